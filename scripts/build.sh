@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds one configuration: release (the client) or asan (tests under the sanitizers).
+#   scripts/build.sh [release|asan] [targets...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+kind=${1:-release}; shift || true
+case "$kind" in
+  release) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  asan)    flags=(-DCMAKE_BUILD_TYPE=Debug -DSDELKA_SANITIZE=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g") ;;
+  *) echo "usage: $0 [release|asan] [targets...]"; exit 2 ;;
+esac
+dir=build/$kind
+if [ ! -f "$dir/build.ninja" ]; then
+  cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
+fi
+if [ $# -gt 0 ]; then
+  cmake --build "$dir" --target "$@"
+else
+  cmake --build "$dir"
+fi
