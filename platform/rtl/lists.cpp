@@ -1,5 +1,7 @@
 #include "platform/rtl/lists.h"
 
+#include "platform/rtl/filer.h"
+
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -667,4 +669,28 @@ void TStringList::DoSetCapacity(int NewCapacity) {
 
 int TStringList::CompareStrings(const String& S1, const String& S2) const {
     return FCaseSensitive ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
+}
+
+void TStrings::DefineProperties(TFiler* Filer) {
+    Filer->DefineProperty(
+        QStringLiteral("Strings"),
+        [this](TReader* R) {
+            R->ReadListBegin();
+            BeginUpdate();
+            try {
+                Clear();
+                while (!R->EndOfList()) Add(R->ReadString());
+            } catch (...) {
+                EndUpdate();
+                throw;
+            }
+            EndUpdate();
+            R->ReadListEnd();
+        },
+        [this](TWriter* W) {
+            W->WriteListBegin();
+            for (int i = 0; i < Count(); ++i) W->WriteString(Strings(i));
+            W->WriteListEnd();
+        },
+        Count() > 0);
 }

@@ -125,6 +125,9 @@ enum TDuplicates { dupIgnore, dupAccept, dupError };
 class TStrings : public TPersistent {
     SDELKA_CLASS(TStrings, TPersistent)
 public:
+    // Streams the lines as the defined property "Strings" (a list of strings), written only
+    // when there are lines.
+    void DefineProperties(TFiler* Filer) override;
     TStrings() = default;
 
     virtual int Add(const String& S);

@@ -1145,3 +1145,9 @@ QByteArray VarByteArrayToBytes(const Variant& A) {
     for (const Variant& item : a->Items) out.append(char(CheckedRange(item, varByte, 0, 255)));
     return out;
 }
+
+Variant operator%(const Variant& a, const Variant& b) { return VarMod(a, b); }
+Variant operator&(const Variant& a, const Variant& b) { return VarAnd(a, b); }
+Variant operator|(const Variant& a, const Variant& b) { return VarOr(a, b); }
+Variant operator^(const Variant& a, const Variant& b) { return VarXor(a, b); }
+Variant operator~(const Variant& a) { return VarNot(a); }

@@ -182,6 +182,24 @@ public:
     Variant& operator*=(const Variant& o);
     Variant& operator/=(const Variant& o);
 
+    // Binary operators are hidden friends: they take part only when an operand really is a
+    // Variant, so String + u"…" or String == 5 never turn into Variant arithmetic by accident.
+    friend Variant operator+(const Variant& a, const Variant& b);
+    friend Variant operator-(const Variant& a, const Variant& b);
+    friend Variant operator*(const Variant& a, const Variant& b);
+    friend Variant operator/(const Variant& a, const Variant& b);
+    friend Variant operator%(const Variant& a, const Variant& b);
+    friend Variant operator&(const Variant& a, const Variant& b);
+    friend Variant operator|(const Variant& a, const Variant& b);
+    friend Variant operator^(const Variant& a, const Variant& b);
+    friend Variant operator~(const Variant& a);
+    friend bool operator==(const Variant& a, const Variant& b);
+    friend bool operator<(const Variant& a, const Variant& b);
+    friend bool operator!=(const Variant& a, const Variant& b) { return !(a == b); }
+    friend bool operator>(const Variant& a, const Variant& b) { return b < a; }
+    friend bool operator<=(const Variant& a, const Variant& b) { return a < b || a == b; }
+    friend bool operator>=(const Variant& a, const Variant& b) { return b < a || a == b; }
+
 private:
     friend struct VariantAccess;
     struct ArrayData;
@@ -204,11 +222,7 @@ private:
     std::unique_ptr<ArrayData> FArray;
 };
 
-// Arithmetic (see the rules at the top).
-Variant operator+(const Variant& a, const Variant& b);
-Variant operator-(const Variant& a, const Variant& b);
-Variant operator*(const Variant& a, const Variant& b);
-Variant operator/(const Variant& a, const Variant& b);
+// Arithmetic (see the rules at the top): the operators are friends of Variant above.
 Variant VarIntDiv(const Variant& a, const Variant& b);  // div: integers, EDivByZero
 Variant VarMod(const Variant& a, const Variant& b);     // mod: integers, EDivByZero
 // and/or/xor/not: Boolean for booleans (and texts "True"/"False"), bitwise for integers.
@@ -216,20 +230,10 @@ Variant VarAnd(const Variant& a, const Variant& b);
 Variant VarOr(const Variant& a, const Variant& b);
 Variant VarXor(const Variant& a, const Variant& b);
 Variant VarNot(const Variant& a);
-inline Variant operator%(const Variant& a, const Variant& b) { return VarMod(a, b); }
-inline Variant operator&(const Variant& a, const Variant& b) { return VarAnd(a, b); }
-inline Variant operator|(const Variant& a, const Variant& b) { return VarOr(a, b); }
-inline Variant operator^(const Variant& a, const Variant& b) { return VarXor(a, b); }
-inline Variant operator~(const Variant& a) { return VarNot(a); }
 
 // Comparison operators (see the rules at the top). Arrays raise EVariantInvalidOpError; objects
 // compare by identity with objects (and Empty, as nil) and raise against anything else.
-bool operator==(const Variant& a, const Variant& b);
-bool operator<(const Variant& a, const Variant& b);
-inline bool operator!=(const Variant& a, const Variant& b) { return !(a == b); }
-inline bool operator>(const Variant& a, const Variant& b) { return b < a; }
-inline bool operator<=(const Variant& a, const Variant& b) { return a < b || a == b; }
-inline bool operator>=(const Variant& a, const Variant& b) { return b < a || a == b; }
+// (operators ==, <, != … are friends of Variant above)
 
 TVariantRelationship VarCompareValue(const Variant& A, const Variant& B);
 // Same value and same kind class (VarSameValue): Empty and Null only equal themselves.

@@ -93,30 +93,12 @@ QByteArray Str(const char* s) {
 
 QByteArray Hex(const char* h) { return QByteArray::fromHex(h); }
 
-// A string list that streams its lines as the framework's string lists do: a defined property
-// "Strings" holding a list of texts.
+// The string list as a published sub-object: its lines stream through the list's own defined
+// property "Strings".
 class TStreamedStrings : public TStringList {
     SDELKA_CLASS(TStreamedStrings, TStringList)
 public:
     TStreamedStrings() = default;
-    void DefineProperties(TFiler* Filer) override {
-        Filer->DefineProperty(
-            "Strings",
-            [this](TReader* R) {
-                R->ReadListBegin();
-                BeginUpdate();
-                Clear();
-                while (!R->EndOfList()) Add(R->ReadString());
-                EndUpdate();
-                R->ReadListEnd();
-            },
-            [this](TWriter* W) {
-                W->WriteListBegin();
-                for (int i = 0; i < Count(); ++i) W->WriteString(Strings(i));
-                W->WriteListEnd();
-            },
-            Count() > 0);
-    }
 };
 
 class TFontish : public TPersistent {
