@@ -1,0 +1,541 @@
+#include "platform/db/dbfilter.h"
+
+#include "platform/rtl/dateutils.h"
+#include "platform/rtl/sysutils.h"
+
+#include <algorithm>
+
+namespace {
+
+enum TTokenKind { tkEnd, tkName, tkNumber, tkText, tkSymbol };
+
+struct TToken {
+    TTokenKind Kind = tkEnd;
+    String Text;
+    int Pos = 0;  // 1-based
+};
+
+class TFilterParser {
+public:
+    TFilterParser(const String& Text, std::vector<String>& FieldNames) : FText(Text), FFieldNames(FieldNames) { Next(); }
+
+    std::unique_ptr<TExprNode> Parse() {
+        auto n = ParseOr();
+        if (FTok.Kind != tkEnd) Error();
+        return n;
+    }
+
+private:
+    [[noreturn]] void Error() {
+        String at = FTok.Kind == tkEnd ? QStringLiteral("end of expression") : QStringLiteral("'%1'").arg(FTok.Text);
+        DatabaseError(QStringLiteral("Filter expression incorrectly terminated or invalid: %1 at %2").arg(at).arg(FTok.Pos));
+    }
+
+    bool IsKeyword(const char* kw) const { return FTok.Kind == tkName && SameText(FTok.Text, QString::fromLatin1(kw)); }
+    bool IsSymbol(const char* s) const { return FTok.Kind == tkSymbol && FTok.Text == QString::fromLatin1(s); }
+    void Expect(const char* s) {
+        if (!IsSymbol(s)) Error();
+        Next();
+    }
+
+    void Next() {
+        const int n = static_cast<int>(FText.size());
+        while (FPos < n && FText[FPos].isSpace()) ++FPos;
+        FTok = TToken();
+        FTok.Pos = FPos + 1;
+        if (FPos >= n) return;
+        QChar c = FText[FPos];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            QChar q = c;
+            String s;
+            ++FPos;
+            for (;;) {
+                if (FPos >= n) DatabaseError(QStringLiteral("Unterminated string constant at %1").arg(FTok.Pos));
+                if (FText[FPos] == q) {
+                    if (FPos + 1 < n && FText[FPos + 1] == q) {
+                        s += q;
+                        FPos += 2;
+                        continue;
+                    }
+                    ++FPos;
+                    break;
+                }
+                s += FText[FPos++];
+            }
+            FTok.Kind = tkText;
+            FTok.Text = s;
+            return;
+        }
+        if (c == QLatin1Char('[')) {
+            int end = FText.indexOf(QLatin1Char(']'), FPos + 1);
+            if (end < 0) DatabaseError(QStringLiteral("Missing ']' at %1").arg(FTok.Pos));
+            FTok.Kind = tkName;
+            FTok.Text = FText.mid(FPos + 1, end - FPos - 1);
+            FBracketed = true;
+            FPos = end + 1;
+            return;
+        }
+        FBracketed = false;
+        if (c.isDigit() || (c == QLatin1Char('.') && FPos + 1 < n && FText[FPos + 1].isDigit())) {
+            int s = FPos;
+            while (FPos < n && (FText[FPos].isDigit() || FText[FPos] == QLatin1Char('.'))) ++FPos;
+            if (FPos < n && (FText[FPos] == QLatin1Char('e') || FText[FPos] == QLatin1Char('E'))) {
+                int save = FPos;
+                ++FPos;
+                if (FPos < n && (FText[FPos] == QLatin1Char('+') || FText[FPos] == QLatin1Char('-'))) ++FPos;
+                if (FPos < n && FText[FPos].isDigit())
+                    while (FPos < n && FText[FPos].isDigit()) ++FPos;
+                else
+                    FPos = save;
+            }
+            FTok.Kind = tkNumber;
+            FTok.Text = FText.mid(s, FPos - s);
+            return;
+        }
+        if (c.isLetter() || c == QLatin1Char('_')) {
+            int s = FPos;
+            while (FPos < n && (FText[FPos].isLetterOrNumber() || FText[FPos] == QLatin1Char('_') || FText[FPos] == QLatin1Char('.')))
+                ++FPos;
+            FTok.Kind = tkName;
+            FTok.Text = FText.mid(s, FPos - s);
+            return;
+        }
+        FTok.Kind = tkSymbol;
+        String two = FText.mid(FPos, 2);
+        if (two == QLatin1String("<>") || two == QLatin1String("<=") || two == QLatin1String(">=") || two == QLatin1String("!=")) {
+            FTok.Text = two == QLatin1String("!=") ? QStringLiteral("<>") : two;
+            FPos += 2;
+            return;
+        }
+        if (QStringLiteral("=<>()+-*/,").contains(c)) {
+            FTok.Text = String(c);
+            ++FPos;
+            return;
+        }
+        Error();
+    }
+
+    static std::unique_ptr<TExprNode> Op(TCANOperator op, std::unique_ptr<TExprNode> a, std::unique_ptr<TExprNode> b = nullptr) {
+        auto n = std::make_unique<TExprNode>();
+        n->Kind = enOperator;
+        n->Operator = op;
+        n->Args.push_back(std::move(a));
+        if (b) n->Args.push_back(std::move(b));
+        return n;
+    }
+
+    std::unique_ptr<TExprNode> ParseOr() {
+        auto l = ParseAnd();
+        while (IsKeyword("OR")) {
+            Next();
+            l = Op(coOR, std::move(l), ParseAnd());
+        }
+        return l;
+    }
+
+    std::unique_ptr<TExprNode> ParseAnd() {
+        auto l = ParseNot();
+        while (IsKeyword("AND")) {
+            Next();
+            l = Op(coAND, std::move(l), ParseNot());
+        }
+        return l;
+    }
+
+    std::unique_ptr<TExprNode> ParseNot() {
+        if (IsKeyword("NOT")) {
+            Next();
+            return Op(coNOT, ParseNot());
+        }
+        return ParseCompare();
+    }
+
+    static bool IsNullConst(const TExprNode* n) { return n->Kind == enConst && !n->TextConst && VarIsNull(n->Value); }
+
+    std::unique_ptr<TExprNode> ParseCompare() {
+        auto l = ParseSum();
+        static const struct { const char* s; TCANOperator op; } ops[] = {
+            {"=", coEQ}, {"<>", coNE}, {"<", coLT}, {">", coGT}, {"<=", coLE}, {">=", coGE}};
+        for (auto& o : ops)
+            if (IsSymbol(o.s)) {
+                Next();
+                auto r = ParseSum();
+                if ((o.op == coEQ || o.op == coNE) && (IsNullConst(r.get()) || IsNullConst(l.get())))
+                    return Op(o.op == coEQ ? coISBLANK : coNOTBLANK, IsNullConst(r.get()) ? std::move(l) : std::move(r));
+                return Op(o.op, std::move(l), std::move(r));
+            }
+        if (IsKeyword("IS")) {
+            Next();
+            bool neg = false;
+            if (IsKeyword("NOT")) {
+                neg = true;
+                Next();
+            }
+            if (!IsKeyword("NULL")) Error();
+            Next();
+            return Op(neg ? coNOTBLANK : coISBLANK, std::move(l));
+        }
+        bool neg = false;
+        if (IsKeyword("NOT")) {
+            neg = true;
+            Next();
+            if (!IsKeyword("LIKE") && !IsKeyword("IN")) Error();
+        }
+        if (IsKeyword("LIKE")) {
+            Next();
+            auto n = Op(coLIKE, std::move(l), ParseSum());
+            return neg ? Op(coNOT, std::move(n)) : std::move(n);
+        }
+        if (IsKeyword("IN")) {
+            Next();
+            Expect("(");
+            auto list = std::make_unique<TExprNode>();
+            list->Kind = enList;
+            list->Operator = coLIST2;
+            list->Args.push_back(ParseSum());
+            while (IsSymbol(",")) {
+                Next();
+                list->Args.push_back(ParseSum());
+            }
+            Expect(")");
+            auto n = Op(coIN, std::move(l), std::move(list));
+            return neg ? Op(coNOT, std::move(n)) : std::move(n);
+        }
+        return l;
+    }
+
+    std::unique_ptr<TExprNode> ParseSum() {
+        auto l = ParseProduct();
+        while (IsSymbol("+") || IsSymbol("-")) {
+            TCANOperator op = IsSymbol("+") ? coADD : coSUB;
+            Next();
+            l = Op(op, std::move(l), ParseProduct());
+        }
+        return l;
+    }
+
+    std::unique_ptr<TExprNode> ParseProduct() {
+        auto l = ParseUnary();
+        while (IsSymbol("*") || IsSymbol("/")) {
+            TCANOperator op = IsSymbol("*") ? coMUL : coDIV;
+            Next();
+            l = Op(op, std::move(l), ParseUnary());
+        }
+        return l;
+    }
+
+    std::unique_ptr<TExprNode> ParseUnary() {
+        if (IsSymbol("-")) {
+            Next();
+            return Op(coMINUS, ParseUnary());
+        }
+        if (IsSymbol("+")) {
+            Next();
+            return ParseUnary();
+        }
+        return ParsePrimary();
+    }
+
+    std::unique_ptr<TExprNode> ParsePrimary() {
+        auto n = std::make_unique<TExprNode>();
+        switch (FTok.Kind) {
+            case tkNumber: {
+                n->Kind = enConst;
+                n->Operator = coCONST2;
+                Int64 i;
+                if (!FTok.Text.contains(QLatin1Char('.')) && !FTok.Text.contains(QLatin1Char('e'), Qt::CaseInsensitive) &&
+                    TryStrToInt64(FTok.Text, i)) {
+                    n->Value = i >= INT32_MIN && i <= INT32_MAX ? Variant(static_cast<int>(i)) : Variant(static_cast<long long>(i));
+                } else {
+                    bool ok = false;
+                    double d = FTok.Text.toDouble(&ok);
+                    if (!ok) Error();
+                    n->Value = d;
+                }
+                Next();
+                return n;
+            }
+            case tkText:
+                n->Kind = enConst;
+                n->Operator = coCONST2;
+                n->Value = FTok.Text;
+                n->TextConst = true;
+                Next();
+                return n;
+            case tkName: {
+                bool bracketed = FBracketed;
+                String name = FTok.Text;
+                Next();
+                if (!bracketed && IsSymbol("(")) {
+                    n->Kind = enFunc;
+                    n->Operator = coFUNC2;
+                    n->Name = name.toUpper();
+                    Next();
+                    if (!IsSymbol(")")) {
+                        n->Args.push_back(ParseOr());
+                        while (IsSymbol(",")) {
+                            Next();
+                            n->Args.push_back(ParseOr());
+                        }
+                    }
+                    Expect(")");
+                    static const char* const known[] = {"UPPER", "LOWER", "SUBSTRING", "TRIM", "TRIMLEFT", "TRIMRIGHT", "YEAR",
+                                                        "MONTH", "DAY", "HOUR", "MINUTE", "SECOND", "GETDATE", "DATE", "TIME"};
+                    if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return n->Name == QLatin1String(k); }))
+                        DatabaseError(QStringLiteral("Function '%1' is not supported in filter expressions").arg(name));
+                    return n;
+                }
+                if (!bracketed && SameText(name, QStringLiteral("NULL"))) {
+                    n->Kind = enConst;
+                    n->Operator = coCONST2;
+                    n->Value = Null();
+                    return n;
+                }
+                if (!bracketed && (SameText(name, QStringLiteral("TRUE")) || SameText(name, QStringLiteral("FALSE")))) {
+                    n->Kind = enConst;
+                    n->Operator = coCONST2;
+                    n->Value = SameText(name, QStringLiteral("TRUE"));
+                    return n;
+                }
+                n->Kind = enField;
+                n->Operator = coFIELD2;
+                n->Name = name;
+                if (std::none_of(FFieldNames.begin(), FFieldNames.end(), [&](const String& f) { return SameText(f, name); }))
+                    FFieldNames.push_back(name);
+                return n;
+            }
+            case tkSymbol:
+                if (IsSymbol("(")) {
+                    Next();
+                    auto e = ParseOr();
+                    Expect(")");
+                    return e;
+                }
+                break;
+            default:
+                break;
+        }
+        Error();
+    }
+
+    String FText;
+    std::vector<String>& FFieldNames;
+    int FPos = 0;
+    TToken FTok;
+    bool FBracketed = false;
+};
+
+bool Truth(const Variant& v) {
+    if (VarIsNull(v) || VarIsEmpty(v)) return false;
+    try {
+        return v.AsBoolean();
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+bool IsNullish(const Variant& v) { return VarIsNull(v) || VarIsEmpty(v); }
+
+}  // namespace
+
+bool MatchLike(const String& Text, const String& Pattern, bool CaseInsensitive) {
+    String t = CaseInsensitive ? AnsiUpperCase(Text) : Text;
+    String p = CaseInsensitive ? AnsiUpperCase(Pattern) : Pattern;
+    // Iterative wildcard match with back-tracking to the last '%'.
+    int ti = 0, pi = 0, star = -1, mark = 0;
+    const int tn = static_cast<int>(t.size()), pn = static_cast<int>(p.size());
+    while (ti < tn) {
+        if (pi < pn && (p[pi] == QLatin1Char('_') || p[pi] == t[ti])) {
+            ++ti;
+            ++pi;
+        } else if (pi < pn && p[pi] == QLatin1Char('%')) {
+            star = pi++;
+            mark = ti;
+        } else if (star >= 0) {
+            pi = star + 1;
+            ti = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (pi < pn && p[pi] == QLatin1Char('%')) ++pi;
+    return pi == pn;
+}
+
+TFilterExpr::TFilterExpr(TDataSet* DataSet, const String& Text, TFilterOptions Options)
+    : FDataSet(DataSet), FText(Text), FOptions(Options) {
+    if (!Trim(Text).isEmpty()) {
+        TFilterParser p(Text, FFieldNames);
+        FRoot = p.Parse();
+    }
+}
+
+TFilterExpr::~TFilterExpr() = default;
+
+Variant TFilterExpr::FieldValue(const String& Name) const {
+    if (GetFieldValue) return GetFieldValue(Name);
+    return FDataSet->FieldByName(Name)->AsVariant();
+}
+
+TFieldType TFilterExpr::FieldTypeOf(const TExprNode* Node) const {
+    if (Node->Kind != enField || !FDataSet) return ftUnknown;
+    TField* f = FDataSet->FindField(Node->Name);
+    return f ? f->DataType() : ftUnknown;
+}
+
+Variant TFilterExpr::Evaluate() const {
+    if (!FRoot) return Variant(true);
+    return Eval(FRoot.get());
+}
+
+bool TFilterExpr::Accept() const { return !FRoot || Truth(Evaluate()); }
+
+namespace {
+// A text constant read as the type of the field it is compared with.
+Variant Coerce(const Variant& Text, TFieldType Type) {
+    String s = VarToStr(Text);
+    switch (Type) {
+        case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: case ftTimeStampOffset: {
+            TDateTime d;
+            bool ok = Type == ftTime ? TryStrToTime(s, d) : TryStrToDateTime(s, d);
+            if (!ok) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SInvalidDateTimeValue), {s});
+            return VarFromDateTime(d);
+        }
+        case ftBoolean: {
+            bool b;
+            if (!TryStrToBool(s, b)) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SInvalidBoolValue), {s});
+            return Variant(b);
+        }
+        case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
+        case ftShortint: case ftByte: case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle: {
+            Extended e;
+            if (!TryStrToFloat(s, e)) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SInvalidFloatValue), {s});
+            return Variant(static_cast<double>(e));
+        }
+        default:
+            return Text;
+    }
+}
+}  // namespace
+
+bool TFilterExpr::Compare(TCANOperator Op, const TExprNode* L, const TExprNode* R) const {
+    Variant a = Eval(L), b = Eval(R);
+    if (IsNullish(a) || IsNullish(b)) return false;
+    if (R->Kind == enConst && R->TextConst && L->Kind == enField) b = Coerce(b, FieldTypeOf(L));
+    if (L->Kind == enConst && L->TextConst && R->Kind == enField) a = Coerce(a, FieldTypeOf(R));
+    if (VarType(a) == varSQLTimeStamp || VarType(a) == varSQLTimeStampOffset) a = VarFromDateTime(a.AsDateTime());
+    if (VarType(b) == varSQLTimeStamp || VarType(b) == varSQLTimeStampOffset) b = VarFromDateTime(b.AsDateTime());
+    int c;
+    if (VarIsStr(a) && VarIsStr(b)) {
+        String sa = a.AsString(), sb = b.AsString();
+        bool ci = FOptions.Contains(foCaseInsensitive);
+        if ((Op == coEQ || Op == coNE) && !FOptions.Contains(foNoPartialCompare)) {
+            const TExprNode* cn = R->Kind == enConst ? R : L->Kind == enConst ? L : nullptr;
+            if (cn && cn->TextConst) {
+                String pat = VarToStr(cn->Value);
+                if (pat.endsWith(QLatin1Char('*'))) {
+                    String text = cn == R ? sa : sb;
+                    String prefix = pat.left(pat.size() - 1);
+                    String head = text.left(prefix.size());
+                    bool eq = ci ? AnsiCompareText(head, prefix) == 0 : head == prefix;
+                    return Op == coEQ ? eq : !eq;
+                }
+            }
+        }
+        c = ci ? AnsiCompareText(sa, sb) : CompareStr(sa, sb);
+    } else {
+        try {
+            c = a == b ? 0 : (a < b ? -1 : 1);
+        } catch (const Exception&) {
+            return false;
+        }
+    }
+    switch (Op) {
+        case coEQ: return c == 0;
+        case coNE: return c != 0;
+        case coLT: return c < 0;
+        case coGT: return c > 0;
+        case coLE: return c <= 0;
+        case coGE: return c >= 0;
+        default: return false;
+    }
+}
+
+Variant TFilterExpr::Eval(const TExprNode* Node) const {
+    switch (Node->Kind) {
+        case enConst:
+            return Node->Value;
+        case enField:
+            return FieldValue(Node->Name);
+        case enList:
+            return Null();
+        case enFunc: {
+            std::vector<Variant> a;
+            for (auto& x : Node->Args) a.push_back(Eval(x.get()));
+            auto arg = [&](size_t i) { return i < a.size() ? a[i] : Null(); };
+            const String& f = Node->Name;
+            if (f == QLatin1String("GETDATE")) return VarFromDateTime(Now());
+            if (IsNullish(arg(0))) return Null();
+            if (f == QLatin1String("UPPER")) return AnsiUpperCase(VarToStr(arg(0)));
+            if (f == QLatin1String("LOWER")) return AnsiLowerCase(VarToStr(arg(0)));
+            if (f == QLatin1String("TRIM")) return Trim(VarToStr(arg(0)));
+            if (f == QLatin1String("TRIMLEFT")) return TrimLeft(VarToStr(arg(0)));
+            if (f == QLatin1String("TRIMRIGHT")) return TrimRight(VarToStr(arg(0)));
+            if (f == QLatin1String("SUBSTRING")) {
+                String s = VarToStr(arg(0));
+                int from = IsNullish(arg(1)) ? 1 : arg(1).AsInteger();
+                return a.size() > 2 && !IsNullish(arg(2)) ? Copy(s, from, arg(2).AsInteger()) : Copy(s, from);
+            }
+            TDateTime d = VarToDateTime(arg(0));
+            if (f == QLatin1String("YEAR")) return static_cast<int>(YearOf(d));
+            if (f == QLatin1String("MONTH")) return static_cast<int>(MonthOf(d));
+            if (f == QLatin1String("DAY")) return static_cast<int>(DayOf(d));
+            if (f == QLatin1String("HOUR")) return static_cast<int>(HourOf(d));
+            if (f == QLatin1String("MINUTE")) return static_cast<int>(MinuteOf(d));
+            if (f == QLatin1String("SECOND")) return static_cast<int>(SecondOf(d));
+            if (f == QLatin1String("DATE")) return VarFromDateTime(DateOf(d));
+            if (f == QLatin1String("TIME")) return VarFromDateTime(TimeOf(d));
+            return Null();
+        }
+        case enOperator:
+            break;
+    }
+    const auto& args = Node->Args;
+    switch (Node->Operator) {
+        case coAND: return Truth(Eval(args[0].get())) && Truth(Eval(args[1].get()));
+        case coOR: return Truth(Eval(args[0].get())) || Truth(Eval(args[1].get()));
+        case coNOT: return !Truth(Eval(args[0].get()));
+        case coISBLANK: return IsNullish(Eval(args[0].get()));
+        case coNOTBLANK: return !IsNullish(Eval(args[0].get()));
+        case coEQ: case coNE: case coLT: case coGT: case coLE: case coGE:
+            return Compare(Node->Operator, args[0].get(), args[1].get());
+        case coLIKE: {
+            Variant a = Eval(args[0].get()), b = Eval(args[1].get());
+            if (IsNullish(a) || IsNullish(b)) return false;
+            return MatchLike(VarToStr(a), VarToStr(b), FOptions.Contains(foCaseInsensitive));
+        }
+        case coIN: {
+            for (auto& item : args[1]->Args)
+                if (Compare(coEQ, args[0].get(), item.get())) return true;
+            return false;
+        }
+        case coMINUS: {
+            Variant a = Eval(args[0].get());
+            return IsNullish(a) ? Null() : -a;
+        }
+        case coADD: case coSUB: case coMUL: case coDIV: {
+            Variant a = Eval(args[0].get()), b = Eval(args[1].get());
+            if (IsNullish(a) || IsNullish(b)) return Null();
+            switch (Node->Operator) {
+                case coADD: return a + b;
+                case coSUB: return a - b;
+                case coMUL: return a * b;
+                default:
+                    if (b.AsDouble() == 0) return Null();
+                    return a / b;
+            }
+        }
+        default:
+            return Null();
+    }
+}
