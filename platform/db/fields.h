@@ -21,7 +21,6 @@
 // before it calls SetFieldData (NativeValue), so a dataset stores exactly these kinds.
 #pragma once
 
-#include "platform/gui/controls.h"  // TAlignment
 #include "platform/rtl/classes.h"
 #include "platform/rtl/collections.h"
 #include "platform/rtl/lists.h"

@@ -180,6 +180,12 @@ constexpr auto csInline = TComponentStateItem::csInline;
 
 enum TOperation { opInsert, opRemove };
 
+// Text alignment and reading order, shared by controls, fields and printables.
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+using TLeftRight = TAlignment;
+enum TVerticalAlignment { taAlignTop, taAlignBottom, taVerticalCenter };
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
 using TGetChildProc = std::function<void(TComponent* Child)>;
 
 class TComponent : public TPersistent {

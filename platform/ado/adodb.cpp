@@ -1,0 +1,1503 @@
+#include "platform/ado/adodb.h"
+
+#include "platform/ado/pgsqltext.h"
+#include "platform/rtl/sysutils.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char* const SMissingConnection = "Missing Connection or ConnectionString";
+const char* const SNoResultSet = "CommandText does not return a result set";
+const char* const SRowNotLocated =
+    "Row cannot be located for updating. Some values may have been changed since it was last read.";
+const char* const SInsufficientKey = "Insufficient key column information for updating or refreshing.";
+const char* const SSeveralTables = "Cannot update a row that comes from several tables";
+
+String Latin(const char* s) { return QString::fromLatin1(s); }
+
+String QuoteIdent(const String& Name) {
+    String n = Name;
+    n.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + n + u'"';
+}
+
+// The server type a value of a column is sent as.
+TPgValueKind KindOfOid(TPgOid Type) {
+    switch (Type) {
+        case PgType::Int2: return TPgValueKind::SmallInt;
+        case PgType::Int4: return TPgValueKind::Integer;
+        case PgType::Int8: return TPgValueKind::LargeInt;
+        case PgType::Float4:
+        case PgType::Float8: return TPgValueKind::Float;
+        case PgType::Numeric: return TPgValueKind::Numeric;
+        case PgType::Bool: return TPgValueKind::Boolean;
+        case PgType::Date: return TPgValueKind::Date;
+        case PgType::Time: return TPgValueKind::Time;
+        case PgType::Timestamp:
+        case PgType::TimestampTz: return TPgValueKind::DateTime;
+        case PgType::Bytea: return TPgValueKind::Bytes;
+        default: return TPgValueKind::Text;
+    }
+}
+
+bool IsNullish(const Variant& V) { return VarIsNull(V) || VarIsEmpty(V); }
+
+bool SameValue(const Variant& A, const Variant& B) {
+    if (IsNullish(A) || IsNullish(B)) return IsNullish(A) && IsNullish(B);
+    if (VarIsArray(A) || VarIsArray(B)) {
+        if (!(VarIsArray(A) && VarIsArray(B))) return false;
+        return VarByteArrayToBytes(A) == VarByteArrayToBytes(B);
+    }
+    if (VarIsStr(A) && VarIsStr(B)) return A.AsString() == B.AsString();
+    try {
+        return VarSameValue(A, B) || A == B;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+TFieldType FieldTypeOfVariant(const Variant& V) {
+    if (VarIsArray(V)) return ftBlob;
+    switch (VarType(V) & varTypeMask) {
+        case varSmallint: return ftSmallint;
+        case varShortInt: return ftShortint;
+        case varByte: return ftByte;
+        case varWord: return ftWord;
+        case varInteger: return ftInteger;
+        case varLongWord: return ftLongWord;
+        case varInt64:
+        case varUInt64: return ftLargeint;
+        case varSingle:
+        case varDouble: return ftFloat;
+        case varCurrency: return ftBCD;
+        case varFMTBcd: return ftFMTBcd;
+        case varBoolean: return ftBoolean;
+        case varDate: return ftDateTime;
+        case varSQLTimeStamp: return ftTimeStamp;
+        case varOleStr:
+        case varString:
+        case varUString: return ftWideString;
+        default: return ftUnknown;
+    }
+}
+
+// The ADO filter language takes "*" as well as "%" for any run of characters in a LIKE
+// pattern: the patterns that follow LIKE get "%" for "*".
+String AdoFilterText(const String& Text) {
+    String out = Text;
+    const qsizetype n = out.size();
+    qsizetype i = 0;
+    bool afterLike = false;
+    while (i < n) {
+        const QChar c = out[i];
+        if (c == u'\'') {
+            const bool pattern = afterLike;
+            ++i;
+            while (i < n) {
+                if (out[i] == u'\'') {
+                    if (i + 1 < n && out[i + 1] == u'\'') {
+                        i += 2;
+                        continue;
+                    }
+                    break;
+                }
+                if (pattern && out[i] == u'*') out[i] = u'%';
+                ++i;
+            }
+            ++i;
+            afterLike = false;
+            continue;
+        }
+        if (c.isLetter() || c == u'_') {
+            const qsizetype start = i;
+            while (i < n && (out[i].isLetterOrNumber() || out[i] == u'_')) ++i;
+            afterLike = out.mid(start, i - start).compare(QStringLiteral("like"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!c.isSpace()) afterLike = false;
+        ++i;
+    }
+    return out;
+}
+
+}  // namespace
+
+TPgValueKind PgValueKindOf(TFieldType DataType) {
+    switch (DataType) {
+        case ftSmallint: return TPgValueKind::SmallInt;
+        case ftInteger:
+        case ftWord:
+        case ftAutoInc:
+        case ftShortint:
+        case ftByte: return TPgValueKind::Integer;
+        case ftLargeint:
+        case ftLongWord: return TPgValueKind::LargeInt;
+        case ftFloat:
+        case ftSingle:
+        case ftExtended: return TPgValueKind::Float;
+        case ftCurrency:
+        case ftBCD:
+        case ftFMTBcd: return TPgValueKind::Numeric;
+        case ftBoolean: return TPgValueKind::Boolean;
+        case ftDate: return TPgValueKind::Date;
+        case ftTime: return TPgValueKind::Time;
+        case ftDateTime:
+        case ftTimeStamp: return TPgValueKind::DateTime;
+        case ftBytes:
+        case ftVarBytes:
+        case ftBlob:
+        case ftGraphic:
+        case ftTypedBinary:
+        case ftOraBlob: return TPgValueKind::Bytes;
+        case ftUnknown: return TPgValueKind::Auto;
+        default: return TPgValueKind::Text;
+    }
+}
+
+// ---- TParameter --------------------------------------------------------------------------------
+
+TParameter::TParameter(TCollection* ACollection) : TCollectionItem(ACollection) {}
+
+void TParameter::SetValue(const Variant& Value) {
+    FValue = Value;
+    if (FDataType == ftUnknown) FDataType = FieldTypeOfVariant(Value);
+}
+
+TPgParam TParameter::PgParam() const {
+    if (FDirection == pdOutput || FDirection == pdReturnValue)
+        return TPgParam::FromVariant(Null(), PgValueKindOf(FDataType));
+    return TPgParam::FromVariant(FValue, PgValueKindOf(FDataType));
+}
+
+void TParameter::Assign(TPersistent* Source) {
+    if (auto* p = dynamic_cast<TParameter*>(Source)) {
+        FName = p->FName;
+        FDataType = p->FDataType;
+        FDirection = p->FDirection;
+        FSize = p->FSize;
+        FPrecision = p->FPrecision;
+        FNumericScale = p->FNumericScale;
+        FValue = p->FValue;
+        return;
+    }
+    if (auto* p = dynamic_cast<TParam*>(Source)) {
+        FName = p->Name();
+        FDataType = p->DataType();
+        switch (p->ParamType()) {
+            case ptOutput: FDirection = pdOutput; break;
+            case ptInputOutput: FDirection = pdInputOutput; break;
+            case ptResult: FDirection = pdReturnValue; break;
+            default: FDirection = pdInput; break;
+        }
+        FSize = p->Size();
+        FPrecision = p->Precision();
+        FNumericScale = p->NumericScale();
+        FValue = p->Value();
+        return;
+    }
+    inherited::Assign(Source);
+}
+
+// ---- TParameters -------------------------------------------------------------------------------
+
+TParameters::TParameters(TPersistent* AOwner) : TOwnedCollection(AOwner, TParameter::StaticClass()) {}
+
+TParameter* TParameters::CreateParameter(const String& Name, TFieldType DataType, TParameterDirection Direction,
+                                         int Size, const Variant& Value) {
+    TParameter* p = AddParameter();
+    p->SetName(Name);
+    p->SetDataType(DataType);
+    p->SetDirection(Direction);
+    p->SetSize(Size);
+    p->SetValue(Value);
+    return p;
+}
+
+TParameter* TParameters::FindParam(const String& Value) const {
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i)->Name().compare(Value, Qt::CaseInsensitive) == 0) return Items(i);
+    return nullptr;
+}
+
+TParameter* TParameters::ParamByName(const String& Value) const {
+    TParameter* p = FindParam(Value);
+    if (!p) DatabaseErrorFmt(Latin(DbConsts::SParameterNotFound), {Value});
+    return p;
+}
+
+Variant TParameters::ParamValues(const String& ParamName) const {
+    const std::vector<String> names = ExtractFieldNames(ParamName);
+    if (names.size() <= 1) return ParamByName(ParamName.trimmed())->Value();
+    Variant result = VarArrayCreate({0, static_cast<int>(names.size()) - 1}, varVariant);
+    for (size_t i = 0; i < names.size(); ++i) result.PutElement(static_cast<int>(i), ParamByName(names[i])->Value());
+    return result;
+}
+
+void TParameters::SetParamValues(const String& ParamName, const Variant& Value) {
+    const std::vector<String> names = ExtractFieldNames(ParamName);
+    if (names.size() <= 1) {
+        ParamByName(ParamName.trimmed())->SetValue(Value);
+        return;
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        ParamByName(names[i])->SetValue(Value.GetElement(VarArrayLowBound(Value, 1) + static_cast<int>(i)));
+}
+
+String TParameters::ParseSQL(const String& SQL, bool DoCreate) {
+    const TPgParsedSql parsed = ParsePgSqlParams(SQL);
+    if (DoCreate) {
+        // keep what the caller set on parameters that stay
+        std::vector<std::unique_ptr<TParameter>> old;
+        for (int i = 0; i < Count(); ++i) {
+            auto copy = std::make_unique<TParameter>(nullptr);
+            copy->Assign(Items(i));
+            old.push_back(std::move(copy));
+        }
+        BeginUpdate();
+        try {
+            Clear();
+            for (const String& name : parsed.Names) {
+                TParameter* p = AddParameter();
+                auto it = std::find_if(old.begin(), old.end(), [&](const auto& o) {
+                    return o->Name().compare(name, Qt::CaseInsensitive) == 0;
+                });
+                if (it != old.end()) p->Assign(it->get());
+                p->SetName(name);
+            }
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+    }
+    return parsed.Sql;
+}
+
+void TParameters::AssignValues(TParameters* Source) {
+    for (int i = 0; i < Source->Count(); ++i)
+        if (TParameter* p = FindParam(Source->Items(i)->Name())) p->Assign(Source->Items(i));
+}
+
+void TParameters::AssignParams(TParams* Source) {
+    BeginUpdate();
+    try {
+        Clear();
+        for (int i = 0; i < Source->Count(); ++i) AddParameter()->Assign(Source->Items(i));
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TParameters::AssignToParams(TParams* Dest) const {
+    Dest->Clear();
+    for (int i = 0; i < Count(); ++i) {
+        const TParameter* s = Items(i);
+        TParamType t = ptInput;
+        switch (s->Direction()) {
+            case pdOutput: t = ptOutput; break;
+            case pdInputOutput: t = ptInputOutput; break;
+            case pdReturnValue: t = ptResult; break;
+            case pdUnknown: t = ptUnknown; break;
+            default: break;
+        }
+        TParam* p = Dest->CreateParam(s->DataType(), s->Name(), t);
+        p->SetSize(s->Size());
+        p->SetPrecision(s->Precision());
+        p->SetNumericScale(s->NumericScale());
+        if (!VarIsEmpty(s->Value())) p->SetValue(s->Value());
+    }
+}
+
+std::vector<TPgParam> PgParamsByName(TParameters* Parameters, const QStringList& Names) {
+    std::vector<TPgParam> params;
+    params.reserve(static_cast<size_t>(Names.size()));
+    for (const String& name : Names) {
+        TParameter* p = Parameters->FindParam(name);
+        if (!p) DatabaseErrorFmt(Latin(DbConsts::SParameterNotFound), {name});
+        params.push_back(p->PgParam());
+    }
+    return params;
+}
+
+// ---- TADOConnection ----------------------------------------------------------------------------
+
+TADOConnection::TADOConnection(TComponent* AOwner) : TComponent(AOwner) {}
+
+TADOConnection::~TADOConnection() = default;
+
+void TADOConnection::BeforeDestruction() {
+    // datasets and commands let go of the connection through the removal notification
+    for (TCustomADODataSet* d : std::vector<TCustomADODataSet*>(FDataSets)) d->SetConnection(nullptr);
+    for (TADOCommand* c : std::vector<TADOCommand*>(FCommands)) c->SetConnection(nullptr);
+    FClient.Close();
+    inherited::BeforeDestruction();
+}
+
+void TADOConnection::SetConnectionString(const String& Value) {
+    if (Value == FConnectionString) return;
+    if (Connected()) Close();
+    FConnectionString = Value;
+}
+
+bool TADOConnection::Connected() const { return FClient.Connected(); }
+
+void TADOConnection::SetConnected(bool Value) {
+    if (ComponentState().Contains(csLoading) || ComponentState().Contains(csReading)) {
+        FStreamedConnected = Value;
+        return;
+    }
+    if (Value == Connected()) return;
+    if (Value)
+        DoConnect();
+    else
+        DoDisconnect();
+}
+
+void TADOConnection::Loaded() {
+    inherited::Loaded();
+    if (FStreamedConnected) SetConnected(true);
+}
+
+void TADOConnection::DoConnect() {
+    if (BeforeConnect) BeforeConnect(this);
+    String cs = FConnectionString;
+    if (!FDefaultDatabase.isEmpty()) {
+        bool hasDatabase = false;
+        for (const auto& item : SplitPgConnectionString(cs))
+            if (item.Key.compare(QStringLiteral("DATABASE"), Qt::CaseInsensitive) == 0 && !item.Value.isEmpty())
+                hasDatabase = true;
+        if (!hasDatabase) cs += QStringLiteral(";DATABASE={") + String(FDefaultDatabase).replace(u'}', QStringLiteral("}}")) + u'}';
+    }
+    FClient.Open(cs);
+    if (AfterConnect) AfterConnect(this);
+}
+
+void TADOConnection::DoDisconnect() {
+    if (BeforeDisconnect) BeforeDisconnect(this);
+    for (TCustomADODataSet* d : std::vector<TCustomADODataSet*>(FDataSets))
+        if (d->Active()) d->Close();
+    FClient.Close();
+    if (AfterDisconnect) AfterDisconnect(this);
+}
+
+TPgConnection& TADOConnection::Client() {
+    // A connection the server dropped is not silently replaced (a transaction would be lost
+    // unnoticed): its statements raise until the caller closes and opens it again.
+    if (!FClient.Handle()) DoConnect();
+    return FClient;
+}
+
+void TADOConnection::Execute(const String& CommandText) {
+    int n;
+    Execute(CommandText, n);
+}
+
+void TADOConnection::Execute(const String& CommandText, int& RecordsAffected) {
+    RecordsAffected = static_cast<int>(Client().Execute(CommandText).RowsAffected());
+}
+
+int TADOConnection::BeginTrans() {
+    Client().BeginTransaction();
+    return 1;
+}
+
+void TADOConnection::CommitTrans() { Client().Commit(); }
+
+void TADOConnection::RollbackTrans() { Client().Rollback(); }
+
+bool TADOConnection::InTransaction() const { return FClient.InTransaction(); }
+
+void TADOConnection::GetTableNames(TStrings* List, bool SystemTables) {
+    const QStringList names = Client().TableNames();
+    List->BeginUpdate();
+    List->Clear();
+    for (const String& n : names) List->Add(n);
+    if (SystemTables) {
+        const TPgResult r = FClient.Execute(QStringLiteral(
+            "select c.oid::regclass::text from pg_catalog.pg_class c join pg_catalog.pg_namespace n "
+            "on n.oid = c.relnamespace where n.nspname = 'pg_catalog' and c.relkind in ('r', 'v') order by 1"));
+        for (int i = 0; i < r.RowCount(); ++i) List->Add(QString::fromUtf8(r.Text(i, 0)));
+    }
+    List->EndUpdate();
+}
+
+void TADOConnection::GetFieldNames(const String& TableName, TStrings* List) {
+    const QStringList names = Client().FieldNames(TableName);
+    List->BeginUpdate();
+    List->Clear();
+    for (const String& n : names) List->Add(n);
+    List->EndUpdate();
+}
+
+void TADOConnection::RegisterClient(TObject* Client) {
+    if (auto* d = dynamic_cast<TCustomADODataSet*>(Client)) {
+        if (std::find(FDataSets.begin(), FDataSets.end(), d) == FDataSets.end()) FDataSets.push_back(d);
+    } else if (auto* c = dynamic_cast<TADOCommand*>(Client)) {
+        if (std::find(FCommands.begin(), FCommands.end(), c) == FCommands.end()) FCommands.push_back(c);
+    }
+}
+
+void TADOConnection::UnRegisterClient(TObject* Client) {
+    std::erase(FDataSets, static_cast<TCustomADODataSet*>(dynamic_cast<TCustomADODataSet*>(Client)));
+    std::erase(FCommands, static_cast<TADOCommand*>(dynamic_cast<TADOCommand*>(Client)));
+}
+
+// ---- TCustomADODataSet -------------------------------------------------------------------------
+
+struct TCustomADODataSet::TColumnInfo {
+    TPgOid Type = 0;
+    int TypMod = -1;
+    TPgOid Table = 0;
+    int TableColumn = 0;
+};
+
+struct TCustomADODataSet::TTableInfo {
+    TPgOid Oid = 0;
+    String Name;
+    std::vector<std::pair<int, String>> Columns;
+    std::vector<int> Key;
+    String ColumnName(int AttNum) const {
+        for (const auto& [n, name] : Columns)
+            if (n == AttNum) return name;
+        return {};
+    }
+};
+
+TCustomADODataSet::TCustomADODataSet(TComponent* AOwner)
+    : TDataSet(AOwner), FParameters(std::make_unique<TParameters>(this)) {}
+
+TCustomADODataSet::~TCustomADODataSet() {
+    if (FConnection) FConnection->UnRegisterClient(this);  // deleted without Free
+    for (TRecBuf* b : FAllocated) delete b;
+}
+
+void TCustomADODataSet::BeforeDestruction() {
+    if (FConnection) {
+        FConnection->UnRegisterClient(this);
+        FConnection = nullptr;
+    }
+    inherited::BeforeDestruction();
+}
+
+void TCustomADODataSet::SetConnection(TADOConnection* Value) {
+    if (Value == FConnection) return;
+    if (Active()) Close();
+    if (FConnection) {
+        FConnection->UnRegisterClient(this);
+        FConnection->RemoveFreeNotification(this);
+    }
+    FConnection = Value;
+    if (FConnection) {
+        FConnection->RegisterClient(this);
+        FConnection->FreeNotification(this);
+        FConnectionString.clear();
+        FOwnClient.reset();
+    }
+}
+
+void TCustomADODataSet::SetConnectionString(const String& Value) {
+    if (Value == FConnectionString) return;
+    if (Active()) Close();
+    FConnectionString = Value;
+    FOwnClient.reset();
+    if (!Value.isEmpty()) SetConnection(nullptr);
+}
+
+void TCustomADODataSet::Notification(TComponent* AComponent, TOperation Operation) {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FConnection) SetConnection(nullptr);
+}
+
+TPgConnection& TCustomADODataSet::Client() {
+    if (FConnection) return FConnection->Client();
+    if (FConnectionString.isEmpty()) DatabaseError(Latin(SMissingConnection), this);
+    if (!FOwnClient) FOwnClient = std::make_unique<TPgConnection>();
+    if (!FOwnClient->Connected()) FOwnClient->Open(FConnectionString);
+    return *FOwnClient;
+}
+
+void TCustomADODataSet::CommandTextChanged(const String& Text) {
+    if (FParamCheck) FParameters->ParseSQL(Text, true);
+}
+
+TPgResult TCustomADODataSet::Run() {
+    const String text = CommandTextForOpen();
+    if (!FParamCheck) return Client().Execute(text);
+    const TPgParsedSql parsed = ParsePgSqlParams(text);
+    return Client().Execute(parsed.Sql, PgParamsByName(FParameters.get(), parsed.Names));
+}
+
+int TCustomADODataSet::ExecuteCommand() {
+    const TPgResult r = Run();
+    FRowsAffected = static_cast<int>(r.RowsAffected());
+    return FRowsAffected;
+}
+
+void TCustomADODataSet::DefineFields(const TPgResult& Result) {
+    FColumns.clear();
+    FieldDefs()->BeginUpdate();
+    try {
+        FieldDefs()->Clear();
+        for (int c = 0; c < Result.ColumnCount(); ++c) {
+            const TPgColumn& col = Result.Column(c);
+            TFieldType type = ftWideString;
+            int size = 0, precision = 0;
+            switch (col.Type) {
+                case PgType::Int2: type = ftSmallint; break;
+                case PgType::Int4: type = ftInteger; break;
+                case PgType::Int8:
+                case PgType::Oid: type = ftLargeint; break;
+                case PgType::Float4:
+                case PgType::Float8: type = ftFloat; break;
+                case PgType::Bool: type = ftBoolean; break;
+                case PgType::Date: type = ftDate; break;
+                case PgType::Time:
+                case PgType::TimeTz: type = ftTime; break;
+                case PgType::Timestamp:
+                case PgType::TimestampTz: type = ftDateTime; break;
+                case PgType::Bytea: type = ftBlob; break;
+                case PgType::BpChar:
+                    type = ftFixedChar;
+                    size = col.Length() > 0 ? col.Length() : 1;
+                    break;
+                case PgType::VarChar:
+                    size = col.Length() > 0 ? col.Length() : 255;
+                    break;
+                case PgType::Text:
+                    size = 8190;
+                    break;
+                case PgType::Numeric:
+                    if (col.TypMod >= 4) {
+                        precision = col.Precision();
+                        size = col.Scale();
+                        type = precision <= 18 && size <= 4 ? ftBCD : ftFMTBcd;
+                    } else {
+                        type = ftFMTBcd;
+                        precision = 28;
+                        size = 6;
+                    }
+                    break;
+                default:
+                    size = 255;
+                    break;
+            }
+            // a persistent data field of the caller decides the type its values take
+            if (TField* f = FindField(col.Name); f && f->FieldKind() == fkData && f->DataType() != type) {
+                type = f->DataType();
+                size = f->Size();
+                precision = 0;
+                if (auto* b = dynamic_cast<TBCDField*>(f)) precision = b->Precision();
+                if (auto* b = dynamic_cast<TFMTBCDField*>(f)) precision = b->Precision();
+            }
+            String name = col.Name;
+            for (int k = 1; FieldDefs()->IndexOf(name) >= 0; ++k) name = col.Name + u'_' + QString::number(k);
+            TFieldDef* def = FieldDefs()->AddFieldDef();
+            def->SetName(name);
+            def->SetDataType(type);
+            def->SetSize(size);
+            def->SetPrecision(precision);
+            if (!col.Table) def->SetAttributes({faReadonly});
+            FColumns.push_back({col.Type, col.TypMod, col.Table, col.TableColumn});
+        }
+    } catch (...) {
+        FieldDefs()->EndUpdate();
+        throw;
+    }
+    FieldDefs()->EndUpdate();
+    FieldDefs()->SetUpdated(true);
+}
+
+Variant TCustomADODataSet::ToFieldType(const Variant& Value, int DefIndex) const {
+    if (IsNullish(Value)) return Null();
+    const TFieldType type = FieldDefs()->Items(DefIndex)->DataType();
+    const TVarType target = FieldTypeVarMap(type);
+    if (VarIsArray(Value)) {
+        if (IsStringFieldType(type)) return Variant(QString::fromUtf8(VarByteArrayToBytes(Value)));
+        return Value;
+    }
+    if (target == varVariant || VarType(Value) == target) return Value;
+    if ((target & varArray) != 0) return VarByteArrayOf(Value.AsString().toUtf8());
+    return VarAsType(Value, target);
+}
+
+void TCustomADODataSet::LoadRows(const TPgResult& Result) {
+    FRows.clear();
+    FView.clear();
+    const int cols = Result.ColumnCount();
+    FRows.reserve(static_cast<size_t>(Result.RowCount()));
+    for (int r = 0; r < Result.RowCount(); ++r) {
+        auto row = std::make_unique<TRow>();
+        row->Id = FNextId++;
+        row->Values.resize(static_cast<size_t>(cols));
+        for (int c = 0; c < cols; ++c) row->Values[static_cast<size_t>(c)] = ToFieldType(Result.Value(r, c), c);
+        FRows.push_back(std::move(row));
+    }
+}
+
+void TCustomADODataSet::ParseFilter() {
+    FFilterExpr.reset();
+    if (!FFilterText.trimmed().isEmpty())
+        FFilterExpr = std::make_unique<TFilterExpr>(this, AdoFilterText(FFilterText), FFilterOptions + foCaseInsensitive);
+}
+
+bool TCustomADODataSet::RowAccepted(TRow* Row) {
+    if (!FFiltered) return true;
+    if (FFilterExpr && !FFilterExpr->IsEmpty()) {
+        FFilterExpr->GetFieldValue = [this, Row](const String& Name) -> Variant {
+            TField* f = FieldByName(Name);
+            if (f->FieldNo() > 0 && f->FieldNo() <= static_cast<int>(Row->Values.size()))
+                return Row->Values[static_cast<size_t>(f->FieldNo() - 1)];
+            return Null();
+        };
+        if (!FFilterExpr->Accept()) return false;
+    }
+    if (FOnFilterRecord) {
+        // a buffer of its own: the ring does not exist yet while the dataset opens
+        TRecBuf b;
+        b.RowId = Row->Id;
+        b.Values = Row->Values;
+        b.Calc.assign(static_cast<size_t>(FieldCount()), Null());
+        bool accept = true;
+        FFilterRec = &b;
+        const TDataSetState old = SetTempState(dsFilter);
+        try {
+            GetCalcFields(reinterpret_cast<TRecordBuffer>(&b));
+            FOnFilterRecord(this, accept);
+        } catch (...) {
+            RestoreState(old);
+            FFilterRec = nullptr;
+            throw;
+        }
+        RestoreState(old);
+        FFilterRec = nullptr;
+        if (!accept) return false;
+    }
+    return true;
+}
+
+void TCustomADODataSet::RebuildView() {
+    std::vector<TRow*> view;
+    view.reserve(FRows.size());
+    for (auto& r : FRows)
+        if (RowAccepted(r.get())) view.push_back(r.get());
+    // Sort: "a DESC, b ASC"
+    struct Key { int Index; bool Desc; };
+    std::vector<Key> keys;
+    for (const String& part : FSort.split(u',', Qt::SkipEmptyParts)) {
+        QStringList words = part.trimmed().split(u' ', Qt::SkipEmptyParts);
+        if (words.isEmpty()) continue;
+        bool desc = false;
+        if (words.size() > 1) {
+            const String dir = words.takeLast().toUpper();
+            if (dir == u"DESC")
+                desc = true;
+            else if (dir != u"ASC")
+                words << dir;
+        }
+        String name = words.join(u' ');
+        if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
+        TField* f = FieldByName(name);
+        if (f->FieldNo() <= 0) DatabaseErrorFmt(Latin(DbConsts::SFieldNotFound), {name}, this);
+        keys.push_back({f->FieldNo() - 1, desc});
+    }
+    if (!keys.empty()) {
+        auto compare = [](const Variant& a, const Variant& b) -> int {
+            const bool an = IsNullish(a), bn = IsNullish(b);
+            if (an || bn) return an == bn ? 0 : (an ? -1 : 1);
+            if (VarIsStr(a) && VarIsStr(b)) {
+                const int c = AnsiCompareText(a.AsString(), b.AsString());
+                return c ? c : AnsiCompareStr(a.AsString(), b.AsString());
+            }
+            if (VarIsArray(a) || VarIsArray(b)) return 0;
+            return a < b ? -1 : (b < a ? 1 : 0);
+        };
+        std::stable_sort(view.begin(), view.end(), [&](TRow* x, TRow* y) {
+            for (const Key& k : keys) {
+                const int c = compare(x->Values[static_cast<size_t>(k.Index)], y->Values[static_cast<size_t>(k.Index)]);
+                if (c) return k.Desc ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    FView = std::move(view);
+}
+
+void TCustomADODataSet::InternalOpen() {
+    TPgResult result = Run();
+    if (result.ColumnCount() == 0) DatabaseError(Latin(SNoResultSet), this);
+    DefineFields(result);
+    if (DefaultFields()) CreateFields();
+    BindFields(true);
+    FTables.clear();
+    LoadRows(result);
+    ParseFilter();
+    RebuildView();
+    SetBookmarkSize(static_cast<int>(sizeof(int)));
+    FCurrent = -1;
+    FCursorOpen = true;
+}
+
+void TCustomADODataSet::InternalClose() {
+    BindFields(false);
+    if (DefaultFields()) DestroyFields();
+    FRows.clear();
+    FView.clear();
+    FTables.clear();
+    FFilterExpr.reset();
+    FCurrent = -1;
+    FCursorOpen = false;
+}
+
+void TCustomADODataSet::InternalInitFieldDefs() {
+    if (FCursorOpen) return;  // the open result defined them
+    // Only the shape is wanted: the statement runs inside a transaction (or savepoint) that is
+    // rolled back, so an "insert … returning" asked for its fields writes nothing.
+    TPgConnection& c = Client();
+    const bool own = !c.InTransaction();
+    c.Execute(own ? QStringLiteral("begin") : QStringLiteral("savepoint sdelka_info"));
+    auto undo = [&] {
+        c.Execute(own ? QStringLiteral("rollback")
+                      : QStringLiteral("rollback to savepoint sdelka_info; release savepoint sdelka_info"));
+    };
+    TPgResult result;
+    try {
+        result = Run();
+    } catch (...) {
+        try { undo(); } catch (const Exception&) {}
+        throw;
+    }
+    undo();
+    DefineFields(result);
+}
+
+void TCustomADODataSet::InternalHandleException() {}
+
+TRecordBuffer TCustomADODataSet::AllocRecordBuffer() {
+    auto* b = new TRecBuf;
+    b->Values.assign(FColumns.size(), Null());
+    b->Calc.assign(static_cast<size_t>(FieldCount()), Null());
+    FAllocated.push_back(b);
+    return reinterpret_cast<TRecordBuffer>(b);
+}
+
+void TCustomADODataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
+    TRecBuf* b = Buf(Buffer);
+    std::erase(FAllocated, b);
+    delete b;
+    Buffer = 0;
+}
+
+TCustomADODataSet::TRow* TCustomADODataSet::FindRow(int Id) const {
+    for (const auto& r : FRows)
+        if (r->Id == Id) return r.get();
+    return nullptr;
+}
+
+int TCustomADODataSet::ViewIndexOf(int Id) const {
+    for (size_t i = 0; i < FView.size(); ++i)
+        if (FView[i]->Id == Id) return static_cast<int>(i);
+    return -1;
+}
+
+void TCustomADODataSet::FillBuffer(TRecBuf* B, int ViewIndex) {
+    TRow* row = FView[static_cast<size_t>(ViewIndex)];
+    B->RowId = row->Id;
+    B->Flag = bfCurrent;
+    B->RecNo = ViewIndex + 1;
+    B->Values = row->Values;
+}
+
+TGetResult TCustomADODataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
+    const int count = static_cast<int>(FView.size());
+    switch (GetMode) {
+        case gmNext:
+            if (FCurrent >= count - 1) {
+                FCurrent = count;
+                return grEOF;
+            }
+            ++FCurrent;
+            break;
+        case gmPrior:
+            if (FCurrent <= 0) {
+                FCurrent = -1;
+                return grBOF;
+            }
+            --FCurrent;
+            break;
+        case gmCurrent:
+            if (FCurrent < 0 || FCurrent >= count) {
+                if (DoCheck) DatabaseError(Latin(DbConsts::SNoDataFound), this);
+                return grError;
+            }
+            break;
+    }
+    FillBuffer(Buf(Buffer), FCurrent);
+    ClearCalcFields(Buffer);
+    GetCalcFields(Buffer);
+    return grOK;
+}
+
+void TCustomADODataSet::GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) {
+    Data.resize(sizeof(int));
+    std::memcpy(Data.data(), &Buf(Buffer)->RowId, sizeof(int));
+}
+
+void TCustomADODataSet::SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) {
+    if (Data.size() == sizeof(int)) std::memcpy(&Buf(Buffer)->RowId, Data.data(), sizeof(int));
+}
+
+TBookmarkFlag TCustomADODataSet::GetBookmarkFlag(TRecordBuffer Buffer) { return Buf(Buffer)->Flag; }
+
+void TCustomADODataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) { Buf(Buffer)->Flag = Value; }
+
+bool TCustomADODataSet::BookmarkValid(const TBookmark& Bookmark) {
+    if (Bookmark.size() != sizeof(int) || !FCursorOpen) return false;
+    int id;
+    std::memcpy(&id, Bookmark.data(), sizeof(int));
+    return ViewIndexOf(id) >= 0;
+}
+
+int TCustomADODataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) {
+    auto pos = [this](const TBookmark& b) {
+        if (b.size() != sizeof(int)) return -2;
+        int id;
+        std::memcpy(&id, b.data(), sizeof(int));
+        return ViewIndexOf(id);
+    };
+    const int a = pos(Bookmark1), b = pos(Bookmark2);
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+void TCustomADODataSet::InternalFirst() { FCurrent = -1; }
+
+void TCustomADODataSet::InternalLast() { FCurrent = static_cast<int>(FView.size()); }
+
+void TCustomADODataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
+    int id = -1;
+    if (Bookmark.size() == sizeof(int)) std::memcpy(&id, Bookmark.data(), sizeof(int));
+    const int index = ViewIndexOf(id);
+    if (index < 0) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
+    FCurrent = index;
+}
+
+void TCustomADODataSet::InternalSetToRecord(TRecordBuffer Buffer) {
+    const int index = ViewIndexOf(Buf(Buffer)->RowId);
+    if (index >= 0) FCurrent = index;
+}
+
+void TCustomADODataSet::InternalInitRecord(TRecordBuffer Buffer) {
+    TRecBuf* b = Buf(Buffer);
+    b->Values.assign(FColumns.size(), Null());
+    b->RowId = -1;
+    b->RecNo = -1;
+}
+
+void TCustomADODataSet::ClearCalcFields(TRecordBuffer Buffer) {
+    Buf(Buffer)->Calc.assign(static_cast<size_t>(FieldCount()), Null());
+}
+
+TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() {
+    switch (State()) {
+        case dsBrowse:
+            return IsEmpty() ? nullptr : Buf(ActiveBuffer());
+        case dsEdit:
+        case dsInsert:
+        case dsNewValue:
+        case dsOldValue:
+        case dsCurValue:
+            return Buf(ActiveBuffer());
+        case dsCalcFields:
+        case dsInternalCalc:
+            return CalcBuffer() ? Buf(CalcBuffer()) : nullptr;
+        case dsFilter:
+            return FFilterRec ? FFilterRec : Buf(TempBuffer());
+        default:
+            return nullptr;
+    }
+}
+
+bool TCustomADODataSet::GetFieldData(TField* Field, Variant& Value) {
+    TRecBuf* b = ActiveRecBuf();
+    if (!b) return false;
+    Variant v;
+    if (Field->FieldNo() > 0) {
+        const size_t i = static_cast<size_t>(Field->FieldNo() - 1);
+        if (State() == dsOldValue || State() == dsCurValue) {
+            TRow* row = FindRow(b->RowId);
+            if (!row || (State() == dsOldValue && GetBookmarkFlag(ActiveBuffer()) == bfInserted)) return false;
+            v = i < row->Values.size() ? row->Values[i] : Null();
+        } else {
+            v = i < b->Values.size() ? b->Values[i] : Null();
+        }
+    } else {
+        const int i = Field->Index();
+        v = i >= 0 && i < static_cast<int>(b->Calc.size()) ? b->Calc[static_cast<size_t>(i)] : Null();
+    }
+    if (IsNullish(v)) return false;
+    Value = v;
+    return true;
+}
+
+void TCustomADODataSet::SetFieldData(TField* Field, const Variant& Value) {
+    TRecBuf* b = ActiveRecBuf();
+    if (!b || !dsWriteModes.Contains(State())) DatabaseError(Latin(DbConsts::SNotEditing), this);
+    Field->Validate(Value);
+    const Variant v = IsNullish(Value) ? Null() : Value;
+    if (Field->FieldNo() > 0) {
+        const size_t i = static_cast<size_t>(Field->FieldNo() - 1);
+        if (i >= b->Values.size()) b->Values.resize(FColumns.size(), Null());
+        b->Values[i] = v;
+    } else {
+        const int i = Field->Index();
+        if (i >= static_cast<int>(b->Calc.size())) b->Calc.resize(static_cast<size_t>(FieldCount()), Null());
+        if (i >= 0) b->Calc[static_cast<size_t>(i)] = v;
+    }
+    const TDataSetState s = State();
+    if (s != dsCalcFields && s != dsFilter && s != dsNewValue && s != dsInternalCalc)
+        DataEvent(deFieldChange, reinterpret_cast<NativeInt>(Field));
+}
+
+int TCustomADODataSet::GetRecordCount() {
+    CheckActive();
+    return static_cast<int>(FView.size());
+}
+
+int TCustomADODataSet::GetRecNo() {
+    CheckActive();
+    if (State() == dsInsert) return -1;
+    TRecBuf* b = ActiveRecBuf();
+    return b ? b->RecNo : -1;
+}
+
+void TCustomADODataSet::SetRecNoValue(int Value) {
+    CheckBrowseMode();
+    const int count = static_cast<int>(FView.size());
+    if (count == 0) return;
+    Value = std::clamp(Value, 1, count);
+    if (Value == RecNo()) return;
+    DoBeforeScroll();
+    FCurrent = Value - 1;
+    Resync({rmCenter});
+    DoAfterScroll();
+}
+
+TUpdateStatus TCustomADODataSet::UpdateStatus() {
+    if (State() == dsInsert) return usInserted;
+    if (State() == dsEdit && Modified()) return usModified;
+    return usUnmodified;
+}
+
+// ---- filters and sorting -----------------------------------------------------------------------
+
+void TCustomADODataSet::SetFilterText(const String& Value) {
+    if (Active() && FFiltered) {
+        CheckBrowseMode();
+        // an expression that does not parse (an unbalanced quote) raises and changes nothing
+        TFilterExpr check(this, AdoFilterText(Value), FFilterOptions + foCaseInsensitive);
+    }
+    FFilterText = Value;
+    if (Active() && FFiltered) {
+        ParseFilter();
+        RebuildView();
+        First();
+    }
+}
+
+void TCustomADODataSet::SetFiltered(bool Value) {
+    if (Value == FFiltered) return;
+    if (Active()) {
+        CheckBrowseMode();
+        if (Value) TFilterExpr check(this, AdoFilterText(FFilterText), FFilterOptions + foCaseInsensitive);
+    }
+    FFiltered = Value;
+    if (Active()) {
+        ParseFilter();
+        RebuildView();
+        First();
+    }
+}
+
+void TCustomADODataSet::SetOnFilterRecord(const TFilterRecordEvent& Value) {
+    FOnFilterRecord = Value;
+    if (Active() && FFiltered) {
+        CheckBrowseMode();
+        RebuildView();
+        First();
+    }
+}
+
+void TCustomADODataSet::SetFilterOptions(TFilterOptions Value) {
+    FFilterOptions = Value;
+    if (Active() && FFiltered) {
+        CheckBrowseMode();
+        ParseFilter();
+        RebuildView();
+        First();
+    }
+}
+
+void TCustomADODataSet::SetSort(const String& Value) {
+    if (!Active()) {
+        FSort = Value;
+        return;
+    }
+    CheckBrowseMode();
+    const String old = FSort;
+    const TRecBuf* b = ActiveRecBuf();
+    const int id = b ? b->RowId : -1;
+    FSort = Value;
+    try {
+        RebuildView();
+    } catch (...) {
+        FSort = old;
+        RebuildView();
+        throw;
+    }
+    FCurrent = ViewIndexOf(id);
+    if (FCurrent < 0)
+        First();
+    else
+        Resync({});
+}
+
+// ---- requery, rows -----------------------------------------------------------------------------
+
+void TCustomADODataSet::Requery() {
+    CheckActive();
+    CheckBrowseMode();
+    TPgResult result = Run();
+    if (result.ColumnCount() != static_cast<int>(FColumns.size())) {
+        Close();
+        Open();
+        return;
+    }
+    LoadRows(result);
+    RebuildView();
+    First();
+}
+
+void TCustomADODataSet::InternalRefresh() {
+    TPgResult result = Run();
+    if (result.ColumnCount() != static_cast<int>(FColumns.size())) DatabaseError(Latin(SNoResultSet), this);
+    const TRecBuf* b = ActiveRecBuf();
+    const int index = b ? ViewIndexOf(b->RowId) : -1;
+    LoadRows(result);
+    RebuildView();
+    FCurrent = std::min(index, static_cast<int>(FView.size()) - 1);
+}
+
+Variant TCustomADODataSet::GetRows(int Rows) {
+    CheckBrowseMode();
+    if (Eof() || FView.empty()) return Null();
+    const TRecBuf* b = ActiveRecBuf();
+    const int start = b ? ViewIndexOf(b->RowId) : 0;
+    int end = static_cast<int>(FView.size());
+    if (Rows >= 0) end = std::min(end, start + Rows);
+    const int fields = static_cast<int>(FColumns.size());
+    const int n = end - start;
+    if (n <= 0 || fields == 0) return Null();
+    Variant result = VarArrayCreate({0, fields - 1, 0, n - 1}, varVariant);
+    for (int r = 0; r < n; ++r)
+        for (int f = 0; f < fields; ++f)
+            VarArrayPut(result, FView[static_cast<size_t>(start + r)]->Values[static_cast<size_t>(f)], {f, r});
+    MoveBy(n);
+    return result;
+}
+
+// ---- writing edits back ------------------------------------------------------------------------
+
+const TCustomADODataSet::TTableInfo& TCustomADODataSet::TableFor(TPgOid Table) {
+    for (const TTableInfo& t : FTables)
+        if (t.Oid == Table) return t;
+    TPgConnection& c = Client();
+    TTableInfo info;
+    info.Oid = Table;
+    info.Name = c.TableName(Table);
+    info.Columns = c.TableColumns(Table);
+    info.Key = c.PrimaryKeyColumns(Table);
+    FTables.push_back(std::move(info));
+    return FTables.back();
+}
+
+String TCustomADODataSet::ColumnSql(int DefIndex) const {
+    const TColumnInfo& col = FColumns[static_cast<size_t>(DefIndex)];
+    for (const TTableInfo& t : FTables)
+        if (t.Oid == col.Table) return QuoteIdent(t.ColumnName(col.TableColumn));
+    return {};
+}
+
+TPgOid TCustomADODataSet::TargetTable(const std::vector<int>& Columns) const {
+    TPgOid table = 0;
+    for (int i : Columns) {
+        const TColumnInfo& col = FColumns[static_cast<size_t>(i)];
+        if (!col.Table) DatabaseErrorFmt(Latin(DbConsts::SFieldReadOnly), {FieldDefs()->Items(i)->Name()}, const_cast<TCustomADODataSet*>(this));
+        if (table && col.Table != table) DatabaseError(Latin(SSeveralTables), const_cast<TCustomADODataSet*>(this));
+        table = col.Table;
+    }
+    if (!table) {
+        // nothing names the table: the one table all columns come from
+        for (const TColumnInfo& col : FColumns) {
+            if (!col.Table) continue;
+            if (table && col.Table != table) DatabaseError(Latin(SSeveralTables), const_cast<TCustomADODataSet*>(this));
+            table = col.Table;
+        }
+    }
+    if (!table) DatabaseError(Latin(SInsufficientKey), const_cast<TCustomADODataSet*>(this));
+    return table;
+}
+
+void TCustomADODataSet::ApplyReturned(const TPgResult& Result, TPgOid Table, std::vector<Variant>& Values) {
+    if (Result.RowCount() != 1) return;
+    int k = 0;
+    for (size_t i = 0; i < FColumns.size(); ++i)
+        if (FColumns[i].Table == Table) Values[i] = ToFieldType(Result.Value(0, k++), static_cast<int>(i));
+}
+
+TPgResult TCustomADODataSet::ExecuteOneRow(const String& Sql, const std::vector<TPgParam>& Params) {
+    TPgConnection& c = Client();
+    const bool own = !c.InTransaction();
+    auto undo = [&] {
+        try {
+            if (own)
+                c.Rollback();
+            else
+                c.Execute(QStringLiteral("rollback to savepoint sdelka_row; release savepoint sdelka_row"));
+        } catch (const Exception&) {
+        }
+    };
+    if (own)
+        c.BeginTransaction();
+    else
+        c.Execute(QStringLiteral("savepoint sdelka_row"));
+    TPgResult r;
+    try {
+        r = c.Execute(Sql, Params);
+    } catch (...) {
+        undo();
+        throw;
+    }
+    if (r.RowsAffected() != 1) {
+        undo();
+        DatabaseError(Latin(r.RowsAffected() == 0 ? SRowNotLocated : SInsufficientKey), this);
+    }
+    if (own)
+        c.Commit();
+    else
+        c.Execute(QStringLiteral("release savepoint sdelka_row"));
+    return r;
+}
+
+String TCustomADODataSet::WhereOfRow(const TTableInfo& Table, const TRow& Row, std::vector<TPgParam>& Params) {
+    // the key, when every key column is in the result
+    std::vector<int> keyDefs;
+    for (int attnum : Table.Key) {
+        int found = -1;
+        for (size_t i = 0; i < FColumns.size(); ++i)
+            if (FColumns[i].Table == Table.Oid && FColumns[i].TableColumn == attnum) found = static_cast<int>(i);
+        if (found < 0) {
+            keyDefs.clear();
+            break;
+        }
+        keyDefs.push_back(found);
+    }
+    const bool byKey = !Table.Key.empty() && !keyDefs.empty();
+    if (!byKey)
+        for (size_t i = 0; i < FColumns.size(); ++i)
+            if (FColumns[i].Table == Table.Oid) keyDefs.push_back(static_cast<int>(i));
+    if (keyDefs.empty()) DatabaseError(Latin(SInsufficientKey), this);
+    QStringList terms;
+    for (int i : keyDefs) {
+        const TColumnInfo& col = FColumns[static_cast<size_t>(i)];
+        TPgParam p = TPgParam::FromVariant(Row.Values[static_cast<size_t>(i)], KindOfOid(col.Type));
+        String lhs = ColumnSql(i);
+        switch (col.Type) {
+            case PgType::Int2: case PgType::Int4: case PgType::Int8: case PgType::Float4: case PgType::Float8:
+            case PgType::Numeric: case PgType::Bool: case PgType::Date: case PgType::Bytea:
+                p.Type = col.Type;
+                break;
+            case PgType::Timestamp: case PgType::TimestampTz:
+                // the client holds milliseconds
+                lhs = lhs + QStringLiteral("::timestamp(3)");
+                p.Type = PgType::Timestamp;
+                break;
+            case PgType::Time: case PgType::TimeTz:
+                lhs = lhs + QStringLiteral("::time(3)");
+                p.Type = PgType::Time;
+                break;
+            case PgType::Text: case PgType::VarChar: case PgType::BpChar:
+                break;
+            default:
+                lhs = lhs + QStringLiteral("::text");
+                p.Type = PgType::Text;
+                break;
+        }
+        Params.push_back(std::move(p));
+        const String ref = u'$' + QString::number(Params.size());
+        terms << (byKey ? lhs + QStringLiteral(" = ") + ref : lhs + QStringLiteral(" is not distinct from ") + ref);
+    }
+    return terms.join(QStringLiteral(" and "));
+}
+
+namespace {
+String ReturningList(const std::vector<String>& Columns) {
+    QStringList l;
+    for (const String& c : Columns) l << c;
+    return l.join(QStringLiteral(", "));
+}
+}  // namespace
+
+void TCustomADODataSet::ResolveInsert(std::vector<Variant>& Values) {
+    std::vector<int> set;
+    for (size_t i = 0; i < Values.size(); ++i)
+        if (!IsNullish(Values[i])) set.push_back(static_cast<int>(i));
+    const TPgOid table = TargetTable(set);
+    const TTableInfo& info = TableFor(table);
+    QStringList cols, refs;
+    std::vector<TPgParam> params;
+    for (int i : set) {
+        cols << ColumnSql(i);
+        params.push_back(TPgParam::FromVariant(Values[static_cast<size_t>(i)], KindOfOid(FColumns[static_cast<size_t>(i)].Type)));
+        refs << u'$' + QString::number(params.size());
+    }
+    std::vector<String> returning;
+    for (size_t i = 0; i < FColumns.size(); ++i)
+        if (FColumns[i].Table == table) returning.push_back(ColumnSql(static_cast<int>(i)));
+    String sql = QStringLiteral("insert into ") + info.Name;
+    sql += cols.isEmpty() ? QStringLiteral(" default values")
+                          : QStringLiteral(" (") + cols.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
+                                refs.join(QStringLiteral(", ")) + u')';
+    sql += QStringLiteral(" returning ") + ReturningList(returning);
+    const TPgResult r = Client().Execute(sql, params);
+    ApplyReturned(r, table, Values);
+}
+
+void TCustomADODataSet::ResolveUpdate(const TRow& Row, std::vector<Variant>& Values) {
+    std::vector<int> changed;
+    for (size_t i = 0; i < Values.size() && i < Row.Values.size(); ++i)
+        if (!SameValue(Row.Values[i], Values[i])) changed.push_back(static_cast<int>(i));
+    if (changed.empty()) return;
+    const TPgOid table = TargetTable(changed);
+    const TTableInfo& info = TableFor(table);
+    QStringList sets;
+    std::vector<TPgParam> params;
+    for (int i : changed) {
+        params.push_back(TPgParam::FromVariant(Values[static_cast<size_t>(i)], KindOfOid(FColumns[static_cast<size_t>(i)].Type)));
+        sets << ColumnSql(i) + QStringLiteral(" = $") + QString::number(params.size());
+    }
+    const String where = WhereOfRow(info, Row, params);
+    std::vector<String> returning;
+    for (size_t i = 0; i < FColumns.size(); ++i)
+        if (FColumns[i].Table == table) returning.push_back(ColumnSql(static_cast<int>(i)));
+    const String sql = QStringLiteral("update ") + info.Name + QStringLiteral(" set ") + sets.join(QStringLiteral(", ")) +
+                       QStringLiteral(" where ") + where + QStringLiteral(" returning ") + ReturningList(returning);
+    const TPgResult r = ExecuteOneRow(sql, params);
+    ApplyReturned(r, table, Values);
+}
+
+void TCustomADODataSet::ResolveDelete(const TRow& Row) {
+    const TPgOid table = TargetTable({});
+    const TTableInfo& info = TableFor(table);
+    std::vector<TPgParam> params;
+    const String where = WhereOfRow(info, Row, params);
+    ExecuteOneRow(QStringLiteral("delete from ") + info.Name + QStringLiteral(" where ") + where, params);
+}
+
+void TCustomADODataSet::InternalPost() {
+    inherited::InternalPost();
+    TRecBuf* b = Buf(ActiveBuffer());
+    if (State() == dsEdit) {
+        TRow* row = FindRow(b->RowId);
+        if (!row) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
+        std::vector<Variant> values = b->Values;
+        ResolveUpdate(*row, values);
+        row->Values = values;
+        b->Values = std::move(values);
+        return;
+    }
+    // insert
+    std::vector<Variant> values = b->Values;
+    values.resize(FColumns.size(), Null());
+    ResolveInsert(values);
+    auto row = std::make_unique<TRow>();
+    row->Id = FNextId++;
+    row->Values = values;
+    int at = static_cast<int>(FView.size());
+    if (b->Flag == bfBOF) {
+        at = 0;
+    } else if (b->Flag != bfEOF) {
+        const int i = ViewIndexOf(b->RowId);
+        if (i >= 0) at = i;
+    }
+    FView.insert(FView.begin() + at, row.get());
+    b->RowId = row->Id;
+    b->Values = std::move(values);
+    FRows.push_back(std::move(row));
+    FCurrent = at;
+}
+
+void TCustomADODataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
+    TRecBuf* b = Buf(Buffer);
+    std::vector<Variant> values = b->Values;
+    values.resize(FColumns.size(), Null());
+    ResolveInsert(values);
+    auto row = std::make_unique<TRow>();
+    row->Id = FNextId++;
+    row->Values = std::move(values);
+    const int at = Append ? static_cast<int>(FView.size()) : std::max(0, std::min(FCurrent, static_cast<int>(FView.size())));
+    FView.insert(FView.begin() + at, row.get());
+    FRows.push_back(std::move(row));
+    FCurrent = at;
+}
+
+void TCustomADODataSet::InternalDelete() {
+    TRecBuf* b = Buf(ActiveBuffer());
+    TRow* row = FindRow(b->RowId);
+    if (!row) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
+    ResolveDelete(*row);
+    const int index = ViewIndexOf(row->Id);
+    if (index >= 0) FView.erase(FView.begin() + index);
+    std::erase_if(FRows, [row](const auto& r) { return r.get() == row; });
+    FCurrent = index >= 0 ? index : FCurrent;
+    if (FCurrent >= static_cast<int>(FView.size())) FCurrent = static_cast<int>(FView.size()) - 1;
+}
+
+// ---- TADOQuery, TADODataSet, TADOTable, TADOStoredProc -----------------------------------------
+
+TADOQuery::TADOQuery(TComponent* AOwner) : TCustomADODataSet(AOwner), FSQL(std::make_unique<TStringList>()) {
+    FSQL->OnChange = TNotifyEvent(this, &TADOQuery::SQLChanged);
+}
+
+TADOQuery::~TADOQuery() = default;
+
+void TADOQuery::SQLChanged(TObject*) {
+    if (Active()) Close();
+    CommandTextChanged(FSQL->Text());
+}
+
+int TADOQuery::ExecSQL() { return ExecuteCommand(); }
+
+TADODataSet::TADODataSet(TComponent* AOwner) : TCustomADODataSet(AOwner) {}
+
+void TADODataSet::SetCommandText(const String& Value) {
+    if (Active()) Close();
+    FCommandText = Value;
+    if (FCommandType == cmdText || FCommandType == cmdUnknown) CommandTextChanged(Value);
+}
+
+String TADODataSet::CommandTextForOpen() const {
+    if (FCommandType == cmdTable || FCommandType == cmdTableDirect) return QStringLiteral("select * from ") + FCommandText;
+    return FCommandText;
+}
+
+TADOTable::TADOTable(TComponent* AOwner) : TCustomADODataSet(AOwner) { FCommandType = cmdTable; }
+
+void TADOTable::SetTableName(const String& Value) {
+    if (Active()) Close();
+    FTableName = Value;
+}
+
+String TADOTable::CommandTextForOpen() const { return QStringLiteral("select * from ") + FTableName; }
+
+TADOStoredProc::TADOStoredProc(TComponent* AOwner) : TCustomADODataSet(AOwner) { FCommandType = cmdStoredProc; }
+
+String TADOStoredProc::CommandTextForOpen() const {
+    QStringList args;
+    for (int i = 0; i < Parameters()->Count(); ++i) {
+        const TParameter* p = Parameters()->Items(i);
+        if (p->Direction() == pdInput || p->Direction() == pdInputOutput || p->Direction() == pdUnknown)
+            args << u':' + p->Name();
+    }
+    return QStringLiteral("select * from ") + FProcedureName + u'(' + args.join(QStringLiteral(", ")) + u')';
+}
+
+void TADOStoredProc::ExecProc() {
+    const String text = CommandTextForOpen();
+    const TPgParsedSql parsed = ParsePgSqlParams(text);
+    const TPgResult r = Client().Execute(parsed.Sql, PgParamsByName(Parameters(), parsed.Names));
+    if (r.RowCount() == 0) return;
+    for (int i = 0; i < Parameters()->Count(); ++i) {
+        TParameter* p = Parameters()->Items(i);
+        if (p->Direction() == pdInput) continue;
+        int col = r.ColumnIndex(p->Name());
+        if (col < 0 && p->Direction() == pdReturnValue && r.ColumnCount() == 1) col = 0;
+        if (col >= 0) p->SetValue(r.Value(0, col));
+    }
+}
+
+// ---- TADOCommand -------------------------------------------------------------------------------
+
+TADOCommand::TADOCommand(TComponent* AOwner) : TComponent(AOwner), FParameters(std::make_unique<TParameters>(this)) {}
+
+TADOCommand::~TADOCommand() {
+    if (FConnection) FConnection->UnRegisterClient(this);  // deleted without Free
+}
+
+void TADOCommand::BeforeDestruction() {
+    if (FConnection) {
+        FConnection->UnRegisterClient(this);
+        FConnection = nullptr;
+    }
+    inherited::BeforeDestruction();
+}
+
+void TADOCommand::SetConnection(TADOConnection* Value) {
+    if (Value == FConnection) return;
+    if (FConnection) {
+        FConnection->UnRegisterClient(this);
+        FConnection->RemoveFreeNotification(this);
+    }
+    FConnection = Value;
+    if (FConnection) {
+        FConnection->RegisterClient(this);
+        FConnection->FreeNotification(this);
+        FConnectionString.clear();
+        FOwnClient.reset();
+    }
+}
+
+void TADOCommand::SetConnectionString(const String& Value) {
+    if (Value == FConnectionString) return;
+    FConnectionString = Value;
+    FOwnClient.reset();
+    if (!Value.isEmpty()) SetConnection(nullptr);
+}
+
+void TADOCommand::Notification(TComponent* AComponent, TOperation Operation) {
+    inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FConnection) SetConnection(nullptr);
+}
+
+void TADOCommand::SetCommandText(const String& Value) {
+    FCommandText = Value;
+    if (FParamCheck && (FCommandType == cmdText || FCommandType == cmdUnknown)) FParameters->ParseSQL(Value, true);
+}
+
+TPgConnection& TADOCommand::Client() {
+    if (FConnection) return FConnection->Client();
+    if (FConnectionString.isEmpty()) DatabaseError(Latin(SMissingConnection), this);
+    if (!FOwnClient) FOwnClient = std::make_unique<TPgConnection>();
+    if (!FOwnClient->Connected()) FOwnClient->Open(FConnectionString);
+    return *FOwnClient;
+}
+
+void TADOCommand::Execute() {
+    int n;
+    Execute(n);
+}
+
+void TADOCommand::Execute(int& RecordsAffected) {
+    String text = FCommandText;
+    if (FCommandType == cmdTable || FCommandType == cmdTableDirect) text = QStringLiteral("select * from ") + text;
+    TPgResult r;
+    if (FParamCheck) {
+        const TPgParsedSql parsed = ParsePgSqlParams(text);
+        r = Client().Execute(parsed.Sql, PgParamsByName(FParameters.get(), parsed.Names));
+    } else {
+        r = Client().Execute(text);
+    }
+    RecordsAffected = static_cast<int>(r.RowsAffected());
+}

@@ -1,0 +1,209 @@
+// The PostgreSQL client layer under the ADO components: one libpq connection, statements with
+// typed positional parameters, whole results in memory, transactions and the catalog reads the
+// components need. Not a framework class: the ADO components (adodb.h) are built on it.
+//
+// Values travel as text in the server's canonical input form, computed here on the client: dates
+// as 'YYYY-MM-DD' (so the session's DateStyle never decides what a date means), numbers with '.',
+// booleans as 't'/'f'; bytea goes as binary. Results come back as text and are decoded by type,
+// date and time values following the session's DateStyle output format.
+#pragma once
+
+#include "platform/db/db.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/system.h"
+#include "platform/rtl/variant.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+using TPgOid = unsigned int;
+
+// Type OIDs of the built-in types the client meets.
+namespace PgType {
+inline constexpr TPgOid Unknown = 0;  // "let the server infer", as a quoted literal would
+inline constexpr TPgOid Bool = 16;
+inline constexpr TPgOid Bytea = 17;
+inline constexpr TPgOid Char = 18;
+inline constexpr TPgOid Name = 19;
+inline constexpr TPgOid Int8 = 20;
+inline constexpr TPgOid Int2 = 21;
+inline constexpr TPgOid Int4 = 23;
+inline constexpr TPgOid Text = 25;
+inline constexpr TPgOid Oid = 26;
+inline constexpr TPgOid Json = 114;
+inline constexpr TPgOid Float4 = 700;
+inline constexpr TPgOid Float8 = 701;
+inline constexpr TPgOid BpChar = 1042;
+inline constexpr TPgOid VarChar = 1043;
+inline constexpr TPgOid Date = 1082;
+inline constexpr TPgOid Time = 1083;
+inline constexpr TPgOid Timestamp = 1114;
+inline constexpr TPgOid TimestampTz = 1184;
+inline constexpr TPgOid Interval = 1186;
+inline constexpr TPgOid TimeTz = 1266;
+inline constexpr TPgOid Numeric = 1700;
+inline constexpr TPgOid Uuid = 2950;
+}  // namespace PgType
+
+// An error of the server or of the connection: a database error whose Message() is the server's
+// primary message (for a connection failure, libpq's text); SqlState() the five-character
+// SQLSTATE, empty when the failure is not the server's.
+class EPgError : public EDatabaseError {
+public:
+    EPgError(const String& AMessage, const String& ASqlState = String(), const String& ADetail = String(),
+             const String& AHint = String());
+    String ClassName() const override { return QStringLiteral("EPgError"); }
+    const String& SqlState() const { return FSqlState; }
+    const String& Detail() const { return FDetail; }
+    const String& Hint() const { return FHint; }
+
+private:
+    String FSqlState, FDetail, FHint;
+};
+
+// How a value should be sent. Auto takes the kind from the Variant's type.
+enum class TPgValueKind {
+    Auto, Text, SmallInt, Integer, LargeInt, Float, Numeric, Boolean, Date, Time, DateTime, Bytes
+};
+
+// One parameter of a statement, ready for the wire.
+struct TPgParam {
+    TPgOid Type = PgType::Unknown;
+    bool IsNull = true;
+    bool Binary = false;
+    QByteArray Data;
+
+    // The parameter for a value. Text goes untyped (the server types it from its context, as it
+    // would a quoted literal) unless Kind asks for another type; a text given for a date, time or
+    // time stamp is read on the client day first ("5.3.2024" is 5 March 2024; ISO "2024-03-05" is
+    // accepted too), and for a number with "," or "." as the decimal separator. Null and
+    // Unassigned give NULL of the kind's type. Raises EConvertError for a text that is not a
+    // value of the kind.
+    static TPgParam FromVariant(const Variant& AValue, TPgValueKind AKind = TPgValueKind::Auto);
+};
+
+// The server's canonical input text of a date, time and time stamp.
+String PgDateText(TDateTime AValue);       // "2024-03-05"
+String PgTimeText(TDateTime AValue);       // "14:30:00.250"
+String PgTimestampText(TDateTime AValue);  // "2024-03-05 14:30:00.250"
+// A date (and time) typed by a person, day first: "5.3.2024", "05/03/2024 14:30", "5-3-24", or
+// ISO "2024-03-05[ 14:30[:15]]". Two-digit years follow FormatSettings'
+// TwoDigitYearCenturyWindow. False when the text is not a valid date.
+bool TryPgUserTextToDateTime(const String& AText, TDateTime& AValue);
+// A date, time or time stamp as the server prints it in the given DateStyle ("ISO, DMY",
+// "SQL, MDY", "German, DMY", "Postgres, MDY"); offsets of time zones are dropped (the value is the
+// session's wall time). False for infinities, BC dates and anything unreadable.
+bool TryPgTextToDateTime(const QByteArray& AText, TPgOid AType, const String& ADateStyle, TDateTime& AValue);
+
+// One column of a result.
+struct TPgColumn {
+    String Name;
+    TPgOid Type = 0;
+    int TypMod = -1;        // -1: none
+    TPgOid Table = 0;       // the table the column comes straight from, 0 when computed
+    int TableColumn = 0;    // its attribute number there
+    // numeric(p, s): precision and scale from the modifier, 0 without one.
+    int Precision() const { return Type == PgType::Numeric && TypMod >= 4 ? ((TypMod - 4) >> 16) & 0xFFFF : 0; }
+    int Scale() const { return Type == PgType::Numeric && TypMod >= 4 ? (TypMod - 4) & 0xFFFF : 0; }
+    // varchar(n), bpchar(n): n; 0 without a limit.
+    int Length() const {
+        return (Type == PgType::VarChar || Type == PgType::BpChar) && TypMod >= 4 ? TypMod - 4 : 0;
+    }
+};
+
+// A whole result, in memory. Move-only.
+class TPgResult {
+public:
+    TPgResult();
+    TPgResult(TPgResult&&) noexcept;
+    TPgResult& operator=(TPgResult&&) noexcept;
+    ~TPgResult();
+
+    int ColumnCount() const { return static_cast<int>(FColumns.size()); }
+    int RowCount() const;
+    const TPgColumn& Column(int ACol) const { return FColumns.at(static_cast<size_t>(ACol)); }
+    const std::vector<TPgColumn>& Columns() const { return FColumns; }
+    // Index of a column by name (case-insensitive), -1 when none.
+    int ColumnIndex(const String& AName) const;
+    bool IsNull(int ARow, int ACol) const;
+    // The value's text as the server sent it (empty for NULL).
+    QByteArray Text(int ARow, int ACol) const;
+    // The value decoded by the column's type: Null; Smallint/Integer/Int64; Double; FMT-BCD for
+    // numeric; Boolean; a date-time for date, time and time stamps; a byte array for bytea; text
+    // for everything else (and for values that have no Variant form, such as 'infinity').
+    Variant Value(int ARow, int ACol) const;
+    // Rows inserted, updated, deleted (or selected) by the statement; 0 when it reports none.
+    Int64 RowsAffected() const { return FRowsAffected; }
+    // The command tag: "INSERT 0 1", "SELECT 3" …
+    const String& CommandStatus() const { return FCommandStatus; }
+
+private:
+    friend class TPgConnection;
+    struct Deleter { void operator()(pg_result* r) const; };
+    std::unique_ptr<pg_result, Deleter> FResult;
+    std::vector<TPgColumn> FColumns;
+    Int64 FRowsAffected = 0;
+    String FCommandStatus;
+    String FDateStyle;
+};
+
+// One connection to a server.
+class TPgConnection {
+public:
+    TPgConnection();
+    ~TPgConnection();
+    TPgConnection(const TPgConnection&) = delete;
+    TPgConnection& operator=(const TPgConnection&) = delete;
+
+    // Connects with an ODBC-form connection string (see PgConnectionParams). Raises EPgError
+    // with the library's message when the server cannot be reached or refuses. An open
+    // connection is closed first.
+    void Open(const String& AConnectionString);
+    void Close();
+    bool Connected() const;
+
+    // Runs one statement. With parameters, "$1" … "$n" in the text take them in order; without,
+    // the text may hold several statements and the last one's result is returned. Raises EPgError
+    // with the server's message.
+    TPgResult Execute(const String& ASql, const std::vector<TPgParam>& AParams = {});
+
+    // Transactions. Begin inside a transaction, and Commit or Rollback outside one, raise
+    // EPgError; Commit of a transaction that failed rolls it back on the server and raises.
+    void BeginTransaction();
+    void Commit();
+    void Rollback();
+    bool InTransaction() const;
+
+    // A setting the server reports (DateStyle, server_version …).
+    String ParameterStatus(const char* AName) const;
+
+    // Catalog. Table names (and views) visible to the user outside the system schemas, sorted;
+    // names outside the search path come qualified with their schema.
+    QStringList TableNames(bool AWithViews = true);
+    // Column names of a table (schema-qualified or on the search path) in their order; an
+    // unknown table raises EPgError.
+    QStringList FieldNames(const String& ATableName);
+    // The table's name as SQL text (quoted and qualified as needed), "" for OID 0 or an
+    // unknown table.
+    String TableName(TPgOid ATable);
+    // The table's primary-key columns in key order; empty when it has none.
+    QStringList PrimaryKey(TPgOid ATable);
+    // The table's columns as (attribute number, name), in order.
+    std::vector<std::pair<int, String>> TableColumns(TPgOid ATable);
+    // Attribute numbers of the primary-key columns in key order; empty when there is no key.
+    std::vector<int> PrimaryKeyColumns(TPgOid ATable);
+    // The OID of a table given by name, 0 when there is none.
+    TPgOid TableOid(const String& ATableName);
+
+    pg_conn* Handle() const { return FConn; }
+
+private:
+    [[noreturn]] void RaiseConnectionError();
+    void CheckConnected() const;
+    pg_conn* FConn = nullptr;
+};

@@ -1,0 +1,430 @@
+// The ADO components against the private cluster.
+#include "platform/ado/adodb.h"
+#include "platform/rtl/bcd.h"
+#include "platform/rtl/dateutils.h"
+
+#include "support/pg_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+template <class T>
+struct Freer {
+    void operator()(T* p) const { p->Free(); }
+};
+template <class T>
+using Owned = std::unique_ptr<T, Freer<T>>;
+
+class AdoTest : public sdelka::test::PgSuite<> {
+protected:
+    void SetUp() override {
+        PgSuite::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        SavedSettings = FormatSettings;
+        Conn.reset(New<TADOConnection>(nullptr));
+        Conn->SetLoginPrompt(false);
+        Conn->SetConnectionString(QString::fromStdString(Db().OdbcConnectionString()));
+        Db().Exec(
+            "drop table if exists ado_t, ado_nokey;"
+            "create table ado_t (id serial primary key, name text, price numeric(10,2), d date, ts timestamp,"
+            " ok bool, data bytea, n int, note varchar(20), code char(3), big numeric, qty numeric(28,6), s smallint,"
+            " l bigint, f float8);"
+            "create table ado_nokey (a int, b text);");
+    }
+    void TearDown() override {
+        Conn.reset();
+        FormatSettings = SavedSettings;
+    }
+    std::string Q(const std::string& sql) { return Db().Value(sql); }
+    Owned<TADOQuery> Query(const String& sql) {
+        Owned<TADOQuery> q(New<TADOQuery>(nullptr));
+        q->SetConnection(Conn.get());
+        q->SQL()->SetText(sql);
+        return q;
+    }
+
+    Owned<TADOConnection> Conn;
+    TFormatSettings SavedSettings;
+};
+
+TEST_F(AdoTest, ReadsBackFieldByFieldAsPsqlPrintsIt) {
+    Db().Exec(
+        "insert into ado_t (name, price, d, ts, ok, data, n, note, code, big, qty, s, l, f) values "
+        "(E'Иванов O''Brien', 1234.5, '2024-03-05', '2024-03-05 14:30:15', true, '\\x00ff27', -7, 'ёлка', 'ab',"
+        " 12345678901234567890.125, 2.5, 3, 9000000000, 0.25),"
+        "(null, null, null, null, null, null, null, null, null, null, null, null, null, null)");
+    FormatSettings.DecimalSeparator = u'.';
+    FormatSettings.ShortDateFormat = QStringLiteral("yyyy-mm-dd");
+    FormatSettings.DateSeparator = u'-';
+    FormatSettings.LongTimeFormat = QStringLiteral("hh:nn:ss");
+
+    auto q = Query(QStringLiteral("select * from ado_t order by id"));
+    q->Open();
+    ASSERT_EQ(q->RecordCount(), 2);
+    struct {
+        const char* column;
+        TFieldType type;
+        const char* asString;  // the field's text with ISO date settings
+    } cases[] = {
+        {"name", ftWideString, "Иванов O'Brien"},
+        {"price", ftBCD, "1234.5"},
+        {"d", ftDate, "2024-03-05"},
+        {"ts", ftDateTime, "2024-03-05 14:30:15"},
+        {"ok", ftBoolean, "True"},
+        {"n", ftInteger, "-7"},
+        {"note", ftWideString, "ёлка"},
+        {"code", ftFixedChar, "ab "},
+        {"big", ftFMTBcd, "12345678901234567890.125"},
+        {"qty", ftFMTBcd, "2.5"},
+        {"s", ftSmallint, "3"},
+        {"l", ftLargeint, "9000000000"},
+        {"f", ftFloat, "0.25"},
+    };
+    for (const auto& c : cases) {
+        TField* f = q->FieldByName(QString::fromLatin1(c.column));
+        EXPECT_EQ(f->DataType(), c.type) << c.column;
+        EXPECT_EQ(f->AsString(), QString::fromUtf8(c.asString)) << c.column;
+    }
+    // the same values as the server prints them
+    EXPECT_EQ(q->FieldByName(QStringLiteral("name"))->AsString().toStdString(), Q("select name from ado_t where n = -7"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("d"))->AsString().toStdString(), Q("select d from ado_t where n = -7"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("ts"))->AsString().toStdString(), Q("select ts from ado_t where n = -7"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("code"))->AsString().toStdString(), Q("select code from ado_t where n = -7"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("big"))->AsString().toStdString(), Q("select big from ado_t where n = -7"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("data"))->AsBytes(), (TBytes{0x00, 0xff, 0x27}));
+    auto* price = static_cast<TBCDField*>(q->FieldByName(QStringLiteral("price")));
+    EXPECT_EQ(price->Precision(), 10);
+    EXPECT_EQ(price->Size(), 2);
+    EXPECT_EQ(static_cast<TFMTBCDField*>(q->FieldByName(QStringLiteral("qty")))->Precision(), 28);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("note"))->Size(), 20);
+
+    q->Next();
+    for (const auto& c : cases) EXPECT_TRUE(q->FieldByName(QString::fromLatin1(c.column))->IsNull()) << c.column;
+    EXPECT_TRUE(q->FieldByName(QStringLiteral("data"))->IsNull());
+}
+
+TEST_F(AdoTest, ParametersSkipCastsAndQuotesAndNeverGoIntoTheText) {
+    auto q = Query(QStringLiteral("select :a::int + 1 as x, ':b' as lit, :c as c, :A as again -- :d\n"));
+    ASSERT_EQ(q->Parameters()->Count(), 2);
+    q->Parameters()->ParamByName(QStringLiteral("a"))->SetValue(Variant(41));
+    q->Parameters()->ParamByName(QStringLiteral("C"))->SetValue(Variant(QStringLiteral("it's")));
+    EXPECT_THROW(q->Parameters()->ParamByName(QStringLiteral("d")), EDatabaseError);
+    q->Open();
+    EXPECT_EQ(q->FieldByName(QStringLiteral("x"))->AsInteger(), 42);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("lit"))->AsString(), QStringLiteral(":b"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("c"))->AsString(), QStringLiteral("it's"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("again"))->AsInteger(), 41);
+    q->Close();
+
+    // changing the text keeps the values of parameters that stay
+    q->SQL()->SetText(QStringLiteral("insert into ado_t (name, n) values (:c, :n)"));
+    ASSERT_EQ(q->Parameters()->Count(), 2);
+    EXPECT_EQ(q->Parameters()->ParamByName(QStringLiteral("c"))->Value().AsString(), QStringLiteral("it's"));
+    const String evil = QStringLiteral("x'); drop table ado_t;--");
+    q->Parameters()->ParamByName(QStringLiteral("c"))->SetValue(Variant(evil));
+    q->Parameters()->ParamByName(QStringLiteral("n"))->SetValue(Variant(5));
+    EXPECT_EQ(q->ExecSQL(), 1);
+    EXPECT_EQ(Q("select name from ado_t where n = 5"), evil.toStdString());
+
+    Owned<TADOCommand> cmd(New<TADOCommand>(nullptr));
+    cmd->SetConnection(Conn.get());
+    cmd->SetCommandText(QStringLiteral("update ado_t set note = :note where n = :n or n = :n"));
+    ASSERT_EQ(cmd->Parameters()->Count(), 2);
+    cmd->Parameters()->ParamByName(QStringLiteral("note"))->SetValue(Variant(QStringLiteral("'--")));
+    cmd->Parameters()->ParamByName(QStringLiteral("n"))->SetValue(Variant(5));
+    int affected = -1;
+    cmd->Execute(affected);
+    EXPECT_EQ(affected, 1);
+    EXPECT_EQ(Q("select note from ado_t where n = 5"), "'--");
+}
+
+TEST_F(AdoTest, TextGivenToADateParameterIsDayFirstWhateverTheDateStyle) {
+    Conn->Execute(QStringLiteral("set DateStyle = 'MDY'"));
+    auto q = Query(QStringLiteral("insert into ado_t (d, ts, n) values (:d, :ts, 1) returning id, d"));
+    q->Parameters()->ParamByName(QStringLiteral("d"))->SetDataType(ftDate);
+    q->Parameters()->ParamByName(QStringLiteral("d"))->SetValue(Variant(QStringLiteral("5.3.2024")));
+    q->Parameters()->ParamByName(QStringLiteral("ts"))->SetDataType(ftDateTime);
+    q->Parameters()->ParamByName(QStringLiteral("ts"))->SetValue(VarFromDateTime(EncodeDate(2024, 3, 5) + EncodeTime(8, 0, 0, 0)));
+    q->Open();  // an insert with RETURNING opens as a dataset
+    EXPECT_EQ(q->FieldByName(QStringLiteral("d"))->AsDateTime(), EncodeDate(2024, 3, 5));
+    EXPECT_GT(q->FieldByName(QStringLiteral("id"))->AsInteger(), 0);
+    q->Close();
+    EXPECT_EQ(Q("select to_char(d, 'DD Mon YYYY') || ' ' || to_char(ts, 'DD Mon HH24:MI') from ado_t where n = 1"),
+              "05 Mar 2024 05 Mar 08:00");
+
+    // a date-time parameter carrying a day selects that day's rows
+    auto sel = Query(QStringLiteral("select count(*) as cnt from ado_t where d = :data"));
+    sel->Parameters()->ParamByName(QStringLiteral("data"))->SetDataType(ftDateTime);
+    sel->Parameters()->ParamByName(QStringLiteral("data"))->SetValue(VarFromDateTime(EncodeDate(2024, 3, 5)));
+    sel->Open();
+    EXPECT_EQ(sel->FieldByName(QStringLiteral("cnt"))->AsInteger(), 1);
+}
+
+TEST_F(AdoTest, ServerErrorsReachTheCallerAsDatabaseErrorsWithTheServersText) {
+    auto q = Query(QStringLiteral("select * from no_such_table"));
+    try {
+        q->Open();
+        FAIL() << "opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("relation \"no_such_table\" does not exist"));
+    }
+    EXPECT_FALSE(q->Active());
+
+    Owned<TADOConnection> bad(New<TADOConnection>(nullptr));
+    bad->SetConnectionString(QStringLiteral("DRIVER={PostgreSQL UNICODE};DATABASE=no_such_db;SERVER=%1;PORT=%2;UID=%3")
+                                 .arg(QString::fromStdString(sdelka::test::PgDatabase::Host()),
+                                      QString::fromStdString(sdelka::test::PgDatabase::Port()),
+                                      QString::fromStdString(sdelka::test::PgDatabase::User())));
+    try {
+        bad->Open();
+        FAIL() << "connected";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("database \"no_such_db\" does not exist"))) << e.what();
+    }
+    EXPECT_FALSE(bad->Connected());
+
+    // a statement that returns no rows cannot be opened; ExecSQL runs it
+    auto ins = Query(QStringLiteral("insert into ado_t (n) values (1)"));
+    EXPECT_THROW(ins->Open(), EDatabaseError);
+}
+
+TEST_F(AdoTest, EditsResolveToExactlyOneRowByPrimaryKey) {
+    Db().Exec("insert into ado_t (name, n, price) values ('a', 1, 1.5), ('a', 2, 2.5)");
+    auto q = Query(QStringLiteral("select id, name, n, price, d from ado_t order by n"));
+    q->Open();
+    q->Edit();
+    q->FieldByName(QStringLiteral("name"))->SetAsString(QStringLiteral("Петров'); drop table ado_t;--"));
+    q->FieldByName(QStringLiteral("price"))->SetAsString(QStringLiteral("7,25"));  // the user's decimal comma
+    q->Post();
+    EXPECT_EQ(Q("select name || '|' || price from ado_t where n = 1"), "Петров'); drop table ado_t;--|7.25");
+    EXPECT_EQ(Q("select name || '|' || price from ado_t where n = 2"), "a|2.50");
+
+    // insert: the generated key comes back
+    q->Append();
+    q->FieldByName(QStringLiteral("n"))->SetAsInteger(3);
+    q->FieldByName(QStringLiteral("d"))->SetAsDateTime(EncodeDate(2024, 12, 31));
+    q->Post();
+    const int id = q->FieldByName(QStringLiteral("id"))->AsInteger();
+    EXPECT_EQ(Q("select id from ado_t where n = 3"), std::to_string(id));
+    EXPECT_EQ(Q("select d from ado_t where n = 3"), "2024-12-31");
+    EXPECT_EQ(q->RecordCount(), 3);
+
+    // delete removes that one row
+    ASSERT_TRUE(q->Locate(QStringLiteral("n"), Variant(2), {}));
+    q->Delete();
+    EXPECT_EQ(Q("select string_agg(n::text, ',' order by n) from ado_t"), "1,3");
+    EXPECT_EQ(q->RecordCount(), 2);
+
+    // a row deleted by someone else meanwhile is not found: the post raises, nothing is written
+    q->First();
+    Db().Exec("delete from ado_t where n = 1");
+    q->Edit();
+    q->FieldByName(QStringLiteral("name"))->SetAsString(QStringLiteral("gone"));
+    EXPECT_THROW(q->Post(), EDatabaseError);
+    q->Cancel();
+    EXPECT_EQ(Q("select count(*) from ado_t where name = 'gone'"), "0");
+}
+
+TEST_F(AdoTest, ATableWithoutKeyIsEditedByAllOriginalValuesAndNeverTouchesTwoRows) {
+    Db().Exec("insert into ado_nokey values (1, 'dup'), (1, 'dup'), (2, null)");
+    auto q = Query(QStringLiteral("select a, b from ado_nokey order by a"));
+    q->Open();
+    q->Edit();  // the first of two identical rows
+    q->FieldByName(QStringLiteral("b"))->SetAsString(QStringLiteral("changed"));
+    EXPECT_THROW(q->Post(), EDatabaseError);
+    q->Cancel();
+    EXPECT_EQ(Q("select count(*) from ado_nokey where b = 'dup'"), "2");
+    q->First();
+    EXPECT_THROW(q->Delete(), EDatabaseError);
+    EXPECT_EQ(Q("select count(*) from ado_nokey"), "3");
+
+    // the row with a NULL is found with IS NOT DISTINCT FROM
+    ASSERT_TRUE(q->Locate(QStringLiteral("a"), Variant(2), {}));
+    q->Edit();
+    q->FieldByName(QStringLiteral("b"))->SetAsString(QStringLiteral("was null"));
+    q->Post();
+    EXPECT_EQ(Q("select b from ado_nokey where a = 2"), "was null");
+
+    // the same inside the caller's transaction: the failed statement is undone, the rest stays
+    Conn->BeginTrans();
+    ASSERT_TRUE(q->Locate(QStringLiteral("a"), Variant(2), {}));
+    q->Delete();
+    q->First();
+    q->Edit();
+    q->FieldByName(QStringLiteral("b"))->SetAsString(QStringLiteral("x"));
+    EXPECT_THROW(q->Post(), EDatabaseError);
+    q->Cancel();
+    EXPECT_TRUE(Conn->InTransaction());
+    Conn->CommitTrans();
+    EXPECT_EQ(Q("select count(*) from ado_nokey"), "2");
+    EXPECT_EQ(Q("select count(*) from ado_nokey where b = 'dup'"), "2");
+}
+
+TEST_F(AdoTest, FilterSortLocateAndRecordNumbers) {
+    Db().Exec("insert into ado_t (name, n) values ('Иванов', 3), ('иванова', 1), ('Петров', 2), ('Сидоров', null)");
+    auto q = Query(QStringLiteral("select name, n from ado_t order by id"));
+    q->Open();
+    EXPECT_EQ(q->RecordCount(), 4);
+    q->SetFilter(QStringLiteral("name like 'иван%'"));
+    q->SetFiltered(true);
+    EXPECT_EQ(q->RecordCount(), 2);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("name"))->AsString(), QStringLiteral("Иванов"));
+    q->SetFilter(QStringLiteral("n=2 or n=3"));
+    EXPECT_EQ(q->RecordCount(), 2);
+    q->SetFilter(QStringLiteral("name like 'П%' and n=2"));
+    EXPECT_EQ(q->RecordCount(), 1);
+    q->SetFilter(QStringLiteral("[name] like '*ВАНОВ*'"));  // the lookup box's wildcard
+    EXPECT_EQ(q->RecordCount(), 2);
+    q->SetFilter(QStringLiteral("name like 'П%' and n=2"));
+    EXPECT_THROW(q->SetFilter(QStringLiteral("name like 'O'Br%'")), EDatabaseError);
+    EXPECT_EQ(q->RecordCount(), 1);
+    q->SetFiltered(false);
+    EXPECT_EQ(q->RecordCount(), 4);
+
+    q->SetSort(QStringLiteral("n DESC"));
+    QStringList order;
+    for (q->First(); !q->Eof(); q->Next()) order << q->FieldByName(QStringLiteral("name"))->AsString() + u'/' + QString::number(q->RecNo());
+    EXPECT_EQ(order.join(u','), QStringLiteral("Иванов/1,Петров/2,иванова/3,Сидоров/4"));
+    q->SetSort(QStringLiteral("n"));
+    q->First();
+    EXPECT_EQ(q->FieldByName(QStringLiteral("name"))->AsString(), QStringLiteral("Сидоров"));  // Null first
+
+    EXPECT_TRUE(q->Locate(QStringLiteral("name"), Variant(QStringLiteral("петр")), {loCaseInsensitive, loPartialKey}));
+    EXPECT_EQ(q->RecNo(), 3);
+    q->SetRecNo(2);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("n"))->AsInteger(), 1);
+    EXPECT_FALSE(q->Locate(QStringLiteral("n"), Variant(99), {}));
+
+    q->First();
+    const Variant rows = q->GetRows();
+    EXPECT_EQ(VarArrayHighBound(rows, 1), 1);  // two fields
+    EXPECT_EQ(VarArrayHighBound(rows, 2), 3);  // four rows
+    EXPECT_EQ(VarArrayGet(rows, {1, 3}).AsInteger(), 3);
+    EXPECT_TRUE(q->Eof());
+
+    Db().Exec("insert into ado_t (name, n) values ('Новый', 4)");
+    q->Requery();
+    EXPECT_EQ(q->RecordCount(), 5);
+
+    // OnFilterRecord, already on when the dataset opens
+    auto even = Query(QStringLiteral("select name, n from ado_t order by n"));
+    even->SetOnFilterRecord([](TDataSet* ds, bool& accept) {
+        accept = !ds->FieldByName(QStringLiteral("n"))->IsNull() && ds->FieldByName(QStringLiteral("n"))->AsInteger() % 2 == 0;
+    });
+    even->SetFiltered(true);
+    even->Open();
+    EXPECT_EQ(even->RecordCount(), 2);
+    EXPECT_EQ(even->FieldByName(QStringLiteral("n"))->AsInteger(), 2);
+}
+
+TEST_F(AdoTest, TablesDataSetsStoredProceduresAndBlobs) {
+    Db().Exec("create or replace function ado_add(a int, b int) returns int language sql as 'select a + b'");
+    Owned<TADOTable> t(New<TADOTable>(nullptr));
+    t->SetConnection(Conn.get());
+    t->SetTableName(QStringLiteral("ado_t"));
+    t->Open();
+    EXPECT_EQ(t->RecordCount(), 0);
+    t->Insert();
+    t->FieldByName(QStringLiteral("name"))->SetAsString(QStringLiteral("blob"));
+    t->FieldByName(QStringLiteral("data"))->SetAsBytes(TBytes{0x00, 0x27, 0x5c, 0xff});
+    t->Post();
+    EXPECT_EQ(Q("select data from ado_t where name = 'blob'"), "\\x00275cff");
+    t->Edit();
+    t->FieldByName(QStringLiteral("data"))->SetAsBytes(TBytes{0x01});
+    t->Post();
+    EXPECT_EQ(Q("select data from ado_t where name = 'blob'"), "\\x01");
+    EXPECT_FALSE(t->FieldByName(QStringLiteral("id"))->IsNull());
+
+    Owned<TADODataSet> ds(New<TADODataSet>(nullptr));
+    ds->SetConnection(Conn.get());
+    ds->SetCommandText(QStringLiteral("select name from ado_t where name = :name"));
+    ds->Parameters()->ParamByName(QStringLiteral("name"))->SetValue(Variant(QStringLiteral("blob")));
+    ds->Open();
+    EXPECT_EQ(ds->RecordCount(), 1);
+
+    Owned<TADOStoredProc> sp(New<TADOStoredProc>(nullptr));
+    sp->SetConnection(Conn.get());
+    sp->SetProcedureName(QStringLiteral("ado_add"));
+    sp->Parameters()->CreateParameter(QStringLiteral("a"), ftInteger, pdInput, 0, Variant(40));
+    sp->Parameters()->CreateParameter(QStringLiteral("b"), ftInteger, pdInput, 0, Variant(2));
+    TParameter* result = sp->Parameters()->CreateParameter(QStringLiteral("ado_add"), ftInteger, pdReturnValue, 0, Null());
+    sp->ExecProc();
+    EXPECT_EQ(result->Value().AsInteger(), 42);
+
+    // asking a closed "insert … returning" for its fields writes nothing
+    auto ins = Query(QStringLiteral("insert into ado_t (name) values ('ghost') returning id, name"));
+    ins->FieldDefs()->Update();
+    EXPECT_EQ(ins->FieldDefs()->Count(), 2);
+    EXPECT_EQ(Q("select count(*) from ado_t where name = 'ghost'"), "0");
+}
+
+TEST_F(AdoTest, PersistentFieldsTakeTheColumnsValuesInTheirTypes) {
+    Db().Exec("insert into ado_t (name, price, n, big) values ('x', 12.75, 7, 3)");
+    auto q = Query(QStringLiteral("select id, price, n, big::numeric kol_vo from ado_t"));
+    auto* id = New<TIntegerField>(q.get());
+    id->SetFieldName(QStringLiteral("id"));
+    id->SetDataSet(q.get());
+    auto* price = New<TFloatField>(q.get());
+    price->SetFieldName(QStringLiteral("price"));
+    price->SetDataSet(q.get());
+    auto* n = New<TSmallintField>(q.get());
+    n->SetFieldName(QStringLiteral("n"));
+    n->SetDataSet(q.get());
+    auto* kol = New<TFMTBCDField>(q.get());
+    kol->SetFieldName(QStringLiteral("kol_vo"));
+    kol->SetPrecision(28);
+    kol->SetDataSet(q.get());
+    q->Open();
+    EXPECT_EQ(q->FieldCount(), 4);
+    EXPECT_DOUBLE_EQ(price->AsFloat(), 12.75);
+    EXPECT_EQ(n->AsInteger(), 7);
+    EXPECT_EQ(kol->AsInteger(), 3);
+    q->Edit();
+    price->SetAsFloat(1.5);
+    q->Post();
+    EXPECT_EQ(Q("select price from ado_t"), "1.50");
+}
+
+TEST_F(AdoTest, ConnectionEventsTransactionsAndCatalog) {
+    QStringList log;
+    Conn->BeforeConnect = [&](TObject*) { log << QStringLiteral("before connect"); };
+    Conn->AfterConnect = [&](TObject*) { log << QStringLiteral("after connect"); };
+    Conn->BeforeDisconnect = [&](TObject*) { log << QStringLiteral("before disconnect"); };
+    Conn->AfterDisconnect = [&](TObject*) { log << QStringLiteral("after disconnect"); };
+    auto q = Query(QStringLiteral("select 1 as one"));
+    q->Open();  // connects on demand
+    EXPECT_TRUE(Conn->Connected());
+    EXPECT_EQ(Conn->DataSetCount(), 1);
+    Conn->Close();  // closes its datasets
+    EXPECT_FALSE(q->Active());
+    EXPECT_EQ(log.join(u','), QStringLiteral("before connect,after connect,before disconnect,after disconnect"));
+
+    Conn->Open();
+    EXPECT_EQ(Conn->BeginTrans(), 1);
+    EXPECT_TRUE(Conn->InTransaction());
+    Conn->Execute(QStringLiteral("insert into ado_t (n) values (10)"));
+    Conn->RollbackTrans();
+    EXPECT_FALSE(Conn->InTransaction());
+    int affected = -1;
+    Conn->BeginTrans();
+    Conn->Execute(QStringLiteral("insert into ado_t (n) values (11), (12)"), affected);
+    Conn->CommitTrans();
+    EXPECT_EQ(affected, 2);
+    EXPECT_EQ(Q("select string_agg(n::text, ',' order by n) from ado_t"), "11,12");
+
+    Owned<TStringList> names(New<TStringList>());
+    Conn->GetTableNames(names.get());
+    EXPECT_GE(names->IndexOf(QStringLiteral("ado_t")), 0);
+    Conn->GetFieldNames(QStringLiteral("ado_nokey"), names.get());
+    EXPECT_EQ(names->CommaText(), QStringLiteral("a,b"));
+
+    // a connection freed under a dataset leaves it closed and unattached
+    Conn.reset();
+    EXPECT_EQ(q->Connection(), nullptr);
+    EXPECT_THROW(q->Open(), EDatabaseError);
+}
+
+}  // namespace
