@@ -1,5 +1,7 @@
 #include "platform/db/db.h"
 
+#include <QStringList>
+
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
