@@ -4,11 +4,12 @@
 #   scripts/test.sh [ctest arguments...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
 scripts/install-deps.sh
 scripts/build.sh asan
 if [ -x scripts/pg-cluster.sh ]; then
   eval "$(scripts/pg-cluster.sh start build/pg-test)"
-  trap 'scripts/pg-cluster.sh stop build/pg-test >/dev/null 2>&1 || true' EXIT
+  trap '"$root"/scripts/pg-cluster.sh stop "$root"/build/pg-test >/dev/null 2>&1 || true' EXIT
 fi
 jobs=$(nproc 2>/dev/null || echo 2)
 cd build/asan
