@@ -1,0 +1,344 @@
+// Forms, data modules, the application object and the screen.
+//
+// Application (global) runs the message loop over Qt's, creates the long-lived forms, and shows
+// every exception that escapes a call from Qt through the responder. Screen (global) knows the
+// forms and data modules, the active form, the cursor, and the injectable screen values
+// (pixels per inch, work area).
+//
+// Form events: OnCreate in AfterConstruction (after the constructor built the controls), OnShow
+// before the window appears, OnActivate once per showing (a modal child or a message box closing
+// over the form does not run it again), OnDeactivate when another form takes the activation or the
+// form hides, OnHide, OnCloseQuery/OnClose on Close, OnDestroy first thing when freed.
+#pragma once
+
+#include "platform/gui/controls.h"
+#include "platform/gui/dialogs.h"
+
+#include <functional>
+#include <vector>
+
+class QEventLoop;
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon, 4>;
+enum TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+    poMainFormCenter, poOwnerFormCenter
+};
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
+using TFormState = TSet<TFormStateItem, 8>;
+
+using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TWinControl {
+    SDELKA_CLASS(TCustomForm, TWinControl)
+public:
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    // ---- window
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons Value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle Value);
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value);
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool Value) { FKeyPreview = Value; }
+    // Icon by resource name; an unknown name keeps the default icon silently.
+    const String& IconName() const { return FIconName; }
+    void SetIconName(const String& Name);
+    const TFormState& FormState() const { return FFormState; }
+    // Client area: the window less its frame and caption (GetSystemMetrics).
+    TRect ClientRect() const override;
+    TPoint ClientOrigin() const override;
+    bool Showing() const override;
+
+    // ---- showing and closing
+    void Show();
+    void Hide() { SetVisible(false); }
+    void Close();
+    virtual bool CloseQuery();
+    // Shows the form modally through the responder and returns its ModalResult.
+    virtual int ShowModal();
+    int ModalResult() const { return FModalResult; }
+    // Setting a non-zero result on a modal form ends its modal loop.
+    void SetModalResult(int Value);
+    // The modal loop of the default responder: runs until ModalResult is set and the form agrees
+    // to close, or the application terminates (then mrCancel).
+    void RunModalLoop();
+    // Asks OnCloseQuery/OnClose whether the modal form may go; resets ModalResult when not.
+    void CloseModal();
+    // Frees the form once the current event is done.
+    void Release();
+    bool Active() const { return FActive; }
+
+    // ---- focus
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* Control);
+    // The focus moved to Control: DoExit of the old chain (which may refuse by raising), DoEnter
+    // of the new one. False when refused.
+    bool SetFocusedControl(TWinControl* Control);
+    void FocusControl(TWinControl* Control);
+    void DefocusControl(TWinControl* Control, bool Removing);
+    bool Focused() const override;
+    void SetFocus() override;
+
+    bool CanFocus() const override;
+    bool HostEvent(QEvent* Event) override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    QWidget* CreateWidget(QWidget* ParentWidget) override;
+    void InitWidget() override;
+    void Dispatch(TMessage& Message) override;
+    void BoundsChanged() override;
+    void VisibleChanged() override;
+    void TextChanged() override;
+    void ColorChanged() override;
+    virtual void DoCreate();
+    virtual void DoDestroy();
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& Action);
+    virtual void Activate();
+    virtual void Deactivate();
+
+private:
+    friend class TScreen;
+    friend class TApplication;
+    void NonClient(int& Frame, int& Caption) const;
+    void PlaceWindow();
+    void ApplyWindowFlags();
+    void SetWindowFocus();
+    void ActivateOnce();
+    void SetActive(bool Value);
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
+    TPosition FPosition = poDesigned;
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    bool FKeyPreview = false;
+    String FIconName;
+    TFormState FFormState;
+    int FModalResult = 0;
+    bool FActive = false;
+    bool FActivatedThisShowing = false;
+    TWinControl* FActiveControl = nullptr;   // the control that has or will get the focus
+    TWinControl* FFocusedControl = nullptr;  // the control that was last entered (DoEnter)
+    QEventLoop* FModalLoop = nullptr;
+};
+
+class TForm : public TCustomForm {
+    SDELKA_CLASS(TForm, TCustomForm)
+public:
+    explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+class TDataModule : public TComponent {
+    SDELKA_CLASS(TDataModule, TComponent)
+public:
+    explicit TDataModule(TComponent* AOwner) : TComponent(AOwner) {}
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+
+private:
+    bool FDestroyed = false;
+};
+
+using TExceptionEvent = TEvent<void(TObject* Sender, const Exception& E)>;
+using TIdleEvent = TEvent<void(TObject* Sender, bool& Done)>;
+
+class TApplication : public TComponent {
+    SDELKA_CLASS(TApplication, TComponent)
+public:
+    explicit TApplication(TComponent* AOwner);
+    ~TApplication() override;
+
+    // Classic look: the plain built-in widget style, so drawing does not follow the desktop theme.
+    void Initialize();
+    // Creates a form or data module owned by the application. The reference is set before the
+    // instance's AfterConstruction (so OnCreate of the instance already sees it), and cleared when
+    // construction fails. The first form whose construction finishes becomes the main form: a form
+    // created from another form's OnCreate finishes first and wins.
+    template <class T>
+    void CreateForm(T*& Reference) {
+        T* Instance = new T(this);
+        Reference = Instance;
+        try {
+            Instance->AfterConstruction();
+        } catch (...) {
+            Reference = nullptr;
+            Instance->Free();
+            throw;
+        }
+        InstanceCreated(Instance);
+    }
+    // Shows the main form and runs the message loop until Terminate (closing the main form).
+    void Run();
+    // Ends the message loop and every nested modal or message-box loop.
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    // A new run after a terminated one (tests, restarts).
+    void CancelTerminate() { FTerminated = false; }
+    // Handles the waiting events and posted messages; a no-op off the UI thread.
+    void ProcessMessages();
+    // Waits for one event and handles it (and the idle work).
+    void HandleMessage();
+    // Shows the exception being handled (call inside a catch block): OnException, or ShowException;
+    // EAbort is silent.
+    void HandleException(TObject* Sender);
+    // A message box with the application's title, the message (a full stop added when it ends in a
+    // letter or digit) and the error icon.
+    void ShowException(const Exception& E);
+    int MessageBox(const String& Text, const String& Caption, unsigned Flags = MB_OK);
+
+    const String& Title() const { return FTitle; }
+    void SetTitle(const String& Value) { FTitle = Value; }
+    TCustomForm* MainForm() const { return FMainForm; }
+    bool MainFormOnTaskBar() const { return FMainFormOnTaskBar; }
+    void SetMainFormOnTaskBar(bool Value) { FMainFormOnTaskBar = Value; }
+    bool ShowMainForm() const { return FShowMainForm; }
+    void SetShowMainForm(bool Value) { FShowMainForm = Value; }
+    int HintPause() const { return FHintPause; }
+    void SetHintPause(int Value) { FHintPause = Value; }
+    const String& ExeName() const;
+
+    // Runs a nested loop that Terminate ends as well; returns at once when already terminated.
+    void ExecLoop(QEventLoop& Loop);
+    int LoopDepth() const { return static_cast<int>(FLoops.size()); }
+
+    TExceptionEvent OnException;
+    TIdleEvent OnIdle;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void InstanceCreated(TComponent* Instance);
+    void DoIdle();
+    String FTitle;
+    TCustomForm* FMainForm = nullptr;
+    bool FTerminated = false;
+    bool FMainFormOnTaskBar = false;
+    bool FShowMainForm = true;
+    int FHintPause = 500;
+    bool FHandlingException = false;
+    std::vector<QEventLoop*> FLoops;
+};
+
+class TScreen : public TComponent {
+    SDELKA_CLASS(TScreen, TComponent)
+public:
+    explicit TScreen(TComponent* AOwner);
+    ~TScreen() override;
+
+    // The forms, most recently activated first.
+    int FormCount() const { return static_cast<int>(FForms.size()); }
+    TCustomForm* Forms(int Index) const;
+    int CustomFormCount() const { return FormCount(); }
+    TCustomForm* CustomForms(int Index) const { return Forms(Index); }
+    int DataModuleCount() const { return static_cast<int>(FDataModules.size()); }
+    TDataModule* DataModules(int Index) const;
+
+    TCustomForm* ActiveForm() const { return FActiveForm; }
+    TCustomForm* ActiveCustomForm() const { return FActiveForm; }
+    TWinControl* ActiveControl() const;
+
+    // The application-wide cursor: anything but crDefault overrides every window's cursor until
+    // set back to crDefault.
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+
+    int PixelsPerInch() const { return FPixelsPerInch; }
+    void SetPixelsPerInch(int Value) { FPixelsPerInch = Value; }
+    int Width() const;
+    int Height() const;
+    // The work area of the primary monitor (the desktop less task bars); injectable.
+    TRect WorkAreaRect() const;
+    void SetWorkAreaRect(const TRect& R) { FWorkArea = R; FWorkAreaSet = true; }
+    void ResetWorkAreaRect() { FWorkAreaSet = false; }
+    TFont* HintFont() const;
+    TFont* MenuFont() const;
+
+private:
+    friend class TCustomForm;
+    friend class TDataModule;
+    void AddForm(TCustomForm* F);
+    void RemoveForm(TCustomForm* F);
+    void AddDataModule(TDataModule* D);
+    void RemoveDataModule(TDataModule* D);
+    void SetActiveForm(TCustomForm* F);
+
+    std::vector<TCustomForm*> FForms;
+    std::vector<TDataModule*> FDataModules;
+    TCustomForm* FActiveForm = nullptr;
+    TCursor FCursor = crDefault;
+    int FPixelsPerInch = 96;
+    TRect FWorkArea;
+    bool FWorkAreaSet = false;
+    std::unique_ptr<TFont> FHintFont;
+    std::unique_ptr<TFont> FMenuFont;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// ---- system metrics (injectable) ---------------------------------------------------------------
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+constexpr int SM_CXVSCROLL = 2;
+constexpr int SM_CYHSCROLL = 3;
+constexpr int SM_CYCAPTION = 4;
+constexpr int SM_CXBORDER = 5;
+constexpr int SM_CYBORDER = 6;
+constexpr int SM_CXDLGFRAME = 7;
+constexpr int SM_CYDLGFRAME = 8;
+constexpr int SM_CXFIXEDFRAME = SM_CXDLGFRAME;
+constexpr int SM_CYFIXEDFRAME = SM_CYDLGFRAME;
+constexpr int SM_CYVTHUMB = 9;
+constexpr int SM_CXHTHUMB = 10;
+constexpr int SM_CXICON = 11;
+constexpr int SM_CYICON = 12;
+constexpr int SM_CYMENU = 15;
+constexpr int SM_CYVSCROLL = 20;
+constexpr int SM_CXHSCROLL = 21;
+constexpr int SM_CXFRAME = 32;
+constexpr int SM_CYFRAME = 33;
+constexpr int SM_CXDOUBLECLK = 36;
+constexpr int SM_CYDOUBLECLK = 37;
+constexpr int SM_CXEDGE = 45;
+constexpr int SM_CYEDGE = 46;
+constexpr int SM_CYSMCAPTION = 51;
+constexpr int SM_CXDRAG = 68;
+constexpr int SM_CYDRAG = 69;
+
+// Fixed classic values (screen size from Screen); SetSystemMetric overrides one, ResetSystemMetrics
+// puts the defaults back.
+int GetSystemMetrics(int Index);
+void SetSystemMetric(int Index, int Value);
+void ResetSystemMetrics();
+unsigned GetDoubleClickTime();
+void SetDoubleClickTime(unsigned Milliseconds);

@@ -1,0 +1,469 @@
+// Forms and the application: the main-form rule, activation once per showing, modal loops and
+// Terminate, exceptions from Qt entries shown through the responder, default and cancel buttons,
+// the close protocol, data modules and the screen.
+#include "platform/gui/dialogs.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/stdctrls.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
+    QCoreApplication::sendEvent(W, &press);
+    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
+    QCoreApplication::sendEvent(W, &release);
+}
+
+void ClickWidget(QWidget* W) {
+    QPointF p(W->width() / 2.0, W->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, p, W->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(W, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, W->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(W, &release);
+}
+
+// Every test starts with no responder override and an application that runs.
+class FormsTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        SetResponder(nullptr);
+        Application->CancelTerminate();
+        Application->OnException = nullptr;
+        Application->ProcessMessages();
+    }
+};
+
+// ---- the main-form rule ------------------------------------------------------------------------
+
+class TLoginForm;
+class TWorkForm;
+class TDataModuleX;
+TLoginForm* LoginForm = nullptr;
+TWorkForm* WorkForm = nullptr;
+TDataModuleX* DataModuleX = nullptr;
+
+class TDataModuleX : public TDataModule {
+    SDELKA_CLASS(TDataModuleX, TDataModule)
+public:
+    using TDataModule::TDataModule;
+};
+
+class TLoginForm : public TForm {
+    SDELKA_CLASS(TLoginForm, TForm)
+public:
+    using TForm::TForm;
+};
+
+// Like the work window of the application: its OnCreate creates the data module and the login
+// window, which therefore finishes first.
+class TWorkForm : public TForm {
+    SDELKA_CLASS(TWorkForm, TForm)
+public:
+    explicit TWorkForm(TComponent* AOwner) : TForm(AOwner) {
+        OnCreate = [this](TObject*) {
+            SawOwnReference = WorkForm == this;
+            Application->CreateForm(DataModuleX);
+            Application->CreateForm(LoginForm);
+        };
+    }
+    bool SawOwnReference = false;
+};
+
+class TBrokenForm : public TForm {
+    SDELKA_CLASS(TBrokenForm, TForm)
+public:
+    explicit TBrokenForm(TComponent* AOwner) : TForm(AOwner) {
+        OnCreate = [](TObject*) { throw Exception(u"Подключение к БД отсутсвует!!!"_S); };
+        OnDestroy = [](TObject*) { ++Destroyed; };
+    }
+    static inline int Destroyed = 0;
+};
+
+TEST_F(FormsTest, FirstFormToFinishConstructionBecomesMainForm) {
+    ASSERT_EQ(Application->MainForm(), nullptr);
+    TBrokenForm* broken = reinterpret_cast<TBrokenForm*>(1);
+    EXPECT_THROW(Application->CreateForm(broken), Exception);
+    EXPECT_EQ(broken, nullptr);
+    EXPECT_EQ(TBrokenForm::Destroyed, 1);
+    EXPECT_EQ(Application->MainForm(), nullptr);
+
+    Application->CreateForm(WorkForm);
+    EXPECT_TRUE(WorkForm->SawOwnReference);  // the reference is set before OnCreate
+    EXPECT_EQ(Application->MainForm(), LoginForm);
+    EXPECT_EQ(WorkForm->Owner(), Application);
+    EXPECT_EQ(Screen->DataModuleCount(), 1);
+    EXPECT_EQ(Screen->DataModules(0), DataModuleX);
+
+    FreeAndNil(LoginForm);
+    EXPECT_EQ(Application->MainForm(), nullptr);
+    FreeAndNil(WorkForm);
+    FreeAndNil(DataModuleX);
+    EXPECT_EQ(Screen->DataModuleCount(), 0);
+}
+
+// ---- activation --------------------------------------------------------------------------------
+
+struct Counted {
+    TForm* Form;
+    int Activations = 0;
+    int Deactivations = 0;
+    explicit Counted(const String& Caption) : Form(New<TForm>(nullptr)) {
+        Form->SetCaption(Caption);
+        Form->OnActivate = [this](TObject*) { ++Activations; };
+        Form->OnDeactivate = [this](TObject*) { ++Deactivations; };
+    }
+    ~Counted() { Form->Free(); }
+};
+
+TEST_F(FormsTest, OnActivateRunsOncePerShowing) {
+    TScriptedResponder r;
+    SetResponder(&r);
+    Counted main(u"Табель"_S), card(u"Карточка"_S);
+    main.Form->Show();
+    EXPECT_EQ(main.Activations, 1);
+    EXPECT_EQ(Screen->ActiveForm(), main.Form);
+
+    r.AnswerModal([&](TCustomForm* f) {
+        EXPECT_EQ(Screen->ActiveForm(), f);
+        MessageDlg(u"Удалить позицию из списка?"_S, mtConfirmation, mbYesNo, 0);
+        f->SetModalResult(mrOk);
+    });
+    EXPECT_EQ(card.Form->ShowModal(), mrOk);
+    EXPECT_EQ(card.Activations, 1);
+    EXPECT_FALSE(card.Form->Visible());
+    EXPECT_EQ(Screen->ActiveForm(), main.Form);
+    ShowMessage(u"Готово"_S);
+    EXPECT_EQ(main.Activations, 1);  // neither the modal card nor the boxes activated it again
+    EXPECT_EQ(main.Deactivations, 1);
+
+    main.Form->Hide();
+    main.Form->Show();
+    EXPECT_EQ(main.Activations, 2);
+    EXPECT_EQ(card.Form->ShowModal(), mrCancel);  // no scripted answer: cancel
+    EXPECT_EQ(card.Activations, 2);
+}
+
+TEST_F(FormsTest, OnActivateOncePerShowingWithRealNestedModalLoops) {
+    Counted main(u"Главное"_S), child(u"Дочернее"_S);
+    int childResult = -1;
+    main.Form->OnShow = [&](TObject*) {
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] { child.Form->SetModalResult(mrYes); });
+            childResult = child.Form->ShowModal();
+            QTimer::singleShot(0, [&] { main.Form->SetModalResult(mrOk); });
+        });
+    };
+    EXPECT_EQ(main.Form->ShowModal(), mrOk);
+    EXPECT_EQ(childResult, mrYes);
+    EXPECT_EQ(main.Activations, 1);
+    EXPECT_EQ(child.Activations, 1);
+}
+
+// ---- Terminate ---------------------------------------------------------------------------------
+
+TEST_F(FormsTest, TerminateEndsEveryNestedModalLoopAndMessageBox) {
+    Counted outer(u"Внешнее"_S), inner(u"Внутреннее"_S);
+    TTimer* timer = New<TTimer>(outer.Form);
+    timer->SetInterval(30);
+    timer->SetEnabled(false);
+    timer->OnTimer = [&](TObject*) { Application->Terminate(); };
+    int innerResult = -1, boxResult = -1;
+    outer.Form->OnActivate = [&](TObject*) {
+        QTimer::singleShot(0, [&] {
+            inner.Form->OnActivate = [&](TObject*) {
+                QTimer::singleShot(0, [&] {
+                    timer->SetEnabled(true);
+                    // The box is open when the timer fires: it ends too.
+                    boxResult = MessageDlg(u"Версия программы не соответсвует БД!"_S, mtError, {mbOK}, 0);
+                });
+            };
+            innerResult = inner.Form->ShowModal();
+        });
+    };
+    EXPECT_EQ(outer.Form->ShowModal(), mrCancel);
+    EXPECT_EQ(innerResult, mrCancel);
+    EXPECT_EQ(boxResult, mrNone);
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(Application->LoopDepth(), 0);
+    // Once terminated, a modal show returns at once.
+    inner.Form->OnActivate = nullptr;
+    EXPECT_EQ(inner.Form->ShowModal(), mrCancel);
+}
+
+TEST_F(FormsTest, RunEndsWhenTheMainFormCloses) {
+    TLoginForm* login = nullptr;
+    Application->CreateForm(login);
+    ASSERT_EQ(Application->MainForm(), login);
+    int shown = 0;
+    login->OnShow = [&](TObject*) { ++shown; };
+    login->OnActivate = [&](TObject*) { QTimer::singleShot(0, [&] { login->Close(); }); };
+    Application->Run();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(Application->Terminated());
+    FreeAndNil(login);
+}
+
+// ---- exceptions from Qt entries ----------------------------------------------------------------
+
+TEST_F(FormsTest, ExceptionInAClickHandlerIsShownAndTheProgramGoesOn) {
+    TScriptedResponder r;
+    SetResponder(&r);
+    Application->SetTitle(u"Сделка"_S);
+    TForm* f = New<TForm>(nullptr);
+    TButton* b = New<TButton>(f);
+    b->SetParent(f);
+    b->SetBounds(10, 10, 75, 25);
+    int clicks = 0;
+    b->OnClick = [&](TObject*) {
+        ++clicks;
+        if (clicks == 1) throw EConvertError(u"'abc' is not a valid integer value"_S);
+        if (clicks == 2) Abort();
+    };
+    f->Show();
+    ClickWidget(b->Handle());
+    ASSERT_EQ(r.CallCount(), 1);
+    EXPECT_EQ(r.LastCall().Caption, u"Сделка"_S);
+    EXPECT_EQ(r.LastCall().Text, u"'abc' is not a valid integer value."_S);
+    EXPECT_EQ(r.LastCall().DlgType, mtError);
+    EXPECT_EQ(r.LastCall().Buttons, TMsgDlgButtons{mbOK});
+
+    ClickWidget(b->Handle());  // EAbort: silent
+    EXPECT_EQ(r.CallCount(), 1);
+    ClickWidget(b->Handle());
+    EXPECT_EQ(clicks, 3);
+
+    // OnException replaces the box.
+    String seen;
+    Application->OnException = [&](TObject* Sender, const Exception& E) { seen = E.ClassName() + u": "_S + E.Message(); };
+    b->OnClick = [](TObject*) { throw EDivByZero(u"Division by zero"_S); };
+    ClickWidget(b->Handle());
+    EXPECT_EQ(seen, u"EDivByZero: Division by zero"_S);
+    EXPECT_EQ(r.CallCount(), 1);
+    f->Free();
+}
+
+TEST_F(FormsTest, AFormMayBeFreedInsideItsOwnEvents) {
+    TForm* f = New<TForm>(nullptr);
+    TButton* b = New<TButton>(f);
+    b->SetParent(f);
+    b->SetBounds(10, 10, 75, 25);
+    TEdit* e = New<TEdit>(f);
+    e->SetParent(f);
+    e->SetBounds(10, 40, 75, 21);
+    bool destroyed = false;
+    f->OnDestroy = [&](TObject*) { destroyed = true; };
+    b->OnClick = [&](TObject*) { f->Free(); };
+    f->Show();
+    QPointer<QWidget> w = f->Handle();
+    ClickWidget(b->Handle());
+    EXPECT_TRUE(destroyed);
+    Application->ProcessMessages();
+    EXPECT_TRUE(w.isNull());  // the widgets went once the event was over
+
+    f = New<TForm>(nullptr);
+    e = New<TEdit>(f);
+    e->SetParent(f);
+    e->OnKeyDown = [&](TObject*, Word&, TShiftState) { f->Free(); };
+    f->Show();
+    SendKey(e->Handle(), Qt::Key_A, Qt::NoModifier, u"a"_S);
+    Application->ProcessMessages();
+}
+
+TEST_F(FormsTest, ShowExceptionAddsAFullStopAfterALetterOrDigit) {
+    TScriptedResponder r;
+    SetResponder(&r);
+    const std::pair<String, String> cases[] = {
+        {u"Нет связи"_S, u"Нет связи."_S},     {u"Готово."_S, u"Готово."_S},
+        {u"Ошибка!!!"_S, u"Ошибка!!!"_S},       {u"Код 5"_S, u"Код 5."_S},
+        {u"Что?"_S, u"Что?."_S},                 {String(), String()},
+    };
+    for (auto& [msg, shown] : cases) Application->ShowException(Exception(msg));
+    ASSERT_EQ(r.CallCount(), 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(r.Calls()[static_cast<size_t>(i)].Text, cases[i].second);
+}
+
+// ---- default and cancel buttons ----------------------------------------------------------------
+
+class DialogForm {
+public:
+    DialogForm() {
+        F = New<TForm>(nullptr);
+        F->SetBounds(0, 0, 300, 120);
+        Edit = Make<TEdit>(10, 10);
+        Ok = Make<TButton>(10, 50);
+        Ok->SetCaption(u"OK"_S);
+        Ok->SetDefault(true);
+        Ok->SetModalResult(mrOk);
+        Cancel = Make<TButton>(100, 50);
+        Cancel->SetCaption(u"Выход"_S);
+        Cancel->SetCancel(true);
+        Cancel->SetModalResult(mrCancel);
+        Ok->OnClick = [this](TObject*) { Log << "ok"; };
+        Cancel->OnClick = [this](TObject*) { Log << "cancel"; };
+    }
+    ~DialogForm() { F->Free(); }
+    template <class T>
+    T* Make(int L, int T_) {
+        T* c = New<T>(F);
+        c->SetParent(F);
+        c->SetBounds(L, T_, 75, 25);
+        return c;
+    }
+    TForm* F;
+    TEdit* Edit;
+    TButton* Ok;
+    TButton* Cancel;
+    QStringList Log;
+};
+
+TEST_F(FormsTest, EnterPressesTheDefaultButtonAndEscTheCancelButton) {
+    DialogForm d;
+    d.F->Show();
+    ASSERT_EQ(d.F->ActiveControl(), d.Edit);
+    SendKey(d.Edit->Handle(), Qt::Key_Return, Qt::NoModifier, u"\r"_S);
+    SendKey(d.Edit->Handle(), Qt::Key_Escape, Qt::NoModifier, u"\x1b"_S);
+    SendKey(d.Edit->Handle(), Qt::Key_Return, Qt::ControlModifier, u"\n"_S);  // with a modifier: no
+    EXPECT_EQ(d.Log, QStringList({"ok", "cancel"}));
+
+    // On another button, Enter presses that one.
+    d.Log.clear();
+    d.Cancel->SetFocus();
+    SendKey(d.Cancel->Handle(), Qt::Key_Return, Qt::NoModifier, u"\r"_S);
+    EXPECT_EQ(d.Log, QStringList({"cancel"}));
+    d.F->Hide();
+}
+
+TEST_F(FormsTest, DefaultAndCancelButtonsEndARealModalLoop) {
+    for (auto [key, expected] : {std::pair{int(Qt::Key_Return), mrOk}, std::pair{int(Qt::Key_Escape), mrCancel}}) {
+        DialogForm d;
+        d.F->OnActivate = [&d, key = key](TObject*) {
+            QTimer::singleShot(0, [&d, key] {
+                SendKey(d.Edit->Handle(), Qt::Key_A, Qt::NoModifier, u"a"_S);
+                SendKey(d.Edit->Handle(), key, Qt::NoModifier, key == Qt::Key_Return ? u"\r"_S : u"\x1b"_S);
+            });
+        };
+        EXPECT_EQ(d.F->ShowModal(), expected);
+        EXPECT_FALSE(d.F->Visible());
+        EXPECT_EQ(d.Edit->Text(), u"a"_S);
+    }
+}
+
+// ---- closing -----------------------------------------------------------------------------------
+
+TEST_F(FormsTest, CloseAsksOnCloseQueryThenActsOnOnClose) {
+    TScriptedResponder r;
+    SetResponder(&r);
+    TForm* f = New<TForm>(nullptr);
+    bool allow = false;
+    TCloseAction action = caHide;
+    QStringList log;
+    f->OnCloseQuery = [&](TObject*, bool& CanClose) {
+        log << "query";
+        CanClose = allow;
+    };
+    f->OnClose = [&](TObject*, TCloseAction& A) {
+        log << "close";
+        A = action;
+    };
+    f->OnHide = [&](TObject*) { log << "hide"; };
+    f->OnDestroy = [&](TObject*) { log << "destroy"; };
+    f->Show();
+    f->Close();
+    EXPECT_TRUE(f->Visible());
+    allow = true;
+    action = caNone;
+    f->Close();
+    EXPECT_TRUE(f->Visible());
+    action = caHide;
+    f->Close();
+    EXPECT_FALSE(f->Visible());
+    EXPECT_EQ(log, QStringList({"query", "query", "close", "query", "close", "hide"}));
+
+    // caFree: the form goes once the current event is over.
+    log.clear();
+    f->Show();
+    action = caFree;
+    f->Close();
+    EXPECT_EQ(log, QStringList({"query", "close"}));
+    Application->ProcessMessages();
+    EXPECT_EQ(log, QStringList({"query", "close", "destroy"}));
+}
+
+TEST_F(FormsTest, ModalResultClosesUnlessOnCloseQueryRefuses) {
+    DialogForm d;
+    int queries = 0;
+    d.F->OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = ++queries > 1; };
+    d.F->OnActivate = [&](TObject*) {
+        QTimer::singleShot(0, [&] {
+            ClickWidget(d.Ok->Handle());  // refused: the loop goes on
+            QTimer::singleShot(0, [&] { ClickWidget(d.Ok->Handle()); });
+        });
+    };
+    EXPECT_EQ(d.F->ShowModal(), mrOk);
+    EXPECT_EQ(queries, 2);
+    EXPECT_EQ(d.Log, QStringList({"ok", "ok"}));
+    d.F->OnActivate = nullptr;
+    EXPECT_THROW({
+        d.F->Show();
+        d.F->ShowModal();
+    }, EInvalidOperation);
+    d.F->Hide();
+}
+
+// ---- data modules and the screen ---------------------------------------------------------------
+
+TEST_F(FormsTest, DataModuleEventsAndRegistration) {
+    QStringList log;
+    auto* dm = new TDataModule(nullptr);
+    dm->OnCreate = [&](TObject*) { log << "create"; };
+    dm->OnDestroy = [&](TObject*) { log << "destroy"; };
+    dm->AfterConstruction();
+    EXPECT_EQ(Screen->DataModuleCount(), 1);
+    dm->Free();
+    EXPECT_EQ(Screen->DataModuleCount(), 0);
+    EXPECT_EQ(log, QStringList({"create", "destroy"}));
+}
+
+TEST_F(FormsTest, ScreenCursorWorkAreaAndCentering) {
+    Screen->SetCursor(crHourGlass);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Screen->SetCursor(crSQLWait);
+    Screen->SetCursor(crDefault);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    Screen->SetWorkAreaRect(TRect(0, 0, 1000, 700));
+    TForm* f = New<TForm>(nullptr);
+    f->SetBounds(5, 5, 400, 300);
+    f->SetPosition(poScreenCenter);
+    f->Show();
+    EXPECT_EQ(f->BoundsRect(), Bounds(300, 200, 400, 300));
+    f->Free();
+    Screen->ResetWorkAreaRect();
+    EXPECT_EQ(Screen->PixelsPerInch(), 96);
+}
+
+TEST_F(FormsTest, ClientSizeLeavesOutFrameAndCaption) {
+    SetSystemMetric(SM_CYCAPTION, 20);
+    TForm* f = New<TForm>(nullptr);
+    f->SetBorderStyle(bsSingle);
+    f->SetClientWidth(200);
+    f->SetClientHeight(100);
+    EXPECT_EQ(f->Width(), 200 + 2 * GetSystemMetrics(SM_CXDLGFRAME));
+    EXPECT_EQ(f->Height(), 100 + 2 * GetSystemMetrics(SM_CYDLGFRAME) + 20);
+    EXPECT_EQ(f->Handle()->size(), QSize(200, 100));
+    f->Free();
+    ResetSystemMetrics();
+}
+
+}  // namespace
