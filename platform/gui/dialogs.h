@@ -1,0 +1,311 @@
+// The responder and the standard dialogs.
+//
+// Every modal interaction — message boxes (MessageBox, MessageDlg, ShowMessage), ShowModal,
+// input boxes, file, print, printer-setup and font dialogs — goes through one replaceable
+// responder. The default one shows real Qt dialogs (ended by Application->Terminate like every
+// nested loop); a scripted responder records what was asked (caption, text, icon, buttons) and
+// returns scripted answers, so tests never block.
+#pragma once
+
+#include "platform/gui/graphics.h"
+#include "platform/gui/messages.h"
+#include "platform/rtl/classes.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TCustomForm;
+
+// ---- results and flags -------------------------------------------------------------------------
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+constexpr int mrAbort = 3;
+constexpr int mrRetry = 4;
+constexpr int mrIgnore = 5;
+constexpr int mrYes = 6;
+constexpr int mrNo = 7;
+constexpr int mrClose = 8;
+constexpr int mrHelp = 9;
+constexpr int mrAll = 12;
+constexpr int mrNoToAll = 13;
+constexpr int mrYesToAll = 14;
+using TModalResult = int;
+
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+constexpr int IDCLOSE = 8;
+constexpr int IDHELP = 9;
+
+constexpr unsigned MB_OK = 0x0;
+constexpr unsigned MB_OKCANCEL = 0x1;
+constexpr unsigned MB_ABORTRETRYIGNORE = 0x2;
+constexpr unsigned MB_YESNOCANCEL = 0x3;
+constexpr unsigned MB_YESNO = 0x4;
+constexpr unsigned MB_RETRYCANCEL = 0x5;
+constexpr unsigned MB_TYPEMASK = 0xF;
+constexpr unsigned MB_ICONHAND = 0x10;
+constexpr unsigned MB_ICONQUESTION = 0x20;
+constexpr unsigned MB_ICONEXCLAMATION = 0x30;
+constexpr unsigned MB_ICONASTERISK = 0x40;
+constexpr unsigned MB_ICONERROR = MB_ICONHAND;
+constexpr unsigned MB_ICONSTOP = MB_ICONHAND;
+constexpr unsigned MB_ICONWARNING = MB_ICONEXCLAMATION;
+constexpr unsigned MB_ICONINFORMATION = MB_ICONASTERISK;
+constexpr unsigned MB_ICONMASK = 0xF0;
+constexpr unsigned MB_DEFBUTTON1 = 0x000;
+constexpr unsigned MB_DEFBUTTON2 = 0x100;
+constexpr unsigned MB_DEFBUTTON3 = 0x200;
+constexpr unsigned MB_DEFMASK = 0xF00;
+constexpr unsigned MB_APPLMODAL = 0x0000;
+constexpr unsigned MB_SYSTEMMODAL = 0x1000;
+constexpr unsigned MB_TASKMODAL = 0x2000;
+constexpr unsigned MB_TOPMOST = 0x40000;
+
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp, mbClose };
+using TMsgDlgButtons = TSet<TMsgDlgBtn, 16>;
+inline const TMsgDlgButtons mbYesNo{mbYes, mbNo};
+inline const TMsgDlgButtons mbYesNoCancel{mbYes, mbNo, mbCancel};
+inline const TMsgDlgButtons mbYesAllNoAllCancel{mbYes, mbYesToAll, mbNo, mbNoToAll, mbCancel};
+inline const TMsgDlgButtons mbOKCancel{mbOK, mbCancel};
+inline const TMsgDlgButtons mbAbortRetryIgnore{mbAbort, mbRetry, mbIgnore};
+inline const TMsgDlgButtons mbAbortIgnore{mbAbort, mbIgnore};
+
+// The modal result of a button, and the buttons in display order.
+int ButtonResult(TMsgDlgBtn Button);
+std::vector<TMsgDlgBtn> ButtonsInOrder(TMsgDlgButtons Buttons);
+// The caption MessageDlg gives a dialog type ("Ошибка", "Подтверждение", ...; mtCustom: the
+// application's title).
+String MsgDlgCaption(TMsgDlgType DlgType);
+
+// One message box as the responder receives it. MessageBox flags are translated: MB_ICONERROR is
+// mtError, MB_ICONQUESTION mtConfirmation, MB_ICONWARNING mtWarning, MB_ICONINFORMATION
+// mtInformation, no icon mtCustom; MB_YESNO is {mbYes, mbNo} and so on.
+struct TMessageRequest {
+    String Caption;
+    String Text;
+    TMsgDlgType DlgType = mtCustom;
+    TMsgDlgButtons Buttons{mbOK};
+    TMsgDlgBtn DefaultButton = mbOK;
+};
+TMessageRequest MessageBoxRequest(const String& Text, const String& Caption, unsigned Flags);
+
+// ---- common dialogs ----------------------------------------------------------------------------
+class TCommonDialog : public TComponent {
+    SDELKA_CLASS(TCommonDialog, TComponent)
+public:
+    explicit TCommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
+    // Asks the responder; true when the user confirmed.
+    virtual bool Execute();
+    const String& Title() const { return FTitle; }
+    void SetTitle(const String& Value) { FTitle = Value; }
+    TNotifyEvent OnShow;
+    TNotifyEvent OnClose;
+
+private:
+    String FTitle;
+};
+
+enum TOpenOption {
+    ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate,
+    ofAllowMultiSelect, ofExtensionDifferent, ofPathMustExist, ofFileMustExist, ofCreatePrompt,
+    ofShareAware, ofNoReadOnlyReturn, ofNoTestFileCreate, ofNoNetworkButton, ofNoLongNames,
+    ofOldStyleDialog, ofNoDereferenceLinks, ofEnableIncludeNotify, ofEnableSizing, ofDontAddToRecent,
+    ofForceShowHidden
+};
+using TOpenOptions = TSet<TOpenOption, 32>;
+
+class TOpenDialog : public TCommonDialog {
+    SDELKA_CLASS(TOpenDialog, TCommonDialog)
+public:
+    explicit TOpenDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+    const String& FileName() const { return FFileName; }
+    void SetFileName(const String& Value) { FFileName = Value; }
+    // Every chosen file (ofAllowMultiSelect); FileName is the first.
+    const std::vector<String>& Files() const { return FFiles; }
+    void SetFiles(std::vector<String> Value) { FFiles = std::move(Value); }
+    // "Description|*.ext;*.ext2|Description|*.*"
+    const String& Filter() const { return FFilter; }
+    void SetFilter(const String& Value) { FFilter = Value; }
+    int FilterIndex() const { return FFilterIndex; }  // 1-based
+    void SetFilterIndex(int Value) { FFilterIndex = Value; }
+    const String& InitialDir() const { return FInitialDir; }
+    void SetInitialDir(const String& Value) { FInitialDir = Value; }
+    const String& DefaultExt() const { return FDefaultExt; }
+    void SetDefaultExt(const String& Value) { FDefaultExt = Value; }
+    TOpenOptions Options() const { return FOptions; }
+    void SetOptions(TOpenOptions Value) { FOptions = Value; }
+    // Qt's filter text ("Description (*.ext *.ext2);;...") of Filter.
+    String QtFilter() const;
+    virtual bool IsSaveDialog() const { return false; }
+
+private:
+    String FFileName, FFilter, FInitialDir, FDefaultExt;
+    std::vector<String> FFiles;
+    int FFilterIndex = 1;
+    TOpenOptions FOptions{ofHideReadOnly, ofEnableSizing};
+};
+
+class TSaveDialog : public TOpenDialog {
+    SDELKA_CLASS(TSaveDialog, TOpenDialog)
+public:
+    explicit TSaveDialog(TComponent* AOwner) : TOpenDialog(AOwner) {}
+    bool IsSaveDialog() const override { return true; }
+};
+
+class TFontDialog : public TCommonDialog {
+    SDELKA_CLASS(TFontDialog, TCommonDialog)
+public:
+    explicit TFontDialog(TComponent* AOwner);
+    ~TFontDialog() override;
+    TFont* Font() const { return FFont.get(); }
+    void SetFont(TFont* Value) { FFont->Assign(Value); }
+
+private:
+    std::unique_ptr<TFont> FFont;
+};
+
+enum TPrintRange { prAllPages, prSelection, prPageNums };
+enum TPrintDialogOption { poPrintToFile, poPageNums, poSelection, poWarning, poHelp, poDisablePrintToFile };
+using TPrintDialogOptions = TSet<TPrintDialogOption, 8>;
+
+class TPrintDialog : public TCommonDialog {
+    SDELKA_CLASS(TPrintDialog, TCommonDialog)
+public:
+    explicit TPrintDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+    int Copies() const { return FCopies; }
+    void SetCopies(int Value) { FCopies = Value; }
+    bool Collate() const { return FCollate; }
+    void SetCollate(bool Value) { FCollate = Value; }
+    int FromPage() const { return FFromPage; }
+    void SetFromPage(int Value) { FFromPage = Value; }
+    int ToPage() const { return FToPage; }
+    void SetToPage(int Value) { FToPage = Value; }
+    int MinPage() const { return FMinPage; }
+    void SetMinPage(int Value) { FMinPage = Value; }
+    int MaxPage() const { return FMaxPage; }
+    void SetMaxPage(int Value) { FMaxPage = Value; }
+    TPrintRange PrintRange() const { return FPrintRange; }
+    void SetPrintRange(TPrintRange Value) { FPrintRange = Value; }
+    TPrintDialogOptions Options() const { return FOptions; }
+    void SetOptions(TPrintDialogOptions Value) { FOptions = Value; }
+
+private:
+    int FCopies = 1, FFromPage = 0, FToPage = 0, FMinPage = 0, FMaxPage = 0;
+    bool FCollate = false;
+    TPrintRange FPrintRange = prAllPages;
+    TPrintDialogOptions FOptions;
+};
+
+class TPrinterSetupDialog : public TCommonDialog {
+    SDELKA_CLASS(TPrinterSetupDialog, TCommonDialog)
+public:
+    explicit TPrinterSetupDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+};
+
+// ---- the responder -----------------------------------------------------------------------------
+class TResponder {
+public:
+    virtual ~TResponder() = default;
+    // A message box; returns the modal result of the pressed button (mrNone when the box was ended
+    // by Terminate).
+    virtual int Message(const TMessageRequest& Request) = 0;
+    // Runs a form that ShowModal has shown; returns when it is done (its ModalResult is set).
+    virtual void ShowModal(TCustomForm* Form) = 0;
+    virtual bool InputQuery(const String& Caption, const String& Prompt, String& Value) = 0;
+    // File, font, print and printer-setup dialogs: fills the dialog and returns true on OK.
+    virtual bool ExecuteDialog(TCommonDialog* Dialog) = 0;
+};
+
+// Real Qt dialogs; the form's own modal loop for ShowModal.
+class TQtResponder : public TResponder {
+public:
+    int Message(const TMessageRequest& Request) override;
+    void ShowModal(TCustomForm* Form) override;
+    bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
+    bool ExecuteDialog(TCommonDialog* Dialog) override;
+};
+
+// Records each request and answers from a script, in order. With no answer left: a message box
+// returns its default button's result, ShowModal mrCancel, an input box and a dialog false.
+class TScriptedResponder : public TResponder {
+public:
+    enum TCallKind { ckMessage, ckShowModal, ckInput, ckDialog };
+    struct TCall {
+        TCallKind Kind = ckMessage;
+        String Caption;
+        String Text;   // message text, input prompt, or the form's / dialog's class name
+        TMsgDlgType DlgType = mtCustom;
+        TMsgDlgButtons Buttons;
+        TComponent* Target = nullptr;  // the form or dialog
+    };
+    using TFormAction = std::function<void(TCustomForm* Form)>;
+    using TDialogAction = std::function<bool(TCommonDialog* Dialog)>;
+
+    // The next message box or ShowModal returns Result.
+    TScriptedResponder& Answer(int Result);
+    // The next ShowModal runs Action while the form is shown (it may set ModalResult, click
+    // buttons, show further forms); Result is used when the form's ModalResult is still mrNone.
+    TScriptedResponder& AnswerModal(TFormAction Action, int Result = mrCancel);
+    TScriptedResponder& AnswerInput(bool Ok, const String& Value = String());
+    TScriptedResponder& AnswerDialog(TDialogAction Action);
+
+    const std::vector<TCall>& Calls() const { return FCalls; }
+    int CallCount() const { return static_cast<int>(FCalls.size()); }
+    const TCall& LastCall() const { return FCalls.back(); }
+    int MessageCount() const;
+    void Clear() { FCalls.clear(); FScript.clear(); }
+    int PendingAnswers() const { return static_cast<int>(FScript.size()); }
+
+    int Message(const TMessageRequest& Request) override;
+    void ShowModal(TCustomForm* Form) override;
+    bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
+    bool ExecuteDialog(TCommonDialog* Dialog) override;
+
+private:
+    struct TAnswer {
+        int Result = mrNone;
+        bool Ok = false;
+        String Value;
+        TFormAction FormAction;
+        TDialogAction DialogAction;
+    };
+    bool Next(TAnswer& A);
+    std::vector<TCall> FCalls;
+    std::deque<TAnswer> FScript;
+};
+
+// The current responder (the Qt one unless replaced).
+TResponder* Responder();
+// Installs a responder (not owned; nullptr puts the Qt one back); returns the previous one.
+TResponder* SetResponder(TResponder* R);
+
+// Installs a responder for the lifetime of the scope.
+class TResponderScope {
+public:
+    explicit TResponderScope(TResponder* R) : FPrevious(SetResponder(R)) {}
+    ~TResponderScope() { SetResponder(FPrevious); }
+    TResponderScope(const TResponderScope&) = delete;
+    TResponderScope& operator=(const TResponderScope&) = delete;
+
+private:
+    TResponder* FPrevious;
+};
+
+// ---- the framework's calls ---------------------------------------------------------------------
+// Returns IDOK/IDYES/... (the same numbers as the modal results).
+int MessageBox(HWND Wnd, const String& Text, const String& Caption, unsigned Flags);
+int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
+int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx, TMsgDlgBtn DefaultButton);
+// A box with the application's title and an OK button.
+void ShowMessage(const String& Msg);
+bool InputQuery(const String& Caption, const String& Prompt, String& Value);
+String InputBox(const String& Caption, const String& Prompt, const String& Default);
