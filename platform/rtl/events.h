@@ -8,6 +8,15 @@
 #include <functional>
 #include <utility>
 
+namespace events_detail {
+// One counter for every callable assigned to any delegate type, so that two different callables
+// never share an identity.
+inline unsigned long long NextCallableId() {
+    static std::atomic<unsigned long long> next{1};
+    return next++;
+}
+}  // namespace events_detail
+
 template <class Sig>
 class TEvent;
 
@@ -33,8 +42,7 @@ public:
     template <class F, class = std::enable_if_t<std::is_invocable_r_v<R, F&, A...> &&
                                                 !std::is_same_v<std::decay_t<F>, TEvent>>>
     TEvent(F f) : fn_(std::move(f)) {
-        static std::atomic<unsigned long long> next{1};
-        unsigned long long id = next++;
+        unsigned long long id = events_detail::NextCallableId();
         std::memcpy(code_, &id, sizeof(id));
     }
 

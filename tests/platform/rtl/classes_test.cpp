@@ -251,3 +251,16 @@ TEST(ClassRegistry, ABooleanConstructorIsNoObjectConstructor) {
     EXPECT_FALSE(static_cast<TFlagged*>(o)->Owns);
     o->Free();
 }
+
+TEST(Event, DistinctCallablesHaveDistinctIdentitiesAndCopiesShareOne) {
+    TNotifyEvent a = [](TObject*) {};
+    TNotifyEvent b = [](TObject*) {};
+    TEvent<void(int)> c = [](int) {};
+    TNotifyEvent a2 = a;
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a, a2);
+    EXPECT_TRUE(static_cast<bool>(c));
+    TNotifyEvent none;
+    EXPECT_EQ(none, nullptr);
+    EXPECT_NE(a, none);
+}
