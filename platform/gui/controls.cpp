@@ -1,5 +1,7 @@
 #include "platform/gui/controls.h"
 
+#include "platform/gui/menus.h"
+
 #include "platform/gui/forms.h"
 
 #include <QApplication>
@@ -207,7 +209,7 @@ void TControl::SetShowHint(bool Value) {
     HintChanged();
 }
 
-void TControl::SetPopupMenu(TPopupMenu* Value) {
+void TControl::SetPopupMenu(TCustomPopupMenu* Value) {
     FPopupMenu = Value;
     if (Value) Value->FreeNotification(this);
 }

@@ -27,8 +27,9 @@ class QMouseEvent;
 class QWheelEvent;
 class TWinControl;
 class TCustomForm;
-// Menus come later; a popup menu is held as a component reference for now.
-using TPopupMenu = TComponent;
+// The popup menu classes live in menus.h; a control holds any popup menu (TPopupMenu is the
+// published class of it).
+class TCustomPopupMenu;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 using TAlignSet = TSet<TAlign, 8>;
@@ -140,8 +141,8 @@ public:
     void SetHint(const String& Value);
     bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool Value);
-    TPopupMenu* PopupMenu() const { return FPopupMenu; }
-    void SetPopupMenu(TPopupMenu* Value);
+    TCustomPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TCustomPopupMenu* Value);
     TBiDiMode BiDiMode() const { return FBiDiMode; }
     void SetBiDiMode(TBiDiMode Value);
     bool UseRightToLeftReading() const { return FBiDiMode != bdLeftToRight; }
@@ -250,7 +251,7 @@ protected:
     TCursor FCursor = crDefault;
     String FHint;
     bool FShowHint = false;
-    TPopupMenu* FPopupMenu = nullptr;
+    TCustomPopupMenu* FPopupMenu = nullptr;
     TBiDiMode FBiDiMode = bdLeftToRight;
     TAlign FAlign = alNone;
     TAnchors FAnchors{akLeft, akTop};

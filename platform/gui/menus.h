@@ -238,9 +238,8 @@ void SetFormMenu(TCustomForm* Form, TMainMenu* Menu);
 
 using TPopupMenuHook = std::function<TMenuItem*(TCustomPopupMenu* Menu, int X, int Y)>;
 
-// The popup menu. The control's PopupMenu property is still typed as a plain component (the name
-// TPopupMenu is an alias of TComponent in controls.h for now), so the class is TCustomPopupMenu;
-// controls hold one of these there and the automatic popup finds it by its class.
+// The popup menu. A control's PopupMenu property holds a TCustomPopupMenu; TPopupMenu below is
+// the class forms declare.
 class TCustomPopupMenu : public TMenu {
     SDELKA_CLASS(TCustomPopupMenu, TMenu)
 public:
@@ -285,6 +284,12 @@ private:
     bool FShowing = false;
     bool FStayOpenItems = false;
     TComponent* FPopupComponent = nullptr;
+};
+
+class TPopupMenu : public TCustomPopupMenu {
+    SDELKA_CLASS(TPopupMenu, TCustomPopupMenu)
+public:
+    explicit TPopupMenu(TComponent* AOwner) : TCustomPopupMenu(AOwner) {}
 };
 
 // The popup menu of a control or of its nearest parent that has one (the automatic popup's rule),

@@ -1,0 +1,325 @@
+#include "grid/base/toolsvz.h"
+
+#include "platform/db/datasource.h"
+#include "platform/rtl/sysutils.h"
+
+#include <QDebug>
+#include <chrono>
+
+// ---- TMemoryStreamVz ----------------------------------------------------------------------------
+
+Int64 TMemoryStreamVz::Realloc(Int64 NewCapacity) {
+    if (NewCapacity > 0 && NewCapacity != Size()) {
+        const Int64 step = 2 * static_cast<Int64>(FHalfMemoryDelta);
+        NewCapacity = (NewCapacity + (step - 1)) & ~(step - 1);
+    }
+    if (NewCapacity != Capacity()) ApplyCapacity(NewCapacity);
+    return NewCapacity;
+}
+
+void TMemoryStreamVz::ApplyCapacity(Int64 NewCapacity) {
+    if (NewCapacity <= 0) {
+        TBytes().swap(FData);
+        return;
+    }
+    try {
+        if (NewCapacity > Capacity()) {
+            FData.reserve(static_cast<std::size_t>(NewCapacity));
+        } else {
+            // A smaller block: a new one of exactly that capacity with the contents that fit.
+            TBytes block;
+            block.reserve(static_cast<std::size_t>(NewCapacity));
+            block.assign(FData.begin(), FData.begin() + std::min<Int64>(NewCapacity, Size()));
+            FData.swap(block);
+        }
+    } catch (const std::bad_alloc&) {
+        throw EStreamError(QStringLiteral("Out of memory while expanding memory stream"));
+    } catch (const std::length_error&) {
+        throw EStreamError(QStringLiteral("Out of memory while expanding memory stream"));
+    }
+}
+
+void TMemoryStreamVz::SetCapacity(Int64 NewCapacity) {
+    Realloc(NewCapacity);
+}
+
+Integer TMemoryStreamVz::Write(const void* Buffer, Integer Count) {
+    if (FPosition < 0 || Count <= 0) return 0;
+    const Int64 end = FPosition + Count;
+    if (end > Capacity()) Realloc(end);
+    return TMemoryStream::Write(Buffer, Count);
+}
+
+void TMemoryStreamVz::SetSize(Int64 NewSize) {
+    if (NewSize < 0) NewSize = 0;
+    // The capacity follows the request first (the size is still the old one), as the framework's
+    // SetSize sets the capacity before the size.
+    Realloc(NewSize);
+    TMemoryStream::SetSize(NewSize);
+}
+
+// ---- objects, no-operations and process ---------------------------------------------------------
+
+void FreeObjectVz(TObject* Obj) {
+    if (Obj) Obj->Free();
+}
+
+void DoNothingVz() {}
+
+void IgnoreObjectVz(TObject*) {}
+
+void RecreateWndVz(TCustomControlVz* Control) {
+    if (Control) Control->RecreateWnd();
+}
+
+void OutputDebugStringVz(const String& Text) {
+    qDebug().noquote() << Text;
+}
+
+Int64 GetTickCountVz() {
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return static_cast<Int64>(static_cast<std::uint32_t>(ms));
+}
+
+void RemovePendingMessageVz(HWND Wnd, UINT Msg) {
+    TMsg m;
+    // A posted quit request never reaches this queue on this platform (the application's
+    // Terminate ends the loops), so a taken message is simply dropped.
+    PeekMessage(m, Wnd, Msg, Msg, PM_REMOVE);
+}
+
+// ---- rectangles and points ----------------------------------------------------------------------
+
+TRect EmptyRectVz() {
+    return TRect(0, 0, 0, 0);
+}
+
+bool IsRectEmptyVz(const TRect& R) {
+    return !(R.Left < R.Right && R.Top < R.Bottom);
+}
+
+TRect OffsetRectSidesVz(const TRect& R, int DLeft, int DTop, int DRight, int DBottom) {
+    return TRect(R.Left + DLeft, R.Top + DTop, R.Right + DRight, R.Bottom + DBottom);
+}
+
+void MoveRectToVz(TRect& R, int X, int Y) {
+    const int w = R.Width();
+    const int h = R.Height();
+    R = TRect(X, Y, X + w, Y + h);
+}
+
+void MoveRectToPointVz(TRect& R, const TPoint& P) {
+    MoveRectToVz(R, P.X, P.Y);
+}
+
+void SmallPointToPointVz(std::uint32_t SmallPoint, TPoint& P) {
+    P.X = static_cast<std::int16_t>(SmallPoint & 0xFFFFu);
+    P.Y = static_cast<std::int16_t>((SmallPoint >> 16) & 0xFFFFu);
+}
+
+void GetControlClientRectVz(TWinControl* Control, TRect& R) {
+    // The client rectangle is the same with and without a window on this platform; the control's
+    // adjustment (borders, panels) is applied to it.
+    R = Control->AdjustClientRect();
+}
+
+// ---- windows and messages -----------------------------------------------------------------------
+
+LRESULT SendMessageVz(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    return SendMessage(Wnd, Msg, WParam, LParam);
+}
+
+// ---- text, characters and locale ----------------------------------------------------------------
+
+bool CharInSetVz(Char C, const TCharSetVz& CharSet) {
+    const char16_t u = C.unicode();
+    return u <= 0xFF && CharSet.Contains(static_cast<unsigned char>(u));
+}
+
+String AnsiUpperCaseVz(const String& S) {
+    return AnsiUpperCase(S);
+}
+
+String AnsiLowerCaseVz(const String& S) {
+    return AnsiLowerCase(S);
+}
+
+Integer AnsiCompareStrVz(const String& S1, const String& S2) {
+    return AnsiCompareStr(S1, S2);
+}
+
+Integer AnsiCompareTextVz(const String& S1, const String& S2) {
+    return AnsiCompareText(S1, S2);
+}
+
+Integer CompareStringsLocaleVz(const String& S1, const String& S2, Integer Length, bool IgnoreCase) {
+    const String a = Length > 0 ? S1.left(Length) : S1;
+    const String b = Length > 0 ? S2.left(Length) : S2;
+    const Integer r = IgnoreCase ? AnsiCompareText(a, b) : AnsiCompareStr(a, b);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+Integer GetLocaleFirstDayOfWeekVz() {
+    return 0;  // the Russian locale's week starts on Monday
+}
+
+void VarToStrNullAsEmptyVz(const Variant& V, String& S) {
+    S = VarIsNull(V) ? String() : VarToStr(V);
+}
+
+// ---- fonts and text drawing ---------------------------------------------------------------------
+
+namespace {
+struct TScreenCanvasHolder {
+    TCanvas* Canvas = nullptr;
+    ~TScreenCanvasHolder() {
+        if (!Canvas) return;
+        Canvas->SetHandle(nullptr);
+        Canvas->Free();
+    }
+};
+}  // namespace
+
+TCanvas* GetScreenCanvasVz() {
+    HDC dc = ScreenDC();  // lives for the whole process
+    static TScreenCanvasHolder holder;
+    if (!holder.Canvas) {
+        holder.Canvas = New<TCanvas>();
+        holder.Canvas->SetHandle(dc);
+    }
+    return holder.Canvas;
+}
+
+Integer GetFontSizeVz(TFont* Font, TCanvas*) {
+    return Font->Size();
+}
+
+Integer GetFontPixelHeightVz(TFont* Font) {
+    return -Font->Height();
+}
+
+Integer GetFontTextHeightVz(TCanvas* Canvas, TFont* Font, bool WithExternalLeading) {
+    TCanvas* c = (Canvas && Canvas->HandleAllocated()) ? Canvas : GetScreenCanvasVz();
+    c->SetFont(Font);
+    TTextMetric tm;
+    GetTextMetrics(c->Handle(), tm);
+    return WithExternalLeading ? tm.tmHeight + tm.tmExternalLeading : tm.tmHeight;
+}
+
+void GetTextMetricsVz(TCanvas* Canvas, TTextMetric& TM) {
+    TCanvas* c = Canvas;
+    if (!Canvas->HandleAllocated()) {
+        c = GetScreenCanvasVz();
+        c->SetFont(Canvas->Font());
+    }
+    c->TextHeight(String());  // realises the font on the device context
+    GetTextMetrics(c->Handle(), TM);
+}
+
+void GetTextExtentExPointVz(TCanvas* Canvas, const String& Text, TSize& Size, std::vector<int>& Extents) {
+    Size = TSize(0, 0);
+    Extents.assign(static_cast<std::size_t>(Text.size()), 0);
+    Canvas->TextHeight(String());  // realises the font on the device context
+    HDC dc = Canvas->Handle();
+    Size = dc->GetTextExtent(Text);
+    for (qsizetype i = 0; i < Text.size(); ++i) Extents[static_cast<std::size_t>(i)] = dc->GetTextExtent(Text.left(i + 1)).cx;
+}
+
+int DrawTextVz(HDC DC, const String& Text, int Length, TRect& R, unsigned Flags) {
+    return DrawText(DC, Length < 0 ? Text : Text.left(Length), R, Flags);
+}
+
+int DrawTextExVz(HDC DC, const String& Text, TRect& R, unsigned Flags, const TDrawTextParams& Params) {
+    TDrawTextParams p = Params;
+    return DrawTextEx(DC, Text, R, Flags, &p);
+}
+
+int DrawTextExPlainVz(HDC DC, const String& Text, TRect& R, unsigned Flags) {
+    return DrawTextEx(DC, Text, R, Flags, nullptr);
+}
+
+void DrawTextWithOptionsVz(TCanvas* Canvas, const String& Text, const TRect& R, const TDrawTextOptionsVz& Options,
+                           const TRect& /*Margins*/) {
+    unsigned flags = 0;
+    if (Options.LineMode == 1) flags |= DT_WORDBREAK;
+    else if (Options.LineMode == 2) flags |= DT_SINGLELINE;
+    if (Options.EndEllipsis) flags |= DT_END_ELLIPSIS;
+    flags |= DT_EXPANDTABS | DT_NOPREFIX;
+    switch (Options.Alignment) {
+    case taRightJustify: flags |= DT_RIGHT; break;
+    case taCenter: flags |= DT_CENTER; break;
+    default: flags |= DT_LEFT; break;
+    }
+    if (Options.RightToLeftReading) flags |= DT_RTLREADING;
+    if (!Options.Opaque) Canvas->Brush()->SetStyle(bsClear);
+
+    Canvas->TextHeight(String());  // realises font and brush on the device context
+    HDC dc = Canvas->Handle();
+    TRect drawRect = R;
+    if (Options.Layout != tlTop) {
+        TRect calc = R;
+        const int h = DrawTextEx(dc, Text, calc, flags | DT_CALCRECT, nullptr);
+        if (Options.Layout == tlCenter) drawRect.Top = (R.Bottom + R.Top - h) / 2;
+        else drawRect.Top = R.Bottom - h;
+    }
+    DrawTextEx(dc, Text, drawRect, flags, nullptr);
+}
+
+void DrawTextInRectVz(TCanvas* Canvas, const String& Text, const TRect& R) {
+    TDrawTextOptionsVz o;
+    o.Opaque = Canvas->Brush()->Style() != bsClear;
+    DrawTextWithOptionsVz(Canvas, Text, R, o);
+}
+
+void ExtTextOutVz(HDC DC, int X, int Y, unsigned Options, const TRect* R, const String& Text, int Length) {
+    ExtTextOut(DC, X, Y, Options, R, Length < 0 ? Text : Text.left(Length));
+}
+
+void PolyPolylineVz(TCanvas* Canvas, const TPointArrayVz& Points, const std::vector<int>& Counts, int PolylineCount) {
+    std::size_t at = 0;
+    for (int i = 0; i < PolylineCount && i < static_cast<int>(Counts.size()); ++i) {
+        const std::size_t n = static_cast<std::size_t>(std::max(0, Counts[static_cast<std::size_t>(i)]));
+        if (at + n > Points.size()) break;
+        Canvas->Polyline(std::vector<TPoint>(Points.begin() + static_cast<std::ptrdiff_t>(at),
+                                             Points.begin() + static_cast<std::ptrdiff_t>(at + n)));
+        at += n;
+    }
+}
+
+// ---- data sets, properties and Variants ---------------------------------------------------------
+
+int DataSetCompareBookmarksVz(TDataSet* DataSet, const TBookmark& Bookmark1, const TBookmark& Bookmark2) {
+    return DataSet->CompareBookmarks(Bookmark1, Bookmark2);
+}
+
+bool DataSetBookmarkValidVz(TDataSet* DataSet, const TBookmark& Bookmark) {
+    if (Bookmark.empty()) return false;
+    return DataSet->BookmarkValid(Bookmark);
+}
+
+TDataSet* GetDataSetFromSourcePropVz(TObject* Instance, PPropInfo PropInfo) {
+    if (!Instance || !PropInfo) return nullptr;
+    if (PropInfo->Kind != pkClass && PropInfo->Kind != pkComponent) return nullptr;
+    TObject* value = nullptr;
+    try {
+        value = GetObjectProp(Instance, PropInfo);
+    } catch (const Exception&) {
+        return nullptr;
+    }
+    if (!value || !value->Is<TDataSource>()) return nullptr;
+    return static_cast<TDataSource*>(value)->DataSet();
+}
+
+void VarArrayRedimVz(Variant& A, int HighBound) {
+    VarArrayRedim(A, HighBound);
+}
+
+void RefObjectToVarVz(TObject* Obj, Variant& V) {
+    V = VarFromObject(Obj);
+}
+
+TObject* VarToRefObjectVz(const Variant& V) {
+    if (VarType(V) != varObject) throw EInvalidCast(QStringLiteral("Interface not supported"));
+    return V.AsObject();
+}

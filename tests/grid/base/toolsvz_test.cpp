@@ -1,0 +1,236 @@
+#include "grid/base/toolsvz.h"
+
+#include "platform/db/datasource.h"
+#include "platform/db/memdata.h"
+#include "platform/gui/graphics.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// An object that reports its destruction.
+class TTrackedVz : public TObject {
+    SDELKA_CLASS(TTrackedVz, TObject)
+public:
+    explicit TTrackedVz(bool* Freed) : FFreed(Freed) {}
+    ~TTrackedVz() override { *FFreed = true; }
+
+private:
+    bool* FFreed;
+};
+
+// A component that publishes a data source reference, as the grids do.
+class TSourceHolderVz : public TComponent {
+    SDELKA_CLASS(TSourceHolderVz, TComponent)
+public:
+    explicit TSourceHolderVz(TComponent* AOwner) : TComponent(AOwner) {}
+    static void Published(TPublished<TSourceHolderVz>& P) {
+        P.Component("DataSource", &TSourceHolderVz::DataSource, &TSourceHolderVz::SetDataSource);
+        P.Integer("Width", &TSourceHolderVz::Width);
+    }
+    TDataSource* DataSource() const { return FDataSource; }
+    void SetDataSource(TDataSource* Value) { FDataSource = Value; }
+    int Width() const { return 10; }
+
+private:
+    TDataSource* FDataSource = nullptr;
+};
+
+}  // namespace
+
+TEST(ToolsVzObjectList, DefaultListDoesNotOwnItsObjects) {
+    bool freed = false;
+    auto* item = new TTrackedVz(&freed);
+    auto* list = New<TObjectListVz>();
+    list->Add(item);
+    list->Delete(0);
+    EXPECT_FALSE(freed);
+    list->Add(item);
+    list->Free();
+    EXPECT_FALSE(freed);
+    item->Free();
+    EXPECT_TRUE(freed);
+}
+
+TEST(ToolsVzObjectList, OwningListFreesDeletedObjects) {
+    bool first = false, second = false;
+    auto* list = New<TObjectListVz>(true);
+    list->Add(new TTrackedVz(&first));
+    list->Add(new TTrackedVz(&second));
+    list->Delete(0);
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(second);
+    list->Free();
+    EXPECT_TRUE(second);
+}
+
+TEST(ToolsVzObjectList, SortsWithCompareFunction) {
+    TObjectListVz list;
+    bool f = false;
+    TTrackedVz a(&f), b(&f), c(&f);
+    list.Add(&c);
+    list.Add(&a);
+    list.Add(&b);
+    list.Sort([](void* x, void* y) { return x < y ? -1 : (x > y ? 1 : 0); });
+    EXPECT_LT(list.Items(0), list.Items(1));
+    EXPECT_LT(list.Items(1), list.Items(2));
+}
+
+TEST(ToolsVzMemoryStream, CapacityGrowsInSteps) {
+    struct Case {
+        Integer HalfDelta;
+        int Bytes;
+        Int64 Capacity;
+    };
+    const Case cases[] = {
+        {4096, 1, 8192}, {4096, 8192, 8192}, {4096, 8193, 16384}, {4096, 20000, 24576},
+        {1024, 1, 2048}, {1024, 2049, 4096},
+    };
+    for (const Case& c : cases) {
+        TMemoryStreamVz s;
+        s.SetHalfMemoryDelta(c.HalfDelta);
+        std::vector<char> data(static_cast<std::size_t>(c.Bytes), 'x');
+        // Written in small pieces, as records are streamed.
+        for (int i = 0; i < c.Bytes; ++i) s.Write(&data[static_cast<std::size_t>(i)], 1);
+        EXPECT_EQ(s.Capacity(), c.Capacity) << c.HalfDelta << " " << c.Bytes;
+        EXPECT_EQ(s.Size(), c.Bytes);
+    }
+}
+
+TEST(ToolsVzMemoryStream, RequestEqualToSizeIsTakenExactlyAndContentsSurvive) {
+    TMemoryStreamVz s;
+    EXPECT_EQ(s.HalfMemoryDelta(), 4096);
+    const char text[] = "abcdef";
+    s.Write(text, 6);
+    ASSERT_EQ(s.Capacity(), 8192);
+    s.SetCapacity(s.Size());
+    EXPECT_EQ(s.Capacity(), 6);
+    char back[7] = {};
+    s.SetPosition(0);
+    EXPECT_EQ(s.Read(back, 6), 6);
+    EXPECT_STREQ(back, "abcdef");
+    s.SetSize(0);
+    EXPECT_EQ(s.Capacity(), 0);
+}
+
+TEST(ToolsVzRoutines, RectanglesAndPoints) {
+    struct EmptyCase {
+        TRect R;
+        bool Empty;
+    };
+    const EmptyCase cases[] = {
+        {TRect(0, 0, 0, 0), true},   {TRect(0, 0, 1, 1), false}, {TRect(5, 0, 4, 10), true},
+        {TRect(0, 5, 10, 5), true},  {TRect(-3, -3, -1, -1), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsRectEmptyVz(c.R), c.Empty) << c.R.Left << "," << c.R.Top;
+
+    EXPECT_EQ(OffsetRectSidesVz(TRect(10, 20, 30, 40), 1, -2, 3, -4), TRect(11, 18, 33, 36));
+    TRect r(10, 20, 30, 60);
+    MoveRectToVz(r, -5, 7);
+    EXPECT_EQ(r, TRect(-5, 7, 15, 47));
+    MoveRectToPointVz(r, TPoint(0, 0));
+    EXPECT_EQ(r, TRect(0, 0, 20, 40));
+
+    TPoint p;
+    SmallPointToPointVz(0xFFFF0001u, p);
+    EXPECT_EQ(p, TPoint(1, -1));
+    SmallPointToPointVz(0x7FFF8000u, p);
+    EXPECT_EQ(p, TPoint(-32768, 32767));
+    EXPECT_EQ(LParamToSmallPointVz(SmallPointToLParamVz(0xFFFF0001u)), 0xFFFF0001u);
+}
+
+TEST(ToolsVzRoutines, CharactersAndComparison) {
+    TCharSetVz digits;
+    for (unsigned char c = '0'; c <= '9'; ++c) digits.Include(c);
+    digits.Include(0xB7);
+    EXPECT_TRUE(CharInSetVz(Char(u'5'), digits));
+    EXPECT_FALSE(CharInSetVz(Char(u'a'), digits));
+    EXPECT_TRUE(CharInSetVz(GetMiddleDotCharVz(), digits));
+    // A character above U+00FF is never a member, even when its low byte is.
+    EXPECT_FALSE(CharInSetVz(Char(char16_t(0x0130)), digits));  // low byte '0'
+
+    struct Case {
+        const char16_t* A;
+        const char16_t* B;
+        Integer Length;
+        bool IgnoreCase;
+        Integer Result;
+    };
+    const Case cases[] = {
+        {u"abc", u"ABC", 0, true, 0},      {u"abc", u"abd", 0, true, -1},  {u"abd", u"ABC", 0, true, 1},
+        {u"abX", u"abY", 2, false, 0},     {u"abX", u"abY", 3, false, -1}, {u"яблоко", u"ЯБЛОКО", 0, true, 0},
+        {u"", u"a", 0, false, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CompareStringsLocaleVz(String::fromUtf16(c.A), String::fromUtf16(c.B), c.Length, c.IgnoreCase), c.Result)
+            << String::fromUtf16(c.A).toStdString() << " " << c.Length;
+    // Case-sensitive comparison of texts that differ only in case gives an order, not equality.
+    EXPECT_NE(CompareStringsLocaleVz(u"abc"_S, u"ABC"_S, 0, false), 0);
+
+    String s = u"x"_S;
+    VarToStrNullAsEmptyVz(Null(), s);
+    EXPECT_EQ(s, String());
+    VarToStrNullAsEmptyVz(Variant(42), s);
+    EXPECT_EQ(s, u"42"_S);
+    EXPECT_EQ(GetLocaleFirstDayOfWeekVz(), 0);
+}
+
+TEST(ToolsVzRoutines, TickCountIsA32BitCounter) {
+    const Int64 t = GetTickCountVz();
+    EXPECT_GE(t, 0);
+    EXPECT_LE(t, Int64(0xFFFFFFFF));
+}
+
+TEST(ToolsVzRoutines, ObjectReferencesThroughVariants) {
+    bool freed = false;
+    auto* obj = new TTrackedVz(&freed);
+    Variant v;
+    RefObjectToVarVz(obj, v);
+    EXPECT_EQ(VarToRefObjectVz(v), obj);
+    Variant copy = v;
+    v = Variant();
+    EXPECT_FALSE(freed);  // a Variant never owns the object
+    EXPECT_EQ(VarToRefObjectVz(copy), obj);
+    EXPECT_THROW(VarToRefObjectVz(Variant(5)), EInvalidCast);
+    obj->Free();
+}
+
+TEST(ToolsVzRoutines, FontHeightsMeasureOnTheScreenCanvasWithoutACanvas) {
+    TFont font;
+    font.SetName(u"Arial"_S);
+    font.SetSize(10);
+    TTextMetric tm;
+    GetTextMetrics(ScreenDC(), tm);  // just to make sure the call works on its own
+    const int plain = GetFontTextHeightVz(nullptr, &font, false);
+    const int leading = GetFontTextHeightVz(nullptr, &font, true);
+    EXPECT_GT(plain, 0);
+    EXPECT_GE(leading, plain);
+    EXPECT_EQ(GetScreenCanvasVz()->Font()->Size(), 10);  // the screen canvas keeps the font
+    EXPECT_EQ(GetFontPixelHeightVz(&font), -font.Height());
+    EXPECT_EQ(GetFontSizeVz(&font, nullptr), 10);
+
+    TSize size;
+    std::vector<int> extents;
+    GetTextExtentExPointVz(GetScreenCanvasVz(), u"abc"_S, size, extents);
+    ASSERT_EQ(extents.size(), 3u);
+    EXPECT_LT(extents[0], extents[1]);
+    EXPECT_LT(extents[1], extents[2]);
+    EXPECT_EQ(extents[2], size.cx);
+}
+
+TEST(ToolsVzRoutines, DataSetHelpers) {
+    EXPECT_FALSE(DataSetBookmarkValidVz(nullptr, TBookmark()));
+
+    auto* holder = New<TSourceHolderVz>(nullptr);
+    auto* ds = New<TTestTableDataSet>(holder);
+    auto* src = New<TDataSource>(holder);
+    PPropInfo sourceProp = GetPropInfo(holder, u"DataSource"_S);
+    EXPECT_EQ(GetDataSetFromSourcePropVz(holder, sourceProp), nullptr);  // no data source yet
+    holder->SetDataSource(src);
+    EXPECT_EQ(GetDataSetFromSourcePropVz(holder, sourceProp), nullptr);  // a source without data set
+    src->SetDataSet(ds);
+    EXPECT_EQ(GetDataSetFromSourcePropVz(holder, sourceProp), ds);
+    EXPECT_EQ(GetDataSetFromSourcePropVz(holder, GetPropInfo(holder, u"Width"_S)), nullptr);  // not of class type
+    EXPECT_EQ(GetDataSetFromSourcePropVz(holder, nullptr), nullptr);
+    holder->Free();
+}
