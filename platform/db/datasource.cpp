@@ -6,15 +6,19 @@
 
 TDataSource::TDataSource(TComponent* AOwner) : TComponent(AOwner) {}
 
-TDataSource::~TDataSource() = default;
+TDataSource::~TDataSource() {
+    // Deleted without Free: the same detaching as BeforeDestruction.
+    while (!FDataLinks.empty()) FDataLinks.back()->SetDataSource(nullptr);
+    if (FDataSet) SetDataSet(nullptr);
+}
 
 void TDataSource::BeforeDestruction() {
-    if (!FComponentState.Contains(csDestroying)) {
-        FComponentState.Include(csDestroying);
-        // Links outlive their source: detach them (each sees its source become inactive).
-        while (!FDataLinks.empty()) FDataLinks.back()->SetDataSource(nullptr);
-        SetDataSet(nullptr);
-    }
+    // Links outlive their source: detach them (each sees its source become inactive). An owner
+    // that is being destroyed has already marked its children csDestroying, so this must not
+    // depend on that flag.
+    FComponentState.Include(csDestroying);
+    while (!FDataLinks.empty()) FDataLinks.back()->SetDataSource(nullptr);
+    SetDataSet(nullptr);
     inherited::BeforeDestruction();
 }
 

@@ -484,3 +484,22 @@ TEST_F(DataSetTest, EmptyDatasetAndOldValues) {
 }
 
 }  // namespace
+
+// A link that outlives its source (a grid freed after the data source of the same form): the
+// source's owner frees it first, and the link must be left with no source, not a dangling one.
+TEST(DataSourceLifetime, LinksAreDetachedWhenTheOwnerFreesTheSource) {
+    auto* owner = New<TComponent>(nullptr);
+    auto* ds = New<TDataSource>(owner);
+    auto link = std::make_unique<TDataLink>();
+    link->SetDataSource(ds);
+    ASSERT_EQ(link->DataSource(), ds);
+    owner->Free();
+    EXPECT_EQ(link->DataSource(), nullptr);
+    link.reset();  // touches no freed memory (ASan)
+
+    auto direct = std::unique_ptr<TDataSource>(New<TDataSource>(nullptr));
+    auto link2 = std::make_unique<TDataLink>();
+    link2->SetDataSource(direct.get());
+    direct.reset();
+    EXPECT_EQ(link2->DataSource(), nullptr);
+}
