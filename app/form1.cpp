@@ -1,0 +1,412 @@
+#include "app/form1.h"
+
+#include "app/datamodule.h"
+#include "app/form23.h"
+#include "app/roles.h"
+#include "platform/gui/dialogs.h"
+#include "platform/rtl/dateutils.h"
+#include "platform/rtl/sysutils.h"
+
+#include <algorithm>
+
+TForm1* Form1 = nullptr;
+
+bool IsWeekendDay(TDateTime Day) {
+    const Word d = DayOfWeek(Day);
+    return d == 1 || d == 7;  // Sunday, Saturday
+}
+
+bool IsAcceptedText(const String& Ok) { return Ok == u"ok" || Ok == u"да"; }
+
+String ToggledAcceptance(const String& Ok) { return IsAcceptedText(Ok) ? QStringLiteral("no") : QStringLiteral("ok"); }
+
+void ReopenKeepingRecNo(TDataSet* DataSet) {
+    const int recNo = DataSet->Active() ? DataSet->RecNo() : 0;
+    DataSet->Close();
+    DataSet->Open();
+    if (recNo > 0 && !DataSet->IsEmpty()) DataSet->SetRecNo(std::min(recNo, DataSet->RecordCount()));
+}
+
+namespace {
+
+// The hourglass while a block runs.
+class THourGlass {
+public:
+    THourGlass() { Screen->SetCursor(crHourGlass); }
+    ~THourGlass() { Screen->SetCursor(crDefault); }
+    THourGlass(const THourGlass&) = delete;
+    THourGlass& operator=(const THourGlass&) = delete;
+};
+
+template <class T>
+T* Make(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int T_, int W, int H) {
+    T* c = New<T>(Owner);
+    c->SetName(QString::fromLatin1(Name));
+    c->SetBounds(L, T_, W, H);
+    c->SetParent(Parent);
+    return c;
+}
+
+}  // namespace
+
+// ================================================================================================
+
+TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {}
+
+void TForm1::AfterConstruction() {
+    BuildLayout();
+    OnCreate = TNotifyEvent(this, &TForm1::FormCreate);
+    OnActivate = TNotifyEvent(this, &TForm1::FormActivate);
+    inherited::AfterConstruction();
+}
+
+void TForm1::BuildLayout() {
+    SetName(QStringLiteral("Form1"));
+    SetCaption(QStringLiteral("Табель"));
+    SetBorderStyle(bsSingle);
+    SetPosition(poScreenCenter);
+    SetClientWidth(1284);
+    SetClientHeight(585);
+
+    // The data module does not exist yet: the sources are bound in FormCreate. They
+    // come first, so they go after the grid that shows them.
+    TDataSource** sources[] = {&DataSource1, &DataSource2, &DataSource3, &DataSource4};
+    for (int s = 1; s <= 4; ++s) {
+        TDataSource* ds = New<TDataSource>(this);
+        ds->SetName(QStringLiteral("DataSource%1").arg(s));
+        *sources[s - 1] = ds;
+    }
+
+    RadioButton1 = Make<TRadioButton>(this, this, "RadioButton1", 8, 8, 110, 24);
+    RadioButton1->SetCaption(QStringLiteral("Смена №1"));
+    RadioButton2 = Make<TRadioButton>(this, this, "RadioButton2", 126, 8, 110, 24);
+    RadioButton2->SetCaption(QStringLiteral("Смена №2"));
+    RadioButton3 = Make<TRadioButton>(this, this, "RadioButton3", 244, 8, 110, 24);
+    RadioButton3->SetCaption(QStringLiteral("Смена №3"));
+    RadioButton4 = Make<TRadioButton>(this, this, "RadioButton4", 362, 8, 120, 24);
+    RadioButton4->SetCaption(QStringLiteral("Переработка"));
+    for (TRadioButton* b : {RadioButton1, RadioButton2, RadioButton3, RadioButton4}) {
+        b->SetParentColor(false);
+        b->SetParentFont(false);
+        b->SetColor(clBtnFace);
+    }
+    // The layout's state: shift 1 checked, green and bold.
+    RadioButton1->SetChecked(true);
+    RadioButton1->SetColor(ShiftColor);
+    RadioButton1->Font()->SetStyle({fsBold});
+    RadioButton1->OnClick = TNotifyEvent(this, &TForm1::RadioButton1Click);
+    RadioButton2->OnClick = TNotifyEvent(this, &TForm1::RadioButton2Click);
+    RadioButton3->OnClick = TNotifyEvent(this, &TForm1::RadioButton3Click);
+    RadioButton4->OnClick = TNotifyEvent(this, &TForm1::RadioButton4Click);
+
+    DateT = Make<TDateTimePicker>(this, this, "DateT", 500, 8, 120, 24);
+    DateT->OnCloseUp = TNotifyEvent(this, &TForm1::DateTChange);
+    DateT->OnKeyPress = TKeyPressEvent(this, &TForm1::DateTKeyPress);
+
+    CBox1 = Make<TCheckBox>(this, this, "CBox1", 640, 8, 100, 24);
+    CBox1->SetCaption(QStringLiteral("Выходной"));
+    CBox1->SetParentColor(false);
+    CBox1->SetParentFont(false);
+    CBox1->SetColor(clBtnFace);
+    CBox1->Font()->SetColor(clBlack);
+    CBox1->OnClick = TNotifyEvent(this, &TForm1::CBox1Click);
+
+    DBGrid2 = Make<TDBGrid>(this, this, "DBGrid2", 8, 40, 1268, 501);
+    // Records change only through the record commands, which keep the timesheet: the grid
+    // neither edits nor deletes (no keyboard deletion).
+    DBGrid2->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgRowSelect,
+                         dgAlwaysShowSelection});
+    DBGrid2->SetReadOnly(true);
+    DBGrid2->OnDblClick = TNotifyEvent(this, &TForm1::DBGrid2DblClick);
+    DBGrid2->OnDrawColumnCell = TDrawColumnCellEvent(this, &TForm1::DBGrid2DrawColumnCell);
+    struct TColumnLayout {
+        const char* Field;
+        const char* Title;
+        int Width;  // 0: the default
+        bool Centred;
+        bool Visible;
+    } const columns[] = {
+        {"fio", "Фамилия И.О.", 250, false, true}, {"marka", "Марка изделия", 260, false, true},
+        {"vid", "Операция", 155, false, true},     {"nmn", "Вид", 157, false, true},
+        {"color", "Цвет", 0, true, true},          {"time", "Часы", 0, false, true},
+        {"kol_vo", "Кол-во", 57, false, true},     {"brak", "Брак", 49, false, true},
+        {"summa", "Итого (р.)", 78, false, true},  {"prize", "Премия (%)", 0, false, false},
+        {"ok", "OK", 37, true, true},              {"vvod", "Заведен", 72, true, true},
+    };
+    for (const auto& c : columns) {
+        TColumn* col = DBGrid2->Columns()->Add();
+        col->SetFieldName(QString::fromLatin1(c.Field));
+        col->Title()->SetCaption(QString::fromUtf8(c.Title));
+        col->Title()->SetAlignment(taCenter);
+        col->Title()->Font()->SetStyle({fsBold});
+        if (c.Width) col->SetWidth(c.Width);
+        if (c.Centred) col->SetAlignment(taCenter);
+        col->SetVisible(c.Visible);
+    }
+
+    const int bottom = 549;
+    Button1 = Make<TButton>(this, this, "Button1", 8, bottom, 110, 28);
+    Button1->SetCaption(QStringLiteral("Добавить"));
+    Button2 = Make<TButton>(this, this, "Button2", 126, bottom, 110, 28);
+    Button2->SetCaption(QStringLiteral("Изменить"));
+    Button3 = Make<TButton>(this, this, "Button3", 244, bottom, 110, 28);
+    Button3->SetCaption(QStringLiteral("Удалить"));
+    Button8 = Make<TButton>(this, this, "Button8", 362, bottom, 110, 28);
+    Button8->SetCaption(QStringLiteral("Обновить"));
+    Button8->OnClick = TNotifyEvent(this, &TForm1::Button8Click);
+    Button5 = Make<TButton>(this, this, "Button5", 480, bottom, 160, 28);
+    Button5->SetCaption(QStringLiteral("Ср.сд./хоз. работы"));
+    Button4 = Make<TButton>(this, this, "Button4", 1166, bottom, 110, 28);
+    Button4->SetCaption(QStringLiteral("Выход"));
+    Button4->SetCancel(true);
+    Button4->OnClick = TNotifyEvent(this, &TForm1::Button4Click);
+
+    Label1 = Make<TLabel>(this, this, "Label1", 660, bottom + 6, 200, 16);
+    Label1->SetVisible(false);
+
+    Timer1 = New<TTimer>(this);
+    Timer1->SetName(QStringLiteral("Timer1"));
+    Timer1->SetInterval(30000);
+    Timer1->OnTimer = TNotifyEvent(this, &TForm1::Timer1Timer);
+
+    DBGrid2->SetDataSource(DataSource1);
+
+    updtOK = New<TADOCommand>(this);
+    updtOK->SetName(QStringLiteral("updtOK"));
+    ver = New<TADOTable>(this);
+    ver->SetName(QStringLiteral("ver"));
+    ver->SetTableName(QStringLiteral("accounts_dep.ver"));
+
+    BuildMenus();
+}
+
+void TForm1::BuildMenus() {
+    MainMenu1 = New<TMainMenu>(this);
+    MainMenu1->SetName(QStringLiteral("MainMenu1"));
+    auto item = [this](TMenuItem* Parent, const char* Name, const String& Caption) {
+        TMenuItem* m = New<TMenuItem>(this);
+        m->SetName(QString::fromLatin1(Name));
+        m->SetCaption(Caption);
+        Parent->Add(m);
+        return m;
+    };
+    TMenuItem* root = MainMenu1->Items();
+    N2 = item(root, "N2", QStringLiteral("Справочники"));
+    N1 = item(N2, "N1", QStringLiteral("Рабочие"));
+    N3 = item(N2, "N3", QStringLiteral("Изделия"));
+    N4 = item(N2, "N4", QStringLiteral("Цены"));
+    N6 = item(N2, "N6", QStringLiteral("Операции"));
+    N8 = item(N2, "N8", QStringLiteral("Ном. группы"));
+    N11 = item(root, "N11", QStringLiteral("Табель"));
+    N9 = item(N11, "N9", QStringLiteral("Табель сделка"));
+    N13 = item(N11, "N13", QStringLiteral("Табель по сменам"));
+    N14 = item(N11, "N14", QStringLiteral("Табель хоз. работ"));
+    N20 = item(N14, "N20", QStringLiteral("По людям"));
+    N22 = item(N14, "N22", QStringLiteral("По номенклатуре"));
+    N15 = item(N11, "N15", QStringLiteral("Табель ср. сдельная"));
+    N18 = item(N15, "N18", QStringLiteral("По людям"));
+    N19 = item(N15, "N19", QStringLiteral("По номенклатуре"));
+    N17 = item(N11, "N17", QStringLiteral("Общий табель"));
+    N23 = item(N11, "N23", QStringLiteral("Общий табель ЗП"));
+    N7 = item(root, "N7", QStringLiteral("Отчеты"));
+    N10 = item(N7, "N10", QStringLiteral("Сводные отчеты"));
+    N5 = item(root, "N5", QStringLiteral("Выход"));
+    N5->OnClick = TNotifyEvent(this, &TForm1::N5Click);
+    N12 = item(root, "N12", QStringLiteral("Импорт"));
+    N12->SetVisible(false);
+    N16 = item(root, "N16", QStringLiteral("Структура БД"));
+    N16->SetVisible(false);
+    SetFormMenu(this, MainMenu1);
+
+    PopupMenu1 = New<TCustomPopupMenu>(this);
+    PopupMenu1->SetName(QStringLiteral("PopupMenu1"));
+    N21 = item(PopupMenu1->Items(), "N21", QStringLiteral("Копия"));
+    Button1->SetPopupMenu(PopupMenu1);
+}
+
+TDataSource* TForm1::ShiftDataSource(int Shift) const {
+    switch (Shift) {
+    case 2: return DataSource2;
+    case 3: return DataSource3;
+    case 4: return DataSource4;
+    default: return DataSource1;
+    }
+}
+
+TRadioButton* TForm1::ShiftButton(int Shift) const {
+    switch (Shift) {
+    case 2: return RadioButton2;
+    case 3: return RadioButton3;
+    case 4: return RadioButton4;
+    default: return RadioButton1;
+    }
+}
+
+// ---- creation ----------------------------------------------------------------------------------
+
+void TForm1::FormCreate(TObject*) {
+    Application->CreateForm(DataModule6);
+    for (int s = 1; s <= 4; ++s) ShiftDataSource(s)->SetDataSet(DataModule6->ShiftQuery(s));
+    updtOK->SetConnection(DataModule6->ADO_DB);
+    updtOK->SetCommandText(QStringLiteral("update accounts_dep.smena set ok=:ok where id=:id"));
+    updtOK->Parameters()->ParamByName(QStringLiteral("ok"))->SetDataType(ftString);
+    updtOK->Parameters()->ParamByName(QStringLiteral("id"))->SetDataType(ftInteger);
+    ver->SetConnection(DataModule6->ADO_DB);
+    Timer1->SetEnabled(true);
+
+    const String dbName = CommandLineArgument(1);
+    const String server = CommandLineArgument(2);
+    try {
+        DataModule6->ADO_DB->SetConnected(false);
+        DataModule6->ADO_DB->SetConnectionString(SdelkaConnectionString(dbName, server));
+        DataModule6->ADO_DB->SetConnected(true);
+        Application->CreateForm(Form23);
+    } catch (...) {
+        MessageBox(nullptr, QStringLiteral("Подключение к БД отсутсвует!!!"), QStringLiteral("Ошибка!"),
+                   MB_OK | MB_ICONERROR);
+        Application->Terminate();
+        Close();
+    }
+}
+
+// ---- the working date and the shift ------------------------------------------------------------
+
+void TForm1::OpenShiftQueries() {
+    const Variant day = VarFromDateTime(DateT->Date());
+    for (int s = 1; s <= 4; ++s) {
+        TADOQuery* q = DataModule6->ShiftQuery(s);
+        q->Parameters()->ParamByName(QStringLiteral("data"))->SetValue(day);
+        q->Open();
+    }
+}
+
+void TForm1::FormActivate(TObject*) {
+    DateT->SetDate(Date());
+    if (IsWeekendDay(DateT->Date())) CBox1->SetChecked(true);
+    for (int s = 1; s <= 4; ++s) {
+        TADOQuery* q = DataModule6->ShiftQuery(s);
+        q->Close();
+        q->SetFiltered(false);
+    }
+    OpenShiftQueries();
+}
+
+void TForm1::DateTChange(TObject*) {
+    {
+        THourGlass hourGlass;
+        for (int s = 1; s <= 4; ++s) DataModule6->ShiftQuery(s)->Close();
+        OpenShiftQueries();
+        CBox1->SetChecked(IsWeekendDay(DateT->Date()));
+    }
+    if (DBGrid2->CanFocus()) DBGrid2->SetFocus();
+}
+
+void TForm1::DateTKeyPress(TObject* Sender, Char& Key) {
+    if (Key == QChar(13)) DateTChange(Sender);
+}
+
+void TForm1::ShiftChosen(TRadioButton* Button, int Shift) {
+    if (!Button->Checked()) return;
+    DBGrid2->SetDataSource(ShiftDataSource(Shift));
+    for (int s = 1; s <= 4; ++s) {
+        TRadioButton* b = ShiftButton(s);
+        b->SetColor(s == Shift ? ShiftColor : clBtnFace);
+        b->Font()->SetStyle(s == Shift ? TFontStyles{fsBold} : TFontStyles{});
+    }
+    CurrentShift = Shift;
+}
+
+void TForm1::RadioButton1Click(TObject*) { ShiftChosen(RadioButton1, 1); }
+void TForm1::RadioButton2Click(TObject*) { ShiftChosen(RadioButton2, 2); }
+void TForm1::RadioButton3Click(TObject*) { ShiftChosen(RadioButton3, 3); }
+void TForm1::RadioButton4Click(TObject*) { ShiftChosen(RadioButton4, 4); }
+
+void TForm1::CBox1Click(TObject*) {
+    const bool on = CBox1->Checked();
+    CBox1->SetColor(on ? WeekendColor : clBtnFace);
+    CBox1->Font()->SetStyle(on ? TFontStyles{fsBold} : TFontStyles{});
+}
+
+void TForm1::Button8Click(TObject*) {
+    THourGlass hourGlass;
+    for (int s = 1; s <= 4; ++s) DataModule6->ShiftQuery(s)->Close();
+    for (int s = 1; s <= 4; ++s) DataModule6->ShiftQuery(s)->Open();
+}
+
+void TForm1::Button4Click(TObject*) { Close(); }
+void TForm1::N5Click(TObject*) { Close(); }
+
+// ---- acceptance --------------------------------------------------------------------------------
+
+void TForm1::DBGrid2DblClick(TObject*) {
+    if (!DBGrid2->Enabled() || LoginWord == ForemenWord) return;
+    CurrentShiftQuery = DataModule6->ShiftQuery(CurrentShift);
+    TADOQuery* q = CurrentShiftQuery;
+    if (!q->Active() || q->IsEmpty()) return;
+    const String ok = q->FieldByName(QStringLiteral("ok"))->AsString();
+    updtOK->Parameters()->ParamByName(QStringLiteral("id"))->SetValue(q->FieldByName(QStringLiteral("id"))->AsInteger());
+    updtOK->Parameters()->ParamByName(QStringLiteral("ok"))->SetValue(ToggledAcceptance(ok));
+    updtOK->Execute();
+    ReopenKeepingRecNo(q);
+}
+
+void TForm1::DBGrid2DrawColumnCell(TObject*, const TRect& Rect, int DataCol, TColumn* Column,
+                                   TGridDrawState State) {
+    TField* field = Column->Field();
+    if (field && field->FieldName() == u"ok") {
+        TCanvas* canvas = DBGrid2->Canvas();
+        canvas->Font()->SetStyle({fsBold});
+        canvas->Font()->SetColor(AcceptanceColor(field->AsString()));
+        canvas->FillRect(Rect);
+    }
+    DBGrid2->DefaultDrawColumnCell(Rect, DataCol, Column, State);
+}
+
+// ---- build stamp -------------------------------------------------------------------------------
+
+void TForm1::Timer1Timer(TObject*) { CheckBuildStamp(); }
+
+void CheckBuildStamp() { CheckBuildStamp(BuildDateText(), BuildTimeText()); }
+
+void CheckBuildStamp(const char* DateText, const char* TimeText) {
+    // The refusal's message box runs a loop in which the timer ticks on: one check at a time.
+    static bool checking = false;
+    if (checking || !Form1 || !DataModule6) return;
+    checking = true;
+    struct TReset {
+        ~TReset() { checking = false; }
+    } reset;
+
+    const TBuildStamp build = BuildStampOf(DateText, TimeText);
+    Form1->BuildDate = build.Date;
+    Form1->BuildSeconds = build.Seconds;
+
+    TADOTable* ver = Form1->ver;
+    ver->Open();
+    try {
+        ver->First();
+        TField* d = ver->FieldByName(QStringLiteral("d"));
+        TField* t = ver->FieldByName(QStringLiteral("t"));
+        DataModule6->SqlDecimalSeparator = ver->FieldByName(QStringLiteral("delim"))->AsString();
+        auto row = [&] { return TBuildStamp{d->AsInteger(), t->AsInteger()}; };
+        if (CompareBuildStamps(row(), build) < 0) {
+            if (ver->IsEmpty()) ver->Insert();
+            else ver->Edit();
+            d->SetAsInteger(build.Date);
+            t->SetAsInteger(build.Seconds);
+            ver->Post();
+        }
+        if (CompareBuildStamps(build, row()) < 0) {
+            if (Form23) Form23->Timer1->SetEnabled(true);
+            MessageBox(nullptr,
+                       QStringLiteral("Версия программы не соответсвует БД! Запустите программу через 5 мин."),
+                       QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+            Application->Terminate();
+        }
+    } catch (...) {
+        if (ver->State() == dsEdit || ver->State() == dsInsert) ver->Cancel();
+        ver->Close();
+        throw;
+    }
+    ver->Close();
+}

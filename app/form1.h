@@ -1,0 +1,132 @@
+// TForm1 ("Табель"): the main work window. Its creation makes the data module, connects and
+// makes the login window; it shows one date and one shift of production records, the weekend
+// flag and the acceptance toggle, and checks the build stamp every 30 seconds.
+#pragma once
+
+#include "app/buildstamp.h"
+#include "platform/ado/adodb.h"
+#include "platform/db/datasource.h"
+#include "platform/db/dbgrids.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/menus.h"
+#include "platform/gui/rangectrls.h"
+#include "platform/gui/stdctrls.h"
+
+// Colours of the window's marks.
+inline constexpr TColor ShiftColor = RGB(0, 128, 0);      // the chosen shift button
+inline constexpr TColor WeekendColor = RGB(255, 0, 0);    // "Выходной" checked
+inline constexpr TColor AcceptedColor = RGB(0, 128, 0);   // acceptance "ok" or "да"
+inline constexpr TColor RefusedColor = RGB(255, 0, 0);    // any other acceptance text
+
+// Saturday and Sunday.
+bool IsWeekendDay(TDateTime Day);
+// A record's acceptance text counts as accepted when it is "ok" or "да".
+bool IsAcceptedText(const String& Ok);
+// The text a toggle writes: "no" for an accepted record, "ok" for any other.
+String ToggledAcceptance(const String& Ok);
+// The font colour of the acceptance column for a record's text.
+inline TColor AcceptanceColor(const String& Ok) { return IsAcceptedText(Ok) ? AcceptedColor : RefusedColor; }
+
+// Closes and reopens a dataset and goes back to the record number it had (the last one when the
+// list became shorter).
+void ReopenKeepingRecNo(TDataSet* DataSet);
+
+class TForm1 : public TForm {
+    SDELKA_CLASS(TForm1, TForm)
+public:
+    explicit TForm1(TComponent* AOwner);
+    void AfterConstruction() override;
+
+    // ---- the layout
+    TRadioButton* RadioButton1 = nullptr;  // "Смена №1"
+    TRadioButton* RadioButton2 = nullptr;  // "Смена №2"
+    TRadioButton* RadioButton3 = nullptr;  // "Смена №3"
+    TRadioButton* RadioButton4 = nullptr;  // "Переработка"
+    TDateTimePicker* DateT = nullptr;      // the working date
+    TCheckBox* CBox1 = nullptr;            // "Выходной"
+    TDBGrid* DBGrid2 = nullptr;            // the records of the shown shift
+    TButton* Button1 = nullptr;            // "Добавить"
+    TButton* Button2 = nullptr;            // "Изменить"
+    TButton* Button3 = nullptr;            // "Удалить"
+    TButton* Button8 = nullptr;            // "Обновить"
+    TButton* Button5 = nullptr;            // "Ср.сд./хоз. работы"
+    TButton* Button4 = nullptr;            // "Выход"
+    TLabel* Label1 = nullptr;              // progress of the legacy import, hidden
+    TTimer* Timer1 = nullptr;              // build-stamp check, 30 s
+    TDataSource* DataSource1 = nullptr;
+    TDataSource* DataSource2 = nullptr;
+    TDataSource* DataSource3 = nullptr;
+    TDataSource* DataSource4 = nullptr;
+    TADOCommand* updtOK = nullptr;         // update accounts_dep.smena set ok=:ok where id=:id
+    TADOTable* ver = nullptr;              // the build-stamp row
+
+    TMainMenu* MainMenu1 = nullptr;
+    TMenuItem* N2 = nullptr;   // "Справочники"
+    TMenuItem* N1 = nullptr;   //   "Рабочие"
+    TMenuItem* N3 = nullptr;   //   "Изделия"
+    TMenuItem* N4 = nullptr;   //   "Цены"
+    TMenuItem* N6 = nullptr;   //   "Операции"
+    TMenuItem* N8 = nullptr;   //   "Ном. группы"
+    TMenuItem* N11 = nullptr;  // "Табель"
+    TMenuItem* N9 = nullptr;   //   "Табель сделка"
+    TMenuItem* N13 = nullptr;  //   "Табель по сменам"
+    TMenuItem* N14 = nullptr;  //   "Табель хоз. работ"
+    TMenuItem* N20 = nullptr;  //     "По людям"
+    TMenuItem* N22 = nullptr;  //     "По номенклатуре"
+    TMenuItem* N15 = nullptr;  //   "Табель ср. сдельная"
+    TMenuItem* N18 = nullptr;  //     "По людям"
+    TMenuItem* N19 = nullptr;  //     "По номенклатуре"
+    TMenuItem* N17 = nullptr;  //   "Общий табель"
+    TMenuItem* N23 = nullptr;  //   "Общий табель ЗП"
+    TMenuItem* N7 = nullptr;   // "Отчеты"
+    TMenuItem* N10 = nullptr;  //   "Сводные отчеты"
+    TMenuItem* N5 = nullptr;   // "Выход"
+    TMenuItem* N12 = nullptr;  // "Импорт", hidden
+    TMenuItem* N16 = nullptr;  // "Структура БД", hidden
+    TCustomPopupMenu* PopupMenu1 = nullptr;  // popup of "Добавить"
+    TMenuItem* N21 = nullptr;                //   "Копия"
+
+    // ---- state other windows read
+    int CurrentShift = 1;
+    TADOQuery* CurrentShiftQuery = nullptr;
+    String LoginWord;
+    Integer BuildDate = 0;
+    Integer BuildSeconds = 0;
+
+    // The data source the records grid shows (that of the current shift).
+    TDataSource* ShownDataSource() const { return DBGrid2->DataSource(); }
+    TDataSource* ShiftDataSource(int Shift) const;
+
+    // ---- handlers
+    void FormCreate(TObject* Sender);
+    void FormActivate(TObject* Sender);
+    void DateTChange(TObject* Sender);
+    void DateTKeyPress(TObject* Sender, Char& Key);
+    void RadioButton1Click(TObject* Sender);
+    void RadioButton2Click(TObject* Sender);
+    void RadioButton3Click(TObject* Sender);
+    void RadioButton4Click(TObject* Sender);
+    void CBox1Click(TObject* Sender);
+    void Button8Click(TObject* Sender);
+    void Button4Click(TObject* Sender);
+    void DBGrid2DblClick(TObject* Sender);
+    void DBGrid2DrawColumnCell(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column, TGridDrawState State);
+    void Timer1Timer(TObject* Sender);
+    void N5Click(TObject* Sender);
+
+private:
+    void BuildLayout();
+    void BuildMenus();
+    void ShiftChosen(TRadioButton* Button, int Shift);
+    void OpenShiftQueries();
+    TRadioButton* ShiftButton(int Shift) const;
+};
+
+extern TForm1* Form1;
+
+// Compares this build's stamp with the database's stamp row: an older row takes the build's
+// stamp, an older build is refused (message, then the program ends within 5 seconds). Reads the
+// database's decimal separator. Not re-entered while its own message box is open.
+void CheckBuildStamp();
+// The same check for a build with the given compiler texts.
+void CheckBuildStamp(const char* DateText, const char* TimeText);

@@ -1,0 +1,30 @@
+// TForm23 ("Авторизация"): the login window and the application's main window. The access word
+// selects a role, the role switches controls off, and the main work window is shown modally;
+// leaving it ends the program.
+#pragma once
+
+#include "app/roles.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/stdctrls.h"
+
+class TForm23 : public TForm {
+    SDELKA_CLASS(TForm23, TForm)
+public:
+    explicit TForm23(TComponent* AOwner);
+    void AfterConstruction() override;
+
+    TEdit* Edit1 = nullptr;     // the access word, hidden behind "*"
+    TButton* Button1 = nullptr; // "Вход"
+    TButton* Button2 = nullptr; // "Отмена"
+    TTimer* Timer1 = nullptr;   // ends the program 5 s after a refused build-stamp check
+
+    void FormActivate(TObject* Sender);
+    void Button1Click(TObject* Sender);
+    void Button2Click(TObject* Sender);
+    void Timer1Timer(TObject* Sender);
+};
+
+extern TForm23* Form23;
+
+// Switches off what the role may not use in the main work window and the reports window.
+void ApplyRoleRestrictions(TRole Role);

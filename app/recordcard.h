@@ -1,0 +1,24 @@
+// The record card's rules that do not need the window: the price an operation pick gives, the
+// operation text, the paint rule, the digit filter, the amounts shown and the validation.
+#pragma once
+
+#include "platform/rtl/system.h"
+
+// The operation's lowest norm price, doubled on a weekend, then times 1.2 in shift 3 and 1.5 in
+// overtime (shift 4): weekend overtime gives three times the price.
+double PickedPrice(double Cena, bool Weekend, int Shift);
+// "mark; kind; Готовая продукция" (naimen 0) or "…; Заготовки" (any other), mark and kind trimmed.
+String OperationText(const String& Mark, const String& Kind, int Naimen);
+// Painting operations carry "КРАСКА" in their upper-cased text; only they need a colour.
+bool IsPaintOperation(const String& OperationText);
+// The digit filter of the number fields: backspace and 0..9 pass, every other key is swallowed.
+bool DigitKeyAccepted(Char Key);
+// A number as the card shows it: rounded to 4 decimals (ties to even), general number text with
+// up to 15 significant digits and the system's decimal separator.
+String CardNumberText(double Value);
+// The card's validation: the trimmed texts of worker, operation, quantity, defects, colour (only
+// for a paint operation) and hours must not be empty ("0" is filled).
+bool RecordCardFilled(const String& Worker, const String& Operation, const String& Quantity, const String& Defects,
+                      const String& Colour, const String& Hours);
+// The message of a refused card.
+inline const String CardNotFilledMessage = QStringLiteral("Все поля должны быть заполнены!");

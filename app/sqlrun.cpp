@@ -1,0 +1,54 @@
+#include "app/sqlrun.h"
+
+#include <memory>
+
+namespace {
+
+template <class T>
+struct TFreeing {
+    void operator()(T* p) const { p->Free(); }
+};
+template <class T>
+using TOwn = std::unique_ptr<T, TFreeing<T>>;
+
+}  // namespace
+
+void BindSqlValues(TParameters* Parameters, const TSqlValues& Values, const TSqlTypes& Types) {
+    for (const auto& [name, value] : Values) {
+        TParameter* p = Parameters->ParamByName(name);
+        if (VarType(value) == varDate) p->SetDataType(ftDate);
+        for (const auto& [typed, type] : Types)
+            if (typed.compare(name, Qt::CaseInsensitive) == 0) p->SetDataType(type);
+        p->SetValue(value);
+    }
+}
+
+Variant SqlSelectValue(TADOConnection* Connection, const String& Sql, const TSqlValues& Values,
+                       const TSqlTypes& Types) {
+    const std::vector<Variant> row = SqlSelectRow(Connection, Sql, Values, Types);
+    return row.empty() ? Null() : row.front();
+}
+
+std::vector<Variant> SqlSelectRow(TADOConnection* Connection, const String& Sql, const TSqlValues& Values,
+                                  const TSqlTypes& Types) {
+    TOwn<TADOQuery> q(New<TADOQuery>(nullptr));
+    q->SetConnection(Connection);
+    q->SQL()->SetText(Sql);
+    BindSqlValues(q->Parameters(), Values, Types);
+    q->Open();
+    std::vector<Variant> row;
+    if (!q->IsEmpty())
+        for (int i = 0; i < q->Fields()->Count(); ++i) row.push_back(q->Fields()->Fields(i)->AsVariant());
+    q->Close();
+    return row;
+}
+
+int SqlExecute(TADOConnection* Connection, const String& Sql, const TSqlValues& Values, const TSqlTypes& Types) {
+    TOwn<TADOCommand> c(New<TADOCommand>(nullptr));
+    c->SetConnection(Connection);
+    c->SetCommandText(Sql);
+    BindSqlValues(c->Parameters(), Values, Types);
+    int rows = 0;
+    c->Execute(rows);
+    return rows;
+}

@@ -1,0 +1,26 @@
+// Statements run with bound values on a connection, each through a dataset or command of its own
+// (the shared ones of the data module keep their state for their own callers).
+#pragma once
+
+#include "app/datamodule.h"
+
+#include <utility>
+#include <vector>
+
+using TSqlValues = TSqlParams;
+// Types for parameters whose value does not say it (a Null, a small integer column).
+using TSqlTypes = std::vector<std::pair<String, TFieldType>>;
+
+// A date-time value binds as a date (the client's statements pass days), every other value by its
+// kind, unless Types names the parameter.
+void BindSqlValues(TParameters* Parameters, const TSqlValues& Values, const TSqlTypes& Types = {});
+
+// The first column of the first row of a select (Null when it returns no row).
+Variant SqlSelectValue(TADOConnection* Connection, const String& Sql, const TSqlValues& Values = {},
+                       const TSqlTypes& Types = {});
+// The columns of the first row of a select (empty when it returns no row).
+std::vector<Variant> SqlSelectRow(TADOConnection* Connection, const String& Sql, const TSqlValues& Values = {},
+                                  const TSqlTypes& Types = {});
+// Runs a statement; returns the rows it touched.
+int SqlExecute(TADOConnection* Connection, const String& Sql, const TSqlValues& Values = {},
+               const TSqlTypes& Types = {});

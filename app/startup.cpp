@@ -1,0 +1,87 @@
+#include "app/startup.h"
+
+#include "app/cards.h"
+#include "app/datamodule.h"
+#include "app/directories.h"
+#include "app/form1.h"
+#include "app/form23.h"
+#include "app/timesheets.h"
+
+void CreateApplicationForms() {
+    Application->CreateForm(Form1);
+    Application->CreateForm(Form2);
+    Application->CreateForm(Form3);
+    Application->CreateForm(Form4);
+    Application->CreateForm(Form5);
+    Application->CreateForm(Form7);
+    Application->CreateForm(Form8);
+    Application->CreateForm(Form9);
+    Application->CreateForm(Form10);
+    Application->CreateForm(Form11);
+    Application->CreateForm(Form12);
+    Application->CreateForm(Form13);
+    Application->CreateForm(Form18);
+    Application->CreateForm(Form19);
+    Application->CreateForm(Form21);
+    Application->CreateForm(Form15);
+    Application->CreateForm(Form16);
+    Application->CreateForm(Form17);
+    Application->CreateForm(Form20);
+    Application->CreateForm(Form22);
+    Application->CreateForm(Form14);
+    Application->CreateForm(Form24);
+    Application->CreateForm(Form25);
+    Application->CreateForm(Form26);
+    Application->CreateForm(Form27);
+    Application->CreateForm(Form28);
+    Application->CreateForm(Form29);
+    Application->CreateForm(Form31);
+    Application->CreateForm(Form30);
+    Application->CreateForm(Form132);
+}
+
+namespace {
+
+template <class T>
+void FreeForm(T*& Reference) {
+    FreeAndNil(Reference);
+}
+
+}  // namespace
+
+void FreeApplicationForms() {
+    // The reverse of the creation order; the data module goes after the windows that use its
+    // connection.
+    FreeForm(Form132);
+    FreeForm(Form30);
+    FreeForm(Form31);
+    FreeForm(Form29);
+    FreeForm(Form28);
+    FreeForm(Form27);
+    FreeForm(Form26);
+    FreeForm(Form25);
+    FreeForm(Form24);
+    FreeForm(Form14);
+    FreeForm(Form22);
+    FreeForm(Form20);
+    FreeForm(Form17);
+    FreeForm(Form16);
+    FreeForm(Form15);
+    FreeForm(Form21);
+    FreeForm(Form19);
+    FreeForm(Form18);
+    FreeForm(Form13);
+    FreeForm(Form12);
+    FreeForm(Form11);
+    FreeForm(Form10);
+    FreeForm(Form9);
+    FreeForm(Form8);
+    FreeForm(Form7);
+    FreeForm(Form5);
+    FreeForm(Form4);
+    FreeForm(Form3);
+    FreeForm(Form2);
+    FreeForm(Form23);
+    FreeForm(Form1);
+    FreeForm(DataModule6);
+}

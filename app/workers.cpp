@@ -1,0 +1,23 @@
+#include "app/workers.h"
+
+#include "app/sqlrun.h"
+
+void SaveWorker(TADOConnection* Connection, int Id, const String& Name, const std::optional<String>& Position) {
+    if (Id == 0) {
+        SqlExecute(Connection,
+                   QStringLiteral("INSERT INTO accounts_dep.person (fio, s_staffpos_hl)VALUES(:fio, :pos)"),
+                   {{QStringLiteral("fio"), Name}, {QStringLiteral("pos"), Position.value_or(String())}});
+    } else if (Position) {
+        SqlExecute(Connection,
+                   QStringLiteral("UPDATE accounts_dep.person SET fio=:fio, s_staffpos_hl=:pos where "
+                                  "accounts_dep.person.id=:id"),
+                   {{QStringLiteral("fio"), Name}, {QStringLiteral("pos"), *Position}, {QStringLiteral("id"), Id}});
+    } else {
+        SqlExecute(Connection, QStringLiteral("UPDATE accounts_dep.person SET fio=:fio where accounts_dep.person.id=:id"),
+                   {{QStringLiteral("fio"), Name}, {QStringLiteral("id"), Id}});
+    }
+}
+
+void DeleteWorker(TADOConnection* Connection, int Id) {
+    SqlExecute(Connection, QStringLiteral("delete from accounts_dep.person where id =:id"), {{QStringLiteral("id"), Id}});
+}

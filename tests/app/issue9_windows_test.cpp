@@ -1,0 +1,333 @@
+// The directory lists as pickers and directories, the worker card and the record card, on a
+// started client over the demo database.
+#include "app/form11.h"
+#include "app/form2.h"
+#include "app/lists.h"
+#include "app/recordcard.h"
+#include "app_fixture.h"
+
+namespace {
+
+class ListAndCardWindows : public sdelka::test::AppSuite<true> {
+protected:
+    void SetUp() override {
+        AppSuite::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        Db().Exec("delete from accounts_dep.smena where w_id = 15 and data between '2025-06-01' and '2025-06-30';"
+                  "delete from accounts_dep.h_dizuv where w_id = 15 and year = 2025 and month = 6");
+        Start();
+        ASSERT_NE(Form11, nullptr);
+    }
+    // Shows a list through Action, which runs while the list is shown.
+    void WhileShown(std::function<void(TCustomForm*)> Action) { Responder.AnswerModal(std::move(Action)); }
+
+    std::string Cell(int Worker, int Shift, TDateTime Day) {
+        Word y, m, d;
+        DecodeDate(Day, y, m, d);
+        return Db().Value("select d" + std::to_string(d) + " from accounts_dep.h_dizuv where w_id=" +
+                          std::to_string(Worker) + " and smena=" + std::to_string(Shift) + " and month=" +
+                          std::to_string(m) + " and year=" + std::to_string(y));
+    }
+};
+
+TEST_F(ListAndCardWindows, WorkerPickerWritesTheRecordCard) {
+    WhileShown([](TCustomForm*) {
+        EXPECT_EQ(Form5->Tag(), pmRecordCard);
+        EXPECT_EQ(Form5->Button2->Caption(), QStringLiteral("Выбрать"));
+        EXPECT_TRUE(Form5->Button2->Default());
+        EXPECT_FALSE(Form5->Button1->Visible());
+        EXPECT_FALSE(Form5->Button3->Visible());
+        Form5->Edit1->SetText(QStringLiteral("Соколова"));
+        EXPECT_EQ(DataModule6->Workers->RecordCount(), 1);
+        Form5->Button2Click(Form5->Button2);  // Enter on the default button
+    });
+    Form11->Button3Click(Form11->Button3);
+    EXPECT_EQ(Form11->Edit1->Text(), QStringLiteral("Соколова Татьяна Николаевна"));
+    EXPECT_EQ(Form11->WorkerId, 7);
+    EXPECT_EQ(Form5->PickAccepted, 1);
+    EXPECT_FALSE(DataModule6->Workers->Active());
+    // a later pick starts on the whole list
+    WhileShown([](TCustomForm*) {
+        EXPECT_EQ(Form5->Edit1->Text(), String());
+        EXPECT_FALSE(DataModule6->Workers->Filtered());
+    });
+    Form11->Button3Click(Form11->Button3);  // closed with "Выход": nothing written
+    EXPECT_EQ(Form11->WorkerId, 7);
+    EXPECT_EQ(Form5->PickAccepted, 0);
+}
+
+TEST_F(ListAndCardWindows, HelperAndAuxiliaryModesOfTheWorkersList) {
+    std::vector<int> asked;
+    bool confirm = false;
+    HelperPick() = [&](int Id, const String&) {
+        asked.push_back(Id);
+        return confirm;
+    };
+    WhileShown([&](TCustomForm* F) {
+        Form5->Edit1->SetText(QStringLiteral("Петров"));
+        Form5->Button2Click(nullptr);  // the hours dialog cancelled: the list stays
+        EXPECT_EQ(Form5->PickAccepted, 0);
+        EXPECT_EQ(F->ModalResult(), mrNone);
+        confirm = true;
+        Form5->Edit1->SetText(QStringLiteral("Иванов"));
+        Form5->Button2Click(nullptr);
+    });
+    EXPECT_EQ(Form5->ShowPicker(pmHelper), 1);
+    EXPECT_EQ(asked, (std::vector<int>{2, 1}));
+    HelperPick() = nullptr;
+
+    TEdit* edit = New<TEdit>(nullptr);
+    int personId = 0;
+    PickSlot(pcAuxWorker) = {edit, &personId, true};
+    WhileShown([](TCustomForm*) {
+        Form5->Edit1->SetText(QStringLiteral("Волков"));
+        Form5->DBGrid1DblClick(Form5->DBGrid1);
+    });
+    Form5->ShowPicker(pmAuxCard);
+    EXPECT_EQ(edit->Text(), QStringLiteral("Волков Максим Олегович"));
+    EXPECT_EQ(personId, 12);
+    PickSlot(pcAuxWorker) = {};
+    edit->Free();
+}
+
+TEST_F(ListAndCardWindows, OperationPickWritesPriceAndTextAndRefusesSpecialRows) {
+    Form1->CurrentShift = 4;
+    Form1->CBox1->SetChecked(true);
+    Form11->SetTag(1);
+    double cena = 0;
+    WhileShown([&](TCustomForm* F) {
+        TDataSet* oper = DataModule6->Oper;
+        ASSERT_TRUE(oper->Locate(QStringLiteral("id"), 7777, {}));
+        Form4->Button2Click(nullptr);  // the auxiliary-works row is not picked
+        EXPECT_EQ(F->ModalResult(), mrNone);
+        Form4->Edit1->SetText(QStringLiteral("ШМ-2"));  // contains
+        ASSERT_TRUE(oper->Locate(QStringLiteral("id"), 16, {}));  // ШМ-2, Покраска
+        cena = oper->FieldByName(QStringLiteral("cena"))->AsFloat();
+        Form4->DBGrid1DblClick(nullptr);
+    });
+    Form11->Button4Click(Form11->Button4);
+    EXPECT_EQ(Form11->OperationId, 16);
+    EXPECT_EQ(Form11->ProductId, 3);
+    EXPECT_EQ(Form11->ProductKind, 0);
+    EXPECT_DOUBLE_EQ(Form11->Price, cena * 3);  // weekend overtime
+    EXPECT_EQ(Form11->Edit2->Text(), QStringLiteral("ШМ-2 (шкаф 2-дверный); Покраска; Готовая продукция"));
+    EXPECT_TRUE(Form11->Edit5->Enabled());  // a paint operation asks the colour
+    EXPECT_TRUE(DataModule6->Oper->Active());
+    EXPECT_FALSE(DataModule6->Oper->Filtered());
+    EXPECT_EQ(Form11->Edit3->Text(), QStringLiteral("0"));
+    EXPECT_EQ(Form11->Edit7->Text(), CardNumberText(cena * 3));
+    EXPECT_EQ(Form11->Edit8->Text(), CardNumberText(cena));
+    Form1->CBox1->SetChecked(false);
+}
+
+TEST_F(ListAndCardWindows, ProductKindAndGroupPickersWriteTheirCallers) {
+    TEdit* productEdit = New<TEdit>(nullptr);
+    TEdit* kindEdit = New<TEdit>(nullptr);
+    TEdit* groupEdit = New<TEdit>(nullptr);
+    int productId = 0, kindId = 0, groupId = 0;
+    PickSlot(pcOperProduct) = {productEdit, &productId, true};
+    PickSlot(pcOperKind) = {kindEdit, &kindId, true};
+    PickSlot(pcAuxGroup) = {groupEdit, &groupId, false};
+
+    WhileShown([](TCustomForm* F) {
+        ASSERT_TRUE(DataModule6->Izdel->Locate(QStringLiteral("id"), 7777, {}));
+        Form3->Button2Click(nullptr);
+        EXPECT_EQ(F->ModalResult(), mrNone);
+        Form3->Edit1->SetText(QStringLiteral("ТП-3"));
+        Form3->Button2Click(nullptr);
+    });
+    Form3->ShowPicker();
+    EXPECT_EQ(productEdit->Text(), QStringLiteral("ТП-300 (тележка)"));
+    EXPECT_EQ(productId, 8);
+    EXPECT_FALSE(Form3->Edit1->Visible());
+
+    WhileShown([](TCustomForm*) {
+        EXPECT_TRUE(Form8->Edit1->Visible());
+        Form8->Edit1->SetText(QStringLiteral("Сва"));
+        Form8->Button2Click(nullptr);
+    });
+    Form8->ShowPicker();
+    EXPECT_EQ(kindEdit->Text(), QStringLiteral("Сварка"));
+    EXPECT_EQ(kindId, 3);
+
+    Db().Exec("insert into cmn_classifier.item(id_level, s_caption, b_excluded) values (2, 'Сейфы новые ', 0)");
+    WhileShown([](TCustomForm*) {
+        EXPECT_EQ(Form26->Button3->Caption(), QStringLiteral("Выбрать"));
+        EXPECT_FALSE(Form26->DBGrid1->Columns()->Items(1)->Visible());
+        Form26->Edit1->SetText(QStringLiteral("Сейфы"));
+        // the excluded "Сейфы" stays out while searching
+        EXPECT_EQ(Form26->item->RecordCount(), 1);
+        Form26->Button3Click(nullptr);
+    });
+    Form26->ShowPicker();
+    EXPECT_EQ(groupEdit->Text(), QStringLiteral("Сейфы новые "));  // not trimmed
+    EXPECT_EQ(groupId, std::stoi(Db().Value("select id from cmn_classifier.item where s_caption='Сейфы новые '")));
+    EXPECT_FALSE(Form26->item->Filtered());
+    EXPECT_TRUE(Form26->DBGrid1->Columns()->Items(1)->Visible());
+    Db().Exec("delete from cmn_classifier.item where s_caption='Сейфы новые '");
+
+    for (auto c : {pcOperProduct, pcOperKind, pcAuxGroup}) PickSlot(c) = {};
+    for (TEdit* e : {productEdit, kindEdit, groupEdit}) e->Free();
+}
+
+TEST_F(ListAndCardWindows, WorkersDirectoryAddEditDelete) {
+    // "Добавить": a name with an apostrophe and blanks around it, the department chosen
+    String chosen;
+    WhileShown([](TCustomForm*) { Form5->Button1Click(nullptr); });
+    WhileShown([&chosen](TCustomForm*) {
+        EXPECT_EQ(Form2->Caption(), QStringLiteral("Заведение данных нового работника"));
+        EXPECT_EQ(Form2->Tag(), 1);
+        Form2->Edit1->SetText(QStringLiteral("  О'Нил Джон "));
+        Form2->LCB_department->SelectItem(0);
+        chosen = Form2->LCB_department->Text();
+        Form2->Button1Click(nullptr);
+        EXPECT_EQ(Form2->ModalResult(), mrOk);
+    });
+    Form5->ShowDirectory();
+    ASSERT_FALSE(chosen.isEmpty());
+    ASSERT_EQ(Db().Value("select s_staffpos_hl from accounts_dep.person where fio='О''Нил Джон'"), chosen.toStdString());
+    Db().Exec("update accounts_dep.person set s_staffpos_hl='Свой участок' where fio='О''Нил Джон'");
+
+    // "Изменить" without touching the department: the stored position text stays
+    WhileShown([](TCustomForm* F) {
+        ASSERT_TRUE(DataModule6->Workers->Locate(QStringLiteral("fio"), QStringLiteral("О'Нил Джон"), {}));
+        Form5->Button2Click(nullptr);
+        EXPECT_NE(F->ModalResult(), mrNone);  // the list closes after the card
+    });
+    WhileShown([](TCustomForm*) {
+        EXPECT_EQ(Form2->Edit1->Text(), QStringLiteral("О'Нил Джон"));
+        Form2->Edit1->SetText(QStringLiteral("О'Нил Д."));
+        Form2->Button1Click(nullptr);
+    });
+    Form5->ShowDirectory();
+    EXPECT_EQ(Db().Value("select s_staffpos_hl from accounts_dep.person where fio='О''Нил Д.'"), "Свой участок");
+
+    // an empty name is refused
+    Responder.Clear();
+    Form2->Edit1->SetText(QStringLiteral("   "));
+    Form2->Button1Click(nullptr);
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("Ошибка|ФИО нужно заполнить!"));
+
+    // "Удалить" asks and deletes
+    Responder.Clear();
+    WhileShown([this](TCustomForm*) {
+        ASSERT_TRUE(DataModule6->Workers->Locate(QStringLiteral("fio"), QStringLiteral("О'Нил Д."), {}));
+        Responder.Answer(IDYES);
+        Form5->Button3Click(nullptr);
+    });
+    Form5->ShowDirectory();
+    EXPECT_EQ(Messages().back(), QStringLiteral("Удаление|Удалить работника?"));
+    EXPECT_EQ(Db().Value("select count(*) from accounts_dep.person where fio like 'О''Нил%'"), "0");
+}
+
+TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
+    const TDateTime day = EncodeDate(2025, 6, 3), other = EncodeDate(2025, 6, 4);
+    Form1->CurrentShift = 2;
+    auto fill = [&](TDateTime Date) {
+        Form11->WorkerId = 15;
+        Form11->Edit1->SetText(QStringLiteral("Семёнова Наталья Игоревна"));
+        Form11->OperationId = 1;
+        Form11->ProductId = 1;
+        Form11->Price = 20;
+        Form11->Edit2->SetText(QStringLiteral("СТ-100; Резка; Заготовки"));
+        Form11->Edit3->SetText(QStringLiteral("4"));
+        Form11->Edit6->SetText(QStringLiteral("5"));
+        Form11->DTimeP->SetDate(Date);
+    };
+    Form11->SetTag(1);
+    Form11->FormActivate(nullptr);
+    fill(day);
+    Form11->Edit1->Clear();
+    Form11->Button1Click(nullptr);  // the worker missing
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], QStringLiteral("Ошибка|Все поля должны быть заполнены!"));
+
+    fill(day);
+    Form11->Button1Click(nullptr);
+    ASSERT_GT(Form11->RecordKey, 0);
+    EXPECT_FALSE(Form11->Button1->Enabled());  // helper stage
+    EXPECT_TRUE(Form11->CheckBox1->Enabled());
+    EXPECT_EQ(Cell(15, 2, day), "5");
+    const int first = Form11->RecordKey;
+
+    // "Новый", the same record again: refused, nothing written
+    Form11->Button8Click(nullptr);
+    EXPECT_EQ(Form11->Tag(), 1);
+    EXPECT_EQ(Form11->RecordKey, 0);
+    EXPECT_TRUE(Form11->Button1->Enabled());
+    fill(day);
+    Form11->Button1Click(nullptr);
+    EXPECT_EQ(Messages().back(), QStringLiteral("Ошибка|Позиция с такими параметрами уже заведена!"));
+    EXPECT_EQ(Db().Value("select count(*) from accounts_dep.smena where w_id=15 and data='2025-06-03'"), "1");
+
+    // another operation the same day: the cell sums both
+    fill(day);
+    Form11->OperationId = 2;
+    Form11->Edit6->SetText(QStringLiteral("3"));
+    Form11->Button1Click(nullptr);
+    EXPECT_EQ(Cell(15, 2, day), "8");
+
+    // edit of the first record to another date moves its hours
+    TADOQuery* smena = DataModule6->Smena2;
+    smena->Close();
+    smena->Parameters()->ParamByName(QStringLiteral("data"))->SetValue(VarFromDateTime(day));
+    smena->Parameters()->ParamByName(QStringLiteral("ok"))->SetValue(QStringLiteral("ta"));
+    smena->Open();
+    ASSERT_TRUE(smena->Locate(QStringLiteral("id"), first, {}));
+    const int key = Form11->RecordKey;
+    Form11->SetTag(2);
+    Form11->FormActivate(nullptr);
+    fill(other);
+    Form11->Button1Click(nullptr);
+    EXPECT_EQ(Cell(15, 2, day), "3");
+    EXPECT_EQ(Cell(15, 2, other), "5");
+    EXPECT_EQ(Form11->RecordKey, key) << "an edit keeps the key";
+    smena->Close();
+}
+
+TEST_F(ListAndCardWindows, SearchFieldKeysAndCardKeyFilters) {
+    TDataSet* workers = DataModule6->Workers;
+    workers->Open();
+    Form5->ShowDirectory();  // (shown and closed: the query is closed again)
+    workers->Open();
+    const String first = workers->FieldByName(QStringLiteral("fio"))->AsString();
+    Word key = VK_DOWN;
+    Form5->Edit1KeyDown(Form5->Edit1, key, {});
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(workers->RecNo(), 2);
+    key = VK_UP;
+    Form5->Edit1KeyDown(Form5->Edit1, key, {});
+    EXPECT_EQ(workers->FieldByName(QStringLiteral("fio"))->AsString(), first);
+    for (Word k : {VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_DELETE}) {
+        key = k;
+        Form5->Edit1KeyDown(Form5->Edit1, key, {});
+        EXPECT_EQ(key, 0) << k;   // the workers list discards them
+        key = k;
+        Form3->Edit1KeyDown(Form3->Edit1, key, {});
+        EXPECT_EQ(key, k) << k;   // the products list only Up and Down
+    }
+    key = VK_BACK;
+    Form5->Edit1KeyDown(Form5->Edit1, key, {});
+    EXPECT_EQ(key, VK_BACK);
+    workers->Close();
+
+    Char c = u'7';
+    Form11->Edit3KeyPress(Form11->Edit3, c);
+    EXPECT_EQ(c, QChar(u'7'));
+    c = u',';
+    Form11->Edit4KeyPress(Form11->Edit4, c);
+    EXPECT_EQ(c, QChar(0));
+
+    // the colour rule: an operation without paint clears and disables the colour field
+    Form11->Edit5->SetText(QStringLiteral("1015"));
+    Form11->Edit2->SetText(QStringLiteral("СТ-100; Резка; Заготовки"));
+    Form11->ApplyColourRule();
+    EXPECT_EQ(Form11->Edit5->Text(), String());
+    EXPECT_FALSE(Form11->Edit5->Enabled());
+    EXPECT_FALSE(Form11->Label6->Enabled());
+    Form11->FormActivate(nullptr);  // the entry stage enables it again
+    EXPECT_TRUE(Form11->Edit5->Enabled());
+}
+
+}  // namespace

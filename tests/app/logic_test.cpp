@@ -1,0 +1,126 @@
+// The client's pure rules: the connection string, the build stamp, the access words and roles,
+// the number normaliser.
+#include "app/buildstamp.h"
+#include "app/datamodule.h"
+#include "app/roles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const kOptions =
+    ";PORT=5432;UID=sys;PWD=vexplum;SSLmode=allow;ReadOnly=0;Protocol=7.4;FakeOidIndex=0;ShowOidColumn=0;"
+    "RowVersioning=0;ShowSystemTables=0;Fetch=100;UnknownSizes=0;MaxVarcharSize=255;MaxLongVarcharSize=8190;"
+    "Debug=0;CommLog=0;UseDeclareFetch=0;TextAsLongVarchar=1;UnknownsAsLongVarchar=0;BoolsAsChar=1;Parse=0;"
+    "ExtraSysTablePrefixes=;LFConversion=1;UpdatableCursors=1;TrueIsMinus1=0;BI=0;ByteaAsLongVarBinary=1;"
+    "UseServerSidePrepare=1;LowerCaseIdentifier=0;D6=-101;OptionalErrors=0;XaOpt=1";
+
+TEST(ConnectionString, ArgumentsAndBuiltIn) {
+    struct Case {
+        const char* Db;
+        const char* Server;
+        const char* Expected;  // DATABASE and SERVER part
+    } cases[] = {
+        {"sdelka", "/tmp/sock", "DATABASE=sdelka;SERVER=/tmp/sock"},
+        {"", "db.factory", "DATABASE=;SERVER=db.factory"},         // a server without a database name
+        {"", "", "DATABASE=mervadb;SERVER=127.0.0.1"},               // no arguments
+        {"sdelka", "", "DATABASE=mervadb;SERVER=127.0.0.1"},         // only the database name
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SdelkaConnectionString(QString::fromUtf8(c.Db), QString::fromUtf8(c.Server)),
+                  QStringLiteral("DRIVER={PostgreSQL UNICODE};") + QString::fromUtf8(c.Expected) +
+                      QString::fromUtf8(kOptions))
+            << c.Db << " / " << c.Server;
+    }
+}
+
+TEST(BuildStamp, DateAndTimeTexts) {
+    struct Case {
+        const char* Date;
+        int Expected;
+    } cases[] = {
+        {"Jan 31 2026", 20260131}, {"Feb 28 2025", 20250228}, {"Mar  1 2026", 20260301},
+        {"Apr 10 2026", 20260410}, {"May 15 2026", 20260515}, {"Jun 30 2026", 20260630},
+        {"Jul  4 2026", 20260704}, {"Aug 21 2026", 20260821}, {"Sep  9 2026", 20260909},
+        {"Oct 12 2026", 20261012}, {"Nov 11 2026", 20261111}, {"Dec  5 2026", 20261205},
+        {"??? ?? ????", 19000101},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BuildDateOf(c.Date), c.Expected) << c.Date;
+    EXPECT_EQ(BuildSecondsOf("00:00:00"), 0);
+    EXPECT_EQ(BuildSecondsOf("23:59:59"), 86399);
+    EXPECT_EQ(BuildSecondsOf("14:03:27"), 14 * 3600 + 3 * 60 + 27);
+}
+
+TEST(BuildStamp, OrderAndThisBuild) {
+    EXPECT_LT(CompareBuildStamps({20260101, 86000}, {20260102, 0}), 0);  // an earlier day, whatever its seconds
+    EXPECT_LT(CompareBuildStamps({20260102, 10}, {20260102, 11}), 0);
+    EXPECT_EQ(CompareBuildStamps({20260102, 11}, {20260102, 11}), 0);
+    EXPECT_GT(CompareBuildStamps({20260103, 0}, {20260102, 86399}), 0);
+    // This program's stamp is today's build: a real date and a time of day.
+    const TBuildStamp now = CurrentBuildStamp();
+    EXPECT_GT(now.Date, 20200101);
+    EXPECT_GE(now.Seconds, 0);
+    EXPECT_LT(now.Seconds, 86400);
+}
+
+TEST(Roles, AccessWords) {
+    struct Case {
+        const char* Word;
+        TRole Role;
+    } cases[] = {
+        {"57203816", rlAdministrator}, {"0583", rlAdministrator}, {"plavor", rlPlanning},
+        {"brendik", rlForemen},        {"  brendik \t", rlForemen}, {"Brendik", rlNone},
+        {"tovik", rlStorekeeper},      {"", rlNone},                {"0584", rlNone},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RoleOfWord(QString::fromUtf8(c.Word)), c.Role) << c.Word;
+}
+
+TEST(Roles, SwitchedOffControls) {
+    // One row per control: administrator, planning, foremen, storekeeper (true: switched off).
+    struct Row {
+        TRoleControl Control;
+        bool Off[4];
+    } table[] = {
+        {rcAdd, {false, true, false, true}},
+        {rcEdit, {false, true, true, true}},
+        {rcDelete, {false, true, true, true}},
+        {rcRefresh, {false, true, false, false}},
+        {rcShiftButtons, {false, true, false, false}},
+        {rcWeekend, {false, true, false, false}},
+        {rcDatePicker, {false, true, false, false}},
+        {rcGrid, {false, true, false, false}},
+        {rcMenuDirectories, {false, true, true, true}},
+        {rcMenuTimesheet, {false, true, true, true}},
+        {rcReportDetailWorkers, {false, false, true, true}},
+        {rcReportProducts, {false, false, true, true}},
+        {rcReportWorkers, {false, false, true, true}},
+        {rcReportExcel, {false, false, true, true}},
+        {rcReportKind, {false, false, false, true}},
+    };
+    const TRole roles[] = {rlAdministrator, rlPlanning, rlForemen, rlStorekeeper};
+    for (const auto& row : table)
+        for (int r = 0; r < 4; ++r)
+            EXPECT_EQ(SwitchedOffControls(roles[r]).Contains(row.Control), row.Off[r])
+                << "control " << row.Control << ", role " << roles[r];
+    EXPECT_TRUE(SwitchedOffControls(rlNone).Empty());
+}
+
+TEST(DataModule, FixDecimalSeparator) {
+    auto* dm = New<TDataModule6>(nullptr);
+    struct Case {
+        const char* Separator;
+        const char* Text;
+        const char* Expected;
+    } cases[] = {
+        {".", "12,5", "12.5"}, {",", "12.5", "12,5"}, {".", "125", "125"},
+        {".", "1,234.5", "1.234.5"}, {"", "7,25", "7.25"},  // no separator read yet: a full stop
+    };
+    for (const auto& c : cases) {
+        dm->SqlDecimalSeparator = QString::fromUtf8(c.Separator);
+        EXPECT_EQ(dm->FixDecimalSeparator(QString::fromUtf8(c.Text)), QString::fromUtf8(c.Expected)) << c.Text;
+    }
+    EXPECT_EQ(dm->SqlDecimalSeparator, QStringLiteral("."));  // set by the last case
+    dm->Free();
+}
+
+}  // namespace
