@@ -1,9 +1,11 @@
 #include "platform/gui/dialogs.h"
 
 #include "platform/gui/forms.h"
+#include "platform/gui/imaging.h"
 
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QColorDialog>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -154,6 +156,10 @@ String TOpenDialog::QtFilter() const {
     return out.join(QStringLiteral(";;"));
 }
 
+TOpenPictureDialog::TOpenPictureDialog(TComponent* AOwner) : TOpenDialog(AOwner) {
+    SetFilter(TPicture::GraphicFilter());
+}
+
 TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFont(new TFont) {}
 TFontDialog::~TFontDialog() = default;
 
@@ -275,6 +281,14 @@ bool TQtResponder::ExecuteDialog(TCommonDialog* Dialog) {
         od->SetFileName(files.first());
         int idx = filters.indexOf(dlg.selectedNameFilter());
         if (idx >= 0) od->SetFilterIndex(idx + 1);
+        return true;
+    }
+    if (auto* cd = dynamic_cast<TColorDialog*>(Dialog)) {
+        QColorDialog dlg(ColorToQColor(cd->Color()));
+        dlg.setWindowTitle(cd->Title());
+        if (!RunDialog(dlg) || dlg.result() != QDialog::Accepted) return false;
+        QColor c = dlg.selectedColor();
+        cd->SetColor(static_cast<TColor>(RGB(c.red(), c.green(), c.blue())));
         return true;
     }
     if (auto* fd = dynamic_cast<TFontDialog*>(Dialog)) {

@@ -173,6 +173,33 @@ private:
     std::unique_ptr<TFont> FFont;
 };
 
+// A colour dialog: Color in and out.
+class TColorDialog : public TCommonDialog {
+    SDELKA_CLASS(TColorDialog, TCommonDialog)
+public:
+    explicit TColorDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+
+private:
+    TColor FColor = clBlack;
+};
+
+// Picture open and save dialogs: file dialogs whose filter lists the registered picture formats
+// (TPicture's registry) unless the caller sets another.
+class TOpenPictureDialog : public TOpenDialog {
+    SDELKA_CLASS(TOpenPictureDialog, TOpenDialog)
+public:
+    explicit TOpenPictureDialog(TComponent* AOwner);
+};
+
+class TSavePictureDialog : public TOpenPictureDialog {
+    SDELKA_CLASS(TSavePictureDialog, TOpenPictureDialog)
+public:
+    explicit TSavePictureDialog(TComponent* AOwner) : TOpenPictureDialog(AOwner) {}
+    bool IsSaveDialog() const override { return true; }
+};
+
 enum TPrintRange { prAllPages, prSelection, prPageNums };
 enum TPrintDialogOption { poPrintToFile, poPageNums, poSelection, poWarning, poHelp, poDisablePrintToFile };
 using TPrintDialogOptions = TSet<TPrintDialogOption, 8>;
