@@ -1,13 +1,19 @@
 #include "app/form1.h"
 
+#include "app/cards.h"
 #include "app/datamodule.h"
 #include "app/form23.h"
+#include "app/lists.h"
+#include "app/recordcard.h"
+#include "app/recorddelete.h"
 #include "app/roles.h"
+#include "app/timesheets.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
+#include <utility>
 
 TForm1* Form1 = nullptr;
 
@@ -19,6 +25,14 @@ bool IsWeekendDay(TDateTime Day) {
 bool IsAcceptedText(const String& Ok) { return Ok == u"ok" || Ok == u"да"; }
 
 String ToggledAcceptance(const String& Ok) { return IsAcceptedText(Ok) ? QStringLiteral("no") : QStringLiteral("ok"); }
+
+TReportPeriod PreviousMonthPeriod(TDateTime Today) {
+    const int m = MonthOf(Today), y = YearOf(Today);
+    TReportPeriod p;
+    p.From = m == 1 ? EncodeDate(y - 1, 12, 1) : EncodeDate(y, m - 1, 1);
+    p.To = EncodeDate(y, m, 1);
+    return p;
+}
 
 void ReopenKeepingRecNo(TDataSet* DataSet) {
     const int recNo = DataSet->Active() ? DataSet->RecNo() : 0;
@@ -55,6 +69,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {}
 
 void TForm1::AfterConstruction() {
     BuildLayout();
+    WireCommands();
     OnCreate = TNotifyEvent(this, &TForm1::FormCreate);
     OnActivate = TNotifyEvent(this, &TForm1::FormActivate);
     inherited::AfterConstruction();
@@ -216,7 +231,7 @@ void TForm1::BuildMenus() {
     N12->SetVisible(false);
     N16 = item(root, "N16", QStringLiteral("Структура БД"));
     N16->SetVisible(false);
-    SetFormMenu(this, MainMenu1);
+    SetMenu(MainMenu1);
 
     PopupMenu1 = New<TCustomPopupMenu>(this);
     PopupMenu1->SetName(QStringLiteral("PopupMenu1"));
@@ -335,6 +350,180 @@ void TForm1::Button8Click(TObject*) {
 
 void TForm1::Button4Click(TObject*) { Close(); }
 void TForm1::N5Click(TObject*) { Close(); }
+
+// ---- record commands ---------------------------------------------------------------------------
+
+void TForm1::WireCommands() {
+    Button1->OnClick = TNotifyEvent(this, &TForm1::Button1Click);
+    Button2->OnClick = TNotifyEvent(this, &TForm1::Button2Click);
+    Button3->OnClick = TNotifyEvent(this, &TForm1::Button3Click);
+    Button5->OnClick = TNotifyEvent(this, &TForm1::Button5Click);
+    N21->OnClick = TNotifyEvent(this, &TForm1::N21Click);
+    const std::pair<TMenuItem*, void (TForm1::*)(TObject*)> items[] = {
+        {N1, &TForm1::N1Click},   {N3, &TForm1::N3Click},   {N4, &TForm1::N4Click},   {N6, &TForm1::N6Click},
+        {N8, &TForm1::N8Click},   {N9, &TForm1::N9Click},   {N13, &TForm1::N13Click}, {N20, &TForm1::N20Click},
+        {N22, &TForm1::N22Click}, {N18, &TForm1::N18Click}, {N19, &TForm1::N19Click}, {N17, &TForm1::N17Click},
+        {N23, &TForm1::N23Click}, {N10, &TForm1::N10Click}};
+    for (const auto& [item, handler] : items) item->OnClick = TNotifyEvent(this, handler);
+}
+
+void TForm1::Button1Click(TObject*) {
+    if (!Button1->Enabled()) return;
+    CurrentShiftQuery = DataModule6->ShiftQuery(CurrentShift);
+    Form11->DTimeP->SetDate(DateT->Date());
+    Form11->Edit1->Clear();
+    Form11->Edit2->Clear();
+    Form11->Edit3->Clear();
+    Form11->Edit5->Clear();
+    Form11->Edit4->SetText(QStringLiteral("0"));
+    Form11->Edit6->SetText(QStringLiteral("0"));
+    Form11->person->Close();
+    Form11->SetCaption(QStringLiteral("Заведение новой позиции (11)"));
+    Form11->SetTag(1);
+    Form11->RecordKey = 0;
+    // the card's save refreshes the shift's list itself; the date and the shift stay
+    Form11->ShowModal();
+}
+
+void TForm1::EditCurrentRecord() {
+    CurrentShiftQuery = DataModule6->ShiftQuery(CurrentShift);
+    TADOQuery* q = CurrentShiftQuery;
+    if (!q->Active() || q->IsEmpty()) return;
+    const int recNo = q->RecNo();
+    auto field = [q](const char* Name) { return q->FieldByName(QString::fromLatin1(Name)); };
+
+    Form11->SetCaption(QStringLiteral("Изменение данных о позиции (11)"));
+    if (Form11->Tag() != 3) Form11->SetTag(2);
+    Form11->Price = field("cena")->AsFloat();
+    Form11->Edit7->SetText(CardNumberText(Form11->Price));
+    Form11->Edit9->SetText(CardNumberText(field("kol_vo")->AsFloat() * Form11->Price));
+    Form11->DTimeP->SetDate(DateOf(field("data")->AsDateTime()));
+    Form11->Edit1->SetText(field("fio")->AsString());
+    const String kind = field("vid")->AsString();
+    Form11->Edit2->SetText(OperationText(field("marka")->AsString(), kind, field("naimen")->AsInteger()));
+    Form11->Edit3->SetText(IntToStr(field("kol_vo")->AsInteger()));
+    Form11->Edit4->SetText(IntToStr(field("brak")->AsInteger()));
+    Form11->WorkerId = field("w_id")->AsInteger();
+    Form11->ProductId = field("i_id")->AsInteger();
+    Form11->OperationId = field("o_id")->AsInteger();
+    Form11->Edit6->SetText(IntToStr(field("time")->AsInteger()));
+    const bool paint = IsPaintOperation(kind);
+    if (paint) Form11->Edit5->SetText(field("color")->AsString());
+    else Form11->Edit5->Clear();
+    Form11->Edit5->SetEnabled(paint);
+    Form11->Label6->SetEnabled(paint);
+
+    Form11->ShowModal();
+    // back to the remembered row of the list as the card's save left it
+    if (q->Active() && !q->IsEmpty() && recNo > 0) q->SetRecNo(std::min(recNo, q->RecordCount()));
+}
+
+void TForm1::Button2Click(TObject*) {
+    if (!Button2->Enabled()) return;
+    EditCurrentRecord();
+}
+
+void TForm1::N21Click(TObject*) {
+    if (!N21->Enabled()) return;
+    Form11->SetTag(3);
+    // the copy is filled as an edit, whether "Изменить" is on for the role or not
+    try {
+        EditCurrentRecord();
+    } catch (...) {
+        Form11->SetTag(0);
+        throw;
+    }
+    Form11->SetTag(0);
+}
+
+void TForm1::Button3Click(TObject*) {
+    if (!Button3->Enabled()) return;
+    TADOQuery* q = DataModule6->ShiftQuery(CurrentShift);
+    if (!q->Active() || q->IsEmpty()) return;
+    const String id = q->FieldByName(QStringLiteral("id"))->AsString();
+    if (id.isEmpty()) return;
+    if (MessageBox(Handle(), DeleteRecordQuestion, DeleteRecordCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    try {
+        // the record, its helper rows still pending and the worker's day cell go together or not at all
+        DeleteProductionRecord(DataModule6->ADO_DB, StrToInt(id));
+    } catch (...) {
+        Application->HandleException(this);
+        return;
+    }
+    q->Close();
+    q->Open();
+}
+
+void TForm1::Button5Click(TObject*) {
+    if (!Button5->Enabled()) return;
+    Form25->ShowModal();
+}
+
+// ---- main menu ---------------------------------------------------------------------------------
+
+void TForm1::N1Click(TObject*) { Form5->ShowDirectory(); }
+void TForm1::N3Click(TObject*) { Form3->ShowDirectory(); }
+void TForm1::N4Click(TObject*) { Form4->ShowDirectory(); }
+void TForm1::N6Click(TObject*) { Form8->ShowDirectory(); }
+void TForm1::N8Click(TObject*) { Form26->ShowDirectory(); }
+
+void TForm1::ShowTimesheet(int Mode, const String& Caption, TADOQuery* Shown) {
+    Form27->SetTag(Mode);
+    Form27->SetCaption(Caption);
+    Form27->ShownQuery = Shown;
+    Form27->ComboBox1->SetItemIndex(MonthOf(Date()) - 1);
+    Form27->ShowModal();
+    Shown->Close();
+}
+
+void TForm1::ShowGroupTimesheet(int Mode, const String& Caption, TADOQuery* Shown) {
+    Form31->SetTag(Mode);
+    Form31->SetCaption(Caption);
+    Form31->ShownQuery = Shown;
+    Form31->ComboBox1->SetItemIndex(MonthOf(Date()) - 1);
+    Form31->ShowModal();
+    Shown->Close();
+}
+
+void TForm1::N9Click(TObject*) { ShowTimesheet(9, QStringLiteral("Табель сделка (27)"), Form27->H_Dizuv0); }
+void TForm1::N17Click(TObject*) { ShowTimesheet(17, QStringLiteral("Общий табель (27)"), Form27->H_Dizuv_all); }
+void TForm1::N18Click(TObject*) {
+    ShowTimesheet(15, QStringLiteral("Табель ср. сдельная (27)"), Form27->H_Dizuv7778);
+}
+void TForm1::N20Click(TObject*) {
+    ShowTimesheet(14, QStringLiteral("Табель хоз. работы (27)"), Form27->H_Dizuv7777);
+}
+void TForm1::N22Click(TObject*) {
+    ShowGroupTimesheet(7777, QStringLiteral("Табель по ном. гр. хоз. работы (31)"), Form31->H_Dizuv_7777);
+}
+void TForm1::N19Click(TObject*) {
+    ShowGroupTimesheet(7778, QStringLiteral("Табель по ном. гр. ср. сдельная (31)"), Form31->H_Dizuv_7778);
+}
+
+void TForm1::N13Click(TObject*) {
+    // the month of the working date, not of today
+    const TDateTime day = DateT->Date();
+    Form19->ComboBox1->SetItemIndex(MonthOf(day) - 1);
+    // a year the list does not hold leaves it on its last year
+    TStrings* years = Form19->ComboBox2->Items();
+    const int year = years->IndexOf(IntToStr(YearOf(day)));
+    Form19->ComboBox2->SetItemIndex(year >= 0 ? year : years->Count() - 1);
+    Form19->ShowModal();
+    for (TADOQuery* q : {DataModule6->H_Dizuv_1, DataModule6->H_Dizuv_2, DataModule6->H_Dizuv_3}) q->Close();
+}
+
+void TForm1::N23Click(TObject*) {
+    Form30->ComboBox1->SetItemIndex(MonthOf(Date()) - 1);
+    Form30->ShowModal();
+    Form30->H_Dizuv->Close();
+}
+
+void TForm1::N10Click(TObject*) {
+    const TReportPeriod period = PreviousMonthPeriod(Date());
+    Form18->DTPicker1->SetDate(period.From);
+    Form18->DTPicker2->SetDate(period.To);
+    Form18->ShowModal();
+}
 
 // ---- acceptance --------------------------------------------------------------------------------
 

@@ -31,6 +31,14 @@ inline TColor AcceptanceColor(const String& Ok) { return IsAcceptedText(Ok) ? Ac
 // list became shorter).
 void ReopenKeepingRecNo(TDataSet* DataSet);
 
+// The period the reports window proposes on a day: the whole previous calendar month, from its
+// first day (inclusive) to the first day of the day's month (exclusive).
+struct TReportPeriod {
+    TDateTime From = 0;
+    TDateTime To = 0;
+};
+TReportPeriod PreviousMonthPeriod(TDateTime Today);
+
 class TForm1 : public TForm {
     SDELKA_CLASS(TForm1, TForm)
 public:
@@ -114,9 +122,39 @@ public:
     void Timer1Timer(TObject* Sender);
     void N5Click(TObject* Sender);
 
+    // Record commands on the shown date and shift. A command whose control the role switched off
+    // does nothing (the copy opens the card in copy mode whether "Изменить" is on or not).
+    void Button1Click(TObject* Sender);   // "Добавить": the record card for a new record
+    void Button2Click(TObject* Sender);   // "Изменить": the record card on the selected record
+    void N21Click(TObject* Sender);       // "Копия": the selected record as a new one
+    void Button3Click(TObject* Sender);   // "Удалить", with the worker's day cell, in one transaction
+    void Button5Click(TObject* Sender);   // "Ср.сд./хоз. работы": the auxiliary-work day list
+
+    // Main menu: the directories, the timesheets, the wage summary and the reports.
+    void N1Click(TObject* Sender);    // "Рабочие"
+    void N3Click(TObject* Sender);    // "Изделия"
+    void N4Click(TObject* Sender);    // "Цены"
+    void N6Click(TObject* Sender);    // "Операции"
+    void N8Click(TObject* Sender);    // "Ном. группы"
+    void N9Click(TObject* Sender);    // "Табель сделка"
+    void N13Click(TObject* Sender);   // "Табель по сменам"
+    void N20Click(TObject* Sender);   // "Табель хоз. работ" / "По людям"
+    void N22Click(TObject* Sender);   // "Табель хоз. работ" / "По номенклатуре"
+    void N18Click(TObject* Sender);   // "Табель ср. сдельная" / "По людям"
+    void N19Click(TObject* Sender);   // "Табель ср. сдельная" / "По номенклатуре"
+    void N17Click(TObject* Sender);   // "Общий табель"
+    void N23Click(TObject* Sender);   // "Общий табель ЗП"
+    void N10Click(TObject* Sender);   // "Сводные отчеты"
+
 private:
     void BuildLayout();
     void BuildMenus();
+    void WireCommands();
+    // Fills the record card from the selected record of the shown shift and shows it (edit and copy).
+    void EditCurrentRecord();
+    // Opens the monthly timesheet window in a mode on today's month.
+    void ShowTimesheet(int Mode, const String& Caption, TADOQuery* Shown);
+    void ShowGroupTimesheet(int Mode, const String& Caption, TADOQuery* Shown);
     void ShiftChosen(TRadioButton* Button, int Shift);
     void OpenShiftQueries();
     TRadioButton* ShiftButton(int Shift) const;

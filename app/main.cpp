@@ -3,9 +3,6 @@
 #include "app/startup.h"
 #include "platform/gui/forms.h"
 
-// Qt's application object has no home in the framework yet; the entry point makes it.
-#include <QApplication>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,14 +25,13 @@ int main(int argc, char** argv) {
                      "(xvfb-run -a scripts/run.sh) or with QT_QPA_PLATFORM=offscreen\n");
         return 1;
     }
-    QApplication qtApp(argc, argv);
+    Application->Initialize(argc, argv);
     std::vector<String> args;
     for (int i = 0; i < argc; ++i) args.push_back(QString::fromLocal8Bit(argv[i]));
     SetCommandLineArguments(std::move(args));
 
     try {
         try {
-            Application->Initialize();
             Application->SetMainFormOnTaskBar(true);
             CreateApplicationForms();
             Application->Run();
@@ -51,5 +47,6 @@ int main(int argc, char** argv) {
         FreeApplicationForms();
     } catch (...) {
     }
+    DoneApplication();
     return 0;
 }

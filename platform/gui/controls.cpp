@@ -241,7 +241,8 @@ void TControl::Invalidate() { InvalidateControl(FVisible, FControlStyle.Contains
 
 void TControl::InvalidateControl(bool IsVisible, bool IsOpaque) {
     if (!IsVisible || !FParent || !FParent->HandleAllocated()) return;
-    FParent->Handle()->update(BoundsRect().ToQRect());
+    TPoint o = FParent->ClientOffset();
+    FParent->Handle()->update(BoundsRect().ToQRect().translated(o.X, o.Y));
 }
 
 void TControl::Update() {
@@ -250,7 +251,8 @@ void TControl::Update() {
 
 void TControl::Repaint() {
     if (!FVisible || !FParent || !FParent->HandleAllocated()) return;
-    FParent->Handle()->repaint(BoundsRect().ToQRect());
+    TPoint o = FParent->ClientOffset();
+    FParent->Handle()->repaint(BoundsRect().ToQRect().translated(o.X, o.Y));
 }
 
 void TControl::BringToFront() {
@@ -464,7 +466,10 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::InitWidget() {
     QWidget* w = FHandle;
-    if (FParent) w->setGeometry(FLeft, FTop, FWidth, FHeight);
+    if (FParent) {
+        TPoint o = FParent->ClientOffset();
+        w->setGeometry(FLeft + o.X, FTop + o.Y, FWidth, FHeight);
+    }
     w->setEnabled(FEnabled);
     w->setFont(FFont->QtFont(Screen ? Screen->PixelsPerInch() : 96));
     ApplyPalette();
@@ -764,6 +769,9 @@ void TWinControl::DoExit() {
     if (OnExit) OnExit(this);
 }
 
+void TWinControl::CMEnter(TMessage&) { DoEnter(); }
+void TWinControl::CMExit(TMessage&) { DoExit(); }
+
 bool TWinControl::WantsKey(Word Key) {
     LRESULT mask = 0;
     switch (Key) {
@@ -826,6 +834,8 @@ void TWinControl::KeyUp(Word& Key, TShiftState Shift) {
 void TWinControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case WM_GETDLGCODE: Message.Result = 0; return;
+    case CM_ENTER: CMEnter(Message); return;
+    case CM_EXIT: CMExit(Message); return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
         // Offered to every child until one takes it.
@@ -876,7 +886,19 @@ void TWinControl::HintChanged() {
 }
 
 void TWinControl::BoundsChanged() {
-    if (FHandle && FParent) FHandle->setGeometry(FLeft, FTop, FWidth, FHeight);
+    if (FHandle && FParent) {
+        TPoint o = FParent->ClientOffset();
+        FHandle->setGeometry(FLeft + o.X, FTop + o.Y, FWidth, FHeight);
+    }
+}
+
+void TWinControl::ClientOffsetChanged() {
+    if (!FHandle) return;
+    TPoint o = ClientOffset();
+    for (TControl* c : FControls)
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && w->FHandle)
+            w->FHandle->setGeometry(w->FLeft + o.X, w->FTop + o.Y, w->FWidth, w->FHeight);
+    Invalidate();
 }
 
 void TWinControl::Resize() {
@@ -902,7 +924,7 @@ bool TWinControl::Showing() const {
 }
 
 TPoint TWinControl::ClientOrigin() const {
-    if (FHandle && FHandle->isVisible()) return TPoint::FromQPoint(FHandle->mapToGlobal(QPoint(0, 0)));
+    if (FHandle && FHandle->isVisible()) return TPoint::FromQPoint(FHandle->mapToGlobal(ClientOffset().ToQPoint()));
     return TControl::ClientOrigin();
 }
 
@@ -991,7 +1013,7 @@ TControl* TWinControl::MouseTarget(const TPoint& P) const {
 }
 
 bool TWinControl::HostMouse(QMouseEvent* E) {
-    TPoint p = TPoint::FromQPoint(E->position().toPoint());
+    TPoint p = WidgetToClient(TPoint::FromQPoint(E->position().toPoint()));
     TShiftState shift = QtToShiftState(E->modifiers(), E->buttons());
     bool selfPainted = IsSelfPainted(FHandle);
     auto local = [&](TControl* t) { return t == this ? p : TPoint(p.X - t->Left(), p.Y - t->Top()); };
@@ -1047,11 +1069,15 @@ void TWinControl::HostFocusIn() {
 
 void TWinControl::PaintHandler(QEvent*) {
     TPainterDC dc(FHandle);
-    if (!FControlStyle.Contains(csOpaque)) {
-        TLogBrush b;
-        b.lbColor = ColorToRGB(FColor);
-        dc.FillRect(ClientRect(), b);
+    TLogBrush b;
+    b.lbColor = ColorToRGB(FColor);
+    TPoint o = ClientOffset();
+    if (o.X != 0 || o.Y != 0) {
+        // The band above the client area (under a form's menu bar) is the window's as well.
+        dc.FillRect(TRect(0, 0, FHandle->width(), o.Y), b);
+        dc.SetViewportOrg(o);
     }
+    if (!FControlStyle.Contains(csOpaque)) dc.FillRect(ClientRect(), b);
     PaintWindow(&dc);
     PaintControls(&dc);
 }

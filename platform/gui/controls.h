@@ -336,8 +336,11 @@ public:
     bool DoKeyPress(Char& Key);
     bool DoKeyUp(Word& Key, TShiftState Shift);
 
-    void DoEnter();
-    void DoExit();
+    // The focus entered or leaves the control (the form sends CM_ENTER/CM_EXIT, whose handlers
+    // call these). Descendants override them; an exception from DoExit refuses the exit and the
+    // focus stays where it was.
+    virtual void DoEnter();
+    virtual void DoExit();
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;
@@ -357,6 +360,14 @@ public:
     // The form this control belongs to (its top-level parent form), or nullptr.
     TCustomForm* ParentForm() const;
 
+    // Where the client area's (0, 0) lies in the widget: (0, 0) but for a window whose widget
+    // holds something above its client area (a form's menu bar). Child widgets, the painting of
+    // graphic children and the mouse positions given to them are in client coordinates, so they
+    // are shifted by it between the widget and the framework.
+    virtual TPoint ClientOffset() const { return TPoint(0, 0); }
+    // A widget position as a client point.
+    TPoint WidgetToClient(const TPoint& P) const { return P - ClientOffset(); }
+
 protected:
     // Makes the widget. The default is a plain host widget that paints through PaintWindow.
     virtual QWidget* CreateWidget(QWidget* ParentWidget);
@@ -372,6 +383,8 @@ protected:
     // Paints the background (Color), then PaintWindow, then graphic children.
     virtual void PaintHandler(QEvent* Event);
     void PaintControls(HDC DC);
+    virtual void CMEnter(TMessage& Message);
+    virtual void CMExit(TMessage& Message);
     // True when the control keeps this key for itself (dialog codes, CM_WANTSPECIALKEY).
     bool WantsKey(Word Key);
     void Dispatch(TMessage& Message) override;
@@ -391,6 +404,8 @@ protected:
     virtual void HostFocusIn();
     // Applies the palette colour/font of the control to the widget.
     void ApplyPalette();
+    // ClientOffset changed: the child widgets move with the client area, and the window repaints.
+    void ClientOffsetChanged();
 
     QWidget* FHandle = nullptr;
     bool FTabStop = false;

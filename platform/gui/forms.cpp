@@ -1,5 +1,8 @@
 #include "platform/gui/forms.h"
 
+#include "platform/gui/hints.h"
+#include "platform/gui/menus.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -7,6 +10,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenuBar>
 #include <QScreen>
 #include <QStyleFactory>
 
@@ -47,7 +51,7 @@ void RaiseWindow(QWidget* W) {
     W->activateWindow();
 }
 
-void DoneApplication() {
+void QtApplicationGoing() {
     // The Qt application is going: free what the application owns while widgets can still go.
     if (Application) Application->DestroyComponents();
 }
@@ -55,7 +59,7 @@ void DoneApplication() {
 void EnsurePostRoutine() {
     if (gPostRoutineAdded || !QCoreApplication::instance()) return;
     gPostRoutineAdded = true;
-    qAddPostRoutine(DoneApplication);
+    qAddPostRoutine(QtApplicationGoing);
 }
 
 }  // namespace
@@ -154,6 +158,62 @@ void TCustomForm::InitWidget() {
     SetIconName(FIconName);
 }
 
+int TCustomForm::MenuHeight() const { return FMenu ? GetSystemMetrics(SM_CYMENU) : 0; }
+
+TPoint TCustomForm::ClientOffset() const { return TPoint(0, MenuHeight()); }
+
+QSize TCustomForm::WidgetSize() const {
+    TRect r = ClientRect();
+    return QSize(std::max(1, r.Width()), std::max(1, r.Height() + MenuHeight()));
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+    if (FMenu == Value) return;
+    bool hadMenu = FMenu != nullptr;
+    if (FMenu) {
+        FMenu->RemoveFreeNotification(this);
+        if (FMenu->HandleAllocated() && FHandle && FMenu->Handle()->parentWidget() == FHandle) {
+            FMenu->Handle()->hide();
+            FMenu->Handle()->setParent(nullptr);
+        }
+    }
+    FMenu = Value;
+    if (FMenu) FMenu->FreeNotification(this);
+    MenuChanged(hadMenu);
+}
+
+void TCustomForm::MenuChanged(bool HadMenu) {
+    if (ComponentState().Contains(csDestroying)) return;
+    // The client size stays: the window takes the menu bar's height on or off.
+    if (HadMenu != (FMenu != nullptr)) {
+        int delta = GetSystemMetrics(SM_CYMENU);
+        SetBounds(FLeft, FTop, FWidth, FHeight + (FMenu ? delta : -delta));
+        ClientOffsetChanged();
+    }
+    BoundsChanged();
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FMenu) {
+        // The menu is going and takes its bar with it.
+        FMenu = nullptr;
+        MenuChanged(true);
+    }
+}
+
+void TCustomForm::PlaceMenuBar() {
+    if (!FHandle || !FMenu) return;
+    QWidget* bar = FMenu->Handle();
+    if (bar->parentWidget() != FHandle) {
+        if (auto* mb = qobject_cast<QMenuBar*>(bar)) mb->setNativeMenuBar(false);
+        bar->setParent(FHandle);
+    }
+    bar->setGeometry(0, 0, std::max(1, ClientWidth()), MenuHeight());
+    bar->raise();
+    bar->show();
+}
+
 void TCustomForm::NonClient(int& Frame, int& Caption) const {
     switch (FBorderStyle) {
     case bsNone: Frame = 0; Caption = 0; return;
@@ -168,23 +228,24 @@ void TCustomForm::NonClient(int& Frame, int& Caption) const {
 TRect TCustomForm::ClientRect() const {
     int frame = 0, caption = 0;
     NonClient(frame, caption);
-    return TRect(0, 0, std::max(0, FWidth - 2 * frame), std::max(0, FHeight - 2 * frame - caption));
+    return TRect(0, 0, std::max(0, FWidth - 2 * frame), std::max(0, FHeight - 2 * frame - caption - MenuHeight()));
 }
 
 TPoint TCustomForm::ClientOrigin() const {
-    if (FHandle && FHandle->isVisible()) return TPoint::FromQPoint(FHandle->mapToGlobal(QPoint(0, 0)));
+    if (FHandle && FHandle->isVisible()) return TPoint::FromQPoint(FHandle->mapToGlobal(QPoint(0, MenuHeight())));
     int frame = 0, caption = 0;
     NonClient(frame, caption);
-    return TPoint(FLeft + frame, FTop + frame + caption);
+    return TPoint(FLeft + frame, FTop + frame + caption + MenuHeight());
 }
 
 bool TCustomForm::Showing() const { return FVisible && FHandle && FHandle->isVisible(); }
 
 void TCustomForm::BoundsChanged() {
     if (!FHandle) return;
-    TRect r = ClientRect();
     FHandle->move(FLeft, FTop);
-    FHandle->resize(std::max(1, r.Width()), std::max(1, r.Height()));
+    if (FBorderStyle != bsSizeable && FBorderStyle != bsSizeToolWin) FHandle->setFixedSize(WidgetSize());
+    else FHandle->resize(WidgetSize());
+    PlaceMenuBar();
 }
 
 void TCustomForm::ApplyWindowFlags() {
@@ -206,8 +267,7 @@ void TCustomForm::ApplyWindowFlags() {
     bool wasVisible = FHandle->isVisible();
     FHandle->setWindowFlags(f);
     if (FBorderStyle != bsSizeable && FBorderStyle != bsSizeToolWin) {
-        TRect r = ClientRect();
-        FHandle->setFixedSize(std::max(1, r.Width()), std::max(1, r.Height()));
+        FHandle->setFixedSize(WidgetSize());
     } else {
         FHandle->setMinimumSize(0, 0);
         FHandle->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -496,7 +556,7 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
     FActiveControl = Control;
     try {
         for (TWinControl* c = old; c && c != this && !(Control && c->ContainsControl(Control)); c = c->Parent())
-            c->DoExit();
+            c->Perform(CM_EXIT);
     } catch (...) {
         // The exit handler refused: the focus stays where it was.
         FFocusedControl = old;
@@ -509,7 +569,7 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
         enter.push_back(c);
     for (auto it = enter.rbegin(); it != enter.rend(); ++it) {
         if (FFocusedControl != Control) break;  // an enter handler moved the focus on
-        (*it)->DoEnter();
+        (*it)->Perform(CM_ENTER);
     }
     return true;
 }
@@ -628,8 +688,17 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
 
 TApplication::~TApplication() = default;
 
+void TApplication::Initialize(int& argc, char** argv) {
+    if (!QCoreApplication::instance()) FQtApplication.reset(new QApplication(argc, argv));
+    Initialize();
+}
+
 void TApplication::Initialize() {
     EnsurePostRoutine();
+    // Both are made on first use as well (the first hint window, menu or action list); the
+    // application starts them so that input is watched from the first window on.
+    InstallHintHandling();
+    InstallShortCutHandling();
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
         // The classic look: Qt's plain built-in style, not the desktop's theme.
         if (QStyle* s = QStyleFactory::create(QStringLiteral("Windows"))) app->setStyle(s);
@@ -726,6 +795,13 @@ const String& TApplication::ExeName() const {
     static String name;
     if (name.isEmpty() && QCoreApplication::instance()) name = QCoreApplication::applicationFilePath();
     return name;
+}
+
+void DoneApplication() {
+    if (!Application) return;
+    Application->DestroyComponents();
+    // Deleting the Qt application runs its post routines, which find nothing more to free.
+    Application->FQtApplication.reset();
 }
 
 void HandleGuardedException(TObject* Sender) {

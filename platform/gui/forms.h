@@ -15,9 +15,12 @@
 #include "platform/gui/dialogs.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
+class QApplication;
 class QEventLoop;
+class TMainMenu;
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
@@ -60,9 +63,16 @@ public:
     const String& IconName() const { return FIconName; }
     void SetIconName(const String& Name);
     const TFormState& FormState() const { return FFormState; }
-    // Client area: the window less its frame and caption (GetSystemMetrics).
+    // The main menu, shown as a menu bar across the top of the window, above the client area.
+    // Attaching or removing it keeps the client size: the window grows or shrinks by the menu
+    // bar's height (SM_CYMENU).
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* Value);
+    // Client area: the window less its frame, caption and menu bar (GetSystemMetrics).
     TRect ClientRect() const override;
     TPoint ClientOrigin() const override;
+    // Below the menu bar when the form has a menu.
+    TPoint ClientOffset() const override;
     bool Showing() const override;
 
     // ---- showing and closing
@@ -87,8 +97,8 @@ public:
     // ---- focus
     TWinControl* ActiveControl() const { return FActiveControl; }
     void SetActiveControl(TWinControl* Control);
-    // The focus moved to Control: DoExit of the old chain (which may refuse by raising), DoEnter
-    // of the new one. False when refused.
+    // The focus moved to Control: CM_EXIT (DoExit) to the old chain, which may refuse by raising,
+    // then CM_ENTER (DoEnter) to the new one, outermost first.
     bool SetFocusedControl(TWinControl* Control);
     void FocusControl(TWinControl* Control);
     void DefocusControl(TWinControl* Control, bool Removing);
@@ -115,6 +125,7 @@ protected:
     void VisibleChanged() override;
     void TextChanged() override;
     void ColorChanged() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual void DoCreate();
     virtual void DoDestroy();
     virtual void DoShow();
@@ -127,12 +138,20 @@ private:
     friend class TScreen;
     friend class TApplication;
     void NonClient(int& Frame, int& Caption) const;
+    int MenuHeight() const;
+    // The size of the widget: the client area and the menu bar above it.
+    QSize WidgetSize() const;
+    // Puts the menu's bar into the window, across the top.
+    void PlaceMenuBar();
+    // The menu was attached or removed.
+    void MenuChanged(bool HadMenu);
     void PlaceWindow();
     void ApplyWindowFlags();
     void SetWindowFocus();
     void ActivateOnce();
     void SetActive(bool Value);
 
+    TMainMenu* FMenu = nullptr;
     TFormBorderStyle FBorderStyle = bsSizeable;
     TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
     TPosition FPosition = poDesigned;
@@ -177,8 +196,12 @@ public:
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
 
-    // Classic look: the plain built-in widget style, so drawing does not follow the desktop theme.
+    // Classic look: the plain built-in widget style, so drawing does not follow the desktop theme;
+    // the hint manager and the shortcut handling of menus and action lists watch the input.
     void Initialize();
+    // The same for the program's entry point: first makes the Qt application from the command line
+    // when there is none yet (DoneApplication frees it).
+    void Initialize(int& argc, char** argv);
     // Creates a form or data module owned by the application. The reference is set before the
     // instance's AfterConstruction (so OnCreate of the instance already sees it), and cleared when
     // construction fails. The first form whose construction finishes becomes the main form: a form
@@ -247,7 +270,13 @@ private:
     int FHintPause = 500;
     bool FHandlingException = false;
     std::vector<QEventLoop*> FLoops;
+    std::unique_ptr<QApplication> FQtApplication;  // made by Initialize(argc, argv)
+    friend void DoneApplication();
 };
+
+// The end of the program, after the main loop: frees what the application owns (its forms and
+// data modules) and then the Qt application that Initialize(argc, argv) made.
+void DoneApplication();
 
 class TScreen : public TComponent {
     SDELKA_CLASS(TScreen, TComponent)

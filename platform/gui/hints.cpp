@@ -34,7 +34,7 @@ public:
             if (!c) return false;
             auto* me = static_cast<QMouseEvent*>(E);
             if (me->buttons() != Qt::NoButton) return false;
-            TPoint p = TPoint::FromQPoint(me->position().toPoint());
+            TPoint p = c->WidgetToClient(TPoint::FromQPoint(me->position().toPoint()));
             TControl* over = c->ControlAtPos(p, false, false);
             if (!over) over = c;
             TPoint local = over == c ? p : TPoint(p.X - over->Left(), p.Y - over->Top());

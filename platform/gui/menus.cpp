@@ -21,11 +21,6 @@ TMenuItem* ItemOfAction(QAction* A) {
     return reinterpret_cast<TMenuItem*>(A->data().value<quintptr>());
 }
 
-std::vector<TMainMenu*>& MainMenus() {
-    static std::vector<TMainMenu*> menus;
-    return menus;
-}
-
 TPopupMenuHook& PopupHook() {
     static TPopupMenuHook hook;
     return hook;
@@ -81,7 +76,7 @@ private:
     bool ContextMenu(QObject* Watched, QContextMenuEvent* E) {
         TWinControl* c = ControlOf(Watched);
         if (!c) return false;
-        TControl* target = c->ControlAtPos(TPoint::FromQPoint(E->pos()), false, false);
+        TControl* target = c->ControlAtPos(c->WidgetToClient(TPoint::FromQPoint(E->pos())), false, false);
         if (!target) target = c;
         for (TControl* t = target; t; t = t->Parent()) {
             auto* pm = dynamic_cast<TCustomPopupMenu*>(t->PopupMenu());
@@ -118,13 +113,14 @@ private:
     QPointer<QWidget> FLastReceiver;
 };
 
-TMenuEventFilter* gFilter = nullptr;
+// Goes with the Qt application (its parent); a later one gets a filter of its own.
+QPointer<TMenuEventFilter> gFilter;
 
 void InstallFilter() {
     if (gFilter || !QCoreApplication::instance()) return;
     gFilter = new TMenuEventFilter;
     gFilter->setParent(QCoreApplication::instance());
-    QCoreApplication::instance()->installEventFilter(gFilter);
+    QCoreApplication::instance()->installEventFilter(gFilter.data());
 }
 
 QIcon IconOfImage(const QImage& Image) { return Image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(Image)); }
@@ -462,7 +458,7 @@ void TMenuItem::UpdateHandle() {
     if (!FItems.empty()) {
         if (!FSubMenu) {
             FSubMenu = new QMenu;
-            if (gFilter) FSubMenu->installEventFilter(gFilter);
+            if (gFilter) FSubMenu->installEventFilter(gFilter.data());
             // Opening a submenu clicks its item (handlers fill or update the sub-items there) and
             // updates the sub-items' actions.
             QObject::connect(FSubMenu, &QMenu::aboutToShow, FSubMenu, [this] {
@@ -579,54 +575,19 @@ bool TMenu::IsShortCut(TShortCut ShortCut) {
 // ================================================================================================
 // TMainMenu
 
-TMainMenu::~TMainMenu() {
-    auto& v = MainMenus();
-    v.erase(std::remove(v.begin(), v.end(), this), v.end());
-}
-
-void TMainMenu::BeforeDestruction() {
-    auto& v = MainMenus();
-    v.erase(std::remove(v.begin(), v.end(), this), v.end());
-    if (FForm) FForm->RemoveFreeNotification(this);
-    FForm = nullptr;
-    TMenu::BeforeDestruction();
-}
-
 QWidget* TMainMenu::Handle() {
     if (!FContainer) {
-        FContainer = new QMenuBar;
-        Items()->FillContainer(FContainer.data());
+        auto* bar = new QMenuBar;
+        // Always in the window, never a desktop's global menu.
+        bar->setNativeMenuBar(false);
+        bar->setFont(Screen->MenuFont()->QtFont(Screen->PixelsPerInch()));
+        FContainer = bar;
+        Items()->FillContainer(bar);
     }
     return FContainer;
 }
 
 QMenuBar* TMainMenu::MenuBar() { return static_cast<QMenuBar*>(Handle()); }
-
-void TMainMenu::Notification(TComponent* AComponent, TOperation Operation) {
-    TMenu::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FForm) FForm = nullptr;
-}
-
-TMainMenu* FormMenu(const TCustomForm* Form) {
-    if (!Form) return nullptr;
-    for (TMainMenu* m : MainMenus())
-        if (m->Form() == Form) return m;
-    return nullptr;
-}
-
-void SetFormMenu(TCustomForm* Form, TMainMenu* Menu) {
-    if (!Form) return;
-    if (TMainMenu* old = FormMenu(Form)) {
-        old->FForm = nullptr;
-        Form->RemoveFreeNotification(old);
-    }
-    if (!Menu) return;
-    if (Menu->FForm && Menu->FForm != Form) Menu->FForm->RemoveFreeNotification(Menu);
-    auto& v = MainMenus();
-    if (std::find(v.begin(), v.end(), Menu) == v.end()) v.push_back(Menu);
-    Menu->FForm = Form;
-    Form->FreeNotification(Menu);
-}
 
 // ================================================================================================
 // TCustomPopupMenu
@@ -644,7 +605,7 @@ void TCustomPopupMenu::BeforeDestruction() {
 QWidget* TCustomPopupMenu::Handle() {
     if (!FContainer) {
         auto* m = new QMenu;
-        if (gFilter) m->installEventFilter(gFilter);
+        if (gFilter) m->installEventFilter(gFilter.data());
         FContainer = m;
         Items()->FillContainer(m);
     }
@@ -733,6 +694,6 @@ bool IsMenuKey(TWinControl* Control, Word Key, TShiftState Shift) {
     TCustomForm* form = GetParentForm(Control);
     if (!form && Control->Is<TCustomForm>()) form = static_cast<TCustomForm*>(Control);
     if (!form) return false;
-    if (TMainMenu* mm = FormMenu(form); mm && mm->IsShortCut(sc)) return true;
+    if (TMainMenu* mm = form->Menu(); mm && mm->IsShortCut(sc)) return true;
     return DispatchActionShortCut(form, sc);
 }

@@ -215,26 +215,10 @@ class TMainMenu : public TMenu {
     SDELKA_CLASS(TMainMenu, TMenu)
 public:
     explicit TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
-    ~TMainMenu() override;
-    void BeforeDestruction() override;
-    // The menu bar.
+    // The menu bar; the form whose Menu this is places it in its window.
     QWidget* Handle() override;
     QMenuBar* MenuBar();
-    // The form that shows this menu (see SetFormMenu), or nullptr.
-    TCustomForm* Form() const { return FForm; }
-
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
-
-private:
-    friend void SetFormMenu(TCustomForm* Form, TMainMenu* Menu);
-    TCustomForm* FForm = nullptr;
 };
-
-// The form's main menu. The form keeps no Menu property of its own yet; until it does, these
-// record which main menu a form shows, so that its shortcuts reach the form's keys.
-TMainMenu* FormMenu(const TCustomForm* Form);
-void SetFormMenu(TCustomForm* Form, TMainMenu* Menu);
 
 using TPopupMenuHook = std::function<TMenuItem*(TCustomPopupMenu* Menu, int X, int Y)>;
 

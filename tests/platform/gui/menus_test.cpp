@@ -51,7 +51,7 @@ TEST_F(MenusTest, MainMenuShortCutFiresThroughAKeyOnTheFormAndNotWhenDisabled) {
     auto* menu = New<TMainMenu>(Form);
     TMenuItem* file = Item(menu->Items(), u"&Файл"_S);
     TMenuItem* save = Item(file, u"&Сохранить"_S, ShortCut('S', {ssCtrl}));
-    SetFormMenu(Form, menu);
+    Form->SetMenu(menu);
     auto* edit = New<TEdit>(Form);
     edit->SetBounds(10, 10, 100, 21);
     edit->SetParent(Form);
@@ -71,7 +71,7 @@ TEST_F(MenusTest, MainMenuShortCutFiresThroughAKeyOnTheFormAndNotWhenDisabled) {
     file->SetEnabled(true);
     SendKey(Form->Handle(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(clicks, 2);
-    EXPECT_EQ(FormMenu(Form), menu);
+    EXPECT_EQ(Form->Menu(), menu);
     // The menu bar shows the shortcut text beside the caption.
     menu->Handle();
     EXPECT_EQ(save->Handle()->text(), u"&Сохранить\tCtrl+S"_S);
