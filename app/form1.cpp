@@ -52,14 +52,6 @@ public:
     THourGlass& operator=(const THourGlass&) = delete;
 };
 
-template <class T>
-T* Make(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int T_, int W, int H) {
-    T* c = New<T>(Owner);
-    c->SetName(QString::fromLatin1(Name));
-    c->SetBounds(L, T_, W, H);
-    c->SetParent(Parent);
-    return c;
-}
 
 }  // namespace
 
@@ -92,13 +84,13 @@ void TForm1::BuildLayout() {
         *sources[s - 1] = ds;
     }
 
-    RadioButton1 = Make<TRadioButton>(this, this, "RadioButton1", 8, 8, 110, 24);
+    RadioButton1 = NewControl<TRadioButton>(this, this, "RadioButton1", 8, 8, 110, 24);
     RadioButton1->SetCaption(QStringLiteral("Смена №1"));
-    RadioButton2 = Make<TRadioButton>(this, this, "RadioButton2", 126, 8, 110, 24);
+    RadioButton2 = NewControl<TRadioButton>(this, this, "RadioButton2", 126, 8, 110, 24);
     RadioButton2->SetCaption(QStringLiteral("Смена №2"));
-    RadioButton3 = Make<TRadioButton>(this, this, "RadioButton3", 244, 8, 110, 24);
+    RadioButton3 = NewControl<TRadioButton>(this, this, "RadioButton3", 244, 8, 110, 24);
     RadioButton3->SetCaption(QStringLiteral("Смена №3"));
-    RadioButton4 = Make<TRadioButton>(this, this, "RadioButton4", 362, 8, 120, 24);
+    RadioButton4 = NewControl<TRadioButton>(this, this, "RadioButton4", 362, 8, 120, 24);
     RadioButton4->SetCaption(QStringLiteral("Переработка"));
     for (TRadioButton* b : {RadioButton1, RadioButton2, RadioButton3, RadioButton4}) {
         b->SetParentColor(false);
@@ -114,11 +106,11 @@ void TForm1::BuildLayout() {
     RadioButton3->OnClick = TNotifyEvent(this, &TForm1::RadioButton3Click);
     RadioButton4->OnClick = TNotifyEvent(this, &TForm1::RadioButton4Click);
 
-    DateT = Make<TDateTimePicker>(this, this, "DateT", 500, 8, 120, 24);
+    DateT = NewControl<TDateTimePicker>(this, this, "DateT", 500, 8, 120, 24);
     DateT->OnCloseUp = TNotifyEvent(this, &TForm1::DateTChange);
     DateT->OnKeyPress = TKeyPressEvent(this, &TForm1::DateTKeyPress);
 
-    CBox1 = Make<TCheckBox>(this, this, "CBox1", 640, 8, 100, 24);
+    CBox1 = NewControl<TCheckBox>(this, this, "CBox1", 640, 8, 100, 24);
     CBox1->SetCaption(QStringLiteral("Выходной"));
     CBox1->SetParentColor(false);
     CBox1->SetParentFont(false);
@@ -126,7 +118,7 @@ void TForm1::BuildLayout() {
     CBox1->Font()->SetColor(clBlack);
     CBox1->OnClick = TNotifyEvent(this, &TForm1::CBox1Click);
 
-    DBGrid2 = Make<TDBGrid>(this, this, "DBGrid2", 8, 40, 1268, 501);
+    DBGrid2 = NewControl<TDBGrid>(this, this, "DBGrid2", 8, 40, 1268, 501);
     // Records change only through the record commands, which keep the timesheet: the grid
     // neither edits nor deletes (no keyboard deletion).
     DBGrid2->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgRowSelect,
@@ -160,23 +152,23 @@ void TForm1::BuildLayout() {
     }
 
     const int bottom = 549;
-    Button1 = Make<TButton>(this, this, "Button1", 8, bottom, 110, 28);
+    Button1 = NewControl<TButton>(this, this, "Button1", 8, bottom, 110, 28);
     Button1->SetCaption(QStringLiteral("Добавить"));
-    Button2 = Make<TButton>(this, this, "Button2", 126, bottom, 110, 28);
+    Button2 = NewControl<TButton>(this, this, "Button2", 126, bottom, 110, 28);
     Button2->SetCaption(QStringLiteral("Изменить"));
-    Button3 = Make<TButton>(this, this, "Button3", 244, bottom, 110, 28);
+    Button3 = NewControl<TButton>(this, this, "Button3", 244, bottom, 110, 28);
     Button3->SetCaption(QStringLiteral("Удалить"));
-    Button8 = Make<TButton>(this, this, "Button8", 362, bottom, 110, 28);
+    Button8 = NewControl<TButton>(this, this, "Button8", 362, bottom, 110, 28);
     Button8->SetCaption(QStringLiteral("Обновить"));
     Button8->OnClick = TNotifyEvent(this, &TForm1::Button8Click);
-    Button5 = Make<TButton>(this, this, "Button5", 480, bottom, 160, 28);
+    Button5 = NewControl<TButton>(this, this, "Button5", 480, bottom, 160, 28);
     Button5->SetCaption(QStringLiteral("Ср.сд./хоз. работы"));
-    Button4 = Make<TButton>(this, this, "Button4", 1166, bottom, 110, 28);
+    Button4 = NewControl<TButton>(this, this, "Button4", 1166, bottom, 110, 28);
     Button4->SetCaption(QStringLiteral("Выход"));
     Button4->SetCancel(true);
     Button4->OnClick = TNotifyEvent(this, &TForm1::Button4Click);
 
-    Label1 = Make<TLabel>(this, this, "Label1", 660, bottom + 6, 200, 16);
+    Label1 = NewControl<TLabel>(this, this, "Label1", 660, bottom + 6, 200, 16);
     Label1->SetVisible(false);
 
     Timer1 = New<TTimer>(this);

@@ -10,19 +10,6 @@
 
 TForm11* Form11 = nullptr;
 
-namespace {
-
-template <class T>
-T* Make(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int T_, int W, int H) {
-    T* c = New<T>(Owner);
-    c->SetName(QString::fromLatin1(Name));
-    c->SetBounds(L, T_, W, H);
-    c->SetParent(Parent);
-    return c;
-}
-
-}  // namespace
-
 void TForm11::AfterConstruction() {
     SetName(QStringLiteral("Form11"));
     SetBorderStyle(bsDialog);
@@ -30,7 +17,7 @@ void TForm11::AfterConstruction() {
     SetClientWidth(720);
     SetClientHeight(300);
 
-    GroupBox1 = Make<TGroupBox>(this, this, "GroupBox1", 8, 8, 370, 240);
+    GroupBox1 = NewControl<TGroupBox>(this, this, "GroupBox1", 8, 8, 370, 240);
     GroupBox1->SetCaption(QStringLiteral("Закрыто мастером"));
     struct TLabelLayout {
         const char* Name;
@@ -41,60 +28,60 @@ void TForm11::AfterConstruction() {
                         {"Label7", "Брак", 8, 142},      {"Label8", "Цена база", 8, 172}, {"Label9", "Цена итог", 190, 172},
                         {"Label10", "Сумма", 8, 202}};
     for (const auto& l : labels) {
-        TLabel* label = Make<TLabel>(this, GroupBox1, l.Name, l.Left, l.Top, 70, 20);
+        TLabel* label = NewControl<TLabel>(this, GroupBox1, l.Name, l.Left, l.Top, 70, 20);
         label->SetCaption(QString::fromUtf8(l.Caption));
         if (std::string(l.Name) == "Label6") Label6 = label;
     }
-    Edit1 = Make<TEdit>(this, GroupBox1, "Edit1", 80, 20, 244, 24);
+    Edit1 = NewControl<TEdit>(this, GroupBox1, "Edit1", 80, 20, 244, 24);
     Edit1->SetReadOnly(true);
     Edit1->SetTabStop(false);
     Edit1->OnClick = TNotifyEvent(this, &TForm11::Button3Click);
-    Button3 = Make<TButton>(this, GroupBox1, "Button3", 330, 20, 30, 24);
+    Button3 = NewControl<TButton>(this, GroupBox1, "Button3", 330, 20, 30, 24);
     Button3->SetCaption(QStringLiteral("..."));
     Button3->OnClick = TNotifyEvent(this, &TForm11::Button3Click);
-    Edit2 = Make<TEdit>(this, GroupBox1, "Edit2", 80, 50, 244, 24);
+    Edit2 = NewControl<TEdit>(this, GroupBox1, "Edit2", 80, 50, 244, 24);
     Edit2->SetReadOnly(true);
     Edit2->SetTabStop(false);
     Edit2->OnClick = TNotifyEvent(this, &TForm11::Button4Click);
-    Button4 = Make<TButton>(this, GroupBox1, "Button4", 330, 50, 30, 24);
+    Button4 = NewControl<TButton>(this, GroupBox1, "Button4", 330, 50, 30, 24);
     Button4->SetCaption(QStringLiteral("..."));
     Button4->OnClick = TNotifyEvent(this, &TForm11::Button4Click);
-    Edit3 = Make<TEdit>(this, GroupBox1, "Edit3", 80, 80, 100, 24);
+    Edit3 = NewControl<TEdit>(this, GroupBox1, "Edit3", 80, 80, 100, 24);
     Edit3->OnKeyPress = TKeyPressEvent(this, &TForm11::Edit3KeyPress);
     Edit3->OnExit = TNotifyEvent(this, &TForm11::Edit6Exit);
-    Edit6 = Make<TEdit>(this, GroupBox1, "Edit6", 260, 80, 100, 24);
+    Edit6 = NewControl<TEdit>(this, GroupBox1, "Edit6", 260, 80, 100, 24);
     Edit6->SetText(QStringLiteral("0"));
     Edit6->OnKeyPress = TKeyPressEvent(this, &TForm11::Edit4KeyPress);
     Edit6->OnExit = TNotifyEvent(this, &TForm11::Edit6Exit);
-    Edit5 = Make<TEdit>(this, GroupBox1, "Edit5", 80, 110, 100, 24);
+    Edit5 = NewControl<TEdit>(this, GroupBox1, "Edit5", 80, 110, 100, 24);
     Edit5->OnKeyPress = TKeyPressEvent(this, &TForm11::Edit3KeyPress);
-    DTimeP = Make<TDateTimePicker>(this, GroupBox1, "DTimeP", 260, 110, 100, 24);
-    Edit4 = Make<TEdit>(this, GroupBox1, "Edit4", 80, 140, 100, 24);
+    DTimeP = NewControl<TDateTimePicker>(this, GroupBox1, "DTimeP", 260, 110, 100, 24);
+    Edit4 = NewControl<TEdit>(this, GroupBox1, "Edit4", 80, 140, 100, 24);
     Edit4->SetText(QStringLiteral("0"));
     Edit4->OnKeyPress = TKeyPressEvent(this, &TForm11::Edit4KeyPress);
-    Edit8 = Make<TEdit>(this, GroupBox1, "Edit8", 80, 170, 100, 24);
+    Edit8 = NewControl<TEdit>(this, GroupBox1, "Edit8", 80, 170, 100, 24);
     Edit8->SetReadOnly(true);
-    Edit7 = Make<TEdit>(this, GroupBox1, "Edit7", 260, 170, 100, 24);
+    Edit7 = NewControl<TEdit>(this, GroupBox1, "Edit7", 260, 170, 100, 24);
     Edit7->SetReadOnly(true);
-    Edit9 = Make<TEdit>(this, GroupBox1, "Edit9", 80, 200, 100, 24);
+    Edit9 = NewControl<TEdit>(this, GroupBox1, "Edit9", 80, 200, 100, 24);
     Edit9->SetReadOnly(true);
 
-    Button1 = Make<TButton>(this, this, "Button1", 8, 260, 110, 30);
+    Button1 = NewControl<TButton>(this, this, "Button1", 8, 260, 110, 30);
     Button1->SetCaption(QStringLiteral("Запись"));
     Button1->SetDefault(true);
     Button1->OnClick = TNotifyEvent(this, &TForm11::Button1Click);
-    Button8 = Make<TButton>(this, this, "Button8", 128, 260, 110, 30);
+    Button8 = NewControl<TButton>(this, this, "Button8", 128, 260, 110, 30);
     Button8->SetCaption(QStringLiteral("Новый"));
     Button8->OnClick = TNotifyEvent(this, &TForm11::Button8Click);
-    Button2 = Make<TButton>(this, this, "Button2", 268, 260, 110, 30);
+    Button2 = NewControl<TButton>(this, this, "Button2", 268, 260, 110, 30);
     Button2->SetCaption(QStringLiteral("Выход"));
     Button2->SetCancel(true);
     Button2->SetModalResult(mrCancel);
 
     // the helper section (additional pay of helper workers)
-    CheckBox1 = Make<TCheckBox>(this, this, "CheckBox1", 390, 8, 150, 24);
+    CheckBox1 = NewControl<TCheckBox>(this, this, "CheckBox1", 390, 8, 150, 24);
     CheckBox1->SetCaption(QStringLiteral("Доп. оплата"));
-    RadioGroup1 = Make<TRadioGroup>(this, this, "RadioGroup1", 390, 36, 322, 50);
+    RadioGroup1 = NewControl<TRadioGroup>(this, this, "RadioGroup1", 390, 36, 322, 50);
     RadioGroup1->Items()->Add(QStringLiteral("Подсобный рабочий"));
     RadioGroup1->Items()->Add(QStringLiteral("Оператор покраски"));
     person = New<TADOQuery>(this);
@@ -107,7 +94,7 @@ void TForm11::AfterConstruction() {
     DataSource1 = New<TDataSource>(this);
     DataSource1->SetName(QStringLiteral("DataSource1"));
     DataSource1->SetDataSet(person);
-    DBGrid1 = Make<TDBGrid>(this, this, "DBGrid1", 390, 92, 322, 160);
+    DBGrid1 = NewControl<TDBGrid>(this, this, "DBGrid1", 390, 92, 322, 160);
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgRowSelect,
                          dgAlwaysShowSelection});
     DBGrid1->SetDataSource(DataSource1);
@@ -123,11 +110,11 @@ void TForm11::AfterConstruction() {
         col->Title()->SetCaption(QString::fromUtf8(c.Title));
         col->SetReadOnly(c.ReadOnly);
     }
-    Button5 = Make<TButton>(this, this, "Button5", 390, 260, 100, 30);
+    Button5 = NewControl<TButton>(this, this, "Button5", 390, 260, 100, 30);
     Button5->SetCaption(QStringLiteral("Добавить"));
-    Button7 = Make<TButton>(this, this, "Button7", 500, 260, 100, 30);
+    Button7 = NewControl<TButton>(this, this, "Button7", 500, 260, 100, 30);
     Button7->SetCaption(QStringLiteral("Удалить"));
-    Button6 = Make<TButton>(this, this, "Button6", 610, 260, 100, 30);
+    Button6 = NewControl<TButton>(this, this, "Button6", 610, 260, 100, 30);
     Button6->SetCaption(QStringLiteral("Сохранить"));
 
     GdsUseText = QtyUseText = ConsUseText = OkText = QStringLiteral("0");

@@ -7,19 +7,6 @@
 
 TForm2* Form2 = nullptr;
 
-namespace {
-
-template <class T>
-T* Make(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int T_, int W, int H) {
-    T* c = New<T>(Owner);
-    c->SetName(QString::fromLatin1(Name));
-    c->SetBounds(L, T_, W, H);
-    c->SetParent(Parent);
-    return c;
-}
-
-}  // namespace
-
 void TForm2::AfterConstruction() {
     SetName(QStringLiteral("Form2"));
     SetCaption(QStringLiteral("Работники"));
@@ -42,16 +29,16 @@ void TForm2::AfterConstruction() {
     table("staffpos", "hrms_staffpos.staffpos", staffpos, DS_staffpos, "DS_staffpos");
     table("roles", "adm_role.roles", roles, DS_roles, "DS_roles");
 
-    GroupBox1 = Make<TGroupBox>(this, this, "GroupBox1", 8, 8, 404, 156);
+    GroupBox1 = NewControl<TGroupBox>(this, this, "GroupBox1", 8, 8, 404, 156);
     GroupBox1->SetCaption(QStringLiteral("Данные о работнике"));
     const char* labels[] = {"ФИО", "Подразделение", "Должность", "Роль"};
     for (int i = 0; i < 4; ++i) {
-        TLabel* l = Make<TLabel>(this, GroupBox1, ("Label" + std::to_string(i + 1)).c_str(), 8, 22 + i * 32, 110, 20);
+        TLabel* l = NewControl<TLabel>(this, GroupBox1, ("Label" + std::to_string(i + 1)).c_str(), 8, 22 + i * 32, 110, 20);
         l->SetCaption(QString::fromUtf8(labels[i]));
     }
-    Edit1 = Make<TEdit>(this, GroupBox1, "Edit1", 120, 20, 274, 24);
+    Edit1 = NewControl<TEdit>(this, GroupBox1, "Edit1", 120, 20, 274, 24);
     auto lookup = [&](const char* Name, int Top, TDataSource* Source) {
-        auto* c = Make<TDBLookupComboBox>(this, GroupBox1, Name, 120, Top, 274, 24);
+        auto* c = NewControl<TDBLookupComboBox>(this, GroupBox1, Name, 120, Top, 274, 24);
         c->SetListSource(Source);
         c->SetKeyField(QStringLiteral("id"));
         c->SetListField(QStringLiteral("s_caption"));
@@ -63,11 +50,11 @@ void TForm2::AfterConstruction() {
     LCB_staffpos = lookup("LCB_staffpos", 84, DS_staffpos);
     LCB_roles = lookup("LCB_roles", 116, DS_roles);
 
-    Button1 = Make<TButton>(this, this, "Button1", 220, 172, 90, 30);
+    Button1 = NewControl<TButton>(this, this, "Button1", 220, 172, 90, 30);
     Button1->SetCaption(QStringLiteral("Записать"));
     Button1->SetDefault(true);
     Button1->OnClick = TNotifyEvent(this, &TForm2::Button1Click);
-    Button2 = Make<TButton>(this, this, "Button2", 318, 172, 90, 30);
+    Button2 = NewControl<TButton>(this, this, "Button2", 318, 172, 90, 30);
     Button2->SetCaption(QStringLiteral("Отмена"));
     Button2->SetCancel(true);
     Button2->SetModalResult(mrCancel);

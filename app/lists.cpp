@@ -20,15 +20,6 @@ TForm26* Form26 = nullptr;
 
 namespace {
 
-template <class T>
-T* Make(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int T_, int W, int H) {
-    T* c = New<T>(Owner);
-    c->SetName(QString::fromLatin1(Name));
-    c->SetBounds(L, T_, W, H);
-    c->SetParent(Parent);
-    return c;
-}
-
 TDataSet* SharedDataSet(TADOQuery* TDataModule6::*Member) {
     return DataModule6 ? DataModule6->*Member : nullptr;
 }
@@ -49,7 +40,7 @@ void TDirectoryList::BuildList(const char* Name, const String& Caption, TDataSet
     DataSource1->SetName(QStringLiteral("DataSource1"));
     DataSource1->SetDataSet(DataSet);
 
-    DBGrid1 = Make<TDBGrid>(this, this, "DBGrid1", 8, 8, 561, 330);
+    DBGrid1 = NewControl<TDBGrid>(this, this, "DBGrid1", 8, 8, 561, 330);
     DBGrid1->SetOptions({dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgRowSelect,
                          dgAlwaysShowSelection});
     DBGrid1->SetReadOnly(true);
@@ -62,14 +53,14 @@ void TDirectoryList::BuildList(const char* Name, const String& Caption, TDataSet
         col->SetVisible(c.Visible);
     }
 
-    Edit1 = Make<TEdit>(this, this, "Edit1", 8, 346, 561, 24);
+    Edit1 = NewControl<TEdit>(this, this, "Edit1", 8, 346, 561, 24);
     Edit1->OnChange = TNotifyEvent(this, &TDirectoryList::Edit1Change);
     Edit1->OnKeyDown = TKeyEvent(this, &TDirectoryList::Edit1KeyDown);
 
     TButton** buttons[] = {&Button1, &Button2, &Button3, &Button4};
     const char* names[] = {"Button1", "Button2", "Button3", "Button4"};
     for (int i = 0; i < 4; ++i) {
-        TButton* b = Make<TButton>(this, this, names[i], 8 + i * 142, 380, 135, 30);
+        TButton* b = NewControl<TButton>(this, this, names[i], 8 + i * 142, 380, 135, 30);
         b->SetCaption(QString::fromUtf8(Captions[i]));
         *buttons[i] = b;
     }
@@ -299,9 +290,9 @@ void TForm4::AfterConstruction() {
               ListButtons);
     FSearch = {QStringLiteral("marka"), smContains, true};
     Button1->SetDefault(true);
-    Button5 = Make<TButton>(this, this, "Button5", 8, 8, 80, 24);
+    Button5 = NewControl<TButton>(this, this, "Button5", 8, 8, 80, 24);
     Button5->SetCaption(QStringLiteral("Excel"));
-    CheckBox1 = Make<TCheckBox>(this, this, "CheckBox1", 100, 8, 80, 24);
+    CheckBox1 = NewControl<TCheckBox>(this, this, "CheckBox1", 100, 8, 80, 24);
     CheckBox1->SetCaption(QStringLiteral("Цены"));
     DBGrid1->SetBounds(8, 40, 561, 298);
     Button1->OnClick = TNotifyEvent(this, &TForm4::Button1Click);

@@ -484,3 +484,15 @@ protected:
 
 // The link of a widget, if it is a host.
 inline THostLink* HostLink(QWidget* W) { return dynamic_cast<THostLink*>(W); }
+
+// Builds one control of a form laid out in code (what a form resource does when it is loaded):
+// creates it owned by Owner, names it, places it and gives it its parent.
+template <class T>
+T* NewControl(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top, int Width,
+              int Height) {
+    T* c = New<T>(Owner);
+    c->SetName(QString::fromLatin1(Name));
+    c->SetBounds(Left, Top, Width, Height);
+    c->SetParent(Parent);
+    return c;
+}

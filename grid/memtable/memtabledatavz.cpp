@@ -1,0 +1,1519 @@
+#include "grid/memtable/memtabledatavz.h"
+
+#include "platform/rtl/sysutils.h"
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+namespace {
+
+const char* const SCantAssignDataTypeBase = "Can't assign DataType from Field";
+const char* const SCanNotAssignDataType = "Can not assign DataType from Field";
+const char* const SInvalidFieldSize = "Invalid field size";
+const char* const SFieldNameMissing = "Field name missing";
+const char* const SDuplicateFieldName = "Duplicate field name '%s'";
+const char* const SListIndexError = "List index out of bounds (%d)";
+
+// A new identity in the usual braced upper-case text form.
+String NewGUIDText() {
+    static std::mt19937_64 gen{std::random_device{}()};
+    std::uint64_t a = gen(), b = gen();
+    unsigned char bytes[16];
+    std::memcpy(bytes, &a, 8);
+    std::memcpy(bytes + 8, &b, 8);
+    bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80);
+    String s = QStringLiteral("{");
+    for (int i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) s += QLatin1Char('-');
+        s += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
+    }
+    s += QLatin1Char('}');
+    return s;
+}
+
+bool IsTextVarType(TVarType t) { return t == varString || t == varOleStr || t == varUString; }
+
+// Keeps digits, Latin letters and the underscore.
+String FilterComponentNameChars(const String& S) {
+    String r;
+    for (QChar c : S) {
+        const char16_t u = c.unicode();
+        if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_') r += c;
+    }
+    return r;
+}
+
+template <class T>
+void SetIfChanged(T& Field, const T& Value, const std::function<void()>& Changed) {
+    if (Field == Value) return;
+    Field = Value;
+    Changed();
+}
+
+// Doubles count as changed on any difference, NaN included.
+bool SameDouble(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+[[noreturn]] void ListIndexError(int Index) { throw EListError(QString::fromLatin1(SListIndexError), {Index}); }
+
+}  // namespace
+
+// ---- free routines ------------------------------------------------------------------------------
+
+TVarType MTFieldTypeVarTypeVz(TFieldType DataType) {
+    switch (DataType) {
+        case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftOraClob: case ftGuid: case ftOraInterval:
+            return varString;
+        case ftWideString: return varUString;
+        case ftFixedWideChar: case ftWideMemo: return varOleStr;
+        case ftSmallint: return varSmallint;
+        case ftInteger: case ftWord: case ftAutoInc: return varInteger;
+        case ftShortint: return varShortInt;
+        case ftByte: return varByte;
+        case ftLongWord: return varLongWord;
+        case ftLargeint: return varInt64;
+        case ftBoolean: return varBoolean;
+        case ftFloat: case ftExtended: return varDouble;
+        case ftSingle: return varSingle;
+        case ftCurrency: case ftBCD: return varCurrency;
+        case ftDate: case ftTime: case ftDateTime: return varDate;
+        case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle:
+        case ftTypedBinary: case ftOraBlob:
+            return varByteArrayVz;
+        case ftTimeStamp: case ftOraTimeStamp: return varSQLTimeStamp;
+        case ftTimeStampOffset: return varSQLTimeStampOffset;
+        case ftFMTBcd: return varFMTBcd;
+        case ftVariant: return varVariant;
+        case ftInterface: return varUnknown;
+        case ftIDispatch: return varDispatch;
+        case ftObject: return varEmpty;
+        default: return varError;
+    }
+}
+
+TMTDataFieldClassVz DataFieldClassForFieldTypeVz(TFieldType DataType) {
+    switch (DataType) {
+        case ftUnknown: return TMTRefObjectFieldVz::StaticClass();
+        case ftString: case ftFixedChar: case ftWideString: case ftGuid: case ftFixedWideChar: case ftOraInterval:
+            return TMTStringDataFieldVz::StaticClass();
+        case ftSmallint: case ftInteger: case ftWord: case ftFloat: case ftCurrency: case ftBCD: case ftAutoInc:
+        case ftLargeint: case ftFMTBcd: case ftLongWord: case ftShortint: case ftByte: case ftExtended: case ftSingle:
+            return TMTNumericDataFieldVz::StaticClass();
+        case ftBoolean: return TMTBooleanDataFieldVz::StaticClass();
+        case ftDate: case ftTime: case ftDateTime: return TMTDateTimeDataFieldVz::StaticClass();
+        case ftBytes: case ftVarBytes: case ftVariant: return TMTVariantDataFieldVz::StaticClass();
+        case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle: case ftDBaseOle:
+        case ftTypedBinary: case ftOraBlob: case ftOraClob: case ftWideMemo:
+            return TMTBlobDataFieldVz::StaticClass();
+        case ftInterface: case ftIDispatch: return TMTInterfaceDataFieldVz::StaticClass();
+        case ftTimeStamp: case ftOraTimeStamp: case ftTimeStampOffset: return TMTSQLTimeStampDataFieldVz::StaticClass();
+        default: return nullptr;
+    }
+}
+
+Variant CastValueToVarTypeVz(const Variant& Value, TVarType VarType) {
+    const TVarType from = Value.VType();
+    if (from == varNull) return Null();
+    if (from == varEmpty) return Unassigned();
+    if (VarType == varVariant || from == VarType) return Value;
+    if (VarType == varString && from == varByteArrayVz) {
+        Variant r = VarAsType(Variant(QString::fromLatin1(VarByteArrayToBytes(Value))), varString);
+        return r;
+    }
+    if ((VarType == varUnknown || VarType == varDispatch) && from == varObject) return Value;
+    return VarAsType(Value, VarType);
+}
+
+// ---- TMTDataStructVz ----------------------------------------------------------------------------
+
+TMTDataStructVz::TMTDataStructVz(TMemTableDataVz* AMemTableData) : TComponent(nullptr), FMemTableData(AMemTableData) {}
+
+TMTDataStructVz::~TMTDataStructVz() { FreeFields(); }
+
+void TMTDataStructVz::BeforeDestruction() {
+    ++FUpdateCount;  // freeing the fields is no structure change anybody listens to any more
+    FreeFields();
+    TComponent::BeforeDestruction();
+}
+
+void TMTDataStructVz::FreeFields() {
+    for (int i = FList.Count() - 1; i >= 0; --i) {
+        auto* f = static_cast<TMTDataFieldVz*>(FList.Items(i));
+        FList.Delete(i);
+        f->FDataStruct = nullptr;
+        f->Free();
+    }
+}
+
+TMTDataFieldVz* TMTDataStructVz::GetDataField(int Index) const {
+    return static_cast<TMTDataFieldVz*>(FList.Items(Index));
+}
+
+void TMTDataStructVz::Clear() {
+    FreeFields();
+    StructChanged();
+}
+
+TMTDataFieldVz* TMTDataStructVz::CreateField(TMTDataFieldClassVz FieldClass) {
+    TComponent* c = FieldClass->CreateComponent(this);
+    auto* f = static_cast<TMTDataFieldVz*>(c);
+    f->FDataStruct = this;
+    FList.Add(f);
+    f->FFieldId = FNextFieldId++;
+    return f;
+}
+
+void TMTDataStructVz::InsertField(TMTDataFieldVz* Field) {
+    FList.Add(Field);
+    Field->FDataStruct = this;
+    StructChanged();
+}
+
+void TMTDataStructVz::RemoveField(TMTDataFieldVz* Field) {
+    if (Field->FDataStruct != this) return;
+    FList.Remove(Field);
+    Field->FDataStruct = nullptr;
+    StructChanged();
+}
+
+int TMTDataStructVz::IndexOfField(const TMTDataFieldVz* Field) const {
+    return FList.IndexOf(const_cast<TMTDataFieldVz*>(Field));
+}
+
+void TMTDataStructVz::MoveField(TMTDataFieldVz* Field, int NewIndex) {
+    const int cur = IndexOfField(Field);
+    if (cur < 0 || cur == NewIndex) return;
+    FList.Move(cur, NewIndex);
+    StructChanged();
+}
+
+TMTDataFieldVz* TMTDataStructVz::FindField(const String& FieldName) const {
+    for (int i = 0; i < Count(); ++i)
+        if (AnsiSameText(GetDataField(i)->FieldName(), FieldName)) return GetDataField(i);
+    return nullptr;
+}
+
+TMTDataFieldVz* TMTDataStructVz::FieldByName(const String& FieldName) const {
+    TMTDataFieldVz* f = FindField(FieldName);
+    if (!f) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SFieldNotFound), {FieldName}, const_cast<TMTDataStructVz*>(this));
+    return f;
+}
+
+int TMTDataStructVz::FieldIndex(const String& FieldName) const {
+    for (int i = 0; i < Count(); ++i)
+        if (SameText(GetDataField(i)->FieldName(), FieldName)) return i;
+    return -1;
+}
+
+TIntArrayVz TMTDataStructVz::FieldsIndex(const String& FieldNames) const {
+    TIntArrayVz r;
+    if (FieldNames.contains(QLatin1Char(';'))) {
+        for (const String& n : ExtractFieldNames(FieldNames)) r.push_back(IndexOfField(FieldByName(n)));
+    } else {
+        const int i = FieldIndex(FieldNames);
+        if (i >= 0) r.push_back(i);
+    }
+    return r;
+}
+
+void TMTDataStructVz::GetFieldList(std::vector<TMTDataFieldVz*>* List, const String& FieldNames) const {
+    for (const String& n : ExtractFieldNames(FieldNames)) {
+        TMTDataFieldVz* f = FieldByName(n);
+        if (List) List->push_back(f);
+    }
+}
+
+TMTDataFieldVz* TMTDataStructVz::FindFieldByGIUD(const String& GUID) const {
+    for (int i = 0; i < Count(); ++i)
+        if (GetDataField(i)->FGUID == GUID) return GetDataField(i);
+    return nullptr;
+}
+
+void TMTDataStructVz::CheckFieldName(const String& FieldName) const {
+    if (FieldName.isEmpty()) DatabaseError(QString::fromLatin1(SFieldNameMissing), FMemTableData);
+    if (FindField(FieldName)) DatabaseErrorFmt(QString::fromLatin1(SDuplicateFieldName), {FieldName}, FMemTableData);
+}
+
+TMTDataFieldVz* TMTDataStructVz::ChangeFieldType(const String& FieldName, TMTDataFieldClassVz FieldClass) {
+    TMTDataFieldVz* old = FieldByName(FieldName);
+    const int pos = IndexOfField(old);
+    BeginUpdate();
+    TMTDataFieldVz* nf = nullptr;
+    try {
+        nf = CreateField(FieldClass);
+        FList.Move(FList.Count() - 1, pos);
+        FList.Remove(old);
+        old->FDataStruct = nullptr;
+        nf->Assign(old);
+        if (nf->GetDefaultAlignment() != old->GetDefaultAlignment()) nf->SetAlignment(nf->GetDefaultAlignment());
+        nf->CopyGUIDFrom(old);
+        const String name = old->FieldName();
+        old->Free();
+        nf->FFieldName.clear();
+        nf->SetFieldName(name);
+    } catch (...) {
+        EndUpdate(true);
+        throw;
+    }
+    EndUpdate(true);
+    return nf;
+}
+
+TMTDataFieldVz* TMTDataStructVz::BuildFieldOfType(TFieldType DataType) {
+    TMTDataFieldClassVz cls = DataFieldClassForFieldTypeVz(DataType);
+    if (!cls) throw Exception(QString::fromLatin1(SCanNotAssignDataType));
+    TMTDataFieldVz* f = CreateField(cls);
+    try {
+        f->AssignDataType(DataType);
+    } catch (...) {
+        RemoveField(f);
+        f->Free();
+        throw;
+    }
+    return f;
+}
+
+namespace {
+// Runs the setup of a freshly built field; a failure takes the field out again.
+template <class F>
+TMTDataFieldVz* SetUpBuiltField(TMTDataStructVz* S, TMTDataFieldVz* Field, F Setup) {
+    try {
+        Setup(Field);
+    } catch (...) {
+        S->RemoveField(Field);
+        Field->Free();
+        throw;
+    }
+    return Field;
+}
+}  // namespace
+
+TMTDataFieldVz* TMTDataStructVz::BuildDataFieldForFieldDef(TFieldDef* FieldDef) {
+    return SetUpBuiltField(this, BuildFieldOfType(FieldDef->DataType()), [FieldDef](TMTDataFieldVz* f) {
+    f->SetFieldName(FieldDef->Name());
+    f->SetRequired(FieldDef->Required());
+    if (auto* n = dynamic_cast<TMTNumericDataFieldVz*>(f); n && FieldDef->Precision() != 0)
+        n->SetPrecision(FieldDef->Precision());
+    if (f->CanDinaSize()) f->SetSize(FieldDef->Size());
+    if (FieldDef->DataType() == ftAutoInc) f->SetAutoIncrement(true);
+    f->SetCalculated(FieldDef->InternalCalcField());
+    });
+}
+
+TMTDataFieldVz* TMTDataStructVz::BuildDataFieldForDef(const String& Name, TFieldType DataType, int Precision, int Size) {
+    return SetUpBuiltField(this, BuildFieldOfType(DataType), [&](TMTDataFieldVz* f) {
+        f->SetFieldName(Name);
+        if (auto* n = dynamic_cast<TMTNumericDataFieldVz*>(f); n && Precision != 0) n->SetPrecision(Precision);
+        if (f->CanDinaSize()) f->SetSize(Size);
+    });
+}
+
+TMTDataFieldVz* TMTDataStructVz::BuildDataFieldForField(TField* Field) { return BuildFieldOfType(Field->DataType()); }
+
+TMTDataFieldVz* TMTDataStructVz::BuildAndCopyDataFieldForField(TField* Field) {
+    return SetUpBuiltField(this, BuildDataFieldForField(Field), [Field](TMTDataFieldVz* f) {
+        f->SetFieldName(Field->FieldName());
+        f->AssignProps(Field);
+    });
+}
+
+void TMTDataStructVz::BuildStructFromFieldDefs(TFieldDefs* FieldDefs) {
+    if (FMemTableData) FMemTableData->DestroyTable();
+    else Clear();
+    for (int i = 0; i < FieldDefs->Count(); ++i) BuildDataFieldForFieldDef(FieldDefs->Items(i));
+}
+
+void TMTDataStructVz::BuildStructFromFields(TFields* Fields) {
+    if (FMemTableData) FMemTableData->DestroyTable();
+    else Clear();
+    for (TField* fld : *Fields)
+        if (fld->FieldKind() == fkData || fld->FieldKind() == fkInternalCalc) BuildAndCopyDataFieldForField(fld);
+}
+
+void TMTDataStructVz::BuildFieldDefsFromStruct(TFieldDefs* FieldDefs) const {
+    FieldDefs->BeginUpdate();
+    try {
+        FieldDefs->Clear();
+        for (int i = 0; i < Count(); ++i) {
+            TMTDataFieldVz* f = GetDataField(i);
+            TFieldDef* d = FieldDefs->AddFieldDef();
+            d->SetName(f->FieldName());
+            d->SetDataType(f->DataType());
+            d->SetSize(f->Size());
+            d->SetInternalCalcField(f->Calculated());
+            if (f->Required()) d->SetRequired(true);
+            if (auto* n = dynamic_cast<TMTNumericDataFieldVz*>(f)) d->SetPrecision(n->Precision());
+        }
+    } catch (...) {
+        FieldDefs->EndUpdate();
+        throw;
+    }
+    FieldDefs->EndUpdate();
+}
+
+TMTDataStructVz* TMTDataStructVz::GetCopy() const {
+    auto* copy = New<TMTDataStructVz>(nullptr);
+    copy->BeginUpdate();
+    for (int i = 0; i < Count(); ++i) {
+        TMTDataFieldVz* src = GetDataField(i);
+        TMTDataFieldVz* f = copy->CreateField(src->ClassType());
+        f->Assign(src);
+        f->CopyGUIDFrom(src);
+    }
+    copy->FUpdateCount = 0;
+    copy->FStructChanged = false;
+    return copy;
+}
+
+void TMTDataStructVz::EndRestructure(TMTDataStructVz* NewStructure, bool ApplyNewStructure) {
+    try {
+        if (ApplyNewStructure) Assign(NewStructure);
+    } catch (...) {
+        NewStructure->Free();
+        throw;
+    }
+    NewStructure->Free();
+}
+
+namespace {
+
+// The value of Current converted for Target, under the rules of a structure replacement.
+Variant ConvertForRelayout(const Variant& Value, const TMTDataFieldVz* Current, const TMTDataFieldVz* Target) {
+    const TVarType vt = Target->VarDataType();
+    Variant r;
+    try {
+        r = CastValueToVarTypeVz(Value, vt);
+    } catch (const EVariantTypeCastError&) {
+        return Null();
+    }
+    const bool targetText = Target->InheritsFrom(TMTStringDataFieldVz::StaticClass());
+    const bool currentText = Current->InheritsFrom(TMTStringDataFieldVz::StaticClass());
+    if (targetText && IsTextVarType(r.VType()) && (!currentText || Target->Size() < Current->Size())) {
+        const String s = r.AsString();
+        if (s.size() > Target->Size()) r = VarAsType(Variant(s.left(Target->Size())), vt);
+    }
+    return r;
+}
+
+}  // namespace
+
+void TMTDataStructVz::RelayoutRecords(const TMTDataStructVz* Source) {
+    TRecordsListVz* list = FMemTableData ? FMemTableData->RecordsList() : nullptr;
+    if (!list || list->Count() == 0) return;
+    std::vector<std::pair<TMTDataFieldVz*, int>> map;  // current field and its position per source field
+    for (int i = 0; i < Source->Count(); ++i) {
+        TMTDataFieldVz* cur = FindFieldByGIUD(Source->GetDataField(i)->FGUID);
+        map.emplace_back(cur, cur ? IndexOfField(cur) : -1);
+    }
+    auto relay = [&](const TRecDataValues& values) {
+        TRecDataValues r(Source->Count(), Null());
+        for (int i = 0; i < Source->Count(); ++i) {
+            const auto& [cur, pos] = map[static_cast<size_t>(i)];
+            if (cur && pos < static_cast<int>(values.size()))
+                r[static_cast<size_t>(i)] = ConvertForRelayout(values[static_cast<size_t>(pos)], cur, Source->GetDataField(i));
+        }
+        return r;
+    };
+    // Everything is converted before any record changes, so a failure leaves the store as it was.
+    std::vector<std::pair<TRecDataValues, TRecDataValues>> laid;
+    laid.reserve(static_cast<size_t>(list->Count()));
+    for (int i = 0; i < list->Count(); ++i) {
+        TMemoryRecordVz* rec = list->Rec(i);
+        laid.emplace_back(relay(rec->FData), rec->FHasOldData ? relay(rec->FOldData) : TRecDataValues());
+    }
+    for (int i = 0; i < list->Count(); ++i) {
+        TMemoryRecordVz* rec = list->Rec(i);
+        rec->FData = std::move(laid[static_cast<size_t>(i)].first);
+        if (rec->FHasOldData) rec->FOldData = std::move(laid[static_cast<size_t>(i)].second);
+    }
+}
+
+void TMTDataStructVz::Assign(TPersistent* Source) {
+    auto* src = dynamic_cast<TMTDataStructVz*>(Source);
+    if (!src) {
+        TComponent::Assign(Source);
+        return;
+    }
+    BeginUpdate();
+    try {
+        RelayoutRecords(src);
+        FreeFields();
+        for (int i = 0; i < src->Count(); ++i) {
+            TMTDataFieldVz* s = src->GetDataField(i);
+            TMTDataFieldVz* f = CreateField(s->ClassType());
+            f->Assign(s);
+        }
+    } catch (...) {
+        EndUpdate(true);
+        throw;
+    }
+    EndUpdate(true);
+}
+
+void TMTDataStructVz::EndUpdate(bool AStructChanged) {
+    if (FUpdateCount > 0) --FUpdateCount;
+    if (FUpdateCount == 0 && AStructChanged) StructChanged();
+}
+
+void TMTDataStructVz::StructChanged() {
+    if (FUpdateCount > 0) return;
+    if (FMemTableData) FMemTableData->DataStructChanged();
+    else FStructChanged = true;
+    if (OnStructChanged.Assigned()) OnStructChanged(this);
+}
+
+void TMTDataStructVz::GetChildren(const TGetChildProc& Proc, TComponent* /*Root*/) {
+    for (int i = 0; i < Count(); ++i) Proc(GetDataField(i));
+}
+
+// ---- TMTDataFieldVz -----------------------------------------------------------------------------
+
+TMTDataFieldVz::TMTDataFieldVz(TComponent* AOwner) : TComponent(AOwner), FGUID(NewGUIDText()) {}
+
+TMTDataFieldVz::~TMTDataFieldVz() = default;
+
+void TMTDataFieldVz::AfterConstruction() {
+    TComponent::AfterConstruction();
+    FVarDataType = GetVarDataType();
+}
+
+void TMTDataFieldVz::BeforeDestruction() {
+    if (FDataStruct) {
+        FDataStruct->FList.Remove(this);
+        FDataStruct = nullptr;
+    }
+    TComponent::BeforeDestruction();
+}
+
+void TMTDataFieldVz::Published(TPublished<TMTDataFieldVz>& P) {
+    P.String("FieldName", &TMTDataFieldVz::FieldName, &TMTDataFieldVz::SetFieldName);
+    P.Boolean("Calculated", &TMTDataFieldVz::Calculated, &TMTDataFieldVz::SetCalculated);
+}
+
+int TMTDataFieldVz::Index() const { return FDataStruct ? FDataStruct->IndexOfField(this) : -1; }
+
+void TMTDataFieldVz::SetIndex(int Value) {
+    if (FDataStruct) FDataStruct->MoveField(this, Value);
+}
+
+void TMTDataFieldVz::Changed() {
+    if (FDataStruct) FDataStruct->StructChanged();
+}
+
+void TMTDataFieldVz::AssignDataType(TFieldType /*FieldType*/) {
+    throw Exception(QString::fromLatin1(SCantAssignDataTypeBase));
+}
+
+void TMTDataFieldVz::SetAlignment(TAlignment Value) { SetIfChanged(FAlignment, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetAutoIncrement(bool Value) { SetIfChanged(FAutoIncrement, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetCalculated(bool Value) { SetIfChanged(FCalculated, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetDefaultExpression(const String& Value) {
+    SetIfChanged(FDefaultExpression, Value, [this] { Changed(); });
+}
+void TMTDataFieldVz::SetDisplayLabel(const String& Value) { SetIfChanged(FDisplayLabel, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetDisplayWidth(int Value) { SetIfChanged(FDisplayWidth, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetEditMask(const String& Value) { SetIfChanged(FEditMask, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetReadOnly(bool Value) { SetIfChanged(FReadOnly, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetRequired(bool Value) { SetIfChanged(FRequired, Value, [this] { Changed(); }); }
+void TMTDataFieldVz::SetVisible(bool Value) { SetIfChanged(FVisible, Value, [this] { Changed(); }); }
+
+void TMTDataFieldVz::SetSize(int Value) {
+    if (!CanDinaSize()) DatabaseError(QString::fromLatin1(SInvalidFieldSize));
+    SetSizeInternal(Value);
+}
+
+void TMTDataFieldVz::SetSizeInternal(int Value) { SetIfChanged(FSize, Value, [this] { Changed(); }); }
+
+void TMTDataFieldVz::SetFieldName(const String& Value) {
+    if (FFieldName == Value) return;
+    if (FDataStruct && !AnsiSameText(FFieldName, Value)) FDataStruct->CheckFieldName(Value);
+    FFieldName = Value;
+    UpdateComponentName();
+    Changed();
+}
+
+void TMTDataFieldVz::UpdateComponentName() {
+    String base = FilterComponentNameChars(FFieldName);
+    if (base.isEmpty() || base.at(0).isDigit()) {
+        base = ClassName() + base;
+        if (base.startsWith(QLatin1Char('T'))) base.remove(0, 1);
+        base = FilterComponentNameChars(base);
+    }
+    auto taken = [this](const String& candidate) {
+        if (AnsiSameText(Name(), candidate)) return true;
+        if (FDataStruct)
+            for (int i = 0; i < FDataStruct->Count(); ++i)
+                if (AnsiSameText(FDataStruct->GetDataField(i)->Name(), candidate)) return true;
+        if (TComponent* o = Owner())
+            for (int i = 0; i < o->ComponentCount(); ++i)
+                if (o->Components(i) != this && AnsiSameText(o->Components(i)->Name(), candidate)) return true;
+        return false;
+    };
+    for (int i = 1;; ++i) {
+        const String candidate = i == 1 ? base : base + QString::number(i);
+        if (!taken(candidate)) {
+            SetName(candidate);
+            return;
+        }
+    }
+}
+
+TComponent* TMTDataFieldVz::GetParentComponent() const { return FDataStruct; }
+
+void TMTDataFieldVz::SetParentComponent(TComponent* Value) {
+    if (ComponentState().Contains(csLoading)) return;
+    if (auto* s = dynamic_cast<TMTDataStructVz*>(Value)) FDataStruct = s;
+}
+
+void TMTDataFieldVz::Assign(TPersistent* Source) {
+    auto* src = dynamic_cast<TMTDataFieldVz*>(Source);
+    if (!src) {
+        TComponent::Assign(Source);
+        return;
+    }
+    SetFieldName(src->FieldName());
+    if (CanDinaSize() && src->CanDinaSize()) SetSize(src->Size());
+    SetAlignment(src->Alignment());
+    SetDefaultExpression(src->DefaultExpression());
+    SetDisplayLabel(src->DisplayLabel());
+    SetDisplayWidth(src->DisplayWidth());
+    SetEditMask(src->EditMask());
+    SetReadOnly(src->ReadOnly());
+    SetRequired(src->Required());
+    SetVisible(src->Visible());
+    SetAutoIncrement(src->AutoIncrement());
+    SetCalculated(src->Calculated());
+}
+
+void TMTDataFieldVz::AssignProps(TField* Field) {
+    SetAlignment(Field->Alignment());
+    SetDefaultExpression(Field->DefaultExpression());
+    SetDisplayLabel(Field->DisplayLabel());
+    SetDisplayWidth(Field->DisplayWidth());
+    SetEditMask(Field->EditMask());
+    SetRequired(Field->Required());
+    SetAutoIncrement(Field->AutoGenerateValue() == arAutoInc);
+    if (CanDinaSize()) SetSize(Field->Size());
+    SetVisible(Field->Visible());
+    SetCalculated(Field->FieldKind() == fkInternalCalc);
+}
+
+void TMTDataFieldVz::AssignPropsTo(TField* Field) const {
+    Field->SetAlignment(Alignment());
+    Field->SetDefaultExpression(DefaultExpression());
+    Field->SetDisplayLabel(DisplayLabel());
+    Field->SetDisplayWidth(DisplayWidth());
+    Field->SetEditMask(EditMask());
+    Field->SetRequired(Required());
+    if (AutoIncrement()) Field->SetAutoGenerateValue(arAutoInc);
+    if (CanDinaSize()) Field->SetSize(Size());
+    Field->SetVisible(Visible());
+}
+
+// ---- typed fields -------------------------------------------------------------------------------
+
+namespace {
+template <class E>
+E FindSubType(TFieldType FieldType, std::initializer_list<TFieldType> Types, bool& Found) {
+    int i = 0;
+    for (TFieldType t : Types) {
+        if (t == FieldType) {
+            Found = true;
+            return static_cast<E>(i);
+        }
+        ++i;
+    }
+    Found = false;
+    return static_cast<E>(0);
+}
+
+constexpr std::initializer_list<TFieldType> StringTypes = {ftString, ftFixedChar, ftWideString, ftGuid, ftFixedWideChar, ftOraInterval};
+constexpr std::initializer_list<TFieldType> NumericTypes = {ftSmallint, ftInteger, ftWord, ftFloat, ftCurrency,
+                                                             ftBCD, ftAutoInc, ftLargeint, ftFMTBcd, ftLongWord,
+                                                             ftShortint, ftByte, ftExtended, ftSingle};
+constexpr std::initializer_list<TFieldType> DateTimeTypes = {ftDate, ftTime, ftDateTime};
+constexpr std::initializer_list<TFieldType> InterfaceTypes = {ftInterface, ftIDispatch};
+constexpr std::initializer_list<TFieldType> VariantTypes = {ftVariant, ftBytes, ftVarBytes};
+constexpr std::initializer_list<TFieldType> TimeStampTypes = {ftTimeStamp, ftOraTimeStamp, ftTimeStampOffset};
+
+template <class E>
+E SubTypeOrRaise(TFieldType FieldType, std::initializer_list<TFieldType> Types) {
+    bool found = false;
+    E e = FindSubType<E>(FieldType, Types, found);
+    if (!found) throw Exception(QString::fromLatin1(SCanNotAssignDataType));
+    return e;
+}
+
+TFieldType TypeOf(int SubType, std::initializer_list<TFieldType> Types) { return *(Types.begin() + SubType); }
+}  // namespace
+
+// string
+TMTStringDataFieldVz::TMTStringDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) { SetSizeInternal(20); }
+
+TFieldType TMTStringDataFieldVz::DataType() const { return TypeOf(FStringDataType, StringTypes); }
+
+void TMTStringDataFieldVz::AssignDataType(TFieldType FieldType) {
+    SetStringDataType(SubTypeOrRaise<TStringDataFieldTypesVz>(FieldType, StringTypes));
+}
+
+void TMTStringDataFieldVz::SetStringDataType(TStringDataFieldTypesVz Value) {
+    if (FStringDataType == Value) return;
+    FStringDataType = Value;
+    DataTypeChanged();
+    if (Value == fdtGuidVz) SetSizeInternal(38);
+    Changed();
+}
+
+void TMTStringDataFieldVz::SetFixedChar(bool Value) { SetIfChanged(FFixedChar, Value, [this] { Changed(); }); }
+void TMTStringDataFieldVz::SetTransliterate(bool Value) { SetIfChanged(FTransliterate, Value, [this] { Changed(); }); }
+
+void TMTStringDataFieldVz::Assign(TPersistent* Source) {
+    TMTDataFieldVz::Assign(Source);
+    if (auto* s = dynamic_cast<TMTStringDataFieldVz*>(Source)) {
+        SetStringDataType(s->StringDataType());
+        if (s->Size() != Size()) SetSizeInternal(s->Size());
+        SetFixedChar(s->FixedChar());
+        SetTransliterate(s->Transliterate());
+    }
+}
+
+void TMTStringDataFieldVz::AssignProps(TField* Field) {
+    TMTDataFieldVz::AssignProps(Field);
+    if (auto* f = dynamic_cast<TStringField*>(Field)) {
+        SetFixedChar(f->FixedChar());
+        SetTransliterate(f->Transliterate());
+    }
+}
+
+void TMTStringDataFieldVz::AssignPropsTo(TField* Field) const {
+    TMTDataFieldVz::AssignPropsTo(Field);
+    if (auto* f = dynamic_cast<TStringField*>(Field)) {
+        f->SetFixedChar(FixedChar());
+        f->SetTransliterate(Transliterate());
+    }
+}
+
+// numeric
+TMTNumericDataFieldVz::TMTNumericDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) { SetAlignment(taRightJustify); }
+
+TFieldType TMTNumericDataFieldVz::DataType() const { return TypeOf(FNumericDataType, NumericTypes); }
+
+int TMTNumericDataFieldVz::GetDefaultWidth() const {
+    if (FNumericDataType == fdtLargeintVz) return 15;
+    if (IsBCD() && FPrecision > 0) return FPrecision + 1;
+    return 10;
+}
+
+void TMTNumericDataFieldVz::AssignDataType(TFieldType FieldType) {
+    SetNumericDataType(SubTypeOrRaise<TNumericDataFieldTypesVz>(FieldType, NumericTypes));
+}
+
+void TMTNumericDataFieldVz::SetNumericDataType(TNumericDataFieldTypesVz Value) {
+    if (FNumericDataType == Value) return;
+    FNumericDataType = Value;
+    DataTypeChanged();
+    if (IsBCD() && Size() == 0) SetSizeInternal(4);
+    Changed();
+}
+
+void TMTNumericDataFieldVz::SetDisplayFormat(const String& Value) { SetIfChanged(FDisplayFormat, Value, [this] { Changed(); }); }
+void TMTNumericDataFieldVz::SetEditFormat(const String& Value) { SetIfChanged(FEditFormat, Value, [this] { Changed(); }); }
+void TMTNumericDataFieldVz::Setcurrency(bool Value) { SetIfChanged(FCurrency, Value, [this] { Changed(); }); }
+void TMTNumericDataFieldVz::SetPrecision(int Value) { SetIfChanged(FPrecision, Value, [this] { Changed(); }); }
+void TMTNumericDataFieldVz::SetMaxValue(double Value) {
+    if (SameDouble(FMaxValue, Value)) return;
+    FMaxValue = Value;
+    Changed();
+}
+void TMTNumericDataFieldVz::SetMinValue(double Value) {
+    if (SameDouble(FMinValue, Value)) return;
+    FMinValue = Value;
+    Changed();
+}
+
+void TMTNumericDataFieldVz::Assign(TPersistent* Source) {
+    TMTDataFieldVz::Assign(Source);
+    if (auto* s = dynamic_cast<TMTNumericDataFieldVz*>(Source)) {
+        SetNumericDataType(s->NumericDataType());
+        SetDisplayFormat(s->DisplayFormat());
+        SetEditFormat(s->EditFormat());
+        Setcurrency(s->currency());
+        SetMaxValue(s->MaxValue());
+        SetMinValue(s->MinValue());
+        SetPrecision(s->Precision());
+        if (CanDinaSize()) SetScale(s->Scale());
+    }
+}
+
+void TMTNumericDataFieldVz::AssignProps(TField* Field) {
+    TMTDataFieldVz::AssignProps(Field);
+    auto* nf = dynamic_cast<TNumericField*>(Field);
+    if (!nf) return;
+    SetDisplayFormat(nf->DisplayFormat());
+    SetEditFormat(nf->EditFormat());
+    if (auto* f = dynamic_cast<TIntegerField*>(Field)) {
+        SetMaxValue(static_cast<double>(f->MaxValue()));
+        SetMinValue(static_cast<double>(f->MinValue()));
+    } else if (auto* f = dynamic_cast<TFloatField*>(Field)) {
+        Setcurrency(f->Currency());
+        SetMaxValue(f->MaxValue());
+        SetMinValue(f->MinValue());
+        SetPrecision(f->Precision());
+    } else if (auto* f = dynamic_cast<TBCDField*>(Field)) {
+        Setcurrency(f->Currency());
+        SetMaxValue(static_cast<double>(f->MaxValue().Raw()) / 10000.0);
+        SetMinValue(static_cast<double>(f->MinValue().Raw()) / 10000.0);
+        SetPrecision(f->Precision());
+        if (CanDinaSize()) SetScale(f->Size());
+    } else if (auto* f = dynamic_cast<TFMTBCDField*>(Field)) {
+        Setcurrency(f->Currency());
+        SetPrecision(f->Precision());
+        if (CanDinaSize()) SetScale(f->Size());
+    }
+}
+
+void TMTNumericDataFieldVz::AssignPropsTo(TField* Field) const {
+    TMTDataFieldVz::AssignPropsTo(Field);
+    auto* nf = dynamic_cast<TNumericField*>(Field);
+    if (!nf) return;
+    nf->SetDisplayFormat(DisplayFormat());
+    nf->SetEditFormat(EditFormat());
+    if (auto* f = dynamic_cast<TIntegerField*>(Field)) {
+        f->SetMaxValue(static_cast<Int64>(std::llround(MaxValue())));
+        f->SetMinValue(static_cast<Int64>(std::llround(MinValue())));
+    } else if (auto* f = dynamic_cast<TFloatField*>(Field)) {
+        f->SetCurrency(currency());
+        f->SetMaxValue(MaxValue());
+        f->SetMinValue(MinValue());
+        f->SetPrecision(Precision());
+    } else if (auto* f = dynamic_cast<TBCDField*>(Field)) {
+        f->SetCurrency(currency());
+        f->SetMaxValue(::Currency::FromRaw(std::llround(MaxValue() * 10000.0)));
+        f->SetMinValue(::Currency::FromRaw(std::llround(MinValue() * 10000.0)));
+        f->SetPrecision(Precision());
+    } else if (auto* f = dynamic_cast<TFMTBCDField*>(Field)) {
+        f->SetCurrency(currency());
+        f->SetPrecision(Precision());
+    }
+}
+
+// date and time
+TFieldType TMTDateTimeDataFieldVz::DataType() const { return TypeOf(FDateTimeDataType, DateTimeTypes); }
+
+void TMTDateTimeDataFieldVz::AssignDataType(TFieldType FieldType) {
+    SetDateTimeDataType(SubTypeOrRaise<TDateTimeDataFieldTypesVz>(FieldType, DateTimeTypes));
+}
+
+void TMTDateTimeDataFieldVz::SetDateTimeDataType(TDateTimeDataFieldTypesVz Value) {
+    if (FDateTimeDataType == Value) return;
+    FDateTimeDataType = Value;
+    DataTypeChanged();
+    Changed();
+}
+
+void TMTDateTimeDataFieldVz::SetDisplayFormat(const String& Value) { SetIfChanged(FDisplayFormat, Value, [this] { Changed(); }); }
+
+void TMTDateTimeDataFieldVz::Assign(TPersistent* Source) {
+    TMTDataFieldVz::Assign(Source);
+    if (auto* s = dynamic_cast<TMTDateTimeDataFieldVz*>(Source)) {
+        SetDateTimeDataType(s->DateTimeDataType());
+        SetDisplayFormat(s->DisplayFormat());
+    }
+}
+
+void TMTDateTimeDataFieldVz::AssignProps(TField* Field) {
+    TMTDataFieldVz::AssignProps(Field);
+    if (auto* f = dynamic_cast<TDateTimeField*>(Field)) SetDisplayFormat(f->DisplayFormat());
+}
+
+void TMTDateTimeDataFieldVz::AssignPropsTo(TField* Field) const {
+    TMTDataFieldVz::AssignPropsTo(Field);
+    if (auto* f = dynamic_cast<TDateTimeField*>(Field)) f->SetDisplayFormat(DisplayFormat());
+}
+
+// Boolean
+int TMTBooleanDataFieldVz::GetDefaultWidth() const {
+    const int t = static_cast<int>(QStringLiteral("True").size());
+    const int f = static_cast<int>(QStringLiteral("False").size());
+    return t > f ? t : f;
+}
+
+void TMTBooleanDataFieldVz::AssignDataType(TFieldType FieldType) {
+    if (FieldType != ftBoolean) throw Exception(QString::fromLatin1(SCanNotAssignDataType));
+}
+
+void TMTBooleanDataFieldVz::SetDisplayValues(const String& Value) { SetIfChanged(FDisplayValues, Value, [this] { Changed(); }); }
+
+void TMTBooleanDataFieldVz::Assign(TPersistent* Source) {
+    TMTDataFieldVz::Assign(Source);
+    if (auto* s = dynamic_cast<TMTBooleanDataFieldVz*>(Source)) SetDisplayValues(s->DisplayValues());
+}
+
+void TMTBooleanDataFieldVz::AssignProps(TField* Field) {
+    TMTDataFieldVz::AssignProps(Field);
+    if (auto* f = dynamic_cast<TBooleanField*>(Field)) SetDisplayValues(f->DisplayValues());
+}
+
+void TMTBooleanDataFieldVz::AssignPropsTo(TField* Field) const {
+    TMTDataFieldVz::AssignPropsTo(Field);
+    if (auto* f = dynamic_cast<TBooleanField*>(Field); f && !DisplayValues().isEmpty()) f->SetDisplayValues(DisplayValues());
+}
+
+// blob
+void TMTBlobDataFieldVz::AssignDataType(TFieldType FieldType) {
+    if (FieldType > 14 && FieldType < 40) SetBlobType(FieldType);
+}
+
+void TMTBlobDataFieldVz::SetBlobType(TFieldType Value) {
+    if (FBlobType == Value) return;
+    FBlobType = Value;
+    DataTypeChanged();
+    Changed();
+}
+
+void TMTBlobDataFieldVz::SetGraphicHeader(bool Value) { SetIfChanged(FGraphicHeader, Value, [this] { Changed(); }); }
+void TMTBlobDataFieldVz::SetTransliterate(bool Value) { SetIfChanged(FTransliterate, Value, [this] { Changed(); }); }
+
+void TMTBlobDataFieldVz::Assign(TPersistent* Source) {
+    TMTDataFieldVz::Assign(Source);
+    if (auto* s = dynamic_cast<TMTBlobDataFieldVz*>(Source)) {
+        SetBlobType(s->BlobType());
+        SetGraphicHeader(s->GraphicHeader());
+        SetTransliterate(s->Transliterate());
+    }
+}
+
+void TMTBlobDataFieldVz::AssignProps(TField* Field) {
+    TMTDataFieldVz::AssignProps(Field);
+    if (auto* f = dynamic_cast<TBlobField*>(Field)) {
+        SetBlobType(f->BlobType());
+    }
+}
+
+void TMTBlobDataFieldVz::AssignPropsTo(TField* Field) const {
+    TMTDataFieldVz::AssignPropsTo(Field);
+    if (auto* f = dynamic_cast<TBlobField*>(Field)) {
+        f->SetBlobType(BlobType());
+    }
+}
+
+// interface
+void TMTInterfaceDataFieldVz::AssignDataType(TFieldType FieldType) {
+    SetInterfaceDataType(SubTypeOrRaise<TInterfaceDataFieldTypesVz>(FieldType, InterfaceTypes));
+}
+
+void TMTInterfaceDataFieldVz::SetInterfaceDataType(TInterfaceDataFieldTypesVz Value) {
+    if (FInterfaceDataType == Value) return;
+    FInterfaceDataType = Value;
+    DataTypeChanged();
+    Changed();
+}
+
+void TMTInterfaceDataFieldVz::Assign(TPersistent* Source) {
+    TMTDataFieldVz::Assign(Source);
+    if (auto* s = dynamic_cast<TMTInterfaceDataFieldVz*>(Source)) SetInterfaceDataType(s->InterfaceDataType());
+}
+
+// variant
+TFieldType TMTVariantDataFieldVz::DataType() const { return TypeOf(FVariantDataType, VariantTypes); }
+
+void TMTVariantDataFieldVz::AssignDataType(TFieldType FieldType) {
+    SetVariantDataType(SubTypeOrRaise<TVariantDataFieldTypesVz>(FieldType, VariantTypes));
+}
+
+void TMTVariantDataFieldVz::SetVariantDataType(TVariantDataFieldTypesVz Value) {
+    if (FVariantDataType == Value) return;
+    FVariantDataType = Value;
+    DataTypeChanged();
+    Changed();
+}
+
+void TMTVariantDataFieldVz::Assign(TPersistent* Source) {
+    if (auto* s = dynamic_cast<TMTVariantDataFieldVz*>(Source)) SetVariantDataType(s->VariantDataType());
+    TMTDataFieldVz::Assign(Source);
+}
+
+// object reference
+void TMTRefObjectFieldVz::AssignDataType(TFieldType FieldType) {
+    if (FieldType != ftUnknown) throw Exception(QString::fromLatin1(SCanNotAssignDataType));
+}
+
+// SQL time stamp
+TFieldType TMTSQLTimeStampDataFieldVz::DataType() const { return TypeOf(FSQLTimeStampDataFieldType, TimeStampTypes); }
+
+void TMTSQLTimeStampDataFieldVz::AssignDataType(TFieldType FieldType) {
+    SetSQLTimeStampDataFieldType(SubTypeOrRaise<TSQLTimeStampDataFieldTypesVz>(FieldType, TimeStampTypes));
+}
+
+void TMTSQLTimeStampDataFieldVz::SetSQLTimeStampDataFieldType(TSQLTimeStampDataFieldTypesVz Value) {
+    if (FSQLTimeStampDataFieldType == Value) return;
+    FSQLTimeStampDataFieldType = Value;
+    DataTypeChanged();
+    Changed();
+}
+
+void TMTSQLTimeStampDataFieldVz::SetDisplayFormat(const String& Value) {
+    SetIfChanged(FDisplayFormat, Value, [this] { Changed(); });
+}
+
+void TMTSQLTimeStampDataFieldVz::Assign(TPersistent* Source) {
+    TMTDataFieldVz::Assign(Source);
+    if (auto* s = dynamic_cast<TMTSQLTimeStampDataFieldVz*>(Source)) {
+        SetSQLTimeStampDataFieldType(s->SQLTimeStampDataFieldType());
+        SetDisplayFormat(s->DisplayFormat());
+    }
+}
+
+void TMTSQLTimeStampDataFieldVz::AssignProps(TField* Field) {
+    TMTDataFieldVz::AssignProps(Field);
+    if (auto* f = dynamic_cast<TSQLTimeStampField*>(Field)) SetDisplayFormat(f->DisplayFormat());
+}
+
+void TMTSQLTimeStampDataFieldVz::AssignPropsTo(TField* Field) const {
+    TMTDataFieldVz::AssignPropsTo(Field);
+    if (auto* f = dynamic_cast<TSQLTimeStampField*>(Field)) f->SetDisplayFormat(DisplayFormat());
+}
+
+// ---- TMemoryRecordVz ----------------------------------------------------------------------------
+
+namespace {
+const char* const SOldValuesNotAccessible = "TMemoryRecordVz.GetDataValues: Old values is not accessible.";
+const char* const SEditValuesNotAccessible = "TMemoryRecordVz.GetDataValues: Edit values is not accessible.";
+const char* const SEditForRefreshInEdit = "procedure TMemoryRecordVz.EditForRefresh: The MemoryRecord is in resEditVz state.";
+const char* const SNotEditing = "Dataset not in edit or insert mode";
+const char* const SRecordsListNotSame = "Record.RecordsList is not the same.";
+const char* const SAlreadyAttached = "The record is already attached to RecordsList.";
+const char* const SCantMarkDelDeleted = "Can't MarkDel the Deleted record";
+const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdates mode is not supported";
+}  // namespace
+
+TMemoryRecordVz::~TMemoryRecordVz() { delete FUpdateError; }
+
+void TMemoryRecordVz::SetUpdateError(TUpdateErrorVz* Value) {
+    if (FUpdateError == Value) return;
+    delete FUpdateError;
+    FUpdateError = Value;
+}
+
+void TMemoryRecordVz::CheckValueIndex(const TRecDataValues& Values, int FieldIndex) {
+    if (FieldIndex < 0 || FieldIndex >= static_cast<int>(Values.size())) ListIndexError(FieldIndex);
+}
+
+const TRecDataValues& TMemoryRecordVz::ReadValues(TDataValueVersionVz Version) const {
+    switch (Version) {
+        case dvvOldValueVz:
+            if (!FHasOldData) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
+            return FOldData;
+        case dvvCurValueVz: return FHasTmpOldRecValue ? FTmpOldRecValue : FData;
+        case dvvEditValueVz:
+            if (FEditState == resBrowseVz) throw Exception(QString::fromLatin1(SEditValuesNotAccessible));
+            return FData;
+        case dvvValueVz: return FData;
+        case dvvOldestValue:
+            if (FHasOldData) return FOldData;
+            return FHasTmpOldRecValue ? FTmpOldRecValue : FData;
+        case dvvRefreshValue: return FHasOldData ? FOldData : FData;
+    }
+    return FData;
+}
+
+TRecDataValues& TMemoryRecordVz::WriteValues(TDataValueVersionVz Version) {
+    return const_cast<TRecDataValues&>(ReadValues(Version));
+}
+
+Variant TMemoryRecordVz::GetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion) const {
+    const TRecDataValues& v = ReadValues(DataValueVersion);
+    CheckValueIndex(v, FieldIndex);
+    return v[static_cast<size_t>(FieldIndex)];
+}
+
+void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value) {
+    TRecDataValues& v = WriteValues(DataValueVersion);
+    CheckValueIndex(v, FieldIndex);
+    const TVarType vt = FDataStruct && FieldIndex < FDataStruct->Count() ? FDataStruct->GetDataField(FieldIndex)->VarDataType()
+                                                                           : varVariant;
+    v[static_cast<size_t>(FieldIndex)] = CastValueToVarTypeVz(Value, vt);
+}
+
+Variant TMemoryRecordVz::GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const {
+    if (DataValueVersion == dvvOldValueVz && !FHasOldData) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
+    if (FieldNames.contains(QLatin1Char(';'))) {
+        std::vector<TMTDataFieldVz*> fields;
+        FDataStruct->GetFieldList(&fields, FieldNames);
+        Variant r = VarArrayCreate({0, static_cast<int>(fields.size()) - 1}, varVariant);
+        for (size_t i = 0; i < fields.size(); ++i)
+            r.PutElement(static_cast<int>(i), GetDataValue(fields[i]->Index(), DataValueVersion));
+        return r;
+    }
+    const int i = FDataStruct->FieldIndex(FieldNames);
+    if (i < 0) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SFieldNotFound), {FieldNames});
+    return GetDataValue(i, DataValueVersion);
+}
+
+void TMemoryRecordVz::SetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion,
+                                    const Variant& VarValue) {
+    if (FieldNames.contains(QLatin1Char(';'))) {
+        std::vector<TMTDataFieldVz*> fields;
+        FDataStruct->GetFieldList(&fields, FieldNames);
+        for (size_t i = 0; i < fields.size(); ++i)
+            SetDataValue(fields[i]->Index(), DataValueVersion, VarValue.GetElement(static_cast<int>(i)));
+        return;
+    }
+    SetDataValue(FDataStruct->FieldIndex(FieldNames), DataValueVersion, VarValue);
+}
+
+Variant TMemoryRecordVz::GetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion) const {
+    if (FieldIndexes.empty()) return Variant(String());
+    if (FieldIndexes.size() == 1) return GetDataValue(FieldIndexes[0], DataValueVersion);
+    Variant r = VarArrayCreate({0, static_cast<int>(FieldIndexes.size()) - 1}, varVariant);
+    for (size_t i = 0; i < FieldIndexes.size(); ++i)
+        r.PutElement(static_cast<int>(i), GetDataValue(FieldIndexes[i], DataValueVersion));
+    return r;
+}
+
+void TMemoryRecordVz::SetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion,
+                                         const Variant& VarValue) {
+    if (FieldIndexes.empty()) ListIndexError(0);
+    if (FieldIndexes.size() < 2) {
+        SetDataValue(FieldIndexes[0], DataValueVersion, VarValue);
+        return;
+    }
+    for (size_t i = 0; i < FieldIndexes.size(); ++i)
+        SetDataValue(FieldIndexes[i], DataValueVersion, VarValue.GetElement(static_cast<int>(i)));
+}
+
+void TMemoryRecordVz::Edit() {
+    if (FEditState != resBrowseVz) return;
+    FEditState = resEditVz;
+    FEditChanged = false;
+    FTmpOldRecValue = FData;
+    FHasTmpOldRecValue = true;
+}
+
+void TMemoryRecordVz::EditForRefresh() {
+    if (FEditState == resEditVz || FEditState == resInsertVz) throw Exception(QString::fromLatin1(SEditForRefreshInEdit));
+    FEditState = resEditForRefresh;
+    FEditChanged = false;
+}
+
+void TMemoryRecordVz::Post() {
+    switch (FEditState) {
+        case resInsertVz: FRecordsList->AddRecord(this); return;
+        case resEditVz: {
+            FRecordsList->Notify(this, FIndex, rlnRecChangingVz);
+            if (FRecordsList->CachedUpdates()) {
+                if (FUpdateStatus == usUnmodified) FUpdateStatus = usModified;
+                if (FUpdateIndex < 0) FRecordsList->AppendToChangeLog(this);
+                if (FUpdateStatus == usModified && !FHasOldData) {
+                    FOldData = FTmpOldRecValue;
+                    FHasOldData = true;
+                }
+            }
+            FTmpOldRecValue.clear();
+            FHasTmpOldRecValue = false;
+            FEditState = resBrowseVz;
+            FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+            return;
+        }
+        case resEditForRefresh:
+            FEditState = resBrowseVz;
+            FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+            return;
+        default: DatabaseError(QString::fromLatin1(SNotEditing));
+    }
+}
+
+void TMemoryRecordVz::Cancel() {
+    if (FEditState == resBrowseVz) DatabaseError(QString::fromLatin1(SNotEditing));
+    if (FEditState == resInsertVz) {
+        Free();
+        return;
+    }
+    if (FHasTmpOldRecValue) FData = FTmpOldRecValue;
+    FTmpOldRecValue.clear();
+    FHasTmpOldRecValue = false;
+    FEditState = resBrowseVz;
+}
+
+void TMemoryRecordVz::LeaveChangeLog() {
+    if (FUpdateIndex >= 0 && FRecordsList && FUpdateIndex < FRecordsList->FDeltaList.Count() &&
+        FRecordsList->FDeltaList.Items(FUpdateIndex) == this)
+        FRecordsList->FDeltaList.SetItems(FUpdateIndex, nullptr);
+    FUpdateIndex = -1;
+}
+
+void TMemoryRecordVz::DoMergeChanges(bool Immediate) {
+    if (FUpdateStatus == usUnmodified) return;
+    if (FUpdateStatus == usDeleted) {
+        if (Immediate) {
+            FRecordsList->PersistRemoveRecord(FIndex);
+        } else {
+            const int idx = FIndex;
+            FRecordsList->Notify(this, idx, rlnRecDeletingVz);
+            FRecordsList->FDeletedList.Add(this);
+            FRecordsList->FRecList.SetItems(idx, nullptr);
+            FIndex = -1;
+            FRecordsList->Notify(this, idx, rlnRecDeletedVz);
+        }
+    }
+    FOldData.clear();
+    FHasOldData = false;
+    FUpdateStatus = usUnmodified;
+    LeaveChangeLog();
+    SetUpdateError(nullptr);
+}
+
+void TMemoryRecordVz::MergeChanges() { DoMergeChanges(true); }
+void TMemoryRecordVz::MergeChangesDeferred() { DoMergeChanges(false); }
+
+void TMemoryRecordVz::RevertRecord() {
+    if (FUpdateStatus == usModified) {
+        FRecordsList->Notify(this, FIndex, rlnRecChangingVz);
+        if (FHasOldData) FData = FOldData;
+        FOldData.clear();
+        FHasOldData = false;
+        FUpdateStatus = usUnmodified;
+        FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+    } else if (FUpdateStatus == usDeleted) {
+        FRecordsList->Notify(this, FIndex, rlnRecChangingVz);
+        FUpdateStatus = usUnmodified;
+        FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+    }
+    SetUpdateError(nullptr);
+}
+
+void TMemoryRecordVz::RefreshRecord(TMemoryRecordVz* FromRec) {
+    if (FUpdateStatus == usModified && FHasOldData) FOldData = FromRec->FData;
+    else FData = FromRec->FData;
+}
+
+// ---- TRecordsListVz -----------------------------------------------------------------------------
+
+TRecordsListVz::TRecordsListVz(TComponent* AOwner) : TComponent(AOwner) {
+    if (AOwner && !AOwner->InheritsFrom(TMemTableDataVz::StaticClass())) throw Exception(AOwner->ClassName());
+    FMemTableData = static_cast<TMemTableDataVz*>(AOwner);
+}
+
+TRecordsListVz::~TRecordsListVz() {
+    for (int i = 0; i < FRecList.Count(); ++i)
+        if (auto* r = Rec(i)) {
+            r->FIndex = -1;
+            delete r;
+        }
+    FRecList.Clear();
+    FreeDeletedRecords();
+}
+
+void TRecordsListVz::BeforeDestruction() {
+    for (int i = 0; i < FRecList.Count(); ++i)
+        if (auto* r = Rec(i)) r->FUpdateIndex = -1;
+    ++FUpdateCount;  // nobody is told about a list that goes away
+    Clear();
+    TComponent::BeforeDestruction();
+}
+
+TMTDataStructVz* TRecordsListVz::DataStruct() const { return FMemTableData ? FMemTableData->DataStruct() : nullptr; }
+
+int TRecordsListVz::RecValCount() const { return DataStruct() ? DataStruct()->Count() : 0; }
+
+TMemoryRecordVz* TRecordsListVz::NewRecord() {
+    auto* r = New<TMemoryRecordVz>();
+    r->FRecordsList = this;
+    r->FDataStruct = DataStruct();
+    r->FHashCode = FNewHashCode++;
+    r->FData.assign(static_cast<size_t>(RecValCount()), Null());
+    return r;
+}
+
+void TRecordsListVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    if (FUpdateCount > 0) return;
+    if (FMemTableData) FMemTableData->NotifyDataEvent(MemRec, Index, Action);
+}
+
+void TRecordsListVz::NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
+    if (FMemTableData) FMemTableData->NotifyRecordMoved(Item, OldIndex, NewIndex);
+}
+
+void TRecordsListVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
+    if (FMemTableData) FMemTableData->SetAutoIncValue(Rec);
+}
+
+void TRecordsListVz::RenumberFrom(int Index) {
+    for (int i = Index < 0 ? 0 : Index; i < FRecList.Count(); ++i)
+        if (auto* r = Rec(i)) r->FIndex = i;
+}
+
+void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {
+    Rec->FUpdateIndex = FDeltaList.Add(Rec);
+}
+
+void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, bool Fetched) {
+    if (Rec->FRecordsList != this) throw Exception(QString::fromLatin1(SRecordsListNotSame));
+    if (Rec->Attached()) throw Exception(QString::fromLatin1(SAlreadyAttached));
+    const int pos = Append ? Count() : Index;
+    Notify(Rec, pos, rlnRecAddingVz);
+    if (!Fetched) SetAutoIncValue(Rec);
+    if (Append) FRecList.Add(Rec);
+    else FRecList.Insert(pos, Rec);
+    Rec->FIndex = pos;
+    if (!Append) RenumberFrom(pos + 1);
+    if (FCachedUpdates) {
+        Rec->FUpdateStatus = usInserted;
+        if (Rec->FUpdateIndex < 0) AppendToChangeLog(Rec);
+    } else {
+        Rec->FUpdateStatus = usUnmodified;
+    }
+    Rec->FEditState = resBrowseVz;
+    Rec->FTmpOldRecValue.clear();
+    Rec->FHasTmpOldRecValue = false;
+    Notify(Rec, pos, rlnRecAddedVz);
+}
+
+int TRecordsListVz::AddRecord(TMemoryRecordVz* Rec) {
+    AttachRecord(0, Rec, true, false);
+    return Rec->FIndex;
+}
+
+void TRecordsListVz::InsertRecord(int Index, TMemoryRecordVz* Rec) {
+    if (Index < 0 || Index > Count()) ListIndexError(Index);
+    AttachRecord(Index, Rec, false, false);
+}
+
+int TRecordsListVz::FetchRecord(TMemoryRecordVz* Rec) {
+    const bool saved = FCachedUpdates;
+    FCachedUpdates = false;
+    try {
+        AttachRecord(0, Rec, true, true);
+    } catch (...) {
+        FCachedUpdates = saved;
+        throw;
+    }
+    FCachedUpdates = saved;
+    return Rec->FIndex;
+}
+
+void TRecordsListVz::DeleteRecord(int Index) {
+    TMemoryRecordVz* r = Rec(Index);
+    if (FCachedUpdates && r->FUpdateStatus != usInserted) {
+        if (r->FUpdateStatus == usDeleted) throw Exception(QString::fromLatin1(SCantMarkDelDeleted));
+        r->MergeChanges();
+        r->FUpdateStatus = usDeleted;
+        if (r->FUpdateIndex < 0) AppendToChangeLog(r);
+        Notify(r, Index, rlnRecMarkedForDelVz);
+        return;
+    }
+    PersistDeleteRecord(Index);
+}
+
+void TRecordsListVz::PersistDeleteRecord(int Index) {
+    TMemoryRecordVz* r = Rec(Index);
+    Notify(r, Index, rlnRecDeletingVz);
+    FRecList.Delete(Index);
+    r->FIndex = -1;
+    RenumberFrom(Index);
+    // A record must not stay in the change log once it is freed.
+    r->LeaveChangeLog();
+    Notify(r, Index, rlnRecDeletedVz);
+    r->Free();
+}
+
+void TRecordsListVz::PersistRemoveRecord(int Index) {
+    TMemoryRecordVz* r = Rec(Index);
+    Notify(r, Index, rlnRecDeletingVz);
+    FDeletedList.Add(r);
+    FRecList.Delete(Index);
+    r->FIndex = -1;
+    RenumberFrom(Index);
+    Notify(r, Index, rlnRecDeletedVz);
+}
+
+void TRecordsListVz::DeleteRecords(const TRecordsRangesVz& RecordsRanges) {
+    if (FCachedUpdates) throw Exception(QString::fromLatin1(SRangeDeleteCached));
+    PersistDeleteRecords(RecordsRanges);
+}
+
+void TRecordsListVz::PersistDeleteRecords(const TRecordsRangesVz& RecordsRanges) {
+    for (const auto& [first, last] : RecordsRanges)
+        for (int i = first; i <= last; ++i) {
+            TMemoryRecordVz* r = Rec(i);
+            if (!r) continue;
+            FRecList.SetItems(i, nullptr);
+            r->FIndex = -1;
+            r->LeaveChangeLog();
+            r->Free();
+        }
+    FRecList.Pack();
+    RenumberFrom(0);
+    Notify(nullptr, -1, rlnListChangedVz);
+}
+
+Variant TRecordsListVz::GetValue(int RecNo, int ValNo) const {
+    const TMemoryRecordVz* r = Rec(RecNo);
+    TMemoryRecordVz::CheckValueIndex(r->FData, ValNo);
+    return r->FData[static_cast<size_t>(ValNo)];
+}
+
+void TRecordsListVz::SetValue(int RecNo, int ValNo, const Variant& Value) {
+    TMemoryRecordVz* r = Rec(RecNo);
+    TMemoryRecordVz::CheckValueIndex(r->FData, ValNo);
+    Notify(r, RecNo, rlnRecChangingVz);
+    r->FData[static_cast<size_t>(ValNo)] = Value;
+    Notify(r, RecNo, rlnRecChangedVz);
+}
+
+void TRecordsListVz::FreeDeletedRecords() {
+    for (int i = 0; i < FDeletedList.Count(); ++i) delete static_cast<TMemoryRecordVz*>(FDeletedList.Items(i));
+    FDeletedList.Clear();
+}
+
+void TRecordsListVz::Clear() {
+    // Records removed by a merge are no longer in the list: they are freed here, not forgotten.
+    FreeDeletedRecords();
+    FDeltaList.Clear();
+    for (int i = 0; i < FRecList.Count(); ++i)
+        if (auto* r = Rec(i)) {
+            r->FIndex = -1;
+            r->FUpdateIndex = -1;
+            r->Free();
+        }
+    FRecList.Clear();
+    Notify(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsListVz::Move(int CurIndex, int NewIndex) {
+    if (CurIndex == NewIndex) return;
+    TMemoryRecordVz* r = Rec(CurIndex);
+    FRecList.Move(CurIndex, NewIndex);
+    RenumberFrom(CurIndex < NewIndex ? CurIndex : NewIndex);
+    NotifyRecordMoved(r, CurIndex, NewIndex);
+}
+
+void TRecordsListVz::QuickSort(int L, int R, TObject* ParamSort, const TCompareRecords& Compare) {
+    while (L < R) {
+        int i = L, j = R;
+        TMemoryRecordVz* pivot = Rec((L + R) / 2);
+        do {
+            while (Compare(Rec(i), pivot, ParamSort) < 0) ++i;
+            while (Compare(Rec(j), pivot, ParamSort) > 0) --j;
+            if (i <= j) {
+                if (i != j) FRecList.Exchange(i, j);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (L < j) QuickSort(L, j, ParamSort, Compare);
+        L = i;
+    }
+}
+
+void TRecordsListVz::SortData(TObject* ParamSort, const TCompareRecords& Compare) {
+    if (Count() > 1) QuickSort(0, Count() - 1, ParamSort, Compare);
+    RenumberFrom(0);
+    Notify(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsListVz::RevertRecord(int Index) {
+    TMemoryRecordVz* r = Rec(Index);
+    if (r->FUpdateStatus == usInserted) PersistDeleteRecord(Index);
+    else r->RevertRecord();
+}
+
+void TRecordsListVz::RefreshRecord(int Index, TMemoryRecordVz* FromRec) { Rec(Index)->RefreshRecord(FromRec); }
+
+void TRecordsListVz::EndUpdate() {
+    if (FUpdateCount == 0) return;
+    if (--FUpdateCount == 0) Notify(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsListVz::MergeChangeLog() {
+    const int n = FDeltaList.Count();
+    if (n == 0) return;
+    if (n >= 2) BeginUpdate();
+    try {
+        for (int i = 0; i < n; ++i) {
+            auto* r = static_cast<TMemoryRecordVz*>(FDeltaList.Items(i));
+            if (!r) continue;
+            if (n == 1) r->MergeChanges();
+            else r->MergeChangesDeferred();
+            // A reverted record stays in the log unmodified; it must not keep a stale position.
+            r->FUpdateIndex = -1;
+        }
+        FreeDeletedRecords();
+        const int before = FRecList.Count();
+        FRecList.Pack();
+        if (FRecList.Count() != before) RenumberFrom(0);
+        FDeltaList.Clear();
+    } catch (...) {
+        if (n >= 2) EndUpdate();
+        throw;
+    }
+    if (n >= 2) EndUpdate();
+}
+
+void TRecordsListVz::CancelUpdates() {
+    for (int i = Count() - 1; i >= 0; --i) {
+        TMemoryRecordVz* r = Rec(i);
+        switch (r->FUpdateStatus) {
+            case usModified:
+                if (!r->FHasOldData) return;
+                r->FData = r->FOldData;
+                r->FOldData.clear();
+                r->FHasOldData = false;
+                r->FUpdateStatus = usUnmodified;
+                r->FUpdateIndex = -1;
+                break;
+            case usInserted:
+                r->LeaveChangeLog();
+                FRecList.Delete(i);
+                r->FIndex = -1;
+                RenumberFrom(i);
+                r->Free();
+                break;
+            case usDeleted:
+                r->FUpdateStatus = usUnmodified;
+                r->FUpdateIndex = -1;
+                break;
+            case usUnmodified:
+                r->FUpdateIndex = -1;
+                break;
+        }
+    }
+    FDeltaList.Clear();
+    Notify(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsListVz::CleanupChangedRecs() {
+    FreeDeletedRecords();
+    FDeltaList.Pack();
+    for (int i = 0; i < FDeltaList.Count(); ++i) static_cast<TMemoryRecordVz*>(FDeltaList.Items(i))->FUpdateIndex = i;
+}
+
+// ---- TMemTableDataVz ----------------------------------------------------------------------------
+
+TMemTableDataVz::~TMemTableDataVz() = default;
+
+void TMemTableDataVz::AfterConstruction() {
+    TComponent::AfterConstruction();
+    FDataStruct = New<TMTDataStructVz>(this);
+    FRecordsList = New<TRecordsListVz>(this);
+}
+
+void TMemTableDataVz::BeforeDestruction() {
+    if (FRecordsList) {
+        TRecordsListVz* l = FRecordsList;
+        FRecordsList = nullptr;
+        l->Free();
+    }
+    if (FDataStruct) {
+        TMTDataStructVz* s = FDataStruct;
+        FDataStruct = nullptr;
+        s->Free();
+    }
+    TComponent::BeforeDestruction();
+}
+
+void TMemTableDataVz::DestroyTable() {
+    FRecordsList->Clear();
+    FDataStruct->Clear();
+}

@@ -1,0 +1,590 @@
+// Record store of the in-memory dataset: the structure (typed field descriptions), the stored
+// records with their value versions and update status, and the record list with its change log
+// and notifications.
+#pragma once
+
+#include "grid/base/toolsvz.h"
+#include "platform/db/db.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/classes.h"
+#include "platform/rtl/events.h"
+#include "platform/rtl/variant.h"
+
+#include <utility>
+#include <vector>
+
+class TMTDataStructVz;
+class TMTDataFieldVz;
+class TMemoryRecordVz;
+class TRecordsListVz;
+class TMemTableDataVz;
+
+using TMTDataFieldClassVz = TClass;
+using TIntArrayVz = std::vector<int>;
+
+// The Variant kind of a one-dimensional byte array (blobs, bytes).
+inline constexpr TVarType varByteArrayVz = varArray | varByte;
+
+// ---- field sub-types ----------------------------------------------------------------------------
+enum TStringDataFieldTypesVz {
+    fdtStringVz, fdtFixedCharVz, fdtWideStringVz, fdtGuidVz, fdtFixedWideCharVz, fdtOraIntervalVz
+};
+enum TNumericDataFieldTypesVz {
+    fdtSmallintVz, fdtIntegerVz, fdtWordVz, fdtFloatVz, fdtCurrencyVz, fdtBCDVz, fdtAutoIncVz,
+    fdtLargeintVz, fdtFMTBcdVz, fdtLongWordVz, fdtShortintVz, fdtByteVz, fdtExtendedVz, fdtSingleVz
+};
+enum TDateTimeDataFieldTypesVz { fdtDateVz, fdtTimeVz, fdtDateTimeVz };
+enum TInterfaceDataFieldTypesVz { fdtInterfaceVz, fdtIDispatchVz };
+enum TVariantDataFieldTypesVz { fdtVariant, fdtBytes, fdtVarBytes };
+enum TSQLTimeStampDataFieldTypesVz { fdtTimeStampVz, fdtOraTimeStampVz, fdtTimeStampOffsetVz };
+
+// The Variant kind in which values of a field type are stored (varError for types no store field
+// can be built for).
+TVarType MTFieldTypeVarTypeVz(TFieldType DataType);
+// The store field class for a framework field type, or nullptr (ftCursor, ftADT ...).
+TMTDataFieldClassVz DataFieldClassForFieldTypeVz(TFieldType DataType);
+// Casts a value to the Variant kind of a field: Null stays Null, Empty stays Unassigned, a
+// varVariant kind keeps the value, a byte array becomes the text of its bytes for 8-bit text;
+// anything else is cast (the Variant conversion errors propagate).
+Variant CastValueToVarTypeVz(const Variant& Value, TVarType VarType);
+
+// ---- structure ----------------------------------------------------------------------------------
+class TMTDataStructVz : public TComponent {
+    SDELKA_CLASS(TMTDataStructVz, TComponent)
+public:
+    explicit TMTDataStructVz(TMemTableDataVz* AMemTableData);
+    ~TMTDataStructVz() override;
+    void BeforeDestruction() override;
+
+    int Count() const { return FList.Count(); }
+    TMTDataFieldVz* GetDataField(int Index) const;
+    TMTDataFieldVz* operator[](int Index) const { return GetDataField(Index); }
+    TMemTableDataVz* MemTableData() const { return FMemTableData; }
+    TNotifyEvent OnStructChanged;
+
+    void Clear();
+    TMTDataFieldVz* CreateField(TMTDataFieldClassVz FieldClass);
+    template <class T>
+    T* CreateField() { return static_cast<T*>(CreateField(T::StaticClass())); }
+    void InsertField(TMTDataFieldVz* Field);
+    void RemoveField(TMTDataFieldVz* Field);
+    int IndexOfField(const TMTDataFieldVz* Field) const;
+    void MoveField(TMTDataFieldVz* Field, int NewIndex);
+
+    TMTDataFieldVz* FindField(const String& FieldName) const;
+    TMTDataFieldVz* FieldByName(const String& FieldName) const;
+    int FieldIndex(const String& FieldName) const;
+    TIntArrayVz FieldsIndex(const String& FieldNames) const;
+    void GetFieldList(std::vector<TMTDataFieldVz*>* List, const String& FieldNames) const;
+    TMTDataFieldVz* FindFieldByGIUD(const String& GUID) const;
+    void CheckFieldName(const String& FieldName) const;
+    TMTDataFieldVz* ChangeFieldType(const String& FieldName, TMTDataFieldClassVz FieldClass);
+
+    void BuildStructFromFieldDefs(TFieldDefs* FieldDefs);
+    TMTDataFieldVz* BuildDataFieldForFieldDef(TFieldDef* FieldDef);
+    TMTDataFieldVz* BuildDataFieldForDef(const String& Name, TFieldType DataType, int Precision, int Size);
+    TMTDataFieldVz* BuildDataFieldForField(TField* Field);
+    TMTDataFieldVz* BuildAndCopyDataFieldForField(TField* Field);
+    void BuildStructFromFields(TFields* Fields);
+    void BuildFieldDefsFromStruct(TFieldDefs* FieldDefs) const;
+
+    void Assign(TPersistent* Source) override;
+    TMTDataStructVz* GetCopy() const;
+    TMTDataStructVz* BeginRestructure() const { return GetCopy(); }
+    void EndRestructure(TMTDataStructVz* NewStructure, bool ApplyNewStructure);
+
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate(bool AStructChanged);
+    int UpdateCount() const { return FUpdateCount; }
+    void StructChanged();
+    bool IsStructChanged() const { return FStructChanged; }
+    void ClearStructChanged() { FStructChanged = false; }
+
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+
+private:
+    friend class TMTDataFieldVz;
+    TMTDataFieldVz* BuildFieldOfType(TFieldType DataType);
+    void RelayoutRecords(const TMTDataStructVz* Source);
+    void FreeFields();
+
+    TObjectListVz FList;
+    TMemTableDataVz* FMemTableData = nullptr;
+    Int64 FNextFieldId = 0;
+    bool FStructChanged = false;
+    int FUpdateCount = 0;
+};
+
+// ---- field description --------------------------------------------------------------------------
+class TMTDataFieldVz : public TComponent {
+    SDELKA_CLASS(TMTDataFieldVz, TComponent)
+public:
+    explicit TMTDataFieldVz(TComponent* AOwner);
+    ~TMTDataFieldVz() override;
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+    static void Published(TPublished<TMTDataFieldVz>& P);
+
+    TMTDataStructVz* DataStruct() const { return FDataStruct; }
+    const String& GUID() const { return FGUID; }
+    Int64 FieldId() const { return FFieldId; }
+    TVarType VarDataType() const { return FVarDataType; }
+    int Index() const;
+    void SetIndex(int Value);
+
+    virtual int GetDefaultSize() const { return 0; }
+    virtual TAlignment GetDefaultAlignment() const { return taLeftJustify; }
+    virtual int GetDefaultWidth() const { return 10; }
+    virtual TFieldType DataType() const { return ftUnknown; }
+    virtual bool CanDinaSize() const { return false; }
+    virtual TVarType GetVarDataType() const { return MTFieldTypeVarTypeVz(DataType()); }
+    virtual void AssignDataType(TFieldType FieldType);
+    virtual void AssignProps(TField* Field);
+    virtual void AssignPropsTo(TField* Field) const;
+    void Assign(TPersistent* Source) override;
+
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    bool AutoIncrement() const { return FAutoIncrement; }
+    void SetAutoIncrement(bool Value);
+    bool Calculated() const { return FCalculated; }
+    void SetCalculated(bool Value);
+    const String& DefaultExpression() const { return FDefaultExpression; }
+    void SetDefaultExpression(const String& Value);
+    const String& DisplayLabel() const { return FDisplayLabel; }
+    void SetDisplayLabel(const String& Value);
+    // Below 1 the class default width is answered.
+    int DisplayWidth() const { return FDisplayWidth < 1 ? GetDefaultWidth() : FDisplayWidth; }
+    void SetDisplayWidth(int Value);
+    const String& EditMask() const { return FEditMask; }
+    void SetEditMask(const String& Value);
+    const String& FieldName() const { return FFieldName; }
+    void SetFieldName(const String& Value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    bool Required() const { return FRequired; }
+    void SetRequired(bool Value);
+    int Size() const { return FSize; }
+    void SetSize(int Value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+
+    TComponent* GetParentComponent() const override;
+    bool HasParent() const override { return true; }
+
+protected:
+    void SetParentComponent(TComponent* Value) override;
+    // Signals a structure change to the structure the field is attached to.
+    void Changed();
+    // Recomputes the Variant kind after a sub-type change.
+    void DataTypeChanged() { FVarDataType = GetVarDataType(); }
+    // Sets the size without the CanDinaSize check (sub-type defaults).
+    void SetSizeInternal(int Value);
+    void CopyGUIDFrom(const TMTDataFieldVz* Source) { FGUID = Source->FGUID; }
+    friend class TMTDataStructVz;
+
+private:
+    void UpdateComponentName();
+
+    TAlignment FAlignment = taLeftJustify;
+    bool FAutoIncrement = false;
+    TMTDataStructVz* FDataStruct = nullptr;
+    String FDefaultExpression;
+    String FDisplayLabel;
+    int FDisplayWidth = 0;
+    String FEditMask;
+    Int64 FFieldId = 0;
+    String FFieldName;
+    String FGUID;
+    bool FReadOnly = false;
+    bool FRequired = false;
+    int FSize = 0;
+    bool FVisible = true;
+    bool FCalculated = false;
+    TVarType FVarDataType = varEmpty;
+};
+
+class TMTStringDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTStringDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTStringDataFieldVz(TComponent* AOwner);
+    int GetDefaultSize() const override { return FStringDataType == fdtGuidVz ? 38 : 20; }
+    int GetDefaultWidth() const override { return Size() > 100 ? 100 : Size(); }
+    TFieldType DataType() const override;
+    bool CanDinaSize() const override { return true; }
+    void AssignDataType(TFieldType FieldType) override;
+    void AssignProps(TField* Field) override;
+    void AssignPropsTo(TField* Field) const override;
+    void Assign(TPersistent* Source) override;
+
+    TStringDataFieldTypesVz StringDataType() const { return FStringDataType; }
+    void SetStringDataType(TStringDataFieldTypesVz Value);
+    bool FixedChar() const { return FFixedChar; }
+    void SetFixedChar(bool Value);
+    bool Transliterate() const { return FTransliterate; }
+    void SetTransliterate(bool Value);
+
+private:
+    TStringDataFieldTypesVz FStringDataType = fdtStringVz;
+    bool FFixedChar = false;
+    bool FTransliterate = false;
+};
+
+class TMTNumericDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTNumericDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTNumericDataFieldVz(TComponent* AOwner);
+    int GetDefaultSize() const override { return IsBCD() ? 4 : 0; }
+    TAlignment GetDefaultAlignment() const override { return taRightJustify; }
+    int GetDefaultWidth() const override;
+    TFieldType DataType() const override;
+    bool CanDinaSize() const override { return IsBCD(); }
+    void AssignDataType(TFieldType FieldType) override;
+    void AssignProps(TField* Field) override;
+    void AssignPropsTo(TField* Field) const override;
+    void Assign(TPersistent* Source) override;
+
+    TNumericDataFieldTypesVz NumericDataType() const { return FNumericDataType; }
+    void SetNumericDataType(TNumericDataFieldTypesVz Value);
+    int Scale() const { return Size(); }
+    void SetScale(int Value) { SetSize(Value); }
+    const String& DisplayFormat() const { return FDisplayFormat; }
+    void SetDisplayFormat(const String& Value);
+    const String& EditFormat() const { return FEditFormat; }
+    void SetEditFormat(const String& Value);
+    bool currency() const { return FCurrency; }
+    void Setcurrency(bool Value);
+    double MaxValue() const { return FMaxValue; }
+    void SetMaxValue(double Value);
+    double MinValue() const { return FMinValue; }
+    void SetMinValue(double Value);
+    int Precision() const { return FPrecision; }
+    void SetPrecision(int Value);
+
+private:
+    bool IsBCD() const { return FNumericDataType == fdtBCDVz || FNumericDataType == fdtFMTBcdVz; }
+
+    TNumericDataFieldTypesVz FNumericDataType = fdtIntegerVz;
+    String FDisplayFormat;
+    String FEditFormat;
+    bool FCurrency = false;
+    double FMaxValue = 0;
+    double FMinValue = 0;
+    int FPrecision = 15;
+};
+
+class TMTDateTimeDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTDateTimeDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTDateTimeDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    int GetDefaultWidth() const override { return 18; }
+    TFieldType DataType() const override;
+    void AssignDataType(TFieldType FieldType) override;
+    void AssignProps(TField* Field) override;
+    void AssignPropsTo(TField* Field) const override;
+    void Assign(TPersistent* Source) override;
+
+    TDateTimeDataFieldTypesVz DateTimeDataType() const { return FDateTimeDataType; }
+    void SetDateTimeDataType(TDateTimeDataFieldTypesVz Value);
+    const String& DisplayFormat() const { return FDisplayFormat; }
+    void SetDisplayFormat(const String& Value);
+
+private:
+    TDateTimeDataFieldTypesVz FDateTimeDataType = fdtDateTimeVz;
+    String FDisplayFormat;
+};
+
+class TMTBooleanDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTBooleanDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTBooleanDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    int GetDefaultWidth() const override;
+    TFieldType DataType() const override { return ftBoolean; }
+    void AssignDataType(TFieldType FieldType) override;
+    void AssignProps(TField* Field) override;
+    void AssignPropsTo(TField* Field) const override;
+    void Assign(TPersistent* Source) override;
+
+    const String& DisplayValues() const { return FDisplayValues; }
+    void SetDisplayValues(const String& Value);
+
+private:
+    String FDisplayValues;
+};
+
+class TMTBlobDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTBlobDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTBlobDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    TFieldType DataType() const override { return FBlobType; }
+    void AssignDataType(TFieldType FieldType) override;
+    void AssignProps(TField* Field) override;
+    void AssignPropsTo(TField* Field) const override;
+    void Assign(TPersistent* Source) override;
+
+    TFieldType BlobType() const { return FBlobType; }
+    void SetBlobType(TFieldType Value);
+    bool GraphicHeader() const { return FGraphicHeader; }
+    void SetGraphicHeader(bool Value);
+    bool Transliterate() const { return FTransliterate; }
+    void SetTransliterate(bool Value);
+
+private:
+    TFieldType FBlobType = ftBlob;
+    bool FGraphicHeader = true;
+    bool FTransliterate = false;
+};
+
+class TMTInterfaceDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTInterfaceDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTInterfaceDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    TFieldType DataType() const override { return FInterfaceDataType == fdtInterfaceVz ? ftInterface : ftIDispatch; }
+    void AssignDataType(TFieldType FieldType) override;
+    void Assign(TPersistent* Source) override;
+
+    TInterfaceDataFieldTypesVz InterfaceDataType() const { return FInterfaceDataType; }
+    void SetInterfaceDataType(TInterfaceDataFieldTypesVz Value);
+
+private:
+    TInterfaceDataFieldTypesVz FInterfaceDataType = fdtInterfaceVz;
+};
+
+class TMTVariantDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTVariantDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTVariantDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    int GetDefaultWidth() const override { return 15; }
+    TFieldType DataType() const override;
+    bool CanDinaSize() const override { return FVariantDataType != fdtVariant; }
+    void AssignDataType(TFieldType FieldType) override;
+    void Assign(TPersistent* Source) override;
+
+    TVariantDataFieldTypesVz VariantDataType() const { return FVariantDataType; }
+    void SetVariantDataType(TVariantDataFieldTypesVz Value);
+
+private:
+    TVariantDataFieldTypesVz FVariantDataType = fdtVariant;
+};
+
+// Values are object references kept in Variants (RefObjectToVarVz).
+class TMTRefObjectFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTRefObjectFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTRefObjectFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    TFieldType DataType() const override { return ftUnknown; }
+    bool CanDinaSize() const override { return true; }
+    TVarType GetVarDataType() const override { return varUnknown; }
+    void AssignDataType(TFieldType FieldType) override;
+};
+
+class TMTSQLTimeStampDataFieldVz : public TMTDataFieldVz {
+    SDELKA_CLASS(TMTSQLTimeStampDataFieldVz, TMTDataFieldVz)
+public:
+    explicit TMTSQLTimeStampDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    TFieldType DataType() const override;
+    void AssignDataType(TFieldType FieldType) override;
+    void AssignProps(TField* Field) override;
+    void AssignPropsTo(TField* Field) const override;
+    void Assign(TPersistent* Source) override;
+
+    TSQLTimeStampDataFieldTypesVz SQLTimeStampDataFieldType() const { return FSQLTimeStampDataFieldType; }
+    void SetSQLTimeStampDataFieldType(TSQLTimeStampDataFieldTypesVz Value);
+    const String& DisplayFormat() const { return FDisplayFormat; }
+    void SetDisplayFormat(const String& Value);
+
+private:
+    TSQLTimeStampDataFieldTypesVz FSQLTimeStampDataFieldType = fdtTimeStampVz;
+    String FDisplayFormat;
+};
+
+// ---- stored records -----------------------------------------------------------------------------
+using TRecDataValues = std::vector<Variant>;
+
+enum TRecordEditStateVz { resBrowseVz, resEditVz, resInsertVz, resEditForRefresh };
+enum TDataValueVersionVz {
+    dvvOldValueVz, dvvCurValueVz, dvvEditValueVz, dvvValueVz, dvvOldestValue, dvvRefreshValue
+};
+enum TRecordsListNotification {
+    rlnRecAddingVz, rlnRecAddedVz, rlnRecChangingVz, rlnRecChangedVz, rlnRecDeletingVz, rlnRecDeletedVz,
+    rlnListChangingVz, rlnListChangedVz, rlnRecMarkingForDelVz, rlnRecMarkedForDelVz
+};
+
+// The error of a failed apply of one record; owns the exception object.
+class TUpdateErrorVz : public TPersistent {
+    SDELKA_CLASS(TUpdateErrorVz, TPersistent)
+public:
+    explicit TUpdateErrorVz(std::unique_ptr<Exception> AException) : FException(std::move(AException)) {}
+    Exception* ExceptionObject() const { return FException.get(); }
+
+private:
+    std::unique_ptr<Exception> FException;
+};
+
+class TMemoryRecordVz : public TPersistent {
+    SDELKA_CLASS(TMemoryRecordVz, TPersistent)
+public:
+    TMemoryRecordVz() = default;
+    ~TMemoryRecordVz() override;
+
+    int Index() const { return FIndex; }
+    bool Attached() const { return FIndex != -1; }
+    TMTDataStructVz* DataStruct() const { return FDataStruct; }
+    LongWord HashCode() const { return FHashCode; }
+    // The old values (valid while HasOldData).
+    const TRecDataValues& OldData() const { return FOldData; }
+    bool HasOldData() const { return FHasOldData; }
+    const TRecDataValues& Data() const { return FData; }
+    TRecordsListVz* RecordsList() const { return FRecordsList; }
+    TUpdateErrorVz* UpdateError() const { return FUpdateError; }
+    // Takes ownership of the error (the previous one is freed).
+    void SetUpdateError(TUpdateErrorVz* Value);
+    int UpdateIndex() const { return FUpdateIndex; }
+    void SetUpdateIndex(int Value) { FUpdateIndex = Value; }
+    TUpdateStatus UpdateStatus() const { return FUpdateStatus; }
+    void SetUpdateStatus(TUpdateStatus Value) { FUpdateStatus = Value; }
+    TRecordEditStateVz EditState() const { return FEditState; }
+
+    void Edit();
+    void EditForRefresh();
+    void Post();
+    // From insert state the record frees itself.
+    void Cancel();
+    void MergeChanges();
+    void RevertRecord();
+    void RefreshRecord(TMemoryRecordVz* FromRec);
+
+    Variant GetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion) const;
+    void SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value);
+    Variant GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const;
+    void SetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion, const Variant& VarValue);
+    Variant GetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion) const;
+    void SetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion,
+                            const Variant& VarValue);
+
+private:
+    friend class TRecordsListVz;
+    friend class TMTDataStructVz;
+    // The merge step of a whole change log: a deleted record leaves its list slot as nil.
+    void MergeChangesDeferred();
+    void DoMergeChanges(bool Immediate);
+    void LeaveChangeLog();
+    const TRecDataValues& ReadValues(TDataValueVersionVz Version) const;
+    TRecDataValues& WriteValues(TDataValueVersionVz Version);
+    static void CheckValueIndex(const TRecDataValues& Values, int FieldIndex);
+
+    TRecDataValues FData;
+    TMTDataStructVz* FDataStruct = nullptr;
+    bool FEditChanged = false;
+    TRecordEditStateVz FEditState = resInsertVz;
+    LongWord FHashCode = 0;
+    int FIndex = -1;
+    TRecDataValues FOldData;
+    bool FHasOldData = false;
+    TRecordsListVz* FRecordsList = nullptr;
+    TRecDataValues FTmpOldRecValue;
+    bool FHasTmpOldRecValue = false;
+    TUpdateErrorVz* FUpdateError = nullptr;
+    int FUpdateIndex = -1;
+    TUpdateStatus FUpdateStatus = usUnmodified;
+};
+
+// ---- record list --------------------------------------------------------------------------------
+// ParamSort is the caller's sort description, handed through to Compare untouched.
+using TCompareRecords = TEvent<int(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort)>;
+// Pairs of first and last position, both inclusive.
+using TRecordsRangesVz = std::vector<std::pair<int, int>>;
+
+class TRecordsListVz : public TComponent {
+    SDELKA_CLASS(TRecordsListVz, TComponent)
+public:
+    // AOwner: the store or nothing; any other owner raises an exception naming its class.
+    explicit TRecordsListVz(TComponent* AOwner);
+    ~TRecordsListVz() override;
+    void BeforeDestruction() override;
+
+    bool CachedUpdates() const { return FCachedUpdates; }
+    void SetCachedUpdates(bool Value) { FCachedUpdates = Value; }
+    int Count() const { return FRecList.Count(); }
+    TMTDataStructVz* DataStruct() const;
+    TObjectListVz* DeltaList() { return &FDeltaList; }
+    TObjectListVz* DeletedList() { return &FDeletedList; }
+    TMemTableDataVz* MemTableData() const { return FMemTableData; }
+    int RecValCount() const;
+
+    TMemoryRecordVz* NewRecord();
+    int AddRecord(TMemoryRecordVz* Rec);
+    void InsertRecord(int Index, TMemoryRecordVz* Rec);
+    int FetchRecord(TMemoryRecordVz* Rec);
+    void DeleteRecord(int Index);
+    void DeleteRecords(const TRecordsRangesVz& RecordsRanges);
+    void PersistDeleteRecord(int Index);
+    void PersistDeleteRecords(const TRecordsRangesVz& RecordsRanges);
+    void PersistRemoveRecord(int Index);
+    Variant GetValue(int RecNo, int ValNo) const;
+    void SetValue(int RecNo, int ValNo, const Variant& Value);
+    void Clear();
+    TMemoryRecordVz* Rec(int Index) const { return static_cast<TMemoryRecordVz*>(FRecList.Items(Index)); }
+    TMemoryRecordVz* operator[](int Index) const { return Rec(Index); }
+    void SetRec(int Index, TMemoryRecordVz* Value) { FRecList.SetItems(Index, Value); }
+    int IndexOf(TMemoryRecordVz* Item) const { return FRecList.IndexOf(Item); }
+    void Move(int CurIndex, int NewIndex);
+    virtual void QuickSort(int L, int R, TObject* ParamSort, const TCompareRecords& Compare);
+    void SortData(TObject* ParamSort, const TCompareRecords& Compare);
+    void RevertRecord(int Index);
+    void RefreshRecord(int Index, TMemoryRecordVz* FromRec);
+    bool HasCachedChanges() const { return FDeltaList.Count() > 0; }
+    void CancelUpdates();
+    void MergeChangeLog();
+    void CleanupChangedRecs();
+    virtual void BeginUpdate() { ++FUpdateCount; }
+    virtual void EndUpdate();
+    void SetAutoIncValue(TMemoryRecordVz* Rec);
+
+    virtual void Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    virtual void NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+
+private:
+    friend class TMemoryRecordVz;
+    friend class TMTDataStructVz;
+    void AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, bool Fetched);
+    void AppendToChangeLog(TMemoryRecordVz* Rec);
+    void RenumberFrom(int Index);
+    void FreeDeletedRecords();
+
+    bool FCachedUpdates = false;
+    TObjectListVz FDeletedList;
+    TObjectListVz FDeltaList;
+    TMemTableDataVz* FMemTableData = nullptr;
+    LongWord FNewHashCode = 1;
+    TObjectListVz FRecList;
+    int FUpdateCount = 0;
+};
+
+// ---- store --------------------------------------------------------------------------------------
+// The record store: the structure and the record list of one in-memory dataset. This is the part
+// the structure and the record list lean on (change signals, notifications, auto-increment
+// values, dropping the table); receivers, indexes and streaming build on it.
+class TMemTableDataVz : public TComponent {
+    SDELKA_CLASS(TMemTableDataVz, TComponent)
+public:
+    explicit TMemTableDataVz(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TMemTableDataVz() override;
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    TMTDataStructVz* DataStruct() const { return FDataStruct; }
+    TRecordsListVz* RecordsList() const { return FRecordsList; }
+
+    // Drops the records and the structure.
+    void DestroyTable();
+    virtual void DataStructChanged() {}
+    virtual void NotifyDataEvent(TMemoryRecordVz* /*MemRec*/, int /*Index*/, TRecordsListNotification /*Action*/) {}
+    virtual void NotifyRecordMoved(TMemoryRecordVz* /*Item*/, int /*OldIndex*/, int /*NewIndex*/) {}
+    // Fills the auto-increment fields of a record about to be attached.
+    virtual void SetAutoIncValue(TMemoryRecordVz* /*Rec*/) {}
+
+private:
+    TMTDataStructVz* FDataStruct = nullptr;
+    TRecordsListVz* FRecordsList = nullptr;
+};
