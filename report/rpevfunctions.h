@@ -16,7 +16,7 @@
 // A function element class (derived from TRpEvElementFunction).
 using TRpLibraryItemClass = TClass;
 
-// One registered function: name, "syntax|description", argument specification (a category
+// One registered function: name, "syntax|description", argument description (a category
 // digit and one letter per argument: N numeric, S text, B logical, V any), supplier.
 class TRpLibraryEntry : public TObject {
     SDELKA_CLASS(TRpLibraryEntry, TObject)
