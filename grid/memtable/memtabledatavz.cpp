@@ -1500,6 +1500,9 @@ void TMemTableDataVz::AfterConstruction() {
 }
 
 void TMemTableDataVz::BeforeDestruction() {
+    // Receivers let go one at a time before anything is freed.
+    while (FNotificators.Count() > 0)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators.Last())->SetDataObject(nullptr);
     if (FRecordsList) {
         TRecordsListVz* l = FRecordsList;
         FRecordsList = nullptr;
@@ -1516,4 +1519,88 @@ void TMemTableDataVz::BeforeDestruction() {
 void TMemTableDataVz::DestroyTable() {
     FRecordsList->Clear();
     FDataStruct->Clear();
+}
+
+void TMemTableDataVz::RegisterNotificator(TRecordsListNotificatorVz* Receiver) {
+    if (FNotificators.IndexOf(Receiver) < 0) FNotificators.Add(Receiver);
+}
+
+void TMemTableDataVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) { FNotificators.Remove(Receiver); }
+
+void TMemTableDataVz::DataStructChanged() {
+    for (int i = 0; i < FNotificators.Count(); ++i)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoStructChanged(this);
+}
+
+void TMemTableDataVz::NotifyDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    for (int i = 0; i < FNotificators.Count(); ++i)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoDataEvent(MemRec, Index, Action);
+}
+
+void TMemTableDataVz::NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
+    for (int i = 0; i < FNotificators.Count(); ++i)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoRecordMoved(Item, OldIndex, NewIndex);
+}
+
+// ---- TRecordsListNotificatorVz ------------------------------------------------------------------
+
+void TRecordsListNotificatorVz::BeforeDestruction() {
+    SetDataObject(nullptr);
+    TComponent::BeforeDestruction();
+}
+
+void TRecordsListNotificatorVz::SetDataObject(TComponent* Value) {
+    if (Value == FDataObject) return;
+    DoDataEvent(nullptr, -1, rlnListChangingVz);
+    Detach();
+    Attach(Value);
+    FDataObject = Value;
+    DoDataEvent(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsListNotificatorVz::Detach() {
+    if (!FDataObject) return;
+    if (auto* store = dynamic_cast<TMemTableDataVz*>(FDataObject)) store->UnregisterNotificator(this);
+    else if (auto* r = dynamic_cast<TRecordsListNotificatorVz*>(FDataObject)) r->UnregisterNotificator(this);
+    FDataObject->RemoveFreeNotification(this);
+}
+
+void TRecordsListNotificatorVz::Attach(TComponent* Value) {
+    if (!Value) return;
+    bool attached = false;
+    if (auto* store = dynamic_cast<TMemTableDataVz*>(Value)) {
+        store->RegisterNotificator(this);
+        attached = true;
+    } else if (auto* r = dynamic_cast<TRecordsListNotificatorVz*>(Value)) {
+        attached = r->RegisterNotificator(this);
+    }
+    if (attached) Value->FreeNotification(this);
+}
+
+void TRecordsListNotificatorVz::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FDataObject && AComponent) SetDataObject(nullptr);
+}
+
+void TRecordsListNotificatorVz::DoAfterDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    if (OnAfterDataEvent.Assigned()) OnAfterDataEvent(MemRec, Index, Action);
+}
+
+void TRecordsListNotificatorVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    if (OnDataEvent.Assigned()) OnDataEvent(MemRec, Index, Action);
+    switch (Action) {
+    case rlnRecAddedVz: RecordAdded(MemRec, Index); break;
+    case rlnRecChangedVz: RecordChanged(MemRec, Index); break;
+    case rlnRecDeletedVz: RecordDeleted(MemRec, Index); break;
+    case rlnListChangedVz: ListChanged(); break;
+    default: break;
+    }
+}
+
+void TRecordsListNotificatorVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
+    if (OnRecordMoved.Assigned()) OnRecordMoved(Item, OldIndex, NewIndex);
+}
+
+void TRecordsListNotificatorVz::DoStructChanged(TMemTableDataVz* AMemTableData) {
+    if (OnStructChanged.Assigned()) OnStructChanged(AMemTableData);
 }

@@ -561,6 +561,53 @@ private:
     int FUpdateCount = 0;
 };
 
+// ---- change receivers ---------------------------------------------------------------------------
+using TRecordsListNotificatorDataEventVz =
+    TEvent<void(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action)>;
+using TRecordsListApplyUpdatesEventVz = TEvent<void(TMemTableDataVz* AMemTableData)>;
+using TRecordsListRecordMovedEventVz = TEvent<void(TMemoryRecordVz* Item, int OldIndex, int NewIndex)>;
+
+// A receiver of the changes of a store's records (or of a records view's visible rows): attach it
+// by setting DataObject. Attaching and detaching send the receiver itself list-changing and
+// list-changed events without a record.
+class TRecordsListNotificatorVz : public TComponent {
+    SDELKA_CLASS(TRecordsListNotificatorVz, TComponent)
+public:
+    explicit TRecordsListNotificatorVz(TComponent* AOwner) : TComponent(AOwner) {}
+    void BeforeDestruction() override;
+
+    TComponent* DataObject() const { return FDataObject; }
+    void SetDataObject(TComponent* Value);
+
+    TRecordsListNotificatorDataEventVz OnAfterDataEvent;
+    TRecordsListNotificatorDataEventVz OnDataEvent;
+    TRecordsListRecordMovedEventVz OnRecordMoved;
+    TRecordsListApplyUpdatesEventVz OnStructChanged;
+
+    virtual void DoAfterDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    virtual void DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    virtual void RecordAdded(TMemoryRecordVz* /*MemRec*/, int /*Index*/) {}
+    virtual void RecordChanged(TMemoryRecordVz* /*MemRec*/, int /*Index*/) {}
+    virtual void RecordDeleted(TMemoryRecordVz* /*MemRec*/, int /*Index*/) {}
+    virtual void ListChanged() {}
+    virtual void DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+    virtual void DoStructChanged(TMemTableDataVz* AMemTableData);
+
+    // A receiver that other receivers can attach to (the records view) keeps them here; a plain
+    // receiver keeps none, so one set as another's DataObject is stored but not attached.
+    virtual bool RegisterNotificator(TRecordsListNotificatorVz* /*Receiver*/) { return false; }
+    virtual void UnregisterNotificator(TRecordsListNotificatorVz* /*Receiver*/) {}
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void Detach();
+    void Attach(TComponent* Value);
+
+    TComponent* FDataObject = nullptr;
+};
+
 // ---- store --------------------------------------------------------------------------------------
 // The record store: the structure and the record list of one in-memory dataset. This is the part
 // the structure and the record list lean on (change signals, notifications, auto-increment
@@ -578,13 +625,19 @@ public:
 
     // Drops the records and the structure.
     void DestroyTable();
-    virtual void DataStructChanged() {}
-    virtual void NotifyDataEvent(TMemoryRecordVz* /*MemRec*/, int /*Index*/, TRecordsListNotification /*Action*/) {}
-    virtual void NotifyRecordMoved(TMemoryRecordVz* /*Item*/, int /*OldIndex*/, int /*NewIndex*/) {}
+    // Each of these tells every attached receiver, in attach order.
+    virtual void DataStructChanged();
+    virtual void NotifyDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    virtual void NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+    // Used by TRecordsListNotificatorVz::SetDataObject only.
+    virtual void RegisterNotificator(TRecordsListNotificatorVz* Receiver);
+    virtual void UnregisterNotificator(TRecordsListNotificatorVz* Receiver);
+    int NotificatorCount() const { return FNotificators.Count(); }
     // Fills the auto-increment fields of a record about to be attached.
     virtual void SetAutoIncValue(TMemoryRecordVz* /*Rec*/) {}
 
 private:
     TMTDataStructVz* FDataStruct = nullptr;
+    TObjectListVz FNotificators;
     TRecordsListVz* FRecordsList = nullptr;
 };

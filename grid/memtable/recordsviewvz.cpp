@@ -1,0 +1,452 @@
+#include "grid/memtable/recordsviewvz.h"
+
+#include "platform/rtl/exceptions.h"
+
+#include <algorithm>
+
+// ---- TMemRecViewVz ------------------------------------------------------------------------------
+
+int TMemRecViewVz::InSortedListIndex() const {
+    if (FRecordsView && FRecordsView->FSortedListIndexesObsolete) FRecordsView->UpdateSortedListIndexes();
+    return FInSortedListIndex;
+}
+
+// ---- TRecordsViewOrderByList --------------------------------------------------------------------
+
+int TRecordsViewOrderByList::FindFieldIndex(const String& FieldName) {
+    TMemTableDataVz* store = FRecordsView->MemTableData();
+    if (!store || !store->DataStruct()) return -1;
+    return store->DataStruct()->FieldIndex(FieldName);
+}
+
+// ---- TRecordsViewVz -----------------------------------------------------------------------------
+
+TRecordsViewVz::TRecordsViewVz(TDataSet* ADataSet)
+    : TRecordsListNotificatorVz(nullptr), FOrderByList(std::make_unique<TRecordsViewOrderByList>(this)),
+      FDataSet(ADataSet) {}
+
+TRecordsViewVz::~TRecordsViewVz() { FreeSortedItems(); }
+
+void TRecordsViewVz::BeforeDestruction() {
+    SetDataObject(nullptr);
+    while (FNotificators.Count() > 0)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators.Last())->SetDataObject(nullptr);
+    FMemoryViewList.Clear();
+    FreeSortedItems();
+    TRecordsListNotificatorVz::BeforeDestruction();
+}
+
+void TRecordsViewVz::FreeSortedItems() {
+    for (int i = 0; i < FSorderViewList.Count(); ++i) delete GetSortedListItem(i);
+    FSorderViewList.Clear();
+}
+
+TMemoryRecordVz* TRecordsViewVz::ViewRec(int Index) const { return GetRecordView(Index)->Rec(); }
+
+int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
+    const int n = FMemoryViewList.Count();
+    if (n > 0 && ViewRec(n - 1) == Rec) return n - 1;
+    for (int i = 0; i < n; ++i)
+        if (ViewRec(i) == Rec) return i;
+    return -1;
+}
+
+int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
+    const int n = FSorderViewList.Count();
+    if (n > 0 && GetSortedListItem(n - 1)->Rec() == Rec) return n - 1;
+    for (int i = 0; i < n; ++i)
+        if (GetSortedListItem(i)->Rec() == Rec) return i;
+    return -1;
+}
+
+void TRecordsViewVz::UpdateSortedListIndexes() {
+    for (int i = 0; i < FSorderViewList.Count(); ++i) GetSortedListItem(i)->SetInSortedListIndex(i);
+    FSortedListIndexesObsolete = false;
+}
+
+// ---- properties ---------------------------------------------------------------------------------
+
+void TRecordsViewVz::SetSortOrder(const String& Value) {
+    if (Value == FSortOrder) return;
+    FOrderByList->ParseOrderByStr(Value);  // an unknown name raises and keeps the old order
+    for (int i = 0; i < FOrderByList->Count(); ++i) FOrderByList->Items(i)->CaseIns = FSortOrderCaseInsensitive;
+    FSortOrder = Value;
+    SortChanged();
+}
+
+void TRecordsViewVz::SetSortOrderCaseInsensitive(bool Value) {
+    if (Value == FSortOrderCaseInsensitive) return;
+    FSortOrderCaseInsensitive = Value;
+    for (int i = 0; i < FOrderByList->Count(); ++i) FOrderByList->Items(i)->CaseIns = Value;
+    SortChanged();
+}
+
+void TRecordsViewVz::SetStatusFilter(TUpdateStatusSet Value) {
+    if (Value == FStatusFilter) return;
+    FStatusFilter = Value;
+    RefreshFilteredRecsList(true);
+}
+
+void TRecordsViewVz::SetTreeViewKeyFieldName(const String& Value) {
+    if (Value == FTreeViewKeyFieldName) return;
+    FTreeViewKeyFieldName = Value;
+    UpdateFields();
+}
+
+void TRecordsViewVz::SetTreeViewRefParentFieldName(const String& Value) {
+    if (Value == FTreeViewRefParentFieldName) return;
+    FTreeViewRefParentFieldName = Value;
+    UpdateFields();
+}
+
+void TRecordsViewVz::UpdateFields() {
+    TMemTableDataVz* store = MemTableData();
+    TMTDataStructVz* s = store ? store->DataStruct() : nullptr;
+    FTreeViewKeyFields = s && !FTreeViewKeyFieldName.isEmpty() ? s->FieldsIndex(FTreeViewKeyFieldName) : TIntArrayVz();
+    FTreeViewRefParentFields =
+        s && !FTreeViewRefParentFieldName.isEmpty() ? s->FieldsIndex(FTreeViewRefParentFieldName) : TIntArrayVz();
+}
+
+void TRecordsViewVz::DoStructChanged(TMemTableDataVz* AMemTableData) {
+    TRecordsListNotificatorVz::DoStructChanged(AMemTableData);
+    UpdateFields();
+}
+
+// ---- receivers of the view ----------------------------------------------------------------------
+
+bool TRecordsViewVz::RegisterNotificator(TRecordsListNotificatorVz* Receiver) {
+    if (FNotificators.IndexOf(Receiver) < 0) FNotificators.Add(Receiver);
+    return true;
+}
+
+void TRecordsViewVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) { FNotificators.Remove(Receiver); }
+
+void TRecordsViewVz::DoViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    FCatchChanged = true;
+    if (OnViewDataEvent.Assigned()) OnViewDataEvent(MemRec, Index, Action);
+    for (int i = 0; i < FNotificators.Count(); ++i)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoDataEvent(MemRec, Index, Action);
+}
+
+void TRecordsViewVz::DoViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
+    if (OnViewRecordMovedEvent.Assigned()) OnViewRecordMovedEvent(Item, OldIndex, NewIndex);
+    for (int i = 0; i < FNotificators.Count(); ++i)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoRecordMoved(Item, OldIndex, NewIndex);
+}
+
+// ---- filter and order ---------------------------------------------------------------------------
+
+bool TRecordsViewVz::RecordPassesFilter(TMemoryRecordVz* Rec, TMemRecViewVz* Node) {
+    if (!FStatusFilter.Contains(Rec->UpdateStatus())) return false;
+    if (OnFilterRecord.Assigned()) return OnFilterRecord(Rec, Node);
+    return true;
+}
+
+// With a sort order the dataset's comparison decides (it breaks ties by storage position);
+// without one, or without a comparison, storage order is the view order.
+int TRecordsViewVz::CompareRecs(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2) const {
+    if (!FSortOrder.isEmpty() && OnCompareRecords.Assigned()) return OnCompareRecords(Rec1, Rec2, FOrderByList.get());
+    return Rec1->Index() - Rec2->Index();
+}
+
+int TRecordsViewVz::FindFilteredPos(TMemoryRecordVz* Rec, int Hint) const {
+    const int n = FMemoryViewList.Count();
+    if (n == 0 || CompareRecs(ViewRec(0), Rec) > 0) return 0;
+    if (CompareRecs(ViewRec(n - 1), Rec) < 0) return n;
+    if (Hint >= 0 && Hint <= n && (Hint == 0 || CompareRecs(ViewRec(Hint - 1), Rec) <= 0) &&
+        (Hint == n || CompareRecs(ViewRec(Hint), Rec) >= 0))
+        return Hint;
+    int hi = n - 1, lo = 0, mid = hi / 2;
+    for (;;) {
+        const int c = CompareRecs(ViewRec(mid), Rec);
+        if (c == 0) return mid;
+        int next;
+        if (c < 0) {
+            next = (mid + hi) / 2;
+            lo = mid;
+        } else {
+            next = (mid + lo) / 2;
+            hi = mid;
+        }
+        if (next == mid) return mid + 1;
+        mid = next;
+    }
+}
+
+void TRecordsViewVz::CalcLookupBuffer(TMemRecViewVz* Item) {
+    if (OnCalcLookupBuffer.Assigned()) OnCalcLookupBuffer(Item->Rec(), Item);
+}
+
+void TRecordsViewVz::UpdateAllLookupBuffer() {
+    for (int i = 0; i < Count(); ++i) {
+        TMemRecViewVz* item = GetRecordView(i);
+        item->LookupBuffer().clear();
+        CalcLookupBuffer(item);
+    }
+}
+
+// ---- full refresh -------------------------------------------------------------------------------
+
+void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
+    FMemoryViewList.Clear();
+    FreeSortedItems();
+    TMemTableDataVz* store = MemTableData();
+    if (store) {
+        TRecordsListVz* list = store->RecordsList();
+        for (int i = 0; i < list->Count(); ++i) {
+            auto* item = new TMemRecViewVz(this, list->Rec(i));
+            item->SetInSortedListIndex(i);
+            FSorderViewList.Add(item);
+        }
+    }
+    FSortedListIndexesObsolete = false;
+    if (store) {
+        TObjectList* candidates = OnGetPrefilteredList.Assigned() ? OnGetPrefilteredList() : nullptr;
+        if (!candidates) candidates = &FSorderViewList;
+        FFilterAborted = false;
+        std::vector<TMemRecViewVz*> passed;
+        for (int i = 0; i < candidates->Count() && !FFilterAborted; ++i) {
+            auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
+            if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
+        }
+        if (!FFilterAborted)
+            for (TMemRecViewVz* item : passed) {
+                FMemoryViewList.Add(item);
+                CalcLookupBuffer(item);
+            }
+    }
+    if (!FSortOrder.isEmpty()) SortFlatList();
+    else if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+}
+
+// ---- sorting ------------------------------------------------------------------------------------
+
+void TRecordsViewVz::SortChanged() { SortFlatList(); }
+
+void TRecordsViewVz::SortFlatList() {
+    // Without a sort order the lists go back to storage order (the filtered positions of later
+    // changes are searched by storage position).
+    TCompareRecords compare = OnCompareRecords;
+    if (FSortOrder.isEmpty() || !compare.Assigned())
+        compare = [](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject*) { return a->Index() - b->Index(); };
+    SortData(FOrderByList.get(), compare);
+}
+
+void TRecordsViewVz::SortData(TObject* ParamSort, const TCompareRecords& Compare) {
+    if (FMemoryViewList.Count() > 1) QuickSort(FMemoryViewList, 0, FMemoryViewList.Count() - 1, ParamSort, Compare);
+    if (FSorderViewList.Count() > 1) QuickSort(FSorderViewList, 0, FSorderViewList.Count() - 1, ParamSort, Compare);
+    UpdateSortedListIndexes();
+    DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsViewVz::QuickSort(TObjectListVz& ViewList, int L, int R, TObject* ParamSort, const TCompareRecords& Compare) {
+    auto rec = [&ViewList](int i) { return static_cast<TMemRecViewVz*>(ViewList.Items(i))->Rec(); };
+    do {
+        int i = L, j = R;
+        TMemoryRecordVz* pivot = rec((L + R) / 2);
+        do {
+            while (Compare(rec(i), pivot, ParamSort) < 0) ++i;
+            while (Compare(rec(j), pivot, ParamSort) > 0) --j;
+            if (i <= j) {
+                if (i != j) ViewList.Exchange(i, j);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (L < j) QuickSort(ViewList, L, j, ParamSort, Compare);
+        L = i;
+    } while (L < R);
+}
+
+// ---- incremental maintenance --------------------------------------------------------------------
+
+void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    TRecordsListNotificatorVz::DoDataEvent(MemRec, Index, Action);
+    if (FDisableFilterCount > 0) return;
+
+    struct {
+        bool Defined = false;
+        TMemoryRecordVz* Rec = nullptr;
+        int Index = -1;
+        TRecordsListNotification Action = rlnListChangedVz;
+    } pending;
+    auto post = [&pending](TMemoryRecordVz* Rec, int Pos, TRecordsListNotification Act) {
+        if (pending.Defined && pending.Action != Act && Act != rlnListChangedVz)
+            throw Exception("PostNotifyInfo already defined");
+        pending = {true, Rec, Pos, Act};
+    };
+
+    switch (Action) {
+    case rlnRecAddedVz: {
+        auto* item = new TMemRecViewVz(this, MemRec);
+        const int pos = MemRec->Index();
+        if (pos < 0 || pos >= FSorderViewList.Count()) {
+            item->SetInSortedListIndex(FSorderViewList.Count());
+            FSorderViewList.Add(item);
+        } else {
+            FSorderViewList.Insert(pos, item);
+            FSortedListIndexesObsolete = true;
+        }
+        if (RecordPassesFilter(MemRec, nullptr)) {
+            const int p = std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count());
+            FMemoryViewList.Insert(p, item);
+            CalcLookupBuffer(item);
+            post(MemRec, p, rlnRecAddedVz);
+        }
+        break;
+    }
+    case rlnRecChangedVz:
+    case rlnRecMarkedForDelVz: {
+        TMemRecViewVz* item = nullptr;
+        const int oldPos = IndexOfRec(MemRec);
+        if (oldPos >= 0) {
+            item = GetRecordView(oldPos);
+            FMemoryViewList.Delete(oldPos);
+        } else {
+            const int s = IndexOfSortedListRec(MemRec);
+            if (s >= 0) item = GetSortedListItem(s);
+        }
+        if (!item) break;  // a record the view does not hold
+        int newPos = -1;
+        if (RecordPassesFilter(MemRec, nullptr)) {
+            newPos = std::min(FindFilteredPos(MemRec, oldPos), FMemoryViewList.Count());
+            FMemoryViewList.Insert(newPos, item);
+        }
+        if (oldPos >= 0 && newPos >= 0) {
+            if (oldPos != newPos) DoViewRecordMoved(MemRec, oldPos, newPos);
+            post(MemRec, newPos, Action);
+        } else if (newPos >= 0) {
+            CalcLookupBuffer(item);
+            post(MemRec, newPos, rlnRecAddedVz);
+        } else if (oldPos >= 0) {
+            post(MemRec, oldPos, rlnRecDeletedVz);
+        }
+        break;
+    }
+    case rlnRecDeletedVz: {
+        const int viewPos = IndexOfRec(MemRec);
+        if (viewPos >= 0) {
+            FMemoryViewList.Delete(viewPos);
+            post(MemRec, viewPos, rlnRecDeletedVz);
+        }
+        int s = -1;
+        if (Index >= 0 && Index < FSorderViewList.Count() && GetSortedListItem(Index)->Rec() == MemRec) s = Index;
+        else s = IndexOfSortedListRec(MemRec);
+        if (s >= 0) {
+            TMemRecViewVz* item = GetSortedListItem(s);
+            FSorderViewList.Delete(s);
+            if (s != FSorderViewList.Count()) FSortedListIndexesObsolete = true;
+            delete item;
+        }
+        break;
+    }
+    case rlnListChangedVz:
+        RefreshFilteredRecsList(false);
+        post(MemRec, Index, rlnListChangedVz);
+        break;
+    default:
+        break;
+    }
+    if (pending.Defined) DoViewDataEvent(pending.Rec, pending.Index, pending.Action);
+}
+
+// A record moved in storage: a visible record takes the place its new position gives it among
+// the visible ones (in storage order, or by the sort order whose ties go by storage position).
+void TRecordsViewVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
+    TRecordsListNotificatorVz::DoRecordMoved(Item, OldIndex, NewIndex);
+    const int source = IndexOfRec(Item);
+    if (source < 0) return;
+    TMemRecViewVz* item = GetRecordView(source);
+    FMemoryViewList.Delete(source);
+    const int target = std::min(FindFilteredPos(Item, source), FMemoryViewList.Count());
+    FMemoryViewList.Insert(target, item);
+    DoViewDataEvent(nullptr, -1, rlnListChangingVz);
+}
+
+// ---- editing through view positions -------------------------------------------------------------
+
+TMemoryRecordVz* TRecordsViewVz::NewRecord() { return MemTableData()->RecordsList()->NewRecord(); }
+
+int TRecordsViewVz::AddRecord(TMemoryRecordVz* Rec) { return MemTableData()->RecordsList()->AddRecord(Rec); }
+
+void TRecordsViewVz::InsertRecord(int Index, TMemoryRecordVz* Rec) {
+    TRecordsListVz* list = MemTableData()->RecordsList();
+    if (Count() == 0) list->InsertRecord(0, Rec);
+    else if (Index >= Count()) list->AddRecord(Rec);  // past the last row: at the end of the store
+    else list->InsertRecord(GetRec(std::max(Index, 0))->Index(), Rec);
+}
+
+void TRecordsViewVz::DeleteRecord(int Index) { MemTableData()->RecordsList()->DeleteRecord(GetRec(Index)->Index()); }
+
+Variant TRecordsViewVz::GetValue(int RecNo, int ValNo) const {
+    return MemTableData()->RecordsList()->GetValue(GetRec(RecNo)->Index(), ValNo);
+}
+
+void TRecordsViewVz::SetValue(int RecNo, int ValNo, const Variant& Value) {
+    MemTableData()->RecordsList()->SetValue(GetRec(RecNo)->Index(), ValNo, Value);
+}
+
+void TRecordsViewVz::SetRec(int Index, TMemoryRecordVz* Value) {
+    MemTableData()->RecordsList()->SetRec(GetRec(Index)->Index(), Value);
+}
+
+void TRecordsViewVz::RevertRecord(int Index) { MemTableData()->RecordsList()->RevertRecord(GetRec(Index)->Index()); }
+
+void TRecordsViewVz::RefreshRecord(int Index, TMemoryRecordVz* Rec) {
+    MemTableData()->RecordsList()->RefreshRecord(GetRec(Index)->Index(), Rec);
+}
+
+TRecDataValues TRecordsViewVz::GetOldRecVals(int Index) const { return GetRec(Index)->OldData(); }
+
+void TRecordsViewVz::MergeChangeLog() { MemTableData()->RecordsList()->MergeChangeLog(); }
+
+void TRecordsViewVz::CancelUpdates() { MemTableData()->RecordsList()->CancelUpdates(); }
+
+// ---- cached-update locks ------------------------------------------------------------------------
+
+void TRecordsViewVz::LockCachedUpdates() {
+    ++FCachedUpdatesLockCount;
+    if (TMemTableDataVz* store = MemTableData()) store->RecordsList()->SetCachedUpdates(false);
+}
+
+void TRecordsViewVz::UnlockCachedUpdates() {
+    if (FCachedUpdatesLockCount == 0) return;
+    if (--FCachedUpdatesLockCount == 0)
+        if (TMemTableDataVz* store = MemTableData()) store->RecordsList()->SetCachedUpdates(FCachedUpdates);
+}
+
+// ---- simple aggregates --------------------------------------------------------------------------
+
+Variant TRecordsViewVz::CalcAggrFieldFunc(const String& FieldName, const String& AggrFuncName) const {
+    if (FieldName == QLatin1String("*") && AggrFuncName == QLatin1String("COUNT")) return Variant(Count());
+    TMemTableDataVz* store = MemTableData();
+    const int field = store ? store->DataStruct()->FieldIndex(FieldName) : -1;
+    if (field < 0) throw Exception("Invalid field name: " + FieldName);
+    enum { aSum, aCount, aMin, aMax, aAvg } kind;
+    if (AggrFuncName == QLatin1String("SUM")) kind = aSum;
+    else if (AggrFuncName == QLatin1String("COUNT")) kind = aCount;
+    else if (AggrFuncName == QLatin1String("MIN")) kind = aMin;
+    else if (AggrFuncName == QLatin1String("MAX")) kind = aMax;
+    else if (AggrFuncName == QLatin1String("AVG")) kind = aAvg;
+    else throw Exception("Unsupported aggrigate function: " + AggrFuncName);
+    Variant result(0);
+    Variant extreme = Variant::Null();
+    for (int i = 0; i < Count(); ++i) {
+        const Variant v = GetRec(i)->GetDataValue(field, dvvValueVz);
+        if (VarIsNull(v)) continue;
+        switch (kind) {
+        case aSum:
+        case aAvg: result = result + v; break;
+        case aCount: result = result + Variant(1); break;
+        case aMin:
+            if (VarIsNull(extreme) || v < extreme) extreme = v;
+            break;
+        case aMax:
+            if (VarIsNull(extreme) || v > extreme) extreme = v;
+            break;
+        }
+    }
+    if (kind == aMin || kind == aMax) return extreme;
+    if (kind == aAvg) return Count() == 0 ? Variant::Null() : result / Variant(Count());
+    return result;
+}

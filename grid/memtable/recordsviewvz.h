@@ -1,0 +1,173 @@
+// The records view of the in-memory dataset: a receiver attached to the record store that keeps
+// one view item per stored record and, from them, the filtered list in view order (records whose
+// update status passes StatusFilter and that the dataset's filter accepts, sorted by SortOrder or
+// in storage order). The store's notifications keep it in step record by record; every change of
+// the visible rows goes on to the dataset as a view event.
+#pragma once
+
+#include "grid/memtable/memtabledatavz.h"
+#include "grid/memtable/orderbylistvz.h"
+
+class TRecordsViewVz;
+class TMemRecViewVz;
+
+using TRecordsViewFilterEventVz = TEvent<bool(TMemoryRecordVz* Rec, TMemRecViewVz* Node)>;
+// Answers a smaller list of candidate view items, or nullptr for all of them (the list stays the
+// caller's).
+using TGetPrefilteredListEventVz = TEvent<TObjectList*()>;
+using TRecordsListCalcLookupBufferEventVz = TEvent<void(TMemoryRecordVz* Item, TMemRecViewVz* RecView)>;
+
+// One view item: the record, the view and the item's place in the sorted list.
+class TMemRecViewVz : public TObject {
+    SDELKA_CLASS(TMemRecViewVz, TObject)
+public:
+    TMemRecViewVz(TRecordsViewVz* ARecordsView, TMemoryRecordVz* ARec) : FRec(ARec), FRecordsView(ARecordsView) {}
+
+    TMemoryRecordVz* Rec() const { return FRec; }
+    TRecordsViewVz* RecordsView() const { return FRecordsView; }
+    // Renumbers the view's sorted items first when their numbers are out of date.
+    int InSortedListIndex() const;
+    void SetInSortedListIndex(int Value) { FInSortedListIndex = Value; }
+    TRecDataValues& LookupBuffer() { return FLookupBuffer; }
+    void SetLookupBufferLength(int NewLength) { FLookupBuffer.resize(static_cast<size_t>(NewLength)); }
+
+private:
+    int FInSortedListIndex = -1;
+    TRecDataValues FLookupBuffer;
+    TMemoryRecordVz* FRec = nullptr;
+    TRecordsViewVz* FRecordsView = nullptr;
+};
+
+// The view's sort list: names resolve in the store's structure.
+class TRecordsViewOrderByList : public TOrderByList {
+    SDELKA_CLASS(TRecordsViewOrderByList, TOrderByList)
+public:
+    explicit TRecordsViewOrderByList(TRecordsViewVz* ARecordsView) : TOrderByList(true), FRecordsView(ARecordsView) {}
+
+protected:
+    int FindFieldIndex(const String& FieldName) override;
+    void SetItemFieldIndex(TOrderByItemVz* Item, int FieldIndex) override { Item->MTFieldIndex = FieldIndex; }
+
+private:
+    TRecordsViewVz* FRecordsView;
+};
+
+class TRecordsViewVz : public TRecordsListNotificatorVz {
+    SDELKA_CLASS(TRecordsViewVz, TRecordsListNotificatorVz)
+public:
+    explicit TRecordsViewVz(TDataSet* ADataSet);
+    ~TRecordsViewVz() override;
+    void BeforeDestruction() override;
+
+    TDataSet* DataSet() const { return FDataSet; }
+    TMemTableDataVz* MemTableData() const { return dynamic_cast<TMemTableDataVz*>(DataObject()); }
+    void SetMemTableData(TMemTableDataVz* Value) { SetDataObject(Value); }
+
+    bool CatchChanged() const { return FCatchChanged; }
+    void SetCatchChanged(bool Value) { FCatchChanged = Value; }
+    bool FilterAborted() const { return FFilterAborted; }
+    void SetFilterAborted(bool Value) { FFilterAborted = Value; }
+    bool SortedListIndexesObsolete() const { return FSortedListIndexesObsolete; }
+    const String& SortOrder() const { return FSortOrder; }
+    void SetSortOrder(const String& Value);
+    bool SortOrderCaseInsensitive() const { return FSortOrderCaseInsensitive; }
+    void SetSortOrderCaseInsensitive(bool Value);
+    TRecordsViewOrderByList* OrderByList() const { return FOrderByList.get(); }
+    TUpdateStatusSet StatusFilter() const { return FStatusFilter; }
+    void SetStatusFilter(TUpdateStatusSet Value);
+    const String& TreeViewKeyFieldName() const { return FTreeViewKeyFieldName; }
+    void SetTreeViewKeyFieldName(const String& Value);
+    const TIntArrayVz& TreeViewKeyFields() const { return FTreeViewKeyFields; }
+    const String& TreeViewRefParentFieldName() const { return FTreeViewRefParentFieldName; }
+    void SetTreeViewRefParentFieldName(const String& Value);
+    const TIntArrayVz& TreeViewRefParentFields() const { return FTreeViewRefParentFields; }
+    TObjectList* MemoryViewList() { return &FMemoryViewList; }
+
+    TCompareRecords OnCompareRecords;
+    TRecordsViewFilterEventVz OnFilterRecord;
+    TGetPrefilteredListEventVz OnGetPrefilteredList;
+    TRecordsListNotificatorDataEventVz OnViewDataEvent;
+    TRecordsListRecordMovedEventVz OnViewRecordMovedEvent;
+    TRecordsListCalcLookupBufferEventVz OnCalcLookupBuffer;
+
+    // ---- positions ----
+    int Count() const { return FMemoryViewList.Count(); }
+    int ViewItemsCount() const { return Count(); }
+    int AccountableItemsCount() const { return Count(); }
+    TMemoryRecordVz* GetRec(int Index) const { return GetRecordView(Index)->Rec(); }
+    TMemoryRecordVz* GetViewRecord(int Index) const { return GetRec(Index); }
+    TMemRecViewVz* GetRecordView(int Index) const { return static_cast<TMemRecViewVz*>(FMemoryViewList.Items(Index)); }
+    TMemoryRecordVz* GetAccountableRecord(int Index) const { return GetRec(Index); }
+    // The view position of a record, -1 when it is not shown.
+    int IndexOfRec(TMemoryRecordVz* Rec) const;
+    TMemRecViewVz* GetSortedListItem(int Index) const { return static_cast<TMemRecViewVz*>(FSorderViewList.Items(Index)); }
+    int SortedListItemCount() const { return FSorderViewList.Count(); }
+    int IndexOfSortedListRec(TMemoryRecordVz* Rec) const;
+    void UpdateSortedListIndexes();
+
+    // ---- editing through view positions ----
+    TMemoryRecordVz* NewRecord();
+    int AddRecord(TMemoryRecordVz* Rec);
+    void InsertRecord(int Index, TMemoryRecordVz* Rec);
+    void DeleteRecord(int Index);
+    Variant GetValue(int RecNo, int ValNo) const;
+    void SetValue(int RecNo, int ValNo, const Variant& Value);
+    void SetRec(int Index, TMemoryRecordVz* Value);
+    void RevertRecord(int Index);
+    void RefreshRecord(int Index, TMemoryRecordVz* Rec);
+    TRecDataValues GetOldRecVals(int Index) const;
+    void MergeChangeLog();
+    void CancelUpdates();
+
+    // ---- refresh, sort, locks ----
+    void RefreshFilteredRecsList(bool NotifyListChanged);
+    void SortData(TObject* ParamSort, const TCompareRecords& Compare);
+    void QuickSort(TObjectListVz& ViewList, int L, int R, TObject* ParamSort, const TCompareRecords& Compare);
+    void LockCachedUpdates();
+    void UnlockCachedUpdates();
+    void InstantDisableFilter() { ++FDisableFilterCount; }
+    void InstantEnableFilter() { if (FDisableFilterCount > 0) --FDisableFilterCount; }
+    void UpdateAllLookupBuffer();
+    Variant CalcAggrFieldFunc(const String& FieldName, const String& AggrFuncName) const;
+
+    virtual bool RecordPassesFilter(TMemoryRecordVz* Rec, TMemRecViewVz* Node);
+    bool RegisterNotificator(TRecordsListNotificatorVz* Receiver) override;
+    void UnregisterNotificator(TRecordsListNotificatorVz* Receiver) override;
+    virtual void DoViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    virtual void DoViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+    virtual void SortChanged();
+    virtual void SortFlatList();
+    virtual void UpdateFields();
+
+    void DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) override;
+    void DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) override;
+    void DoStructChanged(TMemTableDataVz* AMemTableData) override;
+
+private:
+    friend class TMemRecViewVz;
+    int CompareRecs(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2) const;
+    // The place of a record in the filtered list (binary search, Hint tried first).
+    int FindFilteredPos(TMemoryRecordVz* Rec, int Hint) const;
+    void CalcLookupBuffer(TMemRecViewVz* Item);
+    void FreeSortedItems();
+    TMemoryRecordVz* ViewRec(int Index) const;
+
+    bool FCachedUpdates = true;
+    int FCachedUpdatesLockCount = 0;
+    bool FCatchChanged = false;
+    bool FFilterAborted = false;
+    TObjectListVz FMemoryViewList;
+    TObjectListVz FNotificators;
+    std::unique_ptr<TRecordsViewOrderByList> FOrderByList;
+    TObjectListVz FSorderViewList;
+    bool FSortedListIndexesObsolete = false;
+    String FSortOrder;
+    bool FSortOrderCaseInsensitive = false;
+    TUpdateStatusSet FStatusFilter{usUnmodified, usModified, usInserted};
+    String FTreeViewKeyFieldName;
+    TIntArrayVz FTreeViewKeyFields;
+    String FTreeViewRefParentFieldName;
+    TIntArrayVz FTreeViewRefParentFields;
+    TDataSet* FDataSet = nullptr;
+    int FDisableFilterCount = 0;
+};

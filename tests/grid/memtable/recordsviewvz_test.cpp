@@ -1,0 +1,418 @@
+#include "grid/memtable/recordsviewvz.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace {
+
+struct ViewEvent {
+    TMemoryRecordVz* Rec;
+    int Index;
+    TRecordsListNotification Action;
+    bool operator==(const ViewEvent&) const = default;
+};
+
+// The dataset's record comparison: by the sort items, ties by storage position.
+int CompareBySortItems(TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* ParamSort) {
+    auto* items = static_cast<TOrderByList*>(ParamSort);
+    for (int i = 0; i < items->Count(); ++i) {
+        TOrderByItemVz* it = items->Items(i);
+        Variant va = a->GetDataValue(it->MTFieldIndex, dvvValueVz);
+        Variant vb = b->GetDataValue(it->MTFieldIndex, dvvValueVz);
+        int c = 0;
+        if (VarIsNull(va) || VarIsNull(vb)) c = VarIsNull(va) == VarIsNull(vb) ? 0 : (VarIsNull(va) ? -1 : 1);
+        else c = va < vb ? -1 : (vb < va ? 1 : 0);
+        if (c != 0) return it->Desc ? -c : c;
+    }
+    return a->Index() - b->Index();
+}
+
+struct ViewFixture : ::testing::Test {
+    TMemTableDataVz* Store = New<TMemTableDataVz>(nullptr);
+    TRecordsListVz* L = Store->RecordsList();
+    TRecordsViewVz* View = nullptr;
+    std::vector<ViewEvent> Events;
+    std::vector<std::tuple<TMemoryRecordVz*, int, int>> Moves;
+
+    ViewFixture() {
+        Store->DataStruct()->BuildDataFieldForDef("Id", ftInteger, 0, 0);
+        Store->DataStruct()->BuildDataFieldForDef("Name", ftString, 0, 20);
+    }
+    ~ViewFixture() override {
+        if (View) View->Free();
+        if (Store) Store->Free();
+    }
+    void MakeView() {
+        View = New<TRecordsViewVz>(static_cast<TDataSet*>(nullptr));
+        View->OnCompareRecords = TCompareRecords(&CompareBySortItems);
+        View->OnViewDataEvent = [this](TMemoryRecordVz* r, int i, TRecordsListNotification a) {
+            Events.push_back({r, i, a});
+        };
+        View->OnViewRecordMovedEvent = [this](TMemoryRecordVz* r, int o, int n) { Moves.emplace_back(r, o, n); };
+        View->SetMemTableData(Store);
+    }
+    TMemoryRecordVz* NewRec(int Id, const String& Name) {
+        TMemoryRecordVz* r = L->NewRecord();
+        r->SetDataValue(0, dvvValueVz, Id);
+        r->SetDataValue(1, dvvValueVz, Name);
+        return r;
+    }
+    TMemoryRecordVz* Fetch(int Id, const String& Name) {
+        TMemoryRecordVz* r = NewRec(Id, Name);
+        L->FetchRecord(r);
+        return r;
+    }
+    void FetchIds(std::initializer_list<int> Ids) {
+        for (int id : Ids) Fetch(id, QString::number(id));
+    }
+    void Rename(TMemoryRecordVz* r, int Id) {
+        r->Edit();
+        r->SetDataValue(0, dvvValueVz, Id);
+        r->Post();
+    }
+    std::vector<int> Ids() const {
+        std::vector<int> ids;
+        for (int i = 0; i < View->Count(); ++i) ids.push_back(View->GetRec(i)->GetDataValue(0, dvvValueVz).AsInteger());
+        return ids;
+    }
+    // The sorted list holds exactly one item per stored record.
+    void ExpectSortedListInStep() const {
+        ASSERT_EQ(View->SortedListItemCount(), L->Count());
+        for (int i = 0; i < L->Count(); ++i) EXPECT_GE(View->IndexOfSortedListRec(L->Rec(i)), 0);
+    }
+};
+
+using V = std::vector<int>;
+
+TEST_F(ViewFixture, AttachShowsStoredRecordsAndTellsListChanged) {
+    FetchIds({3, 1, 2});
+    MakeView();
+    EXPECT_EQ(Ids(), (V{3, 1, 2}));
+    ASSERT_FALSE(Events.empty());
+    EXPECT_EQ(Events.back(), (ViewEvent{nullptr, -1, rlnListChangedVz}));
+    EXPECT_TRUE(View->CatchChanged());
+    EXPECT_EQ(Store->NotificatorCount(), 1);
+    ExpectSortedListInStep();
+}
+
+TEST_F(ViewFixture, InsertsDeletesAndEditsKeepTheUnsortedViewInStorageOrder) {
+    FetchIds({10, 20, 30});
+    MakeView();
+    Events.clear();
+
+    TMemoryRecordVz* r = NewRec(15, "x");
+    L->InsertRecord(1, r);
+    EXPECT_EQ(Ids(), (V{10, 15, 20, 30}));
+    EXPECT_EQ(Events.back(), (ViewEvent{r, 1, rlnRecAddedVz}));
+
+    // Inserting at view position 2 puts the record before the one shown there.
+    TMemoryRecordVz* r2 = NewRec(17, "y");
+    View->InsertRecord(2, r2);
+    EXPECT_EQ(Ids(), (V{10, 15, 17, 20, 30}));
+    EXPECT_EQ(r2->Index(), 2);
+
+    TMemoryRecordVz* last = NewRec(40, "z");
+    View->InsertRecord(View->Count(), last);  // past the last row: appended
+    EXPECT_EQ(Ids(), (V{10, 15, 17, 20, 30, 40}));
+
+    Rename(L->Rec(0), 99);  // an edit without sort order keeps the place
+    EXPECT_EQ(Ids(), (V{99, 15, 17, 20, 30, 40}));
+    EXPECT_EQ(Events.back(), (ViewEvent{L->Rec(0), 0, rlnRecChangedVz}));
+    EXPECT_TRUE(Moves.empty());
+
+    TMemoryRecordVz* gone = View->GetRec(3);
+    View->DeleteRecord(3);
+    EXPECT_EQ(Ids(), (V{99, 15, 17, 30, 40}));
+    EXPECT_EQ(Events.back(), (ViewEvent{gone, 3, rlnRecDeletedVz}));
+    ExpectSortedListInStep();
+
+    L->SetValue(1, 0, 16);
+    EXPECT_EQ(Ids(), (V{99, 16, 17, 30, 40}));
+
+    L->Clear();
+    EXPECT_EQ(View->Count(), 0);
+    EXPECT_EQ(Events.back(), (ViewEvent{nullptr, -1, rlnListChangedVz}));
+    ExpectSortedListInStep();
+}
+
+TEST_F(ViewFixture, SortedViewPlacesNewAndChangedRecordsWithoutResorting) {
+    FetchIds({30, 10, 20});
+    MakeView();
+    View->SetSortOrder("Id");
+    EXPECT_EQ(Ids(), (V{10, 20, 30}));
+    EXPECT_EQ(Events.back(), (ViewEvent{nullptr, -1, rlnListChangedVz}));
+    Events.clear();
+
+    // A new record lands at its sorted place; the view event carries that place.
+    TMemoryRecordVz* r = NewRec(15, "n");
+    L->AddRecord(r);
+    EXPECT_EQ(Ids(), (V{10, 15, 20, 30}));
+    ASSERT_EQ(Events.size(), 1u);
+    EXPECT_EQ(Events[0], (ViewEvent{r, 1, rlnRecAddedVz}));
+    Events.clear();
+
+    // Changing the sort field moves the record: a moved event, then changed at the new place.
+    TMemoryRecordVz* ten = View->GetRec(0);
+    Rename(ten, 25);
+    EXPECT_EQ(Ids(), (V{15, 20, 25, 30}));
+    ASSERT_EQ(Moves.size(), 1u);
+    EXPECT_EQ(Moves[0], std::make_tuple(ten, 0, 2));
+    ASSERT_EQ(Events.size(), 1u);
+    EXPECT_EQ(Events[0], (ViewEvent{ten, 2, rlnRecChangedVz}));
+
+    // Descending, then back to storage order when the sort order is cleared.
+    View->SetSortOrder("Id DESC");
+    EXPECT_EQ(Ids(), (V{30, 25, 20, 15}));
+    View->SetSortOrder("");
+    std::vector<int> storage;
+    for (int i = 0; i < L->Count(); ++i) storage.push_back(L->Rec(i)->GetDataValue(0, dvvValueVz).AsInteger());
+    EXPECT_EQ(Ids(), storage);
+    // ... and later additions still go by storage position.
+    L->InsertRecord(0, NewRec(1, "a"));
+    EXPECT_EQ(Ids().front(), 1);
+    ExpectSortedListInStep();
+}
+
+TEST_F(ViewFixture, SortOrderTextIsParsedOnlyWhenChangedAndBadTextKeepsTheOldOrder) {
+    FetchIds({2, 1});
+    MakeView();
+    View->SetSortOrder("Id");
+    Events.clear();
+    View->SetSortOrder("Id");
+    EXPECT_TRUE(Events.empty());
+
+    try {
+        View->SetSortOrder("Nope");
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), String(" Field - \"Nope\" not found."));
+    }
+    EXPECT_EQ(View->SortOrder(), String("Id"));
+    ASSERT_EQ(View->OrderByList()->Count(), 1);
+    EXPECT_EQ(View->OrderByList()->Items(0)->MTFieldIndex, 0);
+    L->AddRecord(NewRec(0, "z"));
+    EXPECT_EQ(Ids(), (V{0, 1, 2}));
+}
+
+TEST_F(ViewFixture, CachedDeleteLeavesTheViewAndCancelBringsItBack) {
+    FetchIds({1, 2, 3});
+    MakeView();
+    L->SetCachedUpdates(true);
+    Events.clear();
+    TMemoryRecordVz* two = L->Rec(1);
+    View->DeleteRecord(1);
+    EXPECT_EQ(Ids(), (V{1, 3}));
+    EXPECT_EQ(Events.back(), (ViewEvent{two, 1, rlnRecDeletedVz}));
+    ExpectSortedListInStep();  // still stored, flagged deleted
+
+    // A status filter that takes deleted records shows it again.
+    View->SetStatusFilter({usUnmodified, usModified, usInserted, usDeleted});
+    EXPECT_EQ(Ids(), (V{1, 2, 3}));
+    View->SetStatusFilter({usUnmodified, usModified, usInserted});
+
+    View->CancelUpdates();
+    EXPECT_EQ(Ids(), (V{1, 2, 3}));
+    EXPECT_EQ(Events.back(), (ViewEvent{nullptr, -1, rlnListChangedVz}));
+
+    // Only inserted records: a filter on the status alone.
+    L->AddRecord(NewRec(4, "new"));
+    L->AddRecord(NewRec(5, "new"));
+    View->SetStatusFilter({usInserted});
+    EXPECT_EQ(Ids(), (V{4, 5}));
+    View->MergeChangeLog();  // merged records are unmodified: one list-changed refresh
+    EXPECT_EQ(Ids(), (V{}));
+    ExpectSortedListInStep();
+}
+
+TEST_F(ViewFixture, FilterHandlerDecidesAndChangesCrossTheFilter) {
+    FetchIds({1, 2, 3, 4});
+    MakeView();
+    View->OnFilterRecord = [](TMemoryRecordVz* r, TMemRecViewVz* node) {
+        EXPECT_EQ(node, nullptr);
+        return r->GetDataValue(0, dvvValueVz).AsInteger() % 2 == 0;
+    };
+    View->RefreshFilteredRecsList(true);
+    EXPECT_EQ(Ids(), (V{2, 4}));
+    Events.clear();
+
+    TMemoryRecordVz* one = L->Rec(0);
+    Rename(one, 6);  // becomes visible
+    EXPECT_EQ(Ids(), (V{6, 2, 4}));
+    EXPECT_EQ(Events.back(), (ViewEvent{one, 0, rlnRecAddedVz}));
+
+    TMemoryRecordVz* four = L->Rec(3);
+    Rename(four, 5);  // no longer visible
+    EXPECT_EQ(Ids(), (V{6, 2}));
+    EXPECT_EQ(Events.back(), (ViewEvent{four, 2, rlnRecDeletedVz}));
+
+    Events.clear();
+    Rename(four, 7);  // invisible both times: no event
+    EXPECT_TRUE(Events.empty());
+
+    L->AddRecord(NewRec(9, "odd"));  // not shown
+    EXPECT_TRUE(Events.empty());
+    ExpectSortedListInStep();
+
+    // A handler that aborts the refresh leaves the view empty.
+    View->OnFilterRecord = [this](TMemoryRecordVz*, TMemRecViewVz*) {
+        View->SetFilterAborted(true);
+        return true;
+    };
+    View->RefreshFilteredRecsList(true);
+    EXPECT_EQ(View->Count(), 0);
+    ExpectSortedListInStep();
+}
+
+TEST_F(ViewFixture, PrefilteredListNarrowsTheCandidates) {
+    FetchIds({1, 2, 3});
+    MakeView();
+    TObjectListVz candidates;
+    View->OnGetPrefilteredList = [&]() -> TObjectList* {
+        candidates.Clear();
+        candidates.Add(View->GetSortedListItem(2));
+        return &candidates;
+    };
+    View->RefreshFilteredRecsList(true);
+    EXPECT_EQ(Ids(), (V{3}));
+}
+
+TEST_F(ViewFixture, MovedRecordFollowsItsStoragePlace) {
+    FetchIds({1, 2, 3, 4, 5});
+    MakeView();
+    L->Move(4, 1);
+    EXPECT_EQ(Ids(), (V{1, 5, 2, 3, 4}));
+    L->Move(0, 3);
+    EXPECT_EQ(Ids(), (V{5, 2, 3, 1, 4}));
+    EXPECT_EQ(Events.back(), (ViewEvent{nullptr, -1, rlnListChangingVz}));
+    // Sorted by Id the storage move does not disturb the order.
+    View->SetSortOrder("Id");
+    L->Move(4, 0);
+    EXPECT_EQ(Ids(), (V{1, 2, 3, 4, 5}));
+}
+
+TEST_F(ViewFixture, DisabledFilterIgnoresStoreEventsUntilRefreshed) {
+    FetchIds({1});
+    MakeView();
+    View->InstantDisableFilter();
+    L->AddRecord(NewRec(2, "b"));
+    EXPECT_EQ(View->Count(), 1);
+    View->InstantEnableFilter();
+    View->RefreshFilteredRecsList(true);
+    EXPECT_EQ(Ids(), (V{1, 2}));
+    ExpectSortedListInStep();
+}
+
+TEST_F(ViewFixture, ReceiversOfTheViewAndOfTheStoreLetGo) {
+    FetchIds({1});
+    MakeView();
+    auto* r = New<TRecordsListNotificatorVz>(nullptr);
+    std::vector<TRecordsListNotification> heard;
+    r->OnDataEvent = [&](TMemoryRecordVz*, int, TRecordsListNotification a) { heard.push_back(a); };
+    r->SetDataObject(View);
+    EXPECT_EQ(heard, (std::vector<TRecordsListNotification>{rlnListChangingVz, rlnListChangedVz}));
+    r->SetDataObject(View);  // again: nothing
+    EXPECT_EQ(heard.size(), 2u);
+    L->AddRecord(NewRec(2, "b"));
+    EXPECT_EQ(heard.back(), rlnRecAddedVz);
+
+    // Freeing the store leaves the view detached; freeing the view detaches its receivers.
+    Store->Free();
+    Store = nullptr;
+    EXPECT_EQ(View->DataObject(), nullptr);
+    EXPECT_EQ(View->Count(), 0);
+    View->Free();
+    View = nullptr;
+    EXPECT_EQ(r->DataObject(), nullptr);
+    r->Free();
+}
+
+TEST_F(ViewFixture, LookupBuffersAreComputedForShownItems) {
+    MakeView();
+    View->OnCalcLookupBuffer = [](TMemoryRecordVz* r, TMemRecViewVz* item) {
+        item->SetLookupBufferLength(1);
+        item->LookupBuffer()[0] = r->GetDataValue(1, dvvValueVz);
+    };
+    Fetch(1, "one");
+    ASSERT_EQ(View->Count(), 1);
+    EXPECT_EQ(View->GetRecordView(0)->LookupBuffer()[0].AsString(), String("one"));
+}
+
+TEST_F(ViewFixture, CachedUpdateLocksSwitchTheList) {
+    MakeView();
+    View->LockCachedUpdates();
+    View->LockCachedUpdates();
+    EXPECT_FALSE(L->CachedUpdates());
+    View->UnlockCachedUpdates();
+    EXPECT_FALSE(L->CachedUpdates());
+    View->UnlockCachedUpdates();
+    EXPECT_TRUE(L->CachedUpdates());
+    View->UnlockCachedUpdates();  // not below zero
+    EXPECT_TRUE(L->CachedUpdates());
+}
+
+TEST_F(ViewFixture, CalcAggrFieldFunc) {
+    MakeView();
+    EXPECT_EQ(View->CalcAggrFieldFunc("*", "COUNT").AsInteger(), 0);
+    EXPECT_TRUE(VarIsNull(View->CalcAggrFieldFunc("Id", "MIN")));
+    EXPECT_EQ(View->CalcAggrFieldFunc("Id", "SUM").AsInteger(), 0);
+    Fetch(2, "a");
+    Fetch(4, "b");
+    L->AddRecord(L->NewRecord());  // all Null
+    Fetch(6, "c");
+    struct Case {
+        const char* Func;
+        double Expected;
+    } cases[] = {{"SUM", 12}, {"COUNT", 3}, {"MIN", 2}, {"MAX", 6}, {"AVG", 3}};
+    for (const Case& c : cases) EXPECT_DOUBLE_EQ(View->CalcAggrFieldFunc("Id", c.Func).AsDouble(), c.Expected) << c.Func;
+    EXPECT_EQ(View->CalcAggrFieldFunc("*", "COUNT").AsInteger(), 4);
+    EXPECT_THROW(View->CalcAggrFieldFunc("Nope", "SUM"), Exception);
+    try {
+        View->CalcAggrFieldFunc("Id", "count");
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), String("Unsupported aggrigate function: count"));
+    }
+}
+
+// ---- sort texts ---------------------------------------------------------------------------------
+
+class TNamesOrderByList : public TOrderByList {
+public:
+    TNamesOrderByList() : TOrderByList(true) {}
+
+protected:
+    int FindFieldIndex(const String& FieldName) override {
+        const QStringList names{"Name", "Other Name", "Third"};
+        return names.indexOf(FieldName);
+    }
+    void SetItemFieldIndex(TOrderByItemVz* Item, int FieldIndex) override { Item->FieldIndex = FieldIndex; }
+};
+
+TEST(MemOrderByList, ParsesItemsDirectionsAndBracketedNames) {
+    TNamesOrderByList l;
+    l.ParseOrderByStr("Name DESC, [Other Name] asc; Third");
+    ASSERT_EQ(l.Count(), 3);
+    EXPECT_EQ(l[0]->FieldIndex, 0);
+    EXPECT_TRUE(l[0]->Desc);
+    EXPECT_EQ(l[1]->FieldIndex, 1);
+    EXPECT_FALSE(l[1]->Desc);
+    EXPECT_EQ(l[2]->FieldIndex, 2);
+
+    l.ParseOrderByStr("Name DESC ASC,");
+    ASSERT_EQ(l.Count(), 1);
+    EXPECT_TRUE(l[0]->Desc);
+
+    try {
+        l.ParseOrderByStr("Third, Name X");
+        FAIL() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), String(" Invalid token - \"X\""));
+    }
+    EXPECT_EQ(l.Count(), 1);  // unchanged after an error
+
+    l.ParseOrderByStr("  ");
+    EXPECT_EQ(l.Count(), 0);
+}
+
+}  // namespace
