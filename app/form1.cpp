@@ -448,6 +448,7 @@ void TForm1::Button3Click(TObject*) {
 
 void TForm1::Button5Click(TObject*) {
     if (!Button5->Enabled()) return;
+    Form25->DTPcker1->SetDate(DateT->Date());
     Form25->ShowModal();
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/form1.h"
+#include "app/helperpay.h"
 #include "app/lists.h"
 #include "app/recordcard.h"
 #include "app/recordsave.h"
@@ -119,6 +120,7 @@ void TForm11::AfterConstruction() {
 
     GdsUseText = QtyUseText = ConsUseText = OkText = QStringLiteral("0");
     OnActivate = TNotifyEvent(this, &TForm11::FormActivate);
+    WireHelperSection(this);
     inherited::AfterConstruction();
 }
 
@@ -219,7 +221,8 @@ void TForm11::Button1Click(TObject*) {
     const int editId = insert ? 0 : shiftQuery->FieldByName(QStringLiteral("id"))->AsInteger();
     const TRecordSaveResult saved = SaveProductionRecord(DataModule6->ADO_DB, rec, editId);
     if (!saved.Saved) return;
-    if (insert) RecordKey = saved.Id;
+    // the helper rows of this card belong to the record just saved, new or edited
+    RecordKey = saved.Id;
 
     // the main window's list of the shift shows the saved row on the row number it had
     ReopenKeepingRecNo(shiftQuery);
@@ -235,6 +238,8 @@ void TForm11::Button8Click(TObject*) {
     Edit4->SetText(QStringLiteral("0"));
     Edit6->SetText(QStringLiteral("0"));
     person->Close();
+    // helpers entered for the previous record and not saved go with it
+    if (RecordKey) DropHelpers(DataModule6->ADO_DB, RecordKey);
     SetCaption(QStringLiteral("Заведение новой позиции (11)"));
     SetTag(1);
     WorkerId = OperationId = ProductId = ProductKind = HelperId = RecordKey = Colour = DocId = DocItemId = 0;
