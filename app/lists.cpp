@@ -229,8 +229,7 @@ void TForm3::AfterConstruction() {
 
 void TForm3::Button1Click(TObject*) {
     const int recNo = ListDataSet()->Active() ? ListDataSet()->RecNo() : 0;
-    Form7->SetTag(1);
-    Form7->ShowModal();
+    Form7->ShowNew();
     GoToRecNo(ListDataSet(), recNo);
 }
 
@@ -239,8 +238,7 @@ void TForm3::Button2Click(TObject*) {
     if (!izdel || !izdel->Active() || izdel->IsEmpty() || IsReservedRow(CurrentId())) return;
     if (Tag() == pmDirectory) {
         const int recNo = izdel->RecNo();
-        Form7->SetTag(2);
-        Form7->ShowModal();
+        Form7->ShowEdit(izdel);
         GoToRecNo(izdel, recNo);
         return;
     }
@@ -251,7 +249,7 @@ void TForm3::Button2Click(TObject*) {
 void TForm3::Button3Click(TObject*) {
     TDataSet* izdel = ListDataSet();
     if (!izdel || !izdel->Active() || izdel->IsEmpty() || IsReservedRow(CurrentId())) return;
-    // the delete with its use counts belongs to the products directory
+    DeleteProductAsked(izdel);
 }
 
 void TForm3::DBGrid1DblClick(TObject* Sender) { Button2Click(Sender); }
@@ -302,14 +300,15 @@ void TForm4::AfterConstruction() {
     inherited::AfterConstruction();
 }
 
-void TForm4::Button1Click(TObject*) {
-    // the operation card belongs to the operations directory
-}
+void TForm4::Button1Click(TObject*) { Form10->ShowNew(); }
 
 void TForm4::Button2Click(TObject*) {
     TDataSet* oper = ListDataSet();
     if (!oper || !oper->Active() || oper->IsEmpty() || IsReservedRow(CurrentId())) return;
-    if (Tag() == pmDirectory) return;  // the operation card belongs to the operations directory
+    if (Tag() == pmDirectory) {
+        Form10->ShowEdit(oper);
+        return;
+    }
     // the operation pick of the record card
     const int naimen = oper->FieldByName(QStringLiteral("naimen"))->AsInteger();
     Form11->ProductId = CurrentId("i_id");
@@ -328,12 +327,16 @@ void TForm4::Button2Click(TObject*) {
 void TForm4::Button3Click(TObject*) {
     TDataSet* oper = ListDataSet();
     if (!oper || !oper->Active() || oper->IsEmpty() || IsReservedRow(CurrentId())) return;
-    // the delete belongs to the operations directory
+    DeleteOperationAsked(oper);
 }
 
 void TForm4::DBGrid1DblClick(TObject* Sender) {
-    if (Tag() != pmDirectory || !CheckBox1->Checked()) Button2Click(Sender);
-    // with "Цены" checked in the directory: the norms of the operation (operations directory)
+    if (Tag() != pmDirectory || !CheckBox1->Checked()) {
+        Button2Click(Sender);
+        return;
+    }
+    TDataSet* oper = ListDataSet();
+    if (oper && oper->Active() && !oper->IsEmpty()) Form22->ShowNorms(CurrentId());
 }
 
 void TForm4::ShowDirectory() {
@@ -377,14 +380,15 @@ void TForm8::AfterConstruction() {
     inherited::AfterConstruction();
 }
 
-void TForm8::Button1Click(TObject*) {
-    // the kind card belongs to the operation kinds directory
-}
+void TForm8::Button1Click(TObject*) { Form9->ShowNew(); }
 
 void TForm8::Button2Click(TObject*) {
     TDataSet* kinds = ListDataSet();
     if (!kinds || !kinds->Active() || kinds->IsEmpty() || IsReservedRow(CurrentId())) return;
-    if (Tag() == pmDirectory) return;  // the kind card belongs to the operation kinds directory
+    if (Tag() == pmDirectory) {
+        Form9->ShowEdit(kinds);
+        return;
+    }
     WritePick(PickSlot(pcOperKind), CurrentId(), kinds->FieldByName(QStringLiteral("vid"))->AsString());
     Close();
 }
@@ -392,7 +396,7 @@ void TForm8::Button2Click(TObject*) {
 void TForm8::Button3Click(TObject*) {
     TDataSet* kinds = ListDataSet();
     if (!kinds || !kinds->Active() || kinds->IsEmpty() || IsReservedRow(CurrentId())) return;
-    // the delete belongs to the operation kinds directory
+    DeleteKindAsked(kinds);
 }
 
 void TForm8::DBGrid1DblClick(TObject* Sender) { Button2Click(Sender); }
@@ -440,14 +444,11 @@ void TForm26::AfterConstruction() {
     inherited::AfterConstruction();
 }
 
-void TForm26::Button1Click(TObject*) {
-    // the delete with its use counts belongs to the groups directory
-}
+void TForm26::Button1Click(TObject*) { DeleteGroupAsked(item); }
 
 void TForm26::Button2Click(TObject*) {
     const int recNo = item->Active() ? item->RecNo() : 0;
-    Form29->SetTag(1);
-    Form29->ShowModal();
+    Form29->ShowNew(item);
     GoToRecNo(item, recNo);
 }
 
@@ -459,8 +460,7 @@ void TForm26::Button3Click(TObject*) {
         return;
     }
     const int recNo = item->RecNo();
-    Form29->SetTag(2);
-    Form29->ShowModal();
+    Form29->ShowEdit(item);
     GoToRecNo(item, recNo);
 }
 

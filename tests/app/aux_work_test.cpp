@@ -332,7 +332,7 @@ protected:
     // A new record saved on the card (price 10, 100 pieces, 4 defects, 8 hours); Action runs in
     // its helper stage.
     void InHelperStage(std::function<void()> Action, int Worker = 1) {
-        Responder.AnswerModal([=](TCustomForm*) {
+        Responder.AnswerModal([=, this](TCustomForm*) {
             Form11->WorkerId = Worker;
             Form11->Edit1->SetText(QStringLiteral("Рабочий"));
             Form11->OperationId = 1;
