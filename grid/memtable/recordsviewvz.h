@@ -6,7 +6,7 @@
 #pragma once
 
 #include "grid/memtable/memtabledatavz.h"
-#include "grid/memtable/orderbylistvz.h"
+#include "grid/base/orderbyvz.h"
 
 class TRecordsViewVz;
 class TMemRecViewVz;

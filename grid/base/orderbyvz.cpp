@@ -1,18 +1,30 @@
-#include "grid/memtable/orderbylistvz.h"
+#include "grid/base/orderbyvz.h"
 
 #include "platform/rtl/exceptions.h"
 
 #include <memory>
 #include <vector>
 
-TOrderByList::~TOrderByList() {
-    if (!OwnsObjects()) ClearFreeItems();
+namespace {
+
+bool IsBlank(const String& S, int Index) { return S[Index - 1] == QLatin1Char(' '); }
+
+// Whether the next token of Exp from FromIndex is a bracketed name: "[]" reads as an empty
+// token, which must not be taken for the end of the text.
+bool NextIsBracketed(const String& Exp, int FromIndex) {
+    while (FromIndex <= Exp.length() && IsBlank(Exp, FromIndex)) ++FromIndex;
+    return FromIndex <= Exp.length() && Exp[FromIndex - 1] == QLatin1Char('[');
 }
+
+}  // namespace
+
+TOrderByList::~TOrderByList() { ClearFreeItems(); }
 
 void TOrderByList::ClearFreeItems() {
     std::vector<TObject*> items;
+    items.reserve(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) items.push_back(TObjectListVz::Items(i));
-    bool owns = OwnsObjects();
+    const bool owns = OwnsObjects();
     SetOwnsObjects(false);
     Clear();
     SetOwnsObjects(owns);
@@ -21,23 +33,24 @@ void TOrderByList::ClearFreeItems() {
 
 String TOrderByList::GetToken(const String& Exp, int& FromIndex) {
     const int n = Exp.length();
-    while (FromIndex <= n && Exp[FromIndex - 1] == QLatin1Char(' ')) ++FromIndex;
+    if (FromIndex < 1) FromIndex = 1;
+    while (FromIndex <= n && IsBlank(Exp, FromIndex)) ++FromIndex;
     if (FromIndex > n) return String();
-    QChar c = Exp[FromIndex - 1];
+    const QChar c = Exp[FromIndex - 1];
     if (c == QLatin1Char(',') || c == QLatin1Char(';')) {
         ++FromIndex;
         return String(c);
     }
     if (c == QLatin1Char('[')) {
-        int start = ++FromIndex;
+        const int start = ++FromIndex;
         while (FromIndex <= n && Exp[FromIndex - 1] != QLatin1Char(']') && Exp[FromIndex - 1] != QChar(0)) ++FromIndex;
-        String token = Exp.mid(start - 1, FromIndex - start);
+        const String token = Exp.mid(start - 1, FromIndex - start);
         if (FromIndex <= n && Exp[FromIndex - 1] == QLatin1Char(']')) ++FromIndex;
         return token;
     }
-    int start = FromIndex;
+    const int start = FromIndex;
     while (FromIndex <= n) {
-        QChar d = Exp[FromIndex - 1];
+        const QChar d = Exp[FromIndex - 1];
         if (d == QChar(0) || d == QLatin1Char(' ') || d == QLatin1Char(',') || d == QLatin1Char(';')) break;
         ++FromIndex;
     }
@@ -47,13 +60,16 @@ String TOrderByList::GetToken(const String& Exp, int& FromIndex) {
 void TOrderByList::ParseOrderByStr(const String& OrderByStr) {
     std::vector<std::unique_ptr<TOrderByItemVz>> parsed;
     int from = 1;
+    bool bracketed = NextIsBracketed(OrderByStr, from);
     String token = GetToken(OrderByStr, from);
-    while (!token.isEmpty()) {
-        int index = FindFieldIndex(token);
+    while (!token.isEmpty() || bracketed) {
+        const int index = FindFieldIndex(token);
         if (index == -1) throw Exception(" Field - \"" + token + "\" not found.");
         bool desc = false;
         for (;;) {
-            String t = GetToken(OrderByStr, from);
+            const bool quoted = NextIsBracketed(OrderByStr, from);
+            const String t = GetToken(OrderByStr, from);
+            if (quoted && t.isEmpty()) throw Exception(" Invalid token - \"" + t + "\"");
             if (t.compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0) continue;
             if (t.compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0) {
                 desc = true;
@@ -63,9 +79,12 @@ void TOrderByList::ParseOrderByStr(const String& OrderByStr) {
             throw Exception(" Invalid token - \"" + t + "\"");
         }
         auto item = std::make_unique<TOrderByItemVz>();
+        item->FieldIndex = -1;
+        item->MTFieldIndex = -1;
         SetItemFieldIndex(item.get(), index);
         item->Desc = desc;
         parsed.push_back(std::move(item));
+        bracketed = NextIsBracketed(OrderByStr, from);
         token = GetToken(OrderByStr, from);
     }
     ClearFreeItems();

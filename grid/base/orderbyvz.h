@@ -1,5 +1,6 @@
-// Parsed sort texts ("Name DESC, [Other Name] ASC; Third"): one item per field with its
-// direction. Descendants resolve the names in their own field structure.
+// Sort-order lists: the parsed form of a sort text such as "Name DESC, [Other Name] ASC; Third",
+// one item per field with its direction. The list itself knows no field structure: descendants
+// (the records view's and the tree list's order lists) resolve the names and store the index.
 #pragma once
 
 #include "grid/base/toolsvz.h"
@@ -17,6 +18,8 @@ public:
     TFieldType DataType = ftUnknown;
 };
 
+// The items are made by ParseOrderByStr and belong to the list: ClearFreeItems and the
+// destructor free them whether or not the list was made owning its objects.
 class TOrderByList : public TObjectListVz {
     SDELKA_CLASS(TOrderByList, TObjectListVz)
 public:
@@ -28,11 +31,13 @@ public:
     void SetItems(int Index, TOrderByItemVz* Item) { TObjectListVz::SetItems(Index, Item); }
     TOrderByItemVz* operator[](int Index) const { return Items(Index); }
 
-    // The next token from FromIndex (1-based; moved past the token): a separator, a name or a
-    // bracketed name; empty at the end of the text.
+    // The next token from FromIndex (1-based, moved past the token): "," or ";", a bracketed
+    // name (without its brackets) or a plain word; empty at the end of the text or at a #0.
     static String GetToken(const String& Exp, int& FromIndex);
-    // Replaces the items by the parsed text; on an error the list keeps its previous items.
+    // Replaces the items by the parsed text. An unknown name or a stray word raises an
+    // exception and leaves the previous items in place.
     void ParseOrderByStr(const String& OrderByStr);
+    // Frees every item and empties the list.
     void ClearFreeItems();
 
 protected:
