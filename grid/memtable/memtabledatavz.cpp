@@ -1,4 +1,5 @@
 #include "grid/memtable/memtabledatavz.h"
+#include "grid/memtable/memtableindexesvz.h"
 
 #include "platform/rtl/sysutils.h"
 
@@ -1193,6 +1194,7 @@ void TMemoryRecordVz::RefreshRecord(TMemoryRecordVz* FromRec) {
 TRecordsListVz::TRecordsListVz(TComponent* AOwner) : TComponent(AOwner) {
     if (AOwner && !AOwner->InheritsFrom(TMemTableDataVz::StaticClass())) throw Exception(AOwner->ClassName());
     FMemTableData = static_cast<TMemTableDataVz*>(AOwner);
+    FIndexes = New<TMTIndexesVz>(this);
 }
 
 TRecordsListVz::~TRecordsListVz() {
@@ -1203,6 +1205,7 @@ TRecordsListVz::~TRecordsListVz() {
         }
     FRecList.Clear();
     FreeDeletedRecords();
+    FreeAndNil(FIndexes);
 }
 
 void TRecordsListVz::BeforeDestruction() {
@@ -1228,10 +1231,12 @@ TMemoryRecordVz* TRecordsListVz::NewRecord() {
 
 void TRecordsListVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
     if (FUpdateCount > 0) return;
+    if (FIndexes) FIndexes->Notify(MemRec, Index, Action);
     if (FMemTableData) FMemTableData->NotifyDataEvent(MemRec, Index, Action);
 }
 
 void TRecordsListVz::NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
+    if (FIndexes) FIndexes->NotifyRecordMoved(Item, OldIndex, NewIndex);
     if (FMemTableData) FMemTableData->NotifyRecordMoved(Item, OldIndex, NewIndex);
 }
 
@@ -1371,6 +1376,7 @@ void TRecordsListVz::Clear() {
     // Records removed by a merge are no longer in the list: they are freed here, not forgotten.
     FreeDeletedRecords();
     FDeltaList.Clear();
+    if (FIndexes) FIndexes->ClearIndexes();
     for (int i = 0; i < FRecList.Count(); ++i)
         if (auto* r = Rec(i)) {
             r->FIndex = -1;

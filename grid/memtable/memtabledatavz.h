@@ -18,6 +18,7 @@ class TMTDataFieldVz;
 class TMemoryRecordVz;
 class TRecordsListVz;
 class TMemTableDataVz;
+class TMTIndexesVz;
 
 using TMTDataFieldClassVz = TClass;
 using TIntArrayVz = std::vector<int>;
@@ -509,6 +510,8 @@ public:
     TMTDataStructVz* DataStruct() const;
     TObjectListVz* DeltaList() { return &FDeltaList; }
     TObjectListVz* DeletedList() { return &FDeletedList; }
+    // The indexes kept over the records (memtableindexesvz.h).
+    TMTIndexesVz* Indexes() const { return FIndexes; }
     TMemTableDataVz* MemTableData() const { return FMemTableData; }
     int RecValCount() const;
 
@@ -555,6 +558,7 @@ private:
     bool FCachedUpdates = false;
     TObjectListVz FDeletedList;
     TObjectListVz FDeltaList;
+    TMTIndexesVz* FIndexes = nullptr;
     TMemTableDataVz* FMemTableData = nullptr;
     LongWord FNewHashCode = 1;
     TObjectListVz FRecList;

@@ -1,0 +1,317 @@
+#include "grid/memtable/memtableindexesvz.h"
+
+#include "grid/base/valueutilsvz.h"
+#include "platform/db/db.h"
+#include "platform/rtl/exceptions.h"
+
+namespace {
+
+const char* const SValuesNotComparable = "TMTIndexVz.FindKeyValueIndex: values is not comparable.";
+
+// ASCII-only case folding, so that non-ASCII letters compare exactly.
+bool SameTextAscii(const String& A, const String& B) {
+    if (A.size() != B.size()) return false;
+    for (qsizetype i = 0; i < A.size(); ++i) {
+        char16_t a = A[i].unicode(), b = B[i].unicode();
+        if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - 32);
+        if (b >= u'a' && b <= u'z') b = static_cast<char16_t>(b - 32);
+        if (a != b) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---- TMTIndexVz ---------------------------------------------------------------------------------
+
+TMTIndexVz::TMTIndexVz(TCollection* Collection) : TCollectionItem(Collection) {}
+
+TMTIndexVz::~TMTIndexVz() { FRecList.Clear(); }
+
+TMTIndexVz* TMTIndexVz::CreateApart(TRecordsListVz* ARecordsList) {
+    auto* idx = New<TMTIndexVz>(static_cast<TCollection*>(nullptr));
+    idx->FRecordsList = ARecordsList;
+    return idx;
+}
+
+TRecordsListVz* TMTIndexVz::RecordsList() const {
+    if (FRecordsList) return FRecordsList;
+    if (auto* c = dynamic_cast<TMTIndexesVz*>(Collection())) return c->RecList();
+    return nullptr;
+}
+
+void TMTIndexVz::SetActive(bool Value) {
+    if (FActive == Value) return;
+    FActive = Value;
+    if (!Value) {
+        ClearIndex();
+        return;
+    }
+    try {
+        RebuildIndex();
+    } catch (...) {
+        // An index whose keys break its uniqueness is not put to use.
+        FActive = false;
+        ClearIndex();
+        throw;
+    }
+}
+
+void TMTIndexVz::SetFields(const String& Value) {
+    if (FFields == Value) return;
+    FFields = Value;
+    RebuildIndex();
+}
+
+void TMTIndexVz::SetPrimary(bool Value) {
+    if (FPrimary == Value) return;
+    FPrimary = Value;
+    RebuildIndex();
+}
+
+void TMTIndexVz::SetUnical(bool Value) {
+    if (FUnical == Value) return;
+    FUnical = Value;
+    RebuildIndex();
+}
+
+void TMTIndexVz::ClearIndex() { FRecList.Clear(); }
+
+Variant TMTIndexVz::RecordKey(const TMemoryRecordVz* Rec, TDataValueVersionVz Version) const {
+    return Rec->GetDataValues(FFields, Version);
+}
+
+void TMTIndexVz::RebuildIndex() {
+    ClearIndex();
+    TRecordsListVz* list = RecordsList();
+    if (!Maintained() || !list) return;
+    for (int i = 0; i < list->Count(); ++i) {
+        TMemoryRecordVz* r = list->Rec(i);
+        // Records flagged deleted have no entry, as after the mark itself, so that a rebuild
+        // does not change what the index answers.
+        if (!r || r->UpdateStatus() == usDeleted) continue;
+        FRecList.Add(New<TIndexItemVz>(RecordKey(r, dvvValueVz), i));
+    }
+    if (Count() > 0) QuickSort(0, Count() - 1);
+    if (MustBeUnique()) CheckUnical();
+}
+
+void TMTIndexVz::QuickSort(int L, int R) {
+    while (L < R) {
+        int i = L, j = R;
+        const TIndexItemVz* pivot = Items((L + R) / 2);
+        do {
+            while (CompareVarValuesVz(Items(i)->Value, pivot->Value) == vrLessThan) ++i;
+            while (CompareVarValuesVz(Items(j)->Value, pivot->Value) == vrGreaterThan) --j;
+            if (i <= j) {
+                // The pivot is an entry, not a copied key: it follows its position.
+                if (i != j) FRecList.Exchange(i, j);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (L < j) QuickSort(L, j);
+        L = i;
+    }
+}
+
+bool TMTIndexVz::FindKeyValueIndex(const Variant& Value, int& Index) const {
+    int lo = 0, hi = Count() - 1;
+    bool found = false;
+    while (hi >= lo) {
+        const int mid = (lo + hi) / 2;
+        const TVariantRelationship c = CompareVarValuesVz(Items(mid)->Value, Value);
+        if (c == vrNotEqual) throw Exception(QString::fromLatin1(SValuesNotComparable));
+        if (c == vrLessThan) {
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+            if (c == vrEqual) {
+                lo = mid;
+                found = true;
+            }
+        }
+    }
+    Index = lo;
+    return found;
+}
+
+bool TMTIndexVz::FindRecordIndexByKey(const Variant& Value, int& Index) const {
+    const bool found = FindKeyValueIndex(Value, Index);
+    if (found) Index = Items(Index)->RecIndex;
+    return found;
+}
+
+void TMTIndexVz::FillMatchedKeyList(const Variant& Value, TList* List) const {
+    int pos = 0;
+    if (!FindKeyValueIndex(Value, pos)) return;
+    for (int i = pos - 1; i >= 0 && CompareVarValuesVz(Items(i)->Value, Value) == vrEqual; --i) List->Add(Items(i));
+    for (int i = pos; i < Count() && CompareVarValuesVz(Items(i)->Value, Value) == vrEqual; ++i) List->Add(Items(i));
+}
+
+void TMTIndexVz::FillMatchedRecsList(const Variant& Value, TList* List) const {
+    TList entries;
+    FillMatchedKeyList(Value, &entries);
+    TRecordsListVz* list = RecordsList();
+    for (int i = 0; i < entries.Count(); ++i)
+        List->Add(list->Rec(static_cast<TIndexItemVz*>(entries.Items(i))->RecIndex));
+}
+
+void TMTIndexVz::UniqueKeyViolation(const Variant& Key) const {
+    DatabaseError(u"Unique key violation \r\n FieldNames: "_S + FFields + u"\r\n Value: \""_S + VarArrayToStrVz(Key) +
+                  u"\""_S);
+}
+
+void TMTIndexVz::CheckUnical() const {
+    for (int i = 0; i + 1 < Count(); ++i) {
+        const Variant& key = Items(i)->Value;
+        if (!VarIsNull(key) && CompareVarValuesVz(key, Items(i + 1)->Value) == vrEqual) UniqueKeyViolation(key);
+    }
+}
+
+bool TMTIndexVz::FindRecordEntry(const Variant& Key, int RecIndex, int& Index) const {
+    int pos = 0;
+    if (VarIsEmpty(Key) || !FindKeyValueIndex(Key, pos)) return false;
+    // With duplicate keys the search lands on any equal entry: look for the record's own.
+    for (int i = pos; i >= 0 && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; --i)
+        if (Items(i)->RecIndex == RecIndex) {
+            Index = i;
+            return true;
+        }
+    for (int i = pos + 1; i < Count() && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; ++i)
+        if (Items(i)->RecIndex == RecIndex) {
+            Index = i;
+            return true;
+        }
+    return false;
+}
+
+bool TMTIndexVz::KeyHeldByOther(const Variant& Key, int RecIndex) const {
+    // Null keys may repeat in a unique index.
+    if (VarIsNull(Key)) return false;
+    int pos = 0;
+    if (!FindKeyValueIndex(Key, pos)) return false;
+    for (int i = pos; i >= 0 && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; --i)
+        if (Items(i)->RecIndex != RecIndex) return true;
+    for (int i = pos + 1; i < Count() && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; ++i)
+        if (Items(i)->RecIndex != RecIndex) return true;
+    return false;
+}
+
+void TMTIndexVz::ShiftRecIndexes(int From, int Delta) {
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i)->RecIndex >= From) Items(i)->RecIndex += Delta;
+}
+
+void TMTIndexVz::InsertEntry(int Index, TIndexItemVz* Entry) {
+    if (Index == Count()) FRecList.Add(Entry);
+    else FRecList.Insert(Index, Entry);
+}
+
+void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    if (!Maintained()) return;
+    switch (Action) {
+        case rlnRecAddingVz:
+            if (MustBeUnique()) {
+                const Variant key = RecordKey(MemRec, dvvValueVz);
+                if (KeyHeldByOther(key, -1)) UniqueKeyViolation(key);
+            }
+            break;
+        case rlnRecAddedVz: {
+            const Variant key = RecordKey(MemRec, dvvValueVz);
+            int pos = 0;
+            FindKeyValueIndex(key, pos);
+            if (Index < Count()) ShiftRecIndexes(Index, 1);
+            InsertEntry(pos, New<TIndexItemVz>(key, Index));
+            break;
+        }
+        case rlnRecChangingVz:
+            FOldValue = RecordKey(MemRec, dvvCurValueVz);
+            if (MustBeUnique()) {
+                const Variant key = RecordKey(MemRec, dvvValueVz);
+                int own = 0;
+                // A record without an entry (flagged deleted, being reverted) is checked even
+                // when its key stays the same.
+                const bool check = !VarEqualsVz(key, FOldValue) || !FindRecordEntry(FOldValue, MemRec->Index(), own);
+                if (check && KeyHeldByOther(key, MemRec->Index())) UniqueKeyViolation(key);
+            }
+            break;
+        case rlnRecChangedVz: {
+            const Variant key = RecordKey(MemRec, dvvValueVz);
+            int o = 0, n = 0;
+            // A change that came without a changing notice (a refresh edit) left no old key:
+            // the record's entry is then looked up by its position.
+            bool found = FindRecordEntry(FOldValue, MemRec->Index(), o);
+            for (int i = 0; !found && i < Count(); ++i)
+                if (Items(i)->RecIndex == MemRec->Index()) {
+                    o = i;
+                    found = true;
+                }
+            FOldValue = Variant();
+            if (!found) {
+                // No entry: a record flagged deleted. Once reverted it is indexed again.
+                if (MemRec->UpdateStatus() != usDeleted) {
+                    FindKeyValueIndex(key, n);
+                    InsertEntry(n, New<TIndexItemVz>(key, MemRec->Index()));
+                }
+                break;
+            }
+            // The insertion place is found while the entry still holds its old key.
+            FindKeyValueIndex(key, n);
+            Items(o)->Value = key;
+            if (o < n) --n;
+            FRecList.Move(o, n);
+            break;
+        }
+        case rlnRecDeletedVz: {
+            int o = 0;
+            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList.Delete(o);
+            ShiftRecIndexes(Index, -1);
+            break;
+        }
+        case rlnRecMarkedForDelVz: {
+            int o = 0;
+            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList.Delete(o);
+            break;
+        }
+        case rlnListChangedVz:
+            RebuildIndex();
+            break;
+        default:
+            break;
+    }
+}
+
+void TMTIndexVz::NotifyRecordMoved(TMemoryRecordVz* /*Item*/, int OldIndex, int NewIndex) {
+    if (OldIndex == NewIndex) return;
+    for (int i = 0; i < Count(); ++i) {
+        int& r = Items(i)->RecIndex;
+        if (r == OldIndex) r = NewIndex;
+        else if (NewIndex < OldIndex && r >= NewIndex && r < OldIndex) ++r;
+        else if (NewIndex > OldIndex && r > OldIndex && r <= NewIndex) --r;
+    }
+}
+
+// ---- TMTIndexesVz -------------------------------------------------------------------------------
+
+TMTIndexesVz::TMTIndexesVz(TRecordsListVz* ARecList) : TCollection(TMTIndexVz::StaticClass()), FRecList(ARecList) {}
+
+TMTIndexVz* TMTIndexesVz::GetIndexForFields(const String& Fields) const {
+    for (int i = 0; i < Count(); ++i)
+        if (SameTextAscii(Items(i)->Fields(), Fields)) return Items(i);
+    return nullptr;
+}
+
+void TMTIndexesVz::UpdateIndexes() { Notify(nullptr, -1, rlnListChangedVz); }
+
+void TMTIndexesVz::ClearIndexes() {
+    for (int i = 0; i < Count(); ++i) Items(i)->ClearIndex();
+}
+
+void TMTIndexesVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
+    for (int i = 0; i < Count(); ++i) Items(i)->Notify(MemRec, Index, Action);
+}
+
+void TMTIndexesVz::NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
+    for (int i = 0; i < Count(); ++i) Items(i)->NotifyRecordMoved(Item, OldIndex, NewIndex);
+}

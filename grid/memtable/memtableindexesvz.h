@@ -1,0 +1,108 @@
+// In-memory indexes of a record list: sorted (key, record position) entries over one or more
+// fields, kept in step with the list's notifications and rebuilt after bulk changes.
+#pragma once
+
+#include "grid/memtable/memtabledatavz.h"
+#include "platform/rtl/collections.h"
+#include "platform/rtl/lists.h"
+#include "platform/rtl/variant.h"
+
+class TMTIndexesVz;
+
+// One entry: the key (the field's value, or an array of the values of several fields in the
+// listed order) and the record's position in the record list.
+class TIndexItemVz : public TObject {
+    SDELKA_CLASS(TIndexItemVz, TObject)
+public:
+    TIndexItemVz() = default;
+    TIndexItemVz(const Variant& AValue, int ARecIndex) : Value(AValue), RecIndex(ARecIndex) {}
+    Variant Value;
+    int RecIndex = -1;
+};
+
+class TMTIndexVz : public TCollectionItem {
+    SDELKA_CLASS(TMTIndexVz, TCollectionItem)
+public:
+    explicit TMTIndexVz(TCollection* Collection);
+    ~TMTIndexVz() override;
+    // An index outside any collection, over ARecordsList; the caller owns it and hands it the
+    // list's notifications.
+    static TMTIndexVz* CreateApart(TRecordsListVz* ARecordsList);
+
+    bool Active() const { return FActive; }
+    // True rebuilds; a rebuild that finds a unique-key violation leaves the index inactive.
+    void SetActive(bool Value);
+    const String& Fields() const { return FFields; }
+    void SetFields(const String& Value);
+    bool Primary() const { return FPrimary; }
+    void SetPrimary(bool Value);
+    bool Unical() const { return FUnical; }
+    void SetUnical(bool Value);
+
+    void ClearIndex();
+    void RebuildIndex();
+    void QuickSort(int L, int R);
+    // Binary search; Index receives the position of an equal entry or the insertion position.
+    bool FindKeyValueIndex(const Variant& Value, int& Index) const;
+    // As FindKeyValueIndex, Index receiving the record position of the entry found.
+    bool FindRecordIndexByKey(const Variant& Value, int& Index) const;
+    // Append every entry with an equal key (as TIndexItemVz*, or as the TMemoryRecordVz* at its
+    // position): those before the one found, walking backwards, then it and those after it.
+    void FillMatchedKeyList(const Variant& Value, TList* List) const;
+    void FillMatchedRecsList(const Variant& Value, TList* List) const;
+    Variant GetKeyValue(int Index) const { return Items(Index)->Value; }
+    int Count() const { return FRecList.Count(); }
+    TIndexItemVz* Items(int Index) const { return static_cast<TIndexItemVz*>(FRecList.Items(Index)); }
+    TRecordsListVz* RecordsList() const;
+    // Raises the unique-key violation for the first two equal non-Null neighbouring keys.
+    void CheckUnical() const;
+
+    // Follows one change of the record list.
+    void Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    virtual void NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+    // Inserts an entry (owned from then on) at Index; Index = Count appends.
+    virtual void InsertEntry(int Index, TIndexItemVz* Entry);
+
+private:
+    bool Maintained() const { return FActive && !FFields.isEmpty(); }
+    bool MustBeUnique() const { return FUnical || FPrimary; }
+    Variant RecordKey(const TMemoryRecordVz* Rec, TDataValueVersionVz Version) const;
+    // The entry of the record at RecIndex among the entries equal to Key.
+    bool FindRecordEntry(const Variant& Key, int RecIndex, int& Index) const;
+    // True when an entry equal to Key belongs to another record than RecIndex.
+    bool KeyHeldByOther(const Variant& Key, int RecIndex) const;
+    void ShiftRecIndexes(int From, int Delta);
+    [[noreturn]] void UniqueKeyViolation(const Variant& Key) const;
+
+    bool FActive = false;
+    String FFields;
+    Variant FOldValue;
+    bool FPrimary = false;
+    TObjectList FRecList{true};
+    TRecordsListVz* FRecordsList = nullptr;
+    bool FUnical = false;
+};
+
+class TMTIndexesVz : public TCollection {
+    SDELKA_CLASS(TMTIndexesVz, TCollection)
+public:
+    explicit TMTIndexesVz(TRecordsListVz* ARecList);
+
+    TMTIndexVz* Add() { return static_cast<TMTIndexVz*>(TCollection::Add()); }
+    TMTIndexVz* Items(int Index) const { return ItemsAs<TMTIndexVz>(Index); }
+    TRecordsListVz* RecList() const { return FRecList; }
+    // The first index whose Fields equal the text (ASCII case-insensitive, whole text), or nullptr.
+    TMTIndexVz* GetIndexForFields(const String& Fields) const;
+    // Every index rebuilds (a list-changed notification).
+    void UpdateIndexes();
+    void ClearIndexes();
+    // Passes a record-list change to every index in collection order.
+    void Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    virtual void NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+
+protected:
+    using TCollection::Notify;
+
+private:
+    TRecordsListVz* FRecList = nullptr;
+};
