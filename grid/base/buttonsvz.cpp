@@ -1,5 +1,6 @@
 #include "grid/base/buttonsvz.h"
 
+#include "grid/base/buttonpaintvz.h"
 #include "grid/base/toolsvz.h"
 #include "platform/gui/drawtext.h"
 #include "platform/gui/forms.h"
@@ -12,90 +13,24 @@ namespace {
 constexpr unsigned kRepeatDelay = 400;
 constexpr unsigned kRepeatInterval = 100;
 
-// The painted faces of the edit-button styles.
-enum TButtonFaceVz { bfDropDown, bfEllipsis, bfUpDown, bfPlus, bfMinus, bfAltDropDown, bfAltUpDown };
-
-TButtonFaceVz FaceOfStyle(TEditButtonStyleVz Style) {
+TDrawButtonControlStyleVz PaintStyleOf(TEditButtonStyleVz Style) {
     switch (Style) {
-    case ebsDropDownVz: return bfDropDown;
-    case ebsEllipsisVz: return bfEllipsis;
-    case ebsGlyphVz: return bfUpDown;
-    case ebsUpDownVz: return bfUpDown;
-    case ebsPlusVz: return bfPlus;
-    case ebsMinusVz: return bfMinus;
-    case ebsAltDropDownVz: return bfAltDropDown;
-    case ebsAltUpDownVz: return bfAltUpDown;
+    case ebsDropDownVz: return bcsDropDownVz;
+    case ebsEllipsisVz: return bcsEllipsisVz;
+    case ebsGlyphVz: return bcsDropDownVz;  // glyph buttons paint their images, never a face
+    case ebsUpDownVz: return bcsUpDownVz;
+    case ebsPlusVz: return bcsPlusVz;
+    case ebsMinusVz: return bcsMinusVz;
+    case ebsAltDropDownVz: return bcsAltDropDownVz;
+    case ebsAltUpDownVz: return bcsAltUpDownVz;
     }
-    return bfDropDown;
+    return bcsDropDownVz;
 }
 
 void FillSolid(TCanvas* Canvas, const TRect& R, TColor Color) {
     Canvas->Brush()->SetStyle(bsSolid);
     Canvas->Brush()->SetColor(Color);
     Canvas->FillRect(R);
-}
-
-// A triangle pointing down (Down) or up, centred on (CX, CY), Size pixels at its base row.
-void DrawTriangle(TCanvas* Canvas, int CX, int CY, int Half, bool Down, TColor Color) {
-    int rows = Half + 1;
-    int top = CY - rows / 2;
-    for (int i = 0; i < rows; ++i) {
-        int w = Down ? Half - i : i;
-        int y = top + i;
-        FillSolid(Canvas, TRect(CX - w, y, CX + w + 1, y + 1), Color);
-    }
-}
-
-// The face of one edit button over R: the back (a raised or flat frame) when DrawBack, then the
-// mark of the style. ButtonNum 1 or 2 presses the upper or lower half of the up/down faces, any
-// other positive number the whole button.
-void PaintEditButtonFace(TCanvas* Canvas, TRect R, TButtonFaceVz Face, int ButtonNum, bool Flat, bool Active,
-                         bool Enabled, bool DrawBack) {
-    HDC dc = Canvas->Handle();
-    bool upDown = Face == bfUpDown || Face == bfAltUpDown;
-    auto drawBackIn = [&](TRect B, bool Pressed) {
-        if (Flat) {
-            FillSolid(Canvas, B, clBtnFace);
-            if (Active || Pressed) DrawEdge(dc, B, Pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-        } else {
-            DrawFrameControl(dc, B, DFC_BUTTON, DFCS_BUTTONPUSH | (Pressed ? DFCS_PUSHED : 0));
-        }
-    };
-    if (DrawBack) {
-        if (upDown) {
-            int mid = R.Top + R.Height() / 2;
-            drawBackIn(TRect(R.Left, R.Top, R.Right, mid), ButtonNum == 1);
-            drawBackIn(TRect(R.Left, R.Bottom - R.Height() / 2, R.Right, R.Bottom), ButtonNum == 2);
-        } else {
-            drawBackIn(R, ButtonNum > 0);
-        }
-    }
-    TColor mark = Enabled ? clBtnText : clBtnShadow;
-    int cx = (R.Left + R.Right) / 2;
-    int cy = (R.Top + R.Bottom) / 2;
-    int half = std::max(1, std::min(R.Width(), R.Height()) / 6);
-    int shift = (!upDown && ButtonNum > 0) ? 1 : 0;
-    cx += shift;
-    cy += shift;
-    switch (Face) {
-    case bfDropDown:
-    case bfAltDropDown: DrawTriangle(Canvas, cx, cy, half, true, mark); break;
-    case bfEllipsis:
-        for (int i = -1; i <= 1; ++i) FillSolid(Canvas, TRect(cx + i * 3 - 1, cy, cx + i * 3 + 1, cy + 2), mark);
-        break;
-    case bfUpDown:
-    case bfAltUpDown: {
-        int q = R.Height() / 4;
-        DrawTriangle(Canvas, cx + (ButtonNum == 1), R.Top + q + (ButtonNum == 1), half, false, mark);
-        DrawTriangle(Canvas, cx + (ButtonNum == 2), R.Bottom - q - 1 + (ButtonNum == 2), half, true, mark);
-        break;
-    }
-    case bfPlus:
-        FillSolid(Canvas, TRect(cx - half - 1, cy, cx + half + 2, cy + 1), mark);
-        FillSolid(Canvas, TRect(cx, cy - half - 1, cx + 1, cy + half + 2), mark);
-        break;
-    case bfMinus: FillSolid(Canvas, TRect(cx - half - 1, cy, cx + half + 2, cy + 1), mark); break;
-    }
 }
 
 // The framework's checked pattern: clBtnFace and clBtnHighlight pixels alternating.
@@ -810,7 +745,8 @@ void TEditButtonControlVz::DefaultPaint() {
     }
     if (FStyle != ebsGlyphVz) {
         FillSolid(canvas, client, BackColor());
-        PaintEditButtonFace(canvas, client, FaceOfStyle(FStyle), num, Flat(), active, Enabled(), drawBack);
+        PaintEditButtonVz(canvas, client, clNone, PaintStyleOf(FStyle), num, Flat(), active, Enabled(), cbUnchecked, 1.0,
+                          drawBack);
         return;
     }
     // Glyph style without image lists: the caption on the parent's background, or the speed

@@ -358,7 +358,10 @@ TEST_F(EditButtonPaintVz, WhenHotDrawsTheBackOnlyWhileHotOrPressed) {
     Btn->SetDrawBackTime(edbtNeverVz);
     Btn->Perform(CM_MOUSEENTER);
     EXPECT_EQ(Paint(2, 2), red);
-    // The drop-down mark sits in the middle in the button text colour.
+    // Without its back a drop-down button draws no arrow; with it the arrow sits in the middle
+    // in the button text colour.
+    EXPECT_EQ(Paint(7, 8), red);
+    Btn->SetDrawBackTime(edbtAlwaysVz);
     EXPECT_EQ(Paint(7, 8), ColorToRGB(clBtnText));
 }
 

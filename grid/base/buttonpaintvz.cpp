@@ -1,0 +1,393 @@
+#include "grid/base/buttonpaintvz.h"
+
+#include "platform/gui/drawtext.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The classic check-box image is 13 by 13 pixels (the same square DrawFrameControl draws).
+constexpr int kCheckBoxSide = 13;
+
+void FillDC(HDC DC, const TRect& R, TColor Color) {
+    if (R.IsEmpty()) return;
+    TLogBrush b;
+    b.lbColor = ColorToRGB(Color);
+    DC->FillRect(R, b);
+}
+
+void FrameDC(HDC DC, const TRect& R, TColor Color) {
+    if (R.IsEmpty()) return;
+    TLogBrush b;
+    b.lbColor = ColorToRGB(Color);
+    DC->FrameRect(R, b);
+}
+
+TRect Inset(TRect R, int D) {
+    R.Inflate(-D, -D);
+    return R;
+}
+
+// Shrinks the longer side to the shorter one, centred; an odd extra pixel comes off the right or
+// bottom.
+TRect SquareIn(const TRect& R) {
+    int s = std::min(R.Width(), R.Height());
+    int l = R.Left + (R.Width() - s) / 2;
+    int t = R.Top + (R.Height() - s) / 2;
+    return TRect(l, t, l + s, t + s);
+}
+
+TColor GlyphColor(bool Enabled) { return Enabled ? clBtnText : clBtnShadow; }
+
+// The background of the ellipsis, plus, minus and alternative arrow styles; answers the glyph area
+// (the rectangle itself when nothing is drawn, GlyphInsetWithoutBack applied then).
+TRect DrawGlyphBack(TCanvas* Canvas, const TRect& R, bool Flat, bool Pressed, bool DrawBack,
+                    int GlyphInsetWithoutBack) {
+    HDC dc = Canvas->Handle();
+    if (!DrawBack) return Inset(R, GlyphInsetWithoutBack);
+    if (Flat) {
+        FillDC(dc, R, clBtnFace);
+        return Inset(R, 1);
+    }
+    TRect e = R;
+    DrawEdge(dc, e, Pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE);
+    return Inset(R, 2);
+}
+
+// A solid rectangle of the glyph; disabled glyphs get a highlight copy one pixel right and down
+// under the shadow-coloured one.
+void GlyphBar(HDC DC, const TRect& R, bool Enabled) {
+    if (!Enabled) {
+        TRect h = R;
+        h.Offset(1, 1);
+        FillDC(DC, h, clBtnHighlight);
+    }
+    FillDC(DC, R, GlyphColor(Enabled));
+}
+
+void DrawEllipsis(TCanvas* Canvas, const TRect& A, bool Enabled, bool Pressed) {
+    int size = A.Width() > 7 ? 2 : 1;
+    int gap = A.Width() < 12 ? 1 : 2;
+    int p = Pressed ? 1 : 0;
+    int x = A.Left + A.Width() / 2 + p - size / 2;
+    int y = A.Top + p + A.Height() / 2 - size / 2;
+    HDC dc = Canvas->Handle();
+    for (int i = -1; i <= 1; ++i) {
+        int dx = x + i * (gap + size);
+        GlyphBar(dc, TRect(dx, y, dx + size, y + size), Enabled);
+    }
+}
+
+void DrawPlusMinus(TCanvas* Canvas, const TRect& A, bool Plus, bool Flat, bool Enabled, bool Pressed) {
+    int s = std::min(A.Width(), A.Height());
+    int l = std::max(1, s * 4 / 7);
+    int t = std::max(1, l / 3);
+    if (l % 2 != s % 2) l += Flat ? -1 : 1;
+    if (Plus && l % 2 != t % 2) l += s < 12 ? 1 : -1;
+    if (l < 1) return;
+    int p = Pressed ? 1 : 0;
+    int x0 = A.Left + (A.Width() - l) / 2 + p;
+    int y0 = A.Top + (A.Height() - t) / 2 + p;
+    HDC dc = Canvas->Handle();
+    if (!Enabled) {
+        FillDC(dc, TRect(x0 + 1, y0 + 1, x0 + 1 + l, y0 + 1 + t), clBtnHighlight);
+        if (Plus) {
+            int o = l / 2 - t / 2;
+            FillDC(dc, TRect(x0 + o + 1, y0 - o + 1, x0 + o + 1 + t, y0 - o + 1 + l), clBtnHighlight);
+        }
+    }
+    TColor c = GlyphColor(Enabled);
+    FillDC(dc, TRect(x0, y0, x0 + l, y0 + t), c);
+    if (Plus) {
+        int o = l / 2 - t / 2;
+        FillDC(dc, TRect(x0 + o, y0 - o, x0 + o + t, y0 - o + l), c);
+    }
+}
+
+// A filled triangle of the alternative arrow styles, centred in A.
+void DrawTriangle(TCanvas* Canvas, const TRect& A, bool Down, bool Enabled, bool Pressed) {
+    int side = std::min(A.Width(), A.Height());
+    int base = side >= 19 ? 9 : side >= 16 ? 7 : side > 11 ? 5 : 3;
+    int rows = base / 2 + 1;
+    int p = Pressed ? 1 : 0;
+    int left = (A.Left + A.Right - base) / 2 + p;
+    int top = (A.Top + A.Bottom - rows) / 2 + p;
+    TColor c = Enabled ? clWindowText : clGrayText;
+    HDC dc = Canvas->Handle();
+    for (int i = 0; i < rows; ++i) {
+        int w = Down ? base - 2 * i : 2 * i + 1;
+        int x = left + (base - w) / 2;
+        FillDC(dc, TRect(x, top + i, x + w, top + i + 1), c);
+    }
+}
+
+// One pixel on, one off, on the checkerboard of the phase.
+bool OnDot(int X, int Y, int Phase) { return ((X + Y + Phase) & 1) == 0; }
+
+void DottedHorz(TCanvas* Canvas, int X1, int X2, int Y, TColor C, int Phase) {
+    for (int x = X1; x < X2; ++x)
+        if (OnDot(x, Y, Phase)) Canvas->SetPixels(x, Y, C);
+}
+
+void DottedVert(TCanvas* Canvas, int X, int Y1, int Y2, TColor C, int Phase) {
+    for (int y = Y1; y < Y2; ++y)
+        if (OnDot(X, y, Phase)) Canvas->SetPixels(X, y, C);
+}
+
+}  // namespace
+
+// ================================================================================================
+
+bool ThemesEnabledVz() { return false; }
+bool VistaThemesEnabledVz() { return false; }
+bool IsCustomStyleActiveVz() { return false; }
+
+std::unique_ptr<TRegion> IntersectCanvasClipRectVz(TCanvas* Canvas, const TRect& ARect) {
+    HDC dc = Canvas->Handle();
+    std::unique_ptr<TRegion> saved;
+    if (dc->HasClip()) {
+        saved = std::make_unique<TRegion>();
+        for (const QRect& q : dc->ClipRegion()) saved->Add(TRect::FromQRect(q));
+    }
+    dc->IntersectClipRect(ARect);
+    return saved;
+}
+
+void RestoreCanvasClipRgnVz(TCanvas* Canvas, std::unique_ptr<TRegion>& Rgn) {
+    Canvas->Handle()->SelectClipRgn(Rgn.get());
+    Rgn.reset();
+}
+
+// ================================================================================================
+
+void DrawEditButtonGlyphVz(TCanvas* Canvas, TDrawButtonControlStyleVz Style, const TRect& ARect, bool Enabled,
+                           bool Flat, bool Active, bool Pressed, int Half, bool DrawBack) {
+    HDC dc = Canvas->Handle();
+    TRect r = ARect;
+    bool classicFlatFrame = Flat && Active && !ThemesEnabledVz();
+    std::unique_ptr<TRegion> saved;
+    if (classicFlatFrame) saved = IntersectCanvasClipRectVz(Canvas, Inset(r, 1));
+    int grow = 0;
+    if (Flat && !ThemesEnabledVz()) grow = Active ? 1 : 2;
+    r.Inflate(grow, grow);
+
+    unsigned frameFlags = (Pressed ? DFCS_PUSHED : 0) | (Flat ? DFCS_FLAT : 0) | (Enabled ? 0 : DFCS_INACTIVE);
+    switch (Style) {
+    case bcsDropDownVz:
+        if (DrawBack) DrawFrameControl(dc, r, DFC_SCROLL, DFCS_SCROLLCOMBOBOX | frameFlags);
+        else Canvas->FillRect(r);
+        break;
+    case bcsUpDownVz:
+        if (DrawBack) DrawFrameControl(dc, r, DFC_SCROLL, (Half == 0 ? DFCS_SCROLLUP : DFCS_SCROLLDOWN) | frameFlags);
+        else Canvas->FillRect(r);
+        break;
+    case bcsEllipsisVz:
+        DrawEllipsis(Canvas, DrawGlyphBack(Canvas, r, Flat, Pressed, DrawBack, 0), Enabled, Pressed);
+        break;
+    case bcsPlusVz:
+    case bcsMinusVz: {
+        TRect a = DrawGlyphBack(Canvas, r, Flat, Pressed, DrawBack, Flat ? 1 : 2);
+        DrawPlusMinus(Canvas, a, Style == bcsPlusVz, Flat, Enabled, Pressed);
+        break;
+    }
+    case bcsAltDropDownVz:
+        DrawGlyphBack(Canvas, r, Flat, Pressed, DrawBack, 0);
+        DrawTriangle(Canvas, r, true, Enabled, Pressed);
+        break;
+    case bcsAltUpDownVz:
+        DrawGlyphBack(Canvas, r, Flat, Pressed, DrawBack, 0);
+        DrawTriangle(Canvas, r, Half != 0, Enabled, Pressed);
+        break;
+    case bcsCheckboxVz: break;  // painted by PaintEditButtonVz
+    }
+
+    r.Inflate(-grow, -grow);
+    if (classicFlatFrame) {
+        RestoreCanvasClipRgnVz(Canvas, saved);
+        if (DrawBack) {
+            TRect e = r;
+            DrawEdge(dc, e, Pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        }
+    }
+}
+
+void PaintEditButtonVz(TCanvas* Canvas, const TRect& ARect, TColor LineColor, TDrawButtonControlStyleVz Style,
+                       int DownButton, bool Flat, bool Active, bool Enabled, TCheckBoxState State,
+                       double /*Scale*/, bool DrawBack) {
+    HDC dc = Canvas->Handle();
+    bool pressed = DownButton != 0;
+    bool themed = ThemesEnabledVz();
+
+    if (Style == bcsCheckboxVz) {
+        TRect sq = SquareIn(ARect);
+        if (Flat && !themed) sq = Inset(sq, 1);
+        DrawCheckBoxVz(dc, sq, State, Enabled, Flat, pressed, Active);
+        if (!Flat) return;
+        if (!themed) sq.Inflate(1, 1);
+        if (Active && !themed) {
+            DrawEdge(dc, sq, BDR_SUNKENOUTER, BF_RECT);
+            return;
+        }
+        if (LineColor != clNone) FrameDC(dc, sq, LineColor);
+        return;
+    }
+
+    TRect r = ARect;
+    bool frameClip = Flat && !Active && !themed;
+    std::unique_ptr<TRegion> saved;
+    if (frameClip) {
+        r = Inset(r, 1);
+        saved = IntersectCanvasClipRectVz(Canvas, r);
+    }
+
+    if (Style == bcsUpDownVz || Style == bcsAltUpDownVz) {
+        int half = r.Height() / 2;
+        TRect upper(r.Left, r.Top, r.Right, r.Top + half);
+        TRect lower(r.Left, r.Bottom - half, r.Right, r.Bottom);
+        if (frameClip) {
+            upper = Inset(upper, 1);
+            lower = Inset(lower, 1);
+        }
+        DrawEditButtonGlyphVz(Canvas, Style, upper, Enabled, Flat, Active, DownButton == 1, 0, DrawBack);
+        DrawEditButtonGlyphVz(Canvas, Style, lower, Enabled, Flat, Active, DownButton == 2, 1, DrawBack);
+        if (LineColor != clNone && (r.Height() % 2 == 1 || frameClip)) {
+            TRect mid(r.Left, r.Top + half, r.Right, r.Bottom - half);
+            if (frameClip) {
+                mid.Top -= 1;
+                mid.Bottom += 1;
+            }
+            FillDC(dc, mid, LineColor);
+        }
+    } else {
+        DrawEditButtonGlyphVz(Canvas, Style, r, Enabled, Flat, Active, pressed, 0, DrawBack);
+    }
+
+    if (frameClip) {
+        r.Inflate(1, 1);
+        RestoreCanvasClipRgnVz(Canvas, saved);
+        if (LineColor != clNone) FrameDC(dc, r, LineColor);
+    }
+}
+
+// ================================================================================================
+
+TSize CheckBoxSizeVz() { return TSize(kCheckBoxSide, kCheckBoxSide); }
+
+bool DrawCheckBoxVz(HDC DC, const TRect& ARect, TCheckBoxState State, bool Enabled, bool Flat, bool Pressed,
+                    bool Active) {
+    TRect sq = SquareIn(ARect);
+    TRect draw = sq;
+    bool hadClip = DC->HasClip();
+    QRegion oldClip = DC->ClipRegion();
+    if (Flat) {
+        DC->IntersectClipRect(Inset(sq, 1));
+        draw.Inflate(1, 1);
+    }
+    unsigned flags = DFCS_BUTTONCHECK;
+    if (State == cbChecked) flags |= DFCS_CHECKED;
+    if (State == cbGrayed) flags |= DFCS_CHECKED | DFCS_BUTTON3STATE;
+    if (!Enabled) flags |= DFCS_INACTIVE;
+    if (Pressed) flags |= DFCS_PUSHED;
+    bool result = DrawFrameControl(DC, draw, DFC_BUTTON, flags);
+    if (Flat) {
+        if (hadClip) {
+            TRegion rgn;
+            for (const QRect& q : oldClip) rgn.Add(TRect::FromQRect(q));
+            DC->SelectClipRgn(&rgn);
+        } else {
+            DC->SelectClipRgn(nullptr);
+        }
+        FrameDC(DC, Inset(sq, 1), Active ? clBtnFace : clBtnShadow);
+    }
+    return result;
+}
+
+TRect GetCheckBoxRectVz(const TRect& ARect, TAlignment Alignment, TTextLayout Layout) {
+    TSize size = CheckBoxSizeVz();
+    int w = std::min<int>(size.cx, ARect.Width());
+    int h = std::min<int>(size.cy, ARect.Height());
+    int left = ARect.Left;
+    if (w < ARect.Width()) {
+        if (Alignment == taRightJustify) left = ARect.Right - w;
+        else if (Alignment == taCenter) left = ARect.Left + ARect.Width() / 2 - w / 2;
+    }
+    int top = ARect.Top;
+    if (h < ARect.Height()) {
+        if (Layout == tlCenter) top = ARect.Top + ARect.Height() / 2 - h / 2;
+        else if (Layout == tlBottom) top = ARect.Bottom - h;
+    }
+    return TRect(left, top, left + w, top + h);
+}
+
+void DrawButtonFaceVz(TCanvas* Canvas, const TRect& ARect, TColor /*FillColor*/, bool /*Enabled*/, bool Hot,
+                      bool Flat, bool Pressed) {
+    // The fill colour only applies under themed faces; classic faces are clBtnFace.
+    HDC dc = Canvas->Handle();
+    TRect r = ARect;
+    if (Flat) {
+        if (Hot) {
+            DrawEdge(dc, r, Pressed ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        } else {
+            FillDC(dc, r, clBtnFace);
+        }
+        return;
+    }
+    DrawEdge(dc, r, Pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE);
+}
+
+// ================================================================================================
+
+void DrawTreeElementVz(TCanvas* Canvas, const TRect& ARect, int Element, TTreeViewGlyphStyleVz GlyphStyle,
+                       bool SysColors, bool LeftShift, double VScale, double HScale, int DotPhase) {
+    if (Element < 0 || Element > 14) return;
+    int midX = (ARect.Left + ARect.Right) / 2;
+    int midY = (ARect.Top + ARect.Bottom) / 2;
+    TColor oldBrush = Canvas->Brush()->Color();
+    if (SysColors) {
+        Canvas->Pen()->SetStyle(psSolid);
+        Canvas->Pen()->SetColor(clBtnShadow);
+    }
+    int phase = DotPhase & 1;
+
+    if (Element >= 10) {
+        TColor c = Canvas->Pen()->Color();
+        if (Element == 10 || Element == 13) DottedVert(Canvas, midX, ARect.Top, ARect.Bottom, c, phase);
+        if (Element != 13) DottedHorz(Canvas, midX, ARect.Right, midY, c, phase);
+        if (Element == 12) DottedVert(Canvas, midX, midY, ARect.Bottom, c, phase);
+        if (Element == 11) DottedVert(Canvas, midX, ARect.Top, midY, c, phase);
+        return;
+    }
+
+    bool collapsed = Element >= 5;
+    int hx = static_cast<int>(std::trunc(4 * HScale));
+    int vy = static_cast<int>(std::trunc(4 * VScale));
+    TRect box(midX - hx, midY - vy, midX + hx + 1, midY + vy + 1);
+    if (SysColors) Canvas->Brush()->SetColor(clWindow);
+    TColor lineColor = Canvas->Pen()->Color();
+    if (GlyphStyle == tvgsClassicVz) {
+        TRect b = box;
+        if (LeftShift) b.Offset(-1, 0);
+        Canvas->Brush()->SetStyle(bsSolid);
+        Canvas->Rectangle(b);
+    }
+    // Classic, default and (with themes off) the themed styles draw the bars.
+    {
+        TColor pen = Canvas->Pen()->Color();
+        Canvas->Pen()->SetColor(clWindowText);
+        int bx = static_cast<int>(std::trunc(2 * HScale));
+        int by = static_cast<int>(std::trunc(2 * VScale));
+        Canvas->MoveTo(box.Left + bx, midY);
+        Canvas->LineTo(box.Right - bx, midY);
+        if (collapsed) {
+            Canvas->MoveTo(midX, box.Top + by);
+            Canvas->LineTo(midX, box.Bottom - by);
+        }
+        Canvas->Pen()->SetColor(SysColors ? clBtnShadow : pen);
+    }
+    int k = Element % 5;
+    if (k != 4) DottedHorz(Canvas, box.Right, ARect.Right, midY, lineColor, phase);
+    if (k == 0 || k == 1) DottedVert(Canvas, midX, ARect.Top, box.Top, lineColor, phase);
+    if (k == 0 || k == 2) DottedVert(Canvas, midX, box.Bottom, ARect.Bottom, lineColor, phase);
+    if (SysColors) Canvas->Brush()->SetColor(oldBrush);
+}

@@ -1,0 +1,66 @@
+// Painting of the small pieces that editors, grid cells, filter lists and check-box columns
+// share: edit-button faces in every button style, push-button faces, check boxes, tree lines with
+// their expand buttons, and the clip-region helpers they use. Everything paints onto the canvas or
+// device context it is given and leaves its clip region as it was. The look is the classic one:
+// visual themes are never in force.
+#pragma once
+
+#include "platform/gui/canvas.h"
+#include "platform/gui/graphics.h"
+#include "platform/gui/stdctrls.h"
+#include "platform/gui/types.h"
+
+#include <memory>
+
+enum TDrawButtonControlStyleVz {
+    bcsDropDownVz, bcsEllipsisVz, bcsUpDownVz, bcsCheckboxVz, bcsPlusVz, bcsMinusVz, bcsAltDropDownVz,
+    bcsAltUpDownVz
+};
+
+enum TTreeViewGlyphStyleVz { tvgsDefaultVz, tvgsClassicVz, tvgsThemedVz, tvgsExplorerThemedVz };
+
+// ---- theme queries (classic look: always false) ------------------------------------------------
+bool ThemesEnabledVz();
+bool VistaThemesEnabledVz();
+bool IsCustomStyleActiveVz();
+
+// ---- clip region --------------------------------------------------------------------------------
+// Intersects the canvas's clip region with ARect (logical units). Returns the previous region
+// (device units), or nullptr when the canvas had none.
+std::unique_ptr<TRegion> IntersectCanvasClipRectVz(TCanvas* Canvas, const TRect& ARect);
+// Selects the saved region back (no clipping when nullptr) and drops it.
+void RestoreCanvasClipRgnVz(TCanvas* Canvas, std::unique_ptr<TRegion>& Rgn);
+
+// ---- edit buttons -------------------------------------------------------------------------------
+// One edit-button face over ARect. DownButton: 0 none, 1 the whole button or the upper half of an
+// up/down button, 2 its lower half. LineColor (clNone: none) frames flat inactive buttons and
+// fills the middle row of up/down buttons. Scale is 1.0 throughout the system.
+void PaintEditButtonVz(TCanvas* Canvas, const TRect& ARect, TColor LineColor, TDrawButtonControlStyleVz Style,
+                       int DownButton, bool Flat, bool Active, bool Enabled, TCheckBoxState State,
+                       double Scale = 1.0, bool DrawBack = true);
+
+// Background (when DrawBack) and glyph of one style over ARect; Half (0 upper, 1 lower) picks the
+// arrow of the up/down styles.
+void DrawEditButtonGlyphVz(TCanvas* Canvas, TDrawButtonControlStyleVz Style, const TRect& ARect, bool Enabled,
+                           bool Flat, bool Active, bool Pressed, int Half, bool DrawBack);
+
+// ---- check boxes and push buttons ---------------------------------------------------------------
+// Width and height of one check-box image.
+TSize CheckBoxSizeVz();
+// One check box squared and centred in ARect.
+bool DrawCheckBoxVz(HDC DC, const TRect& ARect, TCheckBoxState State, bool Enabled, bool Flat, bool Pressed,
+                    bool Active);
+// Where a check box stands in a cell of the given alignment and layout.
+TRect GetCheckBoxRectVz(const TRect& ARect, TAlignment Alignment, TTextLayout Layout);
+// A push-button face; FillColor clNone means no fill.
+void DrawButtonFaceVz(TCanvas* Canvas, const TRect& ARect, TColor FillColor, bool Enabled, bool Hot, bool Flat,
+                      bool Pressed);
+
+// ---- tree lines ---------------------------------------------------------------------------------
+// Tree lines and expand buttons in one cell. Codes 0..4: expanded (minus) button, 5..9 collapsed
+// (plus) button, with k = code mod 5: 0 tee, 1 end corner, 2 start corner, 3 right line only,
+// 4 bare button. Codes 10..14 lines only: 10 tee, 11 end corner, 12 start corner, 13 straight
+// vertical, 14 half horizontal. Lines are dotted on a checkerboard whose parity DotPhase (0 or 1)
+// shifts, so dots of neighbouring cells line up.
+void DrawTreeElementVz(TCanvas* Canvas, const TRect& ARect, int Element, TTreeViewGlyphStyleVz GlyphStyle,
+                       bool SysColors, bool LeftShift, double VScale = 1.0, double HScale = 1.0, int DotPhase = 0);
