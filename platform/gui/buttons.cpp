@@ -1,5 +1,7 @@
 #include "platform/gui/buttons.h"
 
+#include "platform/gui/dialogs.h"
+
 #include "platform/gui/drawtext.h"
 #include "platform/gui/forms.h"
 
@@ -358,25 +360,26 @@ void TSpeedButton::Paint() {
 namespace {
 
 struct TKindInfo {
-    const char16_t* Caption;
+    String Caption;
     int ModalResult;
 };
 
+// A kind's caption is the message-box button's of the same meaning.
 TKindInfo KindInfo(TBitBtnKind Kind) {
     switch (Kind) {
-    case bkOK: return {u"OK", mrOk};
-    case bkCancel: return {u"Отмена", mrCancel};
-    case bkHelp: return {u"&Справка", mrNone};
-    case bkYes: return {u"&Да", mrYes};
-    case bkNo: return {u"&Нет", mrNo};
-    case bkClose: return {u"&Закрыть", mrNone};
-    case bkAbort: return {u"&Прервать", mrAbort};
-    case bkRetry: return {u"П&овторить", mrRetry};
-    case bkIgnore: return {u"П&ропустить", mrIgnore};
-    case bkAll: return {u"&Все", mrAll};
+    case bkOK: return {MsgDlgButtonCaption(mbOK), mrOk};
+    case bkCancel: return {MsgDlgButtonCaption(mbCancel), mrCancel};
+    case bkHelp: return {MsgDlgButtonCaption(mbHelp), mrNone};
+    case bkYes: return {MsgDlgButtonCaption(mbYes), mrYes};
+    case bkNo: return {MsgDlgButtonCaption(mbNo), mrNo};
+    case bkClose: return {MsgDlgButtonCaption(mbClose), mrNone};
+    case bkAbort: return {MsgDlgButtonCaption(mbAbort), mrAbort};
+    case bkRetry: return {MsgDlgButtonCaption(mbRetry), mrRetry};
+    case bkIgnore: return {MsgDlgButtonCaption(mbIgnore), mrIgnore};
+    case bkAll: return {MsgDlgButtonCaption(mbAll), mrAll};
     case bkCustom: break;
     }
-    return {u"", mrNone};
+    return {String(), mrNone};
 }
 
 }  // namespace
@@ -393,7 +396,7 @@ void TBitBtn::SetKind(TBitBtnKind Value) {
     FKind = Value;
     if (Value == bkCustom) return;
     TKindInfo k = KindInfo(Value);
-    SetCaption(QString::fromUtf16(k.Caption));
+    SetCaption(k.Caption);
     SetModalResult(k.ModalResult);
     if (Value == bkOK || Value == bkYes) SetDefault(true);
     if (Value == bkCancel || Value == bkNo) SetCancel(true);

@@ -165,9 +165,7 @@ TFontDialog::~TFontDialog() = default;
 
 // ---- the Qt responder --------------------------------------------------------------------------
 
-namespace {
-
-String ButtonCaption(TMsgDlgBtn B) {
+String MsgDlgButtonCaption(TMsgDlgBtn B) {
     switch (B) {
     case mbYes: return u"&Да"_S;
     case mbNo: return u"&Нет"_S;
@@ -184,6 +182,8 @@ String ButtonCaption(TMsgDlgBtn B) {
     }
     return String();
 }
+
+namespace {
 
 QMessageBox::ButtonRole ButtonRole(TMsgDlgBtn B) {
     switch (B) {
@@ -228,7 +228,7 @@ int TQtResponder::Message(const TMessageRequest& Request) {
     }
     std::vector<std::pair<QAbstractButton*, int>> buttons;
     for (TMsgDlgBtn b : ButtonsInOrder(Request.Buttons)) {
-        QPushButton* pb = box.addButton(ButtonCaption(b), ButtonRole(b));
+        QPushButton* pb = box.addButton(MsgDlgButtonCaption(b), ButtonRole(b));
         buttons.emplace_back(pb, ButtonResult(b));
         if (b == Request.DefaultButton) box.setDefaultButton(pb);
         if (b == mbCancel || (b == mbNo && !Request.Buttons.Contains(mbCancel)) ||

@@ -97,6 +97,8 @@ struct TMessageRequest {
     TMsgDlgBtn DefaultButton = mbOK;
 };
 TMessageRequest MessageBoxRequest(const String& Text, const String& Caption, unsigned Flags);
+// The caption of a message-box button ("&Да", "Отмена" …), also used by bit buttons.
+String MsgDlgButtonCaption(TMsgDlgBtn B);
 
 // ---- common dialogs ----------------------------------------------------------------------------
 class TCommonDialog : public TComponent {
