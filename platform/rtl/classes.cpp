@@ -8,6 +8,10 @@
 #include <mutex>
 #include <unordered_map>
 
+void TFreeDeleter::operator()(TObject* p) const {
+    if (p) p->Free();
+}
+
 void TObject::Free() {
     BeforeDestruction();
     delete this;

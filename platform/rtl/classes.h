@@ -130,6 +130,20 @@ T* New(A&&... args) {
     return p;
 }
 
+// Owns an object of the framework held directly as a member or a local: it is freed through
+// Free (BeforeDestruction, then delete), never deleted behind the framework's back.
+struct TFreeDeleter {
+    void operator()(TObject* p) const;
+};
+template <class T>
+using TOwned = std::unique_ptr<T, TFreeDeleter>;
+
+// New<T> held by a TOwned.
+template <class T, class... A>
+TOwned<T> NewOwned(A&&... args) {
+    return TOwned<T>(New<T>(std::forward<A>(args)...));
+}
+
 template <class T>
 void FreeAndNil(T*& p) {
     T* q = p;
