@@ -17,6 +17,20 @@
 
 Char ArgumentSeparator = u',';
 
+TRpEvEnvironment* TRpEvContext::ResolvedEnvironment() const {
+    return SharedEnvironment ? SharedEnvironment : GlobalEnvironment();
+}
+
+TRpFunctionLibrary* TRpEvContext::ResolvedLibrary() const {
+    return FunctionLibrary ? FunctionLibrary : GlobalFunctionLibrary();
+}
+
+Char TRpEvContext::ResolvedSeparator() const {
+    if (!ArgumentSeparator.isNull()) return ArgumentSeparator;
+    GlobalFunctionLibrary();  // the start of the expression unit sets the process-wide one
+    return ::ArgumentSeparator;
+}
+
 namespace {
 
 const char* const OperatorSymbols[] = {"<", "<=", ">", ">=", "=", "<>", "+", "-", "OR", "*", "/", "AND"};
@@ -345,7 +359,9 @@ void TRpEvaluator::SetAggregate(bool Value) {
 
 void TRpEvaluator::Prepare(const String& StrExpr) {
     if (FPrepared) UnPrepare();
-    GlobalEnvironment()->Prepare();
+    FPreparedShared = FContext.ResolvedEnvironment();
+    FSharedIsGlobal = !FContext.SharedEnvironment;
+    FPreparedShared->Prepare();
     FFiFo = New<TRpFiFo>();
     FPrepared = true;
     TRpEvResult scratch;
@@ -363,9 +379,15 @@ void TRpEvaluator::UnPrepare() {
     if (q) q->Free();
     if (FPrepared) {
         FPrepared = false;
-        if (TRpEvEnvironment* g = GlobalEnvironmentIfCreated()) g->Unprepare();
-    }
-}
+        TRpEvEnvironment* shared = FPreparedShared;
+        const bool global = FSharedIsGlobal;
+        FPreparedShared = nullptr;
+        FSharedIsGlobal = false;
+        // The process-wide environment is gone at the end of the process; while an environment
+        // releases its entries, their evaluators leave the shared environment prepared.
+        if (global) shared = GlobalEnvironmentIfCreated();
+        if (shared && !EnvironmentUnpreparing) shared->Unprepare();
+    }}
 
 void TRpEvaluator::Value(TRpEvResult& Result) {
     if (!FPrepared || !FFiFo) throw Exception(QStringLiteral("Evaluator not prepared"));
@@ -597,10 +619,14 @@ void TRpEvaluator::ParseNumber(const String& Text, TRpEvResult& Result) {
             return;
         }
     }
-    String ftext = Text;
-    if (FormatSettings.DecimalSeparator != u'.') ftext.replace(u'.', FormatSettings.DecimalSeparator);
+    // The text of an expression always writes its fractions with a point, whatever the locale.
+    static const TFormatSettings PointSettings = [] {
+        TFormatSettings f = TFormatSettings::Create();
+        f.DecimalSeparator = u'.';
+        return f;
+    }();
     Extended d = 0;
-    if (!TextToFloat(ftext, d)) {
+    if (!TextToFloat(Text, d, PointSettings)) {
         PutError(error);
         return;
     }
@@ -624,7 +650,7 @@ void TRpEvaluator::ParseNameOrCall(const String& Text, TRpEvResult& Result) {
 namespace {
 // 1-based position of the first argument separator outside quotes at depth 0, looking at all
 // but the last character; 0 when there is none.
-int FindArgumentSeparator(const String& Text) {
+int FindArgumentSeparator(const String& Text, Char ArgumentSeparator) {
     bool quote = false;
     int depth = 0;
     for (int i = 0; i + 1 < Text.size(); ++i) {
@@ -640,7 +666,7 @@ int FindArgumentSeparator(const String& Text) {
 
 void TRpEvaluator::ParseFunctionCall(const String& Name, const String& Args, TRpEvResult& Result) {
     const String upper = Name.toUpper();
-    TRpEvElement* e = GlobalFunctionLibrary()->GetFunction(upper);
+    TRpEvElement* e = FContext.ResolvedLibrary()->GetFunction(upper);
     if (e->InheritsFrom(TRpEvElementError::StaticClass())) {
         if (Args.isEmpty()) {
             e->Free();
@@ -651,9 +677,10 @@ void TRpEvaluator::ParseFunctionCall(const String& Name, const String& Args, TRp
         return;
     }
     FFiFo->Put(e);
+    const Char separator = FContext.ResolvedSeparator();
     String rest = Args;
     for (;;) {
-        const int p = FindArgumentSeparator(rest);
+        const int p = FindArgumentSeparator(rest, separator);
         if (p > 0) {
             ParseComparison(rest.left(p - 1), Result);
             rest.remove(0, p);
@@ -697,6 +724,6 @@ void TRpEvaluator::ResolveInEnvironment(const String& Name, TRpEvResult&) {
             e = nullptr;
         }
     }
-    if (!e) e = GlobalEnvironment()->Element(Name);
+    if (!e) e = (FPreparedShared ? FPreparedShared : FContext.ResolvedEnvironment())->Element(Name);
     FFiFo->Put(e);
 }

@@ -17,6 +17,7 @@ class TDataSet;
 class TField;
 class TRpFiFo;
 class TRpEvEnvironment;
+class TRpFunctionLibrary;
 
 // ---- results -----------------------------------------------------------------------------------
 
@@ -39,8 +40,25 @@ enum TRpEvOperator : Byte {
     opMul, opDiv, opAnd
 };
 
-// The character that separates the arguments of a function call.
+// The character that separates the arguments of a function call, for evaluators that are given
+// none of their own.
 extern Char ArgumentSeparator;
+
+// What an evaluator reaches besides its text, its datasets and its own environment: the shared
+// environment asked for names its own environment does not know (and prepared once per Prepare),
+// the function library, and the argument separator. A report gives its evaluators its own, so a
+// report generated on a report thread shares nothing with the UI thread; members left empty stand
+// for the process-wide ones (GlobalEnvironment, GlobalFunctionLibrary, ArgumentSeparator).
+struct TRpEvContext {
+    TRpEvEnvironment* SharedEnvironment = nullptr;
+    TRpFunctionLibrary* FunctionLibrary = nullptr;
+    Char ArgumentSeparator = Char();
+
+    // The members resolved: the given ones, else the process-wide ones (created on first use).
+    TRpEvEnvironment* ResolvedEnvironment() const;
+    TRpFunctionLibrary* ResolvedLibrary() const;
+    Char ResolvedSeparator() const;
+};
 
 // resInt as digits, resDouble in the general format (15 significant digits, the locale's decimal
 // separator), resString as is, resBool as "True"/"False"; an error result raises
@@ -208,6 +226,9 @@ public:
 
     TRpEvEnvironment* Environment() const { return FEnvironment; }
     void SetEnvironment(TRpEvEnvironment* Value) { FEnvironment = Value; }
+    // Like DataSets and Environment, read when the text is compiled (set it before Prepare).
+    const TRpEvContext& Context() const { return FContext; }
+    void SetContext(const TRpEvContext& Value) { FContext = Value; }
     // Reading without a list creates an empty one of the evaluator's own.
     TRpDataSetList* DataSets();
     void SetDataSets(TRpDataSetList* Value);
@@ -240,4 +261,8 @@ private:
     TRpFiFo* FFiFo = nullptr;
     bool FPrepared = false;
     TRpEvEnvironment* FEnvironment = nullptr;
+    TRpEvContext FContext;
+    // The shared environment this evaluator prepared (unprepared once by UnPrepare).
+    TRpEvEnvironment* FPreparedShared = nullptr;
+    bool FSharedIsGlobal = false;
 };

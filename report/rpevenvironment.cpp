@@ -7,6 +7,9 @@
 // ---- TRpEvEnvironment -------------------------------------------------------------------------
 
 TRpEvEnvironment::~TRpEvEnvironment() {
+    // The entries' evaluators may name this environment as their shared one: it takes no more
+    // prepare or unprepare requests from them.
+    FDestroying = true;
     if (OwnDataSets) OwnDataSets->Free();
     OwnDataSets = nullptr;
     FDatasets = nullptr;
@@ -59,6 +62,7 @@ void TRpEvEnvironment::PrepareEntry(TRpEvEmbeddedFunction* F) {
     TRpEvaluator* ev = F->Evaluator();
     ev->SetDataSets(Datasets());
     ev->SetEnvironment(this);
+    ev->SetContext(FContext);
     ev->Prepare(F->Expression());
 }
 
@@ -76,6 +80,7 @@ void TRpEvEnvironment::DeleteFunction(const String& AName) {
 }
 
 void TRpEvEnvironment::Prepare() {
+    if (FDestroying) return;
     ++PrepareCount;
     if (PrepareCount != 1) return;
     for (int i = 0; i < Count(); ++i)
@@ -83,7 +88,7 @@ void TRpEvEnvironment::Prepare() {
 }
 
 void TRpEvEnvironment::Unprepare() {
-    if (this == GlobalEnvironmentIfCreated() && EnvironmentUnpreparing) return;
+    if (FDestroying || (this == GlobalEnvironmentIfCreated() && EnvironmentUnpreparing)) return;
     const bool wasUnpreparing = EnvironmentUnpreparing;
     EnvironmentUnpreparing = true;
     try {

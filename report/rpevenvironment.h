@@ -61,12 +61,19 @@ public:
     // The entry's expression object (nullptr when the entry has none).
     TRpEvEmbeddedFunction* EmbeddedFunction(int Index) const;
 
+    // Given to the evaluators of the entries when they are prepared (the shared environment,
+    // function library and separator they compile against; empty: the process-wide ones).
+    const TRpEvContext& Context() const { return FContext; }
+    void SetContext(const TRpEvContext& Value) { FContext = Value; }
+
 private:
     void PrepareEntry(TRpEvEmbeddedFunction* F);
 
     Integer PrepareCount = 0;
     TRpDataSetList* OwnDataSets = nullptr;
     TRpDataSetList* FDatasets = nullptr;
+    TRpEvContext FContext;
+    bool FDestroying = false;
 };
 
 // One named expression with its own evaluator.
@@ -106,6 +113,6 @@ private:
 TRpEvEnvironment* GlobalEnvironment();
 // The same without creating it: nullptr before the first use and while it is being freed at exit.
 TRpEvEnvironment* GlobalEnvironmentIfCreated();
-// Set while an environment releases its entries: the global environment then ignores the
-// unprepare requests of their evaluators.
-extern bool EnvironmentUnpreparing;
+// Set while an environment releases its entries: the shared environment then ignores the
+// unprepare requests of their evaluators. One per thread, as a report thread unprepares its own.
+extern thread_local bool EnvironmentUnpreparing;

@@ -18,7 +18,7 @@
 
 // ---- the unit ---------------------------------------------------------------------------------
 
-bool EnvironmentUnpreparing = false;
+thread_local bool EnvironmentUnpreparing = false;
 
 namespace {
 
