@@ -198,12 +198,6 @@ void TRpPageList::SetStream(TRpStream* Value) {
     FHeaderSize = RpPageHeaderSize;
 }
 
-void TRpPageList::ReplaceStream(TRpStream* Value) {
-    if (FStream != Value) FreeAndNil(FStream);
-    FStream = Value;
-    FHeaderSize = RpPageHeaderSize;
-}
-
 Integer TRpPageList::ReadInt() {
     Byte b[4];
     FStream->ReadBuffer(b, 4);
@@ -327,12 +321,19 @@ void TRpPageList::SeekToPage(Integer PageNumber) {
         SeekToLastPage();
         pos = FStream->Seek(0, soCurrent);
     }
-    // Every step checks that the chain moves the right way and stays inside the records, so that
-    // a damaged stream ends the walk with an error instead of looping or reading the header.
-    for (;;) {
-        if (pos < FHeaderSize || pos > size - 12) BrokenRecord(PageNumber);
+    // The walk keeps the direction it took at the first record: a record chain that skips the
+    // wanted number is passed, not circled for ever. Every step checks that the chain moves the
+    // right way and stays inside the records, and a record takes at least 12 bytes, which bounds
+    // the number of steps.
+    const Int64 maxSteps = (size - FHeaderSize) / 12 + 1;
+    int direction = 0;
+    for (Int64 step = 0;; ++step) {
+        if (step > maxSteps || pos < FHeaderSize || pos > size - 12) BrokenRecord(PageNumber);
         const Integer k = ReadInt();
         if (k == PageNumber) break;
+        const int want = k < PageNumber ? 1 : -1;
+        if (direction == 0) direction = want;
+        if (want != direction) BrokenRecord(PageNumber);
         if (k < PageNumber) {
             const Integer next = ReadInt();
             if (next <= pos + 8 || next > size - 12) BrokenRecord(PageNumber);
@@ -367,7 +368,8 @@ bool TRpPageList::FetchPage(Integer PageNumber, QByteArray& Metafile, bool WithL
     SeekToPage(PageNumber);
     const Int64 size = FStream->Size();
     const Int64 start = FStream->Seek(0, soCurrent);
-    ReadInt();
+    if (start < FHeaderSize || start > size - 12) BrokenRecord(PageNumber);
+    if (ReadInt() != PageNumber) BrokenRecord(PageNumber);
     const Integer next = ReadInt();
     if (next <= start + 8 || next > size) BrokenRecord(PageNumber);
     // The record's data ends where its trailing start offset stands.
@@ -404,11 +406,13 @@ bool TRpPageList::FetchPage(Integer PageNumber, QByteArray& Metafile, bool WithL
 
     // A hyperlink section stands only in uncompressed records that were stored with one; the
     // record's own end tells whether anything follows the metafile.
+    TOwned<THyperlinkList> links;
     if (WithLinks && !FCompression && FStream->Seek(0, soCurrent) < dataEnd) {
         const Integer count = ReadInt();
         if (count > 0) {
-            auto* list = New<THyperlinkList>();
-            try {
+            links = NewOwned<THyperlinkList>();
+            THyperlinkList* list = links.get();
+            {
                 for (Integer i = 0; i < count; ++i) {
                     if (dataEnd - FStream->Seek(0, soCurrent) < 20) BrokenRecord(PageNumber);
                     TRect area;
@@ -426,16 +430,13 @@ bool TRpPageList::FetchPage(Integer PageNumber, QByteArray& Metafile, bool WithL
                                                               (static_cast<Byte>(text[2 * c + 1]) << 8)));
                     list->Add(New<THyperlink>(area, link));
                 }
-            } catch (...) {
-                list->Free();
-                throw;
             }
-            *Hyperlinks = list;
         }
     }
     FStream->Seek(dataEnd, soBeginning);
     if (ReadInt() != start) BrokenRecord(PageNumber);
     Metafile = std::move(data);
+    if (Hyperlinks) *Hyperlinks = links.release();
     return true;
 }
 
@@ -445,19 +446,34 @@ void TRpPageList::Finish() {
     WriteFileHeader();
 }
 
-Integer TRpPageList::CountRecords() {
+Integer TRpPageList::CountRecords(Integer Limit) {
+    // Walks the chain from the first record: each record starts where the previous one ended,
+    // holds its page number in storing order, links forward inside the stream and ends with its
+    // own start offset.
     const Int64 size = FStream->Size();
     Int64 pos = FHeaderSize;
     Integer count = 0;
-    while (pos < size) {
+    while (pos < size && (Limit < 0 || count < Limit)) {
         if (pos > size - 12) BrokenRecord(count + 1);
-        FStream->Seek(pos + 4, soBeginning);
+        FStream->Seek(pos, soBeginning);
+        if (ReadInt() != count + 1) BrokenRecord(count + 1);
         const Integer next = ReadInt();
-        if (next <= pos + 8 || next > size) BrokenRecord(count + 1);
+        if (next < pos + 12 || next > size) BrokenRecord(count + 1);
+        FStream->Seek(next - 4, soBeginning);
+        if (ReadInt() != pos) BrokenRecord(count + 1);
         pos = next;
         ++count;
     }
     return count;
+}
+
+void TRpPageList::CheckRecords() {
+    // A header that claims more pages than the stream holds describes a damaged file.
+    if (FPageCount < 0) throw ERpError(QStringLiteral("Not a report page file"));
+    const Integer found = CountRecords(FPageCount);
+    if (found < FPageCount)
+        throw ERpError(QStringLiteral("The page file is damaged: %1 of %2 pages found").arg(found).arg(FPageCount));
+    FStream->Seek(FHeaderSize, soBeginning);
 }
 
 void TRpPageList::ReadFileHeader() {
@@ -473,41 +489,51 @@ void TRpPageList::ReadFileHeader() {
     else if (h == 120)
         FPageCount = GetLE32(&header[5]);
     else
-        FPageCount = CountRecords();  // no page count in this header: count the records
+        FPageCount = CountRecords(-1);  // no page count in this header: count the records
     FCompression = header[25] == 1;
     FStream->Seek(h, soBeginning);
 }
 
-void TRpPageList::LoadFromFile(const String& FileName) {
-    TLockGuard guard(FLock);
-    TRpStream* stream = TRpStream::CreateFromFile(FileName);
-    ReplaceStream(stream);
+void TRpPageList::AdoptLoaded(TRpStream* Stream, bool FetchLast) {
+    // The loaded stream replaces the old one only when it proves to be a sound page file; a
+    // refused file leaves the pages that were there.
+    TRpStream* oldStream = FStream;
+    const Integer oldCount = FPageCount;
+    const bool oldCompression = FCompression;
+    const Integer oldHeaderSize = FHeaderSize;
+    FStream = Stream;
     try {
         ReadFileHeader();
-        if (FPageCount > 0) (void)GetPage(FPageCount);
+        CheckRecords();
+        if (FetchLast && FPageCount > 0) (void)GetPage(FPageCount);
     } catch (...) {
-        FPageCount = 0;
+        FStream = oldStream;
+        FPageCount = oldCount;
+        FCompression = oldCompression;
+        FHeaderSize = oldHeaderSize;
+        Stream->Free();
         throw;
     }
+    if (oldStream != Stream) FreeAndNil(oldStream);
+}
+
+void TRpPageList::LoadFromFile(const String& FileName) {
+    TLockGuard guard(FLock);
+    AdoptLoaded(TRpStream::CreateFromFile(FileName), true);
 }
 
 void TRpPageList::LoadFromStream(TStream* Source) {
     TLockGuard guard(FLock);
-    TRpStream* stream = New<TRpStream>(static_cast<Integer>(Source->Size()));
+    TRpStream* stream = New<TRpStream>(static_cast<Integer>(std::min<Int64>(Source->Size(), 0x7FFFFFFF)));
     try {
+        Source->SetPosition(0);
         stream->MemoryStream->LoadFromStream(Source);
         stream->MemoryStream->SetPosition(0);
     } catch (...) {
         stream->Free();
         throw;
     }
-    ReplaceStream(stream);
-    try {
-        ReadFileHeader();
-    } catch (...) {
-        FPageCount = 0;
-        throw;
-    }
+    AdoptLoaded(stream, false);
 }
 
 void TRpPageList::SaveToFile(const String& FileName) {

@@ -116,7 +116,9 @@ public:
     // Writes the header with the final page count.
     void Finish();
 
-    // Loads a page file: the list's old stream is replaced by the file's content.
+    // Loads a page file: the list's old stream is replaced by the file's content. A file that is
+    // not a sound page file (header, every record's offsets and page number, the page count
+    // against the records present) raises ERpError and leaves the list as it was.
     void LoadFromFile(const String& FileName);
     void LoadFromStream(TStream* Source);
     void SaveToFile(const String& FileName);
@@ -147,8 +149,9 @@ private:
     bool FetchPage(Integer PageNumber, QByteArray& Metafile, bool WithLinks, THyperlinkList** Hyperlinks);
     Integer ReadInt();
     void WriteInt(Integer Value);
-    Integer CountRecords();
-    void ReplaceStream(TRpStream* Value);
+    Integer CountRecords(Integer Limit);
+    void CheckRecords();
+    void AdoptLoaded(TRpStream* Stream, bool FetchLast);
 
     TCriticalSection FLock;
     TRpCompress* aCompressor = nullptr;

@@ -4,15 +4,12 @@
 // Every length of a report layout is kept in native units: tenths of a millimetre, as Extended.
 // A device length is Round(native x pixels per inch / 254) (ties to even).
 
+#include "platform/gui/printers.h"
 #include "platform/rtl/system.h"
 
 // The units a report shows its lengths in.
 enum TRpUnit { MM, Inches, Pixels, Characters, Native };
 
-// Printer orientation of a page.
-// TODO(platform): move to the platform's printer unit once it exists; the report only needs the
-// two values.
-enum TPrinterOrientation { poPortrait, poLandscape };
 
 // Order in which the columns of a multi-column page are filled.
 enum TRpPrintOrder { ColByCol, RowByRow };

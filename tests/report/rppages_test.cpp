@@ -379,12 +379,14 @@ TEST_F(RpPages, OlderHeaderLayouts) {
     List->LoadFromFile(name);
     EXPECT_EQ(List->PageCount(), 3);
     EXPECT_EQ(List->GetPage(3), Pages[2]);
+    // A count above the records present is refused, and the pages loaded before stay.
     PutLE32(h120, 5, 300);
     const QByteArray big = BuildFile(h120, Pages);
     TMemoryStream m2;
     m2.WriteBuffer(big.constData(), static_cast<Integer>(big.size()));
-    List->LoadFromStream(&m2);
-    EXPECT_EQ(List->PageCount(), 300);
+    EXPECT_THROW(List->LoadFromStream(&m2), ERpError);
+    EXPECT_EQ(List->PageCount(), 3);
+    EXPECT_EQ(List->GetPage(3), Pages[2]);
 
     // 96 bytes: no count; the records are counted, not left from the previous document.
     WriteFile(name, BuildFile(QByteArray(96, '\0'), Pages.mid(0, 2)));
@@ -421,13 +423,43 @@ TEST_F(RpPages, DamagedFilesFailInsteadOfReadingPastTheEnd) {
         l->Free();
         ++i;
     }
-    // Backward links that point forwards end the walk from the last page with an error.
+    // Backward links that point forwards are found when the stream is loaded.
     TMemoryStream m;
     m.WriteBuffer(backLoop.constData(), static_cast<Integer>(backLoop.size()));
-    List->LoadFromStream(&m);
-    EXPECT_EQ(List->GetPage(3), Pages[2]);  // the forward chain is sound
-    EXPECT_THROW(List->GetPage(2), ERpError);
-    EXPECT_THROW(List->GetPage(1), ERpError);
+    EXPECT_THROW(List->LoadFromStream(&m), ERpError);
+    EXPECT_EQ(List->PageCount(), 0);
+}
+
+TEST_F(RpPages, AWalkThatPassesTheWantedPageEnds) {
+    for (const QByteArray& p : Pages) List->AddPage(p);
+    TRpStream* s = List->Stream();
+    auto poke = [s](Int64 At, Integer V) {
+        QByteArray b(4, '\0');
+        PutLE32(b, 0, V);
+        s->Seek(At, soBeginning);
+        s->WriteBuffer(b.constData(), 4);
+    };
+    poke(248, 4);  // record 2 claims page 4: no record holds page 2 any more
+    s->Seek(0, soEnd);
+    EXPECT_THROW(List->GetPage(2), ERpError);  // backwards from the end, past the gap
+    EXPECT_EQ(List->GetPage(1), Pages[0]);
+    EXPECT_THROW(List->GetPage(2), ERpError);  // forwards from page 1, past the gap
+
+    // A record damaged behind its hyperlink section hands no list out (nothing leaks).
+    TOwned<TRpPageList> l = NewOwned<TRpPageList>();
+    l->SetStream(New<TRpStream>(1000000));
+    TOwned<THyperlinkList> links = NewOwned<THyperlinkList>();
+    links->Add(New<THyperlink>(TRect(1, 2, 3, 4), QStringLiteral("ab")));
+    l->AddPageEx(Pages[0], links.get());
+    const QByteArray b = Bytes(l->Stream());
+    QByteArray four(4, '\0');
+    PutLE32(four, 0, 7);
+    l->Stream()->Seek(LE32(b, 132) - 4, soBeginning);
+    l->Stream()->WriteBuffer(four.constData(), 4);
+    QByteArray mf;
+    THyperlinkList* got = nullptr;
+    EXPECT_THROW(l->GetPageEx(1, mf, got), ERpError);
+    EXPECT_EQ(got, nullptr);
 }
 
 TEST_F(RpPages, NotAPageFile) {
