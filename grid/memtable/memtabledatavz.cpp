@@ -1,6 +1,7 @@
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/memtableindexesvz.h"
 
+#include "platform/rtl/filer.h"
 #include "platform/rtl/sysutils.h"
 
 #include <cmath>
@@ -1178,6 +1179,9 @@ void TMemoryRecordVz::RevertRecord() {
         FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
     } else if (FUpdateStatus == usDeleted) {
         FRecordsList->Notify(this, FIndex, rlnRecChangingVz);
+        if (FHasOldData) FData = FOldData;
+        FOldData.clear();
+        FHasOldData = false;
         FUpdateStatus = usUnmodified;
         FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
     }
@@ -1302,7 +1306,12 @@ void TRecordsListVz::DeleteRecord(int Index) {
     TMemoryRecordVz* r = Rec(Index);
     if (FCachedUpdates && r->FUpdateStatus != usInserted) {
         if (r->FUpdateStatus == usDeleted) throw Exception(QString::fromLatin1(SCantMarkDelDeleted));
-        r->MergeChanges();
+        // A modified record keeps its oldest values: the writer finds the row by them.
+        if (r->FUpdateStatus == usModified && !r->FHasOldData) {
+            r->FOldData = r->FData;
+            r->FHasOldData = true;
+        }
+        r->SetUpdateError(nullptr);
         r->FUpdateStatus = usDeleted;
         if (r->FUpdateIndex < 0) AppendToChangeLog(r);
         Notify(r, Index, rlnRecMarkedForDelVz);
@@ -1462,7 +1471,13 @@ void TRecordsListVz::CancelUpdates() {
         TMemoryRecordVz* r = Rec(i);
         switch (r->FUpdateStatus) {
             case usModified:
-                if (!r->FHasOldData) return;
+                // A modified record without old values has nothing to go back to; the others
+                // are still cancelled.
+                if (!r->FHasOldData) {
+                    r->FUpdateStatus = usUnmodified;
+                    r->FUpdateIndex = -1;
+                    break;
+                }
                 r->FData = r->FOldData;
                 r->FOldData.clear();
                 r->FHasOldData = false;
@@ -1477,6 +1492,9 @@ void TRecordsListVz::CancelUpdates() {
                 r->Free();
                 break;
             case usDeleted:
+                if (r->FHasOldData) r->FData = r->FOldData;
+                r->FOldData.clear();
+                r->FHasOldData = false;
                 r->FUpdateStatus = usUnmodified;
                 r->FUpdateIndex = -1;
                 break;
@@ -1610,3 +1628,416 @@ void TRecordsListNotificatorVz::DoRecordMoved(TMemoryRecordVz* Item, int OldInde
 void TRecordsListNotificatorVz::DoStructChanged(TMemTableDataVz* AMemTableData) {
     if (OnStructChanged.Assigned()) OnStructChanged(AMemTableData);
 }
+
+// ---- TAutoIncrementVz ---------------------------------------------------------------------------
+
+void TAutoIncrementVz::Published(TPublished<TAutoIncrementVz>& P) {
+    P.Integer("InitValue", &TAutoIncrementVz::InitValue, &TAutoIncrementVz::SetInitValue).Default(-1);
+    P.Integer("Step", &TAutoIncrementVz::Step, &TAutoIncrementVz::SetStep).Default(-1);
+}
+
+void TAutoIncrementVz::SetInitValue(int Value) {
+    if (FCurValue == FInitValue) FCurValue = Value;
+    FInitValue = Value;
+}
+
+int TAutoIncrementVz::Promote() {
+    const int r = FCurValue;
+    FCurValue += FStep;
+    return r;
+}
+
+void TAutoIncrementVz::Assign(TPersistent* Source) {
+    auto* src = dynamic_cast<TAutoIncrementVz*>(Source);
+    if (!src) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    SetStep(src->Step());
+    SetInitValue(src->InitValue());
+}
+
+// ---- store: counter, records, streaming ---------------------------------------------------------
+
+void TMemTableDataVz::ResetRecords() {
+    if (TMTIndexesVz* ix = FRecordsList->Indexes()) ix->ClearIndexes();
+    FRecordsList->Clear();
+    FAutoIncrement->Reset();
+}
+
+int TMemTableDataVz::FetchRecords(int Count) {
+    int r = 0;
+    for (int i = 0; i < FNotificators.Count(); ++i)
+        r += static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoFetchRecords(Count);
+    return r;
+}
+
+void TMemTableDataVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
+    bool drawn = false;
+    int value = 0;
+    for (int i = 0; i < FDataStruct->Count(); ++i) {
+        TMTDataFieldVz* f = FDataStruct->GetDataField(i);
+        if (f->DataType() != ftAutoInc && !f->AutoIncrement()) continue;
+        if (!drawn) {
+            value = FAutoIncrement->Promote();
+            drawn = true;
+        }
+        Rec->SetDataValue(i, dvvValueVz, Variant(value));
+    }
+}
+
+void TMemTableDataVz::GetChildren(const TGetChildProc& Proc, TComponent* /*Root*/) {
+    if (FStoreStructInStream) Proc(FDataStruct);
+    if (FStoreRecordsInStream) Proc(FRecordsList);
+}
+
+void TMemTableDataVz::DefineProperties(TFiler* Filer) {
+    TComponent::DefineProperties(Filer);
+    Filer->DefineProperty(
+        u"AutoIncCurValue"_S, [this](TReader* R) { FAutoIncrement->SetCurValue(R->ReadInteger()); },
+        [this](TWriter* W) { W->WriteInteger(FAutoIncrement->CurValue()); }, FAutoIncrement->Used());
+}
+
+void TRecordsListVz::TakeRecordsFrom(TRecordsListVz* Source) {
+    BeginUpdate();
+    try {
+        while (Source->Count() > 0) {
+            TMemoryRecordVz* src = Source->Rec(0);
+            TMemoryRecordVz* rec = NewRecord();
+            for (size_t i = 0; i < rec->FData.size() && i < src->FData.size(); ++i) rec->FData[i] = src->FData[i];
+            Source->PersistDeleteRecord(0);
+            FetchRecord(rec);
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+namespace {
+const char* const SWriteDataEmpty = "\"TMemoryRecordVz.WriteData\" - Invalid variant type - varEmpty";
+
+bool IsByteFieldType(TFieldType t) {
+    switch (t) {
+        case ftBytes: case ftVarBytes: case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle:
+        case ftTypedBinary: case ftOraBlob:
+            return true;
+        default:
+            return false;
+    }
+}
+
+String TimeStampText(const TSQLTimeStamp& t) {
+    String s = QString::asprintf("%.4d-%.2d-%.2dT%.2d:%.2d:%.2d", int(t.Year), int(t.Month), int(t.Day), int(t.Hour),
+                                 int(t.Minute), int(t.Second));
+    if (t.Fractions != 0) s += QString::asprintf(".%.3d", int(t.Fractions));
+    return s;
+}
+
+// "yyyy-mm-ddThh:nn:ss[.zzz][±hh:nn]"; a malformed text fails with the conversion error.
+TSQLTimeStampOffset ParseTimeStampText(const String& Text) {
+    auto num = [&Text](int from, int len) {
+        bool ok = false;
+        const int v = Text.mid(from, len).toInt(&ok);
+        if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(Text));
+        return v;
+    };
+    if (Text.size() < 19) throw EConvertError(QStringLiteral("'%1' is not a valid date and time").arg(Text));
+    TSQLTimeStampOffset r{};
+    r.Year = static_cast<SmallInt>(num(0, 4));
+    r.Month = static_cast<Word>(num(5, 2));
+    r.Day = static_cast<Word>(num(8, 2));
+    r.Hour = static_cast<Word>(num(11, 2));
+    r.Minute = static_cast<Word>(num(14, 2));
+    r.Second = static_cast<Word>(num(17, 2));
+    int p = 19;
+    if (p < Text.size() && Text[p] == u'.') {
+        r.Fractions = static_cast<LongWord>(num(p + 1, 3));
+        p += 4;
+    }
+    if (p < Text.size() && (Text[p] == u'+' || Text[p] == u'-')) {
+        const int sign = Text[p] == u'-' ? -1 : 1;
+        r.TimeZoneHour = static_cast<SmallInt>(sign * num(p + 1, 2));
+        r.TimeZoneMinute = static_cast<SmallInt>(sign * num(p + 4, 2));
+    }
+    return r;
+}
+}  // namespace
+
+void TRecordsListVz::DefineProperties(TFiler* Filer) {
+    TComponent::DefineProperties(Filer);
+    Filer->DefineProperty(u"Data"_S, [this](TReader* R) { ReadData(R); }, [this](TWriter* W) { WriteData(W); },
+                          Count() > 0);
+}
+
+void TRecordsListVz::WriteData(TWriter* Writer) {
+    TMTDataStructVz* st = DataStruct();
+    const int n = st ? st->Count() : 0;
+    Writer->WriteListBegin();
+    for (int r = 0; r < Count(); ++r) {
+        TMemoryRecordVz* rec = Rec(r);
+        if (!rec) continue;
+        Writer->WriteListBegin();
+        for (int i = 0; i < n; ++i) {
+            const Variant& v = rec->FData[static_cast<size_t>(i)];
+            const TFieldType t = st->GetDataField(i)->DataType();
+            if (IsByteFieldType(t)) {
+                QByteArray bytes;
+                if (VarIsArray(v)) {
+                    const int lo = VarArrayLowBound(v, 1), hi = VarArrayHighBound(v, 1);
+                    for (int k = lo; k <= hi; ++k) bytes.append(static_cast<char>(v.GetElement(k).AsInteger()));
+                } else if (!VarIsNull(v) && !VarIsEmpty(v)) {
+                    bytes = v.AsString().toLatin1();
+                }
+                Writer->WriteBinary(bytes);
+                continue;
+            }
+            if (VarIsEmpty(v)) throw Exception(QString::fromLatin1(SWriteDataEmpty));
+            if (VarIsNull(v)) {
+                Writer->WriteValue(vaNil);
+            } else if (VarIsSQLTimeStamp(v)) {
+                Writer->WriteString(TimeStampText(VarToSQLTimeStamp(v)));
+            } else if (VarIsSQLTimeStampOffset(v)) {
+                const TSQLTimeStampOffset o = VarToSQLTimeStampOffset(v);
+                TSQLTimeStamp t{o.Year, o.Month, o.Day, o.Hour, o.Minute, o.Second, o.Fractions};
+                String s = TimeStampText(t);
+                if (o.TimeZoneHour != 0 || o.TimeZoneMinute != 0) {
+                    const int m = o.TimeZoneHour * 60 + o.TimeZoneMinute;
+                    s += m < 0 ? u'-' : u'+';
+                    s += QString::asprintf("%.2d:%.2d", std::abs(int(o.TimeZoneHour)), std::abs(int(o.TimeZoneMinute)));
+                }
+                Writer->WriteString(s);
+            } else if (VarIsFMTBcd(v)) {
+                Writer->WriteString(BcdToStr(v.AsBcd()).replace(FormatSettings.DecimalSeparator, u'.'));
+            } else if (VarIsArray(v)) {
+                throw EWriteError(u"Stream write error"_S);
+            } else {
+                switch (VarType(v)) {
+                    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+                    case varLongWord: case varInt64:
+                        Writer->WriteInteger(v.AsInt64());
+                        break;
+                    case varSingle: Writer->WriteSingle(static_cast<Single>(v.AsDouble())); break;
+                    case varDouble: Writer->WriteFloat(v.AsExtended()); break;
+                    case varCurrency: Writer->WriteCurrency(v.AsCurrency()); break;
+                    case varDate: Writer->WriteDate(v.AsDateTime()); break;
+                    case varBoolean: Writer->WriteBoolean(v.AsBoolean()); break;
+                    default: Writer->WriteString(v.AsString()); break;
+                }
+            }
+        }
+        Writer->WriteListEnd();
+    }
+    Writer->WriteListEnd();
+}
+
+void TRecordsListVz::ReadData(TReader* Reader) {
+    TMTDataStructVz* st = DataStruct();
+    const int n = st ? st->Count() : 0;
+    Reader->ReadListBegin();
+    BeginUpdate();
+    try {
+        while (!Reader->EndOfList()) {
+            TMemoryRecordVz* rec = NewRecord();
+            try {
+                Reader->ReadListBegin();
+                int i = 0;
+                while (!Reader->EndOfList()) {
+                    if (i >= n) {
+                        Reader->SkipValue();
+                        ++i;
+                        continue;
+                    }
+                    const TFieldType t = st->GetDataField(i)->DataType();
+                    Variant v;
+                    if (IsByteFieldType(t)) {
+                        if (Reader->NextValue() != vaBinary) throw EReadError(u"Invalid property value"_S);
+                        const QByteArray bytes = Reader->ReadBinary();
+                        v = VarArrayCreate({0, static_cast<int>(bytes.size()) - 1}, varByte);
+                        for (int k = 0; k < bytes.size(); ++k) v.PutElement(k, Variant(static_cast<Byte>(bytes[k])));
+                    } else if (Reader->NextValue() == vaNil || Reader->NextValue() == vaNull) {
+                        Reader->ReadValue();
+                        v = Null();
+                    } else if (t == ftTimeStamp || t == ftOraTimeStamp) {
+                        const TSQLTimeStampOffset o = ParseTimeStampText(Reader->ReadString());
+                        v = VarSQLTimeStampCreate(TSQLTimeStamp{o.Year, o.Month, o.Day, o.Hour, o.Minute, o.Second, o.Fractions});
+                    } else if (t == ftTimeStampOffset) {
+                        v = VarSQLTimeStampOffsetCreate(ParseTimeStampText(Reader->ReadString()));
+                    } else if (t == ftFMTBcd) {
+                        String s = Reader->ReadString();
+                        v = VarFMTBcdCreate(StrToBcd(s.replace(u'.', FormatSettings.DecimalSeparator)));
+                    } else {
+                        v = Reader->ReadVariant();
+                    }
+                    rec->FData[static_cast<size_t>(i)] = CastValueToVarTypeVz(v, st->GetDataField(i)->VarDataType());
+                    ++i;
+                }
+                Reader->ReadListEnd();
+                FetchRecord(rec);
+            } catch (...) {
+                if (!rec->Attached()) rec->Free();
+                throw;
+            }
+        }
+        Reader->ReadListEnd();
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+// ---- published properties of the field classes (the stream's order) -----------------------------
+
+namespace {
+const std::initializer_list<const char*> AlignmentNames{"taLeftJustify", "taRightJustify", "taCenter"};
+const std::initializer_list<const char*> FieldTypeIdents{
+    "ftUnknown", "ftString", "ftSmallint", "ftInteger", "ftWord", "ftBoolean", "ftFloat", "ftCurrency", "ftBCD",
+    "ftDate", "ftTime", "ftDateTime", "ftBytes", "ftVarBytes", "ftAutoInc", "ftBlob", "ftMemo", "ftGraphic",
+    "ftFmtMemo", "ftParadoxOle", "ftDBaseOle", "ftTypedBinary", "ftCursor", "ftFixedChar", "ftWideString",
+    "ftLargeint", "ftADT", "ftArray", "ftReference", "ftDataSet", "ftOraBlob", "ftOraClob", "ftVariant",
+    "ftInterface", "ftIDispatch", "ftGuid", "ftTimeStamp", "ftFMTBcd", "ftFixedWideChar", "ftWideMemo",
+    "ftOraTimeStamp", "ftOraInterval", "ftLongWord", "ftShortint", "ftByte", "ftExtended", "ftConnection",
+    "ftParams", "ftStream", "ftTimeStampOffset", "ftObject", "ftSingle"};
+
+template <class C>
+void CommonHead(TPublished<C>& P, TAlignment DefaultAlignment) {
+    P.Enum("Alignment", &C::Alignment, &C::SetAlignment, AlignmentNames).Default(DefaultAlignment);
+    P.String("DefaultExpression", &C::DefaultExpression, &C::SetDefaultExpression);
+    P.String("DisplayLabel", &C::DisplayLabel, &C::SetDisplayLabel);
+    P.Integer("DisplayWidth", &C::DisplayWidth, &C::SetDisplayWidth)
+        .NoDefault()
+        .Stored(std::function<bool(TObject*)>([](TObject* o) { return static_cast<C*>(o)->DisplayWidthStored(); }));
+}
+template <class C>
+void EditMaskRequiredVisible(TPublished<C>& P) {
+    P.String("EditMask", &C::EditMask, &C::SetEditMask);
+    P.Boolean("Required", &C::Required, &C::SetRequired).Default(0);
+    P.Boolean("Visible", &C::Visible, &C::SetVisible).Default(1);
+}
+}  // namespace
+
+void TMTStringDataFieldVz::Published(TPublished<TMTStringDataFieldVz>& P) {
+    using C = TMTStringDataFieldVz;
+    P.Enum("StringDataType", &C::StringDataType, &C::SetStringDataType,
+           {"fdtStringVz", "fdtFixedCharVz", "fdtWideStringVz", "fdtGuidVz", "fdtFixedWideCharVz", "fdtOraIntervalVz"})
+        .NoDefault();
+    CommonHead(P, taLeftJustify);
+    EditMaskRequiredVisible(P);
+    P.Boolean("FixedChar", &C::FixedChar, &C::SetFixedChar).Default(0);
+    P.Integer("Size", &C::Size, &C::SetSize).Default(20);
+    P.Boolean("Transliterate", &C::Transliterate, &C::SetTransliterate).Default(0);
+}
+
+void TMTNumericDataFieldVz::Published(TPublished<TMTNumericDataFieldVz>& P) {
+    using C = TMTNumericDataFieldVz;
+    P.Enum("NumericDataType", &C::NumericDataType, &C::SetNumericDataType,
+           {"fdtSmallintVz", "fdtIntegerVz", "fdtWordVz", "fdtFloatVz", "fdtCurrencyVz", "fdtBCDVz", "fdtAutoIncVz",
+            "fdtLargeintVz", "fdtFMTBcdVz", "fdtLongWordVz", "fdtShortintVz", "fdtByteVz", "fdtExtendedVz",
+            "fdtSingleVz"})
+        .NoDefault();
+    P.Boolean("AutoIncrement", &C::AutoIncrement, &C::SetAutoIncrement).NoDefault();
+    CommonHead(P, taRightJustify);
+    EditMaskRequiredVisible(P);
+    P.String("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat);
+    P.String("EditFormat", &C::EditFormat, &C::SetEditFormat);
+    P.Boolean("currency", &C::currency, &C::Setcurrency).NoDefault();
+    P.Extended("MaxValue", &C::MaxValue, &C::SetMaxValue).Stored(std::function<bool(TObject*)>([](TObject* o) { return static_cast<C*>(o)->MaxValue() != 0; }));
+    P.Extended("MinValue", &C::MinValue, &C::SetMinValue).Stored(std::function<bool(TObject*)>([](TObject* o) { return static_cast<C*>(o)->MinValue() != 0; }));
+    P.Integer("Precision", &C::Precision, &C::SetPrecision).NoDefault();
+    P.Integer("Scale", &C::Scale, &C::SetScale).NoDefault().Stored(std::function<bool(TObject*)>([](TObject* o) {
+        const auto t = static_cast<C*>(o)->NumericDataType();
+        return t == fdtBCDVz || t == fdtFMTBcdVz;
+    }));
+}
+
+void TMTDateTimeDataFieldVz::Published(TPublished<TMTDateTimeDataFieldVz>& P) {
+    using C = TMTDateTimeDataFieldVz;
+    P.Enum("DateTimeDataType", &C::DateTimeDataType, &C::SetDateTimeDataType, {"fdtDateVz", "fdtTimeVz", "fdtDateTimeVz"})
+        .NoDefault();
+    CommonHead(P, taLeftJustify);
+    EditMaskRequiredVisible(P);
+    P.String("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat);
+}
+
+void TMTBlobDataFieldVz::Published(TPublished<TMTBlobDataFieldVz>& P) {
+    using C = TMTBlobDataFieldVz;
+    CommonHead(P, taLeftJustify);
+    EditMaskRequiredVisible(P);
+    P.Enum("BlobType", &C::BlobType, &C::SetBlobType, FieldTypeIdents).Default(ftBlob);
+    P.Boolean("GraphicHeader", &C::GraphicHeader, &C::SetGraphicHeader).Default(1);
+    P.Boolean("Transliterate", &C::Transliterate, &C::SetTransliterate).NoDefault();
+}
+
+void TMTBooleanDataFieldVz::Published(TPublished<TMTBooleanDataFieldVz>& P) {
+    using C = TMTBooleanDataFieldVz;
+    CommonHead(P, taLeftJustify);
+    EditMaskRequiredVisible(P);
+    P.String("DisplayValues", &C::DisplayValues, &C::SetDisplayValues);
+}
+
+void TMTInterfaceDataFieldVz::Published(TPublished<TMTInterfaceDataFieldVz>& P) {
+    using C = TMTInterfaceDataFieldVz;
+    CommonHead(P, taLeftJustify);
+    P.Enum("InterfaceDataType", &C::InterfaceDataType, &C::SetInterfaceDataType, {"fdtInterfaceVz", "fdtIDispatchVz"})
+        .NoDefault();
+    P.Boolean("Required", &C::Required, &C::SetRequired).Default(0);
+    P.Boolean("Visible", &C::Visible, &C::SetVisible).Default(1);
+}
+
+void TMTVariantDataFieldVz::Published(TPublished<TMTVariantDataFieldVz>& P) {
+    using C = TMTVariantDataFieldVz;
+    CommonHead(P, taLeftJustify);
+    P.Enum("VariantDataType", &C::VariantDataType, &C::SetVariantDataType, {"fdtVariant", "fdtBytes", "fdtVarBytes"})
+        .NoDefault();
+    P.Boolean("Required", &C::Required, &C::SetRequired).Default(0);
+    P.Integer("Size", &C::Size, &C::SetSize).NoDefault().Stored(std::function<bool(TObject*)>([](TObject* o) {
+        auto* f = static_cast<C*>(o);
+        return f->VariantDataType() != fdtVariant && f->Size() != 16;
+    }));
+    P.Boolean("Visible", &C::Visible, &C::SetVisible).Default(1);
+}
+
+void TMTRefObjectFieldVz::Published(TPublished<TMTRefObjectFieldVz>& P) {
+    using C = TMTRefObjectFieldVz;
+    P.Enum("Alignment", &C::Alignment, &C::SetAlignment, AlignmentNames).Default(taLeftJustify);
+    P.String("DisplayLabel", &C::DisplayLabel, &C::SetDisplayLabel);
+    P.Integer("DisplayWidth", &C::DisplayWidth, &C::SetDisplayWidth)
+        .NoDefault()
+        .Stored(std::function<bool(TObject*)>([](TObject* o) { return static_cast<C*>(o)->DisplayWidthStored(); }));
+    P.Boolean("Required", &C::Required, &C::SetRequired).Default(0);
+    P.Boolean("Visible", &C::Visible, &C::SetVisible).Default(1);
+}
+
+void TMTSQLTimeStampDataFieldVz::Published(TPublished<TMTSQLTimeStampDataFieldVz>& P) {
+    using C = TMTSQLTimeStampDataFieldVz;
+    P.Enum("SQLTimeStampDataFieldType", &C::SQLTimeStampDataFieldType, &C::SetSQLTimeStampDataFieldType,
+           {"fdtTimeStampVz", "fdtOraTimeStampVz", "fdtTimeStampOffsetVz"})
+        .NoDefault();
+    CommonHead(P, taLeftJustify);
+    EditMaskRequiredVisible(P);
+    P.String("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat);
+}
+
+void TMTDataFieldVz::ReadState(TReader* Reader) {
+    TComponent::ReadState(Reader);
+    if (FDataStruct) return;
+    if (auto* s = dynamic_cast<TMTDataStructVz*>(Reader->Parent())) {
+        FFieldId = s->FNextFieldId++;
+        s->InsertField(this);
+    }
+}
+
+// The store's classes are created by name when a stream is read.
+namespace {
+const bool StoreClassesRegistered = [] {
+    RegisterClasses({TMemTableDataVz::StaticClass(), TMTDataStructVz::StaticClass(), TRecordsListVz::StaticClass(),
+                     TMTDataFieldVz::StaticClass(), TMTStringDataFieldVz::StaticClass(),
+                     TMTNumericDataFieldVz::StaticClass(), TMTDateTimeDataFieldVz::StaticClass(),
+                     TMTBooleanDataFieldVz::StaticClass(), TMTBlobDataFieldVz::StaticClass(),
+                     TMTInterfaceDataFieldVz::StaticClass(), TMTVariantDataFieldVz::StaticClass(),
+                     TMTRefObjectFieldVz::StaticClass(), TMTSQLTimeStampDataFieldVz::StaticClass()});
+    return true;
+}();
+}  // namespace

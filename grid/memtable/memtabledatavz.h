@@ -10,6 +10,7 @@
 #include "platform/rtl/events.h"
 #include "platform/rtl/variant.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -102,6 +103,7 @@ public:
     void ClearStructChanged() { FStructChanged = false; }
 
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+    TComponent* GetChildOwner() override { return this; }
 
 private:
     friend class TMTDataFieldVz;
@@ -156,6 +158,7 @@ public:
     void SetDisplayLabel(const String& Value);
     // Below 1 the class default width is answered.
     int DisplayWidth() const { return FDisplayWidth < 1 ? GetDefaultWidth() : FDisplayWidth; }
+    bool DisplayWidthStored() const { return FDisplayWidth > 0; }
     void SetDisplayWidth(int Value);
     const String& EditMask() const { return FEditMask; }
     void SetEditMask(const String& Value);
@@ -172,6 +175,8 @@ public:
 
     TComponent* GetParentComponent() const override;
     bool HasParent() const override { return true; }
+    // A field read from a stream attaches itself to the structure being read.
+    void ReadState(TReader* Reader) override;
 
 protected:
     void SetParentComponent(TComponent* Value) override;
@@ -208,6 +213,7 @@ private:
 class TMTStringDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTStringDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTStringDataFieldVz>& P);
     explicit TMTStringDataFieldVz(TComponent* AOwner);
     int GetDefaultSize() const override { return FStringDataType == fdtGuidVz ? 38 : 20; }
     int GetDefaultWidth() const override { return Size() > 100 ? 100 : Size(); }
@@ -234,6 +240,7 @@ private:
 class TMTNumericDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTNumericDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTNumericDataFieldVz>& P);
     explicit TMTNumericDataFieldVz(TComponent* AOwner);
     int GetDefaultSize() const override { return IsBCD() ? 4 : 0; }
     TAlignment GetDefaultAlignment() const override { return taRightJustify; }
@@ -277,6 +284,7 @@ private:
 class TMTDateTimeDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTDateTimeDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTDateTimeDataFieldVz>& P);
     explicit TMTDateTimeDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     int GetDefaultWidth() const override { return 18; }
     TFieldType DataType() const override;
@@ -298,6 +306,7 @@ private:
 class TMTBooleanDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTBooleanDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTBooleanDataFieldVz>& P);
     explicit TMTBooleanDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     int GetDefaultWidth() const override;
     TFieldType DataType() const override { return ftBoolean; }
@@ -316,6 +325,7 @@ private:
 class TMTBlobDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTBlobDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTBlobDataFieldVz>& P);
     explicit TMTBlobDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override { return FBlobType; }
     void AssignDataType(TFieldType FieldType) override;
@@ -339,6 +349,7 @@ private:
 class TMTInterfaceDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTInterfaceDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTInterfaceDataFieldVz>& P);
     explicit TMTInterfaceDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override { return FInterfaceDataType == fdtInterfaceVz ? ftInterface : ftIDispatch; }
     void AssignDataType(TFieldType FieldType) override;
@@ -354,6 +365,7 @@ private:
 class TMTVariantDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTVariantDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTVariantDataFieldVz>& P);
     explicit TMTVariantDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     int GetDefaultWidth() const override { return 15; }
     TFieldType DataType() const override;
@@ -372,6 +384,7 @@ private:
 class TMTRefObjectFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTRefObjectFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTRefObjectFieldVz>& P);
     explicit TMTRefObjectFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override { return ftUnknown; }
     bool CanDinaSize() const override { return true; }
@@ -382,6 +395,7 @@ public:
 class TMTSQLTimeStampDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTSQLTimeStampDataFieldVz, TMTDataFieldVz)
 public:
+    static void Published(TPublished<TMTSQLTimeStampDataFieldVz>& P);
     explicit TMTSQLTimeStampDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override;
     void AssignDataType(TFieldType FieldType) override;
@@ -543,6 +557,12 @@ public:
     virtual void BeginUpdate() { ++FUpdateCount; }
     virtual void EndUpdate();
     void SetAutoIncValue(TMemoryRecordVz* Rec);
+    // Moves every record of Source (same structure) to the end of this list as fetched records.
+    void TakeRecordsFrom(TRecordsListVz* Source);
+    // The records as the stream property "Data": a list of records, each a list of values.
+    void DefineProperties(TFiler* Filer) override;
+    void ReadData(TReader* Reader);
+    void WriteData(TWriter* Writer);
 
     virtual void Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
     virtual void NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
@@ -587,6 +607,10 @@ public:
     TRecordsListNotificatorDataEventVz OnDataEvent;
     TRecordsListRecordMovedEventVz OnRecordMoved;
     TRecordsListApplyUpdatesEventVz OnStructChanged;
+    TEvent<int(int Count)> OnFetchRecords;
+
+    // The handler's answer, 0 without one.
+    virtual int DoFetchRecords(int Count) { return OnFetchRecords.Assigned() ? OnFetchRecords(Count) : 0; }
 
     virtual void DoAfterDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
     virtual void DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
@@ -612,6 +636,35 @@ private:
     TComponent* FDataObject = nullptr;
 };
 
+// ---- auto-increment counter ---------------------------------------------------------------------
+// Numbers new records: the next value is CurValue, then CurValue moves by Step (-1, -2, ... by
+// default).
+class TAutoIncrementVz : public TPersistent {
+    SDELKA_CLASS(TAutoIncrementVz, TPersistent)
+public:
+    TAutoIncrementVz() = default;
+    static void Published(TPublished<TAutoIncrementVz>& P);
+
+    int InitValue() const { return FInitValue; }
+    // CurValue follows while it still equals the old InitValue.
+    void SetInitValue(int Value);
+    int Step() const { return FStep; }
+    void SetStep(int Value) { FStep = Value; }
+    int CurValue() const { return FCurValue; }
+    void SetCurValue(int Value) { FCurValue = Value; }
+    // True once a number was handed out since the last Reset.
+    bool Used() const { return FCurValue != FInitValue; }
+    void Reset() { FCurValue = FInitValue; }
+    // The current value; CurValue moves on by Step.
+    int Promote();
+    void Assign(TPersistent* Source) override;
+
+private:
+    int FStep = -1;
+    int FInitValue = -1;
+    int FCurValue = -1;
+};
+
 // ---- store --------------------------------------------------------------------------------------
 // The record store: the structure and the record list of one in-memory dataset. This is the part
 // the structure and the record list lean on (change signals, notifications, auto-increment
@@ -627,8 +680,21 @@ public:
     TMTDataStructVz* DataStruct() const { return FDataStruct; }
     TRecordsListVz* RecordsList() const { return FRecordsList; }
 
-    // Drops the records and the structure.
+    TAutoIncrementVz* AutoIncrement() const { return FAutoIncrement.get(); }
+    void SetAutoIncrement(TAutoIncrementVz* Value) { FAutoIncrement->Assign(Value); }
+    // The structure has no fields.
+    bool IsEmpty() const { return !FDataStruct || FDataStruct->Count() == 0; }
+    bool StoreStructInStream() const { return FStoreStructInStream; }
+    void SetStoreStructInStream(bool Value) { FStoreStructInStream = Value; }
+    bool StoreRecordsInStream() const { return FStoreRecordsInStream; }
+    void SetStoreRecordsInStream(bool Value) { FStoreRecordsInStream = Value; }
+
+    // Drops the records and the structure (and resets the counter).
     void DestroyTable();
+    // Drops the records and resets the counter; the structure stays.
+    void ResetRecords();
+    // The sum of what every receiver's DoFetchRecords answers.
+    virtual int FetchRecords(int Count);
     // Each of these tells every attached receiver, in attach order.
     virtual void DataStructChanged();
     virtual void NotifyDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
@@ -637,10 +703,18 @@ public:
     virtual void RegisterNotificator(TRecordsListNotificatorVz* Receiver);
     virtual void UnregisterNotificator(TRecordsListNotificatorVz* Receiver);
     int NotificatorCount() const { return FNotificators.Count(); }
-    // Fills the auto-increment fields of a record about to be attached.
-    virtual void SetAutoIncValue(TMemoryRecordVz* /*Rec*/) {}
+    // Fills the auto-increment fields of a record about to be attached: every such field gets
+    // the same number, drawn once.
+    virtual void SetAutoIncValue(TMemoryRecordVz* Rec);
+
+    void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
+
+    void DefineProperties(TFiler* Filer) override;
 
 private:
+    std::unique_ptr<TAutoIncrementVz> FAutoIncrement = std::make_unique<TAutoIncrementVz>();
+    bool FStoreStructInStream = false;
+    bool FStoreRecordsInStream = false;
     TMTDataStructVz* FDataStruct = nullptr;
     TObjectListVz FNotificators;
     TRecordsListVz* FRecordsList = nullptr;

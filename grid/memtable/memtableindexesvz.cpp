@@ -221,7 +221,9 @@ void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotifica
             const Variant key = RecordKey(MemRec, dvvValueVz);
             int pos = 0;
             FindKeyValueIndex(key, pos);
-            if (Index < Count()) ShiftRecIndexes(Index, 1);
+            // Every entry at or after the new position moves down, however many entries the
+            // index holds (records flagged deleted have none).
+            ShiftRecIndexes(Index, 1);
             InsertEntry(pos, New<TIndexItemVz>(key, Index));
             break;
         }

@@ -45,6 +45,7 @@ TMemoryRecordVz* TRecordsViewVz::ViewRec(int Index) const { return GetRecordView
 
 int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
     const int n = FMemoryViewList.Count();
+    if (Rec == FHintRec && FHintIndex >= 0 && FHintIndex < n && ViewRec(FHintIndex) == Rec) return FHintIndex;
     if (n > 0 && ViewRec(n - 1) == Rec) return n - 1;
     for (int i = 0; i < n; ++i)
         if (ViewRec(i) == Rec) return i;

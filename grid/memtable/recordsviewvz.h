@@ -98,8 +98,14 @@ public:
     TMemoryRecordVz* GetViewRecord(int Index) const { return GetRec(Index); }
     TMemRecViewVz* GetRecordView(int Index) const { return static_cast<TMemRecViewVz*>(FMemoryViewList.Items(Index)); }
     TMemoryRecordVz* GetAccountableRecord(int Index) const { return GetRec(Index); }
-    // The view position of a record, -1 when it is not shown.
+    // The view position of a record, -1 when it is not shown. A hint given by SetIndexHint is
+    // tried first.
     int IndexOfRec(TMemoryRecordVz* Rec) const;
+    // Where a record is believed to be (the next IndexOfRec of it checks there first).
+    void SetIndexHint(TMemoryRecordVz* Rec, int Index) const {
+        FHintRec = Rec;
+        FHintIndex = Index;
+    }
     TMemRecViewVz* GetSortedListItem(int Index) const { return static_cast<TMemRecViewVz*>(FSorderViewList.Items(Index)); }
     int SortedListItemCount() const { return FSorderViewList.Count(); }
     int IndexOfSortedListRec(TMemoryRecordVz* Rec) const;
@@ -170,4 +176,6 @@ private:
     TIntArrayVz FTreeViewRefParentFields;
     TDataSet* FDataSet = nullptr;
     int FDisableFilterCount = 0;
+    mutable TMemoryRecordVz* FHintRec = nullptr;
+    mutable int FHintIndex = -1;
 };

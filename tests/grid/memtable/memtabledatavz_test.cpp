@@ -409,15 +409,15 @@ TEST_F(StoreFixture, CachedEditTwiceKeepsFirstOldValues) {
     EXPECT_EQ(r->GetDataValue(1, dvvValueVz), Variant("second"));
     EXPECT_THROW(r->Post(), EDatabaseError);
 
-    // Edit then delete: changes merged first, no old values left.
+    // Edit then delete: the oldest values stay, so the writer finds the row by them.
     r->Edit();
     r->SetDataValue(1, dvvValueVz, "third");
     r->Post();
     Store->Events.clear();
     L->DeleteRecord(0);
     EXPECT_EQ(r->UpdateStatus(), usDeleted);
-    EXPECT_FALSE(r->HasOldData());
-    EXPECT_EQ(r->GetDataValue(1, dvvOldestValue), Variant("third"));
+    EXPECT_TRUE(r->HasOldData());
+    EXPECT_EQ(r->GetDataValue(1, dvvOldestValue), Variant("before"));
     EXPECT_EQ(L->Count(), 1);
     EXPECT_EQ(Actions().back(), rlnRecMarkedForDelVz);
     try {

@@ -1,0 +1,1968 @@
+#include "grid/memtable/memtablevz.h"
+
+#include "grid/base/bmlistvz.h"
+#include "grid/base/valueutilsvz.h"
+#include "grid/memtable/memtableindexesvz.h"
+#include "grid/memtable/recordsviewvz.h"
+#include "platform/db/dbfilter.h"
+#include "platform/gui/forms.h"
+#include "platform/rtl/filer.h"
+#include "platform/rtl/streams.h"
+#include "platform/rtl/sysutils.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+const char* const SMemTableNoData = "MemTable doesn't have data.";
+const char* const SNotInInstantRead = "TCustomMemTableVz not in instant read mode.";
+const char* const SNoRecords = "There are no records.";
+const char* const SSortInInstantRead = "Sort data in InstantReadMode is not allowed.";
+const char* const SAppendBeforeEOF = "Attempt to append a record before all records have been read from DataDriver.";
+const char* const SInvalidStreamFormat = "Invalid stream format.";
+const char* const SBcdOverflow = "BCD overflow";
+
+String L1(const char* s) { return QString::fromLatin1(s); }
+
+bool IsDataField(const TField* f) { return f->FieldKind() == fkData || f->FieldKind() == fkInternalCalc; }
+
+// A stored value in the kind the field type reads (see fields.h).
+Variant ToNative(const Variant& V, TFieldType DataType) {
+    const TVarType kind = FieldTypeVarMap(DataType);
+    if (kind == varVariant || V.VType() == kind || VarIsArray(V)) return V;
+    return VarAsType(V, kind);
+}
+
+bool IsTextVar(const Variant& V) { return VarIsStr(V); }
+
+// Null and Empty first; texts by the locale, case-insensitively on request; then Variants.
+int CompareValuesVz(const Variant& A, const Variant& B, bool CaseIns) {
+    const bool na = VarIsNull(A) || VarIsEmpty(A), nb = VarIsNull(B) || VarIsEmpty(B);
+    if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
+    if (IsTextVar(A) && IsTextVar(B)) {
+        const QString& sa = A.AsString();
+        const QString& sb = B.AsString();
+        return CaseIns ? AnsiCompareText(sa, sb) : AnsiCompareStr(sa, sb);
+    }
+    int r = 0;
+    try {
+        switch (VarCompareValue(A, B)) {
+            case vrLessThan: r = -1; break;
+            case vrGreaterThan: r = 1; break;
+            default: r = 0; break;
+        }
+    } catch (const Exception&) {
+        r = 0;
+    }
+    if (CaseIns) {
+        const int t = AnsiCompareText(VarToStr(A), VarToStr(B));
+        return t == 0 ? 0 : (t < 0 ? -1 : 1);
+    }
+    return r;
+}
+
+Variant KeyAt(const Variant& KeyValues, size_t i, size_t n) {
+    if (n == 1 && !VarIsArray(KeyValues)) return KeyValues;
+    return KeyValues.GetElement(VarArrayLowBound(KeyValues, 1) + static_cast<int>(i));
+}
+
+bool IsNumericVarType(TVarType t) {
+    switch (t) {
+        case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
+        case varShortInt: case varByte: case varWord: case varLongWord: case varInt64: case varFMTBcd:
+            return true;
+        default:
+            return false;
+    }
+}
+}  // namespace
+
+// ---- TMTRecBuf ----------------------------------------------------------------------------------
+
+void TMTRecBuf::SetLength(int Len) {
+    if (static_cast<int>(Values.size()) != Len) Values.resize(static_cast<size_t>(Len));
+    Clear();
+}
+
+void TMTRecBuf::Clear() {
+    for (Variant& v : Values) v = Null();
+}
+
+// ---- construction -------------------------------------------------------------------------------
+
+TCustomMemTableVz::TCustomMemTableVz(TComponent* AOwner) : TDataSet(AOwner) {}
+
+TCustomMemTableVz::~TCustomMemTableVz() {
+    for (TMTRecBuf* b : FRecordCache) b->Free();
+}
+
+void TCustomMemTableVz::AfterConstruction() {
+    TDataSet::AfterConstruction();
+    FInternMemTableData = NewOwned<TMemTableDataVz>(nullptr);
+    FInternMemTableData->SetName(u"MemTableData"_S);
+    FRecordsView = NewOwned<TRecordsViewVz>(this);
+    TRecordsViewVz* v = FRecordsView.get();
+    v->OnFilterRecord = [this](TMemoryRecordVz* Rec, TMemRecViewVz* Node) { return IsRecordAccepted(Rec, Node); };
+    v->OnCompareRecords = [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) { return CompareRecords(a, b, p); };
+    v->OnViewDataEvent = [this](TMemoryRecordVz* r, int i, TRecordsListNotification a) { ViewDataEvent(r, i, a); };
+    v->OnViewRecordMovedEvent = [this](TMemoryRecordVz* r, int o, int n) { ViewRecordMoved(r, o, n); };
+    v->SetMemTableData(FInternMemTableData.get());
+}
+
+void TCustomMemTableVz::BeforeDestruction() {
+    TDataSet::BeforeDestruction();
+    FInstantBuffers.clear();
+    SetDataDriver(nullptr);
+    if (FRecordsView) FRecordsView->SetMemTableData(nullptr);
+    FRecordsView.reset();
+    FFilterExpr.reset();
+    FInternMemTableData.reset();
+}
+
+void TCustomMemTableVz::Notification(TComponent* AComponent, TOperation Operation) {
+    TDataSet::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    if (AComponent == FDataDriver) FDataDriver = nullptr;
+    if (AComponent == FDataSetReader) FDataSetReader = nullptr;
+    auto it = std::find(FEventReceivers.begin(), FEventReceivers.end(), AComponent);
+    if (it != FEventReceivers.end()) FEventReceivers.erase(it);
+}
+
+// ---- structure ----------------------------------------------------------------------------------
+
+void TCustomMemTableVz::CreateDataSet() {
+    CheckInactive();
+    bool persistent = false;
+    for (TField* f : *Fields())
+        if (IsDataField(f)) persistent = true;
+    if (persistent) FieldDefs()->Clear();
+    if (FieldDefs()->Count() == 0) {
+        FAutoIncrementFieldName.clear();
+        FieldDefs()->BeginUpdate();
+        try {
+            for (TField* f : *Fields()) {
+                if (!IsDataField(f)) continue;
+                const TFieldType t = f->DataType();
+                if (t == ftCursor || t == ftArray || t == ftReference || t == ftDataSet || t == ftConnection ||
+                    t == ftParams || t == ftStream || t == ftObject)
+                    DatabaseErrorFmt(u"Field '%s' is of an unknown type"_S, {f->DisplayName()}, this);
+                if (t == ftAutoInc) FAutoIncrementFieldName = f->FieldName();
+                FieldDefs()->Add(f->FieldName(), t, f->Size(), f->Required());
+                TFieldDef* d = FieldDefs()->Items(FieldDefs()->Count() - 1);
+                if (f->FieldKind() == fkInternalCalc) d->SetInternalCalcField(true);
+                if (t == ftBCD || t == ftFMTBcd)
+                    if (auto* bf = dynamic_cast<TBCDField*>(f)) d->SetPrecision(bf->Precision());
+            }
+        } catch (...) {
+            FieldDefs()->EndUpdate();
+            throw;
+        }
+        FieldDefs()->EndUpdate();
+    }
+    TMemTableDataVz* store = MemTableData();
+    store->DestroyTable();
+    store->DataStruct()->BuildStructFromFieldDefs(FieldDefs());
+    if (!FAutoIncrementFieldName.isEmpty())
+        if (TMTDataFieldVz* f = store->DataStruct()->FindField(FAutoIncrementFieldName)) f->SetAutoIncrement(true);
+    Open();
+}
+
+void TCustomMemTableVz::DestroyTable() {
+    Close();
+    MemTableData()->DestroyTable();
+}
+
+void TCustomMemTableVz::EmptyTable() {
+    if (!Active()) return;
+    BeginViewUpdate();
+    try {
+        CheckBrowseMode();
+        ClearBuffers();
+        MemTableData()->ResetRecords();
+        FRecordPos = -1;
+        FInstantReadCurRowNum = 0;
+    } catch (...) {
+        EndViewUpdate(true);
+        throw;
+    }
+    EndViewUpdate(true);
+}
+
+void TCustomMemTableVz::CopyStructure(TDataSet* Source) {
+    CheckInactive();
+    for (int i = FieldCount() - 1; i >= 0; --i) Fields()->Fields(i)->Free();
+    if (!Source) return;
+    Source->FieldDefs()->Update();
+    FieldDefs()->Assign(Source->FieldDefs());
+    for (int i = FieldDefs()->Count() - 1; i >= 0; --i) {
+        const TFieldType t = FieldDefs()->Items(i)->DataType();
+        if (t == ftCursor || t == ftArray || t == ftReference || t == ftDataSet || t == ftConnection ||
+            t == ftParams || t == ftStream || t == ftObject)
+            FieldDefs()->Items(i)->Free();
+    }
+}
+
+void TCustomMemTableVz::SetReadOnly(bool Value) {
+    if (FReadOnly == Value) return;
+    FReadOnly = Value;
+    DataEvent(deDataSetChange, 0);
+}
+
+void TCustomMemTableVz::SetOptions(TMemTableOptionsVz Value) {
+    if (FOptions == Value) return;
+    FOptions = Value;
+    TFilterOptions fo = FilterOptions();
+    if (Value.Contains(mtoTextFieldsCaseInsensitive)) fo.Include(foCaseInsensitive);
+    else fo.Exclude(foCaseInsensitive);
+    SetFilterOptions(fo);
+    FRecordsView->SetSortOrderCaseInsensitive(Value.Contains(mtoTextFieldsCaseInsensitive));
+}
+
+TAutoIncrementVz* TCustomMemTableVz::AutoIncrement() const { return MemTableData()->AutoIncrement(); }
+
+// ---- open and close -----------------------------------------------------------------------------
+
+void TCustomMemTableVz::OpenCursor(bool InfoQuery) {
+    if (!InfoQuery) {
+        TMemTableDataVz* store = MemTableData();
+        if (FDataDriver) {
+            FDataSetReader = FDataDriver->GetDataReader();
+            if (FDataSetReader) FDataSetReader->FreeNotification(this);
+            if (FOptions.Contains(mtoPersistentStructVz) && store->DataStruct()->Count() > 0) {
+                store->ResetRecords();
+            } else {
+                bool persistent = false;
+                for (TField* f : *Fields())
+                    if (IsDataField(f)) persistent = true;
+                if (persistent) {
+                    store->DataStruct()->BuildStructFromFields(Fields());
+                } else {
+                    store->DestroyTable();
+                    FDataDriver->BuildDataStruct(store->DataStruct());
+                }
+            }
+        } else if (store->IsEmpty()) {
+            DatabaseError(L1(SMemTableNoData), this);
+        }
+        FActive = true;
+    }
+    try {
+        TDataSet::OpenCursor(InfoQuery);
+    } catch (...) {
+        if (!InfoQuery) FActive = false;
+        throw;
+    }
+}
+
+void TCustomMemTableVz::InternalInitFieldDefs() {
+    MemTableData()->DataStruct()->BuildFieldDefsFromStruct(FieldDefs());
+    FieldDefs()->SetUpdated(true);
+}
+
+void TCustomMemTableVz::InternalOpen() {
+    SetBookmarkSize(static_cast<int>(sizeof(TBookmarkDataVz)));
+    FieldDefs()->SetUpdated(false);
+    InternalInitFieldDefs();
+    if (DefaultFields()) CreateFields();
+    BindFields(true);
+    if (FieldCount() == 0) DatabaseError(L1(DbConsts::SNoFieldsDefined), this);
+    for (TField* f : *Fields())
+        if (f->FieldKind() == fkData)
+            if (TMTDataFieldVz* df = MemTableData()->DataStruct()->FindField(f->FieldName())) df->AssignPropsTo(f);
+    FRecordPos = -1;
+    FInstantReadCurRowNum = 0;
+    ParseFilterExpr();
+    FRecordsView->UpdateFields();
+    FRecordsView->SetSortOrder(FSortOrder);
+    BeginViewUpdate();
+    try {
+        FRecordsView->RefreshFilteredRecsList(false);
+        if (FDataDriver) FetchFromDriver(FFetchAllOnOpen ? -1 : 1);
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+}
+
+void TCustomMemTableVz::InternalClose() {
+    FActive = false;
+    FFilterExpr.reset();
+    FInstantBuffers.clear();
+    BindFields(false);
+    if (DefaultFields()) DestroyFields();
+    FDataSetReader = nullptr;
+    if (FDataDriver) FDataDriver->ConsumerClosed(this);
+    FStateInsert = false;
+    FStateInsertRowNum = -1;
+}
+
+void TCustomMemTableVz::InternalHandleException() { Application->HandleException(this); }
+
+// ---- record buffers -----------------------------------------------------------------------------
+
+TRecordBuffer TCustomMemTableVz::AllocRecordBuffer() {
+    int slot;
+    if (!FFreeBuffers.empty()) {
+        slot = FFreeBuffers.back();
+        FFreeBuffers.pop_back();
+    } else {
+        slot = static_cast<int>(FRecordCache.size());
+        FRecordCache.push_back(New<TMTRecBuf>());
+    }
+    TMTRecBuf* b = FRecordCache[static_cast<size_t>(slot)];
+    b->InUse = true;
+    b->BookmarkData = {};
+    b->BookmarkFlag = bfCurrent;
+    b->RecordNumber = -2;
+    b->RecView = nullptr;
+    b->MemRec = nullptr;
+    b->UseMemRec = false;
+    b->NeedUpdateCalcFields = false;
+    b->SetLength(FieldCount());
+    return slot + 1;
+}
+
+void TCustomMemTableVz::FreeRecordBuffer(TRecordBuffer& Buffer) {
+    if (Buffer <= 0) return;
+    const int slot = static_cast<int>(Buffer - 1);
+    TMTRecBuf* b = FRecordCache[static_cast<size_t>(slot)];
+    b->InUse = false;
+    b->MemRec = nullptr;
+    b->RecView = nullptr;
+    b->Values.clear();
+    // The pool shrinks only from its end.
+    if (slot == static_cast<int>(FRecordCache.size()) - 1) {
+        b->Free();
+        FRecordCache.pop_back();
+        while (!FRecordCache.empty() && !FRecordCache.back()->InUse) {
+            const int last = static_cast<int>(FRecordCache.size()) - 1;
+            FFreeBuffers.erase(std::remove(FFreeBuffers.begin(), FFreeBuffers.end(), last), FFreeBuffers.end());
+            FRecordCache.back()->Free();
+            FRecordCache.pop_back();
+        }
+    } else {
+        FFreeBuffers.push_back(slot);
+    }
+    Buffer = 0;
+}
+
+TMTRecBuf* TCustomMemTableVz::GetRecBuf(TRecordBuffer Handle) const {
+    if (Handle <= 0 || Handle > static_cast<TRecordBuffer>(FRecordCache.size())) return nullptr;
+    return FRecordCache[static_cast<size_t>(Handle - 1)];
+}
+
+void TCustomMemTableVz::FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum, TMTRecBuf* Buf) {
+    Buf->RecordNumber = RowNum;
+    Buf->BookmarkFlag = bfCurrent;
+    Buf->MemRec = MemRec;
+    Buf->BookmarkData.MemRec = MemRec;
+    Buf->BookmarkData.RecViewIndex = RowNum;
+    Buf->BookmarkData.InSortedListIndex =
+        RowNum >= 0 && RowNum < FRecordsView->Count() ? FRecordsView->GetRecordView(RowNum)->InSortedListIndex() : -1;
+    Buf->RecView = nullptr;
+    Buf->UseMemRec = true;
+    Buf->NeedUpdateCalcFields = true;
+    if (Buf->ValueCount() != FieldCount()) Buf->SetLength(FieldCount());
+    if (RowNum >= 0 && RowNum < FRecordsView->Count()) Buf->RecView = FRecordsView->GetRecordView(RowNum);
+}
+
+TGetResult TCustomMemTableVz::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
+    int count = FRecordsView->ViewItemsCount();
+    TGetResult r = grOK;
+    switch (GetMode) {
+        case gmCurrent:
+            if (FRecordPos < 0 || FRecordPos >= count) r = grError;
+            break;
+        case gmNext:
+            if (FRecordPos >= count - 1 && FDataDriver && !FDataDriver->ProviderEOF()) {
+                BeginViewUpdate();
+                try {
+                    FetchFromDriver(FFetchAllOnOpen ? -1 : 1);
+                } catch (...) {
+                    EndViewUpdate(false);
+                    throw;
+                }
+                EndViewUpdate(false);
+                count = FRecordsView->ViewItemsCount();
+            }
+            if (FRecordPos < count - 1) {
+                ++FRecordPos;
+            } else {
+                FRecordPos = count;
+                r = grEOF;
+            }
+            break;
+        case gmPrior:
+            if (FRecordPos > count) FRecordPos = count;
+            if (FRecordPos > 0) {
+                --FRecordPos;
+            } else {
+                FRecordPos = -1;
+                FInstantReadCurRowNum = 0;
+                r = grBOF;
+            }
+            break;
+    }
+    if (FRecordPos >= 0 && FRecordPos < count) FInstantReadCurRowNum = FRecordPos;
+    if (r == grOK) {
+        TMTRecBuf* b = GetRecBuf(Buffer);
+        FillBufferFromRecord(FRecordsView->GetRec(FRecordPos), FRecordPos, b);
+        GetCalcFields(Buffer);
+    } else if (r == grError && DoCheck) {
+        DatabaseError(L1(DbConsts::SNoDataFound), this);
+    }
+    return r;
+}
+
+bool TCustomMemTableVz::GetActiveRecBuf(TMTRecBuf*& Buf, bool IgnoreInstantRead) {
+    Buf = nullptr;
+    if (!IgnoreInstantRead && !FInstantBuffers.empty()) {
+        Buf = GetRecBuf(FInstantBuffers.back());
+        return Buf != nullptr;
+    }
+    switch (State()) {
+        case dsBrowse:
+        case dsBlockRead:
+            if (!IsEmpty()) Buf = GetRecBuf(ActiveBuffer());
+            break;
+        case dsEdit:
+        case dsInsert:
+        case dsNewValue:
+            Buf = GetRecBuf(ActiveBuffer());
+            break;
+        case dsCalcFields:
+            Buf = GetRecBuf(CalcBuffer());
+            break;
+        case dsFilter:
+            Buf = GetRecBuf(TempBuffer());
+            break;
+        case dsOldValue:
+        case dsCurValue:
+            if (!IsEmpty()) {
+                TMTRecBuf* b = GetRecBuf(ActiveBuffer());
+                if (b && b->BookmarkFlag == bfCurrent) Buf = b;
+            }
+            break;
+        case dsInternalCalc:
+            if (!FInstantBuffers.empty()) Buf = GetRecBuf(FInstantBuffers.back());
+            break;
+        default:
+            break;
+    }
+    return Buf != nullptr;
+}
+
+TMemoryRecordVz* TCustomMemTableVz::Rec() {
+    TMTRecBuf* b;
+    return GetActiveRecBuf(b) ? b->MemRec : nullptr;
+}
+
+TMemRecViewVz* TCustomMemTableVz::RecView() {
+    TMTRecBuf* b;
+    return GetActiveRecBuf(b) ? b->RecView : nullptr;
+}
+
+// ---- record count and number --------------------------------------------------------------------
+
+int TCustomMemTableVz::GetRecordCount() {
+    CheckActive();
+    return FRecordsView->ViewItemsCount();
+}
+
+int TCustomMemTableVz::GetRecNo() {
+    CheckActive();
+    TMTRecBuf* b;
+    if (!GetActiveRecBuf(b)) return -1;
+    return b->RecordNumber + 1;
+}
+
+void TCustomMemTableVz::SetRecNoValue(int Value) {
+    CheckBrowseMode();
+    if (Value <= 0 || Value > FRecordsView->ViewItemsCount()) return;
+    DoBeforeScroll();
+    FRecordPos = Value - 1;
+    Resync({});
+    DoAfterScroll();
+}
+
+// ---- bookmarks ----------------------------------------------------------------------------------
+
+void TCustomMemTableVz::GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) {
+    const TMTRecBuf* b = GetRecBuf(Buffer);
+    Data.resize(sizeof(TBookmarkDataVz));
+    std::memcpy(Data.data(), &b->BookmarkData, sizeof(TBookmarkDataVz));
+}
+
+void TCustomMemTableVz::SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) {
+    TMTRecBuf* b = GetRecBuf(Buffer);
+    if (Data.size() == sizeof(TBookmarkDataVz)) std::memcpy(&b->BookmarkData, Data.data(), sizeof(TBookmarkDataVz));
+    else b->BookmarkData = {};
+}
+
+TBookmarkFlag TCustomMemTableVz::GetBookmarkFlag(TRecordBuffer Buffer) { return GetRecBuf(Buffer)->BookmarkFlag; }
+
+void TCustomMemTableVz::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) { GetRecBuf(Buffer)->BookmarkFlag = Value; }
+
+bool TCustomMemTableVz::ReadBookmark(const TBookmark& Bookmark, TBookmarkDataVz& Data) {
+    if (Bookmark.size() != sizeof(TBookmarkDataVz)) return false;
+    std::memcpy(&Data, Bookmark.data(), sizeof(TBookmarkDataVz));
+    return Data.MemRec != nullptr;
+}
+
+int TCustomMemTableVz::RefreshBookmarkHints(TBookmarkDataVz& Data) const {
+    const int n = FRecordsView->Count();
+    if (Data.RecViewIndex >= 0 && Data.RecViewIndex < n && FRecordsView->GetRec(Data.RecViewIndex) == Data.MemRec) {
+        if (Data.InSortedListIndex < 0)
+            Data.InSortedListIndex = FRecordsView->GetRecordView(Data.RecViewIndex)->InSortedListIndex();
+        return Data.RecViewIndex;
+    }
+    Data.RecViewIndex = FRecordsView->IndexOfRec(Data.MemRec);
+    Data.InSortedListIndex = Data.RecViewIndex >= 0 ? FRecordsView->GetRecordView(Data.RecViewIndex)->InSortedListIndex()
+                                                    : FRecordsView->IndexOfSortedListRec(Data.MemRec);
+    return Data.RecViewIndex;
+}
+
+TBookmark TCustomMemTableVz::GetBookmark() {
+    if (!FInstantBuffers.empty()) {
+        TBookmark r;
+        GetBookmarkData(FInstantBuffers.back(), r);
+        return r;
+    }
+    return TDataSet::GetBookmark();
+}
+
+bool TCustomMemTableVz::BookmarkValid(const TBookmark& Bookmark) {
+    TBookmarkDataVz d;
+    if (!ReadBookmark(Bookmark, d) || !FActive) return false;
+    RefreshBookmarkHints(d);
+    return d.InSortedListIndex >= 0;
+}
+
+int TCustomMemTableVz::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) {
+    if (Bookmark1.empty() || Bookmark2.empty()) {
+        if (Bookmark1.empty() && Bookmark2.empty()) return 0;
+        return Bookmark1.empty() ? -1 : 1;
+    }
+    TBookmarkDataVz a, b;
+    ReadBookmark(Bookmark1, a);
+    ReadBookmark(Bookmark2, b);
+    if (a.MemRec == b.MemRec) return 0;
+    RefreshBookmarkHints(a);
+    RefreshBookmarkHints(b);
+    // Rows of the view first; a record the view hides goes by its place in the sorted list.
+    if (a.RecViewIndex >= 0 && b.RecViewIndex >= 0)
+        return a.RecViewIndex < b.RecViewIndex ? -1 : (a.RecViewIndex > b.RecViewIndex ? 1 : 0);
+    return a.InSortedListIndex < b.InSortedListIndex ? -1 : (a.InSortedListIndex > b.InSortedListIndex ? 1 : 0);
+}
+
+TBookmark TCustomMemTableVz::RecToBookmark(TMemoryRecordVz* Rec) const {
+    TBookmarkDataVz d;
+    d.MemRec = Rec;
+    TBookmark r(sizeof(TBookmarkDataVz));
+    std::memcpy(r.data(), &d, sizeof(d));
+    return r;
+}
+
+TMemoryRecordVz* TCustomMemTableVz::BookmarkToRec(const TBookmark& Bookmark) const {
+    TBookmarkDataVz d;
+    return ReadBookmark(Bookmark, d) ? d.MemRec : nullptr;
+}
+
+int TCustomMemTableVz::BookmarkToRecNo(const TBookmark& Bookmark) {
+    TBookmarkDataVz d;
+    if (!ReadBookmark(Bookmark, d)) return 0;
+    return RefreshBookmarkHints(d) + 1;
+}
+
+bool TCustomMemTableVz::BookmarkInVisibleView(const TBookmark& Bookmark) {
+    TBookmarkDataVz d;
+    if (!ReadBookmark(Bookmark, d)) return false;
+    return RefreshBookmarkHints(d) >= 0;
+}
+
+int TCustomMemTableVz::InstantReadIndexOfBookmark(const TBookmark& Bookmark) {
+    if (Bookmark.empty()) return -1;
+    return BookmarkToRecNo(Bookmark) - 1;
+}
+
+void TCustomMemTableVz::InternalGotoBookmark(const TBookmark& Bookmark) {
+    TBookmarkDataVz d;
+    if (!ReadBookmark(Bookmark, d)) DatabaseError(L1(DbConsts::SRecordNotFound), this);
+    const int row = RefreshBookmarkHints(d);
+    if (row < 0 || row >= FRecordsView->ViewItemsCount()) DatabaseError(L1(DbConsts::SRecordNotFound), this);
+    FRecordPos = row;
+    FInstantReadCurRowNum = row;
+}
+
+void TCustomMemTableVz::InternalSetToRecord(TRecordBuffer Buffer) {
+    TMTRecBuf* b = GetRecBuf(Buffer);
+    TBookmarkDataVz d = b->BookmarkData;
+    if (!d.MemRec) d.MemRec = b->MemRec;
+    const int row = d.MemRec ? RefreshBookmarkHints(d) : -1;
+    if (row < 0 || row >= FRecordsView->ViewItemsCount()) DatabaseError(L1(DbConsts::SRecordNotFound), this);
+    b->BookmarkData = d;
+    FRecordPos = row;
+    FInstantReadCurRowNum = row;
+}
+
+void TCustomMemTableVz::InternalFirst() {
+    FRecordPos = -1;
+    FInstantReadCurRowNum = 0;
+}
+
+void TCustomMemTableVz::InternalLast() {
+    if (FDataDriver && !FDataDriver->ProviderEOF()) {
+        BeginViewUpdate();
+        try {
+            FetchFromDriver(-1);
+        } catch (...) {
+            EndViewUpdate(false);
+            throw;
+        }
+        EndViewUpdate(false);
+    }
+    const int n = FRecordsView->ViewItemsCount();
+    FRecordPos = n;
+    FInstantReadCurRowNum = dsEditModes.Contains(State()) ? n : n - 1;
+}
+
+bool TCustomMemTableVz::GotoRec(TMemoryRecordVz* Rec) {
+    const int row = FRecordsView->IndexOfRec(Rec);
+    if (row < 0) return false;
+    SetRecNo(row + 1);
+    return true;
+}
+
+// ---- view updates and resynchronisation ---------------------------------------------------------
+
+void TCustomMemTableVz::EndViewUpdate(bool Resync) {
+    if (FRecordsViewUpdating > 0) --FRecordsViewUpdating;
+    if (Resync && FRecordsViewUpdating == 0 && FRecordsViewUpdated) {
+        FRecordsViewUpdated = false;
+        if (State() != dsEdit && State() != dsInsert) ResyncView();
+    }
+}
+
+// Puts the cursor on the active record again (its row may have moved) and re-reads the window.
+void TCustomMemTableVz::ResyncView() {
+    if (FRecordsViewUpdating > 0) {
+        FRecordsViewUpdated = true;
+        return;
+    }
+    if (!Active() || State() != dsBrowse) return;
+    const int n = FRecordsView->ViewItemsCount();
+    if (BufferedRecordCount() > 0) {
+        TMTRecBuf* b = GetRecBuf(ActiveBuffer());
+        if (b && b->BookmarkFlag == bfCurrent && b->MemRec) {
+            TBookmarkDataVz d = b->BookmarkData;
+            d.MemRec = b->MemRec;
+            const int row = RefreshBookmarkHints(d);
+            if (row >= 0) FRecordPos = row;
+        }
+    }
+    if (FRecordPos >= n) FRecordPos = n - 1;
+    if (FRecordPos < 0 && n > 0) FRecordPos = 0;
+    Resync({});
+}
+
+// ---- field values -------------------------------------------------------------------------------
+
+bool TCustomMemTableVz::GetFieldData(TField* Field, Variant& Value) {
+    TMTRecBuf* b;
+    if (!GetActiveRecBuf(b)) return false;
+    if (Field->FieldKind() == fkAggregate) return false;
+    Variant v;
+    const int fieldNo = Field->FieldNo();
+    if (fieldNo > 0 && b->MemRec && (b->UseMemRec || State() == dsOldValue || State() == dsCurValue)) {
+        TMemoryRecordVz* rec = b->MemRec;
+        const size_t i = static_cast<size_t>(fieldNo - 1);
+        const TRecDataValues& vals = State() == dsOldValue && rec->HasOldData() ? rec->OldData() : rec->Data();
+        if (i < vals.size()) v = vals[i];
+    } else {
+        const size_t i = static_cast<size_t>(Field->Index());
+        if (i < b->Values.size()) v = b->Values[i];
+    }
+    if (OnGetFieldValue.Assigned()) OnGetFieldValue(this, Field, v);
+    if (VarIsNull(v) || VarIsEmpty(v)) return false;
+    Value = ToNative(v, Field->DataType());
+    return true;
+}
+
+void TCustomMemTableVz::SetFieldData(TField* Field, const Variant& Value) {
+    const bool dataField = IsDataField(Field);
+    const TDataSetState st = State();
+    if ((dataField || Field->FieldKind() == fkAggregate) && !dsWriteModes.Contains(st))
+        DatabaseError(L1(DbConsts::SNotEditing), this);
+    if (dataField && Field->ReadOnly() && st != dsSetKey && st != dsFilter)
+        DatabaseErrorFmt(L1(DbConsts::SFieldReadOnly), {Field->DisplayName()}, this);
+    TMTRecBuf* b;
+    if (!GetActiveRecBuf(b, true)) return;
+    Field->Validate(Value);
+    Variant v = Value;
+    if (!VarIsNull(v) && Field->DataType() == ftBCD) {
+        if (auto* bf = dynamic_cast<TBCDField*>(Field); bf && bf->Precision() > 0) {
+            const int s = Field->Size();
+            const double limit = std::pow(10.0, bf->Precision() - s);
+            if (std::fabs(v.AsDouble()) >= limit) throw EBcdOverflowException(L1(SBcdOverflow));
+            if (s < 4) {
+                const Currency c = v.AsCurrency();
+                // Currency keeps four decimals: round the scaled integer to s places, ties to even.
+                const Int64 unit = static_cast<Int64>(std::pow(10.0, 4 - s) + 0.5);
+                Int64 raw = c.Raw();
+                Int64 q = raw / unit, rem = raw % unit;
+                const Int64 twice = 2 * (rem < 0 ? -rem : rem);
+                if (twice > unit || (twice == unit && (q % 2 != 0))) q += raw < 0 ? -1 : 1;
+                v = Variant(Currency::FromRaw(q * unit));
+            }
+        }
+    }
+    if (OnSetFieldValue.Assigned()) OnSetFieldValue(this, Field, v);
+    const size_t idx = static_cast<size_t>(Field->Index());
+    if (b->Values.size() <= idx) b->Values.resize(static_cast<size_t>(FieldCount()) > idx ? FieldCount() : idx + 1);
+    if (!dataField || Field->FieldNo() <= 0) {
+        b->Values[idx] = v;
+    } else {
+        if (b->UseMemRec && b->MemRec) {
+            const TRecDataValues& data = b->MemRec->Data();
+            for (TField* f : *Fields())
+                if (f->FieldNo() > 0 && static_cast<size_t>(f->FieldNo() - 1) < data.size() &&
+                    static_cast<size_t>(f->Index()) < b->Values.size())
+                    b->Values[static_cast<size_t>(f->Index())] = data[static_cast<size_t>(f->FieldNo() - 1)];
+        }
+        b->UseMemRec = false;
+        b->Values[idx] = v;
+    }
+    if (st != dsCalcFields && st != dsFilter && st != dsNewValue && st != dsInternalCalc)
+        DataEvent(deFieldChange, reinterpret_cast<NativeInt>(Field));
+}
+
+void TCustomMemTableVz::ClearCalcFields(TRecordBuffer Buffer) {
+    TMTRecBuf* b = GetRecBuf(Buffer);
+    if (!b) return;
+    for (TField* f : *Fields())
+        if ((f->FieldKind() == fkCalculated || f->FieldKind() == fkLookup) && static_cast<size_t>(f->Index()) < b->Values.size())
+            b->Values[static_cast<size_t>(f->Index())] = Null();
+}
+
+void TCustomMemTableVz::CalculateFields(TRecordBuffer Buffer) {
+    TMTRecBuf* b = GetRecBuf(Buffer);
+    if (b && b->UseMemRec && !b->NeedUpdateCalcFields) return;
+    TDataSet::CalculateFields(Buffer);
+    if (b) b->NeedUpdateCalcFields = false;
+}
+
+void TCustomMemTableVz::CopyBufferToRecord(TMTRecBuf* Buffer, TMemoryRecordVz* Rec) {
+    if (State() == dsFilter) DatabaseError(L1(DbConsts::SNotEditing), this);
+    if (Buffer->UseMemRec && Buffer->MemRec == Rec) return;
+    for (TField* f : *Fields()) {
+        if (f->FieldNo() <= 0 || !IsDataField(f)) continue;
+        Variant v;
+        if (Buffer->UseMemRec && Buffer->MemRec) v = Buffer->MemRec->Data()[static_cast<size_t>(f->FieldNo() - 1)];
+        else if (static_cast<size_t>(f->Index()) < Buffer->Values.size()) v = Buffer->Values[static_cast<size_t>(f->Index())];
+        else v = Null();
+        if (VarIsEmpty(v)) v = Null();
+        Rec->SetDataValue(f->FieldNo() - 1, dvvValueVz, v);
+    }
+}
+
+// ---- editing ------------------------------------------------------------------------------------
+
+bool TCustomMemTableVz::CachedUpdates() const { return MemTableData()->RecordsList()->CachedUpdates(); }
+
+void TCustomMemTableVz::SetCachedUpdates(bool Value) { MemTableData()->RecordsList()->SetCachedUpdates(Value); }
+
+bool TCustomMemTableVz::HasCachedChanges() const { return MemTableData()->RecordsList()->HasCachedChanges(); }
+
+void TCustomMemTableVz::InternalInitRecord(TRecordBuffer Buffer) {
+    TMTRecBuf* b = GetRecBuf(Buffer);
+    b->SetLength(FieldCount());
+    b->MemRec = nullptr;
+    b->RecView = nullptr;
+    b->UseMemRec = false;
+    b->RecordNumber = -1;
+    b->BookmarkData = {};
+    b->NeedUpdateCalcFields = true;
+}
+
+void TCustomMemTableVz::InternalInsert() {
+    TMTRecBuf* b = GetRecBuf(ActiveBuffer());
+    if (b && b->BookmarkFlag == bfEOF) {
+        if (FDataDriver && !FDataDriver->ProviderEOF()) {
+            Resync({});
+            throw Exception(L1(SAppendBeforeEOF));
+        }
+        FInstantReadCurRowNum = FRecordsView->ViewItemsCount();
+    }
+}
+
+void TCustomMemTableVz::InternalEdit() {
+    if (TMTRecBuf* b = GetRecBuf(ActiveBuffer())) b->NeedUpdateCalcFields = true;
+}
+
+// Runs one change of the store; without cached updates but with a driver, the change is logged
+// for the moment and handed to the driver at once: a driver failure undoes it.
+namespace {
+template <class Fn>
+void WriteThrough(TCustomMemTableVz* DS, TDataDriverVz* Driver, Fn&& Change) {
+    TRecordsListVz* list = DS->MemTableData()->RecordsList();
+    if (!Driver || list->CachedUpdates()) {
+        Change();
+        return;
+    }
+    list->SetCachedUpdates(true);
+    try {
+        Change();
+    } catch (...) {
+        list->SetCachedUpdates(false);
+        throw;
+    }
+    list->SetCachedUpdates(false);
+    try {
+        DS->ApplyUpdatesToDriver(DS->MemTableData(), -1);
+    } catch (...) {
+        list->CancelUpdates();
+        throw;
+    }
+    if (list->HasCachedChanges()) list->MergeChangeLog();
+}
+}  // namespace
+
+void TCustomMemTableVz::InternalPost() {
+    TDataSet::InternalPost();
+    TMTRecBuf* b = GetRecBuf(ActiveBuffer());
+    BeginViewUpdate();
+    try {
+        if (State() == dsEdit) {
+            TMemoryRecordVz* rec = b->MemRec;
+            if (!rec) DatabaseError(L1(DbConsts::SRecordNotFound), this);
+            WriteThrough(this, FDataDriver, [&] {
+                rec->Edit();
+                try {
+                    CopyBufferToRecord(b, rec);
+                } catch (...) {
+                    rec->Cancel();
+                    throw;
+                }
+                FRecordsView->SetIndexHint(rec, FRecordPos);
+                rec->Post();
+            });
+            FRecordPos = FRecordsView->IndexOfRec(rec);
+        } else {
+            InternalAddRecord(ActiveBuffer(), b->BookmarkFlag == bfEOF);
+        }
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+}
+
+void TCustomMemTableVz::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
+    TMTRecBuf* b = GetRecBuf(Buffer);
+    TMemoryRecordVz* rec = FRecordsView->NewRecord();
+    try {
+        CopyBufferToRecord(b, rec);
+    } catch (...) {
+        rec->Free();
+        throw;
+    }
+    try {
+        WriteThrough(this, FDataDriver, [&] {
+            if (Append) FRecordsView->AddRecord(rec);
+            else FRecordsView->InsertRecord(FRecordPos < 0 ? 0 : FRecordPos, rec);
+        });
+    } catch (...) {
+        if (!rec->Attached()) rec->Free();
+        throw;
+    }
+    FRecordPos = FRecordsView->IndexOfRec(rec);
+}
+
+void TCustomMemTableVz::InternalDelete() {
+    BeginViewUpdate();
+    try {
+        WriteThrough(this, FDataDriver, [&] { FRecordsView->DeleteRecord(FRecordPos); });
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+    if (FRecordPos >= FRecordsView->ViewItemsCount()) --FRecordPos;
+}
+
+void TCustomMemTableVz::InternalCancel() {
+    BeginViewUpdate();
+    try {
+        TMTRecBuf* b = GetRecBuf(ActiveBuffer());
+        if (State() == dsEdit && b && b->MemRec && b->MemRec->EditState() == resEditVz) b->MemRec->Cancel();
+        if (!CachedUpdates() && HasCachedChanges()) CancelUpdates();
+        if (State() == dsEdit && b && b->MemRec) b->UseMemRec = true;
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+}
+
+void TCustomMemTableVz::InternalRefresh() {
+    DisableControls();
+    try {
+        if (FDataDriver) {
+            FDataDriver->RefreshReader();
+            FDataSetReader = FDataDriver->GetDataReader();
+            if (FDataSetReader) FDataSetReader->FreeNotification(this);
+            BeginViewUpdate();
+            try {
+                MemTableData()->ResetRecords();
+                FetchFromDriver(FFetchAllOnOpen ? -1 : 1);
+            } catch (...) {
+                EndViewUpdate(false);
+                throw;
+            }
+            EndViewUpdate(false);
+        }
+        RefreshFilteredView();
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+int TCustomMemTableVz::ApplyUpdatesToDriver(TMemTableDataVz* AMemTableData, int /*MaxErrors*/) {
+    if (FDataDriver) return FDataDriver->ApplyUpdates(AMemTableData);
+    AMemTableData->RecordsList()->MergeChangeLog();
+    return 0;
+}
+
+int TCustomMemTableVz::ApplyUpdates(int MaxErrors) {
+    CheckActive();
+    CheckBrowseMode();
+    UpdateCursorPos();
+    int r;
+    BeginViewUpdate();
+    try {
+        r = ApplyUpdatesToDriver(MemTableData(), MaxErrors);
+    } catch (...) {
+        EndViewUpdate(false);
+        FRecordsViewUpdated = false;
+        ResyncView();
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    ResyncView();
+    return r;
+}
+
+void TCustomMemTableVz::CancelUpdates() {
+    if (Active()) CheckBrowseMode();
+    BeginViewUpdate();
+    try {
+        FRecordsView->CancelUpdates();
+    } catch (...) {
+        EndViewUpdate(true);
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    ResyncView();
+}
+
+void TCustomMemTableVz::MergeChangeLog() {
+    BeginViewUpdate();
+    try {
+        FRecordsView->MergeChangeLog();
+    } catch (...) {
+        EndViewUpdate(true);
+        throw;
+    }
+    EndViewUpdate(true);
+}
+
+void TCustomMemTableVz::RevertRecord() {
+    Cancel();
+    CheckBrowseMode();
+    UpdateCursorPos();
+    if (RecordCount() == 0) throw Exception(L1(SNoRecords));
+    BeginViewUpdate();
+    try {
+        FRecordsView->RevertRecord(RecNo() - 1);
+    } catch (...) {
+        EndViewUpdate(true);
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    ResyncView();
+}
+
+void TCustomMemTableVz::RefreshRecord() {
+    CheckActive();
+    UpdateCursorPos();
+    if (FDataDriver && RecordCount() > 0 && FRecordPos >= 0 && FRecordPos < RecordCount()) {
+        FDataDriver->RefreshRecord(FRecordsView->GetRec(FRecordPos));
+        ResyncView();
+    }
+}
+
+TUpdateStatus TCustomMemTableVz::UpdateStatus() {
+    CheckActive();
+    TMTRecBuf* b;
+    if (!GetActiveRecBuf(b) || !b->MemRec) return usUnmodified;
+    return b->MemRec->UpdateStatus();
+}
+
+TUpdateErrorVz* TCustomMemTableVz::UpdateError() {
+    CheckActive();
+    TMTRecBuf* b;
+    if (!GetActiveRecBuf(b) || !b->MemRec) return nullptr;
+    return b->MemRec->UpdateError();
+}
+
+TUpdateStatusSet TCustomMemTableVz::StatusFilter() const { return FRecordsView->StatusFilter(); }
+
+void TCustomMemTableVz::SetStatusFilter(TUpdateStatusSet Value) {
+    if (Active()) CheckBrowseMode();
+    BeginViewUpdate();
+    FRecordsView->SetStatusFilter(Value);
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    if (Active()) First();
+}
+
+// ---- data driver --------------------------------------------------------------------------------
+
+void TCustomMemTableVz::SetDataDriver(TDataDriverVz* Value) {
+    if (Value == FDataDriver) return;
+    if (FDataDriver) {
+        if (FDataDriver->ConsumerDataSet() == this) FDataDriver->SetConsumerDataSet(nullptr);
+        FDataDriver->RemoveFreeNotification(this);
+    }
+    FDataDriver = Value;
+    if (Value) {
+        if (auto* other = dynamic_cast<TCustomMemTableVz*>(Value->ConsumerDataSet()); other && other != this)
+            other->SetDataDriver(nullptr);
+        Value->SetConsumerDataSet(this);
+        Value->FreeNotification(this);
+        DataEvent(dePropertyChange, 0);
+    }
+}
+
+int TCustomMemTableVz::FetchFromDriver(int Count) {
+    if (!FDataDriver) return 0;
+    const int before = FRecordsView->ViewItemsCount();
+    int read = FDataDriver->ReadData(MemTableData(), Count);
+    if (Count > 0)
+        while (FRecordsView->ViewItemsCount() < before + Count && !FDataDriver->ProviderEOF()) {
+            const int one = FDataDriver->ReadData(MemTableData(), 1);
+            if (one <= 0) break;
+            read += one;
+        }
+    return read;
+}
+
+int TCustomMemTableVz::FetchAll() { return FetchFromDriver(-1); }
+
+int TCustomMemTableVz::FetchRecords(int Count) {
+    if (!Active()) return 0;
+    BeginViewUpdate();
+    int r;
+    try {
+        r = MemTableData()->FetchRecords(Count);
+        if (r == 0) r = FetchFromDriver(Count);
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(r > 0);
+    return r;
+}
+
+// ---- filters ------------------------------------------------------------------------------------
+
+void TCustomMemTableVz::ParseFilterExpr() {
+    FFilterExpr.reset();
+    if (!FActive || !Filtered() || Trim(Filter()).isEmpty()) return;
+    auto expr = std::make_unique<TFilterExpr>(this, Filter(), FilterOptions());
+    // Names resolve once to positions in the store's structure.
+    auto positions = std::make_shared<QHash<String, int>>();
+    TMTDataStructVz* st = MemTableData()->DataStruct();
+    expr->GetFieldValue = [this, positions, st](const String& Name) -> Variant {
+        auto it = positions->constFind(Name);
+        int idx;
+        if (it == positions->constEnd()) {
+            idx = st->FieldIndex(Name);
+            positions->insert(Name, idx);
+        } else {
+            idx = it.value();
+        }
+        if (idx < 0 || !FFilterRec) {
+            TField* f = FieldByName(Name);
+            return f->AsVariant();
+        }
+        const Variant& v = FFilterRec->Data()[static_cast<size_t>(idx)];
+        if (VarIsNull(v) || VarIsEmpty(v)) return Null();
+        TField* f = FindField(Name);
+        return f ? ToNative(v, f->DataType()) : v;
+    };
+    FFilterExpr = std::move(expr);
+}
+
+void TCustomMemTableVz::SetFilterText(const String& Value) {
+    if (!Active() || !Filtered()) {
+        TDataSet::SetFilterText(Value);
+        return;
+    }
+    if (Value == Filter()) return;
+    TDataSet::SetFilterText(Value);
+    ParseFilterExpr();
+    RefreshFilteredView();
+}
+
+void TCustomMemTableVz::SetFiltered(bool Value) {
+    if (!Active()) {
+        TDataSet::SetFiltered(Value);
+        return;
+    }
+    CheckBrowseMode();
+    if (Value == Filtered()) return;
+    TDataSet::SetFiltered(Value);
+    ParseFilterExpr();
+    RefreshFilteredView();
+}
+
+void TCustomMemTableVz::SetOnFilterRecord(const TFilterRecordEvent& Value) {
+    if (!Active()) {
+        TDataSet::SetOnFilterRecord(Value);
+        return;
+    }
+    CheckBrowseMode();
+    TDataSet::SetOnFilterRecord(Value);
+    if (Filtered()) RefreshFilteredView();
+}
+
+void TCustomMemTableVz::SetFilterOptions(TFilterOptions Value) {
+    TDataSet::SetFilterOptions(Value);
+    if (Active() && Filtered()) {
+        ParseFilterExpr();
+        RefreshFilteredView();
+    }
+}
+
+bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*ViewItem*/) {
+    if (!FActive || !Filtered()) return true;
+    const bool hasText = FFilterExpr && !FFilterExpr->IsEmpty();
+    const bool hasEvent = FOnFilterRecord.Assigned();
+    if (!hasText && !hasEvent) return true;
+    bool accept = true;
+    TDataSetState old = dsInactive;
+    bool tempState = false;
+    try {
+        if (hasEvent && BufferCount() >= 0 && !FBuffers.empty()) {
+            old = SetTempState(dsFilter);
+            tempState = true;
+            TMTRecBuf* b = GetRecBuf(TempBuffer());
+            FillBufferFromRecord(Rec, -1, b);
+            CalculateFields(TempBuffer());
+        }
+        if (hasText) {
+            TMemoryRecordVz* saved = FFilterRec;
+            FFilterRec = Rec;
+            try {
+                accept = FFilterExpr->Accept();
+            } catch (...) {
+                FFilterRec = saved;
+                throw;
+            }
+            FFilterRec = saved;
+        }
+        if (hasEvent) FOnFilterRecord(this, accept);
+    } catch (EAbort&) {
+        if (tempState) RestoreState(old);
+        throw;
+    } catch (...) {
+        if (tempState) RestoreState(old);
+        InternalHandleException();
+        return accept;
+    }
+    if (tempState) RestoreState(old);
+    return accept;
+}
+
+void TCustomMemTableVz::RefreshFilteredView() {
+    if (!Active()) return;
+    BeginViewUpdate();
+    try {
+        FRecordsView->RefreshFilteredRecsList(false);
+        while (FDataDriver && !FDataDriver->ProviderEOF() && FRecordsView->ViewItemsCount() == 0 && FetchFromDriver(1) > 0) {
+        }
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    ClearBuffers();
+    FRecordPos = -1;
+    FInstantReadCurRowNum = 0;
+    InternalFirst();
+    GetNextRecord();
+    GetNextRecords();
+    MTViewDataEvent(-1, mtViewDataChangedVz, -1);
+    DataEvent(deDataSetChange, 0);
+}
+
+// ---- search -------------------------------------------------------------------------------------
+
+Variant TCustomMemTableVz::StoredKeyValue(TMemoryRecordVz* Rec, const std::vector<int>& StoreFields) const {
+    if (StoreFields.size() == 1) return Rec->Data()[static_cast<size_t>(StoreFields[0])];
+    Variant r = VarArrayCreate({0, static_cast<int>(StoreFields.size()) - 1}, varVariant);
+    for (size_t i = 0; i < StoreFields.size(); ++i) r.PutElement(static_cast<int>(i), Rec->Data()[static_cast<size_t>(StoreFields[i])]);
+    return r;
+}
+
+int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options,
+                               int StartRecIndex, bool TryUseIndex) {
+    std::vector<TField*> fields;
+    GetFieldList(fields, KeyFields);
+    const size_t n = fields.size();
+    if (n == 0) return -1;
+    bool storedPath = Options.Empty();
+    for (TField* f : fields)
+        if (f->FieldKind() != fkData) storedPath = false;
+    auto fieldPathMatch = [&](int row) {
+        InstantReadEnter(row);
+        bool ok = true;
+        try {
+            for (size_t i = 0; i < n && ok; ++i) {
+                TField* f = fields[i];
+                const Variant key = KeyAt(KeyValues, i, n);
+                if (!Options.Contains(loPartialKey) && !IsStringFieldType(f->DataType())) {
+                    ok = VarEqualsVz(f->AsVariant(), key);
+                } else {
+                    String text = f->AsString();
+                    const String k = VarToStr(key);
+                    if (Options.Contains(loPartialKey)) text = text.left(k.size());
+                    ok = Options.Contains(loCaseInsensitive) ? AnsiCompareText(text, k) == 0 : AnsiCompareStr(text, k) == 0;
+                }
+            }
+        } catch (...) {
+            InstantReadLeave();
+            throw;
+        }
+        InstantReadLeave();
+        return ok;
+    };
+    const int count = FRecordsView->ViewItemsCount();
+    int found = -1;
+    if (storedPath) {
+        std::vector<int> sf;
+        for (TField* f : fields) sf.push_back(f->FieldNo() - 1);
+        TMTIndexVz* index = TryUseIndex ? MemTableData()->RecordsList()->Indexes()->GetIndexForFields(KeyFields) : nullptr;
+        if (index && index->Active()) {
+            Variant key = KeyValues;
+            if (n == 1 && VarIsArray(key)) key = KeyAt(KeyValues, 0, 1);
+            TList matches;
+            index->FillMatchedRecsList(key, &matches);
+            for (int i = 0; i < matches.Count(); ++i) {
+                auto* rec = static_cast<TMemoryRecordVz*>(matches.Items(i));
+                const int row = FRecordsView->IndexOfRec(rec);
+                if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
+            }
+        } else {
+            std::vector<Variant> keys(n);
+            for (size_t i = 0; i < n; ++i) keys[i] = KeyAt(KeyValues, i, n);
+            for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
+                TMemoryRecordVz* rec = FRecordsView->GetRec(row);
+                bool ok = true;
+                for (size_t i = 0; i < n && ok; ++i) ok = VarEqualsVz(rec->Data()[static_cast<size_t>(sf[i])], keys[i]);
+                if (ok) found = row;
+            }
+        }
+    } else {
+        for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row)
+            if (fieldPathMatch(row)) found = row;
+    }
+    while (found < 0 && FDataDriver && !FDataDriver->ProviderEOF()) {
+        BeginViewUpdate();
+        int read = 0;
+        try {
+            read = FetchFromDriver(1);
+        } catch (...) {
+            EndViewUpdate(false);
+            throw;
+        }
+        EndViewUpdate(false);
+        if (read <= 0) break;
+        const int last = FRecordsView->ViewItemsCount() - 1;
+        if (last >= StartRecIndex && fieldPathMatch(last)) found = last;
+    }
+    return found;
+}
+
+bool TCustomMemTableVz::Locate(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
+    CheckBrowseMode();
+    if (Bof() && Eof()) return false;
+    const int row = FindRec(KeyFields, KeyValues, Options, 0, true);
+    if (row < 0) return false;
+    BeginViewUpdate();
+    try {
+        DoBeforeScroll();
+        FRecordPos = row;
+        Resync({rmExact, rmCenter});
+    } catch (...) {
+        EndViewUpdate(true);
+        throw;
+    }
+    EndViewUpdate(true);
+    DoAfterScroll();
+    return true;
+}
+
+Variant TCustomMemTableVz::Lookup(const String& KeyFields, const Variant& KeyValues, const String& ResultFields) {
+    Variant result;
+    FRecordsView->SetCatchChanged(false);
+    const int row = FindRec(KeyFields, KeyValues, {}, 0, true);
+    if (row >= 0) {
+        InstantReadEnter(row);
+        try {
+            result = FieldValues(ResultFields);
+        } catch (...) {
+            InstantReadLeave();
+            throw;
+        }
+        InstantReadLeave();
+    }
+    if (FRecordsView->CatchChanged()) ResyncView();
+    return result;
+}
+
+Variant TCustomMemTableVz::LookupAll(const String& KeyFields, const Variant& KeyValues, const String& ResultFields) {
+    std::vector<Variant> values;
+    int row = FindRec(KeyFields, KeyValues, {}, 0, false);
+    while (row >= 0) {
+        InstantReadEnter(row);
+        try {
+            values.push_back(FieldValues(ResultFields));
+        } catch (...) {
+            InstantReadLeave();
+            throw;
+        }
+        InstantReadLeave();
+        row = FindRec(KeyFields, KeyValues, {}, row + 1, false);
+    }
+    if (values.empty()) return Variant();
+    if (values.size() == 1) return values[0];
+    Variant r = VarArrayCreate({0, static_cast<int>(values.size()) - 1}, varVariant);
+    for (size_t i = 0; i < values.size(); ++i) r.PutElement(static_cast<int>(i), values[i]);
+    return r;
+}
+
+// ---- sorting ------------------------------------------------------------------------------------
+
+void TCustomMemTableVz::SetSortOrder(const String& Value) {
+    if (Value == FSortOrder) return;
+    if (Active()) {
+        CheckBrowseMode();
+        FRecordsView->SetSortOrder(Value);  // an unknown name raises and keeps the old order
+        FSortOrder = Value;
+        ClearBuffers();
+        FRecordPos = -1;
+        InternalFirst();
+        GetNextRecord();
+        GetNextRecords();
+        DataEvent(deDataSetChange, 0);
+    } else {
+        FSortOrder = Value;
+    }
+}
+
+int TCustomMemTableVz::CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort) {
+    auto* list = dynamic_cast<TOrderByList*>(ParamSort);
+    if (list) {
+        const TRecDataValues& a = Rec1->Data();
+        const TRecDataValues& b = Rec2->Data();
+        for (int i = 0; i < list->Count(); ++i) {
+            const TOrderByItemVz* item = list->Items(i);
+            const int idx = item->MTFieldIndex;
+            if (idx < 0 || static_cast<size_t>(idx) >= a.size() || static_cast<size_t>(idx) >= b.size()) continue;
+            int c = CompareValuesVz(a[static_cast<size_t>(idx)], b[static_cast<size_t>(idx)], item->CaseIns);
+            if (item->Desc) c = -c;
+            if (c != 0) return c;
+        }
+    }
+    const int d = Rec1->Index() - Rec2->Index();
+    return d < 0 ? -1 : (d > 0 ? 1 : 0);
+}
+
+void TCustomMemTableVz::SortByFields(const String& SortText) {
+    if (!Active() || RecordCount() == 0) return;
+    CheckBrowseMode();
+    if (InstantReadMode()) throw Exception(L1(SSortInInstantRead));
+    TRecordsViewOrderByList list(FRecordsView.get());
+    list.ParseOrderByStr(SortText);
+    const bool ci = FOptions.Contains(mtoTextFieldsCaseInsensitive);
+    for (int i = 0; i < list.Count(); ++i) list.Items(i)->CaseIns = ci;
+    BeginViewUpdate();
+    try {
+        MemTableData()->RecordsList()->SortData(&list, [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) {
+            return CompareRecords(a, b, p);
+        });
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    ClearBuffers();
+    UpdateCursorPos();
+    ResyncView();
+}
+
+// ---- instant reads and view events --------------------------------------------------------------
+
+int TCustomMemTableVz::GetInstantReadCurRow() {
+    if (Active() && BufferedRecordCount() > 0 && State() == dsBrowse) {
+        try {
+            UpdateCursorPos();
+        } catch (const EDatabaseError&) {
+        }
+    }
+    return FInstantReadCurRowNum;
+}
+
+void TCustomMemTableVz::InstantReadEnter(int RowNum) {
+    TRecordBuffer h = AllocRecordBuffer();
+    FInstantBuffers.push_back(h);
+    TMTRecBuf* b = GetRecBuf(h);
+    const TDataSetState st = State();
+    if ((st == dsEdit || st == dsInsert) && RowNum == FInstantReadCurRowNum) {
+        TMTRecBuf* a = GetRecBuf(ActiveBuffer());
+        b->BookmarkData = a->BookmarkData;
+        b->BookmarkFlag = a->BookmarkFlag;
+        b->RecordNumber = a->RecordNumber;
+        b->RecView = a->RecView;
+        b->MemRec = a->MemRec;
+        b->Values = a->Values;
+        b->UseMemRec = a->UseMemRec;
+        b->NeedUpdateCalcFields = a->NeedUpdateCalcFields;
+        if (st == dsInsert) {
+            b->RecordNumber = -1;
+            b->RecView = nullptr;
+            b->MemRec = nullptr;
+            b->UseMemRec = false;
+            b->BookmarkData = {};
+        }
+        return;
+    }
+    const int n = FRecordsView->ViewItemsCount();
+    if (n > 0) {
+        int row = RowNum;
+        if (st == dsInsert && FStateInsert && row > FInstantReadCurRowNum) --row;
+        if (row >= 0 && row < n) {
+            FillBufferFromRecord(FRecordsView->GetRec(row), row, b);
+            if (CalcFieldsCount() > 0) {
+                TDataSetState old = SetTempState(dsCalcFields);
+                RestoreState(old);
+                CalculateFields(h);
+            }
+            return;
+        }
+    }
+    b->Clear();
+    b->MemRec = nullptr;
+    b->UseMemRec = false;
+    b->RecordNumber = -1;
+}
+
+void TCustomMemTableVz::InstantReadLeave() {
+    if (FInstantBuffers.empty()) throw Exception(L1(SNotInInstantRead));
+    TRecordBuffer h = FInstantBuffers.back();
+    FInstantBuffers.pop_back();
+    FreeRecordBuffer(h);
+}
+
+int TCustomMemTableVz::InstantReadViewRow() {
+    if (FInstantBuffers.empty()) return GetInstantReadCurRow();
+    const int r = GetRecBuf(FInstantBuffers.back())->RecordNumber;
+    if (State() == dsInsert && FStateInsert) {
+        if (r == -1) return FInstantReadCurRowNum;
+        return r >= FInstantReadCurRowNum ? r + 1 : r;
+    }
+    return r;
+}
+
+int TCustomMemTableVz::InstantReadRowCount() {
+    const int n = RecordCount();
+    return State() == dsInsert && FStateInsert ? n + 1 : n;
+}
+
+void TCustomMemTableVz::RegisterEventReceiver(TComponent* Receiver) {
+    if (!Receiver || std::find(FEventReceivers.begin(), FEventReceivers.end(), Receiver) != FEventReceivers.end()) return;
+    FEventReceivers.push_back(Receiver);
+    Receiver->FreeNotification(this);
+}
+
+int TCustomMemTableVz::UnregisterEventReceiver(TComponent* Receiver) {
+    auto it = std::find(FEventReceivers.begin(), FEventReceivers.end(), Receiver);
+    if (it == FEventReceivers.end()) return -1;
+    const int i = static_cast<int>(it - FEventReceivers.begin());
+    FEventReceivers.erase(it);
+    return i;
+}
+
+void TCustomMemTableVz::MTEnableControls(bool ForceUpdateState) {
+    if (ControlsDisabled()) {
+        MTViewDataEvent(-1, mtViewDataChangedVz, -1);
+        if (ForceUpdateState) DataEvent(deDisabledStateChange, 0);
+    }
+    EnableControls();
+}
+
+void TCustomMemTableVz::MTViewDataEvent(int RowNum, TMTViewEventTypeVz Event, int OldRowNum) {
+    if (!Active() && State() != dsOpening) return;
+    if (ControlsDisabled()) {
+        if (FMTViewDataEventInactiveCount == 0) {
+            FInactiveEventRowNum = RowNum;
+            FInactiveEvent = Event;
+            FInactiveEventOldRowNum = OldRowNum;
+            FMTViewDataEventInactiveCount = 1;
+        } else {
+            FInactiveEventRowNum = -1;
+            FInactiveEvent = mtViewDataChangedVz;
+            FInactiveEventOldRowNum = -1;
+            FMTViewDataEventInactiveCount = 2;
+        }
+        return;
+    }
+    FMTViewDataEventInactiveCount = 0;
+    // Every receiver hears the event; the first failure is raised after all of them.
+    std::exception_ptr failure;
+    const std::vector<TComponent*> receivers = FEventReceivers;
+    for (TComponent* c : receivers) {
+        if (std::find(FEventReceivers.begin(), FEventReceivers.end(), c) == FEventReceivers.end()) continue;
+        if (auto* r = dynamic_cast<IMTEventReceiverVz*>(c)) {
+            try {
+                r->MTViewDataEvent(RowNum, Event, OldRowNum);
+            } catch (...) {
+                if (!failure) failure = std::current_exception();
+            }
+        }
+    }
+    if (FStateInsert && Event == mtRowInsertedVz && FStateInsertRowNum >= RowNum) ++FStateInsertRowNum;
+    if (failure) std::rethrow_exception(failure);
+}
+
+int TCustomMemTableVz::GridRowOfViewIndex(int Index) const {
+    if (FStateInsert && Index >= FInstantReadCurRowNum) return Index + 1;
+    return Index;
+}
+
+void TCustomMemTableVz::ViewDataEvent(TMemoryRecordVz* /*MemRec*/, int Index, TRecordsListNotification Action) {
+    if (!FActive) return;
+    switch (Action) {
+        case rlnRecAddedVz: MTViewDataEvent(GridRowOfViewIndex(Index), mtRowInsertedVz, -1); break;
+        case rlnRecChangedVz: MTViewDataEvent(GridRowOfViewIndex(Index), mtRowChangedVz, -1); break;
+        case rlnRecDeletedVz: MTViewDataEvent(GridRowOfViewIndex(Index), mtRowDeletedVz, -1); break;
+        case rlnListChangedVz:
+            if (FRecordsViewUpdating == 0 && State() == dsBrowse) ClearBuffers();
+            MTViewDataEvent(-1, mtViewDataChangedVz, -1);
+            break;
+        default: break;
+    }
+    if (FRecordsViewUpdating > 0) FRecordsViewUpdated = true;
+    else if (State() == dsBrowse) ResyncView();
+}
+
+void TCustomMemTableVz::ViewRecordMoved(TMemoryRecordVz* /*Item*/, int OldIndex, int NewIndex) {
+    if (FActive && !ControlsDisabled())
+        MTViewDataEvent(GridRowOfViewIndex(NewIndex), mtRowMovedVz, GridRowOfViewIndex(OldIndex));
+}
+
+void TCustomMemTableVz::DataEventHook(TDataEvent Event, NativeInt /*Info*/) {
+    if (Active() && !ControlsDisabled() && FMTViewDataEventInactiveCount > 0) {
+        const int row = FInactiveEventRowNum, old = FInactiveEventOldRowNum;
+        const TMTViewEventTypeVz ev = FInactiveEvent;
+        FMTViewDataEventInactiveCount = 0;
+        MTViewDataEvent(row, ev, old);
+    }
+    if (Event == deUpdateState) {
+        if (State() == dsInsert && !FStateInsert) {
+            FStateInsert = true;
+            const int row = FInstantReadCurRowNum;
+            MTViewDataEvent(row, mtRowInsertedVz, -1);
+            FStateInsertRowNum = row;
+        } else if (State() == dsBrowse && FStateInsert) {
+            FStateInsert = false;
+            MTViewDataEvent(FStateInsertRowNum, mtRowDeletedVz, -1);
+            FStateInsertRowNum = -1;
+        }
+    }
+    if (Active() && !FOldActive) {
+        FOldActive = true;
+        MTViewDataEvent(-1, mtViewDataChangedVz, -1);
+    }
+    FOldActive = Active();
+}
+
+// ---- record moving and range aggregates ---------------------------------------------------------
+
+bool TCustomMemTableVz::MoveRecord(int FromIndex, int ToIndex, int /*TreeLevel*/, bool CheckOnly) {
+    const int n = Active() ? RecordCount() : 0;
+    if (!Active() || FromIndex < 0 || ToIndex < 0 || FromIndex >= n || ToIndex >= n) return true;
+    if (CheckOnly) return true;
+    TMemoryRecordVz* cur = Rec();
+    TRecordsListVz* list = MemTableData()->RecordsList();
+    BeginViewUpdate();
+    try {
+        list->Move(FRecordsView->GetRec(FromIndex)->Index(), FRecordsView->GetRec(ToIndex)->Index());
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    if (cur) {
+        const int row = FRecordsView->IndexOfRec(cur);
+        if (row >= 0) FRecordPos = row;
+    }
+    ClearBuffers();
+    Resync({});
+    return true;
+}
+
+bool TCustomMemTableVz::MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly) {
+    std::vector<TMemoryRecordVz*> recs;
+    for (int i = 0; i < BookmarkList->Count(); ++i)
+        if (TMemoryRecordVz* r = BookmarkToRec(BookmarkList->Items(i))) recs.push_back(r);
+    if (!CheckOnly) BeginViewUpdate();
+    bool ok = true;
+    try {
+        int to = ToRecNo - 1;
+        for (size_t k = recs.size(); k-- > 0 && ok;) {
+            const int from = FRecordsView->IndexOfRec(recs[k]);
+            if (from < 0) continue;
+            int dest = to;
+            if (k + 1 < recs.size() && from < to) --dest;
+            ok = MoveRecord(from, dest, TreeLevel, CheckOnly);
+        }
+        if (!CheckOnly) {
+            BookmarkList->BeginUpdate();
+            for (int i = 0; i < BookmarkList->Count(); ++i)
+                if (TMemoryRecordVz* r = BookmarkToRec(BookmarkList->Items(i))) {
+                    TBookmarkDataVz d;
+                    d.MemRec = r;
+                    RefreshBookmarkHints(d);
+                    TBookmark b(sizeof(d));
+                    std::memcpy(b.data(), &d, sizeof(d));
+                    BookmarkList->SetItems(i, b);
+                }
+            BookmarkList->Sort();
+            BookmarkList->EndUpdate();
+        }
+    } catch (...) {
+        if (!CheckOnly) EndViewUpdate(true);
+        throw;
+    }
+    if (!CheckOnly) EndViewUpdate(true);
+    return ok;
+}
+
+void TCustomMemTableVz::GetAggregatedValuesForRange(const TBookmark& FromBM, const TBookmark& ToBM,
+                                                    const String& FieldName, TAggrResultsVz& Results,
+                                                    TAggrFunctionsVz Functions) {
+    Results = {Null(), Variant(0), Null(), Null(), Null()};
+    if (!Active()) return;
+    if ((!FromBM.empty() && !BookmarkValid(FromBM)) || (!ToBM.empty() && !BookmarkValid(ToBM))) return;
+    const int first = FromBM.empty() ? 1 : BookmarkToRecNo(FromBM);
+    const int last = ToBM.empty() ? RecordCount() : BookmarkToRecNo(ToBM);
+    if (FieldName.isEmpty()) {
+        if (Functions == TAggrFunctionsVz{agfCountVz}) Results[agfCountVz] = Variant(last >= first ? last - first + 1 : 0);
+        return;
+    }
+    TMTDataFieldVz* df = MemTableData()->DataStruct()->FindField(FieldName);
+    if (!df) return;
+    const int idx = df->Index();
+    const bool numeric = IsNumericVarType(df->VarDataType());
+    const bool isDate = df->VarDataType() == varDate;
+    const bool wantSum = Functions.Contains(agfSumVz) || Functions.Contains(agfAvg);
+    const bool wantCount = Functions.Contains(agfCountVz) || Functions.Contains(agfAvg);
+    int count = 0;
+    Variant sum = Null(), mn = Null(), mx = Null();
+    for (int row = first; row <= last; ++row) {
+        const Variant& v = FRecordsView->GetRec(row - 1)->Data()[static_cast<size_t>(idx)];
+        if (VarIsNull(v) || VarIsEmpty(v)) continue;
+        if (wantCount) ++count;
+        if (!numeric) continue;
+        if (wantSum && !isDate) sum = VarIsNull(sum) ? v : sum + v;
+        if (Functions.Contains(agfMin) && (VarIsNull(mn) || v < mn)) mn = v;
+        if (Functions.Contains(agfMax) && (VarIsNull(mx) || v > mx)) mx = v;
+    }
+    if (Functions.Contains(agfSumVz)) Results[agfSumVz] = sum;
+    Results[agfCountVz] = Variant(count);
+    if (Functions.Contains(agfAvg) && !VarIsNull(sum) && count > 0) Results[agfAvg] = sum / Variant(count);
+    Results[agfMin] = mn;
+    Results[agfMax] = mx;
+}
+
+// ---- loading, copying, saving -------------------------------------------------------------------
+
+int TCustomMemTableVz::LoadFromDataSet(TDataSet* Source, int RecordCount, TLoadMode Mode, bool UseCachedUpdates) {
+    if (!Source || Source == this) return 0;
+    const bool sourceActive = Source->Active();
+    Source->DisableControls();
+    DisableControls();
+    int copied = 0;
+    try {
+        Source->Open();
+        Source->CheckBrowseMode();
+        Source->UpdateCursorPos();
+        if (Mode == lmCopy || Mode == lmCopyStructureOnly) {
+            Close();
+            MemTableData()->DestroyTable();
+            MemTableData()->DataStruct()->BuildStructFromFields(Source->Fields());
+            FieldDefs()->SetUpdated(false);
+            InternalInitFieldDefs();
+        }
+        if (Mode != lmCopyStructureOnly) {
+            if (!Active()) Open();
+            CheckBrowseMode();
+            if (RecordCount <= 0) Source->First();
+            TMTDataStructVz* st = MemTableData()->DataStruct();
+            // Store field → source field, by name.
+            std::vector<TField*> map(static_cast<size_t>(st->Count()), nullptr);
+            std::vector<TField*> dsMap;  // this dataset's fields → source fields
+            if (!(Source->Bof() && Source->Eof())) {
+                for (int i = 0; i < st->Count(); ++i) map[static_cast<size_t>(i)] = Source->FindField(st->GetDataField(i)->FieldName());
+                for (TField* f : *Fields()) dsMap.push_back(Source->FindField(f->FieldName()));
+            }
+            TRecordsListVz* list = MemTableData()->RecordsList();
+            const bool viaEdits = UseCachedUpdates && CachedUpdates();
+            try {
+                if (!viaEdits) list->BeginUpdate();
+                try {
+                    while (!Source->Eof() && (RecordCount <= 0 || copied < RecordCount)) {
+                        if (viaEdits) {
+                            Append();
+                            int k = 0;
+                            for (TField* f : *Fields()) {
+                                TField* s = dsMap.empty() ? nullptr : dsMap[static_cast<size_t>(k)];
+                                ++k;
+                                if (!s || !IsDataField(f)) continue;
+                                if (Mode == lmAppend && (f->DataType() == ftAutoInc || f->AutoGenerateValue() == arAutoInc)) continue;
+                                f->SetAsVariant(s->AsVariant());
+                            }
+                            Post();
+                        } else {
+                            TMemoryRecordVz* rec = list->NewRecord();
+                            try {
+                                for (int i = 0; i < st->Count(); ++i) {
+                                    TMTDataFieldVz* df = st->GetDataField(i);
+                                    if (Mode == lmAppend && (df->AutoIncrement() || df->DataType() == ftAutoInc)) {
+                                        rec->SetDataValue(i, dvvValueVz, Variant(MemTableData()->AutoIncrement()->Promote()));
+                                        continue;
+                                    }
+                                    TField* s = map[static_cast<size_t>(i)];
+                                    if (s) rec->SetDataValue(i, dvvValueVz, s->AsVariant());
+                                }
+                                list->FetchRecord(rec);
+                            } catch (...) {
+                                if (!rec->Attached()) rec->Free();
+                                throw;
+                            }
+                        }
+                        ++copied;
+                        Source->Next();
+                    }
+                } catch (...) {
+                    if (!viaEdits) list->EndUpdate();
+                    throw;
+                }
+                if (!viaEdits) list->EndUpdate();
+            } catch (...) {
+                First();
+                throw;
+            }
+            First();
+        }
+    } catch (...) {
+        EnableControls();
+        Source->EnableControls();
+        if (!sourceActive) Source->Close();
+        throw;
+    }
+    EnableControls();
+    Source->EnableControls();
+    if (!sourceActive) Source->Close();
+    return copied;
+}
+
+int TCustomMemTableVz::LoadFromMemTableVz(TCustomMemTableVz* Source, int RecordCount, TLoadMode Mode,
+                                          TMemTableLoadOptionsVz Options) {
+    if (!Source || Source == this) return 0;
+    const bool wasActive = Active();
+    DisableControls();
+    int copied = 0;
+    try {
+        TMemTableDataVz* src = Source->MemTableData();
+        if (Mode == lmCopy || Mode == lmCopyStructureOnly) {
+            Close();
+            MemTableData()->DestroyTable();
+            MemTableData()->DataStruct()->Assign(src->DataStruct());
+        }
+        if (Mode != lmCopyStructureOnly) {
+            std::vector<TMemoryRecordVz*> recs;
+            const bool all = Options.Contains(tloDisregardFilterVz) || !Source->Active();
+            if (all) {
+                for (int i = 0; i < src->RecordsList()->Count(); ++i) recs.push_back(src->RecordsList()->Rec(i));
+            } else {
+                for (int i = 0; i < Source->RecordsView()->Count(); ++i) recs.push_back(Source->RecordsView()->GetRec(i));
+            }
+            if (RecordCount > 0) {
+                TMemoryRecordVz* cur = Source->Active() ? Source->Rec() : nullptr;
+                auto it = cur ? std::find(recs.begin(), recs.end(), cur) : recs.begin();
+                recs.erase(recs.begin(), it);
+                if (static_cast<int>(recs.size()) > RecordCount) recs.resize(static_cast<size_t>(RecordCount));
+            }
+            TMTDataStructVz* st = MemTableData()->DataStruct();
+            TMTDataStructVz* sst = src->DataStruct();
+            std::vector<int> map(static_cast<size_t>(st->Count()), -1);
+            for (int i = 0; i < st->Count(); ++i)
+                map[static_cast<size_t>(i)] = Mode == lmAppend ? sst->FieldIndex(st->GetDataField(i)->FieldName())
+                                                               : (i < sst->Count() ? i : -1);
+            TRecordsListVz* list = MemTableData()->RecordsList();
+            const bool asUser = Options.Contains(tloUseCachedUpdatesVz);
+            list->BeginUpdate();
+            try {
+                for (TMemoryRecordVz* s : recs) {
+                    TMemoryRecordVz* rec = list->NewRecord();
+                    try {
+                        for (int i = 0; i < st->Count(); ++i)
+                            if (map[static_cast<size_t>(i)] >= 0)
+                                rec->SetDataValue(i, dvvValueVz, s->Data()[static_cast<size_t>(map[static_cast<size_t>(i)])]);
+                        if (asUser) list->AddRecord(rec);
+                        else list->FetchRecord(rec);
+                    } catch (...) {
+                        if (!rec->Attached()) rec->Free();
+                        throw;
+                    }
+                    ++copied;
+                }
+            } catch (...) {
+                list->EndUpdate();
+                throw;
+            }
+            list->EndUpdate();
+        }
+        if (Options.Contains(tloOpenOnLoad) || wasActive) Open();
+        else Close();
+        if (Active() && Source->Active())
+            for (TField* f : *Fields())
+                if (TField* s = Source->FindField(f->FieldName()); s && s->Index() < FieldCount()) f->SetIndex(s->Index());
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+    return copied;
+}
+
+int TCustomMemTableVz::SaveToDataSet(TDataSet* Dest, int RecordCount) {
+    if (!Dest || Dest == this) return 0;
+    CheckBrowseMode();
+    UpdateCursorPos();
+    DisableControls();
+    Dest->DisableControls();
+    int written = 0;
+    try {
+        if (Dest->Active()) Dest->CheckBrowseMode();
+        else Dest->Open();
+        if (RecordCount <= 0) First();
+        std::vector<std::pair<TField*, TField*>> pairs;
+        for (TField* d : *Dest->Fields())
+            if (IsDataField(d))
+                if (TField* s = FindField(d->FieldName())) pairs.emplace_back(d, s);
+        while (!Eof() && (RecordCount <= 0 || written < RecordCount)) {
+            Dest->Append();
+            for (auto& [d, s] : pairs) d->SetAsVariant(s->AsVariant());
+            Dest->Post();
+            ++written;
+            Next();
+        }
+        Dest->First();
+    } catch (...) {
+        Dest->EnableControls();
+        EnableControls();
+        throw;
+    }
+    Dest->EnableControls();
+    EnableControls();
+    return written;
+}
+
+void TCustomMemTableVz::SaveToStream(TStream* Stream, TDfmStreamFormatVz Format) {
+    TMemTableDataVz* store = MemTableData();
+    store->SetStoreStructInStream(true);
+    store->SetStoreRecordsInStream(true);
+    auto write = [store](TStream* To) {
+        auto w = NewOwned<TWriter>(To);
+        w->WriteRootComponent(store);
+        w->FlushBuffer();
+    };
+    if (Format == dfmTextVz) {
+        auto bin = NewOwned<TMemoryStream>();
+        write(bin.get());
+        bin->SetPosition(0);
+        ObjectBinaryToText(bin.get(), Stream);
+    } else {
+        write(Stream);
+    }
+}
+
+void TCustomMemTableVz::LoadFromStream(TStream* Stream) {
+    const TStreamOriginalFormat fmt = TestStreamFormat(Stream);
+    if (fmt == sofUnknown) throw Exception(L1(SInvalidStreamFormat));
+    auto bin = NewOwned<TMemoryStream>();
+    if (fmt == sofText) {
+        ObjectTextToBinary(Stream, bin.get());
+    } else {
+        bin->CopyFrom(Stream, Stream->Size() - Stream->Position());
+    }
+    bin->SetPosition(0);
+    // Read into a fresh store: a stream that fails leaves the records as they were.
+    auto fresh = NewOwned<TMemTableDataVz>(nullptr);
+    {
+        TMemTableDataVz* f = fresh.get();
+        auto r = NewOwned<TReader>(bin.get());
+        r->OnCreateComponent = [f](TReader*, TClass Cls, TComponent*& Component) {
+            if (Cls->InheritsFrom(TMTDataStructVz::StaticClass())) Component = f->DataStruct();
+            else if (Cls->InheritsFrom(TRecordsListVz::StaticClass())) Component = f->RecordsList();
+        };
+        r->ReadRootComponent(f);
+    }
+    const bool wasActive = Active();
+    Close();
+    TMemTableDataVz* store = MemTableData();
+    store->DestroyTable();
+    store->DataStruct()->Assign(fresh->DataStruct());
+    store->AutoIncrement()->Assign(fresh->AutoIncrement());
+    store->AutoIncrement()->SetCurValue(fresh->AutoIncrement()->CurValue());
+    store->RecordsList()->TakeRecordsFrom(fresh->RecordsList());
+    if (wasActive) Open();
+}
+
+void TCustomMemTableVz::SaveToFile(const String& FileName, TDfmStreamFormatVz Format) {
+    auto f = NewOwned<TFileStream>(FileName, fmCreate);
+    SaveToStream(f.get(), Format);
+}
+
+void TCustomMemTableVz::LoadFromFile(const String& FileName) {
+    auto f = NewOwned<TFileStream>(FileName, fmOpenRead);
+    LoadFromStream(f.get());
+}

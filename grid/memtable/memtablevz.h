@@ -1,0 +1,279 @@
+// The in-memory dataset: a TDataSet whose records live in a record store (TMemTableDataVz) and are
+// seen through one records view (TRecordsViewVz) that filters and sorts them.
+//
+// Record buffers are handles into a pool of TMTRecBuf objects (handle = pool index + 1). A buffer
+// filled from a stored record reads through to it (UseMemRec) until the first write of a data
+// field copies the values, so browsing costs no copy per row. A bookmark is the stored record
+// plus two hints (its row in the view and in the view's sorted list); the record is the identity
+// and the hints make GotoBookmark O(1) while they hold.
+//
+// Grids read any row without moving the cursor through instant reads (InstantReadEnter/Leave)
+// and hear of single-row changes through view events sent to the registered receivers.
+#pragma once
+
+#include "grid/memtable/datadrivervz.h"
+#include "grid/memtable/memtabledatavz.h"
+#include "platform/db/db.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class TRecordsViewVz;
+class TMemRecViewVz;
+class TCustomMemTableVz;
+class TFilterExpr;
+class TBMListVz;
+class IMemTableDataFieldValueListVz;
+
+enum TMemTableOptionVz { mtoPersistentStructVz, mtoTextFieldsCaseInsensitive };
+using TMemTableOptionsVz = TSet<TMemTableOptionVz>;
+enum TMTViewEventTypeVz { mtRowInsertedVz, mtRowChangedVz, mtRowDeletedVz, mtRowMovedVz, mtViewDataChangedVz };
+enum TLoadMode { lmCopy, lmAppend, lmCopyStructureOnly };
+enum TMemTableLoadOptionVz { tloUseCachedUpdatesVz, tloDisregardFilterVz, tloOpenOnLoad };
+using TMemTableLoadOptionsVz = TSet<TMemTableLoadOptionVz>;
+enum TDfmStreamFormatVz { dfmBinaryVz, dfmTextVz };
+enum TAggrFunctionVz { agfSumVz, agfCountVz, agfAvg, agfMin, agfMax };
+using TAggrFunctionsVz = TSet<TAggrFunctionVz>;
+// Sum, count, average, minimum, maximum.
+using TAggrResultsVz = std::array<Variant, 5>;
+
+using TMemTableChangeFieldValueEventVz = TEvent<void(TCustomMemTableVz* MemTable, TField* Field, Variant& Value)>;
+
+// A receiver of the dataset's view events (a grid): one call per change of the rows.
+class IMTEventReceiverVz {
+public:
+    virtual ~IMTEventReceiverVz() = default;
+    virtual void MTViewDataEvent(int RowNum, TMTViewEventTypeVz Event, int OldRowNum) = 0;
+};
+
+// The bookmark bytes.
+struct TBookmarkDataVz {
+    TMemoryRecordVz* MemRec = nullptr;
+    Integer RecViewIndex = -1;
+    Integer InSortedListIndex = -1;
+};
+
+// One pooled record buffer.
+class TMTRecBuf : public TObject {
+    SDELKA_CLASS(TMTRecBuf, TObject)
+public:
+    TMTRecBuf() = default;
+    bool InUse = false;
+    TBookmarkDataVz BookmarkData;
+    TBookmarkFlag BookmarkFlag = bfCurrent;
+    int RecordStatus = -2;
+    int RecordNumber = -2;
+    bool NewTreeNodeExpanded = false;
+    bool NewTreeNodeHasChildren = false;
+    TMemRecViewVz* RecView = nullptr;
+    TMemoryRecordVz* MemRec = nullptr;
+    std::vector<Variant> Values;  // by the dataset field's Index
+    bool UseMemRec = false;
+    bool NeedUpdateCalcFields = false;
+
+    int ValueCount() const { return static_cast<int>(Values.size()); }
+    void SetLength(int Len);
+    void Clear();
+};
+
+class TCustomMemTableVz : public TDataSet {
+    SDELKA_CLASS(TCustomMemTableVz, TDataSet)
+public:
+    explicit TCustomMemTableVz(TComponent* AOwner);
+    ~TCustomMemTableVz() override;
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    // ---- structure
+    void CreateDataSet();
+    void DestroyTable();
+    void EmptyTable();
+    void CopyStructure(TDataSet* Source);
+    TMemTableDataVz* MemTableData() const { return FInternMemTableData.get(); }
+    TRecordsViewVz* RecordsView() const { return FRecordsView.get(); }
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    TMemTableOptionsVz Options() const { return FOptions; }
+    void SetOptions(TMemTableOptionsVz Value);
+    bool FetchAllOnOpen() const { return FFetchAllOnOpen; }
+    void SetFetchAllOnOpen(bool Value) { FFetchAllOnOpen = Value; }
+
+    // ---- positions
+    bool IsSequenced() override { return true; }
+    TMemoryRecordVz* Rec();
+    TMemRecViewVz* RecView();
+
+    // ---- bookmarks
+    TBookmark GetBookmark() override;
+    bool BookmarkValid(const TBookmark& Bookmark) override;
+    int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) override;
+    TBookmark RecToBookmark(TMemoryRecordVz* Rec) const;
+    TMemoryRecordVz* BookmarkToRec(const TBookmark& Bookmark) const;
+    int BookmarkToRecNo(const TBookmark& Bookmark);
+    bool BookmarkInVisibleView(const TBookmark& Bookmark);
+    int InstantReadIndexOfBookmark(const TBookmark& Bookmark);
+    bool GotoRec(TMemoryRecordVz* Rec);
+
+    // ---- filters, search and sort
+    void SetFiltered(bool Value) override;
+    void SetOnFilterRecord(const TFilterRecordEvent& Value) override;
+    void SetFilterOptions(TFilterOptions Value) override;
+    bool Locate(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options) override;
+    Variant Lookup(const String& KeyFields, const Variant& KeyValues, const String& ResultFields) override;
+    Variant LookupAll(const String& KeyFields, const Variant& KeyValues, const String& ResultFields);
+    // The view row of the first match from StartRecIndex on, or -1.
+    int FindRec(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options, int StartRecIndex,
+                bool TryUseIndex);
+    const String& SortOrder() const { return FSortOrder; }
+    void SetSortOrder(const String& Value);
+    // Reorders the store once by the text (the new physical order).
+    void SortByFields(const String& SortText);
+    virtual int CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort);
+    virtual void RefreshFilteredView();
+    bool IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* ViewItem);
+
+    // ---- editing, cached updates, driver
+    bool CachedUpdates() const;
+    void SetCachedUpdates(bool Value);
+    virtual int ApplyUpdates(int MaxErrors);
+    virtual int ApplyUpdatesToDriver(TMemTableDataVz* AMemTableData, int MaxErrors);
+    void CancelUpdates();
+    void MergeChangeLog();
+    bool HasCachedChanges() const;
+    void RevertRecord();
+    void RefreshRecord();
+    TUpdateStatus UpdateStatus() override;
+    TUpdateErrorVz* UpdateError();
+    TUpdateStatusSet StatusFilter() const;
+    void SetStatusFilter(TUpdateStatusSet Value);
+    TDataDriverVz* DataDriver() const { return FDataDriver; }
+    void SetDataDriver(TDataDriverVz* Value);
+    int FetchRecords(int Count);
+    int FetchFromDriver(int Count);
+    TAutoIncrementVz* AutoIncrement() const;
+
+    // ---- loading, copying, saving
+    int LoadFromDataSet(TDataSet* Source, int RecordCount, TLoadMode Mode, bool UseCachedUpdates);
+    int LoadFromMemTableVz(TCustomMemTableVz* Source, int RecordCount, TLoadMode Mode, TMemTableLoadOptionsVz Options);
+    int SaveToDataSet(TDataSet* Dest, int RecordCount);
+    void SaveToStream(TStream* Stream, TDfmStreamFormatVz Format = dfmBinaryVz);
+    void LoadFromStream(TStream* Stream);
+    void SaveToFile(const String& FileName, TDfmStreamFormatVz Format = dfmBinaryVz);
+    void LoadFromFile(const String& FileName);
+
+    // ---- the grid's side (instant reads, view events)
+    int GetInstantReadCurRow();
+    void InstantReadEnter(int RowNum);
+    void InstantReadLeave();
+    int InstantReadViewRow();
+    int InstantReadRowCount();
+    bool InstantReadMode() const { return !FInstantBuffers.empty(); }
+    void RegisterEventReceiver(TComponent* Receiver);
+    int UnregisterEventReceiver(TComponent* Receiver);
+    void MTDisableControls() { DisableControls(); }
+    void MTEnableControls(bool ForceUpdateState);
+    virtual void MTViewDataEvent(int RowNum, TMTViewEventTypeVz Event, int OldRowNum);
+    void BeginViewUpdate() { ++FRecordsViewUpdating; }
+    void EndViewUpdate(bool Resync);
+
+    // ---- record moving, range aggregates, value lists
+    bool MoveRecord(int FromIndex, int ToIndex, int TreeLevel, bool CheckOnly);
+    bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
+    void GetAggregatedValuesForRange(const TBookmark& FromBM, const TBookmark& ToBM, const String& FieldName,
+                                     TAggrResultsVz& Results, TAggrFunctionsVz Functions);
+
+    // ---- field values
+    bool GetFieldData(TField* Field, Variant& Value) override;
+    void SetFieldData(TField* Field, const Variant& Value) override;
+    TMemTableChangeFieldValueEventVz OnGetFieldValue;
+    TMemTableChangeFieldValueEventVz OnSetFieldValue;
+
+    TMTRecBuf* GetRecBuf(TRecordBuffer Handle) const;
+    virtual bool GetActiveRecBuf(TMTRecBuf*& Buf, bool IgnoreInstantRead = false);
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    TRecordBuffer AllocRecordBuffer() override;
+    void FreeRecordBuffer(TRecordBuffer& Buffer) override;
+    TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
+    void GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) override;
+    void SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) override;
+    TBookmarkFlag GetBookmarkFlag(TRecordBuffer Buffer) override;
+    void SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    void InternalInitFieldDefs() override;
+    void InternalHandleException() override;
+    void InternalGotoBookmark(const TBookmark& Bookmark) override;
+    void InternalSetToRecord(TRecordBuffer Buffer) override;
+    void InternalInitRecord(TRecordBuffer Buffer) override;
+    void InternalAddRecord(TRecordBuffer Buffer, bool Append) override;
+    void InternalDelete() override;
+    void InternalPost() override;
+    void InternalCancel() override;
+    void InternalEdit() override;
+    void InternalInsert() override;
+    void InternalRefresh() override;
+    bool IsCursorOpen() const override { return FActive; }
+    int GetRecordCount() override;
+    int GetRecNo() override;
+    void SetRecNoValue(int Value) override;
+    bool GetCanModify() override { return !FReadOnly; }
+    void ClearCalcFields(TRecordBuffer Buffer) override;
+    void SetFilterText(const String& Value) override;
+    void OpenCursor(bool InfoQuery) override;
+    void CalculateFields(TRecordBuffer Buffer) override;
+    void DataEventHook(TDataEvent Event, NativeInt Info) override;
+    virtual void CopyBufferToRecord(TMTRecBuf* Buffer, TMemoryRecordVz* Rec);
+
+private:
+    void FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum, TMTRecBuf* Buf);
+    void ResyncView();
+    void ParseFilterExpr();
+    void ViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
+    void ViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+    int GridRowOfViewIndex(int Index) const;
+    // The row of a bookmark's record after checking (and refreshing) its hints; -1 when hidden.
+    int RefreshBookmarkHints(TBookmarkDataVz& Data) const;
+    static bool ReadBookmark(const TBookmark& Bookmark, TBookmarkDataVz& Data);
+    Variant StoredKeyValue(TMemoryRecordVz* Rec, const std::vector<int>& StoreFields) const;
+    int FetchAll();
+
+    bool FStateInsert = false;
+    int FStateInsertRowNum = -1;
+    std::vector<TComponent*> FEventReceivers;
+    std::vector<TMTRecBuf*> FRecordCache;  // the pool, owned
+    std::vector<int> FFreeBuffers;         // pool slots handed back
+    bool FActive = false;
+    TDataDriverVz* FDataDriver = nullptr;
+    TDataSet* FDataSetReader = nullptr;
+    bool FFetchAllOnOpen = false;
+    std::unique_ptr<TFilterExpr> FFilterExpr;
+    TMemoryRecordVz* FFilterRec = nullptr;  // the record a filter evaluation reads
+    std::vector<TRecordBuffer> FInstantBuffers;
+    int FInstantReadCurRowNum = -1;
+    bool FReadOnly = false;
+    int FRecordPos = -1;
+    TOwned<TRecordsViewVz> FRecordsView;
+    TOwned<TMemTableDataVz> FInternMemTableData;
+    int FRecordsViewUpdating = 0;
+    bool FRecordsViewUpdated = false;
+    String FSortOrder;
+    int FMTViewDataEventInactiveCount = 0;
+    int FInactiveEventRowNum = -1;
+    TMTViewEventTypeVz FInactiveEvent = mtViewDataChangedVz;
+    int FInactiveEventOldRowNum = -1;
+    bool FOldActive = false;
+    TMemTableOptionsVz FOptions;
+    String FAutoIncrementFieldName;
+    bool FInViewEvent = false;
+};
+
+class TMemTableVz : public TCustomMemTableVz {
+    SDELKA_CLASS(TMemTableVz, TCustomMemTableVz)
+public:
+    explicit TMemTableVz(TComponent* AOwner) : TCustomMemTableVz(AOwner) {}
+};

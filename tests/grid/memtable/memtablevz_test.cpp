@@ -1,0 +1,605 @@
+#include "grid/memtable/memtablevz.h"
+
+#include "grid/memtable/memtableindexesvz.h"
+#include "grid/memtable/recordsviewvz.h"
+#include "platform/db/memdata.h"
+#include "platform/rtl/filer.h"
+#include "platform/rtl/streams.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// A table of (Id integer, Name string, Price float) made through CreateDataSet.
+struct MemTableFixture : ::testing::Test {
+    TOwned<TMemTableVz> T = NewOwned<TMemTableVz>(nullptr);
+
+    MemTableFixture() {
+        T->FieldDefs()->Add(u"Id"_S, ftInteger);
+        T->FieldDefs()->Add(u"Name"_S, ftString, 20);
+        T->FieldDefs()->Add(u"Price"_S, ftFloat);
+        T->CreateDataSet();
+    }
+    void Add(int Id, const Variant& Name, const Variant& Price = Null()) { T->AppendRecord({Variant(Id), Name, Price}); }
+    // The Id column in cursor order.
+    std::vector<int> Ids() {
+        std::vector<int> r;
+        TBookmark bm = T->GetBookmark();
+        T->First();
+        while (!T->Eof()) {
+            r.push_back(T->FieldByName(u"Id"_S)->AsInteger());
+            T->Next();
+        }
+        if (!bm.empty() && T->BookmarkValid(bm)) T->GotoBookmark(bm);
+        return r;
+    }
+};
+
+TEST_F(MemTableFixture, AppendNavigateAndRecNo) {
+    Add(1, u"a"_S, 1.5);
+    Add(2, u"b"_S);
+    Add(3, Null(), 3.0);
+    EXPECT_EQ(T->RecordCount(), 3);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3}));
+    T->First();
+    EXPECT_EQ(T->RecNo(), 1);
+    T->Next();
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"b"_S);
+    EXPECT_TRUE(T->FieldByName(u"Price"_S)->IsNull());
+    T->SetRecNo(3);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 3);
+    EXPECT_TRUE(T->FieldByName(u"Name"_S)->IsNull());
+    T->Last();
+    EXPECT_TRUE(T->Eof());
+    EXPECT_EQ(T->RecNo(), 3);
+    // Closing keeps the records; reopening shows them again.
+    T->Close();
+    T->Open();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(MemTableFixture, OpenWithoutStructureFails) {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    EXPECT_THROW(t->Open(), EDatabaseError);
+    EXPECT_FALSE(t->Active());
+}
+
+TEST_F(MemTableFixture, EditInsertDeleteCancel) {
+    for (int i = 1; i <= 4; ++i) Add(i, String(QChar(u'a' + i - 1)));
+    T->SetRecNo(2);
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"B"_S);
+    // The edit is the buffer's own until posted.
+    EXPECT_EQ(T->MemTableData()->RecordsList()->Rec(1)->Data()[1].AsString(), u"b"_S);
+    T->Post();
+    EXPECT_EQ(T->MemTableData()->RecordsList()->Rec(1)->Data()[1].AsString(), u"B"_S);
+    EXPECT_EQ(T->RecNo(), 2);
+
+    T->SetRecNo(3);
+    T->Insert();
+    T->FieldByName(u"Id"_S)->SetAsInteger(99);
+    T->Post();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 99, 3, 4}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 99);
+
+    T->Insert();
+    T->FieldByName(u"Id"_S)->SetAsInteger(100);
+    T->Cancel();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 99, 3, 4}));
+
+    T->Edit();
+    T->FieldByName(u"Id"_S)->SetAsInteger(7);
+    T->Cancel();
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 99);
+
+    T->Delete();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 3);
+    T->Last();
+    T->Delete();
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 3);
+    EXPECT_EQ(T->RecordCount(), 3);
+}
+
+TEST_F(MemTableFixture, BookmarksSurviveSortAndFilter) {
+    Add(1, u"c"_S);
+    Add(2, u"a"_S);
+    Add(3, u"b"_S);
+    T->SetRecNo(3);
+    TBookmark bm = T->GetBookmark();
+    T->SetRecNo(1);
+    TBookmark first = T->GetBookmark();
+    EXPECT_EQ(T->CompareBookmarks(first, bm), -1);
+    T->SetSortOrder(u"Name"_S);
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 1}));
+    ASSERT_TRUE(T->BookmarkValid(bm));
+    T->GotoBookmark(bm);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 3);
+    EXPECT_EQ(T->RecNo(), 2);
+    EXPECT_EQ(T->CompareBookmarks(first, bm), 1);
+
+    T->SetFilter(u"Id <> 3"_S);
+    T->SetFiltered(true);
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 1}));
+    EXPECT_EQ(T->BookmarkToRecNo(bm), 0);
+    EXPECT_FALSE(T->BookmarkInVisibleView(bm));
+    EXPECT_THROW(T->GotoBookmark(bm), EDatabaseError);
+}
+
+TEST_F(MemTableFixture, SortOrderTexts) {
+    Add(1, u"b"_S);
+    Add(2, u"a"_S);
+    Add(3, u"b"_S);
+    Add(4, Null());
+    Add(5, u"B"_S);
+    struct Case {
+        const char16_t* Order;
+        std::vector<int> Expected;
+    } cases[] = {
+        {u"Name DESC; Id", {5, 1, 3, 2, 4}},
+        {u"Name ASC DESC, Id DESC", {5, 3, 1, 2, 4}},
+        {u"Name", {4, 2, 1, 3, 5}},
+        {u"", {1, 2, 3, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        T->SetSortOrder(String::fromUtf16(c.Order));
+        EXPECT_EQ(Ids(), c.Expected) << String::fromUtf16(c.Order).toStdString();
+    }
+    EXPECT_ANY_THROW(T->SetSortOrder(u"Name Id"_S));
+    EXPECT_ANY_THROW(T->SetSortOrder(u"Nope"_S));
+    // Case-insensitive texts sort as equal, then by storage position.
+    T->SetOptions({mtoTextFieldsCaseInsensitive});
+    T->SetSortOrder(u"Name"_S);
+    EXPECT_EQ(Ids(), (std::vector<int>{4, 2, 1, 3, 5}));
+    T->SetSortOrder(u"Name DESC"_S);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 3, 5, 2, 4}));
+}
+
+TEST_F(MemTableFixture, MaintainedOrderFollowsEdits) {
+    Add(1, u"a"_S);
+    Add(2, u"b"_S);
+    Add(3, u"c"_S);
+    T->SetSortOrder(u"Name"_S);
+    T->SetRecNo(1);
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"z"_S);
+    T->Post();
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 1);
+    EXPECT_EQ(T->RecNo(), 3);
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 1}));
+    T->Append();
+    T->FieldByName(u"Id"_S)->SetAsInteger(4);
+    T->FieldByName(u"Name"_S)->SetAsString(u"a"_S);
+    T->Post();
+    EXPECT_EQ(T->RecNo(), 1);
+    EXPECT_EQ(Ids(), (std::vector<int>{4, 2, 3, 1}));
+}
+
+TEST_F(MemTableFixture, FilterTextEventAndNullResult) {
+    for (int i = 1; i <= 6; ++i) Add(i, i % 2 ? u"odd"_S : u"even"_S, i <= 3 ? Variant(i * 10.0) : Null());
+    T->SetFilter(u"Price > 15"_S);
+    T->SetFiltered(true);
+    // A Null price makes the comparison Null: the record is left out, without an error.
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3}));
+    T->SetFilter(u"Name = 'odd' and Id > 1"_S);
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 5}));
+    T->SetOnFilterRecord([](TDataSet* DS, bool& Accept) { Accept = Accept && DS->FieldByName(u"Id"_S)->AsInteger() != 5; });
+    EXPECT_EQ(Ids(), (std::vector<int>{3}));
+    T->SetFiltered(false);
+    EXPECT_EQ(T->RecordCount(), 6);
+    // A record that no longer passes leaves the view when posted.
+    T->SetOnFilterRecord({});
+    T->SetFilter(u"Name = 'odd'"_S);
+    T->SetFiltered(true);
+    T->First();
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"even"_S);
+    T->Post();
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 5}));
+}
+
+TEST_F(MemTableFixture, LocateLookupAndLookupAll) {
+    Add(1, u"Иванов"_S, 10.0);
+    Add(2, u"Петров"_S, 12.0);
+    Add(12, u"Иванов"_S, 5.0);
+    Add(4, u"Сидоров"_S);
+    EXPECT_TRUE(T->Locate(u"Name"_S, u"Петров"_S, {}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 2);
+    EXPECT_TRUE(T->Locate(u"Name"_S, u"сид"_S, {loCaseInsensitive, loPartialKey}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 4);
+    EXPECT_FALSE(T->Locate(u"Name"_S, u"Нет"_S, {}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 4);
+    // Partial keys compare texts, also for numbers: 12 matches 1 only after 1 itself.
+    T->SetRecNo(1);
+    EXPECT_TRUE(T->Locate(u"Price"_S, Variant(u"1"_S), {loPartialKey}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 1);
+    EXPECT_TRUE(T->Locate(u"Id;Name"_S, VarArrayOf({Variant(12), Variant(u"Иванов"_S)}), {}));
+    EXPECT_EQ(T->RecNo(), 3);
+
+    T->SetRecNo(1);
+    EXPECT_EQ(T->Lookup(u"Id"_S, Variant(4), u"Name"_S).AsString(), u"Сидоров"_S);
+    EXPECT_EQ(T->RecNo(), 1);
+    EXPECT_TRUE(VarIsEmpty(T->Lookup(u"Id"_S, Variant(77), u"Name"_S)));
+    Variant all = T->LookupAll(u"Name"_S, u"Иванов"_S, u"Id"_S);
+    ASSERT_TRUE(VarIsArray(all));
+    EXPECT_EQ(all.GetElement(0).AsInteger(), 1);
+    EXPECT_EQ(all.GetElement(1).AsInteger(), 12);
+    EXPECT_EQ(T->LookupAll(u"Name"_S, u"Петров"_S, u"Id"_S).AsInteger(), 2);
+
+    // With an index on the key the lookup takes it and finds the same record.
+    TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
+    ix->SetFields(u"Id"_S);
+    ix->SetActive(true);
+    EXPECT_TRUE(T->Locate(u"Id"_S, Variant(12), {}));
+    EXPECT_EQ(T->RecNo(), 3);
+}
+
+// The mend to the index shift: records 1..5, cached updates, delete the first two, insert Id 99
+// at position 4 of the store, look up 5.
+TEST_F(MemTableFixture, IndexLookupAfterCachedDeletesAndInsert) {
+    for (int i = 1; i <= 5; ++i) Add(i, u"x"_S);
+    TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
+    ix->SetFields(u"Id"_S);
+    ix->SetActive(true);
+    T->SetCachedUpdates(true);
+    T->First();
+    T->Delete();
+    T->Delete();
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 4, 5}));
+    T->SetRecNo(2);  // Id 4, store position 3
+    T->Insert();
+    T->FieldByName(u"Id"_S)->SetAsInteger(99);
+    T->Post();
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 99, 4, 5}));
+    EXPECT_EQ(T->Lookup(u"Id"_S, Variant(5), u"Id"_S).AsInteger(), 5);
+    EXPECT_EQ(T->Lookup(u"Id"_S, Variant(4), u"Id"_S).AsInteger(), 4);
+    EXPECT_EQ(T->Lookup(u"Id"_S, Variant(99), u"Id"_S).AsInteger(), 99);
+}
+
+TEST_F(MemTableFixture, CachedUpdatesApplyCancelRevert) {
+    for (int i = 1; i <= 3; ++i) Add(i, u"x"_S);
+    T->SetCachedUpdates(true);
+    EXPECT_FALSE(T->HasCachedChanges());
+    T->First();
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"y"_S);
+    T->Post();
+    EXPECT_EQ(T->UpdateStatus(), usModified);
+    EXPECT_TRUE(T->HasCachedChanges());
+    T->Append();
+    T->FieldByName(u"Id"_S)->SetAsInteger(4);
+    T->Post();
+    EXPECT_EQ(T->UpdateStatus(), usInserted);
+    T->SetRecNo(2);
+    T->Delete();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 3, 4}));
+    T->CancelUpdates();
+    EXPECT_FALSE(T->HasCachedChanges());
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3}));
+    T->First();
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"x"_S);
+
+    // A modified record that is then deleted keeps its oldest values for the writer.
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"z"_S);
+    T->Post();
+    TMemoryRecordVz* rec = T->Rec();
+    T->Delete();
+    EXPECT_EQ(rec->UpdateStatus(), usDeleted);
+    EXPECT_EQ(rec->GetDataValue(1, dvvOldestValue).AsString(), u"x"_S);
+    T->SetStatusFilter({usDeleted});
+    EXPECT_EQ(Ids(), (std::vector<int>{1}));
+    T->RevertRecord();
+    T->SetStatusFilter({usUnmodified, usModified, usInserted});
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3}));
+    T->First();
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"x"_S);
+
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"w"_S);
+    T->Post();
+    EXPECT_EQ(T->ApplyUpdates(-1), 0);  // no driver: the log is merged
+    EXPECT_FALSE(T->HasCachedChanges());
+    EXPECT_EQ(T->UpdateStatus(), usUnmodified);
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"w"_S);
+}
+
+// A driver that records what reaches it and can fail.
+class TRecordingDriver : public TDataDriverVz {
+    SDELKA_CLASS(TRecordingDriver, TDataDriverVz)
+public:
+    explicit TRecordingDriver(TComponent* AOwner) : TDataDriverVz(AOwner) {}
+    std::vector<std::pair<TUpdateStatus, int>> Applied;
+    bool Fail = false;
+    int ApplyUpdates(TMemTableDataVz* Store) override {
+        if (Fail) throw EDatabaseError(u"server said no"_S);
+        TObjectListVz* log = Store->RecordsList()->DeltaList();
+        for (int i = 0; i < log->Count(); ++i)
+            if (auto* r = static_cast<TMemoryRecordVz*>(log->Items(i)))
+                Applied.push_back({r->UpdateStatus(), r->GetDataValue(0, dvvOldestValue).AsInteger()});
+        Store->RecordsList()->MergeChangeLog();
+        return 0;
+    }
+};
+
+TEST_F(MemTableFixture, WithoutCachedUpdatesEachChangeReachesTheDriverAtOnce) {
+    Add(1, u"x"_S);
+    Add(2, u"x"_S);
+    auto drv = NewOwned<TRecordingDriver>(nullptr);
+    T->SetDataDriver(drv.get());
+    T->First();
+    T->Edit();
+    T->FieldByName(u"Id"_S)->SetAsInteger(10);
+    T->Post();
+    T->Append();
+    T->FieldByName(u"Id"_S)->SetAsInteger(3);
+    T->Post();
+    T->First();
+    T->Delete();
+    using P = std::pair<TUpdateStatus, int>;
+    EXPECT_EQ(drv->Applied, (std::vector<P>{{usModified, 1}, {usInserted, 3}, {usDeleted, 10}}));
+    EXPECT_FALSE(T->HasCachedChanges());
+    // A failing write leaves the store as it was.
+    drv->Fail = true;
+    T->Edit();
+    T->FieldByName(u"Id"_S)->SetAsInteger(20);
+    EXPECT_THROW(T->Post(), EDatabaseError);
+    T->Cancel();
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3}));
+    EXPECT_THROW(T->Delete(), EDatabaseError);
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3}));
+    EXPECT_FALSE(T->HasCachedChanges());
+    T->SetDataDriver(nullptr);
+}
+
+TEST_F(MemTableFixture, LoadFromDataSetAndSaveToDataSet) {
+    auto src = NewOwned<TTestTableDataSet>(nullptr);
+    src->FieldDefs()->Add(u"Id"_S, ftInteger);
+    src->FieldDefs()->Add(u"Name"_S, ftString, 20);
+    src->FieldDefs()->Add(u"Qty"_S, ftInteger);
+    src->CreateDataSet();
+    for (int i = 1; i <= 5; ++i) src->AppendRecord({Variant(i), Variant(u"n"_S + String::number(i)), Variant(i * 2)});
+    src->Close();
+
+    EXPECT_EQ(T->LoadFromDataSet(src.get(), 0, lmCopy, false), 5);
+    EXPECT_FALSE(src->Active());
+    EXPECT_EQ(T->FieldCount(), 3);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(T->FieldByName(u"Qty"_S)->AsInteger(), 2);
+    EXPECT_EQ(T->UpdateStatus(), usUnmodified);
+
+    // A positive count starts at the source's current record.
+    src->Open();
+    src->SetRecNo(4);
+    EXPECT_EQ(T->LoadFromDataSet(src.get(), 10, lmAppend, false), 2);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4, 5, 4, 5}));
+
+    auto dest = NewOwned<TTestTableDataSet>(nullptr);
+    dest->FieldDefs()->Add(u"Qty"_S, ftInteger);
+    dest->FieldDefs()->Add(u"Id"_S, ftInteger);
+    dest->CreateDataSet();
+    EXPECT_EQ(T->SaveToDataSet(dest.get(), 0), 7);
+    dest->Last();
+    EXPECT_EQ(dest->FieldByName(u"Id"_S)->AsInteger(), 5);
+    EXPECT_EQ(dest->FieldByName(u"Qty"_S)->AsInteger(), 10);
+}
+
+TEST_F(MemTableFixture, AutoIncrementNumbersNewRecords) {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"Id"_S, ftAutoInc);
+    t->FieldDefs()->Add(u"Name"_S, ftString, 10);
+    t->CreateDataSet();
+    t->AppendRecord({Variant(), Variant(u"a"_S)});
+    t->AppendRecord({Variant(), Variant(u"b"_S)});
+    t->First();
+    EXPECT_EQ(t->FieldByName(u"Id"_S)->AsInteger(), -1);
+    t->Next();
+    EXPECT_EQ(t->FieldByName(u"Id"_S)->AsInteger(), -2);
+    t->AutoIncrement()->SetInitValue(1);  // numbers were handed out: the counter stays
+    EXPECT_EQ(t->AutoIncrement()->CurValue(), -3);
+}
+
+TEST_F(MemTableFixture, RangeAggregates) {
+    Add(1, u"a"_S, 10.0);
+    Add(2, u"b"_S, Null());
+    Add(3, u"c"_S, 2.5);
+    Add(4, u"d"_S, 7.5);
+    TAggrResultsVz r;
+    const TAggrFunctionsVz all{agfSumVz, agfCountVz, agfAvg, agfMin, agfMax};
+    T->GetAggregatedValuesForRange({}, {}, u"Price"_S, r, all);
+    EXPECT_DOUBLE_EQ(r[agfSumVz].AsDouble(), 20.0);
+    EXPECT_EQ(r[agfCountVz].AsInteger(), 3);
+    EXPECT_NEAR(r[agfAvg].AsDouble(), 20.0 / 3, 1e-12);
+    EXPECT_DOUBLE_EQ(r[agfMin].AsDouble(), 2.5);
+    EXPECT_DOUBLE_EQ(r[agfMax].AsDouble(), 10.0);
+    T->SetRecNo(2);
+    TBookmark from = T->GetBookmark();
+    T->SetRecNo(3);
+    TBookmark to = T->GetBookmark();
+    T->GetAggregatedValuesForRange(from, to, u"Price"_S, r, all);
+    EXPECT_DOUBLE_EQ(r[agfSumVz].AsDouble(), 2.5);
+    EXPECT_EQ(r[agfCountVz].AsInteger(), 1);
+    // Only Nulls: count 0 with a field, the row count without.
+    T->GetAggregatedValuesForRange(from, from, u"Price"_S, r, all);
+    EXPECT_EQ(r[agfCountVz].AsInteger(), 0);
+    EXPECT_TRUE(VarIsNull(r[agfSumVz]));
+    T->GetAggregatedValuesForRange(from, to, String(), r, {agfCountVz});
+    EXPECT_EQ(r[agfCountVz].AsInteger(), 2);
+    T->GetAggregatedValuesForRange(from, to, u"Nope"_S, r, all);
+    EXPECT_EQ(r[agfCountVz].AsInteger(), 0);
+}
+
+// A grid stand-in that records the view events it hears.
+class TEventGrid : public TComponent, public IMTEventReceiverVz {
+    SDELKA_CLASS(TEventGrid, TComponent)
+public:
+    explicit TEventGrid(TComponent* AOwner) : TComponent(AOwner) {}
+    std::vector<std::tuple<int, TMTViewEventTypeVz, int>> Events;
+    void MTViewDataEvent(int RowNum, TMTViewEventTypeVz Event, int OldRowNum) override {
+        Events.emplace_back(RowNum, Event, OldRowNum);
+    }
+};
+
+TEST_F(MemTableFixture, ViewEventsAndInstantReads) {
+    for (int i = 1; i <= 3; ++i) Add(i, u"x"_S);
+    TEventGrid* grid = New<TEventGrid>(nullptr);
+    T->RegisterEventReceiver(grid);
+    using E = std::tuple<int, TMTViewEventTypeVz, int>;
+    T->SetRecNo(2);
+    T->Insert();
+    EXPECT_EQ(grid->Events, (std::vector<E>{{1, mtRowInsertedVz, -1}}));
+    T->FieldByName(u"Id"_S)->SetAsInteger(50);
+    // The grid reads the row being typed and the rows around it through instant reads.
+    EXPECT_EQ(T->InstantReadRowCount(), 4);
+    T->InstantReadEnter(1);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 50);
+    T->InstantReadLeave();
+    T->InstantReadEnter(2);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 2);
+    EXPECT_EQ(T->InstantReadViewRow(), 2);
+    T->InstantReadLeave();
+    T->Cancel();
+    EXPECT_EQ(grid->Events.back(), (E{1, mtRowDeletedVz, -1}));
+    EXPECT_THROW(T->InstantReadLeave(), Exception);
+
+    grid->Events.clear();
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"y"_S);
+    T->Post();
+    EXPECT_EQ(grid->Events, (std::vector<E>{{1, mtRowChangedVz, -1}}));
+
+    // Held back while controls are disabled: one change stays itself, more become one rebuild.
+    grid->Events.clear();
+    T->DisableControls();
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"z"_S);
+    T->Post();
+    T->EnableControls();
+    EXPECT_EQ(grid->Events, (std::vector<E>{{1, mtRowChangedVz, -1}}));
+    grid->Events.clear();
+    T->DisableControls();
+    T->First();
+    T->Delete();
+    T->Delete();
+    T->EnableControls();
+    EXPECT_EQ(grid->Events, (std::vector<E>{{-1, mtViewDataChangedVz, -1}}));
+
+    // A receiver that goes away is forgotten.
+    grid->Free();
+    T->Append();
+    T->FieldByName(u"Id"_S)->SetAsInteger(9);
+    T->Post();
+    EXPECT_EQ(T->UnregisterEventReceiver(grid), -1);
+}
+
+TEST_F(MemTableFixture, MoveRecordKeepsRangeChecks) {
+    for (int i = 1; i <= 4; ++i) Add(i, u"x"_S);
+    EXPECT_TRUE(T->MoveRecord(0, 2, 0, false));
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 1, 4}));
+    EXPECT_TRUE(T->MoveRecord(-1, 2, 0, false));
+    EXPECT_TRUE(T->MoveRecord(1, 4, 0, false));
+    EXPECT_EQ(Ids(), (std::vector<int>{2, 3, 1, 4}));
+}
+
+TEST_F(MemTableFixture, EmptyTableKeepsStructure) {
+    Add(1, u"a"_S);
+    Add(2, u"b"_S);
+    T->EmptyTable();
+    EXPECT_EQ(T->RecordCount(), 0);
+    EXPECT_TRUE(T->Eof());
+    Add(3, u"c"_S);
+    EXPECT_EQ(Ids(), (std::vector<int>{3}));
+    T->Close();
+    T->EmptyTable();  // inactive: nothing
+    T->Open();
+    EXPECT_EQ(T->RecordCount(), 1);
+}
+
+// ---- the stream ---------------------------------------------------------------------------------
+
+QByteArray StreamBytes(TMemTableVz* T, TDfmStreamFormatVz Format) {
+    auto s = NewOwned<TMemoryStream>();
+    T->SaveToStream(s.get(), Format);
+    return QByteArray(static_cast<const char*>(s->Memory()), static_cast<int>(s->Size()));
+}
+
+TEST(MemTableStream, OneIntegerFieldWritesTheExactRecordBytes) {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"N"_S, ftInteger);
+    t->CreateDataSet();
+    t->AppendRecord({Variant(5)});
+    t->AppendRecord({Null()});
+    t->AppendRecord({Variant(300)});
+    const QByteArray bytes = StreamBytes(t.get(), dfmBinaryVz);
+    const QByteArray data = QByteArray("\x04" "Data", 5) +
+                            QByteArray("\x01" "\x01\x02\x05\x00" "\x01\x0D\x00" "\x01\x03\x2C\x01\x00" "\x00", 14);
+    ASSERT_TRUE(bytes.startsWith("TPF0"));
+    EXPECT_TRUE(bytes.contains(QByteArray("\x0FTMemTableDataVz\x0CMemTableData", 29)));
+    EXPECT_TRUE(bytes.contains(data)) << bytes.toHex().toStdString();
+    // A counter never used writes no current value.
+    EXPECT_FALSE(bytes.contains("AutoIncCurValue"));
+    // The field's stored properties, in the text form.
+    const QByteArray text = StreamBytes(t.get(), dfmTextVz);
+    for (const char* line : {"FieldName = 'N'", "NumericDataType = fdtIntegerVz", "AutoIncrement = False",
+                             "currency = False", "Precision = 15"})
+        EXPECT_TRUE(text.contains(line)) << line << "\n" << text.toStdString();
+    EXPECT_FALSE(text.contains("Alignment")) << text.toStdString();
+    EXPECT_FALSE(text.contains("Scale")) << text.toStdString();
+}
+
+TEST(MemTableStream, RoundTripInBothFormsAndBadFilesKeepTheRecords) {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"Id"_S, ftInteger);
+    t->FieldDefs()->Add(u"Name"_S, ftWideString, 30);
+    t->FieldDefs()->Add(u"When"_S, ftDateTime);
+    t->FieldDefs()->Add(u"Sum"_S, ftBCD, 2);
+    t->FieldDefs()->Add(u"Pic"_S, ftBlob);
+    t->CreateDataSet();
+    t->AppendRecord({Variant(1), Variant(u"Пётр О'Нил"_S), VarFromDateTime(45000.5), Variant(Currency(12.34)), Null()});
+    t->AppendRecord({Variant(2), Null(), Null(), Null(), Null()});
+    QTemporaryDir dir;
+    for (TDfmStreamFormatVz fmt : {dfmBinaryVz, dfmTextVz}) {
+        const String file = dir.filePath(fmt == dfmTextVz ? u"t.txt"_S : u"t.bin"_S);
+        t->SaveToFile(file, fmt);
+        auto u = NewOwned<TMemTableVz>(nullptr);
+        u->LoadFromFile(file);
+        u->Open();
+        ASSERT_EQ(u->RecordCount(), 2);
+        EXPECT_EQ(u->FieldByName(u"Name"_S)->AsString(), u"Пётр О'Нил"_S);
+        EXPECT_DOUBLE_EQ(u->FieldByName(u"When"_S)->AsDateTime(), 45000.5);
+        EXPECT_EQ(u->FieldByName(u"Sum"_S)->AsCurrency(), Currency(12.34));
+        EXPECT_EQ(u->FieldByName(u"Name"_S)->DataType(), ftWideString);
+        u->Next();
+        EXPECT_TRUE(u->FieldByName(u"Name"_S)->IsNull());
+        EXPECT_TRUE(u->FieldByName(u"Sum"_S)->IsNull());
+
+        // A truncated file fails and leaves the loaded records as they were.
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QByteArray all = f.readAll();
+        f.close();
+        const String cut = dir.filePath(u"cut"_S);
+        QFile c(cut);
+        ASSERT_TRUE(c.open(QIODevice::WriteOnly));
+        c.write(all.left(all.size() - 12));
+        c.close();
+        EXPECT_ANY_THROW(u->LoadFromFile(cut));
+        EXPECT_TRUE(u->Active());
+        EXPECT_EQ(u->RecordCount(), 2);
+    }
+    auto bad = NewOwned<TMemTableVz>(nullptr);
+    const String junk = dir.filePath(u"junk"_S);
+    QFile j(junk);
+    ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+    j.write("hello");
+    j.close();
+    EXPECT_THROW(bad->LoadFromFile(junk), Exception);
+}
+
+}  // namespace
