@@ -105,16 +105,7 @@ void TForm24::AfterConstruction() {
     Button6->SetCancel(true);
     Button6->SetModalResult(mrCancel);
 
-    // the workers and groups lists write their picks into this card
-    PickSlot(pcAuxWorker) = {Edit1, &PersonId, true};
-    PickSlot(pcAuxGroup) = {Edit2, &GroupId, false};
     inherited::AfterConstruction();
-}
-
-void TForm24::BeforeDestruction() {
-    if (PickSlot(pcAuxWorker).Id == &PersonId) PickSlot(pcAuxWorker) = {};
-    if (PickSlot(pcAuxGroup).Id == &GroupId) PickSlot(pcAuxGroup) = {};
-    inherited::BeforeDestruction();
 }
 
 int TForm24::Kind() const {
@@ -124,9 +115,9 @@ int TForm24::Kind() const {
 
 void TForm24::SetKind(int Kind) { cb_type_work->SetKeyValue(Kind); }
 
-void TForm24::Button3Click(TObject*) { Form5->ShowPicker(pmAuxCard); }
+void TForm24::Button3Click(TObject*) { Form5->ShowPicker(pmAuxCard, PickInto(Edit1, &PersonId)); }
 
-void TForm24::Button4Click(TObject*) { Form26->ShowPicker(); }
+void TForm24::Button4Click(TObject*) { Form26->ShowPicker(PickInto(Edit2, &GroupId, false)); }
 
 void TForm24::Edit6KeyPress(TObject*, Char& Key) {
     if (!DigitKeyAccepted(Key)) Key = Char(0);

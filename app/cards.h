@@ -24,7 +24,6 @@ class TForm24 : public TForm {
 public:
     explicit TForm24(TComponent* AOwner) : TForm(AOwner) {}
     void AfterConstruction() override;
-    void BeforeDestruction() override;
 
     TGroupBox* GroupBox1 = nullptr;            // "Закрыто мастером"
     TEdit* Edit1 = nullptr;                    // "ФИО", read-only

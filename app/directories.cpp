@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/dirstore.h"
+#include "app/recordcard.h"
 #include "app/sqlrun.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
@@ -25,6 +26,7 @@ namespace {
 
 const String FillAllFields = QStringLiteral("Все поля должны быть заполнены!");
 const String DeleteCaption = QStringLiteral("Удаление");
+const String NotANumberMessage = QStringLiteral("В поле «Расценка» должно быть число!");
 
 void ShowFieldsError(TForm* Form) {
     MessageBox(Form->Handle(), FillAllFields, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
@@ -112,8 +114,16 @@ void TForm7::Button1Click(TObject*) {
         ShowFieldsError(this);
         return;
     }
+    double massa = 0;
+    if (!TypedNumber(Edit2->Text(), massa)) {
+        MessageBox(Handle(), NotANumberMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+        return;
+    }
     try {
-        if (!SaveProduct(Tag() == 1 ? 0 : ProductId, mark, Trim(Edit2->Text()), group)) return;
+        if (!SaveProduct(DataModule6->ADO_DB, Tag() == 1 ? 0 : ProductId, mark, massa, group)) {
+            MessageBox(Handle(), DuplicateProductMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+            return;
+        }
         Reopen(DataModule6->Izdel);
     } catch (...) {
         Application->HandleException(this);
@@ -195,7 +205,10 @@ void TForm9::Button1Click(TObject*) {
         return;
     }
     try {
-        if (!SaveOperationKind(Tag() == 1 ? 0 : KindId, name)) return;
+        if (!SaveOperationKind(DataModule6->ADO_DB, Tag() == 1 ? 0 : KindId, name)) {
+            MessageBox(Handle(), DuplicateKindMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+            return;
+        }
         Reopen(DataModule6->Vid_oper);
     } catch (...) {
         Application->HandleException(this);
@@ -259,15 +272,7 @@ void TForm10::AfterConstruction() {
     CardButtons(this, Button1, Button2, "Button2", "Отмена", 134, 432);
     Button1->OnClick = TNotifyEvent(this, &TForm10::Button1Click);
     OnActivate = TNotifyEvent(this, &TForm10::FormActivate);
-    PickSlot(pcOperProduct) = {Edit1, &ProductId, true};
-    PickSlot(pcOperKind) = {Edit2, &KindId, true};
     inherited::AfterConstruction();
-}
-
-void TForm10::BeforeDestruction() {
-    if (PickSlot(pcOperProduct).Edit == Edit1) PickSlot(pcOperProduct) = {};
-    if (PickSlot(pcOperKind).Edit == Edit2) PickSlot(pcOperKind) = {};
-    inherited::BeforeDestruction();
 }
 
 void TForm10::FormActivate(TObject*) {
@@ -275,11 +280,11 @@ void TForm10::FormActivate(TObject*) {
 }
 
 void TForm10::Button3Click(TObject*) {
-    if (Form3) Form3->ShowPicker();
+    if (Form3) Form3->ShowPicker(PickInto(Edit1, &ProductId));
 }
 
 void TForm10::Button4Click(TObject*) {
-    if (Form8) Form8->ShowPicker();
+    if (Form8) Form8->ShowPicker(PickInto(Edit2, &KindId));
 }
 
 void TForm10::Button1Click(TObject*) {
@@ -289,7 +294,10 @@ void TForm10::Button1Click(TObject*) {
     }
     const int naimen = ComboBox1->ItemIndex() < 0 ? 0 : ComboBox1->ItemIndex();
     try {
-        if (!SaveOperation(Tag() == 1 ? 0 : OperationId, KindId, naimen, ProductId)) return;
+        if (!SaveOperation(DataModule6->ADO_DB, Tag() == 1 ? 0 : OperationId, KindId, naimen, ProductId)) {
+            MessageBox(Handle(), DuplicateOperationMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+            return;
+        }
         Reopen(DataModule6->Oper);
     } catch (...) {
         Application->HandleException(this);

@@ -65,7 +65,6 @@ class TForm10 : public TForm {
 public:
     explicit TForm10(TComponent* AOwner) : TForm(AOwner) {}
     void AfterConstruction() override;
-    void BeforeDestruction() override;
 
     TGroupBox* GroupBox1 = nullptr;   // "Цена операции"
     TEdit* Edit1 = nullptr;           // "Марка изделия" (read-only, set by the products picker)

@@ -11,28 +11,31 @@ TADOConnection* Db() { return DataModule6->ADO_DB; }
 // Upper case by the locale-aware rules, as the duplicate checks compare names.
 String Upper(const String& Text) { return Text.toUpper(); }
 
+// Whether another row holds what is about to be stored. Runs inside the write's transaction,
+// after the lock named LockName is taken, so a second client storing the same value waits for the
+// first one's commit and then finds its row; nothing is asked of the user in between.
+bool TakenUnderLock(TADOConnection* Connection, const String& LockName, const String& CountSql,
+                    const TSqlValues& Values) {
+    LockForTransaction(Connection, LockName);
+    return SqlSelectValue(Connection, CountSql, Values).AsInteger() > 0;
+}
+
 }  // namespace
 
 // ---- operation kinds ---------------------------------------------------------------------------
 
-bool SaveOperationKind(int Id, const String& Name) {
-    TTransactionScope transaction(Db());
-    const String message = QStringLiteral("Такая операция уже заведена!");
-    if (Id == 0) {
-        if (DataModule6->CheckCount(
-                QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid"), message,
-                {{QStringLiteral("vid"), Upper(Name)}}))
-            return false;
-        SqlExecute(Db(), QStringLiteral("insert into accounts_dep.vid_oper(vid) values (:vid)"),
+bool SaveOperationKind(TADOConnection* Connection, int Id, const String& Name) {
+    TTransactionScope transaction(Connection);
+    if (TakenUnderLock(Connection, QStringLiteral("accounts_dep.vid_oper|") + Upper(Name),
+                       QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid and id<>:id"),
+                       {{QStringLiteral("vid"), Upper(Name)}, {QStringLiteral("id"), Id}}))
+        return false;
+    if (Id == 0)
+        SqlExecute(Connection, QStringLiteral("insert into accounts_dep.vid_oper(vid) values (:vid)"),
                    {{QStringLiteral("vid"), Name}});
-    } else {
-        if (DataModule6->CheckCount(
-                QStringLiteral("select count(*) as cnt from accounts_dep.vid_oper where upper(vid)=:vid and id<>:id"),
-                message, {{QStringLiteral("vid"), Upper(Name)}, {QStringLiteral("id"), Id}}))
-            return false;
-        SqlExecute(Db(), QStringLiteral("update accounts_dep.vid_oper set vid=:vid where id=:id"),
+    else
+        SqlExecute(Connection, QStringLiteral("update accounts_dep.vid_oper set vid=:vid where id=:id"),
                    {{QStringLiteral("vid"), Name}, {QStringLiteral("id"), Id}});
-    }
     transaction.Commit();
     return true;
 }
@@ -45,31 +48,24 @@ void DeleteOperationKind(int Id) {
 
 // ---- products ----------------------------------------------------------------------------------
 
-bool SaveProduct(int Id, const String& Mark, const String& Massa, const Variant& GroupId) {
-    TTransactionScope transaction(Db());
-    const String message = QStringLiteral("Такая марка изделия уже заведена!");
-    TSqlValues check{{QStringLiteral("marka"), Upper(Mark)}};
-    String count = QStringLiteral("select count(*) as cnt from accounts_dep.izdel where upper(marka)=:marka");
-    if (Id != 0) {
-        count += QStringLiteral(" and id<>:id");
-        check.push_back({QStringLiteral("id"), Id});
-    }
-    if (DataModule6->CheckCount(count, message, check)) return false;
-    // the typed text is read by the server: a text that is no number is refused there
-    TSqlValues values{{QStringLiteral("marka"), Mark},
-                      {QStringLiteral("massa"), Massa},
-                      {QStringLiteral("grp"), GroupId}};
-    const TSqlTypes types{{QStringLiteral("massa"), ftString}, {QStringLiteral("grp"), ftInteger}};
+bool SaveProduct(TADOConnection* Connection, int Id, const String& Mark, double Massa, const Variant& GroupId) {
+    TTransactionScope transaction(Connection);
+    if (TakenUnderLock(Connection, QStringLiteral("cmn_gds_and_srv.gds_and_srv|") + Upper(Mark),
+                       QStringLiteral("select count(*) as cnt from accounts_dep.izdel where upper(marka)=:marka and id<>:id"),
+                       {{QStringLiteral("marka"), Upper(Mark)}, {QStringLiteral("id"), Id}}))
+        return false;
+    TSqlValues values{{QStringLiteral("marka"), Mark}, {QStringLiteral("massa"), Massa}, {QStringLiteral("grp"), GroupId}};
+    const TSqlTypes types{{QStringLiteral("massa"), ftFloat}, {QStringLiteral("grp"), ftInteger}};
     if (Id == 0) {
-        SqlExecute(Db(),
+        SqlExecute(Connection,
                    QStringLiteral("INSERT INTO cmn_gds_and_srv.gds_and_srv(s_caption, s_description, id_msm_bs, massa, "
-                                  "id_class_item)VALUES(:marka, '', 6, cast(:massa as numeric), :grp)"),
+                                  "id_class_item)VALUES(:marka, '', 6, :massa, :grp)"),
                    values, types);
     } else {
         values.push_back({QStringLiteral("id"), Id});
-        SqlExecute(Db(),
+        SqlExecute(Connection,
                    QStringLiteral("UPDATE cmn_gds_and_srv.gds_and_srv SET s_caption=:marka, s_description='', "
-                                  "id_msm_bs=6, massa=cast(:massa as numeric), id_class_item=:grp where id=:id"),
+                                  "id_msm_bs=6, massa=:massa, id_class_item=:grp where id=:id"),
                    values, types);
     }
     transaction.Commit();
@@ -168,23 +164,24 @@ void DeleteGroup(int Id) {
 
 // ---- operations --------------------------------------------------------------------------------
 
-bool SaveOperation(int Id, int KindId, int Naimen, int ProductId) {
-    TTransactionScope transaction(Db());
-    const String message = QStringLiteral("Операция с такими параметрами уже заведена!");
+bool SaveOperation(TADOConnection* Connection, int Id, int KindId, int Naimen, int ProductId) {
+    TTransactionScope transaction(Connection);
     TSqlValues values{{QStringLiteral("vid"), KindId}, {QStringLiteral("naimen"), Naimen}, {QStringLiteral("i_id"), ProductId}};
     const TSqlTypes types{{QStringLiteral("naimen"), ftSmallint}};
-    String count = QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=:vid and naimen=:naimen and i_id=:i_id");
-    if (Id != 0) {
-        count += QStringLiteral(" and id<>:id");
-        values.push_back({QStringLiteral("id"), Id});
-    }
-    if (DataModule6->CheckCount(count, message, values)) return false;
+    TSqlValues check = values;
+    check.push_back({QStringLiteral("id"), Id});
+    if (TakenUnderLock(Connection, QStringLiteral("accounts_dep.oper|vid=%1|naimen=%2|i_id=%3").arg(KindId).arg(Naimen).arg(ProductId),
+                       QStringLiteral("select count(*) as cnt from accounts_dep.OPER where vid=:vid and naimen=:naimen "
+                                      "and i_id=:i_id and id<>:id"),
+                       check))
+        return false;
+    if (Id != 0) values.push_back({QStringLiteral("id"), Id});
     if (Id == 0)
-        SqlExecute(Db(),
+        SqlExecute(Connection,
                    QStringLiteral("insert into accounts_dep.oper(vid, naimen, i_id, cena_new)values (:vid, :naimen, :i_id, 0)"),
                    values, types);
     else
-        SqlExecute(Db(), QStringLiteral("update accounts_dep.oper set vid=:vid, naimen=:naimen,  i_id=:i_id where id=:id"),
+        SqlExecute(Connection, QStringLiteral("update accounts_dep.oper set vid=:vid, naimen=:naimen,  i_id=:i_id where id=:id"),
                    values, types);
     transaction.Commit();
     return true;

@@ -6,6 +6,7 @@
 #include "app/lists.h"
 #include "app/recordcard.h"
 #include "app/recordsave.h"
+#include "app/sqlrun.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/sysutils.h"
 
@@ -150,7 +151,7 @@ void TForm11::FormActivate(TObject*) { EnterEntryStage(); }
 
 void TForm11::Button3Click(TObject*) {
     if (!Button3->Enabled()) return;
-    Form5->ShowPicker(pmRecordCard);
+    Form5->ShowPicker(pmRecordCard, PickInto(Edit1, &WorkerId));
 }
 
 void TForm11::Button4Click(TObject*) {
@@ -159,7 +160,19 @@ void TForm11::Button4Click(TObject*) {
     if (Tag() != 1 && Form1->CurrentShiftQuery && Form1->CurrentShiftQuery->Active() &&
         !Form1->CurrentShiftQuery->IsEmpty())
         located = Form1->CurrentShiftQuery->FieldByName(QStringLiteral("o_id"))->AsInteger();
-    Form4->ShowPicker(located);
+    Form4->ShowPicker(located, [this](int Id, const String& Kind, TDataSet* Oper) {
+        const int naimen = Oper->FieldByName(QStringLiteral("naimen"))->AsInteger();
+        ProductId = Oper->FieldByName(QStringLiteral("i_id"))->AsInteger();
+        OperationId = Id;
+        ProductKind = naimen;
+        Price = PickedPrice(Oper->FieldByName(QStringLiteral("cena"))->AsFloat(), Form1->CBox1->Checked(),
+                            Form1->CurrentShift);
+        const Variant mark = SqlSelectValue(DataModule6->ADO_DB,
+                                            QStringLiteral("select marka from accounts_dep.izdel where id=:id"),
+                                            {{QStringLiteral("id"), ProductId}});
+        Edit2->SetText(OperationText(VarIsNull(mark) ? String() : mark.AsString(), Kind, naimen));
+        return true;
+    });
     ApplyColourRule();
     Edit6Exit(Edit6);
 }
@@ -220,7 +233,10 @@ void TForm11::Button1Click(TObject*) {
     const bool insert = Tag() == 1 || Tag() == 3;
     const int editId = insert ? 0 : shiftQuery->FieldByName(QStringLiteral("id"))->AsInteger();
     const TRecordSaveResult saved = SaveProductionRecord(DataModule6->ADO_DB, rec, editId);
-    if (!saved.Saved) return;
+    if (!saved.Saved) {
+        MessageBox(Handle(), DuplicateRecordMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+        return;
+    }
     // the helper rows of this card belong to the record just saved, new or edited
     RecordKey = saved.Id;
 

@@ -88,17 +88,32 @@ void ReopenHelpers(TForm11* Card) {
     Card->person->Open();
 }
 
+// The workers list's helper pick: asks the chosen worker's hours; the pick stands when the
+// dialog is confirmed.
+bool AskHelperHours(TForm11* Card, int Id, const String& Name) {
+    if (!Form132) return false;
+    Form132->Label1->SetCaption(Name);
+    Form132->Edit1->SetText(String());
+    if (Form132->ShowModal() != mrOk) return false;
+    Card->HelperId = Id;
+    Card->HelperHours = Form132->Hours();
+    return true;
+}
+
 void HelperAddClick(TForm11* Card) {
-    if (Form5->ShowPicker(pmHelper) != 1) return;
-    const int kind = Card->RadioGroup1->ItemIndex() == 1 ? 1 : 0;
-    const int quantity = CardInt(Card->Edit3->Text());
-    const int defects = CardInt(Card->Edit4->Text());
     const int hours = CardInt(Card->Edit6->Text());
     if (hours <= 0) {
-        // no hourly earnings to derive a rate from
+        // no hourly earnings to derive a rate from: refused before a worker is picked
         MessageBox(Card->Handle(), HelperNoRecordHoursMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
         return;
     }
+    if (Form5->ShowPicker(pmHelper, [Card](int Id, const String& Name, TDataSet*) {
+            return AskHelperHours(Card, Id, Name);
+        }) != 1)
+        return;
+    const int kind = Card->RadioGroup1->ItemIndex() == 1 ? 1 : 0;
+    const int quantity = CardInt(Card->Edit3->Text());
+    const int defects = CardInt(Card->Edit4->Text());
     Card->HelperRate = HelperRate(kind, Card->Price, quantity, defects, hours);
     Card->person->Close();
     try {
@@ -168,14 +183,4 @@ void WireHelperSection(TForm11* Card) {
     Card->OnClose = TCloseEvent([Card](TObject*, TCloseAction&) {
         if (DataModule6) DropHelpers(DataModule6->ADO_DB, Card->RecordKey);
     });
-    // the workers list's helper pick asks the hours of the chosen worker
-    HelperPick() = [](int Id, const String& Name) {
-        if (!Form132 || !Form11) return false;
-        Form132->Label1->SetCaption(Name);
-        Form132->Edit1->SetText(String());
-        if (Form132->ShowModal() != mrOk) return false;
-        Form11->HelperId = Id;
-        Form11->HelperHours = Form132->Hours();
-        return true;
-    };
 }

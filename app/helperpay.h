@@ -46,7 +46,7 @@ struct THelperRecord {
 // "no") and removes the collected rows, in one transaction. Returns the rows written.
 int SaveHelpers(TADOConnection* Connection, const THelperRecord& Rec);
 
-// Wires the record card's helper section: "Доп. оплата", "Добавить", "Удалить", "Сохранить", the
-// removal of the collected helpers when the card closes, and the hours dialog of the workers
-// list's helper pick.
+// Wires the record card's helper section: "Доп. оплата", "Добавить" (refused while the record has
+// no hours, before a worker is picked; the pick asks the helper's hours), "Удалить", "Сохранить"
+// and the removal of the collected helpers when the card closes.
 void WireHelperSection(TForm11* Card);

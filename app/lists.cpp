@@ -103,6 +103,21 @@ int TDirectoryList::CurrentId(const char* Field) const {
     return ds->FieldByName(QString::fromLatin1(Field))->AsInteger();
 }
 
+bool TDirectoryList::DeliverPick(const String& Text) {
+    return Receiver && Receiver(CurrentId(), Text, ListDataSet());
+}
+
+void TDirectoryList::ShowModalPicking(TPickReceiver Pick) {
+    Receiver = std::move(Pick);
+    try {
+        ShowModal();
+    } catch (...) {
+        Receiver = nullptr;
+        throw;
+    }
+    Receiver = nullptr;
+}
+
 void TDirectoryList::PreparePicker(TButton* Pick, TButton* Add, TButton* Del) {
     Pick->SetCaption(QStringLiteral("Выбрать"));
     Pick->SetDefault(true);
@@ -172,10 +187,7 @@ void TForm5::Button2Click(TObject*) {
         Form2->ShowModal();
         ReopenAtRecNo(workers, recNo);
         break;
-    case pmRecordCard: WritePick({Form11->Edit1, &Form11->WorkerId, true}, id, fio); break;
-    case pmHelper: PickAccepted = HelperPick() && HelperPick()(id, fio) ? 1 : 0; break;
-    case pmAuxCard: WritePick(PickSlot(pcAuxWorker), id, fio); break;
-    default: break;
+    default: PickAccepted = DeliverPick(fio) ? 1 : 0; break;
     }
     if (PickAccepted == 1) Close();
 }
@@ -201,11 +213,11 @@ void TForm5::ShowDirectory() {
     ListDataSet()->Close();
 }
 
-int TForm5::ShowPicker(int Mode) {
+int TForm5::ShowPicker(int Mode, TPickReceiver Pick) {
     SetTag(Mode);
     ListDataSet()->Open();
     PreparePicker(Button2, Mode == pmHelper ? nullptr : Button1, Button3);
-    ShowModal();
+    ShowModalPicking(std::move(Pick));
     ListDataSet()->Close();
     return PickAccepted;
 }
@@ -242,8 +254,7 @@ void TForm3::Button2Click(TObject*) {
         GoToRecNo(izdel, recNo);
         return;
     }
-    WritePick(PickSlot(pcOperProduct), CurrentId(), izdel->FieldByName(QStringLiteral("marka"))->AsString());
-    Close();
+    if (DeliverPick(izdel->FieldByName(QStringLiteral("marka"))->AsString())) Close();
 }
 
 void TForm3::Button3Click(TObject*) {
@@ -262,11 +273,11 @@ void TForm3::ShowDirectory() {
     ListDataSet()->Close();
 }
 
-void TForm3::ShowPicker() {
+void TForm3::ShowPicker(TPickReceiver Pick) {
     SetTag(pmRecordCard);
     ListDataSet()->Open();
     PreparePicker(Button2, Button1, Button3);
-    ShowModal();
+    ShowModalPicking(std::move(Pick));
     Button2->SetDefault(false);
     Edit1->SetVisible(false);
     ListDataSet()->Close();
@@ -310,18 +321,7 @@ void TForm4::Button2Click(TObject*) {
         return;
     }
     // the operation pick of the record card
-    const int naimen = oper->FieldByName(QStringLiteral("naimen"))->AsInteger();
-    Form11->ProductId = CurrentId("i_id");
-    Form11->OperationId = CurrentId();
-    Form11->ProductKind = naimen;
-    Form11->Price = PickedPrice(oper->FieldByName(QStringLiteral("cena"))->AsFloat(), Form1->CBox1->Checked(),
-                                Form1->CurrentShift);
-    const Variant mark = SqlSelectValue(DataModule6->ADO_DB,
-                                        QStringLiteral("select marka from accounts_dep.izdel where id=:id"),
-                                        {{QStringLiteral("id"), Form11->ProductId}});
-    Form11->Edit2->SetText(OperationText(VarIsNull(mark) ? String() : mark.AsString(),
-                                         oper->FieldByName(QStringLiteral("vid"))->AsString(), naimen));
-    Close();
+    if (DeliverPick(oper->FieldByName(QStringLiteral("vid"))->AsString())) Close();
 }
 
 void TForm4::Button3Click(TObject*) {
@@ -347,7 +347,7 @@ void TForm4::ShowDirectory() {
     ListDataSet()->Close();
 }
 
-void TForm4::ShowPicker(int OperationId) {
+void TForm4::ShowPicker(int OperationId, TPickReceiver Pick) {
     TDataSet* oper = ListDataSet();
     SetTag(pmRecordCard);
     oper->Open();
@@ -356,7 +356,7 @@ void TForm4::ShowPicker(int OperationId) {
         oper->First();
     else
         oper->Locate(QStringLiteral("id"), OperationId, {});
-    ShowModal();
+    ShowModalPicking(std::move(Pick));
     Button2->SetDefault(false);
     // the whole list again, still on the chosen operation (the record card reads its price)
     const Variant chosen = oper->Active() && !oper->IsEmpty() ? oper->FieldByName(QStringLiteral("id"))->AsVariant()
@@ -389,8 +389,7 @@ void TForm8::Button2Click(TObject*) {
         Form9->ShowEdit(kinds);
         return;
     }
-    WritePick(PickSlot(pcOperKind), CurrentId(), kinds->FieldByName(QStringLiteral("vid"))->AsString());
-    Close();
+    if (DeliverPick(kinds->FieldByName(QStringLiteral("vid"))->AsString())) Close();
 }
 
 void TForm8::Button3Click(TObject*) {
@@ -410,11 +409,11 @@ void TForm8::ShowDirectory() {
     ListDataSet()->Close();
 }
 
-void TForm8::ShowPicker() {
+void TForm8::ShowPicker(TPickReceiver Pick) {
     SetTag(pmRecordCard);
     ListDataSet()->Open();
     PreparePicker(Button2, Button1, Button3);
-    ShowModal();
+    ShowModalPicking(std::move(Pick));
     Button2->SetDefault(false);
     Edit1->SetVisible(false);
     ListDataSet()->Close();
@@ -455,8 +454,7 @@ void TForm26::Button2Click(TObject*) {
 void TForm26::Button3Click(TObject*) {
     if (!item->Active() || item->IsEmpty()) return;
     if (Tag() == pmAuxCard) {
-        WritePick(PickSlot(pcAuxGroup), CurrentId(), item->FieldByName(QStringLiteral("s_caption"))->AsString());
-        Close();
+        if (DeliverPick(item->FieldByName(QStringLiteral("s_caption"))->AsString())) Close();
         return;
     }
     const int recNo = item->RecNo();
@@ -476,7 +474,7 @@ void TForm26::ShowDirectory() {
     item->Close();
 }
 
-void TForm26::ShowPicker() {
+void TForm26::ShowPicker(TPickReceiver Pick) {
     SetTag(pmAuxCard);
     // groups in use only, also while a search text narrows the list
     SearchRestriction = QStringLiteral("b_excluded=0");
@@ -487,7 +485,7 @@ void TForm26::ShowPicker() {
     DBGrid1->Columns()->Items(1)->SetVisible(false);
     SetWidth(460);
     item->Open();
-    ShowModal();
+    ShowModalPicking(std::move(Pick));
     Button1->SetVisible(true);
     Button2->SetVisible(true);
     item->Close();

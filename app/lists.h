@@ -29,6 +29,8 @@ public:
     TDataSet* ListDataSet() const { return DataSource1->DataSet(); }
     // A filter a picker caller keeps on the list while it searches ("b_excluded=0").
     String SearchRestriction;
+    // What receives the pick while the list is shown as a picker (empty otherwise).
+    TPickReceiver Receiver;
 
     // Handlers shared by the lists.
     void Edit1Change(TObject* Sender);
@@ -54,6 +56,10 @@ protected:
     bool FFocusSearchOnActivate = true;
     // Current row's integer field.
     int CurrentId(const char* Field = "id") const;
+    // Hands the current row to the receiver; true when the pick stands.
+    bool DeliverPick(const String& Text);
+    // Shows the list modally with Pick as its receiver, which goes when the list closes.
+    void ShowModalPicking(TPickReceiver Pick);
     // Makes the list a picker: Pick caption "Выбрать", default and visible; Add and Delete hidden;
     // the search field visible and cleared (the whole list shows).
     void PreparePicker(TButton* Pick, TButton* Add, TButton* Del);
@@ -80,8 +86,9 @@ public:
 
     // The main menu's "Рабочие".
     void ShowDirectory();
-    // A picker for a card: pmRecordCard, pmHelper or pmAuxCard. Returns PickAccepted.
-    int ShowPicker(int Mode);
+    // A picker for a card: pmRecordCard, pmHelper or pmAuxCard (the helper mode keeps "Добавить"
+    // hidden). The worker's full name is handed over as it is stored. Returns PickAccepted.
+    int ShowPicker(int Mode, TPickReceiver Pick);
 };
 
 // ---- products list ("Изделия (3)") ------------------------------------------------------------
@@ -97,7 +104,7 @@ public:
     void DBGrid1DblClick(TObject* Sender);
 
     void ShowDirectory();
-    void ShowPicker();   // mode 1: product of the operation card
+    void ShowPicker(TPickReceiver Pick);   // mode 1: product of the operation card
 };
 
 // ---- operations and prices list ("Цены (4)") --------------------------------------------------
@@ -118,7 +125,7 @@ public:
     void ShowDirectory();
     // Mode 1: the record card's operation; OperationId 0 starts on the first row, otherwise on
     // that operation. Oper stays open on the chosen row.
-    void ShowPicker(int OperationId);
+    void ShowPicker(int OperationId, TPickReceiver Pick);
 };
 
 // ---- operation kinds list ("Виды операций (8)") -----------------------------------------------
@@ -134,7 +141,7 @@ public:
     void DBGrid1DblClick(TObject* Sender);
 
     void ShowDirectory();
-    void ShowPicker();   // mode 1: kind of the operation card
+    void ShowPicker(TPickReceiver Pick);   // mode 1: kind of the operation card
 };
 
 // ---- nomenclature groups list ("Номенклатура (26)") -------------------------------------------
@@ -152,7 +159,7 @@ public:
     void DBGrid1DblClick(TObject* Sender);
 
     void ShowDirectory();
-    void ShowPicker();   // mode 24: group of the auxiliary-work card, groups in use only
+    void ShowPicker(TPickReceiver Pick);   // mode 24: group of the auxiliary-work card, groups in use only
 };
 
 extern TForm3* Form3;

@@ -44,17 +44,10 @@ void Reopen(TDataSet* DataSet) {
     DataSet->Open();
 }
 
-void WritePick(const TPickSlot& Slot, int Id, const String& Text) {
-    if (Slot.Edit) Slot.Edit->SetText(Slot.Trim ? Trim(Text) : Text);
-    if (Slot.Id) *Slot.Id = Id;
-}
-
-TPickSlot& PickSlot(TPickCaller Caller) {
-    static TPickSlot callers[4];
-    return callers[static_cast<int>(Caller)];
-}
-
-THelperPick& HelperPick() {
-    static THelperPick pick;
-    return pick;
+TPickReceiver PickInto(TEdit* Edit, int* Id, bool TrimText) {
+    return [Edit, Id, TrimText](int PickedId, const String& Text, TDataSet*) {
+        if (Edit) Edit->SetText(TrimText ? Trim(Text) : Text);
+        if (Id) *Id = PickedId;
+        return true;
+    };
 }

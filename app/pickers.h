@@ -1,7 +1,7 @@
 // What the five directory lists share: the mode a caller gives them (the window's Tag), the rows
 // they never pick, edit or delete, their incremental search, the position they keep across a
-// change, and the picker protocol: a list in a picker mode writes the chosen row's id and text
-// into the caller's fields, then closes.
+// change, and the picker protocol: a list in a picker mode hands the chosen row to what its caller
+// passed, then closes.
 #pragma once
 
 #include "platform/db/db.h"
@@ -52,28 +52,11 @@ void Reopen(TDataSet* DataSet);
 
 // ---- picker protocol ---------------------------------------------------------------------------
 
-// The caller's fields one pick writes: a text field and an id member.
-struct TPickSlot {
-    TEdit* Edit = nullptr;
-    int* Id = nullptr;
-    bool Trim = true;  // the text is written without leading and trailing blanks
-};
+// What receives a pick: the caller of a list in a picker mode passes it. It gets the chosen row's
+// id and text, with the list's dataset standing on that row, and answers whether the pick stands:
+// the list then closes; otherwise it stays open for another choice.
+using TPickReceiver = std::function<bool(int Id, const String& Text, TDataSet* Row)>;
 
-// Writes a picked row into a slot (a slot without a field skips it).
-void WritePick(const TPickSlot& Slot, int Id, const String& Text);
-
-// The callers of the lists in the modes whose caller is a card of another window. Each card sets
-// its slot when it is created and clears it when it goes.
-enum TPickCaller {
-    pcAuxWorker,    // workers list, mode 24: TForm24.Edit1 / PersonId
-    pcAuxGroup,     // groups list, mode 24: TForm24.Edit2 (not trimmed) / GroupId
-    pcOperProduct,  // products list, mode 1: TForm10.Edit1 / ProductId
-    pcOperKind,     // operation kinds list, non-zero mode: TForm10.Edit2 / KindId
-};
-TPickSlot& PickSlot(TPickCaller Caller);
-
-// The helper pick of the workers list in mode 11: shows the hours dialog for the worker (full
-// name not trimmed) and answers whether it was confirmed (the record card then has the helper's
-// id and hours). Set by the record card's helper section.
-using THelperPick = std::function<bool(int Id, const String& Name)>;
-THelperPick& HelperPick();
+// A receiver that writes the text into Edit (without leading and trailing blanks unless Trim is
+// false) and the id into *Id, and accepts.
+TPickReceiver PickInto(TEdit* Edit, int* Id, bool Trim = true);

@@ -24,6 +24,17 @@ bool DigitKeyAccepted(Char Key) { return Key == Char(8) || (Key >= u'0' && Key <
 
 String CardNumberText(double Value) { return FloatToStr(RoundTo(Value, -4)); }
 
+bool TypedNumber(const String& Text, double& Value) {
+    String t = Trim(Text);
+    t.replace(u'.', FormatSettings.DecimalSeparator);
+    t.replace(u',', FormatSettings.DecimalSeparator);
+    if (t.isEmpty() || t.contains(FormatSettings.ThousandSeparator)) return false;
+    Extended v = 0;
+    if (!TextToFloat(t, v)) return false;
+    Value = static_cast<double>(v);
+    return true;
+}
+
 bool RecordCardFilled(const String& Worker, const String& Operation, const String& Quantity, const String& Defects,
                       const String& Colour, const String& Hours) {
     if (Trim(Worker).isEmpty() || Trim(Operation).isEmpty() || Trim(Quantity).isEmpty() || Trim(Defects).isEmpty())

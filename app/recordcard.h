@@ -1,5 +1,6 @@
 // The record card's rules that do not need the window: the price an operation pick gives, the
-// operation text, the paint rule, the digit filter, the amounts shown and the validation.
+// operation text, the paint rule, the digit filter, the amounts shown, typed numbers and the
+// validation.
 #pragma once
 
 #include "platform/rtl/system.h"
@@ -16,6 +17,9 @@ bool DigitKeyAccepted(Char Key);
 // A number as the card shows it: rounded to 4 decimals (ties to even), general number text with
 // up to 15 significant digits and the system's decimal separator.
 String CardNumberText(double Value);
+// A number typed or shown in the user's format (blanks around it ignored; a point or a comma as
+// the decimal separator, whichever the system uses): false when the text is not a number.
+bool TypedNumber(const String& Text, double& Value);
 // The card's validation: the trimmed texts of worker, operation, quantity, defects, colour (only
 // for a paint operation) and hours must not be empty ("0" is filled).
 bool RecordCardFilled(const String& Worker, const String& Operation, const String& Quantity, const String& Defects,

@@ -61,13 +61,10 @@ int DuplicateCount(TADOConnection* Connection, const TProductionRecord& Rec, int
 TRecordSaveResult SaveProductionRecord(TADOConnection* Connection, const TProductionRecord& Rec, int EditId,
                                        TDateTime Today) {
     TRecordSaveResult result;
-    bool duplicate = false;
     {
         TTransactionScope transaction(Connection);
         LockForTransaction(Connection, IdentityLockName(Rec));
-        if (DuplicateCount(Connection, Rec, EditId) > 0) {
-            duplicate = true;  // the transaction ends (nothing written) before the message shows
-        } else {
+        if (DuplicateCount(Connection, Rec, EditId) == 0) {
             std::vector<TDayCell> cells{ProductionDayCell(Rec.WorkerId, Rec.Shift, Rec.Date)};
             TSqlValues values = RecordValues(Rec, Today);
             if (EditId == 0) {
@@ -106,7 +103,6 @@ TRecordSaveResult SaveProductionRecord(TADOConnection* Connection, const TProduc
             result.Saved = true;
         }
     }
-    if (duplicate) MessageBox(nullptr, DuplicateRecordMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
     return result;
 }
 

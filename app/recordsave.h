@@ -32,8 +32,8 @@ struct TRecordSaveResult {
 
 // Saves Rec: EditId 0 inserts a new record (new and copy) with ok "no"; any other id updates that
 // record (its ok stays). A duplicate (another record with the same worker, operation, product,
-// date, shift and colour) is refused with DuplicateRecordMessage (caption "Ошибка", error icon)
-// after the transaction has ended. The day cells of the record's worker, shift and date are
+// date, shift and colour) is refused: nothing is written and Saved is false (the window shows
+// DuplicateRecordMessage). The day cells of the record's worker, shift and date are
 // recomputed, and for an update those the record had before as well. vvod gets Today.
 TRecordSaveResult SaveProductionRecord(TADOConnection* Connection, const TProductionRecord& Rec, int EditId,
                                        TDateTime Today);

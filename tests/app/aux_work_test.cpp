@@ -8,6 +8,7 @@
 #include "app/lists.h"
 #include "app/roles.h"
 #include "app_fixture.h"
+#include "support/input.h"
 
 namespace sdelka::test {
 namespace {
@@ -17,8 +18,8 @@ constexpr int G = 10, G2 = 11;     // demo nomenclature groups
 
 TDateTime Day(int Month, int D, int Year = 2031) { return EncodeDate(Year, Month, D); }
 std::string S(int V) { return std::to_string(V); }
-// A press of a button whose handler the card's helper section assigned.
-void Press(TButton* B) { B->OnClick(B); }
+// A click on a button, through its window: what the card wired to it runs.
+void Press(TButton* B) { Click(B); }
 
 class AuxWorkTest : public AppSuite<true> {
 protected:
@@ -331,7 +332,7 @@ protected:
     }
     // A new record saved on the card (price 10, 100 pieces, 4 defects, 8 hours); Action runs in
     // its helper stage.
-    void InHelperStage(std::function<void()> Action, int Worker = 1) {
+    void InHelperStage(std::function<void()> Action, int Worker = 1, const char* Hours = "8") {
         Responder.AnswerModal([=, this](TCustomForm*) {
             Form11->WorkerId = Worker;
             Form11->Edit1->SetText(QStringLiteral("Рабочий"));
@@ -341,7 +342,7 @@ protected:
             Form11->Edit2->SetText(QStringLiteral("СТ-100; Резка; Заготовки"));
             Form11->Edit3->SetText(QStringLiteral("100"));
             Form11->Edit4->SetText(QStringLiteral("4"));
-            Form11->Edit6->SetText(QStringLiteral("8"));
+            Form11->Edit6->SetText(QString::fromLatin1(Hours));
             Form11->DTimeP->SetDate(Day(3, 3));
             Form11->Button1Click(Form11->Button1);
             ASSERT_GT(Form11->RecordKey, 0) << (Messages().empty() ? std::string() : Messages().back().toStdString());
@@ -427,6 +428,21 @@ TEST_F(HelperPayTest, HelpersBecomeRecordRows) {
         }, 2);
         EXPECT_EQ(Temps(), "0");
         EXPECT_EQ(Db().Value("select count(*) from accounts_dep.smena where o_id=7779 and w_id=7"), "0");
+    });
+}
+
+TEST_F(HelperPayTest, ARecordWithoutHoursRefusesBeforeAWorkerIsPicked) {
+    Start();
+    Form1->DateT->SetDate(Day(3, 3));
+    SignIn(AdminWord2, [&] {
+        InHelperStage([&] {
+            Form11->CheckBox1->SetChecked(true);
+            Responder.Clear();
+            Press(Form11->Button5);
+            EXPECT_EQ(Messages(), (std::vector<String>{QStringLiteral("Ошибка|Время по позиции должно быть больше 0!")}));
+            for (const auto& c : Responder.Calls()) EXPECT_NE(c.Kind, TScriptedResponder::ckShowModal);
+            EXPECT_EQ(Temps(), "0");
+        }, 1, "0");
     });
 }
 

@@ -156,15 +156,13 @@ TEST(Pickers, ReservedRowsAndSlots) {
     EXPECT_FALSE(IsReservedRow(1));
 
     int id = 0;
-    TEdit* edit = New<TEdit>(nullptr);
-    WritePick({edit, &id, true}, 42, QStringLiteral("  Иванов И.И. "));
+    TOwned<TEdit> edit = NewOwned<TEdit>(nullptr);
+    EXPECT_TRUE(PickInto(edit.get(), &id)(42, QStringLiteral("  Иванов И.И. "), nullptr));
     EXPECT_EQ(edit->Text(), QStringLiteral("Иванов И.И."));
     EXPECT_EQ(id, 42);
-    WritePick({edit, &id, false}, 43, QStringLiteral(" Группа "));
+    EXPECT_TRUE(PickInto(edit.get(), &id, false)(43, QStringLiteral(" Группа "), nullptr));
     EXPECT_EQ(edit->Text(), QStringLiteral(" Группа "));
     EXPECT_EQ(id, 43);
-    WritePick({}, 44, QStringLiteral("x"));  // no caller fields: nothing happens
-    edit->Free();
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 #include "app/lists.h"
 #include "app/recordcard.h"
 #include "app_fixture.h"
+#include "support/input.h"
+
+using sdelka::test::Click;
+using sdelka::test::DoubleClick;
 
 namespace {
 
@@ -39,9 +43,9 @@ TEST_F(ListAndCardWindows, WorkerPickerWritesTheRecordCard) {
         EXPECT_FALSE(Form5->Button3->Visible());
         Form5->Edit1->SetText(QStringLiteral("Соколова"));
         EXPECT_EQ(DataModule6->Workers->RecordCount(), 1);
-        Form5->Button2Click(Form5->Button2);  // Enter on the default button
+        Click(Form5->Button2);
     });
-    Form11->Button3Click(Form11->Button3);
+    Click(Form11->Button3);
     EXPECT_EQ(Form11->Edit1->Text(), QStringLiteral("Соколова Татьяна Николаевна"));
     EXPECT_EQ(Form11->WorkerId, 7);
     EXPECT_EQ(Form5->PickAccepted, 1);
@@ -51,43 +55,47 @@ TEST_F(ListAndCardWindows, WorkerPickerWritesTheRecordCard) {
         EXPECT_EQ(Form5->Edit1->Text(), String());
         EXPECT_FALSE(DataModule6->Workers->Filtered());
     });
-    Form11->Button3Click(Form11->Button3);  // closed with "Выход": nothing written
+    Click(Form11->Button3);  // closed with "Выход": nothing written
     EXPECT_EQ(Form11->WorkerId, 7);
     EXPECT_EQ(Form5->PickAccepted, 0);
 }
 
 TEST_F(ListAndCardWindows, HelperAndAuxiliaryModesOfTheWorkersList) {
+    // The receiver the caller passes decides whether a pick stands: a refused one keeps the list.
     std::vector<int> asked;
     bool confirm = false;
-    HelperPick() = [&](int Id, const String&) {
+    auto helper = [&](int Id, const String&, TDataSet*) {
         asked.push_back(Id);
         return confirm;
     };
     WhileShown([&](TCustomForm* F) {
         Form5->Edit1->SetText(QStringLiteral("Петров"));
-        Form5->Button2Click(nullptr);  // the hours dialog cancelled: the list stays
+        Click(Form5->Button2);  // the hours dialog cancelled: the list stays
         EXPECT_EQ(Form5->PickAccepted, 0);
         EXPECT_EQ(F->ModalResult(), mrNone);
         confirm = true;
         Form5->Edit1->SetText(QStringLiteral("Иванов"));
-        Form5->Button2Click(nullptr);
+        Click(Form5->Button2);
+        EXPECT_EQ(F->ModalResult(), mrCancel);  // closed
     });
-    EXPECT_EQ(Form5->ShowPicker(pmHelper), 1);
+    EXPECT_EQ(Form5->ShowPicker(pmHelper, helper), 1);
     EXPECT_EQ(asked, (std::vector<int>{2, 1}));
-    HelperPick() = nullptr;
 
-    TEdit* edit = New<TEdit>(nullptr);
+    TOwned<TEdit> edit = NewOwned<TEdit>(nullptr);
     int personId = 0;
-    PickSlot(pcAuxWorker) = {edit, &personId, true};
     WhileShown([](TCustomForm*) {
         Form5->Edit1->SetText(QStringLiteral("Волков"));
         Form5->DBGrid1DblClick(Form5->DBGrid1);
     });
-    Form5->ShowPicker(pmAuxCard);
+    Form5->ShowPicker(pmAuxCard, PickInto(edit.get(), &personId));
     EXPECT_EQ(edit->Text(), QStringLiteral("Волков Максим Олегович"));
     EXPECT_EQ(personId, 12);
-    PickSlot(pcAuxWorker) = {};
-    edit->Free();
+    // a pick nobody receives does not stand
+    WhileShown([](TCustomForm* F) {
+        Click(Form5->Button2);
+        EXPECT_EQ(F->ModalResult(), mrNone);
+    });
+    EXPECT_EQ(Form5->ShowPicker(pmAuxCard, nullptr), 0);
 }
 
 TEST_F(ListAndCardWindows, OperationPickWritesPriceAndTextAndRefusesSpecialRows) {
@@ -98,14 +106,14 @@ TEST_F(ListAndCardWindows, OperationPickWritesPriceAndTextAndRefusesSpecialRows)
     WhileShown([&](TCustomForm* F) {
         TDataSet* oper = DataModule6->Oper;
         ASSERT_TRUE(oper->Locate(QStringLiteral("id"), 7777, {}));
-        Form4->Button2Click(nullptr);  // the auxiliary-works row is not picked
+        Click(Form4->Button2);  // the auxiliary-works row is not picked
         EXPECT_EQ(F->ModalResult(), mrNone);
         Form4->Edit1->SetText(QStringLiteral("ШМ-2"));  // contains
         ASSERT_TRUE(oper->Locate(QStringLiteral("id"), 16, {}));  // ШМ-2, Покраска
         cena = oper->FieldByName(QStringLiteral("cena"))->AsFloat();
         Form4->DBGrid1DblClick(nullptr);
     });
-    Form11->Button4Click(Form11->Button4);
+    Click(Form11->Button4);
     EXPECT_EQ(Form11->OperationId, 16);
     EXPECT_EQ(Form11->ProductId, 3);
     EXPECT_EQ(Form11->ProductKind, 0);
@@ -121,22 +129,19 @@ TEST_F(ListAndCardWindows, OperationPickWritesPriceAndTextAndRefusesSpecialRows)
 }
 
 TEST_F(ListAndCardWindows, ProductKindAndGroupPickersWriteTheirCallers) {
-    TEdit* productEdit = New<TEdit>(nullptr);
-    TEdit* kindEdit = New<TEdit>(nullptr);
-    TEdit* groupEdit = New<TEdit>(nullptr);
+    TOwned<TEdit> productEdit = NewOwned<TEdit>(nullptr);
+    TOwned<TEdit> kindEdit = NewOwned<TEdit>(nullptr);
+    TOwned<TEdit> groupEdit = NewOwned<TEdit>(nullptr);
     int productId = 0, kindId = 0, groupId = 0;
-    PickSlot(pcOperProduct) = {productEdit, &productId, true};
-    PickSlot(pcOperKind) = {kindEdit, &kindId, true};
-    PickSlot(pcAuxGroup) = {groupEdit, &groupId, false};
 
     WhileShown([](TCustomForm* F) {
         ASSERT_TRUE(DataModule6->Izdel->Locate(QStringLiteral("id"), 7777, {}));
-        Form3->Button2Click(nullptr);
+        Click(Form3->Button2);
         EXPECT_EQ(F->ModalResult(), mrNone);
         Form3->Edit1->SetText(QStringLiteral("ТП-3"));
-        Form3->Button2Click(nullptr);
+        Click(Form3->Button2);
     });
-    Form3->ShowPicker();
+    Form3->ShowPicker(PickInto(productEdit.get(), &productId));
     EXPECT_EQ(productEdit->Text(), QStringLiteral("ТП-300 (тележка)"));
     EXPECT_EQ(productId, 8);
     EXPECT_FALSE(Form3->Edit1->Visible());
@@ -144,9 +149,9 @@ TEST_F(ListAndCardWindows, ProductKindAndGroupPickersWriteTheirCallers) {
     WhileShown([](TCustomForm*) {
         EXPECT_TRUE(Form8->Edit1->Visible());
         Form8->Edit1->SetText(QStringLiteral("Сва"));
-        Form8->Button2Click(nullptr);
+        Click(Form8->Button2);
     });
-    Form8->ShowPicker();
+    Form8->ShowPicker(PickInto(kindEdit.get(), &kindId));
     EXPECT_EQ(kindEdit->Text(), QStringLiteral("Сварка"));
     EXPECT_EQ(kindId, 3);
 
@@ -157,30 +162,28 @@ TEST_F(ListAndCardWindows, ProductKindAndGroupPickersWriteTheirCallers) {
         Form26->Edit1->SetText(QStringLiteral("Сейфы"));
         // the excluded "Сейфы" stays out while searching
         EXPECT_EQ(Form26->item->RecordCount(), 1);
-        Form26->Button3Click(nullptr);
+        Click(Form26->Button3);
     });
-    Form26->ShowPicker();
+    Form26->ShowPicker(PickInto(groupEdit.get(), &groupId, false));
     EXPECT_EQ(groupEdit->Text(), QStringLiteral("Сейфы новые "));  // not trimmed
     EXPECT_EQ(groupId, std::stoi(Db().Value("select id from cmn_classifier.item where s_caption='Сейфы новые '")));
     EXPECT_FALSE(Form26->item->Filtered());
     EXPECT_TRUE(Form26->DBGrid1->Columns()->Items(1)->Visible());
     Db().Exec("delete from cmn_classifier.item where s_caption='Сейфы новые '");
 
-    for (auto c : {pcOperProduct, pcOperKind, pcAuxGroup}) PickSlot(c) = {};
-    for (TEdit* e : {productEdit, kindEdit, groupEdit}) e->Free();
 }
 
 TEST_F(ListAndCardWindows, WorkersDirectoryAddEditDelete) {
     // "Добавить": a name with an apostrophe and blanks around it, the department chosen
     String chosen;
-    WhileShown([](TCustomForm*) { Form5->Button1Click(nullptr); });
+    WhileShown([](TCustomForm*) { Click(Form5->Button1); });
     WhileShown([&chosen](TCustomForm*) {
         EXPECT_EQ(Form2->Caption(), QStringLiteral("Заведение данных нового работника"));
         EXPECT_EQ(Form2->Tag(), 1);
         Form2->Edit1->SetText(QStringLiteral("  О'Нил Джон "));
         Form2->LCB_department->SelectItem(0);
         chosen = Form2->LCB_department->Text();
-        Form2->Button1Click(nullptr);
+        Click(Form2->Button1);
         EXPECT_EQ(Form2->ModalResult(), mrOk);
     });
     Form5->ShowDirectory();
@@ -191,13 +194,13 @@ TEST_F(ListAndCardWindows, WorkersDirectoryAddEditDelete) {
     // "Изменить" without touching the department: the stored position text stays
     WhileShown([](TCustomForm* F) {
         ASSERT_TRUE(DataModule6->Workers->Locate(QStringLiteral("fio"), QStringLiteral("О'Нил Джон"), {}));
-        Form5->Button2Click(nullptr);
+        Click(Form5->Button2);
         EXPECT_NE(F->ModalResult(), mrNone);  // the list closes after the card
     });
     WhileShown([](TCustomForm*) {
         EXPECT_EQ(Form2->Edit1->Text(), QStringLiteral("О'Нил Джон"));
         Form2->Edit1->SetText(QStringLiteral("О'Нил Д."));
-        Form2->Button1Click(nullptr);
+        Click(Form2->Button1);
     });
     Form5->ShowDirectory();
     EXPECT_EQ(Db().Value("select s_staffpos_hl from accounts_dep.person where fio='О''Нил Д.'"), "Свой участок");
@@ -205,7 +208,7 @@ TEST_F(ListAndCardWindows, WorkersDirectoryAddEditDelete) {
     // an empty name is refused
     Responder.Clear();
     Form2->Edit1->SetText(QStringLiteral("   "));
-    Form2->Button1Click(nullptr);
+    Click(Form2->Button1);
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], QStringLiteral("Ошибка|ФИО нужно заполнить!"));
 
@@ -214,7 +217,7 @@ TEST_F(ListAndCardWindows, WorkersDirectoryAddEditDelete) {
     WhileShown([this](TCustomForm*) {
         ASSERT_TRUE(DataModule6->Workers->Locate(QStringLiteral("fio"), QStringLiteral("О'Нил Д."), {}));
         Responder.Answer(IDYES);
-        Form5->Button3Click(nullptr);
+        Click(Form5->Button3);
     });
     Form5->ShowDirectory();
     EXPECT_EQ(Messages().back(), QStringLiteral("Удаление|Удалить работника?"));
@@ -239,12 +242,12 @@ TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
     Form11->FormActivate(nullptr);
     fill(day);
     Form11->Edit1->Clear();
-    Form11->Button1Click(nullptr);  // the worker missing
+    Click(Form11->Button1);  // the worker missing
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], QStringLiteral("Ошибка|Все поля должны быть заполнены!"));
 
     fill(day);
-    Form11->Button1Click(nullptr);
+    Click(Form11->Button1);
     ASSERT_GT(Form11->RecordKey, 0);
     EXPECT_FALSE(Form11->Button1->Enabled());  // helper stage
     EXPECT_TRUE(Form11->CheckBox1->Enabled());
@@ -252,12 +255,12 @@ TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
     const int first = Form11->RecordKey;
 
     // "Новый", the same record again: refused, nothing written
-    Form11->Button8Click(nullptr);
+    Click(Form11->Button8);
     EXPECT_EQ(Form11->Tag(), 1);
     EXPECT_EQ(Form11->RecordKey, 0);
     EXPECT_TRUE(Form11->Button1->Enabled());
     fill(day);
-    Form11->Button1Click(nullptr);
+    Click(Form11->Button1);
     EXPECT_EQ(Messages().back(), QStringLiteral("Ошибка|Позиция с такими параметрами уже заведена!"));
     EXPECT_EQ(Db().Value("select count(*) from accounts_dep.smena where w_id=15 and data='2025-06-03'"), "1");
 
@@ -265,7 +268,7 @@ TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
     fill(day);
     Form11->OperationId = 2;
     Form11->Edit6->SetText(QStringLiteral("3"));
-    Form11->Button1Click(nullptr);
+    Click(Form11->Button1);
     EXPECT_EQ(Cell(15, 2, day), "8");
 
     // edit of the first record to another date moves its hours
@@ -278,7 +281,7 @@ TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
     Form11->SetTag(2);
     Form11->FormActivate(nullptr);
     fill(other);
-    Form11->Button1Click(nullptr);
+    Click(Form11->Button1);
     EXPECT_EQ(Cell(15, 2, day), "3");
     EXPECT_EQ(Cell(15, 2, other), "5");
     // helpers entered after the edit belong to the edited record, not to the last one inserted
