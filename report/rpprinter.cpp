@@ -418,7 +418,13 @@ void TRpPrinter::FinishLoad() {
 }
 
 void TRpPrinter::GuessPaper() {
-    TMetafile* first = GetPage(1);
+    // A first page that cannot be read gives no guess; it raises when it is shown.
+    TMetafile* first = nullptr;
+    try {
+        first = GetPage(1);
+    } catch (const Exception&) {
+        return;
+    }
     if (!first) return;
     const int w = static_cast<int>(first->Width() / FXFactor / 40);
     const int h = static_cast<int>(first->Height() / FYFactor / 40);
@@ -460,6 +466,8 @@ void TRpPrinter::Print() {
 
 void TRpPrinter::PrintStoredPages() {
     const bool showProgress = FReport && FReport->ShowProgress();
+    // A cancel request left from the generation does not stop this print.
+    FCancelled = false;
     aPrinter->SetTitle(FTitle);
     if (aPrinter->Printing()) aPrinter->Abort();
     aPrinterSettings->ApplySettings();

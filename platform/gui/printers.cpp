@@ -217,6 +217,7 @@ public:
     void NewPage() override {
         Close();
         Open();
+        if (FBackend->OnNewSheet) FBackend->OnNewSheet(static_cast<int>(FBackend->Jobs[FIndex].Sheets.size()));
     }
     bool End() override {
         Close();

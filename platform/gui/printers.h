@@ -19,6 +19,7 @@
 #include "platform/rtl/classes.h"
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -156,6 +157,8 @@ public:
     std::vector<TPrinterDevice> Table;
     int Default = 0;
     bool RefuseJobs = false;        // BeginJob fails
+    // Called after each sheet a job finished by moving to the next one, with the job's sheet count.
+    std::function<void(int Sheets)> OnNewSheet;
     std::vector<TJob> Jobs;
 
     // A device of the table with every field supported, the given papers and bins, 600 dpi and

@@ -7,6 +7,11 @@
 #include "rpprinter_support.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 
 namespace {
 
@@ -140,4 +145,368 @@ TEST(RpPrinter, DirectPrintingOfARange) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(MetafileTexts(job.Sheets[i]), QStringList{QStringLiteral("Страница %1").arg(i + 3)}) << i;
     EXPECT_EQ(p->PageList()->PageCount(), 0);  // nothing stored
+}
+
+// ---- printing to the PDF file printer ----------------------------------------------------------
+
+namespace {
+
+QString RunTool(const QString& Program, const QStringList& Args) {
+    QProcess p;
+    p.start(Program, Args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Three pages with a Cyrillic line, a rectangle and a picture.
+void MakeRichPages(TRpPrinter* P) {
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(QColor(200, 30, 30));
+    P->BeginDoc();
+    for (int i = 1; i <= 3; ++i) {
+        P->NewPage();
+        TCanvas* c = P->Canvas();
+        c->Font()->SetName(QStringLiteral("Arial"));
+        c->Font()->SetSize(12);
+        c->TextOut(P->XPos(200), P->YPos(200), QStringLiteral("Выработка за смену %1").arg(i));
+        c->Rectangle(P->XPos(200), P->YPos(400), P->XPos(1000), P->YPos(700));
+        c->Handle()->StretchBlt(TRect(P->XPos(1200), P->YPos(400), P->XPos(1600), P->YPos(600)), picture,
+                                TRect(0, 0, 40, 20));
+    }
+    P->EndDoc();
+}
+
+int PdfPages(const String& File) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(RunTool(QStringLiteral("pdfinfo"), {File}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+String PdfPageSize(const String& File) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("Page size:\\s+([^\\n]*)")).match(RunTool(QStringLiteral("pdfinfo"), {File}));
+    return m.hasMatch() ? m.captured(1) : String();
+}
+
+String PdfText(const String& File, int Page) {
+    const String n = QString::number(Page);
+    return RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-f"), n, QStringLiteral("-l"), n, File, QStringLiteral("-")});
+}
+
+// Page 1 rendered at 50 pixels per inch.
+QImage PdfPicture(const String& File) {
+    const String base = File + QStringLiteral(".p1");
+    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                                         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), File, base});
+    QImage img(base + QStringLiteral(".png"));
+    QFile::remove(base + QStringLiteral(".png"));
+    return img;
+}
+
+class RpPrinterPdf : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetPrinter(nullptr);  // the standard backend with its PDF file printer
+        P = NewOwned<TRpPrinter>();
+        const int pdf = P->Printers()->IndexOf(PdfFilePrinterName());
+        ASSERT_GE(pdf, 0);
+        P->SetPrinterIndex(pdf);
+        P->SetPaperSize(A5);
+        P->SetOrientation(poLandscape);
+    }
+    void TearDown() override {
+        P.reset();
+        SetPrinter(nullptr);
+        for (const String& f : Files) QFile::remove(f);
+    }
+    String NewFile() {
+        Files << QDir::temp().filePath(QStringLiteral("rpprinter_%1_%2.pdf").arg(QCoreApplication::applicationPid()).arg(Files.size()));
+        return Files.last();
+    }
+    TOwned<TRpPrinter> P;
+    QStringList Files;
+};
+
+}  // namespace
+
+TEST_F(RpPrinterPdf, StoredPagesPrintWithTheirTextOnTheChosenPaper) {
+    MakeRichPages(P.get());
+    const String all = NewFile();
+    P->PrinterObject()->SetFileName(all);
+    P->Print();
+    EXPECT_EQ(PdfPages(all), 3);
+    EXPECT_EQ(PdfPageSize(all), QStringLiteral("595 x 420 pts (A5)"));  // turned
+    for (int i = 1; i <= 3; ++i) EXPECT_TRUE(PdfText(all, i).contains(QStringLiteral("Выработка за смену %1").arg(i))) << i;
+    EXPECT_TRUE(RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), all}).contains(QStringLiteral("No syntax or stream encoding errors")));
+    // The picture (red, 14..16 cm from the left, 4..6 cm from the top) and the rectangle's left
+    // edge at 2 cm, seen at 50 pixels per inch.
+    const QImage img = PdfPicture(all);
+    ASSERT_FALSE(img.isNull());
+    EXPECT_NEAR(img.width(), 413, 1);
+    EXPECT_NEAR(img.height(), 292, 1);
+    const QColor picture = img.pixelColor(275, 98);
+    EXPECT_GT(picture.red(), 150);
+    EXPECT_LT(picture.green(), 80);
+    int dark = 0;
+    for (int x = 37; x <= 41; ++x) dark += qGray(img.pixel(x, 100)) < 100;
+    EXPECT_GT(dark, 0);
+    EXPECT_GT(qGray(img.pixel(100, 100)), 200);  // inside the rectangle: paper
+
+    const String second = NewFile();
+    P->PrinterObject()->SetFileName(second);
+    P->SetFirstPage(2);
+    P->SetLastPage(2);
+    P->Print();
+    EXPECT_EQ(PdfPages(second), 1);
+    EXPECT_TRUE(PdfText(second, 1).contains(QStringLiteral("Выработка за смену 2")));
+    EXPECT_EQ(P->FirstPage(), 0);  // the range is used once
+}
+
+TEST_F(RpPrinterPdf, DirectPrintingOfOnePage) {
+    const String file = NewFile();
+    P->PrinterObject()->SetFileName(file);
+    P->SetDestination(rpdPrinter);
+    P->SetFirstPage(2);
+    P->SetLastPage(2);
+    MakeRichPages(P.get());
+    EXPECT_EQ(PdfPages(file), 1);
+    EXPECT_EQ(PdfPageSize(file), QStringLiteral("595 x 420 pts (A5)"));
+    const String text = PdfText(file, 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("Выработка за смену 2"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("смену 1")));
+}
+
+// ---- page files --------------------------------------------------------------------------------
+
+namespace {
+
+// An independent reader of the page file layout: the header's fields and the record chain.
+const char* const PageFileChecker = R"PY(
+import struct, sys
+d = open(sys.argv[1], 'rb').read()
+compressed, pages = int(sys.argv[2]), int(sys.argv[3])
+assert struct.unpack_from('<HH', d, 0) == (3, 60), 'signature words'
+assert struct.unpack_from('<i', d, 8)[0] == pages, 'page count'
+assert 40000 < struct.unpack_from('<d', d, 16)[0] < 80000, 'date'
+assert d[25] == compressed, 'compression flag'
+assert d[26:126] == b'H' * 100, 'filler'
+pos, n = 128, 0
+while pos < len(d):
+    number, nxt = struct.unpack_from('<ii', d, pos)
+    n += 1
+    assert number == n, 'page number'
+    if compressed:
+        assert struct.unpack_from('<i', d, pos + 8)[0] > 88, 'uncompressed length'
+    else:
+        assert struct.unpack_from('<I', d, pos + 8)[0] == 1 and d[pos + 48:pos + 52] == b' EMF', 'metafile header'
+        assert pos + 8 + struct.unpack_from('<I', d, pos + 56)[0] + 4 == nxt, 'metafile length'
+    assert struct.unpack_from('<i', d, nxt - 4)[0] == pos, 'trailing start'
+    pos = nxt
+assert pos == len(d) and n == pages, 'chain end'
+print('OK')
+)PY";
+
+QByteArray ReadAll(const String& File) {
+    QFile f(File);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const String& File, const QByteArray& Bytes) {
+    QFile f(File);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(Bytes);
+}
+
+class RpPrinterFiles : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (const String& f : Files) QFile::remove(f);
+    }
+    String NewFile() {
+        Files << QDir::temp().filePath(QStringLiteral("rpprinter_%1_%2.rpp").arg(QCoreApplication::applicationPid()).arg(Files.size()));
+        return Files.last();
+    }
+    TFakePrinterScope Fake;
+    QStringList Files;
+};
+
+}  // namespace
+
+TEST_F(RpPrinterFiles, SavedPagesLoadBackIdentical) {
+    for (const bool compressed : {false, true}) {
+        TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+        p->SetCompression(compressed);
+        MakePages(p.get(), 3);
+        const String file = NewFile();
+        p->Save(file);
+        EXPECT_EQ(RunTool(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(PageFileChecker), file,
+                                                      QString::number(compressed), QStringLiteral("3")})
+                      .trimmed(),
+                  QStringLiteral("OK"))
+            << compressed;
+
+        TOwned<TRpPrinter> q = NewOwned<TRpPrinter>();
+        q->Load(file);
+        EXPECT_EQ(q->Status(), mpFinished);
+        EXPECT_TRUE(q->ReportLoaded());
+        EXPECT_TRUE(PrintFromPagesFlag);
+        EXPECT_EQ(q->Compression(), compressed);
+        ASSERT_EQ(q->PageCount(), 3);
+        for (int i : {3, 1, 2}) EXPECT_EQ(PageBytes(q.get(), i), PageBytes(p.get(), i)) << compressed << i;
+        const String again = NewFile();
+        q->Save(again);
+        EXPECT_EQ(ReadAll(again), ReadAll(file));
+
+        TMemoryStream m;
+        const QByteArray bytes = ReadAll(file);
+        m.WriteBuffer(bytes.constData(), static_cast<Integer>(bytes.size()));
+        TOwned<TRpPrinter> r = NewOwned<TRpPrinter>();
+        r->LoadFromStream(&m);
+        EXPECT_EQ(PageBytes(r.get(), 2), PageBytes(p.get(), 2));
+    }
+}
+
+TEST_F(RpPrinterFiles, UnfinishedDocumentsAreNotSaved) {
+    TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+    const String file = NewFile();
+    EXPECT_THROW(p->Save(file), ERpError);
+    p->BeginDoc();
+    p->NewPage();
+    EXPECT_THROW(p->Save(file), ERpError);
+    EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST_F(RpPrinterFiles, DamagedFilesAreRefusedAndThePagesShownStay) {
+    for (const bool compressed : {false, true}) {
+        TOwned<TRpPrinter> source = NewOwned<TRpPrinter>();
+        source->SetCompression(compressed);
+        MakePages(source.get(), 3);
+        const String good = NewFile();
+        source->Save(good);
+        const QByteArray bytes = ReadAll(good);
+
+        TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+        p->Load(good);
+        const String bad = NewFile();
+        // Every truncation is refused.
+        for (qsizetype n = 0; n < bytes.size(); n += (n < 300 ? 1 : 7)) {
+            WriteAll(bad, bytes.left(n));
+            EXPECT_THROW(p->Load(bad), Exception) << compressed << " " << n;
+            ASSERT_EQ(p->PageCount(), 3);
+        }
+        EXPECT_EQ(PageBytes(p.get(), 3), PageBytes(source.get(), 3));
+        // Corrupted bytes: a load either refuses the file or gives pages that read or raise.
+        quint32 seed = 12345;
+        auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        for (int round = 0; round < 300; ++round) {
+            QByteArray c = bytes;
+            for (int k = 0; k < 1 + round % 4; ++k) c[next() % c.size()] = static_cast<char>(next() >> 24);
+            WriteAll(bad, c);
+            TOwned<TRpPrinter> q = NewOwned<TRpPrinter>();
+            try {
+                q->Load(bad);
+                for (int i = q->PageCount(); i >= 1; --i) {
+                    try {
+                        TOwned<TMetafile> m(q->GetPage(i));
+                    } catch (const Exception&) {
+                    }
+                }
+            } catch (const Exception&) {
+                EXPECT_EQ(q->Status(), mpReady);
+            }
+        }
+    }
+}
+
+TEST_F(RpPrinterFiles, PaperIsGuessedFromTheFirstPage) {
+    struct TCase {
+        TRpPaperSize Paper;
+        TPrinterOrientation Orientation;
+        int Width, Length;  // 0.1 mm, for Custom
+        TRpPaperSize Expected;
+        TPrinterOrientation ExpectedOrientation;
+    };
+    const TCase cases[] = {
+        {A4, poPortrait, 0, 0, A4, poPortrait},          // the first match, not A4Small
+        {A4, poLandscape, 0, 0, A4, poLandscape},
+        {Letter, poPortrait, 0, 0, Letter, poPortrait},  // not Note
+        {Custom, poPortrait, 3000, 2000, A4, poLandscape},  // no paper: the size stays, turned
+    };
+    for (const TCase& c : cases) {
+        TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+        p->SetPaperSize(c.Paper);
+        p->SetOrientation(c.Orientation);
+        p->SetPaperWidth(c.Width);
+        p->SetPaperLength(c.Length);
+        MakePages(p.get(), 1);
+        const String file = NewFile();
+        p->Save(file);
+        TOwned<TRpPrinter> q = NewOwned<TRpPrinter>();
+        q->SetPaperSize(A4);
+        q->Load(file);
+        EXPECT_EQ(q->PaperSize(), c.Expected) << c.Paper;
+        EXPECT_EQ(q->Orientation(), c.ExpectedOrientation) << c.Paper;
+    }
+}
+
+// ---- printing stored pages ---------------------------------------------------------------------
+
+TEST(RpPrinterPrint, StoredPagesGoToTheDeviceInRange) {
+    TFakePrinterScope fake;
+    TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+    MakePages(p.get(), 4);
+    p->SetCopies(2);
+    p->Print();
+    ASSERT_EQ(fake.Backend.Jobs.size(), 1u);
+    EXPECT_EQ(fake.Backend.Jobs[0].Sheets.size(), 4u);
+    EXPECT_EQ(fake.Backend.Jobs[0].Mode.dmCopies, 2);
+    EXPECT_TRUE(fake.Backend.Jobs[0].Ended);
+    p->SetFirstPage(2);
+    p->SetLastPage(3);
+    p->Print();
+    ASSERT_EQ(fake.Backend.Jobs.size(), 2u);
+    ASSERT_EQ(fake.Backend.Jobs[1].Sheets.size(), 2u);
+    EXPECT_EQ(MetafileTexts(fake.Backend.Jobs[1].Sheets[0]), QStringList{QStringLiteral("Страница 2")});
+    EXPECT_EQ(MetafileTexts(fake.Backend.Jobs[1].Sheets[1]), QStringList{QStringLiteral("Страница 3")});
+
+    // A cancel request lets the page being printed finish and stops the job after it; a cancel
+    // left from before the print does not stop it.
+    fake.Backend.Jobs.clear();
+    p->Cancel();
+    fake.Backend.OnNewSheet = [&p](int Sheets) {
+        if (Sheets == 2) p->Cancel();
+    };
+    p->Print();
+    ASSERT_EQ(fake.Backend.Jobs.size(), 1u);
+    EXPECT_EQ(fake.Backend.Jobs[0].Sheets.size(), 2u);
+    EXPECT_TRUE(fake.Backend.Jobs[0].Aborted);
+    EXPECT_FALSE(fake.Backend.Jobs[0].Ended);
+}
+
+TEST(RpPrinterPrint, FailuresAreReported) {
+    {
+        TFakePrinterScope fake;
+        TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+        EXPECT_THROW(p->Print(), ERpError);  // nothing finished yet
+        MakePages(p.get(), 1);
+        fake.Backend.RefuseJobs = true;
+        try {
+            p->Print();
+            ADD_FAILURE();
+        } catch (const ERpError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("The print job did not start"));
+        }
+    }
+    {
+        TFakePrinterScope none(std::vector<TPrinterDevice>{});
+        TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+        EXPECT_FALSE(p->PrinterOK());
+        MakePages(p.get(), 1);
+        try {
+            p->Print();
+            ADD_FAILURE();
+        } catch (const ERpError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("No printer is installed"));
+        }
+    }
 }
