@@ -2,6 +2,8 @@
 
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
+#include "platform/gui/printers.h"
+#include "platform/rtl/lists.h"
 
 #include <QEventLoop>
 #include <QFileDialog>
@@ -255,6 +257,32 @@ bool TQtResponder::InputQuery(const String& Caption, const String& Prompt, Strin
     return true;
 }
 
+// The common print dialog starts from the application-wide printer object and brings the chosen
+// device, file, copies and orientation back to it.
+static void PrinterToQt(QPrinter& Q) {
+    TPrinter* p = Printer();
+    const TPrinterDevice* d = p->Device();
+    if (!d) return;
+    if (d->WritesFile) {
+        Q.setOutputFormat(QPrinter::PdfFormat);
+        Q.setOutputFileName(p->FileName());
+    } else {
+        Q.setPrinterName(d->Name);
+    }
+    Q.setCopyCount(p->Copies());
+    Q.setPageOrientation(p->Orientation() == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+static void QtToPrinter(const QPrinter& Q) {
+    TPrinter* p = Printer();
+    const bool toFile = Q.outputFormat() == QPrinter::PdfFormat;
+    const int index = p->Printers()->IndexOf(toFile ? PdfFilePrinterName() : Q.printerName());
+    if (index >= 0 && index != p->PrinterIndex()) p->SetPrinterIndex(index);
+    if (toFile) p->SetFileName(Q.outputFileName());
+    p->SetCopies(Q.copyCount());
+    p->SetOrientation(Q.pageLayout().orientation() == QPageLayout::Landscape ? poLandscape : poPortrait);
+}
+
 bool TQtResponder::ExecuteDialog(TCommonDialog* Dialog) {
     if (auto* od = dynamic_cast<TOpenDialog*>(Dialog)) {
         QFileDialog dlg;
@@ -308,6 +336,7 @@ bool TQtResponder::ExecuteDialog(TCommonDialog* Dialog) {
     }
     if (auto* pd = dynamic_cast<TPrintDialog*>(Dialog)) {
         QPrinter printer;
+        PrinterToQt(printer);
         QPrintDialog dlg(&printer);
         dlg.setWindowTitle(pd->Title());
         if (pd->MaxPage() > 0) dlg.setMinMax(pd->MinPage(), pd->MaxPage());
@@ -316,6 +345,7 @@ bool TQtResponder::ExecuteDialog(TCommonDialog* Dialog) {
         printer.setCopyCount(pd->Copies());
         if (pd->FromPage() > 0) printer.setFromTo(pd->FromPage(), pd->ToPage());
         if (!RunDialog(dlg) || dlg.result() != QDialog::Accepted) return false;
+        QtToPrinter(printer);
         pd->SetCopies(printer.copyCount());
         pd->SetCollate(printer.collateCopies());
         switch (printer.printRange()) {
@@ -331,9 +361,12 @@ bool TQtResponder::ExecuteDialog(TCommonDialog* Dialog) {
     }
     if (dynamic_cast<TPrinterSetupDialog*>(Dialog)) {
         QPrinter printer;
+        PrinterToQt(printer);
         QPrintDialog dlg(&printer);
         dlg.setWindowTitle(Dialog->Title());
-        return RunDialog(dlg) && dlg.result() == QDialog::Accepted;
+        if (!RunDialog(dlg) || dlg.result() != QDialog::Accepted) return false;
+        QtToPrinter(printer);
+        return true;
     }
     return false;
 }

@@ -1,4 +1,5 @@
 #include "platform/gui/canvas.h"
+#include "platform/gui/controls.h"
 #include "platform/gui/metafile.h"
 #include "platform/rtl/lists.h"
 #include "report/rppages.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -509,4 +512,61 @@ TEST(RpPrinterPrint, FailuresAreReported) {
             EXPECT_EQ(e.Message(), QStringLiteral("No printer is installed"));
         }
     }
+}
+
+// ---- messages to the client window -------------------------------------------------------------
+
+namespace {
+
+class TPageWatcher : public TWinControl {
+    SDELKA_CLASS(TPageWatcher, TWinControl)
+public:
+    using TWinControl::TWinControl;
+    std::vector<std::pair<UINT, WPARAM>> Got;
+    void WndProc(TMessage& M) override {
+        if (M.Msg == RP_WM_PROGRESS || M.Msg == RP_WM_PAGES) {
+            Got.emplace_back(M.Msg, M.WParam);
+            return;
+        }
+        TWinControl::WndProc(M);
+    }
+};
+
+}  // namespace
+
+TEST(RpPrinterMessages, PagesAndProgressArePostedToTheClient) {
+    TFakePrinterScope fake;
+    TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+    TPageWatcher* w = New<TPageWatcher>(nullptr);
+    w->HandleNeeded();
+    p->SetClient(w);
+    MakePages(p.get(), 3);
+    p->SetProgress(50);
+    DispatchPostedMessages();
+    const std::vector<std::pair<UINT, WPARAM>> expected{
+        {RP_WM_PAGES, 1}, {RP_WM_PAGES, 2}, {RP_WM_PAGES, 3}, {RP_WM_PROGRESS, 50}};
+    EXPECT_EQ(w->Got, expected);
+
+    // A report thread keeps posting while the client window is freed: the posts are dropped.
+    p->Cleanup();
+    w->Got.clear();
+    std::atomic<int> stored{0};
+    std::thread generator([&p, &stored] {
+        p->BeginDoc();
+        for (int i = 0; i < 200; ++i) {
+            p->NewPage();
+            p->Canvas()->Rectangle(10, 10, 50, 50);
+            stored = i;
+        }
+        p->EndDoc();
+    });
+    while (stored < 20) std::this_thread::yield();
+    DispatchPostedMessages();
+    EXPECT_FALSE(w->Got.empty());
+    w->Free();
+    generator.join();
+    DispatchPostedMessages();
+    EXPECT_EQ(p->PageCount(), 200);
+    EXPECT_EQ(p->AvailablePages(), 200);
+    EXPECT_EQ(PostedMessageCount(), 0);
 }
