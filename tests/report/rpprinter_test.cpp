@@ -5,6 +5,7 @@
 #include "report/rppages.h"
 #include "report/rpprinter.h"
 #include "report/rpprintersettings.h"
+#include "report/rpunits.h"
 #include "rpprinter_support.h"
 
 #include <gtest/gtest.h>
@@ -569,4 +570,151 @@ TEST(RpPrinterMessages, PagesAndProgressArePostedToTheClient) {
     EXPECT_EQ(p->PageCount(), 200);
     EXPECT_EQ(p->AvailablePages(), 200);
     EXPECT_EQ(PostedMessageCount(), 0);
+}
+
+// ---- the parent report, the master window and the preview --------------------------------------
+
+namespace {
+
+class TFakeReport : public TObject, public IRpPrinterReport {
+public:
+    TFakeReport() {
+        Page->SetUnits(Native);
+        Page->SetWidth(2100);
+        Page->SetLength(2970);
+    }
+    TRpPrinterSettings* PrinterSettings() override { return Settings.get(); }
+    TRpPage* PageSetup() override { return Page.get(); }
+    bool ShowProgress() override { return false; }
+    bool AdjustScreenRes() override { return false; }
+    bool Exporting() override { return IsExporting; }
+    void DoAfterPrint() override { ++AfterPrints; }
+
+    TOwned<TRpPrinterSettings> Settings = NewOwned<TRpPrinterSettings>();
+    TOwned<TRpPage> Page = NewOwned<TRpPage>();
+    int AfterPrints = 0;
+    bool IsExporting = false;
+};
+
+// The reference point of the first text record of a metafile.
+TPoint FirstTextAt(const QByteArray& Data) {
+    TPoint at(-1, -1);
+    EnumEnhMetaFile(Data, [&at](const TEnhMetaRecord& R) {
+        TEnhMetaText t;
+        if (!DecodeExtTextOutW(R, t)) return true;
+        at = t.Reference;
+        return false;
+    });
+    return at;
+}
+
+class TPreviewRecorder : public TRpPreviewInterface {
+    SDELKA_CLASS(TPreviewRecorder, TRpPreviewInterface)
+public:
+    using TRpPreviewInterface::TRpPreviewInterface;
+    static inline int Shown = 0;
+    static inline int ShownModal = 0;
+    TWinControl* Show(TRpPrinter*) override {
+        ++Shown;
+        return nullptr;
+    }
+    TWinControl* ShowModal(TRpPrinter*) override {
+        ++ShownModal;
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+TEST(RpPrinterReport, StoredPagesCoverTheWholeSheet) {
+    TFakePrinterScope fake;
+    TFakeReport report;
+    TOwned<TRpPrinter> p = NewOwned<TRpPrinter>(&report);
+    EXPECT_EQ(p->ParentReport(), &report);
+    MakePages(p.get(), 3);
+    report.Settings->SetFirstPage(2);
+    report.Settings->SetLastPage(2);
+    p->Print();
+    ASSERT_EQ(fake.Backend.Jobs.size(), 1u);
+    ASSERT_EQ(fake.Backend.Jobs[0].Sheets.size(), 1u);
+    EXPECT_EQ(MetafileTexts(fake.Backend.Jobs[0].Sheets[0]), QStringList{QStringLiteral("Страница 2")});
+    EXPECT_EQ(report.AfterPrints, 1);
+    EXPECT_EQ(report.Settings->FirstPage(), 0);
+    EXPECT_EQ(report.Settings->LastPage(), 0);
+    // 10 mm from the sheet's edge is 10 - 4 mm from the printable area's at 600 per inch.
+    const TPoint at = FirstTextAt(fake.Backend.Jobs[0].Sheets[0]);
+    EXPECT_NEAR(at.X, 142, 3);
+    EXPECT_NEAR(at.Y, 142, 3);
+
+    // Without a report the page is stretched over the printable area.
+    TOwned<TRpPrinter> q = NewOwned<TRpPrinter>();
+    MakePages(q.get(), 1);
+    q->Print();
+    ASSERT_EQ(fake.Backend.Jobs.size(), 2u);
+    EXPECT_NEAR(FirstTextAt(fake.Backend.Jobs[1].Sheets[0]).X, 227, 3);
+}
+
+TEST(RpPrinterReport, AnAbortedExportStoresNoOpenPage) {
+    TFakePrinterScope fake;
+    TFakeReport report;
+    TOwned<TRpPrinter> p = NewOwned<TRpPrinter>(&report);
+    report.IsExporting = true;
+    p->BeginDoc();
+    p->NewPage();
+    p->NewPage();
+    p->AbortDoc();
+    EXPECT_EQ(p->PageList()->PageCount(), 1);
+}
+
+TEST(RpPrinterReport, MasterPreviewAndHooks) {
+    TFakePrinterScope fake;
+    TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
+    TPageWatcher* master = New<TPageWatcher>(nullptr);
+    master->HandleNeeded();
+    p->SetMaster(master);
+    MakePages(p.get(), 1);
+    // Pages made for the preview are printed by running the report again for the printer.
+    TMsg m;
+    p->Print();
+    EXPECT_TRUE(PeekMessage(m, master->Handle(), RP_WM_PRINT, RP_WM_PRINT, PM_REMOVE));
+    EXPECT_TRUE(fake.Backend.Jobs.empty());
+    p->SetPrintMetafile(true);
+    p->Print();
+    EXPECT_EQ(fake.Backend.Jobs.size(), 1u);
+
+    // Closing the preview: AfterPreview, a running generation cancelled, the master told.
+    int afterPreview = 0;
+    p->AfterPreview = [&afterPreview](TObject*) { ++afterPreview; };
+    p->SetShowingPreview(true);
+    p->ClosePreview(nullptr);
+    EXPECT_EQ(afterPreview, 1);
+    EXPECT_FALSE(p->ShowingPreview());
+    p->ClosePreview(nullptr);
+    EXPECT_EQ(afterPreview, 1);  // only when it was showing
+    p->AfterPreview = [](TObject*) { throw Exception(QStringLiteral("x")); };
+    p->SetShowingPreview(true);
+    EXPECT_THROW(p->SetShowingPreview(false), Exception);
+    EXPECT_FALSE(p->ShowingPreview());  // the flag changes also when the event raises
+    master->Free();
+
+    // The preview factory, unless OnPreview replaces it.
+    const TComponentClass saved = PreviewInterfaceClass;
+    PreviewInterfaceClass = TPreviewRecorder::StaticClass();
+    p->Preview();
+    p->PreviewModal();
+    EXPECT_EQ(TPreviewRecorder::Shown, 1);
+    EXPECT_EQ(TPreviewRecorder::ShownModal, 1);
+    int previews = 0;
+    p->OnPreview = [&previews](TObject*) { ++previews; };
+    p->Preview();
+    EXPECT_EQ(previews, 1);
+    EXPECT_EQ(TPreviewRecorder::Shown, 1);
+    PreviewInterfaceClass = saved;
+
+    // Setup and export hooks do nothing else; a loaded document drops them.
+    int setups = 0;
+    p->OnPrintSetup = [&setups] { ++setups; };
+    p->PrintSetup();
+    EXPECT_EQ(setups, 1);
+    EXPECT_THROW(p->ExportMetafile(QStringLiteral("x.pdf"), 1, 1), ERpError);
 }
