@@ -2,6 +2,7 @@
 // a form reaches, and the substring search the export filters use.
 #pragma once
 
+#include "platform/rtl/encoding.h"
 #include "platform/rtl/system.h"
 
 #include <QByteArray>
@@ -24,3 +25,13 @@ TStringList* ListDataSets(TComponent* Form, bool IncludeDataModules);
 
 // The 1-based position of SubText in Text, 0 when absent.
 int FindSubstring(const String& SubText, const String& Text);
+
+// The base of the export filters' text encodings: no byte-count limits and no preamble; the
+// conversions are left to the descendants.
+class TRpTextEncoding : public TEncoding {
+    SDELKA_CLASS(TRpTextEncoding, TEncoding)
+public:
+    int GetMaxByteCount(int CharCount) override { return 0; }
+    int GetMaxCharCount(int ByteCount) override { return ByteCount; }
+    QByteArray GetPreamble() override { return QByteArray(); }
+};
