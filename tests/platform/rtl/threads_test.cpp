@@ -105,7 +105,8 @@ TEST(Threads, TerminateFreeOnTerminateAndDestroyingARunningThread) {
             TThread::Sleep(1);
         }
     });
-    TThread::Sleep(5);
+    // Wait until the loop runs (a loaded machine may start the thread late).
+    for (int i = 0; i < 5000 && rounds.load() == 0; ++i) TThread::Sleep(1);
     w->Terminate();
     EXPECT_TRUE(w->Terminated());
     w->WaitFor();
