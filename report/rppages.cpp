@@ -169,6 +169,13 @@ Integer TRpStream::GetHeaderSize() {
     for (const Integer known : {124, 120, 96, 128}) {
         if (signatureAt(known + SignatureOffset)) return known;
     }
+    // Compressed pages show no plain signature; the letters may still occur by chance among the
+    // coded bytes, so a header that says it is compressed is taken by its own layout.
+    auto byteAt = [&](Int64 i) { return i < span ? static_cast<Byte>(head[i]) : Byte(0); };
+    if (byteAt(0) == 3 && byteAt(1) == 0 && byteAt(2) == 60 && byteAt(3) == 0) {
+        if (byteAt(25) == 1) return 128;
+        if (byteAt(21) == 1 && byteAt(22) == 'H' && byteAt(25) == 'H') return 124;
+    }
     for (Int64 i = 0; i <= HeaderScanLast && i + 3 <= span; ++i) {
         if (signatureAt(i)) return static_cast<Integer>(i - SignatureOffset);
     }

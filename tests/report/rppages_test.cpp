@@ -185,6 +185,18 @@ TEST(RpStream, HeaderSizeFromTheSignaturePlace) {
         EXPECT_EQ(s->Position(), 7);
         s->Free();
     }
+    // A compressed file whose coded bytes happen to hold the letters keeps its own header size.
+    for (const bool old : {false, true}) {
+        QByteArray b(1200, '\0');
+        b[0] = 3;
+        b[2] = 60;
+        b.replace(old ? 22 : 26, 100, QByteArray(100, 'H'));
+        b[old ? 21 : 25] = 1;
+        b.replace(400, 3, "EMF");
+        TRpStream* s = StreamOf(b);
+        EXPECT_EQ(s->GetHeaderSize(), old ? 124 : 128) << old;
+        s->Free();
+    }
 }
 
 TEST(RpStream, ConvertHeaderMovesTheOldLayout) {
