@@ -266,6 +266,9 @@ void TRpPrinter::AddOutline(int Level, const String& Caption, const TRect& Targe
 
 void TRpPrinter::SetClient(TWinControl* Value) {
     FClient = Value;
+    // The handle is taken now, on the UI thread, so that a report thread can post to it; the
+    // posts are dropped once the window has gone.
+    if (Value && IsUIThread()) Value->HandleNeeded();
     FClientHandle = Value && Value->HandleAllocated() ? Value->Handle() : nullptr;
 }
 

@@ -189,7 +189,8 @@ public:
     TMetafile* Page() const { return FPage; }
     TWinControl* PreviewControl() const { return FPreviewControl; }
     void SetPreviewControl(TWinControl* Value) { FPreviewControl = Value; }
-    // The window that receives progress and page counts; its handle is taken on the UI thread.
+    // The window that receives progress and page counts. Setting it on the UI thread makes its
+    // window handle, so that a report thread can post to it.
     TWinControl* Client() const { return FClient; }
     void SetClient(TWinControl* Value);
     TWinControl* Master() const { return FMaster; }

@@ -539,8 +539,7 @@ TEST(RpPrinterMessages, PagesAndProgressArePostedToTheClient) {
     TFakePrinterScope fake;
     TOwned<TRpPrinter> p = NewOwned<TRpPrinter>();
     TPageWatcher* w = New<TPageWatcher>(nullptr);
-    w->HandleNeeded();
-    p->SetClient(w);
+    p->SetClient(w);  // makes the window's handle
     MakePages(p.get(), 3);
     p->SetProgress(50);
     DispatchPostedMessages();
