@@ -110,6 +110,16 @@ void TCustomMemTableVz::AfterConstruction() {
     v->OnViewDataEvent = [this](TMemoryRecordVz* r, int i, TRecordsListNotification a) { ViewDataEvent(r, i, a); };
     v->OnViewRecordMovedEvent = [this](TMemoryRecordVz* r, int o, int n) { ViewRecordMoved(r, o, n); };
     v->SetMemTableData(FInternMemTableData.get());
+    v->SetFullBuildCheck(true);
+    v->OnTreeNodeExpanding = [this](TMemRecViewVz* Node) {
+        bool allow = true;
+        if (Active() && OnTreeNodeExpanding.Assigned()) {
+            const int row = FRecordsView->IndexOfRec(Node->Rec());
+            OnTreeNodeExpanding(this, row + 1, allow);
+        }
+        return allow;
+    };
+    FTreeList = std::make_unique<TMemTableTreeListVz>(this);
 }
 
 void TCustomMemTableVz::BeforeDestruction() {
@@ -844,6 +854,8 @@ void TCustomMemTableVz::InternalPost() {
                 rec->Edit();
                 try {
                     CopyBufferToRecord(b, rec);
+                    if (FRecordsView->ViewAsTreeList() && FRecordsView->CheckReferenceLoop(rec, Variant()))
+                        throw Exception(u"Reference-loop found"_S);
                 } catch (...) {
                     rec->Cancel();
                     throw;
@@ -1571,7 +1583,6 @@ void TCustomMemTableVz::ViewDataEvent(TMemoryRecordVz* /*MemRec*/, int Index, TR
         case rlnRecChangedVz: MTViewDataEvent(GridRowOfViewIndex(Index), mtRowChangedVz, -1); break;
         case rlnRecDeletedVz: MTViewDataEvent(GridRowOfViewIndex(Index), mtRowDeletedVz, -1); break;
         case rlnListChangedVz:
-            if (FRecordsViewUpdating == 0 && State() == dsBrowse) ClearBuffers();
             MTViewDataEvent(-1, mtViewDataChangedVz, -1);
             break;
         default: break;
@@ -1965,4 +1976,192 @@ void TCustomMemTableVz::SaveToFile(const String& FileName, TDfmStreamFormatVz Fo
 void TCustomMemTableVz::LoadFromFile(const String& FileName) {
     auto f = NewOwned<TFileStream>(FileName, fmOpenRead);
     LoadFromStream(f.get());
+}
+
+// ---- tree mode ----------------------------------------------------------------------------------
+
+bool TMemTableTreeListVz::Active() const { return FMemTable->RecordsView()->ViewAsTreeList(); }
+
+void TMemTableTreeListVz::SetActive(bool Value) {
+    if (Value == Active()) return;
+    FMemTable->DisableControls();
+    try {
+        FMemTable->RecordsView()->SetViewAsTreeList(Value);
+        FMemTable->AfterTreeChange();
+    } catch (...) {
+        FMemTable->EnableControls();
+        throw;
+    }
+    FMemTable->EnableControls();
+}
+
+const String& TMemTableTreeListVz::KeyFieldName() const { return FMemTable->RecordsView()->TreeViewKeyFieldName(); }
+void TMemTableTreeListVz::SetKeyFieldName(const String& Value) { FMemTable->RecordsView()->SetTreeViewKeyFieldName(Value); }
+const String& TMemTableTreeListVz::RefParentFieldName() const { return FMemTable->RecordsView()->TreeViewRefParentFieldName(); }
+void TMemTableTreeListVz::SetRefParentFieldName(const String& Value) {
+    FMemTable->RecordsView()->SetTreeViewRefParentFieldName(Value);
+}
+bool TMemTableTreeListVz::DefaultNodeExpanded() const { return FMemTable->RecordsView()->DefaultNodeExpanded(); }
+void TMemTableTreeListVz::SetDefaultNodeExpanded(bool Value) { FMemTable->RecordsView()->SetDefaultNodeExpanded(Value); }
+bool TMemTableTreeListVz::DefaultNodeHasChildren() const { return FMemTable->RecordsView()->DefaultNodeHasChildren(); }
+void TMemTableTreeListVz::SetDefaultNodeHasChildren(bool Value) { FMemTable->RecordsView()->SetDefaultNodeHasChildren(Value); }
+bool TMemTableTreeListVz::FullBuildCheck() const { return FMemTable->RecordsView()->FullBuildCheck(); }
+void TMemTableTreeListVz::SetFullBuildCheck(bool Value) { FMemTable->RecordsView()->SetFullBuildCheck(Value); }
+bool TMemTableTreeListVz::FilterNodeIfParentVisible() const { return FMemTable->RecordsView()->FilterNodeIfParentVisible(); }
+void TMemTableTreeListVz::SetFilterNodeIfParentVisible(bool Value) {
+    FMemTable->RecordsView()->SetFilterNodeIfParentVisible(Value);
+    if (FMemTable->Active()) FMemTable->AfterTreeChange();
+}
+
+void TMemTableTreeListVz::FullExpand() {
+    FMemTable->DisableControls();
+    try {
+        FMemTable->RecordsView()->FullExpand();
+        FMemTable->AfterTreeChange();
+    } catch (...) {
+        FMemTable->EnableControls();
+        throw;
+    }
+    FMemTable->EnableControls();
+}
+
+void TMemTableTreeListVz::FullCollapse() {
+    FMemTable->DisableControls();
+    try {
+        FMemTable->RecordsView()->FullCollapse();
+        FMemTable->AfterTreeChange();
+    } catch (...) {
+        FMemTable->EnableControls();
+        throw;
+    }
+    FMemTable->EnableControls();
+}
+
+bool TMemTableTreeListVz::Locate(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
+    FMemTable->CheckBrowseMode();
+    if (FMemTable->IsEmpty()) return false;
+    std::vector<TField*> fields;
+    FMemTable->GetFieldList(fields, KeyFields);
+    TRecordsViewVz* v = FMemTable->RecordsView();
+    const std::vector<TMemRecViewVz*> all = v->TreeFlatItems();
+    for (TMemRecViewVz* n : all) {
+        bool ok = true;
+        for (size_t i = 0; i < fields.size() && ok; ++i) {
+            const Variant val = n->Rec()->Data()[static_cast<size_t>(fields[i]->FieldNo() - 1)];
+            const Variant key = KeyAt(KeyValues, i, fields.size());
+            if (!Options.Empty() && fields.size() == 1) {
+                String text = VarToStr(val);
+                const String k = VarToStr(key);
+                if (Options.Contains(loPartialKey)) text = text.left(k.size());
+                ok = Options.Contains(loCaseInsensitive) ? AnsiCompareText(text, k) == 0 : AnsiCompareStr(text, k) == 0;
+            } else {
+                ok = VarEqualsVz(val, key);
+            }
+        }
+        if (!ok) continue;
+        for (TMemRecViewVz* p = n->NodeParent(); p; p = p->NodeParent())
+            if (!p->NodeExpanded()) v->SetNodeExpanded(p, true);
+        return FMemTable->GotoRec(n->Rec());
+    }
+    return false;
+}
+
+void TCustomMemTableVz::AfterTreeChange() {
+    if (Active()) ResyncView();
+}
+
+bool TCustomMemTableVz::GetViewAsTreeList() const { return FRecordsView->ViewAsTreeList(); }
+
+TMemRecViewVz* TCustomMemTableVz::TreeNode() {
+    CheckActive();
+    if (!FRecordsView->ViewAsTreeList()) return nullptr;
+    TMTRecBuf* b;
+    if (!GetActiveRecBuf(b) || !b->MemRec) return nullptr;
+    return b->RecView && b->RecView->Rec() == b->MemRec ? b->RecView : nullptr;
+}
+
+int TCustomMemTableVz::TreeNodeLevel() {
+    TMemRecViewVz* n = TreeNode();
+    return n ? n->NodeLevel() : -1;
+}
+
+bool TCustomMemTableVz::TreeNodeExpanded() {
+    TMemRecViewVz* n = TreeNode();
+    return n && n->NodeExpanded();
+}
+
+void TCustomMemTableVz::SetTreeNodeExpanded(bool Value) {
+    CheckActive();
+    TMemRecViewVz* n = TreeNode();
+    if (!n) {
+        TMTRecBuf* b;
+        if (GetActiveRecBuf(b)) b->NewTreeNodeExpanded = Value;
+        return;
+    }
+    FRecordsView->SetNodeExpanded(n, Value);
+    ResyncView();
+}
+
+bool TCustomMemTableVz::TreeNodeHasChildren() {
+    TMemRecViewVz* n = TreeNode();
+    return n && n->NodesCount() > 0;
+}
+
+bool TCustomMemTableVz::TreeNodeHasVisibleChildren() {
+    TMemRecViewVz* n = TreeNode();
+    return n && n->NodeHasVisibleChildren();
+}
+
+int TCustomMemTableVz::TreeNodeChildCount() {
+    TMemRecViewVz* n = TreeNode();
+    return n ? n->VisibleNodesCount() : -1;
+}
+
+int TCustomMemTableVz::GetPriorRowTreeNodeLevel() {
+    CheckActive();
+    const int r = RecNo();
+    if (!FRecordsView->ViewAsTreeList() || r <= 1) return -1;
+    return FRecordsView->GetRecordView(r - 2)->NodeLevel();
+}
+
+int TCustomMemTableVz::GetNextRowTreeNodeLevel() {
+    CheckActive();
+    const int r = RecNo();
+    if (!FRecordsView->ViewAsTreeList() || r < 1 || r >= RecordCount()) return -1;
+    return FRecordsView->GetRecordView(r)->NodeLevel();
+}
+
+bool TCustomMemTableVz::AncestorHasNextSibling(int Level) {
+    TMemRecViewVz* n = TreeNode();
+    if (Level <= 0 || !n) return false;
+    while (n && n->NodeLevel() > Level) n = n->NodeParent();
+    return n && n->NodeLevel() == Level && n->NextVisibleSibling() != nullptr;
+}
+
+bool TCustomMemTableVz::AncestorHasPriorSibling(int Level) {
+    TMemRecViewVz* n = TreeNode();
+    if (Level <= 0 || !n) return false;
+    while (n && n->NodeLevel() > Level) n = n->NodeParent();
+    return n && n->NodeLevel() == Level && n->PriorVisibleSibling() != nullptr;
+}
+
+int TCustomMemTableVz::SetRowTreeNodeExpanded(int RowNum, bool Expanded) {
+    CheckActive();
+    if (!FRecordsView->ViewAsTreeList() || RowNum < 0 || RowNum >= FRecordsView->Count()) return -1;
+    TMemRecViewVz* current = TreeNode();
+    TMemRecViewVz* node = FRecordsView->GetRecordView(RowNum);
+    FRecordsView->SetNodeExpanded(node, Expanded);
+    int answer = -1;
+    if (current && FRecordsView->IndexOfRec(current->Rec()) < 0) {
+        TMemRecViewVz* p = current->NodeParent();
+        while (p && FRecordsView->IndexOfRec(p->Rec()) < 0) p = p->NodeParent();
+        if (p) {
+            answer = FRecordsView->IndexOfRec(p->Rec()) + 1;
+            FRecordPos = answer - 1;
+        }
+    }
+    ClearBuffers();
+    ResyncView();
+    if (Active()) DoAfterScroll();
+    return answer;
 }

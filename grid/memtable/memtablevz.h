@@ -77,6 +77,38 @@ public:
     void Clear();
 };
 
+using TMTTreeNodeExpandingEventVz = TEvent<void(TObject* Sender, int RecNo, bool& AllowExpansion)>;
+
+// Tree-mode settings of the dataset, kept in its records view.
+class TMemTableTreeListVz : public TPersistent {
+    SDELKA_CLASS(TMemTableTreeListVz, TPersistent)
+public:
+    explicit TMemTableTreeListVz(TCustomMemTableVz* AMemTable) : FMemTable(AMemTable) {}
+
+    bool Active() const;
+    void SetActive(bool Value);
+    const String& KeyFieldName() const;
+    void SetKeyFieldName(const String& Value);
+    const String& RefParentFieldName() const;
+    void SetRefParentFieldName(const String& Value);
+    bool DefaultNodeExpanded() const;
+    void SetDefaultNodeExpanded(bool Value);
+    bool DefaultNodeHasChildren() const;
+    void SetDefaultNodeHasChildren(bool Value);
+    bool FullBuildCheck() const;
+    void SetFullBuildCheck(bool Value);
+    bool FilterNodeIfParentVisible() const;
+    void SetFilterNodeIfParentVisible(bool Value);
+    void FullExpand();
+    void FullCollapse();
+    // Finds a record in the whole tree (collapsed branches too), expands its ancestors and moves
+    // the dataset to it.
+    bool Locate(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options);
+
+private:
+    TCustomMemTableVz* FMemTable;
+};
+
 class TCustomMemTableVz : public TDataSet {
     SDELKA_CLASS(TCustomMemTableVz, TDataSet)
 public:
@@ -177,6 +209,25 @@ public:
     void BeginViewUpdate() { ++FRecordsViewUpdating; }
     void EndViewUpdate(bool Resync);
 
+    // ---- tree mode
+    TMemTableTreeListVz* TreeList() const { return FTreeList.get(); }
+    bool GetViewAsTreeList() const;
+    TMemRecViewVz* TreeNode();
+    int TreeNodeLevel();
+    bool TreeNodeExpanded();
+    void SetTreeNodeExpanded(bool Value);
+    bool TreeNodeHasChildren();
+    bool TreeNodeHasVisibleChildren();
+    int TreeNodeChildCount();
+    int GetPriorRowTreeNodeLevel();
+    int GetNextRowTreeNodeLevel();
+    bool AncestorHasNextSibling(int Level);
+    bool AncestorHasPriorSibling(int Level);
+    // Expands or collapses the node of a row; when that hides the current record, the row + 1 of
+    // its nearest shown ancestor, else -1.
+    int SetRowTreeNodeExpanded(int RowNum, bool Expanded);
+    TMTTreeNodeExpandingEventVz OnTreeNodeExpanding;
+
     // ---- record moving, range aggregates, value lists
     bool MoveRecord(int FromIndex, int ToIndex, int TreeLevel, bool CheckOnly);
     bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
@@ -230,8 +281,10 @@ protected:
     virtual void CopyBufferToRecord(TMTRecBuf* Buffer, TMemoryRecordVz* Rec);
 
 private:
+    friend class TMemTableTreeListVz;
     void FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum, TMTRecBuf* Buf);
     void ResyncView();
+    void AfterTreeChange();
     void ParseFilterExpr();
     void ViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
     void ViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
@@ -258,6 +311,7 @@ private:
     bool FReadOnly = false;
     int FRecordPos = -1;
     TOwned<TRecordsViewVz> FRecordsView;
+    std::unique_ptr<TMemTableTreeListVz> FTreeList;
     TOwned<TMemTableDataVz> FInternMemTableData;
     int FRecordsViewUpdating = 0;
     bool FRecordsViewUpdated = false;

@@ -2,7 +2,10 @@
 
 #include "platform/rtl/exceptions.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <unordered_map>
 
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
 
@@ -216,13 +219,25 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                 CalcLookupBuffer(item);
             }
     }
+    if (FViewAsTreeList) {
+        RebuildTree();
+        if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+        return;
+    }
     if (!FSortOrder.isEmpty()) SortFlatList();
     else if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
 }
 
 // ---- sorting ------------------------------------------------------------------------------------
 
-void TRecordsViewVz::SortChanged() { SortFlatList(); }
+void TRecordsViewVz::SortChanged() {
+    if (FViewAsTreeList) {
+        RebuildTree();
+        DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+        return;
+    }
+    SortFlatList();
+}
 
 void TRecordsViewVz::SortFlatList() {
     // Without a sort order the lists go back to storage order (the filtered positions of later
@@ -276,6 +291,43 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
             throw Exception("PostNotifyInfo already defined");
         pending = {true, Rec, Pos, Act};
     };
+
+    if (FViewAsTreeList) {
+        // The tree is rebuilt as a whole after a change of a record.
+        switch (Action) {
+        case rlnRecAddedVz: {
+            auto* item = new TMemRecViewVz(this, MemRec);
+            const int pos = MemRec->Index();
+            if (pos < 0 || pos >= FSorderViewList.Count()) FSorderViewList.Add(item);
+            else FSorderViewList.Insert(pos, item);
+            FSortedListIndexesObsolete = true;
+            break;
+        }
+        case rlnRecDeletedVz: {
+            FToggledNodes.remove(MemRec);
+            const int viewPos = IndexOfRec(MemRec);
+            if (viewPos >= 0) FMemoryViewList.Delete(viewPos);
+            const int sp = IndexOfSortedListRec(MemRec);
+            if (sp >= 0) {
+                TMemRecViewVz* item = GetSortedListItem(sp);
+                FSorderViewList.Delete(sp);
+                FSortedListIndexesObsolete = true;
+                delete item;
+            }
+            break;
+        }
+        case rlnRecChangedVz:
+        case rlnRecMarkedForDelVz:
+        case rlnListChangedVz:
+            break;
+        default:
+            return;
+        }
+        if (Action == rlnListChangedVz) RefreshFilteredRecsList(false);
+        else RebuildTree();
+        DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+        return;
+    }
 
     switch (Action) {
     case rlnRecAddedVz: {
@@ -450,4 +502,241 @@ Variant TRecordsViewVz::CalcAggrFieldFunc(const String& FieldName, const String&
     if (kind == aMin || kind == aMax) return extreme;
     if (kind == aAvg) return Count() == 0 ? Variant::Null() : result / Variant(Count());
     return result;
+}
+
+// ---- tree mode ----------------------------------------------------------------------------------
+
+bool TMemRecViewVz::NodeHasVisibleChildren() const {
+    for (TMemRecViewVz* c : FNodeItems)
+        if (c->FNodeVisible) return true;
+    return false;
+}
+
+int TMemRecViewVz::VisibleNodesCount() const {
+    int n = 0;
+    for (TMemRecViewVz* c : FNodeItems)
+        if (c->FNodeVisible) ++n;
+    return n;
+}
+
+TMemRecViewVz* TMemRecViewVz::NextVisibleSibling() const {
+    const std::vector<TMemRecViewVz*>& sib = FNodeParent ? FNodeParent->FNodeItems : FRecordsView->FTreeTop;
+    for (size_t i = static_cast<size_t>(FNodeIndex) + 1; i < sib.size(); ++i)
+        if (sib[i]->FNodeVisible) return sib[i];
+    return nullptr;
+}
+
+TMemRecViewVz* TMemRecViewVz::PriorVisibleSibling() const {
+    const std::vector<TMemRecViewVz*>& sib = FNodeParent ? FNodeParent->FNodeItems : FRecordsView->FTreeTop;
+    for (int i = FNodeIndex - 1; i >= 0; --i)
+        if (sib[static_cast<size_t>(i)]->FNodeVisible) return sib[static_cast<size_t>(i)];
+    return nullptr;
+}
+
+void TRecordsViewVz::SetViewAsTreeList(bool Value) {
+    if (Value == FViewAsTreeList) return;
+    FViewAsTreeList = Value;
+    if (!Value) {
+        FTreeTop.clear();
+        FTreeFlat.clear();
+        FTreeVisible.clear();
+    }
+    RefreshFilteredRecsList(true);
+}
+
+void TRecordsViewVz::SetDefaultNodeExpanded(bool Value) {
+    if (Value == FDefaultNodeExpanded) return;
+    FDefaultNodeExpanded = Value;
+    FToggledNodes.clear();
+}
+
+void TRecordsViewVz::SetFilterNodeIfParentVisible(bool Value) {
+    if (Value == FFilterNodeIfParentVisible) return;
+    FFilterNodeIfParentVisible = Value;
+    if (FViewAsTreeList) RefreshFilteredRecsList(true);
+}
+
+// The key of a record over some fields as one text (Null when every value is Null).
+String TRecordsViewVz::TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fields) const {
+    String k;
+    bool any = false;
+    for (int f : Fields) {
+        const Variant& v = Rec->Data()[static_cast<size_t>(f)];
+        if (VarIsNull(v) || VarIsEmpty(v)) {
+            k += u'\x01';
+        } else {
+            any = true;
+            k += VarIsNumeric(v) ? u'n' : u's';
+            k += VarToStr(v);
+        }
+        k += u'\x02';
+    }
+    return any ? k : String();
+}
+
+void TRecordsViewVz::RebuildTree() {
+    FMemoryViewList.Clear();
+    FTreeTop.clear();
+    FTreeFlat.clear();
+    FTreeVisible.clear();
+    std::vector<TMemRecViewVz*> nodes;
+    nodes.reserve(static_cast<size_t>(FSorderViewList.Count()));
+    for (int i = 0; i < FSorderViewList.Count(); ++i) {
+        TMemRecViewVz* n = GetSortedListItem(i);
+        n->FNodeParent = nullptr;
+        n->FNodeItems.clear();
+        n->FNodeVisible = false;
+        n->FNodeLevel = 0;
+        n->FNodeIndex = -1;
+        if (FStatusFilter.Contains(n->Rec()->UpdateStatus())) nodes.push_back(n);
+    }
+    // Parents by key.
+    if (!FTreeViewKeyFields.empty() && !FTreeViewRefParentFields.empty()) {
+        QHash<String, TMemRecViewVz*> byKey;
+        byKey.reserve(static_cast<int>(nodes.size()));
+        for (TMemRecViewVz* n : nodes) {
+            const String k = TreeKeyText(n->Rec(), FTreeViewKeyFields);
+            if (!k.isNull() && !byKey.contains(k)) byKey.insert(k, n);
+        }
+        for (TMemRecViewVz* n : nodes) {
+            const String pk = TreeKeyText(n->Rec(), FTreeViewRefParentFields);
+            TMemRecViewVz* p = pk.isNull() ? nullptr : byKey.value(pk, nullptr);
+            n->FNodeParent = p == n ? nullptr : p;
+        }
+        // A reference loop among records would leave them without a way to the top: the node
+        // where a walk meets itself again goes to the top level.
+        std::unordered_map<TMemRecViewVz*, int> state;
+        for (TMemRecViewVz* n : nodes) {
+            std::vector<TMemRecViewVz*> path;
+            TMemRecViewVz* c = n;
+            while (c && state[c] == 0) {
+                state[c] = 1;
+                path.push_back(c);
+                c = c->FNodeParent;
+            }
+            if (c && state[c] == 1) c->FNodeParent = nullptr;
+            for (TMemRecViewVz* q : path) state[q] = 2;
+        }
+    }
+    for (TMemRecViewVz* n : nodes) (n->FNodeParent ? n->FNodeParent->FNodeItems : FTreeTop).push_back(n);
+    const bool sorted = !FSortOrder.isEmpty() && OnCompareRecords.Assigned();
+    auto arrange = [&](std::vector<TMemRecViewVz*>& list) {
+        if (sorted)
+            std::stable_sort(list.begin(), list.end(), [this](TMemRecViewVz* a, TMemRecViewVz* b) {
+                return CompareRecs(a->Rec(), b->Rec()) < 0;
+            });
+        for (size_t i = 0; i < list.size(); ++i) list[i]->FNodeIndex = static_cast<int>(i);
+    };
+    arrange(FTreeTop);
+    for (TMemRecViewVz* n : nodes) arrange(n->FNodeItems);
+    // Depth-first order (iterative: chains may be deep).
+    std::vector<std::pair<TMemRecViewVz*, int>> stack;
+    for (auto it = FTreeTop.rbegin(); it != FTreeTop.rend(); ++it) stack.emplace_back(*it, 1);
+    while (!stack.empty()) {
+        auto [n, level] = stack.back();
+        stack.pop_back();
+        n->FNodeLevel = level;
+        n->FNodeExpanded = FDefaultNodeExpanded != FToggledNodes.contains(n->Rec());
+        FTreeFlat.push_back(n);
+        for (auto it = n->FNodeItems.rbegin(); it != n->FNodeItems.rend(); ++it) stack.emplace_back(*it, level + 1);
+    }
+    // Visibility: a node passes the filter, or a descendant does (children come after their parent
+    // in the flat order, so a backward walk sees them first); optionally the subtree of a passing
+    // node.
+    std::vector<char> passes(FTreeFlat.size(), 0);
+    std::unordered_map<TMemRecViewVz*, size_t> at;
+    at.reserve(FTreeFlat.size());
+    for (size_t i = 0; i < FTreeFlat.size(); ++i) at[FTreeFlat[i]] = i;
+    FFilterAborted = false;
+    for (size_t i = 0; i < FTreeFlat.size() && !FFilterAborted; ++i)
+        passes[i] = RecordPassesFilter(FTreeFlat[i]->Rec(), FTreeFlat[i]) ? 1 : 0;
+    for (size_t i = FTreeFlat.size(); i-- > 0;) {
+        TMemRecViewVz* n = FTreeFlat[i];
+        if (passes[i]) n->FNodeVisible = true;
+        if (n->FNodeVisible && n->FNodeParent) n->FNodeParent->FNodeVisible = true;
+    }
+    if (!FFilterNodeIfParentVisible)
+        for (size_t i = 0; i < FTreeFlat.size(); ++i) {
+            TMemRecViewVz* n = FTreeFlat[i];
+            if (n->FNodeParent && n->FNodeParent->FNodeVisible && passes[at[n->FNodeParent]]) {
+                n->FNodeVisible = true;
+                passes[i] = 1;
+            }
+        }
+    // Rows: visible nodes whose ancestors are visible and expanded.
+    for (size_t i = 0; i < FTreeFlat.size(); ++i) {
+        TMemRecViewVz* n = FTreeFlat[i];
+        n->SetInSortedListIndex(static_cast<int>(i));
+        bool shown = n->FNodeVisible, listed = n->FNodeVisible;
+        for (TMemRecViewVz* p = n->FNodeParent; p && (shown || listed); p = p->FNodeParent) {
+            if (!p->FNodeVisible) shown = listed = false;
+            if (!p->FNodeExpanded) shown = false;
+        }
+        if (listed) FTreeVisible.push_back(n);
+        if (shown) {
+            FMemoryViewList.Add(n);
+            CalcLookupBuffer(n);
+        }
+    }
+}
+
+bool TRecordsViewVz::SetNodeExpanded(TMemRecViewVz* Node, bool Value) {
+    if (!Node || Node->FNodeExpanded == Value) return true;
+    if (Value && OnTreeNodeExpanding.Assigned() && !OnTreeNodeExpanding(Node)) return false;
+    if (Value != FDefaultNodeExpanded) FToggledNodes.insert(Node->Rec());
+    else FToggledNodes.remove(Node->Rec());
+    RebuildTree();
+    DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+    if (Value && OnTreeNodeExpanded.Assigned()) OnTreeNodeExpanded(Node);
+    return true;
+}
+
+void TRecordsViewVz::FullExpand() {
+    FToggledNodes.clear();
+    if (!FDefaultNodeExpanded)
+        for (TMemRecViewVz* n : FTreeFlat) FToggledNodes.insert(n->Rec());
+    RebuildTree();
+    DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsViewVz::FullCollapse() {
+    FToggledNodes.clear();
+    if (FDefaultNodeExpanded)
+        for (TMemRecViewVz* n : FTreeFlat) FToggledNodes.insert(n->Rec());
+    RebuildTree();
+    DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+}
+
+bool TRecordsViewVz::CheckReferenceLoop(TMemoryRecordVz* Rec, const Variant& NewRefValue) const {
+    if (FTreeViewKeyFields.empty() || FTreeViewRefParentFields.empty()) return false;
+    String ref;
+    if (VarIsEmpty(NewRefValue)) {
+        ref = TreeKeyText(Rec, FTreeViewRefParentFields);
+    } else {
+        const bool arr = VarIsArray(NewRefValue);
+        bool any = false;
+        for (size_t i = 0; i < FTreeViewRefParentFields.size(); ++i) {
+            const Variant v = arr ? NewRefValue.GetElement(VarArrayLowBound(NewRefValue, 1) + static_cast<int>(i)) : NewRefValue;
+            if (VarIsNull(v) || VarIsEmpty(v)) {
+                ref += u'\x01';
+            } else {
+                any = true;
+                ref += VarIsNumeric(v) ? u'n' : u's';
+                ref += VarToStr(v);
+            }
+            ref += u'\x02';
+        }
+        if (!any) ref = String();
+    }
+    if (ref.isNull() || ref == TreeKeyText(Rec, FTreeViewKeyFields)) return false;
+    // The node the reference names, and its ancestors.
+    TMemRecViewVz* p = nullptr;
+    for (TMemRecViewVz* n : FTreeFlat)
+        if (TreeKeyText(n->Rec(), FTreeViewKeyFields) == ref) {
+            p = n;
+            break;
+        }
+    for (; p; p = p->FNodeParent)
+        if (p->Rec() == Rec) return true;
+    return false;
 }

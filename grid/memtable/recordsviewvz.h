@@ -8,6 +8,10 @@
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/base/orderbyvz.h"
 
+#include <QSet>
+
+#include <vector>
+
 class TRecordsViewVz;
 class TMemRecViewVz;
 
@@ -31,7 +35,28 @@ public:
     TRecDataValues& LookupBuffer() { return FLookupBuffer; }
     void SetLookupBufferLength(int NewLength) { FLookupBuffer.resize(static_cast<size_t>(NewLength)); }
 
+    // ---- tree mode (the view's tree of records, see TRecordsViewVz::ViewAsTreeList) ----
+    TMemRecViewVz* NodeParent() const { return FNodeParent; }
+    const std::vector<TMemRecViewVz*>& NodeItems() const { return FNodeItems; }
+    int NodesCount() const { return static_cast<int>(FNodeItems.size()); }
+    // Top nodes are on level 1.
+    int NodeLevel() const { return FNodeLevel; }
+    bool NodeExpanded() const { return FNodeExpanded; }
+    bool NodeVisible() const { return FNodeVisible; }
+    bool NodeHasVisibleChildren() const;
+    int VisibleNodesCount() const;
+    // The next / prior visible node with the same parent, or nullptr.
+    TMemRecViewVz* NextVisibleSibling() const;
+    TMemRecViewVz* PriorVisibleSibling() const;
+
 private:
+    friend class TRecordsViewVz;
+    TMemRecViewVz* FNodeParent = nullptr;
+    std::vector<TMemRecViewVz*> FNodeItems;
+    int FNodeIndex = -1;
+    int FNodeLevel = 0;
+    bool FNodeExpanded = false;
+    bool FNodeVisible = false;
     int FInSortedListIndex = -1;
     TRecDataValues FLookupBuffer;
     TMemoryRecordVz* FRec = nullptr;
@@ -125,6 +150,38 @@ public:
     void MergeChangeLog();
     void CancelUpdates();
 
+    // ---- tree mode ----
+    // The records as a tree: a record's parent is the record whose TreeViewKeyFieldName values
+    // equal its TreeViewRefParentFieldName values (top level when there is none, when it names
+    // itself or when the reference would close a loop). Rows are then the visible nodes whose
+    // ancestors are all expanded, depth first; siblings keep storage order, or the sort order.
+    // A node is visible when its record passes the filter or a descendant does (with
+    // FilterNodeIfParentVisible False, also when an ancestor passes).
+    bool ViewAsTreeList() const { return FViewAsTreeList; }
+    void SetViewAsTreeList(bool Value);
+    bool DefaultNodeExpanded() const { return FDefaultNodeExpanded; }
+    void SetDefaultNodeExpanded(bool Value);
+    bool DefaultNodeHasChildren() const { return FDefaultNodeHasChildren; }
+    void SetDefaultNodeHasChildren(bool Value) { FDefaultNodeHasChildren = Value; }
+    bool FilterNodeIfParentVisible() const { return FFilterNodeIfParentVisible; }
+    void SetFilterNodeIfParentVisible(bool Value);
+    bool FullBuildCheck() const { return FFullBuildCheck; }
+    void SetFullBuildCheck(bool Value) { FFullBuildCheck = Value; }
+    // Expands or collapses a node; False when OnTreeNodeExpanding refused. The rows follow.
+    bool SetNodeExpanded(TMemRecViewVz* Node, bool Value);
+    void FullExpand();
+    void FullCollapse();
+    // Every node, depth first, expanded or not; the visible ones (accountable rows).
+    const std::vector<TMemRecViewVz*>& TreeFlatItems() const { return FTreeFlat; }
+    const std::vector<TMemRecViewVz*>& TreeVisibleItems() const { return FTreeVisible; }
+    const std::vector<TMemRecViewVz*>& TreeTopNodes() const { return FTreeTop; }
+    // True when giving Rec the parent reference NewRefValue (Empty: its own) would make it its
+    // own ancestor.
+    bool CheckReferenceLoop(TMemoryRecordVz* Rec, const Variant& NewRefValue) const;
+    // Asked before a node expands (answer False to refuse) and told after.
+    TEvent<bool(TMemRecViewVz* Node)> OnTreeNodeExpanding;
+    TEvent<void(TMemRecViewVz* Node)> OnTreeNodeExpanded;
+
     // ---- refresh, sort, locks ----
     void RefreshFilteredRecsList(bool NotifyListChanged);
     void SortData(TObject* ParamSort, const TCompareRecords& Compare);
@@ -176,6 +233,18 @@ private:
     TIntArrayVz FTreeViewRefParentFields;
     TDataSet* FDataSet = nullptr;
     int FDisableFilterCount = 0;
+    void RebuildTree();
+    String TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fields) const;
+    bool FViewAsTreeList = false;
+    bool FDefaultNodeExpanded = false;
+    bool FDefaultNodeHasChildren = false;
+    bool FFilterNodeIfParentVisible = true;
+    bool FFullBuildCheck = true;
+    std::vector<TMemRecViewVz*> FTreeTop;
+    std::vector<TMemRecViewVz*> FTreeFlat;
+    std::vector<TMemRecViewVz*> FTreeVisible;
+    // Records whose node is not in the default expansion state.
+    QSet<TMemoryRecordVz*> FToggledNodes;
     mutable TMemoryRecordVz* FHintRec = nullptr;
     mutable int FHintIndex = -1;
 };

@@ -141,4 +141,22 @@ TEST_F(MemTablePgTest, FilteredViewAndRangeAggregatesEqualTheServers) {
     EXPECT_EQ(T->Lookup(u"id"_S, Variant(7777), u"name"_S).AsString(), u"Д'Артаньян"_S);
 }
 
+TEST_F(MemTablePgTest, TreeModeRowsFollowTheRecursiveQuerysPathOrder) {
+    T->TreeList()->SetKeyFieldName(u"id"_S);
+    T->TreeList()->SetRefParentFieldName(u"parent"_S);
+    T->TreeList()->SetDefaultNodeExpanded(true);
+    T->TreeList()->SetActive(true);
+    const QStringList ours = Dump();
+    const QStringList server = Psql(
+        "with recursive t(id, path) as ("
+        "  select id, array[id] from mt_src where parent is null"
+        "  union all select c.id, t.path || c.id from mt_src c join t on c.parent = t.id)"
+        " select s.id, s.name, s.d, s.amount, s.qty, s.parent from t join mt_src s using (id) order by t.path");
+    ASSERT_EQ(ours.size(), server.size());
+    for (int i = 0; i < ours.size(); ++i) ASSERT_EQ(ours[i].toStdString(), server[i].toStdString()) << "row " << i;
+    // Levels are the path lengths.
+    T->Locate(u"id"_S, Variant(1234), {});
+    EXPECT_EQ(T->TreeNodeLevel(), 4);
+}
+
 }  // namespace

@@ -521,6 +521,106 @@ TEST_F(MemTableFixture, EmptyTableKeepsStructure) {
     EXPECT_EQ(T->RecordCount(), 1);
 }
 
+// ---- tree mode ------------------------------------------------------------------------------------
+
+struct MemTreeFixture : ::testing::Test {
+    TOwned<TMemTableVz> T = NewOwned<TMemTableVz>(nullptr);
+    MemTreeFixture() {
+        T->FieldDefs()->Add(u"Id"_S, ftInteger);
+        T->FieldDefs()->Add(u"Parent"_S, ftInteger);
+        T->FieldDefs()->Add(u"Name"_S, ftString, 10);
+        T->CreateDataSet();
+        // 1 -> {2 -> {3}, 4}; 5 names a parent that does not exist; 6 -> {7}.
+        for (auto [id, parent, name] : std::vector<std::tuple<int, int, const char16_t*>>{
+                 {1, 0, u"a"}, {2, 1, u"d"}, {3, 2, u"x"}, {4, 1, u"b"}, {5, 99, u"e"}, {6, 0, u"c"}, {7, 6, u"y"}})
+            T->AppendRecord({Variant(id), parent ? Variant(parent) : Null(), Variant(String::fromUtf16(name))});
+        T->TreeList()->SetKeyFieldName(u"Id"_S);
+        T->TreeList()->SetRefParentFieldName(u"Parent"_S);
+    }
+    // Id and level of every row.
+    std::vector<std::pair<int, int>> Rows() {
+        std::vector<std::pair<int, int>> r;
+        T->First();
+        while (!T->Eof()) {
+            r.emplace_back(T->FieldByName(u"Id"_S)->AsInteger(), T->TreeNodeLevel());
+            T->Next();
+        }
+        return r;
+    }
+};
+
+using IdLevel = std::vector<std::pair<int, int>>;
+
+TEST_F(MemTreeFixture, RowsAreVisibleExpandedNodesDepthFirst) {
+    T->TreeList()->SetDefaultNodeExpanded(true);
+    T->TreeList()->SetActive(true);
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {4, 2}, {5, 1}, {6, 1}, {7, 2}}));
+    T->TreeList()->FullCollapse();
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {5, 1}, {6, 1}}));
+    T->First();
+    EXPECT_TRUE(T->TreeNodeHasChildren());
+    EXPECT_EQ(T->TreeNodeChildCount(), 2);
+    T->SetTreeNodeExpanded(true);
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {2, 2}, {4, 2}, {5, 1}, {6, 1}}));
+    // Collapsing the parent of the current row answers the parent's row.
+    T->SetRecNo(3);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 4);
+    EXPECT_TRUE(T->AncestorHasPriorSibling(2));
+    EXPECT_FALSE(T->AncestorHasNextSibling(2));
+    EXPECT_TRUE(T->AncestorHasNextSibling(1));
+    EXPECT_EQ(T->SetRowTreeNodeExpanded(0, false), 1);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 1);
+    // Locate finds a record in a collapsed branch and opens the way to it.
+    EXPECT_TRUE(T->TreeList()->Locate(u"Id"_S, Variant(3), {}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 3);
+    EXPECT_EQ(T->TreeNodeLevel(), 3);
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {4, 2}, {5, 1}, {6, 1}}));
+    // A refused expansion keeps the node collapsed.
+    T->OnTreeNodeExpanding = [](TObject*, int, bool& Allow) { Allow = false; };
+    T->SetRecNo(6);
+    T->SetTreeNodeExpanded(true);
+    EXPECT_FALSE(T->TreeNodeExpanded());
+    T->TreeList()->SetActive(false);
+    EXPECT_EQ(T->RecordCount(), 7);
+}
+
+TEST_F(MemTreeFixture, SortFilterAndReferenceLoops) {
+    T->TreeList()->SetDefaultNodeExpanded(true);
+    T->TreeList()->SetActive(true);
+    T->SetSortOrder(u"Name DESC"_S);
+    EXPECT_EQ(Rows(), (IdLevel{{5, 1}, {6, 1}, {7, 2}, {1, 1}, {2, 2}, {3, 3}, {4, 2}}));
+    T->SetSortOrder(String());
+    // A filter that accepts a leaf shows its ancestors.
+    T->SetFilter(u"Id = 3"_S);
+    T->SetFiltered(true);
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {2, 2}, {3, 3}}));
+    T->SetFilter(u"Id = 1"_S);
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}}));
+    T->TreeList()->SetFilterNodeIfParentVisible(false);
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {4, 2}}));
+    T->SetFiltered(false);
+    // Naming a descendant as parent is refused and changes nothing; naming itself is accepted.
+    T->First();
+    T->Edit();
+    T->FieldByName(u"Parent"_S)->SetAsInteger(3);
+    EXPECT_THROW(T->Post(), Exception);
+    T->Cancel();
+    EXPECT_TRUE(T->FieldByName(u"Parent"_S)->IsNull());
+    T->Edit();
+    T->FieldByName(u"Parent"_S)->SetAsInteger(1);
+    T->Post();
+    // Moving a subtree: 2 goes under 6.
+    T->TreeList()->Locate(u"Id"_S, Variant(2), {});
+    T->Edit();
+    T->FieldByName(u"Parent"_S)->SetAsInteger(6);
+    T->Post();
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {4, 2}, {5, 1}, {6, 1}, {2, 2}, {3, 3}, {7, 2}}));
+    // Deleting a parent lifts its children to the top.
+    T->TreeList()->Locate(u"Id"_S, Variant(6), {});
+    T->Delete();
+    EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {4, 2}, {2, 1}, {3, 2}, {5, 1}, {7, 1}}));
+}
+
 // ---- the stream ---------------------------------------------------------------------------------
 
 QByteArray StreamBytes(TMemTableVz* T, TDfmStreamFormatVz Format) {

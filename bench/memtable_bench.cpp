@@ -1,0 +1,418 @@
+// The in-memory dataset against its practical limit (a plain std::vector of rows with
+// std::stable_sort) and against Qt's peer (QStandardItemModel with QSortFilterProxyModel), on the
+// same generated rows, in one run. Every contender's result is reduced to a checksum printed next
+// to its time, so a figure only counts when the checksums agree.
+//
+//   bench_memtable [rows] [--growth] [--big]
+//     rows      rows of the side-by-side table (default 100000)
+//     --growth  also the per-operation figures at 10 000 and 100 000 rows (and 1 000 000 with --big)
+#include "grid/memtable/memtableindexesvz.h"
+#include "grid/memtable/memtablevz.h"
+#include "grid/memtable/recordsviewvz.h"
+#include "platform/rtl/sysutils.h"
+
+#include <QCollator>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// Median of Runs timings of Fn (milliseconds); Prepare runs untimed before each.
+double Median(int Runs, const std::function<void()>& Fn, const std::function<void()>& Prepare = {}) {
+    std::vector<double> t;
+    for (int i = 0; i < Runs; ++i) {
+        if (Prepare) Prepare();
+        const auto a = Clock::now();
+        Fn();
+        t.push_back(Ms(a, Clock::now()));
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+long RssKb() {
+    std::ifstream f("/proc/self/statm");
+    long size = 0, rss = 0;
+    f >> size >> rss;
+    return rss * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// ---- the rows ----------------------------------------------------------------------------------
+
+struct Source {
+    std::vector<int> Id, Qty;
+    std::vector<QString> Name, Code;
+    std::vector<double> Date, Amount;
+    std::vector<bool> Flag;
+    std::vector<qint64> Price;  // currency, scaled by 10 000
+    int Count() const { return static_cast<int>(Id.size()); }
+};
+
+Source Generate(int N) {
+    static const char16_t* words[] = {u"Иванов", u"петров", u"O'Brien", u"Сидорова", u"ёлкин", u"Adams", u"Ёжиков",
+                                      u"Кузнецова", u"смирнов", u"Zhukov", u"Попов", u"волкова"};
+    std::mt19937 gen(12345);
+    Source s;
+    for (int i = 0; i < N; ++i) {
+        s.Id.push_back(i + 1);
+        s.Name.push_back(QString::fromUtf16(words[gen() % 12]) + u' ' + QString::number(gen() % 997));
+        s.Date.push_back(45000 + static_cast<int>(gen() % 730));
+        s.Amount.push_back(static_cast<double>(gen() % 1000000) / 100.0);
+        s.Qty.push_back(static_cast<int>(gen() % 20));
+        s.Code.push_back(QString::number(gen() % 100000, 36));
+        s.Flag.push_back(gen() % 2 == 0);
+        s.Price.push_back(static_cast<qint64>(gen() % 10000000) * 100);
+    }
+    return s;
+}
+
+// ---- the in-memory dataset ---------------------------------------------------------------------
+
+TOwned<TMemTableVz> MakeTable() {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"Id"_S, ftInteger);
+    t->FieldDefs()->Add(u"Name"_S, ftWideString, 40);
+    t->FieldDefs()->Add(u"D"_S, ftDate);
+    t->FieldDefs()->Add(u"Amount"_S, ftFloat);
+    t->FieldDefs()->Add(u"Qty"_S, ftInteger);
+    t->FieldDefs()->Add(u"Code"_S, ftWideString, 10);
+    t->FieldDefs()->Add(u"Flag"_S, ftBoolean);
+    t->FieldDefs()->Add(u"Price"_S, ftBCD, 4);
+    t->CreateDataSet();
+    return t;
+}
+
+// What a data driver does: fetched records straight into the store, one list update around them.
+void LoadTable(TMemTableVz* T, const Source& S, int From = 0, int To = -1) {
+    TRecordsListVz* list = T->MemTableData()->RecordsList();
+    if (To < 0) To = S.Count();
+    list->BeginUpdate();
+    for (int i = From; i < To; ++i) {
+        TMemoryRecordVz* r = list->NewRecord();
+        r->SetDataValue(0, dvvValueVz, Variant(S.Id[i]));
+        r->SetDataValue(1, dvvValueVz, Variant(S.Name[i]));
+        r->SetDataValue(2, dvvValueVz, VarFromDateTime(S.Date[i]));
+        r->SetDataValue(3, dvvValueVz, Variant(S.Amount[i]));
+        r->SetDataValue(4, dvvValueVz, Variant(S.Qty[i]));
+        r->SetDataValue(5, dvvValueVz, Variant(S.Code[i]));
+        r->SetDataValue(6, dvvValueVz, Variant(static_cast<bool>(S.Flag[i])));
+        r->SetDataValue(7, dvvValueVz, Variant(Currency::FromRaw(S.Price[i])));
+        list->FetchRecord(r);
+    }
+    list->EndUpdate();
+}
+
+// Sum over the first 1000 rows of (row + 1) * Id: equal only for the same order.
+long long OrderChecksum(const std::function<int(int)>& IdAt, int Count) {
+    long long c = 0;
+    for (int i = 0; i < std::min(Count, 1000); ++i) c += static_cast<long long>(i + 1) * IdAt(i);
+    return c;
+}
+
+long long ViewChecksum(TMemTableVz* T) {
+    TRecordsViewVz* v = T->RecordsView();
+    return OrderChecksum([v](int i) { return v->GetRec(i)->Data()[0].AsInteger(); }, v->Count());
+}
+
+// ---- the Qt peer -------------------------------------------------------------------------------
+
+class TwoKeyProxy : public QSortFilterProxyModel {
+public:
+    int MinQty = -1;
+    QCollator Collator{QLocale(QLocale::Russian, QLocale::Russia)};
+    void Refilter(int Min) {
+        MinQty = Min;
+        invalidateFilter();
+    }
+
+protected:
+    bool lessThan(const QModelIndex& a, const QModelIndex& b) const override {
+        const QAbstractItemModel* m = sourceModel();
+        const int c = Collator.compare(m->data(m->index(a.row(), 1)).toString(), m->data(m->index(b.row(), 1)).toString());
+        if (c != 0) return c < 0;
+        return m->data(m->index(a.row(), 2)).toDouble() < m->data(m->index(b.row(), 2)).toDouble();
+    }
+    bool filterAcceptsRow(int row, const QModelIndex&) const override {
+        if (MinQty < 0) return true;
+        return sourceModel()->data(sourceModel()->index(row, 4)).toInt() > MinQty;
+    }
+};
+
+void LoadModel(QStandardItemModel& M, const Source& S) {
+    M.clear();
+    M.setColumnCount(8);
+    M.setRowCount(S.Count());
+    for (int i = 0; i < S.Count(); ++i) {
+        M.setItem(i, 0, new QStandardItem(QString()));
+        M.item(i, 0)->setData(S.Id[i], Qt::DisplayRole);
+        auto put = [&](int col, const QVariant& v) {
+            auto* it = new QStandardItem;
+            it->setData(v, Qt::DisplayRole);
+            M.setItem(i, col, it);
+        };
+        put(1, S.Name[i]);
+        put(2, S.Date[i]);
+        put(3, S.Amount[i]);
+        put(4, S.Qty[i]);
+        put(5, S.Code[i]);
+        put(6, static_cast<bool>(S.Flag[i]));
+        put(7, S.Price[i]);
+    }
+}
+
+// ---- the limit ---------------------------------------------------------------------------------
+
+struct Row {
+    int Id;
+    QString Name;
+    double Date;
+    double Amount;
+    int Qty;
+    QString Code;
+    bool Flag;
+    qint64 Price;
+};
+
+void Print(const char* What, double Ours, double Limit, double Peer, long long C1, long long C2, long long C3,
+           const char* Unit = "ms") {
+    std::printf("%-28s %10.2f %s %10.2f %s %10.2f %s   x%6.2f of limit  x%6.2f of peer   checksums %lld %lld %lld%s\n",
+                What, Ours, Unit, Limit, Unit, Peer, Unit, Limit > 0 ? Ours / Limit : 0.0, Peer > 0 ? Ours / Peer : 0.0,
+                C1, C2, C3, (C1 == C2 && C2 == C3) ? "" : "  MISMATCH");
+}
+
+void SideBySide(int N) {
+    std::printf("== %d rows x 8 columns: in-memory dataset | std::vector limit | Qt peer (medians)\n", N);
+    const Source S = Generate(N);
+
+    // Load.
+    long rss0 = RssKb();
+    TOwned<TMemTableVz> T;
+    const double tLoad = Median(3, [&] { LoadTable(T.get(), S); }, [&] {
+        T.reset();
+        T = MakeTable();
+        T->Close();
+        rss0 = RssKb();
+    });
+    T->Open();
+    const long memOurs = RssKb() - rss0;
+
+    std::vector<Row> rows;
+    long rss1 = 0;
+    const double lLoad = Median(3, [&] {
+        rows.reserve(static_cast<size_t>(N));
+        for (int i = 0; i < N; ++i)
+            rows.push_back({S.Id[i], S.Name[i], S.Date[i], S.Amount[i], S.Qty[i], S.Code[i], static_cast<bool>(S.Flag[i]), S.Price[i]});
+    }, [&] {
+        std::vector<Row>().swap(rows);
+        rss1 = RssKb();
+    });
+    const long memLimit = RssKb() - rss1;
+
+    QStandardItemModel model;
+    long rss2 = 0;
+    const double pLoad = Median(3, [&] { LoadModel(model, S); }, [&] {
+        model.clear();
+        rss2 = RssKb();
+    });
+    const long memPeer = RssKb() - rss2;
+    Print("load", tLoad, lLoad, pLoad, T->RecordCount(), static_cast<long long>(rows.size()), model.rowCount());
+    std::printf("%-28s %10ld KB %10ld KB %10ld KB   x%6.2f of limit\n", "memory after load", memOurs, memLimit, memPeer,
+                memLimit > 0 ? double(memOurs) / memLimit : 0.0);
+
+    // Two-key sort (text by the Russian collation, then date).
+    long long cOurs = 0, cLimit = 0, cPeer = 0;
+    const double tSort = Median(5, [&] { T->SetSortOrder(u"Name; D"_S); }, [&] { T->SetSortOrder(String()); });
+    cOurs = ViewChecksum(T.get());
+    std::vector<int> order;
+    QCollator coll{QLocale(QLocale::Russian, QLocale::Russia)};
+    const double lSort = Median(5, [&] {
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(rows.size());
+        for (const Row& r : rows) keys.push_back(coll.sortKey(r.Name));
+        order.resize(rows.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int c = keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]);
+            if (c != 0) return c < 0;
+            return rows[static_cast<size_t>(a)].Date < rows[static_cast<size_t>(b)].Date;
+        });
+    });
+    cLimit = OrderChecksum([&](int i) { return rows[static_cast<size_t>(order[static_cast<size_t>(i)])].Id; }, N);
+    TwoKeyProxy proxy;
+    proxy.setSourceModel(&model);
+    proxy.setDynamicSortFilter(false);
+    const double pSort = Median(5, [&] { proxy.sort(0); }, [&] { proxy.sort(-1); });
+    cPeer = OrderChecksum([&](int i) { return proxy.data(proxy.index(i, 0)).toInt(); }, proxy.rowCount());
+    Print("two-key sort", tSort, lSort, pSort, cOurs, cLimit, cPeer);
+
+    // Filter on the sorted view, then unsorted.
+    for (bool sorted : {true, false}) {
+        if (!sorted) {
+            T->SetSortOrder(String());
+            proxy.sort(-1);
+        }
+        T->SetFilter(u"Qty > 10"_S);
+        const double tF = Median(5, [&] { T->SetFiltered(true); }, [&] { T->SetFiltered(false); });
+        cOurs = T->RecordCount();
+        T->SetFiltered(false);
+        std::vector<int> picked;
+        const double lF = Median(5, [&] {
+            picked.clear();
+            if (sorted) {
+                for (int i : order)
+                    if (rows[static_cast<size_t>(i)].Qty > 10) picked.push_back(i);
+            } else {
+                for (size_t i = 0; i < rows.size(); ++i)
+                    if (rows[i].Qty > 10) picked.push_back(static_cast<int>(i));
+            }
+        });
+        cLimit = static_cast<long long>(picked.size());
+        const double pF = Median(5, [&] { proxy.Refilter(10); }, [&] { proxy.Refilter(-1); });
+        cPeer = proxy.rowCount();
+        proxy.Refilter(-1);
+        Print(sorted ? "filter on a sorted view" : "filter unsorted", tF, lF, pF, cOurs, cLimit, cPeer);
+    }
+
+    // Index build and key lookups.
+    TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
+    ix->SetFields(u"Id"_S);
+    const double tIx = Median(5, [&] { ix->SetActive(true); }, [&] { ix->SetActive(false); });
+    std::vector<std::pair<int, int>> lix;
+    const double lIx = Median(5, [&] {
+        lix.clear();
+        lix.reserve(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) lix.emplace_back(rows[i].Id, static_cast<int>(i));
+        std::sort(lix.begin(), lix.end());
+    });
+    Print("index build", tIx, lIx, 0, ix->Count(), static_cast<long long>(lix.size()), ix->Count());
+
+    std::mt19937 gen(7);
+    std::vector<int> keys(2000);
+    for (int& k : keys) k = 1 + static_cast<int>(gen() % static_cast<unsigned>(N));
+    long long sOurs = 0, sLimit = 0, sPeer = 0;
+    const double tLk = Median(5, [&] {
+        sOurs = 0;
+        for (int k : keys)
+            if (T->Locate(u"Id"_S, Variant(k), {})) sOurs += T->FieldByName(u"Qty"_S)->AsInteger();
+    }) * 1000.0 / keys.size();
+    const double lLk = Median(5, [&] {
+        sLimit = 0;
+        for (int k : keys) {
+            auto it = std::lower_bound(lix.begin(), lix.end(), std::make_pair(k, -1));
+            if (it != lix.end() && it->first == k) sLimit += rows[static_cast<size_t>(it->second)].Qty;
+        }
+    }) * 1000.0 / keys.size();
+    const int peerKeys = 200;  // the peer's match() walks the rows: fewer keys keep the run short
+    const double pLk = Median(3, [&] {
+        sPeer = 0;
+        for (int i = 0; i < peerKeys; ++i) {
+            auto hit = model.match(model.index(0, 0), Qt::DisplayRole, keys[static_cast<size_t>(i)], 1, Qt::MatchExactly);
+            if (!hit.isEmpty()) sPeer += model.data(model.index(hit[0].row(), 4)).toInt();
+        }
+    }) * 1000.0 / peerKeys;
+    long long sOursPart = 0;
+    for (int i = 0; i < peerKeys; ++i)
+        if (T->Locate(u"Id"_S, Variant(keys[static_cast<size_t>(i)]), {})) sOursPart += T->FieldByName(u"Qty"_S)->AsInteger();
+    Print("key lookup (Locate)", tLk, lLk, pLk, sOurs, sLimit, sOurs == sLimit && sOursPart == sPeer ? sOurs : -sPeer, "us");
+}
+
+// Per-operation times as the table grows.
+void Growth(const std::vector<int>& Sizes) {
+    std::printf("== per operation as the table grows (microseconds)\n");
+    std::printf("%-10s %12s %12s %12s %12s %12s %14s\n", "rows", "edit", "edit sorted", "delete", "GotoBookmark",
+                "Locate(idx)", "load sorted/row");
+    for (int n : Sizes) {
+        const Source S = Generate(n);
+        auto T = MakeTable();
+        T->Close();
+        LoadTable(T.get(), S);
+        T->Open();
+        std::mt19937 gen(99);
+        auto pick = [&] { return 1 + static_cast<int>(gen() % static_cast<unsigned>(T->RecordCount())); };
+        const int reps = 200;
+        auto editMany = [&] {
+            const auto a = Clock::now();
+            for (int i = 0; i < reps; ++i) {
+                T->SetRecNo(pick());
+                T->Edit();
+                T->FieldByName(u"Amount"_S)->SetAsFloat(i);
+                T->Post();
+            }
+            return Ms(a, Clock::now()) * 1000.0 / reps;
+        };
+        const double edit = editMany();
+        T->SetSortOrder(u"Name; D"_S);
+        const double editSorted = editMany();
+        T->SetSortOrder(String());
+        std::vector<TBookmark> bms;
+        for (int i = 0; i < 1000; ++i) {
+            T->SetRecNo(pick());
+            bms.push_back(T->GetBookmark());
+        }
+        T->SetSortOrder(u"Name; D"_S);  // the hints go stale: the bookmarks must find their rows again
+        auto a = Clock::now();
+        for (const TBookmark& b : bms) T->GotoBookmark(b);
+        const double gotoBm = Ms(a, Clock::now()) * 1000.0 / bms.size();
+        T->SetSortOrder(String());
+        TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
+        ix->SetFields(u"Id"_S);
+        ix->SetActive(true);
+        a = Clock::now();
+        for (int i = 0; i < reps; ++i) T->Locate(u"Id"_S, Variant(pick()), {});
+        const double locate = Ms(a, Clock::now()) * 1000.0 / reps;
+        ix->SetActive(false);
+        a = Clock::now();
+        for (int i = 0; i < reps; ++i) {
+            T->SetRecNo(pick());
+            T->Delete();
+        }
+        const double del = Ms(a, Clock::now()) * 1000.0 / reps;
+        // Records arriving one by one into a sorted view (a driver reading on demand).
+        auto U = MakeTable();
+        U->SetSortOrder(u"Name; D"_S);
+        const int m = std::min(n, 100000);
+        a = Clock::now();
+        for (int i = 0; i < m; ++i) LoadTable(U.get(), S, i, i + 1);
+        const double loadSorted = Ms(a, Clock::now()) * 1000.0 / m;
+        std::printf("%-10d %12.1f %12.1f %12.1f %12.1f %12.1f %14.2f\n", n, edit, editSorted, del, gotoBm, locate, loadSorted);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    int rows = 100000;
+    bool growth = false, big = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--growth") == 0) growth = true;
+        else if (std::strcmp(argv[i], "--big") == 0) big = true;
+        else rows = std::max(1000, std::atoi(argv[i]));
+    }
+    SideBySide(rows);
+    if (growth) {
+        std::vector<int> sizes{10000, 100000};
+        if (big) sizes.push_back(1000000);
+        Growth(sizes);
+    }
+    return 0;
+}
