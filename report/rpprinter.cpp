@@ -349,6 +349,24 @@ void TRpPrinter::SetPaperLength(int Value) { aPrinterSettings->SetPaperLength(Va
 bool TRpPrinter::PrintMetafile() const { return aPrinterSettings->PrintMetafile(); }
 void TRpPrinter::SetPrintMetafile(bool Value) { aPrinterSettings->SetPrintMetafile(Value); }
 bool TRpPrinter::UseStandardPrinter() const { return aPrinterSettings->UseStandardprinter(); }
+bool TRpPrinter::UseExtendedDuplex() const { return aPrinterSettings->UseExtendedDuplex(); }
+void TRpPrinter::SetUseExtendedDuplex(bool Value) { aPrinterSettings->SetUseExtendedDuplex(Value); }
+int TRpPrinter::ExtendedDuplex() const { return aPrinterSettings->ExtendedDuplex(); }
+void TRpPrinter::SetExtendedDuplex(int Value) { aPrinterSettings->SetExtendedDuplex(Value); }
+bool TRpPrinter::UseCustomBinCode() const { return aPrinterSettings->UseCustomBinCode(); }
+void TRpPrinter::SetUseCustomBinCode(bool Value) { aPrinterSettings->SetUseCustomBinCode(Value); }
+int TRpPrinter::CustomBinCode() const { return aPrinterSettings->CustomBinCode(); }
+void TRpPrinter::SetCustomBinCode(int Value) { aPrinterSettings->SetCustomBinCode(Value); }
+bool TRpPrinter::UseCustomPaperCode() const { return aPrinterSettings->UseCustomPaperCode(); }
+void TRpPrinter::SetUseCustomPaperCode(bool Value) { aPrinterSettings->SetUseCustomPaperCode(Value); }
+int TRpPrinter::CustomPaperCode() const { return aPrinterSettings->CustomPaperCode(); }
+void TRpPrinter::SetCustomPaperCode(int Value) { aPrinterSettings->SetCustomPaperCode(Value); }
+int TRpPrinter::PrintQuality() const { return aPrinterSettings->PrintQuality(); }
+void TRpPrinter::SetPrintQuality(int Value) { aPrinterSettings->SetPrintQuality(Value); }
+int TRpPrinter::Collate() const { return aPrinterSettings->Collate(); }
+void TRpPrinter::SetCollate(int Value) { aPrinterSettings->SetCollate(Value); }
+int TRpPrinter::ColorOption() const { return aPrinterSettings->ColorOption(); }
+void TRpPrinter::SetColorOption(int Value) { aPrinterSettings->SetColorOption(Value); }
 
 // ---- stored pages ------------------------------------------------------------------------------
 

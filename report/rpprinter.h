@@ -226,6 +226,25 @@ public:
     bool PrintMetafile() const;
     void SetPrintMetafile(bool Value);
     bool UseStandardPrinter() const;
+    // Plain reads and writes of the device settings' raw values (see TPrinterSettings).
+    bool UseExtendedDuplex() const;
+    void SetUseExtendedDuplex(bool Value);
+    int ExtendedDuplex() const;
+    void SetExtendedDuplex(int Value);
+    bool UseCustomBinCode() const;
+    void SetUseCustomBinCode(bool Value);
+    int CustomBinCode() const;
+    void SetCustomBinCode(int Value);
+    bool UseCustomPaperCode() const;
+    void SetUseCustomPaperCode(bool Value);
+    int CustomPaperCode() const;
+    void SetCustomPaperCode(int Value);
+    int PrintQuality() const;
+    void SetPrintQuality(int Value);
+    int Collate() const;
+    void SetCollate(int Value);
+    int ColorOption() const;
+    void SetColorOption(int Value);
 
     TRpAfterPrintEvent AfterPrint;
     TRpAfterPreviewEvent AfterPreview;
