@@ -447,20 +447,27 @@ void TRpPrinter::GuessPaper() {
         return;
     }
     if (!first) return;
-    const int w = static_cast<int>(first->Width() / FXFactor / 40);
-    const int h = static_cast<int>(first->Height() / FYFactor / 40);
+    // The page's size in 0.1 mm, known to half a screen pixel.
+    const Extended w = first->Width() / FXFactor, h = first->Height() / FYFactor;
+    const Extended dw = 0.5L / FXFactor, dh = 0.5L / FYFactor;
     first->Free();
-    // The first paper whose size in whole units of 4 mm matches, upright or turned.
+    // Whole units of 4 mm: a paper matches when its units equal the page's, the page's size
+    // taken anywhere within the pixel rounding (a page drawn at screen resolution comes out a
+    // little short of its paper as often as not).
+    auto units = [](Extended v, Extended d, int t) {
+        return static_cast<int>((v - d) / 40) == t || static_cast<int>((v + d) / 40) == t;
+    };
+    // The first paper that matches, upright or turned.
     for (int p = int(Letter); p <= int(ESheet); ++p) {
         const TRpPaperDimensions d = RpPaperDimensions(TRpPaperSize(p));
         const int tw = static_cast<int>(d.Width / 4);
         const int th = static_cast<int>(d.Length / 4);
-        if (w == tw && h == th) {
+        if (units(w, dw, tw) && units(h, dh, th)) {
             aPrinterSettings->SetPaperSize(TRpPaperSize(p));
             aPrinterSettings->SetOrientation(poPortrait);
             return;
         }
-        if (h == tw && w == th) {
+        if (units(h, dh, tw) && units(w, dw, th)) {
             aPrinterSettings->SetPaperSize(TRpPaperSize(p));
             aPrinterSettings->SetOrientation(poLandscape);
             return;

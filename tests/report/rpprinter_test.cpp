@@ -434,6 +434,8 @@ TEST_F(RpPrinterFiles, PaperIsGuessedFromTheFirstPage) {
         {A4, poPortrait, 0, 0, A4, poPortrait},          // the first match, not A4Small
         {A4, poLandscape, 0, 0, A4, poLandscape},
         {Letter, poPortrait, 0, 0, Letter, poPortrait},  // not Note
+        {A5, poLandscape, 0, 0, A5, poLandscape},        // a page a little short of its paper
+        {A3, poPortrait, 0, 0, A3, poPortrait},
         {Custom, poPortrait, 3000, 2000, A4, poLandscape},  // no paper: the size stays, turned
     };
     for (const TCase& c : cases) {
