@@ -3,33 +3,29 @@
 #include "app/buildstamp.h"
 #include "app/datamodule.h"
 #include "app/roles.h"
+#include "platform/ado/pgsqltext.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const char* const kOptions =
-    ";PORT=5432;UID=sys;PWD=vexplum;SSLmode=allow;ReadOnly=0;Protocol=7.4;FakeOidIndex=0;ShowOidColumn=0;"
-    "RowVersioning=0;ShowSystemTables=0;Fetch=100;UnknownSizes=0;MaxVarcharSize=255;MaxLongVarcharSize=8190;"
-    "Debug=0;CommLog=0;UseDeclareFetch=0;TextAsLongVarchar=1;UnknownsAsLongVarchar=0;BoolsAsChar=1;Parse=0;"
-    "ExtraSysTablePrefixes=;LFConversion=1;UpdatableCursors=1;TrueIsMinus1=0;BI=0;ByteaAsLongVarBinary=1;"
-    "UseServerSidePrepare=1;LowerCaseIdentifier=0;D6=-101;OptionalErrors=0;XaOpt=1";
-
-TEST(ConnectionString, ArgumentsAndBuiltIn) {
+// What the client's arguments make of the connection: the database and server libpq is given, on
+// the port, login and encryption every client uses.
+TEST(ConnectionString, ArgumentsChooseTheDatabaseAndServer) {
     struct Case {
         const char* Db;
         const char* Server;
-        const char* Expected;  // DATABASE and SERVER part
+        const char* Target;  // what libpq is told before the common part
     } cases[] = {
-        {"sdelka", "/tmp/sock", "DATABASE=sdelka;SERVER=/tmp/sock"},
-        {"", "db.factory", "DATABASE=;SERVER=db.factory"},         // a server without a database name
-        {"", "", "DATABASE=mervadb;SERVER=127.0.0.1"},               // no arguments
-        {"sdelka", "", "DATABASE=mervadb;SERVER=127.0.0.1"},         // only the database name
+        {"sdelka", "/tmp/sock", "dbname='sdelka' host='/tmp/sock' "},
+        {"", "db.factory", "host='db.factory' "},              // a server without a database name
+        {"", "", "dbname='mervadb' host='127.0.0.1' "},        // no arguments: the factory's server
+        {"sdelka", "", "dbname='mervadb' host='127.0.0.1' "},  // only the database name
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(SdelkaConnectionString(QString::fromUtf8(c.Db), QString::fromUtf8(c.Server)),
-                  QStringLiteral("DRIVER={PostgreSQL UNICODE};") + QString::fromUtf8(c.Expected) +
-                      QString::fromUtf8(kOptions))
+        EXPECT_EQ(PgConnInfo(SdelkaConnectionString(QString::fromUtf8(c.Db), QString::fromUtf8(c.Server))),
+                  QString::fromUtf8(c.Target) +
+                      QStringLiteral("port='5432' user='sys' password='vexplum' sslmode='allow' client_encoding='UTF8'"))
             << c.Db << " / " << c.Server;
     }
 }

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/formatsettings.h"
 #include "report/rpevaluator.h"
+#include "support/globals_guard.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -44,12 +45,5 @@ struct TExprCase {
     const char* Expected;
 };
 
-// Keeps the process-wide format settings of a test and restores them.
-class FormatSettingsGuard {
-public:
-    FormatSettingsGuard() : FSaved(FormatSettings) {}
-    ~FormatSettingsGuard() { FormatSettings = FSaved; }
-
-private:
-    TFormatSettings FSaved;
-};
+// A test that changes the format settings for part of its body keeps a guard of its own.
+using FormatSettingsGuard = sdelka::test::TGlobalsGuard;

@@ -4,6 +4,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +14,8 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
-
-void SendMouse(QWidget* W, QEvent::Type Type, QPoint P, Qt::MouseButton B = Qt::LeftButton,
-               Qt::KeyboardModifiers Mods = Qt::NoModifier) {
-    Qt::MouseButtons buttons = Type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(B);
-    if (Type == QEvent::MouseMove) buttons = Qt::NoButton;
-    QMouseEvent e(Type, QPointF(P), QPointF(W->mapToGlobal(P)), Type == QEvent::MouseMove ? Qt::NoButton : B,
-                  buttons, Mods);
-    QCoreApplication::sendEvent(W, &e);
-}
+using sdelka::test::SendKey;
+using sdelka::test::SendMouse;
 
 class ControlsTest : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,8 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
-
-void ClickWidget(QWidget* W) {
-    QPointF p(W->width() / 2.0, W->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, p, W->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, p, W->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &release);
-}
+using sdelka::test::Click;
+using sdelka::test::SendKey;
 
 // Every test starts with no responder override and an application that runs.
 class FormsTest : public ::testing::Test {
@@ -230,23 +219,23 @@ TEST_F(FormsTest, ExceptionInAClickHandlerIsShownAndTheProgramGoesOn) {
         if (clicks == 2) Abort();
     };
     f->Show();
-    ClickWidget(b->Handle());
+    Click(b->Handle());
     ASSERT_EQ(r.CallCount(), 1);
     EXPECT_EQ(r.LastCall().Caption, u"Сделка"_S);
     EXPECT_EQ(r.LastCall().Text, u"'abc' is not a valid integer value."_S);
     EXPECT_EQ(r.LastCall().DlgType, mtError);
     EXPECT_EQ(r.LastCall().Buttons, TMsgDlgButtons{mbOK});
 
-    ClickWidget(b->Handle());  // EAbort: silent
+    Click(b->Handle());  // EAbort: silent
     EXPECT_EQ(r.CallCount(), 1);
-    ClickWidget(b->Handle());
+    Click(b->Handle());
     EXPECT_EQ(clicks, 3);
 
     // OnException replaces the box.
     String seen;
     Application->OnException = [&](TObject* Sender, const Exception& E) { seen = E.ClassName() + u": "_S + E.Message(); };
     b->OnClick = [](TObject*) { throw EDivByZero(u"Division by zero"_S); };
-    ClickWidget(b->Handle());
+    Click(b->Handle());
     EXPECT_EQ(seen, u"EDivByZero: Division by zero"_S);
     EXPECT_EQ(r.CallCount(), 1);
     f->Free();
@@ -265,7 +254,7 @@ TEST_F(FormsTest, AFormMayBeFreedInsideItsOwnEvents) {
     b->OnClick = [&](TObject*) { f->Free(); };
     f->Show();
     QPointer<QWidget> w = f->Handle();
-    ClickWidget(b->Handle());
+    Click(b->Handle());
     EXPECT_TRUE(destroyed);
     Application->ProcessMessages();
     EXPECT_TRUE(w.isNull());  // the widgets went once the event was over
@@ -405,8 +394,8 @@ TEST_F(FormsTest, ModalResultClosesUnlessOnCloseQueryRefuses) {
     d.F->OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = ++queries > 1; };
     d.F->OnActivate = [&](TObject*) {
         QTimer::singleShot(0, [&] {
-            ClickWidget(d.Ok->Handle());  // refused: the loop goes on
-            QTimer::singleShot(0, [&] { ClickWidget(d.Ok->Handle()); });
+            Click(d.Ok->Handle());  // refused: the loop goes on
+            QTimer::singleShot(0, [&] { Click(d.Ok->Handle()); });
         });
     };
     EXPECT_EQ(d.F->ShowModal(), mrOk);

@@ -3,6 +3,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/listctrls.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -16,24 +17,8 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
-
-void Click(QWidget* W, QPoint P, bool Double = false) {
-    QMouseEvent press(QEvent::MouseButtonPress, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, P, W->mapToGlobal(P), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &release);
-    if (Double) {
-        QMouseEvent dbl(QEvent::MouseButtonDblClick, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(W, &dbl);
-        QCoreApplication::sendEvent(W, &release);
-    }
-}
+using sdelka::test::Click;
+using sdelka::test::SendKey;
 
 class ListCtrlsTest : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/memo.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,7 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
+using sdelka::test::SendKey;
 
 // Types text character by character as key events.
 void Type(QWidget* W, const QString& S) {

@@ -4,6 +4,7 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/stdctrls.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 #include <QMenu>
 
 namespace {
+
+using sdelka::test::SendKey;
 
 class MenusTest : public ::testing::Test {
 protected:
@@ -39,13 +42,6 @@ protected:
     TScriptedResponder Resp;
     TForm* Form = nullptr;
 };
-
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
 
 TEST_F(MenusTest, MainMenuShortCutFiresThroughAKeyOnTheFormAndNotWhenDisabled) {
     auto* menu = New<TMainMenu>(Form);

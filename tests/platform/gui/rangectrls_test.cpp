@@ -5,6 +5,7 @@
 #include "platform/gui/rangectrls.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/dateutils.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -20,19 +21,8 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
-
-void Click(QWidget* W, QPoint P) {
-    QMouseEvent press(QEvent::MouseButtonPress, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, P, W->mapToGlobal(P), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &release);
-}
+using sdelka::test::Click;
+using sdelka::test::SendKey;
 
 class RangeCtrlsTest : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -18,21 +19,8 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
-
-// Clicks at P, or in the middle of the widget.
-void ClickWidget(QWidget* W, QPointF p = QPointF(-1, -1)) {
-    if (p.x() < 0) p = QPointF(W->width() / 2.0, W->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, p, W->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, p, W->mapToGlobal(p), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(W, &release);
-}
+using sdelka::test::Click;
+using sdelka::test::SendKey;
 
 // Waits in an event loop for Ms milliseconds.
 void Wait(int Ms) {
@@ -114,7 +102,7 @@ TEST_F(StdCtrlsTest, CheckBoxCheckedByCodeOrMouseFiresOnClick) {
     EXPECT_EQ(clicks, 1);
     Form->Show();
     EXPECT_TRUE(static_cast<QAbstractButton*>(c->Handle())->isChecked());
-    ClickWidget(c->Handle());
+    Click(c->Handle());
     EXPECT_FALSE(c->Checked());
     EXPECT_EQ(clicks, 2);
     c->SetAllowGrayed(true);
@@ -137,8 +125,8 @@ TEST_F(StdCtrlsTest, RadioButtonsOfOneParentExcludeEachOther) {
     EXPECT_FALSE(r1->Checked());
     EXPECT_TRUE(other->Checked());
     Form->Show();
-    ClickWidget(r1->Handle(), QPointF(7, 8));  // on the round box
-    ClickWidget(r1->Handle(), QPointF(7, 8));  // a checked one stays checked and does not click again
+    Click(r1->Handle(), QPointF(7, 8));  // on the round box
+    Click(r1->Handle(), QPointF(7, 8));  // a checked one stays checked and does not click again
     EXPECT_TRUE(r1->Checked());
     EXPECT_FALSE(r2->Checked());
     EXPECT_TRUE(static_cast<QAbstractButton*>(r1->Handle())->isChecked());
@@ -231,8 +219,8 @@ TEST_F(StdCtrlsTest, FormWithControlsIsShownDrivenAndGrabbed) {
 
     SendKey(edit->Handle(), Qt::Key_4, Qt::NoModifier, u"4"_S);
     SendKey(edit->Handle(), Qt::Key_2, Qt::NoModifier, u"2"_S);
-    ClickWidget(check->Handle(), QPointF(7, 8));
-    ClickWidget(radio->Handle(), QPointF(7, 8));
+    Click(check->Handle(), QPointF(7, 8));
+    Click(radio->Handle(), QPointF(7, 8));
     SendKey(edit->Handle(), Qt::Key_Return, Qt::NoModifier, u"\r"_S);
     EXPECT_EQ(edit->Text(), u"42"_S);
     EXPECT_TRUE(check->Checked());

@@ -8,9 +8,8 @@ namespace {
 
 class BcdTest : public ::testing::Test {
 protected:
-    void SetUp() override { saved = FormatSettings; FormatSettings = TFormatSettings::Create(); }
-    void TearDown() override { FormatSettings = saved; }
-    TFormatSettings saved;
+    // the entry point's guard puts the settings back after each test
+    void SetUp() override { FormatSettings = TFormatSettings::Create(); }
 };
 
 TBcd B(const char* s) { return StrToBcd(QString::fromUtf8(s)); }

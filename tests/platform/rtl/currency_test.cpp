@@ -9,9 +9,8 @@ namespace {
 
 class CurrencyTest : public ::testing::Test {
 protected:
-    void SetUp() override { saved = FormatSettings; FormatSettings = TFormatSettings::Create(); }
-    void TearDown() override { FormatSettings = saved; }
-    TFormatSettings saved;
+    // the entry point's guard puts the settings back after each test
+    void SetUp() override { FormatSettings = TFormatSettings::Create(); }
 };
 
 TEST_F(CurrencyTest, FromFloatRoundsTiesToEvenAtTheFourthDecimal) {

@@ -14,9 +14,8 @@ namespace {
 
 class VariantTest : public ::testing::Test {
 protected:
-    void SetUp() override { saved = FormatSettings; FormatSettings = TFormatSettings::Create(); }
-    void TearDown() override { FormatSettings = saved; }
-    TFormatSettings saved;
+    // the entry point's guard puts the settings back after each test
+    void SetUp() override { FormatSettings = TFormatSettings::Create(); }
 };
 
 // The message of the exception of type E that f raises ("" when it raises none).

@@ -59,6 +59,21 @@ TEST(RecordCardRules, Validation) {
     EXPECT_FALSE(RecordCardFilled(w, cut, z, z, e, blank));
 }
 
+TEST(RecordCardRules, TypedNumbersInEitherSeparator) {
+    struct Case {
+        const char* Text;
+        bool Ok;
+        double Value;
+    } const cases[] = {{"2,5", true, 2.5}, {"2.5", true, 2.5}, {" 0,5 ", true, 0.5}, {"1", true, 1},
+                       {"", false, 0},     {".", false, 0},     {"1,2,3", false, 0}, {"abc", false, 0},
+                       {"1 000", false, 0}};
+    for (const auto& c : cases) {
+        double v = -1;
+        EXPECT_EQ(TypedNumber(QString::fromUtf8(c.Text), v), c.Ok) << c.Text;
+        if (c.Ok) EXPECT_DOUBLE_EQ(v, c.Value) << c.Text;
+    }
+}
+
 TEST(ListSearch, FilterTextsQuoteTheTypedText) {
     EXPECT_EQ(SearchFilterText(QStringLiteral("fio"), QStringLiteral("Ив"), smPrefix), QStringLiteral("fio like 'Ив%'"));
     EXPECT_EQ(SearchFilterText(QStringLiteral("marka"), QStringLiteral("12"), smContains),
@@ -149,7 +164,7 @@ TEST_F(ListSearchDb, PositionIsRestoredOnlyWhenTheListIsLongEnough) {
     EXPECT_EQ(Query->FieldByName(QStringLiteral("n"))->AsInteger(), 1);
 }
 
-TEST(Pickers, ReservedRowsAndSlots) {
+TEST(Pickers, ReservedRowsAndReceivers) {
     EXPECT_TRUE(IsReservedRow(7777));
     EXPECT_TRUE(IsReservedRow(7778));
     EXPECT_FALSE(IsReservedRow(7779));

@@ -1,0 +1,50 @@
+// The process-wide settings a test may replace, saved when a test starts and put back when it
+// ends, so no test sees what another one left behind: the format settings and the clock, and in
+// the executables with windows the modal responder, the system metrics, the double-click time,
+// the hint pause and the screen's work area. The test entry point keeps one guard around every
+// test; a test that changes a setting for part of its body may keep one of its own.
+#pragma once
+
+#include "platform/rtl/dateutils.h"
+#include "platform/rtl/formatsettings.h"
+#ifdef SDELKA_TEST_WINDOWS
+#include "platform/gui/dialogs.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/hints.h"
+#endif
+
+namespace sdelka::test {
+
+class TGlobalsGuard {
+public:
+    TGlobalsGuard()
+        : FFormat(FormatSettings)
+#ifdef SDELKA_TEST_WINDOWS
+        , FResponder(Responder()), FDoubleClickTime(GetDoubleClickTime()), FHintHidePause(HintHidePause())
+#endif
+    {
+    }
+    ~TGlobalsGuard() {
+        FormatSettings = FFormat;
+        SetClock(nullptr);
+#ifdef SDELKA_TEST_WINDOWS
+        SetResponder(FResponder);
+        ResetSystemMetrics();
+        SetDoubleClickTime(FDoubleClickTime);
+        SetHintHidePause(FHintHidePause);
+        if (Screen) Screen->ResetWorkAreaRect();
+#endif
+    }
+    TGlobalsGuard(const TGlobalsGuard&) = delete;
+    TGlobalsGuard& operator=(const TGlobalsGuard&) = delete;
+
+private:
+    TFormatSettings FFormat;
+#ifdef SDELKA_TEST_WINDOWS
+    TResponder* FResponder;
+    unsigned FDoubleClickTime;
+    int FHintHidePause;
+#endif
+};
+
+}  // namespace sdelka::test
