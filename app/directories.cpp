@@ -238,7 +238,7 @@ void DeleteKindAsked(TDataSet* VidOper) {
     const int id = CurrentInt(VidOper, "id");
     if (IsReservedRow(id) || !AskYes(QStringLiteral("Удалить вид операции?"))) return;
     try {
-        DeleteOperationKind(id);
+        if (!DeleteOperationKind(id)) MessageBox(nullptr, KindInUseMessage, DeleteCaption, MB_OK | MB_ICONERROR);
     } catch (...) {
         Application->HandleException(VidOper);
     }
@@ -333,7 +333,7 @@ void DeleteOperationAsked(TDataSet* Oper) {
     const int id = CurrentInt(Oper, "id");
     if (IsReservedRow(id) || !AskYes(QStringLiteral("Удалить операцию?"))) return;
     try {
-        DeleteOperation(id);
+        if (!DeleteOperation(id)) MessageBox(nullptr, OperationInUseMessage, DeleteCaption, MB_OK | MB_ICONERROR);
     } catch (...) {
         Application->HandleException(Oper);
     }

@@ -40,10 +40,16 @@ bool SaveOperationKind(TADOConnection* Connection, int Id, const String& Name) {
     return true;
 }
 
-void DeleteOperationKind(int Id) {
+bool DeleteOperationKind(int Id) {
     TTransactionScope transaction(Db());
+    // the operations priced for the kind would lose it, and their production records every list
+    if (SqlSelectValue(Db(), QStringLiteral("select count(*) from accounts_dep.oper where vid=:id"),
+                       {{QStringLiteral("id"), Id}})
+            .AsInteger() > 0)
+        return false;
     SqlExecute(Db(), QStringLiteral("delete from accounts_dep.vid_oper where id=:id"), {{QStringLiteral("id"), Id}});
     transaction.Commit();
+    return true;
 }
 
 // ---- products ----------------------------------------------------------------------------------
@@ -187,11 +193,17 @@ bool SaveOperation(TADOConnection* Connection, int Id, int KindId, int Naimen, i
     return true;
 }
 
-void DeleteOperation(int Id) {
+bool DeleteOperation(int Id) {
     TTransactionScope transaction(Db());
+    // production records of the operation would vanish from every list
+    if (SqlSelectValue(Db(), QStringLiteral("select count(*) from accounts_dep.smena where o_id=:id"),
+                       {{QStringLiteral("id"), Id}})
+            .AsInteger() > 0)
+        return false;
     TADOCommand* del = DataModule6->Oper_del;
     del->Parameters()->ParamByName(QStringLiteral("id"))->SetValue(Id);
     int rows = 0;
     del->Execute(rows);
     transaction.Commit();
+    return true;
 }

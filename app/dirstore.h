@@ -14,11 +14,15 @@
 inline const String DuplicateKindMessage = QStringLiteral("Такая операция уже заведена!");
 inline const String DuplicateProductMessage = QStringLiteral("Такая марка изделия уже заведена!");
 inline const String DuplicateOperationMessage = QStringLiteral("Операция с такими параметрами уже заведена!");
+// The windows' messages of a refused delete.
+inline const String KindInUseMessage = QStringLiteral("Вид операции используется в расценках.");
+inline const String OperationInUseMessage = QStringLiteral("По операции есть записи о выработке.");
 
 // Stores a kind: Id 0 inserts a new one, otherwise renames kind Id. A name that another kind
 // already has (letter case ignored) writes nothing; the answer is then false.
 bool SaveOperationKind(TADOConnection* Connection, int Id, const String& Name);
-void DeleteOperationKind(int Id);
+// Deletes kind Id unless operations use it (false: nothing deleted).
+bool DeleteOperationKind(int Id);
 
 // ---- products (cmn_gds_and_srv.gds_and_srv, read through accounts_dep.izdel) -----------------
 
@@ -58,5 +62,6 @@ void DeleteGroup(int Id);
 // product of operation Id (cena_new kept). Another operation with the same kind, state and
 // product writes nothing (false).
 bool SaveOperation(TADOConnection* Connection, int Id, int KindId, int Naimen, int ProductId);
-// Deletes the operation through the data module's Oper_del.
-void DeleteOperation(int Id);
+// Deletes the operation through the data module's Oper_del unless production records use it
+// (false: nothing deleted).
+bool DeleteOperation(int Id);

@@ -5,6 +5,9 @@
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/sysutils.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 TForm2* Form2 = nullptr;
 
 void TForm2::AfterConstruction() {
@@ -95,7 +98,14 @@ void TForm2::Button1Click(TObject*) {
 void TForm2::FormMouseWheel(TObject*, TShiftState, int WheelDelta, TPoint, bool& Handled) {
     TWinControl* focused = ActiveControl();
     if (focused != LCB_roles && focused != LCB_staffpos && focused != LCB_department) return;
-    const Word key = WheelDelta < 0 ? VK_DOWN : VK_UP;
-    focused->Perform(WM_KEYDOWN, key, 0);
+    // each notch moves the focused lookup one row, down when the wheel turns towards the user,
+    // as its Down and Up keys do (a user's choice: OnClick follows)
+    auto* lookup = static_cast<TDBLookupComboBox*>(focused);
+    const int notches = std::max(1, std::abs(WheelDelta) / 120);
+    const int last = lookup->Items()->Count() - 1;
+    if (last < 0) return;
+    const int from = lookup->ItemIndex();
+    const int to = std::clamp(from < 0 ? 0 : from + (WheelDelta < 0 ? notches : -notches), 0, last);
+    if (to != from) lookup->SelectItem(to);
     Handled = true;
 }

@@ -199,7 +199,8 @@ void TForm5::Button3Click(TObject*) {
                    MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     const int recNo = workers->RecNo();
-    DeleteWorker(DataModule6->ADO_DB, CurrentId());
+    if (!DeleteWorker(DataModule6->ADO_DB, CurrentId()))
+        MessageBox(Handle(), WorkerInUseMessage, QStringLiteral("Удаление"), MB_OK | MB_ICONERROR);
     ReopenAtRecNo(workers, recNo);
 }
 

@@ -1,6 +1,7 @@
 #include "app/timesheets.h"
 
 #include "app/datamodule.h"
+#include "platform/rtl/dateutils.h"
 
 TForm12* Form12 = nullptr;
 TForm13* Form13 = nullptr;
@@ -130,7 +131,8 @@ void TForm19::AfterConstruction() {
     ComboBox1 = MonthChoice(this);
     ComboBox2 = Control<TComboBox>(this, "ComboBox2", 136, 8, 80, 24);
     ComboBox2->SetStyle(csDropDownList);
-    for (int y = 2007; y <= 2025; ++y) ComboBox2->Items()->Add(QString::number(y));
+    // from the first year of the timesheets to the current one
+    for (int y = 2007; y <= YearOf(Date()); ++y) ComboBox2->Items()->Add(QString::number(y));
     inherited::AfterConstruction();
 }
 

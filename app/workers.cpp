@@ -1,5 +1,6 @@
 #include "app/workers.h"
 
+#include "app/daycell.h"
 #include "app/sqlrun.h"
 
 void SaveWorker(TADOConnection* Connection, int Id, const String& Name, const std::optional<String>& Position) {
@@ -18,6 +19,16 @@ void SaveWorker(TADOConnection* Connection, int Id, const String& Name, const st
     }
 }
 
-void DeleteWorker(TADOConnection* Connection, int Id) {
+bool DeleteWorker(TADOConnection* Connection, int Id) {
+    TTransactionScope transaction(Connection);
+    // the worker's production records and auxiliary works would vanish from every list
+    if (SqlSelectValue(Connection,
+                       QStringLiteral("select (select count(*) from accounts_dep.smena where w_id=:id) + "
+                                      "(select count(*) from accounts_dep.fatigue where id_p=:id2)"),
+                       {{QStringLiteral("id"), Id}, {QStringLiteral("id2"), Id}})
+            .AsInteger() > 0)
+        return false;
     SqlExecute(Connection, QStringLiteral("delete from accounts_dep.person where id =:id"), {{QStringLiteral("id"), Id}});
+    transaction.Commit();
+    return true;
 }

@@ -10,4 +10,8 @@
 // card shows; without one (the card's department lookup was not touched) an update keeps the
 // stored position text and an insert stores an empty one.
 void SaveWorker(TADOConnection* Connection, int Id, const String& Name, const std::optional<String>& Position);
-void DeleteWorker(TADOConnection* Connection, int Id);
+// Deletes the worker unless production records or auxiliary works name them (false: nothing
+// deleted).
+bool DeleteWorker(TADOConnection* Connection, int Id);
+// The list's message of a refused delete.
+inline const String WorkerInUseMessage = QStringLiteral("У работника есть записи о выработке.");

@@ -4,12 +4,14 @@
 #include "app/directories.h"
 #include "app/lists.h"
 #include "app_fixture.h"
+#include "support/input.h"
 
 #include <string>
 
 namespace {
 
 using sdelka::test::AppSuite;
+using sdelka::test::Click;
 
 class DirCards : public AppSuite<true> {
 protected:
@@ -104,6 +106,41 @@ TEST_F(DirKinds, DeleteAsksAndDeletesOnYesOnly) {
     });
     Form8->ShowDirectory();
     EXPECT_EQ(Count("accounts_dep.vid_oper where id = 900"), "0");
+}
+
+TEST_F(DirCards, DeletesOfWhatRecordsStillUseAreRefused) {
+    // a kind that operations use, an operation and a worker that production records name
+    const int operation = std::stoi(Db().Value("select min(o_id) from accounts_dep.smena where o_id not in (7777, 7778)"));
+    const int worker = std::stoi(Db().Value("select min(w_id) from accounts_dep.smena"));
+    struct Case {
+        const char* What;
+        TDirectoryList* List;
+        TDataSet* DataSet;
+        int Id;
+        std::function<void()> Delete;
+        const char* Message;
+        std::string Remains;
+    } cases[] = {
+        {"kind", Form8, DataModule6->Vid_oper, 1, [] { Click(Form8->Button3); },
+         "Удаление|Вид операции используется в расценках.", "accounts_dep.vid_oper where id = 1"},
+        {"operation", Form4, DataModule6->Oper, operation, [] { Click(Form4->Button3); },
+         "Удаление|По операции есть записи о выработке.", "accounts_dep.oper where id = " + std::to_string(operation)},
+        {"worker", Form5, DataModule6->Workers, worker, [] { Click(Form5->Button3); },
+         "Удаление|У работника есть записи о выработке.", "accounts_dep.person where id = " + std::to_string(worker)},
+    };
+    for (const auto& c : cases) {
+        Responder.Clear();
+        WhileShown([&](TCustomForm*) {
+            GoTo(c.DataSet, "id", c.Id);
+            Responder.Answer(IDYES);
+            c.Delete();
+        });
+        if (c.List == Form8) Form8->ShowDirectory();
+        else if (c.List == Form4) Form4->ShowDirectory();
+        else Form5->ShowDirectory();
+        EXPECT_EQ(LastMessage(), QString::fromUtf8(c.Message)) << c.What;
+        EXPECT_EQ(Count(c.Remains), "1") << c.What;
+    }
 }
 
 // ---- products ----------------------------------------------------------------------------------
@@ -394,14 +431,16 @@ TEST_F(DirOperations, EditKeepsCenaNewAndItselfIsNoDuplicate) {
 }
 
 TEST_F(DirOperations, DeleteAsks) {
+    Db().Exec("insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (5003, 6, 1, 2, 0);"
+              "insert into accounts_dep.norm(o_id, norma, prize, price) values (5003, 10, 0, 1)");
     WhileShown([&](TCustomForm*) {
-        GoTo(DataModule6->Oper, "id", 48);
+        GoTo(DataModule6->Oper, "id", 5003);
         Responder.Answer(IDYES);
         Form4->Button3Click(nullptr);
         EXPECT_EQ(LastMessage(), QStringLiteral("Удаление|Удалить операцию?"));
     });
     Form4->ShowDirectory();
-    EXPECT_EQ(Count("accounts_dep.oper where id = 48"), "0");
+    EXPECT_EQ(Count("accounts_dep.oper where id = 5003"), "0");
 }
 
 TEST_F(DirOperations, NormsOfAnOperation) {

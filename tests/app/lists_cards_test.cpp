@@ -224,6 +224,27 @@ TEST_F(ListAndCardWindows, WorkersDirectoryAddEditDelete) {
     EXPECT_EQ(Db().Value("select count(*) from accounts_dep.person where fio like 'О''Нил%'"), "0");
 }
 
+TEST_F(ListAndCardWindows, WheelStepsTheFocusedLookupOneRowPerNotch) {
+    Form2->ReopenLookups();
+    TDBLookupComboBox* lookup = Form2->LCB_department;
+    ASSERT_GE(lookup->Items()->Count(), 4);
+    Form2->Show();
+    Form2->SetActiveControl(lookup);
+    ASSERT_EQ(Form2->ActiveControl(), lookup);
+    lookup->SelectItem(0);
+    const QPointF middle(lookup->Width() / 2.0, lookup->Height() / 2.0);
+    sdelka::test::Wheel(lookup->Handle(), middle, -1);  // towards the user: the next row
+    EXPECT_EQ(lookup->ItemIndex(), 1);
+    EXPECT_EQ(lookup->KeyValue(), lookup->ItemKey(1));
+    sdelka::test::Wheel(lookup->Handle(), middle, -2);
+    EXPECT_EQ(lookup->ItemIndex(), 3);
+    sdelka::test::Wheel(lookup->Handle(), middle, 1);
+    EXPECT_EQ(lookup->ItemIndex(), 2);
+    sdelka::test::Wheel(lookup->Handle(), middle, 5);  // not past the first row
+    EXPECT_EQ(lookup->ItemIndex(), 0);
+    Form2->Hide();
+}
+
 TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
     const TDateTime day = EncodeDate(2025, 6, 3), other = EncodeDate(2025, 6, 4);
     Form1->CurrentShift = 2;
