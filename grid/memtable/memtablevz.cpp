@@ -111,6 +111,9 @@ void TCustomMemTableVz::AfterConstruction() {
     v->OnViewRecordMovedEvent = [this](TMemoryRecordVz* r, int o, int n) { ViewRecordMoved(r, o, n); };
     v->SetMemTableData(FInternMemTableData.get());
     v->SetFullBuildCheck(true);
+    // CompareRecords below is the standard rule: the view may sort whole lists by keys. A
+    // descendant with its own comparison turns this off.
+    v->SetStandardCompare(true);
     v->OnTreeNodeExpanding = [this](TMemRecViewVz* Node) {
         bool allow = true;
         if (Active() && OnTreeNodeExpanding.Assigned()) {
@@ -1102,26 +1105,22 @@ void TCustomMemTableVz::ParseFilterExpr() {
     FFilterExpr.reset();
     if (!FActive || !Filtered() || Trim(Filter()).isEmpty()) return;
     auto expr = std::make_unique<TFilterExpr>(this, Filter(), FilterOptions());
-    // Names resolve once to positions in the store's structure.
-    auto positions = std::make_shared<QHash<String, int>>();
+    // Names resolve once to positions in the store's structure and to the field's type.
+    auto positions = std::make_shared<QHash<String, std::pair<int, TField*>>>();
     TMTDataStructVz* st = MemTableData()->DataStruct();
     expr->GetFieldValue = [this, positions, st](const String& Name) -> Variant {
         auto it = positions->constFind(Name);
-        int idx;
+        std::pair<int, TField*> at;
         if (it == positions->constEnd()) {
-            idx = st->FieldIndex(Name);
-            positions->insert(Name, idx);
+            at = {st->FieldIndex(Name), FindField(Name)};
+            positions->insert(Name, at);
         } else {
-            idx = it.value();
+            at = it.value();
         }
-        if (idx < 0 || !FFilterRec) {
-            TField* f = FieldByName(Name);
-            return f->AsVariant();
-        }
-        const Variant& v = FFilterRec->Data()[static_cast<size_t>(idx)];
+        if (at.first < 0 || !FFilterRec) return FieldByName(Name)->AsVariant();
+        const Variant& v = FFilterRec->Data()[static_cast<size_t>(at.first)];
         if (VarIsNull(v) || VarIsEmpty(v)) return Null();
-        TField* f = FindField(Name);
-        return f ? ToNative(v, f->DataType()) : v;
+        return at.second ? ToNative(v, at.second->DataType()) : v;
     };
     FFilterExpr = std::move(expr);
 }

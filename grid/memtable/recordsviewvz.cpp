@@ -1,8 +1,11 @@
 #include "grid/memtable/recordsviewvz.h"
 
 #include "platform/rtl/exceptions.h"
+#include "platform/rtl/sysutils.h"
 
+#include <QCollator>
 #include <QHash>
+#include <QLocale>
 
 #include <algorithm>
 #include <unordered_map>
@@ -10,7 +13,9 @@
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
 
 int TMemRecViewVz::InSortedListIndex() const {
-    if (FRecordsView && FRecordsView->FSortedListIndexesObsolete) FRecordsView->UpdateSortedListIndexes();
+    if (FRecordsView && FRecordsView->FSortedListIndexesObsolete &&
+        !(FInSortedListIndex >= 0 && FInSortedListIndex < FRecordsView->FSortedValidTo))
+        FRecordsView->UpdateSortedListIndexes();
     return FInSortedListIndex;
 }
 
@@ -34,7 +39,7 @@ void TRecordsViewVz::BeforeDestruction() {
     SetDataObject(nullptr);
     while (FNotificators.Count() > 0)
         static_cast<TRecordsListNotificatorVz*>(FNotificators.Last())->SetDataObject(nullptr);
-    FMemoryViewList.Clear();
+    ViewClear();
     FreeSortedItems();
     TRecordsListNotificatorVz::BeforeDestruction();
 }
@@ -42,29 +47,106 @@ void TRecordsViewVz::BeforeDestruction() {
 void TRecordsViewVz::FreeSortedItems() {
     for (int i = 0; i < FSorderViewList.Count(); ++i) delete GetSortedListItem(i);
     FSorderViewList.Clear();
+    FItems.clear();
+    FSortedValidTo = 0;
+    FSortedListIndexesObsolete = false;
 }
+
+void TRecordsViewVz::ViewInsert(int Index, TMemRecViewVz* Item) {
+    if (Index >= FMemoryViewList.Count()) {
+        ViewAdd(Item);
+        return;
+    }
+    FMemoryViewList.Insert(Index, Item);
+    Item->FViewPos = Index;
+    FViewPosValidTo = std::min(FViewPosValidTo, Index);
+}
+
+void TRecordsViewVz::ViewAdd(TMemRecViewVz* Item) {
+    const int n = FMemoryViewList.Add(Item);
+    Item->FViewPos = n;
+    if (FViewPosValidTo == n) FViewPosValidTo = n + 1;
+}
+
+void TRecordsViewVz::ViewDelete(int Index) {
+    GetRecordView(Index)->FViewPos = -1;
+    FMemoryViewList.Delete(Index);
+    FViewPosValidTo = std::min(FViewPosValidTo, Index);
+}
+
+void TRecordsViewVz::ViewClear() {
+    for (int i = 0; i < FMemoryViewList.Count(); ++i) GetRecordView(i)->FViewPos = -1;
+    FMemoryViewList.Clear();
+    FViewPosValidTo = 0;
+}
+
+void TRecordsViewVz::SortedInsert(int Index, TMemRecViewVz* Item) {
+    if (Index >= FSorderViewList.Count()) {
+        SortedAdd(Item);
+        return;
+    }
+    FSorderViewList.Insert(Index, Item);
+    FItems.insert(Item->Rec(), Item);
+    Item->SetInSortedListIndex(Index);
+    FSortedValidTo = std::min(FSortedValidTo, Index);
+    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList.Count();
+}
+
+void TRecordsViewVz::SortedAdd(TMemRecViewVz* Item) {
+    const int n = FSorderViewList.Add(Item);
+    FItems.insert(Item->Rec(), Item);
+    Item->SetInSortedListIndex(n);
+    if (FSortedValidTo == n) FSortedValidTo = n + 1;
+    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList.Count();
+}
+
+void TRecordsViewVz::SortedDelete(int Index) {
+    TMemRecViewVz* item = GetSortedListItem(Index);
+    if (FItems.value(item->Rec()) == item) FItems.remove(item->Rec());
+    FSorderViewList.Delete(Index);
+    FSortedValidTo = std::min(FSortedValidTo, Index);
+    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList.Count();
+}
+
+void TRecordsViewVz::RenumberView() const {
+    const int n = FMemoryViewList.Count();
+    for (int i = FViewPosValidTo; i < n; ++i) GetRecordView(i)->FViewPos = i;
+    FViewPosValidTo = n;
+}
+
 
 TMemoryRecordVz* TRecordsViewVz::ViewRec(int Index) const { return GetRecordView(Index)->Rec(); }
 
 int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
     const int n = FMemoryViewList.Count();
     if (Rec == FHintRec && FHintIndex >= 0 && FHintIndex < n && ViewRec(FHintIndex) == Rec) return FHintIndex;
-    if (n > 0 && ViewRec(n - 1) == Rec) return n - 1;
+    TMemRecViewVz* item = FItems.value(Rec, nullptr);
+    if (item) {
+        if (item->FViewPos < 0) return -1;
+        if (item->FViewPos >= FViewPosValidTo) RenumberView();
+        if (item->FViewPos < n && GetRecordView(item->FViewPos) == item) return item->FViewPos;
+    }
     for (int i = 0; i < n; ++i)
         if (ViewRec(i) == Rec) return i;
     return -1;
 }
 
 int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
+    TMemRecViewVz* item = FItems.value(Rec, nullptr);
+    if (item) {
+        const int i = item->InSortedListIndex();
+        if (i >= 0 && i < FSorderViewList.Count() && GetSortedListItem(i) == item) return i;
+    }
     const int n = FSorderViewList.Count();
-    if (n > 0 && GetSortedListItem(n - 1)->Rec() == Rec) return n - 1;
     for (int i = 0; i < n; ++i)
         if (GetSortedListItem(i)->Rec() == Rec) return i;
     return -1;
 }
 
+
 void TRecordsViewVz::UpdateSortedListIndexes() {
-    for (int i = 0; i < FSorderViewList.Count(); ++i) GetSortedListItem(i)->SetInSortedListIndex(i);
+    for (int i = FSortedValidTo; i < FSorderViewList.Count(); ++i) GetSortedListItem(i)->SetInSortedListIndex(i);
+    FSortedValidTo = FSorderViewList.Count();
     FSortedListIndexesObsolete = false;
 }
 
@@ -192,20 +274,25 @@ void TRecordsViewVz::UpdateAllLookupBuffer() {
 // ---- full refresh -------------------------------------------------------------------------------
 
 void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
-    FMemoryViewList.Clear();
-    FreeSortedItems();
+    ViewClear();
     TMemTableDataVz* store = MemTableData();
-    if (store) {
-        TRecordsListVz* list = store->RecordsList();
-        for (int i = 0; i < list->Count(); ++i) {
-            auto* item = new TMemRecViewVz(this, list->Rec(i));
-            item->SetInSortedListIndex(i);
-            FSorderViewList.Add(item);
-        }
+    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    // The items are kept while they mirror the store: a filter change neither frees them nor
+    // sorts again.
+    if (FItemsStale || !list || FSorderViewList.Count() != list->Count()) {
+        FreeSortedItems();
+        if (list)
+            for (int i = 0; i < list->Count(); ++i) SortedAdd(new TMemRecViewVz(this, list->Rec(i)));
+        FItemsStale = false;
+        FSortedInOrder = FSortOrder.isEmpty();
     }
-    FSortedListIndexesObsolete = false;
+    if (!FViewAsTreeList && !FSortedInOrder) {
+        SortItemList(FSorderViewList);
+        FSortedInOrder = true;
+    }
     if (store) {
         TObjectList* candidates = OnGetPrefilteredList.Assigned() ? OnGetPrefilteredList() : nullptr;
+        const bool prefiltered = candidates != nullptr;
         if (!candidates) candidates = &FSorderViewList;
         FFilterAborted = false;
         std::vector<TMemRecViewVz*> passed;
@@ -213,19 +300,16 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
             auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
             if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
         }
-        if (!FFilterAborted)
+        if (!FFilterAborted) {
+            if (prefiltered && !FViewAsTreeList) KeyedSort(passed);
             for (TMemRecViewVz* item : passed) {
-                FMemoryViewList.Add(item);
+                ViewAdd(item);
                 CalcLookupBuffer(item);
             }
+        }
     }
-    if (FViewAsTreeList) {
-        RebuildTree();
-        if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
-        return;
-    }
-    if (!FSortOrder.isEmpty()) SortFlatList();
-    else if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+    if (FViewAsTreeList) RebuildTree();
+    if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
 }
 
 // ---- sorting ------------------------------------------------------------------------------------
@@ -240,17 +324,147 @@ void TRecordsViewVz::SortChanged() {
 }
 
 void TRecordsViewVz::SortFlatList() {
-    // Without a sort order the lists go back to storage order (the filtered positions of later
-    // changes are searched by storage position).
-    TCompareRecords compare = OnCompareRecords;
-    if (FSortOrder.isEmpty() || !compare.Assigned())
-        compare = [](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject*) { return a->Index() - b->Index(); };
-    SortData(FOrderByList.get(), compare);
+    // The sorted list takes the new order once; the rows are the shown items in that order.
+    SortItemList(FSorderViewList);
+    FSortedInOrder = true;
+    std::vector<TMemRecViewVz*> shown;
+    shown.reserve(static_cast<size_t>(FMemoryViewList.Count()));
+    for (int i = 0; i < FSorderViewList.Count(); ++i)
+        if (GetSortedListItem(i)->FViewPos >= 0) shown.push_back(GetSortedListItem(i));
+    ViewClear();
+    for (TMemRecViewVz* item : shown) ViewAdd(item);
+    DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+}
+
+void TRecordsViewVz::SortItemList(TObjectListVz& List) {
+    std::vector<TMemRecViewVz*> items(static_cast<size_t>(List.Count()));
+    for (int i = 0; i < List.Count(); ++i) items[static_cast<size_t>(i)] = static_cast<TMemRecViewVz*>(List.Items(i));
+    if (FStandardCompare || FSortOrder.isEmpty() || !OnCompareRecords.Assigned()) {
+        KeyedSort(items);
+    } else {
+        std::sort(items.begin(), items.end(),
+                  [this](TMemRecViewVz* a, TMemRecViewVz* b) { return CompareRecs(a->Rec(), b->Rec()) < 0; });
+    }
+    for (int i = 0; i < List.Count(); ++i) List.SetItems(i, items[static_cast<size_t>(i)]);
+    if (&List == &FSorderViewList) {
+        FSortedValidTo = 0;
+        UpdateSortedListIndexes();
+    } else if (&List == &FMemoryViewList) {
+        FViewPosValidTo = 0;
+        RenumberView();
+    }
+}
+
+namespace {
+// One part of a record's sort key.
+struct TSortPartVz {
+    signed char Kind = 0;  // 0 Null, 1 text (collation key), 2 number, 3 any other value
+    double Num = 0;
+    int Text = -1;
+    const Variant* Value = nullptr;
+};
+
+// The standard comparison of two values of one part: Null first, texts by the locale, then
+// Variants (an incomparable pair counts as equal); the case-insensitive flag compares texts.
+int CompareOneValueVz(const Variant& A, const Variant& B, bool CaseIns) {
+    const bool na = VarIsNull(A) || VarIsEmpty(A), nb = VarIsNull(B) || VarIsEmpty(B);
+    if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
+    if (!CaseIns && VarIsStr(A) && VarIsStr(B)) return AnsiCompareStr(A.AsString(), B.AsString());
+    if (CaseIns) {
+        const int t = AnsiCompareText(VarToStr(A), VarToStr(B));
+        return t == 0 ? 0 : (t < 0 ? -1 : 1);
+    }
+    try {
+        switch (VarCompareValue(A, B)) {
+            case vrLessThan: return -1;
+            case vrGreaterThan: return 1;
+            default: return 0;
+        }
+    } catch (const Exception&) {
+        return 0;
+    }
+}
+}  // namespace
+
+void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
+    const int parts = FSortOrder.isEmpty() ? 0 : FOrderByList->Count();
+    if (parts == 0) {
+        std::sort(Items.begin(), Items.end(),
+                  [](TMemRecViewVz* a, TMemRecViewVz* b) { return a->Rec()->Index() < b->Rec()->Index(); });
+        return;
+    }
+    const size_t np = static_cast<size_t>(parts);
+    std::vector<int> fields(np);
+    std::vector<char> desc(np), caseIns(np);
+    for (size_t k = 0; k < np; ++k) {
+        fields[k] = FOrderByList->Items(static_cast<int>(k))->MTFieldIndex;
+        desc[k] = FOrderByList->Items(static_cast<int>(k))->Desc;
+        caseIns[k] = FOrderByList->Items(static_cast<int>(k))->CaseIns;
+    }
+    QCollator cs(QLocale(QLocale::Russian, QLocale::Russia)), ci(QLocale(QLocale::Russian, QLocale::Russia));
+    cs.setCaseSensitivity(Qt::CaseSensitive);
+    ci.setCaseSensitivity(Qt::CaseInsensitive);
+    const size_t n = Items.size();
+    std::vector<TSortPartVz> keys(n * np);
+    std::vector<QCollatorSortKey> texts;
+    texts.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const TRecDataValues& data = Items[i]->Rec()->Data();
+        for (size_t k = 0; k < np; ++k) {
+            TSortPartVz& p = keys[i * np + k];
+            const int f = fields[k];
+            if (f < 0 || static_cast<size_t>(f) >= data.size()) continue;
+            const Variant& v = data[static_cast<size_t>(f)];
+            p.Value = &v;
+            switch (VarType(v)) {
+                case varEmpty: case varNull: p.Kind = 0; break;
+                case varString: case varUString: case varOleStr:
+                    p.Kind = 1;
+                    p.Text = static_cast<int>(texts.size());
+                    texts.push_back((caseIns[k] ? ci : cs).sortKey(v.AsString()));
+                    break;
+                case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
+                case varShortInt: case varByte: case varWord: case varLongWord:
+                    p.Kind = caseIns[k] ? 3 : 2;
+                    p.Num = v.AsDouble();
+                    break;
+                default: p.Kind = 3; break;
+            }
+        }
+    }
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        for (size_t k = 0; k < np; ++k) {
+            const TSortPartVz& x = keys[a * np + k];
+            const TSortPartVz& y = keys[b * np + k];
+            int c;
+            if (x.Kind == 0 || y.Kind == 0) c = x.Kind == y.Kind ? 0 : (x.Kind == 0 ? -1 : 1);
+            else if (x.Kind == 1 && y.Kind == 1) c = texts[static_cast<size_t>(x.Text)].compare(texts[static_cast<size_t>(y.Text)]);
+            else if (x.Kind == 2 && y.Kind == 2) c = x.Num < y.Num ? -1 : (x.Num > y.Num ? 1 : 0);
+            else c = CompareOneValueVz(*x.Value, *y.Value, caseIns[k]);
+            if (c != 0) return desc[k] ? c > 0 : c < 0;
+        }
+        return Items[a]->Rec()->Index() < Items[b]->Rec()->Index();
+    });
+    std::vector<TMemRecViewVz*> sorted(n);
+    for (size_t i = 0; i < n; ++i) sorted[i] = Items[order[i]];
+    Items.swap(sorted);
 }
 
 void TRecordsViewVz::SortData(TObject* ParamSort, const TCompareRecords& Compare) {
-    if (FMemoryViewList.Count() > 1) QuickSort(FMemoryViewList, 0, FMemoryViewList.Count() - 1, ParamSort, Compare);
-    if (FSorderViewList.Count() > 1) QuickSort(FSorderViewList, 0, FSorderViewList.Count() - 1, ParamSort, Compare);
+    auto sortList = [&](TObjectListVz& List) {
+        std::vector<TMemRecViewVz*> items(static_cast<size_t>(List.Count()));
+        for (int i = 0; i < List.Count(); ++i) items[static_cast<size_t>(i)] = static_cast<TMemRecViewVz*>(List.Items(i));
+        std::sort(items.begin(), items.end(),
+                  [&](TMemRecViewVz* a, TMemRecViewVz* b) { return Compare(a->Rec(), b->Rec(), ParamSort) < 0; });
+        for (int i = 0; i < List.Count(); ++i) List.SetItems(i, items[static_cast<size_t>(i)]);
+    };
+    sortList(FMemoryViewList);
+    sortList(FSorderViewList);
+    FViewPosValidTo = 0;
+    RenumberView();
+    FSortedValidTo = 0;
     UpdateSortedListIndexes();
     DoViewDataEvent(nullptr, -1, rlnListChangedVz);
 }
@@ -298,27 +512,26 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         case rlnRecAddedVz: {
             auto* item = new TMemRecViewVz(this, MemRec);
             const int pos = MemRec->Index();
-            if (pos < 0 || pos >= FSorderViewList.Count()) FSorderViewList.Add(item);
-            else FSorderViewList.Insert(pos, item);
-            FSortedListIndexesObsolete = true;
+            SortedInsert(pos < 0 ? FSorderViewList.Count() : pos, item);
             break;
         }
         case rlnRecDeletedVz: {
             FToggledNodes.remove(MemRec);
             const int viewPos = IndexOfRec(MemRec);
-            if (viewPos >= 0) FMemoryViewList.Delete(viewPos);
+            if (viewPos >= 0) ViewDelete(viewPos);
             const int sp = IndexOfSortedListRec(MemRec);
             if (sp >= 0) {
                 TMemRecViewVz* item = GetSortedListItem(sp);
-                FSorderViewList.Delete(sp);
-                FSortedListIndexesObsolete = true;
+                SortedDelete(sp);
                 delete item;
             }
             break;
         }
+        case rlnListChangedVz:
+            FItemsStale = true;
+            break;
         case rlnRecChangedVz:
         case rlnRecMarkedForDelVz:
-        case rlnListChangedVz:
             break;
         default:
             return;
@@ -333,16 +546,17 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     case rlnRecAddedVz: {
         auto* item = new TMemRecViewVz(this, MemRec);
         const int pos = MemRec->Index();
-        if (pos < 0 || pos >= FSorderViewList.Count()) {
-            item->SetInSortedListIndex(FSorderViewList.Count());
-            FSorderViewList.Add(item);
+        // In storage order the sorted list stays in order; with a sort order the new item goes to
+        // the end and the list is sorted again when next needed.
+        if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList.Count()) {
+            SortedInsert(pos, item);
         } else {
-            FSorderViewList.Insert(pos, item);
-            FSortedListIndexesObsolete = true;
+            SortedAdd(item);
+            if (!FSortOrder.isEmpty()) FSortedInOrder = false;
         }
         if (RecordPassesFilter(MemRec, nullptr)) {
             const int p = std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count());
-            FMemoryViewList.Insert(p, item);
+            ViewInsert(p, item);
             CalcLookupBuffer(item);
             post(MemRec, p, rlnRecAddedVz);
         }
@@ -352,9 +566,10 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     case rlnRecMarkedForDelVz: {
         TMemRecViewVz* item = nullptr;
         const int oldPos = IndexOfRec(MemRec);
+        if (!FSortOrder.isEmpty()) FSortedInOrder = false;
         if (oldPos >= 0) {
             item = GetRecordView(oldPos);
-            FMemoryViewList.Delete(oldPos);
+            ViewDelete(oldPos);
         } else {
             const int s = IndexOfSortedListRec(MemRec);
             if (s >= 0) item = GetSortedListItem(s);
@@ -363,7 +578,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         int newPos = -1;
         if (RecordPassesFilter(MemRec, nullptr)) {
             newPos = std::min(FindFilteredPos(MemRec, oldPos), FMemoryViewList.Count());
-            FMemoryViewList.Insert(newPos, item);
+            ViewInsert(newPos, item);
         }
         if (oldPos >= 0 && newPos >= 0) {
             if (oldPos != newPos) DoViewRecordMoved(MemRec, oldPos, newPos);
@@ -379,21 +594,19 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     case rlnRecDeletedVz: {
         const int viewPos = IndexOfRec(MemRec);
         if (viewPos >= 0) {
-            FMemoryViewList.Delete(viewPos);
+            ViewDelete(viewPos);
             post(MemRec, viewPos, rlnRecDeletedVz);
         }
-        int s = -1;
-        if (Index >= 0 && Index < FSorderViewList.Count() && GetSortedListItem(Index)->Rec() == MemRec) s = Index;
-        else s = IndexOfSortedListRec(MemRec);
+        const int s = IndexOfSortedListRec(MemRec);
         if (s >= 0) {
             TMemRecViewVz* item = GetSortedListItem(s);
-            FSorderViewList.Delete(s);
-            if (s != FSorderViewList.Count()) FSortedListIndexesObsolete = true;
+            SortedDelete(s);
             delete item;
         }
         break;
     }
     case rlnListChangedVz:
+        FItemsStale = true;
         RefreshFilteredRecsList(false);
         post(MemRec, Index, rlnListChangedVz);
         break;
@@ -410,9 +623,10 @@ void TRecordsViewVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewI
     const int source = IndexOfRec(Item);
     if (source < 0) return;
     TMemRecViewVz* item = GetRecordView(source);
-    FMemoryViewList.Delete(source);
+    ViewDelete(source);
     const int target = std::min(FindFilteredPos(Item, source), FMemoryViewList.Count());
-    FMemoryViewList.Insert(target, item);
+    ViewInsert(target, item);
+    if (FSortOrder.isEmpty()) FSortedInOrder = false;
     DoViewDataEvent(nullptr, -1, rlnListChangingVz);
 }
 
@@ -575,7 +789,7 @@ String TRecordsViewVz::TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fiel
 }
 
 void TRecordsViewVz::RebuildTree() {
-    FMemoryViewList.Clear();
+    ViewClear();
     FTreeTop.clear();
     FTreeFlat.clear();
     FTreeVisible.clear();
@@ -666,7 +880,6 @@ void TRecordsViewVz::RebuildTree() {
     // Rows: visible nodes whose ancestors are visible and expanded.
     for (size_t i = 0; i < FTreeFlat.size(); ++i) {
         TMemRecViewVz* n = FTreeFlat[i];
-        n->SetInSortedListIndex(static_cast<int>(i));
         bool shown = n->FNodeVisible, listed = n->FNodeVisible;
         for (TMemRecViewVz* p = n->FNodeParent; p && (shown || listed); p = p->FNodeParent) {
             if (!p->FNodeVisible) shown = listed = false;
@@ -674,7 +887,7 @@ void TRecordsViewVz::RebuildTree() {
         }
         if (listed) FTreeVisible.push_back(n);
         if (shown) {
-            FMemoryViewList.Add(n);
+            ViewAdd(n);
             CalcLookupBuffer(n);
         }
     }

@@ -8,6 +8,7 @@
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/base/orderbyvz.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <vector>
@@ -51,6 +52,7 @@ public:
 
 private:
     friend class TRecordsViewVz;
+    int FViewPos = -1;  // row in the view (-1: not shown); exact below the view's watermark
     TMemRecViewVz* FNodeParent = nullptr;
     std::vector<TMemRecViewVz*> FNodeItems;
     int FNodeIndex = -1;
@@ -135,6 +137,9 @@ public:
     int SortedListItemCount() const { return FSorderViewList.Count(); }
     int IndexOfSortedListRec(TMemoryRecordVz* Rec) const;
     void UpdateSortedListIndexes();
+    // The record comparison is the standard rule (Null first, texts by the locale, ties by storage
+    // position): whole lists are then sorted by keys made once per record.
+    void SetStandardCompare(bool Value) { FStandardCompare = Value; }
 
     // ---- editing through view positions ----
     TMemoryRecordVz* NewRecord();
@@ -233,6 +238,21 @@ private:
     TIntArrayVz FTreeViewRefParentFields;
     TDataSet* FDataSet = nullptr;
     int FDisableFilterCount = 0;
+    // Keeping the lists: every change goes through these, which keep the item map and the
+    // position watermarks (positions below a watermark are exact; the rest are renumbered on
+    // demand, so a lookup is O(1) and a change costs only the list move itself).
+    void ViewInsert(int Index, TMemRecViewVz* Item);
+    void ViewAdd(TMemRecViewVz* Item);
+    void ViewDelete(int Index);
+    void ViewClear();
+    void SortedInsert(int Index, TMemRecViewVz* Item);
+    void SortedAdd(TMemRecViewVz* Item);
+    void SortedDelete(int Index);
+    void RenumberView() const;
+    // Sorts items by the order-by list with sort keys made once per item (texts through collation
+    // keys), ties by storage position: the same order as the standard record comparison.
+    void KeyedSort(std::vector<TMemRecViewVz*>& Items) const;
+    void SortItemList(TObjectListVz& List);
     void RebuildTree();
     String TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fields) const;
     bool FViewAsTreeList = false;
@@ -245,6 +265,12 @@ private:
     std::vector<TMemRecViewVz*> FTreeVisible;
     // Records whose node is not in the default expansion state.
     QSet<TMemoryRecordVz*> FToggledNodes;
+    QHash<TMemoryRecordVz*, TMemRecViewVz*> FItems;  // the item of every stored record
+    mutable int FViewPosValidTo = 0;
+    mutable int FSortedValidTo = 0;
+    bool FItemsStale = true;      // the items no longer mirror the store's records
+    bool FSortedInOrder = false;  // the sorted list is in the view's current order
+    bool FStandardCompare = false;
     mutable TMemoryRecordVz* FHintRec = nullptr;
     mutable int FHintIndex = -1;
 };
