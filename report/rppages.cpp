@@ -21,6 +21,7 @@ private:
 };
 
 constexpr Integer CopyBlockSize = 10240;
+constexpr Int64 MaxPageFileSize = 0x7FFFFFFF - 1000;
 constexpr Int64 HeaderScanLast = 1001;  // the last offset the header detection tests
 constexpr Integer SignatureOffset = 49;  // "EMF" of the first metafile, after the header
 
@@ -81,6 +82,8 @@ TRpStream* TRpStream::CreateFromFile(const String& FileName) {
     TRpStream* result = nullptr;
     try {
         const Int64 size = file->Size();
+        // Record offsets are 32-bit: a larger file cannot be a page file.
+        if (size > MaxPageFileSize) throw ERpError(QStringLiteral("Not a report page file"));
         result = New<TRpStream>(static_cast<Integer>(size + 1000));
         result->MemoryStream->LoadFromStream(file);
         result->MemoryStream->SetPosition(0);
@@ -531,7 +534,8 @@ void TRpPageList::LoadFromFile(const String& FileName) {
 
 void TRpPageList::LoadFromStream(TStream* Source) {
     TLockGuard guard(FLock);
-    TRpStream* stream = New<TRpStream>(static_cast<Integer>(std::min<Int64>(Source->Size(), 0x7FFFFFFF)));
+    if (Source->Size() > MaxPageFileSize) throw ERpError(QStringLiteral("Not a report page file"));
+    TRpStream* stream = New<TRpStream>(static_cast<Integer>(Source->Size()));
     try {
         Source->SetPosition(0);
         stream->MemoryStream->LoadFromStream(Source);

@@ -5,6 +5,7 @@
 #include "report/rppages_support.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 #include <atomic>
 #include <thread>
 
@@ -472,6 +473,17 @@ TEST_F(RpPages, AWalkThatPassesTheWantedPageEnds) {
     THyperlinkList* got = nullptr;
     EXPECT_THROW(l->GetPageEx(1, mf, got), ERpError);
     EXPECT_EQ(got, nullptr);
+}
+
+TEST_F(RpPages, AFileTooLargeForItsOffsetsIsRefusedBeforeReading) {
+    const String name = TempFile();
+    {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(Int64(0x7FFFFFFF) + 10));  // sparse: nothing is written
+    }
+    EXPECT_THROW(List->LoadFromFile(name), ERpError);
+    EXPECT_EQ(List->PageCount(), 0);
 }
 
 TEST_F(RpPages, NotAPageFile) {
