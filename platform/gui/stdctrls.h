@@ -9,7 +9,7 @@
 
 class QTimer;
 
-enum TTextLayout { tlTop, tlCenter, tlBottom };
+// TTextLayout lives in platform/gui/types.h.
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
