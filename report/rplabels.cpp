@@ -189,7 +189,7 @@ int TRpCustomLabel::MeasureHeight(const String& Text) {
 }
 
 TAlignment TRpCustomLabel::EffectiveAlignment() const {
-    if (!UseRightToLeftAlignment()) return FAlignment;
+    if (!MirrorsAlignment()) return FAlignment;
     switch (FAlignment) {
         case taLeftJustify: return taRightJustify;
         case taRightJustify: return taLeftJustify;
@@ -348,7 +348,12 @@ void TRpCustomLabel::Prepare() {
 
 void TRpCustomLabel::Print(int OfsX, int OfsY) {
     if (!IsPrintEnabled()) return;
-    if (!FRpPrinter) Prepare();
+    if (!FRpPrinter) {
+        // A text that a descendant computed for this print stays.
+        const String Text = FPrintCaption;
+        Prepare();
+        FPrintCaption = Text;
+    }
     if (!FRpPrinter) return;
     TCanvas* C = FRpPrinter->Canvas();
     C->SetFont(Font());

@@ -94,6 +94,8 @@ protected:
     int MeasureHeight(const String& Text);
     // The alignment after right-to-left mirroring.
     TAlignment EffectiveAlignment() const;
+    // Whether right-to-left alignment mirrors the text's alignment.
+    virtual bool MirrorsAlignment() const { return UseRightToLeftAlignment(); }
 
     bool FCaptionBased = true;
     bool DoneFormat = false;
