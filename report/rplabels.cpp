@@ -549,7 +549,7 @@ void TRpCustomLabel::PrintOneLine(TCanvas* C, const String& Line, Extended X, Ex
         TRpExportFilter* F = FParentReport->ExportFilter();
         if (FFullJustify) {
             PrintJustified(C, Line, X, Y);
-        } else if (F->Is<TRpGHTMLDocumentFilter>() || F->Is<TRpXDocumentFilter>() || F->Is<TRpXLSXDocumentFilter>()) {
+        } else if (RpFilterTakesExportInfo(F)) {
             TExportInfoRec R;
             R.Xpos = X;
             R.Ypos = Y;

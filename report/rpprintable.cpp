@@ -332,6 +332,22 @@ void TRpPrintable::Paint() {
     FFrame->PaintIt(C, R, F, F);
 }
 
+// ---- export filters ------------------------------------------------------------------------------
+
+std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int YP)> RpAcceptImageURL;
+
+bool RpFilterIs(TRpExportFilter* Filter, const char* ClassName) {
+    if (!Filter) return false;
+    for (TClass C = Filter->ClassType(); C; C = C->ClassParent())
+        if (qstrcmp(C->Name, ClassName) == 0) return true;
+    return false;
+}
+
+bool RpFilterTakesExportInfo(TRpExportFilter* Filter) {
+    return RpFilterIs(Filter, "TRpGHTMLDocumentFilter") || RpFilterIs(Filter, "TRpXDocumentFilter") ||
+           RpFilterIs(Filter, "TRpXLSXDocumentFilter");
+}
+
 // ---- the report unit's start-up ------------------------------------------------------------------
 
 namespace {

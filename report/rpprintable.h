@@ -15,7 +15,10 @@
 #pragma once
 
 #include "platform/gui/controls.h"
+#include "report/rpexportfilter.h"
 #include "report/rpunits.h"
+
+#include <functional>
 
 class TRpFrame;
 class TRpPrinter;
@@ -28,14 +31,6 @@ template <class T, class Base>
 class TListT;
 class TList;
 using TRpDataSetList = TListT<TDataSet, TList>;
-
-// The spreadsheet hints of an exported value.
-enum TExportType { exptText, exptNumeric, exptFormula };
-enum TXLNumFormat {
-    nfGeneral, nfInteger, nfDec2, nfIntRound, nfCurrencyNS, nfCurrency, nfCurrency2, nfCurrencyDec, nfCurrencyDec2,
-    nfPercent, nfPercentDec2, nfFraction, nfFraction2, nfDate1, nfDate2, nfDate3, nfDate4, nfTime1, nfTime2, nfTime3,
-    nfTime4, nfDateTime
-};
 
 // A report panel (the report's design surface or a band): the zoom it shows the layout at.
 class IRpPanel {
@@ -250,6 +245,18 @@ public:
 protected:
     TRpPrintable* FControl;
 };
+
+// ---- export filters the printables single out ---------------------------------------------------
+
+// True when the filter's class is, or descends from, the class of that name. The printables tell
+// the filter families apart this way, so that they do not depend on the export library.
+bool RpFilterIs(TRpExportFilter* Filter, const char* ClassName);
+// The HTML, XML-document and spreadsheet filters take each text line with its extra data
+// (TextOutRec); the others take plain TextOut.
+bool RpFilterTakesExportInfo(TRpExportFilter* Filter);
+// The HTML filter's image reference (acceptImageURL): the HTML export installs it. An HTML image
+// hands itself and its band offsets over; without an installed hook nothing is written.
+extern std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int YP)> RpAcceptImageURL;
 
 // ---- the report unit's start-up -----------------------------------------------------------------
 

@@ -453,7 +453,7 @@ void TRpHTMLImage::Published(TPublished<TRpHTMLImage>& P) {
 void TRpHTMLImage::Print(int OfsX, int OfsY) {
     if (!FParentReport || !FParentReport->Exporting()) return;
     TRpExportFilter* F = FParentReport->ExportFilter();
-    if (F && F->Is<TRpGHTMLDocumentFilter>()) static_cast<TRpGHTMLDocumentFilter*>(F)->acceptImageURL(this, OfsX, OfsY);
+    if (RpFilterIs(F, "TRpGHTMLDocumentFilter") && RpAcceptImageURL) RpAcceptImageURL(F, this, OfsX, OfsY);
 }
 
 void TRpFrameline::Published(TPublished<TRpFrameline>& P) {

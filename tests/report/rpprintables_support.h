@@ -10,6 +10,7 @@
 #include "report/rppageinfo.h"
 #include "report/rppages.h"
 #include "report/rpprintable.h"
+#include "report/rpexportfilter.h"
 #include "report/rpprinter.h"
 
 #include <optional>
@@ -78,7 +79,7 @@ public:
     // A document of metafile pages; the first page is open.
     void BeginDocument() {
         EndDocument();
-        FPrinter = New<TRpPrinter>(this);
+        FPrinter = New<TRpPrinter>(nullptr);
         FPrinter->BeginDoc();
         FPrinter->NewPage();
     }
@@ -86,7 +87,10 @@ public:
     void EndDocument() {
         if (!FPrinter) return;
         FPrinter->EndDoc();
-        for (int i = 1; i <= FPrinter->PageList()->PageCount(); ++i) Pages.push_back(*FPrinter->PageList()->GetPage(i));
+        for (int i = 1; i <= FPrinter->PageList()->PageCount(); ++i) {
+            TOwned<TMetafile> Page(FPrinter->GetPage(i));
+            Pages.push_back(Page->Data());
+        }
         FreeAndNil(FPrinter);
     }
     TRpPrinter* Printer() const { return FPrinter; }
