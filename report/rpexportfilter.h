@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/gui/graphics.h"
-#include "platform/gui/types.h"  // TTextLayout
+#include "platform/gui/stdctrls.h"  // TTextLayout
 #include "platform/rtl/classes.h"
 
 class TControl;

@@ -178,7 +178,11 @@ void TRpPrintable::Prepare() {
     FRpPrinter = FParentReport ? FParentReport->RpPrinter() : nullptr;
 }
 
-void TRpPrintable::Unprepare() { FIsPrinting = false; }
+void TRpPrintable::Unprepare() {
+    FIsPrinting = false;
+    // The run's printer goes with the run.
+    FRpPrinter = nullptr;
+}
 
 TRect TRpPrintable::PrintRect(int OfsX, int OfsY) const {
     const Extended L = FSize->NativeLeft() + OfsX;
@@ -245,9 +249,7 @@ void TRpPrintable::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     if (!FSize || FSize->ParentUpdating()) {
         inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
         if (FSize && FParentReport) FParentReport->Modify();
-    } else if (ComponentState().Contains(csLoading) ||
-               (FParentReport && FParentReport->PreparingDesignTime() &&
-                FParentReport->ReportComponent()->ComponentState().Contains(csDesigning))) {
+    } else if (ComponentState().Contains(csLoading) || (FParentReport && FParentReport->PreparingDesignTime())) {
         if (ALeft != 0) LoadedLeft = ALeft;
         if (ATop != 0) LoadedTop = ATop;
         if (AWidth != 0) LoadedWidth = AWidth;

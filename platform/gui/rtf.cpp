@@ -1,5 +1,7 @@
 #include "platform/gui/rtf.h"
 
+#include "platform/gui/canvas.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QColor>
 #include <QFont>
@@ -754,30 +756,45 @@ int DocumentTextLength(const QTextDocument& Doc) { return std::max(0, Doc.charac
 
 // ---- ranges ------------------------------------------------------------------------------------
 
-int RichTextFormatRange(const QTextDocument& Doc, int CharFrom, int CharTo, const QRect& Rect, int DpiX, int DpiY,
-                        QPainter* Painter) {
+namespace {
+
+// A document range laid out at a width: the copy of the document that was laid out, the lines
+// that fit a height (block and line number), their top and bottom in layout units, and the first
+// character that does not fit.
+struct TRangeLayout {
+    std::unique_ptr<QTextDocument> Doc;
+    std::vector<std::pair<QTextBlock, int>> Lines;
+    double Top = 0;
+    double Bottom = 0;
+    int Next = 0;
+};
+
+TRangeLayout LayOutRange(const QTextDocument& Doc, int CharFrom, int CharTo, int Width, int Height, int DpiX,
+                         int DpiY) {
+    TRangeLayout R;
     const int length = DocumentTextLength(Doc);
     const int end = (CharTo < 0 || CharTo > length) ? length : CharTo;
     CharFrom = std::max(0, CharFrom);
-    if (CharFrom >= end) return end;
+    R.Next = end;
+    if (CharFrom >= end) return R;
 
     // Lay a copy out on a device of the requested resolution.
-    std::unique_ptr<QTextDocument> doc(Doc.clone());
-    QImage device(1, 1, QImage::Format_ARGB32);
+    R.Doc.reset(Doc.clone());
+    static thread_local QImage device(1, 1, QImage::Format_ARGB32);
     device.setDotsPerMeterX(static_cast<int>(std::lround(DpiX / 0.0254)));
     device.setDotsPerMeterY(static_cast<int>(std::lround(DpiY / 0.0254)));
-    doc->documentLayout()->setPaintDevice(&device);
-    doc->setDocumentMargin(0);
-    doc->setTextWidth(Rect.width());
-    doc->documentLayout()->documentSize();  // completes the layout
+    R.Doc->documentLayout()->setPaintDevice(&device);
+    R.Doc->setDocumentMargin(0);
+    R.Doc->setTextWidth(Width);
+    R.Doc->documentLayout()->documentSize();  // completes the layout
 
-    QTextBlock block = doc->findBlock(CharFrom);
-    if (!block.isValid()) return end;
+    QTextBlock block = R.Doc->findBlock(CharFrom);
+    if (!block.isValid()) return R;
     QTextLayout* layout = block.layout();
     QTextLine line = layout->lineForTextPosition(CharFrom - block.position());
-    if (!line.isValid()) return end;
-    const double top = layout->position().y() + line.y();
-    double bottom = top;
+    if (!line.isValid()) return R;
+    R.Top = layout->position().y() + line.y();
+    R.Bottom = R.Top;
     int next = CharFrom;
     int lineNo = line.lineNumber();
     bool fitsAll = true;
@@ -786,11 +803,12 @@ int RichTextFormatRange(const QTextDocument& Doc, int CharFrom, int CharTo, cons
         for (; lineNo < layout->lineCount(); ++lineNo) {
             const QTextLine l = layout->lineAt(lineNo);
             const double lineBottom = layout->position().y() + l.y() + l.height();
-            if (lineBottom - top > Rect.height() + 0.01) {
+            if (lineBottom - R.Top > Height + 0.01) {
                 fitsAll = false;
                 break;
             }
-            bottom = lineBottom;
+            R.Bottom = lineBottom;
+            R.Lines.emplace_back(block, lineNo);
             next = block.position() + l.textStart() + l.textLength();
             if (lineNo == layout->lineCount() - 1) next = block.position() + block.length();  // past the paragraph end
             if (next >= end) break;
@@ -799,17 +817,69 @@ int RichTextFormatRange(const QTextDocument& Doc, int CharFrom, int CharTo, cons
         block = block.next();
         lineNo = 0;
     }
-    next = std::min(next, end);
+    R.Next = std::min(next, end);
+    return R;
+}
 
-    if (Painter && bottom > top) {
+}  // namespace
+
+int RichTextFormatRange(const QTextDocument& Doc, int CharFrom, int CharTo, const QRect& Rect, int DpiX, int DpiY,
+                        QPainter* Painter) {
+    TRangeLayout R = LayOutRange(Doc, CharFrom, CharTo, Rect.width(), Rect.height(), DpiX, DpiY);
+    if (Painter && R.Bottom > R.Top) {
         Painter->save();
-        Painter->setClipRect(QRectF(Rect.left(), Rect.top(), Rect.width(), bottom - top), Qt::IntersectClip);
-        Painter->translate(Rect.left(), Rect.top() - top);
+        Painter->setClipRect(QRectF(Rect.left(), Rect.top(), Rect.width(), R.Bottom - R.Top), Qt::IntersectClip);
+        Painter->translate(Rect.left(), Rect.top() - R.Top);
         QAbstractTextDocumentLayout::PaintContext ctx;
-        ctx.clip = QRectF(0, top, Rect.width(), bottom - top);
+        ctx.clip = QRectF(0, R.Top, Rect.width(), R.Bottom - R.Top);
         ctx.palette.setColor(QPalette::Text, Qt::black);
-        doc->documentLayout()->draw(Painter, ctx);
+        R.Doc->documentLayout()->draw(Painter, ctx);
         Painter->restore();
     }
-    return next;
+    return R.Next;
+}
+
+int RichTextFormatRangeDC(const QTextDocument& Doc, int CharFrom, int CharTo, const TRect& Rect, TDeviceContext* DC) {
+    const int DpiX = DC->LogPixelsX(), DpiY = DC->LogPixelsY();
+    TRangeLayout R = LayOutRange(Doc, CharFrom, CharTo, Rect.Width(), Rect.Height(), DpiX, DpiY);
+    if (R.Lines.empty()) return R.Next;
+    const int Saved = DC->SaveDC();
+    DC->SetBkMode(TRANSPARENT);
+    DC->SetTextAlign(TA_LEFT | TA_BASELINE);
+    for (const auto& [block, lineNo] : R.Lines) {
+        const QTextLayout* layout = block.layout();
+        const QTextLine l = layout->lineAt(lineNo);
+        const int lineStart = l.textStart(), lineEnd = l.textStart() + l.textLength();
+        const double baseline = layout->position().y() + l.y() + l.ascent() - R.Top;
+        const String text = block.text();
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (!frag.isValid()) continue;
+            const int fs = frag.position() - block.position();
+            const int from = std::max(fs, lineStart), to = std::min(fs + frag.length(), lineEnd);
+            if (from >= to) continue;
+            String piece = text.mid(from, to - from);
+            piece.remove(QChar::LineSeparator);
+            piece.remove(QChar::ParagraphSeparator);
+            while (piece.endsWith(QLatin1Char(' '))) piece.chop(1);
+            if (piece.isEmpty()) continue;
+            const QTextCharFormat fmt = frag.charFormat();
+            const QFont f = fmt.font();
+            TLogFont lf;
+            lf.lfFaceName = f.family();
+            const int px = f.pixelSize() > 0 ? f.pixelSize() : int(std::lround(f.pointSizeF() * DpiY / 72.0));
+            lf.lfHeight = -std::max(1, px);
+            lf.lfWeight = f.bold() ? FW_BOLD : FW_NORMAL;
+            lf.lfItalic = f.italic();
+            lf.lfUnderline = f.underline();
+            lf.lfStrikeOut = f.strikeOut();
+            DC->SelectFont(lf);
+            const QColor c = fmt.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : fmt.foreground().color();
+            DC->SetTextColor(COLORREF(c.red() | (c.green() << 8) | (c.blue() << 16)));
+            const double x = layout->position().x() + l.cursorToX(from);
+            DC->ExtTextOut(Rect.Left + int(std::lround(x)), Rect.Top + int(std::lround(baseline)), 0, nullptr, piece);
+        }
+    }
+    DC->RestoreDC(Saved);
+    return R.Next;
 }

@@ -12,11 +12,13 @@
 // writer takes as pixels at 96 per inch (15 twips).
 #pragma once
 
+#include "platform/gui/types.h"
 #include "platform/rtl/system.h"
 
 #include <QByteArray>
 
 class QPainter;
+class TDeviceContext;
 class QRect;
 class QTextDocument;
 
@@ -56,3 +58,7 @@ int DocumentTextLength(const QTextDocument& Doc);
 // with that whole line. The document itself is not changed.
 int RichTextFormatRange(const QTextDocument& Doc, int CharFrom, int CharTo, const QRect& Rect, int DpiX, int DpiY,
                         QPainter* Painter = nullptr);
+// The same fitting, drawn onto a device context in its own units (Rect too) at its resolution:
+// every run of one character format on a line becomes one text call (left and baseline aligned),
+// so a recorded page keeps the text as text. The context's state is restored afterwards.
+int RichTextFormatRangeDC(const QTextDocument& Doc, int CharFrom, int CharTo, const TRect& Rect, TDeviceContext* DC);

@@ -9,7 +9,7 @@
 
 class QTimer;
 
-// TTextLayout lives in platform/gui/types.h.
+enum TTextLayout { tlTop, tlCenter, tlBottom };
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 

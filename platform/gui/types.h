@@ -8,9 +8,6 @@
 #include <QSize>
 #include <algorithm>
 
-// Vertical placement of text in a box (labels, report texts, grid cells).
-enum TTextLayout { tlTop, tlCenter, tlBottom };
-
 struct TPoint {
     int X = 0;
     int Y = 0;

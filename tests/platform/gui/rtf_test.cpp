@@ -1,5 +1,7 @@
 #include "platform/gui/rtf.h"
 
+#include "platform/gui/metafile.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -279,4 +281,35 @@ TEST(Rtf, FormatRangeFitsWholeLinesAndContinues) {
     EXPECT_GT(inside, 100);
     EXPECT_EQ(outside, 0);
     EXPECT_EQ(doc.pageCount(), 1) << "the caller's document is not relaid";
+}
+
+TEST(Rtf, FormatRangeOnADeviceContextRecordsTextRuns) {
+    QTextDocument doc;
+    RtfToDocument(QByteArray("{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 "
+                             "\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 {\\b \\'ec\\'e8\\'f0}\\par "
+                             "Second line\\par Third line\\par}"),
+                  doc);
+    const int length = DocumentTextLength(doc);
+    TMetafileDC dc(96, 96, TSize(800, 1100));
+    // Room for two lines: the third is left for the next call.
+    const int next = RichTextFormatRangeDC(doc, 0, -1, TRect(100, 200, 500, 238), &dc);
+    EXPECT_EQ(doc.findBlock(next).blockNumber(), 2);
+    EXPECT_EQ(RichTextFormatRangeDC(doc, next, -1, TRect(100, 300, 500, 400), &dc), length);
+    QByteArray emf = dc.Finish();
+    std::vector<TEnhMetaText> texts;
+    EnumEnhMetaFile(emf, [&](const TEnhMetaRecord& r) {
+        TEnhMetaText t;
+        if (DecodeExtTextOutW(r, t)) texts.push_back(t);
+        return true;
+    });
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(S(texts[0].Text), "Привет");
+    EXPECT_EQ(S(texts[1].Text), "мир");  // the bold run is a text call of its own
+    EXPECT_EQ(texts[0].Reference.Y, texts[1].Reference.Y);
+    EXPECT_GT(texts[1].Reference.X, texts[0].Reference.X);
+    EXPECT_EQ(S(texts[2].Text), "Second line");
+    EXPECT_EQ(S(texts[3].Text), "Third line");
+    EXPECT_GT(texts[2].Reference.Y, texts[0].Reference.Y);
+    EXPECT_GE(texts[0].Reference.X, 100);
+    EXPECT_GT(texts[3].Reference.Y, 300);
 }

@@ -1,0 +1,266 @@
+#include "report/rpcomposite.h"
+
+#include "platform/rtl/rtlmath.h"
+#include "report/rperror.h"
+#include "report/rpexportfilter.h"
+#include "report/rpprinter.h"
+
+int GlobalPageCount = 0;
+
+// ---- TRpCompositePrinterSettings -----------------------------------------------------------------
+
+TRpCompositePrinterSettings::TRpCompositePrinterSettings() {
+    SetMemoryLimit(250000);
+    SetPrintQuality(600);
+}
+
+// ---- TRpCompositeWinControl ----------------------------------------------------------------------
+
+void TRpCompositeWinControl::BeforeDestruction() {
+    if (ParentReport && ParentReport->aWinControl == this) ParentReport->aWinControl = nullptr;
+    inherited::BeforeDestruction();
+}
+
+void TRpCompositeWinControl::Dispatch(TMessage& Message) {
+    if (ParentReport && Message.Msg == RP_WM_PRINT) {
+        ParentReport->Print();
+        return;
+    }
+    if (ParentReport && Message.Msg == RP_WM_PREVIEWCLOSED) {
+        if (ParentReport->FGenerating && ParentReport->aReport)
+            ParentReport->aReport->Cancel();
+        else
+            ParentReport->FreePrinter();
+        return;
+    }
+    inherited::Dispatch(Message);
+}
+
+// ---- TRpCompositeReport --------------------------------------------------------------------------
+
+TRpCompositeReport::TRpCompositeReport(TComponent* AOwner) : TComponent(AOwner) {}
+
+TRpCompositeReport::~TRpCompositeReport() = default;
+
+void TRpCompositeReport::AfterConstruction() {
+    inherited::AfterConstruction();
+    FReports = New<TListT<TComponent>>();
+    FPrinterSettings = New<TRpCompositePrinterSettings>();
+    FGenerating = false;
+    aWinControl = New<TRpCompositeWinControl>(nullptr);
+    aWinControl->ParentReport = this;
+}
+
+void TRpCompositeReport::BeforeDestruction() {
+    inherited::BeforeDestruction();
+    FreePrinter();
+    if (aWinControl) {
+        TRpCompositeWinControl* W = aWinControl;
+        aWinControl = nullptr;
+        W->ParentReport = nullptr;
+        W->Free();
+    }
+    FreeAndNil(FReports);
+    FreeAndNil(FPrinterSettings);
+}
+
+void TRpCompositeReport::FreePrinter() { FreeAndNil(FRpPrinter); }
+
+std::vector<IRpCompositeMember*> TRpCompositeReport::Members() {
+    std::vector<IRpCompositeMember*> R;
+    for (int i = 0; i < FReports->Count(); ++i) {
+        auto M = dynamic_cast<IRpCompositeMember*>(FReports->Items(i));
+        if (!M) throw ERpError(QStringLiteral("Only reports can be part of a composite report"));
+        R.push_back(M);
+    }
+    return R;
+}
+
+void TRpCompositeReport::ApplySettings(TRpPrinter* P) {
+    TRpCompositePrinterSettings* S = FPrinterSettings;
+    if (P->PrinterIndex() != S->PrinterIndex() && S->PrinterIndex() >= 0) P->SetPrinterIndex(S->PrinterIndex());
+    P->SetPaperSize(S->PaperSize());
+    P->SetOrientation(S->Orientation());
+    P->SetCopies(S->Copies());
+    P->SetOutputBin(S->OutputBin());
+    P->SetFirstPage(S->FirstPage());
+    P->SetLastPage(S->LastPage());
+    P->SetTitle(S->Title());
+    P->SetPrintMetafile(S->PrintMetafile());
+    if (TPrinterSettings* D = P->PrinterSettings()) {
+        D->SetUseCustomBinCode(S->UseCustomBinCode());
+        D->SetCustomBinCode(S->CustomBinCode());
+        D->SetUseCustomPaperCode(S->UseCustomPaperCode());
+        D->SetCustomPaperCode(S->CustomPaperCode());
+        D->SetUseExtendedDuplex(S->UseExtendedDuplex());
+        D->SetExtendedDuplex(S->ExtendedDuplex());
+        D->SetPrintQuality(S->PrintQuality());
+        D->SetCollate(S->Collate());
+        D->SetColorOption(S->ColorOption());
+    }
+    P->SetDuplex(S->Duplex());
+}
+
+void TRpCompositeReport::Generate() {
+    FReports->Clear();
+    if (aWinControl && Owner() && Owner()->Is<TWinControl>()) aWinControl->SetParent(static_cast<TWinControl*>(Owner()));
+    if (OnAddReports) OnAddReports(this);
+    std::vector<IRpCompositeMember*> List = Members();
+    if (!List.empty()) {
+        for (auto M : List) M->SetParentComposite(this);
+        ApplySettings(FRpPrinter);
+        FRpPrinter->BeginDoc();
+        List[0]->SwitchToNativeUnits();
+        int Y = int(Round(List[0]->PageLength()));
+        int Pages = 0;
+        int Column = List[0]->PageColumns();
+        GlobalPageCount = 0;
+        FGenerating = true;
+        bool Cancelled = false;
+        try {
+            for (size_t i = 0; i < List.size(); ++i) {
+                IRpCompositeMember* R = List[i];
+                FCurrReport = int(i);
+                aReport = R;
+                R->SetExportFilter(nullptr);
+                R->SetRpPrinter(FRpPrinter);
+                R->SetCurrentY(R->StartNewPageInComposite() ? FRpPrinter->PaperLengthValue() : Y);
+                R->SetPageCount(Pages);
+                R->SetCurrentColumn(Column);
+                TComponent* C = R->MemberComponent();
+                const Integer SavedTag = C->Tag();
+                // The last report closes the document.
+                if (i + 1 == List.size()) C->SetTag(999);
+                try {
+                    if (OnStartReport) OnStartReport(this, C, int(i));
+                    R->GenerateReport(true);
+                    R->DoAfterPrint();
+                } catch (...) {
+                    C->SetTag(SavedTag);
+                    throw;
+                }
+                C->SetTag(SavedTag);
+                if (R->Cancelled()) {
+                    Cancelled = true;
+                    break;
+                }
+                if (OnFinished) OnFinished(C);
+                Y = R->CurrentY();
+                Column = R->CurrentColumn();
+                Pages = R->PageCount();
+            }
+        } catch (...) {
+            FGenerating = false;
+            aReport = nullptr;
+            throw;
+        }
+        aReport = nullptr;
+        if (Cancelled)
+            FreePrinter();
+        else
+            FRpPrinter->EndDoc();
+        FPagecount = GlobalPageCount;
+        FGenerating = false;
+    }
+    if (OnFinished) OnFinished(this);
+}
+
+void TRpCompositeReport::Prepare() {
+    FreePrinter();
+    FRpPrinter = New<TRpPrinter>(nullptr);
+    Generate();
+}
+
+void TRpCompositeReport::Print() {
+    FReports->Clear();
+    if (OnAddReports) OnAddReports(this);
+    std::vector<IRpCompositeMember*> List = Members();
+    if (List.empty()) return;
+    TRpPrinter* Saved = FRpPrinter;
+    FRpPrinter = New<TRpPrinter>(nullptr);
+    try {
+        FRpPrinter->SetTitle(FReportTitle);
+        FRpPrinter->SetFirstPage(FPrinterSettings->FirstPage());
+        FRpPrinter->SetLastPage(FPrinterSettings->LastPage());
+        FRpPrinter->SetDestination(rpdPrinter);
+        FPrinterSettings->SetTitle(FReportTitle);
+        Generate();
+    } catch (...) {
+        FreePrinter();
+        FRpPrinter = Saved;
+        throw;
+    }
+    FreePrinter();
+    FRpPrinter = Saved;
+}
+
+void TRpCompositeReport::ExportToFilter(TRpExportFilter* AFilter) {
+    TRpPrinter* Saved = FRpPrinter;
+    FRpPrinter = New<TRpPrinter>(nullptr);
+    FRpPrinter->SetDestination(rpdPrinter);
+    FExporting = true;
+    FExportFilter = AFilter;
+    FReports->Clear();
+    if (aWinControl && Owner() && Owner()->Is<TWinControl>()) aWinControl->SetParent(static_cast<TWinControl*>(Owner()));
+    if (FPrinterSettings->PrinterIndex() >= 0) FRpPrinter->SetPrinterIndex(FPrinterSettings->PrinterIndex());
+    auto Restore = [this, Saved] {
+        FGenerating = false;
+        aReport = nullptr;
+        FreePrinter();
+        FRpPrinter = Saved;
+    };
+    try {
+        if (OnAddReports) OnAddReports(this);
+        std::vector<IRpCompositeMember*> List = Members();
+        for (auto M : List) M->SetParentComposite(this);
+        if (!List.empty()) {
+            ApplySettings(FRpPrinter);
+            FRpPrinter->SetDestination(rpdMetafile);
+            FRpPrinter->BeginDoc();
+            FRpPrinter->NewPage();
+            List[0]->SwitchToNativeUnits();
+            int Y = int(Round(List[0]->PageLength()));
+            int Pages = 0;
+            int Column = List[0]->PageColumns();
+            FGenerating = true;
+            bool Cancelled = false;
+            for (size_t i = 0; i < List.size(); ++i) {
+                IRpCompositeMember* R = List[i];
+                FCurrReport = int(i);
+                aReport = R;
+                R->SetZoom(100);
+                R->SetRpPrinter(FRpPrinter);
+                R->SetCurrentY(R->StartNewPageInComposite() ? FRpPrinter->PaperLengthValue() : Y);
+                R->SetPageCount(Pages);
+                R->SetCurrentColumn(Column);
+                R->SetCurrentX(int(R->PageLeftMargin()));
+                TComponent* C = R->MemberComponent();
+                const Integer SavedTag = C->Tag();
+                if (i + 1 == List.size()) C->SetTag(999);
+                try {
+                    if (OnStartReport) OnStartReport(this, C, int(i));
+                    R->ExportComposite(AFilter, FRpPrinter);
+                    R->DoAfterPrint();
+                } catch (...) {
+                    C->SetTag(SavedTag);
+                    throw;
+                }
+                C->SetTag(SavedTag);
+                if (R->Cancelled()) {
+                    Cancelled = true;
+                    break;
+                }
+                if (OnFinished) OnFinished(C);
+                Y = R->CurrentY();
+                Column = R->CurrentColumn();
+                Pages = R->PageCount();
+            }
+            if (!Cancelled) FRpPrinter->EndDoc();
+        }
+    } catch (...) {
+        Restore();
+        throw;
+    }
+    Restore();
+    if (OnFinished) OnFinished(this);
+}
