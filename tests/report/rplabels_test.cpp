@@ -3,6 +3,7 @@
 #include "platform/rtl/filer.h"
 #include "platform/rtl/lists.h"
 #include "report/rpframe.h"
+#include "report/rpshapes.h"
 #include "rpprintables_support.h"
 
 #include <gtest/gtest.h>
@@ -456,6 +457,52 @@ TEST(RpLabelPrint, FrameAndBackgroundInTheFinalPass) {
     // Opaque: one background fill, and two frame sides; transparent without frame: nothing.
     EXPECT_EQ(F.Report->CountRecords(0, EMR_FILLRGN) + F.Report->CountRecords(0, EMR_RECTANGLE), 3);
     EXPECT_EQ(F.Report->PageStrings(0).size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// Records what a report run hands to an export filter.
+class TRecordingFilter : public TRpExportFilter {
+    SDELKA_CLASS(TRecordingFilter, TRpExportFilter)
+public:
+    TRecordingFilter() = default;
+    void AcceptGraphic(Extended X, Extended Y, TControl* C) override { Graphics.push_back(C->ClassName()); }
+    void TextOut(Extended X, Extended Y, TFont*, TColor, TAlignment, const String& Text) override {
+        Texts.push_back(Text);
+        Ys.push_back(Y);
+        Xs.push_back(X);
+    }
+    std::vector<String> Graphics, Texts;
+    std::vector<Extended> Xs, Ys;
+};
+
+TEST(RpLabelExport, LinesAndBackgroundGoToTheFilterNotToThePage) {
+    TPrintableFixture F;
+    TOwned<TRecordingFilter> Filter = NewOwned<TRecordingFilter>();
+    F.Report->IsExporting = true;
+    F.Report->Filter = Filter.get();
+    auto* L = F.Add<TRpLabel>("L1");
+    L->SetAutoSize(false);
+    L->SetBounds(10, 10, 300, 80);
+    L->SetColor(clRed);
+    L->SetCaption(QStringLiteral("first\r\nsecond"));
+    auto* Sh = F.Add<TRpShape>("Shape1");
+    F.Report->BeginDocument();
+    L->Prepare();
+    L->Print(100, 200);
+    Sh->Prepare();
+    Sh->Print(0, 0);
+    Sh->SetEnabled(false);
+    Sh->Print(0, 0);  // a disabled visible shape is not exported
+    F.Report->EndDocument();
+    ASSERT_EQ(Filter->Texts, S({"first", "second"}));
+    EXPECT_NEAR(double(Filter->Xs[0]), double(L->Size()->NativeLeft() + 100), 1e-6);
+    EXPECT_NEAR(double(Filter->Ys[0]), double(L->Size()->NativeTop() + 200), 1e-6);
+    EXPECT_GT(Filter->Ys[1], Filter->Ys[0]);
+    EXPECT_EQ(Filter->Graphics, S({"TRpShape", "TRpShape"}));  // the label's background, the shape
+    EXPECT_TRUE(F.Report->PageStrings(0).empty());
 }
 
 }  // namespace
