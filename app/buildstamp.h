@@ -5,8 +5,9 @@
 
 #include "platform/rtl/system.h"
 
-// The compiler's texts of this build ("Dec  5 2026", "14:03:27"). They live in a translation
-// unit that the build regenerates every time, so they never lag behind the program.
+// The texts of this build's date and time, in the compiler's forms ("Dec  5 2026", "14:03:27").
+// They live in a translation unit that the build writes again whenever the client's code
+// changes, so they never lag behind the program, and a build with nothing to do keeps them.
 const char* BuildDateText();
 const char* BuildTimeText();
 

@@ -459,6 +459,10 @@ void TForm29::AfterConstruction() {
 }
 
 void TForm29::Button1Click(TObject*) {
+    if (Trim(Edit1->Text()).isEmpty()) {
+        ShowFieldsError(this);
+        return;
+    }
     try {
         SaveGroup(Tag() == 1 ? 0 : GroupId, Trim(Edit1->Text()), CheckBox1->Checked());
         if (List) Reopen(List);

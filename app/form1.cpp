@@ -125,6 +125,7 @@ void TForm1::BuildLayout() {
                          dgAlwaysShowSelection});
     DBGrid2->SetReadOnly(true);
     DBGrid2->OnDblClick = TNotifyEvent(this, &TForm1::DBGrid2DblClick);
+    DBGrid2->OnMouseDown = TMouseEvent(this, &TForm1::DBGrid2MouseDown);
     DBGrid2->OnDrawColumnCell = TDrawColumnCellEvent(this, &TForm1::DBGrid2DrawColumnCell);
     struct TColumnLayout {
         const char* Field;
@@ -520,8 +521,12 @@ void TForm1::N10Click(TObject*) {
 
 // ---- acceptance --------------------------------------------------------------------------------
 
+void TForm1::DBGrid2MouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
+    FPressOnRow = DBGrid2->MouseCoord(X, Y).Y >= DBGrid2->TitleOffset();
+}
+
 void TForm1::DBGrid2DblClick(TObject*) {
-    if (!DBGrid2->Enabled() || LoginWord == ForemenWord) return;
+    if (!FPressOnRow || !DBGrid2->Enabled() || LoginWord == ForemenWord) return;
     CurrentShiftQuery = DataModule6->ShiftQuery(CurrentShift);
     TADOQuery* q = CurrentShiftQuery;
     if (!q->Active() || q->IsEmpty()) return;

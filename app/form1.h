@@ -117,7 +117,10 @@ public:
     void CBox1Click(TObject* Sender);
     void Button8Click(TObject* Sender);
     void Button4Click(TObject* Sender);
+    // A double-click toggles the acceptance mark of the row it lands on, never from the empty
+    // space below the rows (the press before it says where it landed).
     void DBGrid2DblClick(TObject* Sender);
+    void DBGrid2MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void DBGrid2DrawColumnCell(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column, TGridDrawState State);
     void Timer1Timer(TObject* Sender);
     void N5Click(TObject* Sender);
@@ -158,6 +161,8 @@ private:
     void ShiftChosen(TRadioButton* Button, int Shift);
     void OpenShiftQueries();
     TRadioButton* ShiftButton(int Shift) const;
+
+    bool FPressOnRow = false;  // the last press on the grid landed on a row
 };
 
 extern TForm1* Form1;

@@ -1,6 +1,11 @@
 // The build-stamp check against the database's stamp row.
 #include "app_fixture.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
 namespace sdelka::test {
 namespace {
 
@@ -113,6 +118,30 @@ TEST_F(BuildStampCheckTest, LoginWindowShowsTheBuild) {
     EXPECT_EQ(Form23->Caption(), QStringLiteral("Авторизация (build: %1.%2)").arg(build.Date).arg(build.Seconds));
     EXPECT_EQ(Row(), std::to_string(build.Date) + "/" + std::to_string(build.Seconds) + "/.");
     EXPECT_TRUE(Messages().empty());
+}
+
+// A build with nothing to do keeps the stamp, so clients already running are not refused.
+TEST(BuildStampFile, ANoOpBuildKeepsTheStamp) {
+    const QString dir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
+    const QString stamp = dir + QStringLiteral("/generated/buildstamp_now.cpp");
+    if (!QFileInfo::exists(dir + QStringLiteral("/build.ninja")) || !QFileInfo::exists(stamp))
+        GTEST_SKIP() << "not run from its build directory";
+    auto read = [&] {
+        QFile f(stamp);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    auto build = [&] {
+        QProcess ninja;
+        ninja.start(QStringLiteral("ninja"), {QStringLiteral("-C"), dir, QStringLiteral("sdelka")});
+        return ninja.waitForFinished(600000) && ninja.exitCode() == 0;
+    };
+    ASSERT_TRUE(build());  // the client as its code stands now
+    const QByteArray before = read();
+    const QDateTime written = QFileInfo(stamp).lastModified();
+    ASSERT_FALSE(before.isEmpty());
+    ASSERT_TRUE(build());  // nothing changed since
+    EXPECT_EQ(read(), before);
+    EXPECT_EQ(QFileInfo(stamp).lastModified(), written);
 }
 
 }  // namespace

@@ -311,7 +311,7 @@ TEST_F(DirProducts, AFailingDeleteLeavesEverythingAndShowsTheServersMessage) {
 
 class DirGroups : public DirCards {};
 
-TEST_F(DirGroups, AddAndEditWithoutChecks) {
+TEST_F(DirGroups, AddAndEditRefuseAnEmptyName) {
     WhileShown([&](TCustomForm*) {
         WhileShown([&](TCustomForm* Card) {
             EXPECT_EQ(Form29->Caption(), QStringLiteral("Ведение групп (29)"));
@@ -323,17 +323,23 @@ TEST_F(DirGroups, AddAndEditWithoutChecks) {
         Form26->Button2Click(nullptr);
         GoTo(Form26->item, "s_caption", QStringLiteral("Двери 'люкс'"));
         EXPECT_EQ(Form26->item->FieldByName(QStringLiteral("s_excl"))->AsString(), QStringLiteral("V"));
-        WhileShown([&](TCustomForm*) {
+        WhileShown([&](TCustomForm* Card) {
             EXPECT_TRUE(Form29->CheckBox1->Checked());
-            Form29->Edit1->SetText(String());  // an empty name is stored
+            Form29->Edit1->SetText(QStringLiteral("  "));  // an empty name is refused
+            Form29->Button1Click(nullptr);
+            EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Все поля должны быть заполнены!"));
+            EXPECT_EQ(Card->ModalResult(), mrNone);
+            Form29->Edit1->SetText(QStringLiteral("Двери"));
             Form29->CheckBox1->SetChecked(false);
             Form29->Button1Click(nullptr);
+            EXPECT_EQ(Card->ModalResult(), mrOk);
         });
         Form26->Button3Click(nullptr);
     });
     Form26->ShowDirectory();
-    EXPECT_EQ(Count("cmn_classifier.item where s_caption like 'Двери%'"), "0");
-    EXPECT_EQ(Count("cmn_classifier.item where s_caption = '' and b_excluded = 0 and id_level = 2"), "1");
+    EXPECT_EQ(Count("cmn_classifier.item where s_caption like 'Двери %'"), "0");
+    EXPECT_EQ(Count("cmn_classifier.item where s_caption = 'Двери' and b_excluded = 0 and id_level = 2"), "1");
+    EXPECT_EQ(Count("cmn_classifier.item where trim(s_caption) = ''"), "0");
 }
 
 TEST_F(DirGroups, DeleteIsRefusedWhileTheGroupIsUsed) {

@@ -1,6 +1,7 @@
 // The login window and the main work window: roles, the weekend flag, the shift choice, the
 // acceptance toggle and the refresh.
 #include "app_fixture.h"
+#include "support/input.h"
 
 namespace sdelka::test {
 namespace {
@@ -23,6 +24,12 @@ protected:
     static TADOQuery* Shift1() { return DataModule6->Smena1; }
     static int CurrentId() { return Shift1()->FieldByName(QStringLiteral("id"))->AsInteger(); }
     static String CurrentOk() { return Shift1()->FieldByName(QStringLiteral("ok"))->AsString(); }
+    // A double-click through the grid's window on the row of the current record.
+    static void DoubleClickCurrentRow() {
+        TDBGrid* g = Form1->DBGrid2;
+        const TRect r = g->CellRect(g->Col(), g->Row());
+        DoubleClick(g->Handle(), QPointF((r.Left + r.Right) / 2.0, (r.Top + r.Bottom) / 2.0));
+    }
 };
 
 TEST_F(MainWindowTest, RolesSwitchControlsOff) {
@@ -152,7 +159,7 @@ TEST_F(MainWindowTest, AcceptanceToggleKeepsTheRow) {
         // "да" -> "no" (red), -> "ok" (green); the selection stays on the row number.
         const char* expected[] = {"no", "ok", "no"};
         for (const char* e : expected) {
-            Form1->DBGrid2DblClick(Form1);
+            DoubleClickCurrentRow();
             EXPECT_EQ(OkOf(id), e);
             EXPECT_EQ(q->RecNo(), row);
             EXPECT_EQ(CurrentId(), id);
@@ -166,14 +173,35 @@ TEST_F(MainWindowTest, AcceptanceToggleKeepsTheRow) {
         Form1->Button8Click(Form1->Button8);
         q->SetRecNo(row);
         EXPECT_EQ(AcceptanceColor(CurrentOk()), RefusedColor);
-        Form1->DBGrid2DblClick(Form1);
+        DoubleClickCurrentRow();
         EXPECT_EQ(OkOf(id), "ok");
 
         // On the last row the selection stays on the last row.
         q->Last();
         const int last = q->RecNo();
-        Form1->DBGrid2DblClick(Form1);
+        DoubleClickCurrentRow();
         EXPECT_EQ(q->RecNo(), last);
+    });
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(MainWindowTest, DoubleClickBelowTheRowsTogglesNothing) {
+    SetToday(BusyDay());
+    Start();
+    SignIn(QStringLiteral("tovik"), [&] {
+        TADOQuery* q = Shift1();
+        q->First();
+        TDBGrid* g = Form1->DBGrid2;
+        g->SetHeight(g->TitleOffset() * 40 + (q->RecordCount() + 4) * 40);  // room below the rows
+        const std::vector<std::string> before = {OkOf(CurrentId())};
+        const int id = CurrentId();
+        const TRect last = g->CellRect(g->Col(), g->RowCount() - 1);
+        ASSERT_LT(last.Bottom + 10, g->ClientHeight());
+        DoubleClick(g->Handle(), QPointF((last.Left + last.Right) / 2.0, last.Bottom + 10));
+        EXPECT_EQ(OkOf(id), before[0]);
+        // on a row it toggles
+        DoubleClickCurrentRow();
+        EXPECT_NE(OkOf(id), before[0]);
     });
     EXPECT_TRUE(Messages().empty());
 }
@@ -186,14 +214,14 @@ TEST_F(MainWindowTest, ToggleDoesNothingForForemenOrAnEmptyList) {
         q->First();
         const int id = CurrentId();
         const std::string before = OkOf(id);
-        Form1->DBGrid2DblClick(Form1);
+        DoubleClickCurrentRow();
         EXPECT_EQ(OkOf(id), before);
         // An empty list: a day without records.
         Form1->DateT->SetDate(EncodeDate(2001, 1, 3));
         Form1->DateTChange(Form1->DateT);
         EXPECT_TRUE(q->IsEmpty());
         Form1->LoginWord = QStringLiteral("0583");
-        Form1->DBGrid2DblClick(Form1);
+        DoubleClickCurrentRow();
         EXPECT_TRUE(q->IsEmpty());
     });
     EXPECT_TRUE(Messages().empty());

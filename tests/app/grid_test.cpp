@@ -1,6 +1,7 @@
 // The records grid: the acceptance column's colours as painted, the double-click toggle through
 // the grid, and no keyboard deletion.
 #include "app_fixture.h"
+#include "support/input.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -57,7 +58,11 @@ TEST_F(RecordsGridTest, AcceptanceColoursAsPainted) {
 
         // Double-click on the second row through the grid: "no" becomes "ok".
         q->SetRecNo(2);
-        static_cast<TControl*>(Form1->DBGrid2)->DblClick();  // as a double-click on the grid
+        {
+            TDBGrid* g = Form1->DBGrid2;
+            const TRect r = g->CellRect(g->Col(), g->Row());
+            sdelka::test::DoubleClick(g->Handle(), QPointF((r.Left + r.Right) / 2.0, (r.Top + r.Bottom) / 2.0));
+        }
         EXPECT_EQ(q->RecNo(), 2);
         EXPECT_EQ(Db().Value("select ok from accounts_dep.smena where id = " + std::to_string(ids[1])), "ok");
         q->SetRecNo(3);  // the selection away from the rows looked at
