@@ -192,6 +192,8 @@ void TMTDataStructVz::MoveField(TMTDataFieldVz* Field, int NewIndex) {
 
 TMTDataFieldVz* TMTDataStructVz::FindField(const String& FieldName) const {
     for (int i = 0; i < Count(); ++i)
+        if (GetDataField(i)->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0) return GetDataField(i);
+    for (int i = 0; i < Count(); ++i)
         if (AnsiSameText(GetDataField(i)->FieldName(), FieldName)) return GetDataField(i);
     return nullptr;
 }
@@ -1551,19 +1553,37 @@ void TMemTableDataVz::RegisterNotificator(TRecordsListNotificatorVz* Receiver) {
 
 void TMemTableDataVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) { FNotificators.Remove(Receiver); }
 
+namespace {
+// Every attached receiver hears a change, also when one of them fails; the first failure is
+// raised after all of them.
+template <class Fn>
+void NotifyAll(const TObjectListVz& Receivers, Fn&& Call) {
+    std::exception_ptr failure;
+    std::vector<TRecordsListNotificatorVz*> list;
+    for (int i = 0; i < Receivers.Count(); ++i) list.push_back(static_cast<TRecordsListNotificatorVz*>(Receivers.Items(i)));
+    for (TRecordsListNotificatorVz* r : list) {
+        if (Receivers.IndexOf(r) < 0) continue;  // detached by an earlier receiver
+        try {
+            Call(r);
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+}
+}  // namespace
+
 void TMemTableDataVz::DataStructChanged() {
-    for (int i = 0; i < FNotificators.Count(); ++i)
-        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoStructChanged(this);
+    NotifyAll(FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoStructChanged(this); });
 }
 
+
 void TMemTableDataVz::NotifyDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
-    for (int i = 0; i < FNotificators.Count(); ++i)
-        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoDataEvent(MemRec, Index, Action);
+    NotifyAll(FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoDataEvent(MemRec, Index, Action); });
 }
 
 void TMemTableDataVz::NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
-    for (int i = 0; i < FNotificators.Count(); ++i)
-        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoRecordMoved(Item, OldIndex, NewIndex);
+    NotifyAll(FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoRecordMoved(Item, OldIndex, NewIndex); });
 }
 
 // ---- TRecordsListNotificatorVz ------------------------------------------------------------------

@@ -78,7 +78,16 @@ void TMTIndexVz::SetUnical(bool Value) {
 void TMTIndexVz::ClearIndex() { FRecList.Clear(); }
 
 Variant TMTIndexVz::RecordKey(const TMemoryRecordVz* Rec, TDataValueVersionVz Version) const {
-    return Rec->GetDataValues(FFields, Version);
+    const TMTDataStructVz* st = Rec->DataStruct();
+    if (!st) return Rec->GetDataValues(FFields, Version);
+    if (FFieldIdxOf != FFields || FFieldIdxStruct != st || FFieldIdxCount != st->Count()) {
+        FFieldIdx = st->FieldsIndex(FFields);
+        FFieldIdxOf = FFields;
+        FFieldIdxStruct = st;
+        FFieldIdxCount = st->Count();
+    }
+    if (FFieldIdx.empty()) return Rec->GetDataValues(FFields, Version);  // raises for an unknown name
+    return Rec->GetDataIndexValues(FFieldIdx, Version);
 }
 
 void TMTIndexVz::RebuildIndex() {

@@ -76,6 +76,11 @@ private:
 
     bool FActive = false;
     String FFields;
+    // FFields resolved to structure positions (names are not looked up per record).
+    mutable TIntArrayVz FFieldIdx;
+    mutable String FFieldIdxOf;
+    mutable const TMTDataStructVz* FFieldIdxStruct = nullptr;
+    mutable int FFieldIdxCount = -1;
     Variant FOldValue;
     bool FPrimary = false;
     TObjectList FRecList{true};

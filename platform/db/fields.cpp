@@ -1321,6 +1321,10 @@ void TFields::SetFieldIndex(TField* Field, int Value) {
 }
 
 TField* TFields::FindField(const String& FieldName) const {
+    // Names that differ only in case are found without the collation (a name lookup per value is
+    // common); the collation decides what is left.
+    for (TField* f : FList)
+        if (f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0) return f;
     for (TField* f : FList)
         if (AnsiSameText(f->FieldName(), FieldName)) return f;
     return nullptr;

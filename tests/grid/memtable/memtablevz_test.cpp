@@ -498,6 +498,27 @@ TEST_F(MemTableFixture, ViewEventsAndInstantReads) {
     EXPECT_EQ(T->UnregisterEventReceiver(grid), -1);
 }
 
+TEST_F(MemTableFixture, AFailingReceiverDoesNotSilenceTheOthers) {
+    Add(1, u"a"_S);
+    auto failing = NewOwned<TRecordsListNotificatorVz>(nullptr);
+    auto listening = NewOwned<TRecordsListNotificatorVz>(nullptr);
+    int heard = 0;
+    failing->OnDataEvent = [](TMemoryRecordVz* r, int, TRecordsListNotification a) {
+        if (r && a == rlnRecChangedVz) throw Exception(u"receiver failed"_S);
+    };
+    listening->OnDataEvent = [&heard](TMemoryRecordVz* r, int, TRecordsListNotification a) {
+        if (r && a == rlnRecChangedVz) ++heard;
+    };
+    failing->SetDataObject(T->MemTableData());
+    listening->SetDataObject(T->MemTableData());
+    TMemoryRecordVz* rec = T->MemTableData()->RecordsList()->Rec(0);
+    EXPECT_THROW(T->MemTableData()->RecordsList()->SetValue(0, 1, Variant(u"b"_S)), Exception);
+    EXPECT_EQ(heard, 1);
+    EXPECT_EQ(rec->Data()[1].AsString(), u"b"_S);
+    failing->SetDataObject(nullptr);
+    listening->SetDataObject(nullptr);
+}
+
 TEST_F(MemTableFixture, MoveRecordKeepsRangeChecks) {
     for (int i = 1; i <= 4; ++i) Add(i, u"x"_S);
     EXPECT_TRUE(T->MoveRecord(0, 2, 0, false));
