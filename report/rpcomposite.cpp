@@ -1,5 +1,6 @@
 #include "report/rpcomposite.h"
 
+#include "platform/gui/forms.h"
 #include "platform/rtl/rtlmath.h"
 #include "report/rperror.h"
 #include "report/rpexportfilter.h"
@@ -192,6 +193,34 @@ void TRpCompositeReport::Print() {
     }
     FreePrinter();
     FRpPrinter = Saved;
+}
+
+void TRpCompositeReport::Preview() {
+    TRpPrinter* Saved = FRpPrinter;
+    FRpPrinter = New<TRpPrinter>(nullptr);
+    auto Restore = [this, Saved] {
+        FreePrinter();
+        FRpPrinter = Saved;
+    };
+    try {
+        FRpPrinter->SetTitle(FReportTitle);
+        FRpPrinter->SetMaster(aWinControl);
+        FRpPrinter->OnExportToFilter = [this](TRpExportFilter* F) { ExportToFilter(F); };
+        if (OnCompositePreview) OnCompositePreview(this, this, FReports->Count());
+        TRpPrinter* P = FRpPrinter;
+        P->Preview();
+        Generate();
+        // A cancelled run has freed the printer.
+        if (FRpPrinter == P) {
+            P->SetReportLoaded(true);
+            while (FRpPrinter == P && P->ShowingPreview() && Application && !Application->Terminated())
+                Application->ProcessMessages();
+        }
+    } catch (...) {
+        Restore();
+        throw;
+    }
+    Restore();
 }
 
 void TRpCompositeReport::ExportToFilter(TRpExportFilter* AFilter) {

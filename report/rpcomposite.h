@@ -81,6 +81,10 @@ public:
     void Prepare();
     // Generates straight to the printer.
     void Print();
+    // Opens the preview and generates into it; returns when the preview no longer shows the
+    // document (or the application ends). The preview's print button prints the composite again,
+    // its export runs ExportToFilter.
+    void Preview();
     void ExportToFilter(TRpExportFilter* AFilter);
 
     TListT<TComponent>* Reports() const { return FReports; }

@@ -151,6 +151,22 @@ TEST(RpComposite, CancelEndsTheRunAndDropsThePages) {
     EXPECT_EQ(F.Finished, (std::vector<TObject*>{F.Composite.get()}));
 }
 
+TEST(RpComposite, PreviewGeneratesAndLetsGoOfThePrinter) {
+    CompositeFixture F;
+    F.A->Rows = 3;
+    F.B->Rows = 3;
+    int Previews = 0;
+    F.Composite->OnCompositePreview = [&](TObject* S, TObject* R, int N) {
+        EXPECT_EQ(R, F.Composite.get());
+        ++Previews;
+    };
+    F.Composite->Preview();
+    EXPECT_EQ(Previews, 1);
+    EXPECT_EQ(F.A->Printer != nullptr, true);
+    EXPECT_EQ(F.Composite->RpPrinter(), nullptr);  // no preview window keeps it
+    EXPECT_EQ(F.Composite->PageCount(), 1);
+}
+
 TEST(RpComposite, EmptyListOnlyAsksForReports) {
     TOwned<TRpCompositeReport> C = NewOwned<TRpCompositeReport>(nullptr);
     int Asked = 0, Finished = 0;
