@@ -133,6 +133,7 @@ void TForm7::Button1Click(TObject*) {
 }
 
 void TForm7::ShowNew() {
+    LimitToColumn(Edit1, DataModule6->ADO_DB, QStringLiteral("cmn_gds_and_srv.gds_and_srv"), QStringLiteral("s_caption"));
     Edit1->Clear();
     Edit2->Clear();
     SetCaption(QStringLiteral("Заведение нового изделия (7)"));
@@ -144,6 +145,7 @@ void TForm7::ShowNew() {
 }
 
 void TForm7::ShowEdit(TDataSet* Izdel) {
+    LimitToColumn(Edit1, DataModule6->ADO_DB, QStringLiteral("cmn_gds_and_srv.gds_and_srv"), QStringLiteral("s_caption"));
     SetCaption(QStringLiteral("Изменение данных изделия (7)"));
     SetTag(2);
     ProductId = CurrentInt(Izdel, "id");
@@ -218,6 +220,7 @@ void TForm9::Button1Click(TObject*) {
 }
 
 void TForm9::ShowNew() {
+    LimitToColumn(Edit1, DataModule6->ADO_DB, QStringLiteral("accounts_dep.vid_oper"), QStringLiteral("vid"));
     Edit1->Clear();
     SetCaption(QStringLiteral("Заведение нового вида операций"));
     SetTag(1);
@@ -226,6 +229,7 @@ void TForm9::ShowNew() {
 }
 
 void TForm9::ShowEdit(TDataSet* VidOper) {
+    LimitToColumn(Edit1, DataModule6->ADO_DB, QStringLiteral("accounts_dep.vid_oper"), QStringLiteral("vid"));
     SetCaption(QStringLiteral("Изменение данных вида операции"));
     SetTag(2);
     KindId = CurrentInt(VidOper, "id");
@@ -474,6 +478,7 @@ void TForm29::Button1Click(TObject*) {
 }
 
 void TForm29::ShowNew(TDataSet* Item) {
+    LimitToColumn(Edit1, DataModule6->ADO_DB, QStringLiteral("cmn_classifier.item"), QStringLiteral("s_caption"));
     List = Item;
     Edit1->Clear();
     SetTag(1);
@@ -482,6 +487,7 @@ void TForm29::ShowNew(TDataSet* Item) {
 }
 
 void TForm29::ShowEdit(TDataSet* Item) {
+    LimitToColumn(Edit1, DataModule6->ADO_DB, QStringLiteral("cmn_classifier.item"), QStringLiteral("s_caption"));
     List = Item;
     SetTag(2);
     GroupId = CurrentInt(Item, "id");

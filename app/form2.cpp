@@ -1,6 +1,7 @@
 #include "app/form2.h"
 
 #include "app/datamodule.h"
+#include "app/sqlrun.h"
 #include "app/workers.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/sysutils.h"
@@ -72,6 +73,7 @@ void TForm2::ReopenLookups() {
         t->Close();
         t->Open();
     }
+    LimitToColumn(Edit1, DataModule6->ADO_DB, QStringLiteral("accounts_dep.person"), QStringLiteral("fio"));
 }
 
 void TForm2::FormActivate(TObject*) {

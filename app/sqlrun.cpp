@@ -1,5 +1,7 @@
 #include "app/sqlrun.h"
 
+#include "platform/gui/stdctrls.h"
+
 #include <memory>
 
 namespace {
@@ -51,4 +53,19 @@ int SqlExecute(TADOConnection* Connection, const String& Sql, const TSqlValues& 
     int rows = 0;
     c->Execute(rows);
     return rows;
+}
+
+int ColumnMaxLength(TADOConnection* Connection, const String& Table, const String& Column) {
+    const int dot = static_cast<int>(Table.indexOf(u'.'));
+    const Variant n = SqlSelectValue(Connection,
+                                     QStringLiteral("select character_maximum_length from information_schema.columns "
+                                                    "where table_schema=:s and table_name=:t and column_name=:c"),
+                                     {{QStringLiteral("s"), Table.left(dot).toLower()},
+                                      {QStringLiteral("t"), Table.mid(dot + 1).toLower()},
+                                      {QStringLiteral("c"), Column.toLower()}});
+    return VarIsNull(n) || VarIsEmpty(n) ? 0 : n.AsInteger();
+}
+
+void LimitToColumn(TEdit* Edit, TADOConnection* Connection, const String& Table, const String& Column) {
+    Edit->SetMaxLength(ColumnMaxLength(Connection, Table, Column));
 }

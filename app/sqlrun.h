@@ -5,6 +5,8 @@
 #include "app/datamodule.h"
 
 #include <utility>
+
+class TEdit;
 #include <vector>
 
 using TSqlValues = TSqlParams;
@@ -21,6 +23,12 @@ Variant SqlSelectValue(TADOConnection* Connection, const String& Sql, const TSql
 // The columns of the first row of a select (empty when it returns no row).
 std::vector<Variant> SqlSelectRow(TADOConnection* Connection, const String& Sql, const TSqlValues& Values = {},
                                   const TSqlTypes& Types = {});
+// The declared length of a text column of Table ("schema.table"); 0 when it has none.
+int ColumnMaxLength(TADOConnection* Connection, const String& Table, const String& Column);
+// Lets Edit take no more characters than the column its text is stored in holds (a longer text
+// would only be refused by the server when saved).
+void LimitToColumn(TEdit* Edit, TADOConnection* Connection, const String& Table, const String& Column);
+
 // Runs a statement; returns the rows it touched.
 int SqlExecute(TADOConnection* Connection, const String& Sql, const TSqlValues& Values = {},
                const TSqlTypes& Types = {});

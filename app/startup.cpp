@@ -6,8 +6,23 @@
 #include "app/form1.h"
 #include "app/form23.h"
 #include "app/timesheets.h"
+#include "platform/db/db.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/forms.h"
+
+namespace {
+
+// What the user sees of an error that ended an action.
+void ShowActionError(TObject*, const Exception& E) {
+    String text = E.Message();
+    if (dynamic_cast<const EDatabaseError*>(&E)) text = DatabaseErrorLead + u'\n' + text;
+    Application->MessageBox(text, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
 
 void CreateApplicationForms() {
+    Application->OnException = TExceptionEvent(&ShowActionError);
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);
@@ -84,4 +99,5 @@ void FreeApplicationForms() {
     FreeForm(Form23);
     FreeForm(Form1);
     FreeForm(DataModule6);
+    Application->OnException = nullptr;
 }

@@ -91,6 +91,43 @@ TEST_F(DirKinds, EditKeepsItsOwnNameButNotAnothers) {
     EXPECT_EQ(Db().Value("select vid from accounts_dep.vid_oper where id = 7777"), "Хоз. работы");
 }
 
+TEST_F(DirKinds, LongNamesStopAtTheColumnAndServerErrorsLeadInRussian) {
+    const String longName(60, QChar(u'Ж'));
+    WhileShown([&](TCustomForm*) {
+        WhileShown([&](TCustomForm* Card) {
+            Form9->Edit1->SetText(longName);
+            EXPECT_EQ(Form9->Edit1->Text().size(), 50);  // the column holds 50
+            Form9->Button1Click(nullptr);
+            EXPECT_EQ(Card->ModalResult(), mrOk);
+        });
+        Form8->Button1Click(nullptr);
+    });
+    Form8->ShowDirectory();
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(Count("accounts_dep.vid_oper where vid = '" + longName.left(50).toStdString() + "'"), "1");
+
+    // an error the server still gives: a Russian lead line, then the server's own message
+    Db().Exec("create function pg_temp_refuse_kind() returns trigger language plpgsql as $$ begin raise exception "
+              "'kind refused by the server'; end $$;"
+              "create trigger refuse_kind before insert on accounts_dep.vid_oper for each row execute function "
+              "pg_temp_refuse_kind()");
+    WhileShown([&](TCustomForm*) {
+        WhileShown([&](TCustomForm* Card) {
+            Form9->Edit1->SetText(QStringLiteral("Полировка"));
+            Form9->Button1Click(nullptr);
+            EXPECT_EQ(Card->ModalResult(), mrNone);  // the card stays with its input
+        });
+        Form8->Button1Click(nullptr);
+    });
+    Form8->ShowDirectory();
+    Db().Exec("drop trigger refuse_kind on accounts_dep.vid_oper; drop function pg_temp_refuse_kind()");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].startsWith(QStringLiteral("Ошибка|Ошибка базы данных: действие не выполнено, ничего не записано.\n")))
+        << Messages()[0].toStdString();
+    EXPECT_NE(Messages()[0].indexOf(QStringLiteral("kind refused by the server")), -1);
+    EXPECT_EQ(Count("accounts_dep.vid_oper where vid = 'Полировка'"), "0");
+}
+
 TEST_F(DirKinds, DeleteAsksAndDeletesOnYesOnly) {
     Db().Exec("insert into accounts_dep.vid_oper(id, vid) values (900, 'Шлифовка')");
     WhileShown([&](TCustomForm*) {
