@@ -123,6 +123,7 @@ void TCustomMemTableVz::AfterConstruction() {
         return allow;
     };
     FTreeList = std::make_unique<TMemTableTreeListVz>(this);
+    FExtraFilters = std::make_unique<TMemTableFiltersVz>(this);
 }
 
 void TCustomMemTableVz::BeforeDestruction() {
@@ -132,6 +133,7 @@ void TCustomMemTableVz::BeforeDestruction() {
     if (FRecordsView) FRecordsView->SetMemTableData(nullptr);
     FRecordsView.reset();
     FFilterExpr.reset();
+    FExtraFilters.reset();
     FInternMemTableData.reset();
 }
 
@@ -1104,11 +1106,15 @@ int TCustomMemTableVz::FetchRecords(int Count) {
 void TCustomMemTableVz::ParseFilterExpr() {
     FFilterExpr.reset();
     if (!FActive || !Filtered() || Trim(Filter()).isEmpty()) return;
-    auto expr = std::make_unique<TFilterExpr>(this, Filter(), FilterOptions());
+    FFilterExpr = MakeRecordFilter(Filter(), &FFilterRec);
+}
+
+std::unique_ptr<TFilterExpr> TCustomMemTableVz::MakeRecordFilter(const String& Text, TMemoryRecordVz* const* Current) {
+    auto expr = std::make_unique<TFilterExpr>(this, Text, FilterOptions());
     // Names resolve once to positions in the store's structure and to the field's type.
     auto positions = std::make_shared<QHash<String, std::pair<int, TField*>>>();
     TMTDataStructVz* st = MemTableData()->DataStruct();
-    expr->GetFieldValue = [this, positions, st](const String& Name) -> Variant {
+    expr->GetFieldValue = [this, positions, st, Current](const String& Name) -> Variant {
         auto it = positions->constFind(Name);
         std::pair<int, TField*> at;
         if (it == positions->constEnd()) {
@@ -1117,12 +1123,13 @@ void TCustomMemTableVz::ParseFilterExpr() {
         } else {
             at = it.value();
         }
-        if (at.first < 0 || !FFilterRec) return FieldByName(Name)->AsVariant();
-        const Variant& v = FFilterRec->Data()[static_cast<size_t>(at.first)];
+        TMemoryRecordVz* rec = *Current;
+        if (at.first < 0 || !rec) return FieldByName(Name)->AsVariant();
+        const Variant& v = rec->Data()[static_cast<size_t>(at.first)];
         if (VarIsNull(v) || VarIsEmpty(v)) return Null();
         return at.second ? ToNative(v, at.second->DataType()) : v;
     };
-    FFilterExpr = std::move(expr);
+    return expr;
 }
 
 void TCustomMemTableVz::SetFilterText(const String& Value) {
@@ -1167,15 +1174,17 @@ void TCustomMemTableVz::SetFilterOptions(TFilterOptions Value) {
 }
 
 bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*ViewItem*/) {
-    if (!FActive || !Filtered()) return true;
-    const bool hasText = FFilterExpr && !FFilterExpr->IsEmpty();
-    const bool hasEvent = FOnFilterRecord.Assigned();
-    if (!hasText && !hasEvent) return true;
+    if (!FActive) return true;
+    const bool extra = FExtraFilters && FExtraFilters->ActiveFilterCount() > 0;
+    const bool hasText = Filtered() && FFilterExpr && !FFilterExpr->IsEmpty();
+    const bool hasEvent = Filtered() && FOnFilterRecord.Assigned();
+    const bool extraEvent = extra && FExtraFilters->HasEventActiveFilter();
+    if (!hasText && !hasEvent && !extra) return true;
     bool accept = true;
     TDataSetState old = dsInactive;
     bool tempState = false;
     try {
-        if (hasEvent && BufferCount() >= 0 && !FBuffers.empty()) {
+        if ((hasEvent || extraEvent) && !FBuffers.empty()) {
             old = SetTempState(dsFilter);
             tempState = true;
             TMTRecBuf* b = GetRecBuf(TempBuffer());
@@ -1194,6 +1203,7 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
             FFilterRec = saved;
         }
         if (hasEvent) FOnFilterRecord(this, accept);
+        if (accept && extra) accept = FExtraFilters->IsCurRecordInFilter(Rec);
     } catch (EAbort&) {
         if (tempState) RestoreState(old);
         throw;
@@ -2163,4 +2173,261 @@ int TCustomMemTableVz::SetRowTreeNodeExpanded(int RowNum, bool Expanded) {
     ResyncView();
     if (Active()) DoAfterScroll();
     return answer;
+}
+
+// ---- value lists --------------------------------------------------------------------------------
+
+void TFieldValueListDeleterVz::operator()(IMemTableDataFieldValueListVz* P) const {
+    if (auto* o = dynamic_cast<TObject*>(P)) o->Free();
+}
+
+TFieldValueListPtrVz TCustomMemTableVz::GetFieldValueList(const String& FieldName) {
+    TField* f = FindField(FieldName);
+    if (!f) return nullptr;
+    if (f->FieldKind() == fkLookup) {
+        auto* l = New<TDatasetFieldValueListVz>();
+        l->SetDataSet(f->LookupDataSet());
+        l->SetFieldName(f->LookupResultField());
+        return TFieldValueListPtrVz(l);
+    }
+    auto* l = New<TMemTableDataFieldValueListVz>(this);
+    l->SetDataObject(MemTableData());
+    l->SetFieldName(FieldName);
+    return TFieldValueListPtrVz(l);
+}
+
+TMemTableDataFieldValueListVz::TMemTableDataFieldValueListVz(TCustomMemTableVz* ADataSet)
+    : FDataSet(ADataSet), FNotificator(NewOwned<TRecordsListNotificatorVz>(nullptr)), FValues(NewOwned<TStringList>()) {
+    FNotificator->OnDataEvent = [this](TMemoryRecordVz*, int, TRecordsListNotification) { FDataObsoleted = true; };
+}
+
+TMemTableDataFieldValueListVz::~TMemTableDataFieldValueListVz() {
+    if (FNotificator) FNotificator->SetDataObject(nullptr);
+}
+
+TComponent* TMemTableDataFieldValueListVz::DataObject() const { return FNotificator->DataObject(); }
+
+void TMemTableDataFieldValueListVz::SetDataObject(TComponent* Value) {
+    FNotificator->SetDataObject(Value);
+    FDataObsoleted = true;
+}
+
+void TMemTableDataFieldValueListVz::SetFieldName(const String& Value) {
+    if (Value == FFieldName) return;
+    FFieldName = Value;
+    FDataObsoleted = true;
+    Rebuild();
+}
+
+void TMemTableDataFieldValueListVz::SetFilter(const String& Filter) {
+    if (Filter == FFilter) return;
+    FFilter = Filter;
+    FFilterExpr.reset();
+    if (!Trim(Filter).isEmpty()) {
+        FFilterExpr = std::make_unique<TFilterExpr>(FDataSet, Filter, FDataSet->FilterOptions());
+        TMTDataStructVz* st = FDataSet->MemTableData()->DataStruct();
+        FFilterExpr->GetFieldValue = [this, st](const String& Name) -> Variant {
+            const int idx = st->FieldIndex(Name);
+            if (idx < 0 || !FCurRec) return Null();
+            const Variant& v = FCurRec->Data()[static_cast<size_t>(idx)];
+            if (VarIsNull(v) || VarIsEmpty(v)) return Null();
+            TField* f = FDataSet->FindField(Name);
+            return f ? ToNative(v, f->DataType()) : v;
+        };
+    }
+    FDataObsoleted = true;
+}
+
+bool TMemTableDataFieldValueListVz::Passes(TMemoryRecordVz* Rec) {
+    if (!FFilterExpr) return true;
+    FCurRec = Rec;
+    const bool r = FFilterExpr->Accept();
+    FCurRec = nullptr;
+    return r;
+}
+
+TStrings* TMemTableDataFieldValueListVz::GetValues() {
+    if (FDataObsoleted) Rebuild();
+    return FValues.get();
+}
+
+void TMemTableDataFieldValueListVz::Rebuild() {
+    FValues->Clear();
+    FValues->SetSorted(false);
+    FDataObsoleted = false;
+    TComponent* obj = DataObject();
+    if (auto* view = dynamic_cast<TRecordsViewVz*>(obj)) {
+        TMTDataStructVz* st = view->MemTableData() ? view->MemTableData()->DataStruct() : nullptr;
+        const int idx = st ? st->FieldIndex(FFieldName) : -1;
+        if (idx < 0) return;
+        auto all = NewOwned<TStringList>();
+        for (int i = 0; i < view->Count(); ++i) all->Add(VarToDisplayStrVz(view->GetRec(i)->Data()[static_cast<size_t>(idx)]));
+        all->Sort();
+        for (int i = 0; i < all->Count(); ++i)
+            if (FValues->Count() == 0 || FValues->Strings(FValues->Count() - 1) != all->Strings(i)) FValues->Add(all->Strings(i));
+        return;
+    }
+    auto* store = dynamic_cast<TMemTableDataVz*>(obj);
+    if (!store) return;
+    TMTDataFieldVz* df = store->DataStruct()->FindField(FFieldName);
+    if (!df) return;
+    const TFieldType t = df->DataType();
+    switch (t) {
+        case ftBlob: case ftGraphic: case ftParadoxOle: case ftDBaseOle: case ftTypedBinary: case ftCursor:
+        case ftArray: case ftReference: case ftDataSet: case ftOraBlob: case ftVariant: case ftConnection:
+        case ftParams: case ftStream: case ftObject:
+            return;
+        default:
+            if (static_cast<int>(t) > 51) return;
+    }
+    const int idx = df->Index();
+    TRecordsListVz* list = store->RecordsList();
+    if (t == ftString || t == ftWideString) {
+        FValues->SetCaseSensitive(!FDataSet->FilterOptions().Contains(foCaseInsensitive));
+        FValues->SetDuplicates(dupIgnore);
+        FValues->SetSorted(true);
+        for (int i = 0; i < list->Count(); ++i) {
+            TMemoryRecordVz* r = list->Rec(i);
+            if (r && Passes(r)) FValues->Add(VarToStr(r->Data()[static_cast<size_t>(idx)]));
+        }
+        return;
+    }
+    TMTIndexVz* index = TMTIndexVz::CreateApart(list);
+    try {
+        index->SetFields(df->FieldName());
+        index->SetActive(true);
+        String last;
+        bool any = false;
+        for (int i = 0; i < index->Count(); ++i) {
+            TMemoryRecordVz* r = list->Rec(index->Items(i)->RecIndex);
+            if (!r || !Passes(r)) continue;
+            const String text = VarToDisplayStrVz(index->Items(i)->Value);
+            if (any && text == last) continue;
+            FValues->Add(text);
+            last = text;
+            any = true;
+        }
+    } catch (...) {
+        index->Free();
+        throw;
+    }
+    index->Free();
+}
+
+// ---- extra filters ------------------------------------------------------------------------------
+
+TMemTableFilterItemVz::~TMemTableFilterItemVz() = default;
+
+TCustomMemTableVz* TMemTableFilterItemVz::MemTable() const {
+    auto* c = dynamic_cast<TMemTableFiltersVz*>(Collection());
+    return c ? c->MemTable() : nullptr;
+}
+
+void TMemTableFilterItemVz::RecreateFilterExpr() {
+    FFilterExpr.reset();
+    TCustomMemTableVz* t = MemTable();
+    if (FActive && !Trim(FFilter).isEmpty() && t && t->Active()) FFilterExpr = t->MakeRecordFilter(FFilter, &t->FFilterRec);
+}
+
+void TMemTableFilterItemVz::SetActive(bool Value) {
+    if (Value == FActive) return;
+    FActive = Value;
+    Changed(false);
+}
+
+void TMemTableFilterItemVz::SetFilter(const String& Value) {
+    if (Value == FFilter) return;
+    FFilter = Value;
+    if (FActive) Changed(false);
+}
+
+void TMemTableFilterItemVz::SetOnFilterRecord(const TFilterRecordEvent& Value) {
+    FOnFilterRecord = Value;
+    if (FActive) Changed(false);
+}
+
+void TMemTableFilterItemVz::FilterProcChanged() {
+    if (FActive) Changed(false);
+}
+
+bool TMemTableFilterItemVz::IsCurRecordInFilter(TMemoryRecordVz* Rec) {
+    bool accept = true;
+    TCustomMemTableVz* t = MemTable();
+    if (FFilterExpr && t) {
+        TMemoryRecordVz* saved = t->FFilterRec;
+        t->FFilterRec = Rec;
+        try {
+            accept = FFilterExpr->Accept();
+        } catch (...) {
+            t->FFilterRec = saved;
+            throw;
+        }
+        t->FFilterRec = saved;
+    }
+    if (FActive && FOnFilterRecord.Assigned() && t) FOnFilterRecord(t, accept);
+    return accept;
+}
+
+int TMemTableFiltersVz::IndexOfFilter(TMemTableFilterItemVz* Item) const {
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i) == Item) return i;
+    return -1;
+}
+
+bool TMemTableFiltersVz::HasEventActiveFilter() const {
+    for (TMemTableFilterItemVz* i : FActiveItems)
+        if (i->OnFilterRecord().Assigned()) return true;
+    return false;
+}
+
+bool TMemTableFiltersVz::IsCurRecordInFilter(TMemoryRecordVz* Rec) {
+    for (TMemTableFilterItemVz* i : FActiveItems)
+        if (!i->IsCurRecordInFilter(Rec)) return false;
+    return true;
+}
+
+void TMemTableFiltersVz::Update(TCollectionItem* Item) {
+    TCollection::Update(Item);
+    const bool hadActive = !FActiveItems.empty();
+    FActiveItems.clear();
+    for (int i = 0; i < Count(); ++i) {
+        TMemTableFilterItemVz* f = Items(i);
+        f->RecreateFilterExpr();
+        if (f->Filtered()) FActiveItems.push_back(f);
+    }
+    if (!Item && !hadActive && FActiveItems.empty()) return;
+    if (FMemTable && FMemTable->Active() && !FMemTable->ComponentState().Contains(csDestroying)) FMemTable->RefreshFilteredView();
+}
+
+TMemTableFilterItemVz* TCustomMemTableVz::AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc) {
+    FExtraFilters->BeginUpdate();
+    auto* item = static_cast<TMemTableFilterItemVz*>(FExtraFilters->Add());
+    item->SetFilter(FilterText);
+    item->SetOnFilterRecord(FilterProc);
+    item->SetActive(true);
+    FExtraFilters->EndUpdate();
+    return item;
+}
+
+bool TCustomMemTableVz::UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText,
+                                     const TFilterRecordEvent& FilterProc) {
+    if (FExtraFilters->IndexOfFilter(Item) < 0) return false;
+    if (Item->Filter() != FilterText) {
+        FExtraFilters->BeginUpdate();
+        Item->SetFilter(FilterText);
+        Item->SetOnFilterRecord(FilterProc);
+        FExtraFilters->EndUpdate();
+    } else if (Item->OnFilterRecord() == FilterProc) {
+        Item->FilterProcChanged();
+    } else {
+        Item->SetOnFilterRecord(FilterProc);
+    }
+    return true;
+}
+
+bool TCustomMemTableVz::DeleteFilter(TMemTableFilterItemVz* Item) {
+    const int i = FExtraFilters->IndexOfFilter(Item);
+    if (i < 0) return false;
+    FExtraFilters->Delete(i);
+    return true;
 }

@@ -13,7 +13,9 @@
 
 #include "grid/memtable/datadrivervz.h"
 #include "grid/memtable/memtabledatavz.h"
+#include "grid/base/datalinkvz.h"
 #include "platform/db/db.h"
+#include "platform/rtl/collections.h"
 
 #include <array>
 #include <memory>
@@ -24,7 +26,6 @@ class TMemRecViewVz;
 class TCustomMemTableVz;
 class TFilterExpr;
 class TBMListVz;
-class IMemTableDataFieldValueListVz;
 
 enum TMemTableOptionVz { mtoPersistentStructVz, mtoTextFieldsCaseInsensitive };
 using TMemTableOptionsVz = TSet<TMemTableOptionVz>;
@@ -109,6 +110,60 @@ private:
     TCustomMemTableVz* FMemTable;
 };
 
+// ---- extra filters ------------------------------------------------------------------------------
+// Filters beside Filter/OnFilterRecord (the grid's column filters): an item is in force while it
+// is active and has a text or an event; a record is shown when every item in force accepts it.
+class TMemTableFilterItemVz : public TCollectionItem {
+    SDELKA_CLASS(TMemTableFilterItemVz, TCollectionItem)
+public:
+    explicit TMemTableFilterItemVz(TCollection* Collection) : TCollectionItem(Collection) {}
+    ~TMemTableFilterItemVz() override;
+
+    bool Active() const { return FActive; }
+    void SetActive(bool Value);
+    const String& Filter() const { return FFilter; }
+    void SetFilter(const String& Value);
+    const TFilterRecordEvent& OnFilterRecord() const { return FOnFilterRecord; }
+    void SetOnFilterRecord(const TFilterRecordEvent& Value);
+    // Active with a text or an event.
+    bool Filtered() const { return FActive && (!FFilter.isEmpty() || FOnFilterRecord.Assigned()); }
+    // The event was changed in place: the records are tested again.
+    void FilterProcChanged();
+    bool IsCurRecordInFilter(TMemoryRecordVz* Rec);
+    void RecreateFilterExpr();
+
+private:
+    TCustomMemTableVz* MemTable() const;
+    std::unique_ptr<TFilterExpr> FFilterExpr;
+    bool FActive = false;
+    String FFilter;
+    TFilterRecordEvent FOnFilterRecord;
+};
+
+class TMemTableFiltersVz : public TCollection {
+    SDELKA_CLASS(TMemTableFiltersVz, TCollection)
+public:
+    explicit TMemTableFiltersVz(TCustomMemTableVz* AMemTable)
+        : TCollection(TMemTableFilterItemVz::StaticClass()), FMemTable(AMemTable) {}
+    TCustomMemTableVz* MemTable() const { return FMemTable; }
+    TMemTableFilterItemVz* Items(int Index) const { return ItemsAs<TMemTableFilterItemVz>(Index); }
+    int ActiveFilterCount() const { return static_cast<int>(FActiveItems.size()); }
+    int IndexOfFilter(TMemTableFilterItemVz* Item) const;
+    bool HasEventActiveFilter() const;
+    bool IsCurRecordInFilter(TMemoryRecordVz* Rec);
+    void Update(TCollectionItem* Item) override;
+
+private:
+    TCustomMemTableVz* FMemTable;
+    std::vector<TMemTableFilterItemVz*> FActiveItems;
+};
+
+// A value list is a framework object: the pointer frees it through Free.
+struct TFieldValueListDeleterVz {
+    void operator()(IMemTableDataFieldValueListVz* P) const;
+};
+using TFieldValueListPtrVz = std::unique_ptr<IMemTableDataFieldValueListVz, TFieldValueListDeleterVz>;
+
 class TCustomMemTableVz : public TDataSet {
     SDELKA_CLASS(TCustomMemTableVz, TDataSet)
 public:
@@ -163,6 +218,11 @@ public:
     void SortByFields(const String& SortText);
     virtual int CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort);
     virtual void RefreshFilteredView();
+    TMemTableFiltersVz* ExtraFilters() const { return FExtraFilters.get(); }
+    // Adds an active filter item with the text and the event; the item stays the collection's.
+    TMemTableFilterItemVz* AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc);
+    bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc);
+    bool DeleteFilter(TMemTableFilterItemVz* Item);
     bool IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* ViewItem);
 
     // ---- editing, cached updates, driver
@@ -233,6 +293,9 @@ public:
     bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
     void GetAggregatedValuesForRange(const TBookmark& FromBM, const TBookmark& ToBM, const String& FieldName,
                                      TAggrResultsVz& Results, TAggrFunctionsVz Functions);
+    // The distinct values of a field as texts (the column filter drop-downs); nullptr for a field
+    // the dataset does not have.
+    TFieldValueListPtrVz GetFieldValueList(const String& FieldName);
 
     // ---- field values
     bool GetFieldData(TField* Field, Variant& Value) override;
@@ -282,6 +345,9 @@ protected:
 
 private:
     friend class TMemTableTreeListVz;
+    friend class TMemTableFilterItemVz;
+    // A filter expression over this dataset that reads the record *Current points to.
+    std::unique_ptr<TFilterExpr> MakeRecordFilter(const String& Text, TMemoryRecordVz* const* Current);
     void FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum, TMTRecBuf* Buf);
     void ResyncView();
     void AfterTreeChange();
@@ -312,6 +378,7 @@ private:
     int FRecordPos = -1;
     TOwned<TRecordsViewVz> FRecordsView;
     std::unique_ptr<TMemTableTreeListVz> FTreeList;
+    std::unique_ptr<TMemTableFiltersVz> FExtraFilters;
     TOwned<TMemTableDataVz> FInternMemTableData;
     int FRecordsViewUpdating = 0;
     bool FRecordsViewUpdated = false;
@@ -324,6 +391,37 @@ private:
     TMemTableOptionsVz FOptions;
     String FAutoIncrementFieldName;
     bool FInViewEvent = false;
+};
+
+// The distinct values of one field of a store (or of the rows of a records view) as texts: texts
+// sorted without duplicates, other types in key order through a temporary index. Rebuilt on
+// demand after any change of the data.
+class TMemTableDataFieldValueListVz : public TObject, public IMemTableDataFieldValueListVz {
+    SDELKA_CLASS(TMemTableDataFieldValueListVz, TObject)
+public:
+    explicit TMemTableDataFieldValueListVz(TCustomMemTableVz* ADataSet);
+    ~TMemTableDataFieldValueListVz() override;
+
+    const String& FieldName() const { return FFieldName; }
+    void SetFieldName(const String& Value);
+    TComponent* DataObject() const;
+    void SetDataObject(TComponent* Value);
+    TStrings* Values() { return GetValues(); }
+    TStrings* GetValues() override;
+    void SetFilter(const String& Filter) override;
+
+private:
+    void Rebuild();
+    bool Passes(TMemoryRecordVz* Rec);
+
+    bool FDataObsoleted = true;
+    TCustomMemTableVz* FDataSet;
+    String FFieldName;
+    String FFilter;
+    std::unique_ptr<TFilterExpr> FFilterExpr;
+    TMemoryRecordVz* FCurRec = nullptr;
+    TOwned<TRecordsListNotificatorVz> FNotificator;
+    TOwned<TStringList> FValues;
 };
 
 class TMemTableVz : public TCustomMemTableVz {

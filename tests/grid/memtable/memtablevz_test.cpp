@@ -519,6 +519,44 @@ TEST_F(MemTableFixture, AFailingReceiverDoesNotSilenceTheOthers) {
     listening->SetDataObject(nullptr);
 }
 
+TEST_F(MemTableFixture, FieldValueLists) {
+    Add(10, u"b"_S, 2.0);
+    Add(9, u"a"_S, 1.0);
+    Add(100, u"b"_S, 2.0);
+    Add(9, u"c"_S, Null());
+    TFieldValueListPtrVz ids = T->GetFieldValueList(u"Id"_S);
+    ASSERT_TRUE(ids);
+    // Numbers in numeric order, texts in text order, each once.
+    EXPECT_EQ(ids->GetValues()->CommaText(), u"9,10,100"_S);
+    TFieldValueListPtrVz names = T->GetFieldValueList(u"Name"_S);
+    EXPECT_EQ(names->GetValues()->CommaText(), u"a,b,c"_S);
+    names->SetFilter(u"Id > 9"_S);
+    EXPECT_EQ(names->GetValues()->CommaText(), u"b"_S);
+    // A change of the data makes the list read the records again.
+    Add(1, u"z"_S);
+    EXPECT_EQ(ids->GetValues()->CommaText(), u"1,9,10,100"_S);
+    EXPECT_FALSE(T->GetFieldValueList(u"Nope"_S));
+}
+
+TEST_F(MemTableFixture, ExtraFiltersCombineWithTheFilter) {
+    for (int i = 1; i <= 6; ++i) Add(i, i % 2 ? u"odd"_S : u"even"_S);
+    TMemTableFilterItemVz* byText = T->AddFilter(u"Id > 2"_S, {});
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 4, 5, 6}));
+    T->SetFilter(u"Name = 'odd'"_S);
+    T->SetFiltered(true);
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 5}));
+    // An event that refuses every record empties the view; deleting it brings the rows back.
+    TMemTableFilterItemVz* none = T->AddFilter(String(), [](TDataSet*, bool& Accept) { Accept = false; });
+    EXPECT_EQ(T->RecordCount(), 0);
+    EXPECT_TRUE(T->DeleteFilter(none));
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 5}));
+    EXPECT_TRUE(T->UpdateFilter(byText, u"Id > 4"_S, {}));
+    EXPECT_EQ(Ids(), (std::vector<int>{5}));
+    byText->SetActive(false);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 3, 5}));
+    EXPECT_FALSE(T->DeleteFilter(none));
+}
+
 TEST_F(MemTableFixture, MoveRecordKeepsRangeChecks) {
     for (int i = 1; i <= 4; ++i) Add(i, u"x"_S);
     EXPECT_TRUE(T->MoveRecord(0, 2, 0, false));
