@@ -2316,6 +2316,8 @@ void TMemTableDataFieldValueListVz::Rebuild() {
 
 // ---- extra filters ------------------------------------------------------------------------------
 
+TMemTableFilterItemVz::TMemTableFilterItemVz(TCollection* Collection) : TCollectionItem(Collection) {}
+
 TMemTableFilterItemVz::~TMemTableFilterItemVz() = default;
 
 TCustomMemTableVz* TMemTableFilterItemVz::MemTable() const {

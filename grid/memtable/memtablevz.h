@@ -116,7 +116,7 @@ private:
 class TMemTableFilterItemVz : public TCollectionItem {
     SDELKA_CLASS(TMemTableFilterItemVz, TCollectionItem)
 public:
-    explicit TMemTableFilterItemVz(TCollection* Collection) : TCollectionItem(Collection) {}
+    explicit TMemTableFilterItemVz(TCollection* Collection);
     ~TMemTableFilterItemVz() override;
 
     bool Active() const { return FActive; }
