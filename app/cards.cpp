@@ -74,22 +74,23 @@ void TForm24::AfterConstruction() {
     Button4->SetCaption(QStringLiteral("..."));
     Button4->OnClick = TNotifyEvent(this, &TForm24::Button4Click);
 
-    cb_type_work = NewControl<TDBLookupComboBox>(this, GroupBox1, "cb_type_work", 8, 80, 130, 24);
+    // one row: kind, hours, price and sum
+    cb_type_work = NewControl<TDBLookupComboBox>(this, GroupBox1, "cb_type_work", 8, 80, 120, 24);
     cb_type_work->SetListSource(DataSource1);
     cb_type_work->SetKeyField(QStringLiteral("id"));
     cb_type_work->SetListField(QStringLiteral("vid"));
-    Edit6 = NewControl<TEdit>(this, GroupBox1, "Edit6", 144, 80, 50, 24);
+    Edit6 = NewControl<TEdit>(this, GroupBox1, "Edit6", 132, 80, 40, 24);
     Edit6->SetText(QStringLiteral("0"));
     Edit6->OnKeyPress = TKeyPressEvent(this, &TForm24::Edit6KeyPress);
     Edit6->OnChange = TNotifyEvent(this, &TForm24::Edit6Exit);
     Edit6->OnExit = TNotifyEvent(this, &TForm24::Edit6Exit);
-    Label8 = NewLabel(this, GroupBox1, "Label8", "ч.    Цена", 198, 82, 70);
-    DBEdit1 = NewControl<TDBEdit>(this, GroupBox1, "DBEdit1", 268, 80, 70, 24);
+    Label8 = NewLabel(this, GroupBox1, "Label8", "ч.    Цена", 176, 82, 60);
+    DBEdit1 = NewControl<TDBEdit>(this, GroupBox1, "DBEdit1", 238, 80, 60, 24);
     DBEdit1->SetDataSource(DataSource1);
     DBEdit1->SetDataField(QStringLiteral("price"));
     DBEdit1->SetEnabled(false);
-    Label3 = NewLabel(this, GroupBox1, "Label3", "р.    Сумма", 342, 82, 70);
-    DBEdit2 = NewControl<TDBEdit>(this, GroupBox1, "DBEdit2", 372, 108, 70, 24);
+    Label3 = NewLabel(this, GroupBox1, "Label3", "р.    Сумма", 302, 82, 70);
+    DBEdit2 = NewControl<TDBEdit>(this, GroupBox1, "DBEdit2", 374, 80, 70, 24);
     DBEdit2->SetDataSource(DataSource1);
     DBEdit2->SetDataField(QStringLiteral("summ"));
     DBEdit2->SetEnabled(false);

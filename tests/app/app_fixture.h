@@ -13,6 +13,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
 #include "support/pg_fixture.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +56,7 @@ protected:
             if (Action) Action();
         });
         Form23->Edit1->SetText(Word);
-        Form23->Button1Click(Form23->Button1);
+        Click(Form23->Button1);
     }
 
     // The messages asked so far, as "caption|text".

@@ -10,6 +10,9 @@
 #include "app_fixture.h"
 #include "support/input.h"
 
+#include <QPixmap>
+#include <QWidget>
+
 namespace sdelka::test {
 namespace {
 
@@ -53,7 +56,7 @@ protected:
             Form25->FormActivate(Form25);
             Action();
         });
-        Form1->Button5Click(Form1->Button5);
+        Click(Form1->Button5);
     }
 
     // "Добавить" (or "Изменить" with Edit) of the day list, the card filled and saved.
@@ -67,14 +70,29 @@ protected:
             Form24->SetKind(Kind);
             Form24->Edit6->SetText(Hours);
             if (!Edit) Form24->CBox1->SetChecked(Night);
-            Form24->Button1Click(Form24->Button1);
+            Click(Form24->Button1);
         });
         if (Edit)
-            Form25->Button6Click(Form25->Button6);
+            Click(Form25->Button6);
         else
-            Form25->Button5Click(Form25->Button5);
+            Click(Form25->Button5);
     }
 };
+
+TEST_F(AuxWorkTest, KindHoursPriceAndSumShareOneRow) {
+    Start();
+    const std::vector<TControl*> row = {Form24->cb_type_work, Form24->Edit6, Form24->Label8,
+                                        Form24->DBEdit1, Form24->Label3, Form24->DBEdit2};
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        SCOPED_TRACE(row[i]->Name().toStdString());
+        EXPECT_LT(std::abs(row[i]->Top() - Form24->Edit6->Top()), 4);  // the same line
+        if (i > 0) EXPECT_GE(row[i]->Left(), row[i - 1]->Left() + row[i - 1]->Width());  // left to right, apart
+        EXPECT_LE(row[i]->Left() + row[i]->Width(), Form24->GroupBox1->ClientWidth());
+    }
+    Form24->Show();
+    Form24->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_form24.png"));
+    Form24->Hide();
+}
 
 TEST_F(AuxWorkTest, CardSavesTheRowAndKeepsTheDayCellsInStep) {
     Start();
@@ -125,15 +143,15 @@ TEST_F(AuxWorkTest, CardPicksAndRefusesAnIncompleteEntry) {
                 Responder.AnswerModal([&](TCustomForm* F) {
                     ASSERT_EQ(F, Form5);
                     ASSERT_TRUE(DataModule6->Workers->Locate(QStringLiteral("id"), W2, {}));
-                    Form5->Button2Click(Form5->Button2);
+                    Click(Form5->Button2);
                 });
-                Form24->Button3Click(Form24->Button3);
+                Click(Form24->Button3);
                 Responder.AnswerModal([&](TCustomForm* F) {
                     ASSERT_EQ(F, Form26);
                     ASSERT_TRUE(Form26->item->Locate(QStringLiteral("id"), G2, {}));
-                    Form26->Button3Click(Form26->Button3);
+                    Click(Form26->Button3);
                 });
-                Form24->Button4Click(Form24->Button4);
+                Click(Form24->Button4);
                 EXPECT_EQ(Form24->PersonId, W2);
                 EXPECT_EQ(Form24->GroupId, G2);
                 EXPECT_EQ(Form24->Edit1->Text(), QStringLiteral("Кузнецов Дмитрий Андреевич"));
@@ -154,7 +172,7 @@ TEST_F(AuxWorkTest, CardPicksAndRefusesAnIncompleteEntry) {
                     Form24->GroupId = c.Group;
                     Form24->Edit6->SetText(QString::fromLatin1(c.Hours));
                     Responder.Clear();
-                    Form24->Button1Click(Form24->Button1);
+                    Click(Form24->Button1);
                     EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Ошибка|") + QString::fromUtf8(c.Message)})
                         << c.Hours;
                     EXPECT_EQ(Rows(), "0");
@@ -165,9 +183,9 @@ TEST_F(AuxWorkTest, CardPicksAndRefusesAnIncompleteEntry) {
                 Form24->Edit6->SetText(QStringLiteral("5"));
                 EXPECT_EQ(Form24->DBEdit2->Text(), QStringLiteral("900"));
                 EXPECT_EQ(Form24->Kind(), AuxWorkKind);
-                Form24->Button1Click(Form24->Button1);
+                Click(Form24->Button1);
             });
-            Form25->Button5Click(Form25->Button5);
+            Click(Form25->Button5);
             EXPECT_EQ(Db().Value("select id_p||' '||id_nom||' '||id_o||' '||cnt||' '||price from accounts_dep.fatigue "
                                  "where i_year=2031"),
                       "4 11 7777 5 180.0000");
@@ -226,13 +244,13 @@ TEST_F(AuxWorkTest, DayListWeekendBoxAndDelete) {
             ASSERT_TRUE(Form25->fatigue->Locate(QStringLiteral("cnt"), 4, {}));
             Responder.Clear();
             Responder.Answer(IDNO);
-            Form25->Button7Click(Form25->Button7);
+            Click(Form25->Button7);
             EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Удаление|Удалить позицию из списка?")});
             EXPECT_EQ(Form25->fatigue->RecordCount(), 3);
 
             // one of two rows of the cell: the other's hours stay; the other group's cell is untouched
             Responder.Answer(IDYES);
-            Form25->Button7Click(Form25->Button7);
+            Click(Form25->Button7);
             EXPECT_EQ(Form25->fatigue->RecordCount(), 2);
             EXPECT_EQ(Cell(W, AuxWorkKind, G, 0, Day(3, 10)), "3");
             EXPECT_EQ(Cell(W, AuxWorkKind, G2, 0, Day(3, 10)), "5");
@@ -240,7 +258,7 @@ TEST_F(AuxWorkTest, DayListWeekendBoxAndDelete) {
             // the last row of the cell: the day is empty, the month row keeps the other day
             ASSERT_TRUE(Form25->fatigue->Locate(QStringLiteral("cnt"), 3, {}));
             Responder.Answer(IDYES);
-            Form25->Button7Click(Form25->Button7);
+            Click(Form25->Button7);
             EXPECT_EQ(Cell(W, AuxWorkKind, G, 0, Day(3, 10)), "");
             EXPECT_EQ(Cell(W, AuxWorkKind, G, 0, Day(3, 11)), "6");
             EXPECT_EQ(Cell(W, AuxWorkKind, G2, 0, Day(3, 10)), "5");
@@ -282,7 +300,7 @@ TEST_F(AuxWorkTest, AveragePieceRateOfTheMonth) {
     Start();
     SignIn(AdminWord2, [&] {
         InDayList(Day(3, 10), [&] {
-            Form25->Button1Click(Form25->Button1);
+            Click(Form25->Button1);
             EXPECT_EQ(Form25->fatigue->RecordCount(), 3);
         });
         EXPECT_EQ(Db().Value("select string_agg(d_date||':'||price, ' ' order by d_date) from accounts_dep.fatigue "
@@ -293,7 +311,7 @@ TEST_F(AuxWorkTest, AveragePieceRateOfTheMonth) {
         EXPECT_EQ(Db().Value("select string_agg(id_p||':'||price, ' ' order by id_p) from accounts_dep.fatigue "
                              "where id_p in (4, 5) and i_year=2031"),
                   "4:0.0000 5:0.0000");
-        InDayList(Day(12, 15), [&] { Form25->Button1Click(Form25->Button1); });
+        InDayList(Day(12, 15), [&] { Click(Form25->Button1); });
         EXPECT_EQ(Db().Value("select price from accounts_dep.fatigue where id_p=6 and i_year=2031"), "50.0000");
     });
 }
@@ -324,9 +342,9 @@ protected:
                 ASSERT_EQ(D, Form132);
                 EXPECT_EQ(Form132->Edit1->Text(), String());
                 Form132->Edit1->SetText(Hours);
-                Form132->Button1Click(Form132->Button1);
+                Click(Form132->Button1);
             });
-            Form5->Button2Click(Form5->Button2);
+            Click(Form5->Button2);
         });
         Press(Form11->Button5);
     }
@@ -344,11 +362,11 @@ protected:
             Form11->Edit4->SetText(QStringLiteral("4"));
             Form11->Edit6->SetText(QString::fromLatin1(Hours));
             Form11->DTimeP->SetDate(Day(3, 3));
-            Form11->Button1Click(Form11->Button1);
+            Click(Form11->Button1);
             ASSERT_GT(Form11->RecordKey, 0) << (Messages().empty() ? std::string() : Messages().back().toStdString());
             Action();
         });
-        Form1->Button1Click(Form1->Button1);
+        Click(Form1->Button1);
     }
     std::string Temps() { return Db().Value("select count(*) from accounts_dep.person_temp"); }
 };
@@ -359,7 +377,7 @@ TEST_F(HelperPayTest, HoursDialogRefusesNoHours) {
         Responder.Clear();
         Form132->SetModalResult(mrNone);
         Form132->Edit1->SetText(QString::fromLatin1(text));
-        Form132->Button1Click(Form132->Button1);
+        Click(Form132->Button1);
         const bool ok = std::string(text) == "4";
         EXPECT_EQ(Form132->ModalResult(), ok ? mrOk : mrCancel) << text;
         EXPECT_EQ(Messages().size(), ok ? 0u : 1u) << text;
@@ -395,7 +413,7 @@ TEST_F(HelperPayTest, HelpersBecomeRecordRows) {
             // the hours dialog cancelled: nothing added
             Responder.AnswerModal([&](TCustomForm*) {
                 Responder.AnswerModal([](TCustomForm*) {}, mrCancel);
-                Form5->Button2Click(Form5->Button2);
+                Click(Form5->Button2);
             });
             Press(Form11->Button5);
             EXPECT_EQ(Form11->person->RecordCount(), 3);

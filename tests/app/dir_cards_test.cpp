@@ -45,18 +45,18 @@ TEST_F(DirKinds, AddRefusesANameTakenInAnyCaseAndStoresANewOne) {
             EXPECT_EQ(Form9->Caption(), QStringLiteral("Заведение нового вида операций"));
             EXPECT_EQ(Form9->Tag(), 1);
             EXPECT_EQ(Form9->Edit1->Text(), String());
-            Form9->Button1Click(nullptr);  // empty
+            Click(Form9->Button1);  // empty
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Все поля должны быть заполнены!"));
             Form9->Edit1->SetText(QStringLiteral("  сВАРКА "));
-            Form9->Button1Click(nullptr);
+            Click(Form9->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Такая операция уже заведена!"));
             EXPECT_EQ(Card->ModalResult(), mrNone);  // the card stays open
             // a quote in a name is an ordinary character
             Form9->Edit1->SetText(QStringLiteral(" Зачистка 'под ноль' "));
-            Form9->Button1Click(nullptr);
+            Click(Form9->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form8->Button1Click(nullptr);
+        Click(Form8->Button1);
         EXPECT_TRUE(DataModule6->Vid_oper->Locate(QStringLiteral("vid"), QStringLiteral("Зачистка 'под ноль'"), {}));
     });
     Form8->ShowDirectory();
@@ -72,18 +72,18 @@ TEST_F(DirKinds, EditKeepsItsOwnNameButNotAnothers) {
             EXPECT_EQ(Form9->Caption(), QStringLiteral("Изменение данных вида операции"));
             EXPECT_EQ(Form9->Edit1->Text(), QStringLiteral("Гибка"));
             Form9->Edit1->SetText(QStringLiteral("резка"));
-            Form9->Button1Click(nullptr);
+            Click(Form9->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Такая операция уже заведена!"));
             Form9->Edit1->SetText(QStringLiteral("ГИБКА"));  // its own name, other case
-            Form9->Button1Click(nullptr);
+            Click(Form9->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form8->Button2Click(nullptr);
+        Click(Form8->Button2);
         // the reserved kinds are never edited
         GoTo(DataModule6->Vid_oper, "id", 7777);
         const int calls = Responder.CallCount();
-        Form8->Button2Click(nullptr);
-        Form8->Button3Click(nullptr);
+        Click(Form8->Button2);
+        Click(Form8->Button3);
         EXPECT_EQ(Responder.CallCount(), calls);
     });
     Form8->ShowDirectory();
@@ -97,10 +97,10 @@ TEST_F(DirKinds, LongNamesStopAtTheColumnAndServerErrorsLeadInRussian) {
         WhileShown([&](TCustomForm* Card) {
             Form9->Edit1->SetText(longName);
             EXPECT_EQ(Form9->Edit1->Text().size(), 50);  // the column holds 50
-            Form9->Button1Click(nullptr);
+            Click(Form9->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form8->Button1Click(nullptr);
+        Click(Form8->Button1);
     });
     Form8->ShowDirectory();
     EXPECT_TRUE(Messages().empty());
@@ -114,10 +114,10 @@ TEST_F(DirKinds, LongNamesStopAtTheColumnAndServerErrorsLeadInRussian) {
     WhileShown([&](TCustomForm*) {
         WhileShown([&](TCustomForm* Card) {
             Form9->Edit1->SetText(QStringLiteral("Полировка"));
-            Form9->Button1Click(nullptr);
+            Click(Form9->Button1);
             EXPECT_EQ(Card->ModalResult(), mrNone);  // the card stays with its input
         });
-        Form8->Button1Click(nullptr);
+        Click(Form8->Button1);
     });
     Form8->ShowDirectory();
     Db().Exec("drop trigger refuse_kind on accounts_dep.vid_oper; drop function pg_temp_refuse_kind()");
@@ -133,12 +133,12 @@ TEST_F(DirKinds, DeleteAsksAndDeletesOnYesOnly) {
     WhileShown([&](TCustomForm*) {
         GoTo(DataModule6->Vid_oper, "id", 900);
         Responder.Answer(IDNO);
-        Form8->Button3Click(nullptr);
+        Click(Form8->Button3);
         EXPECT_EQ(LastMessage(), QStringLiteral("Удаление|Удалить вид операции?"));
         EXPECT_EQ(Count("accounts_dep.vid_oper where id = 900"), "1");
         GoTo(DataModule6->Vid_oper, "id", 900);
         Responder.Answer(IDYES);
-        Form8->Button3Click(nullptr);
+        Click(Form8->Button3);
         EXPECT_FALSE(DataModule6->Vid_oper->Locate(QStringLiteral("id"), 900, {}));
     });
     Form8->ShowDirectory();
@@ -206,23 +206,23 @@ TEST_F(DirProducts, AddChecksFieldsAndMarkAndWritesTheGoodsRow) {
             EXPECT_FALSE(Form7->item->Locate(QStringLiteral("id"), 15, {}));
             Form7->Edit1->SetText(QStringLiteral("ст-100 (1000х400х2000)"));
             Form7->Edit2->SetText(QStringLiteral("2.5"));
-            Form7->Button1Click(nullptr);  // no group
+            Click(Form7->Button1);  // no group
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Все поля должны быть заполнены!"));
             Form7->cb_item->SetKeyValue(12);
-            Form7->Button1Click(nullptr);  // mark taken, other case
+            Click(Form7->Button1);  // mark taken, other case
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Такая марка изделия уже заведена!"));
             // a text that is no number is refused before saving; nothing is written, the card stays
             Form7->Edit1->SetText(QStringLiteral("Ящик 'малый'"));
             Form7->Edit2->SetText(QStringLiteral("."));
-            Form7->Button1Click(nullptr);
+            Click(Form7->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|В поле «Расценка» должно быть число!"));
             EXPECT_EQ(Card->ModalResult(), mrNone);
             EXPECT_EQ(Count("cmn_gds_and_srv.gds_and_srv where s_caption like 'Ящик%'"), "0");
             Form7->Edit2->SetText(QStringLiteral("2.5"));
-            Form7->Button1Click(nullptr);
+            Click(Form7->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form3->Button1Click(nullptr);
+        Click(Form3->Button1);
         EXPECT_FALSE(Form7->item->Active());
     });
     Form3->ShowDirectory();
@@ -240,15 +240,15 @@ TEST_F(DirProducts, EditKeepsItsOwnMarkAndChangesMassaAndGroup) {
             EXPECT_EQ(Form7->Edit1->Text(), QStringLiteral("ТП-300 (тележка)"));
             EXPECT_EQ(Form7->cb_item->KeyValue().AsInteger(), 13);
             Form7->Edit1->SetText(QStringLiteral("ТП-150 (ТЕЛЕЖКА)"));
-            Form7->Button1Click(nullptr);
+            Click(Form7->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Такая марка изделия уже заведена!"));
             Form7->Edit1->SetText(QStringLiteral("тп-300 (тележка)"));
             Form7->Edit2->SetText(QStringLiteral("1.25"));
             Form7->cb_item->SetKeyValue(12);
-            Form7->Button1Click(nullptr);
+            Click(Form7->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form3->Button2Click(nullptr);
+        Click(Form3->Button2);
     });
     Form3->ShowDirectory();
     EXPECT_EQ(Db().Value("select s_caption || '|' || s_description || '|' || id_msm_bs || '|' || massa || '|' || "
@@ -264,10 +264,10 @@ TEST_F(DirProducts, EditSavedUnchangedKeepsMassa) {
         WhileShown([&](TCustomForm*) {
             GoTo(DataModule6->Izdel, "id", 8);
             WhileShown([&](TCustomForm* Card) {
-                Form7->Button1Click(nullptr);
+                Click(Form7->Button1);
                 EXPECT_EQ(Card->ModalResult(), mrOk) << massa;
             });
-            Form3->Button2Click(nullptr);
+            Click(Form3->Button2);
         });
         Form3->ShowDirectory();
         EXPECT_EQ(Messages(), std::vector<String>()) << massa;
@@ -284,7 +284,7 @@ TEST_F(DirProducts, DeleteWithOperationsOnlyCanKeepTheOperations) {
     WhileShown([&](TCustomForm*) {
         GoTo(DataModule6->Izdel, "id", 500);
         Responder.Answer(IDNO).Answer(IDYES);
-        Form3->Button3Click(nullptr);
+        Click(Form3->Button3);
     });
     Form3->ShowDirectory();
     const auto m = Messages();
@@ -311,7 +311,7 @@ TEST_F(DirProducts, DeleteWithRecordsDropsThemAndTheirDayCells) {
     WhileShown([&](TCustomForm*) {
         GoTo(DataModule6->Izdel, "id", 7);
         Responder.Answer(IDYES).Answer(IDYES);
-        Form3->Button3Click(nullptr);
+        Click(Form3->Button3);
     });
     Form3->ShowDirectory();
     const auto m = Messages();
@@ -333,7 +333,7 @@ TEST_F(DirProducts, AFailingDeleteLeavesEverythingAndShowsTheServersMessage) {
     WhileShown([&](TCustomForm*) {
         GoTo(DataModule6->Izdel, "id", 6);
         Responder.Answer(IDYES).Answer(IDYES);
-        Form3->Button3Click(nullptr);
+        Click(Form3->Button3);
     });
     Form3->ShowDirectory();
     Db().Exec("drop trigger refuse on cmn_gds_and_srv.gds_and_srv; drop function pg_temp_refuse()");
@@ -354,24 +354,24 @@ TEST_F(DirGroups, AddAndEditRefuseAnEmptyName) {
             EXPECT_EQ(Form29->Caption(), QStringLiteral("Ведение групп (29)"));
             Form29->Edit1->SetText(QStringLiteral(" Двери 'люкс' "));
             Form29->CheckBox1->SetChecked(true);
-            Form29->Button1Click(nullptr);
+            Click(Form29->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form26->Button2Click(nullptr);
+        Click(Form26->Button2);
         GoTo(Form26->item, "s_caption", QStringLiteral("Двери 'люкс'"));
         EXPECT_EQ(Form26->item->FieldByName(QStringLiteral("s_excl"))->AsString(), QStringLiteral("V"));
         WhileShown([&](TCustomForm* Card) {
             EXPECT_TRUE(Form29->CheckBox1->Checked());
             Form29->Edit1->SetText(QStringLiteral("  "));  // an empty name is refused
-            Form29->Button1Click(nullptr);
+            Click(Form29->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Все поля должны быть заполнены!"));
             EXPECT_EQ(Card->ModalResult(), mrNone);
             Form29->Edit1->SetText(QStringLiteral("Двери"));
             Form29->CheckBox1->SetChecked(false);
-            Form29->Button1Click(nullptr);
+            Click(Form29->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form26->Button3Click(nullptr);
+        Click(Form26->Button3);
     });
     Form26->ShowDirectory();
     EXPECT_EQ(Count("cmn_classifier.item where s_caption like 'Двери %'"), "0");
@@ -392,12 +392,12 @@ TEST_F(DirGroups, DeleteIsRefusedWhileTheGroupIsUsed) {
     WhileShown([&](TCustomForm*) {
         for (auto r : refused) {
             GoTo(Form26->item, "id", r.Group);
-            Form26->Button1Click(nullptr);
+            Click(Form26->Button1);
             EXPECT_EQ(LastMessage(), QString::fromUtf8(r.Message)) << r.Group;
         }
         GoTo(Form26->item, "id", 60);
         Responder.Answer(IDYES);
-        Form26->Button1Click(nullptr);
+        Click(Form26->Button1);
         EXPECT_EQ(LastMessage(), QStringLiteral("Удаление|Удалить позицию из списка?"));
     });
     Form26->ShowDirectory();
@@ -414,30 +414,30 @@ TEST_F(DirOperations, NewOperationThroughThePickersAndTheDuplicateCheck) {
         WhileShown([&](TCustomForm* Card) {
             EXPECT_EQ(Form10->Caption(), QStringLiteral("Заведение новой цены за операцию"));
             EXPECT_EQ(Form10->ComboBox1->ItemIndex(), 0);
-            Form10->Button1Click(nullptr);
+            Click(Form10->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Все поля должны быть заполнены!"));
             WhileShown([&](TCustomForm*) {
                 GoTo(DataModule6->Izdel, "id", 2);
-                Form3->Button2Click(nullptr);
+                Click(Form3->Button2);
             });
-            Form10->Button3Click(nullptr);
+            Click(Form10->Button3);
             WhileShown([&](TCustomForm*) {
                 GoTo(DataModule6->Vid_oper, "id", 1);
-                Form8->Button2Click(nullptr);
+                Click(Form8->Button2);
             });
-            Form10->Button4Click(nullptr);
+            Click(Form10->Button4);
             EXPECT_EQ(Form10->Edit1->Text(), QStringLiteral("СТ-120 (1200х500х2000)"));
             EXPECT_EQ(Form10->ProductId, 2);
             EXPECT_EQ(Form10->KindId, 1);
             EXPECT_FALSE(Form8->Edit1->Visible());
             Form10->ComboBox1->SetItemIndex(1);  // cutting of product 2 as a blank exists
-            Form10->Button1Click(nullptr);
+            Click(Form10->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Операция с такими параметрами уже заведена!"));
             Form10->ComboBox1->SetItemIndex(0);
-            Form10->Button1Click(nullptr);
+            Click(Form10->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form4->Button1Click(nullptr);
+        Click(Form4->Button1);
     });
     Form4->ShowDirectory();
     EXPECT_EQ(Count("accounts_dep.oper where i_id = 2 and vid = 1 and naimen = 0 and cena_new = 0"), "1");
@@ -452,18 +452,18 @@ TEST_F(DirOperations, EditKeepsCenaNewAndItselfIsNoDuplicate) {
             EXPECT_EQ(Form10->Edit2->Text(), QStringLiteral("Гибка"));
             EXPECT_EQ(Form10->ComboBox1->ItemIndex(), 1);
             EXPECT_EQ(Form10->KindId, 2);
-            Form10->Button1Click(nullptr);  // unchanged
+            Click(Form10->Button1);  // unchanged
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
-        Form4->Button2Click(nullptr);
+        Click(Form4->Button2);
         GoTo(DataModule6->Oper, "id", 14);
         WhileShown([&](TCustomForm* Card) {
             Form10->KindId = 1;  // as a pick of "Резка" does
             Form10->Edit2->SetText(QStringLiteral("Резка"));
-            Form10->Button1Click(nullptr);
+            Click(Form10->Button1);
             EXPECT_EQ(LastMessage(), QStringLiteral("Ошибка|Операция с такими параметрами уже заведена!"));
             Form10->ComboBox1->SetItemIndex(0);
-            Form10->Button1Click(nullptr);
+            Click(Form10->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
         Form4->DBGrid1DblClick(nullptr);  // "Цены" unchecked: the card
@@ -479,7 +479,7 @@ TEST_F(DirOperations, DeleteAsks) {
     WhileShown([&](TCustomForm*) {
         GoTo(DataModule6->Oper, "id", 5003);
         Responder.Answer(IDYES);
-        Form4->Button3Click(nullptr);
+        Click(Form4->Button3);
         EXPECT_EQ(LastMessage(), QStringLiteral("Удаление|Удалить операцию?"));
     });
     Form4->ShowDirectory();
@@ -496,7 +496,7 @@ TEST_F(DirOperations, NormsOfAnOperation) {
             EXPECT_EQ(Card, Form22);
             TDataSet* norm = Form22->norm;
             EXPECT_EQ(norm->RecordCount(), 1);
-            Form22->Button2Click(nullptr);  // the only norm stays
+            Click(Form22->Button2);  // the only norm stays
             EXPECT_EQ(Count("accounts_dep.norm where o_id = 5001"), "1");
             norm->Append();
             norm->FieldByName(QStringLiteral("norma"))->SetAsInteger(20);
@@ -504,7 +504,7 @@ TEST_F(DirOperations, NormsOfAnOperation) {
             norm->FieldByName(QStringLiteral("prize"))->SetAsInteger(5);
             Form22->DBGrid1ColExit(nullptr);
             EXPECT_EQ(Count("accounts_dep.norm where o_id = 5001"), "2");
-            Form22->Button1Click(nullptr);
+            Click(Form22->Button1);
             EXPECT_EQ(Card->ModalResult(), mrOk);
         });
         Form4->DBGrid1DblClick(nullptr);
@@ -531,7 +531,7 @@ TEST_F(DirOperations, ANormTypedIntoAnEmptyTableBelongsToTheOperation) {
         Form22->DBGrid1ColEnter(nullptr);  // a stored row is edited
         EXPECT_EQ(norm->State(), dsEdit);
         norm->FieldByName(QStringLiteral("price"))->SetAsFloat(7.5);
-        Form22->Button1Click(nullptr);
+        Click(Form22->Button1);
     });
     Form22->ShowNorms(5002);
     EXPECT_EQ(Db().Value("select norma || '|' || price from accounts_dep.norm where o_id = 5002"), "40|7.5");

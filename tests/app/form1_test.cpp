@@ -85,7 +85,7 @@ TEST_F(MainWindowTest, RolesSwitchControlsOff) {
 TEST_F(MainWindowTest, WrongWordThenAdministrator) {
     Start();
     Form23->Edit1->SetText(QStringLiteral("Brendik"));
-    Form23->Button1Click(Form23->Button1);
+    Click(Form23->Button1);
     EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Ошибка|Введены неверные данные.")});
     EXPECT_EQ(Responder.LastCall().DlgType, mtError);
     EXPECT_FALSE(Form1->N11->Enabled());
@@ -151,7 +151,7 @@ TEST_F(MainWindowTest, AcceptanceToggleKeepsTheRow) {
         q->SetRecNo(2);
         const int id = CurrentId();
         Db().Exec("update accounts_dep.smena set ok = 'да' where id = " + std::to_string(id));
-        Form1->Button8Click(Form1->Button8);
+        Click(Form1->Button8);
         ASSERT_TRUE(q->Locate(QStringLiteral("id"), Variant(id), {}));
         const int row = q->RecNo();
         EXPECT_EQ(AcceptanceColor(CurrentOk()), AcceptedColor);
@@ -170,7 +170,7 @@ TEST_F(MainWindowTest, AcceptanceToggleKeepsTheRow) {
 
         // Any other text (an empty one) is red and becomes "ok".
         Db().Exec("update accounts_dep.smena set ok = '' where id = " + std::to_string(id));
-        Form1->Button8Click(Form1->Button8);
+        Click(Form1->Button8);
         q->SetRecNo(row);
         EXPECT_EQ(AcceptanceColor(CurrentOk()), RefusedColor);
         DoubleClickCurrentRow();
@@ -239,7 +239,7 @@ TEST_F(MainWindowTest, RefreshShowsRecordsOfOtherClients) {
                   "select w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, \"time\", vvod, 'no', 0 "
                   "from accounts_dep.smena where id = " + std::to_string(CurrentId()));
         EXPECT_EQ(q->RecordCount(), before);
-        Form1->Button8Click(Form1->Button8);
+        Click(Form1->Button8);
         EXPECT_EQ(q->RecordCount(), before + 1);
         EXPECT_EQ(Screen->Cursor(), crDefault);
     });
@@ -249,11 +249,11 @@ TEST_F(MainWindowTest, ExitClosesTheMainWindow) {
     Start();
     int result = -1;
     Responder.AnswerModal([&](TCustomForm* F) {
-        Form1->Button4Click(Form1->Button4);
+        Click(Form1->Button4);
         result = F->ModalResult();
     });
     Form23->Edit1->SetText(QStringLiteral("plavor"));
-    Form23->Button1Click(Form23->Button1);
+    Click(Form23->Button1);
     EXPECT_EQ(result, mrCancel);
     EXPECT_TRUE(Application->Terminated());
     EXPECT_TRUE(Messages().empty());

@@ -54,7 +54,7 @@ TEST_F(RecordsGridTest, AcceptanceColoursAsPainted) {
         for (int i = 0; i < 3; ++i, q->Next()) ids.push_back(q->FieldByName(QStringLiteral("id"))->AsInteger());
         for (int i = 0; i < 3; ++i)
             Db().Exec(std::string("update accounts_dep.smena set ok = '") + marks[i] + "' where id = " + std::to_string(ids[i]));
-        Form1->Button8Click(Form1->Button8);
+        Click(Form1->Button8);
 
         // Double-click on the second row through the grid: "no" becomes "ok".
         q->SetRecNo(2);
@@ -80,7 +80,7 @@ TEST_F(RecordsGridTest, AcceptanceColoursAsPainted) {
         }
         // Row 3 has an empty text: nothing to paint, and the font would be red. Make it "no".
         Db().Exec("update accounts_dep.smena set ok = 'no' where id = " + std::to_string(ids[2]));
-        Form1->Button8Click(Form1->Button8);
+        Click(Form1->Button8);
         q->SetRecNo(1);
         const QImage again = grid->Handle()->grab().toImage();
         const TRect cell3 = grid->CellRect(col, grid->TitleOffset() + 2);

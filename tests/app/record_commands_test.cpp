@@ -6,6 +6,7 @@
 #include "app/lists.h"
 #include "app/recorddelete.h"
 #include "app_fixture.h"
+#include "support/input.h"
 
 namespace sdelka::test {
 namespace {
@@ -50,10 +51,10 @@ protected:
             Form11->Edit3->SetText(QStringLiteral("4"));
             Form11->Edit6->SetText(QString::number(Hours));
             if (Day != 0) Form11->DTimeP->SetDate(Day);
-            Form11->Button1Click(Form11->Button1);
+            Click(Form11->Button1);
             id = Form11->RecordKey;
         });
-        Form1->Button1Click(Form1->Button1);
+        Click(Form1->Button1);
         EXPECT_GT(id, 0);
         return id;
     }
@@ -66,7 +67,7 @@ protected:
     // "Удалить" answered with Answer.
     void Delete(int Answer) {
         Responder.Answer(Answer);
-        Form1->Button3Click(Form1->Button3);
+        Click(Form1->Button3);
     }
 };
 
@@ -86,7 +87,7 @@ TEST_F(RecordCommandsTest, AddThenDeleteKeepsTheDayCell) {
         });
         Form11->RecordKey = 99;
         Form11->Edit1->SetText(QStringLiteral("прежний"));
-        Form1->Button1Click(Form1->Button1);
+        Click(Form1->Button1);
         EXPECT_EQ(Records(), "0");
 
         const int a = Add(1, 4), b = Add(2, 3), c = Add(1, 2, June(4));
@@ -122,7 +123,7 @@ TEST_F(RecordCommandsTest, AddThenDeleteKeepsTheDayCell) {
 
         // an empty list: nothing asked
         Responder.Clear();
-        Form1->Button3Click(Form1->Button3);
+        Click(Form1->Button3);
         EXPECT_EQ(Responder.CallCount(), 0);
     });
 }
@@ -216,9 +217,9 @@ TEST_F(RecordCommandsTest, EditFillsTheCardAndKeepsTheRow) {
             EXPECT_EQ(Form11->OperationId, 16);
             // the hours changed and saved: the list is reopened by the save
             Form11->Edit6->SetText(QStringLiteral("2"));
-            Form11->Button1Click(Form11->Button1);
+            Click(Form11->Button1);
         });
-        Form1->Button2Click(Form1->Button2);
+        Click(Form1->Button2);
         EXPECT_EQ(Db().Value("select time from accounts_dep.smena where id=" + std::to_string(paint)), "2");
         EXPECT_EQ(Cell(3), "2");
         EXPECT_EQ(q->RecNo(), row);
@@ -229,14 +230,14 @@ TEST_F(RecordCommandsTest, EditFillsTheCardAndKeepsTheRow) {
         Form11->SetTag(0);
         String colour = QStringLiteral("x");
         Responder.AnswerModal([&](TCustomForm*) { colour = Form11->Edit5->Text(); });
-        Form1->Button2Click(Form1->Button2);
+        Click(Form1->Button2);
         EXPECT_EQ(colour, String());
 
         // an empty list: nothing opens
         Form1->DateT->SetDate(June(20));
         Form1->DateTChange(Form1->DateT);
         Responder.Clear();
-        Form1->Button2Click(Form1->Button2);
+        Click(Form1->Button2);
         Form1->N21Click(Form1->N21);
         EXPECT_EQ(Responder.CallCount(), 0);
     });
@@ -252,11 +253,11 @@ TEST_F(RecordCommandsTest, CopySavesANewRecordWithTheSameValues) {
             EXPECT_EQ(Form11->Tag(), 3);
             EXPECT_EQ(Form11->Caption(), QStringLiteral("Изменение данных о позиции (11)"));
             // unchanged, the copy is the same record again: refused
-            Form11->Button1Click(Form11->Button1);
+            Click(Form11->Button1);
             EXPECT_EQ(Records(), "1");
             // on the next day it is saved as a new record
             Form11->DTimeP->SetDate(June(4));
-            Form11->Button1Click(Form11->Button1);
+            Click(Form11->Button1);
         });
         Form1->N21Click(Form1->N21);
         EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Ошибка|Позиция с такими параметрами уже заведена!")});
@@ -282,8 +283,8 @@ TEST_F(RecordCommandsTest, ForemenCannotEditOrDeleteButCanCopy) {
         EXPECT_FALSE(Form1->Button2->Enabled());
         EXPECT_FALSE(Form1->Button3->Enabled());
         Responder.Clear();
-        Form1->Button2Click(Form1->Button2);
-        Form1->Button3Click(Form1->Button3);
+        Click(Form1->Button2);
+        Click(Form1->Button3);
         EXPECT_EQ(Responder.CallCount(), 0);
         EXPECT_EQ(Records(), "1");
 
@@ -353,7 +354,7 @@ TEST_F(RecordCommandsTest, MenuOpensItsWindows) {
 
         // "Ср.сд./хоз. работы" opens the auxiliary-work day list
         Responder.AnswerModal([](TCustomForm* F) { EXPECT_EQ(F, Form25); });
-        Form1->Button5Click(Form1->Button5);
+        Click(Form1->Button5);
         EXPECT_EQ(Responder.PendingAnswers(), 0);
     });
 }
