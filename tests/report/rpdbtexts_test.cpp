@@ -216,3 +216,50 @@ TEST(RpSysData, PrefixAndValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sub-detail stand-in: a master that collects notify clients.
+class TFakeMaster : public TComponent, public IRpNotifyMaster {
+    SDELKA_CLASS(TFakeMaster, TComponent)
+public:
+    explicit TFakeMaster(TComponent* AOwner) : TComponent(AOwner) {}
+    void AddNotifyClient(TRpPrintable* P) override { Clients.push_back(P); }
+    std::vector<TRpPrintable*> Clients;
+};
+
+TEST(RpExpr, MasterTakesTheRegistrationAndItsRemovalIsNoticed) {
+    TPrintableFixture Fx;
+    auto* M = New<TFakeMaster>(nullptr);
+    auto* E = Fx.Add<TRpExpr>("Expr1");
+    E->SetExpression(u"1+1"_s);  // no aggregate: registered only because a master is given
+    E->SetMaster(M);
+    Fx.Report->BeginDocument();
+    E->Prepare();
+    EXPECT_EQ(M->Clients, std::vector<TRpPrintable*>{E});
+    EXPECT_TRUE(Fx.Report->NotifyClients.empty());
+    E->Unprepare();
+    Fx.Report->EndDocument();
+    M->Free();
+    EXPECT_EQ(E->Master(), nullptr);
+}
+
+TEST(RpDBText, ExpandedHeightFollowsTheRecord) {
+    DataFixture Fx;
+    Fx.Report->CharWidth = 10;
+    auto* T = Fx.Add<TRpDBText>("DBText1");
+    T->SetAutoSize(false);
+    T->SetBounds(0, 0, 100, 12);
+    T->SetDataSet(Fx.Data);
+    T->SetDataField(u"S"_s);
+    T->Prepare();
+    Extended H = 0;
+    T->GetExpandedHeight(H);  // "Готовая продукция" in 10 characters per line: two lines
+    EXPECT_EQ(H, 2 * 12);
+    Fx.Data->Next();
+    T->GetExpandedHeight(H);  // null: one empty line
+    EXPECT_EQ(H, 12);
+    T->Unprepare();
+}
+
+}  // namespace
