@@ -6,6 +6,7 @@
 //   bench_memtable [rows] [--growth] [--big]
 //     rows      rows of the side-by-side table (default 100000)
 //     --growth  also the per-operation figures at 10 000 and 100 000 rows (and 1 000 000 with --big)
+//     --growth-only  only those
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/memtablevz.h"
 #include "grid/memtable/recordsviewvz.h"
@@ -406,13 +407,14 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     int rows = 100000;
-    bool growth = false, big = false;
+    bool growth = false, big = false, table = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--growth") == 0) growth = true;
+        else if (std::strcmp(argv[i], "--growth-only") == 0) growth = true, table = false;
         else if (std::strcmp(argv[i], "--big") == 0) big = true;
         else rows = std::max(1000, std::atoi(argv[i]));
     }
-    SideBySide(rows);
+    if (table) SideBySide(rows);
     if (growth) {
         std::vector<int> sizes{10000, 100000};
         if (big) sizes.push_back(1000000);

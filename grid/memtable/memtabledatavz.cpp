@@ -1558,6 +1558,10 @@ namespace {
 // raised after all of them.
 template <class Fn>
 void NotifyAll(const TObjectListVz& Receivers, Fn&& Call) {
+    if (Receivers.Count() == 1) {
+        Call(static_cast<TRecordsListNotificatorVz*>(Receivers.Items(0)));
+        return;
+    }
     std::exception_ptr failure;
     std::vector<TRecordsListNotificatorVz*> list;
     for (int i = 0; i < Receivers.Count(); ++i) list.push_back(static_cast<TRecordsListNotificatorVz*>(Receivers.Items(i)));
