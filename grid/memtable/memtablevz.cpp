@@ -1124,7 +1124,7 @@ std::unique_ptr<TFilterExpr> TCustomMemTableVz::MakeRecordFilter(const String& T
             at = it.value();
         }
         TMemoryRecordVz* rec = *Current;
-        if (at.first < 0 || !rec) return FieldByName(Name)->AsVariant();
+        if (at.first < 0 || !rec) return FieldByName(Name)->AsVariant();  // calculated: the filter buffer
         const Variant& v = rec->Data()[static_cast<size_t>(at.first)];
         if (VarIsNull(v) || VarIsEmpty(v)) return Null();
         return at.second ? ToNative(v, at.second->DataType()) : v;
@@ -1184,7 +1184,9 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
     TDataSetState old = dsInactive;
     bool tempState = false;
     try {
-        if ((hasEvent || extraEvent) && !FBuffers.empty()) {
+        // Events read fields; so does an expression over calculated fields: the temporary buffer
+        // shows the record with its calculated values.
+        if ((hasEvent || extraEvent || ((hasText || extra) && CalcFieldsCount() > 0)) && !FBuffers.empty()) {
             old = SetTempState(dsFilter);
             tempState = true;
             TMTRecBuf* b = GetRecBuf(TempBuffer());

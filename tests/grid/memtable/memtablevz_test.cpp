@@ -557,6 +557,55 @@ TEST_F(MemTableFixture, ExtraFiltersCombineWithTheFilter) {
     EXPECT_FALSE(T->DeleteFilter(none));
 }
 
+TEST_F(MemTableFixture, CalculatedFieldsBlobsAndBcdValues) {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"Price"_S, ftFloat);
+    t->FieldDefs()->Add(u"Sum"_S, ftBCD, 2);
+    t->FieldDefs()->Items(1)->SetPrecision(5);
+    t->FieldDefs()->Add(u"Note"_S, ftWideMemo);
+    t->CreateDataSet();
+    t->Close();
+    for (int i = 0; i < t->FieldDefs()->Count(); ++i) t->FieldDefs()->Items(i)->CreateField(t.get());
+    TFloatField* total = New<TFloatField>(t.get());
+    total->SetFieldName(u"Total"_S);
+    total->SetFieldKind(fkCalculated);
+    total->SetDataSet(t.get());
+    t->OnCalcFields = [](TDataSet* d) {
+        d->FieldByName(u"Total"_S)->SetAsFloat(d->FieldByName(u"Price"_S)->AsFloat() * 10);
+    };
+    t->Open();
+    t->AppendRecord({Variant(1.5)});
+    t->AppendRecord({Variant(4.0)});
+    t->First();
+    EXPECT_DOUBLE_EQ(total->AsFloat(), 15);
+    t->Next();
+    EXPECT_DOUBLE_EQ(total->AsFloat(), 40);
+    t->Edit();
+    t->FieldByName(u"Price"_S)->SetAsFloat(7);
+    EXPECT_DOUBLE_EQ(total->AsFloat(), 70);
+    t->Post();
+    EXPECT_DOUBLE_EQ(total->AsFloat(), 70);
+    t->SetFilter(u"Total > 50"_S);
+    t->SetFiltered(true);
+    EXPECT_EQ(t->RecordCount(), 1);
+    t->SetFiltered(false);
+
+    // BCD with precision 5 and 2 decimals: 1000.5 overflows; 12.345 and 12.355 round half to even.
+    TField* sum = t->FieldByName(u"Sum"_S);
+    t->First();
+    t->Edit();
+    EXPECT_ANY_THROW(sum->SetAsFloat(1000.5));
+    sum->SetAsFloat(12.345);
+    EXPECT_EQ(sum->AsCurrency(), Currency(12.34));
+    sum->SetAsFloat(12.355);
+    EXPECT_EQ(sum->AsCurrency(), Currency(12.36));
+    // A wide memo written through a blob stream reads back the same text.
+    t->FieldByName(u"Note"_S)->SetAsString(u"Примечание O'Hara"_S);
+    t->Post();
+    EXPECT_EQ(t->FieldByName(u"Note"_S)->AsString(), u"Примечание O'Hara"_S);
+    EXPECT_EQ(sum->AsCurrency(), Currency(12.36));
+}
+
 TEST_F(MemTableFixture, MoveRecordKeepsRangeChecks) {
     for (int i = 1; i <= 4; ++i) Add(i, u"x"_S);
     EXPECT_TRUE(T->MoveRecord(0, 2, 0, false));
