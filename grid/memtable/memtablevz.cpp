@@ -124,6 +124,9 @@ void TCustomMemTableVz::AfterConstruction() {
     };
     FTreeList = std::make_unique<TMemTableTreeListVz>(this);
     FExtraFilters = std::make_unique<TMemTableFiltersVz>(this);
+    FMasterDataLink = NewOwned<TMasterDataLink>(this);
+    FMasterDataLink->OnMasterChange = [this](TObject*) { MasterChanged(); };
+    FMasterDataLink->OnMasterDisable = [this](TObject*) { MasterChanged(); };
 }
 
 void TCustomMemTableVz::BeforeDestruction() {
@@ -134,6 +137,8 @@ void TCustomMemTableVz::BeforeDestruction() {
     FRecordsView.reset();
     FFilterExpr.reset();
     FExtraFilters.reset();
+    if (FMasterDataLink) FMasterDataLink->SetDataSource(nullptr);
+    FMasterDataLink.reset();
     FInternMemTableData.reset();
 }
 
@@ -289,6 +294,7 @@ void TCustomMemTableVz::InternalOpen() {
             if (TMTDataFieldVz* df = MemTableData()->DataStruct()->FindField(f->FieldName())) df->AssignPropsTo(f);
     FRecordPos = -1;
     FInstantReadCurRowNum = 0;
+    UpdateDetailMode(false);
     ParseFilterExpr();
     FRecordsView->UpdateFields();
     FRecordsView->SetSortOrder(FSortOrder);
@@ -1179,7 +1185,8 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
     const bool hasText = Filtered() && FFilterExpr && !FFilterExpr->IsEmpty();
     const bool hasEvent = Filtered() && FOnFilterRecord.Assigned();
     const bool extraEvent = extra && FExtraFilters->HasEventActiveFilter();
-    if (!hasText && !hasEvent && !extra) return true;
+    const bool detail = FDetailMode && FMasterDetailSide != mdsOnProviderVz && !FDetailStoreFields.empty();
+    if (!hasText && !hasEvent && !extra && !detail) return true;
     bool accept = true;
     TDataSetState old = dsInactive;
     bool tempState = false;
@@ -1205,6 +1212,11 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
             FFilterRec = saved;
         }
         if (hasEvent) FOnFilterRecord(this, accept);
+        if (accept && detail) {
+            const size_t n = FDetailStoreFields.size();
+            for (size_t i = 0; i < n && accept; ++i)
+                accept = VarEqualsVz(Rec->Data()[static_cast<size_t>(FDetailStoreFields[i])], KeyAt(FMasterValues, i, n));
+        }
         if (accept && extra) accept = FExtraFilters->IsCurRecordInFilter(Rec);
     } catch (EAbort&) {
         if (tempState) RestoreState(old);
@@ -2434,4 +2446,82 @@ bool TCustomMemTableVz::DeleteFilter(TMemTableFilterItemVz* Item) {
     if (i < 0) return false;
     FExtraFilters->Delete(i);
     return true;
+}
+
+// ---- master-detail ------------------------------------------------------------------------------
+
+TDataSource* TCustomMemTableVz::MasterSource() const { return FMasterDataLink ? FMasterDataLink->DataSource() : nullptr; }
+
+void TCustomMemTableVz::SetMasterSource(TDataSource* Value) {
+    if (Value && Value->DataSet() == this) DatabaseError(L1(DbConsts::SCircularDataLink), this);
+    FMasterDataLink->SetDataSource(Value);
+    UpdateDetailMode(true);
+}
+
+const String& TCustomMemTableVz::MasterFields() const { return FMasterDataLink->FieldNames(); }
+
+void TCustomMemTableVz::SetMasterFields(const String& Value) {
+    FMasterDataLink->SetFieldNames(Value);
+    UpdateDetailMode(true);
+}
+
+void TCustomMemTableVz::SetDetailFields(const String& Value) {
+    FDetailFields = Value;
+    UpdateDetailMode(true);
+}
+
+void TCustomMemTableVz::SetMasterDetailSide(TMasterDetailSideVz Value) {
+    if (Value == FMasterDetailSide) return;
+    FMasterDetailSide = Value;
+    UpdateDetailMode(false);
+    if (FDetailMode && Active()) RefreshFilteredView();
+}
+
+Variant TCustomMemTableVz::CurrentMasterValues() const {
+    TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+    if (!master || !master->Active() || MasterFields().isEmpty()) return Null();
+    return master->FieldValues(MasterFields());
+}
+
+void TCustomMemTableVz::UpdateDetailMode(bool Refresh) {
+    FDetailStoreFields.clear();
+    if (!FDetailFields.isEmpty() && MemTableData()->DataStruct()->Count() > 0)
+        for (const String& n : ExtractFieldNames(FDetailFields)) {
+            const int i = MemTableData()->DataStruct()->FieldIndex(n);
+            if (i < 0) DatabaseErrorFmt(L1(DbConsts::SFieldNotFound), {n}, this);
+            FDetailStoreFields.push_back(i);
+        }
+    bool mode;
+    if (FMasterDetailSide == mdsOnProviderVz) mode = FMasterDataLink->Active();
+    else mode = !FDetailStoreFields.empty() && FMasterDataLink->Active() && !FMasterDataLink->Fields().empty();
+    if (mode != FDetailMode) {
+        FDetailMode = mode;
+        FMasterValues = mode && FMasterDetailSide != mdsOnProviderVz ? CurrentMasterValues() : Null();
+        if (Refresh && Active()) RefreshFilteredView();
+    }
+}
+
+void TCustomMemTableVz::MasterChanged() {
+    const bool was = FDetailMode;
+    UpdateDetailMode(false);
+    if (!Active() || FMasterDetailSide == mdsOnProviderVz) return;
+    const Variant values = FDetailMode ? CurrentMasterValues() : Null();
+    if (was != FDetailMode || (FDetailMode && !VarEqualsVz(values, FMasterValues))) {
+        FMasterValues = values;
+        RefreshFilteredView();
+    }
+}
+
+void TCustomMemTableVz::DoOnNewRecord() {
+    for (TField* f : *Fields())
+        if (!f->DefaultExpression().isEmpty() && f->FieldKind() == fkData && !f->ReadOnly()) {
+            String e = f->DefaultExpression();
+            if (e.size() >= 2 && e.front() == u'\'' && e.back() == u'\'') e = AnsiDequotedStr(e, u'\'');
+            f->SetAsString(e);
+        }
+    if (FDetailMode && !FDetailFields.isEmpty()) {
+        TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+        if (master && master->Active()) SetFieldValues(FDetailFields, master->FieldValues(MasterFields()));
+    }
+    if (OnNewRecord) OnNewRecord(this);
 }

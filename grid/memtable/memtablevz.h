@@ -29,6 +29,7 @@ class TBMListVz;
 
 enum TMemTableOptionVz { mtoPersistentStructVz, mtoTextFieldsCaseInsensitive };
 using TMemTableOptionsVz = TSet<TMemTableOptionVz>;
+enum TMasterDetailSideVz { mdsOnSelfVz, mdsOnProviderVz, mdsOnSelfAfterProviderVz };
 enum TMTViewEventTypeVz { mtRowInsertedVz, mtRowChangedVz, mtRowDeletedVz, mtRowMovedVz, mtViewDataChangedVz };
 enum TLoadMode { lmCopy, lmAppend, lmCopyStructureOnly };
 enum TMemTableLoadOptionVz { tloUseCachedUpdatesVz, tloDisregardFilterVz, tloOpenOnLoad };
@@ -239,6 +240,18 @@ public:
     TUpdateErrorVz* UpdateError();
     TUpdateStatusSet StatusFilter() const;
     void SetStatusFilter(TUpdateStatusSet Value);
+    // ---- master-detail: the view shows the records whose DetailFields equal the master's
+    // current MasterFields (all records stay in the store); a new record takes the master's values.
+    TDataSource* MasterSource() const;
+    void SetMasterSource(TDataSource* Value);
+    const String& MasterFields() const;
+    void SetMasterFields(const String& Value);
+    const String& DetailFields() const { return FDetailFields; }
+    void SetDetailFields(const String& Value);
+    TMasterDetailSideVz MasterDetailSide() const { return FMasterDetailSide; }
+    void SetMasterDetailSide(TMasterDetailSideVz Value);
+    bool DetailMode() const { return FDetailMode; }
+    TDataSource* DataSource() const override { return MasterSource(); }
     TDataDriverVz* DataDriver() const { return FDataDriver; }
     void SetDataDriver(TDataDriverVz* Value);
     int FetchRecords(int Count);
@@ -341,6 +354,7 @@ protected:
     void OpenCursor(bool InfoQuery) override;
     void CalculateFields(TRecordBuffer Buffer) override;
     void DataEventHook(TDataEvent Event, NativeInt Info) override;
+    void DoOnNewRecord() override;
     virtual void CopyBufferToRecord(TMTRecBuf* Buffer, TMemoryRecordVz* Rec);
 
 private:
@@ -351,6 +365,9 @@ private:
     void FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum, TMTRecBuf* Buf);
     void ResyncView();
     void AfterTreeChange();
+    void UpdateDetailMode(bool Refresh);
+    void MasterChanged();
+    Variant CurrentMasterValues() const;
     void ParseFilterExpr();
     void ViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
     void ViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
@@ -379,6 +396,12 @@ private:
     TOwned<TRecordsViewVz> FRecordsView;
     std::unique_ptr<TMemTableTreeListVz> FTreeList;
     std::unique_ptr<TMemTableFiltersVz> FExtraFilters;
+    TOwned<TMasterDataLink> FMasterDataLink;
+    String FDetailFields;
+    std::vector<int> FDetailStoreFields;
+    TMasterDetailSideVz FMasterDetailSide = mdsOnSelfVz;
+    bool FDetailMode = false;
+    Variant FMasterValues;
     TOwned<TMemTableDataVz> FInternMemTableData;
     int FRecordsViewUpdating = 0;
     bool FRecordsViewUpdated = false;

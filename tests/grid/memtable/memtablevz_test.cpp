@@ -606,6 +606,38 @@ TEST_F(MemTableFixture, CalculatedFieldsBlobsAndBcdValues) {
     EXPECT_EQ(sum->AsCurrency(), Currency(12.36));
 }
 
+TEST_F(MemTableFixture, DetailFollowsItsMaster) {
+    for (int i = 1; i <= 3; ++i) Add(i, String(QChar(u'a' + i - 1)));
+    auto src = NewOwned<TDataSource>(nullptr);
+    src->SetDataSet(T.get());
+    auto d = NewOwned<TMemTableVz>(nullptr);
+    d->FieldDefs()->Add(u"Id"_S, ftInteger);
+    d->FieldDefs()->Add(u"MasterId"_S, ftInteger);
+    d->CreateDataSet();
+    for (auto [id, m] : std::vector<std::pair<int, int>>{{10, 1}, {11, 2}, {12, 1}, {13, 3}, {14, 1}})
+        d->AppendRecord({Variant(id), Variant(m)});
+    d->SetDetailFields(u"MasterId"_S);
+    d->SetMasterFields(u"Id"_S);
+    d->SetMasterSource(src.get());
+    EXPECT_TRUE(d->DetailMode());
+    T->First();
+    EXPECT_EQ(d->RecordCount(), 3);
+    T->Next();
+    EXPECT_EQ(d->RecordCount(), 1);
+    EXPECT_EQ(d->FieldByName(u"Id"_S)->AsInteger(), 11);
+    // A new detail record takes the master's key.
+    d->Append();
+    d->FieldByName(u"Id"_S)->SetAsInteger(15);
+    d->Post();
+    EXPECT_EQ(d->FieldByName(u"MasterId"_S)->AsInteger(), 2);
+    EXPECT_EQ(d->RecordCount(), 2);
+    T->Last();
+    EXPECT_EQ(d->RecordCount(), 1);
+    d->SetMasterSource(nullptr);
+    EXPECT_FALSE(d->DetailMode());
+    EXPECT_EQ(d->RecordCount(), 6);
+}
+
 TEST_F(MemTableFixture, MoveRecordKeepsRangeChecks) {
     for (int i = 1; i <= 4; ++i) Add(i, u"x"_S);
     EXPECT_TRUE(T->MoveRecord(0, 2, 0, false));
