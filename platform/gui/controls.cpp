@@ -910,6 +910,18 @@ void TWinControl::Invalidate() {
     if (FHandle) FHandle->update();
 }
 
+void TWinControl::InvalidateRect(const TRect& R) {
+    if (!FHandle || R.IsEmpty()) return;
+    TPoint o = ClientOffset();
+    FHandle->update(QRect(R.Left + o.X, R.Top + o.Y, R.Width(), R.Height()));
+}
+
+void TWinControl::ScrollRect(int DX, int DY, const TRect& R) {
+    if (!FHandle || R.IsEmpty()) return;
+    TPoint o = ClientOffset();
+    FHandle->scroll(DX, DY, QRect(R.Left + o.X, R.Top + o.Y, R.Width(), R.Height()));
+}
+
 void TWinControl::Update() {
     if (FHandle) FHandle->repaint();
 }

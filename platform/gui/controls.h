@@ -352,6 +352,10 @@ public:
     virtual bool HostEvent(QEvent* Event);
 
     void Invalidate() override;
+    // Marks a client rectangle for repainting (nothing without a window).
+    void InvalidateRect(const TRect& R);
+    // Shifts the pixels inside a client rectangle by (DX, DY); the part uncovered is repainted.
+    void ScrollRect(int DX, int DY, const TRect& R);
     void Update() override;
     void Repaint() override;
     bool Showing() const override;

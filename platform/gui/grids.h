@@ -27,6 +27,7 @@
 #pragma once
 
 #include "platform/gui/controls.h"
+#include "platform/gui/gridtypes.h"
 #include "platform/gui/memo.h"
 #include "platform/gui/rangectrls.h"
 #include "platform/rtl/lists.h"
@@ -40,26 +41,6 @@ class TCustomGrid;
 // "Grid index out of range", "Fixed column count must be less than column count" ...
 SDELKA_EXCEPTION(EInvalidGridOperation, Exception)
 
-// Scroll-bar codes and bars of WM_HSCROLL/WM_VSCROLL (the same values as TScrollCode).
-constexpr int SB_HORZ = 0;
-constexpr int SB_VERT = 1;
-constexpr int SB_BOTH = 3;
-constexpr int SB_LINEUP = 0;
-constexpr int SB_LINELEFT = 0;
-constexpr int SB_LINEDOWN = 1;
-constexpr int SB_LINERIGHT = 1;
-constexpr int SB_PAGEUP = 2;
-constexpr int SB_PAGELEFT = 2;
-constexpr int SB_PAGEDOWN = 3;
-constexpr int SB_PAGERIGHT = 3;
-constexpr int SB_THUMBPOSITION = 4;
-constexpr int SB_THUMBTRACK = 5;
-constexpr int SB_TOP = 6;
-constexpr int SB_LEFT = 6;
-constexpr int SB_BOTTOM = 7;
-constexpr int SB_RIGHT = 7;
-constexpr int SB_ENDSCROLL = 8;
-
 enum TGridOption {
     goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goDrawFocusSelected, goRowSizing,
     goColSizing, goRowMoving, goColMoving, goEditing, goTabs, goRowSelect, goAlwaysShowEditor, goThumbTracking
@@ -68,33 +49,7 @@ using TGridOptions = TSet<TGridOption, 16>;
 inline const TGridOptions DefaultGridOptions{goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine,
                                              goRangeSelect};
 
-enum TGridDrawStateItem { gdSelected, gdFocused, gdFixed, gdHotTrack, gdPressed, gdRowSelected };
-using TGridDrawState = TSet<TGridDrawStateItem, 8>;
-
 enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
-
-struct TGridCoord {
-    int X = 0;
-    int Y = 0;
-    constexpr bool operator==(const TGridCoord& o) const { return X == o.X && Y == o.Y; }
-    constexpr bool operator!=(const TGridCoord& o) const { return !(*this == o); }
-};
-
-struct TGridRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
-    constexpr TGridCoord TopLeft() const { return {Left, Top}; }
-    constexpr TGridCoord BottomRight() const { return {Right, Bottom}; }
-    constexpr bool Contains(int ACol, int ARow) const {
-        return ACol >= Left && ACol <= Right && ARow >= Top && ARow <= Bottom;
-    }
-    constexpr bool operator==(const TGridRect& o) const {
-        return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
-    }
-    constexpr bool operator!=(const TGridRect& o) const { return !(*this == o); }
-};
 
 // One axis of the grid as laid out in the client area (pixels).
 struct TGridAxisDrawInfo {

@@ -1,0 +1,301 @@
+#include "grid/base/gridtoolctrlsvz.h"
+
+#include "grid/base/gridsvz.h"
+#include "platform/gui/forms.h"
+
+#include <algorithm>
+
+// ================================================================================================
+// TControlScrollBarVz
+
+void TControlScrollBarVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    // The grid takes the focus before the bar acts on the press.
+    if (auto* panel = dynamic_cast<TGridScrollBarPanelControlVz*>(Parent())) panel->ScrollBarPressed(this);
+    TScrollBar::MouseDown(Button, Shift, X, Y);
+}
+
+void TControlScrollBarVz::Dispatch(TMessage& Message) {
+    if (Message.Msg == WM_CANCELMODE) {
+        auto* panel = dynamic_cast<TGridScrollBarPanelControlVz*>(Parent());
+        if (panel && panel->IgnoreCancelMode()) return;
+    }
+    TScrollBar::Dispatch(Message);
+}
+
+// ================================================================================================
+// TGridScrollBarPanelControlVz
+
+TGridScrollBarPanelControlVz::TGridScrollBarPanelControlVz(TComponent* AOwner, TScrollBarKind AKind)
+    : TPanel(AOwner), FKind(AKind) {
+    FControlStyle.Exclude(csAcceptsControls);
+    FControlStyle.Exclude(csSetCaption);
+    FScrollBar = New<TControlScrollBarVz>(this);
+    FScrollBar->SetKind(AKind);
+    FScrollBar->SetTabStop(false);
+    FScrollBar->SetParent(this);
+    FScrollBar->OnScroll = [this](TObject* S, TScrollCode C, int& P) { ScrollBarScroll(S, C, P); };
+    SetBevelOuter(bvNone);
+    SetBevelInner(bvNone);
+}
+
+TCustomGridVz* TGridScrollBarPanelControlVz::Grid() const { return dynamic_cast<TCustomGridVz*>(Owner()); }
+
+void TGridScrollBarPanelControlVz::SetKeepMaxSizeInDefault(bool Value) {
+    if (Value == FKeepMaxSizeInDefault) return;
+    FKeepMaxSizeInDefault = Value;
+    Realign();
+}
+
+void TGridScrollBarPanelControlVz::ScrollBarScroll(TObject*, TScrollCode ScrollCode, int& ScrollPos) {
+    int pos = ScrollPos;
+    if (FKind == sbHorizontal && UseRightToLeftAlignment()) pos = FScrollBar->Max() - pos;
+    if (TCustomGridVz* g = Grid()) g->ModifyScrollBar(FKind == sbHorizontal ? SB_HORZ : SB_VERT, ScrollCode, pos, true);
+    ScrollPos = FScrollBar->Position();
+}
+
+void TGridScrollBarPanelControlVz::SetParams(int APosition, int AMin, int AMax, int APageSize) {
+    TScrollBar* b = FScrollBar;
+    b->SetEnabled(true);
+    if (AMax < b->PageSize()) b->SetPageSize(0);
+    if (AMax < AMin) AMax = AMin;
+    b->SetPageSize(0);
+    b->SetParams(APosition, AMin, AMax);
+    b->SetPageSize(std::clamp(APageSize, 0, AMax - AMin + 1));
+    if (AMin >= AMax || APageSize > AMax - AMin) {
+        FIgnoreCancelMode = true;
+        try {
+            b->SetEnabled(false);
+        } catch (...) {
+            FIgnoreCancelMode = false;
+            throw;
+        }
+        FIgnoreCancelMode = false;
+    }
+}
+
+int TGridScrollBarPanelControlVz::MaxSizeForExtraPanel() const { return Width() - 2 * GetSystemMetrics(SM_CYHSCROLL); }
+
+bool TGridScrollBarPanelControlVz::ScrollBarPressed(TControlScrollBarVz*) {
+    TCustomGridVz* g = Grid();
+    return g ? g->ScrollBarPressed() : true;
+}
+
+void TGridScrollBarPanelControlVz::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    TPanel::SetBounds(ALeft, ATop, std::max(0, AWidth), std::max(0, AHeight));
+}
+
+void TGridScrollBarPanelControlVz::Invalidate() {
+    TPanel::Invalidate();
+    for (int i = 0; i < ControlCount(); ++i) Controls(i)->Invalidate();
+}
+
+void TGridScrollBarPanelControlVz::Resize() {
+    TPanel::Resize();
+    if (!FScrollBar) return;
+    TCustomGridVz* g = Grid();
+    int w, h;
+    if (FKind == sbVertical) {
+        w = g ? g->VertScrollBar()->ActualScrollBarBoxSize() : Width();
+        h = Height();
+    } else {
+        w = Width();
+        h = g ? g->HorzScrollBar()->ActualScrollBarBoxSize() : Height();
+    }
+    FScrollBar->SetBounds(Width() - w, Height() - h, w, h);
+}
+
+// ================================================================================================
+// TSizeGripPanelVz
+
+TSizeGripPanelVz::TSizeGripPanelVz(TComponent* AOwner) : TPanel(AOwner) {
+    SetBevelOuter(bvNone);
+    SetBevelInner(bvNone);
+}
+
+void TSizeGripPanelVz::SetTriangleWindow(bool Value) {
+    if (Value == FTriangleWindow) return;
+    FTriangleWindow = Value;
+    Invalidate();
+}
+
+void TSizeGripPanelVz::SetGripActiveStatus(TGripActiveStatusVz Value) {
+    if (Value == FGripActiveStatus) return;
+    FGripActiveStatus = Value;
+    UpdateCursor();
+    Invalidate();
+}
+
+void TSizeGripPanelVz::SetPosition(TSizeGripPosition Value) {
+    if (Value == FPosition) return;
+    FPosition = Value;
+    UpdateCursor();
+    Invalidate();
+}
+
+void TSizeGripPanelVz::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    TPanel::SetBounds(ALeft, ATop, std::max(0, AWidth), std::max(0, AHeight));
+    UpdateCursor();
+}
+
+TWinControl* TSizeGripPanelVz::FindHost() const {
+    TCustomForm* f = GetParentForm(this);
+    if (!f || f->WindowState() != wsNormal) return nullptr;
+    return f;
+}
+
+bool TSizeGripPanelVz::GripActive() const {
+    switch (FGripActiveStatus) {
+    case gasNeverVz: return false;
+    case gasAlwaysVz: return true;
+    default: break;
+    }
+    auto* host = dynamic_cast<TCustomForm*>(FindHost());
+    if (!host || (host->BorderStyle() != bsSizeable && host->BorderStyle() != bsSizeToolWin)) return false;
+    const bool rtl = UseRightToLeftAlignment();
+    TPoint mine = ClientToScreen(TPoint(rtl ? 0 : Width(), Height()));
+    TPoint hosts = host->ClientToScreen(TPoint(rtl ? 0 : host->ClientWidth(), host->ClientHeight()));
+    return std::abs(mine.X - hosts.X) < 4 && std::abs(mine.Y - hosts.Y) < 4;
+}
+
+void TSizeGripPanelVz::UpdateCursor() {
+    TCursor c = crDefault;
+    if (GripActive()) c = FPosition == sgpTopLeft || FPosition == sgpBottomRight ? crSizeNWSE : crSizeNESW;
+    if (c != Cursor()) SetCursor(c);
+}
+
+void TSizeGripPanelVz::Paint() {
+    TCanvas* c = Canvas();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clBtnFace);
+    c->FillRect(ClientRect());
+    if (!GripActive()) return;
+    // Three pairs of diagonal grip lines toward the grip's corner.
+    const int w = Width(), h = Height();
+    const bool right = FPosition == sgpBottomRight || FPosition == sgpTopRight;
+    const bool bottom = FPosition == sgpBottomRight || FPosition == sgpBottomLeft;
+    for (int i = 0; i < 3; ++i) {
+        for (int k = 0; k < 2; ++k) {
+            int d = 4 * i + 3 + k;
+            c->Pen()->SetColor(k == 0 ? clBtnHighlight : clBtnShadow);
+            int x1 = right ? w - d : d, y1 = bottom ? h - 1 : 0;
+            int x2 = right ? w - 1 : 0, y2 = bottom ? h - d : d;
+            c->MoveTo(x1, y1);
+            c->LineTo(x2, y2);
+        }
+    }
+}
+
+void TSizeGripPanelVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TPanel::MouseDown(Button, Shift, X, Y);
+    TWinControl* host = FindHost();
+    if (Button != mbLeft || !GripActive() || !host) return;
+    FInitFormSize = TPoint(host->Width(), host->Height());
+    FInitFormPos = TPoint(host->Left(), host->Top());
+    FMouseMousePos = ClientToScreen(TPoint(X, Y));
+}
+
+void TSizeGripPanelVz::MouseMove(TShiftState Shift, int X, int Y) {
+    TPanel::MouseMove(Shift, X, Y);
+    TWinControl* host = FindHost();
+    if (FMouseMousePos.X == -1 || !host || !Shift.Contains(ssLeft)) return;
+    TPoint p = ClientToScreen(TPoint(X, Y));
+    if (p == FMouseMousePos) return;
+    const int dx = p.X - FMouseMousePos.X, dy = p.Y - FMouseMousePos.Y;
+    const int W0 = FInitFormSize.X, H0 = FInitFormSize.Y, L0 = FInitFormPos.X, T0 = FInitFormPos.Y;
+    int w = W0, h = H0, l = L0, t = T0;
+    switch (FPosition) {
+    case sgpBottomRight: w = W0 + dx; h = H0 + dy; break;
+    case sgpTopLeft: w = W0 - dx; h = H0 - dy; l = L0 + W0 - w; t = T0 + H0 - h; break;
+    case sgpTopRight: w = W0 + dx; h = H0 - dy; t = T0 + H0 - h; break;
+    case sgpBottomLeft: w = W0 - dx; h = H0 + dy; l = L0 + W0 - w; break;
+    }
+    host->SetBounds(l, t, w, h);
+    host->Update();
+}
+
+void TSizeGripPanelVz::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TPanel::MouseUp(Button, Shift, X, Y);
+    FMouseMousePos = TPoint(-1, -1);
+}
+
+// ================================================================================================
+// TGridMoveLineVz
+
+TGridMoveLineVz::TGridMoveLineVz(TComponent* AOwner) : TCustomControl(AOwner) {
+    FColor = clWhite;
+    FParentColor = false;
+    FWidth = 7;
+    FHeight = 7;
+    FVisible = false;
+    FControlStyle.Include(csOpaque);
+}
+
+void TGridMoveLineVz::SetLineColor(TColor Value) {
+    if (Value == FLineColor) return;
+    FLineColor = Value;
+    Invalidate();
+}
+
+void TGridMoveLineVz::StartShow(const TPoint& Pos, bool AIsVert, int Size, TWinControl* ACaptureControl) {
+    FIsVert = AIsVert;
+    if (ACaptureControl && Parent() != ACaptureControl) SetParent(ACaptureControl);
+    TPoint p = Parent() ? Parent()->ScreenToClient(Pos) : Pos;
+    if (FIsVert) SetBounds(p.X - 3, p.Y - 4, 7, Size + 8);
+    else SetBounds(p.X - 3, p.Y - 4, Size + 8, 7);
+    SetVisible(true);
+    BringToFront();
+    Invalidate();
+}
+
+void TGridMoveLineVz::MoveToFor(const TPoint& NewPos) {
+    TPoint p = Parent() ? Parent()->ScreenToClient(NewPos) : NewPos;
+    SetBounds(p.X - 3, p.Y - 4, Width(), Height());
+}
+
+void TGridMoveLineVz::Paint() {
+    // The window is white and only the line and its arrow heads show; the parts outside them
+    // are left transparent by a mask of the drawn pixels.
+    TCanvas* c = Canvas();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(ClientRect());
+    c->Pen()->SetColor(FLineColor);
+    c->Pen()->SetWidth(1);
+    const int W = ClientWidth(), H = ClientHeight();
+    auto seg = [c](int X1, int Y1, int X2, int Y2) { c->Polyline({TPoint(X1, Y1), TPoint(X2, Y2)}); };
+    if (FIsVert) {
+        seg(0, 0, 7, 0); seg(1, 1, 6, 1); seg(2, 2, 5, 2); seg(3, 3, 4, 3);
+        seg(3, 4, 3, H - 4);
+        seg(3, H - 4, 4, H - 4); seg(2, H - 3, 5, H - 3); seg(1, H - 2, 6, H - 2); seg(0, H - 1, 7, H - 1);
+    } else {
+        seg(0, 0, 0, 7); seg(1, 1, 1, 6); seg(2, 2, 2, 5); seg(3, 3, 3, 4);
+        seg(4, 3, W - 4, 3);
+        seg(W - 4, 3, W - 4, 4); seg(W - 3, 2, W - 3, 5); seg(W - 2, 1, W - 2, 6); seg(W - 1, 0, W - 1, 7);
+    }
+}
+
+namespace {
+TGridMoveLineVz* GGridMoveLine = nullptr;
+
+// Forgets the shared line when the application frees it.
+class TGridMoveLineWatch : public TComponent {
+    SDELKA_CLASS(TGridMoveLineWatch, TComponent)
+public:
+    explicit TGridMoveLineWatch(TComponent* AOwner) : TComponent(AOwner) {}
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TComponent::Notification(AComponent, Operation);
+        if (Operation == opRemove && AComponent == GGridMoveLine) GGridMoveLine = nullptr;
+    }
+};
+}  // namespace
+
+TGridMoveLineVz* GetGridMoveLine() {
+    if (!GGridMoveLine && Application) {
+        GGridMoveLine = New<TGridMoveLineVz>(Application);
+        auto* watch = New<TGridMoveLineWatch>(Application);
+        GGridMoveLine->FreeNotification(watch);
+    }
+    return GGridMoveLine;
+}
