@@ -4,6 +4,7 @@
 #include "grid/base/graphutilsvz.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
+#include "platform/rtl/filer.h"
 
 #include <algorithm>
 #include <limits>
@@ -907,6 +908,36 @@ void TCustomGridVz::Resize() {
 void TCustomGridVz::Loaded() {
     TCustomControlVz::Loaded();
     UpdateBoundaries();
+}
+
+void TCustomGridVz::DefineProperties(TFiler* Filer) {
+    TCustomControlVz::DefineProperties(Filer);
+    if (!FSaveCellExtents) return;
+    auto* anc = dynamic_cast<TCustomGridVz*>(Filer->Ancestor());
+    auto define = [&](const char* Name, bool Cols) {
+        TGridAxisDataVz* mine = Cols ? FHorzAxis.get() : FVertAxis.get();
+        const bool has = !anc || !AxisCelLensEqual(Cols ? anc->HorzAxis() : anc->VertAxis(), mine);
+        Filer->DefineProperty(
+            QString::fromLatin1(Name),
+            [this, Cols](TReader* R) {
+                R->ReadListBegin();
+                for (int i = 0; !R->EndOfList(); ++i) {
+                    const int v = static_cast<int>(R->ReadInteger());
+                    if (Cols) SetColWidths(i, v);
+                    else SetRowHeights(i, v);
+                }
+                R->ReadListEnd();
+            },
+            [this, Cols](TWriter* W) {
+                W->WriteListBegin();
+                const int n = Cols ? ColCount() : RowCount();
+                for (int i = 0; i < n; ++i) W->WriteInteger(Cols ? ColWidths(i) : RowHeights(i));
+                W->WriteListEnd();
+            },
+            has);
+    };
+    define("ColWidths", true);
+    define("RowHeights", false);
 }
 
 void TCustomGridVz::FontChanged() {
@@ -2207,7 +2238,13 @@ void TCustomGridVz::MouseMove(TShiftState Shift, int X, int Y) {
         FSizingPos = (FGridState == gsRowSizingVz ? Y : X) + FSizingOfs;
         DrawSizingLine();
         break;
-    case gsNormalVz: UpdateHotTrackInfo(X, Y); break;
+    case gsNormalVz: {
+        UpdateHotTrackInfo(X, Y);
+        // The sizing cursors over sizable lines.
+        const TCursor want = GetCursorAt(TPoint(X, Y));
+        if (want != Cursor()) SetCursor(want);
+        break;
+    }
     case gsSelectingVz: {
         TGridCoord c = MouseCoord(X, Y);
         const int loC = std::max(0, FixedColCount() - FrozenColCount()), loR = std::max(0, FixedRowCount() - FrozenRowCount());

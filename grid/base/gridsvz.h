@@ -640,6 +640,9 @@ protected:
     bool HostEvent(QEvent* Event) override;
     void Resize() override;
     void Loaded() override;
+    // With SaveCellExtents the column widths and row heights are streamed as "ColWidths" and
+    // "RowHeights" (when they differ from the ancestor's).
+    void DefineProperties(TFiler* Filer) override;
     void FontChanged() override;
     virtual void CellMouseDown(const TGridCoord& Cell, TMouseButton Button, TShiftState Shift, const TPoint& InCellPos,
                                const TPoint& MousePos);

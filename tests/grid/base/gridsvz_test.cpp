@@ -5,6 +5,8 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
+#include "platform/rtl/filer.h"
+#include "platform/rtl/streams.h"
 
 #include <gtest/gtest.h>
 
@@ -772,6 +774,30 @@ TEST_F(GridVz, PaintingCoversTheWholeClientArea) {
         if (holes) Save(img, "holes.png");
         g->Free();
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GridVz, CellExtentsAreStreamedOnlyWhenAsked) {
+    auto* g = MakeGrid(300, 200, false);
+    g->SetColWidths(2, 77);
+    g->SetRowHeights(3, 33);
+    auto roundTrip = [&](bool Save) {
+        g->SetSaveCellExtents(Save);
+        auto stream = NewOwned<TMemoryStream>();
+        WriteComponentToStream(stream.get(), g);
+        stream->SetPosition(0);
+        auto* copy = New<TTestGrid>(Form);
+        copy->SetSaveCellExtents(true);
+        ReadComponentFromStream(stream.get(), copy);
+        std::pair<int, int> r{copy->ColWidths(2), copy->RowHeights(3)};
+        copy->Free();
+        return r;
+    };
+    EXPECT_EQ(roundTrip(true), std::pair(77, 33));
+    EXPECT_EQ(roundTrip(false), std::pair(50, 20));
 }
 
 }  // namespace
