@@ -801,3 +801,50 @@ TEST_F(GridVz, CellExtentsAreStreamedOnlyWhenAsked) {
 }
 
 }  // namespace
+
+namespace {
+
+// A descendant whose data cells react to the mouse: the cells entering and leaving the hot state
+// are repainted, nothing else.
+TEST_F(GridVz, HotTrackingRepaintsTheCellsThatEnterAndLeaveTheHotState) {
+    struct THotGrid : TTestGrid {
+        using TTestGrid::TTestGrid;
+        std::vector<TGridCoord> Repainted;
+        bool IsCellHotTrackable(int ACol, int ARow) override { return ACol >= 1 && ARow >= 1; }
+        void InvalidateHotTrackSpot(TGridHotTrackSpotVz* Spot) override {
+            Repainted.push_back({Spot->Col(), Spot->Row()});
+            TTestGrid::InvalidateHotTrackSpot(Spot);
+        }
+    };
+    auto* g = New<THotGrid>(Form);
+    g->SetBounds(0, 0, 400, 200);
+    g->SetParent(Form);
+    Form->Show();
+    QWidget* w = g->Handle();
+    Mouse(w, QEvent::MouseMove, Center(g->CellRect(2, 2)), Qt::NoButton);
+    EXPECT_EQ(g->HotTrackCell(), (TGridCoord{2, 2}));
+    EXPECT_EQ(g->Repainted, (std::vector<TGridCoord>{{2, 2}}));
+    Mouse(w, QEvent::MouseMove, Center(g->CellRect(2, 2)) + QPoint(3, 1), Qt::NoButton);  // same cell
+    EXPECT_EQ(g->Repainted.size(), 1u);
+    EXPECT_EQ(g->HotTrackInCellPos(), TPoint(28, 11));
+    Mouse(w, QEvent::MouseMove, Center(g->CellRect(3, 2)), Qt::NoButton);
+    EXPECT_EQ(g->Repainted, (std::vector<TGridCoord>{{2, 2}, {3, 2}, {2, 2}}));
+    Mouse(w, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton);  // a fixed cell: not hot-trackable
+    EXPECT_EQ(g->HotTrackCell(), (TGridCoord{-1, -1}));
+    EXPECT_EQ(g->Repainted.back(), (TGridCoord{3, 2}));
+    // The plain grid tracks nothing.
+    auto* plain = MakeGrid();
+    Mouse(plain->Handle(), QEvent::MouseMove, Center(plain->CellRect(2, 2)), Qt::NoButton);
+    EXPECT_EQ(plain->HotTrackCell(), (TGridCoord{-1, -1}));
+}
+
+TEST_F(GridVz, ATiledEmptyPictureDrawsNothing) {
+    auto* g = MakeGrid(300, 200);
+    g->BackgroundData()->SetPlacement(ipTileVz);
+    g->BackgroundData()->SetVisible(true);
+    EXPECT_TRUE(g->BackgroundData()->Showing());
+    QImage img = Grab(g);  // returns: no endless tiling
+    EXPECT_EQ(img.pixel(45, 16), Rgb(clMoneyGreen));
+}
+
+}  // namespace
