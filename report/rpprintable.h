@@ -196,6 +196,8 @@ public:
 
     // The band the control sits on, or nullptr.
     IRpBand* ParentBand() const;
+    // The control belongs to the report (a band that joins a report passes it on).
+    void AttachReport(IRpReport* Report) { AttachToReport(Report); }
 
     String FAPriority, FAColumn, FAShrinkMode;
 

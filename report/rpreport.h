@@ -1,0 +1,491 @@
+// The report component, its bands, groups and sub-details, and the controllers that run the data
+// loop.
+//
+// A report run (GenerateReport) begins a document in the report's page printer, lets the report's
+// controller walk its dataset (or ask OnNeedData) and prints bands at the report's current
+// position: CurrentX/CurrentY in native units (tenths of a millimetre). A band that does not fit
+// begins a new column, and after the last column a new page, which ends the previous one with its
+// page footer. Groups print their header when the value of their expression changes and their
+// footer when a run of equal values ends; sub-details run a data loop of their own once per record
+// of their master.
+#pragma once
+
+#include "report/rpprintable.h"
+#include "report/rpprinter.h"
+#include "report/rptypes.h"
+#include "report/rpunits.h"
+
+class TDataSet;
+class TRpEvaluator;
+class TRpEvElement;
+class TRpPrinterSettings;
+class TRpCustomController;
+class TRpController;
+class TRpCustomBand;
+class TRpChildBand;
+class TRpGroup;
+class TCustomRpReport;
+class TRpReport;
+struct TRpEvResult;
+
+enum TRpBandType : Byte {
+    rbTitle, rbPageHeader, rbDetail, rbPageFooter, rbSummary, rbGroupHeader, rbGroupFooter,
+    rbSubDetail, rbColumnHeader, rbOverlay, rbWild, rbChild
+};
+enum TCBPrintOrder : Byte { cboBeforeParent, cboAfterParent, cboBeforeAndAfter };
+enum TRpReportOption : Byte { FirstPageHeader, LastPageFooter, Compression };
+using TRpReportOptions = TSet<TRpReportOption>;
+
+// The caption shown on a band of the type at design time, and the stem new bands are named by.
+String RpBandTypeCaption(TRpBandType Type);
+String RpBandNameStem(TRpBandType Type);
+
+// Run state of the report engine, read by the bands and the export filters: a page or column break
+// caused by a detail band is in progress; the running report is part of a composite report.
+extern bool DetailBreak;
+extern bool CompositeRun;
+
+using TRpBandBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintBand)>;
+using TRpBandAfterPrintEvent = TEvent<void(TObject* Sender, bool BandPrinted)>;
+using TRpOnNeedDataEvent = TEvent<void(TObject* Sender, bool& MoreData)>;
+using TRpReportBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintReport)>;
+
+// ---- the base panel -----------------------------------------------------------------------------
+
+// A report panel: the report's design surface and every band. It shows the layout at a zoom.
+class TRpBasePanel : public TCustomControl, public IRpPanel {
+    SDELKA_CLASS(TRpBasePanel, TCustomControl)
+public:
+    explicit TRpBasePanel(TComponent* AOwner);
+    int PanelZoom() const override { return FZoom; }
+    int Zoom() const { return FZoom; }
+    // Zooms outside 1..300 are ignored.
+    virtual void SetZoom(int Value);
+
+protected:
+    void Paint() override;
+    int FZoom = 100;
+};
+
+// ---- bands --------------------------------------------------------------------------------------
+
+class TRpCustomBand : public TRpBasePanel, public IRpBand {
+    SDELKA_CLASS(TRpCustomBand, TRpBasePanel)
+public:
+    explicit TRpCustomBand(TComponent* AOwner);
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    // IRpBand
+    IRpReport* BandReport() override;
+    TRpUnit BandUnits() override;
+    // Room on the page for growing by Height beyond what the band grew already.
+    bool CanExpand(Extended Height) override;
+    // Grows the band; answers its expansion so far.
+    Extended ExpandBand(Extended Height) override;
+
+    void SetParent(TWinControl* AParent) override;
+
+    TRpBandType BandType() const { return FRpBandType; }
+    void SetBandType(TRpBandType Value);
+    TCustomRpReport* ParentReport() const { return FParentReport; }
+    virtual void SetParentReport(TCustomRpReport* Value);
+    TRpBandSize* Size() const { return FSize; }
+    // Copies the size.
+    void SetSize(TRpBandSize* Value);
+    // The band's height in native units.
+    Extended NativeHeight() const;
+    void SetNativeHeight(Extended Value);
+    Extended Expanded() const { return FExpanded; }
+    bool BandEnabled() const { return FEnabled; }
+    void SetBandEnabled(bool Value);
+    // A band that must fit on the page together with this one. A circular chain is refused.
+    TRpCustomBand* LinkBand() const { return FLinkBand; }
+    void SetLinkBand(TRpCustomBand* Value);
+    // The first child band of the report whose parent band this is.
+    TRpChildBand* ChildBand() const;
+    bool HasChild() const { return ChildBand() != nullptr; }
+    void SetHasChild(bool Value);
+    // The height the band needs for its stretching printables, native units.
+    void ExpandedHeight(Extended& NewHeight);
+    // Prints the band at the report's position (the report's PrintBand calls it).
+    virtual void DoPrint();
+
+    bool AlignToBottom = false;
+    bool ForceNewColumn = false;
+    bool ForceNewPage = false;
+    bool TransparentBand = true;
+    bool KeepOnOnePage = false;
+    bool PreCaluculateBandHeight = false;
+    bool PrintedInHeader = false;
+    bool SuppressBeforePrint = false;
+    bool AutoActivateChild = false;
+    TRpCustomController* NotifyController = nullptr;
+    TRpBandBeforePrintEvent BeforePrint;
+    TRpBandAfterPrintEvent AfterPrint;
+
+protected:
+    friend class TCustomRpReport;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Paint() override;
+    // Makes room for the band: a new column (or page) when it does not fit.
+    void MakeSpace();
+    Extended LinkedHeight() const;
+    // The type the band prints as: a child band the type of the first non-child up its chain.
+    TRpBandType EffectiveType() const;
+
+    TRpBandType FRpBandType = rbDetail;
+    TCustomRpReport* FParentReport = nullptr;
+    TRpBandSize* FSize = nullptr;
+    TRpCustomBand* FLinkBand = nullptr;
+    Extended FExpanded = 0;
+    Extended FExpandedHeight = 0;
+    bool FEnabled = true;
+    TRect BandFrameRect;
+};
+
+class TRpBand : public TRpCustomBand {
+    SDELKA_CLASS(TRpBand, TRpCustomBand)
+public:
+    explicit TRpBand(TComponent* AOwner) : TRpCustomBand(AOwner) {}
+};
+
+// A band that prints right before or after its parent band.
+class TRpChildBand : public TRpCustomBand {
+    SDELKA_CLASS(TRpChildBand, TRpCustomBand)
+public:
+    explicit TRpChildBand(TComponent* AOwner);
+    TRpCustomBand* ParentBand() const { return FParentBand; }
+    // A chain of parents leading back to this band is refused.
+    void SetParentBand(TRpCustomBand* Value);
+    TCBPrintOrder PrintOrder = cboAfterParent;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    TRpCustomBand* FParentBand = nullptr;
+};
+
+// ---- groups and sub-details ---------------------------------------------------------------------
+
+// A group header band: prints when the value of Expression changes; its footer band prints when a
+// run of equal values ends.
+class TRpGroup : public TRpCustomBand {
+    SDELKA_CLASS(TRpGroup, TRpCustomBand)
+public:
+    explicit TRpGroup(TComponent* AOwner);
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+    void SetParent(TWinControl* AParent) override;
+
+    String Expression() const { return FExpression; }
+    void SetExpression(const String& Value) { FExpression = Value; }
+    TRpCustomBand* FooterBand() const { return FFooterBand; }
+    void SetFooterBand(TRpCustomBand* Value);
+    // The report or controller band whose data loop the group belongs to.
+    TComponent* Master() const { return FMaster; }
+    void SetMaster(TComponent* Value);
+    bool ReprintOnNewPage = false;
+    int GroupIndex = 0;
+
+    // Run operations of the controller.
+    void PrepareRun();
+    void UnprepareRun();
+    void CheckChange();
+    // Forces a change: the value is evaluated and stored.
+    void ForceChange();
+    void PrintHeader();
+    void PrintFooter();
+    bool Changed() const { return FReprint; }
+    void SetChanged(bool Value) { FReprint = Value; }
+    bool InGroup() const { return FInGroup; }
+    void SetInGroup(bool Value) { FInGroup = Value; }
+    void ClearResult() { FHasResult = false; }
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    TRpEvaluator* FEvaluator = nullptr;
+    TRpEvResult* FGroupValue = nullptr;
+    String FExpression;
+    TRpCustomBand* FFooterBand = nullptr;
+    TComponent* FMaster = nullptr;
+    bool FReprint = false;
+    bool FHasResult = false;
+    bool FInGroup = false;
+    int PrintPageNumber = 1;
+    int PrintColumnNumber = 1;
+};
+
+// A band carrying a data loop of its own, run once per record of its master.
+class TRpControllerBand : public TRpCustomBand, public IRpNotifyMaster {
+    SDELKA_CLASS(TRpControllerBand, TRpCustomBand)
+public:
+    explicit TRpControllerBand(TComponent* AOwner);
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+    void SetParent(TWinControl* AParent) override;
+
+    TRpController* Controller() const { return FController; }
+    TComponent* Master() const { return FMaster; }
+    // A master chain leading back to this band is refused.
+    void SetMaster(TComponent* Value);
+    bool PrintBefore() const;
+    void SetPrintBefore(bool Value);
+    bool PrintIfEmpty() const;
+    void SetPrintIfEmpty(bool Value);
+    void AddNotifyClient(TRpPrintable* Printable) override;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    TRpController* FController = nullptr;
+    TComponent* FMaster = nullptr;
+};
+
+// A sub-detail: prints once per record of its own dataset, between optional header and footer.
+class TRpSubDetail : public TRpControllerBand {
+    SDELKA_CLASS(TRpSubDetail, TRpControllerBand)
+public:
+    explicit TRpSubDetail(TComponent* AOwner);
+    TDataSet* DataSet() const;
+    void SetDataSet(TDataSet* Value);
+    TRpCustomBand* HeaderBand() const;
+    void SetHeaderBand(TRpCustomBand* Value);
+    TRpCustomBand* FooterBand() const;
+    void SetFooterBand(TRpCustomBand* Value);
+    void SetOnNeedData(const TRpOnNeedDataEvent& Value);
+};
+
+// ---- controllers --------------------------------------------------------------------------------
+
+class TRpCustomController : public TComponent {
+    SDELKA_CLASS(TRpCustomController, TComponent)
+public:
+    explicit TRpCustomController(TComponent* AOwner);
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    virtual void PrepareLists();
+    virtual void RunDataLoop();
+    virtual void BeginRun();
+    virtual void EndRun();
+    virtual void RunAfterControllers();
+    virtual void RunBeforeControllers();
+    virtual void PrintEmpty();
+    virtual void RegisterBands(TList* List) {}
+    virtual void RegisterDataSets() {}
+
+    void AddNotifyClient(TRpPrintable* Printable);
+    void NotifyClients(int Operation);
+    bool CheckGroups();
+    void PrintGroupHeaders();
+    void PrintGroupFooters();
+    void InvertGroupChanges();
+
+    TComponent* OrgOwner() const { return FOrgOwner; }
+    TComponent* Master() const { return FMaster; }
+    void SetMaster(TComponent* Value);
+    TComponent* SelfCheck() const { return FSelfCheck; }
+    void SetSelfCheck(TComponent* Value) { FSelfCheck = Value; }
+    TCustomRpReport* ParentReport() const { return FParentReport; }
+    void SetParentReport(TCustomRpReport* Value) { FParentReport = Value; }
+    bool PrintIfEmpty = true;
+    bool PrintBefore = false;
+    TList* GroupList() const { return FGroupList; }
+    // Bands reprinted as column headers on every new page or column.
+    std::vector<TRpCustomBand*> ColHeaders;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    TComponent* FOrgOwner = nullptr;
+    TComponent* FMaster = nullptr;
+    TComponent* FSelfCheck = nullptr;
+    TCustomRpReport* FParentReport = nullptr;
+    TList* PrintAfterList = nullptr;
+    TList* PrintBeforeList = nullptr;
+    TList* FGroupList = nullptr;
+    TList* NotifyList = nullptr;
+};
+
+// A controller over a dataset (or OnNeedData) with a header, a detail and a footer band.
+class TRpController : public TRpCustomController {
+    SDELKA_CLASS(TRpController, TRpCustomController)
+public:
+    explicit TRpController(TComponent* AOwner) : TRpCustomController(AOwner) {}
+    void RunDataLoop() override;
+    void PrintEmpty() override;
+    void RegisterBands(TList* List) override;
+    void RegisterDataSets() override;
+
+    TDataSet* DataSet() const { return FDataSet; }
+    void SetDataSet(TDataSet* Value);
+    TRpCustomBand* Header = nullptr;
+    TRpCustomBand* Detail = nullptr;
+    TRpCustomBand* Footer = nullptr;
+    TRpOnNeedDataEvent OnNeedData;
+    int DetailNumber = 0;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    TDataSet* FDataSet = nullptr;
+};
+
+// ---- the report ---------------------------------------------------------------------------------
+
+class TCustomRpReport : public TRpBasePanel, public IRpReport, public IRpPrinterReport {
+    SDELKA_CLASS(TCustomRpReport, TRpBasePanel)
+public:
+    explicit TCustomRpReport(TComponent* AOwner);
+    void AfterConstruction() override;
+    void BeforeDestruction() override;
+
+    // IRpUnitsReport
+    void SetPageExtent(int Width, int Height) override;
+    void SetBandValues() override;
+    void RepaintPage() override { Invalidate(); }
+    void SetPrinterOrientation(TPrinterOrientation Value) override;
+    void SetReportUnits(TRpUnit Value) override { SetUnits(Value); }
+    int ReportFontSize() const override;
+    // IRpNotifyMaster
+    void AddNotifyClient(TRpPrintable* Printable) override;
+    // IRpReport
+    TComponent* ReportComponent() override { return this; }
+    TRpUnit ReportUnits() override { return FUnits; }
+    int ReportZoom() override { return FZoom; }
+    bool FinalPass() override { return FFinalPass; }
+    bool Exporting() override { return FExportFilter != nullptr; }
+    TRpExportFilter* ExportFilter() override { return FExportFilter; }
+    TRpPrinter* RpPrinter() override { return FRpPrinter; }
+    int TextWidth(TFont* Font, const String& Text) override;
+    int TextHeight(TFont* Font, const String& Text) override;
+    void Modify() override;
+    bool PreparingDesignTime() override { return FPreparingDesignTime; }
+    bool UsePreviewLinks() override { return false; }
+    TRpLinkPage* CurrLinkPage() override { return FCurrLinkPage; }
+    int PageNumber() override { return FPageNumber; }
+    String ReportTitle() override { return FReportTitle; }
+    bool IsDataReport() override { return false; }
+    int RecordCount() override { return 1; }
+    int RecordNumber() override { return 0; }
+    TRpDataSetList* AllDataSets() override { return FAllDataSets; }
+    TRpEvEnvironment* Functions() override { return FFunctions; }
+    // IRpPrinterReport
+    TRpPrinterSettings* PrinterSettings() override;
+    TRpPage* PageSetup() override { return FPage; }
+    bool ShowProgress() override { return FShowProgress; }
+    bool AdjustScreenRes() override { return true; }
+    void DoAfterPrint() override;
+
+    void SetZoom(int Value) override;
+    virtual void SetUnits(TRpUnit Value);
+    virtual void RunController();
+    virtual void GenerateReport(bool PartOfComposite);
+    virtual void AssignControllerBands() {}
+
+    // Generates into a new page printer without showing anything; RpPrinter then holds the pages.
+    void Prepare();
+    // Opens the preview of the pages generated.
+    void Preview();
+    // Generates straight to the printer; a failure to print is reported.
+    void Print();
+    void PrintBackground();
+    // Generates through an export filter; the pages of the run are discarded.
+    void ExportToFilter(TRpExportFilter* AFilter);
+    void Cancel();
+
+    TRpBand* CreateBand(TRpBandType BandType);
+    void AddBand(TRpCustomBand* Band);
+    void RemoveBand(TRpCustomBand* Band);
+    void RebuildBandList();
+    void PrintBand(TRpCustomBand* Band);
+    // Room left on the page, native units; 0 outside a run or before the first page.
+    int AvailableSpace();
+    void NewColumn();
+    void NewPage(bool PrintColumnHeaders);
+    void EndPage();
+    void ResetPageFooterSize();
+    // Prints the column-header entries of the report's controller.
+    void PrintColumnHeaders();
+
+    TRpPage* Page() const { return FPage; }
+    TRpCustomController* Controller() const { return FController; }
+    TList* BandList() const { return FBandList; }
+    TRpCustomBand* FirstBand(TRpBandType Type) const;
+    bool Available() const { return FAvailable; }
+    bool Cancelled() const { return FCancelled; }
+    TRpReportOptions Options = {FirstPageHeader, LastPageFooter};
+    bool PrintIfEmpty() const;
+    void SetPrintIfEmpty(bool Value);
+    void SetReportTitle(const String& Value) { FReportTitle = Value; }
+    int CurrentX = 0;
+    int CurrentY = -1;
+    int CurrentColumn = 1;
+    int ColumnTopPosition = 0;
+    int PagesInPreview = 0;
+    int RotateBands = 0;
+    bool UserCancel = false;
+    bool FLastPage = false;
+    bool NoForceNewPage = false;
+    TColor BackgroundColor = TColor(0xFFFFFF);
+    TRpReportBeforePrintEvent BeforePrint;
+    TNotifyEvent OnStartPage;
+    TNotifyEvent OnEndPage;
+    TRpAfterPrintEvent AfterPrintEvent;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Paint() override;
+    bool CreatePrinter();
+    void HookPrinter();
+    void ApplyPrinterSettings();
+    // Every printable on the report and its bands, depth first.
+    void ForEachPrintable(const std::function<void(TRpPrintable*)>& Fn);
+
+    TRpPage* FPage = nullptr;
+    TRpCustomController* FController = nullptr;
+    TList* FBandList = nullptr;
+    TRpEvEnvironment* FFunctions = nullptr;
+    TRpPrinterSettings* FPrinterSettings = nullptr;
+    TRpPrinter* FRpPrinter = nullptr;
+    TRpExportFilter* FExportFilter = nullptr;
+    TRpDataSetList* FAllDataSets = nullptr;
+    TRpLinkPage* FCurrLinkPage = nullptr;
+    TRpEvElement* EvPageNum = nullptr;
+    TRpEvElement* EvColNum = nullptr;
+    TRpUnit FUnits = MM;
+    String FReportTitle;
+    int FPageNumber = 0;
+    int PageFooterSize = 0;
+    bool FAvailable = true;
+    bool FCancelled = false;
+    bool FFinalPass = true;
+    bool FShowProgress = true;
+    bool FPreparingDesignTime = false;
+    bool FModified = false;
+    bool FDestroying = false;
+};
+
+// The report bound to one dataset: its title, detail and summary bands are the header, detail and
+// footer of its data controller.
+class TRpReport : public TCustomRpReport {
+    SDELKA_CLASS(TRpReport, TCustomRpReport)
+public:
+    explicit TRpReport(TComponent* AOwner) : TCustomRpReport(AOwner) {}
+    void AfterConstruction() override;
+
+    bool IsDataReport() override { return true; }
+    int RecordCount() override;
+    int RecordNumber() override;
+    void AssignControllerBands() override;
+    void RunController() override;
+
+    TRpController* DataController() const;
+    TDataSet* DataSet() const;
+    void SetDataSet(TDataSet* Value);
+    TRpOnNeedDataEvent OnNeedData;
+    int ReplaceRecordCount = 0;
+};
