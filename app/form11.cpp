@@ -104,13 +104,15 @@ void TForm11::AfterConstruction() {
         const char* Field;
         const char* Title;
         bool ReadOnly;
-    } const columns[] = {{"fio", "ФИО", true}, {"s_staffpos_hl", "Должность", true}, {"f_time", "Время (ч.)", false},
-                         {"f_count", "Сумма (р.)", false}};
+        int Width;  // all four fit the grid, hours and sum in sight
+    } const columns[] = {{"fio", "ФИО", true, 100}, {"s_staffpos_hl", "Должность", true, 64},
+                         {"f_time", "Время (ч.)", false, 56}, {"f_count", "Сумма (р.)", false, 60}};
     for (const auto& c : columns) {
         TColumn* col = DBGrid1->Columns()->Add();
         col->SetFieldName(QString::fromLatin1(c.Field));
         col->Title()->SetCaption(QString::fromUtf8(c.Title));
         col->SetReadOnly(c.ReadOnly);
+        col->SetWidth(c.Width);
     }
     Button5 = NewControl<TButton>(this, this, "Button5", 390, 260, 100, 30);
     Button5->SetCaption(QStringLiteral("Добавить"));

@@ -12,6 +12,8 @@
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/sysutils.h"
 
+#include <algorithm>
+
 TForm3* Form3 = nullptr;
 TForm4* Form4 = nullptr;
 TForm5* Form5 = nullptr;
@@ -304,7 +306,16 @@ void TForm4::AfterConstruction() {
     Button5->SetCaption(QStringLiteral("Excel"));
     CheckBox1 = NewControl<TCheckBox>(this, this, "CheckBox1", 100, 8, 80, 24);
     CheckBox1->SetCaption(QStringLiteral("Цены"));
-    DBGrid1->SetBounds(8, 40, 561, 298);
+    // the grid as wide as its columns (indicator, column lines, frame and a vertical scroll bar
+    // included), the window around it
+    int columns = 0;
+    for (int i = 0; i < DBGrid1->Columns()->Count(); ++i)
+        if (TColumn* c = DBGrid1->Columns()->Items(i); c->Visible()) columns += c->Width() + 1;
+    const int gridWidth = std::max(561, columns + 12 + 4 + 18);
+    DBGrid1->SetBounds(8, 40, gridWidth, 298);
+    Edit1->SetWidth(gridWidth);
+    SetClientWidth(gridWidth + 16);
+    Button4->SetLeft(ClientWidth() - 8 - Button4->Width());
     Button1->OnClick = TNotifyEvent(this, &TForm4::Button1Click);
     Button2->OnClick = TNotifyEvent(this, &TForm4::Button2Click);
     Button3->OnClick = TNotifyEvent(this, &TForm4::Button3Click);
@@ -485,6 +496,12 @@ void TForm26::ShowPicker(TPickReceiver Pick) {
     Button2->SetVisible(false);
     DBGrid1->Columns()->Items(1)->SetVisible(false);
     SetWidth(460);
+    // the narrower window keeps its grid, search field and both buttons inside
+    const int inner = ClientWidth() - 16;
+    DBGrid1->SetWidth(inner);
+    Edit1->SetWidth(inner);
+    Button4->SetLeft(ClientWidth() - 8 - Button4->Width());
+    Button3->SetLeft(Button4->Left() - 7 - Button3->Width());
     item->Open();
     ShowModalPicking(std::move(Pick));
     Button1->SetVisible(true);
@@ -492,6 +509,10 @@ void TForm26::ShowPicker(TPickReceiver Pick) {
     item->Close();
     DBGrid1->Columns()->Items(1)->SetVisible(true);
     SetWidth(585);
+    DBGrid1->SetWidth(561);
+    Edit1->SetWidth(561);
+    Button3->SetLeft(8 + 2 * 142);
+    Button4->SetLeft(8 + 3 * 142);
     SearchRestriction.clear();
     item->SetFiltered(false);
 }

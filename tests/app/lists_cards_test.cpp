@@ -7,6 +7,10 @@
 #include "app_fixture.h"
 #include "support/input.h"
 
+#include <QPixmap>
+#include <QWidget>
+#include <algorithm>
+
 using sdelka::test::Click;
 using sdelka::test::DoubleClick;
 
@@ -243,6 +247,47 @@ TEST_F(ListAndCardWindows, WheelStepsTheFocusedLookupOneRowPerNotch) {
     sdelka::test::Wheel(lookup->Handle(), middle, 5);  // not past the first row
     EXPECT_EQ(lookup->ItemIndex(), 0);
     Form2->Hide();
+}
+
+// The right edge of a grid's last visible column, in the grid's client coordinates.
+int LastColumnRight(TDBGrid* Grid) {
+    int right = 0;
+    for (int c = 0; c < Grid->ColCount(); ++c) right = std::max(right, Grid->CellRect(c, 0).Right);
+    return right;
+}
+
+TEST_F(ListAndCardWindows, WindowsFitTheirControls) {
+    auto save = [](TCustomForm* F, const char* Name) {
+        F->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QString::fromLatin1(Name));
+    };
+    auto inside = [](TCustomForm* F, TControl* C) {
+        EXPECT_LE(C->Left() + C->Width(), F->ClientWidth()) << C->Name().toStdString();
+    };
+    // the prices list shows every column, "Нормы (шт.)" too
+    WhileShown([&](TCustomForm* F) {
+        F->Show();
+        TDBGrid* g = Form4->DBGrid1;
+        EXPECT_LE(LastColumnRight(g), g->ClientRect().Right);
+        EXPECT_GT(g->CellRect(g->ColumnToGridCol(5), 0).Right, 0);  // "Нормы (шт.)" is in sight
+        for (TControl* c : std::initializer_list<TControl*>{g, Form4->Edit1, Form4->Button4}) inside(F, c);
+        save(F, "sdelka_prices.png");
+        F->Hide();
+    });
+    Form4->ShowDirectory();
+    // the group picker keeps "Выход" inside its narrower window
+    WhileShown([&](TCustomForm* F) {
+        F->Show();
+        for (TControl* c : std::initializer_list<TControl*>{Form26->DBGrid1, Form26->Edit1, Form26->Button3, Form26->Button4})
+            inside(F, c);
+        EXPECT_GE(Form26->Button4->Left(), Form26->Button3->Left() + Form26->Button3->Width());
+        save(F, "sdelka_group_picker.png");
+        F->Hide();
+    });
+    Form26->ShowPicker(nullptr);
+    // the record card's helper grid shows hours and sum without scrolling
+    TDBGrid* helpers = Form11->DBGrid1;
+    EXPECT_LE(LastColumnRight(helpers), helpers->ClientRect().Right);
+    EXPECT_GT(helpers->CellRect(helpers->ColumnToGridCol(3), 0).Right, 0);  // "Сумма (р.)" is in sight
 }
 
 TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
