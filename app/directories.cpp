@@ -4,6 +4,7 @@
 #include "app/dirstore.h"
 #include "app/recordcard.h"
 #include "app/sqlrun.h"
+#include "platform/db/fields.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
@@ -439,6 +440,9 @@ void TForm22::ShowNorms(int Operation) {
     norm->SetFilter(QStringLiteral("o_id=%1").arg(Operation));
     norm->SetFiltered(true);
     norm->Open();
+    // prices with two to three decimals: 12,50 and 12,125
+    if (auto* price = dynamic_cast<TNumericField*>(norm->FindField(QStringLiteral("price"))))
+        price->SetDisplayFormat(QStringLiteral("#0.00#"));
     ShowModal();
     if (norm->State() == dsInsert || norm->State() == dsEdit) norm->Cancel();
     norm->Close();

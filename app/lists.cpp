@@ -3,6 +3,7 @@
 #include "app/cards.h"
 #include "app/datamodule.h"
 #include "app/directories.h"
+#include "app/excelhelper.h"
 #include "app/form1.h"
 #include "app/form11.h"
 #include "app/form2.h"
@@ -319,6 +320,7 @@ void TForm4::AfterConstruction() {
     Button1->OnClick = TNotifyEvent(this, &TForm4::Button1Click);
     Button2->OnClick = TNotifyEvent(this, &TForm4::Button2Click);
     Button3->OnClick = TNotifyEvent(this, &TForm4::Button3Click);
+    Button5->OnClick = TNotifyEvent(this, &TForm4::Button5Click);
     DBGrid1->OnDblClick = TNotifyEvent(this, &TForm4::DBGrid1DblClick);
     inherited::AfterConstruction();
 }
@@ -334,6 +336,41 @@ void TForm4::Button2Click(TObject*) {
     }
     // the operation pick of the record card
     if (DeliverPick(oper->FieldByName(QStringLiteral("vid"))->AsString())) Close();
+}
+
+void TForm4::Button5Click(TObject*) {
+    TOwned<TADOQuery> rep = NewOwned<TADOQuery>(nullptr);
+    rep->SetName(QStringLiteral("XLS_Rep"));
+    rep->SetConnection(DataModule6->ADO_DB);
+    rep->SQL()->SetText(
+        QStringLiteral("select izdel.MARKA, vid_oper.VID, oper.NAIMEN,(SELECT (CASE naimen WHEN 0 THEN 'Готовая "
+                       "продукция' ELSE 'Заготовки' END)) as nmn, oper.CENA_new as cena, oper.id, oper.i_id,\n"
+                       " oper.VID as oper_vid from accounts_dep.OPER,accounts_dep.IZDEL,accounts_dep.VID_OPER where "
+                       "OPER.i_id=IZDEL.id \nand oper.vid=vid_oper.id order by izdel.marka, vid_oper.vid, oper.naimen"));
+    Screen->SetCursor(crHourGlass);
+    try {
+        rep->Open();
+        if (ExcelOpen(String()) != 1) {
+            Screen->SetCursor(crDefault);
+            return;
+        }
+        const char* header[] = {"Марка", "Операция", "Цена", "Вид"};
+        for (int c = 1; c <= 4; ++c) ExcelWriteCell(1, c, 1, QString::fromUtf8(header[c - 1]));
+        int row = 2;
+        for (rep->First(); !rep->Eof(); rep->Next(), ++row) {
+            ExcelWriteCell(1, 1, row, rep->FieldByName(QStringLiteral("marka"))->AsString());
+            ExcelWriteCell(1, 2, row, rep->FieldByName(QStringLiteral("vid"))->AsString());
+            ExcelWriteCell(1, 3, row, FloatToStr(rep->FieldByName(QStringLiteral("cena"))->AsFloat()));
+            ExcelWriteCell(1, 4, row,
+                           rep->FieldByName(QStringLiteral("naimen"))->AsInteger() == 0 ? QStringLiteral("Готовая продукция")
+                                                                                        : QStringLiteral("Заготовки"));
+        }
+        ExcelShow(true);
+    } catch (...) {
+        Screen->SetCursor(crDefault);
+        throw;
+    }
+    Screen->SetCursor(crDefault);
 }
 
 void TForm4::Button3Click(TObject*) {

@@ -120,6 +120,9 @@ public:
     void Button1Click(TObject* Sender);
     void Button2Click(TObject* Sender);
     void Button3Click(TObject* Sender);
+    // "Excel": every operation (with or without norms) with its new price into a new workbook
+    // that is left open in the spreadsheet application.
+    void Button5Click(TObject* Sender);
     void DBGrid1DblClick(TObject* Sender);
 
     void ShowDirectory();

@@ -2,11 +2,15 @@
 // nomenclature groups, operations with their norms. Each card is opened from its list in
 // directory mode, exactly as the user does, with the modal windows scripted.
 #include "app/directories.h"
+#include "app/excelhelper.h"
+#include "platform/office/zipfile.h"
 #include "app/lists.h"
 #include "app_fixture.h"
 #include "support/input.h"
 
 #include <string>
+
+#include <QFile>
 
 namespace {
 
@@ -486,6 +490,50 @@ TEST_F(DirOperations, DeleteAsks) {
     EXPECT_EQ(Count("accounts_dep.oper where id = 5003"), "0");
 }
 
+TEST_F(DirOperations, PriceListGoesToANewWorkbook) {
+    std::vector<String> opened;
+    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); });
+    WhileShown([&](TCustomForm*) { Click(Form4->Button5); });
+    Form4->ShowDirectory();
+    SetExcelFileOpener(old);
+    for (;;) {  // the workbook was left open in the spreadsheet application
+        try {
+            GetActiveOleObject(QStringLiteral("Excel.Application"))->Quit();
+        } catch (const EOleSysError&) {
+            break;
+        }
+    }
+    ExcelApp.reset();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(Messages().empty());
+    TZipFile zip;
+    zip.Open(opened[0], zmRead);
+    const TZipBytes bytes = zip.Read(QStringLiteral("xl/worksheets/sheet1.xml"));
+    zip.Close();
+    QFile::remove(opened[0]);
+    const String xml = String::fromUtf8(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    auto cell = [&](const char* Ref, const String& Text) {
+        return xml.contains(QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">%2</t></is></c>")
+                                .arg(QString::fromLatin1(Ref), Text));
+    };
+    EXPECT_TRUE(cell("A1", QStringLiteral("Марка")) && cell("B1", QStringLiteral("Операция")) &&
+                cell("C1", QStringLiteral("Цена")) && cell("D1", QStringLiteral("Вид")));
+    // one row per operation, in the list's order, with its new price
+    const int operations = std::stoi(Count("accounts_dep.oper o join accounts_dep.izdel i on i.id = o.i_id join "
+                                           "accounts_dep.vid_oper v on v.id = o.vid"));
+    EXPECT_EQ(xml.count(QStringLiteral("<row ")), operations + 1);
+    const std::string first = Db().Value(
+        "select i.marka || '|' || v.vid || '|' || o.cena_new::float8 || '|' || o.naimen from accounts_dep.oper o join "
+        "accounts_dep.izdel i on i.id = o.i_id join accounts_dep.vid_oper v on v.id = o.vid order by i.marka, v.vid, "
+        "o.naimen limit 1");
+    const QStringList f = QString::fromStdString(first).split(u'|');
+    ASSERT_EQ(f.size(), 4);
+    EXPECT_TRUE(cell("A2", f[0].trimmed()) || cell("A2", f[0])) << first;
+    EXPECT_TRUE(cell("B2", f[1])) << first;
+    EXPECT_TRUE(xml.contains(QStringLiteral("<c r=\"C2\"><v>%1</v></c>").arg(f[2]))) << first;
+    EXPECT_TRUE(cell("D2", f[3] == u"0" ? QStringLiteral("Готовая продукция") : QStringLiteral("Заготовки"))) << first;
+}
+
 TEST_F(DirOperations, NormsOfAnOperation) {
     Db().Exec("insert into accounts_dep.oper(id, vid, naimen, i_id, cena_new) values (5001, 6, 1, 1, 0);"
               "insert into accounts_dep.norm(o_id, norma, prize, price) values (5001, 10, 0, 3.5)");
@@ -496,6 +544,7 @@ TEST_F(DirOperations, NormsOfAnOperation) {
             EXPECT_EQ(Card, Form22);
             TDataSet* norm = Form22->norm;
             EXPECT_EQ(norm->RecordCount(), 1);
+            EXPECT_EQ(norm->FieldByName(QStringLiteral("price"))->DisplayText(), QStringLiteral("3,50"));
             Click(Form22->Button2);  // the only norm stays
             EXPECT_EQ(Count("accounts_dep.norm where o_id = 5001"), "1");
             norm->Append();
