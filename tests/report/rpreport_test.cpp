@@ -34,12 +34,13 @@ struct ReportFixture {
             (Pg->*Set)(100);
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"GRP"_s, ftString, 10);
+        Data->FieldDefs()->Add(u"SUB"_s, ftString, 10);
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 20);
         Data->CreateDataSet();
     }
     void AddRecords(int N, int PerGroup = 1000) {
         for (int i = 1; i <= N; ++i)
-            Data->AppendRecord({u"G%1"_s.arg((i - 1) / PerGroup + 1), u"R%1"_s.arg(i)});
+            Data->AppendRecord({u"G%1"_s.arg((i - 1) / PerGroup + 1), u"S"_s, u"R%1"_s.arg(i)});
         Data->First();
     }
     TRpBand* Band(TRpBandType T, const String& Text) {
@@ -120,6 +121,207 @@ TEST(RpReport, GeneratesPagesOverADataSetAcrossAPageBreak) {
     EXPECT_EQ(P[0], L({u"PH", u"Title", u"R1", u"R2", u"R3", u"R4", u"R5", u"P1"}));
     EXPECT_EQ(P[1], L({u"PH", u"R6", u"R7", u"R8", u"Summary", u"P2"}));
     EXPECT_TRUE(F.Report->Available());
+}
+
+TEST(RpReport, EmptyDataAndOnNeedData) {
+    struct Case {
+        const char* Name;
+        bool PrintIfEmpty;
+        int NeedData;  // -1: the dataset (empty); else records given by OnNeedData
+        Pages Expected;
+    };
+    const Case Cases[] = {
+        {"empty, print if empty", true, -1, {L({u"PH", u"Title", u"D", u"Summary", u"P1"})}},
+        {"empty, not printed", false, -1, {}},
+        {"no data at once", true, 0, {}},
+        {"three records", true, 3, {L({u"PH", u"Title", u"D", u"D", u"D", u"Summary", u"P1"})}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        ReportFixture F;
+        F.Band(rbPageHeader, u"PH"_s);
+        F.Band(rbTitle, u"Title"_s);
+        F.Band(rbDetail, u"D"_s);
+        F.Band(rbSummary, u"Summary"_s);
+        F.AddExpr(F.Band(rbPageFooter, String()), u"'P'+STR(PAGENUMBER)"_s);
+        F.Report->SetPrintIfEmpty(C.PrintIfEmpty);
+        int Left = C.NeedData;
+        if (C.NeedData < 0)
+            F.Report->SetDataSet(F.Data);
+        else
+            F.Report->OnNeedData = [&Left](TObject*, bool& More) { More = Left-- > 0; };
+        EXPECT_EQ(F.Run(), C.Expected);
+    }
+}
+
+TEST(RpReport, FirstAndLastPageOptions) {
+    struct Case {
+        TRpReportOptions Options;
+        Pages Expected;
+    };
+    const Case Cases[] = {
+        {{LastPageFooter}, {L({u"Title", u"R1", u"R2", u"R3", u"R4", u"R5", u"R6", u"P1"}),
+                            L({u"PH", u"R7", u"R8", u"Summary", u"P2"})}},
+        {{FirstPageHeader}, {L({u"PH", u"Title", u"R1", u"R2", u"R3", u"R4", u"R5", u"P1"}),
+                             L({u"PH", u"R6", u"R7", u"R8", u"Summary"})}},
+    };
+    for (const Case& C : Cases) {
+        ReportFixture F;
+        F.AddRecords(8);
+        F.Standard();
+        F.Report->Options = C.Options;
+        EXPECT_EQ(F.Run(), C.Expected);
+    }
+}
+
+TEST(RpReport, ThreeColumns) {
+    ReportFixture F;
+    F.AddRecords(20);
+    F.Report->Page()->SetColumns(3);
+    F.Report->Page()->SetColumnSpace(50);
+    F.Standard();
+    Pages P = F.Run();
+    ASSERT_EQ(P.size(), 2u);
+    std::vector<String> First = {u"PH"_s, u"Title"_s};
+    for (int i = 1; i <= 15; ++i) First.push_back(u"R%1"_s.arg(i));
+    First.push_back(u"P1"_s);
+    EXPECT_EQ(P[0], First);
+    EXPECT_EQ(P[1], L({u"PH", u"R16", u"R17", u"R18", u"R19", u"R20", u"Summary", u"P2"}));
+}
+
+TEST(RpReport, ForcedPageBreaksAndChildBands) {
+    {
+        ReportFixture F;
+        F.AddRecords(3);
+        F.Report->SetDataSet(F.Data);
+        TRpBand* D = F.Band(rbDetail, String());
+        F.AddField(D, u"NAME"_s);
+        D->ForceNewPage = true;
+        EXPECT_EQ(F.Run(), (Pages{L({u"R1"}), L({u"R2"}), L({u"R3"})}));
+    }
+    const std::pair<TCBPrintOrder, Pages> Orders[] = {
+        {cboBeforeParent, {L({u"C", u"R1", u"C", u"R2"})}},
+        {cboAfterParent, {L({u"R1", u"C", u"R2", u"C"})}},
+        {cboBeforeAndAfter, {L({u"C", u"R1", u"C", u"C", u"R2", u"C"})}},
+    };
+    for (const auto& [Order, Expected] : Orders) {
+        ReportFixture F;
+        F.AddRecords(2);
+        F.Report->SetDataSet(F.Data);
+        TRpBand* D = F.Band(rbDetail, String());
+        F.AddField(D, u"NAME"_s);
+        D->SetHasChild(true);
+        TRpChildBand* C = D->ChildBand();
+        ASSERT_NE(C, nullptr);
+        C->SetNativeHeight(100);
+        C->PrintOrder = Order;
+        F.AddLabel(C, u"C"_s);
+        EXPECT_EQ(F.Run(), Expected);
+    }
+}
+
+TEST(RpReport, NestedGroupsCloseInnerFirst) {
+    ReportFixture F;
+    F.Report->Page()->SetLength(3000);
+    const char16_t* Rows[][3] = {{u"A", u"x", u"R1"}, {u"A", u"x", u"R2"}, {u"A", u"y", u"R3"}, {u"B", u"y", u"R4"}};
+    for (auto& R : Rows) F.Data->AppendRecord({String::fromUtf16(R[0]), String::fromUtf16(R[1]), String::fromUtf16(R[2])});
+    F.Data->First();
+    F.Report->SetDataSet(F.Data);
+    auto Group = [&F](const String& Field) {
+        auto G = New<TRpGroup>(F.Root.get());
+        G->SetParent(F.Report);
+        G->SetNativeHeight(100);
+        G->SetExpression(Field);
+        F.AddExpr(G, u"'H'+"_s + Field);
+        TRpBand* Foot = F.Band(rbGroupFooter, String());
+        F.AddExpr(Foot, u"'F'+"_s + Field);
+        G->SetFooterBand(Foot);
+        return G;
+    };
+    Group(u"GRP"_s);
+    Group(u"SUB"_s);
+    F.AddField(F.Band(rbDetail, String()), u"NAME"_s);
+    EXPECT_EQ(F.Run(), (Pages{L({u"HA", u"Hx", u"R1", u"R2", u"Fx", u"Hy", u"R3", u"Fy", u"FA", u"HB", u"Hy",
+                                 u"R4", u"Fy", u"FB"})}));
+}
+
+TEST(RpReport, GroupHeaderReprintedOnNewPage) {
+    ReportFixture F;
+    F.AddRecords(8);
+    F.Report->SetDataSet(F.Data);
+    F.Band(rbPageHeader, u"PH"_s);
+    auto G = New<TRpGroup>(F.Root.get());
+    G->SetParent(F.Report);
+    G->SetNativeHeight(100);
+    G->SetExpression(u"GRP"_s);
+    G->ReprintOnNewPage = true;
+    F.AddExpr(G, u"'H'+GRP"_s);
+    F.AddField(F.Band(rbDetail, String()), u"NAME"_s);
+    TRpBand* Foot = F.Band(rbGroupFooter, String());
+    F.AddExpr(Foot, u"'F'+GRP"_s);
+    G->SetFooterBand(Foot);
+    // no page footer: six records fit below the header on the first page
+    EXPECT_EQ(F.Run(), (Pages{L({u"PH", u"HG1", u"R1", u"R2", u"R3", u"R4", u"R5", u"R6"}),
+                              L({u"PH", u"HG1", u"R7", u"R8", u"FG1"})}));
+}
+
+TEST(RpReport, SubDetailRunsPerMasterRecord) {
+    ReportFixture F;
+    F.AddRecords(2);
+    F.Report->SetDataSet(F.Data);
+    F.AddField(F.Band(rbDetail, String()), u"NAME"_s);
+    auto Lines = New<TTestTableDataSet>(F.Root.get());
+    Lines->SetName(u"LINES"_s);
+    Lines->FieldDefs()->Add(u"LINE"_s, ftString, 10);
+    Lines->CreateDataSet();
+    Lines->AppendRecord({u"L1"_s});
+    Lines->AppendRecord({u"L2"_s});
+    auto Sub = New<TRpSubDetail>(F.Root.get());
+    Sub->SetParent(F.Report);
+    Sub->SetNativeHeight(100);
+    Sub->SetDataSet(Lines);
+    auto T = New<TRpDBText>(F.Root.get());
+    T->SetParent(Sub);
+    ReportFixture::Place(T);
+    T->SetDataSet(Lines);
+    T->SetDataField(u"LINE"_s);
+    EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"L1", u"L2", u"R2", u"L1", u"L2"})}));
+    // an empty sub-detail that is not printed when empty prints nothing for its master records
+    Lines->First();
+    while (!Lines->Eof()) Lines->Delete();
+    Sub->SetPrintIfEmpty(false);
+    EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"R2"})}));
+}
+
+TEST(RpReport, AFailedRunLeavesTheReportUsable) {
+    ReportFixture F;
+    F.AddRecords(3);
+    F.Standard();
+    TRpCustomBand* D = F.Report->FirstBand(rbDetail);
+    bool Fail = true;
+    D->BeforePrint = [&Fail](TObject*, bool&) {
+        if (Fail) throw Exception(u"broken"_s);
+    };
+    EXPECT_THROW(F.Report->Prepare(), Exception);
+    EXPECT_TRUE(F.Report->Available());
+    Fail = false;
+    EXPECT_EQ(F.Run().size(), 1u);
+}
+
+TEST(RpReport, CircularLinksAreRefused) {
+    ReportFixture F;
+    TRpBand* A = F.Band(rbDetail, String());
+    TRpBand* B = F.Band(rbGroupHeader, String());
+    A->SetLinkBand(B);
+    B->SetLinkBand(A);
+    EXPECT_EQ(B->LinkBand(), nullptr);
+    auto S1 = New<TRpSubDetail>(F.Root.get());
+    S1->SetParent(F.Report);
+    auto S2 = New<TRpSubDetail>(F.Root.get());
+    S2->SetParent(F.Report);
+    S2->SetMaster(S1);
+    S1->SetMaster(S2);
+    EXPECT_EQ(S1->Master(), F.Report);
 }
 
 } // namespace
