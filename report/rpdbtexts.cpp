@@ -6,6 +6,7 @@
 #include "platform/rtl/lists.h"
 #include "platform/rtl/sysutils.h"
 #include "report/rpevaluator.h"
+#include "report/rpevenvironment.h"
 
 // ---- TRpDBText -----------------------------------------------------------------------------------
 
@@ -203,6 +204,9 @@ void TRpExpr::Prepare() {
     if (FParentReport) {
         FEvaluator->SetDataSets(FParentReport->AllDataSets());
         FEvaluator->SetEnvironment(FParentReport->Functions());
+        // the shared environment, library and separator of the report (the process-wide ones
+        // unless the report was given its own)
+        if (TRpEvEnvironment* f = FParentReport->Functions()) FEvaluator->SetContext(f->Context());
     }
     FEvaluator->Prepare(FExpression);
     if (FMaster) {

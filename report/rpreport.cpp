@@ -504,6 +504,7 @@ void TRpGroup::Notification(TComponent* AComponent, TOperation Operation) {
 void TRpGroup::PrepareRun() {
     FEvaluator->SetDataSets(FParentReport->AllDataSets());
     FEvaluator->SetEnvironment(FParentReport->Functions());
+    if (TRpEvEnvironment* f = FParentReport->Functions()) FEvaluator->SetContext(f->Context());
     FEvaluator->Prepare(FExpression);
     FHasResult = false;
     FInGroup = false;

@@ -1,4 +1,6 @@
 #include "report/rpdbtexts.h"
+#include "report/rpevenvironment.h"
+#include "report/rpevfunctions.h"
 
 #include "platform/db/fields.h"
 #include "platform/db/memdata.h"
@@ -156,6 +158,44 @@ TEST(RpExpr, ResultsByKindAndMask) {
     E->SetExpression(String());
     EXPECT_EQ(E->Caption(), u"(none)"_s);
     EXPECT_EQ(E->Value().Kind, resError);
+}
+
+// TRIPLE(X): known only to the report of the next test.
+class TRpEvTripleFunction : public TRpEvElementFunction {
+    SDELKA_CLASS(TRpEvTripleFunction, TRpEvElementFunction)
+public:
+    TRpEvTripleFunction() = default;
+    void Calculate(TRpEvResult& Result) override {
+        Result.Kind = resInt;
+        Result.intResult = ArgCount() == 1 && Arg(0).Kind == resInt ? 3 * Arg(0).intResult : 0;
+    }
+};
+
+TEST(RpExpr, CompilesAgainstTheLibraryAndSharedEnvironmentOfItsReport) {
+    TPrintableFixture Fx;
+    TOwned<TRpFunctionLibrary> library = NewOwned<TRpFunctionLibrary>();
+    library->Add(TRpEvTripleFunction::StaticClass(), u"TRIPLE"_s, u"TRIPLE(X)|"_s, u"tests"_s, u"1N"_s);
+    TOwned<TRpEvEnvironment> shared = NewOwned<TRpEvEnvironment>();
+    TRpEvContext context;
+    context.SharedEnvironment = shared.get();
+    context.FunctionLibrary = library.get();
+    context.ArgumentSeparator = u';';
+    shared->SetContext(context);
+    shared->AddFunction(u"FACTORY"_s, u"'Завод'"_s);
+    Fx.Report->Functions()->SetContext(context);
+    auto* E = Fx.Add<TRpExpr>("Expr1");
+    E->SetExpression(u"FACTORY+' '+'x'"_s);
+    Fx.Report->BeginDocument();
+    E->Prepare();
+    E->Print(0, 0);
+    E->Unprepare();
+    Fx.Report->EndDocument();
+    EXPECT_EQ(Fx.Report->PageStrings(0), std::vector<String>{u"Завод x"_s});
+    E->SetExpression(u"TRIPLE(14)"_s);
+    E->Prepare();
+    EXPECT_EQ(E->Value().intResult, 42);
+    E->Unprepare();
+    Fx.Report->Functions()->SetContext({});
 }
 
 TEST(RpExpr, AggregatesOverNotifiedRecords) {
