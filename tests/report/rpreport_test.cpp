@@ -3,11 +3,16 @@
 #include "platform/db/fields.h"
 #include "platform/db/memdata.h"
 #include "platform/gui/metafile.h"
+#include "platform/gui/printers.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
 #include "report/rppages.h"
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 
 namespace {
 
@@ -322,6 +327,60 @@ TEST(RpReport, CircularLinksAreRefused) {
     S2->SetMaster(S1);
     S1->SetMaster(S2);
     EXPECT_EQ(S1->Master(), F.Report);
+}
+
+TEST(RpReport, AThousandGroupedRecordsPrintToPdfOnceInOrderWithTotals) {
+    ReportFixture F;
+    F.Report->Page()->SetLength(2970);
+    F.Data->Close();
+    F.Data->FieldDefs()->Add(u"QTY"_s, ftInteger);
+    F.Data->CreateDataSet();
+    for (int i = 1; i <= 1000; ++i)
+        F.Data->AppendRecord({u"G%1"_s.arg((i - 1) / 100 + 1, 2, 10, QChar(u'0')), u"S"_s, u"Rec%1"_s.arg(i, 4, 10, QChar(u'0')), 1});
+    F.Data->First();
+    F.Report->SetDataSet(F.Data);
+    auto G = New<TRpGroup>(F.Root.get());
+    G->SetParent(F.Report);
+    G->SetNativeHeight(100);
+    G->SetExpression(u"GRP"_s);
+    F.AddExpr(G, u"'Group '+GRP"_s);
+    F.AddField(F.Band(rbDetail, String()), u"NAME"_s);
+    TRpBand* Foot = F.Band(rbGroupFooter, String());
+    TRpExpr* Total = F.AddExpr(Foot, u"'Total '+GRP+' '+STR(SUM(QTY))"_s);
+    Total->SetResetAfterPrint(true);
+    G->SetFooterBand(Foot);
+    F.Report->Prepare();
+    TRpPrinter* P = F.Report->RpPrinter();
+    ASSERT_GT(P->PageList()->PageCount(), 30);
+
+    SetPrinter(nullptr);  // the standard backend with its PDF file printer
+    const int Pdf = P->Printers()->IndexOf(PdfFilePrinterName());
+    ASSERT_GE(Pdf, 0);
+    P->SetPrinterIndex(Pdf);
+    const String File = QDir::temp().filePath(u"rpreport_%1.pdf"_s.arg(QCoreApplication::applicationPid()));
+    P->PrinterObject()->SetFileName(File);
+    P->Print();
+    QProcess Tool;
+    Tool.start(u"pdftotext"_s, {u"-layout"_s, File, u"-"_s});
+    Tool.waitForFinished(120000);
+    const QStringList Lines = QString::fromUtf8(Tool.readAllStandardOutput()).split(u'\n');
+    QFile::remove(File);
+    SetPrinter(nullptr);
+    int Next = 1, Group = 1;
+    bool TotalsOk = true;
+    for (QString Line : Lines) {
+        Line = Line.trimmed();
+        if (Line.startsWith(u"Rec"_s)) {
+            EXPECT_EQ(Line, u"Rec%1"_s.arg(Next, 4, 10, QChar(u'0')));
+            ++Next;
+        } else if (Line.startsWith(u"Total"_s)) {
+            TotalsOk = TotalsOk && Line == u"Total G%1 100"_s.arg(Group, 2, 10, QChar(u'0')) && Next == Group * 100 + 1;
+            ++Group;
+        }
+    }
+    EXPECT_EQ(Next, 1001);
+    EXPECT_EQ(Group, 11);
+    EXPECT_TRUE(TotalsOk);
 }
 
 } // namespace
