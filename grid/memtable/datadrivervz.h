@@ -1,42 +1,123 @@
 // The data-driver link of the in-memory dataset: what a dataset asks of the driver that reads its
-// records and writes its changes back. A concrete driver (SQL, ADO) derives from TDataDriverVz
-// and fills these steps; the base answers as a driver with nothing to read.
+// records and writes its changes back. Every step is a pair: an event that, when assigned,
+// replaces the step, and the virtual Default... method that runs otherwise. The base driver
+// reads a ProviderDataSet and writes changes back into it; the SQL and ADO drivers
+// (sqldatadrivervz.h) derive from it.
 #pragma once
 
+#include "grid/memtable/memtabledatavz.h"
+#include "platform/db/db.h"
 #include "platform/rtl/classes.h"
+#include "platform/rtl/events.h"
+
+#include <vector>
 
 class TDataSet;
+class TFields;
 class TMTDataStructVz;
 class TMemTableDataVz;
 class TMemoryRecordVz;
+class TDataDriverVz;
+
+
+enum TUpdateErrorActionVz { ueaBreakAbortVz, ueaBreakRaiseVz, ueaCountinueVz, ueaRetryVz, ueaCountinueSkip };
+
+using TDataDriverProduceDataReaderVzEvent =
+    TEvent<void(TDataDriverVz* DataDriver, TDataSet*& DataReader, bool& FreeOnEof)>;
+using TDataDriverBuildDataStructVzEvent = TEvent<void(TDataDriverVz* DataDriver, TMTDataStructVz* DataStruct)>;
+using TDataDriverReadRecordVzEvent = TEvent<void(TDataDriverVz* DataDriver, TMemTableDataVz* MemTableData,
+                                                 TMemoryRecordVz* MemRec, bool& ProviderEOF)>;
+using TDataDriverAssignFieldValueVzEvent =
+    TEvent<void(TDataDriverVz* DataDriver, TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec,
+                int DataFieldIndex, TDataValueVersionVz DataValueVersion, TDataSet* ReaderDataSet)>;
+using TDataDriverRecordVzEvent =
+    TEvent<void(TDataDriverVz* DataDriver, TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec)>;
+using TDataDriverUpdateErrorVzEvent = TEvent<void(TDataDriverVz* DataDriver, TMemTableDataVz* MemTableData,
+                                                  TMemoryRecordVz* MemRec, TUpdateErrorActionVz& Action)>;
 
 class TDataDriverVz : public TComponent {
     SDELKA_CLASS(TDataDriverVz, TComponent)
 public:
     explicit TDataDriverVz(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TDataDriverVz() override;
 
     // The dataset this driver serves (one at a time), or nullptr.
     TDataSet* ConsumerDataSet() const { return FConsumer; }
     void SetConsumerDataSet(TDataSet* Value) { FConsumer = Value; }
 
+    // Key field names separated by ";" (used to locate records in the provider dataset).
+    const String& KeyFields() const { return FKeyFields; }
+    void SetKeyFields(const String& Value) { FKeyFields = Value; }
+    TDataSet* ProviderDataSet() const { return FProviderDataSet; }
+    virtual void SetProviderDataSet(TDataSet* Value);
+    TDataSet* ReaderDataSet() const { return FReaderDataSet; }
+    bool ResolveToDataSet() const { return FResolveToDataSet; }
+    void SetResolveToDataSet(bool Value) { FResolveToDataSet = Value; }
+
+    TDataDriverAssignFieldValueVzEvent OnAssignFieldValue;
+    TDataDriverBuildDataStructVzEvent OnBuildDataStruct;
+    TDataDriverProduceDataReaderVzEvent OnProduceDataReader;
+    TDataDriverReadRecordVzEvent OnReadRecord;
+    TDataDriverRecordVzEvent OnRefreshRecord;
+    TDataDriverUpdateErrorVzEvent OnUpdateError;
+    TDataDriverRecordVzEvent OnUpdateRecord;
+
     // The dataset the driver reads from while the consumer is open (may be nullptr).
-    virtual TDataSet* GetDataReader() { return nullptr; }
+    virtual TDataSet* GetDataReader();
     // Fills the structure of the store from the reader's fields.
-    virtual void BuildDataStruct(TMTDataStructVz* /*DataStruct*/) {}
+    virtual void BuildDataStruct(TMTDataStructVz* DataStruct);
     // Reads up to Count records (-1: all) into the store; answers the number read.
-    virtual int ReadData(TMemTableDataVz* /*MemTableData*/, int /*Count*/) { return 0; }
+    virtual int ReadData(TMemTableDataVz* MemTableData, int Count);
     // True once the reader has no more records.
-    virtual bool ProviderEOF() const { return true; }
-    // Writes the changes held by the store's change log (or the one change of a write-through
-    // store); answers the number of errors.
-    virtual int ApplyUpdates(TMemTableDataVz* /*MemTableData*/) { return 0; }
+    bool ProviderEOF() const { return FProviderEOF; }
+    // Becoming True frees a reader the driver owns.
+    void SetProviderEOF(bool Value);
+    // Writes the changes held by the store's change log; answers the number of records written.
+    // A record that fails stays in the change log with its error and is not counted.
+    virtual int ApplyUpdates(TMemTableDataVz* MemTableData);
+    virtual void UpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec);
+    virtual void AssignFieldValue(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec, int DataFieldIndex,
+                                  TDataValueVersionVz DataValueVersion, TDataSet* ReaderDataSet);
     // Re-reads one record from the provider.
-    virtual void RefreshRecord(TMemoryRecordVz* /*MemRec*/) {}
+    virtual void RefreshRecord(TMemoryRecordVz* MemRec);
     // Re-opens the reader (the dataset's Refresh).
-    virtual void RefreshReader() {}
+    virtual void RefreshReader();
     // The consumer closed: the reader may be released.
-    virtual void ConsumerClosed(TDataSet* /*Consumer*/) {}
+    virtual void ConsumerClosed(TDataSet* Consumer);
+
+    // Writes one record into the provider dataset; raises EDatabaseError when the record cannot
+    // be located there.
+    virtual bool DefaultUpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec);
+    virtual void DefaultUpdateError(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec,
+                                    TUpdateErrorActionVz& Action);
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    virtual void AdjustDataStruct(TFields* /*Fields*/, TMTDataStructVz* /*DataStruct*/) {}
+    virtual void DefaultProduceDataReader(TDataSet*& DataReader, bool& FreeOnEof);
+    virtual void DefaultBuildDataStruct(TMTDataStructVz* DataStruct);
+    virtual void DefaultReadRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec, bool& ProviderEOF);
+    virtual void DefaultAssignFieldValue(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec, int DataFieldIndex,
+                                         TDataValueVersionVz DataValueVersion, TDataSet* ReaderDataSet);
+    virtual void DefaultRefreshRecord(TMemoryRecordVz* MemRec);
+    // The frame of one apply: a driver writing to a server opens its transaction in
+    // BeginApplyUpdates, makes each record atomic in the record hooks, and commits or rolls back
+    // in EndApplyUpdates. Records are merged only once EndApplyUpdates(true) returned.
+    virtual void BeginApplyUpdates() {}
+    virtual void EndApplyUpdates(bool /*Commit*/) {}
+    virtual void BeginRecordUpdate() {}
+    virtual void EndRecordUpdate(bool /*Success*/) {}
+    // KeyFields, or the provider's key-capable fields joined with ";".
+    String ProviderKeyFields() const;
+
+    std::vector<int> FDataToRecFields;
 
 private:
     TDataSet* FConsumer = nullptr;
+    String FKeyFields;
+    TDataSet* FProviderDataSet = nullptr;
+    bool FProviderEOF = true;
+    TDataSet* FReaderDataSet = nullptr;
+    bool FReaderDataSetFreeOnEof = false;
+    bool FResolveToDataSet = true;
 };

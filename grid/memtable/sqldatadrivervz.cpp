@@ -1,0 +1,311 @@
+#include "grid/memtable/sqldatadrivervz.h"
+
+#include "grid/memtable/memtabledatavz.h"
+#include "platform/ado/adodb.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/lists.h"
+
+namespace {
+
+const char* const SSelectNoDataSet = "SelectCommand.Execute does not get DataSet";
+const char* const SNoFreshRecord = "There are no fresh record on server";
+const char* const SNoCommandFor = "There is no command to write a %s record";
+const char* const SNoRowTouched = "The record was not written: no row of the server matched it (changed or deleted by another user?)";
+
+const char* StatusName(TUpdateStatus S) {
+    switch (S) {
+        case usModified: return "modified";
+        case usInserted: return "inserted";
+        case usDeleted: return "deleted";
+        default: return "unmodified";
+    }
+}
+
+}  // namespace
+
+// ---- TCustomSQLCommandVz ------------------------------------------------------------------------
+
+void TCustomSQLCommandVz::SetCommandText(const String& Value) {
+    if (Value == FCommandText) return;
+    FCommandText = Value;
+    TextChanged();
+}
+
+int TCustomSQLCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
+    Cursor = nullptr;
+    FreeOnEof = false;
+    return -1;
+}
+
+// ---- TCustomSQLDataDriverVz ---------------------------------------------------------------------
+
+TCustomSQLDataDriverVz::TCustomSQLDataDriverVz(TComponent* AOwner) : TDataDriverVz(AOwner) {
+    SetResolveToDataSet(false);
+}
+
+void TCustomSQLDataDriverVz::AfterConstruction() {
+    TDataDriverVz::AfterConstruction();
+    FSelectCommand = CreateCommand();
+    FUpdateCommand = CreateCommand();
+    FUpdateCommand->SetCommandType(cthUpdateQuery);
+    FInsertCommand = CreateCommand();
+    FInsertCommand->SetCommandType(cthUpdateQuery);
+    FDeleteCommand = CreateCommand();
+    FDeleteCommand->SetCommandType(cthUpdateQuery);
+    FGetrecCommand = CreateCommand();
+    FSpecParams = New<TStringList>();
+}
+
+TCustomSQLDataDriverVz::~TCustomSQLDataDriverVz() {
+    for (TCustomSQLCommandVz* c : {FSelectCommand, FUpdateCommand, FInsertCommand, FDeleteCommand, FGetrecCommand})
+        if (c) c->Free();
+    if (FSpecParams) FSpecParams->Free();
+}
+
+int TCustomSQLDataDriverVz::ExecuteCommand(TCustomSQLCommandVz* Command, TDataSet*& Cursor, bool& FreeOnEof) {
+    return Command->Execute(Cursor, FreeOnEof);
+}
+
+bool TCustomSQLDataDriverVz::CanUpdateField(TUpdateStatus UpdateStatus, const String& FieldName) const {
+    return !(UpdateStatus == usInserted && FieldName == FSpecParams->Values(u"AUTO_INCREMENT_FIELD"_S));
+}
+
+void TCustomSQLDataDriverVz::AdjustDataStruct(TFields*, TMTDataStructVz* DataStruct) {
+    const String name = FSpecParams->Values(u"AUTO_INCREMENT_FIELD"_S);
+    if (name.isEmpty()) return;
+    if (auto* f = dynamic_cast<TMTNumericDataFieldVz*>(DataStruct->FindField(name))) f->SetAutoIncrement(true);
+}
+
+void TCustomSQLDataDriverVz::DefaultProduceDataReader(TDataSet*& DataReader, bool& FreeOnEof) {
+    if (ProviderDataSet()) {
+        TDataDriverVz::DefaultProduceDataReader(DataReader, FreeOnEof);
+        return;
+    }
+    DataReader = nullptr;
+    FreeOnEof = false;
+    ExecuteCommand(FSelectCommand, DataReader, FreeOnEof);
+}
+
+void TCustomSQLDataDriverVz::DefaultBuildDataStruct(TMTDataStructVz* DataStruct) {
+    if (ReaderDataSet() || ProviderDataSet()) {
+        TDataDriverVz::DefaultBuildDataStruct(DataStruct);
+        return;
+    }
+    TDataSet* cursor = nullptr;
+    bool freeOnEof = false;
+    ExecuteCommand(FSelectCommand, cursor, freeOnEof);
+    if (!cursor) DatabaseError(QString::fromLatin1(SSelectNoDataSet), this);
+    try {
+        cursor->Open();
+        DataStruct->BuildStructFromFields(cursor->Fields());
+        cursor->Close();
+    } catch (...) {
+        if (freeOnEof) cursor->Free();
+        throw;
+    }
+    if (freeOnEof) cursor->Free();
+}
+
+bool TCustomSQLDataDriverVz::DefaultUpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec) {
+    if (ResolveToDataSet()) return TDataDriverVz::DefaultUpdateRecord(MemTableData, MemRec);
+    const TUpdateStatus status = MemRec->UpdateStatus();
+    TCustomSQLCommandVz* cmd = status == usModified   ? FUpdateCommand
+                               : status == usInserted ? FInsertCommand
+                               : status == usDeleted  ? FDeleteCommand
+                                                      : nullptr;
+    if (!cmd) return false;
+    if (cmd->CommandText().trimmed().isEmpty())
+        DatabaseError(QString::fromLatin1(SNoCommandFor).replace(u"%s"_S, QString::fromLatin1(StatusName(status))), this);
+    cmd->RefreshParams(MemRec, dvvValueVz);
+    TDataSet* cursor = nullptr;
+    bool freeOnEof = false;
+    const int n = ExecuteCommand(cmd, cursor, freeOnEof);
+    if (cursor && freeOnEof) cursor->Free();
+    if (n == 0) DatabaseError(QString::fromLatin1(SNoRowTouched), this);
+    return true;
+}
+
+void TCustomSQLDataDriverVz::DefaultRefreshRecord(TMemoryRecordVz* MemRec) {
+    if (ResolveToDataSet()) {
+        TDataDriverVz::DefaultRefreshRecord(MemRec);
+        return;
+    }
+    FGetrecCommand->RefreshParams(MemRec, dvvOldestValue);
+    TDataSet* cursor = nullptr;
+    bool freeOnEof = false;
+    ExecuteCommand(FGetrecCommand, cursor, freeOnEof);
+    struct Freer {
+        TDataSet* C;
+        bool F;
+        ~Freer() { if (C && F) C->Free(); }
+    } freer{cursor, freeOnEof};
+    if (!cursor || cursor->IsEmpty()) throw Exception(QString::fromLatin1(SNoFreshRecord));
+    MemRec->EditForRefresh();
+    try {
+        FDataToRecFields.clear();
+        for (int i = 0; i < MemRec->DataStruct()->Count(); ++i)
+            AssignFieldValue(MemRec->RecordsList()->MemTableData(), MemRec, i, dvvOldestValue, cursor);
+        FDataToRecFields.clear();
+    } catch (...) {
+        FDataToRecFields.clear();
+        MemRec->Post();
+        throw;
+    }
+    MemRec->Post();
+}
+
+// ---- TADOCommandVz ------------------------------------------------------------------------------
+
+TADOCommandVz::TADOCommandVz(TADODataDriverVz* ADataDriver)
+    : TCustomSQLCommandVz(ADataDriver), FParameters(New<TParameters>(nullptr)) {}
+
+TADOCommandVz::~TADOCommandVz() { FParameters->Free(); }
+
+void TADOCommandVz::TextChanged() {
+    if (ParamCheck()) FParameters->ParseSQL(CommandText(), true);
+}
+
+void TADOCommandVz::RefreshParams(TMemoryRecordVz* MemRecord, TDataValueVersionVz DataValueVersion) {
+    TMTDataStructVz* ds = MemRecord->DataStruct();
+    for (int i = 0; i < FParameters->Count(); ++i) {
+        TParameter* p = FParameters->Items(i);
+        const String& name = p->Name();
+        TDataValueVersionVz version = DataValueVersion;
+        int fi = ds->FieldIndex(name);
+        if (fi < 0 && name.left(4).toUpper() == u"OLD_"_S) {
+            fi = ds->FieldIndex(name.mid(4, 255));
+            version = dvvOldestValue;
+        }
+        if (fi < 0) continue;
+        if (ParamCheck()) p->SetDataType(ds->GetDataField(fi)->DataType());
+        p->SetValue(MemRecord->GetDataValue(fi, version));
+    }
+}
+
+int TADOCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
+    Cursor = nullptr;
+    FreeOnEof = false;
+    auto* drv = static_cast<TADODataDriverVz*>(DataDriver());
+    TADOConnection* conn = drv->Connection();
+    int result = -1;
+    TCustomADODataSet* ds = nullptr;
+    try {
+        if (CommandType() == cthTable) {
+            auto* t = New<TADOTable>(nullptr);
+            ds = t;
+            t->SetConnection(conn);
+            t->SetTableName(CommandText());
+            t->SetCommandTimeout(FCommandTimeout);
+            t->Open();
+        } else if (CommandType() == cthStoredProc) {
+            auto* sp = New<TADOStoredProc>(nullptr);
+            ds = sp;
+            sp->SetConnection(conn);
+            sp->SetProcedureName(CommandText());
+            sp->SetCommandTimeout(FCommandTimeout);
+            sp->Parameters()->Assign(FParameters);
+            sp->ExecProc();
+            FParameters->Assign(sp->Parameters());
+        } else {
+            auto* q = New<TADOQuery>(nullptr);
+            ds = q;
+            q->SetConnection(conn);
+            q->SetCommandTimeout(FCommandTimeout);
+            q->SetParamCheck(ParamCheck());
+            q->SQL()->SetText(CommandText());
+            q->Parameters()->AssignValues(FParameters);
+            if (CommandType() == cthUpdateQuery) {
+                result = q->ExecSQL();
+            } else {
+                q->Open();
+            }
+            FParameters->AssignValues(q->Parameters());
+        }
+    } catch (...) {
+        if (ds) ds->Free();
+        throw;
+    }
+    if (ds->Active()) {
+        Cursor = ds;
+        FreeOnEof = true;
+    } else {
+        ds->Free();
+    }
+    return result;
+}
+
+// ---- TADODataDriverVz ---------------------------------------------------------------------------
+
+TADODataDriverVz::~TADODataDriverVz() {
+    if (FOwnConnection) FOwnConnection->Free();
+}
+
+TCustomSQLCommandVz* TADODataDriverVz::CreateCommand() { return New<TADOCommandVz>(this); }
+
+void TADODataDriverVz::SetADOConnection(TADOConnection* Value) {
+    if (Value == FADOConnection) return;
+    if (FADOConnection) FADOConnection->RemoveFreeNotification(this);
+    FADOConnection = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TADODataDriverVz::SetConnectionString(const String& Value) {
+    if (Value == FConnectionString) return;
+    FConnectionString = Value;
+    if (FOwnConnection) {
+        FOwnConnection->Free();
+        FOwnConnection = nullptr;
+    }
+}
+
+TADOConnection* TADODataDriverVz::Connection() {
+    if (FADOConnection) return FADOConnection;
+    if (FConnectionString.isEmpty()) return nullptr;
+    if (!FOwnConnection) {
+        FOwnConnection = New<TADOConnection>(nullptr);
+        FOwnConnection->SetLoginPrompt(false);
+        FOwnConnection->SetConnectionString(FConnectionString);
+    }
+    return FOwnConnection;
+}
+
+void TADODataDriverVz::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomSQLDataDriverVz::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FADOConnection) FADOConnection = nullptr;
+}
+
+void TADODataDriverVz::BeginApplyUpdates() {
+    FApplyConnection = ResolveToDataSet() ? nullptr : Connection();
+    FOwnTransaction = false;
+    if (!FApplyConnection) return;
+    FApplyConnection->Open();
+    if (!FApplyConnection->InTransaction()) {
+        FApplyConnection->BeginTrans();
+        FOwnTransaction = true;
+    }
+}
+
+void TADODataDriverVz::EndApplyUpdates(bool Commit) {
+    TADOConnection* c = FApplyConnection;
+    FApplyConnection = nullptr;
+    if (!c || !FOwnTransaction) return;
+    FOwnTransaction = false;
+    if (Commit) {
+        c->CommitTrans();
+    } else {
+        try {
+            c->RollbackTrans();
+        } catch (...) {
+        }
+    }
+}
+
+void TADODataDriverVz::BeginRecordUpdate() {
+    if (FApplyConnection) FApplyConnection->Execute(u"savepoint sdelka_record"_S);
+}
+
+void TADODataDriverVz::EndRecordUpdate(bool Success) {
+    if (!FApplyConnection) return;
+    if (Success) FApplyConnection->Execute(u"release savepoint sdelka_record"_S);
+    else FApplyConnection->Execute(u"rollback to savepoint sdelka_record"_S);
+}

@@ -1,0 +1,167 @@
+// The ADO data driver against the private cluster: reading a query into the in-memory dataset and
+// writing its cached changes back with parameterised commands in one transaction.
+#include "grid/memtable/memtablevz.h"
+#include "grid/memtable/sqldatadrivervz.h"
+#include "platform/ado/adodb.h"
+#include "platform/db/fields.h"
+
+#include "support/pg_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AdoDriverTest : public sdelka::test::PgSuite<> {
+protected:
+    void SetUp() override {
+        PgSuite::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        Db().Exec(
+            "drop table if exists drv_t;"
+            "create table drv_t (id int primary key, name text, qty int);"
+            "insert into drv_t values (1, 'Иванов', 5), (2, null, null), (3, 'ёлкин Пётр', 7);");
+        Conn = NewOwned<TADOConnection>(nullptr);
+        Conn->SetLoginPrompt(false);
+        Conn->SetConnectionString(QString::fromStdString(Db().OdbcConnectionString()));
+        Drv = NewOwned<TADODataDriverVz>(nullptr);
+        Drv->SetADOConnection(Conn.get());
+        Drv->SelectCommand()->SetCommandText(u"select id, name, qty from drv_t order by id"_S);
+        Drv->UpdateCommand()->SetCommandText(
+            u"update drv_t set id = :id, name = :name, qty = :qty where id = :old_id"_S);
+        Drv->InsertCommand()->SetCommandText(u"insert into drv_t (id, name, qty) values (:id, :name, :qty)"_S);
+        Drv->DeleteCommand()->SetCommandText(u"delete from drv_t where id = :old_id"_S);
+        T = NewOwned<TMemTableVz>(nullptr);
+        T->SetFetchAllOnOpen(true);
+        T->SetDataDriver(Drv.get());
+        T->SetCachedUpdates(true);
+    }
+    void TearDown() override {
+        T.reset();
+        Drv.reset();
+        Conn.reset();
+    }
+    std::string Rows() {
+        return Db().Value("select coalesce(string_agg(id || '|' || coalesce(name, '<null>') || '|' ||"
+                          " coalesce(qty::text, '<null>'), ';' order by id), '') from drv_t");
+    }
+    bool Goto(int Id) { return T->Locate(u"id"_S, Variant(Id), TLocateOptions()); }
+
+    TOwned<TADOConnection> Conn;
+    TOwned<TADODataDriverVz> Drv;
+    TOwned<TMemTableVz> T;
+};
+
+TEST_F(AdoDriverTest, ReadsRowsWithCyrillicAndNulls) {
+    T->Open();
+    ASSERT_EQ(T->RecordCount(), 3);
+    EXPECT_EQ(T->FieldByName(u"name"_S)->AsString(), u"Иванов"_S);
+    T->Next();
+    EXPECT_TRUE(T->FieldByName(u"name"_S)->IsNull());
+    EXPECT_TRUE(T->FieldByName(u"qty"_S)->IsNull());
+    T->Next();
+    EXPECT_EQ(T->FieldByName(u"name"_S)->AsString(), u"ёлкин Пётр"_S);
+    EXPECT_TRUE(Drv->ProviderEOF());
+    T->Close();
+    T->Open();  // a second open reads afresh
+    EXPECT_EQ(T->RecordCount(), 3);
+}
+
+TEST_F(AdoDriverTest, AppliesEditInsertAndDeleteInOneGo) {
+    T->Open();
+    ASSERT_TRUE(Goto(2));
+    T->Edit();
+    T->FieldByName(u"name"_S)->SetAsString(u"Сидорова"_S);
+    T->FieldByName(u"id"_S)->SetAsInteger(20);  // the key itself changes: the old one finds the row
+    T->Post();
+    T->Append();
+    T->FieldByName(u"id"_S)->SetAsInteger(4);
+    T->FieldByName(u"name"_S)->SetAsString(u"O'Brien'); drop table drv_t;--"_S);
+    T->Post();
+    ASSERT_TRUE(Goto(3));
+    T->Delete();
+    EXPECT_EQ(Rows(), "1|Иванов|5;2|<null>|<null>;3|ёлкин Пётр|7");  // nothing written yet
+    EXPECT_EQ(T->ApplyUpdates(-1), 3);
+    EXPECT_FALSE(T->HasCachedChanges());
+    EXPECT_EQ(Rows(), "1|Иванов|5;4|O'Brien'); drop table drv_t;--|<null>;20|Сидорова|<null>");
+    EXPECT_FALSE(Conn->InTransaction());
+}
+
+TEST_F(AdoDriverTest, ARowGoneOnTheServerIsAnUpdateErrorAndStaysInTheLog) {
+    T->Open();
+    ASSERT_TRUE(Goto(1));
+    T->Edit();
+    T->FieldByName(u"qty"_S)->SetAsInteger(50);
+    T->Post();
+    ASSERT_TRUE(Goto(2));
+    T->Delete();
+    ASSERT_TRUE(Goto(3));
+    T->Edit();
+    T->FieldByName(u"qty"_S)->SetAsInteger(70);
+    T->Post();
+    Db().Exec("delete from drv_t where id = 2");  // another client
+
+    // The default: the first failure raises and nothing of the apply is written.
+    EXPECT_THROW(T->ApplyUpdates(-1), EDatabaseError);
+    EXPECT_EQ(Rows(), "1|Иванов|5;3|ёлкин Пётр|7");
+    EXPECT_TRUE(T->HasCachedChanges());
+
+    // Skipping: the others are written, the failing one keeps its change and its error.
+    int errors = 0;
+    String message;
+    Drv->OnUpdateError = [&](TDataDriverVz*, TMemTableDataVz*, TMemoryRecordVz* Rec, TUpdateErrorActionVz& A) {
+        ++errors;
+        A = ueaCountinueSkip;
+        EXPECT_EQ(Rec->UpdateStatus(), usDeleted);
+    };
+    EXPECT_EQ(T->ApplyUpdates(-1), 2);
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(Rows(), "1|Иванов|50;3|ёлкин Пётр|70");
+    ASSERT_TRUE(T->HasCachedChanges());
+    TObjectListVz* log = T->MemTableData()->RecordsList()->DeltaList();
+    ASSERT_EQ(log->Count(), 1);
+    auto* rec = static_cast<TMemoryRecordVz*>(log->Items(0));
+    EXPECT_EQ(rec->UpdateStatus(), usDeleted);
+    ASSERT_NE(rec->UpdateError(), nullptr);
+    EXPECT_FALSE(Conn->InTransaction());
+}
+
+TEST_F(AdoDriverTest, AChangeWithoutACommandOrAServerErrorIsNotWritten) {
+    Drv->DeleteCommand()->SetCommandText(String());
+    T->Open();
+    ASSERT_TRUE(Goto(1));
+    T->Delete();
+    ASSERT_TRUE(Goto(2));
+    T->Edit();
+    T->FieldByName(u"id"_S)->SetAsInteger(3);  // duplicate key: the server refuses
+    T->Post();
+    std::vector<String> messages;
+    Drv->OnUpdateError = [&](TDataDriverVz*, TMemTableDataVz*, TMemoryRecordVz* Rec, TUpdateErrorActionVz& A) {
+        A = ueaCountinueSkip;
+        (void)Rec;
+    };
+    EXPECT_EQ(T->ApplyUpdates(-1), 0);
+    EXPECT_EQ(Rows(), "1|Иванов|5;2|<null>|<null>;3|ёлкин Пётр|7");
+    TObjectListVz* log = T->MemTableData()->RecordsList()->DeltaList();
+    ASSERT_EQ(log->Count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        auto* rec = static_cast<TMemoryRecordVz*>(log->Items(i));
+        ASSERT_NE(rec->UpdateError(), nullptr);
+        messages.push_back(rec->UpdateError()->ExceptionObject()->Message());
+    }
+    EXPECT_TRUE(messages[0].contains(u"deleted"_S)) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].contains(u"drv_t_pkey"_S)) << messages[1].toStdString();  // the server's own words
+    // Retrying after the cause is gone writes the record once.
+    Drv->DeleteCommand()->SetCommandText(u"delete from drv_t where id = :old_id"_S);
+    int calls = 0;
+    Drv->OnUpdateError = [&](TDataDriverVz*, TMemTableDataVz*, TMemoryRecordVz*, TUpdateErrorActionVz& A) {
+        ++calls;
+        Db().Exec("update drv_t set id = 30 where id = 3");
+        A = calls == 1 ? ueaRetryVz : ueaCountinueSkip;
+    };
+    EXPECT_EQ(T->ApplyUpdates(-1), 2);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(T->HasCachedChanges());
+    EXPECT_EQ(Rows(), "3|<null>|<null>;30|ёлкин Пётр|7");
+}
+
+}  // namespace
