@@ -1,5 +1,6 @@
 #include "grid/memtable/sqldatadrivervz.h"
 
+#include "grid/base/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/fields.h"
@@ -54,10 +55,15 @@ void TCustomSQLDataDriverVz::AfterConstruction() {
     FDeleteCommand->SetCommandType(cthUpdateQuery);
     FGetrecCommand = CreateCommand();
     FSpecParams = New<TStringList>();
+    FServiceCommand = CreateCommand();
+    FServiceCommand->SetCommandType(cthUpdateQuery);
+    FDynaSQLParams = New<TDynaSQLParamsVz>();
 }
 
 TCustomSQLDataDriverVz::~TCustomSQLDataDriverVz() {
-    for (TCustomSQLCommandVz* c : {FSelectCommand, FUpdateCommand, FInsertCommand, FDeleteCommand, FGetrecCommand})
+    if (FDynaSQLParams) FDynaSQLParams->Free();
+    for (TCustomSQLCommandVz* c :
+         {FSelectCommand, FUpdateCommand, FInsertCommand, FDeleteCommand, FGetrecCommand, FServiceCommand})
         if (c) c->Free();
     if (FSpecParams) FSpecParams->Free();
 }
@@ -114,6 +120,15 @@ bool TCustomSQLDataDriverVz::DefaultUpdateRecord(TMemTableDataVz* MemTableData, 
                                : status == usDeleted  ? FDeleteCommand
                                                       : nullptr;
     if (!cmd) return false;
+    const TDynaSQLOptionsVz& o = FDynaSQLParams->Options;
+    if ((status == usModified && o.Contains(dsoDynamicSQLUpdateVz)) ||
+        (status == usInserted && o.Contains(dsoDynamicSQLInsertVz)) ||
+        (status == usDeleted && o.Contains(dsoDynamicSQLDeleteVz))) {
+        GenerateDynamicSQLCommand(MemRec, FServiceCommand);
+        // An update with nothing to set writes nothing and is done.
+        if (FServiceCommand->CommandText().isEmpty()) return true;
+        cmd = FServiceCommand;
+    }
     if (cmd->CommandText().trimmed().isEmpty())
         DatabaseError(QString::fromLatin1(SNoCommandFor).replace(u"%s"_S, QString::fromLatin1(StatusName(status))), this);
     cmd->RefreshParams(MemRec, dvvValueVz);
@@ -152,6 +167,111 @@ void TCustomSQLDataDriverVz::DefaultRefreshRecord(TMemoryRecordVz* MemRec) {
         throw;
     }
     MemRec->Post();
+}
+
+// ---- generated statements ----------------------------------------------------------------------
+
+void TDynaSQLParamsVz::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TDynaSQLParamsVz*>(Source)) {
+        UpdateTable = src->UpdateTable;
+        UpdateFields = src->UpdateFields;
+        KeyFields = src->KeyFields;
+        SkipUnchangedFields = src->SkipUnchangedFields;
+        Options = src->Options;
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+namespace {
+
+const char* const SBadIdentifier = "\"%1\" is not a valid name for generated SQL";
+const char* const SNoKeyFields = "DynaSQLParams.KeyFields is empty: a generated update or delete would touch every row";
+const char* const SInvalidFieldName = "Invalid field name \"%1\" in field list \"%2\"";
+
+QStringList CommaList(const String& Text) {
+    auto* l = New<TStringList>();
+    l->SetCommaText(Text);
+    QStringList r;
+    for (int i = 0; i < l->Count(); ++i)
+        if (!l->Strings(i).trimmed().isEmpty()) r << l->Strings(i).trimmed();
+    l->Free();
+    return r;
+}
+
+bool PlainName(const String& Name) {
+    if (Name.isEmpty() || !(Name[0].isLetter() || Name[0] == u'_')) return false;
+    for (QChar c : Name)
+        if (!(c.isLetterOrNumber() || c == u'_')) return false;
+    return true;
+}
+
+// A checked name in double quotes; a table may be qualified by its schema.
+String QuotedName(const String& Name, bool Qualified, TComponent* Owner) {
+    const QStringList parts = Qualified ? Name.split(u'.') : QStringList{Name};
+    QStringList quoted;
+    for (const String& p : parts) {
+        if (!PlainName(p)) DatabaseError(QString::fromLatin1(SBadIdentifier).arg(Name), Owner);
+        quoted << u'"' + p + u'"';
+    }
+    return quoted.join(u'.');
+}
+
+}  // namespace
+
+void TCustomSQLDataDriverVz::GenerateDynamicSQLCommand(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command) {
+    Command->SetCommandType(cthUpdateQuery);
+    const TUpdateStatus status = MemRec->UpdateStatus();
+    TMTDataStructVz* ds = MemRec->DataStruct();
+    QStringList fields = CommaList(FDynaSQLParams->UpdateFields);
+    if (FDynaSQLParams->SkipUnchangedFields && status == usModified) {
+        QStringList changed;
+        for (const String& f : fields) {
+            const int i = ds->FieldIndex(f);
+            if (i < 0)
+                throw Exception(QString::fromLatin1(SInvalidFieldName).arg(f, fields.join(u',')));
+            if (!VarEqualsVz(MemRec->GetDataValue(i, dvvValueVz), MemRec->GetDataValue(i, dvvOldValueVz))) changed << f;
+        }
+        fields = changed;
+    }
+    const QStringList keys = CommaList(FDynaSQLParams->KeyFields);
+    if ((status == usModified || status == usDeleted) && keys.isEmpty())
+        DatabaseError(QString::fromLatin1(SNoKeyFields), this);
+    const String table =
+        status == usUnmodified ? String() : QuotedName(FDynaSQLParams->UpdateTable.trimmed(), true, this);
+    QStringList lines;
+    auto where = [&] {
+        lines << u"where"_S;
+        for (int i = 0; i < keys.size(); ++i)
+            lines << u" "_S + QuotedName(keys[i], false, this) + u" = :OLD_"_S + keys[i] +
+                         (i + 1 < keys.size() ? u" and"_S : String());
+    };
+    if (status == usInserted) {
+        QStringList cols;
+        for (const String& k : keys)
+            if (CanUpdateField(status, k) && !fields.contains(k, Qt::CaseInsensitive)) cols << k;
+        for (const String& f : fields)
+            if (CanUpdateField(status, f)) cols << f;
+        QStringList names, params;
+        for (const String& c : cols) {
+            names << QuotedName(c, false, this);
+            params << u":"_S + c;
+        }
+        lines << u"insert into "_S + table << u"  ("_S + names.join(u", "_S) + u")"_S << u"values"_S
+              << u"  ("_S + params.join(u", "_S) + u")"_S;
+    } else if (status == usModified) {
+        if (!fields.isEmpty()) {
+            lines << u"update "_S + table << u"set"_S;
+            for (int i = 0; i < fields.size(); ++i)
+                lines << u" "_S + QuotedName(fields[i], false, this) + u" = :"_S + fields[i] +
+                             (i + 1 < fields.size() ? u","_S : String());
+            where();
+        }
+    } else if (status == usDeleted) {
+        lines << u"delete from "_S + table;
+        where();
+    }
+    Command->SetCommandText(lines.join(u'\n'));
 }
 
 // ---- TADOCommandVz ------------------------------------------------------------------------------

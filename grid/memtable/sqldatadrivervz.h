@@ -12,6 +12,23 @@ class TParameters;
 class TCustomSQLDataDriverVz;
 
 enum TSQLCommandTypeVz { cthSelectQuery, cthUpdateQuery, cthTable, cthStoredProc };
+enum TDynaSQLOptionVz { dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz };
+using TDynaSQLOptionsVz = TSet<TDynaSQLOptionVz>;
+
+// What generated insert, update and delete statements write: the table, the fields (comma text)
+// and the key fields that find the row (comma text). Names are checked and quoted; values are
+// always parameters. An update or delete without key fields is refused.
+class TDynaSQLParamsVz : public TPersistent {
+    SDELKA_CLASS(TDynaSQLParamsVz, TPersistent)
+public:
+    TDynaSQLParamsVz() = default;
+    String UpdateTable;
+    String UpdateFields;
+    String KeyFields;
+    bool SkipUnchangedFields = false;
+    TDynaSQLOptionsVz Options;
+    void Assign(TPersistent* Source) override;
+};
 
 class TCustomSQLCommandVz : public TPersistent {
     SDELKA_CLASS(TCustomSQLCommandVz, TPersistent)
@@ -56,6 +73,11 @@ public:
     TCustomSQLCommandVz* GetrecCommand() const { return FGetrecCommand; }
     // Name=value pairs; "AUTO_INCREMENT_FIELD" names a numeric field the server numbers.
     TStrings* SpecParams() const { return FSpecParams; }
+    TDynaSQLParamsVz* DynaSQLParams() const { return FDynaSQLParams; }
+    // The command that runs generated statements.
+    TCustomSQLCommandVz* ServiceCommand() const { return FServiceCommand; }
+    // Writes the statement for the record's change into Command (empty text: nothing to write).
+    virtual void GenerateDynamicSQLCommand(TMemoryRecordVz* MemRecord, TCustomSQLCommandVz* Command);
 
     virtual int ExecuteCommand(TCustomSQLCommandVz* Command, TDataSet*& Cursor, bool& FreeOnEof);
     // An inserted record does not send the auto-increment field.
@@ -78,6 +100,8 @@ private:
     TCustomSQLCommandVz* FDeleteCommand = nullptr;
     TCustomSQLCommandVz* FGetrecCommand = nullptr;
     TStrings* FSpecParams = nullptr;
+    TDynaSQLParamsVz* FDynaSQLParams = nullptr;
+    TCustomSQLCommandVz* FServiceCommand = nullptr;
 };
 
 class TADODataDriverVz;

@@ -164,4 +164,49 @@ TEST_F(AdoDriverTest, AChangeWithoutACommandOrAServerErrorIsNotWritten) {
     EXPECT_EQ(Rows(), "3|<null>|<null>;30|ёлкин Пётр|7");
 }
 
+TEST_F(AdoDriverTest, GeneratedStatementsQuoteNamesBindValuesAndNeedKeys) {
+    for (TCustomSQLCommandVz* c : {Drv->UpdateCommand(), Drv->InsertCommand(), Drv->DeleteCommand()})
+        c->SetCommandText(String());
+    TDynaSQLParamsVz* d = Drv->DynaSQLParams();
+    d->UpdateTable = u"drv_t"_S;
+    d->UpdateFields = u"name,qty"_S;
+    d->Options = TDynaSQLOptionsVz{dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz};
+    T->Open();
+    ASSERT_TRUE(Goto(1));
+    T->Edit();
+    T->FieldByName(u"name"_S)->SetAsString(u"Петров"_S);
+    T->Post();
+    ASSERT_TRUE(Goto(2));
+    T->Delete();
+
+    // Without key fields nothing is generated and nothing changes.
+    EXPECT_THROW(T->ApplyUpdates(-1), EDatabaseError);
+    EXPECT_EQ(Rows(), "1|Иванов|5;2|<null>|<null>;3|ёлкин Пётр|7");
+    EXPECT_TRUE(T->HasCachedChanges());
+
+    d->KeyFields = u"id"_S;
+    T->Append();
+    T->FieldByName(u"id"_S)->SetAsInteger(4);
+    T->FieldByName(u"name"_S)->SetAsString(u"O'Brien'); drop table drv_t;--"_S);
+    T->Post();
+    EXPECT_EQ(T->ApplyUpdates(-1), 3);
+    EXPECT_EQ(Rows(), "1|Петров|5;3|ёлкин Пётр|7;4|O'Brien'); drop table drv_t;--|<null>");
+
+    // The statement as generated: quoted names, bound values.
+    T->Last();
+    T->Edit();
+    T->FieldByName(u"qty"_S)->SetAsInteger(9);
+    T->Post();
+    auto* rec = static_cast<TMemoryRecordVz*>(T->MemTableData()->RecordsList()->DeltaList()->Items(0));
+    Drv->GenerateDynamicSQLCommand(rec, Drv->ServiceCommand());
+    EXPECT_EQ(Drv->ServiceCommand()->CommandText(),
+              u"update \"drv_t\"\nset\n \"name\" = :name,\n \"qty\" = :qty\nwhere\n \"id\" = :OLD_id"_S);
+    // A name that is not a plain identifier never reaches SQL.
+    d->UpdateTable = u"drv_t; drop table drv_t"_S;
+    EXPECT_THROW(Drv->GenerateDynamicSQLCommand(rec, Drv->ServiceCommand()), EDatabaseError);
+    d->UpdateTable = u"public.drv_t"_S;
+    EXPECT_EQ(T->ApplyUpdates(-1), 1);
+    EXPECT_EQ(Db().Value("select qty from drv_t where id = 4"), "9");
+}
+
 }  // namespace
