@@ -73,6 +73,7 @@ public:
     void SetPrintCaption(const String& Value) { FPrintCaption = Value; }
     TStrings* FormattedLines() const;
     int CurrentLine() const { return FCurrentLine; }
+    int ContinuationMark() const override { return FCurrentLine; }
 
     TRpLabelOnPrintEvent OnPrint;
 

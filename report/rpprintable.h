@@ -160,6 +160,9 @@ public:
     // The height the control needs, in screen pixels; the base leaves the value unchanged.
     virtual void GetExpandedHeight(Extended& NewHeight);
     virtual String GetFieldString();
+    // How far a control that continues on the next page got (a line, a character); the band compares
+    // it across pages to see whether the control makes progress.
+    virtual int ContinuationMark() const { return 0; }
 
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void SetParent(TWinControl* AParent) override;

@@ -366,8 +366,9 @@ void TRpCustomBand::DoPrint() {
                     if (!Pr || !Pr->Enabled()) continue;
                     FExpanded = 0;
                     if (FirstPass || !Pr->PrintFinished()) {
+                        const int Mark = Pr->ContinuationMark();
                         Pr->Print(R->CurrentX, R->CurrentY);
-                        AnyPrinted = AnyPrinted || FExpanded > 0 || Pr->PrintFinished();
+                        AnyPrinted = AnyPrinted || Pr->PrintFinished() || Pr->ContinuationMark() != Mark;
                     }
                     AllFinished = AllFinished && Pr->PrintFinished();
                     MaxExpanded = std::max(MaxExpanded, FExpanded);
@@ -377,8 +378,9 @@ void TRpCustomBand::DoPrint() {
                     BandFrameRect = FrameRect(SavedHeight + FExpanded + 1);
                 }
                 if (!AllFinished) {
+                    // nothing moved on a fresh page: the rest can never fit, the control is finished
                     if (!FirstPass && !AnyPrinted) {
-                        if (++FreshPagesWithoutProgress > 1) {
+                        if (++FreshPagesWithoutProgress > 0) {
                             for (int i = 0; i < ControlCount(); ++i)
                                 if (auto Pr = dynamic_cast<TRpPrintable*>(Controls(i))) Pr->SetPrintFinished(true);
                             AllFinished = true;
@@ -1182,6 +1184,11 @@ void TCustomRpReport::Print() {
     if (!CreatePrinter()) {
         FRpPrinter = Saved;
         return;
+    }
+    if (!FRpPrinter->PrinterOK()) {
+        FreeAndNil(FRpPrinter);
+        FRpPrinter = Saved;
+        throw ERpError(u"No printer is installed"_s);
     }
     try {
         FRpPrinter->SetDestination(rpdPrinter);

@@ -24,6 +24,7 @@ public:
 
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void Print(int OfsX, int OfsY) override;
+    int ContinuationMark() const override { return LastChar; }
     void GetExpandedHeight(Extended& NewHeight) override;
 
     TAlignment GetTextAlignment() const;

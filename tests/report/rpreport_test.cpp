@@ -298,6 +298,39 @@ TEST(RpReport, SubDetailRunsPerMasterRecord) {
     EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"R2"})}));
 }
 
+TEST(RpReport, AStretchingMemoContinuesOnTheNextPages) {
+    ReportFixture F;
+    TRpBand* D = F.Band(rbDetail, String());
+    auto M = New<TRpMemo>(F.Root.get());
+    M->SetParent(D);
+    ReportFixture::Place(M);
+    M->SetAutoStretch(true);
+    for (int i = 1; i <= 60; ++i) M->Lines()->Add(u"Line%1"_s.arg(i));
+    F.Band(rbSummary, u"Summary"_s);
+    const Pages P = F.Run();
+    EXPECT_GT(P.size(), 1u);
+    std::vector<String> All;
+    for (const auto& Page : P) All.insert(All.end(), Page.begin(), Page.end());
+    ASSERT_EQ(All.size(), 61u);
+    for (int i = 1; i <= 60; ++i) EXPECT_EQ(All[size_t(i - 1)], u"Line%1"_s.arg(i));
+    EXPECT_EQ(All.back(), u"Summary"_s);
+}
+
+TEST(RpReport, ALineTallerThanThePageDoesNotMakePagesWithoutEnd) {
+    ReportFixture F;
+    TRpBand* D = F.Band(rbDetail, String());
+    auto M = New<TRpMemo>(F.Root.get());
+    M->SetParent(D);
+    ReportFixture::Place(M);
+    M->SetAutoStretch(true);
+    M->Font()->SetSize(400);
+    M->Lines()->Add(u"Huge"_s);
+    M->Lines()->Add(u"Huge"_s);
+    const Pages P = F.Run();
+    EXPECT_LE(P.size(), 3u);
+    EXPECT_TRUE(F.Report->Available());
+}
+
 TEST(RpReport, AFailedRunLeavesTheReportUsable) {
     ReportFixture F;
     F.AddRecords(3);
