@@ -5,6 +5,7 @@
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "report/rpdbtexts.h"
+#include "report/rpexportfilter.h"
 #include "report/rplabels.h"
 #include "report/rppages.h"
 
@@ -329,6 +330,63 @@ TEST(RpReport, ALineTallerThanThePageDoesNotMakePagesWithoutEnd) {
     const Pages P = F.Run();
     EXPECT_LE(P.size(), 3u);
     EXPECT_TRUE(F.Report->Available());
+}
+
+// Records the calls an export run makes.
+class TRecordingFilter : public TRpExportFilter {
+    SDELKA_CLASS(TRecordingFilter, TRpExportFilter)
+public:
+    TRecordingFilter() = default;
+    void Start(int W, int H, TFont* Font) override {
+        TRpExportFilter::Start(W, H, Font);
+        Calls += u"Start "_s;
+    }
+    void EndPage() override { Calls += u"EndPage "_s; }
+    void NewPage() override { Calls += u"NewPage "_s; }
+    void Finish() override {
+        TRpExportFilter::Finish();
+        Calls += u"Finish"_s;
+    }
+    String Calls;
+};
+
+TEST(RpReport, AnExportRunCallsTheFilterInOrderAndKeepsNoPages) {
+    ReportFixture F;
+    F.AddRecords(8);
+    F.Standard();
+    auto Filter = NewOwned<TRecordingFilter>();
+    F.Report->ExportToFilter(Filter.get());
+    EXPECT_EQ(Filter->Calls, u"Start EndPage NewPage EndPage NewPage EndPage Finish"_s);
+    EXPECT_EQ(F.Report->RpPrinter(), nullptr);
+    EXPECT_FALSE(F.Report->Exporting());
+    EXPECT_TRUE(F.Report->FinalPass());
+}
+
+TEST(RpReport, BandOrderAndNames) {
+    ReportFixture F;
+    TRpBand* Footer = F.Band(rbPageFooter, String());
+    TRpBand* Detail = F.Band(rbDetail, String());
+    auto G = New<TRpGroup>(F.Root.get());
+    G->SetParent(F.Report);
+    TRpBand* GF = F.Band(rbGroupFooter, String());
+    G->SetFooterBand(GF);
+    TRpBand* Col = F.Band(rbColumnHeader, String());
+    TRpBand* Title = F.Band(rbTitle, String());
+    TRpBand* PH = F.Band(rbPageHeader, String());
+    Detail->SetHasChild(true);
+    TRpChildBand* Child = Detail->ChildBand();
+    auto Order = [&F] {
+        std::vector<TRpCustomBand*> R;
+        for (int i = 0; i < F.Report->BandList()->Count(); ++i)
+            R.push_back(static_cast<TRpCustomBand*>(F.Report->BandList()->Items(i)));
+        return R;
+    };
+    EXPECT_EQ(Order(), (std::vector<TRpCustomBand*>{PH, Title, Col, G, Detail, Child, GF, Footer}));
+    F.Report->RotateBands = 1;
+    F.Report->RebuildBandList();
+    EXPECT_EQ(Order(), (std::vector<TRpCustomBand*>{Title, Col, G, Detail, Child, GF, Footer, PH}));
+    EXPECT_EQ(Detail->Name(), u"DetailBand1"_s);
+    EXPECT_EQ(F.Report->CreateBand(rbDetail)->Name(), u"DetailBand2"_s);
 }
 
 TEST(RpReport, AFailedRunLeavesTheReportUsable) {
