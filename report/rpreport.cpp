@@ -901,6 +901,33 @@ void TRpController::RunDataLoop() {
     }
 }
 
+// ---- TRpReportBands -----------------------------------------------------------------------------
+
+namespace {
+bool BandTypeOfSwitch(int Index, TRpBandType& Type) {
+    static const TRpBandType Types[] = {rbTitle, rbPageHeader, rbColumnHeader, rbDetail, rbDetail, rbPageFooter, rbSummary};
+    if (Index < 1 || Index > 7 || Index == 5) return false;
+    Type = Types[Index - 1];
+    return true;
+}
+} // namespace
+
+TRpCustomBand* TRpReportBands::GetBand(int Index) const {
+    TRpBandType T;
+    if (!FOwner || !BandTypeOfSwitch(Index, T)) return nullptr;
+    return FOwner->FirstBand(T);
+}
+
+void TRpReportBands::SetHasBand(int Index, bool Value) {
+    TRpBandType T;
+    if (!FOwner || !BandTypeOfSwitch(Index, T)) return;
+    TRpCustomBand* B = FOwner->FirstBand(T);
+    if (Value && !B)
+        FOwner->CreateBand(T);
+    else if (!Value && B)
+        B->Free();
+}
+
 // ---- TCustomRpReport ----------------------------------------------------------------------------
 
 TCustomRpReport::TCustomRpReport(TComponent* AOwner) : TRpBasePanel(AOwner) {}
@@ -917,6 +944,7 @@ void TCustomRpReport::AfterConstruction() {
     FFunctions->AddFunction(u"REPORTTITLE"_s, u"''"_s);
     FPrinterSettings = New<TRpPrinterSettings>();
     FPage = New<TRpPage>(this);
+    FBands = New<TRpReportBands>(this);
     FUnits = FPage->Units();
     FCurrLinkPage = New<TRpLinkPage>();
     SetColor(TColor(0xFFFFFF));
@@ -933,6 +961,7 @@ void TCustomRpReport::BeforeDestruction() {
     FreeAndNil(FFunctions);
     FreeAndNil(FPrinterSettings);
     FreeAndNil(FPage);
+    FreeAndNil(FBands);
     FreeAndNil(FBandList);
     FreeAndNil(FController);
     FreeAndNil(FCurrLinkPage);

@@ -336,6 +336,34 @@ private:
 
 // ---- the report ---------------------------------------------------------------------------------
 
+// The band switches of a report: whether it has a band of each kind, and the first band of each kind.
+class TRpReportBands : public TPersistent {
+    SDELKA_CLASS(TRpReportBands, TPersistent)
+public:
+    explicit TRpReportBands(TCustomRpReport* AOwner = nullptr) : FOwner(AOwner) {}
+    // Index 1 title, 2 page header, 3 column header, 4 detail, 5 column footer (there is no such
+    // band: always nil), 6 page footer, 7 summary.
+    TRpCustomBand* GetBand(int Index) const;
+    bool HasBand(int Index) const { return GetBand(Index) != nullptr; }
+    // True creates a band of the kind when there is none; false frees the first one.
+    void SetHasBand(int Index, bool Value);
+    bool HasTitle() const { return HasBand(1); }
+    void SetHasTitle(bool V) { SetHasBand(1, V); }
+    bool HasPageHeader() const { return HasBand(2); }
+    void SetHasPageHeader(bool V) { SetHasBand(2, V); }
+    bool HasColumnHeader() const { return HasBand(3); }
+    void SetHasColumnHeader(bool V) { SetHasBand(3, V); }
+    bool HasDetail() const { return HasBand(4); }
+    void SetHasDetail(bool V) { SetHasBand(4, V); }
+    bool HasPageFooter() const { return HasBand(6); }
+    void SetHasPageFooter(bool V) { SetHasBand(6, V); }
+    bool HasSummary() const { return HasBand(7); }
+    void SetHasSummary(bool V) { SetHasBand(7, V); }
+
+private:
+    TCustomRpReport* FOwner;
+};
+
 class TCustomRpReport : public TRpBasePanel, public IRpReport, public IRpPrinterReport {
     SDELKA_CLASS(TCustomRpReport, TRpBasePanel)
 public:
@@ -412,6 +440,7 @@ public:
     void PrintColumnHeaders();
 
     TRpPage* Page() const { return FPage; }
+    TRpReportBands* Bands() const { return FBands; }
     TRpCustomController* Controller() const { return FController; }
     TList* BandList() const { return FBandList; }
     TRpCustomBand* FirstBand(TRpBandType Type) const;
@@ -446,6 +475,7 @@ protected:
     void ForEachPrintable(const std::function<void(TRpPrintable*)>& Fn);
 
     TRpPage* FPage = nullptr;
+    TRpReportBands* FBands = nullptr;
     TRpCustomController* FController = nullptr;
     TList* FBandList = nullptr;
     TRpEvEnvironment* FFunctions = nullptr;

@@ -5,6 +5,7 @@
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "report/rpdbtexts.h"
+#include "report/rpevenvironment.h"
 #include "report/rpexportfilter.h"
 #include "report/rplabels.h"
 #include "report/rppages.h"
@@ -387,6 +388,36 @@ TEST(RpReport, BandOrderAndNames) {
     EXPECT_EQ(Order(), (std::vector<TRpCustomBand*>{Title, Col, G, Detail, Child, GF, Footer, PH}));
     EXPECT_EQ(Detail->Name(), u"DetailBand1"_s);
     EXPECT_EQ(F.Report->CreateBand(rbDetail)->Name(), u"DetailBand2"_s);
+}
+
+TEST(RpReport, DefaultsSwitchesAndZoom) {
+    ReportFixture F;
+    TRpReport* R = F.Report;
+    EXPECT_TRUE(R->Options == (TRpReportOptions{FirstPageHeader, LastPageFooter}));
+    EXPECT_TRUE(R->PrintIfEmpty());
+    EXPECT_EQ(R->Zoom(), 100);
+    ASSERT_EQ(R->Functions()->Count(), 3);
+    EXPECT_EQ(R->Functions()->Strings(0), u"PAGENUMBER"_s);
+    EXPECT_EQ(R->Functions()->Strings(1), u"COLUMNNUMBER"_s);
+    EXPECT_EQ(R->Functions()->Strings(2), u"REPORTTITLE"_s);
+    for (int Z : {0, -5, 301}) {
+        R->SetZoom(Z);
+        EXPECT_EQ(R->Zoom(), 100) << Z;
+    }
+    R->SetZoom(300);
+    EXPECT_EQ(R->Zoom(), 300);
+
+    R->Bands()->SetHasTitle(true);
+    R->Bands()->SetHasTitle(true);
+    int Titles = 0;
+    for (int i = 0; i < R->BandList()->Count(); ++i)
+        Titles += static_cast<TRpCustomBand*>(R->BandList()->Items(i))->BandType() == rbTitle;
+    EXPECT_EQ(Titles, 1);
+    EXPECT_NE(R->Bands()->GetBand(1), nullptr);
+    EXPECT_EQ(R->Bands()->GetBand(5), nullptr);
+    R->Bands()->SetHasTitle(false);
+    EXPECT_FALSE(R->Bands()->HasTitle());
+    EXPECT_EQ(R->BandList()->Count(), 0);
 }
 
 TEST(RpReport, AFailedRunLeavesTheReportUsable) {
