@@ -1,5 +1,6 @@
 #include "grid/memtable/sqldatadrivervz.h"
 
+#include "grid/base/dynvarsvz.h"
 #include "grid/base/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
 #include "platform/ado/adodb.h"
@@ -24,12 +25,71 @@ const char* StatusName(TUpdateStatus S) {
 
 }  // namespace
 
+// ---- macros -------------------------------------------------------------------------------------
+
+String SubstituteMacro(const String& Text, const String& MacroName, const String& MacroValue) {
+    if (MacroName.isEmpty()) return Text;
+    String r;
+    r.reserve(Text.size());
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = Text.indexOf(MacroName, from, Qt::CaseSensitive);
+        if (at < 0) break;
+        r += QStringView(Text).mid(from, at - from);
+        r += MacroValue;
+        from = at + MacroName.size();
+    }
+    r += QStringView(Text).mid(from);
+    return r;
+}
+
+void TSpecMacrosVz::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TSpecMacrosVz*>(Source)) {
+        FilterMacroName = src->FilterMacroName;
+        SortOrderMacroName = src->SortOrderMacroName;
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+TMacroVarsVz::TMacroVarsVz() : FMacros(New<TStringVarsVz>(this)), FSpecMacros(New<TSpecMacrosVz>()) {}
+
+TMacroVarsVz::~TMacroVarsVz() {
+    FMacros->Free();
+    FSpecMacros->Free();
+}
+
+void TMacroVarsVz::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TMacroVarsVz*>(Source)) {
+        FSpecMacros->Assign(src->FSpecMacros);
+        SpecMacrosUsages = src->SpecMacrosUsages;
+        FMacros->Assign(src->FMacros);
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+String TMacroVarsVz::Apply(const String& Text) const {
+    String r = Text;
+    if (SpecMacrosUsages.Contains(smuUseFilterMacroVz))
+        r = SubstituteMacro(r, FSpecMacros->FilterMacroName, FSpecMacros->FilterMacroValue);
+    if (SpecMacrosUsages.Contains(smuUseSortOrderMacroVz))
+        r = SubstituteMacro(r, FSpecMacros->SortOrderMacroName, FSpecMacros->SortOrderMacroValue);
+    for (int i = 0; i < FMacros->Count(); ++i)
+        r = SubstituteMacro(r, FMacros->GetItem(i)->Name(), FMacros->GetItem(i)->Value());
+    return r;
+}
+
 // ---- TCustomSQLCommandVz ------------------------------------------------------------------------
 
 void TCustomSQLCommandVz::SetCommandText(const String& Value) {
     if (Value == FCommandText) return;
     FCommandText = Value;
     TextChanged();
+}
+
+String TCustomSQLCommandVz::FinalCommandText() const {
+    return FDataDriver ? FDataDriver->MacroVars()->Apply(FCommandText) : FCommandText;
 }
 
 int TCustomSQLCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
@@ -58,10 +118,12 @@ void TCustomSQLDataDriverVz::AfterConstruction() {
     FServiceCommand = CreateCommand();
     FServiceCommand->SetCommandType(cthUpdateQuery);
     FDynaSQLParams = New<TDynaSQLParamsVz>();
+    FMacroVars = New<TMacroVarsVz>();
 }
 
 TCustomSQLDataDriverVz::~TCustomSQLDataDriverVz() {
     if (FDynaSQLParams) FDynaSQLParams->Free();
+    if (FMacroVars) FMacroVars->Free();
     for (TCustomSQLCommandVz* c :
          {FSelectCommand, FUpdateCommand, FInsertCommand, FDeleteCommand, FGetrecCommand, FServiceCommand})
         if (c) c->Free();
@@ -274,6 +336,30 @@ void TCustomSQLDataDriverVz::GenerateDynamicSQLCommand(TMemoryRecordVz* MemRec, 
     Command->SetCommandText(lines.join(u'\n'));
 }
 
+void TCustomSQLDataDriverVz::ApplyOrderByText(const String& OrderByText) {
+    TSpecMacrosVz* m = FMacroVars->SpecMacros();
+    if (OrderByText.trimmed().isEmpty()) {
+        m->SortOrderMacroValue.clear();
+        return;
+    }
+    QStringList items;
+    for (const String& part : OrderByText.split(u',')) {
+        const QStringList words = part.simplified().split(u' ', Qt::SkipEmptyParts);
+        if (words.isEmpty() || words.size() > 2) DatabaseError(QString::fromLatin1(SBadIdentifier).arg(part), this);
+        String item = QuotedName(words[0], false, this);
+        if (words.size() == 2) {
+            const String dir = words[1].toLower();
+            if (dir != u"asc"_S && dir != u"desc"_S) DatabaseError(QString::fromLatin1(SBadIdentifier).arg(part), this);
+            item += u' ' + dir;
+        }
+        items << item;
+    }
+    const String text = items.join(u", "_S);
+    const TSpecMacrosUsagesVz& u = FMacroVars->SpecMacrosUsages;
+    if (u.Contains(smuSortOrderAsOrderByClauseVz)) m->SortOrderMacroValue = u"ORDER BY "_S + text;
+    else if (u.Contains(smuSortOrderWithCommaPrecedingVz)) m->SortOrderMacroValue = u", "_S + text;
+}
+
 // ---- TADOCommandVz ------------------------------------------------------------------------------
 
 TADOCommandVz::TADOCommandVz(TADODataDriverVz* ADataDriver)
@@ -314,14 +400,14 @@ int TADOCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
             auto* t = New<TADOTable>(nullptr);
             ds = t;
             t->SetConnection(conn);
-            t->SetTableName(CommandText());
+            t->SetTableName(FinalCommandText());
             t->SetCommandTimeout(FCommandTimeout);
             t->Open();
         } else if (CommandType() == cthStoredProc) {
             auto* sp = New<TADOStoredProc>(nullptr);
             ds = sp;
             sp->SetConnection(conn);
-            sp->SetProcedureName(CommandText());
+            sp->SetProcedureName(FinalCommandText());
             sp->SetCommandTimeout(FCommandTimeout);
             sp->Parameters()->Assign(FParameters);
             sp->ExecProc();
@@ -332,7 +418,7 @@ int TADOCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
             q->SetConnection(conn);
             q->SetCommandTimeout(FCommandTimeout);
             q->SetParamCheck(ParamCheck());
-            q->SQL()->SetText(CommandText());
+            q->SQL()->SetText(FinalCommandText());
             q->Parameters()->AssignValues(FParameters);
             if (CommandType() == cthUpdateQuery) {
                 result = q->ExecSQL();

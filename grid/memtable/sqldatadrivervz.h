@@ -9,11 +9,53 @@
 
 class TADOConnection;
 class TParameters;
+class TStringVarsVz;
 class TCustomSQLDataDriverVz;
 
 enum TSQLCommandTypeVz { cthSelectQuery, cthUpdateQuery, cthTable, cthStoredProc };
 enum TDynaSQLOptionVz { dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz };
 using TDynaSQLOptionsVz = TSet<TDynaSQLOptionVz>;
+
+enum TSpecMacrosUsageVz {
+    smuUseFilterMacroVz, smuFilterAsWhereClauseVz, smuFilterWithANDPrecedingVz,
+    smuUseSortOrderMacroVz, smuSortOrderAsOrderByClauseVz, smuSortOrderWithCommaPrecedingVz
+};
+using TSpecMacrosUsagesVz = TSet<TSpecMacrosUsageVz>;
+
+// Replaces every occurrence of MacroName (case-sensitive) by MacroValue; inserted values are not
+// searched again.
+String SubstituteMacro(const String& Text, const String& MacroName, const String& MacroValue);
+
+// The two special macros of a select text: where the filter and the sort order go.
+class TSpecMacrosVz : public TPersistent {
+    SDELKA_CLASS(TSpecMacrosVz, TPersistent)
+public:
+    TSpecMacrosVz() = default;
+    String FilterMacroName = u"%Filter%"_S;
+    String SortOrderMacroName = u"%SortOrder%"_S;
+    String FilterMacroValue;
+    String SortOrderMacroValue;
+    // Copies the two names.
+    void Assign(TPersistent* Source) override;
+};
+
+// The macros of a driver's command texts: named text variables substituted in list order after
+// the special macros.
+class TMacroVarsVz : public TPersistent {
+    SDELKA_CLASS(TMacroVarsVz, TPersistent)
+public:
+    TMacroVarsVz();
+    ~TMacroVarsVz() override;
+    TStringVarsVz* Macros() const { return FMacros; }
+    TSpecMacrosVz* SpecMacros() const { return FSpecMacros; }
+    TSpecMacrosUsagesVz SpecMacrosUsages{smuFilterAsWhereClauseVz, smuSortOrderAsOrderByClauseVz};
+    String Apply(const String& Text) const;
+    void Assign(TPersistent* Source) override;
+
+private:
+    TStringVarsVz* FMacros = nullptr;
+    TSpecMacrosVz* FSpecMacros = nullptr;
+};
 
 // What generated insert, update and delete statements write: the table, the fields (comma text)
 // and the key fields that find the row (comma text). Names are checked and quoted; values are
@@ -43,6 +85,8 @@ public:
     bool ParamCheck() const { return FParamCheck; }
     void SetParamCheck(bool Value) { FParamCheck = Value; }
 
+    // The command text with the driver's macros substituted.
+    String FinalCommandText() const;
     // Runs the command: answers the rows affected (-1 when nothing ran or for a cursor); a cursor
     // handed out with FreeOnEof belongs to the caller.
     virtual int Execute(TDataSet*& Cursor, bool& FreeOnEof);
@@ -74,6 +118,11 @@ public:
     // Name=value pairs; "AUTO_INCREMENT_FIELD" names a numeric field the server numbers.
     TStrings* SpecParams() const { return FSpecParams; }
     TDynaSQLParamsVz* DynaSQLParams() const { return FDynaSQLParams; }
+    TMacroVarsVz* MacroVars() const { return FMacroVars; }
+    bool OrderByTextSupported() const { return FMacroVars->SpecMacrosUsages.Contains(smuUseSortOrderMacroVz); }
+    // Sets the sort-order macro from "field [asc|desc], ...": the names are checked and quoted,
+    // anything else is refused (an empty text clears the macro).
+    void ApplyOrderByText(const String& OrderByText);
     // The command that runs generated statements.
     TCustomSQLCommandVz* ServiceCommand() const { return FServiceCommand; }
     // Writes the statement for the record's change into Command (empty text: nothing to write).
@@ -102,6 +151,7 @@ private:
     TStrings* FSpecParams = nullptr;
     TDynaSQLParamsVz* FDynaSQLParams = nullptr;
     TCustomSQLCommandVz* FServiceCommand = nullptr;
+    TMacroVarsVz* FMacroVars = nullptr;
 };
 
 class TADODataDriverVz;

@@ -3,6 +3,7 @@
 #include "grid/memtable/memtablevz.h"
 #include "grid/memtable/sqldatadrivervz.h"
 #include "platform/ado/adodb.h"
+#include "grid/base/dynvarsvz.h"
 #include "platform/db/fields.h"
 
 #include "support/pg_fixture.h"
@@ -207,6 +208,49 @@ TEST_F(AdoDriverTest, GeneratedStatementsQuoteNamesBindValuesAndNeedKeys) {
     d->UpdateTable = u"public.drv_t"_S;
     EXPECT_EQ(T->ApplyUpdates(-1), 1);
     EXPECT_EQ(Db().Value("select qty from drv_t where id = 4"), "9");
+}
+
+TEST(SqlMacros, SubstituteEveryOccurrenceOnceAndCaseSensitively) {
+    struct Case {
+        const char16_t* Text;
+        const char16_t* Name;
+        const char16_t* Value;
+        const char16_t* Result;
+    };
+    const Case cases[] = {
+        {u"a %M% b %M%", u"%M%", u"x", u"a x b x"},
+        {u"%M%%M%", u"%M%", u"%M%!", u"%M%!%M%!"},  // the inserted value is not searched again
+        {u"a %m% b", u"%M%", u"x", u"a %m% b"},      // other letter case stays
+        {u"ends %M%", u"%M%", u"", u"ends "},
+        {u"x%M%y%", u"%M%", u"1", u"x1y%"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SubstituteMacro(QString::fromUtf16(c.Text), QString::fromUtf16(c.Name), QString::fromUtf16(c.Value)), QString::fromUtf16(c.Result))
+            << QString::fromUtf16(c.Text).toStdString();
+}
+
+TEST(SqlMacros, FinalTextAppliesSpecialMacrosOnlyWhenUsed) {
+    auto drv = NewOwned<TADODataDriverVz>(nullptr);
+    TCustomSQLCommandVz* sel = drv->SelectCommand();
+    sel->SetCommandText(u"select * from t %Filter% %SortOrder% -- %Tab%"_S);
+    drv->MacroVars()->Macros()->CreateDynVar(u"%Tab%"_S, u"t2 %Tab%"_S);
+    drv->ApplyOrderByText(u"name desc, id"_S);
+    EXPECT_EQ(sel->FinalCommandText(), u"select * from t %Filter% %SortOrder% -- t2 %Tab%"_S);
+    drv->MacroVars()->SpecMacrosUsages.Include(smuUseSortOrderMacroVz);
+    EXPECT_EQ(sel->FinalCommandText(), u"select * from t %Filter% ORDER BY \"name\" desc, \"id\" -- t2 %Tab%"_S);
+    drv->ApplyOrderByText(String());
+    EXPECT_EQ(sel->FinalCommandText(), u"select * from t %Filter%  -- t2 %Tab%"_S);
+    for (const char16_t* bad : {u"name; drop table t", u"name desc nulls", u"1", u"name sideways"})
+        EXPECT_THROW(drv->ApplyOrderByText(QString::fromUtf16(bad)), EDatabaseError) << QString::fromUtf16(bad).toStdString();
+}
+
+TEST_F(AdoDriverTest, TheSortOrderMacroReachesTheServer) {
+    Drv->SelectCommand()->SetCommandText(u"select id, name, qty from drv_t %SortOrder%"_S);
+    Drv->MacroVars()->SpecMacrosUsages.Include(smuUseSortOrderMacroVz);
+    Drv->ApplyOrderByText(u"id desc"_S);
+    T->Open();
+    ASSERT_EQ(T->RecordCount(), 3);
+    EXPECT_EQ(T->FieldByName(u"id"_S)->AsInteger(), 3);
 }
 
 }  // namespace
