@@ -4,6 +4,7 @@
 #include "platform/db/memdata.h"
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
+#include "platform/rtl/rtlmath.h"
 #include "report/rpdbtexts.h"
 #include "report/rpevenvironment.h"
 #include "report/rpexportfilter.h"
@@ -418,6 +419,21 @@ TEST(RpReport, DefaultsSwitchesAndZoom) {
     R->Bands()->SetHasTitle(false);
     EXPECT_FALSE(R->Bands()->HasTitle());
     EXPECT_EQ(R->BandList()->Count(), 0);
+}
+
+TEST(RpReport, TheDesignSurfaceStacksTheBandsInsideTheMargins) {
+    ReportFixture F;
+    F.Report->Page()->SetColumns(2);
+    TRpBand* Title = F.Band(rbTitle, String());
+    TRpBand* Detail = F.Band(rbDetail, String());
+    const int Margin = int(Round(100 * 96 / 254.0));  // 100 native units at 96 pixels per inch
+    EXPECT_NEAR(F.Report->Width(), 2100 * 96 / 254.0, 1);
+    EXPECT_EQ(Title->Top(), Margin);
+    EXPECT_EQ(Title->Left(), Margin);
+    EXPECT_EQ(Detail->Top(), Title->Top() + Title->Height());
+    const int Inner = F.Report->Width() - int(Round(200 * 96 / 254.0));
+    EXPECT_EQ(Title->Width(), Inner);       // page-wide bands span the page
+    EXPECT_EQ(Detail->Width(), Inner / 2);  // detail bands one column
 }
 
 TEST(RpReport, AFailedRunLeavesTheReportUsable) {
