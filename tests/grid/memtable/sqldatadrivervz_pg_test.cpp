@@ -253,4 +253,22 @@ TEST_F(AdoDriverTest, TheSortOrderMacroReachesTheServer) {
     EXPECT_EQ(T->FieldByName(u"id"_S)->AsInteger(), 3);
 }
 
+TEST_F(AdoDriverTest, RefreshingARecordReadsTheServersRow) {
+    Drv->GetrecCommand()->SetCommandText(u"select id, name, qty from drv_t where id = :OLD_id"_S);
+    T->Open();
+    ASSERT_TRUE(Goto(1));
+    Db().Exec("update drv_t set name = 'Обновлён', qty = null where id = 1");
+    T->RefreshRecord();
+    EXPECT_EQ(T->FieldByName(u"name"_S)->AsString(), u"Обновлён"_S);
+    EXPECT_TRUE(T->FieldByName(u"qty"_S)->IsNull());
+    EXPECT_FALSE(T->HasCachedChanges());
+    Db().Exec("delete from drv_t where id = 1");
+    try {
+        T->RefreshRecord();
+        ADD_FAILURE() << "a vanished row refreshed";
+    } catch (const Exception& E) {
+        EXPECT_EQ(E.Message(), u"There are no fresh record on server"_S);
+    }
+}
+
 }  // namespace
