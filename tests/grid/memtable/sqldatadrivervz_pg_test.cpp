@@ -271,4 +271,37 @@ TEST_F(AdoDriverTest, RefreshingARecordReadsTheServersRow) {
     }
 }
 
+TEST_F(AdoDriverTest, TheBaseDriverReadsAndResolvesIntoItsProviderDataSet) {
+    auto q = NewOwned<TADOQuery>(nullptr);
+    q->SetConnection(Conn.get());
+    q->SQL()->SetText(u"select id, name, qty from drv_t order by id"_S);
+    auto base = NewOwned<TDataDriverVz>(nullptr);
+    base->SetProviderDataSet(q.get());
+    base->SetKeyFields(u"id"_S);
+    T->SetDataDriver(base.get());
+    T->Open();
+    ASSERT_EQ(T->RecordCount(), 3);
+    ASSERT_TRUE(Goto(3));
+    T->Edit();
+    T->FieldByName(u"qty"_S)->SetAsInteger(8);
+    T->Post();
+    ASSERT_TRUE(Goto(1));
+    T->Delete();
+    EXPECT_EQ(T->ApplyUpdates(-1), 2);
+    EXPECT_EQ(Rows(), "2|<null>|<null>;3|ёлкин Пётр|8");
+
+    // A record the provider no longer holds is an update error, not a silent success.
+    ASSERT_TRUE(Goto(2));
+    T->Delete();
+    q->Close();
+    q->SQL()->SetText(u"select id, name, qty from drv_t where id <> 2 order by id"_S);
+    q->Open();
+    TUpdateErrorActionVz answer = ueaCountinueSkip;
+    base->OnUpdateError = [&](TDataDriverVz*, TMemTableDataVz*, TMemoryRecordVz*, TUpdateErrorActionVz& A) { A = answer; };
+    EXPECT_EQ(T->ApplyUpdates(-1), 0);
+    EXPECT_TRUE(T->HasCachedChanges());
+    EXPECT_EQ(Rows(), "2|<null>|<null>;3|ёлкин Пётр|8");
+    T->SetDataDriver(nullptr);
+}
+
 }  // namespace
