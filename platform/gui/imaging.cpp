@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -251,10 +252,49 @@ void TBitmap::Assign(TPersistent* Source) {
     TGraphic::Assign(Source);
 }
 
+namespace {
+
+std::uint32_t GetLE(const QByteArray& B, int Offset, int Bytes) {
+    std::uint32_t v = 0;
+    for (int i = Bytes - 1; i >= 0; --i) v = (v << 8) | uchar(B[Offset + i]);
+    return v;
+}
+
+// The size a BMP header declares must be one its bytes can fill: uncompressed rows are all in
+// the file; run-length coded ones can skip at most 255 x 255 pixels in four bytes. The image is
+// allocated only after this check.
+bool BmpSizeIsPlausible(const QByteArray& Data) {
+    if (Data.size() < 26 || !Data.startsWith("BM")) return false;
+    const std::uint32_t infoSize = GetLE(Data, 14, 4);
+    long long w, h, bits, compression = 0;
+    if (infoSize == 12) {
+        w = GetLE(Data, 18, 2);
+        h = GetLE(Data, 20, 2);
+        bits = GetLE(Data, 24, 2);
+    } else {
+        if (infoSize < 40 || Data.size() < 34) return false;
+        w = std::int32_t(GetLE(Data, 18, 4));
+        h = std::int32_t(GetLE(Data, 22, 4));
+        bits = GetLE(Data, 28, 2);
+        compression = GetLE(Data, 30, 4);
+    }
+    w = std::llabs(w);
+    h = std::llabs(h);
+    if (w > 32767 || h > 32767 || w * h > (128LL << 20)) return false;
+    if (compression == 0 || compression == 3) {
+        const long long stride = (w * std::max(1LL, bits) + 31) / 32 * 4;
+        return stride * h <= Data.size();
+    }
+    return w * h <= 65536 + (long long)Data.size() * 16384;
+}
+
+}  // namespace
+
 void TBitmap::LoadFromStream(TStream* Stream) {
     QByteArray data = ReadRest(Stream);
     QImage img;
-    if (!img.loadFromData(data, "BMP")) throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+    if (!BmpSizeIsPlausible(data) || !img.loadFromData(data, "BMP"))
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
     FreeContext();
     // The depth as the file stores it (the info header's bit count), not as Qt expands it.
     int bits = data.size() >= 30 ? uchar(data[28]) | (uchar(data[29]) << 8) : img.depth();
@@ -342,26 +382,49 @@ void JpegErrorExit(j_common_ptr Info) {
     std::longjmp(err->Jump, 1);
 }
 
-void JpegSilent(j_common_ptr, int) {}
+// Warnings are silent, except that the data ends before the image does: decoding stops there
+// instead of making up the missing rows.
+void JpegMessage(j_common_ptr Info, int Level) {
+    if (Level < 0 && Info->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(Info);
+}
 
-// Decodes into Out (already allocated by the caller after the header pass). Only plain data lives
-// in this frame across setjmp. Returns false with the library's message on an error.
+// What a file of this many bytes can honestly describe. A Huffman-coded block of 8 x 8 pixels
+// takes at least two bits (its DC difference and the end of block), and an interleaved scan packs
+// at most 1024 pixels into 8 such blocks; so a byte covers at most 1024 pixels. Beyond that, and
+// beyond a sane size for a picture on a form or a report page, the header is refused before
+// anything is allocated for it.
+constexpr long long JpegMaxSide = 32767;
+constexpr long long JpegMaxPixels = 128LL << 20;
+constexpr long long JpegPixelsPerByte = 1024;
+constexpr long JpegMaxLibraryMemory = 512L << 20;
+
+// Decodes into Out. Only plain data lives in this frame across setjmp; the row buffer belongs to
+// the library's pool, so an error frees it with the decompressor. Returns false with the
+// library's message on an error.
 bool DecodeJpeg(const unsigned char* Data, unsigned long Size, QImage& Out, char* Message) {
     jpeg_decompress_struct info;
     JpegError err;
     info.err = jpeg_std_error(&err.Mgr);
     err.Mgr.error_exit = JpegErrorExit;
-    err.Mgr.emit_message = JpegSilent;
-    unsigned char* row = nullptr;
+    err.Mgr.emit_message = JpegMessage;
     if (setjmp(err.Jump)) {
         std::strncpy(Message, err.Message, JMSG_LENGTH_MAX);
-        std::free(row);
         jpeg_destroy_decompress(&info);
+        Out = QImage();
         return false;
     }
     jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = JpegMaxLibraryMemory;
     jpeg_mem_src(&info, Data, Size);
     jpeg_read_header(&info, TRUE);
+    const long long pixels = (long long)info.image_width * info.image_height;
+    if (info.image_width > JpegMaxSide || info.image_height > JpegMaxSide || pixels > JpegMaxPixels ||
+        pixels > 65536 + (long long)Size * JpegPixelsPerByte) {
+        std::snprintf(Message, JMSG_LENGTH_MAX, "Image of %u x %u pixels is too large for its %lu bytes",
+                      info.image_width, info.image_height, Size);
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
     bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);
@@ -372,11 +435,12 @@ bool DecodeJpeg(const unsigned char* Data, unsigned long Size, QImage& Out, char
         jpeg_destroy_decompress(&info);
         return false;
     }
-    row = static_cast<unsigned char*>(std::malloc(size_t(w) * size_t(comps)));
+    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                 JDIMENSION(w * comps), 1);
     while (info.output_scanline < info.output_height) {
         int y = int(info.output_scanline);
-        JSAMPROW rows[1] = {row};
-        jpeg_read_scanlines(&info, rows, 1);
+        if (jpeg_read_scanlines(&info, rows, 1) != 1) break;
+        const unsigned char* row = rows[0];
         auto* dst = reinterpret_cast<QRgb*>(Out.scanLine(y));
         for (int x = 0; x < w; ++x) {
             const unsigned char* p = row + x * comps;
@@ -393,7 +457,6 @@ bool DecodeJpeg(const unsigned char* Data, unsigned long Size, QImage& Out, char
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    std::free(row);
     return true;
 }
 
@@ -402,11 +465,9 @@ bool EncodeJpeg(const QImage& Img, int Quality, bool Gray, unsigned char** OutDa
     JpegError err;
     info.err = jpeg_std_error(&err.Mgr);
     err.Mgr.error_exit = JpegErrorExit;
-    err.Mgr.emit_message = JpegSilent;
-    unsigned char* row = nullptr;
+    err.Mgr.emit_message = JpegMessage;
     if (setjmp(err.Jump)) {
         std::strncpy(Message, err.Message, JMSG_LENGTH_MAX);
-        std::free(row);
         jpeg_destroy_compress(&info);
         return false;
     }
@@ -420,7 +481,10 @@ bool EncodeJpeg(const QImage& Img, int Quality, bool Gray, unsigned char** OutDa
     jpeg_set_quality(&info, Quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     int w = Img.width();
-    row = static_cast<unsigned char*>(std::malloc(size_t(w) * 3));
+    // In the library's pool: freed with the compressor, also when it fails.
+    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                 JDIMENSION(w * 3), 1);
+    unsigned char* row = rows[0];
     while (info.next_scanline < info.image_height) {
         const auto* src = reinterpret_cast<const QRgb*>(Img.constScanLine(int(info.next_scanline)));
         for (int x = 0; x < w; ++x) {
@@ -432,12 +496,10 @@ bool EncodeJpeg(const QImage& Img, int Quality, bool Gray, unsigned char** OutDa
                 row[x * 3 + 2] = static_cast<unsigned char>(qBlue(src[x]));
             }
         }
-        JSAMPROW rows[1] = {row};
         jpeg_write_scanlines(&info, rows, 1);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
-    std::free(row);
     return true;
 }
 

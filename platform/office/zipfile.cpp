@@ -59,20 +59,36 @@ TZipBytes Deflate(const TZipBytes& Data) {
     return Out;
 }
 
+// Raw deflate can expand at most about 1032 times; a claim beyond that cannot be honest.
+constexpr UInt64 MaxDeflateRatio = 1032;
+
+// Inflates in bounded steps, so a member claiming gigabytes costs only what its data really
+// produces, and stops as soon as the output passes the claimed size.
 TZipBytes Inflate(const Byte* Data, std::size_t Size, UInt64 Expected) {
+    if (Expected > UInt64(Size) * MaxDeflateRatio + 64) throw EZipException(QStringLiteral("Decompression error"));
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw EZipException(QStringLiteral("Decompression error"));
-    TZipBytes Out(static_cast<std::size_t>(Expected));
+    TZipBytes Out;
+    Out.reserve(static_cast<std::size_t>(std::min<UInt64>(Expected, 1u << 20)));
     z.next_in = const_cast<Bytef*>(Data);
-    z.avail_in = static_cast<uInt>(Size);
-    Byte Dummy = 0;
-    z.next_out = Out.empty() ? &Dummy : Out.data();
-    z.avail_out = Out.empty() ? 1 : static_cast<uInt>(Out.size());
-    const int R = inflate(&z, Z_FINISH);
-    const uLong Produced = z.total_out;
+    z.avail_in = static_cast<uInt>(std::min<std::size_t>(Size, std::numeric_limits<uInt>::max()));
+    Byte Chunk[64 * 1024];
+    int R = Z_OK;
+    while (R == Z_OK) {
+        z.next_out = Chunk;
+        z.avail_out = sizeof Chunk;
+        R = inflate(&z, Z_NO_FLUSH);
+        const std::size_t Got = sizeof Chunk - z.avail_out;
+        if (Out.size() + Got > Expected) {
+            R = Z_DATA_ERROR;
+            break;
+        }
+        Out.insert(Out.end(), Chunk, Chunk + Got);
+        // No progress with input left means the stream is cut short.
+        if (R == Z_OK && Got == 0 && z.avail_in == 0) R = Z_BUF_ERROR;
+    }
     inflateEnd(&z);
-    if (R != Z_STREAM_END || Produced != Expected)
-        throw EZipException(QStringLiteral("Decompression error"));
+    if (R != Z_STREAM_END || Out.size() != Expected) throw EZipException(QStringLiteral("Decompression error"));
     return Out;
 }
 
@@ -311,7 +327,7 @@ TZipBytes TZipFile::Read(int Index) const {
     } else if (E.Method == zcDeflate) {
         Out = Inflate(P, static_cast<std::size_t>(E.CompressedSize), E.Size);
     } else {
-        throw EZipException(QStringLiteral("Unsupported compression"));
+        throw EZipException(QStringLiteral("Unsupported compression method %1 in \"%2\"").arg(int(E.Method)).arg(E.Name));
     }
     if (Crc32(Out.data(), Out.size()) != E.Crc)
         throw EZipException(QStringLiteral("CRC error in \"%1\"").arg(E.Name));

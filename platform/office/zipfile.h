@@ -16,7 +16,9 @@ SDELKA_EXCEPTION(EZipException, Exception)
 using TZipBytes = std::vector<Byte>;
 
 enum TZipMode { zmClosed, zmRead, zmReadWrite, zmWrite };
-enum TZipCompression { zcStored = 0, zcDeflate = 8 };
+// The method number as the archive stores it: members of other methods keep their number and are
+// refused when read.
+enum TZipCompression : Word { zcStored = 0, zcDeflate = 8 };
 
 class TZipFile {
 public:
@@ -44,7 +46,8 @@ public:
     // -1 when there is no such member.
     int IndexOf(const String& FileName) const;
     // Extracts a member (read mode): EZipException when it is missing, uses an unknown method, or its
-    // size or CRC-32 does not match the directory.
+    // size or CRC-32 does not match the directory. Memory grows with the data actually inflated,
+    // never beyond the size the directory claims.
     TZipBytes Read(const String& FileName) const;
     TZipBytes Read(int Index) const;
     TZipCompression Compression(int Index) const;

@@ -122,6 +122,89 @@ TEST(ImagingJpeg, EncodeDecodeRoundTripAndQuality) {
     EXPECT_THROW(bad.LoadFromStream(&broken), EInvalidGraphic);
 }
 
+namespace {
+
+// A noisy picture encoded by our own writer (noise, so the data is not tiny).
+QByteArray NoisyJpeg(int W, int H) {
+    QImage img(W, H, QImage::Format_RGB32);
+    unsigned seed = 12345;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            img.setPixel(x, y, seed >> 8);
+        }
+    return TJPEGImage::Encode(img, 90);
+}
+
+// The frame header's height and width, big-endian after the marker, length and precision.
+QByteArray WithDeclaredSize(QByteArray Jpeg, int W, int H) {
+    int sof = Jpeg.indexOf("\xFF\xC0");
+    if (sof < 0) return {};
+    Jpeg[sof + 5] = char(H >> 8);
+    Jpeg[sof + 6] = char(H);
+    Jpeg[sof + 7] = char(W >> 8);
+    Jpeg[sof + 8] = char(W);
+    return Jpeg;
+}
+
+void LoadBytes(TGraphic* G, const QByteArray& Bytes) {
+    auto ms = NewOwned<TMemoryStream>();
+    ms->Write(Bytes.constData(), Integer(Bytes.size()));
+    ms->SetPosition(0);
+    G->LoadFromStream(ms.get());
+}
+
+}  // namespace
+
+// Damaged files are refused before anything is allocated for what they claim, and the picture
+// loaded before stays.
+TEST(ImagingJpeg, DamagedFilesAreRefusedAndThePictureStays) {
+    const QByteArray small = NoisyJpeg(16, 16);
+    const QByteArray good = NoisyJpeg(200, 120);
+    auto j = NewOwned<TJPEGImage>();
+    LoadBytes(j.get(), good);
+    ASSERT_EQ(j->Width(), 200);
+
+    struct Case {
+        QByteArray Bytes;
+        const char* Why;
+    } cases[] = {
+        {WithDeclaredSize(small, 65000, 65000), "a few hundred bytes declaring 65000 x 65000"},
+        {WithDeclaredSize(small, 4000, 4000), "more pixels than the bytes can code"},
+        {WithDeclaredSize(good, 30000, 30000), "a sane file size, an insane picture"},
+        {good.left(good.size() / 2), "cut in the middle of the scan"},
+        {good.left(good.indexOf("\xFF\xDA") + 20), "cut right after the scan header"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_FALSE(c.Bytes.isEmpty()) << c.Why;
+        EXPECT_THROW(LoadBytes(j.get(), c.Bytes), EInvalidGraphic) << c.Why;
+        EXPECT_EQ(j->Width(), 200) << c.Why;
+        EXPECT_EQ(j->Height(), 120) << c.Why;
+    }
+}
+
+TEST(ImagingBitmap, HeaderClaimsBeyondTheFileAreRefused) {
+    auto b = NewOwned<TBitmap>();
+    Paint(*b);
+    auto ms = NewOwned<TMemoryStream>();
+    b->SaveToStream(ms.get());
+    QByteArray bmp(static_cast<const char*>(ms->Memory()), int(ms->Size()));
+    auto withSize = [&](int W, int H) {
+        QByteArray x = bmp;
+        for (int i = 0; i < 4; ++i) {
+            x[18 + i] = char(W >> (8 * i));
+            x[22 + i] = char(H >> (8 * i));
+        }
+        return x;
+    };
+    for (auto [w, h] : {std::pair{8000, 8000}, {16, 100000}, {-70000, 8}, {100, -100}}) {
+        EXPECT_THROW(LoadBytes(b.get(), withSize(w, h)), EInvalidGraphic) << w << " x " << h;
+        EXPECT_EQ(b->Width(), 16);
+    }
+    LoadBytes(b.get(), withSize(16, -8));  // top-down rows are fine
+    EXPECT_EQ(b->Height(), 8);
+}
+
 TEST(ImagingPicture, LoadChoosesTheKindBySignature) {
     QTemporaryDir dir;
     TBitmap b;

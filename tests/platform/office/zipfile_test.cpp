@@ -86,6 +86,67 @@ TEST(ZipFile, DamagedArchivesAreRefused) {
     EXPECT_THROW(Zip.Open(Dir.filePath(QStringLiteral("nothing.zip")), zmRead), EZipException);
 }
 
+// The central directory entry of the first member (its signature "PK\1\2").
+std::size_t CentralEntry(const TZipBytes& Raw) {
+    for (std::size_t i = 0; i + 4 <= Raw.size(); ++i)
+        if (Raw[i] == 'P' && Raw[i + 1] == 'K' && Raw[i + 2] == 1 && Raw[i + 3] == 2) return i;
+    return 0;
+}
+
+void Put32At(TZipBytes& B, std::size_t At, Cardinal V) {
+    for (int i = 0; i < 4; ++i) B[At + i] = static_cast<Byte>(V >> (8 * i));
+}
+
+// A damaged directory costs no more memory than the member's data: a size claim far beyond the
+// data, a size that does not match, and method numbers this reader does not know.
+TEST(ZipFile, DirectoryClaimsAreCheckedAgainstTheData) {
+    QTemporaryDir Dir;
+    const String Name = Dir.filePath(QStringLiteral("c.zip"));
+    TZipBytes Payload;
+    for (int i = 0; i < 5000; ++i) Payload.push_back(static_cast<Byte>('a' + i % 7));
+    {
+        TZipFile Zip;
+        Zip.Open(Name, zmWrite);
+        Zip.Add(Payload, QStringLiteral("d"), zcDeflate);
+        Zip.Close();
+    }
+    const TZipBytes Raw = FileBytes(Name);
+    const std::size_t Dir0 = CentralEntry(Raw);
+    ASSERT_GT(Dir0, 0u);
+    struct Case {
+        Cardinal Size;
+        const char* Why;
+    } Cases[] = {{0xFFFFFFFFu, "4 GB claimed"}, {0x7FFFFFFFu, "2 GB claimed"}, {5001, "one byte more"},
+                 {4999, "one byte less"}, {0, "nothing claimed"}};
+    for (const Case& C : Cases) {
+        TZipBytes Bad = Raw;
+        Put32At(Bad, Dir0 + 24, C.Size);
+        TZipFile Zip;
+        Zip.Open(Bad);
+        EXPECT_THROW(Zip.Read(0), EZipException) << C.Why;
+    }
+    for (Word Method : {Word(93), Word(95), Word(99), Word(1), Word(0xFFFF)}) {
+        TZipBytes Bad = Raw;
+        Bad[Dir0 + 10] = static_cast<Byte>(Method);
+        Bad[Dir0 + 11] = static_cast<Byte>(Method >> 8);
+        TZipFile Zip;
+        Zip.Open(Bad);
+        EXPECT_EQ(static_cast<int>(Zip.Compression(0)), Method);
+        try {
+            Zip.Read(0);
+            ADD_FAILURE() << "method " << Method << " was read";
+        } catch (const EZipException& E) {
+            EXPECT_TRUE(E.Message().contains(QString::number(Method))) << E.Message().toStdString();
+        }
+    }
+    // Deflated data cut short inside the archive.
+    TZipBytes Cut = Raw;
+    Put32At(Cut, Dir0 + 20, 3);
+    TZipFile Zip;
+    Zip.Open(Cut);
+    EXPECT_THROW(Zip.Read(0), EZipException);
+}
+
 TEST(ZipFile, UnfinishedArchiveLeavesNoFile) {
     QTemporaryDir Dir;
     const String Name = Dir.filePath(QStringLiteral("half.zip"));
