@@ -57,25 +57,27 @@ TPoint TDeviceContext::SetViewportOrg(const TPoint& P) { return std::exchange(S.
 unsigned TDeviceContext::SetLayout(unsigned Layout) { return std::exchange(S.Layout, Layout); }
 
 TPoint TDeviceContext::LPtoDP(const TPoint& P) const {
-    int x = P.X - S.WindowOrg.X + S.ViewportOrg.X;
-    int y = P.Y - S.WindowOrg.Y + S.ViewportOrg.Y;
-    if (S.Layout & LAYOUT_RTL) x = DeviceSize().cx - 1 - x;
+    long long dx = (long long)S.ViewportOrg.X - S.WindowOrg.X, dy = (long long)S.ViewportOrg.Y - S.WindowOrg.Y;
+    int x = SatInt(P.X + dx);
+    int y = SatInt(P.Y + dy);
+    if (S.Layout & LAYOUT_RTL) x = SatInt((long long)DeviceSize().cx - 1 - x);
     return {x, y};
 }
 
 TPoint TDeviceContext::DPtoLP(const TPoint& P) const {
-    int x = P.X;
-    if (S.Layout & LAYOUT_RTL) x = DeviceSize().cx - 1 - x;
-    return {x + S.WindowOrg.X - S.ViewportOrg.X, P.Y + S.WindowOrg.Y - S.ViewportOrg.Y};
+    long long x = P.X;
+    if (S.Layout & LAYOUT_RTL) x = (long long)DeviceSize().cx - 1 - x;
+    long long dx = (long long)S.WindowOrg.X - S.ViewportOrg.X, dy = (long long)S.WindowOrg.Y - S.ViewportOrg.Y;
+    return {SatInt(x + dx), SatInt(P.Y + dy)};
 }
 
 TRect TDeviceContext::LPtoDP(const TRect& R) const {
     TRect n = Normalized(R);
-    int dx = -S.WindowOrg.X + S.ViewportOrg.X, dy = -S.WindowOrg.Y + S.ViewportOrg.Y;
-    TRect d(n.Left + dx, n.Top + dy, n.Right + dx, n.Bottom + dy);
+    long long dx = (long long)S.ViewportOrg.X - S.WindowOrg.X, dy = (long long)S.ViewportOrg.Y - S.WindowOrg.Y;
+    TRect d(SatInt(n.Left + dx), SatInt(n.Top + dy), SatInt(n.Right + dx), SatInt(n.Bottom + dy));
     if (S.Layout & LAYOUT_RTL) {
-        int w = DeviceSize().cx;
-        d = TRect(w - d.Right, d.Top, w - d.Left, d.Bottom);
+        long long w = DeviceSize().cx;
+        d = TRect(SatInt(w - d.Right), d.Top, SatInt(w - d.Left), d.Bottom);
     }
     return d;
 }
@@ -83,11 +85,11 @@ TRect TDeviceContext::LPtoDP(const TRect& R) const {
 TRect TDeviceContext::DPtoLP(const TRect& R) const {
     TRect d = Normalized(R);
     if (S.Layout & LAYOUT_RTL) {
-        int w = DeviceSize().cx;
-        d = TRect(w - d.Right, d.Top, w - d.Left, d.Bottom);
+        long long w = DeviceSize().cx;
+        d = TRect(SatInt(w - d.Right), d.Top, SatInt(w - d.Left), d.Bottom);
     }
-    int dx = S.WindowOrg.X - S.ViewportOrg.X, dy = S.WindowOrg.Y - S.ViewportOrg.Y;
-    return TRect(d.Left + dx, d.Top + dy, d.Right + dx, d.Bottom + dy);
+    long long dx = (long long)S.WindowOrg.X - S.ViewportOrg.X, dy = (long long)S.WindowOrg.Y - S.ViewportOrg.Y;
+    return TRect(SatInt(d.Left + dx), SatInt(d.Top + dy), SatInt(d.Right + dx), SatInt(d.Bottom + dy));
 }
 
 QRegion TDeviceContext::DeviceRegion(const TRect& LogicalRect) const {

@@ -66,8 +66,8 @@ QImage ReadDib(const TEmfReader& R, u32 OffBmi, u32 CbBmi, u32 OffBits, u32 CbBi
     u32 compression = R.U32(OffBmi + 16);
     if (w <= 0 || h == 0 || compression != 0 || (bits != 24 && bits != 32)) return QImage();
     bool topDown = h < 0;
+    if (w > 0x8000 || h < -0x8000 || h > 0x8000) return QImage();
     h = std::abs(h);
-    if (w > 0x8000 || h > 0x8000) return QImage();
     qsizetype stride = ((qsizetype(w) * bits / 8) + 3) & ~qsizetype(3);
     if (stride * h > qsizetype(CbBits)) return QImage();
     QImage img(w, h, Alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
@@ -377,8 +377,8 @@ TPoint TMetafileDC::MoveTo(const TPoint& P) {
 void TMetafileDC::LineTo(const TPoint& P) {
     FOut->Simple(EMR_LINETO, {P.X, P.Y});
     int w = std::max(1, Pen().lopnWidth);
-    AddBounds(TRect(std::min(PenPos().X, P.X) - w / 2, std::min(PenPos().Y, P.Y) - w / 2,
-                    std::max(PenPos().X, P.X) + w - w / 2, std::max(PenPos().Y, P.Y) + w - w / 2));
+    AddBounds(TRect(SatSub(std::min(PenPos().X, P.X), w / 2), SatSub(std::min(PenPos().Y, P.Y), w / 2),
+                    SatAdd(std::max(PenPos().X, P.X), w - w / 2), SatAdd(std::max(PenPos().Y, P.Y), w - w / 2)));
     S.PenPos = P;
 }
 
@@ -392,8 +392,8 @@ void TMetafileDC::Poly(unsigned Type16, unsigned Type32, const TPoint* Points, i
         box = TRect(std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X), std::max(box.Bottom, p.Y));
     }
     FOut->Begin(small ? Type16 : Type32);
-    TRect b = LPtoDP(TRect(box.Left, box.Top, box.Right + 1, box.Bottom + 1));
-    FOut->Rect(TRect(b.Left, b.Top, b.Right - 1, b.Bottom - 1));
+    TRect b = LPtoDP(TRect(box.Left, box.Top, SatAdd(box.Right, 1), SatAdd(box.Bottom, 1)));
+    FOut->Rect(TRect(b.Left, b.Top, SatSub(b.Right, 1), SatSub(b.Bottom, 1)));
     FOut->U32(u32(Count));
     for (int i = 0; i < Count; ++i) {
         if (small) {
@@ -406,7 +406,7 @@ void TMetafileDC::Poly(unsigned Type16, unsigned Type32, const TPoint* Points, i
     FOut->End();
     int w = std::max(1, Pen().lopnWidth);
     box.Inflate(w / 2, w / 2);
-    AddBounds(TRect(box.Left, box.Top, box.Right + 1, box.Bottom + 1));
+    AddBounds(TRect(box.Left, box.Top, SatAdd(box.Right, 1), SatAdd(box.Bottom, 1)));
 }
 
 void TMetafileDC::Polyline(const TPoint* Points, int Count) {
@@ -500,15 +500,16 @@ void TMetafileDC::ExtTextOut(int X, int Y, unsigned Options, const TRect* Rect, 
             prev = at;
         }
     }
-    int tw = 0;
-    for (int d : dx) tw += d;
+    long long sum = 0;
+    for (int d : dx) sum += d;
+    const int tw = SatInt(sum);
     TTextMetric tm;
     GetTextMetrics(tm);
     unsigned h = TextAlign() & (TA_CENTER | TA_RIGHT);
     unsigned v = TextAlign() & TA_BASELINE;
-    int ox = h == TA_CENTER ? -tw / 2 : h == TA_RIGHT ? -tw : 0;
+    int ox = SatInt(h == TA_CENTER ? -(long long)tw / 2 : h == TA_RIGHT ? -(long long)tw : 0);
     int oy = v == TA_BASELINE ? -tm.tmAscent : v == TA_BOTTOM ? -tm.tmHeight : 0;
-    TRect box = ::Bounds(X + ox, Y + oy, tw, tm.tmHeight);
+    TRect box = ::Bounds(SatAdd(X, ox), SatAdd(Y, oy), tw, tm.tmHeight);
     if (Rect && (Options & ETO_CLIPPED)) IntersectRect(box, box, *Rect);
     if (Rect && (Options & ETO_OPAQUE)) UnionRect(box, box, *Rect);
     TRect dbox = LPtoDP(box);
@@ -532,12 +533,12 @@ void TMetafileDC::ExtTextOut(int X, int Y, unsigned Options, const TRect* Rect, 
     FOut->End();
     AddBounds(box);
 
-    if (TextAlign() & TA_UPDATECP) S.PenPos.X = X + (h == TA_RIGHT ? -tw : h == TA_CENTER ? 0 : tw);
+    if (TextAlign() & TA_UPDATECP) S.PenPos.X = SatInt(X + (h == TA_RIGHT ? -(long long)tw : h == TA_CENTER ? 0 : tw));
 }
 
 void TMetafileDC::SetPixel(const TPoint& P, COLORREF Color) {
     FOut->Simple(EMR_SETPIXELV, {P.X, P.Y, int(Color & 0xFFFFFF)});
-    AddBounds(TRect(P.X, P.Y, P.X + 1, P.Y + 1));
+    AddBounds(TRect(P.X, P.Y, SatAdd(P.X, 1), SatAdd(P.Y, 1)));
 }
 
 // Bitmaps go in as 32-bit bottom-up DIBs of the source rectangle only.
@@ -545,6 +546,19 @@ void TMetafileDC::EmitDib(unsigned Type, const TRect& Dest, const QImage& Src, c
                           int ConstAlpha) {
     TRect sr(std::min(SrcRect.Left, SrcRect.Right), std::min(SrcRect.Top, SrcRect.Bottom),
              std::max(SrcRect.Left, SrcRect.Right), std::max(SrcRect.Top, SrcRect.Bottom));
+    TRect Dst = Dest;
+    // Only the part of the source inside the picture is recorded, onto the matching part of the
+    // destination: a source rectangle as large as the coordinates allow costs nothing.
+    TRect cr;
+    if (!IntersectRect(cr, sr, TRect(0, 0, Src.width(), Src.height()))) return;
+    if (cr != sr) {
+        const double fx = double(Dest.Width()) / sr.Width(), fy = double(Dest.Height()) / sr.Height();
+        auto at = [](int Base, double Offset) { return SatInt(std::llround(std::clamp(Base + Offset, -2e9, 2e9))); };
+        Dst = TRect(at(Dest.Left, (double(cr.Left) - sr.Left) * fx), at(Dest.Top, (double(cr.Top) - sr.Top) * fy),
+                    at(Dest.Left, (double(cr.Right) - sr.Left) * fx), at(Dest.Top, (double(cr.Bottom) - sr.Top) * fy));
+        if (Dst.Width() == 0 || Dst.Height() == 0) return;
+        sr = cr;
+    }
     QImage img = Src.copy(sr.ToQRect());
     bool alpha = Type == EMR_ALPHABLEND;
     img = img.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
@@ -552,16 +566,16 @@ void TMetafileDC::EmitDib(unsigned Type, const TRect& Dest, const QImage& Src, c
     if (w == 0 || h == 0) return;
     u32 cbBits = u32(w) * u32(h) * 4;
     u32 fixed = alpha ? AlphaBlendFixed : StretchDIBitsFixed;
-    TRect d(std::min(Dest.Left, Dest.Right), std::min(Dest.Top, Dest.Bottom), std::max(Dest.Left, Dest.Right),
-            std::max(Dest.Top, Dest.Bottom));
+    TRect d(std::min(Dst.Left, Dst.Right), std::min(Dst.Top, Dst.Bottom), std::max(Dst.Left, Dst.Right),
+            std::max(Dst.Top, Dst.Bottom));
     TRect dd = LPtoDP(d);
     FOut->Begin(Type);
-    FOut->Rect(TRect(dd.Left, dd.Top, dd.Right - 1, dd.Bottom - 1));
+    FOut->Rect(TRect(dd.Left, dd.Top, SatSub(dd.Right, 1), SatSub(dd.Bottom, 1)));
     if (alpha) {
-        FOut->I32(Dest.Left);
-        FOut->I32(Dest.Top);
-        FOut->I32(Dest.Width());
-        FOut->I32(Dest.Height());
+        FOut->I32(Dst.Left);
+        FOut->I32(Dst.Top);
+        FOut->I32(Dst.Width());
+        FOut->I32(Dst.Height());
         FOut->U32(u32(std::clamp(ConstAlpha, 0, 255)) << 16 | (AC_SRC_ALPHA << 24));  // BLENDFUNCTION
         FOut->I32(0);  // xSrc, ySrc
         FOut->I32(0);
@@ -575,8 +589,8 @@ void TMetafileDC::EmitDib(unsigned Type, const TRect& Dest, const QImage& Src, c
         FOut->I32(w);
         FOut->I32(h);
     } else {
-        FOut->I32(Dest.Left);
-        FOut->I32(Dest.Top);
+        FOut->I32(Dst.Left);
+        FOut->I32(Dst.Top);
         FOut->I32(0);  // xSrc, ySrc, cxSrc, cySrc
         FOut->I32(0);
         FOut->I32(w);
@@ -587,8 +601,8 @@ void TMetafileDC::EmitDib(unsigned Type, const TRect& Dest, const QImage& Src, c
         FOut->U32(cbBits);
         FOut->U32(0);  // DIB_RGB_COLORS
         FOut->U32(Rop);
-        FOut->I32(Dest.Width());
-        FOut->I32(Dest.Height());
+        FOut->I32(Dst.Width());
+        FOut->I32(Dst.Height());
     }
     // BITMAPINFOHEADER
     FOut->U32(40);
@@ -627,7 +641,7 @@ void TMetafileDC::StretchBlt(const TRect& Dest, const QImage& Src, const TRect& 
             // No source: a block transfer with the pattern or the destination only.
             TRect dd = LPtoDP(Dest);
             FOut->Begin(EMR_BITBLT);
-            FOut->Rect(TRect(dd.Left, dd.Top, dd.Right - 1, dd.Bottom - 1));
+            FOut->Rect(TRect(dd.Left, dd.Top, SatSub(dd.Right, 1), SatSub(dd.Bottom, 1)));
             FOut->I32(Dest.Left);
             FOut->I32(Dest.Top);
             FOut->I32(Dest.Width());
@@ -670,7 +684,7 @@ QByteArray TMetafileDC::Finish(const TRect* Frame) {
         // Pixels to 0.01 mm; the frame's right and bottom are the drawn area's edge.
         auto toX = [&](int px) { return RoundDiv((long long)px * umX, (long long)FSize.cx * 10); };
         auto toY = [&](int px) { return RoundDiv((long long)px * umY, (long long)FSize.cy * 10); };
-        frame = TRect(toX(FBounds.Left), toY(FBounds.Top), toX(FBounds.Right + 1), toY(FBounds.Bottom + 1));
+        frame = TRect(toX(FBounds.Left), toY(FBounds.Top), toX(SatAdd(FBounds.Right, 1)), toY(SatAdd(FBounds.Bottom, 1)));
     }
 
     TWriter head;
@@ -764,20 +778,31 @@ bool DecodeExtTextOutW(const TEnhMetaRecord& Record, TEnhMetaText& Text) {
 
 namespace {
 
+// Coordinates a record can reach on the target: far beyond any page, and small enough that the
+// mapping and the devices' own arithmetic never overflow. Pens and fonts have a limit of their own.
+constexpr double CoordLimit = double(1 << 26);
+constexpr int SizeLimit = 4096;
+
+int Clamp(double V) {
+    if (!(V == V)) return 0;  // NaN
+    return int(std::clamp(V, -CoordLimit, CoordLimit));
+}
+
 class TPlayer {
 public:
     TPlayer(HDC DC, const TEnhMetaHeader& H, const TRect& Dest) : FDC(DC), FDest(Dest) {
         // The frame in reference pixels, through the micrometre size when the header has it.
-        long long devX = std::max(1, H.szlDevice.cx), devY = std::max(1, H.szlDevice.cy);
-        long long umX = H.szlMicrometers.cx > 0 ? H.szlMicrometers.cx : (long long)H.szlMillimeters.cx * 1000;
-        long long umY = H.szlMicrometers.cy > 0 ? H.szlMicrometers.cy : (long long)H.szlMillimeters.cy * 1000;
-        umX = std::max(1LL, umX);
-        umY = std::max(1LL, umY);
-        auto pxX = [&](int v) { return RoundDiv((long long)v * 10 * devX, umX); };
-        auto pxY = [&](int v) { return RoundDiv((long long)v * 10 * devY, umY); };
+        double devX = std::max(1, H.szlDevice.cx), devY = std::max(1, H.szlDevice.cy);
+        double umX = H.szlMicrometers.cx > 0 ? H.szlMicrometers.cx : (double)H.szlMillimeters.cx * 1000;
+        double umY = H.szlMicrometers.cy > 0 ? H.szlMicrometers.cy : (double)H.szlMillimeters.cy * 1000;
+        umX = std::max(1.0, umX);
+        umY = std::max(1.0, umY);
+        auto pxX = [&](int v) { return Clamp(std::round(double(v) * 10 * devX / umX)); };
+        auto pxY = [&](int v) { return Clamp(std::round(double(v) * 10 * devY / umY)); };
         FFrame = TRect(pxX(H.rclFrame.Left), pxY(H.rclFrame.Top), pxX(H.rclFrame.Right), pxY(H.rclFrame.Bottom));
         if (FFrame.Width() <= 0 || FFrame.Height() <= 0)
-            FFrame = TRect(H.rclBounds.Left, H.rclBounds.Top, H.rclBounds.Right + 1, H.rclBounds.Bottom + 1);
+            FFrame = TRect(Clamp(H.rclBounds.Left), Clamp(H.rclBounds.Top), Clamp(H.rclBounds.Right + 1.0),
+                           Clamp(H.rclBounds.Bottom + 1.0));
         FSx = FFrame.Width() > 0 ? double(Dest.Width()) / FFrame.Width() : 1.0;
         FSy = FFrame.Height() > 0 ? double(Dest.Height()) / FFrame.Height() : 1.0;
         FObjects.resize(size_t(std::max(1, H.nHandles)));
@@ -790,15 +815,15 @@ public:
 private:
     using TObj = std::variant<std::monostate, TLogPen, TLogBrush, TLogFont>;
 
-    // Recorded logical -> target logical.
-    int X(int Lx) const { return MapX(Lx - FWinOrg.X + FVpOrg.X); }
-    int Y(int Ly) const { return MapY(Ly - FWinOrg.Y + FVpOrg.Y); }
-    int MapX(int Dx) const { return FDest.Left + int(std::lround((Dx - FFrame.Left) * FSx)); }
-    int MapY(int Dy) const { return FDest.Top + int(std::lround((Dy - FFrame.Top) * FSy)); }
+    // Recorded logical -> target logical, clamped to the coordinate limit.
+    int X(int Lx) const { return MapX(double(Lx) - FWinOrg.X + FVpOrg.X); }
+    int Y(int Ly) const { return MapY(double(Ly) - FWinOrg.Y + FVpOrg.Y); }
+    int MapX(double Dx) const { return Clamp(FDest.Left + std::round((Dx - FFrame.Left) * FSx)); }
+    int MapY(double Dy) const { return Clamp(FDest.Top + std::round((Dy - FFrame.Top) * FSy)); }
     TPoint P(const TPoint& Pt) const { return {X(Pt.X), Y(Pt.Y)}; }
     TRect R(const TRect& Rc) const { return {X(Rc.Left), Y(Rc.Top), X(Rc.Right), Y(Rc.Bottom)}; }
-    int W(int V) const { return int(std::lround(V * FSx)); }
-    int H(int V) const { return int(std::lround(V * FSy)); }
+    int W(double V) const { return Clamp(std::round(V * FSx)); }
+    int H(double V) const { return Clamp(std::round(V * FSy)); }
 
     TObj* Object(u32 Index) { return Index > 0 && Index < FObjects.size() ? &FObjects[Index] : nullptr; }
     void Store(u32 Index, TObj Obj) {
@@ -807,12 +832,13 @@ private:
         FObjects[Index] = std::move(Obj);
     }
     TLogPen ScaledPen(TLogPen P) const {
-        if (P.lopnWidth > 1) P.lopnWidth = std::max(1, W(P.lopnWidth));
+        if (P.lopnWidth > 1) P.lopnWidth = std::clamp(W(P.lopnWidth), 1, SizeLimit);
         return P;
     }
     TLogFont ScaledFont(TLogFont F) const {
-        if (F.lfHeight) F.lfHeight = (F.lfHeight < 0 ? -1 : 1) * std::max(1, H(std::abs(F.lfHeight)));
-        if (F.lfWidth) F.lfWidth = std::max(1, W(F.lfWidth));
+        if (F.lfHeight)
+            F.lfHeight = (F.lfHeight < 0 ? -1 : 1) * std::clamp(H(std::fabs(double(F.lfHeight))), 1, SizeLimit);
+        if (F.lfWidth) F.lfWidth = std::clamp(W(std::fabs(double(F.lfWidth))), 1, SizeLimit);
         return F;
     }
     std::vector<TRect> RegionRects(const TEmfReader& Rd, qsizetype Off, u32 Cb) const {
@@ -822,6 +848,13 @@ private:
         if (n > (Cb - 32) / 16) return out;
         for (u32 i = 0; i < n; ++i) out.push_back(Rd.Rect(Off + 32 + 16 * i));
         return out;
+    }
+    // The union of many rectangles by halves: adding them one by one costs the square of their number.
+    static QRegion Unite(const std::vector<QRect>& Parts, size_t From, size_t To) {
+        if (To - From == 0) return QRegion();
+        if (To - From == 1) return QRegion(Parts[From]);
+        size_t Mid = From + (To - From) / 2;
+        return Unite(Parts, From, Mid).united(Unite(Parts, Mid, To));
     }
     void Clip(const TEmfReader& Rd);
     void Text(const TEnhMetaRecord& Rec);
@@ -844,9 +877,10 @@ private:
 void TPlayer::Clip(const TEmfReader& Rd) {
     u32 cb = Rd.U32(8), mode = Rd.U32(12);
     // Region rectangles are reference-device pixels: to the target's device pixels.
-    QRegion rgn;
+    std::vector<QRect> parts;
     for (const TRect& r : RegionRects(Rd, 16, cb))
-        rgn += FDC->LPtoDP(TRect(MapX(r.Left), MapY(r.Top), MapX(r.Right), MapY(r.Bottom))).ToQRect();
+        parts.push_back(FDC->LPtoDP(TRect(MapX(r.Left), MapY(r.Top), MapX(r.Right), MapY(r.Bottom))).ToQRect());
+    QRegion rgn = Unite(parts, 0, parts.size());
     QRegion base = FInitialHasClip ? FInitialClip : QRegion(QRect(0, 0, FDC->DeviceSize().cx, FDC->DeviceSize().cy));
     QRegion current = FDC->HasClip() ? FDC->ClipRegion() : base;
     QRegion result;
@@ -883,7 +917,7 @@ void TPlayer::Text(const TEnhMetaRecord& Rec) {
         int prev = 0;
         for (int d : t.Dx) {
             pos += d;
-            int at = W(int(pos));
+            int at = W(double(pos));
             dx.push_back(at - prev);
             prev = at;
         }
@@ -901,25 +935,25 @@ void TPlayer::Dib(const TEmfReader& Rd, unsigned Type) {
         u32 offBmi = Rd.U32(48), cbBmi = Rd.U32(52), offBits = Rd.U32(56), cbBits = Rd.U32(60);
         u32 rop = Rd.U32(68);
         int cxDest = Rd.I32(72), cyDest = Rd.I32(76);
-        TRect dest = R(TRect(xDest, yDest, xDest + cxDest, yDest + cyDest));
+        TRect dest = R(TRect(xDest, yDest, SatAdd(xDest, cxDest), SatAdd(yDest, cyDest)));
         QImage img = ReadDib(Rd, offBmi, cbBmi, offBits, cbBits, false);
         if (img.isNull()) {
             if (cbBmi == 0) FDC->StretchBlt(dest, QImage(), TRect(), rop);
             return;
         }
         // The source rectangle's y counts from the image's top here (the DIB rows are turned).
-        FDC->StretchBlt(dest, img, TRect(xSrc, ySrc, xSrc + cxSrc, ySrc + cySrc), rop);
+        FDC->StretchBlt(dest, img, TRect(xSrc, ySrc, SatAdd(xSrc, cxSrc), SatAdd(ySrc, cySrc)), rop);
     } else if (Type == EMR_BITBLT) {
         if (Rd.Length() < BitBltFixed) return;
         int xDest = Rd.I32(24), yDest = Rd.I32(28), cx = Rd.I32(32), cy = Rd.I32(36);
         u32 rop = Rd.U32(40);
         u32 offBmi = Rd.U32(84), cbBmi = Rd.U32(88), offBits = Rd.U32(92), cbBits = Rd.U32(96);
-        TRect dest = R(TRect(xDest, yDest, xDest + cx, yDest + cy));
+        TRect dest = R(TRect(xDest, yDest, SatAdd(xDest, cx), SatAdd(yDest, cy)));
         QImage img = ReadDib(Rd, offBmi, cbBmi, offBits, cbBits, false);
         if (cbBmi == 0)
             FDC->StretchBlt(dest, QImage(), TRect(), rop);
         else if (!img.isNull())
-            FDC->StretchBlt(dest, img, TRect(Rd.I32(44), Rd.I32(48), Rd.I32(44) + cx, Rd.I32(48) + cy), rop);
+            FDC->StretchBlt(dest, img, TRect(Rd.I32(44), Rd.I32(48), SatAdd(Rd.I32(44), cx), SatAdd(Rd.I32(48), cy)), rop);
     } else if (Type == EMR_ALPHABLEND) {
         if (Rd.Length() < AlphaBlendFixed) return;
         int xDest = Rd.I32(24), yDest = Rd.I32(28), cxDest = Rd.I32(32), cyDest = Rd.I32(36);
@@ -929,8 +963,8 @@ void TPlayer::Dib(const TEmfReader& Rd, unsigned Type) {
         int cxSrc = Rd.I32(100), cySrc = Rd.I32(104);
         QImage img = ReadDib(Rd, offBmi, cbBmi, offBits, cbBits, ((blend >> 24) & AC_SRC_ALPHA) != 0);
         if (img.isNull()) return;
-        FDC->AlphaBlend(R(TRect(xDest, yDest, xDest + cxDest, yDest + cyDest)), img,
-                        TRect(xSrc, ySrc, xSrc + cxSrc, ySrc + cySrc), int((blend >> 16) & 0xFF));
+        FDC->AlphaBlend(R(TRect(xDest, yDest, SatAdd(xDest, cxDest), SatAdd(yDest, cyDest))), img,
+                        TRect(xSrc, ySrc, SatAdd(xSrc, cxSrc), SatAdd(ySrc, cySrc)), int((blend >> 16) & 0xFF));
     }
 }
 
@@ -1169,6 +1203,8 @@ void TMetafile::LoadFromStream(TStream* Stream) {
     if (r.U32(0) != EMR_HEADER || r.U32(40) != ENHMETA_SIGNATURE || r.U32(48) < 88 || r.U32(48) > 0x7FFFFFF0u)
         throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
     u32 n = r.U32(48);
+    // The stream must hold what the header claims before anything is allocated for it.
+    if (Int64(n) - 88 > Stream->Size() - Stream->Position()) throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
     data.resize(qsizetype(n));
     if (Stream->Read(data.data() + 88, Integer(n - 88)) != Integer(n - 88))
         throw EInvalidGraphic(QStringLiteral("Metafile is not valid"));
@@ -1181,11 +1217,18 @@ void TMetafile::SaveToStream(TStream* Stream) {
 
 QImage TMetafile::ToImage() const {
     if (Empty() || Width() <= 0 || Height() <= 0) return QImage();
-    QImage img(Width(), Height(), QImage::Format_ARGB32_Premultiplied);
+    // The frame is only a number in the header: a picture larger than a sane image is drawn
+    // smaller, keeping its proportions.
+    constexpr double MaxSide = 16384, MaxPixels = 32.0 * 1024 * 1024;
+    double w = Width(), h = Height();
+    double k = std::min({1.0, MaxSide / w, MaxSide / h, std::sqrt(MaxPixels / (w * h))});
+    int iw = std::max(1, int(w * k)), ih = std::max(1, int(h * k));
+    QImage img(iw, ih, QImage::Format_ARGB32_Premultiplied);
+    if (img.isNull()) return img;
     img.fill(Qt::transparent);
     {
         TPainterDC dc(&img);
-        PlayEnhMetaFile(&dc, FData, TRect(0, 0, Width(), Height()));
+        PlayEnhMetaFile(&dc, FData, TRect(0, 0, iw, ih));
     }
     return img;
 }

@@ -7,6 +7,17 @@
 #include <QRect>
 #include <QSize>
 #include <algorithm>
+#include <limits>
+
+// Arithmetic on coordinates that may come from a damaged file: results beyond the int range
+// stop at its ends instead of overflowing.
+constexpr int SatInt(long long V) {
+    return V > std::numeric_limits<int>::max()   ? std::numeric_limits<int>::max()
+           : V < std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
+                                                 : int(V);
+}
+constexpr int SatAdd(int A, int B) { return SatInt((long long)A + B); }
+constexpr int SatSub(int A, int B) { return SatInt((long long)A - B); }
 
 struct TPoint {
     int X = 0;
@@ -15,8 +26,8 @@ struct TPoint {
     constexpr TPoint(int AX, int AY) : X(AX), Y(AY) {}
     constexpr bool operator==(const TPoint& o) const { return X == o.X && Y == o.Y; }
     constexpr bool operator!=(const TPoint& o) const { return !(*this == o); }
-    constexpr TPoint operator+(const TPoint& o) const { return {X + o.X, Y + o.Y}; }
-    constexpr TPoint operator-(const TPoint& o) const { return {X - o.X, Y - o.Y}; }
+    constexpr TPoint operator+(const TPoint& o) const { return {SatAdd(X, o.X), SatAdd(Y, o.Y)}; }
+    constexpr TPoint operator-(const TPoint& o) const { return {SatSub(X, o.X), SatSub(Y, o.Y)}; }
     QPoint ToQPoint() const { return QPoint(X, Y); }
     static TPoint FromQPoint(const QPoint& p) { return {p.x(), p.y()}; }
 };
@@ -43,33 +54,39 @@ struct TRect {
     constexpr TRect(const TPoint& TopLeft, const TPoint& BottomRight)
         : Left(TopLeft.X), Top(TopLeft.Y), Right(BottomRight.X), Bottom(BottomRight.Y) {}
 
-    constexpr int Width() const { return Right - Left; }
-    constexpr int Height() const { return Bottom - Top; }
+    constexpr int Width() const { return SatSub(Right, Left); }
+    constexpr int Height() const { return SatSub(Bottom, Top); }
     constexpr TPoint TopLeft() const { return {Left, Top}; }
     constexpr TPoint BottomRight() const { return {Right, Bottom}; }
-    constexpr TPoint CenterPoint() const { return {(Left + Right) / 2, (Top + Bottom) / 2}; }
+    constexpr TPoint CenterPoint() const {
+        return {int(((long long)Left + Right) / 2), int(((long long)Top + Bottom) / 2)};
+    }
     constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
     constexpr bool Contains(const TPoint& P) const {
         return P.X >= Left && P.X < Right && P.Y >= Top && P.Y < Bottom;
     }
-    constexpr void SetWidth(int W) { Right = Left + W; }
-    constexpr void SetHeight(int H) { Bottom = Top + H; }
-    constexpr void Offset(int DX, int DY) { Left += DX; Right += DX; Top += DY; Bottom += DY; }
-    constexpr void Inflate(int DX, int DY) { Left -= DX; Right += DX; Top -= DY; Bottom += DY; }
+    constexpr void SetWidth(int W) { Right = SatAdd(Left, W); }
+    constexpr void SetHeight(int H) { Bottom = SatAdd(Top, H); }
+    constexpr void Offset(int DX, int DY) {
+        Left = SatAdd(Left, DX), Right = SatAdd(Right, DX), Top = SatAdd(Top, DY), Bottom = SatAdd(Bottom, DY);
+    }
+    constexpr void Inflate(int DX, int DY) {
+        Left = SatSub(Left, DX), Right = SatAdd(Right, DX), Top = SatSub(Top, DY), Bottom = SatAdd(Bottom, DY);
+    }
     constexpr bool operator==(const TRect& o) const {
         return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
     }
     constexpr bool operator!=(const TRect& o) const { return !(*this == o); }
 
     // Qt's QRect is inclusive at the right/bottom; these convert by width and height.
-    QRect ToQRect() const { return QRect(Left, Top, Right - Left, Bottom - Top); }
+    QRect ToQRect() const { return QRect(Left, Top, Width(), Height()); }
     static TRect FromQRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
 };
 
 constexpr TPoint Point(int AX, int AY) { return {AX, AY}; }
 constexpr TRect Rect(int ALeft, int ATop, int ARight, int ABottom) { return {ALeft, ATop, ARight, ABottom}; }
 constexpr TRect Bounds(int ALeft, int ATop, int AWidth, int AHeight) {
-    return {ALeft, ATop, ALeft + AWidth, ATop + AHeight};
+    return {ALeft, ATop, SatAdd(ALeft, AWidth), SatAdd(ATop, AHeight)};
 }
 
 constexpr bool PtInRect(const TRect& R, const TPoint& P) { return R.Contains(P); }

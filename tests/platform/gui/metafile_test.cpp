@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 std::vector<unsigned> Types(const QByteArray& Data) {
@@ -270,4 +272,119 @@ TEST(Metafile, CanvasWithoutSizeTakesTheDrawnBoundsAsFrame) {
     QImage img = mf.ToImage();
     ASSERT_EQ(img.size(), QSize(48, 24));
     EXPECT_EQ(img.pixel(3, 3), qRgb(255, 0, 0));
+}
+
+namespace {
+
+void Put32(QByteArray& B, qsizetype At, std::uint32_t V) {
+    for (int i = 0; i < 4; ++i) B[At + i] = char(V >> (8 * i));
+}
+
+// Offset of the first record of Type in Data, -1 when there is none.
+qsizetype RecordAt(const QByteArray& Data, unsigned Type) {
+    qsizetype at = -1;
+    EnumEnhMetaFile(Data, [&](const TEnhMetaRecord& R) {
+        if (R.Type != Type) return true;
+        at = R.Bytes.data() - Data.constData();
+        return false;
+    });
+    return at;
+}
+
+}  // namespace
+
+// A header whose byte count the stream cannot hold is refused before the buffer is sized by it.
+TEST(MetafileDamaged, ByteCountBeyondTheStreamIsRefused) {
+    auto mf = NewOwned<TMetafile>();
+    Record(*mf);
+    QByteArray bytes = mf->Data();
+    const QByteArray kept = bytes;
+    for (std::uint32_t claim : {0x7FFFFFF0u, 0x10000000u, std::uint32_t(bytes.size() + 4)}) {
+        QByteArray bad = bytes.left(88);
+        Put32(bad, 48, claim);
+        auto s = NewOwned<TMemoryStream>();
+        s->Write(bad.constData(), Integer(bad.size()));
+        s->SetPosition(0);
+        EXPECT_THROW(mf->LoadFromStream(s.get()), EInvalidGraphic) << claim;
+        EXPECT_EQ(mf->Data(), kept);
+    }
+}
+
+// Playing a bitmap record whose source rectangle reaches far outside its bitmap onto a recorder
+// records only the bitmap's pixels, not a copy as large as the rectangle.
+TEST(MetafileDamaged, ReRecordedBitmapKeepsToItsPixels) {
+    QImage px(4, 4, QImage::Format_RGB32);
+    px.fill(Qt::red);
+    TMetafileDC rec(96, 96, TSize(200, 100));
+    rec.StretchBlt(TRect(0, 0, 40, 40), px, TRect(0, 0, 4, 4));
+    QByteArray data = rec.Finish();
+    const qsizetype at = RecordAt(data, EMR_STRETCHDIBITS);
+    ASSERT_GT(at, 0);
+    struct Case {
+        int X, Y, Cx, Cy;
+    } cases[] = {{0, 0, 30000, 30000}, {-20000, -20000, 30000, 30000}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                 {1, 1, 2, 2}};
+    for (const Case& c : cases) {
+        QByteArray bad = data;
+        Put32(bad, at + 32, std::uint32_t(c.X));
+        Put32(bad, at + 36, std::uint32_t(c.Y));
+        Put32(bad, at + 40, std::uint32_t(c.Cx));
+        Put32(bad, at + 44, std::uint32_t(c.Cy));
+        TMetafileDC again(96, 96, TSize(200, 100));
+        EXPECT_TRUE(PlayEnhMetaFile(&again, bad, TRect(0, 0, 200, 100)));
+        const QByteArray out = again.Finish();
+        EXPECT_LT(out.size(), 1024) << c.X << " " << c.Cx;
+    }
+}
+
+// Coordinates at the ends of the int range, in the recorder, in the records and in the frame:
+// no arithmetic overflows (the sanitizers would stop the test), and an image of the picture has
+// a sane size.
+TEST(MetafileDamaged, CoordinatesAtTheEndsOfTheRangeAreClamped) {
+    const int lo = INT_MIN, hi = INT_MAX;
+    TMetafileDC rec(96, 96, TSize(200, 100));
+    TLogPen wide;
+    wide.lopnWidth = hi;
+    rec.SelectPen(wide);
+    rec.Rectangle(TRect(lo, lo, hi, hi));
+    rec.MoveTo(TPoint(lo, lo));
+    rec.LineTo(TPoint(hi, hi));
+    const TPoint pts[] = {{lo, hi}, {hi, lo}, {hi, hi}};
+    rec.Polyline(pts, 3);
+    rec.Polygon(pts, 3);
+    rec.SetPixel(TPoint(hi, hi), 0);
+    rec.RoundRect(TRect(lo, lo, hi, hi), hi, hi);
+    rec.Ellipse(TRect(hi - 1, hi - 1, hi, hi));
+    const int dx[] = {hi, hi, hi};
+    rec.SetTextAlign(TA_CENTER | TA_BOTTOM);
+    rec.ExtTextOut(hi, hi, ETO_OPAQUE, nullptr, QStringLiteral("abc"), dx);
+    rec.SetWindowOrg(TPoint(lo, lo));
+    rec.SetViewportOrg(TPoint(hi, hi));
+    rec.LineTo(TPoint(hi, lo));
+    rec.FillRect(TRect(lo, lo, hi, hi), TLogBrush());
+    QImage px(2, 2, QImage::Format_RGB32);
+    px.fill(Qt::blue);
+    rec.StretchBlt(TRect(lo, lo, hi, hi), px, TRect(lo, lo, hi, hi));
+    const TRect frame(lo, lo, hi, hi);
+    QByteArray data = rec.Finish(&frame);
+
+    auto mf = NewOwned<TMetafile>();
+    mf->SetData(data);
+    EXPECT_EQ(mf->MMWidth(), hi);
+    const QImage img = mf->ToImage();
+    EXPECT_LE(qint64(img.width()) * img.height(), 32 * 1024 * 1024);
+    EXPECT_LE(img.width(), 16384);
+
+    auto b = NewOwned<TBitmap>();
+    b->SetSize(100, 100);
+    EXPECT_TRUE(PlayEnhMetaFile(b->Canvas()->Handle(), data, TRect(0, 0, 100, 100)));
+    EXPECT_TRUE(PlayEnhMetaFile(b->Canvas()->Handle(), data, TRect(lo, lo, hi, hi)));
+    TMetafileDC again(96, 96, TSize(200, 100));
+    EXPECT_TRUE(PlayEnhMetaFile(&again, data, TRect(lo, lo, hi, hi)));
+    EXPECT_FALSE(again.Finish().isEmpty());
+
+    // A frame so small that the scale becomes enormous.
+    QByteArray tiny = data;
+    for (int i = 0; i < 4; ++i) Put32(tiny, 24 + 4 * i, std::uint32_t(i < 2 ? 0 : 1));
+    EXPECT_TRUE(PlayEnhMetaFile(b->Canvas()->Handle(), tiny, TRect(0, 0, 100, 100)));
 }
