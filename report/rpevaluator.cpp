@@ -12,6 +12,7 @@
 #include "platform/rtl/sysutils.h"
 #include "report/rpevenvironment.h"
 #include "report/rpevfunctions.h"
+#include "report/rperror.h"
 
 #include <cstdint>
 
@@ -478,7 +479,28 @@ Variant TRpEvaluator::AsVariant() {
 
 void TRpEvaluator::PutError(const String& Message) { FFiFo->Put(New<TRpEvElementError>(Message)); }
 
+namespace {
+
+// Parentheses, operators and calls nest the compiler's calls and the evaluation of the result:
+// an expression nested deeper than any report needs is refused before it exhausts the stack.
+constexpr int MaxParseDepth = 512;
+
+class TParseDepth {
+public:
+    explicit TParseDepth(int& Depth) : FDepth(Depth) {
+        if (FDepth >= MaxParseDepth) throw ERpError(QStringLiteral("Expression nested too deeply"));
+        ++FDepth;
+    }
+    ~TParseDepth() { --FDepth; }
+
+private:
+    int& FDepth;
+};
+
+}  // namespace
+
 void TRpEvaluator::ParseComparison(const String& Text, TRpEvResult& Result) {
+    TParseDepth depth(FParseDepth);
     TScanState st;
     const int n = static_cast<int>(Text.size());
     for (int i = 0; i + 1 < n; ++i) {
@@ -508,6 +530,7 @@ void TRpEvaluator::ParseComparison(const String& Text, TRpEvResult& Result) {
 }
 
 void TRpEvaluator::ParseSum(const String& Text, TRpEvResult& Result) {
+    TParseDepth depth(FParseDepth);
     TScanState st;
     const int n = static_cast<int>(Text.size());
     for (int i = 0; i + 1 < n; ++i) {
@@ -523,7 +546,7 @@ void TRpEvaluator::ParseSum(const String& Text, TRpEvResult& Result) {
             ParseSum(right, Result);
             return;
         }
-        if (c == u' ' && Text.mid(i + 1, 3).compare(QStringLiteral("or "), Qt::CaseInsensitive) == 0) {
+        if (c == u' ' && QStringView(Text).mid(i + 1, 3).compare(u"or ", Qt::CaseInsensitive) == 0) {
             FFiFo->Put(New<TRpEvElementOperator>(opOr));
             ParseProduct(Text.left(i + 1), Result);
             ParseSum(Text.mid(i + 3), Result);
@@ -534,6 +557,7 @@ void TRpEvaluator::ParseSum(const String& Text, TRpEvResult& Result) {
 }
 
 void TRpEvaluator::ParseProduct(const String& Text, TRpEvResult& Result) {
+    TParseDepth depth(FParseDepth);
     TScanState st;
     const int n = static_cast<int>(Text.size());
     for (int i = 0; i + 1 < n; ++i) {
@@ -549,7 +573,7 @@ void TRpEvaluator::ParseProduct(const String& Text, TRpEvResult& Result) {
             ParseProduct(right, Result);
             return;
         }
-        if (c == u' ' && Text.mid(i + 1, 4).compare(QStringLiteral("and "), Qt::CaseInsensitive) == 0) {
+        if (c == u' ' && QStringView(Text).mid(i + 1, 4).compare(u"and ", Qt::CaseInsensitive) == 0) {
             FFiFo->Put(New<TRpEvElementOperator>(opAnd));
             ParseFactor(Text.left(i + 1), Result);
             ParseProduct(Text.mid(i + 4), Result);
@@ -560,6 +584,7 @@ void TRpEvaluator::ParseProduct(const String& Text, TRpEvResult& Result) {
 }
 
 void TRpEvaluator::ParseFactor(const String& AText, TRpEvResult& Result) {
+    TParseDepth depth(FParseDepth);
     const String Text = TrimBlanks(AText);
     const int n = static_cast<int>(Text.size());
     if (n >= 3 && Text.left(3).toLower() == u"not") {

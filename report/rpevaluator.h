@@ -260,6 +260,7 @@ private:
     TRpDataSetList* FDataSets = nullptr;
     TRpFiFo* FFiFo = nullptr;
     bool FPrepared = false;
+    int FParseDepth = 0;  // nesting of the compiler's calls while preparing
     TRpEvEnvironment* FEnvironment = nullptr;
     TRpEvContext FContext;
     // The shared environment this evaluator prepared (unprepared once by UnPrepare).

@@ -4,8 +4,13 @@
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
+
+// Parentheses, NOT, signs and calls nest the parser's calls, and operators stack up the tree the
+// evaluation walks: both stop at a depth no filter needs, before the stack does.
+constexpr int MaxFilterDepth = 256;
 
 enum TTokenKind { tkEnd, tkName, tkNumber, tkText, tkSymbol };
 
@@ -115,35 +120,77 @@ private:
         Error();
     }
 
-    static std::unique_ptr<TExprNode> Op(TCANOperator op, std::unique_ptr<TExprNode> a, std::unique_ptr<TExprNode> b = nullptr) {
+    [[noreturn]] void TooDeep() {
+        DatabaseError(QStringLiteral("Filter expression nested too deeply at %1").arg(FTok.Pos));
+    }
+
+    // One level of the parser's own nesting.
+    class TNest {
+    public:
+        explicit TNest(TFilterParser& P) : FP(P) {
+            if (FP.FNest >= MaxFilterDepth) FP.TooDeep();
+            ++FP.FNest;
+        }
+        ~TNest() { --FP.FNest; }
+
+    private:
+        TFilterParser& FP;
+    };
+
+    // The height of the tree below a node with children, checked against the limit.
+    void Track(const TExprNode* N) {
+        int h = 1;
+        for (const auto& a : N->Args) {
+            auto it = FHeight.find(a.get());
+            h = std::max(h, 1 + (it == FHeight.end() ? 1 : it->second));
+        }
+        if (h > MaxFilterDepth) TooDeep();
+        FHeight[N] = h;
+    }
+
+    std::unique_ptr<TExprNode> Op(TCANOperator op, std::unique_ptr<TExprNode> a, std::unique_ptr<TExprNode> b = nullptr) {
         auto n = std::make_unique<TExprNode>();
         n->Kind = enOperator;
         n->Operator = op;
         n->Args.push_back(std::move(a));
         if (b) n->Args.push_back(std::move(b));
+        Track(n.get());
         return n;
     }
 
+    // A run of ORs or of ANDs as a balanced tree: the same result (both are associative and the
+    // operands are still read from left to right), and a long generated list stays shallow.
+    std::unique_ptr<TExprNode> Balanced(TCANOperator op, std::vector<std::unique_ptr<TExprNode>>& Items, size_t From,
+                                        size_t To) {
+        if (To - From == 1) return std::move(Items[From]);
+        size_t mid = From + (To - From) / 2;
+        auto l = Balanced(op, Items, From, mid);
+        return Op(op, std::move(l), Balanced(op, Items, mid, To));
+    }
+
     std::unique_ptr<TExprNode> ParseOr() {
-        auto l = ParseAnd();
+        std::vector<std::unique_ptr<TExprNode>> items;
+        items.push_back(ParseAnd());
         while (IsKeyword("OR")) {
             Next();
-            l = Op(coOR, std::move(l), ParseAnd());
+            items.push_back(ParseAnd());
         }
-        return l;
+        return Balanced(coOR, items, 0, items.size());
     }
 
     std::unique_ptr<TExprNode> ParseAnd() {
-        auto l = ParseNot();
+        std::vector<std::unique_ptr<TExprNode>> items;
+        items.push_back(ParseNot());
         while (IsKeyword("AND")) {
             Next();
-            l = Op(coAND, std::move(l), ParseNot());
+            items.push_back(ParseNot());
         }
-        return l;
+        return Balanced(coAND, items, 0, items.size());
     }
 
     std::unique_ptr<TExprNode> ParseNot() {
         if (IsKeyword("NOT")) {
+            TNest nest(*this);
             Next();
             return Op(coNOT, ParseNot());
         }
@@ -198,6 +245,7 @@ private:
                 list->Args.push_back(ParseSum());
             }
             Expect(")");
+            Track(list.get());
             auto n = Op(coIN, std::move(l), std::move(list));
             return neg ? Op(coNOT, std::move(n)) : std::move(n);
         }
@@ -225,6 +273,7 @@ private:
     }
 
     std::unique_ptr<TExprNode> ParseUnary() {
+        TNest nest(*this);
         if (IsSymbol("-")) {
             Next();
             return Op(coMINUS, ParseUnary());
@@ -270,6 +319,7 @@ private:
                     n->Kind = enFunc;
                     n->Operator = coFUNC2;
                     n->Name = name.toUpper();
+                    TNest nest(*this);
                     Next();
                     if (!IsSymbol(")")) {
                         n->Args.push_back(ParseOr());
@@ -279,6 +329,7 @@ private:
                         }
                     }
                     Expect(")");
+                    Track(n.get());
                     static const char* const known[] = {"UPPER", "LOWER", "SUBSTRING", "TRIM", "TRIMLEFT", "TRIMRIGHT", "YEAR",
                                                         "MONTH", "DAY", "HOUR", "MINUTE", "SECOND", "GETDATE", "DATE", "TIME"};
                     if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return n->Name == QLatin1String(k); }))
@@ -306,6 +357,7 @@ private:
             }
             case tkSymbol:
                 if (IsSymbol("(")) {
+                    TNest nest(*this);
                     Next();
                     auto e = ParseOr();
                     Expect(")");
@@ -323,6 +375,8 @@ private:
     int FPos = 0;
     TToken FTok;
     bool FBracketed = false;
+    int FNest = 0;
+    std::unordered_map<const TExprNode*, int> FHeight;
 };
 
 bool Truth(const Variant& v) {

@@ -13,6 +13,28 @@ namespace {
 
 [[noreturn]] void InvalidValue() { throw EReadError(QStringLiteral("Invalid property value")); }
 
+}  // namespace
+
+// One level of nesting for as long as it lives; past the limit the stream is refused before the
+// stack is.
+class TNestingGuard {
+public:
+    explicit TNestingGuard(TReader& R) : FCount(R.FNesting) { Enter(FCount); }
+    explicit TNestingGuard(int& Count) : FCount(Count) { Enter(FCount); }
+    ~TNestingGuard() { --FCount; }
+    TNestingGuard(const TNestingGuard&) = delete;
+    TNestingGuard& operator=(const TNestingGuard&) = delete;
+
+private:
+    static void Enter(int& Count) {
+        if (Count >= TReader::MaxNesting) throw EReadError(QStringLiteral("Stream nested too deeply"));
+        ++Count;
+    }
+    int& FCount;
+};
+
+namespace {
+
 template <class T>
 void PutLE(Byte* out, T v) {
     using U = std::make_unsigned_t<T>;
@@ -569,10 +591,12 @@ void TReader::SkipValue() {
     Byte b[4];
     switch (ReadValue()) {
         case vaNull: case vaFalse: case vaTrue: case vaNil: break;
-        case vaList:
+        case vaList: {
+            TNestingGuard nest(*this);
             while (!EndOfList()) SkipValue();
             ReadListEnd();
             break;
+        }
         case vaInt8: SkipBytes(1); break;
         case vaInt16: SkipBytes(2); break;
         case vaInt32: case vaSingle: SkipBytes(4); break;
@@ -587,7 +611,8 @@ void TReader::SkipValue() {
             SkipBytes(2 * static_cast<Int64>(GetLE<std::int32_t>(b)));
             break;
         case vaSet: SkipSetBody(); break;
-        case vaCollection:
+        case vaCollection: {
+            TNestingGuard nest(*this);
             while (!EndOfList()) {
                 TValueType n = NextValue();
                 if (n == vaInt8 || n == vaInt16 || n == vaInt32) SkipValue();
@@ -600,6 +625,7 @@ void TReader::SkipValue() {
             }
             ReadListEnd();
             break;
+        }
         case vaCurrency: case vaDate: case vaInt64: case vaDouble: SkipBytes(8); break;
     }
 }
@@ -790,6 +816,7 @@ Variant TReader::ReadVariant() {
         case vaIdent: return Variant(ReadIdent());
         case vaBinary: return VarByteArrayOf(ReadBinary());
         case vaList: {
+            TNestingGuard nest(*this);
             ReadListBegin();
             std::vector<Variant> items;
             while (!EndOfList()) items.push_back(ReadVariant());
@@ -970,6 +997,7 @@ void TReader::ReadPropValue(TPersistent* Instance, PPropInfo Prop) {
 }
 
 void TReader::ReadCollection(TCollection* Collection) {
+    TNestingGuard nest(*this);
     Collection->BeginUpdate();
     try {
         if (!EndOfList()) Collection->Clear();
@@ -1009,6 +1037,7 @@ TClass TReader::FindComponentClass(const String& ClassName) {
 }
 
 TComponent* TReader::ReadComponent(TComponent* Component) {
+    TNestingGuard nest(*this);
     TFilerFlags flags;
     Integer pos = 0;
     ReadPrefix(flags, pos);
@@ -1221,10 +1250,13 @@ public:
 private:
     void W(const String& s) { Buf += s.toUtf8(); }
     void NewLine() { Buf += "\r\n"; }
-    void Indent() { Buf += QByteArray(2 * Level, ' '); }
+    // Indentation stops growing past a depth no real form reaches, so the text stays linear in
+    // the size of the stream however deep it nests.
+    void Indent() { Buf += QByteArray(2 * std::min(Level, 32), ' '); }
     void Flush() { Out->WriteBuffer(Buf.constData(), static_cast<Integer>(Buf.size())); }
 
     void ConvertObject() {
+        TNestingGuard nest(Nesting);
         TFilerFlags flags;
         Integer pos = 0;
         R.ReadPrefix(flags, pos);
@@ -1304,6 +1336,7 @@ private:
     void ConvertValue() {
         switch (R.NextValue()) {
             case vaList: {
+                TNestingGuard nest(Nesting);
                 R.ReadListBegin();
                 W(u"("_S);
                 ++Level;
@@ -1332,6 +1365,7 @@ private:
                 break;
             }
             case vaCollection: {
+                TNestingGuard nest(Nesting);
                 R.ReadValue();
                 W(u"<"_S);
                 ++Level;
@@ -1363,6 +1397,7 @@ private:
     TStream* Out;
     QByteArray Buf;
     int Level = 0;
+    int Nesting = 0;
 };
 
 // The object text parser: tokens and the grammar of the text form.
@@ -1485,7 +1520,21 @@ private:
         return s;
     }
 
+    // Nesting of objects, lists and collections, with the reader's limit.
+    class TNest {
+    public:
+        explicit TNest(TTextToBinary& P) : FP(P) {
+            if (FP.Nesting >= TReader::MaxNesting) FP.Fail(u"Nested too deeply"_S);
+            ++FP.Nesting;
+        }
+        ~TNest() { --FP.Nesting; }
+
+    private:
+        TTextToBinary& FP;
+    };
+
     void ConvertObject() {
+        TNest nest(*this);
         TFilerFlags flags;
         if (IsIdent(u"inherited")) flags.Include(ffInherited);
         else if (IsIdent(u"inline")) flags.Include(ffInline);
@@ -1596,6 +1645,7 @@ private:
             Next();
             Wr.WriteSet(names);
         } else if (IsSym(u'(')) {
+            TNest nest(*this);
             Next();
             Wr.WriteListBegin();
             while (!IsSym(u')')) {
@@ -1619,6 +1669,7 @@ private:
             Wr.WriteBinary(QByteArray::fromHex(hex));
             Next();
         } else if (IsSym(u'<')) {
+            TNest nest(*this);
             Next();
             Wr.WriteValue(vaCollection);
             while (!IsSym(u'>')) {
@@ -1649,6 +1700,7 @@ private:
     String S;
     int P = 0;
     int Line = 1;
+    int Nesting = 0;
     TokKind Kind = tkEOF;
     String TokText;
     QChar FloatType;

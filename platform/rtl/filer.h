@@ -162,6 +162,9 @@ public:
 
     // Raises the read error unless OnError handles it.
     bool Error(const String& Message);
+    // How deep components, collections and lists may nest in a stream; deeper raises EReadError
+    // "Stream nested too deeply" (the converters and the text form keep the same limit).
+    static constexpr int MaxNesting = 128;
     // The class of a stream's class name: OnFindComponentClass, then the registry, then
     // EClassNotFound "Class %s not found".
     TClass FindComponentClass(const String& ClassName);
@@ -196,6 +199,8 @@ private:
     std::vector<Fixup> FFixups;
     std::vector<TComponent*> FLoaded;
     bool FDefinedHandled = false;  // DefineProperty consumed the current property
+    friend class TNestingGuard;
+    int FNesting = 0;
 };
 
 class TWriter : public TFiler {

@@ -2,6 +2,7 @@
 // error results, field references and aggregation passes.
 #include "platform/db/memdata.h"
 #include "platform/rtl/dateutils.h"
+#include "report/rperror.h"
 #include "report/rpevenvironment.h"
 #include "report/rpevfunctions.h"
 #include "rpev_support.h"
@@ -332,3 +333,28 @@ TEST_F(RpEvaluatorFieldTest, FieldsComeBeforeNamedExpressions) {
 }
 
 }  // namespace
+
+// An expression nested deeper than any report needs is refused with the engine's error before it
+// exhausts the stack of the compiler or of the evaluation; ordinary depths still work.
+TEST_F(RpEvaluatorTest, DeepNestingIsRefused) {
+    const int deep = 5000;
+    auto repeat = [](const char* s, int n) { return QString::fromLatin1(s).repeated(n); };
+    const String cases[] = {
+        repeat("(", deep) + "1" + repeat(")", deep),
+        repeat("1+", deep) + "1",
+        repeat("2*", deep) + "1",
+        repeat("not ", deep) + "TRUE",
+        repeat("-", deep) + "1",
+        repeat("UPPER(", deep) + "'a'" + repeat(")", deep),
+    };
+    for (const String& text : cases) {
+        try {
+            Eval(text);
+            ADD_FAILURE() << "accepted: " << text.left(20).toStdString();
+        } catch (const ERpError& e) {
+            EXPECT_EQ(e.Message(), QStringLiteral("Expression nested too deeply"));
+        }
+    }
+    EXPECT_EQ(Eval(repeat("(", 50) + "1+2" + repeat(")", 50)), "I:3");
+    EXPECT_EQ(Eval(repeat("1+", 200) + "1"), "I:201");
+}

@@ -1,5 +1,6 @@
 // The dataset protocol as callers and data links see it, run on the layer's test dataset.
 #include "platform/db/db.h"
+#include "platform/db/dbfilter.h"
 #include "platform/db/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
@@ -502,4 +503,35 @@ TEST(DataSourceLifetime, LinksAreDetachedWhenTheOwnerFreesTheSource) {
     link2->SetDataSource(direct.get());
     direct.reset();
     EXPECT_EQ(link2->DataSource(), nullptr);
+}
+
+// A filter nested deeper than any needs is refused with the dataset's error, not the stack; a
+// long generated list of ORs is still accepted, as a shallow tree.
+TEST(FilterExpr, DeepNestingIsRefusedAndLongOrListsStayShallow) {
+    const int deep = 200000;
+    auto repeat = [](const char* s, int n) { return QString::fromLatin1(s).repeated(n); };
+    const String cases[] = {
+        repeat("(", deep) + "1" + repeat(")", deep),
+        repeat("NOT ", deep) + "TRUE",
+        repeat("-", deep) + "1",
+        repeat("UPPER(", deep) + "'a'" + repeat(")", deep),
+        repeat("1+", deep) + "1 = 2",
+        repeat("2*", deep) + "1 = 2",
+    };
+    for (const String& text : cases) EXPECT_THROW(TFilterExpr(nullptr, text), EDatabaseError) << text.left(20).toStdString();
+
+    String ors = QStringLiteral("ID = 0");
+    for (int i = 1; i < 5000; ++i) ors += QStringLiteral(" or ID = %1").arg(i);
+    TFilterExpr list(nullptr, ors);
+    list.GetFieldValue = [](const String&) { return Variant(4321); };
+    EXPECT_TRUE(list.Accept());
+    list.GetFieldValue = [](const String&) { return Variant(5000); };
+    EXPECT_FALSE(list.Accept());
+    String ands = QStringLiteral("ID > 0");
+    for (int i = 1; i < 5000; ++i) ands += QStringLiteral(" and ID <> %1").arg(i);
+    TFilterExpr all(nullptr, ands);
+    all.GetFieldValue = [](const String&) { return Variant(6000); };
+    EXPECT_TRUE(all.Accept());
+    all.GetFieldValue = [](const String&) { return Variant(4999); };
+    EXPECT_FALSE(all.Accept());
 }

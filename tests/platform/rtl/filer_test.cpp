@@ -675,3 +675,59 @@ TEST(Filer, DamagedStreamsRaiseReadErrors) {
     TMemoryStream text;
     EXPECT_THROW(ObjectBinaryToText(&m, &text), EReadError);
 }
+
+// Nesting deeper than any form needs is refused with the stream's error before it exhausts the
+// stack: lists, components and the text form, read and converted. What was read before stays.
+TEST(Filer, DeepNestingIsRefused) {
+    RegisterTestClasses reg;
+    const int deep = 1000000;
+    auto stream = [](const QByteArray& B) {
+        auto m = NewOwned<TMemoryStream>();
+        m->WriteBuffer(B.constData(), static_cast<Integer>(B.size()));
+        m->SetPosition(0);
+        return m;
+    };
+    const QByteArray lists = QByteArray("TPF0") + Str("TTiny") + Str("T") + Str("Count") + Hex("0205") + Str("Deep") +
+                             QByteArray(deep, char(vaList)) + QByteArray(deep, char(vaNull)) + Hex("0000");
+    TOwned<TTiny> root = NewOwned<TTiny>(nullptr);
+    try {
+        ReadComponentFromStream(stream(lists).get(), root.get());
+        ADD_FAILURE() << "deep lists were read";
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Stream nested too deeply"));
+    }
+    EXPECT_EQ(root->Count(), 5);  // read before the fault
+    EXPECT_THROW(ObjectBinaryToText(stream(lists).get(), NewOwned<TMemoryStream>().get()), EReadError);
+
+    QByteArray components("TPF0");
+    for (int i = 0; i < deep / 10; ++i) components += Str("TTiny") + Str("") + Hex("00");
+    components += QByteArray(2 * (deep / 10), '\0');
+    EXPECT_THROW(ReadComponentFromStream(stream(components).get(), nullptr), EReadError);
+    EXPECT_THROW(ObjectBinaryToText(stream(components).get(), NewOwned<TMemoryStream>().get()), EReadError);
+
+    const QByteArray textLists = "object T: TTiny\r\n  Count = " + QByteArray(deep, '(') + "1" + QByteArray(deep, ')') +
+                                 "\r\nend\r\n";
+    EXPECT_THROW(ObjectTextToBinary(stream(textLists).get(), NewOwned<TMemoryStream>().get()), EParserError);
+    QByteArray textObjects;
+    for (int i = 0; i < deep / 10; ++i) textObjects += "object A: TTiny ";
+    EXPECT_THROW(ObjectTextToBinary(stream(textObjects).get(), NewOwned<TMemoryStream>().get()), EParserError);
+}
+
+// The text of a nested stream grows with the stream, not with the square of its depth.
+TEST(Filer, TextOfNestedListsIsLinear) {
+    for (int depth : {10, 100}) {
+        const QByteArray lists = QByteArray("TPF0") + Str("TTiny") + Str("T") + Str("Deep") +
+                                 QByteArray(depth, char(vaList)) + QByteArray(depth, char(vaNull)) + Hex("0000");
+        auto in = NewOwned<TMemoryStream>();
+        in->WriteBuffer(lists.constData(), static_cast<Integer>(lists.size()));
+        in->SetPosition(0);
+        auto out = NewOwned<TMemoryStream>();
+        ObjectBinaryToText(in.get(), out.get());
+        EXPECT_LT(out->Size(), 200 + depth * 70) << depth;
+        // And it reads back to the same nesting.
+        out->SetPosition(0);
+        auto back = NewOwned<TMemoryStream>();
+        ObjectTextToBinary(out.get(), back.get());
+        EXPECT_EQ(Bytes(*back), lists) << depth;
+    }
+}
