@@ -334,7 +334,10 @@ public:
                 ++pos;
                 CloseText();
                 skipChars = 0;
-                stack.push_back(st);
+                // Past a depth no document reaches, braces only count: the state stays that of
+                // the last group kept, so a run of braces costs no memory.
+                if (stack.size() < MaxGroupDepth) stack.push_back(st);
+                else ++uncounted;
                 afterGroupStart = true;
                 continue;
             }
@@ -367,6 +370,10 @@ private:
         if (st.D == Dest::FontTable && fontEntry >= 0) {
             // an entry in a group of its own ends here
             fontEntry = -1;
+        }
+        if (uncounted > 0) {
+            --uncounted;
+            return;
         }
         if (stack.empty()) return;  // unbalanced: ignore the extra brace
         const Dest inner = st.D;
@@ -655,6 +662,8 @@ private:
     qsizetype pos = 0;
     GroupState st;
     std::vector<GroupState> stack;
+    static constexpr size_t MaxGroupDepth = 256;
+    long long uncounted = 0;  // groups opened beyond MaxGroupDepth
     std::vector<Paragraph> paragraphs;
     std::vector<int> fontNumbers;
     std::vector<QColor> colors;

@@ -227,6 +227,18 @@ TEST(Rtf, MalformedInputIsReadAsFarAsItGoes) {
     EXPECT_EQ(S(RtfToPlainText("{\\rtf1 abc")), "abc");
 }
 
+// Braces nested past any real document still read the text inside and after them, and the
+// reader keeps no state per brace beyond a fixed depth.
+TEST(Rtf, DeepGroupsKeepTheirText) {
+    const int deep = 1000000;
+    const QByteArray rtf = "{\\rtf1 " + QByteArray(deep, '{') + "deep" + QByteArray(deep, '}') + " after}";
+    EXPECT_EQ(S(RtfToPlainText(rtf)), "deep after");
+    const QByteArray bold = "{\\rtf1 {\\b " + QByteArray(300, '{') + "x" + QByteArray(300, '}') + "}y}";
+    QTextDocument doc;
+    RtfToDocument(bold, doc);
+    EXPECT_EQ(S(DocumentPlainText(doc)), "xy");
+}
+
 TEST(Rtf, FormatRangeFitsWholeLinesAndContinues) {
     QTextDocument doc;
     QFont font("DejaVu Sans");
