@@ -7,8 +7,8 @@
 #include "app/form2.h"
 #include "app/lists.h"
 #include "app/thinform.h"
-#include "platform/db/dbctrls.h"
-#include "platform/db/dbgrids.h"
+#include "platform/dbctrls/dbctrls.h"
+#include "platform/dbctrls/dbgrids.h"
 #include "platform/gui/extctrls.h"
 #include "platform/gui/listctrls.h"
 

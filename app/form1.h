@@ -6,7 +6,7 @@
 #include "app/buildstamp.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
-#include "platform/db/dbgrids.h"
+#include "platform/dbctrls/dbgrids.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/rangectrls.h"

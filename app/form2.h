@@ -4,7 +4,7 @@
 
 #include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
-#include "platform/db/dbctrls.h"
+#include "platform/dbctrls/dbctrls.h"
 #include "platform/gui/extctrls.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"

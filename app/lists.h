@@ -8,7 +8,7 @@
 #include "app/pickers.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
-#include "platform/db/dbgrids.h"
+#include "platform/dbctrls/dbgrids.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"
 

@@ -5,7 +5,7 @@
 #include "app/thinform.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
-#include "platform/db/dbctrls.h"
+#include "platform/dbctrls/dbctrls.h"
 #include "platform/gui/extctrls.h"
 #include "platform/gui/listctrls.h"
 #include "platform/gui/rangectrls.h"

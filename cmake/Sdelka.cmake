@@ -1,10 +1,31 @@
 # One static library per source folder, and one GoogleTest executable per library
 # built from the mirror folder under tests/.
 #
-#   sdelka_library(<target> <folder> DEPS <targets...> [EXCLUDE <files...>])
+#   sdelka_library(<target> <folder> DEPS <deps...> [WITHOUT <libraries...>] [EXCLUDE <files...>]
+#                  [PCH <headers...>])
 #
-# Sources are the folder's own *.cpp (not its sub-folders); a folder without sources yet is skipped,
-# and so are dependencies that do not exist yet.
+# Sources are the folder's own *.cpp (not its sub-folders).
+#
+# Libraries are declared bottom up, each one before the libraries that depend on it. A dependency
+# is either a library declared earlier or an imported target (Qt6::Gui, ZLIB::ZLIB ...); any other
+# name stops the configuration.
+#
+# A library whose folder has no sources yet is a planned library: it is declared with its place in
+# the layering (so others may name it), but makes no target. Whoever depends on a planned library
+# links what that library depends on instead, so a layer can be built before the one beneath it.
+#
+# WITHOUT names libraries that the library's files must not reach even through the headers of the
+# libraries they may include (the in-memory record store stands on the grid foundation, but none of
+# its files may end up including a control).
+#
+# Precompiled headers (option SDELKA_PCH): every library and every test executable compiles one
+# header of its own, made of what sdelka_pch() gave to the libraries it stands on and to itself,
+# then the library's own PCH list (for the headers only its sources include often), and for a test
+# executable GoogleTest. sdelka_pch(<library> <headers...>) is said before the library is declared.
+#
+# sdelka_layering() comes after the last library: it writes the layering table and registers the
+# test "layering" (cmake/CheckLayering.cmake), which fails when a file includes a header of a
+# library that its own library does not depend on.
 set(SDELKA_TEST_ENV "QT_QPA_PLATFORM=offscreen"
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0"
@@ -34,24 +55,136 @@ function(sdelka_links_to target lib out)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 
+set_property(GLOBAL PROPERTY SDELKA_LIBRARIES "")
+option(SDELKA_PCH "Precompiled headers per library" ON)
+
+# Headers for the precompiled header of the library and of every library that stands on it:
+# system headers as <name>, the project's as "folder/name.h".
+function(sdelka_pch lib)
+  set_property(GLOBAL APPEND PROPERTY SDELKA_PCH_${lib} ${ARGN})
+endfunction()
+
+# The precompiled headers of a library: those given to it and to what it stands on, in the order
+# of the declarations (lowest layer first), without the headers of the libraries it must not reach.
+function(_sdelka_pch_headers out lib)
+  _sdelka_all_deps(all ${lib})
+  get_property(libs GLOBAL PROPERTY SDELKA_LIBRARIES)
+  get_property(without GLOBAL PROPERTY SDELKA_LIB_${lib}_WITHOUT)
+  set(banned "")
+  foreach(d IN LISTS without)
+    get_property(ddir GLOBAL PROPERTY SDELKA_LIB_${d}_DIR)
+    list(APPEND banned ${ddir})
+  endforeach()
+  set(result "")
+  foreach(l IN LISTS libs)
+    if(l IN_LIST all OR l STREQUAL lib)
+      get_property(hdrs GLOBAL PROPERTY SDELKA_PCH_${l})
+      foreach(h IN LISTS hdrs)
+        if(h MATCHES "^<")
+          list(APPEND result "${h}")
+        else()
+          get_filename_component(hdir ${h} DIRECTORY)
+          if(NOT hdir IN_LIST banned)
+            list(APPEND result ${CMAKE_SOURCE_DIR}/${h})
+          endif()
+        endif()
+      endforeach()
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES result)
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+# The link dependencies of a declared library: its imported targets and built libraries, and for a
+# planned library the link dependencies of what it stands on.
+function(_sdelka_link_deps out lib)
+  get_property(deps GLOBAL PROPERTY SDELKA_LIB_${lib}_DEPS)
+  set(result "")
+  foreach(d IN LISTS deps)
+    get_property(planned GLOBAL PROPERTY SDELKA_LIB_${d}_PLANNED)
+    if(d MATCHES "::" OR NOT planned)
+      list(APPEND result ${d})
+    else()
+      _sdelka_link_deps(sub ${d})
+      list(APPEND result ${sub})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES result)
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+# Every library the library stands on, directly or not (declared libraries only, no imported targets).
+function(_sdelka_all_deps out lib)
+  get_property(deps GLOBAL PROPERTY SDELKA_LIB_${lib}_DEPS)
+  set(result "")
+  foreach(d IN LISTS deps)
+    if(NOT d MATCHES "::")
+      _sdelka_all_deps(sub ${d})
+      list(APPEND result ${d} ${sub})
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES result)
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
 function(sdelka_library target dir)
-  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE;WITHOUT;PCH" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "sdelka_library(${target}): unexpected arguments ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
+  get_property(known GLOBAL PROPERTY SDELKA_LIBRARIES)
+  if(target IN_LIST known)
+    message(FATAL_ERROR "sdelka_library(${target}): declared twice")
+  endif()
+  foreach(d IN LISTS ARG_DEPS ARG_WITHOUT)
+    if(d MATCHES "::" AND d IN_LIST ARG_DEPS)
+      if(NOT TARGET ${d})
+        message(FATAL_ERROR "sdelka_library(${target}): unknown imported target ${d} (missing find_package?)")
+      endif()
+    elseif(NOT d IN_LIST known)
+      message(FATAL_ERROR "sdelka_library(${target}): unknown library ${d}; declare libraries bottom up, "
+                          "a planned one (no sources yet) like any other")
+    endif()
+  endforeach()
+
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
   foreach(x IN LISTS ARG_EXCLUDE)
     list(REMOVE_ITEM srcs ${CMAKE_SOURCE_DIR}/${dir}/${x})
   endforeach()
+  set(planned FALSE)
   if(NOT srcs)
+    set(planned TRUE)
+  endif()
+
+  set_property(GLOBAL APPEND PROPERTY SDELKA_LIBRARIES ${target})
+  set_property(GLOBAL PROPERTY SDELKA_LIB_${target}_DIR ${dir})
+  set_property(GLOBAL PROPERTY SDELKA_LIB_${target}_DEPS ${ARG_DEPS})
+  set_property(GLOBAL PROPERTY SDELKA_LIB_${target}_WITHOUT ${ARG_WITHOUT})
+  set_property(GLOBAL PROPERTY SDELKA_LIB_${target}_PLANNED ${planned})
+  if(planned)
     return()
   endif()
+
   file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h)
   add_library(${target} STATIC ${srcs} ${hdrs})
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
-  foreach(d IN LISTS ARG_DEPS)
-    if(TARGET ${d} OR d MATCHES "::")
-      target_link_libraries(${target} PUBLIC ${d})
-    endif()
-  endforeach()
+  _sdelka_link_deps(link ${target})
+  target_link_libraries(${target} PUBLIC ${link})
+  set(pch "")
+  if(SDELKA_PCH)
+    _sdelka_pch_headers(pch ${target})
+    foreach(h IN LISTS ARG_PCH)
+      if(h MATCHES "^<")
+        list(APPEND pch "${h}")
+      else()
+        list(APPEND pch ${CMAKE_SOURCE_DIR}/${h})
+      endif()
+    endforeach()
+  endif()
+  if(pch)
+    target_precompile_headers(${target} PRIVATE ${pch})
+  endif()
 
   file(GLOB tsrcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
   if(tsrcs)
@@ -73,7 +206,43 @@ function(sdelka_library target dir)
     else()
       target_link_libraries(${t} PRIVATE GTest::gtest_main)
     endif()
+    if(pch)
+      target_precompile_headers(${t} PRIVATE ${pch} <gtest/gtest.h>)
+    endif()
     add_test(NAME ${target} COMMAND ${t})
     set_tests_properties(${target} PROPERTIES ENVIRONMENT "${SDELKA_TEST_ENV}" TIMEOUT 900)
   endif()
+endfunction()
+
+# Writes the layering table (one line per library: name, folder, the folders it may include, the
+# folders it must not reach) and registers the test that checks every file against it.
+function(sdelka_layering)
+  get_property(libs GLOBAL PROPERTY SDELKA_LIBRARIES)
+  set(table "# Generated by sdelka_layering() in cmake/Sdelka.cmake.\n")
+  foreach(lib IN LISTS libs)
+    get_property(dir GLOBAL PROPERTY SDELKA_LIB_${lib}_DIR)
+    _sdelka_all_deps(all ${lib})
+    set(allowed ${dir})
+    foreach(d IN LISTS all)
+      get_property(ddir GLOBAL PROPERTY SDELKA_LIB_${d}_DIR)
+      list(APPEND allowed ${ddir})
+    endforeach()
+    get_property(without GLOBAL PROPERTY SDELKA_LIB_${lib}_WITHOUT)
+    set(banned "")
+    foreach(d IN LISTS without)
+      get_property(ddir GLOBAL PROPERTY SDELKA_LIB_${d}_DIR)
+      list(APPEND banned ${ddir})
+    endforeach()
+    list(JOIN allowed "," allowed)
+    list(JOIN banned "," banned)
+    if(banned STREQUAL "")
+      set(banned "-")
+    endif()
+    string(APPEND table "${lib} ${dir} ${allowed} ${banned}\n")
+  endforeach()
+  set(file ${CMAKE_BINARY_DIR}/layering.txt)
+  file(CONFIGURE OUTPUT ${file} CONTENT "${table}")
+  add_test(NAME layering
+           COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DTABLE=${file}
+                   -P ${CMAKE_SOURCE_DIR}/cmake/CheckLayering.cmake)
 endfunction()

@@ -6,11 +6,13 @@
 
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
-#include "platform/gui/types.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/variant.h"
 
 #include <vector>
+
+struct TPoint;
+struct TRect;
 
 class TComponent;
 class TField;

@@ -3,6 +3,8 @@
 #include "grid/memtable/memtabledatavz.h"
 #include "platform/db/fields.h"
 
+#include <QStringList>
+
 #include <memory>
 
 namespace {

@@ -3,7 +3,7 @@
 // and notifications.
 #pragma once
 
-#include "grid/base/toolsvz.h"
+#include "grid/base/coretoolsvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/classes.h"

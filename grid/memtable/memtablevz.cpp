@@ -5,7 +5,7 @@
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
 #include "platform/db/dbfilter.h"
-#include "platform/gui/forms.h"
+#include "platform/rtl/apphooks.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -322,7 +322,9 @@ void TCustomMemTableVz::InternalClose() {
     FStateInsertRowNum = -1;
 }
 
-void TCustomMemTableVz::InternalHandleException() { Application->HandleException(this); }
+void TCustomMemTableVz::InternalHandleException() {
+    if (ApplicationHandleException) ApplicationHandleException(this);
+}
 
 // ---- record buffers -----------------------------------------------------------------------------
 

@@ -1,4 +1,5 @@
 #include "platform/gui/comctrls.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/drawtext.h"
 #include "platform/gui/forms.h"

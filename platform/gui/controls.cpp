@@ -1,4 +1,5 @@
 #include "platform/gui/controls.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/menus.h"
 

@@ -1,4 +1,6 @@
 #include "platform/gui/forms.h"
+#include "platform/gui/qthost.h"
+#include "platform/rtl/apphooks.h"
 
 #include "platform/gui/hints.h"
 #include "platform/gui/menus.h"
@@ -66,6 +68,13 @@ void EnsurePostRoutine() {
 
 TScreen* Screen = New<TScreen>(nullptr);
 TApplication* Application = New<TApplication>(nullptr);
+
+namespace {
+const bool gApplicationHandlesExceptions = [] {
+    ApplicationHandleException = [](TObject* Sender) { Application->HandleException(Sender); };
+    return true;
+}();
+}  // namespace
 
 // ---- system metrics ----------------------------------------------------------------------------
 

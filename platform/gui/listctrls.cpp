@@ -1,4 +1,5 @@
 #include "platform/gui/listctrls.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/forms.h"
 #include "platform/rtl/sysutils.h"

@@ -1,4 +1,5 @@
 #include "platform/gui/memo.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/listctrls.h"
 

@@ -1,4 +1,5 @@
 #include "platform/gui/menus.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
@@ -517,6 +518,10 @@ TMenu::~TMenu() {
     }
     delete FContainer.data();
     FContainer = nullptr;
+}
+
+bool TMenu::HandleAllocated() const {
+    return FContainer != nullptr;
 }
 
 void TMenu::BeforeDestruction() {

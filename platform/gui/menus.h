@@ -16,7 +16,6 @@
 #include "platform/gui/shortcuts.h"
 
 #include <QPointer>
-#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -196,7 +195,7 @@ public:
 
     // The Qt container of the root items (a QMenuBar or a QMenu), made on first use.
     virtual QWidget* Handle() = 0;
-    bool HandleAllocated() const { return FContainer != nullptr; }
+    bool HandleAllocated() const;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -1,4 +1,5 @@
 #include "platform/gui/rangectrls.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/drawtext.h"
 #include "platform/gui/forms.h"

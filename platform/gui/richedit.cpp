@@ -1,4 +1,5 @@
 #include "platform/gui/richedit.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/forms.h"
 #include "platform/gui/rtf.h"

@@ -1,4 +1,5 @@
 #include "platform/gui/stdctrls.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/gui/drawtext.h"
 

@@ -12,6 +12,7 @@
 #include "platform/gui/forms.h"
 
 #include <QGuiApplication>
+#include <QPixmap>
 #include <QScreen>
 
 #include <cstdio>

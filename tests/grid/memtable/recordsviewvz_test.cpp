@@ -1,5 +1,6 @@
 #include "grid/memtable/recordsviewvz.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 #include <tuple>

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QWidget>
 
 namespace {
 

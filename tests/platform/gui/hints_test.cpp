@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 

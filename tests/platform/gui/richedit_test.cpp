@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTextDocument>
+#include <QWidget>
 
 namespace {
 

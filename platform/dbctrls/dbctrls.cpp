@@ -1,4 +1,5 @@
-#include "platform/db/dbctrls.h"
+#include "platform/dbctrls/dbctrls.h"
+#include "platform/gui/qthost.h"
 
 #include "platform/rtl/sysutils.h"
 

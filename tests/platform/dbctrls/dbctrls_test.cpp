@@ -1,6 +1,6 @@
 // Data-aware standard controls on the layer's test dataset: edits, labels, check boxes, combo
 // boxes and the lookup combo box, shown offscreen and driven by keys and the mouse.
-#include "platform/db/dbctrls.h"
+#include "platform/dbctrls/dbctrls.h"
 #include "platform/db/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"

@@ -1,4 +1,4 @@
-#include "platform/db/dbgrids.h"
+#include "platform/dbctrls/dbgrids.h"
 
 #include "platform/gui/dialogs.h"
 #include "platform/gui/drawtext.h"

@@ -1,7 +1,7 @@
 // TDBGrid on the layer's test dataset, shown offscreen: the selected row follows the cursor and
 // moves it, cells draw through OnDrawColumnCell with the selection colours, cells edit in place,
 // and the keyboard moves, appends, cancels and deletes.
-#include "platform/db/dbgrids.h"
+#include "platform/dbctrls/dbgrids.h"
 #include "platform/db/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"

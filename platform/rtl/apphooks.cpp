@@ -1,0 +1,3 @@
+#include "platform/rtl/apphooks.h"
+
+void (*ApplicationHandleException)(TObject* Sender) = nullptr;
