@@ -21,8 +21,11 @@ inline const String AuxNoHoursMessage = QStringLiteral("Нужно завест�
 // other value an edit of the day list's current row.
 class TForm24 : public TForm {
     SDELKA_CLASS(TForm24, TForm)
-public:
+protected:
     explicit TForm24(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm24() override = default;
+
+public:
     void AfterConstruction() override;
 
     TGroupBox* GroupBox1 = nullptr;            // "Закрыто мастером"
@@ -59,8 +62,11 @@ public:
 // ---- the day list ("Хоз. работы (25)") -------------------------------------------------------
 class TForm25 : public TForm {
     SDELKA_CLASS(TForm25, TForm)
-public:
+protected:
     explicit TForm25(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm25() override = default;
+
+public:
     void AfterConstruction() override;
 
     TDBGrid* DBGrid1 = nullptr;
@@ -92,8 +98,11 @@ public:
 // ---- the hours dialog of a helper ("Ввод данных (132)") --------------------------------------
 class TForm132 : public TForm {
     SDELKA_CLASS(TForm132, TForm)
-public:
+protected:
     explicit TForm132(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm132() override = default;
+
+public:
     void AfterConstruction() override;
 
     TLabel* Label1 = nullptr;    // the helper's full name, bold

@@ -28,8 +28,11 @@ String CommandLineArgument(int Index);
 
 class TDataModule6 : public TDataModule {
     SDELKA_CLASS(TDataModule6, TDataModule)
-public:
+protected:
     explicit TDataModule6(TComponent* AOwner);
+    ~TDataModule6() override = default;
+
+public:
     void AfterConstruction() override;
 
     TADOConnection* ADO_DB = nullptr;

@@ -15,8 +15,11 @@
 // ---- product card "Изделие" ---------------------------------------------------------------------
 class TForm7 : public TForm {
     SDELKA_CLASS(TForm7, TForm)
-public:
+protected:
     explicit TForm7(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm7() override = default;
+
+public:
     void AfterConstruction() override;
 
     TGroupBox* GroupBox1 = nullptr;          // "Данные об изделии"
@@ -42,8 +45,11 @@ public:
 // ---- operation kind card --------------------------------------------------------------------------
 class TForm9 : public TForm {
     SDELKA_CLASS(TForm9, TForm)
-public:
+protected:
     explicit TForm9(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm9() override = default;
+
+public:
     void AfterConstruction() override;
 
     TGroupBox* GroupBox1 = nullptr;   // "Вид операции"
@@ -62,8 +68,11 @@ public:
 // ---- operation and price card -------------------------------------------------------------------
 class TForm10 : public TForm {
     SDELKA_CLASS(TForm10, TForm)
-public:
+protected:
     explicit TForm10(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm10() override = default;
+
+public:
     void AfterConstruction() override;
 
     TGroupBox* GroupBox1 = nullptr;   // "Цена операции"
@@ -90,8 +99,11 @@ public:
 // ---- norms of one operation "Норматив" ----------------------------------------------------------
 class TForm22 : public TForm {
     SDELKA_CLASS(TForm22, TForm)
-public:
+protected:
     explicit TForm22(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm22() override = default;
+
+public:
     void AfterConstruction() override;
 
     TADOTable* norm = nullptr;        // accounts_dep.norm, filtered to one operation
@@ -114,8 +126,11 @@ public:
 // ---- nomenclature group card "Ведение групп (29)" -----------------------------------------------
 class TForm29 : public TForm {
     SDELKA_CLASS(TForm29, TForm)
-public:
+protected:
     explicit TForm29(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm29() override = default;
+
+public:
     void AfterConstruction() override;
 
     TGroupBox* GroupBox1 = nullptr;    // "Номенклатурная группа"

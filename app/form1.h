@@ -41,8 +41,11 @@ TReportPeriod PreviousMonthPeriod(TDateTime Today);
 
 class TForm1 : public TForm {
     SDELKA_CLASS(TForm1, TForm)
-public:
+protected:
     explicit TForm1(TComponent* AOwner);
+    ~TForm1() override = default;
+
+public:
     void AfterConstruction() override;
 
     // ---- the layout

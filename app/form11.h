@@ -14,8 +14,11 @@
 
 class TForm11 : public TForm {
     SDELKA_CLASS(TForm11, TForm)
-public:
+protected:
     explicit TForm11(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm11() override = default;
+
+public:
     void AfterConstruction() override;
 
     // ---- the layout

@@ -11,8 +11,11 @@
 
 class TForm2 : public TForm {
     SDELKA_CLASS(TForm2, TForm)
-public:
+protected:
     explicit TForm2(TComponent* AOwner) : TForm(AOwner) {}
+    ~TForm2() override = default;
+
+public:
     void AfterConstruction() override;
 
     TGroupBox* GroupBox1 = nullptr;            // "Данные о работнике"

@@ -9,8 +9,11 @@
 
 class TForm23 : public TForm {
     SDELKA_CLASS(TForm23, TForm)
-public:
+protected:
     explicit TForm23(TComponent* AOwner);
+    ~TForm23() override = default;
+
+public:
     void AfterConstruction() override;
 
     TEdit* Edit1 = nullptr;     // the access word, hidden behind "*"

@@ -14,9 +14,11 @@
 
 class TDirectoryList : public TForm {
     SDELKA_CLASS(TDirectoryList, TForm)
-public:
+protected:
     explicit TDirectoryList(TComponent* AOwner) : TForm(AOwner) {}
+    ~TDirectoryList() override = default;
 
+public:
     TDBGrid* DBGrid1 = nullptr;
     TDataSource* DataSource1 = nullptr;
     TEdit* Edit1 = nullptr;       // the search field
@@ -70,8 +72,11 @@ protected:
 // ---- workers list ("Список рабочих") ---------------------------------------------------------
 class TForm5 : public TDirectoryList {
     SDELKA_CLASS(TForm5, TDirectoryList)
-public:
+protected:
     explicit TForm5(TComponent* AOwner) : TDirectoryList(AOwner) {}
+    ~TForm5() override = default;
+
+public:
     void AfterConstruction() override;
 
     // 1 from the press of the edit/pick button on a list with rows; in helper mode 11 only when
@@ -94,8 +99,11 @@ public:
 // ---- products list ("Изделия (3)") ------------------------------------------------------------
 class TForm3 : public TDirectoryList {
     SDELKA_CLASS(TForm3, TDirectoryList)
-public:
+protected:
     explicit TForm3(TComponent* AOwner) : TDirectoryList(AOwner) {}
+    ~TForm3() override = default;
+
+public:
     void AfterConstruction() override;
 
     void Button1Click(TObject* Sender);
@@ -110,8 +118,11 @@ public:
 // ---- operations and prices list ("Цены (4)") --------------------------------------------------
 class TForm4 : public TDirectoryList {
     SDELKA_CLASS(TForm4, TDirectoryList)
-public:
+protected:
     explicit TForm4(TComponent* AOwner) : TDirectoryList(AOwner) {}
+    ~TForm4() override = default;
+
+public:
     void AfterConstruction() override;
 
     TButton* Button5 = nullptr;      // "Excel"
@@ -134,8 +145,11 @@ public:
 // ---- operation kinds list ("Виды операций (8)") -----------------------------------------------
 class TForm8 : public TDirectoryList {
     SDELKA_CLASS(TForm8, TDirectoryList)
-public:
+protected:
     explicit TForm8(TComponent* AOwner) : TDirectoryList(AOwner) {}
+    ~TForm8() override = default;
+
+public:
     void AfterConstruction() override;
 
     void Button1Click(TObject* Sender);
@@ -150,8 +164,11 @@ public:
 // ---- nomenclature groups list ("Номенклатура (26)") -------------------------------------------
 class TForm26 : public TDirectoryList {
     SDELKA_CLASS(TForm26, TDirectoryList)
-public:
+protected:
     explicit TForm26(TComponent* AOwner) : TDirectoryList(AOwner) {}
+    ~TForm26() override = default;
+
+public:
     void AfterConstruction() override;
 
     TADOQuery* item = nullptr;   // the groups (level-2 classifier items) with s_excl "V" when excluded

@@ -6,8 +6,11 @@
 
 #define SDELKA_APP_FORM(Cls)                                        \
     SDELKA_CLASS(Cls, TForm)                                        \
-public:                                                             \
+protected:                                                          \
     explicit Cls(TComponent* AOwner) : TForm(AOwner) {}             \
+    ~Cls() override = default;                                      \
+                                                                    \
+public:                                                             \
     void AfterConstruction() override;
 
 // Name, caption (none when empty) and a modest default size of a window.

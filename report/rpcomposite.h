@@ -62,8 +62,11 @@ public:
 // The hidden window that receives the preview's print request and close notice.
 class TRpCompositeWinControl : public TWinControl {
     SDELKA_CLASS(TRpCompositeWinControl, TWinControl)
-public:
+protected:
     explicit TRpCompositeWinControl(TComponent* AOwner) : TWinControl(AOwner) {}
+    ~TRpCompositeWinControl() override = default;
+
+public:
     void BeforeDestruction() override;
     void Dispatch(TMessage& Message) override;
     TRpCompositeReport* ParentReport = nullptr;
@@ -71,9 +74,11 @@ public:
 
 class TRpCompositeReport : public TComponent {
     SDELKA_CLASS(TRpCompositeReport, TComponent)
-public:
+protected:
     explicit TRpCompositeReport(TComponent* AOwner);
     ~TRpCompositeReport() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 

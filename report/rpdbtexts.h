@@ -13,8 +13,11 @@ struct TRpEvResult;
 
 class TRpDBText : public TRpCustomLabel {
     SDELKA_CLASS(TRpDBText, TRpCustomLabel)
-public:
+protected:
     explicit TRpDBText(TComponent* AOwner);
+    ~TRpDBText() override = default;
+
+public:
     static void Published(TPublished<TRpDBText>& P);
 
     bool GetCaptionBased() override { return !IsMemo; }
@@ -53,9 +56,11 @@ private:
 
 class TRpExpr : public TRpCustomLabel {
     SDELKA_CLASS(TRpExpr, TRpCustomLabel)
-public:
+protected:
     explicit TRpExpr(TComponent* AOwner);
     ~TRpExpr() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     static void Published(TPublished<TRpExpr>& P);
@@ -101,8 +106,11 @@ String RpSysDataName(TRpSysDataType Value);
 
 class TRpSysData : public TRpCustomLabel {
     SDELKA_CLASS(TRpSysData, TRpCustomLabel)
-public:
+protected:
     explicit TRpSysData(TComponent* AOwner);
+    ~TRpSysData() override = default;
+
+public:
     void AfterConstruction() override;
     static void Published(TPublished<TRpSysData>& P);
 

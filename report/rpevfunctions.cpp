@@ -90,7 +90,7 @@ void RegisterExprFunction(TRpLibraryItemClass Item, const String& Name, const St
 
 // ---- the registry -----------------------------------------------------------------------------
 
-TRpLibrary::TRpLibrary() : Entries(std::make_unique<TStringList>(true)) {}
+TRpLibrary::TRpLibrary() : Entries(NewOwned<TStringList>(true)) {}
 
 TRpLibrary::~TRpLibrary() = default;
 

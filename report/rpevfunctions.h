@@ -51,7 +51,7 @@ public:
     TStringList* EntryList() const { return Entries.get(); }
 
 protected:
-    std::unique_ptr<TStringList> Entries;
+    TOwned<TStringList> Entries;
 };
 
 class TRpFunctionLibrary : public TRpLibrary {

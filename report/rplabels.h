@@ -27,9 +27,11 @@ extern int CurrentRecordNumber;
 
 class TRpCustomLabel : public TRpPrintable {
     SDELKA_CLASS(TRpCustomLabel, TRpPrintable)
-public:
+protected:
     explicit TRpCustomLabel(TComponent* AOwner);
     ~TRpCustomLabel() override;
+
+public:
     void AfterConstruction() override;
 
     // Where the text comes from: the caption (true) or the lines.
@@ -127,6 +129,10 @@ private:
 // A fixed caption.
 class TRpLabel : public TRpCustomLabel {
     SDELKA_CLASS(TRpLabel, TRpCustomLabel)
+protected:
+    ~TRpLabel() override = default;
+
+private:
 public:
     using TRpCustomLabel::TRpCustomLabel;
     static void Published(TPublished<TRpLabel>& P);
@@ -136,6 +142,10 @@ public:
 // Several designed lines.
 class TRpMemo : public TRpCustomLabel {
     SDELKA_CLASS(TRpMemo, TRpCustomLabel)
+protected:
+    ~TRpMemo() override = default;
+
+private:
 public:
     using TRpCustomLabel::TRpCustomLabel;
     static void Published(TPublished<TRpMemo>& P);

@@ -29,16 +29,16 @@ public:
     TRpLinkPage() = default;
 
     // Item N (0-based); EListError when out of range.
-    TPageItemRec* getItemRec(int N) const { return linkitems.Items(N); }
+    TPageItemRec* getItemRec(int N) const { return linkitems->Items(N); }
     // Appends Item; the page takes ownership.
-    void addItemRec(TPageItemRec* Item) { linkitems.Add(Item); }
-    int Count() const { return linkitems.Count(); }
+    void addItemRec(TPageItemRec* Item) { linkitems->Add(Item); }
+    int Count() const { return linkitems->Count(); }
     // The first item, in insertion order, of that control name (case-sensitive) and record number.
     TPageItemRec* FindItemByControlandRecord(const String& ControlName, Integer RecordNumber) const;
     // The first item, in insertion order, whose rectangle holds (X, Y) strictly inside.
     TPageItemRec* HitTest(double X, double Y) const;
 
-    TListT<TPageItemRec, TObjectList> linkitems;  // owned
+    TOwned<TListT<TPageItemRec, TObjectList>> linkitems = NewOwned<TListT<TPageItemRec, TObjectList>>();  // owns
     Integer pagenumber = 0;                       // not filled by the report
 };
 
@@ -55,8 +55,8 @@ public:
     // Link page N, or nullptr when N is not a valid index.
     TRpLinkPage* getPageRec(int N) const;
     // Appends LinkPage; the list takes ownership.
-    void addPageRec(TRpLinkPage* LinkPage) { pilist.Add(LinkPage); }
-    int Count() const { return pilist.Count(); }
+    void addPageRec(TRpLinkPage* LinkPage) { pilist->Add(LinkPage); }
+    int Count() const { return pilist->Count(); }
 
-    TListT<TRpLinkPage, TObjectList> pilist;  // owned
+    TOwned<TListT<TRpLinkPage, TObjectList>> pilist = NewOwned<TListT<TRpLinkPage, TObjectList>>();  // owns
 };

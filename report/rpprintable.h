@@ -137,9 +137,11 @@ private:
 
 class TRpPrintable : public TCustomControl {
     SDELKA_CLASS(TRpPrintable, TCustomControl)
-public:
+protected:
     explicit TRpPrintable(TComponent* AOwner);
     ~TRpPrintable() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     static void Published(TPublished<TRpPrintable>& P);

@@ -77,8 +77,11 @@ class TRpPrinter;
 // The base shows nothing; the preview unit installs the standard one in PreviewInterfaceClass.
 class TRpPreviewInterface : public TComponent {
     SDELKA_CLASS(TRpPreviewInterface, TComponent)
-public:
+protected:
     explicit TRpPreviewInterface(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TRpPreviewInterface() override = default;
+
+public:
     virtual TWinControl* Show(TRpPrinter* ARpPrinter) { return nullptr; }
     virtual TWinControl* ShowModal(TRpPrinter* ARpPrinter) { return nullptr; }
 };

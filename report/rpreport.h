@@ -55,8 +55,11 @@ using TRpReportBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintReport
 // A report panel: the report's design surface and every band. It shows the layout at a zoom.
 class TRpBasePanel : public TCustomControl, public IRpPanel {
     SDELKA_CLASS(TRpBasePanel, TCustomControl)
-public:
+protected:
     explicit TRpBasePanel(TComponent* AOwner);
+    ~TRpBasePanel() override = default;
+
+public:
     int PanelZoom() const override { return FZoom; }
     int Zoom() const { return FZoom; }
     // Zooms outside 1..300 are ignored.
@@ -71,8 +74,11 @@ protected:
 
 class TRpCustomBand : public TRpBasePanel, public IRpBand {
     SDELKA_CLASS(TRpCustomBand, TRpBasePanel)
-public:
+protected:
     explicit TRpCustomBand(TComponent* AOwner);
+    ~TRpCustomBand() override = default;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -146,15 +152,19 @@ protected:
 
 class TRpBand : public TRpCustomBand {
     SDELKA_CLASS(TRpBand, TRpCustomBand)
-public:
+protected:
+    ~TRpBand() override = default;
     explicit TRpBand(TComponent* AOwner) : TRpCustomBand(AOwner) {}
 };
 
 // A band that prints right before or after its parent band.
 class TRpChildBand : public TRpCustomBand {
     SDELKA_CLASS(TRpChildBand, TRpCustomBand)
-public:
+protected:
     explicit TRpChildBand(TComponent* AOwner);
+    ~TRpChildBand() override = default;
+
+public:
     TRpCustomBand* ParentBand() const { return FParentBand; }
     // A chain of parents leading back to this band is refused.
     void SetParentBand(TRpCustomBand* Value);
@@ -173,8 +183,11 @@ private:
 // run of equal values ends.
 class TRpGroup : public TRpCustomBand {
     SDELKA_CLASS(TRpGroup, TRpCustomBand)
-public:
+protected:
     explicit TRpGroup(TComponent* AOwner);
+    ~TRpGroup() override = default;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     void SetParent(TWinControl* AParent) override;
@@ -222,8 +235,11 @@ private:
 // A band carrying a data loop of its own, run once per record of its master.
 class TRpControllerBand : public TRpCustomBand, public IRpNotifyMaster {
     SDELKA_CLASS(TRpControllerBand, TRpCustomBand)
-public:
+protected:
     explicit TRpControllerBand(TComponent* AOwner);
+    ~TRpControllerBand() override = default;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     void SetParent(TWinControl* AParent) override;
@@ -247,8 +263,11 @@ protected:
 // A sub-detail: prints once per record of its own dataset, between optional header and footer.
 class TRpSubDetail : public TRpControllerBand {
     SDELKA_CLASS(TRpSubDetail, TRpControllerBand)
-public:
+protected:
     explicit TRpSubDetail(TComponent* AOwner);
+    ~TRpSubDetail() override = default;
+
+public:
     TDataSet* DataSet() const;
     void SetDataSet(TDataSet* Value);
     TRpCustomBand* HeaderBand() const;
@@ -262,8 +281,11 @@ public:
 
 class TRpCustomController : public TComponent {
     SDELKA_CLASS(TRpCustomController, TComponent)
-public:
+protected:
     explicit TRpCustomController(TComponent* AOwner);
+    ~TRpCustomController() override = default;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -312,8 +334,11 @@ protected:
 // A controller over a dataset (or OnNeedData) with a header, a detail and a footer band.
 class TRpController : public TRpCustomController {
     SDELKA_CLASS(TRpController, TRpCustomController)
-public:
+protected:
     explicit TRpController(TComponent* AOwner) : TRpCustomController(AOwner) {}
+    ~TRpController() override = default;
+
+public:
     void RunDataLoop() override;
     void PrintEmpty() override;
     void RegisterBands(TList* List) override;
@@ -366,8 +391,11 @@ private:
 
 class TCustomRpReport : public TRpBasePanel, public IRpReport, public IRpPrinterReport {
     SDELKA_CLASS(TCustomRpReport, TRpBasePanel)
-public:
+protected:
     explicit TCustomRpReport(TComponent* AOwner);
+    ~TCustomRpReport() override = default;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -503,8 +531,11 @@ protected:
 // footer of its data controller.
 class TRpReport : public TCustomRpReport {
     SDELKA_CLASS(TRpReport, TCustomRpReport)
-public:
+protected:
     explicit TRpReport(TComponent* AOwner) : TCustomRpReport(AOwner) {}
+    ~TRpReport() override = default;
+
+public:
     void AfterConstruction() override;
 
     bool IsDataReport() override { return true; }

@@ -10,15 +10,21 @@
 
 class TRpRichEdit : public TCustomRichEdit {
     SDELKA_CLASS(TRpRichEdit, TCustomRichEdit)
+protected:
+    ~TRpRichEdit() override = default;
+
+private:
 public:
     using TCustomRichEdit::TCustomRichEdit;
 };
 
 class TRpCustomRichText : public TRpPrintable {
     SDELKA_CLASS(TRpCustomRichText, TRpPrintable)
-public:
+protected:
     explicit TRpCustomRichText(TComponent* AOwner);
     ~TRpCustomRichText() override;
+
+public:
     void AfterConstruction() override;
     static void Published(TPublished<TRpCustomRichText>& P);
 

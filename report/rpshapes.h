@@ -21,9 +21,11 @@ enum TRpShapeType {
 
 class TRpShape : public TRpPrintable {
     SDELKA_CLASS(TRpShape, TRpPrintable)
-public:
+protected:
     explicit TRpShape(TComponent* AOwner);
     ~TRpShape() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     static void Published(TPublished<TRpShape>& P);
@@ -59,9 +61,11 @@ private:
 
 class TRpImage : public TRpPrintable {
     SDELKA_CLASS(TRpImage, TRpPrintable)
-public:
+protected:
     explicit TRpImage(TComponent* AOwner);
     ~TRpImage() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     static void Published(TPublished<TRpImage>& P);
@@ -95,9 +99,11 @@ private:
 
 class TRpDBImage : public TRpPrintable {
     SDELKA_CLASS(TRpDBImage, TRpPrintable)
-public:
+protected:
     explicit TRpDBImage(TComponent* AOwner);
     ~TRpDBImage() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     static void Published(TPublished<TRpDBImage>& P);
@@ -139,6 +145,10 @@ private:
 // An image reference that only HTML exports show.
 class TRpHTMLImage : public TRpPrintable {
     SDELKA_CLASS(TRpHTMLImage, TRpPrintable)
+protected:
+    ~TRpHTMLImage() override = default;
+
+private:
 public:
     using TRpPrintable::TRpPrintable;
     static void Published(TPublished<TRpHTMLImage>& P);
@@ -153,6 +163,10 @@ private:
 // A guide for the band's frame: a vertical line through the whole band at the control's centre.
 class TRpFrameline : public TRpPrintable {
     SDELKA_CLASS(TRpFrameline, TRpPrintable)
+protected:
+    ~TRpFrameline() override = default;
+
+private:
 public:
     using TRpPrintable::TRpPrintable;
     static void Published(TPublished<TRpFrameline>& P);

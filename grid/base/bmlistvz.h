@@ -13,9 +13,11 @@ using TBMListSortCompareVz = std::function<int(TObject* Param, int Index1, int I
 
 class TBMListVz : public TObject {
     SDELKA_CLASS(TBMListVz, TObject)
-public:
+protected:
     TBMListVz() = default;
     ~TBMListVz() override;
+
+public:
     void BeforeDestruction() override;
 
     // Binary search: True when found; Index is the position, or the insertion point.

@@ -167,8 +167,10 @@ void TEditButtonActionLinkVz::SetVisible(bool Value) {
 // A component that hears when the drop-down menu is freed, so the button forgets it.
 class TEditButtonVz::TMenuWatch : public TComponent {
     SDELKA_CLASS(TMenuWatch, TComponent)
-public:
+protected:
     explicit TMenuWatch(TComponent* AOwner) : TComponent(AOwner) {}
+
+public:
     TEditButtonVz* Button = nullptr;
 
 protected:
@@ -190,7 +192,7 @@ void TEditButtonVz::AfterConstruction() {
     FGlyph.reset(New<TBitmap>());
     FGlyph->SetTransparent(true);
     FGlyph->OnChange = TNotifyEvent(this, &TEditButtonVz::GlyphChanged);
-    FImages = std::make_unique<TEditButtonImagesVz>(this);
+    FImages = NewOwned<TEditButtonImagesVz>(this);
     // Joining the collection is one change of it, told once the button is complete.
     TCollection* c = FCreateCollection;
     if (c) c->BeginUpdate();
@@ -239,7 +241,7 @@ void TEditButtonVz::SetAction(TBasicAction* Value) {
         TObject* link = GetActionLinkClass()->CreateObject(this);
         auto* typed = dynamic_cast<TEditButtonActionLinkVz*>(link);
         if (!typed) {
-            delete link;
+            link->Free();
             throw EComponentError(QStringLiteral("Invalid action link class"));
         }
         FActionLink.reset(typed);
@@ -279,7 +281,7 @@ void TEditButtonVz::SetDefaultAction(bool Value) {
 void TEditButtonVz::SetDropdownMenu(TPopupMenu* Value) {
     if (FDropdownMenu == Value) return;
     if (!FMenuWatch) {
-        FMenuWatch.reset(new TMenuWatch(nullptr));
+        FMenuWatch.reset(New<TMenuWatch>(nullptr));
         FMenuWatch->Button = this;
     }
     if (FDropdownMenu) FDropdownMenu->RemoveFreeNotification(FMenuWatch.get());
@@ -421,7 +423,7 @@ void TEditButtonsVz::Update(TCollectionItem* Item) {
 
 TCustomSpeedButtonVz::TCustomSpeedButtonVz(TComponent* AOwner) : TSpeedButton(AOwner) {
     FColor = clMenu;
-    FInternalEditButtonImages = std::make_unique<TButtonImagesVz>();
+    FInternalEditButtonImages = NewOwned<TButtonImagesVz>();
 }
 
 TCustomSpeedButtonVz::~TCustomSpeedButtonVz() = default;
@@ -534,7 +536,7 @@ void TCustomSpeedButtonVz::PaintForeground(const TRect& PaintRect, const TPoint&
 // TEditButtonControlVz
 
 TEditButtonControlVz::TEditButtonControlVz(TComponent* AOwner) : TSpeedButton(AOwner) {
-    FInternalEditButtonImages = std::make_unique<TButtonImagesVz>();
+    FInternalEditButtonImages = NewOwned<TButtonImagesVz>();
     FParentColor = true;
 }
 

@@ -117,10 +117,12 @@ class TEditButtonControlVz;
 // One edit button as its editor, column or filter row describes it.
 class TEditButtonVz : public TCollectionItem {
     SDELKA_CLASS(TEditButtonVz, TCollectionItem)
-public:
+protected:
     // The collection form (EditControl stays nil); NewEditButtonVz below makes one for a control.
     explicit TEditButtonVz(TCollection* Collection);
     ~TEditButtonVz() override;
+
+public:
     void AfterConstruction() override;
     void Assign(TPersistent* Source) override;
 
@@ -198,7 +200,7 @@ protected:
     virtual TClass GetActionLinkClass() const { return TEditButtonActionLinkVz::StaticClass(); }
     virtual void ActionChange(TObject* Sender, bool CheckDefaults);
 
-    std::unique_ptr<TEditButtonActionLinkVz> FActionLink;
+    TOwned<TEditButtonActionLinkVz> FActionLink;
     bool FDefaultAction = false;
     bool FDefaultActionStored = false;
     TEditButtonDrawBackTimeVz FDrawBackTime = edbtAlwaysVz;
@@ -206,9 +208,9 @@ protected:
     TPopupMenu* FDropdownMenu = nullptr;
     TWinControl* FEditControl = nullptr;
     bool FEnabled = true;
-    std::unique_ptr<TBitmap> FGlyph;
+    TOwned<TBitmap> FGlyph;
     String FHint;
-    std::unique_ptr<TEditButtonImagesVz> FImages;
+    TOwned<TEditButtonImagesVz> FImages;
     int FNumGlyphs = 1;
     TShortCut FShortCut = 0;
     TEditButtonStyleVz FStyle = ebsDropDownVz;
@@ -221,7 +223,7 @@ private:
     void GlyphChanged(TObject* Sender);
     // Watches the drop-down menu so a freed menu is forgotten.
     class TMenuWatch;
-    std::unique_ptr<TMenuWatch> FMenuWatch;
+    TOwned<TMenuWatch> FMenuWatch;
     TCollection* FCreateCollection = nullptr;
 };
 
@@ -234,14 +236,16 @@ T* NewEditButtonVz(TWinControl* EditControl) {
 // A drop-down button: Alt+Down by default.
 class TDropDownEditButtonVz : public TEditButtonVz {
     SDELKA_CLASS(TDropDownEditButtonVz, TEditButtonVz)
-public:
+protected:
+    ~TDropDownEditButtonVz() override = default;
     explicit TDropDownEditButtonVz(TCollection* Collection);
 };
 
 // A drop-down button that is visible by default.
 class TVisibleEditButtonVz : public TEditButtonVz {
     SDELKA_CLASS(TVisibleEditButtonVz, TEditButtonVz)
-public:
+protected:
+    ~TVisibleEditButtonVz() override = default;
     explicit TVisibleEditButtonVz(TCollection* Collection);
 };
 
@@ -255,8 +259,11 @@ public:
 // The edit buttons of an editor or a column.
 class TEditButtonsVz : public TCollection {
     SDELKA_CLASS(TEditButtonsVz, TCollection)
-public:
+protected:
     TEditButtonsVz(TPersistent* AOwner, TClass EditButtonClass);
+    ~TEditButtonsVz() override = default;
+
+public:
     TPersistent* GetOwner() override { return FOwner; }
 
     TEditButtonVz* Add() { return static_cast<TEditButtonVz*>(TCollection::Add()); }
@@ -279,10 +286,11 @@ private:
 // The auto-repeating speed button of tool panels, painted from its button images.
 class TCustomSpeedButtonVz : public TSpeedButton {
     SDELKA_CLASS(TCustomSpeedButtonVz, TSpeedButton)
-public:
+protected:
     explicit TCustomSpeedButtonVz(TComponent* AOwner);
     ~TCustomSpeedButtonVz() override;
 
+public:
     bool AutoRepeat() const { return FAutoRepeat; }
     void SetAutoRepeat(bool Value) { FAutoRepeat = Value; }
     TEditButtonImagesVz* ExternalEditButtonImages() const { return FExternalEditButtonImages; }
@@ -310,7 +318,7 @@ protected:
 private:
     void RepeatTimerTick(TObject* Sender);
     TEditButtonImagesVz* FExternalEditButtonImages = nullptr;
-    std::unique_ptr<TButtonImagesVz> FInternalEditButtonImages;
+    TOwned<TButtonImagesVz> FInternalEditButtonImages;
     bool FAutoRepeat = false;
     TTimer* FRepeatTimer = nullptr;
     bool FMouseInControlVz = false;
@@ -319,10 +327,11 @@ private:
 // The control that draws and runs one edit button.
 class TEditButtonControlVz : public TSpeedButton {
     SDELKA_CLASS(TEditButtonControlVz, TSpeedButton)
-public:
+protected:
     explicit TEditButtonControlVz(TComponent* AOwner);
     ~TEditButtonControlVz() override;
 
+public:
     bool Active() const { return FActive; }
     void SetActive(bool Value);
     // Holds the button down (the drop-down protocol does while its form is open).
@@ -378,7 +387,7 @@ private:
     int FButtonNum = 0;
     bool FNoDoClick = false;
     TTimer* FTimer = nullptr;
-    std::unique_ptr<TButtonImagesVz> FInternalEditButtonImages;
+    TOwned<TButtonImagesVz> FInternalEditButtonImages;
     TEditButtonStyleVz FStyle = ebsDropDownVz;
     TEditButtonDrawBackTimeVz FDrawBackTime = edbtAlwaysVz;
     bool FMouseInControl = false;
@@ -393,7 +402,8 @@ private:
 // The public edit-button control.
 class TSpeedButtonVz : public TEditButtonControlVz {
     SDELKA_CLASS(TSpeedButtonVz, TEditButtonControlVz)
-public:
+protected:
+    ~TSpeedButtonVz() override = default;
     explicit TSpeedButtonVz(TComponent* AOwner) : TEditButtonControlVz(AOwner) {}
 };
 

@@ -26,7 +26,8 @@ using TVariantDynArray = std::vector<Variant>;
 // it never owns the fields.
 class TFieldListVz : public TListT<TField, TList> {
     SDELKA_CLASS(TFieldListVz, TList)
-public:
+protected:
+    ~TFieldListVz() override = default;
     TFieldListVz() = default;
 };
 
@@ -34,7 +35,8 @@ public:
 // not own its objects: deleting, clearing or freeing the list leaves them alive.
 class TObjectListVz : public TObjectList {
     SDELKA_CLASS(TObjectListVz, TObjectList)
-public:
+protected:
+    ~TObjectListVz() override = default;
     TObjectListVz() : TObjectList(false) {}
     explicit TObjectListVz(bool AOwnsObjects) : TObjectList(AOwnsObjects) {}
 };

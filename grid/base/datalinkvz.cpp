@@ -6,7 +6,7 @@ void TDataLinkVz::DataEvent(TDataEvent Event, NativeInt Info) {
 }
 
 TDatasetFieldValueListVz::TDatasetFieldValueListVz()
-    : FDataLink(std::make_unique<TDataLinkVz>()), FValues(std::make_unique<TStringList>()) {
+    : FDataLink(NewOwned<TDataLinkVz>()), FValues(NewOwned<TStringList>()) {
     FValues->SetSorted(true);
     FValues->SetDuplicates(dupIgnore);
     FDataSource = New<TDataSource>(nullptr);

@@ -54,9 +54,9 @@ protected:
 private:
     void RefreshValues();
 
-    std::unique_ptr<TDataLinkVz> FDataLink;
+    TOwned<TDataLinkVz> FDataLink;
     bool FDataObsoleted = true;
     TDataSource* FDataSource = nullptr;  // owned, without an owner component
     String FFieldName;
-    std::unique_ptr<TStringList> FValues;
+    TOwned<TStringList> FValues;
 };

@@ -13,8 +13,11 @@ class TCustomDynVarsVz;
 
 class TCustomDynVarVz : public TCollectionItem {
     SDELKA_CLASS(TCustomDynVarVz, TCollectionItem)
-public:
+protected:
     explicit TCustomDynVarVz(TCollection* Collection) : TCollectionItem(Collection) {}
+    ~TCustomDynVarVz() override = default;
+
+public:
     // A placeholder of AOwnerWhenDummy, in no collection.
     static TCustomDynVarVz* CreateAsDummy(TClass ItemClass, TCustomDynVarsVz* AOwnerWhenDummy);
 
@@ -68,9 +71,11 @@ private:
 
 class TCustomDynVarsVz : public TCollection {
     SDELKA_CLASS(TCustomDynVarsVz, TCollection)
-public:
+protected:
     TCustomDynVarsVz(TPersistent* AOwner, TClass ItemClass);
     ~TCustomDynVarsVz() override;
+
+public:
     void AfterConstruction() override;
     TPersistent* GetOwner() override { return FOwner; }
 
@@ -112,8 +117,11 @@ private:
 
 class TDynVarVz : public TCustomDynVarVz {
     SDELKA_CLASS(TDynVarVz, TCustomDynVarVz)
-public:
+protected:
     explicit TDynVarVz(TCollection* Collection) : TCustomDynVarVz(Collection) {}
+    ~TDynVarVz() override = default;
+
+public:
     // Published: Name; the Value is streamed as a defined property (a Variant of any kind).
     static void Published(TPublished<TDynVarVz>& P);
     void DefineProperties(TFiler* Filer) override;
@@ -121,9 +129,11 @@ public:
 
 class TDynVarsVz : public TCustomDynVarsVz {
     SDELKA_CLASS(TDynVarsVz, TCustomDynVarsVz)
-public:
+protected:
     explicit TDynVarsVz(TPersistent* AOwner) : TCustomDynVarsVz(AOwner, TDynVarVz::StaticClass()) {}
+    ~TDynVarsVz() override = default;
 
+public:
     TDynVarVz* FindDynVar(const String& VarName) const { return static_cast<TDynVarVz*>(TCustomDynVarsVz::FindDynVar(VarName)); }
     TDynVarVz* GetDynVar(const String& VarName) { return static_cast<TDynVarVz*>(TCustomDynVarsVz::GetDynVar(VarName)); }
     TDynVarVz* CreateDynVar(const String& VarName, const Variant& AValue) {
@@ -140,8 +150,11 @@ public:
 
 class TStringVarVz : public TCustomDynVarVz {
     SDELKA_CLASS(TStringVarVz, TCustomDynVarVz)
-public:
+protected:
     explicit TStringVarVz(TCollection* Collection) : TCustomDynVarVz(Collection) {}
+    ~TStringVarVz() override = default;
+
+public:
     // Published: Name and Value (the text view of the value).
     static void Published(TPublished<TStringVarVz>& P);
     String Value() const { return AsString(); }
@@ -150,9 +163,11 @@ public:
 
 class TStringVarsVz : public TCustomDynVarsVz {
     SDELKA_CLASS(TStringVarsVz, TCustomDynVarsVz)
-public:
+protected:
     explicit TStringVarsVz(TPersistent* AOwner) : TCustomDynVarsVz(AOwner, TStringVarVz::StaticClass()) {}
+    ~TStringVarsVz() override = default;
 
+public:
     TStringVarVz* FindDynVar(const String& VarName) const {
         return static_cast<TStringVarVz*>(TCustomDynVarsVz::FindDynVar(VarName));
     }

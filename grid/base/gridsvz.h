@@ -177,8 +177,11 @@ protected:
 // default one unless given another. Freeing it sends its grids back to the default.
 class TGridDrawStyleVz : public TComponent {
     SDELKA_CLASS(TGridDrawStyleVz, TComponent)
-public:
+protected:
     explicit TGridDrawStyleVz(TComponent* AOwner);
+    ~TGridDrawStyleVz() override = default;
+
+public:
     void BeforeDestruction() override;
 
     void AddChangeNotification(TCustomGridVz* Grid);
@@ -341,9 +344,11 @@ private:
 // ---- the grid -----------------------------------------------------------------------------------
 class TCustomGridVz : public TCustomControlVz, public TGridAxisOwnerVz {
     SDELKA_CLASS(TCustomGridVz, TCustomControlVz)
-public:
+protected:
     explicit TCustomGridVz(TComponent* AOwner);
     ~TCustomGridVz() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -789,8 +794,11 @@ class TInplaceEdit;
 // The masked edit inside the editor host that holds the text.
 class TInplaceEditCoreControl : public TCustomMaskEdit {
     SDELKA_CLASS(TInplaceEditCoreControl, TCustomMaskEdit)
-public:
+protected:
     explicit TInplaceEditCoreControl(TComponent* AOwner);
+    ~TInplaceEditCoreControl() override = default;
+
+public:
     TInplaceEdit* ParentEdit() const { return FParentEdit; }
     TCustomGridVz* Grid() const;
     void Deselect();
@@ -821,8 +829,11 @@ private:
 // on each side.
 class TInplaceEdit : public TCustomControl {
     SDELKA_CLASS(TInplaceEdit, TCustomControl)
-public:
+protected:
     explicit TInplaceEdit(TComponent* AOwner);
+    ~TInplaceEdit() override = default;
+
+public:
     void AfterConstruction() override;
 
     TCustomGridVz* Grid() const { return FGrid; }

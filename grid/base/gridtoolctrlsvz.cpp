@@ -280,8 +280,9 @@ TGridMoveLineVz* GGridMoveLine = nullptr;
 // Forgets the shared line when the application frees it.
 class TGridMoveLineWatch : public TComponent {
     SDELKA_CLASS(TGridMoveLineWatch, TComponent)
-public:
+protected:
     explicit TGridMoveLineWatch(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TGridMoveLineWatch() override = default;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override {

@@ -16,8 +16,9 @@ class TGridScrollBarPanelControlVz;
 // takes the focus).
 class TControlScrollBarVz : public TScrollBar {
     SDELKA_CLASS(TControlScrollBarVz, TScrollBar)
-public:
+protected:
     explicit TControlScrollBarVz(TComponent* AOwner) : TScrollBar(AOwner) {}
+    ~TControlScrollBarVz() override = default;
 
 protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -27,10 +28,12 @@ protected:
 // A panel that holds one scroll bar of a grid and hands the bar's actions to the grid.
 class TGridScrollBarPanelControlVz : public TPanel {
     SDELKA_CLASS(TGridScrollBarPanelControlVz, TPanel)
-public:
+protected:
     // AOwner is the grid.
     TGridScrollBarPanelControlVz(TComponent* AOwner, TScrollBarKind AKind);
+    ~TGridScrollBarPanelControlVz() override = default;
 
+public:
     TControlScrollBarVz* ScrollBar() const { return FScrollBar; }
     TScrollBarKind Kind() const { return FKind; }
     bool KeepMaxSizeInDefault() const { return FKeepMaxSizeInDefault; }
@@ -65,9 +68,11 @@ enum TSizeGripPosition { sgpTopLeft, sgpTopRight, sgpBottomRight, sgpBottomLeft 
 // active grip draws the grip lines and sizes the window it sits in when dragged.
 class TSizeGripPanelVz : public TPanel {
     SDELKA_CLASS(TSizeGripPanelVz, TPanel)
-public:
+protected:
     explicit TSizeGripPanelVz(TComponent* AOwner);
+    ~TSizeGripPanelVz() override = default;
 
+public:
     bool TriangleWindow() const { return FTriangleWindow; }
     void SetTriangleWindow(bool Value);
     TGripActiveStatusVz GripActiveStatus() const { return FGripActiveStatus; }
@@ -100,9 +105,11 @@ private:
 // instance; it places itself inside the window it is shown over.
 class TGridMoveLineVz : public TCustomControl {
     SDELKA_CLASS(TGridMoveLineVz, TCustomControl)
-public:
+protected:
     explicit TGridMoveLineVz(TComponent* AOwner);
+    ~TGridMoveLineVz() override = default;
 
+public:
     TColor LineColor() const { return FLineColor; }
     void SetLineColor(TColor Value);
     bool IsVert() const { return FIsVert; }

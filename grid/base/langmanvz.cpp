@@ -99,9 +99,9 @@ void PerformOnOwned(TComponent* Component, UINT Msg) {
 // ---- TLanguageResourceManagerVz -----------------------------------------------------------------
 
 TLanguageResourceManagerVz::TLanguageResourceManagerVz()
-    : FLanguageList(std::make_unique<TStringList>()),
-      FLocObjects(std::make_unique<TObjectListVz>()),
-      FChangeNotifyConsumers(std::make_unique<TObjectListVz>()) {}
+    : FLanguageList(NewOwned<TStringList>()),
+      FLocObjects(NewOwned<TObjectListVz>()),
+      FChangeNotifyConsumers(NewOwned<TObjectListVz>()) {}
 
 TLanguageResourceManagerVz::~TLanguageResourceManagerVz() {
     // Entries still registered are the manager's own records; the components are not touched.

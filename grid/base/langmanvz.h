@@ -89,9 +89,9 @@ protected:
     virtual void RefreshLocalizableObjects();
 
 private:
-    std::unique_ptr<TStringList> FLanguageList;
-    std::unique_ptr<TObjectListVz> FLocObjects;
-    std::unique_ptr<TObjectListVz> FChangeNotifyConsumers;
+    TOwned<TStringList> FLanguageList;
+    TOwned<TObjectListVz> FLocObjects;
+    TOwned<TObjectListVz> FChangeNotifyConsumers;
     String FActiveLanguageAbbr;
     String FResourceFolderPath;
     TLanguageResourcePlacementVz FResourcePlacement = lrpExternalVz;

@@ -8,9 +8,11 @@
 // menu was shown by a TPopupMenuVz. In any other menu it closes the menu like every item.
 class TMenuItemVz : public TMenuItem {
     SDELKA_CLASS(TMenuItemVz, TMenuItem)
-public:
+protected:
     explicit TMenuItemVz(TComponent* AOwner) : TMenuItem(AOwner) {}
+    ~TMenuItemVz() override = default;
 
+public:
     bool CloseMenuOnClick() const { return FCloseMenuOnClick; }
     void SetCloseMenuOnClick(bool Value) { FCloseMenuOnClick = Value; }
     bool CloseMenuOnClickRequested() const override { return FCloseMenuOnClick; }
@@ -22,6 +24,7 @@ private:
 // The popup menu that watches its items' CloseMenuOnClick while it is shown.
 class TPopupMenuVz : public TPopupMenu {
     SDELKA_CLASS(TPopupMenuVz, TPopupMenu)
-public:
+protected:
+    ~TPopupMenuVz() override = default;
     explicit TPopupMenuVz(TComponent* AOwner) : TPopupMenu(AOwner) { SetStayOpenItems(true); }
 };

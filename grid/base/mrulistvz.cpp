@@ -5,7 +5,7 @@
 #include "platform/rtl/sysutils.h"
 
 TMRUListVz::TMRUListVz(TPersistent* AOwner)
-    : FAutogenItems(std::make_unique<TStringList>()), FItems(std::make_unique<TStringList>()), FOwner(AOwner) {}
+    : FAutogenItems(NewOwned<TStringList>()), FItems(NewOwned<TStringList>()), FOwner(AOwner) {}
 
 TMRUListVz::~TMRUListVz() = default;
 

@@ -79,10 +79,10 @@ private:
 
     bool FActive = false;
     bool FAutoAdd = true;
-    std::unique_ptr<TStringList> FAutogenItems;
+    TOwned<TStringList> FAutogenItems;
     bool FCancelIfKeyInQueue = true;
     bool FCaseSensitive = false;
-    std::unique_ptr<TStringList> FItems;
+    TOwned<TStringList> FItems;
     int FLimit = 100;
     TMRUListSourceKindVz FListSourceKind = lskMRUListItemsVz;
     TPersistent* FOwner = nullptr;

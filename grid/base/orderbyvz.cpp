@@ -28,7 +28,8 @@ void TOrderByList::ClearFreeItems() {
     SetOwnsObjects(false);
     Clear();
     SetOwnsObjects(owns);
-    for (TObject* o : items) delete o;
+    for (TObject* o : items)
+        if (o) o->Free();
 }
 
 String TOrderByList::GetToken(const String& Exp, int& FromIndex) {
@@ -58,7 +59,7 @@ String TOrderByList::GetToken(const String& Exp, int& FromIndex) {
 }
 
 void TOrderByList::ParseOrderByStr(const String& OrderByStr) {
-    std::vector<std::unique_ptr<TOrderByItemVz>> parsed;
+    std::vector<TOwned<TOrderByItemVz>> parsed;
     int from = 1;
     bool bracketed = NextIsBracketed(OrderByStr, from);
     String token = GetToken(OrderByStr, from);
@@ -78,7 +79,7 @@ void TOrderByList::ParseOrderByStr(const String& OrderByStr) {
             if (t.isEmpty() || t == QLatin1String(",") || t == QLatin1String(";")) break;
             throw Exception(" Invalid token - \"" + t + "\"");
         }
-        auto item = std::make_unique<TOrderByItemVz>();
+        auto item = NewOwned<TOrderByItemVz>();
         item->FieldIndex = -1;
         item->MTFieldIndex = -1;
         SetItemFieldIndex(item.get(), index);

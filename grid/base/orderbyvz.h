@@ -22,11 +22,12 @@ public:
 // destructor free them whether or not the list was made owning its objects.
 class TOrderByList : public TObjectListVz {
     SDELKA_CLASS(TOrderByList, TObjectListVz)
-public:
+protected:
     TOrderByList() : TObjectListVz(false) {}
     explicit TOrderByList(bool AOwnsObjects) : TObjectListVz(AOwnsObjects) {}
     ~TOrderByList() override;
 
+public:
     TOrderByItemVz* Items(int Index) const { return static_cast<TOrderByItemVz*>(TObjectListVz::Items(Index)); }
     void SetItems(int Index, TOrderByItemVz* Item) { TObjectListVz::SetItems(Index, Item); }
     TOrderByItemVz* operator[](int Index) const { return Items(Index); }

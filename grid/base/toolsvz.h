@@ -26,7 +26,8 @@ using TRectDynArray = std::vector<TRect>;
 // calculator, size grips). It lets the library's routines reach the window re-creation.
 class TCustomControlVz : public TCustomControl {
     SDELKA_CLASS(TCustomControlVz, TCustomControl)
-public:
+protected:
+    ~TCustomControlVz() override = default;
     explicit TCustomControlVz(TComponent* AOwner) : TCustomControl(AOwner) {}
 };
 

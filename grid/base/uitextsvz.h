@@ -11,6 +11,11 @@
 
 class TViZevLanguageConsts : public TComponent {
     SDELKA_CLASS(TViZevLanguageConsts, TComponent)
+protected:
+    // Fills the properties from the built-in texts.
+    explicit TViZevLanguageConsts(TComponent* AOwner);
+    ~TViZevLanguageConsts() override = default;
+
 public:
     enum TTextIndex {
 #define VZ_TEXT(Name, Text) ti##Name,
@@ -19,8 +24,6 @@ public:
         TextCount
     };
 
-    // Fills the properties from the built-in texts.
-    explicit TViZevLanguageConsts(TComponent* AOwner);
     static void Published(TPublished<TViZevLanguageConsts>& P);
 
     const String& Text(TTextIndex Index) const { return FTexts[Index]; }

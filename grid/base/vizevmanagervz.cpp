@@ -11,10 +11,10 @@ namespace {
 // is nobody to tell: the pickers read the settings on their next paint.
 void PostThemeChangedOnce() {}
 
-std::unique_ptr<TViZevManager> OwnManager;
+TOwned<TViZevManager> OwnManager;
 TViZevManager* CurrentManager = nullptr;
 
-std::unique_ptr<TWorkingTimeCalendarVz> OwnCalendar;
+TOwned<TWorkingTimeCalendarVz> OwnCalendar;
 TWorkingTimeCalendarVz* CurrentCalendar = nullptr;
 
 TViZevManager* UnitManager() {

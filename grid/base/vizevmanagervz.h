@@ -65,9 +65,11 @@ using TTimeRangesVz = std::vector<TTimeRangeVz>;
 
 class TWorkingTimeCalendarVz : public TComponent {
     SDELKA_CLASS(TWorkingTimeCalendarVz, TComponent)
-public:
+protected:
     explicit TWorkingTimeCalendarVz(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TWorkingTimeCalendarVz() override = default;
 
+public:
     // Whether the weekday of ADate is one of the manager's working days.
     virtual bool IsWorkday(TDateTime ADate);
     // One range, 8:00 to 17:00, for every date.

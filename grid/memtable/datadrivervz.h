@@ -37,10 +37,11 @@ using TDataDriverUpdateErrorVzEvent = TEvent<void(TDataDriverVz* DataDriver, TMe
 
 class TDataDriverVz : public TComponent {
     SDELKA_CLASS(TDataDriverVz, TComponent)
-public:
+protected:
     explicit TDataDriverVz(TComponent* AOwner) : TComponent(AOwner) {}
     ~TDataDriverVz() override;
 
+public:
     // The dataset this driver serves (one at a time), or nullptr.
     TDataSet* ConsumerDataSet() const { return FConsumer; }
     void SetConsumerDataSet(TDataSet* Value) { FConsumer = Value; }

@@ -140,16 +140,16 @@ void TMTDataStructVz::BeforeDestruction() {
 }
 
 void TMTDataStructVz::FreeFields() {
-    for (int i = FList.Count() - 1; i >= 0; --i) {
-        auto* f = static_cast<TMTDataFieldVz*>(FList.Items(i));
-        FList.Delete(i);
+    for (int i = FList->Count() - 1; i >= 0; --i) {
+        auto* f = static_cast<TMTDataFieldVz*>(FList->Items(i));
+        FList->Delete(i);
         f->FDataStruct = nullptr;
         f->Free();
     }
 }
 
 TMTDataFieldVz* TMTDataStructVz::GetDataField(int Index) const {
-    return static_cast<TMTDataFieldVz*>(FList.Items(Index));
+    return static_cast<TMTDataFieldVz*>(FList->Items(Index));
 }
 
 void TMTDataStructVz::Clear() {
@@ -161,32 +161,32 @@ TMTDataFieldVz* TMTDataStructVz::CreateField(TMTDataFieldClassVz FieldClass) {
     TComponent* c = FieldClass->CreateComponent(this);
     auto* f = static_cast<TMTDataFieldVz*>(c);
     f->FDataStruct = this;
-    FList.Add(f);
+    FList->Add(f);
     f->FFieldId = FNextFieldId++;
     return f;
 }
 
 void TMTDataStructVz::InsertField(TMTDataFieldVz* Field) {
-    FList.Add(Field);
+    FList->Add(Field);
     Field->FDataStruct = this;
     StructChanged();
 }
 
 void TMTDataStructVz::RemoveField(TMTDataFieldVz* Field) {
     if (Field->FDataStruct != this) return;
-    FList.Remove(Field);
+    FList->Remove(Field);
     Field->FDataStruct = nullptr;
     StructChanged();
 }
 
 int TMTDataStructVz::IndexOfField(const TMTDataFieldVz* Field) const {
-    return FList.IndexOf(const_cast<TMTDataFieldVz*>(Field));
+    return FList->IndexOf(const_cast<TMTDataFieldVz*>(Field));
 }
 
 void TMTDataStructVz::MoveField(TMTDataFieldVz* Field, int NewIndex) {
     const int cur = IndexOfField(Field);
     if (cur < 0 || cur == NewIndex) return;
-    FList.Move(cur, NewIndex);
+    FList->Move(cur, NewIndex);
     StructChanged();
 }
 
@@ -246,8 +246,8 @@ TMTDataFieldVz* TMTDataStructVz::ChangeFieldType(const String& FieldName, TMTDat
     TMTDataFieldVz* nf = nullptr;
     try {
         nf = CreateField(FieldClass);
-        FList.Move(FList.Count() - 1, pos);
-        FList.Remove(old);
+        FList->Move(FList->Count() - 1, pos);
+        FList->Remove(old);
         old->FDataStruct = nullptr;
         nf->Assign(old);
         if (nf->GetDefaultAlignment() != old->GetDefaultAlignment()) nf->SetAlignment(nf->GetDefaultAlignment());
@@ -484,7 +484,7 @@ void TMTDataFieldVz::AfterConstruction() {
 
 void TMTDataFieldVz::BeforeDestruction() {
     if (FDataStruct) {
-        FDataStruct->FList.Remove(this);
+        FDataStruct->FList->Remove(this);
         FDataStruct = nullptr;
     }
     TComponent::BeforeDestruction();
@@ -992,11 +992,11 @@ const char* const SCantMarkDelDeleted = "Can't MarkDel the Deleted record";
 const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdates mode is not supported";
 }  // namespace
 
-TMemoryRecordVz::~TMemoryRecordVz() { delete FUpdateError; }
+TMemoryRecordVz::~TMemoryRecordVz() { FreeAndNil(FUpdateError); }
 
 void TMemoryRecordVz::SetUpdateError(TUpdateErrorVz* Value) {
     if (FUpdateError == Value) return;
-    delete FUpdateError;
+    FreeAndNil(FUpdateError);
     FUpdateError = Value;
 }
 
@@ -1141,9 +1141,9 @@ void TMemoryRecordVz::Cancel() {
 }
 
 void TMemoryRecordVz::LeaveChangeLog() {
-    if (FUpdateIndex >= 0 && FRecordsList && FUpdateIndex < FRecordsList->FDeltaList.Count() &&
-        FRecordsList->FDeltaList.Items(FUpdateIndex) == this)
-        FRecordsList->FDeltaList.SetItems(FUpdateIndex, nullptr);
+    if (FUpdateIndex >= 0 && FRecordsList && FUpdateIndex < FRecordsList->FDeltaList->Count() &&
+        FRecordsList->FDeltaList->Items(FUpdateIndex) == this)
+        FRecordsList->FDeltaList->SetItems(FUpdateIndex, nullptr);
     FUpdateIndex = -1;
 }
 
@@ -1155,8 +1155,8 @@ void TMemoryRecordVz::DoMergeChanges(bool Immediate) {
         } else {
             const int idx = FIndex;
             FRecordsList->Notify(this, idx, rlnRecDeletingVz);
-            FRecordsList->FDeletedList.Add(this);
-            FRecordsList->FRecList.SetItems(idx, nullptr);
+            FRecordsList->FDeletedList->Add(this);
+            FRecordsList->FRecList->SetItems(idx, nullptr);
             FIndex = -1;
             FRecordsList->Notify(this, idx, rlnRecDeletedVz);
         }
@@ -1204,18 +1204,18 @@ TRecordsListVz::TRecordsListVz(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TRecordsListVz::~TRecordsListVz() {
-    for (int i = 0; i < FRecList.Count(); ++i)
+    for (int i = 0; i < FRecList->Count(); ++i)
         if (auto* r = Rec(i)) {
             r->FIndex = -1;
-            delete r;
+            r->Free();
         }
-    FRecList.Clear();
+    FRecList->Clear();
     FreeDeletedRecords();
     FreeAndNil(FIndexes);
 }
 
 void TRecordsListVz::BeforeDestruction() {
-    for (int i = 0; i < FRecList.Count(); ++i)
+    for (int i = 0; i < FRecList->Count(); ++i)
         if (auto* r = Rec(i)) r->FUpdateIndex = -1;
     ++FUpdateCount;  // nobody is told about a list that goes away
     Clear();
@@ -1251,12 +1251,12 @@ void TRecordsListVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
 }
 
 void TRecordsListVz::RenumberFrom(int Index) {
-    for (int i = Index < 0 ? 0 : Index; i < FRecList.Count(); ++i)
+    for (int i = Index < 0 ? 0 : Index; i < FRecList->Count(); ++i)
         if (auto* r = Rec(i)) r->FIndex = i;
 }
 
 void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {
-    Rec->FUpdateIndex = FDeltaList.Add(Rec);
+    Rec->FUpdateIndex = FDeltaList->Add(Rec);
 }
 
 void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, bool Fetched) {
@@ -1265,8 +1265,8 @@ void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, 
     const int pos = Append ? Count() : Index;
     Notify(Rec, pos, rlnRecAddingVz);
     if (!Fetched) SetAutoIncValue(Rec);
-    if (Append) FRecList.Add(Rec);
-    else FRecList.Insert(pos, Rec);
+    if (Append) FRecList->Add(Rec);
+    else FRecList->Insert(pos, Rec);
     Rec->FIndex = pos;
     if (!Append) RenumberFrom(pos + 1);
     if (FCachedUpdates) {
@@ -1325,7 +1325,7 @@ void TRecordsListVz::DeleteRecord(int Index) {
 void TRecordsListVz::PersistDeleteRecord(int Index) {
     TMemoryRecordVz* r = Rec(Index);
     Notify(r, Index, rlnRecDeletingVz);
-    FRecList.Delete(Index);
+    FRecList->Delete(Index);
     r->FIndex = -1;
     RenumberFrom(Index);
     // A record must not stay in the change log once it is freed.
@@ -1337,8 +1337,8 @@ void TRecordsListVz::PersistDeleteRecord(int Index) {
 void TRecordsListVz::PersistRemoveRecord(int Index) {
     TMemoryRecordVz* r = Rec(Index);
     Notify(r, Index, rlnRecDeletingVz);
-    FDeletedList.Add(r);
-    FRecList.Delete(Index);
+    FDeletedList->Add(r);
+    FRecList->Delete(Index);
     r->FIndex = -1;
     RenumberFrom(Index);
     Notify(r, Index, rlnRecDeletedVz);
@@ -1354,12 +1354,12 @@ void TRecordsListVz::PersistDeleteRecords(const TRecordsRangesVz& RecordsRanges)
         for (int i = first; i <= last; ++i) {
             TMemoryRecordVz* r = Rec(i);
             if (!r) continue;
-            FRecList.SetItems(i, nullptr);
+            FRecList->SetItems(i, nullptr);
             r->FIndex = -1;
             r->LeaveChangeLog();
             r->Free();
         }
-    FRecList.Pack();
+    FRecList->Pack();
     RenumberFrom(0);
     Notify(nullptr, -1, rlnListChangedVz);
 }
@@ -1379,29 +1379,30 @@ void TRecordsListVz::SetValue(int RecNo, int ValNo, const Variant& Value) {
 }
 
 void TRecordsListVz::FreeDeletedRecords() {
-    for (int i = 0; i < FDeletedList.Count(); ++i) delete static_cast<TMemoryRecordVz*>(FDeletedList.Items(i));
-    FDeletedList.Clear();
+    for (int i = 0; i < FDeletedList->Count(); ++i)
+        if (TObject* r = static_cast<TObject*>(FDeletedList->Items(i))) r->Free();
+    FDeletedList->Clear();
 }
 
 void TRecordsListVz::Clear() {
     // Records removed by a merge are no longer in the list: they are freed here, not forgotten.
     FreeDeletedRecords();
-    FDeltaList.Clear();
+    FDeltaList->Clear();
     if (FIndexes) FIndexes->ClearIndexes();
-    for (int i = 0; i < FRecList.Count(); ++i)
+    for (int i = 0; i < FRecList->Count(); ++i)
         if (auto* r = Rec(i)) {
             r->FIndex = -1;
             r->FUpdateIndex = -1;
             r->Free();
         }
-    FRecList.Clear();
+    FRecList->Clear();
     Notify(nullptr, -1, rlnListChangedVz);
 }
 
 void TRecordsListVz::Move(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
     TMemoryRecordVz* r = Rec(CurIndex);
-    FRecList.Move(CurIndex, NewIndex);
+    FRecList->Move(CurIndex, NewIndex);
     RenumberFrom(CurIndex < NewIndex ? CurIndex : NewIndex);
     NotifyRecordMoved(r, CurIndex, NewIndex);
 }
@@ -1414,7 +1415,7 @@ void TRecordsListVz::QuickSort(int L, int R, TObject* ParamSort, const TCompareR
             while (Compare(Rec(i), pivot, ParamSort) < 0) ++i;
             while (Compare(Rec(j), pivot, ParamSort) > 0) --j;
             if (i <= j) {
-                if (i != j) FRecList.Exchange(i, j);
+                if (i != j) FRecList->Exchange(i, j);
                 ++i;
                 --j;
             }
@@ -1444,12 +1445,12 @@ void TRecordsListVz::EndUpdate() {
 }
 
 void TRecordsListVz::MergeChangeLog() {
-    const int n = FDeltaList.Count();
+    const int n = FDeltaList->Count();
     if (n == 0) return;
     if (n >= 2) BeginUpdate();
     try {
         for (int i = 0; i < n; ++i) {
-            auto* r = static_cast<TMemoryRecordVz*>(FDeltaList.Items(i));
+            auto* r = static_cast<TMemoryRecordVz*>(FDeltaList->Items(i));
             if (!r) continue;
             if (n == 1) r->MergeChanges();
             else r->MergeChangesDeferred();
@@ -1457,10 +1458,10 @@ void TRecordsListVz::MergeChangeLog() {
             r->FUpdateIndex = -1;
         }
         FreeDeletedRecords();
-        const int before = FRecList.Count();
-        FRecList.Pack();
-        if (FRecList.Count() != before) RenumberFrom(0);
-        FDeltaList.Clear();
+        const int before = FRecList->Count();
+        FRecList->Pack();
+        if (FRecList->Count() != before) RenumberFrom(0);
+        FDeltaList->Clear();
     } catch (...) {
         if (n >= 2) EndUpdate();
         throw;
@@ -1488,7 +1489,7 @@ void TRecordsListVz::CancelUpdates() {
                 break;
             case usInserted:
                 r->LeaveChangeLog();
-                FRecList.Delete(i);
+                FRecList->Delete(i);
                 r->FIndex = -1;
                 RenumberFrom(i);
                 r->Free();
@@ -1505,14 +1506,14 @@ void TRecordsListVz::CancelUpdates() {
                 break;
         }
     }
-    FDeltaList.Clear();
+    FDeltaList->Clear();
     Notify(nullptr, -1, rlnListChangedVz);
 }
 
 void TRecordsListVz::CleanupChangedRecs() {
     FreeDeletedRecords();
-    FDeltaList.Pack();
-    for (int i = 0; i < FDeltaList.Count(); ++i) static_cast<TMemoryRecordVz*>(FDeltaList.Items(i))->FUpdateIndex = i;
+    FDeltaList->Pack();
+    for (int i = 0; i < FDeltaList->Count(); ++i) static_cast<TMemoryRecordVz*>(FDeltaList->Items(i))->FUpdateIndex = i;
 }
 
 // ---- TMemTableDataVz ----------------------------------------------------------------------------
@@ -1527,8 +1528,8 @@ void TMemTableDataVz::AfterConstruction() {
 
 void TMemTableDataVz::BeforeDestruction() {
     // Receivers let go one at a time before anything is freed.
-    while (FNotificators.Count() > 0)
-        static_cast<TRecordsListNotificatorVz*>(FNotificators.Last())->SetDataObject(nullptr);
+    while (FNotificators->Count() > 0)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators->Last())->SetDataObject(nullptr);
     if (FRecordsList) {
         TRecordsListVz* l = FRecordsList;
         FRecordsList = nullptr;
@@ -1548,10 +1549,10 @@ void TMemTableDataVz::DestroyTable() {
 }
 
 void TMemTableDataVz::RegisterNotificator(TRecordsListNotificatorVz* Receiver) {
-    if (FNotificators.IndexOf(Receiver) < 0) FNotificators.Add(Receiver);
+    if (FNotificators->IndexOf(Receiver) < 0) FNotificators->Add(Receiver);
 }
 
-void TMemTableDataVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) { FNotificators.Remove(Receiver); }
+void TMemTableDataVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) { FNotificators->Remove(Receiver); }
 
 namespace {
 // Every attached receiver hears a change, also when one of them fails; the first failure is
@@ -1691,8 +1692,8 @@ void TMemTableDataVz::ResetRecords() {
 
 int TMemTableDataVz::FetchRecords(int Count) {
     int r = 0;
-    for (int i = 0; i < FNotificators.Count(); ++i)
-        r += static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoFetchRecords(Count);
+    for (int i = 0; i < FNotificators->Count(); ++i)
+        r += static_cast<TRecordsListNotificatorVz*>(FNotificators->Items(i))->DoFetchRecords(Count);
     return r;
 }
 

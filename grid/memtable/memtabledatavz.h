@@ -53,12 +53,14 @@ Variant CastValueToVarTypeVz(const Variant& Value, TVarType VarType);
 // ---- structure ----------------------------------------------------------------------------------
 class TMTDataStructVz : public TComponent {
     SDELKA_CLASS(TMTDataStructVz, TComponent)
-public:
+protected:
     explicit TMTDataStructVz(TMemTableDataVz* AMemTableData);
     ~TMTDataStructVz() override;
+
+public:
     void BeforeDestruction() override;
 
-    int Count() const { return FList.Count(); }
+    int Count() const { return FList->Count(); }
     TMTDataFieldVz* GetDataField(int Index) const;
     TMTDataFieldVz* operator[](int Index) const { return GetDataField(Index); }
     TMemTableDataVz* MemTableData() const { return FMemTableData; }
@@ -111,7 +113,7 @@ private:
     void RelayoutRecords(const TMTDataStructVz* Source);
     void FreeFields();
 
-    TObjectListVz FList;
+    TOwned<TObjectListVz> FList = NewOwned<TObjectListVz>();
     TMemTableDataVz* FMemTableData = nullptr;
     Int64 FNextFieldId = 0;
     bool FStructChanged = false;
@@ -121,9 +123,11 @@ private:
 // ---- field description --------------------------------------------------------------------------
 class TMTDataFieldVz : public TComponent {
     SDELKA_CLASS(TMTDataFieldVz, TComponent)
-public:
+protected:
     explicit TMTDataFieldVz(TComponent* AOwner);
     ~TMTDataFieldVz() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     static void Published(TPublished<TMTDataFieldVz>& P);
@@ -212,9 +216,12 @@ private:
 
 class TMTStringDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTStringDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTStringDataFieldVz(TComponent* AOwner);
+    ~TMTStringDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTStringDataFieldVz>& P);
-    explicit TMTStringDataFieldVz(TComponent* AOwner);
     int GetDefaultSize() const override { return FStringDataType == fdtGuidVz ? 38 : 20; }
     int GetDefaultWidth() const override { return Size() > 100 ? 100 : Size(); }
     TFieldType DataType() const override;
@@ -239,9 +246,12 @@ private:
 
 class TMTNumericDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTNumericDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTNumericDataFieldVz(TComponent* AOwner);
+    ~TMTNumericDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTNumericDataFieldVz>& P);
-    explicit TMTNumericDataFieldVz(TComponent* AOwner);
     int GetDefaultSize() const override { return IsBCD() ? 4 : 0; }
     TAlignment GetDefaultAlignment() const override { return taRightJustify; }
     int GetDefaultWidth() const override;
@@ -283,9 +293,12 @@ private:
 
 class TMTDateTimeDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTDateTimeDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTDateTimeDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    ~TMTDateTimeDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTDateTimeDataFieldVz>& P);
-    explicit TMTDateTimeDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     int GetDefaultWidth() const override { return 18; }
     TFieldType DataType() const override;
     void AssignDataType(TFieldType FieldType) override;
@@ -305,9 +318,12 @@ private:
 
 class TMTBooleanDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTBooleanDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTBooleanDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    ~TMTBooleanDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTBooleanDataFieldVz>& P);
-    explicit TMTBooleanDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     int GetDefaultWidth() const override;
     TFieldType DataType() const override { return ftBoolean; }
     void AssignDataType(TFieldType FieldType) override;
@@ -324,9 +340,12 @@ private:
 
 class TMTBlobDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTBlobDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTBlobDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    ~TMTBlobDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTBlobDataFieldVz>& P);
-    explicit TMTBlobDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override { return FBlobType; }
     void AssignDataType(TFieldType FieldType) override;
     void AssignProps(TField* Field) override;
@@ -348,9 +367,12 @@ private:
 
 class TMTInterfaceDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTInterfaceDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTInterfaceDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    ~TMTInterfaceDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTInterfaceDataFieldVz>& P);
-    explicit TMTInterfaceDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override { return FInterfaceDataType == fdtInterfaceVz ? ftInterface : ftIDispatch; }
     void AssignDataType(TFieldType FieldType) override;
     void Assign(TPersistent* Source) override;
@@ -364,9 +386,12 @@ private:
 
 class TMTVariantDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTVariantDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTVariantDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    ~TMTVariantDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTVariantDataFieldVz>& P);
-    explicit TMTVariantDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     int GetDefaultWidth() const override { return 15; }
     TFieldType DataType() const override;
     bool CanDinaSize() const override { return FVariantDataType != fdtVariant; }
@@ -383,9 +408,12 @@ private:
 // Values are object references kept in Variants (RefObjectToVarVz).
 class TMTRefObjectFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTRefObjectFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTRefObjectFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    ~TMTRefObjectFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTRefObjectFieldVz>& P);
-    explicit TMTRefObjectFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override { return ftUnknown; }
     bool CanDinaSize() const override { return true; }
     TVarType GetVarDataType() const override { return varUnknown; }
@@ -394,9 +422,12 @@ public:
 
 class TMTSQLTimeStampDataFieldVz : public TMTDataFieldVz {
     SDELKA_CLASS(TMTSQLTimeStampDataFieldVz, TMTDataFieldVz)
+protected:
+    explicit TMTSQLTimeStampDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
+    ~TMTSQLTimeStampDataFieldVz() override = default;
+
 public:
     static void Published(TPublished<TMTSQLTimeStampDataFieldVz>& P);
-    explicit TMTSQLTimeStampDataFieldVz(TComponent* AOwner) : TMTDataFieldVz(AOwner) {}
     TFieldType DataType() const override;
     void AssignDataType(TFieldType FieldType) override;
     void AssignProps(TField* Field) override;
@@ -512,18 +543,20 @@ using TRecordsRangesVz = std::vector<std::pair<int, int>>;
 
 class TRecordsListVz : public TComponent {
     SDELKA_CLASS(TRecordsListVz, TComponent)
-public:
+protected:
     // AOwner: the store or nothing; any other owner raises an exception naming its class.
     explicit TRecordsListVz(TComponent* AOwner);
     ~TRecordsListVz() override;
+
+public:
     void BeforeDestruction() override;
 
     bool CachedUpdates() const { return FCachedUpdates; }
     void SetCachedUpdates(bool Value) { FCachedUpdates = Value; }
-    int Count() const { return FRecList.Count(); }
+    int Count() const { return FRecList->Count(); }
     TMTDataStructVz* DataStruct() const;
-    TObjectListVz* DeltaList() { return &FDeltaList; }
-    TObjectListVz* DeletedList() { return &FDeletedList; }
+    TObjectListVz* DeltaList() { return FDeltaList.get(); }
+    TObjectListVz* DeletedList() { return FDeletedList.get(); }
     // The indexes kept over the records (memtableindexesvz.h).
     TMTIndexesVz* Indexes() const { return FIndexes; }
     TMemTableDataVz* MemTableData() const { return FMemTableData; }
@@ -541,16 +574,16 @@ public:
     Variant GetValue(int RecNo, int ValNo) const;
     void SetValue(int RecNo, int ValNo, const Variant& Value);
     void Clear();
-    TMemoryRecordVz* Rec(int Index) const { return static_cast<TMemoryRecordVz*>(FRecList.Items(Index)); }
+    TMemoryRecordVz* Rec(int Index) const { return static_cast<TMemoryRecordVz*>(FRecList->Items(Index)); }
     TMemoryRecordVz* operator[](int Index) const { return Rec(Index); }
-    void SetRec(int Index, TMemoryRecordVz* Value) { FRecList.SetItems(Index, Value); }
-    int IndexOf(TMemoryRecordVz* Item) const { return FRecList.IndexOf(Item); }
+    void SetRec(int Index, TMemoryRecordVz* Value) { FRecList->SetItems(Index, Value); }
+    int IndexOf(TMemoryRecordVz* Item) const { return FRecList->IndexOf(Item); }
     void Move(int CurIndex, int NewIndex);
     virtual void QuickSort(int L, int R, TObject* ParamSort, const TCompareRecords& Compare);
     void SortData(TObject* ParamSort, const TCompareRecords& Compare);
     void RevertRecord(int Index);
     void RefreshRecord(int Index, TMemoryRecordVz* FromRec);
-    bool HasCachedChanges() const { return FDeltaList.Count() > 0; }
+    bool HasCachedChanges() const { return FDeltaList->Count() > 0; }
     void CancelUpdates();
     void MergeChangeLog();
     void CleanupChangedRecs();
@@ -576,12 +609,12 @@ private:
     void FreeDeletedRecords();
 
     bool FCachedUpdates = false;
-    TObjectListVz FDeletedList;
-    TObjectListVz FDeltaList;
+    TOwned<TObjectListVz> FDeletedList = NewOwned<TObjectListVz>();
+    TOwned<TObjectListVz> FDeltaList = NewOwned<TObjectListVz>();
     TMTIndexesVz* FIndexes = nullptr;
     TMemTableDataVz* FMemTableData = nullptr;
     LongWord FNewHashCode = 1;
-    TObjectListVz FRecList;
+    TOwned<TObjectListVz> FRecList = NewOwned<TObjectListVz>();
     int FUpdateCount = 0;
 };
 
@@ -596,8 +629,11 @@ using TRecordsListRecordMovedEventVz = TEvent<void(TMemoryRecordVz* Item, int Ol
 // list-changed events without a record.
 class TRecordsListNotificatorVz : public TComponent {
     SDELKA_CLASS(TRecordsListNotificatorVz, TComponent)
-public:
+protected:
     explicit TRecordsListNotificatorVz(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TRecordsListNotificatorVz() override = default;
+
+public:
     void BeforeDestruction() override;
 
     TComponent* DataObject() const { return FDataObject; }
@@ -671,9 +707,11 @@ private:
 // values, dropping the table); receivers, indexes and streaming build on it.
 class TMemTableDataVz : public TComponent {
     SDELKA_CLASS(TMemTableDataVz, TComponent)
-public:
+protected:
     explicit TMemTableDataVz(TComponent* AOwner) : TComponent(AOwner) {}
     ~TMemTableDataVz() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -702,7 +740,7 @@ public:
     // Used by TRecordsListNotificatorVz::SetDataObject only.
     virtual void RegisterNotificator(TRecordsListNotificatorVz* Receiver);
     virtual void UnregisterNotificator(TRecordsListNotificatorVz* Receiver);
-    int NotificatorCount() const { return FNotificators.Count(); }
+    int NotificatorCount() const { return FNotificators->Count(); }
     // Fills the auto-increment fields of a record about to be attached: every such field gets
     // the same number, drawn once.
     virtual void SetAutoIncValue(TMemoryRecordVz* Rec);
@@ -712,10 +750,10 @@ public:
     void DefineProperties(TFiler* Filer) override;
 
 private:
-    std::unique_ptr<TAutoIncrementVz> FAutoIncrement = std::make_unique<TAutoIncrementVz>();
+    TOwned<TAutoIncrementVz> FAutoIncrement = NewOwned<TAutoIncrementVz>();
     bool FStoreStructInStream = false;
     bool FStoreRecordsInStream = false;
     TMTDataStructVz* FDataStruct = nullptr;
-    TObjectListVz FNotificators;
+    TOwned<TObjectListVz> FNotificators = NewOwned<TObjectListVz>();
     TRecordsListVz* FRecordsList = nullptr;
 };

@@ -26,7 +26,7 @@ bool SameTextAscii(const String& A, const String& B) {
 
 TMTIndexVz::TMTIndexVz(TCollection* Collection) : TCollectionItem(Collection) {}
 
-TMTIndexVz::~TMTIndexVz() { FRecList.Clear(); }
+TMTIndexVz::~TMTIndexVz() { FRecList->Clear(); }
 
 TMTIndexVz* TMTIndexVz::CreateApart(TRecordsListVz* ARecordsList) {
     auto* idx = New<TMTIndexVz>(static_cast<TCollection*>(nullptr));
@@ -75,7 +75,7 @@ void TMTIndexVz::SetUnical(bool Value) {
     RebuildIndex();
 }
 
-void TMTIndexVz::ClearIndex() { FRecList.Clear(); }
+void TMTIndexVz::ClearIndex() { FRecList->Clear(); }
 
 Variant TMTIndexVz::RecordKey(const TMemoryRecordVz* Rec, TDataValueVersionVz Version) const {
     const TMTDataStructVz* st = Rec->DataStruct();
@@ -99,7 +99,7 @@ void TMTIndexVz::RebuildIndex() {
         // Records flagged deleted have no entry, as after the mark itself, so that a rebuild
         // does not change what the index answers.
         if (!r || r->UpdateStatus() == usDeleted) continue;
-        FRecList.Add(New<TIndexItemVz>(RecordKey(r, dvvValueVz), i));
+        FRecList->Add(New<TIndexItemVz>(RecordKey(r, dvvValueVz), i));
     }
     if (Count() > 0) QuickSort(0, Count() - 1);
     if (MustBeUnique()) CheckUnical();
@@ -114,7 +114,7 @@ void TMTIndexVz::QuickSort(int L, int R) {
             while (CompareVarValuesVz(Items(j)->Value, pivot->Value) == vrGreaterThan) --j;
             if (i <= j) {
                 // The pivot is an entry, not a copied key: it follows its position.
-                if (i != j) FRecList.Exchange(i, j);
+                if (i != j) FRecList->Exchange(i, j);
                 ++i;
                 --j;
             }
@@ -159,11 +159,11 @@ void TMTIndexVz::FillMatchedKeyList(const Variant& Value, TList* List) const {
 }
 
 void TMTIndexVz::FillMatchedRecsList(const Variant& Value, TList* List) const {
-    TList entries;
-    FillMatchedKeyList(Value, &entries);
+    auto entries = NewOwned<TList>();
+    FillMatchedKeyList(Value, entries.get());
     TRecordsListVz* list = RecordsList();
-    for (int i = 0; i < entries.Count(); ++i)
-        List->Add(list->Rec(static_cast<TIndexItemVz*>(entries.Items(i))->RecIndex));
+    for (int i = 0; i < entries->Count(); ++i)
+        List->Add(list->Rec(static_cast<TIndexItemVz*>(entries->Items(i))->RecIndex));
 }
 
 void TMTIndexVz::UniqueKeyViolation(const Variant& Key) const {
@@ -213,8 +213,8 @@ void TMTIndexVz::ShiftRecIndexes(int From, int Delta) {
 }
 
 void TMTIndexVz::InsertEntry(int Index, TIndexItemVz* Entry) {
-    if (Index == Count()) FRecList.Add(Entry);
-    else FRecList.Insert(Index, Entry);
+    if (Index == Count()) FRecList->Add(Entry);
+    else FRecList->Insert(Index, Entry);
 }
 
 void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
@@ -271,18 +271,18 @@ void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotifica
             FindKeyValueIndex(key, n);
             Items(o)->Value = key;
             if (o < n) --n;
-            FRecList.Move(o, n);
+            FRecList->Move(o, n);
             break;
         }
         case rlnRecDeletedVz: {
             int o = 0;
-            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList.Delete(o);
+            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList->Delete(o);
             ShiftRecIndexes(Index, -1);
             break;
         }
         case rlnRecMarkedForDelVz: {
             int o = 0;
-            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList.Delete(o);
+            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList->Delete(o);
             break;
         }
         case rlnListChangedVz:

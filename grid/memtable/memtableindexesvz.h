@@ -22,9 +22,11 @@ public:
 
 class TMTIndexVz : public TCollectionItem {
     SDELKA_CLASS(TMTIndexVz, TCollectionItem)
-public:
+protected:
     explicit TMTIndexVz(TCollection* Collection);
     ~TMTIndexVz() override;
+
+public:
     // An index outside any collection, over ARecordsList; the caller owns it and hands it the
     // list's notifications.
     static TMTIndexVz* CreateApart(TRecordsListVz* ARecordsList);
@@ -51,8 +53,8 @@ public:
     void FillMatchedKeyList(const Variant& Value, TList* List) const;
     void FillMatchedRecsList(const Variant& Value, TList* List) const;
     Variant GetKeyValue(int Index) const { return Items(Index)->Value; }
-    int Count() const { return FRecList.Count(); }
-    TIndexItemVz* Items(int Index) const { return static_cast<TIndexItemVz*>(FRecList.Items(Index)); }
+    int Count() const { return FRecList->Count(); }
+    TIndexItemVz* Items(int Index) const { return static_cast<TIndexItemVz*>(FRecList->Items(Index)); }
     TRecordsListVz* RecordsList() const;
     // Raises the unique-key violation for the first two equal non-Null neighbouring keys.
     void CheckUnical() const;
@@ -83,16 +85,18 @@ private:
     mutable int FFieldIdxCount = -1;
     Variant FOldValue;
     bool FPrimary = false;
-    TObjectList FRecList{true};
+    TOwned<TObjectList> FRecList = NewOwned<TObjectList>(true);
     TRecordsListVz* FRecordsList = nullptr;
     bool FUnical = false;
 };
 
 class TMTIndexesVz : public TCollection {
     SDELKA_CLASS(TMTIndexesVz, TCollection)
-public:
+protected:
     explicit TMTIndexesVz(TRecordsListVz* ARecList);
+    ~TMTIndexesVz() override = default;
 
+public:
     TMTIndexVz* Add() { return static_cast<TMTIndexVz*>(TCollection::Add()); }
     TMTIndexVz* Items(int Index) const { return ItemsAs<TMTIndexVz>(Index); }
     TRecordsListVz* RecList() const { return FRecList; }

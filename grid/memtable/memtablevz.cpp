@@ -122,8 +122,8 @@ void TCustomMemTableVz::AfterConstruction() {
         }
         return allow;
     };
-    FTreeList = std::make_unique<TMemTableTreeListVz>(this);
-    FExtraFilters = std::make_unique<TMemTableFiltersVz>(this);
+    FTreeList = NewOwned<TMemTableTreeListVz>(this);
+    FExtraFilters = NewOwned<TMemTableFiltersVz>(this);
     FMasterDataLink = NewOwned<TMasterDataLink>(this);
     FMasterDataLink->OnMasterChange = [this](TObject*) { MasterChanged(); };
     FMasterDataLink->OnMasterDisable = [this](TObject*) { MasterChanged(); };
@@ -1305,10 +1305,10 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
         if (index && index->Active()) {
             Variant key = KeyValues;
             if (n == 1 && VarIsArray(key)) key = KeyAt(KeyValues, 0, 1);
-            TList matches;
-            index->FillMatchedRecsList(key, &matches);
-            for (int i = 0; i < matches.Count(); ++i) {
-                auto* rec = static_cast<TMemoryRecordVz*>(matches.Items(i));
+            auto matches = NewOwned<TList>();
+            index->FillMatchedRecsList(key, matches.get());
+            for (int i = 0; i < matches->Count(); ++i) {
+                auto* rec = static_cast<TMemoryRecordVz*>(matches->Items(i));
                 const int row = FRecordsView->IndexOfRec(rec);
                 if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
             }
@@ -1442,13 +1442,13 @@ void TCustomMemTableVz::SortByFields(const String& SortText) {
     if (!Active() || RecordCount() == 0) return;
     CheckBrowseMode();
     if (InstantReadMode()) throw Exception(L1(SSortInInstantRead));
-    TRecordsViewOrderByList list(FRecordsView.get());
-    list.ParseOrderByStr(SortText);
+    auto list = NewOwned<TRecordsViewOrderByList>(FRecordsView.get());
+    list->ParseOrderByStr(SortText);
     const bool ci = FOptions.Contains(mtoTextFieldsCaseInsensitive);
-    for (int i = 0; i < list.Count(); ++i) list.Items(i)->CaseIns = ci;
+    for (int i = 0; i < list->Count(); ++i) list->Items(i)->CaseIns = ci;
     BeginViewUpdate();
     try {
-        MemTableData()->RecordsList()->SortData(&list, [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) {
+        MemTableData()->RecordsList()->SortData(list.get(), [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) {
             return CompareRecords(a, b, p);
         });
     } catch (...) {

@@ -116,10 +116,11 @@ private:
 // is active and has a text or an event; a record is shown when every item in force accepts it.
 class TMemTableFilterItemVz : public TCollectionItem {
     SDELKA_CLASS(TMemTableFilterItemVz, TCollectionItem)
-public:
+protected:
     explicit TMemTableFilterItemVz(TCollection* Collection);
     ~TMemTableFilterItemVz() override;
 
+public:
     bool Active() const { return FActive; }
     void SetActive(bool Value);
     const String& Filter() const { return FFilter; }
@@ -143,9 +144,12 @@ private:
 
 class TMemTableFiltersVz : public TCollection {
     SDELKA_CLASS(TMemTableFiltersVz, TCollection)
-public:
+protected:
     explicit TMemTableFiltersVz(TCustomMemTableVz* AMemTable)
         : TCollection(TMemTableFilterItemVz::StaticClass()), FMemTable(AMemTable) {}
+    ~TMemTableFiltersVz() override = default;
+
+public:
     TCustomMemTableVz* MemTable() const { return FMemTable; }
     TMemTableFilterItemVz* Items(int Index) const { return ItemsAs<TMemTableFilterItemVz>(Index); }
     int ActiveFilterCount() const { return static_cast<int>(FActiveItems.size()); }
@@ -167,9 +171,11 @@ using TFieldValueListPtrVz = std::unique_ptr<IMemTableDataFieldValueListVz, TFie
 
 class TCustomMemTableVz : public TDataSet {
     SDELKA_CLASS(TCustomMemTableVz, TDataSet)
-public:
+protected:
     explicit TCustomMemTableVz(TComponent* AOwner);
     ~TCustomMemTableVz() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -394,8 +400,8 @@ private:
     bool FReadOnly = false;
     int FRecordPos = -1;
     TOwned<TRecordsViewVz> FRecordsView;
-    std::unique_ptr<TMemTableTreeListVz> FTreeList;
-    std::unique_ptr<TMemTableFiltersVz> FExtraFilters;
+    TOwned<TMemTableTreeListVz> FTreeList;
+    TOwned<TMemTableFiltersVz> FExtraFilters;
     TOwned<TMasterDataLink> FMasterDataLink;
     String FDetailFields;
     std::vector<int> FDetailStoreFields;
@@ -449,6 +455,7 @@ private:
 
 class TMemTableVz : public TCustomMemTableVz {
     SDELKA_CLASS(TMemTableVz, TCustomMemTableVz)
-public:
+protected:
+    ~TMemTableVz() override = default;
     explicit TMemTableVz(TComponent* AOwner) : TCustomMemTableVz(AOwner) {}
 };

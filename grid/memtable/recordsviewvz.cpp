@@ -30,86 +30,87 @@ int TRecordsViewOrderByList::FindFieldIndex(const String& FieldName) {
 // ---- TRecordsViewVz -----------------------------------------------------------------------------
 
 TRecordsViewVz::TRecordsViewVz(TDataSet* ADataSet)
-    : TRecordsListNotificatorVz(nullptr), FOrderByList(std::make_unique<TRecordsViewOrderByList>(this)),
+    : TRecordsListNotificatorVz(nullptr), FOrderByList(NewOwned<TRecordsViewOrderByList>(this)),
       FDataSet(ADataSet) {}
 
 TRecordsViewVz::~TRecordsViewVz() { FreeSortedItems(); }
 
 void TRecordsViewVz::BeforeDestruction() {
     SetDataObject(nullptr);
-    while (FNotificators.Count() > 0)
-        static_cast<TRecordsListNotificatorVz*>(FNotificators.Last())->SetDataObject(nullptr);
+    while (FNotificators->Count() > 0)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators->Last())->SetDataObject(nullptr);
     ViewClear();
     FreeSortedItems();
     TRecordsListNotificatorVz::BeforeDestruction();
 }
 
 void TRecordsViewVz::FreeSortedItems() {
-    for (int i = 0; i < FSorderViewList.Count(); ++i) delete GetSortedListItem(i);
-    FSorderViewList.Clear();
+    for (int i = 0; i < FSorderViewList->Count(); ++i)
+        if (TMemRecViewVz* v = GetSortedListItem(i)) v->Free();
+    FSorderViewList->Clear();
     FItems.clear();
     FSortedValidTo = 0;
     FSortedListIndexesObsolete = false;
 }
 
 void TRecordsViewVz::ViewInsert(int Index, TMemRecViewVz* Item) {
-    if (Index >= FMemoryViewList.Count()) {
+    if (Index >= FMemoryViewList->Count()) {
         ViewAdd(Item);
         return;
     }
-    FMemoryViewList.Insert(Index, Item);
+    FMemoryViewList->Insert(Index, Item);
     Item->FViewPos = Index;
     FViewPosValidTo = std::min(FViewPosValidTo, Index);
 }
 
 void TRecordsViewVz::ViewAdd(TMemRecViewVz* Item) {
-    const int n = FMemoryViewList.Add(Item);
+    const int n = FMemoryViewList->Add(Item);
     Item->FViewPos = n;
     if (FViewPosValidTo == n) FViewPosValidTo = n + 1;
 }
 
 void TRecordsViewVz::ViewDelete(int Index) {
     GetRecordView(Index)->FViewPos = -1;
-    FMemoryViewList.Delete(Index);
+    FMemoryViewList->Delete(Index);
     FViewPosValidTo = std::min(FViewPosValidTo, Index);
 }
 
 void TRecordsViewVz::ViewClear() {
-    for (int i = 0; i < FMemoryViewList.Count(); ++i) GetRecordView(i)->FViewPos = -1;
-    FMemoryViewList.Clear();
+    for (int i = 0; i < FMemoryViewList->Count(); ++i) GetRecordView(i)->FViewPos = -1;
+    FMemoryViewList->Clear();
     FViewPosValidTo = 0;
 }
 
 void TRecordsViewVz::SortedInsert(int Index, TMemRecViewVz* Item) {
-    if (Index >= FSorderViewList.Count()) {
+    if (Index >= FSorderViewList->Count()) {
         SortedAdd(Item);
         return;
     }
-    FSorderViewList.Insert(Index, Item);
+    FSorderViewList->Insert(Index, Item);
     FItems.insert(Item->Rec(), Item);
     Item->SetInSortedListIndex(Index);
     FSortedValidTo = std::min(FSortedValidTo, Index);
-    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList.Count();
+    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList->Count();
 }
 
 void TRecordsViewVz::SortedAdd(TMemRecViewVz* Item) {
-    const int n = FSorderViewList.Add(Item);
+    const int n = FSorderViewList->Add(Item);
     FItems.insert(Item->Rec(), Item);
     Item->SetInSortedListIndex(n);
     if (FSortedValidTo == n) FSortedValidTo = n + 1;
-    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList.Count();
+    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList->Count();
 }
 
 void TRecordsViewVz::SortedDelete(int Index) {
     TMemRecViewVz* item = GetSortedListItem(Index);
     if (FItems.value(item->Rec()) == item) FItems.remove(item->Rec());
-    FSorderViewList.Delete(Index);
+    FSorderViewList->Delete(Index);
     FSortedValidTo = std::min(FSortedValidTo, Index);
-    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList.Count();
+    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList->Count();
 }
 
 void TRecordsViewVz::RenumberView() const {
-    const int n = FMemoryViewList.Count();
+    const int n = FMemoryViewList->Count();
     for (int i = FViewPosValidTo; i < n; ++i) GetRecordView(i)->FViewPos = i;
     FViewPosValidTo = n;
 }
@@ -118,7 +119,7 @@ void TRecordsViewVz::RenumberView() const {
 TMemoryRecordVz* TRecordsViewVz::ViewRec(int Index) const { return GetRecordView(Index)->Rec(); }
 
 int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
-    const int n = FMemoryViewList.Count();
+    const int n = FMemoryViewList->Count();
     if (Rec == FHintRec && FHintIndex >= 0 && FHintIndex < n && ViewRec(FHintIndex) == Rec) return FHintIndex;
     TMemRecViewVz* item = FItems.value(Rec, nullptr);
     if (item) {
@@ -135,9 +136,9 @@ int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
     TMemRecViewVz* item = FItems.value(Rec, nullptr);
     if (item) {
         const int i = item->InSortedListIndex();
-        if (i >= 0 && i < FSorderViewList.Count() && GetSortedListItem(i) == item) return i;
+        if (i >= 0 && i < FSorderViewList->Count() && GetSortedListItem(i) == item) return i;
     }
-    const int n = FSorderViewList.Count();
+    const int n = FSorderViewList->Count();
     for (int i = 0; i < n; ++i)
         if (GetSortedListItem(i)->Rec() == Rec) return i;
     return -1;
@@ -145,8 +146,8 @@ int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
 
 
 void TRecordsViewVz::UpdateSortedListIndexes() {
-    for (int i = FSortedValidTo; i < FSorderViewList.Count(); ++i) GetSortedListItem(i)->SetInSortedListIndex(i);
-    FSortedValidTo = FSorderViewList.Count();
+    for (int i = FSortedValidTo; i < FSorderViewList->Count(); ++i) GetSortedListItem(i)->SetInSortedListIndex(i);
+    FSortedValidTo = FSorderViewList->Count();
     FSortedListIndexesObsolete = false;
 }
 
@@ -201,23 +202,23 @@ void TRecordsViewVz::DoStructChanged(TMemTableDataVz* AMemTableData) {
 // ---- receivers of the view ----------------------------------------------------------------------
 
 bool TRecordsViewVz::RegisterNotificator(TRecordsListNotificatorVz* Receiver) {
-    if (FNotificators.IndexOf(Receiver) < 0) FNotificators.Add(Receiver);
+    if (FNotificators->IndexOf(Receiver) < 0) FNotificators->Add(Receiver);
     return true;
 }
 
-void TRecordsViewVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) { FNotificators.Remove(Receiver); }
+void TRecordsViewVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) { FNotificators->Remove(Receiver); }
 
 void TRecordsViewVz::DoViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
     FCatchChanged = true;
     if (OnViewDataEvent.Assigned()) OnViewDataEvent(MemRec, Index, Action);
-    for (int i = 0; i < FNotificators.Count(); ++i)
-        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoDataEvent(MemRec, Index, Action);
+    for (int i = 0; i < FNotificators->Count(); ++i)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators->Items(i))->DoDataEvent(MemRec, Index, Action);
 }
 
 void TRecordsViewVz::DoViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
     if (OnViewRecordMovedEvent.Assigned()) OnViewRecordMovedEvent(Item, OldIndex, NewIndex);
-    for (int i = 0; i < FNotificators.Count(); ++i)
-        static_cast<TRecordsListNotificatorVz*>(FNotificators.Items(i))->DoRecordMoved(Item, OldIndex, NewIndex);
+    for (int i = 0; i < FNotificators->Count(); ++i)
+        static_cast<TRecordsListNotificatorVz*>(FNotificators->Items(i))->DoRecordMoved(Item, OldIndex, NewIndex);
 }
 
 // ---- filter and order ---------------------------------------------------------------------------
@@ -236,7 +237,7 @@ int TRecordsViewVz::CompareRecs(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2) co
 }
 
 int TRecordsViewVz::FindFilteredPos(TMemoryRecordVz* Rec, int Hint) const {
-    const int n = FMemoryViewList.Count();
+    const int n = FMemoryViewList->Count();
     if (n == 0 || CompareRecs(ViewRec(0), Rec) > 0) return 0;
     if (CompareRecs(ViewRec(n - 1), Rec) < 0) return n;
     if (Hint >= 0 && Hint <= n && (Hint == 0 || CompareRecs(ViewRec(Hint - 1), Rec) <= 0) &&
@@ -279,10 +280,10 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     TRecordsListVz* list = store ? store->RecordsList() : nullptr;
     // The items are kept while they mirror the store: a filter change neither frees them nor
     // sorts again.
-    if (FItemsStale || !list || FSorderViewList.Count() != list->Count()) {
+    if (FItemsStale || !list || FSorderViewList->Count() != list->Count()) {
         FreeSortedItems();
         if (list)
-            for (int i = 0; i < list->Count(); ++i) SortedAdd(new TMemRecViewVz(this, list->Rec(i)));
+            for (int i = 0; i < list->Count(); ++i) SortedAdd(New<TMemRecViewVz>(this, list->Rec(i)));
         FItemsStale = false;
         FSortedInOrder = FSortOrder.isEmpty();
     }
@@ -293,7 +294,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     if (store) {
         TObjectList* candidates = OnGetPrefilteredList.Assigned() ? OnGetPrefilteredList() : nullptr;
         const bool prefiltered = candidates != nullptr;
-        if (!candidates) candidates = &FSorderViewList;
+        if (!candidates) candidates = FSorderViewList.get();
         FFilterAborted = false;
         std::vector<TMemRecViewVz*> passed;
         for (int i = 0; i < candidates->Count() && !FFilterAborted; ++i) {
@@ -328,8 +329,8 @@ void TRecordsViewVz::SortFlatList() {
     SortItemList(FSorderViewList);
     FSortedInOrder = true;
     std::vector<TMemRecViewVz*> shown;
-    shown.reserve(static_cast<size_t>(FMemoryViewList.Count()));
-    for (int i = 0; i < FSorderViewList.Count(); ++i)
+    shown.reserve(static_cast<size_t>(FMemoryViewList->Count()));
+    for (int i = 0; i < FSorderViewList->Count(); ++i)
         if (GetSortedListItem(i)->FViewPos >= 0) shown.push_back(GetSortedListItem(i));
     ViewClear();
     for (TMemRecViewVz* item : shown) ViewAdd(item);
@@ -346,10 +347,10 @@ void TRecordsViewVz::SortItemList(TObjectListVz& List) {
                   [this](TMemRecViewVz* a, TMemRecViewVz* b) { return CompareRecs(a->Rec(), b->Rec()) < 0; });
     }
     for (int i = 0; i < List.Count(); ++i) List.SetItems(i, items[static_cast<size_t>(i)]);
-    if (&List == &FSorderViewList) {
+    if (&List == FSorderViewList.get()) {
         FSortedValidTo = 0;
         UpdateSortedListIndexes();
-    } else if (&List == &FMemoryViewList) {
+    } else if (&List == FMemoryViewList.get()) {
         FViewPosValidTo = 0;
         RenumberView();
     }
@@ -510,9 +511,9 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         // The tree is rebuilt as a whole after a change of a record.
         switch (Action) {
         case rlnRecAddedVz: {
-            auto* item = new TMemRecViewVz(this, MemRec);
+            auto* item = New<TMemRecViewVz>(this, MemRec);
             const int pos = MemRec->Index();
-            SortedInsert(pos < 0 ? FSorderViewList.Count() : pos, item);
+            SortedInsert(pos < 0 ? FSorderViewList->Count() : pos, item);
             break;
         }
         case rlnRecDeletedVz: {
@@ -523,7 +524,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
             if (sp >= 0) {
                 TMemRecViewVz* item = GetSortedListItem(sp);
                 SortedDelete(sp);
-                delete item;
+                item->Free();
             }
             break;
         }
@@ -544,18 +545,18 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
 
     switch (Action) {
     case rlnRecAddedVz: {
-        auto* item = new TMemRecViewVz(this, MemRec);
+        auto* item = New<TMemRecViewVz>(this, MemRec);
         const int pos = MemRec->Index();
         // In storage order the sorted list stays in order; with a sort order the new item goes to
         // the end and the list is sorted again when next needed.
-        if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList.Count()) {
+        if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList->Count()) {
             SortedInsert(pos, item);
         } else {
             SortedAdd(item);
             if (!FSortOrder.isEmpty()) FSortedInOrder = false;
         }
         if (RecordPassesFilter(MemRec, nullptr)) {
-            const int p = std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count());
+            const int p = std::min(FindFilteredPos(MemRec, -1), FMemoryViewList->Count());
             ViewInsert(p, item);
             CalcLookupBuffer(item);
             post(MemRec, p, rlnRecAddedVz);
@@ -577,7 +578,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         if (!item) break;  // a record the view does not hold
         int newPos = -1;
         if (RecordPassesFilter(MemRec, nullptr)) {
-            newPos = std::min(FindFilteredPos(MemRec, oldPos), FMemoryViewList.Count());
+            newPos = std::min(FindFilteredPos(MemRec, oldPos), FMemoryViewList->Count());
             ViewInsert(newPos, item);
         }
         if (oldPos >= 0 && newPos >= 0) {
@@ -601,7 +602,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         if (s >= 0) {
             TMemRecViewVz* item = GetSortedListItem(s);
             SortedDelete(s);
-            delete item;
+            item->Free();
         }
         break;
     }
@@ -624,7 +625,7 @@ void TRecordsViewVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewI
     if (source < 0) return;
     TMemRecViewVz* item = GetRecordView(source);
     ViewDelete(source);
-    const int target = std::min(FindFilteredPos(Item, source), FMemoryViewList.Count());
+    const int target = std::min(FindFilteredPos(Item, source), FMemoryViewList->Count());
     ViewInsert(target, item);
     if (FSortOrder.isEmpty()) FSortedInOrder = false;
     DoViewDataEvent(nullptr, -1, rlnListChangingVz);
@@ -794,8 +795,8 @@ void TRecordsViewVz::RebuildTree() {
     FTreeFlat.clear();
     FTreeVisible.clear();
     std::vector<TMemRecViewVz*> nodes;
-    nodes.reserve(static_cast<size_t>(FSorderViewList.Count()));
-    for (int i = 0; i < FSorderViewList.Count(); ++i) {
+    nodes.reserve(static_cast<size_t>(FSorderViewList->Count()));
+    for (int i = 0; i < FSorderViewList->Count(); ++i) {
         TMemRecViewVz* n = GetSortedListItem(i);
         n->FNodeParent = nullptr;
         n->FNodeItems.clear();

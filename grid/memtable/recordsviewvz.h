@@ -68,8 +68,9 @@ private:
 // The view's sort list: names resolve in the store's structure.
 class TRecordsViewOrderByList : public TOrderByList {
     SDELKA_CLASS(TRecordsViewOrderByList, TOrderByList)
-public:
+protected:
     explicit TRecordsViewOrderByList(TRecordsViewVz* ARecordsView) : TOrderByList(true), FRecordsView(ARecordsView) {}
+    ~TRecordsViewOrderByList() override = default;
 
 protected:
     int FindFieldIndex(const String& FieldName) override;
@@ -81,9 +82,11 @@ private:
 
 class TRecordsViewVz : public TRecordsListNotificatorVz {
     SDELKA_CLASS(TRecordsViewVz, TRecordsListNotificatorVz)
-public:
+protected:
     explicit TRecordsViewVz(TDataSet* ADataSet);
     ~TRecordsViewVz() override;
+
+public:
     void BeforeDestruction() override;
 
     TDataSet* DataSet() const { return FDataSet; }
@@ -108,7 +111,7 @@ public:
     const String& TreeViewRefParentFieldName() const { return FTreeViewRefParentFieldName; }
     void SetTreeViewRefParentFieldName(const String& Value);
     const TIntArrayVz& TreeViewRefParentFields() const { return FTreeViewRefParentFields; }
-    TObjectList* MemoryViewList() { return &FMemoryViewList; }
+    TObjectList* MemoryViewList() { return FMemoryViewList.get(); }
 
     TCompareRecords OnCompareRecords;
     TRecordsViewFilterEventVz OnFilterRecord;
@@ -118,12 +121,12 @@ public:
     TRecordsListCalcLookupBufferEventVz OnCalcLookupBuffer;
 
     // ---- positions ----
-    int Count() const { return FMemoryViewList.Count(); }
+    int Count() const { return FMemoryViewList->Count(); }
     int ViewItemsCount() const { return Count(); }
     int AccountableItemsCount() const { return Count(); }
     TMemoryRecordVz* GetRec(int Index) const { return GetRecordView(Index)->Rec(); }
     TMemoryRecordVz* GetViewRecord(int Index) const { return GetRec(Index); }
-    TMemRecViewVz* GetRecordView(int Index) const { return static_cast<TMemRecViewVz*>(FMemoryViewList.Items(Index)); }
+    TMemRecViewVz* GetRecordView(int Index) const { return static_cast<TMemRecViewVz*>(FMemoryViewList->Items(Index)); }
     TMemoryRecordVz* GetAccountableRecord(int Index) const { return GetRec(Index); }
     // The view position of a record, -1 when it is not shown. A hint given by SetIndexHint is
     // tried first.
@@ -133,8 +136,8 @@ public:
         FHintRec = Rec;
         FHintIndex = Index;
     }
-    TMemRecViewVz* GetSortedListItem(int Index) const { return static_cast<TMemRecViewVz*>(FSorderViewList.Items(Index)); }
-    int SortedListItemCount() const { return FSorderViewList.Count(); }
+    TMemRecViewVz* GetSortedListItem(int Index) const { return static_cast<TMemRecViewVz*>(FSorderViewList->Items(Index)); }
+    int SortedListItemCount() const { return FSorderViewList->Count(); }
     int IndexOfSortedListRec(TMemoryRecordVz* Rec) const;
     void UpdateSortedListIndexes();
     // The record comparison is the standard rule (Null first, texts by the locale, ties by storage
@@ -224,10 +227,10 @@ private:
     int FCachedUpdatesLockCount = 0;
     bool FCatchChanged = false;
     bool FFilterAborted = false;
-    TObjectListVz FMemoryViewList;
-    TObjectListVz FNotificators;
-    std::unique_ptr<TRecordsViewOrderByList> FOrderByList;
-    TObjectListVz FSorderViewList;
+    TOwned<TObjectListVz> FMemoryViewList = NewOwned<TObjectListVz>();
+    TOwned<TObjectListVz> FNotificators = NewOwned<TObjectListVz>();
+    TOwned<TRecordsViewOrderByList> FOrderByList;
+    TOwned<TObjectListVz> FSorderViewList = NewOwned<TObjectListVz>();
     bool FSortedListIndexesObsolete = false;
     String FSortOrder;
     bool FSortOrderCaseInsensitive = false;

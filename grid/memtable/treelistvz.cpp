@@ -33,7 +33,7 @@ bool IsChildMode(TNodeAttachModeVz Mode) { return Mode == naAddChildVz || Mode =
 // ---- TBaseTreeNodeVz ----------------------------------------------------------------------------
 
 TBaseTreeNodeVz::TBaseTreeNodeVz()
-    : FItems(std::make_unique<TObjectListVz>()), FVisibleItems(std::make_unique<TObjectListVz>()) {}
+    : FItems(NewOwned<TObjectListVz>()), FVisibleItems(NewOwned<TObjectListVz>()) {}
 
 TBaseTreeNodeVz::~TBaseTreeNodeVz() {
     for (Integer I = 0; I < FItems->Count(); ++I) Item(I)->Free();

@@ -114,7 +114,7 @@ private:
     bool FHasChildren = false;
     bool FHasVisibleChildren = false;
     Integer FIndex = -1;
-    std::unique_ptr<TObjectListVz> FItems;
+    TOwned<TObjectListVz> FItems;
     Integer FLevel = 0;
     TTreeListVz* FOwner = nullptr;
     TBaseTreeNodeVz* FParent = nullptr;
@@ -122,18 +122,20 @@ private:
     bool FVisible = true;
     Integer FVisibleCount = 0;
     Integer FVisibleIndex = -1;
-    std::unique_ptr<TObjectListVz> FVisibleItems;
+    TOwned<TObjectListVz> FVisibleItems;
     bool FVisibleItemsObsolete = false;
 };
 
 class TTreeListVz : public TComponent {
     SDELKA_CLASS(TTreeListVz, TComponent)
-public:
+protected:
     // Made without an owner: New<TTreeListVz>(TBaseTreeNodeVz::StaticClass()). The root is made
     // in AfterConstruction through the node class's virtual constructor; a class that is not a
     // node class raises EInvalidCast.
     explicit TTreeListVz(TTreeNodeClassVz AItemClass);
     ~TTreeListVz() override;
+
+public:
     void AfterConstruction() override;
     // Frees the root and so every node.
     void BeforeDestruction() override;

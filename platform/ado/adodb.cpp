@@ -249,9 +249,9 @@ String TParameters::ParseSQL(const String& SQL, bool DoCreate) {
     const TPgParsedSql parsed = ParsePgSqlParams(SQL);
     if (DoCreate) {
         // keep what the caller set on parameters that stay
-        std::vector<std::unique_ptr<TParameter>> old;
+        std::vector<TOwned<TParameter>> old;
         for (int i = 0; i < Count(); ++i) {
-            auto copy = std::make_unique<TParameter>(nullptr);
+            auto copy = NewOwned<TParameter>(nullptr);
             copy->Assign(Items(i));
             old.push_back(std::move(copy));
         }
@@ -468,7 +468,7 @@ struct TCustomADODataSet::TTableInfo {
 };
 
 TCustomADODataSet::TCustomADODataSet(TComponent* AOwner)
-    : TDataSet(AOwner), FParameters(std::make_unique<TParameters>(this)) {}
+    : TDataSet(AOwner), FParameters(NewOwned<TParameters>(this)) {}
 
 TCustomADODataSet::~TCustomADODataSet() {
     if (FConnection) FConnection->UnRegisterClient(this);  // deleted without Free
@@ -1367,7 +1367,7 @@ void TCustomADODataSet::InternalDelete() {
 
 // ---- TADOQuery, TADODataSet, TADOTable, TADOStoredProc -----------------------------------------
 
-TADOQuery::TADOQuery(TComponent* AOwner) : TCustomADODataSet(AOwner), FSQL(std::make_unique<TStringList>()) {
+TADOQuery::TADOQuery(TComponent* AOwner) : TCustomADODataSet(AOwner), FSQL(NewOwned<TStringList>()) {
     FSQL->OnChange = TNotifyEvent(this, &TADOQuery::SQLChanged);
 }
 
@@ -1430,7 +1430,7 @@ void TADOStoredProc::ExecProc() {
 
 // ---- TADOCommand -------------------------------------------------------------------------------
 
-TADOCommand::TADOCommand(TComponent* AOwner) : TComponent(AOwner), FParameters(std::make_unique<TParameters>(this)) {}
+TADOCommand::TADOCommand(TComponent* AOwner) : TComponent(AOwner), FParameters(NewOwned<TParameters>(this)) {}
 
 TADOCommand::~TADOCommand() {
     if (FConnection) FConnection->UnRegisterClient(this);  // deleted without Free

@@ -42,9 +42,11 @@ enum TADOLockType { ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBa
 // ---- parameters --------------------------------------------------------------------------------
 class TParameter : public TCollectionItem {
     SDELKA_CLASS(TParameter, TCollectionItem)
-public:
+protected:
     explicit TParameter(TCollection* ACollection);
+    ~TParameter() override = default;
 
+public:
     const String& Name() const { return FName; }
     void SetName(const String& Value) { FName = Value; Changed(false); }
     TFieldType DataType() const { return FDataType; }
@@ -80,9 +82,11 @@ private:
 
 class TParameters : public TOwnedCollection {
     SDELKA_CLASS(TParameters, TOwnedCollection)
-public:
+protected:
     explicit TParameters(TPersistent* AOwner = nullptr);
+    ~TParameters() override = default;
 
+public:
     TParameter* Items(int Index) const { return ItemsAs<TParameter>(Index); }
     TParameter* operator[](int Index) const { return Items(Index); }
     TParameter* AddParameter() { return static_cast<TParameter*>(Add()); }
@@ -114,9 +118,11 @@ TPgValueKind PgValueKindOf(TFieldType DataType);
 // ---- connection --------------------------------------------------------------------------------
 class TADOConnection : public TComponent {
     SDELKA_CLASS(TADOConnection, TComponent)
-public:
+protected:
     explicit TADOConnection(TComponent* AOwner);
     ~TADOConnection() override;
+
+public:
     void BeforeDestruction() override;
 
     const String& ConnectionString() const { return FConnectionString; }
@@ -183,9 +189,11 @@ private:
 // ---- the datasets ------------------------------------------------------------------------------
 class TCustomADODataSet : public TDataSet {
     SDELKA_CLASS(TCustomADODataSet, TDataSet)
-public:
+protected:
     explicit TCustomADODataSet(TComponent* AOwner);
     ~TCustomADODataSet() override;
+
+public:
     void BeforeDestruction() override;
 
     TADOConnection* Connection() const { return FConnection; }
@@ -311,7 +319,7 @@ private:
     TADOConnection* FConnection = nullptr;
     String FConnectionString;
     std::unique_ptr<TPgConnection> FOwnClient;
-    std::unique_ptr<TParameters> FParameters;
+    TOwned<TParameters> FParameters;
     bool FParamCheck = true;
     int FCommandTimeout = 30;
     TCursorLocation FCursorLocation = clUseClient;
@@ -336,9 +344,11 @@ private:
 
 class TADOQuery : public TCustomADODataSet {
     SDELKA_CLASS(TADOQuery, TCustomADODataSet)
-public:
+protected:
     explicit TADOQuery(TComponent* AOwner);
     ~TADOQuery() override;
+
+public:
     TStrings* SQL() const { return FSQL.get(); }
     void SetSQL(TStrings* Value) { FSQL->Assign(Value); }
     // Runs a statement that returns no rows: the rows affected.
@@ -349,13 +359,16 @@ protected:
 
 private:
     void SQLChanged(TObject* Sender);
-    std::unique_ptr<TStringList> FSQL;
+    TOwned<TStringList> FSQL;
 };
 
 class TADODataSet : public TCustomADODataSet {
     SDELKA_CLASS(TADODataSet, TCustomADODataSet)
-public:
+protected:
     explicit TADODataSet(TComponent* AOwner);
+    ~TADODataSet() override = default;
+
+public:
     const String& CommandText() const { return FCommandText; }
     void SetCommandText(const String& Value);
     TCommandType CommandType() const { return FCommandType; }
@@ -370,8 +383,11 @@ private:
 
 class TADOTable : public TCustomADODataSet {
     SDELKA_CLASS(TADOTable, TCustomADODataSet)
-public:
+protected:
     explicit TADOTable(TComponent* AOwner);
+    ~TADOTable() override = default;
+
+public:
     const String& TableName() const { return FTableName; }
     void SetTableName(const String& Value);
     bool ReadOnly() const { return LockType() == ltReadOnly; }
@@ -388,8 +404,11 @@ private:
 // puts the first row's columns into output parameters of the same names.
 class TADOStoredProc : public TCustomADODataSet {
     SDELKA_CLASS(TADOStoredProc, TCustomADODataSet)
-public:
+protected:
     explicit TADOStoredProc(TComponent* AOwner);
+    ~TADOStoredProc() override = default;
+
+public:
     const String& ProcedureName() const { return FProcedureName; }
     void SetProcedureName(const String& Value) { FProcedureName = Value; }
     void ExecProc();
@@ -404,9 +423,11 @@ private:
 // ---- command -----------------------------------------------------------------------------------
 class TADOCommand : public TComponent {
     SDELKA_CLASS(TADOCommand, TComponent)
-public:
+protected:
     explicit TADOCommand(TComponent* AOwner);
     ~TADOCommand() override;
+
+public:
     void BeforeDestruction() override;
 
     TADOConnection* Connection() const { return FConnection; }
@@ -443,5 +464,5 @@ private:
     TCommandType FCommandType = cmdText;
     int FCommandTimeout = 30;
     bool FParamCheck = true;
-    std::unique_ptr<TParameters> FParameters;
+    TOwned<TParameters> FParameters;
 };

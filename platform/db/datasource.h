@@ -9,9 +9,11 @@ using TDataChangeEvent = TEvent<void(TObject* Sender, TField* Field)>;
 
 class TDataSource : public TComponent {
     SDELKA_CLASS(TDataSource, TComponent)
-public:
+protected:
     explicit TDataSource(TComponent* AOwner);
     ~TDataSource() override;
+
+public:
     void BeforeDestruction() override;
 
     TDataSet* DataSet() const { return FDataSet; }

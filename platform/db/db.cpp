@@ -31,7 +31,7 @@ std::vector<String> ExtractFieldNames(const String& Fields) {
 
 TDataSet::TDataSet(TComponent* AOwner)
     : TComponent(AOwner), FFields(std::make_unique<TFields>(this)),
-      FFieldDefs(std::make_unique<TFieldDefs>(this)) {}
+      FFieldDefs(NewOwned<TFieldDefs>(this)) {}
 
 TDataSet::~TDataSet() = default;
 

@@ -128,9 +128,11 @@ using TFilterRecordEvent = TEvent<void(TDataSet* DataSet, bool& Accept)>;
 // ---- TDataSet ----------------------------------------------------------------------------------
 class TDataSet : public TComponent {
     SDELKA_CLASS(TDataSet, TComponent)
-public:
+protected:
     explicit TDataSet(TComponent* AOwner);
     ~TDataSet() override;
+
+public:
     void BeforeDestruction() override;
 
     // ---- opening and closing
@@ -402,7 +404,7 @@ private:
     void UpdateFieldCounts();
 
     std::unique_ptr<TFields> FFields;
-    std::unique_ptr<TFieldDefs> FFieldDefs;
+    TOwned<TFieldDefs> FFieldDefs;
     std::vector<TDataSource*> FDataSources;
     int FDisableCount = 0;
     TDataSetState FDisableState = dsInactive;

@@ -86,9 +86,11 @@ private:
 // ---- TField ----------------------------------------------------------------------------------
 class TField : public TComponent {
     SDELKA_CLASS(TField, TComponent)
-public:
+protected:
     explicit TField(TComponent* AOwner);
     ~TField() override;
+
+public:
     void BeforeDestruction() override;
 
     // Binding to a dataset (joins its Fields list at the end; nullptr leaves it). A dataset that
@@ -288,8 +290,11 @@ protected:
 // ---- strings ---------------------------------------------------------------------------------
 class TStringField : public TField {
     SDELKA_CLASS(TStringField, TField)
-public:
+protected:
     explicit TStringField(TComponent* AOwner);
+    ~TStringField() override = default;
+
+public:
     int DataSize() const override { return FSize + 1; }
     String AsString() const override;
     void SetAsString(const String& Value) override;
@@ -319,22 +324,29 @@ protected:
 
 class TWideStringField : public TStringField {
     SDELKA_CLASS(TWideStringField, TStringField)
-public:
+protected:
     explicit TWideStringField(TComponent* AOwner);
+    ~TWideStringField() override = default;
+
+public:
     int DataSize() const override { return (FSize + 1) * 2; }
 };
 
 class TGuidField : public TStringField {
     SDELKA_CLASS(TGuidField, TStringField)
-public:
+protected:
+    ~TGuidField() override = default;
     explicit TGuidField(TComponent* AOwner);
 };
 
 // ---- numbers ---------------------------------------------------------------------------------
 class TNumericField : public TField {
     SDELKA_CLASS(TNumericField, TField)
-public:
+protected:
     explicit TNumericField(TComponent* AOwner);
+    ~TNumericField() override = default;
+
+public:
     // FormatFloat masks ("#,##0.00"); empty: the field's own default text.
     const String& DisplayFormat() const { return FDisplayFormat; }
     void SetDisplayFormat(const String& Value);
@@ -350,8 +362,11 @@ protected:
 
 class TIntegerField : public TNumericField {
     SDELKA_CLASS(TIntegerField, TNumericField)
-public:
+protected:
     explicit TIntegerField(TComponent* AOwner);
+    ~TIntegerField() override = default;
+
+public:
     int DataSize() const override { return 4; }
     Int64 MinValue() const { return FMinValue; }
     void SetMinValue(Int64 Value) { FMinValue = Value; }
@@ -384,8 +399,11 @@ protected:
 
 class TSmallintField : public TIntegerField {
     SDELKA_CLASS(TSmallintField, TIntegerField)
-public:
+protected:
     explicit TSmallintField(TComponent* AOwner);
+    ~TSmallintField() override = default;
+
+public:
     int DataSize() const override { return 2; }
 protected:
     Int64 TypeMin() const override { return -32768; }
@@ -395,8 +413,11 @@ protected:
 
 class TShortintField : public TIntegerField {
     SDELKA_CLASS(TShortintField, TIntegerField)
-public:
+protected:
     explicit TShortintField(TComponent* AOwner);
+    ~TShortintField() override = default;
+
+public:
     int DataSize() const override { return 1; }
 protected:
     Int64 TypeMin() const override { return -128; }
@@ -406,8 +427,11 @@ protected:
 
 class TByteField : public TIntegerField {
     SDELKA_CLASS(TByteField, TIntegerField)
-public:
+protected:
     explicit TByteField(TComponent* AOwner);
+    ~TByteField() override = default;
+
+public:
     int DataSize() const override { return 1; }
 protected:
     Int64 TypeMin() const override { return 0; }
@@ -417,8 +441,11 @@ protected:
 
 class TWordField : public TIntegerField {
     SDELKA_CLASS(TWordField, TIntegerField)
-public:
+protected:
     explicit TWordField(TComponent* AOwner);
+    ~TWordField() override = default;
+
+public:
     int DataSize() const override { return 2; }
 protected:
     Int64 TypeMin() const override { return 0; }
@@ -428,14 +455,18 @@ protected:
 
 class TAutoIncField : public TIntegerField {
     SDELKA_CLASS(TAutoIncField, TIntegerField)
-public:
+protected:
+    ~TAutoIncField() override = default;
     explicit TAutoIncField(TComponent* AOwner);
 };
 
 class TLongWordField : public TIntegerField {
     SDELKA_CLASS(TLongWordField, TIntegerField)
-public:
+protected:
     explicit TLongWordField(TComponent* AOwner);
+    ~TLongWordField() override = default;
+
+public:
 protected:
     Int64 TypeMin() const override { return 0; }
     Int64 TypeMax() const override { return UINT32_MAX; }
@@ -443,8 +474,11 @@ protected:
 
 class TLargeintField : public TIntegerField {
     SDELKA_CLASS(TLargeintField, TIntegerField)
-public:
+protected:
     explicit TLargeintField(TComponent* AOwner);
+    ~TLargeintField() override = default;
+
+public:
     int DataSize() const override { return 8; }
 protected:
     Int64 TypeMin() const override { return INT64_MIN; }
@@ -454,8 +488,11 @@ protected:
 
 class TFloatField : public TNumericField {
     SDELKA_CLASS(TFloatField, TNumericField)
-public:
+protected:
     explicit TFloatField(TComponent* AOwner);
+    ~TFloatField() override = default;
+
+public:
     int DataSize() const override { return 8; }
     bool Currency() const { return FCurrency; }
     void SetCurrency(bool Value);
@@ -489,20 +526,25 @@ protected:
 
 class TCurrencyField : public TFloatField {
     SDELKA_CLASS(TCurrencyField, TFloatField)
-public:
+protected:
+    ~TCurrencyField() override = default;
     explicit TCurrencyField(TComponent* AOwner);
 };
 
 class TExtendedField : public TFloatField {
     SDELKA_CLASS(TExtendedField, TFloatField)
-public:
+protected:
+    ~TExtendedField() override = default;
     explicit TExtendedField(TComponent* AOwner);
 };
 
 class TSingleField : public TFloatField {
     SDELKA_CLASS(TSingleField, TFloatField)
-public:
+protected:
     explicit TSingleField(TComponent* AOwner);
+    ~TSingleField() override = default;
+
+public:
     int DataSize() const override { return 4; }
 };
 
@@ -510,8 +552,11 @@ public:
 // number of digits (0: any).
 class TBCDField : public TNumericField {
     SDELKA_CLASS(TBCDField, TNumericField)
-public:
+protected:
     explicit TBCDField(TComponent* AOwner);
+    ~TBCDField() override = default;
+
+public:
     int DataSize() const override { return 34; }
     bool Currency() const { return FCurrency; }
     void SetCurrency(bool Value);
@@ -546,8 +591,11 @@ protected:
 
 class TFMTBCDField : public TNumericField {
     SDELKA_CLASS(TFMTBCDField, TNumericField)
-public:
+protected:
     explicit TFMTBCDField(TComponent* AOwner);
+    ~TFMTBCDField() override = default;
+
+public:
     int DataSize() const override { return static_cast<int>(sizeof(TBcd)); }
     bool Currency() const { return FCurrency; }
     void SetCurrency(bool Value);
@@ -577,8 +625,11 @@ protected:
 // ---- Boolean ---------------------------------------------------------------------------------
 class TBooleanField : public TField {
     SDELKA_CLASS(TBooleanField, TField)
-public:
+protected:
     explicit TBooleanField(TComponent* AOwner);
+    ~TBooleanField() override = default;
+
+public:
     int DataSize() const override { return 2; }
     // "True;False": the texts of the two values (the first of each part is used to read text too).
     const String& DisplayValues() const { return FDisplayValues; }
@@ -602,8 +653,11 @@ protected:
 // ---- dates -----------------------------------------------------------------------------------
 class TDateTimeField : public TField {
     SDELKA_CLASS(TDateTimeField, TField)
-public:
+protected:
     explicit TDateTimeField(TComponent* AOwner);
+    ~TDateTimeField() override = default;
+
+public:
     int DataSize() const override { return 8; }
     // FormatDateTime pattern of DisplayText; empty: the type's default (date, time or both).
     const String& DisplayFormat() const { return FDisplayFormat; }
@@ -629,8 +683,11 @@ protected:
 
 class TDateField : public TDateTimeField {
     SDELKA_CLASS(TDateField, TDateTimeField)
-public:
+protected:
     explicit TDateField(TComponent* AOwner);
+    ~TDateField() override = default;
+
+public:
 protected:
     String DefaultFormat() const override;
     int DefaultDisplayWidth() const override { return 10; }
@@ -638,8 +695,11 @@ protected:
 
 class TTimeField : public TDateTimeField {
     SDELKA_CLASS(TTimeField, TDateTimeField)
-public:
+protected:
     explicit TTimeField(TComponent* AOwner);
+    ~TTimeField() override = default;
+
+public:
 protected:
     String DefaultFormat() const override;
     int DefaultDisplayWidth() const override { return 10; }
@@ -647,8 +707,11 @@ protected:
 
 class TSQLTimeStampField : public TField {
     SDELKA_CLASS(TSQLTimeStampField, TField)
-public:
+protected:
     explicit TSQLTimeStampField(TComponent* AOwner);
+    ~TSQLTimeStampField() override = default;
+
+public:
     int DataSize() const override { return static_cast<int>(sizeof(TSQLTimeStamp)); }
     const String& DisplayFormat() const { return FDisplayFormat; }
     void SetDisplayFormat(const String& Value);
@@ -669,16 +732,22 @@ protected:
 
 class TSQLTimeStampOffsetField : public TSQLTimeStampField {
     SDELKA_CLASS(TSQLTimeStampOffsetField, TSQLTimeStampField)
-public:
+protected:
     explicit TSQLTimeStampOffsetField(TComponent* AOwner);
+    ~TSQLTimeStampOffsetField() override = default;
+
+public:
     Variant NativeValue(const Variant& Value) const override;
 };
 
 // ---- binary and blobs ------------------------------------------------------------------------
 class TBinaryField : public TField {
     SDELKA_CLASS(TBinaryField, TField)
-public:
+protected:
     explicit TBinaryField(TComponent* AOwner);
+    ~TBinaryField() override = default;
+
+public:
     Variant AsVariant() const override;
     String AsString() const override;
     void SetAsString(const String& Value) override;
@@ -692,15 +761,21 @@ protected:
 
 class TBytesField : public TBinaryField {
     SDELKA_CLASS(TBytesField, TBinaryField)
-public:
+protected:
     explicit TBytesField(TComponent* AOwner);
+    ~TBytesField() override = default;
+
+public:
     int DataSize() const override { return FSize; }
 };
 
 class TVarBytesField : public TBytesField {
     SDELKA_CLASS(TVarBytesField, TBytesField)
-public:
+protected:
     explicit TVarBytesField(TComponent* AOwner);
+    ~TVarBytesField() override = default;
+
+public:
     int DataSize() const override { return FSize + 2; }
 };
 
@@ -709,8 +784,11 @@ using TBlobType = TFieldType;  // ftBlob .. ftTypedBinary, ftOraBlob, ftOraClob,
 
 class TBlobField : public TField {
     SDELKA_CLASS(TBlobField, TField)
-public:
+protected:
     explicit TBlobField(TComponent* AOwner);
+    ~TBlobField() override = default;
+
+public:
     bool IsBlob() const override { return true; }
     TBlobType BlobType() const { return FDataType; }
     void SetBlobType(TBlobType Value);
@@ -738,8 +816,11 @@ protected:
 
 class TMemoField : public TBlobField {
     SDELKA_CLASS(TMemoField, TBlobField)
-public:
+protected:
     explicit TMemoField(TComponent* AOwner);
+    ~TMemoField() override = default;
+
+public:
     String AsString() const override;
     void SetAsString(const String& Value) override;
     Variant AsVariant() const override;
@@ -747,7 +828,8 @@ public:
 
 class TWideMemoField : public TMemoField {
     SDELKA_CLASS(TWideMemoField, TMemoField)
-public:
+protected:
+    ~TWideMemoField() override = default;
     explicit TWideMemoField(TComponent* AOwner);
 };
 
@@ -755,8 +837,11 @@ public:
 // bitmap bytes of a graphic field; GraphicHeader strips it when present (see fields.cpp).
 class TGraphicField : public TBlobField {
     SDELKA_CLASS(TGraphicField, TBlobField)
-public:
+protected:
     explicit TGraphicField(TComponent* AOwner);
+    ~TGraphicField() override = default;
+
+public:
     // The picture's bytes without the framework's graphic header (when it has one).
     TBytes GraphicData() const;
 };
@@ -784,8 +869,11 @@ private:
 // ---- variant, interface, aggregate ------------------------------------------------------------
 class TVariantField : public TField {
     SDELKA_CLASS(TVariantField, TField)
-public:
+protected:
     explicit TVariantField(TComponent* AOwner);
+    ~TVariantField() override = default;
+
+public:
     int DataSize() const override { return 16; }
     Variant AsVariant() const override;
     String AsString() const override;
@@ -795,14 +883,18 @@ public:
 
 class TInterfaceField : public TField {
     SDELKA_CLASS(TInterfaceField, TField)
-public:
+protected:
     explicit TInterfaceField(TComponent* AOwner);
+    ~TInterfaceField() override = default;
+
+public:
     Variant NativeValue(const Variant& Value) const override { return Value; }
 };
 
 class TIDispatchField : public TInterfaceField {
     SDELKA_CLASS(TIDispatchField, TInterfaceField)
-public:
+protected:
+    ~TIDispatchField() override = default;
     explicit TIDispatchField(TComponent* AOwner);
 };
 
@@ -810,15 +902,19 @@ public:
 // field of such a type has no value of its own here.
 class TObjectField : public TField {
     SDELKA_CLASS(TObjectField, TField)
-public:
+protected:
+    ~TObjectField() override = default;
     explicit TObjectField(TComponent* AOwner);
 };
 
 // A field whose value is an aggregate the dataset computes (GetAggregateValue).
 class TAggregateField : public TField {
     SDELKA_CLASS(TAggregateField, TField)
-public:
+protected:
     explicit TAggregateField(TComponent* AOwner);
+    ~TAggregateField() override = default;
+
+public:
     const String& Expression() const { return FExpression; }
     void SetExpression(const String& Value) { FExpression = Value; }
     bool Active() const { return FActive; }
@@ -873,10 +969,11 @@ using TFieldAttributes = TSet<TFieldAttribute>;
 
 class TFieldDef : public TCollectionItem {
     SDELKA_CLASS(TFieldDef, TCollectionItem)
-public:
+protected:
     explicit TFieldDef(TCollection* Collection);
     ~TFieldDef() override;
 
+public:
     const String& Name() const { return FName; }
     void SetName(const String& Value);
     TFieldType DataType() const { return FDataType; }
@@ -921,10 +1018,12 @@ private:
 
 class TFieldDefs : public TOwnedCollection {
     SDELKA_CLASS(TFieldDefs, TOwnedCollection)
-public:
+protected:
     // AOwner: the dataset, or the parent definition for child definitions.
     explicit TFieldDefs(TPersistent* AOwner);
+    ~TFieldDefs() override = default;
 
+public:
     TFieldDef* AddFieldDef();
     // Add(Name, DataType, Size, Required); a duplicate name raises "Duplicate name '%s' in %s".
     void Add(const String& Name, TFieldType DataType, int Size = 0, bool Required = false);
@@ -960,8 +1059,11 @@ using TIndexOptions = TSet<TIndexOption>;
 
 class TIndexDef : public TCollectionItem {
     SDELKA_CLASS(TIndexDef, TCollectionItem)
-public:
+protected:
     explicit TIndexDef(TCollection* Collection);
+    ~TIndexDef() override = default;
+
+public:
     const String& Name() const { return FName; }
     void SetName(const String& Value) { FName = Value; Changed(false); }
     // ";"-separated field names.
@@ -992,8 +1094,11 @@ private:
 
 class TIndexDefs : public TOwnedCollection {
     SDELKA_CLASS(TIndexDefs, TOwnedCollection)
-public:
+protected:
     explicit TIndexDefs(TDataSet* ADataSet);
+    ~TIndexDefs() override = default;
+
+public:
     TIndexDef* AddIndexDef();
     void Add(const String& Name, const String& Fields, TIndexOptions Options);
     TIndexDef* Find(const String& Name) const;  // "Index '%s' not found"

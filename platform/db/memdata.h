@@ -16,9 +16,11 @@
 
 class TTestTableDataSet : public TDataSet {
     SDELKA_CLASS(TTestTableDataSet, TDataSet)
-public:
+protected:
     explicit TTestTableDataSet(TComponent* AOwner);
     ~TTestTableDataSet() override;
+
+public:
     void BeforeDestruction() override;
 
     // Makes an empty table from FieldDefs (or from the persistent fields) and opens.

@@ -14,10 +14,12 @@ class TParams;
 
 class TParam : public TCollectionItem {
     SDELKA_CLASS(TParam, TCollectionItem)
-public:
+protected:
     explicit TParam(TCollection* ACollection);
     TParam(TParams* AParams, TParamType AParamType);
+    ~TParam() override = default;
 
+public:
     const String& Name() const { return FName; }
     void SetName(const String& Value) { FName = Value; Changed(false); }
     TFieldType DataType() const { return FDataType; }
@@ -91,9 +93,11 @@ private:
 
 class TParams : public TOwnedCollection {
     SDELKA_CLASS(TParams, TOwnedCollection)
-public:
+protected:
     explicit TParams(TPersistent* AOwner = nullptr);
+    ~TParams() override = default;
 
+public:
     TParam* Items(int Index) const { return ItemsAs<TParam>(Index); }
     TParam* operator[](int Index) const { return Items(Index); }
     TParam* AddParam() { return static_cast<TParam*>(Add()); }

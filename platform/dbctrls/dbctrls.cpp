@@ -118,7 +118,7 @@ void TFieldDataLink::UpdateData() {
 // ================================================================================================
 // TDBEdit
 
-TDBEdit::TDBEdit(TComponent* AOwner) : TEdit(AOwner), FDataLink(new TFieldDataLink) {
+TDBEdit::TDBEdit(TComponent* AOwner) : TEdit(AOwner), FDataLink(New<TFieldDataLink>()) {
     TEdit::SetReadOnly(true);
     FDataLink->SetControl(this);
     FDataLink->OnDataChange = TNotifyEvent(this, &TDBEdit::DataChange);
@@ -194,7 +194,7 @@ bool TDBEdit::HostEvent(QEvent* Event) {
 // ================================================================================================
 // TDBText
 
-TDBText::TDBText(TComponent* AOwner) : TLabel(AOwner), FDataLink(new TFieldDataLink) {
+TDBText::TDBText(TComponent* AOwner) : TLabel(AOwner), FDataLink(New<TFieldDataLink>()) {
     SetAutoSize(false);
     SetShowAccelChar(false);
     FDataLink->SetControl(this);
@@ -218,7 +218,7 @@ void TDBText::DataChange(TObject*) {
 // ================================================================================================
 // TDBCheckBox
 
-TDBCheckBox::TDBCheckBox(TComponent* AOwner) : TCheckBox(AOwner), FDataLink(new TFieldDataLink) {
+TDBCheckBox::TDBCheckBox(TComponent* AOwner) : TCheckBox(AOwner), FDataLink(New<TFieldDataLink>()) {
     FDataLink->SetControl(this);
     FDataLink->OnDataChange = TNotifyEvent(this, &TDBCheckBox::DataChange);
     FDataLink->OnUpdateData = TNotifyEvent(this, &TDBCheckBox::UpdateData);
@@ -304,7 +304,7 @@ bool TDBCheckBox::HostEvent(QEvent* Event) {
 // ================================================================================================
 // TDBComboBox
 
-TDBComboBox::TDBComboBox(TComponent* AOwner) : TCustomComboBox(AOwner), FDataLink(new TFieldDataLink) {
+TDBComboBox::TDBComboBox(TComponent* AOwner) : TCustomComboBox(AOwner), FDataLink(New<TFieldDataLink>()) {
     FDataLink->SetControl(this);
     FDataLink->OnDataChange = TNotifyEvent(this, &TDBComboBox::DataChange);
     FDataLink->OnUpdateData = TNotifyEvent(this, &TDBComboBox::UpdateData);
@@ -417,7 +417,7 @@ private:
 };
 
 TDBLookupComboBox::TDBLookupComboBox(TComponent* AOwner)
-    : TCustomComboBox(AOwner), FDataLink(new TFieldDataLink), FListLink(new TListSourceLink(this)) {
+    : TCustomComboBox(AOwner), FDataLink(New<TFieldDataLink>()), FListLink(New<TListSourceLink>(this)) {
     SetStyle(csDropDownList);
     SetDropDownCount(7);
     FKeyValue = Null();

@@ -72,10 +72,11 @@ private:
 // ---- TDBEdit -----------------------------------------------------------------------------------
 class TDBEdit : public TEdit {
     SDELKA_CLASS(TDBEdit, TEdit)
-public:
+protected:
     explicit TDBEdit(TComponent* AOwner);
     ~TDBEdit() override;
 
+public:
     TDataSource* DataSource() const { return FDataLink->DataSource(); }
     void SetDataSource(TDataSource* Value);
     const String& DataField() const { return FDataLink->FieldName(); }
@@ -100,17 +101,18 @@ private:
     void UpdateData(TObject* Sender);
     void SetFocused(bool Value);
 
-    std::unique_ptr<TFieldDataLink> FDataLink;
+    TOwned<TFieldDataLink> FDataLink;
     bool FFocused = false;
 };
 
 // ---- TDBText -----------------------------------------------------------------------------------
 class TDBText : public TLabel {
     SDELKA_CLASS(TDBText, TLabel)
-public:
+protected:
     explicit TDBText(TComponent* AOwner);
     ~TDBText() override;
 
+public:
     TDataSource* DataSource() const { return FDataLink->DataSource(); }
     void SetDataSource(TDataSource* Value);
     const String& DataField() const { return FDataLink->FieldName(); }
@@ -123,16 +125,17 @@ protected:
 
 private:
     void DataChange(TObject* Sender);
-    std::unique_ptr<TFieldDataLink> FDataLink;
+    TOwned<TFieldDataLink> FDataLink;
 };
 
 // ---- TDBCheckBox -------------------------------------------------------------------------------
 class TDBCheckBox : public TCheckBox {
     SDELKA_CLASS(TDBCheckBox, TCheckBox)
-public:
+protected:
     explicit TDBCheckBox(TComponent* AOwner);
     ~TDBCheckBox() override;
 
+public:
     TDataSource* DataSource() const { return FDataLink->DataSource(); }
     void SetDataSource(TDataSource* Value);
     const String& DataField() const { return FDataLink->FieldName(); }
@@ -158,7 +161,7 @@ private:
     void DataChange(TObject* Sender);
     void UpdateData(TObject* Sender);
 
-    std::unique_ptr<TFieldDataLink> FDataLink;
+    TOwned<TFieldDataLink> FDataLink;
     String FValueCheck = QStringLiteral("True");
     String FValueUncheck = QStringLiteral("False");
     int FSyncing = 0;  // the box shows the field: OnClick, no edit
@@ -168,10 +171,11 @@ private:
 // ---- TDBComboBox -------------------------------------------------------------------------------
 class TDBComboBox : public TCustomComboBox {
     SDELKA_CLASS(TDBComboBox, TCustomComboBox)
-public:
+protected:
     explicit TDBComboBox(TComponent* AOwner);
     ~TDBComboBox() override;
 
+public:
     TDataSource* DataSource() const { return FDataLink->DataSource(); }
     void SetDataSource(TDataSource* Value);
     const String& DataField() const { return FDataLink->FieldName(); }
@@ -194,17 +198,18 @@ private:
     void UpdateData(TObject* Sender);
     void SetComboText(const String& Value);
 
-    std::unique_ptr<TFieldDataLink> FDataLink;
+    TOwned<TFieldDataLink> FDataLink;
     int FSyncing = 0;
 };
 
 // ---- TDBLookupComboBox -------------------------------------------------------------------------
 class TDBLookupComboBox : public TCustomComboBox {
     SDELKA_CLASS(TDBLookupComboBox, TCustomComboBox)
-public:
+protected:
     explicit TDBLookupComboBox(TComponent* AOwner);
     ~TDBLookupComboBox() override;
 
+public:
     // The bound field (optional).
     TDataSource* DataSource() const { return FDataLink->DataSource(); }
     void SetDataSource(TDataSource* Value);
@@ -270,8 +275,8 @@ private:
     void ShowItemIndex();
     void FireCloseUp();
 
-    std::unique_ptr<TFieldDataLink> FDataLink;
-    std::unique_ptr<TListSourceLink> FListLink;
+    TOwned<TFieldDataLink> FDataLink;
+    TOwned<TListSourceLink> FListLink;
     String FKeyFieldName;
     String FListFieldName;
     int FListFieldIndex = 0;

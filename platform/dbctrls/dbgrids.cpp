@@ -57,7 +57,7 @@ bool FocusInside(QWidget* W) {
 // ================================================================================================
 // TColumnTitle
 
-TColumnTitle::TColumnTitle(TColumn* Column) : FColumn(Column), FFont(new TFont) {
+TColumnTitle::TColumnTitle(TColumn* Column) : FColumn(Column), FFont(New<TFont>()) {
     FFont->OnChange = TNotifyEvent(this, &TColumnTitle::FontChanged);
 }
 
@@ -141,7 +141,7 @@ void TColumnTitle::Assign(TPersistent* Source) {
 // TColumn
 
 TColumn::TColumn(TCollection* Collection)
-    : TCollectionItem(Collection), FTitle(new TColumnTitle(this)), FFont(new TFont) {
+    : TCollectionItem(Collection), FTitle(New<TColumnTitle>(this)), FFont(New<TFont>()) {
     FFont->OnChange = TNotifyEvent(this, &TColumn::FontChanged);
 }
 
@@ -501,7 +501,7 @@ bool TDBGridInplaceEdit::HostEvent(QEvent* Event) {
 // ================================================================================================
 // TCustomDBGrid
 
-TCustomDBGrid::TCustomDBGrid(TComponent* AOwner) : TCustomGrid(AOwner), FTitleFont(new TFont) {
+TCustomDBGrid::TCustomDBGrid(TComponent* AOwner) : TCustomGrid(AOwner), FTitleFont(New<TFont>()) {
     FTitleFont->OnChange = TNotifyEvent(this, &TCustomDBGrid::TitleFontChanged);
 }
 
@@ -512,7 +512,7 @@ TCustomDBGrid::~TCustomDBGrid() {
 
 void TCustomDBGrid::AfterConstruction() {
     TCustomGrid::AfterConstruction();
-    FDataLink = std::make_unique<TGridDataLink>(this);
+    FDataLink = NewOwned<TGridDataLink>(this);
     FSelectedRows = std::make_unique<TBookmarkList>(this);
     FColumns.reset(CreateColumns());
     TDBGridOptions o = FDBOptions;
@@ -527,7 +527,7 @@ void TCustomDBGrid::BeforeDestruction() {
     TCustomGrid::BeforeDestruction();
 }
 
-TDBGridColumns* TCustomDBGrid::CreateColumns() { return new TDBGridColumns(this, TColumn::StaticClass()); }
+TDBGridColumns* TCustomDBGrid::CreateColumns() { return New<TDBGridColumns>(this, TColumn::StaticClass()); }
 
 TInplaceEdit* TCustomDBGrid::CreateEditor() { return New<TDBGridInplaceEdit>(this); }
 

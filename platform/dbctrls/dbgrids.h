@@ -90,16 +90,17 @@ private:
     String FCaption;
     TAlignment FAlignment = taLeftJustify;
     TColor FColor = clBtnFace;
-    std::unique_ptr<TFont> FFont;
+    TOwned<TFont> FFont;
     bool FUpdatingFont = false;
 };
 
 class TColumn : public TCollectionItem {
     SDELKA_CLASS(TColumn, TCollectionItem)
-public:
+protected:
     explicit TColumn(TCollection* Collection);
     ~TColumn() override;
 
+public:
     TCustomDBGrid* Grid() const;
     const String& FieldName() const { return FFieldName; }
     void SetFieldName(const String& Value);
@@ -144,11 +145,11 @@ private:
     String FFieldName;
     TField* FField = nullptr;
     bool FStored = true;  // made by the caller (not a default column)
-    std::unique_ptr<TColumnTitle> FTitle;
+    TOwned<TColumnTitle> FTitle;
     int FWidth = 64;
     bool FVisible = true;
     TColor FColor = clWindow;
-    std::unique_ptr<TFont> FFont;
+    TOwned<TFont> FFont;
     bool FUpdatingFont = false;
     TAlignment FAlignment = taLeftJustify;
     bool FReadOnly = false;
@@ -157,9 +158,11 @@ private:
 
 class TDBGridColumns : public TCollection {
     SDELKA_CLASS(TDBGridColumns, TCollection)
-public:
+protected:
     TDBGridColumns(TCustomDBGrid* Grid, TClass ColumnClass);
+    ~TDBGridColumns() override = default;
 
+public:
     // A column added by the caller makes the columns customized.
     TColumn* Add();
     TColumn* Items(int Index) const { return ItemsAs<TColumn>(Index); }
@@ -231,8 +234,11 @@ private:
 // The plain grid's editor; it writes its text into the field when the focus leaves the grid.
 class TDBGridInplaceEdit : public TInplaceEdit {
     SDELKA_CLASS(TDBGridInplaceEdit, TInplaceEdit)
-public:
+protected:
     explicit TDBGridInplaceEdit(TComponent* AOwner) : TInplaceEdit(AOwner) {}
+    ~TDBGridInplaceEdit() override = default;
+
+public:
     // Reads the cell's text; the editor is read-only where the cell cannot be changed (showing
     // it does not put the dataset in edit state).
     void UpdateContents() override;
@@ -247,9 +253,11 @@ protected:
 // the data link's window.
 class TCustomDBGrid : public TCustomGrid {
     SDELKA_CLASS(TCustomDBGrid, TCustomGrid)
-public:
+protected:
     explicit TCustomDBGrid(TComponent* AOwner);
     ~TCustomDBGrid() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -379,10 +387,10 @@ private:
     void GridExit();
     bool HasFocus() const;
 
-    std::unique_ptr<TGridDataLink> FDataLink;
-    std::unique_ptr<TDBGridColumns> FColumns;
+    TOwned<TGridDataLink> FDataLink;
+    TOwned<TDBGridColumns> FColumns;
     std::unique_ptr<TBookmarkList> FSelectedRows;
-    std::unique_ptr<TFont> FTitleFont;
+    TOwned<TFont> FTitleFont;
     std::vector<TColumn*> FVisibleColumns;
     TDBGridOptions FDBOptions = DefaultDBGridOptions;
     bool FReadOnly = false;
@@ -400,6 +408,10 @@ private:
 
 class TDBGrid : public TCustomDBGrid {
     SDELKA_CLASS(TDBGrid, TCustomDBGrid)
+protected:
+    ~TDBGrid() override = default;
+
+private:
 public:
     using TCustomDBGrid::TCustomDBGrid;
 };

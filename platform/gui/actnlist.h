@@ -84,9 +84,11 @@ protected:
 
 class TBasicAction : public TComponent {
     SDELKA_CLASS(TBasicAction, TComponent)
-public:
+protected:
     explicit TBasicAction(TComponent* AOwner) : TComponent(AOwner) {}
     ~TBasicAction() override;
+
+public:
     void BeforeDestruction() override;
 
     // A target (a control) this action works on; the standard actions answer for their kind.
@@ -122,8 +124,11 @@ private:
 
 class TContainedAction : public TBasicAction {
     SDELKA_CLASS(TContainedAction, TBasicAction)
-public:
+protected:
     explicit TContainedAction(TComponent* AOwner) : TBasicAction(AOwner) {}
+    ~TContainedAction() override = default;
+
+public:
     void BeforeDestruction() override;
 
     TCustomActionList* ActionList() const { return FActionList; }
@@ -145,9 +150,11 @@ private:
 
 class TCustomAction : public TContainedAction {
     SDELKA_CLASS(TCustomAction, TContainedAction)
-public:
+protected:
     explicit TCustomAction(TComponent* AOwner) : TContainedAction(AOwner) {}
+    ~TCustomAction() override = default;
 
+public:
     const String& Caption() const { return FCaption; }
     void SetCaption(const String& Value);
     bool Checked() const { return FChecked; }
@@ -195,7 +202,8 @@ private:
 
 class TAction : public TCustomAction {
     SDELKA_CLASS(TAction, TCustomAction)
-public:
+protected:
+    ~TAction() override = default;
     explicit TAction(TComponent* AOwner) : TCustomAction(AOwner) {}
 };
 
@@ -206,9 +214,11 @@ enum TActionListState { asNormal, asSuspended, asSuspendedEnabled };
 
 class TCustomActionList : public TComponent {
     SDELKA_CLASS(TCustomActionList, TComponent)
-public:
+protected:
     explicit TCustomActionList(TComponent* AOwner);
     ~TCustomActionList() override;
+
+public:
     void BeforeDestruction() override;
 
     int ActionCount() const { return static_cast<int>(FActions.size()); }
@@ -244,7 +254,8 @@ private:
 
 class TActionList : public TCustomActionList {
     SDELKA_CLASS(TActionList, TCustomActionList)
-public:
+protected:
+    ~TActionList() override = default;
     explicit TActionList(TComponent* AOwner) : TCustomActionList(AOwner) {}
 };
 
@@ -277,8 +288,11 @@ protected:
 // that control only when it has the focus).
 class TEditAction : public TAction {
     SDELKA_CLASS(TEditAction, TAction)
-public:
+protected:
     explicit TEditAction(TComponent* AOwner) : TAction(AOwner) {}
+    ~TEditAction() override = default;
+
+public:
     TWinControl* Control() const { return FControl; }
     void SetControl(TWinControl* Value);
     bool HandlesTarget(TObject* Target) override;
@@ -292,40 +306,55 @@ private:
 
 class TEditCopy : public TEditAction {
     SDELKA_CLASS(TEditCopy, TEditAction)
-public:
+protected:
     explicit TEditCopy(TComponent* AOwner);
+    ~TEditCopy() override = default;
+
+public:
     void UpdateTarget(TObject* Target) override;   // enabled with a selection
     void ExecuteTarget(TObject* Target) override;  // CopyToClipboard
 };
 
 class TEditCut : public TEditAction {
     SDELKA_CLASS(TEditCut, TEditAction)
-public:
+protected:
     explicit TEditCut(TComponent* AOwner);
+    ~TEditCut() override = default;
+
+public:
     void UpdateTarget(TObject* Target) override;   // a selection in an editable control
     void ExecuteTarget(TObject* Target) override;  // CutToClipboard
 };
 
 class TEditPaste : public TEditAction {
     SDELKA_CLASS(TEditPaste, TEditAction)
-public:
+protected:
     explicit TEditPaste(TComponent* AOwner);
+    ~TEditPaste() override = default;
+
+public:
     void UpdateTarget(TObject* Target) override;   // text on the clipboard, control editable
     void ExecuteTarget(TObject* Target) override;  // PasteFromClipboard
 };
 
 class TEditSelectAll : public TEditAction {
     SDELKA_CLASS(TEditSelectAll, TEditAction)
-public:
+protected:
     explicit TEditSelectAll(TComponent* AOwner);
+    ~TEditSelectAll() override = default;
+
+public:
     void UpdateTarget(TObject* Target) override;   // text not all selected
     void ExecuteTarget(TObject* Target) override;  // SelectAll
 };
 
 class TEditDelete : public TEditAction {
     SDELKA_CLASS(TEditDelete, TEditAction)
-public:
+protected:
     explicit TEditDelete(TComponent* AOwner);
+    ~TEditDelete() override = default;
+
+public:
     void UpdateTarget(TObject* Target) override;   // a selection in an editable control
     void ExecuteTarget(TObject* Target) override;  // ClearSelection
 };

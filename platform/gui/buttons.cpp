@@ -225,7 +225,7 @@ void TSpeedButton::SetAction(TBasicAction* Value) {
         FActionLink.reset();
         return;
     }
-    if (!FActionLink) FActionLink = std::make_unique<TSpeedButtonActionLink>(this);
+    if (!FActionLink) FActionLink = NewOwned<TSpeedButtonActionLink>(this);
     FActionLink->SetAction(Value);
     FActionLink->AssignFromAction();
 }
@@ -446,7 +446,7 @@ void TBitBtn::SetAction(TBasicAction* Value) {
         FActionLink.reset();
         return;
     }
-    if (!FActionLink) FActionLink = std::make_unique<TControlActionLink>(this);
+    if (!FActionLink) FActionLink = NewOwned<TControlActionLink>(this);
     FActionLink->SetAction(Value);
     FActionLink->AssignFromAction();
 }

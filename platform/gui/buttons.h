@@ -26,10 +26,11 @@ public:
 
 class TSpeedButton : public TGraphicControl {
     SDELKA_CLASS(TSpeedButton, TGraphicControl)
-public:
+protected:
     explicit TSpeedButton(TComponent* AOwner);
     ~TSpeedButton() override;
 
+public:
     bool Down() const { return FDown; }
     // Only a button of a group (GroupIndex > 0) can be down. Putting one down raises the others of
     // its group on the same parent; the last down button of a group without AllowAllUp stays down.
@@ -77,7 +78,7 @@ protected:
 private:
     void UpdateExclusive();
     void GlyphChanged(TObject*);
-    std::unique_ptr<TBitmap> FGlyph;
+    TOwned<TBitmap> FGlyph;
     bool FDown = false;
     int FGroupIndex = 0;
     bool FAllowAllUp = false;
@@ -90,7 +91,7 @@ private:
     bool FDragging = false;
     bool FMouseInControl = false;
     TButtonState FState = bsUp;
-    std::unique_ptr<TSpeedButtonActionLink> FActionLink;
+    TOwned<TSpeedButtonActionLink> FActionLink;
 };
 
 // Lays out a glyph and a caption in a button's client rectangle (shared by the painted buttons).
@@ -103,10 +104,11 @@ enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbo
 // Default/Cancel of that kind (bkClose closes the form).
 class TBitBtn : public TButton {
     SDELKA_CLASS(TBitBtn, TButton)
-public:
+protected:
     explicit TBitBtn(TComponent* AOwner);
     ~TBitBtn() override;
 
+public:
     TBitBtnKind Kind() const { return FKind; }
     void SetKind(TBitBtnKind Value);
     TBitmap* Glyph() const { return FGlyph.get(); }
@@ -132,10 +134,10 @@ private:
     void GlyphChanged(TObject*);
     void ApplyGlyph();
     TBitBtnKind FKind = bkCustom;
-    std::unique_ptr<TBitmap> FGlyph;
+    TOwned<TBitmap> FGlyph;
     TNumGlyphs FNumGlyphs = 1;
     TButtonLayout FLayout = blGlyphLeft;
     int FMargin = -1;
     int FSpacing = 4;
-    std::unique_ptr<TControlActionLink> FActionLink;
+    TOwned<TControlActionLink> FActionLink;
 };

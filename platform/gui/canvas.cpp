@@ -630,7 +630,7 @@ HDC ScreenDC() {
 // ---------------------------------------------------------------------------------------------
 // TCanvas
 
-TCanvas::TCanvas() : FFont(std::make_unique<TFont>()), FPen(std::make_unique<TPen>()), FBrush(std::make_unique<TBrush>()) {
+TCanvas::TCanvas() : FFont(NewOwned<TFont>()), FPen(NewOwned<TPen>()), FBrush(NewOwned<TBrush>()) {
     FFont->OnChange = TNotifyEvent(this, &TCanvas::FontChanged);
     FPen->OnChange = TNotifyEvent(this, &TCanvas::PenChanged);
     FBrush->OnChange = TNotifyEvent(this, &TCanvas::BrushChanged);

@@ -442,9 +442,9 @@ private:
     void PenChanged(TObject*);
     void BrushChanged(TObject*);
 
-    std::unique_ptr<TFont> FFont;
-    std::unique_ptr<TPen> FPen;
-    std::unique_ptr<TBrush> FBrush;
+    TOwned<TFont> FFont;
+    TOwned<TPen> FPen;
+    TOwned<TBrush> FBrush;
     HDC FHandle = nullptr;
     TCanvasState FState;
     TCopyMode FCopyMode = cmSrcCopy;

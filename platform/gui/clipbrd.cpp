@@ -31,8 +31,8 @@ bool IsImageFormat(Word Format) { return Format == CF_BITMAP || Format == CF_DIB
 
 QClipboard* System() { return QGuiApplication::clipboard(); }
 
-std::unique_ptr<TClipboard>& GlobalClipboard() {
-    static std::unique_ptr<TClipboard> clipboard;
+TOwned<TClipboard>& GlobalClipboard() {
+    static TOwned<TClipboard> clipboard;
     return clipboard;
 }
 
@@ -222,7 +222,7 @@ void TClipboard::AssignTo(TPersistent* Dest) {
 
 TClipboard* Clipboard() {
     auto& c = GlobalClipboard();
-    if (!c) c = std::make_unique<TClipboard>();
+    if (!c) c = NewOwned<TClipboard>();
     return c.get();
 }
 

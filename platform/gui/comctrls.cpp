@@ -619,7 +619,7 @@ void TToolButton::SetAction(TBasicAction* Value) {
         FActionLink.reset();
         return;
     }
-    if (!FActionLink) FActionLink = std::make_unique<TToolButtonActionLink>(this);
+    if (!FActionLink) FActionLink = NewOwned<TToolButtonActionLink>(this);
     FActionLink->SetAction(Value);
     FActionLink->AssignFromAction();
 }
@@ -750,7 +750,7 @@ TToolBar::TToolBar(TComponent* AOwner) : TCustomControl(AOwner) {
     FWidth = 150;
     FHeight = 29;
     FAlign = alTop;
-    FImageChangeLink = std::make_unique<TChangeLink>();
+    FImageChangeLink = NewOwned<TChangeLink>();
     FImageChangeLink->OnChange = TNotifyEvent(this, &TToolBar::ImageListChange);
 }
 

@@ -21,8 +21,11 @@ class TCustomPopupMenu;
 
 class TTabSheet : public TWinControl {
     SDELKA_CLASS(TTabSheet, TWinControl)
-public:
+protected:
     explicit TTabSheet(TComponent* AOwner);
+    ~TTabSheet() override = default;
+
+public:
     void BeforeDestruction() override;
 
     TPageControl* PageControl() const { return FPageControl; }
@@ -56,8 +59,11 @@ using TTabChangingEvent = TEvent<void(TObject* Sender, bool& AllowChange)>;
 
 class TPageControl : public TCustomControl {
     SDELKA_CLASS(TPageControl, TCustomControl)
-public:
+protected:
     explicit TPageControl(TComponent* AOwner);
+    ~TPageControl() override = default;
+
+public:
     void BeforeDestruction() override;
 
     int PageCount() const { return static_cast<int>(FPages.size()); }
@@ -112,8 +118,11 @@ enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
 
 class TStatusPanel : public TCollectionItem {
     SDELKA_CLASS(TStatusPanel, TCollectionItem)
-public:
+protected:
     explicit TStatusPanel(TCollection* Collection) : TCollectionItem(Collection) {}
+    ~TStatusPanel() override = default;
+
+public:
     void Assign(TPersistent* Source) override;
 
     const String& Text() const { return FText; }
@@ -140,8 +149,11 @@ private:
 
 class TStatusPanels : public TCollection {
     SDELKA_CLASS(TStatusPanels, TCollection)
-public:
+protected:
     explicit TStatusPanels(TStatusBar* AStatusBar);
+    ~TStatusPanels() override = default;
+
+public:
     TStatusPanel* Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
     TStatusPanel* Items(int Index) const { return static_cast<TStatusPanel*>(TCollection::Items(Index)); }
     TStatusPanel* operator[](int Index) const { return Items(Index); }
@@ -158,10 +170,11 @@ using TDrawPanelEvent = TEvent<void(TStatusBar* StatusBar, TStatusPanel* Panel, 
 
 class TStatusBar : public TCustomControl {
     SDELKA_CLASS(TStatusBar, TCustomControl)
-public:
+protected:
     explicit TStatusBar(TComponent* AOwner);
     ~TStatusBar() override;
 
+public:
     TStatusPanels* Panels() const { return FPanels.get(); }
     bool SimplePanel() const { return FSimplePanel; }
     // One panel across the bar that shows SimpleText.
@@ -180,7 +193,7 @@ protected:
     virtual void DrawPanel(TStatusPanel* Panel, const TRect& Rect);
 
 private:
-    std::unique_ptr<TStatusPanels> FPanels;
+    TOwned<TStatusPanels> FPanels;
     bool FSimplePanel = false;
     String FSimpleText;
     bool FSizeGrip = true;
@@ -192,9 +205,11 @@ enum TProgressBarOrientation { pbHorizontal, pbVertical };
 
 class TProgressBar : public TWinControl {
     SDELKA_CLASS(TProgressBar, TWinControl)
-public:
+protected:
     explicit TProgressBar(TComponent* AOwner);
+    ~TProgressBar() override = default;
 
+public:
     int Min() const { return FMin; }
     void SetMin(int Value);
     int Max() const { return FMax; }
@@ -242,9 +257,11 @@ public:
 
 class TToolButton : public TGraphicControl {
     SDELKA_CLASS(TToolButton, TGraphicControl)
-public:
+protected:
     explicit TToolButton(TComponent* AOwner);
     ~TToolButton() override;
+
+public:
     void BeforeDestruction() override;
 
     TToolButtonStyle Style() const { return FStyle; }
@@ -302,14 +319,16 @@ private:
     bool FMouseIn = false;
     TCustomPopupMenu* FDropdownMenu = nullptr;
     TMenuItem* FMenuItem = nullptr;
-    std::unique_ptr<TToolButtonActionLink> FActionLink;
+    TOwned<TToolButtonActionLink> FActionLink;
 };
 
 class TToolBar : public TCustomControl {
     SDELKA_CLASS(TToolBar, TCustomControl)
-public:
+protected:
     explicit TToolBar(TComponent* AOwner);
     ~TToolBar() override;
+
+public:
     void BeforeDestruction() override;
 
     int ButtonCount() const { return static_cast<int>(FButtons.size()); }
@@ -346,7 +365,7 @@ private:
     int FButtonHeight = 22;
     TCustomImageList* FImages = nullptr;
     TCustomImageList* FDisabledImages = nullptr;
-    std::unique_ptr<TChangeLink> FImageChangeLink;
+    TOwned<TChangeLink> FImageChangeLink;
     bool FShowCaptions = false;
     bool FFlat = false;
     bool FList = false;

@@ -90,7 +90,7 @@ TCustomForm* GetParentForm(const TControl* Control) {
 // ================================================================================================
 // TControl
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(new TFont) {
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(New<TFont>()) {
     FControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     FFont->OnChange = TNotifyEvent(this, &TControl::FontChangedHandler);
 }
@@ -398,7 +398,7 @@ void TControl::UpdateAnchorRules() {
 // ================================================================================================
 // TGraphicControl
 
-TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), FCanvas(new TCanvas) {}
+TGraphicControl::TGraphicControl(TComponent* AOwner) : TControl(AOwner), FCanvas(New<TCanvas>()) {}
 TGraphicControl::~TGraphicControl() = default;
 
 void TGraphicControl::PaintTo(HDC DC) {
@@ -421,10 +421,10 @@ void TGraphicControl::PaintTo(HDC DC) {
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 
 TWinControl::~TWinControl() {
-    // Deleted without Free: the owned components go first, while this object is whole.
-    Destroying();
-    DestroyComponents();
-    DestroyHandle();
+    // Free ran the destruction steps while the whole object was alive; here only what a failed
+    // constructor leaves: this level's widget (TWinControl::DestroyWnd, since the derived parts
+    // are gone) and the children's link to this parent.
+    if (FHandle) TWinControl::DestroyWnd();
     for (TControl* c : FControls) c->FParent = nullptr;
     FControls.clear();
     FTabList.clear();
@@ -1117,7 +1117,7 @@ void TWinControl::PaintControls(HDC DC) {
 // ================================================================================================
 // TCustomControl
 
-TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(new TCanvas) {}
+TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(New<TCanvas>()) {}
 TCustomControl::~TCustomControl() = default;
 
 void TCustomControl::PaintWindow(HDC DC) {

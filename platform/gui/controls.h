@@ -86,9 +86,11 @@ using TKeyPressEvent = TEvent<void(TObject* Sender, Char& Key)>;
 
 class TControl : public TComponent {
     SDELKA_CLASS(TControl, TComponent)
-public:
+protected:
     explicit TControl(TComponent* AOwner);
     ~TControl() override;
+
+public:
     void BeforeDestruction() override;
 
     // ---- position and size
@@ -247,7 +249,7 @@ protected:
     TColor FColor = clWindow;
     bool FParentColor = true;
     bool FParentFont = true;
-    std::unique_ptr<TFont> FFont;
+    TOwned<TFont> FFont;
     TCursor FCursor = crDefault;
     String FHint;
     bool FShowHint = false;
@@ -270,10 +272,11 @@ private:
 
 class TGraphicControl : public TControl {
     SDELKA_CLASS(TGraphicControl, TControl)
-public:
+protected:
     explicit TGraphicControl(TComponent* AOwner);
     ~TGraphicControl() override;
 
+public:
     // The canvas while painting (the parent's paint, offset and clipped to this control).
     TCanvas* Canvas() const { return FCanvas.get(); }
     // Called by the parent's paint with a device context whose origin is this control's corner.
@@ -283,14 +286,16 @@ protected:
     virtual void Paint() {}
 
 private:
-    std::unique_ptr<TCanvas> FCanvas;
+    TOwned<TCanvas> FCanvas;
 };
 
 class TWinControl : public TControl {
     SDELKA_CLASS(TWinControl, TControl)
-public:
+protected:
     explicit TWinControl(TComponent* AOwner);
     ~TWinControl() override;
+
+public:
     void BeforeDestruction() override;
 
     // ---- window handle
@@ -428,9 +433,11 @@ private:
 
 class TCustomControl : public TWinControl {
     SDELKA_CLASS(TCustomControl, TWinControl)
-public:
+protected:
     explicit TCustomControl(TComponent* AOwner);
     ~TCustomControl() override;
+
+public:
     // The canvas on the widget while painting.
     TCanvas* Canvas() const { return FCanvas.get(); }
 
@@ -439,7 +446,7 @@ protected:
     void PaintWindow(HDC DC) override;
 
 private:
-    std::unique_ptr<TCanvas> FCanvas;
+    TOwned<TCanvas> FCanvas;
 };
 
 // The form a control sits on (its top-level parent), or nullptr.

@@ -162,7 +162,7 @@ TOpenPictureDialog::TOpenPictureDialog(TComponent* AOwner) : TOpenDialog(AOwner)
     SetFilter(TPicture::GraphicFilter());
 }
 
-TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFont(new TFont) {}
+TFontDialog::TFontDialog(TComponent* AOwner) : TCommonDialog(AOwner), FFont(New<TFont>()) {}
 TFontDialog::~TFontDialog() = default;
 
 // ---- the Qt responder --------------------------------------------------------------------------

@@ -103,8 +103,11 @@ String MsgDlgButtonCaption(TMsgDlgBtn B);
 // ---- common dialogs ----------------------------------------------------------------------------
 class TCommonDialog : public TComponent {
     SDELKA_CLASS(TCommonDialog, TComponent)
-public:
+protected:
     explicit TCommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TCommonDialog() override = default;
+
+public:
     // Asks the responder; true when the user confirmed.
     virtual bool Execute();
     const String& Title() const { return FTitle; }
@@ -127,8 +130,11 @@ using TOpenOptions = TSet<TOpenOption, 32>;
 
 class TOpenDialog : public TCommonDialog {
     SDELKA_CLASS(TOpenDialog, TCommonDialog)
-public:
+protected:
     explicit TOpenDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+    ~TOpenDialog() override = default;
+
+public:
     const String& FileName() const { return FFileName; }
     void SetFileName(const String& Value) { FFileName = Value; }
     // Every chosen file (ofAllowMultiSelect); FileName is the first.
@@ -158,28 +164,36 @@ private:
 
 class TSaveDialog : public TOpenDialog {
     SDELKA_CLASS(TSaveDialog, TOpenDialog)
-public:
+protected:
     explicit TSaveDialog(TComponent* AOwner) : TOpenDialog(AOwner) {}
+    ~TSaveDialog() override = default;
+
+public:
     bool IsSaveDialog() const override { return true; }
 };
 
 class TFontDialog : public TCommonDialog {
     SDELKA_CLASS(TFontDialog, TCommonDialog)
-public:
+protected:
     explicit TFontDialog(TComponent* AOwner);
     ~TFontDialog() override;
+
+public:
     TFont* Font() const { return FFont.get(); }
     void SetFont(TFont* Value) { FFont->Assign(Value); }
 
 private:
-    std::unique_ptr<TFont> FFont;
+    TOwned<TFont> FFont;
 };
 
 // A colour dialog: Color in and out.
 class TColorDialog : public TCommonDialog {
     SDELKA_CLASS(TColorDialog, TCommonDialog)
-public:
+protected:
     explicit TColorDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+    ~TColorDialog() override = default;
+
+public:
     TColor Color() const { return FColor; }
     void SetColor(TColor Value) { FColor = Value; }
 
@@ -191,14 +205,18 @@ private:
 // (TPicture's registry) unless the caller sets another.
 class TOpenPictureDialog : public TOpenDialog {
     SDELKA_CLASS(TOpenPictureDialog, TOpenDialog)
-public:
+protected:
+    ~TOpenPictureDialog() override = default;
     explicit TOpenPictureDialog(TComponent* AOwner);
 };
 
 class TSavePictureDialog : public TOpenPictureDialog {
     SDELKA_CLASS(TSavePictureDialog, TOpenPictureDialog)
-public:
+protected:
     explicit TSavePictureDialog(TComponent* AOwner) : TOpenPictureDialog(AOwner) {}
+    ~TSavePictureDialog() override = default;
+
+public:
     bool IsSaveDialog() const override { return true; }
 };
 
@@ -208,8 +226,11 @@ using TPrintDialogOptions = TSet<TPrintDialogOption, 8>;
 
 class TPrintDialog : public TCommonDialog {
     SDELKA_CLASS(TPrintDialog, TCommonDialog)
-public:
+protected:
     explicit TPrintDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+    ~TPrintDialog() override = default;
+
+public:
     int Copies() const { return FCopies; }
     void SetCopies(int Value) { FCopies = Value; }
     bool Collate() const { return FCollate; }
@@ -236,7 +257,8 @@ private:
 
 class TPrinterSetupDialog : public TCommonDialog {
     SDELKA_CLASS(TPrinterSetupDialog, TCommonDialog)
-public:
+protected:
+    ~TPrinterSetupDialog() override = default;
     explicit TPrinterSetupDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
 };
 

@@ -74,7 +74,7 @@ void TCustomGroupBox::Paint() {
 // ================================================================================================
 // TCustomRadioGroup
 
-TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner) : TCustomGroupBox(AOwner), FItems(new TStringList) {
+TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner) : TCustomGroupBox(AOwner), FItems(New<TStringList>()) {
     FControlStyle.Exclude(csAcceptsControls);
     FItems->OnChange = TNotifyEvent(this, &TCustomRadioGroup::ItemsChanged);
 }
@@ -242,7 +242,7 @@ void TBevel::Paint() {
 // ================================================================================================
 // TShape
 
-TShape::TShape(TComponent* AOwner) : TGraphicControl(AOwner), FPen(new TPen), FBrush(new TBrush) {
+TShape::TShape(TComponent* AOwner) : TGraphicControl(AOwner), FPen(New<TPen>()), FBrush(New<TBrush>()) {
     FControlStyle.Include(csReplicatable);
     FWidth = 65;
     FHeight = 65;
@@ -288,7 +288,7 @@ void TShape::Paint() {
 // ================================================================================================
 // TImage
 
-TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(new TPicture) {
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(New<TPicture>()) {
     FControlStyle.Include(csReplicatable);
     FWidth = 105;
     FHeight = 105;
@@ -544,7 +544,7 @@ void TControlScrollBar::SetVisible(bool Value) {
 }
 
 TScrollBox::TScrollBox(TComponent* AOwner)
-    : TCustomControl(AOwner), FHorz(new TControlScrollBar(this, sbHorizontal)), FVert(new TControlScrollBar(this, sbVertical)) {
+    : TCustomControl(AOwner), FHorz(New<TControlScrollBar>(this, sbHorizontal)), FVert(New<TControlScrollBar>(this, sbVertical)) {
     FControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     FWidth = 185;
     FHeight = 41;

@@ -17,8 +17,11 @@ class QScrollBar;
 // A classic etched frame with the caption in its top edge; children sit inside it.
 class TCustomGroupBox : public TCustomControl {
     SDELKA_CLASS(TCustomGroupBox, TCustomControl)
-public:
+protected:
     explicit TCustomGroupBox(TComponent* AOwner);
+    ~TCustomGroupBox() override = default;
+
+public:
     TRect AdjustClientRect() const override;
 
 protected:
@@ -30,6 +33,10 @@ protected:
 
 class TGroupBox : public TCustomGroupBox {
     SDELKA_CLASS(TGroupBox, TCustomGroupBox)
+protected:
+    ~TGroupBox() override = default;
+
+private:
 public:
     using TCustomGroupBox::TCustomGroupBox;
 };
@@ -38,9 +45,11 @@ public:
 // by setting ItemIndex) fires OnClick, as the framework's radio group does.
 class TCustomRadioGroup : public TCustomGroupBox {
     SDELKA_CLASS(TCustomRadioGroup, TCustomGroupBox)
-public:
+protected:
     explicit TCustomRadioGroup(TComponent* AOwner);
     ~TCustomRadioGroup() override;
+
+public:
     void BeforeDestruction() override;
 
     TStrings* Items() const { return FItems.get(); }
@@ -62,7 +71,7 @@ private:
     void UpdateButtons();
     void ArrangeButtons();
     void ButtonClick(TObject* Sender);
-    std::unique_ptr<TStringList> FItems;
+    TOwned<TStringList> FItems;
     std::vector<TRadioButton*> FButtons;
     int FItemIndex = -1;
     int FColumns = 1;
@@ -71,6 +80,10 @@ private:
 
 class TRadioGroup : public TCustomRadioGroup {
     SDELKA_CLASS(TRadioGroup, TCustomRadioGroup)
+protected:
+    ~TRadioGroup() override = default;
+
+private:
 public:
     using TCustomRadioGroup::TCustomRadioGroup;
 };
@@ -82,8 +95,11 @@ enum TBevelStyle { bsLowered, bsRaised };
 
 class TBevel : public TGraphicControl {
     SDELKA_CLASS(TBevel, TGraphicControl)
-public:
+protected:
     explicit TBevel(TComponent* AOwner);
+    ~TBevel() override = default;
+
+public:
     TBevelShape Shape() const { return FShape; }
     void SetShape(TBevelShape Value);
     TBevelStyle Style() const { return FStyle; }
@@ -101,9 +117,11 @@ enum TShapeType { stRectangle, stSquare, stRoundRect, stRoundSquare, stEllipse, 
 
 class TShape : public TGraphicControl {
     SDELKA_CLASS(TShape, TGraphicControl)
-public:
+protected:
     explicit TShape(TComponent* AOwner);
     ~TShape() override;
+
+public:
     TShapeType Shape() const { return FShape; }
     void SetShape(TShapeType Value);
     TPen* Pen() const { return FPen.get(); }
@@ -117,18 +135,19 @@ protected:
 private:
     void StyleChanged(TObject*) { Invalidate(); }
     TShapeType FShape = stRectangle;
-    std::unique_ptr<TPen> FPen;
-    std::unique_ptr<TBrush> FBrush;
+    TOwned<TPen> FPen;
+    TOwned<TBrush> FBrush;
 };
 
 // ---- image -------------------------------------------------------------------------------------
 
 class TImage : public TGraphicControl {
     SDELKA_CLASS(TImage, TGraphicControl)
-public:
+protected:
     explicit TImage(TComponent* AOwner);
     ~TImage() override;
 
+public:
     TPicture* Picture() const { return FPicture.get(); }
     void SetPicture(TPicture* Value) { FPicture->Assign(Value); }
     // A canvas on the picture's bitmap; an empty picture gets a bitmap of the control's size.
@@ -154,7 +173,7 @@ protected:
 
 private:
     void PictureChanged(TObject*);
-    std::unique_ptr<TPicture> FPicture;
+    TOwned<TPicture> FPicture;
     bool FStretch = false;
     bool FCenter = false;
     bool FProportional = false;
@@ -173,8 +192,11 @@ using TCanResizeEvent = TEvent<void(TObject* Sender, int& NewSize, bool& Accept)
 // dragging, the other styles when the button is released. OnMoved after each resize.
 class TSplitter : public TGraphicControl {
     SDELKA_CLASS(TSplitter, TGraphicControl)
-public:
+protected:
     explicit TSplitter(TComponent* AOwner);
+    ~TSplitter() override = default;
+
+public:
     int MinSize() const { return FMinSize; }
     void SetMinSize(int Value) { FMinSize = std::max(1, Value); }
     TResizeStyle ResizeStyle() const { return FResizeStyle; }
@@ -244,10 +266,11 @@ private:
 
 class TScrollBox : public TCustomControl {
     SDELKA_CLASS(TScrollBox, TCustomControl)
-public:
+protected:
     explicit TScrollBox(TComponent* AOwner);
     ~TScrollBox() override;
 
+public:
     TControlScrollBar* HorzScrollBar() const { return FHorz.get(); }
     TControlScrollBar* VertScrollBar() const { return FVert.get(); }
     bool AutoScroll() const { return FAutoScroll; }
@@ -274,8 +297,8 @@ private:
     friend class TControlScrollBar;
     void CalcAutoRange();
     void PlaceBars();
-    std::unique_ptr<TControlScrollBar> FHorz;
-    std::unique_ptr<TControlScrollBar> FVert;
+    TOwned<TControlScrollBar> FHorz;
+    TOwned<TControlScrollBar> FVert;
     QScrollBar* FHBar = nullptr;
     QScrollBar* FVBar = nullptr;
     bool FAutoScroll = true;

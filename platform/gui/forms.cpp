@@ -118,11 +118,8 @@ void TCustomForm::AfterConstruction() {
 }
 
 void TCustomForm::BeforeDestruction() {
-    if (ComponentState().Contains(csDestroying)) {
-        inherited::BeforeDestruction();
-        return;
-    }
-    // OnDestroy runs while the form and its controls are whole.
+    // OnDestroy runs while the form and its controls are whole, however the form goes (Free, its
+    // owner, the application at shutdown).
     GuardedCall(this, [&] { DoDestroy(); });
     if (FModalLoop) FModalLoop->exit(0);
     Screen->RemoveForm(this);
@@ -680,13 +677,10 @@ void TDataModule::AfterConstruction() {
 }
 
 void TDataModule::BeforeDestruction() {
-    if (!FDestroyed) {
-        FDestroyed = true;
-        GuardedCall(this, [&] {
-            if (OnDestroy) OnDestroy(this);
-        });
-        Screen->RemoveDataModule(this);
-    }
+    GuardedCall(this, [&] {
+        if (OnDestroy) OnDestroy(this);
+    });
+    Screen->RemoveDataModule(this);
     inherited::BeforeDestruction();
 }
 
@@ -894,11 +888,11 @@ TRect TScreen::WorkAreaRect() const {
 }
 
 TFont* TScreen::HintFont() const {
-    if (!FHintFont) const_cast<TScreen*>(this)->FHintFont.reset(new TFont);
+    if (!FHintFont) const_cast<TScreen*>(this)->FHintFont.reset(New<TFont>());
     return FHintFont.get();
 }
 
 TFont* TScreen::MenuFont() const {
-    if (!FMenuFont) const_cast<TScreen*>(this)->FMenuFont.reset(new TFont);
+    if (!FMenuFont) const_cast<TScreen*>(this)->FMenuFont.reset(New<TFont>());
     return FMenuFont.get();
 }

@@ -40,9 +40,11 @@ using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 
 class TCustomForm : public TWinControl {
     SDELKA_CLASS(TCustomForm, TWinControl)
-public:
+protected:
     explicit TCustomForm(TComponent* AOwner);
     ~TCustomForm() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -170,21 +172,22 @@ private:
 
 class TForm : public TCustomForm {
     SDELKA_CLASS(TForm, TCustomForm)
-public:
+protected:
+    ~TForm() override = default;
     explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
 };
 
 class TDataModule : public TComponent {
     SDELKA_CLASS(TDataModule, TComponent)
-public:
+protected:
     explicit TDataModule(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TDataModule() override = default;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
-
-private:
-    bool FDestroyed = false;
 };
 
 using TExceptionEvent = TEvent<void(TObject* Sender, const Exception& E)>;
@@ -192,10 +195,11 @@ using TIdleEvent = TEvent<void(TObject* Sender, bool& Done)>;
 
 class TApplication : public TComponent {
     SDELKA_CLASS(TApplication, TComponent)
-public:
+protected:
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
 
+public:
     // Classic look: the plain built-in widget style, so drawing does not follow the desktop theme;
     // the hint manager and the shortcut handling of menus and action lists watch the input.
     void Initialize();
@@ -208,16 +212,13 @@ public:
     // created from another form's OnCreate finishes first and wins.
     template <class T>
     void CreateForm(T*& Reference) {
-        T* Instance = new T(this);
-        Reference = Instance;
         try {
-            Instance->AfterConstruction();
+            T* Instance = sdelka_detail::TObjectFactory::Make<T>([&](T* p) { Reference = p; }, this);
+            InstanceCreated(Instance);
         } catch (...) {
             Reference = nullptr;
-            Instance->Free();
             throw;
         }
-        InstanceCreated(Instance);
     }
     // Shows the main form and runs the message loop until Terminate (closing the main form).
     void Run();
@@ -280,10 +281,11 @@ void DoneApplication();
 
 class TScreen : public TComponent {
     SDELKA_CLASS(TScreen, TComponent)
-public:
+protected:
     explicit TScreen(TComponent* AOwner);
     ~TScreen() override;
 
+public:
     // The forms, most recently activated first.
     int FormCount() const { return static_cast<int>(FForms.size()); }
     TCustomForm* Forms(int Index) const;
@@ -328,8 +330,8 @@ private:
     int FPixelsPerInch = 96;
     TRect FWorkArea;
     bool FWorkAreaSet = false;
-    std::unique_ptr<TFont> FHintFont;
-    std::unique_ptr<TFont> FMenuFont;
+    TOwned<TFont> FHintFont;
+    TOwned<TFont> FMenuFont;
 };
 
 extern TApplication* Application;

@@ -1616,7 +1616,7 @@ TStrings* TStringGrid::Cols(int Index) {
     if (Index < 0 || Index >= ColCount()) throw EInvalidGridOperation(SIndexOutOfRange);
     if (FColViews.size() < static_cast<size_t>(ColCount())) FColViews.resize(static_cast<size_t>(ColCount()));
     auto& v = FColViews[static_cast<size_t>(Index)];
-    if (!v) v = std::make_unique<TStringGridStrings>(this, true, Index);
+    if (!v) v = NewOwned<TStringGridStrings>(this, true, Index);
     return v.get();
 }
 
@@ -1624,7 +1624,7 @@ TStrings* TStringGrid::Rows(int Index) {
     if (Index < 0 || Index >= RowCount()) throw EInvalidGridOperation(SIndexOutOfRange);
     if (FRowViews.size() < static_cast<size_t>(RowCount())) FRowViews.resize(static_cast<size_t>(RowCount()));
     auto& v = FRowViews[static_cast<size_t>(Index)];
-    if (!v) v = std::make_unique<TStringGridStrings>(this, false, Index);
+    if (!v) v = NewOwned<TStringGridStrings>(this, false, Index);
     return v.get();
 }
 

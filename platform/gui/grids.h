@@ -84,9 +84,11 @@ using TSetEditEvent = TEvent<void(TObject* Sender, int ACol, int ARow, const Str
 // Right at the ends of the text, Enter, Esc) go to the grid; the others edit the text.
 class TInplaceEdit : public TCustomMaskEdit {
     SDELKA_CLASS(TInplaceEdit, TCustomMaskEdit)
-public:
+protected:
     explicit TInplaceEdit(TComponent* AOwner);
+    ~TInplaceEdit() override = default;
 
+public:
     TCustomGrid* Grid() const { return FGrid; }
     void SetGrid(TCustomGrid* Value) { FGrid = Value; }
     // Reads the text and the mask of the grid's current cell and selects the text.
@@ -110,10 +112,11 @@ private:
 // ---- the grid ----------------------------------------------------------------------------------
 class TCustomGrid : public TCustomControl {
     SDELKA_CLASS(TCustomGrid, TCustomControl)
-public:
+protected:
     explicit TCustomGrid(TComponent* AOwner);
     ~TCustomGrid() override;
 
+public:
     // ---- size
     int ColCount() const { return FColCount; }
     // Fewer columns than fixed ones lower FixedCols; at least one column.
@@ -328,9 +331,11 @@ private:
 // ---- draw grid ---------------------------------------------------------------------------------
 class TDrawGrid : public TCustomGrid {
     SDELKA_CLASS(TDrawGrid, TCustomGrid)
-public:
+protected:
     explicit TDrawGrid(TComponent* AOwner) : TCustomGrid(AOwner) {}
+    ~TDrawGrid() override = default;
 
+public:
     TDrawCellEvent OnDrawCell;
     TSelectCellEvent OnSelectCell;
     TGetEditEvent OnGetEditMask;
@@ -378,10 +383,11 @@ private:
 
 class TStringGrid : public TDrawGrid {
     SDELKA_CLASS(TStringGrid, TDrawGrid)
-public:
+protected:
     explicit TStringGrid(TComponent* AOwner);
     ~TStringGrid() override;
 
+public:
     // EInvalidGridOperation "Grid index out of range" outside the grid.
     String Cells(int ACol, int ARow) const;
     void SetCells(int ACol, int ARow, const String& Value);
@@ -410,8 +416,8 @@ private:
     void CheckCell(int ACol, int ARow) const;
     // FData[row][col]; rows and columns as the grid has them.
     mutable std::vector<std::vector<TCell>> FData;
-    std::vector<std::unique_ptr<TStringGridStrings>> FColViews;
-    std::vector<std::unique_ptr<TStringGridStrings>> FRowViews;
+    std::vector<TOwned<TStringGridStrings>> FColViews;
+    std::vector<TOwned<TStringGridStrings>> FRowViews;
     int FEditUpdate = 0;
 };
 

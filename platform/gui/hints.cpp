@@ -172,10 +172,11 @@ THintManager* gManager = nullptr;
 
 // Clears the manager's references to freed components.
 class THintWatcher : public TComponent {
-public:
-    THintWatcher() : TComponent(nullptr) {}
-
+    SDELKA_CLASS(THintWatcher, TComponent)
 protected:
+    THintWatcher() : TComponent(nullptr) {}
+    ~THintWatcher() override = default;
+
     void Notification(TComponent* AComponent, TOperation Operation) override {
         TComponent::Notification(AComponent, Operation);
         if (Operation == opRemove && gManager) gManager->ControlFreed(AComponent);

@@ -13,9 +13,11 @@
 
 class THintWindow : public TCustomControl {
     SDELKA_CLASS(THintWindow, TCustomControl)
-public:
+protected:
     explicit THintWindow(TComponent* AOwner);
+    ~THintWindow() override = default;
 
+public:
     // Shows the hint text in Rect (screen coordinates).
     virtual void ActivateHint(const TRect& Rect, const String& AHint);
     // The size the text needs, wrapped at MaxWidth: the text's rectangle plus 6 pixels across and

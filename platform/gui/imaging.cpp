@@ -119,7 +119,7 @@ void TBitmap::FreeContext() {
 }
 
 TCanvas* TBitmap::Canvas() {
-    if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(this);
+    if (!FCanvas) FCanvas = NewOwned<TBitmapCanvas>(this);
     return FCanvas.get();
 }
 
@@ -759,7 +759,7 @@ TPicture::~TPicture() {
 }
 
 void TPicture::Replace(TGraphic* NewGraphic) {
-    std::unique_ptr<TGraphic> old = std::move(FGraphic);
+    TOwned<TGraphic> old = std::move(FGraphic);
     FGraphic.reset(NewGraphic);
     if (FGraphic) FGraphic->OnChange = TNotifyEvent(this, &TPicture::Changed);
     if (old) {
@@ -975,11 +975,11 @@ int TCustomImageList::AddIcon(TIcon* Image) {
 
 void TCustomImageList::Replace(int Index, TBitmap* Image, TBitmap* Mask) {
     CheckIndex(Index);
-    TCustomImageList tmp(nullptr);
-    tmp.FWidth = FWidth;
-    tmp.FHeight = FHeight;
-    if (tmp.Add(Image, Mask) < 0) return;
-    FImages[size_t(Index)] = tmp.FImages.front();
+    auto tmp = NewOwned<TCustomImageList>(nullptr);
+    tmp->FWidth = FWidth;
+    tmp->FHeight = FHeight;
+    if (tmp->Add(Image, Mask) < 0) return;
+    FImages[size_t(Index)] = tmp->FImages.front();
     Change();
 }
 

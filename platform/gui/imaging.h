@@ -116,7 +116,7 @@ private:
     TColor FTransparentColor = clDefault;
     TTransparentMode FTransparentMode = tmAuto;
     std::unique_ptr<TPainterDC> FContext;
-    std::unique_ptr<TCanvas> FCanvas;
+    TOwned<TCanvas> FCanvas;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -232,7 +232,7 @@ protected:
 
 private:
     void Replace(TGraphic* NewGraphic);  // takes ownership
-    std::unique_ptr<TGraphic> FGraphic;
+    TOwned<TGraphic> FGraphic;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -255,9 +255,11 @@ enum TImageType { itImage, itMask };
 
 class TCustomImageList : public TComponent {
     SDELKA_CLASS(TCustomImageList, TComponent)
-public:
+protected:
     explicit TCustomImageList(TComponent* AOwner);
     ~TCustomImageList() override;
+
+public:
     void Assign(TPersistent* Source) override;
 
     int Width() const { return FWidth; }
@@ -317,6 +319,10 @@ private:
 
 class TImageList : public TCustomImageList {
     SDELKA_CLASS(TImageList, TCustomImageList)
+protected:
+    ~TImageList() override = default;
+
+private:
 public:
     using TCustomImageList::TCustomImageList;
 };

@@ -204,7 +204,7 @@ void TControlStrings::SetUpdateState(bool Updating) {
 // TCustomListBox
 
 TCustomListBox::TCustomListBox(TComponent* AOwner)
-    : TWinControl(AOwner), FItems(new TControlStrings), FCanvas(new TCanvas) {
+    : TWinControl(AOwner), FItems(New<TControlStrings>()), FCanvas(New<TCanvas>()) {
     // No csClickEvents: OnClick comes from a change of the selection, as the list's notification.
     FControlStyle = {csSetCaption, csDoubleClicks, csOpaque};
     FWidth = 121;
@@ -513,7 +513,7 @@ public:
 }  // namespace
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner)
-    : TWinControl(AOwner), FItems(new TControlStrings), FCanvas(new TCanvas) {
+    : TWinControl(AOwner), FItems(New<TControlStrings>()), FCanvas(New<TCanvas>()) {
     FControlStyle = {csCaptureMouse, csSetCaption, csDoubleClicks, csFixedHeight};
     FWidth = 145;
     FHeight = 21;

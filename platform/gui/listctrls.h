@@ -82,10 +82,11 @@ enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtua
 
 class TCustomListBox : public TWinControl {
     SDELKA_CLASS(TCustomListBox, TWinControl)
-public:
+protected:
     explicit TCustomListBox(TComponent* AOwner);
     ~TCustomListBox() override;
 
+public:
     TStrings* Items() const { return FItems.get(); }
     void SetItems(TStrings* Value) { FItems->Assign(Value); }
     int Count() const { return FItems->Count(); }
@@ -135,8 +136,8 @@ private:
     void ApplySelectionMode();
     void UserSelectionChanged();
 
-    std::unique_ptr<TControlStrings> FItems;
-    std::unique_ptr<TCanvas> FCanvas;
+    TOwned<TControlStrings> FItems;
+    TOwned<TCanvas> FCanvas;
     bool FMultiSelect = false;
     bool FExtendedSelect = true;
     TListBoxStyle FStyle = lbStandard;
@@ -149,6 +150,10 @@ private:
 
 class TListBox : public TCustomListBox {
     SDELKA_CLASS(TListBox, TCustomListBox)
+protected:
+    ~TListBox() override = default;
+
+private:
 public:
     using TCustomListBox::TCustomListBox;
 };
@@ -159,10 +164,11 @@ enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, cs
 
 class TCustomComboBox : public TWinControl {
     SDELKA_CLASS(TCustomComboBox, TWinControl)
-public:
+protected:
     explicit TCustomComboBox(TComponent* AOwner);
     ~TCustomComboBox() override;
 
+public:
     TStrings* Items() const { return FItems.get(); }
     void SetItems(TStrings* Value) { FItems->Assign(Value); }
     // Setting ItemIndex shows that item's text and fires no OnChange.
@@ -227,8 +233,8 @@ private:
     void FillWidget();
     String ApplyCase(const String& S) const;
 
-    std::unique_ptr<TControlStrings> FItems;
-    std::unique_ptr<TCanvas> FCanvas;
+    TOwned<TControlStrings> FItems;
+    TOwned<TCanvas> FCanvas;
     TComboBoxStyle FStyle = csDropDown;
     int FDropDownCount = 8;
     TEditCharCase FCharCase = ecNormal;
@@ -241,6 +247,10 @@ private:
 
 class TComboBox : public TCustomComboBox {
     SDELKA_CLASS(TComboBox, TCustomComboBox)
+protected:
+    ~TComboBox() override = default;
+
+private:
 public:
     using TCustomComboBox::TCustomComboBox;
 };

@@ -93,7 +93,7 @@ void TMemoStrings::SetTextStr(const String& Value) { FMemo->SetText(Value); }
 // ================================================================================================
 // TCustomMemo
 
-TCustomMemo::TCustomMemo(TComponent* AOwner) : TWinControl(AOwner), FLines(new TMemoStrings(this)) {
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TWinControl(AOwner), FLines(New<TMemoStrings>(this)) {
     FControlStyle = {csClickEvents, csSetCaption, csDoubleClicks};
     FWidth = 185;
     FHeight = 89;

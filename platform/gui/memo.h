@@ -41,10 +41,11 @@ private:
 
 class TCustomMemo : public TWinControl {
     SDELKA_CLASS(TCustomMemo, TWinControl)
-public:
+protected:
     explicit TCustomMemo(TComponent* AOwner);
     ~TCustomMemo() override;
 
+public:
     TStrings* Lines() const { return FLines.get(); }
     void SetLines(TStrings* Value) { FLines->Assign(Value); }
     bool ReadOnly() const { return FReadOnly; }
@@ -103,7 +104,7 @@ private:
     void ApplyOptions();
     int ToPlainPos(int Pos) const;
     int FromPlainPos(int Pos) const;
-    std::unique_ptr<TMemoStrings> FLines;
+    TOwned<TMemoStrings> FLines;
     String FPlain;  // the text without a window ("\n" breaks)
     bool FReadOnly = false;
     bool FWordWrap = true;
@@ -119,6 +120,10 @@ private:
 
 class TMemo : public TCustomMemo {
     SDELKA_CLASS(TMemo, TCustomMemo)
+protected:
+    ~TMemo() override = default;
+
+private:
 public:
     using TCustomMemo::TCustomMemo;
 };
@@ -128,9 +133,11 @@ public:
 // edits by itself); without one the control is a plain edit.
 class TCustomMaskEdit : public TEdit {
     SDELKA_CLASS(TCustomMaskEdit, TEdit)
-public:
+protected:
     explicit TCustomMaskEdit(TComponent* AOwner);
+    ~TCustomMaskEdit() override = default;
 
+public:
     const String& EditMask() const { return FEngine.EditMask(); }
     void SetEditMask(const String& Value);
     bool IsMasked() const { return FEngine.IsMasked(); }
@@ -163,6 +170,10 @@ private:
 
 class TMaskEdit : public TCustomMaskEdit {
     SDELKA_CLASS(TMaskEdit, TCustomMaskEdit)
+protected:
+    ~TMaskEdit() override = default;
+
+private:
 public:
     using TCustomMaskEdit::TCustomMaskEdit;
 };

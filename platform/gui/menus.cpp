@@ -198,10 +198,7 @@ void TMenuActionLink::SetVisible(bool Value) { Item()->SetVisible(Value); }
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {}
 
 TMenuItem::~TMenuItem() {
-    // A directly deleted item: the same steps as BeforeDestruction (nothing left when it ran).
-    if (FParent) FParent->Remove(this);
-    while (!FItems.empty()) delete FItems.back();
-    FActionLink.reset();
+    // BeforeDestruction freed the sub-items; the Qt side goes here.
     delete FHandle;
     FHandle = nullptr;
     delete FSubMenu;
@@ -309,7 +306,7 @@ void TMenuItem::SetAction(TBasicAction* Value) {
         FActionLink.reset();
         return;
     }
-    if (!FActionLink) FActionLink = std::make_unique<TMenuActionLink>(this);
+    if (!FActionLink) FActionLink = NewOwned<TMenuActionLink>(this);
     FActionLink->SetAction(Value);
     FActionLink->AssignFromAction();
 }
@@ -504,16 +501,16 @@ void TMenuItem::MenuChanged(bool Rebuild) {
 TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner) {
     FItems = New<TMenuItem>(nullptr);
     FItems->FMenu = this;
-    FImageChangeLink = std::make_unique<TChangeLink>();
+    FImageChangeLink = NewOwned<TChangeLink>();
     FImageChangeLink->OnChange = TNotifyEvent(this, &TMenu::ImageListChange);
     InstallFilter();
 }
 
 TMenu::~TMenu() {
     if (FImages) FImages->UnRegisterChanges(FImageChangeLink.get());
-    if (FItems) {
+    if (FItems) {  // a constructor that failed
         FItems->FMenu = nullptr;
-        delete FItems;
+        FItems->Free();
         FItems = nullptr;
     }
     delete FContainer.data();

@@ -59,9 +59,11 @@ private:
 
 class TMenuItem : public TComponent {
     SDELKA_CLASS(TMenuItem, TComponent)
-public:
+protected:
     explicit TMenuItem(TComponent* AOwner);
     ~TMenuItem() override;
+
+public:
     void BeforeDestruction() override;
 
     // ---- properties
@@ -166,11 +168,11 @@ private:
     bool FVisible = true;
     TShortCut FShortCut = 0;
     String FHint;
-    std::unique_ptr<TBitmap> FBitmap;
+    TOwned<TBitmap> FBitmap;
     int FImageIndex = -1;
     bool FDefault = false;
     TMenuBreak FBreak = mbNone;
-    std::unique_ptr<TMenuActionLink> FActionLink;
+    TOwned<TMenuActionLink> FActionLink;
     std::vector<TMenuItem*> FItems;
     TMenuItem* FParent = nullptr;
     TMenu* FMenu = nullptr;  // set on the root item only
@@ -180,9 +182,11 @@ private:
 
 class TMenu : public TComponent {
     SDELKA_CLASS(TMenu, TComponent)
-public:
+protected:
     explicit TMenu(TComponent* AOwner);
     ~TMenu() override;
+
+public:
     void BeforeDestruction() override;
 
     // The root item: the items of the menu are its children.
@@ -207,13 +211,16 @@ private:
     friend class TMenuItem;
     TMenuItem* FItems = nullptr;
     TCustomImageList* FImages = nullptr;
-    std::unique_ptr<TChangeLink> FImageChangeLink;
+    TOwned<TChangeLink> FImageChangeLink;
 };
 
 class TMainMenu : public TMenu {
     SDELKA_CLASS(TMainMenu, TMenu)
-public:
+protected:
     explicit TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
+    ~TMainMenu() override = default;
+
+public:
     // The menu bar; the form whose Menu this is places it in its window.
     QWidget* Handle() override;
     QMenuBar* MenuBar();
@@ -225,9 +232,11 @@ using TPopupMenuHook = std::function<TMenuItem*(TCustomPopupMenu* Menu, int X, i
 // the class forms declare.
 class TCustomPopupMenu : public TMenu {
     SDELKA_CLASS(TCustomPopupMenu, TMenu)
-public:
+protected:
     explicit TCustomPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
     ~TCustomPopupMenu() override;
+
+public:
     void BeforeDestruction() override;
     QWidget* Handle() override;
     QMenu* Menu();
@@ -271,7 +280,8 @@ private:
 
 class TPopupMenu : public TCustomPopupMenu {
     SDELKA_CLASS(TPopupMenu, TCustomPopupMenu)
-public:
+protected:
+    ~TPopupMenu() override = default;
     explicit TPopupMenu(TComponent* AOwner) : TCustomPopupMenu(AOwner) {}
 };
 

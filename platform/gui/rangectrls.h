@@ -22,9 +22,11 @@ using TScrollBarInc = int;
 // there (OnChange when it moved); each action ends with scEndScroll.
 class TScrollBar : public TWinControl {
     SDELKA_CLASS(TScrollBar, TWinControl)
-public:
+protected:
     explicit TScrollBar(TComponent* AOwner);
+    ~TScrollBar() override = default;
 
+public:
     TScrollBarKind Kind() const { return FKind; }
     void SetKind(TScrollBarKind Value);
     int Min() const { return FMin; }
@@ -73,9 +75,11 @@ enum TTickMark { tmBottomRight, tmTopLeft, tmBoth };
 
 class TTrackBar : public TWinControl {
     SDELKA_CLASS(TTrackBar, TWinControl)
-public:
+protected:
     explicit TTrackBar(TComponent* AOwner);
+    ~TTrackBar() override = default;
 
+public:
     int Min() const { return FMin; }
     void SetMin(int Value);
     int Max() const { return FMax; }
@@ -128,9 +132,11 @@ using TUDChangingEventEx =
 // before each step, so a number typed into it is where the next step starts.
 class TUpDown : public TCustomControl {
     SDELKA_CLASS(TUpDown, TCustomControl)
-public:
+protected:
     explicit TUpDown(TComponent* AOwner);
+    ~TUpDown() override = default;
 
+public:
     TWinControl* Associate() const { return FAssociate; }
     // Places the up-down beside the control (shrinking it by the up-down's width) and shows the position in it.
     void SetAssociate(TWinControl* Value);
@@ -189,9 +195,11 @@ enum TDTDateFormat { dfShort, dfLong };
 // OnCloseUp: the calendar closed (also when the same day was picked); Enter reaches OnKeyPress.
 class TDateTimePicker : public TWinControl {
     SDELKA_CLASS(TDateTimePicker, TWinControl)
-public:
+protected:
     explicit TDateTimePicker(TComponent* AOwner);
+    ~TDateTimePicker() override = default;
 
+public:
     TDateTime DateTime() const { return FDateTime; }
     void SetDateTime(TDateTime Value);
     // The date part (whole days); setting it keeps the time of day.

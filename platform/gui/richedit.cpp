@@ -484,10 +484,10 @@ void TRichEditStrings::SaveToStream(TStream* Stream) {
 TCustomRichEdit::TCustomRichEdit(TComponent* AOwner)
     : TWinControl(AOwner),
       FDoc(new QTextDocument),
-      FLines(new TRichEditStrings(this)),
-      FSelAttributes(new TTextAttributes(this, atSelected)),
-      FDefAttributes(new TTextAttributes(this, atDefaultText)),
-      FParagraph(new TParaAttributes(this)) {
+      FLines(New<TRichEditStrings>(this)),
+      FSelAttributes(New<TTextAttributes>(this, atSelected)),
+      FDefAttributes(New<TTextAttributes>(this, atDefaultText)),
+      FParagraph(New<TParaAttributes>(this)) {
     FCursor = std::make_unique<QTextCursor>(FDoc.get());
     FWidth = 185;
     FHeight = 89;

@@ -155,9 +155,11 @@ private:
 
 class TCustomRichEdit : public TWinControl {
     SDELKA_CLASS(TCustomRichEdit, TWinControl)
-public:
+protected:
     explicit TCustomRichEdit(TComponent* AOwner);
     ~TCustomRichEdit() override;
+
+public:
     void BeforeDestruction() override;
 
     TStrings* Lines() const { return FLines.get(); }
@@ -250,10 +252,10 @@ private:
     void ApplyFormatRect();
     std::unique_ptr<QTextDocument> FDoc;
     std::unique_ptr<QTextCursor> FCursor;  // the selection without a window
-    std::unique_ptr<TRichEditStrings> FLines;
-    std::unique_ptr<TTextAttributes> FSelAttributes;
-    std::unique_ptr<TTextAttributes> FDefAttributes;
-    std::unique_ptr<TParaAttributes> FParagraph;
+    TOwned<TRichEditStrings> FLines;
+    TOwned<TTextAttributes> FSelAttributes;
+    TOwned<TTextAttributes> FDefAttributes;
+    TOwned<TParaAttributes> FParagraph;
     bool FPlainText = false;
     bool FReadOnly = false;
     bool FWordWrap = true;
@@ -274,6 +276,10 @@ private:
 
 class TRichEdit : public TCustomRichEdit {
     SDELKA_CLASS(TRichEdit, TCustomRichEdit)
+protected:
+    ~TRichEdit() override = default;
+
+private:
 public:
     using TCustomRichEdit::TCustomRichEdit;
 };

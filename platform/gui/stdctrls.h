@@ -15,9 +15,11 @@ enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
 class TLabel : public TGraphicControl {
     SDELKA_CLASS(TLabel, TGraphicControl)
-public:
+protected:
     explicit TLabel(TComponent* AOwner);
+    ~TLabel() override = default;
 
+public:
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool Value);
     TAlignment Alignment() const { return FAlignment; }
@@ -56,9 +58,11 @@ private:
 
 class TPanel : public TCustomControl {
     SDELKA_CLASS(TPanel, TCustomControl)
-public:
+protected:
     explicit TPanel(TComponent* AOwner);
+    ~TPanel() override = default;
 
+public:
     TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment Value);
     TBevelCut BevelInner() const { return FBevelInner; }
@@ -91,9 +95,11 @@ private:
 
 class TEdit : public TWinControl {
     SDELKA_CLASS(TEdit, TWinControl)
-public:
+protected:
     explicit TEdit(TComponent* AOwner);
+    ~TEdit() override = default;
 
+public:
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value);
     Char PasswordChar() const { return FPasswordChar; }
@@ -138,9 +144,11 @@ private:
 
 class TButton : public TWinControl {
     SDELKA_CLASS(TButton, TWinControl)
-public:
+protected:
     explicit TButton(TComponent* AOwner);
+    ~TButton() override = default;
 
+public:
     bool Default() const { return FDefault; }
     void SetDefault(bool Value);
     bool Cancel() const { return FCancel; }
@@ -164,9 +172,11 @@ private:
 
 class TCheckBox : public TWinControl {
     SDELKA_CLASS(TCheckBox, TWinControl)
-public:
+protected:
     explicit TCheckBox(TComponent* AOwner);
+    ~TCheckBox() override = default;
 
+public:
     bool Checked() const { return FState == cbChecked; }
     // A change fires OnClick, also when made by code.
     void SetChecked(bool Value) { SetState(Value ? cbChecked : cbUnchecked); }
@@ -190,9 +200,11 @@ private:
 
 class TRadioButton : public TWinControl {
     SDELKA_CLASS(TRadioButton, TWinControl)
-public:
+protected:
     explicit TRadioButton(TComponent* AOwner);
+    ~TRadioButton() override = default;
 
+public:
     bool Checked() const { return FChecked; }
     // Checking turns the sibling radio buttons off and fires OnClick, also when made by code.
     void SetChecked(bool Value);
@@ -211,9 +223,11 @@ private:
 
 class TTimer : public TComponent {
     SDELKA_CLASS(TTimer, TComponent)
-public:
+protected:
     explicit TTimer(TComponent* AOwner);
     ~TTimer() override;
+
+public:
     void BeforeDestruction() override;
 
     bool Enabled() const { return FEnabled; }

@@ -13,6 +13,8 @@ void TFreeDeleter::operator()(TObject* p) const {
 }
 
 void TObject::Free() {
+    if (FDestroying) return;
+    FDestroying = true;
     BeforeDestruction();
     delete this;
 }
@@ -57,17 +59,20 @@ void TComponent::AfterConstruction() {
 }
 
 void TComponent::BeforeDestruction() {
-    if (FDestroyed) return;
-    FDestroyed = true;
     FreeNotificationsAndChildren();
     if (FOwner) FOwner->RemoveComponent(this);
 }
 
 TComponent::~TComponent() {
-    if (!FDestroyed) {
-        FDestroyed = true;
-        FreeNotificationsAndChildren();
-        if (FOwner) FOwner->RemoveComponent(this);
+    // Reached without Free only when a constructor failed: the components it already made for
+    // this one are whole and go; nothing else has heard of this component yet.
+    if (!ObjectDestroying()) {
+        FComponentState.Include(csDestroying);
+        while (!FComponents.empty()) {
+            TComponent* c = FComponents.back();
+            Remove(c);
+            c->Free();
+        }
     }
 }
 

@@ -3,10 +3,12 @@
 //
 // Construction is two-phase. A constructor only initialises fields and wires sub-objects; the
 // factory New<T>(args...) then calls the virtual AfterConstruction(), where virtual factories of
-// descendants may run. Destruction starts with Free(), which calls the virtual
-// BeforeDestruction() while the whole object is still alive (components notify, free their owned
-// components there), then deletes. A component deleted directly (unique_ptr, stack) does the
-// same steps from its destructor.
+// descendants may run. Destruction starts with Free() (or the owner, or a TOwned going out of
+// scope, which call Free), which marks the object as destroying, calls the virtual
+// BeforeDestruction() once while the whole object is still alive (components notify, free their
+// owned components there), then deletes. Constructors and destructors of components and of every
+// class whose AfterConstruction/BeforeDestruction does work are protected, and only the factory
+// (TObjectFactory, befriended by SDELKA_CLASS) may run them, so no other path compiles.
 #pragma once
 
 #include "platform/rtl/currency.h"
@@ -69,10 +71,7 @@ template <class Cls>
 class TPublished;
 
 namespace sdelka_detail {
-template <class Cls>
-TObject* ConstructAs(void* arg, bool loading);
-template <class Cls>
-constexpr TCtorKind CtorKindOf();
+struct TObjectFactory;
 template <class Cls>
 constexpr auto PublishOf() -> void (*)(TPropertyTable&);
 }  // namespace sdelka_detail
@@ -80,14 +79,18 @@ constexpr auto PublishOf() -> void (*)(TPropertyTable&);
 // Declares the class information of a class; put it first in the class body. A class that has
 // published properties also declares
 //     static void Published(TPublished<Cls>& P);
-// and a class with a public constructor of one of the TCtorKind shapes can be created by name.
+// and a class with a constructor of one of the TCtorKind shapes can be created by name. The
+// factory may run the class's protected constructors and destructor.
 #define SDELKA_CLASS(Cls, Base)                                                             \
+    friend struct ::sdelka_detail::TObjectFactory;                                          \
+                                                                                            \
 public:                                                                                     \
     using inherited = Base;                                                                 \
     static TClass StaticClass() {                                                           \
-        static const TClassInfo info{#Cls, Base::StaticClass(), sdelka_detail::CtorKindOf<Cls>(), \
-                                     &sdelka_detail::ConstructAs<Cls>,                      \
-                                     sdelka_detail::PublishOf<Cls>()};                      \
+        static const TClassInfo info{#Cls, Base::StaticClass(),                             \
+                                     ::sdelka_detail::TObjectFactory::CtorKindOf<Cls>(),    \
+                                     &::sdelka_detail::TObjectFactory::ConstructAs<Cls>,    \
+                                     ::sdelka_detail::PublishOf<Cls>()};                    \
         return &info;                                                                       \
     }                                                                                       \
     TClass ClassType() const override { return StaticClass(); }                             \
@@ -95,6 +98,8 @@ public:                                                                         
 private:
 
 class TObject {
+    friend struct ::sdelka_detail::TObjectFactory;
+
 public:
     TObject() = default;
     TObject(const TObject&) = delete;
@@ -113,21 +118,75 @@ public:
 
     virtual void AfterConstruction() {}
     virtual void BeforeDestruction() {}
-    // Frees the object: BeforeDestruction, then delete. Safe on nullptr through FreeAndNil.
+    // Frees the object: marks it as destroying, runs BeforeDestruction, then deletes it. Whichever
+    // path starts the destruction first (Free, the owner, a TOwned) runs it; a Free while the
+    // object is already being destroyed (an OnDestroy handler freeing its own form, a child freeing
+    // its owner's owner) does nothing. Safe on nullptr through FreeAndNil.
     void Free();
+    // True from the moment the destruction started.
+    bool ObjectDestroying() const { return FDestroying; }
+
+protected:
+    // Only the factory allocates framework objects and only Free deletes them: new, delete,
+    // std::make_unique and std::unique_ptr with its default deleter do not compile elsewhere.
+    static void* operator new(std::size_t Size) { return ::operator new(Size); }
+    static void operator delete(void* P) { ::operator delete(P); }
+
+private:
+    bool FDestroying = false;
 };
+
+namespace sdelka_detail {
+// Arguments that convert to exactly one pointer type, so a constructor taking bool (or another
+// pointer) does not pass for a virtual constructor.
+template <class P>
+struct ExactArg {
+    template <class T, class = std::enable_if_t<std::is_same_v<T, P>>>
+    operator T() const { return nullptr; }
+};
+
+// The one place that runs constructors: New<T>, NewOwned<T>, the class registry's virtual
+// constructors and TApplication::CreateForm go through it. Every class of the framework befriends
+// it (SDELKA_CLASS), so constructors and destructors can be protected.
+struct TObjectFactory {
+    // Constructs and completes construction (AfterConstruction); an object whose completion
+    // fails is freed. Before runs between the two (CreateForm sets the caller's reference there).
+    template <class T, class Before, class... A>
+    static T* Make(Before&& before, A&&... args) {
+        T* p = new T(std::forward<A>(args)...);
+        try {
+            before(p);
+            p->AfterConstruction();
+        } catch (...) {
+            p->Free();
+            throw;
+        }
+        return p;
+    }
+
+    template <class Cls, class... A>
+    static constexpr bool CanConstruct = requires(A&&... a) { new Cls(std::forward<A>(a)...); };
+
+    template <class Cls>
+    static constexpr TCtorKind CtorKindOf() {
+        if constexpr (std::is_abstract_v<Cls>) return TCtorKind::None;
+        else if constexpr (std::is_base_of_v<TComponent, Cls> && CanConstruct<Cls, ExactArg<TComponent*>>)
+            return TCtorKind::Owner;
+        else if constexpr (CanConstruct<Cls, ExactArg<TObject*>>) return TCtorKind::Object;
+        else if constexpr (CanConstruct<Cls, ExactArg<TCollection*>>) return TCtorKind::Collection;
+        else if constexpr (CanConstruct<Cls>) return TCtorKind::Default;
+        else return TCtorKind::None;
+    }
+
+    template <class Cls>
+    static TObject* ConstructAs(void* arg, bool loading);
+};
+}  // namespace sdelka_detail
 
 // Creates an object and completes its construction.
 template <class T, class... A>
 T* New(A&&... args) {
-    T* p = new T(std::forward<A>(args)...);
-    try {
-        p->AfterConstruction();
-    } catch (...) {
-        p->Free();
-        throw;
-    }
-    return p;
+    return sdelka_detail::TObjectFactory::Make<T>([](T*) {}, std::forward<A>(args)...);
 }
 
 // Owns an object of the framework held directly as a member or a local: it is freed through
@@ -204,9 +263,13 @@ using TGetChildProc = std::function<void(TComponent* Child)>;
 
 class TComponent : public TPersistent {
     SDELKA_CLASS(TComponent, TPersistent)
-public:
+protected:
     explicit TComponent(TComponent* AOwner);
+    // A component goes through Free (or its owner). The destructor only cleans up after a
+    // constructor that failed: what the component already owns is freed.
     ~TComponent() override;
+
+public:
     // Published: Name (not stored: the stream keeps it in the object header), Tag (default 0).
     static void Published(TPublished<TComponent>& P);
 
@@ -287,7 +350,6 @@ private:
     std::vector<TComponent*> FFreeNotifies;
     String FName;
     NativeInt FTag = 0;
-    bool FDestroyed = false;  // destruction steps already run
 };
 
 // True when Name is a valid identifier (letters, digits, underscore; not starting with a digit).
@@ -560,53 +622,28 @@ String GetPropText(TObject* Instance, const String& PropName);
 void SetPropText(TObject* Instance, const String& PropName, const String& Value);
 
 // ---- class-information helpers used by SDELKA_CLASS ---------------------------------------------
-namespace sdelka_detail {
-// Arguments that convert to exactly one pointer type, so a constructor taking bool (or another
-// pointer) does not pass for a virtual constructor.
-template <class P>
-struct ExactArg {
-    template <class T, class = std::enable_if_t<std::is_same_v<T, P>>>
-    operator T() const { return nullptr; }
-};
-
 template <class Cls>
-constexpr TCtorKind CtorKindOf() {
-    if constexpr (std::is_abstract_v<Cls>) return TCtorKind::None;
-    else if constexpr (std::is_base_of_v<TComponent, Cls> && std::is_constructible_v<Cls, ExactArg<TComponent*>>)
-        return TCtorKind::Owner;
-    else if constexpr (std::is_constructible_v<Cls, ExactArg<TObject*>>) return TCtorKind::Object;
-    else if constexpr (std::is_constructible_v<Cls, ExactArg<TCollection*>>) return TCtorKind::Collection;
-    else if constexpr (std::is_default_constructible_v<Cls>) return TCtorKind::Default;
-    else return TCtorKind::None;
-}
-
-template <class Cls>
-TObject* ConstructAs(void* arg, bool loading) {
+TObject* sdelka_detail::TObjectFactory::ConstructAs(void* arg, bool loading) {
     constexpr TCtorKind k = CtorKindOf<Cls>();
     if constexpr (k == TCtorKind::None) {
         (void)arg; (void)loading;
         return nullptr;
     } else {
-        Cls* p;
-        if constexpr (k == TCtorKind::Owner) p = new Cls(static_cast<TComponent*>(arg));
-        else if constexpr (k == TCtorKind::Object) p = new Cls(static_cast<TObject*>(arg));
-        else if constexpr (k == TCtorKind::Collection) p = new Cls(static_cast<TCollection*>(arg));
-        else p = new Cls();
-        if constexpr (std::is_base_of_v<TComponent, Cls>) {
-            if (loading) p->SetLoading(true);
-        } else {
-            (void)loading;
-        }
-        try {
-            p->AfterConstruction();
-        } catch (...) {
-            p->Free();
-            throw;
-        }
-        return p;
+        auto before = [loading](Cls* p) {
+            if constexpr (std::is_base_of_v<TComponent, Cls>) {
+                if (loading) p->SetLoading(true);
+            } else {
+                (void)p; (void)loading;
+            }
+        };
+        if constexpr (k == TCtorKind::Owner) return Make<Cls>(before, static_cast<TComponent*>(arg));
+        else if constexpr (k == TCtorKind::Object) return Make<Cls>(before, static_cast<TObject*>(arg));
+        else if constexpr (k == TCtorKind::Collection) return Make<Cls>(before, static_cast<TCollection*>(arg));
+        else return Make<Cls>(before);
     }
 }
 
+namespace sdelka_detail {
 template <class Cls>
 constexpr auto PublishOf() -> void (*)(TPropertyTable&) {
     if constexpr (requires(TPublished<Cls>& p) { Cls::Published(p); })

@@ -12,10 +12,12 @@ enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
 
 class TCollectionItem : public TPersistent {
     SDELKA_CLASS(TCollectionItem, TPersistent)
-public:
+protected:
     // The item joins Collection (when given) in AfterConstruction, at the end.
     explicit TCollectionItem(TCollection* Collection);
     ~TCollectionItem() override;
+
+public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
 
@@ -50,10 +52,12 @@ private:
 
 class TCollection : public TPersistent {
     SDELKA_CLASS(TCollection, TPersistent)
-public:
+protected:
     // ItemClass must be a TCollectionItem class with a public constructor from TCollection*.
     explicit TCollection(TClass ItemClass);
     ~TCollection() override;
+
+public:
     void BeforeDestruction() override;
 
     TCollectionItem* Add();
@@ -105,8 +109,11 @@ private:
 // A collection that knows the persistent that publishes it.
 class TOwnedCollection : public TCollection {
     SDELKA_CLASS(TOwnedCollection, TCollection)
-public:
+protected:
     TOwnedCollection(TPersistent* AOwner, TClass ItemClass) : TCollection(ItemClass), FOwner(AOwner) {}
+    ~TOwnedCollection() override = default;
+
+public:
     TPersistent* GetOwner() override { return FOwner; }
 
 private:

@@ -22,9 +22,11 @@ using TListSortCompare = std::function<int(void* Item1, void* Item2)>;
 // Notify runs for every non-nil item that enters or leaves the list.
 class TList : public TObject {
     SDELKA_CLASS(TList, TObject)
-public:
+protected:
     TList() = default;
     ~TList() override;
+
+public:
     // Clears the list through Notify while the whole object is alive.
     void BeforeDestruction() override;
 
@@ -71,10 +73,11 @@ private:
 // A list of objects that frees the deleted ones when it owns them (the default).
 class TObjectList : public TList {
     SDELKA_CLASS(TObjectList, TList)
-public:
+protected:
     explicit TObjectList(bool AOwnsObjects = true) : FOwnsObjects(AOwnsObjects) {}
     ~TObjectList() override;
 
+public:
     int Add(TObject* AObject) { return TList::Add(AObject); }
     void Insert(int Index, TObject* AObject) { TList::Insert(Index, AObject); }
     int Remove(TObject* AObject) { return TList::Remove(AObject); }
@@ -99,8 +102,14 @@ private:
 // Typed access to a TList or a TObjectList of T*: TListT<TColumn, TObjectList>.
 template <class T, class Base = TList>
 class TListT : public Base {
-public:
+    friend struct ::sdelka_detail::TObjectFactory;
+
+protected:
     using Base::Base;
+    TListT() = default;
+    ~TListT() override = default;
+
+public:
     int Add(T* Item) { return Base::Add(Item); }
     void Insert(int Index, T* Item) { Base::Insert(Index, Item); }
     int Remove(T* Item) { return Base::Remove(Item); }

@@ -133,7 +133,7 @@ void TThread::Run() {
     CurrentTThread = nullptr;
     if (freeSelf) {
         FThread.detach();
-        delete this;
+        Free();
     }
 }
 

@@ -28,10 +28,12 @@ using TThreadID = std::thread::id;
 
 class TThread : public TObject {
     SDELKA_CLASS(TThread, TObject)
-public:
+protected:
     // A thread created running starts in AfterConstruction (so Execute sees the whole object).
     explicit TThread(bool CreateSuspended = false);
     ~TThread() override;
+
+public:
     void AfterConstruction() override;
     // Terminates and waits for a thread that still runs (not one that frees itself).
     void BeforeDestruction() override;

@@ -16,8 +16,11 @@ using namespace Qt::StringLiterals;
 // page when the next line does not fit the paper length.
 class TFakeMember : public TComponent, public IRpCompositeMember {
     SDELKA_CLASS(TFakeMember, TComponent)
-public:
+protected:
     explicit TFakeMember(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TFakeMember() override = default;
+
+public:
     TComponent* MemberComponent() override { return this; }
     void SetParentComposite(TRpCompositeReport* C) override { Composite = C; }
     void SwitchToNativeUnits() override {}

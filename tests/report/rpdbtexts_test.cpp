@@ -262,8 +262,11 @@ namespace {
 // A sub-detail stand-in: a master that collects notify clients.
 class TFakeMaster : public TComponent, public IRpNotifyMaster {
     SDELKA_CLASS(TFakeMaster, TComponent)
-public:
+protected:
     explicit TFakeMaster(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TFakeMaster() override = default;
+
+public:
     void AddNotifyClient(TRpPrintable* P) override { Clients.push_back(P); }
     std::vector<TRpPrintable*> Clients;
 };

@@ -16,9 +16,11 @@ namespace {
 // A component with an environment as a published sub-object, as the report component has.
 class TEnvHolder : public TComponent {
     SDELKA_CLASS(TEnvHolder, TComponent)
-public:
+protected:
     explicit TEnvHolder(TComponent* AOwner) : TComponent(AOwner), FFunctions(New<TRpEvEnvironment>()) {}
     ~TEnvHolder() override { FFunctions->Free(); }
+
+public:
     TRpEvEnvironment* Functions() const { return FFunctions; }
     static void Published(TPublished<TEnvHolder>& P) { P.Object("Functions", &TEnvHolder::Functions); }
 

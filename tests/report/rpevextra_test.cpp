@@ -159,8 +159,11 @@ TEST_F(RpEvExtraTest, PublishedPropertyLookups) {
 // A component with a published caption, and one that stands in for the report component.
 class TCaptioned : public TComponent {
     SDELKA_CLASS(TCaptioned, TComponent)
-public:
+protected:
     explicit TCaptioned(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TCaptioned() override = default;
+
+public:
     const String& Caption() const { return FCaption; }
     void SetCaption(const String& V) { FCaption = V; }
     static void Published(TPublished<TCaptioned>& P) { P.String("Caption", &TCaptioned::Caption, &TCaptioned::SetCaption); }

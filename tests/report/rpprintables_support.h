@@ -19,8 +19,11 @@
 // Text widths either from the screen's metrics or fixed: CharWidth pixels per character.
 class TTestReport : public TCustomControl, public IRpReport, public IRpPanel {
     SDELKA_CLASS(TTestReport, TCustomControl)
-public:
+protected:
     explicit TTestReport(TComponent* AOwner) : TCustomControl(AOwner) {}
+    ~TTestReport() override = default;
+
+public:
     void AfterConstruction() override {
         inherited::AfterConstruction();
         FEnv = New<TRpEvEnvironment>();
@@ -147,8 +150,11 @@ private:
 // A band that may grow by up to MaxExpansion native units on the current page.
 class TTestBand : public TCustomControl, public IRpBand, public IRpPanel {
     SDELKA_CLASS(TTestBand, TCustomControl)
-public:
+protected:
     explicit TTestBand(TComponent* AOwner) : TCustomControl(AOwner) {}
+    ~TTestBand() override = default;
+
+public:
     IRpReport* BandReport() override { return Report; }
     TRpUnit BandUnits() override { return Report ? Report->ReportUnits() : Native; }
     bool CanExpand(Extended Height) override { return Expansion + Height <= MaxExpansion; }

@@ -523,6 +523,10 @@ namespace {
 
 class TPageWatcher : public TWinControl {
     SDELKA_CLASS(TPageWatcher, TWinControl)
+protected:
+    ~TPageWatcher() override = default;
+
+private:
 public:
     using TWinControl::TWinControl;
     std::vector<std::pair<UINT, WPARAM>> Got;
@@ -611,6 +615,10 @@ TPoint FirstTextAt(const QByteArray& Data) {
 
 class TPreviewRecorder : public TRpPreviewInterface {
     SDELKA_CLASS(TPreviewRecorder, TRpPreviewInterface)
+protected:
+    ~TPreviewRecorder() override = default;
+
+private:
 public:
     using TRpPreviewInterface::TRpPreviewInterface;
     static inline int Shown = 0;

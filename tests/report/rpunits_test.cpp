@@ -23,8 +23,11 @@ struct Measurement {
 // A report stand-in that records what the page asks of it.
 class TFakeReport : public TComponent, public IRpUnitsReport {
     SDELKA_CLASS(TFakeReport, TComponent)
-public:
+protected:
     explicit TFakeReport(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TFakeReport() override = default;
+
+public:
     void AfterConstruction() override {
         inherited::AfterConstruction();
         FPage = New<TRpPage>(this);
@@ -64,8 +67,11 @@ private:
 
 class TCountingControl : public TControl {
     SDELKA_CLASS(TCountingControl, TControl)
-public:
+protected:
     explicit TCountingControl(TComponent* AOwner) : TControl(AOwner) {}
+    ~TCountingControl() override = default;
+
+public:
     void Invalidate() override { ++Invalidations; }
     int Invalidations = 0;
 };

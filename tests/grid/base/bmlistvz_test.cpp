@@ -134,8 +134,11 @@ protected:
 
 class TTestBMListVz : public TBMListVz {
     SDELKA_CLASS(TTestBMListVz, TBMListVz)
-public:
+protected:
     explicit TTestBMListVz(TDataSet* DataSet) : FDataSet(DataSet) {}
+    ~TTestBMListVz() override = default;
+
+public:
     TDataSet* GetDataSet() override { return FDataSet; }
     void Changed() override {
         ++ChangedCount;

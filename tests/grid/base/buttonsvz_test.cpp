@@ -16,8 +16,11 @@ namespace {
 // draw-back time.
 class TButtonsOwner : public TComponent, public IEditButtonsOwnerVz {
     SDELKA_CLASS(TButtonsOwner, TComponent)
-public:
+protected:
     explicit TButtonsOwner(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TButtonsOwner() override = default;
+
+public:
     TEditButtonDrawBackTimeVz GetEditButtonsDefaultDrawBackTime() override { return Default; }
     TEditButtonDrawBackTimeVz Default = edbtWhenHotVz;
 };
@@ -26,7 +29,7 @@ class EditButtonsVz : public ::testing::Test {
 protected:
     void SetUp() override {
         Owner = New<TButtonsOwner>(nullptr);
-        Buttons = std::make_unique<TEditButtonsVz>(Owner, TEditButtonVz::StaticClass());
+        Buttons = NewOwned<TEditButtonsVz>(Owner, TEditButtonVz::StaticClass());
         Buttons->OnChanged = [this](TObject* Item) { Changes.push_back(Item); };
     }
     void TearDown() override {
@@ -34,7 +37,7 @@ protected:
         Owner->Free();
     }
     TButtonsOwner* Owner = nullptr;
-    std::unique_ptr<TEditButtonsVz> Buttons;
+    TOwned<TEditButtonsVz> Buttons;
     std::vector<TObject*> Changes;
 };
 

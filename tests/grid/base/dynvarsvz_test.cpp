@@ -31,9 +31,11 @@ String MessageOf(F&& Fn) {
 // A component that publishes a parameter list, as the grids publish DynProps.
 class TDynPropsHolderVz : public TComponent {
     SDELKA_CLASS(TDynPropsHolderVz, TComponent)
-public:
+protected:
     explicit TDynPropsHolderVz(TComponent* AOwner) : TComponent(AOwner), FVars(New<TDynVarsVz>(this)) {}
     ~TDynPropsHolderVz() override { FVars->Free(); }
+
+public:
     static void Published(TPublished<TDynPropsHolderVz>& P) {
         P.Object("DynProps", &TDynPropsHolderVz::DynProps, &TDynPropsHolderVz::SetDynProps);
     }

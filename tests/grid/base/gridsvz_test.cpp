@@ -24,9 +24,11 @@ namespace {
 
 class TTestGrid : public TCustomGridVz {
     SDELKA_CLASS(TTestGrid, TCustomGridVz)
-public:
+protected:
     explicit TTestGrid(TComponent* AOwner) : TCustomGridVz(AOwner) {}
+    ~TTestGrid() override = default;
 
+public:
     std::map<std::pair<int, int>, String> Texts;
     int MaxLength = 0;
     bool FailOnWrite = false;

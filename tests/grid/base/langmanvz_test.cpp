@@ -26,8 +26,11 @@ const QByteArray EnglishForm =
 // A texts component that counts the language-change calls it gets.
 class TCountingTextsVz : public TViZevLanguageConsts, public ILanguageResourceConsumerVz {
     SDELKA_CLASS(TCountingTextsVz, TViZevLanguageConsts)
-public:
+protected:
     explicit TCountingTextsVz(TComponent* AOwner) : TViZevLanguageConsts(AOwner) {}
+    ~TCountingTextsVz() override = default;
+
+public:
     void ResourceLanguageChanged() override { ++Changes; }
     int Changes = 0;
 };

@@ -11,8 +11,10 @@ namespace {
 // A sort list over a fixed set of names (the empty one included), storing the resolved index in
 // FieldIndex as the tree list's order list does.
 class TNamesList : public TOrderByList {
-public:
+    SDELKA_CLASS(TNamesList, TOrderByList)
+protected:
     explicit TNamesList(bool AOwnsObjects = false) : TOrderByList(AOwnsObjects) {}
+    ~TNamesList() override = default;
 
 protected:
     int FindFieldIndex(const String& FieldName) override {
@@ -85,16 +87,16 @@ TEST(OrderByList, ParsesItemsAndDirections) {
         {"Name ASC ASC desc", "0-"},
     };
     for (const Case& c : cases) {
-        TNamesList l;
-        l.ParseOrderByStr(c.Text);
-        EXPECT_EQ(Summary(l), String(c.Items)) << c.Text;
+        auto l = NewOwned<TNamesList>();
+        l->ParseOrderByStr(c.Text);
+        EXPECT_EQ(Summary(*l), String(c.Items)) << c.Text;
     }
 }
 
 TEST(OrderByList, ErrorsKeepThePreviousItems) {
-    TNamesList l;
-    l.ParseOrderByStr("Third DESC, Name");
-    const TOrderByItemVz* first = l[0];
+    auto l = NewOwned<TNamesList>();
+    l->ParseOrderByStr("Third DESC, Name");
+    const TOrderByItemVz* first = (*l)[0];
 
     struct Case {
         const char* Text;
@@ -110,48 +112,49 @@ TEST(OrderByList, ErrorsKeepThePreviousItems) {
         {"Name []", " Invalid token - \"\""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ParseError(l, c.Text), String(c.Message)) << c.Text;
-        EXPECT_EQ(Summary(l), String("2-,0+")) << c.Text;
-        EXPECT_EQ(l[0], first);
+        EXPECT_EQ(ParseError(*l, c.Text), String(c.Message)) << c.Text;
+        EXPECT_EQ(Summary(*l), String("2-,0+")) << c.Text;
+        EXPECT_EQ((*l)[0], first);
     }
 }
 
 TEST(OrderByList, EmptyBracketedNameIsLookedUpNotTakenForTheEnd) {
-    TNamesList l;
-    l.ParseOrderByStr("Name, [], Third DESC");
-    EXPECT_EQ(Summary(l), String("0+,3+,2-"));
+    auto l = NewOwned<TNamesList>();
+    l->ParseOrderByStr("Name, [], Third DESC");
+    EXPECT_EQ(Summary(*l), String("0+,3+,2-"));
 
     // Where the descendant does not know the empty name, it is the unknown-field error.
     class TStrictList : public TOrderByList {
     protected:
         int FindFieldIndex(const String& FieldName) override { return FieldName == "Name" ? 0 : -1; }
-    } strict;
-    EXPECT_EQ(ParseError(strict, "Name, [], Name"), String(" Field - \"\" not found."));
+    };
+    auto strict = NewOwned<TStrictList>();
+    EXPECT_EQ(ParseError(*strict, "Name, [], Name"), String(" Field - \"\" not found."));
 }
 
 TEST(OrderByList, ItemsAreFreedWhenReplacedClearedOrTheListGoes) {
     for (bool owns : {false, true}) {
         {
-            TNamesList l(owns);
-            l.ParseOrderByStr("Name, Third");
-            l.ParseOrderByStr("[Other Name] DESC");  // the two earlier items are freed
-            EXPECT_EQ(l.Count(), 1);
-            EXPECT_EQ(l[0]->FieldIndex, 1);
-            EXPECT_EQ(l[0]->MTFieldIndex, -1);
-            l.ParseOrderByStr("  ");               // a blank text clears the list
-            EXPECT_EQ(l.Count(), 0);
-            l.ParseOrderByStr("Name");
-            EXPECT_THROW(l.ParseOrderByStr("Name, Third Y"), Exception);  // the parsed part is freed
+            auto l = NewOwned<TNamesList>(owns);
+            l->ParseOrderByStr("Name, Third");
+            l->ParseOrderByStr("[Other Name] DESC");  // the two earlier items are freed
+            EXPECT_EQ(l->Count(), 1);
+            EXPECT_EQ((*l)[0]->FieldIndex, 1);
+            EXPECT_EQ((*l)[0]->MTFieldIndex, -1);
+            l->ParseOrderByStr("  ");               // a blank text clears the list
+            EXPECT_EQ(l->Count(), 0);
+            l->ParseOrderByStr("Name");
+            EXPECT_THROW(l->ParseOrderByStr("Name, Third Y"), Exception);  // the parsed part is freed
         }
         // The destructor freed the rest; the sanitizer reports anything left behind.
     }
 }
 
 TEST(OrderByList, BaseListKnowsNoFields) {
-    TOrderByList l;
-    EXPECT_EQ(ParseError(l, "Name"), String(" Field - \"Name\" not found."));
-    l.ParseOrderByStr("");
-    EXPECT_EQ(l.Count(), 0);
+    auto l = NewOwned<TOrderByList>();
+    EXPECT_EQ(ParseError(*l, "Name"), String(" Field - \"Name\" not found."));
+    l->ParseOrderByStr("");
+    EXPECT_EQ(l->Count(), 0);
 }
 
 // ---- library settings and the working-time calendar -------------------------------------------
@@ -193,9 +196,9 @@ TEST(WorkingTimeCalendar, WorkdaysFollowTheManagerAndHoursAreFixed) {
     EXPECT_DOUBLE_EQ(ranges[0].StartTime, EncodeTime(8, 0, 0, 0));
     EXPECT_DOUBLE_EQ(ranges[0].FinishTime, EncodeTime(17, 0, 0, 0));
 
-    TWorkingTimeCalendarVz mine(nullptr);
-    EXPECT_EQ(SetWorkingTimeCalendarVz(&mine), calendar);
-    EXPECT_EQ(GetWorkingTimeCalendarVz(), &mine);
+    auto mine = NewOwned<TWorkingTimeCalendarVz>(nullptr);
+    EXPECT_EQ(SetWorkingTimeCalendarVz(mine.get()), calendar);
+    EXPECT_EQ(GetWorkingTimeCalendarVz(), mine.get());
     SetWorkingTimeCalendarVz(nullptr);
     EXPECT_EQ(GetWorkingTimeCalendarVz(), calendar);
 }

@@ -22,8 +22,11 @@ private:
 // A component that publishes a data source reference, as the grids do.
 class TSourceHolderVz : public TComponent {
     SDELKA_CLASS(TSourceHolderVz, TComponent)
-public:
+protected:
     explicit TSourceHolderVz(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TSourceHolderVz() override = default;
+
+public:
     static void Published(TPublished<TSourceHolderVz>& P) {
         P.Component("DataSource", &TSourceHolderVz::DataSource, &TSourceHolderVz::SetDataSource);
         P.Integer("Width", &TSourceHolderVz::Width);
@@ -40,7 +43,7 @@ private:
 
 TEST(ToolsVzObjectList, DefaultListDoesNotOwnItsObjects) {
     bool freed = false;
-    auto* item = new TTrackedVz(&freed);
+    auto* item = New<TTrackedVz>(&freed);
     auto* list = New<TObjectListVz>();
     list->Add(item);
     list->Delete(0);
@@ -55,8 +58,8 @@ TEST(ToolsVzObjectList, DefaultListDoesNotOwnItsObjects) {
 TEST(ToolsVzObjectList, OwningListFreesDeletedObjects) {
     bool first = false, second = false;
     auto* list = New<TObjectListVz>(true);
-    list->Add(new TTrackedVz(&first));
-    list->Add(new TTrackedVz(&second));
+    list->Add(New<TTrackedVz>(&first));
+    list->Add(New<TTrackedVz>(&second));
     list->Delete(0);
     EXPECT_TRUE(first);
     EXPECT_FALSE(second);
@@ -65,15 +68,15 @@ TEST(ToolsVzObjectList, OwningListFreesDeletedObjects) {
 }
 
 TEST(ToolsVzObjectList, SortsWithCompareFunction) {
-    TObjectListVz list;
+    auto list = NewOwned<TObjectListVz>();
     bool f = false;
     TTrackedVz a(&f), b(&f), c(&f);
-    list.Add(&c);
-    list.Add(&a);
-    list.Add(&b);
-    list.Sort([](void* x, void* y) { return x < y ? -1 : (x > y ? 1 : 0); });
-    EXPECT_LT(list.Items(0), list.Items(1));
-    EXPECT_LT(list.Items(1), list.Items(2));
+    list->Add(&c);
+    list->Add(&a);
+    list->Add(&b);
+    list->Sort([](void* x, void* y) { return x < y ? -1 : (x > y ? 1 : 0); });
+    EXPECT_LT(list->Items(0), list->Items(1));
+    EXPECT_LT(list->Items(1), list->Items(2));
 }
 
 TEST(ToolsVzMemoryStream, CapacityGrowsInSteps) {
@@ -183,7 +186,7 @@ TEST(ToolsVzRoutines, TickCountIsA32BitCounter) {
 
 TEST(ToolsVzRoutines, ObjectReferencesThroughVariants) {
     bool freed = false;
-    auto* obj = new TTrackedVz(&freed);
+    auto* obj = New<TTrackedVz>(&freed);
     Variant v;
     RefObjectToVarVz(obj, v);
     EXPECT_EQ(VarToRefObjectVz(v), obj);

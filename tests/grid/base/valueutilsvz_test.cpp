@@ -154,14 +154,14 @@ TEST(ValueUtilsVz, FieldHelpers) {
     EXPECT_EQ(GetFieldsValuesVz({arr[1]}), Variant(1));
     EXPECT_TRUE(FieldsArrayCanModifyVz(arr));
 
-    TFieldListVz list;
+    auto list = NewOwned<TFieldListVz>();
     try {
-        GetFieldsListByNamesVz(&list, ds, nullptr, u"ID;NOPE;NAME"_S);
+        GetFieldsListByNamesVz(list.get(), ds, nullptr, u"ID;NOPE;NAME"_S);
         FAIL();
     } catch (const EDatabaseError& e) {
         EXPECT_EQ(e.Message(), u"Field 'NOPE' not found"_S);
     }
-    EXPECT_EQ(list.Count(), 1);  // fields found before the missing one stay
+    EXPECT_EQ(list->Count(), 1);  // fields found before the missing one stay
 
     ds->Edit();
     SetDataSetFieldValuesVz(ds, u"NAME;PRICE"_S, Null());

@@ -14,8 +14,11 @@ struct Event {
 
 class TRecordingStore : public TMemTableDataVz {
     SDELKA_CLASS(TRecordingStore, TMemTableDataVz)
-public:
+protected:
     explicit TRecordingStore(TComponent* AOwner) : TMemTableDataVz(AOwner) {}
+    ~TRecordingStore() override = default;
+
+public:
     void NotifyDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) override {
         Events.push_back({MemRec, Index, Action});
     }
@@ -229,19 +232,19 @@ TEST(MemStoreFieldTypes, ChangeFieldTypeKeepsPositionNameIdentity) {
 
 TEST(MemStoreFieldTypes, FieldDefsRoundTrip) {
     auto* s = New<TMTDataStructVz>(nullptr);
-    TFieldDefs defs(nullptr);
-    defs.Add("Id", ftAutoInc, 0, true);
-    defs.Add("Name", ftWideString, 50);
-    defs.Add("Sum", ftBCD, 2);
-    s->BuildStructFromFieldDefs(&defs);
+    auto defs = NewOwned<TFieldDefs>(nullptr);
+    defs->Add("Id", ftAutoInc, 0, true);
+    defs->Add("Name", ftWideString, 50);
+    defs->Add("Sum", ftBCD, 2);
+    s->BuildStructFromFieldDefs(defs.get());
     ASSERT_EQ(s->Count(), 3);
     EXPECT_TRUE(s->GetDataField(0)->AutoIncrement());
     EXPECT_TRUE(s->GetDataField(0)->Required());
     EXPECT_EQ(s->GetDataField(1)->Size(), 50);
     EXPECT_EQ(s->GetDataField(2)->Size(), 2);
-    TFieldDefs back(nullptr);
-    s->BuildFieldDefsFromStruct(&back);
-    ASSERT_EQ(back.Count(), 3);
+    auto back = NewOwned<TFieldDefs>(nullptr);
+    s->BuildFieldDefsFromStruct(back.get());
+    ASSERT_EQ(back->Count(), 3);
     EXPECT_EQ(back[1]->DataType(), ftWideString);
     EXPECT_EQ(back[1]->Size(), 50);
     EXPECT_TRUE(back[0]->Required());

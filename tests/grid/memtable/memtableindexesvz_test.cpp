@@ -128,18 +128,18 @@ TEST_F(IndexFixture, SeveralFieldsMakeArrayKeysComparedElementByElement) {
 TEST_F(IndexFixture, FillMatchedListsReturnEveryRecordWithTheKey) {
     for (int v : {7, 3, 7, 9, 7, 1}) Fetch(v);
     TMTIndexVz* idx = Index("Id");
-    TList recs;
-    idx->FillMatchedRecsList(7, &recs);
+    auto recs = NewOwned<TList>();
+    idx->FillMatchedRecsList(7, recs.get());
     std::vector<int> got;
-    for (int i = 0; i < recs.Count(); ++i) got.push_back(static_cast<TMemoryRecordVz*>(recs.Items(i))->Index());
+    for (int i = 0; i < recs->Count(); ++i) got.push_back(static_cast<TMemoryRecordVz*>(recs->Items(i))->Index());
     std::sort(got.begin(), got.end());
     EXPECT_EQ(got, (std::vector<int>{0, 2, 4}));
-    TList keys;
-    idx->FillMatchedKeyList(8, &keys);
-    EXPECT_EQ(keys.Count(), 0);
-    idx->FillMatchedKeyList(1, &keys);
-    ASSERT_EQ(keys.Count(), 1);
-    EXPECT_EQ(static_cast<TIndexItemVz*>(keys.Items(0))->RecIndex, 5);
+    auto keys = NewOwned<TList>();
+    idx->FillMatchedKeyList(8, keys.get());
+    EXPECT_EQ(keys->Count(), 0);
+    idx->FillMatchedKeyList(1, keys.get());
+    ASSERT_EQ(keys->Count(), 1);
+    EXPECT_EQ(static_cast<TIndexItemVz*>(keys->Items(0))->RecIndex, 5);
 }
 
 TEST_F(IndexFixture, IncomparableLookupKeyRaises) {

@@ -313,8 +313,11 @@ TEST_F(MemTableFixture, CachedUpdatesApplyCancelRevert) {
 // A driver that records what reaches it and can fail.
 class TRecordingDriver : public TDataDriverVz {
     SDELKA_CLASS(TRecordingDriver, TDataDriverVz)
-public:
+protected:
     explicit TRecordingDriver(TComponent* AOwner) : TDataDriverVz(AOwner) {}
+    ~TRecordingDriver() override = default;
+
+public:
     std::vector<std::pair<TUpdateStatus, int>> Applied;
     bool Fail = false;
     int ApplyUpdates(TMemTableDataVz* Store) override {
@@ -438,8 +441,11 @@ TEST_F(MemTableFixture, RangeAggregates) {
 // A grid stand-in that records the view events it hears.
 class TEventGrid : public TComponent, public IMTEventReceiverVz {
     SDELKA_CLASS(TEventGrid, TComponent)
-public:
+protected:
     explicit TEventGrid(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TEventGrid() override = default;
+
+public:
     std::vector<std::tuple<int, TMTViewEventTypeVz, int>> Events;
     void MTViewDataEvent(int RowNum, TMTViewEventTypeVz Event, int OldRowNum) override {
         Events.emplace_back(RowNum, Event, OldRowNum);

@@ -268,11 +268,11 @@ TEST_F(ViewFixture, FilterHandlerDecidesAndChangesCrossTheFilter) {
 TEST_F(ViewFixture, PrefilteredListNarrowsTheCandidates) {
     FetchIds({1, 2, 3});
     MakeView();
-    TObjectListVz candidates;
+    auto candidates = NewOwned<TObjectListVz>();
     View->OnGetPrefilteredList = [&]() -> TObjectList* {
-        candidates.Clear();
-        candidates.Add(View->GetSortedListItem(2));
-        return &candidates;
+        candidates->Clear();
+        candidates->Add(View->GetSortedListItem(2));
+        return candidates.get();
     };
     View->RefreshFilteredRecsList(true);
     EXPECT_EQ(Ids(), (V{3}));
@@ -379,8 +379,10 @@ TEST_F(ViewFixture, CalcAggrFieldFunc) {
 // ---- sort texts ---------------------------------------------------------------------------------
 
 class TNamesOrderByList : public TOrderByList {
-public:
+    SDELKA_CLASS(TNamesOrderByList, TOrderByList)
+protected:
     TNamesOrderByList() : TOrderByList(true) {}
+    ~TNamesOrderByList() override = default;
 
 protected:
     int FindFieldIndex(const String& FieldName) override {
@@ -391,29 +393,29 @@ protected:
 };
 
 TEST(MemOrderByList, ParsesItemsDirectionsAndBracketedNames) {
-    TNamesOrderByList l;
-    l.ParseOrderByStr("Name DESC, [Other Name] asc; Third");
-    ASSERT_EQ(l.Count(), 3);
+    auto l = NewOwned<TNamesOrderByList>();
+    l->ParseOrderByStr("Name DESC, [Other Name] asc; Third");
+    ASSERT_EQ(l->Count(), 3);
     EXPECT_EQ(l[0]->FieldIndex, 0);
     EXPECT_TRUE(l[0]->Desc);
     EXPECT_EQ(l[1]->FieldIndex, 1);
     EXPECT_FALSE(l[1]->Desc);
     EXPECT_EQ(l[2]->FieldIndex, 2);
 
-    l.ParseOrderByStr("Name DESC ASC,");
-    ASSERT_EQ(l.Count(), 1);
+    l->ParseOrderByStr("Name DESC ASC,");
+    ASSERT_EQ(l->Count(), 1);
     EXPECT_TRUE(l[0]->Desc);
 
     try {
-        l.ParseOrderByStr("Third, Name X");
+        l->ParseOrderByStr("Third, Name X");
         FAIL() << "no error";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), String(" Invalid token - \"X\""));
     }
-    EXPECT_EQ(l.Count(), 1);  // unchanged after an error
+    EXPECT_EQ(l->Count(), 1);  // unchanged after an error
 
-    l.ParseOrderByStr("  ");
-    EXPECT_EQ(l.Count(), 0);
+    l->ParseOrderByStr("  ");
+    EXPECT_EQ(l->Count(), 0);
 }
 
 }  // namespace

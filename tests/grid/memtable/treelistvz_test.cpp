@@ -27,6 +27,10 @@ struct LocationCall {
 // Records the location hook and sorts by text through its own compare operation.
 class TRecordingTreeVz : public TTreeListVz {
     SDELKA_CLASS(TRecordingTreeVz, TTreeListVz)
+protected:
+    ~TRecordingTreeVz() override = default;
+
+private:
 public:
     using TTreeListVz::TTreeListVz;
     std::vector<LocationCall> Calls;

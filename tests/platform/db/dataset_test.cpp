@@ -64,7 +64,7 @@ protected:
     }
     // Links the recording link with a window of Buffers records and logs the dataset's steps too.
     void Attach(int Buffers = 1) {
-        link = std::make_unique<TRecordingLink>(&log);
+        link = NewOwned<TRecordingLink>(&log);
         link->SetBufferCount(Buffers);
         link->SetDataSource(src);
         auto ev = [this](const char* n) { return TDataSetNotifyEvent([this, n](TDataSet*) { log.push_back(n); }); };
@@ -93,7 +93,7 @@ protected:
 
     TTestTableDataSet* ds = nullptr;
     TDataSource* src = nullptr;
-    std::unique_ptr<TRecordingLink> link;
+    TOwned<TRecordingLink> link;
     std::vector<std::string> log;
 };
 
@@ -491,15 +491,15 @@ TEST_F(DataSetTest, EmptyDatasetAndOldValues) {
 TEST(DataSourceLifetime, LinksAreDetachedWhenTheOwnerFreesTheSource) {
     auto* owner = New<TComponent>(nullptr);
     auto* ds = New<TDataSource>(owner);
-    auto link = std::make_unique<TDataLink>();
+    auto link = NewOwned<TDataLink>();
     link->SetDataSource(ds);
     ASSERT_EQ(link->DataSource(), ds);
     owner->Free();
     EXPECT_EQ(link->DataSource(), nullptr);
     link.reset();  // touches no freed memory (ASan)
 
-    auto direct = std::unique_ptr<TDataSource>(New<TDataSource>(nullptr));
-    auto link2 = std::make_unique<TDataLink>();
+    auto direct = TOwned<TDataSource>(New<TDataSource>(nullptr));
+    auto link2 = NewOwned<TDataLink>();
     link2->SetDataSource(direct.get());
     direct.reset();
     EXPECT_EQ(link2->DataSource(), nullptr);

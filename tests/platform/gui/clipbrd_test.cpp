@@ -124,10 +124,10 @@ TEST_F(ClipboardTest, Bitmaps) {
 }
 
 TEST_F(ClipboardTest, ReplacingTheClipboardObject) {
-    TClipboard* mine = new TClipboard;
+    TClipboard* mine = New<TClipboard>();
     TClipboard* old = SetClipboard(mine);
     EXPECT_EQ(Clipboard(), mine);
     EXPECT_EQ(SetClipboard(old), mine);
-    delete mine;
+    mine->Free();
     EXPECT_EQ(Clipboard(), old);
 }

@@ -158,8 +158,11 @@ TEST_F(ControlsTest, WindowIsCreatedOnDemandWithItsParents) {
 // A custom control that logs its input.
 class TLogControl : public TCustomControl {
     SDELKA_CLASS(TLogControl, TCustomControl)
-public:
+protected:
     explicit TLogControl(TComponent* AOwner) : TCustomControl(AOwner) { FTabStop = true; }
+    ~TLogControl() override = default;
+
+public:
     QStringList Log;
     LRESULT DlgCode = 0;
 
@@ -309,6 +312,10 @@ TEST_F(InputTest, EnterAndExitInOrderAndAnExitHandlerMayRefuse) {
 // A graphic control that logs its mouse input.
 class TMouseLog : public TGraphicControl {
     SDELKA_CLASS(TMouseLog, TGraphicControl)
+protected:
+    ~TMouseLog() override = default;
+
+private:
 public:
     using TGraphicControl::TGraphicControl;
 };

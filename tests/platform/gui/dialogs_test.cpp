@@ -10,7 +10,7 @@
 TEST(CommonDialogs, ColourAndPictureDialogsAreAnsweredThroughTheResponder) {
     TScriptedResponder responder;
     TResponderScope scope(&responder);
-    auto owner = std::unique_ptr<TComponent>(New<TComponent>(nullptr));
+    auto owner = TOwned<TComponent>(New<TComponent>(nullptr));
 
     auto* colour = New<TColorDialog>(owner.get());
     colour->SetColor(clRed);

@@ -18,6 +18,10 @@ QStringList gLog;
 // Like a masked or data-aware edit: it checks its text when the focus leaves it.
 class TCheckedEdit : public TEdit {
     SDELKA_CLASS(TCheckedEdit, TEdit)
+protected:
+    ~TCheckedEdit() override = default;
+
+private:
 public:
     using TEdit::TEdit;
 
@@ -36,6 +40,10 @@ protected:
 // Watches the messages in its window procedure; it can keep CM_ENTER from reaching DoEnter.
 class TWatchingEdit : public TEdit {
     SDELKA_CLASS(TWatchingEdit, TEdit)
+protected:
+    ~TWatchingEdit() override = default;
+
+private:
 public:
     using TEdit::TEdit;
     bool SwallowEnter = false;

@@ -43,12 +43,20 @@ TDataModuleX* DataModuleX = nullptr;
 
 class TDataModuleX : public TDataModule {
     SDELKA_CLASS(TDataModuleX, TDataModule)
+protected:
+    ~TDataModuleX() override = default;
+
+private:
 public:
     using TDataModule::TDataModule;
 };
 
 class TLoginForm : public TForm {
     SDELKA_CLASS(TLoginForm, TForm)
+protected:
+    ~TLoginForm() override = default;
+
+private:
 public:
     using TForm::TForm;
 };
@@ -57,7 +65,7 @@ public:
 // window, which therefore finishes first.
 class TWorkForm : public TForm {
     SDELKA_CLASS(TWorkForm, TForm)
-public:
+protected:
     explicit TWorkForm(TComponent* AOwner) : TForm(AOwner) {
         OnCreate = [this](TObject*) {
             SawOwnReference = WorkForm == this;
@@ -65,16 +73,22 @@ public:
             Application->CreateForm(LoginForm);
         };
     }
+    ~TWorkForm() override = default;
+
+public:
     bool SawOwnReference = false;
 };
 
 class TBrokenForm : public TForm {
     SDELKA_CLASS(TBrokenForm, TForm)
-public:
+protected:
     explicit TBrokenForm(TComponent* AOwner) : TForm(AOwner) {
         OnCreate = [](TObject*) { throw Exception(u"Подключение к БД отсутсвует!!!"_S); };
         OnDestroy = [](TObject*) { ++Destroyed; };
     }
+    ~TBrokenForm() override = default;
+
+public:
     static inline int Destroyed = 0;
 };
 
@@ -411,12 +425,24 @@ TEST_F(FormsTest, ModalResultClosesUnlessOnCloseQueryRefuses) {
 
 // ---- data modules and the screen ---------------------------------------------------------------
 
+QStringList* gModuleLog = nullptr;
+
+// Its handlers are set in the constructor, as a module read from its form file has them.
+class TLoggingModule : public TDataModule {
+    SDELKA_CLASS(TLoggingModule, TDataModule)
+protected:
+    ~TLoggingModule() override = default;
+    explicit TLoggingModule(TComponent* AOwner) : TDataModule(AOwner) {
+        OnCreate = [](TObject*) { *gModuleLog << "create"; };
+        OnDestroy = [](TObject*) { *gModuleLog << "destroy"; };
+    }
+};
+
 TEST_F(FormsTest, DataModuleEventsAndRegistration) {
     QStringList log;
-    auto* dm = new TDataModule(nullptr);
-    dm->OnCreate = [&](TObject*) { log << "create"; };
-    dm->OnDestroy = [&](TObject*) { log << "destroy"; };
-    dm->AfterConstruction();
+    gModuleLog = &log;
+    auto* dm = New<TLoggingModule>(nullptr);
+    EXPECT_EQ(log, QStringList({"create"}));
     EXPECT_EQ(Screen->DataModuleCount(), 1);
     dm->Free();
     EXPECT_EQ(Screen->DataModuleCount(), 0);

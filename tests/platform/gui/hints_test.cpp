@@ -28,8 +28,12 @@ void MoveMouse(QWidget* W, QPointF P) {
 
 // A panel that answers CM_HINTSHOW: it names the spot under the mouse, or refuses on the left.
 class THintPanel : public TPanel {
-public:
+    SDELKA_CLASS(THintPanel, TPanel)
+protected:
     using TPanel::TPanel;
+    ~THintPanel() override = default;
+
+public:
     int Asked = 0;
 
 protected:

@@ -270,13 +270,13 @@ TEST(ImagingPicture, AssignCopiesAndRegistryAcceptsNewKinds) {
 }
 
 TEST(ImagingImageList, AddMaskedDrawAndChangeLinks) {
-    TImageList il(nullptr);
-    il.SetWidth(4);
-    il.SetHeight(4);
+    auto il = NewOwned<TImageList>(nullptr);
+    il->SetWidth(4);
+    il->SetHeight(4);
     TChangeLink link;
     int notified = 0;
     link.OnChange = [&](TObject*) { ++notified; };
-    il.RegisterChanges(&link);
+    il->RegisterChanges(&link);
 
     TBitmap strip;  // two images side by side on a fuchsia background
     strip.SetSize(8, 4);
@@ -284,24 +284,24 @@ TEST(ImagingImageList, AddMaskedDrawAndChangeLinks) {
     strip.Canvas()->FillRect(Rect(0, 0, 8, 4));
     strip.Canvas()->SetPixels(1, 1, clBlack);
     strip.Canvas()->SetPixels(6, 2, clRed);
-    EXPECT_EQ(il.AddMasked(&strip, clFuchsia), 0);
-    EXPECT_EQ(il.Count(), 2);
+    EXPECT_EQ(il->AddMasked(&strip, clFuchsia), 0);
+    EXPECT_EQ(il->Count(), 2);
     EXPECT_EQ(notified, 1);
 
     TBitmap dest;
     dest.SetSize(10, 10);
-    il.Draw(dest.Canvas(), 0, 0, 1);
+    il->Draw(dest.Canvas(), 0, 0, 1);
     EXPECT_EQ(dest.Canvas()->Pixels(2, 2), clRed);
     EXPECT_EQ(dest.Canvas()->Pixels(0, 0), clWhite);  // masked out
 
-    il.Draw(dest.Canvas(), 5, 5, 0, false);  // disabled: embossed shadow and highlight
+    il->Draw(dest.Canvas(), 5, 5, 0, false);  // disabled: embossed shadow and highlight
     EXPECT_EQ(dest.Canvas()->Pixels(6, 6), TColor(GetSysColor(COLOR_BTNSHADOW)));
     EXPECT_EQ(dest.Canvas()->Pixels(7, 7), TColor(GetSysColor(COLOR_BTNHIGHLIGHT)));
 
-    il.Delete(0);
-    EXPECT_EQ(il.Count(), 1);
+    il->Delete(0);
+    EXPECT_EQ(il->Count(), 1);
     EXPECT_EQ(notified, 2);
-    il.UnRegisterChanges(&link);
-    il.Clear();
+    il->UnRegisterChanges(&link);
+    il->Clear();
     EXPECT_EQ(notified, 2);
 }

@@ -207,8 +207,12 @@ TEST_F(MenusTest, PopupIsSynchronousAndTheSeamChoosesAnItem) {
 
 // An item that asks the menu to stay open, as the grids' option menus do.
 class TStayOpenItem : public TMenuItem {
-public:
+    SDELKA_CLASS(TStayOpenItem, TMenuItem)
+protected:
     using TMenuItem::TMenuItem;
+    ~TStayOpenItem() override = default;
+
+public:
     bool CloseMenuOnClickRequested() const override { return false; }
 };
 

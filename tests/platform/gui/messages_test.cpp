@@ -64,6 +64,10 @@ TEST(KeyTranslation, ShiftStateOfModifiersAndButtons) {
 // A window that records the user messages it receives.
 class TRecorder : public TWinControl {
     SDELKA_CLASS(TRecorder, TWinControl)
+protected:
+    ~TRecorder() override = default;
+
+private:
 public:
     using TWinControl::TWinControl;
     std::vector<std::pair<UINT, WPARAM>> Got;

@@ -10,8 +10,11 @@ struct Log {
 
 class TProbe : public TComponent {
     SDELKA_CLASS(TProbe, TComponent)
-public:
+protected:
     TProbe(TComponent* AOwner, Log* log) : TComponent(AOwner), FLog(log) {}
+    ~TProbe() override = default;
+
+public:
     TProbe* Ref = nullptr;
 
 protected:
@@ -63,7 +66,7 @@ TEST(Component, FreeNotificationClearsReferencesAcrossOwners) {
 }
 
 TEST(Component, DeleteThroughDestructorRunsTheSameSteps) {
-    auto owner = std::unique_ptr<TComponent>(New<TComponent>(nullptr));
+    auto owner = TOwned<TComponent>(New<TComponent>(nullptr));
     auto* child = New<TComponent>(owner.get());
     (void)child;
     EXPECT_EQ(owner->ComponentCount(), 1);
@@ -90,8 +93,11 @@ using TMarks = TSet<TMark>;
 
 class TBase : public TComponent {
     SDELKA_CLASS(TBase, TComponent)
-public:
+protected:
     explicit TBase(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TBase() override = default;
+
+public:
     static void Published(TPublished<TBase>& P) {
         P.Integer("Width", &TBase::Width, &TBase::SetWidth).Default(10);
         P.Enum("Tone", &TBase::Tone, &TBase::SetTone, {"tnLow", "tnMid", "tnHigh"}).Default(tnMid);
@@ -110,8 +116,11 @@ public:
 
 class TDerived : public TBase {
     SDELKA_CLASS(TDerived, TBase)
-public:
+protected:
     explicit TDerived(TComponent* AOwner) : TBase(AOwner) {}
+    ~TDerived() override = default;
+
+public:
     static void Published(TPublished<TDerived>& P) {
         // Same name as the inherited one: replaces it in place with another default.
         P.Integer("Width", &TDerived::Width, &TDerived::SetWidth).Default(20);
@@ -130,8 +139,11 @@ public:
 
 class TAbstractThing : public TComponent {
     SDELKA_CLASS(TAbstractThing, TComponent)
-public:
+protected:
     explicit TAbstractThing(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TAbstractThing() override = default;
+
+public:
     virtual void Run() = 0;
 };
 

@@ -11,8 +11,11 @@ struct TLogEntry {
 
 class TNamedItem : public TCollectionItem {
     SDELKA_CLASS(TNamedItem, TCollectionItem)
-public:
+protected:
     explicit TNamedItem(TCollection* C) : TCollectionItem(C) {}
+    ~TNamedItem() override = default;
+
+public:
     const String& Caption() const { return FCaption; }
     void SetCaption(const String& v) {
         FCaption = v;
@@ -35,9 +38,12 @@ private:
 
 class TLoggingCollection : public TOwnedCollection {
     SDELKA_CLASS(TLoggingCollection, TOwnedCollection)
-public:
+protected:
     TLoggingCollection(TPersistent* AOwner, std::vector<TLogEntry>* log)
         : TOwnedCollection(AOwner, TNamedItem::StaticClass()), Log(log) {}
+    ~TLoggingCollection() override = default;
+
+public:
     std::vector<TLogEntry>* Log;
 
 protected:

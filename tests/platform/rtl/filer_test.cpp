@@ -15,8 +15,11 @@ using TMarks = TSet<TMark>;
 
 class TTinyItem : public TCollectionItem {
     SDELKA_CLASS(TTinyItem, TCollectionItem)
-public:
+protected:
     explicit TTinyItem(TCollection* C) : TCollectionItem(C) {}
+    ~TTinyItem() override = default;
+
+public:
     static void Published(TPublished<TTinyItem>& P) {
         P.String("Caption", &TTinyItem::Caption, &TTinyItem::SetCaption);
         P.Integer("Weight", &TTinyItem::Weight, &TTinyItem::SetWeight).Default(0);
@@ -33,8 +36,11 @@ private:
 
 class TTiny : public TComponent {
     SDELKA_CLASS(TTiny, TComponent)
+protected:
+    explicit TTiny(TComponent* AOwner) : TComponent(AOwner), FItems(NewOwned<TOwnedCollection>(this, TTinyItem::StaticClass())) {}
+    ~TTiny() override = default;
+
 public:
-    explicit TTiny(TComponent* AOwner) : TComponent(AOwner), FItems(this, TTinyItem::StaticClass()) {}
     static void Published(TPublished<TTiny>& P) {
         P.Integer("Count", &TTiny::Count, &TTiny::SetCount);
         P.Int64("Big", &TTiny::Big, &TTiny::SetBig).Default(0);
@@ -68,7 +74,7 @@ public:
     void SetRatio(Extended v) { FRatio = v; }
     Currency Amount() const { return FAmount; }
     void SetAmount(Currency v) { FAmount = v; }
-    TOwnedCollection* Items() { return &FItems; }
+    TOwnedCollection* Items() { return FItems.get(); }
 
 private:
     int FCount = 0;
@@ -79,7 +85,7 @@ private:
     TMarks FMarks;
     Extended FRatio = 0;
     Currency FAmount;
-    TOwnedCollection FItems;
+    TOwned<TOwnedCollection> FItems;
 };
 
 QByteArray Bytes(TMemoryStream& m) {
@@ -121,10 +127,13 @@ private:
 // A container: its children are the components it owns, in order.
 class TGadget : public TComponent {
     SDELKA_CLASS(TGadget, TComponent)
-public:
-    explicit TGadget(TComponent* AOwner) : TComponent(AOwner), FItems(this, TTinyItem::StaticClass()) {
-        FItems.SetPropName("Items");
+protected:
+    explicit TGadget(TComponent* AOwner) : TComponent(AOwner), FItems(NewOwned<TOwnedCollection>(this, TTinyItem::StaticClass())) {
+        FItems->SetPropName("Items");
     }
+    ~TGadget() override = default;
+
+public:
     static void Published(TPublished<TGadget>& P) {
         P.Enum("Shape", &TGadget::Shape, &TGadget::SetShape, {"shCircle", "shSquare", "shTriangle"}).Default(shCircle);
         P.Set("Marks", &TGadget::Marks, &TGadget::SetMarks, {"mkA", "mkB", "mkC"}).Default(0);
@@ -148,7 +157,7 @@ public:
     }
     TStreamedStrings* Lines() { return &FLines; }
     void SetLines(TStreamedStrings* v) { FLines.Assign(v); }
-    TOwnedCollection* Items() { return &FItems; }
+    TOwnedCollection* Items() { return FItems.get(); }
     TGadget* Link() const { return FLink; }
     void SetLink(TGadget* v) {
         if (v) v->FreeNotification(this);
@@ -219,7 +228,7 @@ private:
     TMarks FMarks;
     TFontish FFont;
     TStreamedStrings FLines;
-    TOwnedCollection FItems;
+    TOwned<TOwnedCollection> FItems;
     TGadget* FLink = nullptr;
     TDateTime FWhen = 0;
     float FScale = 0;

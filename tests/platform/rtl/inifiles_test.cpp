@@ -46,8 +46,8 @@ TEST(IniFiles, ReadsWhatPythonsConfigparserWrites) {
     String path = dir.filePath("py.ini");
     WriteFile(path, PythonWritten);
     for (int kind = 0; kind < 2; ++kind) {
-        std::unique_ptr<TCustomIniFile> ini(kind ? static_cast<TCustomIniFile*>(new TIniFile(path))
-                                                 : new TMemIniFile(path));
+        TOwned<TCustomIniFile> ini(kind ? static_cast<TCustomIniFile*>(New<TIniFile>(path))
+                                                 : New<TMemIniFile>(path));
         EXPECT_EQ(ini->ReadString("grid", "FRMMAIN.dbgrid1.name", "?"), "0,64,1,1,0,7,0,0,0");
         EXPECT_EQ(ini->ReadString("Grid", "(Default)", "?"), "18,1");
         EXPECT_EQ(ini->ReadString(u"пути"_S, u"каталог"_S, "?"), u"/home/мастер/отчёты"_S);

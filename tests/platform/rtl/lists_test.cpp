@@ -23,6 +23,11 @@ public:
 
 // Records every notification.
 class TRecordingList : public TList {
+    SDELKA_CLASS(TRecordingList, TList)
+protected:
+    TRecordingList() = default;
+    ~TRecordingList() override = default;
+
 public:
     std::vector<std::pair<void*, TListNotification>>* Log = nullptr;
 
@@ -66,24 +71,24 @@ String MessageOf(const std::function<void()>& f) {
 TEST(ListTest, NotifiesNonNilItemsEnteringAndLeaving) {
     int a = 0, b = 0, c = 0;
     std::vector<std::pair<void*, TListNotification>> log;
-    TRecordingList list;
-    list.Log = &log;
-    list.Add(&a);
-    list.Add(nullptr);
-    list.Insert(0, &b);
-    list.Put(0, &c);      // b leaves, c enters
-    list.Put(0, &c);      // same item: nothing
-    EXPECT_EQ(list.Extract(&a), &a);
-    EXPECT_EQ(list.Extract(&a), nullptr);
-    list.Pack();          // the nil goes without a notification
-    EXPECT_EQ(list.Count(), 1);
-    list.Add(&b);
-    list.Clear();
+    auto list = NewOwned<TRecordingList>();
+    list->Log = &log;
+    list->Add(&a);
+    list->Add(nullptr);
+    list->Insert(0, &b);
+    list->Put(0, &c);      // b leaves, c enters
+    list->Put(0, &c);      // same item: nothing
+    EXPECT_EQ(list->Extract(&a), &a);
+    EXPECT_EQ(list->Extract(&a), nullptr);
+    list->Pack();          // the nil goes without a notification
+    EXPECT_EQ(list->Count(), 1);
+    list->Add(&b);
+    list->Clear();
     const std::vector<std::pair<void*, TListNotification>> expected = {
         {&a, lnAdded}, {&b, lnAdded}, {&b, lnDeleted}, {&c, lnAdded}, {&a, lnExtracted},
         {&b, lnAdded}, {&b, lnDeleted}, {&c, lnDeleted}};
     EXPECT_EQ(log, expected);
-    list.Log = nullptr;
+    list->Log = nullptr;
 }
 
 TEST(ListTest, FreeClearsThroughTheDescendantsNotify) {
@@ -99,53 +104,53 @@ TEST(ListTest, FreeClearsThroughTheDescendantsNotify) {
 
 TEST(ListTest, OrderOperationsAndIndexErrors) {
     int v[5] = {4, 1, 3, 0, 2};
-    TListT<int> list;
-    for (int& x : v) list.Add(&x);
-    list.Sort([](int* x, int* y) { return *x - *y; });
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(*list[i], i);
-    list.Move(0, 4);      // 1 2 3 4 0
-    list.Exchange(0, 1);  // 2 1 3 4 0
-    EXPECT_EQ(*list.First(), 2);
-    EXPECT_EQ(*list.Last(), 0);
-    EXPECT_EQ(list.IndexOf(&v[2]), 2);  // the 3
-    EXPECT_EQ(list.Remove(&v[2]), 2);
-    EXPECT_EQ(list.Remove(&v[2]), -1);
-    EXPECT_EQ(list.Count(), 4);
+    auto list = NewOwned<TListT<int>>();
+    for (int& x : v) list->Add(&x);
+    list->Sort([](int* x, int* y) { return *x - *y; });
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(*(*list)[i], i);
+    list->Move(0, 4);      // 1 2 3 4 0
+    list->Exchange(0, 1);  // 2 1 3 4 0
+    EXPECT_EQ(*list->First(), 2);
+    EXPECT_EQ(*list->Last(), 0);
+    EXPECT_EQ(list->IndexOf(&v[2]), 2);  // the 3
+    EXPECT_EQ(list->Remove(&v[2]), 2);
+    EXPECT_EQ(list->Remove(&v[2]), -1);
+    EXPECT_EQ(list->Count(), 4);
 
-    EXPECT_EQ(MessageOf<EListError>([&] { list.Items(4); }), QStringLiteral("List index out of bounds (4)"));
-    EXPECT_EQ(MessageOf<EListError>([&] { list.Delete(-1); }), QStringLiteral("List index out of bounds (-1)"));
-    EXPECT_EQ(MessageOf<EListError>([&] { list.Insert(5, nullptr); }), QStringLiteral("List index out of bounds (5)"));
-    EXPECT_NO_THROW(list.Insert(4, nullptr));  // inserting at the end is allowed
-    TList empty;
-    EXPECT_THROW(empty.First(), EListError);
+    EXPECT_EQ(MessageOf<EListError>([&] { list->Items(4); }), QStringLiteral("List index out of bounds (4)"));
+    EXPECT_EQ(MessageOf<EListError>([&] { list->Delete(-1); }), QStringLiteral("List index out of bounds (-1)"));
+    EXPECT_EQ(MessageOf<EListError>([&] { list->Insert(5, nullptr); }), QStringLiteral("List index out of bounds (5)"));
+    EXPECT_NO_THROW(list->Insert(4, nullptr));  // inserting at the end is allowed
+    auto empty = NewOwned<TList>();
+    EXPECT_THROW(empty->First(), EListError);
 }
 
 TEST(ObjectListTest, OwnedObjectsAreFreedWhenDeletedButNotWhenExtracted) {
     int freed = 0;
-    auto* extracted = new TTracked(freed);
+    auto* extracted = New<TTracked>(freed);
     {
-        TListT<TTracked, TObjectList> list;
-        auto* first = new TTracked(freed, 1);
-        list.Add(first);
-        list.Add(new TTracked(freed, 2));
-        list.Add(extracted);
-        list.Add(new TTracked(freed, 4));
-        EXPECT_EQ(list.Extract(extracted), extracted);
-        list.Delete(0);
+        auto list = NewOwned<TListT<TTracked, TObjectList>>();
+        auto* first = New<TTracked>(freed, 1);
+        list->Add(first);
+        list->Add(New<TTracked>(freed, 2));
+        list->Add(extracted);
+        list->Add(New<TTracked>(freed, 4));
+        EXPECT_EQ(list->Extract(extracted), extracted);
+        list->Delete(0);
         EXPECT_EQ(freed, 1);
-        EXPECT_EQ(list.First()->Id, 2);
-        list.SetItems(0, new TTracked(freed, 5));  // the replaced object is freed
+        EXPECT_EQ(list->First()->Id, 2);
+        list->SetItems(0, New<TTracked>(freed, 5));  // the replaced object is freed
         EXPECT_EQ(freed, 2);
     }
-    EXPECT_EQ(freed, 4);  // the destructor freed the two left
-    delete extracted;
+    EXPECT_EQ(freed, 4);  // freeing the list freed the two left
+    extracted->Free();
 
     freed = 0;
     TTracked kept(freed);
     {
-        TObjectList list(false);
-        list.Add(&kept);
-        list.Clear();
+        auto list = NewOwned<TObjectList>(false);
+        list->Add(&kept);
+        list->Clear();
     }
     EXPECT_EQ(freed, 0);
 }
@@ -403,7 +408,7 @@ TEST(StringListTest, OwnedObjectsAreFreedOnDeleteClearAndDestruction) {
     int freed = 0;
     {
         TStringList list(true);
-        for (int i = 0; i < 4; ++i) list.AddObject(QString::number(i), new TTracked(freed, i));
+        for (int i = 0; i < 4; ++i) list.AddObject(QString::number(i), New<TTracked>(freed, i));
         EXPECT_EQ(static_cast<TTracked*>(list.Objects(2))->Id, 2);
         EXPECT_EQ(list.IndexOfObject(list.Objects(3)), 3);
         list.Delete(0);

@@ -13,8 +13,8 @@
 
 namespace {
 
-std::unique_ptr<TMemoryStream> MemoryWith(const char* text) {
-    auto s = std::make_unique<TMemoryStream>();
+TOwned<TMemoryStream> MemoryWith(const char* text) {
+    auto s = NewOwned<TMemoryStream>();
     s->WriteBuffer(text, static_cast<Integer>(std::strlen(text)));
     s->SetPosition(0);
     return s;

@@ -22,13 +22,15 @@ bool PumpUntil(F Done) {
 
 class TWorker : public TThread {
     SDELKA_CLASS(TWorker, TThread)
-public:
+protected:
     explicit TWorker(bool Suspended, std::function<void(TWorker*)> Body) : TThread(Suspended), FBody(std::move(Body)) {}
-    using TThread::SetReturnValue;
-    std::atomic<bool>* DestroyedFlag = nullptr;
     ~TWorker() override {
         if (DestroyedFlag) *DestroyedFlag = true;
     }
+
+public:
+    using TThread::SetReturnValue;
+    std::atomic<bool>* DestroyedFlag = nullptr;
 
 protected:
     void Execute() override { FBody(this); }
