@@ -803,6 +803,8 @@ const String& TApplication::ExeName() const {
 void DoneApplication() {
     if (!Application) return;
     Application->DestroyComponents();
+    // The owner frees its components without telling itself: the main form is gone as well.
+    Application->FMainForm = nullptr;
     // Deleting the Qt application runs its post routines, which find nothing more to free.
     Application->FQtApplication.reset();
 }

@@ -245,9 +245,9 @@ TEST(MemStoreFieldTypes, FieldDefsRoundTrip) {
     auto back = NewOwned<TFieldDefs>(nullptr);
     s->BuildFieldDefsFromStruct(back.get());
     ASSERT_EQ(back->Count(), 3);
-    EXPECT_EQ(back[1]->DataType(), ftWideString);
-    EXPECT_EQ(back[1]->Size(), 50);
-    EXPECT_TRUE(back[0]->Required());
+    EXPECT_EQ((*back)[1]->DataType(), ftWideString);
+    EXPECT_EQ((*back)[1]->Size(), 50);
+    EXPECT_TRUE((*back)[0]->Required());
     s->Free();
 }
 

@@ -396,15 +396,15 @@ TEST(MemOrderByList, ParsesItemsDirectionsAndBracketedNames) {
     auto l = NewOwned<TNamesOrderByList>();
     l->ParseOrderByStr("Name DESC, [Other Name] asc; Third");
     ASSERT_EQ(l->Count(), 3);
-    EXPECT_EQ(l[0]->FieldIndex, 0);
-    EXPECT_TRUE(l[0]->Desc);
-    EXPECT_EQ(l[1]->FieldIndex, 1);
-    EXPECT_FALSE(l[1]->Desc);
-    EXPECT_EQ(l[2]->FieldIndex, 2);
+    EXPECT_EQ((*l)[0]->FieldIndex, 0);
+    EXPECT_TRUE((*l)[0]->Desc);
+    EXPECT_EQ((*l)[1]->FieldIndex, 1);
+    EXPECT_FALSE((*l)[1]->Desc);
+    EXPECT_EQ((*l)[2]->FieldIndex, 2);
 
     l->ParseOrderByStr("Name DESC ASC,");
     ASSERT_EQ(l->Count(), 1);
-    EXPECT_TRUE(l[0]->Desc);
+    EXPECT_TRUE((*l)[0]->Desc);
 
     try {
         l->ParseOrderByStr("Third, Name X");

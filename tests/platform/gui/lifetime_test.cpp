@@ -26,22 +26,23 @@ static_assert(!std::is_destructible_v<TComponent> && !std::is_destructible_v<TCu
 
 QStringList gLog;
 
-// A component that reports its destruction (steps and the destructor itself) under its owner's
-// name.
+// A component that reports its destruction (steps and the destructor itself) under the name of
+// the owner it was made for (an owner takes its children out of its list before freeing them).
 class TProbe : public TComponent {
     SDELKA_CLASS(TProbe, TComponent)
 protected:
-    explicit TProbe(TComponent* AOwner) : TComponent(AOwner) {}
+    explicit TProbe(TComponent* AOwner) : TComponent(AOwner), FMadeFor(AOwner) {}
     ~TProbe() override { gLog << "delete " + FOwnerName + ".probe"; }
 
 public:
     void BeforeDestruction() override {
-        FOwnerName = Owner() ? Owner()->Name() : QString();
+        FOwnerName = FMadeFor ? FMadeFor->Name() : QString();
         gLog << "free " + FOwnerName + ".probe";
         inherited::BeforeDestruction();
     }
 
 private:
+    TComponent* FMadeFor;
     QString FOwnerName;
 };
 
