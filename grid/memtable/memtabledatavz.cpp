@@ -1579,16 +1579,16 @@ void NotifyAll(const TObjectListVz& Receivers, Fn&& Call) {
 }  // namespace
 
 void TMemTableDataVz::DataStructChanged() {
-    NotifyAll(FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoStructChanged(this); });
+    NotifyAll(*FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoStructChanged(this); });
 }
 
 
 void TMemTableDataVz::NotifyDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
-    NotifyAll(FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoDataEvent(MemRec, Index, Action); });
+    NotifyAll(*FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoDataEvent(MemRec, Index, Action); });
 }
 
 void TMemTableDataVz::NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
-    NotifyAll(FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoRecordMoved(Item, OldIndex, NewIndex); });
+    NotifyAll(*FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoRecordMoved(Item, OldIndex, NewIndex); });
 }
 
 // ---- TRecordsListNotificatorVz ------------------------------------------------------------------

@@ -288,7 +288,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
         FSortedInOrder = FSortOrder.isEmpty();
     }
     if (!FViewAsTreeList && !FSortedInOrder) {
-        SortItemList(FSorderViewList);
+        SortItemList(*FSorderViewList);
         FSortedInOrder = true;
     }
     if (store) {
@@ -326,7 +326,7 @@ void TRecordsViewVz::SortChanged() {
 
 void TRecordsViewVz::SortFlatList() {
     // The sorted list takes the new order once; the rows are the shown items in that order.
-    SortItemList(FSorderViewList);
+    SortItemList(*FSorderViewList);
     FSortedInOrder = true;
     std::vector<TMemRecViewVz*> shown;
     shown.reserve(static_cast<size_t>(FMemoryViewList->Count()));
@@ -461,8 +461,8 @@ void TRecordsViewVz::SortData(TObject* ParamSort, const TCompareRecords& Compare
                   [&](TMemRecViewVz* a, TMemRecViewVz* b) { return Compare(a->Rec(), b->Rec(), ParamSort) < 0; });
         for (int i = 0; i < List.Count(); ++i) List.SetItems(i, items[static_cast<size_t>(i)]);
     };
-    sortList(FMemoryViewList);
-    sortList(FSorderViewList);
+    sortList(*FMemoryViewList);
+    sortList(*FSorderViewList);
     FViewPosValidTo = 0;
     RenumberView();
     FSortedValidTo = 0;
