@@ -18,7 +18,12 @@ bool NextIsBracketed(const String& Exp, int FromIndex) {
 
 }  // namespace
 
-TOrderByList::~TOrderByList() { ClearFreeItems(); }
+TOrderByList::~TOrderByList() = default;
+
+void TOrderByList::BeforeDestruction() {
+    ClearFreeItems();
+    inherited::BeforeDestruction();
+}
 
 void TOrderByList::ClearFreeItems() {
     std::vector<TObject*> items;

@@ -28,6 +28,8 @@ protected:
     ~TOrderByList() override;
 
 public:
+    // The items go before the list empties itself.
+    void BeforeDestruction() override;
     TOrderByItemVz* Items(int Index) const { return static_cast<TOrderByItemVz*>(TObjectListVz::Items(Index)); }
     void SetItems(int Index, TOrderByItemVz* Item) { TObjectListVz::SetItems(Index, Item); }
     TOrderByItemVz* operator[](int Index) const { return Items(Index); }
