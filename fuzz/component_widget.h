@@ -34,8 +34,8 @@ private:
 class TFuzzWidget : public TComponent {
     SDELKA_CLASS(TFuzzWidget, TComponent)
 public:
-    explicit TFuzzWidget(TComponent* AOwner) : TComponent(AOwner), FItems(this, TFuzzItem::StaticClass()) {
-        FItems.SetPropName("Items");
+    explicit TFuzzWidget(TComponent* AOwner) : TComponent(AOwner), FItems(NewOwned<TOwnedCollection>(this, TFuzzItem::StaticClass())) {
+        FItems->SetPropName("Items");
     }
     static void Published(TPublished<TFuzzWidget>& P) {
         P.Integer("Count", &TFuzzWidget::Count, &TFuzzWidget::SetCount);
@@ -75,7 +75,7 @@ public:
     void SetWhen(TDateTime v) { FWhen = v; }
     QChar Letter() const { return FLetter; }
     void SetLetter(QChar v) { FLetter = v; }
-    TOwnedCollection* Items() { return &FItems; }
+    TOwnedCollection* Items() { return FItems.get(); }
     TFuzzWidget* Link() const { return FLink; }
     void SetLink(TFuzzWidget* v) {
         if (v) v->FreeNotification(this);
@@ -138,7 +138,7 @@ private:
     Currency FAmount;
     TDateTime FWhen = 0;
     QChar FLetter = u' ';
-    TOwnedCollection FItems;
+    TOwned<TOwnedCollection> FItems;
     TFuzzWidget* FLink = nullptr;
     String FOnChange;
 };
