@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 kind=${1:-release}; shift || true
 case "$kind" in
   release) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
-  asan)    flags=(-DCMAKE_BUILD_TYPE=Debug -DSDELKA_SANITIZE=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g") ;;
+  asan)    flags=(-DCMAKE_BUILD_TYPE=Debug -DSDELKA_SANITIZE=ON -DCMAKE_CXX_FLAGS_DEBUG="-Og -g1") ;;
   *) echo "usage: $0 [release|asan] [targets...]"; exit 2 ;;
 esac
 dir=build/$kind
