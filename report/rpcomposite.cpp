@@ -102,6 +102,31 @@ void TRpCompositeReport::ApplySettings(TRpPrinter* P) {
     P->SetDuplex(S->Duplex());
 }
 
+// Runs one member report inside the composite: the last one is tagged 999 so it closes the
+// document, its own Tag comes back whatever happens, and the position it ended at carries on to the
+// next member. Answers whether the member was cancelled.
+bool TRpCompositeReport::RunMember(IRpCompositeMember* R, int Index, bool Last, const std::function<void()>& Work,
+                                   int& Y, int& Column, int& Pages) {
+    TComponent* C = R->MemberComponent();
+    const Integer SavedTag = C->Tag();
+    if (Last) C->SetTag(999);
+    try {
+        if (OnStartReport) OnStartReport(this, C, Index);
+        Work();
+        R->DoAfterPrint();
+    } catch (...) {
+        C->SetTag(SavedTag);
+        throw;
+    }
+    C->SetTag(SavedTag);
+    if (R->Cancelled()) return true;
+    if (OnFinished) OnFinished(C);
+    Y = R->CurrentY();
+    Column = R->CurrentColumn();
+    Pages = R->PageCount();
+    return false;
+}
+
 void TRpCompositeReport::Generate() {
     FReports->Clear();
     if (aWinControl && Owner() && Owner()->Is<TWinControl>()) aWinControl->SetParent(static_cast<TWinControl*>(Owner()));
@@ -128,27 +153,10 @@ void TRpCompositeReport::Generate() {
                 R->SetCurrentY(R->StartNewPageInComposite() ? FRpPrinter->PaperLengthValue() : Y);
                 R->SetPageCount(Pages);
                 R->SetCurrentColumn(Column);
-                TComponent* C = R->MemberComponent();
-                const Integer SavedTag = C->Tag();
-                // The last report closes the document.
-                if (i + 1 == List.size()) C->SetTag(999);
-                try {
-                    if (OnStartReport) OnStartReport(this, C, int(i));
-                    R->GenerateReport(true);
-                    R->DoAfterPrint();
-                } catch (...) {
-                    C->SetTag(SavedTag);
-                    throw;
-                }
-                C->SetTag(SavedTag);
-                if (R->Cancelled()) {
+                if (RunMember(R, int(i), i + 1 == List.size(), [R] { R->GenerateReport(true); }, Y, Column, Pages)) {
                     Cancelled = true;
                     break;
                 }
-                if (OnFinished) OnFinished(C);
-                Y = R->CurrentY();
-                Column = R->CurrentColumn();
-                Pages = R->PageCount();
             }
         } catch (...) {
             FGenerating = false;
@@ -263,26 +271,11 @@ void TRpCompositeReport::ExportToFilter(TRpExportFilter* AFilter) {
                 R->SetPageCount(Pages);
                 R->SetCurrentColumn(Column);
                 R->SetCurrentX(int(R->PageLeftMargin()));
-                TComponent* C = R->MemberComponent();
-                const Integer SavedTag = C->Tag();
-                if (i + 1 == List.size()) C->SetTag(999);
-                try {
-                    if (OnStartReport) OnStartReport(this, C, int(i));
-                    R->ExportComposite(AFilter, FRpPrinter);
-                    R->DoAfterPrint();
-                } catch (...) {
-                    C->SetTag(SavedTag);
-                    throw;
-                }
-                C->SetTag(SavedTag);
-                if (R->Cancelled()) {
+                if (RunMember(R, int(i), i + 1 == List.size(), [&] { R->ExportComposite(AFilter, FRpPrinter); }, Y,
+                              Column, Pages)) {
                     Cancelled = true;
                     break;
                 }
-                if (OnFinished) OnFinished(C);
-                Y = R->CurrentY();
-                Column = R->CurrentColumn();
-                Pages = R->PageCount();
             }
             if (!Cancelled) FRpPrinter->EndDoc();
         }

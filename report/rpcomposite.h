@@ -111,6 +111,8 @@ public:
     TCompositeEvent OnCompositePreview;
 
 private:
+    bool RunMember(IRpCompositeMember* R, int Index, bool Last, const std::function<void()>& Work, int& Y,
+                   int& Column, int& Pages);
     friend class TRpCompositeWinControl;
     // The members, checked to be reports that can take part.
     std::vector<IRpCompositeMember*> Members();
