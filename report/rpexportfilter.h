@@ -4,16 +4,23 @@
 // (AcceptGraphic for graphic printables at device positions of the run's report printer; TextOut or
 // TextOutRec for text lines at positions in 0.1 mm), EndPage; finally Finish. The controls and fonts
 // handed over stay the caller's. The base does nothing but keep Active.
+//
+// The registry of filter classes (RpExportFilterLibrary) is what the preview's save command offers:
+// a filter class appears there once someone registers it with AddFilter. The filters of
+// report/export register themselves through RpRegisterExportFilters (report/export/rpexportfilters.h),
+// which the application and the tests call.
 #pragma once
 
 #include "platform/gui/graphics.h"
 #include "platform/gui/stdctrls.h"  // TTextLayout
 #include "platform/rtl/classes.h"
 
+#include <vector>
+
 class TControl;
 class TFont;
 class TRpPrinter;
-class TStrings;
+class TStringList;
 
 enum TExportType { exptText, exptNumeric, exptFormula };
 enum TXLNumFormat {
@@ -43,14 +50,16 @@ struct TExportInfoRec {
 
 class TRpExportFilter : public TObject {
     SDELKA_CLASS(TRpExportFilter, TObject)
-public:
-    // An empty name: the filter writes into a stream of its own.
-    explicit TRpExportFilter(const String& AFilename = String()) : FFilename(AFilename) {}
+protected:
+    // The protocol's constructor: an empty name means the filter writes into a stream of its own.
+    explicit TRpExportFilter(const String& AFilename = String());
+    ~TRpExportFilter() override;
 
+public:
     virtual String GetDescription() { return QStringLiteral("Abstract non-working export filter"); }
     virtual String GetFileExtension() { return String(); }
     virtual String GetName() { return QStringLiteral("Abstract filter"); }
-    virtual String GetVendor() { return String(); }
+    virtual String GetVendor() { return QStringLiteral("Sdelka report engine"); }
     virtual bool GetStreaming() { return false; }
 
     virtual void Start(int PaperWidth, int PaperHeight, TFont* Font) { FActive = true; }
@@ -77,10 +86,62 @@ public:
     String Filename() const { return FFilename; }
     TComponent* Owner() const { return FOwner; }
     void SetOwner(TComponent* Value) { FOwner = Value; }
+    // The output lines of text-based filters, written out at Finish.
+    TStringList* FinalDoc() const { return finalDoc.get(); }
 
 protected:
     TRpPrinter* FOriginalRpPrinter = nullptr;
     bool FActive = false;
     String FFilename;
     TComponent* FOwner = nullptr;
+    TOwned<TStringList> finalDoc;
 };
+
+// A filter class reference: the class and its virtual constructor taking the file name.
+struct TRpExportFilterClassInfo {
+    TClass Class;
+    TRpExportFilter* (*Create)(const String& Filename);
+};
+using TRpExportFilterClass = const TRpExportFilterClassInfo*;
+
+// The class reference of filter class T (one per class).
+template <class T>
+TRpExportFilterClass RpExportFilterClass() {
+    static const TRpExportFilterClassInfo Info{T::StaticClass(),
+                                               [](const String& Filename) -> TRpExportFilter* { return New<T>(Filename); }};
+    return &Info;
+}
+
+// One registered filter: its class, its Name and its FileExtension (without the dot).
+struct TRpExportFilterLibraryEntry {
+    TRpExportFilterClass ExportFilterClass = nullptr;
+    String FilterName;
+    String Extension;
+};
+
+// The registry of the filter classes that the preview's save command offers, in registration order.
+class TRpExportFilterLibrary : public TObject {
+    SDELKA_CLASS(TRpExportFilterLibrary, TObject)
+protected:
+    TRpExportFilterLibrary();
+    ~TRpExportFilterLibrary() override;
+
+public:
+    // Appends the class unless a class of the same name is registered already.
+    void AddFilter(TRpExportFilterClass AFilter);
+    // Removes the first entry whose name equals the class's Name (case-sensitive); raises nothing.
+    void RemoveFilter(TRpExportFilterClass AFilter);
+    // The first entry whose extension equals fext ignoring case; nullptr when none.
+    TRpExportFilterLibraryEntry* GetFilterByExtension(const String& fext);
+    // "Raport file(*.RPP)|*.RPP", then "|Name (*.EXT)|*.EXT" per entry.
+    String SaveDialogFilterString() const;
+
+    int Count() const { return static_cast<int>(FFilters.size()); }
+    TRpExportFilterLibraryEntry* Filters(int Index) const { return FFilters.at(static_cast<size_t>(Index)).get(); }
+
+private:
+    std::vector<std::unique_ptr<TRpExportFilterLibraryEntry>> FFilters;
+};
+
+// The process-wide registry: created empty on first use, freed at exit.
+TRpExportFilterLibrary* RpExportFilterLibrary();
