@@ -1,5 +1,7 @@
 #include "platform/office/zipfile.h"
 
+#include "platform/rtl/streams.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
@@ -10,9 +12,11 @@
 
 
 // The file is written to a temporary name and moved into place on Close, so a failed export never
-// leaves a half archive under the final name.
+// leaves a half archive under the final name. An archive written into a caller's stream goes there
+// directly.
 struct TZipFile::TSink {
     QSaveFile File;
+    TStream* Stream = nullptr;
 };
 
 namespace {
@@ -143,6 +147,18 @@ void TZipFile::Open(const String& ZipFileName, TZipMode OpenMode) {
     FFileName = ZipFileName;
 }
 
+void TZipFile::Open(TStream* Stream) {
+    if (FMode != zmClosed) Close();
+    if (!Stream) throw EZipException(QStringLiteral("No stream to write the archive into"));
+    auto Sink = std::make_unique<TSink>();
+    Sink->Stream = Stream;
+    FSink = std::move(Sink);
+    FFileName.clear();
+    FEntries.clear();
+    FOffset = 0;
+    FMode = zmWrite;
+}
+
 void TZipFile::Open(const TZipBytes& Archive) {
     if (FMode != zmClosed) Close();
     const std::size_t N = Archive.size();
@@ -189,6 +205,17 @@ void TZipFile::Open(const TZipBytes& Archive) {
 
 void TZipFile::WriteBytes(const TZipBytes& Bytes) {
     if (Bytes.empty()) return;
+    if (FSink->Stream) {
+        try {
+            for (std::size_t At = 0; At < Bytes.size(); At += 1u << 30)
+                FSink->Stream->WriteBuffer(Bytes.data() + At,
+                                           static_cast<Integer>(std::min<std::size_t>(Bytes.size() - At, 1u << 30)));
+        } catch (const Exception& E) {
+            throw EZipException(QStringLiteral("Cannot write the archive. %1").arg(E.Message()));
+        }
+        FOffset += Bytes.size();
+        return;
+    }
     if (FSink->File.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<qint64>(Bytes.size())) !=
         static_cast<qint64>(Bytes.size()))
         throw EZipException(QStringLiteral("Cannot write file \"%1\". %2").arg(FFileName, FSink->File.errorString()));
@@ -279,7 +306,7 @@ void TZipFile::Close() {
         std::unique_ptr<TSink> Sink = std::move(FSink);
         FMode = zmClosed;
         FEntries.clear();
-        if (!Sink->File.commit())
+        if (!Sink->Stream && !Sink->File.commit())
             throw EZipException(QStringLiteral("Cannot write file \"%1\". %2").arg(FFileName, Sink->File.errorString()));
         return;
     }

@@ -13,6 +13,8 @@
 
 SDELKA_EXCEPTION(EZipException, Exception)
 
+class TStream;
+
 using TZipBytes = std::vector<Byte>;
 
 enum TZipMode { zmClosed, zmRead, zmReadWrite, zmWrite };
@@ -33,6 +35,9 @@ public:
     void Open(const String& ZipFileName, TZipMode OpenMode);
     // Reads an archive held in memory.
     void Open(const TZipBytes& Archive);
+    // Writes a new archive into Stream from its position (the stream stays the caller's); Close
+    // finishes it. A write error of the stream raises EZipException.
+    void Open(TStream* Stream);
     // Writing: finishes the archive (central directory and end record). Reading: forgets it.
     void Close();
     TZipMode Mode() const { return FMode; }

@@ -1,5 +1,7 @@
 #include "platform/office/zipfile.h"
 
+#include "platform/rtl/streams.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -156,6 +158,23 @@ TEST(ZipFile, UnfinishedArchiveLeavesNoFile) {
         Zip.Add(Bytes("x"), QStringLiteral("x"));
     }  // never closed
     EXPECT_FALSE(QFile::exists(Name));
+}
+
+TEST(ZipFile, WritesIntoACallersStreamAfterWhatItHolds) {
+    TMemoryStream Stream;
+    Stream.WriteBuffer("head", 4);
+    {
+        TZipFile Zip;
+        Zip.Open(&Stream);
+        Zip.Add(Bytes("Табель"), QStringLiteral("a.txt"));
+        Zip.Close();
+    }
+    const Byte* P = static_cast<const Byte*>(Stream.Memory());
+    ASSERT_GT(Stream.Size(), 4);
+    EXPECT_EQ(TZipBytes(P, P + 4), Bytes("head"));
+    TZipFile Zip;
+    Zip.Open(TZipBytes(P + 4, P + Stream.Size()));
+    EXPECT_EQ(Zip.Read(QStringLiteral("a.txt")), Bytes("Табель"));
 }
 
 }  // namespace
