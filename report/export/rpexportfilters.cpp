@@ -1,7 +1,9 @@
 #include "report/export/rpexportfilters.h"
 
+#include "report/export/rpxlsxfilter.h"
 #include "report/rpexportfilter.h"
 
 void RpRegisterExportFilters() {
-    [[maybe_unused]] TRpExportFilterLibrary* Library = RpExportFilterLibrary();
+    TRpExportFilterLibrary* Library = RpExportFilterLibrary();
+    Library->AddFilter(RpExportFilterClass<TRpXLSXDocumentFilter>());
 }

@@ -7,6 +7,7 @@
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/streams.h"
+#include "report/export/rpexportfilters.h"
 #include "report/export/rpxlsxpackage.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
@@ -322,6 +323,19 @@ TEST(RpXLSXFilter, PartsAreSignedCrLfTextInTheirOrder) {
     EXPECT_TRUE(S.contains(u"<cellXfs count=\"2\" >"_s));
     EXPECT_TRUE(S.contains(
         u"<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"><alignment vertical=\"center\" horizontal=\"left\"/></xf>"_s));
+}
+
+TEST(RpXLSXFilter, IsRegisteredForTheSaveCommand) {
+    SharedSettings Keep;
+    RpRegisterExportFilters();
+    TRpExportFilterLibraryEntry* E = RpExportFilterLibrary()->GetFilterByExtension(u"XLSX"_s);
+    ASSERT_NE(E, nullptr);
+    EXPECT_EQ(E->FilterName, u"XLSX spreadsheet"_s);
+    EXPECT_TRUE(RpExportFilterLibrary()->SaveDialogFilterString().contains(u"|XLSX spreadsheet (*.xlsx)|*.xlsx"_s));
+    // The save command's way: the class made with "+++" and the chosen name.
+    TOwned<TRpExportFilter> F(E->ExportFilterClass->Create(u"+++/tmp/out.xlsx"_s));
+    EXPECT_TRUE(F->Is<TRpXLSXDocumentFilter>());
+    EXPECT_EQ(F->Filename(), u"/tmp/out.xlsx"_s);
 }
 
 // ---- a real report, read back by Python's zipfile and openpyxl -------------------------------------
