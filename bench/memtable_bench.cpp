@@ -10,9 +10,9 @@
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/memtablevz.h"
 #include "grid/memtable/recordsviewvz.h"
+#include "platform/rtl/collation.h"
 #include "platform/rtl/sysutils.h"
 
-#include <QCollator>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
@@ -138,7 +138,6 @@ long long ViewChecksum(TMemTableVz* T) {
 class TwoKeyProxy : public QSortFilterProxyModel {
 public:
     int MinQty = -1;
-    QCollator Collator{QLocale(QLocale::Russian, QLocale::Russia)};
     void Refilter(int Min) {
         MinQty = Min;
         invalidateFilter();
@@ -147,7 +146,7 @@ public:
 protected:
     bool lessThan(const QModelIndex& a, const QModelIndex& b) const override {
         const QAbstractItemModel* m = sourceModel();
-        const int c = Collator.compare(m->data(m->index(a.row(), 1)).toString(), m->data(m->index(b.row(), 1)).toString());
+        const int c = CollateCompare(m->data(m->index(a.row(), 1)).toString(), m->data(m->index(b.row(), 1)).toString(), false);
         if (c != 0) return c < 0;
         return m->data(m->index(a.row(), 2)).toDouble() < m->data(m->index(b.row(), 2)).toDouble();
     }
@@ -238,20 +237,16 @@ void SideBySide(int N) {
     std::printf("%-28s %10ld KB %10ld KB %10ld KB   x%6.2f of limit\n", "memory after load", memOurs, memLimit, memPeer,
                 memLimit > 0 ? double(memOurs) / memLimit : 0.0);
 
-    // Two-key sort (text by the Russian collation, then date).
+    // Two-key sort (text by the word sort, then date).
     long long cOurs = 0, cLimit = 0, cPeer = 0;
     const double tSort = Median(5, [&] { T->SetSortOrder(u"Name; D"_S); }, [&] { T->SetSortOrder(String()); });
     cOurs = ViewChecksum(T.get());
     std::vector<int> order;
-    QCollator coll{QLocale(QLocale::Russian, QLocale::Russia)};
     const double lSort = Median(5, [&] {
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(rows.size());
-        for (const Row& r : rows) keys.push_back(coll.sortKey(r.Name));
         order.resize(rows.size());
         for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int c = keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]);
+            const int c = CollateCompare(rows[static_cast<size_t>(a)].Name, rows[static_cast<size_t>(b)].Name, false);
             if (c != 0) return c < 0;
             return rows[static_cast<size_t>(a)].Date < rows[static_cast<size_t>(b)].Date;
         });

@@ -1,9 +1,11 @@
 #include "grid/base/coretoolsvz.h"
 
 #include "platform/db/datasource.h"
+#include "platform/rtl/collation.h"
 #include "platform/rtl/sysutils.h"
 
 #include <QDebug>
+#include <algorithm>
 #include <chrono>
 
 // ---- TMemoryStreamVz ----------------------------------------------------------------------------
@@ -102,9 +104,9 @@ Integer AnsiCompareTextVz(const String& S1, const String& S2) {
 }
 
 Integer CompareStringsLocaleVz(const String& S1, const String& S2, Integer Length, bool IgnoreCase) {
-    const String a = Length > 0 ? S1.left(Length) : S1;
-    const String b = Length > 0 ? S2.left(Length) : S2;
-    const Integer r = IgnoreCase ? AnsiCompareText(a, b) : AnsiCompareStr(a, b);
+    const qsizetype n1 = Length > 0 ? std::min<qsizetype>(Length, S1.size()) : S1.size();
+    const qsizetype n2 = Length > 0 ? std::min<qsizetype>(Length, S2.size()) : S2.size();
+    const Integer r = CollateCompare(S1.constData(), n1, S2.constData(), n2, IgnoreCase);
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 

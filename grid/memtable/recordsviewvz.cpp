@@ -1,9 +1,9 @@
 #include "grid/memtable/recordsviewvz.h"
 
+#include "platform/rtl/collation.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/sysutils.h"
 
-#include <QCollator>
 #include <QHash>
 #include <QLocale>
 
@@ -359,7 +359,7 @@ void TRecordsViewVz::SortItemList(TObjectListVz& List) {
 namespace {
 // One part of a record's sort key.
 struct TSortPartVz {
-    signed char Kind = 0;  // 0 Null, 1 text (collation key), 2 number, 3 any other value
+    signed char Kind = 0;  // 0 Null, 1 text, 2 number, 3 any other value
     double Num = 0;
     int Text = -1;
     const Variant* Value = nullptr;
@@ -402,12 +402,9 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
         desc[k] = FOrderByList->Items(static_cast<int>(k))->Desc;
         caseIns[k] = FOrderByList->Items(static_cast<int>(k))->CaseIns;
     }
-    QCollator cs(QLocale(QLocale::Russian, QLocale::Russia)), ci(QLocale(QLocale::Russian, QLocale::Russia));
-    cs.setCaseSensitivity(Qt::CaseSensitive);
-    ci.setCaseSensitivity(Qt::CaseInsensitive);
     const size_t n = Items.size();
     std::vector<TSortPartVz> keys(n * np);
-    std::vector<QCollatorSortKey> texts;
+    std::vector<String> texts;  // shared copies: no text is duplicated
     texts.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         const TRecDataValues& data = Items[i]->Rec()->Data();
@@ -422,7 +419,7 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
                 case varString: case varUString: case varOleStr:
                     p.Kind = 1;
                     p.Text = static_cast<int>(texts.size());
-                    texts.push_back((caseIns[k] ? ci : cs).sortKey(v.AsString()));
+                    texts.push_back(v.AsString());
                     break;
                 case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
                 case varShortInt: case varByte: case varWord: case varLongWord:
@@ -441,7 +438,7 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
             const TSortPartVz& y = keys[b * np + k];
             int c;
             if (x.Kind == 0 || y.Kind == 0) c = x.Kind == y.Kind ? 0 : (x.Kind == 0 ? -1 : 1);
-            else if (x.Kind == 1 && y.Kind == 1) c = texts[static_cast<size_t>(x.Text)].compare(texts[static_cast<size_t>(y.Text)]);
+            else if (x.Kind == 1 && y.Kind == 1) c = CollateCompare(texts[static_cast<size_t>(x.Text)], texts[static_cast<size_t>(y.Text)], caseIns[k] != 0);
             else if (x.Kind == 2 && y.Kind == 2) c = x.Num < y.Num ? -1 : (x.Num > y.Num ? 1 : 0);
             else c = CompareOneValueVz(*x.Value, *y.Value, caseIns[k]);
             if (c != 0) return desc[k] ? c > 0 : c < 0;

@@ -1,8 +1,9 @@
 #include "platform/rtl/sysutils.h"
 
+#include "platform/rtl/collation.h"
+
 #include "platform/rtl/exceptions.h"
 
-#include <QCollator>
 #include <QList>
 #include <QLocale>
 
@@ -87,25 +88,8 @@ bool SameStr(const String& s1, const String& s2) { return s1 == s2; }
 Integer CompareText(const String& s1, const String& s2) { return CompareStr(UpperCase(s1), UpperCase(s2)); }
 bool SameText(const String& s1, const String& s2) { return CompareText(s1, s2) == 0; }
 
-namespace {
-// QCollator is not safe for concurrent use: one pair per thread.
-QCollator& RussianCollator(bool caseSensitive) {
-    static thread_local QCollator cs = [] {
-        QCollator c(QLocale(QLocale::Russian, QLocale::Russia));
-        c.setCaseSensitivity(Qt::CaseSensitive);
-        return c;
-    }();
-    static thread_local QCollator ci = [] {
-        QCollator c(QLocale(QLocale::Russian, QLocale::Russia));
-        c.setCaseSensitivity(Qt::CaseInsensitive);
-        return c;
-    }();
-    return caseSensitive ? cs : ci;
-}
-}  // namespace
-
-Integer AnsiCompareStr(const String& s1, const String& s2) { return SignOf(RussianCollator(true).compare(s1, s2)); }
-Integer AnsiCompareText(const String& s1, const String& s2) { return SignOf(RussianCollator(false).compare(s1, s2)); }
+Integer AnsiCompareStr(const String& s1, const String& s2) { return SignOf(CollateCompare(s1, s2, false)); }
+Integer AnsiCompareText(const String& s1, const String& s2) { return SignOf(CollateCompare(s1, s2, true)); }
 bool AnsiSameStr(const String& s1, const String& s2) { return AnsiCompareStr(s1, s2) == 0; }
 bool AnsiSameText(const String& s1, const String& s2) { return AnsiCompareText(s1, s2) == 0; }
 

@@ -43,8 +43,8 @@ bool SameStr(const String& s1, const String& s2);
 // Ordinal comparison with ASCII letters folded to upper case.
 Integer CompareText(const String& s1, const String& s2);
 bool SameText(const String& s1, const String& s2);
-// Collation by the Russian locale: case-sensitive (lower case before upper case of the same
-// letter) and case-insensitive. Results are < 0, 0, > 0.
+// The word sort of the Russian locale (platform/rtl/collation.h): case-sensitive (lower case
+// before upper case of the same letter) and case-insensitive. Results are < 0, 0, > 0.
 Integer AnsiCompareStr(const String& s1, const String& s2);
 Integer AnsiCompareText(const String& s1, const String& s2);
 bool AnsiSameStr(const String& s1, const String& s2);

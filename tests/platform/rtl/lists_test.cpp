@@ -209,6 +209,18 @@ TEST(StringListTest, FindAndIndexOfOnSortedAndUnsortedLists) {
     EXPECT_EQ(MessageOf<EStringListError>([&] { list.Objects(5); }), QStringLiteral("List index out of bounds (5)"));
 }
 
+TEST(StringListTest, SortedListsKeepTheWordSort) {
+    TStringList list;
+    list.SetSorted(true);
+    Fill(list, Strs({u"Петров-Водкин", u"Альфа", u"Zeta", u"Петрова", u"alpha", u"Ёлкин", u"Ельцов", u"Елисеев"}));
+    EXPECT_EQ(Items(list), Strs({u"alpha", u"Zeta", u"Альфа", u"Елисеев", u"Ёлкин", u"Ельцов", u"Петрова", u"Петров-Водкин"}));
+    int index = -1;
+    EXPECT_TRUE(list.Find(u"петров-водкин"_S, index));
+    EXPECT_EQ(index, 7);
+    EXPECT_FALSE(list.Find(u"ПетровВодкин"_S, index));  // the hyphen still tells them apart
+    EXPECT_EQ(index, 7);
+}
+
 TEST(StringListTest, CaseSensitiveListsTellCasesApart) {
     TStringList list;
     list.SetCaseSensitive(true);

@@ -116,6 +116,46 @@ TEST(SysUtilsStrings, RussianCollation) {
     EXPECT_EQ(U(words.join(',')), "Арбуз,вишня,еда,ёж,Жук,яблоко");
 }
 
+TEST(SysUtilsStrings, WordSortOrder) {
+    // s1 < s2 by both comparisons (case-sensitive and not), and the reverse answers the opposite.
+    struct { const char* s1; const char* s2; } less[] = {
+        {"Zeta", "Альфа"}, {"alpha", "Zeta"}, {"zzz", "ааа"}, {"Петрова", "Петров-Водкин"},
+        {"coop", "co-op"}, {"co-op", "coopa"}, {"Д-240", "Д-241"}, {"Д240", "Д-240"}, {"Д-240", "Д241"},
+        {"Д-240а", "ДТ-75"}, {"O'Neil", "Oneill"}, {"Oneil", "O'Neil"}, {"еда", "ёж"}, {"ёлка", "ель"},
+        {"е", "ё"}, {"ёж", "жук"}, {"ѐ", "ж"}, {"1", "a"}, {"10a", "9"}, {" x", "!x"}, {"!", "0"},
+        {"a", "b"}, {"resume", "résumé"}, {"résumé", "resumes"}, {"и", "й"}, {"й", "к"},
+        {"Иванов", "Иванова"}, {"Иванов Пётр", "Иванова"}, {"ь", "э"}, {"", "-"}, {"", "a"},
+        {"ab-c", "abc-"}, {"a'b", "a-b"},
+    };
+    for (const auto& c : less) {
+        const String a = Q(c.s1), b = Q(c.s2);
+        EXPECT_LT(AnsiCompareText(a, b), 0) << c.s1 << " < " << c.s2;
+        EXPECT_GT(AnsiCompareText(b, a), 0) << c.s2 << " > " << c.s1;
+        EXPECT_LT(AnsiCompareStr(a, b), 0) << c.s1 << " < " << c.s2;
+        EXPECT_GT(AnsiCompareStr(b, a), 0) << c.s2 << " > " << c.s1;
+    }
+    // Case: ignored by the text comparison, lower case first in the other; letters decide first.
+    struct { const char* s1; const char* s2; } caseOnly[] = {
+        {"abc", "ABC"}, {"иванов", "Иванов"}, {"ёлка", "Ёлка"}, {"д-240", "Д-240"}, {"résumé", "RÉSUMÉ"},
+    };
+    for (const auto& c : caseOnly) {
+        EXPECT_EQ(AnsiCompareText(Q(c.s1), Q(c.s2)), 0) << c.s1;
+        EXPECT_LT(AnsiCompareStr(Q(c.s1), Q(c.s2)), 0) << c.s1;
+        EXPECT_GT(AnsiCompareStr(Q(c.s2), Q(c.s1)), 0) << c.s2;
+    }
+    EXPECT_LT(AnsiCompareStr(Q("Ab"), Q("ac")), 0);  // the letter outranks the case before it
+    EXPECT_LT(AnsiCompareText(Q("Ёж"), Q("ежи")), 0);
+    // Texts that differ are never equal by the case-sensitive comparison.
+    EXPECT_NE(AnsiCompareStr(Q("a\u00A0b"), Q("a b")), 0);
+    EXPECT_EQ(AnsiCompareStr(Q("Д-240"), Q("Д-240")), 0);
+
+    QStringList names{Q("Петров-Водкин"), Q("Zeta"), Q("Петрова"), Q("alpha"), Q("Петров"), Q("Ёлкин"),
+                      Q("Елисеев"), Q("Д-240"), Q("ДТ-75"), Q("Альфа"), Q("D-240"), Q("Ельцов")};
+    std::sort(names.begin(), names.end(), [](const String& a, const String& b) { return AnsiCompareText(a, b) < 0; });
+    EXPECT_EQ(U(names.join(',')),
+              "alpha,D-240,Zeta,Альфа,Д-240,ДТ-75,Елисеев,Ёлкин,Ельцов,Петров,Петрова,Петров-Водкин");
+}
+
 TEST(SysUtilsStrings, Quoting) {
     EXPECT_EQ(U(QuotedStr("it's")), "'it''s'");
     EXPECT_EQ(U(QuotedStr("")), "''");

@@ -280,6 +280,8 @@ TEST_F(VariantTest, OrderingTable) {
         {Variant("abc"), Variant(1), vrGreaterThan},      // not a number: as text
         {Variant("b"), Variant("a"), vrGreaterThan},
         {Variant("а"), Variant("б"), vrLessThan},         // Cyrillic
+        {Variant("Zeta"), Variant(QStringLiteral("Альфа")), vrLessThan},  // the word sort: Latin first,
+        {Variant(QStringLiteral("Петрова")), Variant(QStringLiteral("Петров-Водкин")), vrLessThan},  // the hyphen light
         {Variant(true), Variant(0), vrLessThan},          // True is -1
         {Variant(Currency(-0.0001)), Variant(0), vrLessThan},
         {Variant(UInt64(18446744073709551615ULL)), Variant(Int64(-1)), vrGreaterThan},
