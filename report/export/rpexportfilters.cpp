@@ -1,9 +1,11 @@
 #include "report/export/rpexportfilters.h"
 
 #include "report/export/rpxlsxfilter.h"
+#include "report/export/rpxmlfilter.h"
 #include "report/rpexportfilter.h"
 
 void RpRegisterExportFilters() {
     TRpExportFilterLibrary* Library = RpExportFilterLibrary();
     Library->AddFilter(RpExportFilterClass<TRpXLSXDocumentFilter>());
+    Library->AddFilter(RpExportFilterClass<TRpXDocumentFilter>());
 }
