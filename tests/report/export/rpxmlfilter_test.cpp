@@ -480,6 +480,68 @@ TEST(RpXDocumentFilter, EveryEncodingIsDeclaredAndKeepsTheText) {
     }
 }
 
+TEST(RpXDocumentFilter, ConcatenatedReportsMakeOneDocument) {
+    QTemporaryDir Dir;
+    const String File = Dir.filePath(u"both.rpx"_s);
+    ReportFixture A, B;
+    TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(File);
+    F->Concatenating = true;
+    A.Report->ExportToFilter(F.get());
+    B.Report->ExportToFilter(F.get());
+    EXPECT_FALSE(QFile::exists(File));
+    F->EndConcat();
+    EXPECT_FALSE(F->Concatenating);
+    const TRun Lint = RunTool(u"xmllint"_s, {u"--noout"_s, u"--valid"_s, File});
+    EXPECT_EQ(Lint.Code, 0) << Lint.Err.toStdString();
+    QFile In(File);
+    ASSERT_TRUE(In.open(QIODevice::ReadOnly));
+    QDomDocument Dom;
+    ASSERT_TRUE(Dom.setContent(In.readAll()));
+    const QDomNodeList Pages = Dom.elementsByTagName(u"Page"_s);
+    ASSERT_EQ(Pages.size(), 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(Pages.at(i).toElement().attribute(u"Number"_s), String::number(i + 1));
+    EXPECT_EQ(Dom.elementsByTagName(u"Header"_s).size(), 1);
+}
+
+TEST(RpXDocumentFilter, BandAndVectorItems) {
+    TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(String());
+    F->Start(2100, 2970, nullptr);
+    F->NewPage();
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto* S = New<TRpShape>(Root.get());
+    S->SetName(u"Band1"_s);
+    S->SetBounds(0, 0, 700, 40);
+    CurrentRecordNumber = 3;
+    F->AcceptBand(S, 12.5, 30, 4.5);
+    TOwned<TStringList> Commands = NewOwned<TStringList>();
+    F->AcceptVector(Commands.get());
+    Commands->Add(u"M 1 2"_s);
+    Commands->Add(u"L 3 4"_s);
+    F->AcceptVector(Commands.get());
+    TOwned<TStringList> Extra = NewOwned<TStringList>();
+    Extra->Add(u"<Item Type=\"Text\">x</Item>"_s);
+    Extra->Add(String());
+    F->AddToStream(Extra.get());
+    F->Finish();
+    const std::vector<String> L = Lines(F.get());
+    const std::vector<String> Expected = {
+        u"<Page Number=\"1\">"_s,
+        u"<Item Type=\"Band\" X=\"12.50\" Y=\"30.00\" Width=\"700\" Height=\"44\" LY=\"1\" XS=\" 1.000\" "
+        u"YS=\" 1.000\" Cmp=\"none\" CID=\"Band1\" DBR=\"3\"></Item>"_s,
+        String(),
+        u"<Item Type=\"Vector\">"_s,
+        u"</Item>"_s,
+        u"<Item Type=\"Vector\">"_s,
+        u" M 1 2!L 3 4"_s,
+        u"</Item>"_s,
+        u"<Item Type=\"Text\">x</Item>"_s,
+        u"</Page>"_s,
+        u"</RpXDocument>"_s,
+    };
+    ASSERT_GE(L.size(), Expected.size());
+    EXPECT_EQ(std::vector<String>(L.end() - qsizetype(Expected.size()), L.end()), Expected);
+}
+
 TEST(RpXDocumentFilter, IsRegisteredForItsExtension) {
     RpRegisterExportFilters();
     RpRegisterExportFilters();
