@@ -27,6 +27,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <map>
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -540,6 +542,67 @@ TEST(RpXDocumentFilter, BandAndVectorItems) {
     };
     ASSERT_GE(L.size(), Expected.size());
     EXPECT_EQ(std::vector<String>(L.end() - qsizetype(Expected.size()), L.end()), Expected);
+}
+
+// A picture from a blob field: fitted into its box (keeping its proportions, from the top-left
+// corner) or stored as it is when stretched; the scales say how large a pixel prints.
+TEST(RpXDocumentFilter, PicturesFromAFieldAreFittedOrStoredAsTheyAre) {
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto* Report = New<TRpReport>(Root.get());
+    auto* Data = New<TTestTableDataSet>(Root.get());
+    Data->FieldDefs()->Add(u"PIC"_s, ftGraphic);
+    Data->CreateDataSet();
+    TOwned<TBitmap> Pic = Picture(40, 20);
+    TMemoryStream Bmp;
+    Pic->SaveToStream(&Bmp);
+    Data->AppendRecord({VarByteArrayOf(QByteArray(static_cast<const char*>(Bmp.Memory()), qsizetype(Bmp.Size())))});
+    Data->First();
+    Report->SetDataSet(Data);
+    TRpBand* Detail = Report->CreateBand(rbDetail);
+    Detail->SetNativeHeight(400);
+    for (bool Stretch : {false, true}) {
+        auto* I = New<TRpDBImage>(Root.get());
+        I->SetName(Stretch ? u"Stretched"_s : u"Fitted"_s);
+        I->SetParent(Detail);
+        ReportFixture::Place(I, Stretch ? 300 : 0, 0, 265, 265);  // 100 × 100 screen pixels
+        I->SetDataSet(Data);
+        I->SetDataField(u"PIC"_s);
+        I->SetStretch(Stretch);
+    }
+    TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(String());
+    F->CompressImages = false;
+    Report->ExportToFilter(F.get());
+    auto* M = dynamic_cast<TMemoryStream*>(F->Stream());
+    ASSERT_NE(M, nullptr);
+    QDomDocument Dom;
+    ASSERT_TRUE(Dom.setContent(QByteArray(static_cast<const char*>(M->Memory()), qsizetype(M->Size()))));
+    std::map<String, QDomElement> Images;
+    const QDomNodeList Items = Dom.elementsByTagName(u"Item"_s);
+    for (int i = 0; i < Items.size(); ++i)
+        if (Items.at(i).toElement().attribute(u"Type"_s) == u"Image"_s)
+            Images[Items.at(i).toElement().attribute(u"CID"_s)] = Items.at(i).toElement();
+    ASSERT_EQ(Images.size(), 2u);
+    const QDomElement Fit = Images[u"Fitted"_s], Str = Images[u"Stretched"_s];
+    ASSERT_EQ(Fit.attribute(u"Width"_s), u"100"_s);
+    EXPECT_EQ(Fit.attribute(u"Height"_s), u"100"_s);
+    EXPECT_EQ(Fit.attribute(u"Cmp"_s), u"None"_s);
+    EXPECT_EQ(Fit.attribute(u"XS"_s), u" 0.265"_s);  // full width: a pixel is 0.265 mm
+    EXPECT_EQ(Fit.attribute(u"YS"_s), u" 0.132"_s);  // half the height is used
+    EXPECT_EQ(Str.attribute(u"Width"_s), u"40"_s);
+    EXPECT_EQ(Str.attribute(u"Height"_s), u"20"_s);
+    EXPECT_EQ(Str.attribute(u"XS"_s), u" 0.661"_s);  // 26.46 mm over 40 pixels
+    EXPECT_EQ(Str.attribute(u"YS"_s), u" 1.323"_s);
+    // the fitted picture fills the upper half of its bitmap, the rest stays white
+    const QByteArray Stored = QByteArray::fromHex(Fit.text().simplified().remove(u' ').toLatin1());
+    TMemoryStream S;
+    S.WriteBuffer(Stored.constData(), Integer(Stored.size()));
+    S.SetPosition(0);
+    TBitmap Back;
+    Back.LoadFromStream(&S);
+    const QImage Img = Back.ToImage();
+    EXPECT_EQ(Img.pixelColor(2, 2), QColor(Qt::blue));
+    EXPECT_EQ(Img.pixelColor(97, 47), QColor(Qt::red));
+    EXPECT_EQ(Img.pixelColor(50, 75), QColor(Qt::white));
 }
 
 TEST(RpXDocumentFilter, IsRegisteredForItsExtension) {
