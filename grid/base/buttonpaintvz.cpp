@@ -1,6 +1,7 @@
 #include "grid/base/buttonpaintvz.h"
 
 #include "platform/gui/drawtext.h"
+#include "platform/gui/imaging.h"
 
 #include <algorithm>
 #include <cmath>
@@ -390,4 +391,101 @@ void DrawTreeElementVz(TCanvas* Canvas, const TRect& ARect, int Element, TTreeVi
     if (k == 0 || k == 1) DottedVert(Canvas, midX, ARect.Top, box.Top, lineColor, phase);
     if (k == 0 || k == 2) DottedVert(Canvas, midX, box.Bottom, ARect.Bottom, lineColor, phase);
     if (SysColors) Canvas->Brush()->SetColor(oldBrush);
+}
+
+// ================================================================================================
+// images and gradients
+
+void DrawImageCenteredVz(TCanvas* Canvas, const TRect& ARect, TCustomImageList* ImageList, int ImageIndex,
+                         bool Selected) {
+    if (!ImageList || ImageIndex < 0 || ImageIndex >= ImageList->Count()) return;
+    const int w = ImageList->Width(), h = ImageList->Height();
+    const int x = (ARect.Left + ARect.Right - w) / 2, y = (ARect.Top + ARect.Bottom - h) / 2;
+    const bool fits = x >= ARect.Left && y >= ARect.Top && x + w <= ARect.Right && y + h <= ARect.Bottom;
+    std::unique_ptr<TRegion> saved;
+    if (!fits) saved = IntersectCanvasClipRectVz(Canvas, ARect);
+    ImageList->Draw(Canvas, x, y, ImageIndex, Selected ? dsSelected : dsNormal, itImage, true);
+    if (!fits) RestoreCanvasClipRgnVz(Canvas, saved);
+}
+
+void DrawClippedImageVz(TCustomImageList* ImageList, TBitmap* Bitmap, TCanvas* Canvas, const TRect& Cell,
+                        int ImageIndex, int DX, int DY, TAlignment Alignment, const TRect& ClipRect, double Zoom,
+                        bool Enabled) {
+    if (!ImageList && !Bitmap) return;
+    TRect inter;
+    if (!IntersectRect(inter, Cell, ClipRect)) return;
+    int w = ImageList ? ImageList->Width() : Bitmap->Width();
+    int h = ImageList ? ImageList->Height() : Bitmap->Height();
+    if (Zoom != 1.0) {
+        w = static_cast<int>(w * Zoom);
+        h = static_cast<int>(h * Zoom);
+    }
+    int x;
+    switch (Alignment) {
+    case taRightJustify: x = Cell.Right - w + DX; break;
+    case taCenter: x = (Cell.Left + Cell.Right - w) / 2 + DX; break;
+    default: x = Cell.Left + DX; break;
+    }
+    const int y = (Cell.Top + Cell.Bottom - h) / 2 + DY;
+    const TRect r(x, y, x + w, y + h);
+    const bool inside = r.Left >= Cell.Left && r.Top >= Cell.Top && r.Right <= Cell.Right && r.Bottom <= Cell.Bottom;
+    std::unique_ptr<TRegion> saved;
+    if (!inside) saved = IntersectCanvasClipRectVz(Canvas, Cell);
+    if (Zoom == 1.0) {
+        if (ImageList) ImageList->Draw(Canvas, x, y, ImageIndex, Enabled);
+        else Canvas->Draw(x, y, Bitmap);
+    } else if (ImageList) {
+        TBitmap tmp;
+        ImageList->GetBitmap(ImageIndex, &tmp);
+        Canvas->StretchDraw(r, &tmp);
+    } else {
+        Canvas->StretchDraw(r, Bitmap);
+    }
+    if (!inside) RestoreCanvasClipRgnVz(Canvas, saved);
+}
+
+void FillGradientVz(TCanvas* Canvas, const TRect& ARect, TColor TopColor, TColor BottomColor) {
+    const int H = ARect.Height();
+    if (H <= 0) return;
+    const TColor a = ColorToRGB(TopColor), b = ColorToRGB(BottomColor);
+    const int ar = GetRValue(a), ag = GetGValue(a), ab = GetBValue(a);
+    const int br = GetRValue(b), bg = GetGValue(b), bb = GetBValue(b);
+    const TColor oldPen = Canvas->Pen()->Color();
+    const int oldWidth = Canvas->Pen()->Width();
+    Canvas->Pen()->SetWidth(1);
+    for (int i = 0; i < H; ++i) {
+        auto mix = [&](int from, int to) {
+            return H == 1 ? from : static_cast<int>(std::lround(from - double(from - to) * i / (H - 1)));
+        };
+        const TColor c = RGB(mix(ar, br), mix(ag, bg), mix(ab, bb));
+        const int y = ARect.Top + i;
+        if (ARect.Width() <= 1) {
+            Canvas->Handle()->SetPixel(TPoint(ARect.Left, y), c);
+        } else {
+            Canvas->Pen()->SetColor(c);
+            Canvas->MoveTo(ARect.Left, y);
+            Canvas->LineTo(ARect.Right, y);
+        }
+    }
+    Canvas->Pen()->SetColor(oldPen);
+    Canvas->Pen()->SetWidth(oldWidth);
+}
+
+void DrawGradientLinesVz(TCanvas* Canvas, const TPoint& Origin, const std::vector<TPoint>& Points, TColor Color1,
+                         TColor Color2) {
+    const int n = static_cast<int>(Points.size()) / 2;
+    if (n == 0) return;
+    const TColor c1 = ColorToRGB(Color1), c2 = ColorToRGB(Color2);
+    const int div = std::max(1, (n + 1) / 2 - 1);
+    const TColor oldPen = Canvas->Pen()->Color();
+    for (int k = 0; k < n; ++k) {
+        auto ch = [&](int v2, int v1) { return static_cast<int>(std::lround(v2 - double(v2 - v1) * k / div)); };
+        const TColor c = RGB(std::clamp(ch(GetRValue(c2), GetRValue(c1)), 0, 255),
+                             std::clamp(ch(GetGValue(c2), GetGValue(c1)), 0, 255),
+                             std::clamp(ch(GetBValue(c2), GetBValue(c1)), 0, 255));
+        const TPoint a = Points[2 * k] + Origin, b = Points[2 * k + 1] + Origin;
+        Canvas->Pen()->SetColor(c);
+        Canvas->Polyline({a, b});
+    }
+    Canvas->Pen()->SetColor(oldPen);
 }

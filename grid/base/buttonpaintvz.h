@@ -11,6 +11,7 @@
 #include "platform/gui/types.h"
 
 #include <memory>
+#include <vector>
 
 enum TDrawButtonControlStyleVz {
     bcsDropDownVz, bcsEllipsisVz, bcsUpDownVz, bcsCheckboxVz, bcsPlusVz, bcsMinusVz, bcsAltDropDownVz,
@@ -64,3 +65,23 @@ void DrawButtonFaceVz(TCanvas* Canvas, const TRect& ARect, TColor FillColor, boo
 // shifts, so dots of neighbouring cells line up.
 void DrawTreeElementVz(TCanvas* Canvas, const TRect& ARect, int Element, TTreeViewGlyphStyleVz GlyphStyle,
                        bool SysColors, bool LeftShift, double VScale = 1.0, double HScale = 1.0, int DotPhase = 0);
+
+// ---- images, gradients ---------------------------------------------------------------------------
+class TCustomImageList;
+class TBitmap;
+
+// The image centred in ARect (clipped to it when it does not fit), in its selected look when
+// Selected; nothing for an index outside the list.
+void DrawImageCenteredVz(TCanvas* Canvas, const TRect& ARect, TCustomImageList* ImageList, int ImageIndex,
+                         bool Selected);
+// An image of the list (or the bitmap) placed in a cell by the alignment, offset by DX and DY,
+// stretched by Zoom around the cell's centre; clipped to the cell when it overhangs.
+void DrawClippedImageVz(TCustomImageList* ImageList, TBitmap* Bitmap, TCanvas* Canvas, const TRect& Cell,
+                        int ImageIndex, int DX, int DY, TAlignment Alignment, const TRect& ClipRect, double Zoom,
+                        bool Enabled);
+// A vertical gradient from TopColor (first row) to BottomColor (last row).
+void FillGradientVz(TCanvas* Canvas, const TRect& ARect, TColor TopColor, TColor BottomColor);
+// Horizontal segments, given as pairs (start, end) relative to Origin, each drawn up to one pixel
+// before its end; segment k is coloured from Color2 (the first) toward Color1.
+void DrawGradientLinesVz(TCanvas* Canvas, const TPoint& Origin, const std::vector<TPoint>& Points, TColor Color1,
+                         TColor Color2);

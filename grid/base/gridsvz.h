@@ -53,10 +53,6 @@ using TGridCellBorderTypesVz = TSet<TGridCellBorderTypeVz, 4>;
 enum TScrollBarVisibleModeVz { sbAlwaysShowVz, sbNeverShowVz, sbAutoShowVz };
 enum TGridSelectionDrawStyleVz { gsdsDefaultVz, gsdsClassicVz, gsdsGridThemedVz, gsdsListViewThemedVz };
 enum TCornerDrawPriorityVz { crpHorizontalDataPriorityVz, crpVerticalDataPriorityVz };
-enum TImagePlacementVz {
-    ipTopLeftVz, ipTopCenterVz, ipTopRightVz, ipCenterLeftVz, ipCenterCenterVz, ipCenterRightVz, ipBottomLeftVz,
-    ipBottomCenterVz, ipBottomRightVz, ipFillVz, ipReduceFitVz, ipFitVz, ipStretchVz, ipTileVz
-};
 
 using TGridVzCellMouseEvent = TEvent<void(TCustomGridVz* Grid, const TGridCoord& Cell, TMouseButton Button,
                                           TShiftState Shift, int X, int Y, bool& Processed)>;

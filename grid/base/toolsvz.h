@@ -16,6 +16,12 @@
 
 #include <vector>
 
+// How a picture is placed in a rectangle (TPictureVz, the grid's background picture).
+enum TImagePlacementVz {
+    ipTopLeftVz, ipTopCenterVz, ipTopRightVz, ipCenterLeftVz, ipCenterCenterVz, ipCenterRightVz, ipBottomLeftVz,
+    ipBottomCenterVz, ipBottomRightVz, ipFillVz, ipReduceFitVz, ipFitVz, ipStretchVz, ipTileVz
+};
+
 // ---- array types --------------------------------------------------------------------------------
 using TPointArrayVz = std::vector<TPoint>;
 using TRectDynArray = std::vector<TRect>;

@@ -1,0 +1,56 @@
+#include "platform/gui/popupwnd.h"
+
+#include <QPolygon>
+#include <QRegion>
+#include <QWidget>
+
+void MakePopupWindow(TWinControl* Control) {
+    QWidget* w = Control->Handle();
+    const bool visible = w->isVisible();
+    // A tool window bypassing the window manager: no frame, no task-bar entry, never focused by a
+    // click (the window system is told it takes no input focus).
+    w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+                      Qt::X11BypassWindowManagerHint);
+    w->setAttribute(Qt::WA_ShowWithoutActivating);
+    w->setFocusPolicy(Qt::NoFocus);
+    PlacePopupWindow(Control);
+    if (visible) w->show();
+}
+
+void PlacePopupWindow(TWinControl* Control) {
+    if (!Control->HandleAllocated()) return;
+    QWidget* w = Control->Handle();
+    w->setGeometry(Control->Left(), Control->Top(), std::max(0, Control->Width()), std::max(0, Control->Height()));
+}
+
+void ShowPopupWindow(TWinControl* Control) {
+    QWidget* w = Control->Handle();
+    PlacePopupWindow(Control);
+    w->show();
+    w->raise();
+    w->update();
+}
+
+void HidePopupWindow(TWinControl* Control) {
+    if (Control->HandleAllocated()) Control->Handle()->hide();
+}
+
+bool PopupWindowShowing(const TWinControl* Control) {
+    return Control->HandleAllocated() && const_cast<TWinControl*>(Control)->Handle()->isVisible();
+}
+
+void SetWindowPolygonRegion(TWinControl* Control, const std::vector<TPoint>& Points) {
+    if (!Control->HandleAllocated()) return;
+    QWidget* w = Control->Handle();
+    if (Points.empty()) {
+        w->clearMask();
+        return;
+    }
+    QPolygon p;
+    for (const TPoint& pt : Points) p << QPoint(pt.X, pt.Y);
+    w->setMask(QRegion(p, Qt::WindingFill));
+}
+
+void SetWindowAlpha(TWinControl* Control, int Alpha) {
+    Control->Handle()->setWindowOpacity(std::clamp(Alpha, 0, 255) / 255.0);
+}
