@@ -152,9 +152,13 @@ void TCustomListboxVz::InvalidateIndex(int AItemIndex) {
 }
 
 int TCustomListboxVz::StrictIndexToClient(int X, int Y) {
-    if (X < 0 || X >= ClientWidth()) X = 0;
-    if (Y < 0) return TopIndex();
-    if (Y >= ClientHeight()) Y = ClientHeight() - 1;
+    // The rows lie inside the grid's margins (a popup list draws its border there): a point
+    // outside them is taken to the nearest row.
+    TGridOutBoundaryDataVz* m = OutBoundaryData();
+    const int bottom = ClientHeight() - m->BottomIndent();
+    if (X < m->LeftIndent() || X >= ClientWidth() - m->RightIndent()) X = m->LeftIndent();
+    if (Y < m->TopIndent()) return TopIndex();
+    if (Y >= bottom) Y = bottom - 1;
     return MouseCoord(X, Y).Y;
 }
 
@@ -257,6 +261,8 @@ void TCustomListboxVz::KeyPress(Char& Key) {
 void TCustomListboxVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TCustomGridVz::MouseDown(Button, Shift, X, Y);
     const int row = ItemAtPos(TPoint(X, Y));
+    // A press that moved the current cell onto an item selects it.
+    if (row >= 0 && row == Row() && Button == mbLeft) FRowSeleced = true;
     if (row >= 0)
         if (TCustomListboxItemVz* o = ItemObject(row)) o->MouseDown(this, row, TPoint(X, Y), Button, Shift);
 }
@@ -291,6 +297,11 @@ void TCustomPopupListboxVz::AfterConstruction() {
 }
 
 void TCustomPopupListboxVz::UpdateBorderWidth() {}
+
+void TCustomPopupListboxVz::InitWidget() {
+    TCustomListboxVz::InitWidget();
+    SetWindowTakesNoFocus(this);
+}
 
 void TCustomPopupListboxVz::SetCtl3D(bool Value) {
     if (Value == FCtl3D) return;
@@ -432,7 +443,7 @@ void TPopupListboxVz::SetRowCount(int Value) {
 
 void TPopupListboxVz::InitWidget() {
     TCustomPopupListboxVz::InitWidget();
-    MakePopupWindow(this);
+    if (!Parent()) MakePopupWindow(this);
 }
 
 void TPopupListboxVz::BoundsChanged() {

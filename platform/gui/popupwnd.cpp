@@ -7,10 +7,10 @@
 void MakePopupWindow(TWinControl* Control) {
     QWidget* w = Control->Handle();
     const bool visible = w->isVisible();
-    // A tool window bypassing the window manager: no frame, no task-bar entry, never focused by a
-    // click (the window system is told it takes no input focus).
-    w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
-                      Qt::X11BypassWindowManagerHint);
+    // A window of the tool-tip kind: no frame, no task-bar entry, placed by us and not by the
+    // window manager, never activated when shown or clicked (the window system is told it takes
+    // no input focus).
+    w->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
     w->setAttribute(Qt::WA_ShowWithoutActivating);
     w->setFocusPolicy(Qt::NoFocus);
     PlacePopupWindow(Control);
@@ -34,6 +34,8 @@ void ShowPopupWindow(TWinControl* Control) {
 void HidePopupWindow(TWinControl* Control) {
     if (Control->HandleAllocated()) Control->Handle()->hide();
 }
+
+void SetWindowTakesNoFocus(TWinControl* Control) { Control->Handle()->setFocusPolicy(Qt::NoFocus); }
 
 bool PopupWindowShowing(const TWinControl* Control) {
     return Control->HandleAllocated() && const_cast<TWinControl*>(Control)->Handle()->isVisible();

@@ -17,6 +17,9 @@ void PlacePopupWindow(TWinControl* Control);
 // Shows the popup window at the control's bounds without activating it, above the other windows.
 void ShowPopupWindow(TWinControl* Control);
 void HidePopupWindow(TWinControl* Control);
+// A click in the control's window does not move the keyboard focus to it (a control inside a
+// popup window).
+void SetWindowTakesNoFocus(TWinControl* Control);
 bool PopupWindowShowing(const TWinControl* Control);
 // Cuts the control's window to a polygon of client points (an empty polygon: the whole rectangle).
 void SetWindowPolygonRegion(TWinControl* Control, const std::vector<TPoint>& Points);
