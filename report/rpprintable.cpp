@@ -337,6 +337,8 @@ void TRpPrintable::Paint() {
 // ---- export filters ------------------------------------------------------------------------------
 
 std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int YP)> RpAcceptImageURL;
+std::function<void(TRpExportFilter* Filter, TComponent* Report)> RpEnableWebForm;
+String RpCurrentBandName;
 
 bool RpFilterIs(TRpExportFilter* Filter, const char* ClassName) {
     if (!Filter) return false;

@@ -264,6 +264,11 @@ bool RpFilterTakesExportInfo(TRpExportFilter* Filter);
 // The HTML filter's image reference (acceptImageURL): the HTML export installs it. An HTML image
 // hands itself and its band offsets over; without an installed hook nothing is written.
 extern std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int YP)> RpAcceptImageURL;
+// The HTML filter's switch to a web form (scripts on, the report's web controls looked up): the
+// HTML export installs it; ExportWebForm calls it before the run.
+extern std::function<void(TRpExportFilter* Filter, TComponent* Report)> RpEnableWebForm;
+// The name of the band being printed, set as each band prints.
+extern String RpCurrentBandName;
 
 // ---- the report unit's start-up -----------------------------------------------------------------
 

@@ -1260,6 +1260,19 @@ void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     Restore();
 }
 
+void TCustomRpReport::ExportWebForm(TRpExportFilter* AFilter) {
+    if (!RpFilterIs(AFilter, "TRpGHTMLDocumentFilter") || !RpEnableWebForm) return;
+    g_lob = true;
+    try {
+        RpEnableWebForm(AFilter, this);
+        ExportToFilter(AFilter);
+    } catch (...) {
+        g_lob = false;
+        throw;
+    }
+    g_lob = false;
+}
+
 void TCustomRpReport::Cancel() {
     if (FAvailable) return;
     FCancelled = true;
@@ -1292,6 +1305,7 @@ void TCustomRpReport::PrintBand(TRpCustomBand* Band) {
         if (Paper - CurrentY >= Needed)
             CurrentY = Paper - Nearest(Band->NativeHeight()) - Nearest(FPage->NativeValue(pgBottom) + PageFooterSize);
     }
+    RpCurrentBandName = Band->Name();
     Band->DoPrint();
 }
 

@@ -451,6 +451,11 @@ public:
     void PrintBackground();
     // Generates through an export filter; the pages of the run are discarded.
     void ExportToFilter(TRpExportFilter* AFilter);
+    // Exports into an HTML filter as a web form: scripts on, the web controls made interactive;
+    // any other filter is left alone.
+    void ExportWebForm(TRpExportFilter* AFilter);
+    // Set while a web-form export runs.
+    bool g_lob = false;
     void Cancel();
 
     TRpBand* CreateBand(TRpBandType BandType);
