@@ -1,5 +1,6 @@
 #include "report/export/rpexportfilters.h"
 
+#include "report/export/rpwebfilter.h"
 #include "report/export/rpxlsxfilter.h"
 #include "report/export/rpxmlfilter.h"
 #include "report/rpexportfilter.h"
@@ -8,4 +9,5 @@ void RpRegisterExportFilters() {
     TRpExportFilterLibrary* Library = RpExportFilterLibrary();
     Library->AddFilter(RpExportFilterClass<TRpXLSXDocumentFilter>());
     Library->AddFilter(RpExportFilterClass<TRpXDocumentFilter>());
+    Library->AddFilter(RpExportFilterClass<TRpGHTMLDocumentFilter>());
 }
