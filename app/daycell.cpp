@@ -30,9 +30,15 @@ void TTransactionScope::Commit() {
     if (FOwned) FConnection->CommitTrans();
 }
 
-void LockForTransaction(TADOConnection* Connection, const String& Name) {
-    SqlSelectValue(Connection, QStringLiteral("select pg_advisory_xact_lock(hashtextextended(:name, 0))"),
+void LockForTransaction(TADOConnection* Connection, const String& Name, bool Shared) {
+    SqlSelectValue(Connection,
+                   Shared ? QStringLiteral("select pg_advisory_xact_lock_shared(hashtextextended(:name, 0))")
+                          : QStringLiteral("select pg_advisory_xact_lock(hashtextextended(:name, 0))"),
                    {{QStringLiteral("name"), Name}});
+}
+
+String TimesheetMonthLockName(int Month, int Year) {
+    return QStringLiteral("accounts_dep.h_dizuv month|month=%1|year=%2").arg(Month).arg(Year);
 }
 
 // ---- cells -------------------------------------------------------------------------------------
@@ -153,7 +159,20 @@ void RecomputeDayCells(TADOConnection* Connection, std::vector<TDayCell> Cells) 
         const String la = a.LockName(), lb = b.LockName();
         return la != lb ? la < lb : a.Day < b.Day;
     });
+    // the months first (shared: only a rebuild of a month waits for them), in their order
+    std::vector<String> months;
+    for (const auto& c : cells) {
+        Variant month, year;
+        for (const auto& [column, value] : c.Keys) {
+            if (column == u"month") month = value;
+            if (column == u"year") year = value;
+        }
+        const String name = TimesheetMonthLockName(month.AsInteger(), year.AsInteger());
+        if (std::find(months.begin(), months.end(), name) == months.end()) months.push_back(name);
+    }
+    std::sort(months.begin(), months.end());
     TTransactionScope transaction(Connection);
+    for (const String& name : months) LockForTransaction(Connection, name, true);
     String locked;
     for (const auto& c : cells) {
         const String name = c.LockName();

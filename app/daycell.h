@@ -10,7 +10,8 @@
 //
 // Every recompute runs in one transaction (the caller's when one runs, else its own) and holds a
 // transaction-scoped advisory lock on each month row it touches, taken in a fixed order, so two
-// clients never both insert the same month row and never write a stale sum over a newer one.
+// clients never both insert the same month row and never write a stale sum over a newer one. Before
+// those it holds the month's lock shared, which a rebuild of the month takes alone.
 #pragma once
 
 #include "platform/ado/adodb.h"
@@ -38,8 +39,13 @@ private:
 };
 
 // Takes the transaction-scoped advisory lock named by a text (its 64-bit hash). Must run inside a
-// transaction; waits while another transaction holds the same lock.
-void LockForTransaction(TADOConnection* Connection, const String& Name);
+// transaction; waits while another transaction holds the same lock (or, Shared, holds it alone).
+void LockForTransaction(TADOConnection* Connection, const String& Name, bool Shared = false);
+
+// The lock of a month of the timesheet: every recompute of day cells holds it shared for the
+// months of its cells, a rebuild of the month holds it alone, so a rebuild never runs beside a
+// save of the same month nor beside another rebuild of it.
+String TimesheetMonthLockName(int Month, int Year);
 
 // A day cell: the identity of its month row, its day, and the sum that fills it.
 struct TDayCell {

@@ -3,26 +3,62 @@
 #include "platform/gui/dialogs.h"
 
 TExcelApplicationRef ExcelApp;
+TExcelApplicationRef SheetExcelApp;
 
 namespace {
+
 const String ExcelClass = QStringLiteral("Excel.Application");
 const String ErrorCaption = QStringLiteral("Ошибка");
+
+struct TCellFormat {
+    bool Apply = false;  // the short routine leaves the format alone
+    bool AsText = false;
+    bool AutoFit = false;
+    bool Bold = false;
+};
+
+int WriteCell(TExcelApplicationRef& App, int Sheet, int Col, int Row, const String& Text, const TCellFormat& Format) {
+    if (Text.isEmpty()) return 1;
+    const String Error = QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(Sheet).arg(Col).arg(Row);
+    TExcelWorksheet* WorkSheet = nullptr;
+    try {
+        if (!App) throw EOleError(QStringLiteral("Variant is not an automation object"));
+        WorkSheet = App->Worksheets(Sheet);
+    } catch (const Exception&) {
+        MessageBox(nullptr, Error, QStringLiteral("Ошибочный номер листа Microsoft Excel"), MB_OK | MB_ICONERROR);
+        return -1;
+    }
+    try {
+        TExcelRange Cell = WorkSheet->Cells(Row, Col);
+        if (Format.Apply && Format.AsText) Cell.SetNumberFormat(QStringLiteral("@"));
+        Cell.SetValue(Text);
+        if (Format.Apply) {
+            if (Format.AutoFit) WorkSheet->Columns(Col).AutoFit();
+            Cell.Font().SetBold(Format.Bold);
+        }
+    } catch (const Exception&) {
+        MessageBox(nullptr, Error, QStringLiteral("Ошибка Microsoft Excel"), MB_OK | MB_ICONERROR);
+        return -1;
+    }
+    return 1;
+}
+
 }  // namespace
 
-int ExcelOpen(const String& FileName) {
+int ExcelOpen(TExcelApplicationRef& App, const String& FileName) {
     try {
-        ExcelApp = GetActiveOleObject(ExcelClass);
+        App = GetActiveOleObject(ExcelClass);
     } catch (const Exception&) {
         try {
-            ExcelApp = CreateOleObject(ExcelClass);
+            App = CreateOleObject(ExcelClass);
         } catch (const Exception&) {
             // The previous object, if any, stays: the workbook step below runs against it.
             MessageBox(nullptr, QStringLiteral("Невозможно открыть Microsoft Excel."), ErrorCaption, MB_OK | MB_ICONERROR);
         }
     }
     try {
-        if (!ExcelApp) throw EOleError(QStringLiteral("Variant is not an automation object"));
-        TExcelWorkbooks* Books = ExcelApp->Workbooks();
+        if (!App) throw EOleError(QStringLiteral("Variant is not an automation object"));
+        TExcelWorkbooks* Books = App->Workbooks();
         if (!FileName.isEmpty())
             Books->Open(FileName);
         else
@@ -34,27 +70,20 @@ int ExcelOpen(const String& FileName) {
     return 1;
 }
 
-int ExcelShow(bool Visible) {
-    if (ExcelApp) ExcelApp->SetVisible(Visible);
+int ExcelShow(TExcelApplicationRef& App, bool Visible) {
+    if (App) App->SetVisible(Visible);
     return 1;
 }
 
+int ExcelWriteCellFormatted(TExcelApplicationRef& App, int Sheet, int Col, int Row, const String& Text, bool AsText,
+                            bool AutoFit, bool Bold) {
+    return WriteCell(App, Sheet, Col, Row, Text, TCellFormat{true, AsText, AutoFit, Bold});
+}
+
+int ExcelOpen(const String& FileName) { return ExcelOpen(ExcelApp, FileName); }
+
+int ExcelShow(bool Visible) { return ExcelShow(ExcelApp, Visible); }
+
 int ExcelWriteCell(int Sheet, int Col, int Row, const String& Text) {
-    if (Text.isEmpty()) return 1;
-    const String Error = QStringLiteral("Ошибка при записи: лист %1, столбец %2, строка %3").arg(Sheet).arg(Col).arg(Row);
-    TExcelWorksheet* WorkSheet = nullptr;
-    try {
-        if (!ExcelApp) throw EOleError(QStringLiteral("Variant is not an automation object"));
-        WorkSheet = ExcelApp->Worksheets(Sheet);
-    } catch (const Exception&) {
-        MessageBox(nullptr, Error, QStringLiteral("Ошибочный номер листа Microsoft Excel"), MB_OK | MB_ICONERROR);
-        return -1;
-    }
-    try {
-        WorkSheet->Cells(Row, Col).SetValue(Text);
-    } catch (const Exception&) {
-        MessageBox(nullptr, Error, QStringLiteral("Ошибка Microsoft Excel"), MB_OK | MB_ICONERROR);
-        return -1;
-    }
-    return 1;
+    return WriteCell(ExcelApp, Sheet, Col, Row, Text, TCellFormat{});
 }

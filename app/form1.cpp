@@ -7,6 +7,7 @@
 #include "app/recordcard.h"
 #include "app/recorddelete.h"
 #include "app/roles.h"
+#include "app/timesheetdata.h"
 #include "app/timesheets.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
@@ -462,12 +463,50 @@ void TForm1::N6Click(TObject*) { Form8->ShowDirectory(); }
 void TForm1::N8Click(TObject*) { Form26->ShowDirectory(); }
 
 void TForm1::ShowTimesheet(int Mode, const String& Caption, TADOQuery* Shown) {
+    const TDateTime today = Date();  // the computer's date, not the working date
+    TDBGridColumns* columns = Form27->DBGrid->Columns();
+    TColumn* night = columns->Items(1);
+    TColumn* rate = columns->Items(35);
+    switch (Mode) {
+    case tmPieceWork:
+        Form27->SetNameColumnWidth(238);
+        night->SetVisible(false);
+        break;
+    case tmTotal:
+        Form27->SetNameColumnWidth(304);
+        night->SetVisible(false);
+        rate->SetVisible(false);
+        break;
+    default:
+        Form27->SetNameColumnWidth(208);
+        night->SetVisible(true);
+        rate->SetVisible(true);
+        break;
+    }
     Form27->SetTag(Mode);
     Form27->SetCaption(Caption);
-    Form27->ShownQuery = Shown;
-    Form27->ComboBox1->SetItemIndex(MonthOf(Date()) - 1);
+    Form27->ModeQuery = Shown;
+    Form27->ComboBox1->SetItemIndex(MonthOf(today) - 1);
+    Form27->q_year->Open();
+    Form27->cb_year->SetKeyValue(static_cast<int>(YearOf(today)));
+    struct TAfter {
+        TADOQuery* Shown;
+        TColumn* Night;
+        TColumn* Rate;
+        ~TAfter() {
+            Form27->SetNameColumnWidth(208);
+            Night->SetVisible(true);
+            Rate->SetVisible(true);
+            try {
+                Shown->Close();
+                Form27->q_year->Close();
+            } catch (const Exception&) {
+                // closing a query that failed to open
+            }
+        }
+    } after{Shown, night, rate};
+    Form27->ComboBox1Change(Form27->ComboBox1);
     Form27->ShowModal();
-    Shown->Close();
 }
 
 void TForm1::ShowGroupTimesheet(int Mode, const String& Caption, TADOQuery* Shown) {
@@ -479,13 +518,13 @@ void TForm1::ShowGroupTimesheet(int Mode, const String& Caption, TADOQuery* Show
     Shown->Close();
 }
 
-void TForm1::N9Click(TObject*) { ShowTimesheet(9, QStringLiteral("Табель сделка (27)"), Form27->H_Dizuv0); }
-void TForm1::N17Click(TObject*) { ShowTimesheet(17, QStringLiteral("Общий табель (27)"), Form27->H_Dizuv_all); }
+void TForm1::N9Click(TObject*) { ShowTimesheet(tmPieceWork, QStringLiteral("Табель сделка (27)"), Form27->H_Dizuv0); }
+void TForm1::N17Click(TObject*) { ShowTimesheet(tmTotal, QStringLiteral("Общий табель (27)"), Form27->H_Dizuv_all); }
 void TForm1::N18Click(TObject*) {
-    ShowTimesheet(15, QStringLiteral("Табель ср. сдельная (27)"), Form27->H_Dizuv7778);
+    ShowTimesheet(tmAverageRate, QStringLiteral("Табель ср. сдельная (27)"), Form27->H_Dizuv7778);
 }
 void TForm1::N20Click(TObject*) {
-    ShowTimesheet(14, QStringLiteral("Табель хоз. работы (27)"), Form27->H_Dizuv7777);
+    ShowTimesheet(tmAuxiliary, QStringLiteral("Табель хоз. работы (27)"), Form27->H_Dizuv7777);
 }
 void TForm1::N22Click(TObject*) {
     ShowGroupTimesheet(7777, QStringLiteral("Табель по ном. гр. хоз. работы (31)"), Form31->H_Dizuv_7777);
@@ -498,12 +537,24 @@ void TForm1::N13Click(TObject*) {
     // the month of the working date, not of today
     const TDateTime day = DateT->Date();
     Form19->ComboBox1->SetItemIndex(MonthOf(day) - 1);
-    // a year the list does not hold leaves it on its last year
+    // the list's entry of that year; the search ends at the end of the list, and a year the list
+    // does not hold leaves it on its last year
     TStrings* years = Form19->ComboBox2->Items();
-    const int year = years->IndexOf(IntToStr(YearOf(day)));
-    Form19->ComboBox2->SetItemIndex(year >= 0 ? year : years->Count() - 1);
+    const String year = IntToStr(YearOf(day));
+    int index = 0;
+    while (index < years->Count() - 1 && years->Strings(index) != year) ++index;
+    Form19->ComboBox2->SetItemIndex(years->Count() > 0 ? index : -1);
+    struct TAfter {
+        ~TAfter() {
+            try {
+                for (TADOQuery* q : {DataModule6->H_Dizuv_1, DataModule6->H_Dizuv_2, DataModule6->H_Dizuv_3}) q->Close();
+            } catch (const Exception&) {
+                // closing a query that failed to open
+            }
+        }
+    } after;
+    Form19->ComboBox1Change(Form19->ComboBox1);
     Form19->ShowModal();
-    for (TADOQuery* q : {DataModule6->H_Dizuv_1, DataModule6->H_Dizuv_2, DataModule6->H_Dizuv_3}) q->Close();
 }
 
 void TForm1::N23Click(TObject*) {

@@ -354,18 +354,23 @@ void TForm4::Button5Click(TObject*) {
             Screen->SetCursor(crDefault);
             return;
         }
+        // the first failed cell has told the user; the rest is not tried
+        bool written = true;
+        auto write = [&written](int Col, int Row, const String& Text) {
+            written = written && ExcelWriteCell(1, Col, Row, Text) == 1;
+        };
         const char* header[] = {"Марка", "Операция", "Цена", "Вид"};
-        for (int c = 1; c <= 4; ++c) ExcelWriteCell(1, c, 1, QString::fromUtf8(header[c - 1]));
+        for (int c = 1; c <= 4; ++c) write(c, 1, QString::fromUtf8(header[c - 1]));
         int row = 2;
-        for (rep->First(); !rep->Eof(); rep->Next(), ++row) {
-            ExcelWriteCell(1, 1, row, rep->FieldByName(QStringLiteral("marka"))->AsString());
-            ExcelWriteCell(1, 2, row, rep->FieldByName(QStringLiteral("vid"))->AsString());
-            ExcelWriteCell(1, 3, row, FloatToStr(rep->FieldByName(QStringLiteral("cena"))->AsFloat()));
-            ExcelWriteCell(1, 4, row,
-                           rep->FieldByName(QStringLiteral("naimen"))->AsInteger() == 0 ? QStringLiteral("Готовая продукция")
-                                                                                        : QStringLiteral("Заготовки"));
+        for (rep->First(); written && !rep->Eof(); rep->Next(), ++row) {
+            write(1, row, rep->FieldByName(QStringLiteral("marka"))->AsString());
+            write(2, row, rep->FieldByName(QStringLiteral("vid"))->AsString());
+            write(3, row, FloatToStr(rep->FieldByName(QStringLiteral("cena"))->AsFloat()));
+            write(4, row,
+                  rep->FieldByName(QStringLiteral("naimen"))->AsInteger() == 0 ? QStringLiteral("Готовая продукция")
+                                                                               : QStringLiteral("Заготовки"));
         }
-        ExcelShow(true);
+        if (written) ExcelShow(true);
     } catch (...) {
         Screen->SetCursor(crDefault);
         throw;

@@ -1,6 +1,7 @@
 #include "app/timesheets.h"
 
 #include "app/datamodule.h"
+#include "app/timesheetdata.h"
 #include "platform/rtl/dateutils.h"
 
 TForm12* Form12 = nullptr;
@@ -10,10 +11,8 @@ TForm15* Form15 = nullptr;
 TForm16* Form16 = nullptr;
 TForm17* Form17 = nullptr;
 TForm18* Form18 = nullptr;
-TForm19* Form19 = nullptr;
 TForm20* Form20 = nullptr;
 TForm21* Form21 = nullptr;
-TForm27* Form27 = nullptr;
 TForm28* Form28 = nullptr;
 TForm30* Form30 = nullptr;
 TForm31* Form31 = nullptr;
@@ -81,6 +80,10 @@ void TForm14::AfterConstruction() {
 
 void TForm15::AfterConstruction() {
     SetUpAppForm(this, "Form15", String());
+    H_Dizuv = Query(this, "H_Dizuv");
+    H_Dizuv->SetCursorLocation(clUseClient);
+    H_Dizuv->SetCursorType(ctStatic);
+    H_Dizuv->SQL()->SetText(AllShiftHoursSql());
     inherited::AfterConstruction();
 }
 
@@ -123,31 +126,6 @@ void TForm18::AfterConstruction() {
     RadioGroup1->Font()->SetStyle({fsBold});
     for (const char* kind : {"Все", "Готовая продукция", "Заготовки"}) RadioGroup1->Items()->Add(QString::fromUtf8(kind));
     RadioGroup1->SetItemIndex(0);
-    inherited::AfterConstruction();
-}
-
-void TForm19::AfterConstruction() {
-    SetUpAppForm(this, "Form19", QStringLiteral("Табель по времени"), 1000, 560);
-    ComboBox1 = MonthChoice(this);
-    ComboBox2 = Control<TComboBox>(this, "ComboBox2", 136, 8, 80, 24);
-    ComboBox2->SetStyle(csDropDownList);
-    // from the first year of the timesheets to the current one
-    for (int y = 2007; y <= YearOf(Date()); ++y) ComboBox2->Items()->Add(QString::number(y));
-    inherited::AfterConstruction();
-}
-
-void TForm27::AfterConstruction() {
-    SetUpAppForm(this, "Form27", QStringLiteral("Табель сделка (27)"), 1000, 560);
-    ComboBox1 = MonthChoice(this);
-    cb_year = YearChoice(this);
-    q_year = Query(this, "q_year");
-    DataSource1 = New<TDataSource>(this);
-    DataSource1->SetName(QStringLiteral("DataSource1"));
-    H_Dizuv0 = Query(this, "H_Dizuv0");
-    H_Dizuv7777 = Query(this, "H_Dizuv7777");
-    H_Dizuv7778 = Query(this, "H_Dizuv7778");
-    H_Dizuv_all = Query(this, "H_Dizuv_all");
-    ShownQuery = H_Dizuv0;
     inherited::AfterConstruction();
 }
 

@@ -2,6 +2,8 @@
 // layouts. The main work window and the login window reach the fields declared here.
 #pragma once
 
+#include "app/form19.h"
+#include "app/form27.h"
 #include "app/thinform.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
@@ -14,7 +16,11 @@
 class TForm12 : public TForm { SDELKA_APP_FORM(TForm12) };  // "Отчет по рабочим", never opened
 class TForm13 : public TForm { SDELKA_APP_FORM(TForm13) };  // "Отчет по видам продукции", never opened
 class TForm14 : public TForm { SDELKA_APP_FORM(TForm14) };  // holds a query nothing runs
-class TForm15 : public TForm { SDELKA_APP_FORM(TForm15) };  // printed monthly timesheet layout
+// The printed monthly hours (never shown itself); its query also feeds the all-shift sheet.
+class TForm15 : public TForm {
+    SDELKA_APP_FORM(TForm15)
+    TADOQuery* H_Dizuv = nullptr;  // AllShiftHoursSql: mnth, yea
+};
 class TForm16 : public TForm { SDELKA_APP_FORM(TForm16) };  // report by workers layout
 class TForm17 : public TForm { SDELKA_APP_FORM(TForm17) };  // report by products layout
 class TForm20 : public TForm { SDELKA_APP_FORM(TForm20) };  // detailed report by workers layout
@@ -31,27 +37,6 @@ class TForm18 : public TForm {
     TButton* Button4 = nullptr;            // "Отчет по рабочим"
     TButton* Button6 = nullptr;            // "Excel (0 из 0)"
     TRadioGroup* RadioGroup1 = nullptr;    // "Вид продукции": "Все", "Готовая продукция", "Заготовки"
-};
-
-// "Табель по времени": the per-shift monthly timesheet.
-class TForm19 : public TForm {
-    SDELKA_APP_FORM(TForm19)
-    TComboBox* ComboBox1 = nullptr;  // month, index 0 = January
-    TComboBox* ComboBox2 = nullptr;  // year texts "2007" .. "2025"
-};
-
-// "Табель сделка (27)": the monthly timesheet in four modes.
-class TForm27 : public TForm {
-    SDELKA_APP_FORM(TForm27)
-    TComboBox* ComboBox1 = nullptr;
-    TDBLookupComboBox* cb_year = nullptr;
-    TADOQuery* q_year = nullptr;
-    TDataSource* DataSource1 = nullptr;
-    TADOQuery* H_Dizuv0 = nullptr;
-    TADOQuery* H_Dizuv7777 = nullptr;
-    TADOQuery* H_Dizuv7778 = nullptr;
-    TADOQuery* H_Dizuv_all = nullptr;
-    TADOQuery* ShownQuery = nullptr;
 };
 
 // "Общий табель ЗП (30)": the monthly wage summary.
@@ -81,10 +66,8 @@ extern TForm15* Form15;
 extern TForm16* Form16;
 extern TForm17* Form17;
 extern TForm18* Form18;
-extern TForm19* Form19;
 extern TForm20* Form20;
 extern TForm21* Form21;
-extern TForm27* Form27;
 extern TForm28* Form28;
 extern TForm30* Form30;
 extern TForm31* Form31;

@@ -1,7 +1,9 @@
 -- Sdelka demo data: a small metal-furniture factory, loaded after db/schema.sql into an empty
 -- database (psql -v ON_ERROR_STOP=1 -f db/demo.sql). Dates are relative to current_date, so
 -- the records are always recent: the last week of the previous month (what the period reports
--- propose by default) and the current month up to today.
+-- propose by default) and the current month up to today. The first day of the month is the
+-- stocktaking day, which everybody works whatever the weekday, so every timesheet of the current
+-- month has rows from its first day on.
 --
 -- Signing in: the client has no user table; the access word chooses the role.
 --   administrator          57203816  or  0583
@@ -147,11 +149,14 @@ SELECT setval('cmn_contractor.person_id_seq', 17);
 -- Each piece worker has a trade (an operation kind) and a shift; on a working day he makes one
 -- or two products. Prices follow the client's pick: the lowest norm price, doubled on a Saturday,
 -- times 1.2 in shift 3 and 1.5 in overtime. Sundays are off; on Saturdays two workers do
--- overtime. Records of the past days are accepted; those of today and yesterday are not yet.
+-- overtime; the stocktaking day (the first of the current month) is a working day like Monday.
+-- Records of the past days are accepted; those of today and yesterday are not yet.
 DO $$
 DECLARE
   trade  int[] := ARRAY[5, 5, 4, 3, 3, 1, 4, 1, 2, 2, 6, 0, 0, 5, 6];  -- 0: auxiliary worker
   first_day date := (date_trunc('month', current_date) - interval '7 days')::date;
+  stocktaking date := date_trunc('month', current_date)::date;
+  dow    int;        -- 1 Monday .. 7 Sunday, the stocktaking day counting as a Monday
   dd     date;
   n      int;        -- day number from first_day
   w      int;
@@ -167,18 +172,19 @@ DECLARE
   rec_id int;
 BEGIN
   FOR dd IN SELECT g::date FROM generate_series(first_day, current_date, interval '1 day') g LOOP
-    CONTINUE WHEN extract(isodow FROM dd) = 7;
+    dow := CASE WHEN dd = stocktaking THEN 1 ELSE extract(isodow FROM dd) END;
+    CONTINUE WHEN dow = 7;
     n := dd - first_day;
     FOR w IN 1..15 LOOP
       k := trade[w];
       CONTINUE WHEN k = 0;
-      CONTINUE WHEN extract(isodow FROM dd) = 6 AND w NOT IN (1, 4);
-      sh := CASE WHEN extract(isodow FROM dd) = 6 THEN 4 ELSE w % 3 + 1 END;
+      CONTINUE WHEN dow = 6 AND w NOT IN (1, 4);
+      sh := CASE WHEN dow = 6 THEN 4 ELSE w % 3 + 1 END;
       cnt := CASE WHEN (w + n) % 3 = 0 THEN 2 ELSE 1 END;
       FOR j IN 1..cnt LOOP
         p := (w + n + j * 3) % 8 + 1;
         SELECT min(nr.price) INTO price FROM accounts_dep.norm nr WHERE nr.o_id = (p - 1) * 6 + k;
-        IF extract(isodow FROM dd) = 6 THEN price := price * 2; END IF;
+        IF dow = 6 THEN price := price * 2; END IF;
         IF sh = 3 THEN price := price * 1.2; ELSIF sh = 4 THEN price := price * 1.5; END IF;
         price := round(price::numeric, 4)::float8;
         qty := CASE WHEN k = 5 THEN 6 + (w * 7 + n * 3) % 10 ELSE 20 + (w * 7 + n * 3) % 40 END;
@@ -216,9 +222,9 @@ $$;
 -- Auxiliary works and hours at the average piece rate
 ------------------------------------------------------------------------------------------------
 
--- The two auxiliary workers keep the shop on weekdays (Волков by day, Алексеев every third day
--- by night), booked to the nomenclature groups in turn; Лебедев and Семёнова are paid some
--- hours at the average piece rate.
+-- The two auxiliary workers keep the shop on weekdays and the stocktaking day (Волков by day,
+-- Алексеев every third day by night), booked to the nomenclature groups in turn; Лебедев and
+-- Семёнова are paid some hours at the average piece rate on Fridays and the stocktaking day.
 INSERT INTO accounts_dep.fatigue (id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, price, i_holiday, i_night)
 SELECT 10 + (g.d - (current_date - 40)) % 5, 7777, w.id, g.d,
        extract(month FROM g.d), extract(year FROM g.d), 1,
@@ -229,7 +235,7 @@ SELECT 10 + (g.d - (current_date - 40)) % 5, 7777, w.id, g.d,
   FROM (SELECT d::date AS d FROM generate_series((date_trunc('month', current_date) - interval '7 days')::date,
                                                 current_date, interval '1 day') d) g,
        (VALUES (12), (13)) AS w(id)
- WHERE extract(isodow FROM g.d) < 6;
+ WHERE extract(isodow FROM g.d) < 6 OR g.d = date_trunc('month', current_date)::date;
 
 INSERT INTO accounts_dep.fatigue (id_nom, id_o, id_p, d_date, i_mnth, i_year, i_smena, cnt, price, i_holiday, i_night)
 SELECT CASE WHEN w.id = 14 THEN 12 ELSE 10 END, 7778, w.id, g.d,
@@ -237,7 +243,7 @@ SELECT CASE WHEN w.id = 14 THEN 12 ELSE 10 END, 7778, w.id, g.d,
   FROM (SELECT d::date AS d FROM generate_series((date_trunc('month', current_date) - interval '7 days')::date,
                                                 current_date, interval '1 day') d) g,
        (VALUES (14), (15)) AS w(id)
- WHERE extract(isodow FROM g.d) = 5;
+ WHERE extract(isodow FROM g.d) = 5 OR g.d = date_trunc('month', current_date)::date;
 
 -- Price per hour of the average piece rate: the worker's piece-work earnings of the month over
 -- his hours, as the monthly recalculation computes it.

@@ -52,11 +52,19 @@ protected:
 
     // Starts the client and signs in with a word; the main work window is shown while Action runs.
     void SignIn(const String& Word, std::function<void()> Action = {}) {
-        Responder.AnswerModal([Action](TCustomForm*) {
+        bool ran = false;
+        Responder.AnswerModal([Action, &ran](TCustomForm*) {
             if (Action) Action();
+            ran = true;
         });
         Form23->Edit1->SetText(Word);
         Click(Form23->Button1);
+        // an exception out of the action ends up in the application's message box
+        if (Action && !ran) {
+            std::string shown;
+            for (const String& m : Messages()) shown += "\n  " + m.toStdString();
+            ADD_FAILURE() << "the main window's action did not finish; messages:" << shown;
+        }
     }
 
     // The messages asked so far, as "caption|text".

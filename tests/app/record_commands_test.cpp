@@ -347,7 +347,7 @@ TEST_F(RecordCommandsTest, MenuOpensItsWindows) {
         Responder.AnswerModal([&](TCustomForm*) {
             EXPECT_EQ(Form27->Tag(), 17);
             EXPECT_EQ(Form27->Caption(), QStringLiteral("Общий табель (27)"));
-            EXPECT_EQ(Form27->ShownQuery, Form27->H_Dizuv_all);
+            EXPECT_EQ(Form27->ModeQuery, Form27->H_Dizuv_all);
             EXPECT_EQ(Form27->ComboBox1->ItemIndex(), 5);
         });
         Form1->N17Click(Form1->N17);

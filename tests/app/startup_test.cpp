@@ -24,11 +24,11 @@ TEST_F(StartupTest, LoginWindowBecomesTheMainWindow) {
     EXPECT_EQ(Form27->Caption(), QStringLiteral("Табель сделка (27)"));
     EXPECT_EQ(Form31->Caption(), QStringLiteral("Табель по номенклатурным группам (31)"));
     EXPECT_EQ(Form132->Caption(), QStringLiteral("Ввод данных (132)"));
-    // the year list runs from 2007 to the current year
+    // the year list runs from 2007 to the year after the current one
     TStrings* years = Form19->ComboBox2->Items();
-    ASSERT_EQ(years->Count(), 2031 - 2007 + 1);
+    ASSERT_EQ(years->Count(), 2032 - 2007 + 1);
     EXPECT_EQ(years->Strings(0), QStringLiteral("2007"));
-    EXPECT_EQ(years->Strings(years->Count() - 1), QStringLiteral("2031"));
+    EXPECT_EQ(years->Strings(years->Count() - 1), QStringLiteral("2032"));
     EXPECT_TRUE(Form1->Timer1->Enabled());
     EXPECT_EQ(Form1->Timer1->Interval(), 30000u);
     EXPECT_FALSE(Form23->Timer1->Enabled());
