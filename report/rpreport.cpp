@@ -79,6 +79,9 @@ void TRpCustomBand::AfterConstruction() {
 }
 
 void TRpCustomBand::BeforeDestruction() {
+    // Marked first, so that the band lists rebuilt on its removal leave it out (a group would
+    // otherwise register itself again while it is being freed).
+    Destroying();
     if (FParentReport) FParentReport->RemoveBand(this);
     FParentReport = nullptr;
     inherited::BeforeDestruction();
@@ -246,7 +249,7 @@ void TRpCustomBand::DoPrint() {
     if (P->Cancelled() && P->Destination() == rpdPrinter) return;
     const bool Designing = ComponentState().Contains(csDesigning);
     bool PrintIt = FEnabled;
-    if (PrintIt && BeforePrint && !Designing && !SuppressBeforePrint) BeforePrint(this, PrintIt);
+    if (PrintIt && !Designing && !SuppressBeforePrint) DoBeforePrint(PrintIt);
     TRpPage* Pg = R->Page();
     auto DataCtl = dynamic_cast<TRpController*>(R->Controller());
     const int DetailNumber = DataCtl ? DataCtl->DetailNumber : 0;

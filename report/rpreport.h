@@ -134,6 +134,10 @@ protected:
     friend class TCustomRpReport;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint() override;
+    // Asked before the band prints (not at design time): the layout's BeforePrint may veto.
+    virtual void DoBeforePrint(bool& PrintIt) {
+        if (BeforePrint) BeforePrint(this, PrintIt);
+    }
     // Makes room for the band: a new column (or page) when it does not fit.
     void MakeSpace();
     Extended LinkedHeight() const;

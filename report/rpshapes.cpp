@@ -19,9 +19,24 @@ namespace {
 
 int ScreenDpi() { return Screen ? Screen->PixelsPerInch() : 96; }
 
+void AddImageLink(IRpReport* Report, TRpPrintable* Control, const TRect& R) {
+    if (!Report || !Report->UsePreviewLinks() || !Control->ActiveInPreview() || !Report->CurrLinkPage()) return;
+    auto Item = New<TPageItemRec>();
+    Item->controlname = Control->Name();
+    Item->controlclass = Control->ClassName();
+    Item->recordnumber = CurrentRecordNumber;
+    Item->left = R.Left;
+    Item->top = R.Top;
+    Item->width = R.Width();
+    Item->height = R.Height();
+    Report->CurrLinkPage()->addItemRec(Item);
+}
+
+}  // namespace
+
 // The picture of a blob field's bytes; false (and an empty picture) when the field holds nothing
 // or no picture of a known kind.
-bool PictureFromField(TPicture* Picture, TField* Field) {
+bool RpPictureFromField(TPicture* Picture, TField* Field) {
     Picture->SetGraphic(nullptr);
     if (!Field || !Field->Is<TBlobField>() || Field->IsNull()) return false;
     TBytes Bytes = Field->Is<TGraphicField>() ? static_cast<TGraphicField*>(Field)->GraphicData() : Field->AsBytes();
@@ -37,21 +52,6 @@ bool PictureFromField(TPicture* Picture, TField* Field) {
     }
     return Picture->Graphic() && !Picture->Graphic()->Empty();
 }
-
-void AddImageLink(IRpReport* Report, TRpPrintable* Control, const TRect& R) {
-    if (!Report || !Report->UsePreviewLinks() || !Control->ActiveInPreview() || !Report->CurrLinkPage()) return;
-    auto Item = New<TPageItemRec>();
-    Item->controlname = Control->Name();
-    Item->controlclass = Control->ClassName();
-    Item->recordnumber = CurrentRecordNumber;
-    Item->left = R.Left;
-    Item->top = R.Top;
-    Item->width = R.Width();
-    Item->height = R.Height();
-    Report->CurrLinkPage()->addItemRec(Item);
-}
-
-}  // namespace
 
 void RpDrawPictureClipped(TCanvas* C, TGraphic* Graphic, const TRect& Box, Extended XFactor, Extended YFactor,
                           bool Center) {
@@ -393,14 +393,14 @@ void TRpDBImage::Unprepare() {
 
 void TRpDBImage::LoadPicture() {
     if (FPictureLoaded || !FField || !FField->Is<TBlobField>()) return;
-    PictureFromField(FPicture, FField);
+    RpPictureFromField(FPicture, FField);
 }
 
 void TRpDBImage::GetExpandedHeight(Extended& NewHeight) {
     NewHeight = Height();
     if (FField && FField->Is<TBlobField>()) {
         TOwned<TPicture> Pic = NewOwned<TPicture>();
-        if (PictureFromField(Pic.get(), FField)) NewHeight = Pic->Height();
+        if (RpPictureFromField(Pic.get(), FField)) NewHeight = Pic->Height();
     }
 }
 
@@ -426,7 +426,7 @@ void TRpDBImage::Print(int OfsX, int OfsY) {
     const Extended T = FSize->NativeTop() + OfsY;
     if (FField && FField->Is<TBlobField>()) {
         TOwned<TPicture> Pic = NewOwned<TPicture>();
-        const bool HasPicture = PictureFromField(Pic.get(), FField);
+        const bool HasPicture = RpPictureFromField(Pic.get(), FField);
         const TRect Box(P->XPos(L), P->YPos(T), P->XPos(L + FSize->NativeWidth()),
                         P->YPos(T + FSize->NativeHeight()));
         if (FStretch) {

@@ -182,3 +182,7 @@ protected:
 // canvas's units by the factors), clipped to the box, centred when asked.
 void RpDrawPictureClipped(TCanvas* C, TGraphic* Graphic, const TRect& Box, Extended XFactor, Extended YFactor,
                           bool Center);
+
+// Loads a blob field's bytes into the picture; false (and an empty picture) when the field holds
+// nothing or no picture of a known kind.
+bool RpPictureFromField(TPicture* Picture, TField* Field);
