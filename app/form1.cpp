@@ -510,12 +510,25 @@ void TForm1::ShowTimesheet(int Mode, const String& Caption, TADOQuery* Shown) {
 }
 
 void TForm1::ShowGroupTimesheet(int Mode, const String& Caption, TADOQuery* Shown) {
+    const TDateTime today = Date();
     Form31->SetTag(Mode);
     Form31->SetCaption(Caption);
     Form31->ShownQuery = Shown;
-    Form31->ComboBox1->SetItemIndex(MonthOf(Date()) - 1);
+    Form31->ComboBox1->SetItemIndex(MonthOf(today) - 1);
+    Form31->q_year->Open();
+    Form31->cb_year->SetKeyValue(static_cast<int>(YearOf(today)));
+    struct TAfter {
+        TADOQuery* Shown;
+        ~TAfter() {
+            try {
+                Shown->Close();
+                Form31->q_year->Close();
+            } catch (const Exception&) {
+                // closing a query that failed to open
+            }
+        }
+    } after{Shown};
     Form31->ShowModal();
-    Shown->Close();
 }
 
 void TForm1::N9Click(TObject*) { ShowTimesheet(tmPieceWork, QStringLiteral("Табель сделка (27)"), Form27->H_Dizuv0); }
@@ -558,9 +571,21 @@ void TForm1::N13Click(TObject*) {
 }
 
 void TForm1::N23Click(TObject*) {
-    Form30->ComboBox1->SetItemIndex(MonthOf(Date()) - 1);
+    const TDateTime today = Date();
+    Form30->ComboBox1->SetItemIndex(MonthOf(today) - 1);
+    Form30->q_year->Open();
+    Form30->cb_year->SetKeyValue(static_cast<int>(YearOf(today)));
+    struct TAfter {
+        ~TAfter() {
+            try {
+                Form30->H_Dizuv->Close();
+                Form30->q_year->Close();
+            } catch (const Exception&) {
+                // closing a query that failed to open
+            }
+        }
+    } after;
     Form30->ShowModal();
-    Form30->H_Dizuv->Close();
 }
 
 void TForm1::N10Click(TObject*) {

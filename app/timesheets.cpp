@@ -57,8 +57,17 @@ TADOQuery* Query(TForm* Form, const char* Name) {
     return q;
 }
 
-TDBLookupComboBox* YearChoice(TForm* Form) {
-    return Control<TDBLookupComboBox>(Form, "cb_year", 136, 8, 80, 24);
+// The year box over the window's list of the years that have timesheet rows.
+TDBLookupComboBox* YearChoice(TForm* Form, TADOQuery* Years) {
+    Years->SQL()->SetText(TimesheetYearsSql());
+    auto* source = New<TDataSource>(Form);
+    source->SetName(QStringLiteral("DS_year"));
+    source->SetDataSet(Years);
+    auto* box = Control<TDBLookupComboBox>(Form, "cb_year", 136, 8, 80, 24);
+    box->SetListSource(source);
+    box->SetKeyField(QStringLiteral("year"));
+    box->SetListField(QStringLiteral("year"));
+    return box;
 }
 
 }  // namespace
@@ -132,8 +141,8 @@ void TForm18::AfterConstruction() {
 void TForm30::AfterConstruction() {
     SetUpAppForm(this, "Form30", QStringLiteral("Общий табель ЗП (30)"), 1000, 560);
     ComboBox1 = MonthChoice(this);
-    cb_year = YearChoice(this);
     q_year = Query(this, "q_year");
+    cb_year = YearChoice(this, q_year);
     H_Dizuv = Query(this, "H_Dizuv");
     inherited::AfterConstruction();
 }
@@ -141,8 +150,8 @@ void TForm30::AfterConstruction() {
 void TForm31::AfterConstruction() {
     SetUpAppForm(this, "Form31", QStringLiteral("Табель по номенклатурным группам (31)"), 1000, 560);
     ComboBox1 = MonthChoice(this);
-    cb_year = YearChoice(this);
     q_year = Query(this, "q_year");
+    cb_year = YearChoice(this, q_year);
     H_Dizuv_7777 = Query(this, "H_Dizuv_7777");
     H_Dizuv_7778 = Query(this, "H_Dizuv_7778");
     ShownQuery = H_Dizuv_7777;

@@ -133,4 +133,37 @@ TEST_F(ExcelHelper, WriteCellErrorsAndEmptyText) {
     ExpectMessages({{"Ошибка при записи: лист 1, столбец 0, строка 7", "Ошибка Microsoft Excel"}});
 }
 
+TEST_F(ExcelHelper, FormattedCellsOnTheCallersApplication) {
+    TExcelApplicationRef App;  // the caller's, not the short routines' one
+    ASSERT_EQ(ExcelOpen(App, String()), 1);
+    EXPECT_FALSE(ExcelApp);
+    TExcelWorksheet* Sheet = App->Worksheets(1);
+    const struct {
+        int Col;
+        const char* Text;
+        bool AsText, AutoFit, Bold;
+        Variant Value;
+    } cells[] = {{1, "12,5", true, false, false, Variant(QStringLiteral("12,5"))},  // the text format keeps it text
+                 {2, "12,5", false, false, true, Variant(12.5)},                    // without it a number
+                 {3, "Фамилия Имя Отчество", true, true, true, Variant(QStringLiteral("Фамилия Имя Отчество"))}};
+    for (const auto& c : cells) {
+        SCOPED_TRACE(c.Col);
+        EXPECT_EQ(ExcelWriteCellFormatted(App, 1, c.Col, 2, QString::fromUtf8(c.Text), c.AsText, c.AutoFit, c.Bold), 1);
+        EXPECT_EQ(Sheet->Cells(2, c.Col).Value(), c.Value);
+        EXPECT_EQ(Sheet->Cells(2, c.Col).NumberFormat(), c.AsText ? QStringLiteral("@") : QStringLiteral("General"));
+        EXPECT_EQ(Sheet->Cells(2, c.Col).Font().Bold(), c.Bold);
+        EXPECT_EQ(Sheet->Columns(c.Col).ColumnWidth() > 0, c.AutoFit);
+    }
+    // bold is set also when it is off; an empty text touches nothing, not even the bold type
+    EXPECT_EQ(ExcelWriteCellFormatted(App, 1, 2, 2, QStringLiteral("7"), false, false, false), 1);
+    EXPECT_FALSE(Sheet->Cells(2, 2).Font().Bold());
+    EXPECT_EQ(ExcelWriteCellFormatted(App, 1, 3, 2, String(), false, false, false), 1);
+    EXPECT_TRUE(Sheet->Cells(2, 3).Font().Bold());
+    EXPECT_EQ(Responder.CallCount(), 0);
+    EXPECT_EQ(ExcelWriteCellFormatted(App, 1, 1, 0, QStringLiteral("x"), true, true, true), -1);
+    ExpectMessages({{"Ошибка при записи: лист 1, столбец 1, строка 0", "Ошибка Microsoft Excel"}});
+    EXPECT_EQ(ExcelShow(App, true), 1);
+    EXPECT_EQ(Opened.size(), 1u);
+}
+
 }  // namespace

@@ -175,6 +175,36 @@ TEST_F(TimesheetWindowTest, EveryModeShowsTheMonthOfTheRecords) {
     });
 }
 
+TEST_F(TimesheetWindowTest, GroupTimesheetAndWageSummaryOpenOnTodaysMonth) {
+    Start();
+    SignIn(AdminWord2, [&] {
+        const TDateTime first = CurrentMonth();
+        SetToday(first + 1);
+        struct {
+            void (TForm1::*Click)(TObject*);
+            TForm* Form;
+            int Tag;
+        } const items[] = {{&TForm1::N22Click, Form31, 7777}, {&TForm1::N19Click, Form31, 7778}, {&TForm1::N23Click, Form30, -1}};
+        for (const auto& i : items) {
+            SCOPED_TRACE(i.Tag);
+            Responder.AnswerModal([&](TCustomForm* F) {
+                ASSERT_EQ(F, i.Form);
+                if (F == Form31) {
+                    EXPECT_EQ(Form31->Tag(), i.Tag);
+                    EXPECT_EQ(Form31->ShownQuery, i.Tag == 7777 ? Form31->H_Dizuv_7777 : Form31->H_Dizuv_7778);
+                    EXPECT_EQ(Form31->ComboBox1->ItemIndex(), MonthOf(first) - 1);
+                    EXPECT_EQ(Form31->cb_year->Text(), QString::number(YearOf(first)));
+                } else {
+                    EXPECT_EQ(Form30->ComboBox1->ItemIndex(), MonthOf(first) - 1);
+                    EXPECT_EQ(Form30->cb_year->Text(), QString::number(YearOf(first)));
+                }
+            });
+            (Form1->*i.Click)(nullptr);
+            EXPECT_FALSE((i.Form == Form31 ? Form31->q_year : Form30->q_year)->Active());
+        }
+    });
+}
+
 TEST_F(TimesheetWindowTest, SumsLineAndShortMonths) {
     Start();
     SignIn(AdminWord2, [&] {
@@ -339,6 +369,49 @@ TEST_F(TimesheetWindowTest, RebuildFromTheWindows) {
     });
 }
 
+TEST_F(TimesheetWindowTest, ShiftCellsStandOut) {
+    Start();
+    SignIn(AdminWord2, [&] {
+        // a long day and a full day of worker 5 (shift 3) on two weekdays of March 2024
+        Db().Exec("insert into accounts_dep.smena(w_id, smena, data, time, kol_vo, brak, cena, o_id) values "
+                  "(5, 3, '2024-03-05', 10, 1, 0, 1, 1), (5, 3, '2024-03-06', 8, 1, 0, 1, 1), "
+                  "(6, 3, '2024-03-05', 2, 1, 0, 1, 1)");
+        Form1->DateT->SetDate(EncodeDate(2024, 3, 5));
+        Responder.AnswerModal([&](TCustomForm*) {
+            Click(Form19->Button1);  // the month's rows from the records
+            EXPECT_TRUE(Messages().empty());
+            Form19->PageControl1->SetActivePage(Form19->TabSheet3);
+            TDBGrid* grid = Form19->DBGrid3;
+            TDataSet* q = grid->DataSource()->DataSet();
+            int row = 0;
+            for (q->First(); !q->Eof(); q->Next())
+                if (q->FieldByName(QStringLiteral("d5"))->AsInteger() == 10) row = q->RecNo();
+            ASSERT_GT(row, 1);  // not the selected first row
+            q->First();
+            // a 30-day month after March: day 31 stays, read-only and with a grey title
+            Form19->Show();
+            const QImage image = grid->Handle()->grab().toImage();
+            auto pixel = [&](int Day) {
+                const TRect r = grid->CellRect(grid->IndicatorOffset() + Day, grid->TitleOffset() + row - 1);
+                return image.pixel(r.Left + 2, r.Top + 2) & 0xFFFFFF;
+            };
+            EXPECT_EQ(pixel(5), 0xC0DCC0u);  // more than a full day: light green
+            EXPECT_EQ(pixel(6), 0xFFFFFFu);  // a full day keeps the window's background, in bold
+            EXPECT_EQ(pixel(4), 0xFFFFFFu);
+            Form19->Hide();
+            Form19->ComboBox1->SetItemIndex(3);
+            Form19->ComboBox1Change(Form19->ComboBox1);
+            TColumn* day31 = grid->Columns()->Items(31);
+            EXPECT_TRUE(day31->Visible());
+            EXPECT_TRUE(day31->ReadOnly());
+            EXPECT_EQ(day31->Title()->Font()->Color(), clSilver);
+            EXPECT_EQ(grid->Columns()->Items(6)->Title()->Font()->Color(), clRed);  // 6 April 2024, a Saturday
+            EXPECT_FALSE(grid->Columns()->Items(30)->ReadOnly());
+        });
+        Form1->N13Click(nullptr);
+    });
+}
+
 // Reads a workbook: one line per row, the cells of columns 1..Cols joined by "|" (numbers as
 // numbers with up to two decimals, "" for an empty cell); then one line "bold:" with the bold
 // cells and one "text:" with the cells of the text format.
@@ -378,7 +451,15 @@ std::string Num(TField* F) {
 
 TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
     std::vector<String> opened;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); });
+    // while the sheet is written (the workbook is shown at its end) the window takes no other
+    // command and does not close
+    int busy = 0;
+    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) {
+        opened.push_back(Name);
+        if (Form27->Busy() && !Form27->Button2->Enabled() && !Form27->Button3->Enabled() &&
+            !Form27->ComboBox1->Enabled() && !Form27->CloseQuery())
+            ++busy;
+    });
     Start();
     SignIn(AdminWord2, [&] {
         const TDateTime first = PreviousMonth();
@@ -424,6 +505,7 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
             (Form1->*(mode == tmTotal ? &TForm1::N17Click : &TForm1::N18Click))(nullptr);
             EXPECT_EQ(Form27->Button2->Caption(), QStringLiteral("Excel"));  // reset on close
         }
+        EXPECT_EQ(busy, 2);
         for (const String& f : opened) QFile::remove(f);
     });
     SetExcelFileOpener(old);
