@@ -230,6 +230,12 @@ TEST_F(TimesheetWindowTest, SumsLineAndShortMonths) {
             EXPECT_EQ(shown(Form27->all_price), piece);
             EXPECT_TRUE(Form27->price7->FieldByName(QStringLiteral("price"))->IsNull());
 
+            // choosing a year refreshes on close-up, also the year already shown
+            Form27->ModeQuery->Close();
+            Form27->cb_year->SelectItem(0);
+            Form27->cb_year->CloseUp(true);
+            EXPECT_TRUE(Form27->ModeQuery->Active());
+
             // February of a leap year: 29 day columns, the name column 40 wider; back and forth
             // between short and long months it does not grow further
             Form27->cb_year->SetKeyValue(2024);
