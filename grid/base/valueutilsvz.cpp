@@ -13,7 +13,7 @@ TTextPosFuncVz TextPosFuncVz = nullptr;
 
 const String& WholeWordDelimitersVz() {
     static const String delimiters = String::fromUtf16(
-        u" .;,:(){}\"'/\\<>!?[]-+*=\t\u2018\u2019\u201C\u201D\u00A0\u0420\u201E");
+        u" .;,:(){}\"'/\\<>!?[]-+*=\t\u2018\u2019\u201C\u201D\u00A0\u201E");
     return delimiters;
 }
 
@@ -136,64 +136,48 @@ String FormatFieldValueVz(const Variant& Value, TField* Field, const String& For
 
 namespace {
 
-// Switches the global format settings to the culture-independent ones while it lives.
-class TInvariantSettingsVz {
-public:
-    TInvariantSettingsVz()
-        : FDecimal(FormatSettings.DecimalSeparator), FDateSep(FormatSettings.DateSeparator),
-          FShortDate(FormatSettings.ShortDateFormat), FTimeSep(FormatSettings.TimeSeparator),
-          FShortTime(FormatSettings.ShortTimeFormat) {
-        FormatSettings.DecimalSeparator = u'.';
-        FormatSettings.DateSeparator = u'-';
-        FormatSettings.ShortDateFormat = u"YYYY/MM/DD"_S;
-        FormatSettings.TimeSeparator = u':';
-        FormatSettings.ShortTimeFormat = u"HH:NN:SS"_S;
-    }
-    ~TInvariantSettingsVz() {
-        FormatSettings.DecimalSeparator = FDecimal;
-        FormatSettings.DateSeparator = FDateSep;
-        FormatSettings.ShortDateFormat = FShortDate;
-        FormatSettings.TimeSeparator = FTimeSep;
-        FormatSettings.ShortTimeFormat = FShortTime;
-    }
-    TInvariantSettingsVz(const TInvariantSettingsVz&) = delete;
-    TInvariantSettingsVz& operator=(const TInvariantSettingsVz&) = delete;
-
-private:
-    Char FDecimal, FDateSep;
-    String FShortDate;
-    Char FTimeSep;
-    String FShortTime;
-};
+// The culture-independent settings: dot, ISO dates, 24-hour times. A copy of its own, so the
+// process-wide settings are never touched (another caller may read them meanwhile).
+const TFormatSettings& InvariantSettingsVz() {
+    static const TFormatSettings fs = [] {
+        TFormatSettings f;
+        f.DecimalSeparator = u'.';
+        f.ThousandSeparator = u',';
+        f.DateSeparator = u'-';
+        f.ShortDateFormat = u"YYYY/MM/DD"_S;
+        f.TimeSeparator = u':';
+        f.ShortTimeFormat = u"HH:NN:SS"_S;
+        f.LongTimeFormat = u"HH:NN:SS"_S;
+        return f;
+    }();
+    return fs;
+}
 
 }  // namespace
 
 String VarToInvariantStrVz(const Variant& V) {
-    TInvariantSettingsVz invariant;
+    const TFormatSettings& fs = InvariantSettingsVz();
     switch (VarType(V)) {
-    case varCurrency: return CurrToStr(V.AsCurrency());
-    case varDate: return DateTimeToStr(V.AsDateTime());
+    case varCurrency: return CurrToStr(V.AsCurrency(), fs);
+    case varDate: return DateTimeToStr(V.AsDateTime(), fs);
+    case varSingle:
+    case varDouble: return FloatToStr(V.AsDouble(), fs);
     default: return VarToStr(V);
     }
 }
 
 Variant InvariantStrToVarVz(const String& S, TVarType VarType) {
-    TInvariantSettingsVz invariant;
-    return VarAsType(Variant(S), VarType);
-}
-
-String FloatToStrDotVz(Extended Value) {
-    const Char old = FormatSettings.DecimalSeparator;
-    FormatSettings.DecimalSeparator = u'.';
-    try {
-        String s = FloatToStr(Value);
-        FormatSettings.DecimalSeparator = old;
-        return s;
-    } catch (...) {
-        FormatSettings.DecimalSeparator = old;
-        throw;
+    const TFormatSettings& fs = InvariantSettingsVz();
+    switch (VarType) {
+    case varSingle: return Variant(static_cast<float>(StrToFloat(S, fs)));
+    case varDouble: return Variant(static_cast<double>(StrToFloat(S, fs)));
+    case varCurrency: return Variant(StrToCurr(S, fs));
+    case varDate: return VarFromDateTime(StrToDateTime(S, fs));
+    default: return VarAsType(Variant(S), VarType);
     }
 }
+
+String FloatToStrDotVz(Extended Value) { return FloatToStr(Value, InvariantSettingsVz()); }
 
 String FormatMaskTextVz(const String& EditMask, const String& Value) { return FormatMaskText(EditMask, Value); }
 

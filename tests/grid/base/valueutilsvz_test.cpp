@@ -85,6 +85,8 @@ TEST(ValueUtilsVz, FindTextPos) {
         {u"aa", u"xaa aa", false, 1, true, 5},
         {u"ab", u"ab ab", false, 2, true, 4},
         {u"ab", u"(ab)", false, 1, true, 2},
+        {u"ОН", u"РОН ОН", false, 1, true, 5},  // the letter Р is a letter, not a word boundary
+        {u"он", u"Р он", true, 1, true, 3},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FindTextPosVz(String::fromUtf16(c.Sub), String::fromUtf16(c.Text), c.NoCase, c.Start, c.Whole), c.Pos)
