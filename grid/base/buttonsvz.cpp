@@ -1,5 +1,7 @@
 #include "grid/base/buttonsvz.h"
 
+#include "grid/base/dropdownparamsvz.h"
+
 #include "grid/base/buttonpaintvz.h"
 #include "grid/base/toolsvz.h"
 #include "platform/gui/drawtext.h"
@@ -186,6 +188,10 @@ TEditButtonVz::~TEditButtonVz() {
     if (FMenuWatch && FDropdownMenu) FDropdownMenu->RemoveFreeNotification(FMenuWatch.get());
 }
 
+TDropDownFormCallParamsVz* TEditButtonVz::CreateDropDownFormParams() { return New<TDropDownFormCallParamsVz>(); }
+
+void TEditButtonVz::SetDropDownFormParams(TDropDownFormCallParamsVz* Value) { FDropDownFormParams->Assign(Value); }
+
 void TEditButtonVz::AfterConstruction() {
     // The item joins its collection in the inherited step; the owned parts come first so the
     // collection's notifications see a complete button.
@@ -193,6 +199,7 @@ void TEditButtonVz::AfterConstruction() {
     FGlyph->SetTransparent(true);
     FGlyph->OnChange = TNotifyEvent(this, &TEditButtonVz::GlyphChanged);
     FImages = NewOwned<TEditButtonImagesVz>(this);
+    FDropDownFormParams.reset(CreateDropDownFormParams());
     // Joining the collection is one change of it, told once the button is complete.
     TCollection* c = FCreateCollection;
     if (c) c->BeginUpdate();

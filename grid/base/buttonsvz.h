@@ -113,6 +113,7 @@ protected:
 };
 
 class TEditButtonControlVz;
+class TDropDownFormCallParamsVz;
 
 // One edit button as its editor, column or filter row describes it.
 class TEditButtonVz : public TCollectionItem {
@@ -144,6 +145,10 @@ public:
     void SetHint(const String& Value);
     TEditButtonImagesVz* Images() const { return FImages.get(); }
     void SetImages(TEditButtonImagesVz* Value);
+    // Which drop-down form the button opens (assigning one to another is refused, as for any
+    // persistent without an assignment of its own).
+    TDropDownFormCallParamsVz* DropDownFormParams() const { return FDropDownFormParams.get(); }
+    void SetDropDownFormParams(TDropDownFormCallParamsVz* Value);
     int NumGlyphs() const { return FNumGlyphs; }
     // Clamped to 1..4.
     void SetNumGlyphs(int Value);
@@ -194,6 +199,7 @@ public:
 protected:
     friend class TEditButtonActionLinkVz;
     virtual TEditButtonDrawBackTimeVz DefaultDrawBackTime() const;
+    virtual TDropDownFormCallParamsVz* CreateDropDownFormParams();
     virtual bool GetVisible() const { return FVisible; }
     virtual bool GetDrawBackTimeStored() const { return FDrawBackTimeStored; }
     virtual void DoSetVisible(bool Value);
@@ -211,6 +217,7 @@ protected:
     TOwned<TBitmap> FGlyph;
     String FHint;
     TOwned<TEditButtonImagesVz> FImages;
+    TOwned<TDropDownFormCallParamsVz> FDropDownFormParams;
     int FNumGlyphs = 1;
     TShortCut FShortCut = 0;
     TEditButtonStyleVz FStyle = ebsDropDownVz;

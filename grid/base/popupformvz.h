@@ -13,7 +13,7 @@
 class TFont;
 
 // How a drop-down lines up with its owner.
-enum TDropDownAlign { daLeft, daRight, daCenter };
+enum TDropDownAlign : int { daLeft, daRight, daCenter };
 
 // Where a drop-down was placed, sent as WParam of WM_USER + 100 to the drop-down.
 enum TSizeGripChangePosition { sgcpToLeft, sgcpToRight, sgcpToTop, sgcpToBottom };
