@@ -220,10 +220,26 @@ void PaintEditButtonVz(TCanvas* Canvas, const TRect& ARect, TColor LineColor, TD
     bool pressed = DownButton != 0;
     bool themed = ThemesEnabledVz();
 
+    const bool cached = UseButtonsBitmapCacheVz();
+    auto fromCache = [&](TDrawButtonControlStyleVz S, const TRect& R, bool P, bool Down) {
+        TButtonBitmapInfoVz info;
+        info.Size = TPoint(R.Width(), R.Height());
+        info.BitmapType = S;
+        info.Flat = Flat;
+        info.Pressed = P;
+        info.Active = Active;
+        info.Enabled = Enabled;
+        info.DownDirect = Down;
+        info.CheckState = State;
+        info.DrawBack = DrawBack;
+        Canvas->Draw(R.Left, R.Top, ButtonsBitmapCacheVz()->GetButtonBitmap(info));
+    };
+
     if (Style == bcsCheckboxVz) {
         TRect sq = SquareIn(ARect);
         if (Flat && !themed) sq = Inset(sq, 1);
-        DrawCheckBoxVz(dc, sq, State, Enabled, Flat, pressed, Active);
+        if (cached) fromCache(Style, sq, pressed, false);
+        else DrawCheckBoxVz(dc, sq, State, Enabled, Flat, pressed, Active);
         if (!Flat) return;
         if (!themed) sq.Inflate(1, 1);
         if (Active && !themed) {
@@ -239,7 +255,7 @@ void PaintEditButtonVz(TCanvas* Canvas, const TRect& ARect, TColor LineColor, TD
     std::unique_ptr<TRegion> saved;
     if (frameClip) {
         r = Inset(r, 1);
-        saved = IntersectCanvasClipRectVz(Canvas, r);
+        if (!cached) saved = IntersectCanvasClipRectVz(Canvas, r);
     }
 
     if (Style == bcsUpDownVz || Style == bcsAltUpDownVz) {
@@ -250,8 +266,13 @@ void PaintEditButtonVz(TCanvas* Canvas, const TRect& ARect, TColor LineColor, TD
             upper = Inset(upper, 1);
             lower = Inset(lower, 1);
         }
-        DrawEditButtonGlyphVz(Canvas, Style, upper, Enabled, Flat, Active, DownButton == 1, 0, DrawBack);
-        DrawEditButtonGlyphVz(Canvas, Style, lower, Enabled, Flat, Active, DownButton == 2, 1, DrawBack);
+        if (cached) {
+            fromCache(Style, upper, DownButton == 1, false);
+            fromCache(Style, lower, DownButton == 2, true);
+        } else {
+            DrawEditButtonGlyphVz(Canvas, Style, upper, Enabled, Flat, Active, DownButton == 1, 0, DrawBack);
+            DrawEditButtonGlyphVz(Canvas, Style, lower, Enabled, Flat, Active, DownButton == 2, 1, DrawBack);
+        }
         if (LineColor != clNone && (r.Height() % 2 == 1 || frameClip)) {
             TRect mid(r.Left, r.Top + half, r.Right, r.Bottom - half);
             if (frameClip) {
@@ -260,13 +281,15 @@ void PaintEditButtonVz(TCanvas* Canvas, const TRect& ARect, TColor LineColor, TD
             }
             FillDC(dc, mid, LineColor);
         }
+    } else if (cached) {
+        fromCache(Style, r, pressed, false);
     } else {
         DrawEditButtonGlyphVz(Canvas, Style, r, Enabled, Flat, Active, pressed, 0, DrawBack);
     }
 
     if (frameClip) {
         r.Inflate(1, 1);
-        RestoreCanvasClipRgnVz(Canvas, saved);
+        if (!cached) RestoreCanvasClipRgnVz(Canvas, saved);
         if (LineColor != clNone) FrameDC(dc, r, LineColor);
     }
 }
@@ -471,6 +494,17 @@ void FillGradientVz(TCanvas* Canvas, const TRect& ARect, TColor TopColor, TColor
     Canvas->Pen()->SetWidth(oldWidth);
 }
 
+namespace {
+TOwned<TCacheAlphaBitmapVz>& SharedAlphaBitmap() {
+    static TOwned<TCacheAlphaBitmapVz> bitmap;
+    return bitmap;
+}
+TCacheAlphaBitmapVz* CapturedAlphaBitmap() {
+    TCacheAlphaBitmapVz* b = SharedAlphaBitmap().get();
+    return b && b->Captured() ? b : nullptr;
+}
+}  // namespace
+
 void DrawGradientLinesVz(TCanvas* Canvas, const TPoint& Origin, const std::vector<TPoint>& Points, TColor Color1,
                          TColor Color2) {
     const int n = static_cast<int>(Points.size()) / 2;
@@ -484,8 +518,81 @@ void DrawGradientLinesVz(TCanvas* Canvas, const TPoint& Origin, const std::vecto
                              std::clamp(ch(GetGValue(c2), GetGValue(c1)), 0, 255),
                              std::clamp(ch(GetBValue(c2), GetBValue(c1)), 0, 255));
         const TPoint a = Points[2 * k] + Origin, b = Points[2 * k + 1] + Origin;
+        if (TCacheAlphaBitmapVz* alpha = CapturedAlphaBitmap()) {
+            alpha->DrawHorzLine(a, b.X - a.X, c);
+            continue;
+        }
         Canvas->Pen()->SetColor(c);
         Canvas->Polyline({a, b});
     }
     Canvas->Pen()->SetColor(oldPen);
 }
+
+// ================================================================================================
+// the shared alpha bitmap and the button-bitmap cache
+
+TCacheAlphaBitmapVz::TCacheAlphaBitmapVz() { SetPixelFormat(pf32bit); }
+
+void TCacheAlphaBitmapVz::Capture() {
+    if (FCapture) throw Exception(QStringLiteral("CacheAlphaBitmap have captured"));
+    FCapture = true;
+}
+
+void TCacheAlphaBitmapVz::DrawHorzLine(const TPoint& Point, int LineWidth, TColor Color) {
+    if (Point.Y < 0 || Point.Y >= Height() || Point.X >= Width()) return;
+    const int start = std::max(0, Point.X);
+    const int end = std::min(Width() - 1, Point.X + LineWidth - 1);
+    if (end < start) return;
+    const COLORREF c = ColorToRGB(Color);
+    auto* row = static_cast<Byte*>(ScanLine(Point.Y));
+    for (int x = start; x <= end; ++x) {
+        Byte* px = row + 4 * x;
+        px[0] = static_cast<Byte>(GetBValue(c));
+        px[1] = static_cast<Byte>(GetGValue(c));
+        px[2] = static_cast<Byte>(GetRValue(c));
+        px[3] = 255;
+    }
+}
+
+TCacheAlphaBitmapVz* GetCacheAlphaBitmapVz(int AWidth, int AHeight) {
+    auto& b = SharedAlphaBitmap();
+    if (!b) b = NewOwned<TCacheAlphaBitmapVz>();
+    if (b->Width() < AWidth || b->Height() < AHeight)
+        b->SetSize(std::max(b->Width(), AWidth), std::max(b->Height(), AHeight));
+    return b.get();
+}
+
+TBitmap* TButtonsBitmapCache::GetButtonBitmap(TButtonBitmapInfoVz Info) {
+    Info.Size.X = std::max(0, Info.Size.X);
+    Info.Size.Y = std::max(0, Info.Size.Y);
+    for (TItem& i : FItems)
+        if (i.Info == Info) return i.Bitmap.get();
+    TOwned<TBitmap> bmp = NewOwned<TBitmap>();
+    bmp->SetSize(Info.Size.X, Info.Size.Y);
+    const TRect r(0, 0, Info.Size.X, Info.Size.Y);
+    if (Info.Size.X > 0 && Info.Size.Y > 0) {
+        TCanvas* c = bmp->Canvas();
+        c->Brush()->SetColor(clBtnFace);
+        c->FillRect(r);
+        if (Info.BitmapType == bcsCheckboxVz)
+            DrawCheckBoxVz(c->Handle(), r, Info.CheckState, Info.Enabled, Info.Flat, Info.Pressed, Info.Active);
+        else
+            DrawEditButtonGlyphVz(c, Info.BitmapType, r, Info.Enabled, Info.Flat, Info.Active, Info.Pressed,
+                                  Info.DownDirect ? 1 : 0, Info.DrawBack);
+    }
+    FItems.push_back(TItem{Info, std::move(bmp)});
+    return FItems.back().Bitmap.get();
+}
+
+namespace {
+bool gUseButtonsBitmapCache = false;
+}  // namespace
+
+TButtonsBitmapCache* ButtonsBitmapCacheVz() {
+    static TButtonsBitmapCache cache;
+    return &cache;
+}
+
+void ClearButtonsBitmapCacheVz() { ButtonsBitmapCacheVz()->Clear(); }
+bool UseButtonsBitmapCacheVz() { return gUseButtonsBitmapCache; }
+void SetUseButtonsBitmapCacheVz(bool Value) { gUseButtonsBitmapCache = Value; }

@@ -7,6 +7,7 @@
 
 #include "platform/gui/canvas.h"
 #include "platform/gui/graphics.h"
+#include "platform/gui/imaging.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/gui/types.h"
 
@@ -68,7 +69,6 @@ void DrawTreeElementVz(TCanvas* Canvas, const TRect& ARect, int Element, TTreeVi
 
 // ---- images, gradients ---------------------------------------------------------------------------
 class TCustomImageList;
-class TBitmap;
 
 // The image centred in ARect (clipped to it when it does not fit), in its selected look when
 // Selected; nothing for an index outside the list.
@@ -85,3 +85,58 @@ void FillGradientVz(TCanvas* Canvas, const TRect& ARect, TColor TopColor, TColor
 // before its end; segment k is coloured from Color2 (the first) toward Color1.
 void DrawGradientLinesVz(TCanvas* Canvas, const TPoint& Origin, const std::vector<TPoint>& Points, TColor Color1,
                          TColor Color2);
+
+// ---- the shared alpha bitmap and the button-bitmap cache -------------------------------------------
+
+// A 32-bit bitmap one painter at a time writes graded lines into (DrawGradientLinesVz writes here
+// while it is captured).
+class TCacheAlphaBitmapVz : public TBitmap {
+    SDELKA_CLASS(TCacheAlphaBitmapVz, TBitmap)
+public:
+    TCacheAlphaBitmapVz();
+    // "CacheAlphaBitmap have captured" when it is captured already.
+    void Capture();
+    void Release() { FCapture = false; }
+    bool Captured() const { return FCapture; }
+    // Opaque pixels from Point over LineWidth pixels (clipped to the bitmap).
+    void DrawHorzLine(const TPoint& Point, int LineWidth, TColor Color);
+
+private:
+    bool FCapture = false;
+};
+// The process's alpha bitmap, grown (never shrunk) to at least AWidth x AHeight.
+TCacheAlphaBitmapVz* GetCacheAlphaBitmapVz(int AWidth, int AHeight);
+
+// What a cached button bitmap shows; equal requests share one bitmap.
+struct TButtonBitmapInfoVz {
+    TPoint Size;
+    TDrawButtonControlStyleVz BitmapType = bcsDropDownVz;
+    bool Flat = false;
+    bool Pressed = false;
+    bool Active = false;
+    bool Enabled = true;
+    bool DownDirect = false;
+    TCheckBoxState CheckState = cbUnchecked;
+    bool DrawBack = true;
+    bool operator==(const TButtonBitmapInfoVz&) const = default;
+};
+
+// Painted button faces kept until Clear; the cache owns the bitmaps, callers must not free them.
+class TButtonsBitmapCache {
+public:
+    TBitmap* GetButtonBitmap(TButtonBitmapInfoVz Info);
+    int Count() const { return static_cast<int>(FItems.size()); }
+    void Clear() { FItems.clear(); }
+
+private:
+    struct TItem {
+        TButtonBitmapInfoVz Info;
+        TOwned<TBitmap> Bitmap;
+    };
+    std::vector<TItem> FItems;
+};
+TButtonsBitmapCache* ButtonsBitmapCacheVz();
+void ClearButtonsBitmapCacheVz();
+// Routes the edit-button painting through the cache (off by default).
+bool UseButtonsBitmapCacheVz();
+void SetUseButtonsBitmapCacheVz(bool Value);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <string>
 #include <vector>
 
@@ -291,4 +293,107 @@ TEST_F(ButtonPaintVz, ClipRegionIsSavedAndRestored) {
     RestoreCanvasClipRgnVz(C(), saved);
     EXPECT_EQ(saved, nullptr);
     EXPECT_EQ(C()->Handle()->ClipRegion(), before);
+}
+
+// ---- images, gradients, the alpha bitmap and the bitmap cache ---------------------------------------
+
+TEST_F(ButtonPaintVz, GradientsRunFromTheTopColourToTheBottomColour) {
+    Size(4, 5);
+    FillGradientVz(C(), TRect(0, 0, 4, 5), static_cast<TColor>(RGB(0, 0, 0)), static_cast<TColor>(RGB(200, 100, 40)));
+    Expect({{0, 0, static_cast<TColor>(RGB(0, 0, 0))},
+            {3, 2, static_cast<TColor>(RGB(100, 50, 20))},
+            {2, 4, static_cast<TColor>(RGB(200, 100, 40))}},
+           "gradient");
+    Size(1, 3);  // one pixel wide
+    FillGradientVz(C(), TRect(0, 0, 1, 3), clBlack, clWhite);
+    Expect({{0, 0, clBlack}, {0, 2, clWhite}}, "narrow gradient");
+
+    // Graded segments: the first in colour 2, each drawn up to one pixel before its end.
+    Size(10, 4);
+    DrawGradientLinesVz(C(), TPoint(1, 1), {TPoint(0, 0), TPoint(4, 0), TPoint(0, 1), TPoint(4, 1)}, clBlack, clRed);
+    Expect({{1, 1, clRed}, {4, 1, clRed}, {5, 1, clWhite}, {1, 2, clBlack}}, "graded lines");
+}
+
+TEST_F(ButtonPaintVz, ImagesAreCentredAndClippedToTheirCell) {
+    auto* list = New<TImageList>(nullptr);
+    list->SetWidth(6);
+    list->SetHeight(6);
+    TBitmap img;
+    img.SetSize(6, 6);
+    img.Canvas()->Brush()->SetColor(clBlue);
+    img.Canvas()->FillRect(TRect(0, 0, 6, 6));
+    list->Add(&img, nullptr);
+    Size(20, 10);
+    DrawImageCenteredVz(C(), TRect(0, 0, 20, 10), list, 0, false);
+    Expect({{7, 2, clBlue}, {12, 7, clBlue}, {6, 2, clWhite}, {13, 2, clWhite}}, "centred");
+    DrawImageCenteredVz(C(), TRect(0, 0, 20, 10), list, 5, false);  // no such image: nothing
+
+    Size(20, 10);
+    // Right-aligned, 2 pixels further right: sticks out of the cell and is clipped to it.
+    DrawClippedImageVz(list, nullptr, C(), TRect(0, 0, 10, 10), 0, 2, 0, taRightJustify, TRect(0, 0, 20, 10), 1.0, true);
+    Expect({{6, 2, clBlue}, {9, 7, clBlue}, {5, 2, clWhite}, {10, 2, clWhite}, {11, 2, clWhite}}, "clipped");
+    Size(20, 20);
+    DrawClippedImageVz(list, nullptr, C(), TRect(0, 0, 20, 20), 0, 0, 0, taCenter, TRect(0, 0, 20, 20), 2.0, true);
+    Expect({{4, 4, clBlue}, {15, 15, clBlue}, {3, 4, clWhite}, {16, 16, clWhite}}, "zoomed");
+    // A cell outside the clip rectangle draws nothing.
+    Size(20, 20);
+    DrawClippedImageVz(list, nullptr, C(), TRect(0, 0, 10, 10), 0, 0, 0, taLeftJustify, TRect(12, 12, 20, 20), 1.0,
+                       true);
+    EXPECT_EQ(CountNot(clWhite), 0);
+    list->Free();
+}
+
+TEST(CacheAlphaBitmapVz, OnePainterAtATimeAndLinesInsideTheBitmap) {
+    TCacheAlphaBitmapVz* a = GetCacheAlphaBitmapVz(8, 4);
+    EXPECT_EQ(GetCacheAlphaBitmapVz(4, 2), a);
+    EXPECT_EQ(a->Width(), 8);  // never shrinks
+    GetCacheAlphaBitmapVz(10, 3);
+    EXPECT_EQ(a->Width(), 10);
+    EXPECT_EQ(a->Height(), 4);
+    a->Capture();
+    EXPECT_THROW(a->Capture(), Exception);
+    EXPECT_TRUE(a->Captured());
+    a->DrawHorzLine(TPoint(-3, 1), 5, clRed);  // clipped at 0: pixels 0..1
+    a->DrawHorzLine(TPoint(2, 9), 5, clRed);   // below the bitmap: nothing
+    auto* row = static_cast<Byte*>(a->ScanLine(1));
+    EXPECT_EQ(row[4 * 1 + 2], 255);
+    EXPECT_EQ(row[4 * 1 + 3], 255);
+    EXPECT_NE(row[4 * 2 + 2] == 255 && row[4 * 2 + 1] == 0, true);
+    // While captured, graded lines go into the alpha bitmap and not onto the canvas.
+    TBitmap target;
+    target.SetSize(6, 6);
+    target.Canvas()->Brush()->SetColor(clWhite);
+    target.Canvas()->FillRect(TRect(0, 0, 6, 6));
+    DrawGradientLinesVz(target.Canvas(), TPoint(0, 3), {TPoint(0, 0), TPoint(3, 0)}, clBlue, clBlue);
+    EXPECT_EQ(ColorToRGB(target.Canvas()->Pixels(1, 3)), ColorToRGB(clWhite));
+    EXPECT_EQ(static_cast<Byte*>(a->ScanLine(3))[4 * 1 + 0], 255);  // blue byte
+    a->Release();
+    EXPECT_FALSE(a->Captured());
+}
+
+TEST_F(ButtonPaintVz, TheBitmapCacheKeepsOneBitmapPerRequestAndPaintsTheSame) {
+    ClearButtonsBitmapCacheVz();
+    TButtonBitmapInfoVz a;
+    a.Size = TPoint(15, 17);
+    a.BitmapType = bcsEllipsisVz;
+    TButtonBitmapInfoVz b = a;
+    b.DrawBack = false;
+    TBitmap* ba = ButtonsBitmapCacheVz()->GetButtonBitmap(a);
+    EXPECT_EQ(ButtonsBitmapCacheVz()->GetButtonBitmap(a), ba);
+    EXPECT_NE(ButtonsBitmapCacheVz()->GetButtonBitmap(b), ba);
+    TButtonBitmapInfoVz negative = a;
+    negative.Size = TPoint(-4, 17);
+    EXPECT_EQ(ButtonsBitmapCacheVz()->GetButtonBitmap(negative)->Width(), 0);
+    EXPECT_EQ(ButtonsBitmapCacheVz()->Count(), 3);
+
+    // The same face painted directly and through the cache.
+    PaintEditButtonVz(C(), TRect(0, 0, 15, 17), clWindow, bcsEllipsisVz, 0, false, false, true, cbUnchecked);
+    QImage direct = Bmp->Image();
+    Size(15, 17);
+    SetUseButtonsBitmapCacheVz(true);
+    PaintEditButtonVz(C(), TRect(0, 0, 15, 17), clWindow, bcsEllipsisVz, 0, false, false, true, cbUnchecked);
+    SetUseButtonsBitmapCacheVz(false);
+    EXPECT_EQ(Bmp->Image(), direct);
+    ClearButtonsBitmapCacheVz();
+    EXPECT_EQ(ButtonsBitmapCacheVz()->Count(), 0);
 }
