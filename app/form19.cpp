@@ -210,7 +210,8 @@ void TForm19::Button1Click(TObject*) {
     } restore{this, open};
     RebuildShiftTimesheet(DataModule6->ADO_DB, m, y, [this](int Day, int) {
         PB->SetPosition(Day);
-        Application->ProcessMessages();
+        // painted at once: no other event runs on the connection inside the rebuild's transaction
+        PB->Update();
     });
 }
 

@@ -290,7 +290,8 @@ void TForm27::Button3Click(TObject*) {
     } restore{this, wasOpen};
     RebuildAuxiliaryTimesheet(DataModule6->ADO_DB, m, y, [this](int Day, int) {
         PB->SetPosition(Day);
-        Application->ProcessMessages();
+        // painted at once: no other event runs on the connection inside the rebuild's transaction
+        PB->Update();
     });
 }
 
