@@ -11,6 +11,7 @@
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/streams.h"
 #include "report/export/rpencoders.h"
+#include "report/rpgrimage.h"
 #include "report/rplabels.h"
 #include "report/rpprinter.h"
 #include "report/rpreport.h"
@@ -139,6 +140,24 @@ QByteArray SingleByte(const String& Text, int CodePage) {
         Out += "&#" + QByteArray::number(quint32(U)) + ';';
     }
     return Out;
+}
+
+// A picture from a field: without Stretch fitted proportionally into the control-sized bitmap from
+// its top-left corner (WD or HD shrink to the fitted size); with Stretch the bitmap becomes a
+// copy of the picture (WD, HD its size).
+void DrawFieldPicture(TBitmap& Bmp, TGraphic* G, bool Stretch, Extended& WD, Extended& HD) {
+    if (!G || G->Empty()) return;
+    const Extended PW = G->Width(), PH = G->Height();
+    if (!Stretch) {
+        if (PW / WD >= PH / HD) HD = Round(PH / (PW / WD));
+        else WD = Round(PW / (PH / HD));
+        Bmp.Canvas()->StretchDraw(TRect(0, 0, int(WD), int(HD)), G);
+    } else {
+        Bmp.SetSize(G->Width(), G->Height());
+        Bmp.Canvas()->Draw(0, 0, G);
+        WD = G->Width();
+        HD = G->Height();
+    }
 }
 
 TRpPrinter* OwnerPrinter(TComponent* Owner) {
@@ -472,23 +491,36 @@ void TRpXDocumentFilter::AddImage(Extended X, Extended Y, TControl* GControl) {
         }
         SX = WidthMM / Bmp.Width();
         SY = HeightMM / Bmp.Height();
+    } else if (auto* Gr = dynamic_cast<TRpGrImage*>(GControl)) {
+        TGraphic* G = Gr->Picture()->Graphic();
+        if (G && !G->Empty()) {
+            if (!Gr->Stretch() && Gr->FitMode() == fmInsideProp) {
+                // proportional fit, centred in the box: the bitmap takes the fitted size
+                const Extended GW = G->Width(), GH = G->Height();
+                if (GH / HD > GW / WD) {
+                    const Extended NW = Round(GW / (GH / HD));
+                    X += PixelsToMM(WD - NW) / 2;
+                    WD = NW;
+                } else {
+                    const Extended NH = Round(GH / (GW / WD));
+                    Y += PixelsToMM(HD - NH) / 2;
+                    HD = NH;
+                }
+                Bmp.SetSize(std::max(1, int(WD)), std::max(1, int(HD)));
+            }
+            Bmp.Canvas()->StretchDraw(TRect(0, 0, Bmp.Width(), Bmp.Height()), G);
+        }
+        SX = WidthMM / Bmp.Width();
+        SY = HeightMM / Bmp.Height();
     } else if (auto* DB = dynamic_cast<TRpDBImage*>(GControl); DB && DB->Field()) {
         DB->LoadPicture();
-        TGraphic* G = DB->Picture()->Graphic();
-        if (G && !G->Empty()) {
-            const Extended PW = G->Width(), PH = G->Height();
-            if (!DB->Stretch()) {
-                // proportional fit into the control's box, from its top-left corner
-                if (PW / WD >= PH / HD) HD = Round(PH / (PW / WD));
-                else WD = Round(PW / (PH / HD));
-                Bmp.Canvas()->StretchDraw(TRect(0, 0, int(WD), int(HD)), G);
-            } else {
-                Bmp.SetSize(G->Width(), G->Height());
-                Bmp.Canvas()->Draw(0, 0, G);
-                WD = G->Width();
-                HD = G->Height();
-            }
-        }
+        DrawFieldPicture(Bmp, DB->Picture()->Graphic(), DB->Stretch(), WD, HD);
+        SX = WidthMM / Bmp.Width();
+        SY = HeightMM / Bmp.Height();
+    } else if (auto* GDB = dynamic_cast<TRpGrDBImage*>(GControl); GDB && GDB->Field()) {
+        // the add-on picture from a field keeps its picture as the plain one does
+        GDB->LoadPicture();
+        DrawFieldPicture(Bmp, GDB->Picture()->Graphic(), GDB->Stretch(), WD, HD);
         SX = WidthMM / Bmp.Width();
         SY = HeightMM / Bmp.Height();
     }

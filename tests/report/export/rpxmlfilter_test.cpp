@@ -11,6 +11,7 @@
 #include "report/export/rpencoders.h"
 #include "report/export/rpexportfilters.h"
 #include "report/rpdbtexts.h"
+#include "report/rpgrimage.h"
 #include "report/rplabels.h"
 #include "report/rpreport.h"
 #include "report/rpshapes.h"
@@ -90,7 +91,7 @@ TOwned<TBitmap> Picture(int W, int H) {
 
 // A report of three pages on a small page (2100 × 1000 tenths of a millimetre, margins 100): a page
 // header with a Cyrillic title, a detail band per worker with the name, a filled rectangle, a
-// rule and a picture, and a page footer with the page number.
+// line shape and a rule, and a picture, and a page footer with the page number.
 struct ReportFixture {
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
     TRpReport* Report = nullptr;
@@ -135,6 +136,9 @@ struct ReportFixture {
         Rule->SetParent(Detail);
         Place(Rule, 1200, 40, 300, 10);
         Rule->SetShape(rpsHorLine);
+        auto* HRule = New<TRpHRule>(Root.get());  // hands itself to the PDF and HTML filters only
+        HRule->SetParent(Detail);
+        Place(HRule, 1200, 60, 300, 10);
         auto* I = New<TRpImage>(Root.get());
         I->SetParent(Detail);
         Place(I, 1600, 0, 200, 90);
@@ -569,6 +573,24 @@ TEST(RpXDocumentFilter, PicturesFromAFieldAreFittedOrStoredAsTheyAre) {
         I->SetDataField(u"PIC"_s);
         I->SetStretch(Stretch);
     }
+    // the add-on pictures: from the layout fitted inside its box and centred, from a field as the
+    // plain one; a rule is not a shape of the filter's kind and, handed over, goes as a blank picture
+    auto* Gr = New<TRpGrImage>(Root.get());
+    Gr->SetName(u"GrFit"_s);
+    Gr->SetParent(Detail);
+    ReportFixture::Place(Gr, 600, 0, 265, 265);
+    Gr->Picture()->SetGraphic(Pic.get());
+    Gr->SetFitMode(fmInsideProp);
+    auto* GrDB = New<TRpGrDBImage>(Root.get());
+    GrDB->SetName(u"GrField"_s);
+    GrDB->SetParent(Detail);
+    ReportFixture::Place(GrDB, 900, 0, 265, 265);
+    GrDB->SetDataSet(Data);
+    GrDB->SetDataField(u"PIC"_s);
+    auto* Rule = New<TRpHRule>(Root.get());
+    Rule->SetName(u"Rule"_s);
+    Rule->SetParent(Detail);
+    ReportFixture::Place(Rule, 1200, 0, 265, 21);
     TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(String());
     F->CompressImages = false;
     Report->ExportToFilter(F.get());
@@ -581,7 +603,7 @@ TEST(RpXDocumentFilter, PicturesFromAFieldAreFittedOrStoredAsTheyAre) {
     for (int i = 0; i < Items.size(); ++i)
         if (Items.at(i).toElement().attribute(u"Type"_s) == u"Image"_s)
             Images[Items.at(i).toElement().attribute(u"CID"_s)] = Items.at(i).toElement();
-    ASSERT_EQ(Images.size(), 2u);
+    ASSERT_EQ(Images.size(), 4u);  // the rule hands itself to other filters only
     const QDomElement Fit = Images[u"Fitted"_s], Str = Images[u"Stretched"_s];
     ASSERT_EQ(Fit.attribute(u"Width"_s), u"100"_s);
     EXPECT_EQ(Fit.attribute(u"Height"_s), u"100"_s);
@@ -603,6 +625,47 @@ TEST(RpXDocumentFilter, PicturesFromAFieldAreFittedOrStoredAsTheyAre) {
     EXPECT_EQ(Img.pixelColor(2, 2), QColor(Qt::blue));
     EXPECT_EQ(Img.pixelColor(97, 47), QColor(Qt::red));
     EXPECT_EQ(Img.pixelColor(50, 75), QColor(Qt::white));
+
+    auto Decode = [](const QDomElement& E) {
+        const QByteArray Bytes = QByteArray::fromHex(E.text().simplified().remove(u' ').toLatin1());
+        TMemoryStream S;
+        S.WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
+        S.SetPosition(0);
+        TBitmap B;
+        B.LoadFromStream(&S);
+        return B.ToImage();
+    };
+    const QDomElement GrFit = Images[u"GrFit"_s];
+    EXPECT_EQ(GrFit.attribute(u"Width"_s), u"100"_s);
+    EXPECT_EQ(GrFit.attribute(u"Height"_s), u"50"_s);
+    EXPECT_NEAR(GrFit.attribute(u"Y"_s).toDouble() - Fit.attribute(u"Y"_s).toDouble(), 6.61, 0.015);  // 25 pixels lower
+    const QImage GrImg = Decode(GrFit);
+    EXPECT_EQ(GrImg.pixelColor(2, 2), QColor(Qt::blue));
+    EXPECT_EQ(GrImg.pixelColor(97, 47), QColor(Qt::red));
+    const QDomElement GrField = Images[u"GrField"_s];
+    EXPECT_EQ(GrField.attribute(u"YS"_s), u" 0.132"_s);
+    EXPECT_EQ(Decode(GrField).pixelColor(2, 2), QColor(Qt::blue));
+    TOwned<TRpXDocumentFilter> RuleFilter = NewOwned<TRpXDocumentFilter>(String());
+    RuleFilter->Start(2100, 2970, nullptr);
+    RuleFilter->NewPage();
+    RuleFilter->AcceptGraphic(0, 0, Rule);
+    RuleFilter->Finish();
+    auto* RM = dynamic_cast<TMemoryStream*>(RuleFilter->Stream());
+    QDomDocument RuleDom;
+    ASSERT_TRUE(RuleDom.setContent(QByteArray(static_cast<const char*>(RM->Memory()), qsizetype(RM->Size()))));
+    const QDomElement R = RuleDom.elementsByTagName(u"Item"_s).at(0).toElement();
+    EXPECT_EQ(R.attribute(u"Type"_s), u"Image"_s);
+    EXPECT_EQ(R.attribute(u"CID"_s), u"Rule"_s);
+    EXPECT_EQ(R.attribute(u"Width"_s), u"100"_s);
+    EXPECT_EQ(R.attribute(u"Height"_s), u"8"_s);
+    const QByteArray RuleBytes = LZWDecode(QByteArray::fromHex(R.text().simplified().remove(u' ').toLatin1()));
+    TMemoryStream RS;
+    RS.WriteBuffer(RuleBytes.constData(), Integer(RuleBytes.size()));
+    RS.SetPosition(0);
+    TBitmap RuleBmp;
+    RuleBmp.LoadFromStream(&RS);
+    const QImage RuleImg = RuleBmp.ToImage();
+    EXPECT_EQ(RuleImg.pixelColor(50, 4), QColor(Qt::white));
 }
 
 TEST(RpXDocumentFilter, IsRegisteredForItsExtension) {
