@@ -495,6 +495,7 @@ void TRpGHTMLDocumentFilter::NewPage() {
     FStylesheet.clear();
     FSplittersToClose.clear();
     FDropDownsToLoad.clear();
+    DoneExtractPage = DoneCrossTab = DoneFinder = DoneWebData = false;
     doneHintBox = false;
     FPages.emplace_back();
     FLines = &FPages.back().Lines;
@@ -692,12 +693,12 @@ void TRpGHTMLDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor
     FPageMaxY = std::max(FPageMaxY, y);
     y = int(Round(HTMLPixelsPerMM * FPaperHeight / 10 * (FPageNumber - 1) + y));
 
-    const String Id = EscapeHTML(FControlName);
+    const String Id = FControlName.isEmpty() ? String() : u"ID=\""_s + EscapeHTML(FControlName) + u"\" "_s;
     const String Events =
         FEnableJavascript ? u" class=\"rpcontrol\" onclick=\"elemClick('%1')\" onmouseenter=\"elemMouseEnter('%1')\" "
                             "onmouseleave=\"elemMouseLeave('%1')\" "_s.arg(EscapeHTML(EscapeJS(FControlName)))
                           : String();
-    String Tag = u"<div ID=\""_s + Id + u"\" name=\""_s + EscapeHTML(RpCurrentBandName) + u"\" "_s + Events +
+    String Tag = u"<div "_s + Id + u"name=\""_s + EscapeHTML(RpCurrentBandName) + u"\" "_s + Events +
                  u"style=\"cursor:default;position:absolute;top:"_s + String::number(y) + u"px;left:"_s + String::number(x) +
                  u"px;"_s;
     if (Font) {
@@ -710,7 +711,7 @@ void TRpGHTMLDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor
     ++FNextTextNum;
     AddLine(Tag);
     AddLine(Caption);
-    AddLine(u"</div>"_s);
+    AddLine(u"</DIV>"_s);
 }
 
 // ---- rules, shapes and pictures -----------------------------------------------------------------
@@ -789,7 +790,7 @@ void TRpGHTMLDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TContro
     QImage Image;
     String Name;
     if (auto* I = dynamic_cast<TRpImage*>(GControl)) {
-        Name = I->Name() + u".jpg"_s;
+        Name = (I->Name().isEmpty() ? u"picture"_s + String::number(++FNextPicnum) : I->Name()) + u".jpg"_s;
         Image = PictureImage(I->Picture()->Graphic(), W, H);
     } else if (auto* D = dynamic_cast<TRpDBImage*>(GControl)) {
         D->LoadPicture();
@@ -804,7 +805,7 @@ void TRpGHTMLDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TContro
                 W = int(std::trunc(H * r));
         }
         ++FNextPicnum;
-        Name = D->Name() + String::number(FNextPicnum) + u".jpg"_s;
+        Name = (D->Name().isEmpty() ? u"picture"_s : D->Name()) + String::number(FNextPicnum) + u".jpg"_s;
         Image = G && !G->Empty() ? G->ToImage().scaled(std::max(W, 1), std::max(H, 1)) : QImage();
     } else {
         return;
@@ -813,7 +814,7 @@ void TRpGHTMLDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TContro
     PictureFile(Name, Path, Src);
     SaveJpeg(Image, Path);
     const bool Web = GControl->ClassType()->ClassName() == u"TRpWebImage"_s;
-    AddLine(u"<DIV ID=\""_s + EscapeHTML(GControl->Name()) + u"\""_s + (Web ? u" class=\"rpcontrol\""_s : u" data-cont=\"TRpImage\" "_s) +
+    AddLine(u"<DIV"_s + (GControl->Name().isEmpty() ? String() : u" ID=\""_s + EscapeHTML(GControl->Name()) + u"\""_s) + (Web ? u" class=\"rpcontrol\""_s : u" data-cont=\"TRpImage\" "_s) +
             u" name=\""_s + Band + u"\" style=\"position:absolute;left:%1px;top:%2px;width:%3px;height:%4px\"><img src=\""_s.arg(x).arg(y).arg(W).arg(H) +
             EscapeHTML(Src) + u"\"></div>"_s);
     FPageMaxY = std::max({FPageMaxY, y + H, y});

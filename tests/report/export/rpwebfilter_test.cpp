@@ -1,8 +1,12 @@
 #include "report/export/rpwebfilter.h"
 
+#include "report/export/rpwebcontrols.h"
+
 #include "platform/db/fields.h"
 #include "platform/db/memdata.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/imaging.h"
+#include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
@@ -284,6 +288,7 @@ struct WebReport {
         Title->SetNativeHeight(300);
         Label(Title, u"Выработка <script>alert(1)</script>"_s, 0);
         auto* Img = New<TRpImage>(Root.get());
+        Img->SetName(u"Logo"_s);
         Img->SetParent(Title);
         Place(Img, 1000, 0, 400, 200);
         TBitmap Bmp;
@@ -363,6 +368,7 @@ TEST(RpWebFilter, ADataBoundPictureFitsInsideItsBox) {
     SharedSettings Keep;
     WebReport R;
     auto* DB = New<TRpDBImage>(R.Root.get());
+    DB->SetName(u"Photo"_s);
     DB->SetParent(R.Detail);
     WebReport::Place(DB, 1000, 0, 400, 400);
     DB->SetDataSet(R.Data);
@@ -385,10 +391,230 @@ TEST(RpWebFilter, ADataBoundPictureFitsInsideItsBox) {
     EXPECT_TRUE(Doc.contains(u"width:%1px;height:%2px\"><img src=\"TRpDBImage"_s.arg(W).arg(W / 2)) ||
                 Doc.contains(u"width:%1px;height:%2px\"><img src=\""_s.arg(W).arg(W / 2)))
         << Doc.toStdString() << " box " << W << "x" << H;
-    QStringList Jpegs = QDir(Dir.path()).entryList({u"*.jpg"_s});
+    QStringList Jpegs = QDir(Dir.path()).entryList({u"Photo*.jpg"_s});
     ASSERT_EQ(Jpegs.size(), 1) << Jpegs.join(u',').toStdString();
     EXPECT_EQ(Jpegs[0], DB->Name() + u"1.jpg"_s);
     EXPECT_FALSE(QFile::exists(QDir::current().filePath(Jpegs[0])));
+}
+
+// Every kind of web control on the first band, with texts that need escaping in scripts.
+struct WebForm : WebReport {
+    TRpBand* Title = nullptr;
+    template <class T>
+    T* Add(const char* Name, int Left, int Top, int W = 300, int H = 60) {
+        auto* C = New<T>(Root.get());
+        C->SetParent(Title);
+        C->SetName(QString::fromLatin1(Name));
+        Place(C, Left, Top, W, H);
+        return C;
+    }
+    WebForm() {
+        Title = static_cast<TRpBand*>(Report->Controls(0));
+        Title->SetNativeHeight(2000);
+        Add<TRpReportFrame>("Frame1", 0, 400, 1500, 600);
+        auto* Frame2 = Add<TRpReportFrame>("Frame2", 0, 1020, 1500, 400);
+        Frame2->SetAutoLoad(true);
+        Frame2->SetRequestURL(u"list.htm?a=1&b=\"x\""_s);
+        Frame2->SetRoundedCorners(true);
+        Frame2->SetFrameMode(subForm);
+        auto* Status = Add<TRpWebLabel>("Status", 1600, 0);
+        Status->SetCaption(u"<b>status</b>"_s);
+        auto* Input = Add<TRpWebInput>("Input1", 1600, 100);
+        Input->SetInitialValue(u"\"100\""_s);
+        int Top = 0;
+        const TRpButtonAction Actions[] = {TRpButtonAction::get,  TRpButtonAction::post, TRpButtonAction::inWindow,
+                                           TRpButtonAction::first, TRpButtonAction::prev, TRpButtonAction::next,
+                                           TRpButtonAction::last, TRpButtonAction::zoom, TRpButtonAction::scripted,
+                                           TRpButtonAction::testEcho, TRpButtonAction::null};
+        int i = 0;
+        for (TRpButtonAction A : Actions) {
+            auto* B = Add<TRpWebButton>(QStringLiteral("Btn%1").arg(++i).toLatin1().constData(), 1900, Top += 70);
+            B->SetCaption(u"Кнопка %1"_s.arg(i));
+            B->SetButtonAction(A);
+            B->SetRequestURL(u"report.php?q=\"</script>\""_s);
+            B->SetDisplayControl(u"Frame1"_s);
+            B->SetWebInputName(u"Input1"_s);
+            B->SetWebStatusLabel(u"Status"_s);
+            B->SetWebPageLabel(u"Status"_s);
+            B->SetWebStatusMessage(u"It's \"quoted\"\nand </script>"_s);
+            B->SetHint(u"Подсказка 'a'"_s);
+            B->ClickScript()->Add(u"function Btn9Click() { setStatus(\"Status\", \"scripted\"); }"_s);
+            B->SetUseHTMLButton(i == 2);
+        }
+        for (int k = 0; k < 3; ++k) {
+            auto* C = Add<TRpWebCheckBox>(QStringLiteral("Check%1").arg(k).toLatin1().constData(), 1600, 200 + 70 * k);
+            C->SetCheckBoxStyle(TRpCheckBoxStyle(k));
+            C->SetText(u"Слово \"целиком\""_s);
+            C->SetCheckedText(u"да"_s);
+        }
+        for (int k = 0; k <= int(wLocale); ++k) {
+            auto* D = Add<TRpWebData>(QStringLiteral("Data%1").arg(k).toLatin1().constData(), 2300, 70 * k);
+            D->SetDataType(TRpWebDataType(k));
+            D->SetUpdateInterval(k == 0 ? 5 : 0);
+        }
+        auto* List = Add<TRpWebDropList>("List1", 2700, 0);
+        List->Items()->Add(u"Сумма"_s);
+        List->Items()->Add(u"Часы & <минуты>"_s);
+        auto* Drop = Add<TRpDropDown>("Drop1", 2700, 200);
+        Drop->SetDropHeight(100);
+        Drop->SetHTMLOpen(u"<b>-</b>"_s);
+        Drop->SetHTMLClosed(u"<b>+</b> \"it's\""_s);
+        Drop->SetDropDownLoadMethod(lm_fromFile);
+        Drop->SetURLDropdownContent(u"more.htm"_s);
+        auto* Menu = Add<TRpWebMenu>("Menu1", 3000, 0);
+        auto* Sub = Add<TRpWebMenu>("Menu2", 3000, 70);
+        Sub->SetMenuMode(subMenu);
+        Sub->SetParentMenu(u"Menu1"_s);
+        auto* Opt = Add<TRpWebMenuOption>("Opt1", 3000, 140);
+        Opt->SetParentMenu(u"Menu1"_s);
+        Opt->SetButtonAction(TRpButtonAction::next);
+        auto* Opt2 = Add<TRpWebMenuOption>("Opt2", 3000, 210);
+        Opt2->SetParentMenu(u"Menu2"_s);
+        Opt2->SetButtonAction(TRpButtonAction::testEcho);
+        Opt2->SetDisplayControl(u"Frame1"_s);
+        Menu->SetCaption(u"Меню"_s);
+        auto* Finder = Add<TRpWebFinder>("Finder1", 0, 0);
+        Finder->SetSearchButton(u"Btn1"_s);
+        Finder->SetNextButton(u"Btn11"_s);
+        Finder->SetSearchInput(u"Input1"_s);
+        Finder->SetSearchWordCheck(u"Check0"_s);
+        Finder->SetSearchLabel(u"Status"_s);
+        Finder->SetTargetFrame(u"Frame1"_s);
+        Finder->SetNoTextErrorMsg(u"Введите \"текст\""_s);
+        auto* Index = Add<TRpWebIndex>("Index1", 0, 0);
+        Index->SetIndexButton(u"Btn10"_s);
+        Index->SetContentFrame(u"Frame1"_s);
+        Index->SetIndexFrame(u"Frame2"_s);
+        Index->SetIndexControl(u"FIOText"_s);
+        for (const char* Name : {"Extract1", "Extract2"}) {
+            auto* E = Add<TRpWebPageExtractor>(Name, 0, 0);
+            E->SetContentFrame(u"Frame1"_s);
+            E->SetDisplayFrame(u"Frame2"_s);
+            E->SetPageInput(u"Input1"_s);
+            E->SetPageLabel(u"Status"_s);
+        }
+        auto* X = Add<TRpWebCrossTab>("XTab1", 0, 0);
+        X->SetContentFrame(u"Frame1"_s);
+        X->SetDisplayFrame(u"Frame2"_s);
+        X->SetRowField(u"FIO"_s);
+        X->SetColumnField(u"DATE"_s);
+        X->SetDataVariable(u"SUM"_s);
+        X->SetXTabTitle(u"Итоги \"месяца\""_s);
+        X->SetDoRowTotals(true);
+        X->SetDoColumnTotals(true);
+        auto* Tabs = Add<TRpWebTabs>("Tabs1", 0, 0);
+        Tabs->SetTabButtons(u"Btn4, Btn5"_s);
+        Add<TRpWebCanvas>("Canvas1", 3300, 0);
+        auto* Select = Add<TRpWebPageSelect>("Select1", 0, 0);
+        Select->SetPageButton(u"Btn6"_s);
+        Select->SetPageInput(u"Input1"_s);
+        Select->SetWebPageLabel(u"Status"_s);
+        struct {
+            const char* Name;
+            TRpWebSplitterAction Action;
+            TSplitterDirection Dir;
+        } Splitters[] = {{"Split1", marker, UpDown}, {"Split2", click, UpDown}, {"Split3", click, LeftRight},
+                         {"Split4", toSplitter, UpDown}, {"Split5", drag, UpDown}, {"Split6", drag, LeftRight}};
+        int Left = 0;
+        for (const auto& Sp : Splitters) {
+            auto* S = Add<TRpWebSplitter>(Sp.Name, Left += 200, 1005, 150, 10);
+            S->SetActionMode(Sp.Action);
+            S->SetDirection(Sp.Dir);
+            S->SetText(u"Свернуть"_s);
+            S->SetTextClosed(u"Развернуть \"всё\""_s);
+            S->SetWebStatusLabel(u"Status"_s);
+            S->SetWebStatusMessage(u"Перетащите"_s);
+            S->SetTopSplitterName(u"Split2"_s);
+            // A collapsing splitter and a dragging one start closed: only the first has a click.
+            if (QLatin1String(Sp.Name) == "Split2" || QLatin1String(Sp.Name) == "Split5") S->SetInitialState(isClosed);
+        }
+        auto* Image = Add<TRpWebImage>("WebImage1", 3300, 300, 200, 200);
+        TBitmap Bmp;
+        Bmp.SetSize(20, 20);
+        Image->Picture()->Assign(&Bmp);
+    }
+};
+
+TEST(RpWebControls, EveryWebControlGivesParsableElementsAndValidScripts) {
+    SharedSettings Keep;
+    TScriptedResponder Responder;
+    TResponderScope Scope(&Responder);
+    WebForm R;
+    R.Data->AppendRecord({u"Иванов"_s, Variant()});
+    R.Data->First();
+    QTemporaryDir Dir;
+    const String Name = Dir.filePath(u"form.htm"_s);
+    {
+        auto F = NewOwned<TRpGHTMLDocumentFilter>(Name);
+        R.Report->ExportWebForm(F.get());
+    }
+    EXPECT_EQ(Responder.MessageCount(), 0) << (Responder.MessageCount() ? Responder.LastCall().Text.toStdString() : std::string());
+    const QJsonObject J = ReadPages({Name});
+    const QJsonObject Page = J[u"pages"_s].toArray()[0].toObject();
+    EXPECT_TRUE(Page[u"errors"_s].toArray().isEmpty()) << QJsonDocument(Page[u"errors"_s].toArray()).toJson().toStdString();
+    ASSERT_TRUE(NodeAvailable()) << "node is not installed: the scripts cannot be checked";
+    for (const auto& N : Page[u"node"_s].toArray()) EXPECT_EQ(N.toString(), String());
+    EXPECT_TRUE(Page[u"srcs"_s].toArray().contains(u"rphilitor.js"_s));
+    QProcess Node;
+    Node.start(u"node"_s, {u"--check"_s, Dir.filePath(u"rphilitor.js"_s)});
+    Node.waitForFinished(60000);
+    EXPECT_EQ(Node.exitCode(), 0) << Node.readAllStandardError().toStdString();
+
+    const String Doc = ReadFile(Name);
+    // One definition of the shared page extractor, the load function calls what the controls need.
+    EXPECT_EQ(Doc.count(u"function extractPage("_s), 1);
+    EXPECT_EQ(Doc.count(u"function formLoaded(){"_s), 1);
+    EXPECT_TRUE(Doc.contains(u"   Split2Click();"_s));
+    EXPECT_FALSE(Doc.contains(u"   Split5Click();"_s));
+    EXPECT_TRUE(Doc.contains(u"   Frame2LoadContent();"_s));
+    EXPECT_TRUE(Doc.contains(u"   Data0setData();"_s));
+    EXPECT_TRUE(Doc.contains(u"   Btn4TClick();"_s) || Doc.contains(u"   Btn5TClick();"_s));
+    // Texts in script strings and in elements are escaped.
+    EXPECT_FALSE(Doc.contains(u"q=\"</script>"_s));
+    EXPECT_TRUE(Doc.contains(u"&lt;b&gt;status&lt;/b&gt;"_s));
+    EXPECT_TRUE(Doc.contains(u"Часы&nbsp;&amp;&nbsp;&lt;минуты&gt;"_s) || Doc.contains(u"Часы &amp; &lt;минуты&gt;"_s));
+    // The menu lists: a sub-menu and an option under Menu1; the option closes its menu.
+    EXPECT_TRUE(Doc.contains(u"var Menu1Kids = [\"Menu2\", \"Opt1\"];"_s)) << Doc.toStdString();
+    EXPECT_TRUE(Doc.contains(u"Menu1CloseParent();"_s));
+}
+
+TEST(RpWebControls, ReferencesAndColoursAreCheckedAsTheyAreSet) {
+    SharedSettings Keep;
+    TScriptedResponder Responder;
+    TResponderScope Scope(&Responder);
+    WebReport R;
+    auto* Title = static_cast<TRpBand*>(R.Report->Controls(0));
+    auto Make = [&](auto* C, const char* Name) {
+        C->SetParent(Title);
+        C->SetName(QString::fromLatin1(Name));
+        return C;
+    };
+    auto* Frame = Make(New<TRpReportFrame>(R.Root.get()), "Frame1");
+    auto* Button = Make(New<TRpWebButton>(R.Root.get()), "Btn1");
+    auto* Label = Make(New<TRpWebLabel>(R.Root.get()), "Label1");
+    EXPECT_EQ(Button->Color(), TColor(0xE0E0E0));
+    EXPECT_EQ(Label->RpWebColor(), u"#FFFFFF"_s);
+    Button->SetDisplayControl(u"Frame1"_s);
+    EXPECT_EQ(Button->DisplayControl(), u"Frame1"_s);
+    Button->SetDisplayControl(u"Label1"_s);  // not a frame
+    EXPECT_EQ(Button->DisplayControl(), u"Frame1"_s);
+    Button->SetDisplayControl(u"  "_s);
+    EXPECT_EQ(Button->DisplayControl(), u"  "_s);
+    for (const auto& [Text, Ok] : std::vector<std::pair<String, bool>>{{u"#a0b0c0"_s, true}, {u"A0B0C0"_s, false}, {u"#A0B0C"_s, false}, {u"#A0B0CG"_s, false}}) {
+        Label->SetRpWebColor(u"#FFFFFF"_s);
+        Label->SetRpWebColor(Text);
+        EXPECT_EQ(Label->RpWebColor() == Text, Ok) << Text.toStdString();
+    }
+    Label->SetRpWebColor(u"#a0b0c0"_s);
+    EXPECT_EQ(Label->Color(), TColor(0xC0B0A0));
+    auto* Tabs = Make(New<TRpWebTabs>(R.Root.get()), "Tabs1");
+    Tabs->SetTabButtons(u"Btn1, Label1"_s);
+    ASSERT_EQ(Responder.MessageCount(), 1);
+    EXPECT_EQ(Responder.LastCall().Text, u"'Label1' is not a TRpWebButton control name"_s);
+    EXPECT_EQ(Tabs->TabButtons(), String());
+    Tabs->SetTabButtons(u"Btn1"_s);
+    EXPECT_EQ(Tabs->TabButtons(), u"Btn1"_s);
+    (void)Frame;
 }
 
 }  // namespace
