@@ -472,6 +472,7 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
         SetToday(first);
         for (const int mode : {tmAverageRate, tmTotal}) {
             SCOPED_TRACE(mode);
+            for (const String& f : opened) QFile::remove(f);
             opened.clear();
             Responder.AnswerModal([&](TCustomForm*) {
                 TADOQuery* q = Form27->ModeQuery;
@@ -512,9 +513,24 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
             EXPECT_EQ(Form27->Button2->Caption(), QStringLiteral("Excel"));  // reset on close
         }
         EXPECT_EQ(busy, 2);
+
+        // an empty timesheet: the title and the header only
         for (const String& f : opened) QFile::remove(f);
+        opened.clear();
+        Responder.AnswerModal([&](TCustomForm*) {
+            Form27->cb_year->SetKeyValue(2011);
+            Form27->ComboBox1Change(Form27->ComboBox1);
+            Click(Form27->Button2);
+            EXPECT_EQ(Form27->Button2->Caption(), QStringLiteral("Excel (0 из 0)"));
+            ASSERT_EQ(opened.size(), 1u);
+            const std::vector<std::string> sheet = ReadWorkbook(Python(), opened[0], 36);
+            ASSERT_EQ(sheet.size(), 4u);
+            EXPECT_EQ(sheet[0].rfind(MonthNames()[MonthOf(first) - 1].toStdString() + " 2011|", 0), 0u) << sheet[0];
+        });
+        Form1->N9Click(nullptr);
     });
     SetExcelFileOpener(old);
+    for (const String& f : opened) QFile::remove(f);
 }
 
 TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
@@ -554,6 +570,7 @@ TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
 
         // the spreadsheet application closed while a sheet is written: one message, the rest is
         // not tried and nothing is shown
+        for (const String& f : opened) QFile::remove(f);
         opened.clear();
         Responder.Clear();
         TOwned<TADOQuery> q = NewOwned<TADOQuery>(nullptr);
@@ -573,6 +590,7 @@ TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
         EXPECT_TRUE(opened.empty());
     });
     SetExcelFileOpener(old);
+    for (const String& f : opened) QFile::remove(f);
 }
 
 TEST_F(TimesheetWindowTest, WindowGrab) {
