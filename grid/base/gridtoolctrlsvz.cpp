@@ -138,9 +138,13 @@ void TSizeGripPanelVz::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 TWinControl* TSizeGripPanelVz::FindHost() const {
-    TCustomForm* f = GetParentForm(this);
-    if (!f || f->WindowState() != wsNormal) return nullptr;
-    return f;
+    // The window the grip sits in: the first control up from the panel that has no parent (a form,
+    // or a popup list that is a window of its own).
+    TWinControl* host = Parent();
+    while (host && host->Parent()) host = host->Parent();
+    if (!host) return nullptr;
+    if (auto* f = dynamic_cast<TCustomForm*>(host); f && f->WindowState() != wsNormal) return nullptr;
+    return host;
 }
 
 bool TSizeGripPanelVz::GripActive() const {
@@ -150,6 +154,7 @@ bool TSizeGripPanelVz::GripActive() const {
     default: break;
     }
     auto* host = dynamic_cast<TCustomForm*>(FindHost());
+    // A popup window has no sizing frame: only a sizable form's grip is active of itself.
     if (!host || (host->BorderStyle() != bsSizeable && host->BorderStyle() != bsSizeToolWin)) return false;
     const bool rtl = UseRightToLeftAlignment();
     TPoint mine = ClientToScreen(TPoint(rtl ? 0 : Width(), Height()));

@@ -381,7 +381,8 @@ bool TCustomPopupListboxVz::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoi
 
 void TCustomPopupListboxVz::Resize() {
     TCustomListboxVz::Resize();
-    if (!FInternalResizing) {
+    // Only a size change of the window counts (not the bounds set before it exists).
+    if (!FInternalResizing && HandleAllocated()) {
         FResizedRowCount = FRowCount;
         FResizedWidth = Width();
         FSizeGripResized = true;
@@ -525,7 +526,7 @@ void TPopupListboxFormVz::SetRowCount(int Value) {
 
 void TPopupListboxFormVz::Resize() {
     TPopupInactiveFormVz::Resize();
-    if (!FInternalResizing) {
+    if (!FInternalResizing && HandleAllocated()) {
         FResizedRowCount = FRowCount;
         FResizedWidth = Width();
         FSizeGripResized = true;

@@ -320,3 +320,32 @@ TEST_F(ListboxVz, ASizeGripResizesItsHostKeepingTheOppositeEdge) {
     EXPECT_EQ(host->Left() + host->Width(), right);
     EXPECT_EQ(grip->RegionPolygon(), (std::vector<TPoint>{TPoint(17, 17), TPoint(0, 17), TPoint(0, 0)}));
 }
+
+TEST_F(ListboxVz, APopupListGrowsByItsGripInWholeItems) {
+    auto* p = New<TPopupListboxVz>(nullptr);
+    Extra.push_back(p);
+    p->SetItemHeight(16);
+    for (int i = 0; i < 20; ++i) p->Items()->Add(QStringLiteral("v%1").arg(i));
+    p->SetInternalResizing(true);
+    p->SetBounds(300, 200, 150, 5 * 16 + 4);
+    p->Show();  // the owner's own sizing and showing do not count as the user's
+    Application->ProcessMessages();
+    p->SetInternalResizing(false);
+    TSizeGripPanelVz* grip = p->CornerScrollBarPanelControl();
+    ASSERT_TRUE(grip->Visible());
+    ASSERT_TRUE(grip->GripActive());
+    EXPECT_FALSE(p->SizeGripResized());
+    QWidget* w = grip->Handle();
+    SendMouse(w, QEvent::MouseButtonPress, QPointF(3, 3));
+    QMouseEvent move(QEvent::MouseMove, QPointF(23, 40), w->mapToGlobal(QPointF(23, 40)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &move);
+    SendMouse(w, QEvent::MouseButtonRelease, QPointF(23, 40));
+    EXPECT_EQ(p->Width(), 170);
+    EXPECT_EQ(p->Height(), 7 * 16 + 4);  // 84 + 37 = 121 asked: seven whole items
+    EXPECT_EQ(p->RowCount(), 7);
+    EXPECT_TRUE(p->SizeGripResized());
+    EXPECT_EQ(p->ResizedRowCount(), 7);
+    EXPECT_EQ(p->ResizedWidth(), 170);
+    EXPECT_EQ(p->Left(), 300);
+}
