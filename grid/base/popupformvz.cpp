@@ -101,7 +101,11 @@ TRect TPopupInactiveFormVz::AdjustClientRect() const {
 }
 
 void TPopupInactiveFormVz::KeyDown(Word& Key, TShiftState Shift) {
-    if (FMasterActionsControl) FMasterActionsControl->Perform(WM_KEYDOWN, Key, 0);
+    // The editor that owns the popup sees the key first (with its own copy of it).
+    if (FMasterActionsControl) {
+        Word k = Key;
+        FMasterActionsControl->DoKeyDown(k, Shift);
+    }
     TForm::KeyDown(Key, Shift);
 }
 

@@ -349,3 +349,34 @@ TEST_F(ListboxVz, APopupListGrowsByItsGripInWholeItems) {
     EXPECT_EQ(p->ResizedWidth(), 170);
     EXPECT_EQ(p->Left(), 300);
 }
+
+TEST_F(ListboxVz, KeysTypedOverAPopupFormGoToItsMasterAndHintsTakeTheirFont) {
+    auto* f = New<TMRUListboxVz>(nullptr);
+    Extra.push_back(f);
+    auto* master = New<TEdit>(Form);
+    master->SetParent(Form);
+    std::vector<Word> keys;
+    master->OnKeyDown = [&](TObject*, Word& Key, TShiftState) { keys.push_back(Key); };
+    f->SetMasterActionsControl(master);
+    f->SetBounds(10, 10, 100, 60);
+    f->Show();
+    SendKey(f->Handle(), Qt::Key_Down);
+    EXPECT_EQ(keys, std::vector<Word>{VK_DOWN});
+    master->Free();  // forgotten when freed
+    EXPECT_EQ(f->MasterActionsControl(), nullptr);
+    EXPECT_EQ(f->BorderWidth(), 0);
+
+    auto* hint = New<THintWindowVz>(nullptr);
+    Extra.push_back(hint);
+    TFont big;
+    big.SetSize(20);
+    big.SetColor(clRed);
+    const TRect small = hint->CalcHintRect(300, u"подсказка"_S);
+    const TRect large = hint->CalcHintRect(300, u"подсказка"_S, &big);
+    EXPECT_GT(large.Height(), small.Height());
+    EXPECT_EQ(hint->Font()->Color(), clWindowText);
+    hint->ActivateHintData(TRect(20, 20, 20 + large.Width(), 20 + large.Height()), u"подсказка"_S, &big);
+    EXPECT_TRUE(hint->IsHintShowing());
+    EXPECT_EQ(hint->Font()->Size(), 20);
+    hint->ReleaseHandle();
+}
