@@ -2,6 +2,7 @@
 
 #include "grid/base/gridsvz.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/popupwnd.h"
 
 #include <algorithm>
 
@@ -107,6 +108,32 @@ void TGridScrollBarPanelControlVz::Resize() {
 // ================================================================================================
 // TSizeGripPanelVz
 
+std::vector<TPoint> SizeGripTriangleVz(TSizeGripPosition Position, int W, int H) {
+    switch (Position) {
+    case sgpBottomRight: return {TPoint(0, H), TPoint(W, H), TPoint(W, 0)};
+    case sgpBottomLeft: return {TPoint(W, H), TPoint(0, H), TPoint(0, 0)};
+    case sgpTopLeft: return {TPoint(W - 1, 0), TPoint(0, 0), TPoint(0, H - 1)};
+    case sgpTopRight: return {TPoint(W, H - 1), TPoint(W, 0), TPoint(1, 0)};
+    }
+    return {};
+}
+
+void TSizeGripPanelVz::UpdateRegion() {
+    if (!HandleAllocated()) return;
+    SetWindowPolygonRegion(this, FTriangleWindow ? SizeGripTriangleVz(FPosition, Width(), Height())
+                                                 : std::vector<TPoint>());
+}
+
+void TSizeGripPanelVz::InitWidget() {
+    TPanel::InitWidget();
+    UpdateRegion();
+}
+
+void TSizeGripPanelVz::Resize() {
+    TPanel::Resize();
+    UpdateRegion();
+}
+
 TSizeGripPanelVz::TSizeGripPanelVz(TComponent* AOwner) : TPanel(AOwner) {
     SetBevelOuter(bvNone);
     SetBevelInner(bvNone);
@@ -115,6 +142,8 @@ TSizeGripPanelVz::TSizeGripPanelVz(TComponent* AOwner) : TPanel(AOwner) {
 void TSizeGripPanelVz::SetTriangleWindow(bool Value) {
     if (Value == FTriangleWindow) return;
     FTriangleWindow = Value;
+    UpdateRegion();
+    UpdateCursor();
     Invalidate();
 }
 
@@ -128,6 +157,7 @@ void TSizeGripPanelVz::SetGripActiveStatus(TGripActiveStatusVz Value) {
 void TSizeGripPanelVz::SetPosition(TSizeGripPosition Value) {
     if (Value == FPosition) return;
     FPosition = Value;
+    UpdateRegion();
     UpdateCursor();
     Invalidate();
 }

@@ -9,6 +9,8 @@
 #include "platform/gui/rangectrls.h"
 #include "platform/gui/stdctrls.h"
 
+#include <vector>
+
 class TCustomGridVz;
 class TGridScrollBarPanelControlVz;
 
@@ -64,6 +66,9 @@ private:
 enum TGripActiveStatusVz { gasNeverVz, gasAutoVz, gasAlwaysVz };
 enum TSizeGripPosition { sgpTopLeft, sgpTopRight, sgpBottomRight, sgpBottomLeft };
 
+// The triangle a grip of W x H is cut to, on the side of its corner (client points).
+std::vector<TPoint> SizeGripTriangleVz(TSizeGripPosition Position, int W, int H);
+
 // The square in a corner of a grid between its scroll bars. It is painted in the button face; an
 // active grip draws the grip lines and sizes the window it sits in when dragged.
 class TSizeGripPanelVz : public TPanel {
@@ -86,11 +91,14 @@ public:
 
 protected:
     void Paint() override;
+    void InitWidget() override;
+    void Resize() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
 private:
+    void UpdateRegion();
     TWinControl* FindHost() const;
     void UpdateCursor();
     bool FTriangleWindow = false;

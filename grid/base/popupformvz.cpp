@@ -146,15 +146,7 @@ void TSizeGripVz::ChangePosition(TSizeGripChangePosition NewPosition) {
 }
 
 std::vector<TPoint> TSizeGripVz::RegionPolygon() const {
-    if (!FTriangleWindow) return {};
-    const int W = Width(), H = Height();
-    switch (FPosition) {
-    case sgpBottomRight: return {TPoint(0, H), TPoint(W, H), TPoint(W, 0)};
-    case sgpBottomLeft: return {TPoint(W, H), TPoint(0, H), TPoint(0, 0)};
-    case sgpTopLeft: return {TPoint(W - 1, 0), TPoint(0, 0), TPoint(0, H - 1)};
-    case sgpTopRight: return {TPoint(W, H - 1), TPoint(W, 0), TPoint(1, 0)};
-    }
-    return {};
+    return FTriangleWindow ? SizeGripTriangleVz(FPosition, Width(), Height()) : std::vector<TPoint>();
 }
 
 void TSizeGripVz::UpdateWindowRegion() {
@@ -259,6 +251,14 @@ void TSizeGripVz::Paint() {
         }
     }
 }
+
+namespace {
+// Made by name when a stream names it.
+const bool SizeGripRegistered = [] {
+    RegisterClass(TSizeGripVz::StaticClass());
+    return true;
+}();
+}  // namespace
 
 // ================================================================================================
 // drop-down placement

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 using namespace sdelka::test;
@@ -379,4 +380,22 @@ TEST_F(ListboxVz, KeysTypedOverAPopupFormGoToItsMasterAndHintsTakeTheirFont) {
     EXPECT_TRUE(hint->IsHintShowing());
     EXPECT_EQ(hint->Font()->Size(), 20);
     hint->ReleaseHandle();
+}
+
+TEST_F(ListboxVz, ATriangleGripIsCutToItsCorner) {
+    auto* grip = New<TSizeGripPanelVz>(Form);
+    grip->SetParent(Form);
+    grip->SetBounds(0, 0, 17, 17);
+    grip->HandleNeeded();
+    EXPECT_TRUE(grip->Handle()->mask().isEmpty());
+    grip->SetTriangleWindow(true);
+    QRegion m = grip->Handle()->mask();
+    EXPECT_TRUE(m.contains(QPoint(15, 15)));
+    EXPECT_FALSE(m.contains(QPoint(1, 1)));
+    grip->SetPosition(sgpTopLeft);
+    m = grip->Handle()->mask();
+    EXPECT_TRUE(m.contains(QPoint(1, 1)));
+    EXPECT_FALSE(m.contains(QPoint(15, 15)));
+    grip->SetTriangleWindow(false);
+    EXPECT_TRUE(grip->Handle()->mask().isEmpty());
 }
