@@ -69,7 +69,8 @@ public:
     void Print(int OfsX, int OfsY) override;
     void Unprepare() override;
     void ControllerNotify(int Operation) override;
-    TClass GetEditorClass() override { return nullptr; }
+    // The expression editor (TRpExprEditor).
+    TClass GetEditorClass() override;
 
     String Expression() const { return FExpression; }
     void SetExpression(const String& Value);

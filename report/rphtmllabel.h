@@ -78,6 +78,8 @@ protected:
 
 public:
     static void Published(TPublished<TRpHTMLLabel>& P);
+    // The label editor (TRpLabelEditor).
+    TClass GetEditorClass() override;
     void DrawHTMLText(TCanvas* ACanvas, bool MayGrow, Extended LineHeight, Extended AHeight, Extended AWidth,
                       Extended ATop, Extended ALeft) override;
 

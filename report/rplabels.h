@@ -54,6 +54,8 @@ public:
     void SetWidecaption(const String& Value);
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool Value);
+    // Stores the flag without laying the text out again (the next layout follows it).
+    void StoreAutoSize(bool Value) { FAutoSize = Value; }
     bool AutoStretch() const { return FAutoStretch; }
     void SetAutoStretch(bool Value);
     bool WordWrap() const { return FWordWrap; }
@@ -136,7 +138,8 @@ private:
 public:
     using TRpCustomLabel::TRpCustomLabel;
     static void Published(TPublished<TRpLabel>& P);
-    TClass GetEditorClass() override { return nullptr; }
+    // The label editor (TRpLabelEditor).
+    TClass GetEditorClass() override;
 };
 
 // Several designed lines.

@@ -246,7 +246,15 @@ public:
     virtual void SetColor(TColor) {}
     virtual void SetFont(TFont*) {}
     virtual void SetValue(const String& Value) = 0;
-    virtual void ShowEditor() = 0;
+    // Shows the editor's dialog; true when it was closed with OK (the control has been changed).
+    virtual bool ShowEditor() = 0;
+    TColor Color() { return GetColor(); }
+    TFont* Font() { return GetFont(); }
+    TClass PrintableClass() { return GetPrintableClass(); }
+    String Value() { return GetValue(); }
+    String GlyphResName() { return GetGlyphResName(); }
+    String ControlName() { return GetControlName(); }
+    TAlignment Alignment() { return GetAlignment(); }
     TRpPrintable* Control() const { return FControl; }
 
 protected:
