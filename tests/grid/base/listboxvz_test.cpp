@@ -5,6 +5,7 @@
 
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/imaging.h"
 #include "platform/gui/stdctrls.h"
 #include "tests/support/input.h"
 
@@ -398,4 +399,27 @@ TEST_F(ListboxVz, ATriangleGripIsCutToItsCorner) {
     EXPECT_FALSE(m.contains(QPoint(15, 15)));
     grip->SetTriangleWindow(false);
     EXPECT_TRUE(grip->Handle()->mask().isEmpty());
+}
+
+TEST_F(ListboxVz, ItemsWithImagesDrawTheImageLeftOfTheText) {
+    auto* images = New<TImageList>(Form);
+    images->SetWidth(8);
+    images->SetHeight(8);
+    TBitmap img;
+    img.SetSize(8, 8);
+    img.Canvas()->Brush()->SetColor(clBlue);
+    img.Canvas()->FillRect(TRect(0, 0, 8, 8));
+    images->Add(&img, nullptr);
+    TProbeListbox* l = List(3);
+    l->SetColor(clWhite);
+    l->SetItemHeight(16);
+    l->SetImageList(images);
+    l->OnGetImageIndex = [](TObject*, int Index, int& Image) { Image = Index == 0 ? 0 : -1; };
+    Form->Show();
+    Application->ProcessMessages();
+    QImage shot = l->Handle()->grab().toImage();
+    const TRect r0 = l->ItemRect(0), r1 = l->ItemRect(1);
+    EXPECT_EQ(shot.pixelColor(r0.Left + 6, (r0.Top + r0.Bottom) / 2), QColor(Qt::blue));  // centred in 12 pixels
+    EXPECT_EQ(shot.pixelColor(r0.Left + 1, (r0.Top + r0.Bottom) / 2), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(r1.Left + 6, (r1.Top + r1.Bottom) / 2), QColor(Qt::white));  // no image
 }
