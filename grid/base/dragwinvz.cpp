@@ -66,6 +66,88 @@ void TGridDragFormVz::StartShow(const TPoint& Pos, int AWidth, int AHeight) {
 }
 
 // ================================================================================================
+// TGridMoveLineVz
+
+TGridMoveLineVz::TGridMoveLineVz(TComponent* AOwner) : TGridDragFormVz(AOwner) {
+    // The window shows only the line: it is filled in the line colour and cut to the line's shape.
+    SetDropShadow(false);
+    SetColor(FLineColor);
+    SetBounds(Left(), Top(), 7, 7);
+    SetAlphaBlendValue(255);
+}
+
+void TGridMoveLineVz::SetLineColor(TColor Value) {
+    if (Value == FLineColor) return;
+    FLineColor = Value;
+    SetColor(Value);
+}
+
+void TGridMoveLineVz::StartShow(const TPoint& Pos, bool AIsVert, int Size, TWinControl*) {
+    FIsVert = AIsVert;
+    if (FIsVert) SetBounds(Pos.X - 3, Pos.Y - 4, 7, Size + 8);
+    else SetBounds(Pos.X - 3, Pos.Y - 4, Size + 8, 7);
+    HandleNeeded();
+    UpdateShape();
+    TPopupInactiveFormVz::Show();
+}
+
+void TGridMoveLineVz::MoveToFor(const TPoint& NewPos) { SetBounds(NewPos.X - 3, NewPos.Y - 4, Width(), Height()); }
+
+void TGridMoveLineVz::Resize() {
+    TGridDragFormVz::Resize();
+    UpdateShape();
+}
+
+std::vector<TRect> TGridMoveLineVz::LineShape() const {
+    // Each stroke is a two-point line whose end point is not drawn: an arrow head at each end
+    // pointing inward and the shaft between them.
+    const int W = Width(), H = Height();
+    std::vector<TRect> r;
+    if (FIsVert) {
+        for (int i = 0; i < 4; ++i) r.emplace_back(i, i, 7 - i, i + 1);  // (i,i)-(7-i,i)
+        r.emplace_back(3, 4, 4, H - 4);                                  // the shaft (3,4)-(3,H-4)
+        r.emplace_back(3, H - 4, 4, H - 3);                              // (3,H-4)-(4,H-4)
+        for (int i = 2; i >= 0; --i) r.emplace_back(i, H - 1 - i, 7 - i, H - i);
+    } else {
+        for (int i = 0; i < 4; ++i) r.emplace_back(i, i, i + 1, 7 - i);
+        r.emplace_back(4, 3, W - 4, 4);
+        r.emplace_back(W - 4, 3, W - 3, 4);
+        for (int i = 2; i >= 0; --i) r.emplace_back(W - 1 - i, i, W - i, 7 - i);
+    }
+    return r;
+}
+
+void TGridMoveLineVz::UpdateShape() {
+    if (HandleAllocated()) SetWindowRectsRegion(this, LineShape());
+}
+
+namespace {
+TGridMoveLineVz* GGridMoveLine = nullptr;
+
+// Forgets the shared line when the application frees it.
+class TGridMoveLineWatch : public TComponent {
+    SDELKA_CLASS(TGridMoveLineWatch, TComponent)
+protected:
+    explicit TGridMoveLineWatch(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TGridMoveLineWatch() override = default;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TComponent::Notification(AComponent, Operation);
+        if (Operation == opRemove && AComponent == GGridMoveLine) GGridMoveLine = nullptr;
+    }
+};
+}  // namespace
+
+TGridMoveLineVz* GetGridMoveLine() {
+    if (!GGridMoveLine && Application) {
+        GGridMoveLine = New<TGridMoveLineVz>(Application);
+        GGridMoveLine->FreeNotification(New<TGridMoveLineWatch>(Application));
+    }
+    return GGridMoveLine;
+}
+
+// ================================================================================================
 // the shared drag box
 
 namespace {

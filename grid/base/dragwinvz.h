@@ -79,6 +79,38 @@ private:
     bool FAlphaBlend = false;
 };
 
+// The red insertion line with arrow heads shown while a row or a column is dragged: a popup form
+// cut to the shape of the line, so only the line shows. One shared instance.
+class TGridMoveLineVz : public TGridDragFormVz {
+    SDELKA_CLASS(TGridMoveLineVz, TGridDragFormVz)
+protected:
+    explicit TGridMoveLineVz(TComponent* AOwner);
+    ~TGridMoveLineVz() override = default;
+
+public:
+    TColor LineColor() const { return FLineColor; }
+    void SetLineColor(TColor Value);
+    bool IsVert() const { return FIsVert; }
+    // Shows the line with its start at the screen point Pos over Size pixels: the window is placed
+    // at (Pos.X - 3, Pos.Y - 4), 7 wide and Size + 8 high (vertical) or the other way round.
+    // ACaptureControl is not used.
+    virtual void StartShow(const TPoint& Pos, bool AIsVert, int Size, TWinControl* ACaptureControl);
+    void MoveToFor(const TPoint& NewPos) override;
+    // The pixels of the line and its arrow heads, as rows of the window (the window's shape).
+    std::vector<TRect> LineShape() const;
+
+protected:
+    void Resize() override;
+
+private:
+    void UpdateShape();
+    TColor FLineColor = clRed;
+    bool FIsVert = true;
+};
+
+// The process's insertion line, made on the first call and freed with the application.
+TGridMoveLineVz* GetGridMoveLine();
+
 // The process's drag box (grey, alpha 200, no transparent colour), made on the first call and
 // freed with the application.
 TGridDragBoxVz* GetGridDragBox();

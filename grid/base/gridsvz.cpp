@@ -1,5 +1,7 @@
 #include "grid/base/gridsvz.h"
 
+#include "grid/base/dragwinvz.h"
+
 #include "grid/base/buttonpaintvz.h"
 #include "grid/base/graphutilsvz.h"
 #include "platform/gui/forms.h"
@@ -2762,11 +2764,7 @@ void TCustomGridVz::DrawMove() {
 }
 
 void TCustomGridVz::HideMove() {
-    // The shared line leaves the grid, so it never goes down with the grid's window.
-    if (TGridMoveLineVz* line = GetGridMoveLine()) {
-        line->Hide();
-        if (line->Parent() == this) line->SetParent(nullptr);
-    }
+    if (TGridMoveLineVz* line = GetGridMoveLine()) line->Hide();
 }
 
 // ================================================================================================

@@ -1,7 +1,6 @@
 // The small controls a base grid places around its cells: the panels along the right and bottom
-// edges that each hold a real scroll bar (the grid does not use window scroll bars), the size grip
-// in the corner between them, and the insertion line shown while a row or a column is dragged to a
-// new place. The panels talk to their grid only: a scroll action goes to its ModifyScrollBar, a
+// edges that each hold a real scroll bar (the grid does not use window scroll bars) and the size
+// grip in the corner between them. (The feedback windows of dragging are in dragwinvz.h.) The panels talk to their grid only: a scroll action goes to its ModifyScrollBar, a
 // press on a bar first asks its ScrollBarPressed, and the bars take their thickness from the
 // grid's scroll-bar settings.
 #pragma once
@@ -109,30 +108,3 @@ private:
     TPoint FMouseMousePos{-1, -1};
 };
 
-// The red insertion line with arrow heads shown while a row or a column is dragged. One shared
-// instance; it places itself inside the window it is shown over.
-class TGridMoveLineVz : public TCustomControl {
-    SDELKA_CLASS(TGridMoveLineVz, TCustomControl)
-protected:
-    explicit TGridMoveLineVz(TComponent* AOwner);
-    ~TGridMoveLineVz() override = default;
-
-public:
-    TColor LineColor() const { return FLineColor; }
-    void SetLineColor(TColor Value);
-    bool IsVert() const { return FIsVert; }
-    // Shows the line with its start at the screen point Pos over Size pixels, above the children
-    // of ACaptureControl (the grid).
-    void StartShow(const TPoint& Pos, bool AIsVert, int Size, TWinControl* ACaptureControl);
-    void MoveToFor(const TPoint& NewPos);
-
-protected:
-    void Paint() override;
-
-private:
-    TColor FLineColor = clRed;
-    bool FIsVert = true;
-};
-
-// The process's insertion line, made on the first call and freed with the application.
-TGridMoveLineVz* GetGridMoveLine();

@@ -53,6 +53,19 @@ void SetWindowPolygonRegion(TWinControl* Control, const std::vector<TPoint>& Poi
     w->setMask(QRegion(p, Qt::WindingFill));
 }
 
+void SetWindowRectsRegion(TWinControl* Control, const std::vector<TRect>& Rects) {
+    if (!Control->HandleAllocated()) return;
+    QWidget* w = Control->Handle();
+    if (Rects.empty()) {
+        w->clearMask();
+        return;
+    }
+    QRegion region;
+    for (const TRect& r : Rects)
+        if (!r.IsEmpty()) region += QRect(r.Left, r.Top, r.Width(), r.Height());
+    w->setMask(region);
+}
+
 void SetWindowAlpha(TWinControl* Control, int Alpha) {
     Control->Handle()->setWindowOpacity(std::clamp(Alpha, 0, 255) / 255.0);
 }

@@ -23,5 +23,7 @@ void SetWindowTakesNoFocus(TWinControl* Control);
 bool PopupWindowShowing(const TWinControl* Control);
 // Cuts the control's window to a polygon of client points (an empty polygon: the whole rectangle).
 void SetWindowPolygonRegion(TWinControl* Control, const std::vector<TPoint>& Points);
+// Cuts the control's window to the union of rectangles (client coordinates); none: the whole window.
+void SetWindowRectsRegion(TWinControl* Control, const std::vector<TRect>& Rects);
 // The window's opacity, 0 (invisible) .. 255 (opaque).
 void SetWindowAlpha(TWinControl* Control, int Alpha);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 TEST(GridDragWinVz, TheSharedBoxIsGreyTranslucentAndNeverActivated) {
@@ -56,4 +57,39 @@ TEST(GridDragWinVz, ADragWindowOfItsOwnKeepsBlackAsItsTransparentColour) {
     EXPECT_EQ(form->Width(), 70);
     form->Hide();
     EXPECT_FALSE(form->Handle()->isVisible());
+}
+
+TEST(GridMoveLineVz, TheInsertionLineShowsOnlyItsLineAboveEverything) {
+    auto* form = New<TForm>(nullptr);
+    form->Show();
+    TGridMoveLineVz* line = GetGridMoveLine();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(GetGridMoveLine(), line);
+    EXPECT_EQ(line->LineColor(), clRed);
+    line->StartShow(TPoint(100, 20), true, 50, form);
+    QWidget* w = line->Handle();
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->geometry(), QRect(97, 16, 7, 58));  // x 97..103, y 16..73
+    EXPECT_EQ(Screen->ActiveForm(), form);
+    const QRegion shape = w->mask();
+    EXPECT_TRUE(shape.contains(QPoint(0, 0)));    // the arrow head's base
+    EXPECT_TRUE(shape.contains(QPoint(6, 0)));
+    EXPECT_FALSE(shape.contains(QPoint(0, 1)));   // beside the arrow head: not part of the window
+    EXPECT_TRUE(shape.contains(QPoint(3, 30)));   // the shaft
+    EXPECT_FALSE(shape.contains(QPoint(2, 30)));
+    EXPECT_TRUE(shape.contains(QPoint(0, 57)));   // the other arrow head
+    EXPECT_FALSE(shape.contains(QPoint(0, 56)));
+    const QImage img = w->grab().toImage();
+    EXPECT_EQ(img.pixelColor(3, 30), QColor(Qt::red));
+
+    line->MoveToFor(TPoint(150, 20));
+    EXPECT_EQ(w->geometry().topLeft(), QPoint(147, 16));
+    line->StartShow(TPoint(10, 40), false, 30, form);  // horizontal
+    EXPECT_FALSE(line->IsVert());
+    EXPECT_EQ(w->geometry(), QRect(7, 36, 38, 7));
+    EXPECT_TRUE(w->mask().contains(QPoint(20, 3)));
+    EXPECT_FALSE(w->mask().contains(QPoint(20, 2)));
+    line->Hide();
+    EXPECT_FALSE(w->isVisible());
+    form->Free();
 }
