@@ -1245,6 +1245,9 @@ void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     SetZoom(100);
     TRpPrinter* Saved = FRpPrinter;
     FExportFilter = AFilter;
+    // The filter reads the report (page size, page count, the run's printer) through its owner.
+    AFilter->SetOwner(this);
+    AFilter->SetOriginalRpPrinter(Saved);
     FFinalPass = false;
     FRpPrinter = nullptr;
     auto Restore = [&] {

@@ -1,5 +1,6 @@
 #include "report/export/rpexportfilters.h"
 
+#include "report/export/rppdffilt.h"
 #include "report/export/rpwebfilter.h"
 #include "report/export/rpxlsxfilter.h"
 #include "report/export/rpxmlfilter.h"
@@ -10,4 +11,5 @@ void RpRegisterExportFilters() {
     Library->AddFilter(RpExportFilterClass<TRpXLSXDocumentFilter>());
     Library->AddFilter(RpExportFilterClass<TRpXDocumentFilter>());
     Library->AddFilter(RpExportFilterClass<TRpGHTMLDocumentFilter>());
+    Library->AddFilter(RpExportFilterClass<TRpPDFDocumentFilter>());
 }
