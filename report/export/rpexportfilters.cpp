@@ -5,6 +5,7 @@
 #include "report/export/rpxlsxfilter.h"
 #include "report/export/rpxmlfilter.h"
 #include "report/rpexportfilter.h"
+#include "report/rpprinter.h"
 
 void RpRegisterExportFilters() {
     TRpExportFilterLibrary* Library = RpExportFilterLibrary();
@@ -12,4 +13,5 @@ void RpRegisterExportFilters() {
     Library->AddFilter(RpExportFilterClass<TRpXDocumentFilter>());
     Library->AddFilter(RpExportFilterClass<TRpGHTMLDocumentFilter>());
     Library->AddFilter(RpExportFilterClass<TRpPDFDocumentFilter>());
+    RpMetafileExport = RpPDFExportMetafile;
 }

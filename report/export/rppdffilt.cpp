@@ -4,6 +4,7 @@
 #include "platform/gui/fontfiles.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
+#include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "platform/gui/rtf.h"
 #include "platform/rtl/dateutils.h"
@@ -963,4 +964,35 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
     Line(Doc, Int(XRefAt));
     Line(Doc, "%%EOF");
     return Doc;
+}
+
+// ---- stored pages as a document ------------------------------------------------------------------
+
+void RpPDFExportMetafile(TRpPrinter* Printer, const String& FileName, int FromPage, int ToPage) {
+    TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(FileName);
+    // The pages are drawn already: no report drives the run, so no page range applies, and the
+    // paper is the printer's.
+    F->SetOriginalRpPrinter(Printer);
+    F->Start(Printer->PaperWidthValue(), Printer->PaperLengthValue(), nullptr);
+    F->SetPageParams(Printer->PaperWidthValue() * 0.1L * PointsPerMM, Printer->PaperLengthValue() * 0.1L * PointsPerMM,
+                     0, 0, 0);
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto* Image = New<TRpImage>(Root.get());
+    Image->SetStretch(true);
+    for (int i = std::max(FromPage, 1); i <= ToPage; ++i) {
+        TOwned<TMetafile> Page(Printer->GetPage(i));
+        if (!Page) break;
+        // Each page begins with NewPage, as in a report run: the first one opens the document's
+        // first page, every later one breaks to a new page.
+        F->NewPage();
+        // The page drawn at its size on white, as a bitmap picture of the image.
+        TOwned<TBitmap> Pixels = NewOwned<TBitmap>();
+        Pixels->SetPixelFormat(pf24bit);
+        Pixels->SetSize(Page->Width(), Page->Height());
+        Pixels->Canvas()->StretchDraw(TRect(0, 0, Page->Width(), Page->Height()), Page.get());
+        Image->Picture()->SetGraphic(Pixels.get());
+        Image->SetBounds(0, 0, Page->Width(), Page->Height());
+        F->AcceptGraphic(0, 0, Image);
+    }
+    F->Finish();
 }

@@ -32,6 +32,7 @@ class TStream;
 class TStrings;
 class TStringList;
 class TRpReport;
+class TRpPrinter;
 class TDictionary;
 
 // The base of the PDF family: an output stream, the page-processed flag and the page geometry.
@@ -209,3 +210,7 @@ private:
     Extended kx = 72.0 / 96.0, ky = 72.0 / 96.0, r = 1.0;
     Extended FXFactor = 96.0 / 254.0, FYFactor = 96.0 / 254.0;
 };
+
+// Writes the stored pages FromPage..ToPage of a report printer as a PDF file, one picture of each
+// page per page (the report printer's ExportMetafile, installed by RpRegisterExportFilters).
+void RpPDFExportMetafile(TRpPrinter* Printer, const String& FileName, int FromPage, int ToPage);

@@ -499,6 +499,30 @@ TEST(RpPDFDocumentFilter, PageRangeConcatenationAndEmptyReports) {
     }
 }
 
+TEST(RpPDFDocumentFilter, StoredPagesExportAsPicturesOfThePages) {
+    RpRegisterExportFilters();
+    QTemporaryDir Dir;
+    ReportFixture R;
+    R.Report->Prepare();
+    const String File = Dir.filePath(u"pages.pdf"_s);
+    R.Report->RpPrinter()->ExportMetafile(File, 2, 3);
+    ExpectSound(File);
+    EXPECT_EQ(PdfPages(File), 2);
+    const TRun Images = RunTool(u"pdfimages"_s, {u"-list"_s, File});
+    EXPECT_EQ(String::fromUtf8(Images.Out).split(u'\n', Qt::SkipEmptyParts).size(), 2 + 2) << Images.Out.toStdString();
+    const TRun Info = RunTool(u"pdfinfo"_s, {File});
+    EXPECT_TRUE(Info.Out.contains("595 x 283 pts")) << Info.Out.toStdString();
+    // The first exported page is the report's second: its pictures are where the layout puts them.
+    const String Png = Dir.filePath(u"stored"_s);
+    ASSERT_EQ(RunTool(u"pdftoppm"_s, {u"-r"_s, u"254"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, u"-png"_s, u"-singlefile"_s,
+                                      File, Png}).Code, 0);
+    const QImage Page(Png + u".png"_s);
+    ASSERT_FALSE(Page.isNull());
+    if (qEnvironmentVariableIsSet("SDELKA_KEEP_PNG")) Page.save(qEnvironmentVariable("SDELKA_KEEP_PNG") + u"-stored.png"_s);
+    EXPECT_GT(QColor(Page.pixel(100 + 1450 + 40, 200 + 20)).blue(), 200);
+    EXPECT_GT(QColor(Page.pixel(100 + 1700 + 160, 200 + 70)).red(), 200);
+}
+
 TEST(RpPDFDocumentFilter, TheRegistryOffersTheFilter) {
     RpRegisterExportFilters();
     TRpExportFilterLibraryEntry* E = RpExportFilterLibrary()->GetFilterByExtension(u"pdf"_s);
