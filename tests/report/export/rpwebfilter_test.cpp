@@ -10,6 +10,7 @@
 #include "platform/rtl/streams.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
+#include "report/rpprintable.h"
 #include "report/rpreport.h"
 #include "report/rpshapes.h"
 
@@ -32,6 +33,8 @@ struct SharedSettings {
     bool Scripts = HTMLScriptsEnabled;
     TTextEncoding Encoding = TRpGHTMLDocumentFilter::TextEncoding;
     bool FirstLast = TRpGHTMLDocumentFilter::FirstLastLinks;
+    // The band name a report run leaves behind is not these tests' band.
+    SharedSettings() { RpCurrentBandName.clear(); }
     ~SharedSettings() {
         HTMLScriptsEnabled = Scripts;
         TRpGHTMLDocumentFilter::TextEncoding = Encoding;
