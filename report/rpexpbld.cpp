@@ -167,7 +167,9 @@ void TRpExpressionBuilder::AfterConstruction() {
     AvailableFunc = NewControl<TListBox>(this, G, "AvailableFunc", 195, 40, 175, 130);
     FuncName = NewControl<TLabel>(this, G, "FuncName", 10, 180, 360, 18);
     FuncDescription = NewControl<TLabel>(this, G, "FuncDescription", 10, 200, 360, 55);
+    FuncDescription->SetAutoSize(false);
     FuncDescription->SetWordWrap(true);
+    FuncDescription->SetBounds(10, 200, 360, 55);
     FunctionOKBtn = NewButton(FunctionPage, "FunctionOKBtn", "Continue", 210, 280, 80);
     FunctionCancelBtn = NewButton(FunctionPage, "FunctionCancelBtn", "Cancel", 295, 280, 80);
     Categories->OnChange = [this](TObject*) { FillFunctions(std::max(0, Categories->ItemIndex())); };
@@ -182,7 +184,9 @@ void TRpExpressionBuilder::AfterConstruction() {
     G->SetCaption(u"Enter parameters for function"_s);
     CopyFuncName = NewControl<TLabel>(this, G, "CopyFuncName", 10, 20, 360, 18);
     CopyFuncDescription = NewControl<TLabel>(this, G, "CopyFuncDescription", 10, 40, 360, 36);
+    CopyFuncDescription->SetAutoSize(false);
     CopyFuncDescription->SetWordWrap(true);
+    CopyFuncDescription->SetBounds(10, 40, 360, 36);
     FuncParamSB = NewControl<TScrollBox>(this, G, "FuncParamSB", 10, 80, 360, 170);
     FuncParamOkBtn = NewButton(FuncParamsPage, "FuncParamOkBtn", "OK", 210, 280, 80);
     FuncArgCancelBtn = NewButton(FuncParamsPage, "FuncArgCancelBtn", "Cancel", 295, 280, 80);
@@ -506,7 +510,7 @@ bool RunExpressionBuilder(const String& AHeading, String& Expression, TComponent
         B->ShowModal();
         if (B->FExprResult == 0) B->FExprResult = B->ModalResult() == mrOk ? 1 : 2;
     }
-    const bool Ok = B->FExprResult == 1 && !B->Cancelled;
+    const bool Ok = B->FExprResult == 1;
     Expression = Ok ? StripLineBreaks(B->Expr->Text()) : String();
     return Ok;
 }

@@ -173,6 +173,19 @@ TEST(RpExpressionBuilder, AnArgumentsOwnBuilderRunsInPlaceAndItsResultFillsTheAr
     EXPECT_EQ(Expr, u"UPPER('a'+'b')"_s);
 }
 
+TEST(RpExpressionBuilder, EscapeOnTheWindowEndsAPanelsWaitWithNothingInserted) {
+    BuilderFixture F;
+    String Expr = u"1"_s;
+    EXPECT_TRUE(F.Run(Expr, [](TRpExpressionBuilder* B) {
+        Later([B] { sdelka::test::SendKey(B->Handle(), Qt::Key_Escape); });
+        Click(B->InsertVariableBtn);
+        EXPECT_TRUE(B->Cancelled);
+        EXPECT_TRUE(B->MainPage->Visible());
+        Click(B->OK);
+    }));
+    EXPECT_EQ(Expr, u"1"_s);
+}
+
 TEST(RpExpressionBuilder, ValidationShowsTheResultOrTheError) {
     struct Case {
         String Expr;
@@ -248,6 +261,23 @@ TEST(RpEnvironmentEditor, AddsRenamesAndDeletesNamedExpressionsThatAReportThenEv
         // renamed in the grid: stored upper-cased
         E->UDFGrid->OnSetEditText(E->UDFGrid, 0, Row, u"Answer"_s);
         EXPECT_EQ(Env->Strings(Row - 1), u"ANSWER"_s);
+        // the expression edited in the builder, shown in the editor's place
+        E->UDFGrid->SetRow(Row);
+        Later([E] {
+            TRpExpressionBuilder* Inner = nullptr;
+            for (int i = 0; i < Screen->FormCount(); ++i)
+                if (auto X = dynamic_cast<TRpExpressionBuilder*>(Screen->Forms(i)); X && X->Visible()) Inner = X;
+            if (!Inner) {
+                ADD_FAILURE() << "no builder";
+                return;
+            }
+            EXPECT_EQ(Inner->Heading->Caption(), u"ANSWER"_s);
+            EXPECT_EQ(Inner->Expr->Text(), u"40+2"_s);
+            Inner->Expr->SetText(u"40+\r\n2"_s);
+            Click(Inner->OK);
+        });
+        Click(E->EditBtn);
+        EXPECT_EQ(E->UDFGrid->Cells(1, Row), u"40+2"_s);
         // the old entry goes
         E->UDFGrid->SetRow(Env->IndexOf(u"OLDONE"_s) + 1);
         Click(E->DeleteBtn);

@@ -272,6 +272,46 @@ TEST(RpPGridPrint, TheSpreadsheetFilterGetsColumnsFromXLColumnAndTheFirstColours
     EXPECT_TRUE(Filter->Texts.empty());
 }
 
+TEST(RpPGridPrint, ACellPictureIsPlacedOnceByItsOffsetOnPagesAndInTheExport) {
+    GridPrint F;
+    TOwned<TPicture> Pic = NewOwned<TPicture>();
+    TOwned<TBitmap> Bmp = NewOwned<TBitmap>();
+    Bmp->SetSize(8, 6);
+    Pic->SetGraphic(Bmp.get());
+    TRpPGridCell* Cell = F.G->Cells(2, 1);
+    Cell->Picture = Pic.get();
+    Cell->PicXoff = 10;
+    Cell->PicYoff = 4;
+    std::vector<TRect> Rects;
+    F.G->OnPrintImage = [&](TObject*, int C, int R, TRect& Rect, TCanvas*) {
+        if (C == 2 && R == 1) Rects.push_back(Rect);
+    };
+    auto Filter = NewOwned<TGridRecordingFilter>();
+    F.Report->IsExporting = true;
+    F.Report->Filter = Filter.get();
+    F.PrintOnce();
+    ASSERT_EQ(Rects.size(), 1u);
+    const TGridRecordingFilter::TGraphic* Image = nullptr;
+    for (auto& G : Filter->Graphics)
+        if (G.Name == u"G21"_s) Image = &G;
+    ASSERT_NE(Image, nullptr);
+    EXPECT_EQ(Image->W, 8);
+    EXPECT_EQ(Image->H, 6);
+    // the offset in screen pixels from the cell's corner, once
+    EXPECT_NEAR(double(Image->X), Rects[0].Left + 10, 1);
+    EXPECT_NEAR(double(Image->Y), Rects[0].Top + 4, 1);
+
+    F.Report->IsExporting = false;
+    F.Report->Filter = nullptr;
+    F.PrintOnce();
+    int Blits = 0;
+    EnumEnhMetaFile(F.Report->Pages.back(), [&](const TEnhMetaRecord& R) {
+        if (R.Type == EMR_STRETCHDIBITS || R.Type == EMR_BITBLT) ++Blits;
+        return true;
+    });
+    EXPECT_GE(Blits, 1);
+}
+
 TEST(RpPGridPrint, ATransparentGridPrintsLinesAndTextsButNoBackgroundsOrPictures) {
     GridPrint F;
     F.G->SetTransparent(true);
