@@ -14,6 +14,7 @@
 #include "report/export/pdfconst.h"
 #include "report/export/rpencoders.h"
 #include "report/rperror.h"
+#include "report/rpgrimage.h"
 #include "report/rpprinter.h"
 #include "report/rpprintersettings.h"
 #include "report/rpreport.h"
@@ -427,25 +428,51 @@ void TRpPDFDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor B
 void TRpPDFDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TControl* GControl) {
     if (!pageInRange() || !GControl) return;
     if (!FMadeFirstPageFiles) MakePageFiles();
+    if (auto* Rule = dynamic_cast<TRpHRule*>(GControl)) {
+        TPDFItemRec Item;
+        Item.ItemType = IT_GRAPHIC;
+        Item.Shape = S_HLINE;
+        Item.XPos = Xoff * kx;
+        Item.YPos = Yoff * ky;
+        Item.thickness = Rule->Pen()->Width() * kx;
+        Item.RGBStrokeColor = RGBOf(Rule->Pen()->Color());
+        Item.Width = Rule->Width() * kx;
+        Item.Height = Rule->Height() * kx;
+        AddOffsets(Item);
+        WriteItem(Item);
+        return;
+    }
+    TRpShapeType Type = rpsRectangle;
+    TPen* Pen = nullptr;
+    TBrush* Brush = nullptr;
     if (auto* S = dynamic_cast<TRpShape*>(GControl)) {
+        Type = S->Shape();
+        Pen = S->Pen();
+        Brush = S->Brush();
+    } else if (auto* PS = dynamic_cast<TRpPDFShape*>(GControl)) {
+        Type = PS->ShapeType();
+        Pen = PS->Pen();
+        Brush = PS->Brush();
+    }
+    if (Pen && Brush) {
         static const TPDFShapeType Map[] = {S_BOX,       S_CIRCLE,    S_VLINE,    S_HLINE,     S_TOPBOTTOM,
                                             S_LEFTRIGHT, S_BOX,       S_LEFTDIAG, S_RIGHTDIAG};
         TPDFItemRec Item;
         Item.ItemType = IT_GRAPHIC;
-        Item.Shape = Map[std::clamp(int(S->Shape()), 0, 8)];
+        Item.Shape = Map[std::clamp(int(Type), 0, 8)];
         Item.XPos = Xoff * kx;
         Item.YPos = Yoff * ky;
-        Item.thickness = S->Pen()->Width() * kx;
-        Item.RGBStrokeColor = RGBOf(S->Pen()->Color());
-        Item.RGBFColor = RGBOf(S->Brush()->Color());
-        Item.Width = S->Width() * kx * BGHFactor * r;
-        Item.Height = S->Height() * kx * r;
-        Item.Filled = S->Brush()->Style() != bsClear;
+        Item.thickness = Pen->Width() * kx;
+        Item.RGBStrokeColor = RGBOf(Pen->Color());
+        Item.RGBFColor = RGBOf(Brush->Color());
+        Item.Width = GControl->Width() * kx * BGHFactor * r;
+        Item.Height = GControl->Height() * kx * r;
+        Item.Filled = Brush->Style() != bsClear;
         AddOffsets(Item);
         // A filled shape with a visible pen: the fill, then the outline.
         TPDFItemRec Outline = Item;
         if (Item.Filled) WriteItem(Item);
-        if (S->Pen()->Style() != psClear) {
+        if (Pen->Style() != psClear) {
             Outline.Filled = false;
             WriteItem(Outline);
         }
@@ -468,7 +495,53 @@ void TRpPDFDocumentFilter::CaptureImage(Extended Xoff, Extended Yoff, TControl* 
     };
     Fill();
 
-    if (auto* Img = dynamic_cast<TRpImage*>(GControl)) {
+    // Fits a picture of Pw x Ph inside the drawn size, centred on the free side.
+    auto FitInside = [&](Extended pw, Extended ph) {
+        if (pw / wd >= ph / hd) {
+            const int nh = int(std::lround(ph / (pw / wd)));
+            Yoff += (hd - nh) / 2;
+            hd = nh;
+        } else {
+            const int nw = int(std::lround(pw / (ph / hd)));
+            Xoff += (wd - nw) / 2;
+            wd = nw;
+        }
+    };
+    if (auto* Gr = dynamic_cast<TRpGrImage*>(GControl)) {
+        TGraphic* G = Gr->Picture()->Graphic();
+        if (!G || G->Empty()) return;
+        if (Gr->ClipImage())
+            Bmp->Canvas()->Draw(0, 0, G);
+        else
+            Bmp->Canvas()->StretchDraw(TRect(0, 0, Bmp->Width(), Bmp->Height()), G);
+    } else if (auto* GrDB = dynamic_cast<TRpGrDBImage*>(GControl)) {
+        if (!GrDB->Field()) return;
+        GrDB->LoadPicture();
+        TGraphic* G = GrDB->Picture()->Graphic();
+        // A picture without width or height has no aspect to fit by.
+        if (!G || G->Empty() || G->Width() <= 0 || G->Height() <= 0 || wd <= 0 || hd <= 0) return;
+        const Extended pw = G->Width(), ph = G->Height(), a = pw / ph;
+        if (!GrDB->Stretch()) {
+            switch (GrDB->FitMode()) {
+                case fmInsideProp: FitInside(pw, ph); break;
+                case fmKeepWidth: hd = int(std::trunc(wd / a)); break;
+                case fmKeepHeight: wd = int(std::trunc(hd * a)); break;
+                case fmProportional:
+                    if (pw / wd >= ph / hd)
+                        wd = int(std::trunc(hd * a));
+                    else
+                        hd = int(std::trunc(wd / a));
+                    break;
+            }
+        }
+        if (GrDB->ClipImage()) {
+            Bmp->Canvas()->Draw(0, 0, G);
+        } else {
+            Bmp->SetSize(G->Width(), G->Height());
+            Fill();
+            Bmp->Canvas()->Draw(0, 0, G);
+        }
+    } else if (auto* Img = dynamic_cast<TRpImage*>(GControl)) {
         TGraphic* G = Img->Picture()->Graphic();
         if (!G || G->Empty()) return;  // a picture without pixels has nothing to show
         if (Img->Tag() == 999) {
@@ -502,23 +575,13 @@ void TRpPDFDocumentFilter::CaptureImage(Extended Xoff, Extended Yoff, TControl* 
         DB->LoadPicture();
         TGraphic* G = DB->Picture()->Graphic();
         if (!G || G->Empty() || G->Width() <= 0 || G->Height() <= 0 || wd <= 0 || hd <= 0) return;
-        if (!DB->Stretch()) {
-            const Extended pw = G->Width(), ph = G->Height();
-            if (pw / wd >= ph / hd) {
-                const int nh = int(std::lround(ph / (pw / wd)));
-                Yoff += (hd - nh) / 2;
-                hd = nh;
-            } else {
-                const int nw = int(std::lround(pw / (ph / hd)));
-                Xoff += (wd - nw) / 2;
-                wd = nw;
-            }
-            Bmp->Canvas()->Draw(0, 0, G);
-        } else {
-            Bmp->SetSize(G->Width(), G->Height());
-            Fill();
-            Bmp->Canvas()->Draw(0, 0, G);
-        }
+        // The picture's own pixels, shown over the control (stretched) or fitted inside it with its
+        // aspect kept and centred; drawing it unscaled into a control-sized bitmap would squash it
+        // into the fitted size.
+        if (!DB->Stretch()) FitInside(G->Width(), G->Height());
+        Bmp->SetSize(G->Width(), G->Height());
+        Fill();
+        Bmp->Canvas()->Draw(0, 0, G);
     }
     if (Bmp->Width() <= 0 || Bmp->Height() <= 0 || wd <= 0 || hd <= 0) return;
 

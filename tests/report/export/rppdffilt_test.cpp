@@ -7,10 +7,12 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
+#include "platform/rtl/variant.h"
 #include "report/export/pdfconst.h"
 #include "report/export/rpencoders.h"
 #include "report/export/rpexportfilters.h"
 #include "report/rpdbtexts.h"
+#include "report/rpgrimage.h"
 #include "report/rplabels.h"
 #include "report/rpprintersettings.h"
 #include "report/rpreport.h"
@@ -22,6 +24,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <array>
 
 namespace {
 
@@ -372,10 +376,10 @@ struct ReportFixture {
         S->SetParent(Detail);
         Place(S, 850, 10, 200, 60);
         S->Brush()->SetColor(TColor(0x00CC00));  // green
-        auto* Rule = New<TRpShape>(Root.get());
+        auto* Rule = New<TRpHRule>(Root.get());
         Rule->SetParent(Detail);
         Place(Rule, 1100, 40, 300, 10);
-        Rule->SetShape(rpsHorLine);
+        Rule->Pen()->SetWidth(2);
         TOwned<TBitmap> B = Quadrants(40, 20);
         auto* Jpeg = New<TRpImage>(Root.get());
         Jpeg->SetParent(Detail);
@@ -521,6 +525,88 @@ TEST(RpPDFDocumentFilter, StoredPagesExportAsPicturesOfThePages) {
     if (qEnvironmentVariableIsSet("SDELKA_KEEP_PNG")) Page.save(qEnvironmentVariable("SDELKA_KEEP_PNG") + u"-stored.png"_s);
     EXPECT_GT(QColor(Page.pixel(100 + 1450 + 40, 200 + 20)).blue(), 200);
     EXPECT_GT(QColor(Page.pixel(100 + 1700 + 160, 200 + 70)).red(), 200);
+}
+
+// The add-on printables of a report: the rule and the PDF shape as vector lines, pictures from a
+// field fitted inside their box with their own pixels, or kept to the box's width.
+TEST(RpPDFDocumentFilter, AddOnPrintablesAndPicturesFromAField) {
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto* Report = New<TRpReport>(Root.get());
+    Report->SetUnits(Native);
+    TRpPage* Pg = Report->Page();
+    Pg->SetPaperSize(Custom);
+    Pg->SetUnits(Native);
+    Pg->SetWidth(2100);
+    Pg->SetLength(1000);
+    for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
+                     &TRpPage::SetBottomMargin})
+        (Pg->*Set)(0);
+    auto* Data = New<TTestTableDataSet>(Root.get());
+    Data->FieldDefs()->Add(u"PIC"_s, ftGraphic);
+    Data->CreateDataSet();
+    TOwned<TBitmap> Pic = Quadrants(100, 50);
+    TMemoryStream Bmp;
+    Pic->SaveToStream(&Bmp);
+    Data->AppendRecord({VarByteArrayOf(QByteArray(static_cast<const char*>(Bmp.Memory()), qsizetype(Bmp.Size())))});
+    Data->First();
+    Report->SetDataSet(Data);
+    TRpBand* Detail = Report->CreateBand(rbDetail);
+    Detail->SetNativeHeight(900);
+    auto Place = [](TRpPrintable* P, int L, int T, int W, int H) {
+        P->Size()->SetUnits(Native);
+        P->Size()->SetLeft(L);
+        P->Size()->SetTop(T);
+        P->Size()->SetWidth(W);
+        P->Size()->SetHeight(H);
+    };
+    auto* Fitted = New<TRpDBImage>(Root.get());
+    Fitted->SetParent(Detail);
+    Place(Fitted, 0, 0, 530, 530);
+    Fitted->SetDataSet(Data);
+    Fitted->SetDataField(u"PIC"_s);
+    auto* Kept = New<TRpGrDBImage>(Root.get());
+    Kept->SetParent(Detail);
+    Place(Kept, 600, 0, 530, 530);
+    Kept->SetDataSet(Data);
+    Kept->SetDataField(u"PIC"_s);
+    Kept->SetFitMode(fmKeepWidth);
+    auto* Rule = New<TRpHRule>(Root.get());
+    Rule->SetParent(Detail);
+    Place(Rule, 1200, 100, 500, 20);
+    Rule->Pen()->SetColor(clRed);
+    auto* Oval = New<TRpPDFShape>(Root.get());
+    Oval->SetParent(Detail);
+    Place(Oval, 1200, 300, 500, 300);
+    Oval->SetShapeType(rpsCircle);
+    Oval->Brush()->SetStyle(bsClear);
+
+    TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(String());
+    F->SetCompressionOn(false);
+    Report->ExportToFilter(F.get());
+    auto* M = static_cast<TMemoryStream*>(F->Stream());
+    const QByteArray Doc(static_cast<const char*>(M->Memory()), qsizetype(M->Size()));
+    M->Free();
+    const String C = String::fromLatin1(Content(Doc, 0));
+    // Both pictures keep their 100 × 50 pixels; the fitted one prints at the box's width and half
+    // its height, lowered by a quarter of the box, the kept one at the box's width from its top.
+    const auto Images = QRegularExpression(u"q (\\d+) 0 0 (\\d+) (\\d+) (\\d+) cm\r\nBI\r\n/Width 100\r\n/Height 50\r\n"_s).globalMatch(C);
+    std::vector<std::array<int, 4>> Boxes;
+    for (auto It = Images; It.hasNext();) {
+        const auto Mt = It.next();
+        Boxes.push_back({Mt.captured(1).toInt(), Mt.captured(2).toInt(), Mt.captured(3).toInt(), Mt.captured(4).toInt()});
+    }
+    ASSERT_EQ(Boxes.size(), 2u) << C.toStdString();
+    const int Box = 150;   // 530 tenths of a millimetre: 200 screen pixels, 150 points
+    const int Top = 283;   // the page's height in points
+    for (const auto& B : Boxes) {
+        EXPECT_NEAR(B[0], Box, 1);
+        EXPECT_NEAR(B[1], Box / 2, 1);
+    }
+    EXPECT_NEAR(Boxes[0][3], Top - Box / 4 - Box / 2, 2);
+    EXPECT_NEAR(Boxes[1][3], Top - Box / 2, 2);
+    // The rule: a red line through the middle of its box; the oval: four curves, stroked.
+    EXPECT_TRUE(QRegularExpression(u"1.00 0.00 0.00 RG\r\n340 (\\d+) m 48[12] \\1 l s"_s).match(C).hasMatch());
+    EXPECT_EQ(C.count(u" c\r\n"_s) + C.count(u" c s\r\n"_s), 4);
 }
 
 TEST(RpPDFDocumentFilter, TheRegistryOffersTheFilter) {
