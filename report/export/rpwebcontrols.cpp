@@ -404,12 +404,12 @@ void TRpWebCrossTab::Published(TPublished<TRpWebCrossTab>& P) {
     P.Integer("TableOffsetY", &TRpWebCrossTab::TableOffsetY, &TRpWebCrossTab::SetTableOffsetY).Default(50);
 }
 
-TRpWebCheckBox::TRpWebCheckBox(TComponent* AOwner)
-    : TRpWebPrintable(AOwner), FPen(NewOwned<TPen>()), FBrush(NewOwned<TBrush>()) {}
+TRpWebCheckBox::TRpWebCheckBox(TComponent* AOwner) : TRpPCheckBox(AOwner) {}
 TRpWebCheckBox::~TRpWebCheckBox() = default;
 
+void TRpWebCheckBox::Print(int OfsX, int OfsY) { HandToFilter(this, OfsX, OfsY); }
+
 void TRpWebCheckBox::Published(TPublished<TRpWebCheckBox>& P) {
-    P.Boolean("Checked", &TRpWebCheckBox::Checked, &TRpWebCheckBox::SetChecked).Default(0);
     P.Enum("CheckBoxStyle", &TRpWebCheckBox::CheckBoxStyle, &TRpWebCheckBox::SetCheckBoxStyle, {"cbHtml", "cbText", "cbImage"})
         .Default(cbHtml);
     P.Integer("LeftMargin", &TRpWebCheckBox::LeftMargin, &TRpWebCheckBox::SetLeftMargin).Default(0);
@@ -425,8 +425,8 @@ void TRpWebCheckBox::Published(TPublished<TRpWebCheckBox>& P) {
 void TRpWebCheckBox::Paint() {
     TCanvas* C = Canvas();
     if (!C) return;
-    C->SetPen(FPen.get());
-    C->SetBrush(FBrush.get());
+    C->SetPen(Pen());
+    C->SetBrush(Brush());
     C->SetFont(Font());
     const TRect R = ClientRect();
     C->Rectangle(R.Left, R.Top, R.Right, R.Bottom);

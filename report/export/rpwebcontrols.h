@@ -12,6 +12,7 @@
 #pragma once
 
 #include "report/rplabels.h"
+#include "report/rppctrls.h"
 #include "report/rpshapes.h"
 
 class TRpGHTMLDocumentFilter;
@@ -331,17 +332,15 @@ public:
 };
 
 // A check box: the browser's own, a text that switches, or a picture that switches.
-class TRpWebCheckBox : public TRpWebPrintable {
-    SDELKA_CLASS(TRpWebCheckBox, TRpWebPrintable)
+class TRpWebCheckBox : public TRpPCheckBox {
+    SDELKA_CLASS(TRpWebCheckBox, TRpPCheckBox)
 protected:
     explicit TRpWebCheckBox(TComponent* AOwner);
     ~TRpWebCheckBox() override;
 
 public:
     static void Published(TPublished<TRpWebCheckBox>& P);
-    TPen* Pen() const { return FPen.get(); }
-    TBrush* Brush() const { return FBrush.get(); }
-    RPWEB_PROP(bool, Checked, false)
+    void Print(int OfsX, int OfsY) override;
     RPWEB_PROP(TRpCheckBoxStyle, CheckBoxStyle, cbHtml)
     RPWEB_PROP(int, LeftMargin, 0)
     RPWEB_PROP(int, TopMargin, 0)
@@ -354,8 +353,6 @@ public:
 
 protected:
     void Paint() override;
-    TOwned<TPen> FPen;
-    TOwned<TBrush> FBrush;
 };
 
 class TRpWebPageSelect : public TRpWebPrintable {

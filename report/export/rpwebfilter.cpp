@@ -9,6 +9,8 @@
 #include "platform/rtl/streams.h"
 #include "report/rpprinter.h"
 #include "report/rpreport.h"
+#include "report/rpgrimage.h"
+#include "report/rphtmllabel.h"
 #include "report/rpshapes.h"
 
 #include <QDir>
@@ -672,12 +674,41 @@ void TRpGHTMLDocumentFilter::TextOutRec(TExportInfoRec ExportInfo) {
     TextOut(ExportInfo.Xpos, ExportInfo.Ypos, ExportInfo.Font, ExportInfo.BGColor, ExportInfo.Alignment, ExportInfo.Text);
 }
 
+TRpHTMLLabel* TRpGHTMLDocumentFilter::FindHTMLLabel(const String& Text) const {
+    if (!Text.startsWith(u"%!"_s) || !Text.endsWith(u"!%"_s)) return nullptr;
+    auto* R = dynamic_cast<TCustomRpReport*>(Owner());
+    if (!R) return nullptr;
+    for (int i = 0; i < R->ControlCount(); ++i) {
+        auto* B = dynamic_cast<TRpCustomBand*>(R->Controls(i));
+        if (!B) continue;
+        for (int j = 0; j < B->ControlCount(); ++j) {
+            TControl* C = B->Controls(j);
+            if (u"%!"_s + C->Name() + u"!%"_s == Text) return dynamic_cast<TRpHTMLLabel*>(C);
+        }
+    }
+    return nullptr;
+}
+
 void TRpGHTMLDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
                                      const String& Text) {
     String Caption = Text;
     String Measured = Text;
+    String Link;
+    TLinkDef LinkKind = ldHTTPJump;
+    // A link label hands over "%!" + its name + "!%": its caption and link go in its place.
+    if (TRpHTMLLabel* HL = FindHTMLLabel(Text)) {
+        Link = HL->LinkText();
+        Caption = Measured = HL->Caption();
+        LinkKind = HL->LinkType();
+    }
     // Texts are escaped; every blank is kept.
     Caption = EscapeHTML(Caption).replace(u"&apos;"_s, u"'"_s).replace(u"&quot;"_s, u"\""_s).replace(u' ', u"&nbsp;"_s);
+    if (!Link.isEmpty()) {
+        const String L = EscapeHTML(Link);
+        if (LinkKind == ldHTTPJump) Caption = u"<a href=\""_s + L + u"\">"_s + Caption + u"</a>"_s;
+        else if (LinkKind == ldNameJump) Caption = u"<a href=\"#"_s + L + u"\">"_s + Caption + u"</a>"_s;
+        else Caption = u"<a name=\""_s + L + u"\"></a>"_s;
+    }
 
     TRpPrinter* P = nullptr;
     if (auto* R = dynamic_cast<TCustomRpReport*>(Owner())) P = R->RpPrinter();
@@ -759,31 +790,44 @@ void TRpGHTMLDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TContro
     int W = GControl->Width(), H = GControl->Height();
     const String Band = EscapeHTML(RpCurrentBandName);
 
-    if (auto* S = dynamic_cast<TRpShape*>(GControl)) {
-        const int PW = S->Pen()->Width();
-        const String PC = HTMLColor(S->Pen()->Color());
-        switch (S->Shape()) {
+    // Rules and shapes: DIV bars and HR rules.
+    auto Shape = [&](TRpShapeType Type, TPen* Pen, TBrush* Brush, int VertAdjust, int HorLineLift) {
+        const int PW = Pen->Width();
+        const String PC = HTMLColor(Pen->Color());
+        switch (Type) {
             case rpsHorLine:
-                AddLine(RuleElement(Band, x, y - 8, W, PW, PC));
-                FPageMaxY = std::max(FPageMaxY, y - 8);
+                AddLine(RuleElement(Band, x, y - HorLineLift, W, PW, PC));
+                FPageMaxY = std::max(FPageMaxY, y - HorLineLift);
                 break;
             case rpsVertLine:
                 AddLine(BarElement(Band, (x + (x + W)) / 2, y, PW, H, PC));
                 FPageMaxY = std::max(FPageMaxY, y);
                 break;
             case rpsRectangle:
-                if (S->Brush()->Style() == bsSolid) {
-                    AddLine(BarElement(Band, x, y, W, H, HTMLColor(S->Brush()->Color())));
+                if (Brush->Style() == bsSolid) {
+                    AddLine(BarElement(Band, x, y, W, H, HTMLColor(Brush->Color())));
                 } else {
                     AddLine(BarElement(Band, x, y, PW, H, PC));
                     AddLine(BarElement(Band, (x + W) - PW, y, PW, H, PC));
-                    AddLine(RuleElement(Band, x, y - S->VertAdjust() - 8, W, PW, PC));
+                    AddLine(RuleElement(Band, x, y - VertAdjust - 8, W, PW, PC));
                     AddLine(RuleElement(Band, x, (y + H) - 8, W, PW, PC));
-                    FPageMaxY = std::max(FPageMaxY, y - S->VertAdjust() - 8);
+                    FPageMaxY = std::max(FPageMaxY, y - VertAdjust - 8);
                 }
                 break;
             default: break;
         }
+    };
+    if (auto* R = dynamic_cast<TRpHRule*>(GControl)) {
+        AddLine(RuleElement(Band, x, y, W, R->Pen()->Width(), HTMLColor(R->Pen()->Color())));
+        FPageMaxY = std::max(FPageMaxY, y);
+        return;
+    }
+    if (auto* S = dynamic_cast<TRpShape*>(GControl)) {
+        Shape(S->Shape(), S->Pen(), S->Brush(), S->VertAdjust(), 8);
+        return;
+    }
+    if (auto* S = dynamic_cast<TRpPDFShape*>(GControl)) {
+        Shape(S->ShapeType(), S->Pen(), S->Brush(), S->VertAdjust(), 0);
         return;
     }
 
@@ -792,20 +836,34 @@ void TRpGHTMLDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TContro
     if (auto* I = dynamic_cast<TRpImage*>(GControl)) {
         Name = (I->Name().isEmpty() ? u"picture"_s + String::number(++FNextPicnum) : I->Name()) + u".jpg"_s;
         Image = PictureImage(I->Picture()->Graphic(), W, H);
-    } else if (auto* D = dynamic_cast<TRpDBImage*>(GControl)) {
-        D->LoadPicture();
-        TGraphic* G = D->Picture()->Graphic();
+    } else if (auto* G = dynamic_cast<TRpGrImage*>(GControl)) {
+        Name = (G->Name().isEmpty() ? u"picture"_s + String::number(++FNextPicnum) : G->Name()) + u".jpg"_s;
+        Image = PictureImage(G->Picture()->Graphic(), W, H);
+    } else if (dynamic_cast<TRpDBImage*>(GControl) || dynamic_cast<TRpGrDBImage*>(GControl)) {
+        auto* D = dynamic_cast<TRpDBImage*>(GControl);
+        auto* GD = dynamic_cast<TRpGrDBImage*>(GControl);
+        if (D) D->LoadPicture(); else GD->LoadPicture();
+        TGraphic* G = (D ? D->Picture() : GD->Picture())->Graphic();
+        const bool Stretch = D ? D->Stretch() : GD->Stretch();
+        const TFitMode Mode = D ? fmProportional : GD->FitMode();
         const int PW = G ? G->Width() : 0, PH = G ? G->Height() : 0;
-        // Unless stretched, the picture keeps its proportions inside the box.
-        if (!D->Stretch() && PW > 0 && PH > 0 && W > 0 && H > 0) {
+        // Unless stretched, the picture keeps its proportions and stays inside its box.
+        if (!Stretch && PW > 0 && PH > 0 && W > 0 && H > 0) {
             const double r = double(PW) / PH;
-            if (double(PW) / W >= double(PH) / H)
-                H = int(std::trunc(W / r));
-            else
-                W = int(std::trunc(H * r));
+            switch (Mode) {
+                case fmProportional:
+                    if (double(PW) / W >= double(PH) / H)
+                        H = int(std::trunc(W / r));
+                    else
+                        W = int(std::trunc(H * r));
+                    break;
+                case fmKeepWidth: H = int(std::trunc(W / r)); break;
+                case fmKeepHeight: W = int(std::trunc(H * r)); break;
+                case fmInsideProp: break;
+            }
         }
         ++FNextPicnum;
-        Name = (D->Name().isEmpty() ? u"picture"_s : D->Name()) + String::number(FNextPicnum) + u".jpg"_s;
+        Name = (GControl->Name().isEmpty() ? u"picture"_s : GControl->Name()) + String::number(FNextPicnum) + u".jpg"_s;
         Image = G && !G->Empty() ? G->ToImage().scaled(std::max(W, 1), std::max(H, 1)) : QImage();
     } else {
         return;

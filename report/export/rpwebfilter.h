@@ -27,6 +27,7 @@
 class TStream;
 class TCustomRpReport;
 class TRpHTMLImage;
+class TRpHTMLLabel;
 
 // "#rrggbb" of a colour, system colours resolved.
 String HTMLColor(TColor Color);
@@ -148,6 +149,8 @@ public:
 
 private:
     struct TPageFile;
+    // The link label whose placeholder the text is, if any.
+    TRpHTMLLabel* FindHTMLLabel(const String& Text) const;
     void WriteHead(const String& Title, bool Charset);
     void WriteHeadScripts();
     void WriteHintBox();

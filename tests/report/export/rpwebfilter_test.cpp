@@ -7,8 +7,11 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/imaging.h"
 #include "platform/rtl/lists.h"
+#include "platform/rtl/rtlmath.h"
 #include "platform/rtl/streams.h"
 #include "report/rpdbtexts.h"
+#include "report/rpgrimage.h"
+#include "report/rphtmllabel.h"
 #include "report/rplabels.h"
 #include "report/rpprintable.h"
 #include "report/rpreport.h"
@@ -398,6 +401,60 @@ TEST(RpWebFilter, ADataBoundPictureFitsInsideItsBox) {
     ASSERT_EQ(Jpegs.size(), 1) << Jpegs.join(u',').toStdString();
     EXPECT_EQ(Jpegs[0], DB->Name() + u"1.jpg"_s);
     EXPECT_FALSE(QFile::exists(QDir::current().filePath(Jpegs[0])));
+}
+
+TEST(RpWebFilter, LinkLabelsRulesAndAddOnShapes) {
+    SharedSettings Keep;
+    WebReport R;
+    auto* Title = static_cast<TRpBand*>(R.Report->Controls(0));
+    auto* Link = New<TRpHTMLLabel>(R.Root.get());
+    Link->SetParent(Title);
+    Link->SetName(u"Link1"_s);
+    WebReport::Place(Link, 0, 100, 900, 80);
+    Link->SetCaption(u"Сайт <цеха>"_s);
+    Link->SetLinkText(u"http://factory/?a=1&b=2"_s);
+    auto* Anchor = New<TRpHTMLLabel>(R.Root.get());
+    Anchor->SetParent(Title);
+    Anchor->SetName(u"Anchor1"_s);
+    WebReport::Place(Anchor, 1000, 100, 500, 80);
+    Anchor->SetCaption(u"x"_s);
+    Anchor->SetLinkText(u"top"_s);
+    Anchor->SetLinkType(ldNameLabel);
+    auto* Rule = New<TRpHRule>(R.Root.get());
+    Rule->SetParent(Title);
+    WebReport::Place(Rule, 0, 250, 1000, 10);
+    R.Data->AppendRecord({u"%!Link1!%"_s, Variant()});  // a data text that only looks like a placeholder
+    R.Data->First();
+    auto F = NewOwned<TRpGHTMLDocumentFilter>();
+    R.Report->ExportToFilter(F.get());
+    const String Doc = StreamText(F.get());
+    EXPECT_TRUE(Doc.contains(u"\r\n<a href=\"http://factory/?a=1&amp;b=2\">Сайт&nbsp;&lt;цеха&gt;</a>\r\n"_s)) << Doc.toStdString();
+    EXPECT_TRUE(Doc.contains(u"\r\n<a name=\"top\"></a>\r\n"_s));
+    // A rule at its own top; the fixture's shape line is lifted by 8 pixels.
+    const int RuleTop = int(Round(250 * 96 / 254.0)) + int(Round(100 * 96 / 254.0));
+    static const QRegularExpression Rules(u"<DIV name=\"[^\"]*\" style=\"position:absolute;left:\\d+px;top:(\\d+)px;height:1px;\"><hr "_s);
+    QList<int> Tops;
+    for (auto M = Rules.globalMatch(Doc); M.hasNext();) Tops << M.next().captured(1).toInt();
+    EXPECT_EQ(Tops, (QList<int>{int(Round(200 * 96 / 254.0)) + int(Round(100 * 96 / 254.0)) - 8, RuleTop})) << Doc.toStdString();
+
+    // The add-on shape's horizontal line is not lifted; a circle writes nothing.
+    auto* Line = New<TRpPDFShape>(R.Root.get());
+    Line->SetShapeType(rpsHorLine);
+    Line->SetBounds(0, 0, 200, 10);
+    auto* Circle = New<TRpPDFShape>(R.Root.get());
+    Circle->SetShapeType(rpsCircle);
+    auto G = NewOwned<TRpGHTMLDocumentFilter>();
+    TFont Font;
+    G->Start(2100, 2970, &Font);
+    G->NewPage();
+    G->AcceptGraphic(10, 100, Line);
+    G->AcceptGraphic(10, 200, Circle);
+    G->EndPage();
+    G->Finish();
+    const String Shapes = StreamText(G.get());
+    EXPECT_TRUE(Shapes.contains(u"style=\"position:absolute;left:10px;top:100px;height:1px;\"><hr width=\"200\""_s))
+        << Shapes.toStdString();
+    EXPECT_FALSE(Shapes.contains(u"top:200px"_s));
 }
 
 // Every kind of web control on the first band, with texts that need escaping in scripts.
