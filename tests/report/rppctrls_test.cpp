@@ -6,11 +6,16 @@
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "platform/rtl/lists.h"
+#include "platform/rtl/streams.h"
+#include "platform/db/fields.h"
+
+#include <QtEndian>
 #include "report/rpframe.h"
 #include "report/rpgrimage.h"
 #include "report/rphtmllabel.h"
 #include "report/rplabelreport.h"
 #include "report/rplabels.h"
+#include "report/rpreport.h"
 #include "tests/report/rpprintables_support.h"
 
 #include <gtest/gtest.h>
@@ -323,6 +328,44 @@ TEST(RpPGridPrint, ATransparentGridPrintsLinesAndTextsButNoBackgroundsOrPictures
     EXPECT_GT(F.Report->CountRecords(0, EMR_LINETO), 0);
 }
 
+TEST(RpPGridPrint, ABandsExpansionMovesABottomFixedGridAndStretchesAStretchingOne) {
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto Report = New<TRpReport>(Root.get());
+    TRpBand* Band = Report->CreateBand(rbDetail);
+    Band->SetNativeHeight(500);
+    auto G = New<TRpPGrid>(Root.get());
+    G->SetParent(Band);
+    G->SetBounds(0, 10, 100, 40);
+    G->SetRows(1);
+    G->SetColumns(1);
+    G->Frame()->SetDrawBottom(true);
+    TOwned<TRpPrinter> P = NewOwned<TRpPrinter>(nullptr);
+    P->BeginDoc();
+    P->NewPage();
+    G->SetRpPrinter(P.get());
+    Band->ExpandBand(100);
+    // the bottom-fixed grid moves down by the expansion; the stretching one grows by it and
+    // comes back to its design height
+    G->SetStretchHeightWithBand(true);
+    std::vector<int> Heights;
+    G->OnDrawCell = [&](TObject*, int, int, TRect& R, TCanvas*) { Heights.push_back(R.Height()); };
+    G->Print(0, 0);
+    EXPECT_EQ(G->Height(), 40);
+    G->SetStretchHeightWithBand(false);
+    G->Print(0, 0);
+    ASSERT_EQ(Heights.size(), 2u);
+    EXPECT_NEAR(Heights[0] - Heights[1], P->YSize(100), 2);
+    std::vector<int> Tops;
+    G->OnDrawCell = [&](TObject*, int, int, TRect& R, TCanvas*) { Tops.push_back(R.Top); };
+    G->Print(0, 0);
+    G->SetFixBottomPosition(true);
+    G->Print(0, 0);
+    ASSERT_EQ(Tops.size(), 2u);
+    EXPECT_NEAR(Tops[1] - Tops[0], P->YSize(100), 1);
+    P->EndDoc();
+    G->SetRpPrinter(nullptr);
+}
+
 // ---- the check box -------------------------------------------------------------------------------
 
 TEST(RpPCheckBox, ANewBoxIsAFramedCheckedCross) {
@@ -450,6 +493,48 @@ TEST(RpGrImage, FitModesOfAWidePictureInASquareBox) {
     Bmp->SetSize(0, 0);
     I->Picture()->SetGraphic(Bmp.get());
     PrintWith(fmInsideProp);
+}
+
+TEST(RpGrDBImage, ABlobPictureIsFittedAndAFieldThatIsNoBlobPrintsNone) {
+    TPrintableFixture F;
+    TTestTableDataSet* Data = New<TTestTableDataSet>(F.Report);
+    Data->FieldDefs()->Add(u"PIC"_s, ftGraphic);
+    Data->FieldDefs()->Add(u"NAME"_s, ftString, 10);
+    Data->CreateDataSet();
+    TOwned<TBitmap> Bmp = NewOwned<TBitmap>();
+    Bmp->SetSize(200, 100);
+    TOwned<TMemoryStream> S = NewOwned<TMemoryStream>();
+    Bmp->SaveToStream(S.get());
+    Data->Append();
+    Data->FieldByName(u"PIC"_s)->SetAsBytes(TBytes(static_cast<const Byte*>(S->Memory()),
+                                                   static_cast<const Byte*>(S->Memory()) + S->Size()));
+    Data->FieldByName(u"NAME"_s)->SetAsString(u"x"_s);
+    Data->Post();
+    auto* I = F.Add<TRpGrDBImage>("Pic");
+    I->SetBounds(0, 0, 105, 105);
+    I->SetDataSet(Data);
+    I->SetFitMode(fmInsideProp);
+    auto StretchedPictures = [&](const String& Field) {
+        I->SetDataField(Field);
+        F.Report->BeginDocument();
+        I->Prepare();
+        I->Print(0, 0);
+        I->Unprepare();
+        F.Report->EndDocument();
+        std::vector<std::pair<int, int>> Sizes;  // destination width and height
+        EnumEnhMetaFile(F.Report->Pages.back(), [&](const TEnhMetaRecord& R) {
+            if (R.Type == EMR_STRETCHDIBITS && R.Bytes.size() >= 8 + 4 * 18)
+                Sizes.emplace_back(qFromLittleEndian<qint32>(R.Bytes.data() + 8 + 4 * 16),
+                                   qFromLittleEndian<qint32>(R.Bytes.data() + 8 + 4 * 17));
+            return true;
+        });
+        return Sizes;
+    };
+    const auto Fitted = StretchedPictures(u"PIC"_s);
+    ASSERT_EQ(Fitted.size(), 1u);
+    EXPECT_NEAR(Fitted[0].second * 2, Fitted[0].first, 2);  // the picture's aspect inside the box
+    EXPECT_TRUE(StretchedPictures(u"NAME"_s).empty());
+    EXPECT_TRUE(StretchedPictures(u"MISSING"_s).empty());
 }
 
 TEST(RpHTMLLabel, PagesShowTheCaptionAsPlainTextAndTheHtmlFilterGetsThePlaceholder) {
