@@ -638,6 +638,39 @@ TEST(RpWebControls, EveryWebControlGivesParsableElementsAndValidScripts) {
     EXPECT_TRUE(Doc.contains(u"Menu1CloseParent();"_s));
 }
 
+TEST(RpWebControls, PageFilesOfAWebFormEachCarryTheirOwnScripts) {
+    SharedSettings Keep;
+    TScriptedResponder Responder;
+    TResponderScope Scope(&Responder);
+    WebForm R;
+    for (int i = 1; i <= 20; ++i) R.Data->AppendRecord({u"Рабочий %1"_s.arg(i), Variant()});
+    R.Data->First();
+    QTemporaryDir Dir;
+    const String Name = Dir.filePath(u"form.htm"_s);
+    {
+        auto F = NewOwned<TRpGHTMLDocumentFilter>(Name);
+        TRpGHTMLDocumentFilter::MultiPage = true;
+        TRpGHTMLDocumentFilter::PageLinks = true;
+        R.Report->ExportWebForm(F.get());
+    }
+    const QStringList Pages = QDir(Dir.path()).entryList({u"form*.html"_s}, QDir::Files, QDir::Name);
+    ASSERT_GT(Pages.size(), 1);
+    QStringList Paths;
+    for (const String& P : Pages) Paths << Dir.filePath(P);
+    const QJsonArray Read = ReadPages(Paths)[u"pages"_s].toArray();
+    ASSERT_EQ(Read.size(), Pages.size());
+    ASSERT_TRUE(NodeAvailable()) << "node is not installed: the scripts cannot be checked";
+    for (int i = 0; i < Read.size(); ++i) {
+        const QJsonObject Page = Read[i].toObject();
+        EXPECT_TRUE(Page[u"errors"_s].toArray().isEmpty()) << Pages[i].toStdString();
+        EXPECT_EQ(Page[u"scripts"_s].toInt(), 1) << Pages[i].toStdString();
+        for (const auto& N : Page[u"node"_s].toArray()) EXPECT_EQ(N.toString(), String()) << Pages[i].toStdString();
+        const String Doc = ReadFile(Paths[i]);
+        EXPECT_EQ(Doc.count(u"function formLoaded(){"_s), 1) << Pages[i].toStdString();
+        EXPECT_LE(Doc.count(u"function extractPage("_s), 1) << Pages[i].toStdString();
+    }
+}
+
 TEST(RpWebControls, ReferencesAndColoursAreCheckedAsTheyAreSet) {
     SharedSettings Keep;
     TScriptedResponder Responder;
