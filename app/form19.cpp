@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "app/excelhelper.h"
 #include "app/form27.h"
+#include "app/periodreports.h"
 #include "app/timesheetdata.h"
 #include "app/timesheetexcel.h"
 #include "app/timesheetrebuild.h"
@@ -99,6 +100,7 @@ void TForm19::AfterConstruction() {
 
     Button6 = NewControl<TButton>(this, this, "Button6", 8, bottom + 5, 90, 27);
     Button6->SetCaption(QStringLiteral("Печать"));
+    Button6->OnClick = TNotifyEvent(this, &TForm19::Button6Click);
     ComboBox1 = NewControl<TComboBox>(this, this, "ComboBox1", 106, bottom + 7, 118, 24);
     ComboBox1->SetStyle(csDropDownList);
     for (const String& m : MonthNames()) ComboBox1->Items()->Add(m);
@@ -238,6 +240,13 @@ void TForm19::Button2Click(TObject*) {
         Button2->SetCaption(QStringLiteral("Excel (%1 из %2)").arg(Done).arg(Total));
         Application->ProcessMessages();
     });
+}
+
+void TForm19::Button6Click(TObject*) {
+    if (FBusy) return;
+    const int m = ShownMonth(), y = ShownYear();
+    if (m < 1 || y <= 0) return;
+    PrintMonthHours(m, y, ComboBox1->Text() + u' ' + ComboBox2->Text() + QStringLiteral(" г."));
 }
 
 void TForm19::DBGrid1DrawColumnCell(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column,

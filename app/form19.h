@@ -63,6 +63,7 @@ public:
     void Button1Click(TObject* Sender);     // "Перестроить": the shift rows of the month
     void Button2Click(TObject* Sender);     // "Excel": the hours of all shifts
     void Button4Click(TObject* Sender);     // "Выход"
+    void Button6Click(TObject* Sender);     // "Печать": the month's hours of all shifts, printed
     void DBGrid1DrawColumnCell(TObject* Sender, const TRect& Rect, int DataCol, TColumn* Column, TGridDrawState State);
 
 private:

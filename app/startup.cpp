@@ -9,6 +9,7 @@
 #include "platform/db/db.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
+#include "report/export/rpexportfilters.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ void ShowActionError(TObject*, const Exception& E) {
 
 void CreateApplicationForms() {
     Application->OnException = TExceptionEvent(&ShowActionError);
+    // the preview's save command offers every export filter
+    RpRegisterExportFilters();
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);

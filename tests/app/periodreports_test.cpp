@@ -1,0 +1,324 @@
+// The printed reports against the demo database: each period report of the previous month and the
+// monthly hours report are generated from their windows, printed to the "PDF file" printer and
+// read back with pdftotext; per worker (or product) the totals must be those a hand-written SQL
+// over the same period gives. A namesake of a demo worker, with piece work but no hours, shows
+// that workers are told apart by id and that the price of an hour survives zero hours.
+#include "app/form19.h"
+#include "app/periodreports.h"
+#include "app/timesheetdata.h"
+#include "app_fixture.h"
+#include "platform/gui/listctrls.h"
+#include "platform/gui/printers.h"
+#include "platform/gui/rangectrls.h"
+#include "report/rppages.h"
+#include "report/rpreport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace sdelka::test {
+namespace {
+
+// A pair "label|value" per line of a query's single text result.
+std::vector<std::pair<String, String>> Pairs(const std::string& Text) {
+    std::vector<std::pair<String, String>> r;
+    for (const QString& line : QString::fromStdString(Text).split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype bar = line.lastIndexOf(u'|');
+        r.emplace_back(line.left(bar), line.mid(bar + 1));
+    }
+    return r;
+}
+
+// The position after Token found as a whole number at or after From, or -1.
+qsizetype FindToken(const QString& Text, const QString& Token, qsizetype From) {
+    const QRegularExpression re(QStringLiteral("(?<![\\d,])") + QRegularExpression::escape(Token) + QStringLiteral("(?![\\d,])"));
+    const QRegularExpressionMatch m = re.match(Text, From < 0 ? 0 : From);
+    return m.hasMatch() ? m.capturedEnd() : -1;
+}
+
+// Every label, then the values that follow it, found in this order in the text; a value "a/b"
+// stands for either text.
+void ExpectInOrder(const QString& Text, const std::vector<std::pair<String, std::vector<String>>>& Blocks) {
+    qsizetype at = 0;
+    for (const auto& [label, values] : Blocks) {
+        const qsizetype found = Text.indexOf(label, at);
+        ASSERT_GE(found, 0) << "not found after position " << at << ": " << label.toStdString();
+        at = found + label.size();
+        for (const String& v : values) {
+            qsizetype next = -1;
+            for (const QString& alt : v.split(u'/')) {
+                const qsizetype n = FindToken(Text, alt, at);
+                if (n >= 0 && (next < 0 || n < next)) next = n;
+            }
+            ASSERT_GE(next, 0) << "after " << label.toStdString() << " no " << v.toStdString();
+            at = next;
+        }
+    }
+}
+
+// Money as the layouts print it with the mask "#0.00".
+String Money(const String& Sql) { return QString::number(Sql.toDouble(), 'f', 2).replace(u'.', u','); }
+
+// A quotient the report computes in binary floating point, printed with "#0.00": a value that
+// ends in half a cent may print as either neighbour.
+String Quotient(const String& Exact) {
+    const double v = Exact.toDouble();
+    const double mills = std::round(v * 1000);
+    if (std::fabs(v * 1000 - mills) < 1e-6 && static_cast<long long>(mills) % 10 == 5) {
+        const auto cents = [](double C) { return QString::number(C / 100, 'f', 2).replace(u'.', u','); };
+        return cents((mills - 5) / 10) + u'/' + cents((mills + 5) / 10);
+    }
+    return Money(Exact);
+}
+
+class PeriodReportsTest : public AppSuite<true> {
+protected:
+    TDateTime CurrentMonth() {
+        const int y = std::stoi(Db().Value("select extract(year from current_date)"));
+        const int m = std::stoi(Db().Value("select extract(month from current_date)"));
+        return MonthStart(m, y);
+    }
+    TDateTime PreviousMonth() {
+        const TDateTime c = CurrentMonth();
+        return MonthStart(MonthOf(c - 1), YearOf(c - 1));
+    }
+    std::string Iso(TDateTime D) { return FormatDateTime(QStringLiteral("yyyy-mm-dd"), D).toStdString(); }
+    std::string Period(const std::string& Column) {
+        return Column + ">='" + Iso(PreviousMonth()) + "' and " + Column + "<'" + Iso(CurrentMonth()) + "'";
+    }
+
+    // A second worker with the name of a demo worker who made things last month: the same
+    // records at twice the price, with no hours of their own, and one day of auxiliary works in
+    // his timesheet. Made once per database.
+    String AddNamesake() {
+        const std::string known = Db().Value(
+            "select min(s_caption) from (select s_caption from cmn_contractor.person group by s_caption having count(*)>1) z");
+        if (!known.empty()) return QString::fromStdString(known);
+        const std::string w = Db().Value("select min(w_id) from accounts_dep.smena where o_id<7777 and " + Period("data"));
+        const std::string id = Db().Value(
+            "insert into cmn_contractor.person (s_caption, s_code) select s_caption, '0' from cmn_contractor.person "
+            "where id=" + w + " returning id");
+        Db().Exec("update cmn_contractor.person set s_code='" + id + "' where id=" + id);
+        Db().Exec("insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, time, ok, prize) "
+                  "select " + id + ", i_id, o_id, cena*2, kol_vo, brak, data, smena, color, 0, ok, prize from accounts_dep.smena "
+                  "where o_id<7777 and w_id=" + w + " and " + Period("data"));
+        Db().Exec("insert into accounts_dep.h_dizuv (w_id, smena, month, year, i_type, i_night, d2) values (" + id + ", 0, " +
+                  std::to_string(MonthOf(PreviousMonth())) + ", " + std::to_string(YearOf(PreviousMonth())) + ", 7777, 0, 5)");
+        return QString::fromStdString(Db().Value("select s_caption from cmn_contractor.person where id=" + id));
+    }
+
+    // The pages of a report's last run printed to the "PDF file" printer, as pdftotext reads them;
+    // the file is kept in the test folder under the name given.
+    QString PrintedText(TCustomRpReport* Report, const char* Name) {
+        TRpPrinter* p = Report->RpPrinter();
+        EXPECT_NE(p, nullptr);
+        if (!p) return {};
+        SetPrinter(nullptr);  // the standard backend with its PDF file printer
+        p->SetPrinterIndex(p->Printers()->IndexOf(PdfFilePrinterName()));
+        const QString file = QDir(QString::fromStdString(::testing::TempDir())).filePath(QString::fromLatin1(Name) + QStringLiteral(".pdf"));
+        QFile::remove(file);
+        p->PrinterObject()->SetFileName(file);
+        p->Print();
+        SetPrinter(nullptr);
+        QProcess tool;
+        tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+        tool.waitForFinished(120000);
+        return QString::fromUtf8(tool.readAllStandardOutput());
+    }
+
+    // Runs Action inside the period window opened from the main window on the previous month.
+    void InPeriodWindow(const std::function<void()>& Action) {
+        Start();
+        SignIn(AdminWord2, [&] {
+            Responder.AnswerModal([&](TCustomForm* F) {
+                ASSERT_EQ(F, Form18);
+                Action();
+            });
+            Form1->N10Click(nullptr);
+        });
+    }
+
+    // Joins of the production records the reports read.
+    static std::string Records() {
+        return "accounts_dep.smena s join accounts_dep.oper o on o.id=s.o_id join accounts_dep.vid_oper v on v.id=o.vid "
+               "join accounts_dep.izdel i on i.id=s.i_id ";
+    }
+};
+
+TEST_F(PeriodReportsTest, ReportByWorkersPrintsEachWorkersTotalsAndTheGrandTotals) {
+    const String namesake = AddNamesake();
+    InPeriodWindow([&] {
+        EXPECT_EQ(Form18->DTPicker1->Date(), PreviousMonth());
+        EXPECT_EQ(Form18->DTPicker2->Date(), CurrentMonth());
+        Click(Form18->Button4);
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_FALSE(Form16->t_Report->Active());
+        const QString text = PrintedText(Form16->RpReport1, "sdelka_report_workers");
+        EXPECT_TRUE(text.contains(QStringLiteral("Отчет по рабочим за период с ") + DateToStr(PreviousMonth()) +
+                                  QStringLiteral(" по ") + DateToStr(CurrentMonth())));
+        // per worker id: the piece-work sum of the lines, and the same with all auxiliary and
+        // average-rate earnings
+        const auto rows = Pairs(Db().Value(
+            "with l as (select s.w_id, round(sum((s.kol_vo-s.brak)*s.cena)::numeric,2) summa from " + Records() +
+            "where " + Period("s.data") + " group by s.w_id, v.vid, i.id_nom, o.naimen, s.color), "
+            "w as (select w_id, sum(summa) summa from l group by w_id) "
+            "select string_agg(p.s_caption || '|' || w.summa || ';' || (w.summa + (select coalesce(round(sum(f.cnt*f.price)::numeric,2),0) "
+            "from accounts_dep.fatigue f where f.id_p=w.w_id and " + Period("f.d_date") + ")), E'\\n' order by p.s_caption, w.w_id) "
+            "from w join cmn_contractor.person p on p.s_code::integer=w.w_id"));
+        ASSERT_GT(rows.size(), 3u);
+        std::vector<std::pair<String, std::vector<String>>> blocks;
+        int namesakes = 0;
+        for (const auto& [name, sums] : rows) {
+            namesakes += name == namesake;
+            blocks.push_back({name, {Money(sums.section(u';', 0, 0)), QString::number(sums.section(u';', 1, 1).toDouble(), 'f', 3).replace(u'.', u',')}});
+        }
+        EXPECT_EQ(namesakes, 2);
+        // the summary: all piece work, everybody's auxiliary works, average rate, and the total
+        const std::string all = Db().Value("select (select sum(round(sum_l,2)) from (select sum((s.kol_vo-s.brak)*s.cena)::numeric sum_l from " +
+                                           Records() + "where " + Period("s.data") +
+                                           " group by s.w_id, v.vid, i.id_nom, o.naimen, s.color) z) || '|' || "
+                                           "(select coalesce(round(sum(cnt*price)::numeric,2),0) from accounts_dep.fatigue f where f.id_o=7777 and " +
+                                           Period("f.d_date") + ") || '|' || "
+                                           "(select coalesce(round(sum(cnt*price)::numeric,2),0) from accounts_dep.fatigue f where f.id_o=7778 and " +
+                                           Period("f.d_date") + ")");
+        const QStringList t = QString::fromStdString(all).split(u'|');
+        blocks.push_back({String(), {Money(t[0])}});
+        blocks.push_back({QStringLiteral("Хоз.р.:"), {}});
+        blocks.push_back({Money(t[1]), {}});
+        blocks.push_back({QStringLiteral("Ср.сд.:"), {Money(t[2])}});
+        blocks.push_back({QStringLiteral("Итого:"), {Money(QString::number(t[0].toDouble() + t[1].toDouble() + t[2].toDouble(), 'f', 2))}});
+        ExpectInOrder(text, blocks);
+    });
+}
+
+TEST_F(PeriodReportsTest, DetailedReportByWorkersKeepsNamesakesApartAndPricesZeroHoursAtZero) {
+    const String namesake = AddNamesake();
+    InPeriodWindow([&] {
+        Click(Form18->Button1);
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_FALSE(Form20->w_Report->Active());
+        const QString text = PrintedText(Form20->RpReport1, "sdelka_report_workers_detailed");
+        // per worker id: piece-work sum, then the price of an hour (0 without hours)
+        const auto rows = Pairs(Db().Value(
+            "with l as (select s.w_id, sum(s.time) t, round(sum((s.kol_vo-s.brak)*s.cena)::numeric,2) summa from " + Records() +
+            "join cmn_contractor.person p on p.s_code::integer=s.w_id where " + Period("s.data") +
+            " group by p.s_caption, i.marka, v.vid, o.naimen, s.color, s.w_id), "
+            "w as (select w_id, sum(summa) summa, sum(t) t from l group by w_id) "
+            "select string_agg(p.s_caption || '|' || w.summa || ';' || case when w.t=0 then 0 else round(w.summa/w.t, 6) end, E'\\n' "
+            "order by p.s_caption, w.w_id) from w join cmn_contractor.person p on p.s_code::integer=w.w_id"));
+        std::vector<std::pair<String, std::vector<String>>> blocks;
+        int zero = 0;
+        for (const auto& [name, sums] : rows) {
+            const String price = Quotient(sums.section(u';', 1, 1));
+            zero += name == namesake && price == u"0,00";
+            blocks.push_back({name, {Money(sums.section(u';', 0, 0))}});
+            blocks.push_back({QStringLiteral("Цена ср. сд. за 1 ч.:"), {price}});
+        }
+        EXPECT_EQ(zero, 1);
+        ExpectInOrder(text, blocks);
+        EXPECT_FALSE(text.contains(QStringLiteral("Cannot divide")));
+    });
+}
+
+TEST_F(PeriodReportsTest, ReportsByProductsPrintEachProductsQuantityAndMass) {
+    InPeriodWindow([&] {
+        // quantity less defects and its mass; the detailed report counts the defects in
+        const auto product = [&](bool Defects) {
+            const std::string qty = Defects ? "s.kol_vo" : "s.kol_vo-s.brak";
+            return Pairs(Db().Value("with l as (select i.id_nom id, i.nom, sum(" + qty + ") q, round((i.massa*sum(" + qty +
+                                    "))::numeric,2) m from " + Records() + "where " + Period("s.data") +
+                                    " group by i.id_nom, i.nom, s.color, o.naimen, v.vid, i.massa" + (Defects ? ", i.marka" : "") + ") "
+                                    "select string_agg(nom || '|' || q || ';' || m, E'\\n' order by nom, id) from "
+                                    "(select id, nom, sum(q) q, sum(m) m from l group by id, nom) z"));
+        };
+        const auto general = [](const String& V) { return QString::number(V.toDouble(), 'g', 15).replace(u'.', u','); };
+        Click(Form18->Button2);
+        EXPECT_FALSE(Form17->t_Report->Active());
+        std::vector<std::pair<String, std::vector<String>>> blocks;
+        double qty = 0;
+        for (const auto& [name, v] : product(false)) {
+            blocks.push_back({name, {general(v.section(u';', 1, 1)), general(v.section(u';', 0, 0))}});
+            qty += v.section(u';', 0, 0).toDouble();
+        }
+        ASSERT_FALSE(blocks.empty());
+        blocks.push_back({QStringLiteral("Итого:"), {}});
+        blocks.back().second.push_back(general(QString::number(qty)));
+        ExpectInOrder(PrintedText(Form17->RpReport1, "sdelka_report_products"), blocks);
+
+        Click(Form18->Button3);
+        EXPECT_FALSE(Form21->i_Report->Active());
+        blocks.clear();
+        for (const auto& [name, v] : product(true))
+            blocks.push_back({name, {Money(v.section(u';', 1, 1)), general(v.section(u';', 0, 0))}});
+        ExpectInOrder(PrintedText(Form21->RpReport1, "sdelka_report_products_detailed"), blocks);
+        EXPECT_TRUE(Messages().empty());
+    });
+}
+
+TEST_F(PeriodReportsTest, AFailedRunLeavesNoQueryOpenAndAnEmptyPeriodStillPrints) {
+    InPeriodWindow([&] {
+        TRpCustomBand* detail = Form16->RpReport1->FirstBand(rbDetail);
+        const auto kept = detail->BeforePrint;
+        bool fail = true;
+        detail->BeforePrint = [&fail](TObject*, bool&) {
+            if (fail) throw Exception(QStringLiteral("broken"));
+        };
+        Click(Form18->Button4);
+        EXPECT_FALSE(Form16->t_Report->Active());
+        EXPECT_EQ(Messages().size(), 1u);
+        detail->BeforePrint = kept;
+        Click(Form18->Button4);
+        EXPECT_GT(Form16->RpReport1->RpPrinter()->PageList()->PageCount(), 0);
+        EXPECT_FALSE(Form16->t_Report->Active());
+
+        // a period of no days: a page with its number and no line of a worker
+        Form18->DTPicker2->SetDate(Form18->DTPicker1->Date());
+        Click(Form18->Button4);
+        const QString text = PrintedText(Form16->RpReport1, "sdelka_report_workers_empty");
+        EXPECT_EQ(text.simplified(), QStringLiteral("1"));
+        EXPECT_EQ(Form16->RpReport1->RpPrinter()->PageList()->PageCount(), 1);
+    });
+}
+
+TEST_F(PeriodReportsTest, MonthlyHoursReportMatchesTheTimesheet) {
+    const String namesake = AddNamesake();
+    Start();
+    SignIn(AdminWord2, [&] {
+        const TDateTime first = PreviousMonth();
+        Form1->DateT->SetDate(first);
+        Responder.AnswerModal([&](TCustomForm*) {
+            Form19->FormActivate(Form19);
+            Click(Form19->Button6);
+            EXPECT_FALSE(Form15->H_Dizuv->Active());
+            const QString text = PrintedText(Form15->RpReport1, "sdelka_month_hours");
+            EXPECT_TRUE(text.contains(MonthNames()[MonthOf(first) - 1] + u' ' + QString::number(YearOf(first)) + QStringLiteral(" г.")));
+            // the timesheet of the month: every worker's hours of all shifts and kinds
+            const auto rows = Pairs(Db().Value(
+                "select string_agg(p.s_caption || '|' || t, E'\\n' order by p.s_caption, p.id) from (select w_id, sum(" +
+                [] {
+                    std::string s;
+                    for (int d = 1; d <= 31; ++d) s += (d > 1 ? "+" : "") + ("coalesce(d" + std::to_string(d) + ",0)");
+                    return s;
+                }() + ") t from accounts_dep.h_dizuv where month=" + std::to_string(MonthOf(first)) +
+                " and year=" + std::to_string(YearOf(first)) + " group by w_id) h join cmn_contractor.person p on p.s_code::integer=h.w_id"));
+            ASSERT_GT(rows.size(), 3u);
+            std::vector<std::pair<String, std::vector<String>>> blocks;
+            int namesakes = 0;
+            for (const auto& [name, total] : rows) {
+                namesakes += name == namesake;
+                blocks.push_back({name, {total}});
+            }
+            EXPECT_EQ(namesakes, 2);
+            ExpectInOrder(text, blocks);
+        });
+        Form1->N13Click(nullptr);
+    });
+}
+
+}  // namespace
+}  // namespace sdelka::test
