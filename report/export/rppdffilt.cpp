@@ -153,6 +153,8 @@ struct TRpPDFDocumentFilter::TDoc {
     std::vector<TPage> pages;
     // The code page of each font resource's text, by font number.
     std::vector<int> FontCodePages;
+    // The screen bitmap texts are measured on.
+    TOwned<TBitmap> Measure;
 
     TPage& Current() { return pages.back(); }
 };
@@ -381,8 +383,11 @@ void TRpPDFDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor B
     const Extended py = P ? P->YPos(Y) : std::round(Y * FYFactor);
 
     // The text measured on the screen, converted to device units.
-    TOwned<TBitmap> Measure = NewOwned<TBitmap>();
-    Measure->SetSize(1, 1);
+    if (!FPDF->Measure) {
+        FPDF->Measure = NewOwned<TBitmap>();
+        FPDF->Measure->SetSize(1, 1);
+    }
+    TBitmap* Measure = FPDF->Measure.get();
     Measure->Canvas()->Font()->Assign(Font);
     const int w = Measure->Canvas()->TextWidth(Text);
     const int th = Measure->Canvas()->TextHeight(Text);
