@@ -63,13 +63,15 @@ void TSpecRowVz::SetCellsText(const String& Value) {
     cells->BeginUpdate();
     try {
         cells->Clear();
-        const qsizetype n = Value.size();
+        // The text ends at its first #0, as a character string would.
+        const qsizetype zero = Value.indexOf(QChar(0));
+        const qsizetype n = zero < 0 ? Value.size() : zero;
         qsizetype i = 0;
         while (i < n && Value[i].unicode() >= 1 && Value[i].unicode() <= 32) ++i;
         while (i < n) {
             if (Value[i] == u'"') {
                 // A quoted item: doubled quotes inside stand for one.
-                String rest = Value.mid(i);
+                String rest = Value.mid(i, n - i);
                 const qsizetype before = rest.size();
                 cells->Add(AnsiExtractQuotedStr(rest, u'"'));
                 i += before - rest.size();

@@ -34,6 +34,10 @@ TEST(SpecRowVz, CellTextsSplitAtSemicolonsOutsideQuotes) {
         r.SetCellsText(String::fromUtf16(c.Text));
         EXPECT_EQ(Cells(r), c.Cells) << String::fromUtf16(c.Text).toStdString();
     }
+    TSpecRowVz nul(nullptr);
+    nul.SetCellsText(String::fromUtf16(u"a;b\0;c", 7));  // the text ends at #0
+    EXPECT_EQ(Cells(nul), (std::vector<String>{u"a"_S, u"b"_S}));
+
     TSpecRowVz r(nullptr);
     r.SetCellsText(u"один;два"_S);
     EXPECT_EQ(r.GetCellText(1), u"два"_S);
