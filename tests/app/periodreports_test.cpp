@@ -8,6 +8,7 @@
 #include "app/timesheetdata.h"
 #include "app_fixture.h"
 #include "platform/gui/listctrls.h"
+#include "platform/office/excel.h"
 #include "platform/gui/printers.h"
 #include "platform/gui/rangectrls.h"
 #include "report/rppages.h"
@@ -19,6 +20,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sdelka::test {
@@ -318,6 +320,49 @@ TEST_F(PeriodReportsTest, MonthlyHoursReportMatchesTheTimesheet) {
         });
         Form1->N13Click(nullptr);
     });
+}
+
+
+TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
+    std::vector<String> opened;
+    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); });
+    InPeriodWindow([&] {
+        Form18->RadioGroup1->SetItemIndex(1);  // finished products only
+        Click(Form18->Button6);
+        Form18->RadioGroup1->SetItemIndex(0);
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_FALSE(Form18->XLS_Rep->Active());
+        ASSERT_EQ(opened.size(), 1u);
+        QProcess p;
+        // the system interpreter, which has the workbook reader
+        p.start(QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("import sys, openpyxl\n"
+                                "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                                "out = ['|'.join('' if v is None else str(v) for v in (r[0], r[1], r[2], r[4])) "
+                                "for r in ws.iter_rows(values_only=True)]\n"
+                                "sys.stdout.buffer.write('\\n'.join(out).encode('utf-8'))\n"),
+                 opened[0]});
+        p.waitForFinished(60000);
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        const QStringList sheet = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        // the finished products of the period, a colour spelled out after the operation kind
+        const QStringList expected = QString::fromStdString(Db().Value(
+            "select string_agg(nom || '|' || vid || case when color=1 then ' (грунт)' when color>1 then ' (цвет: ' || color || ')' else '' end "
+            "|| '|Готовая продукция|' || q, E'\\n' order by nom, n) from (select i.nom, v.vid, s.color, o.naimen, i.massa, "
+            "sum(s.kol_vo-s.brak) q, row_number() over (order by i.nom) n from " + Records() + "where o.naimen=0 and " +
+            Period("s.data") + " group by i.nom, s.color, o.naimen, v.vid, i.massa) z")).split(u'\n');
+        ASSERT_EQ(sheet.size(), expected.size() + 1);
+        EXPECT_EQ(sheet[0], QStringLiteral("Наименование|Операция|Вид продукции|Кол-во"));
+        QStringList rows = sheet.mid(1), want = expected;
+        rows.sort();
+        want.sort();
+        EXPECT_EQ(rows, want);
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const QString& R) { return R.contains(QStringLiteral("(цвет: ")); }));
+        EXPECT_EQ(Form18->Button6->Caption(), QStringLiteral("Excel (%1 из %1)").arg(expected.size()));
+    });
+    SetExcelFileOpener(old);
+    for (const String& f : opened) QFile::remove(f);
 }
 
 }  // namespace
