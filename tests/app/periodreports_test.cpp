@@ -11,12 +11,14 @@
 #include "platform/office/excel.h"
 #include "platform/gui/printers.h"
 #include "platform/gui/rangectrls.h"
+#include "report/rpexportfilter.h"
 #include "report/rppages.h"
 #include "report/rpreport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -323,6 +325,42 @@ TEST_F(PeriodReportsTest, MonthlyHoursReportMatchesTheTimesheet) {
 }
 
 
+TEST_F(PeriodReportsTest, AReportSavesItsPagesAndExportsThroughTheRegisteredFilters) {
+    InPeriodWindow([&] {
+        TADOQuery* q = Form21->i_Report;
+        BindPeriod(q->Parameters(), PreviousMonth(), CurrentMonth());
+        q->Open();
+        const QDir dir(QString::fromStdString(::testing::TempDir()));
+        // the page file of a prepared report
+        Form21->RpReport1->Prepare();
+        const QString pages = dir.filePath(QStringLiteral("sdelka_report_products_detailed.rpp"));
+        Form21->RpReport1->RpPrinter()->Save(pages);
+        EXPECT_GT(QFileInfo(pages).size(), 1000);
+        // the filters the start-up registered
+        for (const char* ext : {"pdf", "xlsx", "rpx"}) {
+            TRpExportFilterLibraryEntry* e = RpExportFilterLibrary()->GetFilterByExtension(QString::fromLatin1(ext));
+            ASSERT_NE(e, nullptr) << ext;
+            const QString file = dir.filePath(QStringLiteral("sdelka_export.") + QString::fromLatin1(ext));
+            QFile::remove(file);
+            TOwned<TRpExportFilter> filter(e->ExportFilterClass->Create(file));
+            Form21->RpReport1->ExportToFilter(filter.get());
+            filter.reset();
+            EXPECT_GT(QFileInfo(file).size(), 500) << ext;
+            if (QString::fromLatin1(ext) == u"pdf") {
+                QProcess tool;
+                tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+                tool.waitForFinished(120000);
+                const QString text = QString::fromUtf8(tool.readAllStandardOutput());
+                EXPECT_TRUE(text.contains(QStringLiteral("Итого:")));
+                EXPECT_TRUE(text.contains(QStringLiteral("Коробки")));
+            }
+            QFile::remove(file);
+        }
+        q->Close();
+        QFile::remove(pages);
+    });
+}
+
 TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
     std::vector<String> opened;
     const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); });
@@ -363,6 +401,14 @@ TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
     });
     SetExcelFileOpener(old);
     for (const String& f : opened) QFile::remove(f);
+}
+
+TEST_F(PeriodReportsTest, WindowGrab) {
+    InPeriodWindow([&] {
+        Form18->Show();
+        Form18->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_form18.png"));
+        Form18->Hide();
+    });
 }
 
 }  // namespace
