@@ -431,6 +431,14 @@ void DrawImageCenteredVz(TCanvas* Canvas, const TRect& ARect, TCustomImageList* 
     if (!fits) RestoreCanvasClipRgnVz(Canvas, saved);
 }
 
+void DrawImageCenteredDCVz(HDC DC, const TRect& ARect, TCustomImageList* ImageList, int ImageIndex, bool Selected) {
+    if (!DC) return;
+    TCanvas canvas;
+    canvas.SetHandle(DC);
+    DrawImageCenteredVz(&canvas, ARect, ImageList, ImageIndex, Selected);
+    canvas.SetHandle(nullptr);
+}
+
 void DrawClippedImageVz(TCustomImageList* ImageList, TBitmap* Bitmap, TCanvas* Canvas, const TRect& Cell,
                         int ImageIndex, int DX, int DY, TAlignment Alignment, const TRect& ClipRect, double Zoom,
                         bool Enabled) {

@@ -74,6 +74,8 @@ class TCustomImageList;
 // Selected; nothing for an index outside the list.
 void DrawImageCenteredVz(TCanvas* Canvas, const TRect& ARect, TCustomImageList* ImageList, int ImageIndex,
                          bool Selected);
+// The same on a device context.
+void DrawImageCenteredDCVz(HDC DC, const TRect& ARect, TCustomImageList* ImageList, int ImageIndex, bool Selected);
 // An image of the list (or the bitmap) placed in a cell by the alignment, offset by DX and DY,
 // stretched by Zoom around the cell's centre; clipped to the cell when it overhangs.
 void DrawClippedImageVz(TCustomImageList* ImageList, TBitmap* Bitmap, TCanvas* Canvas, const TRect& Cell,

@@ -327,6 +327,9 @@ TEST_F(ButtonPaintVz, ImagesAreCentredAndClippedToTheirCell) {
     DrawImageCenteredVz(C(), TRect(0, 0, 20, 10), list, 0, false);
     Expect({{7, 2, clBlue}, {12, 7, clBlue}, {6, 2, clWhite}, {13, 2, clWhite}}, "centred");
     DrawImageCenteredVz(C(), TRect(0, 0, 20, 10), list, 5, false);  // no such image: nothing
+    Size(20, 10);
+    DrawImageCenteredDCVz(C()->Handle(), TRect(0, 0, 10, 10), list, 0, false);
+    Expect({{2, 2, clBlue}, {7, 7, clBlue}, {8, 2, clWhite}}, "centred on a device context");
 
     Size(20, 10);
     // Right-aligned, 2 pixels further right: sticks out of the cell and is clipped to it.
