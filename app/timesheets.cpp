@@ -74,6 +74,21 @@ TDBLookupComboBox* YearChoice(TForm* Form, TADOQuery* Years) {
     return box;
 }
 
+// The auxiliary-work timesheet of a month, one line per worker: his hours, earnings and price of
+// an hour over all his auxiliary and average-rate hours of the month, and his day columns.
+String AuxiliaryTimesheetSql() {
+    QStringList days;
+    for (int d = 1; d <= 31; ++d) days << QStringLiteral("sum(coalesce(h.d%1,0)) as d%1").arg(d);
+    const String hours = QStringLiteral("from accounts_dep.fatigue f where f.id_p=p.id and f.d_date>=:d_date2 and f.d_date<:d_date1");
+    return QStringLiteral("select p.s_caption fio, p.id, h.i_type,\n(select sum(f.cnt) ") + hours +
+           QStringLiteral(") i_time,\n(select sum(f.cnt*f.price)::numeric(10,2) ") + hours +
+           QStringLiteral(") f_price,\n(select case when coalesce(sum(f.cnt),0)=0 then 0 else (sum(f.cnt*f.price)/sum(f.cnt))::numeric(10,2) end ") +
+           hours + QStringLiteral(") average_price,\n") + days.join(QStringLiteral(", ")) +
+           QStringLiteral("\nfrom accounts_dep.h_dizuv h join cmn_contractor.person p on p.id=h.w_id\n"
+                          "where h.i_type=7777 and h.month=:i_month and h.year=:i_year\n"
+                          "group by p.s_caption, p.id, h.i_type order by fio, p.id");
+}
+
 // The grid of a legacy report window: its columns over a data source that names no dataset.
 struct TLegacyColumn {
     const char* Field;
@@ -201,6 +216,9 @@ void TForm28::AfterConstruction() {
     SetBorderIcons({biSystemMenu});
     SetPosition(poDesktopCenter);
     H_Dizuv = Query(this, "H_Dizuv");
+    H_Dizuv->SetCursorLocation(clUseClient);
+    H_Dizuv->SetCursorType(ctStatic);
+    H_Dizuv->SQL()->SetText(AuxiliaryTimesheetSql());
     auto* source = New<TDataSource>(this);
     source->SetName(QStringLiteral("DataSource1"));
     source->SetDataSet(H_Dizuv);

@@ -403,6 +403,29 @@ TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
     for (const String& f : opened) QFile::remove(f);
 }
 
+TEST_F(PeriodReportsTest, LegacyWindows) {
+    Start();
+    // the auxiliary-work timesheet: one line per worker of the month's auxiliary rows, with the
+    // hours of all his auxiliary and average-rate entries
+    const TDateTime first = PreviousMonth();
+    TADOQuery* q = Form28->H_Dizuv;
+    BindMonth(q->Parameters(), MonthOf(first), YearOf(first));
+    q->Open();
+    const std::string where = "month=" + std::to_string(MonthOf(first)) + " and year=" + std::to_string(YearOf(first));
+    EXPECT_EQ(q->RecordCount(), std::stoi(Db().Value("select count(distinct w_id) from accounts_dep.h_dizuv where i_type=7777 and " + where)));
+    ASSERT_GT(q->RecordCount(), 0);
+    double hours = 0;
+    for (q->First(); !q->Eof(); q->Next()) hours += q->FieldByName(QStringLiteral("i_time"))->AsFloat();
+    EXPECT_EQ(hours, std::stod(Db().Value("select sum(cnt) from accounts_dep.fatigue where id_p in (select w_id from accounts_dep.h_dizuv "
+                                          "where i_type=7777 and " + where + ") and " + Period("d_date"))));
+    q->Close();
+    // the old report grids have no dataset to select into
+    EXPECT_EQ(Form12->DataSource1->DataSet(), nullptr);
+    Form12->Button1Click(Form12->Button1);
+    Form13->Button1Click(Form13->Button1);
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(PeriodReportsTest, WindowGrab) {
     InPeriodWindow([&] {
         Form18->Show();
