@@ -338,6 +338,7 @@ void TRpPrintable::Paint() {
 
 std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int YP)> RpAcceptImageURL;
 std::function<void(TRpExportFilter* Filter, TComponent* Report)> RpEnableWebForm;
+std::function<void(TRpExportFilter* Filter, const String& Tag, int Top)> RpAcceptHTMLTag;
 String RpCurrentBandName;
 
 bool RpFilterIs(TRpExportFilter* Filter, const char* ClassName) {

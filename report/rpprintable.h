@@ -275,6 +275,9 @@ extern std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int 
 // The HTML filter's switch to a web form (scripts on, the report's web controls looked up): the
 // HTML export installs it; ExportWebForm calls it before the run.
 extern std::function<void(TRpExportFilter* Filter, TComponent* Report)> RpEnableWebForm;
+// The HTML filter's band placeholder (acceptHTMLTag): the element's text with "!xx!" for its top,
+// and the band's top in pixels. The HTML export installs it.
+extern std::function<void(TRpExportFilter* Filter, const String& Tag, int Top)> RpAcceptHTMLTag;
 // The name of the band being printed, set as each band prints.
 extern String RpCurrentBandName;
 

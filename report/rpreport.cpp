@@ -401,6 +401,18 @@ void TRpCustomBand::DoPrint() {
                 FirstPass = false;
             } while (!AllFinished);
         }
+        // An HTML export marks where the band lies on the page with a hidden element.
+        if (R->Exporting() && RpAcceptHTMLTag && RpFilterIs(R->ExportFilter(), "TRpGHTMLDocumentFilter")) {
+            const TRect Box = FrameRect(SavedHeight + FExpanded);
+            RpAcceptHTMLTag(R->ExportFilter(),
+                            QStringLiteral("<DIV id=\"%1\" name=\"%2\" class=\"rpband\" style=\"visibility:hidden;position:absolute;"
+                                           "left:%3px;top:!xx!px;width:%4px;height:%5px;\"></div>")
+                                .arg(Name(), RpBandTypeCaption(FRpBandType).toHtmlEscaped())
+                                .arg(Box.Left)
+                                .arg(Box.Right - Box.Left)
+                                .arg(Box.Bottom - Box.Top),
+                            Box.Top);
+        }
         R->CurrentY += Nearest(SavedHeight + FExpanded);
     }
     if (!PrintIt && NotifyController && !FEnabled) NotifyController->NotifyClients(0);

@@ -375,7 +375,11 @@ TRpGHTMLDocumentFilter::TRpGHTMLDocumentFilter(const String& AFilename) : TRpGAb
     LinkFontSize = 12;
     ConcatCount = 1;
     HTMLPixelsPerMM = 96.0L / 25.4L;
-    // The engine's web-form export and its HTML image reach the filter through these hooks.
+    // The engine's web-form export, its band placeholders and its HTML image reach the filter
+    // through these hooks.
+    RpAcceptHTMLTag = [](TRpExportFilter* F, const String& Tag, int Top) {
+        if (auto* H = dynamic_cast<TRpGHTMLDocumentFilter*>(F)) H->acceptHTMLTag(Tag, Top);
+    };
     RpEnableWebForm = [](TRpExportFilter* F, TComponent* Report) {
         if (auto* H = dynamic_cast<TRpGHTMLDocumentFilter*>(F)) {
             HTMLScriptsEnabled = true;

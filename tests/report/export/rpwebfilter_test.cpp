@@ -367,6 +367,9 @@ TEST(RpWebFilter, AWebFormReadsBackWithValidScriptsAndPictures) {
     }
     const String Doc = ReadFile(Name);
     EXPECT_TRUE(Doc.contains(u"class=\"rpcontrol\" onclick=\"elemClick('"_s));
+    // Each band printed leaves a hidden placeholder at its place on its page.
+    static const QRegularExpression Band(u"<DIV id=\"DetailBand1\" name=\"[^\"]+\" class=\"rpband\" style=\"visibility:hidden;position:absolute;left:\\d+px;top:(\\d+)px;width:\\d+px;height:\\d+px;\"></div>"_s);
+    EXPECT_EQ(Doc.count(Band), 12) << Doc.toStdString();
     EXPECT_TRUE(Doc.contains(u"<hr width="_s));
 }
 
