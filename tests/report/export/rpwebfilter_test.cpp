@@ -8,6 +8,7 @@
 #include "platform/gui/imaging.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/rtlmath.h"
+#include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
 #include "report/rpdbtexts.h"
 #include "report/rpgrimage.h"
@@ -672,6 +673,40 @@ TEST(RpWebControls, PageFilesOfAWebFormEachCarryTheirOwnScripts) {
         EXPECT_EQ(Doc.count(u"function formLoaded(){"_s), 1) << Pages[i].toStdString();
         EXPECT_LE(Doc.count(u"function extractPage("_s), 1) << Pages[i].toStdString();
     }
+}
+
+TEST(RpWebControls, AStreamedButtonKeepsItsSettingsAndNamesResolveAfterLoading) {
+    SharedSettings Keep;
+    WebReport R;
+    auto* Title = static_cast<TRpBand*>(R.Report->Controls(0));
+    // A stream names controls it has not read yet: references are taken while loading.
+    auto* Option = New<TRpWebMenuOption>(R.Root.get());
+    Option->SetParent(Title);
+    Option->SetName(u"Opt1"_s);
+    Option->SetLoading(true);
+    Option->SetParentMenu(u"Menu1"_s);
+    Option->SetDisplayControl(u"Frame9"_s);
+    Option->SetButtonAction(TRpButtonAction::zoom);
+    Option->SetWebStatusMessage(u"Масштаб \"100\""_s);
+    Option->SetLoading(false);
+    EXPECT_EQ(Option->ParentMenu(), u"Menu1"_s);
+    auto* Menu = New<TRpWebMenu>(R.Root.get());
+    Menu->SetParent(Title);
+    Menu->SetName(u"Menu1"_s);
+    Menu->Prepare();
+    EXPECT_EQ(Menu->MenuOptions(), u"Opt1,"_s);
+    EXPECT_EQ(Menu->SubMenus(), String());
+
+    TOwned<TMemoryStream> M = NewOwned<TMemoryStream>();
+    WriteComponentToStream(M.get(), Option);
+    TOwned<TRpWebMenuOption> Copy = NewOwned<TRpWebMenuOption>(nullptr);
+    M->SetPosition(0);
+    ReadComponentFromStream(M.get(), Copy.get());
+    EXPECT_EQ(Copy->ParentMenu(), u"Menu1"_s);
+    EXPECT_EQ(Copy->DisplayControl(), u"Frame9"_s);
+    EXPECT_EQ(Copy->ButtonAction(), TRpButtonAction::zoom);
+    EXPECT_EQ(Copy->WebStatusMessage(), u"Масштаб \"100\""_s);
+    EXPECT_EQ(Copy->Color(), TColor(0xE0E0E0));
 }
 
 TEST(RpWebControls, ReferencesAndColoursAreCheckedAsTheyAreSet) {
