@@ -310,9 +310,16 @@ void TCustomMemTableVz::InternalOpen() {
     FRecordsViewUpdated = false;
 }
 
+void TCustomMemTableVz::SetActive(bool Value) {
+    const bool was = Active();
+    TDataSet::SetActive(Value);
+    if (Value && !was && Active()) FRecordsView->Aggregates()->Reset();
+}
+
 void TCustomMemTableVz::InternalClose() {
     FActive = false;
     FFilterExpr.reset();
+    FRecordsView->Aggregates()->Clear();
     FInstantBuffers.clear();
     BindFields(false);
     if (DefaultFields()) DestroyFields();
@@ -716,6 +723,46 @@ bool TCustomMemTableVz::GetFieldData(TField* Field, Variant& Value) {
     return true;
 }
 
+Variant TCustomMemTableVz::GetAggregateValue(TField* Field) {
+    auto* f = dynamic_cast<TAggregateField*>(Field);
+    TMTRecBuf* b;
+    if (!f || !AggregatesActive() || !GetActiveRecBuf(b)) return Null();
+    auto* a = static_cast<TMTAggregateVz*>(f->Handle());
+    return a ? a->Value() : Null();
+}
+
+void TCustomMemTableVz::ResetAggField(TField* Field) {
+    auto* f = dynamic_cast<TAggregateField*>(Field);
+    auto* a = f ? static_cast<TMTAggregateVz*>(f->Handle()) : nullptr;
+    if (!a) return;
+    TMTAggregatesVz* all = FRecordsView->Aggregates();
+    all->BeginUpdate();
+    try {
+        a->Assign(f);
+    } catch (...) {
+        all->EndUpdate();
+        throw;
+    }
+    all->EndUpdate();
+    a->Reset();
+    a->Recalc();
+    if (Active()) DataEvent(deDataSetChange, 0);
+}
+
+bool TCustomMemTableVz::AggregatesActive() const { return FRecordsView->Aggregates()->Active(); }
+
+void TCustomMemTableVz::SetAggregatesActive(bool Value) {
+    if (Value == AggregatesActive()) return;
+    FRecordsView->Aggregates()->SetActive(Value);
+    bool hasAggFields = false;
+    for (TField* f : *Fields())
+        if (f->FieldKind() == fkAggregate) hasAggFields = true;
+    if (Active() && hasAggFields) {
+        UpdateCursorPos();
+        Resync({});
+    }
+}
+
 void TCustomMemTableVz::SetFieldData(TField* Field, const Variant& Value) {
     const bool dataField = IsDataField(Field);
     const TDataSetState st = State();
@@ -1114,29 +1161,12 @@ int TCustomMemTableVz::FetchRecords(int Count) {
 void TCustomMemTableVz::ParseFilterExpr() {
     FFilterExpr.reset();
     if (!FActive || !Filtered() || Trim(Filter()).isEmpty()) return;
-    FFilterExpr = MakeRecordFilter(Filter(), &FFilterRec);
+    FFilterExpr = MakeRecordFilter(Filter());
 }
 
-std::unique_ptr<TFilterExpr> TCustomMemTableVz::MakeRecordFilter(const String& Text, TMemoryRecordVz* const* Current) {
-    auto expr = std::make_unique<TFilterExpr>(this, Text, FilterOptions());
-    // Names resolve once to positions in the store's structure and to the field's type.
-    auto positions = std::make_shared<QHash<String, std::pair<int, TField*>>>();
-    TMTDataStructVz* st = MemTableData()->DataStruct();
-    expr->GetFieldValue = [this, positions, st, Current](const String& Name) -> Variant {
-        auto it = positions->constFind(Name);
-        std::pair<int, TField*> at;
-        if (it == positions->constEnd()) {
-            at = {st->FieldIndex(Name), FindField(Name)};
-            positions->insert(Name, at);
-        } else {
-            at = it.value();
-        }
-        TMemoryRecordVz* rec = *Current;
-        if (at.first < 0 || !rec) return FieldByName(Name)->AsVariant();  // calculated: the filter buffer
-        const Variant& v = rec->Data()[static_cast<size_t>(at.first)];
-        if (VarIsNull(v) || VarIsEmpty(v)) return Null();
-        return at.second ? ToNative(v, at.second->DataType()) : v;
-    };
+TOwned<TDataSetExprParserVz> TCustomMemTableVz::MakeRecordFilter(const String& Text) {
+    auto expr = NewOwned<TDataSetExprParserVz>(this, dsptFilterVz);
+    expr->ParseExpression(Text);
     return expr;
 }
 
@@ -1184,7 +1214,7 @@ void TCustomMemTableVz::SetFilterOptions(TFilterOptions Value) {
 bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*ViewItem*/) {
     if (!FActive) return true;
     const bool extra = FExtraFilters && FExtraFilters->ActiveFilterCount() > 0;
-    const bool hasText = Filtered() && FFilterExpr && !FFilterExpr->IsEmpty();
+    const bool hasText = Filtered() && FFilterExpr && FFilterExpr->HasData();
     const bool hasEvent = Filtered() && FOnFilterRecord.Assigned();
     const bool extraEvent = extra && FExtraFilters->HasEventActiveFilter();
     const bool detail = FDetailMode && FMasterDetailSide != mdsOnProviderVz && !FDetailStoreFields.empty();
@@ -1202,17 +1232,7 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
             FillBufferFromRecord(Rec, -1, b);
             CalculateFields(TempBuffer());
         }
-        if (hasText) {
-            TMemoryRecordVz* saved = FFilterRec;
-            FFilterRec = Rec;
-            try {
-                accept = FFilterExpr->Accept();
-            } catch (...) {
-                FFilterRec = saved;
-                throw;
-            }
-            FFilterRec = saved;
-        }
+        if (hasText) accept = FFilterExpr->IsCurRecordInFilter(Rec);
         if (hasEvent) FOnFilterRecord(this, accept);
         if (accept && detail) {
             const size_t n = FDetailStoreFields.size();
@@ -2240,26 +2260,15 @@ void TMemTableDataFieldValueListVz::SetFilter(const String& Filter) {
     FFilter = Filter;
     FFilterExpr.reset();
     if (!Trim(Filter).isEmpty()) {
-        FFilterExpr = std::make_unique<TFilterExpr>(FDataSet, Filter, FDataSet->FilterOptions());
-        TMTDataStructVz* st = FDataSet->MemTableData()->DataStruct();
-        FFilterExpr->GetFieldValue = [this, st](const String& Name) -> Variant {
-            const int idx = st->FieldIndex(Name);
-            if (idx < 0 || !FCurRec) return Null();
-            const Variant& v = FCurRec->Data()[static_cast<size_t>(idx)];
-            if (VarIsNull(v) || VarIsEmpty(v)) return Null();
-            TField* f = FDataSet->FindField(Name);
-            return f ? ToNative(v, f->DataType()) : v;
-        };
+        FFilterExpr = NewOwned<TDataSetExprParserVz>(FDataSet, dsptFilterVz);
+        FFilterExpr->ParseExpression(Filter);
     }
     FDataObsoleted = true;
 }
 
 bool TMemTableDataFieldValueListVz::Passes(TMemoryRecordVz* Rec) {
     if (!FFilterExpr) return true;
-    FCurRec = Rec;
-    const bool r = FFilterExpr->Accept();
-    FCurRec = nullptr;
-    return r;
+    return FFilterExpr->IsCurRecordInFilter(Rec);
 }
 
 TStrings* TMemTableDataFieldValueListVz::GetValues() {
@@ -2344,7 +2353,7 @@ TCustomMemTableVz* TMemTableFilterItemVz::MemTable() const {
 void TMemTableFilterItemVz::RecreateFilterExpr() {
     FFilterExpr.reset();
     TCustomMemTableVz* t = MemTable();
-    if (FActive && !Trim(FFilter).isEmpty() && t && t->Active()) FFilterExpr = t->MakeRecordFilter(FFilter, &t->FFilterRec);
+    if (FActive && !Trim(FFilter).isEmpty() && t && t->Active()) FFilterExpr = t->MakeRecordFilter(FFilter);
 }
 
 void TMemTableFilterItemVz::SetActive(bool Value) {
@@ -2371,17 +2380,7 @@ void TMemTableFilterItemVz::FilterProcChanged() {
 bool TMemTableFilterItemVz::IsCurRecordInFilter(TMemoryRecordVz* Rec) {
     bool accept = true;
     TCustomMemTableVz* t = MemTable();
-    if (FFilterExpr && t) {
-        TMemoryRecordVz* saved = t->FFilterRec;
-        t->FFilterRec = Rec;
-        try {
-            accept = FFilterExpr->Accept();
-        } catch (...) {
-            t->FFilterRec = saved;
-            throw;
-        }
-        t->FFilterRec = saved;
-    }
+    if (FFilterExpr && t) accept = FFilterExpr->IsCurRecordInFilter(Rec);
     if (FActive && FOnFilterRecord.Assigned() && t) FOnFilterRecord(t, accept);
     return accept;
 }

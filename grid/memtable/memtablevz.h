@@ -13,6 +13,7 @@
 
 #include "grid/memtable/datadrivervz.h"
 #include "grid/memtable/memtabledatavz.h"
+#include "grid/memtable/mtexprparservz.h"
 #include "grid/base/datalinkvz.h"
 #include "platform/db/db.h"
 #include "platform/rtl/collections.h"
@@ -24,7 +25,6 @@
 class TRecordsViewVz;
 class TMemRecViewVz;
 class TCustomMemTableVz;
-class TFilterExpr;
 class TBMListVz;
 
 enum TMemTableOptionVz { mtoPersistentStructVz, mtoTextFieldsCaseInsensitive };
@@ -136,7 +136,7 @@ public:
 
 private:
     TCustomMemTableVz* MemTable() const;
-    std::unique_ptr<TFilterExpr> FFilterExpr;
+    TOwned<TDataSetExprParserVz> FFilterExpr;
     bool FActive = false;
     String FFilter;
     TFilterRecordEvent FOnFilterRecord;
@@ -178,6 +178,8 @@ protected:
 public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
+    // Opening also sets up the aggregates of the aggregate fields.
+    void SetActive(bool Value) override;
 
     // ---- structure
     void CreateDataSet();
@@ -192,6 +194,9 @@ public:
     void SetOptions(TMemTableOptionsVz Value);
     bool FetchAllOnOpen() const { return FFetchAllOnOpen; }
     void SetFetchAllOnOpen(bool Value) { FFetchAllOnOpen = Value; }
+    // The aggregates of the records view are computed (off at creation).
+    bool AggregatesActive() const;
+    void SetAggregatesActive(bool Value);
 
     // ---- positions
     bool IsSequenced() override { return true; }
@@ -318,6 +323,10 @@ public:
 
     // ---- field values
     bool GetFieldData(TField* Field, Variant& Value) override;
+    // The value of an aggregate field's aggregate (Null while aggregates are off or no row is shown).
+    Variant GetAggregateValue(TField* Field) override;
+    // The aggregate of the field takes the field's definition and is recalculated.
+    void ResetAggField(TField* Field) override;
     void SetFieldData(TField* Field, const Variant& Value) override;
     TMemTableChangeFieldValueEventVz OnGetFieldValue;
     TMemTableChangeFieldValueEventVz OnSetFieldValue;
@@ -367,7 +376,7 @@ private:
     friend class TMemTableTreeListVz;
     friend class TMemTableFilterItemVz;
     // A filter expression over this dataset that reads the record *Current points to.
-    std::unique_ptr<TFilterExpr> MakeRecordFilter(const String& Text, TMemoryRecordVz* const* Current);
+    TOwned<TDataSetExprParserVz> MakeRecordFilter(const String& Text);
     void FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum, TMTRecBuf* Buf);
     void ResyncView();
     void AfterTreeChange();
@@ -393,8 +402,7 @@ private:
     TDataDriverVz* FDataDriver = nullptr;
     TDataSet* FDataSetReader = nullptr;
     bool FFetchAllOnOpen = false;
-    std::unique_ptr<TFilterExpr> FFilterExpr;
-    TMemoryRecordVz* FFilterRec = nullptr;  // the record a filter evaluation reads
+    TOwned<TDataSetExprParserVz> FFilterExpr;
     std::vector<TRecordBuffer> FInstantBuffers;
     int FInstantReadCurRowNum = -1;
     bool FReadOnly = false;
@@ -447,8 +455,7 @@ private:
     TCustomMemTableVz* FDataSet;
     String FFieldName;
     String FFilter;
-    std::unique_ptr<TFilterExpr> FFilterExpr;
-    TMemoryRecordVz* FCurRec = nullptr;
+    TOwned<TDataSetExprParserVz> FFilterExpr;
     TOwned<TRecordsListNotificatorVz> FNotificator;
     TOwned<TStringList> FValues;
 };

@@ -31,7 +31,9 @@ int TRecordsViewOrderByList::FindFieldIndex(const String& FieldName) {
 
 TRecordsViewVz::TRecordsViewVz(TDataSet* ADataSet)
     : TRecordsListNotificatorVz(nullptr), FOrderByList(NewOwned<TRecordsViewOrderByList>(this)),
-      FDataSet(ADataSet) {}
+      FDataSet(ADataSet) {
+    FAggregates = NewOwned<TMTAggregatesVz>(this);
+}
 
 TRecordsViewVz::~TRecordsViewVz() { FreeSortedItems(); }
 
@@ -210,6 +212,7 @@ void TRecordsViewVz::UnregisterNotificator(TRecordsListNotificatorVz* Receiver) 
 
 void TRecordsViewVz::DoViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
     FCatchChanged = true;
+    if (FAggregates->Count() > 0 && Action != rlnListChangingVz) FAggregates->Recalc();
     if (OnViewDataEvent.Assigned()) OnViewDataEvent(MemRec, Index, Action);
     for (int i = 0; i < FNotificators->Count(); ++i)
         static_cast<TRecordsListNotificatorVz*>(FNotificators->Items(i))->DoDataEvent(MemRec, Index, Action);
@@ -311,6 +314,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     }
     if (FViewAsTreeList) RebuildTree();
     if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+    else if (FAggregates->Count() > 0) FAggregates->Recalc();
 }
 
 // ---- sorting ------------------------------------------------------------------------------------

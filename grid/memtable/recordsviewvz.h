@@ -6,6 +6,7 @@
 #pragma once
 
 #include "grid/memtable/memtabledatavz.h"
+#include "grid/memtable/mtexprparservz.h"
 #include "grid/base/orderbyvz.h"
 
 #include <QHash>
@@ -90,6 +91,8 @@ public:
     void BeforeDestruction() override;
 
     TDataSet* DataSet() const { return FDataSet; }
+    // The aggregates of the view, recalculated before every change the view reports.
+    TMTAggregatesVz* Aggregates() const { return FAggregates.get(); }
     TMemTableDataVz* MemTableData() const { return dynamic_cast<TMemTableDataVz*>(DataObject()); }
     void SetMemTableData(TMemTableDataVz* Value) { SetDataObject(Value); }
 
@@ -240,6 +243,7 @@ private:
     String FTreeViewRefParentFieldName;
     TIntArrayVz FTreeViewRefParentFields;
     TDataSet* FDataSet = nullptr;
+    TOwned<TMTAggregatesVz> FAggregates;
     int FDisableFilterCount = 0;
     // Keeping the lists: every change goes through these, which keep the item map and the
     // position watermarks (positions below a watermark are exact; the rest are renumbered on

@@ -4,6 +4,8 @@
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -22,7 +24,10 @@ struct TToken {
 
 class TFilterParser {
 public:
-    TFilterParser(const String& Text, std::vector<String>& FieldNames) : FText(Text), FFieldNames(FieldNames) { Next(); }
+    TFilterParser(const String& Text, std::vector<String>& FieldNames, bool Aggregate = false)
+        : FText(Text), FFieldNames(FieldNames), FAggregate(Aggregate) {
+        Next();
+    }
 
     std::unique_ptr<TExprNode> Parse() {
         auto n = ParseOr();
@@ -321,7 +326,9 @@ private:
                     n->Name = name.toUpper();
                     TNest nest(*this);
                     Next();
-                    if (!IsSymbol(")")) {
+                    if (FAggregate && n->Name == QLatin1String("COUNT") && IsSymbol("*")) {
+                        Next();  // COUNT(*): no argument
+                    } else if (!IsSymbol(")")) {
                         n->Args.push_back(ParseOr());
                         while (IsSymbol(",")) {
                             Next();
@@ -332,7 +339,10 @@ private:
                     Track(n.get());
                     static const char* const known[] = {"UPPER", "LOWER", "SUBSTRING", "TRIM", "TRIMLEFT", "TRIMRIGHT", "YEAR",
                                                         "MONTH", "DAY", "HOUR", "MINUTE", "SECOND", "GETDATE", "DATE", "TIME"};
-                    if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return n->Name == QLatin1String(k); }))
+                    static const char* const aggregates[] = {"SUM", "MIN", "MAX", "AVG", "COUNT"};
+                    auto named = [&](const char* k) { return n->Name == QLatin1String(k); };
+                    if (std::none_of(std::begin(known), std::end(known), named) &&
+                        !(FAggregate && std::any_of(std::begin(aggregates), std::end(aggregates), named)))
                         DatabaseError(QStringLiteral("Function '%1' is not supported in filter expressions").arg(name));
                     return n;
                 }
@@ -375,6 +385,7 @@ private:
     int FPos = 0;
     TToken FTok;
     bool FBracketed = false;
+    bool FAggregate = false;
     int FNest = 0;
     std::unordered_map<const TExprNode*, int> FHeight;
 };
@@ -592,4 +603,224 @@ Variant TFilterExpr::Eval(const TExprNode* Node) const {
         default:
             return Null();
     }
+}
+
+// ---- parsed-expression bytes ---------------------------------------------------------------------
+
+namespace {
+
+class TExprWriter {
+public:
+    TExprWriter(TDataSet* DataSet, TFilterOptions Options, const TFieldMap& FieldMap)
+        : FDataSet(DataSet), FOptions(Options), FMap(FieldMap) {}
+
+    TExprData Write(const TExprNode* Root) {
+        Node(Root);
+        TExprData data(ExprHeaderSize, 0);
+        const size_t lit = ExprHeaderSize + FNodes.size();
+        if (lit > 0xFFFF || FLits.size() > 0xFFFF) DatabaseError(QStringLiteral("Filter expression too long"));
+        data[8] = static_cast<unsigned char>(lit & 0xFF);
+        data[9] = static_cast<unsigned char>(lit >> 8);
+        data.insert(data.end(), FNodes.begin(), FNodes.end());
+        data.insert(data.end(), FLits.begin(), FLits.end());
+        return data;
+    }
+
+private:
+    static void Put(TExprData& To, unsigned long long V, int Bytes) {
+        for (int i = 0; i < Bytes; ++i) To.push_back(static_cast<unsigned char>((V >> (8 * i)) & 0xFF));
+    }
+    void Patch(size_t At, int V) {
+        FNodes[At] = static_cast<unsigned char>(V & 0xFF);
+        FNodes[At + 1] = static_cast<unsigned char>((V >> 8) & 0xFF);
+    }
+    // A node with Operands 16-bit operands; answers its offset.
+    int NewNode(TExprNodeClass Class, TCANOperator Op, int Operands) {
+        const size_t at = FNodes.size();
+        if (at > 0xFFFF) DatabaseError(QStringLiteral("Filter expression too long"));
+        Put(FNodes, static_cast<unsigned>(Class), 4);
+        Put(FNodes, static_cast<unsigned>(Op), 4);
+        for (int i = 0; i < Operands; ++i) Put(FNodes, 0, 2);
+        return static_cast<int>(at);
+    }
+    void SetOperand(int NodeAt, int Index, int Value) { Patch(static_cast<size_t>(NodeAt) + 8 + 2 * static_cast<size_t>(Index), Value); }
+    int NameLiteral(const String& Name) {
+        const int at = static_cast<int>(FLits.size());
+        const QByteArray b = Name.toUtf8();
+        FLits.insert(FLits.end(), b.begin(), b.end());
+        FLits.push_back(0);
+        return at;
+    }
+
+    int Const(const Variant& V) {
+        TExprData bytes;
+        int code;
+        if (VarIsNull(V) || VarIsEmpty(V)) {
+            code = ExprNullCode;
+        } else if (VarIsStr(V)) {
+            code = ExprUnicodeTextCode;
+            const String s = V.AsString();
+            Put(bytes, static_cast<unsigned>(s.size() * 2), 2);
+            for (QChar c : s) Put(bytes, c.unicode(), 2);
+        } else if (VarType(V) == varBoolean) {
+            code = FMap[ftBoolean];
+            Put(bytes, V.AsBoolean() ? 1 : 0, 2);
+        } else if (VarType(V) == varDate || VarIsSQLTimeStamp(V) || VarIsSQLTimeStampOffset(V)) {
+            code = FMap[ftDateTime];
+            const double ms = std::round((V.AsDateTime() + 693594.0) * 86400000.0);
+            unsigned long long raw;
+            std::memcpy(&raw, &ms, 8);
+            Put(bytes, raw, 8);
+        } else if (VarIsOrdinal(V) && V.AsInt64() >= INT32_MIN && V.AsInt64() <= INT32_MAX) {
+            code = FMap[ftInteger];
+            Put(bytes, static_cast<unsigned long long>(static_cast<long long>(V.AsInteger())), 4);
+        } else if (VarIsOrdinal(V)) {
+            code = FMap[ftLargeint];
+            Put(bytes, static_cast<unsigned long long>(V.AsInt64()), 8);
+        } else {
+            code = FMap[ftFloat];
+            const double d = V.AsDouble();
+            unsigned long long raw;
+            std::memcpy(&raw, &d, 8);
+            Put(bytes, raw, 8);
+        }
+        const int n = NewNode(nodeCONST, coCONST2, 3);
+        SetOperand(n, 0, code);
+        SetOperand(n, 1, static_cast<int>(bytes.size()));
+        SetOperand(n, 2, static_cast<int>(FLits.size()));
+        FLits.insert(FLits.end(), bytes.begin(), bytes.end());
+        return n;
+    }
+
+    TFieldType FieldTypeOf(const TExprNode* N) const {
+        if (N->Kind != enField || !FDataSet) return ftUnknown;
+        TField* f = FDataSet->FindField(N->Name);
+        return f ? f->DataType() : ftUnknown;
+    }
+
+    // A constant operand compared with a field, read as the field's type.
+    int Operand(const TExprNode* N, const TExprNode* Other) {
+        if (N->Kind == enConst && N->TextConst && Other && Other->Kind == enField) {
+            const TFieldType t = FieldTypeOf(Other);
+            if (t != ftUnknown) return Const(Coerce(N->Value, t));
+        }
+        return Node(N);
+    }
+
+    // A chain of list elements over Items; 0 when there is none.
+    int List(const std::vector<std::unique_ptr<TExprNode>>& Items, const TExprNode* Other) {
+        int first = 0, prev = -1;
+        for (const auto& item : Items) {
+            const int e = NewNode(nodeLISTELEM, coLISTELEM2, 2);
+            SetOperand(e, 0, Operand(item.get(), Other));
+            if (prev >= 0) SetOperand(prev, 1, e);
+            else first = e;
+            prev = e;
+        }
+        return first;
+    }
+
+    int Node(const TExprNode* N) {
+        switch (N->Kind) {
+        case enConst:
+            return Const(N->Value);
+        case enField: {
+            TField* f = FDataSet ? FDataSet->FindField(N->Name) : nullptr;
+            int no = 0;
+            if (f) no = f->FieldNo() > 0 ? f->FieldNo() : FDataSet->Fields()->IndexOf(f) + 1;
+            const int n = NewNode(nodeFIELD, coFIELD2, 2);
+            SetOperand(n, 0, no);
+            SetOperand(n, 1, NameLiteral(N->Name));
+            return n;
+        }
+        case enFunc: {
+            const int n = NewNode(nodeFUNC, coFUNC2, 2);
+            SetOperand(n, 0, NameLiteral(N->Name));
+            SetOperand(n, 1, List(N->Args, nullptr));
+            return n;
+        }
+        case enList:
+            return List(N->Args, nullptr);
+        case enOperator:
+            break;
+        }
+        const auto& a = N->Args;
+        switch (N->Operator) {
+        case coMINUS: {
+            const TExprNode* x = a[0].get();
+            if (x->Kind == enConst && VarIsNumeric(x->Value)) return Const(-x->Value);
+            const int n = NewNode(nodeBINARY, coSUB, 2);
+            SetOperand(n, 0, Const(Variant(0)));
+            SetOperand(n, 1, Node(x));
+            return n;
+        }
+        case coISBLANK: case coNOTBLANK: case coNOT: case coUPPER: case coLOWER: {
+            const int n = NewNode(nodeUNARY, N->Operator, 1);
+            SetOperand(n, 0, Node(a[0].get()));
+            return n;
+        }
+        case coEQ: case coNE: {
+            const TExprNode* l = a[0].get();
+            const TExprNode* r = a[1].get();
+            const TExprNode* c = r->Kind == enConst && r->TextConst ? r : (l->Kind == enConst && l->TextConst ? l : nullptr);
+            const TExprNode* other = c == r ? l : r;
+            if (c && !FOptions.Contains(foNoPartialCompare) &&
+                (other->Kind != enField || IsTextType(FieldTypeOf(other)) || FieldTypeOf(other) == ftUnknown)) {
+                const String pat = VarToStr(c->Value);
+                if (pat.endsWith(QLatin1Char('*'))) {
+                    const String prefix = pat.left(pat.size() - 1);
+                    const int n = NewNode(nodeCOMPARE, N->Operator, 4);
+                    SetOperand(n, 0, FOptions.Contains(foCaseInsensitive) ? 1 : 0);
+                    SetOperand(n, 1, static_cast<int>(prefix.size()));
+                    SetOperand(n, 2, Node(other));
+                    SetOperand(n, 3, Const(Variant(prefix)));
+                    return n;
+                }
+            }
+            [[fallthrough]];
+        }
+        case coGT: case coLT: case coGE: case coLE: {
+            const int n = NewNode(nodeBINARY, N->Operator, 2);
+            SetOperand(n, 0, Operand(a[0].get(), a[1].get()));
+            SetOperand(n, 1, Operand(a[1].get(), a[0].get()));
+            return n;
+        }
+        case coIN: {
+            const int n = NewNode(nodeBINARY, coIN, 2);
+            SetOperand(n, 0, Node(a[0].get()));
+            SetOperand(n, 1, List(a[1]->Args, a[0].get()));
+            return n;
+        }
+        case coAND: case coOR: case coADD: case coSUB: case coMUL: case coDIV: case coLIKE: {
+            const int n = NewNode(nodeBINARY, N->Operator, 2);
+            SetOperand(n, 0, Node(a[0].get()));
+            SetOperand(n, 1, Node(a[1].get()));
+            return n;
+        }
+        default:
+            DatabaseError(QStringLiteral("Operator not supported in filter expressions"));
+        }
+    }
+
+    static bool IsTextType(TFieldType T) {
+        return T == ftString || T == ftFixedChar || T == ftWideString || T == ftFixedWideChar || T == ftMemo ||
+               T == ftWideMemo || T == ftFmtMemo || T == ftGuid;
+    }
+
+    TDataSet* FDataSet;
+    TFilterOptions FOptions;
+    const TFieldMap& FMap;
+    TExprData FNodes;
+    TExprData FLits;
+};
+
+}  // namespace
+
+TExprParser::TExprParser(TDataSet* DataSet, const String& Text, TFilterOptions Options, TParserOptions ParserOptions,
+                         const String& /*FieldName*/, void* /*DepFields*/, const TFieldMap& FieldMap) {
+    if (Trim(Text).isEmpty()) return;
+    std::vector<String> names;
+    TFilterParser p(Text, names, ParserOptions.Contains(poAggregate));
+    std::unique_ptr<TExprNode> root = p.Parse();
+    FData = TExprWriter(DataSet, Options, FieldMap).Write(root.get());
 }

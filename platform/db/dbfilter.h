@@ -23,6 +23,7 @@
 
 #include "platform/db/db.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -81,3 +82,50 @@ private:
 
 // LIKE matching: % any run, _ one character.
 bool MatchLike(const String& Text, const String& Pattern, bool CaseInsensitive);
+
+// ---- parsed-expression bytes ---------------------------------------------------------------------
+// TExprParser writes a filter or aggregate text as the framework's parsed-expression data, which
+// evaluators outside the dataset core walk by offsets. Layout (little-endian):
+//   0..7   header words (0); 8..9 the offset of the literal area from the start of the data;
+//   10..   nodes; a node reference is an offset relative to byte 10 (the root is at 0).
+// A node is a 32-bit node class, a 32-bit operator (TCANOperator) and 16-bit operands:
+//   nodeUNARY     0 operand
+//   nodeBINARY    0 left, 1 right (coIN: the first list element)
+//   nodeCOMPARE   0 case-insensitive (1), 1 leading characters compared (0 = all), 2 left, 3 right
+//                 (a text constant ending in '*' compared with = or <>, unless foNoPartialCompare)
+//   nodeFIELD     0 field number (FieldNo, 0 when the dataset has no such field), 1 name literal
+//   nodeCONST     0 type code, 1 size in bytes, 2 value literal
+//   nodeFUNC      0 name literal (upper case), 1 first argument list element (0 = none)
+//   nodeLISTELEM  0 expression, 1 next element (0 = end)
+// Literal offsets count from the literal area; names are zero-terminated UTF-8. Constants carry
+// the code the field map gives for their type: ftInteger 32-bit, ftLargeint 64-bit, ftFloat
+// 64-bit float, ftBoolean 16-bit (not 0 = True), ftDate a 32-bit day count from 1 January of
+// year 1 (day 1), ftTime 32-bit milliseconds since midnight, ftDateTime a 64-bit float count of
+// milliseconds from year 1; texts have the code ExprUnicodeTextCode (a 16-bit byte count, then
+// UTF-16), Null the code ExprNullCode and no bytes. A text constant compared with a field is
+// written as a value of the field's type, as the evaluation of TFilterExpr reads it. Unary minus
+// becomes 0 - operand.
+enum TExprNodeClass { nodeNULL, nodeUNARY, nodeBINARY, nodeCOMPARE, nodeFIELD, nodeCONST, nodeTUPLE, nodeCONTINUE,
+                      nodeUDF, nodeLIST, nodeFUNC, nodeLISTELEM };
+enum TParserOption { poExtSyntax, poAggregate, poDefaultExpr, poUseOrigNames, poFieldNameGiven, poFieldDepend };
+using TParserOptions = TSet<TParserOption>;
+using TExprData = std::vector<unsigned char>;
+// The constant type code of each field type.
+using TFieldMap = std::array<int, FieldTypeCount>;
+inline constexpr int ExprUnicodeTextCode = 4103;
+inline constexpr int ExprNullCode = 4104;
+inline constexpr int ExprHeaderSize = 10;
+
+class TExprParser {
+public:
+    // Parses Text (aggregate functions SUM, MIN, MAX, AVG, COUNT and COUNT(*) with poAggregate);
+    // syntax errors raise as TFilterExpr's do. FieldName and DepFields are kept for callers that
+    // name the field an expression belongs to; nothing here reads them.
+    TExprParser(TDataSet* DataSet, const String& Text, TFilterOptions Options, TParserOptions ParserOptions,
+                const String& FieldName, void* DepFields, const TFieldMap& FieldMap);
+    const TExprData& FilterData() const { return FData; }
+    int DataSize() const { return static_cast<int>(FData.size()); }
+
+private:
+    TExprData FData;
+};

@@ -1282,6 +1282,18 @@ TAggregateField::TAggregateField(TComponent* AOwner) : TField(AOwner) {
     FDataType = ftUnknown;
     FFieldKind = fkAggregate;
 }
+void TAggregateField::SetExpression(const String& Value) {
+    if (Value == FExpression) return;
+    FExpression = Value;
+    if (FDataSet) FDataSet->ResetAggField(this);
+}
+
+void TAggregateField::SetActive(bool Value) {
+    if (Value == FActive) return;
+    FActive = Value;
+    if (FDataSet) FDataSet->ResetAggField(this);
+}
+
 Variant TAggregateField::AsVariant() const {
     if (!FDataSet || !FActive) return Null();
     return FDataSet->GetAggregateValue(const_cast<TAggregateField*>(this));

@@ -916,9 +916,10 @@ protected:
 
 public:
     const String& Expression() const { return FExpression; }
-    void SetExpression(const String& Value) { FExpression = Value; }
+    // A change tells the dataset (ResetAggField), which recomputes the aggregate.
+    void SetExpression(const String& Value);
     bool Active() const { return FActive; }
-    void SetActive(bool Value) { FActive = Value; }
+    void SetActive(bool Value);
     const String& DisplayFormat() const { return FDisplayFormat; }
     void SetDisplayFormat(const String& Value) { FDisplayFormat = Value; }
     // A handle the dataset keeps for its own aggregate object.

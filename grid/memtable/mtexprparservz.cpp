@@ -1,0 +1,633 @@
+#include "grid/memtable/mtexprparservz.h"
+
+#include "grid/memtable/memtabledatavz.h"
+#include "grid/memtable/recordsviewvz.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/dateutils.h"
+#include "platform/rtl/sysutils.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Code -> field type of constants.
+TFieldType ExprCodeFieldType(int Code) {
+    static const TFieldType map[] = {
+        ftUnknown, ftString, ftDate, ftBlob, ftBoolean, ftSmallint, ftInteger, ftFloat, ftBCD, ftBytes,
+        ftTime, ftDateTime, ftWord, ftInteger, ftUnknown, ftVarBytes, ftUnknown, ftUnknown, ftLargeint, ftLargeint,
+        ftADT, ftArray, ftReference, ftDataSet, ftTimeStamp, ftFMTBcd, ftWideString, ftSingle, ftShortint, ftByte};
+    return Code >= 0 && Code < static_cast<int>(std::size(map)) ? map[Code] : ftUnknown;
+}
+
+bool ExprIsNull(const Variant& V) { return VarIsNull(V) || VarIsEmpty(V); }
+
+bool ExprIsDateTime(const Variant& V) {
+    return VarType(V) == varDate || VarIsSQLTimeStamp(V) || VarIsSQLTimeStampOffset(V);
+}
+
+// A date-time without its milliseconds.
+Variant ExprNoMilliseconds(const Variant& V) {
+    const TDateTime d = V.AsDateTime();
+    Word y, m, dd, h, mi, s, ms;
+    DecodeDateTime(d, y, m, dd, h, mi, s, ms);
+    if (y == 0) return VarFromDateTime(d);
+    return VarFromDateTime(EncodeDateTime(y, m, dd, h, mi, s, 0));
+}
+
+bool ExprIsNumber(const Variant& V) {
+    switch (VarType(V)) {
+    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
+    case varBoolean: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+String ExprTrim(const String& S, QChar C, bool Left, bool Right) {
+    int b = 0, e = static_cast<int>(S.size());
+    if (Left)
+        while (b < e && S[b] == C) ++b;
+    if (Right)
+        while (e > b && S[e - 1] == C) --e;
+    return S.mid(b, e - b);
+}
+
+// The dataset's cursor is open (also while it opens).
+bool ExprCursorOpen(TDataSet* DataSet) { return DataSet && DataSet->State() != dsInactive; }
+
+}  // namespace
+
+struct TDataSetExprParserVz::TEvalCtx {
+    TMemoryRecordVz* Rec = nullptr;
+    TRecordsViewVz* View = nullptr;
+    int AggrPos = 0;
+};
+
+TDataSetExprParserVz::TDataSetExprParserVz(TDataSet* ADataSet, TDataSetExprParserTypeVz ExprParserType)
+    : FDataSet(ADataSet), FExprParserType(ExprParserType) {}
+
+TDataSetExprParserVz::~TDataSetExprParserVz() = default;
+
+const TFieldMap& TDataSetExprParserVz::FieldTypeCodeMap() {
+    static const TFieldMap map = [] {
+        TFieldMap m{};
+        auto set = [&](std::initializer_list<TFieldType> types, int code) {
+            for (TFieldType t : types) m[static_cast<size_t>(t)] = code;
+        };
+        set({ftUnknown, ftVariant, ftInterface, ftIDispatch, ftConnection, ftParams, ftStream, ftObject}, 0);
+        set({ftString, ftFixedChar, ftWideString, ftGuid, ftOraInterval}, 1);
+        set({ftDate}, 2);
+        set({ftBlob, ftMemo, ftGraphic, ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary, ftOraBlob, ftOraClob, ftWideMemo}, 3);
+        set({ftBoolean}, 4);
+        set({ftSmallint}, 5);
+        set({ftInteger, ftAutoInc, ftLongWord}, 6);
+        set({ftFloat, ftCurrency, ftExtended}, 7);
+        set({ftBCD}, 8);
+        set({ftBytes}, 9);
+        set({ftTime}, 10);
+        set({ftDateTime}, 11);
+        set({ftWord}, 12);
+        set({ftVarBytes}, 15);
+        set({ftCursor}, 17);
+        set({ftLargeint}, 18);
+        set({ftADT}, 20);
+        set({ftArray}, 21);
+        set({ftReference}, 22);
+        set({ftDataSet}, 23);
+        set({ftTimeStamp, ftOraTimeStamp}, 24);
+        set({ftFMTBcd}, 25);
+        set({ftFixedWideChar}, 26);
+        set({ftSingle}, 27);
+        set({ftShortint}, 28);
+        set({ftByte}, 29);
+        set({ftTimeStampOffset}, 36);
+        return m;
+    }();
+    return map;
+}
+
+void TDataSetExprParserVz::ParseExpression(const String& Expr) {
+    TParserOptions options{poExtSyntax};
+    if (FExprParserType == dsptAggregateVz) options.Include(poAggregate);
+    TExprParser parser(FDataSet, Expr, FDataSet ? FDataSet->FilterOptions() : TFilterOptions(), options, String(),
+                       nullptr, FieldTypeCodeMap());
+    FExprData = parser.FilterData();
+    FExprDataSize = parser.DataSize();
+    FLiteralArea = FExprDataSize >= ExprHeaderSize ? (FExprData[8] | (FExprData[9] << 8)) : 0;
+    FConsts.assign(FExprData.size(), Variant());
+    FConstDone.assign(FExprData.size(), 0);
+    FFields.assign(FExprData.size(), TFieldRef());
+}
+
+// ---- reading the bytes --------------------------------------------------------------------------
+
+int TDataSetExprParserVz::NodeClass(int Node) const {
+    const size_t at = ExprHeaderSize + static_cast<size_t>(Node);
+    if (at + 8 > FExprData.size()) throw Exception(QStringLiteral("Operator <%1:%2> not supported.").arg(0).arg(0));
+    return FExprData[at] & 0x7F;
+}
+
+int TDataSetExprParserVz::NodeOperator(int Node) const { return FExprData[ExprHeaderSize + static_cast<size_t>(Node) + 4]; }
+
+int TDataSetExprParserVz::Operand(int Node, int Index) const {
+    const size_t at = ExprHeaderSize + static_cast<size_t>(Node) + 8 + 2 * static_cast<size_t>(Index);
+    if (at + 2 > FExprData.size()) return 0;
+    return FExprData[at] | (FExprData[at + 1] << 8);
+}
+
+String TDataSetExprParserVz::Literal(int Offset) const {
+    const size_t from = static_cast<size_t>(FLiteralArea + Offset);
+    size_t end = from;
+    while (end < FExprData.size() && FExprData[end] != 0) ++end;
+    if (from >= FExprData.size()) return String();
+    return QString::fromUtf8(reinterpret_cast<const char*>(FExprData.data() + from), static_cast<int>(end - from));
+}
+
+Variant TDataSetExprParserVz::DecodeConst(int Node) const {
+    const int code = Operand(Node, 0);
+    const int size = Operand(Node, 1);
+    const size_t at = static_cast<size_t>(FLiteralArea + Operand(Node, 2));
+    if (at + static_cast<size_t>(std::max(size, 0)) > FExprData.size()) return Null();
+    const unsigned char* p = FExprData.data() + at;
+    auto le = [&](int bytes) {
+        unsigned long long v = 0;
+        for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+        return v;
+    };
+    auto f64 = [&] {
+        const unsigned long long raw = le(8);
+        double d;
+        std::memcpy(&d, &raw, 8);
+        return d;
+    };
+    if (code == ExprUnicodeTextCode) {
+        const int bytes = static_cast<int>(le(2));
+        String s;
+        s.reserve(bytes / 2);
+        for (int i = 0; i < bytes / 2; ++i) s += QChar(static_cast<char16_t>(p[2 + 2 * i] | (p[3 + 2 * i] << 8)));
+        return s;
+    }
+    if (code > ExprUnicodeTextCode || (code >= 30 && code < ExprUnicodeTextCode)) return Null();
+    const TFieldType type = ExprCodeFieldType(code);
+    switch (type) {
+    case ftString: case ftFixedChar: case ftWideString: case ftGuid:
+        return QString::fromLatin1(reinterpret_cast<const char*>(p), std::max(size - 1, 0));
+    case ftSmallint: return Variant(static_cast<short>(le(2)));
+    case ftInteger: case ftAutoInc: return Variant(static_cast<int>(static_cast<int32_t>(le(4))));
+    case ftWord: return Variant(static_cast<unsigned short>(le(2)));
+    case ftBoolean: return Variant(le(2) != 0);
+    case ftFloat: case ftCurrency: return Variant(f64());
+    case ftDate: return VarFromDateTime(static_cast<double>(static_cast<int32_t>(le(4))) - 693594.0);
+    case ftTime: return VarFromDateTime(static_cast<double>((static_cast<int32_t>(le(4)) / 1000) * 1000) / 86400000.0);
+    case ftDateTime: {
+        const double ms = std::floor(f64() / 1000.0) * 1000.0;
+        return VarFromDateTime(ms / 86400000.0 - 693594.0);
+    }
+    case ftLargeint: return Variant(static_cast<long long>(le(8)));
+    case ftShortint: return Variant(static_cast<signed char>(p[0]));
+    case ftByte: return Variant(static_cast<unsigned char>(p[0]));
+    case ftSingle: {
+        const auto raw = static_cast<uint32_t>(le(4));
+        float f;
+        std::memcpy(&f, &raw, 4);
+        return Variant(f);
+    }
+    default:
+        throw Exception(QStringLiteral("Unsupported data type: [%1].").arg(static_cast<int>(type)));
+    }
+}
+
+// ---- evaluation ---------------------------------------------------------------------------------
+
+bool TDataSetExprParserVz::CaseInsensitive() const {
+    return FDataSet && FDataSet->FilterOptions().Contains(foCaseInsensitive);
+}
+
+Variant TDataSetExprParserVz::EvalField(int Node, TEvalCtx& Ctx) {
+    TMemoryRecordVz* rec = Ctx.Rec;
+    if (!rec && Ctx.View && Ctx.AggrPos >= 0 && Ctx.AggrPos < Ctx.View->AccountableItemsCount())
+        rec = Ctx.View->GetAccountableRecord(Ctx.AggrPos);
+    TFieldRef& ref = FFields[static_cast<size_t>(Node)];
+    const String name = Literal(Operand(Node, 1));
+    if (rec) {
+        TMTDataStructVz* st = rec->DataStruct();
+        if (ref.Pos == -2 || ref.Struct != st) {
+            ref.Struct = st;
+            ref.Pos = st ? st->FieldIndex(name) : -1;
+            TField* f = FDataSet ? FDataSet->FindField(name) : nullptr;
+            ref.Type = f ? f->DataType() : ftUnknown;
+        }
+        if (ref.Pos >= 0 && static_cast<size_t>(ref.Pos) < rec->Data().size()) {
+            const Variant& v = rec->Data()[static_cast<size_t>(ref.Pos)];
+            if (ExprIsNull(v)) return Null();
+            if (ref.Type == ftUnknown) return v;
+            const TVarType kind = FieldTypeVarMap(ref.Type);
+            if (kind == varVariant || v.VType() == kind || VarIsArray(v)) return v;
+            return VarAsType(v, kind);
+        }
+    }
+    // A field the store does not hold (calculated, lookup): the dataset shows it for the record.
+    if (!FDataSet) return Null();
+    return FDataSet->FieldByName(name)->AsVariant();
+}
+
+// Negative, zero or positive; Null first. DateEq: two date-times compare without milliseconds.
+int TDataSetExprParserVz::CompareForOp(const Variant& A, const Variant& B, bool DateEq) const {
+    const bool na = ExprIsNull(A), nb = ExprIsNull(B);
+    if (na || nb) return na == nb ? 0 : (na ? -1 : 1);
+    if (VarIsStr(A) || VarIsStr(B)) {
+        const int c = CaseInsensitive() ? AnsiCompareText(VarToStr(A), VarToStr(B)) : AnsiCompareStr(VarToStr(A), VarToStr(B));
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    if (DateEq && ExprIsDateTime(A) && ExprIsDateTime(B)) {
+        const Variant a = ExprNoMilliseconds(A), b = ExprNoMilliseconds(B);
+        return a == b ? 0 : (a < b ? -1 : 1);
+    }
+    return A == B ? 0 : (A < B ? -1 : 1);
+}
+
+void TDataSetExprParserVz::EvalList(int Element, TEvalCtx& Ctx, std::vector<Variant>& Into) {
+    while (Element != 0) {
+        if (NodeClass(Element) != nodeLISTELEM)
+            throw Exception(QStringLiteral("Operator <%1:%2> not supported.").arg(NodeClass(Element)).arg(NodeOperator(Element)));
+        Into.push_back(Eval(Operand(Element, 0), Ctx));
+        const int next = Operand(Element, 1);
+        if (next <= Element) break;  // the chain only runs forward
+        Element = next;
+    }
+}
+
+Variant TDataSetExprParserVz::Eval(int Node, TEvalCtx& Ctx) {
+    const int cls = NodeClass(Node);
+    const int op = NodeOperator(Node);
+    auto unsupported = [&]() -> Variant {
+        throw Exception(QStringLiteral("Operator <%1:%2> not supported.").arg(cls).arg(op));
+    };
+    switch (cls) {
+    case nodeFIELD:
+        if (op != coFIELD2) return unsupported();
+        return EvalField(Node, Ctx);
+    case nodeCONST: {
+        if (op != coCONST2) return unsupported();
+        const size_t at = static_cast<size_t>(Node);
+        if (!FConstDone[at]) {
+            FConsts[at] = DecodeConst(Node);
+            FConstDone[at] = 1;
+        }
+        return FConsts[at];
+    }
+    case nodeUNARY: {
+        const Variant v = Eval(Operand(Node, 0), Ctx);
+        switch (op) {
+        case coISBLANK: return VarIsStr(v) ? v.AsString().isEmpty() : ExprIsNull(v);
+        case coNOTBLANK: return VarIsStr(v) ? !v.AsString().isEmpty() : !ExprIsNull(v);
+        case coNOT:
+            // Null stays Null (the filter then rejects); other values by their Boolean content.
+            if (ExprIsNull(v)) return Null();
+            return !v.AsBoolean();
+        case coUPPER: return ExprIsNull(v) ? Null() : Variant(AnsiUpperCase(VarToStr(v)));
+        case coLOWER: return ExprIsNull(v) ? Null() : Variant(AnsiLowerCase(VarToStr(v)));
+        default: return unsupported();
+        }
+    }
+    case nodeBINARY: {
+        if (op == coIN) {
+            const Variant l = Eval(Operand(Node, 0), Ctx);
+            std::vector<Variant> items;
+            EvalList(Operand(Node, 1), Ctx, items);
+            for (const Variant& v : items)
+                if (CompareForOp(l, v, true) == 0) return true;
+            return false;
+        }
+        const Variant l = Eval(Operand(Node, 0), Ctx);
+        const Variant r = Eval(Operand(Node, 1), Ctx);
+        switch (op) {
+        case coEQ: return CompareForOp(l, r, true) == 0;
+        case coNE: return CompareForOp(l, r, true) != 0;
+        case coGT: return CompareForOp(l, r, false) > 0;
+        case coLT: return CompareForOp(l, r, false) < 0;
+        case coGE: return CompareForOp(l, r, false) >= 0;
+        case coLE: return CompareForOp(l, r, false) <= 0;
+        case coAND:
+            if (ExprIsNull(l) || ExprIsNull(r)) return Null();
+            return l.AsBoolean() && r.AsBoolean();
+        case coOR:
+            if (ExprIsNull(l) || ExprIsNull(r)) return Null();
+            return l.AsBoolean() || r.AsBoolean();
+        case coADD:
+            if (ExprIsNull(l) && ExprIsNull(r)) return Null();
+            if (VarIsStr(l) || VarIsStr(r)) return VarToStr(l) + VarToStr(r);
+            return l + r;
+        case coSUB: return l - r;
+        case coMUL: return l * r;
+        case coDIV: return l / r;
+        case coLIKE:
+            if (ExprIsNull(l) || ExprIsNull(r)) return false;
+            return MatchLike(VarToStr(l), VarToStr(r), CaseInsensitive());
+        default: return unsupported();
+        }
+    }
+    case nodeCOMPARE: {
+        const bool ci = Operand(Node, 0) == 1;
+        const int len = Operand(Node, 1);
+        const Variant l = Eval(Operand(Node, 2), Ctx);
+        const Variant r = Eval(Operand(Node, 3), Ctx);
+        if (op == coLIKE) return MatchLike(VarToStr(l), VarToStr(r), ci);
+        if (op != coEQ && op != coNE) return unsupported();
+        String a = VarToStr(l), b = VarToStr(r);
+        if (len > 0) {
+            a = a.left(len);
+            b = b.left(len);
+        }
+        const bool eq = (ci ? AnsiCompareText(a, b) : AnsiCompareStr(a, b)) == 0;
+        return op == coEQ ? eq : !eq;
+    }
+    case nodeLISTELEM:
+        return unsupported();  // lists are read by their owner (IN, a function)
+    case nodeFUNC:
+        if (op != coFUNC2) return unsupported();
+        return EvalFunction(Node, Ctx);
+    default:
+        return unsupported();
+    }
+}
+
+Variant TDataSetExprParserVz::EvalFunction(int Node, TEvalCtx& Ctx) {
+    const String written = Literal(Operand(Node, 0));
+    const String name = written.toUpper();
+    const int argList = Operand(Node, 1);
+    auto count = [&](int n) {
+        int c = 0;
+        for (int e = argList; e != 0; e = Operand(e, 1) > e ? Operand(e, 1) : 0) ++c;
+        return c == n;
+    };
+    auto needs = [&](std::initializer_list<int> counts) {
+        for (int n : counts)
+            if (count(n)) return;
+        throw Exception(QStringLiteral("Incorrect number of arguments in function <%1>").arg(written));
+    };
+    static const char* const aggregates[] = {"SUM", "MIN", "MAX", "AVG", "COUNT"};
+    for (int k = 0; k < 5; ++k)
+        if (name == QLatin1String(aggregates[k])) {
+            if (k == 4 && argList == 0) {
+                if (!Ctx.View) return 0;
+                return Ctx.View->AccountableItemsCount();
+            }
+            needs({1});
+            return EvalAggregate(k, argList, Ctx);
+        }
+    // Each call has its own argument list.
+    std::vector<Variant> args;
+    auto evalArgs = [&] { EvalList(argList, Ctx, args); };
+    if (name == QLatin1String("GETDATE")) {
+        needs({0});
+        return VarFromDateTime(Now());
+    }
+    if (name == QLatin1String("SUBSTRING")) {
+        needs({2, 3});
+        evalArgs();
+        // A Null text, position or length gives Null.
+        for (const Variant& a : args)
+            if (ExprIsNull(a)) return Null();
+        const String s = VarToStr(args[0]);
+        const int from = args[1].AsInteger();
+        return args.size() > 2 ? Copy(s, from, args[2].AsInteger()) : Copy(s, from);
+    }
+    if (name == QLatin1String("UPPER") || name == QLatin1String("LOWER")) {
+        needs({1});
+        evalArgs();
+        if (ExprIsNull(args[0])) return Null();
+        return name == QLatin1String("UPPER") ? AnsiUpperCase(VarToStr(args[0])) : AnsiLowerCase(VarToStr(args[0]));
+    }
+    if (name == QLatin1String("TRIM") || name == QLatin1String("TRIMLEFT") || name == QLatin1String("TRIMRIGHT")) {
+        needs({1, 2});
+        evalArgs();
+        if (ExprIsNull(args[0])) return Null();
+        QChar c = QLatin1Char(' ');
+        if (args.size() > 1) {
+            const String t = VarToStr(args[1]);
+            if (!t.isEmpty()) c = t[0];
+        }
+        const bool left = name != QLatin1String("TRIMRIGHT"), right = name != QLatin1String("TRIMLEFT");
+        return ExprTrim(VarToStr(args[0]), c, left, right);
+    }
+    static const char* const parts[] = {"YEAR", "MONTH", "DAY", "HOUR", "MINUTE", "SECOND", "DATE", "TIME"};
+    for (int k = 0; k < 8; ++k)
+        if (name == QLatin1String(parts[k])) {
+            needs({1});
+            evalArgs();
+            if (ExprIsNull(args[0])) return Null();
+            const TDateTime d = VarToDateTime(args[0]);
+            switch (k) {
+            case 0: return Variant(static_cast<unsigned short>(YearOf(d)));
+            case 1: return Variant(static_cast<unsigned short>(MonthOf(d)));
+            case 2: return Variant(static_cast<unsigned short>(DayOf(d)));
+            case 3: return Variant(static_cast<unsigned short>(HourOf(d)));
+            case 4: return Variant(static_cast<unsigned short>(MinuteOf(d)));
+            case 5: return Variant(static_cast<unsigned short>(SecondOf(d)));
+            case 6: return VarFromDateTime(DateOf(d));
+            default: return VarFromDateTime(TimeOf(d));
+            }
+        }
+    throw Exception(QStringLiteral("Unsupported function: %1").arg(written));
+}
+
+// SUM 0, MIN 1, MAX 2, AVG 3, COUNT 4 over the accountable records of the view.
+Variant TDataSetExprParserVz::EvalAggregate(int Kind, int ArgList, TEvalCtx& Ctx) {
+    if (!Ctx.View) return Null();
+    const int n = Ctx.View->AccountableItemsCount();
+    const int arg = Operand(ArgList, 0);
+    TEvalCtx at{nullptr, Ctx.View, 0};
+    Variant acc = Null();
+    int values = 0;
+    for (int i = 0; i < n; ++i) {
+        at.AggrPos = i;
+        const Variant v = Eval(arg, at);
+        if (ExprIsNull(v)) continue;
+        switch (Kind) {
+        case 0: case 3:
+            if (!ExprIsNumber(v)) break;
+            acc = values == 0 ? (VarType(v) == varDate ? Variant(v.AsDouble()) : v) : acc + v;
+            ++values;
+            break;
+        case 1: case 2: {
+            if (values++ == 0) {
+                acc = v;
+                break;
+            }
+            int c;
+            if (VarIsStr(v) || VarIsStr(acc)) c = AnsiCompareStr(VarToStr(v), VarToStr(acc));
+            else c = v == acc ? 0 : (v < acc ? -1 : 1);
+            if ((Kind == 1 && c < 0) || (Kind == 2 && c > 0)) acc = v;
+            break;
+        }
+        default:
+            ++values;
+            break;
+        }
+    }
+    if (Kind == 4) return values;
+    if (values == 0) return Null();
+    if (Kind == 3) return acc / Variant(values);
+    return acc;
+}
+
+bool TDataSetExprParserVz::IsCurRecordInFilter(TMemoryRecordVz* Rec) {
+    if (!HasData()) return false;
+    const Variant v = Evaluate(Rec);
+    if (ExprIsNull(v)) return false;
+    return v.AsBoolean();
+}
+
+Variant TDataSetExprParserVz::Evaluate(TMemoryRecordVz* Rec) {
+    if (!HasData()) return Null();
+    TEvalCtx ctx{Rec, nullptr, 0};
+    return Eval(0, ctx);
+}
+
+Variant TDataSetExprParserVz::CalcAggregateValue(TRecordsViewVz* RecordsView) {
+    if (!HasData()) return false;
+    TEvalCtx ctx{nullptr, RecordsView, 0};
+    return Eval(0, ctx);
+}
+
+// ---- aggregates ---------------------------------------------------------------------------------
+
+TMTAggregateVz::TMTAggregateVz(TCollection* Collection) : TCollectionItem(Collection) {
+    if (auto* c = dynamic_cast<TMTAggregatesVz*>(Collection)) FDataSet = c->DataSet();
+}
+
+TMTAggregateVz::~TMTAggregateVz() = default;
+
+void TMTAggregateVz::BeforeDestruction() {
+    // An aggregate field that points here forgets it.
+    if (FDataSet)
+        for (int i = 0; i < FDataSet->Fields()->Count(); ++i) {
+            TField* f = FDataSet->Fields()->Fields(i);
+            if (auto* a = dynamic_cast<TAggregateField*>(f); a && a->Handle() == this) a->SetHandle(nullptr);
+        }
+    TCollectionItem::BeforeDestruction();
+}
+
+void TMTAggregateVz::Published(TPublished<TMTAggregateVz>& P) {
+    P.Boolean("Active", &TMTAggregateVz::Active, &TMTAggregateVz::SetActive);
+    P.String("Expression", &TMTAggregateVz::Expression, &TMTAggregateVz::SetExpression);
+}
+
+TMTAggregatesVz* TMTAggregateVz::Aggregates() const { return dynamic_cast<TMTAggregatesVz*>(Collection()); }
+
+String TMTAggregateVz::GetDisplayName() {
+    return FExpression.isEmpty() ? TCollectionItem::GetDisplayName() : FExpression;
+}
+
+void TMTAggregateVz::Assign(TPersistent* Source) {
+    if (auto* a = dynamic_cast<TMTAggregateVz*>(Source)) {
+        SetActive(a->Active());
+        SetExpression(a->Expression());
+        return;
+    }
+    if (auto* f = dynamic_cast<TAggregateField*>(Source)) {
+        SetActive(f->Active());
+        SetExpression(f->Expression());
+        return;
+    }
+    TCollectionItem::Assign(Source);
+}
+
+void TMTAggregateVz::SetActive(bool Value) {
+    if (Value == FActive) return;
+    FActive = Value;
+    TMTAggregatesVz* c = Aggregates();
+    if (FDataSet && !(c && c->UpdateCount() > 0)) {
+        try {
+            Reset();
+            Recalc();
+        } catch (...) {
+            FActive = false;
+            FInUse = false;
+            FValue = Null();
+            throw;
+        }
+    }
+}
+
+void TMTAggregateVz::SetExpression(const String& Value) {
+    if (Value == FExpression) return;
+    FExpression = Value;
+    TMTAggregatesVz* c = Aggregates();
+    if (c && c->UpdateCount() > 0) return;
+    Reset();
+    Recalc();
+}
+
+void TMTAggregateVz::Reset() {
+    FInUse = false;
+    TMTAggregatesVz* c = Aggregates();
+    if (ExprCursorOpen(FDataSet) && FActive && !FExpression.isEmpty() && c && c->Active()) {
+        if (!FAggrExpr) FAggrExpr = NewOwned<TDataSetExprParserVz>(FDataSet, dsptAggregateVz);
+        FAggrExpr->ParseExpression(FExpression);
+        FDataType = ftFloat;
+        FInUse = true;
+    } else {
+        FValue = Null();
+    }
+}
+
+void TMTAggregateVz::Recalc() {
+    TMTAggregatesVz* c = Aggregates();
+    if (FInUse && FAggrExpr && c && c->RecordsView()) FValue = FAggrExpr->CalcAggregateValue(c->RecordsView());
+    else FValue = Null();
+}
+
+TMTAggregatesVz::TMTAggregatesVz(TRecordsViewVz* AOwner) : TCollection(TMTAggregateVz::StaticClass()), FOwner(AOwner) {}
+
+TPersistent* TMTAggregatesVz::GetOwner() { return FOwner; }
+
+TDataSet* TMTAggregatesVz::DataSet() const { return FOwner ? FOwner->DataSet() : nullptr; }
+
+TMTAggregateVz* TMTAggregatesVz::Add() {
+    auto* a = static_cast<TMTAggregateVz*>(TCollection::Add());
+    a->SetDataSet(DataSet());
+    return a;
+}
+
+void TMTAggregatesVz::SetActive(bool Value) {
+    if (Value == FActive) return;
+    FActive = Value;
+    Reset();
+}
+
+void TMTAggregatesVz::Reset() {
+    TDataSet* ds = DataSet();
+    BeginUpdate();
+    try {
+        Clear();
+        if (ds)
+            for (int i = 0; i < ds->Fields()->Count(); ++i) {
+                auto* f = dynamic_cast<TAggregateField*>(ds->Fields()->Fields(i));
+                if (!f) continue;
+                TMTAggregateVz* a = Add();
+                a->Assign(f);
+                a->Reset();
+                f->SetHandle(a);
+            }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    Recalc();
+}
+
+void TMTAggregatesVz::Recalc() {
+    if (Count() == 0) return;
+    TDataSet* ds = DataSet();
+    const bool idle = !ExprCursorOpen(ds) || ds->ComponentState().Contains(TComponentStateItem::csLoading) || UpdateCount() > 0;
+    for (int i = 0; i < Count(); ++i) {
+        TMTAggregateVz* a = Items(i);
+        if (idle) a->FValue = Null();
+        else a->Recalc();
+    }
+}

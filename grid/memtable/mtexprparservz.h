@@ -1,0 +1,159 @@
+// Filter and aggregate expressions of the in-memory dataset, evaluated on stored records without
+// the dataset's record buffers. A text is parsed once by the framework's expression parser into
+// its parsed-expression bytes (platform/db/dbfilter.h); evaluation walks those bytes over one
+// stored record (a filter) or over the accountable records of a records view (an aggregate).
+//
+// Rules of evaluation:
+// - a field reads the record's current value (a field the store does not hold, such as a
+//   calculated one, reads the dataset's field, which the dataset fills for the record first);
+// - comparisons: a text operand makes both texts, compared by the collation (ignoring case with
+//   foCaseInsensitive); Null equals Null and is less than any other value; = and <> (and IN)
+//   compare two date-times without their milliseconds;
+// - every function call has its own argument list, so calls nest anywhere;
+// - a filter whose value is Null rejects the record; any other value is converted strictly to a
+//   Boolean (a text that is no Boolean word raises the Variant conversion error);
+// - aggregates SUM, MIN, MAX, AVG skip Nulls and give Null when no value is left (AVG divides by
+//   the number of values it added); COUNT counts non-Null values, COUNT(*) the records.
+#pragma once
+
+#include "platform/db/dbfilter.h"
+#include "platform/rtl/collections.h"
+
+#include <vector>
+
+class TDataSet;
+class TMemoryRecordVz;
+class TRecordsViewVz;
+class TMTDataStructVz;
+
+enum TDataSetExprParserTypeVz { dsptFilterVz, dsptAggregateVz };
+
+class TDataSetExprParserVz : public TObject {
+    SDELKA_CLASS(TDataSetExprParserVz, TObject)
+protected:
+    TDataSetExprParserVz(TDataSet* ADataSet, TDataSetExprParserTypeVz ExprParserType);
+    ~TDataSetExprParserVz() override;
+
+public:
+    TDataSet* DataSet() const { return FDataSet; }
+    TDataSetExprParserTypeVz ExprParserType() const { return FExprParserType; }
+    // Parses Expr with the dataset's filter options (parser errors propagate); an empty text
+    // leaves no data.
+    void ParseExpression(const String& Expr);
+    bool HasData() const { return FExprDataSize > 0; }
+    const TExprData& ExprData() const { return FExprData; }
+    // False without data; a Null value rejects.
+    bool IsCurRecordInFilter(TMemoryRecordVz* Rec);
+    bool IsCurRecordBufInFilter(void* /*Buffer*/) { return true; }
+    // The aggregate over the view's accountable records (False without data).
+    Variant CalcAggregateValue(TRecordsViewVz* RecordsView);
+    // The value of the expression for one record (no view).
+    Variant Evaluate(TMemoryRecordVz* Rec);
+
+    // The constant code of each field type that the parser writes.
+    static const TFieldMap& FieldTypeCodeMap();
+
+private:
+    struct TEvalCtx;
+    struct TFieldRef {
+        TMTDataStructVz* Struct = nullptr;  // the structure Pos was resolved in
+        int Pos = -2;                       // -2 unresolved, -1 not in the store
+        TFieldType Type = ftUnknown;
+    };
+    int NodeClass(int Node) const;
+    int NodeOperator(int Node) const;
+    int Operand(int Node, int Index) const;
+    String Literal(int Offset) const;
+    Variant Eval(int Node, TEvalCtx& Ctx);
+    Variant EvalField(int Node, TEvalCtx& Ctx);
+    Variant DecodeConst(int Node) const;
+    Variant EvalFunction(int Node, TEvalCtx& Ctx);
+    Variant EvalAggregate(int Kind, int ArgList, TEvalCtx& Ctx);
+    void EvalList(int Element, TEvalCtx& Ctx, std::vector<Variant>& Into);
+    int CompareForOp(const Variant& A, const Variant& B, bool DateEq) const;
+    bool CaseInsensitive() const;
+
+    TDataSet* FDataSet;
+    TExprData FExprData;
+    int FExprDataSize = 0;
+    TDataSetExprParserTypeVz FExprParserType;
+    int FLiteralArea = 0;
+    // Decoded constants and resolved fields, by node offset.
+    std::vector<Variant> FConsts;
+    std::vector<char> FConstDone;
+    std::vector<TFieldRef> FFields;
+};
+
+class TMTAggregatesVz;
+
+// One aggregate of a records view: an expression folded over the view's records, kept as a value.
+class TMTAggregateVz : public TCollectionItem {
+    SDELKA_CLASS(TMTAggregateVz, TCollectionItem)
+protected:
+    explicit TMTAggregateVz(TCollection* Collection);
+    ~TMTAggregateVz() override;
+
+public:
+    void BeforeDestruction() override;
+    // Copies Active, then Expression, from another item or from an aggregate field.
+    void Assign(TPersistent* Source) override;
+
+    TMTAggregatesVz* Aggregates() const;
+    bool Active() const { return FActive; }
+    // A different value is stored and, when the collection is not updating, the value is
+    // recalculated; a failure there leaves the aggregate inactive and propagates.
+    void SetActive(bool Value);
+    const String& Expression() const { return FExpression; }
+    // A different text (case-sensitive) is stored, the aggregate reset and recalculated unless
+    // the collection is updating.
+    void SetExpression(const String& Value);
+    TDataSet* DataSet() const { return FDataSet; }
+    void SetDataSet(TDataSet* Value) { FDataSet = Value; }
+    TFieldType DataType() const { return FDataType; }
+    bool InUse() const { return FInUse; }
+    const Variant& Value() const { return FValue; }
+
+    void Recalc();
+    void Reset();
+
+    static void Published(TPublished<TMTAggregateVz>& P);
+
+protected:
+    String GetDisplayName() override;
+
+private:
+    friend class TMTAggregatesVz;
+    bool FActive = false;
+    TOwned<TDataSetExprParserVz> FAggrExpr;
+    TDataSet* FDataSet = nullptr;
+    TFieldType FDataType = ftUnknown;
+    String FExpression;
+    bool FInUse = false;
+    Variant FValue = Variant::Null();
+};
+
+class TMTAggregatesVz : public TCollection {
+    SDELKA_CLASS(TMTAggregatesVz, TCollection)
+protected:
+    explicit TMTAggregatesVz(TRecordsViewVz* AOwner);
+    ~TMTAggregatesVz() override = default;
+
+public:
+    TPersistent* GetOwner() override;
+    TRecordsViewVz* RecordsView() const { return FOwner; }
+    TDataSet* DataSet() const;
+    bool Active() const { return FActive; }
+    // A different value resets the collection.
+    void SetActive(bool Value);
+    TMTAggregateVz* Add();
+    TMTAggregateVz* Items(int Index) const { return ItemsAs<TMTAggregateVz>(Index); }
+    // One item per aggregate field of the dataset, linked both ways, then Recalc.
+    void Reset();
+    // Null for every item while the dataset is closed or loading or the collection updating;
+    // otherwise every item recalculates.
+    void Recalc();
+
+private:
+    bool FActive = false;
+    TRecordsViewVz* FOwner;
+};
