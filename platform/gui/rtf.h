@@ -13,6 +13,7 @@
 #pragma once
 
 #include "platform/gui/types.h"
+#include "platform/rtl/codepages.h"
 #include "platform/rtl/system.h"
 
 #include <QByteArray>
@@ -21,11 +22,6 @@ class QPainter;
 class TDeviceContext;
 class QRect;
 class QTextDocument;
-
-// Windows code pages 1251 (Cyrillic) and 1252 (Western); any other page is read as 1252.
-String CodePageToString(const QByteArray& Bytes, int CodePage);
-// Characters the page does not have become '?'.
-QByteArray StringToCodePage(const String& Text, int CodePage);
 
 // True when the text starts with "{\rtf" (or the "{urtf" some writers use).
 bool IsRtf(const QByteArray& Text);

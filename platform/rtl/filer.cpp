@@ -1,5 +1,6 @@
 #include "platform/rtl/filer.h"
 
+#include "platform/rtl/codepages.h"
 #include "platform/rtl/collections.h"
 
 #include <QStringList>
@@ -726,7 +727,8 @@ String TReader::ReadStringOf(TValueType t) {
             int n = ReadByte();
             QByteArray d(n, '\0');
             Read(d.data(), n);
-            return QString::fromUtf8(d);
+            // 8-bit strings of the Windows client's streams are in its code page 1251.
+            return DecodeTextFile(d);
         }
         case vaLString: case vaUTF8String: {
             Read(b, 4);
@@ -734,7 +736,7 @@ String TReader::ReadStringOf(TValueType t) {
             if (n < 0 || FStream->Position() + n > FStream->Size()) throw EReadError(QStringLiteral("Stream read error"));
             QByteArray d(n, '\0');
             Read(d.data(), n);
-            return QString::fromUtf8(d);
+            return t == vaUTF8String ? QString::fromUtf8(d) : DecodeTextFile(d);
         }
         case vaWString: {
             Read(b, 4);
@@ -1736,9 +1738,8 @@ TStreamOriginalFormat TestStreamFormat(TStream* Stream) {
 void ObjectBinaryToText(TStream* Input, TStream* Output) { TBinaryToText(Input, Output).Run(); }
 
 void ObjectTextToBinary(TStream* Input, TStream* Output) {
-    QByteArray b = ReadRest(Input);
-    if (b.startsWith("\xEF\xBB\xBF")) b = b.mid(3);
-    TTextToBinary(QString::fromUtf8(b), Output).Run();
+    // A text form without a byte-order mark written by the Windows client is in its code page.
+    TTextToBinary(DecodeTextFile(ReadRest(Input)), Output).Run();
 }
 
 String ComponentToText(TComponent* Component) {

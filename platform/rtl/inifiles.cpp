@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 // ---- TIniLines ---------------------------------------------------------------------------------
 
@@ -137,19 +136,20 @@ std::vector<std::pair<String, String>> TIniLines::Entries(const String& Section)
 
 void TIniLines::LoadFromFile(const String& FileName) {
     Lines.clear();
+    Encoding = tfeUtf8;
+    LineBreak = "\r\n";
+    FinalLineBreak = true;
     QFile f(FileName);
     if (!f.exists()) return;
     if (!f.open(QIODevice::ReadOnly))
         throw EFOpenError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, f.errorString()));
-    QByteArray data = f.readAll();
-    String text;
-    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")) {
-        QStringDecoder dec(data.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        text = dec(data.mid(2));
-    } else {
-        if (data.startsWith("\xEF\xBB\xBF")) data = data.mid(3);
-        text = QString::fromUtf8(data);
-    }
+    String text = DecodeTextFile(f.readAll(), &Encoding);
+    // The first line break of the file is the file's own.
+    qsizetype br = 0;
+    while (br < text.size() && text.at(br) != u'\r' && text.at(br) != u'\n') ++br;
+    if (br < text.size())
+        LineBreak = text.at(br) == u'\n' ? "\n" : (br + 1 < text.size() && text.at(br + 1) == u'\n' ? "\r\n" : "\r");
+    FinalLineBreak = text.isEmpty() || text.endsWith(u'\n') || text.endsWith(u'\r');
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
     const QStringList parts = text.split(u'\n');
@@ -163,9 +163,14 @@ void TIniLines::SaveToFile(const String& FileName) const {
     QSaveFile f(FileName);
     if (!f.open(QIODevice::WriteOnly))
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, f.errorString()));
-    QByteArray out;
-    for (const String& l : Lines) out += l.toUtf8() + "\r\n";
-    f.write(out);
+    const String br = QString::fromLatin1(LineBreak);
+    String text;
+    for (size_t i = 0; i < Lines.size(); ++i) {
+        text += Lines[i];
+        if (i + 1 < Lines.size() || FinalLineBreak) text += br;
+    }
+    TTextFileEncoding encoding = Encoding;
+    f.write(EncodeTextFile(text, encoding));
     if (!f.commit())
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, f.errorString()));
 }
@@ -347,7 +352,11 @@ void TIniFile::Save(const TIniLines& Lines) { Lines.SaveToFile(FFileName); }
 
 String TIniFile::ReadString(const String& Section, const String& Ident, const String& Default) {
     String v;
-    return Load().Read(Section, Ident, v) ? v : Default;
+    if (!Load().Read(Section, Ident, v)) return Default;
+    // One pair of enclosing quotes, double or single, is not part of the value (the profile
+    // reader of the operating system drops it).
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front()) v = v.mid(1, v.size() - 2);
+    return v;
 }
 
 void TIniFile::WriteString(const String& Section, const String& Ident, const String& Value) {

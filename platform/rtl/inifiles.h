@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/rtl/classes.h"
+#include "platform/rtl/codepages.h"
 
 #include <memory>
 #include <utility>
@@ -22,6 +23,12 @@ SDELKA_EXCEPTION(EIniFileException, Exception)
 // ---- the line store shared by the INI classes and the registry emulation -------------------------
 struct TIniLines {
     std::vector<String> Lines;
+    // How the file was written, so that saving another key keeps every other line byte for byte:
+    // its encoding (a file of the Windows client in code page 1251 stays in 1251), its line break
+    // and whether its last line ends with one. A new file is UTF-8 with CR LF.
+    TTextFileEncoding Encoding = tfeUtf8;
+    QByteArray LineBreak = "\r\n";
+    bool FinalLineBreak = true;
 
     // Index of the section's header line, or -1; the first match (not case-sensitive).
     int FindSection(const String& Section) const;
@@ -41,8 +48,8 @@ struct TIniLines {
     std::vector<String> Sections() const;
     std::vector<std::pair<String, String>> Entries(const String& Section) const;
 
-    // Reads the file (empty when it does not exist); writes it with CR LF line breaks,
-    // creating its folder.
+    // Reads the file (empty when it does not exist); writes it in the encoding and with the line
+    // breaks it was read with, creating its folder.
     void LoadFromFile(const String& FileName);
     void SaveToFile(const String& FileName) const;
 };

@@ -437,16 +437,7 @@ void TStrings::LoadFromStream(TStream* Stream) {
         bytes.resize(static_cast<qsizetype>(size));
         Stream->ReadBuffer(bytes.data(), static_cast<Integer>(size));
     }
-    String text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    } else if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                               QStringConverter::Flag::Default);
-        text = decoder.decode(QByteArrayView(bytes.constData() + 2, bytes.size() - 2));
-    } else {
-        text = QString::fromUtf8(bytes);
-    }
+    const String text = DecodeTextFile(bytes, &FEncoding);
     BeginUpdate();
     try {
         SetTextStr(text);
@@ -458,7 +449,7 @@ void TStrings::LoadFromStream(TStream* Stream) {
 }
 
 void TStrings::SaveToStream(TStream* Stream) {
-    const QByteArray bytes = GetTextStr().toUtf8();
+    const QByteArray bytes = EncodeTextFile(GetTextStr(), FEncoding);
     Stream->WriteBuffer(bytes.constData(), static_cast<Integer>(bytes.size()));
 }
 

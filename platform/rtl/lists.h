@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/rtl/classes.h"
+#include "platform/rtl/codepages.h"
 #include "platform/rtl/events.h"
 #include "platform/rtl/system.h"
 
@@ -198,12 +199,16 @@ public:
     bool StrictDelimiter() const { return FStrictDelimiter; }
     void SetStrictDelimiter(bool V) { FStrictDelimiter = V; }
 
-    // Text in UTF-8 without a byte-order mark. Loading reads from the stream's position to its end
-    // and decodes by the byte-order mark (UTF-8, UTF-16 LE or BE; none means UTF-8).
+    // Loading reads from the stream's position to its end and decodes by the byte-order mark
+    // (UTF-8, UTF-16 LE or BE); with none, valid UTF-8 is UTF-8 and anything else the Windows
+    // client's code page 1251. Saving writes the encoding the lines were loaded in (UTF-8 without
+    // a mark for lines never loaded; text 1251 cannot hold goes out as UTF-8 with a mark).
     virtual void LoadFromStream(TStream* Stream);
     virtual void SaveToStream(TStream* Stream);
     void LoadFromFile(const String& FileName);
     void SaveToFile(const String& FileName);
+    TTextFileEncoding Encoding() const { return FEncoding; }
+    void SetEncoding(TTextFileEncoding Value) { FEncoding = Value; }
 
 protected:
     virtual String Get(int Index) const = 0;
@@ -232,6 +237,7 @@ private:
     Char FNameValueSeparator = u'=';
     bool FStrictDelimiter = false;
     String FLineBreak = QStringLiteral("\r\n");
+    TTextFileEncoding FEncoding = tfeUtf8;
 };
 
 class TStringList;

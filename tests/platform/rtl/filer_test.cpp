@@ -583,6 +583,27 @@ TEST(Filer, TextFormParsesItsOwnNotations) {
     }
 }
 
+TEST(Filer, TextFormWrittenInTheWindowsCodePageKeepsItsRussianText) {
+    RegisterTestClasses reg;
+    // A text form file of the Windows client: no byte-order mark, Russian text as 1251 bytes.
+    const QByteArray file("object G: TGadget\r\n"
+                          "  Lines.Strings = (\r\n"
+                          "    '\xD6\xE5\xF5 \xB9\x32'\r\n"   // Цех №2
+                          "    '\xB8\xEB\xEA\xE0')\r\n"         // ёлка
+                          "end\r\n");
+    TMemoryStream in;
+    in.WriteBuffer(file.constData(), static_cast<Integer>(file.size()));
+    in.SetPosition(0);
+    TMemoryStream bin;
+    ObjectTextToBinary(&in, &bin);
+    bin.SetPosition(0);
+    auto* g = static_cast<TGadget*>(ReadComponentFromStream(&bin, nullptr));
+    ASSERT_EQ(g->Lines()->Count(), 2);
+    EXPECT_EQ(g->Lines()->Strings(0), u"Цех №2"_S);
+    EXPECT_EQ(g->Lines()->Strings(1), u"ёлка"_S);
+    g->Free();
+}
+
 TEST(Filer, TestStreamFormatRecognisesTheForms) {
     struct Case {
         QByteArray Data;

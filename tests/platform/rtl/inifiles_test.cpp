@@ -123,6 +123,50 @@ TEST(IniFiles, FirstMatchWinsAndEditsKeepOtherLines) {
     EXPECT_EQ(ReadFile(path), QByteArray("; settings of the shop floor\r\n[Tail]\r\n"));
 }
 
+TEST(IniFiles, AFileOfTheWindowsClientIn1251KeepsEveryOtherByteWhenAKeyIsWritten) {
+    QTemporaryDir dir;
+    // [Пути] / Отчёты=C:\Отчёты / Цех=№2 / Пусто= , in code page 1251 with LF breaks and no final break.
+    const QByteArray before("[\xCF\xF3\xF2\xE8]\n"
+                            "\xCE\xF2\xF7\xB8\xF2\xFB=C:\\\xCE\xF2\xF7\xB8\xF2\xFB\n"
+                            "\xD6\xE5\xF5=\xB9\x32\n"
+                            "\xCF\xF3\xF1\xF2\xEE=");
+    const String path = dir.filePath("legacy.ini");
+    WriteFile(path, before);
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString(u"Пути"_S, u"Отчёты"_S, ""), u"C:\\Отчёты"_S);
+    EXPECT_EQ(ini.ReadString(u"Пути"_S, u"Цех"_S, ""), u"№2"_S);
+    ini.WriteString(u"Пути"_S, u"Смена"_S, u"Вторая"_S);
+    const QByteArray after = ReadFile(path);
+    EXPECT_EQ(after, before + "\n\xD1\xEC\xE5\xED\xE0=\xC2\xF2\xEE\xF0\xE0\xFF") << after.toHex().toStdString();
+    ini.DeleteKey(u"Пути"_S, u"Смена"_S);
+    EXPECT_EQ(ReadFile(path), before);
+    // The same through the in-memory INI file.
+    TMemIniFile mem(path);
+    mem.WriteString(u"Пути"_S, u"Цех"_S, u"№3"_S);
+    mem.UpdateFile();
+    QByteArray changed = before;
+    changed.replace("=\xB9\x32", "=\xB9\x33");
+    EXPECT_EQ(ReadFile(path), changed);
+    // UTF-8 files stay UTF-8, with their own line breaks.
+    WriteFile(path, "[A]\r\nk=\xD0\xB4\r\n");
+    TIniFile utf(path);
+    utf.WriteString("A", "m", u"ж"_S);
+    EXPECT_EQ(ReadFile(path), QByteArray("[A]\r\nk=\xD0\xB4\r\nm=\xD0\xB6\r\n"));
+}
+
+TEST(IniFiles, OnePairOfEnclosingQuotesIsNotPartOfTheValue) {
+    QTemporaryDir dir;
+    const String path = dir.filePath("quotes.ini");
+    WriteFile(path, "[Q]\na=\"C:\\Program Files\\\"\nb='x'\nc=\"\"y\"\"\nd='z\"\ne=\"\nf=it's\ng=''\n");
+    struct Case { const char* key; String value; };
+    const Case cases[] = {
+        {"a", u"C:\\Program Files\\"_S}, {"b", u"x"_S}, {"c", u"\"y\""_S}, {"d", u"'z\""_S},
+        {"e", u"\""_S}, {"f", u"it's"_S}, {"g", u""_S},
+    };
+    TIniFile ini(path);
+    for (const Case& c : cases) EXPECT_EQ(ini.ReadString("Q", c.key, "none"), c.value) << c.key;
+}
+
 TEST(IniFiles, TypedValuesAndBinaryStreams) {
     QTemporaryDir dir;
     TMemIniFile ini(dir.filePath("t.ini"));

@@ -491,11 +491,14 @@ TEST(StringListTest, LoadFromStreamDetectsTheByteOrderMark) {
         const char* name;
         QByteArray bytes;
     };
+    // The same lines as the Windows client wrote them in its code page 1251, without a mark.
+    const QByteArray cp1251("\xCD\xE0\xF0\xFF\xE4 \xB9\x31\r\n\xD1\xE4\xE5\xEB\xFC\xF9\xE8\xEA", 18);
     const Case cases[] = {
         {"utf-8 with bom", QByteArray("\xEF\xBB\xBF") + utf8},
         {"utf-8 without bom", utf8},
         {"utf-16 le", QByteArray("\xFF\xFE") + le},
         {"utf-16 be", QByteArray("\xFE\xFF") + be},
+        {"windows-1251", cp1251},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -507,7 +510,44 @@ TEST(StringListTest, LoadFromStreamDetectsTheByteOrderMark) {
         list.LoadFromStream(&stream);
         EXPECT_EQ(Items(list), Strs({u"Наряд №1", u"Сдельщик"}));
         EXPECT_EQ(stream.Position(), stream.Size());
+        // Saved again, the lines go out in the encoding they came in.
+        TMemoryStream out;
+        list.SaveToStream(&out);
+        const QByteArray crlf = c.bytes.startsWith("\xFF\xFE")   ? QByteArray("\r\0\n\0", 4)
+                                : c.bytes.startsWith("\xFE\xFF") ? QByteArray("\0\r\0\n", 4)
+                                                                 : QByteArray("\r\n");
+        EXPECT_EQ(QByteArray(static_cast<const char*>(out.Memory()), static_cast<qsizetype>(out.Size())), c.bytes + crlf);
     }
+}
+
+TEST(StringListTest, LinesLoadedIn1251AreSavedIn1251UnlessTheCodePageCannotHoldThem) {
+    const QByteArray cp1251("\xD6\xE5\xF5 \xB9\x32\r\n\x98\xB8\r\n", 12);  // "Цех №2", an undefined byte, "ё"
+    TMemoryStream in;
+    in.WriteBuffer(cp1251.constData(), static_cast<Integer>(cp1251.size()));
+    in.SetPosition(0);
+    TStringList list;
+    list.LoadFromStream(&in);
+    EXPECT_EQ(list.Encoding(), tfeAnsi);
+    EXPECT_EQ(list.Strings(0), u"Цех №2"_S);
+    auto saved = [&] {
+        TMemoryStream out;
+        list.SaveToStream(&out);
+        return QByteArray(static_cast<const char*>(out.Memory()), static_cast<qsizetype>(out.Size()));
+    };
+    EXPECT_EQ(saved(), cp1251);  // every byte back, the undefined one too
+    list.Add(u"Участок Б"_S);
+    EXPECT_EQ(saved(), cp1251 + QByteArray("\xD3\xF7\xE0\xF1\xF2\xEE\xEA \xC1\r\n"));
+    // A character the code page does not have is not lost to '?': the file becomes UTF-8.
+    list.Add(u"Ω"_S);
+    const QByteArray utf8 = saved();
+    EXPECT_TRUE(utf8.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(list.Encoding(), tfeUtf8Bom);
+    TStringList back;
+    TMemoryStream again;
+    again.WriteBuffer(utf8.constData(), static_cast<Integer>(utf8.size()));
+    again.SetPosition(0);
+    back.LoadFromStream(&again);
+    EXPECT_EQ(Items(back), Items(list));
 }
 
 TEST(StringListTest, SaveToFileWritesUtf8WithCrLfAndLoadsBack) {
