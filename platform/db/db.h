@@ -65,9 +65,12 @@ inline const char* const SFieldReadOnly = "Field '%s' cannot be modified";
 inline const char* const SDataSetEmpty = "Cannot perform this operation on an empty dataset";
 inline const char* const SRecordNotFound = "Record not found";
 inline const char* const SNoDataFound = "No data found";
-inline const char* const SInvalidIntegerValue = "'%s' is not a valid integer value";
-inline const char* const SInvalidFloatValue = "'%s' is not a valid floating point value";
-inline const char* const SInvalidBoolValue = "'%s' is not a valid boolean value";
+inline const char* const SInvalidIntegerValue = "'%s' is not a valid integer value for field '%s'";
+inline const char* const SInvalidFloatValue = "'%s' is not a valid floating point value for field '%s'";
+inline const char* const SInvalidBoolValue = "'%s' is not a valid boolean value for field '%s'";
+// The same for a value that belongs to no field (a constant of a filter).
+inline const char* const SInvalidFloatText = "'%s' is not a valid floating point value";
+inline const char* const SInvalidBoolText = "'%s' is not a valid boolean value";
 inline const char* const SInvalidDateTimeValue = "'%s' is not a valid date and time";
 inline const char* const SInvalidBcdValue = "'%s' is not a valid BCD value";
 inline const char* const SFieldTypeMismatch = "Type mismatch for field '%s', expecting: %s actual: %s";

@@ -468,13 +468,13 @@ Variant Coerce(const Variant& Text, TFieldType Type) {
         }
         case ftBoolean: {
             bool b;
-            if (!TryStrToBool(s, b)) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SInvalidBoolValue), {s});
+            if (!TryStrToBool(s, b)) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SInvalidBoolText), {s});
             return Variant(b);
         }
         case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
         case ftShortint: case ftByte: case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle: {
             Extended e;
-            if (!TryStrToFloat(s, e)) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SInvalidFloatValue), {s});
+            if (!TryStrToFloat(s, e)) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SInvalidFloatText), {s});
             return Variant(static_cast<double>(e));
         }
         default:

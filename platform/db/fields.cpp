@@ -465,21 +465,21 @@ Variant TStringField::NativeValue(const Variant& Value) const {
 Integer TStringField::AsInteger() const {
     String s = AsString();
     Integer v;
-    if (!TryStrToInt(Trim(s), v)) DatabaseErrorFmt(S(DbConsts::SInvalidIntegerValue), {s});
+    if (!TryStrToInt(Trim(s), v)) DatabaseErrorFmt(S(DbConsts::SInvalidIntegerValue), {s, DisplayName()});
     return v;
 }
 void TStringField::SetAsInteger(Integer Value) { SetAsString(IntToStr(Value)); }
 Int64 TStringField::AsLargeInt() const {
     String s = AsString();
     Int64 v;
-    if (!TryStrToInt64(Trim(s), v)) DatabaseErrorFmt(S(DbConsts::SInvalidIntegerValue), {s});
+    if (!TryStrToInt64(Trim(s), v)) DatabaseErrorFmt(S(DbConsts::SInvalidIntegerValue), {s, DisplayName()});
     return v;
 }
 void TStringField::SetAsLargeInt(Int64 Value) { SetAsString(IntToStr(Value)); }
 double TStringField::AsFloat() const {
     String s = AsString();
     double v;
-    if (!TryStrToFloat(s, v)) DatabaseErrorFmt(S(DbConsts::SInvalidFloatValue), {s});
+    if (!TryStrToFloat(s, v)) DatabaseErrorFmt(S(DbConsts::SInvalidFloatValue), {s, DisplayName()});
     return v;
 }
 void TStringField::SetAsFloat(double Value) { SetAsString(FloatToStr(Value)); }
@@ -549,7 +549,7 @@ Variant TIntegerField::NativeValue(const Variant& Value) const {
     Int64 v;
     if (VarIsStr(Value)) {
         String s = Trim(VarToStr(Value));
-        if (!TryStrToInt64(s, v)) DatabaseErrorFmt(S(DbConsts::SInvalidIntegerValue), {VarToStr(Value)});
+        if (!TryStrToInt64(s, v)) DatabaseErrorFmt(S(DbConsts::SInvalidIntegerValue), {VarToStr(Value), DisplayName()});
     } else if (VarIsFloat(Value) || VarType(Value) == varDate) {
         v = Round(Value.AsExtended());
     } else {
@@ -637,7 +637,7 @@ Variant TFloatField::NativeValue(const Variant& Value) const {
     double d;
     if (VarIsStr(Value)) {
         String s = VarToStr(Value);
-        if (!TryStrToFloat(s, d)) DatabaseErrorFmt(S(DbConsts::SInvalidFloatValue), {s});
+        if (!TryStrToFloat(s, d)) DatabaseErrorFmt(S(DbConsts::SInvalidFloatValue), {s, DisplayName()});
     } else {
         d = Value.AsDouble();
     }
@@ -705,7 +705,7 @@ Variant TBCDField::NativeValue(const Variant& Value) const {
     ::Currency c;
     if (VarIsStr(Value)) {
         String s = VarToStr(Value);
-        if (!TryStrToCurr(s, c)) DatabaseErrorFmt(S(DbConsts::SInvalidFloatValue), {s});
+        if (!TryStrToCurr(s, c)) DatabaseErrorFmt(S(DbConsts::SInvalidFloatValue), {s, DisplayName()});
     } else {
         c = Value.AsCurrency();
     }
@@ -857,7 +857,7 @@ Variant TBooleanField::NativeValue(const Variant& Value) const {
         }
         bool b;
         if (TryStrToBool(s, b)) return Variant(b);
-        DatabaseErrorFmt(S(DbConsts::SInvalidBoolValue), {VarToStr(Value)});
+        DatabaseErrorFmt(S(DbConsts::SInvalidBoolValue), {VarToStr(Value), DisplayName()});
     }
     return Variant(Value.AsBoolean());
 }
@@ -1191,9 +1191,10 @@ void TBlobField::Assign(TPersistent* Source) {
 
 void TBlobField::GetText(String& Text, bool DisplayText) const {
     (void)DisplayText;
-    String name = FieldTypeName(FDataType).toUpper();
-    if (FDataType == ftWideMemo || FDataType == ftFmtMemo) name = QStringLiteral("MEMO");
-    Text = IsNull() ? QStringLiteral("(%1)").arg(name.toLower()) : QStringLiteral("(%1)").arg(name);
+    // The type's name in brackets, in capitals when there is something in the field: "(Memo)",
+    // "(MEMO)", "(WideMemo)", "(WIDEMEMO)", "(Blob)", "(BLOB)".
+    Text = QStringLiteral("(%1)").arg(FieldTypeName(FDataType));
+    if (!IsNull() && BlobSize() > 0) Text = Text.toUpper();
 }
 
 String TMemoField::AsString() const {

@@ -805,7 +805,7 @@ public:
     void LoadFromFile(const String& FileName);
     void SaveToFile(const String& FileName) const;
     void Assign(TPersistent* Source) override;
-    // Memo and wide-memo fields show their text only with DisplayText; else "(MEMO)" / "(BLOB)".
+    // The type's name in brackets: "(Memo)" when empty, "(MEMO)" with text; "(WideMemo)", "(Blob)" alike.
     void GetText(String& Text, bool DisplayText) const override;
 
 protected:

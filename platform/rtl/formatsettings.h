@@ -19,7 +19,7 @@ struct TFormatSettings {
     String TimeAMString = QStringLiteral("AM");
     String TimePMString = QStringLiteral("PM");
     String ShortTimeFormat = QStringLiteral("h:nn");
-    String LongTimeFormat = QStringLiteral("hh:nn:ss");
+    String LongTimeFormat = QStringLiteral("h:nn:ss");
     String ShortMonthNames[12] = {"янв", "фев", "мар", "апр", "май", "июн",
                                   "июл", "авг", "сен", "окт", "ноя", "дек"};
     String LongMonthNames[12] = {"Январь", "Февраль", "Март",     "Апрель",  "Май",    "Июнь",

@@ -437,7 +437,7 @@ TEST_F(DataSetTest, ErrorsOfTheProtocol) {
     EXPECT_EQ(msg([&] { ds->Post(); }), "Field 'ID' must have a value");
     EXPECT_EQ(ds->State(), dsInsert);
     EXPECT_EQ(msg([&] { ds->FieldByName(QStringLiteral("ID"))->SetAsString(QStringLiteral("12a")); }),
-              "'12a' is not a valid integer value");
+              "'12a' is not a valid integer value for field 'ID'");
     ds->Cancel();
     EXPECT_EQ(msg([&] { ds->FieldDefs()->Items(0)->CreateField(ds); }), "Table: Cannot perform this operation on an open dataset");
     ds->Close();

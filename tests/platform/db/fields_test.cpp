@@ -118,19 +118,46 @@ TEST_F(FieldTest, NullHandling) {
 }
 
 TEST_F(FieldTest, ConversionErrors) {
-    EXPECT_EQ(Error([&] { F("I")->SetAsString(QStringLiteral("abc")); }), "'abc' is not a valid integer value");
-    EXPECT_EQ(Error([&] { F("F")->SetAsString(QStringLiteral("1.2.3")); }), "'1.2.3' is not a valid floating point value");
+    // Conversion errors name the field by its display name.
+    EXPECT_EQ(Error([&] { F("I")->SetAsString(QStringLiteral("abc")); }), "'abc' is not a valid integer value for field 'I'");
+    EXPECT_EQ(Error([&] { F("F")->SetAsString(QStringLiteral("1.2.3")); }),
+              "'1.2.3' is not a valid floating point value for field 'F'");
+    EXPECT_EQ(Error([&] { F("C")->SetAsString(QStringLiteral("x")); }), "'x' is not a valid floating point value for field 'C'");
     EXPECT_EQ(Error([&] { F("D")->SetAsString(QStringLiteral("32.13.2024")); }), "'32.13.2024' is not a valid date and time");
-    EXPECT_EQ(Error([&] { F("B")->SetAsString(QStringLiteral("maybe")); }), "'maybe' is not a valid boolean value");
+    EXPECT_EQ(Error([&] { F("B")->SetAsString(QStringLiteral("maybe")); }), "'maybe' is not a valid boolean value for field 'B'");
+    F("I")->SetDisplayLabel(u"Табельный номер"_S);
+    EXPECT_EQ(Error([&] { F("I")->SetAsVariant(Variant(u"12а"_S)); }),
+              "'12а' is not a valid integer value for field 'Табельный номер'");
     EXPECT_EQ(Error([&] { F("W")->SetAsInteger(40000); }),
               "40000 is not a valid value for field 'W'. The allowed range is -32768 to 32767");
     EXPECT_EQ(Error([&] { F("B")->AsDateTime(); }), "Cannot access field 'B' as type DateTime");
     F("S")->SetAsString(QStringLiteral("1q"));
-    EXPECT_EQ(Error([&] { F("S")->AsInteger(); }), "'1q' is not a valid integer value");
+    EXPECT_EQ(Error([&] { F("S")->AsInteger(); }), "'1q' is not a valid integer value for field 'S'");
     // The field keeps its previous value after a refused conversion.
     F("I")->SetAsInteger(3);
     EXPECT_ANY_THROW(F("I")->SetAsString(QStringLiteral("q")));
     EXPECT_EQ(F("I")->AsInteger(), 3);
+}
+
+TEST(FieldMemoText, PlaceholdersNameTheTypeInCapitalsWhenThereIsText) {
+    auto ds = NewOwned<TTestTableDataSet>(nullptr);
+    ds->FieldDefs()->Add(u"M"_S, ftMemo);
+    ds->FieldDefs()->Add(u"W"_S, ftWideMemo);
+    ds->FieldDefs()->Add(u"B"_S, ftBlob);
+    ds->CreateDataSet();
+    ds->Append();
+    struct Case { const char* field; Variant value; const char* text; };
+    const Case cases[] = {
+        {"M", Null(), "(Memo)"},          {"M", Variant(u""_S), "(Memo)"},     {"M", Variant(u"текст"_S), "(MEMO)"},
+        {"W", Null(), "(WideMemo)"},      {"W", Variant(u"текст"_S), "(WIDEMEMO)"},
+        {"B", Null(), "(Blob)"},          {"B", VarByteArrayOf(QByteArray("\x01", 1)), "(BLOB)"},
+    };
+    for (const Case& c : cases) {
+        TField* f = ds->FieldByName(QString::fromLatin1(c.field));
+        f->SetAsVariant(c.value);
+        EXPECT_EQ(U(f->DisplayText()), c.text) << c.field << " " << U(VarToStr(c.value));
+    }
+    ds->Cancel();
 }
 
 TEST_F(FieldTest, TextEventsValidationAndBlobStreams) {

@@ -363,11 +363,15 @@ TEST_F(DateTimeTest, FormatDateTimeEdgeValuesAndSettings) {
 }
 
 TEST_F(DateTimeTest, DateTimeToStrLeavesOutMidnight) {
+    // The Russian long time format is "h:nn:ss": hours without a leading zero.
+    EXPECT_EQ(FormatSettings.LongTimeFormat, "h:nn:ss");
     EXPECT_EQ(DateToStr(DT(2024, 3, 5, 14, 7)), "05.03.2024");
-    EXPECT_EQ(TimeToStr(DT(2024, 3, 5, 4, 7, 9)), "04:07:09");
-    EXPECT_EQ(DateTimeToStr(DT(2024, 3, 5, 4, 7, 9)), "05.03.2024 04:07:09");
+    EXPECT_EQ(TimeToStr(DT(2024, 3, 5, 9, 5)), "9:05:00");
+    EXPECT_EQ(TimeToStr(DT(2024, 3, 5, 14, 7, 9)), "14:07:09");
+    EXPECT_EQ(DateTimeToStr(DT(2024, 3, 5, 4, 7, 9)), "05.03.2024 4:07:09");
     EXPECT_EQ(DateTimeToStr(DT(2024, 3, 5)), "05.03.2024");
-    EXPECT_EQ(DateTimeToStr(DT(2024, 3, 5, 0, 0, 0, 1)), "05.03.2024 00:00:00");
+    EXPECT_EQ(DateTimeToStr(DT(2024, 3, 5, 0, 0, 0, 1)), "05.03.2024 0:00:00");
+    EXPECT_EQ(FormatDateTime("tt", DT(2024, 3, 5, 9, 5)), "9:05:00");
     const TFormatSettings inv = TFormatSettings::Invariant();
     EXPECT_EQ(DateToStr(DT(2024, 3, 5), inv), "03/05/2024");
 }
