@@ -48,6 +48,8 @@ enum TRpBin : int;
 
 enum TRpPrinterDestination { rpdMetafile, rpdPrinter };
 enum TRpPrinterStatus { mpReady, mpBusy, mpFinished };
+// How a preview sizes the page: to fit, to the window's width, at a chosen zoom, at 100%.
+enum TRpZoomState { rpZoomToFit, rpZoomToWidth, rpZoomOther, rpZoom100 };
 
 // Messages of the report printer (to its client and master windows).
 constexpr UINT RP_WM_PROGRESS = WM_USER;             // posted to the client: percent

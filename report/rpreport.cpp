@@ -15,6 +15,8 @@
 #include "report/rplabels.h"
 #include "report/rppageinfo.h"
 #include "report/rpprintersettings.h"
+#include "report/rpprnsu.h"
+#include "platform/rtl/threads.h"
 
 #include <atomic>
 #include <cmath>
@@ -958,6 +960,7 @@ void TCustomRpReport::AfterConstruction() {
     FFunctions->AddFunction(u"COLUMNNUMBER"_s, u"0"_s);
     FFunctions->AddFunction(u"REPORTTITLE"_s, u"''"_s);
     FPrinterSettings = New<TRpPrinterSettings>();
+    FUserPrinterSettings = New<TRpPrinterSettings>();
     FPage = New<TRpPage>(this);
     FBands = New<TRpReportBands>(this);
     FUnits = FPage->Units();
@@ -966,6 +969,7 @@ void TCustomRpReport::AfterConstruction() {
     Font()->SetName(u"Arial"_s);
     Font()->SetSize(10);
     FPage->ApplyToParent();
+    PrintFromPagesFlag = false;
 }
 
 void TCustomRpReport::BeforeDestruction() {
@@ -975,6 +979,7 @@ void TCustomRpReport::BeforeDestruction() {
     FreeAndNil(FRpPrinter);
     FreeAndNil(FFunctions);
     FreeAndNil(FPrinterSettings);
+    FreeAndNil(FUserPrinterSettings);
     FreeAndNil(FPage);
     FreeAndNil(FBands);
     FreeAndNil(FBandList);
@@ -984,6 +989,37 @@ void TCustomRpReport::BeforeDestruction() {
 
 void TCustomRpReport::Notification(TComponent* AComponent, TOperation Operation) {
     inherited::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FPreviewSetup) FPreviewSetup = nullptr;
+}
+
+void TCustomRpReport::SetPreviewController(TRpPreviewController* Value) {
+    if (FPreviewSetup) FPreviewSetup->RemoveFreeNotification(this);
+    FPreviewSetup = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+String PrevSaveTypeExtension(TPrevSaveType Type) {
+    static const char* const Ext[] = {".RPP", ".PDF", ".XLS", ".HTML", ".RTF", ".CSV", ".TXT", ".XML", ".XLSX"};
+    const int i = static_cast<int>(Type);
+    return QString::fromLatin1(i >= 0 && i < 9 ? Ext[i] : Ext[1]);
+}
+
+void TCustomRpReport::Dispatch(TMessage& Message) {
+    if (Message.Msg == RP_WM_PRINT) {
+        Print();
+        return;
+    }
+    if (Message.Msg == RP_WM_PREVIEWCLOSED) {
+        if (!FAvailable) {
+            Cancel();
+        } else if (FRpPrinter && reinterpret_cast<TRpPrinter*>(Message.LParam) == FRpPrinter) {
+            // The printer of this report's document: no preview shows it any more.
+            if (FRpPrinter->ShowingPreview()) FRpPrinter->SetShowingPreview(false);
+            FreeAndNil(FRpPrinter);
+        }
+        return;
+    }
+    inherited::Dispatch(Message);
 }
 
 void TCustomRpReport::SetPageExtent(int Width, int Height) { SetBounds(Left(), Top(), Width, Height); }
@@ -1168,6 +1204,9 @@ bool TCustomRpReport::CreatePrinter() {
     if (!FAvailable) return false;
     FRpPrinter = New<TRpPrinter>(this);
     FRpPrinter->AfterPrint = TRpAfterPrintEvent([this](TObject*) { DoAfterPrint(); });
+    FRpPrinter->AfterPreview = TRpAfterPreviewEvent([this](TObject*) {
+        if (AfterPreview) AfterPreview(this);
+    });
     return true;
 }
 
@@ -1175,6 +1214,10 @@ void TCustomRpReport::HookPrinter() {
     FRpPrinter->SetDestination(rpdMetafile);
     FRpPrinter->SetMaster(this);
     FRpPrinter->SetTitle(FReportTitle);
+    FRpPrinter->OnPrintSetup = TRpPrintSetupEvent([this] { PrinterSetup(); });
+    FRpPrinter->OnExportToFilter = TRpExportToFilterEvent([this](TRpExportFilter* F) { ExportToFilter(F); });
+    // The master's handle now, so that the preview's close notice reaches the report.
+    if (IsUIThread()) HandleNeeded();
 }
 
 void TCustomRpReport::ApplyPrinterSettings() {
@@ -1209,16 +1252,187 @@ void TCustomRpReport::Prepare() {
     FRpPrinter->SetReportLoaded(true);
 }
 
+bool TCustomRpReport::PreparePreviewPrinter() {
+    TRpPrinter* Old = FRpPrinter;
+    FRpPrinter = nullptr;
+    if (!CreatePrinter()) {
+        FRpPrinter = Old;
+        return false;
+    }
+    // a replaced page printer that shows no preview is not needed any more
+    if (Old && !Old->ShowingPreview()) Old->Free();
+    HookPrinter();
+    ApplyPrinterSettings();
+    return true;
+}
+
+void TCustomRpReport::WaitForPreview(TRpPrinter* Printer) {
+    while (FRpPrinter == Printer && Printer->ShowingPreview() && Application && !Application->Terminated())
+        Application->HandleMessage();
+}
+
 void TCustomRpReport::Preview() {
+    PrintFromPagesFlag = PrintFromPagesFlag || FPrinterSettings->PrintMetafile();
     if (FRpPrinter && FRpPrinter->ShowingPreview()) return;
+    if (BeforePreview) BeforePreview(this);
+    if (Application) Application->ProcessMessages();
+    if (CreateInBGThread) {
+        PreviewInBackground(false);
+        return;
+    }
+    if (!PreparePreviewPrinter()) return;
+    TRpPrinter* P = FRpPrinter;
     try {
-        Prepare();
+        // The window shows the pages while they are generated.
+        P->Preview();
+        GenerateReport(false);
     } catch (Exception& E) {
-        FreeAndNil(FRpPrinter);
+        if (FRpPrinter == P) {
+            if (auto* W = dynamic_cast<TCustomForm*>(P->PreviewControl())) W->Free();
+            FreeAndNil(FRpPrinter);
+        }
         ShowMessage(E.Message());
         return;
     }
-    if (FRpPrinter && !FCancelled) FRpPrinter->Preview();
+    if (FRpPrinter != P) return;  // the preview closed and let go of the document
+    P->SetReportLoaded(true);
+    if (OnPreviewShowing) OnPreviewShowing(this);
+    if (FCancelled) {
+        if (FRpPrinter == P) FreeAndNil(FRpPrinter);
+        return;
+    }
+    WaitForPreview(P);
+}
+
+void TCustomRpReport::PreviewModal() {
+    PrintFromPagesFlag = PrintFromPagesFlag || FPrinterSettings->PrintMetafile();
+    if (BeforePreview) BeforePreview(this);
+    if (CreateInBGThread) {
+        PreviewInBackground(false);
+        return;
+    }
+    if (FRpPrinter && FRpPrinter->ShowingPreview()) return;
+    if (!PreparePreviewPrinter()) return;
+    TRpPrinter* P = FRpPrinter;
+    try {
+        GenerateReport(false);
+    } catch (...) {
+        if (FRpPrinter == P) FreeAndNil(FRpPrinter);
+        throw;
+    }
+    P->SetReportLoaded(true);
+    if (OnPreviewShowing) OnPreviewShowing(this);
+    if (FCancelled) {
+        FreeAndNil(FRpPrinter);
+        return;
+    }
+    P->PreviewModal();
+}
+
+void TCustomRpReport::PrinterSetup() {
+    TPrinter* Pr = ::Printer();
+    Pr->Refresh();
+    TOwned<TRpPrintDialog> D = NewOwned<TRpPrintDialog>(Application);
+    D->MinPage = 0;
+    D->MaxPage = 9999;
+    if (FRpPrinter && FRpPrinter->Status() == mpFinished) {
+        D->MinPage = 1;
+        D->MaxPage = FRpPrinter->PageCount();
+        D->FromPage = 1;
+        D->ToPage = FRpPrinter->PageCount();
+    }
+    D->Options = {poPageNums};
+    D->Collate = 1;
+    Pr->SetOrientation(FPage->Orientation());
+    D->SetCopies(FPrinterSettings->Copies());
+    if (!D->Execute()) {
+        SetTag(1);
+        return;
+    }
+    FPrinterSettings->SetCopies(D->Copies());
+    FPrinterSettings->SetPrinterIndex(Pr->PrinterIndex());
+    FPage->SetOrientation(D->Orientation == DMORIENT_LANDSCAPE ? poLandscape : poPortrait);
+    TRpPrinterSettings* U = FUserPrinterSettings;
+    U->SetCustomBinCode(D->OutputBin);
+    U->SetExtendedDuplex(D->DuplexCode);
+    U->SetPrintQuality(D->PrintQuality);
+    U->SetCollate(D->Collate);
+    U->SetColorOption(D->ColorOption);
+    U->SetCopies(D->Copies());
+    U->SetOrientation(D->Orientation == DMORIENT_LANDSCAPE ? poLandscape : poPortrait);
+    U->SetFirstPage(D->FromPage);
+    U->SetLastPage(D->ToPage);
+    // The bin of the report's settings, unless the device's code names one of ours.
+    U->SetOutputBin(FPrinterSettings->OutputBin());
+    const int BinCode = D->OutputBin > 255 ? D->OutputBin - 256 : D->OutputBin;
+    for (int b = int(First); b <= int(Last); ++b)
+        if (RpBinCode(TRpBin(b)) == BinCode) {
+            U->SetOutputBin(TRpBin(b));
+            break;
+        }
+    U->SetCustomPaperCode(D->PaperSize);
+    U->SetPrinterIndex(Pr->PrinterIndex());
+    U->SetDuplex(D->Duplex);
+    if (D->PrintRange == prPageNums) {
+        FPrinterSettings->SetFirstPage(D->FromPage);
+        FPrinterSettings->SetLastPage(D->ToPage);
+    } else {
+        FPrinterSettings->SetFirstPage(0);
+        FPrinterSettings->SetLastPage(0);
+    }
+    SetTag(0);
+}
+
+void TCustomRpReport::PreviewModeless() { PreviewInBackground(false); }
+
+namespace {
+
+// Generates a report in a thread of its own and frees itself when done. A cancelled run drops its
+// page printer (on the UI thread, where the preview lets go of it).
+class TRpCreateReportThread : public TThread {
+    SDELKA_CLASS(TRpCreateReportThread, TThread)
+protected:
+    TRpCreateReportThread(TCustomRpReport* Report, TRpPrinter* Printer)
+        : TThread(true), FRpReport(Report), FRpPrinter(Printer) {
+        SetFreeOnTerminate(true);
+    }
+    ~TRpCreateReportThread() override = default;
+
+    void Execute() override {
+        try {
+            FRpReport->GenerateReport(false);
+        } catch (...) {
+            // The document ends where the error stopped it; the preview shows what was made.
+        }
+    }
+
+private:
+    TCustomRpReport* FRpReport;
+    TRpPrinter* FRpPrinter;
+};
+
+}  // namespace
+
+void TCustomRpReport::PreviewInBackground(bool Modal) {
+    if (FRpPrinter && FRpPrinter->ShowingPreview()) return;
+    if (!PreparePreviewPrinter()) return;
+    TRpPrinter* P = FRpPrinter;
+    // Taken here so that the run, once in its thread, finds the report busy.
+    P->SetReportLoaded(false);
+    TThread* T = New<TRpCreateReportThread>(this, P);
+    // The window first: it is the printer's client before the first page is posted.
+    try {
+        if (Modal) {
+            T->Start();
+            P->PreviewModal();
+        } else {
+            P->Preview();
+            T->Start();
+        }
+    } catch (...) {
+        if (!T->Started()) T->Free();
+        throw;
+    }
 }
 
 void TCustomRpReport::Print() {

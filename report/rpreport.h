@@ -10,6 +10,7 @@
 // of their master.
 #pragma once
 
+#include "platform/gui/forms.h"
 #include "report/rpprintable.h"
 #include "report/rpprinter.h"
 #include "report/rptypes.h"
@@ -49,6 +50,40 @@ using TRpBandBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintBand)>;
 using TRpBandAfterPrintEvent = TEvent<void(TObject* Sender, bool BandPrinted)>;
 using TRpOnNeedDataEvent = TEvent<void(TObject* Sender, bool& MoreData)>;
 using TRpReportBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintReport)>;
+
+// The preview window's default save type, and the events it raises through the report.
+enum TPrevSaveType { stRpP, stPDF, stXL, stHTML, stRTF, stCSV, stASCII, stXML, stXLSX };
+enum TStandPrevEventType : int { spOpen, spClose, spCopy, spPrint, spPrintSetup, spLoad, spSave, spCancel };
+// Sender is the preview window; a handler that sets Handled vetoes the command.
+using TRpStandPrevEvent = TEvent<void(TObject* Sender, TStandPrevEventType EventType, const String& Name, bool& Handled)>;
+// The extension (with the dot) of a save type: ".RPP", ".PDF", ...
+String PrevSaveTypeExtension(TPrevSaveType Type);
+
+// The options of the standard preview window, set on a component that reports refer to.
+class TRpPreviewController : public TComponent {
+    SDELKA_CLASS(TRpPreviewController, TComponent)
+protected:
+    explicit TRpPreviewController(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TRpPreviewController() override = default;
+
+public:
+    bool ShowMinimise = true, ShowMaximise = true, ShowSysMenu = true;
+    bool ShowSaveReportButton = true, ShowLoadReportButton = true, ShowPrintButton = true;
+    bool ShowPrintSetupButton = true, ShowFindButton = true, ShowCopyButton = true, ShowGotoButton = true;
+    bool ShowZoomFitButton = true, ShowZoom100Button = true, ShowZoomToWidthButton = true;
+    bool ShowCancelButton = true, ShowZoomPickButton = true;
+    bool ShowFirstButton = true, ShowNextButton = true, ShowPrevButton = true, ShowLastButton = true;
+    bool ShowThumbs = true;
+    int PagesInPreview = 0;
+    int prevInitWidth = 800;
+    int prevInitHeight = 640;
+    int PrevInitLeft = 0;
+    int PrevInitTop = 0;
+    TPrevSaveType PrevDefaultSaveType = stRpP;
+    TFormStyle PrevWindowStyle = fsNormal;
+    TWindowState PrevInitState = wsNormal;
+    TRpZoomState PrevInitZoom = rpZoomToFit;
+};
 
 // ---- the base panel -----------------------------------------------------------------------------
 
@@ -453,6 +488,14 @@ public:
     // Generates straight to the printer; a failure to print is reported.
     void Print();
     void PrintBackground();
+    // Asks for the printer, copies and page range (the report's Tag becomes 1 when the dialog is
+    // cancelled, 0 when confirmed); the choices go to PrinterSettings and UserPrinterSettings.
+    void PrinterSetup();
+    // Opens the preview window and generates into it; waits until the preview closes.
+    void PreviewModal();
+    void PreviewModeless();
+    // Generates in a report thread while the preview window shows the pages as they come.
+    void PreviewInBackground(bool Modal);
     // Generates through an export filter; the pages of the run are discarded.
     void ExportToFilter(TRpExportFilter* AFilter);
     // Exports into an HTML filter as a web form: scripts on, the web controls made interactive;
@@ -493,7 +536,8 @@ public:
     int ColumnTopPosition = 0;
     int PagesInPreview = 0;
     int RotateBands = 0;
-    bool UserCancel = false;
+    // Stop request of the preview, read by a run that may go on in a report thread.
+    std::atomic<bool> UserCancel{false};
     bool FLastPage = false;
     bool NoForceNewPage = false;
     TColor BackgroundColor = TColor(0xFFFFFF);
@@ -502,9 +546,44 @@ public:
     TNotifyEvent OnEndPage;
     TRpAfterPrintEvent AfterPrintEvent;
 
+    // ---- the preview window's settings
+    TFormStyle PrevFormStyle = fsNormal;
+    TWindowState PreviewInitialState = wsNormal;
+    // Read as 500 when not above 0.
+    int PreviewWidth() const { return FPreviewWidth > 0 ? FPreviewWidth : 500; }
+    void SetPreviewWidth(int Value) { FPreviewWidth = Value; }
+    int PreviewHeight() const { return FPreviewHeight > 0 ? FPreviewHeight : 500; }
+    void SetPreviewHeight(int Value) { FPreviewHeight = Value; }
+    int PreviewLeft = 0;
+    int PreviewTop = 0;
+    bool PrevShowThumbs = true;
+    bool PrevShowSearch = true;
+    TRpZoomState PrevInitialZoom = rpZoomToFit;
+    TPrevSaveType PreviewDefaultSaveType = stPDF;
+    bool CreateInBGThread = false;
+    // The preview's printer-setup button prints after a confirmed setup.
+    bool PrintAfterSetup = false;
+    TRpPreviewController* PreviewController() const { return FPreviewSetup; }
+    void SetPreviewController(TRpPreviewController* Value);
+    TRpPrinterSettings* ReportPrinterSettings() const { return FPrinterSettings; }
+    // The choices of the last printer-setup dialog.
+    TRpPrinterSettings* UserPrinterSettings() const { return FUserPrinterSettings; }
+    // The composite report this report belongs to; none when standalone.
+    TObject* ParentComposite = nullptr;
+    TRpStandPrevEvent OnStandPrevEvent;
+    TNotifyEvent BeforePreview;
+    TRpAfterPreviewEvent AfterPreview;
+    TRpAfterPreviewEvent OnPreviewShowing;
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The page printer's print request (WM_USER + 2) and preview-closed notice (WM_USER + 4).
+    void Dispatch(TMessage& Message) override;
     void Paint() override;
+    // Creates and hooks a page printer for a preview; false when a run is going on.
+    bool PreparePreviewPrinter();
+    // Waits, handling messages, while the printer shows its preview.
+    void WaitForPreview(TRpPrinter* Printer);
     bool CreatePrinter();
     void HookPrinter();
     void ApplyPrinterSettings();
@@ -534,6 +613,10 @@ protected:
     bool FPreparingDesignTime = false;
     bool FModified = false;
     bool FDestroying = false;
+    int FPreviewWidth = 0;
+    int FPreviewHeight = 0;
+    TRpPreviewController* FPreviewSetup = nullptr;
+    TRpPrinterSettings* FUserPrinterSettings = nullptr;
 };
 
 // The report bound to one dataset: its title, detail and summary bands are the header, detail and

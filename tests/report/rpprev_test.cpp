@@ -1,0 +1,614 @@
+// The preview control, the dialogs and the standard preview window, driven offscreen through their
+// controls: paging, zoom, search, page files, printing to the PDF file printer, closing through the
+// report, and a background run shown while it grows.
+#include "report/rpprev.h"
+
+#include "../support/input.h"
+#include "platform/gui/buttons.h"
+#include "platform/gui/comctrls.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/grids.h"
+#include "platform/gui/listctrls.h"
+#include "platform/gui/metafile.h"
+#include "platform/gui/printers.h"
+#include "platform/gui/stdctrls.h"
+#include "platform/rtl/fileutils.h"
+#include "report/rpexportfilter.h"
+#include "report/rpdbtexts.h"
+#include "report/rplabels.h"
+#include "report/rppages.h"
+#include "report/rppreview.h"
+#include "report/rpprgres.h"
+#include "report/rpprinter.h"
+#include "report/rpprintersettings.h"
+#include "report/rpprnsu.h"
+#include "report/rpreport.h"
+#include "report/rpsearchdlg.h"
+#include "rpprinter_support.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using namespace sdelka::test;
+
+void Pump(int Ms = 0) {
+    QElapsedTimer t;
+    t.start();
+    do {
+        Application->ProcessMessages();
+        DispatchPostedMessages();
+        if (Ms > 0) QThread::msleep(2);
+    } while (t.elapsed() < Ms);
+}
+
+// Waits (handling messages) until Done answers true; false after Ms.
+template <class F>
+bool PumpUntil(F Done, int Ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!Done()) {
+        if (t.elapsed() > Ms) return false;
+        Application->ProcessMessages();
+        DispatchPostedMessages();
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+String RunTool(const String& Program, const QStringList& Args) {
+    QProcess p;
+    p.start(Program, Args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// A report of one page per record on A5 paper: a heading, the page number and, on page 3, a
+// foreman's line; OnNeedData gives Records records.
+struct PreviewFixture {
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    TRpReport* Report = nullptr;
+    int Records = 5;
+    int Given = 0;
+    std::function<void()> OnRecord;
+
+    PreviewFixture() {
+        Report = New<TRpReport>(Root.get());
+        Report->SetUnits(Native);
+        TRpPage* Pg = Report->Page();
+        Pg->SetUnits(Native);
+        Pg->SetPaperSize(A5);
+        Pg->SetOrientation(poPortrait);
+        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
+                         &TRpPage::SetBottomMargin})
+            (Pg->*Set)(100);
+        Report->SetReportTitle(u"Выработка"_s);
+        TRpBand* Detail = Report->CreateBand(rbDetail);
+        Detail->SetNativeHeight(1800);
+        auto* L = New<TRpLabel>(Root.get());
+        L->SetParent(Detail);
+        Place(L, 100, 100);
+        L->SetCaption(u"Выработка за смену"_s);
+        auto* E = New<TRpExpr>(Root.get());
+        E->SetParent(Detail);
+        Place(E, 100, 300);
+        E->SetExpression(u"'Страница '+STR(PAGENUMBER)"_s);
+        auto* B = New<TRpExpr>(Root.get());
+        B->SetParent(Detail);
+        Place(B, 100, 500);
+        B->SetExpression(u"IF(PAGENUMBER=3,'Бригадир участка','Рабочий')"_s);
+        Report->OnNeedData = [this](TObject*, bool& More) {
+            More = Given < Records;
+            if (More) ++Given;
+            if (OnRecord) OnRecord();
+        };
+    }
+    static void Place(TRpPrintable* P, int Left, int Top) {
+        P->Size()->SetUnits(Native);
+        P->Size()->SetLeft(Left);
+        P->Size()->SetTop(Top);
+        P->Size()->SetWidth(1000);
+        P->Size()->SetHeight(100);
+    }
+};
+
+QByteArray PageBytes(TRpPrinter* P, int Page) {
+    TOwned<TMetafile> m(P->GetPage(Page));
+    return m ? m->Data() : QByteArray();
+}
+
+QImage Grab(TWinControl* W) { return W->Handle()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Clicks a tool button where the user sees it.
+void ClickTool(TToolButton* B) {
+    TWinControl* bar = B->Parent();
+    Click(bar->Handle(), QPointF(B->Left() + B->Width() / 2.0, B->Top() + B->Height() / 2.0));
+}
+
+String TempFile(const String& Name) {
+    return QDir::temp().filePath(u"rpprev_%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(Name));
+}
+
+// The standard preview installed for one test; the application-wide printer made again after it.
+class RpPreviewWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Saved = PreviewInterfaceClass;
+        RpInstallStandardPreview();
+        PrintFromPagesFlag = false;
+    }
+    void TearDown() override {
+        PreviewInterfaceClass = Saved;
+        PrintFromPagesFlag = false;
+        for (const String& f : Files) QFile::remove(f);
+        SetPrinter(nullptr);
+        Pump();
+    }
+    String NewFile(const String& Name) {
+        Files << TempFile(Name);
+        QFile::remove(Files.last());
+        return Files.last();
+    }
+    TComponentClass Saved = nullptr;
+    QStringList Files;
+};
+
+}  // namespace
+
+// ---- the preview control -----------------------------------------------------------------------
+
+TEST(RpPreviewControl, ZoomLimitsAndPaperSize) {
+    TFakePrinterScope fake;
+    TOwned<TRpPrinter> P = NewOwned<TRpPrinter>();
+    P->SetPaperSize(A4);
+    P->SetOrientation(poPortrait);
+    TRpPreview* V = New<TRpPreview>(nullptr);
+    V->SetRpPrinter(P.get());
+    V->SetZoom(100);
+    const Extended f = P->XFactor();
+    EXPECT_EQ(V->PreviewImage()->Width(), static_cast<int>(std::lround(2100 * double(f))) + 4);
+    EXPECT_EQ(V->PreviewImage()->Height(), static_cast<int>(std::lround(2970 * double(f))) + 4);
+    for (int z : {1, 2001}) {
+        V->SetZoom(z);
+        EXPECT_EQ(V->Zoom(), 100) << z;
+    }
+    V->SetZoom(2);
+    EXPECT_EQ(V->Zoom(), 2);
+    EXPECT_EQ(V->ZoomState(), rpZoomOther);
+    // Fitting follows the size; another zoom stays.
+    V->SetBounds(0, 0, 300, 300);
+    V->ZoomToFit();
+    const int small = V->Zoom();
+    V->SetBounds(0, 0, 600, 600);
+    EXPECT_GT(V->Zoom(), small);
+    EXPECT_EQ(V->ZoomState(), rpZoomToFit);
+    V->SetZoom(70);
+    V->SetBounds(0, 0, 900, 900);
+    EXPECT_EQ(V->Zoom(), 70);
+    V->Free();
+    EXPECT_FALSE(P->ShowingPreview());
+}
+
+TEST(RpPreviewControl, PagesArriveThroughMessages) {
+    TFakePrinterScope fake;
+    TOwned<TRpPrinter> P = NewOwned<TRpPrinter>();
+    TRpPreview* V = New<TRpPreview>(nullptr);
+    std::vector<int> announced;
+    V->OnPageAvailable = [&](TObject*, int N) { announced.push_back(N); };
+    P->BeginDoc();
+    V->SetRpPrinter(P.get());
+    EXPECT_TRUE(P->ShowingPreview());
+    EXPECT_EQ(P->Client(), V);
+    EXPECT_FALSE(V->PreviewImage()->ImageOK());  // page 1 not stored yet
+    P->NewPage();
+    P->Canvas()->Rectangle(10, 10, 50, 50);
+    P->NewPage();  // page 1 stored: announced with 1
+    P->NewPage();
+    P->NewPage();  // 3 announced while page 1 is shown
+    DispatchPostedMessages();
+    EXPECT_EQ(announced, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(V->PreviewImage()->ImageOK());
+    EXPECT_EQ(V->PageNumber(), 1);
+    V->SetPageNumber(5);  // beyond the pages begun: ignored
+    EXPECT_EQ(V->PageNumber(), 1);
+    // A printer freed while shown lets go of the control.
+    P.reset();
+    EXPECT_EQ(V->RpPrinter(), nullptr);
+    EXPECT_FALSE(V->PreviewImage()->ImageOK());
+    V->Free();
+}
+
+TEST(RpPreviewControl, PaintPageDrawsSheetBorderAndShadow) {
+    TFakePrinterScope fake;
+    TOwned<TRpPrinter> P = NewOwned<TRpPrinter>();
+    P->SetPaperSize(A5);
+    P->BeginDoc();
+    P->NewPage();
+    P->Canvas()->Brush()->SetColor(clRed);
+    P->Canvas()->FillRect(TRect(0, 0, 2000, 2000));  // the whole page red
+    P->EndDoc();
+    TOwned<TMetafile> page(P->GetPage(1));
+    TBitmap bmp;
+    bmp.SetSize(100, 140);
+    bmp.Canvas()->Brush()->SetColor(clBlue);
+    bmp.Canvas()->FillRect(TRect(0, 0, 100, 140));
+    ClipPagePainting = true;
+    PaintPage(page.get(), bmp.Canvas(), TRect(0, 0, 100, 140), false);
+    ClipPagePainting = false;
+    const QImage img = bmp.ToImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(img.pixelColor(0, 50), QColor(Qt::black));    // border, left
+    EXPECT_EQ(img.pixelColor(97, 50), QColor(Qt::black));   // border, right
+    EXPECT_EQ(img.pixelColor(99, 50), QColor(Qt::black));   // shadow
+    EXPECT_EQ(img.pixelColor(50, 139), QColor(Qt::black));  // shadow below
+    EXPECT_EQ(img.pixelColor(50, 50), QColor(Qt::red));     // the page, clipped to the sheet
+    EXPECT_EQ(img.pixelColor(99, 0), QColor(Qt::blue));     // the shadow starts 2 pixels down
+}
+
+// ---- the dialogs -------------------------------------------------------------------------------
+
+TEST(RpDialogs, SearchDialogCountsOnlyTheSearchButton) {
+    TScriptedResponder R;
+    TResponderScope scope(&R);
+    TOwned<TSearchDlg> D = NewOwned<TSearchDlg>(nullptr);
+    EXPECT_EQ(D->Caption(), u"Search for Text"_s);
+    EXPECT_TRUE(D->cancel);  // closed any other way: cancelled
+    R.AnswerModal([](TCustomForm* F) {
+        auto* S = static_cast<TSearchDlg*>(F);
+        S->Edit1->SetText(u"смена"_s);
+        S->CheckBox1->SetChecked(true);
+        Click(S->Handle(), QPointF(S->SpeedButton2->Left() + 5, S->SpeedButton2->Top() + 5));
+    });
+    D->ShowModal();
+    EXPECT_FALSE(D->cancel);
+    EXPECT_EQ(D->GetText(), u"смена"_s);
+    EXPECT_TRUE(D->GetCase());
+}
+
+TEST(RpDialogs, ProgressShowsEveryFifthPercent) {
+    TFakePrinterScope fake;
+    TOwned<TRpPrinter> P = NewOwned<TRpPrinter>();
+    TRpProgressForm* F = New<TRpProgressForm>(nullptr);
+    F->FRpPrinter = P.get();
+    P->SetClient(F);
+    P->SetProgress(42);
+    DispatchPostedMessages();
+    EXPECT_EQ(F->Gauge->Position(), 0);
+    P->SetProgress(45);
+    DispatchPostedMessages();
+    EXPECT_EQ(F->Gauge->Position(), 45);
+    EXPECT_EQ(F->Info->Caption(), u"45%  Completed"_s);
+    P->SetClient(nullptr);
+    F->Free();
+}
+
+TEST(RpDialogs, PrintDialogKeepsThePrintersCopiesForOne) {
+    TFakePrinterScope fake({TFakePrinterBackend::Device(u"Fake A"_s), TFakePrinterBackend::Device(u"Fake B"_s)});
+    TScriptedResponder R;
+    TResponderScope scope(&R);
+    TOwned<TRpPrintDialog> D = NewOwned<TRpPrintDialog>(nullptr);
+    D->SetCopies(3);
+    R.AnswerDialog([](TCommonDialog* Dlg) {
+        auto* pd = static_cast<TPrintDialog*>(Dlg);
+        EXPECT_EQ(pd->Copies(), 3);
+        pd->SetCopies(1);
+        pd->SetPrintRange(prPageNums);
+        pd->SetFromPage(2);
+        pd->SetToPage(4);
+        return true;
+    });
+    ASSERT_TRUE(D->Execute());
+    EXPECT_EQ(D->Copies(), 3);  // one copy reported: the printer's own count stands
+    EXPECT_EQ(D->PrintRange, prPageNums);
+    EXPECT_EQ(D->FromPage, 2);
+    EXPECT_EQ(D->ToPage, 4);
+    R.AnswerDialog([](TCommonDialog*) { return false; });
+    D->FromPage = 7;
+    EXPECT_FALSE(D->Execute());
+    EXPECT_EQ(D->FromPage, 7);
+}
+
+// ---- the standard window -----------------------------------------------------------------------
+
+TEST_F(RpPreviewWindow, PagesZoomSearchFilesPrintAndClose) {
+    SetPrinter(nullptr);  // the standard backend and its "PDF file" printer
+    TScriptedResponder R;
+    TResponderScope scope(&R);
+    PreviewFixture F;
+    F.Report->Prepare();
+    TRpPrinter* P = F.Report->RpPrinter();
+    ASSERT_EQ(P->PageCount(), 5);
+    TRpStandardPreview* W = nullptr;
+    {
+        TOwned<TObject> pi(PreviewInterfaceClass->CreateObject(nullptr));
+        W = static_cast<TRpStandardPreview*>(static_cast<TRpPreviewInterface*>(pi.get())->Show(P));
+    }
+    ASSERT_NE(W, nullptr);
+    EXPECT_EQ(P->PreviewControl(), W);
+    EXPECT_EQ(W->Caption(), u"Report Preview : Выработка"_s);
+    EXPECT_EQ(W->PreviewReport(), F.Report);
+    W->SetBounds(0, 0, 951, 700);
+    Pump();
+    EXPECT_EQ(W->StatusBar->Panels()->Items(1)->Text(), u"Page 1 of 5"_s);
+    EXPECT_TRUE(W->ZoomFit->Down());
+    EXPECT_TRUE(W->Print->Enabled());
+    EXPECT_FALSE(W->CancelButton->Enabled());
+
+    // Paging by buttons and keys.
+    ClickTool(W->nextPage);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 2);
+    ClickTool(W->LastPage);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 5);
+    ClickTool(W->PreviousPage);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 4);
+    SendKey(W->Handle(), Qt::Key_Home);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 1);
+    SendKey(W->Handle(), Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 2);
+    SendKey(W->Handle(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 5);
+    EXPECT_EQ(W->StatusBar->Panels()->Items(1)->Text(), u"Page 5 of 5"_s);
+    R.AnswerInput(true, u"3"_s);
+    ClickTool(W->GotoPageButton);
+    EXPECT_EQ(R.LastCall().Caption, u"Select a page from 1 to 5"_s);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 3);
+    EXPECT_EQ(W->ThumbGrid->Row(), 2);
+    R.AnswerInput(true, u"77"_s);
+    ClickTool(W->GotoPageButton);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 1);
+
+    // Zoom: 100% and to the width, each grabbed and looked at.
+    ClickTool(W->Zoom100);
+    Pump();
+    EXPECT_EQ(W->RpPreview->Zoom(), 100);
+    EXPECT_EQ(W->StatusBar->Panels()->Items(2)->Text(), u"Zoom 100%"_s);
+    TRpPreviewImage* I = W->RpPreview->PreviewImage();
+    EXPECT_EQ(I->Width(), P->XSize(1480) + 4);
+    const QImage at100 = Grab(W);
+    at100.save(u"/tmp/pv/preview100.png"_s);
+    {
+        // The sheet's border and the page's first line of text, where the page puts them.
+        const QPoint o = I->Parent()->Handle()->mapTo(W->Handle(), QPoint(I->Left(), I->Top()));
+        EXPECT_EQ(at100.pixelColor(o + QPoint(0, 40)), QColor(Qt::black));
+        EXPECT_EQ(at100.pixelColor(o + QPoint(I->Width() - 3, 40)), QColor(Qt::black));
+        EXPECT_EQ(at100.pixelColor(o + QPoint(20, 20)), QColor(Qt::white));
+        int ink = 0;
+        for (int y = P->YSize(100); y < P->YSize(200); ++y)
+            for (int x = P->XSize(100); x < P->XSize(600); ++x) ink += qGray(at100.pixel(o + QPoint(x, y))) < 128;
+        EXPECT_GT(ink, 50);
+    }
+    ClickTool(W->ZoomToWidth);
+    Pump();
+    EXPECT_TRUE(W->ZoomToWidth->Down());
+    const int widthZoom = W->RpPreview->Zoom();
+    EXPECT_NEAR(I->Width(), W->RpPreview->Width() * 90 / 100, 6);
+    Grab(W).save(u"/tmp/pv/previewwidth.png"_s);
+    W->SetBounds(0, 0, 1100, 700);  // the width follows a resized window
+    Pump();
+    EXPECT_GT(W->RpPreview->Zoom(), widthZoom);
+
+    // Search for a Cyrillic word in another case: the entry shows its page.
+    R.AnswerModal([](TCustomForm* D) {
+        auto* S = static_cast<TSearchDlg*>(D);
+        S->Edit1->SetText(u"бригадир"_s);
+        Click(S->Handle(), QPointF(S->SpeedButton2->Left() + 5, S->SpeedButton2->Top() + 5));
+    });
+    ClickTool(W->FindButton);
+    EXPECT_EQ(W->Tabs->ActivePage(), W->TabSearchResult);
+    ASSERT_EQ(W->SearchResultBox->Items()->Count(), 1);
+    EXPECT_EQ(W->SearchResultBox->Items()->Strings(0), u"Page 3"_s);
+    EXPECT_TRUE(W->SearchResultBox->Enabled());
+    W->SearchResultBox->SetItemIndex(0);
+    W->SearchResultBox->OnClick(W->SearchResultBox);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 3);
+    // Match case finds nothing: one disabled entry. A dialog closed otherwise changes nothing.
+    R.AnswerModal([](TCustomForm* D) {
+        auto* S = static_cast<TSearchDlg*>(D);
+        S->Edit1->SetText(u"бригадир"_s);
+        S->CheckBox1->SetChecked(true);
+        Click(S->Handle(), QPointF(S->SpeedButton2->Left() + 5, S->SpeedButton2->Top() + 5));
+    });
+    ClickTool(W->FindButton);
+    EXPECT_EQ(W->SearchResultBox->Items()->Strings(0), u"No matching text"_s);
+    EXPECT_FALSE(W->SearchResultBox->Enabled());
+    R.AnswerModal([](TCustomForm* D) { static_cast<TSearchDlg*>(D)->Edit1->SetText(u"Рабочий"_s); });
+    ClickTool(W->FindButton);
+    EXPECT_EQ(W->SearchResultBox->Items()->Strings(0), u"No matching text"_s);
+
+    // Save as a page file, without extension: .RPP is added. An unknown extension is refused aloud.
+    const String bare = NewFile(u"pages"_s);
+    Files << bare + u".RPP"_s;
+    R.AnswerDialog([&](TCommonDialog* D) {
+        auto* S = static_cast<TSaveDialog*>(D);
+        EXPECT_EQ(S->Title(), u"Save report"_s);
+        EXPECT_EQ(S->FileName(), u"*.PDF"_s);
+        EXPECT_TRUE(S->Filter().startsWith(u"Raport file"_s));
+        S->SetFileName(bare);
+        S->SetFilterIndex(1);
+        return true;
+    });
+    ClickTool(W->SaveReport);
+    ASSERT_TRUE(FileExists(bare + u".RPP"_s));
+    const String odd = NewFile(u"pages.abc"_s);
+    R.AnswerDialog([&](TCommonDialog* D) {
+        static_cast<TSaveDialog*>(D)->SetFileName(odd);
+        return true;
+    });
+    const int messages = R.MessageCount();
+    ClickTool(W->SaveReport);
+    EXPECT_EQ(R.MessageCount(), messages + 1);
+    EXPECT_TRUE(R.LastCall().Text.contains(u"ABC"_s));
+    EXPECT_FALSE(FileExists(odd));
+
+    // The page file loaded into a new preview holds the same pages.
+    {
+        TOwned<TRpPrinter> Loaded = NewOwned<TRpPrinter>();
+        Loaded->Load(bare + u".RPP"_s);
+        TRpStandardPreview* W2 = TRpStandardPreview::CreatePreview(nullptr, Loaded.get());
+        W2->Show();
+        Pump();
+        ASSERT_EQ(W2->RpPrinter()->PageCount(), 5);
+        for (int i = 1; i <= 5; ++i) EXPECT_EQ(PageBytes(Loaded.get(), i), PageBytes(P, i)) << i;
+        EXPECT_EQ(W2->PreviewReport(), nullptr);
+        EXPECT_EQ(W2->StatusBar->Panels()->Items(1)->Text(), u"Page 1 of 5"_s);
+        W2->Free();
+        EXPECT_FALSE(Loaded->ShowingPreview());
+        PrintFromPagesFlag = false;
+    }
+
+    // Print pages 2 and 3 to the PDF file printer: the report runs again for the printer.
+    const int pdf = Printer()->Printers()->IndexOf(PdfFilePrinterName());
+    ASSERT_GE(pdf, 0);
+    F.Report->ReportPrinterSettings()->SetPrinterIndex(pdf);
+    F.Report->ReportPrinterSettings()->SetFirstPage(2);
+    F.Report->ReportPrinterSettings()->SetLastPage(3);
+    const String out = NewFile(u"print.pdf"_s);
+    R.AnswerDialog([&](TCommonDialog* D) {
+        static_cast<TSaveDialog*>(D)->SetFileName(out);
+        return true;
+    });
+    ClickTool(W->Print);
+    ASSERT_TRUE(FileExists(out));
+    EXPECT_TRUE(RunTool(u"pdfinfo"_s, {out}).contains(QRegularExpression(u"Pages:\\s+2\\b"_s)));
+    const String text = RunTool(u"pdftotext"_s, {out, u"-"_s});
+    EXPECT_TRUE(text.contains(u"Страница 2"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Бригадир участка"_s));
+    EXPECT_FALSE(text.contains(u"Страница 1"_s));
+    EXPECT_TRUE(W->ExitButton->Enabled());
+    EXPECT_EQ(W->RpPrinter(), P);  // the preview still shows its document
+
+    // Closing tells the report (+4), which lets go of the document.
+    bool closedEvent = false;
+    F.Report->OnStandPrevEvent = [&](TObject* S, TStandPrevEventType T, const String&, bool&) {
+        EXPECT_EQ(S, W);
+        closedEvent |= T == spClose;
+    };
+    Click(W->ExitButton->Parent()->Handle(), QPointF(W->ExitButton->Left() + 10, W->ExitButton->Top() + 10));
+    Pump();
+    EXPECT_TRUE(closedEvent);
+    EXPECT_EQ(F.Report->RpPrinter(), nullptr);
+}
+
+TEST_F(RpPreviewWindow, VetoesProgressAndWindowsOfTheirOwn) {
+    TFakePrinterScope fake;
+    TScriptedResponder R;
+    TResponderScope scope(&R);
+    PreviewFixture A, B;
+    A.Report->SetReportTitle(u"Первый"_s);
+    B.Report->SetReportTitle(u"Второй"_s);
+    A.Report->Prepare();
+    B.Report->Prepare();
+    TRpStandardPreview* WA = TRpStandardPreview::CreatePreview(nullptr, A.Report->RpPrinter());
+    TRpStandardPreview* WB = TRpStandardPreview::CreatePreview(nullptr, B.Report->RpPrinter());
+    WA->Show();
+    WB->Show();
+    // Two previews keep their own report and title.
+    EXPECT_EQ(WA->PreviewReport(), A.Report);
+    EXPECT_EQ(WB->PreviewReport(), B.Report);
+    EXPECT_EQ(WA->StatusBar->Panels()->Items(3)->Text(), u"Первый"_s);
+    EXPECT_EQ(WB->StatusBar->Panels()->Items(3)->Text(), u"Второй"_s);
+
+    // A vetoed save asks nothing; the veto stays with its window.
+    A.Report->OnStandPrevEvent = [](TObject*, TStandPrevEventType T, const String& Name, bool& Handled) {
+        Handled = T == spSave && Name == u"Save"_s;
+    };
+    ClickTool(WA->SaveReport);
+    EXPECT_EQ(R.CallCount(), 0);
+    EXPECT_TRUE(WA->PreviewEventHandled());
+    EXPECT_FALSE(WB->PreviewEventHandled());
+
+    // Progress shows in steps of at least five.
+    for (int p : {3, 7, 10}) WA->RpPreviewProgressUpdate(WA->RpPreview, p);
+    EXPECT_EQ(WA->StatusBar->Panels()->Items(0)->Text(), u"7%"_s);
+
+    // Loading a file that is not there says so.
+    R.AnswerDialog([](TCommonDialog* D) {
+        static_cast<TOpenDialog*>(D)->SetFileName(u"/nonexistent/pages.rpp"_s);
+        return true;
+    });
+    ClickTool(WB->LoadReport);
+    EXPECT_EQ(R.LastCall().Text, u"File does not exist"_s);
+    WA->Close();
+    WB->Close();
+    Pump();
+    EXPECT_EQ(A.Report->RpPrinter(), nullptr);
+    EXPECT_EQ(B.Report->RpPrinter(), nullptr);
+}
+
+TEST_F(RpPreviewWindow, PreviewOfTheReportWaitsForTheWindow) {
+    TFakePrinterScope fake;
+    PreviewFixture F;
+    int shown = 0, closed = 0;
+    F.Report->OnPreviewShowing = [&](TObject*) { ++shown; };
+    F.Report->AfterPreview = [&](TObject*) { ++closed; };
+    QTimer::singleShot(0, [&] {
+        auto* W = dynamic_cast<TRpStandardPreview*>(F.Report->RpPrinter()->PreviewControl());
+        ASSERT_NE(W, nullptr);
+        EXPECT_EQ(W->RpPrinter()->PageCount(), 5);
+        SendKey(W->Handle(), Qt::Key_Escape);
+    });
+    F.Report->Preview();  // returns once the window has closed
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(F.Report->RpPrinter(), nullptr);
+    Pump();
+}
+
+TEST_F(RpPreviewWindow, BackgroundRunShowsPagesAsTheyComeAndCancels) {
+    TFakePrinterScope fake;
+    PreviewFixture F;
+    F.Records = 200;
+    std::atomic<bool> firstSeen{false};
+    std::atomic<int> records{0};
+    // The run waits after a few pages until the test has seen page 1 (or gives up).
+    F.OnRecord = [&] {
+        if (++records == 5) {
+            QElapsedTimer t;
+            t.start();
+            while (!firstSeen && t.elapsed() < 20000) QThread::msleep(1);
+        }
+    };
+    F.Report->CreateInBGThread = true;
+    F.Report->Preview();  // opens the window and returns while the run goes on
+    TRpPrinter* P = F.Report->RpPrinter();
+    ASSERT_NE(P, nullptr);
+    auto* W = dynamic_cast<TRpStandardPreview*>(P->PreviewControl());
+    ASSERT_NE(W, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return W->RpPreview->PreviewImage()->ImageOK(); }));
+    EXPECT_EQ(P->Status(), mpBusy);
+    EXPECT_TRUE(W->CancelButton->Enabled());
+    EXPECT_FALSE(W->Print->Enabled());
+    Grab(W).save(u"/tmp/pv/background.png"_s);
+    // Closing is refused while the run goes on; the window stays responsive.
+    TScriptedResponder R;
+    {
+        TResponderScope scope(&R);
+        W->Close();
+        EXPECT_EQ(R.LastCall().Text, u"The report is still executing"_s);
+    }
+    ClickTool(W->CancelButton);
+    firstSeen = true;
+    ASSERT_TRUE(PumpUntil([&] { return F.Report->Available() && P->Status() == mpFinished; }));
+    Pump(50);
+    EXPECT_LT(P->PageCount(), 200);
+    EXPECT_GE(P->PageCount(), 4);
+    EXPECT_FALSE(W->CancelButton->Enabled());
+    EXPECT_TRUE(W->Print->Enabled());
+    W->Close();
+    Pump();
+    EXPECT_EQ(F.Report->RpPrinter(), nullptr);
+}
