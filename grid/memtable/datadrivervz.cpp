@@ -1,6 +1,9 @@
 #include "grid/memtable/datadrivervz.h"
 
+#include "grid/base/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
+#include "grid/memtable/memtablevz.h"
+#include "platform/ado/adodb.h"
 #include "platform/db/fields.h"
 
 #include <QStringList>
@@ -12,6 +15,7 @@ namespace {
 const char* const SKeyFieldsRequired = "It is required to set DataDriver.KeyFields to refresh record values";
 const char* const SKeyNotFound = "Key is not found in ProviderDataSet";
 const char* const SRecordNotLocated = "The record to write is not found in ProviderDataSet";
+const char* const SCircularProvider = "Circular of ProviderDataSet and TMemTableVz.DataDriver assigning is not allowed";
 
 bool KeyCapable(TFieldType T) {
     switch (T) {
@@ -43,6 +47,9 @@ TDataDriverVz::~TDataDriverVz() { SetProviderEOF(true); }
 
 void TDataDriverVz::SetProviderDataSet(TDataSet* Value) {
     if (Value == FProviderDataSet) return;
+    // The table would read itself through its own driver without end.
+    if (auto* t = dynamic_cast<TCustomMemTableVz*>(Value); t && t->DataDriver() == this)
+        DatabaseError(QString::fromLatin1(SCircularProvider), this);
     if (FProviderDataSet) FProviderDataSet->RemoveFreeNotification(this);
     FProviderDataSet = Value;
     if (Value) Value->FreeNotification(this);
@@ -308,4 +315,24 @@ void TDataDriverVz::RefreshReader() {
 void TDataDriverVz::ConsumerClosed(TDataSet*) {
     if (FProviderDataSet) FProviderDataSet->Close();
     SetProviderEOF(true);
+}
+
+void TDataDriverVz::SetReaderParamsFromCursor(TDataSet* DataSet) {
+    auto* p = dynamic_cast<TCustomADODataSet*>(FProviderDataSet);
+    if (!p || !DataSet || p->Parameters()->Count() == 0) return;
+    DataSet->FieldDefs()->Update();
+    for (int i = 0; i < p->Parameters()->Count(); ++i) {
+        TParameter* prm = p->Parameters()->Items(i);
+        prm->SetValue(DataSet->FieldByName(prm->Name())->AsVariant());
+    }
+}
+
+bool TDataDriverVz::RefreshReaderParamsFromCursor(TDataSet* DataSet) {
+    auto* p = dynamic_cast<TCustomADODataSet*>(FProviderDataSet);
+    if (!p || !DataSet) return false;
+    for (int i = 0; i < p->Parameters()->Count(); ++i) {
+        TParameter* prm = p->Parameters()->Items(i);
+        if (TField* f = DataSet->FindField(prm->Name()); f && !VarEqualsVz(f->AsVariant(), prm->Value())) return true;
+    }
+    return false;
 }

@@ -50,6 +50,7 @@ public:
     const String& KeyFields() const { return FKeyFields; }
     void SetKeyFields(const String& Value) { FKeyFields = Value; }
     TDataSet* ProviderDataSet() const { return FProviderDataSet; }
+    // A dataset that reads through this driver itself is refused.
     virtual void SetProviderDataSet(TDataSet* Value);
     TDataSet* ReaderDataSet() const { return FReaderDataSet; }
     bool ResolveToDataSet() const { return FResolveToDataSet; }
@@ -85,9 +86,18 @@ public:
     virtual void RefreshReader();
     // The consumer closed: the reader may be released.
     virtual void ConsumerClosed(TDataSet* Consumer);
+    // Whether opening has to wait for a connection that is not there yet; a dataset that has to
+    // wait registers itself and is opened once the connection is made.
+    virtual bool ConnectionIsPostponed() { return false; }
+    virtual void AddPostponedActivationDataSet(TDataSet* /*ADataSet*/) {}
+    // Master-detail on the reader's side: the reader's parameters take the values of the master
+    // fields of the same names; the refresh answers whether one of those values changed.
+    virtual void SetReaderParamsFromCursor(TDataSet* DataSet);
+    virtual bool RefreshReaderParamsFromCursor(TDataSet* DataSet);
 
     // Writes one record into the provider dataset; raises EDatabaseError when the record cannot
-    // be located there.
+    // be located there. False when the driver has nowhere to write (no provider, or
+    // ResolveToDataSet off): the change then stays local, as with no driver.
     virtual bool DefaultUpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec);
     virtual void DefaultUpdateError(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec,
                                     TUpdateErrorActionVz& Action);

@@ -3,16 +3,20 @@
 #include "grid/base/dynvarsvz.h"
 #include "grid/base/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
-#include "platform/ado/adodb.h"
+#include "platform/db/dbfilter.h"
 #include "platform/db/fields.h"
+#include "platform/db/params.h"
 #include "platform/rtl/lists.h"
 
 namespace {
 
 const char* const SSelectNoDataSet = "SelectCommand.Execute does not get DataSet";
 const char* const SNoFreshRecord = "There are no fresh record on server";
-const char* const SNoCommandFor = "There is no command to write a %s record";
+const char* const SNoCommandFor = "There is no command to write a %1 record";
+const char* const SNothingRan = "The %1 record was not written: its command ran nowhere (no connection for it)";
 const char* const SNoRowTouched = "The record was not written: no row of the server matched it (changed or deleted by another user?)";
+const char* const SBadIdentifier = "\"%1\" is not a valid name for generated SQL";
+const char* const SBadFilter = "The filter \"%1\" cannot be sent to the server: %2";
 
 const char* StatusName(TUpdateStatus S) {
     switch (S) {
@@ -23,7 +27,43 @@ const char* StatusName(TUpdateStatus S) {
     }
 }
 
+bool PlainName(const String& Name) {
+    if (Name.isEmpty() || !(Name[0].isLetter() || Name[0] == u'_')) return false;
+    for (QChar c : Name)
+        if (!(c.isLetterOrNumber() || c == u'_')) return false;
+    return true;
+}
+
+// Frees a cursor handed out with FreeOnEof when the scope ends.
+struct CursorGuard {
+    TDataSet*& C;
+    bool& F;
+    ~CursorGuard() {
+        if (C && F) C->Free();
+        C = nullptr;
+    }
+};
+
 }  // namespace
+
+String QuotedSQLName(const String& Name, bool Qualified, TComponent* Owner) {
+    const QStringList parts = Qualified ? Name.split(u'.') : QStringList{Name};
+    QStringList quoted;
+    for (const String& p : parts) {
+        if (!PlainName(p)) DatabaseError(QString::fromLatin1(SBadIdentifier).arg(Name), Owner);
+        quoted << u'"' + p + u'"';
+    }
+    return quoted.join(u'.');
+}
+
+int CommandParamFieldIndex(TMTDataStructVz* DataStruct, const String& ParamName, TDataValueVersionVz& Version) {
+    const int i = DataStruct->FieldIndex(ParamName);
+    if (i >= 0) return i;
+    if (ParamName.left(4).toUpper() != u"OLD_"_S) return -1;
+    const int j = DataStruct->FieldIndex(ParamName.mid(4, 255));
+    if (j >= 0) Version = dvvOldestValue;
+    return j;
+}
 
 // ---- macros -------------------------------------------------------------------------------------
 
@@ -52,7 +92,8 @@ void TSpecMacrosVz::Assign(TPersistent* Source) {
     TPersistent::Assign(Source);
 }
 
-TMacroVarsVz::TMacroVarsVz() : FMacros(New<TStringVarsVz>(this)), FSpecMacros(New<TSpecMacrosVz>()) {}
+TMacroVarsVz::TMacroVarsVz(TCustomSQLDataDriverVz* ADataDriver)
+    : FDataDriver(ADataDriver), FMacros(New<TStringVarsVz>(this)), FSpecMacros(New<TSpecMacrosVz>()) {}
 
 TMacroVarsVz::~TMacroVarsVz() {
     FMacros->Free();
@@ -80,12 +121,196 @@ String TMacroVarsVz::Apply(const String& Text) const {
     return r;
 }
 
+// ---- filters as SQL -----------------------------------------------------------------------------
+
+namespace {
+
+struct FilterSQLWriter {
+    const String& Text;
+    std::vector<TMacroParamVz>& Params;
+    TComponent* Owner;
+
+    [[noreturn]] void Refuse(const String& Why) const {
+        DatabaseError(QString::fromLatin1(SBadFilter).arg(Text, Why), Owner);
+    }
+
+    String Bind(const Variant& Value) {
+        const String name = u"FILTER_VALUE_"_S + QString::number(Params.size() + 1);
+        Params.emplace_back(name, Value);
+        return u':' + name;
+    }
+
+    static bool IsPartialText(const TExprNode* N) {
+        return N->Kind == enConst && N->TextConst && N->Value.AsString().endsWith(u'*');
+    }
+
+    static String LikePrefix(const String& Prefix) {
+        String r;
+        for (QChar c : Prefix) {
+            if (c == u'%' || c == u'_' || c == u'\\') r += u'\\';
+            r += c;
+        }
+        return r + u'%';
+    }
+
+    String Write(const TExprNode* N) {
+        switch (N->Kind) {
+            case enField: return QuotedSQLName(N->Name, false, Owner);
+            case enConst: return VarIsNull(N->Value) || VarIsEmpty(N->Value) ? u"NULL"_S : Bind(N->Value);
+            case enFunc: return Func(N);
+            case enList: Refuse(u"a list stands outside IN"_S);
+            case enOperator: break;
+        }
+        auto arg = [&](size_t i) -> String {
+            if (i >= N->Args.size()) Refuse(u"an operator lacks an operand"_S);
+            return Write(N->Args[i].get());
+        };
+        switch (N->Operator) {
+            case coAND: return u'(' + arg(0) + u" AND "_S + arg(1) + u')';
+            case coOR: return u'(' + arg(0) + u" OR "_S + arg(1) + u')';
+            case coNOT: return u"(NOT "_S + arg(0) + u')';
+            case coISBLANK: return u'(' + arg(0) + u" IS NULL)"_S;
+            case coNOTBLANK: return u'(' + arg(0) + u" IS NOT NULL)"_S;
+            case coEQ:
+            case coNE:
+                // A text ending in '*' matches the texts that start with what comes before it.
+                if (N->Args.size() == 2 && IsPartialText(N->Args[1].get())) {
+                    const String v = N->Args[1]->Value.AsString();
+                    return u'(' + arg(0) + (N->Operator == coEQ ? u" LIKE "_S : u" NOT LIKE "_S) +
+                           Bind(Variant(LikePrefix(v.left(v.size() - 1)))) + u')';
+                }
+                return u'(' + arg(0) + (N->Operator == coEQ ? u" = "_S : u" <> "_S) + arg(1) + u')';
+            case coLT: return u'(' + arg(0) + u" < "_S + arg(1) + u')';
+            case coGT: return u'(' + arg(0) + u" > "_S + arg(1) + u')';
+            case coLE: return u'(' + arg(0) + u" <= "_S + arg(1) + u')';
+            case coGE: return u'(' + arg(0) + u" >= "_S + arg(1) + u')';
+            case coLIKE: return u'(' + arg(0) + u" LIKE "_S + arg(1) + u')';
+            case coADD: return u'(' + arg(0) + u" + "_S + arg(1) + u')';
+            case coSUB: return u'(' + arg(0) + u" - "_S + arg(1) + u')';
+            case coMUL: return u'(' + arg(0) + u" * "_S + arg(1) + u')';
+            case coDIV: return u'(' + arg(0) + u" / "_S + arg(1) + u')';
+            case coMINUS: return u"(- "_S + arg(0) + u')';
+            case coIN: {
+                if (N->Args.size() != 2 || N->Args[1]->Kind != enList) Refuse(u"IN without a list"_S);
+                QStringList items;
+                for (const auto& a : N->Args[1]->Args) items << Write(a.get());
+                return u'(' + arg(0) + u" IN ("_S + items.join(u", "_S) + u"))"_S;
+            }
+            default: Refuse(u"an operator SQL has no counterpart for"_S);
+        }
+    }
+
+    String Func(const TExprNode* N) {
+        QStringList a;
+        for (const auto& x : N->Args) a << Write(x.get());
+        const String& f = N->Name;
+        auto need = [&](qsizetype lo, qsizetype hi) {
+            if (a.size() < lo || a.size() > hi) Refuse(f + u": wrong number of arguments"_S);
+        };
+        static const char* const simple[][2] = {
+            {"UPPER", "upper"}, {"LOWER", "lower"}, {"TRIM", "btrim"}, {"TRIMLEFT", "ltrim"}, {"TRIMRIGHT", "rtrim"}};
+        for (const auto& s : simple)
+            if (f == QLatin1String(s[0])) {
+                need(1, 1);
+                return QLatin1String(s[1]) + u'(' + a[0] + u')';
+            }
+        static const char* const parts[] = {"YEAR", "MONTH", "DAY", "HOUR", "MINUTE", "SECOND"};
+        for (const char* p : parts)
+            if (f == QLatin1String(p)) {
+                need(1, 1);
+                return u"extract("_S + QLatin1String(p).toString().toLower() + u" from "_S + a[0] + u')';
+            }
+        if (f == u"SUBSTRING"_S) {
+            need(2, 3);
+            return u"substr("_S + a.join(u", "_S) + u')';
+        }
+        if (f == u"GETDATE"_S) {
+            need(0, 0);
+            return u"localtimestamp"_S;
+        }
+        if (f == u"DATE"_S || f == u"TIME"_S) {
+            need(1, 1);
+            return u"cast("_S + a[0] + (f == u"DATE"_S ? u" as date)"_S : u" as time)"_S);
+        }
+        Refuse(u"unknown function "_S + f);
+    }
+};
+
+}  // namespace
+
+String FilterTextToSQL(const String& FilterText, std::vector<TMacroParamVz>& Params, TComponent* Owner) {
+    TFilterExpr expr(nullptr, FilterText);
+    if (expr.IsEmpty()) return String();
+    FilterSQLWriter w{FilterText, Params, Owner};
+    return w.Write(expr.Root());
+}
+
+// ---- generated statements' settings -------------------------------------------------------------
+
+namespace {
+
+QStringList CommaList(const String& Text) {
+    TStringList l;
+    l.SetCommaText(Text);
+    QStringList r;
+    for (int i = 0; i < l.Count(); ++i)
+        if (!l.Strings(i).trimmed().isEmpty()) r << l.Strings(i).trimmed();
+    return r;
+}
+
+}  // namespace
+
+void TDynaSQLParamsVz::GetUpdateFields(QStringList& List, TMemoryRecordVz* MemRec) const {
+    if (UpdateFieldListSource == tflsListPropertyVz) {
+        List = CommaList(UpdateFields);
+        return;
+    }
+    IConnectionProviderVz* p = FDataDriver ? FDataDriver->GetConnectionProvider() : nullptr;
+    IDatabaseSchemaInfoVz* schema = p ? p->GetDatabaseSchemaInfo() : nullptr;
+    if (!schema) return;
+    TStringList names;
+    schema->GetTableFieldNames(UpdateTable, &names);
+    const QStringList keys = CommaList(KeyFields);
+    QStringList columns;
+    for (int i = 0; i < names.Count(); ++i)
+        if (!keys.contains(names.Strings(i), Qt::CaseInsensitive)) columns << names.Strings(i);
+    List.clear();
+    TMTDataStructVz* ds = MemRec->DataStruct();
+    for (int i = 0; i < ds->Count(); ++i)
+        for (const String& c : columns)
+            if (QString::compare(c, ds->GetDataField(i)->FieldName(), Qt::CaseInsensitive) == 0) {
+                List << c;
+                break;
+            }
+}
+
+void TDynaSQLParamsVz::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TDynaSQLParamsVz*>(Source)) {
+        UpdateTable = src->UpdateTable;
+        UpdateFields = src->UpdateFields;
+        KeyFields = src->KeyFields;
+        SkipUnchangedFields = src->SkipUnchangedFields;
+        Options = src->Options;
+        UpdateFieldListSource = src->UpdateFieldListSource;
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
 // ---- TCustomSQLCommandVz ------------------------------------------------------------------------
 
 void TCustomSQLCommandVz::SetCommandText(const String& Value) {
     if (Value == FCommandText) return;
     FCommandText = Value;
     TextChanged();
+}
+
+void TCustomSQLCommandVz::TextChanged() {
+    if (FDataDriver) FDataDriver->CommandTextChanged(this);
+}
+
+TSQLCommandTypeVz TCustomSQLCommandVz::DefaultCommandType() const {
+    return FDataDriver ? FDataDriver->DefaultCommandTypeFor(this) : cthSelectQuery;
 }
 
 String TCustomSQLCommandVz::FinalCommandText() const {
@@ -95,7 +320,85 @@ String TCustomSQLCommandVz::FinalCommandText() const {
 int TCustomSQLCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
     Cursor = nullptr;
     FreeOnEof = false;
+    FExecuted = false;
+    if (!FDataDriver) return -1;
+    if (IConnectionProviderVz* p = FDataDriver->GetConnectionProvider()) {
+        bool processed = false;
+        const int r = p->ExecuteCommand(FDataDriver, this, Cursor, FreeOnEof, processed);
+        if (processed) {
+            FExecuted = true;
+            return r;
+        }
+    }
+    if (TSQLDataDriverResolver* res = GetSQLDataDriverResolver()) {
+        bool processed = false;
+        const int r = res->ExecuteCommand(FDataDriver, this, Cursor, FreeOnEof, processed);
+        FExecuted = processed;
+        return r;
+    }
     return -1;
+}
+
+void TCustomSQLCommandVz::Assign(TPersistent* Source) {
+    if (auto* src = dynamic_cast<TCustomSQLCommandVz*>(Source)) {
+        SetCommandText(src->CommandText());
+        FCommandType = src->FCommandType;
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+// ---- TBaseSQLCommandVz --------------------------------------------------------------------------
+
+TBaseSQLCommandVz::TBaseSQLCommandVz(TCustomSQLDataDriverVz* ADataDriver)
+    : TCustomSQLCommandVz(ADataDriver), FParams(New<TParams>(nullptr)) {}
+
+TBaseSQLCommandVz::~TBaseSQLCommandVz() { FParams->Free(); }
+
+void TBaseSQLCommandVz::TextChanged() {
+    TCustomSQLCommandVz::TextChanged();
+    if (ParamCheck()) RebuildParams();
+}
+
+void TBaseSQLCommandVz::RebuildParams() {
+    TParams* fresh = New<TParams>(nullptr);
+    try {
+        fresh->ParseSQL(CommandText(), true);
+        fresh->AssignValues(FParams);
+        FParams->Assign(fresh);
+    } catch (...) {
+        fresh->Free();
+        throw;
+    }
+    fresh->Free();
+}
+
+void TBaseSQLCommandVz::SetParams(TParams* AParams) {
+    if (AParams && AParams != FParams) FParams->Assign(AParams);
+}
+
+void TBaseSQLCommandVz::RefreshParams(TMemoryRecordVz* MemRecord, TDataValueVersionVz DataValueVersion) {
+    for (int i = 0; i < FParams->Count(); ++i) {
+        TParam* p = FParams->Items(i);
+        if (OnAssignParam.Assigned()) OnAssignParam(this, MemRecord, DataValueVersion, p);
+        else DefaultRefreshParam(MemRecord, DataValueVersion, p);
+    }
+}
+
+void TBaseSQLCommandVz::DefaultRefreshParam(TMemoryRecordVz* MemRecord, TDataValueVersionVz DataValueVersion,
+                                            TParam* Param) {
+    if (auto* d = dynamic_cast<TBaseSQLDataDriverVz*>(DataDriver()))
+        d->AssignCommandParam(this, MemRecord, DataValueVersion, Param);
+}
+
+void TBaseSQLCommandVz::Assign(TPersistent* Source) {
+    TCustomSQLCommandVz::Assign(Source);
+    if (auto* src = dynamic_cast<TBaseSQLCommandVz*>(Source)) {
+        SetParamCheck(src->ParamCheck());
+        FParams->Assign(src->FParams);
+    } else if (auto* other = dynamic_cast<TCustomSQLCommandVz*>(Source)) {
+        if (TParams* p = other->GetParams()) FParams->Assign(p);
+    }
 }
 
 // ---- TCustomSQLDataDriverVz ---------------------------------------------------------------------
@@ -106,32 +409,64 @@ TCustomSQLDataDriverVz::TCustomSQLDataDriverVz(TComponent* AOwner) : TDataDriver
 
 void TCustomSQLDataDriverVz::AfterConstruction() {
     TDataDriverVz::AfterConstruction();
-    FSelectCommand = CreateCommand();
-    FUpdateCommand = CreateCommand();
-    FUpdateCommand->SetCommandType(cthUpdateQuery);
-    FInsertCommand = CreateCommand();
-    FInsertCommand->SetCommandType(cthUpdateQuery);
-    FDeleteCommand = CreateCommand();
-    FDeleteCommand->SetCommandType(cthUpdateQuery);
-    FGetrecCommand = CreateCommand();
+    FSelectCommand = CreateSelectCommand();
+    FSelectCommand->SetCommandType(DefaultCommandTypeFor(FSelectCommand));
+    FUpdateCommand = CreateUpdateCommand();
+    FUpdateCommand->SetCommandType(DefaultCommandTypeFor(FUpdateCommand));
+    FInsertCommand = CreateInsertCommand();
+    FInsertCommand->SetCommandType(DefaultCommandTypeFor(FInsertCommand));
+    FDeleteCommand = CreateDeleteCommand();
+    FDeleteCommand->SetCommandType(DefaultCommandTypeFor(FDeleteCommand));
+    FGetrecCommand = CreateGetrecCommand();
+    FGetrecCommand->SetCommandType(DefaultCommandTypeFor(FGetrecCommand));
     FSpecParams = New<TStringList>();
     FServiceCommand = CreateCommand();
     FServiceCommand->SetCommandType(cthUpdateQuery);
-    FDynaSQLParams = New<TDynaSQLParamsVz>();
-    FMacroVars = New<TMacroVarsVz>();
+    FDynaSQLParams = New<TDynaSQLParamsVz>(this);
+    FMacroVars = New<TMacroVarsVz>(this);
 }
 
 TCustomSQLDataDriverVz::~TCustomSQLDataDriverVz() {
     if (FDynaSQLParams) FDynaSQLParams->Free();
-    if (FMacroVars) FMacroVars->Free();
     for (TCustomSQLCommandVz* c :
          {FSelectCommand, FUpdateCommand, FInsertCommand, FDeleteCommand, FGetrecCommand, FServiceCommand})
         if (c) c->Free();
     if (FSpecParams) FSpecParams->Free();
+    if (FMacroVars) FMacroVars->Free();
+}
+
+TSQLCommandTypeVz TCustomSQLDataDriverVz::DefaultCommandTypeFor(const TCustomSQLCommandVz* Command) const {
+    return Command == FSelectCommand || Command == FGetrecCommand ? cthSelectQuery : cthUpdateQuery;
 }
 
 int TCustomSQLDataDriverVz::ExecuteCommand(TCustomSQLCommandVz* Command, TDataSet*& Cursor, bool& FreeOnEof) {
-    return Command->Execute(Cursor, FreeOnEof);
+    if (OnExecuteCommand.Assigned()) {
+        // The handler runs the command its own way; a handler that calls Execute itself
+        // leaves the command's own account of whether it ran.
+        Command->SetExecuted(true);
+        return OnExecuteCommand(this, Command, Cursor, FreeOnEof);
+    }
+    return DefaultExecuteCommand(Command, Cursor, FreeOnEof);
+}
+
+int TCustomSQLDataDriverVz::DefaultExecuteCommand(TCustomSQLCommandVz* Command, TDataSet*& Cursor, bool& FreeOnEof) {
+    if (HaveDataConnection()) return Command->Execute(Cursor, FreeOnEof);
+    bool processed = false;
+    int r = -1;
+    if (TSQLDataDriverResolver* res = GetSQLDataDriverResolver())
+        r = res->ExecuteCommand(this, Command, Cursor, FreeOnEof, processed);
+    if (!processed) return Command->Execute(Cursor, FreeOnEof);
+    Command->SetExecuted(true);
+    return r;
+}
+
+bool TCustomSQLDataDriverVz::ConnectionIsPostponed() {
+    IConnectionProviderVz* p = GetConnectionProvider();
+    return p && p->ConnectionIsPostponed();
+}
+
+void TCustomSQLDataDriverVz::AddPostponedActivationDataSet(TDataSet* ADataSet) {
+    if (IConnectionProviderVz* p = GetConnectionProvider()) p->AddPostponedActivationDataSet(ADataSet);
 }
 
 bool TCustomSQLDataDriverVz::CanUpdateField(TUpdateStatus UpdateStatus, const String& FieldName) const {
@@ -161,20 +496,41 @@ void TCustomSQLDataDriverVz::DefaultBuildDataStruct(TMTDataStructVz* DataStruct)
     }
     TDataSet* cursor = nullptr;
     bool freeOnEof = false;
+    CursorGuard guard{cursor, freeOnEof};
     ExecuteCommand(FSelectCommand, cursor, freeOnEof);
     if (!cursor) DatabaseError(QString::fromLatin1(SSelectNoDataSet), this);
-    try {
-        cursor->Open();
-        DataStruct->BuildStructFromFields(cursor->Fields());
-        cursor->Close();
-    } catch (...) {
-        if (freeOnEof) cursor->Free();
-        throw;
-    }
-    if (freeOnEof) cursor->Free();
+    cursor->Open();
+    DataStruct->BuildStructFromFields(cursor->Fields());
+    cursor->Close();
+}
+
+TServerSpecOperationsVz* TCustomSQLDataDriverVz::EffectiveServerSpecOperations() const {
+    if (FServerSpecOperations) return FServerSpecOperations;
+    if (TSQLDataDriverResolver* r = GetSQLDataDriverResolver(); r && r->ServerSpecOperations)
+        return r->ServerSpecOperations;
+    return DefaultServerSpecOperations();
+}
+
+void TCustomSQLDataDriverVz::GenerateDynamicSQLCommand(TMemoryRecordVz* MemRecord, TCustomSQLCommandVz* Command) {
+    EffectiveServerSpecOperations()->GenerateDynaSQLCommand(MemRecord, Command);
 }
 
 bool TCustomSQLDataDriverVz::DefaultUpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec) {
+    if (IConnectionProviderVz* p = GetConnectionProvider()) {
+        bool processed = false;
+        p->UpdateRecord(this, MemTableData, MemRec, processed);
+        if (processed) return true;
+    }
+    if (TSQLDataDriverResolver* r = GetSQLDataDriverResolver()) {
+        bool processed = false;
+        r->UpdateRecord(this, MemTableData, MemRec, processed);
+        if (processed) return true;
+    }
+    if (FServerSpecOperations) return FServerSpecOperations->UpdateRecord(this, MemTableData, MemRec);
+    return DoUpdateRecord(MemTableData, MemRec);
+}
+
+bool TCustomSQLDataDriverVz::DoUpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec) {
     if (ResolveToDataSet()) return TDataDriverVz::DefaultUpdateRecord(MemTableData, MemRec);
     const TUpdateStatus status = MemRec->UpdateStatus();
     TCustomSQLCommandVz* cmd = status == usModified   ? FUpdateCommand
@@ -191,15 +547,34 @@ bool TCustomSQLDataDriverVz::DefaultUpdateRecord(TMemTableDataVz* MemTableData, 
         if (FServiceCommand->CommandText().isEmpty()) return true;
         cmd = FServiceCommand;
     }
-    if (cmd->CommandText().trimmed().isEmpty())
-        DatabaseError(QString::fromLatin1(SNoCommandFor).replace(u"%s"_S, QString::fromLatin1(StatusName(status))), this);
+    const String what = QString::fromLatin1(StatusName(status));
+    if (cmd->CommandText().trimmed().isEmpty()) DatabaseError(QString::fromLatin1(SNoCommandFor).arg(what), this);
     cmd->RefreshParams(MemRec, dvvValueVz);
     TDataSet* cursor = nullptr;
     bool freeOnEof = false;
+    CursorGuard guard{cursor, freeOnEof};
     const int n = ExecuteCommand(cmd, cursor, freeOnEof);
-    if (cursor && freeOnEof) cursor->Free();
+    if (!cmd->Executed()) DatabaseError(QString::fromLatin1(SNothingRan).arg(what), this);
     if (n == 0) DatabaseError(QString::fromLatin1(SNoRowTouched), this);
+    GetBackUpdatedValues(MemRec, cmd, cursor);
     return true;
+}
+
+void TCustomSQLDataDriverVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command,
+                                                  TDataSet* ResDataSet) {
+    if (OnGetBackUpdatedValues.Assigned()) OnGetBackUpdatedValues(this, MemRec, Command, ResDataSet);
+    else DefaultGetUpdatedServerValues(MemRec, Command, ResDataSet);
+}
+
+void TCustomSQLDataDriverVz::DefaultGetUpdatedServerValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command,
+                                                           TDataSet* ResDataSet) {
+    bool processed = false;
+    if (IConnectionProviderVz* p = GetConnectionProvider())
+        p->GetBackUpdatedValues(this, MemRec, Command, ResDataSet, processed);
+    if (!processed)
+        if (TSQLDataDriverResolver* r = GetSQLDataDriverResolver())
+            r->GetBackUpdatedValues(this, MemRec, Command, ResDataSet, processed);
+    if (!processed && FServerSpecOperations) FServerSpecOperations->GetBackUpdatedValues(MemRec, Command, ResDataSet);
 }
 
 void TCustomSQLDataDriverVz::DefaultRefreshRecord(TMemoryRecordVz* MemRec) {
@@ -210,13 +585,9 @@ void TCustomSQLDataDriverVz::DefaultRefreshRecord(TMemoryRecordVz* MemRec) {
     FGetrecCommand->RefreshParams(MemRec, dvvOldestValue);
     TDataSet* cursor = nullptr;
     bool freeOnEof = false;
+    CursorGuard guard{cursor, freeOnEof};
     ExecuteCommand(FGetrecCommand, cursor, freeOnEof);
-    struct Freer {
-        TDataSet* C;
-        bool F;
-        ~Freer() { if (C && F) C->Free(); }
-    } freer{cursor, freeOnEof};
-    if (!cursor || cursor->IsEmpty()) throw Exception(QString::fromLatin1(SNoFreshRecord));
+    if (!cursor || !cursor->Active() || cursor->IsEmpty()) throw Exception(QString::fromLatin1(SNoFreshRecord));
     MemRec->EditForRefresh();
     try {
         FDataToRecFields.clear();
@@ -231,109 +602,47 @@ void TCustomSQLDataDriverVz::DefaultRefreshRecord(TMemoryRecordVz* MemRec) {
     MemRec->Post();
 }
 
-// ---- generated statements ----------------------------------------------------------------------
-
-void TDynaSQLParamsVz::Assign(TPersistent* Source) {
-    if (auto* src = dynamic_cast<TDynaSQLParamsVz*>(Source)) {
-        UpdateTable = src->UpdateTable;
-        UpdateFields = src->UpdateFields;
-        KeyFields = src->KeyFields;
-        SkipUnchangedFields = src->SkipUnchangedFields;
-        Options = src->Options;
+void TCustomSQLDataDriverVz::SetReaderParamsFromCursor(TDataSet* DataSet) {
+    if (ProviderDataSet()) {
+        TDataDriverVz::SetReaderParamsFromCursor(DataSet);
         return;
     }
-    TPersistent::Assign(Source);
-}
-
-namespace {
-
-const char* const SBadIdentifier = "\"%1\" is not a valid name for generated SQL";
-const char* const SNoKeyFields = "DynaSQLParams.KeyFields is empty: a generated update or delete would touch every row";
-const char* const SInvalidFieldName = "Invalid field name \"%1\" in field list \"%2\"";
-
-QStringList CommaList(const String& Text) {
-    auto* l = New<TStringList>();
-    l->SetCommaText(Text);
-    QStringList r;
-    for (int i = 0; i < l->Count(); ++i)
-        if (!l->Strings(i).trimmed().isEmpty()) r << l->Strings(i).trimmed();
-    l->Free();
-    return r;
-}
-
-bool PlainName(const String& Name) {
-    if (Name.isEmpty() || !(Name[0].isLetter() || Name[0] == u'_')) return false;
-    for (QChar c : Name)
-        if (!(c.isLetterOrNumber() || c == u'_')) return false;
-    return true;
-}
-
-// A checked name in double quotes; a table may be qualified by its schema.
-String QuotedName(const String& Name, bool Qualified, TComponent* Owner) {
-    const QStringList parts = Qualified ? Name.split(u'.') : QStringList{Name};
-    QStringList quoted;
-    for (const String& p : parts) {
-        if (!PlainName(p)) DatabaseError(QString::fromLatin1(SBadIdentifier).arg(Name), Owner);
-        quoted << u'"' + p + u'"';
+    TParams* params = FSelectCommand->GetParams();
+    if (!params || !DataSet) return;
+    DataSet->FieldDefs()->Update();
+    for (int i = 0; i < params->Count(); ++i) {
+        TParam* p = params->Items(i);
+        p->SetValue(DataSet->FieldByName(p->Name())->AsVariant());
+        p->SetBound(false);
     }
-    return quoted.join(u'.');
+    FSelectCommand->SetParams(params);
 }
 
-}  // namespace
+bool TCustomSQLDataDriverVz::RefreshReaderParamsFromCursor(TDataSet* DataSet) {
+    if (ProviderDataSet()) return TDataDriverVz::RefreshReaderParamsFromCursor(DataSet);
+    TParams* params = FSelectCommand->GetParams();
+    if (!params || !DataSet) return false;
+    for (int i = 0; i < params->Count(); ++i) {
+        TParam* p = params->Items(i);
+        if (TField* f = DataSet->FindField(p->Name()); f && !VarEqualsVz(f->AsVariant(), p->Value())) return true;
+    }
+    return false;
+}
 
-void TCustomSQLDataDriverVz::GenerateDynamicSQLCommand(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command) {
-    Command->SetCommandType(cthUpdateQuery);
-    const TUpdateStatus status = MemRec->UpdateStatus();
-    TMTDataStructVz* ds = MemRec->DataStruct();
-    QStringList fields = CommaList(FDynaSQLParams->UpdateFields);
-    if (FDynaSQLParams->SkipUnchangedFields && status == usModified) {
-        QStringList changed;
-        for (const String& f : fields) {
-            const int i = ds->FieldIndex(f);
-            if (i < 0)
-                throw Exception(QString::fromLatin1(SInvalidFieldName).arg(f, fields.join(u',')));
-            if (!VarEqualsVz(MemRec->GetDataValue(i, dvvValueVz), MemRec->GetDataValue(i, dvvOldValueVz))) changed << f;
-        }
-        fields = changed;
+void TCustomSQLDataDriverVz::ApplyFilterText(const String& FilterText) {
+    TSpecMacrosVz* m = FMacroVars->SpecMacros();
+    if (FilterText.trimmed().isEmpty()) {
+        m->FilterMacroValue.clear();
+        m->FilterParams.clear();
+        return;
     }
-    const QStringList keys = CommaList(FDynaSQLParams->KeyFields);
-    if ((status == usModified || status == usDeleted) && keys.isEmpty())
-        DatabaseError(QString::fromLatin1(SNoKeyFields), this);
-    const String table =
-        status == usUnmodified ? String() : QuotedName(FDynaSQLParams->UpdateTable.trimmed(), true, this);
-    QStringList lines;
-    auto where = [&] {
-        lines << u"where"_S;
-        for (int i = 0; i < keys.size(); ++i)
-            lines << u" "_S + QuotedName(keys[i], false, this) + u" = :OLD_"_S + keys[i] +
-                         (i + 1 < keys.size() ? u" and"_S : String());
-    };
-    if (status == usInserted) {
-        QStringList cols;
-        for (const String& k : keys)
-            if (CanUpdateField(status, k) && !fields.contains(k, Qt::CaseInsensitive)) cols << k;
-        for (const String& f : fields)
-            if (CanUpdateField(status, f)) cols << f;
-        QStringList names, params;
-        for (const String& c : cols) {
-            names << QuotedName(c, false, this);
-            params << u":"_S + c;
-        }
-        lines << u"insert into "_S + table << u"  ("_S + names.join(u", "_S) + u")"_S << u"values"_S
-              << u"  ("_S + params.join(u", "_S) + u")"_S;
-    } else if (status == usModified) {
-        if (!fields.isEmpty()) {
-            lines << u"update "_S + table << u"set"_S;
-            for (int i = 0; i < fields.size(); ++i)
-                lines << u" "_S + QuotedName(fields[i], false, this) + u" = :"_S + fields[i] +
-                             (i + 1 < fields.size() ? u","_S : String());
-            where();
-        }
-    } else if (status == usDeleted) {
-        lines << u"delete from "_S + table;
-        where();
-    }
-    Command->SetCommandText(lines.join(u'\n'));
+    std::vector<TMacroParamVz> params;
+    const String sql = FilterTextToSQL(FilterText, params, this);
+    const TSpecMacrosUsagesVz& u = FMacroVars->SpecMacrosUsages;
+    if (u.Contains(smuFilterAsWhereClauseVz)) m->FilterMacroValue = u"WHERE "_S + sql;
+    else if (u.Contains(smuFilterWithANDPrecedingVz)) m->FilterMacroValue = u"AND ("_S + sql + u')';
+    else return;
+    m->FilterParams = std::move(params);
 }
 
 void TCustomSQLDataDriverVz::ApplyOrderByText(const String& OrderByText) {
@@ -346,7 +655,7 @@ void TCustomSQLDataDriverVz::ApplyOrderByText(const String& OrderByText) {
     for (const String& part : OrderByText.split(u',')) {
         const QStringList words = part.simplified().split(u' ', Qt::SkipEmptyParts);
         if (words.isEmpty() || words.size() > 2) DatabaseError(QString::fromLatin1(SBadIdentifier).arg(part), this);
-        String item = QuotedName(words[0], false, this);
+        String item = QuotedSQLName(words[0], false, this);
         if (words.size() == 2) {
             const String dir = words[1].toLower();
             if (dir != u"asc"_S && dir != u"desc"_S) DatabaseError(QString::fromLatin1(SBadIdentifier).arg(part), this);
@@ -360,158 +669,63 @@ void TCustomSQLDataDriverVz::ApplyOrderByText(const String& OrderByText) {
     else if (u.Contains(smuSortOrderWithCommaPrecedingVz)) m->SortOrderMacroValue = u", "_S + text;
 }
 
-// ---- TADOCommandVz ------------------------------------------------------------------------------
+// ---- TBaseSQLDataDriverVz -----------------------------------------------------------------------
 
-TADOCommandVz::TADOCommandVz(TADODataDriverVz* ADataDriver)
-    : TCustomSQLCommandVz(ADataDriver), FParameters(New<TParameters>(nullptr)) {}
+TCustomSQLCommandVz* TBaseSQLDataDriverVz::CreateCommand() { return New<TBaseSQLCommandVz>(this); }
 
-TADOCommandVz::~TADOCommandVz() { FParameters->Free(); }
-
-void TADOCommandVz::TextChanged() {
-    if (ParamCheck()) FParameters->ParseSQL(CommandText(), true);
+void TBaseSQLDataDriverVz::AssignCommandParam(TBaseSQLCommandVz* Command, TMemoryRecordVz* MemRecord,
+                                              TDataValueVersionVz DataValueVersion, TParam* Param) {
+    if (OnAssignCommandParam.Assigned()) OnAssignCommandParam(this, Command, MemRecord, DataValueVersion, Param);
+    else DefaultAssignCommandParam(Command, MemRecord, DataValueVersion, Param);
 }
 
-void TADOCommandVz::RefreshParams(TMemoryRecordVz* MemRecord, TDataValueVersionVz DataValueVersion) {
+void TBaseSQLDataDriverVz::DefaultAssignCommandParam(TBaseSQLCommandVz* Command, TMemoryRecordVz* MemRecord,
+                                                     TDataValueVersionVz DataValueVersion, TParam* Param) {
     TMTDataStructVz* ds = MemRecord->DataStruct();
-    for (int i = 0; i < FParameters->Count(); ++i) {
-        TParameter* p = FParameters->Items(i);
-        const String& name = p->Name();
-        TDataValueVersionVz version = DataValueVersion;
-        int fi = ds->FieldIndex(name);
-        if (fi < 0 && name.left(4).toUpper() == u"OLD_"_S) {
-            fi = ds->FieldIndex(name.mid(4, 255));
-            version = dvvOldestValue;
+    TDataValueVersionVz version = DataValueVersion;
+    const int fi = CommandParamFieldIndex(ds, Param->Name(), version);
+    if (fi < 0) return;
+    if (Command->ParamCheck()) Param->SetDataType(ds->GetDataField(fi)->DataType());
+    Param->SetValue(MemRecord->GetDataValue(fi, version));
+}
+
+void TBaseSQLDataDriverVz::DefaultGetUpdatedServerValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command,
+                                                         TDataSet* ResDataSet) {
+    TCustomSQLDataDriverVz::DefaultGetUpdatedServerValues(MemRec, Command, ResDataSet);
+    TMTDataStructVz* ds = MemRec->DataStruct();
+    std::vector<std::pair<int, Variant>> values;
+    if (TParams* params = Command->GetParams())
+        for (int i = 0; i < params->Count(); ++i) {
+            TParam* p = params->Items(i);
+            const TParamType t = p->ParamType();
+            if (t != ptOutput && t != ptInputOutput && t != ptResult) continue;
+            if (const int fi = ds->FieldIndex(p->Name()); fi >= 0) values.emplace_back(fi, p->Value());
         }
-        if (fi < 0) continue;
-        if (ParamCheck()) p->SetDataType(ds->GetDataField(fi)->DataType());
-        p->SetValue(MemRecord->GetDataValue(fi, version));
-    }
+    if (ResDataSet && ResDataSet->Active() && !ResDataSet->IsEmpty())
+        for (TField* f : *ResDataSet->Fields())
+            if (const int fi = ds->FieldIndex(f->FieldName()); fi >= 0) values.emplace_back(fi, f->AsVariant());
+    if (values.empty()) return;
+    MemRec->Edit();
+    for (const auto& [fi, v] : values) MemRec->SetDataValue(fi, dvvValueVz, v);
+    MemRec->Post();
 }
 
-int TADOCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
-    Cursor = nullptr;
-    FreeOnEof = false;
-    auto* drv = static_cast<TADODataDriverVz*>(DataDriver());
-    TADOConnection* conn = drv->Connection();
-    int result = -1;
-    TCustomADODataSet* ds = nullptr;
-    try {
-        if (CommandType() == cthTable) {
-            auto* t = New<TADOTable>(nullptr);
-            ds = t;
-            t->SetConnection(conn);
-            t->SetTableName(FinalCommandText());
-            t->SetCommandTimeout(FCommandTimeout);
-            t->Open();
-        } else if (CommandType() == cthStoredProc) {
-            auto* sp = New<TADOStoredProc>(nullptr);
-            ds = sp;
-            sp->SetConnection(conn);
-            sp->SetProcedureName(FinalCommandText());
-            sp->SetCommandTimeout(FCommandTimeout);
-            sp->Parameters()->Assign(FParameters);
-            sp->ExecProc();
-            FParameters->Assign(sp->Parameters());
-        } else {
-            auto* q = New<TADOQuery>(nullptr);
-            ds = q;
-            q->SetConnection(conn);
-            q->SetCommandTimeout(FCommandTimeout);
-            q->SetParamCheck(ParamCheck());
-            q->SQL()->SetText(FinalCommandText());
-            q->Parameters()->AssignValues(FParameters);
-            if (CommandType() == cthUpdateQuery) {
-                result = q->ExecSQL();
-            } else {
-                q->Open();
-            }
-            FParameters->AssignValues(q->Parameters());
-        }
-    } catch (...) {
-        if (ds) ds->Free();
-        throw;
-    }
-    if (ds->Active()) {
-        Cursor = ds;
-        FreeOnEof = true;
-    } else {
-        ds->Free();
-    }
-    return result;
-}
+// ---- TSQLDataDriverVz ---------------------------------------------------------------------------
 
-// ---- TADODataDriverVz ---------------------------------------------------------------------------
+TCustomSQLCommandVz* TSQLDataDriverVz::CreateSelectCommand() { return New<TSQLCommandVz>(this); }
+TCustomSQLCommandVz* TSQLDataDriverVz::CreateUpdateCommand() { return New<TSQLCommandVz>(this); }
+TCustomSQLCommandVz* TSQLDataDriverVz::CreateInsertCommand() { return New<TSQLCommandVz>(this); }
+TCustomSQLCommandVz* TSQLDataDriverVz::CreateDeleteCommand() { return New<TSQLCommandVz>(this); }
+TCustomSQLCommandVz* TSQLDataDriverVz::CreateGetrecCommand() { return New<TSQLCommandVz>(this); }
 
-TADODataDriverVz::~TADODataDriverVz() {
-    if (FOwnConnection) FOwnConnection->Free();
-}
-
-TCustomSQLCommandVz* TADODataDriverVz::CreateCommand() { return New<TADOCommandVz>(this); }
-
-void TADODataDriverVz::SetADOConnection(TADOConnection* Value) {
-    if (Value == FADOConnection) return;
-    if (FADOConnection) FADOConnection->RemoveFreeNotification(this);
-    FADOConnection = Value;
+void TSQLDataDriverVz::SetConnectionProvider(TConnectionProviderVz* Value) {
+    if (Value == FConnectionProvider) return;
+    if (FConnectionProvider) FConnectionProvider->RemoveFreeNotification(this);
+    FConnectionProvider = Value;
     if (Value) Value->FreeNotification(this);
 }
 
-void TADODataDriverVz::SetConnectionString(const String& Value) {
-    if (Value == FConnectionString) return;
-    FConnectionString = Value;
-    if (FOwnConnection) {
-        FOwnConnection->Free();
-        FOwnConnection = nullptr;
-    }
-}
-
-TADOConnection* TADODataDriverVz::Connection() {
-    if (FADOConnection) return FADOConnection;
-    if (FConnectionString.isEmpty()) return nullptr;
-    if (!FOwnConnection) {
-        FOwnConnection = New<TADOConnection>(nullptr);
-        FOwnConnection->SetLoginPrompt(false);
-        FOwnConnection->SetConnectionString(FConnectionString);
-    }
-    return FOwnConnection;
-}
-
-void TADODataDriverVz::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomSQLDataDriverVz::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FADOConnection) FADOConnection = nullptr;
-}
-
-void TADODataDriverVz::BeginApplyUpdates() {
-    FApplyConnection = ResolveToDataSet() ? nullptr : Connection();
-    FOwnTransaction = false;
-    if (!FApplyConnection) return;
-    FApplyConnection->Open();
-    if (!FApplyConnection->InTransaction()) {
-        FApplyConnection->BeginTrans();
-        FOwnTransaction = true;
-    }
-}
-
-void TADODataDriverVz::EndApplyUpdates(bool Commit) {
-    TADOConnection* c = FApplyConnection;
-    FApplyConnection = nullptr;
-    if (!c || !FOwnTransaction) return;
-    FOwnTransaction = false;
-    if (Commit) {
-        c->CommitTrans();
-    } else {
-        try {
-            c->RollbackTrans();
-        } catch (...) {
-        }
-    }
-}
-
-void TADODataDriverVz::BeginRecordUpdate() {
-    if (FApplyConnection) FApplyConnection->Execute(u"savepoint sdelka_record"_S);
-}
-
-void TADODataDriverVz::EndRecordUpdate(bool Success) {
-    if (!FApplyConnection) return;
-    if (Success) FApplyConnection->Execute(u"release savepoint sdelka_record"_S);
-    else FApplyConnection->Execute(u"rollback to savepoint sdelka_record"_S);
+void TSQLDataDriverVz::Notification(TComponent* AComponent, TOperation Operation) {
+    TBaseSQLDataDriverVz::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FConnectionProvider) FConnectionProvider = nullptr;
 }

@@ -1,7 +1,7 @@
 // The ADO data driver against the private cluster: reading a query into the in-memory dataset and
 // writing its cached changes back with parameterised commands in one transaction.
 #include "grid/memtable/memtablevz.h"
-#include "grid/memtable/sqldatadrivervz.h"
+#include "grid/memtable/adodatadrivervz.h"
 #include "platform/ado/adodb.h"
 #include "grid/base/dynvarsvz.h"
 #include "platform/db/fields.h"
