@@ -318,22 +318,27 @@ int TADODataDriverVz::ReadData(TMemTableDataVz* MemTableData, int Count) {
     return added;
 }
 
-void TADODataDriverVz::BeginApplyUpdates() {
-    FApplyConnection = ResolveToDataSet() ? nullptr : Connection();
+void TADODataDriverVz::BeginApplyUpdates() { FApply.Begin(ResolveToDataSet() ? nullptr : Connection()); }
+void TADODataDriverVz::EndApplyUpdates(bool Commit) { FApply.End(Commit); }
+void TADODataDriverVz::BeginRecordUpdate() { FApply.BeginRecord(); }
+void TADODataDriverVz::EndRecordUpdate(bool Success) { FApply.EndRecord(Success); }
+
+// ---- TADOApplyTransactionVz ---------------------------------------------------------------------
+
+void TADOApplyTransactionVz::Begin(TADOConnection* Connection) {
+    FConnection = Connection;
     FOwnTransaction = false;
-    if (!FApplyConnection) return;
-    FApplyConnection->Open();
-    if (!FApplyConnection->InTransaction()) {
-        FApplyConnection->BeginTrans();
+    if (!FConnection) return;
+    FConnection->Open();
+    if (!FConnection->InTransaction()) {
+        FConnection->BeginTrans();
         FOwnTransaction = true;
     }
 }
 
-void TADODataDriverVz::EndApplyUpdates(bool Commit) {
-    TADOConnection* c = FApplyConnection;
-    FApplyConnection = nullptr;
-    if (!c || !FOwnTransaction) return;
-    FOwnTransaction = false;
+void TADOApplyTransactionVz::End(bool Commit) {
+    TADOConnection* c = std::exchange(FConnection, nullptr);
+    if (!c || !std::exchange(FOwnTransaction, false)) return;
     if (Commit) {
         c->CommitTrans();
     } else {
@@ -344,14 +349,14 @@ void TADODataDriverVz::EndApplyUpdates(bool Commit) {
     }
 }
 
-void TADODataDriverVz::BeginRecordUpdate() {
-    if (FApplyConnection) FApplyConnection->Execute(u"savepoint sdelka_record"_S);
+void TADOApplyTransactionVz::BeginRecord() {
+    if (FConnection) FConnection->Execute(u"savepoint sdelka_record"_S);
 }
 
-void TADODataDriverVz::EndRecordUpdate(bool Success) {
-    if (!FApplyConnection) return;
-    if (Success) FApplyConnection->Execute(u"release savepoint sdelka_record"_S);
-    else FApplyConnection->Execute(u"rollback to savepoint sdelka_record"_S);
+void TADOApplyTransactionVz::EndRecord(bool Success) {
+    if (!FConnection) return;
+    if (Success) FConnection->Execute(u"release savepoint sdelka_record"_S);
+    else FConnection->Execute(u"rollback to savepoint sdelka_record"_S);
 }
 
 // ---- TADOInlineConnectionVz ---------------------------------------------------------------------

@@ -27,6 +27,20 @@ class TParameters;
 int ExecuteSQLCommandOnADOConnection(TADOConnection* Connection, TCustomSQLCommandVz* Command, TDataSet*& Cursor,
                                      bool& FreeOnEof, int CommandTimeout = -1);
 
+// One apply of cached updates on an ADO connection: one transaction (unless the caller holds one
+// already), each record behind a savepoint of its own so that a failing record is undone alone.
+class TADOApplyTransactionVz {
+public:
+    void Begin(TADOConnection* Connection);
+    void End(bool Commit);
+    void BeginRecord();
+    void EndRecord(bool Success);
+
+private:
+    TADOConnection* FConnection = nullptr;
+    bool FOwnTransaction = false;
+};
+
 using TAssignParameterVzEvent =
     TEvent<void(TADODataDriverVz* DataDriver, TADOCommandVz* Command, TMemoryRecordVz* MemRecord,
                 TDataValueVersionVz DataValueVersion, TParameter* Parameter)>;
@@ -121,8 +135,7 @@ private:
     String FConnectionString;
     TADOConnectionProviderVz* FConnectionProvider = nullptr;
     TADOConnection* FOwnConnection = nullptr;
-    TADOConnection* FApplyConnection = nullptr;
-    bool FOwnTransaction = false;
+    TADOApplyTransactionVz FApply;
 };
 
 // The ADO connection a provider owns. Its connection string may hold "%PROJECT_PATH%", replaced

@@ -1,6 +1,7 @@
 #include "grid/memtable/sqldatadrivervz.h"
 
 #include "grid/base/dynvarsvz.h"
+#include "grid/memtable/adodatadrivervz.h"
 #include "grid/base/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
 #include "platform/db/dbfilter.h"
@@ -165,9 +166,15 @@ struct FilterSQLWriter {
             if (i >= N->Args.size()) Refuse(u"an operator lacks an operand"_S);
             return Write(N->Args[i].get());
         };
+        // Operands are written left to right, so the values are numbered in reading order.
+        auto bin = [&](const char16_t* Op) {
+            const String l = arg(0);
+            const String r = arg(1);
+            return u'(' + l + QString::fromUtf16(Op) + r + u')';
+        };
         switch (N->Operator) {
-            case coAND: return u'(' + arg(0) + u" AND "_S + arg(1) + u')';
-            case coOR: return u'(' + arg(0) + u" OR "_S + arg(1) + u')';
+            case coAND: return bin(u" AND ");
+            case coOR: return bin(u" OR ");
             case coNOT: return u"(NOT "_S + arg(0) + u')';
             case coISBLANK: return u'(' + arg(0) + u" IS NULL)"_S;
             case coNOTBLANK: return u'(' + arg(0) + u" IS NOT NULL)"_S;
@@ -176,25 +183,27 @@ struct FilterSQLWriter {
                 // A text ending in '*' matches the texts that start with what comes before it.
                 if (N->Args.size() == 2 && IsPartialText(N->Args[1].get())) {
                     const String v = N->Args[1]->Value.AsString();
-                    return u'(' + arg(0) + (N->Operator == coEQ ? u" LIKE "_S : u" NOT LIKE "_S) +
+                    const String l = arg(0);
+                    return u'(' + l + (N->Operator == coEQ ? u" LIKE "_S : u" NOT LIKE "_S) +
                            Bind(Variant(LikePrefix(v.left(v.size() - 1)))) + u')';
                 }
-                return u'(' + arg(0) + (N->Operator == coEQ ? u" = "_S : u" <> "_S) + arg(1) + u')';
-            case coLT: return u'(' + arg(0) + u" < "_S + arg(1) + u')';
-            case coGT: return u'(' + arg(0) + u" > "_S + arg(1) + u')';
-            case coLE: return u'(' + arg(0) + u" <= "_S + arg(1) + u')';
-            case coGE: return u'(' + arg(0) + u" >= "_S + arg(1) + u')';
-            case coLIKE: return u'(' + arg(0) + u" LIKE "_S + arg(1) + u')';
-            case coADD: return u'(' + arg(0) + u" + "_S + arg(1) + u')';
-            case coSUB: return u'(' + arg(0) + u" - "_S + arg(1) + u')';
-            case coMUL: return u'(' + arg(0) + u" * "_S + arg(1) + u')';
-            case coDIV: return u'(' + arg(0) + u" / "_S + arg(1) + u')';
+                return bin(N->Operator == coEQ ? u" = " : u" <> ");
+            case coLT: return bin(u" < ");
+            case coGT: return bin(u" > ");
+            case coLE: return bin(u" <= ");
+            case coGE: return bin(u" >= ");
+            case coLIKE: return bin(u" LIKE ");
+            case coADD: return bin(u" + ");
+            case coSUB: return bin(u" - ");
+            case coMUL: return bin(u" * ");
+            case coDIV: return bin(u" / ");
             case coMINUS: return u"(- "_S + arg(0) + u')';
             case coIN: {
                 if (N->Args.size() != 2 || N->Args[1]->Kind != enList) Refuse(u"IN without a list"_S);
+                const String l = arg(0);
                 QStringList items;
                 for (const auto& a : N->Args[1]->Args) items << Write(a.get());
-                return u'(' + arg(0) + u" IN ("_S + items.join(u", "_S) + u"))"_S;
+                return u'(' + l + u" IN ("_S + items.join(u", "_S) + u"))"_S;
             }
             default: Refuse(u"an operator SQL has no counterpart for"_S);
         }
@@ -729,3 +738,17 @@ void TSQLDataDriverVz::Notification(TComponent* AComponent, TOperation Operation
     TBaseSQLDataDriverVz::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FConnectionProvider) FConnectionProvider = nullptr;
 }
+
+TSQLDataDriverVz::TSQLDataDriverVz(TComponent* AOwner)
+    : TBaseSQLDataDriverVz(AOwner), FApply(std::make_unique<TADOApplyTransactionVz>()) {}
+
+TSQLDataDriverVz::~TSQLDataDriverVz() = default;
+
+void TSQLDataDriverVz::BeginApplyUpdates() {
+    auto* ado = dynamic_cast<TADOConnectionProviderVz*>(FConnectionProvider);
+    FApply->Begin(ado && !ResolveToDataSet() ? ado->CurrentTimeConnection() : nullptr);
+}
+
+void TSQLDataDriverVz::EndApplyUpdates(bool Commit) { FApply->End(Commit); }
+void TSQLDataDriverVz::BeginRecordUpdate() { FApply->BeginRecord(); }
+void TSQLDataDriverVz::EndRecordUpdate(bool Success) { FApply->EndRecord(Success); }

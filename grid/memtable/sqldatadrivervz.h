@@ -16,6 +16,7 @@
 #include "grid/memtable/datadrivervz.h"
 #include "grid/memtable/dynasqlvz.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,7 @@ class TParam;
 class TStringVarsVz;
 class TCustomSQLDataDriverVz;
 class TBaseSQLDataDriverVz;
+class TADOApplyTransactionVz;
 
 enum TSQLCommandTypeVz { cthSelectQuery, cthUpdateQuery, cthTable, cthStoredProc };
 enum TDynaSQLOptionVz { dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz };
@@ -336,7 +338,8 @@ protected:
 class TSQLDataDriverVz : public TBaseSQLDataDriverVz {
     SDELKA_CLASS(TSQLDataDriverVz, TBaseSQLDataDriverVz)
 protected:
-    explicit TSQLDataDriverVz(TComponent* AOwner) : TBaseSQLDataDriverVz(AOwner) {}
+    explicit TSQLDataDriverVz(TComponent* AOwner);
+    ~TSQLDataDriverVz() override;
 
 public:
     TConnectionProviderVz* ConnectionProvider() const { return FConnectionProvider; }
@@ -350,7 +353,13 @@ protected:
     TCustomSQLCommandVz* CreateDeleteCommand() override;
     TCustomSQLCommandVz* CreateGetrecCommand() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // With an ADO connection provider one apply is one transaction on its current connection.
+    void BeginApplyUpdates() override;
+    void EndApplyUpdates(bool Commit) override;
+    void BeginRecordUpdate() override;
+    void EndRecordUpdate(bool Success) override;
 
 private:
     TConnectionProviderVz* FConnectionProvider = nullptr;
+    std::unique_ptr<TADOApplyTransactionVz> FApply;
 };
