@@ -31,7 +31,11 @@ TVariantRelationship CompareScalarVz(const Variant& V1, const Variant& V2) {
     if (n1 && n2) return vrEqual;
     if (n1) return vrLessThan;
     if (n2) return vrGreaterThan;
-    return VarCompareValue(V1, V2);
+    try {
+        return VarCompareValue(V1, V2);
+    } catch (const EVariantTypeCastError&) {
+        return vrNotEqual;  // text that is not a number against a number: not comparable
+    }
 }
 
 }  // namespace

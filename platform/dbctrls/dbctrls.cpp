@@ -581,7 +581,14 @@ void TDBLookupComboBox::KeyValueChanged() {
 }
 
 void TDBLookupComboBox::SetKeyValue(const Variant& Value) {
-    if (VarSameValue(FKeyValue, Value)) return;
+    // A key of another kind (text that is not a number against a number) is a different key,
+    // not an error.
+    bool same = false;
+    try {
+        same = VarSameValue(FKeyValue, Value);
+    } catch (const EVariantError&) {
+    }
+    if (same) return;
     FKeyValue = Value;
     KeyValueChanged();
     TCustomComboBox::Change();

@@ -451,30 +451,27 @@ int CompareValues(const Variant& a, const Variant& b) {
     const bool sb = IsStrType(tb) || (tb == varEmpty && IsStrType(ta));
     if (sa && sb) return CompareTexts(VarToStr(a), VarToStr(b));
     if (sa || sb) {
-        // Text against a value: as that value's kind when the text reads as one, else as text.
+        // Text against a value: as that value's kind; text that does not read as one cannot be
+        // compared with it (EVariantTypeCastError, as the framework raises).
         const Variant& text = sa ? a : b;
         const Variant& other = sa ? b : a;
         const TVarType to = other.VType();
         const int flip = sa ? 1 : -1;
         if (to == varBoolean) {
             bool tv;
-            if (TryStrToBool(VA::S(text), tv)) return flip * CompareNum(NumOf(Variant(tv)), NumOf(other));
+            if (!TryStrToBool(VA::S(text), tv)) CastError(text.VType(), varBoolean);
+            return flip * CompareNum(NumOf(Variant(tv)), NumOf(other));
         } else if (to == varFMTBcd) {
             TBcd tb;
-            if (TryStrToBcd(VA::S(text), tb)) return flip * BcdCompare(tb, VA::D(other).Bcd);
+            if (!TryStrToBcd(VA::S(text), tb)) CastError(text.VType(), varFMTBcd);
+            return flip * BcdCompare(tb, VA::D(other).Bcd);
         } else if (to == varDate || IsStampType(to)) {
             TDateTime d;
-            if (TryStrToDateTime(VA::S(text), d)) {
-                long double o = ToFloat(other, varDate);
-                return flip * (d < o ? -1 : (d > o ? 1 : 0));
-            }
-        } else {
-            try {
-                return flip * CompareNum(NumOf(text), NumOf(other));
-            } catch (const EVariantTypeCastError&) {
-            }
+            if (!TryStrToDateTime(VA::S(text), d)) CastError(text.VType(), varDate);
+            long double o = ToFloat(other, varDate);
+            return flip * (d < o ? -1 : (d > o ? 1 : 0));
         }
-        return flip * CompareTexts(VA::S(text), VarToStr(other));
+        return flip * CompareNum(NumOf(text), NumOf(other));
     }
     return CompareNum(NumOf(a), NumOf(b));
 }

@@ -14,7 +14,10 @@
 // - Comparison operators: Null == Null, Null != anything else; in ordering Null is less than any
 //   other value (Null < 1, Null < ''). VarCompareValue instead answers vrNotEqual for Null or Empty
 //   against anything other than itself.
-// - Text against number compares as numbers when the text is a number, else as text.
+// - Text against number compares as numbers; text that is not a number raises
+//   EVariantTypeCastError (so do text against a date or a boolean that it does not read as).
+//   Callers that need an answer for any two values (keys of the in-memory indexes) use
+//   CompareVarValuesVz, which answers vrNotEqual.
 // - Booleans are -1 (True) and 0 (False) as numbers; any non-zero number is True.
 // - Text <-> number uses the global FormatSettings decimal separator; text <-> date uses
 //   DateTimeToStr / TryStrToDateTime; text <-> bool uses "True"/"False".

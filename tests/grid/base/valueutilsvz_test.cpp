@@ -37,6 +37,9 @@ TEST(ValueUtilsVz, CompareVarValues) {
         {VarArrayOf({1, Null()}), VarArrayOf({1, 0}), vrLessThan},
         {VarArrayOf({1, 2}), VarArrayOf({1, 2}), vrEqual},
         {VarArrayOf({1}), 1, vrNotEqual},
+        {u"abc"_S, 5, vrNotEqual},                // text that is not a number: not comparable
+        {VarArrayOf({1, u"Д-240"_S}), VarArrayOf({1, 240}), vrNotEqual},
+        {u"12"_S, 5, vrGreaterThan},              // a number in text compares as a number
     };
     for (const Case& c : cases) EXPECT_EQ(CompareVarValuesVz(c.A, c.B), c.R) << VarArrayToStrVz(c.A).toStdString();
 }
