@@ -49,9 +49,15 @@ int HostEventDepth() { return gHostDepth; }
 bool HostWidgetEvent(THostLink* Link, QEvent* Event) {
     TWinControl* c = Link->Control;
     if (!c) return false;
-    bool consumed = false;
-    GuardedCall(c, [&] { consumed = c->HostEvent(Event); });
-    return consumed;
+    bool consumed = false, finished = false;
+    GuardedCall(c, [&] {
+        consumed = c->HostEvent(Event);
+        finished = true;
+    });
+    // An event whose handling raised has been handled (the error was shown): Qt must not hand it
+    // on to the parent widget, which would run it again (Enter on a default button that raises
+    // would click it once per level of parents).
+    return consumed || !finished;
 }
 
 int CursorToQtShape(TCursor Cursor) {
@@ -491,9 +497,14 @@ void TWinControl::ApplyPalette() {
     pal.setColor(QPalette::Window, bg);
     pal.setColor(QPalette::Base, bg);
     pal.setColor(QPalette::Button, bg);
-    pal.setColor(QPalette::WindowText, fg);
-    pal.setColor(QPalette::Text, fg);
-    pal.setColor(QPalette::ButtonText, fg);
+    // The font's colour while enabled; a disabled control writes in the grey text colour, as in
+    // the classic look (setting a role for every group would make disabled controls look enabled).
+    const QColor grey = ColorToQColor(clGrayText);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        pal.setColor(QPalette::Active, role, fg);
+        pal.setColor(QPalette::Inactive, role, fg);
+        pal.setColor(QPalette::Disabled, role, grey);
+    }
     FHandle->setPalette(pal);
 }
 

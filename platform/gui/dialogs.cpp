@@ -209,7 +209,11 @@ bool RunDialog(QDialog& Dialog) {
         finished = true;
         loop.exit(0);
     });
-    Dialog.open();
+    // Modal to the whole application, as the framework's boxes are: no other window takes input
+    // until it is answered (open() would make it modal to its parent window only, and a box has
+    // none, so it blocked nothing).
+    Dialog.setWindowModality(Qt::ApplicationModal);
+    Dialog.show();
     Application->ExecLoop(loop);
     if (!finished) Dialog.hide();
     return finished;

@@ -795,4 +795,6 @@ void TCustomComboBox::Dispatch(TMessage& Message) {
         return;
     }
     TWinControl::Dispatch(Message);
+    // The edit part of a combo box selects its text when the combo box is entered, as an edit's.
+    if (Message.Msg == CM_ENTER) SelectAll();
 }

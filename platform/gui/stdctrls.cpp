@@ -400,6 +400,9 @@ void TEdit::Dispatch(TMessage& Message) {
         return;
     }
     TWinControl::Dispatch(Message);
+    // Entered by the keyboard (Tab, a shortcut, the form's first control), the text is selected,
+    // so typing replaces it; a click puts the caret where it lands right after this.
+    if (Message.Msg == CM_ENTER && FAutoSelect && FHandle) SelectAll();
 }
 
 // ================================================================================================

@@ -59,10 +59,10 @@ TEST_F(RpEvExtraTest, DatesAndTimesAsTexts) {
         {u"CALCDATE('15.01.2020',1.5,0,0)", "E:"},
         {u"CALCDATE('not a date',1,0,0)", "E:"},
         {u"CALCTIME('10:00:00',0,0,60)", "S:10:01:00"},
-        {u"CALCTIME('10:00:00',14,0,0)", "S:00:00:00"},
+        {u"CALCTIME('10:00:00',14,0,0)", "S:0:00:00"},  // the long time format h:nn:ss
         {u"CALCTIME('10:00:00',-11,0,0)", "S:23:00:00"},
         {u"CALCTIME('10:00:00',0,-601,0)", "S:23:59:00"},
-        {u"CALCTIME('10:00:00',0,0,-1)", "S:09:59:59"},
+        {u"CALCTIME('10:00:00',0,0,-1)", "S:9:59:59"},
         {u"CALCTIME('10:00',0,0,'1')", "E:"},
         {u"DAYOFWEEK('07.01.2024')", "I:1"},
         {u"DAYOFWEEK('13.01.2024')", "I:7"},

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace sdelka::test {
 
@@ -53,6 +54,37 @@ inline void Wheel(QWidget* W, QPointF P, int Notches, Qt::KeyboardModifiers Mods
     QWheelEvent e(P, W->mapToGlobal(P), QPoint(), QPoint(0, 120 * Notches), Qt::NoButton, Mods, Qt::NoScrollPhase,
                   false);
     QCoreApplication::sendEvent(W, &e);
+}
+
+// ---- through the top-level window, as the window system delivers input ----------------------
+// The window finds the widget under the point (or its focused widget for keys), and a window that
+// a modal box or form blocks gets nothing, as for the user.
+
+inline void SendMouseToWindow(QWidget* W, QEvent::Type Type, QPointF P, Qt::MouseButton B = Qt::LeftButton) {
+    QWidget* top = W->window();
+    const QPointF local = W->mapTo(top, P);
+    Qt::MouseButtons held = Type == QEvent::MouseButtonRelease || Type == QEvent::MouseMove ? Qt::NoButton
+                                                                                           : Qt::MouseButtons(B);
+    QMouseEvent e(Type, local, local, W->mapToGlobal(P), Type == QEvent::MouseMove ? Qt::NoButton : B, held,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(top->windowHandle(), &e);
+}
+
+// A click in the middle of W, delivered to its window.
+inline void ClickWindow(QWidget* W) {
+    const QPointF p(W->width() / 2.0, W->height() / 2.0);
+    SendMouseToWindow(W, QEvent::MouseButtonPress, p);
+    SendMouseToWindow(W, QEvent::MouseButtonRelease, p);
+}
+
+// A press and a release of Key at the window of W (its focused widget gets them).
+inline void SendKeyToWindow(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier,
+                            const QString& Text = QString()) {
+    QWindow* window = W->window()->windowHandle();
+    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
+    QCoreApplication::sendEvent(window, &press);
+    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
+    QCoreApplication::sendEvent(window, &release);
 }
 
 }  // namespace sdelka::test

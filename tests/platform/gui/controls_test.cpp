@@ -3,19 +3,25 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/listctrls.h"
 #include "platform/gui/stdctrls.h"
 #include "support/input.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
 namespace {
 
+using sdelka::test::ClickWindow;
 using sdelka::test::SendKey;
+using sdelka::test::SendKeyToWindow;
 using sdelka::test::SendMouse;
 
 class ControlsTest : public ::testing::Test {
@@ -262,6 +268,93 @@ TEST_F(InputTest, TabMovesFocusInTabOrderUnlessTheControlWantsIt) {
     SendKey(c->Handle(), Qt::Key_Down);
     EXPECT_EQ(Form->ActiveControl(), c);
     EXPECT_EQ(c->Log, QStringList({QString::number(VK_TAB), QString::number(VK_DOWN)}));
+}
+
+TEST_F(InputTest, TabbingIntoAnEditSelectsItsTextSoTypingReplacesIt) {
+    auto* a = Add<TEdit>(Form, 0, 0, 80, 21);
+    auto* b = Add<TEdit>(Form, 0, 30, 80, 21);
+    auto* c = Add<TEdit>(Form, 0, 60, 80, 21);
+    b->SetText(u"12"_S);
+    c->SetText(u"12"_S);
+    c->SetAutoSelect(false);
+    Form->Show();
+    Form->SetFocus();
+    a->SetFocus();
+    SendKeyToWindow(Form->Handle(), Qt::Key_Tab);
+    ASSERT_EQ(Form->ActiveControl(), b);
+    EXPECT_EQ(b->SelLength(), 2);
+    SendKeyToWindow(Form->Handle(), Qt::Key_2, Qt::NoModifier, u"2"_S);
+    SendKeyToWindow(Form->Handle(), Qt::Key_0, Qt::NoModifier, u"0"_S);
+    EXPECT_EQ(b->Text(), u"20"_S);  // not "1220"
+    // Without AutoSelect the caret stays where it was and typing adds.
+    SendKeyToWindow(Form->Handle(), Qt::Key_Tab);
+    ASSERT_EQ(Form->ActiveControl(), c);
+    SendKeyToWindow(Form->Handle(), Qt::Key_0, Qt::NoModifier, u"0"_S);
+    EXPECT_EQ(c->Text(), u"120"_S);
+    // The edit part of a combo box alike.
+    auto* d = Add<TComboBox>(Form, 0, 90, 80, 21);
+    d->SetText(u"12"_S);
+    c->SetFocus();
+    SendKeyToWindow(Form->Handle(), Qt::Key_Tab);
+    ASSERT_EQ(Form->ActiveControl(), d);
+    SendKeyToWindow(Form->Handle(), Qt::Key_7, Qt::NoModifier, u"7"_S);
+    EXPECT_EQ(d->Text(), u"7"_S);
+}
+
+TEST_F(InputTest, EnterRunsTheDefaultButtonOnceEvenWhenItsClickRaises) {
+    auto* p = Add<TPanel>(Form, 0, 0, 200, 100);
+    auto* inner = Add<TPanel>(p, 5, 5, 150, 60);
+    auto* e = Add<TEdit>(inner, 5, 5, 80, 21);
+    auto* ok = Add<TButton>(Form, 10, 150, 75, 25);
+    ok->SetDefault(true);
+    int clicks = 0;
+    ok->OnClick = [&](TObject*) {
+        ++clicks;
+        throw Exception(u"Ошибка сохранения"_S);
+    };
+    Form->Show();
+    Form->SetFocus();
+    e->SetFocus();
+    SendKeyToWindow(Form->Handle(), Qt::Key_Return);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(Resp.MessageCount(), 1);  // the error shown once
+    // A click that does not raise runs once too.
+    ok->OnClick = [&](TObject*) { ++clicks; };
+    SendKeyToWindow(Form->Handle(), Qt::Key_Return);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(InputTest, DisabledButtonsWriteTheirCaptionInTheGreyTextColour) {
+    auto* on = Add<TButton>(Form, 0, 0, 90, 30);
+    auto* off = Add<TButton>(Form, 100, 0, 90, 30);
+    on->SetCaption(u"Удалить"_S);
+    off->SetCaption(u"Удалить"_S);
+    off->SetEnabled(false);
+    Form->Show();
+    // The darkest pixel of each face is the caption's colour.
+    auto darkest = [](TWinControl* C) {
+        const QImage img = C->Handle()->grab().toImage();
+        int best = 255 * 3;
+        QRgb found = 0;
+        for (int y = 4; y < img.height() - 4; ++y)
+            for (int x = 4; x < img.width() - 4; ++x) {
+                const QRgb px = img.pixel(x, y);
+                const int sum = qRed(px) + qGreen(px) + qBlue(px);
+                if (sum < best) {
+                    best = sum;
+                    found = px;
+                }
+            }
+        return found;
+    };
+    // Black for the enabled caption, the classic table's grey (128, 128, 128) for the disabled one,
+    // give or take the smoothing of the glyphs' edges.
+    auto near = [](QRgb Px, int Level) {
+        return std::abs(qRed(Px) - Level) <= 8 && std::abs(qGreen(Px) - Level) <= 8 && std::abs(qBlue(Px) - Level) <= 8;
+    };
+    const QRgb enabled = darkest(on), disabled = darkest(off);
+    EXPECT_TRUE(near(enabled, 0)) << std::hex << enabled;
+    EXPECT_TRUE(near(disabled, 128)) << std::hex << disabled;
 }
 
 TEST_F(InputTest, EnterAndExitInOrderAndAnExitHandlerMayRefuse) {

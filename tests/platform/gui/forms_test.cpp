@@ -19,7 +19,9 @@
 namespace {
 
 using sdelka::test::Click;
+using sdelka::test::ClickWindow;
 using sdelka::test::SendKey;
+using sdelka::test::SendKeyToWindow;
 
 // Every test starts with no responder override and an application that runs.
 class FormsTest : public ::testing::Test {
@@ -170,6 +172,73 @@ TEST_F(FormsTest, OnActivateOncePerShowingWithRealNestedModalLoops) {
     EXPECT_EQ(childResult, mrYes);
     EXPECT_EQ(main.Activations, 1);
     EXPECT_EQ(child.Activations, 1);
+}
+
+// ---- modality ----------------------------------------------------------------------------------
+
+// A confirmation asked from a button's click, with the real message box: while it is up, clicks
+// and keys reach no other window of the application, so the button cannot stack a second box.
+TEST_F(FormsTest, AMessageBoxBlocksEveryOtherWindowUntilItIsAnswered) {
+    TForm* form = New<TForm>(nullptr);
+    form->SetBounds(10, 10, 300, 200);
+    auto* del = New<TButton>(form);
+    del->SetParent(form);
+    del->SetBounds(10, 10, 90, 25);
+    del->SetCaption(u"Удалить"_S);
+    TForm* other = New<TForm>(nullptr);
+    other->SetBounds(350, 10, 200, 100);
+    auto* other_button = New<TButton>(other);
+    other_button->SetParent(other);
+    int clicks = 0, otherClicks = 0, answer = -1;
+    bool boxSeen = false;
+    other_button->OnClick = [&](TObject*) { ++otherClicks; };
+    del->OnClick = [&](TObject*) {
+        ++clicks;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            boxSeen = box != nullptr;
+            ClickWindow(del->Handle());           // the same button again
+            ClickWindow(other_button->Handle());  // a window made before the box
+            SendKeyToWindow(form->Handle(), Qt::Key_Space);
+            if (box) SendKeyToWindow(box, Qt::Key_Escape);
+        });
+        answer = MessageDlg(u"Удалить запись?"_S, mtConfirmation, {mbYes, mbNo}, 0);
+    };
+    form->Show();
+    other->Show();
+    ClickWindow(del->Handle());
+    EXPECT_TRUE(boxSeen);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(otherClicks, 0);
+    EXPECT_EQ(answer, mrNo);
+    // Answered, the windows take input again.
+    ClickWindow(other_button->Handle());
+    EXPECT_EQ(otherClicks, 1);
+    other->Free();
+    form->Free();
+}
+
+// A modal form blocks the windows behind it the same way.
+TEST_F(FormsTest, AModalFormBlocksEveryOtherWindowUntilItCloses) {
+    TForm* form = New<TForm>(nullptr);
+    form->SetBounds(10, 10, 300, 200);
+    auto* button = New<TButton>(form);
+    button->SetParent(form);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    TForm* dialog = New<TForm>(nullptr);
+    dialog->SetBounds(50, 50, 200, 100);
+    form->Show();
+    QTimer::singleShot(0, [&] {
+        ClickWindow(button->Handle());
+        dialog->SetModalResult(mrOk);
+    });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(clicks, 0);
+    ClickWindow(button->Handle());
+    EXPECT_EQ(clicks, 1);
+    dialog->Free();
+    form->Free();
 }
 
 // ---- Terminate ---------------------------------------------------------------------------------

@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QImage>
 #include <QMenu>
+#include <QMenuBar>
 
 namespace {
 
@@ -71,6 +73,38 @@ TEST_F(MenusTest, MainMenuShortCutFiresThroughAKeyOnTheFormAndNotWhenDisabled) {
     // The menu bar shows the shortcut text beside the caption.
     menu->Handle();
     EXPECT_EQ(save->Handle()->text(), u"&Сохранить\tCtrl+S"_S);
+}
+
+TEST_F(MenusTest, DisabledItemsOfTheMainMenuWriteInTheGreyTextColour) {
+    auto* menu = New<TMainMenu>(Form);
+    TMenuItem* file = Item(menu->Items(), u"Файл"_S);
+    TMenuItem* edit = Item(menu->Items(), u"Правка"_S);
+    Item(file, u"Сохранить"_S);
+    Item(edit, u"Вырезать"_S);
+    edit->SetEnabled(false);
+    Form->SetMenu(menu);
+    Form->Show();
+    QMenuBar* bar = menu->MenuBar();
+    ASSERT_TRUE(bar);
+    const QImage img = bar->grab().toImage();
+    // The darkest pixel of each item's rectangle is the colour of its caption.
+    auto darkest = [&](TMenuItem* I) {
+        const QRect r = bar->actionGeometry(I->Handle()).adjusted(2, 2, -2, -2);
+        int best = 255 * 3;
+        QRgb found = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QRgb px = img.pixel(x, y);
+                if (qRed(px) + qGreen(px) + qBlue(px) < best) {
+                    best = qRed(px) + qGreen(px) + qBlue(px);
+                    found = px;
+                }
+            }
+        return found;
+    };
+    const QRgb on = darkest(file), off = darkest(edit);
+    EXPECT_LT(qRed(on) + qGreen(on) + qBlue(on), 3 * 24) << std::hex << on;
+    EXPECT_GT(qRed(off) + qGreen(off) + qBlue(off), 3 * 96) << std::hex << off;  // grey, not black
 }
 
 TEST_F(MenusTest, PopupMenuOfTheFocusedControlTakesItsShortCuts) {
