@@ -68,17 +68,21 @@ void ExpectInOrder(const QString& Text, const std::vector<std::pair<String, std:
 // Money as the layouts print it with the mask "#0.00".
 String Money(const String& Sql) { return QString::number(Sql.toDouble(), 'f', 2).replace(u'.', u','); }
 
-// A quotient the report computes in binary floating point, printed with "#0.00": a value that
-// ends in half a cent may print as either neighbour.
-String Quotient(const String& Exact) {
-    const double v = Exact.toDouble();
-    const double mills = std::round(v * 1000);
-    if (std::fabs(v * 1000 - mills) < 1e-6 && static_cast<long long>(mills) % 10 == 5) {
-        const auto cents = [](double C) { return QString::number(C / 100, 'f', 2).replace(u'.', u','); };
-        return cents((mills - 5) / 10) + u'/' + cents((mills + 5) / 10);
-    }
-    return Money(Exact);
+// A value the report computes in binary floating point, printed with Decimals decimals ("#0",
+// "#0.00"): a value that ends in half a unit of the last place may print as either neighbour.
+String Masked(const String& Exact, int Decimals) {
+    const double scale = std::pow(10.0, Decimals);
+    const double v = Exact.toDouble() * scale;
+    const auto text = [Decimals, scale](double Units) { return QString::number(Units / scale, 'f', Decimals).replace(u'.', u','); };
+    const double halves = std::round(v * 2);
+    if (std::fabs(v * 2 - halves) < 1e-6 && static_cast<long long>(halves) % 2 != 0)
+        return text((halves - 1) / 2) + u'/' + text((halves + 1) / 2);
+    return text(std::round(v));
 }
+String Quotient(const String& Exact) { return Masked(Exact, 2); }
+
+// A number in the engine's general format.
+String General(const String& V) { return QString::number(V.toDouble(), 'g', 15).replace(u'.', u','); }
 
 class PeriodReportsTest : public AppSuite<true> {
 protected:
@@ -224,6 +228,25 @@ TEST_F(PeriodReportsTest, DetailedReportByWorkersKeepsNamesakesApartAndPricesZer
             blocks.push_back({QStringLiteral("Цена ср. сд. за 1 ч.:"), {price}});
         }
         EXPECT_EQ(zero, 1);
+        // the summary: every line's quantity and sum, everybody's auxiliary works and average
+        // rate, and the total, each also without the regional coefficient
+        const QStringList t = QString::fromStdString(Db().Value(
+            "with l as (select sum(s.kol_vo) q, round(sum((s.kol_vo-s.brak)*s.cena)::numeric,2) summa from " + Records() +
+            "join cmn_contractor.person p on p.s_code::integer=s.w_id where " + Period("s.data") +
+            " group by p.s_caption, i.marka, v.vid, o.naimen, s.color, s.w_id), "
+            "f as (select coalesce(round(sum(cnt*price) filter (where id_o=7777)::numeric,2),0) f7, "
+            "coalesce(round(sum(cnt*price) filter (where id_o=7778)::numeric,2),0) f8 from accounts_dep.fatigue where " +
+            Period("d_date") + ") "
+            "select (select sum(q) from l) || '|' || (select sum(summa) from l) || '|' || f7 || '|' || f8 || '|' || "
+            "((select sum(summa) from l) + f7 + f8) from f")).split(u'|');
+        ASSERT_EQ(t.size(), 5);
+        const auto withAndWithout = [](const String& V) {
+            return std::vector<String>{Money(V), Quotient(QString::number(V.toDouble() / 1.2, 'f', 6))};
+        };
+        blocks.push_back({String(), {General(t[0]), Money(t[1])}});
+        blocks.push_back({QStringLiteral("Хоз.р.:"), withAndWithout(t[2])});
+        blocks.push_back({QStringLiteral("Ср.сд.:"), withAndWithout(t[3])});
+        blocks.push_back({QStringLiteral("Итого:"), withAndWithout(t[4])});
         ExpectInOrder(text, blocks);
         EXPECT_FALSE(text.contains(QStringLiteral("Cannot divide")));
     });
@@ -240,26 +263,38 @@ TEST_F(PeriodReportsTest, ReportsByProductsPrintEachProductsQuantityAndMass) {
                                     "select string_agg(nom || '|' || q || ';' || m, E'\\n' order by nom, id) from "
                                     "(select id, nom, sum(q) q, sum(m) m from l group by id, nom) z"));
         };
-        const auto general = [](const String& V) { return QString::number(V.toDouble(), 'g', 15).replace(u'.', u','); };
         Click(Form18->Button2);
         EXPECT_FALSE(Form17->t_Report->Active());
         std::vector<std::pair<String, std::vector<String>>> blocks;
-        double qty = 0;
+        double qty = 0, mass = 0;
         for (const auto& [name, v] : product(false)) {
-            blocks.push_back({name, {general(v.section(u';', 1, 1)), general(v.section(u';', 0, 0))}});
+            blocks.push_back({name, {General(v.section(u';', 1, 1)), General(v.section(u';', 0, 0))}});
             qty += v.section(u';', 0, 0).toDouble();
+            mass += v.section(u';', 1, 1).toDouble();
         }
         ASSERT_FALSE(blocks.empty());
-        blocks.push_back({QStringLiteral("Итого:"), {}});
-        blocks.back().second.push_back(general(QString::number(qty)));
+        // the summary: the mass in whole units, the quantity
+        blocks.push_back({QStringLiteral("Итого:"), {Masked(QString::number(mass, 'f', 2), 0), General(QString::number(qty))}});
         ExpectInOrder(PrintedText(Form17->RpReport1, "sdelka_report_products"), blocks);
 
         Click(Form18->Button3);
         EXPECT_FALSE(Form21->i_Report->Active());
         blocks.clear();
         for (const auto& [name, v] : product(true))
-            blocks.push_back({name, {Money(v.section(u';', 1, 1)), general(v.section(u';', 0, 0))}});
-        ExpectInOrder(PrintedText(Form21->RpReport1, "sdelka_report_products_detailed"), blocks);
+            blocks.push_back({name, {Money(v.section(u';', 1, 1)), General(v.section(u';', 0, 0))}});
+        // the summary: defects, mass, quantity with the defects, and the earnings of every line
+        const QStringList t = QString::fromStdString(Db().Value(
+            "with l as (select sum(s.brak) b, round((i.massa*sum(s.kol_vo))::numeric,2) m, sum(s.kol_vo) q, "
+            "sum((s.kol_vo-s.brak)*s.cena) summa from " + Records() + "where " + Period("s.data") +
+            " group by i.id_nom, i.nom, i.marka, v.vid, o.naimen, s.color, i.massa) "
+            "select sum(b) || '|' || sum(m) || '|' || sum(q) || '|' || round(sum(summa)::numeric, 6) from l")).split(u'|');
+        ASSERT_EQ(t.size(), 4);
+        blocks.push_back({QStringLiteral("Итого:"), {General(t[0]), General(t[1]), General(t[2]), Quotient(t[3])}});
+        const QString detailed = PrintedText(Form21->RpReport1, "sdelka_report_products_detailed");
+        ExpectInOrder(detailed, blocks);
+        // the product kind is printed whole, before the defects
+        EXPECT_TRUE(detailed.contains(QStringLiteral("Готовая продукция")));
+        EXPECT_TRUE(detailed.contains(QStringLiteral("Заготовки")));
         EXPECT_TRUE(Messages().empty());
     });
 }
