@@ -162,7 +162,10 @@ int TADOCommandVz::Execute(TDataSet*& Cursor, bool& FreeOnEof) {
             return r;
         }
     }
-    const int r = ExecuteSQLCommandOnADOConnection(drv->Connection(), this, Cursor, FreeOnEof, FCommandTimeout);
+    // Without any connection nothing runs (and the caller is told so by Executed).
+    TADOConnection* conn = drv->Connection();
+    if (!conn) return -1;
+    const int r = ExecuteSQLCommandOnADOConnection(conn, this, Cursor, FreeOnEof, FCommandTimeout);
     SetExecuted(true);
     return r;
 }

@@ -67,6 +67,33 @@ TEST_F(AdoDriverTest, ReadsRowsWithCyrillicAndNulls) {
     EXPECT_EQ(T->RecordCount(), 3);
 }
 
+TEST_F(AdoDriverTest, FieldsMatchColumnsIgnoringLetterCaseOnEveryReadingPath) {
+    Drv->OnBuildDataStruct = [](TDataDriverVz*, TMTDataStructVz* S) {
+        S->BuildDataFieldForDef(u"ID"_S, ftInteger, 0, 0);
+        S->BuildDataFieldForDef(u"Name"_S, ftWideString, 0, 100);
+    };
+    for (bool fetchAll : {true, false}) {  // all rows in one block, or one row per call
+        T->SetFetchAllOnOpen(fetchAll);
+        T->Open();
+        T->Last();
+        ASSERT_EQ(T->RecordCount(), 3);
+        EXPECT_EQ(T->FieldByName(u"ID"_S)->AsInteger(), 3);
+        EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"ёлкин Пётр"_S);
+        T->Close();
+    }
+}
+
+TEST_F(AdoDriverTest, WithoutAConnectionNothingIsWritten) {
+    T->Open();
+    Drv->SetADOConnection(nullptr);
+    ASSERT_TRUE(Goto(1));
+    T->Delete();
+    Drv->OnUpdateError = [](TDataDriverVz*, TMemTableDataVz*, TMemoryRecordVz*, TUpdateErrorActionVz& A) { A = ueaCountinueSkip; };
+    EXPECT_EQ(T->ApplyUpdates(-1), 0);
+    EXPECT_TRUE(T->HasCachedChanges());
+    EXPECT_EQ(Rows(), "1|Иванов|5;2|<null>|<null>;3|ёлкин Пётр|7");
+}
+
 TEST_F(AdoDriverTest, AppliesEditInsertAndDeleteInOneGo) {
     T->Open();
     ASSERT_TRUE(Goto(2));
@@ -84,6 +111,7 @@ TEST_F(AdoDriverTest, AppliesEditInsertAndDeleteInOneGo) {
     EXPECT_EQ(T->ApplyUpdates(-1), 3);
     EXPECT_FALSE(T->HasCachedChanges());
     EXPECT_EQ(Rows(), "1|Иванов|5;4|O'Brien'); drop table drv_t;--|<null>;20|Сидорова|<null>");
+    EXPECT_EQ(Db().Value("select count(*) from pg_tables where tablename = 'drv_t'"), "1");
     EXPECT_FALSE(Conn->InTransaction());
 }
 
