@@ -622,7 +622,6 @@ void TCustomSQLDataDriverVz::SetReaderParamsFromCursor(TDataSet* DataSet) {
     for (int i = 0; i < params->Count(); ++i) {
         TParam* p = params->Items(i);
         p->SetValue(DataSet->FieldByName(p->Name())->AsVariant());
-        p->SetBound(false);
     }
     FSelectCommand->SetParams(params);
 }

@@ -212,6 +212,33 @@ TEST_F(SqlProviderTest, ThePlainSqlDriverWorksThroughTheProviderAndNowhereElse) 
     T->SetDataDriver(nullptr);
 }
 
+TEST_F(SqlProviderTest, ReaderParametersComeFromAMasterDataSet) {
+    auto drv = NewOwned<TSQLDataDriverVz>(nullptr);
+    drv->SetConnectionProvider(Prov.get());
+    drv->SelectCommand()->SetCommandText(u"select id, name, qty from prv_t where qty < :qty order by id"_S);
+    auto master = NewOwned<TADOQuery>(nullptr);
+    master->SetConnection(Conn.get());
+    master->SQL()->SetText(u"select 6 as qty union all select 10 order by 1"_S);
+    master->Open();
+    drv->SetReaderParamsFromCursor(master.get());
+    EXPECT_FALSE(drv->RefreshReaderParamsFromCursor(master.get()));
+    T->SetDataDriver(drv.get());
+    T->Open();
+    EXPECT_EQ(T->RecordCount(), 1);
+    T->Close();
+    master->Next();
+    ASSERT_TRUE(drv->RefreshReaderParamsFromCursor(master.get()));
+    drv->SetReaderParamsFromCursor(master.get());
+    T->Open();
+    EXPECT_EQ(T->RecordCount(), 2);
+    T->SetDataDriver(nullptr);
+
+    // A table never reads itself through its own driver.
+    T->SetDataDriver(drv.get());
+    EXPECT_THROW(drv->SetProviderDataSet(T.get()), EDatabaseError);
+    T->SetDataDriver(nullptr);
+}
+
 TEST_F(SqlProviderTest, ThePostgreSqlOperationsReadGeneratedKeys) {
     auto drv = NewOwned<TADODataDriverVz>(nullptr);
     drv->SetConnectionProvider(Prov.get());
