@@ -1,6 +1,7 @@
 #include "report/export/rpexportfilters.h"
 
 #include "report/export/rppdffilt.h"
+#include "report/export/rpxbrowser.h"
 #include "report/export/rpwebfilter.h"
 #include "report/export/rpxlsxfilter.h"
 #include "report/export/rpxmlfilter.h"
@@ -14,4 +15,5 @@ void RpRegisterExportFilters() {
     Library->AddFilter(RpExportFilterClass<TRpGHTMLDocumentFilter>());
     Library->AddFilter(RpExportFilterClass<TRpPDFDocumentFilter>());
     RpMetafileExport = RpPDFExportMetafile;
+    RpInstallXMLViewer();
 }

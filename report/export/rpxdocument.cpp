@@ -627,6 +627,11 @@ void TRpXDocument::Print(TPrinter* aprinter) {
     if (aprinter->Printing()) aprinter->EndDoc();
 }
 
+void TRpXDocument::SetImageControl(TImage* iCont) {
+    FImageControl = iCont;
+    if (iCont) iCont->FreeNotification(this);
+}
+
 // ---- hit tests ----------------------------------------------------------------------------------------
 
 String TRpXDocument::GetControlFromPosition(int x, int y, String& cText, int& DBRecordNum) const {

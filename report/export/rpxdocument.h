@@ -159,7 +159,7 @@ public:
     void Print(TPrinter* aprinter);
     String GetControlFromPosition(int x, int y, String& cText, int& DBRecordNum) const;
     String GetBandFromPosition(int x, int y, String& cText, int& DBRecordNum) const;
-    void SetImageControl(TImage* iCont) { FImageControl = iCont; }
+    void SetImageControl(TImage* iCont);
     TImage* ImageControl() const { return FImageControl; }
 
     // ---- drawing
