@@ -130,6 +130,41 @@ struct FilterSQLWriter {
     const String& Text;
     std::vector<TMacroParamVz>& Params;
     TComponent* Owner;
+    TDataSet* FieldTypes;
+
+    // A text constant compared with a typed field is read as the field's type.
+    Variant TypedConst(const TExprNode* Const, const TExprNode* Other) const {
+        const Variant& v = Const->Value;
+        if (!Const->TextConst || !FieldTypes || Other->Kind != enField) return v;
+        TField* f = FieldTypes->FindField(Other->Name);
+        if (!f) return v;
+        switch (f->DataType()) {
+            case ftDate: case ftTime: case ftDateTime: case ftTimeStamp:
+                return VarToDateTimeVariant(v);
+            case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftFloat:
+            case ftCurrency: case ftBCD: case ftFMTBcd: case ftLongWord: case ftShortint: case ftByte:
+            case ftExtended: case ftSingle:
+                return VarAsType(v, varDouble);
+            case ftBoolean:
+                return VarAsType(v, varBoolean);
+            default:
+                return v;
+        }
+    }
+
+    // An operand; a constant beside a field takes the field's type.
+    String Operand(const TExprNode* N, const TExprNode* Other) {
+        if (N->Kind == enConst && !VarIsNull(N->Value) && !VarIsEmpty(N->Value)) {
+            try {
+                return Bind(TypedConst(N, Other));
+            } catch (const EDatabaseError&) {
+                throw;
+            } catch (const Exception& E) {
+                Refuse(E.Message());
+            }
+        }
+        return Write(N);
+    }
 
     [[noreturn]] void Refuse(const String& Why) const {
         DatabaseError(QString::fromLatin1(SBadFilter).arg(Text, Why), Owner);
@@ -168,8 +203,9 @@ struct FilterSQLWriter {
         };
         // Operands are written left to right, so the values are numbered in reading order.
         auto bin = [&](const char16_t* Op) {
-            const String l = arg(0);
-            const String r = arg(1);
+            if (N->Args.size() != 2) Refuse(u"an operator lacks an operand"_S);
+            const String l = Operand(N->Args[0].get(), N->Args[1].get());
+            const String r = Operand(N->Args[1].get(), N->Args[0].get());
             return u'(' + l + QString::fromUtf16(Op) + r + u')';
         };
         switch (N->Operator) {
@@ -202,7 +238,7 @@ struct FilterSQLWriter {
                 if (N->Args.size() != 2 || N->Args[1]->Kind != enList) Refuse(u"IN without a list"_S);
                 const String l = arg(0);
                 QStringList items;
-                for (const auto& a : N->Args[1]->Args) items << Write(a.get());
+                for (const auto& a : N->Args[1]->Args) items << Operand(a.get(), N->Args[0].get());
                 return u'(' + l + u" IN ("_S + items.join(u", "_S) + u"))"_S;
             }
             default: Refuse(u"an operator SQL has no counterpart for"_S);
@@ -247,10 +283,11 @@ struct FilterSQLWriter {
 
 }  // namespace
 
-String FilterTextToSQL(const String& FilterText, std::vector<TMacroParamVz>& Params, TComponent* Owner) {
+String FilterTextToSQL(const String& FilterText, std::vector<TMacroParamVz>& Params, TComponent* Owner,
+                       TDataSet* FieldTypes) {
     TFilterExpr expr(nullptr, FilterText);
     if (expr.IsEmpty()) return String();
-    FilterSQLWriter w{FilterText, Params, Owner};
+    FilterSQLWriter w{FilterText, Params, Owner, FieldTypes};
     return w.Write(expr.Root());
 }
 
@@ -645,7 +682,7 @@ void TCustomSQLDataDriverVz::ApplyFilterText(const String& FilterText) {
         return;
     }
     std::vector<TMacroParamVz> params;
-    const String sql = FilterTextToSQL(FilterText, params, this);
+    const String sql = FilterTextToSQL(FilterText, params, this, ConsumerDataSet());
     const TSpecMacrosUsagesVz& u = FMacroVars->SpecMacrosUsages;
     if (u.Contains(smuFilterAsWhereClauseVz)) m->FilterMacroValue = u"WHERE "_S + sql;
     else if (u.Contains(smuFilterWithANDPrecedingVz)) m->FilterMacroValue = u"AND ("_S + sql + u')';

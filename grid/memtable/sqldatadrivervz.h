@@ -47,8 +47,11 @@ using TMacroParamVz = std::pair<String, Variant>;
 
 // A filter in the datasets' filter syntax ("name = 'x' and qty > 5 or d is null") as SQL: field
 // names checked and double-quoted, every constant a parameter ":FILTER_VALUE_n" whose value goes
-// to Params. Anything SQL could not say the same way raises EDatabaseError.
-String FilterTextToSQL(const String& FilterText, std::vector<TMacroParamVz>& Params, TComponent* Owner = nullptr);
+// to Params. A text compared with a date, number or Boolean field of FieldTypes (when given) is
+// read as that type, as the dataset's own filter reads it. Anything SQL could not say the same
+// way raises EDatabaseError.
+String FilterTextToSQL(const String& FilterText, std::vector<TMacroParamVz>& Params, TComponent* Owner = nullptr,
+                       TDataSet* FieldTypes = nullptr);
 // The data field a command parameter stands for: a field of the parameter's name (Version
 // unchanged), else for "OLD_" and a field name (prefix in any letter case) that field with
 // Version dvvOldestValue; -1 for any other parameter.
@@ -233,8 +236,9 @@ public:
 
     bool FilterTextSupported() const { return FMacroVars->SpecMacrosUsages.Contains(smuUseFilterMacroVz); }
     bool OrderByTextSupported() const { return FMacroVars->SpecMacrosUsages.Contains(smuUseSortOrderMacroVz); }
-    // Sets the filter macro from a filter in the datasets' syntax (FilterTextToSQL): "WHERE ..."
-    // or "AND (...)" by SpecMacrosUsages; an empty text clears the macro.
+    // Sets the filter macro from a filter in the datasets' syntax (FilterTextToSQL, field types
+    // from the consuming dataset): "WHERE ..." or "AND (...)" by SpecMacrosUsages; an empty text
+    // clears the macro.
     void ApplyFilterText(const String& FilterText);
     // Sets the sort-order macro from "field [asc|desc], ...": the names are checked and quoted,
     // anything else is refused (an empty text clears the macro).

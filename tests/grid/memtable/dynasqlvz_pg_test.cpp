@@ -158,6 +158,21 @@ TEST_F(SqlProviderTest, TheFilterMacroSelectsWithBoundValues) {
     drv->ApplyFilterText(String());
     T->Open();
     EXPECT_EQ(T->RecordCount(), 2);
+    T->Close();
+
+    // A text compared with a date field is read as a date in the program's format, whatever
+    // the server's date style.
+    Db().Exec("create table prv_d (id int, d date); insert into prv_d values (1, '2024-01-02'), (2, '2024-02-01');");
+    Conn->Execute(u"set datestyle to 'ISO, MDY'"_S);
+    drv->SelectCommand()->SetCommandText(u"select id, d from prv_d %Filter% order by id"_S);
+    drv->MacroVars()->SpecMacrosUsages = TSpecMacrosUsagesVz{smuUseFilterMacroVz, smuFilterAsWhereClauseVz};
+    drv->ApplyFilterText(String());
+    T->Open();  // the fields the filter reads its types from
+    drv->ApplyFilterText(u"d = '02.01.2024' or id in ('7')"_S);
+    T->Close();
+    T->Open();
+    ASSERT_EQ(T->RecordCount(), 1);
+    EXPECT_EQ(T->FieldByName(u"id"_S)->AsInteger(), 1);
     T->SetDataDriver(nullptr);
 }
 
