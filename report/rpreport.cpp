@@ -5,6 +5,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/graphics.h"
+#include "platform/gui/imaging.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/rtlmath.h"
 #include "report/rpcomposite.h"
@@ -15,6 +16,7 @@
 #include "report/rplabels.h"
 #include "report/rppageinfo.h"
 #include "report/rpprintersettings.h"
+#include "report/rpshapes.h"
 #include "report/rpprnsu.h"
 #include "platform/rtl/threads.h"
 
@@ -1469,6 +1471,11 @@ void TCustomRpReport::PrintBackground() { Print(); }
 
 void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     SetZoom(100);
+    if (OnExport) {
+        bool Handled = false;
+        OnExport(this, Handled);
+        if (Handled) return;
+    }
     TRpPrinter* Saved = FRpPrinter;
     FExportFilter = AFilter;
     // The filter reads the report (page size, page count, the run's printer) through its owner.
@@ -1590,13 +1597,7 @@ void TCustomRpReport::NewPage(bool PrintColHeaders) {
     if (FFinalPass || FPageNumber == 1) FRpPrinter->NewPage();
     CurrentY = Nearest(FPage->NativeValue(pgTop));
     if (OnStartPage && !ComponentState().Contains(csDesigning)) OnStartPage(this);
-    if (BackgroundColor != TColor(0xFFFFFF) && FFinalPass && FRpPrinter->Canvas()) {
-        TCanvas* C = FRpPrinter->Canvas();
-        C->Brush()->SetColor(BackgroundColor);
-        C->Brush()->SetStyle(bsSolid);
-        C->FillRect(TRect(0, 0, Nearest(FPage->NativeValue(pgWidth) * FRpPrinter->XFactor()),
-                          Nearest(FPage->NativeValue(pgLength) * FRpPrinter->YFactor())));
-    }
+    PrintPageBackground();
     if (FPageNumber > 1 || Options.Contains(FirstPageHeader)) {
         for (int i = 0; i < FBandList->Count(); ++i) {
             auto B = static_cast<TRpCustomBand*>(FBandList->Items(i));
@@ -1610,6 +1611,38 @@ void TCustomRpReport::NewPage(bool PrintColHeaders) {
     if (FPageNumber > 1 && PrintColHeaders) PrintColumnHeaders();
 }
 
+void TCustomRpReport::PrintPageBackground() {
+    TRpPrinter* P = FRpPrinter;
+    if (BackgroundColor != TColor(0xFFFFFF)) {
+        const TRect Sheet(0, 0, Nearest(FPage->NativeValue(pgWidth) * P->XFactor()),
+                          Nearest(FPage->NativeValue(pgLength) * P->YFactor()));
+        if (FFinalPass && P->Canvas()) {
+            TCanvas* C = P->Canvas();
+            C->Brush()->SetColor(BackgroundColor);
+            C->Brush()->SetStyle(bsSolid);
+            C->FillRect(Sheet);
+        }
+        if (FExportFilter) {
+            TOwned<TRpShape> Shape = NewOwned<TRpShape>(nullptr);
+            Shape->Brush()->SetStyle(bsSolid);
+            Shape->Brush()->SetColor(BackgroundColor);
+            Shape->Pen()->SetStyle(psClear);
+            Shape->SetBounds(0, 0, Sheet.Width(), Sheet.Height());
+            FExportFilter->AcceptGraphic(0, 0, Shape.get());
+        }
+    }
+    auto Image = dynamic_cast<TRpImage*>(FBackgroundControl);
+    if (!Image) return;
+    TRpPrintableSize* S = Image->Size();
+    const int L = P->XPos(S->NativeLeft()), T = P->YPos(S->NativeTop());
+    if (FExportFilter) FExportFilter->AcceptGraphic(L, T, Image);
+    TGraphic* G = Image->Picture()->Graphic();
+    if ((FFinalPass || FPageNumber == 1) && P->Canvas() && G && !G->Empty())
+        P->Canvas()->StretchDraw(TRect(L, T, L + Nearest(S->NativeWidth() * P->XFactor()),
+                                       T + Nearest(S->NativeHeight() * P->YFactor())),
+                                 G);
+}
+
 void TCustomRpReport::EndPage() {
     if (FPageNumber > 0) {
         CurrentY = Nearest(FPage->NativeValue(pgLength) - FPage->NativeValue(pgBottom) - PageFooterSize);
@@ -1621,7 +1654,7 @@ void TCustomRpReport::EndPage() {
             }
         }
         for (int i = 0; i < ControlCount(); ++i)
-            if (auto P = dynamic_cast<TRpPrintable*>(Controls(i))) P->Print(0, 0);
+            if (auto P = dynamic_cast<TRpPrintable*>(Controls(i)); P && P != FBackgroundControl) P->Print(0, 0);
         if (OnEndPage && !ComponentState().Contains(csDesigning)) OnEndPage(this);
     }
     if (FExportFilter) FExportFilter->EndPage();
@@ -1671,6 +1704,11 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
             }
         };
         if (Form) Collect(Form);
+        // the background picture: the first picture on the report of the name asked for
+        FBackgroundControl = nullptr;
+        if (!BackImageControl.isEmpty())
+            for (int i = 0; i < ControlCount() && !FBackgroundControl; ++i)
+                if (auto I = dynamic_cast<TRpImage*>(Controls(i)); I && I->Name() == BackImageControl) FBackgroundControl = I;
 
         if (!PartOfComposite) {
             ApplyPrinterSettings();
@@ -1730,6 +1768,7 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
         FFunctions->SetDatasets(nullptr);
         EvPageNum = EvColNum = nullptr;
         FreeAndNil(FAllDataSets);
+        FBackgroundControl = nullptr;
         FAvailable = true;
         throw;
     }
@@ -1747,6 +1786,7 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
             FRpPrinter->AbortDoc();
     }
     FreeAndNil(FAllDataSets);
+    FBackgroundControl = nullptr;
     FAvailable = true;
 }
 

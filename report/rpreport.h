@@ -50,6 +50,8 @@ using TRpBandBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintBand)>;
 using TRpBandAfterPrintEvent = TEvent<void(TObject* Sender, bool BandPrinted)>;
 using TRpOnNeedDataEvent = TEvent<void(TObject* Sender, bool& MoreData)>;
 using TRpReportBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintReport)>;
+// Asked before an export; a handler that sets ExportHandled did the export itself.
+using TRpExportEvent = TEvent<void(TObject* Sender, bool& ExportHandled)>;
 
 // The preview window's default save type, and the events it raises through the report.
 enum TPrevSaveType { stRpP, stPDF, stXL, stHTML, stRTF, stCSV, stASCII, stXML, stXLSX };
@@ -545,6 +547,9 @@ public:
     TNotifyEvent OnStartPage;
     TNotifyEvent OnEndPage;
     TRpAfterPrintEvent AfterPrintEvent;
+    TRpExportEvent OnExport;
+    // The name of a picture placed on the report itself that every page shows as its background.
+    String BackImageControl;
 
     // ---- the preview window's settings
     TFormStyle PrevFormStyle = fsNormal;
@@ -580,6 +585,8 @@ protected:
     // The page printer's print request (WM_USER + 2) and preview-closed notice (WM_USER + 4).
     void Dispatch(TMessage& Message) override;
     void Paint() override;
+    // The page's background: its colour and the background picture, on the page and to the filter.
+    void PrintPageBackground();
     // Creates and hooks a page printer for a preview; false when a run is going on.
     bool PreparePreviewPrinter();
     // Waits, handling messages, while the printer shows its preview.
@@ -600,6 +607,8 @@ protected:
     TRpExportFilter* FExportFilter = nullptr;
     TRpDataSetList* FAllDataSets = nullptr;
     TRpLinkPage* FCurrLinkPage = nullptr;
+    // The picture named by BackImageControl, found when a run starts.
+    TRpPrintable* FBackgroundControl = nullptr;
     TRpEvElement* EvPageNum = nullptr;
     TRpEvElement* EvColNum = nullptr;
     TRpUnit FUnits = MM;

@@ -158,6 +158,14 @@ TEST(RpPRpReport, ABandTooHighForOneLabelSkipsNoColumnsAndDoesNotHang) {
     EXPECT_EQ(F.Report->LabelsPerColumn(F.Detail, nullptr), 0);
     EXPECT_FALSE(F.Report->SkipLabelsBand2()->ForceNewColumn);
     F.Report->DoneReportPrint();
+    // nor does a band of no height: no label count is divided out of it, and the run ends
+    F.Detail->SetNativeHeight(0);
+    EXPECT_TRUE(F.Report->PrepareReportPrint());
+    EXPECT_EQ(F.Report->LabelsPerColumn(F.Detail, nullptr), 0);
+    EXPECT_FALSE(F.Report->SkipLabelsBand2()->ForceNewColumn);
+    F.Report->DoneReportPrint();
+    TOwned<TRpExportFilter> Plain = NewOwned<TRpExportFilter>();
+    F.Report->ExportToFilter(Plain.get());
     // a form without a label band makes no skip bands
     F.Detail->SetName(u"Other"_s);
     EXPECT_TRUE(F.Report->PrepareReportPrint());

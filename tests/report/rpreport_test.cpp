@@ -2,6 +2,8 @@
 
 #include "platform/db/fields.h"
 #include "platform/db/memdata.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/graphics.h"
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "platform/rtl/rtlmath.h"
@@ -10,6 +12,8 @@
 #include "report/rpexportfilter.h"
 #include "report/rplabels.h"
 #include "report/rppages.h"
+#include "report/rpshapes.h"
+#include "rpprinter_support.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -349,7 +353,11 @@ public:
         TRpExportFilter::Finish();
         Calls += u"Finish"_s;
     }
+    void AcceptGraphic(Extended X, Extended Y, TControl* C) override {
+        Graphics += u"%1@%2,%3:%4x%5 "_s.arg(C->ClassName()).arg(double(X)).arg(double(Y)).arg(C->Width()).arg(C->Height());
+    }
     String Calls;
+    String Graphics;
 };
 
 TEST(RpReport, AnExportRunCallsTheFilterInOrderAndKeepsNoPages) {
@@ -519,6 +527,219 @@ TEST(RpReport, AThousandGroupedRecordsPrintToPdfOnceInOrderWithTotals) {
     EXPECT_EQ(Next, 1001);
     EXPECT_EQ(Group, 11);
     EXPECT_TRUE(TotalsOk);
+}
+
+
+// ---- runs: where they stop, what they refuse, what a zoom changes ---------------------------------
+
+TEST(RpReport, PagesInPreviewStopsTheDataLoopOnceThePagePasses) {
+    ReportFixture F;
+    F.AddRecords(250);
+    F.Standard();
+    F.Report->PagesInPreview = 2;
+    const Pages P = F.Run();
+    // page 1: title and R1..R5, page 2: R6..R11; R12 begins page 3 and the loop stops there
+    ASSERT_EQ(P.size(), 3u);
+    EXPECT_EQ(P[2], L({u"PH", u"R12", u"Summary", u"P3"}));
+    for (const auto& Page : P)
+        for (const String& T : Page) EXPECT_NE(T, u"R13"_s);
+    F.Report->PagesInPreview = 0;
+    EXPECT_GT(F.Run().size(), 40u);
+}
+
+TEST(RpReport, ASecondRunWhileOneIsGoingOnIsRefusedAndLeavesTheFirstAlone) {
+    ReportFixture A, B;
+    A.AddRecords(10);
+    A.Standard();
+    B.AddRecords(2);
+    B.Standard();
+    const Pages Alone = A.Run();
+    ASSERT_EQ(Alone.size(), 2u);
+
+    String Refusal;
+    bool BAvailableDuring = false;
+    A.Report->FirstBand(rbDetail)->BeforePrint = [&](TObject*, bool&) {
+        if (!Refusal.isEmpty()) return;
+        try {
+            B.Report->Prepare();
+            Refusal = u"none"_s;
+        } catch (const ERpError& E) {
+            Refusal = E.Message();
+        }
+        BAvailableDuring = B.Report->Available();
+    };
+    // the refused run changes nothing of the one going on: same pages, same texts
+    EXPECT_EQ(A.Run(), Alone);
+    EXPECT_EQ(Refusal, u"Another report is being generated"_s);
+    EXPECT_TRUE(BAvailableDuring);
+    // once the first run ended the second one runs
+    EXPECT_EQ(B.Run().size(), 1u);
+}
+
+TEST(RpReport, ADetailGoesToTheNextPageWhenItsLinkedBandWouldNotFitWithIt) {
+    ReportFixture F;
+    F.AddRecords(8);
+    F.Report->SetDataSet(F.Data);
+    F.AddField(F.Band(rbDetail, String()), u"NAME"_s);
+    // the detail must share its page with the summary: 100 + 300 of the 800 a page holds
+    TRpBand* Sum = F.Band(rbSummary, u"Summary"_s);
+    Sum->SetNativeHeight(300);
+    F.Report->FirstBand(rbDetail)->SetLinkBand(Sum);
+    // five details leave 300 on page 1 for a linked height of 400: R6 starts page 2
+    EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"R2", u"R3", u"R4", u"R5"}), L({u"R6", u"R7", u"R8", u"Summary"})}));
+    // without the link all eight fill page 1
+    F.Report->FirstBand(rbDetail)->SetLinkBand(nullptr);
+    EXPECT_EQ(F.Run().front().size(), 8u);
+}
+
+TEST(RpReport, PrintingWithoutAPrinterOrAStartedJobIsReportedAndKeepsThePages) {
+    ReportFixture F;
+    F.AddRecords(3);
+    F.Standard();
+    F.Report->Prepare();
+    TRpPrinter* Prepared = F.Report->RpPrinter();
+    {
+        TFakePrinterScope None(std::vector<TPrinterDevice>{});
+        try {
+            F.Report->Print();
+            ADD_FAILURE() << "no printer, no failure";
+        } catch (const ERpError& E) {
+            EXPECT_EQ(E.Message(), u"No printer is installed"_s);
+        }
+        EXPECT_EQ(F.Report->RpPrinter(), Prepared);
+        EXPECT_TRUE(F.Report->Available());
+    }
+    {
+        TFakePrinterScope Refusing;
+        Refusing.Backend.RefuseJobs = true;
+        EXPECT_THROW(F.Report->Print(), Exception);
+        EXPECT_EQ(F.Report->RpPrinter(), Prepared);
+        EXPECT_TRUE(F.Report->Available());
+        EXPECT_TRUE(Refusing.Backend.Jobs.empty() || !Refusing.Backend.Jobs.back().Ended);
+    }
+    {
+        TFakePrinterScope Device;
+        F.Report->Print();
+        ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+        const auto& Job = Device.Backend.Jobs[0];
+        EXPECT_TRUE(Job.Ended);
+        ASSERT_EQ(Job.Sheets.size(), 1u);
+        EXPECT_TRUE(MetafileTexts(Job.Sheets[0]).contains(u"R3"_s));
+    }
+    EXPECT_EQ(F.Report->RpPrinter(), Prepared);
+    EXPECT_EQ(Prepared->PageList()->PageCount(), 1);
+}
+
+
+TEST(RpReport, AnExportHandledByTheReportsOwnHandlerGeneratesNothing) {
+    ReportFixture F;
+    F.AddRecords(3);
+    F.Standard();
+    F.Report->Prepare();
+    TRpPrinter* Prepared = F.Report->RpPrinter();
+    bool Handle = true;
+    int Asked = 0;
+    F.Report->OnExport = [&](TObject* Sender, bool& Handled) {
+        EXPECT_EQ(Sender, F.Report);
+        ++Asked;
+        Handled = Handle;
+    };
+    auto Filter = NewOwned<TRecordingFilter>();
+    F.Report->ExportToFilter(Filter.get());
+    EXPECT_EQ(Asked, 1);
+    EXPECT_EQ(Filter->Calls, String());
+    EXPECT_EQ(F.Report->RpPrinter(), Prepared);
+    Handle = false;
+    F.Report->ExportToFilter(Filter.get());
+    EXPECT_EQ(Asked, 2);
+    EXPECT_EQ(Filter->Calls, u"Start EndPage NewPage EndPage Finish"_s);
+}
+
+TEST(RpReport, TheBackgroundColourAndPictureComeFirstOnEveryPageAndGoToTheFilter) {
+    ReportFixture F;
+    F.AddRecords(8);
+    F.Standard();
+    auto Pic = New<TRpImage>(F.Root.get());
+    Pic->SetParent(F.Report);
+    Pic->SetName(u"Watermark"_s);
+    Pic->Size()->SetUnits(Native);
+    Pic->Size()->SetLeft(500);
+    Pic->Size()->SetTop(300);
+    Pic->Size()->SetWidth(400);
+    Pic->Size()->SetHeight(200);
+    TOwned<TBitmap> B = NewOwned<TBitmap>();
+    B->SetPixelFormat(pf24bit);
+    B->SetSize(8, 4);
+    B->Canvas()->Brush()->SetColor(clRed);
+    B->Canvas()->FillRect(TRect(0, 0, 8, 4));
+    Pic->Picture()->SetGraphic(B.get());
+    F.Report->BackImageControl = u"Watermark"_s;
+    F.Report->BackgroundColor = TColor(0xE0FFFF);
+
+    // On the pages the picture is drawn before any text, once a page.
+    F.Report->Prepare();
+    TRpPrinter* P = F.Report->RpPrinter();
+    ASSERT_EQ(P->PageList()->PageCount(), 2);
+    for (int i = 1; i <= 2; ++i) {
+        TOwned<TMetafile> Page(P->GetPage(i));
+        int Pictures = 0, TextsBefore = 0, Texts = 0;
+        EnumEnhMetaFile(Page->Data(), [&](const TEnhMetaRecord& R) {
+            if (R.Type == EMR_STRETCHDIBITS || R.Type == EMR_BITBLT) {
+                ++Pictures;
+                TextsBefore = Texts;
+            }
+            if (R.Type == EMR_EXTTEXTOUTW) ++Texts;
+            return true;
+        });
+        EXPECT_EQ(Pictures, 1) << i;
+        EXPECT_EQ(TextsBefore, 0) << i;
+        EXPECT_GT(Texts, 0) << i;
+    }
+
+    // An export gets the page's colour as a shape of the whole page, then the picture, on every page.
+    auto Filter = NewOwned<TRecordingFilter>();
+    F.Report->ExportToFilter(Filter.get());
+    const String Sheet = u"TRpShape@0,0:%1x%2 "_s.arg(int(Round(2100 * P->XFactor()))).arg(int(Round(1000 * P->YFactor())));
+    const String Back = Sheet + u"TRpImage@%1,%2:"_s.arg(P->XPos(500)).arg(P->YPos(300));
+    EXPECT_EQ(Filter->Graphics.count(Back), 2) << Filter->Graphics.toStdString();
+    EXPECT_TRUE(Filter->Graphics.startsWith(Sheet)) << Filter->Graphics.toStdString();
+    EXPECT_EQ(Filter->Graphics.count(u"TRpImage"_s), 2) << Filter->Graphics.toStdString();
+}
+
+
+TEST(RpReport, APreviewThatFailsTellsTheUserAndLeavesTheReportUsable) {
+    ReportFixture F;
+    F.AddRecords(3);
+    F.Standard();
+    bool Fail = true;
+    F.Report->FirstBand(rbDetail)->BeforePrint = [&Fail](TObject*, bool&) {
+        if (Fail) throw Exception(u"Поле не найдено"_s);
+    };
+    TScriptedResponder Responder;
+    TResponderScope Scope(&Responder);
+    F.Report->Preview();
+    ASSERT_GT(Responder.CallCount(), 0);
+    EXPECT_EQ(Responder.LastCall().Text, u"Поле не найдено"_s);
+    EXPECT_EQ(F.Report->RpPrinter(), nullptr);
+    EXPECT_TRUE(F.Report->Available());
+    Fail = false;
+    EXPECT_EQ(F.Run().size(), 1u);
+}
+
+TEST(RpReport, ThePreviewControllerIsReferredToNotOwned) {
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto C = New<TRpPreviewController>(Root.get());
+    auto R = New<TRpReport>(Root.get());
+    R->SetPreviewController(C);
+    EXPECT_EQ(R->PreviewController(), C);
+    R->Free();  // the controller stays, and forgets the report
+    ASSERT_EQ(Root->ComponentCount(), 1);
+    EXPECT_EQ(Root->Components(0), C);
+    C->ShowThumbs = false;
+    R = New<TRpReport>(Root.get());
+    R->SetPreviewController(C);
+    C->Free();  // the report lets go of a controller that goes away
+    EXPECT_EQ(R->PreviewController(), nullptr);
 }
 
 } // namespace
