@@ -3,6 +3,7 @@
 #include "app/cards.h"
 #include "app/datamodule.h"
 #include "app/form23.h"
+#include "app/legacyimport.h"
 #include "app/lists.h"
 #include "app/recordcard.h"
 #include "app/recorddelete.h"
@@ -185,6 +186,14 @@ void TForm1::BuildLayout() {
     ver = New<TADOTable>(this);
     ver->SetName(QStringLiteral("ver"));
     ver->SetTableName(QStringLiteral("accounts_dep.ver"));
+    PGSQL = New<TADOConnection>(this);
+    PGSQL->SetName(QStringLiteral("PGSQL"));
+    PGSQL->SetConnectionString(LegacyTargetConnectionString);
+    PGSQL->SetLoginPrompt(false);
+    MSA = New<TADOConnection>(this);
+    MSA->SetName(QStringLiteral("MSA"));
+    MSA->SetConnectionString(LegacySourceConnectionString);
+    MSA->SetLoginPrompt(false);
 
     BuildMenus();
 }
@@ -357,7 +366,7 @@ void TForm1::WireCommands() {
         {N1, &TForm1::N1Click},   {N3, &TForm1::N3Click},   {N4, &TForm1::N4Click},   {N6, &TForm1::N6Click},
         {N8, &TForm1::N8Click},   {N9, &TForm1::N9Click},   {N13, &TForm1::N13Click}, {N20, &TForm1::N20Click},
         {N22, &TForm1::N22Click}, {N18, &TForm1::N18Click}, {N19, &TForm1::N19Click}, {N17, &TForm1::N17Click},
-        {N23, &TForm1::N23Click}, {N10, &TForm1::N10Click}};
+        {N23, &TForm1::N23Click}, {N10, &TForm1::N10Click}, {N12, &TForm1::N12Click}, {N16, &TForm1::N16Click}};
     for (const auto& [item, handler] : items) item->OnClick = TNotifyEvent(this, handler);
 }
 
@@ -594,6 +603,32 @@ void TForm1::N10Click(TObject*) {
     Form18->DTPicker2->SetDate(period.To);
     Form18->ShowModal();
 }
+
+// ---- hidden maintenance items ------------------------------------------------------------------
+
+void TForm1::N12Click(TObject*) {
+    try {
+        PGSQL->SetConnected(true);
+        MSA->SetConnected(true);
+        ImportLegacyData(MSA, PGSQL, [this](const String& Table, int Count, int Total) {
+            Label1->SetCaption(QStringLiteral("%1: %2 из %3 записей").arg(Table).arg(Count).arg(Total));
+            // painted at once: no other event runs inside a step's transaction
+            Label1->Update();
+        });
+    } catch (const ELegacyImportError& E) {
+        // the steps before the failing one stay done: the message says which table stayed as it was
+        MessageBox(nullptr, E.Message(), QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // no connection: nothing was written
+        Application->HandleException(this);
+    }
+    MSA->Close();
+    PGSQL->Close();
+}
+
+// The maintenance statement this item once ran named an alias it never declared and was always
+// refused by the server; the item stays, without effect.
+void TForm1::N16Click(TObject*) {}
 
 // ---- acceptance --------------------------------------------------------------------------------
 

@@ -70,6 +70,8 @@ public:
     TDataSource* DataSource4 = nullptr;
     TADOCommand* updtOK = nullptr;         // update accounts_dep.smena set ok=:ok where id=:id
     TADOTable* ver = nullptr;              // the build-stamp row
+    TADOConnection* PGSQL = nullptr;       // the hidden import's target: the client's database
+    TADOConnection* MSA = nullptr;         // the hidden import's source: the older database
 
     TMainMenu* MainMenu1 = nullptr;
     TMenuItem* N2 = nullptr;   // "Справочники"
@@ -151,6 +153,9 @@ public:
     void N17Click(TObject* Sender);   // "Общий табель"
     void N23Click(TObject* Sender);   // "Общий табель ЗП"
     void N10Click(TObject* Sender);   // "Сводные отчеты"
+    // Hidden maintenance items.
+    void N12Click(TObject* Sender);   // "Импорт": the older database's tables copied in
+    void N16Click(TObject* Sender);   // "Структура БД": without effect
 
 private:
     void BuildLayout();
