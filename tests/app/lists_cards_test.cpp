@@ -290,6 +290,31 @@ TEST_F(ListAndCardWindows, WindowsFitTheirControls) {
     EXPECT_GT(helpers->CellRect(helpers->ColumnToGridCol(3), 0).Right, 0);  // "Сумма (р.)" is in sight
 }
 
+// Every window of the production records, shown at its own size: each control lies inside its
+// parent (nothing cut off or out of reach), and a grab of each is left for a look.
+TEST_F(ListAndCardWindows, EveryWindowKeepsItsControlsInside) {
+    std::function<void(TWinControl*)> check = [&](TWinControl* Parent) {
+        const TRect area = Parent->ClientRect();
+        for (int i = 0; i < Parent->ControlCount(); ++i) {
+            TControl* c = Parent->Controls(i);
+            if (!c->Visible()) continue;
+            EXPECT_GE(c->Left(), 0) << Parent->Name().toStdString() << "." << c->Name().toStdString();
+            EXPECT_GE(c->Top(), 0) << Parent->Name().toStdString() << "." << c->Name().toStdString();
+            EXPECT_LE(c->Left() + c->Width(), area.Right) << Parent->Name().toStdString() << "." << c->Name().toStdString();
+            EXPECT_LE(c->Top() + c->Height(), area.Bottom) << Parent->Name().toStdString() << "." << c->Name().toStdString();
+            if (auto* w = dynamic_cast<TWinControl*>(c)) check(w);
+        }
+    };
+    for (TForm* f : std::initializer_list<TForm*>{Form1, Form2, Form3, Form4, Form5, Form7, Form8, Form9, Form10, Form11,
+                                                  Form22, Form24, Form25, Form26, Form29, Form132, Form23}) {
+        SCOPED_TRACE(f->Name().toStdString());
+        f->Show();
+        check(f);
+        f->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_%1.png").arg(f->Name()));
+        f->Hide();
+    }
+}
+
 TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
     const TDateTime day = EncodeDate(2025, 6, 3), other = EncodeDate(2025, 6, 4);
     Form1->CurrentShift = 2;
