@@ -250,7 +250,12 @@ struct TPagePainter {
         Record(Bands, E, Nearest(PPM * G.X / 10), Nearest(PPM * G.Y / 10), Nearest(G.W), Nearest(G.H), u"band"_s);
     }
 
-    int Scale(const QStringList& F, int i) const { return Nearest(ToInt(F.at(i)) * Zoom / 100); }
+    // Field i of a command; a command short of it is no command.
+    static const String& Field(const QStringList& F, int i) {
+        if (i >= F.size()) throw EConvertError(QStringLiteral("Vector command without field %1").arg(i));
+        return F[i];
+    }
+    int Scale(const QStringList& F, int i) const { return Nearest(ToInt(Field(F, i)) * Zoom / 100); }
 
     // Commands separated by "!", fields by "?"; coordinates are device units, zoomed only.
     void Vector(const QDomElement& E) {
@@ -258,18 +263,18 @@ struct TPagePainter {
             for (const String& Cmd : SplitList(E.text(), u'!')) {
                 const QStringList F = SplitList(Cmd, u'?');
                 if (F.isEmpty()) continue;
-                switch (ToInt(F.at(0)) & 0x7F) {
+                switch (ToInt(Field(F, 0)) & 0x7F) {
                     case 1: C->MoveTo(Scale(F, 1), Scale(F, 2)); break;
                     case 2: C->LineTo(Scale(F, 1), Scale(F, 2)); break;
                     case 3: C->Ellipse(Scale(F, 1), Scale(F, 2), Scale(F, 3), Scale(F, 4)); break;
                     case 4: C->Rectangle(Scale(F, 1), Scale(F, 2), Scale(F, 3), Scale(F, 4)); break;
-                    case 5: C->Pen()->SetColor(TColor(ToInt(F.at(1)))); break;
-                    case 6: C->Brush()->SetColor(TColor(ToInt(F.at(1)))); break;
-                    case 7: C->Pen()->SetStyle(TPenStyle(std::clamp(ToInt(F.at(1)), 0, int(psInsideFrame)))); break;
-                    case 8: C->Brush()->SetStyle(TBrushStyle(std::clamp(ToInt(F.at(1)), 0, int(bsDiagCross)))); break;
+                    case 5: C->Pen()->SetColor(TColor(ToInt(Field(F, 1)))); break;
+                    case 6: C->Brush()->SetColor(TColor(ToInt(Field(F, 1)))); break;
+                    case 7: C->Pen()->SetStyle(TPenStyle(std::clamp(ToInt(Field(F, 1)), 0, int(psInsideFrame)))); break;
+                    case 8: C->Brush()->SetStyle(TBrushStyle(std::clamp(ToInt(Field(F, 1)), 0, int(bsDiagCross)))); break;
                     case 9: C->Pen()->SetWidth(std::clamp(Scale(F, 1), 0, 1000)); break;
-                    case 10: C->TextOut(Scale(F, 1), Scale(F, 2), F.at(3)); break;
-                    case 11: C->Font()->SetName(F.at(1)); break;
+                    case 10: C->TextOut(Scale(F, 1), Scale(F, 2), Field(F, 3)); break;
+                    case 11: C->Font()->SetName(Field(F, 1)); break;
                     case 12: C->Font()->SetSize(std::clamp(Scale(F, 1), 1, 2000)); break;
                     default: break;
                 }
