@@ -165,6 +165,11 @@ struct TRpLayoutBuilder {
         Report->Options = {FirstPageHeader, LastPageFooter};
         Report->SetPrintIfEmpty(true);
         Report->SetDataSet(Data);
+        // the preview opens maximised: the monthly hours on the whole page, a period report on
+        // the page's width; the monthly hours are saved as PDF, a period report as a page file
+        Report->PreviewInitialState = wsMaximized;
+        Report->PrevInitialZoom = Landscape ? rpZoomToFit : rpZoomToWidth;
+        Report->PreviewDefaultSaveType = Landscape ? stPDF : stRpP;
     }
 
     template <class T>

@@ -10,6 +10,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "report/export/rpexportfilters.h"
+#include "report/rpprev.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ void CreateApplicationForms() {
     Application->OnException = TExceptionEvent(&ShowActionError);
     // the preview's save command offers every export filter
     RpRegisterExportFilters();
+    // reports preview in the standard preview window
+    RpInstallStandardPreview();
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);

@@ -7,12 +7,16 @@
 #include "app/periodreports.h"
 #include "app/timesheetdata.h"
 #include "app_fixture.h"
+#include "platform/gui/comctrls.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/listctrls.h"
 #include "platform/office/excel.h"
 #include "platform/gui/printers.h"
 #include "platform/gui/rangectrls.h"
 #include "report/rpexportfilter.h"
 #include "report/rppages.h"
+#include "report/rpprev.h"
+#include "report/rpprintersettings.h"
 #include "report/rpreport.h"
 
 #include <QCoreApplication>
@@ -20,6 +24,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTimer>
+#include <QWidget>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -120,19 +126,43 @@ protected:
         return QString::fromStdString(Db().Value("select s_caption from cmn_contractor.person where id=" + id));
     }
 
-    // The pages of a report's last run printed to the "PDF file" printer, as pdftotext reads them;
-    // the file is kept in the test folder under the name given.
-    QString PrintedText(TCustomRpReport* Report, const char* Name) {
-        TRpPrinter* p = Report->RpPrinter();
-        EXPECT_NE(p, nullptr);
-        if (!p) return {};
-        SetPrinter(nullptr);  // the standard backend with its PDF file printer
-        p->SetPrinterIndex(p->Printers()->IndexOf(PdfFilePrinterName()));
+    // Presses Button, whose report previews in the standard preview window; when the window
+    // shows, Check looks at it, the pages are printed from its Print button to the "PDF file"
+    // printer and the window is closed. Returns the printed text as pdftotext reads it; the file
+    // is kept in the test folder under the name given.
+    QString PrintedFromPreview(TCustomRpReport* Report, TButton* Button, const char* Name,
+                               const std::function<void(TRpStandardPreview*)>& Check = {}) {
         const QString file = QDir(QString::fromStdString(::testing::TempDir())).filePath(QString::fromLatin1(Name) + QStringLiteral(".pdf"));
         QFile::remove(file);
-        p->PrinterObject()->SetFileName(file);
-        p->Print();
-        SetPrinter(nullptr);
+        SetPrinter(nullptr);  // the standard backend with its PDF file printer
+        TRpPrinterSettings* settings = Report->ReportPrinterSettings();
+        const int printer = settings->PrinterIndex();
+        settings->SetPrinterIndex(Printer()->Printers()->IndexOf(PdfFilePrinterName()));
+        int shown = 0;
+        const auto kept = Report->OnPreviewShowing;
+        Report->OnPreviewShowing = [&](TObject*) {
+            // once the pages are there, from the window's own message loop
+            QTimer::singleShot(0, [&] {
+                auto* w = dynamic_cast<TRpStandardPreview*>(Report->RpPrinter() ? Report->RpPrinter()->PreviewControl() : nullptr);
+                if (!w) return;
+                ++shown;
+                EXPECT_TRUE(w->Visible());
+                if (Check) Check(w);
+                Responder.AnswerDialog([&](TCommonDialog* D) {
+                    static_cast<TSaveDialog*>(D)->SetFileName(file);
+                    return true;
+                });
+                TToolButton* print = w->Print;
+                Click(print->Parent()->Handle(), QPointF(print->Left() + print->Width() / 2.0, print->Top() + print->Height() / 2.0));
+                w->Close();
+            });
+        };
+        Click(Button);
+        Report->OnPreviewShowing = kept;
+        settings->SetPrinterIndex(printer);
+        EXPECT_EQ(shown, 1) << Name;
+        // the window let go of the document when it closed
+        EXPECT_EQ(Report->RpPrinter(), nullptr);
         QProcess tool;
         tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
         tool.waitForFinished(120000);
@@ -163,10 +193,18 @@ TEST_F(PeriodReportsTest, ReportByWorkersPrintsEachWorkersTotalsAndTheGrandTotal
     InPeriodWindow([&] {
         EXPECT_EQ(Form18->DTPicker1->Date(), PreviousMonth());
         EXPECT_EQ(Form18->DTPicker2->Date(), CurrentMonth());
-        Click(Form18->Button4);
+        // the preview opens maximised on the page's width with every page of the run
+        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers", [](TRpStandardPreview* W) {
+            EXPECT_EQ(W->WindowState(), wsMaximized);
+            EXPECT_EQ(W->InitZoom, rpZoomToWidth);
+            EXPECT_EQ(W->PreviewReport(), Form16->RpReport1);
+            EXPECT_GT(W->RpPrinter()->PageCount(), 1);
+            // the report's query stays open while the preview shows
+            EXPECT_TRUE(Form16->t_Report->Active());
+            W->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_preview_workers.png"));
+        });
         EXPECT_TRUE(Messages().empty());
         EXPECT_FALSE(Form16->t_Report->Active());
-        const QString text = PrintedText(Form16->RpReport1, "sdelka_report_workers");
         EXPECT_TRUE(text.contains(QStringLiteral("Отчет по рабочим за период с ") + DateToStr(PreviousMonth()) +
                                   QStringLiteral(" по ") + DateToStr(CurrentMonth())));
         // per worker id: the piece-work sum of the lines, and the same with all auxiliary and
@@ -207,10 +245,9 @@ TEST_F(PeriodReportsTest, ReportByWorkersPrintsEachWorkersTotalsAndTheGrandTotal
 TEST_F(PeriodReportsTest, DetailedReportByWorkersKeepsNamesakesApartAndPricesZeroHoursAtZero) {
     const String namesake = AddNamesake();
     InPeriodWindow([&] {
-        Click(Form18->Button1);
+        const QString text = PrintedFromPreview(Form20->RpReport1, Form18->Button1, "sdelka_report_workers_detailed");
         EXPECT_TRUE(Messages().empty());
         EXPECT_FALSE(Form20->w_Report->Active());
-        const QString text = PrintedText(Form20->RpReport1, "sdelka_report_workers_detailed");
         // per worker id: piece-work sum, then the price of an hour (0 without hours)
         const auto rows = Pairs(Db().Value(
             "with l as (select s.w_id, sum(s.time) t, round(sum((s.kol_vo-s.brak)*s.cena)::numeric,2) summa from " + Records() +
@@ -263,8 +300,6 @@ TEST_F(PeriodReportsTest, ReportsByProductsPrintEachProductsQuantityAndMass) {
                                     "select string_agg(nom || '|' || q || ';' || m, E'\\n' order by nom, id) from "
                                     "(select id, nom, sum(q) q, sum(m) m from l group by id, nom) z"));
         };
-        Click(Form18->Button2);
-        EXPECT_FALSE(Form17->t_Report->Active());
         std::vector<std::pair<String, std::vector<String>>> blocks;
         double qty = 0, mass = 0;
         for (const auto& [name, v] : product(false)) {
@@ -275,10 +310,9 @@ TEST_F(PeriodReportsTest, ReportsByProductsPrintEachProductsQuantityAndMass) {
         ASSERT_FALSE(blocks.empty());
         // the summary: the mass in whole units, the quantity
         blocks.push_back({QStringLiteral("Итого:"), {Masked(QString::number(mass, 'f', 2), 0), General(QString::number(qty))}});
-        ExpectInOrder(PrintedText(Form17->RpReport1, "sdelka_report_products"), blocks);
+        ExpectInOrder(PrintedFromPreview(Form17->RpReport1, Form18->Button2, "sdelka_report_products"), blocks);
+        EXPECT_FALSE(Form17->t_Report->Active());
 
-        Click(Form18->Button3);
-        EXPECT_FALSE(Form21->i_Report->Active());
         blocks.clear();
         for (const auto& [name, v] : product(true))
             blocks.push_back({name, {Money(v.section(u';', 1, 1)), General(v.section(u';', 0, 0))}});
@@ -290,7 +324,8 @@ TEST_F(PeriodReportsTest, ReportsByProductsPrintEachProductsQuantityAndMass) {
             "select sum(b) || '|' || sum(m) || '|' || sum(q) || '|' || round(sum(summa)::numeric, 6) from l")).split(u'|');
         ASSERT_EQ(t.size(), 4);
         blocks.push_back({QStringLiteral("Итого:"), {General(t[0]), General(t[1]), General(t[2]), Quotient(t[3])}});
-        const QString detailed = PrintedText(Form21->RpReport1, "sdelka_report_products_detailed");
+        const QString detailed = PrintedFromPreview(Form21->RpReport1, Form18->Button3, "sdelka_report_products_detailed");
+        EXPECT_FALSE(Form21->i_Report->Active());
         ExpectInOrder(detailed, blocks);
         // the product kind is printed whole, before the defects
         EXPECT_TRUE(detailed.contains(QStringLiteral("Готовая продукция")));
@@ -311,16 +346,16 @@ TEST_F(PeriodReportsTest, AFailedRunLeavesNoQueryOpenAndAnEmptyPeriodStillPrints
         EXPECT_FALSE(Form16->t_Report->Active());
         EXPECT_EQ(Messages().size(), 1u);
         detail->BeforePrint = kept;
-        Click(Form18->Button4);
-        EXPECT_GT(Form16->RpReport1->RpPrinter()->PageList()->PageCount(), 0);
+        PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers_again",
+                           [](TRpStandardPreview* W) { EXPECT_GT(W->RpPrinter()->PageCount(), 0); });
         EXPECT_FALSE(Form16->t_Report->Active());
+        EXPECT_EQ(Messages().size(), 1u);
 
         // a period of no days: a page with its number and no line of a worker
         Form18->DTPicker2->SetDate(Form18->DTPicker1->Date());
-        Click(Form18->Button4);
-        const QString text = PrintedText(Form16->RpReport1, "sdelka_report_workers_empty");
+        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers_empty",
+                                                [](TRpStandardPreview* W) { EXPECT_EQ(W->RpPrinter()->PageCount(), 1); });
         EXPECT_EQ(text.simplified(), QStringLiteral("1"));
-        EXPECT_EQ(Form16->RpReport1->RpPrinter()->PageList()->PageCount(), 1);
     });
 }
 
@@ -332,9 +367,12 @@ TEST_F(PeriodReportsTest, MonthlyHoursReportMatchesTheTimesheet) {
         Form1->DateT->SetDate(first);
         Responder.AnswerModal([&](TCustomForm*) {
             Form19->FormActivate(Form19);
-            Click(Form19->Button6);
+            // the preview opens maximised with the whole page in sight
+            const QString text = PrintedFromPreview(Form15->RpReport1, Form19->Button6, "sdelka_month_hours", [](TRpStandardPreview* W) {
+                EXPECT_EQ(W->WindowState(), wsMaximized);
+                EXPECT_EQ(W->InitZoom, rpZoomToFit);
+            });
             EXPECT_FALSE(Form15->H_Dizuv->Active());
-            const QString text = PrintedText(Form15->RpReport1, "sdelka_month_hours");
             EXPECT_TRUE(text.contains(MonthNames()[MonthOf(first) - 1] + u' ' + QString::number(YearOf(first)) + QStringLiteral(" г.")));
             // the timesheet of the month: every worker's hours of all shifts and kinds
             const auto rows = Pairs(Db().Value(
