@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -196,6 +197,43 @@ void Print(const char* What, double Ours, double Limit, double Peer, long long C
     std::printf("%-28s %10.2f %s %10.2f %s %10.2f %s   x%6.2f of limit  x%6.2f of peer   checksums %lld %lld %lld%s\n",
                 What, Ours, Unit, Limit, Unit, Peer, Unit, Limit > 0 ? Ours / Limit : 0.0, Peer > 0 ? Ours / Peer : 0.0,
                 C1, C2, C3, (C1 == C2 && C2 == C3) ? "" : "  MISMATCH");
+}
+
+// BENCH_PROFILE=sort|filter|sortedfilter|index|lookup|delete: only the project's side of one operation,
+// repeated, for a profiler.
+void ProfileOne(const char* What, int N) {
+    const Source S = Generate(N);
+    auto T = MakeTable();
+    T->Close();
+    LoadTable(T.get(), S);
+    T->Open();
+    const std::string w = What;
+    if (w == "sortedfilter") T->SetSortOrder(u"Name; D"_S);
+    T->SetFilter(u"Qty > 10"_S);
+    TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
+    ix->SetFields(u"Id"_S);
+    if (w == "lookup") ix->SetActive(true);
+    const auto a = Clock::now();
+    for (int i = 0; i < 20; ++i) {
+        if (w == "sort") {
+            T->SetSortOrder(u"Name; D"_S);
+            T->SetSortOrder(String());
+        } else if (w == "filter" || w == "sortedfilter") {
+            T->SetFiltered(true);
+            T->SetFiltered(false);
+        } else if (w == "index") {
+            ix->SetActive(true);
+            ix->SetActive(false);
+        } else if (w == "delete") {
+            for (int k = 0; k < 50; ++k) {
+                T->SetRecNo(1 + (k * 7919) % T->RecordCount());
+                T->Delete();
+            }
+        } else if (w == "lookup") {
+            for (int k = 1; k <= N; k += 7) T->Locate(u"Id"_S, Variant(k), {});
+        }
+    }
+    std::printf("%s: %.1f ms per round\n", What, Ms(a, Clock::now()) / 20);
 }
 
 void SideBySide(int N) {
@@ -408,6 +446,10 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--growth-only") == 0) growth = true, table = false;
         else if (std::strcmp(argv[i], "--big") == 0) big = true;
         else rows = std::max(1000, std::atoi(argv[i]));
+    }
+    if (const char* p = std::getenv("BENCH_PROFILE")) {
+        ProfileOne(p, rows);
+        return 0;
     }
     if (table) SideBySide(rows);
     if (growth) {

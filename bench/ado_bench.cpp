@@ -1,0 +1,330 @@
+// The ADO dataset over the client layer against its practical limit (raw libpq: one PQexec and a
+// walk over PQgetvalue, decoding each value once) and against Qt's peer (QSqlQuery over the QPSQL
+// driver, when it is installed), on the same rows, in one run. Every contender's walk is reduced
+// to a checksum printed next to its time, so a figure only counts when the checksums agree.
+//
+//   bench_ado [rows] [--growth] [--big]
+//     rows      rows of the side-by-side table (default 100000)
+//     --growth  also GotoBookmark, Delete and Locate as the table grows (10 000 and 100 000 rows,
+//               and 1 000 000 with --big)
+//     --growth-only  only those
+//
+// The server is the one libpq finds through PGHOST / PGPORT / PGUSER (scripts/pg-cluster.sh);
+// the rows go to a database of the bench's own ("sdelka_bench", created when missing).
+#include "platform/ado/adodb.h"
+#include "platform/db/fields.h"
+#include "platform/rtl/dateutils.h"
+#include "platform/rtl/sysutils.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <malloc.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+long HeapKb() {
+    const struct mallinfo2 m = mallinfo2();
+    return static_cast<long>((m.uordblks + m.hblkhd) / 1024);
+}
+
+const char* const DbName = "sdelka_bench";
+
+std::string Env(const char* Name, const char* Default = "") {
+    const char* v = std::getenv(Name);
+    return v && *v ? v : Default;
+}
+
+std::string ConnInfo(const std::string& Db) {
+    std::string s = "dbname=" + Db;
+    if (!Env("PGHOST").empty()) s += " host=" + Env("PGHOST");
+    if (!Env("PGPORT").empty()) s += " port=" + Env("PGPORT");
+    if (!Env("PGUSER").empty()) s += " user=" + Env("PGUSER");
+    return s;
+}
+
+PGconn* Connect(const std::string& Db) {
+    PGconn* c = PQconnectdb(ConnInfo(Db).c_str());
+    if (PQstatus(c) != CONNECTION_OK) {
+        std::fprintf(stderr, "bench_ado: %s", PQerrorMessage(c));
+        std::exit(1);
+    }
+    PQclear(PQexec(c, "set client_min_messages = warning"));
+    return c;
+}
+
+void Exec(PGconn* C, const std::string& Sql) {
+    PGresult* r = PQexec(C, Sql.c_str());
+    if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK) {
+        std::fprintf(stderr, "bench_ado: %s", PQerrorMessage(C));
+        std::exit(1);
+    }
+    PQclear(r);
+}
+
+// A table of N rows × 8 columns (integer, text, date, float, integer, text, boolean, numeric).
+void MakeTable(const std::string& Table, int N) {
+    PGconn* c = Connect("postgres");
+    PGresult* r = PQexec(c, (std::string("select 1 from pg_database where datname = '") + DbName + "'").c_str());
+    const bool exists = PQntuples(r) > 0;
+    PQclear(r);
+    if (!exists) Exec(c, std::string("create database ") + DbName);
+    PQfinish(c);
+    c = Connect(DbName);
+    Exec(c, "drop table if exists " + Table);
+    Exec(c, "create table " + Table +
+                " (id int primary key, name text, d date, amount float8, qty int, code varchar(10), flag bool,"
+                " price numeric(15,4))");
+    Exec(c, "insert into " + Table +
+                " select i, (array['Иванов','петров','O''Brien','Сидорова','ёлкин','Adams','Ёжиков','Кузнецова',"
+                "'смирнов','Zhukov','Попов','волкова'])[1 + (i::bigint * 7919) % 12] || ' ' || ((i::bigint * 104729) % 997),"
+                " date '2023-03-15' + (i * 31) % 730, ((i::bigint * 2654435761) % 1000000) / 100.0, (i * 17) % 20,"
+                " to_hex(((i::bigint * 48271) % 100000)::int), i % 2 = 0, ((i::bigint * 40503) % 10000000) / 100.0"
+                " from generate_series(1, " + std::to_string(N) + ") i");
+    Exec(c, "analyze " + Table);
+    PQfinish(c);
+}
+
+// What every contender adds up over a walk: the ids, quantities, days, flags, text lengths and
+// whole amounts, so a missed or misread value shows.
+struct Sum {
+    long long V = 0;
+    void Add(long long X) { V = V * 31 + X; }
+};
+
+// ---- the limit: libpq ---------------------------------------------------------------------------
+
+// Days since 1899-12-30 of a "YYYY-MM-DD" text.
+int DaysOfIso(const char* S) {
+    const int y = std::atoi(S), m = std::atoi(S + 5), d = std::atoi(S + 8);
+    return static_cast<int>(QDate(y, m, d).toJulianDay() - QDate(1899, 12, 30).toJulianDay());
+}
+
+long long WalkLibpq(PGconn* C, const std::string& Table, long* HeapDelta) {
+    const long h0 = HeapKb();
+    PGresult* r = PQexec(C, ("select * from " + Table + " order by id").c_str());
+    const long h1 = HeapKb();
+    Sum s;
+    const int n = PQntuples(r);
+    for (int i = 0; i < n; ++i) {
+        s.Add(std::atoi(PQgetvalue(r, i, 0)));
+        s.Add(static_cast<long long>(QString::fromUtf8(PQgetvalue(r, i, 1), PQgetlength(r, i, 1)).size()));
+        s.Add(DaysOfIso(PQgetvalue(r, i, 2)));
+        s.Add(static_cast<long long>(std::floor(std::strtod(PQgetvalue(r, i, 3), nullptr))));
+        s.Add(std::atoi(PQgetvalue(r, i, 4)));
+        s.Add(static_cast<long long>(QString::fromUtf8(PQgetvalue(r, i, 5), PQgetlength(r, i, 5)).size()));
+        s.Add(PQgetvalue(r, i, 6)[0] == 't');
+        s.Add(static_cast<long long>(std::floor(std::strtod(PQgetvalue(r, i, 7), nullptr))));
+    }
+    if (HeapDelta) *HeapDelta = h1 - h0;
+    PQclear(r);
+    return s.V;
+}
+
+// ---- the project: TADOQuery ---------------------------------------------------------------------
+
+long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelta) {
+    const long h0 = HeapKb();
+    TADOQuery* q = New<TADOQuery>(nullptr);
+    q->SetConnection(Conn);
+    q->SQL()->SetText(QString::fromStdString("select * from " + Table + " order by id"));
+    q->Open();
+    const long h1 = HeapKb();
+    TField* f[8];
+    for (int i = 0; i < 8; ++i) f[i] = q->Fields()->Fields(i);
+    Sum s;
+    for (; !q->Eof(); q->Next()) {
+        s.Add(f[0]->AsInteger());
+        s.Add(f[1]->AsString().size());
+        s.Add(static_cast<long long>(f[2]->AsDateTime()));
+        s.Add(static_cast<long long>(std::floor(f[3]->AsFloat())));
+        s.Add(f[4]->AsInteger());
+        s.Add(f[5]->AsString().size());
+        s.Add(f[6]->AsBoolean());
+        s.Add(static_cast<long long>(std::floor(f[7]->AsFloat())));
+    }
+    if (HeapDelta) *HeapDelta = h1 - h0;
+    q->Free();
+    return s.V;
+}
+
+// ---- the peer: QPSQL ----------------------------------------------------------------------------
+
+long long WalkQt(const std::string& Table, long* HeapDelta) {
+    QSqlDatabase db = QSqlDatabase::database(QStringLiteral("bench"));
+    const long h0 = HeapKb();
+    QSqlQuery q(db);
+    q.setForwardOnly(false);
+    q.exec(QString::fromStdString("select * from " + Table + " order by id"));
+    const long h1 = HeapKb();
+    Sum s;
+    const QDate base(1899, 12, 30);
+    while (q.next()) {
+        s.Add(q.value(0).toInt());
+        s.Add(q.value(1).toString().size());
+        s.Add(base.daysTo(q.value(2).toDate()));
+        s.Add(static_cast<long long>(std::floor(q.value(3).toDouble())));
+        s.Add(q.value(4).toInt());
+        s.Add(q.value(5).toString().size());
+        s.Add(q.value(6).toBool());
+        s.Add(static_cast<long long>(std::floor(q.value(7).toDouble())));
+    }
+    if (HeapDelta) *HeapDelta = h1 - h0;
+    return s.V;
+}
+
+double Median(int Runs, const std::function<void()>& Fn) {
+    std::vector<double> t;
+    for (int i = 0; i < Runs; ++i) {
+        const auto a = Clock::now();
+        Fn();
+        t.push_back(Ms(a, Clock::now()));
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
+    std::printf("== ADO open + walk every field, %d rows x 8 columns: project | raw libpq | QPSQL (medians of 5)\n", N);
+    const std::string table = "bench_ado_" + std::to_string(N);
+    MakeTable(table, N);
+    PGconn* pc = Connect(DbName);
+    long mOurs = 0, mLimit = 0, mPeer = 0;
+    long long cOurs = 0, cLimit = 0, cPeer = 0;
+    const double tOurs = Median(5, [&] { cOurs = WalkAdo(Conn, table, &mOurs); });
+    const double tLimit = Median(5, [&] { cLimit = WalkLibpq(pc, table, &mLimit); });
+    double tPeer = 0, tPeerNoTz = 0;
+    if (HaveQt) {
+        tPeer = Median(5, [&] { cPeer = WalkQt(table, &mPeer); });
+        const QByteArray tz = qgetenv("TZ");
+        qunsetenv("TZ");
+        tzset();
+        tPeerNoTz = Median(3, [&] { WalkQt(table, nullptr); });
+        qputenv("TZ", tz);
+        tzset();
+    }
+    PQfinish(pc);
+    std::printf("%-26s %10.1f ms %10.1f ms %10.1f ms   x%5.2f of limit  x%5.2f of peer   checksums %lld %lld %lld%s\n",
+                "open + walk", tOurs, tLimit, tPeer, tOurs / tLimit, tPeer > 0 ? tOurs / tPeer : 0.0, cOurs, cLimit,
+                cPeer, cOurs == cLimit && (!HaveQt || cLimit == cPeer) ? "" : "  MISMATCH");
+    if (HaveQt) std::printf("%-26s %10s    %10s    %10.1f ms   (the peer without TZ set)\n", "", "", "", tPeerNoTz);
+    std::printf("%-26s %10ld KB %10ld KB %10ld KB   x%5.2f of limit\n", "memory after open", mOurs, mLimit, mPeer,
+                mLimit > 0 ? double(mOurs) / mLimit : 0.0);
+}
+
+// GotoBookmark, Delete (the row goes from the server too) and Locate on an integer key, per
+// operation, as the table grows.
+void Growth(TADOConnection* Conn, const std::vector<int>& Sizes) {
+    std::printf("== ADO per operation as the table grows (microseconds)\n");
+    std::printf("%-10s %14s %14s %14s %16s\n", "rows", "GotoBookmark", "Delete", "Locate(id)", "Locate/row(ns)");
+    for (int n : Sizes) {
+        const std::string table = "bench_ado_g" + std::to_string(n);
+        MakeTable(table, n);
+        TADOQuery* q = New<TADOQuery>(nullptr);
+        q->SetConnection(Conn);
+        q->SQL()->SetText(QString::fromStdString("select * from " + table + " order by id"));
+        q->Open();
+        std::mt19937 gen(5);
+        auto pick = [&] { return 1 + static_cast<int>(gen() % static_cast<unsigned>(q->RecordCount())); };
+        std::vector<TBookmark> bms;
+        for (int i = 0; i < 500; ++i) {
+            q->SetRecNo(pick());
+            bms.push_back(q->GetBookmark());
+        }
+        auto a = Clock::now();
+        for (const TBookmark& b : bms) q->GotoBookmark(b);
+        const double gotoBm = Ms(a, Clock::now()) * 1000.0 / bms.size();
+        const int reps = 100;
+        a = Clock::now();
+        for (int i = 0; i < reps; ++i) {
+            q->SetRecNo(pick());
+            q->Delete();
+        }
+        const double del = Ms(a, Clock::now()) * 1000.0 / reps;
+        // Keys spread over the table: the time per row scanned shows a scan, a flat time a lookup.
+        const int lreps = 50;
+        long long scanned = 0;
+        a = Clock::now();
+        for (int i = 0; i < lreps; ++i) {
+            const int key = 1 + static_cast<int>(gen() % static_cast<unsigned>(n));
+            q->First();
+            q->Locate(u"id"_S, Variant(key), {});
+            scanned += q->RecNo();
+        }
+        const double loc = Ms(a, Clock::now()) * 1000.0 / lreps;
+        std::printf("%-10d %14.1f %14.1f %14.1f %16.1f\n", n, gotoBm, del, loc,
+                    scanned > 0 ? loc * 1000.0 * lreps / scanned : 0.0);
+        q->Free();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QCoreApplication app(argc, argv);
+    int rows = 100000;
+    bool growth = false, big = false, table = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--growth") == 0) growth = true;
+        else if (std::strcmp(argv[i], "--growth-only") == 0) growth = true, table = false;
+        else if (std::strcmp(argv[i], "--big") == 0) big = true;
+        else rows = std::max(1000, std::atoi(argv[i]));
+    }
+    if (Env("PGHOST").empty()) {
+        std::fprintf(stderr, "bench_ado: start the cluster first: eval \"$(scripts/pg-cluster.sh start build/pg-bench)\"\n");
+        return 1;
+    }
+    // The peer converts every date through local time unless TZ is set: give it its best case.
+    if (qgetenv("TZ").isEmpty()) qputenv("TZ", "UTC");
+    tzset();
+    { PGconn* c = Connect("postgres"); PQfinish(c); }
+    MakeTable("bench_ado_probe", 1);
+    const bool haveQt = QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"));
+    if (haveQt) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("bench"));
+        db.setDatabaseName(QString::fromLatin1(DbName));
+        db.setHostName(QString::fromStdString(Env("PGHOST")));
+        if (!Env("PGPORT").empty()) db.setPort(std::atoi(Env("PGPORT").c_str()));
+        db.setUserName(QString::fromStdString(Env("PGUSER")));
+        if (!db.open()) {
+            std::fprintf(stderr, "bench_ado: QPSQL did not connect, the peer is left out\n");
+        }
+    } else {
+        std::printf("(the QPSQL driver is not installed: the peer's column stays 0)\n");
+    }
+    TADOConnection* conn = New<TADOConnection>(nullptr);
+    conn->SetLoginPrompt(false);
+    std::string cs = std::string("DATABASE=") + DbName + ";SERVER=" + Env("PGHOST") + ";PORT=" + Env("PGPORT", "5432") + ";";
+    if (!Env("PGUSER").empty()) cs += "UID=" + Env("PGUSER") + ";";
+    conn->SetConnectionString(QString::fromStdString(cs));
+    conn->Open();
+    if (table) SideBySide(conn, haveQt && QSqlDatabase::database(QStringLiteral("bench")).isOpen(), rows);
+    if (growth) {
+        std::vector<int> sizes{10000, 100000};
+        if (big) sizes.push_back(1000000);
+        Growth(conn, sizes);
+    }
+    conn->Free();
+    return 0;
+}
