@@ -1,9 +1,12 @@
 #include "platform/ado/adodb.h"
 
 #include "platform/ado/pgsqltext.h"
+#include "platform/rtl/currency.h"
+#include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -448,11 +451,98 @@ void TADOConnection::UnRegisterClient(TObject* Client) {
 
 // ---- TCustomADODataSet -------------------------------------------------------------------------
 
+namespace {
+
+// A fetched value read straight into the Variant kind of its field, for the common kinds whose
+// text needs no rules beyond its digits: integers, finite floats, booleans, texts, ISO dates and
+// numerics with at most four decimals as currency. False leaves the value to the general path
+// (decoded by type, then cast to the field's kind), which gives the same value.
+bool FastCell(const char* T, int Len, TPgOid Type, TVarType Target, Variant& Out) {
+    switch (Type) {
+        case PgType::Int2:
+        case PgType::Int4: {
+            int v = 0;
+            const auto r = std::from_chars(T, T + Len, v);
+            if (r.ec != std::errc() || r.ptr != T + Len) return false;
+            if (Target == varInteger) Out = Variant(v);
+            else if (Target == varSmallint && Type == PgType::Int2) Out = Variant(static_cast<short>(v));
+            else return false;
+            return true;
+        }
+        case PgType::Int8: {
+            long long v = 0;
+            const auto r = std::from_chars(T, T + Len, v);
+            if (r.ec != std::errc() || r.ptr != T + Len || Target != varInt64) return false;
+            Out = Variant(v);
+            return true;
+        }
+        case PgType::Float4:
+        case PgType::Float8: {
+            if (Target != varDouble || Len == 0 || (T[0] != '-' && (T[0] < '0' || T[0] > '9'))) return false;
+            if (T[0] == '-' && (Len < 2 || T[1] < '0' || T[1] > '9')) return false;  // -Infinity
+            double v = 0;
+            const auto r = std::from_chars(T, T + Len, v);
+            if (r.ec != std::errc() || r.ptr != T + Len) return false;
+            Out = Variant(v);
+            return true;
+        }
+        case PgType::Bool:
+            if (Target != varBoolean) return false;
+            Out = Variant(Len == 1 && T[0] == 't');
+            return true;
+        case PgType::Text:
+        case PgType::VarChar:
+        case PgType::BpChar:
+            if (Target != varUString) return false;
+            Out = Variant(QString::fromUtf8(T, Len));
+            return true;
+        case PgType::Date: {
+            // ISO "YYYY-MM-DD" (any other style goes the general way)
+            if (Target != varDate || Len != 10 || T[4] != '-' || T[7] != '-') return false;
+            int y = 0, m = 0, d = 0;
+            if (std::from_chars(T, T + 4, y).ptr != T + 4 || std::from_chars(T + 5, T + 7, m).ptr != T + 7 ||
+                std::from_chars(T + 8, T + 10, d).ptr != T + 10)
+                return false;
+            TDateTime dt;
+            if (!TryEncodeDate(static_cast<Word>(y), static_cast<Word>(m), static_cast<Word>(d), dt)) return false;
+            Out = VarFromDateTime(dt);
+            return true;
+        }
+        case PgType::Numeric: {
+            if (Target != varCurrency) return false;
+            const char* p = T;
+            const char* end = T + Len;
+            const bool neg = p < end && *p == '-';
+            if (neg) ++p;
+            Int64 whole = 0;
+            int digits = 0;
+            for (; p < end && *p >= '0' && *p <= '9'; ++p, ++digits) whole = whole * 10 + (*p - '0');
+            if (digits == 0 || digits > 14) return false;
+            Int64 frac = 0;
+            int places = 0;
+            if (p < end && *p == '.') {
+                for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++places) frac = frac * 10 + (*p - '0');
+                if (places == 0 || places > 4) return false;
+            }
+            if (p != end) return false;
+            for (int i = places; i < 4; ++i) frac *= 10;
+            const Int64 raw = whole * 10000 + frac;
+            Out = Variant(Currency::FromRaw(neg ? -raw : raw));
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 struct TCustomADODataSet::TColumnInfo {
     TPgOid Type = 0;
     int TypMod = -1;
     TPgOid Table = 0;
     int TableColumn = 0;
+    TVarType Target = varVariant;  // the Variant kind of the column's field
 };
 
 struct TCustomADODataSet::TTableInfo {
@@ -601,7 +691,7 @@ void TCustomADODataSet::DefineFields(const TPgResult& Result) {
             def->SetSize(size);
             def->SetPrecision(precision);
             if (!col.Table) def->SetAttributes({faReadonly});
-            FColumns.push_back({col.Type, col.TypMod, col.Table, col.TableColumn});
+            FColumns.push_back({col.Type, col.TypMod, col.Table, col.TableColumn, FieldTypeVarMap(type)});
         }
     } catch (...) {
         FieldDefs()->EndUpdate();
@@ -624,18 +714,54 @@ Variant TCustomADODataSet::ToFieldType(const Variant& Value, int DefIndex) const
     return VarAsType(Value, target);
 }
 
-void TCustomADODataSet::LoadRows(const TPgResult& Result) {
+// The rows keep their values in the result and are decoded as they are read: opening costs the
+// fetch, and a value is decoded once per read instead of held twice.
+void TCustomADODataSet::LoadRows(TPgResult&& Result) {
+    for (TRecBuf* b : FAllocated) b->Row = nullptr;
     FRows.clear();
     FView.clear();
-    const int cols = Result.ColumnCount();
-    FRows.reserve(static_cast<size_t>(Result.RowCount()));
-    for (int r = 0; r < Result.RowCount(); ++r) {
+    FViewValidTo = 0;
+    FResult = std::make_unique<TPgResult>(std::move(Result));
+    const int n = FResult->RowCount();
+    FRows.reserve(static_cast<size_t>(n));
+    for (int r = 0; r < n; ++r) {
         auto row = std::make_unique<TRow>();
         row->Id = FNextId++;
-        row->Values.resize(static_cast<size_t>(cols));
-        for (int c = 0; c < cols; ++c) row->Values[static_cast<size_t>(c)] = ToFieldType(Result.Value(r, c), c);
+        row->ResultRow = r;
         FRows.push_back(std::move(row));
     }
+}
+
+Variant TCustomADODataSet::CellValue(const TRow& Row, size_t Col) const {
+    if (!Row.Values.empty() || Row.ResultRow < 0 || !FResult) return Col < Row.Values.size() ? Row.Values[Col] : Null();
+    if (Col >= FColumns.size() || static_cast<int>(Col) >= FResult->ColumnCount()) return Null();
+    int len = 0;
+    const char* t = FResult->RawText(Row.ResultRow, static_cast<int>(Col), len);
+    if (!t) return Null();
+    const int c = static_cast<int>(Col);
+    Variant v;
+    if (FastCell(t, len, FColumns[Col].Type, FColumns[Col].Target, v)) return v;
+    return ToFieldType(FResult->Value(Row.ResultRow, c), c);
+}
+
+std::vector<Variant>& TCustomADODataSet::BufferValues(TRecBuf* B) const {
+    if (B->Values.empty()) {
+        if (B->Row) {
+            B->Values.resize(FColumns.size());
+            for (size_t c = 0; c < B->Values.size(); ++c) B->Values[c] = CellValue(*B->Row, c);
+        } else {
+            B->Values.assign(FColumns.size(), Null());
+        }
+    }
+    return B->Values;
+}
+
+void TCustomADODataSet::ForgetRow(const TRow* Row) {
+    for (TRecBuf* b : FAllocated)
+        if (b->Row == Row) {
+            BufferValues(b);  // the buffer keeps showing what it showed
+            b->Row = nullptr;
+        }
 }
 
 void TCustomADODataSet::ParseFilter() {
@@ -649,8 +775,8 @@ bool TCustomADODataSet::RowAccepted(TRow* Row) {
     if (FFilterExpr && !FFilterExpr->IsEmpty()) {
         FFilterExpr->GetFieldValue = [this, Row](const String& Name) -> Variant {
             TField* f = FieldByName(Name);
-            if (f->FieldNo() > 0 && f->FieldNo() <= static_cast<int>(Row->Values.size()))
-                return Row->Values[static_cast<size_t>(f->FieldNo() - 1)];
+            if (f->FieldNo() > 0 && f->FieldNo() <= static_cast<int>(FColumns.size()))
+                return CellValue(*Row, static_cast<size_t>(f->FieldNo() - 1));
             return Null();
         };
         if (!FFilterExpr->Accept()) return false;
@@ -659,7 +785,7 @@ bool TCustomADODataSet::RowAccepted(TRow* Row) {
         // a buffer of its own: the ring does not exist yet while the dataset opens
         TRecBuf b;
         b.RowId = Row->Id;
-        b.Values = Row->Values;
+        b.Row = Row;
         b.Calc.assign(static_cast<size_t>(FieldCount()), Null());
         bool accept = true;
         FFilterRec = &b;
@@ -715,15 +841,27 @@ void TCustomADODataSet::RebuildView() {
             if (VarIsArray(a) || VarIsArray(b)) return 0;
             return a < b ? -1 : (b < a ? 1 : 0);
         };
-        std::stable_sort(view.begin(), view.end(), [&](TRow* x, TRow* y) {
-            for (const Key& k : keys) {
-                const int c = compare(x->Values[static_cast<size_t>(k.Index)], y->Values[static_cast<size_t>(k.Index)]);
-                if (c) return k.Desc ? c > 0 : c < 0;
+        // The keys are read once per row, not per comparison.
+        const size_t nk = keys.size();
+        std::vector<Variant> values(view.size() * nk);
+        for (size_t i = 0; i < view.size(); ++i)
+            for (size_t k = 0; k < nk; ++k) values[i * nk + k] = CellValue(*view[i], static_cast<size_t>(keys[k].Index));
+        std::vector<size_t> order(view.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+            for (size_t k = 0; k < nk; ++k) {
+                const int c = compare(values[x * nk + k], values[y * nk + k]);
+                if (c) return keys[k].Desc ? c > 0 : c < 0;
             }
             return false;
         });
+        std::vector<TRow*> sorted(view.size());
+        for (size_t i = 0; i < order.size(); ++i) sorted[i] = view[order[i]];
+        view.swap(sorted);
     }
     FView = std::move(view);
+    for (size_t i = 0; i < FView.size(); ++i) FView[i]->ViewPos = static_cast<int>(i);
+    FViewValidTo = static_cast<int>(FView.size());
 }
 
 void TCustomADODataSet::InternalOpen() {
@@ -733,7 +871,7 @@ void TCustomADODataSet::InternalOpen() {
     if (DefaultFields()) CreateFields();
     BindFields(true);
     FTables.clear();
-    LoadRows(result);
+    LoadRows(std::move(result));
     ParseFilter();
     RebuildView();
     SetBookmarkSize(static_cast<int>(sizeof(int)));
@@ -744,8 +882,11 @@ void TCustomADODataSet::InternalOpen() {
 void TCustomADODataSet::InternalClose() {
     BindFields(false);
     if (DefaultFields()) DestroyFields();
+    for (TRecBuf* b : FAllocated) b->Row = nullptr;
     FRows.clear();
     FView.clear();
+    FViewValidTo = 0;
+    FResult.reset();
     FTables.clear();
     FFilterExpr.reset();
     FCurrent = -1;
@@ -791,24 +932,35 @@ void TCustomADODataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
     Buffer = 0;
 }
 
+// Rows are numbered as they come and only ever appended or removed: the list stays in Id order.
 TCustomADODataSet::TRow* TCustomADODataSet::FindRow(int Id) const {
-    for (const auto& r : FRows)
-        if (r->Id == Id) return r.get();
-    return nullptr;
+    const auto it = std::lower_bound(FRows.begin(), FRows.end(), Id, [](const auto& r, int id) { return r->Id < id; });
+    return it != FRows.end() && (*it)->Id == Id ? it->get() : nullptr;
 }
 
-int TCustomADODataSet::ViewIndexOf(int Id) const {
-    for (size_t i = 0; i < FView.size(); ++i)
-        if (FView[i]->Id == Id) return static_cast<int>(i);
-    return -1;
+int TCustomADODataSet::ViewIndexOfRow(const TRow* Row) const {
+    if (!Row) return -1;
+    const int n = static_cast<int>(FView.size());
+    if (FCurrent >= 0 && FCurrent < n && FView[static_cast<size_t>(FCurrent)] == Row) return FCurrent;
+    if (Row->ViewPos >= 0 && Row->ViewPos < FViewValidTo && Row->ViewPos < n && FView[static_cast<size_t>(Row->ViewPos)] == Row)
+        return Row->ViewPos;
+    if (FViewValidTo < n) {
+        for (int i = FViewValidTo; i < n; ++i) FView[static_cast<size_t>(i)]->ViewPos = i;
+        FViewValidTo = n;
+        if (Row->ViewPos >= 0 && Row->ViewPos < n && FView[static_cast<size_t>(Row->ViewPos)] == Row) return Row->ViewPos;
+    }
+    return -1;  // filtered out
 }
+
+int TCustomADODataSet::ViewIndexOf(int Id) const { return ViewIndexOfRow(FindRow(Id)); }
 
 void TCustomADODataSet::FillBuffer(TRecBuf* B, int ViewIndex) {
     TRow* row = FView[static_cast<size_t>(ViewIndex)];
     B->RowId = row->Id;
+    B->Row = row;
     B->Flag = bfCurrent;
     B->RecNo = ViewIndex + 1;
-    B->Values = row->Values;
+    B->Values.clear();  // read through to the row
 }
 
 TGetResult TCustomADODataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
@@ -892,12 +1044,19 @@ void TCustomADODataSet::InternalSetToRecord(TRecordBuffer Buffer) {
 void TCustomADODataSet::InternalInitRecord(TRecordBuffer Buffer) {
     TRecBuf* b = Buf(Buffer);
     b->Values.assign(FColumns.size(), Null());
+    b->Row = nullptr;
     b->RowId = -1;
     b->RecNo = -1;
 }
 
 void TCustomADODataSet::ClearCalcFields(TRecordBuffer Buffer) {
-    Buf(Buffer)->Calc.assign(static_cast<size_t>(FieldCount()), Null());
+    std::vector<Variant>& calc = Buf(Buffer)->Calc;
+    if (calc.size() != static_cast<size_t>(FieldCount())) {
+        calc.assign(static_cast<size_t>(FieldCount()), Null());
+        return;
+    }
+    for (Variant& v : calc)
+        if (!VarIsNull(v)) v = Null();
 }
 
 TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() {
@@ -929,7 +1088,9 @@ bool TCustomADODataSet::GetFieldData(TField* Field, Variant& Value) {
         if (State() == dsOldValue || State() == dsCurValue) {
             TRow* row = FindRow(b->RowId);
             if (!row || (State() == dsOldValue && GetBookmarkFlag(ActiveBuffer()) == bfInserted)) return false;
-            v = i < row->Values.size() ? row->Values[i] : Null();
+            v = CellValue(*row, i);
+        } else if (b->Values.empty() && b->Row) {
+            v = CellValue(*b->Row, i);
         } else {
             v = i < b->Values.size() ? b->Values[i] : Null();
         }
@@ -938,7 +1099,7 @@ bool TCustomADODataSet::GetFieldData(TField* Field, Variant& Value) {
         v = i >= 0 && i < static_cast<int>(b->Calc.size()) ? b->Calc[static_cast<size_t>(i)] : Null();
     }
     if (IsNullish(v)) return false;
-    Value = v;
+    Value = std::move(v);
     return true;
 }
 
@@ -949,6 +1110,7 @@ void TCustomADODataSet::SetFieldData(TField* Field, const Variant& Value) {
     const Variant v = IsNullish(Value) ? Null() : Value;
     if (Field->FieldNo() > 0) {
         const size_t i = static_cast<size_t>(Field->FieldNo() - 1);
+        BufferValues(b);
         if (i >= b->Values.size()) b->Values.resize(FColumns.size(), Null());
         b->Values[i] = v;
     } else {
@@ -1075,7 +1237,7 @@ void TCustomADODataSet::Requery() {
         Open();
         return;
     }
-    LoadRows(result);
+    LoadRows(std::move(result));
     RebuildView();
     First();
 }
@@ -1085,7 +1247,7 @@ void TCustomADODataSet::InternalRefresh() {
     if (result.ColumnCount() != static_cast<int>(FColumns.size())) DatabaseError(Latin(SNoResultSet), this);
     const TRecBuf* b = ActiveRecBuf();
     const int index = b ? ViewIndexOf(b->RowId) : -1;
-    LoadRows(result);
+    LoadRows(std::move(result));
     RebuildView();
     FCurrent = std::min(index, static_cast<int>(FView.size()) - 1);
 }
@@ -1103,7 +1265,7 @@ Variant TCustomADODataSet::GetRows(int Rows) {
     Variant result = VarArrayCreate({0, fields - 1, 0, n - 1}, varVariant);
     for (int r = 0; r < n; ++r)
         for (int f = 0; f < fields; ++f)
-            VarArrayPut(result, FView[static_cast<size_t>(start + r)]->Values[static_cast<size_t>(f)], {f, r});
+            VarArrayPut(result, CellValue(*FView[static_cast<size_t>(start + r)], static_cast<size_t>(f)), {f, r});
     MoveBy(n);
     return result;
 }
@@ -1212,7 +1374,7 @@ String TCustomADODataSet::WhereOfRow(const TTableInfo& Table, const TRow& Row, s
     QStringList terms;
     for (int i : keyDefs) {
         const TColumnInfo& col = FColumns[static_cast<size_t>(i)];
-        TPgParam p = TPgParam::FromVariant(Row.Values[static_cast<size_t>(i)], KindOfOid(col.Type));
+        TPgParam p = TPgParam::FromVariant(CellValue(Row, static_cast<size_t>(i)), KindOfOid(col.Type));
         String lhs = ColumnSql(i);
         switch (col.Type) {
             case PgType::Int2: case PgType::Int4: case PgType::Int8: case PgType::Float4: case PgType::Float8:
@@ -1277,8 +1439,8 @@ void TCustomADODataSet::ResolveInsert(std::vector<Variant>& Values) {
 
 void TCustomADODataSet::ResolveUpdate(const TRow& Row, std::vector<Variant>& Values) {
     std::vector<int> changed;
-    for (size_t i = 0; i < Values.size() && i < Row.Values.size(); ++i)
-        if (!SameValue(Row.Values[i], Values[i])) changed.push_back(static_cast<int>(i));
+    for (size_t i = 0; i < Values.size() && i < FColumns.size(); ++i)
+        if (!SameValue(CellValue(Row, i), Values[i])) changed.push_back(static_cast<int>(i));
     if (changed.empty()) return;
     const TPgOid table = TargetTable(changed);
     const TTableInfo& info = TableFor(table);
@@ -1312,14 +1474,14 @@ void TCustomADODataSet::InternalPost() {
     if (State() == dsEdit) {
         TRow* row = FindRow(b->RowId);
         if (!row) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
-        std::vector<Variant> values = b->Values;
+        std::vector<Variant> values = BufferValues(b);
         ResolveUpdate(*row, values);
         row->Values = values;
         b->Values = std::move(values);
         return;
     }
     // insert
-    std::vector<Variant> values = b->Values;
+    std::vector<Variant> values = BufferValues(b);
     values.resize(FColumns.size(), Null());
     ResolveInsert(values);
     auto row = std::make_unique<TRow>();
@@ -1333,7 +1495,9 @@ void TCustomADODataSet::InternalPost() {
         if (i >= 0) at = i;
     }
     FView.insert(FView.begin() + at, row.get());
+    ViewChangedFrom(at);
     b->RowId = row->Id;
+    b->Row = row.get();
     b->Values = std::move(values);
     FRows.push_back(std::move(row));
     FCurrent = at;
@@ -1341,7 +1505,7 @@ void TCustomADODataSet::InternalPost() {
 
 void TCustomADODataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
     TRecBuf* b = Buf(Buffer);
-    std::vector<Variant> values = b->Values;
+    std::vector<Variant> values = BufferValues(b);
     values.resize(FColumns.size(), Null());
     ResolveInsert(values);
     auto row = std::make_unique<TRow>();
@@ -1349,6 +1513,7 @@ void TCustomADODataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
     row->Values = std::move(values);
     const int at = Append ? static_cast<int>(FView.size()) : std::max(0, std::min(FCurrent, static_cast<int>(FView.size())));
     FView.insert(FView.begin() + at, row.get());
+    ViewChangedFrom(at);
     FRows.push_back(std::move(row));
     FCurrent = at;
 }
@@ -1358,9 +1523,14 @@ void TCustomADODataSet::InternalDelete() {
     TRow* row = FindRow(b->RowId);
     if (!row) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
     ResolveDelete(*row);
-    const int index = ViewIndexOf(row->Id);
-    if (index >= 0) FView.erase(FView.begin() + index);
-    std::erase_if(FRows, [row](const auto& r) { return r.get() == row; });
+    const int index = ViewIndexOfRow(row);
+    if (index >= 0) {
+        FView.erase(FView.begin() + index);
+        ViewChangedFrom(index);
+    }
+    ForgetRow(row);
+    const auto it = std::lower_bound(FRows.begin(), FRows.end(), row->Id, [](const auto& r, int id) { return r->Id < id; });
+    if (it != FRows.end() && it->get() == row) FRows.erase(it);
     FCurrent = index >= 0 ? index : FCurrent;
     if (FCurrent >= static_cast<int>(FView.size())) FCurrent = static_cast<int>(FView.size()) - 1;
 }

@@ -26,6 +26,7 @@
 #include "platform/rtl/collections.h"
 #include "platform/rtl/lists.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -236,12 +237,17 @@ public:
     TUpdateStatus UpdateStatus() override;
 
 protected:
+    // A row of the dataset. A fetched row keeps its values in the fetched result (ResultRow) and
+    // is decoded when read; a row that was written or inserted holds them in Values.
     struct TRow {
         int Id = 0;
-        std::vector<Variant> Values;  // by field definition
+        int ResultRow = -1;
+        int ViewPos = -1;             // place in FView: exact below FViewValidTo
+        std::vector<Variant> Values;  // by field definition; empty while the result holds them
     };
     struct TRecBuf {
         int RowId = -1;
+        TRow* Row = nullptr;  // the row shown, read through while Values is empty
         TBookmarkFlag Flag = bfCurrent;
         int RecNo = -1;
         std::vector<Variant> Values;
@@ -297,10 +303,18 @@ private:
     TRecBuf* ActiveRecBuf();
     TRow* FindRow(int Id) const;
     int ViewIndexOf(int Id) const;
+    int ViewIndexOfRow(const TRow* Row) const;
+    // The view changed from position From on: later positions are renumbered when next asked.
+    void ViewChangedFrom(int From) { FViewValidTo = std::min(FViewValidTo, std::max(From, 0)); }
     void FillBuffer(TRecBuf* B, int ViewIndex);
     TPgResult Run();
     void DefineFields(const TPgResult& Result);
-    void LoadRows(const TPgResult& Result);
+    void LoadRows(TPgResult&& Result);
+    // A value of a row by field definition (Null past the end).
+    Variant CellValue(const TRow& Row, size_t Col) const;
+    // The values a buffer shows.
+    std::vector<Variant>& BufferValues(TRecBuf* B) const;
+    void ForgetRow(const TRow* Row);
     Variant ToFieldType(const Variant& Value, int DefIndex) const;
     void RebuildView();
     void ParseFilter();
@@ -332,6 +346,8 @@ private:
     std::vector<TTableInfo> FTables;         // catalog of tables written to
     std::vector<std::unique_ptr<TRow>> FRows;  // the server's order, then inserted rows
     std::vector<TRow*> FView;                // sorted and filtered
+    mutable int FViewValidTo = 0;            // FView positions below are exact in the rows
+    std::unique_ptr<TPgResult> FResult;      // the fetched rows' values
     int FNextId = 1;
     int FCurrent = -1;                       // cursor in FView: -1 before, size() after
     bool FCursorOpen = false;

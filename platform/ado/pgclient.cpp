@@ -432,6 +432,15 @@ QByteArray TPgResult::Text(int ARow, int ACol) const {
     return QByteArray(PQgetvalue(FResult.get(), ARow, ACol), PQgetlength(FResult.get(), ARow, ACol));
 }
 
+const char* TPgResult::RawText(int ARow, int ACol, int& ALength) const {
+    if (IsNull(ARow, ACol)) {
+        ALength = 0;
+        return nullptr;
+    }
+    ALength = PQgetlength(FResult.get(), ARow, ACol);
+    return PQgetvalue(FResult.get(), ARow, ACol);
+}
+
 Variant TPgResult::Value(int ARow, int ACol) const {
     if (ARow < 0 || ARow >= RowCount() || ACol < 0 || ACol >= ColumnCount())
         throw EPgError(QStringLiteral("Row %1, column %2 is out of range").arg(ARow).arg(ACol));

@@ -133,6 +133,10 @@ public:
     bool IsNull(int ARow, int ACol) const;
     // The value's text as the server sent it (empty for NULL).
     QByteArray Text(int ARow, int ACol) const;
+    // The same text in place (NUL-terminated, valid while the result lives), nullptr for NULL.
+    const char* RawText(int ARow, int ACol, int& ALength) const;
+    // The DateStyle the server printed dates and times in.
+    const String& DateStyle() const { return FDateStyle; }
     // The value decoded by the column's type: Null; Smallint/Integer/Int64; Double; FMT-BCD for
     // numeric; Boolean; a date-time for date, time and time stamps; a byte array for bytea; text
     // for everything else (and for values that have no Variant form, such as 'infinity').
