@@ -119,8 +119,10 @@ void HelperAddClick(TForm11* Card) {
     try {
         AddHelper(DataModule6->ADO_DB, Card->RecordKey, Card->HelperId, Card->HelperRate,
                   static_cast<int>(Card->HelperHours));
-    } catch (const Exception&) {
-        MessageBox(Card->Handle(), HelperNotSavedMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+    } catch (const Exception& E) {
+        // the card's own line, then what the server said
+        MessageBox(Card->Handle(), HelperNotSavedMessage + u'\n' + E.Message(), QStringLiteral("Ошибка"),
+                   MB_OK | MB_ICONERROR);
     }
     ReopenHelpers(Card);
 }

@@ -464,5 +464,27 @@ TEST_F(HelperPayTest, ARecordWithoutHoursRefusesBeforeAWorkerIsPicked) {
     });
 }
 
+TEST_F(HelperPayTest, AHelperTheServerRefusesIsShownWithTheServersMessage) {
+    Db().Exec("create function pg_temp_refuse_helper() returns trigger language plpgsql as $$ begin raise exception "
+              "'helper refused by the server'; end $$;"
+              "create trigger refuse_helper before insert on accounts_dep.person_temp for each row execute function "
+              "pg_temp_refuse_helper()");
+    Start();
+    Form1->DateT->SetDate(Day(3, 3));
+    SignIn(AdminWord2, [&] {
+        InHelperStage([&] {
+            Form11->CheckBox1->SetChecked(true);
+            Responder.Clear();
+            AddHelperOf(2, QStringLiteral("4"));
+            const auto m = Messages();
+            ASSERT_EQ(m.size(), 1u);
+            EXPECT_TRUE(m[0].startsWith(QStringLiteral("Ошибка|Невозможно сохранить данные в БД!\n"))) << m[0].toStdString();
+            EXPECT_TRUE(m[0].contains(QStringLiteral("helper refused by the server"))) << m[0].toStdString();
+            EXPECT_EQ(Temps(), "0");
+        });
+    });
+    Db().Exec("drop trigger refuse_helper on accounts_dep.person_temp; drop function pg_temp_refuse_helper()");
+}
+
 }  // namespace
 }  // namespace sdelka::test
