@@ -4,6 +4,9 @@
 #include "platform/db/db.h"
 #include "platform/rtl/exceptions.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 const char* const SValuesNotComparable = "TMTIndexVz.FindKeyValueIndex: values is not comparable.";
@@ -18,6 +21,30 @@ bool SameTextAscii(const String& A, const String& B) {
         if (a != b) return false;
     }
     return true;
+}
+
+// CompareVarValuesVz with a shortcut for two keys of one integer or floating kind (the common
+// single-field key): the same answer without the general conversion rules.
+TVariantRelationship CompareKeysVz(const Variant& A, const Variant& B) {
+    const TVarType ta = A.VType();
+    if (ta == B.VType()) {
+        switch (ta) {
+            case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+            case varInt64: {
+                const Int64 a = A.AsInt64(), b = B.AsInt64();
+                return a < b ? vrLessThan : (b < a ? vrGreaterThan : vrEqual);
+            }
+            case varDouble: case varDate: {
+                const double a = A.AsDouble(), b = B.AsDouble();
+                if (a < b) return vrLessThan;
+                if (b < a) return vrGreaterThan;
+                if (a == b) return vrEqual;
+                break;  // NaN: the general rule
+            }
+            default: break;
+        }
+    }
+    return CompareVarValuesVz(A, B);
 }
 
 }  // namespace
@@ -94,14 +121,43 @@ void TMTIndexVz::RebuildIndex() {
     ClearIndex();
     TRecordsListVz* list = RecordsList();
     if (!Maintained() || !list) return;
-    for (int i = 0; i < list->Count(); ++i) {
-        TMemoryRecordVz* r = list->Rec(i);
-        // Records flagged deleted have no entry, as after the mark itself, so that a rebuild
-        // does not change what the index answers.
-        if (!r || r->UpdateStatus() == usDeleted) continue;
-        FRecList->Add(New<TIndexItemVz>(RecordKey(r, dvvValueVz), i));
+    std::vector<TIndexItemVz*> entries;
+    entries.reserve(static_cast<size_t>(list->Count()));
+    try {
+        for (int i = 0; i < list->Count(); ++i) {
+            TMemoryRecordVz* r = list->Rec(i);
+            // Records flagged deleted have no entry, as after the mark itself, so that a rebuild
+            // does not change what the index answers.
+            if (!r || r->UpdateStatus() == usDeleted) continue;
+            entries.push_back(New<TIndexItemVz>(RecordKey(r, dvvValueVz), i));
+        }
+    } catch (...) {
+        for (TIndexItemVz* e : entries) e->Free();
+        throw;
     }
-    if (Count() > 0) QuickSort(0, Count() - 1);
+    // Equal keys keep the records' order. Keys of one integer kind sort as plain numbers; a
+    // merge sort over the general rule stays sound even where it finds two keys incomparable.
+    const TVarType kind = entries.empty() ? varEmpty : entries.front()->Value.VType();
+    bool integers = false;
+    switch (kind) {
+        case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+        case varInt64:
+            integers = std::all_of(entries.begin(), entries.end(), [kind](const TIndexItemVz* e) { return e->Value.VType() == kind; });
+            break;
+        default: break;
+    }
+    if (integers) {
+        std::vector<std::pair<Int64, TIndexItemVz*>> keyed(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i) keyed[i] = {entries[i]->Value.AsInt64(), entries[i]};
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (size_t i = 0; i < entries.size(); ++i) entries[i] = keyed[i].second;
+    } else {
+        std::stable_sort(entries.begin(), entries.end(), [](const TIndexItemVz* a, const TIndexItemVz* b) {
+            return CompareKeysVz(a->Value, b->Value) == vrLessThan;
+        });
+    }
+    FRecList->SetCapacity(static_cast<int>(entries.size()));
+    for (TIndexItemVz* e : entries) FRecList->Add(e);
     if (MustBeUnique()) CheckUnical();
 }
 
@@ -110,8 +166,8 @@ void TMTIndexVz::QuickSort(int L, int R) {
         int i = L, j = R;
         const TIndexItemVz* pivot = Items((L + R) / 2);
         do {
-            while (CompareVarValuesVz(Items(i)->Value, pivot->Value) == vrLessThan) ++i;
-            while (CompareVarValuesVz(Items(j)->Value, pivot->Value) == vrGreaterThan) --j;
+            while (CompareKeysVz(Items(i)->Value, pivot->Value) == vrLessThan) ++i;
+            while (CompareKeysVz(Items(j)->Value, pivot->Value) == vrGreaterThan) --j;
             if (i <= j) {
                 // The pivot is an entry, not a copied key: it follows its position.
                 if (i != j) FRecList->Exchange(i, j);
@@ -129,7 +185,7 @@ bool TMTIndexVz::FindKeyValueIndex(const Variant& Value, int& Index) const {
     bool found = false;
     while (hi >= lo) {
         const int mid = (lo + hi) / 2;
-        const TVariantRelationship c = CompareVarValuesVz(Items(mid)->Value, Value);
+        const TVariantRelationship c = CompareKeysVz(Items(mid)->Value, Value);
         if (c == vrNotEqual) throw Exception(QString::fromLatin1(SValuesNotComparable));
         if (c == vrLessThan) {
             lo = mid + 1;
@@ -154,8 +210,8 @@ bool TMTIndexVz::FindRecordIndexByKey(const Variant& Value, int& Index) const {
 void TMTIndexVz::FillMatchedKeyList(const Variant& Value, TList* List) const {
     int pos = 0;
     if (!FindKeyValueIndex(Value, pos)) return;
-    for (int i = pos - 1; i >= 0 && CompareVarValuesVz(Items(i)->Value, Value) == vrEqual; --i) List->Add(Items(i));
-    for (int i = pos; i < Count() && CompareVarValuesVz(Items(i)->Value, Value) == vrEqual; ++i) List->Add(Items(i));
+    for (int i = pos - 1; i >= 0 && CompareKeysVz(Items(i)->Value, Value) == vrEqual; --i) List->Add(Items(i));
+    for (int i = pos; i < Count() && CompareKeysVz(Items(i)->Value, Value) == vrEqual; ++i) List->Add(Items(i));
 }
 
 void TMTIndexVz::FillMatchedRecsList(const Variant& Value, TList* List) const {
@@ -174,7 +230,7 @@ void TMTIndexVz::UniqueKeyViolation(const Variant& Key) const {
 void TMTIndexVz::CheckUnical() const {
     for (int i = 0; i + 1 < Count(); ++i) {
         const Variant& key = Items(i)->Value;
-        if (!VarIsNull(key) && CompareVarValuesVz(key, Items(i + 1)->Value) == vrEqual) UniqueKeyViolation(key);
+        if (!VarIsNull(key) && CompareKeysVz(key, Items(i + 1)->Value) == vrEqual) UniqueKeyViolation(key);
     }
 }
 
@@ -182,12 +238,12 @@ bool TMTIndexVz::FindRecordEntry(const Variant& Key, int RecIndex, int& Index) c
     int pos = 0;
     if (VarIsEmpty(Key) || !FindKeyValueIndex(Key, pos)) return false;
     // With duplicate keys the search lands on any equal entry: look for the record's own.
-    for (int i = pos; i >= 0 && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; --i)
+    for (int i = pos; i >= 0 && CompareKeysVz(Items(i)->Value, Key) == vrEqual; --i)
         if (Items(i)->RecIndex == RecIndex) {
             Index = i;
             return true;
         }
-    for (int i = pos + 1; i < Count() && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; ++i)
+    for (int i = pos + 1; i < Count() && CompareKeysVz(Items(i)->Value, Key) == vrEqual; ++i)
         if (Items(i)->RecIndex == RecIndex) {
             Index = i;
             return true;
@@ -200,9 +256,9 @@ bool TMTIndexVz::KeyHeldByOther(const Variant& Key, int RecIndex) const {
     if (VarIsNull(Key)) return false;
     int pos = 0;
     if (!FindKeyValueIndex(Key, pos)) return false;
-    for (int i = pos; i >= 0 && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; --i)
+    for (int i = pos; i >= 0 && CompareKeysVz(Items(i)->Value, Key) == vrEqual; --i)
         if (Items(i)->RecIndex != RecIndex) return true;
-    for (int i = pos + 1; i < Count() && CompareVarValuesVz(Items(i)->Value, Key) == vrEqual; ++i)
+    for (int i = pos + 1; i < Count() && CompareKeysVz(Items(i)->Value, Key) == vrEqual; ++i)
         if (Items(i)->RecIndex != RecIndex) return true;
     return false;
 }

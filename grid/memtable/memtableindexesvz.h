@@ -7,6 +7,8 @@
 #include "platform/rtl/lists.h"
 #include "platform/rtl/variant.h"
 
+#include <utility>
+
 class TMTIndexesVz;
 
 // One entry: the key (the field's value, or an array of the values of several fields in the
@@ -15,7 +17,7 @@ class TIndexItemVz : public TObject {
     SDELKA_CLASS(TIndexItemVz, TObject)
 public:
     TIndexItemVz() = default;
-    TIndexItemVz(const Variant& AValue, int ARecIndex) : Value(AValue), RecIndex(ARecIndex) {}
+    TIndexItemVz(Variant AValue, int ARecIndex) : Value(std::move(AValue)), RecIndex(ARecIndex) {}
     Variant Value;
     int RecIndex = -1;
 };
