@@ -1251,8 +1251,9 @@ void TRecordsListVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
 }
 
 void TRecordsListVz::RenumberFrom(int Index) {
-    for (int i = Index < 0 ? 0 : Index; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) r->FIndex = i;
+    void* const* recs = FRecList->List();
+    for (int i = Index < 0 ? 0 : Index, n = FRecList->Count(); i < n; ++i)
+        if (auto* r = static_cast<TMemoryRecordVz*>(static_cast<TObject*>(recs[i]))) r->FIndex = i;
 }
 
 void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {

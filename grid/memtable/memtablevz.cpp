@@ -392,8 +392,10 @@ void TCustomMemTableVz::FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum
     Buf->MemRec = MemRec;
     Buf->BookmarkData.MemRec = MemRec;
     Buf->BookmarkData.RecViewIndex = RowNum;
+    // The sorted-list place only when it is known without renumbering: the bookmark's hints fill
+    // it in when they are asked.
     Buf->BookmarkData.InSortedListIndex =
-        RowNum >= 0 && RowNum < FRecordsView->Count() ? FRecordsView->GetRecordView(RowNum)->InSortedListIndex() : -1;
+        RowNum >= 0 && RowNum < FRecordsView->Count() ? FRecordsView->GetRecordView(RowNum)->KnownSortedListIndex() : -1;
     Buf->RecView = nullptr;
     Buf->UseMemRec = true;
     Buf->NeedUpdateCalcFields = true;
@@ -958,7 +960,12 @@ void TCustomMemTableVz::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
 void TCustomMemTableVz::InternalDelete() {
     BeginViewUpdate();
     try {
-        WriteThrough(this, FDataDriver, [&] { FRecordsView->DeleteRecord(FRecordPos); });
+        WriteThrough(this, FDataDriver, [&] {
+            // The view finds the row where the dataset stands, without a search.
+            if (FRecordPos >= 0 && FRecordPos < FRecordsView->Count())
+                FRecordsView->SetIndexHint(FRecordsView->GetRec(FRecordPos), FRecordPos);
+            FRecordsView->DeleteRecord(FRecordPos);
+        });
     } catch (...) {
         EndViewUpdate(false);
         throw;

@@ -19,6 +19,13 @@ int TMemRecViewVz::InSortedListIndex() const {
     return FInSortedListIndex;
 }
 
+int TMemRecViewVz::KnownSortedListIndex() const {
+    if (FRecordsView && FRecordsView->FSortedListIndexesObsolete &&
+        !(FInSortedListIndex >= 0 && FInSortedListIndex < FRecordsView->FSortedValidTo))
+        return -1;
+    return FInSortedListIndex;
+}
+
 // ---- TRecordsViewOrderByList --------------------------------------------------------------------
 
 int TRecordsViewOrderByList::FindFieldIndex(const String& FieldName) {
@@ -79,7 +86,8 @@ void TRecordsViewVz::ViewDelete(int Index) {
 
 void TRecordsViewVz::ViewClear() {
     for (int i = 0; i < FMemoryViewList->Count(); ++i) GetRecordView(i)->FViewPos = -1;
-    FMemoryViewList->Clear();
+    // The list keeps its capacity: the rows are filled again right after.
+    FMemoryViewList->SetCount(0);
     FViewPosValidTo = 0;
 }
 
@@ -113,7 +121,8 @@ void TRecordsViewVz::SortedDelete(int Index) {
 
 void TRecordsViewVz::RenumberView() const {
     const int n = FMemoryViewList->Count();
-    for (int i = FViewPosValidTo; i < n; ++i) GetRecordView(i)->FViewPos = i;
+    void* const* items = FMemoryViewList->List();
+    for (int i = FViewPosValidTo; i < n; ++i) static_cast<TMemRecViewVz*>(static_cast<TObject*>(items[i]))->FViewPos = i;
     FViewPosValidTo = n;
 }
 
@@ -148,7 +157,9 @@ int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
 
 
 void TRecordsViewVz::UpdateSortedListIndexes() {
-    for (int i = FSortedValidTo; i < FSorderViewList->Count(); ++i) GetSortedListItem(i)->SetInSortedListIndex(i);
+    void* const* items = FSorderViewList->List();
+    for (int i = FSortedValidTo, n = FSorderViewList->Count(); i < n; ++i)
+        static_cast<TMemRecViewVz*>(static_cast<TObject*>(items[i]))->FInSortedListIndex = i;
     FSortedValidTo = FSorderViewList->Count();
     FSortedListIndexesObsolete = false;
 }
@@ -300,15 +311,19 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
         if (!candidates) candidates = FSorderViewList.get();
         FFilterAborted = false;
         std::vector<TMemRecViewVz*> passed;
+        passed.reserve(static_cast<size_t>(candidates->Count()));
         for (int i = 0; i < candidates->Count() && !FFilterAborted; ++i) {
             auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
             if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
         }
         if (!FFilterAborted) {
             if (prefiltered && !FViewAsTreeList) KeyedSort(passed);
+            if (static_cast<int>(passed.size()) > FMemoryViewList->Capacity())
+                FMemoryViewList->SetCapacity(static_cast<int>(passed.size()));
+            const bool lookups = OnCalcLookupBuffer.Assigned();
             for (TMemRecViewVz* item : passed) {
                 ViewAdd(item);
-                CalcLookupBuffer(item);
+                if (lookups) CalcLookupBuffer(item);
             }
         }
     }
@@ -571,14 +586,24 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         if (!FSortOrder.isEmpty()) FSortedInOrder = false;
         if (oldPos >= 0) {
             item = GetRecordView(oldPos);
-            ViewDelete(oldPos);
         } else {
             const int s = IndexOfSortedListRec(MemRec);
             if (s >= 0) item = GetSortedListItem(s);
         }
         if (!item) break;  // a record the view does not hold
+        const bool passes = RecordPassesFilter(MemRec, nullptr);
+        if (oldPos >= 0 && passes) {
+            // A record that still sorts between its neighbours keeps its row: no list moves.
+            const int n = FMemoryViewList->Count();
+            if ((oldPos == 0 || CompareRecs(ViewRec(oldPos - 1), MemRec) <= 0) &&
+                (oldPos + 1 >= n || CompareRecs(MemRec, ViewRec(oldPos + 1)) <= 0)) {
+                post(MemRec, oldPos, Action);
+                break;
+            }
+        }
+        if (oldPos >= 0) ViewDelete(oldPos);
         int newPos = -1;
-        if (RecordPassesFilter(MemRec, nullptr)) {
+        if (passes) {
             newPos = std::min(FindFilteredPos(MemRec, oldPos), FMemoryViewList->Count());
             ViewInsert(newPos, item);
         }
@@ -599,7 +624,10 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
             ViewDelete(viewPos);
             post(MemRec, viewPos, rlnRecDeletedVz);
         }
-        const int s = IndexOfSortedListRec(MemRec);
+        // In storage order the record's sorted-list place is the storage position it had.
+        const bool atIndex = FSortOrder.isEmpty() && Index >= 0 && Index < FSorderViewList->Count() &&
+                             GetSortedListItem(Index)->Rec() == MemRec;
+        const int s = atIndex ? Index : IndexOfSortedListRec(MemRec);
         if (s >= 0) {
             TMemRecViewVz* item = GetSortedListItem(s);
             SortedDelete(s);

@@ -33,6 +33,8 @@ public:
     TRecordsViewVz* RecordsView() const { return FRecordsView; }
     // Renumbers the view's sorted items first when their numbers are out of date.
     int InSortedListIndex() const;
+    // The place in the sorted list when it is up to date, else -1 (no renumbering).
+    int KnownSortedListIndex() const;
     void SetInSortedListIndex(int Value) { FInSortedListIndex = Value; }
     TRecDataValues& LookupBuffer() { return FLookupBuffer; }
     void SetLookupBufferLength(int NewLength) { FLookupBuffer.resize(static_cast<size_t>(NewLength)); }
