@@ -2,7 +2,8 @@
 # Drives the popup demo under a virtual X server with xdotool: a popup list dropped down from an
 # edit near the bottom of the screen opens above it, a click on an item selects it while the main
 # window keeps the activation and the edit the focus (typed keys still reach the edit); a popup
-# menu item that does not close its menu ticks while the menu stays open.
+# menu item that does not close its menu ticks while the menu stays open; a confirmation box
+# blocks the window behind it (a second click on its button asks nothing) until Escape answers it.
 #   tools/popupdemo/drive.sh [build dir]     (a screenshot of the open list: build dir/popupdemo-list.png)
 set -euo pipefail
 build=$(cd "${1:-build/asan}" && pwd)
@@ -29,6 +30,13 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   xdotool mousemove "$mx" "$my"; sleep 0.3; xdotool click 1; sleep 0.5
   xdotool click 1; sleep 0.5
   xdotool key Escape; sleep 0.5
+  # The confirmation: a click on the button, a second click and a click on the edit behind the
+  # box, then Escape on the box.
+  dx=$((ex + 275)); dy=$((ey + 12))
+  xdotool mousemove "$dx" "$dy"; sleep 0.2; xdotool click 1; sleep 0.8
+  xdotool click 1; sleep 0.4
+  xdotool mousemove $((ex + 20)) $((ey + 10)); sleep 0.2; xdotool click 1; sleep 0.4
+  xdotool key Escape; sleep 0.5
   kill $pid; wait $pid 2>/dev/null || true
 ' "$build" "$out"
 cat "$out"
@@ -44,5 +52,8 @@ check "^option checked 0$"
 opened=$(grep -c "^menu open$" "$out" || true)
 [ "$opened" = 1 ] || { echo "the menu opened $opened times"; fail=1; }
 awk '/^option checked 0$/{t=1} /^menu closed$/{ if (!t) bad=1 } END{exit bad}' "$out" || { echo "the menu closed before the second tick"; fail=1; }
+check "^confirm 1$"
+check "^answer 7$"
+grep -q "^confirm 2$" "$out" && { echo "a second confirmation was stacked behind the first"; fail=1; }
 [ $fail = 0 ] && echo "popupdemo: all checks passed"
 exit $fail

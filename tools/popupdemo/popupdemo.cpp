@@ -9,9 +9,12 @@
 //   menu open | menu closed      the popup menu opened or closed
 //   menuitem N X Y               the screen point of the middle of menu item N
 //   option checked 0|1           the ticking item was clicked
+//   confirm N | answer R         the button's click asked its confirmation (the Nth time); the
+//                                box was answered with the modal result R
 // F12 in the edit saves a screenshot to the file named by POPUPDEMO_SHOT.
 #include "grid/base/listboxvz.h"
 #include "grid/base/menusvz.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"
 
@@ -126,6 +129,19 @@ int main(int argc, char** argv) {
         }
     };
     watch->SetEnabled(true);
+    // A button that asks a confirmation, 230 pixels right of the edit: while the box is up, no
+    // window of the program takes input, so a second click cannot stack a second box.
+    auto* del = New<TButton>(form);
+    del->SetParent(form);
+    del->SetBounds(250, 80, 90, 24);
+    del->SetCaption(u"Удалить"_S);
+    del->SetTabStop(false);
+    int asked = 0;
+    del->OnClick = [&asked](TObject*) {
+        Out(QStringLiteral("confirm %1").arg(++asked));
+        const int r = MessageDlg(u"Удалить запись?"_S, mtConfirmation, {mbYes, mbNo}, 0);
+        Out(QStringLiteral("answer %1").arg(r));
+    };
     form->OnActivate = [=](TObject*) { edit->SetFocus(); };
     Application->Run();
     DoneApplication();

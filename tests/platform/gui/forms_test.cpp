@@ -178,6 +178,8 @@ TEST_F(FormsTest, OnActivateOncePerShowingWithRealNestedModalLoops) {
 
 // A confirmation asked from a button's click, with the real message box: while it is up, clicks
 // and keys reach no other window of the application, so the button cannot stack a second box.
+// The box is modal to the application, not to the window it came from: under an X server (with
+// or without a window manager) a box modal to its window only let both through.
 TEST_F(FormsTest, AMessageBoxBlocksEveryOtherWindowUntilItIsAnswered) {
     TForm* form = New<TForm>(nullptr);
     form->SetBounds(10, 10, 300, 200);
@@ -191,12 +193,14 @@ TEST_F(FormsTest, AMessageBoxBlocksEveryOtherWindowUntilItIsAnswered) {
     other_button->SetParent(other);
     int clicks = 0, otherClicks = 0, answer = -1;
     bool boxSeen = false;
+    Qt::WindowModality modality = Qt::NonModal;
     other_button->OnClick = [&](TObject*) { ++otherClicks; };
     del->OnClick = [&](TObject*) {
         ++clicks;
         QTimer::singleShot(0, [&] {
             QWidget* box = QApplication::activeModalWidget();
             boxSeen = box != nullptr;
+            if (box) modality = box->windowModality();
             ClickWindow(del->Handle());           // the same button again
             ClickWindow(other_button->Handle());  // a window made before the box
             SendKeyToWindow(form->Handle(), Qt::Key_Space);
@@ -208,6 +212,7 @@ TEST_F(FormsTest, AMessageBoxBlocksEveryOtherWindowUntilItIsAnswered) {
     other->Show();
     ClickWindow(del->Handle());
     EXPECT_TRUE(boxSeen);
+    EXPECT_EQ(modality, Qt::ApplicationModal);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(otherClicks, 0);
     EXPECT_EQ(answer, mrNo);
