@@ -334,6 +334,31 @@ TEST_F(PeriodReportsTest, ReportsByProductsPrintEachProductsQuantityAndMass) {
     });
 }
 
+TEST_F(PeriodReportsTest, BlanksOnlyKeepEverybodysAuxiliaryEarningsInTheSummary) {
+    InPeriodWindow([&] {
+        Form18->RadioGroup1->SetItemIndex(2);  // "Заготовки"
+        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers_blanks");
+        Form18->RadioGroup1->SetItemIndex(0);
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_TRUE(text.contains(QStringLiteral("Заготовки")));
+        EXPECT_FALSE(text.contains(QStringLiteral("Готовая продукция")));
+        // the lines and their sum are the blanks' only; the auxiliary works and the average rate
+        // of the summary are everybody's
+        const QStringList t = QString::fromStdString(Db().Value(
+            "select (select sum(round(l,2)) from (select sum((s.kol_vo-s.brak)*s.cena)::numeric l from " + Records() +
+            "where o.naimen=1 and " + Period("s.data") + " group by s.w_id, v.vid, i.id_nom, o.naimen, s.color) z) || '|' || "
+            "(select coalesce(round(sum(cnt*price)::numeric,2),0) from accounts_dep.fatigue f where f.id_o=7777 and " +
+            Period("f.d_date") + ") || '|' || "
+            "(select coalesce(round(sum(cnt*price)::numeric,2),0) from accounts_dep.fatigue f where f.id_o=7778 and " +
+            Period("f.d_date") + ")")).split(u'|');
+        ASSERT_EQ(t.size(), 3);
+        ExpectInOrder(text, {{String(), {Money(t[0])}},
+                             {QStringLiteral("Хоз.р.:"), {Money(t[1])}},
+                             {QStringLiteral("Ср.сд.:"), {Money(t[2])}},
+                             {QStringLiteral("Итого:"), {Money(QString::number(t[0].toDouble() + t[1].toDouble() + t[2].toDouble(), 'f', 2))}}});
+    });
+}
+
 TEST_F(PeriodReportsTest, AFailedRunLeavesNoQueryOpenAndAnEmptyPeriodStillPrints) {
     InPeriodWindow([&] {
         TRpCustomBand* detail = Form16->RpReport1->FirstBand(rbDetail);
