@@ -93,7 +93,17 @@ void DrawGlyph(TCanvas* C, TGlyph G) {
         C->MoveTo(5, 12);
         C->LineTo(19, 12);
         break;
-    case gZoom100: sheet(6, 3, 18, 21); C->TextOut(7, 6, QStringLiteral("1:1")); break;
+    case gZoom100:
+        sheet(6, 3, 18, 21);
+        C->Pen()->SetColor(blue);
+        C->Pen()->SetWidth(2);
+        C->MoveTo(10, 8);
+        C->LineTo(10, 17);
+        C->MoveTo(14, 8);
+        C->LineTo(14, 17);
+        C->Pen()->SetWidth(1);
+        C->Pen()->SetColor(ink);
+        break;
     case gZoomPick: lens(4, 4); break;
     case gFirst: bar(7); tri(15, -1); break;
     case gPrev: tri(15, -1); break;
@@ -649,7 +659,13 @@ void TRpStandardPreview::RpPreviewProgressUpdate(TObject*, int Progress) {
 
 void TRpStandardPreview::ResizeThumb(TObject*) {
     TRpPrinter* p = RpPrinter();
-    ThumbFontHeight = ThumbGrid->Canvas()->TextHeight(QStringLiteral("P"));
+    {
+        // Measured on a bitmap: the grid's canvas draws only while the grid paints.
+        TBitmap probe;
+        probe.SetSize(1, 1);
+        probe.Canvas()->Font()->Assign(ThumbGrid->Font());
+        ThumbFontHeight = probe.Canvas()->TextHeight(QStringLiteral("P"));
+    }
     const int colWidth = std::max(8, ThumbGrid->Width() - 4);
     ThumbGrid->SetDefaultColWidth(colWidth);
     ThumbDrawWidth = colWidth - 20;
@@ -730,7 +746,7 @@ bool TRpStandardPreview::GetTextSearch(bool& MatchCase, String& Text) {
     dlg->ShowModal();
     if (dlg->cancel) return false;
     MatchCase = dlg->GetCase();
-    Text = dlg->GetText();
+    Text = dlg->GetSearchText();
     return true;
 }
 

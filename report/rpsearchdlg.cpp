@@ -23,7 +23,6 @@ void TSearchDlg::AfterConstruction() {
     SpeedButton1 = NewControl<TSpeedButton>(this, this, "SpeedButton1", 212, 86, 77, 25);
     SpeedButton1->SetCaption(QStringLiteral("Cancel"));
     SpeedButton1->OnClick = TNotifyEvent(this, &TSearchDlg::SpeedButton1Click);
-    SetActiveControl(Edit1);
     OnCreate = TNotifyEvent(this, &TSearchDlg::FormCreate);
     inherited::AfterConstruction();
 }
@@ -36,7 +35,7 @@ void TSearchDlg::FormCreate(TObject*) {
     SetCaption(QStringLiteral("Search for Text"));
 }
 
-String TSearchDlg::GetText() const { return Edit1->Text(); }
+String TSearchDlg::GetSearchText() const { return Edit1->Text(); }
 bool TSearchDlg::GetCase() const { return CheckBox1->Checked(); }
 
 void TSearchDlg::SpeedButton1Click(TObject*) {

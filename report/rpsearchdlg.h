@@ -18,7 +18,8 @@ protected:
 public:
     void AfterConstruction() override;
     void FormCreate(TObject* Sender);
-    String GetText() const;
+    // The edit's text (GetText is the control's own caption reader).
+    String GetSearchText() const;
     bool GetCase() const;
     void SpeedButton1Click(TObject* Sender);  // cancel
     void SpeedButton2Click(TObject* Sender);  // search

@@ -112,6 +112,7 @@ struct PreviewFixture {
         B->SetParent(Detail);
         Place(B, 100, 500);
         B->SetExpression(u"IF(PAGENUMBER=3,'Бригадир участка','Рабочий')"_s);
+        Report->BeforePrint = [this](TObject*, bool&) { Given = 0; };  // every run from the first record
         Report->OnNeedData = [this](TObject*, bool& More) {
             More = Given < Records;
             if (More) ++Given;
@@ -275,7 +276,7 @@ TEST(RpDialogs, SearchDialogCountsOnlyTheSearchButton) {
     });
     D->ShowModal();
     EXPECT_FALSE(D->cancel);
-    EXPECT_EQ(D->GetText(), u"смена"_s);
+    EXPECT_EQ(D->GetSearchText(), u"смена"_s);
     EXPECT_TRUE(D->GetCase());
 }
 
@@ -387,8 +388,8 @@ TEST_F(RpPreviewWindow, PagesZoomSearchFilesPrintAndClose) {
         EXPECT_EQ(at100.pixelColor(o + QPoint(I->Width() - 3, 40)), QColor(Qt::black));
         EXPECT_EQ(at100.pixelColor(o + QPoint(20, 20)), QColor(Qt::white));
         int ink = 0;
-        for (int y = P->YSize(100); y < P->YSize(200); ++y)
-            for (int x = P->XSize(100); x < P->XSize(600); ++x) ink += qGray(at100.pixel(o + QPoint(x, y))) < 128;
+        for (int y = P->YSize(200); y < P->YSize(300); ++y)
+            for (int x = P->XSize(200); x < P->XSize(700); ++x) ink += qGray(at100.pixel(o + QPoint(x, y))) < 128;
         EXPECT_GT(ink, 50);
     }
     ClickTool(W->ZoomToWidth);
@@ -481,7 +482,12 @@ TEST_F(RpPreviewWindow, PagesZoomSearchFilesPrintAndClose) {
         static_cast<TSaveDialog*>(D)->SetFileName(out);
         return true;
     });
+    const int callsBefore = R.CallCount();
+    int printEvents = 0;
+    F.Report->OnStandPrevEvent = [&](TObject*, TStandPrevEventType T, const String&, bool&) { printEvents += T == spPrint; };
     ClickTool(W->Print);
+    EXPECT_EQ(printEvents, 1);
+    EXPECT_EQ(R.CallCount(), callsBefore + 1);  // only where the PDF goes
     ASSERT_TRUE(FileExists(out));
     EXPECT_TRUE(RunTool(u"pdfinfo"_s, {out}).contains(QRegularExpression(u"Pages:\\s+2\\b"_s)));
     const String text = RunTool(u"pdftotext"_s, {out, u"-"_s});
@@ -555,13 +561,20 @@ TEST_F(RpPreviewWindow, PreviewOfTheReportWaitsForTheWindow) {
     int shown = 0, closed = 0;
     F.Report->OnPreviewShowing = [&](TObject*) { ++shown; };
     F.Report->AfterPreview = [&](TObject*) { ++closed; };
-    QTimer::singleShot(0, [&] {
-        auto* W = dynamic_cast<TRpStandardPreview*>(F.Report->RpPrinter()->PreviewControl());
-        ASSERT_NE(W, nullptr);
-        EXPECT_EQ(W->RpPrinter()->PageCount(), 5);
+    // Once the window shows the finished document, the user presses Escape.
+    QTimer timer;
+    int pages = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        TRpPrinter* P = F.Report->RpPrinter();
+        auto* W = P ? dynamic_cast<TRpStandardPreview*>(P->PreviewControl()) : nullptr;
+        if (!W || P->Status() != mpFinished || !P->ReportLoaded()) return;
+        timer.stop();
+        pages = W->RpPrinter()->PageCount();
         SendKey(W->Handle(), Qt::Key_Escape);
     });
+    timer.start(5);
     F.Report->Preview();  // returns once the window has closed
+    EXPECT_EQ(pages, 5);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(F.Report->RpPrinter(), nullptr);
