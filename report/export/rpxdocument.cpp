@@ -535,9 +535,10 @@ void TRpXDocument::ViewReportModal(TCustomRpReport* RReport) {
 }
 
 void TRpXDocument::ShowCompositeReport(TRpCompositeReport* CReport, bool modal) {
-    if (!CReport || CReport->Reports()->Count() == 0) return;
+    if (!CReport) return;
     FLoadedFromFile = false;
-    if (auto* First = dynamic_cast<TCustomRpReport*>(CReport->Reports()->Items(0))) SetRpReport(First);
+    if (CReport->Reports()->Count() > 0)
+        if (auto* First = dynamic_cast<TCustomRpReport*>(CReport->Reports()->Items(0))) SetRpReport(First);
     FTitle = CReport->ReportTitle();
     TPreviewScope Scope;
     FSearchText.clear();
@@ -548,6 +549,9 @@ void TRpXDocument::ShowCompositeReport(TRpCompositeReport* CReport, bool modal) 
         CReport->ExportToFilter(F.get());
         LoadFromStream(F->Stream());
     }
+    // A composite that names its reports during the run has them only now.
+    if (!FCurrentRp && CReport->Reports()->Count() > 0)
+        if (auto* First = dynamic_cast<TCustomRpReport*>(CReport->Reports()->Items(0))) SetRpReport(First);
     if (!FDocumentLoaded) return;
     CurrentXMLPreview->SetDocument(this);
     RenderPage(FCurrentPage);

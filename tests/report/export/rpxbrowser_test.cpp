@@ -9,6 +9,7 @@
 #include "platform/gui/comctrls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/extctrls.h"
+#include "platform/gui/grids.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/listctrls.h"
 #include "platform/gui/menus.h"
@@ -243,6 +244,40 @@ TEST(RpXStandardViewer, AReportArrivesPageByPage) {
     D->FindText(u"Страница 3"_s, true, Res.get());
     ASSERT_EQ(Res->Count(), 1);
     EXPECT_EQ(static_cast<TPageItem*>(Res->Objects(0))->DBRecord, 2);
+    W->Close();
+    Pump();
+}
+
+TEST(RpXStandardViewer, ThumbnailsShowThePages) {
+    TViewerScope Viewer;
+    QTemporaryDir Dir;
+    const String File = Dir.filePath(u"report.rpx"_s);
+    ViewerReport R;
+    {
+        TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(File);
+        R.Report->ExportToFilter(F.get());
+    }
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto* D = New<TRpXDocument>(Root.get());
+    D->Showthumbs = true;
+    D->ExternalLoadFromFile(File);
+    ASSERT_TRUE(D->DocumentLoaded());
+    ASSERT_NE(D->RpReport(), nullptr);  // a report of its own for printing and events
+    D->ViewDocument(false);
+    TRpXStandardViewer* W = ViewerOf(D);
+    ASSERT_NE(W, nullptr);
+    Pump();
+    EXPECT_EQ(W->ThumbGrid->RowCount(), 3);
+    EXPECT_FALSE(W->FindButton->Visible());
+    // A thumbnail is drawn on the grid: the grab holds the page's white beside the grid's colour.
+    const QImage Shot = W->Handle()->grab().toImage();
+    Shot.save(u"/tmp/xmldoc_viewer_thumbs.png"_s);
+    const QPoint InGrid(W->Tabs->Left() + 40, W->Tabs->Top() + 60);  // inside the first thumbnail
+    EXPECT_EQ(Shot.pixelColor(InGrid), QColor(Qt::white));
+    // Clicking another thumbnail shows its page.
+    W->SelectPage(3);
+    EXPECT_EQ(W->ThumbGrid->Row(), 2);
+    EXPECT_EQ(PagePanel(W), u"Page: 3 of 3"_s);
     W->Close();
     Pump();
 }

@@ -449,6 +449,29 @@ TEST(RpXDocument, ImagesStoredPlainOrCompressed) {
     EXPECT_EQ(CountColour(I, qRgb(0, 0, 255)), 2 * 30 * 20);  // drawn at their own size
 }
 
+TEST(RpXDocument, ThumbnailsOfADocumentStillArriving) {
+    TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
+    ASSERT_TRUE(D->InitialiseDoc(u"Т"_s, 100, 50, u"paper"_s, u"portrait"_s, String()));
+    TOwned<TStringList> Page = NewOwned<TStringList>();
+    for (int i = 1; i <= 7; ++i) {
+        Page->Clear();
+        Page->Add(u"<Page Number=\"%1\">"_s.arg(i));
+        Page->Add(TextItem(5, 5, u"Лист %1"_s.arg(i)));
+        Page->Add(u"</Page>"_s);
+        D->acceptPage(Page.get());
+    }
+    EXPECT_EQ(D->Pagecount(), 7);
+    EXPECT_EQ(D->TextIndex()->Count(), 7);  // pages are indexed as they arrive
+    const TRect Cell(0, 0, 80, 80);
+    EXPECT_NE(D->RenderThumbnail(5, Cell), nullptr);
+    EXPECT_EQ(D->RenderThumbnail(6, Cell), nullptr);
+    D->FinishReport();
+    TOwned<TBitmap> Thumb = D->RenderThumbnail(6, Cell);
+    ASSERT_NE(Thumb, nullptr);
+    EXPECT_EQ(Thumb->Width(), 64);  // 80 % of the cell's width
+    EXPECT_EQ(D->RenderThumbnail(7, Cell), nullptr);
+}
+
 // ---- index, search and rewrites ------------------------------------------------------------------
 
 TEST(RpXDocument, SearchFindsTextsByPageAndResultsOutliveTheIndex) {
