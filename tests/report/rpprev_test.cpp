@@ -15,6 +15,7 @@
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/fileutils.h"
 #include "report/rpexportfilter.h"
+#include "report/rpcomposite.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
 #include "report/rppages.h"
@@ -624,4 +625,110 @@ TEST_F(RpPreviewWindow, BackgroundRunShowsPagesAsTheyComeAndCancels) {
     W->Close();
     Pump();
     EXPECT_EQ(F.Report->RpPrinter(), nullptr);
+}
+
+namespace {
+
+// A filter of the registry that records what it was given.
+class TRecordingFilter : public TRpExportFilter {
+    SDELKA_CLASS(TRecordingFilter, TRpExportFilter)
+protected:
+    explicit TRecordingFilter(const String& AFilename = String()) : TRpExportFilter(AFilename) { LastFile = AFilename; }
+    ~TRecordingFilter() override = default;
+
+public:
+    String GetFileExtension() override { return u"TST"_s; }
+    String GetName() override { return u"Recording filter"_s; }
+    void NewPage() override { ++Pages; }
+    static inline String LastFile;
+    static inline int Pages = 0;
+};
+
+}  // namespace
+
+TEST_F(RpPreviewWindow, SavesThroughRegisteredFiltersAndPagesByWheel) {
+    TFakePrinterScope fake;
+    TScriptedResponder R;
+    TResponderScope scope(&R);
+    RpExportFilterLibrary()->AddFilter(RpExportFilterClass<TRecordingFilter>());
+    struct TUnregister {
+        ~TUnregister() { RpExportFilterLibrary()->RemoveFilter(RpExportFilterClass<TRecordingFilter>()); }
+    } unregister;
+    TRecordingFilter::Pages = 0;
+    PreviewFixture F;
+    F.Report->Prepare();
+    TRpStandardPreview* W = TRpStandardPreview::CreatePreview(nullptr, F.Report->RpPrinter());
+    W->Show();
+    Pump();
+
+    // Without an extension the chosen filter's extension is added; the report runs through it.
+    const String file = NewFile(u"export"_s);
+    R.AnswerDialog([&](TCommonDialog* D) {
+        auto* S = static_cast<TSaveDialog*>(D);
+        EXPECT_TRUE(S->Filter().contains(u"Recording filter (*.TST)|*.TST"_s)) << S->Filter().toStdString();
+        S->SetFileName(file);
+        S->SetFilterIndex(2 + RpExportFilterLibrary()->Count() - 1);
+        return true;
+    });
+    ClickTool(W->SaveReport);
+    EXPECT_EQ(TRecordingFilter::LastFile, file + u".TST"_s);
+    EXPECT_EQ(TRecordingFilter::Pages, 5);
+    EXPECT_EQ(W->RpPrinter(), F.Report->RpPrinter());  // the preview keeps its document
+
+    // The wheel turns pages like the arrow keys when the page fits.
+    ASSERT_TRUE(W->ZoomFit->Down());
+    QWidget* view = W->RpPreview->Handle();
+    Wheel(view, QPointF(view->width() / 2.0, view->height() / 2.0), -1);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 2);
+    Wheel(view, QPointF(view->width() / 2.0, view->height() / 2.0), 1);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 1);
+    // At 200% the first turns scroll within the page.
+    W->RpPreview->SetZoom(200);
+    Wheel(view, QPointF(10, 10), -1);
+    EXPECT_EQ(W->RpPreview->PageNumber(), 1);
+    EXPECT_GT(W->RpPreview->VertScrollBar()->Position(), 0);
+    W->Close();
+    Pump();
+}
+
+TEST_F(RpPreviewWindow, CompositeBinGoesThroughTheBinTable) {
+    TFakePrinterScope fake;
+    TScriptedResponder R;
+    TResponderScope scope(&R);
+    PreviewFixture F;
+    TOwned<TRpCompositeReport> Composite = NewOwned<TRpCompositeReport>(nullptr);
+    F.Report->ParentComposite = Composite.get();
+    F.Report->Prepare();
+    TRpStandardPreview* W = TRpStandardPreview::CreatePreview(nullptr, F.Report->RpPrinter());
+    W->Show();
+    Pump();
+    auto setup = [&](int Bin) {
+        R.AnswerDialog([Bin](TCommonDialog*) {
+            String d, dr, p;
+            TDeviceMode* mode = nullptr;
+            Printer()->GetPrinter(d, dr, p, mode);
+            mode->dmDefaultSource = Bin;
+            return true;
+        });
+        ClickTool(W->PrintSetup);
+    };
+    setup(DMBIN_CASSETTE);  // code 14: the table's Cassette, not the low byte
+    TRpPrinterSettings* c = Composite->PrinterSettings();
+    EXPECT_EQ(c->OutputBin(), Cassette);
+    EXPECT_FALSE(c->UseCustomBinCode());
+    EXPECT_FALSE(W->RpPrinter()->UseCustomBinCode());
+    setup(300);  // a driver's own bin: kept as the custom code
+    EXPECT_EQ(c->OutputBin(), Cassette);
+    EXPECT_TRUE(c->UseCustomBinCode());
+    EXPECT_EQ(c->CustomBinCode(), 300);
+    EXPECT_TRUE(W->RpPrinter()->UseCustomBinCode());
+    EXPECT_EQ(W->RpPrinter()->CustomBinCode(), 300);
+    // A cancelled dialog changes nothing.
+    R.AnswerDialog([](TCommonDialog*) { return false; });
+    ClickTool(W->PrintSetup);
+    EXPECT_EQ(F.Report->Tag(), 1);
+    EXPECT_EQ(c->CustomBinCode(), 300);
+    W->Close();
+    Pump();
+    F.Report->ParentComposite = nullptr;
 }
