@@ -335,6 +335,17 @@ TEST(RpXDocument, HeaderDefaultsAndStreamsRoundTrip) {
     EXPECT_EQ(Back->TextIndex()->Strings(0), u"Два"_s);
     EXPECT_EQ(Back->TextIndex()->Strings(1), u"Три"_s);
 
+    // A file keeps the type definition: read back, the defaults apply again.
+    QTemporaryDir Dir;
+    const String Saved = Dir.filePath(u"saved.rpx"_s);
+    D->SaveToFile(Saved);
+    TOwned<TRpXDocument> Again = NewOwned<TRpXDocument>(nullptr);
+    Again->LoadFromFile(Saved);
+    ASSERT_TRUE(Again->DocumentLoaded());
+    EXPECT_EQ(Again->Pagecount(), 2);
+    EXPECT_EQ(Again->PaperName(), u"A4"_s);
+    EXPECT_EQ(Again->ReportTitle(), String());
+
     // Hints: the first of a name, in any case.
     D->AddHint(u"Total"_s, u"first"_s);
     D->AddHint(u"Total"_s, u"second"_s);
