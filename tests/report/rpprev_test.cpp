@@ -607,6 +607,11 @@ TEST_F(RpPreviewWindow, BackgroundRunShowsPagesAsTheyComeAndCancels) {
     EXPECT_TRUE(W->CancelButton->Enabled());
     EXPECT_FALSE(W->Print->Enabled());
     Grab(W).save(u"/tmp/pv/background.png"_s);
+    // The last page while the run waits is the last one finished, not the one being drawn.
+    ASSERT_TRUE(PumpUntil([&] { return W->LastPage->Enabled() && P->AvailablePages() >= P->PageCount() - 1; }));
+    ClickTool(W->LastPage);
+    EXPECT_EQ(W->RpPreview->PageNumber(), P->PageCount() - 1);
+    EXPECT_GT(W->RpPreview->PageNumber(), 1);
     // Closing is refused while the run goes on; the window stays responsive.
     TScriptedResponder R;
     {
