@@ -1,8 +1,8 @@
 // The data-driver link of the in-memory dataset: what a dataset asks of the driver that reads its
 // records and writes its changes back. Every step is a pair: an event that, when assigned,
 // replaces the step, and the virtual Default... method that runs otherwise. The base driver
-// reads a ProviderDataSet and writes changes back into it; the SQL and ADO drivers
-// (sqldatadrivervz.h) derive from it.
+// reads a ProviderDataSet and writes changes back into it; the SQL drivers (sqldatadrivervz.h)
+// and the ADO driver (adodatadrivervz.h) derive from it.
 #pragma once
 
 #include "grid/memtable/memtabledatavz.h"

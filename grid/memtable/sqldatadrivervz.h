@@ -217,9 +217,22 @@ public:
     TCustomSQLCommandVz* InsertCommand() const { return FInsertCommand; }
     TCustomSQLCommandVz* DeleteCommand() const { return FDeleteCommand; }
     TCustomSQLCommandVz* GetrecCommand() const { return FGetrecCommand; }
+    // The commands' texts, and their final texts with the macros substituted.
     String SelectSQL() const { return FSelectCommand->CommandText(); }
     void SetSelectSQL(const String& Value) { FSelectCommand->SetCommandText(Value); }
+    String UpdateSQL() const { return FUpdateCommand->CommandText(); }
+    void SetUpdateSQL(const String& Value) { FUpdateCommand->SetCommandText(Value); }
+    String InsertSQL() const { return FInsertCommand->CommandText(); }
+    void SetInsertSQL(const String& Value) { FInsertCommand->SetCommandText(Value); }
+    String DeleteSQL() const { return FDeleteCommand->CommandText(); }
+    void SetDeleteSQL(const String& Value) { FDeleteCommand->SetCommandText(Value); }
+    String GetrecSQL() const { return FGetrecCommand->CommandText(); }
+    void SetGetrecSQL(const String& Value) { FGetrecCommand->SetCommandText(Value); }
     String FinalSelectSQL() const { return FSelectCommand->FinalCommandText(); }
+    String FinalUpdateSQL() const { return FUpdateCommand->FinalCommandText(); }
+    String FinalInsertSQL() const { return FInsertCommand->FinalCommandText(); }
+    String FinalDeleteSQL() const { return FDeleteCommand->FinalCommandText(); }
+    String FinalGetrecSQL() const { return FGetrecCommand->FinalCommandText(); }
     // Name=value pairs: "AUTO_INCREMENT_FIELD" names a numeric field the server numbers;
     // "SEQUENCE" and "SEQUENCE_FIELD" a sequence an inserted record takes its key from.
     TStrings* SpecParams() const { return FSpecParams; }
