@@ -4,6 +4,7 @@
 #include "platform/rtl/filer.h"
 #include "platform/rtl/sysutils.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -1105,7 +1106,7 @@ void TMemoryRecordVz::Post() {
     switch (FEditState) {
         case resInsertVz: FRecordsList->AddRecord(this); return;
         case resEditVz: {
-            FRecordsList->Notify(this, FIndex, rlnRecChangingVz);
+            FRecordsList->Notify(this, Index(), rlnRecChangingVz);
             if (FRecordsList->CachedUpdates()) {
                 if (FUpdateStatus == usUnmodified) FUpdateStatus = usModified;
                 if (FUpdateIndex < 0) FRecordsList->AppendToChangeLog(this);
@@ -1117,12 +1118,12 @@ void TMemoryRecordVz::Post() {
             FTmpOldRecValue.clear();
             FHasTmpOldRecValue = false;
             FEditState = resBrowseVz;
-            FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+            FRecordsList->Notify(this, Index(), rlnRecChangedVz);
             return;
         }
         case resEditForRefresh:
             FEditState = resBrowseVz;
-            FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+            FRecordsList->Notify(this, Index(), rlnRecChangedVz);
             return;
         default: DatabaseError(QString::fromLatin1(SNotEditing));
     }
@@ -1151,9 +1152,9 @@ void TMemoryRecordVz::DoMergeChanges(bool Immediate) {
     if (FUpdateStatus == usUnmodified) return;
     if (FUpdateStatus == usDeleted) {
         if (Immediate) {
-            FRecordsList->PersistRemoveRecord(FIndex);
+            FRecordsList->PersistRemoveRecord(Index());
         } else {
-            const int idx = FIndex;
+            const int idx = Index();
             FRecordsList->Notify(this, idx, rlnRecDeletingVz);
             FRecordsList->FDeletedList->Add(this);
             FRecordsList->FRecList->SetItems(idx, nullptr);
@@ -1173,19 +1174,19 @@ void TMemoryRecordVz::MergeChangesDeferred() { DoMergeChanges(false); }
 
 void TMemoryRecordVz::RevertRecord() {
     if (FUpdateStatus == usModified) {
-        FRecordsList->Notify(this, FIndex, rlnRecChangingVz);
+        FRecordsList->Notify(this, Index(), rlnRecChangingVz);
         if (FHasOldData) FData = FOldData;
         FOldData.clear();
         FHasOldData = false;
         FUpdateStatus = usUnmodified;
-        FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+        FRecordsList->Notify(this, Index(), rlnRecChangedVz);
     } else if (FUpdateStatus == usDeleted) {
-        FRecordsList->Notify(this, FIndex, rlnRecChangingVz);
+        FRecordsList->Notify(this, Index(), rlnRecChangingVz);
         if (FHasOldData) FData = FOldData;
         FOldData.clear();
         FHasOldData = false;
         FUpdateStatus = usUnmodified;
-        FRecordsList->Notify(this, FIndex, rlnRecChangedVz);
+        FRecordsList->Notify(this, Index(), rlnRecChangedVz);
     }
     SetUpdateError(nullptr);
 }
@@ -1252,8 +1253,35 @@ void TRecordsListVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
 
 void TRecordsListVz::RenumberFrom(int Index) {
     void* const* recs = FRecList->List();
-    for (int i = Index < 0 ? 0 : Index, n = FRecList->Count(); i < n; ++i)
+    for (int i = std::max(std::min(Index, FStaleFrom), 0), n = FRecList->Count(); i < n; ++i)
         if (auto* r = static_cast<TMemoryRecordVz*>(static_cast<TObject*>(recs[i]))) r->FIndex = i;
+    FStaleFrom = INT_MAX;
+    FStaleDeletes = FStaleInserts = 0;
+}
+
+void TRecordsListVz::Shifted(int Index, bool Inserted) {
+    if (Index >= Count() - (Inserted ? 1 : 0)) return;  // nothing after it
+    FStaleFrom = std::min(FStaleFrom, Index);
+    ++(Inserted ? FStaleInserts : FStaleDeletes);
+    // The window grows with every change: renumber once it costs more than a walk per change.
+    int limit = 64;
+    while (limit < 4096 && limit * limit < Count()) limit *= 2;
+    if (FStaleDeletes + FStaleInserts > limit) RenumberFrom(FStaleFrom);
+}
+
+int TRecordsListVz::PositionOf(const TMemoryRecordVz* Rec) const {
+    const int f = Rec->FIndex;
+    const int n = Count();
+    void* const* recs = FRecList->List();
+    const void* target = static_cast<const TObject*>(Rec);
+    const int lo = std::max(FStaleFrom, f - FStaleDeletes), hi = std::min(n - 1, f + FStaleInserts);
+    for (int i = std::min(f, hi); i >= lo; --i)
+        if (recs[i] == target) return Rec->FIndex = i;
+    for (int i = std::max(f + 1, lo); i <= hi; ++i)
+        if (recs[i] == target) return Rec->FIndex = i;
+    // Not in the window (a record in the middle of a merge): number the list again.
+    const_cast<TRecordsListVz*>(this)->RenumberFrom(0);
+    return Rec->FIndex;
 }
 
 void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {
@@ -1269,7 +1297,7 @@ void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, 
     if (Append) FRecList->Add(Rec);
     else FRecList->Insert(pos, Rec);
     Rec->FIndex = pos;
-    if (!Append) RenumberFrom(pos + 1);
+    if (!Append) Shifted(pos, true);
     if (FCachedUpdates) {
         Rec->FUpdateStatus = usInserted;
         if (Rec->FUpdateIndex < 0) AppendToChangeLog(Rec);
@@ -1284,7 +1312,7 @@ void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, 
 
 int TRecordsListVz::AddRecord(TMemoryRecordVz* Rec) {
     AttachRecord(0, Rec, true, false);
-    return Rec->FIndex;
+    return Rec->Index();
 }
 
 void TRecordsListVz::InsertRecord(int Index, TMemoryRecordVz* Rec) {
@@ -1302,7 +1330,7 @@ int TRecordsListVz::FetchRecord(TMemoryRecordVz* Rec) {
         throw;
     }
     FCachedUpdates = saved;
-    return Rec->FIndex;
+    return Rec->Index();
 }
 
 void TRecordsListVz::DeleteRecord(int Index) {
@@ -1328,7 +1356,7 @@ void TRecordsListVz::PersistDeleteRecord(int Index) {
     Notify(r, Index, rlnRecDeletingVz);
     FRecList->Delete(Index);
     r->FIndex = -1;
-    RenumberFrom(Index);
+    Shifted(Index, false);
     // A record must not stay in the change log once it is freed.
     r->LeaveChangeLog();
     Notify(r, Index, rlnRecDeletedVz);
@@ -1341,7 +1369,7 @@ void TRecordsListVz::PersistRemoveRecord(int Index) {
     FDeletedList->Add(r);
     FRecList->Delete(Index);
     r->FIndex = -1;
-    RenumberFrom(Index);
+    Shifted(Index, false);
     Notify(r, Index, rlnRecDeletedVz);
 }
 
@@ -1397,6 +1425,8 @@ void TRecordsListVz::Clear() {
             r->Free();
         }
     FRecList->Clear();
+    FStaleFrom = INT_MAX;
+    FStaleDeletes = FStaleInserts = 0;
     Notify(nullptr, -1, rlnListChangedVz);
 }
 
@@ -1427,6 +1457,7 @@ void TRecordsListVz::QuickSort(int L, int R, TObject* ParamSort, const TCompareR
 }
 
 void TRecordsListVz::SortData(TObject* ParamSort, const TCompareRecords& Compare) {
+    SettlePositions();  // the comparison may read positions while records trade places
     if (Count() > 1) QuickSort(0, Count() - 1, ParamSort, Compare);
     RenumberFrom(0);
     Notify(nullptr, -1, rlnListChangedVz);

@@ -10,6 +10,7 @@
 #include "platform/rtl/events.h"
 #include "platform/rtl/variant.h"
 
+#include <climits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -473,7 +474,8 @@ public:
     TMemoryRecordVz() = default;
     ~TMemoryRecordVz() override;
 
-    int Index() const { return FIndex; }
+    // The record's position in its list (-1 when not attached).
+    int Index() const;
     bool Attached() const { return FIndex != -1; }
     TMTDataStructVz* DataStruct() const { return FDataStruct; }
     LongWord HashCode() const { return FHashCode; }
@@ -524,7 +526,7 @@ private:
     bool FEditChanged = false;
     TRecordEditStateVz FEditState = resInsertVz;
     LongWord FHashCode = 0;
-    int FIndex = -1;
+    mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
     TRecDataValues FOldData;
     bool FHasOldData = false;
     TRecordsListVz* FRecordsList = nullptr;
@@ -590,6 +592,10 @@ public:
     virtual void BeginUpdate() { ++FUpdateCount; }
     virtual void EndUpdate();
     void SetAutoIncValue(TMemoryRecordVz* Rec);
+    // Brings every record's position up to date at once (before walks that read many of them).
+    void SettlePositions() {
+        if (FStaleFrom != INT_MAX) RenumberFrom(FStaleFrom);
+    }
     // Moves every record of Source (same structure) to the end of this list as fetched records.
     void TakeRecordsFrom(TRecordsListVz* Source);
     // The records as the stream property "Data": a list of records, each a list of values.
@@ -605,7 +611,12 @@ private:
     friend class TMTDataStructVz;
     void AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, bool Fetched);
     void AppendToChangeLog(TMemoryRecordVz* Rec);
+    // Sets every record's position from Index on (and from wherever positions are pending).
     void RenumberFrom(int Index);
+    // One record came or went at Index: the records that were there and after it are renumbered
+    // when next asked, or all at once after many such changes.
+    void Shifted(int Index, bool Inserted);
+    int PositionOf(const TMemoryRecordVz* Rec) const;
     void FreeDeletedRecords();
 
     bool FCachedUpdates = false;
@@ -616,7 +627,18 @@ private:
     LongWord FNewHashCode = 1;
     TOwned<TObjectListVz> FRecList = NewOwned<TObjectListVz>();
     int FUpdateCount = 0;
+    // Positions from FStaleFrom on may be off by the single deletes and inserts counted since:
+    // a record's position is then searched for in that window around its old one.
+    int FStaleFrom = INT_MAX;
+    int FStaleDeletes = 0;
+    int FStaleInserts = 0;
+    friend int TMemoryRecordVz::Index() const;
 };
+
+inline int TMemoryRecordVz::Index() const {
+    if (FIndex < 0 || !FRecordsList || FIndex < FRecordsList->FStaleFrom) return FIndex;
+    return FRecordsList->PositionOf(this);
+}
 
 // ---- change receivers ---------------------------------------------------------------------------
 using TRecordsListNotificatorDataEventVz =

@@ -292,6 +292,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     ViewClear();
     TMemTableDataVz* store = MemTableData();
     TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    if (list) list->SettlePositions();
     // The items are kept while they mirror the store: a filter change neither frees them nor
     // sorts again.
     if (FItemsStale || !list || FSorderViewList->Count() != list->Count()) {
@@ -407,6 +408,7 @@ int CompareOneValueVz(const Variant& A, const Variant& B, bool CaseIns) {
 }  // namespace
 
 void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
+    if (TMemTableDataVz* store = MemTableData()) store->RecordsList()->SettlePositions();  // ties go by position
     const int parts = FSortOrder.isEmpty() ? 0 : FOrderByList->Count();
     if (parts == 0) {
         std::sort(Items.begin(), Items.end(),
