@@ -214,6 +214,11 @@ void TForm11::Button1Click(TObject*) {
         MessageBox(Handle(), CardNotFilledMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
         return;
     }
+    const String numberError = RecordCardNumberError(Edit2->Text(), Edit3->Text(), Edit4->Text(), Edit5->Text(), Edit6->Text());
+    if (!numberError.isEmpty()) {
+        MessageBox(Handle(), numberError, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+        return;
+    }
     OkText = QStringLiteral("no");
     const int shift = Form1->CurrentShift;
     TADOQuery* shiftQuery = DataModule6->ShiftQuery(shift);

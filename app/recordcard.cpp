@@ -3,6 +3,8 @@
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/sysutils.h"
 
+#include <algorithm>
+
 double PickedPrice(double Cena, bool Weekend, int Shift) {
     double price = Cena;
     if (Weekend) price *= 2;
@@ -33,6 +35,28 @@ bool TypedNumber(const String& Text, double& Value) {
     if (!TextToFloat(t, v)) return false;
     Value = static_cast<double>(v);
     return true;
+}
+
+String RecordCardNumberError(const String& Operation, const String& Quantity, const String& Defects,
+                             const String& Colour, const String& Hours) {
+    struct TField {
+        const char* Caption;
+        const String& Text;
+        Integer Max;  // defects go to a small-integer column
+        bool Checked;
+    } const fields[] = {{"Кол-во", Quantity, 2147483647, true},
+                        {"Брак", Defects, 32767, true},
+                        {"Цвет", Colour, 2147483647, IsPaintOperation(Operation)},
+                        {"Время", Hours, 2147483647, true}};
+    for (const auto& f : fields) {
+        if (!f.Checked) continue;
+        const String t = Trim(f.Text);
+        Integer v = 0;
+        const bool digits = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        if (!digits || !TryStrToInt(t, v) || v > f.Max)
+            return QStringLiteral("В поле «%1» должно быть целое число от 0 до %2!").arg(QString::fromUtf8(f.Caption)).arg(f.Max);
+    }
+    return String();
 }
 
 bool RecordCardFilled(const String& Worker, const String& Operation, const String& Quantity, const String& Defects,

@@ -24,5 +24,10 @@ bool TypedNumber(const String& Text, double& Value);
 // for a paint operation) and hours must not be empty ("0" is filled).
 bool RecordCardFilled(const String& Worker, const String& Operation, const String& Quantity, const String& Defects,
                       const String& Colour, const String& Hours);
+// The card's number fields hold whole numbers the record's columns take (a pasted text passes the
+// digit filter): the message for the first field that does not, or an empty text. Colour counts
+// only for a paint operation.
+String RecordCardNumberError(const String& Operation, const String& Quantity, const String& Defects,
+                             const String& Colour, const String& Hours);
 // The message of a refused card.
 inline const String CardNotFilledMessage = QStringLiteral("Все поля должны быть заполнены!");

@@ -380,6 +380,54 @@ TEST_F(ListAndCardWindows, RecordCardSavesMovesAndRefuses) {
     smena->Close();
 }
 
+// A pasted text passes the digit filter: the card refuses what its number fields cannot hold
+// before anything is written.
+TEST_F(ListAndCardWindows, RecordCardRefusesNumberFieldsThatHoldNoNumber) {
+    const TDateTime day = EncodeDate(2025, 6, 5);
+    Form1->CurrentShift = 1;
+    struct Case {
+        const char* Quantity;
+        const char* Defects;
+        const char* Hours;
+        const char* Paint;    // the operation text; a painting one takes the colour "1O"
+        const char* Message;  // empty: saved
+    } const cases[] = {
+        {"1O", "0", "5", "СТ-100; Резка; Заготовки", "В поле «Кол-во» должно быть целое число от 0 до 2147483647!"},
+        {"4", "40000", "5", "СТ-100; Резка; Заготовки", "В поле «Брак» должно быть целое число от 0 до 32767!"},
+        {"4", "0", "-5", "СТ-100; Резка; Заготовки", "В поле «Время» должно быть целое число от 0 до 2147483647!"},
+        {"4", "0", "99999999999", "СТ-100; Резка; Заготовки", "В поле «Время» должно быть целое число от 0 до 2147483647!"},
+        {"4", "0", "5", "СТ-100; Краска; Заготовки", "В поле «Цвет» должно быть целое число от 0 до 2147483647!"},
+        {"4", "0", "5", "СТ-100; Резка; Заготовки", ""},
+    };
+    for (const auto& c : cases) {
+        Responder.Clear();
+        Form11->SetTag(1);
+        Form11->FormActivate(nullptr);
+        Form11->WorkerId = 15;
+        Form11->Edit1->SetText(QStringLiteral("Семёнова Наталья Игоревна"));
+        Form11->OperationId = 1;
+        Form11->ProductId = 1;
+        Form11->Price = 20;
+        Form11->Edit2->SetText(QString::fromUtf8(c.Paint));
+        Form11->Edit3->SetText(QString::fromUtf8(c.Quantity));
+        Form11->Edit4->SetText(QString::fromUtf8(c.Defects));
+        // the card clears the colour of an operation that is not painting
+        Form11->Edit5->SetText(IsPaintOperation(Form11->Edit2->Text()) ? QStringLiteral("1O") : String());
+        Form11->Edit6->SetText(QString::fromUtf8(c.Hours));
+        Form11->DTimeP->SetDate(day);
+        Click(Form11->Button1);
+        if (*c.Message) {
+            EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Ошибка|") + QString::fromUtf8(c.Message)}) << c.Quantity;
+            EXPECT_EQ(Db().Value("select count(*) from accounts_dep.smena where w_id=15 and data='2025-06-05'"), "0");
+        } else {
+            EXPECT_EQ(Messages(), std::vector<String>());
+            EXPECT_EQ(Db().Value("select count(*) from accounts_dep.smena where w_id=15 and data='2025-06-05'"), "1");
+        }
+    }
+    Db().Exec("delete from accounts_dep.smena where w_id = 15 and data = '2025-06-05';"
+              "delete from accounts_dep.h_dizuv where w_id = 15 and year = 2025 and month = 6");
+}
+
 TEST_F(ListAndCardWindows, SearchFieldKeysAndCardKeyFilters) {
     TDataSet* workers = DataModule6->Workers;
     workers->Open();
