@@ -7,6 +7,7 @@
 #include "platform/rtl/lists.h"
 #include "platform/rtl/rtlmath.h"
 #include "report/rppages.h"
+#include "report/rpprgres.h"
 #include "report/rpprintersettings.h"
 #include "report/rpunits.h"
 
@@ -523,6 +524,22 @@ void TRpPrinter::PrintStoredPages() {
                      static_cast<int>(Round((page->NativeValue(3) - lo) * px)),
                      static_cast<int>(Round((page->NativeValue(1) - to) * py)));
     }
+    // The progress window takes the progress while the pages go out; the window that showed the
+    // document gets its messages back afterwards.
+    TWinControl* const previousClient = FClient;
+    TRpProgressForm* progress = nullptr;
+    auto closeProgress = [&] {
+        if (!progress) return;
+        SetClient(previousClient);
+        progress->Hide();
+        FreeAndNil(progress);
+    };
+    if (showProgress && IsUIThread()) {
+        progress = New<TRpProgressForm>(nullptr);
+        progress->FRpPrinter = this;
+        progress->Show();
+        SetClient(progress);
+    }
     try {
         for (int i = first; i <= last; ++i) {
             ProcessPendingMessages();
@@ -553,9 +570,11 @@ void TRpPrinter::PrintStoredPages() {
                 rs->SetLastPage(0);
             }
         }
+        closeProgress();
         if (aPrinter->Printing()) aPrinter->EndDoc();
     } catch (...) {
         // A print that failed half-way hands nothing to the device.
+        closeProgress();
         if (aPrinter->Printing()) aPrinter->Abort();
         throw;
     }

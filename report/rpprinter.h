@@ -76,7 +76,7 @@ public:
 class TRpPrinter;
 
 // The factory of preview windows: Show/ShowModal return the window that shows the document.
-// The base shows nothing; the preview unit installs the standard one in PreviewInterfaceClass.
+// The base shows nothing; RpInstallStandardPreview (report/rpprev.h) installs the standard window.
 class TRpPreviewInterface : public TComponent {
     SDELKA_CLASS(TRpPreviewInterface, TComponent)
 protected:
@@ -138,7 +138,8 @@ public:
     void LoadFromStream(TStream* Stream);
 
     // ---- output
-    // Prints the stored pages (or asks the master to run the report again for the printer).
+    // Prints the stored pages (or asks the master to run the report again for the printer); with
+    // the report's ShowProgress a progress window shows the pages going out and can cancel.
     // ERpError when there is no printer, the document is not finished or the job does not start.
     void Print();
     void PrintSetup();

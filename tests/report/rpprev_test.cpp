@@ -737,3 +737,36 @@ TEST_F(RpPreviewWindow, CompositeBinGoesThroughTheBinTable) {
     Pump();
     F.Report->ParentComposite = nullptr;
 }
+
+TEST_F(RpPreviewWindow, StoredPagesPrintWithAProgressWindowThatCancels) {
+    TFakePrinterScope fake;
+    PreviewFixture F;
+    F.Report->Prepare();
+    TRpPrinter* P = F.Report->RpPrinter();
+    TRpStandardPreview* W = TRpStandardPreview::CreatePreview(nullptr, P);
+    W->Show();
+    Pump();
+    PrintFromPagesFlag = true;  // as after loading a page file: the stored pages print
+    // The first page out, the user cancels in the progress window.
+    int clients = 0;
+    fake.Backend.OnNewSheet = [&](int Sheets) {
+        auto* progress = dynamic_cast<TRpProgressForm*>(P->Client());
+        if (!progress) return;
+        ++clients;
+        if (Sheets == 1) Click(progress->CancelButton);
+    };
+    ClickTool(W->Print);
+    ASSERT_EQ(fake.Backend.Jobs.size(), 1u);
+    EXPECT_EQ(clients, 1);
+    EXPECT_TRUE(fake.Backend.Jobs[0].Aborted);
+    EXPECT_EQ(P->Client(), W->RpPreview);  // the preview gets its messages back
+    // Printed again without a cancel: every page.
+    fake.Backend.OnNewSheet = nullptr;
+    F.Report->UserCancel = false;
+    ClickTool(W->Print);
+    ASSERT_EQ(fake.Backend.Jobs.size(), 2u);
+    EXPECT_TRUE(fake.Backend.Jobs[1].Ended);
+    EXPECT_EQ(fake.Backend.Jobs[1].Sheets.size(), 5u);
+    W->Close();
+    Pump();
+}
