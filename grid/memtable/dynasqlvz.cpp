@@ -216,6 +216,8 @@ void TPostgreSQLSpecOperationsVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, 
     TCustomSQLDataDriverVz* drv = Command->DataDriver();
     const String field = drv->SpecParams()->Values(u"AUTO_INCREMENT_FIELD"_S);
     if (MemRec->UpdateStatus() != usInserted || field.isEmpty() || MemRec->DataStruct()->FieldIndex(field) < 0) return;
+    // A statement that sent the field's value itself made no value of the server's.
+    if (TParams* sent = Command->GetParams(); sent && sent->FindParam(field)) return;
     const String table = drv->DynaSQLParams()->UpdateTable.trimmed();
     TParams* params = New<TParams>(nullptr);
     Variant v;

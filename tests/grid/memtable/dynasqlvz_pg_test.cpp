@@ -274,6 +274,16 @@ TEST_F(SqlProviderTest, ThePostgreSqlOperationsReadGeneratedKeys) {
     EXPECT_EQ(T->ApplyUpdates(-1), 1);
     EXPECT_EQ(T->FieldByName(u"id"_S)->AsInteger(), 4);
     EXPECT_EQ(Rows(), "1|Иванов|5;2|<null>|<null>;3|ёлкин Пётр|7;4|Новый|<null>");
+    // An insert that sends the key itself keeps the key it sent (the sequence's current value
+    // belongs to another row).
+    d->Options = TDynaSQLOptionsVz{dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz};
+    drv->InsertCommand()->SetCommandText(u"insert into prv_t (id, name) values (:id, :name)"_S);
+    T->Append();
+    T->FieldByName(u"name"_S)->SetAsString(u"Свой ключ"_S);
+    T->Post();
+    EXPECT_EQ(T->ApplyUpdates(-1), 1);
+    EXPECT_EQ(std::to_string(T->FieldByName(u"id"_S)->AsInteger()), Db().Value("select id from prv_t where name = 'Свой ключ'"));
+    d->Options = TDynaSQLOptionsVz{dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz};
 
     // A key from a sequence before the insert.
     drv->SpecParams()->Clear();
