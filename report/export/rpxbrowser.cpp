@@ -276,8 +276,8 @@ void TRpXStandardViewer::BuildLayout() {
         TToolButton* B = New<TToolButton>(this);
         B->SetName(String::fromLatin1(Name));
         B->SetStyle(tbsSeparator);
-        B->SetWidth(Width);
         B->SetParent(ToolBar1);
+        B->SetWidth(Width);  // the toolbar gives a new separator its standard width
         return B;
     };
     TToolButton* PickPlace = Separator("ToolButton1", 41);  // room for the pick button

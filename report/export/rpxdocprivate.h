@@ -71,6 +71,11 @@ TGeometry ItemGeometry(const TRpXDocument::TDom& Dom, const QDomElement& E, doub
 // The item's text content.
 String ItemText(const QDomElement& E);
 
+// The prolog of a new document: declaration, stylesheet and type definition, lines ending in CR LF.
+String HeadText();
+// An element's XML text.
+String RootText(const QDomElement& Root);
+
 // Cuts a text at a separator: each piece trimmed, empty pieces dropped.
 QStringList SplitList(const String& Text, QChar Sep);
 

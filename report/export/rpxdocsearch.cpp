@@ -65,16 +65,6 @@ bool TRpXDocument::SwapInText(const String& Text) {
 
 namespace {
 
-// The prolog a new document has: declaration, stylesheet and type definition.
-String HeadText() {
-    TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(String());
-    TOwned<TStringList> L = NewOwned<TStringList>();
-    F->LoadDTD(L.get());
-    String Head;
-    for (int i = 0; i < L->Count(); ++i) Head += L->Strings(i) + u"\r\n"_s;
-    return Head;
-}
-
 // Replaces in every text node below N (never in names or attributes).
 void ReplaceIn(QDomNode N, const std::function<String(const String&)>& Fn) {
     for (QDomNode C = N.firstChild(); !C.isNull(); C = C.nextSibling()) {
@@ -83,14 +73,6 @@ void ReplaceIn(QDomNode N, const std::function<String(const String&)>& Fn) {
         else if (C.isElement())
             ReplaceIn(C, Fn);
     }
-}
-
-String RootText(const QDomDocument& Doc) {
-    String Xml;
-    QTextStream Ts(&Xml);
-    Doc.documentElement().save(Ts, -1);
-    Ts.flush();
-    return Xml;
 }
 
 }  // namespace
@@ -104,7 +86,7 @@ bool TRpXDocument::ReplaceToken(const String& token, const String& replacement) 
         String R = S;
         return R.replace(token, replacement);
     });
-    return SwapInText(HeadText() + RootText(Copy));
+    return SwapInText(HeadText() + RootText(Copy.documentElement()));
 }
 
 bool TRpXDocument::ReNumberpages(const String& pagetoken, const String& counttoken) {
@@ -121,5 +103,5 @@ bool TRpXDocument::ReNumberpages(const String& pagetoken, const String& counttok
             return R;
         });
     }
-    return SwapInText(HeadText() + RootText(Copy));
+    return SwapInText(HeadText() + RootText(Copy.documentElement()));
 }

@@ -165,6 +165,23 @@ String ItemText(const QDomElement& E) {
     return T;
 }
 
+String HeadText() {
+    TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(String());
+    TOwned<TStringList> L = NewOwned<TStringList>();
+    F->LoadDTD(L.get());
+    String Head;
+    for (int i = 0; i < L->Count(); ++i) Head += L->Strings(i) + u"\r\n"_s;
+    return Head;
+}
+
+String RootText(const QDomElement& Root) {
+    String Xml;
+    QTextStream Ts(&Xml);
+    Root.save(Ts, -1);
+    Ts.flush();
+    return Xml;
+}
+
 QStringList SplitList(const String& Text, QChar Sep) {
     QStringList R;
     for (const String& P : Text.split(Sep)) {
@@ -390,19 +407,26 @@ bool TRpXDocument::InitialiseDoc(const String& title, double pagewidth, double p
     return LoadDocumentText(L->Text());
 }
 
+namespace {
+String WithLineEnds(const String& Xml) {
+    String Text;
+    for (const String& Line : Xml.split(u'\n')) Text += Line + u"\r\n"_s;
+    return Text;
+}
+}  // namespace
+
 void TRpXDocument::SaveToFile(const String& filename) {
     if (!FDocumentLoaded) return;
-    const QByteArray Bytes = FDom->Doc.toByteArray(-1);
+    // The prolog with the type definition, then the document, in the writer's encoding.
+    const QByteArray Bytes = RpXEncodeDocument(HeadText() + WithLineEnds(RootText(FDom->Doc.documentElement())),
+                                               TRpXDocumentFilter::TextEncoding());
     TFileStream F(filename, fmCreate);
     F.WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
 }
 
 void TRpXDocument::SaveToStream(TStream* outstr) {
     if (!FDocumentLoaded || !outstr) return;
-    String Xml;
-    QTextStream Ts(&Xml);
-    FDom->Doc.documentElement().save(Ts, -1);
-    Ts.flush();
+    const String Xml = RootText(FDom->Doc.documentElement());
     String Text;
     for (const String& Line : Xml.split(u'\n')) Text += Line + u"\r\n"_s;
     const QByteArray Bytes = Text.toUtf8();

@@ -576,6 +576,21 @@ TEST(RpXDocument, PdfHoldsEveryPageWithItsTexts) {
     for (int i = 1; i <= 15; ++i) EXPECT_TRUE(String::fromUtf8(All.Out).contains(u"Рабочий Пётр №%1"_s.arg(i))) << i;
 }
 
+TEST(RpXDocument, AReportSavedAsADocumentFile) {
+    QTemporaryDir Dir;
+    ReportFixture R;
+    TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
+    const String File = Dir.filePath(u"saved.rpx"_s);
+    D->SaveReportAsXML(R.Report, File);
+    ASSERT_TRUE(D->DocumentLoaded());
+    TOwned<TRpXDocument> Back = NewOwned<TRpXDocument>(nullptr);
+    Back->LoadFromFile(File);
+    ASSERT_TRUE(Back->DocumentLoaded());
+    EXPECT_EQ(Back->Pagecount(), 3);
+    const TRun Lint = RunTool(u"xmllint"_s, {u"--noout"_s, u"--valid"_s, File});
+    EXPECT_EQ(Lint.Code, 0) << Lint.Err.toStdString();
+}
+
 const char* const HtmlReader = R"PY(
 import json, sys
 from html.parser import HTMLParser
