@@ -289,7 +289,10 @@ void TRecordsViewVz::UpdateAllLookupBuffer() {
 // ---- full refresh -------------------------------------------------------------------------------
 
 void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
-    ViewClear();
+    // The rows go; the items learn they are not shown as the filter passes over them below (one
+    // walk over the items instead of two).
+    FMemoryViewList->SetCount(0);
+    FViewPosValidTo = 0;
     TMemTableDataVz* store = MemTableData();
     TRecordsListVz* list = store ? store->RecordsList() : nullptr;
     if (list) list->SettlePositions();
@@ -310,13 +313,24 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
         TObjectList* candidates = OnGetPrefilteredList.Assigned() ? OnGetPrefilteredList() : nullptr;
         const bool prefiltered = candidates != nullptr;
         if (!candidates) candidates = FSorderViewList.get();
+        if (prefiltered)
+            for (int i = 0; i < FSorderViewList->Count(); ++i) GetSortedListItem(i)->FViewPos = -1;
         FFilterAborted = false;
         std::vector<TMemRecViewVz*> passed;
         passed.reserve(static_cast<size_t>(candidates->Count()));
-        for (int i = 0; i < candidates->Count() && !FFilterAborted; ++i) {
-            auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
-            if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
+        int i = 0;
+        try {
+            for (; i < candidates->Count() && !FFilterAborted; ++i) {
+                auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
+                item->FViewPos = -1;
+                if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
+            }
+        } catch (...) {
+            for (int k = 0; k < FSorderViewList->Count(); ++k) GetSortedListItem(k)->FViewPos = -1;
+            throw;
         }
+        if (!prefiltered)
+            for (; i < candidates->Count(); ++i) static_cast<TMemRecViewVz*>(candidates->Items(i))->FViewPos = -1;
         if (!FFilterAborted) {
             if (prefiltered && !FViewAsTreeList) KeyedSort(passed);
             if (static_cast<int>(passed.size()) > FMemoryViewList->Capacity())
