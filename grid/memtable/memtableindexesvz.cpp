@@ -214,6 +214,10 @@ void TMTIndexVz::FillMatchedKeyList(const Variant& Value, TList* List) const {
     for (int i = pos; i < Count() && CompareKeysVz(Items(i)->Value, Value) == vrEqual; ++i) List->Add(Items(i));
 }
 
+bool TMTIndexVz::KeyEquals(int Index, const Variant& Value) const {
+    return CompareKeysVz(Items(Index)->Value, Value) == vrEqual;
+}
+
 void TMTIndexVz::FillMatchedRecsList(const Variant& Value, TList* List) const {
     auto entries = NewOwned<TList>();
     FillMatchedKeyList(Value, entries.get());

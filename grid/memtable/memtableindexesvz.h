@@ -54,6 +54,17 @@ public:
     // position): those before the one found, walking backwards, then it and those after it.
     void FillMatchedKeyList(const Variant& Value, TList* List) const;
     void FillMatchedRecsList(const Variant& Value, TList* List) const;
+    // Visit(TMemoryRecordVz*) for the same records in the same order, without building lists.
+    template <class Fn>
+    void ForEachMatchedRec(const Variant& Value, Fn&& Visit) const {
+        int pos = 0;
+        if (!FindKeyValueIndex(Value, pos)) return;
+        TRecordsListVz* list = RecordsList();
+        for (int i = pos - 1; i >= 0 && KeyEquals(i, Value); --i) Visit(list->Rec(Items(i)->RecIndex));
+        for (int i = pos; i < Count() && KeyEquals(i, Value); ++i) Visit(list->Rec(Items(i)->RecIndex));
+    }
+    // The entry's key equals Value.
+    bool KeyEquals(int Index, const Variant& Value) const;
     Variant GetKeyValue(int Index) const { return Items(Index)->Value; }
     int Count() const { return FRecList->Count(); }
     TIndexItemVz* Items(int Index) const { return static_cast<TIndexItemVz*>(FRecList->Items(Index)); }

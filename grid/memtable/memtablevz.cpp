@@ -1332,13 +1332,10 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
         if (index && index->Active()) {
             Variant key = KeyValues;
             if (n == 1 && VarIsArray(key)) key = KeyAt(KeyValues, 0, 1);
-            auto matches = NewOwned<TList>();
-            index->FillMatchedRecsList(key, matches.get());
-            for (int i = 0; i < matches->Count(); ++i) {
-                auto* rec = static_cast<TMemoryRecordVz*>(matches->Items(i));
+            index->ForEachMatchedRec(key, [&](TMemoryRecordVz* rec) {
                 const int row = FRecordsView->IndexOfRec(rec);
                 if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
-            }
+            });
         } else {
             std::vector<Variant> keys(n);
             for (size_t i = 0; i < n; ++i) keys[i] = KeyAt(KeyValues, i, n);
