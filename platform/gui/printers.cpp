@@ -446,8 +446,26 @@ HDC TPrinter::Handle() {
 TCanvas* TPrinter::Canvas() {
     if (!FCanvas) FCanvas = New<TCanvas>();
     HDC dc = Handle();
-    if (FCanvas->HandleAllocated() ? FCanvas->Handle() != dc : true) FCanvas->SetHandle(dc);
+    if (FCanvas->HandleAllocated() ? FCanvas->Handle() != dc : true) AttachCanvas(dc);
     return FCanvas;
+}
+
+void TPrinter::AttachCanvas(HDC DC) {
+    FCanvas->SetHandle(DC);
+    if (!DC) return;
+    // The font is measured in the device's pixels: its size in points stays, its height in pixels
+    // follows the device's resolution.
+    TFont* font = FCanvas->Font();
+    const int dpi = DC->LogPixelsY();
+    const int old = font->PixelsPerInch();
+    if (dpi <= 0 || dpi == old) return;
+    const int size = font->Size();
+    const int height = font->Height();
+    font->SetPixelsPerInch(dpi);
+    if (height < 0)
+        font->SetSize(size);
+    else
+        font->SetHeight(static_cast<int>(std::lround(double(height) * dpi / old)));
 }
 
 void TPrinter::BeginDoc() {
@@ -468,7 +486,7 @@ void TPrinter::BeginDoc() {
     FJob = PrinterBackend()->BeginJob(*d, FMode, FTitle, file);
     if (!FJob) return;
     FPageNumber = 1;
-    if (FCanvas) FCanvas->SetHandle(FJob->DC());
+    if (FCanvas) AttachCanvas(FJob->DC());
 }
 
 void TPrinter::NewPage() {
@@ -476,7 +494,7 @@ void TPrinter::NewPage() {
     if (FCanvas) FCanvas->SetHandle(nullptr);
     FJob->NewPage();
     ++FPageNumber;
-    if (FCanvas) FCanvas->SetHandle(FJob->DC());
+    if (FCanvas) AttachCanvas(FJob->DC());
 }
 
 void TPrinter::EndDoc() {

@@ -216,7 +216,7 @@ public:
     bool Aborted() const { return FAborted; }
     int PageNumber() const { return FPageNumber; }
     // The canvas of the current sheet while printing; otherwise a measuring canvas at the device's
-    // resolution.
+    // resolution. Its font's PixelsPerInch is the device's: a size in points comes out in points.
     TCanvas* Canvas();
     HDC Handle();
 
@@ -244,6 +244,8 @@ public:
 private:
     void SelectDevice(int Index);
     void ReleaseCanvas();
+    // Puts the canvas on a device context and gives its font the context's resolution.
+    void AttachCanvas(HDC DC);
 
     std::vector<TPrinterDevice> FDevices;
     TStrings* FPrinters = nullptr;

@@ -118,6 +118,40 @@ TEST_F(FakePrinters, Jobs) {
     EXPECT_THROW(none->BeginDoc(), EPrinter);
 }
 
+// The canvas's font is measured at the device's resolution: a size in points comes out in points
+// on the sheet, whatever device or sheet the canvas stands on.
+TEST_F(FakePrinters, TheCanvasFontKeepsItsPointsAtTheDeviceResolution) {
+    TOwned<TPrinter> p = NewOwned<TPrinter>();  // "Narrow", 300 per inch
+    TFont* f = p->Canvas()->Font();
+    EXPECT_EQ(f->PixelsPerInch(), 300);
+    f->SetSize(10);
+    EXPECT_EQ(f->Height(), -42);
+    TOwned<TFont> screen = NewOwned<TFont>();  // 96 per inch
+    screen->SetSize(12);
+    p->Canvas()->SetFont(screen.get());
+    EXPECT_EQ(f->Size(), 12);
+    EXPECT_EQ(f->Height(), -50);
+
+    p->BeginDoc();
+    EXPECT_EQ(p->Canvas()->Font()->Height(), -50);
+    // 12 points at 300 per inch: an em of 50 pixels, a cell a little taller.
+    const int cell = p->Canvas()->TextHeight(QStringLiteral("W"));
+    EXPECT_GE(cell, 50);
+    EXPECT_LE(cell, 70);
+    p->NewPage();
+    EXPECT_EQ(p->Canvas()->Font()->Height(), -50);
+    p->EndDoc();
+
+    // Another device: the same points in its pixels; a cell height is scaled alike.
+    p->SetPrinterIndex(0);  // "Office", 600 per inch
+    EXPECT_EQ(p->Canvas()->Font()->PixelsPerInch(), 600);
+    EXPECT_EQ(p->Canvas()->Font()->Size(), 12);
+    EXPECT_EQ(p->Canvas()->Font()->Height(), -100);
+    p->Canvas()->Font()->SetHeight(120);
+    p->SetPrinterIndex(1);
+    EXPECT_EQ(p->Canvas()->Font()->Height(), 60);
+}
+
 TEST(Printers, ThePdfFilePrinterAsksForItsFile) {
     TOwned<TPrinter> p = NewOwned<TPrinter>();
     p->SetPrinterIndex(p->Printers()->IndexOf(PdfFilePrinterName()));
