@@ -15,6 +15,7 @@
 #include "report/rpframe.h"
 #include "report/rplabels.h"
 #include "report/rppageinfo.h"
+#include "report/rpprgres.h"
 #include "report/rpprintersettings.h"
 #include "report/rpshapes.h"
 #include "report/rpprnsu.h"
@@ -1450,21 +1451,36 @@ void TCustomRpReport::Print() {
         FRpPrinter = Saved;
         throw ERpError(u"No printer is installed"_s);
     }
-    try {
-        FRpPrinter->SetDestination(rpdPrinter);
-        FRpPrinter->SetMaster(this);
-        GenerateReport(false);
-    } catch (...) {
+    auto Restore = [&] {
         FreeAndNil(FRpPrinter);
         FRpPrinter = Saved;
         FPrinterSettings->SetFirstPage(0);
         FPrinterSettings->SetLastPage(0);
+    };
+    try {
+        FRpPrinter->SetDestination(rpdPrinter);
+        FRpPrinter->SetMaster(this);
+        FRpPrinter->SetClient(nullptr);
+        GenerateReport(false);
+    } catch (...) {
+        Restore();
         throw;
     }
-    FreeAndNil(FRpPrinter);
-    FRpPrinter = Saved;
-    FPrinterSettings->SetFirstPage(0);
-    FPrinterSettings->SetLastPage(0);
+    Restore();
+}
+
+TRpProgressForm* TCustomRpReport::ShowProgressWindow(const String& Caption) {
+    if (!FRpPrinter) return nullptr;
+    if (!FShowProgress || !IsUIThread()) {
+        FRpPrinter->SetClient(nullptr);
+        return nullptr;
+    }
+    TRpProgressForm* Progress = New<TRpProgressForm>(nullptr);
+    Progress->FRpPrinter = FRpPrinter;
+    if (!Caption.isEmpty()) Progress->SetCaption(Caption);
+    Progress->Show();
+    FRpPrinter->SetClient(Progress);
+    return Progress;
 }
 
 void TCustomRpReport::PrintBackground() { Print(); }
@@ -1483,14 +1499,17 @@ void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     AFilter->SetOriginalRpPrinter(Saved);
     FFinalPass = false;
     FRpPrinter = nullptr;
+    TRpProgressForm* Progress = nullptr;
     auto Restore = [&] {
         FreeAndNil(FRpPrinter);
+        if (Progress) Progress->Free();
         FExportFilter = nullptr;
         FFinalPass = true;
         FRpPrinter = Saved;
     };
     try {
         CreatePrinter();
+        Progress = ShowProgressWindow(u"Export Progress"_s);
         GenerateReport(false);
     } catch (...) {
         Restore();

@@ -27,6 +27,7 @@ class TRpChildBand;
 class TRpGroup;
 class TCustomRpReport;
 class TRpReport;
+class TRpProgressForm;
 struct TRpEvResult;
 
 enum TRpBandType : Byte {
@@ -474,6 +475,8 @@ public:
     TRpPrinterSettings* PrinterSettings() override;
     TRpPage* PageSetup() override { return FPage; }
     bool ShowProgress() override { return FShowProgress; }
+    // Printing and exporting show a progress window that can cancel the run.
+    void SetShowProgress(bool Value) { FShowProgress = Value; }
     bool AdjustScreenRes() override { return true; }
     void DoAfterPrint() override;
 
@@ -587,6 +590,9 @@ protected:
     void Paint() override;
     // The page's background: its colour and the background picture, on the page and to the filter.
     void PrintPageBackground();
+    // With ShowProgress, on the UI thread: a progress window as the client of the run's printer,
+    // for the caller to free; nullptr otherwise. An empty caption keeps the window's own.
+    TRpProgressForm* ShowProgressWindow(const String& Caption);
     // Creates and hooks a page printer for a preview; false when a run is going on.
     bool PreparePreviewPrinter();
     // Waits, handling messages, while the printer shows its preview.

@@ -3,6 +3,7 @@
 #include "platform/db/fields.h"
 #include "platform/db/memdata.h"
 #include "platform/gui/dialogs.h"
+#include "platform/gui/forms.h"
 #include "platform/gui/graphics.h"
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
@@ -12,6 +13,7 @@
 #include "report/rpexportfilter.h"
 #include "report/rplabels.h"
 #include "report/rppages.h"
+#include "report/rpprgres.h"
 #include "report/rpshapes.h"
 #include "rpprinter_support.h"
 
@@ -740,6 +742,50 @@ TEST(RpReport, ThePreviewControllerIsReferredToNotOwned) {
     R->SetPreviewController(C);
     C->Free();  // the report lets go of a controller that goes away
     EXPECT_EQ(R->PreviewController(), nullptr);
+}
+
+
+TEST(RpReport, AnExportShowsAProgressWindowThatCancelsTheRun) {
+    ReportFixture F;
+    F.AddRecords(30);  // six pages
+    F.Standard();
+    auto Windows = [] {
+        std::vector<TRpProgressForm*> R;
+        for (int i = 0; i < Screen->FormCount(); ++i)
+            if (auto P = dynamic_cast<TRpProgressForm*>(Screen->Forms(i))) R.push_back(P);
+        return R;
+    };
+    std::vector<String> Seen;
+    int Record = 0, CancelAt = 0;
+    F.Report->FirstBand(rbDetail)->BeforePrint = [&](TObject*, bool&) {
+        ++Record;
+        for (TRpProgressForm* P : Windows()) {
+            if (!P->Visible() || P->FRpPrinter != F.Report->RpPrinter()) continue;
+            if (Record == 1) Seen.push_back(P->Caption());
+            if (Record == CancelAt) P->CancelButtonClick(nullptr);
+        }
+    };
+    auto Run = [&] {
+        Record = 0;
+        Seen.clear();
+        auto Filter = NewOwned<TRecordingFilter>();
+        F.Report->ExportToFilter(Filter.get());
+        EXPECT_TRUE(Windows().empty());
+        EXPECT_TRUE(F.Report->Available());
+        return Filter->Calls.count(u"NewPage"_s);
+    };
+    EXPECT_EQ(Run(), 6);
+    EXPECT_EQ(Seen, std::vector<String>{u"Export Progress"_s});
+
+    // the window's cancel button stops the run on the second page
+    CancelAt = 8;
+    EXPECT_LT(Run(), 6);
+    EXPECT_LE(Record, 9);
+
+    CancelAt = 0;
+    F.Report->SetShowProgress(false);
+    EXPECT_EQ(Run(), 6);
+    EXPECT_TRUE(Seen.empty());
 }
 
 } // namespace
