@@ -976,6 +976,13 @@ void TCustomRpReport::AfterConstruction() {
 }
 
 void TCustomRpReport::BeforeDestruction() {
+    // A report thread still running uses the report: it is stopped and waited for. (The run may
+    // only just be starting, so the stop request is repeated until the thread is done.)
+    while (RunningInBackground()) {
+        Cancel();
+        UserCancel = true;
+        TThread::Sleep(1);
+    }
     FDestroying = true;
     for (int i = 0; i < FBandList->Count(); ++i) static_cast<TRpCustomBand*>(FBandList->Items(i))->SetParentReport(nullptr);
     inherited::BeforeDestruction();
@@ -1013,7 +1020,7 @@ void TCustomRpReport::Dispatch(TMessage& Message) {
         return;
     }
     if (Message.Msg == RP_WM_PREVIEWCLOSED) {
-        if (!FAvailable) {
+        if (!FAvailable || RunningInBackground()) {
             Cancel();
         } else if (FRpPrinter && reinterpret_cast<TRpPrinter*>(Message.LParam) == FRpPrinter) {
             // The printer of this report's document: no preview shows it any more.
@@ -1204,7 +1211,7 @@ void TCustomRpReport::ForEachPrintable(const std::function<void(TRpPrintable*)>&
 }
 
 bool TCustomRpReport::CreatePrinter() {
-    if (!FAvailable) return false;
+    if (!FAvailable || RunningInBackground()) return false;
     FRpPrinter = New<TRpPrinter>(this);
     FRpPrinter->AfterPrint = TRpAfterPrintEvent([this](TObject*) { DoAfterPrint(); });
     FRpPrinter->AfterPreview = TRpAfterPreviewEvent([this](TObject*) {
@@ -1391,12 +1398,13 @@ void TCustomRpReport::PreviewModeless() { PreviewInBackground(false); }
 namespace {
 
 // Generates a report in a thread of its own and frees itself when done. A cancelled run drops its
-// page printer (on the UI thread, where the preview lets go of it).
+// page printer (on the UI thread, where the preview lets go of it). The report's count of running
+// threads drops when the run is over: the thread touches the report no more afterwards.
 class TRpCreateReportThread : public TThread {
     SDELKA_CLASS(TRpCreateReportThread, TThread)
 protected:
-    TRpCreateReportThread(TCustomRpReport* Report, TRpPrinter* Printer)
-        : TThread(true), FRpReport(Report), FRpPrinter(Printer) {
+    TRpCreateReportThread(TCustomRpReport* Report, TRpPrinter* Printer, std::atomic<int>* Runs)
+        : TThread(true), FRpReport(Report), FRpPrinter(Printer), FRuns(Runs) {
         SetFreeOnTerminate(true);
     }
     ~TRpCreateReportThread() override = default;
@@ -1407,14 +1415,28 @@ protected:
         } catch (...) {
             // The document ends where the error stopped it; the preview shows what was made.
         }
+        --*FRuns;
     }
 
 private:
     TCustomRpReport* FRpReport;
     TRpPrinter* FRpPrinter;
+    std::atomic<int>* FRuns;
 };
 
 }  // namespace
+
+void TCustomRpReport::StartReportThread() {
+    TThread* T = New<TRpCreateReportThread>(this, FRpPrinter, &FBackgroundRuns);
+    ++FBackgroundRuns;
+    try {
+        T->Start();
+    } catch (...) {
+        --FBackgroundRuns;
+        T->Free();
+        throw;
+    }
+}
 
 void TCustomRpReport::PreviewInBackground(bool Modal) {
     if (FRpPrinter && FRpPrinter->ShowingPreview()) return;
@@ -1422,19 +1444,13 @@ void TCustomRpReport::PreviewInBackground(bool Modal) {
     TRpPrinter* P = FRpPrinter;
     // Taken here so that the run, once in its thread, finds the report busy.
     P->SetReportLoaded(false);
-    TThread* T = New<TRpCreateReportThread>(this, P);
     // The window first: it is the printer's client before the first page is posted.
-    try {
-        if (Modal) {
-            T->Start();
-            P->PreviewModal();
-        } else {
-            P->Preview();
-            T->Start();
-        }
-    } catch (...) {
-        if (!T->Started()) T->Free();
-        throw;
+    if (Modal) {
+        StartReportThread();
+        P->PreviewModal();
+    } else {
+        P->Preview();
+        StartReportThread();
     }
 }
 
@@ -1451,16 +1467,22 @@ void TCustomRpReport::Print() {
         FRpPrinter = Saved;
         throw ERpError(u"No printer is installed"_s);
     }
+    TRpProgressForm* Progress = nullptr;
     auto Restore = [&] {
         FreeAndNil(FRpPrinter);
         FRpPrinter = Saved;
         FPrinterSettings->SetFirstPage(0);
         FPrinterSettings->SetLastPage(0);
+        if (Progress) {
+            Progress->Hide();
+            FreeAndNil(Progress);
+        }
     };
     try {
         FRpPrinter->SetDestination(rpdPrinter);
         FRpPrinter->SetMaster(this);
-        FRpPrinter->SetClient(nullptr);
+        // With ShowProgress the progress window follows the run and can cancel it.
+        Progress = ShowProgressWindow(String());
         GenerateReport(false);
     } catch (...) {
         Restore();
@@ -1483,7 +1505,27 @@ TRpProgressForm* TCustomRpReport::ShowProgressWindow(const String& Caption) {
     return Progress;
 }
 
-void TCustomRpReport::PrintBackground() { Print(); }
+void TCustomRpReport::PrintBackground() {
+    if (!FAvailable || RunningInBackground()) return;
+    if (RunInProgress) throw ERpError(u"Another report is being generated"_s);
+    TRpPrinter* Saved = FRpPrinter;
+    FRpPrinter = nullptr;
+    if (!CreatePrinter()) {
+        FRpPrinter = Saved;
+        return;
+    }
+    if (!FRpPrinter->PrinterOK()) {
+        FreeAndNil(FRpPrinter);
+        FRpPrinter = Saved;
+        throw ERpError(u"No printer is installed"_s);
+    }
+    // a replaced page printer that shows no preview is not needed any more
+    if (Saved && !Saved->ShowingPreview()) Saved->Free();
+    FRpPrinter->SetDestination(rpdPrinter);
+    FRpPrinter->SetMaster(this);
+    FRpPrinter->SetClient(nullptr);
+    StartReportThread();
+}
 
 void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     SetZoom(100);
@@ -1532,7 +1574,7 @@ void TCustomRpReport::ExportWebForm(TRpExportFilter* AFilter) {
 }
 
 void TCustomRpReport::Cancel() {
-    if (FAvailable) return;
+    if (FAvailable && !RunningInBackground()) return;
     FCancelled = true;
     if (FRpPrinter) FRpPrinter->Cancel();
 }

@@ -492,7 +492,11 @@ public:
     void Preview();
     // Generates straight to the printer; a failure to print is reported.
     void Print();
+    // Generates straight to the printer in a report thread and returns at once; the UI thread
+    // stays free. Refused while this report or any other runs.
     void PrintBackground();
+    // A report thread of this report (background print or preview) has not finished yet.
+    bool RunningInBackground() const { return FBackgroundRuns.load() > 0; }
     // Asks for the printer, copies and page range (the report's Tag becomes 1 when the dialog is
     // cancelled, 0 when confirmed); the choices go to PrinterSettings and UserPrinterSettings.
     void PrinterSetup();
@@ -602,6 +606,8 @@ protected:
     void ApplyPrinterSettings();
     // Every printable on the report and its bands, depth first.
     void ForEachPrintable(const std::function<void(TRpPrintable*)>& Fn);
+    // Starts a report thread that generates into the report's printer.
+    void StartReportThread();
 
     TRpPage* FPage = nullptr;
     TRpReportBands* FBands = nullptr;
@@ -628,6 +634,8 @@ protected:
     bool FPreparingDesignTime = false;
     bool FModified = false;
     bool FDestroying = false;
+    // Report threads started and not yet finished; the report waits for them before it goes.
+    std::atomic<int> FBackgroundRuns{0};
     int FPreviewWidth = 0;
     int FPreviewHeight = 0;
     TRpPreviewController* FPreviewSetup = nullptr;

@@ -1,0 +1,187 @@
+#include "report/rpreport.h"
+
+#include "platform/gui/forms.h"
+#include "platform/gui/printers.h"
+#include "platform/rtl/threads.h"
+#include "report/rperror.h"
+#include "report/rplabels.h"
+#include "report/rpprgres.h"
+#include "rpprinter_support.h"
+
+#include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// A report on a small custom page (2100 × 1000 native units, margins 100) whose detail band of 100
+// prints one label per record: eight records a page. The records come from OnNeedData.
+struct PrintFixture {
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    TRpReport* Report = nullptr;
+    TRpBand* Detail = nullptr;
+    std::atomic<int> Records{0};
+    int Limit = 20;  // 0: no end
+    std::function<void()> OnRecord;
+
+    PrintFixture() {
+        Report = New<TRpReport>(Root.get());
+        Report->SetUnits(Native);
+        TRpPage* Pg = Report->Page();
+        Pg->SetPaperSize(Custom);
+        Pg->SetUnits(Native);
+        Pg->SetWidth(2100);
+        Pg->SetLength(1000);
+        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
+                         &TRpPage::SetBottomMargin})
+            (Pg->*Set)(100);
+        Detail = Report->CreateBand(rbDetail);
+        Detail->SetNativeHeight(100);
+        auto L = New<TRpLabel>(Root.get());
+        L->SetParent(Detail);
+        L->Size()->SetUnits(Native);
+        L->Size()->SetLeft(0);
+        L->Size()->SetTop(0);
+        L->Size()->SetWidth(600);
+        L->Size()->SetHeight(80);
+        L->SetCaption(u"Record"_s);
+        Report->BeforePrint = [this](TObject*, bool&) { Records = 0; };
+        Report->OnNeedData = [this](TObject*, bool& More) {
+            More = Limit == 0 || Records < Limit;
+            if (More) ++Records;
+            if (OnRecord) OnRecord();
+        };
+    }
+};
+
+// Handles the UI thread's messages until Done holds or the time is up.
+bool PumpUntil(const std::function<bool()>& Done, int Ms = 20000) {
+    QElapsedTimer T;
+    T.start();
+    while (!Done()) {
+        if (T.elapsed() > Ms) return false;
+        if (Application) Application->ProcessMessages();
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+std::vector<TRpProgressForm*> ProgressWindows() {
+    std::vector<TRpProgressForm*> R;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (auto P = dynamic_cast<TRpProgressForm*>(Screen->Forms(i))) R.push_back(P);
+    return R;
+}
+
+TEST(RpReportPrint, PrintBackgroundRunsInAReportThreadWhileTheUIThreadGoesOn) {
+    TFakePrinterScope Device;
+    PrintFixture F;
+    const auto UI = std::this_thread::get_id();
+    std::atomic<bool> Release{false}, OnUI{false};
+    F.OnRecord = [&] {
+        if (std::this_thread::get_id() == UI) OnUI = true;
+        if (F.Records == 3) {
+            // The run waits here until the test, back on the UI thread, lets it go on.
+            QElapsedTimer T;
+            T.start();
+            while (!Release && T.elapsed() < 5000) QThread::msleep(1);
+        }
+    };
+    F.Report->PrintBackground();
+    const bool ReturnedWhileRunning = !Release && F.Report->RunningInBackground();
+    EXPECT_TRUE(ReturnedWhileRunning);
+    ASSERT_TRUE(PumpUntil([&] { return F.Records >= 3; }));
+    EXPECT_FALSE(F.Report->Available());
+    // One run at a time: this report refuses a second one, another report is told why.
+    F.Report->PrintBackground();
+    {
+        PrintFixture Other;
+        try {
+            Other.Report->Print();
+            ADD_FAILURE() << "a second run started";
+        } catch (const ERpError& E) {
+            EXPECT_EQ(E.Message(), u"Another report is being generated"_s);
+        }
+        EXPECT_TRUE(Other.Report->Available());
+    }
+    Release = true;
+    ASSERT_TRUE(PumpUntil([&] { return !F.Report->RunningInBackground(); }));
+    EXPECT_TRUE(F.Report->Available());
+    EXPECT_FALSE(OnUI);
+    ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+    const auto& Job = Device.Backend.Jobs[0];
+    EXPECT_TRUE(Job.Ended);
+    EXPECT_FALSE(Job.Aborted);
+    ASSERT_EQ(Job.Sheets.size(), 3u);  // 20 records, eight a page
+    EXPECT_EQ(MetafileTexts(Job.Sheets[2]).count(u"Record"_s), 4);
+
+    // The report is free again for a run of its own.
+    F.OnRecord = nullptr;
+    F.Report->Print();
+    EXPECT_EQ(Device.Backend.Jobs.size(), 2u);
+}
+
+TEST(RpReportPrint, PrintShowsAProgressWindowThatCancelsTheRun) {
+    TFakePrinterScope Device;
+    PrintFixture F;
+    F.Limit = 40;  // five pages
+    std::vector<String> Seen;
+    int CancelAt = 0;
+    F.Detail->BeforePrint = [&](TObject*, bool&) {
+        for (TRpProgressForm* P : ProgressWindows()) {
+            if (!P->Visible() || P->FRpPrinter != F.Report->RpPrinter()) continue;
+            if (F.Records == 1) Seen.push_back(P->Caption());
+            if (F.Records == CancelAt) P->CancelButtonClick(nullptr);
+        }
+    };
+    F.Report->Print();
+    EXPECT_EQ(Seen, std::vector<String>{u"Printing progress"_s});
+    EXPECT_TRUE(ProgressWindows().empty());
+    ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+    EXPECT_EQ(Device.Backend.Jobs[0].Sheets.size(), 5u);
+
+    // Its cancel button stops the run on the second page.
+    Seen.clear();
+    CancelAt = 10;
+    F.Report->Print();
+    EXPECT_LE(F.Records, 11);
+    EXPECT_TRUE(ProgressWindows().empty());
+    EXPECT_TRUE(F.Report->Available());
+    ASSERT_EQ(Device.Backend.Jobs.size(), 2u);
+    EXPECT_LE(Device.Backend.Jobs[1].Sheets.size(), 2u);
+
+    // Without ShowProgress no window comes.
+    Seen.clear();
+    CancelAt = 0;
+    F.Report->SetShowProgress(false);
+    F.Report->Print();
+    EXPECT_TRUE(Seen.empty());
+    ASSERT_EQ(Device.Backend.Jobs.size(), 3u);
+    EXPECT_EQ(Device.Backend.Jobs[2].Sheets.size(), 5u);
+}
+
+TEST(RpReportPrint, AReportFreedWhileItsThreadRunsStopsAndWaitsForIt) {
+    TFakePrinterScope Device;
+    {
+        PrintFixture F;
+        F.Limit = 0;  // records without end: only a stop ends the run
+        F.Report->PrintBackground();
+        ASSERT_TRUE(PumpUntil([&] { return F.Records > 20; }));
+        F.Report->Free();
+        // Freed only once the thread let go of it; the job never reached the printer.
+        ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+        EXPECT_FALSE(Device.Backend.Jobs[0].Ended);
+    }
+    // The process is free for the next run.
+    PrintFixture Next;
+    Next.Report->Print();
+    ASSERT_EQ(Device.Backend.Jobs.size(), 2u);
+    EXPECT_TRUE(Device.Backend.Jobs[1].Ended);
+}
+
+}  // namespace
