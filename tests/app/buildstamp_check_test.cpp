@@ -1,10 +1,10 @@
 // The build-stamp check against the database's stamp row.
 #include "app_fixture.h"
+#include "support/tools.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 namespace sdelka::test {
 namespace {
@@ -131,9 +131,7 @@ TEST(BuildStampFile, ANoOpBuildKeepsTheStamp) {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
     auto build = [&] {
-        QProcess ninja;
-        ninja.start(QStringLiteral("ninja"), {QStringLiteral("-C"), dir, QStringLiteral("sdelka")});
-        return ninja.waitForFinished(600000) && ninja.exitCode() == 0;
+        return RunTool(QStringLiteral("ninja"), {QStringLiteral("-C"), dir, QStringLiteral("sdelka")}, 600000).Code == 0;
     };
     ASSERT_TRUE(build());  // the client as its code stands now
     const QByteArray before = read();

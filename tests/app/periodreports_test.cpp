@@ -7,6 +7,7 @@
 #include "app/periodreports.h"
 #include "app/timesheetdata.h"
 #include "app_fixture.h"
+#include "support/tools.h"
 #include "platform/gui/comctrls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/listctrls.h"
@@ -23,7 +24,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 #include <QRegularExpression>
@@ -163,10 +163,7 @@ protected:
         EXPECT_EQ(shown, 1) << Name;
         // the window let go of the document when it closed
         EXPECT_EQ(Report->RpPrinter(), nullptr);
-        QProcess tool;
-        tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
-        tool.waitForFinished(120000);
-        return QString::fromUtf8(tool.readAllStandardOutput());
+        return ToolText(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")}, 120000);
     }
 
     // Runs Action inside the period window opened from the main window on the previous month.
@@ -445,10 +442,7 @@ TEST_F(PeriodReportsTest, AReportSavesItsPagesAndExportsThroughTheRegisteredFilt
             filter.reset();
             EXPECT_GT(QFileInfo(file).size(), 500) << ext;
             if (QString::fromLatin1(ext) == u"pdf") {
-                QProcess tool;
-                tool.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
-                tool.waitForFinished(120000);
-                const QString text = QString::fromUtf8(tool.readAllStandardOutput());
+                const QString text = ToolText(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")}, 120000);
                 EXPECT_TRUE(text.contains(QStringLiteral("Итого:")));
                 EXPECT_TRUE(text.contains(QStringLiteral("Коробки")));
             }
@@ -469,9 +463,8 @@ TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
         EXPECT_TRUE(Messages().empty());
         EXPECT_FALSE(Form18->XLS_Rep->Active());
         ASSERT_EQ(opened.size(), 1u);
-        QProcess p;
         // the system interpreter, which has the workbook reader
-        p.start(QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3"),
+        const TRun R = RunTool(QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3") : QStringLiteral("python3"),
                 {QStringLiteral("-c"),
                  QStringLiteral("import sys, openpyxl\n"
                                 "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
@@ -479,9 +472,8 @@ TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
                                 "for r in ws.iter_rows(values_only=True)]\n"
                                 "sys.stdout.buffer.write('\\n'.join(out).encode('utf-8'))\n"),
                  opened[0]});
-        p.waitForFinished(60000);
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-        const QStringList sheet = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
+        const QStringList sheet = QString::fromUtf8(R.Out).split(u'\n', Qt::SkipEmptyParts);
         // the finished products of the period, a colour spelled out after the operation kind
         const QStringList expected = QString::fromStdString(Db().Value(
             "select string_agg(nom || '|' || vid || case when color=1 then ' (грунт)' when color>1 then ' (цвет: ' || color || ')' else '' end "

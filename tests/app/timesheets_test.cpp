@@ -7,9 +7,9 @@
 #include "app_fixture.h"
 #include "platform/dbctrls/dbgrids.h"
 #include "platform/gui/comctrls.h"
+#include "support/tools.h"
 
 #include <QFile>
-#include <QProcess>
 
 #include <algorithm>
 
@@ -442,11 +442,9 @@ out.append('bold:' + ','.join(c.coordinate for row in ws.iter_rows() for c in ro
 out.append('text:' + ','.join(c.coordinate for row in ws.iter_rows() for c in row if c.value is not None and c.number_format == '@'))
 sys.stdout.write('\n'.join(out))
 )";
-    QProcess p;
-    p.start(QString::fromStdString(Python), {QStringLiteral("-c"), QString::fromLatin1(Script), File, QString::number(Cols)});
-    p.waitForFinished(60000);
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    return Lines(p.readAllStandardOutput().toStdString());
+    const TRun R = RunTool(QString::fromStdString(Python), {QStringLiteral("-c"), QString::fromLatin1(Script), File, QString::number(Cols)});
+    EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
+    return Lines(R.Out.toStdString());
 }
 
 std::string Num(TField* F) {

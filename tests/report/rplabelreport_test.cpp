@@ -14,11 +14,12 @@
 #include "report/rppages.h"
 #include "report/rppctrls.h"
 
+#include "support/tools.h"
+
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <map>
@@ -305,10 +306,7 @@ TEST(RpAddOnPrintables, AGridRuleCheckBoxesAndLinkLabelPrintToPdfInTheirPlaces) 
     P->PrinterObject()->SetFileName(File);
     P->Print();
     auto PdfText = [&File](const QString& Mode) {
-        QProcess Tool;
-        Tool.start(u"pdftotext"_s, {Mode, File, u"-"_s});
-        Tool.waitForFinished(60000);
-        return QString::fromUtf8(Tool.readAllStandardOutput());
+        return sdelka::test::ToolText(u"pdftotext"_s, {Mode, File, u"-"_s});
     };
     const QStringList Out = PdfText(u"-layout"_s).split(u'\n');
     // word boxes: the left edge of each word in points

@@ -22,7 +22,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 using namespace Qt::StringLiterals;
 

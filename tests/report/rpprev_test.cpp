@@ -4,6 +4,7 @@
 #include "report/rpprev.h"
 
 #include "../support/input.h"
+#include "../support/tools.h"
 #include "platform/gui/buttons.h"
 #include "platform/gui/comctrls.h"
 #include "platform/gui/dialogs.h"
@@ -35,7 +36,6 @@
 #include <QFile>
 #include <QImage>
 #include <QPixmap>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
@@ -70,13 +70,6 @@ bool PumpUntil(F Done, int Ms = 20000) {
         QThread::msleep(1);
     }
     return true;
-}
-
-String RunTool(const String& Program, const QStringList& Args) {
-    QProcess p;
-    p.start(Program, Args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // A report of one page per record on A5 paper: a heading, the page number and, on page 3, a
@@ -490,8 +483,8 @@ TEST_F(RpPreviewWindow, PagesZoomSearchFilesPrintAndClose) {
     EXPECT_EQ(printEvents, 1);
     EXPECT_EQ(R.CallCount(), callsBefore + 1);  // only where the PDF goes
     ASSERT_TRUE(FileExists(out));
-    EXPECT_TRUE(RunTool(u"pdfinfo"_s, {out}).contains(QRegularExpression(u"Pages:\\s+2\\b"_s)));
-    const String text = RunTool(u"pdftotext"_s, {out, u"-"_s});
+    EXPECT_TRUE(ToolText(u"pdfinfo"_s, {out}, 30000).contains(QRegularExpression(u"Pages:\\s+2\\b"_s)));
+    const String text = ToolText(u"pdftotext"_s, {out, u"-"_s}, 30000);
     EXPECT_TRUE(text.contains(u"Страница 2"_s)) << text.toStdString();
     EXPECT_TRUE(text.contains(u"Бригадир участка"_s));
     EXPECT_FALSE(text.contains(u"Страница 1"_s));

@@ -7,12 +7,12 @@
 #include "report/rpprintersettings.h"
 #include "report/rpunits.h"
 #include "rpprinter_support.h"
+#include "../support/tools.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <atomic>
 #include <thread>
@@ -155,12 +155,7 @@ TEST(RpPrinter, DirectPrintingOfARange) {
 
 namespace {
 
-QString RunTool(const QString& Program, const QStringList& Args) {
-    QProcess p;
-    p.start(Program, Args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
+using sdelka::test::ToolText;
 
 // Three pages with a Cyrillic line, a rectangle and a picture.
 void MakeRichPages(TRpPrinter* P) {
@@ -182,25 +177,25 @@ void MakeRichPages(TRpPrinter* P) {
 
 int PdfPages(const String& File) {
     const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(RunTool(QStringLiteral("pdfinfo"), {File}));
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(ToolText(QStringLiteral("pdfinfo"), {File}));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 String PdfPageSize(const String& File) {
     const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("Page size:\\s+([^\\n]*)")).match(RunTool(QStringLiteral("pdfinfo"), {File}));
+        QRegularExpression(QStringLiteral("Page size:\\s+([^\\n]*)")).match(ToolText(QStringLiteral("pdfinfo"), {File}));
     return m.hasMatch() ? m.captured(1) : String();
 }
 
 String PdfText(const String& File, int Page) {
     const String n = QString::number(Page);
-    return RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-f"), n, QStringLiteral("-l"), n, File, QStringLiteral("-")});
+    return ToolText(QStringLiteral("pdftotext"), {QStringLiteral("-f"), n, QStringLiteral("-l"), n, File, QStringLiteral("-")});
 }
 
 // Page 1 rendered at 50 pixels per inch.
 QImage PdfPicture(const String& File) {
     const String base = File + QStringLiteral(".p1");
-    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
+    ToolText(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
                                          QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), File, base});
     QImage img(base + QStringLiteral(".png"));
     QFile::remove(base + QStringLiteral(".png"));
@@ -241,7 +236,7 @@ TEST_F(RpPrinterPdf, StoredPagesPrintWithTheirTextOnTheChosenPaper) {
     EXPECT_EQ(PdfPages(all), 3);
     EXPECT_EQ(PdfPageSize(all), QStringLiteral("595 x 420 pts (A5)"));  // turned
     for (int i = 1; i <= 3; ++i) EXPECT_TRUE(PdfText(all, i).contains(QStringLiteral("Выработка за смену %1").arg(i))) << i;
-    EXPECT_TRUE(RunTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), all}).contains(QStringLiteral("No syntax or stream encoding errors")));
+    EXPECT_TRUE(ToolText(QStringLiteral("qpdf"), {QStringLiteral("--check"), all}).contains(QStringLiteral("No syntax or stream encoding errors")));
     // The picture (red, 14..16 cm from the left, 4..6 cm from the top) and the rectangle's left
     // edge at 2 cm, seen at 50 pixels per inch.
     const QImage img = PdfPicture(all);
@@ -343,7 +338,7 @@ TEST_F(RpPrinterFiles, SavedPagesLoadBackIdentical) {
         MakePages(p.get(), 3);
         const String file = NewFile();
         p->Save(file);
-        EXPECT_EQ(RunTool(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(PageFileChecker), file,
+        EXPECT_EQ(ToolText(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(PageFileChecker), file,
                                                       QString::number(compressed), QStringLiteral("3")})
                       .trimmed(),
                   QStringLiteral("OK"))

@@ -5,6 +5,7 @@
 #include "report/rpprev.h"
 
 #include "../support/input.h"
+#include "../support/tools.h"
 #include "platform/gui/comctrls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
@@ -21,7 +22,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <functional>
@@ -85,13 +85,6 @@ struct FontFixture {
     }
 };
 
-String RunTool(const String& Program, const QStringList& Args) {
-    QProcess p;
-    p.start(Program, Args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 struct TWordBox {
     int Page = 0;
     double Width = 0, Height = 0;
@@ -100,7 +93,7 @@ struct TWordBox {
 // The boxes of a word in a PDF, in points, with the page each stands on.
 std::vector<TWordBox> WordBoxes(const String& Pdf, const String& Word) {
     std::vector<TWordBox> boxes;
-    const String html = RunTool(u"pdftotext"_s, {u"-bbox"_s, Pdf, u"-"_s});
+    const String html = ToolText(u"pdftotext"_s, {u"-bbox"_s, Pdf, u"-"_s}, 30000);
     static const QRegularExpression tag(
         uR"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"_s);
     int page = 0;
@@ -249,9 +242,9 @@ TEST_P(RpPrintFont, TextKeepsItsSizeInPoints) {
     QFile::remove(out);
     Path.Print(F, R, out);
     ASSERT_TRUE(FileExists(out));
-    EXPECT_TRUE(RunTool(u"pdfinfo"_s, {out}).contains(
+    EXPECT_TRUE(ToolText(u"pdfinfo"_s, {out}, 30000).contains(
         QRegularExpression(u"Pages:\\s+%1\\b"_s.arg(Path.LastPage - Path.FirstPage + 1))));
-    const String text = RunTool(u"pdftotext"_s, {out, u"-"_s});
+    const String text = ToolText(u"pdftotext"_s, {out, u"-"_s}, 30000);
     EXPECT_TRUE(text.contains(u"Страница %1"_s.arg(Path.FirstPage))) << text.toStdString();
 
     // A word's box is its font's line: a little over its size in points.

@@ -17,11 +17,12 @@
 #include "report/rpshapes.h"
 #include "rpprinter_support.h"
 
+#include "support/tools.h"
+
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 namespace {
 
@@ -508,10 +509,7 @@ TEST(RpReport, AThousandGroupedRecordsPrintToPdfOnceInOrderWithTotals) {
     const String File = QDir::temp().filePath(u"rpreport_%1.pdf"_s.arg(QCoreApplication::applicationPid()));
     P->PrinterObject()->SetFileName(File);
     P->Print();
-    QProcess Tool;
-    Tool.start(u"pdftotext"_s, {u"-layout"_s, File, u"-"_s});
-    Tool.waitForFinished(120000);
-    const QStringList Lines = QString::fromUtf8(Tool.readAllStandardOutput()).split(u'\n');
+    const QStringList Lines = sdelka::test::ToolText(u"pdftotext"_s, {u"-layout"_s, File, u"-"_s}, 120000).split(u'\n');
     QFile::remove(File);
     SetPrinter(nullptr);
     int Next = 1, Group = 1;

@@ -6,10 +6,10 @@
 #include "platform/rtl/sysutils.h"
 
 #include "support/pg_fixture.h"
+#include "support/tools.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QStringList>
 
 namespace {
@@ -48,12 +48,11 @@ protected:
 
     // psql's unaligned, tuples-only lines.
     QStringList Psql(const std::string& Sql) {
-        QProcess p;
-        p.start(u"psql"_S, {u"-X"_S, u"-At"_S, u"-v"_S, u"ON_ERROR_STOP=1"_S, u"-c"_S, QString::fromStdString(Sql),
-                            QString::fromStdString(Db().ConnInfo())});
-        EXPECT_TRUE(p.waitForFinished(60000));
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-        QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+        const sdelka::test::TRun R = sdelka::test::RunTool(
+            u"psql"_S, {u"-X"_S, u"-At"_S, u"-v"_S, u"ON_ERROR_STOP=1"_S, u"-c"_S, QString::fromStdString(Sql),
+                        QString::fromStdString(Db().ConnInfo())});
+        EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
+        QStringList lines = QString::fromUtf8(R.Out).split(u'\n');
         if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
         return lines;
     }

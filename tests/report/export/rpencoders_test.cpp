@@ -3,10 +3,11 @@
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
 
+#include "support/tools.h"
+
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <random>
@@ -264,10 +265,8 @@ TEST(ASCII85, PythonsDecoderReadsItBack) {
         F.close();
         Args << Name;
     }
-    QProcess Python;
-    Python.start(QStringLiteral("python3"), Args);
-    ASSERT_TRUE(Python.waitForFinished(120000));
-    ASSERT_EQ(Python.exitCode(), 0) << Python.readAllStandardError().toStdString();
+    const sdelka::test::TRun Python = sdelka::test::RunTool(QStringLiteral("python3"), Args, 120000);
+    ASSERT_EQ(Python.Code, 0) << Python.Err.toStdString();
     for (size_t i = 0; i < Sources.size(); ++i) {
         QFile F(Dir.filePath(QStringLiteral("s%1.a85.out").arg(i)));
         ASSERT_TRUE(F.open(QIODevice::ReadOnly));
@@ -284,15 +283,15 @@ TEST(ASCII85, CarriesLzwCodeThroughPython) {
     ASSERT_TRUE(F.open(QIODevice::WriteOnly));
     F.write(ASCII85Encode(LZWEncode(Source)));
     F.close();
-    QProcess Python;
-    Python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import base64, sys\n"
-                                 "sys.stdout.buffer.write(base64.a85decode(b'<~' + open(sys.argv[1], 'rb').read(), adobe=True))\n"),
-                  F.fileName()});
-    ASSERT_TRUE(Python.waitForFinished(60000));
+    const sdelka::test::TRun Python = sdelka::test::RunTool(
+        QStringLiteral("python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import base64, sys\n"
+                        "sys.stdout.buffer.write(base64.a85decode(b'<~' + open(sys.argv[1], 'rb').read(), adobe=True))\n"),
+         F.fileName()});
+    ASSERT_NE(Python.Code, -1);
     bool Ok = false;
-    EXPECT_TRUE(ReferenceLzwDecode(Python.readAllStandardOutput(), Ok) == Source);
+    EXPECT_TRUE(ReferenceLzwDecode(Python.Out, Ok) == Source);
     EXPECT_TRUE(Ok);
 }
 

@@ -18,10 +18,11 @@
 #include "report/rpreport.h"
 #include "report/rpshapes.h"
 
+#include "../../support/tools.h"
+
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -31,20 +32,8 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-struct TRun {
-    int Code = -1;
-    QByteArray Out, Err;
-};
-TRun RunTool(const String& Program, const QStringList& Args) {
-    QProcess P;
-    P.start(Program, Args);
-    TRun R;
-    if (!P.waitForFinished(60000)) return R;
-    R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
-    R.Out = P.readAllStandardOutput();
-    R.Err = P.readAllStandardError();
-    return R;
-}
+using sdelka::test::RunTool;
+using sdelka::test::TRun;
 
 // The checks of a PDF reader: qpdf finds no error, and the text poppler extracts.
 void ExpectSound(const String& File) {

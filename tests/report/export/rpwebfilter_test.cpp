@@ -23,8 +23,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "support/tools.h"
 
 #include <gtest/gtest.h>
 
@@ -258,18 +259,13 @@ print(json.dumps(out, ensure_ascii=False))
 )PY";
 
 QJsonObject ReadPages(const QStringList& Pages) {
-    QProcess P;
-    P.start(Python(), QStringList{u"-c"_s, QString::fromLatin1(PageReader)} + Pages);
-    P.waitForFinished(120000);
-    const QByteArray Err = P.readAllStandardError();
-    EXPECT_EQ(P.exitCode(), 0) << Err.toStdString();
-    return QJsonDocument::fromJson(P.readAllStandardOutput()).object();
+    const sdelka::test::TRun R = sdelka::test::RunTool(Python(), QStringList{u"-c"_s, QString::fromLatin1(PageReader)} + Pages, 120000);
+    EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
+    return QJsonDocument::fromJson(R.Out).object();
 }
 
 bool NodeAvailable() {
-    QProcess P;
-    P.start(u"node"_s, {u"--version"_s});
-    return P.waitForFinished(30000) && P.exitCode() == 0;
+    return sdelka::test::RunTool(u"node"_s, {u"--version"_s}, 30000).Code == 0;
 }
 
 struct WebReport {
@@ -619,10 +615,8 @@ TEST(RpWebControls, EveryWebControlGivesParsableElementsAndValidScripts) {
     ASSERT_TRUE(NodeAvailable()) << "node is not installed: the scripts cannot be checked";
     for (const auto& N : Page[u"node"_s].toArray()) EXPECT_EQ(N.toString(), String());
     EXPECT_TRUE(Page[u"srcs"_s].toArray().contains(u"rphilitor.js"_s));
-    QProcess Node;
-    Node.start(u"node"_s, {u"--check"_s, Dir.filePath(u"rphilitor.js"_s)});
-    Node.waitForFinished(60000);
-    EXPECT_EQ(Node.exitCode(), 0) << Node.readAllStandardError().toStdString();
+    const sdelka::test::TRun Node = sdelka::test::RunTool(u"node"_s, {u"--check"_s, Dir.filePath(u"rphilitor.js"_s)});
+    EXPECT_EQ(Node.Code, 0) << Node.Err.toStdString();
 
     const String Doc = ReadFile(Name);
     // One definition of the shared page extractor, the load function calls what the controls need.

@@ -18,6 +18,8 @@
 #include "report/rpreport.h"
 #include "report/rpshapes.h"
 
+#include "../../support/tools.h"
+
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QDomElement>
@@ -26,27 +28,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
 
 using namespace Qt::StringLiterals;
 
-struct TRun {
-    int Code = -1;
-    QByteArray Out, Err;
-};
-TRun RunTool(const String& Program, const QStringList& Args) {
-    QProcess P;
-    P.start(Program, Args);
-    TRun R;
-    if (!P.waitForFinished(60000)) return R;
-    R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
-    R.Out = P.readAllStandardOutput();
-    R.Err = P.readAllStandardError();
-    return R;
-}
+using sdelka::test::RunTool;
+using sdelka::test::TRun;
 
 // A report of three pages on a small page (210 × 100 mm): a Cyrillic page header, a detail band
 // per worker with the name, a filled rectangle, a line and a picture, and a page footer.

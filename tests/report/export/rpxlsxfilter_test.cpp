@@ -18,8 +18,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include "support/tools.h"
 
 #include <gtest/gtest.h>
 
@@ -432,12 +433,9 @@ TEST(RpXLSXFilter, AReportReadsBackWithTextsNumbersAndDatesInTheirCells) {
     }
     ASSERT_TRUE(QFile::exists(File));
 
-    QProcess P;
-    P.start(Python(), {u"-c"_s, QString::fromLatin1(WorkbookReader), File});
-    ASSERT_TRUE(P.waitForFinished(120000));
-    const QByteArray Err = P.readAllStandardError();
-    ASSERT_EQ(P.exitCode(), 0) << Err.toStdString();
-    const QJsonObject J = QJsonDocument::fromJson(P.readAllStandardOutput()).object();
+    const sdelka::test::TRun R = sdelka::test::RunTool(Python(), {u"-c"_s, QString::fromLatin1(WorkbookReader), File}, 120000);
+    ASSERT_EQ(R.Code, 0) << R.Err.toStdString();
+    const QJsonObject J = QJsonDocument::fromJson(R.Out).object();
     EXPECT_TRUE(J[u"bad"_s].isNull());
     QStringList Names;
     for (const auto& N : J[u"names"_s].toArray()) Names << N.toString();

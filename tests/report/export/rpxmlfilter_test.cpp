@@ -17,6 +17,8 @@
 #include "report/rpshapes.h"
 #include "report/rptypes.h"
 
+#include "../../support/tools.h"
+
 #include <gtest/gtest.h>
 #include <QDomDocument>
 #include <QFile>
@@ -24,7 +26,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -35,20 +36,8 @@ namespace {
 using namespace Qt::StringLiterals;
 
 // Runs a program; its exit code and what it wrote.
-struct TRun {
-    int Code = -1;
-    QByteArray Out, Err;
-};
-TRun RunTool(const String& Program, const QStringList& Args) {
-    QProcess P;
-    P.start(Program, Args);
-    TRun R;
-    if (!P.waitForFinished(60000)) return R;
-    R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
-    R.Out = P.readAllStandardOutput();
-    R.Err = P.readAllStandardError();
-    return R;
-}
+using sdelka::test::RunTool;
+using sdelka::test::TRun;
 
 // What Python's minidom finds in a document: the page numbers, the item types and the texts.
 const char* const MinidomScript = R"(
