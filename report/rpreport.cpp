@@ -56,7 +56,17 @@ String RpBandNameStem(TRpBandType Type) { return String::fromLatin1(BandStems[Ty
 
 // ---- TRpBasePanel -------------------------------------------------------------------------------
 
-TRpBasePanel::TRpBasePanel(TComponent* AOwner) : TCustomControl(AOwner) {}
+TRpBasePanel::TRpBasePanel(TComponent* AOwner) : TCustomControl(AOwner) {
+    FFrame = New<TRpFrame>();
+    FFrame->SetParent(this);
+}
+
+TRpBasePanel::~TRpBasePanel() { FreeAndNil(FFrame); }
+
+void TRpBasePanel::SetFrame(TRpFrame* Value) {
+    if (Value && Value != FFrame) FFrame->Assign(Value);
+    Invalidate();
+}
 
 void TRpBasePanel::SetZoom(int Value) {
     if (Value < 1 || Value > 300) return;
@@ -1716,6 +1726,13 @@ void TCustomRpReport::EndPage() {
         }
         for (int i = 0; i < ControlCount(); ++i)
             if (auto P = dynamic_cast<TRpPrintable*>(Controls(i)); P && P != FBackgroundControl) P->Print(0, 0);
+        // the report's frame around the printable area
+        if ((FFinalPass || FExportFilter) && FFrame->AnyFrame() && FRpPrinter && FRpPrinter->Canvas()) {
+            const TRect R(FRpPrinter->XPos(FPage->NativeValue(pgLeft)), FRpPrinter->YPos(FPage->NativeValue(pgTop)),
+                          FRpPrinter->XPos(FPage->NativeValue(pgWidth) - FPage->NativeValue(pgRight)),
+                          FRpPrinter->YPos(FPage->NativeValue(pgLength) - FPage->NativeValue(pgBottom)));
+            FFrame->PaintIt(FRpPrinter->Canvas(), R, FRpPrinter->XFactor(), FRpPrinter->YFactor());
+        }
         if (OnEndPage && !ComponentState().Contains(csDesigning)) OnEndPage(this);
     }
     if (FExportFilter) FExportFilter->EndPage();

@@ -91,14 +91,20 @@ public:
 // ---- the base panel -----------------------------------------------------------------------------
 
 // A report panel: the report's design surface and every band. It shows the layout at a zoom.
+class TRpFrame;
+
 class TRpBasePanel : public TCustomControl, public IRpPanel {
     SDELKA_CLASS(TRpBasePanel, TCustomControl)
 protected:
     explicit TRpBasePanel(TComponent* AOwner);
-    ~TRpBasePanel() override = default;
+    ~TRpBasePanel() override;
 
 public:
     int PanelZoom() const override { return FZoom; }
+    // The panel's frame; on a report it is painted around the printable area of every page.
+    TRpFrame* Frame() const { return FFrame; }
+    // Copies the given frame into the panel's own.
+    void SetFrame(TRpFrame* Value);
     int Zoom() const { return FZoom; }
     // Zooms outside 1..300 are ignored.
     virtual void SetZoom(int Value);
@@ -106,6 +112,7 @@ public:
 protected:
     void Paint() override;
     int FZoom = 100;
+    TRpFrame* FFrame = nullptr;
 };
 
 // ---- bands --------------------------------------------------------------------------------------

@@ -1,9 +1,11 @@
 #include "report/rpreport.h"
 
 #include "platform/gui/forms.h"
+#include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "platform/rtl/threads.h"
 #include "report/rperror.h"
+#include "report/rpframe.h"
 #include "report/rplabels.h"
 #include "report/rpprgres.h"
 #include "rpprinter_support.h"
@@ -182,6 +184,48 @@ TEST(RpReportPrint, AReportFreedWhileItsThreadRunsStopsAndWaitsForIt) {
     Next.Report->Print();
     ASSERT_EQ(Device.Backend.Jobs.size(), 2u);
     EXPECT_TRUE(Device.Backend.Jobs[1].Ended);
+}
+
+TEST(RpReportPrint, TheReportFrameIsPaintedAroundEveryPage) {
+    PrintFixture F;
+    F.Limit = 10;  // two pages
+    auto RedAt = [](const QImage& I, int X, int Y) {
+        const QColor C = I.pixelColor(X, Y);
+        return C.red() > 200 && C.green() < 80 && C.blue() < 80;
+    };
+    auto Pages = [&] {
+        F.Report->Prepare();
+        TRpPrinter* P = F.Report->RpPrinter();
+        std::vector<QImage> R;
+        for (int i = 1; i <= P->PageCount(); ++i) {
+            TOwned<TMetafile> Page(P->GetPage(i));
+            R.push_back(Page->ToImage());
+        }
+        return R;
+    };
+    // Points on the left and right sides half-way down the printable area, and inside it.
+    auto Left = [&] { return F.Report->RpPrinter()->XPos(100) + 1; };
+    auto Right = [&] { return F.Report->RpPrinter()->XPos(2000) - 2; };
+    auto Mid = [&] { return F.Report->RpPrinter()->YPos(500); };
+    auto Inside = [&] { return F.Report->RpPrinter()->XPos(1500); };
+
+    for (const QImage& I : Pages()) EXPECT_FALSE(RedAt(I, Left(), Mid()));  // no frame by default
+
+    TRpFrame Red;
+    Red.SetColor(TColor(0x0000FF));
+    Red.SetWidth(5);
+    Red.SetDrawLeft(true);
+    Red.SetDrawRight(true);
+    F.Report->SetFrame(&Red);
+    EXPECT_NE(F.Report->Frame(), &Red);  // copied, not adopted
+    EXPECT_TRUE(F.Report->Frame()->DrawLeft());
+    const std::vector<QImage> Framed = Pages();
+    ASSERT_EQ(Framed.size(), 2u);
+    for (const QImage& I : Framed) {
+        EXPECT_TRUE(RedAt(I, Left(), Mid()));
+        EXPECT_TRUE(RedAt(I, Right(), Mid()));
+        EXPECT_FALSE(RedAt(I, Inside(), Mid()));
+    }
 }
 
 }  // namespace
