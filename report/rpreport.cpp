@@ -978,6 +978,7 @@ void TCustomRpReport::AfterConstruction() {
     FBands = New<TRpReportBands>(this);
     FUnits = FPage->Units();
     FCurrLinkPage = New<TRpLinkPage>();
+    FDescription = New<TStringList>();
     SetColor(TColor(0xFFFFFF));
     Font()->SetName(u"Arial"_s);
     Font()->SetSize(10);
@@ -1005,6 +1006,17 @@ void TCustomRpReport::BeforeDestruction() {
     FreeAndNil(FBandList);
     FreeAndNil(FController);
     FreeAndNil(FCurrLinkPage);
+    FreeAndNil(FDescription);
+}
+
+void TCustomRpReport::SetDescription(TStrings* Value) {
+    if (Value != FDescription) FDescription->Assign(Value);
+}
+
+void TCustomRpReport::SetHideBands(bool Value) {
+    if (Value == FHideBands) return;
+    FHideBands = Value;
+    SetBandValues();
 }
 
 void TCustomRpReport::Notification(TComponent* AComponent, TOperation Operation) {
@@ -1188,7 +1200,8 @@ void TCustomRpReport::SetBandValues() {
         B->Size()->SwitchToPixels();
         B->Size()->SetWidth(BW);
         B->Size()->RestoreUnits();
-        B->SetBounds(Nearest(FPage->NativeValue(pgLeft) * PxPer), y, BW, B->Height());
+        B->SetBounds(Nearest(FPage->NativeValue(pgLeft) * PxPer),
+                     FHideBands ? Nearest(FPage->NativeValue(pgLength) * PxPer) : y, BW, B->Height());
         y += B->Height();
         B->Size()->SetParentUpdating(false);
     }
@@ -1889,6 +1902,7 @@ int TRpReport::RecordCount() {
     if (!D || !D->Active()) return 1;
     if (ReplaceRecordCount > 0) return ReplaceRecordCount;
     try {
+        if (usePassiveRecordCount) return D->RecordCount();
         D->Last();
         const int N = D->RecordCount();
         D->First();

@@ -92,6 +92,7 @@ public:
 
 // A report panel: the report's design surface and every band. It shows the layout at a zoom.
 class TRpFrame;
+class TStrings;
 
 class TRpBasePanel : public TCustomControl, public IRpPanel {
     SDELKA_CLASS(TRpBasePanel, TCustomControl)
@@ -438,6 +439,9 @@ private:
     TCustomRpReport* FOwner;
 };
 
+// What a report is doing, for the designer and the application.
+enum TRpState : int { rpAvailable, rpPrepare, rpPreview, rpPrint, rpEdit };
+
 class TCustomRpReport : public TRpBasePanel, public IRpReport, public IRpPrinterReport {
     SDELKA_CLASS(TCustomRpReport, TRpBasePanel)
 protected:
@@ -564,6 +568,15 @@ public:
     TRpExportEvent OnExport;
     // The name of a picture placed on the report itself that every page shows as its background.
     String BackImageControl;
+    // A free description of the report; writing copies the lines given.
+    TStrings* Description() const { return FDescription; }
+    void SetDescription(TStrings* Value);
+    // The designer lays the bands out below the page instead of on it.
+    bool HideBands() const { return FHideBands; }
+    void SetHideBands(bool Value);
+    TRpState State = rpAvailable;
+    // The designer snaps controls to its grid.
+    bool SnapToGrid = true;
 
     // ---- the preview window's settings
     TFormStyle PrevFormStyle = fsNormal;
@@ -641,6 +654,8 @@ protected:
     bool FPreparingDesignTime = false;
     bool FModified = false;
     bool FDestroying = false;
+    bool FHideBands = false;
+    TStrings* FDescription = nullptr;
     // Report threads started and not yet finished; the report waits for them before it goes.
     std::atomic<int> FBackgroundRuns{0};
     int FPreviewWidth = 0;
@@ -671,4 +686,6 @@ public:
     void SetDataSet(TDataSet* Value);
     TRpOnNeedDataEvent OnNeedData;
     int ReplaceRecordCount = 0;
+    // RecordCount does not move the dataset: it answers the dataset's own count as it stands.
+    bool usePassiveRecordCount = false;
 };

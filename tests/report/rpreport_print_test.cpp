@@ -1,6 +1,9 @@
 #include "report/rpreport.h"
 
+#include "platform/db/fields.h"
+#include "platform/db/memdata.h"
 #include "platform/gui/forms.h"
+#include "platform/rtl/lists.h"
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "platform/rtl/threads.h"
@@ -226,6 +229,48 @@ TEST(RpReportPrint, TheReportFrameIsPaintedAroundEveryPage) {
         EXPECT_TRUE(RedAt(I, Right(), Mid()));
         EXPECT_FALSE(RedAt(I, Inside(), Mid()));
     }
+}
+
+TEST(RpReportPrint, DescriptionHideBandsStateSnapToGridAndPassiveRecordCount) {
+    PrintFixture F;
+    TRpReport* R = F.Report;
+    EXPECT_EQ(R->State, rpAvailable);
+    EXPECT_TRUE(R->SnapToGrid);
+    EXPECT_FALSE(R->HideBands());
+    EXPECT_FALSE(R->usePassiveRecordCount);
+    EXPECT_EQ(R->Description()->Count(), 0);
+
+    // The description is copied, not adopted.
+    TOwned<TStringList> Lines = NewOwned<TStringList>();
+    Lines->Add(u"Выработка бригады"_s);
+    Lines->Add(u"за месяц"_s);
+    R->SetDescription(Lines.get());
+    Lines->Clear();
+    ASSERT_EQ(R->Description()->Count(), 2);
+    EXPECT_EQ(R->Description()->Strings(1), u"за месяц"_s);
+
+    // Hidden bands lie below the page on the design surface; shown again, inside the margins.
+    const int OnPage = F.Detail->Top();
+    R->SetHideBands(true);
+    EXPECT_GE(F.Detail->Top(), R->Height() - 1);
+    R->SetHideBands(false);
+    EXPECT_EQ(F.Detail->Top(), OnPage);
+
+    // The record count: with the passive switch the dataset stays where it is.
+    auto D = New<TTestTableDataSet>(F.Root.get());
+    D->FieldDefs()->Add(u"NAME"_s, ftString, 10);
+    D->CreateDataSet();
+    for (int i = 1; i <= 5; ++i) D->AppendRecord({u"R%1"_s.arg(i)});
+    R->SetDataSet(D);
+    D->First();
+    D->Next();
+    D->Next();
+    R->usePassiveRecordCount = true;
+    EXPECT_EQ(R->RecordCount(), 5);
+    EXPECT_EQ(D->RecNo(), 3);
+    R->usePassiveRecordCount = false;
+    EXPECT_EQ(R->RecordCount(), 5);
+    EXPECT_EQ(D->RecNo(), 1);
 }
 
 }  // namespace
