@@ -1679,13 +1679,6 @@ void TCustomRpReport::NewPage(bool PrintColHeaders) {
     ++GlobalPageCount;
     if (EvPageNum) TRpEvEnvironment::SetIntegerConstant(EvPageNum, FPageNumber);
     if (FFinalPass || FPageNumber == 1) FRpPrinter->NewPage();
-    // Printing a page range: nothing past its last page reaches the printer, so the run stops
-    // here; the pages of the range are printed as usual.
-    if (FFinalPass && FRpPrinter->Destination() == rpdPrinter && FRpPrinter->LastPage() > 0 &&
-        FRpPrinter->PageCount() > FRpPrinter->LastPage()) {
-        FRpPrinter->Cancel();
-        return;
-    }
     CurrentY = Nearest(FPage->NativeValue(pgTop));
     if (OnStartPage && !ComponentState().Contains(csDesigning)) OnStartPage(this);
     PrintPageBackground();

@@ -11,7 +11,6 @@
 #include "report/rpframe.h"
 #include "report/rplabels.h"
 #include "report/rpprgres.h"
-#include "report/rpprintersettings.h"
 #include "rpprinter_support.h"
 
 #include <gtest/gtest.h>
@@ -272,32 +271,6 @@ TEST(RpReportPrint, DescriptionHideBandsStateSnapToGridAndPassiveRecordCount) {
     R->usePassiveRecordCount = false;
     EXPECT_EQ(R->RecordCount(), 5);
     EXPECT_EQ(D->RecNo(), 1);
-}
-
-TEST(RpReportPrint, PrintingAPageRangeStopsAfterItsLastPage) {
-    TFakePrinterScope Device;
-    PrintFixture F;
-    F.Limit = 40;  // five pages of eight records
-    struct Case {
-        int First, Last;
-        int MaxRecords;  // the run stops after the first record of the page after the range
-        String Text;     // the first record printed on the sheet
-    };
-    const Case Cases[] = {{1, 1, 10, u"Record"_s}, {2, 3, 26, u"Record"_s}, {0, 0, 40, u"Record"_s}};
-    size_t Job = 0;
-    for (const Case& C : Cases) {
-        F.Report->ReportPrinterSettings()->SetFirstPage(C.First);
-        F.Report->ReportPrinterSettings()->SetLastPage(C.Last);
-        F.Report->Print();
-        SCOPED_TRACE(C.Last);
-        EXPECT_LE(F.Records, C.MaxRecords);
-        ASSERT_EQ(Device.Backend.Jobs.size(), ++Job);
-        const auto& J = Device.Backend.Jobs.back();
-        EXPECT_TRUE(J.Ended);
-        EXPECT_EQ(J.Sheets.size(), C.Last ? size_t(C.Last - C.First + 1) : 5u);
-        for (const QByteArray& Sheet : J.Sheets) EXPECT_EQ(MetafileTexts(Sheet).count(C.Text), 8);
-        EXPECT_EQ(F.Report->ReportPrinterSettings()->LastPage(), 0);
-    }
 }
 
 }  // namespace
