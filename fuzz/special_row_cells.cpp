@@ -5,17 +5,17 @@
 
 namespace {
 
-void RunSpecRowCells(const std::uint8_t* Data, std::size_t Size) {
+void RunSpecialRowCells(const std::uint8_t* Data, std::size_t Size) {
     TSpecRowVz row(nullptr);
     row.SetCellsText(QString::fromUtf8(reinterpret_cast<const char*>(Data), qsizetype(Size)));
     for (int i = 0; i < row.CellsStrings()->Count(); ++i) (void)row.GetCellText(i);
 }
 
-std::vector<QByteArray> SpecRowCellsSeeds() {
+std::vector<QByteArray> SpecialRowCellsSeeds() {
     return {QByteArray("a;\"b;c\"; d"), QByteArray("  (none);\"say \"\"yes\"\"\""), QByteArray("x;\r\ny\tz"),
             QByteArray("\""), QByteArray("\"\"\";;;")};
 }
 
 }  // namespace
 
-SDELKA_FUZZ_TARGET("spec_row_cells", RunSpecRowCells, SpecRowCellsSeeds)
+SDELKA_FUZZ_TARGET("special_row_cells", RunSpecialRowCells, SpecialRowCellsSeeds)
