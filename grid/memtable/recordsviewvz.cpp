@@ -12,18 +12,11 @@
 
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
 
-int TMemRecViewVz::InSortedListIndex() const {
-    if (FRecordsView && FRecordsView->FSortedListIndexesObsolete &&
-        !(FInSortedListIndex >= 0 && FInSortedListIndex < FRecordsView->FSortedValidTo))
-        FRecordsView->UpdateSortedListIndexes();
-    return FInSortedListIndex;
-}
+int TMemRecViewVz::InSortedListIndex() const { return FRecordsView ? FRecordsView->FSorderViewList.IndexOf(this) : -1; }
 
-int TMemRecViewVz::KnownSortedListIndex() const {
-    if (FRecordsView && FRecordsView->FSortedListIndexesObsolete &&
-        !(FInSortedListIndex >= 0 && FInSortedListIndex < FRecordsView->FSortedValidTo))
-        return -1;
-    return FInSortedListIndex;
+const std::vector<TMemRecViewVz*>& TMemRecViewVz::NodeItems() const {
+    static const std::vector<TMemRecViewVz*> none;
+    return FExtra ? FExtra->NodeItems : none;
 }
 
 // ---- TRecordsViewOrderByList --------------------------------------------------------------------
@@ -54,114 +47,65 @@ void TRecordsViewVz::BeforeDestruction() {
 }
 
 void TRecordsViewVz::FreeSortedItems() {
-    for (int i = 0; i < FSorderViewList->Count(); ++i)
-        if (TMemRecViewVz* v = GetSortedListItem(i)) v->Free();
-    FSorderViewList->Clear();
+    FSorderViewList.ForEach([](TMemRecViewVz* v) {
+        if (v) v->Free();
+    });
+    FSorderViewList.Clear();
     FItems.clear();
-    FSortedValidTo = 0;
-    FSortedListIndexesObsolete = false;
 }
 
 void TRecordsViewVz::ViewInsert(int Index, TMemRecViewVz* Item) {
-    if (Index >= FMemoryViewList->Count()) {
-        ViewAdd(Item);
-        return;
-    }
-    FMemoryViewList->Insert(Index, Item);
-    Item->FViewPos = Index;
-    FViewPosValidTo = std::min(FViewPosValidTo, Index);
+    if (Index >= FMemoryViewList.Count()) FMemoryViewList.Add(Item);
+    else FMemoryViewList.Insert(Index, Item);
 }
 
-void TRecordsViewVz::ViewAdd(TMemRecViewVz* Item) {
-    const int n = FMemoryViewList->Add(Item);
-    Item->FViewPos = n;
-    if (FViewPosValidTo == n) FViewPosValidTo = n + 1;
-}
+void TRecordsViewVz::ViewAdd(TMemRecViewVz* Item) { FMemoryViewList.Add(Item); }
 
-void TRecordsViewVz::ViewDelete(int Index) {
-    GetRecordView(Index)->FViewPos = -1;
-    FMemoryViewList->Delete(Index);
-    FViewPosValidTo = std::min(FViewPosValidTo, Index);
-}
+void TRecordsViewVz::ViewDelete(int Index) { FMemoryViewList.Delete(Index); }
 
-void TRecordsViewVz::ViewClear() {
-    for (int i = 0; i < FMemoryViewList->Count(); ++i) GetRecordView(i)->FViewPos = -1;
-    // The list keeps its capacity: the rows are filled again right after.
-    FMemoryViewList->SetCount(0);
-    FViewPosValidTo = 0;
-}
+// The items keep a pointer to a block that no longer holds them: that reads as "not shown".
+void TRecordsViewVz::ViewClear() { FMemoryViewList.Clear(); }
 
 void TRecordsViewVz::SortedInsert(int Index, TMemRecViewVz* Item) {
-    if (Index >= FSorderViewList->Count()) {
+    if (Index >= FSorderViewList.Count()) {
         SortedAdd(Item);
         return;
     }
-    FSorderViewList->Insert(Index, Item);
+    FSorderViewList.Insert(Index, Item);
     FItems.insert(Item->Rec(), Item);
-    Item->SetInSortedListIndex(Index);
-    FSortedValidTo = std::min(FSortedValidTo, Index);
-    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList->Count();
 }
 
 void TRecordsViewVz::SortedAdd(TMemRecViewVz* Item) {
-    const int n = FSorderViewList->Add(Item);
+    FSorderViewList.Add(Item);
     FItems.insert(Item->Rec(), Item);
-    Item->SetInSortedListIndex(n);
-    if (FSortedValidTo == n) FSortedValidTo = n + 1;
-    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList->Count();
 }
 
 void TRecordsViewVz::SortedDelete(int Index) {
     TMemRecViewVz* item = GetSortedListItem(Index);
     if (FItems.value(item->Rec()) == item) FItems.remove(item->Rec());
-    FSorderViewList->Delete(Index);
-    FSortedValidTo = std::min(FSortedValidTo, Index);
-    FSortedListIndexesObsolete = FSortedValidTo < FSorderViewList->Count();
+    FSorderViewList.Delete(Index);
 }
-
-void TRecordsViewVz::RenumberView() const {
-    const int n = FMemoryViewList->Count();
-    void* const* items = FMemoryViewList->List();
-    for (int i = FViewPosValidTo; i < n; ++i) static_cast<TMemRecViewVz*>(static_cast<TObject*>(items[i]))->FViewPos = i;
-    FViewPosValidTo = n;
-}
-
 
 TMemoryRecordVz* TRecordsViewVz::ViewRec(int Index) const { return GetRecordView(Index)->Rec(); }
 
 int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
-    const int n = FMemoryViewList->Count();
+    const int n = FMemoryViewList.Count();
     if (Rec == FHintRec && FHintIndex >= 0 && FHintIndex < n && ViewRec(FHintIndex) == Rec) return FHintIndex;
-    TMemRecViewVz* item = FItems.value(Rec, nullptr);
-    if (item) {
-        if (item->FViewPos < 0) return -1;
-        if (item->FViewPos >= FViewPosValidTo) RenumberView();
-        if (item->FViewPos < n && GetRecordView(item->FViewPos) == item) return item->FViewPos;
-    }
+    if (TMemRecViewVz* item = FItems.value(Rec, nullptr)) return FMemoryViewList.IndexOf(item);
     for (int i = 0; i < n; ++i)
         if (ViewRec(i) == Rec) return i;
     return -1;
 }
 
 int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
-    TMemRecViewVz* item = FItems.value(Rec, nullptr);
-    if (item) {
-        const int i = item->InSortedListIndex();
-        if (i >= 0 && i < FSorderViewList->Count() && GetSortedListItem(i) == item) return i;
+    if (TMemRecViewVz* item = FItems.value(Rec, nullptr)) {
+        const int i = FSorderViewList.IndexOf(item);
+        if (i >= 0) return i;
     }
-    const int n = FSorderViewList->Count();
+    const int n = FSorderViewList.Count();
     for (int i = 0; i < n; ++i)
         if (GetSortedListItem(i)->Rec() == Rec) return i;
     return -1;
-}
-
-
-void TRecordsViewVz::UpdateSortedListIndexes() {
-    void* const* items = FSorderViewList->List();
-    for (int i = FSortedValidTo, n = FSorderViewList->Count(); i < n; ++i)
-        static_cast<TMemRecViewVz*>(static_cast<TObject*>(items[i]))->FInSortedListIndex = i;
-    FSortedValidTo = FSorderViewList->Count();
-    FSortedListIndexesObsolete = false;
 }
 
 // ---- properties ---------------------------------------------------------------------------------
@@ -251,7 +195,7 @@ int TRecordsViewVz::CompareRecs(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2) co
 }
 
 int TRecordsViewVz::FindFilteredPos(TMemoryRecordVz* Rec, int Hint) const {
-    const int n = FMemoryViewList->Count();
+    const int n = FMemoryViewList.Count();
     if (n == 0 || CompareRecs(ViewRec(0), Rec) > 0) return 0;
     if (CompareRecs(ViewRec(n - 1), Rec) < 0) return n;
     if (Hint >= 0 && Hint <= n && (Hint == 0 || CompareRecs(ViewRec(Hint - 1), Rec) <= 0) &&
@@ -279,67 +223,69 @@ void TRecordsViewVz::CalcLookupBuffer(TMemRecViewVz* Item) {
 }
 
 void TRecordsViewVz::UpdateAllLookupBuffer() {
-    for (int i = 0; i < Count(); ++i) {
-        TMemRecViewVz* item = GetRecordView(i);
-        item->LookupBuffer().clear();
+    FMemoryViewList.ForEach([this](TMemRecViewVz* item) {
+        if (item->FExtra) item->FExtra->LookupBuffer.clear();
         CalcLookupBuffer(item);
-    }
+    });
 }
 
 // ---- full refresh -------------------------------------------------------------------------------
 
 void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
-    // The rows go; the items learn they are not shown as the filter passes over them below (one
-    // walk over the items instead of two).
-    FMemoryViewList->SetCount(0);
-    FViewPosValidTo = 0;
+    // The rows go; the items need not be told (their row block no longer holds them).
+    ViewClear();
     TMemTableDataVz* store = MemTableData();
     TRecordsListVz* list = store ? store->RecordsList() : nullptr;
     if (list) list->SettlePositions();
     // The items are kept while they mirror the store: a filter change neither frees them nor
-    // sorts again.
-    if (FItemsStale || !list || FSorderViewList->Count() != list->Count()) {
+    // sorts again, it passes once over the sorted order there is.
+    if (FItemsStale || !list || FSorderViewList.Count() != list->Count()) {
         FreeSortedItems();
-        if (list)
-            for (int i = 0; i < list->Count(); ++i) SortedAdd(New<TMemRecViewVz>(this, list->Rec(i)));
+        if (list) {
+            std::vector<TMemRecViewVz*> items(static_cast<size_t>(list->Count()));
+            FItems.reserve(list->Count());
+            for (int i = 0; i < list->Count(); ++i) {
+                items[static_cast<size_t>(i)] = New<TMemRecViewVz>(this, list->Rec(i));
+                FItems.insert(items[static_cast<size_t>(i)]->Rec(), items[static_cast<size_t>(i)]);
+            }
+            FSorderViewList.Assign(items);
+        }
         FItemsStale = false;
         FSortedInOrder = FSortOrder.isEmpty();
     }
     if (!FViewAsTreeList && !FSortedInOrder) {
-        SortItemList(*FSorderViewList);
+        SortSortedList();
         FSortedInOrder = true;
     }
-    if (store) {
+    if (store && !FViewAsTreeList) {
         TObjectList* candidates = OnGetPrefilteredList.Assigned() ? OnGetPrefilteredList() : nullptr;
         const bool prefiltered = candidates != nullptr;
-        if (!candidates) candidates = FSorderViewList.get();
-        if (prefiltered)
-            for (int i = 0; i < FSorderViewList->Count(); ++i) GetSortedListItem(i)->FViewPos = -1;
         FFilterAborted = false;
         std::vector<TMemRecViewVz*> passed;
-        passed.reserve(static_cast<size_t>(candidates->Count()));
-        int i = 0;
-        try {
-            for (; i < candidates->Count() && !FFilterAborted; ++i) {
+        if (prefiltered) {
+            passed.reserve(static_cast<size_t>(candidates->Count()));
+            for (int i = 0; i < candidates->Count() && !FFilterAborted; ++i) {
                 auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
-                item->FViewPos = -1;
                 if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
             }
-        } catch (...) {
-            for (int k = 0; k < FSorderViewList->Count(); ++k) GetSortedListItem(k)->FViewPos = -1;
-            throw;
-        }
-        if (!prefiltered)
-            for (; i < candidates->Count(); ++i) static_cast<TMemRecViewVz*>(candidates->Items(i))->FViewPos = -1;
-        if (!FFilterAborted) {
-            if (prefiltered && !FViewAsTreeList) KeyedSort(passed);
-            if (static_cast<int>(passed.size()) > FMemoryViewList->Capacity())
-                FMemoryViewList->SetCapacity(static_cast<int>(passed.size()));
-            const bool lookups = OnCalcLookupBuffer.Assigned();
-            for (TMemRecViewVz* item : passed) {
-                ViewAdd(item);
-                if (lookups) CalcLookupBuffer(item);
+        } else {
+            // One walk over the sorted items; the record of an item a few steps ahead is fetched
+            // into the cache while this one is tested (the sorted order is scattered in memory).
+            std::vector<TMemRecViewVz*> all = FSorderViewList.ToVector();
+            passed.reserve(all.size());
+            const size_t n = all.size();
+            constexpr size_t ahead = 8;
+            for (size_t i = 0; i < std::min(n, ahead); ++i) __builtin_prefetch(all[i]->Rec());
+            for (size_t i = 0; i < n && !FFilterAborted; ++i) {
+                if (i + ahead < n) __builtin_prefetch(all[i + ahead]->Rec());
+                if (RecordPassesFilter(all[i]->Rec(), nullptr)) passed.push_back(all[i]);
             }
+        }
+        if (!FFilterAborted) {
+            if (prefiltered) KeyedSort(passed);
+            FMemoryViewList.Assign(passed);
+            if (OnCalcLookupBuffer.Assigned())
+                for (TMemRecViewVz* item : passed) CalcLookupBuffer(item);
         }
     }
     if (FViewAsTreeList) RebuildTree();
@@ -360,34 +306,32 @@ void TRecordsViewVz::SortChanged() {
 
 void TRecordsViewVz::SortFlatList() {
     // The sorted list takes the new order once; the rows are the shown items in that order.
-    SortItemList(*FSorderViewList);
+    SortSortedList();
     FSortedInOrder = true;
     std::vector<TMemRecViewVz*> shown;
-    shown.reserve(static_cast<size_t>(FMemoryViewList->Count()));
-    for (int i = 0; i < FSorderViewList->Count(); ++i)
-        if (GetSortedListItem(i)->FViewPos >= 0) shown.push_back(GetSortedListItem(i));
-    ViewClear();
-    for (TMemRecViewVz* item : shown) ViewAdd(item);
+    if (FMemoryViewList.Count() == FSorderViewList.Count()) {
+        shown = FSorderViewList.ToVector();
+    } else {
+        shown.reserve(static_cast<size_t>(FMemoryViewList.Count()));
+        FMemoryViewList.ForEach([](TMemRecViewVz* v) { v->FMark = true; });
+        FSorderViewList.ForEach([&shown](TMemRecViewVz* v) {
+            if (v->FMark) shown.push_back(v);
+            v->FMark = false;
+        });
+    }
+    FMemoryViewList.Assign(shown);
     DoViewDataEvent(nullptr, -1, rlnListChangedVz);
 }
 
-void TRecordsViewVz::SortItemList(TObjectListVz& List) {
-    std::vector<TMemRecViewVz*> items(static_cast<size_t>(List.Count()));
-    for (int i = 0; i < List.Count(); ++i) items[static_cast<size_t>(i)] = static_cast<TMemRecViewVz*>(List.Items(i));
+void TRecordsViewVz::SortSortedList() {
+    std::vector<TMemRecViewVz*> items = FSorderViewList.ToVector();
     if (FStandardCompare || FSortOrder.isEmpty() || !OnCompareRecords.Assigned()) {
         KeyedSort(items);
     } else {
         std::sort(items.begin(), items.end(),
                   [this](TMemRecViewVz* a, TMemRecViewVz* b) { return CompareRecs(a->Rec(), b->Rec()) < 0; });
     }
-    for (int i = 0; i < List.Count(); ++i) List.SetItems(i, items[static_cast<size_t>(i)]);
-    if (&List == FSorderViewList.get()) {
-        FSortedValidTo = 0;
-        UpdateSortedListIndexes();
-    } else if (&List == FMemoryViewList.get()) {
-        FViewPosValidTo = 0;
-        RenumberView();
-    }
+    FSorderViewList.Assign(items);
 }
 
 namespace {
@@ -486,19 +430,13 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
 }
 
 void TRecordsViewVz::SortData(TObject* ParamSort, const TCompareRecords& Compare) {
-    auto sortList = [&](TObjectListVz& List) {
-        std::vector<TMemRecViewVz*> items(static_cast<size_t>(List.Count()));
-        for (int i = 0; i < List.Count(); ++i) items[static_cast<size_t>(i)] = static_cast<TMemRecViewVz*>(List.Items(i));
+    auto sortItems = [&](std::vector<TMemRecViewVz*> items) {
         std::sort(items.begin(), items.end(),
                   [&](TMemRecViewVz* a, TMemRecViewVz* b) { return Compare(a->Rec(), b->Rec(), ParamSort) < 0; });
-        for (int i = 0; i < List.Count(); ++i) List.SetItems(i, items[static_cast<size_t>(i)]);
+        return items;
     };
-    sortList(*FMemoryViewList);
-    sortList(*FSorderViewList);
-    FViewPosValidTo = 0;
-    RenumberView();
-    FSortedValidTo = 0;
-    UpdateSortedListIndexes();
+    FMemoryViewList.Assign(sortItems(FMemoryViewList.ToVector()));
+    FSorderViewList.Assign(sortItems(FSorderViewList.ToVector()));
     DoViewDataEvent(nullptr, -1, rlnListChangedVz);
 }
 
@@ -545,7 +483,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         case rlnRecAddedVz: {
             auto* item = New<TMemRecViewVz>(this, MemRec);
             const int pos = MemRec->Index();
-            SortedInsert(pos < 0 ? FSorderViewList->Count() : pos, item);
+            SortedInsert(pos < 0 ? FSorderViewList.Count() : pos, item);
             break;
         }
         case rlnRecDeletedVz: {
@@ -581,14 +519,14 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         const int pos = MemRec->Index();
         // In storage order the sorted list stays in order; with a sort order the new item goes to
         // the end and the list is sorted again when next needed.
-        if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList->Count()) {
+        if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList.Count()) {
             SortedInsert(pos, item);
         } else {
             SortedAdd(item);
             if (!FSortOrder.isEmpty()) FSortedInOrder = false;
         }
         if (RecordPassesFilter(MemRec, nullptr)) {
-            const int p = std::min(FindFilteredPos(MemRec, -1), FMemoryViewList->Count());
+            const int p = std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count());
             ViewInsert(p, item);
             CalcLookupBuffer(item);
             post(MemRec, p, rlnRecAddedVz);
@@ -610,7 +548,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         const bool passes = RecordPassesFilter(MemRec, nullptr);
         if (oldPos >= 0 && passes) {
             // A record that still sorts between its neighbours keeps its row: no list moves.
-            const int n = FMemoryViewList->Count();
+            const int n = FMemoryViewList.Count();
             if ((oldPos == 0 || CompareRecs(ViewRec(oldPos - 1), MemRec) <= 0) &&
                 (oldPos + 1 >= n || CompareRecs(MemRec, ViewRec(oldPos + 1)) <= 0)) {
                 post(MemRec, oldPos, Action);
@@ -620,7 +558,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         if (oldPos >= 0) ViewDelete(oldPos);
         int newPos = -1;
         if (passes) {
-            newPos = std::min(FindFilteredPos(MemRec, oldPos), FMemoryViewList->Count());
+            newPos = std::min(FindFilteredPos(MemRec, oldPos), FMemoryViewList.Count());
             ViewInsert(newPos, item);
         }
         if (oldPos >= 0 && newPos >= 0) {
@@ -641,7 +579,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
             post(MemRec, viewPos, rlnRecDeletedVz);
         }
         // In storage order the record's sorted-list place is the storage position it had.
-        const bool atIndex = FSortOrder.isEmpty() && Index >= 0 && Index < FSorderViewList->Count() &&
+        const bool atIndex = FSortOrder.isEmpty() && Index >= 0 && Index < FSorderViewList.Count() &&
                              GetSortedListItem(Index)->Rec() == MemRec;
         const int s = atIndex ? Index : IndexOfSortedListRec(MemRec);
         if (s >= 0) {
@@ -670,7 +608,7 @@ void TRecordsViewVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewI
     if (source < 0) return;
     TMemRecViewVz* item = GetRecordView(source);
     ViewDelete(source);
-    const int target = std::min(FindFilteredPos(Item, source), FMemoryViewList->Count());
+    const int target = std::min(FindFilteredPos(Item, source), FMemoryViewList.Count());
     ViewInsert(target, item);
     if (FSortOrder.isEmpty()) FSortedInOrder = false;
     DoViewDataEvent(nullptr, -1, rlnListChangingVz);
@@ -767,29 +705,31 @@ Variant TRecordsViewVz::CalcAggrFieldFunc(const String& FieldName, const String&
 // ---- tree mode ----------------------------------------------------------------------------------
 
 bool TMemRecViewVz::NodeHasVisibleChildren() const {
-    for (TMemRecViewVz* c : FNodeItems)
-        if (c->FNodeVisible) return true;
+    for (TMemRecViewVz* c : NodeItems())
+        if (c->NodeVisible()) return true;
     return false;
 }
 
 int TMemRecViewVz::VisibleNodesCount() const {
     int n = 0;
-    for (TMemRecViewVz* c : FNodeItems)
-        if (c->FNodeVisible) ++n;
+    for (TMemRecViewVz* c : NodeItems())
+        if (c->NodeVisible()) ++n;
     return n;
 }
 
 TMemRecViewVz* TMemRecViewVz::NextVisibleSibling() const {
-    const std::vector<TMemRecViewVz*>& sib = FNodeParent ? FNodeParent->FNodeItems : FRecordsView->FTreeTop;
-    for (size_t i = static_cast<size_t>(FNodeIndex) + 1; i < sib.size(); ++i)
-        if (sib[i]->FNodeVisible) return sib[i];
+    if (!FExtra || FExtra->NodeIndex < 0) return nullptr;
+    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FRecordsView->FTreeTop;
+    for (size_t i = static_cast<size_t>(FExtra->NodeIndex) + 1; i < sib.size(); ++i)
+        if (sib[i]->NodeVisible()) return sib[i];
     return nullptr;
 }
 
 TMemRecViewVz* TMemRecViewVz::PriorVisibleSibling() const {
-    const std::vector<TMemRecViewVz*>& sib = FNodeParent ? FNodeParent->FNodeItems : FRecordsView->FTreeTop;
-    for (int i = FNodeIndex - 1; i >= 0; --i)
-        if (sib[static_cast<size_t>(i)]->FNodeVisible) return sib[static_cast<size_t>(i)];
+    if (!FExtra || FExtra->NodeIndex < 0) return nullptr;
+    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FRecordsView->FTreeTop;
+    for (int i = FExtra->NodeIndex - 1; i >= 0; --i)
+        if (sib[static_cast<size_t>(i)]->NodeVisible()) return sib[static_cast<size_t>(i)];
     return nullptr;
 }
 
@@ -840,16 +780,16 @@ void TRecordsViewVz::RebuildTree() {
     FTreeFlat.clear();
     FTreeVisible.clear();
     std::vector<TMemRecViewVz*> nodes;
-    nodes.reserve(static_cast<size_t>(FSorderViewList->Count()));
-    for (int i = 0; i < FSorderViewList->Count(); ++i) {
-        TMemRecViewVz* n = GetSortedListItem(i);
-        n->FNodeParent = nullptr;
-        n->FNodeItems.clear();
-        n->FNodeVisible = false;
-        n->FNodeLevel = 0;
-        n->FNodeIndex = -1;
+    nodes.reserve(static_cast<size_t>(FSorderViewList.Count()));
+    FSorderViewList.ForEach([&](TMemRecViewVz* n) {
+        TMemRecViewVz::TExtra& e = n->Extra();
+        e.NodeParent = nullptr;
+        e.NodeItems.clear();
+        e.NodeVisible = false;
+        e.NodeLevel = 0;
+        e.NodeIndex = -1;
         if (FStatusFilter.Contains(n->Rec()->UpdateStatus())) nodes.push_back(n);
-    }
+    });
     // Parents by key.
     if (!FTreeViewKeyFields.empty() && !FTreeViewRefParentFields.empty()) {
         QHash<String, TMemRecViewVz*> byKey;
@@ -861,7 +801,7 @@ void TRecordsViewVz::RebuildTree() {
         for (TMemRecViewVz* n : nodes) {
             const String pk = TreeKeyText(n->Rec(), FTreeViewRefParentFields);
             TMemRecViewVz* p = pk.isNull() ? nullptr : byKey.value(pk, nullptr);
-            n->FNodeParent = p == n ? nullptr : p;
+            n->FExtra->NodeParent = p == n ? nullptr : p;
         }
         // A reference loop among records would leave them without a way to the top: the node
         // where a walk meets itself again goes to the top level.
@@ -872,33 +812,33 @@ void TRecordsViewVz::RebuildTree() {
             while (c && state[c] == 0) {
                 state[c] = 1;
                 path.push_back(c);
-                c = c->FNodeParent;
+                c = c->FExtra->NodeParent;
             }
-            if (c && state[c] == 1) c->FNodeParent = nullptr;
+            if (c && state[c] == 1) c->FExtra->NodeParent = nullptr;
             for (TMemRecViewVz* q : path) state[q] = 2;
         }
     }
-    for (TMemRecViewVz* n : nodes) (n->FNodeParent ? n->FNodeParent->FNodeItems : FTreeTop).push_back(n);
+    for (TMemRecViewVz* n : nodes) (n->FExtra->NodeParent ? n->FExtra->NodeParent->FExtra->NodeItems : FTreeTop).push_back(n);
     const bool sorted = !FSortOrder.isEmpty() && OnCompareRecords.Assigned();
     auto arrange = [&](std::vector<TMemRecViewVz*>& list) {
         if (sorted)
             std::stable_sort(list.begin(), list.end(), [this](TMemRecViewVz* a, TMemRecViewVz* b) {
                 return CompareRecs(a->Rec(), b->Rec()) < 0;
             });
-        for (size_t i = 0; i < list.size(); ++i) list[i]->FNodeIndex = static_cast<int>(i);
+        for (size_t i = 0; i < list.size(); ++i) list[i]->FExtra->NodeIndex = static_cast<int>(i);
     };
     arrange(FTreeTop);
-    for (TMemRecViewVz* n : nodes) arrange(n->FNodeItems);
+    for (TMemRecViewVz* n : nodes) arrange(n->FExtra->NodeItems);
     // Depth-first order (iterative: chains may be deep).
     std::vector<std::pair<TMemRecViewVz*, int>> stack;
     for (auto it = FTreeTop.rbegin(); it != FTreeTop.rend(); ++it) stack.emplace_back(*it, 1);
     while (!stack.empty()) {
         auto [n, level] = stack.back();
         stack.pop_back();
-        n->FNodeLevel = level;
-        n->FNodeExpanded = FDefaultNodeExpanded != FToggledNodes.contains(n->Rec());
+        n->FExtra->NodeLevel = level;
+        n->FExtra->NodeExpanded = FDefaultNodeExpanded != FToggledNodes.contains(n->Rec());
         FTreeFlat.push_back(n);
-        for (auto it = n->FNodeItems.rbegin(); it != n->FNodeItems.rend(); ++it) stack.emplace_back(*it, level + 1);
+        for (auto it = n->FExtra->NodeItems.rbegin(); it != n->FExtra->NodeItems.rend(); ++it) stack.emplace_back(*it, level + 1);
     }
     // Visibility: a node passes the filter, or a descendant does (children come after their parent
     // in the flat order, so a backward walk sees them first); optionally the subtree of a passing
@@ -912,24 +852,24 @@ void TRecordsViewVz::RebuildTree() {
         passes[i] = RecordPassesFilter(FTreeFlat[i]->Rec(), FTreeFlat[i]) ? 1 : 0;
     for (size_t i = FTreeFlat.size(); i-- > 0;) {
         TMemRecViewVz* n = FTreeFlat[i];
-        if (passes[i]) n->FNodeVisible = true;
-        if (n->FNodeVisible && n->FNodeParent) n->FNodeParent->FNodeVisible = true;
+        if (passes[i]) n->FExtra->NodeVisible = true;
+        if (n->FExtra->NodeVisible && n->FExtra->NodeParent) n->FExtra->NodeParent->FExtra->NodeVisible = true;
     }
     if (!FFilterNodeIfParentVisible)
         for (size_t i = 0; i < FTreeFlat.size(); ++i) {
             TMemRecViewVz* n = FTreeFlat[i];
-            if (n->FNodeParent && n->FNodeParent->FNodeVisible && passes[at[n->FNodeParent]]) {
-                n->FNodeVisible = true;
+            if (n->FExtra->NodeParent && n->FExtra->NodeParent->FExtra->NodeVisible && passes[at[n->FExtra->NodeParent]]) {
+                n->FExtra->NodeVisible = true;
                 passes[i] = 1;
             }
         }
     // Rows: visible nodes whose ancestors are visible and expanded.
     for (size_t i = 0; i < FTreeFlat.size(); ++i) {
         TMemRecViewVz* n = FTreeFlat[i];
-        bool shown = n->FNodeVisible, listed = n->FNodeVisible;
-        for (TMemRecViewVz* p = n->FNodeParent; p && (shown || listed); p = p->FNodeParent) {
-            if (!p->FNodeVisible) shown = listed = false;
-            if (!p->FNodeExpanded) shown = false;
+        bool shown = n->FExtra->NodeVisible, listed = n->FExtra->NodeVisible;
+        for (TMemRecViewVz* p = n->FExtra->NodeParent; p && (shown || listed); p = p->FExtra->NodeParent) {
+            if (!p->FExtra->NodeVisible) shown = listed = false;
+            if (!p->FExtra->NodeExpanded) shown = false;
         }
         if (listed) FTreeVisible.push_back(n);
         if (shown) {
@@ -940,7 +880,7 @@ void TRecordsViewVz::RebuildTree() {
 }
 
 bool TRecordsViewVz::SetNodeExpanded(TMemRecViewVz* Node, bool Value) {
-    if (!Node || Node->FNodeExpanded == Value) return true;
+    if (!Node || Node->NodeExpanded() == Value) return true;
     if (Value && OnTreeNodeExpanding.Assigned() && !OnTreeNodeExpanding(Node)) return false;
     if (Value != FDefaultNodeExpanded) FToggledNodes.insert(Node->Rec());
     else FToggledNodes.remove(Node->Rec());
@@ -995,7 +935,7 @@ bool TRecordsViewVz::CheckReferenceLoop(TMemoryRecordVz* Rec, const Variant& New
             p = n;
             break;
         }
-    for (; p; p = p->FNodeParent)
+    for (; p; p = p->NodeParent())
         if (p->Rec() == Rec) return true;
     return false;
 }

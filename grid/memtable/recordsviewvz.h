@@ -7,11 +7,13 @@
 
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/mtexprparservz.h"
+#include "grid/base/blocklistvz.h"
 #include "grid/base/orderbyvz.h"
 
 #include <QHash>
 #include <QSet>
 
+#include <memory>
 #include <vector>
 
 class TRecordsViewVz;
@@ -23,7 +25,9 @@ using TRecordsViewFilterEventVz = TEvent<bool(TMemoryRecordVz* Rec, TMemRecViewV
 using TGetPrefilteredListEventVz = TEvent<TObjectList*()>;
 using TRecordsListCalcLookupBufferEventVz = TEvent<void(TMemoryRecordVz* Item, TMemRecViewVz* RecView)>;
 
-// One view item: the record, the view and the item's place in the sorted list.
+// One view item: the record, the view and the blocks of the view's two lists that hold it (a
+// position is then found in O(log n)). The tree-mode fields and the lookup buffer sit in a side
+// block made only in tree mode or when a lookup buffer is filled, so a plain item is a few words.
 class TMemRecViewVz : public TObject {
     SDELKA_CLASS(TMemRecViewVz, TObject)
 public:
@@ -31,22 +35,20 @@ public:
 
     TMemoryRecordVz* Rec() const { return FRec; }
     TRecordsViewVz* RecordsView() const { return FRecordsView; }
-    // Renumbers the view's sorted items first when their numbers are out of date.
+    // The place in the view's sorted list (-1 when not in it).
     int InSortedListIndex() const;
-    // The place in the sorted list when it is up to date, else -1 (no renumbering).
-    int KnownSortedListIndex() const;
-    void SetInSortedListIndex(int Value) { FInSortedListIndex = Value; }
-    TRecDataValues& LookupBuffer() { return FLookupBuffer; }
-    void SetLookupBufferLength(int NewLength) { FLookupBuffer.resize(static_cast<size_t>(NewLength)); }
+    int KnownSortedListIndex() const { return InSortedListIndex(); }
+    TRecDataValues& LookupBuffer() { return Extra().LookupBuffer; }
+    void SetLookupBufferLength(int NewLength) { Extra().LookupBuffer.resize(static_cast<size_t>(NewLength)); }
 
     // ---- tree mode (the view's tree of records, see TRecordsViewVz::ViewAsTreeList) ----
-    TMemRecViewVz* NodeParent() const { return FNodeParent; }
-    const std::vector<TMemRecViewVz*>& NodeItems() const { return FNodeItems; }
-    int NodesCount() const { return static_cast<int>(FNodeItems.size()); }
+    TMemRecViewVz* NodeParent() const { return FExtra ? FExtra->NodeParent : nullptr; }
+    const std::vector<TMemRecViewVz*>& NodeItems() const;
+    int NodesCount() const { return FExtra ? static_cast<int>(FExtra->NodeItems.size()) : 0; }
     // Top nodes are on level 1.
-    int NodeLevel() const { return FNodeLevel; }
-    bool NodeExpanded() const { return FNodeExpanded; }
-    bool NodeVisible() const { return FNodeVisible; }
+    int NodeLevel() const { return FExtra ? FExtra->NodeLevel : 0; }
+    bool NodeExpanded() const { return FExtra && FExtra->NodeExpanded; }
+    bool NodeVisible() const { return FExtra && FExtra->NodeVisible; }
     bool NodeHasVisibleChildren() const;
     int VisibleNodesCount() const;
     // The next / prior visible node with the same parent, or nullptr.
@@ -55,18 +57,42 @@ public:
 
 private:
     friend class TRecordsViewVz;
-    int FViewPos = -1;  // row in the view (-1: not shown); exact below the view's watermark
-    TMemRecViewVz* FNodeParent = nullptr;
-    std::vector<TMemRecViewVz*> FNodeItems;
-    int FNodeIndex = -1;
-    int FNodeLevel = 0;
-    bool FNodeExpanded = false;
-    bool FNodeVisible = false;
-    int FInSortedListIndex = -1;
-    TRecDataValues FLookupBuffer;
+    friend struct TViewSlotTrackerVz;
+    friend struct TSortedSlotTrackerVz;
+    struct TExtra {
+        TMemRecViewVz* NodeParent = nullptr;
+        std::vector<TMemRecViewVz*> NodeItems;
+        int NodeIndex = -1;
+        int NodeLevel = 0;
+        bool NodeExpanded = false;
+        bool NodeVisible = false;
+        TRecDataValues LookupBuffer;
+    };
+    TExtra& Extra() {
+        if (!FExtra) FExtra = std::make_unique<TExtra>();
+        return *FExtra;
+    }
     TMemoryRecordVz* FRec = nullptr;
     TRecordsViewVz* FRecordsView = nullptr;
+    TBlockVz* FViewBlock = nullptr;    // the block of the rows that holds the item, if any
+    TBlockVz* FSortedBlock = nullptr;  // the block of the sorted list that holds it
+    std::unique_ptr<TExtra> FExtra;
+    bool FMark = false;  // scratch for walks over both lists
 };
+
+// The blocks of the view's lists tell their items where they are.
+struct TViewSlotTrackerVz {
+    static constexpr bool Tracks = true;
+    static void Placed(TMemRecViewVz* Item, TBlockVz* Block) { Item->FViewBlock = Block; }
+    static TBlockVz* Block(const TMemRecViewVz* Item) { return Item->FViewBlock; }
+};
+struct TSortedSlotTrackerVz {
+    static constexpr bool Tracks = true;
+    static void Placed(TMemRecViewVz* Item, TBlockVz* Block) { Item->FSortedBlock = Block; }
+    static TBlockVz* Block(const TMemRecViewVz* Item) { return Item->FSortedBlock; }
+};
+using TViewRowsListVz = TBlockListVz<TMemRecViewVz, TViewSlotTrackerVz>;
+using TViewSortedListVz = TBlockListVz<TMemRecViewVz, TSortedSlotTrackerVz>;
 
 // The view's sort list: names resolve in the store's structure.
 class TRecordsViewOrderByList : public TOrderByList {
@@ -102,7 +128,8 @@ public:
     void SetCatchChanged(bool Value) { FCatchChanged = Value; }
     bool FilterAborted() const { return FFilterAborted; }
     void SetFilterAborted(bool Value) { FFilterAborted = Value; }
-    bool SortedListIndexesObsolete() const { return FSortedListIndexesObsolete; }
+    // Sorted-list places are found on demand: never out of date.
+    bool SortedListIndexesObsolete() const { return false; }
     const String& SortOrder() const { return FSortOrder; }
     void SetSortOrder(const String& Value);
     bool SortOrderCaseInsensitive() const { return FSortOrderCaseInsensitive; }
@@ -116,7 +143,6 @@ public:
     const String& TreeViewRefParentFieldName() const { return FTreeViewRefParentFieldName; }
     void SetTreeViewRefParentFieldName(const String& Value);
     const TIntArrayVz& TreeViewRefParentFields() const { return FTreeViewRefParentFields; }
-    TObjectList* MemoryViewList() { return FMemoryViewList.get(); }
 
     TCompareRecords OnCompareRecords;
     TRecordsViewFilterEventVz OnFilterRecord;
@@ -126,12 +152,12 @@ public:
     TRecordsListCalcLookupBufferEventVz OnCalcLookupBuffer;
 
     // ---- positions ----
-    int Count() const { return FMemoryViewList->Count(); }
+    int Count() const { return FMemoryViewList.Count(); }
     int ViewItemsCount() const { return Count(); }
     int AccountableItemsCount() const { return Count(); }
     TMemoryRecordVz* GetRec(int Index) const { return GetRecordView(Index)->Rec(); }
     TMemoryRecordVz* GetViewRecord(int Index) const { return GetRec(Index); }
-    TMemRecViewVz* GetRecordView(int Index) const { return static_cast<TMemRecViewVz*>(FMemoryViewList->Items(Index)); }
+    TMemRecViewVz* GetRecordView(int Index) const { return FMemoryViewList.Items(Index); }
     TMemoryRecordVz* GetAccountableRecord(int Index) const { return GetRec(Index); }
     // The view position of a record, -1 when it is not shown. A hint given by SetIndexHint is
     // tried first.
@@ -141,10 +167,10 @@ public:
         FHintRec = Rec;
         FHintIndex = Index;
     }
-    TMemRecViewVz* GetSortedListItem(int Index) const { return static_cast<TMemRecViewVz*>(FSorderViewList->Items(Index)); }
-    int SortedListItemCount() const { return FSorderViewList->Count(); }
+    TMemRecViewVz* GetSortedListItem(int Index) const { return FSorderViewList.Items(Index); }
+    int SortedListItemCount() const { return FSorderViewList.Count(); }
     int IndexOfSortedListRec(TMemoryRecordVz* Rec) const;
-    void UpdateSortedListIndexes();
+    void UpdateSortedListIndexes() {}
     // The record comparison is the standard rule (Null first, texts by the locale, ties by storage
     // position): whole lists are then sorted by keys made once per record.
     void SetStandardCompare(bool Value) { FStandardCompare = Value; }
@@ -232,11 +258,10 @@ private:
     int FCachedUpdatesLockCount = 0;
     bool FCatchChanged = false;
     bool FFilterAborted = false;
-    TOwned<TObjectListVz> FMemoryViewList = NewOwned<TObjectListVz>();
+    TViewRowsListVz FMemoryViewList;  // the rows
     TOwned<TObjectListVz> FNotificators = NewOwned<TObjectListVz>();
     TOwned<TRecordsViewOrderByList> FOrderByList;
-    TOwned<TObjectListVz> FSorderViewList = NewOwned<TObjectListVz>();
-    bool FSortedListIndexesObsolete = false;
+    TViewSortedListVz FSorderViewList;  // every item, in the sort order (or storage order)
     String FSortOrder;
     bool FSortOrderCaseInsensitive = false;
     TUpdateStatusSet FStatusFilter{usUnmodified, usModified, usInserted};
@@ -247,9 +272,8 @@ private:
     TDataSet* FDataSet = nullptr;
     TOwned<TMTAggregatesVz> FAggregates;
     int FDisableFilterCount = 0;
-    // Keeping the lists: every change goes through these, which keep the item map and the
-    // position watermarks (positions below a watermark are exact; the rest are renumbered on
-    // demand, so a lookup is O(1) and a change costs only the list move itself).
+    // Keeping the lists: every change goes through these, which keep the item map. Both lists are
+    // block lists whose items know their block: a change and a position lookup cost O(log n).
     void ViewInsert(int Index, TMemRecViewVz* Item);
     void ViewAdd(TMemRecViewVz* Item);
     void ViewDelete(int Index);
@@ -257,11 +281,10 @@ private:
     void SortedInsert(int Index, TMemRecViewVz* Item);
     void SortedAdd(TMemRecViewVz* Item);
     void SortedDelete(int Index);
-    void RenumberView() const;
     // Sorts items by the order-by list with sort keys made once per item (texts through collation
     // keys), ties by storage position: the same order as the standard record comparison.
     void KeyedSort(std::vector<TMemRecViewVz*>& Items) const;
-    void SortItemList(TObjectListVz& List);
+    void SortSortedList();
     void RebuildTree();
     String TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fields) const;
     bool FViewAsTreeList = false;
@@ -275,8 +298,6 @@ private:
     // Records whose node is not in the default expansion state.
     QSet<TMemoryRecordVz*> FToggledNodes;
     QHash<TMemoryRecordVz*, TMemRecViewVz*> FItems;  // the item of every stored record
-    mutable int FViewPosValidTo = 0;
-    mutable int FSortedValidTo = 0;
     bool FItemsStale = true;      // the items no longer mirror the store's records
     bool FSortedInOrder = false;  // the sorted list is in the view's current order
     bool FStandardCompare = false;

@@ -1,0 +1,339 @@
+// A list of pointers for long lists that change in the middle: the items sit in blocks of at most
+// BlockSize slots and the blocks' counts in a Fenwick tree, so inserting or deleting at a position
+// moves at most one block's slots and costs O(BlockSize + log(blocks)) whatever the list's length.
+// Reading by position is O(1) for a walk (the block of the previous read is kept) and
+// O(log(blocks)) otherwise.
+//
+// An item can know its block: a Tracker with `static void Placed(T*, TBlockVz*)` is told whenever
+// an item is put into a block, and `static TBlockVz* Block(const T*)` answers what it was last told.
+// IndexOf is then O(BlockSize + log(blocks)). A block is never given back to the heap while the
+// list lives (emptied blocks wait for reuse), so a stale block pointer kept by an item that left
+// the list still points at a block, which then simply does not hold the item: items need not be
+// told that they left.
+#pragma once
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+struct TBlockVz {
+    static constexpr int Size = 256;
+    int Count = 0;
+    int Ordinal = -1;  // place in the list's block order, -1 while spare
+    void* Items[Size];
+};
+
+// No item knows its block; IndexOf walks the list.
+struct TNoBlockTrackerVz {
+    static constexpr bool Tracks = false;
+    template <class T>
+    static void Placed(T*, TBlockVz*) {}
+    template <class T>
+    static TBlockVz* Block(const T*) { return nullptr; }
+};
+
+template <class T, class Tracker = TNoBlockTrackerVz>
+class TBlockListVz {
+public:
+    TBlockListVz() = default;
+    TBlockListVz(const TBlockListVz&) = delete;
+    TBlockListVz& operator=(const TBlockListVz&) = delete;
+
+    int Count() const { return FCount; }
+    bool Empty() const { return FCount == 0; }
+
+    T* Items(int Index) const {
+        assert(Index >= 0 && Index < FCount);
+        const int b = Seek(Index);
+        return static_cast<T*>(FOrder[static_cast<size_t>(b)]->Items[Index - FSeekStart]);
+    }
+    T* operator[](int Index) const { return Items(Index); }
+    T* Last() const { return FCount ? Items(FCount - 1) : nullptr; }
+
+    void SetItems(int Index, T* Item) {
+        const int b = Seek(Index);
+        TBlockVz* blk = FOrder[static_cast<size_t>(b)];
+        blk->Items[Index - FSeekStart] = Item;
+        if (Item) Tracker::Placed(Item, blk);
+    }
+
+    int Add(T* Item) {
+        if (FOrder.empty() || FOrder.back()->Count == TBlockVz::Size) AppendBlock();
+        TBlockVz* blk = FOrder.back();
+        blk->Items[blk->Count++] = Item;
+        if (Item) Tracker::Placed(Item, blk);
+        FenwickAdd(static_cast<int>(FOrder.size()) - 1, 1);
+        return FCount++;
+    }
+
+    void Insert(int Index, T* Item) {
+        assert(Index >= 0 && Index <= FCount);
+        if (Index == FCount) {
+            Add(Item);
+            return;
+        }
+        int b = Seek(Index);
+        int at = Index - FSeekStart;
+        // At the first slot of a block, the end of the previous block will do when it has room.
+        if (at == 0 && b > 0 && FOrder[static_cast<size_t>(b - 1)]->Count < TBlockVz::Size) {
+            --b;
+            at = FOrder[static_cast<size_t>(b)]->Count;
+        }
+        TBlockVz* blk = FOrder[static_cast<size_t>(b)];
+        if (blk->Count == TBlockVz::Size) {
+            Split(b);
+            if (at > blk->Count) {
+                at -= blk->Count;
+                blk = FOrder[static_cast<size_t>(++b)];
+            }
+        }
+        std::memmove(&blk->Items[at + 1], &blk->Items[at], sizeof(void*) * static_cast<size_t>(blk->Count - at));
+        blk->Items[at] = Item;
+        ++blk->Count;
+        if (Item) Tracker::Placed(Item, blk);
+        FenwickAdd(b, 1);
+        ++FCount;
+        Moved(b);
+    }
+
+    void Delete(int Index) {
+        assert(Index >= 0 && Index < FCount);
+        const int b = Seek(Index);
+        const int at = Index - FSeekStart;
+        TBlockVz* blk = FOrder[static_cast<size_t>(b)];
+        std::memmove(&blk->Items[at], &blk->Items[at + 1], sizeof(void*) * static_cast<size_t>(blk->Count - at - 1));
+        --blk->Count;
+        FenwickAdd(b, -1);
+        --FCount;
+        Moved(b);
+        if (blk->Count < TBlockVz::Size / 4) Merge(b);
+    }
+
+    // The item is in the list (Tracker only: its block is searched).
+    int IndexOf(const T* Item) const {
+        if constexpr (Tracker::Tracks) {
+            const TBlockVz* blk = Item ? Tracker::Block(Item) : nullptr;
+            if (!blk || blk->Ordinal < 0 || static_cast<size_t>(blk->Ordinal) >= FOrder.size() ||
+                FOrder[static_cast<size_t>(blk->Ordinal)] != blk)
+                return -1;
+            for (int i = 0; i < blk->Count; ++i)
+                if (blk->Items[i] == Item) return Start(blk->Ordinal) + i;
+            return -1;
+        } else {
+            int i = 0;
+            for (const TBlockVz* blk : FOrder) {
+                for (int k = 0; k < blk->Count; ++k)
+                    if (blk->Items[k] == Item) return i + k;
+                i += blk->Count;
+            }
+            return -1;
+        }
+    }
+
+    void Move(int CurIndex, int NewIndex) {
+        if (CurIndex == NewIndex) return;
+        T* item = Items(CurIndex);
+        Delete(CurIndex);
+        Insert(NewIndex, item);
+    }
+
+    void Exchange(int Index1, int Index2) {
+        T* a = Items(Index1);
+        T* b = Items(Index2);
+        SetItems(Index1, b);
+        SetItems(Index2, a);
+    }
+
+    // Empties the list; the blocks stay for reuse.
+    void Clear() {
+        for (TBlockVz* blk : FOrder) Retire(blk);
+        FOrder.clear();
+        FTree.clear();
+        FCount = 0;
+        FSeekBlock = -1;
+    }
+
+    // The list takes the items in this order (blocks filled to 7/8, so later inserts seldom split).
+    void Assign(const std::vector<T*>& Items) {
+        Clear();
+        constexpr int fill = TBlockVz::Size - TBlockVz::Size / 8;
+        for (size_t i = 0; i < Items.size();) {
+            TBlockVz* blk = TakeBlock();
+            blk->Ordinal = static_cast<int>(FOrder.size());
+            FOrder.push_back(blk);
+            const size_t n = std::min(Items.size() - i, static_cast<size_t>(fill));
+            for (size_t k = 0; k < n; ++k) {
+                T* item = Items[i + k];
+                blk->Items[k] = item;
+                if (item) Tracker::Placed(item, blk);
+            }
+            blk->Count = static_cast<int>(n);
+            i += n;
+        }
+        FCount = static_cast<int>(Items.size());
+        RebuildTree();
+    }
+
+    std::vector<T*> ToVector() const {
+        std::vector<T*> out;
+        out.reserve(static_cast<size_t>(FCount));
+        ForEach([&out](T* Item) { out.push_back(Item); });
+        return out;
+    }
+
+    // Calls F(item) for every item in order.
+    template <class F>
+    void ForEach(F&& Fn) const {
+        for (const TBlockVz* blk : FOrder)
+            for (int k = 0; k < blk->Count; ++k) Fn(static_cast<T*>(blk->Items[k]));
+    }
+
+    // Drops the nil items.
+    void Pack() {
+        std::vector<T*> items;
+        items.reserve(static_cast<size_t>(FCount));
+        ForEach([&items](T* Item) {
+            if (Item) items.push_back(Item);
+        });
+        if (static_cast<int>(items.size()) != FCount) Assign(items);
+    }
+
+private:
+    // The sum of the counts of the blocks before block B.
+    int Start(int B) const {
+        int s = 0;
+        for (int i = B; i > 0; i -= i & -i) s += FTree[static_cast<size_t>(i - 1)];
+        return s;
+    }
+
+    // The block that holds position Index; FSeekStart is then its first position.
+    int Seek(int Index) const {
+        if (FSeekBlock >= 0 && static_cast<size_t>(FSeekBlock) < FOrder.size()) {
+            if (Index >= FSeekStart && Index < FSeekStart + FOrder[static_cast<size_t>(FSeekBlock)]->Count)
+                return FSeekBlock;
+            // The next block: a walk.
+            const int next = FSeekStart + FOrder[static_cast<size_t>(FSeekBlock)]->Count;
+            if (Index >= next && static_cast<size_t>(FSeekBlock) + 1 < FOrder.size() &&
+                Index < next + FOrder[static_cast<size_t>(FSeekBlock) + 1]->Count) {
+                FSeekStart = next;
+                return ++FSeekBlock;
+            }
+        }
+        // Fenwick descent: the last block whose start is <= Index.
+        const int n = static_cast<int>(FTree.size());
+        int pos = 0, rest = Index;
+        int step = 1;
+        while (step * 2 <= n) step *= 2;
+        for (; step > 0; step /= 2)
+            if (pos + step <= n && FTree[static_cast<size_t>(pos + step - 1)] <= rest) {
+                pos += step;
+                rest -= FTree[static_cast<size_t>(pos - 1)];
+            }
+        FSeekBlock = pos;
+        FSeekStart = Index - rest;
+        return pos;
+    }
+
+    // A change of count in block B: a kept seek point after it moved.
+    void Moved(int B) {
+        if (FSeekBlock > B) FSeekBlock = -1;
+    }
+
+    void FenwickAdd(int B, int Delta) {
+        for (int i = B + 1, n = static_cast<int>(FTree.size()); i <= n; i += i & -i) FTree[static_cast<size_t>(i - 1)] += Delta;
+    }
+
+    void RebuildTree() {
+        const size_t n = FOrder.size();
+        FTree.assign(n, 0);
+        for (size_t i = 0; i < n; ++i) {
+            FTree[i] += FOrder[i]->Count;
+            const size_t parent = i + ((i + 1) & (~i));  // (i+1) + lowbit(i+1), zero-based
+            if (parent < n) FTree[parent] += FTree[i];
+        }
+        FSeekBlock = -1;
+    }
+
+    void Renumber(size_t From) {
+        for (size_t i = From; i < FOrder.size(); ++i) FOrder[i]->Ordinal = static_cast<int>(i);
+    }
+
+    TBlockVz* TakeBlock() {
+        if (!FSpare.empty()) {
+            TBlockVz* blk = FSpare.back();
+            FSpare.pop_back();
+            return blk;
+        }
+        FAll.push_back(std::make_unique<TBlockVz>());
+        return FAll.back().get();
+    }
+
+    void Retire(TBlockVz* Block) {
+        Block->Count = 0;
+        Block->Ordinal = -1;
+        FSpare.push_back(Block);
+    }
+
+    void AppendBlock() {
+        TBlockVz* blk = TakeBlock();
+        blk->Ordinal = static_cast<int>(FOrder.size());
+        FOrder.push_back(blk);
+        // The new Fenwick node covers (k - lowbit(k), k]: the nodes below it and its own empty block.
+        const int k = static_cast<int>(FOrder.size());
+        int sum = 0;
+        for (int j = k - 1; j > k - (k & -k); j -= j & -j) sum += FTree[static_cast<size_t>(j - 1)];
+        FTree.push_back(sum);
+    }
+
+    // Moves the upper half of full block B into a new block after it.
+    void Split(int B) {
+        TBlockVz* blk = FOrder[static_cast<size_t>(B)];
+        TBlockVz* nb = TakeBlock();
+        const int keep = blk->Count / 2;
+        nb->Count = blk->Count - keep;
+        std::memcpy(nb->Items, &blk->Items[keep], sizeof(void*) * static_cast<size_t>(nb->Count));
+        blk->Count = keep;
+        for (int i = 0; i < nb->Count; ++i)
+            if (nb->Items[i]) Tracker::Placed(static_cast<T*>(nb->Items[i]), nb);
+        FOrder.insert(FOrder.begin() + B + 1, nb);
+        Renumber(static_cast<size_t>(B) + 1);
+        RebuildTree();
+    }
+
+    // A block that got small joins a neighbour when both fit in half a block; an empty one goes.
+    void Merge(int B) {
+        TBlockVz* blk = FOrder[static_cast<size_t>(B)];
+        int into = -1;
+        if (B > 0 && FOrder[static_cast<size_t>(B - 1)]->Count + blk->Count <= TBlockVz::Size / 2) into = B - 1;
+        else if (static_cast<size_t>(B) + 1 < FOrder.size() &&
+                 FOrder[static_cast<size_t>(B + 1)]->Count + blk->Count <= TBlockVz::Size / 2)
+            into = B + 1;
+        if (into < 0 && blk->Count > 0) return;
+        if (into >= 0 && blk->Count > 0) {
+            TBlockVz* dst = FOrder[static_cast<size_t>(into)];
+            if (into < B) {
+                std::memcpy(&dst->Items[dst->Count], blk->Items, sizeof(void*) * static_cast<size_t>(blk->Count));
+            } else {
+                std::memmove(&dst->Items[blk->Count], dst->Items, sizeof(void*) * static_cast<size_t>(dst->Count));
+                std::memcpy(dst->Items, blk->Items, sizeof(void*) * static_cast<size_t>(blk->Count));
+            }
+            for (int i = 0; i < blk->Count; ++i)
+                if (blk->Items[i]) Tracker::Placed(static_cast<T*>(blk->Items[i]), dst);
+            dst->Count += blk->Count;
+        }
+        FOrder.erase(FOrder.begin() + B);
+        Retire(blk);
+        Renumber(static_cast<size_t>(B));
+        RebuildTree();
+    }
+
+    std::vector<TBlockVz*> FOrder;  // the blocks in list order
+    std::vector<int> FTree;         // Fenwick tree over the blocks' counts
+    std::vector<std::unique_ptr<TBlockVz>> FAll;
+    std::vector<TBlockVz*> FSpare;
+    int FCount = 0;
+    mutable int FSeekBlock = -1;
+    mutable int FSeekStart = 0;
+};
