@@ -1252,9 +1252,8 @@ void TRecordsListVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
 }
 
 void TRecordsListVz::RenumberFrom(int Index) {
-    void* const* recs = FRecList->List();
     for (int i = std::max(std::min(Index, FStaleFrom), 0), n = FRecList->Count(); i < n; ++i)
-        if (auto* r = static_cast<TMemoryRecordVz*>(static_cast<TObject*>(recs[i]))) r->FIndex = i;
+        if (auto* r = FRecList->Items(i)) r->FIndex = i;
     FStaleFrom = INT_MAX;
     FStaleDeletes = FStaleInserts = 0;
 }
@@ -1272,13 +1271,11 @@ void TRecordsListVz::Shifted(int Index, bool Inserted) {
 int TRecordsListVz::PositionOf(const TMemoryRecordVz* Rec) const {
     const int f = Rec->FIndex;
     const int n = Count();
-    void* const* recs = FRecList->List();
-    const void* target = static_cast<const TObject*>(Rec);
     const int lo = std::max(FStaleFrom, f - FStaleDeletes), hi = std::min(n - 1, f + FStaleInserts);
     for (int i = std::min(f, hi); i >= lo; --i)
-        if (recs[i] == target) return Rec->FIndex = i;
+        if (FRecList->Items(i) == Rec) return Rec->FIndex = i;
     for (int i = std::max(f + 1, lo); i <= hi; ++i)
-        if (recs[i] == target) return Rec->FIndex = i;
+        if (FRecList->Items(i) == Rec) return Rec->FIndex = i;
     // Not in the window (a record in the middle of a merge): number the list again.
     const_cast<TRecordsListVz*>(this)->RenumberFrom(0);
     return Rec->FIndex;

@@ -3,6 +3,7 @@
 // and notifications.
 #pragma once
 
+#include "grid/base/blocklistvz.h"
 #include "grid/base/coretoolsvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
@@ -576,7 +577,7 @@ public:
     Variant GetValue(int RecNo, int ValNo) const;
     void SetValue(int RecNo, int ValNo, const Variant& Value);
     void Clear();
-    TMemoryRecordVz* Rec(int Index) const { return static_cast<TMemoryRecordVz*>(FRecList->Items(Index)); }
+    TMemoryRecordVz* Rec(int Index) const { return FRecList->Items(Index); }
     TMemoryRecordVz* operator[](int Index) const { return Rec(Index); }
     void SetRec(int Index, TMemoryRecordVz* Value) { FRecList->SetItems(Index, Value); }
     int IndexOf(TMemoryRecordVz* Item) const { return FRecList->IndexOf(Item); }
@@ -625,7 +626,8 @@ private:
     TMTIndexesVz* FIndexes = nullptr;
     TMemTableDataVz* FMemTableData = nullptr;
     LongWord FNewHashCode = 1;
-    TOwned<TObjectListVz> FRecList = NewOwned<TObjectListVz>();
+    // The records in blocks: an insert or delete in the middle moves one block's slots only.
+    std::unique_ptr<TBlockListVz<TMemoryRecordVz>> FRecList = std::make_unique<TBlockListVz<TMemoryRecordVz>>();
     int FUpdateCount = 0;
     // Positions from FStaleFrom on may be off by the single deletes and inserts counted since:
     // a record's position is then searched for in that window around its old one.
