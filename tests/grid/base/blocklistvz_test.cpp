@@ -1,0 +1,121 @@
+#include "grid/base/blocklistvz.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Item {
+    int Id = 0;
+    TBlockVz* Block = nullptr;
+};
+
+struct ItemTracker {
+    static constexpr bool Tracks = true;
+    static void Placed(Item* I, TBlockVz* B) { I->Block = B; }
+    static TBlockVz* Block(const Item* I) { return I->Block; }
+};
+
+using TrackedList = TBlockListVz<Item, ItemTracker>;
+
+template <class L>
+void ExpectSame(const L& List, const std::vector<Item*>& Model) {
+    ASSERT_EQ(List.Count(), static_cast<int>(Model.size()));
+    EXPECT_EQ(List.ToVector(), Model);
+    // Reads out of order too (not only walks).
+    for (size_t i = Model.size(); i-- > 0;) ASSERT_EQ(List.Items(static_cast<int>(i)), Model[i]) << i;
+}
+
+}  // namespace
+
+// Random inserts, deletes, moves and exchanges over several block splits and merges: the list
+// agrees with a plain vector, and every item's place is found through its block.
+TEST(BlockListVz, AgreesWithAVectorThroughSplitsAndMerges) {
+    std::vector<std::unique_ptr<Item>> pool;
+    for (int i = 0; i < 6000; ++i) pool.push_back(std::make_unique<Item>(Item{i, nullptr}));
+    TrackedList list;
+    std::vector<Item*> model;
+    std::mt19937 gen(5);
+    size_t next = 0;
+    for (int step = 0; step < 12000; ++step) {
+        const unsigned op = gen() % 10;
+        const int n = static_cast<int>(model.size());
+        // Grow in the first half, shrink in the second, so blocks split and then merge.
+        const bool grow = step < 6000 ? op < 7 : op < 2;
+        if (grow && next < pool.size()) {
+            const int at = n == 0 ? 0 : static_cast<int>(gen() % static_cast<unsigned>(n + 1));
+            Item* it = pool[next++].get();
+            list.Insert(at, it);
+            model.insert(model.begin() + at, it);
+        } else if (n > 0 && op < 9) {
+            const int at = static_cast<int>(gen() % static_cast<unsigned>(n));
+            list.Delete(at);
+            model.erase(model.begin() + at);
+        } else if (n > 1 && op == 9) {
+            const int a = static_cast<int>(gen() % static_cast<unsigned>(n)), b = static_cast<int>(gen() % static_cast<unsigned>(n));
+            if (gen() % 2 == 0) {
+                list.Move(a, b);
+                Item* it = model[static_cast<size_t>(a)];
+                model.erase(model.begin() + a);
+                model.insert(model.begin() + b, it);
+            } else {
+                list.Exchange(a, b);
+                std::swap(model[static_cast<size_t>(a)], model[static_cast<size_t>(b)]);
+            }
+        }
+        if (step % 1500 == 0) ExpectSame(list, model);
+    }
+    ExpectSame(list, model);
+    for (size_t i = 0; i < model.size(); ++i) ASSERT_EQ(list.IndexOf(model[i]), static_cast<int>(i));
+    // Items that left the list are not found, though they still point at a block.
+    for (size_t i = 0; i < next; ++i)
+        if (std::find(model.begin(), model.end(), pool[i].get()) == model.end()) ASSERT_EQ(list.IndexOf(pool[i].get()), -1);
+}
+
+TEST(BlockListVz, AssignPackClearAndReuse) {
+    std::vector<std::unique_ptr<Item>> pool;
+    std::vector<Item*> items;
+    for (int i = 0; i < 1000; ++i) {
+        pool.push_back(std::make_unique<Item>(Item{i, nullptr}));
+        items.push_back(pool.back().get());
+    }
+    TrackedList list;
+    list.Assign(items);
+    ExpectSame(list, items);
+    EXPECT_EQ(list.IndexOf(items[999]), 999);
+    // Nil slots are dropped by Pack.
+    std::vector<Item*> kept;
+    for (int i = 0; i < 1000; ++i) {
+        if (i % 3 == 0) list.SetItems(i, nullptr);
+        else kept.push_back(items[static_cast<size_t>(i)]);
+    }
+    list.Pack();
+    ExpectSame(list, kept);
+    EXPECT_EQ(list.IndexOf(items[0]), -1);
+    EXPECT_EQ(list.IndexOf(items[1]), 0);
+    // A cleared list knows none of its former items and fills again from its spare blocks.
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_EQ(list.IndexOf(items[1]), -1);
+    for (Item* it : items) list.Add(it);
+    ExpectSame(list, items);
+    EXPECT_EQ(list.IndexOf(items[500]), 500);
+}
+
+// Without a tracker, IndexOf walks the list.
+TEST(BlockListVz, UntrackedIndexOf) {
+    int a = 1, b = 2, c = 3;
+    TBlockListVz<int> list;
+    list.Add(&a);
+    list.Add(&b);
+    list.Insert(1, &c);
+    EXPECT_EQ(list.IndexOf(&b), 2);
+    EXPECT_EQ(list.IndexOf(&c), 1);
+    list.Delete(0);
+    EXPECT_EQ(list.IndexOf(&a), -1);
+    EXPECT_EQ(list.Last(), &b);
+}
