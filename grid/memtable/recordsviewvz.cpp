@@ -268,17 +268,32 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                 auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
                 if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
             }
+        } else if (FSortOrder.isEmpty() || !list) {
+            // The sorted list is in storage order: one walk.
+            passed.reserve(static_cast<size_t>(FSorderViewList.Count()));
+            FSorderViewList.ForEach([&](TMemRecViewVz* item) {
+                if (!FFilterAborted && RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
+            });
         } else {
-            // One walk over the sorted items; the record of an item a few steps ahead is fetched
-            // into the cache while this one is tested (the sorted order is scattered in memory).
-            std::vector<TMemRecViewVz*> all = FSorderViewList.ToVector();
-            passed.reserve(all.size());
-            const size_t n = all.size();
-            constexpr size_t ahead = 8;
-            for (size_t i = 0; i < std::min(n, ahead); ++i) __builtin_prefetch(all[i]->Rec());
-            for (size_t i = 0; i < n && !FFilterAborted; ++i) {
-                if (i + ahead < n) __builtin_prefetch(all[i + ahead]->Rec());
-                if (RecordPassesFilter(all[i]->Rec(), nullptr)) passed.push_back(all[i]);
+            // The records are tested in storage order (the order they lie in memory), then the
+            // sorted items are picked by their record's position: no re-sort, and no walk through
+            // the records in the scattered sorted order while the filter reads them.
+            const int n = list->Count();
+            std::vector<char> passes(static_cast<size_t>(n), 0);
+            for (int i = 0; i < n && !FFilterAborted; ++i)
+                if (TMemoryRecordVz* r = list->Rec(i)) passes[static_cast<size_t>(i)] = RecordPassesFilter(r, nullptr) ? 1 : 0;
+            if (!FFilterAborted) {
+                const std::vector<TMemRecViewVz*> all = FSorderViewList.ToVector();
+                passed.reserve(all.size());
+                const size_t m = all.size();
+                constexpr size_t ahead = 16;
+                for (size_t i = 0; i < std::min(m, ahead); ++i) __builtin_prefetch(all[i]);
+                for (size_t i = 0; i < m; ++i) {
+                    if (i + ahead < m) __builtin_prefetch(all[i + ahead]);
+                    if (i + ahead / 2 < m) __builtin_prefetch(all[i + ahead / 2]->Rec());
+                    const int at = all[i]->Rec()->Index();
+                    if (at >= 0 && at < n && passes[static_cast<size_t>(at)]) passed.push_back(all[i]);
+                }
             }
         }
         if (!FFilterAborted) {
