@@ -1252,33 +1252,26 @@ void TRecordsListVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
 }
 
 void TRecordsListVz::RenumberFrom(int Index) {
-    for (int i = std::max(std::min(Index, FStaleFrom), 0), n = FRecList->Count(); i < n; ++i)
-        if (auto* r = FRecList->Items(i)) r->FIndex = i;
+    int i = std::max(std::min(Index, FStaleFrom), 0);
+    if (i < FRecList->Count()) {
+        // A walk from position i: the block list is read in order.
+        int k = 0;
+        FRecList->ForEach([&](TMemoryRecordVz* r) {
+            if (k >= i && r) r->FIndex = k;
+            ++k;
+        });
+    }
     FStaleFrom = INT_MAX;
-    FStaleDeletes = FStaleInserts = 0;
 }
 
-void TRecordsListVz::Shifted(int Index, bool Inserted) {
-    if (Index >= Count() - (Inserted ? 1 : 0)) return;  // nothing after it
-    FStaleFrom = std::min(FStaleFrom, Index);
-    ++(Inserted ? FStaleInserts : FStaleDeletes);
-    // The window grows with every change: renumber once it costs more than a walk per change.
-    int limit = 64;
-    while (limit < 4096 && limit * limit < Count()) limit *= 2;
-    if (FStaleDeletes + FStaleInserts > limit) RenumberFrom(FStaleFrom);
+void TRecordsListVz::Shifted(int Index) {
+    if (Index < Count()) FStaleFrom = std::min(FStaleFrom, Index);
 }
 
 int TRecordsListVz::PositionOf(const TMemoryRecordVz* Rec) const {
-    const int f = Rec->FIndex;
-    const int n = Count();
-    const int lo = std::max(FStaleFrom, f - FStaleDeletes), hi = std::min(n - 1, f + FStaleInserts);
-    for (int i = std::min(f, hi); i >= lo; --i)
-        if (FRecList->Items(i) == Rec) return Rec->FIndex = i;
-    for (int i = std::max(f + 1, lo); i <= hi; ++i)
-        if (FRecList->Items(i) == Rec) return Rec->FIndex = i;
-    // Not in the window (a record in the middle of a merge): number the list again.
-    const_cast<TRecordsListVz*>(this)->RenumberFrom(0);
-    return Rec->FIndex;
+    const int i = FRecList->IndexOf(Rec);
+    if (i >= 0) Rec->FIndex = i;
+    return i;
 }
 
 void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {
@@ -1294,7 +1287,7 @@ void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, 
     if (Append) FRecList->Add(Rec);
     else FRecList->Insert(pos, Rec);
     Rec->FIndex = pos;
-    if (!Append) Shifted(pos, true);
+    if (!Append) Shifted(pos);
     if (FCachedUpdates) {
         Rec->FUpdateStatus = usInserted;
         if (Rec->FUpdateIndex < 0) AppendToChangeLog(Rec);
@@ -1353,7 +1346,7 @@ void TRecordsListVz::PersistDeleteRecord(int Index) {
     Notify(r, Index, rlnRecDeletingVz);
     FRecList->Delete(Index);
     r->FIndex = -1;
-    Shifted(Index, false);
+    Shifted(Index);
     // A record must not stay in the change log once it is freed.
     r->LeaveChangeLog();
     Notify(r, Index, rlnRecDeletedVz);
@@ -1366,7 +1359,7 @@ void TRecordsListVz::PersistRemoveRecord(int Index) {
     FDeletedList->Add(r);
     FRecList->Delete(Index);
     r->FIndex = -1;
-    Shifted(Index, false);
+    Shifted(Index);
     Notify(r, Index, rlnRecDeletedVz);
 }
 
@@ -1423,7 +1416,6 @@ void TRecordsListVz::Clear() {
         }
     FRecList->Clear();
     FStaleFrom = INT_MAX;
-    FStaleDeletes = FStaleInserts = 0;
     Notify(nullptr, -1, rlnListChangedVz);
 }
 
@@ -1431,7 +1423,7 @@ void TRecordsListVz::Move(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
     TMemoryRecordVz* r = Rec(CurIndex);
     FRecList->Move(CurIndex, NewIndex);
-    RenumberFrom(CurIndex < NewIndex ? CurIndex : NewIndex);
+    Shifted(std::min(CurIndex, NewIndex));
     NotifyRecordMoved(r, CurIndex, NewIndex);
 }
 
@@ -1520,7 +1512,7 @@ void TRecordsListVz::CancelUpdates() {
                 r->LeaveChangeLog();
                 FRecList->Delete(i);
                 r->FIndex = -1;
-                RenumberFrom(i);
+                Shifted(i);
                 r->Free();
                 break;
             case usDeleted:

@@ -528,6 +528,8 @@ private:
     TRecordEditStateVz FEditState = resInsertVz;
     LongWord FHashCode = 0;
     mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
+    TBlockVz* FListBlock = nullptr;  // the block of the records list that holds the record
+    friend struct TRecordsListTrackerVz;
     TRecDataValues FOldData;
     bool FHasOldData = false;
     TRecordsListVz* FRecordsList = nullptr;
@@ -543,6 +545,12 @@ private:
 using TCompareRecords = TEvent<int(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort)>;
 // Pairs of first and last position, both inclusive.
 using TRecordsRangesVz = std::vector<std::pair<int, int>>;
+
+struct TRecordsListTrackerVz {
+    static constexpr bool Tracks = true;
+    static void Placed(TMemoryRecordVz* Rec, TBlockVz* Block) { Rec->FListBlock = Block; }
+    static TBlockVz* Block(const TMemoryRecordVz* Rec) { return Rec->FListBlock; }
+};
 
 class TRecordsListVz : public TComponent {
     SDELKA_CLASS(TRecordsListVz, TComponent)
@@ -580,7 +588,9 @@ public:
     TMemoryRecordVz* Rec(int Index) const { return FRecList->Items(Index); }
     TMemoryRecordVz* operator[](int Index) const { return Rec(Index); }
     void SetRec(int Index, TMemoryRecordVz* Value) { FRecList->SetItems(Index, Value); }
-    int IndexOf(TMemoryRecordVz* Item) const { return FRecList->IndexOf(Item); }
+    int IndexOf(TMemoryRecordVz* Item) const {
+        return Item && Item->FRecordsList == this && Item->FIndex >= 0 ? FRecList->IndexOf(Item) : -1;
+    }
     void Move(int CurIndex, int NewIndex);
     virtual void QuickSort(int L, int R, TObject* ParamSort, const TCompareRecords& Compare);
     void SortData(TObject* ParamSort, const TCompareRecords& Compare);
@@ -614,9 +624,9 @@ private:
     void AppendToChangeLog(TMemoryRecordVz* Rec);
     // Sets every record's position from Index on (and from wherever positions are pending).
     void RenumberFrom(int Index);
-    // One record came or went at Index: the records that were there and after it are renumbered
-    // when next asked, or all at once after many such changes.
-    void Shifted(int Index, bool Inserted);
+    // A record came or went at Index: the positions of the records after it are found through
+    // their block from now on.
+    void Shifted(int Index);
     int PositionOf(const TMemoryRecordVz* Rec) const;
     void FreeDeletedRecords();
 
@@ -626,14 +636,15 @@ private:
     TMTIndexesVz* FIndexes = nullptr;
     TMemTableDataVz* FMemTableData = nullptr;
     LongWord FNewHashCode = 1;
-    // The records in blocks: an insert or delete in the middle moves one block's slots only.
-    std::unique_ptr<TBlockListVz<TMemoryRecordVz>> FRecList = std::make_unique<TBlockListVz<TMemoryRecordVz>>();
+    // The records in blocks: an insert or delete in the middle moves one block's slots only, and
+    // a record knows its block, so its position is found in O(log n).
+    std::unique_ptr<TBlockListVz<TMemoryRecordVz, TRecordsListTrackerVz>> FRecList =
+        std::make_unique<TBlockListVz<TMemoryRecordVz, TRecordsListTrackerVz>>();
     int FUpdateCount = 0;
-    // Positions from FStaleFrom on may be off by the single deletes and inserts counted since:
+    // Positions from FStaleFrom on may be off since a record came or went there: they are then
+    // found through the record's block (and numbered again before walks over many of them).
     // a record's position is then searched for in that window around its old one.
     int FStaleFrom = INT_MAX;
-    int FStaleDeletes = 0;
-    int FStaleInserts = 0;
     friend int TMemoryRecordVz::Index() const;
 };
 
