@@ -12,6 +12,9 @@
 
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
 
+// One item per stored record: kept to seven words.
+static_assert(sizeof(TMemRecViewVz) <= 7 * sizeof(void*));
+
 int TMemRecViewVz::InSortedListIndex() const { return FRecordsView ? FRecordsView->FSorderViewList.IndexOf(this) : -1; }
 
 const std::vector<TMemRecViewVz*>& TMemRecViewVz::NodeItems() const {

@@ -72,12 +72,12 @@ private:
         if (!FExtra) FExtra = std::make_unique<TExtra>();
         return *FExtra;
     }
+    bool FMark = false;  // scratch for walks over both lists (first: it fits beside the base's flag)
     TMemoryRecordVz* FRec = nullptr;
     TRecordsViewVz* FRecordsView = nullptr;
     TBlockVz* FViewBlock = nullptr;    // the block of the rows that holds the item, if any
     TBlockVz* FSortedBlock = nullptr;  // the block of the sorted list that holds it
     std::unique_ptr<TExtra> FExtra;
-    bool FMark = false;  // scratch for walks over both lists
 };
 
 // The blocks of the view's lists tell their items where they are.

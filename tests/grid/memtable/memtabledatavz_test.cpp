@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <tuple>
 
 namespace {
@@ -552,6 +554,56 @@ TEST_F(StoreFixture, RangeDeleteMoveAndSort) {
     L->SetValue(1, 1, Variant(99));  // no cast: the slot takes the value as given
     EXPECT_EQ(L->GetValue(1, 1).VType(), varInteger);
     EXPECT_EQ(Actions(), (std::vector<TRecordsListNotification>{rlnRecChangingVz, rlnRecChangedVz}));
+}
+
+// Thousands of records (the list then spans many blocks): after inserts, deletes and moves in
+// the middle every record answers its position and the list finds it; cancelling many inserted
+// records leaves the others numbered in order.
+TEST_F(StoreFixture, PositionsStayTrueThroughChangesInTheMiddle) {
+    TwoFields();
+    for (int i = 0; i < 2500; ++i) Fetch(i, "r");
+    std::mt19937 gen(3);
+    auto check = [&] {
+        for (int i = 0; i < L->Count(); ++i) {
+            ASSERT_EQ(L->Rec(i)->Index(), i);
+            ASSERT_EQ(L->IndexOf(L->Rec(i)), i);
+        }
+    };
+    for (int step = 0; step < 900; ++step) {
+        const int n = L->Count();
+        switch (gen() % 3) {
+            case 0: {
+                TMemoryRecordVz* r = L->NewRecord();
+                const int at = static_cast<int>(gen() % static_cast<unsigned>(n + 1));
+                L->InsertRecord(at, r);
+                ASSERT_EQ(r->Index(), at);
+                break;
+            }
+            case 1: {
+                const int at = static_cast<int>(gen() % static_cast<unsigned>(n));
+                TMemoryRecordVz* next = at + 1 < n ? L->Rec(at + 1) : nullptr;
+                L->DeleteRecord(at);
+                if (next) ASSERT_EQ(next->Index(), at);
+                break;
+            }
+            default: L->Move(static_cast<int>(gen() % static_cast<unsigned>(n)), static_cast<int>(gen() % static_cast<unsigned>(n))); break;
+        }
+        // Single lookups between changes, as a dataset makes them.
+        const int probe = static_cast<int>(gen() % static_cast<unsigned>(L->Count()));
+        ASSERT_EQ(L->Rec(probe)->Index(), probe);
+        if (step % 300 == 0) check();
+    }
+    check();
+    const int before = L->Count();
+    L->SetCachedUpdates(true);
+    for (int i = 0; i < 600; ++i) L->InsertRecord(static_cast<int>(gen() % static_cast<unsigned>(L->Count() + 1)), L->NewRecord());
+    L->CancelUpdates();
+    ASSERT_EQ(L->Count(), before);
+    check();
+    TMemoryRecordVz* gone = L->Rec(10);
+    L->SetCachedUpdates(false);
+    L->DeleteRecord(5);
+    EXPECT_EQ(gone->Index(), 9);
 }
 
 TEST_F(StoreFixture, UpdateBracketDropsNotificationsAndEndsWithListChanged) {
