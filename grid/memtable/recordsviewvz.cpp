@@ -221,6 +221,28 @@ int TRecordsViewVz::FindFilteredPos(TMemoryRecordVz* Rec, int Hint) const {
     }
 }
 
+int TRecordsViewVz::FindSortedPos(TMemoryRecordVz* Rec) const {
+    int lo = 0, hi = FSorderViewList.Count();
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (CompareRecs(GetSortedListItem(mid)->Rec(), Rec) < 0) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+void TRecordsViewVz::KeepSortedPlace(TMemRecViewVz* Item) {
+    const int s = FSorderViewList.IndexOf(Item);
+    if (s < 0) return;
+    const int n = FSorderViewList.Count();
+    TMemoryRecordVz* rec = Item->Rec();
+    if ((s == 0 || CompareRecs(GetSortedListItem(s - 1)->Rec(), rec) <= 0) &&
+        (s + 1 >= n || CompareRecs(rec, GetSortedListItem(s + 1)->Rec()) <= 0))
+        return;
+    FSorderViewList.Delete(s);
+    FSorderViewList.Insert(FindSortedPos(rec), Item);
+}
+
 void TRecordsViewVz::CalcLookupBuffer(TMemRecViewVz* Item) {
     if (OnCalcLookupBuffer.Assigned()) OnCalcLookupBuffer(Item->Rec(), Item);
 }
@@ -535,16 +557,20 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     case rlnRecAddedVz: {
         auto* item = New<TMemRecViewVz>(this, MemRec);
         const int pos = MemRec->Index();
-        // In storage order the sorted list stays in order; with a sort order the new item goes to
-        // the end and the list is sorted again when next needed.
+        const bool passes = RecordPassesFilter(MemRec, nullptr);
+        const bool allShown = FMemoryViewList.Count() == FSorderViewList.Count();
+        const int p = passes ? std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count()) : -1;
+        // The sorted list stays in order: in storage order at the record's position, by a sort
+        // order at its place (the row's place when every item is shown).
         if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList.Count()) {
             SortedInsert(pos, item);
+        } else if (!FSortOrder.isEmpty() && FSortedInOrder) {
+            SortedInsert(passes && allShown ? p : FindSortedPos(MemRec), item);
         } else {
             SortedAdd(item);
             if (!FSortOrder.isEmpty()) FSortedInOrder = false;
         }
-        if (RecordPassesFilter(MemRec, nullptr)) {
-            const int p = std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count());
+        if (passes) {
             ViewInsert(p, item);
             CalcLookupBuffer(item);
             post(MemRec, p, rlnRecAddedVz);
@@ -555,7 +581,6 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     case rlnRecMarkedForDelVz: {
         TMemRecViewVz* item = nullptr;
         const int oldPos = IndexOfRec(MemRec);
-        if (!FSortOrder.isEmpty()) FSortedInOrder = false;
         if (oldPos >= 0) {
             item = GetRecordView(oldPos);
         } else {
@@ -563,6 +588,8 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
             if (s >= 0) item = GetSortedListItem(s);
         }
         if (!item) break;  // a record the view does not hold
+        // The sorted list keeps its order: the record takes its new place there too.
+        if (!FSortOrder.isEmpty() && FSortedInOrder) KeepSortedPlace(item);
         const bool passes = RecordPassesFilter(MemRec, nullptr);
         if (oldPos >= 0 && passes) {
             // A record that still sorts between its neighbours keeps its row: no list moves.
@@ -622,6 +649,9 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
 // the visible ones (in storage order, or by the sort order whose ties go by storage position).
 void TRecordsViewVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
     TRecordsListNotificatorVz::DoRecordMoved(Item, OldIndex, NewIndex);
+    // Ties go by storage position: the record may now sort elsewhere among its equals.
+    if (!FSortOrder.isEmpty() && FSortedInOrder)
+        if (TMemRecViewVz* v = FItems.value(Item, nullptr)) KeepSortedPlace(v);
     const int source = IndexOfRec(Item);
     if (source < 0) return;
     TMemRecViewVz* item = GetRecordView(source);

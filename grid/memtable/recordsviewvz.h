@@ -250,6 +250,10 @@ private:
     int CompareRecs(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2) const;
     // The place of a record in the filtered list (binary search, Hint tried first).
     int FindFilteredPos(TMemoryRecordVz* Rec, int Hint) const;
+    // The place of a record in the sorted list (binary search by the comparison).
+    int FindSortedPos(TMemoryRecordVz* Rec) const;
+    // Moves an item of the sorted list to where its record now sorts.
+    void KeepSortedPlace(TMemRecViewVz* Item);
     void CalcLookupBuffer(TMemRecViewVz* Item);
     void FreeSortedItems();
     TMemoryRecordVz* ViewRec(int Index) const;
