@@ -273,28 +273,48 @@ TRpEvElementDataField::TRpEvElementDataField(TField* AField)
     FFieldNo = FDataSet ? FDataSet->Fields()->IndexOf(AField) : -1;
 }
 
+TRpEvElementDataField::TReadKind TRpEvElementDataField::ReadKindOf(TField* f) {
+    if (f->InheritsFrom(TStringField::StaticClass())) return rkString;
+    if (f->InheritsFrom(TIntegerField::StaticClass())) return rkInteger;
+    if (f->InheritsFrom(TBCDField::StaticClass()) || f->InheritsFrom(TFMTBCDField::StaticClass()) ||
+        f->InheritsFrom(TFloatField::StaticClass()) || f->DataType() == ftFMTBcd)
+        return rkFloat;
+    if (f->InheritsFrom(TBooleanField::StaticClass())) return rkBoolean;
+    if (f->InheritsFrom(TDateTimeField::StaticClass()) || f->DataType() == ftTimeStamp) return rkDateTime;
+    return rkUnknown;
+}
+
 void TRpEvElementDataField::Value(TRpFiFo*, TRpEvResult& Result) {
     // Fields that the dataset makes itself are made again when it reopens: fetch by position.
     TField* f = FField;
     if (FDataSet && FDataSet->DefaultFields()) f = FDataSet->Fields()->Fields(FFieldNo);
-    if (f->InheritsFrom(TStringField::StaticClass())) {
-        Result.Kind = resString;
-        Result.StringVal = f->AsString();
-    } else if (f->InheritsFrom(TIntegerField::StaticClass())) {
-        Result.Kind = resInt;
-        Result.intResult = f->AsInteger();
-    } else if (f->InheritsFrom(TBCDField::StaticClass()) || f->InheritsFrom(TFMTBCDField::StaticClass()) ||
-               f->InheritsFrom(TFloatField::StaticClass()) || f->DataType() == ftFMTBcd) {
-        Result.Kind = resDouble;
-        Result.dblResult = f->AsFloat();
-    } else if (f->InheritsFrom(TBooleanField::StaticClass())) {
-        Result.Kind = resBool;
-        Result.booResult = f->AsBoolean();
-    } else if (f->InheritsFrom(TDateTimeField::StaticClass()) || f->DataType() == ftTimeStamp) {
-        Result.Kind = resString;
-        Result.StringVal = f->AsString();
-    } else {
-        SetErrorResult(Format(QStringLiteral("Field %s is of unknown type"), {f->FieldName()}), Result);
+    // Decide how to read the field once, not on every evaluation.
+    if (f != FKindOf || static_cast<int>(f->DataType()) != FKindType) {
+        FKind = ReadKindOf(f);
+        FKindOf = f;
+        FKindType = static_cast<int>(f->DataType());
+    }
+    switch (FKind) {
+        case rkString:
+        case rkDateTime:
+            Result.Kind = resString;
+            Result.StringVal = f->AsString();
+            break;
+        case rkInteger:
+            Result.Kind = resInt;
+            Result.intResult = f->AsInteger();
+            break;
+        case rkFloat:
+            Result.Kind = resDouble;
+            Result.dblResult = f->AsFloat();
+            break;
+        case rkBoolean:
+            Result.Kind = resBool;
+            Result.booResult = f->AsBoolean();
+            break;
+        default:
+            SetErrorResult(Format(QStringLiteral("Field %s is of unknown type"), {f->FieldName()}), Result);
+            break;
     }
 }
 
@@ -304,11 +324,6 @@ TRpFiFo::~TRpFiFo() {
     std::vector<TRpEvElement*> items;
     items.swap(FiFo);
     for (TRpEvElement* e : items) e->Free();
-}
-
-TRpEvElement* TRpFiFo::Get() {
-    if (FNextItem >= Count()) return nullptr;
-    return FiFo[static_cast<std::size_t>(FNextItem++)];
 }
 
 TRpEvElement* TRpFiFo::GetAndFree() {

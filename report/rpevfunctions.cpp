@@ -116,15 +116,16 @@ TRpEvElement* TRpFunctionLibrary::GetFunction(const String& Name) {
 void SetEmptyErrorResult(TRpEvResult& Result) { SetErrorResult(String(), Result); }
 
 void TRpEvElementFunction::CollectArguments(TRpFiFo* FiFo) {
-    std::vector<TRpEvResult> args;
+    // Every argument starts from an empty result, as the functions read the text of a result of
+    // any kind (UPPER of a number answers with it as its error).
+    ArgList.clear();
     for (;;) {
         TRpEvElement* e = FiFo->Get();
-        if (!e || e->InheritsFrom(TRpEvElementArgumentEnd::StaticClass())) break;
+        if (!e || e->IsArgumentEnd()) break;
         TRpEvResult r;
         e->Value(FiFo, r);
-        args.push_back(std::move(r));
+        ArgList.push_back(std::move(r));
     }
-    ArgList = std::move(args);
 }
 
 void TRpEvElementFunction::Value(TRpFiFo* FiFo, TRpEvResult& Result) {
@@ -187,7 +188,8 @@ void TRpEvFalse::Calculate(TRpEvResult& Result) {
 
 void TRpEvIfFunction::Calculate(TRpEvResult& Result) {
     if (ArgCount() != 3 || Arg(0).Kind != resBool) return WrongArguments("IF", Result);
-    Result = Arg(0).booResult ? Arg(1) : Arg(2);
+    // The arguments are released after the call: the chosen one is moved, not copied.
+    Result = std::move(ArgList[Arg(0).booResult ? 1 : 2]);
 }
 
 void TRpEvTypeOfFunction::Calculate(TRpEvResult& Result) {

@@ -297,6 +297,59 @@ TEST_F(RpEvaluatorFieldTest, OneCompiledExpressionFollowsTheCursorAndSurvivesReo
     ev->Free();
 }
 
+// A compiled expression keeps storage between evaluations (the arguments of its calls, how each
+// field is read): evaluated again and again over the records it must give what a freshly compiled
+// one gives on each record.
+TEST_F(RpEvaluatorFieldTest, RepeatedEvaluationsGiveWhatAFreshExpressionGives) {
+    const char16_t* const cases[] = {
+        u"COPY(UPPER(NAME),1,3)+STR(QTY)",
+        u"IF(QTY>1,NAME,'мало')",
+        u"IF(QTY>1,PRICE,QTY)+IF(OK,1,0)",
+        u"TYPEOF(IF(OK,PRICE,NAME))",
+        u"COPY(NAME,QTY,DIV(QTY+2,2))",
+        u"UPPER(QTY)",          // the error carries the text of the argument: none
+        u"COPY(NAME,1)",        // too few arguments
+        u"IF(QTY,1,2)",         // not a boolean
+        u"PADLEFT(TRIM(NAME),QTY*4)+DT",
+    };
+    for (const char16_t* c : cases) {
+        const String expr = String::fromUtf16(c);
+        TOwned<TRpEvaluator> ev = NewOwned<TRpEvaluator>();
+        ev->SetDataSets(List);
+        ev->Prepare(expr);
+        for (int pass = 0; pass < 2; ++pass)
+            for (Workers->First(); !Workers->Eof(); Workers->Next()) {
+                TRpEvResult r;
+                ev->Value(r);
+                EXPECT_EQ(Show(r), E(c)) << expr.toStdString() << " on record " << Workers->RecNo();
+                if (expr == u"UPPER(QTY)") EXPECT_EQ(Show(r), "E:");
+            }
+        ev->SetDataSets(nullptr);
+    }
+}
+
+// The dataset makes its fields itself: reopened with another structure, the field at the same
+// place may be of another type, and is read by its new type.
+TEST_F(RpEvaluatorFieldTest, AFieldIsReadByItsTypeAfterTheDataSetChangesIt) {
+    TOwned<TRpEvaluator> ev = NewOwned<TRpEvaluator>();
+    ev->SetDataSets(List);
+    ev->Prepare(QStringLiteral("NAME"));
+    EXPECT_EQ(Show([&] { TRpEvResult r; ev->Value(r); return r; }()), "S:Иванов");
+    for (TFieldType type : {ftInteger, ftFloat, ftBoolean, ftString}) {
+        Workers->Close();
+        Workers->FieldDefs()->Clear();
+        Workers->FieldDefs()->Add(QStringLiteral("NAME"), type, type == ftString ? 10 : 0);
+        Workers->CreateDataSet();
+        Workers->AppendRecord({type == ftBoolean ? Variant(true) : Variant(7)});
+        Workers->First();
+        TRpEvResult r;
+        ev->Value(r);
+        const char* expected = type == ftInteger ? "I:7" : type == ftFloat ? "D:7" : type == ftBoolean ? "B:True" : "S:7";
+        EXPECT_EQ(Show(r), expected) << static_cast<int>(type);
+    }
+    ev->SetDataSets(nullptr);
+}
+
 TEST_F(RpEvaluatorFieldTest, AggregationPassesAccumulateUntilReset) {
     TRpEvaluator* ev = New<TRpEvaluator>();
     ev->SetDataSets(List);
