@@ -14,6 +14,7 @@
 #include "report/rpevfunctions.h"
 #include "report/rperror.h"
 
+#include <cmath>
 #include <cstdint>
 
 Char ArgumentSeparator = u',';
@@ -161,6 +162,27 @@ String ResultAsText(const TRpEvResult& Result) {
 void SetErrorResult(const String& Text, TRpEvResult& Result) {
     Result.Kind = resError;
     Result.StringVal = Text;
+}
+
+namespace {
+// The range of Round and Trunc, [-2^63, 2^63): both ends are exact in a double.
+constexpr double WholeLimit = 9223372036854775808.0;
+}  // namespace
+
+Integer RoundToInteger(double Value) {
+    if (!(Value >= -WholeLimit && Value < WholeLimit)) return static_cast<Integer>(Round(static_cast<Extended>(Value)));
+    // Every step is exact in a double, so this is Round's nearest value, ties to even.
+    const double t = std::trunc(Value);
+    const double diff = std::fabs(Value - t);
+    double r = t;
+    if (diff > 0.5 || (diff == 0.5 && std::fmod(t, 2.0) != 0)) r = t + (Value < 0 ? -1 : 1);
+    if (!(r >= -WholeLimit && r < WholeLimit)) return static_cast<Integer>(Round(static_cast<Extended>(Value)));
+    return static_cast<Integer>(static_cast<Int64>(r));
+}
+
+Integer TruncToInteger(double Value) {
+    if (!(Value >= -WholeLimit && Value < WholeLimit)) return static_cast<Integer>(Trunc(static_cast<Extended>(Value)));
+    return static_cast<Integer>(static_cast<Int64>(Value));
 }
 
 String SwapTopLevelChars(const String& Text, Char A, Char B) {
@@ -454,7 +476,7 @@ Integer TRpEvaluator::AsInteger() {
     TRpEvResult r;
     Value(r);
     if (r.Kind == resInt) return r.intResult;
-    if (r.Kind == resDouble) return static_cast<Integer>(Round(static_cast<Extended>(r.dblResult)));
+    if (r.Kind == resDouble) return RoundToInteger(r.dblResult);
     throw Exception(QStringLiteral("Not a %s value"), {"numeric"});
 }
 

@@ -65,6 +65,11 @@ struct TRpEvContext {
 // "Error in expression : %s".
 String ResultAsText(const TRpEvResult& Result);
 void SetErrorResult(const String& Text, TRpEvResult& Result);
+// A double as the language's whole numbers take it: Round (halves to even) or Trunc of the value,
+// cut to 32 bits. Computed on the double itself, which gives what Round and Trunc give on it and
+// spares the extended arithmetic; a value outside their range raises as they do.
+Integer RoundToInteger(double Value);
+Integer TruncToInteger(double Value);
 // Text with every A changed to B and every B to A where they stand outside quotes, parentheses
 // and square brackets.
 String SwapTopLevelChars(const String& Text, Char A, Char B);

@@ -203,7 +203,7 @@ void TRpEvIntFunction::Calculate(TRpEvResult& Result) {
     if (ArgCount() != 1 || !IsNumeric(Arg(0))) return WrongArguments("INT", Result);
     Result.Kind = resInt;
     Result.intResult = Arg(0).Kind == resInt ? Arg(0).intResult
-                                             : static_cast<Integer>(Trunc(static_cast<Extended>(Arg(0).dblResult)));
+                                             : TruncToInteger(Arg(0).dblResult);
 }
 
 void TRpEvFracFunction::Calculate(TRpEvResult& Result) {
@@ -222,7 +222,7 @@ void TRpEvSQRTFunction::Calculate(TRpEvResult& Result) {
 void TRpEvDivFunction::Calculate(TRpEvResult& Result) {
     if (ArgCount() != 2 || !IsNumeric(Arg(0)) || !IsNumeric(Arg(1))) return WrongArguments("DIV", Result);
     auto whole = [](const TRpEvResult& R) -> Integer {
-        return R.Kind == resInt ? R.intResult : static_cast<Integer>(Round(static_cast<Extended>(R.dblResult)));
+        return R.Kind == resInt ? R.intResult : RoundToInteger(R.dblResult);
     };
     const Integer x = whole(Arg(0)), y = whole(Arg(1));
     if (y == 0) return SetErrorResult(QStringLiteral("Division by Zero"), Result);
@@ -318,7 +318,7 @@ void TRpEvSumFunction::Aggregate() {
             if (SumResult.Kind == resInt)
                 SumResult.intResult = static_cast<Integer>(static_cast<std::uint32_t>(SumResult.intResult) +
                     static_cast<std::uint32_t>(v.Kind == resInt ? v.intResult
-                                                                : static_cast<Integer>(Round(static_cast<Extended>(v.dblResult)))));
+                                                                : RoundToInteger(v.dblResult)));
             else
                 SumResult.dblResult += NumberOf(v);
         } else if (v.Kind == resString) {
@@ -390,7 +390,7 @@ int CompareToStored(const TRpEvResult& V, const TRpEvResult& S) {
 void TakeValue(const TRpEvResult& V, TRpEvResult& S) {
     switch (S.Kind) {
         case resInt:
-            S.intResult = V.Kind == resInt ? V.intResult : static_cast<Integer>(Round(static_cast<Extended>(V.dblResult)));
+            S.intResult = V.Kind == resInt ? V.intResult : RoundToInteger(V.dblResult);
             break;
         case resDouble: S.dblResult = NumberOf(V); break;
         case resString: S.StringVal = V.StringVal; break;

@@ -2,12 +2,16 @@
 // error results, field references and aggregation passes.
 #include "platform/db/memdata.h"
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/rtlmath.h"
 #include "report/rperror.h"
 #include "report/rpevenvironment.h"
 #include "report/rpevfunctions.h"
 #include "rpev_support.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -208,6 +212,24 @@ TEST_F(RpEvaluatorTest, ResultAsTextOfEachKind) {
     EXPECT_EQ(ResultAsText(r), u"False");
     SetErrorResult(QStringLiteral("boom"), r);
     EXPECT_THROW(ResultAsText(r), Exception);
+}
+
+// The whole numbers of the language (INT, DIV, SUM of integers, AsInteger) are taken from a double
+// as Round and Trunc take the same value, wrapping to 32 bits, and raise where they raise.
+TEST_F(RpEvaluatorTest, WholeNumbersOfDoublesAreRoundAndTruncOfThem) {
+    const double values[] = {0.0, -0.0, 0.5, -0.5, 1.5, 2.5, -2.5, -3.5, 0.49999999999999994, 2.4999999999999996,
+                             4503599627370495.5, 4503599627370496.5, 9007199254740993.0, 1e15 + 0.5, -1e15 - 0.5,
+                             2147483647.5, 2147483648.0, -2147483648.5, 4294967296.7, 9.2233720368547748e18,
+                             -9.2233720368547758e18, 1e-300, -1e-300};
+    for (double v : values) {
+        EXPECT_EQ(RoundToInteger(v), static_cast<Integer>(Round(static_cast<Extended>(v)))) << v;
+        EXPECT_EQ(TruncToInteger(v), static_cast<Integer>(Trunc(static_cast<Extended>(v)))) << v;
+    }
+    for (double v : {9.2233720368547758e18, -9.3e18, 1e300, std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_THROW(RoundToInteger(v), EInvalidOp) << v;
+        EXPECT_THROW(TruncToInteger(v), EInvalidOp) << v;
+    }
 }
 
 // ---- fields -----------------------------------------------------------------------------------
