@@ -118,9 +118,8 @@ public:
             if (!blk || blk->Ordinal < 0 || static_cast<size_t>(blk->Ordinal) >= FOrder.size() ||
                 FOrder[static_cast<size_t>(blk->Ordinal)] != blk)
                 return -1;
-            for (int i = 0; i < blk->Count; ++i)
-                if (blk->Items[i] == Item) return Start(blk->Ordinal) + i;
-            return -1;
+            const int at = Find(blk, Item);
+            return at < 0 ? -1 : Start(blk->Ordinal) + at;
         } else {
             int i = 0;
             for (const TBlockVz* blk : FOrder) {
@@ -201,6 +200,22 @@ public:
     }
 
 private:
+    // The slot of Item in the block, or -1. Eight slots are compared at a time without a branch
+    // between them (the compiler makes vector compares of them).
+    static int Find(const TBlockVz* Block, const void* Item) {
+        const int n = Block->Count;
+        const void* const* items = Block->Items;
+        int i = 0;
+        for (; i + 8 <= n; i += 8) {
+            bool hit = false;
+            for (int k = 0; k < 8; ++k) hit |= items[i + k] == Item;
+            if (hit) break;
+        }
+        for (; i < n; ++i)
+            if (items[i] == Item) return i;
+        return -1;
+    }
+
     // The sum of the counts of the blocks before block B.
     int Start(int B) const {
         int s = 0;
