@@ -21,7 +21,8 @@
 struct TBlockVz {
     static constexpr int Size = 256;
     int Count = 0;
-    int Ordinal = -1;  // place in the list's block order, -1 while spare
+    int Ordinal = -1;              // place in the list's block order, -1 while spare
+    const void* Owner = nullptr;   // the list whose order holds the block, nil while spare
     void* Items[Size];
 };
 
@@ -115,9 +116,7 @@ public:
     int IndexOf(const T* Item) const {
         if constexpr (Tracker::Tracks) {
             const TBlockVz* blk = Item ? Tracker::Block(Item) : nullptr;
-            if (!blk || blk->Ordinal < 0 || static_cast<size_t>(blk->Ordinal) >= FOrder.size() ||
-                FOrder[static_cast<size_t>(blk->Ordinal)] != blk)
-                return -1;
+            if (!blk || blk->Owner != this) return -1;
             const int at = Find(blk, Item);
             return at < 0 ? -1 : Start(blk->Ordinal) + at;
         } else {
@@ -276,18 +275,22 @@ private:
     }
 
     TBlockVz* TakeBlock() {
+        TBlockVz* blk;
         if (!FSpare.empty()) {
-            TBlockVz* blk = FSpare.back();
+            blk = FSpare.back();
             FSpare.pop_back();
-            return blk;
+        } else {
+            FAll.push_back(std::make_unique<TBlockVz>());
+            blk = FAll.back().get();
         }
-        FAll.push_back(std::make_unique<TBlockVz>());
-        return FAll.back().get();
+        blk->Owner = this;
+        return blk;
     }
 
     void Retire(TBlockVz* Block) {
         Block->Count = 0;
         Block->Ordinal = -1;
+        Block->Owner = nullptr;
         FSpare.push_back(Block);
     }
 
