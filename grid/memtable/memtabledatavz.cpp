@@ -1262,6 +1262,7 @@ void TRecordsListVz::RenumberFrom(int Index) {
         });
     }
     FStaleFrom = INT_MAX;
+    FBlockLookups = 0;
 }
 
 void TRecordsListVz::Shifted(int Index) {
@@ -1269,6 +1270,10 @@ void TRecordsListVz::Shifted(int Index) {
 }
 
 int TRecordsListVz::PositionOf(const TMemoryRecordVz* Rec) const {
+    if (++FBlockLookups > std::max(Count() / 4, 64)) {
+        const_cast<TRecordsListVz*>(this)->RenumberFrom(FStaleFrom);
+        if (Rec->FIndex >= 0 && Rec->FIndex < Count() && FRecList->Items(Rec->FIndex) == Rec) return Rec->FIndex;
+    }
     const int i = FRecList->IndexOf(Rec);
     if (i >= 0) Rec->FIndex = i;
     return i;

@@ -645,6 +645,9 @@ private:
     // found through the record's block (and numbered again before walks over many of them).
     // a record's position is then searched for in that window around its old one.
     int FStaleFrom = INT_MAX;
+    // Lookups through blocks since the last numbering: after many, the list is numbered again
+    // (a walk that reads every position then pays O(1) a record again).
+    mutable int FBlockLookups = 0;
     friend int TMemoryRecordVz::Index() const;
 };
 

@@ -364,6 +364,8 @@ void TRecordsViewVz::SortFlatList() {
 }
 
 void TRecordsViewVz::SortSortedList() {
+    // Ties go by storage position: positions are read many times while sorting.
+    if (TMemTableDataVz* store = MemTableData()) store->RecordsList()->SettlePositions();
     std::vector<TMemRecViewVz*> items = FSorderViewList.ToVector();
     if (FStandardCompare || FSortOrder.isEmpty() || !OnCompareRecords.Assigned()) {
         KeyedSort(items);
@@ -470,6 +472,7 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
 }
 
 void TRecordsViewVz::SortData(TObject* ParamSort, const TCompareRecords& Compare) {
+    if (TMemTableDataVz* store = MemTableData()) store->RecordsList()->SettlePositions();
     auto sortItems = [&](std::vector<TMemRecViewVz*> items) {
         std::sort(items.begin(), items.end(),
                   [&](TMemRecViewVz* a, TMemRecViewVz* b) { return Compare(a->Rec(), b->Rec(), ParamSort) < 0; });
