@@ -131,7 +131,7 @@ long long OrderChecksum(const std::function<int(int)>& IdAt, int Count) {
 
 long long ViewChecksum(TMemTableVz* T) {
     TRecordsViewVz* v = T->RecordsView();
-    return OrderChecksum([v](int i) { return v->GetRec(i)->Data()[0].AsInteger(); }, v->Count());
+    return OrderChecksum([v](int i) { return v->GetRec(i)->Value(0).AsInteger(); }, v->Count());
 }
 
 // ---- the Qt peer -------------------------------------------------------------------------------
