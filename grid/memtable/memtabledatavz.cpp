@@ -133,8 +133,9 @@ Variant CastValueToVarTypeVz(const Variant& Value, TVarType VarType) {
 
 // How a field's value is kept in a block.
 enum TMTSlotKindVz : unsigned char { skVariantVz, skStringVz, skInt64Vz, skDoubleVz, skInt32Vz, skSingleVz, skBoolVz };
-// The state byte of a packed slot (a whole Variant slot keeps its own).
-enum : unsigned char { vsValueVz = 0, vsNullVz = 1, vsEmptyVz = 2 };
+// The state byte of a packed slot (a whole Variant slot keeps its own); a boolean is kept in its
+// state byte alone.
+enum : unsigned char { vsValueVz = 0, vsNullVz = 1, vsEmptyVz = 2, vsTrueVz = 3 };
 
 // The layout of a record's value block: per field the slot's kind and place, the slots sorted by
 // alignment so the block has no holes. The Variant and text slots come first, then plain data
@@ -197,7 +198,7 @@ struct TMTRecLayoutVz {
             case skDoubleVz: return sizeof(double);
             case skInt32Vz: return sizeof(int32_t);
             case skSingleVz: return sizeof(float);
-            case skBoolVz: return sizeof(bool);
+            case skBoolVz: return 0;
         }
         return 0;
     }
@@ -244,6 +245,10 @@ struct TMTRecLayoutVz {
         const std::byte* p = B + s.Offset;
         if (s.Kind == skVariantVz) return *reinterpret_cast<const Variant*>(p);
         const unsigned char state = static_cast<unsigned char>(B[StatesAt + static_cast<size_t>(Index)]);
+        if (s.Kind == skBoolVz) {
+            if (state == vsNullVz || state == vsEmptyVz) return state == vsNullVz ? Null() : Unassigned();
+            return Variant(state == vsTrueVz);
+        }
         if (state != vsValueVz) return state == vsNullVz ? Null() : Unassigned();
         switch (s.VarType) {
             case varSmallint: return Variant(static_cast<short>(Load<int32_t>(p)));
@@ -258,7 +263,6 @@ struct TMTRecLayoutVz {
             case varDouble: return Variant(Load<double>(p));
             case varDate: return VarFromDateTime(TDateTime(Load<double>(p)));
             case varSingle: return Variant(Load<float>(p));
-            case varBoolean: return Variant(Load<bool>(p));
             case varUString: return Variant(*reinterpret_cast<const String*>(p));
             default: return VarAsType(Variant(*reinterpret_cast<const String*>(p)), s.VarType);
         }
@@ -293,7 +297,7 @@ struct TMTRecLayoutVz {
                 break;
             case skDoubleVz: Store<double>(p, Value.AsDouble()); break;
             case skSingleVz: Store<float>(p, static_cast<float>(Value.AsDouble())); break;
-            case skBoolVz: Store<bool>(p, Value.AsBoolean()); break;
+            case skBoolVz: state = Value.AsBoolean() ? vsTrueVz : vsValueVz; return;
             default: break;
         }
         state = vsValueVz;

@@ -554,14 +554,15 @@ private:
     void DropOldData();
     void DropTmpOldData();
 
+    // The small fields first: they fill the space after the object's header.
+    unsigned char FEditState = resInsertVz;
+    unsigned char FUpdateStatus = usUnmodified;
+    LongWord FHashCode = 0;
+    mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
     const TMTRecLayoutVz* FLayout = nullptr;
     TRecordsListVz* FRecordsList = nullptr;
     std::byte* FValues = nullptr;
     TSideVz* FSide = nullptr;
-    LongWord FHashCode = 0;
-    mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
-    unsigned char FEditState = resInsertVz;
-    unsigned char FUpdateStatus = usUnmodified;
 };
 
 // ---- record list --------------------------------------------------------------------------------
