@@ -2127,7 +2127,12 @@ void TRecordsListVz::TakeRecordsFrom(TRecordsListVz* Source) {
         while (Source->Count() > 0) {
             TMemoryRecordVz* src = Source->Rec(0);
             TMemoryRecordVz* rec = NewRecord();
-            for (int i = 0; i < rec->ValueCount() && i < src->ValueCount(); ++i) rec->StoreValue(i, src->Value(i));
+            try {
+                for (int i = 0; i < rec->ValueCount() && i < src->ValueCount(); ++i) rec->StoreValue(i, src->Value(i));
+            } catch (...) {
+                rec->Free();
+                throw;
+            }
             Source->PersistDeleteRecord(0);
             FetchRecord(rec);
         }
