@@ -480,9 +480,10 @@ private:
 // to the store): each field has a slot of its Variant kind (integers, floats and dates, currency,
 // booleans and texts packed as such, every other kind as a whole Variant) and a state byte that
 // tells a value, Null and Unassigned apart. Reading a value gives back a Variant of the field's
-// kind. The old values of a changed record and the values saved when an edit began are blocks
-// of the same layout, kept with the update error in a side part that exists only while the record
-// is edited or has changes.
+// kind. A change of the fields gives new records a new layout; the records already stored keep
+// theirs (and their values) until a restructure moves them over. The old values of a changed
+// record and the values saved when an edit began are blocks of the record's layout, kept with the
+// update error in a side part that exists only while the record is edited or has changes.
 
 class TMemoryRecordVz : public TPersistent {
     SDELKA_CLASS(TMemoryRecordVz, TPersistent)
