@@ -139,7 +139,7 @@ enum : unsigned char { vsValueVz = 0, vsNullVz = 1, vsEmptyVz = 2, vsTrueVz = 3 
 
 // The layout of a record's value block: per field the slot's kind and place, the slots sorted by
 // alignment so the block has no holes. The Variant and text slots come first, then plain data
-// (numbers, booleans, the state bytes) that a copy moves as bytes. A layout is shared by the
+// (numbers and the state bytes, which also hold the booleans) that a copy moves as bytes. A layout is shared by the
 // records made with it and freed with the last of them; a structure change makes a new one for
 // new records, and RelayoutRecords moves the stored records over.
 struct TMTRecLayoutVz {
@@ -153,7 +153,6 @@ struct TMTRecLayoutVz {
     size_t Size = 0;
     size_t PlainFrom = 0;  // bytes from here on are plain data
     size_t StatesAt = 0;   // one state byte per field
-    size_t VariantEnd = 0; // the Variant slots end here, the text slots begin
     mutable long Refs = 0;
 
     static TMTSlotKindVz KindOf(TVarType VarType) {
@@ -178,14 +177,14 @@ struct TMTRecLayoutVz {
         size_t at = 0;
         for (TMTSlotKindVz k : order) {
             if (k == skInt64Vz) PlainFrom = at;
-            if (k == skStringVz) VariantEnd = at;
             for (TSlot& s : Slots) {
                 if (s.Kind != k) continue;
                 s.Offset = static_cast<unsigned>(at);
                 at += SlotSize(k);
             }
         }
-        static_assert(sizeof(Variant) % alignof(Int64) == 0 && sizeof(String) % alignof(Int64) == 0);
+        static_assert(sizeof(Variant) % alignof(Int64) == 0 && sizeof(String) % alignof(Int64) == 0 &&
+                      alignof(Variant) <= alignof(Int64) && alignof(String) <= alignof(Int64));
         StatesAt = at;
         Size = at + n;
     }
