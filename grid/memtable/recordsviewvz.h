@@ -35,9 +35,11 @@ public:
 
     TMemoryRecordVz* Rec() const { return FRec; }
     TRecordsViewVz* RecordsView() const { return FRecordsView; }
-    // The place in the view's sorted list (-1 when not in it).
+    // The place in the view's sorted list (-1 when not in it): a search in the item's block.
     int InSortedListIndex() const;
-    int KnownSortedListIndex() const { return InSortedListIndex(); }
+    // The place when it is known without a search: never, places are searched for on demand
+    // (a caller keeping hints asks InSortedListIndex when it needs one).
+    int KnownSortedListIndex() const { return -1; }
     TRecDataValues& LookupBuffer() { return Extra().LookupBuffer; }
     void SetLookupBufferLength(int NewLength) { Extra().LookupBuffer.resize(static_cast<size_t>(NewLength)); }
 
