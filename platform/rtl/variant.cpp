@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -30,14 +32,25 @@ using Int128 = __int128;
 // Access to the representation for the free functions of this unit.
 struct VariantAccess {
     using Arr = Variant::ArrayData;
-    static Variant::Data& D(Variant& v) { return v.FData; }
-    static const Variant::Data& D(const Variant& v) { return v.FData; }
-    static String& S(Variant& v) { return v.FString; }
-    static const String& S(const Variant& v) { return v.FString; }
-    static std::unique_ptr<Variant::ArrayData>& A(Variant& v) { return v.FArray; }
-    static const Variant::ArrayData* A(const Variant& v) { return v.FArray.get(); }
-    static void SetType(Variant& v, TVarType t) { v.FType = t; }
+    static Variant::Payload& D(Variant& v) { return v.FData; }
+    static const Variant::Payload& D(const Variant& v) { return v.FData; }
+    // The text of a string kind (only those hold one).
+    static String& S(Variant& v) { return *std::launder(reinterpret_cast<String*>(v.FData.Str)); }
+    static const String& S(const Variant& v) { return *std::launder(reinterpret_cast<const String*>(v.FData.Str)); }
+    // The number of a varFMTBcd.
+    static const TBcd& Bcd(const Variant& v) { return *v.FData.Bcd; }
+    // The array block, or nullptr when v is not an array.
+    static Arr* A(const Variant& v) { return (v.FType & varArray) ? v.FData.Arr : nullptr; }
+    // Changes one string kind into another (the payload stays the same String).
+    static void SetStringType(Variant& v, TVarType t) { v.FType = t; }
+    // A Variant of a kind with no owned payload, its payload zero.
     static Variant Make(TVarType t) { Variant v; v.FType = t; return v; }
+    static Variant MakeArray(TVarType t, std::unique_ptr<Arr> a) {
+        Variant v;
+        v.FData.Arr = a.release();
+        v.FType = varArray | t;
+        return v;
+    }
 };
 
 namespace {
@@ -153,7 +166,7 @@ Int128 ToInteger(const Variant& v, TVarType target) {
         }
         case varFMTBcd: {
             TBcd rounded;
-            if (!NormalizeBcd(VA::D(v).Bcd, rounded, 64, 0)) OverflowError(t, target);
+            if (!NormalizeBcd(VA::Bcd(v), rounded, 64, 0)) OverflowError(t, target);
             String s = BcdToStr(rounded);
             Int128 out = 0;
             bool neg = s.startsWith(u'-');
@@ -200,7 +213,7 @@ long double ToFloat(const Variant& v, TVarType target) {
         case varSingle: return VA::D(v).Sgl;
         case varDouble: case varDate: return VA::D(v).Dbl;
         case varCurrency: return Currency::FromRaw(VA::D(v).Int).ToExtended();
-        case varFMTBcd: return BcdToDouble(VA::D(v).Bcd);
+        case varFMTBcd: return BcdToDouble(VA::Bcd(v));
         case varSQLTimeStamp: case varSQLTimeStampOffset: return VarToDateTime(v);
         case varOleStr: case varString: case varUString: {
             Extended f;
@@ -232,7 +245,7 @@ Currency ToCurrency(const Variant& v) {
             case varDouble: case varDate: return Currency(VA::D(v).Dbl);
             case varFMTBcd: {
                 Currency c;
-                if (!BCDToCurr(VA::D(v).Bcd, c)) OverflowError(t, varCurrency);
+                if (!BCDToCurr(VA::Bcd(v), c)) OverflowError(t, varCurrency);
                 return c;
             }
             case varSQLTimeStamp: case varSQLTimeStampOffset: return Currency(VarToDateTime(v));
@@ -265,7 +278,7 @@ bool ToBoolean(const Variant& v) {
         case varSingle: return VA::D(v).Sgl != 0;
         case varDouble: case varDate: return VA::D(v).Dbl != 0;
         case varCurrency: return VA::D(v).Int != 0;
-        case varFMTBcd: return BcdCompare(VA::D(v).Bcd, IntegerToBcd(0)) != 0;
+        case varFMTBcd: return BcdCompare(VA::Bcd(v), IntegerToBcd(0)) != 0;
         case varOleStr: case varString: case varUString: {
             bool b;
             if (TryStrToBool(VA::S(v), b)) return b;
@@ -291,7 +304,7 @@ String ToText(const Variant& v, TVarType target) {
         case varCurrency: return CurrToStr(Currency::FromRaw(VA::D(v).Int));
         case varDate: return DateTimeToStr(VA::D(v).Dbl);
         case varOleStr: case varString: case varUString: return VA::S(v);
-        case varFMTBcd: return BcdToStr(VA::D(v).Bcd);
+        case varFMTBcd: return BcdToStr(VA::Bcd(v));
         case varSQLTimeStamp: return StampText(SQLTimeStampToDateTime(VA::D(v).Stamp));
         case varSQLTimeStampOffset: return StampText(SQLTimeStampOffsetToDateTime(VA::D(v).StampOffset));
         default: CastError(t, target);
@@ -321,7 +334,7 @@ TBcd ToBcdValue(const Variant& v) {
     const TVarType t = v.VType();
     switch (t) {
         case varEmpty: return IntegerToBcd(0);
-        case varFMTBcd: return VA::D(v).Bcd;
+        case varFMTBcd: return VA::Bcd(v);
         case varBoolean: case varSmallint: case varInteger: case varShortInt: case varByte:
         case varWord: case varLongWord: case varInt64:
             return IntegerToBcd(Int64(IntValue(v)));
@@ -370,7 +383,7 @@ Num NumOf(const Variant& v) {
     if (t == varEmpty) return n;
     if (IsIntType(t) || t == varBoolean) { n.i = IntValue(v); return n; }
     if (t == varCurrency) { n.kind = Num::kCurr; n.i = VA::D(v).Int; return n; }
-    if (t == varFMTBcd) { n.kind = Num::kBcd; n.b = VA::D(v).Bcd; return n; }
+    if (t == varFMTBcd) { n.kind = Num::kBcd; n.b = VA::Bcd(v); return n; }
     if (IsFloatType(t) || t == varDate || IsStampType(t)) { n.kind = Num::kFloat; n.f = ToFloat(v, varDouble); return n; }
     if (IsStrType(t)) {
         const String& s = VA::S(v);
@@ -464,7 +477,7 @@ int CompareValues(const Variant& a, const Variant& b) {
         } else if (to == varFMTBcd) {
             TBcd tb;
             if (!TryStrToBcd(VA::S(text), tb)) CastError(text.VType(), varFMTBcd);
-            return flip * BcdCompare(tb, VA::D(other).Bcd);
+            return flip * BcdCompare(tb, VA::Bcd(other));
         } else if (to == varDate || IsStampType(to)) {
             TDateTime d;
             if (!TryStrToDateTime(VA::S(text), d)) CastError(text.VType(), varDate);
@@ -517,7 +530,7 @@ Variant Arith(const Variant& a, const Variant& b, Op op) {
         const bool sa = IsStrType(ta), sb = IsStrType(tb);
         if ((sa && (sb || tb == varEmpty)) || (sb && ta == varEmpty)) {
             Variant r(VarToStr(a) + VarToStr(b));
-            if (sa && sb && ta == tb) VA::SetType(r, ta);
+            if (sa && sb && ta == tb) VA::SetStringType(r, ta);
             return r;
         }
     }
@@ -676,18 +689,19 @@ TSQLTimeStampOffset DateTimeToSQLTimeStampOffset(TDateTime DateTime, SmallInt TZ
 
 // ---- Variant members ---------------------------------------------------------------------------
 
-Variant::Variant() noexcept = default;
-
-Variant::Variant(const Variant& o) : FType(o.FType), FData(o.FData), FString(o.FString) {
-    if (o.FArray) FArray = std::make_unique<ArrayData>(*o.FArray), FArray->Locks = 0;
+void Variant::CopyOwned(const Variant& o) {
+    if (FType & varArray) {
+        auto copy = std::make_unique<ArrayData>(*o.FData.Arr);
+        copy->Locks = 0;
+        FData.Arr = copy.release();
+    } else if (FType == varFMTBcd) {
+        FData.Bcd = new TBcd(*o.FData.Bcd);
+    } else {
+        new (FData.Str) String(VA::S(o));
+    }
 }
 
-Variant::Variant(Variant&& o) noexcept
-    : FType(o.FType), FData(o.FData), FString(std::move(o.FString)), FArray(std::move(o.FArray)) {
-    o.Clear();
-}
-
-Variant& Variant::operator=(const Variant& o) {
+Variant& Variant::AssignOwned(const Variant& o) {
     if (this != &o) {
         Variant tmp(o);
         *this = std::move(tmp);
@@ -695,48 +709,18 @@ Variant& Variant::operator=(const Variant& o) {
     return *this;
 }
 
-Variant& Variant::operator=(Variant&& o) noexcept {
-    if (this != &o) {
-        FType = o.FType;
-        FData = o.FData;
-        FString = std::move(o.FString);
-        FArray = std::move(o.FArray);
-        o.Clear();
-    }
-    return *this;
+void Variant::ReleaseOwned() noexcept {
+    if (FType & varArray) delete FData.Arr;
+    else if (FType == varFMTBcd) delete FData.Bcd;
+    else VA::S(*this).~String();
 }
 
-Variant::~Variant() = default;
-
-void Variant::Clear() noexcept {
-    FType = varEmpty;
-    FData.Int = 0;
-    FString.clear();
-    FArray.reset();
-}
-
-Variant::Variant(bool v) : FType(varBoolean) { FData.Bool = v; }
-Variant::Variant(signed char v) : FType(varShortInt) { FData.Int = v; }
-Variant::Variant(unsigned char v) : FType(varByte) { FData.Int = v; }
-Variant::Variant(short v) : FType(varSmallint) { FData.Int = v; }
-Variant::Variant(unsigned short v) : FType(varWord) { FData.Int = v; }
-Variant::Variant(int v) : FType(varInteger) { FData.Int = v; }
-Variant::Variant(unsigned v) : FType(varLongWord) { FData.Int = v; }
-Variant::Variant(long v) : FType(varInt64) { FData.Int = v; }
-Variant::Variant(unsigned long v) : FType(varUInt64) { FData.UInt = v; }
-Variant::Variant(long long v) : FType(varInt64) { FData.Int = v; }
-Variant::Variant(unsigned long long v) : FType(varUInt64) { FData.UInt = v; }
-Variant::Variant(float v) : FType(varSingle) { FData.Sgl = v; }
-Variant::Variant(double v) : FType(varDouble) { FData.Dbl = v; }
-Variant::Variant(long double v) : FType(varDouble) { FData.Dbl = double(v); }
-Variant::Variant(Currency v) : FType(varCurrency) { FData.Int = v.Raw(); }
-Variant::Variant(const TBcd& v) : FType(varFMTBcd) { FData.Bcd = v; }
-Variant::Variant(const String& v) : FType(varUString), FString(v) {}
-Variant::Variant(const char* v) : FType(varUString), FString(QString::fromUtf8(v)) {}
-Variant::Variant(const char16_t* v) : FType(varUString), FString(QString::fromUtf16(v)) {}
-Variant::Variant(QChar v) : FType(varUString), FString(v) {}
-Variant::Variant(char v) : FType(varUString), FString(QChar::fromLatin1(v)) {}
-Variant::Variant(char16_t v) : FType(varUString), FString(QChar(v)) {}
+Variant::Variant(const TBcd& v) : FType(varFMTBcd) { FData.Bcd = new TBcd(v); }
+Variant::Variant(const char* v) : Variant(QString::fromUtf8(v)) {}
+Variant::Variant(const char16_t* v) : Variant(QString::fromUtf16(v)) {}
+Variant::Variant(QChar v) : Variant(String(v)) {}
+Variant::Variant(char v) : Variant(String(QChar::fromLatin1(v))) {}
+Variant::Variant(char16_t v) : Variant(String(QChar(v))) {}
 
 Variant Variant::Null() { return VA::Make(varNull); }
 Variant Variant::Unassigned() { return Variant(); }
@@ -814,7 +798,7 @@ Variant Variant::operator-() const {
         case varDate: return VarFromDateTime(-FData.Dbl);
         case varFMTBcd: {
             TBcd r;
-            BcdSubtract(IntegerToBcd(0), FData.Bcd, r);
+            BcdSubtract(IntegerToBcd(0), *FData.Bcd, r);
             return Variant(r);
         }
         default:
@@ -1038,7 +1022,7 @@ Variant VarAsType(const Variant& V, TVarType AVarType) {
         case varBoolean: return Variant(ToBoolean(V));
         case varOleStr: case varString: case varUString: {
             Variant r(ToText(V, AVarType));
-            VA::SetType(r, AVarType);
+            VA::SetStringType(r, AVarType);
             return r;
         }
         case varFMTBcd: return Variant(ToBcdValue(V));
@@ -1069,9 +1053,7 @@ Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType AVarType) {
     const std::size_t n = data->Count();
     if (AVarType == varByte) data->Bytes.assign(n, 0);
     else data->Items.assign(n, DefaultOf(AVarType));
-    Variant v = VA::Make(varArray | AVarType);
-    VA::A(v) = std::move(data);
-    return v;
+    return VA::MakeArray(AVarType, std::move(data));
 }
 
 Variant VarArrayOf(std::initializer_list<Variant> Values) {
