@@ -1,5 +1,5 @@
 // Variant's own cost: making, copying, moving and destroying a vector of Variants of integers,
-// doubles and strings, and the size of one Variant. The figures are medians of several runs; a
+// doubles and strings, comparing and adding neighbours, and the size of one Variant. The figures are medians of several runs; a
 // checksum printed next to each shows the work was done.
 //
 //   bench_variant [count]    count of Variants per vector (default 1 000 000)
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     std::printf("sizeof(Variant) = %zu bytes\n", sizeof(Variant));
     std::printf("%d Variants a vector, median of %d runs (ms)\n", n, runs);
-    std::printf("%-8s %10s %10s %10s %10s %10s %12s\n", "kind", "make", "copy", "move", "destroy", "default",
-                "checksum");
+    std::printf("%-8s %10s %10s %10s %10s %10s %10s %10s %12s\n", "kind", "make", "copy", "move", "destroy",
+                "default", "compare", "add", "checksum");
 
     // Strings of the kind a table holds: short, distinct, made once so only the Variant's work
     // (sharing the text) is timed.
@@ -106,8 +106,19 @@ int main(int argc, char** argv) {
             std::vector<Variant> v(static_cast<std::size_t>(n));
             gSink = gSink + v.size();
         });
-        std::printf("%-8s %10.2f %10.2f %10.2f %10.2f %10.2f %12lld\n", k.Name, make, copy, mt[mt.size() / 2],
-                    dt[dt.size() / 2], dflt, check);
+        // Ordering of each value against its neighbour, and the sum of the two.
+        const double compare = Median(runs, [&] {
+            long long less = 0;
+            for (std::size_t i = 1; i < src.size(); ++i) less += src[i - 1] < src[i];
+            check += less;
+        });
+        const double add = Median(runs, [&] {
+            long long kinds = 0;
+            for (std::size_t i = 1; i < src.size(); ++i) kinds += (src[i - 1] + src[i]).VType();
+            check += kinds;
+        });
+        std::printf("%-8s %10.2f %10.2f %10.2f %10.2f %10.2f %10.2f %10.2f %12lld\n", k.Name, make, copy,
+                    mt[mt.size() / 2], dt[dt.size() / 2], dflt, compare, add, check);
     }
     return 0;
 }

@@ -130,6 +130,18 @@ Int128 IntValue(const Variant& v) {
     return Int128(VA::D(v).Int);
 }
 
+bool IsIntOrBool(TVarType t) { return IsIntType(t) || t == varBoolean; }
+// Integers, Boolean, Single, Double and dates: the kinds read straight from the payload.
+bool IsPlainNumber(TVarType t) { return IsIntOrBool(t) || IsFloatType(t) || t == varDate; }
+
+// The value of a plain number as a long double.
+long double PlainFloat(const Variant& v) {
+    const TVarType t = v.VType();
+    if (t == varSingle) return VA::D(v).Sgl;
+    if (t == varDouble || t == varDate) return VA::D(v).Dbl;
+    return static_cast<long double>(IntValue(v));
+}
+
 bool StrToInt128(const String& s, Int128& out) {
     Int64 i;
     if (TryStrToInt64(s, i)) { out = i; return true; }
@@ -453,6 +465,16 @@ int CompareTexts(const String& a, const String& b) {
 // Order of two values that are neither Null nor arrays (see the header's rules).
 int CompareValues(const Variant& a, const Variant& b) {
     const TVarType ta = a.VType(), tb = b.VType();
+    // The common pairs first, with the same result as the general promotion below: integers
+    // (and Booleans) exactly, and with a Single, Double or date as long doubles.
+    if (IsPlainNumber(ta) && IsPlainNumber(tb)) {
+        if (IsIntOrBool(ta) && IsIntOrBool(tb)) {
+            const Int128 x = IntValue(a), y = IntValue(b);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        const long double x = PlainFloat(a), y = PlainFloat(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
     if (ta == varObject || tb == varObject) {
         auto ptr = [](const Variant& v) { return v.VType() == varObject ? VA::D(v).Obj : nullptr; };
         if ((ta != varObject && ta != varEmpty) || (tb != varObject && tb != varEmpty)) InvalidOp();
@@ -522,6 +544,16 @@ Variant FromNum(const Num& n, bool smallInts, bool dateResult) {
 
 enum class Op { Add, Sub, Mul };
 
+// x op y of two integer operands (each within Int64 or UInt64); a product past the 128-bit range is
+// past UInt64 too, and raises as every result beyond it does.
+Int128 IntArith(Int128 x, Int128 y, Op op) {
+    if (op == Op::Add) return x + y;
+    if (op == Op::Sub) return x - y;
+    Int128 r;
+    if (__builtin_mul_overflow(x, y, &r)) IntOverflow();
+    return r;
+}
+
 Variant Arith(const Variant& a, const Variant& b, Op op) {
     const TVarType ta = a.VType(), tb = b.VType();
     if (ta == varNull || tb == varNull) return Variant::Null();
@@ -533,6 +565,14 @@ Variant Arith(const Variant& a, const Variant& b, Op op) {
             if (sa && sb && ta == tb) VA::SetStringType(r, ta);
             return r;
         }
+    }
+    // Integers with integers and Single or Double with numbers: the common cases, with the same
+    // result as the general promotion below.
+    if (IsIntOrBool(ta) && IsIntOrBool(tb))
+        return FromInt(IntArith(IntValue(a), IntValue(b), op), IsSmallIntType(ta) && IsSmallIntType(tb));
+    if (IsPlainNumber(ta) && IsPlainNumber(tb) && ta != varDate && tb != varDate) {
+        const long double x = PlainFloat(a), y = PlainFloat(b);
+        return Variant(double(op == Op::Add ? x + y : op == Op::Sub ? x - y : x * y));
     }
     const bool dateA = ta == varDate || IsStampType(ta), dateB = tb == varDate || IsStampType(tb);
     bool dateResult = false;
@@ -547,7 +587,7 @@ Variant Arith(const Variant& a, const Variant& b, Op op) {
     r.kind = kind;
     switch (kind) {
         case Num::kInt:
-            r.i = op == Op::Add ? x.i + y.i : op == Op::Sub ? x.i - y.i : x.i * y.i;
+            r.i = IntArith(x.i, y.i, op);
             return FromNum(r, IsSmallIntType(ta) && IsSmallIntType(tb), false);
         case Num::kCurr: {
             for (Int128 raw : {x.i, y.i})

@@ -348,6 +348,12 @@ TEST_F(VariantTest, Arithmetic) {
     EXPECT_EQ(VarType(r), varInt64);
     EXPECT_EQ(r.AsInt64(), Int64(INT32_MAX) + 1);
     EXPECT_THROW(Variant(INT64_MAX) * Variant(INT64_MAX), EIntOverflow);
+    // Products past even 128 bits raise the same (they once wrapped unchecked).
+    EXPECT_THROW(Variant(UINT64_MAX) * Variant(UINT64_MAX), EIntOverflow);
+    EXPECT_THROW(Variant(UINT64_MAX) * Variant(INT64_MIN), EIntOverflow);
+    r = Variant(UInt64(1) << 32) * Variant(UInt64(1) << 31);  // past Int64: UInt64
+    EXPECT_EQ(VarType(r), varUInt64);
+    EXPECT_EQ(r.AsUInt64(), UInt64(1) << 63);
 
     r = Variant("a") + Variant("b");
     EXPECT_EQ(VarType(r), varUString);
