@@ -484,6 +484,7 @@ int CompareValues(const Variant& a, const Variant& b) {
     if (ta == varEmpty && tb == varEmpty) return 0;
     const bool sa = IsStrType(ta) || (ta == varEmpty && IsStrType(tb));
     const bool sb = IsStrType(tb) || (tb == varEmpty && IsStrType(ta));
+    if (IsStrType(ta) && IsStrType(tb)) return CompareTexts(VA::S(a), VA::S(b));  // no copies
     if (sa && sb) return CompareTexts(VarToStr(a), VarToStr(b));
     if (sa || sb) {
         // Text against a value: as that value's kind; text that does not read as one cannot be
