@@ -1,5 +1,5 @@
 // Variant's own cost: making, copying, moving and destroying a vector of Variants of integers,
-// doubles and strings, comparing and adding neighbours, and the size of one Variant. The figures are medians of several runs; a
+// doubles, strings and FMT-BCD numbers, comparing and adding neighbours, and the size of one Variant. The figures are medians of several runs; a
 // checksum printed next to each shows the work was done.
 //
 //   bench_variant [count]    count of Variants per vector (default 1 000 000)
@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
         {"int", [](int i) { return Variant(i); }},
         {"double", [](int i) { return Variant(i * 0.5); }},
         {"string", [&texts](int i) { return Variant(texts[std::size_t(i)]); }},
+        {"fmtbcd", [](int i) { return Variant(IntegerToBcd(i)); }},
     };
     for (const Kind& k : kinds) {
         long long check = 0;

@@ -4,6 +4,7 @@
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/sysutils.h"
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -27,6 +28,13 @@ struct Variant::ArrayData {
     }
 };
 
+// The number of an FMT-BCD Variant, shared by its copies: it is never changed in place.
+struct Variant::BcdData {
+    std::atomic<int> Refs{1};
+    TBcd Value;
+    explicit BcdData(const TBcd& v) : Value(v) {}
+};
+
 using Int128 = __int128;
 
 // Access to the representation for the free functions of this unit.
@@ -38,7 +46,7 @@ struct VariantAccess {
     static String& S(Variant& v) { return *std::launder(reinterpret_cast<String*>(v.FData.Str)); }
     static const String& S(const Variant& v) { return *std::launder(reinterpret_cast<const String*>(v.FData.Str)); }
     // The number of a varFMTBcd.
-    static const TBcd& Bcd(const Variant& v) { return *v.FData.Bcd; }
+    static const TBcd& Bcd(const Variant& v) { return v.FData.Bcd->Value; }
     // The array block, or nullptr when v is not an array.
     static Arr* A(const Variant& v) { return (v.FType & varArray) ? v.FData.Arr : nullptr; }
     // Changes one string kind into another (the payload stays the same String).
@@ -736,7 +744,7 @@ void Variant::CopyOwned(const Variant& o) {
         copy->Locks = 0;
         FData.Arr = copy.release();
     } else if (FType == varFMTBcd) {
-        FData.Bcd = new TBcd(*o.FData.Bcd);
+        FData.Bcd->Refs.fetch_add(1, std::memory_order_relaxed);  // the same block as o
     } else {
         new (FData.Str) String(VA::S(o));
     }
@@ -752,11 +760,13 @@ Variant& Variant::AssignOwned(const Variant& o) {
 
 void Variant::ReleaseOwned() noexcept {
     if (FType & varArray) delete FData.Arr;
-    else if (FType == varFMTBcd) delete FData.Bcd;
+    else if (FType == varFMTBcd) {
+        if (FData.Bcd->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete FData.Bcd;
+    }
     else VA::S(*this).~String();
 }
 
-Variant::Variant(const TBcd& v) : FType(varFMTBcd) { FData.Bcd = new TBcd(v); }
+Variant::Variant(const TBcd& v) : FType(varFMTBcd) { FData.Bcd = new BcdData(v); }
 Variant::Variant(const char* v) : Variant(QString::fromUtf8(v)) {}
 Variant::Variant(const char16_t* v) : Variant(QString::fromUtf16(v)) {}
 Variant::Variant(QChar v) : Variant(String(v)) {}
@@ -839,7 +849,7 @@ Variant Variant::operator-() const {
         case varDate: return VarFromDateTime(-FData.Dbl);
         case varFMTBcd: {
             TBcd r;
-            BcdSubtract(IntegerToBcd(0), *FData.Bcd, r);
+            BcdSubtract(IntegerToBcd(0), FData.Bcd->Value, r);
             return Variant(r);
         }
         default:

@@ -120,8 +120,9 @@ TSQLTimeStampOffset DateTimeToSQLTimeStampOffset(TDateTime DateTime, SmallInt TZ
 class Variant {
 public:
     // Making, copying, moving and destroying a Variant of a number (or Empty, Null, a date, an
-    // object, a time stamp) touches no heap; a string shares its text; FMT-BCD and arrays live in a
-    // block of their own, copied with the Variant.
+    // object, a time stamp) touches no heap; a string shares its text, and so does an FMT-BCD its
+    // number (which never changes in place); an array lives in a block of its own, copied with
+    // the Variant.
     Variant() noexcept { FData.Int = 0; }  // Empty (Unassigned)
     Variant(const Variant& o) : FType(o.FType), FData(o.FData) {
         if (OwnsPayload(FType)) CopyOwned(o);
@@ -230,6 +231,7 @@ public:
 private:
     friend struct VariantAccess;
     struct ArrayData;
+    struct BcdData;
 
     // The kinds whose payload owns something: the String held in place, or the heap block.
     static constexpr bool OwnsPayload(TVarType t) noexcept {
@@ -247,7 +249,7 @@ private:
     TVarType FType = varEmpty;
     // Numbers, Boolean, the object pointer and the time stamps in place; a String in place
     // (constructed and destroyed by hand; it is moved with the payload's bits, as Qt's own
-    // containers move it); FMT-BCD and arrays in a block owned through a pointer.
+    // containers move it); FMT-BCD in a shared counted block; an array in a block of its own.
     union Payload {
         Int64 Int;
         UInt64 UInt;
@@ -258,7 +260,7 @@ private:
         TSQLTimeStamp Stamp;
         TSQLTimeStampOffset StampOffset;
         alignas(String) unsigned char Str[sizeof(String)];
-        TBcd* Bcd;
+        BcdData* Bcd;
         ArrayData* Arr;
         Payload() noexcept {}
     } FData;
