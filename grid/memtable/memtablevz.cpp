@@ -713,8 +713,8 @@ bool TCustomMemTableVz::GetFieldData(TField* Field, Variant& Value) {
     if (fieldNo > 0 && b->MemRec && (b->UseMemRec || State() == dsOldValue || State() == dsCurValue)) {
         TMemoryRecordVz* rec = b->MemRec;
         const size_t i = static_cast<size_t>(fieldNo - 1);
-        const TRecDataValues& vals = State() == dsOldValue && rec->HasOldData() ? rec->OldData() : rec->Data();
-        if (i < vals.size()) v = vals[i];
+        const bool old = State() == dsOldValue && rec->HasOldData();
+        if (i < static_cast<size_t>(rec->ValueCount())) v = old ? rec->OldValue(static_cast<int>(i)) : rec->Value(static_cast<int>(i));
     } else {
         const size_t i = static_cast<size_t>(Field->Index());
         if (i < b->Values.size()) v = b->Values[i];
@@ -800,11 +800,11 @@ void TCustomMemTableVz::SetFieldData(TField* Field, const Variant& Value) {
         b->Values[idx] = v;
     } else {
         if (b->UseMemRec && b->MemRec) {
-            const TRecDataValues& data = b->MemRec->Data();
+            const TMemoryRecordVz* data = b->MemRec;
             for (TField* f : *Fields())
-                if (f->FieldNo() > 0 && static_cast<size_t>(f->FieldNo() - 1) < data.size() &&
+                if (f->FieldNo() > 0 && f->FieldNo() - 1 < data->ValueCount() &&
                     static_cast<size_t>(f->Index()) < b->Values.size())
-                    b->Values[static_cast<size_t>(f->Index())] = data[static_cast<size_t>(f->FieldNo() - 1)];
+                    b->Values[static_cast<size_t>(f->Index())] = data->Value(f->FieldNo() - 1);
         }
         b->UseMemRec = false;
         b->Values[idx] = v;
@@ -834,7 +834,7 @@ void TCustomMemTableVz::CopyBufferToRecord(TMTRecBuf* Buffer, TMemoryRecordVz* R
     for (TField* f : *Fields()) {
         if (f->FieldNo() <= 0 || !IsDataField(f)) continue;
         Variant v;
-        if (Buffer->UseMemRec && Buffer->MemRec) v = Buffer->MemRec->Data()[static_cast<size_t>(f->FieldNo() - 1)];
+        if (Buffer->UseMemRec && Buffer->MemRec) v = Buffer->MemRec->Value(f->FieldNo() - 1);
         else if (static_cast<size_t>(f->Index()) < Buffer->Values.size()) v = Buffer->Values[static_cast<size_t>(f->Index())];
         else v = Null();
         if (VarIsEmpty(v)) v = Null();
@@ -1244,7 +1244,7 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
         if (accept && detail) {
             const size_t n = FDetailStoreFields.size();
             for (size_t i = 0; i < n && accept; ++i)
-                accept = VarEqualsVz(Rec->Data()[static_cast<size_t>(FDetailStoreFields[i])], KeyAt(FMasterValues, i, n));
+                accept = VarEqualsVz(Rec->Value(FDetailStoreFields[i]), KeyAt(FMasterValues, i, n));
         }
         if (accept && extra) accept = FExtraFilters->IsCurRecordInFilter(Rec);
     } catch (EAbort&) {
@@ -1285,9 +1285,9 @@ void TCustomMemTableVz::RefreshFilteredView() {
 // ---- search -------------------------------------------------------------------------------------
 
 Variant TCustomMemTableVz::StoredKeyValue(TMemoryRecordVz* Rec, const std::vector<int>& StoreFields) const {
-    if (StoreFields.size() == 1) return Rec->Data()[static_cast<size_t>(StoreFields[0])];
+    if (StoreFields.size() == 1) return Rec->Value(StoreFields[0]);
     Variant r = VarArrayCreate({0, static_cast<int>(StoreFields.size()) - 1}, varVariant);
-    for (size_t i = 0; i < StoreFields.size(); ++i) r.PutElement(static_cast<int>(i), Rec->Data()[static_cast<size_t>(StoreFields[i])]);
+    for (size_t i = 0; i < StoreFields.size(); ++i) r.PutElement(static_cast<int>(i), Rec->Value(StoreFields[i]));
     return r;
 }
 
@@ -1342,7 +1342,7 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
             for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
                 TMemoryRecordVz* rec = FRecordsView->GetRec(row);
                 bool ok = true;
-                for (size_t i = 0; i < n && ok; ++i) ok = VarEqualsVz(rec->Data()[static_cast<size_t>(sf[i])], keys[i]);
+                for (size_t i = 0; i < n && ok; ++i) ok = VarEqualsVz(rec->Value(sf[i]), keys[i]);
                 if (ok) found = row;
             }
         }
@@ -1447,13 +1447,11 @@ void TCustomMemTableVz::SetSortOrder(const String& Value) {
 int TCustomMemTableVz::CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort) {
     auto* list = dynamic_cast<TOrderByList*>(ParamSort);
     if (list) {
-        const TRecDataValues& a = Rec1->Data();
-        const TRecDataValues& b = Rec2->Data();
         for (int i = 0; i < list->Count(); ++i) {
             const TOrderByItemVz* item = list->Items(i);
             const int idx = item->MTFieldIndex;
-            if (idx < 0 || static_cast<size_t>(idx) >= a.size() || static_cast<size_t>(idx) >= b.size()) continue;
-            int c = CompareValuesVz(a[static_cast<size_t>(idx)], b[static_cast<size_t>(idx)], item->CaseIns);
+            if (idx < 0 || idx >= Rec1->ValueCount() || idx >= Rec2->ValueCount()) continue;
+            int c = CompareValuesVz(Rec1->Value(idx), Rec2->Value(idx), item->CaseIns);
             if (item->Desc) c = -c;
             if (c != 0) return c;
         }
@@ -1756,7 +1754,7 @@ void TCustomMemTableVz::GetAggregatedValuesForRange(const TBookmark& FromBM, con
     int count = 0;
     Variant sum = Null(), mn = Null(), mx = Null();
     for (int row = first; row <= last; ++row) {
-        const Variant& v = FRecordsView->GetRec(row - 1)->Data()[static_cast<size_t>(idx)];
+        const Variant& v = FRecordsView->GetRec(row - 1)->Value(idx);
         if (VarIsNull(v) || VarIsEmpty(v)) continue;
         if (wantCount) ++count;
         if (!numeric) continue;
@@ -1905,7 +1903,7 @@ int TCustomMemTableVz::LoadFromMemTableVz(TCustomMemTableVz* Source, int RecordC
                     try {
                         for (int i = 0; i < st->Count(); ++i)
                             if (map[static_cast<size_t>(i)] >= 0)
-                                rec->SetDataValue(i, dvvValueVz, s->Data()[static_cast<size_t>(map[static_cast<size_t>(i)])]);
+                                rec->SetDataValue(i, dvvValueVz, s->Value(map[static_cast<size_t>(i)]));
                         if (asUser) list->AddRecord(rec);
                         else list->FetchRecord(rec);
                     } catch (...) {
@@ -2096,7 +2094,7 @@ bool TMemTableTreeListVz::Locate(const String& KeyFields, const Variant& KeyValu
     for (TMemRecViewVz* n : all) {
         bool ok = true;
         for (size_t i = 0; i < fields.size() && ok; ++i) {
-            const Variant val = n->Rec()->Data()[static_cast<size_t>(fields[i]->FieldNo() - 1)];
+            const Variant val = n->Rec()->Value(fields[i]->FieldNo() - 1);
             const Variant key = KeyAt(KeyValues, i, fields.size());
             if (!Options.Empty() && fields.size() == 1) {
                 String text = VarToStr(val);
@@ -2290,7 +2288,7 @@ void TMemTableDataFieldValueListVz::Rebuild() {
         const int idx = st ? st->FieldIndex(FFieldName) : -1;
         if (idx < 0) return;
         auto all = NewOwned<TStringList>();
-        for (int i = 0; i < view->Count(); ++i) all->Add(VarToDisplayStrVz(view->GetRec(i)->Data()[static_cast<size_t>(idx)]));
+        for (int i = 0; i < view->Count(); ++i) all->Add(VarToDisplayStrVz(view->GetRec(i)->Value(idx)));
         all->Sort();
         for (int i = 0; i < all->Count(); ++i)
             if (FValues->Count() == 0 || FValues->Strings(FValues->Count() - 1) != all->Strings(i)) FValues->Add(all->Strings(i));
@@ -2317,7 +2315,7 @@ void TMemTableDataFieldValueListVz::Rebuild() {
         FValues->SetSorted(true);
         for (int i = 0; i < list->Count(); ++i) {
             TMemoryRecordVz* r = list->Rec(i);
-            if (r && Passes(r)) FValues->Add(VarToStr(r->Data()[static_cast<size_t>(idx)]));
+            if (r && Passes(r)) FValues->Add(VarToStr(r->Value(idx)));
         }
         return;
     }

@@ -219,8 +219,8 @@ Variant TDataSetExprParserVz::EvalField(int Node, TEvalCtx& Ctx) {
             TField* f = FDataSet ? FDataSet->FindField(name) : nullptr;
             ref.Type = f ? f->DataType() : ftUnknown;
         }
-        if (ref.Pos >= 0 && static_cast<size_t>(ref.Pos) < rec->Data().size()) {
-            const Variant& v = rec->Data()[static_cast<size_t>(ref.Pos)];
+        if (ref.Pos >= 0 && ref.Pos < rec->ValueCount()) {
+            const Variant v = rec->Value(ref.Pos);
             if (ExprIsNull(v)) return Null();
             if (ref.Type == ftUnknown) return v;
             const TVarType kind = FieldTypeVarMap(ref.Type);
