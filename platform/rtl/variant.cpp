@@ -4,10 +4,13 @@
 #include "platform/rtl/rtlmath.h"
 #include "platform/rtl/sysutils.h"
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -25,19 +28,37 @@ struct Variant::ArrayData {
     }
 };
 
+// The number of an FMT-BCD Variant, shared by its copies: it is never changed in place.
+struct Variant::BcdData {
+    std::atomic<int> Refs{1};
+    TBcd Value;
+    explicit BcdData(const TBcd& v) : Value(v) {}
+};
+
 using Int128 = __int128;
 
 // Access to the representation for the free functions of this unit.
 struct VariantAccess {
     using Arr = Variant::ArrayData;
-    static Variant::Data& D(Variant& v) { return v.FData; }
-    static const Variant::Data& D(const Variant& v) { return v.FData; }
-    static String& S(Variant& v) { return v.FString; }
-    static const String& S(const Variant& v) { return v.FString; }
-    static std::unique_ptr<Variant::ArrayData>& A(Variant& v) { return v.FArray; }
-    static const Variant::ArrayData* A(const Variant& v) { return v.FArray.get(); }
-    static void SetType(Variant& v, TVarType t) { v.FType = t; }
+    static Variant::Payload& D(Variant& v) { return v.FData; }
+    static const Variant::Payload& D(const Variant& v) { return v.FData; }
+    // The text of a string kind (only those hold one).
+    static String& S(Variant& v) { return *std::launder(reinterpret_cast<String*>(v.FData.Str)); }
+    static const String& S(const Variant& v) { return *std::launder(reinterpret_cast<const String*>(v.FData.Str)); }
+    // The number of a varFMTBcd.
+    static const TBcd& Bcd(const Variant& v) { return v.FData.Bcd->Value; }
+    // The array block, or nullptr when v is not an array.
+    static Arr* A(const Variant& v) { return (v.FType & varArray) ? v.FData.Arr : nullptr; }
+    // Changes one string kind into another (the payload stays the same String).
+    static void SetStringType(Variant& v, TVarType t) { v.FType = t; }
+    // A Variant of a kind with no owned payload, its payload zero.
     static Variant Make(TVarType t) { Variant v; v.FType = t; return v; }
+    static Variant MakeArray(TVarType t, std::unique_ptr<Arr> a) {
+        Variant v;
+        v.FData.Arr = a.release();
+        v.FType = varArray | t;
+        return v;
+    }
 };
 
 namespace {
@@ -117,6 +138,18 @@ Int128 IntValue(const Variant& v) {
     return Int128(VA::D(v).Int);
 }
 
+bool IsIntOrBool(TVarType t) { return IsIntType(t) || t == varBoolean; }
+// Integers, Boolean, Single, Double and dates: the kinds read straight from the payload.
+bool IsPlainNumber(TVarType t) { return IsIntOrBool(t) || IsFloatType(t) || t == varDate; }
+
+// The value of a plain number as a long double.
+long double PlainFloat(const Variant& v) {
+    const TVarType t = v.VType();
+    if (t == varSingle) return VA::D(v).Sgl;
+    if (t == varDouble || t == varDate) return VA::D(v).Dbl;
+    return static_cast<long double>(IntValue(v));
+}
+
 bool StrToInt128(const String& s, Int128& out) {
     Int64 i;
     if (TryStrToInt64(s, i)) { out = i; return true; }
@@ -153,7 +186,7 @@ Int128 ToInteger(const Variant& v, TVarType target) {
         }
         case varFMTBcd: {
             TBcd rounded;
-            if (!NormalizeBcd(VA::D(v).Bcd, rounded, 64, 0)) OverflowError(t, target);
+            if (!NormalizeBcd(VA::Bcd(v), rounded, 64, 0)) OverflowError(t, target);
             String s = BcdToStr(rounded);
             Int128 out = 0;
             bool neg = s.startsWith(u'-');
@@ -200,7 +233,7 @@ long double ToFloat(const Variant& v, TVarType target) {
         case varSingle: return VA::D(v).Sgl;
         case varDouble: case varDate: return VA::D(v).Dbl;
         case varCurrency: return Currency::FromRaw(VA::D(v).Int).ToExtended();
-        case varFMTBcd: return BcdToDouble(VA::D(v).Bcd);
+        case varFMTBcd: return BcdToDouble(VA::Bcd(v));
         case varSQLTimeStamp: case varSQLTimeStampOffset: return VarToDateTime(v);
         case varOleStr: case varString: case varUString: {
             Extended f;
@@ -232,7 +265,7 @@ Currency ToCurrency(const Variant& v) {
             case varDouble: case varDate: return Currency(VA::D(v).Dbl);
             case varFMTBcd: {
                 Currency c;
-                if (!BCDToCurr(VA::D(v).Bcd, c)) OverflowError(t, varCurrency);
+                if (!BCDToCurr(VA::Bcd(v), c)) OverflowError(t, varCurrency);
                 return c;
             }
             case varSQLTimeStamp: case varSQLTimeStampOffset: return Currency(VarToDateTime(v));
@@ -265,7 +298,7 @@ bool ToBoolean(const Variant& v) {
         case varSingle: return VA::D(v).Sgl != 0;
         case varDouble: case varDate: return VA::D(v).Dbl != 0;
         case varCurrency: return VA::D(v).Int != 0;
-        case varFMTBcd: return BcdCompare(VA::D(v).Bcd, IntegerToBcd(0)) != 0;
+        case varFMTBcd: return BcdCompare(VA::Bcd(v), IntegerToBcd(0)) != 0;
         case varOleStr: case varString: case varUString: {
             bool b;
             if (TryStrToBool(VA::S(v), b)) return b;
@@ -291,7 +324,7 @@ String ToText(const Variant& v, TVarType target) {
         case varCurrency: return CurrToStr(Currency::FromRaw(VA::D(v).Int));
         case varDate: return DateTimeToStr(VA::D(v).Dbl);
         case varOleStr: case varString: case varUString: return VA::S(v);
-        case varFMTBcd: return BcdToStr(VA::D(v).Bcd);
+        case varFMTBcd: return BcdToStr(VA::Bcd(v));
         case varSQLTimeStamp: return StampText(SQLTimeStampToDateTime(VA::D(v).Stamp));
         case varSQLTimeStampOffset: return StampText(SQLTimeStampOffsetToDateTime(VA::D(v).StampOffset));
         default: CastError(t, target);
@@ -321,7 +354,7 @@ TBcd ToBcdValue(const Variant& v) {
     const TVarType t = v.VType();
     switch (t) {
         case varEmpty: return IntegerToBcd(0);
-        case varFMTBcd: return VA::D(v).Bcd;
+        case varFMTBcd: return VA::Bcd(v);
         case varBoolean: case varSmallint: case varInteger: case varShortInt: case varByte:
         case varWord: case varLongWord: case varInt64:
             return IntegerToBcd(Int64(IntValue(v)));
@@ -370,7 +403,7 @@ Num NumOf(const Variant& v) {
     if (t == varEmpty) return n;
     if (IsIntType(t) || t == varBoolean) { n.i = IntValue(v); return n; }
     if (t == varCurrency) { n.kind = Num::kCurr; n.i = VA::D(v).Int; return n; }
-    if (t == varFMTBcd) { n.kind = Num::kBcd; n.b = VA::D(v).Bcd; return n; }
+    if (t == varFMTBcd) { n.kind = Num::kBcd; n.b = VA::Bcd(v); return n; }
     if (IsFloatType(t) || t == varDate || IsStampType(t)) { n.kind = Num::kFloat; n.f = ToFloat(v, varDouble); return n; }
     if (IsStrType(t)) {
         const String& s = VA::S(v);
@@ -440,6 +473,16 @@ int CompareTexts(const String& a, const String& b) {
 // Order of two values that are neither Null nor arrays (see the header's rules).
 int CompareValues(const Variant& a, const Variant& b) {
     const TVarType ta = a.VType(), tb = b.VType();
+    // The common pairs first, with the same result as the general promotion below: integers
+    // (and Booleans) exactly, and with a Single, Double or date as long doubles.
+    if (IsPlainNumber(ta) && IsPlainNumber(tb)) {
+        if (IsIntOrBool(ta) && IsIntOrBool(tb)) {
+            const Int128 x = IntValue(a), y = IntValue(b);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        const long double x = PlainFloat(a), y = PlainFloat(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
     if (ta == varObject || tb == varObject) {
         auto ptr = [](const Variant& v) { return v.VType() == varObject ? VA::D(v).Obj : nullptr; };
         if ((ta != varObject && ta != varEmpty) || (tb != varObject && tb != varEmpty)) InvalidOp();
@@ -449,6 +492,7 @@ int CompareValues(const Variant& a, const Variant& b) {
     if (ta == varEmpty && tb == varEmpty) return 0;
     const bool sa = IsStrType(ta) || (ta == varEmpty && IsStrType(tb));
     const bool sb = IsStrType(tb) || (tb == varEmpty && IsStrType(ta));
+    if (IsStrType(ta) && IsStrType(tb)) return CompareTexts(VA::S(a), VA::S(b));  // no copies
     if (sa && sb) return CompareTexts(VarToStr(a), VarToStr(b));
     if (sa || sb) {
         // Text against a value: as that value's kind; text that does not read as one cannot be
@@ -464,7 +508,7 @@ int CompareValues(const Variant& a, const Variant& b) {
         } else if (to == varFMTBcd) {
             TBcd tb;
             if (!TryStrToBcd(VA::S(text), tb)) CastError(text.VType(), varFMTBcd);
-            return flip * BcdCompare(tb, VA::D(other).Bcd);
+            return flip * BcdCompare(tb, VA::Bcd(other));
         } else if (to == varDate || IsStampType(to)) {
             TDateTime d;
             if (!TryStrToDateTime(VA::S(text), d)) CastError(text.VType(), varDate);
@@ -509,6 +553,16 @@ Variant FromNum(const Num& n, bool smallInts, bool dateResult) {
 
 enum class Op { Add, Sub, Mul };
 
+// x op y of two integer operands (each within Int64 or UInt64); a product past the 128-bit range is
+// past UInt64 too, and raises as every result beyond it does.
+Int128 IntArith(Int128 x, Int128 y, Op op) {
+    if (op == Op::Add) return x + y;
+    if (op == Op::Sub) return x - y;
+    Int128 r;
+    if (__builtin_mul_overflow(x, y, &r)) IntOverflow();
+    return r;
+}
+
 Variant Arith(const Variant& a, const Variant& b, Op op) {
     const TVarType ta = a.VType(), tb = b.VType();
     if (ta == varNull || tb == varNull) return Variant::Null();
@@ -517,9 +571,17 @@ Variant Arith(const Variant& a, const Variant& b, Op op) {
         const bool sa = IsStrType(ta), sb = IsStrType(tb);
         if ((sa && (sb || tb == varEmpty)) || (sb && ta == varEmpty)) {
             Variant r(VarToStr(a) + VarToStr(b));
-            if (sa && sb && ta == tb) VA::SetType(r, ta);
+            if (sa && sb && ta == tb) VA::SetStringType(r, ta);
             return r;
         }
+    }
+    // Integers with integers and Single or Double with numbers: the common cases, with the same
+    // result as the general promotion below.
+    if (IsIntOrBool(ta) && IsIntOrBool(tb))
+        return FromInt(IntArith(IntValue(a), IntValue(b), op), IsSmallIntType(ta) && IsSmallIntType(tb));
+    if (IsPlainNumber(ta) && IsPlainNumber(tb) && ta != varDate && tb != varDate) {
+        const long double x = PlainFloat(a), y = PlainFloat(b);
+        return Variant(double(op == Op::Add ? x + y : op == Op::Sub ? x - y : x * y));
     }
     const bool dateA = ta == varDate || IsStampType(ta), dateB = tb == varDate || IsStampType(tb);
     bool dateResult = false;
@@ -534,7 +596,7 @@ Variant Arith(const Variant& a, const Variant& b, Op op) {
     r.kind = kind;
     switch (kind) {
         case Num::kInt:
-            r.i = op == Op::Add ? x.i + y.i : op == Op::Sub ? x.i - y.i : x.i * y.i;
+            r.i = IntArith(x.i, y.i, op);
             return FromNum(r, IsSmallIntType(ta) && IsSmallIntType(tb), false);
         case Num::kCurr: {
             for (Int128 raw : {x.i, y.i})
@@ -676,18 +738,19 @@ TSQLTimeStampOffset DateTimeToSQLTimeStampOffset(TDateTime DateTime, SmallInt TZ
 
 // ---- Variant members ---------------------------------------------------------------------------
 
-Variant::Variant() noexcept = default;
-
-Variant::Variant(const Variant& o) : FType(o.FType), FData(o.FData), FString(o.FString) {
-    if (o.FArray) FArray = std::make_unique<ArrayData>(*o.FArray), FArray->Locks = 0;
+void Variant::CopyOwned(const Variant& o) {
+    if (FType & varArray) {
+        auto copy = std::make_unique<ArrayData>(*o.FData.Arr);
+        copy->Locks = 0;
+        FData.Arr = copy.release();
+    } else if (FType == varFMTBcd) {
+        FData.Bcd->Refs.fetch_add(1, std::memory_order_relaxed);  // the same block as o
+    } else {
+        new (FData.Str) String(VA::S(o));
+    }
 }
 
-Variant::Variant(Variant&& o) noexcept
-    : FType(o.FType), FData(o.FData), FString(std::move(o.FString)), FArray(std::move(o.FArray)) {
-    o.Clear();
-}
-
-Variant& Variant::operator=(const Variant& o) {
+Variant& Variant::AssignOwned(const Variant& o) {
     if (this != &o) {
         Variant tmp(o);
         *this = std::move(tmp);
@@ -695,48 +758,20 @@ Variant& Variant::operator=(const Variant& o) {
     return *this;
 }
 
-Variant& Variant::operator=(Variant&& o) noexcept {
-    if (this != &o) {
-        FType = o.FType;
-        FData = o.FData;
-        FString = std::move(o.FString);
-        FArray = std::move(o.FArray);
-        o.Clear();
+void Variant::ReleaseOwned() noexcept {
+    if (FType & varArray) delete FData.Arr;
+    else if (FType == varFMTBcd) {
+        if (FData.Bcd->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete FData.Bcd;
     }
-    return *this;
+    else VA::S(*this).~String();
 }
 
-Variant::~Variant() = default;
-
-void Variant::Clear() noexcept {
-    FType = varEmpty;
-    FData.Int = 0;
-    FString.clear();
-    FArray.reset();
-}
-
-Variant::Variant(bool v) : FType(varBoolean) { FData.Bool = v; }
-Variant::Variant(signed char v) : FType(varShortInt) { FData.Int = v; }
-Variant::Variant(unsigned char v) : FType(varByte) { FData.Int = v; }
-Variant::Variant(short v) : FType(varSmallint) { FData.Int = v; }
-Variant::Variant(unsigned short v) : FType(varWord) { FData.Int = v; }
-Variant::Variant(int v) : FType(varInteger) { FData.Int = v; }
-Variant::Variant(unsigned v) : FType(varLongWord) { FData.Int = v; }
-Variant::Variant(long v) : FType(varInt64) { FData.Int = v; }
-Variant::Variant(unsigned long v) : FType(varUInt64) { FData.UInt = v; }
-Variant::Variant(long long v) : FType(varInt64) { FData.Int = v; }
-Variant::Variant(unsigned long long v) : FType(varUInt64) { FData.UInt = v; }
-Variant::Variant(float v) : FType(varSingle) { FData.Sgl = v; }
-Variant::Variant(double v) : FType(varDouble) { FData.Dbl = v; }
-Variant::Variant(long double v) : FType(varDouble) { FData.Dbl = double(v); }
-Variant::Variant(Currency v) : FType(varCurrency) { FData.Int = v.Raw(); }
-Variant::Variant(const TBcd& v) : FType(varFMTBcd) { FData.Bcd = v; }
-Variant::Variant(const String& v) : FType(varUString), FString(v) {}
-Variant::Variant(const char* v) : FType(varUString), FString(QString::fromUtf8(v)) {}
-Variant::Variant(const char16_t* v) : FType(varUString), FString(QString::fromUtf16(v)) {}
-Variant::Variant(QChar v) : FType(varUString), FString(v) {}
-Variant::Variant(char v) : FType(varUString), FString(QChar::fromLatin1(v)) {}
-Variant::Variant(char16_t v) : FType(varUString), FString(QChar(v)) {}
+Variant::Variant(const TBcd& v) : FType(varFMTBcd) { FData.Bcd = new BcdData(v); }
+Variant::Variant(const char* v) : Variant(QString::fromUtf8(v)) {}
+Variant::Variant(const char16_t* v) : Variant(QString::fromUtf16(v)) {}
+Variant::Variant(QChar v) : Variant(String(v)) {}
+Variant::Variant(char v) : Variant(String(QChar::fromLatin1(v))) {}
+Variant::Variant(char16_t v) : Variant(String(QChar(v))) {}
 
 Variant Variant::Null() { return VA::Make(varNull); }
 Variant Variant::Unassigned() { return Variant(); }
@@ -814,7 +849,7 @@ Variant Variant::operator-() const {
         case varDate: return VarFromDateTime(-FData.Dbl);
         case varFMTBcd: {
             TBcd r;
-            BcdSubtract(IntegerToBcd(0), FData.Bcd, r);
+            BcdSubtract(IntegerToBcd(0), FData.Bcd->Value, r);
             return Variant(r);
         }
         default:
@@ -1038,7 +1073,7 @@ Variant VarAsType(const Variant& V, TVarType AVarType) {
         case varBoolean: return Variant(ToBoolean(V));
         case varOleStr: case varString: case varUString: {
             Variant r(ToText(V, AVarType));
-            VA::SetType(r, AVarType);
+            VA::SetStringType(r, AVarType);
             return r;
         }
         case varFMTBcd: return Variant(ToBcdValue(V));
@@ -1069,9 +1104,7 @@ Variant VarArrayCreate(std::initializer_list<int> Bounds, TVarType AVarType) {
     const std::size_t n = data->Count();
     if (AVarType == varByte) data->Bytes.assign(n, 0);
     else data->Items.assign(n, DefaultOf(AVarType));
-    Variant v = VA::Make(varArray | AVarType);
-    VA::A(v) = std::move(data);
-    return v;
+    return VA::MakeArray(AVarType, std::move(data));
 }
 
 Variant VarArrayOf(std::initializer_list<Variant> Values) {

@@ -32,6 +32,8 @@
 #include <cstddef>
 #include <initializer_list>
 #include <memory>
+#include <new>
+#include <utility>
 
 class TObject;
 
@@ -117,30 +119,53 @@ TSQLTimeStampOffset DateTimeToSQLTimeStampOffset(TDateTime DateTime, SmallInt TZ
 
 class Variant {
 public:
-    Variant() noexcept;  // Empty (Unassigned)
-    Variant(const Variant& o);
-    Variant(Variant&& o) noexcept;
-    Variant& operator=(const Variant& o);
-    Variant& operator=(Variant&& o) noexcept;
-    ~Variant();
+    // Making, copying, moving and destroying a Variant of a number (or Empty, Null, a date, an
+    // object, a time stamp) touches no heap; a string shares its text, and so does an FMT-BCD its
+    // number (which never changes in place); an array lives in a block of its own, copied with
+    // the Variant.
+    Variant() noexcept { FData.Int = 0; }  // Empty (Unassigned)
+    Variant(const Variant& o) : FType(o.FType), FData(o.FData) {
+        if (OwnsPayload(FType)) CopyOwned(o);
+    }
+    Variant(Variant&& o) noexcept : FType(o.FType), FData(o.FData) { o.Forget(); }
+    Variant& operator=(const Variant& o) {
+        if (OwnsPayload(FType) || OwnsPayload(o.FType)) return AssignOwned(o);
+        FType = o.FType;
+        FData = o.FData;
+        return *this;
+    }
+    Variant& operator=(Variant&& o) noexcept {
+        if (this != &o) {
+            if (OwnsPayload(FType)) ReleaseOwned();
+            FType = o.FType;
+            FData = o.FData;
+            o.Forget();
+        }
+        return *this;
+    }
+    ~Variant() {
+        if (OwnsPayload(FType)) ReleaseOwned();
+    }
 
-    Variant(bool v);
-    Variant(signed char v);      // varShortInt
-    Variant(unsigned char v);    // varByte
-    Variant(short v);            // varSmallint
-    Variant(unsigned short v);   // varWord
-    Variant(int v);              // varInteger
-    Variant(unsigned v);         // varLongWord
-    Variant(long v);             // varInt64
-    Variant(unsigned long v);    // varUInt64
-    Variant(long long v);        // varInt64
-    Variant(unsigned long long v);  // varUInt64
-    Variant(float v);            // varSingle
-    Variant(double v);           // varDouble (not a date: see VarFromDateTime)
-    Variant(long double v);      // varDouble
-    Variant(Currency v);         // varCurrency
+    Variant(bool v) noexcept : FType(varBoolean) { FData.Int = 0; FData.Bool = v; }
+    Variant(signed char v) noexcept : FType(varShortInt) { FData.Int = v; }       // varShortInt
+    Variant(unsigned char v) noexcept : FType(varByte) { FData.Int = v; }         // varByte
+    Variant(short v) noexcept : FType(varSmallint) { FData.Int = v; }             // varSmallint
+    Variant(unsigned short v) noexcept : FType(varWord) { FData.Int = v; }        // varWord
+    Variant(int v) noexcept : FType(varInteger) { FData.Int = v; }                // varInteger
+    Variant(unsigned v) noexcept : FType(varLongWord) { FData.Int = v; }          // varLongWord
+    Variant(long v) noexcept : FType(varInt64) { FData.Int = v; }                 // varInt64
+    Variant(unsigned long v) noexcept : FType(varUInt64) { FData.UInt = v; }      // varUInt64
+    Variant(long long v) noexcept : FType(varInt64) { FData.Int = v; }            // varInt64
+    Variant(unsigned long long v) noexcept : FType(varUInt64) { FData.UInt = v; } // varUInt64
+    Variant(float v) noexcept : FType(varSingle) { FData.Int = 0; FData.Sgl = v; }  // varSingle
+    // varDouble (not a date: see VarFromDateTime)
+    Variant(double v) noexcept : FType(varDouble) { FData.Dbl = v; }
+    Variant(long double v) noexcept : FType(varDouble) { FData.Dbl = double(v); }  // varDouble
+    Variant(Currency v) noexcept : FType(varCurrency) { FData.Int = v.Raw(); }     // varCurrency
     Variant(const TBcd& v);      // varFMTBcd
-    Variant(const String& v);    // varUString
+    Variant(const String& v) noexcept : FType(varUString) { new (FData.Str) String(v); }  // varUString
+    Variant(String&& v) noexcept : FType(varUString) { new (FData.Str) String(std::move(v)); }
     Variant(const char* v);      // varUString (UTF-8)
     Variant(const char16_t* v);  // varUString
     Variant(QChar v);            // varUString of one character
@@ -206,24 +231,42 @@ public:
 private:
     friend struct VariantAccess;
     struct ArrayData;
-    void Clear() noexcept;
+    struct BcdData;
+
+    // The kinds whose payload owns something: the String held in place, or the heap block.
+    static constexpr bool OwnsPayload(TVarType t) noexcept {
+        return (t & varArray) != 0 || t == varUString || t == varOleStr || t == varString || t == varFMTBcd;
+    }
+    void CopyOwned(const Variant& o);  // after the payload's bits were copied from o
+    Variant& AssignOwned(const Variant& o);
+    void ReleaseOwned() noexcept;
+    // After the payload moved out: Empty, owning nothing (the bits are not released).
+    void Forget() noexcept {
+        FType = varEmpty;
+        FData.Int = 0;
+    }
 
     TVarType FType = varEmpty;
-    union Data {
+    // Numbers, Boolean, the object pointer and the time stamps in place; a String in place
+    // (constructed and destroyed by hand; it is moved with the payload's bits, as Qt's own
+    // containers move it); FMT-BCD in a shared counted block; an array in a block of its own.
+    union Payload {
         Int64 Int;
         UInt64 UInt;
         double Dbl;
         float Sgl;
         bool Bool;
         TObject* Obj;
-        TBcd Bcd;
         TSQLTimeStamp Stamp;
         TSQLTimeStampOffset StampOffset;
-        Data() : Int(0) {}
+        alignas(String) unsigned char Str[sizeof(String)];
+        BcdData* Bcd;
+        ArrayData* Arr;
+        Payload() noexcept {}
     } FData;
-    String FString;
-    std::unique_ptr<ArrayData> FArray;
 };
+
+static_assert(sizeof(Variant) == 32, "a Variant is its type word and a 24-byte payload");
 
 // Arithmetic (see the rules at the top): the operators are friends of Variant above.
 Variant VarIntDiv(const Variant& a, const Variant& b);  // div: integers, EDivByZero

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -347,6 +348,12 @@ TEST_F(VariantTest, Arithmetic) {
     EXPECT_EQ(VarType(r), varInt64);
     EXPECT_EQ(r.AsInt64(), Int64(INT32_MAX) + 1);
     EXPECT_THROW(Variant(INT64_MAX) * Variant(INT64_MAX), EIntOverflow);
+    // Products past even 128 bits raise the same (they once wrapped unchecked).
+    EXPECT_THROW(Variant(UINT64_MAX) * Variant(UINT64_MAX), EIntOverflow);
+    EXPECT_THROW(Variant(UINT64_MAX) * Variant(INT64_MIN), EIntOverflow);
+    r = Variant(UInt64(1) << 32) * Variant(UInt64(1) << 31);  // past Int64: UInt64
+    EXPECT_EQ(VarType(r), varUInt64);
+    EXPECT_EQ(r.AsUInt64(), UInt64(1) << 63);
 
     r = Variant("a") + Variant("b");
     EXPECT_EQ(VarType(r), varUString);
@@ -496,6 +503,94 @@ TEST_F(VariantTest, ByteArraysForBlobsAndBookmarks) {
     EXPECT_EQ(VarByteArrayToBytes(VarByteArrayOf(QByteArray())), QByteArray());
     Variant vi = VarArrayOf({1, 2});
     EXPECT_THROW(VarArrayLock(vi), EVariantInvalidArgError);
+}
+
+// What a Variant holds, as text: kind, value, and for arrays their bounds and elements.
+String Describe(const Variant& v) {
+    String s = VarTypeAsText(VarType(v));
+    if (VarIsArray(v)) {
+        s += QStringLiteral(" %1..%2:").arg(VarArrayLowBound(v, 1)).arg(VarArrayHighBound(v, 1));
+        for (int i = VarArrayLowBound(v, 1); i <= VarArrayHighBound(v, 1); ++i) s += u' ' + Describe(v.GetElement(i));
+    } else if (VarIsSQLTimeStampOffset(v)) {
+        const TSQLTimeStampOffset t = VarToSQLTimeStampOffset(v);
+        s += QStringLiteral(" %1 %2:%3 %4").arg(VarToStr(v)).arg(t.TimeZoneHour).arg(t.TimeZoneMinute).arg(t.Fractions);
+    } else if (VarType(v) == varObject) {
+        s += v.AsObject() ? QStringLiteral(" object") : QStringLiteral(" nil");
+    } else {
+        s += u' ' + VarToStr(v);
+    }
+    return s;
+}
+
+// Every kind of payload (in place, a shared text, a block of its own) survives being copied,
+// moved and assigned over every other kind, and the source of a move is left Empty.
+TEST_F(VariantTest, CopiesMovesAndAssignmentsKeepEveryKindWhole) {
+    TComponent* owner = New<TComponent>(nullptr);
+    TSQLTimeStampOffset stamp{2024, 3, 15, 10, 20, 30, 456, 3, 30};
+    const std::vector<std::function<Variant()>> makers = {
+        [] { return Variant(); },
+        [] { return Null(); },
+        [] { return Variant(true); },
+        [] { return Variant(-7); },
+        [] { return Variant(UInt64(18446744073709551615ULL)); },
+        [] { return Variant(2.5f); },
+        [] { return Variant(1e300); },
+        [] { return Variant(Currency(12.3456)); },
+        [] { return VarFromDateTime(EncodeDate(2024, 2, 29)); },
+        [owner] { return VarFromObject(owner); },
+        [] { return VarSQLTimeStampCreate(TSQLTimeStamp{1999, 12, 31, 23, 59, 58, 999}); },
+        [stamp] { return VarSQLTimeStampOffsetCreate(stamp); },
+        [] { return Variant(String(1000, u'ж')); },  // a text on the heap, shared by copies
+        [] { return Variant(""); },
+        [] { return VarFMTBcdCreate(QStringLiteral("-12345678901234567890,123"), 32, 3); },
+        [] { return VarArrayOf({1, "a", Null(), VarArrayOf({2.5})}); },
+        [] { return VarByteArrayOf(QByteArray("\x01\xFF", 2)); },
+    };
+    for (const auto& makeA : makers) {
+        const String a = Describe(makeA());
+        for (const auto& makeB : makers) {
+            const String b = Describe(makeB());
+            SCOPED_TRACE((a + QStringLiteral(" <- ") + b).toStdString());
+            Variant x = makeA(), y = makeB();
+            x = y;  // copy over
+            EXPECT_EQ(Describe(x), b);
+            EXPECT_EQ(Describe(y), b);
+            Variant z = makeA();
+            z = std::move(y);  // move over
+            EXPECT_EQ(Describe(z), b);
+            EXPECT_TRUE(VarIsEmpty(y));
+            Variant w(std::move(z));
+            EXPECT_EQ(Describe(w), b);
+            EXPECT_TRUE(VarIsEmpty(z));
+            Variant copy(w);
+            EXPECT_EQ(Describe(copy), b);
+        }
+        Variant self = makeA();
+        const Variant& alias = self;
+        self = alias;
+        EXPECT_EQ(Describe(self), a);
+        self = std::move(self);
+        EXPECT_EQ(Describe(self), a);
+    }
+
+    // A copy's text and number are the copy's own: changing the source leaves it be.
+    Variant text("abc"), bcd = VarFMTBcdCreate(QStringLiteral("1,5"), 10, 2);
+    Variant textCopy = text, bcdCopy = bcd;
+    text += Variant("def");
+    bcd = bcd * Variant(2);
+    EXPECT_EQ(VarToStr(textCopy), QStringLiteral("abc"));
+    EXPECT_EQ(VarToStr(text), QStringLiteral("abcdef"));
+    EXPECT_EQ(VarToStr(bcdCopy), QStringLiteral("1,5"));
+    EXPECT_EQ(VarToStr(bcd), QStringLiteral("3"));
+
+    // A copy of a locked array is not locked.
+    Variant bytes = VarByteArrayOf(QByteArray("ab", 2));
+    VarArrayLock(bytes);
+    Variant bytesCopy = bytes;
+    EXPECT_NO_THROW(VarArrayRedim(bytesCopy, 3));
+    EXPECT_THROW(VarArrayRedim(bytes, 3), EVariantArrayLockedError);
+    VarArrayUnlock(bytes);
+    owner->Free();
 }
 
 TEST_F(VariantTest, ObjectReferences) {
