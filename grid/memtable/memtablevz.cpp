@@ -1291,15 +1291,34 @@ Variant TCustomMemTableVz::StoredKeyValue(TMemoryRecordVz* Rec, const std::vecto
     return r;
 }
 
+const std::vector<TField*>& TCustomMemTableVz::KeyFieldList(const String& KeyFields) {
+    bool same = !FKeyFields.empty() && KeyFields == FKeyFieldsText;
+    for (size_t i = 0; same && i < FKeyFields.size(); ++i)
+        same = Fields()->IndexOf(FKeyFields[i]) >= 0 && FKeyFields[i]->FieldName() == FKeyFieldNames[i];
+    if (!same) {
+        FKeyFields.clear();
+        FKeyFieldNames.clear();
+        FKeyFieldsText.clear();
+        std::vector<TField*> fields;
+        GetFieldList(fields, KeyFields);
+        for (TField* f : fields) FKeyFieldNames.push_back(f->FieldName());
+        FKeyFields = std::move(fields);
+        FKeyFieldsText = KeyFields;
+    }
+    return FKeyFields;
+}
+
 int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options,
                                int StartRecIndex, bool TryUseIndex) {
-    std::vector<TField*> fields;
-    GetFieldList(fields, KeyFields);
-    const size_t n = fields.size();
+    const std::vector<TField*>& keyFields = KeyFieldList(KeyFields);
+    const size_t n = keyFields.size();
     if (n == 0) return -1;
     bool storedPath = Options.Empty();
-    for (TField* f : fields)
+    for (TField* f : keyFields)
         if (f->FieldKind() != fkData) storedPath = false;
+    // Reading fields runs handlers, which may look up other key lists: they read a copy.
+    std::vector<TField*> fields;
+    if (!storedPath || FDataDriver) fields = keyFields;
     auto fieldPathMatch = [&](int row) {
         InstantReadEnter(row);
         bool ok = true;
@@ -1326,8 +1345,6 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
     const int count = FRecordsView->ViewItemsCount();
     int found = -1;
     if (storedPath) {
-        std::vector<int> sf;
-        for (TField* f : fields) sf.push_back(f->FieldNo() - 1);
         TMTIndexVz* index = TryUseIndex ? MemTableData()->RecordsList()->Indexes()->GetIndexForFields(KeyFields) : nullptr;
         if (index && index->Active()) {
             Variant key = KeyValues;
@@ -1337,6 +1354,8 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
                 if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
             });
         } else {
+            std::vector<int> sf;
+            for (TField* f : keyFields) sf.push_back(f->FieldNo() - 1);
             std::vector<Variant> keys(n);
             for (size_t i = 0; i < n; ++i) keys[i] = KeyAt(KeyValues, i, n);
             for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {

@@ -615,17 +615,17 @@ bool TDataSetExprParserVz::CompareFast(const TFastVal& A, const TFastVal& B, boo
     return true;
 }
 
-bool TDataSetExprParserVz::ReadOperand(int Index, const TMemoryRecordVz* Rec, TFastVal& Out) const {
+// The operand's value for the record: a constant's own, or the field's read into Scratch;
+// nullptr where the general evaluation must read it.
+const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Index, const TMemoryRecordVz* Rec,
+                                                                         TFastVal& Scratch) const {
     const TFastOperand& o = FOperands[static_cast<size_t>(Index)];
-    if (o.Pos < 0) {
-        Out = o.Const;
-        return Out.Cls != TFastVal::fvOther;
-    }
+    if (o.Pos < 0) return o.Const.Cls != TFastVal::fvOther ? &o.Const : nullptr;
     const Variant* v = StoredValue(Rec, o.Pos);
-    if (!v) return false;
+    if (!v) return nullptr;
     // A value of another kind than its field's is converted by the general evaluation.
-    if (o.Kind != varVariant && v->VType() != o.Kind && !ExprIsNull(*v)) return false;
-    return Classify(*v, Out);
+    if (o.Kind != varVariant && v->VType() != o.Kind && !ExprIsNull(*v)) return nullptr;
+    return Classify(*v, Scratch) ? &Scratch : nullptr;
 }
 
 int TDataSetExprParserVz::AddGeneral(int Node) {
@@ -784,12 +784,12 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
         return a == kNull ? kNull : (a ? kFalse : kTrue);
     }
     case TFastNode::fnCmp: {
-        TFastVal a, b;
+        TFastVal sa, sb;
         int c = 0;
         const bool eqOp = n.Op == coEQ || n.Op == coNE;
-        if (!ReadOperand(n.A, rec, a) || !ReadOperand(n.B, rec, b) ||
-            !CompareFast(a, b, eqOp, FProgCaseInsensitive, eqOp, c))
-            return RunGeneral(n, Ctx);
+        const TFastVal* a = ReadOperand(n.A, rec, sa);
+        const TFastVal* b = a ? ReadOperand(n.B, rec, sb) : nullptr;
+        if (!b || !CompareFast(*a, *b, eqOp, FProgCaseInsensitive, eqOp, c)) return RunGeneral(n, Ctx);
         switch (n.Op) {
         case coEQ: return c == 0;
         case coNE: return c != 0;
@@ -800,38 +800,43 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
         }
     }
     case TFastNode::fnIn: {
-        TFastVal a, b;
-        if (!ReadOperand(n.A, rec, a)) return RunGeneral(n, Ctx);
+        TFastVal sa, sb;
+        const TFastVal* a = ReadOperand(n.A, rec, sa);
+        if (!a) return RunGeneral(n, Ctx);
         for (int i = 0; i < n.ListCount; ++i) {
             int c = 0;
-            if (!ReadOperand(FLists[static_cast<size_t>(n.ListFrom + i)], rec, b) ||
-                !CompareFast(a, b, true, FProgCaseInsensitive, true, c))
-                return RunGeneral(n, Ctx);
+            const TFastVal* b = ReadOperand(FLists[static_cast<size_t>(n.ListFrom + i)], rec, sb);
+            if (!b || !CompareFast(*a, *b, true, FProgCaseInsensitive, true, c)) return RunGeneral(n, Ctx);
             if (c == 0) return kTrue;
         }
         return kFalse;
     }
     case TFastNode::fnBlank: {
-        TFastVal a;
+        TFastVal sa;
         const TFastOperand& o = FOperands[static_cast<size_t>(n.A)];
         // Only Null or a text is blank: any other value of the field's own kind is not.
         bool blank;
-        if (ReadOperand(n.A, rec, a)) blank = a.Cls == TFastVal::fvNull || (a.Cls == TFastVal::fvText && a.S.isEmpty());
+        if (const TFastVal* a = ReadOperand(n.A, rec, sa))
+            blank = a->Cls == TFastVal::fvNull || (a->Cls == TFastVal::fvText && a->S.isEmpty());
         else if (o.Pos >= 0 && StoredValue(rec, o.Pos) && (o.Kind == varVariant || StoredValue(rec, o.Pos)->VType() == o.Kind))
             blank = false;
         else return RunGeneral(n, Ctx);
         return (n.Op == coISBLANK) == blank ? kTrue : kFalse;
     }
     case TFastNode::fnLike: {
-        TFastVal a, b;
-        if (!ReadOperand(n.A, rec, a) || !ReadOperand(n.B, rec, b)) return RunGeneral(n, Ctx);
-        if (a.Cls == TFastVal::fvNull || b.Cls == TFastVal::fvNull) return kFalse;
-        if (a.Cls != TFastVal::fvText || b.Cls != TFastVal::fvText) return RunGeneral(n, Ctx);
-        return MatchLike(a.S, b.S, FProgCaseInsensitive) ? kTrue : kFalse;
+        TFastVal sa, sb;
+        const TFastVal* a = ReadOperand(n.A, rec, sa);
+        const TFastVal* b = a ? ReadOperand(n.B, rec, sb) : nullptr;
+        if (!b) return RunGeneral(n, Ctx);
+        if (a->Cls == TFastVal::fvNull || b->Cls == TFastVal::fvNull) return kFalse;
+        if (a->Cls != TFastVal::fvText || b->Cls != TFastVal::fvText) return RunGeneral(n, Ctx);
+        return MatchLike(a->S, b->S, FProgCaseInsensitive) ? kTrue : kFalse;
     }
     case TFastNode::fnPartial: {
-        TFastVal a, b;
-        if (!ReadOperand(n.A, rec, a) || !ReadOperand(n.B, rec, b)) return RunGeneral(n, Ctx);
+        TFastVal scratchA, scratchB;
+        const TFastVal* a = ReadOperand(n.A, rec, scratchA);
+        const TFastVal* b = a ? ReadOperand(n.B, rec, scratchB) : nullptr;
+        if (!b) return RunGeneral(n, Ctx);
         // Null reads as an empty text here.
         auto text = [](const TFastVal& X, bool& Ok) -> const String* {
             static const String empty;
@@ -840,8 +845,8 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
             return &X.S;
         };
         bool ok = true;
-        const String* sa = text(a, ok);
-        const String* sb = text(b, ok);
+        const String* sa = text(*a, ok);
+        const String* sb = text(*b, ok);
         if (!ok) return RunGeneral(n, Ctx);
         if (n.Op == coLIKE) return MatchLike(*sa, *sb, n.CaseInsens) ? kTrue : kFalse;
         const qsizetype la = n.Len > 0 ? std::min<qsizetype>(n.Len, sa->size()) : sa->size();

@@ -92,7 +92,7 @@ private:
     int CompileBool(int Node);
     int CompileOperand(int Node);
     int AddGeneral(int Node);
-    bool ReadOperand(int Operand, const TMemoryRecordVz* Rec, TFastVal& Out) const;
+    const TFastVal* ReadOperand(int Operand, const TMemoryRecordVz* Rec, TFastVal& Scratch) const;
     static bool Classify(const Variant& V, TFastVal& Out);
     static bool CompareFast(const TFastVal& A, const TFastVal& B, bool DateEq, bool CaseInsens, bool EqOnly, int& Result);
     int RunGeneral(const TFastNode& N, TEvalCtx& Ctx);
