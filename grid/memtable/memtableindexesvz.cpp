@@ -147,38 +147,51 @@ void TMTIndexVz::RebuildIndex() {
     ClearIndex();
     TRecordsListVz* list = RecordsList();
     if (!Maintained() || !list) return;
-    std::vector<TIndexItemVz> entries;
+    std::vector<TIndexItemVz>& entries = FEntries;
     entries.reserve(static_cast<size_t>(list->Count()));
-    for (int i = 0; i < list->Count(); ++i) {
-        TMemoryRecordVz* r = list->Rec(i);
-        // Records flagged deleted have no entry, as after the mark itself, so that a rebuild
-        // does not change what the index answers.
-        if (!r || r->UpdateStatus() == usDeleted) continue;
-        entries.emplace_back(RecordKey(r, dvvValueVz), i);
+    try {
+        for (int i = 0; i < list->Count(); ++i) {
+            TMemoryRecordVz* r = list->Rec(i);
+            // Records flagged deleted have no entry, as after the mark itself, so that a rebuild
+            // does not change what the index answers.
+            if (!r || r->UpdateStatus() == usDeleted) continue;
+            entries.emplace_back(RecordKey(r, dvvValueVz), i);
+        }
+    } catch (...) {
+        ClearIndex();
+        throw;
     }
     // Equal keys keep the records' order. Integer keys sort as plain numbers; a merge sort over
     // the general rule stays sound even where it finds two keys incomparable.
     std::vector<Int64> ints(entries.size());
     bool integers = true;
     for (size_t i = 0; i < entries.size() && integers; ++i) integers = IntKeyOf(entries[i].Value, ints[i]);
-    std::vector<int> order(entries.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::vector<int> order;
     if (integers) {
-        // (key, position) pairs: the position breaks ties, so an unstable sort keeps the order.
-        std::vector<std::pair<Int64, int>> keyed(entries.size());
-        for (size_t i = 0; i < entries.size(); ++i) keyed[i] = {ints[i], static_cast<int>(i)};
-        if (!std::is_sorted(keyed.begin(), keyed.end())) std::sort(keyed.begin(), keyed.end());
-        for (size_t i = 0; i < keyed.size(); ++i) {
-            order[i] = keyed[i].second;
-            ints[i] = keyed[i].first;
+        if (!std::is_sorted(ints.begin(), ints.end())) {
+            // (key, position) pairs: the position breaks ties, so an unstable sort keeps the order.
+            std::vector<std::pair<Int64, int>> keyed(entries.size());
+            for (size_t i = 0; i < entries.size(); ++i) keyed[i] = {ints[i], static_cast<int>(i)};
+            std::sort(keyed.begin(), keyed.end());
+            order.resize(keyed.size());
+            for (size_t i = 0; i < keyed.size(); ++i) {
+                order[i] = keyed[i].second;
+                ints[i] = keyed[i].first;
+            }
         }
     } else {
+        order.resize(entries.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             return CompareKeysVz(entries[static_cast<size_t>(a)].Value, entries[static_cast<size_t>(b)].Value) == vrLessThan;
         });
     }
-    FEntries.reserve(entries.size());
-    for (int i : order) FEntries.push_back(std::move(entries[static_cast<size_t>(i)]));
+    if (!order.empty()) {
+        std::vector<TIndexItemVz> sorted;
+        sorted.reserve(entries.size());
+        for (int i : order) sorted.push_back(std::move(entries[static_cast<size_t>(i)]));
+        entries.swap(sorted);
+    }
     FIntKeysValid = integers;
     if (integers) FIntKeys = std::move(ints);
     if (MustBeUnique()) CheckUnical();
