@@ -378,8 +378,15 @@ Variant TDataSetExprParserVz::Eval(int Node, TEvalCtx& Ctx) {
 }
 
 Variant TDataSetExprParserVz::EvalFunction(int Node, TEvalCtx& Ctx) {
-    const String written = Literal(Operand(Node, 0));
-    const String name = written.toUpper();
+    // The name as written, and in capitals, read from the literals once per node.
+    TFieldRef& ref = FFields[static_cast<size_t>(Node)];
+    if (!ref.Named) {
+        ref.Name = Literal(Operand(Node, 0));
+        ref.Upper = ref.Name.toUpper();
+        ref.Named = true;
+    }
+    const String& written = ref.Name;
+    const String& name = ref.Upper;
     const int argList = Operand(Node, 1);
     auto count = [&](int n) {
         int c = 0;

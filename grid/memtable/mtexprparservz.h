@@ -69,7 +69,8 @@ private:
         TMTDataStructVz* Struct = nullptr;  // the structure Pos was resolved in
         int Pos = -2;                       // -2 unresolved, -1 not in the store
         TFieldType Type = ftUnknown;
-        String Name;                        // read from the literals once
+        String Name;                        // read from the literals once (a field's or a function's)
+        String Upper;                       // a function's name in capitals
         bool Named = false;
     };
     int NodeClass(int Node) const;
@@ -103,7 +104,7 @@ private:
     int FExprDataSize = 0;
     TDataSetExprParserTypeVz FExprParserType;
     int FLiteralArea = 0;
-    // Decoded constants and resolved fields, by node offset.
+    // Decoded constants, resolved fields and function names, by node offset.
     std::vector<Variant> FConsts;
     std::vector<char> FConstDone;
     std::vector<TFieldRef> FFields;
