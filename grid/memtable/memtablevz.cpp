@@ -69,6 +69,46 @@ Variant KeyAt(const Variant& KeyValues, size_t i, size_t n) {
     return KeyValues.GetElement(VarArrayLowBound(KeyValues, 1) + static_cast<int>(i));
 }
 
+bool IsIntegerVarType(TVarType t) {
+    switch (t) {
+        case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// VarEqualsVz of stored values against one key whose kind is read once: integers compare as
+// numbers and texts by their characters (the general rule ties only equal texts); anything else
+// goes through the general rule.
+class TStoredKeyMatchVz {
+public:
+    explicit TStoredKeyMatchVz(Variant AKey) : FKey(std::move(AKey)) {
+        if (IsIntegerVarType(FKey.VType())) {
+            FKind = kInteger;
+            FInt = FKey.AsInt64();
+        } else if (FKey.VType() == varUString) {
+            FKind = kText;
+            FText = FKey.AsString();
+        }
+    }
+    bool Matches(const Variant& Stored) const {
+        const TVarType t = Stored.VType();
+        if (FKind != kOther) {
+            if (t == varNull || t == varEmpty) return false;
+            if (FKind == kInteger && IsIntegerVarType(t)) return Stored.AsInt64() == FInt;
+            if (FKind == kText && t == varUString) return Stored.AsString() == FText;
+        }
+        return VarEqualsVz(Stored, FKey);
+    }
+
+private:
+    enum { kOther, kInteger, kText } FKind = kOther;
+    Variant FKey;
+    Int64 FInt = 0;
+    String FText;
+};
+
 bool IsNumericVarType(TVarType t) {
     switch (t) {
         case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
@@ -1354,14 +1394,16 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
                 if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
             });
         } else {
-            std::vector<int> sf;
-            for (TField* f : keyFields) sf.push_back(f->FieldNo() - 1);
-            std::vector<Variant> keys(n);
-            for (size_t i = 0; i < n; ++i) keys[i] = KeyAt(KeyValues, i, n);
+            std::vector<size_t> sf;
+            std::vector<TStoredKeyMatchVz> keys;
+            for (size_t i = 0; i < n; ++i) {
+                sf.push_back(static_cast<size_t>(keyFields[i]->FieldNo() - 1));
+                keys.emplace_back(KeyAt(KeyValues, i, n));
+            }
             for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
-                TMemoryRecordVz* rec = FRecordsView->GetRec(row);
+                const TRecDataValues& values = FRecordsView->GetRec(row)->Data();
                 bool ok = true;
-                for (size_t i = 0; i < n && ok; ++i) ok = VarEqualsVz(rec->Data()[static_cast<size_t>(sf[i])], keys[i]);
+                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(values[sf[i]]);
                 if (ok) found = row;
             }
         }
