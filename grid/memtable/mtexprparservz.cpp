@@ -757,6 +757,7 @@ void TDataSetExprParserVz::Compile(TMTDataStructVz* Struct) {
     FOperands.clear();
     FLists.clear();
     FProgStruct = Struct;
+    FProgFieldCount = Struct ? Struct->Count() : 0;
     FProgCaseInsensitive = CaseInsensitive();
     FProgBuilt = true;
     FProgRoot = -1;
@@ -871,7 +872,9 @@ bool TDataSetExprParserVz::IsCurRecordInFilter(TMemoryRecordVz* Rec) {
     if (!HasData()) return false;
     if (Rec && FExprParserType == dsptFilterVz) {
         TMTDataStructVz* st = Rec->DataStruct();
-        if (!FProgBuilt || FProgStruct != st || FProgCaseInsensitive != CaseInsensitive()) Compile(st);
+        if (!FProgBuilt || FProgStruct != st || (st && FProgFieldCount != st->Count()) ||
+            FProgCaseInsensitive != CaseInsensitive())
+            Compile(st);
         if (FProgRoot >= 0) {
             TEvalCtx ctx{Rec, nullptr, 0};
             return Run(FProgRoot, ctx) == kTrue;

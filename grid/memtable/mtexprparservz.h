@@ -115,6 +115,7 @@ private:
     bool FProgBuilt = false;
     bool FProgCaseInsensitive = false;
     TMTDataStructVz* FProgStruct = nullptr;
+    int FProgFieldCount = 0;
 };
 
 class TMTAggregatesVz;
