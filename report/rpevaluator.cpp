@@ -14,6 +14,7 @@
 #include "report/rpevfunctions.h"
 #include "report/rperror.h"
 
+#include <cmath>
 #include <cstdint>
 
 Char ArgumentSeparator = u',';
@@ -163,6 +164,27 @@ void SetErrorResult(const String& Text, TRpEvResult& Result) {
     Result.StringVal = Text;
 }
 
+namespace {
+// The range of Round and Trunc, [-2^63, 2^63): both ends are exact in a double.
+constexpr double WholeLimit = 9223372036854775808.0;
+}  // namespace
+
+Integer RoundToInteger(double Value) {
+    if (!(Value >= -WholeLimit && Value < WholeLimit)) return static_cast<Integer>(Round(static_cast<Extended>(Value)));
+    // Every step is exact in a double, so this is Round's nearest value, ties to even.
+    const double t = std::trunc(Value);
+    const double diff = std::fabs(Value - t);
+    double r = t;
+    if (diff > 0.5 || (diff == 0.5 && std::fmod(t, 2.0) != 0)) r = t + (Value < 0 ? -1 : 1);
+    if (!(r >= -WholeLimit && r < WholeLimit)) return static_cast<Integer>(Round(static_cast<Extended>(Value)));
+    return static_cast<Integer>(static_cast<Int64>(r));
+}
+
+Integer TruncToInteger(double Value) {
+    if (!(Value >= -WholeLimit && Value < WholeLimit)) return static_cast<Integer>(Trunc(static_cast<Extended>(Value)));
+    return static_cast<Integer>(static_cast<Int64>(Value));
+}
+
 String SwapTopLevelChars(const String& Text, Char A, Char B) {
     String r = Text;
     TScanState st;
@@ -273,28 +295,48 @@ TRpEvElementDataField::TRpEvElementDataField(TField* AField)
     FFieldNo = FDataSet ? FDataSet->Fields()->IndexOf(AField) : -1;
 }
 
+TRpEvElementDataField::TReadKind TRpEvElementDataField::ReadKindOf(TField* f) {
+    if (f->InheritsFrom(TStringField::StaticClass())) return rkString;
+    if (f->InheritsFrom(TIntegerField::StaticClass())) return rkInteger;
+    if (f->InheritsFrom(TBCDField::StaticClass()) || f->InheritsFrom(TFMTBCDField::StaticClass()) ||
+        f->InheritsFrom(TFloatField::StaticClass()) || f->DataType() == ftFMTBcd)
+        return rkFloat;
+    if (f->InheritsFrom(TBooleanField::StaticClass())) return rkBoolean;
+    if (f->InheritsFrom(TDateTimeField::StaticClass()) || f->DataType() == ftTimeStamp) return rkDateTime;
+    return rkUnknown;
+}
+
 void TRpEvElementDataField::Value(TRpFiFo*, TRpEvResult& Result) {
     // Fields that the dataset makes itself are made again when it reopens: fetch by position.
     TField* f = FField;
     if (FDataSet && FDataSet->DefaultFields()) f = FDataSet->Fields()->Fields(FFieldNo);
-    if (f->InheritsFrom(TStringField::StaticClass())) {
-        Result.Kind = resString;
-        Result.StringVal = f->AsString();
-    } else if (f->InheritsFrom(TIntegerField::StaticClass())) {
-        Result.Kind = resInt;
-        Result.intResult = f->AsInteger();
-    } else if (f->InheritsFrom(TBCDField::StaticClass()) || f->InheritsFrom(TFMTBCDField::StaticClass()) ||
-               f->InheritsFrom(TFloatField::StaticClass()) || f->DataType() == ftFMTBcd) {
-        Result.Kind = resDouble;
-        Result.dblResult = f->AsFloat();
-    } else if (f->InheritsFrom(TBooleanField::StaticClass())) {
-        Result.Kind = resBool;
-        Result.booResult = f->AsBoolean();
-    } else if (f->InheritsFrom(TDateTimeField::StaticClass()) || f->DataType() == ftTimeStamp) {
-        Result.Kind = resString;
-        Result.StringVal = f->AsString();
-    } else {
-        SetErrorResult(Format(QStringLiteral("Field %s is of unknown type"), {f->FieldName()}), Result);
+    // Decide how to read the field once, not on every evaluation.
+    if (f != FKindOf || static_cast<int>(f->DataType()) != FKindType) {
+        FKind = ReadKindOf(f);
+        FKindOf = f;
+        FKindType = static_cast<int>(f->DataType());
+    }
+    switch (FKind) {
+        case rkString:
+        case rkDateTime:
+            Result.Kind = resString;
+            Result.StringVal = f->AsString();
+            break;
+        case rkInteger:
+            Result.Kind = resInt;
+            Result.intResult = f->AsInteger();
+            break;
+        case rkFloat:
+            Result.Kind = resDouble;
+            Result.dblResult = f->AsFloat();
+            break;
+        case rkBoolean:
+            Result.Kind = resBool;
+            Result.booResult = f->AsBoolean();
+            break;
+        default:
+            SetErrorResult(Format(QStringLiteral("Field %s is of unknown type"), {f->FieldName()}), Result);
+            break;
     }
 }
 
@@ -304,11 +346,6 @@ TRpFiFo::~TRpFiFo() {
     std::vector<TRpEvElement*> items;
     items.swap(FiFo);
     for (TRpEvElement* e : items) e->Free();
-}
-
-TRpEvElement* TRpFiFo::Get() {
-    if (FNextItem >= Count()) return nullptr;
-    return FiFo[static_cast<std::size_t>(FNextItem++)];
 }
 
 TRpEvElement* TRpFiFo::GetAndFree() {
@@ -439,7 +476,7 @@ Integer TRpEvaluator::AsInteger() {
     TRpEvResult r;
     Value(r);
     if (r.Kind == resInt) return r.intResult;
-    if (r.Kind == resDouble) return static_cast<Integer>(Round(static_cast<Extended>(r.dblResult)));
+    if (r.Kind == resDouble) return RoundToInteger(r.dblResult);
     throw Exception(QStringLiteral("Not a %s value"), {"numeric"});
 }
 

@@ -65,6 +65,11 @@ struct TRpEvContext {
 // "Error in expression : %s".
 String ResultAsText(const TRpEvResult& Result);
 void SetErrorResult(const String& Text, TRpEvResult& Result);
+// A double as the language's whole numbers take it: Round (halves to even) or Trunc of the value,
+// cut to 32 bits. Computed on the double itself, which gives what Round and Trunc give on it and
+// spares the extended arithmetic; a value outside their range raises as they do.
+Integer RoundToInteger(double Value);
+Integer TruncToInteger(double Value);
 // Text with every A changed to B and every B to A where they stand outside quotes, parentheses
 // and square brackets.
 String SwapTopLevelChars(const String& Text, Char A, Char B);
@@ -81,9 +86,13 @@ public:
     virtual void Reset() {}
     bool IsAggreg() const { return FIsAggreg; }
     void SetIsAggreg(bool Value) { FIsAggreg = Value; }
+    // True for the element that closes a function's argument list (read on every call, so it is
+    // a flag rather than a class test).
+    bool IsArgumentEnd() const { return FIsArgumentEnd; }
 
 protected:
     bool FIsAggreg = false;
+    bool FIsArgumentEnd = false;
 };
 
 class TRpEvElementOperator : public TRpEvElement {
@@ -140,9 +149,18 @@ public:
     TField* Field() const { return FField; }
 
 private:
+    // How a field's value becomes a result, decided by its class.
+    enum TReadKind : Byte { rkUnknown, rkString, rkInteger, rkFloat, rkBoolean, rkDateTime };
+    static TReadKind ReadKindOf(TField* F);
+
     TDataSet* FDataSet = nullptr;
     Integer FFieldNo = 0;  // index in the dataset's field list
     TField* FField = nullptr;
+    // The field (and its type) FKind was decided for: a dataset that makes its own fields makes
+    // them again when it reopens, perhaps of other types.
+    TField* FKindOf = nullptr;
+    int FKindType = -1;
+    TReadKind FKind = rkUnknown;
 };
 
 // A fault found while compiling; evaluates to its message.
@@ -161,7 +179,7 @@ private:
 class TRpEvElementArgumentEnd : public TRpEvElement {
     SDELKA_CLASS(TRpEvElementArgumentEnd, TRpEvElement)
 public:
-    TRpEvElementArgumentEnd() = default;
+    TRpEvElementArgumentEnd() { FIsArgumentEnd = true; }
 };
 
 // ---- the queue ---------------------------------------------------------------------------------
@@ -179,7 +197,10 @@ public:
     void Put(TRpEvElement* Value) { FiFo.push_back(Value); }
     void Start() { FNextItem = 0; }
     // The element at the cursor (the cursor moves on), or nullptr past the end.
-    TRpEvElement* Get();
+    TRpEvElement* Get() {
+        if (FNextItem >= static_cast<int>(FiFo.size())) return nullptr;
+        return FiFo[static_cast<std::size_t>(FNextItem++)];
+    }
     // Removes the first element and returns it without freeing it (nullptr when empty).
     TRpEvElement* GetAndFree();
     int Count() const { return static_cast<int>(FiFo.size()); }

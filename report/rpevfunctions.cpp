@@ -116,15 +116,16 @@ TRpEvElement* TRpFunctionLibrary::GetFunction(const String& Name) {
 void SetEmptyErrorResult(TRpEvResult& Result) { SetErrorResult(String(), Result); }
 
 void TRpEvElementFunction::CollectArguments(TRpFiFo* FiFo) {
-    std::vector<TRpEvResult> args;
+    // Every argument starts from an empty result, as the functions read the text of a result of
+    // any kind (UPPER of a number answers with it as its error).
+    ArgList.clear();
     for (;;) {
         TRpEvElement* e = FiFo->Get();
-        if (!e || e->InheritsFrom(TRpEvElementArgumentEnd::StaticClass())) break;
+        if (!e || e->IsArgumentEnd()) break;
         TRpEvResult r;
         e->Value(FiFo, r);
-        args.push_back(std::move(r));
+        ArgList.push_back(std::move(r));
     }
-    ArgList = std::move(args);
 }
 
 void TRpEvElementFunction::Value(TRpFiFo* FiFo, TRpEvResult& Result) {
@@ -187,7 +188,8 @@ void TRpEvFalse::Calculate(TRpEvResult& Result) {
 
 void TRpEvIfFunction::Calculate(TRpEvResult& Result) {
     if (ArgCount() != 3 || Arg(0).Kind != resBool) return WrongArguments("IF", Result);
-    Result = Arg(0).booResult ? Arg(1) : Arg(2);
+    // The arguments are released after the call: the chosen one is moved, not copied.
+    Result = std::move(ArgList[Arg(0).booResult ? 1 : 2]);
 }
 
 void TRpEvTypeOfFunction::Calculate(TRpEvResult& Result) {
@@ -201,7 +203,7 @@ void TRpEvIntFunction::Calculate(TRpEvResult& Result) {
     if (ArgCount() != 1 || !IsNumeric(Arg(0))) return WrongArguments("INT", Result);
     Result.Kind = resInt;
     Result.intResult = Arg(0).Kind == resInt ? Arg(0).intResult
-                                             : static_cast<Integer>(Trunc(static_cast<Extended>(Arg(0).dblResult)));
+                                             : TruncToInteger(Arg(0).dblResult);
 }
 
 void TRpEvFracFunction::Calculate(TRpEvResult& Result) {
@@ -220,7 +222,7 @@ void TRpEvSQRTFunction::Calculate(TRpEvResult& Result) {
 void TRpEvDivFunction::Calculate(TRpEvResult& Result) {
     if (ArgCount() != 2 || !IsNumeric(Arg(0)) || !IsNumeric(Arg(1))) return WrongArguments("DIV", Result);
     auto whole = [](const TRpEvResult& R) -> Integer {
-        return R.Kind == resInt ? R.intResult : static_cast<Integer>(Round(static_cast<Extended>(R.dblResult)));
+        return R.Kind == resInt ? R.intResult : RoundToInteger(R.dblResult);
     };
     const Integer x = whole(Arg(0)), y = whole(Arg(1));
     if (y == 0) return SetErrorResult(QStringLiteral("Division by Zero"), Result);
@@ -316,7 +318,7 @@ void TRpEvSumFunction::Aggregate() {
             if (SumResult.Kind == resInt)
                 SumResult.intResult = static_cast<Integer>(static_cast<std::uint32_t>(SumResult.intResult) +
                     static_cast<std::uint32_t>(v.Kind == resInt ? v.intResult
-                                                                : static_cast<Integer>(Round(static_cast<Extended>(v.dblResult)))));
+                                                                : RoundToInteger(v.dblResult)));
             else
                 SumResult.dblResult += NumberOf(v);
         } else if (v.Kind == resString) {
@@ -388,7 +390,7 @@ int CompareToStored(const TRpEvResult& V, const TRpEvResult& S) {
 void TakeValue(const TRpEvResult& V, TRpEvResult& S) {
     switch (S.Kind) {
         case resInt:
-            S.intResult = V.Kind == resInt ? V.intResult : static_cast<Integer>(Round(static_cast<Extended>(V.dblResult)));
+            S.intResult = V.Kind == resInt ? V.intResult : RoundToInteger(V.dblResult);
             break;
         case resDouble: S.dblResult = NumberOf(V); break;
         case resString: S.StringVal = V.StringVal; break;

@@ -84,6 +84,8 @@ public:
 protected:
     // Evaluates the elements of the queue into ArgList up to (and consuming) the argument end.
     void CollectArguments(TRpFiFo* FiFo);
+    // Empties ArgList; its storage stays for the next call, so a call allocates nothing once the
+    // element has been evaluated.
     void ReleaseArguments() { ArgList.clear(); }
     void ArgumentValue(int Index, TRpEvResult& Result) const { Result = ArgList[static_cast<std::size_t>(Index)]; }
     int ArgCount() const { return static_cast<int>(ArgList.size()); }

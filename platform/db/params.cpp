@@ -201,13 +201,25 @@ void TParams::SetParamValues(const String& ParamName, const Variant& Value) {
         list[i]->SetValue(Value.GetElement(VarArrayLowBound(Value, 1) + static_cast<int>(i)));
 }
 
+namespace {
+// Values that cannot be compared (a text that is no number against a number, an array against a
+// scalar) are simply not the same.
+bool SameParamValue(const Variant& A, const Variant& B) {
+    try {
+        return VarSameValue(A, B);
+    } catch (const EVariantError&) {
+        return false;
+    }
+}
+}  // namespace
+
 bool TParams::IsEqual(TParams* Value) const {
     if (Count() != Value->Count()) return false;
     for (int i = 0; i < Count(); ++i) {
         TParam* a = Items(i);
         TParam* b = Value->Items(i);
         if (a->Name() != b->Name() || a->DataType() != b->DataType() || a->ParamType() != b->ParamType() ||
-            a->Bound() != b->Bound() || !VarSameValue(a->Value(), b->Value()))
+            a->Bound() != b->Bound() || !SameParamValue(a->Value(), b->Value()))
             return false;
     }
     return true;

@@ -113,7 +113,7 @@ void Encode(const unsigned char* Data, size_t Size, TStream* Destination) {
     Out.Finish();
 }
 
-void Decode(const unsigned char* Data, size_t Size, TStream* Destination) {
+void Decode(const unsigned char* Data, size_t Size, TStream* Destination, Int64 MaxOutput = -1) {
     // An entry is its prefix entry and one last byte; the first byte and the length are kept to
     // complete a pending entry and to write an entry out back to front.
     struct Entry {
@@ -132,9 +132,11 @@ void Decode(const unsigned char* Data, size_t Size, TStream* Destination) {
     int Count = 0;
     size_t Pos = 0;
     std::vector<char> Out;
+    Int64 Written = 0;
 
     auto Flush = [&] {
         if (!Out.empty()) Destination->WriteBuffer(Out.data(), static_cast<Integer>(Out.size()));
+        Written += static_cast<Int64>(Out.size());
         Out.clear();
     };
 
@@ -159,6 +161,8 @@ void Decode(const unsigned char* Data, size_t Size, TStream* Destination) {
             // serves a code that names that very entry, whose first byte is known already.
             if (NextCode > FirstFreeCode) Table[static_cast<size_t>(NextCode - 1)].Last = Table[static_cast<size_t>(Code)].First;
             const Entry& E = Table[static_cast<size_t>(Code)];
+            if (MaxOutput >= 0 && Written + static_cast<Int64>(Out.size()) + E.Length > MaxOutput)
+                throw Exception(QStringLiteral("LZWDecode: output too large"));
             const size_t Start = Out.size();
             Out.resize(Start + static_cast<size_t>(E.Length));
             int C = Code;
@@ -217,7 +221,9 @@ size_t SizeOf(TMemoryStream* S) { return static_cast<size_t>(S->Size()); }
 
 void LZWEncode(TMemoryStream* Source, TStream* Destination) { Encode(Bytes(Source), SizeOf(Source), Destination); }
 
-void LZWDecode(TMemoryStream* Source, TStream* Destination) { Decode(Bytes(Source), SizeOf(Source), Destination); }
+void LZWDecode(TMemoryStream* Source, TStream* Destination, Int64 MaxOutput) {
+    Decode(Bytes(Source), SizeOf(Source), Destination, MaxOutput);
+}
 
 void ASCII85Encode(TMemoryStream* Source, TMemoryStream* Destination) {
     Destination->Clear();
@@ -234,5 +240,7 @@ QByteArray Through(const QByteArray& Source, F Codec) {
 }  // namespace
 
 QByteArray LZWEncode(const QByteArray& Source) { return Through(Source, Encode); }
-QByteArray LZWDecode(const QByteArray& Source) { return Through(Source, Decode); }
+QByteArray LZWDecode(const QByteArray& Source) {
+    return Through(Source, [](const unsigned char* D, size_t N, TStream* Out) { Decode(D, N, Out); });
+}
 QByteArray ASCII85Encode(const QByteArray& Source) { return Through(Source, Ascii85); }

@@ -18,8 +18,10 @@ QByteArray LZWEncode(const QByteArray& Source);
 // Decompresses Source, read from its start, into Destination at its position, up to the end code.
 // A stream that ends early raises "LZWDecode: End of stream", an unknown code
 // "LZWDecode: code>=idxCodeTable", a table that would outgrow its 4,096 codes without a clear code
-// "LZWDecode: code table full"; what was decoded so far stays in Destination.
-void LZWDecode(TMemoryStream* Source, TStream* Destination);
+// "LZWDecode: code table full", and output past MaxOutput bytes (a damaged or hostile stream can
+// expand a thousandfold) "LZWDecode: output too large"; what was decoded so far stays in
+// Destination.
+void LZWDecode(TMemoryStream* Source, TStream* Destination, Int64 MaxOutput = -1);
 QByteArray LZWDecode(const QByteArray& Source);
 
 // Clears Destination and writes Source, read from its start, as ASCII85 text: groups of four bytes

@@ -17,6 +17,9 @@ namespace {
 
 // Pages larger than this (pixels) are not drawn: a damaged header must not exhaust the memory.
 constexpr qint64 MaxPagePixels = 80'000'000;
+// The largest picture a document item may unpack to: a bitmap of the largest page at 32 bits a
+// pixel and its headers. Anything beyond is a damaged or hostile stream.
+constexpr Int64 MaxPictureBytes = MaxPagePixels * 4 + 65536;
 
 enum TItemKind { ikNone, ikText, ikGraphic, ikImage, ikBand, ikVector };
 
@@ -189,7 +192,7 @@ struct TPagePainter {
             const QByteArray P = HexToBytes(E.text());
             Packed.WriteBuffer(P.constData(), Integer(P.size()));
             try {
-                LZWDecode(&Packed, &Plain);
+                LZWDecode(&Packed, &Plain, MaxPictureBytes);
             } catch (const std::exception&) {
                 // what was decoded so far stays
             }

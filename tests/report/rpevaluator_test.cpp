@@ -2,12 +2,16 @@
 // error results, field references and aggregation passes.
 #include "platform/db/memdata.h"
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/exceptions.h"
+#include "platform/rtl/rtlmath.h"
 #include "report/rperror.h"
 #include "report/rpevenvironment.h"
 #include "report/rpevfunctions.h"
 #include "rpev_support.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -210,6 +214,24 @@ TEST_F(RpEvaluatorTest, ResultAsTextOfEachKind) {
     EXPECT_THROW(ResultAsText(r), Exception);
 }
 
+// The whole numbers of the language (INT, DIV, SUM of integers, AsInteger) are taken from a double
+// as Round and Trunc take the same value, wrapping to 32 bits, and raise where they raise.
+TEST_F(RpEvaluatorTest, WholeNumbersOfDoublesAreRoundAndTruncOfThem) {
+    const double values[] = {0.0, -0.0, 0.5, -0.5, 1.5, 2.5, -2.5, -3.5, 0.49999999999999994, 2.4999999999999996,
+                             4503599627370495.5, 4503599627370496.5, 9007199254740993.0, 1e15 + 0.5, -1e15 - 0.5,
+                             2147483647.5, 2147483648.0, -2147483648.5, 4294967296.7, 9.2233720368547748e18,
+                             -9.2233720368547758e18, 1e-300, -1e-300};
+    for (double v : values) {
+        EXPECT_EQ(RoundToInteger(v), static_cast<Integer>(Round(static_cast<Extended>(v)))) << v;
+        EXPECT_EQ(TruncToInteger(v), static_cast<Integer>(Trunc(static_cast<Extended>(v)))) << v;
+    }
+    for (double v : {9.2233720368547758e18, -9.3e18, 1e300, std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::quiet_NaN()}) {
+        EXPECT_THROW(RoundToInteger(v), EInvalidOp) << v;
+        EXPECT_THROW(TruncToInteger(v), EInvalidOp) << v;
+    }
+}
+
 // ---- fields -----------------------------------------------------------------------------------
 
 class RpEvaluatorFieldTest : public RpEvaluatorTest {
@@ -295,6 +317,59 @@ TEST_F(RpEvaluatorFieldTest, OneCompiledExpressionFollowsTheCursorAndSurvivesReo
     EXPECT_EQ(ev->AsString(), u"Сидоров:3");
     ev->SetDataSets(nullptr);
     ev->Free();
+}
+
+// A compiled expression keeps storage between evaluations (the arguments of its calls, how each
+// field is read): evaluated again and again over the records it must give what a freshly compiled
+// one gives on each record.
+TEST_F(RpEvaluatorFieldTest, RepeatedEvaluationsGiveWhatAFreshExpressionGives) {
+    const char16_t* const cases[] = {
+        u"COPY(UPPER(NAME),1,3)+STR(QTY)",
+        u"IF(QTY>1,NAME,'мало')",
+        u"IF(QTY>1,PRICE,QTY)+IF(OK,1,0)",
+        u"TYPEOF(IF(OK,PRICE,NAME))",
+        u"COPY(NAME,QTY,DIV(QTY+2,2))",
+        u"UPPER(QTY)",          // the error carries the text of the argument: none
+        u"COPY(NAME,1)",        // too few arguments
+        u"IF(QTY,1,2)",         // not a boolean
+        u"PADLEFT(TRIM(NAME),QTY*4)+DT",
+    };
+    for (const char16_t* c : cases) {
+        const String expr = String::fromUtf16(c);
+        TOwned<TRpEvaluator> ev = NewOwned<TRpEvaluator>();
+        ev->SetDataSets(List);
+        ev->Prepare(expr);
+        for (int pass = 0; pass < 2; ++pass)
+            for (Workers->First(); !Workers->Eof(); Workers->Next()) {
+                TRpEvResult r;
+                ev->Value(r);
+                EXPECT_EQ(Show(r), E(c)) << expr.toStdString() << " on record " << Workers->RecNo();
+                if (expr == u"UPPER(QTY)") EXPECT_EQ(Show(r), "E:");
+            }
+        ev->SetDataSets(nullptr);
+    }
+}
+
+// The dataset makes its fields itself: reopened with another structure, the field at the same
+// place may be of another type, and is read by its new type.
+TEST_F(RpEvaluatorFieldTest, AFieldIsReadByItsTypeAfterTheDataSetChangesIt) {
+    TOwned<TRpEvaluator> ev = NewOwned<TRpEvaluator>();
+    ev->SetDataSets(List);
+    ev->Prepare(QStringLiteral("NAME"));
+    EXPECT_EQ(Show([&] { TRpEvResult r; ev->Value(r); return r; }()), "S:Иванов");
+    for (TFieldType type : {ftInteger, ftFloat, ftBoolean, ftString}) {
+        Workers->Close();
+        Workers->FieldDefs()->Clear();
+        Workers->FieldDefs()->Add(QStringLiteral("NAME"), type, type == ftString ? 10 : 0);
+        Workers->CreateDataSet();
+        Workers->AppendRecord({type == ftBoolean ? Variant(true) : Variant(7)});
+        Workers->First();
+        TRpEvResult r;
+        ev->Value(r);
+        const char* expected = type == ftInteger ? "I:7" : type == ftFloat ? "D:7" : type == ftBoolean ? "B:True" : "S:7";
+        EXPECT_EQ(Show(r), expected) << static_cast<int>(type);
+    }
+    ev->SetDataSets(nullptr);
 }
 
 TEST_F(RpEvaluatorFieldTest, AggregationPassesAccumulateUntilReset) {

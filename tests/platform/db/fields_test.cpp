@@ -219,4 +219,18 @@ TEST(ParamsTest, ParseSQLSkipsQuotesAndCasts) {
     p->Free();
 }
 
+TEST(ParamsTest, IsEqualAnswersNotEqualForValuesThatCannotBeCompared) {
+    TParams* p = New<TParams>(nullptr);
+    TParams* q = New<TParams>(nullptr);
+    p->CreateParam(ftInteger, QStringLiteral("A"), ptInput)->SetValue(Variant(u"abc"));
+    q->CreateParam(ftInteger, QStringLiteral("A"), ptInput)->SetValue(5);
+    ASSERT_EQ(p->ParamByName(QStringLiteral("A"))->DataType(), q->ParamByName(QStringLiteral("A"))->DataType());
+    EXPECT_FALSE(p->IsEqual(q));
+    EXPECT_FALSE(q->IsEqual(p));
+    q->ParamByName(QStringLiteral("A"))->SetValue(Variant(u"abc"));
+    EXPECT_TRUE(p->IsEqual(q));
+    q->Free();
+    p->Free();
+}
+
 }  // namespace

@@ -224,6 +224,51 @@ TEST(LZW, DecoderErrorsKeepWhatWasDecoded) {
     EXPECT_THROW(LZWDecode(Bytes), Exception);
 }
 
+// Each code names the entry the previous one made: run k writes k + 1 bytes, so a few kilobytes
+// of codes unpack to hundreds of kilobytes. A cap stops the decoder at the cap, keeping what fits.
+TEST(LZW, ACapStopsAStreamThatExpandsBeyondIt) {
+    QByteArray Bytes;
+    uint32_t Acc = 0;
+    int N = 0, Width = 9;
+    auto Put = [&](int Code) {
+        Acc = (Acc << Width) | uint32_t(Code);
+        N += Width;
+        while (N >= 8) {
+            N -= 8;
+            Bytes += char((Acc >> N) & 0xFF);
+        }
+        Acc &= (1u << N) - 1;
+    };
+    Put(256);
+    Put('a');
+    for (int Code = 258; Code < 258 + 1500; ++Code) {
+        Put(Code);
+        if (Code + 1 == 511 || Code + 1 == 1023 || Code + 1 == 2047) ++Width;
+    }
+    Put(257);
+    Put(0);
+    const Int64 Full = 1 + Int64(1500) * 1501 / 2 + 1500;  // 'a', then runs of 2 .. 1501 bytes
+    EXPECT_EQ(LZWDecode(Bytes).size(), Full);
+    EXPECT_LT(Bytes.size(), 3000);
+
+    TMemoryStream In, Out;
+    In.WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
+    try {
+        LZWDecode(&In, &Out, 100000);
+        ADD_FAILURE() << "no error past the cap";
+    } catch (const Exception& E) {
+        EXPECT_EQ(E.Message(), QStringLiteral("LZWDecode: output too large"));
+    }
+    EXPECT_GT(Out.Size(), 99000);
+    EXPECT_LE(Out.Size(), 100000);
+    EXPECT_EQ(QByteArray(static_cast<const char*>(Out.Memory()), qsizetype(Out.Size())), QByteArray(qsizetype(Out.Size()), 'a'));
+
+    TMemoryStream In2, Out2;  // a cap the data fits in changes nothing
+    In2.WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
+    LZWDecode(&In2, &Out2, Full);
+    EXPECT_EQ(Out2.Size(), Full);
+}
+
 TEST(ASCII85, EdgeCasesOfGroupsAndLines) {
     EXPECT_EQ(ASCII85Encode(QByteArray(4, '\0')), QByteArray("z~>"));
     EXPECT_EQ(ASCII85Encode(QByteArray(1, '\0')), QByteArray("!!~>"));
