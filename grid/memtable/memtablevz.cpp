@@ -78,6 +78,18 @@ bool IsIntegerVarType(TVarType t) {
     }
 }
 
+// VarEqualsVz of a stored value and a key, integers compared as numbers and texts by their
+// characters without the general rule's conversions.
+bool StoredEqualsKeyVz(const Variant& Stored, const Variant& Key) {
+    const TVarType k = Key.VType(), t = Stored.VType();
+    if (IsIntegerVarType(k) || k == varUString) {
+        if (t == varNull || t == varEmpty) return false;
+        if (IsIntegerVarType(k) && IsIntegerVarType(t)) return Stored.AsInt64() == Key.AsInt64();
+        if (k == varUString && t == varUString) return Stored.AsString() == Key.AsString();
+    }
+    return VarEqualsVz(Stored, Key);
+}
+
 // VarEqualsVz of stored values against one key whose kind is read once: integers compare as
 // numbers and texts by their characters (the general rule ties only equal texts); anything else
 // goes through the general rule.
@@ -1283,8 +1295,14 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
         if (hasEvent) FOnFilterRecord(this, accept);
         if (accept && detail) {
             const size_t n = FDetailStoreFields.size();
+            if (FMasterKeysStale || FMasterKeys.size() != n) {
+                FMasterKeys.clear();
+                for (size_t i = 0; i < n; ++i) FMasterKeys.push_back(KeyAt(FMasterValues, i, n));
+                FMasterKeysStale = false;
+            }
+            const TRecDataValues& values = Rec->Data();
             for (size_t i = 0; i < n && accept; ++i)
-                accept = VarEqualsVz(Rec->Data()[static_cast<size_t>(FDetailStoreFields[i])], KeyAt(FMasterValues, i, n));
+                accept = StoredEqualsKeyVz(values[static_cast<size_t>(FDetailStoreFields[i])], FMasterKeys[i]);
         }
         if (accept && extra) accept = FExtraFilters->IsCurRecordInFilter(Rec);
     } catch (EAbort&) {
@@ -2550,6 +2568,7 @@ Variant TCustomMemTableVz::CurrentMasterValues() const {
 }
 
 void TCustomMemTableVz::UpdateDetailMode(bool Refresh) {
+    FMasterKeysStale = true;
     FDetailStoreFields.clear();
     if (!FDetailFields.isEmpty() && MemTableData()->DataStruct()->Count() > 0)
         for (const String& n : ExtractFieldNames(FDetailFields)) {
@@ -2574,6 +2593,7 @@ void TCustomMemTableVz::MasterChanged() {
     const Variant values = FDetailMode ? CurrentMasterValues() : Null();
     if (was != FDetailMode || (FDetailMode && !VarEqualsVz(values, FMasterValues))) {
         FMasterValues = values;
+        FMasterKeysStale = true;
         RefreshFilteredView();
     }
 }

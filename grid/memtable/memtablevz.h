@@ -419,6 +419,9 @@ private:
     TOwned<TMasterDataLink> FMasterDataLink;
     String FDetailFields;
     std::vector<int> FDetailStoreFields;
+    // FMasterValues taken apart, one key per detail field (made again when stale).
+    std::vector<Variant> FMasterKeys;
+    bool FMasterKeysStale = true;
     TMasterDetailSideVz FMasterDetailSide = mdsOnSelfVz;
     bool FDetailMode = false;
     Variant FMasterValues;
