@@ -131,7 +131,7 @@ long long OrderChecksum(const std::function<int(int)>& IdAt, int Count) {
 
 long long ViewChecksum(TMemTableVz* T) {
     TRecordsViewVz* v = T->RecordsView();
-    return OrderChecksum([v](int i) { return v->GetRec(i)->Data()[0].AsInteger(); }, v->Count());
+    return OrderChecksum([v](int i) { return v->GetRec(i)->Value(0).AsInteger(); }, v->Count());
 }
 
 // ---- the Qt peer -------------------------------------------------------------------------------
@@ -199,7 +199,7 @@ void Print(const char* What, double Ours, double Limit, double Peer, long long C
                 C1, C2, C3, (C1 == C2 && C2 == C3) ? "" : "  MISMATCH");
 }
 
-// BENCH_PROFILE=sort|filter|sortedfilter|index|lookup|delete: only the project's side of one operation,
+// BENCH_PROFILE=load|sort|filter|sortedfilter|index|lookup|delete: only the project's side of one operation,
 // repeated, for a profiler.
 void ProfileOne(const char* What, int N) {
     const Source S = Generate(N);
@@ -231,6 +231,10 @@ void ProfileOne(const char* What, int N) {
             }
         } else if (w == "lookup") {
             for (int k = 1; k <= N; k += 7) T->Locate(u"Id"_S, Variant(k), {});
+        } else if (w == "load") {
+            auto U = MakeTable();
+            U->Close();
+            LoadTable(U.get(), S);
         }
     }
     std::printf("%s: %.1f ms per round\n", What, Ms(a, Clock::now()) / 20);

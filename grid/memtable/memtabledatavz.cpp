@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <random>
 
 namespace {
@@ -128,11 +129,243 @@ Variant CastValueToVarTypeVz(const Variant& Value, TVarType VarType) {
     return VarAsType(Value, VarType);
 }
 
+// ---- record value blocks ------------------------------------------------------------------------
+
+// How a field's value is kept in a block.
+enum TMTSlotKindVz : unsigned char { skVariantVz, skStringVz, skInt64Vz, skDoubleVz, skInt32Vz, skSingleVz, skBoolVz };
+// The state byte of a packed slot (a whole Variant slot keeps its own); a boolean is kept in its
+// state byte alone.
+enum : unsigned char { vsValueVz = 0, vsNullVz = 1, vsEmptyVz = 2, vsTrueVz = 3 };
+
+// The layout of a record's value block: per field the slot's kind and place, the slots sorted by
+// alignment so the block has no holes. The Variant and text slots come first, then plain data
+// (numbers and the state bytes, which also hold the booleans) that a copy moves as bytes. A layout is shared by the
+// records made with it and freed with the last of them; a structure change makes a new one for
+// new records, and RelayoutRecords moves the stored records over.
+struct TMTRecLayoutVz {
+    struct TSlot {
+        TVarType VarType;
+        unsigned char Kind;
+        unsigned Offset;
+    };
+    TMTDataStructVz* Struct = nullptr;
+    std::vector<TSlot> Slots;
+    size_t Size = 0;
+    size_t PlainFrom = 0;  // bytes from here on are plain data
+    size_t StatesAt = 0;   // one state byte per field
+    mutable long Refs = 0;
+
+    static TMTSlotKindVz KindOf(TVarType VarType) {
+        switch (VarType) {
+            case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+                return skInt32Vz;
+            case varInt64: case varUInt64: case varCurrency: return skInt64Vz;
+            case varDouble: case varDate: return skDoubleVz;
+            case varSingle: return skSingleVz;
+            case varBoolean: return skBoolVz;
+            case varString: case varUString: case varOleStr: return skStringVz;
+            default: return skVariantVz;
+        }
+    }
+
+    explicit TMTRecLayoutVz(TMTDataStructVz* AStruct, const std::vector<TVarType>& Kinds) : Struct(AStruct) {
+        const size_t n = Kinds.size();
+        Slots.resize(n);
+        for (size_t i = 0; i < n; ++i) Slots[i] = TSlot{Kinds[i], KindOf(Kinds[i]), 0};
+        // Largest alignment first; the Variant and text slots ahead of the plain data.
+        static constexpr TMTSlotKindVz order[] = {skVariantVz, skStringVz, skInt64Vz, skDoubleVz, skInt32Vz, skSingleVz, skBoolVz};
+        size_t at = 0;
+        for (TMTSlotKindVz k : order) {
+            if (k == skInt64Vz) PlainFrom = at;
+            for (TSlot& s : Slots) {
+                if (s.Kind != k) continue;
+                s.Offset = static_cast<unsigned>(at);
+                at += SlotSize(k);
+            }
+        }
+        static_assert(sizeof(Variant) % alignof(Int64) == 0 && sizeof(String) % alignof(Int64) == 0 &&
+                      alignof(Variant) <= alignof(Int64) && alignof(String) <= alignof(Int64));
+        StatesAt = at;
+        Size = at + n;
+    }
+
+    static size_t SlotSize(TMTSlotKindVz Kind) {
+        switch (Kind) {
+            case skVariantVz: return sizeof(Variant);
+            case skStringVz: return sizeof(String);
+            case skInt64Vz: return sizeof(Int64);
+            case skDoubleVz: return sizeof(double);
+            case skInt32Vz: return sizeof(int32_t);
+            case skSingleVz: return sizeof(float);
+            case skBoolVz: return 0;
+        }
+        return 0;
+    }
+
+    int Count() const { return static_cast<int>(Slots.size()); }
+    void AddRef() const { ++Refs; }
+    static void Release(const TMTRecLayoutVz* L) {
+        if (L && --L->Refs == 0) delete L;
+    }
+
+    // A new block with every value Null.
+    std::byte* NewBlock() const {
+        if (Size == 0) return nullptr;
+        auto* b = static_cast<std::byte*>(::operator new(Size));
+        std::memset(b + PlainFrom, 0, Size - PlainFrom);
+        std::memset(b + StatesAt, vsNullVz, Slots.size());
+        for (const TSlot& s : Slots) {
+            if (s.Kind == skVariantVz) new (b + s.Offset) Variant(Null());
+            else if (s.Kind == skStringVz) new (b + s.Offset) String();
+        }
+        return b;
+    }
+    std::byte* CopyBlock(const std::byte* Source) const {
+        if (Size == 0) return nullptr;
+        auto* b = static_cast<std::byte*>(::operator new(Size));
+        std::memcpy(b + PlainFrom, Source + PlainFrom, Size - PlainFrom);
+        for (const TSlot& s : Slots) {
+            if (s.Kind == skVariantVz) new (b + s.Offset) Variant(*reinterpret_cast<const Variant*>(Source + s.Offset));
+            else if (s.Kind == skStringVz) new (b + s.Offset) String(*reinterpret_cast<const String*>(Source + s.Offset));
+        }
+        return b;
+    }
+    void FreeBlock(std::byte* B) const {
+        if (!B) return;
+        for (const TSlot& s : Slots) {
+            if (s.Kind == skVariantVz) reinterpret_cast<Variant*>(B + s.Offset)->~Variant();
+            else if (s.Kind == skStringVz) reinterpret_cast<String*>(B + s.Offset)->~String();
+        }
+        ::operator delete(B);
+    }
+
+    Variant Get(const std::byte* B, int Index) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        const std::byte* p = B + s.Offset;
+        if (s.Kind == skVariantVz) return *reinterpret_cast<const Variant*>(p);
+        const unsigned char state = static_cast<unsigned char>(B[StatesAt + static_cast<size_t>(Index)]);
+        if (s.Kind == skBoolVz) {
+            if (state == vsNullVz || state == vsEmptyVz) return state == vsNullVz ? Null() : Unassigned();
+            return Variant(state == vsTrueVz);
+        }
+        if (state != vsValueVz) return state == vsNullVz ? Null() : Unassigned();
+        switch (s.VarType) {
+            case varSmallint: return Variant(static_cast<short>(Load<int32_t>(p)));
+            case varInteger: return Variant(static_cast<int>(Load<int32_t>(p)));
+            case varShortInt: return Variant(static_cast<signed char>(Load<int32_t>(p)));
+            case varByte: return Variant(static_cast<unsigned char>(Load<int32_t>(p)));
+            case varWord: return Variant(static_cast<unsigned short>(Load<int32_t>(p)));
+            case varLongWord: return Variant(static_cast<unsigned>(Load<uint32_t>(p)));
+            case varInt64: return Variant(static_cast<long long>(Load<Int64>(p)));
+            case varUInt64: return Variant(static_cast<unsigned long long>(Load<UInt64>(p)));
+            case varCurrency: return Variant(Currency::FromRaw(Load<Int64>(p)));
+            case varDouble: return Variant(Load<double>(p));
+            case varDate: return VarFromDateTime(TDateTime(Load<double>(p)));
+            case varSingle: return Variant(Load<float>(p));
+            case varUString: return Variant(*reinterpret_cast<const String*>(p));
+            default: return VarAsType(Variant(*reinterpret_cast<const String*>(p)), s.VarType);
+        }
+    }
+
+    // Stores a value that is of the slot's kind, Null or Unassigned (a whole Variant slot takes
+    // anything).
+    void Put(std::byte* B, int Index, const Variant& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.Kind == skVariantVz) {
+            *reinterpret_cast<Variant*>(p) = Value;
+            return;
+        }
+        auto& state = reinterpret_cast<unsigned char&>(B[StatesAt + static_cast<size_t>(Index)]);
+        const TVarType vt = Value.VType();
+        if (vt == varNull || vt == varEmpty) {
+            if (s.Kind == skStringVz) reinterpret_cast<String*>(p)->clear();
+            state = vt == varNull ? vsNullVz : vsEmptyVz;
+            return;
+        }
+        switch (s.Kind) {
+            case skStringVz: *reinterpret_cast<String*>(p) = Value.AsString(); break;
+            case skInt32Vz:
+                if (s.VarType == varLongWord) Store<uint32_t>(p, static_cast<uint32_t>(Value.AsInt64()));
+                else Store<int32_t>(p, Value.AsInteger());
+                break;
+            case skInt64Vz:
+                if (s.VarType == varCurrency) Store<Int64>(p, Value.AsCurrency().Raw());
+                else if (s.VarType == varUInt64) Store<UInt64>(p, Value.AsUInt64());
+                else Store<Int64>(p, Value.AsInt64());
+                break;
+            case skDoubleVz: Store<double>(p, Value.AsDouble()); break;
+            case skSingleVz: Store<float>(p, static_cast<float>(Value.AsDouble())); break;
+            case skBoolVz: state = Value.AsBoolean() ? vsTrueVz : vsValueVz; return;
+            default: break;
+        }
+        state = vsValueVz;
+    }
+
+    // Stores any value, cast to the slot's kind first (the cast's errors propagate, the block is
+    // then unchanged).
+    void PutCast(std::byte* B, int Index, const Variant& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        const TVarType vt = Value.VType();
+        if (s.Kind == skVariantVz || vt == s.VarType || vt == varNull || vt == varEmpty) Put(B, Index, Value);
+        else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
+    }
+
+    // True when the layout was made for these kinds.
+    bool Fits(const TMTDataStructVz* S) const {
+        if (S->Count() != Count()) return false;
+        for (int i = 0; i < Count(); ++i)
+            if (S->GetDataField(i)->VarDataType() != Slots[static_cast<size_t>(i)].VarType) return false;
+        return true;
+    }
+
+private:
+    template <class T>
+    static T Load(const std::byte* P) {
+        T v;
+        std::memcpy(&v, P, sizeof(T));
+        return v;
+    }
+    template <class T>
+    static void Store(std::byte* P, T V) {
+        std::memcpy(P, &V, sizeof(T));
+    }
+};
+
+// What a record holds only while it is edited or has changes.
+struct TMemoryRecordVz::TSideVz {
+    std::byte* Old = nullptr;     // the old values (while HasOld)
+    std::byte* TmpOld = nullptr;  // the values when the edit began (while HasTmpOld)
+    TUpdateErrorVz* UpdateError = nullptr;
+    int UpdateIndex = -1;
+    bool HasOld = false;
+    bool HasTmpOld = false;
+};
+
+const TMTRecLayoutVz* TMTDataStructVz::RecordLayout() {
+    if (FLayout && FLayout->Fits(this)) return FLayout;
+    std::vector<TVarType> kinds(static_cast<size_t>(Count()));
+    for (int i = 0; i < Count(); ++i) kinds[static_cast<size_t>(i)] = GetDataField(i)->VarDataType();
+    auto* l = new TMTRecLayoutVz(this, kinds);
+    l->AddRef();
+    ReleaseLayout();
+    FLayout = l;
+    return l;
+}
+
+void TMTDataStructVz::ReleaseLayout() {
+    TMTRecLayoutVz::Release(FLayout);
+    FLayout = nullptr;
+}
+
 // ---- TMTDataStructVz ----------------------------------------------------------------------------
 
 TMTDataStructVz::TMTDataStructVz(TMemTableDataVz* AMemTableData) : TComponent(nullptr), FMemTableData(AMemTableData) {}
 
-TMTDataStructVz::~TMTDataStructVz() { FreeFields(); }
+TMTDataStructVz::~TMTDataStructVz() {
+    FreeFields();
+    ReleaseLayout();
+}
 
 void TMTDataStructVz::BeforeDestruction() {
     ++FUpdateCount;  // freeing the fields is no structure change anybody listens to any more
@@ -407,31 +640,68 @@ void TMTDataStructVz::RelayoutRecords(const TMTDataStructVz* Source) {
     TRecordsListVz* list = FMemTableData ? FMemTableData->RecordsList() : nullptr;
     if (!list || list->Count() == 0) return;
     std::vector<std::pair<TMTDataFieldVz*, int>> map;  // current field and its position per source field
+    std::vector<TVarType> kinds;
     for (int i = 0; i < Source->Count(); ++i) {
         TMTDataFieldVz* cur = FindFieldByGIUD(Source->GetDataField(i)->FGUID);
         map.emplace_back(cur, cur ? IndexOfField(cur) : -1);
+        kinds.push_back(Source->GetDataField(i)->VarDataType());
     }
-    auto relay = [&](const TRecDataValues& values) {
-        TRecDataValues r(Source->Count(), Null());
-        for (int i = 0; i < Source->Count(); ++i) {
-            const auto& [cur, pos] = map[static_cast<size_t>(i)];
-            if (cur && pos < static_cast<int>(values.size()))
-                r[static_cast<size_t>(i)] = ConvertForRelayout(values[static_cast<size_t>(pos)], cur, Source->GetDataField(i));
+    // The new layout is the one the structure makes for these kinds once the fields are replaced.
+    auto* layout = new TMTRecLayoutVz(this, kinds);
+    layout->AddRef();
+    auto relay = [&](const TMemoryRecordVz* rec, const std::byte* values) {
+        std::byte* r = layout->NewBlock();
+        try {
+            for (int i = 0; i < Source->Count(); ++i) {
+                const auto& [cur, pos] = map[static_cast<size_t>(i)];
+                if (cur && pos < rec->ValueCount())
+                    layout->PutCast(r, i, ConvertForRelayout(rec->FLayout->Get(values, pos), cur, Source->GetDataField(i)));
+            }
+        } catch (...) {
+            layout->FreeBlock(r);
+            throw;
         }
         return r;
     };
     // Everything is converted before any record changes, so a failure leaves the store as it was.
-    std::vector<std::pair<TRecDataValues, TRecDataValues>> laid;
-    laid.reserve(static_cast<size_t>(list->Count()));
-    for (int i = 0; i < list->Count(); ++i) {
-        TMemoryRecordVz* rec = list->Rec(i);
-        laid.emplace_back(relay(rec->FData), rec->FHasOldData ? relay(rec->FOldData) : TRecDataValues());
+    struct TLaid {
+        std::byte* Values = nullptr;
+        std::byte* Old = nullptr;
+        std::byte* TmpOld = nullptr;
+    };
+    std::vector<TLaid> laid(static_cast<size_t>(list->Count()));
+    try {
+        for (int i = 0; i < list->Count(); ++i) {
+            const TMemoryRecordVz* rec = list->Rec(i);
+            TLaid& l = laid[static_cast<size_t>(i)];
+            l.Values = relay(rec, rec->FValues);
+            if (rec->FSide && rec->FSide->HasOld) l.Old = relay(rec, rec->FSide->Old);
+            if (rec->FSide && rec->FSide->HasTmpOld) l.TmpOld = relay(rec, rec->FSide->TmpOld);
+        }
+    } catch (...) {
+        for (TLaid& l : laid) {
+            layout->FreeBlock(l.Values);
+            layout->FreeBlock(l.Old);
+            layout->FreeBlock(l.TmpOld);
+        }
+        TMTRecLayoutVz::Release(layout);
+        throw;
     }
     for (int i = 0; i < list->Count(); ++i) {
         TMemoryRecordVz* rec = list->Rec(i);
-        rec->FData = std::move(laid[static_cast<size_t>(i)].first);
-        if (rec->FHasOldData) rec->FOldData = std::move(laid[static_cast<size_t>(i)].second);
+        TLaid& l = laid[static_cast<size_t>(i)];
+        rec->FLayout->FreeBlock(rec->FValues);
+        rec->FValues = l.Values;
+        if (rec->FSide) {
+            rec->FLayout->FreeBlock(rec->FSide->Old);
+            rec->FSide->Old = l.Old;
+            rec->FLayout->FreeBlock(rec->FSide->TmpOld);
+            rec->FSide->TmpOld = l.TmpOld;
+        }
+        rec->SetLayout(layout);
     }
+    ReleaseLayout();
+    FLayout = layout;
 }
 
 void TMTDataStructVz::Assign(TPersistent* Source) {
@@ -993,65 +1263,153 @@ const char* const SCantMarkDelDeleted = "Can't MarkDel the Deleted record";
 const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdates mode is not supported";
 }  // namespace
 
-TMemoryRecordVz::~TMemoryRecordVz() { FreeAndNil(FUpdateError); }
+TMemoryRecordVz::~TMemoryRecordVz() {
+    if (FSide) {
+        if (FLayout) {
+            FLayout->FreeBlock(FSide->Old);
+            FLayout->FreeBlock(FSide->TmpOld);
+        }
+        FreeAndNil(FSide->UpdateError);
+        delete FSide;
+    }
+    if (FLayout) FLayout->FreeBlock(FValues);
+    TMTRecLayoutVz::Release(FLayout);
+}
+
+void TMemoryRecordVz::SetLayout(const TMTRecLayoutVz* Layout) {
+    if (Layout) Layout->AddRef();
+    TMTRecLayoutVz::Release(FLayout);
+    FLayout = Layout;
+}
+
+TMTDataStructVz* TMemoryRecordVz::DataStruct() const { return FLayout ? FLayout->Struct : nullptr; }
+
+int TMemoryRecordVz::ValueCount() const { return FLayout ? FLayout->Count() : 0; }
+
+TMemoryRecordVz::TSideVz& TMemoryRecordVz::Side() {
+    if (!FSide) FSide = new TSideVz;
+    return *FSide;
+}
+
+void TMemoryRecordVz::TrimSide() {
+    if (FSide && !FSide->HasOld && !FSide->HasTmpOld && !FSide->UpdateError && FSide->UpdateIndex < 0) {
+        delete FSide;
+        FSide = nullptr;
+    }
+}
+
+bool TMemoryRecordVz::HasOldData() const { return FSide && FSide->HasOld; }
+
+TUpdateErrorVz* TMemoryRecordVz::UpdateError() const { return FSide ? FSide->UpdateError : nullptr; }
 
 void TMemoryRecordVz::SetUpdateError(TUpdateErrorVz* Value) {
-    if (FUpdateError == Value) return;
-    FreeAndNil(FUpdateError);
-    FUpdateError = Value;
+    if (UpdateError() == Value) return;
+    if (FSide) FreeAndNil(FSide->UpdateError);
+    if (Value) Side().UpdateError = Value;
+    TrimSide();
 }
 
-void TMemoryRecordVz::CheckValueIndex(const TRecDataValues& Values, int FieldIndex) {
-    if (FieldIndex < 0 || FieldIndex >= static_cast<int>(Values.size())) ListIndexError(FieldIndex);
+int TMemoryRecordVz::UpdateIndex() const { return FSide ? FSide->UpdateIndex : -1; }
+
+void TMemoryRecordVz::SetUpdateIndex(int Value) {
+    if (Value < 0 && !FSide) return;
+    Side().UpdateIndex = Value < 0 ? -1 : Value;
+    TrimSide();
 }
 
-const TRecDataValues& TMemoryRecordVz::ReadValues(TDataValueVersionVz Version) const {
+void TMemoryRecordVz::KeepOldData() {
+    std::byte* copy = FLayout ? FLayout->CopyBlock(FValues) : nullptr;
+    TSideVz& side = Side();
+    if (FLayout) FLayout->FreeBlock(side.Old);
+    side.Old = copy;
+    side.HasOld = true;
+}
+
+void TMemoryRecordVz::RestoreOldData() {
+    if (FSide && FSide->HasOld) std::swap(FValues, FSide->Old);
+    DropOldData();
+}
+
+void TMemoryRecordVz::DropOldData() {
+    if (!FSide) return;
+    if (FLayout) FLayout->FreeBlock(FSide->Old);
+    FSide->Old = nullptr;
+    FSide->HasOld = false;
+    TrimSide();
+}
+
+TRecDataValues TMemoryRecordVz::OldData() const {
+    TRecDataValues r;
+    if (!HasOldData()) return r;
+    r.reserve(static_cast<size_t>(ValueCount()));
+    for (int i = 0; i < ValueCount(); ++i) r.push_back(FLayout->Get(FSide->Old, i));
+    return r;
+}
+
+void TMemoryRecordVz::CheckValueIndex(int FieldIndex) const {
+    if (FieldIndex < 0 || FieldIndex >= ValueCount()) ListIndexError(FieldIndex);
+}
+
+Variant TMemoryRecordVz::Value(int FieldIndex) const {
+    CheckValueIndex(FieldIndex);
+    return FLayout->Get(FValues, FieldIndex);
+}
+
+Variant TMemoryRecordVz::OldValue(int FieldIndex) const {
+    if (!HasOldData()) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
+    CheckValueIndex(FieldIndex);
+    return FLayout->Get(FSide->Old, FieldIndex);
+}
+
+void TMemoryRecordVz::StoreValue(int FieldIndex, const Variant& Value) {
+    CheckValueIndex(FieldIndex);
+    FLayout->PutCast(FValues, FieldIndex, Value);
+}
+
+const std::byte* TMemoryRecordVz::ReadValues(TDataValueVersionVz Version) const {
+    const std::byte* old = FSide ? FSide->Old : nullptr;
+    const std::byte* tmp = FSide ? FSide->TmpOld : nullptr;
+    const bool hasOld = FSide && FSide->HasOld, hasTmp = FSide && FSide->HasTmpOld;
     switch (Version) {
         case dvvOldValueVz:
-            if (!FHasOldData) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
-            return FOldData;
-        case dvvCurValueVz: return FHasTmpOldRecValue ? FTmpOldRecValue : FData;
+            if (!hasOld) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
+            return old;
+        case dvvCurValueVz: return hasTmp ? tmp : FValues;
         case dvvEditValueVz:
             if (FEditState == resBrowseVz) throw Exception(QString::fromLatin1(SEditValuesNotAccessible));
-            return FData;
-        case dvvValueVz: return FData;
+            return FValues;
+        case dvvValueVz: return FValues;
         case dvvOldestValue:
-            if (FHasOldData) return FOldData;
-            return FHasTmpOldRecValue ? FTmpOldRecValue : FData;
-        case dvvRefreshValue: return FHasOldData ? FOldData : FData;
+            if (hasOld) return old;
+            return hasTmp ? tmp : FValues;
+        case dvvRefreshValue: return hasOld ? old : FValues;
     }
-    return FData;
-}
-
-TRecDataValues& TMemoryRecordVz::WriteValues(TDataValueVersionVz Version) {
-    return const_cast<TRecDataValues&>(ReadValues(Version));
+    return FValues;
 }
 
 Variant TMemoryRecordVz::GetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion) const {
-    const TRecDataValues& v = ReadValues(DataValueVersion);
-    CheckValueIndex(v, FieldIndex);
-    return v[static_cast<size_t>(FieldIndex)];
+    const std::byte* v = ReadValues(DataValueVersion);
+    CheckValueIndex(FieldIndex);
+    return FLayout->Get(v, FieldIndex);
 }
 
 void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value) {
-    TRecDataValues& v = WriteValues(DataValueVersion);
-    CheckValueIndex(v, FieldIndex);
-    const TVarType vt = FDataStruct && FieldIndex < FDataStruct->Count() ? FDataStruct->GetDataField(FieldIndex)->VarDataType()
-                                                                           : varVariant;
-    v[static_cast<size_t>(FieldIndex)] = CastValueToVarTypeVz(Value, vt);
+    auto* v = const_cast<std::byte*>(ReadValues(DataValueVersion));
+    CheckValueIndex(FieldIndex);
+    FLayout->PutCast(v, FieldIndex, Value);
 }
 
 Variant TMemoryRecordVz::GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const {
-    if (DataValueVersion == dvvOldValueVz && !FHasOldData) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
+    if (DataValueVersion == dvvOldValueVz && !HasOldData()) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
     if (FieldNames.contains(QLatin1Char(';'))) {
         std::vector<TMTDataFieldVz*> fields;
-        FDataStruct->GetFieldList(&fields, FieldNames);
+        DataStruct()->GetFieldList(&fields, FieldNames);
         Variant r = VarArrayCreate({0, static_cast<int>(fields.size()) - 1}, varVariant);
         for (size_t i = 0; i < fields.size(); ++i)
             r.PutElement(static_cast<int>(i), GetDataValue(fields[i]->Index(), DataValueVersion));
         return r;
     }
-    const int i = FDataStruct->FieldIndex(FieldNames);
+    const int i = DataStruct()->FieldIndex(FieldNames);
     if (i < 0) DatabaseErrorFmt(QString::fromLatin1(DbConsts::SFieldNotFound), {FieldNames});
     return GetDataValue(i, DataValueVersion);
 }
@@ -1060,12 +1418,12 @@ void TMemoryRecordVz::SetDataValues(const String& FieldNames, TDataValueVersionV
                                     const Variant& VarValue) {
     if (FieldNames.contains(QLatin1Char(';'))) {
         std::vector<TMTDataFieldVz*> fields;
-        FDataStruct->GetFieldList(&fields, FieldNames);
+        DataStruct()->GetFieldList(&fields, FieldNames);
         for (size_t i = 0; i < fields.size(); ++i)
             SetDataValue(fields[i]->Index(), DataValueVersion, VarValue.GetElement(static_cast<int>(i)));
         return;
     }
-    SetDataValue(FDataStruct->FieldIndex(FieldNames), DataValueVersion, VarValue);
+    SetDataValue(DataStruct()->FieldIndex(FieldNames), DataValueVersion, VarValue);
 }
 
 Variant TMemoryRecordVz::GetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion) const {
@@ -1090,16 +1448,25 @@ void TMemoryRecordVz::SetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataV
 
 void TMemoryRecordVz::Edit() {
     if (FEditState != resBrowseVz) return;
+    std::byte* copy = FLayout ? FLayout->CopyBlock(FValues) : nullptr;
+    TSideVz& side = Side();
+    if (FLayout) FLayout->FreeBlock(side.TmpOld);
+    side.TmpOld = copy;
+    side.HasTmpOld = true;
     FEditState = resEditVz;
-    FEditChanged = false;
-    FTmpOldRecValue = FData;
-    FHasTmpOldRecValue = true;
 }
 
 void TMemoryRecordVz::EditForRefresh() {
     if (FEditState == resEditVz || FEditState == resInsertVz) throw Exception(QString::fromLatin1(SEditForRefreshInEdit));
     FEditState = resEditForRefresh;
-    FEditChanged = false;
+}
+
+void TMemoryRecordVz::DropTmpOldData() {
+    if (!FSide) return;
+    if (FLayout) FLayout->FreeBlock(FSide->TmpOld);
+    FSide->TmpOld = nullptr;
+    FSide->HasTmpOld = false;
+    TrimSide();
 }
 
 void TMemoryRecordVz::Post() {
@@ -1109,14 +1476,21 @@ void TMemoryRecordVz::Post() {
             FRecordsList->Notify(this, Index(), rlnRecChangingVz);
             if (FRecordsList->CachedUpdates()) {
                 if (FUpdateStatus == usUnmodified) FUpdateStatus = usModified;
-                if (FUpdateIndex < 0) FRecordsList->AppendToChangeLog(this);
-                if (FUpdateStatus == usModified && !FHasOldData) {
-                    FOldData = FTmpOldRecValue;
-                    FHasOldData = true;
+                if (UpdateIndex() < 0) FRecordsList->AppendToChangeLog(this);
+                if (FUpdateStatus == usModified && !HasOldData()) {
+                    // The values from before the edit become the old values.
+                    TSideVz& side = Side();
+                    if (side.HasTmpOld) {
+                        side.Old = side.TmpOld;
+                        side.TmpOld = nullptr;
+                        side.HasTmpOld = false;
+                    } else {
+                        side.Old = FLayout ? FLayout->NewBlock() : nullptr;
+                    }
+                    side.HasOld = true;
                 }
             }
-            FTmpOldRecValue.clear();
-            FHasTmpOldRecValue = false;
+            DropTmpOldData();
             FEditState = resBrowseVz;
             FRecordsList->Notify(this, Index(), rlnRecChangedVz);
             return;
@@ -1135,17 +1509,16 @@ void TMemoryRecordVz::Cancel() {
         Free();
         return;
     }
-    if (FHasTmpOldRecValue) FData = FTmpOldRecValue;
-    FTmpOldRecValue.clear();
-    FHasTmpOldRecValue = false;
+    if (FSide && FSide->HasTmpOld) std::swap(FValues, FSide->TmpOld);
+    DropTmpOldData();
     FEditState = resBrowseVz;
 }
 
 void TMemoryRecordVz::LeaveChangeLog() {
-    if (FUpdateIndex >= 0 && FRecordsList && FUpdateIndex < FRecordsList->FDeltaList->Count() &&
-        FRecordsList->FDeltaList->Items(FUpdateIndex) == this)
-        FRecordsList->FDeltaList->SetItems(FUpdateIndex, nullptr);
-    FUpdateIndex = -1;
+    const int ui = UpdateIndex();
+    if (ui >= 0 && FRecordsList && ui < FRecordsList->FDeltaList->Count() && FRecordsList->FDeltaList->Items(ui) == this)
+        FRecordsList->FDeltaList->SetItems(ui, nullptr);
+    SetUpdateIndex(-1);
 }
 
 void TMemoryRecordVz::DoMergeChanges(bool Immediate) {
@@ -1162,8 +1535,7 @@ void TMemoryRecordVz::DoMergeChanges(bool Immediate) {
             FRecordsList->Notify(this, idx, rlnRecDeletedVz);
         }
     }
-    FOldData.clear();
-    FHasOldData = false;
+    DropOldData();
     FUpdateStatus = usUnmodified;
     LeaveChangeLog();
     SetUpdateError(nullptr);
@@ -1173,18 +1545,9 @@ void TMemoryRecordVz::MergeChanges() { DoMergeChanges(true); }
 void TMemoryRecordVz::MergeChangesDeferred() { DoMergeChanges(false); }
 
 void TMemoryRecordVz::RevertRecord() {
-    if (FUpdateStatus == usModified) {
+    if (FUpdateStatus == usModified || FUpdateStatus == usDeleted) {
         FRecordsList->Notify(this, Index(), rlnRecChangingVz);
-        if (FHasOldData) FData = FOldData;
-        FOldData.clear();
-        FHasOldData = false;
-        FUpdateStatus = usUnmodified;
-        FRecordsList->Notify(this, Index(), rlnRecChangedVz);
-    } else if (FUpdateStatus == usDeleted) {
-        FRecordsList->Notify(this, Index(), rlnRecChangingVz);
-        if (FHasOldData) FData = FOldData;
-        FOldData.clear();
-        FHasOldData = false;
+        RestoreOldData();
         FUpdateStatus = usUnmodified;
         FRecordsList->Notify(this, Index(), rlnRecChangedVz);
     }
@@ -1192,8 +1555,25 @@ void TMemoryRecordVz::RevertRecord() {
 }
 
 void TMemoryRecordVz::RefreshRecord(TMemoryRecordVz* FromRec) {
-    if (FUpdateStatus == usModified && FHasOldData) FOldData = FromRec->FData;
-    else FData = FromRec->FData;
+    std::byte* target = FUpdateStatus == usModified && HasOldData() ? FSide->Old : FValues;
+    if (!FLayout || !target) return;
+    if (FromRec->FLayout == FLayout) {
+        // Same layout: the block is copied whole (a failure cannot leave half of it).
+        std::byte* copy = FLayout->CopyBlock(FromRec->FValues);
+        FLayout->FreeBlock(target);
+        (target == FValues ? FValues : FSide->Old) = copy;
+        return;
+    }
+    std::byte* copy = FLayout->CopyBlock(target);
+    try {
+        for (int i = 0; i < ValueCount(); ++i)
+            FLayout->PutCast(copy, i, i < FromRec->ValueCount() ? FromRec->Value(i) : Null());
+    } catch (...) {
+        FLayout->FreeBlock(copy);
+        throw;
+    }
+    FLayout->FreeBlock(target);
+    (target == FValues ? FValues : FSide->Old) = copy;
 }
 
 // ---- TRecordsListVz -----------------------------------------------------------------------------
@@ -1217,7 +1597,7 @@ TRecordsListVz::~TRecordsListVz() {
 
 void TRecordsListVz::BeforeDestruction() {
     for (int i = 0; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) r->FUpdateIndex = -1;
+        if (auto* r = Rec(i)) r->SetUpdateIndex(-1);
     ++FUpdateCount;  // nobody is told about a list that goes away
     Clear();
     TComponent::BeforeDestruction();
@@ -1230,9 +1610,11 @@ int TRecordsListVz::RecValCount() const { return DataStruct() ? DataStruct()->Co
 TMemoryRecordVz* TRecordsListVz::NewRecord() {
     auto* r = New<TMemoryRecordVz>();
     r->FRecordsList = this;
-    r->FDataStruct = DataStruct();
     r->FHashCode = FNewHashCode++;
-    r->FData.assign(static_cast<size_t>(RecValCount()), Null());
+    if (TMTDataStructVz* st = DataStruct()) {
+        r->SetLayout(st->RecordLayout());
+        r->FValues = r->FLayout->NewBlock();
+    }
     return r;
 }
 
@@ -1285,7 +1667,7 @@ int TRecordsListVz::PositionOf(const TMemoryRecordVz* Rec) const {
 }
 
 void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {
-    Rec->FUpdateIndex = FDeltaList->Add(Rec);
+    Rec->SetUpdateIndex(FDeltaList->Add(Rec));
 }
 
 void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, bool Fetched) {
@@ -1300,13 +1682,12 @@ void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, 
     if (!Append) Shifted(pos, true);
     if (FCachedUpdates) {
         Rec->FUpdateStatus = usInserted;
-        if (Rec->FUpdateIndex < 0) AppendToChangeLog(Rec);
+        if (Rec->UpdateIndex() < 0) AppendToChangeLog(Rec);
     } else {
         Rec->FUpdateStatus = usUnmodified;
     }
     Rec->FEditState = resBrowseVz;
-    Rec->FTmpOldRecValue.clear();
-    Rec->FHasTmpOldRecValue = false;
+    Rec->DropTmpOldData();
     Notify(Rec, pos, rlnRecAddedVz);
 }
 
@@ -1338,13 +1719,10 @@ void TRecordsListVz::DeleteRecord(int Index) {
     if (FCachedUpdates && r->FUpdateStatus != usInserted) {
         if (r->FUpdateStatus == usDeleted) throw Exception(QString::fromLatin1(SCantMarkDelDeleted));
         // A modified record keeps its oldest values: the writer finds the row by them.
-        if (r->FUpdateStatus == usModified && !r->FHasOldData) {
-            r->FOldData = r->FData;
-            r->FHasOldData = true;
-        }
+        if (r->FUpdateStatus == usModified && !r->HasOldData()) r->KeepOldData();
         r->SetUpdateError(nullptr);
         r->FUpdateStatus = usDeleted;
-        if (r->FUpdateIndex < 0) AppendToChangeLog(r);
+        if (r->UpdateIndex() < 0) AppendToChangeLog(r);
         Notify(r, Index, rlnRecMarkedForDelVz);
         return;
     }
@@ -1394,16 +1772,16 @@ void TRecordsListVz::PersistDeleteRecords(const TRecordsRangesVz& RecordsRanges)
 }
 
 Variant TRecordsListVz::GetValue(int RecNo, int ValNo) const {
-    const TMemoryRecordVz* r = Rec(RecNo);
-    TMemoryRecordVz::CheckValueIndex(r->FData, ValNo);
-    return r->FData[static_cast<size_t>(ValNo)];
+    return Rec(RecNo)->Value(ValNo);
 }
 
 void TRecordsListVz::SetValue(int RecNo, int ValNo, const Variant& Value) {
     TMemoryRecordVz* r = Rec(RecNo);
-    TMemoryRecordVz::CheckValueIndex(r->FData, ValNo);
+    r->CheckValueIndex(ValNo);
+    // The value is cast to the field's kind before anybody is told of a change.
+    const Variant v = CastValueToVarTypeVz(Value, r->FLayout->Slots[static_cast<size_t>(ValNo)].VarType);
     Notify(r, RecNo, rlnRecChangingVz);
-    r->FData[static_cast<size_t>(ValNo)] = Value;
+    r->StoreValue(ValNo, v);
     Notify(r, RecNo, rlnRecChangedVz);
 }
 
@@ -1421,7 +1799,7 @@ void TRecordsListVz::Clear() {
     for (int i = 0; i < FRecList->Count(); ++i)
         if (auto* r = Rec(i)) {
             r->FIndex = -1;
-            r->FUpdateIndex = -1;
+            r->SetUpdateIndex(-1);
             r->Free();
         }
     FRecList->Clear();
@@ -1487,7 +1865,7 @@ void TRecordsListVz::MergeChangeLog() {
             if (n == 1) r->MergeChanges();
             else r->MergeChangesDeferred();
             // A reverted record stays in the log unmodified; it must not keep a stale position.
-            r->FUpdateIndex = -1;
+            r->SetUpdateIndex(-1);
         }
         FreeDeletedRecords();
         const int before = FRecList->Count();
@@ -1506,18 +1884,12 @@ void TRecordsListVz::CancelUpdates() {
         TMemoryRecordVz* r = Rec(i);
         switch (r->FUpdateStatus) {
             case usModified:
+            case usDeleted:
                 // A modified record without old values has nothing to go back to; the others
                 // are still cancelled.
-                if (!r->FHasOldData) {
-                    r->FUpdateStatus = usUnmodified;
-                    r->FUpdateIndex = -1;
-                    break;
-                }
-                r->FData = r->FOldData;
-                r->FOldData.clear();
-                r->FHasOldData = false;
+                r->RestoreOldData();
                 r->FUpdateStatus = usUnmodified;
-                r->FUpdateIndex = -1;
+                r->SetUpdateIndex(-1);
                 break;
             case usInserted:
                 r->LeaveChangeLog();
@@ -1526,15 +1898,8 @@ void TRecordsListVz::CancelUpdates() {
                 RenumberFrom(i);
                 r->Free();
                 break;
-            case usDeleted:
-                if (r->FHasOldData) r->FData = r->FOldData;
-                r->FOldData.clear();
-                r->FHasOldData = false;
-                r->FUpdateStatus = usUnmodified;
-                r->FUpdateIndex = -1;
-                break;
             case usUnmodified:
-                r->FUpdateIndex = -1;
+                r->SetUpdateIndex(-1);
                 break;
         }
     }
@@ -1545,7 +1910,7 @@ void TRecordsListVz::CancelUpdates() {
 void TRecordsListVz::CleanupChangedRecs() {
     FreeDeletedRecords();
     FDeltaList->Pack();
-    for (int i = 0; i < FDeltaList->Count(); ++i) static_cast<TMemoryRecordVz*>(FDeltaList->Items(i))->FUpdateIndex = i;
+    for (int i = 0; i < FDeltaList->Count(); ++i) static_cast<TMemoryRecordVz*>(FDeltaList->Items(i))->SetUpdateIndex(i);
 }
 
 // ---- TMemTableDataVz ----------------------------------------------------------------------------
@@ -1761,7 +2126,12 @@ void TRecordsListVz::TakeRecordsFrom(TRecordsListVz* Source) {
         while (Source->Count() > 0) {
             TMemoryRecordVz* src = Source->Rec(0);
             TMemoryRecordVz* rec = NewRecord();
-            for (size_t i = 0; i < rec->FData.size() && i < src->FData.size(); ++i) rec->FData[i] = src->FData[i];
+            try {
+                for (int i = 0; i < rec->ValueCount() && i < src->ValueCount(); ++i) rec->StoreValue(i, src->Value(i));
+            } catch (...) {
+                rec->Free();
+                throw;
+            }
             Source->PersistDeleteRecord(0);
             FetchRecord(rec);
         }
@@ -1837,7 +2207,7 @@ void TRecordsListVz::WriteData(TWriter* Writer) {
         if (!rec) continue;
         Writer->WriteListBegin();
         for (int i = 0; i < n; ++i) {
-            const Variant& v = rec->FData[static_cast<size_t>(i)];
+            const Variant v = rec->Value(i);
             const TFieldType t = st->GetDataField(i)->DataType();
             if (IsByteFieldType(t)) {
                 QByteArray bytes;
@@ -1927,7 +2297,7 @@ void TRecordsListVz::ReadData(TReader* Reader) {
                     } else {
                         v = Reader->ReadVariant();
                     }
-                    rec->FData[static_cast<size_t>(i)] = CastValueToVarTypeVz(v, st->GetDataField(i)->VarDataType());
+                    rec->StoreValue(i, CastValueToVarTypeVz(v, st->GetDataField(i)->VarDataType()));
                     ++i;
                 }
                 Reader->ReadListEnd();

@@ -11,12 +11,14 @@
 #include "platform/rtl/variant.h"
 
 #include <climits>
+#include <cstddef>
 #include <memory>
 #include <utility>
 #include <vector>
 
 class TMTDataStructVz;
 class TMTDataFieldVz;
+struct TMTRecLayoutVz;
 class TMemoryRecordVz;
 class TRecordsListVz;
 class TMemTableDataVz;
@@ -110,9 +112,15 @@ public:
 
 private:
     friend class TMTDataFieldVz;
+    friend class TRecordsListVz;
     TMTDataFieldVz* BuildFieldOfType(TFieldType DataType);
     void RelayoutRecords(const TMTDataStructVz* Source);
     void FreeFields();
+    // The value block layout for new records, made again when the fields' kinds changed.
+    const TMTRecLayoutVz* RecordLayout();
+    void ReleaseLayout();
+
+    const TMTRecLayoutVz* FLayout = nullptr;
 
     TOwned<TObjectListVz> FList = NewOwned<TObjectListVz>();
     TMemTableDataVz* FMemTableData = nullptr;
@@ -468,6 +476,15 @@ private:
     std::unique_ptr<Exception> FException;
 };
 
+// The values of a record live in one block laid out by the structure (TMTRecLayoutVz, private
+// to the store): each field has a slot of its Variant kind (integers, floats and dates, currency,
+// booleans and texts packed as such, every other kind as a whole Variant) and a state byte that
+// tells a value, Null and Unassigned apart. Reading a value gives back a Variant of the field's
+// kind. A change of the fields gives new records a new layout; the records already stored keep
+// theirs (and their values) until a restructure moves them over. The old values of a changed
+// record and the values saved when an edit began are blocks of the record's layout, kept with the
+// update error in a side part that exists only while the record is edited or has changes.
+
 class TMemoryRecordVz : public TPersistent {
     SDELKA_CLASS(TMemoryRecordVz, TPersistent)
 public:
@@ -477,21 +494,26 @@ public:
     // The record's position in its list (-1 when not attached).
     int Index() const;
     bool Attached() const { return FIndex != -1; }
-    TMTDataStructVz* DataStruct() const { return FDataStruct; }
+    TMTDataStructVz* DataStruct() const;
     LongWord HashCode() const { return FHashCode; }
+    // The number of values (the structure's field count when the record was made or laid out).
+    int ValueCount() const;
+    // The current value of a field (what an edit writes); raises a list index error out of range.
+    Variant Value(int FieldIndex) const;
+    // The old value of a field (valid while HasOldData).
+    Variant OldValue(int FieldIndex) const;
     // The old values (valid while HasOldData).
-    const TRecDataValues& OldData() const { return FOldData; }
-    bool HasOldData() const { return FHasOldData; }
-    const TRecDataValues& Data() const { return FData; }
+    TRecDataValues OldData() const;
+    bool HasOldData() const;
     TRecordsListVz* RecordsList() const { return FRecordsList; }
-    TUpdateErrorVz* UpdateError() const { return FUpdateError; }
+    TUpdateErrorVz* UpdateError() const;
     // Takes ownership of the error (the previous one is freed).
     void SetUpdateError(TUpdateErrorVz* Value);
-    int UpdateIndex() const { return FUpdateIndex; }
-    void SetUpdateIndex(int Value) { FUpdateIndex = Value; }
-    TUpdateStatus UpdateStatus() const { return FUpdateStatus; }
-    void SetUpdateStatus(TUpdateStatus Value) { FUpdateStatus = Value; }
-    TRecordEditStateVz EditState() const { return FEditState; }
+    int UpdateIndex() const;
+    void SetUpdateIndex(int Value);
+    TUpdateStatus UpdateStatus() const { return static_cast<TUpdateStatus>(FUpdateStatus); }
+    void SetUpdateStatus(TUpdateStatus Value) { FUpdateStatus = static_cast<unsigned char>(Value); }
+    TRecordEditStateVz EditState() const { return static_cast<TRecordEditStateVz>(FEditState); }
 
     void Edit();
     void EditForRefresh();
@@ -513,28 +535,35 @@ public:
 private:
     friend class TRecordsListVz;
     friend class TMTDataStructVz;
+    struct TSideVz;
     // The merge step of a whole change log: a deleted record leaves its list slot as nil.
     void MergeChangesDeferred();
     void DoMergeChanges(bool Immediate);
     void LeaveChangeLog();
-    const TRecDataValues& ReadValues(TDataValueVersionVz Version) const;
-    TRecDataValues& WriteValues(TDataValueVersionVz Version);
-    static void CheckValueIndex(const TRecDataValues& Values, int FieldIndex);
+    void SetLayout(const TMTRecLayoutVz* Layout);
+    const std::byte* ReadValues(TDataValueVersionVz Version) const;
+    void CheckValueIndex(int FieldIndex) const;
+    // Stores a value in the current values, cast to the field's kind.
+    void StoreValue(int FieldIndex, const Variant& Value);
+    TSideVz& Side();
+    // Drops the side part once it holds nothing.
+    void TrimSide();
+    // The old values become a copy of the current ones.
+    void KeepOldData();
+    // The current values go back to the old ones (if any); the old ones are dropped.
+    void RestoreOldData();
+    void DropOldData();
+    void DropTmpOldData();
 
-    TRecDataValues FData;
-    TMTDataStructVz* FDataStruct = nullptr;
-    bool FEditChanged = false;
-    TRecordEditStateVz FEditState = resInsertVz;
+    // The small fields first: they fill the space after the object's header.
+    unsigned char FEditState = resInsertVz;
+    unsigned char FUpdateStatus = usUnmodified;
     LongWord FHashCode = 0;
     mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
-    TRecDataValues FOldData;
-    bool FHasOldData = false;
+    const TMTRecLayoutVz* FLayout = nullptr;
     TRecordsListVz* FRecordsList = nullptr;
-    TRecDataValues FTmpOldRecValue;
-    bool FHasTmpOldRecValue = false;
-    TUpdateErrorVz* FUpdateError = nullptr;
-    int FUpdateIndex = -1;
-    TUpdateStatus FUpdateStatus = usUnmodified;
+    std::byte* FValues = nullptr;
+    TSideVz* FSide = nullptr;
 };
 
 // ---- record list --------------------------------------------------------------------------------

@@ -765,8 +765,8 @@ bool TCustomMemTableVz::GetFieldData(TField* Field, Variant& Value) {
     if (fieldNo > 0 && b->MemRec && (b->UseMemRec || State() == dsOldValue || State() == dsCurValue)) {
         TMemoryRecordVz* rec = b->MemRec;
         const size_t i = static_cast<size_t>(fieldNo - 1);
-        const TRecDataValues& vals = State() == dsOldValue && rec->HasOldData() ? rec->OldData() : rec->Data();
-        if (i < vals.size()) v = vals[i];
+        const bool old = State() == dsOldValue && rec->HasOldData();
+        if (i < static_cast<size_t>(rec->ValueCount())) v = old ? rec->OldValue(static_cast<int>(i)) : rec->Value(static_cast<int>(i));
     } else {
         const size_t i = static_cast<size_t>(Field->Index());
         if (i < b->Values.size()) v = b->Values[i];
@@ -852,11 +852,11 @@ void TCustomMemTableVz::SetFieldData(TField* Field, const Variant& Value) {
         b->Values[idx] = v;
     } else {
         if (b->UseMemRec && b->MemRec) {
-            const TRecDataValues& data = b->MemRec->Data();
+            const TMemoryRecordVz* data = b->MemRec;
             for (TField* f : *Fields())
-                if (f->FieldNo() > 0 && static_cast<size_t>(f->FieldNo() - 1) < data.size() &&
+                if (f->FieldNo() > 0 && f->FieldNo() - 1 < data->ValueCount() &&
                     static_cast<size_t>(f->Index()) < b->Values.size())
-                    b->Values[static_cast<size_t>(f->Index())] = data[static_cast<size_t>(f->FieldNo() - 1)];
+                    b->Values[static_cast<size_t>(f->Index())] = data->Value(f->FieldNo() - 1);
         }
         b->UseMemRec = false;
         b->Values[idx] = v;
@@ -886,7 +886,7 @@ void TCustomMemTableVz::CopyBufferToRecord(TMTRecBuf* Buffer, TMemoryRecordVz* R
     for (TField* f : *Fields()) {
         if (f->FieldNo() <= 0 || !IsDataField(f)) continue;
         Variant v;
-        if (Buffer->UseMemRec && Buffer->MemRec) v = Buffer->MemRec->Data()[static_cast<size_t>(f->FieldNo() - 1)];
+        if (Buffer->UseMemRec && Buffer->MemRec) v = Buffer->MemRec->Value(f->FieldNo() - 1);
         else if (static_cast<size_t>(f->Index()) < Buffer->Values.size()) v = Buffer->Values[static_cast<size_t>(f->Index())];
         else v = Null();
         if (VarIsEmpty(v)) v = Null();
@@ -1300,9 +1300,8 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
                 for (size_t i = 0; i < n; ++i) FMasterKeys.push_back(KeyAt(FMasterValues, i, n));
                 FMasterKeysStale = false;
             }
-            const TRecDataValues& values = Rec->Data();
             for (size_t i = 0; i < n && accept; ++i)
-                accept = StoredEqualsKeyVz(values[static_cast<size_t>(FDetailStoreFields[i])], FMasterKeys[i]);
+                accept = StoredEqualsKeyVz(Rec->Value(FDetailStoreFields[i]), FMasterKeys[i]);
         }
         if (accept && extra) accept = FExtraFilters->IsCurRecordInFilter(Rec);
     } catch (EAbort&) {
@@ -1343,9 +1342,9 @@ void TCustomMemTableVz::RefreshFilteredView() {
 // ---- search -------------------------------------------------------------------------------------
 
 Variant TCustomMemTableVz::StoredKeyValue(TMemoryRecordVz* Rec, const std::vector<int>& StoreFields) const {
-    if (StoreFields.size() == 1) return Rec->Data()[static_cast<size_t>(StoreFields[0])];
+    if (StoreFields.size() == 1) return Rec->Value(StoreFields[0]);
     Variant r = VarArrayCreate({0, static_cast<int>(StoreFields.size()) - 1}, varVariant);
-    for (size_t i = 0; i < StoreFields.size(); ++i) r.PutElement(static_cast<int>(i), Rec->Data()[static_cast<size_t>(StoreFields[i])]);
+    for (size_t i = 0; i < StoreFields.size(); ++i) r.PutElement(static_cast<int>(i), Rec->Value(StoreFields[i]));
     return r;
 }
 
@@ -1412,16 +1411,16 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
                 if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
             });
         } else {
-            std::vector<size_t> sf;
+            std::vector<int> sf;
             std::vector<TStoredKeyMatchVz> keys;
             for (size_t i = 0; i < n; ++i) {
-                sf.push_back(static_cast<size_t>(keyFields[i]->FieldNo() - 1));
+                sf.push_back(keyFields[i]->FieldNo() - 1);
                 keys.emplace_back(KeyAt(KeyValues, i, n));
             }
             for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
-                const TRecDataValues& values = FRecordsView->GetRec(row)->Data();
+                TMemoryRecordVz* rec = FRecordsView->GetRec(row);
                 bool ok = true;
-                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(values[sf[i]]);
+                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec->Value(sf[i]));
                 if (ok) found = row;
             }
         }
@@ -1526,13 +1525,11 @@ void TCustomMemTableVz::SetSortOrder(const String& Value) {
 int TCustomMemTableVz::CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort) {
     auto* list = dynamic_cast<TOrderByList*>(ParamSort);
     if (list) {
-        const TRecDataValues& a = Rec1->Data();
-        const TRecDataValues& b = Rec2->Data();
         for (int i = 0; i < list->Count(); ++i) {
             const TOrderByItemVz* item = list->Items(i);
             const int idx = item->MTFieldIndex;
-            if (idx < 0 || static_cast<size_t>(idx) >= a.size() || static_cast<size_t>(idx) >= b.size()) continue;
-            int c = CompareValuesVz(a[static_cast<size_t>(idx)], b[static_cast<size_t>(idx)], item->CaseIns);
+            if (idx < 0 || idx >= Rec1->ValueCount() || idx >= Rec2->ValueCount()) continue;
+            int c = CompareValuesVz(Rec1->Value(idx), Rec2->Value(idx), item->CaseIns);
             if (item->Desc) c = -c;
             if (c != 0) return c;
         }
@@ -1835,7 +1832,7 @@ void TCustomMemTableVz::GetAggregatedValuesForRange(const TBookmark& FromBM, con
     int count = 0;
     Variant sum = Null(), mn = Null(), mx = Null();
     for (int row = first; row <= last; ++row) {
-        const Variant& v = FRecordsView->GetRec(row - 1)->Data()[static_cast<size_t>(idx)];
+        const Variant& v = FRecordsView->GetRec(row - 1)->Value(idx);
         if (VarIsNull(v) || VarIsEmpty(v)) continue;
         if (wantCount) ++count;
         if (!numeric) continue;
@@ -1984,7 +1981,7 @@ int TCustomMemTableVz::LoadFromMemTableVz(TCustomMemTableVz* Source, int RecordC
                     try {
                         for (int i = 0; i < st->Count(); ++i)
                             if (map[static_cast<size_t>(i)] >= 0)
-                                rec->SetDataValue(i, dvvValueVz, s->Data()[static_cast<size_t>(map[static_cast<size_t>(i)])]);
+                                rec->SetDataValue(i, dvvValueVz, s->Value(map[static_cast<size_t>(i)]));
                         if (asUser) list->AddRecord(rec);
                         else list->FetchRecord(rec);
                     } catch (...) {
@@ -2175,7 +2172,7 @@ bool TMemTableTreeListVz::Locate(const String& KeyFields, const Variant& KeyValu
     for (TMemRecViewVz* n : all) {
         bool ok = true;
         for (size_t i = 0; i < fields.size() && ok; ++i) {
-            const Variant val = n->Rec()->Data()[static_cast<size_t>(fields[i]->FieldNo() - 1)];
+            const Variant val = n->Rec()->Value(fields[i]->FieldNo() - 1);
             const Variant key = KeyAt(KeyValues, i, fields.size());
             if (!Options.Empty() && fields.size() == 1) {
                 String text = VarToStr(val);
@@ -2369,7 +2366,7 @@ void TMemTableDataFieldValueListVz::Rebuild() {
         const int idx = st ? st->FieldIndex(FFieldName) : -1;
         if (idx < 0) return;
         auto all = NewOwned<TStringList>();
-        for (int i = 0; i < view->Count(); ++i) all->Add(VarToDisplayStrVz(view->GetRec(i)->Data()[static_cast<size_t>(idx)]));
+        for (int i = 0; i < view->Count(); ++i) all->Add(VarToDisplayStrVz(view->GetRec(i)->Value(idx)));
         all->Sort();
         for (int i = 0; i < all->Count(); ++i)
             if (FValues->Count() == 0 || FValues->Strings(FValues->Count() - 1) != all->Strings(i)) FValues->Add(all->Strings(i));
@@ -2396,7 +2393,7 @@ void TMemTableDataFieldValueListVz::Rebuild() {
         FValues->SetSorted(true);
         for (int i = 0; i < list->Count(); ++i) {
             TMemoryRecordVz* r = list->Rec(i);
-            if (r && Passes(r)) FValues->Add(VarToStr(r->Data()[static_cast<size_t>(idx)]));
+            if (r && Passes(r)) FValues->Add(VarToStr(r->Value(idx)));
         }
         return;
     }

@@ -38,11 +38,12 @@ TDateTime ExprNoMilliseconds(TDateTime D) {
 
 Variant ExprNoMilliseconds(const Variant& V) { return VarFromDateTime(ExprNoMilliseconds(V.AsDateTime())); }
 
-// The stored value of the record at a structure position, or nullptr for a position the record
+// The stored value of the record at a structure position in Out; false for a position the record
 // does not hold. The one place the evaluation reads a record's values.
-const Variant* StoredValue(const TMemoryRecordVz* Rec, int Pos) {
-    if (Pos < 0 || static_cast<size_t>(Pos) >= Rec->Data().size()) return nullptr;
-    return &Rec->Data()[static_cast<size_t>(Pos)];
+bool StoredValue(const TMemoryRecordVz* Rec, int Pos, Variant& Out) {
+    if (Pos < 0 || Pos >= Rec->ValueCount()) return false;
+    Out = Rec->Value(Pos);
+    return true;
 }
 
 bool ExprIsNumber(const Variant& V) {
@@ -242,8 +243,8 @@ Variant TDataSetExprParserVz::EvalField(int Node, TEvalCtx& Ctx) {
     if (rec) {
         TMTDataStructVz* st = rec->DataStruct();
         if (ref.Pos == -2 || ref.Struct != st) ResolveField(ref, Node, st);
-        if (const Variant* stored = StoredValue(rec, ref.Pos)) {
-            const Variant& v = *stored;
+        Variant v;
+        if (StoredValue(rec, ref.Pos, v)) {
             if (ExprIsNull(v)) return Null();
             if (ref.Type == ftUnknown) return v;
             const TVarType kind = FieldTypeVarMap(ref.Type);
@@ -628,11 +629,11 @@ const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Inde
                                                                          TFastVal& Scratch) const {
     const TFastOperand& o = FOperands[static_cast<size_t>(Index)];
     if (o.Pos < 0) return o.Const.Cls != TFastVal::fvOther ? &o.Const : nullptr;
-    const Variant* v = StoredValue(Rec, o.Pos);
-    if (!v) return nullptr;
+    Variant v;
+    if (!StoredValue(Rec, o.Pos, v)) return nullptr;
     // A value of another kind than its field's is converted by the general evaluation.
-    if (o.Kind != varVariant && v->VType() != o.Kind && !ExprIsNull(*v)) return nullptr;
-    return Classify(*v, Scratch) ? &Scratch : nullptr;
+    if (o.Kind != varVariant && v.VType() != o.Kind && !ExprIsNull(v)) return nullptr;
+    return Classify(v, Scratch) ? &Scratch : nullptr;
 }
 
 int TDataSetExprParserVz::AddGeneral(int Node) {
@@ -826,7 +827,7 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
         bool blank;
         if (const TFastVal* a = ReadOperand(n.A, rec, sa))
             blank = a->Cls == TFastVal::fvNull || (a->Cls == TFastVal::fvText && a->S.isEmpty());
-        else if (o.Pos >= 0 && StoredValue(rec, o.Pos) && (o.Kind == varVariant || StoredValue(rec, o.Pos)->VType() == o.Kind))
+        else if (Variant v; o.Pos >= 0 && StoredValue(rec, o.Pos, v) && (o.Kind == varVariant || v.VType() == o.Kind))
             blank = false;
         else return RunGeneral(n, Ctx);
         return (n.Op == coISBLANK) == blank ? kTrue : kFalse;

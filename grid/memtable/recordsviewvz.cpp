@@ -396,7 +396,6 @@ struct TSortPartVz {
     signed char Kind = 0;  // 0 Null, 1 text, 2 number, 3 any other value
     double Num = 0;
     int Text = -1;
-    const Variant* Value = nullptr;
 };
 
 // The standard comparison of two values of one part: Null first, texts by the locale, then
@@ -442,13 +441,12 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
     std::vector<String> texts;  // shared copies: no text is duplicated
     texts.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        const TRecDataValues& data = Items[i]->Rec()->Data();
+        const TMemoryRecordVz* rec = Items[i]->Rec();
         for (size_t k = 0; k < np; ++k) {
             TSortPartVz& p = keys[i * np + k];
             const int f = fields[k];
-            if (f < 0 || static_cast<size_t>(f) >= data.size()) continue;
-            const Variant& v = data[static_cast<size_t>(f)];
-            p.Value = &v;
+            if (f < 0 || f >= rec->ValueCount()) continue;
+            const Variant v = rec->Value(f);
             switch (VarType(v)) {
                 case varEmpty: case varNull: p.Kind = 0; break;
                 case varString: case varUString: case varOleStr:
@@ -475,7 +473,7 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
             if (x.Kind == 0 || y.Kind == 0) c = x.Kind == y.Kind ? 0 : (x.Kind == 0 ? -1 : 1);
             else if (x.Kind == 1 && y.Kind == 1) c = CollateCompare(texts[static_cast<size_t>(x.Text)], texts[static_cast<size_t>(y.Text)], caseIns[k] != 0);
             else if (x.Kind == 2 && y.Kind == 2) c = x.Num < y.Num ? -1 : (x.Num > y.Num ? 1 : 0);
-            else c = CompareOneValueVz(*x.Value, *y.Value, caseIns[k]);
+            else c = CompareOneValueVz(Items[a]->Rec()->Value(fields[k]), Items[b]->Rec()->Value(fields[k]), caseIns[k]);
             if (c != 0) return desc[k] ? c > 0 : c < 0;
         }
         return Items[a]->Rec()->Index() < Items[b]->Rec()->Index();
@@ -821,7 +819,7 @@ String TRecordsViewVz::TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fiel
     String k;
     bool any = false;
     for (int f : Fields) {
-        const Variant& v = Rec->Data()[static_cast<size_t>(f)];
+        const Variant v = Rec->Value(f);
         if (VarIsNull(v) || VarIsEmpty(v)) {
             k += u'\x01';
         } else {

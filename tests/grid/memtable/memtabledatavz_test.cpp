@@ -338,7 +338,7 @@ TEST_F(StoreFixture, RestructureCarriesValuesByIdentity) {
     EXPECT_EQ(S->GetDataField(0)->DataType(), ftString);
     for (int i = 0; i < 3; ++i) {
         TMemoryRecordVz* r = L->Rec(i);
-        ASSERT_EQ(r->Data().size(), 3u);
+        ASSERT_EQ(r->ValueCount(), 3);
         EXPECT_EQ(r->GetDataValue(0, dvvValueVz), Variant(QString::number(100 + i)));
         EXPECT_EQ(r->GetDataValue(0, dvvValueVz).VType(), varString);
         EXPECT_EQ(r->GetDataValue(1, dvvValueVz), Variant("abcde"));
@@ -549,9 +549,15 @@ TEST_F(StoreFixture, RangeDeleteMoveAndSort) {
     EXPECT_EQ(L->Rec(2)->Index(), 2);
 
     Store->Events.clear();
-    L->SetValue(1, 1, Variant(99));  // no cast: the slot takes the value as given
-    EXPECT_EQ(L->GetValue(1, 1).VType(), varInteger);
+    L->SetValue(1, 1, Variant(99));  // kept in the field's kind
+    EXPECT_EQ(L->GetValue(1, 1).VType(), varString);
+    EXPECT_EQ(L->GetValue(1, 1).AsString(), String("99"));
     EXPECT_EQ(Actions(), (std::vector<TRecordsListNotification>{rlnRecChangingVz, rlnRecChangedVz}));
+    // A value the field cannot hold is refused before anybody hears of a change.
+    Store->Events.clear();
+    EXPECT_THROW(L->SetValue(1, 0, Variant("x")), EVariantTypeCastError);
+    EXPECT_EQ(L->GetValue(1, 0), Variant(3));
+    EXPECT_TRUE(Actions().empty());
 }
 
 TEST_F(StoreFixture, UpdateBracketDropsNotificationsAndEndsWithListChanged) {

@@ -77,9 +77,9 @@ TEST_F(MemTableFixture, EditInsertDeleteCancel) {
     T->Edit();
     T->FieldByName(u"Name"_S)->SetAsString(u"B"_S);
     // The edit is the buffer's own until posted.
-    EXPECT_EQ(T->MemTableData()->RecordsList()->Rec(1)->Data()[1].AsString(), u"b"_S);
+    EXPECT_EQ(T->MemTableData()->RecordsList()->Rec(1)->Value(1).AsString(), u"b"_S);
     T->Post();
-    EXPECT_EQ(T->MemTableData()->RecordsList()->Rec(1)->Data()[1].AsString(), u"B"_S);
+    EXPECT_EQ(T->MemTableData()->RecordsList()->Rec(1)->Value(1).AsString(), u"B"_S);
     EXPECT_EQ(T->RecNo(), 2);
 
     T->SetRecNo(3);
@@ -257,7 +257,7 @@ TEST_F(MemTableFixture, LocateWithoutIndexMatchesTheGeneralEquality) {
         for (const Variant& key : keys) {
             int want = 0;
             for (int i = 0; i < T->MemTableData()->RecordsList()->Count() && want == 0; ++i)
-                if (VarEqualsVz(T->MemTableData()->RecordsList()->Rec(i)->Data()[static_cast<size_t>(pos)], key)) want = i + 1;
+                if (VarEqualsVz(T->MemTableData()->RecordsList()->Rec(i)->Value(pos), key)) want = i + 1;
             T->First();
             const bool found = T->Locate(field, key, {});
             EXPECT_EQ(found ? T->RecNo() : 0, want) << field.toStdString() << " = " << VarToStr(key).toStdString();
@@ -551,7 +551,7 @@ TEST_F(MemTableFixture, AFailingReceiverDoesNotSilenceTheOthers) {
     TMemoryRecordVz* rec = T->MemTableData()->RecordsList()->Rec(0);
     EXPECT_THROW(T->MemTableData()->RecordsList()->SetValue(0, 1, Variant(u"b"_S)), Exception);
     EXPECT_EQ(heard, 1);
-    EXPECT_EQ(rec->Data()[1].AsString(), u"b"_S);
+    EXPECT_EQ(rec->Value(1).AsString(), u"b"_S);
     failing->SetDataObject(nullptr);
     listening->SetDataObject(nullptr);
 }

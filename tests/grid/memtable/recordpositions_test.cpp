@@ -46,7 +46,7 @@ TEST_F(PositionsFixture, ScatteredInsertsAndDeletesKeepEveryPositionTrue) {
     }
     // A sort reads positions while records trade places.
     L->SortData(nullptr, [](TMemoryRecordVz* A, TMemoryRecordVz* B, TObject*) {
-        return A->Data()[0].AsInteger() % 7 - B->Data()[0].AsInteger() % 7;
+        return A->Value(0).AsInteger() % 7 - B->Value(0).AsInteger() % 7;
     });
     ExpectPositionsTrue("after a sort");
     L->InsertRecord(0, Make(next++));

@@ -1,0 +1,223 @@
+// The values of stored records: each field keeps its kind, Null and Unassigned stay apart, and the
+// values survive edits, change logs and structure changes on a filled store.
+#include "grid/memtable/memtabledatavz.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+struct ValuesFixture : ::testing::Test {
+    TMemTableDataVz* Store = New<TMemTableDataVz>(nullptr);
+    TMTDataStructVz* S = Store->DataStruct();
+    TRecordsListVz* L = Store->RecordsList();
+    ~ValuesFixture() override { Store->Free(); }
+};
+
+struct KindCase {
+    const char* Name;
+    TFieldType Type;
+    int Size;
+    Variant Value;
+    TVarType Kind;
+};
+
+// Values equal and of one kind (arrays element by element).
+void ExpectSameValue(const Variant& Got, const Variant& Want, const char* Name) {
+    SCOPED_TRACE(Name);
+    ASSERT_EQ(Got.VType(), Want.VType());
+    if (VarIsArray(Want)) {
+        ASSERT_EQ(VarArrayHighBound(Got, 1), VarArrayHighBound(Want, 1));
+        for (int i = VarArrayLowBound(Want, 1); i <= VarArrayHighBound(Want, 1); ++i)
+            EXPECT_EQ(Got.GetElement(i), Want.GetElement(i));
+        return;
+    }
+    if (VarIsNull(Want) || VarIsEmpty(Want)) return;
+    EXPECT_TRUE(Got == Want) << Got.AsString().toStdString() << " vs " << Want.AsString().toStdString();
+}
+
+std::vector<KindCase> Kinds() {
+    Variant bytes = VarArrayCreate({0, 2}, varByte);
+    for (int i = 0; i < 3; ++i) bytes.PutElement(i, Variant(static_cast<unsigned char>(250 + i)));
+    Variant any = VarArrayCreate({0, 1}, varVariant);
+    any.PutElement(0, Variant(7));
+    any.PutElement(1, Variant("seven"));
+    return {
+        {"Small", ftSmallint, 0, Variant(static_cast<short>(-32768)), varSmallint},
+        {"Int", ftInteger, 0, Variant(INT_MIN), varInteger},
+        {"Word", ftWord, 0, Variant(65535), varInteger},
+        {"ShortInt", ftShortint, 0, Variant(static_cast<signed char>(-128)), varShortInt},
+        {"Byte", ftByte, 0, Variant(static_cast<unsigned char>(255)), varByte},
+        {"LongWord", ftLongWord, 0, Variant(4294967295u), varLongWord},
+        {"Large", ftLargeint, 0, Variant(static_cast<long long>(LLONG_MIN)), varInt64},
+        {"Float", ftFloat, 0, Variant(-1.0e300), varDouble},
+        {"Single", ftSingle, 0, Variant(1.5f), varSingle},
+        {"Money", ftCurrency, 0, Variant(Currency::FromRaw(-922337203685477580LL)), varCurrency},
+        {"Bcd", ftBCD, 4, Variant(Currency::FromRaw(12345)), varCurrency},
+        {"Day", ftDate, 0, VarFromDateTime(TDateTime(45000.0)), varDate},
+        {"Moment", ftDateTime, 0, VarFromDateTime(TDateTime(45000.75)), varDate},
+        {"Flag", ftBoolean, 0, Variant(true), varBoolean},
+        {"Text", ftString, 20, VarAsType(Variant("ansi"), varString), varString},
+        {"Wide", ftWideString, 20, Variant(QStringLiteral("широкий")), varUString},
+        {"Fixed", ftFixedWideChar, 5, VarAsType(Variant("ole"), varOleStr), varOleStr},
+        {"Stamp", ftTimeStamp, 0, VarSQLTimeStampCreate(TSQLTimeStamp{2024, 2, 29, 13, 5, 7, 120}), varSQLTimeStamp},
+        {"Fmt", ftFMTBcd, 4, VarFMTBcdCreate(12345.6789, 18, 4), varFMTBcd},
+        {"Blob", ftBlob, 0, bytes, varByteArrayVz},
+        {"Any", ftVariant, 0, any, static_cast<TVarType>(varArray | varVariant)},
+    };
+}
+
+// Every kind comes back as stored, in each value version, next to Null and Unassigned of the
+// same field; a stored value is cast to its field's kind.
+TEST_F(ValuesFixture, EveryKindComesBackAsStoredInEveryVersion) {
+    const std::vector<KindCase> cases = Kinds();
+    for (const KindCase& c : cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
+    const int n = static_cast<int>(cases.size());
+    TMemoryRecordVz* valued = L->NewRecord();
+    TMemoryRecordVz* nulls = L->NewRecord();
+    TMemoryRecordVz* empties = L->NewRecord();
+    for (int i = 0; i < n; ++i) {
+        valued->SetDataValue(i, dvvValueVz, cases[static_cast<size_t>(i)].Value);
+        empties->SetDataValue(i, dvvValueVz, Unassigned());
+    }
+    L->FetchRecord(valued);
+    L->FetchRecord(nulls);
+    L->FetchRecord(empties);
+    L->SetCachedUpdates(true);
+    for (TMemoryRecordVz* r : {valued, nulls, empties}) {
+        r->Edit();
+        for (int i = 0; i < n; ++i) r->SetDataValue(i, dvvValueVz, Null());
+        r->Post();
+    }
+    for (int i = 0; i < n; ++i) {
+        const KindCase& c = cases[static_cast<size_t>(i)];
+        ExpectSameValue(valued->GetDataValue(i, dvvOldValueVz), c.Value, c.Name);
+        ExpectSameValue(valued->OldValue(i), c.Value, c.Name);
+        EXPECT_EQ(valued->GetDataValue(i, dvvOldValueVz).VType(), c.Kind) << c.Name;
+        EXPECT_TRUE(VarIsNull(nulls->GetDataValue(i, dvvOldValueVz))) << c.Name;
+        EXPECT_TRUE(VarIsEmpty(empties->GetDataValue(i, dvvOldValueVz))) << c.Name;
+        EXPECT_TRUE(VarIsNull(valued->Value(i))) << c.Name;
+    }
+    // Going back puts the values in place again, kinds and all.
+    valued->RevertRecord();
+    empties->RevertRecord();
+    for (int i = 0; i < n; ++i) {
+        const KindCase& c = cases[static_cast<size_t>(i)];
+        ExpectSameValue(valued->Value(i), c.Value, c.Name);
+        EXPECT_TRUE(VarIsEmpty(empties->Value(i))) << c.Name;
+    }
+    EXPECT_THROW(valued->Value(n), Exception);
+    EXPECT_THROW(valued->Value(-1), Exception);
+
+    // A value of another kind is cast to the field's; a value it cannot take leaves it as it was.
+    TMemoryRecordVz* r = valued;
+    r->SetDataValue(0, dvvValueVz, Variant("12"));
+    EXPECT_EQ(r->Value(0).VType(), varSmallint);
+    EXPECT_EQ(r->Value(0).AsInteger(), 12);
+    EXPECT_THROW(r->SetDataValue(1, dvvValueVz, Variant("not a number")), EVariantTypeCastError);
+    ExpectSameValue(r->Value(1), cases[1].Value, "Int after a refused value");
+    r->SetDataValue(14, dvvValueVz, Variant(5));
+    EXPECT_EQ(r->Value(14).VType(), varString);
+    EXPECT_EQ(r->Value(14).AsString(), String("5"));
+}
+
+// An edit keeps the values it began with apart from the record: cancel puts them back, post
+// makes them the old values of a cached change, and nothing of it stays once merged.
+TEST_F(ValuesFixture, EditCancelPostAndMergeKeepTheRightValues) {
+    S->BuildDataFieldForDef("Id", ftInteger, 0, 0);
+    S->BuildDataFieldForDef("Name", ftWideString, 0, 20);
+    TMemoryRecordVz* r = L->NewRecord();
+    r->SetDataValue(0, dvvValueVz, 1);
+    r->SetDataValue(1, dvvValueVz, "one");
+    L->FetchRecord(r);
+
+    r->Edit();
+    r->SetDataValue(1, dvvValueVz, "uno");
+    EXPECT_EQ(r->GetDataValue(1, dvvCurValueVz), Variant("one"));
+    EXPECT_EQ(r->GetDataValue(1, dvvEditValueVz), Variant("uno"));
+    r->Cancel();
+    EXPECT_EQ(r->Value(1), Variant("one"));
+    EXPECT_EQ(r->GetDataValue(1, dvvCurValueVz), Variant("one"));
+    EXPECT_THROW(r->GetDataValue(1, dvvEditValueVz), Exception);
+    EXPECT_FALSE(r->HasOldData());
+
+    L->SetCachedUpdates(true);
+    r->Edit();
+    r->SetDataValue(1, dvvValueVz, "uno");
+    r->Post();
+    EXPECT_TRUE(r->HasOldData());
+    EXPECT_EQ(r->OldData(), (TRecDataValues{Variant(1), Variant("one")}));
+    EXPECT_EQ(r->UpdateIndex(), 0);
+    r->SetUpdateError(New<TUpdateErrorVz>(std::make_unique<Exception>(String("refused"))));
+    ASSERT_NE(r->UpdateError(), nullptr);
+    L->MergeChangeLog();
+    EXPECT_FALSE(r->HasOldData());
+    EXPECT_EQ(r->UpdateError(), nullptr);
+    EXPECT_EQ(r->UpdateIndex(), -1);
+    EXPECT_EQ(r->Value(1), Variant("uno"));
+    EXPECT_THROW(r->OldValue(1), Exception);
+}
+
+// Records made before a field was added or changed keep their values as they were made; a
+// restructure brings every record, its old values and an edit in progress to the new fields.
+TEST_F(ValuesFixture, StructureChangesOnAFilledStore) {
+    S->BuildDataFieldForDef("Id", ftInteger, 0, 0);
+    S->BuildDataFieldForDef("Name", ftWideString, 0, 20);
+    auto add = [&](int Id, const char* Name) {
+        TMemoryRecordVz* r = L->NewRecord();
+        r->SetDataValue(0, dvvValueVz, Id);
+        r->SetDataValue(1, dvvValueVz, Name);
+        L->FetchRecord(r);
+        return r;
+    };
+    TMemoryRecordVz* before = add(1, "one");
+    // A field added to the filled store: the record made before it has no value for it.
+    S->BuildDataFieldForDef("Amount", ftFloat, 0, 0);
+    TMemoryRecordVz* after = add(2, "two");
+    after->SetDataValue(2, dvvValueVz, 2.5);
+    EXPECT_EQ(before->ValueCount(), 2);
+    EXPECT_THROW(before->Value(2), Exception);
+    EXPECT_EQ(after->Value(2), Variant(2.5));
+    // A kind changed in place: old records still read what they hold.
+    static_cast<TMTNumericDataFieldVz*>(S->GetDataField(0))->SetNumericDataType(fdtLargeintVz);
+    TMemoryRecordVz* third = add(3, "three");
+    EXPECT_EQ(before->Value(0).VType(), varInteger);
+    EXPECT_EQ(third->Value(0).VType(), varInt64);
+
+    L->SetCachedUpdates(true);
+    after->Edit();
+    after->SetDataValue(1, dvvValueVz, "dos");
+    after->Post();
+    third->Edit();
+    third->SetDataValue(1, dvvValueVz, "tres");
+
+    // Move the text first, make the number text and drop the amount.
+    TMTDataStructVz* copy = S->BeginRestructure();
+    copy->MoveField(copy->GetDataField(1), 0);
+    copy->ChangeFieldType("Id", TMTStringDataFieldVz::StaticClass());
+    copy->RemoveField(copy->GetDataField(2));
+    S->EndRestructure(copy, true);
+    ASSERT_EQ(S->Count(), 2);
+    for (TMemoryRecordVz* r : {before, after, third}) {
+        ASSERT_EQ(r->ValueCount(), 2);
+        EXPECT_EQ(r->Value(1).VType(), varString);
+    }
+    EXPECT_EQ(before->Value(0), Variant("one"));
+    EXPECT_EQ(before->Value(1), Variant("1"));
+    EXPECT_EQ(after->Value(0), Variant("dos"));
+    EXPECT_EQ(after->GetDataValue(0, dvvOldValueVz), Variant("two"));
+    EXPECT_EQ(after->GetDataValue(1, dvvOldValueVz), Variant("2"));
+    EXPECT_EQ(third->GetDataValue(0, dvvCurValueVz), Variant("three"));
+    third->Cancel();
+    EXPECT_EQ(third->Value(0), Variant("three"));
+    EXPECT_EQ(third->Value(1), Variant("3"));
+    // New records are made in the new layout.
+    TMemoryRecordVz* fresh = L->NewRecord();
+    EXPECT_EQ(fresh->ValueCount(), 2);
+    fresh->SetDataValue(1, dvvValueVz, 4);
+    EXPECT_EQ(fresh->Value(1).VType(), varString);
+    fresh->Free();
+}
+
+}  // namespace
