@@ -51,14 +51,36 @@ TVariantRelationship CompareKeysVz(const Variant& A, const Variant& B) {
 
 // ---- TMTIndexVz ---------------------------------------------------------------------------------
 
+namespace {
+
+// An integer key (of any integer kind: they compare as numbers) in Out.
+bool IntKeyOf(const Variant& V, Int64& Out) {
+    switch (V.VType()) {
+        case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+        case varInt64:
+            Out = V.AsInt64();
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 TMTIndexVz::TMTIndexVz(TCollection* Collection) : TCollectionItem(Collection) {}
 
-TMTIndexVz::~TMTIndexVz() { FRecList->Clear(); }
+TMTIndexVz::~TMTIndexVz() = default;
 
 TMTIndexVz* TMTIndexVz::CreateApart(TRecordsListVz* ARecordsList) {
     auto* idx = New<TMTIndexVz>(static_cast<TCollection*>(nullptr));
     idx->FRecordsList = ARecordsList;
     return idx;
+}
+
+TIndexItemVz* TMTIndexVz::Items(int Index) const {
+    if (Index < 0 || Index >= Count())
+        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+    return const_cast<TIndexItemVz*>(&FEntries[static_cast<size_t>(Index)]);
 }
 
 TRecordsListVz* TMTIndexVz::RecordsList() const {
@@ -102,7 +124,11 @@ void TMTIndexVz::SetUnical(bool Value) {
     RebuildIndex();
 }
 
-void TMTIndexVz::ClearIndex() { FRecList->Clear(); }
+void TMTIndexVz::ClearIndex() {
+    std::vector<TIndexItemVz>().swap(FEntries);
+    std::vector<Int64>().swap(FIntKeys);
+    FIntKeysValid = true;
+}
 
 Variant TMTIndexVz::RecordKey(const TMemoryRecordVz* Rec, TDataValueVersionVz Version) const {
     const TMTDataStructVz* st = Rec->DataStruct();
@@ -121,7 +147,7 @@ void TMTIndexVz::RebuildIndex() {
     ClearIndex();
     TRecordsListVz* list = RecordsList();
     if (!Maintained() || !list) return;
-    std::vector<TIndexItemVz*> entries;
+    std::vector<TIndexItemVz>& entries = FEntries;
     entries.reserve(static_cast<size_t>(list->Count()));
     try {
         for (int i = 0; i < list->Count(); ++i) {
@@ -129,48 +155,62 @@ void TMTIndexVz::RebuildIndex() {
             // Records flagged deleted have no entry, as after the mark itself, so that a rebuild
             // does not change what the index answers.
             if (!r || r->UpdateStatus() == usDeleted) continue;
-            entries.push_back(New<TIndexItemVz>(RecordKey(r, dvvValueVz), i));
+            entries.emplace_back(RecordKey(r, dvvValueVz), i);
         }
     } catch (...) {
-        for (TIndexItemVz* e : entries) e->Free();
+        ClearIndex();
         throw;
     }
-    // Equal keys keep the records' order. Keys of one integer kind sort as plain numbers; a
-    // merge sort over the general rule stays sound even where it finds two keys incomparable.
-    const TVarType kind = entries.empty() ? varEmpty : entries.front()->Value.VType();
-    bool integers = false;
-    switch (kind) {
-        case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
-        case varInt64:
-            integers = std::all_of(entries.begin(), entries.end(), [kind](const TIndexItemVz* e) { return e->Value.VType() == kind; });
-            break;
-        default: break;
-    }
+    // Equal keys keep the records' order. Integer keys sort as plain numbers; a merge sort over
+    // the general rule stays sound even where it finds two keys incomparable.
+    std::vector<Int64> ints(entries.size());
+    bool integers = true;
+    for (size_t i = 0; i < entries.size() && integers; ++i) integers = IntKeyOf(entries[i].Value, ints[i]);
+    std::vector<int> order;
     if (integers) {
-        std::vector<std::pair<Int64, TIndexItemVz*>> keyed(entries.size());
-        for (size_t i = 0; i < entries.size(); ++i) keyed[i] = {entries[i]->Value.AsInt64(), entries[i]};
-        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (size_t i = 0; i < entries.size(); ++i) entries[i] = keyed[i].second;
+        if (!std::is_sorted(ints.begin(), ints.end())) {
+            // (key, position) pairs: the position breaks ties, so an unstable sort keeps the order.
+            std::vector<std::pair<Int64, int>> keyed(entries.size());
+            for (size_t i = 0; i < entries.size(); ++i) keyed[i] = {ints[i], static_cast<int>(i)};
+            std::sort(keyed.begin(), keyed.end());
+            order.resize(keyed.size());
+            for (size_t i = 0; i < keyed.size(); ++i) {
+                order[i] = keyed[i].second;
+                ints[i] = keyed[i].first;
+            }
+        }
     } else {
-        std::stable_sort(entries.begin(), entries.end(), [](const TIndexItemVz* a, const TIndexItemVz* b) {
-            return CompareKeysVz(a->Value, b->Value) == vrLessThan;
+        order.resize(entries.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return CompareKeysVz(entries[static_cast<size_t>(a)].Value, entries[static_cast<size_t>(b)].Value) == vrLessThan;
         });
     }
-    FRecList->SetCapacity(static_cast<int>(entries.size()));
-    for (TIndexItemVz* e : entries) FRecList->Add(e);
+    if (!order.empty()) {
+        std::vector<TIndexItemVz> sorted;
+        sorted.reserve(entries.size());
+        for (int i : order) sorted.push_back(std::move(entries[static_cast<size_t>(i)]));
+        entries.swap(sorted);
+    }
+    FIntKeysValid = integers;
+    if (integers) FIntKeys = std::move(ints);
     if (MustBeUnique()) CheckUnical();
 }
 
 void TMTIndexVz::QuickSort(int L, int R) {
     while (L < R) {
         int i = L, j = R;
-        const TIndexItemVz* pivot = Items((L + R) / 2);
+        // The pivot is an entry, not a copied key: it follows its position.
+        int pivot = (L + R) / 2;
         do {
-            while (CompareKeysVz(Items(i)->Value, pivot->Value) == vrLessThan) ++i;
-            while (CompareKeysVz(Items(j)->Value, pivot->Value) == vrGreaterThan) --j;
+            while (CompareKeysVz(FEntries[static_cast<size_t>(i)].Value, FEntries[static_cast<size_t>(pivot)].Value) == vrLessThan) ++i;
+            while (CompareKeysVz(FEntries[static_cast<size_t>(j)].Value, FEntries[static_cast<size_t>(pivot)].Value) == vrGreaterThan) --j;
             if (i <= j) {
-                // The pivot is an entry, not a copied key: it follows its position.
-                if (i != j) FRecList->Exchange(i, j);
+                if (i != j) {
+                    ExchangeEntries(i, j);
+                    if (pivot == i) pivot = j;
+                    else if (pivot == j) pivot = i;
+                }
                 ++i;
                 --j;
             }
@@ -180,12 +220,33 @@ void TMTIndexVz::QuickSort(int L, int R) {
     }
 }
 
+bool TMTIndexVz::IntSearch(const Variant& Value, Int64& Key) const { return FIntKeysValid && IntKeyOf(Value, Key); }
+
 bool TMTIndexVz::FindKeyValueIndex(const Variant& Value, int& Index) const {
     int lo = 0, hi = Count() - 1;
     bool found = false;
+    Int64 key = 0;
+    if (IntSearch(Value, key)) {
+        // The same probes as below, over the numbers.
+        const Int64* keys = FIntKeys.data();
+        while (hi >= lo) {
+            const int mid = (lo + hi) / 2;
+            if (keys[mid] < key) {
+                lo = mid + 1;
+            } else {
+                hi = mid - 1;
+                if (keys[mid] == key) {
+                    lo = mid;
+                    found = true;
+                }
+            }
+        }
+        Index = lo;
+        return found;
+    }
     while (hi >= lo) {
         const int mid = (lo + hi) / 2;
-        const TVariantRelationship c = CompareKeysVz(Items(mid)->Value, Value);
+        const TVariantRelationship c = CompareKeysVz(FEntries[static_cast<size_t>(mid)].Value, Value);
         if (c == vrNotEqual) throw Exception(QString::fromLatin1(SValuesNotComparable));
         if (c == vrLessThan) {
             lo = mid + 1;
@@ -203,27 +264,25 @@ bool TMTIndexVz::FindKeyValueIndex(const Variant& Value, int& Index) const {
 
 bool TMTIndexVz::FindRecordIndexByKey(const Variant& Value, int& Index) const {
     const bool found = FindKeyValueIndex(Value, Index);
-    if (found) Index = Items(Index)->RecIndex;
+    if (found) Index = FEntries[static_cast<size_t>(Index)].RecIndex;
     return found;
 }
 
 void TMTIndexVz::FillMatchedKeyList(const Variant& Value, TList* List) const {
     int pos = 0;
     if (!FindKeyValueIndex(Value, pos)) return;
-    for (int i = pos - 1; i >= 0 && CompareKeysVz(Items(i)->Value, Value) == vrEqual; --i) List->Add(Items(i));
-    for (int i = pos; i < Count() && CompareKeysVz(Items(i)->Value, Value) == vrEqual; ++i) List->Add(Items(i));
+    for (int i = pos - 1; i >= 0 && KeyEquals(i, Value); --i) List->Add(Items(i));
+    for (int i = pos; i < Count() && KeyEquals(i, Value); ++i) List->Add(Items(i));
 }
 
 bool TMTIndexVz::KeyEquals(int Index, const Variant& Value) const {
-    return CompareKeysVz(Items(Index)->Value, Value) == vrEqual;
+    Int64 key = 0;
+    if (IntSearch(Value, key)) return FIntKeys[static_cast<size_t>(Index)] == key;
+    return CompareKeysVz(FEntries[static_cast<size_t>(Index)].Value, Value) == vrEqual;
 }
 
 void TMTIndexVz::FillMatchedRecsList(const Variant& Value, TList* List) const {
-    auto entries = NewOwned<TList>();
-    FillMatchedKeyList(Value, entries.get());
-    TRecordsListVz* list = RecordsList();
-    for (int i = 0; i < entries->Count(); ++i)
-        List->Add(list->Rec(static_cast<TIndexItemVz*>(entries->Items(i))->RecIndex));
+    ForEachMatchedRec(Value, [&](TMemoryRecordVz* Rec) { List->Add(Rec); });
 }
 
 void TMTIndexVz::UniqueKeyViolation(const Variant& Key) const {
@@ -233,8 +292,10 @@ void TMTIndexVz::UniqueKeyViolation(const Variant& Key) const {
 
 void TMTIndexVz::CheckUnical() const {
     for (int i = 0; i + 1 < Count(); ++i) {
-        const Variant& key = Items(i)->Value;
-        if (!VarIsNull(key) && CompareKeysVz(key, Items(i + 1)->Value) == vrEqual) UniqueKeyViolation(key);
+        const Variant& key = FEntries[static_cast<size_t>(i)].Value;
+        if (FIntKeysValid ? FIntKeys[static_cast<size_t>(i)] == FIntKeys[static_cast<size_t>(i) + 1]
+                          : !VarIsNull(key) && CompareKeysVz(key, FEntries[static_cast<size_t>(i) + 1].Value) == vrEqual)
+            UniqueKeyViolation(key);
     }
 }
 
@@ -242,13 +303,13 @@ bool TMTIndexVz::FindRecordEntry(const Variant& Key, int RecIndex, int& Index) c
     int pos = 0;
     if (VarIsEmpty(Key) || !FindKeyValueIndex(Key, pos)) return false;
     // With duplicate keys the search lands on any equal entry: look for the record's own.
-    for (int i = pos; i >= 0 && CompareKeysVz(Items(i)->Value, Key) == vrEqual; --i)
-        if (Items(i)->RecIndex == RecIndex) {
+    for (int i = pos; i >= 0 && KeyEquals(i, Key); --i)
+        if (FEntries[static_cast<size_t>(i)].RecIndex == RecIndex) {
             Index = i;
             return true;
         }
-    for (int i = pos + 1; i < Count() && CompareKeysVz(Items(i)->Value, Key) == vrEqual; ++i)
-        if (Items(i)->RecIndex == RecIndex) {
+    for (int i = pos + 1; i < Count() && KeyEquals(i, Key); ++i)
+        if (FEntries[static_cast<size_t>(i)].RecIndex == RecIndex) {
             Index = i;
             return true;
         }
@@ -260,21 +321,62 @@ bool TMTIndexVz::KeyHeldByOther(const Variant& Key, int RecIndex) const {
     if (VarIsNull(Key)) return false;
     int pos = 0;
     if (!FindKeyValueIndex(Key, pos)) return false;
-    for (int i = pos; i >= 0 && CompareKeysVz(Items(i)->Value, Key) == vrEqual; --i)
-        if (Items(i)->RecIndex != RecIndex) return true;
-    for (int i = pos + 1; i < Count() && CompareKeysVz(Items(i)->Value, Key) == vrEqual; ++i)
-        if (Items(i)->RecIndex != RecIndex) return true;
+    for (int i = pos; i >= 0 && KeyEquals(i, Key); --i)
+        if (FEntries[static_cast<size_t>(i)].RecIndex != RecIndex) return true;
+    for (int i = pos + 1; i < Count() && KeyEquals(i, Key); ++i)
+        if (FEntries[static_cast<size_t>(i)].RecIndex != RecIndex) return true;
     return false;
 }
 
 void TMTIndexVz::ShiftRecIndexes(int From, int Delta) {
-    for (int i = 0; i < Count(); ++i)
-        if (Items(i)->RecIndex >= From) Items(i)->RecIndex += Delta;
+    for (TIndexItemVz& e : FEntries)
+        if (e.RecIndex >= From) e.RecIndex += Delta;
 }
 
-void TMTIndexVz::InsertEntry(int Index, TIndexItemVz* Entry) {
-    if (Index == Count()) FRecList->Add(Entry);
-    else FRecList->Insert(Index, Entry);
+void TMTIndexVz::InsertEntry(int Index, TIndexItemVz Entry) {
+    if (Index < 0 || Index > Count()) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+    Int64 key = 0;
+    if (FIntKeysValid) {
+        if (IntKeyOf(Entry.Value, key)) {
+            FIntKeys.insert(FIntKeys.begin() + Index, key);
+        } else {
+            FIntKeysValid = false;
+            std::vector<Int64>().swap(FIntKeys);
+        }
+    }
+    FEntries.insert(FEntries.begin() + Index, std::move(Entry));
+}
+
+void TMTIndexVz::EraseEntry(int Index) {
+    FEntries.erase(FEntries.begin() + Index);
+    if (FIntKeysValid) FIntKeys.erase(FIntKeys.begin() + Index);
+}
+
+void TMTIndexVz::MoveEntry(int From, int To) {
+    if (From == To) return;
+    auto move = [&](auto& V) {
+        if (From < To) std::rotate(V.begin() + From, V.begin() + From + 1, V.begin() + To + 1);
+        else std::rotate(V.begin() + To, V.begin() + From, V.begin() + From + 1);
+    };
+    move(FEntries);
+    if (FIntKeysValid) move(FIntKeys);
+}
+
+void TMTIndexVz::SetEntryKey(int Index, const Variant& Key) {
+    FEntries[static_cast<size_t>(Index)].Value = Key;
+    Int64 k = 0;
+    if (!FIntKeysValid) return;
+    if (IntKeyOf(Key, k)) {
+        FIntKeys[static_cast<size_t>(Index)] = k;
+    } else {
+        FIntKeysValid = false;
+        std::vector<Int64>().swap(FIntKeys);
+    }
+}
+
+void TMTIndexVz::ExchangeEntries(int A, int B) {
+    std::swap(FEntries[static_cast<size_t>(A)], FEntries[static_cast<size_t>(B)]);
+    if (FIntKeysValid) std::swap(FIntKeys[static_cast<size_t>(A)], FIntKeys[static_cast<size_t>(B)]);
 }
 
 void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
@@ -287,13 +389,13 @@ void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotifica
             }
             break;
         case rlnRecAddedVz: {
-            const Variant key = RecordKey(MemRec, dvvValueVz);
+            Variant key = RecordKey(MemRec, dvvValueVz);
             int pos = 0;
             FindKeyValueIndex(key, pos);
             // Every entry at or after the new position moves down, however many entries the
             // index holds (records flagged deleted have none).
             ShiftRecIndexes(Index, 1);
-            InsertEntry(pos, New<TIndexItemVz>(key, Index));
+            InsertEntry(pos, TIndexItemVz(std::move(key), Index));
             break;
         }
         case rlnRecChangingVz:
@@ -308,13 +410,13 @@ void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotifica
             }
             break;
         case rlnRecChangedVz: {
-            const Variant key = RecordKey(MemRec, dvvValueVz);
+            Variant key = RecordKey(MemRec, dvvValueVz);
             int o = 0, n = 0;
             // A change that came without a changing notice (a refresh edit) left no old key:
             // the record's entry is then looked up by its position.
             bool found = FindRecordEntry(FOldValue, MemRec->Index(), o);
             for (int i = 0; !found && i < Count(); ++i)
-                if (Items(i)->RecIndex == MemRec->Index()) {
+                if (FEntries[static_cast<size_t>(i)].RecIndex == MemRec->Index()) {
                     o = i;
                     found = true;
                 }
@@ -323,26 +425,26 @@ void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotifica
                 // No entry: a record flagged deleted. Once reverted it is indexed again.
                 if (MemRec->UpdateStatus() != usDeleted) {
                     FindKeyValueIndex(key, n);
-                    InsertEntry(n, New<TIndexItemVz>(key, MemRec->Index()));
+                    InsertEntry(n, TIndexItemVz(std::move(key), MemRec->Index()));
                 }
                 break;
             }
             // The insertion place is found while the entry still holds its old key.
             FindKeyValueIndex(key, n);
-            Items(o)->Value = key;
+            SetEntryKey(o, key);
             if (o < n) --n;
-            FRecList->Move(o, n);
+            MoveEntry(o, n);
             break;
         }
         case rlnRecDeletedVz: {
             int o = 0;
-            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList->Delete(o);
+            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) EraseEntry(o);
             ShiftRecIndexes(Index, -1);
             break;
         }
         case rlnRecMarkedForDelVz: {
             int o = 0;
-            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) FRecList->Delete(o);
+            if (FindRecordEntry(RecordKey(MemRec, dvvValueVz), Index, o)) EraseEntry(o);
             break;
         }
         case rlnListChangedVz:
@@ -355,8 +457,8 @@ void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotifica
 
 void TMTIndexVz::NotifyRecordMoved(TMemoryRecordVz* /*Item*/, int OldIndex, int NewIndex) {
     if (OldIndex == NewIndex) return;
-    for (int i = 0; i < Count(); ++i) {
-        int& r = Items(i)->RecIndex;
+    for (TIndexItemVz& e : FEntries) {
+        int& r = e.RecIndex;
         if (r == OldIndex) r = NewIndex;
         else if (NewIndex < OldIndex && r >= NewIndex && r < OldIndex) ++r;
         else if (NewIndex > OldIndex && r > OldIndex && r <= NewIndex) --r;

@@ -1,5 +1,7 @@
 // In-memory indexes of a record list: sorted (key, record position) entries over one or more
-// fields, kept in step with the list's notifications and rebuilt after bulk changes.
+// fields, kept in step with the list's notifications and rebuilt after bulk changes. The entries
+// lie in one array; while every key is an integer, a second array holds the keys as plain numbers
+// and the searches run over it.
 #pragma once
 
 #include "grid/memtable/memtabledatavz.h"
@@ -8,14 +10,14 @@
 #include "platform/rtl/variant.h"
 
 #include <utility>
+#include <vector>
 
 class TMTIndexesVz;
 
 // One entry: the key (the field's value, or an array of the values of several fields in the
-// listed order) and the record's position in the record list.
-class TIndexItemVz : public TObject {
-    SDELKA_CLASS(TIndexItemVz, TObject)
-public:
+// listed order) and the record's position in the record list. Entries are held by their index; a
+// pointer to one is valid until the index changes.
+struct TIndexItemVz {
     TIndexItemVz() = default;
     TIndexItemVz(Variant AValue, int ARecIndex) : Value(std::move(AValue)), RecIndex(ARecIndex) {}
     Variant Value;
@@ -60,14 +62,15 @@ public:
         int pos = 0;
         if (!FindKeyValueIndex(Value, pos)) return;
         TRecordsListVz* list = RecordsList();
-        for (int i = pos - 1; i >= 0 && KeyEquals(i, Value); --i) Visit(list->Rec(Items(i)->RecIndex));
-        for (int i = pos; i < Count() && KeyEquals(i, Value); ++i) Visit(list->Rec(Items(i)->RecIndex));
+        for (int i = pos - 1; i >= 0 && KeyEquals(i, Value); --i) Visit(list->Rec(FEntries[static_cast<size_t>(i)].RecIndex));
+        for (int i = pos; i < Count() && KeyEquals(i, Value); ++i) Visit(list->Rec(FEntries[static_cast<size_t>(i)].RecIndex));
     }
     // The entry's key equals Value.
     bool KeyEquals(int Index, const Variant& Value) const;
     Variant GetKeyValue(int Index) const { return Items(Index)->Value; }
-    int Count() const { return FRecList->Count(); }
-    TIndexItemVz* Items(int Index) const { return static_cast<TIndexItemVz*>(FRecList->Items(Index)); }
+    int Count() const { return static_cast<int>(FEntries.size()); }
+    // The entry at Index (EListError outside the entries).
+    TIndexItemVz* Items(int Index) const;
     TRecordsListVz* RecordsList() const;
     // Raises the unique-key violation for the first two equal non-Null neighbouring keys.
     void CheckUnical() const;
@@ -75,8 +78,8 @@ public:
     // Follows one change of the record list.
     void Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
     virtual void NotifyRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
-    // Inserts an entry (owned from then on) at Index; Index = Count appends.
-    virtual void InsertEntry(int Index, TIndexItemVz* Entry);
+    // Inserts an entry at Index; Index = Count appends.
+    virtual void InsertEntry(int Index, TIndexItemVz Entry);
 
 private:
     bool Maintained() const { return FActive && !FFields.isEmpty(); }
@@ -87,6 +90,13 @@ private:
     // True when an entry equal to Key belongs to another record than RecIndex.
     bool KeyHeldByOther(const Variant& Key, int RecIndex) const;
     void ShiftRecIndexes(int From, int Delta);
+    // The entries change only through these, which keep the integer keys in step.
+    void EraseEntry(int Index);
+    void MoveEntry(int From, int To);
+    void SetEntryKey(int Index, const Variant& Key);
+    void ExchangeEntries(int A, int B);
+    // The integer keys are in use and Value is an integer: its number in Key.
+    bool IntSearch(const Variant& Value, Int64& Key) const;
     [[noreturn]] void UniqueKeyViolation(const Variant& Key) const;
 
     bool FActive = false;
@@ -98,7 +108,10 @@ private:
     mutable int FFieldIdxCount = -1;
     Variant FOldValue;
     bool FPrimary = false;
-    TOwned<TObjectList> FRecList = NewOwned<TObjectList>(true);
+    std::vector<TIndexItemVz> FEntries;
+    // The keys as numbers, entry by entry, while FIntKeysValid (every key an integer).
+    std::vector<Int64> FIntKeys;
+    bool FIntKeysValid = true;
     TRecordsListVz* FRecordsList = nullptr;
     bool FUnical = false;
 };

@@ -69,6 +69,58 @@ Variant KeyAt(const Variant& KeyValues, size_t i, size_t n) {
     return KeyValues.GetElement(VarArrayLowBound(KeyValues, 1) + static_cast<int>(i));
 }
 
+bool IsIntegerVarType(TVarType t) {
+    switch (t) {
+        case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// VarEqualsVz of a stored value and a key, integers compared as numbers and texts by their
+// characters without the general rule's conversions.
+bool StoredEqualsKeyVz(const Variant& Stored, const Variant& Key) {
+    const TVarType k = Key.VType(), t = Stored.VType();
+    if (IsIntegerVarType(k) || k == varUString) {
+        if (t == varNull || t == varEmpty) return false;
+        if (IsIntegerVarType(k) && IsIntegerVarType(t)) return Stored.AsInt64() == Key.AsInt64();
+        if (k == varUString && t == varUString) return Stored.AsString() == Key.AsString();
+    }
+    return VarEqualsVz(Stored, Key);
+}
+
+// VarEqualsVz of stored values against one key whose kind is read once: integers compare as
+// numbers and texts by their characters (the general rule ties only equal texts); anything else
+// goes through the general rule.
+class TStoredKeyMatchVz {
+public:
+    explicit TStoredKeyMatchVz(Variant AKey) : FKey(std::move(AKey)) {
+        if (IsIntegerVarType(FKey.VType())) {
+            FKind = kInteger;
+            FInt = FKey.AsInt64();
+        } else if (FKey.VType() == varUString) {
+            FKind = kText;
+            FText = FKey.AsString();
+        }
+    }
+    bool Matches(const Variant& Stored) const {
+        const TVarType t = Stored.VType();
+        if (FKind != kOther) {
+            if (t == varNull || t == varEmpty) return false;
+            if (FKind == kInteger && IsIntegerVarType(t)) return Stored.AsInt64() == FInt;
+            if (FKind == kText && t == varUString) return Stored.AsString() == FText;
+        }
+        return VarEqualsVz(Stored, FKey);
+    }
+
+private:
+    enum { kOther, kInteger, kText } FKind = kOther;
+    Variant FKey;
+    Int64 FInt = 0;
+    String FText;
+};
+
 bool IsNumericVarType(TVarType t) {
     switch (t) {
         case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency: case varDate:
@@ -1243,8 +1295,13 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
         if (hasEvent) FOnFilterRecord(this, accept);
         if (accept && detail) {
             const size_t n = FDetailStoreFields.size();
+            if (FMasterKeysStale || FMasterKeys.size() != n) {
+                FMasterKeys.clear();
+                for (size_t i = 0; i < n; ++i) FMasterKeys.push_back(KeyAt(FMasterValues, i, n));
+                FMasterKeysStale = false;
+            }
             for (size_t i = 0; i < n && accept; ++i)
-                accept = VarEqualsVz(Rec->Value(FDetailStoreFields[i]), KeyAt(FMasterValues, i, n));
+                accept = StoredEqualsKeyVz(Rec->Value(FDetailStoreFields[i]), FMasterKeys[i]);
         }
         if (accept && extra) accept = FExtraFilters->IsCurRecordInFilter(Rec);
     } catch (EAbort&) {
@@ -1291,15 +1348,34 @@ Variant TCustomMemTableVz::StoredKeyValue(TMemoryRecordVz* Rec, const std::vecto
     return r;
 }
 
+const std::vector<TField*>& TCustomMemTableVz::KeyFieldList(const String& KeyFields) {
+    bool same = !FKeyFields.empty() && KeyFields == FKeyFieldsText;
+    for (size_t i = 0; same && i < FKeyFields.size(); ++i)
+        same = Fields()->IndexOf(FKeyFields[i]) >= 0 && FKeyFields[i]->FieldName() == FKeyFieldNames[i];
+    if (!same) {
+        FKeyFields.clear();
+        FKeyFieldNames.clear();
+        FKeyFieldsText.clear();
+        std::vector<TField*> fields;
+        GetFieldList(fields, KeyFields);
+        for (TField* f : fields) FKeyFieldNames.push_back(f->FieldName());
+        FKeyFields = std::move(fields);
+        FKeyFieldsText = KeyFields;
+    }
+    return FKeyFields;
+}
+
 int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues, TLocateOptions Options,
                                int StartRecIndex, bool TryUseIndex) {
-    std::vector<TField*> fields;
-    GetFieldList(fields, KeyFields);
-    const size_t n = fields.size();
+    const std::vector<TField*>& keyFields = KeyFieldList(KeyFields);
+    const size_t n = keyFields.size();
     if (n == 0) return -1;
     bool storedPath = Options.Empty();
-    for (TField* f : fields)
+    for (TField* f : keyFields)
         if (f->FieldKind() != fkData) storedPath = false;
+    // Reading fields runs handlers, which may look up other key lists: they read a copy.
+    std::vector<TField*> fields;
+    if (!storedPath || FDataDriver) fields = keyFields;
     auto fieldPathMatch = [&](int row) {
         InstantReadEnter(row);
         bool ok = true;
@@ -1326,8 +1402,6 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
     const int count = FRecordsView->ViewItemsCount();
     int found = -1;
     if (storedPath) {
-        std::vector<int> sf;
-        for (TField* f : fields) sf.push_back(f->FieldNo() - 1);
         TMTIndexVz* index = TryUseIndex ? MemTableData()->RecordsList()->Indexes()->GetIndexForFields(KeyFields) : nullptr;
         if (index && index->Active()) {
             Variant key = KeyValues;
@@ -1337,12 +1411,16 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
                 if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
             });
         } else {
-            std::vector<Variant> keys(n);
-            for (size_t i = 0; i < n; ++i) keys[i] = KeyAt(KeyValues, i, n);
+            std::vector<int> sf;
+            std::vector<TStoredKeyMatchVz> keys;
+            for (size_t i = 0; i < n; ++i) {
+                sf.push_back(keyFields[i]->FieldNo() - 1);
+                keys.emplace_back(KeyAt(KeyValues, i, n));
+            }
             for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
                 TMemoryRecordVz* rec = FRecordsView->GetRec(row);
                 bool ok = true;
-                for (size_t i = 0; i < n && ok; ++i) ok = VarEqualsVz(rec->Value(sf[i]), keys[i]);
+                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec->Value(sf[i]));
                 if (ok) found = row;
             }
         }
@@ -2487,6 +2565,7 @@ Variant TCustomMemTableVz::CurrentMasterValues() const {
 }
 
 void TCustomMemTableVz::UpdateDetailMode(bool Refresh) {
+    FMasterKeysStale = true;
     FDetailStoreFields.clear();
     if (!FDetailFields.isEmpty() && MemTableData()->DataStruct()->Count() > 0)
         for (const String& n : ExtractFieldNames(FDetailFields)) {
@@ -2511,6 +2590,7 @@ void TCustomMemTableVz::MasterChanged() {
     const Variant values = FDetailMode ? CurrentMasterValues() : Null();
     if (was != FDetailMode || (FDetailMode && !VarEqualsVz(values, FMasterValues))) {
         FMasterValues = values;
+        FMasterKeysStale = true;
         RefreshFilteredView();
     }
 }

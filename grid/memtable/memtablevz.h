@@ -392,6 +392,9 @@ private:
     static bool ReadBookmark(const TBookmark& Bookmark, TBookmarkDataVz& Data);
     Variant StoredKeyValue(TMemoryRecordVz* Rec, const std::vector<int>& StoreFields) const;
     int FetchAll();
+    // The fields of a key list (as GetFieldList), resolved again only when the text or the
+    // fields change.
+    const std::vector<TField*>& KeyFieldList(const String& KeyFields);
 
     bool FStateInsert = false;
     int FStateInsertRowNum = -1;
@@ -403,6 +406,9 @@ private:
     TDataSet* FDataSetReader = nullptr;
     bool FFetchAllOnOpen = false;
     TOwned<TDataSetExprParserVz> FFilterExpr;
+    String FKeyFieldsText;
+    std::vector<TField*> FKeyFields;
+    std::vector<String> FKeyFieldNames;
     std::vector<TRecordBuffer> FInstantBuffers;
     int FInstantReadCurRowNum = -1;
     bool FReadOnly = false;
@@ -413,6 +419,9 @@ private:
     TOwned<TMasterDataLink> FMasterDataLink;
     String FDetailFields;
     std::vector<int> FDetailStoreFields;
+    // FMasterValues taken apart, one key per detail field (made again when stale).
+    std::vector<Variant> FMasterKeys;
+    bool FMasterKeysStale = true;
     TMasterDetailSideVz FMasterDetailSide = mdsOnSelfVz;
     bool FDetailMode = false;
     Variant FMasterValues;

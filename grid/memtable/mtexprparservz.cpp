@@ -3,6 +3,7 @@
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/recordsviewvz.h"
 #include "platform/db/fields.h"
+#include "platform/rtl/collation.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
 
@@ -26,13 +27,23 @@ bool ExprIsDateTime(const Variant& V) {
     return VarType(V) == varDate || VarIsSQLTimeStamp(V) || VarIsSQLTimeStampOffset(V);
 }
 
-// A date-time without its milliseconds.
-Variant ExprNoMilliseconds(const Variant& V) {
-    const TDateTime d = V.AsDateTime();
+// A date-time without its milliseconds (a whole day has none).
+TDateTime ExprNoMilliseconds(TDateTime D) {
+    if (D == std::floor(D)) return D;
     Word y, m, dd, h, mi, s, ms;
-    DecodeDateTime(d, y, m, dd, h, mi, s, ms);
-    if (y == 0) return VarFromDateTime(d);
-    return VarFromDateTime(EncodeDateTime(y, m, dd, h, mi, s, 0));
+    DecodeDateTime(D, y, m, dd, h, mi, s, ms);
+    if (y == 0) return D;
+    return EncodeDateTime(y, m, dd, h, mi, s, 0);
+}
+
+Variant ExprNoMilliseconds(const Variant& V) { return VarFromDateTime(ExprNoMilliseconds(V.AsDateTime())); }
+
+// The stored value of the record at a structure position in Out; false for a position the record
+// does not hold. The one place the evaluation reads a record's values.
+bool StoredValue(const TMemoryRecordVz* Rec, int Pos, Variant& Out) {
+    if (Pos < 0 || Pos >= Rec->ValueCount()) return false;
+    Out = Rec->Value(Pos);
+    return true;
 }
 
 bool ExprIsNumber(const Variant& V) {
@@ -119,6 +130,8 @@ void TDataSetExprParserVz::ParseExpression(const String& Expr) {
     FConsts.assign(FExprData.size(), Variant());
     FConstDone.assign(FExprData.size(), 0);
     FFields.assign(FExprData.size(), TFieldRef());
+    FProgBuilt = false;
+    FProgRoot = -1;
 }
 
 // ---- reading the bytes --------------------------------------------------------------------------
@@ -205,22 +218,33 @@ bool TDataSetExprParserVz::CaseInsensitive() const {
     return FDataSet && FDataSet->FilterOptions().Contains(foCaseInsensitive);
 }
 
+const String& TDataSetExprParserVz::FieldName(int Node) {
+    TFieldRef& ref = FFields[static_cast<size_t>(Node)];
+    if (!ref.Named) {
+        ref.Name = Literal(Operand(Node, 1));
+        ref.Named = true;
+    }
+    return ref.Name;
+}
+
+void TDataSetExprParserVz::ResolveField(TFieldRef& Ref, int Node, TMTDataStructVz* Struct) {
+    const String& name = FieldName(Node);
+    Ref.Struct = Struct;
+    Ref.Pos = Struct ? Struct->FieldIndex(name) : -1;
+    TField* f = FDataSet ? FDataSet->FindField(name) : nullptr;
+    Ref.Type = f ? f->DataType() : ftUnknown;
+}
+
 Variant TDataSetExprParserVz::EvalField(int Node, TEvalCtx& Ctx) {
     TMemoryRecordVz* rec = Ctx.Rec;
     if (!rec && Ctx.View && Ctx.AggrPos >= 0 && Ctx.AggrPos < Ctx.View->AccountableItemsCount())
         rec = Ctx.View->GetAccountableRecord(Ctx.AggrPos);
     TFieldRef& ref = FFields[static_cast<size_t>(Node)];
-    const String name = Literal(Operand(Node, 1));
     if (rec) {
         TMTDataStructVz* st = rec->DataStruct();
-        if (ref.Pos == -2 || ref.Struct != st) {
-            ref.Struct = st;
-            ref.Pos = st ? st->FieldIndex(name) : -1;
-            TField* f = FDataSet ? FDataSet->FindField(name) : nullptr;
-            ref.Type = f ? f->DataType() : ftUnknown;
-        }
-        if (ref.Pos >= 0 && ref.Pos < rec->ValueCount()) {
-            const Variant v = rec->Value(ref.Pos);
+        if (ref.Pos == -2 || ref.Struct != st) ResolveField(ref, Node, st);
+        Variant v;
+        if (StoredValue(rec, ref.Pos, v)) {
             if (ExprIsNull(v)) return Null();
             if (ref.Type == ftUnknown) return v;
             const TVarType kind = FieldTypeVarMap(ref.Type);
@@ -230,7 +254,7 @@ Variant TDataSetExprParserVz::EvalField(int Node, TEvalCtx& Ctx) {
     }
     // A field the store does not hold (calculated, lookup): the dataset shows it for the record.
     if (!FDataSet) return Null();
-    return FDataSet->FieldByName(name)->AsVariant();
+    return FDataSet->FieldByName(FieldName(Node))->AsVariant();
 }
 
 // Negative, zero or positive; Null first. DateEq: two date-times compare without milliseconds.
@@ -355,8 +379,15 @@ Variant TDataSetExprParserVz::Eval(int Node, TEvalCtx& Ctx) {
 }
 
 Variant TDataSetExprParserVz::EvalFunction(int Node, TEvalCtx& Ctx) {
-    const String written = Literal(Operand(Node, 0));
-    const String name = written.toUpper();
+    // The name as written, and in capitals, read from the literals once per node.
+    TFieldRef& ref = FFields[static_cast<size_t>(Node)];
+    if (!ref.Named) {
+        ref.Name = Literal(Operand(Node, 0));
+        ref.Upper = ref.Name.toUpper();
+        ref.Named = true;
+    }
+    const String& written = ref.Name;
+    const String& name = ref.Upper;
     const int argList = Operand(Node, 1);
     auto count = [&](int n) {
         int c = 0;
@@ -474,8 +505,382 @@ Variant TDataSetExprParserVz::EvalAggregate(int Kind, int ArgList, TEvalCtx& Ctx
     return acc;
 }
 
+// ---- the compiled filter ------------------------------------------------------------------------
+
+// A value as the compiled filter compares it; each class compares as the general rules compare
+// the Variant it stands for.
+struct TDataSetExprParserVz::TFastVal {
+    enum TClass : unsigned char { fvOther, fvNull, fvInt, fvCurr, fvFloat, fvDate, fvText };
+    TClass Cls = fvOther;
+    Int64 I = 0;   // fvInt (a Boolean as -1 or 0), fvCurr (the raw value, scaled by 10 000)
+    double F = 0;  // fvFloat, fvDate
+    String S;      // fvText
+};
+
+struct TDataSetExprParserVz::TFastOperand {
+    int Node = 0;                // the field's or the constant's node
+    int Pos = -1;                // a field's structure position; -1 for a constant
+    TVarType Kind = varVariant;  // the kind the field is read as (varVariant: as stored)
+    TFastVal Const;
+};
+
+struct TDataSetExprParserVz::TFastNode {
+    enum TKind : unsigned char { fnGeneral, fnAnd, fnOr, fnNot, fnCmp, fnIn, fnBlank, fnLike, fnPartial };
+    TKind Kind = fnGeneral;
+    int Op = 0;                       // the operator of the byte form
+    int Node = 0;                     // the node of the byte form (what the general evaluation runs)
+    int A = -1, B = -1;               // children (AND, OR, NOT) or operands
+    int ListFrom = 0, ListCount = 0;  // IN: the list's operands in FLists
+    int Len = 0;                      // partial compare: the prefix length
+    bool CaseInsens = false;          // partial compare: ignores case
+};
+
+namespace {
+
+constexpr int kFalse = 0, kTrue = 1, kNull = 2;
+
+template <class T>
+int Sign3(T A, T B) { return A < B ? -1 : (B < A ? 1 : 0); }
+
+}  // namespace
+
+bool TDataSetExprParserVz::Classify(const Variant& V, TFastVal& Out) {
+    switch (V.VType()) {
+    case varEmpty: case varNull: Out.Cls = TFastVal::fvNull; return true;
+    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+        Out.Cls = TFastVal::fvInt;
+        Out.I = V.AsInt64();
+        return true;
+    case varBoolean:
+        Out.Cls = TFastVal::fvInt;
+        Out.I = V.AsBoolean() ? -1 : 0;
+        return true;
+    case varCurrency:
+        Out.Cls = TFastVal::fvCurr;
+        Out.I = V.AsCurrency().Raw();
+        return true;
+    case varSingle: case varDouble:
+        Out.Cls = TFastVal::fvFloat;
+        Out.F = V.AsDouble();
+        return true;
+    case varDate:
+        Out.Cls = TFastVal::fvDate;
+        Out.F = V.AsDouble();
+        return true;
+    case varOleStr: case varString: case varUString:
+        Out.Cls = TFastVal::fvText;
+        Out.S = V.AsString();
+        return true;
+    default:
+        Out.Cls = TFastVal::fvOther;
+        return false;
+    }
+}
+
+// CompareForOp over two read values; false where the general rules must decide (a text against a
+// number, a value of another class).
+bool TDataSetExprParserVz::CompareFast(const TFastVal& A, const TFastVal& B, bool DateEq, bool CaseInsens, bool EqOnly,
+                                       int& Result) {
+    using V = TFastVal;
+    if (A.Cls == V::fvOther || B.Cls == V::fvOther) return false;
+    if (A.Cls == V::fvNull || B.Cls == V::fvNull) {
+        Result = A.Cls == B.Cls ? 0 : (A.Cls == V::fvNull ? -1 : 1);
+        return true;
+    }
+    if (A.Cls == V::fvText || B.Cls == V::fvText) {
+        if (A.Cls != B.Cls) return false;
+        // A case-sensitive comparison ties only for equal texts.
+        if (EqOnly && !CaseInsens) Result = A.S == B.S ? 0 : 1;
+        else {
+            const int c = CollateCompare(A.S, B.S, CaseInsens);
+            Result = c < 0 ? -1 : (c > 0 ? 1 : 0);
+        }
+        return true;
+    }
+    if (A.Cls == V::fvInt && B.Cls == V::fvInt) {
+        Result = Sign3(A.I, B.I);
+        return true;
+    }
+    if ((A.Cls == V::fvCurr || A.Cls == V::fvInt) && (B.Cls == V::fvCurr || B.Cls == V::fvInt)) {
+        // Currency against an integer: the integer scaled to the currency's raw value.
+        const __int128 a = A.Cls == V::fvCurr ? __int128(A.I) : __int128(A.I) * 10000;
+        const __int128 b = B.Cls == V::fvCurr ? __int128(B.I) : __int128(B.I) * 10000;
+        Result = Sign3(a, b);
+        return true;
+    }
+    auto asFloat = [](const TFastVal& X) -> long double {
+        switch (X.Cls) {
+        case V::fvInt: return static_cast<long double>(X.I);
+        case V::fvCurr: return static_cast<long double>(X.I) / 10000.0L;
+        default: return X.F;
+        }
+    };
+    if (DateEq && A.Cls == V::fvDate && B.Cls == V::fvDate) {
+        Result = Sign3<long double>(ExprNoMilliseconds(A.F), ExprNoMilliseconds(B.F));
+        return true;
+    }
+    Result = Sign3(asFloat(A), asFloat(B));
+    return true;
+}
+
+// The operand's value for the record: a constant's own, or the field's read into Scratch;
+// nullptr where the general evaluation must read it.
+const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Index, const TMemoryRecordVz* Rec,
+                                                                         TFastVal& Scratch) const {
+    const TFastOperand& o = FOperands[static_cast<size_t>(Index)];
+    if (o.Pos < 0) return o.Const.Cls != TFastVal::fvOther ? &o.Const : nullptr;
+    Variant v;
+    if (!StoredValue(Rec, o.Pos, v)) return nullptr;
+    // A value of another kind than its field's is converted by the general evaluation.
+    if (o.Kind != varVariant && v.VType() != o.Kind && !ExprIsNull(v)) return nullptr;
+    return Classify(v, Scratch) ? &Scratch : nullptr;
+}
+
+int TDataSetExprParserVz::AddGeneral(int Node) {
+    TFastNode n;
+    n.Kind = TFastNode::fnGeneral;
+    n.Node = Node;
+    FProg.push_back(n);
+    return static_cast<int>(FProg.size()) - 1;
+}
+
+// A field the store holds or a constant: its operand index; -1 for anything else.
+int TDataSetExprParserVz::CompileOperand(int Node) {
+    const int cls = NodeClass(Node);
+    TFastOperand o;
+    o.Node = Node;
+    if (cls == nodeCONST && NodeOperator(Node) == coCONST2) {
+        Variant c;
+        try {
+            c = DecodeConst(Node);
+        } catch (...) {
+            return -1;  // the general evaluation raises it
+        }
+        if (!Classify(c, o.Const)) return -1;
+    } else if (cls == nodeFIELD && NodeOperator(Node) == coFIELD2) {
+        TFieldRef ref;
+        ResolveField(ref, Node, FProgStruct);
+        if (ref.Pos < 0) return -1;
+        o.Pos = ref.Pos;
+        o.Kind = ref.Type == ftUnknown ? varVariant : FieldTypeVarMap(ref.Type);
+    } else {
+        return -1;
+    }
+    FOperands.push_back(o);
+    return static_cast<int>(FOperands.size()) - 1;
+}
+
+// A node whose value is a Boolean or Null: its program index; -1 for a node of another value.
+int TDataSetExprParserVz::CompileBool(int Node) {
+    const int cls = NodeClass(Node);
+    const int op = NodeOperator(Node);
+    TFastNode n;
+    n.Node = n.A = Node;
+    n.Op = op;
+    auto add = [&] {
+        FProg.push_back(n);
+        return static_cast<int>(FProg.size()) - 1;
+    };
+    auto operands = [&](int L, int R) {
+        n.A = CompileOperand(L);
+        n.B = n.A >= 0 ? CompileOperand(R) : -1;
+        return n.B >= 0;
+    };
+    switch (cls) {
+    case nodeUNARY:
+        if (op == coNOT) {
+            const int a = CompileBool(Operand(Node, 0));
+            if (a < 0) return AddGeneral(Node);
+            n.Kind = TFastNode::fnNot;
+            n.A = a;
+            return add();
+        }
+        if (op == coISBLANK || op == coNOTBLANK) {
+            n.A = CompileOperand(Operand(Node, 0));
+            if (n.A < 0) return AddGeneral(Node);
+            n.Kind = TFastNode::fnBlank;
+            return add();
+        }
+        return -1;
+    case nodeBINARY:
+        switch (op) {
+        case coAND: case coOR: {
+            const int a = CompileBool(Operand(Node, 0));
+            const int b = a >= 0 ? CompileBool(Operand(Node, 1)) : -1;
+            if (b < 0) return AddGeneral(Node);
+            n.Kind = op == coAND ? TFastNode::fnAnd : TFastNode::fnOr;
+            n.A = a;
+            n.B = b;
+            return add();
+        }
+        case coEQ: case coNE: case coGT: case coLT: case coGE: case coLE:
+            if (!operands(Operand(Node, 0), Operand(Node, 1))) return AddGeneral(Node);
+            n.Kind = TFastNode::fnCmp;
+            return add();
+        case coLIKE:
+            if (!operands(Operand(Node, 0), Operand(Node, 1))) return AddGeneral(Node);
+            n.Kind = TFastNode::fnLike;
+            return add();
+        case coIN: {
+            n.A = CompileOperand(Operand(Node, 0));
+            if (n.A < 0) return AddGeneral(Node);
+            n.ListFrom = static_cast<int>(FLists.size());
+            for (int e = Operand(Node, 1); e != 0;) {
+                if (NodeClass(e) != nodeLISTELEM) return AddGeneral(Node);
+                const int item = CompileOperand(Operand(e, 0));
+                if (item < 0) return AddGeneral(Node);
+                FLists.push_back(item);
+                const int next = Operand(e, 1);
+                if (next <= e) break;
+                e = next;
+            }
+            n.ListCount = static_cast<int>(FLists.size()) - n.ListFrom;
+            n.Kind = TFastNode::fnIn;
+            return add();
+        }
+        default:
+            return -1;
+        }
+    case nodeCOMPARE:
+        if (op != coEQ && op != coNE && op != coLIKE) return AddGeneral(Node);
+        if (!operands(Operand(Node, 2), Operand(Node, 3))) return AddGeneral(Node);
+        n.Kind = TFastNode::fnPartial;
+        n.CaseInsens = Operand(Node, 0) == 1;
+        n.Len = Operand(Node, 1);
+        return add();
+    default:
+        return -1;
+    }
+}
+
+void TDataSetExprParserVz::Compile(TMTDataStructVz* Struct) {
+    FProg.clear();
+    FOperands.clear();
+    FLists.clear();
+    FProgStruct = Struct;
+    FProgFieldCount = Struct ? Struct->Count() : 0;
+    FProgCaseInsensitive = CaseInsensitive();
+    FProgBuilt = true;
+    FProgRoot = -1;
+    try {
+        FProgRoot = CompileBool(0);
+    } catch (...) {
+        FProgRoot = -1;  // a damaged expression: the general evaluation reports it
+    }
+    // A program that only hands its root to the general evaluation gains nothing.
+    if (FProgRoot >= 0 && FProg[static_cast<size_t>(FProgRoot)].Kind == TFastNode::fnGeneral) FProgRoot = -1;
+}
+
+int TDataSetExprParserVz::RunGeneral(const TFastNode& N, TEvalCtx& Ctx) {
+    const Variant v = Eval(N.Node, Ctx);
+    if (ExprIsNull(v)) return kNull;
+    return v.AsBoolean() ? kTrue : kFalse;
+}
+
+int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
+    const TFastNode& n = FProg[static_cast<size_t>(Index)];
+    const TMemoryRecordVz* rec = Ctx.Rec;
+    switch (n.Kind) {
+    case TFastNode::fnAnd: case TFastNode::fnOr: {
+        // Both sides are evaluated, as the general evaluation does (its errors come in order).
+        const int a = Run(n.A, Ctx);
+        const int b = Run(n.B, Ctx);
+        if (a == kNull || b == kNull) return kNull;
+        return n.Kind == TFastNode::fnAnd ? (a && b ? kTrue : kFalse) : (a || b ? kTrue : kFalse);
+    }
+    case TFastNode::fnNot: {
+        const int a = Run(n.A, Ctx);
+        return a == kNull ? kNull : (a ? kFalse : kTrue);
+    }
+    case TFastNode::fnCmp: {
+        TFastVal sa, sb;
+        int c = 0;
+        const bool eqOp = n.Op == coEQ || n.Op == coNE;
+        const TFastVal* a = ReadOperand(n.A, rec, sa);
+        const TFastVal* b = a ? ReadOperand(n.B, rec, sb) : nullptr;
+        if (!b || !CompareFast(*a, *b, eqOp, FProgCaseInsensitive, eqOp, c)) return RunGeneral(n, Ctx);
+        switch (n.Op) {
+        case coEQ: return c == 0;
+        case coNE: return c != 0;
+        case coGT: return c > 0;
+        case coLT: return c < 0;
+        case coGE: return c >= 0;
+        default: return c <= 0;
+        }
+    }
+    case TFastNode::fnIn: {
+        TFastVal sa, sb;
+        const TFastVal* a = ReadOperand(n.A, rec, sa);
+        if (!a) return RunGeneral(n, Ctx);
+        for (int i = 0; i < n.ListCount; ++i) {
+            int c = 0;
+            const TFastVal* b = ReadOperand(FLists[static_cast<size_t>(n.ListFrom + i)], rec, sb);
+            if (!b || !CompareFast(*a, *b, true, FProgCaseInsensitive, true, c)) return RunGeneral(n, Ctx);
+            if (c == 0) return kTrue;
+        }
+        return kFalse;
+    }
+    case TFastNode::fnBlank: {
+        TFastVal sa;
+        const TFastOperand& o = FOperands[static_cast<size_t>(n.A)];
+        // Only Null or a text is blank: any other value of the field's own kind is not.
+        bool blank;
+        if (const TFastVal* a = ReadOperand(n.A, rec, sa))
+            blank = a->Cls == TFastVal::fvNull || (a->Cls == TFastVal::fvText && a->S.isEmpty());
+        else if (Variant v; o.Pos >= 0 && StoredValue(rec, o.Pos, v) && (o.Kind == varVariant || v.VType() == o.Kind))
+            blank = false;
+        else return RunGeneral(n, Ctx);
+        return (n.Op == coISBLANK) == blank ? kTrue : kFalse;
+    }
+    case TFastNode::fnLike: {
+        TFastVal sa, sb;
+        const TFastVal* a = ReadOperand(n.A, rec, sa);
+        const TFastVal* b = a ? ReadOperand(n.B, rec, sb) : nullptr;
+        if (!b) return RunGeneral(n, Ctx);
+        if (a->Cls == TFastVal::fvNull || b->Cls == TFastVal::fvNull) return kFalse;
+        if (a->Cls != TFastVal::fvText || b->Cls != TFastVal::fvText) return RunGeneral(n, Ctx);
+        return MatchLike(a->S, b->S, FProgCaseInsensitive) ? kTrue : kFalse;
+    }
+    case TFastNode::fnPartial: {
+        TFastVal scratchA, scratchB;
+        const TFastVal* a = ReadOperand(n.A, rec, scratchA);
+        const TFastVal* b = a ? ReadOperand(n.B, rec, scratchB) : nullptr;
+        if (!b) return RunGeneral(n, Ctx);
+        // Null reads as an empty text here.
+        auto text = [](const TFastVal& X, bool& Ok) -> const String* {
+            static const String empty;
+            if (X.Cls == TFastVal::fvNull) return &empty;
+            Ok = Ok && X.Cls == TFastVal::fvText;
+            return &X.S;
+        };
+        bool ok = true;
+        const String* sa = text(*a, ok);
+        const String* sb = text(*b, ok);
+        if (!ok) return RunGeneral(n, Ctx);
+        if (n.Op == coLIKE) return MatchLike(*sa, *sb, n.CaseInsens) ? kTrue : kFalse;
+        const qsizetype la = n.Len > 0 ? std::min<qsizetype>(n.Len, sa->size()) : sa->size();
+        const qsizetype lb = n.Len > 0 ? std::min<qsizetype>(n.Len, sb->size()) : sb->size();
+        const bool eq = n.CaseInsens ? CollateCompare(sa->constData(), la, sb->constData(), lb, true) == 0
+                                     : QStringView(sa->constData(), la) == QStringView(sb->constData(), lb);
+        return (n.Op == coEQ) == eq ? kTrue : kFalse;
+    }
+    default:
+        return RunGeneral(n, Ctx);
+    }
+}
+
 bool TDataSetExprParserVz::IsCurRecordInFilter(TMemoryRecordVz* Rec) {
     if (!HasData()) return false;
+    if (Rec && FExprParserType == dsptFilterVz) {
+        TMTDataStructVz* st = Rec->DataStruct();
+        if (!FProgBuilt || FProgStruct != st || (st && FProgFieldCount != st->Count()) ||
+            FProgCaseInsensitive != CaseInsensitive())
+            Compile(st);
+        if (FProgRoot >= 0) {
+            TEvalCtx ctx{Rec, nullptr, 0};
+            return Run(FProgRoot, ctx) == kTrue;
+        }
+    }
     const Variant v = Evaluate(Rec);
     if (ExprIsNull(v)) return false;
     return v.AsBoolean();

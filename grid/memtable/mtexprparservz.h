@@ -14,6 +14,13 @@
 //   Boolean (a text that is no Boolean word raises the Variant conversion error);
 // - aggregates SUM, MIN, MAX, AVG skip Nulls and give Null when no value is left (AVG divides by
 //   the number of values it added); COUNT counts non-Null values, COUNT(*) the records.
+//
+// A filter is also compiled, on its first record, into a small program over the record's stored
+// values: AND, OR, NOT, comparisons, IN, LIKE, partial compares and IS [NOT] NULL whose operands
+// are fields and constants read numbers, dates and texts in place, with no Variant made. Any other
+// part (functions, arithmetic, a field the store does not hold) and any stored value of another
+// kind than its field's are handed to the evaluation above, so both give the same answers and the
+// same errors.
 #pragma once
 
 #include "platform/db/dbfilter.h"
@@ -55,10 +62,16 @@ public:
 
 private:
     struct TEvalCtx;
+    struct TFastVal;
+    struct TFastOperand;
+    struct TFastNode;
     struct TFieldRef {
         TMTDataStructVz* Struct = nullptr;  // the structure Pos was resolved in
         int Pos = -2;                       // -2 unresolved, -1 not in the store
         TFieldType Type = ftUnknown;
+        String Name;                        // read from the literals once (a field's or a function's)
+        String Upper;                       // a function's name in capitals
+        bool Named = false;
     };
     int NodeClass(int Node) const;
     int NodeOperator(int Node) const;
@@ -72,16 +85,37 @@ private:
     void EvalList(int Element, TEvalCtx& Ctx, std::vector<Variant>& Into);
     int CompareForOp(const Variant& A, const Variant& B, bool DateEq) const;
     bool CaseInsensitive() const;
+    const String& FieldName(int Node);
+    void ResolveField(TFieldRef& Ref, int Node, TMTDataStructVz* Struct);
+
+    // The compiled filter (see the header's note). Tri-state results: 0 false, 1 true, 2 Null.
+    void Compile(TMTDataStructVz* Struct);
+    int CompileBool(int Node);
+    int CompileOperand(int Node);
+    int AddGeneral(int Node);
+    const TFastVal* ReadOperand(int Operand, const TMemoryRecordVz* Rec, TFastVal& Scratch) const;
+    static bool Classify(const Variant& V, TFastVal& Out);
+    static bool CompareFast(const TFastVal& A, const TFastVal& B, bool DateEq, bool CaseInsens, bool EqOnly, int& Result);
+    int RunGeneral(const TFastNode& N, TEvalCtx& Ctx);
+    int Run(int Index, TEvalCtx& Ctx);
 
     TDataSet* FDataSet;
     TExprData FExprData;
     int FExprDataSize = 0;
     TDataSetExprParserTypeVz FExprParserType;
     int FLiteralArea = 0;
-    // Decoded constants and resolved fields, by node offset.
+    // Decoded constants, resolved fields and function names, by node offset.
     std::vector<Variant> FConsts;
     std::vector<char> FConstDone;
     std::vector<TFieldRef> FFields;
+    std::vector<TFastNode> FProg;
+    std::vector<TFastOperand> FOperands;
+    std::vector<int> FLists;  // operand indexes of IN lists
+    int FProgRoot = -1;       // -1: the whole expression goes to the general evaluation
+    bool FProgBuilt = false;
+    bool FProgCaseInsensitive = false;
+    TMTDataStructVz* FProgStruct = nullptr;
+    int FProgFieldCount = 0;
 };
 
 class TMTAggregatesVz;

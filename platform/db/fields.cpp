@@ -149,6 +149,7 @@ void TField::SetFieldName(const String& Value) {
     if (FDataSet && !SameText(Value, FFieldName) && FDataSet->FindField(Value))
         DatabaseErrorFmt(S(DbConsts::SDuplicateFieldName), {Value}, FDataSet);
     FFieldName = Value;
+    if (FDataSet && FDataSet->Fields()->IndexOf(this) >= 0) FDataSet->Fields()->FieldNameChanged();
     PropertyChanged(true);
 }
 
@@ -1315,9 +1316,38 @@ TField* TFields::Fields(int Index) const {
     return FList[Index];
 }
 
-void TFields::Add(TField* Field) { FList.push_back(Field); }
+namespace {
 
-void TFields::Remove(TField* Field) { FList.erase(std::remove(FList.begin(), FList.end(), Field), FList.end()); }
+// A hash of a name that equal names ignoring case share (each unit case-folded).
+size_t FieldNameHash(const String& Name) {
+    size_t h = 1469598103934665603ull;
+    for (QChar c : Name) h = (h ^ c.toCaseFolded().unicode()) * 1099511628211ull;
+    return h;
+}
+
+}  // namespace
+
+void TFields::HashNames() {
+    FNameHash.clear();
+    FNameHash.reserve(FList.size());
+    for (size_t i = 0; i < FList.size(); ++i) FNameHash.emplace_back(FieldNameHash(FList[i]->FieldName()), static_cast<int>(i));
+    std::sort(FNameHash.begin(), FNameHash.end());
+}
+
+void TFields::Add(TField* Field) {
+    FList.push_back(Field);
+    HashNames();
+}
+
+void TFields::Remove(TField* Field) {
+    FList.erase(std::remove(FList.begin(), FList.end(), Field), FList.end());
+    HashNames();
+}
+
+void TFields::Clear() {
+    FList.clear();
+    FNameHash.clear();
+}
 
 int TFields::IndexOf(const TField* Field) const {
     auto it = std::find(FList.begin(), FList.end(), Field);
@@ -1331,11 +1361,17 @@ void TFields::SetFieldIndex(TField* Field, int Value) {
     if (Value >= Count()) Value = Count() - 1;
     FList.erase(FList.begin() + cur);
     FList.insert(FList.begin() + Value, Field);
+    HashNames();
 }
 
 TField* TFields::FindField(const String& FieldName) const {
-    // Names that differ only in case are found without the collation (a name lookup per value is
-    // common); the collation decides what is left.
+    // Names that differ only in case are found through their hash, the first in the list first
+    // (a name lookup per value is common); the collation decides what is left.
+    const size_t h = FieldNameHash(FieldName);
+    for (auto it = std::lower_bound(FNameHash.begin(), FNameHash.end(), std::make_pair(h, -1));
+         it != FNameHash.end() && it->first == h; ++it)
+        if (TField* f = FList[static_cast<size_t>(it->second)]; f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0)
+            return f;
     for (TField* f : FList)
         if (f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0) return f;
     for (TField* f : FList)

@@ -947,11 +947,14 @@ public:
     TField* operator[](int Index) const { return Fields(Index); }
     void Add(TField* Field);
     void Remove(TField* Field);
-    void Clear() { FList.clear(); }
+    void Clear();
     int IndexOf(const TField* Field) const;
     void SetFieldIndex(TField* Field, int Value);
-    // Case-insensitive search by field name.
+    // Case-insensitive search by field name: through a hash of the names ignoring case, then,
+    // for what that does not find, by the collation.
     TField* FindField(const String& FieldName) const;
+    // A field of the list was renamed.
+    void FieldNameChanged() { HashNames(); }
     // "Field '%s' not found" (EDatabaseError) when missing.
     TField* FieldByName(const String& FieldName) const;
     TField* FieldByNumber(int FieldNo) const;
@@ -960,8 +963,13 @@ public:
     std::vector<TField*>::const_iterator end() const { return FList.end(); }
 
 private:
+    void HashNames();
+
     TDataSet* FDataSet;
     std::vector<TField*> FList;
+    // (hash of the name ignoring case, position in FList), by hash and then position; made again
+    // on every change of the list or of a name, so that a search only reads it.
+    std::vector<std::pair<size_t, int>> FNameHash;
 };
 
 // ---- field definitions ------------------------------------------------------------------------

@@ -302,6 +302,56 @@ TEST_F(IndexFixture, EditsInsertsDeletesAndMovesKeepTheIndexInStep) {
     EXPECT_EQ(idx->Count(), 0);
 }
 
+// Integer keys are searched as numbers; a Null key among them, or a search value of another
+// kind, falls back to the general comparison. Either way every search answers as a walk over the
+// entries does, through inserts, edits, moves and deletes with repeated keys.
+TEST_F(IndexFixture, IntegerKeysAnswerAsTheGeneralComparisonThroughEveryChange) {
+    unsigned seed = 17;
+    auto next = [&seed](unsigned Mod) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % Mod);
+    };
+    for (int i = 0; i < 40; ++i) Fetch(next(30));
+    TMTIndexVz* idx = Index("Id");
+    auto expectSearches = [&](int Step) {
+        ExpectInStep(idx);
+        for (const Variant& key : {Variant(-1), Variant(0), Variant(7), Variant(29), Variant(31), Variant(7LL),
+                                   Variant(static_cast<short>(12)), Variant(12.0), Variant(12.5)}) {
+            int want = 0;
+            for (int i = 0; i < idx->Count(); ++i)
+                if (VarEqualsVz(idx->Items(i)->Value, key)) ++want;
+            int pos = -1;
+            const bool found = idx->FindKeyValueIndex(key, pos);
+            EXPECT_EQ(found, want > 0) << "step " << Step << " key " << VarToStr(key).toStdString();
+            if (found) {
+                EXPECT_TRUE(VarEqualsVz(idx->Items(pos)->Value, key)) << "step " << Step;
+            } else if (pos < idx->Count()) {
+                EXPECT_EQ(CompareVarValuesVz(idx->Items(pos)->Value, key), vrGreaterThan) << "step " << Step;
+            }
+            auto matched = NewOwned<TList>();
+            idx->FillMatchedRecsList(key, matched.get());
+            EXPECT_EQ(matched->Count(), want) << "step " << Step;
+        }
+    };
+    expectSearches(0);
+    for (int step = 1; step <= 120; ++step) {
+        switch (next(5)) {
+        case 0: L->InsertRecord(next(static_cast<unsigned>(L->Count()) + 1), Make(next(30))); break;
+        case 1:
+            if (L->Count() > 5) L->DeleteRecord(next(static_cast<unsigned>(L->Count())));
+            break;
+        case 2: L->SetValue(next(static_cast<unsigned>(L->Count())), 0, Variant(next(30))); break;
+        case 3: L->Move(next(static_cast<unsigned>(L->Count())), next(static_cast<unsigned>(L->Count()))); break;
+        default:
+            // Now and then a Null key: the numbers are set aside until the next rebuild.
+            L->SetValue(next(static_cast<unsigned>(L->Count())), 0, step % 20 == 0 ? Null() : Variant(next(30)));
+            if (step % 30 == 0) idx->RebuildIndex();
+            break;
+        }
+        expectSearches(step);
+    }
+}
+
 TEST_F(IndexFixture, DuplicateKeysChangeAndDeleteTheRecordsOwnEntry) {
     for (int v : {7, 7, 7}) Fetch(v);
     TMTIndexVz* idx = Index("Id");

@@ -1,5 +1,6 @@
 #include "grid/memtable/memtablevz.h"
 
+#include "grid/base/valueutilsvz.h"
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
 #include "platform/db/memdata.h"
@@ -237,6 +238,36 @@ TEST_F(MemTableFixture, LocateLookupAndLookupAll) {
     ix->SetFields(u"Id"_S);
     ix->SetActive(true);
     EXPECT_TRUE(T->Locate(u"Id"_S, Variant(12), {}));
+    EXPECT_EQ(T->RecNo(), 3);
+}
+
+// Without an index Locate walks the stored values: the key's kind is read once, and each row
+// answers as the general equality does (integers of any kind as numbers, texts exactly, Null
+// never, other kinds by the general rule).
+TEST_F(MemTableFixture, LocateWithoutIndexMatchesTheGeneralEquality) {
+    T->AppendRecord({Null(), u"Иванов"_S, 12.0});
+    Add(12, Null(), 3.0);
+    Add(7, u"иванов"_S, Null());
+    Add(12, u"12"_S, 12.5);
+    const Variant keys[] = {Variant(12), Variant(static_cast<short>(12)), Variant(12LL), Variant(12.0), Variant(u"12"_S),
+                            Variant(u"Иванов"_S), Variant(u"иванов"_S), Variant(u"ИВАНОВ"_S), Null(), Variant(),
+                            Variant(7), Variant(12.5), Variant(3)};
+    for (const String& field : {u"Id"_S, u"Name"_S, u"Price"_S}) {
+        const int pos = T->FieldByName(field)->FieldNo() - 1;
+        for (const Variant& key : keys) {
+            int want = 0;
+            for (int i = 0; i < T->MemTableData()->RecordsList()->Count() && want == 0; ++i)
+                if (VarEqualsVz(T->MemTableData()->RecordsList()->Rec(i)->Value(pos), key)) want = i + 1;
+            T->First();
+            const bool found = T->Locate(field, key, {});
+            EXPECT_EQ(found ? T->RecNo() : 0, want) << field.toStdString() << " = " << VarToStr(key).toStdString();
+        }
+    }
+    // The key fields are resolved again once the dataset has made new fields.
+    EXPECT_TRUE(T->Locate(u"Id"_S, Variant(7), {}));
+    T->Close();
+    T->Open();
+    EXPECT_TRUE(T->Locate(u"id"_S, Variant(7), {}));
     EXPECT_EQ(T->RecNo(), 3);
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -117,6 +119,88 @@ TEST_F(ExprFixture, EvaluationErrors) {
     // A text that is no Boolean word is a conversion error.
     p->ParseExpression(u"Name"_S);
     EXPECT_THROW(p->IsCurRecordInFilter(Rec(0)), Exception);
+}
+
+// The filter's compiled form answers as the general evaluation does, record by record: the same
+// value, the same Null rules (a Null comparison is a value, a Null under NOT or AND stays Null),
+// the same errors.
+TEST(CompiledFilter, AgreesWithTheGeneralEvaluation) {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"Id"_S, ftInteger);
+    t->FieldDefs()->Add(u"Name"_S, ftWideString, 20);
+    t->FieldDefs()->Add(u"Amount"_S, ftFloat);
+    t->FieldDefs()->Add(u"D"_S, ftDateTime);
+    t->FieldDefs()->Add(u"Flag"_S, ftBoolean);
+    t->FieldDefs()->Add(u"Price"_S, ftBCD, 4);
+    t->FieldDefs()->Add(u"Big"_S, ftLargeint);
+    t->CreateDataSet();
+    const TDateTime stamp = EncodeDateTime(2024, 5, 1, 10, 20, 30, 250);
+    const long long big = (1LL << 53) + 1;  // not a double
+    t->AppendRecord({1, u"ABC"_S, 2.0, VarFromDateTime(stamp), true, Currency(2.5), big});
+    t->AppendRecord({2, u"abc"_S, 4.5, VarFromDateTime(EncodeDate(2024, 5, 2)), false, Currency(-1), big - 1});
+    t->AppendRecord({3, u""_S, Null(), Null(), Null(), Null(), Null()});
+    t->AppendRecord({4, Null(), -3.0, VarFromDateTime(EncodeDate(2023, 2, 3)), true, Currency(3), 0});
+    t->AppendRecord({5, u"Ёлка"_S, 10.0, VarFromDateTime(EncodeDate(2024, 5, 1)), false, Currency(10), -5});
+    t->AppendRecord({6, u"ёлка-2"_S, 7.25, VarFromDateTime(stamp + 0.5), true, Currency(7.25), 7});
+    TRecordsListVz* list = t->MemTableData()->RecordsList();
+
+    const String day = DateTimeToStr(EncodeDateTime(2024, 5, 1, 10, 20, 30, 0));
+    const String texts[] = {
+        u"Id = 2"_S, u"Id <> 2"_S, u"Id > 2"_S, u"Id >= 2"_S, u"Id < 4"_S, u"Id <= 4"_S, u"2 < Id"_S,
+        u"Amount > 2"_S, u"Amount = 4.5"_S, u"Amount < Id"_S, u"Amount <> -3"_S, u"Amount >= 10"_S,
+        u"Big = 9007199254740993"_S, u"Big > 9007199254740992"_S, u"Big < 0"_S, u"Big >= Id"_S,
+        u"Price = 2.5"_S, u"Price > 2"_S, u"Price < Amount"_S, u"Price = 3"_S,
+        "D = '" + day + "'", "D <> '" + day + "'", "D > '" + day + "'", u"D < '01.05.2024'"_S, u"D >= '02.05.2024'"_S,
+        u"Flag"_S, u"NOT Flag"_S, u"Flag = True"_S, u"Flag <> False"_S,
+        u"Name = 'abc'"_S, u"Name <> 'abc'"_S, u"Name > 'abc'"_S, u"Name < 'ёлка'"_S, u"Name = ''"_S,
+        u"Name = 'AB*'"_S, u"Name <> 'ab*'"_S, u"Name = '*'"_S, u"Name LIKE '%b%'"_S, u"Name LIKE 'ё%'"_S,
+        u"Name IS NULL"_S, u"Name IS NOT NULL"_S, u"Amount IS NULL"_S, u"Price IS NOT NULL"_S, u"D IS NULL"_S,
+        u"Id IN (1, 3, 5)"_S, u"Name IN ('abc', 'Ёлка')"_S, u"Amount IN (2, 10)"_S,
+        u"Amount > 3 AND Flag"_S, u"NOT (Amount > 3 AND Flag)"_S, u"Amount > 3 OR Flag"_S, u"NOT (Amount > 3 OR Flag)"_S,
+        u"NOT (Flag AND Id > 0) OR Name IS NULL"_S, u"Id > 1 AND (Name = 'abc' OR Amount < 0)"_S,
+        u"UPPER(Name) = 'ABC' OR Id = 1"_S, u"Id + 1 = 3 AND Flag"_S, u"NOT (Name LIKE '%a%')"_S,
+        u"Name"_S, u"Flag AND Name"_S,
+    };
+    for (TFilterOptions options : {TFilterOptions(), TFilterOptions{foCaseInsensitive}}) {
+        t->SetFilterOptions(options);
+        for (const String& text : texts) {
+            auto compiled = NewOwned<TDataSetExprParserVz>(t.get(), dsptFilterVz);
+            auto general = NewOwned<TDataSetExprParserVz>(t.get(), dsptFilterVz);
+            compiled->ParseExpression(text);
+            general->ParseExpression(text);
+            for (int i = 0; i < list->Count(); ++i) {
+                auto answer = [](const std::function<bool()>& Fn) -> std::string {
+                    try {
+                        return Fn() ? "true" : "false";
+                    } catch (const Exception& e) {
+                        return "error: " + e.Message().toStdString();
+                    }
+                };
+                TMemoryRecordVz* rec = list->Rec(i);
+                const std::string want = answer([&] {
+                    const Variant v = general->Evaluate(rec);
+                    return !VarIsNull(v) && !VarIsEmpty(v) && v.AsBoolean();
+                });
+                EXPECT_EQ(answer([&] { return compiled->IsCurRecordInFilter(rec); }), want)
+                    << text.toStdString() << " on record " << i + 1 << (options.Empty() ? "" : " ignoring case");
+            }
+        }
+    }
+    // A few answers pinned, so that both paths cannot be wrong together.
+    auto ids = [&](const String& Text) {
+        t->SetFilter(Text);
+        t->SetFiltered(true);
+        std::vector<int> r;
+        for (t->First(); !t->Eof(); t->Next()) r.push_back(t->FieldByName(u"Id"_S)->AsInteger());
+        t->SetFiltered(false);
+        return r;
+    };
+    t->SetFilterOptions({});
+    EXPECT_EQ(ids(u"Big > 9007199254740992"_S), (std::vector<int>{1}));
+    EXPECT_EQ(ids(u"NOT (Amount > 3 AND Flag)"_S), (std::vector<int>{1, 2, 4, 5}));  // 3: Null stays Null
+    EXPECT_EQ(ids(u"Amount <> -3"_S), (std::vector<int>{1, 2, 3, 5, 6}));             // Null differs from -3
+    EXPECT_EQ(ids("D = '" + day + "'"), (std::vector<int>{1}));
+    EXPECT_EQ(ids(u"Price > 2"_S), (std::vector<int>{1, 4, 5, 6}));
 }
 
 TEST_F(ExprFixture, ParsedBytesLayout) {

@@ -234,3 +234,44 @@ TEST(ParamsTest, IsEqualAnswersNotEqualForValuesThatCannotBeCompared) {
 }
 
 }  // namespace
+
+namespace {
+
+// Names are found ignoring case (Cyrillic too), the first of the list first, and through every
+// change of the list and of a name: renames, moves, removals.
+TEST(FieldNames, FoundIgnoringCaseThroughRenamesMovesAndRemovals) {
+    auto* ds = New<TTestTableDataSet>(nullptr);
+    ds->FieldDefs()->Add(u"Id"_S, ftInteger);
+    ds->FieldDefs()->Add(u"Фамилия"_S, ftString, 20);
+    ds->FieldDefs()->Add(u"Qty"_S, ftInteger);
+    ds->CreateDataSet();
+    TFields* fields = ds->Fields();
+    TField* id = fields->Fields(0);
+    TField* name = fields->Fields(1);
+    TField* qty = fields->Fields(2);
+    EXPECT_EQ(ds->FindField(u"ID"_S), id);
+    EXPECT_EQ(ds->FindField(u"фамилия"_S), name);
+    EXPECT_EQ(ds->FindField(u"ФАМИЛИЯ"_S), name);
+    EXPECT_EQ(ds->FindField(u"qTY"_S), qty);
+    EXPECT_EQ(ds->FindField(u"Qt"_S), nullptr);
+    EXPECT_EQ(ds->FindField(String()), nullptr);
+
+    qty->SetFieldName(u"Количество"_S);
+    EXPECT_EQ(ds->FindField(u"Qty"_S), nullptr);
+    EXPECT_EQ(ds->FindField(u"КОЛИЧЕСТВО"_S), qty);
+    EXPECT_EQ(Error([&] { name->SetFieldName(u"количество"_S); }), "Duplicate field name 'количество'");
+
+    qty->SetIndex(0);
+    EXPECT_EQ(fields->Fields(0), qty);
+    EXPECT_EQ(ds->FindField(u"id"_S), id);
+    EXPECT_EQ(ds->FindField(u"количество"_S), qty);
+
+    fields->Remove(id);
+    EXPECT_EQ(ds->FindField(u"Id"_S), nullptr);
+    EXPECT_EQ(ds->FindField(u"Фамилия"_S), name);
+    fields->Add(id);
+    EXPECT_EQ(ds->FindField(u"iD"_S), id);
+    ds->Free();
+}
+
+}  // namespace
