@@ -83,6 +83,7 @@ public:
             at = FOrder[static_cast<size_t>(b)]->Count;
         }
         TBlockVz* blk = FOrder[static_cast<size_t>(b)];
+        if (static_cast<size_t>(b) + 1 != FOrder.size()) FUniform = false;
         if (blk->Count == TBlockVz::Size) {
             Split(b);
             if (at > blk->Count) {
@@ -104,6 +105,7 @@ public:
         const int b = Seek(Index);
         const int at = Index - FSeekStart;
         TBlockVz* blk = FOrder[static_cast<size_t>(b)];
+        if (static_cast<size_t>(b) + 1 != FOrder.size()) FUniform = false;
         std::memmove(&blk->Items[at], &blk->Items[at + 1], sizeof(void*) * static_cast<size_t>(blk->Count - at - 1));
         --blk->Count;
         FenwickAdd(b, -1);
@@ -151,6 +153,8 @@ public:
         FTree.clear();
         FCount = 0;
         FSeekBlock = -1;
+        FUniform = true;
+        FUniformSize = TBlockVz::Size;
     }
 
     // The list takes the items in this order (blocks filled to 7/8, so later inserts seldom split).
@@ -172,6 +176,7 @@ public:
         }
         FCount = static_cast<int>(Items.size());
         RebuildTree();
+        FUniformSize = fill;
     }
 
     std::vector<T*> ToVector() const {
@@ -217,6 +222,7 @@ private:
 
     // The sum of the counts of the blocks before block B.
     int Start(int B) const {
+        if (FUniform) return B * FUniformSize;
         int s = 0;
         for (int i = B; i > 0; i -= i & -i) s += FTree[static_cast<size_t>(i - 1)];
         return s;
@@ -224,6 +230,12 @@ private:
 
     // The block that holds position Index; FSeekStart is then its first position.
     int Seek(int Index) const {
+        // Every block but the last holds the same number of items: the block is a division away.
+        if (FUniform) {
+            const int b = std::min(Index / FUniformSize, static_cast<int>(FOrder.size()) - 1);
+            FSeekStart = b * FUniformSize;
+            return b;
+        }
         if (FSeekBlock >= 0 && static_cast<size_t>(FSeekBlock) < FOrder.size()) {
             if (Index >= FSeekStart && Index < FSeekStart + FOrder[static_cast<size_t>(FSeekBlock)]->Count)
                 return FSeekBlock;
@@ -295,6 +307,7 @@ private:
     }
 
     void AppendBlock() {
+        if (!FOrder.empty() && FOrder.back()->Count != FUniformSize) FUniform = false;
         TBlockVz* blk = TakeBlock();
         blk->Ordinal = static_cast<int>(FOrder.size());
         FOrder.push_back(blk);
@@ -307,6 +320,7 @@ private:
 
     // Moves the upper half of full block B into a new block after it.
     void Split(int B) {
+        FUniform = false;
         TBlockVz* blk = FOrder[static_cast<size_t>(B)];
         TBlockVz* nb = TakeBlock();
         const int keep = blk->Count / 2;
@@ -329,6 +343,7 @@ private:
                  FOrder[static_cast<size_t>(B + 1)]->Count + blk->Count <= TBlockVz::Size / 2)
             into = B + 1;
         if (into < 0 && blk->Count > 0) return;
+        FUniform = false;
         if (into >= 0 && blk->Count > 0) {
             TBlockVz* dst = FOrder[static_cast<size_t>(into)];
             if (into < B) {
@@ -354,4 +369,8 @@ private:
     int FCount = 0;
     mutable int FSeekBlock = -1;
     mutable int FSeekStart = 0;
+    // While only the last block's count differs from FUniformSize, positions map to blocks by
+    // division (a list filled by Add or Assign and changed only at its end).
+    bool FUniform = true;
+    int FUniformSize = TBlockVz::Size;
 };

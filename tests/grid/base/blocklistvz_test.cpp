@@ -106,6 +106,37 @@ TEST(BlockListVz, AssignPackClearAndReuse) {
     EXPECT_EQ(list.IndexOf(items[500]), 500);
 }
 
+// A list filled at its end maps positions to blocks by division; a change in the middle, or an
+// end that outgrows the filled blocks, goes back to the counted blocks.
+TEST(BlockListVz, ListsChangedOnlyAtTheEndAndThenInTheMiddle) {
+    std::vector<std::unique_ptr<Item>> pool;
+    for (int i = 0; i < 3000; ++i) pool.push_back(std::make_unique<Item>(Item{i, nullptr}));
+    std::vector<Item*> model;
+    TrackedList list;
+    for (int i = 0; i < 1000; ++i) {
+        list.Add(pool[static_cast<size_t>(i)].get());
+        model.push_back(pool[static_cast<size_t>(i)].get());
+    }
+    list.Delete(999);
+    model.pop_back();
+    ExpectSame(list, model);
+    EXPECT_EQ(list.IndexOf(model[700]), 700);
+    // Filled by Assign (blocks not full), then grown at the end past a block.
+    list.Assign(model);
+    for (int i = 1000; i < 1600; ++i) {
+        list.Add(pool[static_cast<size_t>(i)].get());
+        model.push_back(pool[static_cast<size_t>(i)].get());
+    }
+    ExpectSame(list, model);
+    for (size_t i = 0; i < model.size(); i += 37) ASSERT_EQ(list.IndexOf(model[i]), static_cast<int>(i));
+    list.Insert(300, pool[2000].get());
+    model.insert(model.begin() + 300, pool[2000].get());
+    list.Delete(5);
+    model.erase(model.begin() + 5);
+    ExpectSame(list, model);
+    for (size_t i = 0; i < model.size(); i += 37) ASSERT_EQ(list.IndexOf(model[i]), static_cast<int>(i));
+}
+
 // Without a tracker, IndexOf walks the list.
 TEST(BlockListVz, UntrackedIndexOf) {
     int a = 1, b = 2, c = 3;
