@@ -146,6 +146,7 @@ struct TMTRecLayoutVz {
     struct TSlot {
         TVarType VarType;
         unsigned char Kind;
+        TMTValueClassVz Class;  // of a value (not Null or Unassigned) in the slot
         unsigned Offset;
     };
     TMTDataStructVz* Struct = nullptr;
@@ -167,11 +168,27 @@ struct TMTRecLayoutVz {
             default: return skVariantVz;
         }
     }
+    static TMTValueClassVz ClassOf(TVarType VarType) {
+        switch (VarType) {
+            case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord:
+            case varInt64:
+                return mvcIntegerVz;
+            case varCurrency: return mvcCurrencyVz;
+            case varBoolean: return mvcBooleanVz;
+            case varDouble: case varSingle: return mvcFloatVz;
+            case varDate: return mvcDateVz;
+            case varString: case varUString: case varOleStr: return mvcTextVz;
+            default: return mvcVariantVz;  // varUInt64 and the whole Variant slots
+        }
+    }
 
     explicit TMTRecLayoutVz(TMTDataStructVz* AStruct, const std::vector<TVarType>& Kinds) : Struct(AStruct) {
         const size_t n = Kinds.size();
         Slots.resize(n);
-        for (size_t i = 0; i < n; ++i) Slots[i] = TSlot{Kinds[i], KindOf(Kinds[i]), 0};
+        for (size_t i = 0; i < n; ++i) {
+            const TMTSlotKindVz k = KindOf(Kinds[i]);
+            Slots[i] = TSlot{Kinds[i], k, k == skVariantVz ? mvcVariantVz : ClassOf(Kinds[i]), 0};
+        }
         // Largest alignment first; the Variant and text slots ahead of the plain data.
         static constexpr TMTSlotKindVz order[] = {skVariantVz, skStringVz, skInt64Vz, skDoubleVz, skInt32Vz, skSingleVz, skBoolVz};
         size_t at = 0;
@@ -265,6 +282,52 @@ struct TMTRecLayoutVz {
             case varUString: return Variant(*reinterpret_cast<const String*>(p));
             default: return VarAsType(Variant(*reinterpret_cast<const String*>(p)), s.VarType);
         }
+    }
+
+    // The class of a value in the block and the kind its Variant would have.
+    TMTValueClassVz Class(const std::byte* B, int Index, TVarType& VarType) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        if (s.Kind == skVariantVz) {
+            VarType = reinterpret_cast<const Variant*>(B + s.Offset)->VType();
+            if (VarType == varNull) return mvcNullVz;
+            return VarType == varEmpty ? mvcEmptyVz : mvcVariantVz;
+        }
+        const unsigned char state = static_cast<unsigned char>(B[StatesAt + static_cast<size_t>(Index)]);
+        if (state == vsNullVz || state == vsEmptyVz) {
+            VarType = state == vsNullVz ? varNull : varEmpty;
+            return state == vsNullVz ? mvcNullVz : mvcEmptyVz;
+        }
+        VarType = s.VarType;
+        return s.Class;
+    }
+    Int64 GetInt(const std::byte* B, int Index) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        const std::byte* p = B + s.Offset;
+        switch (s.Class) {
+            case mvcBooleanVz:
+                return static_cast<unsigned char>(B[StatesAt + static_cast<size_t>(Index)]) == vsTrueVz ? -1 : 0;
+            case mvcIntegerVz: case mvcCurrencyVz: break;
+            default: return 0;
+        }
+        switch (s.VarType) {
+            case varSmallint: return static_cast<short>(Load<int32_t>(p));
+            case varInteger: return Load<int32_t>(p);
+            case varShortInt: return static_cast<signed char>(Load<int32_t>(p));
+            case varByte: return static_cast<unsigned char>(Load<int32_t>(p));
+            case varWord: return static_cast<unsigned short>(Load<int32_t>(p));
+            case varLongWord: return Load<uint32_t>(p);
+            default: return Load<Int64>(p);  // varInt64, varCurrency
+        }
+    }
+    double GetFloat(const std::byte* B, int Index) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        if (s.Class != mvcFloatVz && s.Class != mvcDateVz) return 0;
+        return s.Kind == skSingleVz ? static_cast<double>(Load<float>(B + s.Offset)) : Load<double>(B + s.Offset);
+    }
+    const String& GetText(const std::byte* B, int Index) const {
+        static const String empty;
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        return s.Class == mvcTextVz ? *reinterpret_cast<const String*>(B + s.Offset) : empty;
     }
 
     // Stores a value that is of the slot's kind, Null or Unassigned (a whole Variant slot takes
@@ -1353,6 +1416,26 @@ void TMemoryRecordVz::CheckValueIndex(int FieldIndex) const {
 Variant TMemoryRecordVz::Value(int FieldIndex) const {
     CheckValueIndex(FieldIndex);
     return FLayout->Get(FValues, FieldIndex);
+}
+
+TMTValueClassVz TMemoryRecordVz::ValueClass(int FieldIndex, TVarType& VarType) const {
+    CheckValueIndex(FieldIndex);
+    return FLayout->Class(FValues, FieldIndex, VarType);
+}
+
+Int64 TMemoryRecordVz::IntValue(int FieldIndex) const {
+    CheckValueIndex(FieldIndex);
+    return FLayout->GetInt(FValues, FieldIndex);
+}
+
+double TMemoryRecordVz::FloatValue(int FieldIndex) const {
+    CheckValueIndex(FieldIndex);
+    return FLayout->GetFloat(FValues, FieldIndex);
+}
+
+const String& TMemoryRecordVz::TextValue(int FieldIndex) const {
+    CheckValueIndex(FieldIndex);
+    return FLayout->GetText(FValues, FieldIndex);
 }
 
 Variant TMemoryRecordVz::OldValue(int FieldIndex) const {

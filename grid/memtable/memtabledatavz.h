@@ -486,6 +486,19 @@ private:
 // record and the values saved when an edit began are blocks of the record's layout, kept with the
 // update error in a side part that exists only while the record is edited or has changes.
 
+// How a stored value reads without a Variant (TMemoryRecordVz::ValueClass).
+enum TMTValueClassVz : unsigned char {
+    mvcNullVz,      // Null
+    mvcEmptyVz,     // Unassigned
+    mvcIntegerVz,   // an integer kind up to Int64: IntValue
+    mvcCurrencyVz,  // IntValue is the raw value, scaled by 10 000
+    mvcBooleanVz,   // IntValue is -1 for True, 0 for False
+    mvcFloatVz,     // Single or Double: FloatValue
+    mvcDateVz,      // a date-time: FloatValue
+    mvcTextVz,      // TextValue
+    mvcVariantVz    // any other kind, or a value kept as a whole Variant: read Value
+};
+
 class TMemoryRecordVz : public TPersistent {
     SDELKA_CLASS(TMemoryRecordVz, TPersistent)
 public:
@@ -501,6 +514,14 @@ public:
     int ValueCount() const;
     // The current value of a field (what an edit writes); raises a list index error out of range.
     Variant Value(int FieldIndex) const;
+    // The current value read in place, as Value would give it: ValueClass tells how, and VarType
+    // receives the kind Value's result has (varNull, varEmpty, the field's kind). Then IntValue,
+    // FloatValue or TextValue per the class (what they give for another class means nothing).
+    // All raise a list index error out of range.
+    TMTValueClassVz ValueClass(int FieldIndex, TVarType& VarType) const;
+    Int64 IntValue(int FieldIndex) const;
+    double FloatValue(int FieldIndex) const;
+    const String& TextValue(int FieldIndex) const;
     // The old value of a field (valid while HasOldData).
     Variant OldValue(int FieldIndex) const;
     // The old values (valid while HasOldData).

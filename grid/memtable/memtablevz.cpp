@@ -78,21 +78,9 @@ bool IsIntegerVarType(TVarType t) {
     }
 }
 
-// VarEqualsVz of a stored value and a key, integers compared as numbers and texts by their
-// characters without the general rule's conversions.
-bool StoredEqualsKeyVz(const Variant& Stored, const Variant& Key) {
-    const TVarType k = Key.VType(), t = Stored.VType();
-    if (IsIntegerVarType(k) || k == varUString) {
-        if (t == varNull || t == varEmpty) return false;
-        if (IsIntegerVarType(k) && IsIntegerVarType(t)) return Stored.AsInt64() == Key.AsInt64();
-        if (k == varUString && t == varUString) return Stored.AsString() == Key.AsString();
-    }
-    return VarEqualsVz(Stored, Key);
-}
-
-// VarEqualsVz of stored values against one key whose kind is read once: integers compare as
-// numbers and texts by their characters (the general rule ties only equal texts); anything else
-// goes through the general rule.
+// VarEqualsVz of a record's stored values against one key whose kind is read once: integers
+// compare as numbers and texts by their characters (the general rule ties only equal texts), both
+// read in place; anything else goes through the general rule.
 class TStoredKeyMatchVz {
 public:
     explicit TStoredKeyMatchVz(Variant AKey) : FKey(std::move(AKey)) {
@@ -104,14 +92,16 @@ public:
             FText = FKey.AsString();
         }
     }
-    bool Matches(const Variant& Stored) const {
-        const TVarType t = Stored.VType();
+    // The value at Pos of Rec (a valid position) against the key.
+    bool Matches(const TMemoryRecordVz* Rec, int Pos) const {
         if (FKind != kOther) {
-            if (t == varNull || t == varEmpty) return false;
-            if (FKind == kInteger && IsIntegerVarType(t)) return Stored.AsInt64() == FInt;
-            if (FKind == kText && t == varUString) return Stored.AsString() == FText;
+            TVarType t;
+            const TMTValueClassVz c = Rec->ValueClass(Pos, t);
+            if (c == mvcNullVz || c == mvcEmptyVz) return false;
+            if (FKind == kInteger && c == mvcIntegerVz) return Rec->IntValue(Pos) == FInt;
+            if (FKind == kText && c == mvcTextVz && t == varUString) return Rec->TextValue(Pos) == FText;
         }
-        return VarEqualsVz(Stored, FKey);
+        return VarEqualsVz(Rec->Value(Pos), FKey);
     }
 
 private:
@@ -1301,7 +1291,7 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
                 FMasterKeysStale = false;
             }
             for (size_t i = 0; i < n && accept; ++i)
-                accept = StoredEqualsKeyVz(Rec->Value(FDetailStoreFields[i]), FMasterKeys[i]);
+                accept = TStoredKeyMatchVz(FMasterKeys[i]).Matches(Rec, FDetailStoreFields[i]);
         }
         if (accept && extra) accept = FExtraFilters->IsCurRecordInFilter(Rec);
     } catch (EAbort&) {
@@ -1420,7 +1410,7 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
             for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
                 TMemoryRecordVz* rec = FRecordsView->GetRec(row);
                 bool ok = true;
-                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec->Value(sf[i]));
+                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec, sf[i]);
                 if (ok) found = row;
             }
         }

@@ -512,9 +512,10 @@ Variant TDataSetExprParserVz::EvalAggregate(int Kind, int ArgList, TEvalCtx& Ctx
 struct TDataSetExprParserVz::TFastVal {
     enum TClass : unsigned char { fvOther, fvNull, fvInt, fvCurr, fvFloat, fvDate, fvText };
     TClass Cls = fvOther;
-    Int64 I = 0;   // fvInt (a Boolean as -1 or 0), fvCurr (the raw value, scaled by 10 000)
-    double F = 0;  // fvFloat, fvDate
-    String S;      // fvText
+    Int64 I = 0;                // fvInt (a Boolean as -1 or 0), fvCurr (the raw value, scaled by 10 000)
+    double F = 0;               // fvFloat, fvDate
+    const String* S = nullptr;  // fvText: the stored text itself, or Own
+    String Own;                 // a text that is not read in place (a constant's, a Variant's)
 };
 
 struct TDataSetExprParserVz::TFastOperand {
@@ -569,7 +570,8 @@ bool TDataSetExprParserVz::Classify(const Variant& V, TFastVal& Out) {
         return true;
     case varOleStr: case varString: case varUString:
         Out.Cls = TFastVal::fvText;
-        Out.S = V.AsString();
+        Out.Own = V.AsString();
+        Out.S = &Out.Own;
         return true;
     default:
         Out.Cls = TFastVal::fvOther;
@@ -590,9 +592,9 @@ bool TDataSetExprParserVz::CompareFast(const TFastVal& A, const TFastVal& B, boo
     if (A.Cls == V::fvText || B.Cls == V::fvText) {
         if (A.Cls != B.Cls) return false;
         // A case-sensitive comparison ties only for equal texts.
-        if (EqOnly && !CaseInsens) Result = A.S == B.S ? 0 : 1;
+        if (EqOnly && !CaseInsens) Result = *A.S == *B.S ? 0 : 1;
         else {
-            const int c = CollateCompare(A.S, B.S, CaseInsens);
+            const int c = CollateCompare(*A.S, *B.S, CaseInsens);
             Result = c < 0 ? -1 : (c > 0 ? 1 : 0);
         }
         return true;
@@ -629,11 +631,43 @@ const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Inde
                                                                          TFastVal& Scratch) const {
     const TFastOperand& o = FOperands[static_cast<size_t>(Index)];
     if (o.Pos < 0) return o.Const.Cls != TFastVal::fvOther ? &o.Const : nullptr;
-    Variant v;
-    if (!StoredValue(Rec, o.Pos, v)) return nullptr;
+    if (o.Pos >= Rec->ValueCount()) return nullptr;
+    // The value is read in place, with no Variant made.
+    TVarType vt;
+    const TMTValueClassVz cls = Rec->ValueClass(o.Pos, vt);
+    if (cls == mvcNullVz || cls == mvcEmptyVz) {
+        Scratch.Cls = TFastVal::fvNull;
+        return &Scratch;
+    }
     // A value of another kind than its field's is converted by the general evaluation.
-    if (o.Kind != varVariant && v.VType() != o.Kind && !ExprIsNull(v)) return nullptr;
-    return Classify(v, Scratch) ? &Scratch : nullptr;
+    if (o.Kind != varVariant && vt != o.Kind) return nullptr;
+    switch (cls) {
+    case mvcIntegerVz: case mvcBooleanVz:
+        Scratch.Cls = TFastVal::fvInt;
+        Scratch.I = Rec->IntValue(o.Pos);
+        return &Scratch;
+    case mvcCurrencyVz:
+        Scratch.Cls = TFastVal::fvCurr;
+        Scratch.I = Rec->IntValue(o.Pos);
+        return &Scratch;
+    case mvcFloatVz: case mvcDateVz:
+        Scratch.Cls = cls == mvcDateVz ? TFastVal::fvDate : TFastVal::fvFloat;
+        Scratch.F = Rec->FloatValue(o.Pos);
+        return &Scratch;
+    case mvcTextVz:
+        Scratch.Cls = TFastVal::fvText;
+        Scratch.S = &Rec->TextValue(o.Pos);
+        return &Scratch;
+    default:
+        return Classify(Rec->Value(o.Pos), Scratch) ? &Scratch : nullptr;
+    }
+}
+
+bool TDataSetExprParserVz::OfFieldKind(const TFastOperand& Operand, const TMemoryRecordVz* Rec) {
+    if (Operand.Pos < 0 || Operand.Pos >= Rec->ValueCount()) return false;
+    TVarType vt;
+    Rec->ValueClass(Operand.Pos, vt);
+    return Operand.Kind == varVariant || vt == Operand.Kind;
 }
 
 int TDataSetExprParserVz::AddGeneral(int Node) {
@@ -767,6 +801,9 @@ void TDataSetExprParserVz::Compile(TMTDataStructVz* Struct) {
     } catch (...) {
         FProgRoot = -1;  // a damaged expression: the general evaluation reports it
     }
+    // The constants' texts are read where they now lie.
+    for (TFastOperand& o : FOperands)
+        if (o.Pos < 0 && o.Const.Cls == TFastVal::fvText) o.Const.S = &o.Const.Own;
     // A program that only hands its root to the general evaluation gains nothing.
     if (FProgRoot >= 0 && FProg[static_cast<size_t>(FProgRoot)].Kind == TFastNode::fnGeneral) FProgRoot = -1;
 }
@@ -826,8 +863,8 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
         // Only Null or a text is blank: any other value of the field's own kind is not.
         bool blank;
         if (const TFastVal* a = ReadOperand(n.A, rec, sa))
-            blank = a->Cls == TFastVal::fvNull || (a->Cls == TFastVal::fvText && a->S.isEmpty());
-        else if (Variant v; o.Pos >= 0 && StoredValue(rec, o.Pos, v) && (o.Kind == varVariant || v.VType() == o.Kind))
+            blank = a->Cls == TFastVal::fvNull || (a->Cls == TFastVal::fvText && a->S->isEmpty());
+        else if (OfFieldKind(o, rec))
             blank = false;
         else return RunGeneral(n, Ctx);
         return (n.Op == coISBLANK) == blank ? kTrue : kFalse;
@@ -839,7 +876,7 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
         if (!b) return RunGeneral(n, Ctx);
         if (a->Cls == TFastVal::fvNull || b->Cls == TFastVal::fvNull) return kFalse;
         if (a->Cls != TFastVal::fvText || b->Cls != TFastVal::fvText) return RunGeneral(n, Ctx);
-        return MatchLike(a->S, b->S, FProgCaseInsensitive) ? kTrue : kFalse;
+        return MatchLike(*a->S, *b->S, FProgCaseInsensitive) ? kTrue : kFalse;
     }
     case TFastNode::fnPartial: {
         TFastVal scratchA, scratchB;
@@ -851,7 +888,7 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
             static const String empty;
             if (X.Cls == TFastVal::fvNull) return &empty;
             Ok = Ok && X.Cls == TFastVal::fvText;
-            return &X.S;
+            return X.S;
         };
         bool ok = true;
         const String* sa = text(*a, ok);

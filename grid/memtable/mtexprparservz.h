@@ -95,6 +95,8 @@ private:
     int AddGeneral(int Node);
     const TFastVal* ReadOperand(int Operand, const TMemoryRecordVz* Rec, TFastVal& Scratch) const;
     static bool Classify(const Variant& V, TFastVal& Out);
+    // True when the operand is a stored field whose value in Rec is of the field's kind.
+    static bool OfFieldKind(const TFastOperand& Operand, const TMemoryRecordVz* Rec);
     static bool CompareFast(const TFastVal& A, const TFastVal& B, bool DateEq, bool CaseInsens, bool EqOnly, int& Result);
     int RunGeneral(const TFastNode& N, TEvalCtx& Ctx);
     int Run(int Index, TEvalCtx& Ctx);

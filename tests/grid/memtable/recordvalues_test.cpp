@@ -122,6 +122,50 @@ TEST_F(ValuesFixture, EveryKindComesBackAsStoredInEveryVersion) {
     EXPECT_EQ(r->Value(14).AsString(), String("5"));
 }
 
+// The reads in place give what Value gives: the same kind, and the number or the text it holds;
+// kinds that are not numbers or texts are read through Value.
+TEST_F(ValuesFixture, ReadsInPlaceAgreeWithValueForEveryKind) {
+    std::vector<KindCase> cases = Kinds();
+    cases.push_back({"False", ftBoolean, 0, Variant(false), varBoolean});
+    cases.push_back({"Single2", ftSingle, 0, Variant(-0.1f), varSingle});
+    for (const KindCase& c : cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
+    const int n = static_cast<int>(cases.size());
+    TMemoryRecordVz* valued = L->NewRecord();
+    TMemoryRecordVz* nulls = L->NewRecord();
+    TMemoryRecordVz* empties = L->NewRecord();
+    for (int i = 0; i < n; ++i) {
+        valued->SetDataValue(i, dvvValueVz, cases[static_cast<size_t>(i)].Value);
+        empties->SetDataValue(i, dvvValueVz, Unassigned());
+    }
+    for (TMemoryRecordVz* r : {valued, nulls, empties}) L->FetchRecord(r);
+    for (int i = 0; i < n; ++i) {
+        const char* name = cases[static_cast<size_t>(i)].Name;
+        for (TMemoryRecordVz* r : {valued, nulls, empties}) {
+            const Variant v = r->Value(i);
+            TVarType vt = varError;
+            const TMTValueClassVz cls = r->ValueClass(i, vt);
+            EXPECT_EQ(vt, v.VType()) << name;
+            switch (cls) {
+                case mvcNullVz: EXPECT_TRUE(VarIsNull(v)) << name; break;
+                case mvcEmptyVz: EXPECT_TRUE(VarIsEmpty(v)) << name; break;
+                case mvcIntegerVz: EXPECT_EQ(r->IntValue(i), v.AsInt64()) << name; break;
+                case mvcCurrencyVz: EXPECT_EQ(r->IntValue(i), v.AsCurrency().Raw()) << name; break;
+                case mvcBooleanVz: EXPECT_EQ(r->IntValue(i), v.AsBoolean() ? -1 : 0) << name; break;
+                case mvcFloatVz: case mvcDateVz: EXPECT_EQ(r->FloatValue(i), v.AsDouble()) << name; break;
+                case mvcTextVz: EXPECT_EQ(r->TextValue(i), v.AsString()) << name; break;
+                case mvcVariantVz:
+                    EXPECT_TRUE(vt == varSQLTimeStamp || vt == varFMTBcd || (vt & varArray)) << name;
+                    break;
+            }
+            if (r == valued) EXPECT_NE(cls, mvcNullVz) << name;
+        }
+    }
+    TVarType vt;
+    EXPECT_THROW(valued->ValueClass(n, vt), Exception);
+    EXPECT_THROW(valued->IntValue(-1), Exception);
+    EXPECT_THROW(valued->TextValue(n), Exception);
+}
+
 // An edit keeps the values it began with apart from the record: cancel puts them back, post
 // makes them the old values of a cached change, and nothing of it stays once merged.
 TEST_F(ValuesFixture, EditCancelPostAndMergeKeepTheRightValues) {
