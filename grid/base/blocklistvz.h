@@ -193,6 +193,32 @@ public:
             for (int k = 0; k < blk->Count; ++k) Fn(static_cast<T*>(blk->Items[k]));
     }
 
+    // Calls Fn(item, ahead) for every item in order, ahead being the item Distance places further
+    // on (nullptr near the end): a walk that asks for what it will read before it reads it.
+    template <class F>
+    void ForEachAhead(int Distance, F&& Fn) const {
+        const size_t nb = FOrder.size();
+        size_t ab = 0;
+        int ak = 0;
+        while (ab < nb && FOrder[ab]->Count == 0) ++ab;
+        auto advance = [&] {
+            if (++ak < FOrder[ab]->Count) return;
+            ak = 0;
+            while (++ab < nb && FOrder[ab]->Count == 0) {
+            }
+        };
+        for (int d = 0; d < Distance && ab < nb; ++d) advance();
+        for (const TBlockVz* blk : FOrder)
+            for (int k = 0; k < blk->Count; ++k) {
+                T* ahead = nullptr;
+                if (ab < nb) {
+                    ahead = static_cast<T*>(FOrder[ab]->Items[ak]);
+                    advance();
+                }
+                Fn(static_cast<T*>(blk->Items[k]), ahead);
+            }
+    }
+
     // Drops the nil items.
     void Pack() {
         std::vector<T*> items;

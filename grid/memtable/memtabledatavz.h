@@ -522,6 +522,14 @@ public:
     Int64 IntValue(int FieldIndex) const;
     double FloatValue(int FieldIndex) const;
     const String& TextValue(int FieldIndex) const;
+    // Ask the processor for the record (its header may span two cache lines) and for its values
+    // ahead of reading them: a walk over many records calls them some records before it reaches
+    // this one, PrefetchValues once the record itself has arrived.
+    void Prefetch() const {
+        __builtin_prefetch(this);
+        __builtin_prefetch(reinterpret_cast<const char*>(this) + sizeof(*this) - 1);
+    }
+    void PrefetchValues() const { __builtin_prefetch(FValues); }
     // The old value of a field (valid while HasOldData).
     Variant OldValue(int FieldIndex) const;
     // The old values (valid while HasOldData).
@@ -636,6 +644,10 @@ public:
     void SetValue(int RecNo, int ValNo, const Variant& Value);
     void Clear();
     TMemoryRecordVz* Rec(int Index) const { return FRecList->Items(Index); }
+    // Calls Fn(record, ahead) for every slot in order, ahead being the record Distance slots on
+    // (slots may be nil; ahead is nil near the end).
+    template <class F>
+    void ForEachRecAhead(int Distance, F&& Fn) const { FRecList->ForEachAhead(Distance, std::forward<F>(Fn)); }
     TMemoryRecordVz* operator[](int Index) const { return Rec(Index); }
     void SetRec(int Index, TMemoryRecordVz* Value) { FRecList->SetItems(Index, Value); }
     int IndexOf(TMemoryRecordVz* Item) const {

@@ -256,6 +256,36 @@ void TRecordsViewVz::UpdateAllLookupBuffer() {
 
 // ---- full refresh -------------------------------------------------------------------------------
 
+namespace {
+
+// A walk over many records asks for what it will read some steps before it reads it, one step of
+// the chain per stage: the view item, then its record, then the record's values. Each pointer
+// is read only once what holds it has had a stage's time to arrive.
+constexpr int kAheadStageVz = 16;
+class TRecPrefetchVz {
+public:
+    // Rec is the record kAheadStageVz * 2 places ahead.
+    void AheadRec(const TMemoryRecordVz* Rec) {
+        if (const TMemoryRecordVz* p = FRecs[FRecAt % kAheadStageVz]) p->PrefetchValues();
+        FRecs[FRecAt++ % kAheadStageVz] = Rec;
+        if (Rec) Rec->Prefetch();
+    }
+    // Item is the view item kAheadStageVz * 3 places ahead.
+    void AheadItem(const TMemRecViewVz* Item) {
+        const TMemRecViewVz* p = FItems[FItemAt % kAheadStageVz];
+        AheadRec(p ? p->Rec() : nullptr);
+        FItems[FItemAt++ % kAheadStageVz] = Item;
+        if (Item) __builtin_prefetch(Item);
+    }
+
+private:
+    const TMemoryRecordVz* FRecs[kAheadStageVz] = {};
+    const TMemRecViewVz* FItems[kAheadStageVz] = {};
+    unsigned FRecAt = 0, FItemAt = 0;
+};
+
+}  // namespace
+
 void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     // The rows go; the items need not be told (their row block no longer holds them).
     ViewClear();
@@ -296,7 +326,9 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
         } else if (FSortOrder.isEmpty() || !list) {
             // The sorted list is in storage order: one walk.
             passed.reserve(static_cast<size_t>(FSorderViewList.Count()));
-            FSorderViewList.ForEach([&](TMemRecViewVz* item) {
+            TRecPrefetchVz ahead;
+            FSorderViewList.ForEachAhead(kAheadStageVz * 3, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
+                ahead.AheadItem(next);
                 if (!FFilterAborted && RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
             });
         } else {
@@ -305,8 +337,13 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
             // the records in the scattered sorted order while the filter reads them.
             const int n = list->Count();
             std::vector<char> passes(static_cast<size_t>(n), 0);
-            for (int i = 0; i < n && !FFilterAborted; ++i)
-                if (TMemoryRecordVz* r = list->Rec(i)) passes[static_cast<size_t>(i)] = RecordPassesFilter(r, nullptr) ? 1 : 0;
+            TRecPrefetchVz ahead;
+            size_t at = 0;
+            list->ForEachRecAhead(kAheadStageVz * 2, [&](TMemoryRecordVz* r, TMemoryRecordVz* next) {
+                ahead.AheadRec(next);
+                if (r && !FFilterAborted) passes[at] = RecordPassesFilter(r, nullptr) ? 1 : 0;
+                ++at;
+            });
             if (!FFilterAborted) {
                 const std::vector<TMemRecViewVz*> all = FSorderViewList.ToVector();
                 passed.reserve(all.size());

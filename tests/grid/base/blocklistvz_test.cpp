@@ -28,6 +28,17 @@ void ExpectSame(const L& List, const std::vector<Item*>& Model) {
     EXPECT_EQ(List.ToVector(), Model);
     // Reads out of order too (not only walks).
     for (size_t i = Model.size(); i-- > 0;) ASSERT_EQ(List.Items(static_cast<int>(i)), Model[i]) << i;
+    // A walk that looks ahead sees every item with the one Distance places on, across blocks.
+    for (size_t d : {size_t(0), size_t(1), size_t(37), size_t(300)}) {
+        size_t i = 0;
+        List.ForEachAhead(static_cast<int>(d), [&](Item* It, Item* Ahead) {
+            ASSERT_LT(i, Model.size());
+            ASSERT_EQ(It, Model[i]) << i;
+            ASSERT_EQ(Ahead, i + d < Model.size() ? Model[i + d] : nullptr) << i << " ahead by " << d;
+            ++i;
+        });
+        EXPECT_EQ(i, Model.size());
+    }
 }
 
 }  // namespace
