@@ -264,13 +264,15 @@ namespace {
 constexpr int kAheadStageVz = 16;
 class TRecPrefetchVz {
 public:
+    // Values: whether the walk reads the records' values.
+    explicit TRecPrefetchVz(bool Values = true) : FValues(Values) {}
     // Rec is the record kAheadStageVz * 2 places ahead.
     void AheadRec(const TMemoryRecordVz* Rec) {
-        if (const TMemoryRecordVz* p = FRecs[FRecAt % kAheadStageVz]) p->PrefetchValues();
+        if (const TMemoryRecordVz* p = FRecs[FRecAt % kAheadStageVz]; p && FValues) p->PrefetchValues();
         FRecs[FRecAt++ % kAheadStageVz] = Rec;
         if (Rec) Rec->Prefetch();
     }
-    // Item is the view item kAheadStageVz * 3 places ahead.
+    // Item is the view item kAheadStageVz * 3 places ahead (twice, without the values).
     void AheadItem(const TMemRecViewVz* Item) {
         const TMemRecViewVz* p = FItems[FItemAt % kAheadStageVz];
         AheadRec(p ? p->Rec() : nullptr);
@@ -282,6 +284,7 @@ private:
     const TMemoryRecordVz* FRecs[kAheadStageVz] = {};
     const TMemRecViewVz* FItems[kAheadStageVz] = {};
     unsigned FRecAt = 0, FItemAt = 0;
+    bool FValues;
 };
 
 }  // namespace
@@ -345,17 +348,14 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                 ++at;
             });
             if (!FFilterAborted) {
-                const std::vector<TMemRecViewVz*> all = FSorderViewList.ToVector();
-                passed.reserve(all.size());
-                const size_t m = all.size();
-                constexpr size_t ahead = 16;
-                for (size_t i = 0; i < std::min(m, ahead); ++i) __builtin_prefetch(all[i]);
-                for (size_t i = 0; i < m; ++i) {
-                    if (i + ahead < m) __builtin_prefetch(all[i + ahead]);
-                    if (i + ahead / 2 < m) __builtin_prefetch(all[i + ahead / 2]->Rec());
-                    const int at = all[i]->Rec()->Index();
-                    if (at >= 0 && at < n && passes[static_cast<size_t>(at)]) passed.push_back(all[i]);
-                }
+                passed.reserve(static_cast<size_t>(FSorderViewList.Count()));
+                // Only the record's position is read here: the items and records are asked for.
+                TRecPrefetchVz ahead(false);
+                FSorderViewList.ForEachAhead(kAheadStageVz * 2, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
+                    ahead.AheadItem(next);
+                    const int at = item->Rec()->Index();
+                    if (at >= 0 && at < n && passes[static_cast<size_t>(at)]) passed.push_back(item);
+                });
             }
         }
         if (!FFilterAborted) {
