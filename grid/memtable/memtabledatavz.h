@@ -515,7 +515,8 @@ public:
     // The current value of a field (what an edit writes); raises a list index error out of range.
     Variant Value(int FieldIndex) const;
     // The current value read in place, as Value would give it: ValueClass tells how, and VarType
-    // receives the kind Value's result has (varNull, varEmpty, the field's kind). Then IntValue,
+    // receives the kind Value's result has (varNull, varEmpty, the field's kind, or whatever a
+    // field kept as a whole Variant holds). Then IntValue,
     // FloatValue or TextValue per the class (what they give for another class means nothing).
     // All raise a list index error out of range.
     TMTValueClassVz ValueClass(int FieldIndex, TVarType& VarType) const;

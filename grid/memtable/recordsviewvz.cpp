@@ -350,9 +350,9 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
             if (!FFilterAborted) {
                 passed.reserve(static_cast<size_t>(FSorderViewList.Count()));
                 // Only the record's position is read here: the items and records are asked for.
-                TRecPrefetchVz ahead(false);
+                TRecPrefetchVz pickAhead(false);
                 FSorderViewList.ForEachAhead(kAheadStageVz * 2, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
-                    ahead.AheadItem(next);
+                    pickAhead.AheadItem(next);
                     const int at = item->Rec()->Index();
                     if (at >= 0 && at < n && passes[static_cast<size_t>(at)]) passed.push_back(item);
                 });

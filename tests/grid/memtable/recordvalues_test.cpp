@@ -157,7 +157,9 @@ TEST_F(ValuesFixture, ReadsInPlaceAgreeWithValueForEveryKind) {
                     EXPECT_TRUE(vt == varSQLTimeStamp || vt == varFMTBcd || (vt & varArray)) << name;
                     break;
             }
-            if (r == valued) EXPECT_NE(cls, mvcNullVz) << name;
+            if (r == valued) {
+                EXPECT_NE(cls, mvcNullVz) << name;
+            }
         }
     }
     TVarType vt;
