@@ -146,6 +146,19 @@ public:
         }
     }
 
+    // IndexOf, trying the position Hint first: when the item's block holds Hint, only that slot is
+    // read.
+    int IndexOfNear(const T* Item, int Hint) const {
+        if constexpr (Tracker::Tracks) {
+            if (Item && Hint >= 0 && Hint < FCount) {
+                const int b = Seek(Hint);
+                const TBlockVz* blk = FOrder[static_cast<size_t>(b)];
+                if (blk == Tracker::Block(Item) && blk->Items[Hint - FSeekStart] == Item) return Hint;
+            }
+        }
+        return IndexOf(Item);
+    }
+
     void Move(int CurIndex, int NewIndex) {
         if (CurIndex == NewIndex) return;
         T* item = Items(CurIndex);

@@ -448,6 +448,7 @@ void TCustomMemTableVz::FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum
     // it in when they are asked.
     Buf->BookmarkData.InSortedListIndex = -1;
     Buf->BookmarkData.ItemId = 0;
+    Buf->BookmarkData.ItemHint = nullptr;
     Buf->RecView = nullptr;
     Buf->UseMemRec = true;
     Buf->NeedUpdateCalcFields = true;
@@ -455,6 +456,7 @@ void TCustomMemTableVz::FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum
     if (RowNum >= 0 && RowNum < FRecordsView->Count()) {
         Buf->RecView = FRecordsView->GetRecordView(RowNum);
         Buf->BookmarkData.ItemId = Buf->RecView->Id();
+        Buf->BookmarkData.ItemHint = Buf->RecView;
     }
 }
 
@@ -602,23 +604,31 @@ bool TCustomMemTableVz::ReadBookmark(const TBookmark& Bookmark, TBookmarkDataVz&
 }
 
 int TCustomMemTableVz::RefreshBookmarkHints(TBookmarkDataVz& Data, bool NeedSortedPlace) const {
-    const int n = FRecordsView->Count();
-    TMemRecViewVz* item = nullptr;
-    if (Data.RecViewIndex >= 0 && Data.RecViewIndex < n && FRecordsView->GetRec(Data.RecViewIndex) == Data.MemRec) {
-        item = FRecordsView->GetRecordView(Data.RecViewIndex);
-    } else if ((item = FRecordsView->ItemById(Data.ItemId, Data.MemRec))) {
-        // The row moved: the item the bookmark names knows where it is now.
-        Data.RecViewIndex = FRecordsView->IndexOfItem(item);
-        Data.InSortedListIndex = -1;
+    // The item is fetched while the item table is read (a prefetch never faults, even where the
+    // item is gone).
+    if (Data.ItemHint) __builtin_prefetch(Data.ItemHint);
+    TMemRecViewVz* item = FRecordsView->ItemById(Data.ItemId, Data.MemRec);
+    const int oldRow = Data.RecViewIndex;
+    if (item) {
+        // The item the bookmark names knows its row (the old row is tried first).
+        Data.RecViewIndex = FRecordsView->IndexOfItem(item, oldRow);
+    } else if (oldRow >= 0 && oldRow < FRecordsView->Count() && FRecordsView->GetRec(oldRow) == Data.MemRec) {
+        item = FRecordsView->GetRecordView(oldRow);
     } else {
         Data.RecViewIndex = FRecordsView->IndexOfRec(Data.MemRec);
-        Data.InSortedListIndex = -1;
         if (Data.RecViewIndex >= 0) item = FRecordsView->GetRecordView(Data.RecViewIndex);
     }
-    if (item) Data.ItemId = item->Id();
+    if (Data.RecViewIndex != oldRow) Data.InSortedListIndex = -1;
+    if (item) {
+        Data.ItemId = item->Id();
+        Data.ItemHint = item;
+    }
     if (Data.RecViewIndex < 0) {
         Data.InSortedListIndex = item ? item->InSortedListIndex() : FRecordsView->IndexOfSortedListRec(Data.MemRec);
-        if (Data.InSortedListIndex < 0) Data.ItemId = 0;
+        if (Data.InSortedListIndex < 0) {
+            Data.ItemId = 0;
+            Data.ItemHint = nullptr;
+        }
     } else if (NeedSortedPlace && Data.InSortedListIndex < 0) {
         Data.InSortedListIndex = item->InSortedListIndex();
     }

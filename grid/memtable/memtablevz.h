@@ -57,6 +57,8 @@ struct TBookmarkDataVz {
     // The number of the view's item of the record: found again at once when the row moved (it
     // is checked against MemRec, which is never read through).
     unsigned ItemId = 0;
+    // Where that item was: only prefetched while the item is checked, never read through.
+    const void* ItemHint = nullptr;
 };
 
 // One pooled record buffer.

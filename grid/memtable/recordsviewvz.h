@@ -188,6 +188,8 @@ public:
     }
     // The row of an item (-1 when not shown).
     int IndexOfItem(const TMemRecViewVz* Item) const { return FMemoryViewList.IndexOf(Item); }
+    // The same, trying the row Hint first.
+    int IndexOfItem(const TMemRecViewVz* Item, int Hint) const { return FMemoryViewList.IndexOfNear(Item, Hint); }
     // Where a record is believed to be (the next IndexOfRec of it checks there first).
     void SetIndexHint(TMemoryRecordVz* Rec, int Index) const {
         FHintRec = Rec;
