@@ -90,6 +90,11 @@ TMemRecViewVz* TRecordsViewVz::ItemOfLiveRec(TMemoryRecordVz* Rec) const {
 int TRecordsViewVz::IndexOfLiveRec(TMemoryRecordVz* Rec) const {
     const int n = FMemoryViewList.Count();
     if (Rec == FHintRec && FHintIndex >= 0 && FHintIndex < n && ViewRec(FHintIndex) == Rec) return FHintIndex;
+    // A view in storage order that shows every stored record: the row is the record's position.
+    if (Rec && FSortOrder.isEmpty() && !FViewAsTreeList && Rec->RecordsList() && n == Rec->RecordsList()->Count()) {
+        const int at = Rec->Index();
+        if (at >= 0 && at < n && ViewRec(at) == Rec) return at;
+    }
     if (TMemRecViewVz* item = ItemOfLiveRec(Rec)) return FMemoryViewList.IndexOf(item);
     return IndexOfRec(Rec);
 }
@@ -625,10 +630,9 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     }
     case rlnRecChangedVz:
     case rlnRecMarkedForDelVz: {
-        TMemRecViewVz* item = ItemOfLiveRec(MemRec);
-        const int oldPos = item ? FMemoryViewList.IndexOf(item) : IndexOfRec(MemRec);
-        if (item) {
-        } else if (oldPos >= 0) {
+        const int oldPos = IndexOfLiveRec(MemRec);
+        TMemRecViewVz* item = nullptr;
+        if (oldPos >= 0) {
             item = GetRecordView(oldPos);
         } else {
             const int s = SortedIndexOfLiveRec(MemRec);

@@ -181,6 +181,35 @@ TEST_F(MemTableFixture, BookmarksFollowRowsThatMoved) {
     expectAll("storage order");
 }
 
+// Locate through an index in a view that shows every record in storage order (the row is then
+// the record's position), while records go in and out in the middle, and after a filter hides some.
+TEST_F(MemTableFixture, IndexedLocateFindsTheRowAsRecordsComeAndGo) {
+    T->SetCachedUpdates(false);
+    for (int i = 0; i < 300; ++i) Add(i, u"x"_S);
+    TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
+    ix->SetFields(u"Id"_S);
+    ix->SetActive(true);
+    auto expectRows = [&](const char* When) {
+        const std::vector<int> ids = Ids();
+        for (size_t row = 0; row < ids.size(); row += 7) {
+            ASSERT_TRUE(T->Locate(u"Id"_S, Variant(ids[row]), {})) << When;
+            ASSERT_EQ(T->RecNo(), static_cast<int>(row) + 1) << When;
+        }
+    };
+    expectRows("loaded");
+    for (int k = 0; k < 40; ++k) {
+        T->SetRecNo(1 + (k * 53) % T->RecordCount());
+        T->InsertRecord({Variant(1000 + k), u"y"_S, Null()});
+        T->SetRecNo(1 + (k * 31) % T->RecordCount());
+        T->Delete();
+    }
+    expectRows("inserted and deleted in the middle");
+    T->SetFilter(u"Id > 100"_S);
+    T->SetFiltered(true);
+    expectRows("filtered");
+    EXPECT_FALSE(T->Locate(u"Id"_S, Variant(50), {}));
+}
+
 TEST_F(MemTableFixture, SortOrderTexts) {
     Add(1, u"b"_S);
     Add(2, u"a"_S);
