@@ -247,7 +247,7 @@ void ProfileOne(const char* What, int N) {
         } else if (w == "gotobookmark") {
             for (const TBookmark& b : bms) T->GotoBookmark(b);
         } else if (w == "editsorted") {
-            for (int k = 0; k < 2000; ++k) {
+            for (int k = 0; k < 20000; ++k) {
                 T->SetRecNo(pick());
                 T->Edit();
                 T->FieldByName(u"Amount"_S)->SetAsFloat(k);

@@ -639,9 +639,20 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
             if (s >= 0) item = GetSortedListItem(s);
         }
         if (!item) break;  // a record the view does not hold
+        const bool passes = RecordPassesFilter(MemRec, nullptr);
+        // Every item shown in the sorted list's order: the rows are that list, and a record that
+        // still sorts between its neighbours keeps its place in both (one check serves both).
+        if (oldPos >= 0 && passes && !FSortOrder.isEmpty() && FSortedInOrder &&
+            FMemoryViewList.Count() == FSorderViewList.Count()) {
+            const int n = FMemoryViewList.Count();
+            if ((oldPos == 0 || CompareRecs(ViewRec(oldPos - 1), MemRec) <= 0) &&
+                (oldPos + 1 >= n || CompareRecs(MemRec, ViewRec(oldPos + 1)) <= 0)) {
+                post(MemRec, oldPos, Action);
+                break;
+            }
+        }
         // The sorted list keeps its order: the record takes its new place there too.
         if (!FSortOrder.isEmpty() && FSortedInOrder) KeepSortedPlace(item);
-        const bool passes = RecordPassesFilter(MemRec, nullptr);
         if (oldPos >= 0 && passes) {
             // A record that still sorts between its neighbours keeps its row: no list moves.
             const int n = FMemoryViewList.Count();
