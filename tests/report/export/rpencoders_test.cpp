@@ -65,6 +65,24 @@ QByteArray ReferenceLzwDecode(const QByteArray& In, bool& Ok) {
     return Out;
 }
 
+// Codes written as a decoder reads them: most significant bit first, no padding at the end.
+struct CodeWriter {
+    QByteArray Bytes;
+    uint32_t Acc = 0;
+    int N = 0;
+    int Width = 9;
+    void Put(int Code, int CodeWidth) {
+        Acc = (Acc << CodeWidth) | uint32_t(Code);
+        N += CodeWidth;
+        while (N >= 8) {
+            N -= 8;
+            Bytes += char((Acc >> N) & 0xFF);
+        }
+        Acc &= (1u << N) - 1;
+    }
+    void Put(int Code) { Put(Code, Width); }
+};
+
 QByteArray Random(std::mt19937& Gen, int Size, int Alphabet) {
     QByteArray B(Size, '\0');
     std::uniform_int_distribution<int> D(0, Alphabet - 1);
@@ -177,18 +195,10 @@ TEST(LZW, DecoderErrorsKeepWhatWasDecoded) {
         {{{256, 9}, {259, 9}, {0, 9}}, "LZWDecode: code>=idxCodeTable", ""},
     };
     for (const Case& K : Cases) {
-        QByteArray Bytes;
-        uint32_t Acc = 0;
-        int N = 0;
-        for (auto [Code, Width] : K.Codes) {
-            Acc = (Acc << Width) | uint32_t(Code);
-            N += Width;
-            while (N >= 8) {
-                N -= 8;
-                Bytes += char((Acc >> N) & 0xFF);
-            }
-        }
+        CodeWriter W;
+        for (auto [Code, Width] : K.Codes) W.Put(Code, Width);
         // no padding: the stream ends where the last complete byte ends
+        const QByteArray& Bytes = W.Bytes;
         TMemoryStream In, Out;
         In.WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
         try {
@@ -201,52 +211,32 @@ TEST(LZW, DecoderErrorsKeepWhatWasDecoded) {
     }
 
     // a table that would grow past 4,096 codes without a clear code
-    QByteArray Bytes;
-    uint32_t Acc = 0;
-    int N = 0, Width = 9, Next = 258;
-    auto Put = [&](int Code) {
-        Acc = (Acc << Width) | uint32_t(Code);
-        N += Width;
-        while (N >= 8) {
-            N -= 8;
-            Bytes += char((Acc >> N) & 0xFF);
-        }
-        Acc &= (1u << N) - 1;
-    };
-    Put(256);
+    CodeWriter W;
+    int Next = 258;
+    W.Put(256);
     for (int i = 0; i < 3840; ++i) {
-        Put('x');
-        if (Next == 511 || Next == 1023 || Next == 2047) ++Width;
+        W.Put('x');
+        if (Next == 511 || Next == 1023 || Next == 2047) ++W.Width;
         ++Next;
     }
-    Put(257);
-    Put(0);
-    EXPECT_THROW(LZWDecode(Bytes), Exception);
+    W.Put(257);
+    W.Put(0);
+    EXPECT_THROW(LZWDecode(W.Bytes), Exception);
 }
 
 // Each code names the entry the previous one made: run k writes k + 1 bytes, so a few kilobytes
 // of codes unpack to hundreds of kilobytes. A cap stops the decoder at the cap, keeping what fits.
 TEST(LZW, ACapStopsAStreamThatExpandsBeyondIt) {
-    QByteArray Bytes;
-    uint32_t Acc = 0;
-    int N = 0, Width = 9;
-    auto Put = [&](int Code) {
-        Acc = (Acc << Width) | uint32_t(Code);
-        N += Width;
-        while (N >= 8) {
-            N -= 8;
-            Bytes += char((Acc >> N) & 0xFF);
-        }
-        Acc &= (1u << N) - 1;
-    };
-    Put(256);
-    Put('a');
+    CodeWriter W;
+    W.Put(256);
+    W.Put('a');
     for (int Code = 258; Code < 258 + 1500; ++Code) {
-        Put(Code);
-        if (Code + 1 == 511 || Code + 1 == 1023 || Code + 1 == 2047) ++Width;
+        W.Put(Code);
+        if (Code + 1 == 511 || Code + 1 == 1023 || Code + 1 == 2047) ++W.Width;
     }
-    Put(257);
-    Put(0);
+    W.Put(257);
+    W.Put(0);
+    const QByteArray& Bytes = W.Bytes;
     const Int64 Full = 1 + Int64(1500) * 1501 / 2 + 1500;  // 'a', then runs of 2 .. 1501 bytes
     EXPECT_EQ(LZWDecode(Bytes).size(), Full);
     EXPECT_LT(Bytes.size(), 3000);
