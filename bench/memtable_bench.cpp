@@ -199,7 +199,7 @@ void Print(const char* What, double Ours, double Limit, double Peer, long long C
                 C1, C2, C3, (C1 == C2 && C2 == C3) ? "" : "  MISMATCH");
 }
 
-// BENCH_PROFILE=load|sort|filter|sortedfilter|index|lookup|delete|loadsorted: only the project's side of one operation,
+// BENCH_PROFILE=load|sort|filter|sortedfilter|index|lookup|randomlookup|gotobookmark|editsorted|delete|loadsorted: only the project's side of one operation,
 // repeated, for a profiler.
 void ProfileOne(const char* What, int N) {
     const Source S = Generate(N);
@@ -212,7 +212,18 @@ void ProfileOne(const char* What, int N) {
     T->SetFilter(u"Qty > 10"_S);
     TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
     ix->SetFields(u"Id"_S);
-    if (w == "lookup") ix->SetActive(true);
+    if (w == "lookup" || w == "randomlookup") ix->SetActive(true);
+    std::mt19937 gen(99);
+    auto pick = [&] { return 1 + static_cast<int>(gen() % static_cast<unsigned>(N)); };
+    std::vector<TBookmark> bms;
+    if (w == "gotobookmark") {
+        for (int k = 0; k < 100000; ++k) {
+            T->SetRecNo(pick());
+            bms.push_back(T->GetBookmark());
+        }
+        T->SetSortOrder(u"Name; D"_S);
+    }
+    if (w == "editsorted") T->SetSortOrder(u"Name; D"_S);
     const auto a = Clock::now();
     for (int i = 0; i < 20; ++i) {
         if (w == "sort") {
@@ -231,6 +242,17 @@ void ProfileOne(const char* What, int N) {
             }
         } else if (w == "lookup") {
             for (int k = 1; k <= N; k += 7) T->Locate(u"Id"_S, Variant(k), {});
+        } else if (w == "randomlookup") {
+            for (int k = 0; k < 20000; ++k) T->Locate(u"Id"_S, Variant(pick()), {});
+        } else if (w == "gotobookmark") {
+            for (const TBookmark& b : bms) T->GotoBookmark(b);
+        } else if (w == "editsorted") {
+            for (int k = 0; k < 20000; ++k) {
+                T->SetRecNo(pick());
+                T->Edit();
+                T->FieldByName(u"Amount"_S)->SetAsFloat(k);
+                T->Post();
+            }
         } else if (w == "load") {
             auto U = MakeTable();
             U->Close();
@@ -440,7 +462,7 @@ void Growth(const std::vector<int>& Sizes) {
         LoadTable(U.get(), S, 0, m, false);
         U->EndViewUpdate(true);
         const double loadSorted = Ms(a, Clock::now()) * 1000.0 / m;
-        std::printf("%-10d %12.1f %12.1f %12.1f %12.1f %12.1f %14.2f\n", n, edit, editSorted, del, gotoBm, locate, loadSorted);
+        std::printf("%-10d %12.2f %12.2f %12.2f %12.2f %12.2f %14.2f\n", n, edit, editSorted, del, gotoBm, locate, loadSorted);
     }
 }
 

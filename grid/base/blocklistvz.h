@@ -6,13 +6,17 @@
 //
 // An item can know its block: a Tracker with `static void Placed(T*, TBlockVz*)` is told whenever
 // an item is put into a block, and `static TBlockVz* Block(const T*)` answers what it was last told.
-// IndexOf is then O(BlockSize + log(blocks)). A block is never given back to the heap while the
+// IndexOf is then O(BlockSize + log(blocks)). A Tracker that also has
+// `static void PlacedSlot(T*, int)` and `static int SlotHint(const T*)` keeps the slot an item was
+// put in: IndexOf looks there and around it first (slots of a block drift by one for every change
+// in front of them, and are exact again after Assign or a split), so a lookup reads a few slots. A block is never given back to the heap while the
 // list lives (emptied blocks wait for reuse), so a stale block pointer kept by an item that left
 // the list still points at a block, which then simply does not hold the item: items need not be
 // told that they left.
 #pragma once
 
 #include <algorithm>
+#include <concepts>
 #include <cassert>
 #include <cstring>
 #include <memory>
@@ -24,6 +28,12 @@ struct TBlockVz {
     int Ordinal = -1;              // place in the list's block order, -1 while spare
     const void* Owner = nullptr;   // the list whose order holds the block, nil while spare
     void* Items[Size];
+};
+
+template <class Tracker, class T>
+concept TSlotHintTrackerVz = requires(T* Item, const T* CItem, int Slot) {
+    Tracker::PlacedSlot(Item, Slot);
+    { Tracker::SlotHint(CItem) } -> std::convertible_to<int>;
 };
 
 // No item knows its block; IndexOf walks the list.
@@ -45,6 +55,8 @@ public:
     int Count() const { return FCount; }
     bool Empty() const { return FCount == 0; }
 
+    static constexpr bool HintsSlots = TSlotHintTrackerVz<Tracker, T>;
+
     T* Items(int Index) const {
         assert(Index >= 0 && Index < FCount);
         const int b = Seek(Index);
@@ -57,14 +69,14 @@ public:
         const int b = Seek(Index);
         TBlockVz* blk = FOrder[static_cast<size_t>(b)];
         blk->Items[Index - FSeekStart] = Item;
-        if (Item) Tracker::Placed(Item, blk);
+        if (Item) Place(Item, blk, Index - FSeekStart);
     }
 
     int Add(T* Item) {
         if (FOrder.empty() || FOrder.back()->Count == TBlockVz::Size) AppendBlock();
         TBlockVz* blk = FOrder.back();
+        if (Item) Place(Item, blk, blk->Count);
         blk->Items[blk->Count++] = Item;
-        if (Item) Tracker::Placed(Item, blk);
         FenwickAdd(static_cast<int>(FOrder.size()) - 1, 1);
         return FCount++;
     }
@@ -94,7 +106,7 @@ public:
         std::memmove(&blk->Items[at + 1], &blk->Items[at], sizeof(void*) * static_cast<size_t>(blk->Count - at));
         blk->Items[at] = Item;
         ++blk->Count;
-        if (Item) Tracker::Placed(Item, blk);
+        if (Item) Place(Item, blk, at);
         FenwickAdd(b, 1);
         ++FCount;
         Moved(b);
@@ -119,7 +131,9 @@ public:
         if constexpr (Tracker::Tracks) {
             const TBlockVz* blk = Item ? Tracker::Block(Item) : nullptr;
             if (!blk || blk->Owner != this) return -1;
-            const int at = Find(blk, Item);
+            int at;
+            if constexpr (HintsSlots) at = FindNear(blk, Item, Tracker::SlotHint(Item));
+            else at = Find(blk, Item);
             return at < 0 ? -1 : Start(blk->Ordinal) + at;
         } else {
             int i = 0;
@@ -130,6 +144,19 @@ public:
             }
             return -1;
         }
+    }
+
+    // IndexOf, trying the position Hint first: when the item's block holds Hint, only that slot is
+    // read.
+    int IndexOfNear(const T* Item, int Hint) const {
+        if constexpr (Tracker::Tracks) {
+            if (Item && Hint >= 0 && Hint < FCount) {
+                const int b = Seek(Hint);
+                const TBlockVz* blk = FOrder[static_cast<size_t>(b)];
+                if (blk == Tracker::Block(Item) && blk->Items[Hint - FSeekStart] == Item) return Hint;
+            }
+        }
+        return IndexOf(Item);
     }
 
     void Move(int CurIndex, int NewIndex) {
@@ -169,7 +196,7 @@ public:
             for (size_t k = 0; k < n; ++k) {
                 T* item = Items[i + k];
                 blk->Items[k] = item;
-                if (item) Tracker::Placed(item, blk);
+                if (item) Place(item, blk, static_cast<int>(k));
             }
             blk->Count = static_cast<int>(n);
             i += n;
@@ -230,6 +257,23 @@ public:
     }
 
 private:
+    static void Place(T* Item, TBlockVz* Block, int Slot) {
+        Tracker::Placed(Item, Block);
+        if constexpr (HintsSlots) Tracker::PlacedSlot(Item, Slot);
+    }
+
+    // The slot of Item in the block, or -1: the hinted slot and a few around it first.
+    static int FindNear(const TBlockVz* Block, const void* Item, int Hint) {
+        const int n = Block->Count;
+        const void* const* items = Block->Items;
+        if (Hint >= 0 && Hint < n && items[Hint] == Item) return Hint;
+        constexpr int reach = 8;
+        const int lo = std::max(0, Hint - reach), hi = std::min(n, Hint + reach + 1);
+        for (int i = lo; i < hi; ++i)
+            if (items[i] == Item) return i;
+        return Find(Block, Item);
+    }
+
     // The slot of Item in the block, or -1. Eight slots are compared at a time without a branch
     // between them (the compiler makes vector compares of them).
     static int Find(const TBlockVz* Block, const void* Item) {
@@ -354,7 +398,7 @@ private:
         std::memcpy(nb->Items, &blk->Items[keep], sizeof(void*) * static_cast<size_t>(nb->Count));
         blk->Count = keep;
         for (int i = 0; i < nb->Count; ++i)
-            if (nb->Items[i]) Tracker::Placed(static_cast<T*>(nb->Items[i]), nb);
+            if (nb->Items[i]) Place(static_cast<T*>(nb->Items[i]), nb, i);
         FOrder.insert(FOrder.begin() + B + 1, nb);
         Renumber(static_cast<size_t>(B) + 1);
         RebuildTree();
@@ -378,8 +422,9 @@ private:
                 std::memmove(&dst->Items[blk->Count], dst->Items, sizeof(void*) * static_cast<size_t>(dst->Count));
                 std::memcpy(dst->Items, blk->Items, sizeof(void*) * static_cast<size_t>(blk->Count));
             }
+            const int first = into < B ? dst->Count : 0;
             for (int i = 0; i < blk->Count; ++i)
-                if (blk->Items[i]) Tracker::Placed(static_cast<T*>(blk->Items[i]), dst);
+                if (blk->Items[i]) Place(static_cast<T*>(blk->Items[i]), dst, first + i);
             dst->Count += blk->Count;
         }
         FOrder.erase(FOrder.begin() + B);

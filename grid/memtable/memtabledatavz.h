@@ -510,6 +510,10 @@ public:
     bool Attached() const { return FIndex != -1; }
     TMTDataStructVz* DataStruct() const;
     LongWord HashCode() const { return FHashCode; }
+    // A word a view keeps in the record to find its own item for it at once (the view checks it:
+    // several views over one store overwrite each other's).
+    unsigned ViewTag() const { return FViewTag; }
+    void SetViewTag(unsigned Value) { FViewTag = Value; }
     // The number of values (the structure's field count when the record was made or laid out).
     int ValueCount() const;
     // The current value of a field (what an edit writes); raises a list index error out of range.
@@ -591,6 +595,7 @@ private:
     unsigned char FUpdateStatus = usUnmodified;
     LongWord FHashCode = 0;
     mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
+    unsigned FViewTag = 0;    // fills the space before the pointers
     const TMTRecLayoutVz* FLayout = nullptr;
     TBlockVz* FListBlock = nullptr;  // the block of the records list that holds the record
     friend struct TRecordsListTrackerVz;

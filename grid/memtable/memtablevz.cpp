@@ -159,7 +159,7 @@ void TCustomMemTableVz::AfterConstruction() {
     v->OnTreeNodeExpanding = [this](TMemRecViewVz* Node) {
         bool allow = true;
         if (Active() && OnTreeNodeExpanding.Assigned()) {
-            const int row = FRecordsView->IndexOfRec(Node->Rec());
+            const int row = FRecordsView->IndexOfLiveRec(Node->Rec());
             OnTreeNodeExpanding(this, row + 1, allow);
         }
         return allow;
@@ -436,13 +436,18 @@ void TCustomMemTableVz::FillBufferFromRecord(TMemoryRecordVz* MemRec, int RowNum
     Buf->BookmarkData.RecViewIndex = RowNum;
     // The sorted-list place only when it is known without renumbering: the bookmark's hints fill
     // it in when they are asked.
-    Buf->BookmarkData.InSortedListIndex =
-        RowNum >= 0 && RowNum < FRecordsView->Count() ? FRecordsView->GetRecordView(RowNum)->KnownSortedListIndex() : -1;
+    Buf->BookmarkData.InSortedListIndex = -1;
+    Buf->BookmarkData.ItemId = 0;
+    Buf->BookmarkData.ItemHint = nullptr;
     Buf->RecView = nullptr;
     Buf->UseMemRec = true;
     Buf->NeedUpdateCalcFields = true;
     if (Buf->ValueCount() != FieldCount()) Buf->SetLength(FieldCount());
-    if (RowNum >= 0 && RowNum < FRecordsView->Count()) Buf->RecView = FRecordsView->GetRecordView(RowNum);
+    if (RowNum >= 0 && RowNum < FRecordsView->Count()) {
+        Buf->RecView = FRecordsView->GetRecordView(RowNum);
+        Buf->BookmarkData.ItemId = Buf->RecView->Id();
+        Buf->BookmarkData.ItemHint = Buf->RecView;
+    }
 }
 
 TGetResult TCustomMemTableVz::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
@@ -588,16 +593,35 @@ bool TCustomMemTableVz::ReadBookmark(const TBookmark& Bookmark, TBookmarkDataVz&
     return Data.MemRec != nullptr;
 }
 
-int TCustomMemTableVz::RefreshBookmarkHints(TBookmarkDataVz& Data) const {
-    const int n = FRecordsView->Count();
-    if (Data.RecViewIndex >= 0 && Data.RecViewIndex < n && FRecordsView->GetRec(Data.RecViewIndex) == Data.MemRec) {
-        if (Data.InSortedListIndex < 0)
-            Data.InSortedListIndex = FRecordsView->GetRecordView(Data.RecViewIndex)->InSortedListIndex();
-        return Data.RecViewIndex;
+int TCustomMemTableVz::RefreshBookmarkHints(TBookmarkDataVz& Data, bool NeedSortedPlace) const {
+    // The item is fetched while the item table is read (a prefetch never faults, even where the
+    // item is gone).
+    if (Data.ItemHint) __builtin_prefetch(Data.ItemHint);
+    TMemRecViewVz* item = FRecordsView->ItemById(Data.ItemId, Data.MemRec);
+    const int oldRow = Data.RecViewIndex;
+    if (item) {
+        // The item the bookmark names knows its row (the old row is tried first).
+        Data.RecViewIndex = FRecordsView->IndexOfItem(item, oldRow);
+    } else if (oldRow >= 0 && oldRow < FRecordsView->Count() && FRecordsView->GetRec(oldRow) == Data.MemRec) {
+        item = FRecordsView->GetRecordView(oldRow);
+    } else {
+        Data.RecViewIndex = FRecordsView->IndexOfRec(Data.MemRec);
+        if (Data.RecViewIndex >= 0) item = FRecordsView->GetRecordView(Data.RecViewIndex);
     }
-    Data.RecViewIndex = FRecordsView->IndexOfRec(Data.MemRec);
-    Data.InSortedListIndex = Data.RecViewIndex >= 0 ? FRecordsView->GetRecordView(Data.RecViewIndex)->InSortedListIndex()
-                                                    : FRecordsView->IndexOfSortedListRec(Data.MemRec);
+    if (Data.RecViewIndex != oldRow) Data.InSortedListIndex = -1;
+    if (item) {
+        Data.ItemId = item->Id();
+        Data.ItemHint = item;
+    }
+    if (Data.RecViewIndex < 0) {
+        Data.InSortedListIndex = item ? item->InSortedListIndex() : FRecordsView->IndexOfSortedListRec(Data.MemRec);
+        if (Data.InSortedListIndex < 0) {
+            Data.ItemId = 0;
+            Data.ItemHint = nullptr;
+        }
+    } else if (NeedSortedPlace && Data.InSortedListIndex < 0) {
+        Data.InSortedListIndex = item->InSortedListIndex();
+    }
     return Data.RecViewIndex;
 }
 
@@ -650,13 +674,13 @@ TMemoryRecordVz* TCustomMemTableVz::BookmarkToRec(const TBookmark& Bookmark) con
 int TCustomMemTableVz::BookmarkToRecNo(const TBookmark& Bookmark) {
     TBookmarkDataVz d;
     if (!ReadBookmark(Bookmark, d)) return 0;
-    return RefreshBookmarkHints(d) + 1;
+    return RefreshBookmarkHints(d, false) + 1;
 }
 
 bool TCustomMemTableVz::BookmarkInVisibleView(const TBookmark& Bookmark) {
     TBookmarkDataVz d;
     if (!ReadBookmark(Bookmark, d)) return false;
-    return RefreshBookmarkHints(d) >= 0;
+    return RefreshBookmarkHints(d, false) >= 0;
 }
 
 int TCustomMemTableVz::InstantReadIndexOfBookmark(const TBookmark& Bookmark) {
@@ -667,7 +691,7 @@ int TCustomMemTableVz::InstantReadIndexOfBookmark(const TBookmark& Bookmark) {
 void TCustomMemTableVz::InternalGotoBookmark(const TBookmark& Bookmark) {
     TBookmarkDataVz d;
     if (!ReadBookmark(Bookmark, d)) DatabaseError(L1(DbConsts::SRecordNotFound), this);
-    const int row = RefreshBookmarkHints(d);
+    const int row = RefreshBookmarkHints(d, false);
     if (row < 0 || row >= FRecordsView->ViewItemsCount()) DatabaseError(L1(DbConsts::SRecordNotFound), this);
     FRecordPos = row;
     FInstantReadCurRowNum = row;
@@ -677,7 +701,7 @@ void TCustomMemTableVz::InternalSetToRecord(TRecordBuffer Buffer) {
     TMTRecBuf* b = GetRecBuf(Buffer);
     TBookmarkDataVz d = b->BookmarkData;
     if (!d.MemRec) d.MemRec = b->MemRec;
-    const int row = d.MemRec ? RefreshBookmarkHints(d) : -1;
+    const int row = d.MemRec ? RefreshBookmarkHints(d, false) : -1;
     if (row < 0 || row >= FRecordsView->ViewItemsCount()) DatabaseError(L1(DbConsts::SRecordNotFound), this);
     b->BookmarkData = d;
     FRecordPos = row;
@@ -735,7 +759,7 @@ void TCustomMemTableVz::ResyncView() {
         if (b && b->BookmarkFlag == bfCurrent && b->MemRec) {
             TBookmarkDataVz d = b->BookmarkData;
             d.MemRec = b->MemRec;
-            const int row = RefreshBookmarkHints(d);
+            const int row = RefreshBookmarkHints(d, false);
             if (row >= 0) FRecordPos = row;
         }
     }
@@ -1397,7 +1421,7 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
             Variant key = KeyValues;
             if (n == 1 && VarIsArray(key)) key = KeyAt(KeyValues, 0, 1);
             index->ForEachMatchedRec(key, [&](TMemoryRecordVz* rec) {
-                const int row = FRecordsView->IndexOfRec(rec);
+                const int row = FRecordsView->IndexOfLiveRec(rec);
                 if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
             });
         } else {

@@ -54,6 +54,11 @@ struct TBookmarkDataVz {
     TMemoryRecordVz* MemRec = nullptr;
     Integer RecViewIndex = -1;
     Integer InSortedListIndex = -1;
+    // The number of the view's item of the record: found again at once when the row moved (it
+    // is checked against MemRec, which is never read through).
+    unsigned ItemId = 0;
+    // Where that item was: only prefetched while the item is checked, never read through.
+    const void* ItemHint = nullptr;
 };
 
 // One pooled record buffer.
@@ -388,7 +393,9 @@ private:
     void ViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
     int GridRowOfViewIndex(int Index) const;
     // The row of a bookmark's record after checking (and refreshing) its hints; -1 when hidden.
-    int RefreshBookmarkHints(TBookmarkDataVz& Data) const;
+    // The bookmark's row (-1 when the view hides the record); its hints are brought up to date,
+    // the sorted-list place only when NeedSortedPlace (or the record is hidden).
+    int RefreshBookmarkHints(TBookmarkDataVz& Data, bool NeedSortedPlace = true) const;
     static bool ReadBookmark(const TBookmark& Bookmark, TBookmarkDataVz& Data);
     Variant StoredKeyValue(TMemoryRecordVz* Rec, const std::vector<int>& StoreFields) const;
     int FetchAll();

@@ -55,6 +55,48 @@ void TRecordsViewVz::FreeSortedItems() {
     });
     FSorderViewList.Clear();
     FItems.clear();
+    FItemTable.assign(1, nullptr);
+    FFreeIds.clear();
+}
+
+TMemRecViewVz* TRecordsViewVz::NewItem(TMemoryRecordVz* Rec) {
+    auto* item = New<TMemRecViewVz>(this, Rec);
+    if (!FFreeIds.empty()) {
+        item->FId = FFreeIds.back();
+        FFreeIds.pop_back();
+        FItemTable[item->FId] = item;
+    } else {
+        item->FId = static_cast<unsigned>(FItemTable.size());
+        FItemTable.push_back(item);
+    }
+    if (Rec) Rec->SetViewTag(item->FId);
+    return item;
+}
+
+void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
+    if (Item->FId != 0 && Item->FId < FItemTable.size() && FItemTable[Item->FId] == Item) {
+        FItemTable[Item->FId] = nullptr;
+        FFreeIds.push_back(Item->FId);
+    }
+    Item->Free();
+}
+
+TMemRecViewVz* TRecordsViewVz::ItemOfLiveRec(TMemoryRecordVz* Rec) const {
+    if (!Rec) return nullptr;
+    if (TMemRecViewVz* item = ItemById(Rec->ViewTag(), Rec)) return item;
+    return FItems.value(Rec, nullptr);
+}
+
+int TRecordsViewVz::IndexOfLiveRec(TMemoryRecordVz* Rec) const {
+    const int n = FMemoryViewList.Count();
+    if (Rec == FHintRec && FHintIndex >= 0 && FHintIndex < n && ViewRec(FHintIndex) == Rec) return FHintIndex;
+    // A view in storage order that shows every stored record: the row is the record's position.
+    if (Rec && FSortOrder.isEmpty() && !FViewAsTreeList && Rec->RecordsList() && n == Rec->RecordsList()->Count()) {
+        const int at = Rec->Index();
+        if (at >= 0 && at < n && ViewRec(at) == Rec) return at;
+    }
+    if (TMemRecViewVz* item = ItemOfLiveRec(Rec)) return FMemoryViewList.IndexOf(item);
+    return IndexOfRec(Rec);
 }
 
 void TRecordsViewVz::ViewInsert(int Index, TMemRecViewVz* Item) {
@@ -98,6 +140,14 @@ int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
     for (int i = 0; i < n; ++i)
         if (ViewRec(i) == Rec) return i;
     return -1;
+}
+
+int TRecordsViewVz::SortedIndexOfLiveRec(TMemoryRecordVz* Rec) const {
+    if (TMemRecViewVz* item = ItemOfLiveRec(Rec)) {
+        const int i = FSorderViewList.IndexOf(item);
+        if (i >= 0) return i;
+    }
+    return IndexOfSortedListRec(Rec);
 }
 
 int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
@@ -303,7 +353,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
             std::vector<TMemRecViewVz*> items(static_cast<size_t>(list->Count()));
             FItems.reserve(list->Count());
             for (int i = 0; i < list->Count(); ++i) {
-                items[static_cast<size_t>(i)] = New<TMemRecViewVz>(this, list->Rec(i));
+                items[static_cast<size_t>(i)] = NewItem(list->Rec(i));
                 FItems.insert(items[static_cast<size_t>(i)]->Rec(), items[static_cast<size_t>(i)]);
             }
             FSorderViewList.Assign(items);
@@ -559,20 +609,20 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         // The tree is rebuilt as a whole after a change of a record.
         switch (Action) {
         case rlnRecAddedVz: {
-            auto* item = New<TMemRecViewVz>(this, MemRec);
+            auto* item = NewItem(MemRec);
             const int pos = MemRec->Index();
             SortedInsert(pos < 0 ? FSorderViewList.Count() : pos, item);
             break;
         }
         case rlnRecDeletedVz: {
             FToggledNodes.remove(MemRec);
-            const int viewPos = IndexOfRec(MemRec);
+            const int viewPos = IndexOfLiveRec(MemRec);
             if (viewPos >= 0) ViewDelete(viewPos);
-            const int sp = IndexOfSortedListRec(MemRec);
+            const int sp = SortedIndexOfLiveRec(MemRec);
             if (sp >= 0) {
                 TMemRecViewVz* item = GetSortedListItem(sp);
                 SortedDelete(sp);
-                item->Free();
+                FreeItem(item);
             }
             break;
         }
@@ -593,7 +643,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
 
     switch (Action) {
     case rlnRecAddedVz: {
-        auto* item = New<TMemRecViewVz>(this, MemRec);
+        auto* item = NewItem(MemRec);
         const int pos = MemRec->Index();
         const bool passes = RecordPassesFilter(MemRec, nullptr);
         const bool allShown = FMemoryViewList.Count() == FSorderViewList.Count();
@@ -617,18 +667,29 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     }
     case rlnRecChangedVz:
     case rlnRecMarkedForDelVz: {
+        const int oldPos = IndexOfLiveRec(MemRec);
         TMemRecViewVz* item = nullptr;
-        const int oldPos = IndexOfRec(MemRec);
         if (oldPos >= 0) {
             item = GetRecordView(oldPos);
         } else {
-            const int s = IndexOfSortedListRec(MemRec);
+            const int s = SortedIndexOfLiveRec(MemRec);
             if (s >= 0) item = GetSortedListItem(s);
         }
         if (!item) break;  // a record the view does not hold
+        const bool passes = RecordPassesFilter(MemRec, nullptr);
+        // Every item shown in the sorted list's order: the rows are that list, and a record that
+        // still sorts between its neighbours keeps its place in both (one check serves both).
+        if (oldPos >= 0 && passes && !FSortOrder.isEmpty() && FSortedInOrder &&
+            FMemoryViewList.Count() == FSorderViewList.Count()) {
+            const int n = FMemoryViewList.Count();
+            if ((oldPos == 0 || CompareRecs(ViewRec(oldPos - 1), MemRec) <= 0) &&
+                (oldPos + 1 >= n || CompareRecs(MemRec, ViewRec(oldPos + 1)) <= 0)) {
+                post(MemRec, oldPos, Action);
+                break;
+            }
+        }
         // The sorted list keeps its order: the record takes its new place there too.
         if (!FSortOrder.isEmpty() && FSortedInOrder) KeepSortedPlace(item);
-        const bool passes = RecordPassesFilter(MemRec, nullptr);
         if (oldPos >= 0 && passes) {
             // A record that still sorts between its neighbours keeps its row: no list moves.
             const int n = FMemoryViewList.Count();
@@ -656,7 +717,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         break;
     }
     case rlnRecDeletedVz: {
-        const int viewPos = IndexOfRec(MemRec);
+        const int viewPos = IndexOfLiveRec(MemRec);
         if (viewPos >= 0) {
             ViewDelete(viewPos);
             post(MemRec, viewPos, rlnRecDeletedVz);
@@ -664,11 +725,11 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         // In storage order the record's sorted-list place is the storage position it had.
         const bool atIndex = FSortOrder.isEmpty() && Index >= 0 && Index < FSorderViewList.Count() &&
                              GetSortedListItem(Index)->Rec() == MemRec;
-        const int s = atIndex ? Index : IndexOfSortedListRec(MemRec);
+        const int s = atIndex ? Index : SortedIndexOfLiveRec(MemRec);
         if (s >= 0) {
             TMemRecViewVz* item = GetSortedListItem(s);
             SortedDelete(s);
-            item->Free();
+            FreeItem(item);
         }
         break;
     }
@@ -689,8 +750,8 @@ void TRecordsViewVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewI
     TRecordsListNotificatorVz::DoRecordMoved(Item, OldIndex, NewIndex);
     // Ties go by storage position: the record may now sort elsewhere among its equals.
     if (!FSortOrder.isEmpty() && FSortedInOrder)
-        if (TMemRecViewVz* v = FItems.value(Item, nullptr)) KeepSortedPlace(v);
-    const int source = IndexOfRec(Item);
+        if (TMemRecViewVz* v = ItemOfLiveRec(Item)) KeepSortedPlace(v);
+    const int source = IndexOfLiveRec(Item);
     if (source < 0) return;
     TMemRecViewVz* item = GetRecordView(source);
     ViewDelete(source);

@@ -35,6 +35,8 @@ public:
 
     TMemoryRecordVz* Rec() const { return FRec; }
     TRecordsViewVz* RecordsView() const { return FRecordsView; }
+    // The item's number in its view (a bookmark keeps it; see TRecordsViewVz::ItemById).
+    unsigned Id() const { return FId; }
     // The place in the view's sorted list (-1 when not in it): a search in the item's block.
     int InSortedListIndex() const;
     // The place when it is known without a search: never, places are searched for on demand
@@ -74,7 +76,11 @@ private:
         if (!FExtra) FExtra = std::make_unique<TExtra>();
         return *FExtra;
     }
-    bool FMark = false;  // scratch for walks over both lists (first: it fits beside the base's flag)
+    // The small fields fit beside the base's flag.
+    bool FMark = false;                 // scratch for walks over both lists
+    unsigned char FViewSlot = 0;        // the slot of FViewBlock it was last put in (a hint)
+    unsigned char FSortedSlot = 0;      // the same in FSortedBlock
+    unsigned FId = 0;                   // the item's number in the view's item table (0: none)
     TMemoryRecordVz* FRec = nullptr;
     TRecordsViewVz* FRecordsView = nullptr;
     TBlockVz* FViewBlock = nullptr;    // the block of the rows that holds the item, if any
@@ -87,11 +93,15 @@ struct TViewSlotTrackerVz {
     static constexpr bool Tracks = true;
     static void Placed(TMemRecViewVz* Item, TBlockVz* Block) { Item->FViewBlock = Block; }
     static TBlockVz* Block(const TMemRecViewVz* Item) { return Item->FViewBlock; }
+    static void PlacedSlot(TMemRecViewVz* Item, int Slot) { Item->FViewSlot = static_cast<unsigned char>(Slot); }
+    static int SlotHint(const TMemRecViewVz* Item) { return Item->FViewSlot; }
 };
 struct TSortedSlotTrackerVz {
     static constexpr bool Tracks = true;
     static void Placed(TMemRecViewVz* Item, TBlockVz* Block) { Item->FSortedBlock = Block; }
     static TBlockVz* Block(const TMemRecViewVz* Item) { return Item->FSortedBlock; }
+    static void PlacedSlot(TMemRecViewVz* Item, int Slot) { Item->FSortedSlot = static_cast<unsigned char>(Slot); }
+    static int SlotHint(const TMemRecViewVz* Item) { return Item->FSortedSlot; }
 };
 using TViewRowsListVz = TBlockListVz<TMemRecViewVz, TViewSlotTrackerVz>;
 using TViewSortedListVz = TBlockListVz<TMemRecViewVz, TSortedSlotTrackerVz>;
@@ -164,6 +174,22 @@ public:
     // The view position of a record, -1 when it is not shown. A hint given by SetIndexHint is
     // tried first.
     int IndexOfRec(TMemoryRecordVz* Rec) const;
+    // The same for a record known to be alive (a stored record, one a notification or an index
+    // names): its item is found through the word the view keeps in it.
+    int IndexOfLiveRec(TMemoryRecordVz* Rec) const;
+    // The item of a live record, or nullptr.
+    TMemRecViewVz* ItemOfLiveRec(TMemoryRecordVz* Rec) const;
+    // An item by its number (a bookmark keeps it), checked against the record it should hold:
+    // nullptr when that item is gone or holds another record. Rec is only compared, never read.
+    TMemRecViewVz* ItemById(unsigned Id, const TMemoryRecordVz* Rec) const {
+        if (Id == 0 || Id >= FItemTable.size()) return nullptr;
+        TMemRecViewVz* item = FItemTable[Id];
+        return item && item->FRec == Rec ? item : nullptr;
+    }
+    // The row of an item (-1 when not shown).
+    int IndexOfItem(const TMemRecViewVz* Item) const { return FMemoryViewList.IndexOf(Item); }
+    // The same, trying the row Hint first.
+    int IndexOfItem(const TMemRecViewVz* Item, int Hint) const { return FMemoryViewList.IndexOfNear(Item, Hint); }
     // Where a record is believed to be (the next IndexOfRec of it checks there first).
     void SetIndexHint(TMemoryRecordVz* Rec, int Index) const {
         FHintRec = Rec;
@@ -172,6 +198,7 @@ public:
     TMemRecViewVz* GetSortedListItem(int Index) const { return FSorderViewList.Items(Index); }
     int SortedListItemCount() const { return FSorderViewList.Count(); }
     int IndexOfSortedListRec(TMemoryRecordVz* Rec) const;
+    int SortedIndexOfLiveRec(TMemoryRecordVz* Rec) const;
     void UpdateSortedListIndexes() {}
     // The record comparison is the standard rule (Null first, texts by the locale, ties by storage
     // position): whole lists are then sorted by keys made once per record.
@@ -304,6 +331,12 @@ private:
     // Records whose node is not in the default expansion state.
     QSet<TMemoryRecordVz*> FToggledNodes;
     QHash<TMemoryRecordVz*, TMemRecViewVz*> FItems;  // the item of every stored record
+    // Every live item by its number (slot 0 unused; freed numbers are reused): a record's word
+    // and a bookmark name an item by it, and are checked against the item's record.
+    std::vector<TMemRecViewVz*> FItemTable{nullptr};
+    std::vector<unsigned> FFreeIds;
+    TMemRecViewVz* NewItem(TMemoryRecordVz* Rec);
+    void FreeItem(TMemRecViewVz* Item);
     bool FItemsStale = true;      // the items no longer mirror the store's records
     bool FSortedInOrder = false;  // the sorted list is in the view's current order
     bool FStandardCompare = false;

@@ -12,6 +12,7 @@ namespace {
 struct Item {
     int Id = 0;
     TBlockVz* Block = nullptr;
+    int Slot = -1;
 };
 
 struct ItemTracker {
@@ -21,6 +22,13 @@ struct ItemTracker {
 };
 
 using TrackedList = TBlockListVz<Item, ItemTracker>;
+
+// Also keeps the slot: IndexOf looks there first.
+struct SlotTracker : ItemTracker {
+    static void PlacedSlot(Item* I, int Slot) { I->Slot = Slot; }
+    static int SlotHint(const Item* I) { return I->Slot; }
+};
+static_assert(TBlockListVz<Item, SlotTracker>::HintsSlots && !TrackedList::HintsSlots);
 
 template <class L>
 void ExpectSame(const L& List, const std::vector<Item*>& Model) {
@@ -45,10 +53,13 @@ void ExpectSame(const L& List, const std::vector<Item*>& Model) {
 
 // Random inserts, deletes, moves and exchanges over several block splits and merges: the list
 // agrees with a plain vector, and every item's place is found through its block.
-TEST(BlockListVz, AgreesWithAVectorThroughSplitsAndMerges) {
+// With slot hints the hints drift as items are put in front of others; the places found must
+// stay exact.
+template <class Tracker>
+void AgreeWithAVector() {
     std::vector<std::unique_ptr<Item>> pool;
     for (int i = 0; i < 6000; ++i) pool.push_back(std::make_unique<Item>(Item{i, nullptr}));
-    TrackedList list;
+    TBlockListVz<Item, Tracker> list;
     std::vector<Item*> model;
     std::mt19937 gen(5);
     size_t next = 0;
@@ -85,6 +96,25 @@ TEST(BlockListVz, AgreesWithAVectorThroughSplitsAndMerges) {
     // Items that left the list are not found, though they still point at a block.
     for (size_t i = 0; i < next; ++i)
         if (std::find(model.begin(), model.end(), pool[i].get()) == model.end()) ASSERT_EQ(list.IndexOf(pool[i].get()), -1);
+}
+
+TEST(BlockListVz, AgreesWithAVectorThroughSplitsAndMerges) {
+    AgreeWithAVector<ItemTracker>();
+    AgreeWithAVector<SlotTracker>();
+}
+
+// Many inserts at the front of one block push every hint far off: places are still found, and
+// after Assign the hints are exact again.
+TEST(BlockListVz, SlotHintsFarOffStillFindTheItem) {
+    std::vector<std::unique_ptr<Item>> pool;
+    for (int i = 0; i < 200; ++i) pool.push_back(std::make_unique<Item>(Item{i, nullptr}));
+    TBlockListVz<Item, SlotTracker> list;
+    for (int i = 100; i < 200; ++i) list.Add(pool[static_cast<size_t>(i)].get());
+    for (int i = 99; i >= 0; --i) list.Insert(0, pool[static_cast<size_t>(i)].get());
+    EXPECT_EQ(pool[199]->Slot, 99);  // the slot it was put in; it now sits at 199
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(list.IndexOf(pool[static_cast<size_t>(i)].get()), i);
+    list.Assign(list.ToVector());
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(pool[static_cast<size_t>(i)]->Slot, i % (TBlockVz::Size - TBlockVz::Size / 8));
 }
 
 TEST(BlockListVz, AssignPackClearAndReuse) {
