@@ -8,19 +8,37 @@
 
 namespace {
 
-struct ValuesFixture : ::testing::Test {
-    TMemTableDataVz* Store = New<TMemTableDataVz>(nullptr);
-    TMTDataStructVz* S = Store->DataStruct();
-    TRecordsListVz* L = Store->RecordsList();
-    ~ValuesFixture() override { Store->Free(); }
-};
-
 struct KindCase {
     const char* Name;
     TFieldType Type;
     int Size;
     Variant Value;
     TVarType Kind;
+};
+
+struct ValuesFixture : ::testing::Test {
+    TMemTableDataVz* Store = New<TMemTableDataVz>(nullptr);
+    TMTDataStructVz* S = Store->DataStruct();
+    TRecordsListVz* L = Store->RecordsList();
+    ~ValuesFixture() override { Store->Free(); }
+
+    struct Records {
+        TMemoryRecordVz* Valued;
+        TMemoryRecordVz* Nulls;
+        TMemoryRecordVz* Empties;
+    };
+    // A field per case, and three stored records: one with every case's value, one left Null, one
+    // Unassigned.
+    Records StoreCases(const std::vector<KindCase>& Cases) {
+        for (const KindCase& c : Cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
+        Records r{L->NewRecord(), L->NewRecord(), L->NewRecord()};
+        for (int i = 0; i < static_cast<int>(Cases.size()); ++i) {
+            r.Valued->SetDataValue(i, dvvValueVz, Cases[static_cast<size_t>(i)].Value);
+            r.Empties->SetDataValue(i, dvvValueVz, Unassigned());
+        }
+        for (TMemoryRecordVz* x : {r.Valued, r.Nulls, r.Empties}) L->FetchRecord(x);
+        return r;
+    }
 };
 
 // Values equal and of one kind (arrays element by element).
@@ -72,18 +90,8 @@ std::vector<KindCase> Kinds() {
 // same field; a stored value is cast to its field's kind.
 TEST_F(ValuesFixture, EveryKindComesBackAsStoredInEveryVersion) {
     const std::vector<KindCase> cases = Kinds();
-    for (const KindCase& c : cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
     const int n = static_cast<int>(cases.size());
-    TMemoryRecordVz* valued = L->NewRecord();
-    TMemoryRecordVz* nulls = L->NewRecord();
-    TMemoryRecordVz* empties = L->NewRecord();
-    for (int i = 0; i < n; ++i) {
-        valued->SetDataValue(i, dvvValueVz, cases[static_cast<size_t>(i)].Value);
-        empties->SetDataValue(i, dvvValueVz, Unassigned());
-    }
-    L->FetchRecord(valued);
-    L->FetchRecord(nulls);
-    L->FetchRecord(empties);
+    const auto [valued, nulls, empties] = StoreCases(cases);
     L->SetCachedUpdates(true);
     for (TMemoryRecordVz* r : {valued, nulls, empties}) {
         r->Edit();
@@ -128,16 +136,8 @@ TEST_F(ValuesFixture, ReadsInPlaceAgreeWithValueForEveryKind) {
     std::vector<KindCase> cases = Kinds();
     cases.push_back({"False", ftBoolean, 0, Variant(false), varBoolean});
     cases.push_back({"Single2", ftSingle, 0, Variant(-0.1f), varSingle});
-    for (const KindCase& c : cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
     const int n = static_cast<int>(cases.size());
-    TMemoryRecordVz* valued = L->NewRecord();
-    TMemoryRecordVz* nulls = L->NewRecord();
-    TMemoryRecordVz* empties = L->NewRecord();
-    for (int i = 0; i < n; ++i) {
-        valued->SetDataValue(i, dvvValueVz, cases[static_cast<size_t>(i)].Value);
-        empties->SetDataValue(i, dvvValueVz, Unassigned());
-    }
-    for (TMemoryRecordVz* r : {valued, nulls, empties}) L->FetchRecord(r);
+    const auto [valued, nulls, empties] = StoreCases(cases);
     for (int i = 0; i < n; ++i) {
         const char* name = cases[static_cast<size_t>(i)].Name;
         for (TMemoryRecordVz* r : {valued, nulls, empties}) {
