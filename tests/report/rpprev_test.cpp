@@ -28,6 +28,7 @@
 #include "report/rpreport.h"
 #include "report/rpsearchdlg.h"
 #include "rpprinter_support.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -82,15 +83,7 @@ struct PreviewFixture {
     std::function<void()> OnRecord;
 
     PreviewFixture() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetUnits(Native);
-        Pg->SetPaperSize(A5);
-        Pg->SetOrientation(poPortrait);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnA5(Root.get());
         Report->SetReportTitle(u"Выработка"_s);
         TRpBand* Detail = Report->CreateBand(rbDetail);
         Detail->SetNativeHeight(1800);

@@ -17,6 +17,7 @@
 #include "report/rpprinter.h"
 #include "report/rpprintersettings.h"
 #include "report/rpreport.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -44,15 +45,7 @@ struct FontFixture {
     int Given = 0;
 
     FontFixture() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetUnits(Native);
-        Pg->SetPaperSize(A5);
-        Pg->SetOrientation(poPortrait);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnA5(Root.get());
         Report->SetReportTitle(u"Наряд"_s);
         TRpBand* Detail = Report->CreateBand(rbDetail);
         Detail->SetNativeHeight(1800);

@@ -12,6 +12,7 @@
 #include "report/rplabels.h"
 #include "report/rpprgres.h"
 #include "rpprinter_support.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
@@ -35,16 +36,7 @@ struct PrintFixture {
     std::function<void()> OnRecord;
 
     PrintFixture() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetPaperSize(Custom);
-        Pg->SetUnits(Native);
-        Pg->SetWidth(2100);
-        Pg->SetLength(1000);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnCustomPage(Root.get());
         Detail = Report->CreateBand(rbDetail);
         Detail->SetNativeHeight(100);
         auto L = New<TRpLabel>(Root.get());

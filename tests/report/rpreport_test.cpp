@@ -18,6 +18,7 @@
 #include "rpprinter_support.h"
 
 #include "support/tools.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -37,16 +38,7 @@ struct ReportFixture {
     TTestTableDataSet* Data = nullptr;
 
     ReportFixture() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetPaperSize(Custom);
-        Pg->SetUnits(Native);
-        Pg->SetWidth(2100);
-        Pg->SetLength(1000);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnCustomPage(Root.get());
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"GRP"_s, ftString, 10);
         Data->FieldDefs()->Add(u"SUB"_s, ftString, 10);

@@ -19,6 +19,7 @@
 #include "report/rpshapes.h"
 
 #include "../../support/tools.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -322,16 +323,7 @@ struct ReportFixture {
     static inline const String Note = u"сдельная оплата"_s;
 
     ReportFixture() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetPaperSize(Custom);
-        Pg->SetUnits(Native);
-        Pg->SetWidth(2100);
-        Pg->SetLength(1000);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnCustomPage(Root.get());
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 40);
         Data->CreateDataSet();
@@ -520,16 +512,7 @@ TEST(RpPDFDocumentFilter, StoredPagesExportAsPicturesOfThePages) {
 // field fitted inside their box with their own pixels, or kept to the box's width.
 TEST(RpPDFDocumentFilter, AddOnPrintablesAndPicturesFromAField) {
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
-    auto* Report = New<TRpReport>(Root.get());
-    Report->SetUnits(Native);
-    TRpPage* Pg = Report->Page();
-    Pg->SetPaperSize(Custom);
-    Pg->SetUnits(Native);
-    Pg->SetWidth(2100);
-    Pg->SetLength(1000);
-    for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                     &TRpPage::SetBottomMargin})
-        (Pg->*Set)(0);
+    auto* Report = NewReportOnCustomPage(Root.get(), 0);
     auto* Data = New<TTestTableDataSet>(Root.get());
     Data->FieldDefs()->Add(u"PIC"_s, ftGraphic);
     Data->CreateDataSet();

@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 
 #include "support/tools.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 
@@ -275,13 +276,7 @@ struct WebReport {
     TRpBand* Detail = nullptr;
 
     WebReport() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetPaperSize(Custom);
-        Pg->SetUnits(Native);
-        Pg->SetWidth(2100);
-        Pg->SetLength(1000);
+        Report = NewReportOnCustomPage(Root.get(), -1);
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"FIO"_s, ftString, 40);
         Data->FieldDefs()->Add(u"PIC"_s, ftGraphic);

@@ -21,6 +21,7 @@
 #include "report/rplabels.h"
 #include "report/rpprintersettings.h"
 #include "report/rpreport.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
@@ -43,16 +44,7 @@ struct ViewerReport {
     TRpReport* Report = nullptr;
 
     ViewerReport() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetPaperSize(Custom);
-        Pg->SetUnits(Native);
-        Pg->SetWidth(2100);
-        Pg->SetLength(1000);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnCustomPage(Root.get());
         auto* Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 40);
         Data->CreateDataSet();

@@ -19,6 +19,7 @@
 #include "report/rpshapes.h"
 
 #include "../../support/tools.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -46,16 +47,7 @@ struct ReportFixture {
     static inline const String Title = u"Табель «Цех №1» & <итоги>"_s;
 
     ReportFixture() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetPaperSize(Custom);
-        Pg->SetUnits(Native);
-        Pg->SetWidth(2100);
-        Pg->SetLength(1000);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnCustomPage(Root.get());
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 40);
         Data->CreateDataSet();

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 
 #include "support/tools.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 
@@ -372,13 +373,7 @@ TEST(RpXLSXFilter, AReportReadsBackWithTextsNumbersAndDatesInTheirCells) {
     SharedSettings Keep;
     FormatSettings = TFormatSettings::Create();
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
-    TRpReport* Report = New<TRpReport>(Root.get());
-    Report->SetUnits(Native);
-    TRpPage* Pg = Report->Page();
-    Pg->SetPaperSize(Custom);
-    Pg->SetUnits(Native);
-    Pg->SetWidth(2100);
-    Pg->SetLength(1000);
+    TRpReport* Report = NewReportOnCustomPage(Root.get(), -1);
     auto* Data = New<TTestTableDataSet>(Root.get());
     Data->FieldDefs()->Add(u"FIO"_s, ftString, 40);
     Data->FieldDefs()->Add(u"KOL"_s, ftInteger);

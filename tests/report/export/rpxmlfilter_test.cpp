@@ -18,6 +18,7 @@
 #include "report/rptypes.h"
 
 #include "../../support/tools.h"
+#include "support/report_page.h"
 
 #include <gtest/gtest.h>
 #include <QDomDocument>
@@ -88,16 +89,7 @@ struct ReportFixture {
     static inline const String Title = u"Табель учёта «Цех №1» & <итоги> \"сдельно\""_s;
 
     ReportFixture() {
-        Report = New<TRpReport>(Root.get());
-        Report->SetUnits(Native);
-        TRpPage* Pg = Report->Page();
-        Pg->SetPaperSize(Custom);
-        Pg->SetUnits(Native);
-        Pg->SetWidth(2100);
-        Pg->SetLength(1000);
-        for (auto Set : {&TRpPage::SetLeftMargin, &TRpPage::SetRightMargin, &TRpPage::SetTopMargin,
-                         &TRpPage::SetBottomMargin})
-            (Pg->*Set)(100);
+        Report = NewReportOnCustomPage(Root.get());
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 40);
         Data->CreateDataSet();
