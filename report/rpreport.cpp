@@ -1477,19 +1477,25 @@ void TCustomRpReport::PreviewInBackground(bool Modal) {
     }
 }
 
-void TCustomRpReport::Print() {
-    if (!FAvailable) return;
-    TRpPrinter* Saved = FRpPrinter;
+bool TCustomRpReport::ReplacePrinterForPrinting(TRpPrinter*& Saved) {
+    Saved = FRpPrinter;
     FRpPrinter = nullptr;
     if (!CreatePrinter()) {
         FRpPrinter = Saved;
-        return;
+        return false;
     }
     if (!FRpPrinter->PrinterOK()) {
         FreeAndNil(FRpPrinter);
         FRpPrinter = Saved;
         throw ERpError(u"No printer is installed"_s);
     }
+    return true;
+}
+
+void TCustomRpReport::Print() {
+    if (!FAvailable) return;
+    TRpPrinter* Saved = nullptr;
+    if (!ReplacePrinterForPrinting(Saved)) return;
     TRpProgressForm* Progress = nullptr;
     auto Restore = [&] {
         FreeAndNil(FRpPrinter);
@@ -1531,17 +1537,8 @@ TRpProgressForm* TCustomRpReport::ShowProgressWindow(const String& Caption) {
 void TCustomRpReport::PrintBackground() {
     if (!FAvailable || RunningInBackground()) return;
     if (RunInProgress) throw ERpError(u"Another report is being generated"_s);
-    TRpPrinter* Saved = FRpPrinter;
-    FRpPrinter = nullptr;
-    if (!CreatePrinter()) {
-        FRpPrinter = Saved;
-        return;
-    }
-    if (!FRpPrinter->PrinterOK()) {
-        FreeAndNil(FRpPrinter);
-        FRpPrinter = Saved;
-        throw ERpError(u"No printer is installed"_s);
-    }
+    TRpPrinter* Saved = nullptr;
+    if (!ReplacePrinterForPrinting(Saved)) return;
     // a replaced page printer that shows no preview is not needed any more
     if (Saved && !Saved->ShowingPreview()) Saved->Free();
     FRpPrinter->SetDestination(rpdPrinter);

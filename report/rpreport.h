@@ -622,6 +622,9 @@ protected:
     // Waits, handling messages, while the printer shows its preview.
     void WaitForPreview(TRpPrinter* Printer);
     bool CreatePrinter();
+    // Puts a new page printer in place of the report's, which goes to Saved: false (the old one
+    // back) when none is made; ERpError "No printer is installed" when the printer is not ready.
+    bool ReplacePrinterForPrinting(TRpPrinter*& Saved);
     void HookPrinter();
     void ApplyPrinterSettings();
     // Every printable on the report and its bands, depth first.
