@@ -510,8 +510,8 @@ public:
     bool Attached() const { return FIndex != -1; }
     TMTDataStructVz* DataStruct() const;
     LongWord HashCode() const { return FHashCode; }
-    // A word a view keeps in the record to find its own item for it at once (the view checks it:
-    // several views over one store overwrite each other's).
+    // A word a view keeps in the record to find its own item for it at once (the view checks it;
+    // one view over a store writes them, see TMemTableDataVz::ClaimViewTags).
     unsigned ViewTag() const { return FViewTag; }
     void SetViewTag(unsigned Value) { FViewTag = Value; }
     // The number of values (the structure's field count when the record was made or laid out).
@@ -855,7 +855,18 @@ public:
 
     void DefineProperties(TFiler* Filer) override;
 
+    // The records' view tags (TMemoryRecordVz::ViewTag) belong to one view: the first that asks.
+    // Answers whether they are View's; ReleaseViewTags gives them up (a view going away).
+    bool ClaimViewTags(const void* View) {
+        if (!FViewTagOwner) FViewTagOwner = View;
+        return FViewTagOwner == View;
+    }
+    void ReleaseViewTags(const void* View) {
+        if (FViewTagOwner == View) FViewTagOwner = nullptr;
+    }
+
 private:
+    const void* FViewTagOwner = nullptr;  // only compared, never read through
     TOwned<TAutoIncrementVz> FAutoIncrement = NewOwned<TAutoIncrementVz>();
     bool FStoreStructInStream = false;
     bool FStoreRecordsInStream = false;

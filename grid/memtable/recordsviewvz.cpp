@@ -12,10 +12,19 @@
 
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
 
-// One item per stored record: kept to seven words.
-static_assert(sizeof(TMemRecViewVz) <= 7 * sizeof(void*));
+// One item per stored record: kept to six words.
+static_assert(sizeof(TMemRecViewVz) <= 6 * sizeof(void*));
 
-int TMemRecViewVz::InSortedListIndex() const { return FRecordsView ? FRecordsView->FSorderViewList.IndexOf(this) : -1; }
+TRecordsViewVz* TMemRecViewVz::RecordsView() const {
+    if (const TViewSortedListVz* l = TViewSortedListVz::OfBlock(FSortedBlock)) return l->View;
+    if (const TViewRowsListVz* l = TViewRowsListVz::OfBlock(FViewBlock)) return l->View;
+    return FExtra ? FExtra->View : nullptr;
+}
+
+int TMemRecViewVz::InSortedListIndex() const {
+    const TViewSortedListVz* l = TViewSortedListVz::OfBlock(FSortedBlock);
+    return l ? l->IndexOf(this) : -1;
+}
 
 const std::vector<TMemRecViewVz*>& TMemRecViewVz::NodeItems() const {
     static const std::vector<TMemRecViewVz*> none;
@@ -38,9 +47,13 @@ TRecordsViewVz::TRecordsViewVz(TDataSet* ADataSet)
     FAggregates = NewOwned<TMTAggregatesVz>(this);
 }
 
-TRecordsViewVz::~TRecordsViewVz() { FreeSortedItems(); }
+TRecordsViewVz::~TRecordsViewVz() {
+    FreeSortedItems();
+    DestroyItemSlots();
+}
 
 void TRecordsViewVz::BeforeDestruction() {
+    if (TMemTableDataVz* store = MemTableData()) store->ReleaseViewTags(this);
     SetDataObject(nullptr);
     while (FNotificators->Count() > 0)
         static_cast<TRecordsListNotificatorVz*>(FNotificators->Last())->SetDataObject(nullptr);
@@ -49,42 +62,70 @@ void TRecordsViewVz::BeforeDestruction() {
     TRecordsListNotificatorVz::BeforeDestruction();
 }
 
+// Every item goes; the slots stay made and are handed out again from the first, so the items of
+// a store rebuilt in the same order get the same numbers.
 void TRecordsViewVz::FreeSortedItems() {
-    FSorderViewList.ForEach([](TMemRecViewVz* v) {
-        if (v) v->Free();
-    });
     FSorderViewList.Clear();
+    for (unsigned id = 1; id < FItemsUsed; ++id) {
+        TMemRecViewVz* item = ItemSlot(id);
+        item->FRec = nullptr;
+        item->FViewBlock = item->FSortedBlock = nullptr;
+        item->FMark = false;
+        item->FExtra.reset();
+    }
     FItems.clear();
-    FItemTable.assign(1, nullptr);
+    FItemsUsed = 1;
     FFreeIds.clear();
 }
 
-TMemRecViewVz* TRecordsViewVz::NewItem(TMemoryRecordVz* Rec) {
-    auto* item = New<TMemRecViewVz>(this, Rec);
+void TRecordsViewVz::DestroyItemSlots() {
+    for (unsigned id = 1; id < FItemSlots; ++id) ItemSlot(id)->~TMemRecViewVz();
+    for (std::byte* chunk : FItemChunks) ::operator delete(chunk);
+    FItemChunks.clear();
+    FItemSlots = FItemsUsed = 1;
+    FFreeIds.clear();
+}
+
+bool TRecordsViewVz::OwnsViewTags(TMemTableDataVz* Store) const { return Store && Store->ClaimViewTags(this); }
+
+TMemRecViewVz* TRecordsViewVz::NewItem(TMemoryRecordVz* Rec, bool OwnsTags) {
+    TMemRecViewVz* item;
     if (!FFreeIds.empty()) {
-        item->FId = FFreeIds.back();
+        item = ItemSlot(FFreeIds.back());
         FFreeIds.pop_back();
-        FItemTable[item->FId] = item;
+    } else if (FItemsUsed < FItemSlots) {
+        item = ItemSlot(FItemsUsed++);
     } else {
-        item->FId = static_cast<unsigned>(FItemTable.size());
-        FItemTable.push_back(item);
+        const unsigned id = FItemSlots;
+        if ((id >> kItemChunkBits) >= FItemChunks.size())
+            FItemChunks.push_back(static_cast<std::byte*>(::operator new(sizeof(TMemRecViewVz) << kItemChunkBits)));
+        item = new (ItemSlot(id)) TMemRecViewVz(id);
+        FItemSlots = FItemsUsed = id + 1;
     }
-    if (Rec) Rec->SetViewTag(item->FId);
+    item->FRec = Rec;
+    if (Rec) {
+        if (OwnsTags) Rec->SetViewTag(item->FId);
+        else FItems.insert(Rec, item);
+    }
     return item;
 }
 
 void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
-    if (Item->FId != 0 && Item->FId < FItemTable.size() && FItemTable[Item->FId] == Item) {
-        FItemTable[Item->FId] = nullptr;
-        FFreeIds.push_back(Item->FId);
+    if (Item->FRec && !FItems.isEmpty()) {
+        auto it = FItems.find(Item->FRec);
+        if (it != FItems.end() && it.value() == Item) FItems.erase(it);
     }
-    Item->Free();
+    Item->FRec = nullptr;
+    Item->FViewBlock = Item->FSortedBlock = nullptr;
+    Item->FMark = false;
+    Item->FExtra.reset();
+    FFreeIds.push_back(Item->FId);
 }
 
 TMemRecViewVz* TRecordsViewVz::ItemOfLiveRec(TMemoryRecordVz* Rec) const {
     if (!Rec) return nullptr;
     if (TMemRecViewVz* item = ItemById(Rec->ViewTag(), Rec)) return item;
-    return FItems.value(Rec, nullptr);
+    return FItems.isEmpty() ? nullptr : FItems.value(Rec, nullptr);
 }
 
 int TRecordsViewVz::IndexOfLiveRec(TMemoryRecordVz* Rec) const {
@@ -112,31 +153,21 @@ void TRecordsViewVz::ViewDelete(int Index) { FMemoryViewList.Delete(Index); }
 void TRecordsViewVz::ViewClear() { FMemoryViewList.Clear(); }
 
 void TRecordsViewVz::SortedInsert(int Index, TMemRecViewVz* Item) {
-    if (Index >= FSorderViewList.Count()) {
-        SortedAdd(Item);
-        return;
-    }
-    FSorderViewList.Insert(Index, Item);
-    FItems.insert(Item->Rec(), Item);
+    if (Index >= FSorderViewList.Count()) FSorderViewList.Add(Item);
+    else FSorderViewList.Insert(Index, Item);
 }
 
-void TRecordsViewVz::SortedAdd(TMemRecViewVz* Item) {
-    FSorderViewList.Add(Item);
-    FItems.insert(Item->Rec(), Item);
-}
+void TRecordsViewVz::SortedAdd(TMemRecViewVz* Item) { FSorderViewList.Add(Item); }
 
-void TRecordsViewVz::SortedDelete(int Index) {
-    TMemRecViewVz* item = GetSortedListItem(Index);
-    if (FItems.value(item->Rec()) == item) FItems.remove(item->Rec());
-    FSorderViewList.Delete(Index);
-}
+void TRecordsViewVz::SortedDelete(int Index) { FSorderViewList.Delete(Index); }
 
 TMemoryRecordVz* TRecordsViewVz::ViewRec(int Index) const { return GetRecordView(Index)->Rec(); }
 
 int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
     const int n = FMemoryViewList.Count();
     if (Rec == FHintRec && FHintIndex >= 0 && FHintIndex < n && ViewRec(FHintIndex) == Rec) return FHintIndex;
-    if (TMemRecViewVz* item = FItems.value(Rec, nullptr)) return FMemoryViewList.IndexOf(item);
+    if (!FItems.isEmpty())
+        if (TMemRecViewVz* item = FItems.value(Rec, nullptr)) return FMemoryViewList.IndexOf(item);
     for (int i = 0; i < n; ++i)
         if (ViewRec(i) == Rec) return i;
     return -1;
@@ -151,7 +182,7 @@ int TRecordsViewVz::SortedIndexOfLiveRec(TMemoryRecordVz* Rec) const {
 }
 
 int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
-    if (TMemRecViewVz* item = FItems.value(Rec, nullptr)) {
+    if (TMemRecViewVz* item = FItems.isEmpty() ? nullptr : FItems.value(Rec, nullptr)) {
         const int i = FSorderViewList.IndexOf(item);
         if (i >= 0) return i;
     }
@@ -351,11 +382,9 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
         FreeSortedItems();
         if (list) {
             std::vector<TMemRecViewVz*> items(static_cast<size_t>(list->Count()));
-            FItems.reserve(list->Count());
-            for (int i = 0; i < list->Count(); ++i) {
-                items[static_cast<size_t>(i)] = NewItem(list->Rec(i));
-                FItems.insert(items[static_cast<size_t>(i)]->Rec(), items[static_cast<size_t>(i)]);
-            }
+            const bool ownsTags = OwnsViewTags(store);
+            if (!ownsTags) FItems.reserve(list->Count());
+            for (int i = 0; i < list->Count(); ++i) items[static_cast<size_t>(i)] = NewItem(list->Rec(i), ownsTags);
             FSorderViewList.Assign(items);
         }
         FItemsStale = false;
@@ -866,7 +895,7 @@ int TMemRecViewVz::VisibleNodesCount() const {
 
 TMemRecViewVz* TMemRecViewVz::NextVisibleSibling() const {
     if (!FExtra || FExtra->NodeIndex < 0) return nullptr;
-    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FRecordsView->FTreeTop;
+    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FExtra->View->FTreeTop;
     for (size_t i = static_cast<size_t>(FExtra->NodeIndex) + 1; i < sib.size(); ++i)
         if (sib[i]->NodeVisible()) return sib[i];
     return nullptr;
@@ -874,7 +903,7 @@ TMemRecViewVz* TMemRecViewVz::NextVisibleSibling() const {
 
 TMemRecViewVz* TMemRecViewVz::PriorVisibleSibling() const {
     if (!FExtra || FExtra->NodeIndex < 0) return nullptr;
-    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FRecordsView->FTreeTop;
+    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FExtra->View->FTreeTop;
     for (int i = FExtra->NodeIndex - 1; i >= 0; --i)
         if (sib[static_cast<size_t>(i)]->NodeVisible()) return sib[static_cast<size_t>(i)];
     return nullptr;
@@ -930,6 +959,7 @@ void TRecordsViewVz::RebuildTree() {
     nodes.reserve(static_cast<size_t>(FSorderViewList.Count()));
     FSorderViewList.ForEach([&](TMemRecViewVz* n) {
         TMemRecViewVz::TExtra& e = n->Extra();
+        e.View = this;
         e.NodeParent = nullptr;
         e.NodeItems.clear();
         e.NodeVisible = false;

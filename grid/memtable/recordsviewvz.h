@@ -25,16 +25,16 @@ using TRecordsViewFilterEventVz = TEvent<bool(TMemoryRecordVz* Rec, TMemRecViewV
 using TGetPrefilteredListEventVz = TEvent<TObjectList*()>;
 using TRecordsListCalcLookupBufferEventVz = TEvent<void(TMemoryRecordVz* Item, TMemRecViewVz* RecView)>;
 
-// One view item: the record, the view and the blocks of the view's two lists that hold it (a
-// position is then found in O(log n)). The tree-mode fields and the lookup buffer sit in a side
-// block made only in tree mode or when a lookup buffer is filled, so a plain item is a few words.
+// One view item: the record and the blocks of the view's two lists that hold it (a position is
+// then found in O(log n)). The tree-mode fields and the lookup buffer sit in a side block made
+// only in tree mode or when a lookup buffer is filled, so a plain item is six words. Items live in
+// their view's slots and are made and dropped by the view alone; an item's number is its slot.
 class TMemRecViewVz : public TObject {
     SDELKA_CLASS(TMemRecViewVz, TObject)
 public:
-    TMemRecViewVz(TRecordsViewVz* ARecordsView, TMemoryRecordVz* ARec) : FRec(ARec), FRecordsView(ARecordsView) {}
-
     TMemoryRecordVz* Rec() const { return FRec; }
-    TRecordsViewVz* RecordsView() const { return FRecordsView; }
+    // The view whose lists hold the item (nullptr when it is in neither).
+    TRecordsViewVz* RecordsView() const;
     // The item's number in its view (a bookmark keeps it; see TRecordsViewVz::ItemById).
     unsigned Id() const { return FId; }
     // The place in the view's sorted list (-1 when not in it): a search in the item's block.
@@ -59,11 +59,20 @@ public:
     TMemRecViewVz* NextVisibleSibling() const;
     TMemRecViewVz* PriorVisibleSibling() const;
 
+    // Only the view makes and drops items, in its own slots.
+    void Free() = delete;
+
 private:
     friend class TRecordsViewVz;
     friend struct TViewSlotTrackerVz;
     friend struct TSortedSlotTrackerVz;
+    explicit TMemRecViewVz(unsigned AId) : FId(AId) {}
+    ~TMemRecViewVz() override = default;
+    static void* operator new(std::size_t, void* Where) noexcept { return Where; }
+    static void operator delete(void*, void*) noexcept {}
+    static void operator delete(void*) noexcept {}
     struct TExtra {
+        TRecordsViewVz* View = nullptr;
         TMemRecViewVz* NodeParent = nullptr;
         std::vector<TMemRecViewVz*> NodeItems;
         int NodeIndex = -1;
@@ -73,16 +82,18 @@ private:
         TRecDataValues LookupBuffer;
     };
     TExtra& Extra() {
-        if (!FExtra) FExtra = std::make_unique<TExtra>();
+        if (!FExtra) {
+            FExtra = std::make_unique<TExtra>();
+            FExtra->View = RecordsView();
+        }
         return *FExtra;
     }
     // The small fields fit beside the base's flag.
     bool FMark = false;                 // scratch for walks over both lists
     unsigned char FViewSlot = 0;        // the slot of FViewBlock it was last put in (a hint)
     unsigned char FSortedSlot = 0;      // the same in FSortedBlock
-    unsigned FId = 0;                   // the item's number in the view's item table (0: none)
-    TMemoryRecordVz* FRec = nullptr;
-    TRecordsViewVz* FRecordsView = nullptr;
+    unsigned FId = 0;                   // the item's slot in its view (never 0)
+    TMemoryRecordVz* FRec = nullptr;    // nullptr while the slot is free
     TBlockVz* FViewBlock = nullptr;    // the block of the rows that holds the item, if any
     TBlockVz* FSortedBlock = nullptr;  // the block of the sorted list that holds it
     std::unique_ptr<TExtra> FExtra;
@@ -103,8 +114,21 @@ struct TSortedSlotTrackerVz {
     static void PlacedSlot(TMemRecViewVz* Item, int Slot) { Item->FSortedSlot = static_cast<unsigned char>(Slot); }
     static int SlotHint(const TMemRecViewVz* Item) { return Item->FSortedSlot; }
 };
-using TViewRowsListVz = TBlockListVz<TMemRecViewVz, TViewSlotTrackerVz>;
-using TViewSortedListVz = TBlockListVz<TMemRecViewVz, TSortedSlotTrackerVz>;
+// A list of the view's items that knows its view (a block's owner is the list: an item finds its
+// view through the blocks that hold it).
+template <class Tracker>
+struct TViewItemListVz : TBlockListVz<TMemRecViewVz, Tracker> {
+    explicit TViewItemListVz(TRecordsViewVz* AView) : View(AView) {}
+    TRecordsViewVz* const View;
+    // The list that owns a block, or nullptr for a spare block.
+    static const TViewItemListVz* OfBlock(const TBlockVz* Block) {
+        return Block && Block->Owner
+                   ? static_cast<const TViewItemListVz*>(static_cast<const TBlockListVz<TMemRecViewVz, Tracker>*>(Block->Owner))
+                   : nullptr;
+    }
+};
+using TViewRowsListVz = TViewItemListVz<TViewSlotTrackerVz>;
+using TViewSortedListVz = TViewItemListVz<TSortedSlotTrackerVz>;
 
 // The view's sort list: names resolve in the store's structure.
 class TRecordsViewOrderByList : public TOrderByList {
@@ -182,9 +206,9 @@ public:
     // An item by its number (a bookmark keeps it), checked against the record it should hold:
     // nullptr when that item is gone or holds another record. Rec is only compared, never read.
     TMemRecViewVz* ItemById(unsigned Id, const TMemoryRecordVz* Rec) const {
-        if (Id == 0 || Id >= FItemTable.size()) return nullptr;
-        TMemRecViewVz* item = FItemTable[Id];
-        return item && item->FRec == Rec ? item : nullptr;
+        if (Id == 0 || Id >= FItemSlots || !Rec) return nullptr;
+        TMemRecViewVz* item = ItemSlot(Id);
+        return item->FRec == Rec ? item : nullptr;
     }
     // The row of an item (-1 when not shown).
     int IndexOfItem(const TMemRecViewVz* Item) const { return FMemoryViewList.IndexOf(Item); }
@@ -291,10 +315,10 @@ private:
     int FCachedUpdatesLockCount = 0;
     bool FCatchChanged = false;
     bool FFilterAborted = false;
-    TViewRowsListVz FMemoryViewList;  // the rows
+    TViewRowsListVz FMemoryViewList{this};  // the rows
     TOwned<TObjectListVz> FNotificators = NewOwned<TObjectListVz>();
     TOwned<TRecordsViewOrderByList> FOrderByList;
-    TViewSortedListVz FSorderViewList;  // every item, in the sort order (or storage order)
+    TViewSortedListVz FSorderViewList{this};  // every item, in the sort order (or storage order)
     String FSortOrder;
     bool FSortOrderCaseInsensitive = false;
     TUpdateStatusSet FStatusFilter{usUnmodified, usModified, usInserted};
@@ -330,13 +354,29 @@ private:
     std::vector<TMemRecViewVz*> FTreeVisible;
     // Records whose node is not in the default expansion state.
     QSet<TMemoryRecordVz*> FToggledNodes;
-    QHash<TMemoryRecordVz*, TMemRecViewVz*> FItems;  // the item of every stored record
-    // Every live item by its number (slot 0 unused; freed numbers are reused): a record's word
-    // and a bookmark name an item by it, and are checked against the item's record.
-    std::vector<TMemRecViewVz*> FItemTable{nullptr};
+    // The items live in chunks of slots that stay put while the view lives, so an item's number
+    // is its slot and a stale item pointer still points at an item (one whose record differs).
+    // Slot 0 is never used; freed slots are used again first. A record's word and a bookmark name
+    // an item by its number, and are checked against the item's record.
+    static constexpr unsigned kItemChunkBits = 8;
+    static constexpr unsigned kItemChunkMask = (1u << kItemChunkBits) - 1;
+    std::vector<std::byte*> FItemChunks;
+    unsigned FItemSlots = 1;  // slots holding a made item (free or in use)
+    unsigned FItemsUsed = 1;  // slots below this were handed out since the last FreeSortedItems
     std::vector<unsigned> FFreeIds;
-    TMemRecViewVz* NewItem(TMemoryRecordVz* Rec);
+    TMemRecViewVz* ItemSlot(unsigned Id) const {
+        return reinterpret_cast<TMemRecViewVz*>(FItemChunks[Id >> kItemChunkBits] +
+                                                (Id & kItemChunkMask) * sizeof(TMemRecViewVz));
+    }
+    // The store's records carry this view's item numbers (the first view over a store claims
+    // them); a view that does not keeps its items in FItems instead.
+    bool OwnsViewTags(TMemTableDataVz* Store) const;
+    QHash<TMemoryRecordVz*, TMemRecViewVz*> FItems;
+    // Store: the store whose records the item mirrors (OwnsViewTags decided once by the caller).
+    TMemRecViewVz* NewItem(TMemoryRecordVz* Rec, bool OwnsTags);
+    TMemRecViewVz* NewItem(TMemoryRecordVz* Rec) { return NewItem(Rec, OwnsViewTags(MemTableData())); }
     void FreeItem(TMemRecViewVz* Item);
+    void DestroyItemSlots();
     bool FItemsStale = true;      // the items no longer mirror the store's records
     bool FSortedInOrder = false;  // the sorted list is in the view's current order
     bool FStandardCompare = false;
