@@ -12,13 +12,50 @@
 
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
 
-// One item per stored record: kept to six words.
-static_assert(sizeof(TMemRecViewVz) <= 6 * sizeof(void*));
+// One item per stored record: kept to five words.
+static_assert(sizeof(TMemRecViewVz) <= 5 * sizeof(void*));
 
 TRecordsViewVz* TMemRecViewVz::RecordsView() const {
     if (const TViewSortedListVz* l = TViewSortedListVz::OfBlock(FSortedBlock)) return l->View;
     if (const TViewRowsListVz* l = TViewRowsListVz::OfBlock(FViewBlock)) return l->View;
-    return FExtra ? FExtra->View : nullptr;
+    return nullptr;
+}
+
+const TMemRecViewVz::TExtra* TMemRecViewVz::Ext() const {
+    if (!FHasExtra) return nullptr;
+    const TRecordsViewVz* v = RecordsView();
+    return v ? v->Ext(this) : nullptr;
+}
+
+TMemRecViewVz::TExtra& TMemRecViewVz::Extra() {
+    TRecordsViewVz* v = RecordsView();
+    if (!v) throw Exception("The view item is in no view");
+    return v->ExtraOf(this);
+}
+
+TMemRecViewVz* TMemRecViewVz::NodeParent() const {
+    const TExtra* e = Ext();
+    return e ? e->NodeParent : nullptr;
+}
+
+int TMemRecViewVz::NodesCount() const {
+    const TExtra* e = Ext();
+    return e ? static_cast<int>(e->NodeItems.size()) : 0;
+}
+
+int TMemRecViewVz::NodeLevel() const {
+    const TExtra* e = Ext();
+    return e ? e->NodeLevel : 0;
+}
+
+bool TMemRecViewVz::NodeExpanded() const {
+    const TExtra* e = Ext();
+    return e && e->NodeExpanded;
+}
+
+bool TMemRecViewVz::NodeVisible() const {
+    const TExtra* e = Ext();
+    return e && e->NodeVisible;
 }
 
 int TMemRecViewVz::InSortedListIndex() const {
@@ -28,7 +65,8 @@ int TMemRecViewVz::InSortedListIndex() const {
 
 const std::vector<TMemRecViewVz*>& TMemRecViewVz::NodeItems() const {
     static const std::vector<TMemRecViewVz*> none;
-    return FExtra ? FExtra->NodeItems : none;
+    const TExtra* e = Ext();
+    return e ? e->NodeItems : none;
 }
 
 // ---- TRecordsViewOrderByList --------------------------------------------------------------------
@@ -71,7 +109,7 @@ void TRecordsViewVz::FreeSortedItems() {
         item->FRec = nullptr;
         item->FViewBlock = item->FSortedBlock = nullptr;
         item->FMark = false;
-        item->FExtra.reset();
+        DropExtra(item);
     }
     FItems.clear();
     FItemsUsed = 1;
@@ -82,6 +120,7 @@ void TRecordsViewVz::DestroyItemSlots() {
     for (unsigned id = 1; id < FItemSlots; ++id) ItemSlot(id)->~TMemRecViewVz();
     for (std::byte* chunk : FItemChunks) ::operator delete(chunk);
     FItemChunks.clear();
+    FExtras.clear();
     FItemSlots = FItemsUsed = 1;
     FFreeIds.clear();
 }
@@ -118,8 +157,16 @@ void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
     Item->FRec = nullptr;
     Item->FViewBlock = Item->FSortedBlock = nullptr;
     Item->FMark = false;
-    Item->FExtra.reset();
+    DropExtra(Item);
     FFreeIds.push_back(Item->FId);
+}
+
+TMemRecViewVz::TExtra& TRecordsViewVz::ExtraOf(TMemRecViewVz* Item) {
+    if (FExtras.size() <= Item->FId) FExtras.resize(FItemSlots);
+    std::unique_ptr<TMemRecViewVz::TExtra>& e = FExtras[Item->FId];
+    if (!e) e = std::make_unique<TMemRecViewVz::TExtra>();
+    Item->FHasExtra = true;
+    return *e;
 }
 
 TMemRecViewVz* TRecordsViewVz::ItemOfLiveRec(TMemoryRecordVz* Rec) const {
@@ -330,7 +377,7 @@ void TRecordsViewVz::CalcLookupBuffer(TMemRecViewVz* Item) {
 
 void TRecordsViewVz::UpdateAllLookupBuffer() {
     FMemoryViewList.ForEach([this](TMemRecViewVz* item) {
-        if (item->FExtra) item->FExtra->LookupBuffer.clear();
+        if (TMemRecViewVz::TExtra* e = Ext(item)) e->LookupBuffer.clear();
         CalcLookupBuffer(item);
     });
 }
@@ -894,17 +941,19 @@ int TMemRecViewVz::VisibleNodesCount() const {
 }
 
 TMemRecViewVz* TMemRecViewVz::NextVisibleSibling() const {
-    if (!FExtra || FExtra->NodeIndex < 0) return nullptr;
-    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FExtra->View->FTreeTop;
-    for (size_t i = static_cast<size_t>(FExtra->NodeIndex) + 1; i < sib.size(); ++i)
+    const TExtra* e = Ext();
+    if (!e || e->NodeIndex < 0) return nullptr;
+    const std::vector<TMemRecViewVz*>& sib = e->NodeParent ? e->NodeParent->NodeItems() : RecordsView()->FTreeTop;
+    for (size_t i = static_cast<size_t>(e->NodeIndex) + 1; i < sib.size(); ++i)
         if (sib[i]->NodeVisible()) return sib[i];
     return nullptr;
 }
 
 TMemRecViewVz* TMemRecViewVz::PriorVisibleSibling() const {
-    if (!FExtra || FExtra->NodeIndex < 0) return nullptr;
-    const std::vector<TMemRecViewVz*>& sib = FExtra->NodeParent ? FExtra->NodeParent->NodeItems() : FExtra->View->FTreeTop;
-    for (int i = FExtra->NodeIndex - 1; i >= 0; --i)
+    const TExtra* e = Ext();
+    if (!e || e->NodeIndex < 0) return nullptr;
+    const std::vector<TMemRecViewVz*>& sib = e->NodeParent ? e->NodeParent->NodeItems() : RecordsView()->FTreeTop;
+    for (int i = e->NodeIndex - 1; i >= 0; --i)
         if (sib[static_cast<size_t>(i)]->NodeVisible()) return sib[static_cast<size_t>(i)];
     return nullptr;
 }
@@ -958,8 +1007,7 @@ void TRecordsViewVz::RebuildTree() {
     std::vector<TMemRecViewVz*> nodes;
     nodes.reserve(static_cast<size_t>(FSorderViewList.Count()));
     FSorderViewList.ForEach([&](TMemRecViewVz* n) {
-        TMemRecViewVz::TExtra& e = n->Extra();
-        e.View = this;
+        TMemRecViewVz::TExtra& e = ExtraOf(n);
         e.NodeParent = nullptr;
         e.NodeItems.clear();
         e.NodeVisible = false;
@@ -978,7 +1026,7 @@ void TRecordsViewVz::RebuildTree() {
         for (TMemRecViewVz* n : nodes) {
             const String pk = TreeKeyText(n->Rec(), FTreeViewRefParentFields);
             TMemRecViewVz* p = pk.isNull() ? nullptr : byKey.value(pk, nullptr);
-            n->FExtra->NodeParent = p == n ? nullptr : p;
+            Ext(n)->NodeParent = p == n ? nullptr : p;
         }
         // A reference loop among records would leave them without a way to the top: the node
         // where a walk meets itself again goes to the top level.
@@ -989,33 +1037,33 @@ void TRecordsViewVz::RebuildTree() {
             while (c && state[c] == 0) {
                 state[c] = 1;
                 path.push_back(c);
-                c = c->FExtra->NodeParent;
+                c = Ext(c)->NodeParent;
             }
-            if (c && state[c] == 1) c->FExtra->NodeParent = nullptr;
+            if (c && state[c] == 1) Ext(c)->NodeParent = nullptr;
             for (TMemRecViewVz* q : path) state[q] = 2;
         }
     }
-    for (TMemRecViewVz* n : nodes) (n->FExtra->NodeParent ? n->FExtra->NodeParent->FExtra->NodeItems : FTreeTop).push_back(n);
+    for (TMemRecViewVz* n : nodes) (Ext(n)->NodeParent ? Ext(Ext(n)->NodeParent)->NodeItems : FTreeTop).push_back(n);
     const bool sorted = !FSortOrder.isEmpty() && OnCompareRecords.Assigned();
     auto arrange = [&](std::vector<TMemRecViewVz*>& list) {
         if (sorted)
             std::stable_sort(list.begin(), list.end(), [this](TMemRecViewVz* a, TMemRecViewVz* b) {
                 return CompareRecs(a->Rec(), b->Rec()) < 0;
             });
-        for (size_t i = 0; i < list.size(); ++i) list[i]->FExtra->NodeIndex = static_cast<int>(i);
+        for (size_t i = 0; i < list.size(); ++i) Ext(list[i])->NodeIndex = static_cast<int>(i);
     };
     arrange(FTreeTop);
-    for (TMemRecViewVz* n : nodes) arrange(n->FExtra->NodeItems);
+    for (TMemRecViewVz* n : nodes) arrange(Ext(n)->NodeItems);
     // Depth-first order (iterative: chains may be deep).
     std::vector<std::pair<TMemRecViewVz*, int>> stack;
     for (auto it = FTreeTop.rbegin(); it != FTreeTop.rend(); ++it) stack.emplace_back(*it, 1);
     while (!stack.empty()) {
         auto [n, level] = stack.back();
         stack.pop_back();
-        n->FExtra->NodeLevel = level;
-        n->FExtra->NodeExpanded = FDefaultNodeExpanded != FToggledNodes.contains(n->Rec());
+        Ext(n)->NodeLevel = level;
+        Ext(n)->NodeExpanded = FDefaultNodeExpanded != FToggledNodes.contains(n->Rec());
         FTreeFlat.push_back(n);
-        for (auto it = n->FExtra->NodeItems.rbegin(); it != n->FExtra->NodeItems.rend(); ++it) stack.emplace_back(*it, level + 1);
+        for (auto it = Ext(n)->NodeItems.rbegin(); it != Ext(n)->NodeItems.rend(); ++it) stack.emplace_back(*it, level + 1);
     }
     // Visibility: a node passes the filter, or a descendant does (children come after their parent
     // in the flat order, so a backward walk sees them first); optionally the subtree of a passing
@@ -1029,24 +1077,24 @@ void TRecordsViewVz::RebuildTree() {
         passes[i] = RecordPassesFilter(FTreeFlat[i]->Rec(), FTreeFlat[i]) ? 1 : 0;
     for (size_t i = FTreeFlat.size(); i-- > 0;) {
         TMemRecViewVz* n = FTreeFlat[i];
-        if (passes[i]) n->FExtra->NodeVisible = true;
-        if (n->FExtra->NodeVisible && n->FExtra->NodeParent) n->FExtra->NodeParent->FExtra->NodeVisible = true;
+        if (passes[i]) Ext(n)->NodeVisible = true;
+        if (Ext(n)->NodeVisible && Ext(n)->NodeParent) Ext(Ext(n)->NodeParent)->NodeVisible = true;
     }
     if (!FFilterNodeIfParentVisible)
         for (size_t i = 0; i < FTreeFlat.size(); ++i) {
             TMemRecViewVz* n = FTreeFlat[i];
-            if (n->FExtra->NodeParent && n->FExtra->NodeParent->FExtra->NodeVisible && passes[at[n->FExtra->NodeParent]]) {
-                n->FExtra->NodeVisible = true;
+            if (Ext(n)->NodeParent && Ext(Ext(n)->NodeParent)->NodeVisible && passes[at[Ext(n)->NodeParent]]) {
+                Ext(n)->NodeVisible = true;
                 passes[i] = 1;
             }
         }
     // Rows: visible nodes whose ancestors are visible and expanded.
     for (size_t i = 0; i < FTreeFlat.size(); ++i) {
         TMemRecViewVz* n = FTreeFlat[i];
-        bool shown = n->FExtra->NodeVisible, listed = n->FExtra->NodeVisible;
-        for (TMemRecViewVz* p = n->FExtra->NodeParent; p && (shown || listed); p = p->FExtra->NodeParent) {
-            if (!p->FExtra->NodeVisible) shown = listed = false;
-            if (!p->FExtra->NodeExpanded) shown = false;
+        bool shown = Ext(n)->NodeVisible, listed = Ext(n)->NodeVisible;
+        for (TMemRecViewVz* p = Ext(n)->NodeParent; p && (shown || listed); p = Ext(p)->NodeParent) {
+            if (!Ext(p)->NodeVisible) shown = listed = false;
+            if (!Ext(p)->NodeExpanded) shown = false;
         }
         if (listed) FTreeVisible.push_back(n);
         if (shown) {

@@ -27,7 +27,7 @@ using TRecordsListCalcLookupBufferEventVz = TEvent<void(TMemoryRecordVz* Item, T
 
 // One view item: the record and the blocks of the view's two lists that hold it (a position is
 // then found in O(log n)). The tree-mode fields and the lookup buffer sit in a side block made
-// only in tree mode or when a lookup buffer is filled, so a plain item is six words. Items live in
+// only in tree mode or when a lookup buffer is filled, so a plain item is five words. Items live in
 // their view's slots and are made and dropped by the view alone; an item's number is its slot.
 class TMemRecViewVz : public TObject {
     SDELKA_CLASS(TMemRecViewVz, TObject)
@@ -46,13 +46,13 @@ public:
     void SetLookupBufferLength(int NewLength) { Extra().LookupBuffer.resize(static_cast<size_t>(NewLength)); }
 
     // ---- tree mode (the view's tree of records, see TRecordsViewVz::ViewAsTreeList) ----
-    TMemRecViewVz* NodeParent() const { return FExtra ? FExtra->NodeParent : nullptr; }
+    TMemRecViewVz* NodeParent() const;
     const std::vector<TMemRecViewVz*>& NodeItems() const;
-    int NodesCount() const { return FExtra ? static_cast<int>(FExtra->NodeItems.size()) : 0; }
+    int NodesCount() const;
     // Top nodes are on level 1.
-    int NodeLevel() const { return FExtra ? FExtra->NodeLevel : 0; }
-    bool NodeExpanded() const { return FExtra && FExtra->NodeExpanded; }
-    bool NodeVisible() const { return FExtra && FExtra->NodeVisible; }
+    int NodeLevel() const;
+    bool NodeExpanded() const;
+    bool NodeVisible() const;
     bool NodeHasVisibleChildren() const;
     int VisibleNodesCount() const;
     // The next / prior visible node with the same parent, or nullptr.
@@ -72,7 +72,6 @@ private:
     static void operator delete(void*, void*) noexcept {}
     static void operator delete(void*) noexcept {}
     struct TExtra {
-        TRecordsViewVz* View = nullptr;
         TMemRecViewVz* NodeParent = nullptr;
         std::vector<TMemRecViewVz*> NodeItems;
         int NodeIndex = -1;
@@ -81,22 +80,19 @@ private:
         bool NodeVisible = false;
         TRecDataValues LookupBuffer;
     };
-    TExtra& Extra() {
-        if (!FExtra) {
-            FExtra = std::make_unique<TExtra>();
-            FExtra->View = RecordsView();
-        }
-        return *FExtra;
-    }
+    // The side block (kept by the view under the item's number), nullptr when there is none;
+    // Extra makes it.
+    const TExtra* Ext() const;
+    TExtra& Extra();
     // The small fields fit beside the base's flag.
-    bool FMark = false;                 // scratch for walks over both lists
+    bool FMark : 1 = false;             // scratch for walks over both lists
+    bool FHasExtra : 1 = false;         // the view keeps a side block for the item
     unsigned char FViewSlot = 0;        // the slot of FViewBlock it was last put in (a hint)
     unsigned char FSortedSlot = 0;      // the same in FSortedBlock
     unsigned FId = 0;                   // the item's slot in its view (never 0)
     TMemoryRecordVz* FRec = nullptr;    // nullptr while the slot is free
     TBlockVz* FViewBlock = nullptr;    // the block of the rows that holds the item, if any
     TBlockVz* FSortedBlock = nullptr;  // the block of the sorted list that holds it
-    std::unique_ptr<TExtra> FExtra;
 };
 
 // The blocks of the view's lists tell their items where they are.
@@ -377,6 +373,16 @@ private:
     TMemRecViewVz* NewItem(TMemoryRecordVz* Rec) { return NewItem(Rec, OwnsViewTags(MemTableData())); }
     void FreeItem(TMemRecViewVz* Item);
     void DestroyItemSlots();
+    // The items' side blocks by item number (made with the first one).
+    std::vector<std::unique_ptr<TMemRecViewVz::TExtra>> FExtras;
+    TMemRecViewVz::TExtra& ExtraOf(TMemRecViewVz* Item);
+    TMemRecViewVz::TExtra* Ext(const TMemRecViewVz* Item) const {
+        return Item->FHasExtra ? FExtras[Item->FId].get() : nullptr;
+    }
+    void DropExtra(TMemRecViewVz* Item) {
+        if (Item->FHasExtra) FExtras[Item->FId].reset();
+        Item->FHasExtra = false;
+    }
     bool FItemsStale = true;      // the items no longer mirror the store's records
     bool FSortedInOrder = false;  // the sorted list is in the view's current order
     bool FStandardCompare = false;

@@ -390,6 +390,77 @@ TEST_F(ViewFixture, ReceiversOfTheViewAndOfTheStoreLetGo) {
     r->Free();
 }
 
+// Every stored record's item, found through the record and through its number, in both views.
+void ExpectItemsFound(TRecordsViewVz* V, TRecordsListVz* L) {
+    for (int i = 0; i < L->Count(); ++i) {
+        TMemoryRecordVz* rec = L->Rec(i);
+        TMemRecViewVz* item = V->ItemOfLiveRec(rec);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->Rec(), rec);
+        EXPECT_EQ(item->RecordsView(), V);
+        EXPECT_EQ(V->ItemById(item->Id(), rec), item);
+        const int row = V->IndexOfLiveRec(rec);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(V->GetRec(row), rec);
+        EXPECT_EQ(V->IndexOfRec(rec), row);
+        EXPECT_EQ(V->GetSortedListItem(V->SortedIndexOfLiveRec(rec)), item);
+    }
+}
+
+TEST_F(ViewFixture, TwoViewsOverOneStoreEachFindTheirItems) {
+    FetchIds({4, 2, 6, 1, 5, 3});
+    MakeView();
+    auto* second = New<TRecordsViewVz>(static_cast<TDataSet*>(nullptr));
+    second->OnCompareRecords = TCompareRecords(&CompareBySortItems);
+    second->SetMemTableData(Store);
+    second->SetSortOrder("Id");
+    // The records carry the first view's numbers; the second finds its items another way.
+    ExpectItemsFound(View, L);
+    ExpectItemsFound(second, L);
+    EXPECT_NE(View->ItemOfLiveRec(L->Rec(0)), second->ItemOfLiveRec(L->Rec(0)));
+
+    Rename(L->Rec(0), 7);
+    L->DeleteRecord(1);
+    L->AddRecord(NewRec(0, "zero"));
+    EXPECT_EQ(Ids(), (V{7, 6, 1, 5, 3, 0}));
+    ExpectItemsFound(View, L);
+    ExpectItemsFound(second, L);
+    for (int i = 0; i < second->Count(); ++i) EXPECT_EQ(second->GetRec(i)->Value(0).AsInteger(), (V{0, 1, 3, 5, 6, 7})[i]);
+
+    // With the first view gone a new one takes the records' numbers over; the second keeps going.
+    View->Free();
+    View = nullptr;
+    MakeView();
+    ExpectItemsFound(View, L);
+    L->DeleteRecord(0);
+    ExpectItemsFound(View, L);
+    ExpectItemsFound(second, L);
+    second->Free();
+}
+
+TEST_F(ViewFixture, ItemNumbersNameOnlyTheirRecord) {
+    FetchIds({1, 2, 3});
+    MakeView();
+    TMemoryRecordVz* gone = L->Rec(1);
+    const unsigned id = View->ItemOfLiveRec(gone)->Id();
+    std::vector<unsigned> ids;
+    for (int i = 0; i < L->Count(); ++i) ids.push_back(View->ItemOfLiveRec(L->Rec(i))->Id());
+    // Made again over the same records, the items get the same numbers.
+    L->BeginUpdate();
+    L->EndUpdate();
+    for (int i = 0; i < L->Count(); ++i) EXPECT_EQ(View->ItemById(ids[static_cast<size_t>(i)], L->Rec(i)), View->ItemOfLiveRec(L->Rec(i)));
+    // A deleted record's number goes to the next record: it then names that one only.
+    L->DeleteRecord(1);
+    TMemoryRecordVz* next = L->AddRecord(NewRec(9, "nine")) >= 0 ? L->Rec(L->Count() - 1) : nullptr;
+    TMemRecViewVz* item = View->ItemOfLiveRec(next);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->Id(), id);
+    EXPECT_EQ(View->ItemById(id, gone), nullptr);
+    EXPECT_EQ(View->ItemById(id, next), item);
+    EXPECT_EQ(View->ItemById(0, next), nullptr);
+    EXPECT_EQ(View->ItemById(1u << 30, next), nullptr);
+}
+
 TEST_F(ViewFixture, LookupBuffersAreComputedForShownItems) {
     MakeView();
     View->OnCalcLookupBuffer = [](TMemoryRecordVz* r, TMemRecViewVz* item) {
