@@ -161,6 +161,52 @@ void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
     FFreeIds.push_back(Item->FId);
 }
 
+// A record that has its item keeps it, and so its number (bookmarks name items by it); the items
+// of records no longer stored go, and new records get one. The sorted list takes storage order.
+void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List) {
+    FSorderViewList.Clear();
+    const int n = List ? List->Count() : 0;
+    std::vector<TMemRecViewVz*> items(static_cast<size_t>(n));
+    bool nils = false;
+    for (int i = 0; i < n; ++i) {
+        TMemoryRecordVz* rec = List->Rec(i);
+        nils |= rec == nullptr;
+        TMemRecViewVz* item = rec ? ItemOfLiveRec(rec) : nullptr;
+        if (item && !item->FMark) {
+            item->FMark = true;
+            items[static_cast<size_t>(i)] = item;
+        }
+    }
+    if (nils) {
+        // Records left as nil slots get items of their own: everything is made anew.
+        for (TMemRecViewVz*& item : items) item = nullptr;
+        FreeSortedItems();
+    } else {
+        for (unsigned id = 1; id < FItemsUsed; ++id) {
+            TMemRecViewVz* item = ItemSlot(id);
+            if (item->FMark) {
+                item->FMark = false;
+                DropExtra(item);
+            } else if (item->FRec) {
+                FreeItem(item);
+            }
+        }
+    }
+    if (!List) return;
+    const bool ownsTags = OwnsViewTags(Store);
+    if (ownsTags) {
+        FItems.clear();
+    } else {
+        FItems.reserve(n);
+    }
+    for (int i = 0; i < n; ++i) {
+        TMemRecViewVz*& item = items[static_cast<size_t>(i)];
+        if (!item) item = NewItem(List->Rec(i), ownsTags);
+        else if (ownsTags) item->FRec->SetViewTag(item->FId);
+    }
+    FSorderViewList.Assign(items);
+}
+
 TMemRecViewVz::TExtra& TRecordsViewVz::ExtraOf(TMemRecViewVz* Item) {
     if (FExtras.size() <= Item->FId) FExtras.resize(FItemSlots);
     std::unique_ptr<TMemRecViewVz::TExtra>& e = FExtras[Item->FId];
@@ -426,14 +472,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     // The items are kept while they mirror the store: a filter change neither frees them nor
     // sorts again, it passes once over the sorted order there is.
     if (FItemsStale || !list || FSorderViewList.Count() != list->Count()) {
-        FreeSortedItems();
-        if (list) {
-            std::vector<TMemRecViewVz*> items(static_cast<size_t>(list->Count()));
-            const bool ownsTags = OwnsViewTags(store);
-            if (!ownsTags) FItems.reserve(list->Count());
-            for (int i = 0; i < list->Count(); ++i) items[static_cast<size_t>(i)] = NewItem(list->Rec(i), ownsTags);
-            FSorderViewList.Assign(items);
-        }
+        RemakeItems(store, list);
         FItemsStale = false;
         FSortedInOrder = FSortOrder.isEmpty();
     }

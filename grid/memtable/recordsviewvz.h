@@ -373,6 +373,7 @@ private:
     TMemRecViewVz* NewItem(TMemoryRecordVz* Rec) { return NewItem(Rec, OwnsViewTags(MemTableData())); }
     void FreeItem(TMemRecViewVz* Item);
     void DestroyItemSlots();
+    void RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List);
     // The items' side blocks by item number (made with the first one).
     std::vector<std::unique_ptr<TMemRecViewVz::TExtra>> FExtras;
     TMemRecViewVz::TExtra& ExtraOf(TMemRecViewVz* Item);

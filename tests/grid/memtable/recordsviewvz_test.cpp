@@ -445,10 +445,17 @@ TEST_F(ViewFixture, ItemNumbersNameOnlyTheirRecord) {
     const unsigned id = View->ItemOfLiveRec(gone)->Id();
     std::vector<unsigned> ids;
     for (int i = 0; i < L->Count(); ++i) ids.push_back(View->ItemOfLiveRec(L->Rec(i))->Id());
-    // Made again over the same records, the items get the same numbers.
+    // Made again over the records, with one put ahead of them unseen, the items keep their numbers.
     L->BeginUpdate();
+    L->InsertRecord(0, NewRec(8, "eight"));
     L->EndUpdate();
-    for (int i = 0; i < L->Count(); ++i) EXPECT_EQ(View->ItemById(ids[static_cast<size_t>(i)], L->Rec(i)), View->ItemOfLiveRec(L->Rec(i)));
+    EXPECT_EQ(Ids(), (V{8, 1, 2, 3}));
+    ExpectItemsFound(View, L);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        TMemoryRecordVz* rec = L->Rec(static_cast<int>(i) + 1);
+        EXPECT_EQ(View->ItemById(ids[i], rec), View->ItemOfLiveRec(rec));
+    }
+    L->DeleteRecord(0);
     // A deleted record's number goes to the next record: it then names that one only.
     L->DeleteRecord(1);
     TMemoryRecordVz* next = L->AddRecord(NewRec(9, "nine")) >= 0 ? L->Rec(L->Count() - 1) : nullptr;
