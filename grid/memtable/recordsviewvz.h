@@ -358,7 +358,7 @@ private:
     static constexpr unsigned kItemChunkMask = (1u << kItemChunkBits) - 1;
     std::vector<std::byte*> FItemChunks;
     unsigned FItemSlots = 1;  // slots holding a made item (free or in use)
-    unsigned FItemsUsed = 1;  // slots below this were handed out since the last FreeSortedItems
+    unsigned FItemsUsed = 1;  // slots below this were handed out since all items last went
     std::vector<unsigned> FFreeIds;
     TMemRecViewVz* ItemSlot(unsigned Id) const {
         return reinterpret_cast<TMemRecViewVz*>(FItemChunks[Id >> kItemChunkBits] +
@@ -368,7 +368,7 @@ private:
     // them); a view that does not keeps its items in FItems instead.
     bool OwnsViewTags(TMemTableDataVz* Store) const;
     QHash<TMemoryRecordVz*, TMemRecViewVz*> FItems;
-    // Store: the store whose records the item mirrors (OwnsViewTags decided once by the caller).
+    // An item for Rec in a free slot; OwnsTags: OwnsViewTags, decided once by a caller making many.
     TMemRecViewVz* NewItem(TMemoryRecordVz* Rec, bool OwnsTags);
     TMemRecViewVz* NewItem(TMemoryRecordVz* Rec) { return NewItem(Rec, OwnsViewTags(MemTableData())); }
     void FreeItem(TMemRecViewVz* Item);
