@@ -120,9 +120,14 @@ int DaysOfIso(const char* S) {
     return static_cast<int>(QDate(y, m, d).toJulianDay() - QDate(1899, 12, 30).toJulianDay());
 }
 
+// The time of the last open (the statement and the fetch), for the profile mode's split.
+double LastOpenMs = 0;
+
 long long WalkLibpq(PGconn* C, const std::string& Table, long* HeapDelta) {
     const long h0 = HeapKb();
+    const auto t0 = Clock::now();
     PGresult* r = PQexec(C, ("select * from " + Table + " order by id").c_str());
+    LastOpenMs = Ms(t0, Clock::now());
     const long h1 = HeapKb();
     Sum s;
     const int n = PQntuples(r);
@@ -148,7 +153,9 @@ long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelt
     TADOQuery* q = New<TADOQuery>(nullptr);
     q->SetConnection(Conn);
     q->SQL()->SetText(QString::fromStdString("select * from " + Table + " order by id"));
+    const auto t0 = Clock::now();
     q->Open();
+    LastOpenMs = Ms(t0, Clock::now());
     const long h1 = HeapKb();
     TField* f[8];
     for (int i = 0; i < 8; ++i) f[i] = q->Fields()->Fields(i);
@@ -319,6 +326,26 @@ int main(int argc, char** argv) {
     if (!Env("PGUSER").empty()) cs += "UID=" + Env("PGUSER") + ";";
     conn->SetConnectionString(QString::fromStdString(cs));
     conn->Open();
+    // BENCH_PROFILE=walk|libpq: one contender's open + walk in a loop, for a profiler.
+    if (const std::string prof = Env("BENCH_PROFILE"); !prof.empty()) {
+        const std::string t = "bench_ado_" + std::to_string(rows);
+        MakeTable(t, rows);
+        PGconn* pc = Connect(DbName);
+        long long c = 0;
+        double open = 0;
+        const int reps = std::max(1, std::atoi(Env("BENCH_REPS", "20").c_str()));
+        const auto a = Clock::now();
+        for (int i = 0; i < reps; ++i) {
+            c += prof == "libpq" ? WalkLibpq(pc, t, nullptr) : WalkAdo(conn, t, nullptr);
+            open += LastOpenMs;
+        }
+        const double all = Ms(a, Clock::now()) / reps;
+        std::printf("%s: %.1f ms a run (open %.1f, walk %.1f), checksum %lld\n", prof.c_str(), all, open / reps,
+                    all - open / reps, c);
+        PQfinish(pc);
+        conn->Free();
+        return 0;
+    }
     if (table) SideBySide(conn, haveQt && QSqlDatabase::database(QStringLiteral("bench")).isOpen(), rows);
     if (growth) {
         std::vector<int> sizes{10000, 100000};

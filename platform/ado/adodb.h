@@ -243,8 +243,16 @@ protected:
         int Id = 0;
         int ResultRow = -1;
         int ViewPos = -1;             // place in FView: exact below FViewValidTo
+        bool Fetched = false;         // lives in FFetchedRows, not on its own
         std::vector<Variant> Values;  // by field definition; empty while the result holds them
     };
+    // Frees a row made on its own; a fetched row goes with the block it was made in.
+    struct TRowDeleter {
+        void operator()(TRow* Row) const {
+            if (!Row->Fetched) delete Row;
+        }
+    };
+    using TRowPtr = std::unique_ptr<TRow, TRowDeleter>;
     struct TRecBuf {
         int RowId = -1;
         TRow* Row = nullptr;  // the row shown, read through while Values is empty
@@ -312,6 +320,8 @@ private:
     void LoadRows(TPgResult&& Result);
     // A value of a row by field definition (Null past the end).
     Variant CellValue(const TRow& Row, size_t Col) const;
+    // The same into Value; false (Value untouched or Null) for Null.
+    bool ReadCell(const TRow& Row, size_t Col, Variant& Value) const;
     // The values a buffer shows.
     std::vector<Variant>& BufferValues(TRecBuf* B) const;
     void ForgetRow(const TRow* Row);
@@ -344,7 +354,8 @@ private:
 
     std::vector<TColumnInfo> FColumns;       // by field definition
     std::vector<TTableInfo> FTables;         // catalog of tables written to
-    std::vector<std::unique_ptr<TRow>> FRows;  // the server's order, then inserted rows
+    std::unique_ptr<TRow[]> FFetchedRows;    // the fetched rows, in one block
+    std::vector<TRowPtr> FRows;              // the server's order, then inserted rows
     std::vector<TRow*> FView;                // sorted and filtered
     mutable int FViewValidTo = 0;            // FView positions below are exact in the rows
     std::unique_ptr<TPgResult> FResult;      // the fetched rows' values
