@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <malloc.h>
 #include <random>
@@ -148,19 +149,12 @@ long long WalkLibpq(PGconn* C, const std::string& Table, long* HeapDelta) {
 
 // ---- the project: TADOQuery ---------------------------------------------------------------------
 
-long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelta) {
-    const long h0 = HeapKb();
-    TADOQuery* q = New<TADOQuery>(nullptr);
-    q->SetConnection(Conn);
-    q->SQL()->SetText(QString::fromStdString("select * from " + Table + " order by id"));
-    const auto t0 = Clock::now();
-    q->Open();
-    LastOpenMs = Ms(t0, Clock::now());
-    const long h1 = HeapKb();
+// Every field of every row of an open dataset, from the first.
+long long WalkFields(TDataSet* q) {
     TField* f[8];
     for (int i = 0; i < 8; ++i) f[i] = q->Fields()->Fields(i);
     Sum s;
-    for (; !q->Eof(); q->Next()) {
+    for (q->First(); !q->Eof(); q->Next()) {
         s.Add(f[0]->AsInteger());
         s.Add(f[1]->AsString().size());
         s.Add(static_cast<long long>(f[2]->AsDateTime()));
@@ -170,9 +164,22 @@ long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelt
         s.Add(f[6]->AsBoolean());
         s.Add(static_cast<long long>(std::floor(f[7]->AsFloat())));
     }
+    return s.V;
+}
+
+long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelta) {
+    const long h0 = HeapKb();
+    TADOQuery* q = New<TADOQuery>(nullptr);
+    q->SetConnection(Conn);
+    q->SQL()->SetText(QString::fromStdString("select * from " + Table + " order by id"));
+    const auto t0 = Clock::now();
+    q->Open();
+    LastOpenMs = Ms(t0, Clock::now());
+    const long h1 = HeapKb();
+    const long long s = WalkFields(q);
     if (HeapDelta) *HeapDelta = h1 - h0;
     q->Free();
-    return s.V;
+    return s;
 }
 
 // ---- the peer: QPSQL ----------------------------------------------------------------------------
@@ -326,22 +333,39 @@ int main(int argc, char** argv) {
     if (!Env("PGUSER").empty()) cs += "UID=" + Env("PGUSER") + ";";
     conn->SetConnectionString(QString::fromStdString(cs));
     conn->Open();
-    // BENCH_PROFILE=walk|libpq: one contender's open + walk in a loop, for a profiler.
+    // BENCH_PROFILE=walk|libpq: one contender's open + walk in a loop, for a profiler; walkonly:
+    // the project's walk over one open dataset.
     if (const std::string prof = Env("BENCH_PROFILE"); !prof.empty()) {
         const std::string t = "bench_ado_" + std::to_string(rows);
         MakeTable(t, rows);
         PGconn* pc = Connect(DbName);
+        if (prof == "walkonly") {  // the walk alone, over one open dataset
+            TADOQuery* q = New<TADOQuery>(nullptr);
+            q->SetConnection(conn);
+            q->SQL()->SetText(QString::fromStdString("select * from " + t + " order by id"));
+            q->Open();
+            const int reps = std::max(1, std::atoi(Env("BENCH_REPS", "20").c_str()));
+            long long c = 0;
+            const auto a = Clock::now();
+            for (int i = 0; i < reps; ++i) c += WalkFields(q);
+            std::printf("walkonly: %.2f ms a walk, checksum %lld\n", Ms(a, Clock::now()) / reps, c);
+            q->Free();
+            conn->Free();
+            return 0;
+        }
         long long c = 0;
         double open = 0;
         const int reps = std::max(1, std::atoi(Env("BENCH_REPS", "20").c_str()));
         const auto a = Clock::now();
+        const std::clock_t cpu0 = std::clock();
         for (int i = 0; i < reps; ++i) {
             c += prof == "libpq" ? WalkLibpq(pc, t, nullptr) : WalkAdo(conn, t, nullptr);
             open += LastOpenMs;
         }
         const double all = Ms(a, Clock::now()) / reps;
-        std::printf("%s: %.1f ms a run (open %.1f, walk %.1f), checksum %lld\n", prof.c_str(), all, open / reps,
-                    all - open / reps, c);
+        const double cpu = 1000.0 * static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC / reps;
+        std::printf("%s: %.1f ms a run (open %.1f, walk %.1f; this process's CPU %.1f), checksum %lld\n", prof.c_str(), all,
+                    open / reps, all - open / reps, cpu, c);
         PQfinish(pc);
         conn->Free();
         return 0;

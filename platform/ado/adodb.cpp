@@ -551,6 +551,13 @@ bool ReadCurrency(const char* T, Int64& Raw) {
     return true;
 }
 
+// Puts a value into Out in place: no Variant made on the side and moved over.
+template <class T>
+void SetValue(Variant& Out, T&& Value) noexcept {
+    Out.~Variant();
+    new (&Out) Variant(std::forward<T>(Value));
+}
+
 // The value of a non-Null cell by its column's fast reader; false when the text is not one the
 // reader takes.
 bool ReadFastCell(TCellKind Kind, pg_result* Res, int Row, int Col, const char* T, Variant& Out) {
@@ -558,19 +565,19 @@ bool ReadFastCell(TCellKind Kind, pg_result* Res, int Row, int Col, const char* 
         case TCellKind::Int16: {
             Int64 v;
             if (!ReadInteger(T, -32768, 32767, v)) return false;
-            Out = Variant(static_cast<short>(v));
+            SetValue(Out, static_cast<short>(v));
             return true;
         }
         case TCellKind::Int32: {
             Int64 v;
             if (!ReadInteger(T, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), v)) return false;
-            Out = Variant(static_cast<int>(v));
+            SetValue(Out, static_cast<int>(v));
             return true;
         }
         case TCellKind::Int64: {
             Int64 v;
             if (!ReadInteger(T, std::numeric_limits<Int64>::min(), std::numeric_limits<Int64>::max(), v)) return false;
-            Out = Variant(static_cast<long long>(v));
+            SetValue(Out, static_cast<long long>(v));
             return true;
         }
         case TCellKind::Double: {
@@ -581,26 +588,26 @@ bool ReadFastCell(TCellKind Kind, pg_result* Res, int Row, int Col, const char* 
             double v = 0;
             const auto r = std::from_chars(T, end, v);
             if (r.ec != std::errc() || r.ptr != end) return false;
-            Out = Variant(v);
+            SetValue(Out, v);
             return true;
         }
         case TCellKind::Bool:
-            Out = Variant(T[0] == 't' && T[1] == 0);
+            SetValue(Out, T[0] == 't' && T[1] == 0);
             return true;
         case TCellKind::Text:
-            Out = Variant(QString::fromUtf8(T, PQgetlength(Res, Row, Col)));
+            SetValue(Out, QString::fromUtf8(T, PQgetlength(Res, Row, Col)));
             return true;
         case TCellKind::Date: {
             if (PQgetlength(Res, Row, Col) != 10) return false;
             TDateTime dt;
             if (!ReadIsoDate(T, dt)) return false;
-            Out = VarFromDateTime(dt);
+            SetValue(Out, VarFromDateTime(dt));
             return true;
         }
         case TCellKind::Currency: {
             Int64 raw;
             if (!ReadCurrency(T, raw)) return false;
-            Out = Variant(Currency::FromRaw(raw));
+            SetValue(Out, Currency::FromRaw(raw));
             return true;
         }
         case TCellKind::General:
@@ -797,13 +804,15 @@ void TCustomADODataSet::LoadRows(TPgResult&& Result) {
     FRows.clear();
     FView.clear();
     FViewValidTo = 0;
-    FFetchedRows.reset();
+    FFetchedRows.clear();
     FResult = std::make_unique<TPgResult>(std::move(Result));
     const int n = FResult->RowCount();
-    FFetchedRows = std::make_unique<TRow[]>(static_cast<size_t>(n));
+    constexpr int blockRows = 512;
+    FFetchedRows.reserve(static_cast<size_t>((n + blockRows - 1) / blockRows));
     FRows.reserve(static_cast<size_t>(n));
     for (int r = 0; r < n; ++r) {
-        TRow* row = &FFetchedRows[static_cast<size_t>(r)];
+        if (r % blockRows == 0) FFetchedRows.push_back(std::make_unique<TRow[]>(static_cast<size_t>(std::min(blockRows, n - r))));
+        TRow* row = &FFetchedRows.back()[static_cast<size_t>(r % blockRows)];
         row->Id = FNextId++;
         row->ResultRow = r;
         row->Fetched = true;
@@ -974,7 +983,7 @@ void TCustomADODataSet::InternalClose() {
     if (DefaultFields()) DestroyFields();
     for (TRecBuf* b : FAllocated) b->Row = nullptr;
     FRows.clear();
-    FFetchedRows.reset();
+    FFetchedRows.clear();
     FView.clear();
     FViewValidTo = 0;
     FResult.reset();

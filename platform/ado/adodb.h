@@ -243,7 +243,7 @@ protected:
         int Id = 0;
         int ResultRow = -1;
         int ViewPos = -1;             // place in FView: exact below FViewValidTo
-        bool Fetched = false;         // lives in FFetchedRows, not on its own
+        bool Fetched = false;         // lives in a block of FFetchedRows, not on its own
         std::vector<Variant> Values;  // by field definition; empty while the result holds them
     };
     // Frees a row made on its own; a fetched row goes with the block it was made in.
@@ -354,7 +354,9 @@ private:
 
     std::vector<TColumnInfo> FColumns;       // by field definition
     std::vector<TTableInfo> FTables;         // catalog of tables written to
-    std::unique_ptr<TRow[]> FFetchedRows;    // the fetched rows, in one block
+    // The fetched rows, in blocks of a few hundred (small enough to come from the heap and go back
+    // to it, not from the system).
+    std::vector<std::unique_ptr<TRow[]>> FFetchedRows;
     std::vector<TRowPtr> FRows;              // the server's order, then inserted rows
     std::vector<TRow*> FView;                // sorted and filtered
     mutable int FViewValidTo = 0;            // FView positions below are exact in the rows

@@ -233,7 +233,7 @@ bool TField::GetData(Variant& Value) const {
         Value = FDataSet->GetAggregateValue(const_cast<TField*>(this));
         return !IsNullish(Value);
     }
-    Value = Variant();
+    if (Value.VType() != varEmpty) Value = Variant();
     bool r = FDataSet->GetFieldData(const_cast<TField*>(this), Value);
     if (!r) Value = Null();
     return r;
