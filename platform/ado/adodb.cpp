@@ -601,7 +601,8 @@ bool ReadFastCell(TCellKind Kind, pg_result* Res, int Row, int Col, const char* 
             if (PQgetlength(Res, Row, Col) != 10) return false;
             TDateTime dt;
             if (!ReadIsoDate(T, dt)) return false;
-            SetValue(Out, VarFromDateTime(dt));
+            Out.~Variant();
+            new (&Out) Variant(VarFromDateTime(dt));  // made in place
             return true;
         }
         case TCellKind::Currency: {
@@ -806,6 +807,7 @@ void TCustomADODataSet::LoadRows(TPgResult&& Result) {
     FViewValidTo = 0;
     FFetchedRows.clear();
     FResult = std::make_unique<TPgResult>(std::move(Result));
+    FResultColumns = std::min(FColumns.size(), static_cast<size_t>(FResult->ColumnCount()));
     const int n = FResult->RowCount();
     constexpr int blockRows = 512;
     FFetchedRows.reserve(static_cast<size_t>((n + blockRows - 1) / blockRows));
@@ -826,7 +828,7 @@ bool TCustomADODataSet::ReadCell(const TRow& Row, size_t Col, Variant& Value) co
         Value = Row.Values[Col];
         return true;
     }
-    if (Col >= FColumns.size() || static_cast<int>(Col) >= FResult->ColumnCount()) return false;
+    if (Col >= FResultColumns) return false;
     pg_result* res = FResult->Handle();
     const int c = static_cast<int>(Col);
     const char* t = PQgetvalue(res, Row.ResultRow, c);

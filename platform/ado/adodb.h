@@ -361,6 +361,7 @@ private:
     std::vector<TRow*> FView;                // sorted and filtered
     mutable int FViewValidTo = 0;            // FView positions below are exact in the rows
     std::unique_ptr<TPgResult> FResult;      // the fetched rows' values
+    size_t FResultColumns = 0;               // its columns that have a field definition
     int FNextId = 1;
     int FCurrent = -1;                       // cursor in FView: -1 before, size() after
     bool FCursorOpen = false;

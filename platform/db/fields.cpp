@@ -333,7 +333,7 @@ void TField::RangeError(Extended Value, Extended Min, Extended Max) const {
 String TField::AsString() const {
     Variant v;
     if (!GetData(v)) return String();
-    return VarToStr(v);
+    return std::move(v).AsString();  // a text is moved out, not copied
 }
 void TField::SetAsString(const String& Value) { SetAsVariant(Value); }
 Integer TField::AsInteger() const { AccessError(QStringLiteral("Integer")); }
@@ -445,7 +445,7 @@ TGuidField::TGuidField(TComponent* AOwner) : TStringField(AOwner) {
 String TStringField::AsString() const {
     Variant v;
     if (!GetData(v)) return String();
-    return VarToStr(v);
+    return std::move(v).AsString();  // a text is moved out, not copied
 }
 
 void TStringField::SetAsString(const String& Value) { SetData(NativeValue(Value)); }
