@@ -189,7 +189,9 @@ long long WalkQt(const std::string& Table, long* HeapDelta) {
     const long h0 = HeapKb();
     QSqlQuery q(db);
     q.setForwardOnly(false);
+    const auto t0 = Clock::now();
     q.exec(QString::fromStdString("select * from " + Table + " order by id"));
+    LastOpenMs = Ms(t0, Clock::now());
     const long h1 = HeapKb();
     Sum s;
     const QDate base(1899, 12, 30);
@@ -218,18 +220,47 @@ double Median(int Runs, const std::function<void()>& Fn) {
     return t[t.size() / 2];
 }
 
+double MedianOf(std::vector<double> V) {
+    std::sort(V.begin(), V.end());
+    return V.empty() ? 0.0 : V[V.size() / 2];
+}
+
+// The contenders take turns, one run each a round in a rotating order, so a change in the
+// machine's load falls on all of them alike; each round also gives the ratios of its own runs.
 void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
-    std::printf("== ADO open + walk every field, %d rows x 8 columns: project | raw libpq | QPSQL (medians of 5)\n", N);
+    const int rounds = std::max(3, std::atoi(Env("BENCH_ROUNDS", "7").c_str()));
+    std::printf("== ADO open + walk every field, %d rows x 8 columns: project | raw libpq | QPSQL (medians of %d turns)\n",
+                N, rounds);
     const std::string table = "bench_ado_" + std::to_string(N);
     MakeTable(table, N);
     PGconn* pc = Connect(DbName);
     long mOurs = 0, mLimit = 0, mPeer = 0;
     long long cOurs = 0, cLimit = 0, cPeer = 0;
-    const double tOurs = Median(5, [&] { cOurs = WalkAdo(Conn, table, &mOurs); });
-    const double tLimit = Median(5, [&] { cLimit = WalkLibpq(pc, table, &mLimit); });
-    double tPeer = 0, tPeerNoTz = 0;
+    std::vector<double> tOurs, tLimit, tPeer, rLimit, rPeer;
+    auto timed = [](const std::function<void()>& Fn) {
+        const auto a = Clock::now();
+        Fn();
+        return Ms(a, Clock::now());
+    };
+    for (int round = 0; round < rounds; ++round) {
+        double t[3] = {0, 0, 0};
+        for (int k = 0; k < 3; ++k) {
+            switch ((round + k) % 3) {
+                case 0: t[0] = timed([&] { cOurs = WalkAdo(Conn, table, &mOurs); }); break;
+                case 1: t[1] = timed([&] { cLimit = WalkLibpq(pc, table, &mLimit); }); break;
+                case 2: if (HaveQt) t[2] = timed([&] { cPeer = WalkQt(table, &mPeer); }); break;
+            }
+        }
+        tOurs.push_back(t[0]);
+        tLimit.push_back(t[1]);
+        rLimit.push_back(t[0] / t[1]);
+        if (HaveQt) {
+            tPeer.push_back(t[2]);
+            rPeer.push_back(t[0] / t[2]);
+        }
+    }
+    double tPeerNoTz = 0;
     if (HaveQt) {
-        tPeer = Median(5, [&] { cPeer = WalkQt(table, &mPeer); });
         const QByteArray tz = qgetenv("TZ");
         qunsetenv("TZ");
         tzset();
@@ -238,9 +269,12 @@ void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
         tzset();
     }
     PQfinish(pc);
+    const double ours = MedianOf(tOurs), limit = MedianOf(tLimit), peer = MedianOf(tPeer);
     std::printf("%-26s %10.1f ms %10.1f ms %10.1f ms   x%5.2f of limit  x%5.2f of peer   checksums %lld %lld %lld%s\n",
-                "open + walk", tOurs, tLimit, tPeer, tOurs / tLimit, tPeer > 0 ? tOurs / tPeer : 0.0, cOurs, cLimit,
-                cPeer, cOurs == cLimit && (!HaveQt || cLimit == cPeer) ? "" : "  MISMATCH");
+                "open + walk", ours, limit, peer, ours / limit, peer > 0 ? ours / peer : 0.0, cOurs, cLimit, cPeer,
+                cOurs == cLimit && (!HaveQt || cLimit == cPeer) ? "" : "  MISMATCH");
+    std::printf("%-26s %44s   x%5.2f of limit  x%5.2f of peer   (median of the rounds' own ratios)\n", "", "",
+                MedianOf(rLimit), HaveQt ? MedianOf(rPeer) : 0.0);
     if (HaveQt) std::printf("%-26s %10s    %10s    %10.1f ms   (the peer without TZ set)\n", "", "", "", tPeerNoTz);
     std::printf("%-26s %10ld KB %10ld KB %10ld KB   x%5.2f of limit\n", "memory after open", mOurs, mLimit, mPeer,
                 mLimit > 0 ? double(mOurs) / mLimit : 0.0);
@@ -333,7 +367,7 @@ int main(int argc, char** argv) {
     if (!Env("PGUSER").empty()) cs += "UID=" + Env("PGUSER") + ";";
     conn->SetConnectionString(QString::fromStdString(cs));
     conn->Open();
-    // BENCH_PROFILE=walk|libpq: one contender's open + walk in a loop, for a profiler; walkonly:
+    // BENCH_PROFILE=walk|libpq|qt: one contender's open + walk in a loop, for a profiler; walkonly:
     // the project's walk over one open dataset.
     if (const std::string prof = Env("BENCH_PROFILE"); !prof.empty()) {
         const std::string t = "bench_ado_" + std::to_string(rows);
@@ -359,7 +393,7 @@ int main(int argc, char** argv) {
         const auto a = Clock::now();
         const std::clock_t cpu0 = std::clock();
         for (int i = 0; i < reps; ++i) {
-            c += prof == "libpq" ? WalkLibpq(pc, t, nullptr) : WalkAdo(conn, t, nullptr);
+            c += prof == "libpq" ? WalkLibpq(pc, t, nullptr) : prof == "qt" ? WalkQt(t, nullptr) : WalkAdo(conn, t, nullptr);
             open += LastOpenMs;
         }
         const double all = Ms(a, Clock::now()) / reps;

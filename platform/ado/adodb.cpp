@@ -823,9 +823,9 @@ void TCustomADODataSet::LoadRows(TPgResult&& Result) {
 }
 
 bool TCustomADODataSet::ReadCell(const TRow& Row, size_t Col, Variant& Value) const {
-    if (!Row.Values.empty() || Row.ResultRow < 0 || !FResult) {
-        if (Col >= Row.Values.size() || IsNullish(Row.Values[Col])) return false;
-        Value = Row.Values[Col];
+    if (Row.Values || Row.ResultRow < 0 || !FResult) {
+        if (!Row.Values || Col >= Row.Values->size() || IsNullish((*Row.Values)[Col])) return false;
+        Value = (*Row.Values)[Col];
         return true;
     }
     if (Col >= FResultColumns) return false;
@@ -839,7 +839,8 @@ bool TCustomADODataSet::ReadCell(const TRow& Row, size_t Col, Variant& Value) co
 }
 
 Variant TCustomADODataSet::CellValue(const TRow& Row, size_t Col) const {
-    if (!Row.Values.empty() || Row.ResultRow < 0 || !FResult) return Col < Row.Values.size() ? Row.Values[Col] : Null();
+    if (Row.Values || Row.ResultRow < 0 || !FResult)
+        return Row.Values && Col < Row.Values->size() ? (*Row.Values)[Col] : Null();
     Variant v;
     if (!ReadCell(Row, Col, v)) return Null();
     return v;
@@ -908,9 +909,14 @@ bool TCustomADODataSet::RowAccepted(TRow* Row) {
 
 void TCustomADODataSet::RebuildView() {
     std::vector<TRow*> view;
-    view.reserve(FRows.size());
-    for (auto& r : FRows)
-        if (RowAccepted(r.get())) view.push_back(r.get());
+    if (!FFiltered) {
+        view.resize(FRows.size());
+        for (size_t i = 0; i < FRows.size(); ++i) view[i] = FRows[i].get();
+    } else {
+        view.reserve(FRows.size());
+        for (auto& r : FRows)
+            if (RowAccepted(r.get())) view.push_back(r.get());
+    }
     // Sort: "a DESC, b ASC"
     struct Key { int Index; bool Desc; };
     std::vector<Key> keys;
@@ -961,8 +967,7 @@ void TCustomADODataSet::RebuildView() {
         view.swap(sorted);
     }
     FView = std::move(view);
-    for (size_t i = 0; i < FView.size(); ++i) FView[i]->ViewPos = static_cast<int>(i);
-    FViewValidTo = static_cast<int>(FView.size());
+    FViewValidTo = 0;  // the rows learn their new places when one is first asked for
 }
 
 void TCustomADODataSet::InternalOpen() {
@@ -1579,7 +1584,7 @@ void TCustomADODataSet::InternalPost() {
         if (!row) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
         std::vector<Variant> values = BufferValues(b);
         ResolveUpdate(*row, values);
-        row->Values = values;
+        row->Values = std::make_unique<std::vector<Variant>>(values);
         b->Values = std::move(values);
         return;
     }
@@ -1589,7 +1594,7 @@ void TCustomADODataSet::InternalPost() {
     ResolveInsert(values);
     TRowPtr row(new TRow);
     row->Id = FNextId++;
-    row->Values = values;
+    row->Values = std::make_unique<std::vector<Variant>>(values);
     int at = static_cast<int>(FView.size());
     if (b->Flag == bfBOF) {
         at = 0;
@@ -1613,7 +1618,7 @@ void TCustomADODataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
     ResolveInsert(values);
     TRowPtr row(new TRow);
     row->Id = FNextId++;
-    row->Values = std::move(values);
+    row->Values = std::make_unique<std::vector<Variant>>(std::move(values));
     const int at = Append ? static_cast<int>(FView.size()) : std::max(0, std::min(FCurrent, static_cast<int>(FView.size())));
     FView.insert(FView.begin() + at, row.get());
     ViewChangedFrom(at);

@@ -244,7 +244,8 @@ protected:
         int ResultRow = -1;
         int ViewPos = -1;             // place in FView: exact below FViewValidTo
         bool Fetched = false;         // lives in a block of FFetchedRows, not on its own
-        std::vector<Variant> Values;  // by field definition; empty while the result holds them
+        // By field definition; none while the result holds them (a fetched row stays small).
+        std::unique_ptr<std::vector<Variant>> Values;
     };
     // Frees a row made on its own; a fetched row goes with the block it was made in.
     struct TRowDeleter {
