@@ -236,7 +236,7 @@ void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
     PGconn* pc = Connect(DbName);
     long mOurs = 0, mLimit = 0, mPeer = 0;
     long long cOurs = 0, cLimit = 0, cPeer = 0;
-    std::vector<double> tOurs, tLimit, tPeer, rLimit, rPeer;
+    std::vector<double> tOurs, tLimit, tPeer, rLimit, rPeer, oOurs, oLimit, oPeer;
     auto timed = [](const std::function<void()>& Fn) {
         const auto a = Clock::now();
         Fn();
@@ -246,9 +246,20 @@ void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
         double t[3] = {0, 0, 0};
         for (int k = 0; k < 3; ++k) {
             switch ((round + k) % 3) {
-                case 0: t[0] = timed([&] { cOurs = WalkAdo(Conn, table, &mOurs); }); break;
-                case 1: t[1] = timed([&] { cLimit = WalkLibpq(pc, table, &mLimit); }); break;
-                case 2: if (HaveQt) t[2] = timed([&] { cPeer = WalkQt(table, &mPeer); }); break;
+                case 0:
+                    t[0] = timed([&] { cOurs = WalkAdo(Conn, table, &mOurs); });
+                    oOurs.push_back(LastOpenMs);
+                    break;
+                case 1:
+                    t[1] = timed([&] { cLimit = WalkLibpq(pc, table, &mLimit); });
+                    oLimit.push_back(LastOpenMs);
+                    break;
+                case 2:
+                    if (HaveQt) {
+                        t[2] = timed([&] { cPeer = WalkQt(table, &mPeer); });
+                        oPeer.push_back(LastOpenMs);
+                    }
+                    break;
             }
         }
         tOurs.push_back(t[0]);
@@ -275,6 +286,8 @@ void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
                 cOurs == cLimit && (!HaveQt || cLimit == cPeer) ? "" : "  MISMATCH");
     std::printf("%-26s %44s   x%5.2f of limit  x%5.2f of peer   (median of the rounds' own ratios)\n", "", "",
                 MedianOf(rLimit), HaveQt ? MedianOf(rPeer) : 0.0);
+    std::printf("%-26s %10.1f ms %10.1f ms %10.1f ms   (the open or exec alone: statement and fetch)\n", "  of which open",
+                MedianOf(oOurs), MedianOf(oLimit), MedianOf(oPeer));
     if (HaveQt) std::printf("%-26s %10s    %10s    %10.1f ms   (the peer without TZ set)\n", "", "", "", tPeerNoTz);
     std::printf("%-26s %10ld KB %10ld KB %10ld KB   x%5.2f of limit\n", "memory after open", mOurs, mLimit, mPeer,
                 mLimit > 0 ? double(mOurs) / mLimit : 0.0);
