@@ -817,9 +817,11 @@ void TCustomADODataSet::LoadRows(TPgResult&& Result) {
         TRow* row = &FFetchedRows.back()[static_cast<size_t>(r % blockRows)];
         row->Id = FNextId++;
         row->ResultRow = r;
+        row->ViewPos = r;
         row->Fetched = true;
         FRows.emplace_back(row);
     }
+    FRowPosIsIndex = true;
 }
 
 bool TCustomADODataSet::ReadCell(const TRow& Row, size_t Col, Variant& Value) const {
@@ -967,7 +969,9 @@ void TCustomADODataSet::RebuildView() {
         view.swap(sorted);
     }
     FView = std::move(view);
-    FViewValidTo = 0;  // the rows learn their new places when one is first asked for
+    // A view of every row in their order right after the fetch finds the rows' places already
+    // written; any other learns them when one is first asked for.
+    FViewValidTo = !FFiltered && keys.empty() && FRowPosIsIndex ? static_cast<int>(FView.size()) : 0;
 }
 
 void TCustomADODataSet::InternalOpen() {
@@ -1053,6 +1057,7 @@ int TCustomADODataSet::ViewIndexOfRow(const TRow* Row) const {
         return Row->ViewPos;
     if (FViewValidTo < n) {
         for (int i = FViewValidTo; i < n; ++i) FView[static_cast<size_t>(i)]->ViewPos = i;
+        FRowPosIsIndex = false;
         FViewValidTo = n;
         if (Row->ViewPos >= 0 && Row->ViewPos < n && FView[static_cast<size_t>(Row->ViewPos)] == Row) return Row->ViewPos;
     }
@@ -1608,6 +1613,7 @@ void TCustomADODataSet::InternalPost() {
     b->Row = row.get();
     b->Values = std::move(values);
     FRows.push_back(std::move(row));
+    FRowPosIsIndex = false;
     FCurrent = at;
 }
 
@@ -1623,6 +1629,7 @@ void TCustomADODataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
     FView.insert(FView.begin() + at, row.get());
     ViewChangedFrom(at);
     FRows.push_back(std::move(row));
+    FRowPosIsIndex = false;
     FCurrent = at;
 }
 
@@ -1639,6 +1646,7 @@ void TCustomADODataSet::InternalDelete() {
     ForgetRow(row);
     const auto it = std::lower_bound(FRows.begin(), FRows.end(), row->Id, [](const auto& r, int id) { return r->Id < id; });
     if (it != FRows.end() && it->get() == row) FRows.erase(it);
+    FRowPosIsIndex = false;
     FCurrent = index >= 0 ? index : FCurrent;
     if (FCurrent >= static_cast<int>(FView.size())) FCurrent = static_cast<int>(FView.size()) - 1;
 }

@@ -361,6 +361,7 @@ private:
     std::vector<TRowPtr> FRows;              // the server's order, then inserted rows
     std::vector<TRow*> FView;                // sorted and filtered
     mutable int FViewValidTo = 0;            // FView positions below are exact in the rows
+    mutable bool FRowPosIsIndex = false;     // every row's ViewPos is its place in FRows
     std::unique_ptr<TPgResult> FResult;      // the fetched rows' values
     size_t FResultColumns = 0;               // its columns that have a field definition
     int FNextId = 1;

@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -320,6 +323,61 @@ TEST_F(AdoTest, FilterSortLocateAndRecordNumbers) {
     even->Open();
     EXPECT_EQ(even->RecordCount(), 2);
     EXPECT_EQ(even->FieldByName(QStringLiteral("n"))->AsInteger(), 2);
+}
+
+// A bookmark goes back to its row, with the row's record number in the view of the moment,
+// through sorting, unsorting, filtering, deleting and inserting.
+TEST_F(AdoTest, BookmarksFindTheirRowsThroughViewChanges) {
+    Db().Exec("insert into ado_t (n) select i from generate_series(1, 8) i");
+    auto q = Query(QStringLiteral("select id, n from ado_t order by id"));
+    q->Open();
+    std::vector<std::pair<TBookmark, int>> marks;  // bookmark, n of its row
+    for (q->First(); !q->Eof(); q->Next()) marks.emplace_back(q->GetBookmark(), q->FieldByName(QStringLiteral("n"))->AsInteger());
+    std::set<int> deleted;
+    auto check = [&](const char* step) {
+        // where each row stands in the view now
+        std::map<int, int> recNo;
+        for (q->First(); !q->Eof(); q->Next()) recNo[q->FieldByName(QStringLiteral("n"))->AsInteger()] = q->RecNo();
+        for (const auto& [mark, n] : marks) {
+            if (deleted.count(n) || !recNo.count(n)) {
+                EXPECT_FALSE(q->BookmarkValid(mark)) << step << " n=" << n;
+                continue;
+            }
+            ASSERT_TRUE(q->BookmarkValid(mark)) << step << " n=" << n;
+            q->GotoBookmark(mark);
+            EXPECT_EQ(q->FieldByName(QStringLiteral("n"))->AsInteger(), n) << step;
+            EXPECT_EQ(q->RecNo(), recNo[n]) << step << " n=" << n;
+        }
+    };
+    check("opened");
+    q->SetSort(QStringLiteral("n DESC"));
+    check("sorted down");
+    q->SetSort(QString());
+    check("server's order");
+    q->SetFilter(QStringLiteral("n > 3"));
+    q->SetFiltered(true);
+    check("filtered");
+    q->SetFiltered(false);
+    check("unfiltered");
+    q->GotoBookmark(marks[2].first);
+    q->Delete();
+    deleted.insert(marks[2].second);
+    check("one deleted");
+    q->GotoBookmark(marks[5].first);
+    q->Insert();
+    q->FieldByName(QStringLiteral("n"))->SetAsInteger(100);
+    q->Post();
+    marks.emplace_back(q->GetBookmark(), 100);
+    check("one inserted");
+    q->SetSort(QStringLiteral("n"));
+    check("sorted up");
+    q->SetSort(QString());
+    check("server's order again");
+    q->Requery();
+    marks.clear();
+    for (q->First(); !q->Eof(); q->Next()) marks.emplace_back(q->GetBookmark(), q->FieldByName(QStringLiteral("n"))->AsInteger());
+    deleted.clear();
+    check("requeried");
 }
 
 TEST_F(AdoTest, TablesDataSetsStoredProceduresAndBlobs) {
