@@ -3,7 +3,7 @@
 // driver, when it is installed), on the same rows, in one run. Every contender's walk is reduced
 // to a checksum printed next to its time, so a figure only counts when the checksums agree.
 //
-//   bench_ado [rows] [--growth] [--big]
+//   bench_ado [rows] [--growth] [--big]     (BENCH_MALLOC_DEFAULT=1: see main)
 //     rows      rows of the side-by-side table (default 100000)
 //     --growth  also GotoBookmark, Delete and Locate as the table grows (10 000 and 100 000 rows,
 //               and 1 000 000 with --big)
@@ -343,6 +343,14 @@ void Growth(TADOConnection* Conn, const std::vector<int>& Sizes) {
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // Freed memory stays in the process: otherwise whether the allocator hands a fetch's tens of
+    // megabytes back to the system (and the next fetch, of any contender, faults them in again)
+    // turns on the order of the last frees, and one contender's layout moves the others' times.
+    // BENCH_MALLOC_DEFAULT=1 keeps the allocator's own behaviour.
+    if (Env("BENCH_MALLOC_DEFAULT").empty()) {
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    }
     QCoreApplication app(argc, argv);
     int rows = 100000;
     bool growth = false, big = false, table = true;
