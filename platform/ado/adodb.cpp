@@ -809,7 +809,9 @@ void TCustomADODataSet::LoadRows(TPgResult&& Result) {
     FResult = std::make_unique<TPgResult>(std::move(Result));
     FResultColumns = std::min(FColumns.size(), static_cast<size_t>(FResult->ColumnCount()));
     const int n = FResult->RowCount();
-    constexpr int blockRows = 512;
+    constexpr int blockRows = FetchedBlockRows;
+    FFetchedFirstId = FNextId;
+    FFetchedEndId = FNextId + n;
     FFetchedRows.reserve(static_cast<size_t>((n + blockRows - 1) / blockRows));
     FRows.reserve(static_cast<size_t>(n));
     for (int r = 0; r < n; ++r) {
@@ -995,6 +997,7 @@ void TCustomADODataSet::InternalClose() {
     for (TRecBuf* b : FAllocated) b->Row = nullptr;
     FRows.clear();
     FFetchedRows.clear();
+    FFetchedFirstId = FFetchedEndId = 0;
     FView.clear();
     FViewValidTo = 0;
     FResult.reset();
@@ -1045,6 +1048,11 @@ void TCustomADODataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
 
 // Rows are numbered as they come and only ever appended or removed: the list stays in Id order.
 TCustomADODataSet::TRow* TCustomADODataSet::FindRow(int Id) const {
+    if (Id >= FFetchedFirstId && Id < FFetchedEndId) {  // a fetched row: straight to its block
+        const size_t k = static_cast<size_t>(Id - FFetchedFirstId);
+        TRow* row = &FFetchedRows[k / FetchedBlockRows][k % FetchedBlockRows];
+        return row->Deleted ? nullptr : row;
+    }
     const auto it = std::lower_bound(FRows.begin(), FRows.end(), Id, [](const auto& r, int id) { return r->Id < id; });
     return it != FRows.end() && (*it)->Id == Id ? it->get() : nullptr;
 }
@@ -1644,6 +1652,8 @@ void TCustomADODataSet::InternalDelete() {
         ViewChangedFrom(index);
     }
     ForgetRow(row);
+    row->Deleted = true;
+    row->Values.reset();
     const auto it = std::lower_bound(FRows.begin(), FRows.end(), row->Id, [](const auto& r, int id) { return r->Id < id; });
     if (it != FRows.end() && it->get() == row) FRows.erase(it);
     FRowPosIsIndex = false;

@@ -244,6 +244,7 @@ protected:
         int ResultRow = -1;
         int ViewPos = -1;             // place in FView: exact below FViewValidTo
         bool Fetched = false;         // lives in a block of FFetchedRows, not on its own
+        bool Deleted = false;         // a fetched row deleted (its block keeps it until the next fetch)
         // By field definition; none while the result holds them (a fetched row stays small).
         std::unique_ptr<std::vector<Variant>> Values;
     };
@@ -358,6 +359,8 @@ private:
     // The fetched rows, in blocks of a few hundred (small enough to come from the heap and go back
     // to it, not from the system).
     std::vector<std::unique_ptr<TRow[]>> FFetchedRows;
+    static constexpr int FetchedBlockRows = 512;
+    int FFetchedFirstId = 0, FFetchedEndId = 0;  // the fetched rows' Ids, in their order
     std::vector<TRowPtr> FRows;              // the server's order, then inserted rows
     std::vector<TRow*> FView;                // sorted and filtered
     mutable int FViewValidTo = 0;            // FView positions below are exact in the rows
