@@ -155,6 +155,9 @@ struct TMTRecLayoutVz {
     size_t PlainFrom = 0;  // bytes from here on are plain data
     size_t StatesAt = 0;   // one state byte per field
     mutable long Refs = 0;
+    // The records list of the structure's store: the list of every record made with the layout
+    // (the list sets it when it makes a record; one store has one list).
+    mutable TRecordsListVz* List = nullptr;
 
     static TMTSlotKindVz KindOf(TVarType VarType) {
         switch (VarType) {
@@ -712,6 +715,7 @@ void TMTDataStructVz::RelayoutRecords(const TMTDataStructVz* Source) {
     // The new layout is the one the structure makes for these kinds once the fields are replaced.
     auto* layout = new TMTRecLayoutVz(this, kinds);
     layout->AddRef();
+    layout->List = list;
     auto relay = [&](const TMemoryRecordVz* rec, const std::byte* values) {
         std::byte* r = layout->NewBlock();
         try {
@@ -1326,6 +1330,10 @@ const char* const SCantMarkDelDeleted = "Can't MarkDel the Deleted record";
 const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdates mode is not supported";
 }  // namespace
 
+// The header of every stored record: seven words, so with the heap's own word it fills one
+// 64-byte piece.
+static_assert(sizeof(TMemoryRecordVz) <= 7 * sizeof(void*));
+
 TMemoryRecordVz::~TMemoryRecordVz() {
     if (FSide) {
         if (FLayout) {
@@ -1346,6 +1354,8 @@ void TMemoryRecordVz::SetLayout(const TMTRecLayoutVz* Layout) {
 }
 
 TMTDataStructVz* TMemoryRecordVz::DataStruct() const { return FLayout ? FLayout->Struct : nullptr; }
+
+TRecordsListVz* TMemoryRecordVz::RecordsList() const { return FLayout ? FLayout->List : nullptr; }
 
 int TMemoryRecordVz::ValueCount() const { return FLayout ? FLayout->Count() : 0; }
 
@@ -1554,12 +1564,12 @@ void TMemoryRecordVz::DropTmpOldData() {
 
 void TMemoryRecordVz::Post() {
     switch (FEditState) {
-        case resInsertVz: FRecordsList->AddRecord(this); return;
+        case resInsertVz: RecordsList()->AddRecord(this); return;
         case resEditVz: {
-            FRecordsList->Notify(this, Index(), rlnRecChangingVz);
-            if (FRecordsList->CachedUpdates()) {
+            RecordsList()->Notify(this, Index(), rlnRecChangingVz);
+            if (RecordsList()->CachedUpdates()) {
                 if (FUpdateStatus == usUnmodified) FUpdateStatus = usModified;
-                if (UpdateIndex() < 0) FRecordsList->AppendToChangeLog(this);
+                if (UpdateIndex() < 0) RecordsList()->AppendToChangeLog(this);
                 if (FUpdateStatus == usModified && !HasOldData()) {
                     // The values from before the edit become the old values.
                     TSideVz& side = Side();
@@ -1575,12 +1585,12 @@ void TMemoryRecordVz::Post() {
             }
             DropTmpOldData();
             FEditState = resBrowseVz;
-            FRecordsList->Notify(this, Index(), rlnRecChangedVz);
+            RecordsList()->Notify(this, Index(), rlnRecChangedVz);
             return;
         }
         case resEditForRefresh:
             FEditState = resBrowseVz;
-            FRecordsList->Notify(this, Index(), rlnRecChangedVz);
+            RecordsList()->Notify(this, Index(), rlnRecChangedVz);
             return;
         default: DatabaseError(QString::fromLatin1(SNotEditing));
     }
@@ -1599,8 +1609,8 @@ void TMemoryRecordVz::Cancel() {
 
 void TMemoryRecordVz::LeaveChangeLog() {
     const int ui = UpdateIndex();
-    if (ui >= 0 && FRecordsList && ui < FRecordsList->FDeltaList->Count() && FRecordsList->FDeltaList->Items(ui) == this)
-        FRecordsList->FDeltaList->SetItems(ui, nullptr);
+    if (ui >= 0 && RecordsList() && ui < RecordsList()->FDeltaList->Count() && RecordsList()->FDeltaList->Items(ui) == this)
+        RecordsList()->FDeltaList->SetItems(ui, nullptr);
     SetUpdateIndex(-1);
 }
 
@@ -1608,14 +1618,14 @@ void TMemoryRecordVz::DoMergeChanges(bool Immediate) {
     if (FUpdateStatus == usUnmodified) return;
     if (FUpdateStatus == usDeleted) {
         if (Immediate) {
-            FRecordsList->PersistRemoveRecord(Index());
+            RecordsList()->PersistRemoveRecord(Index());
         } else {
             const int idx = Index();
-            FRecordsList->Notify(this, idx, rlnRecDeletingVz);
-            FRecordsList->FDeletedList->Add(this);
-            FRecordsList->FRecList->SetItems(idx, nullptr);
+            RecordsList()->Notify(this, idx, rlnRecDeletingVz);
+            RecordsList()->FDeletedList->Add(this);
+            RecordsList()->FRecList->SetItems(idx, nullptr);
             FIndex = -1;
-            FRecordsList->Notify(this, idx, rlnRecDeletedVz);
+            RecordsList()->Notify(this, idx, rlnRecDeletedVz);
         }
     }
     DropOldData();
@@ -1629,10 +1639,10 @@ void TMemoryRecordVz::MergeChangesDeferred() { DoMergeChanges(false); }
 
 void TMemoryRecordVz::RevertRecord() {
     if (FUpdateStatus == usModified || FUpdateStatus == usDeleted) {
-        FRecordsList->Notify(this, Index(), rlnRecChangingVz);
+        RecordsList()->Notify(this, Index(), rlnRecChangingVz);
         RestoreOldData();
         FUpdateStatus = usUnmodified;
-        FRecordsList->Notify(this, Index(), rlnRecChangedVz);
+        RecordsList()->Notify(this, Index(), rlnRecChangedVz);
     }
     SetUpdateError(nullptr);
 }
@@ -1692,10 +1702,10 @@ int TRecordsListVz::RecValCount() const { return DataStruct() ? DataStruct()->Co
 
 TMemoryRecordVz* TRecordsListVz::NewRecord() {
     auto* r = New<TMemoryRecordVz>();
-    r->FRecordsList = this;
     r->FHashCode = FNewHashCode++;
     if (TMTDataStructVz* st = DataStruct()) {
         r->SetLayout(st->RecordLayout());
+        r->FLayout->List = this;
         r->FValues = r->FLayout->NewBlock();
     }
     return r;
@@ -1749,7 +1759,7 @@ void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {
 }
 
 void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, bool Fetched) {
-    if (Rec->FRecordsList != this) throw Exception(QString::fromLatin1(SRecordsListNotSame));
+    if (Rec->RecordsList() != this) throw Exception(QString::fromLatin1(SRecordsListNotSame));
     if (Rec->Attached()) throw Exception(QString::fromLatin1(SAlreadyAttached));
     const int pos = Append ? Count() : Index;
     Notify(Rec, pos, rlnRecAddingVz);

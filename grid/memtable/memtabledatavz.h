@@ -540,7 +540,8 @@ public:
     // The old values (valid while HasOldData).
     TRecDataValues OldData() const;
     bool HasOldData() const;
-    TRecordsListVz* RecordsList() const { return FRecordsList; }
+    // The list of the store that made the record (its layout knows it).
+    TRecordsListVz* RecordsList() const;
     TUpdateErrorVz* UpdateError() const;
     // Takes ownership of the error (the previous one is freed).
     void SetUpdateError(TUpdateErrorVz* Value);
@@ -599,7 +600,6 @@ private:
     const TMTRecLayoutVz* FLayout = nullptr;
     TBlockVz* FListBlock = nullptr;  // the block of the records list that holds the record
     friend struct TRecordsListTrackerVz;
-    TRecordsListVz* FRecordsList = nullptr;
     std::byte* FValues = nullptr;
     TSideVz* FSide = nullptr;
 };
@@ -657,7 +657,7 @@ public:
     TMemoryRecordVz* operator[](int Index) const { return Rec(Index); }
     void SetRec(int Index, TMemoryRecordVz* Value) { FRecList->SetItems(Index, Value); }
     int IndexOf(TMemoryRecordVz* Item) const {
-        return Item && Item->FRecordsList == this && Item->FIndex >= 0 ? FRecList->IndexOf(Item) : -1;
+        return Item && Item->FIndex >= 0 && Item->RecordsList() == this ? FRecList->IndexOf(Item) : -1;
     }
     void Move(int CurIndex, int NewIndex);
     virtual void QuickSort(int L, int R, TObject* ParamSort, const TCompareRecords& Compare);
@@ -720,8 +720,10 @@ private:
 };
 
 inline int TMemoryRecordVz::Index() const {
-    if (FIndex < 0 || !FRecordsList || FIndex < FRecordsList->FStaleFrom) return FIndex;
-    return FRecordsList->PositionOf(this);
+    if (FIndex < 0) return FIndex;
+    const TRecordsListVz* list = RecordsList();
+    if (!list || FIndex < list->FStaleFrom) return FIndex;
+    return list->PositionOf(this);
 }
 
 // ---- change receivers ---------------------------------------------------------------------------

@@ -330,6 +330,7 @@ TEST_F(StoreFixture, RestructureCarriesValuesByIdentity) {
         r->SetDataValue(2, dvvValueVz, i);
         L->FetchRecord(r);
     }
+    TMemoryRecordVz* pending = L->NewRecord();  // made, not attached: it stays the list's
     TMTDataStructVz* copy = S->BeginRestructure();
     copy->GetDataField(1)->SetSize(5);
     copy->ChangeFieldType("Id", TMTStringDataFieldVz::StaticClass());
@@ -345,7 +346,16 @@ TEST_F(StoreFixture, RestructureCarriesValuesByIdentity) {
         EXPECT_EQ(r->GetDataValue(0, dvvValueVz).VType(), varString);
         EXPECT_EQ(r->GetDataValue(1, dvvValueVz), Variant("abcde"));
         EXPECT_TRUE(VarIsNull(r->GetDataValue(2, dvvValueVz)));
+        EXPECT_EQ(r->RecordsList(), L);
+        EXPECT_EQ(L->IndexOf(r), i);
     }
+    EXPECT_EQ(pending->RecordsList(), L);
+    EXPECT_EQ(L->IndexOf(pending), -1);
+    pending->Cancel();
+    TMemoryRecordVz* later = L->NewRecord();
+    EXPECT_EQ(later->RecordsList(), L);
+    later->Post();
+    EXPECT_EQ(L->IndexOf(later), 3);
 }
 
 TEST_F(StoreFixture, RestructureCutsTextsAndRefusesOverflowWhole) {
