@@ -545,7 +545,7 @@ namespace {
 constexpr int kFalse = 0, kTrue = 1, kNull = 2;
 
 template <class T>
-int Sign3(T A, T B) { return A < B ? -1 : (B < A ? 1 : 0); }
+int Sign3(T A, T B) { return static_cast<int>(B < A) - static_cast<int>(A < B); }
 
 }  // namespace
 
@@ -982,12 +982,19 @@ void TDataSetExprParserVz::FilterRecords(TMemoryRecordVz* const* Recs, int Count
         return;
     }
     const bool caseInsensitive = CaseInsensitive();
+    // The program is checked against a record's structure once per structure met.
+    TMTDataStructVz* checked = nullptr;
+    bool anyChecked = false;
     for (; At < Count; ++At) {
         TMemoryRecordVz* rec = Recs[At];
         TMTDataStructVz* st = rec->DataStruct();
-        if (!FProgBuilt || FProgStruct != st || (st && FProgFieldCount != st->Count()) ||
-            FProgCaseInsensitive != caseInsensitive)
-            Compile(st);
+        if (!anyChecked || st != checked) {
+            if (!FProgBuilt || FProgStruct != st || (st && FProgFieldCount != st->Count()) ||
+                FProgCaseInsensitive != caseInsensitive)
+                Compile(st);
+            checked = st;
+            anyChecked = true;
+        }
         if (FProgRoot >= 0) {
             TEvalCtx ctx{rec, nullptr, 0, rec->ValueCount()};
             const TFastNode& root = FProg[static_cast<size_t>(FProgRoot)];

@@ -465,30 +465,41 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                 if (inStorageOrder) {
                     // In storage order the sorted list holds one item per record, in the records'
                     // order: the i-th item is the i-th record's, and no item need be read.
-                    passed.resize(static_cast<size_t>(count));
-                    size_t at = 0, to = 0;
+                    // One slot more than the passes: every item is written, and the place moves on
+                    // past those that pass (no branch to mispredict on a filter's answers).
+                    passed.resize(static_cast<size_t>(count) + 1);
+                    TMemRecViewVz** to = passed.data();
+                    TMemRecViewVz** const last = to + count;
+                    const unsigned char* pass = passes.data();
                     FSorderViewList.ForEach([&](TMemRecViewVz* item) {
-                        if (passes[at++] && to < passed.size()) passed[to++] = item;
+                        *to = item;
+                        to += *pass++;
+                        if (to > last) to = last;
                     });
-                    passed.resize(to);
+                    passed.resize(static_cast<size_t>(to - passed.data()));
                 } else {
                     // Each item's answer is found by its number, checked against its record; an
                     // item the numbers do not answer for reads its record's position.
-                    passed.reserve(static_cast<size_t>(count));
+                    passed.resize(static_cast<size_t>(count) + 1);
+                    TMemRecViewVz** to = passed.data();
+                    TMemRecViewVz** const last = to + count;
                     const size_t ids = byId.Recs.size();
-                    FSorderViewList.ForEachAhead(kAheadStageVz, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
+                    FSorderViewList.ForEachAhead(kAheadStageVz * 4, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
                         if (next) __builtin_prefetch(next);
                         const unsigned id = item->Id();
                         const TMemoryRecordVz* rec = item->Rec();
-                        bool pass;
+                        unsigned char pass;
                         if (id < ids && byId.Recs[id] == rec) {
                             pass = byId.Passes[id];
                         } else {
                             const int at = rec->Index();
                             pass = at >= 0 && at < n && passes[static_cast<size_t>(at)];
                         }
-                        if (pass) passed.push_back(item);
+                        *to = item;
+                        to += pass;
+                        if (to > last) to = last;
                     });
+                    passed.resize(static_cast<size_t>(to - passed.data()));
                 }
             }
         }
