@@ -20,7 +20,9 @@
 // are fields and constants read numbers, dates and texts in place, with no Variant made. Any other
 // part (functions, arithmetic, a field the store does not hold) and any stored value of another
 // kind than its field's are handed to the evaluation above, so both give the same answers and the
-// same errors.
+// same errors. A comparison of a stored number with a constant number reads the value and compares
+// it without branching on the answer. FilterRecords runs the program over many records in a loop
+// (a filter pass of the dataset), checking it against each record structure met once.
 #pragma once
 
 #include "platform/db/dbfilter.h"
