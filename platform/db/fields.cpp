@@ -233,7 +233,7 @@ bool TField::GetData(Variant& Value) const {
         Value = FDataSet->GetAggregateValue(const_cast<TField*>(this));
         return !IsNullish(Value);
     }
-    Value = Variant();
+    if (Value.VType() != varEmpty) Value = Variant();
     bool r = FDataSet->GetFieldData(const_cast<TField*>(this), Value);
     if (!r) Value = Null();
     return r;
@@ -333,7 +333,7 @@ void TField::RangeError(Extended Value, Extended Min, Extended Max) const {
 String TField::AsString() const {
     Variant v;
     if (!GetData(v)) return String();
-    return VarToStr(v);
+    return std::move(v).AsString();  // a text is moved out, not copied
 }
 void TField::SetAsString(const String& Value) { SetAsVariant(Value); }
 Integer TField::AsInteger() const { AccessError(QStringLiteral("Integer")); }
@@ -445,7 +445,7 @@ TGuidField::TGuidField(TComponent* AOwner) : TStringField(AOwner) {
 String TStringField::AsString() const {
     Variant v;
     if (!GetData(v)) return String();
-    return VarToStr(v);
+    return std::move(v).AsString();  // a text is moved out, not copied
 }
 
 void TStringField::SetAsString(const String& Value) { SetData(NativeValue(Value)); }
