@@ -332,7 +332,7 @@ void TField::RangeError(Extended Value, Extended Min, Extended Max) const {
 
 String TField::AsString() const {
     Variant v;
-    if (!GetData(v)) return String();
+    if (!GetData(v) || VarIsNull(v)) return String();
     return std::move(v).AsString();  // a text is moved out, not copied
 }
 void TField::SetAsString(const String& Value) { SetAsVariant(Value); }
@@ -444,7 +444,7 @@ TGuidField::TGuidField(TComponent* AOwner) : TStringField(AOwner) {
 
 String TStringField::AsString() const {
     Variant v;
-    if (!GetData(v)) return String();
+    if (!GetData(v) || VarIsNull(v)) return String();
     return std::move(v).AsString();  // a text is moved out, not copied
 }
 
