@@ -468,7 +468,7 @@ int TRecordsViewVz::TestStoredRecords(TRecordsListVz* List, unsigned char* Passe
     FFilterAborted = false;
     const TRecordsTestVz how = OnFilterRecords.Assigned() ? OnFilterRecords(nullptr, 0, nullptr)
                                                           : (OnFilterRecord.Assigned() ? rtOneByOneVz : rtAllPassVz);
-    const size_t ids = ById ? FItemTable.size() : 0;
+    const size_t ids = ById ? FItemSlots : 0;
     if (ById) {
         ById->Recs.assign(ids, nullptr);
         ById->Passes.assign(ids, 0);
