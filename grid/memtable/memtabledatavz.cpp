@@ -228,16 +228,20 @@ struct TMTRecLayoutVz {
         if (L && --L->Refs == 0) delete L;
     }
 
+    // Makes every value of the Size bytes at B Null.
+    void InitBlock(std::byte* B) const {
+        std::memset(B + PlainFrom, 0, Size - PlainFrom);
+        std::memset(B + StatesAt, vsNullVz, Slots.size());
+        for (const TSlot& s : Slots) {
+            if (s.Kind == skVariantVz) new (B + s.Offset) Variant(Null());
+            else if (s.Kind == skStringVz) new (B + s.Offset) String();
+        }
+    }
     // A new block with every value Null.
     std::byte* NewBlock() const {
         if (Size == 0) return nullptr;
         auto* b = static_cast<std::byte*>(::operator new(Size));
-        std::memset(b + PlainFrom, 0, Size - PlainFrom);
-        std::memset(b + StatesAt, vsNullVz, Slots.size());
-        for (const TSlot& s : Slots) {
-            if (s.Kind == skVariantVz) new (b + s.Offset) Variant(Null());
-            else if (s.Kind == skStringVz) new (b + s.Offset) String();
-        }
+        InitBlock(b);
         return b;
     }
     std::byte* CopyBlock(const std::byte* Source) const {
@@ -250,13 +254,25 @@ struct TMTRecLayoutVz {
         }
         return b;
     }
-    void FreeBlock(std::byte* B) const {
-        if (!B) return;
+    // Ends the values' lives (the memory stays).
+    void ClearBlock(std::byte* B) const {
         for (const TSlot& s : Slots) {
             if (s.Kind == skVariantVz) reinterpret_cast<Variant*>(B + s.Offset)->~Variant();
             else if (s.Kind == skStringVz) reinterpret_cast<String*>(B + s.Offset)->~String();
         }
+    }
+    void FreeBlock(std::byte* B) const {
+        if (!B) return;
+        ClearBlock(B);
         ::operator delete(B);
+    }
+    // Exchanges the values of two blocks (cannot fail).
+    void SwapBlocks(std::byte* A, std::byte* B) const {
+        for (size_t i = PlainFrom; i < Size; ++i) std::swap(A[i], B[i]);
+        for (const TSlot& s : Slots) {
+            if (s.Kind == skVariantVz) std::swap(*reinterpret_cast<Variant*>(A + s.Offset), *reinterpret_cast<Variant*>(B + s.Offset));
+            else if (s.Kind == skStringVz) std::swap(*reinterpret_cast<String*>(A + s.Offset), *reinterpret_cast<String*>(B + s.Offset));
+        }
     }
 
     Variant Get(const std::byte* B, int Index) const {
@@ -400,6 +416,7 @@ private:
 
 // What a record holds only while it is edited or has changes.
 struct TMemoryRecordVz::TSideVz {
+    std::byte* Values = nullptr;  // the current values when the record does not carry them
     std::byte* Old = nullptr;     // the old values (while HasOld)
     std::byte* TmpOld = nullptr;  // the values when the edit began (while HasTmpOld)
     TUpdateErrorVz* UpdateError = nullptr;
@@ -741,7 +758,7 @@ void TMTDataStructVz::RelayoutRecords(const TMTDataStructVz* Source) {
         for (int i = 0; i < list->Count(); ++i) {
             const TMemoryRecordVz* rec = list->Rec(i);
             TLaid& l = laid[static_cast<size_t>(i)];
-            l.Values = relay(rec, rec->FValues);
+            l.Values = relay(rec, rec->Values());
             if (rec->FSide && rec->FSide->HasOld) l.Old = relay(rec, rec->FSide->Old);
             if (rec->FSide && rec->FSide->HasTmpOld) l.TmpOld = relay(rec, rec->FSide->TmpOld);
         }
@@ -757,12 +774,12 @@ void TMTDataStructVz::RelayoutRecords(const TMTDataStructVz* Source) {
     for (int i = 0; i < list->Count(); ++i) {
         TMemoryRecordVz* rec = list->Rec(i);
         TLaid& l = laid[static_cast<size_t>(i)];
-        rec->FLayout->FreeBlock(rec->FValues);
-        rec->FValues = l.Values;
+        rec->DropValues();
+        if (l.Values) rec->Side().Values = l.Values;
         if (rec->FSide) {
-            rec->FLayout->FreeBlock(rec->FSide->Old);
+            rec->FreeValues(rec->FSide->Old);
             rec->FSide->Old = l.Old;
-            rec->FLayout->FreeBlock(rec->FSide->TmpOld);
+            rec->FreeValues(rec->FSide->TmpOld);
             rec->FSide->TmpOld = l.TmpOld;
         }
         rec->SetLayout(layout);
@@ -1332,19 +1349,37 @@ const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdate
 
 // The header of every stored record: seven words, so with the heap's own word it fills one
 // 64-byte piece.
-static_assert(sizeof(TMemoryRecordVz) <= 7 * sizeof(void*));
+static_assert(sizeof(TMemoryRecordVz) <= 6 * sizeof(void*));
+static_assert(sizeof(TMemoryRecordVz) % alignof(Int64) == 0);  // the carried value block follows aligned
 
 TMemoryRecordVz::~TMemoryRecordVz() {
+    DropValues();
     if (FSide) {
-        if (FLayout) {
-            FLayout->FreeBlock(FSide->Old);
-            FLayout->FreeBlock(FSide->TmpOld);
-        }
+        FreeValues(FSide->Old);
+        FreeValues(FSide->TmpOld);
         FreeAndNil(FSide->UpdateError);
         delete FSide;
     }
-    if (FLayout) FLayout->FreeBlock(FValues);
     TMTRecLayoutVz::Release(FLayout);
+}
+
+void TMemoryRecordVz::FreeValues(std::byte*& B) {
+    if (FLayout) FLayout->FreeBlock(B);
+    B = nullptr;
+}
+
+std::byte* TMemoryRecordVz::Values() const {
+    if (FInlineValues) return InlineValues();
+    return FSide ? FSide->Values : nullptr;
+}
+
+void TMemoryRecordVz::DropValues() {
+    if (FInlineValues) {
+        FLayout->ClearBlock(InlineValues());
+        FInlineValues = false;
+    } else if (FSide) {
+        FreeValues(FSide->Values);
+    }
 }
 
 void TMemoryRecordVz::SetLayout(const TMTRecLayoutVz* Layout) {
@@ -1365,7 +1400,7 @@ TMemoryRecordVz::TSideVz& TMemoryRecordVz::Side() {
 }
 
 void TMemoryRecordVz::TrimSide() {
-    if (FSide && !FSide->HasOld && !FSide->HasTmpOld && !FSide->UpdateError && FSide->UpdateIndex < 0) {
+    if (FSide && !FSide->Values && !FSide->HasOld && !FSide->HasTmpOld && !FSide->UpdateError && FSide->UpdateIndex < 0) {
         delete FSide;
         FSide = nullptr;
     }
@@ -1391,21 +1426,21 @@ void TMemoryRecordVz::SetUpdateIndex(int Value) {
 }
 
 void TMemoryRecordVz::KeepOldData() {
-    std::byte* copy = FLayout ? FLayout->CopyBlock(FValues) : nullptr;
+    std::byte* copy = FLayout ? FLayout->CopyBlock(Values()) : nullptr;
     TSideVz& side = Side();
-    if (FLayout) FLayout->FreeBlock(side.Old);
+    FreeValues(side.Old);
     side.Old = copy;
     side.HasOld = true;
 }
 
 void TMemoryRecordVz::RestoreOldData() {
-    if (FSide && FSide->HasOld) std::swap(FValues, FSide->Old);
+    if (FSide && FSide->HasOld && FLayout && FSide->Old) FLayout->SwapBlocks(Values(), FSide->Old);
     DropOldData();
 }
 
 void TMemoryRecordVz::DropOldData() {
     if (!FSide) return;
-    if (FLayout) FLayout->FreeBlock(FSide->Old);
+    FreeValues(FSide->Old);
     FSide->Old = nullptr;
     FSide->HasOld = false;
     TrimSide();
@@ -1425,27 +1460,27 @@ void TMemoryRecordVz::CheckValueIndex(int FieldIndex) const {
 
 Variant TMemoryRecordVz::Value(int FieldIndex) const {
     CheckValueIndex(FieldIndex);
-    return FLayout->Get(FValues, FieldIndex);
+    return FLayout->Get(Values(), FieldIndex);
 }
 
 TMTValueClassVz TMemoryRecordVz::ValueClass(int FieldIndex, TVarType& VarType) const {
     CheckValueIndex(FieldIndex);
-    return FLayout->Class(FValues, FieldIndex, VarType);
+    return FLayout->Class(Values(), FieldIndex, VarType);
 }
 
 Int64 TMemoryRecordVz::IntValue(int FieldIndex) const {
     CheckValueIndex(FieldIndex);
-    return FLayout->GetInt(FValues, FieldIndex);
+    return FLayout->GetInt(Values(), FieldIndex);
 }
 
 double TMemoryRecordVz::FloatValue(int FieldIndex) const {
     CheckValueIndex(FieldIndex);
-    return FLayout->GetFloat(FValues, FieldIndex);
+    return FLayout->GetFloat(Values(), FieldIndex);
 }
 
 const String& TMemoryRecordVz::TextValue(int FieldIndex) const {
     CheckValueIndex(FieldIndex);
-    return FLayout->GetText(FValues, FieldIndex);
+    return FLayout->GetText(Values(), FieldIndex);
 }
 
 Variant TMemoryRecordVz::OldValue(int FieldIndex) const {
@@ -1456,10 +1491,11 @@ Variant TMemoryRecordVz::OldValue(int FieldIndex) const {
 
 void TMemoryRecordVz::StoreValue(int FieldIndex, const Variant& Value) {
     CheckValueIndex(FieldIndex);
-    FLayout->PutCast(FValues, FieldIndex, Value);
+    FLayout->PutCast(Values(), FieldIndex, Value);
 }
 
 const std::byte* TMemoryRecordVz::ReadValues(TDataValueVersionVz Version) const {
+    const std::byte* cur = Values();
     const std::byte* old = FSide ? FSide->Old : nullptr;
     const std::byte* tmp = FSide ? FSide->TmpOld : nullptr;
     const bool hasOld = FSide && FSide->HasOld, hasTmp = FSide && FSide->HasTmpOld;
@@ -1467,17 +1503,17 @@ const std::byte* TMemoryRecordVz::ReadValues(TDataValueVersionVz Version) const 
         case dvvOldValueVz:
             if (!hasOld) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
             return old;
-        case dvvCurValueVz: return hasTmp ? tmp : FValues;
+        case dvvCurValueVz: return hasTmp ? tmp : cur;
         case dvvEditValueVz:
             if (FEditState == resBrowseVz) throw Exception(QString::fromLatin1(SEditValuesNotAccessible));
-            return FValues;
-        case dvvValueVz: return FValues;
+            return cur;
+        case dvvValueVz: return cur;
         case dvvOldestValue:
             if (hasOld) return old;
-            return hasTmp ? tmp : FValues;
-        case dvvRefreshValue: return hasOld ? old : FValues;
+            return hasTmp ? tmp : cur;
+        case dvvRefreshValue: return hasOld ? old : cur;
     }
-    return FValues;
+    return cur;
 }
 
 Variant TMemoryRecordVz::GetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion) const {
@@ -1541,9 +1577,9 @@ void TMemoryRecordVz::SetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataV
 
 void TMemoryRecordVz::Edit() {
     if (FEditState != resBrowseVz) return;
-    std::byte* copy = FLayout ? FLayout->CopyBlock(FValues) : nullptr;
+    std::byte* copy = FLayout ? FLayout->CopyBlock(Values()) : nullptr;
     TSideVz& side = Side();
-    if (FLayout) FLayout->FreeBlock(side.TmpOld);
+    FreeValues(side.TmpOld);
     side.TmpOld = copy;
     side.HasTmpOld = true;
     FEditState = resEditVz;
@@ -1556,7 +1592,7 @@ void TMemoryRecordVz::EditForRefresh() {
 
 void TMemoryRecordVz::DropTmpOldData() {
     if (!FSide) return;
-    if (FLayout) FLayout->FreeBlock(FSide->TmpOld);
+    FreeValues(FSide->TmpOld);
     FSide->TmpOld = nullptr;
     FSide->HasTmpOld = false;
     TrimSide();
@@ -1602,7 +1638,7 @@ void TMemoryRecordVz::Cancel() {
         Free();
         return;
     }
-    if (FSide && FSide->HasTmpOld) std::swap(FValues, FSide->TmpOld);
+    if (FSide && FSide->HasTmpOld && FLayout && FSide->TmpOld) FLayout->SwapBlocks(Values(), FSide->TmpOld);
     DropTmpOldData();
     FEditState = resBrowseVz;
 }
@@ -1648,13 +1684,13 @@ void TMemoryRecordVz::RevertRecord() {
 }
 
 void TMemoryRecordVz::RefreshRecord(TMemoryRecordVz* FromRec) {
-    std::byte* target = FUpdateStatus == usModified && HasOldData() ? FSide->Old : FValues;
+    std::byte* target = FUpdateStatus == usModified && HasOldData() ? FSide->Old : Values();
     if (!FLayout || !target) return;
     if (FromRec->FLayout == FLayout) {
         // Same layout: the block is copied whole (a failure cannot leave half of it).
-        std::byte* copy = FLayout->CopyBlock(FromRec->FValues);
-        FLayout->FreeBlock(target);
-        (target == FValues ? FValues : FSide->Old) = copy;
+        std::byte* copy = FLayout->CopyBlock(FromRec->Values());
+        FLayout->SwapBlocks(target, copy);
+        FLayout->FreeBlock(copy);
         return;
     }
     std::byte* copy = FLayout->CopyBlock(target);
@@ -1665,8 +1701,8 @@ void TMemoryRecordVz::RefreshRecord(TMemoryRecordVz* FromRec) {
         FLayout->FreeBlock(copy);
         throw;
     }
-    FLayout->FreeBlock(target);
-    (target == FValues ? FValues : FSide->Old) = copy;
+    FLayout->SwapBlocks(target, copy);
+    FLayout->FreeBlock(copy);
 }
 
 // ---- TRecordsListVz -----------------------------------------------------------------------------
@@ -1701,12 +1737,24 @@ TMTDataStructVz* TRecordsListVz::DataStruct() const { return FMemTableData ? FMe
 int TRecordsListVz::RecValCount() const { return DataStruct() ? DataStruct()->Count() : 0; }
 
 TMemoryRecordVz* TRecordsListVz::NewRecord() {
-    auto* r = New<TMemoryRecordVz>();
+    TMTDataStructVz* st = DataStruct();
+    const TMTRecLayoutVz* layout = st ? st->RecordLayout() : nullptr;
+    const size_t extra = layout ? layout->Size : 0;
+    auto* r = new (TMemoryRecordVz::TInlineValuesVz{}, extra) TMemoryRecordVz();
+    try {
+        r->AfterConstruction();
+    } catch (...) {
+        r->Free();
+        throw;
+    }
     r->FHashCode = FNewHashCode++;
-    if (TMTDataStructVz* st = DataStruct()) {
-        r->SetLayout(st->RecordLayout());
-        r->FLayout->List = this;
-        r->FValues = r->FLayout->NewBlock();
+    if (layout) {
+        r->SetLayout(layout);
+        layout->List = this;
+        if (extra > 0) {
+            layout->InitBlock(r->InlineValues());
+            r->FInlineValues = true;
+        }
     }
     return r;
 }

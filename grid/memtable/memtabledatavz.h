@@ -534,7 +534,10 @@ public:
         __builtin_prefetch(this);
         __builtin_prefetch(reinterpret_cast<const char*>(this) + sizeof(*this) - 1);
     }
-    void PrefetchValues() const { __builtin_prefetch(FValues); }
+    void PrefetchValues() const {
+        __builtin_prefetch(InlineValues());
+        __builtin_prefetch(InlineValues() + 64);
+    }
     // The old value of a field (valid while HasOldData).
     Variant OldValue(int FieldIndex) const;
     // The old values (valid while HasOldData).
@@ -590,17 +593,34 @@ private:
     void RestoreOldData();
     void DropOldData();
     void DropTmpOldData();
+    // Frees a block of old values and sets B to nil.
+    void FreeValues(std::byte*& B);
+    // The current values (nil when the record has no layout or its layout no values).
+    std::byte* Values() const;
+    // Ends the current values' lives; the record then holds none.
+    void DropValues();
+
+    // A record its list makes carries its value block right after itself: one piece from the
+    // heap. After a restructure the values are a block of their own that the side part holds.
+    struct TInlineValuesVz {};
+    static void* operator new(std::size_t Size) { return ::operator new(Size); }
+    static void* operator new(std::size_t Size, TInlineValuesVz, std::size_t Extra) { return ::operator new(Size + Extra); }
+    static void operator delete(void* P) { ::operator delete(P); }
+    static void operator delete(void* P, TInlineValuesVz, std::size_t) { ::operator delete(P); }
+    std::byte* InlineValues() const {
+        return const_cast<std::byte*>(reinterpret_cast<const std::byte*>(this)) + sizeof(TMemoryRecordVz);
+    }
 
     // The small fields first: they fill the space after the object's header.
     unsigned char FEditState = resInsertVz;
     unsigned char FUpdateStatus = usUnmodified;
+    bool FInlineValues = false;  // the current values are the block carried after the record
     LongWord FHashCode = 0;
     mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
     unsigned FViewTag = 0;    // fills the space before the pointers
     const TMTRecLayoutVz* FLayout = nullptr;
     TBlockVz* FListBlock = nullptr;  // the block of the records list that holds the record
     friend struct TRecordsListTrackerVz;
-    std::byte* FValues = nullptr;
     TSideVz* FSide = nullptr;
 };
 

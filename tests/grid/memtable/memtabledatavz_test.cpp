@@ -358,6 +358,47 @@ TEST_F(StoreFixture, RestructureCarriesValuesByIdentity) {
     EXPECT_EQ(L->IndexOf(later), 3);
 }
 
+// A record keeps its values with itself until a restructure gives it a block of its own: edits,
+// cancels, reverts and refreshes must work on either, the record staying the same object.
+TEST_F(StoreFixture, ValuesSurviveEditsBeforeAndAfterRestructures) {
+    TwoFields();
+    TMemoryRecordVz* a = Fetch(1, "one");
+    TMemoryRecordVz* b = Fetch(2, "two");
+    auto check = [&](const char* Step) {
+        SCOPED_TRACE(Step);
+        L->SetCachedUpdates(true);
+        a->Edit();
+        a->SetDataValue(1, dvvValueVz, "changed");
+        a->Cancel();
+        EXPECT_EQ(a->GetDataValue(1, dvvValueVz), Variant("one"));
+        a->Edit();
+        a->SetDataValue(1, dvvValueVz, "kept");
+        a->Post();
+        EXPECT_EQ(a->GetDataValue(1, dvvOldValueVz), Variant("one"));
+        L->RevertRecord(0);
+        EXPECT_EQ(a->GetDataValue(1, dvvValueVz), Variant("one"));
+        EXPECT_FALSE(a->HasOldData());
+        L->SetCachedUpdates(false);
+        L->RefreshRecord(1, a);
+        EXPECT_EQ(b->GetDataValue(1, dvvValueVz), Variant("one"));
+        b->SetDataValue(1, dvvValueVz, "two");
+        EXPECT_EQ(L->Rec(0), a);
+        EXPECT_EQ(L->Rec(1), b);
+    };
+    check("carried values");
+    TMTDataStructVz* copy = S->BeginRestructure();
+    copy->BuildDataFieldForDef("Extra", ftString, 0, 30);
+    S->EndRestructure(copy, true);
+    check("after a restructure");
+    copy = S->BeginRestructure();
+    copy->RemoveField(copy->GetDataField(2));
+    S->EndRestructure(copy, true);
+    check("after a second one");
+    TMemoryRecordVz* c = Fetch(3, "three");
+    EXPECT_EQ(c->GetDataValue(1, dvvValueVz), Variant("three"));
+    EXPECT_EQ(a->GetDataValue(0, dvvValueVz), Variant(1));
+}
+
 TEST_F(StoreFixture, RestructureCutsTextsAndRefusesOverflowWhole) {
     TwoFields();
     Fetch(1, "abcdefghij");
