@@ -534,10 +534,7 @@ public:
         __builtin_prefetch(this);
         __builtin_prefetch(reinterpret_cast<const char*>(this) + sizeof(*this) - 1);
     }
-    void PrefetchValues() const {
-        __builtin_prefetch(InlineValues());
-        __builtin_prefetch(InlineValues() + 64);
-    }
+    void PrefetchValues() const { __builtin_prefetch(InlineValues()); }
     // The old value of a field (valid while HasOldData).
     Variant OldValue(int FieldIndex) const;
     // The old values (valid while HasOldData).
