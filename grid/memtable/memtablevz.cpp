@@ -1387,6 +1387,20 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
     bool storedPath = Options.Empty();
     for (TField* f : keyFields)
         if (f->FieldKind() != fkData) storedPath = false;
+    TMTIndexVz* index = storedPath && TryUseIndex ? MemTableData()->RecordsList()->Indexes()->GetIndexForFields(KeyFields) : nullptr;
+    if (index && !index->Active()) index = nullptr;
+    int found = -1;
+    if (index) {
+        // The index names the records by their store position: the view answers their rows.
+        const TRecordsListVz* list = index->RecordsList();
+        auto visit = [&](int recIndex) {
+            const int row = FRecordsView->IndexOfStoredRec(list, recIndex);
+            if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
+        };
+        if (n == 1 && VarIsArray(KeyValues)) index->ForEachMatchedRecIndex(KeyAt(KeyValues, 0, 1), visit);
+        else index->ForEachMatchedRecIndex(KeyValues, visit);
+        if (found >= 0 || !FDataDriver) return found;
+    }
     // Reading fields runs handlers, which may look up other key lists: they read a copy.
     std::vector<TField*> fields;
     if (!storedPath || FDataDriver) fields = keyFields;
@@ -1414,29 +1428,20 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
         return ok;
     };
     const int count = FRecordsView->ViewItemsCount();
-    int found = -1;
-    if (storedPath) {
-        TMTIndexVz* index = TryUseIndex ? MemTableData()->RecordsList()->Indexes()->GetIndexForFields(KeyFields) : nullptr;
-        if (index && index->Active()) {
-            Variant key = KeyValues;
-            if (n == 1 && VarIsArray(key)) key = KeyAt(KeyValues, 0, 1);
-            index->ForEachMatchedRec(key, [&](TMemoryRecordVz* rec) {
-                const int row = FRecordsView->IndexOfLiveRec(rec);
-                if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
-            });
-        } else {
-            std::vector<int> sf;
-            std::vector<TStoredKeyMatchVz> keys;
-            for (size_t i = 0; i < n; ++i) {
-                sf.push_back(keyFields[i]->FieldNo() - 1);
-                keys.emplace_back(KeyAt(KeyValues, i, n));
-            }
-            for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
-                TMemoryRecordVz* rec = FRecordsView->GetRec(row);
-                bool ok = true;
-                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec, sf[i]);
-                if (ok) found = row;
-            }
+    if (index) {
+        // Searched above: the records still to come from the driver are matched below.
+    } else if (storedPath) {
+        std::vector<int> sf;
+        std::vector<TStoredKeyMatchVz> keys;
+        for (size_t i = 0; i < n; ++i) {
+            sf.push_back(keyFields[i]->FieldNo() - 1);
+            keys.emplace_back(KeyAt(KeyValues, i, n));
+        }
+        for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
+            TMemoryRecordVz* rec = FRecordsView->GetRec(row);
+            bool ok = true;
+            for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec, sf[i]);
+            if (ok) found = row;
         }
     } else {
         for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row)

@@ -1370,7 +1370,8 @@ TField* TFields::FindField(const String& FieldName) const {
     const size_t h = FieldNameHash(FieldName);
     for (auto it = std::lower_bound(FNameHash.begin(), FNameHash.end(), std::make_pair(h, -1));
          it != FNameHash.end() && it->first == h; ++it)
-        if (TField* f = FList[static_cast<size_t>(it->second)]; f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0)
+        if (TField* f = FList[static_cast<size_t>(it->second)];
+            f->FieldName() == FieldName || f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0)
             return f;
     for (TField* f : FList)
         if (f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0) return f;

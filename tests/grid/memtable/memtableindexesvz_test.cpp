@@ -62,6 +62,14 @@ struct IndexFixture : ::testing::Test {
             if (i > 0) {
                 EXPECT_NE(CompareVarValuesVz(Idx->Items(i - 1)->Value, e->Value), vrGreaterThan) << "entry " << i;
             }
+            // A search by an integer key (held apart with the record positions) names the entry's
+            // record among those it visits.
+            const TVarType t = e->Value.VType();
+            if (t == varInteger || t == varInt64 || t == varSmallint) {
+                bool named = false;
+                Idx->ForEachMatchedRecIndex(e->Value, [&](int RecIndex) { named = named || RecIndex == e->RecIndex; });
+                EXPECT_TRUE(named) << "entry " << i;
+            }
         }
         for (int i = 0; i < L->Count(); ++i)
             if (L->Rec(i)->UpdateStatus() != usDeleted) {
