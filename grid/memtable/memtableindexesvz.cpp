@@ -14,6 +14,7 @@ const char* const SValuesNotComparable = "TMTIndexVz.FindKeyValueIndex: values i
 // ASCII-only case folding, so that non-ASCII letters compare exactly.
 bool SameTextAscii(const String& A, const String& B) {
     if (A.size() != B.size()) return false;
+    if (A.constData() == B.constData()) return true;
     for (qsizetype i = 0; i < A.size(); ++i) {
         char16_t a = A[i].unicode(), b = B[i].unicode();
         if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - 32);

@@ -136,12 +136,19 @@ private:
         int RecIndex;
     };
     std::vector<TIntKeyVz> FIntKeys;
-    // The first integer key not below Key (the end when none): a search without branches that
-    // asks for both of the next probes' lines ahead, so that the misses of a large index overlap.
+    // The first integer key not below Key (the end when none). The keys' spread gives a guess
+    // first, kept when it is that key (keys numbered without gaps are found at once, reading one
+    // line); otherwise a search without branches that asks for both of the next probes' lines
+    // ahead, so that the misses of a large index overlap.
     const TIntKeyVz* IntLowerBound(Int64 Key) const {
         const TIntKeyVz* base = FIntKeys.data();
         size_t n = FIntKeys.size();
-        if (n == 0) return base;
+        if (n == 0 || Key <= base[0].Key) return base;
+        if (Key > base[n - 1].Key) return base + n;
+        const double spread = static_cast<double>(base[n - 1].Key) - static_cast<double>(base[0].Key);
+        const double at = (static_cast<double>(Key) - static_cast<double>(base[0].Key)) / spread * static_cast<double>(n - 1);
+        const size_t guess = std::min(n - 1, static_cast<size_t>(std::max(0.0, at)));
+        if (base[guess].Key >= Key && (guess == 0 || base[guess - 1].Key < Key)) return base + guess;
         while (n > 1) {
             const size_t half = n / 2;
             __builtin_prefetch(base + half / 2);

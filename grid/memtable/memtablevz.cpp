@@ -787,7 +787,10 @@ bool TCustomMemTableVz::GetFieldData(TField* Field, Variant& Value) {
     }
     if (OnGetFieldValue.Assigned()) OnGetFieldValue(this, Field, v);
     if (VarIsNull(v) || VarIsEmpty(v)) return false;
-    Value = ToNative(v, Field->DataType());
+    // A value already of the field's kind is handed over as it is.
+    const TVarType kind = FieldTypeVarMap(Field->DataType());
+    if (kind == varVariant || v.VType() == kind || VarIsArray(v)) Value = std::move(v);
+    else Value = VarAsType(v, kind);
     return true;
 }
 
@@ -1363,7 +1366,10 @@ Variant TCustomMemTableVz::StoredKeyValue(TMemoryRecordVz* Rec, const std::vecto
 }
 
 const std::vector<TField*>& TCustomMemTableVz::KeyFieldList(const String& KeyFields) {
-    bool same = !FKeyFields.empty() && KeyFields == FKeyFieldsText;
+    // The same text is often the same characters (a literal): then they need no comparing.
+    bool same = !FKeyFields.empty() && ((KeyFields.constData() == FKeyFieldsText.constData() &&
+                                         KeyFields.size() == FKeyFieldsText.size()) ||
+                                        KeyFields == FKeyFieldsText);
     for (size_t i = 0; same && i < FKeyFields.size(); ++i)
         same = Fields()->IndexOf(FKeyFields[i]) >= 0 && FKeyFields[i]->FieldName() == FKeyFieldNames[i];
     if (!same) {
@@ -1387,12 +1393,12 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
     bool storedPath = Options.Empty();
     for (TField* f : keyFields)
         if (f->FieldKind() != fkData) storedPath = false;
-    TMTIndexVz* index = storedPath && TryUseIndex ? MemTableData()->RecordsList()->Indexes()->GetIndexForFields(KeyFields) : nullptr;
+    TRecordsListVz* list = MemTableData()->RecordsList();
+    TMTIndexVz* index = storedPath && TryUseIndex ? list->Indexes()->GetIndexForFields(KeyFields) : nullptr;
     if (index && !index->Active()) index = nullptr;
     int found = -1;
     if (index) {
         // The index names the records by their store position: the view answers their rows.
-        const TRecordsListVz* list = index->RecordsList();
         auto visit = [&](int recIndex) {
             const int row = FRecordsView->IndexOfStoredRec(list, recIndex);
             if (row >= StartRecIndex && (found < 0 || row < found)) found = row;

@@ -1321,7 +1321,12 @@ namespace {
 // A hash of a name that equal names ignoring case share (each unit case-folded).
 size_t FieldNameHash(const String& Name) {
     size_t h = 1469598103934665603ull;
-    for (QChar c : Name) h = (h ^ c.toCaseFolded().unicode()) * 1099511628211ull;
+    for (QChar c : Name) {
+        // ASCII folds to lower case; other units through the Unicode table.
+        const char16_t u = c.unicode();
+        const char16_t f = u < 0x80 ? (u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u) : c.toCaseFolded().unicode();
+        h = (h ^ f) * 1099511628211ull;
+    }
     return h;
 }
 
