@@ -3,7 +3,7 @@
 // driver, when it is installed), on the same rows, in one run. Every contender's walk is reduced
 // to a checksum printed next to its time, so a figure only counts when the checksums agree.
 //
-//   bench_ado [rows] [--growth] [--big]
+//   bench_ado [rows] [--growth] [--big]     (BENCH_MALLOC_DEFAULT=1: see main)
 //     rows      rows of the side-by-side table (default 100000)
 //     --growth  also GotoBookmark, Delete and Locate as the table grows (10 000 and 100 000 rows,
 //               and 1 000 000 with --big)
@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <malloc.h>
 #include <random>
@@ -120,9 +121,14 @@ int DaysOfIso(const char* S) {
     return static_cast<int>(QDate(y, m, d).toJulianDay() - QDate(1899, 12, 30).toJulianDay());
 }
 
+// The time of the last open (the statement and the fetch), for the profile mode's split.
+double LastOpenMs = 0;
+
 long long WalkLibpq(PGconn* C, const std::string& Table, long* HeapDelta) {
     const long h0 = HeapKb();
+    const auto t0 = Clock::now();
     PGresult* r = PQexec(C, ("select * from " + Table + " order by id").c_str());
+    LastOpenMs = Ms(t0, Clock::now());
     const long h1 = HeapKb();
     Sum s;
     const int n = PQntuples(r);
@@ -143,17 +149,12 @@ long long WalkLibpq(PGconn* C, const std::string& Table, long* HeapDelta) {
 
 // ---- the project: TADOQuery ---------------------------------------------------------------------
 
-long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelta) {
-    const long h0 = HeapKb();
-    TADOQuery* q = New<TADOQuery>(nullptr);
-    q->SetConnection(Conn);
-    q->SQL()->SetText(QString::fromStdString("select * from " + Table + " order by id"));
-    q->Open();
-    const long h1 = HeapKb();
+// Every field of every row of an open dataset, from the first.
+long long WalkFields(TDataSet* q) {
     TField* f[8];
     for (int i = 0; i < 8; ++i) f[i] = q->Fields()->Fields(i);
     Sum s;
-    for (; !q->Eof(); q->Next()) {
+    for (q->First(); !q->Eof(); q->Next()) {
         s.Add(f[0]->AsInteger());
         s.Add(f[1]->AsString().size());
         s.Add(static_cast<long long>(f[2]->AsDateTime()));
@@ -163,9 +164,22 @@ long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelt
         s.Add(f[6]->AsBoolean());
         s.Add(static_cast<long long>(std::floor(f[7]->AsFloat())));
     }
+    return s.V;
+}
+
+long long WalkAdo(TADOConnection* Conn, const std::string& Table, long* HeapDelta) {
+    const long h0 = HeapKb();
+    TADOQuery* q = New<TADOQuery>(nullptr);
+    q->SetConnection(Conn);
+    q->SQL()->SetText(QString::fromStdString("select * from " + Table + " order by id"));
+    const auto t0 = Clock::now();
+    q->Open();
+    LastOpenMs = Ms(t0, Clock::now());
+    const long h1 = HeapKb();
+    const long long s = WalkFields(q);
     if (HeapDelta) *HeapDelta = h1 - h0;
     q->Free();
-    return s.V;
+    return s;
 }
 
 // ---- the peer: QPSQL ----------------------------------------------------------------------------
@@ -175,7 +189,9 @@ long long WalkQt(const std::string& Table, long* HeapDelta) {
     const long h0 = HeapKb();
     QSqlQuery q(db);
     q.setForwardOnly(false);
+    const auto t0 = Clock::now();
     q.exec(QString::fromStdString("select * from " + Table + " order by id"));
+    LastOpenMs = Ms(t0, Clock::now());
     const long h1 = HeapKb();
     Sum s;
     const QDate base(1899, 12, 30);
@@ -204,18 +220,58 @@ double Median(int Runs, const std::function<void()>& Fn) {
     return t[t.size() / 2];
 }
 
+double MedianOf(std::vector<double> V) {
+    std::sort(V.begin(), V.end());
+    return V.empty() ? 0.0 : V[V.size() / 2];
+}
+
+// The contenders take turns, one run each a round in a rotating order, so a change in the
+// machine's load falls on all of them alike; each round also gives the ratios of its own runs.
 void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
-    std::printf("== ADO open + walk every field, %d rows x 8 columns: project | raw libpq | QPSQL (medians of 5)\n", N);
+    const int rounds = std::max(3, std::atoi(Env("BENCH_ROUNDS", "7").c_str()));
+    std::printf("== ADO open + walk every field, %d rows x 8 columns: project | raw libpq | QPSQL (medians of %d turns)\n",
+                N, rounds);
     const std::string table = "bench_ado_" + std::to_string(N);
     MakeTable(table, N);
     PGconn* pc = Connect(DbName);
     long mOurs = 0, mLimit = 0, mPeer = 0;
     long long cOurs = 0, cLimit = 0, cPeer = 0;
-    const double tOurs = Median(5, [&] { cOurs = WalkAdo(Conn, table, &mOurs); });
-    const double tLimit = Median(5, [&] { cLimit = WalkLibpq(pc, table, &mLimit); });
-    double tPeer = 0, tPeerNoTz = 0;
+    std::vector<double> tOurs, tLimit, tPeer, rLimit, rPeer, oOurs, oLimit, oPeer;
+    auto timed = [](const std::function<void()>& Fn) {
+        const auto a = Clock::now();
+        Fn();
+        return Ms(a, Clock::now());
+    };
+    for (int round = 0; round < rounds; ++round) {
+        double t[3] = {0, 0, 0};
+        for (int k = 0; k < 3; ++k) {
+            switch ((round + k) % 3) {
+                case 0:
+                    t[0] = timed([&] { cOurs = WalkAdo(Conn, table, &mOurs); });
+                    oOurs.push_back(LastOpenMs);
+                    break;
+                case 1:
+                    t[1] = timed([&] { cLimit = WalkLibpq(pc, table, &mLimit); });
+                    oLimit.push_back(LastOpenMs);
+                    break;
+                case 2:
+                    if (HaveQt) {
+                        t[2] = timed([&] { cPeer = WalkQt(table, &mPeer); });
+                        oPeer.push_back(LastOpenMs);
+                    }
+                    break;
+            }
+        }
+        tOurs.push_back(t[0]);
+        tLimit.push_back(t[1]);
+        rLimit.push_back(t[0] / t[1]);
+        if (HaveQt) {
+            tPeer.push_back(t[2]);
+            rPeer.push_back(t[0] / t[2]);
+        }
+    }
+    double tPeerNoTz = 0;
     if (HaveQt) {
-        tPeer = Median(5, [&] { cPeer = WalkQt(table, &mPeer); });
         const QByteArray tz = qgetenv("TZ");
         qunsetenv("TZ");
         tzset();
@@ -224,9 +280,14 @@ void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
         tzset();
     }
     PQfinish(pc);
+    const double ours = MedianOf(tOurs), limit = MedianOf(tLimit), peer = MedianOf(tPeer);
     std::printf("%-26s %10.1f ms %10.1f ms %10.1f ms   x%5.2f of limit  x%5.2f of peer   checksums %lld %lld %lld%s\n",
-                "open + walk", tOurs, tLimit, tPeer, tOurs / tLimit, tPeer > 0 ? tOurs / tPeer : 0.0, cOurs, cLimit,
-                cPeer, cOurs == cLimit && (!HaveQt || cLimit == cPeer) ? "" : "  MISMATCH");
+                "open + walk", ours, limit, peer, ours / limit, peer > 0 ? ours / peer : 0.0, cOurs, cLimit, cPeer,
+                cOurs == cLimit && (!HaveQt || cLimit == cPeer) ? "" : "  MISMATCH");
+    std::printf("%-26s %44s   x%5.2f of limit  x%5.2f of peer   (median of the rounds' own ratios)\n", "", "",
+                MedianOf(rLimit), HaveQt ? MedianOf(rPeer) : 0.0);
+    std::printf("%-26s %10.1f ms %10.1f ms %10.1f ms   (the open or exec alone: statement and fetch)\n", "  of which open",
+                MedianOf(oOurs), MedianOf(oLimit), MedianOf(oPeer));
     if (HaveQt) std::printf("%-26s %10s    %10s    %10.1f ms   (the peer without TZ set)\n", "", "", "", tPeerNoTz);
     std::printf("%-26s %10ld KB %10ld KB %10ld KB   x%5.2f of limit\n", "memory after open", mOurs, mLimit, mPeer,
                 mLimit > 0 ? double(mOurs) / mLimit : 0.0);
@@ -282,6 +343,14 @@ void Growth(TADOConnection* Conn, const std::vector<int>& Sizes) {
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    // Freed memory stays in the process: otherwise whether the allocator hands a fetch's tens of
+    // megabytes back to the system (and the next fetch, of any contender, faults them in again)
+    // turns on the order of the last frees, and one contender's layout moves the others' times.
+    // BENCH_MALLOC_DEFAULT=1 keeps the allocator's own behaviour.
+    if (Env("BENCH_MALLOC_DEFAULT").empty()) {
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    }
     QCoreApplication app(argc, argv);
     int rows = 100000;
     bool growth = false, big = false, table = true;
@@ -319,6 +388,43 @@ int main(int argc, char** argv) {
     if (!Env("PGUSER").empty()) cs += "UID=" + Env("PGUSER") + ";";
     conn->SetConnectionString(QString::fromStdString(cs));
     conn->Open();
+    // BENCH_PROFILE=walk|libpq|qt: one contender's open + walk in a loop, for a profiler; walkonly:
+    // the project's walk over one open dataset.
+    if (const std::string prof = Env("BENCH_PROFILE"); !prof.empty()) {
+        const std::string t = "bench_ado_" + std::to_string(rows);
+        MakeTable(t, rows);
+        PGconn* pc = Connect(DbName);
+        if (prof == "walkonly") {  // the walk alone, over one open dataset
+            TADOQuery* q = New<TADOQuery>(nullptr);
+            q->SetConnection(conn);
+            q->SQL()->SetText(QString::fromStdString("select * from " + t + " order by id"));
+            q->Open();
+            const int reps = std::max(1, std::atoi(Env("BENCH_REPS", "20").c_str()));
+            long long c = 0;
+            const auto a = Clock::now();
+            for (int i = 0; i < reps; ++i) c += WalkFields(q);
+            std::printf("walkonly: %.2f ms a walk, checksum %lld\n", Ms(a, Clock::now()) / reps, c);
+            q->Free();
+            conn->Free();
+            return 0;
+        }
+        long long c = 0;
+        double open = 0;
+        const int reps = std::max(1, std::atoi(Env("BENCH_REPS", "20").c_str()));
+        const auto a = Clock::now();
+        const std::clock_t cpu0 = std::clock();
+        for (int i = 0; i < reps; ++i) {
+            c += prof == "libpq" ? WalkLibpq(pc, t, nullptr) : prof == "qt" ? WalkQt(t, nullptr) : WalkAdo(conn, t, nullptr);
+            open += LastOpenMs;
+        }
+        const double all = Ms(a, Clock::now()) / reps;
+        const double cpu = 1000.0 * static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC / reps;
+        std::printf("%s: %.1f ms a run (open %.1f, walk %.1f; this process's CPU %.1f), checksum %lld\n", prof.c_str(), all,
+                    open / reps, all - open / reps, cpu, c);
+        PQfinish(pc);
+        conn->Free();
+        return 0;
+    }
     if (table) SideBySide(conn, haveQt && QSqlDatabase::database(QStringLiteral("bench")).isOpen(), rows);
     if (growth) {
         std::vector<int> sizes{10000, 100000};

@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <limits>
+
+#include <libpq-fe.h>
 
 namespace {
 
@@ -453,86 +456,165 @@ void TADOConnection::UnRegisterClient(TObject* Client) {
 
 namespace {
 
-// A fetched value read straight into the Variant kind of its field, for the common kinds whose
-// text needs no rules beyond its digits: integers, finite floats, booleans, texts, ISO dates and
-// numerics with at most four decimals as currency. False leaves the value to the general path
-// (decoded by type, then cast to the field's kind), which gives the same value.
-bool FastCell(const char* T, int Len, TPgOid Type, TVarType Target, Variant& Out) {
+// How a fetched column's text reads into its field's Variant kind without the general decoding:
+// integers, finite floats, booleans, texts, ISO dates and numerics with at most four decimals as
+// currency. Anything a fast reader does not take goes the general way (decoded by type, then
+// cast to the field's kind), which gives the same value.
+enum class TCellKind : unsigned char { General, Int16, Int32, Int64, Double, Bool, Text, Date, Currency };
+
+TCellKind CellKindOf(TPgOid Type, TVarType Target) {
     switch (Type) {
         case PgType::Int2:
-        case PgType::Int4: {
-            int v = 0;
-            const auto r = std::from_chars(T, T + Len, v);
-            if (r.ec != std::errc() || r.ptr != T + Len) return false;
-            if (Target == varInteger) Out = Variant(v);
-            else if (Target == varSmallint && Type == PgType::Int2) Out = Variant(static_cast<short>(v));
-            else return false;
-            return true;
-        }
-        case PgType::Int8: {
-            long long v = 0;
-            const auto r = std::from_chars(T, T + Len, v);
-            if (r.ec != std::errc() || r.ptr != T + Len || Target != varInt64) return false;
-            Out = Variant(v);
-            return true;
-        }
+            return Target == varSmallint ? TCellKind::Int16 : Target == varInteger ? TCellKind::Int32 : TCellKind::General;
+        case PgType::Int4: return Target == varInteger ? TCellKind::Int32 : TCellKind::General;
+        case PgType::Int8: return Target == varInt64 ? TCellKind::Int64 : TCellKind::General;
         case PgType::Float4:
-        case PgType::Float8: {
-            if (Target != varDouble || Len == 0 || (T[0] != '-' && (T[0] < '0' || T[0] > '9'))) return false;
-            if (T[0] == '-' && (Len < 2 || T[1] < '0' || T[1] > '9')) return false;  // -Infinity
-            double v = 0;
-            const auto r = std::from_chars(T, T + Len, v);
-            if (r.ec != std::errc() || r.ptr != T + Len) return false;
-            Out = Variant(v);
-            return true;
-        }
-        case PgType::Bool:
-            if (Target != varBoolean) return false;
-            Out = Variant(Len == 1 && T[0] == 't');
-            return true;
+        case PgType::Float8: return Target == varDouble ? TCellKind::Double : TCellKind::General;
+        case PgType::Bool: return Target == varBoolean ? TCellKind::Bool : TCellKind::General;
         case PgType::Text:
         case PgType::VarChar:
-        case PgType::BpChar:
-            if (Target != varUString) return false;
-            Out = Variant(QString::fromUtf8(T, Len));
+        case PgType::BpChar: return Target == varUString ? TCellKind::Text : TCellKind::General;
+        case PgType::Date: return Target == varDate ? TCellKind::Date : TCellKind::General;
+        case PgType::Numeric: return Target == varCurrency ? TCellKind::Currency : TCellKind::General;
+        default: return TCellKind::General;
+    }
+}
+
+// A decimal integer filling the whole NUL-terminated text ("-" allowed, no "+", no spaces) within
+// [Min, Max].
+bool ReadInteger(const char* T, Int64 Min, Int64 Max, Int64& Out) {
+    const bool neg = *T == '-';
+    if (neg) ++T;
+    UInt64 v = 0;
+    const char* start = T;
+    for (; static_cast<unsigned>(*T - '0') <= 9; ++T) {
+        if (T - start >= 19) return false;
+        v = v * 10 + static_cast<unsigned>(*T - '0');
+    }
+    if (*T || T == start) return false;
+    if (neg) {
+        if (v > static_cast<UInt64>(-(Min + 1)) + 1) return false;
+        Out = static_cast<Int64>(0 - v);
+    } else {
+        if (v > static_cast<UInt64>(Max)) return false;
+        Out = static_cast<Int64>(v);
+    }
+    return true;
+}
+
+int TwoDigits(const char* T) {
+    const unsigned a = static_cast<unsigned>(T[0] - '0'), b = static_cast<unsigned>(T[1] - '0');
+    return a <= 9 && b <= 9 ? static_cast<int>(a * 10 + b) : -1;
+}
+
+// ISO "YYYY-MM-DD" (years 1..9999) as days since 1899-12-30; any other form is left to the
+// general reading.
+bool ReadIsoDate(const char* T, TDateTime& Out) {
+    if (T[4] != '-' || T[7] != '-' || T[10] != 0) return false;
+    const int yh = TwoDigits(T), yl = TwoDigits(T + 2), m = TwoDigits(T + 5), d = TwoDigits(T + 8);
+    if (yh < 0 || yl < 0 || m < 1 || m > 12 || d < 1) return false;
+    const int y = yh * 100 + yl;
+    if (y < 1) return false;
+    static const unsigned char monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+    if (d > monthDays[m - 1] + (m == 2 && leap ? 1 : 0)) return false;
+    // days from the civil date: years counted from March, so the leap day ends a year
+    const int yy = m <= 2 ? y - 1 : y;
+    const int era = yy / 400;  // yy >= 0
+    const int yoe = yy - era * 400;
+    const int doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const int days = era * 146097 + doe - 719468;  // days since 1970-01-01
+    Out = static_cast<TDateTime>(days + 25569);
+    return true;
+}
+
+// A numeric with at most 14 whole digits and 4 decimals as currency.
+bool ReadCurrency(const char* T, Int64& Raw) {
+    const bool neg = *T == '-';
+    if (neg) ++T;
+    Int64 whole = 0;
+    const char* start = T;
+    for (; static_cast<unsigned>(*T - '0') <= 9; ++T) whole = whole * 10 + (*T - '0');
+    const long digits = T - start;
+    if (digits == 0 || digits > 14) return false;
+    Int64 frac = 0;
+    int places = 0;
+    if (*T == '.') {
+        for (++T; static_cast<unsigned>(*T - '0') <= 9 && places < 5; ++T, ++places) frac = frac * 10 + (*T - '0');
+        if (places == 0 || places > 4) return false;
+    }
+    if (*T) return false;
+    for (int i = places; i < 4; ++i) frac *= 10;
+    Raw = whole * 10000 + frac;
+    if (neg) Raw = -Raw;
+    return true;
+}
+
+// Puts a value into Out in place: no Variant made on the side and moved over.
+template <class T>
+void SetValue(Variant& Out, T&& Value) noexcept {
+    Out.~Variant();
+    new (&Out) Variant(std::forward<T>(Value));
+}
+
+// The value of a non-Null cell by its column's fast reader; false when the text is not one the
+// reader takes.
+bool ReadFastCell(TCellKind Kind, pg_result* Res, int Row, int Col, const char* T, Variant& Out) {
+    switch (Kind) {
+        case TCellKind::Int16: {
+            Int64 v;
+            if (!ReadInteger(T, -32768, 32767, v)) return false;
+            SetValue(Out, static_cast<short>(v));
             return true;
-        case PgType::Date: {
-            // ISO "YYYY-MM-DD" (any other style goes the general way)
-            if (Target != varDate || Len != 10 || T[4] != '-' || T[7] != '-') return false;
-            int y = 0, m = 0, d = 0;
-            if (std::from_chars(T, T + 4, y).ptr != T + 4 || std::from_chars(T + 5, T + 7, m).ptr != T + 7 ||
-                std::from_chars(T + 8, T + 10, d).ptr != T + 10)
-                return false;
+        }
+        case TCellKind::Int32: {
+            Int64 v;
+            if (!ReadInteger(T, std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), v)) return false;
+            SetValue(Out, static_cast<int>(v));
+            return true;
+        }
+        case TCellKind::Int64: {
+            Int64 v;
+            if (!ReadInteger(T, std::numeric_limits<Int64>::min(), std::numeric_limits<Int64>::max(), v)) return false;
+            SetValue(Out, static_cast<long long>(v));
+            return true;
+        }
+        case TCellKind::Double: {
+            // digits only: NaN and the infinities go the general way
+            const char* p = T + (*T == '-');
+            if (static_cast<unsigned>(*p - '0') > 9) return false;
+            const char* end = T + PQgetlength(Res, Row, Col);
+            double v = 0;
+            const auto r = std::from_chars(T, end, v);
+            if (r.ec != std::errc() || r.ptr != end) return false;
+            SetValue(Out, v);
+            return true;
+        }
+        case TCellKind::Bool:
+            SetValue(Out, T[0] == 't' && T[1] == 0);
+            return true;
+        case TCellKind::Text:
+            SetValue(Out, QString::fromUtf8(T, PQgetlength(Res, Row, Col)));
+            return true;
+        case TCellKind::Date: {
+            if (PQgetlength(Res, Row, Col) != 10) return false;
             TDateTime dt;
-            if (!TryEncodeDate(static_cast<Word>(y), static_cast<Word>(m), static_cast<Word>(d), dt)) return false;
-            Out = VarFromDateTime(dt);
+            if (!ReadIsoDate(T, dt)) return false;
+            Out.~Variant();
+            new (&Out) Variant(VarFromDateTime(dt));  // made in place
             return true;
         }
-        case PgType::Numeric: {
-            if (Target != varCurrency) return false;
-            const char* p = T;
-            const char* end = T + Len;
-            const bool neg = p < end && *p == '-';
-            if (neg) ++p;
-            Int64 whole = 0;
-            int digits = 0;
-            for (; p < end && *p >= '0' && *p <= '9'; ++p, ++digits) whole = whole * 10 + (*p - '0');
-            if (digits == 0 || digits > 14) return false;
-            Int64 frac = 0;
-            int places = 0;
-            if (p < end && *p == '.') {
-                for (++p; p < end && *p >= '0' && *p <= '9'; ++p, ++places) frac = frac * 10 + (*p - '0');
-                if (places == 0 || places > 4) return false;
-            }
-            if (p != end) return false;
-            for (int i = places; i < 4; ++i) frac *= 10;
-            const Int64 raw = whole * 10000 + frac;
-            Out = Variant(Currency::FromRaw(neg ? -raw : raw));
+        case TCellKind::Currency: {
+            Int64 raw;
+            if (!ReadCurrency(T, raw)) return false;
+            SetValue(Out, Currency::FromRaw(raw));
             return true;
         }
-        default:
+        case TCellKind::General:
             return false;
     }
+    return false;
 }
 
 }  // namespace
@@ -543,6 +625,7 @@ struct TCustomADODataSet::TColumnInfo {
     TPgOid Table = 0;
     int TableColumn = 0;
     TVarType Target = varVariant;  // the Variant kind of the column's field
+    TCellKind Kind = TCellKind::General;
 };
 
 struct TCustomADODataSet::TTableInfo {
@@ -691,7 +774,8 @@ void TCustomADODataSet::DefineFields(const TPgResult& Result) {
             def->SetSize(size);
             def->SetPrecision(precision);
             if (!col.Table) def->SetAttributes({faReadonly});
-            FColumns.push_back({col.Type, col.TypMod, col.Table, col.TableColumn, FieldTypeVarMap(type)});
+            const TVarType target = FieldTypeVarMap(type);
+            FColumns.push_back({col.Type, col.TypMod, col.Table, col.TableColumn, target, CellKindOf(col.Type, target)});
         }
     } catch (...) {
         FieldDefs()->EndUpdate();
@@ -721,27 +805,49 @@ void TCustomADODataSet::LoadRows(TPgResult&& Result) {
     FRows.clear();
     FView.clear();
     FViewValidTo = 0;
+    FFetchedRows.clear();
     FResult = std::make_unique<TPgResult>(std::move(Result));
+    FResultColumns = std::min(FColumns.size(), static_cast<size_t>(FResult->ColumnCount()));
     const int n = FResult->RowCount();
+    constexpr int blockRows = FetchedBlockRows;
+    FFetchedFirstId = FNextId;
+    FFetchedEndId = FNextId + n;
+    FFetchedRows.reserve(static_cast<size_t>((n + blockRows - 1) / blockRows));
     FRows.reserve(static_cast<size_t>(n));
     for (int r = 0; r < n; ++r) {
-        auto row = std::make_unique<TRow>();
+        if (r % blockRows == 0) FFetchedRows.push_back(std::make_unique<TRow[]>(static_cast<size_t>(std::min(blockRows, n - r))));
+        TRow* row = &FFetchedRows.back()[static_cast<size_t>(r % blockRows)];
         row->Id = FNextId++;
         row->ResultRow = r;
-        FRows.push_back(std::move(row));
+        row->ViewPos = r;
+        row->Fetched = true;
+        FRows.emplace_back(row);
     }
+    FRowPosIsIndex = true;
+}
+
+bool TCustomADODataSet::ReadCell(const TRow& Row, size_t Col, Variant& Value) const {
+    if (Row.Values || Row.ResultRow < 0 || !FResult) {
+        if (!Row.Values || Col >= Row.Values->size() || IsNullish((*Row.Values)[Col])) return false;
+        Value = (*Row.Values)[Col];
+        return true;
+    }
+    if (Col >= FResultColumns) return false;
+    pg_result* res = FResult->Handle();
+    const int c = static_cast<int>(Col);
+    const char* t = PQgetvalue(res, Row.ResultRow, c);
+    if (!t || (*t == 0 && PQgetisnull(res, Row.ResultRow, c))) return false;  // Null reads as ""
+    if (ReadFastCell(FColumns[Col].Kind, res, Row.ResultRow, c, t, Value)) return true;
+    Value = ToFieldType(FResult->Value(Row.ResultRow, c), c);
+    return !IsNullish(Value);
 }
 
 Variant TCustomADODataSet::CellValue(const TRow& Row, size_t Col) const {
-    if (!Row.Values.empty() || Row.ResultRow < 0 || !FResult) return Col < Row.Values.size() ? Row.Values[Col] : Null();
-    if (Col >= FColumns.size() || static_cast<int>(Col) >= FResult->ColumnCount()) return Null();
-    int len = 0;
-    const char* t = FResult->RawText(Row.ResultRow, static_cast<int>(Col), len);
-    if (!t) return Null();
-    const int c = static_cast<int>(Col);
+    if (Row.Values || Row.ResultRow < 0 || !FResult)
+        return Row.Values && Col < Row.Values->size() ? (*Row.Values)[Col] : Null();
     Variant v;
-    if (FastCell(t, len, FColumns[Col].Type, FColumns[Col].Target, v)) return v;
-    return ToFieldType(FResult->Value(Row.ResultRow, c), c);
+    if (!ReadCell(Row, Col, v)) return Null();
+    return v;
 }
 
 std::vector<Variant>& TCustomADODataSet::BufferValues(TRecBuf* B) const {
@@ -807,9 +913,14 @@ bool TCustomADODataSet::RowAccepted(TRow* Row) {
 
 void TCustomADODataSet::RebuildView() {
     std::vector<TRow*> view;
-    view.reserve(FRows.size());
-    for (auto& r : FRows)
-        if (RowAccepted(r.get())) view.push_back(r.get());
+    if (!FFiltered) {
+        view.resize(FRows.size());
+        for (size_t i = 0; i < FRows.size(); ++i) view[i] = FRows[i].get();
+    } else {
+        view.reserve(FRows.size());
+        for (auto& r : FRows)
+            if (RowAccepted(r.get())) view.push_back(r.get());
+    }
     // Sort: "a DESC, b ASC"
     struct Key { int Index; bool Desc; };
     std::vector<Key> keys;
@@ -860,8 +971,9 @@ void TCustomADODataSet::RebuildView() {
         view.swap(sorted);
     }
     FView = std::move(view);
-    for (size_t i = 0; i < FView.size(); ++i) FView[i]->ViewPos = static_cast<int>(i);
-    FViewValidTo = static_cast<int>(FView.size());
+    // A view of every row in their order right after the fetch finds the rows' places already
+    // written; any other learns them when one is first asked for.
+    FViewValidTo = !FFiltered && keys.empty() && FRowPosIsIndex ? static_cast<int>(FView.size()) : 0;
 }
 
 void TCustomADODataSet::InternalOpen() {
@@ -884,6 +996,8 @@ void TCustomADODataSet::InternalClose() {
     if (DefaultFields()) DestroyFields();
     for (TRecBuf* b : FAllocated) b->Row = nullptr;
     FRows.clear();
+    FFetchedRows.clear();
+    FFetchedFirstId = FFetchedEndId = 0;
     FView.clear();
     FViewValidTo = 0;
     FResult.reset();
@@ -934,6 +1048,11 @@ void TCustomADODataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
 
 // Rows are numbered as they come and only ever appended or removed: the list stays in Id order.
 TCustomADODataSet::TRow* TCustomADODataSet::FindRow(int Id) const {
+    if (Id >= FFetchedFirstId && Id < FFetchedEndId) {  // a fetched row: straight to its block
+        const size_t k = static_cast<size_t>(Id - FFetchedFirstId);
+        TRow* row = &FFetchedRows[k / FetchedBlockRows][k % FetchedBlockRows];
+        return row->Deleted ? nullptr : row;
+    }
     const auto it = std::lower_bound(FRows.begin(), FRows.end(), Id, [](const auto& r, int id) { return r->Id < id; });
     return it != FRows.end() && (*it)->Id == Id ? it->get() : nullptr;
 }
@@ -946,6 +1065,7 @@ int TCustomADODataSet::ViewIndexOfRow(const TRow* Row) const {
         return Row->ViewPos;
     if (FViewValidTo < n) {
         for (int i = FViewValidTo; i < n; ++i) FView[static_cast<size_t>(i)]->ViewPos = i;
+        FRowPosIsIndex = false;
         FViewValidTo = n;
         if (Row->ViewPos >= 0 && Row->ViewPos < n && FView[static_cast<size_t>(Row->ViewPos)] == Row) return Row->ViewPos;
     }
@@ -988,8 +1108,7 @@ TGetResult TCustomADODataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, 
             break;
     }
     FillBuffer(Buf(Buffer), FCurrent);
-    ClearCalcFields(Buffer);
-    GetCalcFields(Buffer);
+    GetCalcFields(Buffer);  // clears the calculated values first when there are any
     return grOK;
 }
 
@@ -1082,24 +1201,26 @@ TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() {
 bool TCustomADODataSet::GetFieldData(TField* Field, Variant& Value) {
     TRecBuf* b = ActiveRecBuf();
     if (!b) return false;
-    Variant v;
+    const std::vector<Variant>* values;
+    size_t i;
     if (Field->FieldNo() > 0) {
-        const size_t i = static_cast<size_t>(Field->FieldNo() - 1);
-        if (State() == dsOldValue || State() == dsCurValue) {
+        i = static_cast<size_t>(Field->FieldNo() - 1);
+        const TDataSetState state = State();
+        if (state == dsOldValue || state == dsCurValue) {
             TRow* row = FindRow(b->RowId);
-            if (!row || (State() == dsOldValue && GetBookmarkFlag(ActiveBuffer()) == bfInserted)) return false;
-            v = CellValue(*row, i);
-        } else if (b->Values.empty() && b->Row) {
-            v = CellValue(*b->Row, i);
-        } else {
-            v = i < b->Values.size() ? b->Values[i] : Null();
+            if (!row || (state == dsOldValue && GetBookmarkFlag(ActiveBuffer()) == bfInserted)) return false;
+            return ReadCell(*row, i, Value);
         }
+        if (b->Values.empty() && b->Row) return ReadCell(*b->Row, i, Value);  // straight from the row
+        values = &b->Values;
     } else {
-        const int i = Field->Index();
-        v = i >= 0 && i < static_cast<int>(b->Calc.size()) ? b->Calc[static_cast<size_t>(i)] : Null();
+        const int index = Field->Index();
+        if (index < 0) return false;
+        i = static_cast<size_t>(index);
+        values = &b->Calc;
     }
-    if (IsNullish(v)) return false;
-    Value = std::move(v);
+    if (i >= values->size() || IsNullish((*values)[i])) return false;
+    Value = (*values)[i];
     return true;
 }
 
@@ -1476,7 +1597,7 @@ void TCustomADODataSet::InternalPost() {
         if (!row) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
         std::vector<Variant> values = BufferValues(b);
         ResolveUpdate(*row, values);
-        row->Values = values;
+        row->Values = std::make_unique<std::vector<Variant>>(values);
         b->Values = std::move(values);
         return;
     }
@@ -1484,9 +1605,9 @@ void TCustomADODataSet::InternalPost() {
     std::vector<Variant> values = BufferValues(b);
     values.resize(FColumns.size(), Null());
     ResolveInsert(values);
-    auto row = std::make_unique<TRow>();
+    TRowPtr row(new TRow);
     row->Id = FNextId++;
-    row->Values = values;
+    row->Values = std::make_unique<std::vector<Variant>>(values);
     int at = static_cast<int>(FView.size());
     if (b->Flag == bfBOF) {
         at = 0;
@@ -1500,6 +1621,7 @@ void TCustomADODataSet::InternalPost() {
     b->Row = row.get();
     b->Values = std::move(values);
     FRows.push_back(std::move(row));
+    FRowPosIsIndex = false;
     FCurrent = at;
 }
 
@@ -1508,13 +1630,14 @@ void TCustomADODataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
     std::vector<Variant> values = BufferValues(b);
     values.resize(FColumns.size(), Null());
     ResolveInsert(values);
-    auto row = std::make_unique<TRow>();
+    TRowPtr row(new TRow);
     row->Id = FNextId++;
-    row->Values = std::move(values);
+    row->Values = std::make_unique<std::vector<Variant>>(std::move(values));
     const int at = Append ? static_cast<int>(FView.size()) : std::max(0, std::min(FCurrent, static_cast<int>(FView.size())));
     FView.insert(FView.begin() + at, row.get());
     ViewChangedFrom(at);
     FRows.push_back(std::move(row));
+    FRowPosIsIndex = false;
     FCurrent = at;
 }
 
@@ -1529,8 +1652,11 @@ void TCustomADODataSet::InternalDelete() {
         ViewChangedFrom(index);
     }
     ForgetRow(row);
+    row->Deleted = true;
+    row->Values.reset();
     const auto it = std::lower_bound(FRows.begin(), FRows.end(), row->Id, [](const auto& r, int id) { return r->Id < id; });
     if (it != FRows.end() && it->get() == row) FRows.erase(it);
+    FRowPosIsIndex = false;
     FCurrent = index >= 0 ? index : FCurrent;
     if (FCurrent >= static_cast<int>(FView.size())) FCurrent = static_cast<int>(FView.size()) - 1;
 }

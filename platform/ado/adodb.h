@@ -243,8 +243,18 @@ protected:
         int Id = 0;
         int ResultRow = -1;
         int ViewPos = -1;             // place in FView: exact below FViewValidTo
-        std::vector<Variant> Values;  // by field definition; empty while the result holds them
+        bool Fetched = false;         // lives in a block of FFetchedRows, not on its own
+        bool Deleted = false;         // a fetched row deleted (its block keeps it until the next fetch)
+        // By field definition; none while the result holds them (a fetched row stays small).
+        std::unique_ptr<std::vector<Variant>> Values;
     };
+    // Frees a row made on its own; a fetched row goes with the block it was made in.
+    struct TRowDeleter {
+        void operator()(TRow* Row) const {
+            if (!Row->Fetched) delete Row;
+        }
+    };
+    using TRowPtr = std::unique_ptr<TRow, TRowDeleter>;
     struct TRecBuf {
         int RowId = -1;
         TRow* Row = nullptr;  // the row shown, read through while Values is empty
@@ -312,6 +322,8 @@ private:
     void LoadRows(TPgResult&& Result);
     // A value of a row by field definition (Null past the end).
     Variant CellValue(const TRow& Row, size_t Col) const;
+    // The same into Value; false (Value untouched or Null) for Null.
+    bool ReadCell(const TRow& Row, size_t Col, Variant& Value) const;
     // The values a buffer shows.
     std::vector<Variant>& BufferValues(TRecBuf* B) const;
     void ForgetRow(const TRow* Row);
@@ -344,10 +356,17 @@ private:
 
     std::vector<TColumnInfo> FColumns;       // by field definition
     std::vector<TTableInfo> FTables;         // catalog of tables written to
-    std::vector<std::unique_ptr<TRow>> FRows;  // the server's order, then inserted rows
+    // The fetched rows, in blocks of a few hundred (small enough to come from the heap and go back
+    // to it, not from the system).
+    std::vector<std::unique_ptr<TRow[]>> FFetchedRows;
+    static constexpr int FetchedBlockRows = 512;
+    int FFetchedFirstId = 0, FFetchedEndId = 0;  // the fetched rows' Ids, in their order
+    std::vector<TRowPtr> FRows;              // the server's order, then inserted rows
     std::vector<TRow*> FView;                // sorted and filtered
     mutable int FViewValidTo = 0;            // FView positions below are exact in the rows
+    mutable bool FRowPosIsIndex = false;     // every row's ViewPos is its place in FRows
     std::unique_ptr<TPgResult> FResult;      // the fetched rows' values
+    size_t FResultColumns = 0;               // its columns that have a field definition
     int FNextId = 1;
     int FCurrent = -1;                       // cursor in FView: -1 before, size() after
     bool FCursorOpen = false;

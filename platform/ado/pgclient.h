@@ -135,6 +135,8 @@ public:
     QByteArray Text(int ARow, int ACol) const;
     // The same text in place (NUL-terminated, valid while the result lives), nullptr for NULL.
     const char* RawText(int ARow, int ACol, int& ALength) const;
+    // The library's result, for readers that walk it cell by cell.
+    pg_result* Handle() const { return FResult.get(); }
     // The DateStyle the server printed dates and times in.
     const String& DateStyle() const { return FDateStyle; }
     // The value decoded by the column's type: Null; Smallint/Integer/Int64; Double; FMT-BCD for

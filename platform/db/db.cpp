@@ -436,11 +436,6 @@ bool TDataSet::IsLinkedTo(TDataSource* DataSource) const {
 
 // ---- the buffer ring ---------------------------------------------------------------------------
 
-TRecordBuffer TDataSet::ActiveBuffer() const {
-    if (FBuffers.empty() || FActiveRecord < 0 || FActiveRecord >= static_cast<int>(FBuffers.size())) return 0;
-    return FBuffers[FActiveRecord];
-}
-
 void TDataSet::SetBufListSize(int Value) {
     int old = static_cast<int>(FBuffers.size());
     if (old == Value) return;
@@ -614,7 +609,6 @@ void TDataSet::Resync(TResyncMode Mode) {
 
 // ---- navigation --------------------------------------------------------------------------------
 
-bool TDataSet::IsEmpty() const { return FActiveRecord >= FRecordCount; }
 
 void TDataSet::First() {
     CheckBrowseMode();

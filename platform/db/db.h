@@ -157,7 +157,7 @@ public:
     virtual int MoveBy(int Distance);
     bool Bof() const { return FBOF; }
     bool Eof() const { return FEOF; }
-    bool IsEmpty() const;
+    bool IsEmpty() const { return FActiveRecord >= FRecordCount; }
     int RecordCount() { return GetRecordCount(); }
     int RecNo() { return GetRecNo(); }
     void SetRecNo(int Value) { SetRecNoValue(Value); }
@@ -282,7 +282,9 @@ public:
     int ActiveRecord() const { return FActiveRecord; }
     int BufferCount() const { return FBufferCount; }
     int BufferedRecordCount() const { return FRecordCount; }
-    TRecordBuffer ActiveBuffer() const;
+    TRecordBuffer ActiveBuffer() const {
+        return FActiveRecord >= 0 && static_cast<size_t>(FActiveRecord) < FBuffers.size() ? FBuffers[static_cast<size_t>(FActiveRecord)] : 0;
+    }
     TRecordBuffer Buffers(int Index) const { return FBuffers[Index]; }
 
 protected:

@@ -233,7 +233,7 @@ bool TField::GetData(Variant& Value) const {
         Value = FDataSet->GetAggregateValue(const_cast<TField*>(this));
         return !IsNullish(Value);
     }
-    Value = Variant();
+    if (Value.VType() != varEmpty) Value = Variant();
     bool r = FDataSet->GetFieldData(const_cast<TField*>(this), Value);
     if (!r) Value = Null();
     return r;
@@ -332,8 +332,8 @@ void TField::RangeError(Extended Value, Extended Min, Extended Max) const {
 
 String TField::AsString() const {
     Variant v;
-    if (!GetData(v)) return String();
-    return VarToStr(v);
+    if (!GetData(v) || VarIsNull(v)) return String();
+    return std::move(v).AsString();  // a text is moved out, not copied
 }
 void TField::SetAsString(const String& Value) { SetAsVariant(Value); }
 Integer TField::AsInteger() const { AccessError(QStringLiteral("Integer")); }
@@ -444,8 +444,8 @@ TGuidField::TGuidField(TComponent* AOwner) : TStringField(AOwner) {
 
 String TStringField::AsString() const {
     Variant v;
-    if (!GetData(v)) return String();
-    return VarToStr(v);
+    if (!GetData(v) || VarIsNull(v)) return String();
+    return std::move(v).AsString();  // a text is moved out, not copied
 }
 
 void TStringField::SetAsString(const String& Value) { SetData(NativeValue(Value)); }

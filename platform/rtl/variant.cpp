@@ -809,9 +809,14 @@ bool Variant::AsBoolean() const {
     return ToBoolean(*this);
 }
 
-String Variant::AsString() const {
+String Variant::AsString() const& {
     if (FType == varNull || VarIsArray(*this)) CastError(FType, varUString);
     return ToText(*this, varUString);
+}
+
+String Variant::AsString() && {
+    if (FType == varUString || FType == varOleStr || FType == varString) return std::move(VA::S(*this));
+    return static_cast<const Variant&>(*this).AsString();
 }
 
 TDateTime Variant::AsDateTime() const {

@@ -189,7 +189,10 @@ public:
     Extended AsExtended() const;
     Currency AsCurrency() const;
     bool AsBoolean() const;
-    String AsString() const;
+    String AsString() const&;
+    // The same from a Variant about to go: a held text is moved out, not copied (the Variant is
+    // left with an empty one).
+    String AsString() &&;
     TDateTime AsDateTime() const;
     TBcd AsBcd() const;
     // The object of a varObject variant (nullptr for Empty and Null), else EVariantTypeCastError.

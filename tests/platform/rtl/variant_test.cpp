@@ -89,6 +89,12 @@ TEST_F(VariantTest, EmptyAndNullStayApart) {
     EXPECT_FALSE(e.AsBoolean());
     EXPECT_THROW(n.AsInteger(), EVariantTypeCastError);
     EXPECT_THROW(n.AsString(), EVariantTypeCastError);
+    // A text taken from a Variant about to go leaves the copies sharing it as they were.
+    Variant text(QStringLiteral("ёлка"));
+    const Variant sharing = text;
+    EXPECT_EQ(std::move(text).AsString(), QStringLiteral("ёлка"));
+    EXPECT_EQ(sharing.AsString(), QStringLiteral("ёлка"));
+    EXPECT_EQ(Variant(12).AsString(), QStringLiteral("12"));
     EXPECT_EQ(VarToStr(n), QString());
     EXPECT_EQ(VarToStrDef(n, QStringLiteral("-")), QStringLiteral("-"));
     EXPECT_EQ(VarToStrDef(e, QStringLiteral("-")), QString());
