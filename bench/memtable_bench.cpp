@@ -225,8 +225,11 @@ void ProfileOne(const char* What, int N) {
         T->SetSortOrder(u"Name; D"_S);
     }
     if (w == "editsorted") T->SetSortOrder(u"Name; D"_S);
+    // BENCH_ROUNDS=<n> repeats the operation n times (20 by default).
+    const char* roundsText = std::getenv("BENCH_ROUNDS");
+    const int rounds = roundsText && std::atoi(roundsText) > 0 ? std::atoi(roundsText) : 20;
     const auto a = Clock::now();
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < rounds; ++i) {
         if (w == "sort") {
             T->SetSortOrder(u"Name; D"_S);
             T->SetSortOrder(String());
@@ -277,7 +280,7 @@ void ProfileOne(const char* What, int N) {
             U->EndViewUpdate(true);
         }
     }
-    std::printf("%s: %.1f ms per round\n", What, Ms(a, Clock::now()) / 20);
+    std::printf("%s: %.2f ms per round\n", What, Ms(a, Clock::now()) / rounds);
 }
 
 void SideBySide(int N) {

@@ -148,6 +148,9 @@ void TCustomMemTableVz::AfterConstruction() {
     FRecordsView = NewOwned<TRecordsViewVz>(this);
     TRecordsViewVz* v = FRecordsView.get();
     v->OnFilterRecord = [this](TMemoryRecordVz* Rec, TMemRecViewVz* Node) { return IsRecordAccepted(Rec, Node); };
+    v->OnFilterRecords = [this](TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes) {
+        return AcceptRecords(Recs, Count, Passes);
+    };
     v->OnCompareRecords = [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) { return CompareRecords(a, b, p); };
     v->OnViewDataEvent = [this](TMemoryRecordVz* r, int i, TRecordsListNotification a) { ViewDataEvent(r, i, a); };
     v->OnViewRecordMovedEvent = [this](TMemoryRecordVz* r, int o, int n) { ViewRecordMoved(r, o, n); };
@@ -1331,6 +1334,30 @@ bool TCustomMemTableVz::IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* /*
     }
     if (tempState) RestoreState(old);
     return accept;
+}
+
+TRecordsTestVz TCustomMemTableVz::AcceptRecords(TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes) {
+    if (!FActive) return rtAllPassVz;
+    const bool extra = FExtraFilters && FExtraFilters->ActiveFilterCount() > 0;
+    const bool hasText = Filtered() && FFilterExpr && FFilterExpr->HasData();
+    const bool hasEvent = Filtered() && FOnFilterRecord.Assigned();
+    const bool detail = FDetailMode && FMasterDetailSide != mdsOnProviderVz && !FDetailStoreFields.empty();
+    // What IsRecordAccepted shows a record in the temporary buffer for goes one by one.
+    if (hasEvent || extra || detail || (hasText && CalcFieldsCount() > 0 && !FBuffers.empty())) return rtOneByOneVz;
+    if (!hasText) return rtAllPassVz;
+    // A record whose test raises is handled as IsRecordAccepted handles it: it passes.
+    int at = 0;
+    while (at < Count) {
+        try {
+            FFilterExpr->FilterRecords(Recs, Count, Passes, at);
+        } catch (EAbort&) {
+            throw;
+        } catch (...) {
+            InternalHandleException();
+            Passes[at++] = 1;
+        }
+    }
+    return rtTestedVz;
 }
 
 void TCustomMemTableVz::RefreshFilteredView() {

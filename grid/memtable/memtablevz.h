@@ -241,6 +241,9 @@ public:
     bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc);
     bool DeleteFilter(TMemTableFilterItemVz* Item);
     bool IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* ViewItem);
+    // IsRecordAccepted over many records at once, where only the filter text decides (no event,
+    // no record buffer, no further filter): the records view's OnFilterRecords.
+    TRecordsTestVz AcceptRecords(TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes);
 
     // ---- editing, cached updates, driver
     bool CachedUpdates() const;

@@ -74,6 +74,7 @@ struct TDataSetExprParserVz::TEvalCtx {
     TMemoryRecordVz* Rec = nullptr;
     TRecordsViewVz* View = nullptr;
     int AggrPos = 0;
+    int ValueCount = 0;  // the compiled filter's: Rec's number of values
 };
 
 TDataSetExprParserVz::TDataSetExprParserVz(TDataSet* ADataSet, TDataSetExprParserTypeVz ExprParserType)
@@ -514,8 +515,7 @@ struct TDataSetExprParserVz::TFastVal {
     TClass Cls = fvOther;
     Int64 I = 0;                // fvInt (a Boolean as -1 or 0), fvCurr (the raw value, scaled by 10 000)
     double F = 0;               // fvFloat, fvDate
-    const String* S = nullptr;  // fvText: the stored text itself, or Own
-    String Own;                 // a text that is not read in place (a constant's, a Variant's)
+    const String* S = nullptr;  // fvText: the stored text itself, or a text kept by whoever read it
 };
 
 struct TDataSetExprParserVz::TFastOperand {
@@ -523,6 +523,7 @@ struct TDataSetExprParserVz::TFastOperand {
     int Pos = -1;                // a field's structure position; -1 for a constant
     TVarType Kind = varVariant;  // the kind the field is read as (varVariant: as stored)
     TFastVal Const;
+    String ConstText;            // a text constant's text (Const.S points here)
 };
 
 struct TDataSetExprParserVz::TFastNode {
@@ -534,6 +535,9 @@ struct TDataSetExprParserVz::TFastNode {
     int ListFrom = 0, ListCount = 0;  // IN: the list's operands in FLists
     int Len = 0;                      // partial compare: the prefix length
     bool CaseInsens = false;          // partial compare: ignores case
+    // A comparison of a stored field with a constant number: 1 when the field is A, -1 when it
+    // is B (0 otherwise); the usual values are then compared without building either side.
+    signed char FieldConst = 0;
 };
 
 namespace {
@@ -541,11 +545,11 @@ namespace {
 constexpr int kFalse = 0, kTrue = 1, kNull = 2;
 
 template <class T>
-int Sign3(T A, T B) { return A < B ? -1 : (B < A ? 1 : 0); }
+int Sign3(T A, T B) { return static_cast<int>(B < A) - static_cast<int>(A < B); }
 
 }  // namespace
 
-bool TDataSetExprParserVz::Classify(const Variant& V, TFastVal& Out) {
+bool TDataSetExprParserVz::Classify(const Variant& V, TFastVal& Out, String& Text) {
     switch (V.VType()) {
     case varEmpty: case varNull: Out.Cls = TFastVal::fvNull; return true;
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
@@ -570,8 +574,8 @@ bool TDataSetExprParserVz::Classify(const Variant& V, TFastVal& Out) {
         return true;
     case varOleStr: case varString: case varUString:
         Out.Cls = TFastVal::fvText;
-        Out.Own = V.AsString();
-        Out.S = &Out.Own;
+        Text = V.AsString();
+        Out.S = &Text;
         return true;
     default:
         Out.Cls = TFastVal::fvOther;
@@ -627,11 +631,12 @@ bool TDataSetExprParserVz::CompareFast(const TFastVal& A, const TFastVal& B, boo
 
 // The operand's value for the record: a constant's own, or the field's read into Scratch;
 // nullptr where the general evaluation must read it.
-const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Index, const TMemoryRecordVz* Rec,
-                                                                         TFastVal& Scratch) const {
+const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Index, const TEvalCtx& Ctx,
+                                                                         TFastVal& Scratch, String& Text) const {
     const TFastOperand& o = FOperands[static_cast<size_t>(Index)];
     if (o.Pos < 0) return o.Const.Cls != TFastVal::fvOther ? &o.Const : nullptr;
-    if (o.Pos >= Rec->ValueCount()) return nullptr;
+    if (o.Pos >= Ctx.ValueCount) return nullptr;
+    const TMemoryRecordVz* Rec = Ctx.Rec;
     // The value is read in place, with no Variant made.
     TVarType vt;
     const TMTValueClassVz cls = Rec->ValueClass(o.Pos, vt);
@@ -659,14 +664,14 @@ const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Inde
         Scratch.S = &Rec->TextValue(o.Pos);
         return &Scratch;
     default:
-        return Classify(Rec->Value(o.Pos), Scratch) ? &Scratch : nullptr;
+        return Classify(Rec->Value(o.Pos), Scratch, Text) ? &Scratch : nullptr;
     }
 }
 
-bool TDataSetExprParserVz::OfFieldKind(const TFastOperand& Operand, const TMemoryRecordVz* Rec) {
-    if (Operand.Pos < 0 || Operand.Pos >= Rec->ValueCount()) return false;
+bool TDataSetExprParserVz::OfFieldKind(const TFastOperand& Operand, const TEvalCtx& Ctx) {
+    if (Operand.Pos < 0 || Operand.Pos >= Ctx.ValueCount) return false;
     TVarType vt;
-    Rec->ValueClass(Operand.Pos, vt);
+    Ctx.Rec->ValueClass(Operand.Pos, vt);
     return Operand.Kind == varVariant || vt == Operand.Kind;
 }
 
@@ -690,7 +695,7 @@ int TDataSetExprParserVz::CompileOperand(int Node) {
         } catch (...) {
             return -1;  // the general evaluation raises it
         }
-        if (!Classify(c, o.Const)) return -1;
+        if (!Classify(c, o.Const, o.ConstText)) return -1;
     } else if (cls == nodeFIELD && NodeOperator(Node) == coFIELD2) {
         TFieldRef ref;
         ResolveField(ref, Node, FProgStruct);
@@ -747,10 +752,18 @@ int TDataSetExprParserVz::CompileBool(int Node) {
             n.B = b;
             return add();
         }
-        case coEQ: case coNE: case coGT: case coLT: case coGE: case coLE:
+        case coEQ: case coNE: case coGT: case coLT: case coGE: case coLE: {
             if (!operands(Operand(Node, 0), Operand(Node, 1))) return AddGeneral(Node);
             n.Kind = TFastNode::fnCmp;
+            auto number = [this](int I) {
+                const TFastOperand& o = FOperands[static_cast<size_t>(I)];
+                return o.Pos < 0 && (o.Const.Cls == TFastVal::fvInt || o.Const.Cls == TFastVal::fvFloat);
+            };
+            auto field = [this](int I) { return FOperands[static_cast<size_t>(I)].Pos >= 0; };
+            if (field(n.A) && number(n.B)) n.FieldConst = 1;
+            else if (number(n.A) && field(n.B)) n.FieldConst = -1;
             return add();
+        }
         case coLIKE:
             if (!operands(Operand(Node, 0), Operand(Node, 1))) return AddGeneral(Node);
             n.Kind = TFastNode::fnLike;
@@ -803,9 +816,43 @@ void TDataSetExprParserVz::Compile(TMTDataStructVz* Struct) {
     }
     // The constants' texts are read where they now lie.
     for (TFastOperand& o : FOperands)
-        if (o.Pos < 0 && o.Const.Cls == TFastVal::fvText) o.Const.S = &o.Const.Own;
+        if (o.Pos < 0 && o.Const.Cls == TFastVal::fvText) o.Const.S = &o.ConstText;
     // A program that only hands its root to the general evaluation gains nothing.
     if (FProgRoot >= 0 && FProg[static_cast<size_t>(FProgRoot)].Kind == TFastNode::fnGeneral) FProgRoot = -1;
+}
+
+// A comparison of a stored field with a constant number for the usual values: kTrue or kFalse,
+// or -1 where the comparison must read its operands in full.
+inline int TDataSetExprParserVz::RunFieldConst(const TFastNode& N, const TEvalCtx& Ctx) const {
+    const bool fieldA = N.FieldConst > 0;
+    const TFastOperand& f = FOperands[static_cast<size_t>(fieldA ? N.A : N.B)];
+    if (f.Pos >= Ctx.ValueCount) return -1;
+    const TFastVal& k = FOperands[static_cast<size_t>(fieldA ? N.B : N.A)].Const;
+    TVarType vt;
+    const TMTValueClassVz cls = Ctx.Rec->ValueClass(f.Pos, vt);
+    int c;
+    if (cls == mvcNullVz || cls == mvcEmptyVz) {
+        c = -1;  // Null sorts before any value
+    } else if (f.Kind != varVariant && vt != f.Kind) {
+        return -1;
+    } else if (cls == mvcIntegerVz) {
+        const Int64 v = Ctx.Rec->IntValue(f.Pos);
+        c = k.Cls == TFastVal::fvInt ? Sign3(v, k.I) : Sign3(static_cast<long double>(v), static_cast<long double>(k.F));
+    } else if (cls == mvcFloatVz) {
+        const long double v = Ctx.Rec->FloatValue(f.Pos);
+        c = Sign3(v, k.Cls == TFastVal::fvInt ? static_cast<long double>(k.I) : static_cast<long double>(k.F));
+    } else {
+        return -1;
+    }
+    if (!fieldA) c = -c;
+    switch (N.Op) {
+    case coEQ: return c == 0;
+    case coNE: return c != 0;
+    case coGT: return c > 0;
+    case coLT: return c < 0;
+    case coGE: return c >= 0;
+    default: return c <= 0;
+    }
 }
 
 int TDataSetExprParserVz::RunGeneral(const TFastNode& N, TEvalCtx& Ctx) {
@@ -816,7 +863,6 @@ int TDataSetExprParserVz::RunGeneral(const TFastNode& N, TEvalCtx& Ctx) {
 
 int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
     const TFastNode& n = FProg[static_cast<size_t>(Index)];
-    const TMemoryRecordVz* rec = Ctx.Rec;
     switch (n.Kind) {
     case TFastNode::fnAnd: case TFastNode::fnOr: {
         // Both sides are evaluated, as the general evaluation does (its errors come in order).
@@ -830,11 +876,14 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
         return a == kNull ? kNull : (a ? kFalse : kTrue);
     }
     case TFastNode::fnCmp: {
+        if (n.FieldConst != 0)
+            if (const int r = RunFieldConst(n, Ctx); r >= 0) return r;
         TFastVal sa, sb;
+        String ta, tb;
         int c = 0;
         const bool eqOp = n.Op == coEQ || n.Op == coNE;
-        const TFastVal* a = ReadOperand(n.A, rec, sa);
-        const TFastVal* b = a ? ReadOperand(n.B, rec, sb) : nullptr;
+        const TFastVal* a = ReadOperand(n.A, Ctx, sa, ta);
+        const TFastVal* b = a ? ReadOperand(n.B, Ctx, sb, tb) : nullptr;
         if (!b || !CompareFast(*a, *b, eqOp, FProgCaseInsensitive, eqOp, c)) return RunGeneral(n, Ctx);
         switch (n.Op) {
         case coEQ: return c == 0;
@@ -847,11 +896,12 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
     }
     case TFastNode::fnIn: {
         TFastVal sa, sb;
-        const TFastVal* a = ReadOperand(n.A, rec, sa);
+        String ta, tb;
+        const TFastVal* a = ReadOperand(n.A, Ctx, sa, ta);
         if (!a) return RunGeneral(n, Ctx);
         for (int i = 0; i < n.ListCount; ++i) {
             int c = 0;
-            const TFastVal* b = ReadOperand(FLists[static_cast<size_t>(n.ListFrom + i)], rec, sb);
+            const TFastVal* b = ReadOperand(FLists[static_cast<size_t>(n.ListFrom + i)], Ctx, sb, tb);
             if (!b || !CompareFast(*a, *b, true, FProgCaseInsensitive, true, c)) return RunGeneral(n, Ctx);
             if (c == 0) return kTrue;
         }
@@ -859,20 +909,22 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
     }
     case TFastNode::fnBlank: {
         TFastVal sa;
+        String ta;
         const TFastOperand& o = FOperands[static_cast<size_t>(n.A)];
         // Only Null or a text is blank: any other value of the field's own kind is not.
         bool blank;
-        if (const TFastVal* a = ReadOperand(n.A, rec, sa))
+        if (const TFastVal* a = ReadOperand(n.A, Ctx, sa, ta))
             blank = a->Cls == TFastVal::fvNull || (a->Cls == TFastVal::fvText && a->S->isEmpty());
-        else if (OfFieldKind(o, rec))
+        else if (OfFieldKind(o, Ctx))
             blank = false;
         else return RunGeneral(n, Ctx);
         return (n.Op == coISBLANK) == blank ? kTrue : kFalse;
     }
     case TFastNode::fnLike: {
         TFastVal sa, sb;
-        const TFastVal* a = ReadOperand(n.A, rec, sa);
-        const TFastVal* b = a ? ReadOperand(n.B, rec, sb) : nullptr;
+        String ta, tb;
+        const TFastVal* a = ReadOperand(n.A, Ctx, sa, ta);
+        const TFastVal* b = a ? ReadOperand(n.B, Ctx, sb, tb) : nullptr;
         if (!b) return RunGeneral(n, Ctx);
         if (a->Cls == TFastVal::fvNull || b->Cls == TFastVal::fvNull) return kFalse;
         if (a->Cls != TFastVal::fvText || b->Cls != TFastVal::fvText) return RunGeneral(n, Ctx);
@@ -880,8 +932,9 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
     }
     case TFastNode::fnPartial: {
         TFastVal scratchA, scratchB;
-        const TFastVal* a = ReadOperand(n.A, rec, scratchA);
-        const TFastVal* b = a ? ReadOperand(n.B, rec, scratchB) : nullptr;
+        String ta, tb;
+        const TFastVal* a = ReadOperand(n.A, Ctx, scratchA, ta);
+        const TFastVal* b = a ? ReadOperand(n.B, Ctx, scratchB, tb) : nullptr;
         if (!b) return RunGeneral(n, Ctx);
         // Null reads as an empty text here.
         auto text = [](const TFastVal& X, bool& Ok) -> const String* {
@@ -914,13 +967,45 @@ bool TDataSetExprParserVz::IsCurRecordInFilter(TMemoryRecordVz* Rec) {
             FProgCaseInsensitive != CaseInsensitive())
             Compile(st);
         if (FProgRoot >= 0) {
-            TEvalCtx ctx{Rec, nullptr, 0};
+            TEvalCtx ctx{Rec, nullptr, 0, Rec->ValueCount()};
             return Run(FProgRoot, ctx) == kTrue;
         }
     }
     const Variant v = Evaluate(Rec);
     if (ExprIsNull(v)) return false;
     return v.AsBoolean();
+}
+
+void TDataSetExprParserVz::FilterRecords(TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes, int& At) {
+    if (!HasData() || FExprParserType != dsptFilterVz) {
+        for (; At < Count; ++At) Passes[At] = IsCurRecordInFilter(Recs[At]) ? 1 : 0;
+        return;
+    }
+    const bool caseInsensitive = CaseInsensitive();
+    // The program is checked against a record's structure once per structure met.
+    TMTDataStructVz* checked = nullptr;
+    bool anyChecked = false;
+    for (; At < Count; ++At) {
+        TMemoryRecordVz* rec = Recs[At];
+        TMTDataStructVz* st = rec->DataStruct();
+        if (!anyChecked || st != checked) {
+            if (!FProgBuilt || FProgStruct != st || (st && FProgFieldCount != st->Count()) ||
+                FProgCaseInsensitive != caseInsensitive)
+                Compile(st);
+            checked = st;
+            anyChecked = true;
+        }
+        if (FProgRoot >= 0) {
+            TEvalCtx ctx{rec, nullptr, 0, rec->ValueCount()};
+            const TFastNode& root = FProg[static_cast<size_t>(FProgRoot)];
+            int r = root.FieldConst != 0 ? RunFieldConst(root, ctx) : -1;
+            if (r < 0) r = Run(FProgRoot, ctx);
+            Passes[At] = r == kTrue ? 1 : 0;
+        } else {
+            const Variant v = Evaluate(rec);
+            Passes[At] = !ExprIsNull(v) && v.AsBoolean() ? 1 : 0;
+        }
+    }
 }
 
 Variant TDataSetExprParserVz::Evaluate(TMemoryRecordVz* Rec) {

@@ -20,7 +20,9 @@
 // are fields and constants read numbers, dates and texts in place, with no Variant made. Any other
 // part (functions, arithmetic, a field the store does not hold) and any stored value of another
 // kind than its field's are handed to the evaluation above, so both give the same answers and the
-// same errors.
+// same errors. A comparison of a stored number with a constant number reads the value and compares
+// it without branching on the answer. FilterRecords runs the program over many records in a loop
+// (a filter pass of the dataset), checking it against each record structure met once.
 #pragma once
 
 #include "platform/db/dbfilter.h"
@@ -34,6 +36,13 @@ class TRecordsViewVz;
 class TMTDataStructVz;
 
 enum TDataSetExprParserTypeVz { dsptFilterVz, dsptAggregateVz };
+
+// How the dataset's filter answered for many records at once (TRecordsViewVz::OnFilterRecords).
+enum TRecordsTestVz : unsigned char {
+    rtOneByOneVz,  // nothing tested: each record must go through OnFilterRecord
+    rtTestedVz,    // every record tested
+    rtAllPassVz    // nothing tested: the filter takes every record
+};
 
 class TDataSetExprParserVz : public TObject {
     SDELKA_CLASS(TDataSetExprParserVz, TObject)
@@ -52,6 +61,9 @@ public:
     // False without data; a Null value rejects.
     bool IsCurRecordInFilter(TMemoryRecordVz* Rec);
     bool IsCurRecordBufInFilter(void* /*Buffer*/) { return true; }
+    // IsCurRecordInFilter for Recs[At..Count) (none nil), written to Passes[At..Count); At moves
+    // on past each record tested, so when a test raises it names the record that raised.
+    void FilterRecords(TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes, int& At);
     // The aggregate over the view's accountable records (False without data).
     Variant CalcAggregateValue(TRecordsViewVz* RecordsView);
     // The value of the expression for one record (no view).
@@ -93,12 +105,14 @@ private:
     int CompileBool(int Node);
     int CompileOperand(int Node);
     int AddGeneral(int Node);
-    const TFastVal* ReadOperand(int Operand, const TMemoryRecordVz* Rec, TFastVal& Scratch) const;
-    static bool Classify(const Variant& V, TFastVal& Out);
-    // True when the operand is a stored field whose value in Rec is of the field's kind.
-    static bool OfFieldKind(const TFastOperand& Operand, const TMemoryRecordVz* Rec);
+    // Text keeps a text that is not read in place.
+    const TFastVal* ReadOperand(int Operand, const TEvalCtx& Ctx, TFastVal& Scratch, String& Text) const;
+    static bool Classify(const Variant& V, TFastVal& Out, String& Text);
+    // True when the operand is a stored field whose value in the record is of the field's kind.
+    static bool OfFieldKind(const TFastOperand& Operand, const TEvalCtx& Ctx);
     static bool CompareFast(const TFastVal& A, const TFastVal& B, bool DateEq, bool CaseInsens, bool EqOnly, int& Result);
     int RunGeneral(const TFastNode& N, TEvalCtx& Ctx);
+    int RunFieldConst(const TFastNode& N, const TEvalCtx& Ctx) const;
     int Run(int Index, TEvalCtx& Ctx);
 
     TDataSet* FDataSet;

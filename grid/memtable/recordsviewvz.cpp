@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
@@ -321,32 +322,102 @@ namespace {
 // the chain per stage: the view item, then its record, then the record's values. Each pointer
 // is read only once what holds it has had a stage's time to arrive.
 constexpr int kAheadStageVz = 16;
+template <int Stage = kAheadStageVz>
 class TRecPrefetchVz {
 public:
     // Values: whether the walk reads the records' values.
     explicit TRecPrefetchVz(bool Values = true) : FValues(Values) {}
-    // Rec is the record kAheadStageVz * 2 places ahead.
+    // Rec is the record Stage * 2 places ahead.
     void AheadRec(const TMemoryRecordVz* Rec) {
-        if (const TMemoryRecordVz* p = FRecs[FRecAt % kAheadStageVz]; p && FValues) p->PrefetchValues();
-        FRecs[FRecAt++ % kAheadStageVz] = Rec;
-        if (Rec) Rec->Prefetch();
-    }
-    // Item is the view item kAheadStageVz * 3 places ahead (twice, without the values).
+        if (const TMemoryRecordVz* p = FRecs[FRecAt % Stage]; p && FValues) p->PrefetchValues();
+        FRecs[FRecAt++ % Stage] = Rec;
+        if (Rec) Rec->Prefetch();    }
+    // Item is the view item Stage * 3 places ahead (twice, without the values).
     void AheadItem(const TMemRecViewVz* Item) {
-        const TMemRecViewVz* p = FItems[FItemAt % kAheadStageVz];
+        const TMemRecViewVz* p = FItems[FItemAt % Stage];
         AheadRec(p ? p->Rec() : nullptr);
-        FItems[FItemAt++ % kAheadStageVz] = Item;
+        FItems[FItemAt++ % Stage] = Item;
         if (Item) __builtin_prefetch(Item);
     }
 
 private:
-    const TMemoryRecordVz* FRecs[kAheadStageVz] = {};
-    const TMemRecViewVz* FItems[kAheadStageVz] = {};
+    const TMemoryRecordVz* FRecs[Stage] = {};
+    const TMemRecViewVz* FItems[Stage] = {};
     unsigned FRecAt = 0, FItemAt = 0;
     bool FValues;
 };
 
 }  // namespace
+
+int TRecordsViewVz::TestStoredRecords(TRecordsListVz* List, unsigned char* Passes, TTestedByIdVz* ById) {
+    FFilterAborted = false;
+    const TRecordsTestVz how = OnFilterRecords.Assigned() ? OnFilterRecords(nullptr, 0, nullptr)
+                                                          : (OnFilterRecord.Assigned() ? rtOneByOneVz : rtAllPassVz);
+    const size_t ids = ById ? FItemTable.size() : 0;
+    if (ById) {
+        ById->Recs.assign(ids, nullptr);
+        ById->Passes.assign(ids, 0);
+    }
+    // The record (its line is at hand) and its answer by its item's number.
+    auto byId = [&](const TMemoryRecordVz* R, unsigned char Pass) {
+        if (const unsigned id = R->ViewTag(); id < ids) {
+            ById->Recs[id] = R;
+            ById->Passes[id] = Pass;
+        }
+    };
+    size_t at = 0;
+    int count = 0;
+    if (how == rtOneByOneVz) {
+        TRecPrefetchVz<> ahead;
+        List->ForEachRecAhead(kAheadStageVz * 2, [&](TMemoryRecordVz* r, TMemoryRecordVz* next) {
+            ahead.AheadRec(next);
+            if (r && !FFilterAborted) {
+                const unsigned char pass = RecordPassesFilter(r, nullptr) ? 1 : 0;
+                Passes[at] = pass;
+                count += pass;
+                if (ids) byId(r, pass);
+            }
+            ++at;
+        });
+        return count;
+    }
+    // The records the status filter lets through go to the filter in chunks; the chunk is tested
+    // while its records and values, asked for as it was gathered, are at hand.
+    const bool everyStatus = FStatusFilter.Contains(usUnmodified) && FStatusFilter.Contains(usModified) &&
+                             FStatusFilter.Contains(usInserted) && FStatusFilter.Contains(usDeleted);
+    // A chunk is tested in a burst: the records are asked for two chunks ahead, their values one.
+    constexpr int chunk = 64;
+    TRecPrefetchVz<chunk> ahead(how == rtTestedVz);
+    TMemoryRecordVz* recs[chunk];
+    size_t places[chunk];
+    unsigned char results[chunk];
+    int k = 0;
+    auto flush = [&] {
+        if (how == rtTestedVz) OnFilterRecords(recs, k, results);
+        else std::memset(results, 1, static_cast<size_t>(k));
+        for (int i = 0; i < k; ++i) {
+            Passes[places[i]] = results[i];
+            count += results[i];
+            if (ids) byId(recs[i], results[i]);
+        }
+        k = 0;
+    };
+    List->ForEachRecAhead(chunk * 2, [&](TMemoryRecordVz* r, TMemoryRecordVz* next) {
+        ahead.AheadRec(next);
+        if (r) {
+            if (everyStatus || FStatusFilter.Contains(r->UpdateStatus())) {
+                recs[k] = r;
+                places[k++] = at;
+                if (k == chunk) flush();
+            } else if (ids) {
+                byId(r, 0);
+            }
+        }
+        ++at;
+    });
+    if (k > 0) flush();
+    return count;
+}
 
 void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     // The rows go; the items need not be told (their row block no longer holds them).
@@ -385,36 +456,60 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                 auto* item = static_cast<TMemRecViewVz*>(candidates->Items(i));
                 if (RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
             }
-        } else if (FSortOrder.isEmpty() || !list) {
-            // The sorted list is in storage order: one walk.
+        } else if (!list) {
             passed.reserve(static_cast<size_t>(FSorderViewList.Count()));
-            TRecPrefetchVz ahead;
-            FSorderViewList.ForEachAhead(kAheadStageVz * 3, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
-                ahead.AheadItem(next);
+            FSorderViewList.ForEach([&](TMemRecViewVz* item) {
                 if (!FFilterAborted && RecordPassesFilter(item->Rec(), nullptr)) passed.push_back(item);
             });
         } else {
             // The records are tested in storage order (the order they lie in memory), then the
-            // sorted items are picked by their record's position: no re-sort, and no walk through
-            // the records in the scattered sorted order while the filter reads them.
+            // items are picked in the sorted list's order: no re-sort, and no walk through the
+            // records in a scattered order while the filter reads them.
             const int n = list->Count();
-            std::vector<char> passes(static_cast<size_t>(n), 0);
-            TRecPrefetchVz ahead;
-            size_t at = 0;
-            list->ForEachRecAhead(kAheadStageVz * 2, [&](TMemoryRecordVz* r, TMemoryRecordVz* next) {
-                ahead.AheadRec(next);
-                if (r && !FFilterAborted) passes[at] = RecordPassesFilter(r, nullptr) ? 1 : 0;
-                ++at;
-            });
+            std::vector<unsigned char> passes(static_cast<size_t>(n), 0);
+            const bool inStorageOrder = FSortOrder.isEmpty() && FSorderViewList.Count() == n;
+            TTestedByIdVz byId;
+            const int count = TestStoredRecords(list, passes.data(), inStorageOrder ? nullptr : &byId);
             if (!FFilterAborted) {
-                passed.reserve(static_cast<size_t>(FSorderViewList.Count()));
-                // Only the record's position is read here: the items and records are asked for.
-                TRecPrefetchVz pickAhead(false);
-                FSorderViewList.ForEachAhead(kAheadStageVz * 2, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
-                    pickAhead.AheadItem(next);
-                    const int at = item->Rec()->Index();
-                    if (at >= 0 && at < n && passes[static_cast<size_t>(at)]) passed.push_back(item);
-                });
+                if (inStorageOrder) {
+                    // In storage order the sorted list holds one item per record, in the records'
+                    // order: the i-th item is the i-th record's, and no item need be read.
+                    // One slot more than the passes: every item is written, and the place moves on
+                    // past those that pass (no branch to mispredict on a filter's answers).
+                    passed.resize(static_cast<size_t>(count) + 1);
+                    TMemRecViewVz** to = passed.data();
+                    TMemRecViewVz** const last = to + count;
+                    const unsigned char* pass = passes.data();
+                    FSorderViewList.ForEach([&](TMemRecViewVz* item) {
+                        *to = item;
+                        to += *pass++;
+                        if (to > last) to = last;
+                    });
+                    passed.resize(static_cast<size_t>(to - passed.data()));
+                } else {
+                    // Each item's answer is found by its number, checked against its record; an
+                    // item the numbers do not answer for reads its record's position.
+                    passed.resize(static_cast<size_t>(count) + 1);
+                    TMemRecViewVz** to = passed.data();
+                    TMemRecViewVz** const last = to + count;
+                    const size_t ids = byId.Recs.size();
+                    FSorderViewList.ForEachAhead(kAheadStageVz * 4, [&](TMemRecViewVz* item, TMemRecViewVz* next) {
+                        if (next) __builtin_prefetch(next);
+                        const unsigned id = item->Id();
+                        const TMemoryRecordVz* rec = item->Rec();
+                        unsigned char pass;
+                        if (id < ids && byId.Recs[id] == rec) {
+                            pass = byId.Passes[id];
+                        } else {
+                            const int at = rec->Index();
+                            pass = at >= 0 && at < n && passes[static_cast<size_t>(at)];
+                        }
+                        *to = item;
+                        to += pass;
+                        if (to > last) to = last;
+                    });
+                    passed.resize(static_cast<size_t>(to - passed.data()));
+                }
             }
         }
         if (!FFilterAborted) {

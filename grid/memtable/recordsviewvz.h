@@ -20,6 +20,11 @@ class TRecordsViewVz;
 class TMemRecViewVz;
 
 using TRecordsViewFilterEventVz = TEvent<bool(TMemoryRecordVz* Rec, TMemRecViewVz* Node)>;
+// Tests Count stored records (none nil) at once, as OnFilterRecord would one by one: Passes[i]
+// becomes 1 for each record the filter takes, 0 for the others. With Count 0 it only tells
+// whether it can (rtTestedVz) or what it would answer.
+using TRecordsViewFilterRecordsEventVz =
+    TEvent<TRecordsTestVz(TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes)>;
 // Answers a smaller list of candidate view items, or nullptr for all of them (the list stays the
 // caller's).
 using TGetPrefilteredListEventVz = TEvent<TObjectList*()>;
@@ -158,6 +163,8 @@ public:
 
     TCompareRecords OnCompareRecords;
     TRecordsViewFilterEventVz OnFilterRecord;
+    // The same filter over many records at once (a whole pass asks it first).
+    TRecordsViewFilterRecordsEventVz OnFilterRecords;
     TGetPrefilteredListEventVz OnGetPrefilteredList;
     TRecordsListNotificatorDataEventVz OnViewDataEvent;
     TRecordsListRecordMovedEventVz OnViewRecordMovedEvent;
@@ -287,6 +294,15 @@ private:
     // Moves an item of the sorted list to where its record now sorts.
     void KeepSortedPlace(TMemRecViewVz* Item);
     void CalcLookupBuffer(TMemRecViewVz* Item);
+    // The stored records tested against the view's filters in storage order: Passes[i] for the
+    // record at i (0 for a nil slot); a pass stopped by FilterAborted leaves the rest 0. Where
+    // ById is given it also gets, by the number a record keeps for its item, the record and its
+    // answer (a reader checks the record). Answers how many passed.
+    struct TTestedByIdVz {
+        std::vector<const TMemoryRecordVz*> Recs;
+        std::vector<unsigned char> Passes;
+    };
+    int TestStoredRecords(TRecordsListVz* List, unsigned char* Passes, TTestedByIdVz* ById);
     void FreeSortedItems();
     TMemoryRecordVz* ViewRec(int Index) const;
 

@@ -86,7 +86,9 @@ TEST_F(AuxWorkTest, KindHoursPriceAndSumShareOneRow) {
     for (std::size_t i = 0; i < row.size(); ++i) {
         SCOPED_TRACE(row[i]->Name().toStdString());
         EXPECT_LT(std::abs(row[i]->Top() - Form24->Edit6->Top()), 4);  // the same line
-        if (i > 0) EXPECT_GE(row[i]->Left(), row[i - 1]->Left() + row[i - 1]->Width());  // left to right, apart
+        if (i > 0) {
+            EXPECT_GE(row[i]->Left(), row[i - 1]->Left() + row[i - 1]->Width());  // left to right, apart
+        }
         EXPECT_LE(row[i]->Left() + row[i]->Width(), Form24->GroupBox1->ClientWidth());
     }
     Form24->Show();

@@ -70,7 +70,9 @@ TEST(RecordCardRules, TypedNumbersInEitherSeparator) {
     for (const auto& c : cases) {
         double v = -1;
         EXPECT_EQ(TypedNumber(QString::fromUtf8(c.Text), v), c.Ok) << c.Text;
-        if (c.Ok) EXPECT_DOUBLE_EQ(v, c.Value) << c.Text;
+        if (c.Ok) {
+            EXPECT_DOUBLE_EQ(v, c.Value) << c.Text;
+        }
     }
 }
 

@@ -157,9 +157,10 @@ TEST_F(TimesheetWindowTest, EveryModeShowsTheMonthOfTheRecords) {
                     for (int d = 1; d <= 31; ++d) {
                         TColumn* day = c->Items(d + 1);
                         EXPECT_EQ(day->Visible(), d <= days) << d;
-                        if (d <= days)
+                        if (d <= days) {
                             EXPECT_EQ(day->Title()->Font()->Color(),
                                       IsWeekendDayOfMonth(MonthOf(first), YearOf(first), d) ? clRed : clWindowText);
+                        }
                     }
                 });
                 (Form1->*m.Click)(nullptr);

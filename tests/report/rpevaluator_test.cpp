@@ -344,7 +344,9 @@ TEST_F(RpEvaluatorFieldTest, RepeatedEvaluationsGiveWhatAFreshExpressionGives) {
                 TRpEvResult r;
                 ev->Value(r);
                 EXPECT_EQ(Show(r), E(c)) << expr.toStdString() << " on record " << Workers->RecNo();
-                if (expr == u"UPPER(QTY)") EXPECT_EQ(Show(r), "E:");
+                if (expr == u"UPPER(QTY)") {
+                    EXPECT_EQ(Show(r), "E:");
+                }
             }
         ev->SetDataSets(nullptr);
     }

@@ -556,7 +556,9 @@ TEST_F(GridVz, ARefusedDoubleClickArrivesAsAPlainPress) {
     doubleClick();
     EXPECT_EQ(dbl, 1);
     for (std::size_t i = 0; i < g->ClickShifts.size(); ++i)
-        if (i >= 3) EXPECT_FALSE(g->ClickShifts[i].Contains(ssDouble)) << i;  // the refused pair
+        if (i >= 3) {
+            EXPECT_FALSE(g->ClickShifts[i].Contains(ssDouble)) << i;  // the refused pair
+        }
 }
 
 TEST_F(GridVz, DraggingACellRangeSelectsIt) {

@@ -589,7 +589,9 @@ TEST_F(StoreFixture, PositionsStayTrueThroughChangesInTheMiddle) {
                 const int at = static_cast<int>(gen() % static_cast<unsigned>(n));
                 TMemoryRecordVz* next = at + 1 < n ? L->Rec(at + 1) : nullptr;
                 L->DeleteRecord(at);
-                if (next) ASSERT_EQ(next->Index(), at);
+                if (next) {
+                    ASSERT_EQ(next->Index(), at);
+                }
                 break;
             }
             default: L->Move(static_cast<int>(gen() % static_cast<unsigned>(n)), static_cast<int>(gen() % static_cast<unsigned>(n))); break;

@@ -160,6 +160,9 @@ TEST(CompiledFilter, AgreesWithTheGeneralEvaluation) {
         u"NOT (Flag AND Id > 0) OR Name IS NULL"_S, u"Id > 1 AND (Name = 'abc' OR Amount < 0)"_S,
         u"UPPER(Name) = 'ABC' OR Id = 1"_S, u"Id + 1 = 3 AND Flag"_S, u"NOT (Name LIKE '%a%')"_S,
         u"Name"_S, u"Flag AND Name"_S,
+        // A constant on the left of a stored number.
+        u"4.5 = Amount"_S, u"3 > Amount"_S, u"-3 <> Amount"_S, u"9007199254740992 < Big"_S, u"2.5 >= Id"_S,
+        u"0 <= Big AND 10 > Amount"_S,
     };
     for (TFilterOptions options : {TFilterOptions(), TFilterOptions{foCaseInsensitive}}) {
         t->SetFilterOptions(options);
@@ -183,6 +186,33 @@ TEST(CompiledFilter, AgreesWithTheGeneralEvaluation) {
                 });
                 EXPECT_EQ(answer([&] { return compiled->IsCurRecordInFilter(rec); }), want)
                     << text.toStdString() << " on record " << i + 1 << (options.Empty() ? "" : " ignoring case");
+            }
+            // Many records at once: the same answers, and a record whose test raises is named.
+            std::vector<TMemoryRecordVz*> recs;
+            for (int i = 0; i < list->Count(); ++i) recs.push_back(list->Rec(i));
+            std::vector<unsigned char> passes(recs.size(), 9);
+            auto batch = NewOwned<TDataSetExprParserVz>(t.get(), dsptFilterVz);
+            batch->ParseExpression(text);
+            for (int at = 0; at < static_cast<int>(recs.size());) {
+                std::string got;
+                const int from = at;
+                try {
+                    batch->FilterRecords(recs.data(), static_cast<int>(recs.size()), passes.data(), at);
+                } catch (const Exception& e) {
+                    got = "error: " + e.Message().toStdString();
+                }
+                for (int i = from; i < at; ++i) {
+                    const Variant v = general->Evaluate(recs[static_cast<size_t>(i)]);
+                    EXPECT_EQ(passes[static_cast<size_t>(i)], !VarIsNull(v) && !VarIsEmpty(v) && v.AsBoolean() ? 1 : 0)
+                        << text.toStdString() << " on record " << i + 1 << " at once";
+                }
+                if (!got.empty()) {
+                    EXPECT_ANY_THROW({
+                        const Variant v = general->Evaluate(recs[static_cast<size_t>(at)]);
+                        if (!VarIsNull(v) && !VarIsEmpty(v)) v.AsBoolean();
+                    }) << text.toStdString() << " " << got;
+                    ++at;
+                }
             }
         }
     }

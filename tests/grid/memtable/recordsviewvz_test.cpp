@@ -294,7 +294,9 @@ TEST_F(ViewFixture, LongSortedFilteredViewStaysInStepWithTheStore) {
         }
         for (int i = 0; i < L->Count(); ++i) {
             const int id = L->Rec(i)->GetDataValue(0, dvvValueVz).AsInteger();
-            if (id < threshold) ASSERT_EQ(View->IndexOfRec(L->Rec(i)), -1);
+            if (id < threshold) {
+                ASSERT_EQ(View->IndexOfRec(L->Rec(i)), -1);
+            }
         }
         for (int s = 0; s < View->SortedListItemCount(); s += 7)
             ASSERT_EQ(View->GetSortedListItem(s)->InSortedListIndex(), s);
