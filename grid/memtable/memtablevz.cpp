@@ -30,12 +30,6 @@ String L1(const char* s) { return QString::fromLatin1(s); }
 bool IsDataField(const TField* f) { return f->FieldKind() == fkData || f->FieldKind() == fkInternalCalc; }
 
 // A stored value in the kind the field type reads (see fields.h).
-Variant ToNative(const Variant& V, TFieldType DataType) {
-    const TVarType kind = FieldTypeVarMap(DataType);
-    if (kind == varVariant || V.VType() == kind || VarIsArray(V)) return V;
-    return VarAsType(V, kind);
-}
-
 bool IsTextVar(const Variant& V) { return VarIsStr(V); }
 
 // Null and Empty first; texts by the locale, case-insensitively on request; then Variants.
