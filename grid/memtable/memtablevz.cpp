@@ -29,7 +29,6 @@ String L1(const char* s) { return QString::fromLatin1(s); }
 
 bool IsDataField(const TField* f) { return f->FieldKind() == fkData || f->FieldKind() == fkInternalCalc; }
 
-// A stored value in the kind the field type reads (see fields.h).
 bool IsTextVar(const Variant& V) { return VarIsStr(V); }
 
 // Null and Empty first; texts by the locale, case-insensitively on request; then Variants.
@@ -784,7 +783,8 @@ bool TCustomMemTableVz::GetFieldData(TField* Field, Variant& Value) {
     }
     if (OnGetFieldValue.Assigned()) OnGetFieldValue(this, Field, v);
     if (VarIsNull(v) || VarIsEmpty(v)) return false;
-    // A value already of the field's kind is handed over as it is.
+    // The value in the kind the field type reads (see fields.h); one already of that kind is
+    // handed over as it is.
     const TVarType kind = FieldTypeVarMap(Field->DataType());
     if (kind == varVariant || v.VType() == kind || VarIsArray(v)) Value = std::move(v);
     else Value = VarAsType(v, kind);
