@@ -152,7 +152,7 @@ struct TMTRecLayoutVz {
     TMTDataStructVz* Struct = nullptr;
     std::vector<TSlot> Slots;
     size_t Size = 0;
-    size_t PlainFrom = 0;  // bytes from here on are plain data
+    size_t PlainEnd = 0;   // bytes before this are plain data (the numbers and the states)
     size_t StatesAt = 0;   // one state byte per field
     mutable long Refs = 0;
     // The records list of the structure's store: the list of every record made with the layout
@@ -192,11 +192,17 @@ struct TMTRecLayoutVz {
             const TMTSlotKindVz k = KindOf(Kinds[i]);
             Slots[i] = TSlot{Kinds[i], k, k == skVariantVz ? mvcVariantVz : ClassOf(Kinds[i]), 0};
         }
-        // Largest alignment first; the Variant and text slots ahead of the plain data.
-        static constexpr TMTSlotKindVz order[] = {skVariantVz, skStringVz, skInt64Vz, skDoubleVz, skInt32Vz, skSingleVz, skBoolVz};
+        // The plain data first, largest alignment first, and the state bytes after it: a walk
+        // that tests numbers finds them next to the record's header. The Variant and text slots
+        // follow, aligned.
+        static constexpr TMTSlotKindVz order[] = {skInt64Vz, skDoubleVz, skInt32Vz, skSingleVz, skBoolVz, skVariantVz, skStringVz};
         size_t at = 0;
         for (TMTSlotKindVz k : order) {
-            if (k == skInt64Vz) PlainFrom = at;
+            if (k == skVariantVz) {
+                StatesAt = at;
+                at = (at + n + alignof(Int64) - 1) / alignof(Int64) * alignof(Int64);
+                PlainEnd = at;
+            }
             for (TSlot& s : Slots) {
                 if (s.Kind != k) continue;
                 s.Offset = static_cast<unsigned>(at);
@@ -205,8 +211,7 @@ struct TMTRecLayoutVz {
         }
         static_assert(sizeof(Variant) % alignof(Int64) == 0 && sizeof(String) % alignof(Int64) == 0 &&
                       alignof(Variant) <= alignof(Int64) && alignof(String) <= alignof(Int64));
-        StatesAt = at;
-        Size = at + n;
+        Size = at;
     }
 
     static size_t SlotSize(TMTSlotKindVz Kind) {
@@ -230,7 +235,7 @@ struct TMTRecLayoutVz {
 
     // Makes every value of the Size bytes at B Null.
     void InitBlock(std::byte* B) const {
-        std::memset(B + PlainFrom, 0, Size - PlainFrom);
+        std::memset(B, 0, PlainEnd);
         std::memset(B + StatesAt, vsNullVz, Slots.size());
         for (const TSlot& s : Slots) {
             if (s.Kind == skVariantVz) new (B + s.Offset) Variant(Null());
@@ -247,7 +252,7 @@ struct TMTRecLayoutVz {
     std::byte* CopyBlock(const std::byte* Source) const {
         if (Size == 0) return nullptr;
         auto* b = static_cast<std::byte*>(::operator new(Size));
-        std::memcpy(b + PlainFrom, Source + PlainFrom, Size - PlainFrom);
+        std::memcpy(b, Source, PlainEnd);
         for (const TSlot& s : Slots) {
             if (s.Kind == skVariantVz) new (b + s.Offset) Variant(*reinterpret_cast<const Variant*>(Source + s.Offset));
             else if (s.Kind == skStringVz) new (b + s.Offset) String(*reinterpret_cast<const String*>(Source + s.Offset));
@@ -268,7 +273,7 @@ struct TMTRecLayoutVz {
     }
     // Exchanges the values of two blocks (cannot fail).
     void SwapBlocks(std::byte* A, std::byte* B) const {
-        for (size_t i = PlainFrom; i < Size; ++i) std::swap(A[i], B[i]);
+        for (size_t i = 0; i < PlainEnd; ++i) std::swap(A[i], B[i]);
         for (const TSlot& s : Slots) {
             if (s.Kind == skVariantVz) std::swap(*reinterpret_cast<Variant*>(A + s.Offset), *reinterpret_cast<Variant*>(B + s.Offset));
             else if (s.Kind == skStringVz) std::swap(*reinterpret_cast<String*>(A + s.Offset), *reinterpret_cast<String*>(B + s.Offset));
@@ -1368,10 +1373,7 @@ void TMemoryRecordVz::FreeValues(std::byte*& B) {
     B = nullptr;
 }
 
-std::byte* TMemoryRecordVz::Values() const {
-    if (FInlineValues) return InlineValues();
-    return FSide ? FSide->Values : nullptr;
-}
+std::byte* TMemoryRecordVz::SideValues() const { return FSide ? FSide->Values : nullptr; }
 
 void TMemoryRecordVz::DropValues() {
     if (FInlineValues) {

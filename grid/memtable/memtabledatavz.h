@@ -593,7 +593,8 @@ private:
     // Frees a block of old values and sets B to nil.
     void FreeValues(std::byte*& B);
     // The current values (nil when the record has no layout or its layout no values).
-    std::byte* Values() const;
+    std::byte* Values() const { return FInlineValues ? InlineValues() : SideValues(); }
+    std::byte* SideValues() const;
     // Ends the current values' lives; the record then holds none.
     void DropValues();
 
