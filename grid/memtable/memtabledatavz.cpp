@@ -377,11 +377,12 @@ struct TMTRecLayoutVz {
         else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
     }
 
-    // True when the layout was made for these kinds.
-    bool Fits(const TMTDataStructVz* S) const {
-        if (S->Count() != Count()) return false;
-        for (int i = 0; i < Count(); ++i)
-            if (S->GetDataField(i)->VarDataType() != Slots[static_cast<size_t>(i)].VarType) return false;
+    // True when the layout was made for the kinds of these fields (asked for every new record:
+    // a plain walk over the field list).
+    bool Fits(void* const* Fields, int FieldCount) const {
+        if (FieldCount != Count()) return false;
+        for (size_t i = 0; i < Slots.size(); ++i)
+            if (static_cast<const TMTDataFieldVz*>(Fields[i])->VarDataType() != Slots[i].VarType) return false;
         return true;
     }
 
@@ -409,7 +410,7 @@ struct TMemoryRecordVz::TSideVz {
 };
 
 const TMTRecLayoutVz* TMTDataStructVz::RecordLayout() {
-    if (FLayout && FLayout->Fits(this)) return FLayout;
+    if (FLayout && FLayout->Fits(FList->List(), FList->Count())) return FLayout;
     std::vector<TVarType> kinds(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) kinds[static_cast<size_t>(i)] = GetDataField(i)->VarDataType();
     auto* l = new TMTRecLayoutVz(this, kinds);
@@ -1487,8 +1488,9 @@ Variant TMemoryRecordVz::GetDataValue(int FieldIndex, TDataValueVersionVz DataVa
 }
 
 void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value) {
-    auto* v = const_cast<std::byte*>(ReadValues(DataValueVersion));
-    CheckValueIndex(FieldIndex);
+    // The stored values (what a fetch writes) straight; the other versions as ReadValues says.
+    auto* v = DataValueVersion == dvvValueVz ? FValues : const_cast<std::byte*>(ReadValues(DataValueVersion));
+    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
     FLayout->PutCast(v, FieldIndex, Value);
 }
 
