@@ -368,12 +368,34 @@ struct TMTRecLayoutVz {
         state = vsValueVz;
     }
 
+    // The same from a value about to go: a text or a whole Variant is moved into its slot, not
+    // copied (no count taken on the text only to drop it with the Variant).
+    void Put(std::byte* B, int Index, Variant&& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        const TVarType vt = Value.VType();
+        if (s.Kind == skVariantVz) {
+            *reinterpret_cast<Variant*>(p) = std::move(Value);
+        } else if (s.Kind == skStringVz && vt != varNull && vt != varEmpty) {
+            *reinterpret_cast<String*>(p) = std::move(Value).AsString();
+            B[StatesAt + static_cast<size_t>(Index)] = std::byte{vsValueVz};
+        } else {
+            Put(B, Index, static_cast<const Variant&>(Value));
+        }
+    }
+
     // Stores any value, cast to the slot's kind first (the cast's errors propagate, the block is
     // then unchanged).
     void PutCast(std::byte* B, int Index, const Variant& Value) const {
         const TSlot& s = Slots[static_cast<size_t>(Index)];
         const TVarType vt = Value.VType();
         if (s.Kind == skVariantVz || vt == s.VarType || vt == varNull || vt == varEmpty) Put(B, Index, Value);
+        else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
+    }
+    void PutCast(std::byte* B, int Index, Variant&& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        const TVarType vt = Value.VType();
+        if (s.Kind == skVariantVz || vt == s.VarType || vt == varNull || vt == varEmpty) Put(B, Index, std::move(Value));
         else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
     }
 
@@ -1492,6 +1514,12 @@ void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValue
     auto* v = DataValueVersion == dvvValueVz ? FValues : const_cast<std::byte*>(ReadValues(DataValueVersion));
     if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
     FLayout->PutCast(v, FieldIndex, Value);
+}
+
+void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, Variant&& Value) {
+    auto* v = DataValueVersion == dvvValueVz ? FValues : const_cast<std::byte*>(ReadValues(DataValueVersion));
+    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
+    FLayout->PutCast(v, FieldIndex, std::move(Value));
 }
 
 Variant TMemoryRecordVz::GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const {

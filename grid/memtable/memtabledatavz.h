@@ -562,6 +562,8 @@ public:
 
     Variant GetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion) const;
     void SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value);
+    // The same from a value about to go (a fetch's fresh Variant): its text is moved in, not copied.
+    void SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, Variant&& Value);
     Variant GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const;
     void SetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion, const Variant& VarValue);
     Variant GetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion) const;
