@@ -5,6 +5,7 @@
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -432,7 +433,12 @@ struct TMemoryRecordVz::TSideVz {
 };
 
 const TMTRecLayoutVz* TMTDataStructVz::RecordLayout() {
-    if (FLayout && FLayout->Fits(FList->List(), FList->Count())) return FLayout;
+    // Every change of the field list or of a field's kind drops the layout (LayoutChanged), so a
+    // layout still held fits.
+    if (FLayout) {
+        assert(FLayout->Fits(FList->List(), FList->Count()));
+        return FLayout;
+    }
     std::vector<TVarType> kinds(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) kinds[static_cast<size_t>(i)] = GetDataField(i)->VarDataType();
     auto* l = new TMTRecLayoutVz(this, kinds);
@@ -469,6 +475,7 @@ void TMTDataStructVz::FreeFields() {
         f->FDataStruct = nullptr;
         f->Free();
     }
+    ReleaseLayout();
 }
 
 TMTDataFieldVz* TMTDataStructVz::GetDataField(int Index) const {
@@ -485,6 +492,7 @@ TMTDataFieldVz* TMTDataStructVz::CreateField(TMTDataFieldClassVz FieldClass) {
     auto* f = static_cast<TMTDataFieldVz*>(c);
     f->FDataStruct = this;
     FList->Add(f);
+    ReleaseLayout();
     f->FFieldId = FNextFieldId++;
     return f;
 }
@@ -492,6 +500,7 @@ TMTDataFieldVz* TMTDataStructVz::CreateField(TMTDataFieldClassVz FieldClass) {
 void TMTDataStructVz::InsertField(TMTDataFieldVz* Field) {
     FList->Add(Field);
     Field->FDataStruct = this;
+    ReleaseLayout();
     StructChanged();
 }
 
@@ -499,6 +508,7 @@ void TMTDataStructVz::RemoveField(TMTDataFieldVz* Field) {
     if (Field->FDataStruct != this) return;
     FList->Remove(Field);
     Field->FDataStruct = nullptr;
+    ReleaseLayout();
     StructChanged();
 }
 
@@ -510,6 +520,7 @@ void TMTDataStructVz::MoveField(TMTDataFieldVz* Field, int NewIndex) {
     const int cur = IndexOfField(Field);
     if (cur < 0 || cur == NewIndex) return;
     FList->Move(cur, NewIndex);
+    ReleaseLayout();
     StructChanged();
 }
 
@@ -572,6 +583,7 @@ TMTDataFieldVz* TMTDataStructVz::ChangeFieldType(const String& FieldName, TMTDat
         FList->Move(FList->Count() - 1, pos);
         FList->Remove(old);
         old->FDataStruct = nullptr;
+        ReleaseLayout();
         nf->Assign(old);
         if (nf->GetDefaultAlignment() != old->GetDefaultAlignment()) nf->SetAlignment(nf->GetDefaultAlignment());
         nf->CopyGUIDFrom(old);
@@ -843,9 +855,17 @@ void TMTDataFieldVz::AfterConstruction() {
     FVarDataType = GetVarDataType();
 }
 
+void TMTDataFieldVz::DataTypeChanged() {
+    const TVarType vt = GetVarDataType();
+    if (vt == FVarDataType) return;
+    FVarDataType = vt;
+    if (FDataStruct) FDataStruct->ReleaseLayout();
+}
+
 void TMTDataFieldVz::BeforeDestruction() {
     if (FDataStruct) {
         FDataStruct->FList->Remove(this);
+        FDataStruct->ReleaseLayout();
         FDataStruct = nullptr;
     }
     TComponent::BeforeDestruction();

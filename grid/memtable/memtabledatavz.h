@@ -197,7 +197,7 @@ protected:
     // Signals a structure change to the structure the field is attached to.
     void Changed();
     // Recomputes the Variant kind after a sub-type change.
-    void DataTypeChanged() { FVarDataType = GetVarDataType(); }
+    void DataTypeChanged();
     // Sets the size without the CanDinaSize check (sub-type defaults).
     void SetSizeInternal(int Value);
     void CopyGUIDFrom(const TMTDataFieldVz* Source) { FGUID = Source->FGUID; }

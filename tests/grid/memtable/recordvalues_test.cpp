@@ -308,6 +308,21 @@ TEST_F(ValuesFixture, StructureChangesOnAFilledStore) {
     fresh->SetDataValue(1, dvvValueVz, 4);
     EXPECT_EQ(fresh->Value(1).VType(), varString);
     fresh->Free();
+    // Fields moved, added and freed on the live structure: each new record takes the kinds of
+    // the fields as they are then.
+    S->BuildDataFieldForDef("When", ftDate, 0, 0);
+    S->MoveField(S->GetDataField(2), 0);
+    TMemoryRecordVz* moved = L->NewRecord();
+    moved->SetDataValue(0, dvvValueVz, Variant(45000.5));
+    EXPECT_EQ(moved->Value(0).VType(), varDate);
+    moved->Free();
+    S->GetDataField(0)->Free();
+    ASSERT_EQ(S->Count(), 2);
+    TMemoryRecordVz* freed = L->NewRecord();
+    EXPECT_EQ(freed->ValueCount(), 2);
+    freed->SetDataValue(0, dvvValueVz, 5);
+    EXPECT_EQ(freed->Value(0), Variant("5"));
+    freed->Free();
 }
 
 }  // namespace
