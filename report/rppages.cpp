@@ -174,7 +174,7 @@ Integer TRpStream::GetHeaderSize() {
     }
     // Compressed pages show no plain signature; the letters may still occur by chance among the
     // coded bytes, so a header that says it is compressed is taken by its own layout.
-    auto byteAt = [&](Int64 i) { return i < span ? static_cast<Byte>(head[i]) : Byte(0); };
+    auto byteAt = [&](Int64 i) { return i < span ? static_cast<Byte>(head[static_cast<qsizetype>(i)]) : Byte(0); };
     if (byteAt(0) == 3 && byteAt(1) == 0 && byteAt(2) == 60 && byteAt(3) == 0) {
         if (byteAt(25) == 1) return 128;
         if (byteAt(21) == 1 && byteAt(22) == 'H' && byteAt(25) == 'H') return 124;

@@ -14,6 +14,7 @@ const char* const SValuesNotComparable = "TMTIndexVz.FindKeyValueIndex: values i
 // ASCII-only case folding, so that non-ASCII letters compare exactly.
 bool SameTextAscii(const String& A, const String& B) {
     if (A.size() != B.size()) return false;
+    if (A.constData() == B.constData()) return true;
     for (qsizetype i = 0; i < A.size(); ++i) {
         char16_t a = A[i].unicode(), b = B[i].unicode();
         if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - 32);
@@ -85,8 +86,12 @@ TIndexItemVz* TMTIndexVz::Items(int Index) const {
 
 TRecordsListVz* TMTIndexVz::RecordsList() const {
     if (FRecordsList) return FRecordsList;
-    if (auto* c = dynamic_cast<TMTIndexesVz*>(Collection())) return c->RecList();
-    return nullptr;
+    TCollection* c = Collection();
+    if (!c) return nullptr;
+    // The usual owner is checked by its class alone (this runs on every lookup).
+    if (c->ClassType() == TMTIndexesVz::StaticClass()) return static_cast<TMTIndexesVz*>(c)->RecList();
+    auto* ix = dynamic_cast<TMTIndexesVz*>(c);
+    return ix ? ix->RecList() : nullptr;
 }
 
 void TMTIndexVz::SetActive(bool Value) {
@@ -126,7 +131,7 @@ void TMTIndexVz::SetUnical(bool Value) {
 
 void TMTIndexVz::ClearIndex() {
     std::vector<TIndexItemVz>().swap(FEntries);
-    std::vector<Int64>().swap(FIntKeys);
+    std::vector<TIntKeyVz>().swap(FIntKeys);
     FIntKeysValid = true;
 }
 
@@ -193,7 +198,10 @@ void TMTIndexVz::RebuildIndex() {
         entries.swap(sorted);
     }
     FIntKeysValid = integers;
-    if (integers) FIntKeys = std::move(ints);
+    if (integers) {
+        FIntKeys.resize(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i) FIntKeys[i] = {ints[i], entries[i].RecIndex};
+    }
     if (MustBeUnique()) CheckUnical();
 }
 
@@ -228,14 +236,14 @@ bool TMTIndexVz::FindKeyValueIndex(const Variant& Value, int& Index) const {
     Int64 key = 0;
     if (IntSearch(Value, key)) {
         // The same probes as below, over the numbers.
-        const Int64* keys = FIntKeys.data();
+        const TIntKeyVz* keys = FIntKeys.data();
         while (hi >= lo) {
             const int mid = (lo + hi) / 2;
-            if (keys[mid] < key) {
+            if (keys[mid].Key < key) {
                 lo = mid + 1;
             } else {
                 hi = mid - 1;
-                if (keys[mid] == key) {
+                if (keys[mid].Key == key) {
                     lo = mid;
                     found = true;
                 }
@@ -277,7 +285,7 @@ void TMTIndexVz::FillMatchedKeyList(const Variant& Value, TList* List) const {
 
 bool TMTIndexVz::KeyEquals(int Index, const Variant& Value) const {
     Int64 key = 0;
-    if (IntSearch(Value, key)) return FIntKeys[static_cast<size_t>(Index)] == key;
+    if (IntSearch(Value, key)) return FIntKeys[static_cast<size_t>(Index)].Key == key;
     return CompareKeysVz(FEntries[static_cast<size_t>(Index)].Value, Value) == vrEqual;
 }
 
@@ -293,7 +301,7 @@ void TMTIndexVz::UniqueKeyViolation(const Variant& Key) const {
 void TMTIndexVz::CheckUnical() const {
     for (int i = 0; i + 1 < Count(); ++i) {
         const Variant& key = FEntries[static_cast<size_t>(i)].Value;
-        if (FIntKeysValid ? FIntKeys[static_cast<size_t>(i)] == FIntKeys[static_cast<size_t>(i) + 1]
+        if (FIntKeysValid ? FIntKeys[static_cast<size_t>(i)].Key == FIntKeys[static_cast<size_t>(i) + 1].Key
                           : !VarIsNull(key) && CompareKeysVz(key, FEntries[static_cast<size_t>(i) + 1].Value) == vrEqual)
             UniqueKeyViolation(key);
     }
@@ -331,6 +339,8 @@ bool TMTIndexVz::KeyHeldByOther(const Variant& Key, int RecIndex) const {
 void TMTIndexVz::ShiftRecIndexes(int From, int Delta) {
     for (TIndexItemVz& e : FEntries)
         if (e.RecIndex >= From) e.RecIndex += Delta;
+    for (TIntKeyVz& e : FIntKeys)
+        if (e.RecIndex >= From) e.RecIndex += Delta;
 }
 
 void TMTIndexVz::InsertEntry(int Index, TIndexItemVz Entry) {
@@ -338,10 +348,10 @@ void TMTIndexVz::InsertEntry(int Index, TIndexItemVz Entry) {
     Int64 key = 0;
     if (FIntKeysValid) {
         if (IntKeyOf(Entry.Value, key)) {
-            FIntKeys.insert(FIntKeys.begin() + Index, key);
+            FIntKeys.insert(FIntKeys.begin() + Index, TIntKeyVz{key, Entry.RecIndex});
         } else {
             FIntKeysValid = false;
-            std::vector<Int64>().swap(FIntKeys);
+            std::vector<TIntKeyVz>().swap(FIntKeys);
         }
     }
     FEntries.insert(FEntries.begin() + Index, std::move(Entry));
@@ -367,10 +377,10 @@ void TMTIndexVz::SetEntryKey(int Index, const Variant& Key) {
     Int64 k = 0;
     if (!FIntKeysValid) return;
     if (IntKeyOf(Key, k)) {
-        FIntKeys[static_cast<size_t>(Index)] = k;
+        FIntKeys[static_cast<size_t>(Index)].Key = k;
     } else {
         FIntKeysValid = false;
-        std::vector<Int64>().swap(FIntKeys);
+        std::vector<TIntKeyVz>().swap(FIntKeys);
     }
 }
 
@@ -457,12 +467,13 @@ void TMTIndexVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotifica
 
 void TMTIndexVz::NotifyRecordMoved(TMemoryRecordVz* /*Item*/, int OldIndex, int NewIndex) {
     if (OldIndex == NewIndex) return;
-    for (TIndexItemVz& e : FEntries) {
-        int& r = e.RecIndex;
+    auto follow = [&](int& r) {
         if (r == OldIndex) r = NewIndex;
         else if (NewIndex < OldIndex && r >= NewIndex && r < OldIndex) ++r;
         else if (NewIndex > OldIndex && r > OldIndex && r <= NewIndex) --r;
-    }
+    };
+    for (TIndexItemVz& e : FEntries) follow(e.RecIndex);
+    for (TIntKeyVz& e : FIntKeys) follow(e.RecIndex);
 }
 
 // ---- TMTIndexesVz -------------------------------------------------------------------------------

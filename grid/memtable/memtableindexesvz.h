@@ -1,7 +1,8 @@
 // In-memory indexes of a record list: sorted (key, record position) entries over one or more
 // fields, kept in step with the list's notifications and rebuilt after bulk changes. The entries
 // lie in one array; while every key is an integer, a second array holds the keys as plain numbers
-// and the searches run over it.
+// and the searches run over it; each number sits next to its record position, so a search ends on
+// the line that names the record.
 #pragma once
 
 #include "grid/memtable/memtabledatavz.h"
@@ -9,6 +10,7 @@
 #include "platform/rtl/lists.h"
 #include "platform/rtl/variant.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -65,6 +67,24 @@ public:
         for (int i = pos - 1; i >= 0 && KeyEquals(i, Value); --i) Visit(list->Rec(FEntries[static_cast<size_t>(i)].RecIndex));
         for (int i = pos; i < Count() && KeyEquals(i, Value); ++i) Visit(list->Rec(FEntries[static_cast<size_t>(i)].RecIndex));
     }
+    // Visit(int RecIndex) with the record position of the same entries (an integer key: converted
+    // once, searched over the numbers, its entries visited in index order; otherwise in
+    // ForEachMatchedRec's order).
+    template <class Fn>
+    void ForEachMatchedRecIndex(const Variant& Value, Fn&& Visit) const {
+        Int64 key = 0;
+        if (IntSearch(Value, key)) {
+            // The first entry not below the key, as FindKeyValueIndex finds it: no equal entry
+            // lies before it.
+            const TIntKeyVz* end = FIntKeys.data() + FIntKeys.size();
+            for (const TIntKeyVz* k = IntLowerBound(key); k != end && k->Key == key; ++k) Visit(k->RecIndex);
+            return;
+        }
+        int pos = 0;
+        if (!FindKeyValueIndex(Value, pos)) return;
+        for (int i = pos - 1; i >= 0 && KeyEquals(i, Value); --i) Visit(FEntries[static_cast<size_t>(i)].RecIndex);
+        for (int i = pos; i < Count() && KeyEquals(i, Value); ++i) Visit(FEntries[static_cast<size_t>(i)].RecIndex);
+    }
     // The entry's key equals Value.
     bool KeyEquals(int Index, const Variant& Value) const;
     Variant GetKeyValue(int Index) const { return Items(Index)->Value; }
@@ -109,8 +129,35 @@ private:
     Variant FOldValue;
     bool FPrimary = false;
     std::vector<TIndexItemVz> FEntries;
-    // The keys as numbers, entry by entry, while FIntKeysValid (every key an integer).
-    std::vector<Int64> FIntKeys;
+    // The keys as numbers with the entries' record positions, entry by entry, while FIntKeysValid
+    // (every key an integer). The positions change together with FEntries' own.
+    struct TIntKeyVz {
+        Int64 Key;
+        int RecIndex;
+    };
+    std::vector<TIntKeyVz> FIntKeys;
+    // The first integer key not below Key (the end when none). The keys' spread gives a guess
+    // first, kept when it is that key (keys numbered without gaps are found at once, reading one
+    // line); otherwise a search without branches that asks for both of the next probes' lines
+    // ahead, so that the misses of a large index overlap.
+    const TIntKeyVz* IntLowerBound(Int64 Key) const {
+        const TIntKeyVz* base = FIntKeys.data();
+        size_t n = FIntKeys.size();
+        if (n == 0 || Key <= base[0].Key) return base;
+        if (Key > base[n - 1].Key) return base + n;
+        const double spread = static_cast<double>(base[n - 1].Key) - static_cast<double>(base[0].Key);
+        const double at = (static_cast<double>(Key) - static_cast<double>(base[0].Key)) / spread * static_cast<double>(n - 1);
+        const size_t guess = std::min(n - 1, static_cast<size_t>(std::max(0.0, at)));
+        if (base[guess].Key >= Key && (guess == 0 || base[guess - 1].Key < Key)) return base + guess;
+        while (n > 1) {
+            const size_t half = n / 2;
+            __builtin_prefetch(base + half / 2);
+            __builtin_prefetch(base + half + half / 2);
+            base = base[half].Key < Key ? base + half : base;
+            n -= half;
+        }
+        return base + (base->Key < Key ? 1 : 0);
+    }
     bool FIntKeysValid = true;
     TRecordsListVz* FRecordsList = nullptr;
     bool FUnical = false;

@@ -29,13 +29,6 @@ String L1(const char* s) { return QString::fromLatin1(s); }
 
 bool IsDataField(const TField* f) { return f->FieldKind() == fkData || f->FieldKind() == fkInternalCalc; }
 
-// A stored value in the kind the field type reads (see fields.h).
-Variant ToNative(const Variant& V, TFieldType DataType) {
-    const TVarType kind = FieldTypeVarMap(DataType);
-    if (kind == varVariant || V.VType() == kind || VarIsArray(V)) return V;
-    return VarAsType(V, kind);
-}
-
 bool IsTextVar(const Variant& V) { return VarIsStr(V); }
 
 // Null and Empty first; texts by the locale, case-insensitively on request; then Variants.
@@ -790,7 +783,11 @@ bool TCustomMemTableVz::GetFieldData(TField* Field, Variant& Value) {
     }
     if (OnGetFieldValue.Assigned()) OnGetFieldValue(this, Field, v);
     if (VarIsNull(v) || VarIsEmpty(v)) return false;
-    Value = ToNative(v, Field->DataType());
+    // The value in the kind the field type reads (see fields.h); one already of that kind is
+    // handed over as it is.
+    const TVarType kind = FieldTypeVarMap(Field->DataType());
+    if (kind == varVariant || v.VType() == kind || VarIsArray(v)) Value = std::move(v);
+    else Value = VarAsType(v, kind);
     return true;
 }
 
@@ -1390,7 +1387,10 @@ Variant TCustomMemTableVz::StoredKeyValue(TMemoryRecordVz* Rec, const std::vecto
 }
 
 const std::vector<TField*>& TCustomMemTableVz::KeyFieldList(const String& KeyFields) {
-    bool same = !FKeyFields.empty() && KeyFields == FKeyFieldsText;
+    // The same text is often the same characters (a literal): then they need no comparing.
+    bool same = !FKeyFields.empty() && ((KeyFields.constData() == FKeyFieldsText.constData() &&
+                                         KeyFields.size() == FKeyFieldsText.size()) ||
+                                        KeyFields == FKeyFieldsText);
     for (size_t i = 0; same && i < FKeyFields.size(); ++i)
         same = Fields()->IndexOf(FKeyFields[i]) >= 0 && FKeyFields[i]->FieldName() == FKeyFieldNames[i];
     if (!same) {
@@ -1414,6 +1414,20 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
     bool storedPath = Options.Empty();
     for (TField* f : keyFields)
         if (f->FieldKind() != fkData) storedPath = false;
+    TRecordsListVz* list = MemTableData()->RecordsList();
+    TMTIndexVz* index = storedPath && TryUseIndex ? list->Indexes()->GetIndexForFields(KeyFields) : nullptr;
+    if (index && !index->Active()) index = nullptr;
+    int found = -1;
+    if (index) {
+        // The index names the records by their store position: the view answers their rows.
+        auto visit = [&](int recIndex) {
+            const int row = FRecordsView->IndexOfStoredRec(list, recIndex);
+            if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
+        };
+        if (n == 1 && VarIsArray(KeyValues)) index->ForEachMatchedRecIndex(KeyAt(KeyValues, 0, 1), visit);
+        else index->ForEachMatchedRecIndex(KeyValues, visit);
+        if (found >= 0 || !FDataDriver) return found;
+    }
     // Reading fields runs handlers, which may look up other key lists: they read a copy.
     std::vector<TField*> fields;
     if (!storedPath || FDataDriver) fields = keyFields;
@@ -1441,29 +1455,20 @@ int TCustomMemTableVz::FindRec(const String& KeyFields, const Variant& KeyValues
         return ok;
     };
     const int count = FRecordsView->ViewItemsCount();
-    int found = -1;
-    if (storedPath) {
-        TMTIndexVz* index = TryUseIndex ? MemTableData()->RecordsList()->Indexes()->GetIndexForFields(KeyFields) : nullptr;
-        if (index && index->Active()) {
-            Variant key = KeyValues;
-            if (n == 1 && VarIsArray(key)) key = KeyAt(KeyValues, 0, 1);
-            index->ForEachMatchedRec(key, [&](TMemoryRecordVz* rec) {
-                const int row = FRecordsView->IndexOfLiveRec(rec);
-                if (row >= StartRecIndex && (found < 0 || row < found)) found = row;
-            });
-        } else {
-            std::vector<int> sf;
-            std::vector<TStoredKeyMatchVz> keys;
-            for (size_t i = 0; i < n; ++i) {
-                sf.push_back(keyFields[i]->FieldNo() - 1);
-                keys.emplace_back(KeyAt(KeyValues, i, n));
-            }
-            for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
-                TMemoryRecordVz* rec = FRecordsView->GetRec(row);
-                bool ok = true;
-                for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec, sf[i]);
-                if (ok) found = row;
-            }
+    if (index) {
+        // Searched above: the records still to come from the driver are matched below.
+    } else if (storedPath) {
+        std::vector<int> sf;
+        std::vector<TStoredKeyMatchVz> keys;
+        for (size_t i = 0; i < n; ++i) {
+            sf.push_back(keyFields[i]->FieldNo() - 1);
+            keys.emplace_back(KeyAt(KeyValues, i, n));
+        }
+        for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row) {
+            TMemoryRecordVz* rec = FRecordsView->GetRec(row);
+            bool ok = true;
+            for (size_t i = 0; i < n && ok; ++i) ok = keys[i].Matches(rec, sf[i]);
+            if (ok) found = row;
         }
     } else {
         for (int row = std::max(StartRecIndex, 0); row < count && found < 0; ++row)

@@ -234,6 +234,15 @@ int TRecordsViewVz::IndexOfLiveRec(TMemoryRecordVz* Rec) const {
     return IndexOfRec(Rec);
 }
 
+int TRecordsViewVz::IndexOfStoredRec(const TRecordsListVz* List, int StoreIndex) const {
+    const int n = FMemoryViewList.Count();
+    TMemoryRecordVz* rec = List->Rec(StoreIndex);
+    // The row's item and the list's slot are read side by side; the record is not read.
+    if (n == List->Count() && StoreIndex < n && FSortOrder.isEmpty() && !FViewAsTreeList && ViewRec(StoreIndex) == rec)
+        return StoreIndex;
+    return IndexOfLiveRec(rec);
+}
+
 void TRecordsViewVz::ViewInsert(int Index, TMemRecViewVz* Item) {
     if (Index >= FMemoryViewList.Count()) FMemoryViewList.Add(Item);
     else FMemoryViewList.Insert(Index, Item);

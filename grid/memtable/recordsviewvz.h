@@ -204,6 +204,9 @@ public:
     // The same for a record known to be alive (a stored record, one a notification or an index
     // names): its item is found through the word the view keeps in it.
     int IndexOfLiveRec(TMemoryRecordVz* Rec) const;
+    // The same for the record at StoreIndex of List (an index names records so): a view in
+    // storage order that shows them all has it at that row (checked).
+    int IndexOfStoredRec(const TRecordsListVz* List, int StoreIndex) const;
     // The item of a live record, or nullptr.
     TMemRecViewVz* ItemOfLiveRec(TMemoryRecordVz* Rec) const;
     // An item by its number (a bookmark keeps it), checked against the record it should hold:

@@ -1321,7 +1321,12 @@ namespace {
 // A hash of a name that equal names ignoring case share (each unit case-folded).
 size_t FieldNameHash(const String& Name) {
     size_t h = 1469598103934665603ull;
-    for (QChar c : Name) h = (h ^ c.toCaseFolded().unicode()) * 1099511628211ull;
+    for (QChar c : Name) {
+        // ASCII folds to lower case; other units through the Unicode table.
+        const char16_t u = c.unicode();
+        const char16_t f = u < 0x80 ? (u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u) : c.toCaseFolded().unicode();
+        h = (h ^ f) * 1099511628211ull;
+    }
     return h;
 }
 
@@ -1370,7 +1375,8 @@ TField* TFields::FindField(const String& FieldName) const {
     const size_t h = FieldNameHash(FieldName);
     for (auto it = std::lower_bound(FNameHash.begin(), FNameHash.end(), std::make_pair(h, -1));
          it != FNameHash.end() && it->first == h; ++it)
-        if (TField* f = FList[static_cast<size_t>(it->second)]; f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0)
+        if (TField* f = FList[static_cast<size_t>(it->second)];
+            f->FieldName() == FieldName || f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0)
             return f;
     for (TField* f : FList)
         if (f->FieldName().compare(FieldName, Qt::CaseInsensitive) == 0) return f;

@@ -115,5 +115,8 @@ struct TVarRec {
 
 using TVarRecs = std::initializer_list<TVarRec>;
 
-// String literal helper: u"текст"_S without going through the locale.
-inline String operator""_S(const char16_t* s, std::size_t n) { return QString::fromUtf16(s, static_cast<qsizetype>(n)); }
+// String literal helper: u"текст"_S without going through the locale. The string refers to the
+// literal's own characters (nothing is allocated or copied until it is changed).
+inline String operator""_S(const char16_t* s, std::size_t n) {
+    return QString(QStringPrivate(nullptr, const_cast<char16_t*>(s), static_cast<qsizetype>(n)));
+}

@@ -783,7 +783,8 @@ Integer Variant::AsInteger() const {
     return Integer(CheckedRange(*this, varInteger, INT32_MIN, INT32_MAX));
 }
 Int64 Variant::AsInt64() const {
-    if (FType == varInt64) return FData.Int;
+    // The kinds held as an Int64 are in range as they are.
+    if (FType == varInteger || FType == varInt64) return FData.Int;
     return Int64(CheckedRange(*this, varInt64, INT64_MIN, INT64_MAX));
 }
 UInt64 Variant::AsUInt64() const { return UInt64(CheckedRange(*this, varUInt64, 0, Int128(UINT64_MAX))); }

@@ -62,6 +62,14 @@ struct IndexFixture : ::testing::Test {
             if (i > 0) {
                 EXPECT_NE(CompareVarValuesVz(Idx->Items(i - 1)->Value, e->Value), vrGreaterThan) << "entry " << i;
             }
+            // A search by an integer key (held apart with the record positions) names the entry's
+            // record among those it visits.
+            const TVarType t = e->Value.VType();
+            if (t == varInteger || t == varInt64 || t == varSmallint) {
+                bool named = false;
+                Idx->ForEachMatchedRecIndex(e->Value, [&](int RecIndex) { named = named || RecIndex == e->RecIndex; });
+                EXPECT_TRUE(named) << "entry " << i;
+            }
         }
         for (int i = 0; i < L->Count(); ++i)
             if (L->Rec(i)->UpdateStatus() != usDeleted) {
@@ -466,6 +474,41 @@ TEST_F(IndexFixture, IndexMadeApartFollowsWhatItIsHanded) {
     idx->Notify(r, 2, rlnRecAddedVz);
     ExpectInStep(idx);
     idx->Free();
+}
+
+}  // namespace
+
+namespace {
+
+// The search over integer keys guesses a place from the keys' spread before it searches: whatever
+// the keys (without gaps, with gaps, repeated, negative, spread over the whole range), a key
+// visits exactly the records that hold it.
+TEST_F(IndexFixture, IntegerSearchVisitsExactlyTheRecordsOfTheKey) {
+    std::vector<std::vector<int>> sets = {
+        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+        {10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 1, 1, 10},
+        {0, 5, 6, 7, 100, 101, 5000, 5001},
+        {-40, -3, -2, -1, 0, 1, 2, 900},
+        {INT32_MIN, -1, 0, 1, INT32_MAX, INT32_MAX},
+        {7, 7, 7, 7},
+        {42},
+    };
+    for (size_t s = 0; s < sets.size(); ++s) {
+        L->Clear();
+        for (int k : sets[s]) Fetch(k);
+        TMTIndexVz* idx = Index("Id");
+        std::vector<Int64> probes = {INT64_MIN, INT64_MAX, static_cast<Int64>(INT32_MIN) - 1, -41, -4, 0, 1, 3, 4, 6, 8, 11, 99, 102, 4999, 5002};
+        for (int k : sets[s]) probes.push_back(k);
+        for (Int64 key : probes) {
+            std::vector<int> want, got;
+            for (int i = 0; i < L->Count(); ++i)
+                if (L->Rec(i)->Value(0).AsInt64() == key) want.push_back(i);
+            idx->ForEachMatchedRecIndex(Variant(static_cast<long long>(key)), [&](int RecIndex) { got.push_back(RecIndex); });
+            std::sort(got.begin(), got.end());
+            EXPECT_EQ(got, want) << "set " << s << " key " << key;
+        }
+        idx->Collection()->Delete(idx->Index());
+    }
 }
 
 }  // namespace

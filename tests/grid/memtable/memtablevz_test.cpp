@@ -211,6 +211,52 @@ TEST_F(MemTableFixture, IndexedLocateFindsTheRowAsRecordsComeAndGo) {
     EXPECT_FALSE(T->Locate(u"Id"_S, Variant(50), {}));
 }
 
+// With repeated integer keys an index answers what the walk over the rows answers: the first row
+// of the view holding the key, in storage order, in a sorted view, in a filtered one and after
+// records moved, went and came in the middle of the store.
+TEST_F(MemTableFixture, IndexedLocateWithRepeatedKeysFindsTheFirstRow) {
+    T->SetCachedUpdates(false);
+    const char16_t* names[] = {u"в", u"а", u"б", u"г"};
+    for (int i = 0; i < 60; ++i) Add(i % 9, String::fromUtf16(names[i % 4]), i);
+    TMTIndexVz* ix = T->MemTableData()->RecordsList()->Indexes()->Add();
+    ix->SetFields(u"Id"_S);
+    auto expectSame = [&](const char* When) {
+        for (int key = -1; key <= 10; ++key) {
+            ix->SetActive(false);
+            T->First();
+            const int want = T->Locate(u"Id"_S, Variant(key), {}) ? T->RecNo() : 0;
+            ix->SetActive(true);
+            T->First();
+            const int got = T->Locate(u"Id"_S, Variant(key), {}) ? T->RecNo() : 0;
+            ASSERT_EQ(got, want) << When << ", key " << key;
+            if (key >= 0 && key < 9) {
+                ASSERT_GT(got, 0) << When << ", key " << key;
+                ASSERT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), key) << When;
+            }
+        }
+    };
+    ix->SetActive(true);
+    expectSame("storage order");
+    T->SetSortOrder(u"Name DESC; Price"_S);
+    expectSame("sorted");
+    T->SetSortOrder(String());
+    ix->SetActive(true);
+    for (int k = 0; k < 12; ++k) {
+        T->SetRecNo(1 + (k * 17) % T->RecordCount());
+        T->InsertRecord({Variant(k % 5), u"д"_S, Variant(100 + k)});
+        T->SetRecNo(1 + (k * 29) % T->RecordCount());
+        T->Delete();
+    }
+    T->MoveRecord(3, 40, 0, false);
+    T->MoveRecord(50, 1, 0, false);
+    expectSame("inserted, deleted and moved");
+    T->SetFilter(u"Price > 20"_S);
+    T->SetFiltered(true);
+    expectSame("filtered");
+    T->SetSortOrder(u"Name; Price DESC"_S);
+    expectSame("filtered and sorted");
+}
+
 TEST_F(MemTableFixture, SortOrderTexts) {
     Add(1, u"b"_S);
     Add(2, u"a"_S);
