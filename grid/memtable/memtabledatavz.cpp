@@ -10,6 +10,7 @@
 #include <cstring>
 #include <new>
 #include <random>
+#include <type_traits>
 
 namespace {
 
@@ -336,54 +337,10 @@ struct TMTRecLayoutVz {
 
     // Stores a value that is of the slot's kind, Null or Unassigned (a whole Variant slot takes
     // anything).
-    void Put(std::byte* B, int Index, const Variant& Value) const {
-        const TSlot& s = Slots[static_cast<size_t>(Index)];
-        std::byte* p = B + s.Offset;
-        if (s.Kind == skVariantVz) {
-            *reinterpret_cast<Variant*>(p) = Value;
-            return;
-        }
-        auto& state = reinterpret_cast<unsigned char&>(B[StatesAt + static_cast<size_t>(Index)]);
-        const TVarType vt = Value.VType();
-        if (vt == varNull || vt == varEmpty) {
-            if (s.Kind == skStringVz) reinterpret_cast<String*>(p)->clear();
-            state = vt == varNull ? vsNullVz : vsEmptyVz;
-            return;
-        }
-        switch (s.Kind) {
-            case skStringVz: *reinterpret_cast<String*>(p) = Value.AsString(); break;
-            case skInt32Vz:
-                if (s.VarType == varLongWord) Store<uint32_t>(p, static_cast<uint32_t>(Value.AsInt64()));
-                else Store<int32_t>(p, Value.AsInteger());
-                break;
-            case skInt64Vz:
-                if (s.VarType == varCurrency) Store<Int64>(p, Value.AsCurrency().Raw());
-                else if (s.VarType == varUInt64) Store<UInt64>(p, Value.AsUInt64());
-                else Store<Int64>(p, Value.AsInt64());
-                break;
-            case skDoubleVz: Store<double>(p, Value.AsDouble()); break;
-            case skSingleVz: Store<float>(p, static_cast<float>(Value.AsDouble())); break;
-            case skBoolVz: state = Value.AsBoolean() ? vsTrueVz : vsValueVz; return;
-            default: break;
-        }
-        state = vsValueVz;
-    }
-
+    void Put(std::byte* B, int Index, const Variant& Value) const { PutAs(B, Index, Value); }
     // The same from a value about to go: a text or a whole Variant is moved into its slot, not
     // copied (no count taken on the text only to drop it with the Variant).
-    void Put(std::byte* B, int Index, Variant&& Value) const {
-        const TSlot& s = Slots[static_cast<size_t>(Index)];
-        std::byte* p = B + s.Offset;
-        const TVarType vt = Value.VType();
-        if (s.Kind == skVariantVz) {
-            *reinterpret_cast<Variant*>(p) = std::move(Value);
-        } else if (s.Kind == skStringVz && vt != varNull && vt != varEmpty) {
-            *reinterpret_cast<String*>(p) = std::move(Value).AsString();
-            B[StatesAt + static_cast<size_t>(Index)] = std::byte{vsValueVz};
-        } else {
-            Put(B, Index, static_cast<const Variant&>(Value));
-        }
-    }
+    void Put(std::byte* B, int Index, Variant&& Value) const { PutAs(B, Index, std::move(Value)); }
 
     // Stores any value, cast to the slot's kind first (the cast's errors propagate, the block is
     // then unchanged).
@@ -410,6 +367,45 @@ struct TMTRecLayoutVz {
     }
 
 private:
+    // Both Puts in one body, so a record's write of a fresh value runs it in place.
+    template <class V>
+    [[gnu::always_inline]] void PutAs(std::byte* B, int Index, V&& Value) const {
+        constexpr bool moved = !std::is_lvalue_reference_v<V>;
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.Kind == skVariantVz) {
+            *reinterpret_cast<Variant*>(p) = std::forward<V>(Value);
+            return;
+        }
+        auto& state = reinterpret_cast<unsigned char&>(B[StatesAt + static_cast<size_t>(Index)]);
+        const TVarType vt = Value.VType();
+        if (vt == varNull || vt == varEmpty) {
+            if (s.Kind == skStringVz) reinterpret_cast<String*>(p)->clear();
+            state = vt == varNull ? vsNullVz : vsEmptyVz;
+            return;
+        }
+        switch (s.Kind) {
+            case skStringVz:
+                if constexpr (moved) *reinterpret_cast<String*>(p) = std::move(Value).AsString();
+                else *reinterpret_cast<String*>(p) = Value.AsString();
+                break;
+            case skInt32Vz:
+                if (s.VarType == varLongWord) Store<uint32_t>(p, static_cast<uint32_t>(Value.AsInt64()));
+                else Store<int32_t>(p, Value.AsInteger());
+                break;
+            case skInt64Vz:
+                if (s.VarType == varCurrency) Store<Int64>(p, Value.AsCurrency().Raw());
+                else if (s.VarType == varUInt64) Store<UInt64>(p, Value.AsUInt64());
+                else Store<Int64>(p, Value.AsInt64());
+                break;
+            case skDoubleVz: Store<double>(p, Value.AsDouble()); break;
+            case skSingleVz: Store<float>(p, static_cast<float>(Value.AsDouble())); break;
+            case skBoolVz: state = Value.AsBoolean() ? vsTrueVz : vsValueVz; return;
+            default: break;
+        }
+        state = vsValueVz;
+    }
+
     template <class T>
     static T Load(const std::byte* P) {
         T v;
