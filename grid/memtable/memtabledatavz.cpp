@@ -5,10 +5,12 @@
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <random>
+#include <type_traits>
 
 namespace {
 
@@ -356,11 +358,44 @@ struct TMTRecLayoutVz {
 
     // Stores a value that is of the slot's kind, Null or Unassigned (a whole Variant slot takes
     // anything).
-    void Put(std::byte* B, int Index, const Variant& Value) const {
+    void Put(std::byte* B, int Index, const Variant& Value) const { PutAs(B, Index, Value); }
+    // The same from a value about to go: a text or a whole Variant is moved into its slot, not
+    // copied (no count taken on the text only to drop it with the Variant).
+    void Put(std::byte* B, int Index, Variant&& Value) const { PutAs(B, Index, std::move(Value)); }
+
+    // Stores any value, cast to the slot's kind first (the cast's errors propagate, the block is
+    // then unchanged).
+    void PutCast(std::byte* B, int Index, const Variant& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        const TVarType vt = Value.VType();
+        if (s.Kind == skVariantVz || vt == s.VarType || vt == varNull || vt == varEmpty) Put(B, Index, Value);
+        else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
+    }
+    void PutCast(std::byte* B, int Index, Variant&& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        const TVarType vt = Value.VType();
+        if (s.Kind == skVariantVz || vt == s.VarType || vt == varNull || vt == varEmpty) Put(B, Index, std::move(Value));
+        else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
+    }
+
+    // True when the layout was made for the kinds of these fields (asked for every new record:
+    // a plain walk over the field list).
+    bool Fits(void* const* Fields, int FieldCount) const {
+        if (FieldCount != Count()) return false;
+        for (size_t i = 0; i < Slots.size(); ++i)
+            if (static_cast<const TMTDataFieldVz*>(Fields[i])->VarDataType() != Slots[i].VarType) return false;
+        return true;
+    }
+
+private:
+    // Both Puts in one body, so a record's write of a fresh value runs it in place.
+    template <class V>
+    [[gnu::always_inline]] void PutAs(std::byte* B, int Index, V&& Value) const {
+        constexpr bool moved = !std::is_lvalue_reference_v<V>;
         const TSlot& s = Slots[static_cast<size_t>(Index)];
         std::byte* p = B + s.Offset;
         if (s.Kind == skVariantVz) {
-            *reinterpret_cast<Variant*>(p) = Value;
+            *reinterpret_cast<Variant*>(p) = std::forward<V>(Value);
             return;
         }
         auto& state = reinterpret_cast<unsigned char&>(B[StatesAt + static_cast<size_t>(Index)]);
@@ -371,7 +406,10 @@ struct TMTRecLayoutVz {
             return;
         }
         switch (s.Kind) {
-            case skStringVz: *reinterpret_cast<String*>(p) = Value.AsString(); break;
+            case skStringVz:
+                if constexpr (moved) *reinterpret_cast<String*>(p) = std::move(Value).AsString();
+                else *reinterpret_cast<String*>(p) = Value.AsString();
+                break;
             case skInt32Vz:
                 if (s.VarType == varLongWord) Store<uint32_t>(p, static_cast<uint32_t>(Value.AsInt64()));
                 else Store<int32_t>(p, Value.AsInteger());
@@ -389,24 +427,6 @@ struct TMTRecLayoutVz {
         state = vsValueVz;
     }
 
-    // Stores any value, cast to the slot's kind first (the cast's errors propagate, the block is
-    // then unchanged).
-    void PutCast(std::byte* B, int Index, const Variant& Value) const {
-        const TSlot& s = Slots[static_cast<size_t>(Index)];
-        const TVarType vt = Value.VType();
-        if (s.Kind == skVariantVz || vt == s.VarType || vt == varNull || vt == varEmpty) Put(B, Index, Value);
-        else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
-    }
-
-    // True when the layout was made for these kinds.
-    bool Fits(const TMTDataStructVz* S) const {
-        if (S->Count() != Count()) return false;
-        for (int i = 0; i < Count(); ++i)
-            if (S->GetDataField(i)->VarDataType() != Slots[static_cast<size_t>(i)].VarType) return false;
-        return true;
-    }
-
-private:
     template <class T>
     static T Load(const std::byte* P) {
         T v;
@@ -431,7 +451,12 @@ struct TMemoryRecordVz::TSideVz {
 };
 
 const TMTRecLayoutVz* TMTDataStructVz::RecordLayout() {
-    if (FLayout && FLayout->Fits(this)) return FLayout;
+    // Every change of the field list or of a field's kind drops the layout (LayoutChanged), so a
+    // layout still held fits.
+    if (FLayout) {
+        assert(FLayout->Fits(FList->List(), FList->Count()));
+        return FLayout;
+    }
     std::vector<TVarType> kinds(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) kinds[static_cast<size_t>(i)] = GetDataField(i)->VarDataType();
     auto* l = new TMTRecLayoutVz(this, kinds);
@@ -468,6 +493,7 @@ void TMTDataStructVz::FreeFields() {
         f->FDataStruct = nullptr;
         f->Free();
     }
+    ReleaseLayout();
 }
 
 TMTDataFieldVz* TMTDataStructVz::GetDataField(int Index) const {
@@ -484,6 +510,7 @@ TMTDataFieldVz* TMTDataStructVz::CreateField(TMTDataFieldClassVz FieldClass) {
     auto* f = static_cast<TMTDataFieldVz*>(c);
     f->FDataStruct = this;
     FList->Add(f);
+    ReleaseLayout();
     f->FFieldId = FNextFieldId++;
     return f;
 }
@@ -491,6 +518,7 @@ TMTDataFieldVz* TMTDataStructVz::CreateField(TMTDataFieldClassVz FieldClass) {
 void TMTDataStructVz::InsertField(TMTDataFieldVz* Field) {
     FList->Add(Field);
     Field->FDataStruct = this;
+    ReleaseLayout();
     StructChanged();
 }
 
@@ -498,6 +526,7 @@ void TMTDataStructVz::RemoveField(TMTDataFieldVz* Field) {
     if (Field->FDataStruct != this) return;
     FList->Remove(Field);
     Field->FDataStruct = nullptr;
+    ReleaseLayout();
     StructChanged();
 }
 
@@ -509,6 +538,7 @@ void TMTDataStructVz::MoveField(TMTDataFieldVz* Field, int NewIndex) {
     const int cur = IndexOfField(Field);
     if (cur < 0 || cur == NewIndex) return;
     FList->Move(cur, NewIndex);
+    ReleaseLayout();
     StructChanged();
 }
 
@@ -571,6 +601,7 @@ TMTDataFieldVz* TMTDataStructVz::ChangeFieldType(const String& FieldName, TMTDat
         FList->Move(FList->Count() - 1, pos);
         FList->Remove(old);
         old->FDataStruct = nullptr;
+        ReleaseLayout();
         nf->Assign(old);
         if (nf->GetDefaultAlignment() != old->GetDefaultAlignment()) nf->SetAlignment(nf->GetDefaultAlignment());
         nf->CopyGUIDFrom(old);
@@ -842,9 +873,17 @@ void TMTDataFieldVz::AfterConstruction() {
     FVarDataType = GetVarDataType();
 }
 
+void TMTDataFieldVz::DataTypeChanged() {
+    const TVarType vt = GetVarDataType();
+    if (vt == FVarDataType) return;
+    FVarDataType = vt;
+    if (FDataStruct) FDataStruct->ReleaseLayout();
+}
+
 void TMTDataFieldVz::BeforeDestruction() {
     if (FDataStruct) {
         FDataStruct->FList->Remove(this);
+        FDataStruct->ReleaseLayout();
         FDataStruct = nullptr;
     }
     TComponent::BeforeDestruction();
@@ -1525,9 +1564,16 @@ Variant TMemoryRecordVz::GetDataValue(int FieldIndex, TDataValueVersionVz DataVa
 }
 
 void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value) {
-    auto* v = const_cast<std::byte*>(ReadValues(DataValueVersion));
-    CheckValueIndex(FieldIndex);
+    // The stored values (what a fetch writes) straight; the other versions as ReadValues says.
+    auto* v = DataValueVersion == dvvValueVz ? Values() : const_cast<std::byte*>(ReadValues(DataValueVersion));
+    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
     FLayout->PutCast(v, FieldIndex, Value);
+}
+
+void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, Variant&& Value) {
+    auto* v = DataValueVersion == dvvValueVz ? Values() : const_cast<std::byte*>(ReadValues(DataValueVersion));
+    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
+    FLayout->PutCast(v, FieldIndex, std::move(Value));
 }
 
 Variant TMemoryRecordVz::GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const {

@@ -197,7 +197,7 @@ protected:
     // Signals a structure change to the structure the field is attached to.
     void Changed();
     // Recomputes the Variant kind after a sub-type change.
-    void DataTypeChanged() { FVarDataType = GetVarDataType(); }
+    void DataTypeChanged();
     // Sets the size without the CanDinaSize check (sub-type defaults).
     void SetSizeInternal(int Value);
     void CopyGUIDFrom(const TMTDataFieldVz* Source) { FGUID = Source->FGUID; }
@@ -562,6 +562,8 @@ public:
 
     Variant GetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion) const;
     void SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value);
+    // The same from a value about to go (a fetch's fresh Variant): its text is moved in, not copied.
+    void SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, Variant&& Value);
     Variant GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const;
     void SetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion, const Variant& VarValue);
     Variant GetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion) const;

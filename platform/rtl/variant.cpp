@@ -776,6 +776,8 @@ Variant::Variant(char16_t v) : Variant(String(QChar(v))) {}
 Variant Variant::Null() { return VA::Make(varNull); }
 Variant Variant::Unassigned() { return Variant(); }
 
+// Each typed read answers a value already of its kind at once (the common case in the stores and
+// the drivers); the rest goes through the general conversion.
 Integer Variant::AsInteger() const {
     if (FType == varInteger) return Integer(FData.Int);
     return Integer(CheckedRange(*this, varInteger, INT32_MIN, INT32_MAX));
@@ -788,6 +790,7 @@ Int64 Variant::AsInt64() const {
 UInt64 Variant::AsUInt64() const { return UInt64(CheckedRange(*this, varUInt64, 0, Int128(UINT64_MAX))); }
 
 double Variant::AsDouble() const {
+    if (FType == varDouble || FType == varDate) return FData.Dbl;
     if (FType == varNull || VarIsArray(*this)) CastError(FType, varDouble);
     long double f = ToFloat(*this, varDouble);
     if (std::isfinite(f) && std::fabs(f) > DBL_MAX) OverflowError(FType, varDouble);
@@ -800,16 +803,19 @@ Extended Variant::AsExtended() const {
 }
 
 Currency Variant::AsCurrency() const {
+    if (FType == varCurrency) return Currency::FromRaw(FData.Int);
     if (FType == varNull || VarIsArray(*this)) CastError(FType, varCurrency);
     return ToCurrency(*this);
 }
 
 bool Variant::AsBoolean() const {
+    if (FType == varBoolean) return FData.Bool;
     if (FType == varNull || VarIsArray(*this)) CastError(FType, varBoolean);
     return ToBoolean(*this);
 }
 
 String Variant::AsString() const& {
+    if (FType == varUString) return VA::S(*this);
     if (FType == varNull || VarIsArray(*this)) CastError(FType, varUString);
     return ToText(*this, varUString);
 }

@@ -130,6 +130,50 @@ TEST_F(ValuesFixture, EveryKindComesBackAsStoredInEveryVersion) {
     EXPECT_EQ(r->Value(14).AsString(), String("5"));
 }
 
+// A value handed over (a fetch's fresh Variant) is stored as a copied one would be: every kind,
+// Null and Unassigned, the casts and a refused cast, in the stored and in the edited values.
+TEST_F(ValuesFixture, AValueHandedOverIsStoredAsACopiedOne) {
+    const std::vector<KindCase> cases = Kinds();
+    const int n = static_cast<int>(cases.size());
+    for (const KindCase& c : cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
+    TMemoryRecordVz* copied = L->NewRecord();
+    TMemoryRecordVz* moved = L->NewRecord();
+    for (int i = 0; i < n; ++i) {
+        const KindCase& c = cases[static_cast<size_t>(i)];
+        copied->SetDataValue(i, dvvValueVz, c.Value);
+        Variant v = c.Value;
+        moved->SetDataValue(i, dvvValueVz, std::move(v));
+    }
+    L->FetchRecord(copied);
+    L->FetchRecord(moved);
+    for (int i = 0; i < n; ++i) {
+        const KindCase& c = cases[static_cast<size_t>(i)];
+        ExpectSameValue(moved->Value(i), c.Value, c.Name);
+        ExpectSameValue(copied->Value(i), c.Value, c.Name);
+        EXPECT_EQ(moved->Value(i).VType(), c.Kind) << c.Name;
+    }
+    // Texts of another kind are cast first; a text a number field cannot take leaves it alone.
+    moved->SetDataValue(14, dvvValueVz, Variant(QStringLiteral("ещё")));
+    EXPECT_EQ(moved->Value(14).VType(), varString);
+    moved->SetDataValue(15, dvvValueVz, VarAsType(Variant("wide"), varOleStr));
+    EXPECT_EQ(moved->Value(15).VType(), varUString);
+    EXPECT_EQ(moved->TextValue(15), String("wide"));
+    EXPECT_THROW(moved->SetDataValue(1, dvvValueVz, Variant("not a number")), EVariantTypeCastError);
+    ExpectSameValue(moved->Value(1), cases[1].Value, "Int after a refused value");
+    // In an edit the new values change and the values before the edit stay.
+    moved->Edit();
+    moved->SetDataValue(15, dvvEditValueVz, Variant(QStringLiteral("новый")));
+    moved->SetDataValue(0, dvvEditValueVz, Null());
+    moved->SetDataValue(16, dvvEditValueVz, Unassigned());
+    EXPECT_EQ(moved->GetDataValue(15, dvvCurValueVz).AsString(), String("wide"));
+    EXPECT_EQ(moved->TextValue(15), String("новый"));
+    moved->Post();
+    EXPECT_EQ(moved->TextValue(15), String("новый"));
+    EXPECT_TRUE(VarIsNull(moved->Value(0)));
+    EXPECT_TRUE(VarIsEmpty(moved->Value(16)));
+    EXPECT_EQ(moved->Value(16).VType(), varEmpty);
+}
+
 // The reads in place give what Value gives: the same kind, and the number or the text it holds;
 // kinds that are not numbers or texts are read through Value.
 TEST_F(ValuesFixture, ReadsInPlaceAgreeWithValueForEveryKind) {
@@ -264,6 +308,21 @@ TEST_F(ValuesFixture, StructureChangesOnAFilledStore) {
     fresh->SetDataValue(1, dvvValueVz, 4);
     EXPECT_EQ(fresh->Value(1).VType(), varString);
     fresh->Free();
+    // Fields moved, added and freed on the live structure: each new record takes the kinds of
+    // the fields as they are then.
+    S->BuildDataFieldForDef("When", ftDate, 0, 0);
+    S->MoveField(S->GetDataField(2), 0);
+    TMemoryRecordVz* moved = L->NewRecord();
+    moved->SetDataValue(0, dvvValueVz, Variant(45000.5));
+    EXPECT_EQ(moved->Value(0).VType(), varDate);
+    moved->Free();
+    S->GetDataField(0)->Free();
+    ASSERT_EQ(S->Count(), 2);
+    TMemoryRecordVz* freed = L->NewRecord();
+    EXPECT_EQ(freed->ValueCount(), 2);
+    freed->SetDataValue(0, dvvValueVz, 5);
+    EXPECT_EQ(freed->Value(0), Variant("5"));
+    freed->Free();
 }
 
 }  // namespace
