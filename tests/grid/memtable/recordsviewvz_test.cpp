@@ -458,9 +458,11 @@ TEST_F(ViewFixture, ItemNumbersNameOnlyTheirRecord) {
         EXPECT_EQ(View->ItemById(ids[i], rec), View->ItemOfLiveRec(rec));
     }
     L->DeleteRecord(0);
-    // A deleted record's number goes to the next record: it then names that one only.
+    // A deleted record's number goes to the next record: it then names that one only. (The next
+    // record is made before the other goes, so it cannot take the freed record's place.)
+    TMemoryRecordVz* nine = NewRec(9, "nine");
     L->DeleteRecord(1);
-    TMemoryRecordVz* next = L->AddRecord(NewRec(9, "nine")) >= 0 ? L->Rec(L->Count() - 1) : nullptr;
+    TMemoryRecordVz* next = L->AddRecord(nine) >= 0 ? L->Rec(L->Count() - 1) : nullptr;
     TMemRecViewVz* item = View->ItemOfLiveRec(next);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->Id(), id);
