@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <new>
 #include <random>
@@ -140,143 +139,6 @@ enum TMTSlotKindVz : unsigned char { skVariantVz, skStringVz, skInt64Vz, skDoubl
 // state byte alone.
 enum : unsigned char { vsValueVz = 0, vsNullVz = 1, vsEmptyVz = 2, vsTrueVz = 3 };
 
-// ---- record pieces ------------------------------------------------------------------------------
-
-namespace {
-#if defined(__SANITIZE_ADDRESS__)
-#define SDELKA_POOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SDELKA_POOL_ASAN 1
-#endif
-#endif
-#ifdef SDELKA_POOL_ASAN
-extern "C" void __asan_poison_memory_region(void const volatile* Addr, size_t Size);
-extern "C" void __asan_unpoison_memory_region(void const volatile* Addr, size_t Size);
-// A free piece is poisoned, so a record used after it was freed is caught as on the heap.
-inline void PoisonPiece(const void* P, size_t Size) { __asan_poison_memory_region(P, Size); }
-inline void UnpoisonPiece(const void* P, size_t Size) { __asan_unpoison_memory_region(P, Size); }
-#else
-inline void PoisonPiece(const void*, size_t) {}
-inline void UnpoisonPiece(const void*, size_t) {}
-#endif
-
-// The pieces (record header and value block) of the records made with one layout: all of one
-// size, cut from slabs, with a list of the freed ones; no heap word or rounding per record. A
-// slab is aligned to SlabAlign, each SlabAlign bytes of it (a segment) start with the pool, and
-// no piece crosses into the next segment (a piece bigger than a segment has a slab of its own),
-// so a piece finds its pool from its address alone. The layout
-// holds its pool; the pool goes once the layout let go and the last piece came back (records
-// keep their piece when a restructure moves them to another layout). When every piece is back
-// the slabs go too.
-class TMTRecPoolVz {
-public:
-    static constexpr size_t SlabAlign = size_t{64} * 1024;
-    static constexpr size_t HeadSize = 16;  // a segment's head: its pool
-    static constexpr size_t MaxSlab = size_t{1024} * 1024;
-    // Pieces are rounded to the record's alignment (the value block after it needs no more).
-    static constexpr size_t PieceAlign = alignof(TMemoryRecordVz);
-    static_assert(PieceAlign >= alignof(Int64) && PieceAlign >= alignof(void*) && HeadSize % PieceAlign == 0);
-
-    // Held: a layout holds the pool (else it goes with its last piece).
-    TMTRecPoolVz(size_t PieceSize, bool Held)
-        : FPieceSize((PieceSize + PieceAlign - 1) / PieceAlign * PieceAlign), FHeld(Held) {}
-    TMTRecPoolVz(const TMTRecPoolVz&) = delete;
-    TMTRecPoolVz& operator=(const TMTRecPoolVz&) = delete;
-    ~TMTRecPoolVz() { FreeSlabs(); }
-
-    void* Take() {
-        if (FFree) {
-            void* p = FFree;
-            UnpoisonPiece(p, FPieceSize);
-            FFree = *static_cast<void**>(p);
-            ++FLive;
-            return p;
-        }
-        if (static_cast<size_t>(FEnd - FNext) < FPieceSize) NextSegment();
-        void* p = FNext;
-        UnpoisonPiece(p, FPieceSize);
-        FNext += FPieceSize;
-        ++FLive;
-        return p;
-    }
-    // Gives a piece back to the pool it came from.
-    static void Give(void* P) {
-        if (!P) return;
-        auto* slab = reinterpret_cast<std::byte*>(reinterpret_cast<uintptr_t>(P) & ~(uintptr_t{SlabAlign} - 1));
-        (*reinterpret_cast<TMTRecPoolVz**>(slab))->Put(P);
-    }
-    // The layout lets go of the pool.
-    void Drop() {
-        FHeld = false;
-        if (FLive == 0) delete this;
-    }
-
-private:
-    void Put(void* P) {
-        *static_cast<void**>(P) = FFree;
-        FFree = P;
-        PoisonPiece(P, FPieceSize);
-        if (--FLive > 0) return;
-        if (!FHeld) {
-            delete this;
-            return;
-        }
-        FreeSlabs();
-    }
-    // Moves on to the next segment of the slab, or to a new slab.
-    void NextSegment() {
-        if (FEnd != FSlabEnd) {
-            FNext = FEnd + HeadSize;
-            FEnd = std::min(FEnd + SlabAlign, FSlabEnd);
-            if (static_cast<size_t>(FEnd - FNext) >= FPieceSize) return;
-        }
-        NewSlab();
-    }
-    void NewSlab() {
-        size_t size = HeadSize + FPieceSize;
-        if (size < SlabAlign) {
-            // The first slabs are small (a store of a few records takes little), then they grow
-            // to MaxSlab, in segments of SlabAlign bytes, each starting with the pool.
-            size = std::min(MaxSlab, HeadSize + FPieceSize * FSlabPieces);
-            if (size > SlabAlign) size = size / SlabAlign * SlabAlign;
-            if (size < MaxSlab) FSlabPieces *= 2;
-        }
-        const bool single = FPieceSize > SlabAlign - HeadSize;
-        FSlabs.reserve(FSlabs.size() + 1);
-        auto* slab = static_cast<std::byte*>(::operator new(size, std::align_val_t{SlabAlign}));
-        FSlabs.push_back({slab, size});
-        FNext = slab + HeadSize;
-        FSlabEnd = slab + size;
-        FEnd = single ? FSlabEnd : std::min(slab + SlabAlign, FSlabEnd);
-        PoisonPiece(slab, size);
-        for (size_t at = 0; at < (single ? 1 : size); at += SlabAlign) {
-            UnpoisonPiece(slab + at, HeadSize);
-            *reinterpret_cast<TMTRecPoolVz**>(slab + at) = this;
-        }
-    }
-    void FreeSlabs() {
-        for (const auto& [slab, size] : FSlabs) {
-            UnpoisonPiece(slab, size);
-            ::operator delete(slab, std::align_val_t{SlabAlign});
-        }
-        FSlabs.clear();
-        FFree = nullptr;
-        FNext = FEnd = FSlabEnd = nullptr;
-    }
-
-    size_t FPieceSize;
-    bool FHeld;
-    size_t FSlabPieces = 8;
-    size_t FLive = 0;
-    void* FFree = nullptr;
-    std::byte* FNext = nullptr;
-    std::byte* FEnd = nullptr;      // the end of the current segment
-    std::byte* FSlabEnd = nullptr;  // the end of the current slab
-    std::vector<std::pair<std::byte*, size_t>> FSlabs;
-};
-}  // namespace
-
 // The layout of a record's value block: per field the slot's kind and place, the slots sorted by
 // alignment so the block has no holes. The Variant and text slots come first, then plain data
 // (numbers and the state bytes, which also hold the booleans) that a copy moves as bytes. A layout is shared by the
@@ -298,8 +160,6 @@ struct TMTRecLayoutVz {
     // The records list of the structure's store: the list of every record made with the layout
     // (the list sets it when it makes a record; one store has one list).
     mutable TRecordsListVz* List = nullptr;
-    // The pieces of the records made with the layout (made with the first record).
-    mutable TMTRecPoolVz* Pool = nullptr;
 
     static TMTSlotKindVz KindOf(TVarType VarType) {
         switch (VarType) {
@@ -368,12 +228,6 @@ struct TMTRecLayoutVz {
         }
         return 0;
     }
-
-    ~TMTRecLayoutVz() {
-        if (Pool) Pool->Drop();
-    }
-    TMTRecLayoutVz(const TMTRecLayoutVz&) = delete;
-    TMTRecLayoutVz& operator=(const TMTRecLayoutVz&) = delete;
 
     int Count() const { return static_cast<int>(Slots.size()); }
     void AddRef() const { ++Refs; }
@@ -1537,30 +1391,10 @@ const char* const SCantMarkDelDeleted = "Can't MarkDel the Deleted record";
 const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdates mode is not supported";
 }  // namespace
 
-// The header of every stored record: six words, before its value block in one pooled piece.
+// The header of every stored record: seven words, so with the heap's own word it fills one
+// 64-byte piece.
 static_assert(sizeof(TMemoryRecordVz) <= 6 * sizeof(void*));
 static_assert(sizeof(TMemoryRecordVz) % alignof(Int64) == 0);  // the carried value block follows aligned
-
-void* TMemoryRecordVz::operator new(std::size_t Size) {
-    // A record made without a layout has a pool of its own.
-    auto* pool = new TMTRecPoolVz(Size, false);
-    try {
-        return pool->Take();
-    } catch (...) {
-        delete pool;
-        throw;
-    }
-}
-
-void* TMemoryRecordVz::operator new(std::size_t Size, TInlineValuesVz, const TMTRecLayoutVz* Layout) {
-    if (!Layout) return operator new(Size);
-    if (!Layout->Pool) Layout->Pool = new TMTRecPoolVz(Size + Layout->Size, true);
-    return Layout->Pool->Take();
-}
-
-void TMemoryRecordVz::operator delete(void* P) { TMTRecPoolVz::Give(P); }
-
-void TMemoryRecordVz::operator delete(void* P, TInlineValuesVz, const TMTRecLayoutVz*) { TMTRecPoolVz::Give(P); }
 
 TMemoryRecordVz::~TMemoryRecordVz() {
     DropValues();
@@ -1966,7 +1800,7 @@ TMemoryRecordVz* TRecordsListVz::NewRecord() {
     TMTDataStructVz* st = DataStruct();
     const TMTRecLayoutVz* layout = st ? st->RecordLayout() : nullptr;
     const size_t extra = layout ? layout->Size : 0;
-    auto* r = new (TMemoryRecordVz::TInlineValuesVz{}, layout) TMemoryRecordVz();
+    auto* r = new (TMemoryRecordVz::TInlineValuesVz{}, extra) TMemoryRecordVz();
     try {
         r->AfterConstruction();
     } catch (...) {

@@ -604,14 +604,12 @@ private:
     void DropValues();
 
     // A record its list makes carries its value block right after itself: one piece from the
-    // pool of its layout (pieces of one size in slabs; the piece finds its pool from its address,
-    // so a record that moved to another layout still gives its piece back to the right one).
-    // After a restructure the values are a block of their own that the side part holds.
+    // heap. After a restructure the values are a block of their own that the side part holds.
     struct TInlineValuesVz {};
-    static void* operator new(std::size_t Size);
-    static void* operator new(std::size_t Size, TInlineValuesVz, const TMTRecLayoutVz* Layout);
-    static void operator delete(void* P);
-    static void operator delete(void* P, TInlineValuesVz, const TMTRecLayoutVz*);
+    static void* operator new(std::size_t Size) { return ::operator new(Size); }
+    static void* operator new(std::size_t Size, TInlineValuesVz, std::size_t Extra) { return ::operator new(Size + Extra); }
+    static void operator delete(void* P) { ::operator delete(P); }
+    static void operator delete(void* P, TInlineValuesVz, std::size_t) { ::operator delete(P); }
     std::byte* InlineValues() const {
         return const_cast<std::byte*>(reinterpret_cast<const std::byte*>(this)) + sizeof(TMemoryRecordVz);
     }
