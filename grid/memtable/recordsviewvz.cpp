@@ -168,7 +168,7 @@ void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
 
 // A record that has its item keeps it, and so its number (bookmarks name items by it); the items
 // of records no longer stored go, and new records get one. The sorted list takes storage order.
-void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List) {
+void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, std::vector<TMemRecViewVz*>* Made) {
     FSorderViewList.Clear();
     FSortedIsStore = false;
     FStoreItems = 0;
@@ -216,6 +216,7 @@ void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List) {
         for (TMemRecViewVz* item : items) item->FSortedBlock = &FStoreOrderBlock;
         FSortedIsStore = true;
         FStoreItems = n;
+        if (Made) *Made = std::move(items);
         return;
     }
     FSorderViewList.Assign(items);
@@ -629,8 +630,9 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     // The items are kept while they mirror the store: a filter change neither frees them nor
     // sorts again, it passes once over the sorted order there is.
     if (FSortedIsStore && (!FSortOrder.isEmpty() || FViewAsTreeList)) MaterializeSorted();
+    std::vector<TMemRecViewVz*> made;  // the items just made, in storage order
     if (FItemsStale || !list || SortedListItemCount() != list->Count()) {
-        RemakeItems(store, list);
+        RemakeItems(store, list, &made);
         FItemsStale = false;
         FSortedInOrder = FSortOrder.isEmpty();
     }
@@ -678,9 +680,13 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                         to += *pass++;
                         if (to > last) to = last;
                     };
-                    if (FSortedIsStore) {
+                    if (FSortedIsStore && made.size() == static_cast<size_t>(n)) {
+                        for (TMemRecViewVz* item : made) take(item);
+                    } else if (FSortedIsStore) {
                         for (int i = 0; i < n; ++i) {
-                            TMemRecViewVz* item = ItemOfLiveRec(list->Rec(i));
+                            TMemoryRecordVz* rec = list->Rec(i);
+                            TMemRecViewVz* item = rec ? ItemById(rec->ViewTag(), rec) : nullptr;
+                            if (!item) item = ItemOfLiveRec(rec);
                             if (item) take(item);
                             else ++pass;
                         }

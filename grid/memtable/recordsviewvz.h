@@ -403,7 +403,9 @@ private:
     TMemRecViewVz* NewItem(TMemoryRecordVz* Rec) { return NewItem(Rec, OwnsViewTags(MemTableData())); }
     void FreeItem(TMemRecViewVz* Item);
     void DestroyItemSlots();
-    void RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List);
+    // Made, when given, receives the items in storage order when the records list becomes the
+    // sorted list.
+    void RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, std::vector<TMemRecViewVz*>* Made = nullptr);
     // The items' side blocks by item number (made with the first one).
     std::vector<std::unique_ptr<TMemRecViewVz::TExtra>> FExtras;
     TMemRecViewVz::TExtra& ExtraOf(TMemRecViewVz* Item);
