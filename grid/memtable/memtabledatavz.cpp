@@ -1514,6 +1514,18 @@ Int64 TMemoryRecordVz::IntValue(int FieldIndex) const {
     return FLayout->GetInt(Values(), FieldIndex);
 }
 
+TMTValueClassVz TMemoryRecordVz::NumberValue(int FieldIndex, TVarType& VarType, Int64& Int, double& Float) const {
+    CheckValueIndex(FieldIndex);
+    const std::byte* values = Values();
+    const TMTValueClassVz cls = FLayout->Class(values, FieldIndex, VarType);
+    switch (cls) {
+    case mvcIntegerVz: case mvcCurrencyVz: case mvcBooleanVz: Int = FLayout->GetInt(values, FieldIndex); break;
+    case mvcFloatVz: case mvcDateVz: Float = FLayout->GetFloat(values, FieldIndex); break;
+    default: break;
+    }
+    return cls;
+}
+
 double TMemoryRecordVz::FloatValue(int FieldIndex) const {
     CheckValueIndex(FieldIndex);
     return FLayout->GetFloat(Values(), FieldIndex);

@@ -527,6 +527,9 @@ public:
     Int64 IntValue(int FieldIndex) const;
     double FloatValue(int FieldIndex) const;
     const String& TextValue(int FieldIndex) const;
+    // ValueClass with the number read in the same call: Int for the integer, currency and Boolean
+    // classes, Float for the float and date classes (a pass over many records reads so).
+    TMTValueClassVz NumberValue(int FieldIndex, TVarType& VarType, Int64& Int, double& Float) const;
     // Ask the processor for the record (its header may span two cache lines) and for its values
     // ahead of reading them: a walk over many records calls them some records before it reaches
     // this one, PrefetchValues once the record itself has arrived.

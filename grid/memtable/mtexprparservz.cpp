@@ -639,7 +639,9 @@ const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Inde
     const TMemoryRecordVz* Rec = Ctx.Rec;
     // The value is read in place, with no Variant made.
     TVarType vt;
-    const TMTValueClassVz cls = Rec->ValueClass(o.Pos, vt);
+    Int64 iv = 0;
+    double fv = 0;
+    const TMTValueClassVz cls = Rec->NumberValue(o.Pos, vt, iv, fv);
     if (cls == mvcNullVz || cls == mvcEmptyVz) {
         Scratch.Cls = TFastVal::fvNull;
         return &Scratch;
@@ -649,15 +651,15 @@ const TDataSetExprParserVz::TFastVal* TDataSetExprParserVz::ReadOperand(int Inde
     switch (cls) {
     case mvcIntegerVz: case mvcBooleanVz:
         Scratch.Cls = TFastVal::fvInt;
-        Scratch.I = Rec->IntValue(o.Pos);
+        Scratch.I = iv;
         return &Scratch;
     case mvcCurrencyVz:
         Scratch.Cls = TFastVal::fvCurr;
-        Scratch.I = Rec->IntValue(o.Pos);
+        Scratch.I = iv;
         return &Scratch;
     case mvcFloatVz: case mvcDateVz:
         Scratch.Cls = cls == mvcDateVz ? TFastVal::fvDate : TFastVal::fvFloat;
-        Scratch.F = Rec->FloatValue(o.Pos);
+        Scratch.F = fv;
         return &Scratch;
     case mvcTextVz:
         Scratch.Cls = TFastVal::fvText;
@@ -829,17 +831,19 @@ inline int TDataSetExprParserVz::RunFieldConst(const TFastNode& N, const TEvalCt
     if (f.Pos >= Ctx.ValueCount) return -1;
     const TFastVal& k = FOperands[static_cast<size_t>(fieldA ? N.B : N.A)].Const;
     TVarType vt;
-    const TMTValueClassVz cls = Ctx.Rec->ValueClass(f.Pos, vt);
+    Int64 iv = 0;
+    double fv = 0;
+    const TMTValueClassVz cls = Ctx.Rec->NumberValue(f.Pos, vt, iv, fv);
     int c;
     if (cls == mvcNullVz || cls == mvcEmptyVz) {
         c = -1;  // Null sorts before any value
     } else if (f.Kind != varVariant && vt != f.Kind) {
         return -1;
     } else if (cls == mvcIntegerVz) {
-        const Int64 v = Ctx.Rec->IntValue(f.Pos);
+        const Int64 v = iv;
         c = k.Cls == TFastVal::fvInt ? Sign3(v, k.I) : Sign3(static_cast<long double>(v), static_cast<long double>(k.F));
     } else if (cls == mvcFloatVz) {
-        const long double v = Ctx.Rec->FloatValue(f.Pos);
+        const long double v = fv;
         c = Sign3(v, k.Cls == TFastVal::fvInt ? static_cast<long double>(k.I) : static_cast<long double>(k.F));
     } else {
         return -1;

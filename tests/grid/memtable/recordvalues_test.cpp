@@ -204,11 +204,26 @@ TEST_F(ValuesFixture, ReadsInPlaceAgreeWithValueForEveryKind) {
             if (r == valued) {
                 EXPECT_NE(cls, mvcNullVz) << name;
             }
+            // The one-call read answers the same class, kind and number.
+            TVarType nvt = varError;
+            Int64 iv = 0;
+            double fv = 0;
+            EXPECT_EQ(r->NumberValue(i, nvt, iv, fv), cls) << name;
+            EXPECT_EQ(nvt, vt) << name;
+            if (cls == mvcIntegerVz || cls == mvcCurrencyVz || cls == mvcBooleanVz) {
+                EXPECT_EQ(iv, r->IntValue(i)) << name;
+            }
+            if (cls == mvcFloatVz || cls == mvcDateVz) {
+                EXPECT_EQ(fv, r->FloatValue(i)) << name;
+            }
         }
     }
     TVarType vt;
     EXPECT_THROW(valued->ValueClass(n, vt), Exception);
     EXPECT_THROW(valued->IntValue(-1), Exception);
+    Int64 iv;
+    double fv;
+    EXPECT_THROW(valued->NumberValue(n, vt, iv, fv), Exception);
     EXPECT_THROW(valued->TextValue(n), Exception);
 }
 
