@@ -61,6 +61,7 @@ bool TMemRecViewVz::NodeVisible() const {
 
 int TMemRecViewVz::InSortedListIndex() const {
     const TViewSortedListVz* l = TViewSortedListVz::OfBlock(FSortedBlock);
+    if (l && l->View->InStoreOrder(this)) return l->View->StoreOrderIndex(this);
     return l ? l->IndexOf(this) : -1;
 }
 
@@ -84,6 +85,7 @@ TRecordsViewVz::TRecordsViewVz(TDataSet* ADataSet)
     : TRecordsListNotificatorVz(nullptr), FOrderByList(NewOwned<TRecordsViewOrderByList>(this)),
       FDataSet(ADataSet) {
     FAggregates = NewOwned<TMTAggregatesVz>(this);
+    FStoreOrderBlock.Owner = static_cast<const TBlockListVz<TMemRecViewVz, TSortedSlotTrackerVz>*>(&FSorderViewList);
 }
 
 TRecordsViewVz::~TRecordsViewVz() {
@@ -105,6 +107,8 @@ void TRecordsViewVz::BeforeDestruction() {
 // a store rebuilt in the same order get the same numbers.
 void TRecordsViewVz::FreeSortedItems() {
     FSorderViewList.Clear();
+    FSortedIsStore = false;
+    FStoreItems = 0;
     for (unsigned id = 1; id < FItemsUsed; ++id) {
         TMemRecViewVz* item = ItemSlot(id);
         item->FRec = nullptr;
@@ -164,8 +168,10 @@ void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
 
 // A record that has its item keeps it, and so its number (bookmarks name items by it); the items
 // of records no longer stored go, and new records get one. The sorted list takes storage order.
-void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List) {
+void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, std::vector<TMemRecViewVz*>* Made) {
     FSorderViewList.Clear();
+    FSortedIsStore = false;
+    FStoreItems = 0;
     const int n = List ? List->Count() : 0;
     std::vector<TMemRecViewVz*> items(static_cast<size_t>(n));
     bool nils = false;
@@ -205,7 +211,62 @@ void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List) {
         if (!item) item = NewItem(List->Rec(i), ownsTags);
         else if (ownsTags) item->FRec->SetViewTag(item->FId);
     }
+    if (!nils && FSortOrder.isEmpty() && !FViewAsTreeList) {
+        // Storage order with a record in every slot: the records list serves as the sorted list.
+        for (TMemRecViewVz* item : items) item->FSortedBlock = &FStoreOrderBlock;
+        FSortedIsStore = true;
+        FStoreItems = n;
+        if (Made) *Made = std::move(items);
+        return;
+    }
     FSorderViewList.Assign(items);
+}
+
+void TRecordsViewVz::MaterializeSorted() {
+    if (!FSortedIsStore) return;
+    TMemTableDataVz* store = MemTableData();
+    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    std::vector<TMemRecViewVz*> items;
+    items.reserve(static_cast<size_t>(FStoreItems));
+    const int n = list ? list->Count() : 0;
+    for (int i = 0; i < n; ++i) {
+        TMemRecViewVz* item = ItemOfLiveRec(list->Rec(i));
+        if (item && InStoreOrder(item)) items.push_back(item);
+    }
+    // Items whose records are no longer stored would be lost with the mode: none may be left.
+    if (static_cast<int>(items.size()) != FStoreItems) FItemsStale = true;
+    FSortedIsStore = false;
+    FStoreItems = 0;
+    for (unsigned id = 1; id < FItemsUsed; ++id) {
+        TMemRecViewVz* item = ItemSlot(id);
+        if (InStoreOrder(item)) item->FSortedBlock = nullptr;
+    }
+    FSorderViewList.Assign(items);
+}
+
+int TRecordsViewVz::StoreOrderIndex(const TMemRecViewVz* Item) const {
+    TMemTableDataVz* store = MemTableData();
+    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    return list && Item->Rec() ? list->IndexOf(Item->Rec()) : -1;
+}
+
+TMemRecViewVz* TRecordsViewVz::GetSortedListItem(int Index) const {
+    if (!FSortedIsStore) return FSorderViewList.Items(Index);
+    TMemTableDataVz* store = MemTableData();
+    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    return list && Index >= 0 && Index < list->Count() ? ItemOfLiveRec(list->Rec(Index)) : nullptr;
+}
+
+std::vector<TMemRecViewVz*> TRecordsViewVz::SortedItems() const {
+    if (!FSortedIsStore) return FSorderViewList.ToVector();
+    TMemTableDataVz* store = MemTableData();
+    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    std::vector<TMemRecViewVz*> items;
+    items.reserve(static_cast<size_t>(FStoreItems));
+    const int n = list ? list->Count() : 0;
+    for (int i = 0; i < n; ++i)
+        if (TMemRecViewVz* item = ItemOfLiveRec(list->Rec(i))) items.push_back(item);
+    return items;
 }
 
 TMemRecViewVz::TExtra& TRecordsViewVz::ExtraOf(TMemRecViewVz* Item) {
@@ -277,6 +338,10 @@ int TRecordsViewVz::IndexOfRec(TMemoryRecordVz* Rec) const {
 }
 
 int TRecordsViewVz::SortedIndexOfLiveRec(TMemoryRecordVz* Rec) const {
+    if (FSortedIsStore) {
+        TMemRecViewVz* item = ItemOfLiveRec(Rec);
+        return item && InStoreOrder(item) ? StoreOrderIndex(item) : -1;
+    }
     if (TMemRecViewVz* item = ItemOfLiveRec(Rec)) {
         const int i = FSorderViewList.IndexOf(item);
         if (i >= 0) return i;
@@ -285,6 +350,18 @@ int TRecordsViewVz::SortedIndexOfLiveRec(TMemoryRecordVz* Rec) const {
 }
 
 int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
+    if (FSortedIsStore) {
+        // The record may be gone: it is only compared, never read.
+        TMemTableDataVz* store = MemTableData();
+        TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+        const int n = list ? list->Count() : 0;
+        for (int i = 0; i < n; ++i) {
+            if (list->Rec(i) != Rec) continue;
+            const TMemRecViewVz* item = ItemOfLiveRec(Rec);
+            return item && InStoreOrder(item) ? i : -1;
+        }
+        return -1;
+    }
     if (TMemRecViewVz* item = FItems.isEmpty() ? nullptr : FItems.value(Rec, nullptr)) {
         const int i = FSorderViewList.IndexOf(item);
         if (i >= 0) return i;
@@ -416,6 +493,7 @@ int TRecordsViewVz::FindSortedPos(TMemoryRecordVz* Rec) const {
 }
 
 void TRecordsViewVz::KeepSortedPlace(TMemRecViewVz* Item) {
+    MaterializeSorted();
     const int s = FSorderViewList.IndexOf(Item);
     if (s < 0) return;
     const int n = FSorderViewList.Count();
@@ -551,8 +629,10 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     if (list) list->SettlePositions();
     // The items are kept while they mirror the store: a filter change neither frees them nor
     // sorts again, it passes once over the sorted order there is.
-    if (FItemsStale || !list || FSorderViewList.Count() != list->Count()) {
-        RemakeItems(store, list);
+    if (FSortedIsStore && (!FSortOrder.isEmpty() || FViewAsTreeList)) MaterializeSorted();
+    std::vector<TMemRecViewVz*> made;  // the items just made, in storage order
+    if (FItemsStale || !list || SortedListItemCount() != list->Count()) {
+        RemakeItems(store, list, &made);
         FItemsStale = false;
         FSortedInOrder = FSortOrder.isEmpty();
     }
@@ -582,7 +662,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
             // records in a scattered order while the filter reads them.
             const int n = list->Count();
             std::vector<unsigned char> passes(static_cast<size_t>(n), 0);
-            const bool inStorageOrder = FSortOrder.isEmpty() && FSorderViewList.Count() == n;
+            const bool inStorageOrder = FSortOrder.isEmpty() && SortedListItemCount() == n;
             TTestedByIdVz byId;
             const int count = TestStoredRecords(list, passes.data(), inStorageOrder ? nullptr : &byId);
             if (!FFilterAborted) {
@@ -595,11 +675,24 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                     TMemRecViewVz** to = passed.data();
                     TMemRecViewVz** const last = to + count;
                     const unsigned char* pass = passes.data();
-                    FSorderViewList.ForEach([&](TMemRecViewVz* item) {
+                    auto take = [&](TMemRecViewVz* item) {
                         *to = item;
                         to += *pass++;
                         if (to > last) to = last;
-                    });
+                    };
+                    if (FSortedIsStore && made.size() == static_cast<size_t>(n)) {
+                        for (TMemRecViewVz* item : made) take(item);
+                    } else if (FSortedIsStore) {
+                        for (int i = 0; i < n; ++i) {
+                            TMemoryRecordVz* rec = list->Rec(i);
+                            TMemRecViewVz* item = rec ? ItemById(rec->ViewTag(), rec) : nullptr;
+                            if (!item) item = ItemOfLiveRec(rec);
+                            if (item) take(item);
+                            else ++pass;
+                        }
+                    } else {
+                        FSorderViewList.ForEach(take);
+                    }
                     passed.resize(static_cast<size_t>(to - passed.data()));
                 } else {
                     // Each item's answer is found by its number, checked against its record; an
@@ -655,21 +748,24 @@ void TRecordsViewVz::SortFlatList() {
     SortSortedList();
     FSortedInOrder = true;
     std::vector<TMemRecViewVz*> shown;
-    if (FMemoryViewList.Count() == FSorderViewList.Count()) {
-        shown = FSorderViewList.ToVector();
+    if (FMemoryViewList.Count() == SortedListItemCount()) {
+        shown = SortedItems();
     } else {
         shown.reserve(static_cast<size_t>(FMemoryViewList.Count()));
         FMemoryViewList.ForEach([](TMemRecViewVz* v) { v->FMark = true; });
-        FSorderViewList.ForEach([&shown](TMemRecViewVz* v) {
+        for (TMemRecViewVz* v : SortedItems()) {
             if (v->FMark) shown.push_back(v);
             v->FMark = false;
-        });
+        }
     }
     FMemoryViewList.Assign(shown);
     DoViewDataEvent(nullptr, -1, rlnListChangedVz);
 }
 
 void TRecordsViewVz::SortSortedList() {
+    // The records list is in storage order already.
+    if (FSortedIsStore && FSortOrder.isEmpty() && !FViewAsTreeList) return;
+    MaterializeSorted();
     // Ties go by storage position: positions are read many times while sorting.
     if (TMemTableDataVz* store = MemTableData()) store->RecordsList()->SettlePositions();
     std::vector<TMemRecViewVz*> items = FSorderViewList.ToVector();
@@ -776,6 +872,7 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
 }
 
 void TRecordsViewVz::SortData(TObject* ParamSort, const TCompareRecords& Compare) {
+    MaterializeSorted();  // the order given is no longer storage order
     if (TMemTableDataVz* store = MemTableData()) store->RecordsList()->SettlePositions();
     auto sortItems = [&](std::vector<TMemRecViewVz*> items) {
         std::sort(items.begin(), items.end(),
@@ -825,6 +922,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
     };
 
     if (FViewAsTreeList) {
+        MaterializeSorted();
         // The tree is rebuilt as a whole after a change of a record.
         switch (Action) {
         case rlnRecAddedVz: {
@@ -865,11 +963,18 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         auto* item = NewItem(MemRec);
         const int pos = MemRec->Index();
         const bool passes = RecordPassesFilter(MemRec, nullptr);
-        const bool allShown = FMemoryViewList.Count() == FSorderViewList.Count();
+        const bool allShown = FMemoryViewList.Count() == SortedListItemCount();
         const int p = passes ? std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count()) : -1;
+        if (FSortedIsStore && (!FSortOrder.isEmpty() || MemRec->RecordsList() != MemTableData()->RecordsList() ||
+                               MemTableData()->RecordsList()->IndexOf(MemRec) < 0))
+            MaterializeSorted();
         // The sorted list stays in order: in storage order at the record's position, by a sort
         // order at its place (the row's place when every item is shown).
-        if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList.Count()) {
+        if (FSortedIsStore) {
+            // Already in the records list, which is the sorted list.
+            item->FSortedBlock = &FStoreOrderBlock;
+            ++FStoreItems;
+        } else if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList.Count()) {
             SortedInsert(pos, item);
         } else if (!FSortOrder.isEmpty() && FSortedInOrder) {
             SortedInsert(passes && allShown ? p : FindSortedPos(MemRec), item);
@@ -899,7 +1004,7 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         // Every item shown in the sorted list's order: the rows are that list, and a record that
         // still sorts between its neighbours keeps its place in both (one check serves both).
         if (oldPos >= 0 && passes && !FSortOrder.isEmpty() && FSortedInOrder &&
-            FMemoryViewList.Count() == FSorderViewList.Count()) {
+            FMemoryViewList.Count() == SortedListItemCount()) {
             const int n = FMemoryViewList.Count();
             if ((oldPos == 0 || CompareRecs(ViewRec(oldPos - 1), MemRec) <= 0) &&
                 (oldPos + 1 >= n || CompareRecs(MemRec, ViewRec(oldPos + 1)) <= 0)) {
@@ -940,6 +1045,14 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
         if (viewPos >= 0) {
             ViewDelete(viewPos);
             post(MemRec, viewPos, rlnRecDeletedVz);
+        }
+        if (FSortedIsStore) {
+            TMemRecViewVz* item = ItemOfLiveRec(MemRec);
+            if (item && InStoreOrder(item)) {
+                FreeItem(item);
+                --FStoreItems;
+            }
+            break;
         }
         // In storage order the record's sorted-list place is the storage position it had.
         const bool atIndex = FSortOrder.isEmpty() && Index >= 0 && Index < FSorderViewList.Count() &&
@@ -1147,6 +1260,7 @@ void TRecordsViewVz::RebuildTree() {
     FTreeTop.clear();
     FTreeFlat.clear();
     FTreeVisible.clear();
+    MaterializeSorted();
     std::vector<TMemRecViewVz*> nodes;
     nodes.reserve(static_cast<size_t>(FSorderViewList.Count()));
     FSorderViewList.ForEach([&](TMemRecViewVz* n) {

@@ -225,8 +225,8 @@ public:
         FHintRec = Rec;
         FHintIndex = Index;
     }
-    TMemRecViewVz* GetSortedListItem(int Index) const { return FSorderViewList.Items(Index); }
-    int SortedListItemCount() const { return FSorderViewList.Count(); }
+    TMemRecViewVz* GetSortedListItem(int Index) const;
+    int SortedListItemCount() const { return FSortedIsStore ? FStoreItems : FSorderViewList.Count(); }
     int IndexOfSortedListRec(TMemoryRecordVz* Rec) const;
     int SortedIndexOfLiveRec(TMemoryRecordVz* Rec) const;
     void UpdateSortedListIndexes() {}
@@ -334,6 +334,11 @@ private:
     TOwned<TObjectListVz> FNotificators = NewOwned<TObjectListVz>();
     TOwned<TRecordsViewOrderByList> FOrderByList;
     TViewSortedListVz FSorderViewList{this};  // every item, in the sort order (or storage order)
+    // In storage order the records list is the sorted list: FSorderViewList stays empty, the
+    // items point at this block (never holding any) so that they still find their view.
+    bool FSortedIsStore = false;
+    int FStoreItems = 0;  // items made for stored records while FSortedIsStore
+    TBlockVz FStoreOrderBlock;
     String FSortOrder;
     bool FSortOrderCaseInsensitive = false;
     TUpdateStatusSet FStatusFilter{usUnmodified, usModified, usInserted};
@@ -357,6 +362,12 @@ private:
     // keys), ties by storage position: the same order as the standard record comparison.
     void KeyedSort(std::vector<TMemRecViewVz*>& Items) const;
     void SortSortedList();
+    // The sorted list as a list of its own (the records list's order is copied into it).
+    void MaterializeSorted();
+    // The place of an item held in storage order (-1 when its record is not stored).
+    int StoreOrderIndex(const TMemRecViewVz* Item) const;
+    bool InStoreOrder(const TMemRecViewVz* Item) const { return Item->FSortedBlock == &FStoreOrderBlock; }
+    std::vector<TMemRecViewVz*> SortedItems() const;
     void RebuildTree();
     String TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fields) const;
     bool FViewAsTreeList = false;
@@ -392,7 +403,9 @@ private:
     TMemRecViewVz* NewItem(TMemoryRecordVz* Rec) { return NewItem(Rec, OwnsViewTags(MemTableData())); }
     void FreeItem(TMemRecViewVz* Item);
     void DestroyItemSlots();
-    void RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List);
+    // Made, when given, receives the items in storage order when the records list becomes the
+    // sorted list.
+    void RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, std::vector<TMemRecViewVz*>* Made = nullptr);
     // The items' side blocks by item number (made with the first one).
     std::vector<std::unique_ptr<TMemRecViewVz::TExtra>> FExtras;
     TMemRecViewVz::TExtra& ExtraOf(TMemRecViewVz* Item);

@@ -109,6 +109,58 @@ TEST_F(MemTableFixture, EditInsertDeleteCancel) {
     EXPECT_EQ(T->RecordCount(), 3);
 }
 
+// Without a sort order the stored order is the view's order: bookmarks compare by storage place
+// through inserts, deletes, a filter that hides some, and a sort order set and taken away again.
+TEST_F(MemTableFixture, UnsortedBookmarksCompareByStoragePlace) {
+    for (int i = 1; i <= 5; ++i) Add(i, String(QChar(u'e' - i + 1)));
+    std::vector<TBookmark> bm;
+    T->First();
+    while (!T->Eof()) {
+        bm.push_back(T->GetBookmark());
+        T->Next();
+    }
+    ASSERT_EQ(bm.size(), 5u);
+    auto inOrder = [&](const std::vector<TBookmark>& Marks) {
+        for (size_t i = 1; i < Marks.size(); ++i) {
+            if (T->CompareBookmarks(Marks[i - 1], Marks[i]) != -1 || T->CompareBookmarks(Marks[i], Marks[i - 1]) != 1)
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(inOrder(bm));
+    T->SetRecNo(3);
+    T->Insert();
+    T->FieldByName(u"Id"_S)->SetAsInteger(99);
+    T->Post();
+    const TBookmark b99 = T->GetBookmark();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 99, 3, 4, 5}));
+    EXPECT_TRUE(inOrder({bm[0], bm[1], b99, bm[2], bm[3], bm[4]}));
+
+    // Hidden records keep their place.
+    T->SetFilter(u"Id <> 2 and Id <> 99"_S);
+    T->SetFiltered(true);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 3, 4, 5}));
+    EXPECT_TRUE(inOrder({bm[0], bm[1], b99, bm[2], bm[3], bm[4]}));
+    T->SetFiltered(false);
+
+    T->SetRecNo(5);  // Id 4
+    T->Delete();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 99, 3, 5}));
+    EXPECT_FALSE(T->BookmarkValid(bm[3]));
+    EXPECT_TRUE(inOrder({bm[0], bm[1], b99, bm[2], bm[4]}));
+
+    T->SetSortOrder(u"Name"_S);
+    EXPECT_EQ(Ids(), (std::vector<int>{99, 5, 3, 2, 1}));  // no name sorts first
+    EXPECT_TRUE(inOrder({b99, bm[4], bm[2], bm[1], bm[0]}));
+    T->SetSortOrder(String());
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 99, 3, 5}));
+    EXPECT_TRUE(inOrder({bm[0], bm[1], b99, bm[2], bm[4]}));
+    Add(6, u"z"_S);
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 99, 3, 5, 6}));
+    T->GotoBookmark(b99);
+    EXPECT_EQ(T->RecNo(), 3);
+}
+
 TEST_F(MemTableFixture, BookmarksSurviveSortAndFilter) {
     Add(1, u"c"_S);
     Add(2, u"a"_S);
