@@ -547,6 +547,18 @@ constexpr int kFalse = 0, kTrue = 1, kNull = 2;
 template <class T>
 int Sign3(T A, T B) { return static_cast<int>(B < A) - static_cast<int>(A < B); }
 
+// The answer of a comparison operator for a three-way result.
+int CompareAnswer(int Op, int C) {
+    switch (Op) {
+    case coEQ: return C == 0;
+    case coNE: return C != 0;
+    case coGT: return C > 0;
+    case coLT: return C < 0;
+    case coGE: return C >= 0;
+    default: return C <= 0;
+    }
+}
+
 }  // namespace
 
 bool TDataSetExprParserVz::Classify(const Variant& V, TFastVal& Out, String& Text) {
@@ -849,14 +861,7 @@ inline int TDataSetExprParserVz::RunFieldConst(const TFastNode& N, const TEvalCt
         return -1;
     }
     if (!fieldA) c = -c;
-    switch (N.Op) {
-    case coEQ: return c == 0;
-    case coNE: return c != 0;
-    case coGT: return c > 0;
-    case coLT: return c < 0;
-    case coGE: return c >= 0;
-    default: return c <= 0;
-    }
+    return CompareAnswer(N.Op, c);
 }
 
 int TDataSetExprParserVz::RunGeneral(const TFastNode& N, TEvalCtx& Ctx) {
@@ -889,14 +894,7 @@ int TDataSetExprParserVz::Run(int Index, TEvalCtx& Ctx) {
         const TFastVal* a = ReadOperand(n.A, Ctx, sa, ta);
         const TFastVal* b = a ? ReadOperand(n.B, Ctx, sb, tb) : nullptr;
         if (!b || !CompareFast(*a, *b, eqOp, FProgCaseInsensitive, eqOp, c)) return RunGeneral(n, Ctx);
-        switch (n.Op) {
-        case coEQ: return c == 0;
-        case coNE: return c != 0;
-        case coGT: return c > 0;
-        case coLT: return c < 0;
-        case coGE: return c >= 0;
-        default: return c <= 0;
-        }
+        return CompareAnswer(n.Op, c);
     }
     case TFastNode::fnIn: {
         TFastVal sa, sb;
