@@ -508,6 +508,8 @@ public:
     // The record's position in its list (-1 when not attached).
     int Index() const;
     bool Attached() const { return FIndex != -1; }
+    // The value layout the record is in (records of one layout share structure and value count).
+    const TMTRecLayoutVz* Layout() const { return FLayout; }
     TMTDataStructVz* DataStruct() const;
     LongWord HashCode() const { return FHashCode; }
     // A word a view keeps in the record to find its own item for it at once (the view checks it;

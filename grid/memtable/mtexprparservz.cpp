@@ -987,18 +987,25 @@ void TDataSetExprParserVz::FilterRecords(TMemoryRecordVz* const* Recs, int Count
     // The program is checked against a record's structure once per structure met.
     TMTDataStructVz* checked = nullptr;
     bool anyChecked = false;
+    // Records of one layout share their structure and value count: both are read once a layout.
+    const TMTRecLayoutVz* layout = nullptr;
+    int valueCount = 0;
     for (; At < Count; ++At) {
         TMemoryRecordVz* rec = Recs[At];
-        TMTDataStructVz* st = rec->DataStruct();
-        if (!anyChecked || st != checked) {
-            if (!FProgBuilt || FProgStruct != st || (st && FProgFieldCount != st->Count()) ||
-                FProgCaseInsensitive != caseInsensitive)
-                Compile(st);
-            checked = st;
-            anyChecked = true;
+        if (!anyChecked || rec->Layout() != layout) {
+            TMTDataStructVz* st = rec->DataStruct();
+            if (!anyChecked || st != checked) {
+                if (!FProgBuilt || FProgStruct != st || (st && FProgFieldCount != st->Count()) ||
+                    FProgCaseInsensitive != caseInsensitive)
+                    Compile(st);
+                checked = st;
+                anyChecked = true;
+            }
+            layout = rec->Layout();
+            valueCount = rec->ValueCount();
         }
         if (FProgRoot >= 0) {
-            TEvalCtx ctx{rec, nullptr, 0, rec->ValueCount()};
+            TEvalCtx ctx{rec, nullptr, 0, valueCount};
             const TFastNode& root = FProg[static_cast<size_t>(FProgRoot)];
             int r = root.FieldConst != 0 ? RunFieldConst(root, ctx) : -1;
             if (r < 0) r = Run(FProgRoot, ctx);

@@ -683,13 +683,13 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
                     if (FSortedIsStore && made.size() == static_cast<size_t>(n)) {
                         for (TMemRecViewVz* item : made) take(item);
                     } else if (FSortedIsStore) {
-                        for (int i = 0; i < n; ++i) {
-                            TMemoryRecordVz* rec = list->Rec(i);
+                        // Block by block, not by position (a position is a search of its own).
+                        list->ForEachRecAhead(kAheadStageVz, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) {
                             TMemRecViewVz* item = rec ? ItemById(rec->ViewTag(), rec) : nullptr;
                             if (!item) item = ItemOfLiveRec(rec);
                             if (item) take(item);
                             else ++pass;
-                        }
+                        });
                     } else {
                         FSorderViewList.ForEach(take);
                     }
