@@ -174,16 +174,19 @@ void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, s
     FStoreItems = 0;
     const int n = List ? List->Count() : 0;
     std::vector<TMemRecViewVz*> items(static_cast<size_t>(n));
+    std::vector<TMemoryRecordVz*> recs;  // the stored records in order (walked once, block by block)
+    recs.reserve(static_cast<size_t>(n));
     bool nils = false;
-    for (int i = 0; i < n; ++i) {
-        TMemoryRecordVz* rec = List->Rec(i);
-        nils |= rec == nullptr;
-        TMemRecViewVz* item = rec ? ItemOfLiveRec(rec) : nullptr;
-        if (item && !item->FMark) {
-            item->FMark = true;
-            items[static_cast<size_t>(i)] = item;
-        }
-    }
+    if (List)
+        List->ForEachRecAhead(1, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) {
+            nils |= rec == nullptr;
+            TMemRecViewVz* item = rec ? ItemOfLiveRec(rec) : nullptr;
+            if (item && !item->FMark) {
+                item->FMark = true;
+                items[recs.size()] = item;
+            }
+            recs.push_back(rec);
+        });
     if (nils) {
         // Records left as nil slots get items of their own: everything is made anew.
         for (TMemRecViewVz*& item : items) item = nullptr;
@@ -208,7 +211,7 @@ void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, s
     }
     for (int i = 0; i < n; ++i) {
         TMemRecViewVz*& item = items[static_cast<size_t>(i)];
-        if (!item) item = NewItem(List->Rec(i), ownsTags);
+        if (!item) item = NewItem(recs[static_cast<size_t>(i)], ownsTags);
         else if (ownsTags) item->FRec->SetViewTag(item->FId);
     }
     if (!nils && FSortOrder.isEmpty() && !FViewAsTreeList) {
@@ -222,17 +225,21 @@ void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, s
     FSorderViewList.Assign(items);
 }
 
+TRecordsListVz* TRecordsViewVz::StoreList() const {
+    TMemTableDataVz* store = MemTableData();
+    return store ? store->RecordsList() : nullptr;
+}
+
 void TRecordsViewVz::MaterializeSorted() {
     if (!FSortedIsStore) return;
-    TMemTableDataVz* store = MemTableData();
-    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    TRecordsListVz* list = StoreList();
     std::vector<TMemRecViewVz*> items;
     items.reserve(static_cast<size_t>(FStoreItems));
-    const int n = list ? list->Count() : 0;
-    for (int i = 0; i < n; ++i) {
-        TMemRecViewVz* item = ItemOfLiveRec(list->Rec(i));
-        if (item && InStoreOrder(item)) items.push_back(item);
-    }
+    if (list)
+        list->ForEachRecAhead(1, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) {
+            TMemRecViewVz* item = ItemOfLiveRec(rec);
+            if (item && InStoreOrder(item)) items.push_back(item);
+        });
     // Items whose records are no longer stored would be lost with the mode: none may be left.
     if (static_cast<int>(items.size()) != FStoreItems) FItemsStale = true;
     FSortedIsStore = false;
@@ -245,27 +252,25 @@ void TRecordsViewVz::MaterializeSorted() {
 }
 
 int TRecordsViewVz::StoreOrderIndex(const TMemRecViewVz* Item) const {
-    TMemTableDataVz* store = MemTableData();
-    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    TRecordsListVz* list = StoreList();
     return list && Item->Rec() ? list->IndexOf(Item->Rec()) : -1;
 }
 
 TMemRecViewVz* TRecordsViewVz::GetSortedListItem(int Index) const {
     if (!FSortedIsStore) return FSorderViewList.Items(Index);
-    TMemTableDataVz* store = MemTableData();
-    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    TRecordsListVz* list = StoreList();
     return list && Index >= 0 && Index < list->Count() ? ItemOfLiveRec(list->Rec(Index)) : nullptr;
 }
 
 std::vector<TMemRecViewVz*> TRecordsViewVz::SortedItems() const {
     if (!FSortedIsStore) return FSorderViewList.ToVector();
-    TMemTableDataVz* store = MemTableData();
-    TRecordsListVz* list = store ? store->RecordsList() : nullptr;
+    TRecordsListVz* list = StoreList();
     std::vector<TMemRecViewVz*> items;
     items.reserve(static_cast<size_t>(FStoreItems));
-    const int n = list ? list->Count() : 0;
-    for (int i = 0; i < n; ++i)
-        if (TMemRecViewVz* item = ItemOfLiveRec(list->Rec(i))) items.push_back(item);
+    if (list)
+        list->ForEachRecAhead(1, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) {
+            if (TMemRecViewVz* item = ItemOfLiveRec(rec)) items.push_back(item);
+        });
     return items;
 }
 
@@ -352,15 +357,16 @@ int TRecordsViewVz::SortedIndexOfLiveRec(TMemoryRecordVz* Rec) const {
 int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
     if (FSortedIsStore) {
         // The record may be gone: it is only compared, never read.
-        TMemTableDataVz* store = MemTableData();
-        TRecordsListVz* list = store ? store->RecordsList() : nullptr;
-        const int n = list ? list->Count() : 0;
-        for (int i = 0; i < n; ++i) {
-            if (list->Rec(i) != Rec) continue;
-            const TMemRecViewVz* item = ItemOfLiveRec(Rec);
-            return item && InStoreOrder(item) ? i : -1;
-        }
-        return -1;
+        TRecordsListVz* list = StoreList();
+        int at = -1, i = 0;
+        if (list)
+            list->ForEachRecAhead(1, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) {
+                if (at < 0 && rec == Rec) at = i;
+                ++i;
+            });
+        if (at < 0) return -1;
+        const TMemRecViewVz* item = ItemOfLiveRec(Rec);
+        return item && InStoreOrder(item) ? at : -1;
     }
     if (TMemRecViewVz* item = FItems.isEmpty() ? nullptr : FItems.value(Rec, nullptr)) {
         const int i = FSorderViewList.IndexOf(item);

@@ -363,6 +363,8 @@ private:
     void KeyedSort(std::vector<TMemRecViewVz*>& Items) const;
     void SortSortedList();
     // The sorted list as a list of its own (the records list's order is copied into it).
+    // The records list of the store the view shows, or nullptr.
+    TRecordsListVz* StoreList() const;
     void MaterializeSorted();
     // The place of an item held in storage order (-1 when its record is not stored).
     int StoreOrderIndex(const TMemRecViewVz* Item) const;
