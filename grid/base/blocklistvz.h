@@ -186,25 +186,48 @@ public:
 
     // The list takes the items in this order (blocks filled to 7/8, so later inserts seldom split).
     void Assign(const std::vector<T*>& Items) {
-        Clear();
-        constexpr int fill = TBlockVz::Size - TBlockVz::Size / 8;
-        for (size_t i = 0; i < Items.size();) {
-            TBlockVz* blk = TakeBlock();
-            blk->Ordinal = static_cast<int>(FOrder.size());
-            FOrder.push_back(blk);
-            const size_t n = std::min(Items.size() - i, static_cast<size_t>(fill));
-            for (size_t k = 0; k < n; ++k) {
-                T* item = Items[i + k];
-                blk->Items[k] = item;
-                if (item) Place(item, blk, static_cast<int>(k));
-            }
-            blk->Count = static_cast<int>(n);
-            i += n;
-        }
-        FCount = static_cast<int>(Items.size());
-        RebuildTree();
-        FUniformSize = fill;
+        TFiller fill(*this);
+        for (T* item : Items) fill.Add(item);
+        fill.Finish();
     }
+
+    // Fills the list anew item by item, as Assign does from a vector: it empties the list when
+    // made, and the list is whole again after Finish (the list is not to be used in between).
+    class TFiller {
+    public:
+        explicit TFiller(TBlockListVz& AList) : FList(AList) { FList.Clear(); }
+        TFiller(const TFiller&) = delete;
+        TFiller& operator=(const TFiller&) = delete;
+        void Add(T* Item) {
+            if (FAt == kFill) NextBlock();
+            FBlock->Items[FAt] = Item;
+            if (Item) Place(Item, FBlock, FAt);
+            ++FAt;
+        }
+        void Finish() {
+            if (FBlock) FBlock->Count = FAt;
+            FList.FCount = FFull + (FBlock ? FAt : 0);
+            FList.RebuildTree();
+            FList.FUniformSize = kFill;
+        }
+
+    private:
+        static constexpr int kFill = TBlockVz::Size - TBlockVz::Size / 8;
+        void NextBlock() {
+            if (FBlock) {
+                FBlock->Count = FAt;
+                FFull += FAt;
+            }
+            FBlock = FList.TakeBlock();
+            FBlock->Ordinal = static_cast<int>(FList.FOrder.size());
+            FList.FOrder.push_back(FBlock);
+            FAt = 0;
+        }
+        TBlockListVz& FList;
+        TBlockVz* FBlock = nullptr;
+        int FAt = kFill;
+        int FFull = 0;
+    };
 
     std::vector<T*> ToVector() const {
         std::vector<T*> out;

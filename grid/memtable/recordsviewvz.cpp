@@ -13,14 +13,24 @@
 
 // ---- TMemRecViewVz ------------------------------------------------------------------------------
 
-// One item per stored record: kept to five words.
-static_assert(sizeof(TMemRecViewVz) <= 5 * sizeof(void*));
+// One item per stored record: kept to four words, so that a chunk of them is a power of two.
+static_assert(sizeof(TMemRecViewVz) == kViewItemBytesVz);
+static_assert((kViewItemChunkBytesVz & (kViewItemChunkBytesVz - 1)) == 0);
 
 TRecordsViewVz* TMemRecViewVz::RecordsView() const {
-    if (const TViewSortedListVz* l = TViewSortedListVz::OfBlock(FSortedBlock)) return l->View;
-    if (const TViewRowsListVz* l = TViewRowsListVz::OfBlock(FViewBlock)) return l->View;
+    TRecordsViewVz* v = View();
+    if (v->InStoreOrder(this) || TViewSortedListVz::OfBlock(v->SortedBlockOf(this)) || TViewRowsListVz::OfBlock(FViewBlock))
+        return v;
     return nullptr;
 }
+
+void TSortedSlotTrackerVz::Placed(TMemRecViewVz* Item, TBlockVz* Block) {
+    std::vector<TBlockVz*>& blocks = Item->View()->FSortedBlocks;
+    if (Item->FId >= blocks.size()) blocks.resize(std::max<size_t>(Item->View()->FItemSlots, Item->FId + 1));
+    blocks[Item->FId] = Block;
+}
+
+TBlockVz* TSortedSlotTrackerVz::Block(const TMemRecViewVz* Item) { return Item->View()->SortedBlockOf(Item); }
 
 const TMemRecViewVz::TExtra* TMemRecViewVz::Ext() const {
     if (!FHasExtra) return nullptr;
@@ -60,8 +70,9 @@ bool TMemRecViewVz::NodeVisible() const {
 }
 
 int TMemRecViewVz::InSortedListIndex() const {
-    const TViewSortedListVz* l = TViewSortedListVz::OfBlock(FSortedBlock);
-    if (l && l->View->InStoreOrder(this)) return l->View->StoreOrderIndex(this);
+    const TRecordsViewVz* v = View();
+    if (v->InStoreOrder(this)) return v->StoreOrderIndex(this);
+    const TViewSortedListVz* l = TViewSortedListVz::OfBlock(v->SortedBlockOf(this));
     return l ? l->IndexOf(this) : -1;
 }
 
@@ -85,7 +96,6 @@ TRecordsViewVz::TRecordsViewVz(TDataSet* ADataSet)
     : TRecordsListNotificatorVz(nullptr), FOrderByList(NewOwned<TRecordsViewOrderByList>(this)),
       FDataSet(ADataSet) {
     FAggregates = NewOwned<TMTAggregatesVz>(this);
-    FStoreOrderBlock.Owner = static_cast<const TBlockListVz<TMemRecViewVz, TSortedSlotTrackerVz>*>(&FSorderViewList);
 }
 
 TRecordsViewVz::~TRecordsViewVz() {
@@ -107,12 +117,14 @@ void TRecordsViewVz::BeforeDestruction() {
 // a store rebuilt in the same order get the same numbers.
 void TRecordsViewVz::FreeSortedItems() {
     FSorderViewList.Clear();
+    DropSortedBlocks();
     FSortedIsStore = false;
     FStoreItems = 0;
     for (unsigned id = 1; id < FItemsUsed; ++id) {
+        if (!IsItemId(id)) continue;
         TMemRecViewVz* item = ItemSlot(id);
         item->FRec = nullptr;
-        item->FViewBlock = item->FSortedBlock = nullptr;
+        item->FViewBlock = nullptr;
         item->FMark = false;
         DropExtra(item);
     }
@@ -122,27 +134,55 @@ void TRecordsViewVz::FreeSortedItems() {
 }
 
 void TRecordsViewVz::DestroyItemSlots() {
-    for (unsigned id = 1; id < FItemSlots; ++id) ItemSlot(id)->~TMemRecViewVz();
-    for (std::byte* chunk : FItemChunks) ::operator delete(chunk);
+    for (unsigned id = 1; id < FItemSlots; ++id)
+        if (IsItemId(id)) ItemSlot(id)->~TMemRecViewVz();
+    for (std::byte* first : FItemGroups) ::operator delete(first, std::align_val_t(kViewItemChunkBytesVz));
+    FItemGroups.clear();
     FItemChunks.clear();
+    FSpareChunks.clear();
     FExtras.clear();
+    DropSortedBlocks();
     FItemSlots = FItemsUsed = 1;
     FFreeIds.clear();
 }
 
+// A chunk's first slot names the view. Groups double up to 32 chunks (256 KB of items): few
+// aligned allocations for a long view, little unused room for a short one.
+void TRecordsViewVz::AddItemChunk() {
+    if (FSpareChunks.empty()) AddItemGroup(std::min<size_t>(std::max<size_t>(FItemChunks.size(), 1), 32));
+    std::byte* chunk = FSpareChunks.back();
+    FSpareChunks.pop_back();
+    std::memset(chunk, 0, kViewItemBytesVz);
+    *reinterpret_cast<TRecordsViewVz**>(chunk) = this;
+    FItemChunks.push_back(chunk);
+}
+
+void TRecordsViewVz::AddItemGroup(size_t Chunks) {
+    auto* first = static_cast<std::byte*>(::operator new(Chunks * kViewItemChunkBytesVz, std::align_val_t(kViewItemChunkBytesVz)));
+    FItemGroups.push_back(first);
+    for (size_t i = Chunks; i-- > 0;) FSpareChunks.push_back(first + i * kViewItemChunkBytesVz);
+}
+
+void TRecordsViewVz::ReserveItems(size_t Count) {
+    const size_t used = FItemSlots + Count + Count / kItemChunkMask + 1;  // headers included
+    const size_t chunks = (used + kItemChunkMask) >> kItemChunkBits;
+    if (chunks > FItemChunks.size() + FSpareChunks.size()) AddItemGroup(chunks - FItemChunks.size() - FSpareChunks.size());
+}
+
 bool TRecordsViewVz::OwnsViewTags(TMemTableDataVz* Store) const { return Store && Store->ClaimViewTags(this); }
 
-TMemRecViewVz* TRecordsViewVz::NewItem(TMemoryRecordVz* Rec, bool OwnsTags) {
+TMemRecViewVz* TRecordsViewVz::NewItemSlow(TMemoryRecordVz* Rec, bool OwnsTags) {
     TMemRecViewVz* item;
     if (!FFreeIds.empty()) {
         item = ItemSlot(FFreeIds.back());
         FFreeIds.pop_back();
     } else if (FItemsUsed < FItemSlots) {
+        if (!IsItemId(FItemsUsed)) ++FItemsUsed;
         item = ItemSlot(FItemsUsed++);
     } else {
-        const unsigned id = FItemSlots;
-        if ((id >> kItemChunkBits) >= FItemChunks.size())
-            FItemChunks.push_back(static_cast<std::byte*>(::operator new(sizeof(TMemRecViewVz) << kItemChunkBits)));
+        unsigned id = FItemSlots;
+        if (!IsItemId(id)) ++id;
+        if ((id >> kItemChunkBits) >= FItemChunks.size()) AddItemChunk();
         item = new (ItemSlot(id)) TMemRecViewVz(id);
         FItemSlots = FItemsUsed = id + 1;
     }
@@ -160,7 +200,8 @@ void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
         if (it != FItems.end() && it.value() == Item) FItems.erase(it);
     }
     Item->FRec = nullptr;
-    Item->FViewBlock = Item->FSortedBlock = nullptr;
+    Item->FViewBlock = nullptr;
+    if (Item->FId < FSortedBlocks.size()) FSortedBlocks[Item->FId] = nullptr;
     Item->FMark = false;
     DropExtra(Item);
     FFreeIds.push_back(Item->FId);
@@ -170,6 +211,7 @@ void TRecordsViewVz::FreeItem(TMemRecViewVz* Item) {
 // of records no longer stored go, and new records get one. The sorted list takes storage order.
 void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, std::vector<TMemRecViewVz*>* Made) {
     FSorderViewList.Clear();
+    DropSortedBlocks();
     FSortedIsStore = false;
     FStoreItems = 0;
     const int n = List ? List->Count() : 0;
@@ -193,6 +235,7 @@ void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, s
         FreeSortedItems();
     } else {
         for (unsigned id = 1; id < FItemsUsed; ++id) {
+            if (!IsItemId(id)) continue;
             TMemRecViewVz* item = ItemSlot(id);
             if (item->FMark) {
                 item->FMark = false;
@@ -216,7 +259,6 @@ void TRecordsViewVz::RemakeItems(TMemTableDataVz* Store, TRecordsListVz* List, s
     }
     if (!nils && FSortOrder.isEmpty() && !FViewAsTreeList) {
         // Storage order with a record in every slot: the records list serves as the sorted list.
-        for (TMemRecViewVz* item : items) item->FSortedBlock = &FStoreOrderBlock;
         FSortedIsStore = true;
         FStoreItems = n;
         if (Made) *Made = std::move(items);
@@ -244,10 +286,7 @@ void TRecordsViewVz::MaterializeSorted() {
     if (static_cast<int>(items.size()) != FStoreItems) FItemsStale = true;
     FSortedIsStore = false;
     FStoreItems = 0;
-    for (unsigned id = 1; id < FItemsUsed; ++id) {
-        TMemRecViewVz* item = ItemSlot(id);
-        if (InStoreOrder(item)) item->FSortedBlock = nullptr;
-    }
+    FSortedBlocks.assign(FItemSlots, nullptr);
     FSorderViewList.Assign(items);
 }
 
@@ -627,6 +666,127 @@ int TRecordsViewVz::TestStoredRecords(TRecordsListVz* List, unsigned char* Passe
     return count;
 }
 
+bool TRecordsViewVz::KeepItemsOfStoredRecords(TRecordsListVz* List) {
+    // With no item handed out there is nothing to keep (nil slots are then found as the items
+    // are made).
+    if (FItemsUsed == 1 && FItems.isEmpty()) return true;
+    bool nils = false;
+    List->ForEachRecAhead(1, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) {
+        nils |= rec == nullptr;
+        TMemRecViewVz* item = rec ? ItemOfLiveRec(rec) : nullptr;
+        if (item) item->FMark = true;
+    });
+    if (nils) {
+        FreeSortedItems();
+        return false;
+    }
+    for (unsigned id = 1; id < FItemsUsed; ++id) {
+        if (!IsItemId(id)) continue;
+        TMemRecViewVz* item = ItemSlot(id);
+        if (!item->FMark && item->FRec) FreeItem(item);
+    }
+    return true;
+}
+
+bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* List, bool Remake) {
+    FFilterAborted = false;
+    const TRecordsTestVz how = OnFilterRecords.Assigned() ? OnFilterRecords(nullptr, 0, nullptr)
+                                                          : (OnFilterRecord.Assigned() ? rtOneByOneVz : rtAllPassVz);
+    const bool everyStatus = FStatusFilter.Contains(usUnmodified) && FStatusFilter.Contains(usModified) &&
+                             FStatusFilter.Contains(usInserted) && FStatusFilter.Contains(usDeleted);
+    const bool fresh = FItemsUsed == 1 && FItems.isEmpty();
+    const bool ownsTags = Remake && OwnsViewTags(Store);
+    if (fresh && Remake) ReserveItems(static_cast<size_t>(List->Count()));
+    if (Remake) {
+        FSorderViewList.Clear();
+        DropSortedBlocks();
+        FSortedIsStore = false;
+        FStoreItems = 0;
+        if (ownsTags) FItems.clear();
+        else FItems.reserve(List->Count());
+    }
+    // The record's item: kept (marked by KeepItemsOfStoredRecords) or made.
+    bool nils = false;
+    auto itemOf = [&](TMemoryRecordVz* rec) -> TMemRecViewVz* {
+        if (!rec) {
+            nils = true;
+            return nullptr;
+        }
+        TMemRecViewVz* item = fresh ? nullptr : ItemOfLiveRec(rec);
+        if (!Remake) return item;
+        if (item && item->FMark) {
+            item->FMark = false;
+            DropExtra(item);
+            if (ownsTags) rec->SetViewTag(item->FId);
+        } else {
+            item = NewItem(rec, ownsTags);
+        }
+        ++FStoreItems;
+        return item;
+    };
+    // A list with nil slots is left to the general rebuild (all the items made here go again).
+    auto giveUp = [&] {
+        FreeSortedItems();
+        ViewClear();
+        return false;
+    };
+    if (how == rtOneByOneVz) {
+        // The dataset's handler sees the view whole: the items first, then the records one by one.
+        if (Remake) {
+            List->ForEachRecAhead(1, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) { itemOf(rec); });
+            if (nils && Remake) return giveUp();
+            FSortedIsStore = true;
+        }
+        std::vector<TMemRecViewVz*> passed;
+        TRecPrefetchVz<> ahead;
+        List->ForEachRecAhead(kAheadStageVz * 2, [&](TMemoryRecordVz* rec, TMemoryRecordVz* next) {
+            ahead.AheadRec(next);
+            if (FFilterAborted || !RecordPassesFilter(rec, nullptr)) return;
+            if (TMemRecViewVz* item = ItemOfLiveRec(rec)) passed.push_back(item);
+        });
+        if (FFilterAborted) return true;
+        FMemoryViewList.Assign(passed);
+    } else {
+        TViewRowsListVz::TFiller rows(FMemoryViewList);
+        // A chunk of records goes to the compiled filter at once, while its records and values,
+        // asked for as it was gathered, are at hand.
+        constexpr int chunk = 64;
+        TRecPrefetchVz<chunk> ahead(how == rtTestedVz);
+        TMemoryRecordVz* recs[chunk];
+        TMemRecViewVz* items[chunk];
+        unsigned char results[chunk];
+        int k = 0;
+        auto flush = [&] {
+            OnFilterRecords(recs, k, results);
+            for (int i = 0; i < k; ++i)
+                if (results[i]) rows.Add(items[i]);
+            k = 0;
+        };
+        List->ForEachRecAhead(chunk * 2, [&](TMemoryRecordVz* rec, TMemoryRecordVz* next) {
+            ahead.AheadRec(next);
+            TMemRecViewVz* item = itemOf(rec);
+            if (!item || (!everyStatus && !FStatusFilter.Contains(rec->UpdateStatus()))) return;
+            if (how == rtAllPassVz) {
+                rows.Add(item);
+            } else {
+                recs[k] = rec;
+                items[k++] = item;
+                if (k == chunk) flush();
+            }
+        });
+        if (k > 0) flush();
+        rows.Finish();
+        if (nils && Remake) return giveUp();
+        if (Remake) FSortedIsStore = true;
+        if (FFilterAborted) {
+            ViewClear();
+            return true;
+        }
+    }
+    if (OnCalcLookupBuffer.Assigned()) FMemoryViewList.ForEach([this](TMemRecViewVz* item) { CalcLookupBuffer(item); });
+    return true;
+}
+
 void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     // The rows go; the items need not be told (their row block no longer holds them).
     ViewClear();
@@ -636,8 +796,19 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
     // The items are kept while they mirror the store: a filter change neither frees them nor
     // sorts again, it passes once over the sorted order there is.
     if (FSortedIsStore && (!FSortOrder.isEmpty() || FViewAsTreeList)) MaterializeSorted();
+    const bool remake = FItemsStale || !list || SortedListItemCount() != list->Count();
+    // Storage order over a list without nil slots: the records list is the sorted list, and one
+    // walk over it makes the items, tests them and fills the rows.
+    if (list && FSortOrder.isEmpty() && !FViewAsTreeList && !OnGetPrefilteredList.Assigned() &&
+        (remake ? KeepItemsOfStoredRecords(list) : FSortedIsStore) && FillStoreOrderRows(store, list, remake)) {
+        FItemsStale = false;
+        FSortedInOrder = true;
+        if (NotifyListChanged) DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+        else if (FAggregates->Count() > 0) FAggregates->Recalc();
+        return;
+    }
     std::vector<TMemRecViewVz*> made;  // the items just made, in storage order
-    if (FItemsStale || !list || SortedListItemCount() != list->Count()) {
+    if (remake) {
         RemakeItems(store, list, &made);
         FItemsStale = false;
         FSortedInOrder = FSortOrder.isEmpty();
@@ -966,19 +1137,20 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
 
     switch (Action) {
     case rlnRecAddedVz: {
+        // The sorted list becomes a list of its own first when the records list cannot serve
+        // (the new item, held in storage order from the start, is not to be in it twice).
+        if (FSortedIsStore && (!FSortOrder.isEmpty() || MemRec->RecordsList() != MemTableData()->RecordsList() ||
+                               MemTableData()->RecordsList()->IndexOf(MemRec) < 0))
+            MaterializeSorted();
         auto* item = NewItem(MemRec);
         const int pos = MemRec->Index();
         const bool passes = RecordPassesFilter(MemRec, nullptr);
         const bool allShown = FMemoryViewList.Count() == SortedListItemCount();
         const int p = passes ? std::min(FindFilteredPos(MemRec, -1), FMemoryViewList.Count()) : -1;
-        if (FSortedIsStore && (!FSortOrder.isEmpty() || MemRec->RecordsList() != MemTableData()->RecordsList() ||
-                               MemTableData()->RecordsList()->IndexOf(MemRec) < 0))
-            MaterializeSorted();
         // The sorted list stays in order: in storage order at the record's position, by a sort
         // order at its place (the row's place when every item is shown).
         if (FSortedIsStore) {
             // Already in the records list, which is the sorted list.
-            item->FSortedBlock = &FStoreOrderBlock;
             ++FStoreItems;
         } else if (FSortOrder.isEmpty() && pos >= 0 && pos < FSorderViewList.Count()) {
             SortedInsert(pos, item);

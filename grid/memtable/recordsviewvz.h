@@ -13,7 +13,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TRecordsViewVz;
@@ -30,10 +32,18 @@ using TRecordsViewFilterRecordsEventVz =
 using TGetPrefilteredListEventVz = TEvent<TObjectList*()>;
 using TRecordsListCalcLookupBufferEventVz = TEvent<void(TMemoryRecordVz* Item, TMemRecViewVz* RecView)>;
 
-// One view item: the record and the blocks of the view's two lists that hold it (a position is
-// then found in O(log n)). The tree-mode fields and the lookup buffer sit in a side block made
-// only in tree mode or when a lookup buffer is filled, so a plain item is five words. Items live in
-// their view's slots and are made and dropped by the view alone; an item's number is its slot.
+// The items of a view live in chunks of 2^kViewItemChunkBitsVz slots, each chunk aligned to its
+// size; the first slot of a chunk holds the view, so an item finds its view from its own address.
+inline constexpr unsigned kViewItemChunkBitsVz = 8;
+inline constexpr std::size_t kViewItemBytesVz = 32;
+inline constexpr std::size_t kViewItemChunkBytesVz = kViewItemBytesVz << kViewItemChunkBitsVz;
+
+// One view item: the record and the block of the rows that holds it (a row is then found in
+// O(log n)). The block of the view's sorted list that holds an item is kept by the view, and only
+// while the view keeps a sorted list of its own. The tree-mode fields and the lookup buffer sit in
+// a side block made only in tree mode or when a lookup buffer is filled, so a plain item is four
+// words. Items live in their view's slots and are made and dropped by the view alone; an item's
+// number is its slot.
 class TMemRecViewVz : public TObject {
     SDELKA_CLASS(TMemRecViewVz, TObject)
 public:
@@ -72,6 +82,11 @@ private:
     friend struct TViewSlotTrackerVz;
     friend struct TSortedSlotTrackerVz;
     explicit TMemRecViewVz(unsigned AId) : FId(AId) {}
+    // The view whose chunk holds the item.
+    TRecordsViewVz* View() const {
+        return *reinterpret_cast<TRecordsViewVz* const*>(reinterpret_cast<std::uintptr_t>(this) &
+                                                         ~static_cast<std::uintptr_t>(kViewItemChunkBytesVz - 1));
+    }
     ~TMemRecViewVz() override = default;
     static void* operator new(std::size_t, void* Where) noexcept { return Where; }
     static void operator delete(void*, void*) noexcept {}
@@ -93,11 +108,10 @@ private:
     bool FMark : 1 = false;             // scratch for walks over both lists
     bool FHasExtra : 1 = false;         // the view keeps a side block for the item
     unsigned char FViewSlot = 0;        // the slot of FViewBlock it was last put in (a hint)
-    unsigned char FSortedSlot = 0;      // the same in FSortedBlock
+    unsigned char FSortedSlot = 0;      // the same in the block of the sorted list
     unsigned FId = 0;                   // the item's slot in its view (never 0)
     TMemoryRecordVz* FRec = nullptr;    // nullptr while the slot is free
     TBlockVz* FViewBlock = nullptr;    // the block of the rows that holds the item, if any
-    TBlockVz* FSortedBlock = nullptr;  // the block of the sorted list that holds it
 };
 
 // The blocks of the view's lists tell their items where they are.
@@ -108,10 +122,11 @@ struct TViewSlotTrackerVz {
     static void PlacedSlot(TMemRecViewVz* Item, int Slot) { Item->FViewSlot = static_cast<unsigned char>(Slot); }
     static int SlotHint(const TMemRecViewVz* Item) { return Item->FViewSlot; }
 };
+// The sorted list's blocks are kept by the view, by item number.
 struct TSortedSlotTrackerVz {
     static constexpr bool Tracks = true;
-    static void Placed(TMemRecViewVz* Item, TBlockVz* Block) { Item->FSortedBlock = Block; }
-    static TBlockVz* Block(const TMemRecViewVz* Item) { return Item->FSortedBlock; }
+    static void Placed(TMemRecViewVz* Item, TBlockVz* Block);
+    static TBlockVz* Block(const TMemRecViewVz* Item);
     static void PlacedSlot(TMemRecViewVz* Item, int Slot) { Item->FSortedSlot = static_cast<unsigned char>(Slot); }
     static int SlotHint(const TMemRecViewVz* Item) { return Item->FSortedSlot; }
 };
@@ -212,7 +227,7 @@ public:
     // An item by its number (a bookmark keeps it), checked against the record it should hold:
     // nullptr when that item is gone or holds another record. Rec is only compared, never read.
     TMemRecViewVz* ItemById(unsigned Id, const TMemoryRecordVz* Rec) const {
-        if (Id == 0 || Id >= FItemSlots || !Rec) return nullptr;
+        if (!IsItemId(Id) || Id >= FItemSlots || !Rec) return nullptr;
         TMemRecViewVz* item = ItemSlot(Id);
         return item->FRec == Rec ? item : nullptr;
     }
@@ -324,6 +339,13 @@ private:
     };
     int TestStoredRecords(TRecordsListVz* List, unsigned char* Passes, TTestedByIdVz* ById);
     void FreeSortedItems();
+    // Before the items are made again in storage order: marks the items of stored records
+    // (FMark) and frees the others. False when the list has nil slots (every item then went).
+    bool KeepItemsOfStoredRecords(TRecordsListVz* List);
+    // The rows of a view in storage order in one walk over the records: each record's item is
+    // found (or, with Remake, kept or made, and the records list becomes the sorted list), tested
+    // and placed. False (and no items) when a list with nil slots was found instead.
+    bool FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* List, bool Remake);
     TMemoryRecordVz* ViewRec(int Index) const;
 
     bool FCachedUpdates = true;
@@ -334,11 +356,18 @@ private:
     TOwned<TObjectListVz> FNotificators = NewOwned<TObjectListVz>();
     TOwned<TRecordsViewOrderByList> FOrderByList;
     TViewSortedListVz FSorderViewList{this};  // every item, in the sort order (or storage order)
-    // In storage order the records list is the sorted list: FSorderViewList stays empty, the
-    // items point at this block (never holding any) so that they still find their view.
+    // In storage order the records list is the sorted list: FSorderViewList stays empty, and
+    // every item with a record is held in storage order.
     bool FSortedIsStore = false;
     int FStoreItems = 0;  // items made for stored records while FSortedIsStore
-    TBlockVz FStoreOrderBlock;
+    // The block of FSorderViewList that an item was last put in, by item number (empty while the
+    // records list is the sorted list). A block that no longer holds the item reads as "not in it".
+    friend struct TSortedSlotTrackerVz;
+    std::vector<TBlockVz*> FSortedBlocks;
+    TBlockVz* SortedBlockOf(const TMemRecViewVz* Item) const {
+        return Item->FId < FSortedBlocks.size() ? FSortedBlocks[Item->FId] : nullptr;
+    }
+    void DropSortedBlocks() { std::vector<TBlockVz*>().swap(FSortedBlocks); }
     String FSortOrder;
     bool FSortOrderCaseInsensitive = false;
     TUpdateStatusSet FStatusFilter{usUnmodified, usModified, usInserted};
@@ -368,7 +397,7 @@ private:
     void MaterializeSorted();
     // The place of an item held in storage order (-1 when its record is not stored).
     int StoreOrderIndex(const TMemRecViewVz* Item) const;
-    bool InStoreOrder(const TMemRecViewVz* Item) const { return Item->FSortedBlock == &FStoreOrderBlock; }
+    bool InStoreOrder(const TMemRecViewVz* Item) const { return FSortedIsStore && Item->FRec; }
     std::vector<TMemRecViewVz*> SortedItems() const;
     void RebuildTree();
     String TreeKeyText(TMemoryRecordVz* Rec, const TIntArrayVz& Fields) const;
@@ -386,10 +415,19 @@ private:
     // is its slot and a stale item pointer still points at an item (one whose record differs).
     // Slot 0 is never used; freed slots are used again first. A record's word and a bookmark name
     // an item by its number, and are checked against the item's record.
-    static constexpr unsigned kItemChunkBits = 8;
+    // The first slot of each chunk holds the view instead (no item has a number of it). Chunks are
+    // allocated a group at a time (the groups grow), each group aligned to the chunk size.
+    static constexpr unsigned kItemChunkBits = kViewItemChunkBitsVz;
     static constexpr unsigned kItemChunkMask = (1u << kItemChunkBits) - 1;
+    static bool IsItemId(unsigned Id) { return (Id & kItemChunkMask) != 0; }
     std::vector<std::byte*> FItemChunks;
-    unsigned FItemSlots = 1;  // slots holding a made item (free or in use)
+    std::vector<std::byte*> FItemGroups;   // the allocations
+    std::vector<std::byte*> FSpareChunks;  // chunks allocated and not yet in use, the next last
+    void AddItemChunk();
+    void AddItemGroup(size_t Chunks);
+    // Makes room for Count more items at once (one allocation for a whole load).
+    void ReserveItems(size_t Count);
+    unsigned FItemSlots = 1;  // slots holding a made item (free or in use), headers included
     unsigned FItemsUsed = 1;  // slots below this were handed out since all items last went
     std::vector<unsigned> FFreeIds;
     TMemRecViewVz* ItemSlot(unsigned Id) const {
@@ -401,7 +439,20 @@ private:
     bool OwnsViewTags(TMemTableDataVz* Store) const;
     QHash<TMemoryRecordVz*, TMemRecViewVz*> FItems;
     // An item for Rec in a free slot; OwnsTags: OwnsViewTags, decided once by a caller making many.
-    TMemRecViewVz* NewItem(TMemoryRecordVz* Rec, bool OwnsTags);
+    TMemRecViewVz* NewItem(TMemoryRecordVz* Rec, bool OwnsTags) {
+        // The common case, a slot never used before in a chunk there is, is made here.
+        const unsigned id = FItemSlots;
+        if (OwnsTags && Rec && FFreeIds.empty() && FItemsUsed == id && IsItemId(id) &&
+            (id >> kItemChunkBits) < FItemChunks.size()) {
+            TMemRecViewVz* item = new (ItemSlot(id)) TMemRecViewVz(id);
+            FItemSlots = FItemsUsed = id + 1;
+            item->FRec = Rec;
+            Rec->SetViewTag(id);
+            return item;
+        }
+        return NewItemSlow(Rec, OwnsTags);
+    }
+    TMemRecViewVz* NewItemSlow(TMemoryRecordVz* Rec, bool OwnsTags);
     TMemRecViewVz* NewItem(TMemoryRecordVz* Rec) { return NewItem(Rec, OwnsViewTags(MemTableData())); }
     void FreeItem(TMemRecViewVz* Item);
     void DestroyItemSlots();
