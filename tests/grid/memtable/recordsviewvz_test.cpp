@@ -329,6 +329,111 @@ TEST_F(ViewFixture, LongSortedFilteredViewStaysInStepWithTheStore) {
     check();
 }
 
+// Every item's place, checked against the store through sort, filter and storage-order changes
+// with edits, inserts and deletes between them: the item's sorted-list place (storage position
+// when unsorted; by Id, ties by storage position, when sorted), its row, its view, and the item
+// found from each end. More records than one chunk of items holds, so items of later chunks and
+// reused numbers are met.
+TEST_F(ViewFixture, ItemsKeepTheirPlacesThroughSortFilterAndOrderChanges) {
+    std::mt19937 gen(5);
+    for (int i = 0; i < 700; ++i) Fetch(static_cast<int>(gen() % 300), "r");
+    MakeView();
+    int threshold = -1;        // the filter takes Id >= threshold
+    bool compiled = false;     // the filter answers many records at once instead of one by one
+    int batchCalls = 0;
+    auto passes = [&](TMemoryRecordVz* r) { return r->GetDataValue(0, dvvValueVz).AsInteger() >= threshold; };
+    View->OnFilterRecord = [&](TMemoryRecordVz* r, TMemRecViewVz*) { return passes(r); };
+    View->OnFilterRecords = [&](TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes) {
+        if (!compiled) return rtOneByOneVz;
+        if (Count > 0) ++batchCalls;
+        for (int i = 0; i < Count; ++i) Passes[i] = passes(Recs[i]) ? 1 : 0;
+        return rtTestedVz;
+    };
+    bool desc = false;
+    auto check = [&](const char* Step) {
+        SCOPED_TRACE(Step);
+        const bool sorted = !View->SortOrder().isEmpty();
+        std::vector<int> order(static_cast<size_t>(L->Count()));  // storage positions in view order
+        for (int i = 0; i < L->Count(); ++i) order[static_cast<size_t>(i)] = i;
+        auto id = [&](int at) { return L->Rec(at)->GetDataValue(0, dvvValueVz).AsInteger(); };
+        if (sorted)
+            std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return desc ? id(a) > id(b) : id(a) < id(b); });
+        ASSERT_EQ(View->SortedListItemCount(), L->Count());
+        int row = 0;
+        for (int s = 0; s < static_cast<int>(order.size()); ++s) {
+            TMemoryRecordVz* rec = L->Rec(order[static_cast<size_t>(s)]);
+            TMemRecViewVz* item = View->ItemOfLiveRec(rec);
+            ASSERT_NE(item, nullptr) << s;
+            ASSERT_EQ(item->Rec(), rec);
+            ASSERT_EQ(item->RecordsView(), View);
+            ASSERT_EQ(View->ItemById(item->Id(), rec), item);
+            ASSERT_EQ(item->InSortedListIndex(), s);
+            ASSERT_EQ(View->GetSortedListItem(s), item);
+            const bool shown = passes(rec) && View->StatusFilter().Contains(rec->UpdateStatus());
+            ASSERT_EQ(View->IndexOfItem(item), shown ? row : -1) << s;
+            ASSERT_EQ(View->IndexOfRec(rec), shown ? row : -1) << s;
+            if (shown) ASSERT_EQ(View->GetRecordView(row++), item);
+        }
+        ASSERT_EQ(View->Count(), row);
+    };
+    auto churn = [&](int Steps) {
+        for (int step = 0; step < Steps; ++step) {
+            const int n = L->Count();
+            switch (gen() % 3) {
+                case 0: L->InsertRecord(static_cast<int>(gen() % static_cast<unsigned>(n + 1)), NewRec(static_cast<int>(gen() % 300), "n")); break;
+                case 1: L->DeleteRecord(static_cast<int>(gen() % static_cast<unsigned>(n))); break;
+                default: Rename(L->Rec(static_cast<int>(gen() % static_cast<unsigned>(n))), static_cast<int>(gen() % 300)); break;
+            }
+        }
+    };
+    check("storage order");
+    churn(150);
+    check("storage order after changes");
+    View->SetSortOrder("Id");
+    check("sorted");
+    threshold = 100;
+    View->RefreshFilteredRecsList(true);
+    check("sorted and filtered");
+    churn(150);
+    check("sorted and filtered after changes");
+    desc = true;
+    View->SetSortOrder("Id DESC");
+    check("sorted again, the other way");
+    churn(100);
+    check("sorted again after changes");
+    desc = false;
+    View->SetSortOrder(String());
+    check("unsorted and filtered");
+    churn(150);
+    check("unsorted and filtered after changes");
+    compiled = true;
+    threshold = 150;
+    View->RefreshFilteredRecsList(true);
+    EXPECT_GT(batchCalls, 0);
+    check("unsorted, many records tested at once");
+    // A bulk change makes the items again; those of records still stored keep their numbers.
+    std::vector<std::pair<TMemoryRecordVz*, unsigned>> numbers;
+    for (int i = 0; i < L->Count(); i += 3) numbers.emplace_back(L->Rec(i), View->ItemOfLiveRec(L->Rec(i))->Id());
+    L->BeginUpdate();
+    L->DeleteRecord(L->Count() - 1);
+    for (int i = 0; i < 300; ++i) L->AddRecord(NewRec(static_cast<int>(gen() % 300), "b"));
+    L->EndUpdate();
+    check("after a bulk change");
+    for (const auto& [rec, number] : numbers)
+        if (L->IndexOf(rec) >= 0) ASSERT_EQ(View->ItemOfLiveRec(rec)->Id(), number);
+    // Cached deletes stay stored, flagged: the status filter decides whether they show.
+    L->SetCachedUpdates(true);
+    for (int i = 0; i < 40; ++i) {
+        const int at = static_cast<int>(gen() % static_cast<unsigned>(L->Count()));
+        if (L->Rec(at)->UpdateStatus() != usDeleted) L->DeleteRecord(at);
+    }
+    check("with cached deletes");
+    View->SetStatusFilter({usUnmodified, usModified, usInserted, usDeleted});
+    check("deleted records shown");
+    View->SetSortOrder("Id");
+    check("deleted records shown, sorted");
+}
+
 TEST_F(ViewFixture, PrefilteredListNarrowsTheCandidates) {
     FetchIds({1, 2, 3});
     MakeView();
