@@ -167,6 +167,7 @@ void TRecordsViewVz::ReserveItems(size_t Count) {
     const size_t used = FItemSlots + Count + Count / kItemChunkMask + 1;  // headers included
     const size_t chunks = (used + kItemChunkMask) >> kItemChunkBits;
     if (chunks > FItemChunks.size() + FSpareChunks.size()) AddItemGroup(chunks - FItemChunks.size() - FSpareChunks.size());
+    while (FItemChunks.size() < chunks) AddItemChunk();
 }
 
 bool TRecordsViewVz::OwnsViewTags(TMemTableDataVz* Store) const { return Store && Store->ClaimViewTags(this); }
@@ -762,10 +763,26 @@ bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* 
                 if (results[i]) rows.Add(items[i]);
             k = 0;
         };
+        // A first rebuild makes the items one after another in the slots reserved for them.
+        const bool inPlace = fresh && Remake && ownsTags;
+        unsigned nextId = FItemSlots;
         List->ForEachRecAhead(chunk * 2, [&](TMemoryRecordVz* rec, TMemoryRecordVz* next) {
             ahead.AheadRec(next);
-            TMemRecViewVz* item = itemOf(rec);
-            if (!item || (!everyStatus && !FStatusFilter.Contains(rec->UpdateStatus()))) return;
+            TMemRecViewVz* item;
+            if (inPlace) {
+                if (!rec) {
+                    nils = true;
+                    return;
+                }
+                if (!IsItemId(nextId)) ++nextId;
+                item = new (ItemSlot(nextId)) TMemRecViewVz(nextId);
+                item->FRec = rec;
+                rec->SetViewTag(nextId++);
+            } else {
+                item = itemOf(rec);
+                if (!item) return;
+            }
+            if (!everyStatus && !FStatusFilter.Contains(rec->UpdateStatus())) return;
             if (how == rtAllPassVz) {
                 rows.Add(item);
             } else {
@@ -776,6 +793,10 @@ bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* 
         });
         if (k > 0) flush();
         rows.Finish();
+        if (inPlace) {
+            FItemSlots = FItemsUsed = nextId;
+            FStoreItems = List->Count();
+        }
         if (nils && Remake) return giveUp();
         if (Remake) FSortedIsStore = true;
         if (FFilterAborted) {
