@@ -1196,13 +1196,14 @@ TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() {
 }
 
 bool TCustomADODataSet::GetFieldData(TField* Field, Variant& Value) {
-    TRecBuf* b = ActiveRecBuf();
+    const TDataSetState state = State();
+    // browsing (a walk) reads the active buffer
+    TRecBuf* b = state == dsBrowse ? (IsEmpty() ? nullptr : Buf(ActiveBuffer())) : ActiveRecBuf();
     if (!b) return false;
     const std::vector<Variant>* values;
     size_t i;
     if (Field->FieldNo() > 0) {
         i = static_cast<size_t>(Field->FieldNo() - 1);
-        const TDataSetState state = State();
         if (state == dsOldValue || state == dsCurValue) {
             TRow* row = FindRow(b->RowId);
             if (!row || (state == dsOldValue && GetBookmarkFlag(ActiveBuffer()) == bfInserted)) return false;
