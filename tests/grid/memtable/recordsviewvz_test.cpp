@@ -372,7 +372,9 @@ TEST_F(ViewFixture, ItemsKeepTheirPlacesThroughSortFilterAndOrderChanges) {
             const bool shown = passes(rec) && View->StatusFilter().Contains(rec->UpdateStatus());
             ASSERT_EQ(View->IndexOfItem(item), shown ? row : -1) << s;
             ASSERT_EQ(View->IndexOfRec(rec), shown ? row : -1) << s;
-            if (shown) ASSERT_EQ(View->GetRecordView(row++), item);
+            if (shown) {
+                ASSERT_EQ(View->GetRecordView(row++), item);
+            }
         }
         ASSERT_EQ(View->Count(), row);
     };
@@ -420,7 +422,9 @@ TEST_F(ViewFixture, ItemsKeepTheirPlacesThroughSortFilterAndOrderChanges) {
     L->EndUpdate();
     check("after a bulk change");
     for (const auto& [rec, number] : numbers)
-        if (L->IndexOf(rec) >= 0) ASSERT_EQ(View->ItemOfLiveRec(rec)->Id(), number);
+        if (L->IndexOf(rec) >= 0) {
+            ASSERT_EQ(View->ItemOfLiveRec(rec)->Id(), number);
+        }
     // Cached deletes stay stored, flagged: the status filter decides whether they show.
     L->SetCachedUpdates(true);
     for (int i = 0; i < 40; ++i) {
