@@ -766,6 +766,15 @@ bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* 
         // A first rebuild makes the items one after another in the slots reserved for them.
         const bool inPlace = fresh && Remake && ownsTags;
         unsigned nextId = FItemSlots;
+        // The slots hold the items made so far whatever happens (a filter may raise).
+        struct TMadeVz {
+            TRecordsViewVz* View;
+            const bool& InPlace;
+            const unsigned& NextId;
+            ~TMadeVz() {
+                if (InPlace) View->FItemSlots = View->FItemsUsed = NextId;
+            }
+        } made{this, inPlace, nextId};
         List->ForEachRecAhead(chunk * 2, [&](TMemoryRecordVz* rec, TMemoryRecordVz* next) {
             ahead.AheadRec(next);
             TMemRecViewVz* item;

@@ -191,11 +191,17 @@ public:
         fill.Finish();
     }
 
-    // Fills the list anew item by item, as Assign does from a vector: it empties the list when
-    // made, and the list is whole again after Finish (the list is not to be used in between).
+    // Fills the list anew item by item, as Assign does from a vector: the list is empty from
+    // the filler's making until Finish, which gives it the items added.
     class TFiller {
     public:
         explicit TFiller(TBlockListVz& AList) : FList(AList) { FList.Clear(); }
+        // Left unfinished (an exception on the way), the list stays empty and its items read as
+        // not in it.
+        ~TFiller() {
+            if (!FDone)
+                for (TBlockVz* blk : FBlocks) FList.Retire(blk);
+        }
         TFiller(const TFiller&) = delete;
         TFiller& operator=(const TFiller&) = delete;
         void Add(T* Item) {
@@ -206,9 +212,11 @@ public:
         }
         void Finish() {
             if (FBlock) FBlock->Count = FAt;
+            FList.FOrder.swap(FBlocks);
             FList.FCount = FFull + (FBlock ? FAt : 0);
             FList.RebuildTree();
             FList.FUniformSize = kFill;
+            FDone = true;
         }
 
     private:
@@ -219,14 +227,16 @@ public:
                 FFull += FAt;
             }
             FBlock = FList.TakeBlock();
-            FBlock->Ordinal = static_cast<int>(FList.FOrder.size());
-            FList.FOrder.push_back(FBlock);
+            FBlock->Ordinal = static_cast<int>(FBlocks.size());
+            FBlocks.push_back(FBlock);
             FAt = 0;
         }
         TBlockListVz& FList;
+        std::vector<TBlockVz*> FBlocks;  // the list's blocks, in order
         TBlockVz* FBlock = nullptr;
         int FAt = kFill;
         int FFull = 0;
+        bool FDone = false;
     };
 
     std::vector<T*> ToVector() const {

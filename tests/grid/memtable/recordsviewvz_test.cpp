@@ -438,6 +438,34 @@ TEST_F(ViewFixture, ItemsKeepTheirPlacesThroughSortFilterAndOrderChanges) {
     check("deleted records shown, sorted");
 }
 
+// A filter that raises part way through the first rebuild leaves no rows, and the next rebuild
+// finds every record's item and place.
+TEST_F(ViewFixture, AFilterRaisingPartWayLeavesTheViewWhole) {
+    for (int i = 0; i < 600; ++i) Fetch(i, "r");
+    View = New<TRecordsViewVz>(static_cast<TDataSet*>(nullptr));
+    int batches = 0;
+    bool raise = true;
+    View->OnFilterRecords = [&](TMemoryRecordVz* const* Recs, int Count, unsigned char* Passes) {
+        if (Count > 0 && raise && ++batches == 9) throw Exception("bad filter");
+        for (int i = 0; i < Count; ++i) Passes[i] = Recs[i]->GetDataValue(0, dvvValueVz).AsInteger() % 2;
+        return rtTestedVz;
+    };
+    EXPECT_THROW(View->SetMemTableData(Store), Exception);
+    EXPECT_EQ(View->Count(), 0);
+    TMemRecViewVz* shownBefore = View->ItemOfLiveRec(L->Rec(1));  // it passed before the raise
+    ASSERT_NE(shownBefore, nullptr);
+    EXPECT_EQ(View->IndexOfItem(shownBefore), -1);
+    raise = false;
+    View->RefreshFilteredRecsList(true);
+    ASSERT_EQ(View->Count(), 300);
+    for (int i = 0; i < L->Count(); ++i) {
+        TMemRecViewVz* item = View->ItemOfLiveRec(L->Rec(i));
+        ASSERT_NE(item, nullptr) << i;
+        EXPECT_EQ(item->InSortedListIndex(), i);
+        EXPECT_EQ(View->IndexOfItem(item), i % 2 ? i / 2 : -1);
+    }
+}
+
 TEST_F(ViewFixture, PrefilteredListNarrowsTheCandidates) {
     FetchIds({1, 2, 3});
     MakeView();
