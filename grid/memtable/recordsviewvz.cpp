@@ -767,40 +767,37 @@ bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* 
         const bool inPlace = fresh && Remake && ownsTags;
         unsigned nextId = FItemSlots;
         // The slots hold the items made so far whatever happens (a filter may raise).
-        struct TMadeVz {
-            TRecordsViewVz* View;
-            const bool& InPlace;
-            const unsigned& NextId;
-            ~TMadeVz() {
-                if (InPlace) View->FItemSlots = View->FItemsUsed = NextId;
-            }
-        } made{this, inPlace, nextId};
-        List->ForEachRecAhead(chunk * 2, [&](TMemoryRecordVz* rec, TMemoryRecordVz* next) {
-            ahead.AheadRec(next);
-            TMemRecViewVz* item;
-            if (inPlace) {
-                if (!rec) {
-                    nils = true;
-                    return;
+        try {
+            List->ForEachRecAhead(chunk * 2, [&](TMemoryRecordVz* rec, TMemoryRecordVz* next) {
+                ahead.AheadRec(next);
+                TMemRecViewVz* item;
+                if (inPlace) {
+                    if (!rec) {
+                        nils = true;
+                        return;
+                    }
+                    if (!IsItemId(nextId)) ++nextId;
+                    item = new (ItemSlot(nextId)) TMemRecViewVz(nextId);
+                    item->FRec = rec;
+                    rec->SetViewTag(nextId++);
+                } else {
+                    item = itemOf(rec);
+                    if (!item) return;
                 }
-                if (!IsItemId(nextId)) ++nextId;
-                item = new (ItemSlot(nextId)) TMemRecViewVz(nextId);
-                item->FRec = rec;
-                rec->SetViewTag(nextId++);
-            } else {
-                item = itemOf(rec);
-                if (!item) return;
-            }
-            if (!everyStatus && !FStatusFilter.Contains(rec->UpdateStatus())) return;
-            if (how == rtAllPassVz) {
-                rows.Add(item);
-            } else {
-                recs[k] = rec;
-                items[k++] = item;
-                if (k == chunk) flush();
-            }
-        });
-        if (k > 0) flush();
+                if (!everyStatus && !FStatusFilter.Contains(rec->UpdateStatus())) return;
+                if (how == rtAllPassVz) {
+                    rows.Add(item);
+                } else {
+                    recs[k] = rec;
+                    items[k++] = item;
+                    if (k == chunk) flush();
+                }
+            });
+            if (k > 0) flush();
+        } catch (...) {
+            if (inPlace) FItemSlots = FItemsUsed = nextId;
+            throw;
+        }
         rows.Finish();
         if (inPlace) {
             FItemSlots = FItemsUsed = nextId;
