@@ -378,6 +378,102 @@ struct TMTRecLayoutVz {
         else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
     }
 
+    // Typed stores of a value of one kind, without a Variant: each writes into a slot of that kind
+    // (and of the kinds whose cast from it is exact, as the Variant cast would store them) or
+    // into a whole Variant slot, and answers true; for any other slot it does nothing and
+    // answers false, and the caller stores the value's Variant through PutCast, whose casts and
+    // errors are the rule.
+    bool PutInteger(std::byte* B, int Index, int Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        switch (s.VarType) {
+            case varInteger: Store<int32_t>(p, Value); break;
+            case varInt64: Store<Int64>(p, Value); break;
+            case varDouble: Store<double>(p, Value); break;
+            default:
+                if (s.Kind != skVariantVz) return false;
+                *reinterpret_cast<Variant*>(p) = Variant(Value);
+                return true;
+        }
+        SetValueState(B, Index);
+        return true;
+    }
+    bool PutLargeInt(std::byte* B, int Index, Int64 Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        switch (s.VarType) {
+            case varInt64: Store<Int64>(p, Value); break;
+            case varInteger:
+                if (Value < INT32_MIN || Value > INT32_MAX) return false;  // the cast's overflow error
+                Store<int32_t>(p, static_cast<int32_t>(Value));
+                break;
+            default:
+                if (s.Kind != skVariantVz) return false;
+                *reinterpret_cast<Variant*>(p) = Variant(static_cast<long long>(Value));
+                return true;
+        }
+        SetValueState(B, Index);
+        return true;
+    }
+    // A double as Variant(double) (AsDate false) or as a date (VarFromDateTime).
+    bool PutFloat(std::byte* B, int Index, double Value, bool AsDate) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.VarType == (AsDate ? varDate : varDouble)) {
+            Store<double>(p, Value);
+            SetValueState(B, Index);
+            return true;
+        }
+        if (s.Kind != skVariantVz) return false;
+        *reinterpret_cast<Variant*>(p) = AsDate ? VarFromDateTime(Value) : Variant(Value);
+        return true;
+    }
+    bool PutCurrency(std::byte* B, int Index, Currency Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.VarType == varCurrency) {
+            Store<Int64>(p, Value.Raw());
+            SetValueState(B, Index);
+            return true;
+        }
+        if (s.Kind != skVariantVz) return false;
+        *reinterpret_cast<Variant*>(p) = Variant(Value);
+        return true;
+    }
+    bool PutBoolean(std::byte* B, int Index, bool Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        if (s.VarType == varBoolean) {
+            B[StatesAt + static_cast<size_t>(Index)] = static_cast<std::byte>(Value ? vsTrueVz : vsValueVz);
+            return true;
+        }
+        if (s.Kind != skVariantVz) return false;
+        *reinterpret_cast<Variant*>(B + s.Offset) = Variant(Value);
+        return true;
+    }
+    // Value is moved from only when the answer is true.
+    bool PutText(std::byte* B, int Index, String& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.VarType == varUString) {
+            *reinterpret_cast<String*>(p) = std::move(Value);
+            SetValueState(B, Index);
+            return true;
+        }
+        if (s.Kind != skVariantVz) return false;
+        *reinterpret_cast<Variant*>(p) = Variant(std::move(Value));
+        return true;
+    }
+    void PutNull(std::byte* B, int Index) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.Kind == skVariantVz) {
+            *reinterpret_cast<Variant*>(p) = Null();
+            return;
+        }
+        if (s.Kind == skStringVz) reinterpret_cast<String*>(p)->clear();
+        B[StatesAt + static_cast<size_t>(Index)] = static_cast<std::byte>(vsNullVz);
+    }
+
     // True when the layout was made for the kinds of these fields (asked for every new record:
     // a plain walk over the field list).
     bool Fits(void* const* Fields, int FieldCount) const {
@@ -426,6 +522,8 @@ private:
         }
         state = vsValueVz;
     }
+
+    void SetValueState(std::byte* B, int Index) const { B[StatesAt + static_cast<size_t>(Index)] = static_cast<std::byte>(vsValueVz); }
 
     template <class T>
     static T Load(const std::byte* P) {
@@ -1588,6 +1686,89 @@ void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValue
     FLayout->PutCast(v, FieldIndex, std::move(Value));
 }
 
+std::byte* TMemoryRecordVz::WriteValues(int FieldIndex) const {
+    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
+    return Values();
+}
+
+void TMemoryRecordVz::StoreVariant(int FieldIndex, Variant&& Value) {
+    FLayout->PutCast(Values(), FieldIndex, std::move(Value));
+}
+
+void TMemoryRecordVz::SetIntegerValue(int FieldIndex, int Value) {
+    if (!FLayout->PutInteger(WriteValues(FieldIndex), FieldIndex, Value)) StoreVariant(FieldIndex, Variant(Value));
+}
+
+void TMemoryRecordVz::SetLargeIntValue(int FieldIndex, Int64 Value) {
+    if (!FLayout->PutLargeInt(WriteValues(FieldIndex), FieldIndex, Value))
+        StoreVariant(FieldIndex, Variant(static_cast<long long>(Value)));
+}
+
+void TMemoryRecordVz::SetFloatValue(int FieldIndex, double Value) {
+    if (!FLayout->PutFloat(WriteValues(FieldIndex), FieldIndex, Value, false)) StoreVariant(FieldIndex, Variant(Value));
+}
+
+void TMemoryRecordVz::SetDateTimeValue(int FieldIndex, TDateTime Value) {
+    if (!FLayout->PutFloat(WriteValues(FieldIndex), FieldIndex, Value, true)) StoreVariant(FieldIndex, VarFromDateTime(Value));
+}
+
+void TMemoryRecordVz::SetCurrencyValue(int FieldIndex, Currency Value) {
+    if (!FLayout->PutCurrency(WriteValues(FieldIndex), FieldIndex, Value)) StoreVariant(FieldIndex, Variant(Value));
+}
+
+void TMemoryRecordVz::SetBooleanValue(int FieldIndex, bool Value) {
+    if (!FLayout->PutBoolean(WriteValues(FieldIndex), FieldIndex, Value)) StoreVariant(FieldIndex, Variant(Value));
+}
+
+void TMemoryRecordVz::SetTextValue(int FieldIndex, String Value) {
+    if (!FLayout->PutText(WriteValues(FieldIndex), FieldIndex, Value)) StoreVariant(FieldIndex, Variant(std::move(Value)));
+}
+
+void TMemoryRecordVz::SetNullValue(int FieldIndex) { FLayout->PutNull(WriteValues(FieldIndex), FieldIndex); }
+
+void TMemoryRecordVz::SetFieldValue(int FieldIndex, const TField* Field) {
+    // How the field's AsVariant makes its value from the dataset's (read by GetData): the
+    // framework's classes are known; any other class answers through its own AsVariant.
+    enum { asIs, asText, asFloat, asCurrency, asBoolean, asDate } how;
+    const TClass c = Field->ClassType();
+    if (c == TIntegerField::StaticClass() || c == TAutoIncField::StaticClass() || c == TLargeintField::StaticClass() ||
+        c == TSmallintField::StaticClass() || c == TWordField::StaticClass() || c == TLongWordField::StaticClass() ||
+        c == TShortintField::StaticClass() || c == TByteField::StaticClass())
+        how = asIs;
+    else if (c == TWideStringField::StaticClass() || c == TStringField::StaticClass() || c == TGuidField::StaticClass())
+        how = asText;
+    else if (c == TFloatField::StaticClass() || c == TCurrencyField::StaticClass() || c == TExtendedField::StaticClass() ||
+             c == TSingleField::StaticClass())
+        how = asFloat;
+    else if (c == TBCDField::StaticClass())
+        how = asCurrency;
+    else if (c == TBooleanField::StaticClass())
+        how = asBoolean;
+    else if (c == TDateTimeField::StaticClass() || c == TDateField::StaticClass() || c == TTimeField::StaticClass())
+        how = asDate;
+    else {
+        SetDataValue(FieldIndex, dvvValueVz, Field->AsVariant());
+        return;
+    }
+    Variant v;
+    if (!Field->GetData(v)) {
+        SetNullValue(FieldIndex);
+        return;
+    }
+    switch (how) {
+        case asIs:
+            if (v.VType() == varInteger) SetIntegerValue(FieldIndex, v.AsInteger());
+            else if (v.VType() == varInt64) SetLargeIntValue(FieldIndex, v.AsInt64());
+            else SetDataValue(FieldIndex, dvvValueVz, std::move(v));
+            break;
+        case asText: SetTextValue(FieldIndex, v.VType() == varUString ? std::move(v).AsString() : VarToStr(v)); break;
+        case asFloat: SetFloatValue(FieldIndex, v.AsDouble()); break;
+        case asCurrency: SetCurrencyValue(FieldIndex, v.AsCurrency()); break;
+        case asBoolean: SetBooleanValue(FieldIndex, v.AsBoolean()); break;
+        case asDate: SetDateTimeValue(FieldIndex, v.AsDateTime()); break;
+    }
+}
+
 Variant TMemoryRecordVz::GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const {
     if (DataValueVersion == dvvOldValueVz && !HasOldData()) throw Exception(QString::fromLatin1(SOldValuesNotAccessible));
     if (FieldNames.contains(QLatin1Char(';'))) {
@@ -2299,7 +2480,7 @@ void TMemTableDataVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
             value = FAutoIncrement->Promote();
             drawn = true;
         }
-        Rec->SetDataValue(i, dvvValueVz, Variant(value));
+        Rec->SetIntegerValue(i, value);
     }
 }
 
