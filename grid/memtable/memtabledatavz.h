@@ -606,8 +606,10 @@ private:
     void StoreValue(int FieldIndex, const Variant& Value);
     // The current values for a typed write of FieldIndex (a list index error out of range).
     std::byte* WriteValues(int FieldIndex) const;
-    // A typed write the field's slot does not keep: the value's Variant the general way.
-    [[gnu::noinline]] void StoreVariant(int FieldIndex, Variant&& Value);
+    // A typed write the field's slot does not keep: the value's Variant the general way (V is
+    // the value's Variant kind: Variant, or a date made through VarFromDateTime).
+    template <class V, class T>
+    void StoreAsVariant(int FieldIndex, T Value);
     TSideVz& Side();
     // Drops the side part once it holds nothing.
     void TrimSide();

@@ -342,14 +342,19 @@ TEST_F(ValuesFixture, StructureChangesOnAFilledStore) {
     freed->Free();
 }
 
-// A typed write of a value of one kind stores what SetDataValue stores from its Variant, into a
-// field of every kind: the same value and kind, or the same error with the field left as it was.
+// A typed write of a value of one kind stores what the general cast stores from its Variant, into
+// a field of every kind: the same value and kind, or the same error with the field left as it
+// was. So does a write of the Variant itself into the stored values (copied or handed over),
+// which takes the typed way for the typed kinds; the general cast is the one of the edit values.
 TEST_F(ValuesFixture, TypedWritesAgreeWithTheVariantWrite) {
     const std::vector<KindCase> cases = Kinds();
     const int n = static_cast<int>(cases.size());
     for (const KindCase& c : cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
+    // New records are in insert state: their edit values are the stored ones.
     TMemoryRecordVz* viaVariant = L->NewRecord();
     TMemoryRecordVz* typed = L->NewRecord();
+    TMemoryRecordVz* copied = L->NewRecord();
+    TMemoryRecordVz* moved = L->NewRecord();
 
     struct Write {
         std::string Name;
@@ -393,14 +398,23 @@ TEST_F(ValuesFixture, TypedWritesAgreeWithTheVariantWrite) {
         for (const Write& w : writes) {
             SCOPED_TRACE(std::string(c.Name) + " <- " + w.Name);
             // Both start from the field's own value, so a refused write shows it left alone.
-            viaVariant->SetDataValue(i, dvvValueVz, c.Value);
-            typed->SetDataValue(i, dvvValueVz, c.Value);
+            for (TMemoryRecordVz* r : {viaVariant, typed, copied, moved}) r->SetDataValue(i, dvvValueVz, c.Value);
             const auto [want, wantError] = outcome(viaVariant, i, [&w](TMemoryRecordVz* r, int k) {
-                r->SetDataValue(k, dvvValueVz, Variant(w.AsVariant));
+                r->SetDataValue(k, dvvEditValueVz, w.AsVariant);
             });
             const auto [got, gotError] = outcome(typed, i, w.Typed);
             EXPECT_EQ(gotError, wantError);
-            ExpectSameValue(got, want, "value");
+            ExpectSameValue(got, want, "typed");
+            const auto [gotCopied, copiedError] = outcome(copied, i, [&w](TMemoryRecordVz* r, int k) {
+                r->SetDataValue(k, dvvValueVz, w.AsVariant);
+            });
+            EXPECT_EQ(copiedError, wantError);
+            ExpectSameValue(gotCopied, want, "copied");
+            const auto [gotMoved, movedError] = outcome(moved, i, [&w](TMemoryRecordVz* r, int k) {
+                r->SetDataValue(k, dvvValueVz, Variant(w.AsVariant));
+            });
+            EXPECT_EQ(movedError, wantError);
+            ExpectSameValue(gotMoved, want, "handed over");
             (wantError.empty() ? stored : refused)++;
         }
     }
@@ -413,8 +427,8 @@ TEST_F(ValuesFixture, TypedWritesAgreeWithTheVariantWrite) {
         EXPECT_THROW(typed->SetTextValue(bad, u"x"_S), EListError);
         EXPECT_THROW(typed->SetNullValue(bad), EListError);
     }
-    viaVariant->Free();
-    typed->Free();
+    for (int bad : {-1, n}) EXPECT_THROW(copied->SetDataValue(bad, dvvValueVz, Variant(1)), EListError);
+    for (TMemoryRecordVz* r : {viaVariant, typed, copied, moved}) r->Free();
 }
 
 }  // namespace
