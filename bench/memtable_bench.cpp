@@ -325,6 +325,16 @@ void SideBySide(int N) {
     });
     T->Open();
     const long memOurs = RssKb() - rss0;
+    // The same load through a Variant per value (the checksum: the stored values agree).
+    TOwned<TMemTableVz> V;
+    const double tLoadV = Median(3, [&] { LoadTable(V.get(), S, 0, -1, true, true); }, [&] {
+        V.reset();
+        V = MakeTable();
+        V->Close();
+    });
+    V->Open();
+    const long long sumV = ValuesChecksum(V.get()), sumT = ValuesChecksum(T.get());
+    V.reset();
 
     std::vector<Row> rows;
     long rss1 = 0;
@@ -346,16 +356,7 @@ void SideBySide(int N) {
     });
     const long memPeer = RssKb() - rss2;
     Print("load", tLoad, lLoad, pLoad, T->RecordCount(), static_cast<long long>(rows.size()), model.rowCount());
-    // The same load through a Variant per value (the checksum: the stored values agree).
-    TOwned<TMemTableVz> V;
-    const double tLoadV = Median(3, [&] { LoadTable(V.get(), S, 0, -1, true, true); }, [&] {
-        V.reset();
-        V = MakeTable();
-        V->Close();
-    });
-    V->Open();
-    Print("load (Variant values)", tLoadV, lLoad, pLoad, ValuesChecksum(V.get()), ValuesChecksum(T.get()), ValuesChecksum(T.get()));
-    V.reset();
+    Print("load (Variant values)", tLoadV, lLoad, pLoad, sumV, sumT, sumT);
     std::printf("%-28s %10ld KB %10ld KB %10ld KB   x%6.2f of limit\n", "memory after load", memOurs, memLimit, memPeer,
                 memLimit > 0 ? double(memOurs) / memLimit : 0.0);
 
