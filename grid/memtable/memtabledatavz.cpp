@@ -426,10 +426,11 @@ struct TMTRecLayoutVz {
         B[StatesAt + static_cast<size_t>(Index)] = static_cast<std::byte>(Value ? vsTrueVz : vsValueVz);
         return true;
     }
-    // Value is moved from only when the answer is true.
+    // Value is moved from only when the answer is true. Every text slot takes it: the cast
+    // between the text kinds keeps the text.
     bool PutText(std::byte* B, int Index, String& Value) const {
         const TSlot& s = Slots[static_cast<size_t>(Index)];
-        if (s.VarType != varUString) return false;
+        if (s.Kind != skStringVz) return false;
         *reinterpret_cast<String*>(B + s.Offset) = std::move(Value);
         SetValueState(B, Index);
         return true;
@@ -445,9 +446,9 @@ struct TMTRecLayoutVz {
             case varDate: return PutFloat(B, Index, Value.AsDouble(), true);
             case varCurrency: return PutCurrency(B, Index, Value.AsCurrency());
             case varBoolean: return PutBoolean(B, Index, Value.AsBoolean());
-            case varUString: {
+            case varUString: case varString: case varOleStr: {
                 const TSlot& s = Slots[static_cast<size_t>(Index)];
-                if (s.VarType != varUString) return false;
+                if (s.Kind != skStringVz) return false;
                 *reinterpret_cast<String*>(B + s.Offset) = std::forward<V>(Value).AsString();
                 SetValueState(B, Index);
                 return true;
