@@ -227,7 +227,7 @@ void Print(const char* What, double Ours, double Limit, double Peer, long long C
                 C1, C2, C3, (C1 == C2 && C2 == C3) ? "" : "  MISMATCH");
 }
 
-// BENCH_PROFILE=load|loadvariants|sort|filter|sortedfilter|index|lookup|randomlookup|keylookup|gotobookmark|editsorted|delete|loadsorted: only the project's side of one operation,
+// BENCH_PROFILE=load|loadvariants|copy|sort|filter|sortedfilter|index|lookup|randomlookup|keylookup|gotobookmark|editsorted|delete|loadsorted: only the project's side of one operation,
 // repeated, for a profiler.
 void ProfileOne(const char* What, int N) {
     const Source S = Generate(N);
@@ -298,6 +298,10 @@ void ProfileOne(const char* What, int N) {
             auto U = MakeTable();
             U->Close();
             LoadTable(U.get(), S, 0, -1, true, w == "loadvariants");
+        } else if (w == "copy") {
+            // A copy of the whole table through its fields (what a load from another dataset does).
+            auto U = NewOwned<TMemTableVz>(nullptr);
+            U->LoadFromDataSet(T.get(), 0, lmCopy, false);
         } else if (w == "loadsorted") {
             // Records arriving one by one into a sorted view.
             auto U = MakeTable();

@@ -1744,24 +1744,27 @@ void TMemoryRecordVz::SetNullValue(int FieldIndex) { FLayout->PutNull(WriteValue
 void TMemoryRecordVz::SetFieldValue(int FieldIndex, const TField* Field) {
     // How the field's AsVariant makes its value from the dataset's (read by GetData): the
     // framework's classes are known; any other class answers through its own AsVariant.
-    enum { asIs, asText, asFloat, asCurrency, asBoolean, asDate } how;
+    enum THow : unsigned char { asIs, asText, asFloat, asCurrency, asBoolean, asDate, asVariant };
+    static const std::pair<TClass, THow> known[] = {
+        {TIntegerField::StaticClass(), asIs},      {TWideStringField::StaticClass(), asText},
+        {TFloatField::StaticClass(), asFloat},     {TDateTimeField::StaticClass(), asDate},
+        {TDateField::StaticClass(), asDate},       {TBCDField::StaticClass(), asCurrency},
+        {TBooleanField::StaticClass(), asBoolean}, {TStringField::StaticClass(), asText},
+        {TLargeintField::StaticClass(), asIs},     {TAutoIncField::StaticClass(), asIs},
+        {TSmallintField::StaticClass(), asIs},     {TWordField::StaticClass(), asIs},
+        {TLongWordField::StaticClass(), asIs},     {TShortintField::StaticClass(), asIs},
+        {TByteField::StaticClass(), asIs},         {TCurrencyField::StaticClass(), asFloat},
+        {TExtendedField::StaticClass(), asFloat},  {TSingleField::StaticClass(), asFloat},
+        {TTimeField::StaticClass(), asDate},       {TGuidField::StaticClass(), asText},
+    };
     const TClass c = Field->ClassType();
-    if (c == TIntegerField::StaticClass() || c == TAutoIncField::StaticClass() || c == TLargeintField::StaticClass() ||
-        c == TSmallintField::StaticClass() || c == TWordField::StaticClass() || c == TLongWordField::StaticClass() ||
-        c == TShortintField::StaticClass() || c == TByteField::StaticClass())
-        how = asIs;
-    else if (c == TWideStringField::StaticClass() || c == TStringField::StaticClass() || c == TGuidField::StaticClass())
-        how = asText;
-    else if (c == TFloatField::StaticClass() || c == TCurrencyField::StaticClass() || c == TExtendedField::StaticClass() ||
-             c == TSingleField::StaticClass())
-        how = asFloat;
-    else if (c == TBCDField::StaticClass())
-        how = asCurrency;
-    else if (c == TBooleanField::StaticClass())
-        how = asBoolean;
-    else if (c == TDateTimeField::StaticClass() || c == TDateField::StaticClass() || c == TTimeField::StaticClass())
-        how = asDate;
-    else {
+    THow how = asVariant;
+    for (const auto& [cls, h] : known)
+        if (cls == c) {
+            how = h;
+            break;
+        }
+    if (how == asVariant) {
         SetDataValue(FieldIndex, dvvValueVz, Field->AsVariant());
         return;
     }
@@ -1781,6 +1784,7 @@ void TMemoryRecordVz::SetFieldValue(int FieldIndex, const TField* Field) {
         case asCurrency: SetCurrencyValue(FieldIndex, v.AsCurrency()); break;
         case asBoolean: SetBooleanValue(FieldIndex, v.AsBoolean()); break;
         case asDate: SetDateTimeValue(FieldIndex, v.AsDateTime()); break;
+        case asVariant: break;
     }
 }
 
