@@ -399,9 +399,9 @@ struct TMTRecLayoutVz {
         if (s.VarType == varInt64) [[likely]] {
             Store<Int64>(p, Value);
         } else if (s.VarType == varInteger && Value >= INT32_MIN && Value <= INT32_MAX) {
-            Store<int32_t>(p, static_cast<int32_t>(Value));  // out of its range: the cast's overflow error
+            Store<int32_t>(p, static_cast<int32_t>(Value));
         } else {
-            return false;
+            return false;  // out of an integer's range too: the cast raises its overflow error
         }
         SetValueState(B, Index);
         return true;
@@ -1774,11 +1774,7 @@ void TMemoryRecordVz::SetFieldValue(int FieldIndex, const TField* Field) {
         return;
     }
     switch (how) {
-        case asIs:
-            if (v.VType() == varInteger) SetIntegerValue(FieldIndex, v.AsInteger());
-            else if (v.VType() == varInt64) SetLargeIntValue(FieldIndex, v.AsInt64());
-            else SetDataValue(FieldIndex, dvvValueVz, std::move(v));
-            break;
+        case asIs: SetDataValue(FieldIndex, dvvValueVz, std::move(v)); break;  // typed kinds go the typed way
         case asText: SetTextValue(FieldIndex, v.VType() == varUString ? std::move(v).AsString() : VarToStr(v)); break;
         case asFloat: SetFloatValue(FieldIndex, v.AsDouble()); break;
         case asCurrency: SetCurrencyValue(FieldIndex, v.AsCurrency()); break;
