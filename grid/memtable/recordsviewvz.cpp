@@ -164,7 +164,7 @@ void TRecordsViewVz::AddItemGroup(size_t Chunks) {
 }
 
 void TRecordsViewVz::ReserveItems(size_t Count) {
-    const size_t used = FItemSlots + Count + Count / kItemChunkMask + 1;  // headers included
+    const size_t used = FItemsUsed + Count + Count / kItemChunkMask + 1;  // headers included
     const size_t chunks = (used + kItemChunkMask) >> kItemChunkBits;
     if (chunks > FItemChunks.size() + FSpareChunks.size()) AddItemGroup(chunks - FItemChunks.size() - FSpareChunks.size());
     while (FItemChunks.size() < chunks) AddItemChunk();
@@ -763,9 +763,14 @@ bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* 
                 if (results[i]) rows.Add(items[i]);
             k = 0;
         };
-        // A first rebuild makes the items one after another in the slots reserved for them.
+        // A first rebuild makes the items one after another in the slots reserved for them (from
+        // the first: a view whose items all went hands the same numbers out again).
         const bool inPlace = fresh && Remake && ownsTags;
-        unsigned nextId = FItemSlots;
+        unsigned nextId = FItemsUsed;
+        auto counted = [&] {
+            FItemsUsed = nextId;
+            FItemSlots = std::max(FItemSlots, nextId);
+        };
         // The slots hold the items made so far whatever happens (a filter may raise).
         try {
             List->ForEachRecAhead(chunk * 2, [&](TMemoryRecordVz* rec, TMemoryRecordVz* next) {
@@ -795,12 +800,12 @@ bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* 
             });
             if (k > 0) flush();
         } catch (...) {
-            if (inPlace) FItemSlots = FItemsUsed = nextId;
+            if (inPlace) counted();
             throw;
         }
         rows.Finish();
         if (inPlace) {
-            FItemSlots = FItemsUsed = nextId;
+            counted();
             FStoreItems = List->Count();
         }
         if (nils && Remake) return giveUp();
