@@ -226,7 +226,7 @@ private:
         FSlabs = slab;
         FNext = slab + HeadSize;
         FEnd = FNext + (size - HeadSize) / FPieceSize * FPieceSize;
-        PoisonPiece(FNext, static_cast<size_t>(FEnd - FNext));
+        PoisonPiece(FNext, size - HeadSize);
     }
     void FreeSlabs() {
         for (std::byte* slab = FSlabs; slab;) {
