@@ -5,7 +5,7 @@
 //
 //   bench_ado [rows] [--growth] [--big]     (BENCH_MALLOC_DEFAULT=1: see main)
 //     rows      rows of the side-by-side table (default 100000)
-//     --growth  also GotoBookmark, Delete and Locate as the table grows (10 000 and 100 000 rows,
+//     --growth  also GotoBookmark, Delete, Insert and Locate as the table grows (10 000 and 100 000 rows,
 //               and 1 000 000 with --big)
 //     --growth-only  only those
 //
@@ -293,11 +293,11 @@ void SideBySide(TADOConnection* Conn, bool HaveQt, int N) {
                 mLimit > 0 ? double(mOurs) / mLimit : 0.0);
 }
 
-// GotoBookmark, Delete (the row goes from the server too) and Locate on an integer key, per
-// operation, as the table grows.
+// GotoBookmark, Delete and Insert in the middle (the row goes to and from the server too) and
+// Locate on an integer key, per operation, as the table grows.
 void Growth(TADOConnection* Conn, const std::vector<int>& Sizes) {
     std::printf("== ADO per operation as the table grows (microseconds)\n");
-    std::printf("%-10s %14s %14s %14s %16s\n", "rows", "GotoBookmark", "Delete", "Locate(id)", "Locate/row(ns)");
+    std::printf("%-10s %14s %14s %14s %14s %16s\n", "rows", "GotoBookmark", "Delete", "Insert", "Locate(id)", "Locate/row(ns)");
     for (int n : Sizes) {
         const std::string table = "bench_ado_g" + std::to_string(n);
         MakeTable(table, n);
@@ -322,6 +322,15 @@ void Growth(TADOConnection* Conn, const std::vector<int>& Sizes) {
             q->Delete();
         }
         const double del = Ms(a, Clock::now()) * 1000.0 / reps;
+        a = Clock::now();
+        for (int i = 0; i < reps; ++i) {
+            q->SetRecNo(pick());
+            q->Insert();
+            q->FieldByName(u"id"_S)->SetAsInteger(n + 1 + i);
+            q->FieldByName(u"name"_S)->SetAsString(u"Новиков"_S);
+            q->Post();
+        }
+        const double ins = Ms(a, Clock::now()) * 1000.0 / reps;
         // Keys spread over the table: the time per row scanned shows a scan, a flat time a lookup.
         const int lreps = 50;
         long long scanned = 0;
@@ -333,7 +342,7 @@ void Growth(TADOConnection* Conn, const std::vector<int>& Sizes) {
             scanned += q->RecNo();
         }
         const double loc = Ms(a, Clock::now()) * 1000.0 / lreps;
-        std::printf("%-10d %14.1f %14.1f %14.1f %16.1f\n", n, gotoBm, del, loc,
+        std::printf("%-10d %14.1f %14.1f %14.1f %14.1f %16.1f\n", n, gotoBm, del, ins, loc,
                     scanned > 0 ? loc * 1000.0 * lreps / scanned : 0.0);
         q->Free();
     }

@@ -3,7 +3,7 @@
 // and notifications.
 #pragma once
 
-#include "grid/base/blocklistvz.h"
+#include "platform/rtl/blocklistvz.h"
 #include "grid/base/coretoolsvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"

@@ -7,7 +7,7 @@
 
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/mtexprparservz.h"
-#include "grid/base/blocklistvz.h"
+#include "platform/rtl/blocklistvz.h"
 #include "grid/base/orderbyvz.h"
 
 #include <QHash>

@@ -802,9 +802,9 @@ Variant TCustomADODataSet::ToFieldType(const Variant& Value, int DefIndex) const
 // fetch, and a value is decoded once per read instead of held twice.
 void TCustomADODataSet::LoadRows(TPgResult&& Result) {
     for (TRecBuf* b : FAllocated) b->Row = nullptr;
+    if (FView) FView->Clear();  // the blocks stay for the new rows
     FRows.clear();
-    FView.clear();
-    FViewValidTo = 0;
+    FDeadRows = 0;
     FFetchedRows.clear();
     FResult = std::make_unique<TPgResult>(std::move(Result));
     FResultColumns = std::min(FColumns.size(), static_cast<size_t>(FResult->ColumnCount()));
@@ -813,21 +813,16 @@ void TCustomADODataSet::LoadRows(TPgResult&& Result) {
     FFetchedFirstId = FNextId;
     FFetchedEndId = FNextId + n;
     FFetchedRows.reserve(static_cast<size_t>((n + blockRows - 1) / blockRows));
-    FRows.reserve(static_cast<size_t>(n));
     for (int r = 0; r < n; ++r) {
         if (r % blockRows == 0) FFetchedRows.push_back(std::make_unique<TRow[]>(static_cast<size_t>(std::min(blockRows, n - r))));
         TRow* row = &FFetchedRows.back()[static_cast<size_t>(r % blockRows)];
         row->Id = FNextId++;
-        row->ResultRow = r;
-        row->ViewPos = r;
         row->Fetched = true;
-        FRows.emplace_back(row);
     }
-    FRowPosIsIndex = true;
 }
 
 bool TCustomADODataSet::ReadCell(const TRow& Row, size_t Col, Variant& Value) const {
-    if (Row.Values || Row.ResultRow < 0 || !FResult) {
+    if (Row.Values || !Row.Fetched || !FResult) {
         if (!Row.Values || Col >= Row.Values->size() || IsNullish((*Row.Values)[Col])) return false;
         Value = (*Row.Values)[Col];
         return true;
@@ -835,15 +830,16 @@ bool TCustomADODataSet::ReadCell(const TRow& Row, size_t Col, Variant& Value) co
     if (Col >= FResultColumns) return false;
     pg_result* res = FResult->Handle();
     const int c = static_cast<int>(Col);
-    const char* t = PQgetvalue(res, Row.ResultRow, c);
-    if (!t || (*t == 0 && PQgetisnull(res, Row.ResultRow, c))) return false;  // Null reads as ""
-    if (ReadFastCell(FColumns[Col].Kind, res, Row.ResultRow, c, t, Value)) return true;
-    Value = ToFieldType(FResult->Value(Row.ResultRow, c), c);
+    const int r = ResultRowOf(Row);
+    const char* t = PQgetvalue(res, r, c);
+    if (!t || (*t == 0 && PQgetisnull(res, r, c))) return false;  // Null reads as ""
+    if (ReadFastCell(FColumns[Col].Kind, res, r, c, t, Value)) return true;
+    Value = ToFieldType(FResult->Value(r, c), c);
     return !IsNullish(Value);
 }
 
 Variant TCustomADODataSet::CellValue(const TRow& Row, size_t Col) const {
-    if (Row.Values || Row.ResultRow < 0 || !FResult)
+    if (Row.Values || !Row.Fetched || !FResult)
         return Row.Values && Col < Row.Values->size() ? (*Row.Values)[Col] : Null();
     Variant v;
     if (!ReadCell(Row, Col, v)) return Null();
@@ -912,15 +908,15 @@ bool TCustomADODataSet::RowAccepted(TRow* Row) {
 }
 
 void TCustomADODataSet::RebuildView() {
+    // The server's order, then the inserted rows.
     std::vector<TRow*> view;
-    if (!FFiltered) {
-        view.resize(FRows.size());
-        for (size_t i = 0; i < FRows.size(); ++i) view[i] = FRows[i].get();
-    } else {
-        view.reserve(FRows.size());
-        for (auto& r : FRows)
-            if (RowAccepted(r.get())) view.push_back(r.get());
-    }
+    view.reserve(static_cast<size_t>(FFetchedEndId - FFetchedFirstId) + FRows.size());
+    auto take = [this, &view](TRow* Row) {
+        if (!Row->Deleted && RowAccepted(Row)) view.push_back(Row);
+    };
+    for (int r = 0, n = FFetchedEndId - FFetchedFirstId; r < n; ++r)
+        take(&FFetchedRows[static_cast<size_t>(r / FetchedBlockRows)][static_cast<size_t>(r % FetchedBlockRows)]);
+    for (TRowPtr& r : FRows) take(r.get());
     // Sort: "a DESC, b ASC"
     struct Key { int Index; bool Desc; };
     std::vector<Key> keys;
@@ -970,10 +966,8 @@ void TCustomADODataSet::RebuildView() {
         for (size_t i = 0; i < order.size(); ++i) sorted[i] = view[order[i]];
         view.swap(sorted);
     }
-    FView = std::move(view);
-    // A view of every row in their order right after the fetch finds the rows' places already
-    // written; any other learns them when one is first asked for.
-    FViewValidTo = !FFiltered && keys.empty() && FRowPosIsIndex ? static_cast<int>(FView.size()) : 0;
+    if (!FView) FView.emplace();
+    FView->Assign(view);
 }
 
 void TCustomADODataSet::InternalOpen() {
@@ -995,11 +989,11 @@ void TCustomADODataSet::InternalClose() {
     BindFields(false);
     if (DefaultFields()) DestroyFields();
     for (TRecBuf* b : FAllocated) b->Row = nullptr;
+    FView.reset();  // its blocks go back to the heap with the rows
     FRows.clear();
+    FDeadRows = 0;
     FFetchedRows.clear();
     FFetchedFirstId = FFetchedEndId = 0;
-    FView.clear();
-    FViewValidTo = 0;
     FResult.reset();
     FTables.clear();
     FFilterExpr.reset();
@@ -1046,36 +1040,39 @@ void TCustomADODataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
     Buffer = 0;
 }
 
-// Rows are numbered as they come and only ever appended or removed: the list stays in Id order.
+// Rows are numbered as they come, and rows made on their own are only ever appended: FRows stays
+// in Id order.
 TCustomADODataSet::TRow* TCustomADODataSet::FindRow(int Id) const {
+    TRow* row = nullptr;
     if (Id >= FFetchedFirstId && Id < FFetchedEndId) {  // a fetched row: straight to its block
         const size_t k = static_cast<size_t>(Id - FFetchedFirstId);
-        TRow* row = &FFetchedRows[k / FetchedBlockRows][k % FetchedBlockRows];
-        return row->Deleted ? nullptr : row;
+        row = &FFetchedRows[k / FetchedBlockRows][k % FetchedBlockRows];
+    } else {
+        const auto it = std::lower_bound(FRows.begin(), FRows.end(), Id, [](const auto& r, int id) { return r->Id < id; });
+        if (it != FRows.end() && (*it)->Id == Id) row = it->get();
     }
-    const auto it = std::lower_bound(FRows.begin(), FRows.end(), Id, [](const auto& r, int id) { return r->Id < id; });
-    return it != FRows.end() && (*it)->Id == Id ? it->get() : nullptr;
+    return row && !row->Deleted ? row : nullptr;
 }
 
+// A deleted row of its own stays in FRows (a lookup by Id finds it deleted) until they are half
+// of the list: a delete costs the same however many rows were inserted.
+void TCustomADODataSet::DropOwnRow(TRow* Row) {
+    if (Row->Fetched) return;
+    if (++FDeadRows * 2 <= static_cast<int>(FRows.size())) return;
+    std::erase_if(FRows, [](const TRowPtr& r) { return r->Deleted; });
+    FDeadRows = 0;
+}
+
+// The row's block tells its place: a filtered-out row's block (if any) is one that does not hold it.
 int TCustomADODataSet::ViewIndexOfRow(const TRow* Row) const {
-    if (!Row) return -1;
-    const int n = static_cast<int>(FView.size());
-    if (FCurrent >= 0 && FCurrent < n && FView[static_cast<size_t>(FCurrent)] == Row) return FCurrent;
-    if (Row->ViewPos >= 0 && Row->ViewPos < FViewValidTo && Row->ViewPos < n && FView[static_cast<size_t>(Row->ViewPos)] == Row)
-        return Row->ViewPos;
-    if (FViewValidTo < n) {
-        for (int i = FViewValidTo; i < n; ++i) FView[static_cast<size_t>(i)]->ViewPos = i;
-        FRowPosIsIndex = false;
-        FViewValidTo = n;
-        if (Row->ViewPos >= 0 && Row->ViewPos < n && FView[static_cast<size_t>(Row->ViewPos)] == Row) return Row->ViewPos;
-    }
-    return -1;  // filtered out
+    if (!Row || !FView) return -1;
+    return FView->IndexOfNear(Row, FCurrent);
 }
 
 int TCustomADODataSet::ViewIndexOf(int Id) const { return ViewIndexOfRow(FindRow(Id)); }
 
 void TCustomADODataSet::FillBuffer(TRecBuf* B, int ViewIndex) {
-    TRow* row = FView[static_cast<size_t>(ViewIndex)];
+    TRow* row = ViewRow(ViewIndex);
     B->RowId = row->Id;
     B->Row = row;
     B->Flag = bfCurrent;
@@ -1084,7 +1081,7 @@ void TCustomADODataSet::FillBuffer(TRecBuf* B, int ViewIndex) {
 }
 
 TGetResult TCustomADODataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
-    const int count = static_cast<int>(FView.size());
+    const int count = ViewCount();
     switch (GetMode) {
         case gmNext:
             if (FCurrent >= count - 1) {
@@ -1145,7 +1142,7 @@ int TCustomADODataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookm
 
 void TCustomADODataSet::InternalFirst() { FCurrent = -1; }
 
-void TCustomADODataSet::InternalLast() { FCurrent = static_cast<int>(FView.size()); }
+void TCustomADODataSet::InternalLast() { FCurrent = ViewCount(); }
 
 void TCustomADODataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
     int id = -1;
@@ -1199,13 +1196,14 @@ TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() {
 }
 
 bool TCustomADODataSet::GetFieldData(TField* Field, Variant& Value) {
-    TRecBuf* b = ActiveRecBuf();
+    const TDataSetState state = State();
+    // browsing (a walk) reads the active buffer
+    TRecBuf* b = state == dsBrowse ? (IsEmpty() ? nullptr : Buf(ActiveBuffer())) : ActiveRecBuf();
     if (!b) return false;
     const std::vector<Variant>* values;
     size_t i;
     if (Field->FieldNo() > 0) {
         i = static_cast<size_t>(Field->FieldNo() - 1);
-        const TDataSetState state = State();
         if (state == dsOldValue || state == dsCurValue) {
             TRow* row = FindRow(b->RowId);
             if (!row || (state == dsOldValue && GetBookmarkFlag(ActiveBuffer()) == bfInserted)) return false;
@@ -1246,7 +1244,7 @@ void TCustomADODataSet::SetFieldData(TField* Field, const Variant& Value) {
 
 int TCustomADODataSet::GetRecordCount() {
     CheckActive();
-    return static_cast<int>(FView.size());
+    return ViewCount();
 }
 
 int TCustomADODataSet::GetRecNo() {
@@ -1258,7 +1256,7 @@ int TCustomADODataSet::GetRecNo() {
 
 void TCustomADODataSet::SetRecNoValue(int Value) {
     CheckBrowseMode();
-    const int count = static_cast<int>(FView.size());
+    const int count = ViewCount();
     if (count == 0) return;
     Value = std::clamp(Value, 1, count);
     if (Value == RecNo()) return;
@@ -1370,15 +1368,15 @@ void TCustomADODataSet::InternalRefresh() {
     const int index = b ? ViewIndexOf(b->RowId) : -1;
     LoadRows(std::move(result));
     RebuildView();
-    FCurrent = std::min(index, static_cast<int>(FView.size()) - 1);
+    FCurrent = std::min(index, ViewCount() - 1);
 }
 
 Variant TCustomADODataSet::GetRows(int Rows) {
     CheckBrowseMode();
-    if (Eof() || FView.empty()) return Null();
+    if (Eof() || ViewCount() == 0) return Null();
     const TRecBuf* b = ActiveRecBuf();
     const int start = b ? ViewIndexOf(b->RowId) : 0;
-    int end = static_cast<int>(FView.size());
+    int end = ViewCount();
     if (Rows >= 0) end = std::min(end, start + Rows);
     const int fields = static_cast<int>(FColumns.size());
     const int n = end - start;
@@ -1386,7 +1384,7 @@ Variant TCustomADODataSet::GetRows(int Rows) {
     Variant result = VarArrayCreate({0, fields - 1, 0, n - 1}, varVariant);
     for (int r = 0; r < n; ++r)
         for (int f = 0; f < fields; ++f)
-            VarArrayPut(result, CellValue(*FView[static_cast<size_t>(start + r)], static_cast<size_t>(f)), {f, r});
+            VarArrayPut(result, CellValue(*ViewRow(start + r), static_cast<size_t>(f)), {f, r});
     MoveBy(n);
     return result;
 }
@@ -1605,23 +1603,21 @@ void TCustomADODataSet::InternalPost() {
     std::vector<Variant> values = BufferValues(b);
     values.resize(FColumns.size(), Null());
     ResolveInsert(values);
-    TRowPtr row(new TRow);
+    TRowPtr row = std::make_unique<TRow>();
     row->Id = FNextId++;
     row->Values = std::make_unique<std::vector<Variant>>(values);
-    int at = static_cast<int>(FView.size());
+    int at = ViewCount();
     if (b->Flag == bfBOF) {
         at = 0;
     } else if (b->Flag != bfEOF) {
         const int i = ViewIndexOf(b->RowId);
         if (i >= 0) at = i;
     }
-    FView.insert(FView.begin() + at, row.get());
-    ViewChangedFrom(at);
+    FView->Insert(at, row.get());
     b->RowId = row->Id;
     b->Row = row.get();
     b->Values = std::move(values);
     FRows.push_back(std::move(row));
-    FRowPosIsIndex = false;
     FCurrent = at;
 }
 
@@ -1630,14 +1626,12 @@ void TCustomADODataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
     std::vector<Variant> values = BufferValues(b);
     values.resize(FColumns.size(), Null());
     ResolveInsert(values);
-    TRowPtr row(new TRow);
+    TRowPtr row = std::make_unique<TRow>();
     row->Id = FNextId++;
     row->Values = std::make_unique<std::vector<Variant>>(std::move(values));
-    const int at = Append ? static_cast<int>(FView.size()) : std::max(0, std::min(FCurrent, static_cast<int>(FView.size())));
-    FView.insert(FView.begin() + at, row.get());
-    ViewChangedFrom(at);
+    const int at = Append ? ViewCount() : std::max(0, std::min(FCurrent, ViewCount()));
+    FView->Insert(at, row.get());
     FRows.push_back(std::move(row));
-    FRowPosIsIndex = false;
     FCurrent = at;
 }
 
@@ -1647,18 +1641,13 @@ void TCustomADODataSet::InternalDelete() {
     if (!row) DatabaseError(Latin(DbConsts::SRecordNotFound), this);
     ResolveDelete(*row);
     const int index = ViewIndexOfRow(row);
-    if (index >= 0) {
-        FView.erase(FView.begin() + index);
-        ViewChangedFrom(index);
-    }
+    if (index >= 0) FView->Delete(index);
     ForgetRow(row);
     row->Deleted = true;
     row->Values.reset();
-    const auto it = std::lower_bound(FRows.begin(), FRows.end(), row->Id, [](const auto& r, int id) { return r->Id < id; });
-    if (it != FRows.end() && it->get() == row) FRows.erase(it);
-    FRowPosIsIndex = false;
+    DropOwnRow(row);
     FCurrent = index >= 0 ? index : FCurrent;
-    if (FCurrent >= static_cast<int>(FView.size())) FCurrent = static_cast<int>(FView.size()) - 1;
+    if (FCurrent >= ViewCount()) FCurrent = ViewCount() - 1;
 }
 
 // ---- TADOQuery, TADODataSet, TADOTable, TADOStoredProc -----------------------------------------

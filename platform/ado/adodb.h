@@ -23,11 +23,14 @@
 #include "platform/ado/pgclient.h"
 #include "platform/db/db.h"
 #include "platform/db/dbfilter.h"
+#include "platform/rtl/blocklistvz.h"
 #include "platform/rtl/collections.h"
 #include "platform/rtl/lists.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TADOConnection;
@@ -237,24 +240,30 @@ public:
     TUpdateStatus UpdateStatus() override;
 
 protected:
-    // A row of the dataset. A fetched row keeps its values in the fetched result (ResultRow) and
-    // is decoded when read; a row that was written or inserted holds them in Values.
+    // A row of the dataset. A fetched row keeps its values in the fetched result (its row there is
+    // its Id's place among the fetched Ids) and is decoded when read; a row that was written or
+    // inserted holds them in Values.
     struct TRow {
         int Id = 0;
-        int ResultRow = -1;
-        int ViewPos = -1;             // place in FView: exact below FViewValidTo
-        bool Fetched = false;         // lives in a block of FFetchedRows, not on its own
-        bool Deleted = false;         // a fetched row deleted (its block keeps it until the next fetch)
+        std::uint16_t ViewSlot = 0;     // its slot in ViewBlock when last placed there
+        bool Fetched = false;           // lives in a block of FFetchedRows, not on its own
+        bool Deleted = false;           // deleted (its block, or FRows, keeps it a while)
+        TBlockVz* ViewBlock = nullptr;  // the view's block it was last placed in
         // By field definition; none while the result holds them (a fetched row stays small).
         std::unique_ptr<std::vector<Variant>> Values;
     };
-    // Frees a row made on its own; a fetched row goes with the block it was made in.
-    struct TRowDeleter {
-        void operator()(TRow* Row) const {
-            if (!Row->Fetched) delete Row;
-        }
+    // Tells a row where the view put it, so its place is found without a search of the view.
+    struct TRowViewTracker {
+        static constexpr bool Tracks = true;
+        static void Placed(TRow* Row, TBlockVz* Block) { Row->ViewBlock = Block; }
+        static TBlockVz* Block(const TRow* Row) { return Row->ViewBlock; }
+        static void PlacedSlot(TRow* Row, int Slot) { Row->ViewSlot = static_cast<std::uint16_t>(Slot); }
+        static int SlotHint(const TRow* Row) { return Row->ViewSlot; }
     };
-    using TRowPtr = std::unique_ptr<TRow, TRowDeleter>;
+    using TRowView = TBlockListVz<TRow, TRowViewTracker>;
+    static_assert(TBlockVz::Size <= 65536, "a view slot is kept in 16 bits");
+    // A row made on its own (a fetched row goes with the block of FFetchedRows it was made in).
+    using TRowPtr = std::unique_ptr<TRow>;
     struct TRecBuf {
         int RowId = -1;
         TRow* Row = nullptr;  // the row shown, read through while Values is empty
@@ -314,8 +323,13 @@ private:
     TRow* FindRow(int Id) const;
     int ViewIndexOf(int Id) const;
     int ViewIndexOfRow(const TRow* Row) const;
-    // The view changed from position From on: later positions are renumbered when next asked.
-    void ViewChangedFrom(int From) { FViewValidTo = std::min(FViewValidTo, std::max(From, 0)); }
+    // A fetched row's row in FResult.
+    int ResultRowOf(const TRow& Row) const { return Row.Id - FFetchedFirstId; }
+    // The rows in the view's order (none while closed).
+    int ViewCount() const { return FView ? FView->Count() : 0; }
+    TRow* ViewRow(int Index) const { return FView->Items(Index); }
+    // A deleted row made on its own leaves FRows (in time).
+    void DropOwnRow(TRow* Row);
     void FillBuffer(TRecBuf* B, int ViewIndex);
     TPgResult Run();
     void DefineFields(const TPgResult& Result);
@@ -361,10 +375,11 @@ private:
     std::vector<std::unique_ptr<TRow[]>> FFetchedRows;
     static constexpr int FetchedBlockRows = 512;
     int FFetchedFirstId = 0, FFetchedEndId = 0;  // the fetched rows' Ids, in their order
-    std::vector<TRowPtr> FRows;              // the server's order, then inserted rows
-    std::vector<TRow*> FView;                // sorted and filtered
-    mutable int FViewValidTo = 0;            // FView positions below are exact in the rows
-    mutable bool FRowPosIsIndex = false;     // every row's ViewPos is its place in FRows
+    std::vector<TRowPtr> FRows;              // the rows made on their own (inserts), in Id order
+    int FDeadRows = 0;                       // deleted rows FRows still holds
+    // Sorted and filtered: blocks of rows, so a delete or an insert anywhere moves only a block's
+    // slots and a row finds its place through its block.
+    std::optional<TRowView> FView;
     std::unique_ptr<TPgResult> FResult;      // the fetched rows' values
     size_t FResultColumns = 0;               // its columns that have a field definition
     int FNextId = 1;

@@ -8,10 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -378,6 +381,146 @@ TEST_F(AdoTest, BookmarksFindTheirRowsThroughViewChanges) {
     for (q->First(); !q->Eof(); q->Next()) marks.emplace_back(q->GetBookmark(), q->FieldByName(QStringLiteral("n"))->AsInteger());
     deleted.clear();
     check("requeried");
+}
+
+// Deletes and inserts in the middle of a long filtered and sorted view (long enough for the view to
+// keep its rows in several blocks, and for the inserts at one place to split one): after each, the
+// walk gives the expected rows with their record numbers, and bookmarks go to their rows, compare
+// in the view's order, and are invalid for deleted and filtered-out rows.
+TEST_F(AdoTest, DeletesAndInsertsInTheMiddleOfALongViewKeepPlacesAndBookmarks) {
+    Db().Exec("insert into ado_t (name, n) select case when i % 3 = 0 then 'b' else 'a' end, i from generate_series(1, 1500) i");
+    auto q = Query(QStringLiteral("select id, name, n from ado_t order by id"));
+    q->Open();
+    std::vector<int> all;                 // every row's n: the server's order, then the inserted ones
+    std::map<int, bool> isA;              // n -> the row passes the filter (name = 'a')
+    std::set<int> deleted;
+    std::map<int, TBookmark> marks;
+    for (q->First(); !q->Eof(); q->Next()) {
+        const int n = q->FieldByName(QStringLiteral("n"))->AsInteger();
+        all.push_back(n);
+        isA[n] = q->FieldByName(QStringLiteral("name"))->AsString() == QStringLiteral("a");
+        marks[n] = q->GetBookmark();
+    }
+    bool filtered = false;
+    int sort = 0;  // 0 the server's order, 1 by n, -1 by n descending
+    std::vector<int> view;  // what the dataset should show
+    auto rebuilt = [&] {
+        view.clear();
+        for (int n : all)
+            if (!deleted.count(n) && (!filtered || isA[n])) view.push_back(n);
+        if (sort) std::stable_sort(view.begin(), view.end(), [&](int a, int b) { return sort > 0 ? a < b : a > b; });
+    };
+    int step = 0;
+    auto check = [&](const std::string& what) {
+        ++step;
+        SCOPED_TRACE(what);
+        ASSERT_EQ(q->RecordCount(), static_cast<int>(view.size()));
+        int i = 0;
+        for (q->First(); !q->Eof(); q->Next(), ++i) {
+            ASSERT_LT(i, static_cast<int>(view.size()));
+            ASSERT_EQ(q->FieldByName(QStringLiteral("n"))->AsInteger(), view[static_cast<size_t>(i)]) << "at " << i;
+            ASSERT_EQ(q->RecNo(), i + 1);
+        }
+        ASSERT_EQ(i, static_cast<int>(view.size()));
+        std::map<int, int> place;
+        for (size_t k = 0; k < view.size(); ++k) place[view[k]] = static_cast<int>(k);
+        // a different seventh of the bookmarks each time, and every one now and then
+        const TBookmark* previous = nullptr;
+        int previousPlace = -1;
+        for (const auto& [n, mark] : marks) {
+            if (step % 10 != 0 && (n + step) % 7 != 0) continue;
+            const auto it = place.find(n);
+            if (it == place.end()) {
+                EXPECT_FALSE(q->BookmarkValid(mark)) << "n=" << n;
+                continue;
+            }
+            ASSERT_TRUE(q->BookmarkValid(mark)) << "n=" << n;
+            q->GotoBookmark(mark);
+            ASSERT_EQ(q->FieldByName(QStringLiteral("n"))->AsInteger(), n);
+            ASSERT_EQ(q->RecNo(), it->second + 1) << "n=" << n;
+            if (previous) {
+                const int expected = previousPlace < it->second ? -1 : (previousPlace > it->second ? 1 : 0);
+                ASSERT_EQ(q->CompareBookmarks(*previous, mark), expected) << "n=" << n;
+            }
+            previous = &mark;
+            previousPlace = it->second;
+        }
+    };
+    std::mt19937 gen(31);
+    auto remove = [&](int recNo) {
+        q->SetRecNo(recNo);
+        const int n = view[static_cast<size_t>(recNo - 1)];
+        ASSERT_EQ(q->FieldByName(QStringLiteral("n"))->AsInteger(), n);
+        q->Delete();
+        view.erase(view.begin() + (recNo - 1));
+        deleted.insert(n);
+        EXPECT_EQ(q->RecNo(), std::min(recNo, static_cast<int>(view.size())));
+        check("deleted n=" + std::to_string(n) + " at " + std::to_string(recNo));
+    };
+    int next = 10000;
+    auto insert = [&](int recNo, bool a) {  // before the row at recNo; 0 appends
+        const int n = next++;
+        if (recNo > 0) {
+            q->SetRecNo(recNo);
+            q->Insert();
+        } else {
+            q->Append();
+        }
+        q->FieldByName(QStringLiteral("name"))->SetAsString(a ? QStringLiteral("a") : QStringLiteral("b"));
+        q->FieldByName(QStringLiteral("n"))->SetAsInteger(n);
+        q->Post();
+        const int at = recNo > 0 ? recNo - 1 : static_cast<int>(view.size());
+        view.insert(view.begin() + at, n);
+        all.push_back(n);
+        isA[n] = a;
+        marks[n] = q->GetBookmark();
+        EXPECT_EQ(q->RecNo(), at + 1);
+        check("inserted n=" + std::to_string(n) + " at " + std::to_string(at + 1));
+    };
+    auto middle = [&] { return 2 + static_cast<int>(gen() % (view.size() - 2)); };
+
+    filtered = true;
+    q->SetFilter(QStringLiteral("name = 'a'"));
+    q->SetFiltered(true);
+    sort = -1;
+    q->SetSort(QStringLiteral("n DESC"));
+    rebuilt();
+    check("filtered and sorted down");
+    for (int k = 0; k < 12; ++k) remove(middle());
+    for (int k = 0; k < 40; ++k) insert(400, k % 2 == 0);  // one place: its block splits
+    for (int k = 0; k < 12; ++k) {
+        insert(middle(), true);
+        remove(middle());
+    }
+    insert(0, true);
+    remove(1);
+    remove(static_cast<int>(view.size()));
+    sort = 1;
+    q->SetSort(QStringLiteral("n"));
+    rebuilt();  // the inserted rows of name 'b' leave the view
+    check("sorted up");
+    for (int k = 0; k < 10; ++k) {
+        remove(middle());
+        insert(middle(), k % 3 == 0);
+    }
+    filtered = false;
+    q->SetFiltered(false);
+    rebuilt();
+    check("unfiltered");
+    sort = 0;
+    q->SetSort(QString());
+    rebuilt();
+    check("the server's order");
+    for (int k = 0; k < 10; ++k) {
+        insert(middle(), true);
+        remove(middle());
+    }
+    // The inserted rows stand last in the server's order: most of them go, and those left (and
+    // the rows inserted after) are still found.
+    for (int k = 0; k < 60; ++k) remove(static_cast<int>(view.size()) - 1);
+    insert(middle(), true);
+    insert(0, true);
+    EXPECT_EQ(Q("select count(*) from ado_t"), std::to_string(all.size() - deleted.size()));
 }
 
 TEST_F(AdoTest, TablesDataSetsStoredProceduresAndBlobs) {

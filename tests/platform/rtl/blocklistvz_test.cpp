@@ -1,4 +1,4 @@
-#include "grid/base/blocklistvz.h"
+#include "platform/rtl/blocklistvz.h"
 
 #include <gtest/gtest.h>
 
@@ -94,8 +94,11 @@ void AgreeWithAVector() {
     ExpectSame(list, model);
     for (size_t i = 0; i < model.size(); ++i) ASSERT_EQ(list.IndexOf(model[i]), static_cast<int>(i));
     // Items that left the list are not found, though they still point at a block.
-    for (size_t i = 0; i < next; ++i)
-        if (std::find(model.begin(), model.end(), pool[i].get()) == model.end()) ASSERT_EQ(list.IndexOf(pool[i].get()), -1);
+    for (size_t i = 0; i < next; ++i) {
+        if (std::find(model.begin(), model.end(), pool[i].get()) == model.end()) {
+            ASSERT_EQ(list.IndexOf(pool[i].get()), -1);
+        }
+    }
 }
 
 TEST(BlockListVz, AgreesWithAVectorThroughSplitsAndMerges) {
