@@ -1929,19 +1929,21 @@ TRecordsListVz::TRecordsListVz(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TRecordsListVz::~TRecordsListVz() {
-    for (int i = 0; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) {
-            r->FIndex = -1;
-            r->Free();
-        }
+    // The records block by block (the walk does not change the list; it is emptied after).
+    FRecList->ForEach([](TMemoryRecordVz* r) {
+        if (!r) return;
+        r->FIndex = -1;
+        r->Free();
+    });
     FRecList->Clear();
     FreeDeletedRecords();
     FreeAndNil(FIndexes);
 }
 
 void TRecordsListVz::BeforeDestruction() {
-    for (int i = 0; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) r->SetUpdateIndex(-1);
+    FRecList->ForEach([](TMemoryRecordVz* r) {
+        if (r && r->FSide) r->SetUpdateIndex(-1);
+    });
     ++FUpdateCount;  // nobody is told about a list that goes away
     Clear();
     TComponent::BeforeDestruction();
@@ -2156,12 +2158,12 @@ void TRecordsListVz::Clear() {
     FreeDeletedRecords();
     FDeltaList->Clear();
     if (FIndexes) FIndexes->ClearIndexes();
-    for (int i = 0; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) {
-            r->FIndex = -1;
-            r->SetUpdateIndex(-1);
-            r->Free();
-        }
+    FRecList->ForEach([](TMemoryRecordVz* r) {
+        if (!r) return;
+        r->FIndex = -1;
+        if (r->FSide) r->SetUpdateIndex(-1);
+        r->Free();
+    });
     FRecList->Clear();
     FStaleFrom = INT_MAX;
     Notify(nullptr, -1, rlnListChangedVz);
