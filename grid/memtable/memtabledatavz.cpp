@@ -1528,7 +1528,7 @@ const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdate
 static_assert(sizeof(TMemoryRecordVz) <= 6 * sizeof(void*));
 static_assert(sizeof(TMemoryRecordVz) % alignof(Int64) == 0);  // the carried value block follows aligned
 
-inline void* TMemoryRecordVz::operator new(std::size_t Size, TInlineValuesVz, const TMTRecLayoutVz* Layout) {
+void* TMemoryRecordVz::operator new(std::size_t Size, TInlineValuesVz, const TMTRecLayoutVz* Layout) {
     if (!Layout->Pool) Layout->Pool = new TMTRecPoolVz(Size + Layout->Size);
     assert(Layout->Pool->PieceSize() >= Size + Layout->Size);
     return Layout->Pool->Take();
