@@ -103,21 +103,34 @@ TOwned<TMemTableVz> MakeTable() {
     return t;
 }
 
-// What a data driver does: fetched records straight into the store, one list update around them.
-void LoadTable(TMemTableVz* T, const Source& S, int From = 0, int To = -1, bool Bulk = true) {
+// What a data driver does: fetched records straight into the store, one list update around them,
+// each value written by its kind (Variants: each through a Variant, as a driver that has only
+// Variants does).
+void LoadTable(TMemTableVz* T, const Source& S, int From = 0, int To = -1, bool Bulk = true, bool Variants = false) {
     TRecordsListVz* list = T->MemTableData()->RecordsList();
     if (To < 0) To = S.Count();
     if (Bulk) list->BeginUpdate();
     for (int i = From; i < To; ++i) {
         TMemoryRecordVz* r = list->NewRecord();
-        r->SetDataValue(0, dvvValueVz, Variant(S.Id[i]));
-        r->SetDataValue(1, dvvValueVz, Variant(S.Name[i]));
-        r->SetDataValue(2, dvvValueVz, VarFromDateTime(S.Date[i]));
-        r->SetDataValue(3, dvvValueVz, Variant(S.Amount[i]));
-        r->SetDataValue(4, dvvValueVz, Variant(S.Qty[i]));
-        r->SetDataValue(5, dvvValueVz, Variant(S.Code[i]));
-        r->SetDataValue(6, dvvValueVz, Variant(static_cast<bool>(S.Flag[i])));
-        r->SetDataValue(7, dvvValueVz, Variant(Currency::FromRaw(S.Price[i])));
+        if (Variants) {
+            r->SetDataValue(0, dvvValueVz, Variant(S.Id[i]));
+            r->SetDataValue(1, dvvValueVz, Variant(S.Name[i]));
+            r->SetDataValue(2, dvvValueVz, VarFromDateTime(S.Date[i]));
+            r->SetDataValue(3, dvvValueVz, Variant(S.Amount[i]));
+            r->SetDataValue(4, dvvValueVz, Variant(S.Qty[i]));
+            r->SetDataValue(5, dvvValueVz, Variant(S.Code[i]));
+            r->SetDataValue(6, dvvValueVz, Variant(static_cast<bool>(S.Flag[i])));
+            r->SetDataValue(7, dvvValueVz, Variant(Currency::FromRaw(S.Price[i])));
+        } else {
+            r->SetIntegerValue(0, S.Id[i]);
+            r->SetTextValue(1, S.Name[i]);
+            r->SetDateTimeValue(2, S.Date[i]);
+            r->SetFloatValue(3, S.Amount[i]);
+            r->SetIntegerValue(4, S.Qty[i]);
+            r->SetTextValue(5, S.Code[i]);
+            r->SetBooleanValue(6, S.Flag[i]);
+            r->SetCurrencyValue(7, Currency::FromRaw(S.Price[i]));
+        }
         list->FetchRecord(r);
     }
     if (Bulk) list->EndUpdate();
@@ -133,6 +146,20 @@ long long OrderChecksum(const std::function<int(int)>& IdAt, int Count) {
 long long ViewChecksum(TMemTableVz* T) {
     TRecordsViewVz* v = T->RecordsView();
     return OrderChecksum([v](int i) { return v->GetRec(i)->Value(0).AsInteger(); }, v->Count());
+}
+
+// A sum over every stored value of the first 1000 records: equal only for the same values.
+long long ValuesChecksum(TMemTableVz* T) {
+    TRecordsListVz* list = T->MemTableData()->RecordsList();
+    long long c = 0;
+    for (int i = 0; i < std::min(list->Count(), 1000); ++i) {
+        TMemoryRecordVz* r = list->Rec(i);
+        for (int k = 0; k < r->ValueCount(); ++k) {
+            const Variant v = r->Value(k);
+            c = c * 31 + static_cast<long long>(v.VType()) + static_cast<long long>(qHash(v.AsString()));
+        }
+    }
+    return c;
 }
 
 // ---- the Qt peer -------------------------------------------------------------------------------
@@ -200,7 +227,7 @@ void Print(const char* What, double Ours, double Limit, double Peer, long long C
                 C1, C2, C3, (C1 == C2 && C2 == C3) ? "" : "  MISMATCH");
 }
 
-// BENCH_PROFILE=load|sort|filter|sortedfilter|index|lookup|randomlookup|keylookup|gotobookmark|editsorted|delete|loadsorted: only the project's side of one operation,
+// BENCH_PROFILE=load|loadvariants|copy|sort|filter|sortedfilter|index|lookup|randomlookup|keylookup|gotobookmark|editsorted|delete|loadsorted: only the project's side of one operation,
 // repeated, for a profiler.
 void ProfileOne(const char* What, int N) {
     const Source S = Generate(N);
@@ -267,10 +294,14 @@ void ProfileOne(const char* What, int N) {
                 T->FieldByName(u"Amount"_S)->SetAsFloat(k);
                 T->Post();
             }
-        } else if (w == "load") {
+        } else if (w == "load" || w == "loadvariants") {
             auto U = MakeTable();
             U->Close();
-            LoadTable(U.get(), S);
+            LoadTable(U.get(), S, 0, -1, true, w == "loadvariants");
+        } else if (w == "copy") {
+            // A copy of the whole table through its fields (what a load from another dataset does).
+            auto U = NewOwned<TMemTableVz>(nullptr);
+            U->LoadFromDataSet(T.get(), 0, lmCopy, false);
         } else if (w == "loadsorted") {
             // Records arriving one by one into a sorted view.
             auto U = MakeTable();
@@ -298,6 +329,16 @@ void SideBySide(int N) {
     });
     T->Open();
     const long memOurs = RssKb() - rss0;
+    // The same load through a Variant per value (the checksum: the stored values agree).
+    TOwned<TMemTableVz> V;
+    const double tLoadV = Median(3, [&] { LoadTable(V.get(), S, 0, -1, true, true); }, [&] {
+        V.reset();
+        V = MakeTable();
+        V->Close();
+    });
+    V->Open();
+    const long long sumV = ValuesChecksum(V.get()), sumT = ValuesChecksum(T.get());
+    V.reset();
 
     std::vector<Row> rows;
     long rss1 = 0;
@@ -319,6 +360,7 @@ void SideBySide(int N) {
     });
     const long memPeer = RssKb() - rss2;
     Print("load", tLoad, lLoad, pLoad, T->RecordCount(), static_cast<long long>(rows.size()), model.rowCount());
+    Print("load (Variant values)", tLoadV, lLoad, pLoad, sumV, sumT, sumT);
     std::printf("%-28s %10ld KB %10ld KB %10ld KB   x%6.2f of limit\n", "memory after load", memOurs, memLimit, memPeer,
                 memLimit > 0 ? double(memOurs) / memLimit : 0.0);
 

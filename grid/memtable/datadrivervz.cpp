@@ -180,7 +180,9 @@ void TDataDriverVz::DefaultAssignFieldValue(TMemTableDataVz*, TMemoryRecordVz* M
     }
     if (DataFieldIndex < 0 || DataFieldIndex >= static_cast<int>(FDataToRecFields.size())) return;
     const int j = FDataToRecFields[static_cast<size_t>(DataFieldIndex)];
-    if (j >= 0) MemRec->SetDataValue(DataFieldIndex, DataValueVersion, fields->Fields(j)->AsVariant());
+    if (j < 0) return;
+    if (DataValueVersion == dvvValueVz) MemRec->SetFieldValue(DataFieldIndex, fields->Fields(j));
+    else MemRec->SetDataValue(DataFieldIndex, DataValueVersion, fields->Fields(j)->AsVariant());
 }
 
 int TDataDriverVz::ApplyUpdates(TMemTableDataVz* MemTableData) {
@@ -282,7 +284,7 @@ bool TDataDriverVz::DefaultUpdateRecord(TMemTableDataVz*, TMemoryRecordVz* MemRe
     MemRec->Edit();
     for (int i = 0; i < ds->Count(); ++i)
         if (TField* f = p->FindField(ds->GetDataField(i)->FieldName()))
-            MemRec->SetDataValue(i, dvvValueVz, f->AsVariant());
+            MemRec->SetFieldValue(i, f);
     MemRec->Post();
     return true;
 }

@@ -356,7 +356,7 @@ void TConnectionProviderVz::FillMemTableForSQL(const String& SQLText, TParams* A
         for (cursor->First(); !cursor->Eof(); cursor->Next()) {
             TMemoryRecordVz* rec = list->NewRecord();
             try {
-                for (int i = 0; i < n; ++i) rec->SetDataValue(i, dvvValueVz, cursor->Fields()->Fields(i)->AsVariant());
+                for (int i = 0; i < n; ++i) rec->SetFieldValue(i, cursor->Fields()->Fields(i));
             } catch (...) {
                 rec->Free();
                 throw;

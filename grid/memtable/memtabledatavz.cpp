@@ -513,6 +513,95 @@ struct TMTRecLayoutVz {
         else Put(B, Index, CastValueToVarTypeVz(Value, s.VarType));
     }
 
+    // Typed stores of a value of one kind, without a Variant: each writes into a slot of that kind
+    // (and of the kinds whose cast from it is exact, as the Variant cast would store them) and
+    // answers true; for any other slot (a whole Variant slot too) it does nothing and answers
+    // false, and the caller stores the value's Variant through PutCast, whose casts and errors
+    // are the rule.
+    bool PutInteger(std::byte* B, int Index, int Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.VarType == varInteger) [[likely]] Store<int32_t>(p, Value);
+        else if (s.VarType == varInt64) Store<Int64>(p, Value);
+        else if (s.VarType == varDouble) Store<double>(p, Value);
+        else return false;
+        SetValueState(B, Index);
+        return true;
+    }
+    bool PutLargeInt(std::byte* B, int Index, Int64 Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.VarType == varInt64) [[likely]] {
+            Store<Int64>(p, Value);
+        } else if (s.VarType == varInteger && Value >= INT32_MIN && Value <= INT32_MAX) {
+            Store<int32_t>(p, static_cast<int32_t>(Value));
+        } else {
+            return false;  // out of an integer's range too: the cast raises its overflow error
+        }
+        SetValueState(B, Index);
+        return true;
+    }
+    // A double as Variant(double) (AsDate false) or as a date (VarFromDateTime).
+    bool PutFloat(std::byte* B, int Index, double Value, bool AsDate) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        if (s.VarType != (AsDate ? varDate : varDouble)) return false;
+        Store<double>(B + s.Offset, Value);
+        SetValueState(B, Index);
+        return true;
+    }
+    bool PutCurrency(std::byte* B, int Index, Currency Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        if (s.VarType != varCurrency) return false;
+        Store<Int64>(B + s.Offset, Value.Raw());
+        SetValueState(B, Index);
+        return true;
+    }
+    bool PutBoolean(std::byte* B, int Index, bool Value) const {
+        if (Slots[static_cast<size_t>(Index)].VarType != varBoolean) return false;
+        B[StatesAt + static_cast<size_t>(Index)] = static_cast<std::byte>(Value ? vsTrueVz : vsValueVz);
+        return true;
+    }
+    // Value is moved from only when the answer is true. Every text slot takes it: the cast
+    // between the text kinds keeps the text.
+    bool PutText(std::byte* B, int Index, String& Value) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        if (s.Kind != skStringVz) return false;
+        *reinterpret_cast<String*>(B + s.Offset) = std::move(Value);
+        SetValueState(B, Index);
+        return true;
+    }
+    // A value of a kind with a typed store, stored through it (true); false, with nothing done,
+    // for another kind or a slot the typed store does not take.
+    template <class V>
+    bool PutKnown(std::byte* B, int Index, V&& Value) const {
+        switch (Value.VType()) {
+            case varInteger: return PutInteger(B, Index, Value.AsInteger());
+            case varInt64: return PutLargeInt(B, Index, Value.AsInt64());
+            case varDouble: return PutFloat(B, Index, Value.AsDouble(), false);
+            case varDate: return PutFloat(B, Index, Value.AsDouble(), true);
+            case varCurrency: return PutCurrency(B, Index, Value.AsCurrency());
+            case varBoolean: return PutBoolean(B, Index, Value.AsBoolean());
+            case varUString: case varString: case varOleStr: {
+                const TSlot& s = Slots[static_cast<size_t>(Index)];
+                if (s.Kind != skStringVz) return false;
+                *reinterpret_cast<String*>(B + s.Offset) = std::forward<V>(Value).AsString();
+                SetValueState(B, Index);
+                return true;
+            }
+            default: return false;
+        }
+    }
+    void PutNull(std::byte* B, int Index) const {
+        const TSlot& s = Slots[static_cast<size_t>(Index)];
+        std::byte* p = B + s.Offset;
+        if (s.Kind == skVariantVz) {
+            *reinterpret_cast<Variant*>(p) = Null();
+            return;
+        }
+        if (s.Kind == skStringVz) reinterpret_cast<String*>(p)->clear();
+        B[StatesAt + static_cast<size_t>(Index)] = static_cast<std::byte>(vsNullVz);
+    }
+
     // True when the layout was made for the kinds of these fields (asked for every new record:
     // a plain walk over the field list).
     bool Fits(void* const* Fields, int FieldCount) const {
@@ -561,6 +650,8 @@ private:
         }
         state = vsValueVz;
     }
+
+    void SetValueState(std::byte* B, int Index) const { B[StatesAt + static_cast<size_t>(Index)] = static_cast<std::byte>(vsValueVz); }
 
     template <class T>
     static T Load(const std::byte* P) {
@@ -1730,17 +1821,122 @@ Variant TMemoryRecordVz::GetDataValue(int FieldIndex, TDataValueVersionVz DataVa
     return FLayout->Get(v, FieldIndex);
 }
 
+// The typed writes run in place: a check, a compare and a store, with the Variant made only on the
+// way to a cast.
+[[gnu::always_inline]] inline std::byte* TMemoryRecordVz::WriteValues(int FieldIndex) const {
+    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) [[unlikely]]
+        ListIndexError(FieldIndex);
+    return FInlineValues ? InlineValues() : FSide ? FSide->Values : nullptr;
+}
+
 void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value) {
-    // The stored values (what a fetch writes) straight; the other versions as ReadValues says.
-    auto* v = DataValueVersion == dvvValueVz ? Values() : const_cast<std::byte*>(ReadValues(DataValueVersion));
+    // The stored values (what a fetch writes) straight, a value of a typed kind as the typed
+    // writes store it; the other versions as ReadValues says.
+    if (DataValueVersion == dvvValueVz) [[likely]] {
+        std::byte* v = WriteValues(FieldIndex);
+        if (!FLayout->PutKnown(v, FieldIndex, Value)) FLayout->PutCast(v, FieldIndex, Value);
+        return;
+    }
+    auto* v = const_cast<std::byte*>(ReadValues(DataValueVersion));
     if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
     FLayout->PutCast(v, FieldIndex, Value);
 }
 
 void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, Variant&& Value) {
-    auto* v = DataValueVersion == dvvValueVz ? Values() : const_cast<std::byte*>(ReadValues(DataValueVersion));
+    if (DataValueVersion == dvvValueVz) [[likely]] {
+        std::byte* v = WriteValues(FieldIndex);
+        if (!FLayout->PutKnown(v, FieldIndex, std::move(Value))) FLayout->PutCast(v, FieldIndex, std::move(Value));
+        return;
+    }
+    auto* v = const_cast<std::byte*>(ReadValues(DataValueVersion));
     if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
     FLayout->PutCast(v, FieldIndex, std::move(Value));
+}
+
+template <class V, class T>
+[[gnu::noinline, gnu::cold]] void TMemoryRecordVz::StoreAsVariant(int FieldIndex, T Value) {
+    if constexpr (std::is_same_v<V, TDateTime>) FLayout->PutCast(Values(), FieldIndex, VarFromDateTime(Value));
+    else FLayout->PutCast(Values(), FieldIndex, Variant(std::move(Value)));
+}
+
+void TMemoryRecordVz::SetIntegerValue(int FieldIndex, int Value) {
+    if (!FLayout->PutInteger(WriteValues(FieldIndex), FieldIndex, Value)) [[unlikely]]
+        StoreAsVariant<Variant>(FieldIndex, Value);
+}
+
+void TMemoryRecordVz::SetLargeIntValue(int FieldIndex, Int64 Value) {
+    if (!FLayout->PutLargeInt(WriteValues(FieldIndex), FieldIndex, Value)) [[unlikely]]
+        StoreAsVariant<Variant>(FieldIndex, static_cast<long long>(Value));
+}
+
+void TMemoryRecordVz::SetFloatValue(int FieldIndex, double Value) {
+    if (!FLayout->PutFloat(WriteValues(FieldIndex), FieldIndex, Value, false)) [[unlikely]]
+        StoreAsVariant<Variant>(FieldIndex, Value);
+}
+
+void TMemoryRecordVz::SetDateTimeValue(int FieldIndex, TDateTime Value) {
+    if (!FLayout->PutFloat(WriteValues(FieldIndex), FieldIndex, Value, true)) [[unlikely]]
+        StoreAsVariant<TDateTime>(FieldIndex, Value);
+}
+
+void TMemoryRecordVz::SetCurrencyValue(int FieldIndex, Currency Value) {
+    if (!FLayout->PutCurrency(WriteValues(FieldIndex), FieldIndex, Value)) [[unlikely]]
+        StoreAsVariant<Variant>(FieldIndex, Value);
+}
+
+void TMemoryRecordVz::SetBooleanValue(int FieldIndex, bool Value) {
+    if (!FLayout->PutBoolean(WriteValues(FieldIndex), FieldIndex, Value)) [[unlikely]]
+        StoreAsVariant<Variant>(FieldIndex, Value);
+}
+
+void TMemoryRecordVz::SetTextValue(int FieldIndex, String Value) {
+    if (!FLayout->PutText(WriteValues(FieldIndex), FieldIndex, Value)) [[unlikely]]
+        StoreAsVariant<Variant, String&&>(FieldIndex, std::move(Value));
+}
+
+void TMemoryRecordVz::SetNullValue(int FieldIndex) { FLayout->PutNull(WriteValues(FieldIndex), FieldIndex); }
+
+void TMemoryRecordVz::SetFieldValue(int FieldIndex, const TField* Field) {
+    // How the field's AsVariant makes its value from the dataset's (read by GetData): the
+    // framework's classes are known; any other class answers through its own AsVariant.
+    enum THow : unsigned char { asIs, asText, asFloat, asCurrency, asBoolean, asDate, asVariant };
+    static const std::pair<TClass, THow> known[] = {
+        {TIntegerField::StaticClass(), asIs},      {TWideStringField::StaticClass(), asText},
+        {TFloatField::StaticClass(), asFloat},     {TDateTimeField::StaticClass(), asDate},
+        {TDateField::StaticClass(), asDate},       {TBCDField::StaticClass(), asCurrency},
+        {TBooleanField::StaticClass(), asBoolean}, {TStringField::StaticClass(), asText},
+        {TLargeintField::StaticClass(), asIs},     {TAutoIncField::StaticClass(), asIs},
+        {TSmallintField::StaticClass(), asIs},     {TWordField::StaticClass(), asIs},
+        {TLongWordField::StaticClass(), asIs},     {TShortintField::StaticClass(), asIs},
+        {TByteField::StaticClass(), asIs},         {TCurrencyField::StaticClass(), asFloat},
+        {TExtendedField::StaticClass(), asFloat},  {TSingleField::StaticClass(), asFloat},
+        {TTimeField::StaticClass(), asDate},       {TGuidField::StaticClass(), asText},
+    };
+    const TClass c = Field->ClassType();
+    THow how = asVariant;
+    for (const auto& [cls, h] : known)
+        if (cls == c) {
+            how = h;
+            break;
+        }
+    if (how == asVariant) {
+        SetDataValue(FieldIndex, dvvValueVz, Field->AsVariant());
+        return;
+    }
+    Variant v;
+    if (!Field->GetData(v)) {
+        SetNullValue(FieldIndex);
+        return;
+    }
+    switch (how) {
+        case asIs: SetDataValue(FieldIndex, dvvValueVz, std::move(v)); break;  // typed kinds go the typed way
+        case asText: SetTextValue(FieldIndex, v.VType() == varUString ? std::move(v).AsString() : VarToStr(v)); break;
+        case asFloat: SetFloatValue(FieldIndex, v.AsDouble()); break;
+        case asCurrency: SetCurrencyValue(FieldIndex, v.AsCurrency()); break;
+        case asBoolean: SetBooleanValue(FieldIndex, v.AsBoolean()); break;
+        case asDate: SetDateTimeValue(FieldIndex, v.AsDateTime()); break;
+        case asVariant: break;
+    }
 }
 
 Variant TMemoryRecordVz::GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const {
@@ -2465,7 +2661,7 @@ void TMemTableDataVz::SetAutoIncValue(TMemoryRecordVz* Rec) {
             value = FAutoIncrement->Promote();
             drawn = true;
         }
-        Rec->SetDataValue(i, dvvValueVz, Variant(value));
+        Rec->SetIntegerValue(i, value);
     }
 }
 

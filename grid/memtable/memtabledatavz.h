@@ -577,6 +577,22 @@ public:
     void SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, const Variant& Value);
     // The same from a value about to go (a fetch's fresh Variant): its text is moved in, not copied.
     void SetDataValue(int FieldIndex, TDataValueVersionVz DataValueVersion, Variant&& Value);
+    // Typed writes of the current values, for a driver that knows the kinds of its values: each
+    // stores what SetDataValue(FieldIndex, dvvValueVz, <the Variant named>) stores, with the same
+    // casts and errors, and makes no Variant when the field keeps that kind.
+    void SetIntegerValue(int FieldIndex, int Value);         // Variant(int): varInteger
+    void SetLargeIntValue(int FieldIndex, Int64 Value);      // Variant(Int64): varInt64
+    void SetFloatValue(int FieldIndex, double Value);        // Variant(double): varDouble
+    void SetDateTimeValue(int FieldIndex, TDateTime Value);  // VarFromDateTime: varDate
+    void SetCurrencyValue(int FieldIndex, Currency Value);   // varCurrency
+    void SetBooleanValue(int FieldIndex, bool Value);        // varBoolean
+    void SetTextValue(int FieldIndex, String Value);         // varUString; the text is moved in
+    void SetNullValue(int FieldIndex);                       // Null()
+    // The value of Field (a field of another dataset, on its current record) into the current
+    // values: what SetDataValue(FieldIndex, dvvValueVz, Field->AsVariant()) stores. The framework's
+    // own number, text, Boolean and date fields are read once and written by their kind; any
+    // other field through its AsVariant.
+    void SetFieldValue(int FieldIndex, const TField* Field);
     Variant GetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion) const;
     void SetDataValues(const String& FieldNames, TDataValueVersionVz DataValueVersion, const Variant& VarValue);
     Variant GetDataIndexValues(const TIntArrayVz& FieldIndexes, TDataValueVersionVz DataValueVersion) const;
@@ -596,6 +612,12 @@ private:
     void CheckValueIndex(int FieldIndex) const;
     // Stores a value in the current values, cast to the field's kind.
     void StoreValue(int FieldIndex, const Variant& Value);
+    // The current values for a typed write of FieldIndex (a list index error out of range).
+    std::byte* WriteValues(int FieldIndex) const;
+    // A typed write the field's slot does not keep: the value's Variant the general way (V is
+    // the value's Variant kind: Variant, or a date made through VarFromDateTime).
+    template <class V, class T>
+    void StoreAsVariant(int FieldIndex, T Value);
     TSideVz& Side();
     // Drops the side part once it holds nothing.
     void TrimSide();

@@ -1947,11 +1947,11 @@ int TCustomMemTableVz::LoadFromDataSet(TDataSet* Source, int RecordCount, TLoadM
                                 for (int i = 0; i < st->Count(); ++i) {
                                     TMTDataFieldVz* df = st->GetDataField(i);
                                     if (Mode == lmAppend && (df->AutoIncrement() || df->DataType() == ftAutoInc)) {
-                                        rec->SetDataValue(i, dvvValueVz, Variant(MemTableData()->AutoIncrement()->Promote()));
+                                        rec->SetIntegerValue(i, MemTableData()->AutoIncrement()->Promote());
                                         continue;
                                     }
                                     TField* s = map[static_cast<size_t>(i)];
-                                    if (s) rec->SetDataValue(i, dvvValueVz, s->AsVariant());
+                                    if (s) rec->SetFieldValue(i, s);
                                 }
                                 list->FetchRecord(rec);
                             } catch (...) {

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -668,6 +670,114 @@ TEST_F(MemTableFixture, LoadFromDataSetAndSaveToDataSet) {
     dest->Last();
     EXPECT_EQ(dest->FieldByName(u"Id"_S)->AsInteger(), 5);
     EXPECT_EQ(dest->FieldByName(u"Qty"_S)->AsInteger(), 10);
+}
+
+// A loader copies a field's value into a record by the field's kind (SetFieldValue): every kind of
+// source field, with a value and Null, stores what the field's AsVariant would, into a field of the
+// same kind, of another kind (the casts and their errors) and into whole Variant fields; a copy of
+// the whole dataset reads back as the source.
+TEST_F(MemTableFixture, FieldValuesCopiedByKindAgreeWithTheirVariants) {
+    struct Col {
+        const char16_t* Name;
+        TFieldType Type;
+        int Size;
+        Variant Value;
+    };
+    Variant bytes = VarArrayCreate({0, 2}, varByte);
+    for (int i = 0; i < 3; ++i) bytes.PutElement(i, Variant(static_cast<unsigned char>(1 + i)));
+    const std::vector<Col> cols = {
+        {u"Int", ftInteger, 0, Variant(-7)},
+        {u"Auto", ftAutoInc, 0, Variant(5)},
+        {u"Small", ftSmallint, 0, Variant(static_cast<short>(300))},
+        {u"Word", ftWord, 0, Variant(static_cast<unsigned short>(65535))},
+        {u"Large", ftLargeint, 0, Variant(static_cast<long long>(1) << 40)},
+        {u"Float", ftFloat, 0, Variant(2.5)},
+        {u"Money", ftCurrency, 0, Variant(12.34)},
+        {u"Single", ftSingle, 0, Variant(1.5)},
+        {u"Bcd", ftBCD, 4, Variant(Currency::FromRaw(123456))},
+        {u"Fmt", ftFMTBcd, 4, VarFMTBcdCreate(12345.6789, 18, 4)},
+        {u"Day", ftDate, 0, VarFromDateTime(45000.0)},
+        {u"Hour", ftTime, 0, VarFromDateTime(0.5)},
+        {u"Moment", ftDateTime, 0, VarFromDateTime(45000.75)},
+        {u"Stamp", ftTimeStamp, 0, VarSQLTimeStampCreate(TSQLTimeStamp{2024, 2, 29, 13, 5, 7, 120})},
+        {u"Flag", ftBoolean, 0, Variant(true)},
+        {u"Text", ftString, 20, Variant(u"12"_S)},
+        {u"Wide", ftWideString, 20, Variant(u"широкий"_S)},
+        {u"Memo", ftMemo, 0, Variant(u"заметка"_S)},
+        {u"WideMemo", ftWideMemo, 0, Variant(u"длинная заметка"_S)},
+        {u"Blob", ftBlob, 0, bytes},
+        {u"Any", ftVariant, 0, Variant(42)},
+    };
+    const int n = static_cast<int>(cols.size());
+    auto src = NewOwned<TTestTableDataSet>(nullptr);
+    for (const Col& c : cols) src->FieldDefs()->Add(String::fromUtf16(c.Name), c.Type, c.Size);
+    src->CreateDataSet();
+    src->Append();
+    for (int i = 0; i < n; ++i)
+        if (cols[static_cast<size_t>(i)].Type != ftAutoInc) src->Fields()->Fields(i)->SetAsVariant(cols[static_cast<size_t>(i)].Value);
+    src->Post();
+    src->Append();
+    src->Post();  // every value Null but the counter
+
+    // Destinations: the source's own kinds, each field the kind of the next source field, every
+    // field a whole Variant, every field an integer.
+    std::vector<std::vector<TFieldType>> dests(4);
+    for (int i = 0; i < n; ++i) {
+        dests[0].push_back(cols[static_cast<size_t>(i)].Type);
+        dests[1].push_back(cols[static_cast<size_t>((i + 1) % n)].Type);
+        dests[2].push_back(ftVariant);
+        dests[3].push_back(ftInteger);
+    }
+    auto outcome = [](TMemoryRecordVz* r, int i, const std::function<void()>& w) {
+        std::string error;
+        try {
+            w();
+        } catch (const Exception& e) {
+            error = e.ClassName().toStdString() + ": " + e.Message().toStdString();
+        }
+        return std::make_pair(r->Value(i), error);
+    };
+    int errors = 0;
+    for (const std::vector<TFieldType>& kinds : dests) {
+        auto store = NewOwned<TMemTableDataVz>(nullptr);
+        for (int i = 0; i < n; ++i) store->DataStruct()->BuildDataFieldForDef(u"F"_S + String::number(i), kinds[static_cast<size_t>(i)], 4, 20);
+        TMemoryRecordVz* viaVariant = store->RecordsList()->NewRecord();
+        TMemoryRecordVz* byKind = store->RecordsList()->NewRecord();
+        for (src->First(); !src->Eof(); src->Next())
+            for (int i = 0; i < n; ++i) {
+                TField* f = src->Fields()->Fields(i);
+                SCOPED_TRACE(f->FieldName().toStdString() + " -> " + FieldTypeName(kinds[static_cast<size_t>(i)]).toStdString() +
+                             (f->IsNull() ? " (Null)" : ""));
+                viaVariant->SetDataValue(i, dvvValueVz, Unassigned());
+                byKind->SetDataValue(i, dvvValueVz, Unassigned());
+                const auto [want, wantError] = outcome(viaVariant, i, [&] { viaVariant->SetDataValue(i, dvvValueVz, f->AsVariant()); });
+                const auto [got, gotError] = outcome(byKind, i, [&] { byKind->SetFieldValue(i, f); });
+                EXPECT_EQ(gotError, wantError);
+                ASSERT_EQ(got.VType(), want.VType());
+                if (!VarIsArray(want)) {
+                    EXPECT_TRUE(VarSameValue(got, want) || (VarIsNull(got) && VarIsNull(want)) || (VarIsEmpty(got) && VarIsEmpty(want)));
+                } else {
+                    EXPECT_EQ(VarByteArrayToBytes(got), VarByteArrayToBytes(want));
+                }
+                if (!wantError.empty()) ++errors;
+            }
+        viaVariant->Free();
+        byKind->Free();
+    }
+    EXPECT_GE(errors, 5);
+
+    // The copy of the whole dataset reads as the source, kinds and all.
+    T->LoadFromDataSet(src.get(), 0, lmCopy, false);
+    ASSERT_EQ(T->RecordCount(), 2);
+    src->First();
+    for (T->First(); !T->Eof(); T->Next(), src->Next())
+        for (int i = 0; i < n; ++i) {
+            SCOPED_TRACE(src->Fields()->Fields(i)->FieldName().toStdString());
+            const Variant want = src->Fields()->Fields(i)->AsVariant(), got = T->Fields()->Fields(i)->AsVariant();
+            ASSERT_EQ(got.VType(), want.VType());
+            if (VarIsArray(want)) EXPECT_EQ(VarByteArrayToBytes(got), VarByteArrayToBytes(want));
+            else EXPECT_TRUE(VarIsNull(want) || VarSameValue(got, want));
+        }
 }
 
 TEST_F(MemTableFixture, AutoIncrementNumbersNewRecords) {

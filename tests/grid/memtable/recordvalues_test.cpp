@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
+#include <string>
 
 namespace {
 
@@ -338,6 +340,102 @@ TEST_F(ValuesFixture, StructureChangesOnAFilledStore) {
     freed->SetDataValue(0, dvvValueVz, 5);
     EXPECT_EQ(freed->Value(0), Variant("5"));
     freed->Free();
+}
+
+// A typed write of a value of one kind stores what the general cast stores from its Variant, into
+// a field of every kind: the same value and kind, or the same error with the field left as it
+// was. So does a write of the Variant itself into the stored values (copied or handed over),
+// which takes the typed way for the typed kinds; the general cast is the one of the edit values.
+TEST_F(ValuesFixture, TypedWritesAgreeWithTheVariantWrite) {
+    const std::vector<KindCase> cases = Kinds();
+    const int n = static_cast<int>(cases.size());
+    for (const KindCase& c : cases) S->BuildDataFieldForDef(c.Name, c.Type, 0, c.Size);
+    // New records are in insert state: their edit values are the stored ones.
+    TMemoryRecordVz* viaVariant = L->NewRecord();
+    TMemoryRecordVz* typed = L->NewRecord();
+    TMemoryRecordVz* copied = L->NewRecord();
+    TMemoryRecordVz* moved = L->NewRecord();
+
+    struct Write {
+        std::string Name;
+        Variant AsVariant;  // what the typed write stands for
+        std::function<void(TMemoryRecordVz*, int)> Typed;
+    };
+    std::vector<Write> writes;
+    for (int v : {0, -1, 255, 70000, INT_MIN, INT_MAX})
+        writes.push_back({"int " + std::to_string(v), Variant(v), [v](TMemoryRecordVz* r, int i) { r->SetIntegerValue(i, v); }});
+    for (Int64 v : {Int64(7), Int64(INT_MAX) + 1, Int64(INT_MIN) - 1, Int64(LLONG_MIN), Int64(LLONG_MAX)})
+        writes.push_back({"int64 " + std::to_string(v), Variant(static_cast<long long>(v)),
+                          [v](TMemoryRecordVz* r, int i) { r->SetLargeIntValue(i, v); }});
+    for (double v : {0.0, 2.5, -3.75, 1.0e10, -1.0e300, 45000.25})
+        writes.push_back({"double " + std::to_string(v), Variant(v), [v](TMemoryRecordVz* r, int i) { r->SetFloatValue(i, v); }});
+    for (double v : {45000.75, 0.0, -1.0e12})
+        writes.push_back({"date " + std::to_string(v), VarFromDateTime(v), [v](TMemoryRecordVz* r, int i) { r->SetDateTimeValue(i, v); }});
+    for (Int64 raw : {Int64(12345), Int64(-922337203685477580LL), Int64(1000000) * 10000})
+        writes.push_back({"currency " + std::to_string(raw), Variant(Currency::FromRaw(raw)),
+                          [raw](TMemoryRecordVz* r, int i) { r->SetCurrencyValue(i, Currency::FromRaw(raw)); }});
+    for (bool v : {true, false})
+        writes.push_back({v ? "true" : "false", Variant(v), [v](TMemoryRecordVz* r, int i) { r->SetBooleanValue(i, v); }});
+    for (const char16_t* t : {u"12", u"-3,5", u"not a number", u"", u"True", u"29.02.2024", u"широкий текст"}) {
+        const String v = String::fromUtf16(t);
+        writes.push_back({"text " + v.toStdString(), Variant(v), [v](TMemoryRecordVz* r, int i) { r->SetTextValue(i, v); }});
+    }
+    writes.push_back({"null", Null(), [](TMemoryRecordVz* r, int i) { r->SetNullValue(i); }});
+    // Variants with no typed write of their own: only the Variant writes are compared.
+    writes.push_back({"ansi text", VarAsType(Variant("34"), varString), nullptr});
+    writes.push_back({"ole text", VarAsType(Variant("ole"), varOleStr), nullptr});
+    writes.push_back({"unassigned", Unassigned(), nullptr});
+    writes.push_back({"small", Variant(static_cast<short>(-300)), nullptr});
+
+    // The outcome of one write: the value the field then holds and the error, if any.
+    auto outcome = [](TMemoryRecordVz* r, int i, const std::function<void(TMemoryRecordVz*, int)>& w) {
+        std::string error;
+        try {
+            w(r, i);
+        } catch (const Exception& e) {
+            error = e.ClassName().toStdString() + ": " + e.Message().toStdString();
+        }
+        return std::make_pair(r->Value(i), error);
+    };
+    int stored = 0, refused = 0;
+    for (int i = 0; i < n; ++i) {
+        const KindCase& c = cases[static_cast<size_t>(i)];
+        for (const Write& w : writes) {
+            SCOPED_TRACE(std::string(c.Name) + " <- " + w.Name);
+            // Both start from the field's own value, so a refused write shows it left alone.
+            for (TMemoryRecordVz* r : {viaVariant, typed, copied, moved}) r->SetDataValue(i, dvvValueVz, c.Value);
+            const auto [want, wantError] = outcome(viaVariant, i, [&w](TMemoryRecordVz* r, int k) {
+                r->SetDataValue(k, dvvEditValueVz, w.AsVariant);
+            });
+            if (w.Typed) {
+                const auto [got, gotError] = outcome(typed, i, w.Typed);
+                EXPECT_EQ(gotError, wantError);
+                ExpectSameValue(got, want, "typed");
+            }
+            const auto [gotCopied, copiedError] = outcome(copied, i, [&w](TMemoryRecordVz* r, int k) {
+                r->SetDataValue(k, dvvValueVz, w.AsVariant);
+            });
+            EXPECT_EQ(copiedError, wantError);
+            ExpectSameValue(gotCopied, want, "copied");
+            const auto [gotMoved, movedError] = outcome(moved, i, [&w](TMemoryRecordVz* r, int k) {
+                r->SetDataValue(k, dvvValueVz, Variant(w.AsVariant));
+            });
+            EXPECT_EQ(movedError, wantError);
+            ExpectSameValue(gotMoved, want, "handed over");
+            (wantError.empty() ? stored : refused)++;
+        }
+    }
+    // The table holds both outcomes in numbers (a guard against a table that tests nothing).
+    EXPECT_GT(stored, 100);
+    EXPECT_GT(refused, 20);
+    // An index out of range is the list index error of SetDataValue.
+    for (int bad : {-1, n}) {
+        EXPECT_THROW(typed->SetIntegerValue(bad, 1), EListError);
+        EXPECT_THROW(typed->SetTextValue(bad, u"x"_S), EListError);
+        EXPECT_THROW(typed->SetNullValue(bad), EListError);
+    }
+    for (int bad : {-1, n}) EXPECT_THROW(copied->SetDataValue(bad, dvvValueVz, Variant(1)), EListError);
+    for (TMemoryRecordVz* r : {viaVariant, typed, copied, moved}) r->Free();
 }
 
 }  // namespace
