@@ -139,6 +139,118 @@ enum TMTSlotKindVz : unsigned char { skVariantVz, skStringVz, skInt64Vz, skDoubl
 // state byte alone.
 enum : unsigned char { vsValueVz = 0, vsNullVz = 1, vsEmptyVz = 2, vsTrueVz = 3 };
 
+// ---- record pieces ------------------------------------------------------------------------------
+
+namespace {
+#if defined(__SANITIZE_ADDRESS__)
+#define SDELKA_POOL_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SDELKA_POOL_ASAN 1
+#endif
+#endif
+#ifdef SDELKA_POOL_ASAN
+extern "C" void __asan_poison_memory_region(void const volatile* Addr, size_t Size);
+extern "C" void __asan_unpoison_memory_region(void const volatile* Addr, size_t Size);
+// A free piece is poisoned, so a record used after it was freed is caught as on the heap.
+inline void PoisonPiece(const void* P, size_t Size) { __asan_poison_memory_region(P, Size); }
+inline void UnpoisonPiece(const void* P, size_t Size) { __asan_unpoison_memory_region(P, Size); }
+#else
+inline void PoisonPiece(const void*, size_t) {}
+inline void UnpoisonPiece(const void*, size_t) {}
+#endif
+}  // namespace
+
+// The pieces (record header and value block) of the records made with one layout: all of one
+// size, cut from slabs taken from the heap, with a list of the freed ones for the next records;
+// no heap word or rounding per record. The layout holds its pool; the pool goes once the layout
+// let go and the last piece came back. A record finds the pool of its piece through its layout,
+// or, once a restructure moved it to another layout, through its side part. When every piece is
+// back the slabs go too, so an emptied or closed table gives its memory back.
+class TMTRecPoolVz {
+public:
+    // Pieces keep the record's alignment (the value block after the header needs no more).
+    static constexpr size_t PieceAlign = alignof(TMemoryRecordVz);
+    static_assert(PieceAlign >= alignof(Int64) && PieceAlign >= alignof(void*));
+
+    explicit TMTRecPoolVz(size_t PieceSize) : FPieceSize((PieceSize + PieceAlign - 1) / PieceAlign * PieceAlign) {}
+    TMTRecPoolVz(const TMTRecPoolVz&) = delete;
+    TMTRecPoolVz& operator=(const TMTRecPoolVz&) = delete;
+    ~TMTRecPoolVz() { FreeSlabs(); }
+
+    size_t PieceSize() const { return FPieceSize; }
+
+    void* Take() {
+        void* p = FFree;
+        if (p) {
+            UnpoisonPiece(p, FPieceSize);
+            FFree = *static_cast<void**>(p);
+        } else {
+            if (static_cast<size_t>(FEnd - FNext) < FPieceSize) [[unlikely]] NewSlab();
+            p = FNext;
+            UnpoisonPiece(p, FPieceSize);
+            FNext += FPieceSize;
+        }
+        ++FLive;
+        return p;
+    }
+    // Takes a piece back; the last one back frees the slabs (and the pool the layout let go of).
+    void Give(void* P) {
+        *static_cast<void**>(P) = FFree;
+        FFree = P;
+        PoisonPiece(P, FPieceSize);
+        if (--FLive > 0) return;
+        if (!FHeld) delete this;
+        else FreeSlabs();
+    }
+    // The layout lets go of the pool.
+    void Drop() {
+        FHeld = false;
+        if (FLive == 0) delete this;
+    }
+
+private:
+    // A slab starts with the link to the slab before it (a whole alignment unit, so the pieces
+    // after it stay aligned).
+    static constexpr size_t HeadSize = PieceAlign > sizeof(void*) ? PieceAlign : sizeof(void*);
+    // Slabs grow from a few pieces (a small table takes little) to MaxSlab, a size the heap
+    // still cuts from its own arena and takes back for reuse.
+    static constexpr size_t MaxSlab = size_t{64} * 1024 - 64;
+
+    [[gnu::noinline]] void NewSlab() {
+        size_t size = HeadSize + FPieceSize * FSlabPieces;
+        if (size > MaxSlab) size = std::max(MaxSlab, HeadSize + FPieceSize);
+        else FSlabPieces *= 2;
+        auto* slab = static_cast<std::byte*>(::operator new(size));
+        *reinterpret_cast<std::byte**>(slab) = FSlabs;
+        FSlabs = slab;
+        FNext = slab + HeadSize;
+        FEnd = FNext + (size - HeadSize) / FPieceSize * FPieceSize;
+        PoisonPiece(FNext, size - HeadSize);
+    }
+    void FreeSlabs() {
+        for (std::byte* slab = FSlabs; slab;) {
+            std::byte* before = *reinterpret_cast<std::byte**>(slab);
+            ::operator delete(slab);
+            slab = before;
+        }
+        FSlabs = nullptr;
+        FFree = nullptr;
+        FNext = FEnd = nullptr;
+        FSlabPieces = FirstSlabPieces;
+    }
+
+    static constexpr size_t FirstSlabPieces = 8;
+    size_t FPieceSize;
+    bool FHeld = true;
+    size_t FSlabPieces = FirstSlabPieces;
+    size_t FLive = 0;
+    void* FFree = nullptr;
+    std::byte* FNext = nullptr;  // the current slab's unused pieces
+    std::byte* FEnd = nullptr;
+    std::byte* FSlabs = nullptr;  // the newest slab (each links to the one before)
+};
+
 // The layout of a record's value block: per field the slot's kind and place, the slots sorted by
 // alignment so the block has no holes. The Variant and text slots come first, then plain data
 // (numbers and the state bytes, which also hold the booleans) that a copy moves as bytes. A layout is shared by the
@@ -160,6 +272,8 @@ struct TMTRecLayoutVz {
     // The records list of the structure's store: the list of every record made with the layout
     // (the list sets it when it makes a record; one store has one list).
     mutable TRecordsListVz* List = nullptr;
+    // The pieces of the records made with the layout (made with the first of them).
+    mutable TMTRecPoolVz* Pool = nullptr;
 
     static TMTSlotKindVz KindOf(TVarType VarType) {
         switch (VarType) {
@@ -214,7 +328,20 @@ struct TMTRecLayoutVz {
         static_assert(sizeof(Variant) % alignof(Int64) == 0 && sizeof(String) % alignof(Int64) == 0 &&
                       alignof(Variant) <= alignof(Int64) && alignof(String) <= alignof(Int64));
         Size = at;
+        for (const TSlot& s : Slots) {
+            if (s.Kind == skVariantVz) ++VariantCount;
+            else if (s.Kind == skStringVz) ++TextCount;
+        }
+        // A new block's plain data: zero numbers, every state Null.
+        Blank.assign(PlainEnd, std::byte{0});
+        if (n > 0) std::memset(Blank.data() + StatesAt, vsNullVz, n);
     }
+    // The Variant slots follow the plain data, the text slots follow them.
+    size_t VariantCount = 0;
+    size_t TextCount = 0;
+    std::vector<std::byte> Blank;
+    Variant* VariantSlots(std::byte* B) const { return reinterpret_cast<Variant*>(B + PlainEnd); }
+    String* TextSlots(std::byte* B) const { return reinterpret_cast<String*>(B + PlainEnd + VariantCount * sizeof(Variant)); }
 
     static size_t SlotSize(TMTSlotKindVz Kind) {
         switch (Kind) {
@@ -229,6 +356,12 @@ struct TMTRecLayoutVz {
         return 0;
     }
 
+    ~TMTRecLayoutVz() {
+        if (Pool) Pool->Drop();
+    }
+    TMTRecLayoutVz(const TMTRecLayoutVz&) = delete;
+    TMTRecLayoutVz& operator=(const TMTRecLayoutVz&) = delete;
+
     int Count() const { return static_cast<int>(Slots.size()); }
     void AddRef() const { ++Refs; }
     static void Release(const TMTRecLayoutVz* L) {
@@ -237,12 +370,14 @@ struct TMTRecLayoutVz {
 
     // Makes every value of the Size bytes at B Null.
     void InitBlock(std::byte* B) const {
-        std::memset(B, 0, PlainEnd);
-        std::memset(B + StatesAt, vsNullVz, Slots.size());
-        for (const TSlot& s : Slots) {
-            if (s.Kind == skVariantVz) new (B + s.Offset) Variant(Null());
-            else if (s.Kind == skStringVz) new (B + s.Offset) String();
-        }
+        // The plain data is whole words (the Variant and text slots after it are word-aligned).
+        const size_t plain = PlainEnd, variants = VariantCount, texts = TextCount;
+        const std::byte* blank = Blank.data();
+        for (size_t i = 0; i < plain; i += sizeof(UInt64)) std::memcpy(B + i, blank + i, sizeof(UInt64));
+        Variant* v = reinterpret_cast<Variant*>(B + plain);
+        for (size_t i = 0; i < variants; ++i) new (v + i) Variant(Null());
+        String* t = reinterpret_cast<String*>(v + variants);
+        for (size_t i = 0; i < texts; ++i) new (t + i) String();
     }
     // A new block with every value Null.
     std::byte* NewBlock() const {
@@ -263,10 +398,10 @@ struct TMTRecLayoutVz {
     }
     // Ends the values' lives (the memory stays).
     void ClearBlock(std::byte* B) const {
-        for (const TSlot& s : Slots) {
-            if (s.Kind == skVariantVz) reinterpret_cast<Variant*>(B + s.Offset)->~Variant();
-            else if (s.Kind == skStringVz) reinterpret_cast<String*>(B + s.Offset)->~String();
-        }
+        Variant* v = VariantSlots(B);
+        for (size_t i = 0; i < VariantCount; ++i) v[i].~Variant();
+        String* t = TextSlots(B);
+        for (size_t i = 0; i < TextCount; ++i) t[i].~String();
     }
     void FreeBlock(std::byte* B) const {
         if (!B) return;
@@ -536,18 +671,16 @@ struct TMemoryRecordVz::TSideVz {
     std::byte* Old = nullptr;     // the old values (while HasOld)
     std::byte* TmpOld = nullptr;  // the values when the edit began (while HasTmpOld)
     TUpdateErrorVz* UpdateError = nullptr;
+    // The pool of the record's piece once the record left the layout it was made with.
+    TMTRecPoolVz* PiecePool = nullptr;
     int UpdateIndex = -1;
     bool HasOld = false;
     bool HasTmpOld = false;
 };
 
-const TMTRecLayoutVz* TMTDataStructVz::RecordLayout() {
-    // Every change of the field list or of a field's kind drops the layout (LayoutChanged), so a
-    // layout still held fits.
-    if (FLayout) {
-        assert(FLayout->Fits(FList->List(), FList->Count()));
-        return FLayout;
-    }
+bool TMTDataStructVz::LayoutFits() const { return FLayout->Fits(FList->List(), FList->Count()); }
+
+const TMTRecLayoutVz* TMTDataStructVz::MakeRecordLayout() {
     std::vector<TVarType> kinds(static_cast<size_t>(Count()));
     for (int i = 0; i < Count(); ++i) kinds[static_cast<size_t>(i)] = GetDataField(i)->VarDataType();
     auto* l = new TMTRecLayoutVz(this, kinds);
@@ -1482,10 +1615,27 @@ const char* const SCantMarkDelDeleted = "Can't MarkDel the Deleted record";
 const char* const SRangeDeleteCached = "Delete a range of record in CachedUpdates mode is not supported";
 }  // namespace
 
-// The header of every stored record: seven words, so with the heap's own word it fills one
-// 64-byte piece.
+// The header of every stored record: six words, before its value block in one pooled piece.
 static_assert(sizeof(TMemoryRecordVz) <= 6 * sizeof(void*));
 static_assert(sizeof(TMemoryRecordVz) % alignof(Int64) == 0);  // the carried value block follows aligned
+
+void* TMemoryRecordVz::operator new(std::size_t Size, TInlineValuesVz, const TMTRecLayoutVz* Layout) {
+    if (!Layout->Pool) Layout->Pool = new TMTRecPoolVz(Size + Layout->Size);
+    assert(Layout->Pool->PieceSize() >= Size + Layout->Size);
+    return Layout->Pool->Take();
+}
+
+void TMemoryRecordVz::operator delete(void* P, TInlineValuesVz, const TMTRecLayoutVz* Layout) { Layout->Pool->Give(P); }
+
+void TMemoryRecordVz::operator delete(TMemoryRecordVz* P, std::destroying_delete_t) {
+    // The pool is found before the record goes (its layout and side part go with it); the pool
+    // itself stays while the piece is out.
+    TMTRecPoolVz* pool = nullptr;
+    if (P->FPooled) pool = P->FSide && P->FSide->PiecePool ? P->FSide->PiecePool : P->FLayout->Pool;
+    P->~TMemoryRecordVz();
+    if (pool) pool->Give(P);
+    else ::operator delete(P);
+}
 
 TMemoryRecordVz::~TMemoryRecordVz() {
     DropValues();
@@ -1515,6 +1665,10 @@ void TMemoryRecordVz::DropValues() {
 }
 
 void TMemoryRecordVz::SetLayout(const TMTRecLayoutVz* Layout) {
+    if (Layout == FLayout) return;
+    // A record that leaves the layout it was made with keeps its piece: the side part keeps
+    // the piece's pool.
+    if (FPooled && FLayout && !(FSide && FSide->PiecePool)) Side().PiecePool = FLayout->Pool;
     if (Layout) Layout->AddRef();
     TMTRecLayoutVz::Release(FLayout);
     FLayout = Layout;
@@ -1532,7 +1686,8 @@ TMemoryRecordVz::TSideVz& TMemoryRecordVz::Side() {
 }
 
 void TMemoryRecordVz::TrimSide() {
-    if (FSide && !FSide->Values && !FSide->HasOld && !FSide->HasTmpOld && !FSide->UpdateError && FSide->UpdateIndex < 0) {
+    if (FSide && !FSide->Values && !FSide->HasOld && !FSide->HasTmpOld && !FSide->UpdateError && FSide->UpdateIndex < 0 &&
+        !FSide->PiecePool) {
         delete FSide;
         FSide = nullptr;
     }
@@ -1970,19 +2125,21 @@ TRecordsListVz::TRecordsListVz(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TRecordsListVz::~TRecordsListVz() {
-    for (int i = 0; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) {
-            r->FIndex = -1;
-            r->Free();
-        }
+    // The records block by block (the walk does not change the list; it is emptied after).
+    FRecList->ForEach([](TMemoryRecordVz* r) {
+        if (!r) return;
+        r->FIndex = -1;
+        r->Free();
+    });
     FRecList->Clear();
     FreeDeletedRecords();
     FreeAndNil(FIndexes);
 }
 
 void TRecordsListVz::BeforeDestruction() {
-    for (int i = 0; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) r->SetUpdateIndex(-1);
+    FRecList->ForEach([](TMemoryRecordVz* r) {
+        if (r && r->FSide) r->SetUpdateIndex(-1);
+    });
     ++FUpdateCount;  // nobody is told about a list that goes away
     Clear();
     TComponent::BeforeDestruction();
@@ -1993,10 +2150,23 @@ TMTDataStructVz* TRecordsListVz::DataStruct() const { return FMemTableData ? FMe
 int TRecordsListVz::RecValCount() const { return DataStruct() ? DataStruct()->Count() : 0; }
 
 TMemoryRecordVz* TRecordsListVz::NewRecord() {
-    TMTDataStructVz* st = DataStruct();
+    TMTDataStructVz* st = FMemTableData ? FMemTableData->DataStruct() : nullptr;
     const TMTRecLayoutVz* layout = st ? st->RecordLayout() : nullptr;
-    const size_t extra = layout ? layout->Size : 0;
-    auto* r = new (TMemoryRecordVz::TInlineValuesVz{}, extra) TMemoryRecordVz();
+    TMemoryRecordVz* r;
+    if (layout) {
+        // The header and the values in one piece of the layout's pool.
+        r = new (TMemoryRecordVz::TInlineValuesVz{}, layout) TMemoryRecordVz();
+        r->FPooled = true;
+        layout->AddRef();
+        r->FLayout = layout;
+        layout->List = this;
+        if (layout->Size > 0) {
+            layout->InitBlock(r->InlineValues());
+            r->FInlineValues = true;
+        }
+    } else {
+        r = new TMemoryRecordVz();
+    }
     try {
         r->AfterConstruction();
     } catch (...) {
@@ -2004,14 +2174,6 @@ TMemoryRecordVz* TRecordsListVz::NewRecord() {
         throw;
     }
     r->FHashCode = FNewHashCode++;
-    if (layout) {
-        r->SetLayout(layout);
-        layout->List = this;
-        if (extra > 0) {
-            layout->InitBlock(r->InlineValues());
-            r->FInlineValues = true;
-        }
-    }
     return r;
 }
 
@@ -2063,7 +2225,7 @@ void TRecordsListVz::AppendToChangeLog(TMemoryRecordVz* Rec) {
 }
 
 void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, bool Fetched) {
-    if (Rec->RecordsList() != this) throw Exception(QString::fromLatin1(SRecordsListNotSame));
+    if (!Rec->FLayout || Rec->FLayout->List != this) throw Exception(QString::fromLatin1(SRecordsListNotSame));
     if (Rec->Attached()) throw Exception(QString::fromLatin1(SAlreadyAttached));
     const int pos = Append ? Count() : Index;
     Notify(Rec, pos, rlnRecAddingVz);
@@ -2079,7 +2241,7 @@ void TRecordsListVz::AttachRecord(int Index, TMemoryRecordVz* Rec, bool Append, 
         Rec->FUpdateStatus = usUnmodified;
     }
     Rec->FEditState = resBrowseVz;
-    Rec->DropTmpOldData();
+    if (Rec->FSide) Rec->DropTmpOldData();
     Notify(Rec, pos, rlnRecAddedVz);
 }
 
@@ -2094,15 +2256,19 @@ void TRecordsListVz::InsertRecord(int Index, TMemoryRecordVz* Rec) {
 }
 
 int TRecordsListVz::FetchRecord(TMemoryRecordVz* Rec) {
-    const bool saved = FCachedUpdates;
+    // A fetched record is no change to apply: it is attached as without cached updates.
+    if (!FCachedUpdates) {
+        AttachRecord(0, Rec, true, true);
+        return Rec->Index();
+    }
     FCachedUpdates = false;
     try {
         AttachRecord(0, Rec, true, true);
     } catch (...) {
-        FCachedUpdates = saved;
+        FCachedUpdates = true;
         throw;
     }
-    FCachedUpdates = saved;
+    FCachedUpdates = true;
     return Rec->Index();
 }
 
@@ -2188,12 +2354,12 @@ void TRecordsListVz::Clear() {
     FreeDeletedRecords();
     FDeltaList->Clear();
     if (FIndexes) FIndexes->ClearIndexes();
-    for (int i = 0; i < FRecList->Count(); ++i)
-        if (auto* r = Rec(i)) {
-            r->FIndex = -1;
-            r->SetUpdateIndex(-1);
-            r->Free();
-        }
+    FRecList->ForEach([](TMemoryRecordVz* r) {
+        if (!r) return;
+        r->FIndex = -1;
+        if (r->FSide) r->SetUpdateIndex(-1);
+        r->Free();
+    });
     FRecList->Clear();
     FStaleFrom = INT_MAX;
     Notify(nullptr, -1, rlnListChangedVz);

@@ -11,9 +11,11 @@
 #include "platform/rtl/events.h"
 #include "platform/rtl/variant.h"
 
+#include <cassert>
 #include <climits>
 #include <cstddef>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -117,8 +119,14 @@ private:
     TMTDataFieldVz* BuildFieldOfType(TFieldType DataType);
     void RelayoutRecords(const TMTDataStructVz* Source);
     void FreeFields();
-    // The value block layout for new records, made again when the fields' kinds changed.
-    const TMTRecLayoutVz* RecordLayout();
+    // The value block layout for new records, made again when the fields' kinds changed (every
+    // change of the field list or of a field's kind drops it, so a layout still held fits).
+    const TMTRecLayoutVz* RecordLayout() {
+        assert(!FLayout || LayoutFits());
+        return FLayout ? FLayout : MakeRecordLayout();
+    }
+    const TMTRecLayoutVz* MakeRecordLayout();
+    bool LayoutFits() const;
     void ReleaseLayout();
 
     const TMTRecLayoutVz* FLayout = nullptr;
@@ -628,12 +636,15 @@ private:
     void DropValues();
 
     // A record its list makes carries its value block right after itself: one piece from the
-    // heap. After a restructure the values are a block of their own that the side part holds.
+    // pool of its layout (FPooled). After a restructure the values are a block of their own that
+    // the side part holds. A record made otherwise comes from the heap.
     struct TInlineValuesVz {};
     static void* operator new(std::size_t Size) { return ::operator new(Size); }
-    static void* operator new(std::size_t Size, TInlineValuesVz, std::size_t Extra) { return ::operator new(Size + Extra); }
+    static void* operator new(std::size_t Size, TInlineValuesVz, const TMTRecLayoutVz* Layout);
+    // Frees the record: its piece goes back where it came from, which the record tells.
+    static void operator delete(TMemoryRecordVz* P, std::destroying_delete_t);
     static void operator delete(void* P) { ::operator delete(P); }
-    static void operator delete(void* P, TInlineValuesVz, std::size_t) { ::operator delete(P); }
+    static void operator delete(void* P, TInlineValuesVz, const TMTRecLayoutVz* Layout);
     std::byte* InlineValues() const {
         return const_cast<std::byte*>(reinterpret_cast<const std::byte*>(this)) + sizeof(TMemoryRecordVz);
     }
@@ -641,7 +652,8 @@ private:
     // The small fields first: they fill the space after the object's header.
     unsigned char FEditState = resInsertVz;
     unsigned char FUpdateStatus = usUnmodified;
-    bool FInlineValues = false;  // the current values are the block carried after the record
+    bool FInlineValues : 1 = false;  // the current values are the block carried after the record
+    bool FPooled : 1 = false;        // the record's piece is from its first layout's pool
     LongWord FHashCode = 0;
     mutable int FIndex = -1;  // the position, or where it was before the list's pending shifts
     unsigned FViewTag = 0;    // fills the space before the pointers

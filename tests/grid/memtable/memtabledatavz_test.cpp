@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define STORE_TEST_ASAN 1
+#endif
 
 #include <tuple>
 
@@ -710,5 +714,56 @@ TEST_F(StoreFixture, ManyRecordsOutliveTheirLayoutAndFreeInAnyOrder) {
     EXPECT_EQ(L->Count(), 0);
     Fetch(1, "again");
     EXPECT_EQ(L->Rec(0)->GetDataValue(1, dvvValueVz), Variant("again"));
+}
+
+// A freed record's place is taken by the next record of its structure (and is out of bounds in
+// between); records outlive the store that made them, and records copied from another store
+// leave that store's records free to go.
+TEST_F(StoreFixture, FreedRecordsMakeRoomForNewOnesAndRecordsOutliveTheirStore) {
+    TwoFields();
+    for (int i = 0; i < 50; ++i) Fetch(i, QStringLiteral("name %1").arg(i));
+    TMemoryRecordVz* gone = L->Rec(7);
+    L->DeleteRecord(7);
+#ifdef STORE_TEST_ASAN
+    EXPECT_TRUE(__asan_address_is_poisoned(gone));
+#endif
+    TMemoryRecordVz* next = Fetch(100, "next");
+    EXPECT_EQ(next, gone);
+    EXPECT_EQ(next->GetDataValue(1, dvvValueVz), Variant("next"));
+
+    // Another store of the same structure: its records are copied over, one of them is still
+    // loose when its store goes, and is freed after it.
+    TMemTableDataVz* other = New<TMemTableDataVz>(nullptr);
+    other->DataStruct()->BuildDataFieldForDef("Id", ftInteger, 0, 0);
+    other->DataStruct()->BuildDataFieldForDef("Name", ftString, 0, 20);
+    TRecordsListVz* ol = other->RecordsList();
+    for (int i = 0; i < 30; ++i) {
+        TMemoryRecordVz* r = ol->NewRecord();
+        r->SetDataValue(0, dvvValueVz, 1000 + i);
+        r->SetDataValue(1, dvvValueVz, QStringLiteral("other %1").arg(i));
+        ol->FetchRecord(r);
+    }
+    TMemoryRecordVz* loose = ol->NewRecord();
+    loose->SetDataValue(1, dvvValueVz, "loose");
+    TMTDataStructVz* copy = other->DataStruct()->BeginRestructure();
+    copy->BuildDataFieldForDef("Extra", ftInteger, 0, 0);
+    other->DataStruct()->EndRestructure(copy, true);  // the attached ones move to a new layout
+    TMemoryRecordVz* moved = ol->Rec(3);
+    ol->DeleteRecord(3);
+    L->TakeRecordsFrom(ol);
+    EXPECT_EQ(ol->Count(), 0);
+    ASSERT_EQ(L->Count(), 50 + 29);
+    EXPECT_EQ(L->Rec(50 + 3)->GetDataValue(0, dvvValueVz), Variant(1004));
+    EXPECT_EQ(L->Rec(L->Count() - 1)->GetDataValue(1, dvvValueVz), Variant("other 29"));
+#ifdef STORE_TEST_ASAN
+    EXPECT_TRUE(__asan_address_is_poisoned(moved));
+#else
+    (void)moved;
+#endif
+    other->Free();
+    EXPECT_EQ(loose->GetDataValue(1, dvvValueVz), Variant("loose"));
+    loose->Free();
+    L->Clear();
+    EXPECT_EQ(Fetch(1, "after")->GetDataValue(1, dvvValueVz), Variant("after"));
 }
 }  // namespace
