@@ -390,10 +390,13 @@ struct TMTRecLayoutVz {
         if (Size == 0) return nullptr;
         auto* b = static_cast<std::byte*>(::operator new(Size));
         std::memcpy(b, Source, PlainEnd);
-        for (const TSlot& s : Slots) {
-            if (s.Kind == skVariantVz) new (b + s.Offset) Variant(*reinterpret_cast<const Variant*>(Source + s.Offset));
-            else if (s.Kind == skStringVz) new (b + s.Offset) String(*reinterpret_cast<const String*>(Source + s.Offset));
-        }
+        auto* from = const_cast<std::byte*>(Source);
+        const Variant* sv = VariantSlots(from);
+        Variant* v = VariantSlots(b);
+        for (size_t i = 0; i < VariantCount; ++i) new (v + i) Variant(sv[i]);
+        const String* st = TextSlots(from);
+        String* t = TextSlots(b);
+        for (size_t i = 0; i < TextCount; ++i) new (t + i) String(st[i]);
         return b;
     }
     // Ends the values' lives (the memory stays).
@@ -411,10 +414,8 @@ struct TMTRecLayoutVz {
     // Exchanges the values of two blocks (cannot fail).
     void SwapBlocks(std::byte* A, std::byte* B) const {
         for (size_t i = 0; i < PlainEnd; ++i) std::swap(A[i], B[i]);
-        for (const TSlot& s : Slots) {
-            if (s.Kind == skVariantVz) std::swap(*reinterpret_cast<Variant*>(A + s.Offset), *reinterpret_cast<Variant*>(B + s.Offset));
-            else if (s.Kind == skStringVz) std::swap(*reinterpret_cast<String*>(A + s.Offset), *reinterpret_cast<String*>(B + s.Offset));
-        }
+        std::swap_ranges(VariantSlots(A), VariantSlots(A) + VariantCount, VariantSlots(B));
+        std::swap_ranges(TextSlots(A), TextSlots(A) + TextCount, TextSlots(B));
     }
 
     Variant Get(const std::byte* B, int Index) const {
@@ -1838,7 +1839,7 @@ void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValue
         return;
     }
     auto* v = const_cast<std::byte*>(ReadValues(DataValueVersion));
-    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
+    CheckValueIndex(FieldIndex);
     FLayout->PutCast(v, FieldIndex, Value);
 }
 
@@ -1849,7 +1850,7 @@ void TMemoryRecordVz::SetDataValue(int FieldIndex, TDataValueVersionVz DataValue
         return;
     }
     auto* v = const_cast<std::byte*>(ReadValues(DataValueVersion));
-    if (!FLayout || static_cast<size_t>(FieldIndex) >= FLayout->Slots.size()) ListIndexError(FieldIndex);
+    CheckValueIndex(FieldIndex);
     FLayout->PutCast(v, FieldIndex, std::move(Value));
 }
 
@@ -2010,13 +2011,14 @@ void TMemoryRecordVz::DropTmpOldData() {
 }
 
 void TMemoryRecordVz::Post() {
+    TRecordsListVz* list = RecordsList();
     switch (FEditState) {
-        case resInsertVz: RecordsList()->AddRecord(this); return;
+        case resInsertVz: list->AddRecord(this); return;
         case resEditVz: {
-            RecordsList()->Notify(this, Index(), rlnRecChangingVz);
-            if (RecordsList()->CachedUpdates()) {
+            list->Notify(this, Index(), rlnRecChangingVz);
+            if (list->CachedUpdates()) {
                 if (FUpdateStatus == usUnmodified) FUpdateStatus = usModified;
-                if (UpdateIndex() < 0) RecordsList()->AppendToChangeLog(this);
+                if (UpdateIndex() < 0) list->AppendToChangeLog(this);
                 if (FUpdateStatus == usModified && !HasOldData()) {
                     // The values from before the edit become the old values.
                     TSideVz& side = Side();
@@ -2032,12 +2034,12 @@ void TMemoryRecordVz::Post() {
             }
             DropTmpOldData();
             FEditState = resBrowseVz;
-            RecordsList()->Notify(this, Index(), rlnRecChangedVz);
+            list->Notify(this, Index(), rlnRecChangedVz);
             return;
         }
         case resEditForRefresh:
             FEditState = resBrowseVz;
-            RecordsList()->Notify(this, Index(), rlnRecChangedVz);
+            list->Notify(this, Index(), rlnRecChangedVz);
             return;
         default: DatabaseError(QString::fromLatin1(SNotEditing));
     }
@@ -2056,23 +2058,25 @@ void TMemoryRecordVz::Cancel() {
 
 void TMemoryRecordVz::LeaveChangeLog() {
     const int ui = UpdateIndex();
-    if (ui >= 0 && RecordsList() && ui < RecordsList()->FDeltaList->Count() && RecordsList()->FDeltaList->Items(ui) == this)
-        RecordsList()->FDeltaList->SetItems(ui, nullptr);
+    TRecordsListVz* list = RecordsList();
+    if (ui >= 0 && list && ui < list->FDeltaList->Count() && list->FDeltaList->Items(ui) == this)
+        list->FDeltaList->SetItems(ui, nullptr);
     SetUpdateIndex(-1);
 }
 
 void TMemoryRecordVz::DoMergeChanges(bool Immediate) {
     if (FUpdateStatus == usUnmodified) return;
     if (FUpdateStatus == usDeleted) {
+        TRecordsListVz* list = RecordsList();
         if (Immediate) {
-            RecordsList()->PersistRemoveRecord(Index());
+            list->PersistRemoveRecord(Index());
         } else {
             const int idx = Index();
-            RecordsList()->Notify(this, idx, rlnRecDeletingVz);
-            RecordsList()->FDeletedList->Add(this);
-            RecordsList()->FRecList->SetItems(idx, nullptr);
+            list->Notify(this, idx, rlnRecDeletingVz);
+            list->FDeletedList->Add(this);
+            list->FRecList->SetItems(idx, nullptr);
             FIndex = -1;
-            RecordsList()->Notify(this, idx, rlnRecDeletedVz);
+            list->Notify(this, idx, rlnRecDeletedVz);
         }
     }
     DropOldData();
@@ -2086,10 +2090,11 @@ void TMemoryRecordVz::MergeChangesDeferred() { DoMergeChanges(false); }
 
 void TMemoryRecordVz::RevertRecord() {
     if (FUpdateStatus == usModified || FUpdateStatus == usDeleted) {
-        RecordsList()->Notify(this, Index(), rlnRecChangingVz);
+        TRecordsListVz* list = RecordsList();
+        list->Notify(this, Index(), rlnRecChangingVz);
         RestoreOldData();
         FUpdateStatus = usUnmodified;
-        RecordsList()->Notify(this, Index(), rlnRecChangedVz);
+        list->Notify(this, Index(), rlnRecChangedVz);
     }
     SetUpdateError(nullptr);
 }

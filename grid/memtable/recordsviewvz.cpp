@@ -735,7 +735,7 @@ bool TRecordsViewVz::FillStoreOrderRows(TMemTableDataVz* Store, TRecordsListVz* 
         // The dataset's handler sees the view whole: the items first, then the records one by one.
         if (Remake) {
             List->ForEachRecAhead(1, [&](TMemoryRecordVz* rec, TMemoryRecordVz*) { itemOf(rec); });
-            if (nils && Remake) return giveUp();
+            if (nils) return giveUp();
             FSortedIsStore = true;
         }
         std::vector<TMemRecViewVz*> passed;

@@ -1175,8 +1175,11 @@ void TCustomADODataSet::ClearCalcFields(TRecordBuffer Buffer) {
         if (!VarIsNull(v)) v = Null();
 }
 
-TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() {
-    switch (State()) {
+TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() { return ActiveRecBuf(State()); }
+
+// Defined before its callers here, so a walk's field reads run it in place.
+inline TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf(TDataSetState State) {
+    switch (State) {
         case dsBrowse:
             return IsEmpty() ? nullptr : Buf(ActiveBuffer());
         case dsEdit:
@@ -1197,8 +1200,7 @@ TCustomADODataSet::TRecBuf* TCustomADODataSet::ActiveRecBuf() {
 
 bool TCustomADODataSet::GetFieldData(TField* Field, Variant& Value) {
     const TDataSetState state = State();
-    // browsing (a walk) reads the active buffer
-    TRecBuf* b = state == dsBrowse ? (IsEmpty() ? nullptr : Buf(ActiveBuffer())) : ActiveRecBuf();
+    TRecBuf* b = ActiveRecBuf(state);
     if (!b) return false;
     const std::vector<Variant>* values;
     size_t i;

@@ -320,6 +320,8 @@ private:
     struct TTableInfo;
     TRecBuf* Buf(TRecordBuffer Buffer) const { return reinterpret_cast<TRecBuf*>(Buffer); }
     TRecBuf* ActiveRecBuf();
+    // The same for a state the caller read (only this dataset's own source calls it).
+    TRecBuf* ActiveRecBuf(TDataSetState State);
     TRow* FindRow(int Id) const;
     int ViewIndexOf(int Id) const;
     int ViewIndexOfRow(const TRow* Row) const;
