@@ -10,6 +10,8 @@ case "$kind" in
   *) echo "usage: $0 [release|asan] [targets...]"; exit 2 ;;
 esac
 dir=build/$kind
+# A developer machine with ccache shares compiled units between checkouts; CI has none.
+command -v ccache >/dev/null && flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 fi
