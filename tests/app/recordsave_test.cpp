@@ -275,6 +275,23 @@ TEST_F(RecordSaveTest, DayWithoutHoursWritesNullAndKeepsTheMonthRowWhileOtherDay
     EXPECT_EQ(Count("accounts_dep.h_dizuv"), "0");
 }
 
+TEST_F(RecordSaveTest, RecordWithoutHoursKeepsTheWorkersRow) {
+    // a worker who books his work without hours has his month row, with 0 on the day
+    ASSERT_TRUE(SaveProductionRecord(Conn, Rec(9, Mar5, 0), 0, Mar5).Saved);
+    EXPECT_EQ(Cell(9, 2, 5), "0");
+    EXPECT_EQ(Cell(9, 2, 6), "");
+    // a row whose days hold only zeros stays; it goes with the day's last record
+    const auto second = SaveProductionRecord(Conn, Rec(9, Mar6, 0, 101), 0, Mar6);
+    EXPECT_EQ(Cell(9, 2, 6), "0");
+    Db().Exec("delete from accounts_dep.smena where id=" + std::to_string(second.Id));
+    RecomputeDayCell(Conn, ProductionDayCell(9, 2, Mar6));
+    EXPECT_EQ(Cell(9, 2, 6), "");
+    EXPECT_EQ(Cell(9, 2, 5), "0");
+    Db().Exec("delete from accounts_dep.smena");
+    RecomputeDayCell(Conn, ProductionDayCell(9, 2, Mar5));
+    EXPECT_EQ(Cell(9, 2, 5), "none");
+}
+
 TEST_F(RecordSaveTest, WorkerNamesAreStoredAsTyped) {
     SaveWorker(Conn, 0, QStringLiteral("О'Брайен Д.'; drop table x; --"), QStringLiteral("Цех 'Б'"));
     EXPECT_EQ(Db().Value("select fio || '|' || s_staffpos_hl from accounts_dep.person"),
