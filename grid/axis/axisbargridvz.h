@@ -14,6 +14,7 @@ class TAxisBarVz;
 class TAxisBarDefValuesVz;
 class TAxisColCellParamsVz;
 class TAxisGridDataLinkVz;
+class TCanvas;
 class TField;
 class TGridAxisBarsVz;
 class TPopupMenu;

@@ -193,6 +193,7 @@ void TAxisBarVz::SetField(TField* Value) {
     if (FField == Value) return;
     FField = Value;
     if (Value) {
+        if (FGrid && FGrid->AxisGridComponent()) Value->FreeNotification(FGrid->AxisGridComponent());
         FFieldName = Value->FieldName();
         FLookupParams->LookupStateChanged();
     } else if (FFieldName.isEmpty()) FLookupParams->LookupStateChanged();
@@ -209,6 +210,7 @@ TField* TAxisBarVz::GetField() {
     if (!FFieldName.isEmpty() && FGrid && ds && (ds->Active() || !ds->DefaultFields())) {
         if (TField* f = ds->FindField(FFieldName)) {
             FField = f;
+            if (FGrid->AxisGridComponent()) f->FreeNotification(FGrid->AxisGridComponent());
             FFieldName = f->FieldName();
             FLookupParams->LookupStateChanged();
         }
