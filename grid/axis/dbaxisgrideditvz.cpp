@@ -144,7 +144,8 @@ bool TCustomDBAxisGridVz::CanShowInplaceEditor() {
 bool TCustomDBAxisGridVz::CanEditAcceptKey(Char Key) {
     TAxisBarVz* bar = SelectedBar();
     if (!FDataLink->Active() || !bar || !bar->Field()) return false;
-    if (bar->HasKeyListItems()) return true;
+    // A lookup bar's text is a display text looked up in the list, not a value of its key field.
+    if (bar->HasKeyListItems() || bar->LookupParams()->Active()) return true;
     return bar->Field()->IsValidChar(Key);
 }
 
