@@ -4,6 +4,7 @@
 #include "grid/axis/axisbarsvz.h"
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/base/specrowvz.h"
+#include "grid/base/toolsvz.h"
 #include "grid/core/valueutilsvz.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
