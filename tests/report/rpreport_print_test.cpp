@@ -1,7 +1,7 @@
 #include "report/rpreport.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/lists.h"
 #include "platform/gui/metafile.h"
