@@ -205,8 +205,9 @@ void TRpCompositeReport::Preview() {
         // A cancelled run has freed the printer.
         if (FRpPrinter == P) {
             P->SetReportLoaded(true);
+            // Blocking on the message queue: a message at a time, no busy loop.
             while (FRpPrinter == P && P->ShowingPreview() && Application && !Application->Terminated())
-                Application->ProcessMessages();
+                Application->HandleMessage();
         }
     } catch (...) {
         Restore();

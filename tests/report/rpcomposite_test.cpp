@@ -1,12 +1,18 @@
 #include "report/rpcomposite.h"
 
 #include "platform/gui/canvas.h"
+#include "platform/gui/forms.h"
 #include "platform/gui/metafile.h"
 #include "report/rperror.h"
 #include "report/rppages.h"
+#include "report/rpprev.h"
 #include "report/rpprinter.h"
 
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <ctime>
 
 namespace {
 
@@ -168,6 +174,43 @@ TEST(RpComposite, PreviewGeneratesAndLetsGoOfThePrinter) {
     EXPECT_EQ(F.A->Printer != nullptr, true);
     EXPECT_EQ(F.Composite->RpPrinter(), nullptr);  // no preview window keeps it
     EXPECT_EQ(F.Composite->PageCount(), 1);
+}
+
+// The preview's wait sleeps on the message queue: an idle preview window costs the UI thread no
+// processor time.
+TEST(RpComposite, ThePreviewWaitsOnTheMessageQueue) {
+    const TComponentClass Saved = PreviewInterfaceClass;
+    RpInstallStandardPreview();
+    CompositeFixture F;
+    F.A->Rows = 3;
+    F.B->Rows = 3;
+    auto ThreadCpu = [] {
+        timespec T{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &T);
+        return double(T.tv_sec) * 1000 + double(T.tv_nsec) / 1e6;
+    };
+    double CpuStart = 0, CpuEnd = 0;
+    QElapsedTimer Wall;
+    qint64 WallMs = 0;
+    bool Shown = false;
+    QTimer::singleShot(300, [&] {
+        CpuStart = ThreadCpu();
+        Wall.start();
+    });
+    QTimer::singleShot(900, [&] {
+        CpuEnd = ThreadCpu();
+        WallMs = Wall.elapsed();
+        TRpPrinter* P = F.Composite->RpPrinter();
+        auto* W = P ? dynamic_cast<TCustomForm*>(P->PreviewControl()) : nullptr;
+        Shown = W != nullptr;
+        if (W) W->Close();
+    });
+    F.Composite->Preview();
+    PreviewInterfaceClass = Saved;
+    ASSERT_TRUE(Shown);
+    EXPECT_EQ(F.Composite->RpPrinter(), nullptr);
+    ASSERT_GT(WallMs, 400);
+    EXPECT_LT(CpuEnd - CpuStart, 0.2 * double(WallMs)) << "the UI thread spun while the preview was idle";
 }
 
 TEST(RpComposite, EmptyListOnlyAsksForReports) {
