@@ -1,6 +1,6 @@
 #include "grid/memtable/datadrivervz.h"
 
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/ado/adodb.h"

@@ -1,6 +1,6 @@
 #include "grid/memtable/dynasqlvz.h"
 
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "grid/memtable/sqldatadrivervz.h"
 #include "platform/db/fields.h"
 #include "platform/db/params.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/rtl/blocklistvz.h"
-#include "grid/base/coretoolsvz.h"
+#include "grid/core/coretoolsvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/classes.h"

@@ -1,7 +1,7 @@
 #include "grid/memtable/memtablevz.h"
 
-#include "grid/base/bmlistvz.h"
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/bmlistvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
 #include "platform/db/dbfilter.h"

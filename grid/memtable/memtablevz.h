@@ -14,7 +14,7 @@
 #include "grid/memtable/datadrivervz.h"
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/mtexprparservz.h"
-#include "grid/base/datalinkvz.h"
+#include "grid/core/datalinkvz.h"
 #include "platform/db/db.h"
 #include "platform/rtl/collections.h"
 

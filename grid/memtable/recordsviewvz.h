@@ -8,7 +8,7 @@
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/mtexprparservz.h"
 #include "platform/rtl/blocklistvz.h"
-#include "grid/base/orderbyvz.h"
+#include "grid/core/orderbyvz.h"
 
 #include <QHash>
 #include <QSet>

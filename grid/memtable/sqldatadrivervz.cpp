@@ -1,8 +1,8 @@
 #include "grid/memtable/sqldatadrivervz.h"
 
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 #include "grid/memtable/adodatadrivervz.h"
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
 #include "platform/db/dbfilter.h"
 #include "platform/db/fields.h"

@@ -3,7 +3,7 @@
 #include "grid/memtable/memtablevz.h"
 #include "grid/memtable/adodatadrivervz.h"
 #include "platform/ado/adodb.h"
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 #include "platform/db/fields.h"
 
 #include "support/pg_fixture.h"

@@ -1,6 +1,6 @@
 #include "grid/memtable/memtablevz.h"
 
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
 #include "platform/db/datasource.h"
