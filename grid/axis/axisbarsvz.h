@@ -95,6 +95,7 @@ protected:
 public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
+    static void Published(TPublished<TAxisBarVz>& P);
     void Assign(TPersistent* Source) override;
     void SetCollection(TCollection* Value) override;
     void SetIndex(int Value) override;
