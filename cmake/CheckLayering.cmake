@@ -1,6 +1,9 @@
 # Checks the includes of every source and test file against the layering table that
-# sdelka_layering() writes (cmake/Sdelka.cmake):
-#   cmake -DSOURCE_DIR=<repository> -DTABLE=<build>/layering.txt -P cmake/CheckLayering.cmake
+# sdelka_layering() writes (cmake/Sdelka.cmake), and with LIBDIR the symbols of the built static
+# libraries (cmake/checklinks.py: a symbol a library needs is defined by itself, by a library it
+# depends on, or by no library of the project):
+#   cmake -DSOURCE_DIR=<repository> -DTABLE=<build>/layering.txt [-DLIBDIR=<build> [-DNM=nm]]
+#         -P cmake/CheckLayering.cmake
 #
 # A header belongs to the library of its folder. A file of a library may include headers of its own
 # library and of the libraries it depends on, directly or not; a test file also those of its own
@@ -125,7 +128,21 @@ foreach(dir IN LISTS folders)
   endforeach()
 endforeach()
 
+set(link_failed OFF)
+if(LIBDIR)
+  if(NOT NM)
+    set(NM nm)
+  endif()
+  execute_process(COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/checklinks.py ${TABLE} ${LIBDIR} ${NM}
+                  RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    set(link_failed ON)
+  endif()
+endif()
 if(violations GREATER 0)
   message(FATAL_ERROR "layering: ${violations} include(s) against the dependencies declared in CMakeLists.txt")
+endif()
+if(link_failed)
+  message(FATAL_ERROR "layering: symbols needed against the dependencies declared in CMakeLists.txt")
 endif()
 message("layering: ${checked} files follow the declared dependencies")

@@ -28,7 +28,9 @@
 #
 # sdelka_layering() comes after the last library: it writes the layering table and registers the
 # test "layering" (cmake/CheckLayering.cmake), which fails when a file includes a header of a
-# library that its own library does not depend on.
+# library that its own library does not depend on, or when a built library needs a symbol that only
+# a library it does not depend on defines (cmake/checklinks.py), and "layering_selftest", which
+# plants both kinds of violation in a small tree and checks that they are caught.
 set(SDELKA_TEST_ENV "QT_QPA_PLATFORM=offscreen"
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
     "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/lsan.supp:print_suppressions=0"
@@ -270,5 +272,10 @@ function(sdelka_layering)
   file(CONFIGURE OUTPUT ${file} CONTENT "${table}")
   add_test(NAME layering
            COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -DTABLE=${file}
+                   -DLIBDIR=${CMAKE_BINARY_DIR} -DNM=${CMAKE_NM}
                    -P ${CMAKE_SOURCE_DIR}/cmake/CheckLayering.cmake)
+  # The check itself: planted violations of each kind fail it, the same tree without them passes.
+  add_test(NAME layering_selftest
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/layering_selftest.py ${CMAKE_COMMAND}
+                   ${CMAKE_SOURCE_DIR}/cmake ${CMAKE_CXX_COMPILER} ${CMAKE_AR} ${CMAKE_NM})
 endfunction()

@@ -82,24 +82,8 @@ void TRpCompositeReport::ApplySettings(TRpPrinter* P) {
     if (P->PrinterIndex() != S->PrinterIndex() && S->PrinterIndex() >= 0) P->SetPrinterIndex(S->PrinterIndex());
     P->SetPaperSize(S->PaperSize());
     P->SetOrientation(S->Orientation());
-    P->SetCopies(S->Copies());
-    P->SetOutputBin(S->OutputBin());
-    P->SetFirstPage(S->FirstPage());
-    P->SetLastPage(S->LastPage());
     P->SetTitle(S->Title());
-    P->SetPrintMetafile(S->PrintMetafile());
-    if (TPrinterSettings* D = P->PrinterSettings()) {
-        D->SetUseCustomBinCode(S->UseCustomBinCode());
-        D->SetCustomBinCode(S->CustomBinCode());
-        D->SetUseCustomPaperCode(S->UseCustomPaperCode());
-        D->SetCustomPaperCode(S->CustomPaperCode());
-        D->SetUseExtendedDuplex(S->UseExtendedDuplex());
-        D->SetExtendedDuplex(S->ExtendedDuplex());
-        D->SetPrintQuality(S->PrintQuality());
-        D->SetCollate(S->Collate());
-        D->SetColorOption(S->ColorOption());
-    }
-    P->SetDuplex(S->Duplex());
+    S->ApplyDeviceSettings(P);
 }
 
 // Runs one member report inside the composite: the last one is tagged 999 so it closes the

@@ -13,6 +13,7 @@
 #include "platform/gui/forms.h"
 #include "report/rpprintable.h"
 #include "report/rpprinter.h"
+#include "report/rpprintersettings.h"
 #include "report/rptypes.h"
 #include "report/rpunits.h"
 
@@ -41,11 +42,6 @@ using TRpReportOptions = TSet<TRpReportOption>;
 // The caption shown on a band of the type at design time, and the stem new bands are named by.
 String RpBandTypeCaption(TRpBandType Type);
 String RpBandNameStem(TRpBandType Type);
-
-// Run state of the report engine, read by the bands and the export filters: a page or column break
-// caused by a detail band is in progress; the running report is part of a composite report.
-extern bool DetailBreak;
-extern bool CompositeRun;
 
 using TRpBandBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintBand)>;
 using TRpBandAfterPrintEvent = TEvent<void(TObject* Sender, bool BandPrinted)>;
@@ -482,6 +478,8 @@ public:
     int RecordNumber() override { return 0; }
     TRpDataSetList* AllDataSets() override { return FAllDataSets; }
     TRpEvEnvironment* Functions() override { return FFunctions; }
+    // The state of the report's run, which its bands, printables and export filter read.
+    TRpRunState& RunState() override { return FRunState; }
     // IRpPrinterReport
     TRpPrinterSettings* PrinterSettings() override;
     TRpPage* PageSetup() override { return FPage; }
@@ -603,6 +601,10 @@ public:
     // The composite report this report belongs to; none when standalone.
     TObject* ParentComposite = nullptr;
     TRpStandPrevEvent OnStandPrevEvent;
+    // Raised with the device mode when the page printer reads the device's settings and when it
+    // writes the report's wishes into them before a job; Cancel keeps the device mode as it was.
+    TRpPrinterSettingsEvent OnGetPrinterSettings;
+    TRpPrinterSettingsEvent OnApplyPrinterSettings;
     TNotifyEvent BeforePreview;
     TRpAfterPreviewEvent AfterPreview;
     TRpAfterPreviewEvent OnPreviewShowing;
@@ -631,8 +633,11 @@ protected:
     void ForEachPrintable(const std::function<void(TRpPrintable*)>& Fn);
     // Starts a report thread that generates into the report's printer.
     void StartReportThread();
+    // On the UI thread, once the last report thread of the report has ended.
+    virtual void BackgroundRunEnded() {}
 
     TRpPage* FPage = nullptr;
+    TRpRunState FRunState;
     TRpReportBands* FBands = nullptr;
     TRpCustomController* FController = nullptr;
     TList* FBandList = nullptr;

@@ -2,7 +2,7 @@
 
 #include "grid/axis/axisbardefvaluesvz.h"
 #include "grid/axis/axisgridlinkvz.h"
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 #include "grid/base/specrowvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"

@@ -4,7 +4,7 @@
 #include "grid/axis/dbaxisgridvz.h"
 
 #include "grid/base/buttonpaintvz.h"
-#include "grid/base/uitextsvz.h"
+#include "grid/core/uitextsvz.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/menus.h"
 

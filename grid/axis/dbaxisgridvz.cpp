@@ -3,8 +3,8 @@
 #include "grid/axis/dbaxisgridvz.h"
 
 #include "grid/axis/axisbardefvaluesvz.h"
-#include "grid/base/dynvarsvz.h"
-#include "grid/base/uitextsvz.h"
+#include "grid/core/dynvarsvz.h"
+#include "grid/core/uitextsvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"

@@ -1,6 +1,6 @@
 #include "grid/memtable/datadrivervz.h"
 
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtabledatavz.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/ado/adodb.h"
@@ -231,6 +231,63 @@ int TDataDriverVz::ApplyUpdates(TMemTableDataVz* MemTableData) {
     list->CleanupChangedRecs();
     return result;
 }
+
+// ---- TADOApplyTransactionVz ---------------------------------------------------------------------
+
+void TADOApplyTransactionVz::Begin(TADOConnection* Connection) {
+    FConnection = Connection;
+    FOwnTransaction = false;
+    if (!FConnection) return;
+    FConnection->Open();
+    if (!FConnection->InTransaction()) {
+        FConnection->BeginTrans();
+        FOwnTransaction = true;
+    }
+}
+
+void TADOApplyTransactionVz::End(bool Commit) {
+    TADOConnection* c = std::exchange(FConnection, nullptr);
+    if (!c || !std::exchange(FOwnTransaction, false)) return;
+    if (Commit) {
+        c->CommitTrans();
+    } else {
+        try {
+            c->RollbackTrans();
+        } catch (...) {
+        }
+    }
+}
+
+void TADOApplyTransactionVz::BeginRecord() {
+    if (FConnection) FConnection->Execute(u"savepoint sdelka_record"_S);
+}
+
+void TADOApplyTransactionVz::EndRecord(bool Success) {
+    if (!FConnection) return;
+    if (Success) FConnection->Execute(u"release savepoint sdelka_record"_S);
+    else FConnection->Execute(u"rollback to savepoint sdelka_record"_S);
+}
+
+// ---- the resolve-to-dataset path's transaction --------------------------------------------------
+
+void TDataDriverVz::BeginApplyUpdates() {
+    auto* p = FResolveToDataSet ? dynamic_cast<TCustomADODataSet*>(FProviderDataSet) : nullptr;
+    FResolveApply.Begin(p ? p->Connection() : nullptr);
+}
+
+void TDataDriverVz::EndApplyUpdates(bool Commit) {
+    const bool own = FResolveApply.OwnTransaction();
+    FResolveApply.End(Commit);
+    if (!Commit && own && FProviderDataSet && FProviderDataSet->Active()) {
+        try {
+            FProviderDataSet->Refresh();
+        } catch (...) {
+        }
+    }
+}
+
+void TDataDriverVz::BeginRecordUpdate() { FResolveApply.BeginRecord(); }
+void TDataDriverVz::EndRecordUpdate(bool Success) { FResolveApply.EndRecord(Success); }
 
 void TDataDriverVz::UpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec) {
     if (OnUpdateRecord.Assigned()) OnUpdateRecord(this, MemTableData, MemRec);

@@ -18,7 +18,22 @@ class TMTDataStructVz;
 class TMemTableDataVz;
 class TMemoryRecordVz;
 class TDataDriverVz;
+class TADOConnection;
 
+// One apply of cached updates on an ADO connection: one transaction (unless the caller holds one
+// already), each record behind a savepoint of its own so that a failing record is undone alone.
+class TADOApplyTransactionVz {
+public:
+    void Begin(TADOConnection* Connection);
+    void End(bool Commit);
+    void BeginRecord();
+    void EndRecord(bool Success);
+    bool OwnTransaction() const { return FOwnTransaction; }
+
+private:
+    TADOConnection* FConnection = nullptr;
+    bool FOwnTransaction = false;
+};
 
 enum TUpdateErrorActionVz { ueaBreakAbortVz, ueaBreakRaiseVz, ueaCountinueVz, ueaRetryVz, ueaCountinueSkip };
 
@@ -114,10 +129,13 @@ protected:
     // The frame of one apply: a driver writing to a server opens its transaction in
     // BeginApplyUpdates, makes each record atomic in the record hooks, and commits or rolls back
     // in EndApplyUpdates. Records are merged only once EndApplyUpdates(true) returned.
-    virtual void BeginApplyUpdates() {}
-    virtual void EndApplyUpdates(bool /*Commit*/) {}
-    virtual void BeginRecordUpdate() {}
-    virtual void EndRecordUpdate(bool /*Success*/) {}
+    // Here the resolve-to-dataset path: the writes go into ProviderDataSet, so the transaction is
+    // its connection's (an ADO dataset's); a rolled back apply reads the provider dataset again,
+    // whose rows would otherwise show what the server undid.
+    virtual void BeginApplyUpdates();
+    virtual void EndApplyUpdates(bool Commit);
+    virtual void BeginRecordUpdate();
+    virtual void EndRecordUpdate(bool Success);
     // KeyFields, or the provider's key-capable fields joined with ";".
     String ProviderKeyFields() const;
 
@@ -131,4 +149,5 @@ private:
     TDataSet* FReaderDataSet = nullptr;
     bool FReaderDataSetFreeOnEof = false;
     bool FResolveToDataSet = true;
+    TADOApplyTransactionVz FResolveApply;
 };

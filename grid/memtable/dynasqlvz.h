@@ -159,9 +159,35 @@ public:
     virtual void AddPostponedActivationDataSet(TDataSet* DataSet) = 0;
     virtual bool ConnectionIsPostponed() = 0;
     virtual IDatabaseSchemaInfoVz* GetDatabaseSchemaInfo() = 0;
+    // The transaction of one apply of cached updates on the provider's connection. Start answers
+    // False when a transaction runs there already (the caller's own), which the apply then joins
+    // without ending it. Savepoints make each record of the apply atomic on its own.
+    virtual bool StartTransaction(TCustomSQLDataDriverVz* SQLDataDriver) = 0;
+    virtual void CommitTransaction(TCustomSQLDataDriverVz* SQLDataDriver) = 0;
+    virtual void RollbackTransaction(TCustomSQLDataDriverVz* SQLDataDriver) = 0;
+    virtual void SetSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) = 0;
+    virtual void ReleaseSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) = 0;
+    virtual void RollbackToSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) = 0;
 
 protected:
     ~IConnectionProviderVz() = default;
+};
+
+// One apply of cached updates through a connection provider: one transaction (unless the caller
+// holds one already), each record behind a savepoint of its own, so that a failing record is
+// undone alone and a failing apply leaves nothing written.
+class TProviderApplyTransactionVz {
+public:
+    void Begin(IConnectionProviderVz* Provider, TCustomSQLDataDriverVz* Driver);
+    void End(bool Commit);
+    void BeginRecord();
+    void EndRecord(bool Success);
+    bool Active() const { return FProvider != nullptr; }
+
+private:
+    IConnectionProviderVz* FProvider = nullptr;
+    TCustomSQLDataDriverVz* FDriver = nullptr;
+    bool FOwnTransaction = false;
 };
 
 class TConnectionProviderVz;
@@ -227,6 +253,15 @@ public:
     void AddPostponedActivationDataSet(TDataSet*) override {}
     bool ConnectionIsPostponed() override { return false; }
     IDatabaseSchemaInfoVz* GetDatabaseSchemaInfo() override { return nullptr; }
+    // Here the statements ("begin", "commit", "rollback", "savepoint ...") run as the provider
+    // runs any command (its OnExecuteCommand): a provider that executes nothing has no
+    // transaction to keep, and the apply then runs without one.
+    bool StartTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void CommitTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void RollbackTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void SetSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
+    void ReleaseSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
+    void RollbackToSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
 
     virtual TServerSpecOperationsVz* GetServerSpecOperations();
 
@@ -238,6 +273,10 @@ protected:
     virtual void DefaultUpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
                                      TMemoryRecordVz* MemRec, bool& Processed);
 
+    // Runs one transaction statement through ExecuteCommand; False when nothing ran it.
+    bool ExecuteTransactionStatement(TCustomSQLDataDriverVz* SQLDataDriver, const String& SQLText);
+
 private:
     TServerSpecOperationsVz* FServerSpecOperations = nullptr;
+    bool FInTransaction = false;
 };

@@ -25,7 +25,6 @@ class TParam;
 class TStringVarsVz;
 class TCustomSQLDataDriverVz;
 class TBaseSQLDataDriverVz;
-class TADOApplyTransactionVz;
 
 enum TSQLCommandTypeVz { cthSelectQuery, cthUpdateQuery, cthTable, cthStoredProc };
 enum TDynaSQLOptionVz { dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz };
@@ -378,5 +377,5 @@ protected:
 
 private:
     TConnectionProviderVz* FConnectionProvider = nullptr;
-    std::unique_ptr<TADOApplyTransactionVz> FApply;
+    TProviderApplyTransactionVz FProviderApply;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/db/fields.h"
 #include "platform/db/memdata.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/lists.h"
 #include "platform/gui/metafile.h"
@@ -121,6 +122,67 @@ TEST(RpReportPrint, PrintBackgroundRunsInAReportThreadWhileTheUIThreadGoesOn) {
     F.OnRecord = nullptr;
     F.Report->Print();
     EXPECT_EQ(Device.Backend.Jobs.size(), 2u);
+}
+
+// A run in a report thread that fails: the user is told why on the UI thread, and the page printer
+// says its document is incomplete.
+TEST(RpReportPrint, AFailedBackgroundRunReachesTheUserAndMarksTheDocumentIncomplete) {
+    TFakePrinterScope Device;
+    TScriptedResponder Answers;
+    TResponderScope Scope(&Answers);
+    PrintFixture F;
+    F.Report->SetShowProgress(false);
+    const auto UI = std::this_thread::get_id();
+    std::atomic<bool> ToldOnUI{false};
+    F.OnRecord = [&] {
+        if (F.Records == 10) throw ERpError(u"Нет связи с сервером"_s);
+    };
+    F.Report->PrintBackground();
+    ASSERT_TRUE(PumpUntil([&] {
+        CheckSynchronize(0);
+        if (Answers.MessageCount() > 0 && std::this_thread::get_id() == UI) ToldOnUI = true;
+        return !F.Report->RunningInBackground() && Answers.MessageCount() > 0;
+    }));
+    EXPECT_TRUE(ToldOnUI);
+    EXPECT_TRUE(Answers.LastCall().Text.contains(u"Нет связи с сервером"_s)) << Answers.LastCall().Text.toStdString();
+    ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+    EXPECT_FALSE(Device.Backend.Jobs[0].Ended);
+    EXPECT_TRUE(F.Report->Available());
+
+    // A preview generated in the background keeps the pages made and says the rest is missing.
+    Answers.Clear();
+    F.Report->PreviewModeless();
+    ASSERT_TRUE(PumpUntil([&] {
+        CheckSynchronize(0);
+        return !F.Report->RunningInBackground() && Answers.MessageCount() > 0;
+    }));
+    ASSERT_NE(F.Report->RpPrinter(), nullptr);
+    EXPECT_EQ(F.Report->RpPrinter()->RunError(), u"Нет связи с сервером"_s);
+    EXPECT_GE(F.Report->RpPrinter()->PageCount(), 1);
+}
+
+// An export asked for while the report generates in a report thread is refused aloud, not
+// skipped in silence.
+TEST(RpReportPrint, AnExportWhileTheReportRunsInTheBackgroundRaises) {
+    TFakePrinterScope Device;
+    PrintFixture F;
+    F.Report->SetShowProgress(false);
+    std::atomic<bool> Release{false};
+    F.OnRecord = [&] {
+        QElapsedTimer T;
+        T.start();
+        while (F.Records == 2 && !Release && T.elapsed() < 5000) QThread::msleep(1);
+    };
+    F.Report->PrintBackground();
+    ASSERT_TRUE(PumpUntil([&] { return F.Records >= 2; }));
+    TOwned<TRpExportFilter> Filter = NewOwned<TRpExportFilter>();
+    EXPECT_THROW(F.Report->ExportToFilter(Filter.get()), ERpError);
+    EXPECT_FALSE(Filter->Active());
+    EXPECT_FALSE(F.Report->Exporting());
+    Release = true;
+    ASSERT_TRUE(PumpUntil([&] { return !F.Report->RunningInBackground(); }));
+    ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+    EXPECT_TRUE(Device.Backend.Jobs[0].Ended);
 }
 
 TEST(RpReportPrint, PrintShowsAProgressWindowThatCancelsTheRun) {

@@ -1,5 +1,5 @@
-#include "grid/base/bmlistvz.h"
-#include "grid/base/datalinkvz.h"
+#include "grid/core/bmlistvz.h"
+#include "grid/core/datalinkvz.h"
 #include "grid/base/mrulistvz.h"
 
 #include "platform/db/memdata.h"

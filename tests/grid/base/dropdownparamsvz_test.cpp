@@ -3,7 +3,7 @@
 // close-up marker posted to the editor, and failures that leave no edit open.
 #include "grid/base/buttonsvz.h"
 #include "grid/base/dropdownparamsvz.h"
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 #include "grid/base/popupformvz.h"
 
 #include "platform/db/datasource.h"

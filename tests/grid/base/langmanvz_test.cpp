@@ -1,5 +1,5 @@
-#include "grid/base/langmanvz.h"
-#include "grid/base/uitextsvz.h"
+#include "grid/core/langmanvz.h"
+#include "grid/core/uitextsvz.h"
 
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/filer.h"

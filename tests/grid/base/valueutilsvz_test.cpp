@@ -1,4 +1,4 @@
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 
 #include "grid/base/toolsvz.h"
 #include "platform/db/memdata.h"
