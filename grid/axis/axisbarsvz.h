@@ -447,5 +447,9 @@ public:
     TBaseColumnVz* Columns(int Index) const { return ItemsAs<TBaseColumnVz>(Index); }
 };
 
+// A field's value by an explicit display format: numbers and dates formatted, Null and other
+// kinds empty; an empty format gives the field's own display text.
+String FormatFieldTextVz(TField* Field, const String& Format);
+
 // Memo types whose text the grid shows when it draws memo texts.
 bool IsMemoFieldTypeVz(int DataType);
