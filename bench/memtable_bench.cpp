@@ -700,7 +700,7 @@ void AppendGrowth(const std::vector<int>& Sizes) {
         long long cOurs = 0, cLimit = 0;
         for (int i = n; i < n + kAppends; ++i) cOurs += T->RecordsView()->GetRec(i)->Value(0).AsInteger();
         std::vector<Row> rows;
-        rows.reserve(static_cast<size_t>(n));
+        rows.reserve(static_cast<size_t>(n + kAppends));
         for (int i = 0; i < n; ++i)
             rows.push_back({S.Id[i], S.Name[i], S.Date[i], S.Amount[i], S.Qty[i], S.Code[i], static_cast<bool>(S.Flag[i]), S.Price[i]});
         const auto b = Clock::now();

@@ -5,6 +5,7 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/fields.h"
+#include "platform/rtl/filer.h"
 
 #include <QStringList>
 
@@ -53,11 +54,38 @@ void TDataDriverVz::SetProviderDataSet(TDataSet* Value) {
     if (FProviderDataSet) FProviderDataSet->RemoveFreeNotification(this);
     FProviderDataSet = Value;
     if (Value) Value->FreeNotification(this);
+    StructChanged();
+}
+
+void TDataDriverVz::StructChanged() {
+    if (auto* t = dynamic_cast<TCustomMemTableVz*>(FConsumer)) t->DriverStructChanged();
+}
+
+void TDataDriverVz::SetSideParent(TComponent* AComponent) {
+    if (!FSideParentable || AComponent == FSideParent) return;
+    if (FSideParent) FSideParent->RemoveFreeNotification(this);
+    FSideParent = AComponent;
+    if (AComponent) AComponent->FreeNotification(this);
+}
+
+void TDataDriverVz::DefineProperties(TFiler* Filer) {
+    TComponent::DefineProperties(Filer);
+    if (!FSideParentable) return;
+    Filer->DefineProperty(
+        u"SideParentName"_S, [this](TReader* R) { FSideParentName = R->ReadString(); },
+        [this](TWriter* W) { W->WriteString(FSideParent ? FSideParent->Name() : String()); }, FSideParent != nullptr);
+}
+
+void TDataDriverVz::Loaded() {
+    TComponent::Loaded();
+    if (!FSideParentName.isEmpty() && Owner()) SetSideParent(Owner()->FindComponent(FSideParentName));
+    FSideParentName.clear();
 }
 
 void TDataDriverVz::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (AComponent == FSideParent) FSideParent = nullptr;
     if (AComponent == FProviderDataSet) SetProviderDataSet(nullptr);
     if (AComponent == FReaderDataSet) {
         FReaderDataSet = nullptr;

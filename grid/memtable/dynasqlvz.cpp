@@ -30,11 +30,21 @@ struct TServerTypeRegistry {
     TServerTypeRegistry() {
         Items.emplace_back(TServerSpecOperationsVz::GetServerTypeName(),
                            [] { return New<TServerSpecOperationsVz>(); });
-        Items.emplace_back(TPostgreSQLSpecOperationsVz::GetServerTypeName(),
-                           [] { return static_cast<TServerSpecOperationsVz*>(New<TPostgreSQLSpecOperationsVz>()); });
+        Add<TOracleSpecOperationsVz>();
+        Add<TMSSQLSpecOperationsVz>();
+        Add<TInterbaseSpecOperationsVz>();
+        Add<TInfromixSpecOperationsVz>();
+        Add<TDB2SpecOperationsVz>();
+        Add<TSybaseSpecOperationsVz>();
+        Add<TMSAccessSpecOperationsVz>();
+        Add<TPostgreSQLSpecOperationsVz>();
         Default = New<TServerSpecOperationsVz>();
     }
     ~TServerTypeRegistry() { Default->Free(); }
+    template <class T>
+    void Add() {
+        Items.emplace_back(T::GetServerTypeName(), [] { return static_cast<TServerSpecOperationsVz*>(New<T>()); });
+    }
     int IndexOf(const String& Name) const {
         for (size_t i = 0; i < Items.size(); ++i)
             if (QString::compare(Items[i].first, Name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
@@ -192,6 +202,50 @@ void TServerSpecOperationsVz::StoreRecordValue(TMemoryRecordVz* MemRec, const St
     MemRec->Edit();
     MemRec->SetDataValue(fi, dvvValueVz, Value);
     MemRec->Post();
+}
+
+void TServerSpecOperationsVz::QueryIntoField(TCustomSQLDataDriverVz* Driver, TMemoryRecordVz* MemRec,
+                                             const String& NameParam, const String& Format, const String& FieldParam) {
+    if (MemRec->UpdateStatus() != usInserted) return;
+    TStrings* sp = Driver->SpecParams();
+    const String name = NameParam.isEmpty() ? String() : sp->Values(NameParam).trimmed();
+    if (!NameParam.isEmpty() && name.isEmpty()) return;
+    const String field = sp->Values(FieldParam);
+    if (field.isEmpty() || MemRec->DataStruct()->FieldIndex(field) < 0) return;
+    if (!name.isEmpty()) QuotedSQLName(name, true, Driver);  // refuses what is not a plain name
+    const Variant v = ServiceQueryValue(Driver, name.isEmpty() ? Format : Format.arg(name), nullptr);
+    if (!VarIsEmpty(v)) StoreRecordValue(MemRec, field, v);
+}
+
+// ---- the other server types ---------------------------------------------------------------------
+
+bool TOracleSpecOperationsVz::UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                                           TMemoryRecordVz* MemRec) {
+    QueryIntoField(SQLDataDriver, MemRec, u"SEQUENCE"_S, u"SELECT %1.curval FROM dual"_S, u"SEQUENCE_FIELD"_S);
+    return SQLDataDriver->DoUpdateRecord(MemTableData, MemRec);
+}
+
+void TMSSQLSpecOperationsVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet*) {
+    QueryIntoField(Command->DataDriver(), MemRec, String(), u"SELECT @@IDENTITY"_S, u"AUTO_INCREMENT_FIELD"_S);
+}
+
+bool TInterbaseSpecOperationsVz::UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                                              TMemoryRecordVz* MemRec) {
+    QueryIntoField(SQLDataDriver, MemRec, u"GENERATOR"_S, u"SELECT GEN_ID(%1, 1) FROM RDB$DATABASE"_S,
+                   u"GENERATOR_FIELD"_S);
+    return SQLDataDriver->DoUpdateRecord(MemTableData, MemRec);
+}
+
+void TInterbaseSpecOperationsVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command,
+                                                      TDataSet*) {
+    QueryIntoField(Command->DataDriver(), MemRec, u"GENERATOR"_S, u"SELECT GEN_ID(%1, 0) FROM RDB$DATABASE"_S,
+                   u"GENERATOR_FIELD"_S);
+}
+
+void TInfromixSpecOperationsVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command,
+                                                     TDataSet*) {
+    QueryIntoField(Command->DataDriver(), MemRec, String(),
+                   u"select DBINFO(\"sqlca.sqlerrd1\") from systables where tabid=1"_S, u"AUTO_INCREMENT_FIELD"_S);
 }
 
 // ---- PostgreSQL ---------------------------------------------------------------------------------

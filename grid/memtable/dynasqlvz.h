@@ -7,8 +7,8 @@
 // A driver asks, in this order: its connection provider, the resolver, its own server-specific
 // operations, and finally its own commands.
 //
-// The one server here is PostgreSQL: besides the plain "AnsiServer" operations the registry holds
-// "PostgreSQL", whose operations take a key from a sequence before an insert ("SEQUENCE",
+// Besides the plain "AnsiServer" operations the registry holds one class per server type (see the
+// classes below), "PostgreSQL" last, whose operations take a key from a sequence before an insert ("SEQUENCE",
 // "SEQUENCE_FIELD") and read the generated key of a serial or identity column back after it
 // ("AUTO_INCREMENT_FIELD"), with the server's own sequence functions.
 #pragma once
@@ -56,6 +56,11 @@ public:
 protected:
     // Runs a one-value query in the driver's service command; Empty when it gives no row.
     static Variant ServiceQueryValue(TCustomSQLDataDriverVz* Driver, const String& SQL, TParams* Params);
+    // For an inserted record with SpecParams' NameParam set: the query made from Format (with
+    // the name for %1) is run and a value it gives goes into the data field FieldParam names.
+    // The name must be a plain identifier (dotted parts allowed): it stands in the SQL text.
+    static void QueryIntoField(TCustomSQLDataDriverVz* Driver, TMemoryRecordVz* MemRec, const String& NameParam,
+                               const String& Format, const String& FieldParam);
     // Stores Value into the record's field FieldName (nothing when there is no such field).
     static void StoreRecordValue(TMemoryRecordVz* MemRec, const String& FieldName, const Variant& Value);
 };
@@ -72,6 +77,78 @@ public:
     // An inserted record reads the value the server gave its "AUTO_INCREMENT_FIELD": the
     // current value of that column's sequence in UpdateTable, or the session's last one.
     void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+// The other server types. Their key queries name a sequence or generator from the driver's
+// SpecParams in the SQL text (a name that is not a plain identifier is refused); what they read
+// goes into the field SpecParams names, for inserted records only.
+//   Oracle     before the insert: "SELECT <SEQUENCE>.curval FROM dual" into "SEQUENCE_FIELD"
+//   MSSQL      after it: "SELECT @@IDENTITY" into "AUTO_INCREMENT_FIELD" (MSAccess the same)
+//   Interbase  before: "SELECT GEN_ID(<GENERATOR>, 1) FROM RDB$DATABASE" into "GENERATOR_FIELD",
+//              after: the same with 0
+//   Infromix   after: the DBINFO query into "AUTO_INCREMENT_FIELD"
+//   DB2, Sybase nothing of their own
+class TOracleSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TOracleSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TOracleSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Oracle"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    bool UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                      TMemoryRecordVz* MemRec) override;
+};
+
+class TMSSQLSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TMSSQLSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TMSSQLSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"MSSQL"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+class TInterbaseSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TInterbaseSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TInterbaseSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Interbase"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    bool UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                      TMemoryRecordVz* MemRec) override;
+    void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+class TInfromixSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TInfromixSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TInfromixSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Infromix"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+class TDB2SpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TDB2SpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TDB2SpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"DB2"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+};
+
+class TSybaseSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TSybaseSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TSybaseSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Sybase"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+};
+
+class TMSAccessSpecOperationsVz : public TMSSQLSpecOperationsVz {
+    SDELKA_CLASS(TMSAccessSpecOperationsVz, TMSSQLSpecOperationsVz)
+public:
+    TMSAccessSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"MSAccess"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
 };
 
 using TServerSpecOperationsFactoryVz = TServerSpecOperationsVz* (*)();

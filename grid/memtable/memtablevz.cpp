@@ -24,6 +24,9 @@ const char* const SSortInInstantRead = "Sort data in InstantReadMode is not allo
 const char* const SAppendBeforeEOF = "Attempt to append a record before all records have been read from DataDriver.";
 const char* const SInvalidStreamFormat = "Invalid stream format.";
 const char* const SBcdOverflow = "BCD overflow";
+const char* const SCircularDataLink = "Circular datalinks are not allowed";
+const char* const SExternalWithDriver = "Assigning to ExternalMemData is not allowed if DataDriver is assigned";
+const char* const SDriverWithExternalData = "Assigning to DataDriver is not allowed if ExternalMemData is assigned";
 
 String L1(const char* s) { return QString::fromLatin1(s); }
 
@@ -202,6 +205,14 @@ void TCustomMemTableVz::Notification(TComponent* AComponent, TOperation Operatio
     TDataSet::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     if (AComponent == FDataDriver) FDataDriver = nullptr;
+    if (AComponent == FExternalMemData) {
+        // Shown again over its own store, which may hold nothing to show.
+        const bool was = Active();
+        if (was) Close();
+        FExternalMemData = nullptr;
+        FRecordsView->SetMemTableData(FInternMemTableData.get());
+        if (was && !FInternMemTableData->IsEmpty() && !ComponentState().Contains(csDestroying)) Open();
+    }
     if (AComponent == FDataSetReader) FDataSetReader = nullptr;
     auto it = std::find(FEventReceivers.begin(), FEventReceivers.end(), AComponent);
     if (it != FEventReceivers.end()) FEventReceivers.erase(it);
@@ -243,7 +254,46 @@ void TCustomMemTableVz::CreateDataSet() {
     store->DataStruct()->BuildStructFromFieldDefs(FieldDefs());
     if (!FAutoIncrementFieldName.isEmpty())
         if (TMTDataFieldVz* f = store->DataStruct()->FindField(FAutoIncrementFieldName)) f->SetAutoIncrement(true);
+    CreateIndexesFromDefs();
     Open();
+}
+
+void TCustomMemTableVz::SetExternalMemData(TCustomMemTableVz* Value) {
+    if (Value == FExternalMemData) return;
+    if (Value == this) throw Exception(L1(SCircularDataLink));
+    if (FDataDriver) throw Exception(L1(SExternalWithDriver));
+    const bool was = Active();
+    if (!ComponentState().Contains(csLoading)) Close();
+    if (FExternalMemData) FExternalMemData->RemoveFreeNotification(this);
+    FExternalMemData = Value;
+    FRecordsView->SetMemTableData(MemTableData());
+    if (Value) Value->FreeNotification(this);
+    if (was && !ComponentState().Contains(csDestroying)) Open();
+}
+
+TIndexDefs* TCustomMemTableVz::IndexDefs() {
+    if (!FIndexDefs) FIndexDefs = NewOwned<TIndexDefs>(this);
+    return FIndexDefs.get();
+}
+
+void TCustomMemTableVz::SetIndexDefs(TIndexDefs* Value) { IndexDefs()->Assign(Value); }
+
+void TCustomMemTableVz::CreateIndexesFromDefs() {
+    TMTIndexesVz* indexes = MemTableData()->RecordsList()->Indexes();
+    if (FIndexDefs)
+        for (int i = 0; i < FIndexDefs->Count(); ++i) {
+            TIndexDef* d = FIndexDefs->Items(i);
+            // Made once: opening again finds the index of the definition there.
+            bool there = false;
+            for (int k = 0; k < indexes->Count() && !there; ++k)
+                there = QString::compare(indexes->Items(k)->Fields(), d->Fields(), Qt::CaseInsensitive) == 0;
+            if (there) continue;
+            TMTIndexVz* ix = indexes->Add();
+            ix->SetFields(d->Fields());
+            ix->SetUnical(d->Options().Contains(ixUnique));
+            ix->SetPrimary(d->Options().Contains(ixPrimary));
+        }
+    for (int i = 0; i < indexes->Count(); ++i) indexes->Items(i)->SetActive(true);
 }
 
 void TCustomMemTableVz::DestroyTable() {
@@ -324,6 +374,7 @@ void TCustomMemTableVz::OpenCursor(bool InfoQuery) {
         } else if (store->IsEmpty()) {
             DatabaseError(L1(SMemTableNoData), this);
         }
+        if (FIndexDefs && FIndexDefs->Count() > 0 && !FExternalMemData) CreateIndexesFromDefs();
         FActive = true;
     }
     try {
@@ -362,10 +413,11 @@ void TCustomMemTableVz::InternalOpen() {
     // The store computes internal-calculated fields into its records (on every post and load).
     bool internalCalc = false;
     for (TField* f : *Fields()) internalCalc = internalCalc || f->FieldKind() == fkInternalCalc;
-    if (internalCalc)
-        MemTableData()->SetOnFieldCalculation([this](TMemoryRecordVz* r, std::vector<Variant>& v) { CalcInternalFields(r, v); });
-    else if (MemTableData()->OnFieldCalculation().Assigned())
-        MemTableData()->SetOnFieldCalculation({});
+    if (internalCalc && !FExternalMemData)
+        FInternMemTableData->SetOnFieldCalculation(
+            [this](TMemoryRecordVz* r, std::vector<Variant>& v) { CalcInternalFields(r, v); });
+    else if (FInternMemTableData->OnFieldCalculation().Assigned())
+        FInternMemTableData->SetOnFieldCalculation({});
     FRecordsView->SetSortOrder(FSortOrder);
     BeginViewUpdate();
     try {
@@ -406,7 +458,7 @@ void TCustomMemTableVz::CalcInternalFields(TMemoryRecordVz* MemRec, std::vector<
 }
 
 void TCustomMemTableVz::InternalClose() {
-    MemTableData()->SetOnFieldCalculation({});
+    FInternMemTableData->SetOnFieldCalculation({});
     FMasterValList->Clear();
     FActive = false;
     FFilterExpr.reset();
@@ -1242,17 +1294,20 @@ void TCustomMemTableVz::SetStatusFilter(TUpdateStatusSet Value) {
 
 void TCustomMemTableVz::SetDataDriver(TDataDriverVz* Value) {
     if (Value == FDataDriver) return;
+    if (Value && FExternalMemData) throw Exception(L1(SDriverWithExternalData));
     if (FDataDriver) {
-        if (FDataDriver->ConsumerDataSet() == this) FDataDriver->SetConsumerDataSet(nullptr);
+        IDataDriverConsumerVz* c = FDataDriver;
+        if (c->GetDataDriverConsumer() == this) c->SetDataDriverConsumer(nullptr);
         FDataDriver->RemoveFreeNotification(this);
     }
     FDataDriver = Value;
     if (Value) {
-        if (auto* other = dynamic_cast<TCustomMemTableVz*>(Value->ConsumerDataSet()); other && other != this)
+        IDataDriverConsumerVz* c = Value;
+        if (auto* other = dynamic_cast<TCustomMemTableVz*>(c->GetDataDriverConsumer()); other && other != this)
             other->SetDataDriver(nullptr);
-        Value->SetConsumerDataSet(this);
+        c->SetDataDriverConsumer(this);
         Value->FreeNotification(this);
-        DataEvent(dePropertyChange, 0);
+        DriverStructChanged();
     }
 }
 
@@ -1626,6 +1681,12 @@ void TCustomMemTableVz::SetSortOrder(const String& Value) {
 }
 
 Variant TCustomMemTableVz::SortValue(TMemoryRecordVz* Rec, const TOrderByItemVz* Item) {
+    if (FGetOrderVarValueProc && Rec && Item->ExtObjIndex >= 0) {
+        const auto it = FSortingValues.find(Rec);
+        if (it == FSortingValues.end()) return Null();
+        const Variant& v = it->second;
+        return VarIsArray(v) ? v.GetElement(Item->ExtObjIndex) : v;
+    }
     if (!Rec || Item->FieldIndex < 0 || Item->FieldIndex >= FieldCount()) return Null();
     InstantReadEnter(Rec, FRecordsView->ItemOfLiveRec(Rec), -1);
     Variant v;
@@ -1646,7 +1707,7 @@ int TCustomMemTableVz::CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Re
             const TOrderByItemVz* item = list->Items(i);
             const int idx = item->MTFieldIndex;
             int c;
-            if (idx < 0 && item->FieldIndex >= 0) {
+            if (idx < 0 && (item->FieldIndex >= 0 || item->ExtObjIndex >= 0)) {
                 c = CompareValuesVz(SortValue(Rec1, item), SortValue(Rec2, item), item->CaseIns);
                 if (item->Desc) c = -c;
                 if (c != 0) return c;
@@ -1680,6 +1741,73 @@ void TCustomMemTableVz::SortByFields(const String& SortText) {
         throw;
     }
     EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    ClearBuffers();
+    UpdateCursorPos();
+    ResyncView();
+}
+
+void TCustomMemTableVz::SortWithExternalProc(const std::vector<bool>& DescDirections, const TGetOrderVarValueProcVz& Proc) {
+    if (!Active() || RecordCount() == 0 || DescDirections.empty()) return;
+    CheckBrowseMode();
+    if (InstantReadMode()) throw Exception(L1(SSortInInstantRead));
+    auto list = NewOwned<TRecordsViewOrderByList>(FRecordsView.get());
+    const bool ci = FOptions.Contains(mtoTextFieldsCaseInsensitive);
+    for (size_t i = 0; i < DescDirections.size(); ++i) {
+        auto* item = New<TOrderByItemVz>();
+        item->FieldIndex = -1;
+        item->MTFieldIndex = -1;
+        item->Desc = DescDirections[i];
+        item->CaseIns = ci;
+        item->ExtObjIndex = static_cast<int>(i);
+        list->Add(item);
+    }
+    // Every stored record's keys.
+    TRecordsListVz* records = MemTableData()->RecordsList();
+    FSortingValues.reserve(static_cast<size_t>(records->Count()));
+    const int n = static_cast<int>(DescDirections.size());
+    auto release = [&] {
+        FGetOrderVarValueProc = nullptr;
+        std::unordered_map<const TMemoryRecordVz*, Variant>().swap(FSortingValues);
+    };
+    try {
+        for (int r = 0; r < records->Count(); ++r) {
+            TMemoryRecordVz* rec = records->Rec(r);
+            InstantReadEnter(rec, FRecordsView->ItemOfLiveRec(rec), -1);
+            try {
+                Variant& key = FSortingValues[rec];
+                if (n < 2) {
+                    Proc(key, 0);
+                } else {
+                    key = VarArrayCreate({0, n - 1}, varVariant);
+                    for (int i = 0; i < n; ++i) {
+                        Variant v;
+                        Proc(v, i);
+                        key.PutElement(i, v);
+                    }
+                }
+            } catch (...) {
+                InstantReadLeave();
+                throw;
+            }
+            InstantReadLeave();
+        }
+        FGetOrderVarValueProc = Proc;
+        BeginViewUpdate();
+        try {
+            records->SortData(list.get(), [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) {
+                return CompareRecords(a, b, p);
+            });
+        } catch (...) {
+            EndViewUpdate(false);
+            throw;
+        }
+        EndViewUpdate(false);
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
     FRecordsViewUpdated = false;
     ClearBuffers();
     UpdateCursorPos();

@@ -19,7 +19,9 @@
 #include "platform/rtl/collections.h"
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TRecordsViewVz;
@@ -223,7 +225,20 @@ public:
     void DestroyTable();
     void EmptyTable();
     void CopyStructure(TDataSet* Source);
-    TMemTableDataVz* MemTableData() const { return FInternMemTableData.get(); }
+    // The store the dataset shows: its own, or ExternalMemData's.
+    TMemTableDataVz* MemTableData() const {
+        return FExternalMemData ? FExternalMemData->FInternMemTableData.get() : FInternMemTableData.get();
+    }
+    // Shows the records of another dataset's store (nullptr: its own again); the dataset closes
+    // and reopens around the change. Refused for the dataset itself and while a data driver is
+    // attached; the other dataset's freeing detaches it.
+    TCustomMemTableVz* ExternalMemData() const { return FExternalMemData; }
+    void SetExternalMemData(TCustomMemTableVz* Value);
+    // Index definitions: made into the store's indexes (CreateIndexesFromDefs) on open and by
+    // CreateDataSet.
+    TIndexDefs* IndexDefs();
+    void SetIndexDefs(TIndexDefs* Value);
+    virtual void CreateIndexesFromDefs();
     TRecordsViewVz* RecordsView() const { return FRecordsView.get(); }
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value);
@@ -265,6 +280,11 @@ public:
     void SetSortOrder(const String& Value);
     // Reorders the store once by the text (the new physical order).
     void SortByFields(const String& SortText);
+    // Reorders the store once by values Proc computes: for every record (read through an
+    // instant read) Proc(Value, i) gives the value of the i-th key, one key per direction
+    // (True: descending); texts compare without case under mtoTextFieldsCaseInsensitive.
+    using TGetOrderVarValueProcVz = std::function<void(Variant& VarValue, int Index)>;
+    void SortWithExternalProc(const std::vector<bool>& DescDirections, const TGetOrderVarValueProcVz& Proc);
     virtual int CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort);
     // The value a record sorts by for an item whose field is not stored (a calculated or lookup
     // field): read through an instant read of the record.
@@ -311,7 +331,11 @@ public:
     bool DetailMode() const { return FDetailMode; }
     TDataSource* DataSource() const override { return MasterSource(); }
     TDataDriverVz* DataDriver() const { return FDataDriver; }
+    // One driver serves one dataset: a driver another dataset consumes leaves that one first.
+    // Refused while ExternalMemData is set.
     void SetDataDriver(TDataDriverVz* Value);
+    // The driver's structure settings changed: the property-change data event.
+    void DriverStructChanged() { DataEvent(dePropertyChange, 0); }
     int FetchRecords(int Count);
     int FetchFromDriver(int Count);
     TAutoIncrementVz* AutoIncrement() const;
@@ -507,6 +531,11 @@ private:
     TMemTableOptionsVz FOptions;
     String FAutoIncrementFieldName;
     bool FInViewEvent = false;
+    TCustomMemTableVz* FExternalMemData = nullptr;
+    TOwned<TIndexDefs> FIndexDefs;
+    // While SortWithExternalProc runs: the routine and each stored record's key.
+    TGetOrderVarValueProcVz FGetOrderVarValueProc;
+    std::unordered_map<const TMemoryRecordVz*, Variant> FSortingValues;
 };
 
 // The distinct values of one field of a store (or of the rows of a records view) as texts: texts

@@ -351,6 +351,10 @@ void TCustomSQLCommandVz::SetCommandText(const String& Value) {
     TextChanged();
 }
 
+void TCustomSQLDataDriverVz::CommandTextChanged(TCustomSQLCommandVz* Command) {
+    if (Command && Command == FSelectCommand) StructChanged();
+}
+
 void TCustomSQLCommandVz::TextChanged() {
     if (FDataDriver) FDataDriver->CommandTextChanged(this);
 }

@@ -292,7 +292,8 @@ protected:
 
 public:
     virtual TSQLCommandTypeVz DefaultCommandTypeFor(const TCustomSQLCommandVz* Command) const;
-    virtual void CommandTextChanged(TCustomSQLCommandVz* /*Command*/) {}
+    // A new select text gives the consumer another structure.
+    virtual void CommandTextChanged(TCustomSQLCommandVz* Command);
 
 protected:
     void AdjustDataStruct(TFields* Fields, TMTDataStructVz* DataStruct) override;

@@ -45,18 +45,22 @@ TEST(SqlFilter, FilterTextBecomesQuotedNamesAndBoundValues) {
 }
 
 TEST(SqlServerTypes, RegistryNamesTypesIgnoringCase) {
-    EXPECT_EQ(TConnectionProviderVz::ServerTypesCount(), 2);
-    EXPECT_EQ(TConnectionProviderVz::ServerTypes(0), u"AnsiServer"_S);
+    const QStringList names{u"AnsiServer"_S, u"Oracle"_S, u"MSSQL"_S, u"Interbase"_S, u"Infromix"_S,
+                            u"DB2"_S, u"Sybase"_S, u"MSAccess"_S, u"PostgreSQL"_S};
+    ASSERT_EQ(TConnectionProviderVz::ServerTypesCount(), names.size());
+    for (int i = 0; i < names.size(); ++i) EXPECT_EQ(TConnectionProviderVz::ServerTypes(i), names[i]);
     auto p = NewOwned<TConnectionProviderVz>(nullptr);
     EXPECT_EQ(p->ServerType(), String());
     p->SetServerType(u"postgresql"_S);
     EXPECT_EQ(p->ServerType(), u"PostgreSQL"_S);
     EXPECT_NE(dynamic_cast<TPostgreSQLSpecOperationsVz*>(p->ServerSpecOperations()), nullptr);
+    p->SetServerType(u"oracle"_S);
+    EXPECT_EQ(p->ServerType(), u"Oracle"_S);
     try {
-        p->SetServerType(u"Oracle"_S);
+        p->SetServerType(u"Informix"_S);
         ADD_FAILURE() << "an unknown server type was taken";
     } catch (const Exception& E) {
-        EXPECT_EQ(E.Message(), u"Server type w ith name \"Oracle\" does not exist."_S);
+        EXPECT_EQ(E.Message(), u"Server type w ith name \"Informix\" does not exist."_S);
     }
     EXPECT_EQ(p->ServerSpecOperations(), nullptr);
     try {
@@ -65,6 +69,81 @@ TEST(SqlServerTypes, RegistryNamesTypesIgnoringCase) {
     } catch (const Exception& E) {
         EXPECT_EQ(E.Message(), u"Server type w ith name: \"AnsiServer\" is already registered"_S);
     }
+}
+
+// Each server type's operations for an inserted record: the key queries they run around the
+// insert (texts as each server wants them) and the value they put into the key field. The
+// provider answers every query with 77 and records what ran.
+TEST(SqlServerTypes, KeyQueriesOfEveryServerType) {
+    auto answer = NewOwned<TMemTableVz>(nullptr);
+    answer->FieldDefs()->Add(u"v"_S, ftInteger);
+    answer->CreateDataSet();
+    answer->AppendRecord({Variant(77)});
+    auto prov = NewOwned<TConnectionProviderVz>(nullptr);
+    std::vector<String> ran;
+    prov->OnExecuteCommand = [&](TCustomSQLDataDriverVz*, TCustomSQLCommandVz* C, TDataSet*& Cursor, bool& FreeOnEof,
+                                 bool& Processed) {
+        ran.push_back(C->CommandText());
+        Processed = true;
+        Cursor = C->CommandType() == cthSelectQuery ? static_cast<TDataSet*>(answer.get()) : nullptr;
+        FreeOnEof = false;
+        return 1;
+    };
+    auto drv = NewOwned<TSQLDataDriverVz>(nullptr);
+    drv->SetConnectionProvider(prov.get());
+    drv->InsertCommand()->SetCommandText(u"insert into t (id, name) values (:id, :name)"_S);
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"ID"_S, ftInteger);
+    t->FieldDefs()->Add(u"name"_S, ftString, 10);
+    t->CreateDataSet();
+    t->SetCachedUpdates(true);
+    t->AppendRecord({Null(), Variant(u"a"_S)});
+    TMemoryRecordVz* rec = t->MemTableData()->RecordsList()->Rec(0);
+    ASSERT_EQ(rec->UpdateStatus(), usInserted);
+    const String insert = drv->InsertCommand()->CommandText();
+    struct Case {
+        const char16_t* Type;
+        const char16_t* SpecParams;
+        std::vector<String> Ran;
+    };
+    const std::vector<Case> cases = {
+        {u"AnsiServer", u"AUTO_INCREMENT_FIELD=ID", {insert}},
+        {u"Oracle", u"SEQUENCE=ord_seq\nSEQUENCE_FIELD=ID", {u"SELECT ord_seq.curval FROM dual"_S, insert}},
+        {u"MSSQL", u"AUTO_INCREMENT_FIELD=ID", {insert, u"SELECT @@IDENTITY"_S}},
+        {u"MSAccess", u"AUTO_INCREMENT_FIELD=ID", {insert, u"SELECT @@IDENTITY"_S}},
+        {u"Interbase", u"GENERATOR=gen_t\nGENERATOR_FIELD=ID",
+         {u"SELECT GEN_ID(gen_t, 1) FROM RDB$DATABASE"_S, insert, u"SELECT GEN_ID(gen_t, 0) FROM RDB$DATABASE"_S}},
+        {u"Infromix", u"AUTO_INCREMENT_FIELD=ID",
+         {insert, u"select DBINFO(\"sqlca.sqlerrd1\") from systables where tabid=1"_S}},
+        {u"DB2", u"AUTO_INCREMENT_FIELD=ID", {insert}},
+        {u"Sybase", u"SEQUENCE=s\nGENERATOR=g\nAUTO_INCREMENT_FIELD=ID", {insert}},
+        // A key field the record does not have: no query.
+        {u"MSSQL", u"AUTO_INCREMENT_FIELD=NOPE", {insert}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.Type).toStdString() + " " + QString::fromUtf16(c.SpecParams).toStdString());
+        drv->SpecParams()->SetText(QString::fromUtf16(c.SpecParams));
+        rec->SetDataValue(0, dvvValueVz, Null());
+        TServerSpecOperationsVz* ops = CreateServerSpecOperations(QString::fromUtf16(c.Type));
+        ran.clear();
+        try {
+            ops->UpdateRecord(drv.get(), t->MemTableData(), rec);
+            ops->GetBackUpdatedValues(rec, drv->InsertCommand(), nullptr);
+        } catch (...) {
+            ops->Free();
+            throw;
+        }
+        ops->Free();
+        EXPECT_EQ(ran, c.Ran);
+        EXPECT_EQ(VarToStr(rec->Value(0)), c.Ran.size() > 1 ? u"77"_S : String());
+    }
+    // A sequence name stands in the SQL text: anything but a plain name is refused unrun.
+    drv->SpecParams()->SetText(u"SEQUENCE=s; drop table t\nSEQUENCE_FIELD=ID"_S);
+    TServerSpecOperationsVz* ops = CreateServerSpecOperations(u"Oracle"_S);
+    ran.clear();
+    EXPECT_THROW(ops->UpdateRecord(drv.get(), t->MemTableData(), rec), EDatabaseError);
+    ops->Free();
+    EXPECT_TRUE(ran.empty());
 }
 
 TEST(SqlInlineConnection, RunTimeUseFollowsTheProviderUntilStored) {

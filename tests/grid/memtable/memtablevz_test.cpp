@@ -3,7 +3,8 @@
 #include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
-#include "platform/db/memdata.h"
+#include "platform/db/datasource.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/apphooks.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
@@ -1052,6 +1053,107 @@ TEST_F(MemTableFixture, EmptyTableKeepsStructure) {
     T->EmptyTable();  // inactive: nothing
     T->Open();
     EXPECT_EQ(T->RecordCount(), 1);
+}
+
+TEST_F(MemTableFixture, ExternalStoreShowsAnotherTablesRecords) {
+    for (int i = 1; i <= 3; ++i) Add(i, String(QChar(u'a' + i - 1)), Variant(i * 1.5));
+    auto view = NewOwned<TMemTableVz>(nullptr);
+    EXPECT_THROW(view->SetExternalMemData(view.get()), Exception);
+    view->SetExternalMemData(T.get());
+    view->Open();
+    EXPECT_EQ(view->RecordCount(), 3);
+    // Each keeps its own cursor, filter and order over the one store; a change shows in both.
+    view->SetSortOrder(u"Id DESC"_S);
+    view->First();
+    EXPECT_EQ(view->FieldByName(u"Id"_S)->AsInteger(), 3);
+    T->SetRecNo(2);
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"B"_S);
+    T->Post();
+    ASSERT_TRUE(view->Locate(u"Id"_S, Variant(2), {}));
+    EXPECT_EQ(view->FieldByName(u"Name"_S)->AsString(), u"B"_S);
+    view->Append();
+    view->FieldByName(u"Id"_S)->SetAsInteger(4);
+    view->Post();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4}));
+    // No driver beside an external store, either way round.
+    auto drv = NewOwned<TRecordingDriver>(nullptr);
+    EXPECT_THROW(view->SetDataDriver(drv.get()), Exception);
+    // The other table freed: the view is detached (its own store is empty: it stays closed).
+    T.reset();
+    EXPECT_EQ(view->ExternalMemData(), nullptr);
+    EXPECT_FALSE(view->Active());
+    view->SetDataDriver(drv.get());
+    EXPECT_THROW(view->SetExternalMemData(view.get()), Exception);
+    view->SetDataDriver(nullptr);
+    T = NewOwned<TMemTableVz>(nullptr);
+}
+
+TEST_F(MemTableFixture, IndexDefsBecomeStoreIndexes) {
+    T->Close();
+    T->IndexDefs()->Add(u"ByName"_S, u"Name"_S, {});
+    T->IndexDefs()->Add(u"ById"_S, u"Id"_S, {ixUnique, ixPrimary});
+    T->CreateDataSet();
+    // Made once, however often the table opens.
+    T->Close();
+    T->Open();
+    TMTIndexesVz* ix = T->MemTableData()->RecordsList()->Indexes();
+    ASSERT_EQ(ix->Count(), 2);
+    EXPECT_EQ(ix->Items(1)->Fields(), u"Id"_S);
+    EXPECT_TRUE(ix->Items(1)->Unical());
+    EXPECT_TRUE(ix->Items(1)->Primary());
+    EXPECT_TRUE(ix->Items(0)->Active() && ix->Items(1)->Active());
+    Add(2, Variant(u"b"_S));
+    Add(1, Variant(u"a"_S));
+    int at = -1;
+    EXPECT_TRUE(ix->Items(1)->FindRecordIndexByKey(Variant(1), at));
+    EXPECT_EQ(at, 1);
+}
+
+TEST_F(MemTableFixture, SortWithExternalProcOrdersByComputedKeys) {
+    for (auto [id, name] : std::vector<std::pair<int, const char16_t*>>{{1, u"bb"}, {2, u"A"}, {3, u"ccc"}, {4, u"b"}, {5, u"a"}})
+        Add(id, Variant(String::fromUtf16(name)));
+    // Length of the name descending, then the name itself (lower case first, as the collation
+    // orders it).
+    T->SortWithExternalProc({true, false}, [&](Variant& V, int Index) {
+        const String n = T->FieldByName(u"Name"_S)->AsString();
+        V = Index == 0 ? Variant(static_cast<int>(n.size())) : Variant(n);
+    });
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 1, 5, 2, 4}));
+    // One key; texts without case: equal keys keep the store order (which the sort above made).
+    T->SetOptions({mtoTextFieldsCaseInsensitive});
+    T->SortWithExternalProc({false}, [&](Variant& V, int) { V = Variant(T->FieldByName(u"Name"_S)->AsString()); });
+    EXPECT_EQ(Ids(), (std::vector<int>{5, 2, 4, 1, 3}));
+    T->InstantReadEnter(0);
+    EXPECT_THROW(T->SortWithExternalProc({false}, [](Variant&, int) {}), Exception);
+    T->InstantReadLeave();
+}
+
+TEST(SortedVarlist, KeepsValuesInOrderAndFindsTheFirstEqual) {
+    auto l = NewOwned<TSortedVarlistVz>();
+    for (int v : {5, 1, 3, 3, 9}) l->Add(New<TSortedVarItemVz>(Variant(v)));
+    l->Insert(0, New<TSortedVarItemVz>(Null()));
+    std::vector<String> got;
+    for (int i = 0; i < l->Count(); ++i) got.push_back(VarToStr(l->Items(i)->Value));
+    EXPECT_EQ(got, (std::vector<String>{String(), u"1"_S, u"3"_S, u"3"_S, u"5"_S, u"9"_S}));
+    int at = -1;
+    EXPECT_TRUE(l->FindKeyValueIndex(Variant(3), at));
+    EXPECT_EQ(at, 2);
+    EXPECT_FALSE(l->FindKeyValueIndex(Variant(4), at));
+    EXPECT_EQ(at, 4);
+    EXPECT_THROW(l->FindKeyValueIndex(Variant(u"x"_S), at), Exception);
+}
+
+TEST_F(MemTableFixture, ADriverServesOneTable) {
+    auto drv = NewOwned<TRecordingDriver>(nullptr);
+    auto other = NewOwned<TMemTableVz>(nullptr);
+    other->SetDataDriver(drv.get());
+    T->SetDataDriver(drv.get());
+    EXPECT_EQ(other->DataDriver(), nullptr);
+    IDataDriverConsumerVz* c = drv.get();
+    EXPECT_EQ(c->GetDataDriverConsumer(), T.get());
+    T->SetDataDriver(nullptr);
+    EXPECT_EQ(c->GetDataDriverConsumer(), nullptr);
 }
 
 // ---- tree mode ------------------------------------------------------------------------------------
