@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/excelhelper.h"
+#include "app/longwork.h"
 #include "app/timesheetdata.h"
 #include "app/timesheets.h"
 #include "platform/ado/adodb.h"
@@ -652,7 +653,8 @@ void TForm18::RunReport(TADOQuery* Query, TRpLabel* Title, TRpReport* Report, co
     Query->Close();
     BindPeriod(Query->Parameters(), DTPicker1->Date(), DTPicker2->Date());
     ApplyProductKind(Query, RadioGroup1->ItemIndex());
-    Query->Open();
+    // the server's part runs under a small window with "Отмена", then the report's own progress
+    if (!RunLongOpen(Query, Query->Connection(), QStringLiteral("Отчет: выполняется запрос…"))) return;
     Title->SetCaption(PeriodTitle(Prefix));
     RunOver(Query, Report);
 }
@@ -681,7 +683,7 @@ void TForm18::Button6Click(TObject*) {
     XLS_Rep->Close();
     BindPeriod(XLS_Rep->Parameters(), DTPicker1->Date(), DTPicker2->Date());
     ApplyProductKind(XLS_Rep, RadioGroup1->ItemIndex());
-    XLS_Rep->Open();
+    if (!RunLongOpen(XLS_Rep, XLS_Rep->Connection(), QStringLiteral("Выпуск: выполняется запрос…"))) return;
     struct TClose {
         TADOQuery* Q;
         ~TClose() {

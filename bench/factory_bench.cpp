@@ -13,6 +13,7 @@
 // statement that runs longer on the server; its figure is then printed as "> limit".
 #include "app/datamodule.h"
 #include "app/excelhelper.h"
+#include "app/longwork.h"
 #include "app/periodreports.h"
 #include "app/timesheetdata.h"
 #include "app/timesheetexcel.h"
@@ -158,7 +159,8 @@ template <class TBind>
 TSum AppQuery(const String& Sql, TBind Bind) {
     TOwned<TADOQuery> q = NewQuery(Sql);
     Bind(q->Parameters());
-    q->Open();
+    // as the windows open their long queries: on a thread of their own, the event loop running
+    if (!RunLongOpen(q.get(), GConn, QStringLiteral("Запрос"))) throw Exception(QStringLiteral("cancelled"));
     TSum s = SumOf(q.get());
     q->Close();
     return s;
@@ -340,7 +342,7 @@ int main(int argc, char** argv) {
         "and id_o in (7777, 7778) group by id_p, id_o, i_night, id_nom; commit";
     ops.push_back({"rebuild, shifts",
                    [month, year] {
-                       RebuildShiftTimesheet(GConn, month, year);
+                       RunLongWork(GConn, QStringLiteral("Перестроение"), [=] { RebuildShiftTimesheet(GConn, month, year); });
                        return MonthRows(true, month, year);
                    },
                    [shiftRebuild, month, year] {
@@ -349,7 +351,7 @@ int main(int argc, char** argv) {
                    }});
     ops.push_back({"rebuild, auxiliary",
                    [month, year] {
-                       RebuildAuxiliaryTimesheet(GConn, month, year);
+                       RunLongWork(GConn, QStringLiteral("Перестроение"), [=] { RebuildAuxiliaryTimesheet(GConn, month, year); });
                        return MonthRows(false, month, year);
                    },
                    [auxRebuild, month, year] {
@@ -500,7 +502,7 @@ int main(int argc, char** argv) {
                        [mode, written] {
                            TOwned<TADOQuery> q = NewQuery(MonthTimesheetSql(mode));
                            BindMonth(q->Parameters(), 3, 2025);
-                           q->Open();
+                           RunLongOpen(q.get(), GConn, QStringLiteral("Запрос"));
                            *written = TExcelApplicationRef();
                            if (!WriteMonthlySheet(*written, q.get(), mode, QStringLiteral("Табель"))) throw Exception(QStringLiteral("not written"));
                            return SumOf((*written)->Worksheets(1));

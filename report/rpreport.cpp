@@ -860,9 +860,19 @@ void TRpController::RegisterBands(TList* List) {
 void TRpController::PrintEmpty() {
     TCustomRpReport* R = FParentReport;
     if (Header) R->PrintBand(Header);
+    // A group without an expression spans the whole run (a report header with its summary): it
+    // opens and closes once with no record too; a group over values has none to print.
+    std::vector<TRpGroup*> whole;
+    for (int i = 0; i < FGroupList->Count(); ++i) {
+        auto G = static_cast<TRpGroup*>(FGroupList->Items(i));
+        if (!Trim(G->Expression()).isEmpty()) continue;
+        whole.push_back(G);
+        G->PrintHeader();
+    }
     RunBeforeControllers();
     if (Detail) R->PrintBand(Detail);
     RunAfterControllers();
+    for (auto it = whole.rbegin(); it != whole.rend(); ++it) (*it)->PrintFooter();
     if (Footer) R->PrintBand(Footer);
 }
 
@@ -1539,6 +1549,11 @@ bool TCustomRpReport::ReplacePrinterForPrinting(TRpPrinter*& Saved) {
 }
 
 void TCustomRpReport::Print() {
+    // A report of a composite report prints the whole composite.
+    if (auto* Composite = dynamic_cast<TRpCompositeReport*>(ParentComposite)) {
+        Composite->Print();
+        return;
+    }
     if (!FAvailable) return;
     TRpPrinter* Saved = nullptr;
     if (!ReplacePrinterForPrinting(Saved)) return;
@@ -1642,6 +1657,94 @@ void TCustomRpReport::ExportWebForm(TRpExportFilter* AFilter) {
     g_lob = false;
 }
 
+// ---- the report as a member of a composite report ------------------------------------------------
+
+std::function<void(TCustomRpReport* Report, bool Modal)> RpPreviewReportXML;
+
+class TRpReportCompositeMember : public IRpCompositeMember {
+public:
+    explicit TRpReportCompositeMember(TCustomRpReport* Report) : R(Report) {}
+    TComponent* MemberComponent() override { return R; }
+    void SetParentComposite(TRpCompositeReport* Composite) override { R->ParentComposite = Composite; }
+    // The report reads its page in native units whatever units it shows, so the designer's units
+    // stay as they are.
+    void SwitchToNativeUnits() override {}
+    Extended PageLength() override { return R->FPage->NativeValue(pgLength); }
+    Extended PageLeftMargin() override { return R->FPage->NativeValue(pgLeft); }
+    int PageColumns() override { return std::max(1, R->FPage->Columns()); }
+    bool StartNewPageInComposite() override { return R->StartNewPageInComposite; }
+    void SetExportFilter(TRpExportFilter* Filter) override { R->FExportFilter = Filter; }
+    // The composite's printer for the run; the report's own one comes back at EndComposite.
+    void SetRpPrinter(TRpPrinter* Printer) override {
+        if (!R->FInComposite) {
+            R->FOwnPrinter = R->FRpPrinter;
+            R->FInComposite = true;
+        }
+        R->FRpPrinter = Printer;
+    }
+    void EndComposite() override {
+        if (!R->FInComposite) return;
+        R->FRpPrinter = R->FOwnPrinter;
+        R->FOwnPrinter = nullptr;
+        R->FInComposite = false;
+    }
+    void SetZoom(int Value) override { R->SetZoom(Value); }
+    int CurrentY() override { return R->CurrentY; }
+    void SetCurrentY(int Value) override { R->CurrentY = Value; }
+    void SetCurrentX(int Value) override { R->CurrentX = Value; }
+    int PageCount() override { return R->FPageNumber; }
+    void SetPageCount(int Value) override { R->FPageNumber = Value; }
+    int CurrentColumn() override { return R->CurrentColumn; }
+    void SetCurrentColumn(int Value) override { R->CurrentColumn = Value; }
+    void GenerateReport(bool PartOfComposite) override { R->GenerateReport(PartOfComposite); }
+    void ExportComposite(TRpExportFilter* Filter, TRpPrinter* Printer) override { R->ExportComposite(Filter, Printer); }
+    void DoAfterPrint() override { R->DoAfterPrint(); }
+    bool Cancelled() override { return R->FCancelled; }
+    void Cancel() override { R->Cancel(); }
+
+private:
+    TCustomRpReport* R;
+};
+
+IRpCompositeMember* TCustomRpReport::CompositeMember() {
+    if (!FCompositeMember) FCompositeMember = std::make_unique<TRpReportCompositeMember>(this);
+    return FCompositeMember.get();
+}
+
+void TCustomRpReport::ExportComposite(TRpExportFilter* AFilter, TRpPrinter* ExportPrinter) {
+    TRpPrinter* Saved = FRpPrinter;
+    FExportFilter = AFilter;
+    AFilter->SetOwner(this);
+    AFilter->SetOriginalRpPrinter(Saved);
+    AFilter->SetRunState(&FRunState);
+    FFinalPass = false;
+    FRpPrinter = ExportPrinter;
+    TRpProgressForm* Progress = nullptr;
+    auto Restore = [&] {
+        if (Progress) {
+            ExportPrinter->SetClient(nullptr);
+            Progress->Free();
+        }
+        AFilter->SetRunState(nullptr);
+        FExportFilter = nullptr;
+        FFinalPass = true;
+        FRpPrinter = Saved;
+    };
+    try {
+        Progress = ShowProgressWindow(u"Export Progress"_s);
+        GenerateReport(true);
+    } catch (...) {
+        Restore();
+        throw;
+    }
+    Restore();
+}
+
+void TCustomRpReport::PreviewXML(bool Modal) {
+    if (BeforePreview) BeforePreview(this);
+    if (RpPreviewReportXML) RpPreviewReportXML(this, Modal);
+}
+
 void TCustomRpReport::Cancel() {
     if (FAvailable && !RunningInBackground()) return;
     FCancelled = true;
@@ -1722,7 +1825,8 @@ void TCustomRpReport::NewPage(bool PrintColHeaders) {
     EndPage();
     ++FPageNumber;
     if (FExportFilter) FExportFilter->NewPage();
-    ++GlobalPageCount;
+    if (FRunState.CompositeRun)
+        if (auto* C = dynamic_cast<TRpCompositeReport*>(ParentComposite)) ++C->GlobalPageCount;
     if (EvPageNum) TRpEvEnvironment::SetIntegerConstant(EvPageNum, FPageNumber);
     if (FFinalPass || FPageNumber == 1) FRpPrinter->NewPage();
     CurrentY = Nearest(FPage->NativeValue(pgTop));

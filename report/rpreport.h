@@ -11,6 +11,7 @@
 #pragma once
 
 #include "platform/gui/forms.h"
+#include "report/rpcomposite.h"
 #include "report/rpprintable.h"
 #include "report/rpprinter.h"
 #include "report/rpprintersettings.h"
@@ -516,6 +517,15 @@ public:
     void PreviewInBackground(bool Modal);
     // Generates through an export filter; the pages of the run are discarded.
     void ExportToFilter(TRpExportFilter* AFilter);
+    // Exports as a member of a composite report: through AFilter into the composite's printer,
+    // the report's own printer set aside for the run.
+    void ExportComposite(TRpExportFilter* AFilter, TRpPrinter* ExportPrinter);
+    // The document viewer's preview of the report (the export library installs the viewer).
+    void PreviewXML(bool Modal);
+    // The report as a member of a composite report.
+    IRpCompositeMember* CompositeMember();
+    // In a composite report the report begins a new page.
+    bool StartNewPageInComposite = false;
     // Exports into an HTML filter as a web form: scripts on, the web controls made interactive;
     // any other filter is left alone.
     void ExportWebForm(TRpExportFilter* AFilter);
@@ -670,7 +680,16 @@ protected:
     int FPreviewHeight = 0;
     TRpPreviewController* FPreviewSetup = nullptr;
     TRpPrinterSettings* FUserPrinterSettings = nullptr;
+    // As a member of a composite: the adapter, and the report's own printer set aside meanwhile.
+    friend class TRpReportCompositeMember;
+    std::unique_ptr<IRpCompositeMember> FCompositeMember;
+    TRpPrinter* FOwnPrinter = nullptr;
+    bool FInComposite = false;
 };
+
+// The XML document viewer's preview of a report; the export library installs it
+// (RpRegisterExportFilters). Without it PreviewXML shows nothing.
+extern std::function<void(TCustomRpReport* Report, bool Modal)> RpPreviewReportXML;
 
 // The report bound to one dataset: its title, detail and summary bands are the header, detail and
 // footer of its data controller.

@@ -1,4 +1,5 @@
 #include "platform/gui/forms.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/qthost.h"
 #include "platform/rtl/apphooks.h"
 

@@ -8,6 +8,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
 #include "support/pg_fixture.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,9 @@
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/menus.h"
+#include "platform/gui/imaging.h"
 #include "platform/gui/messages.h"
+#include "platform/rtl/streams.h"
 #include "support/input.h"
 
 #include <gtest/gtest.h>
@@ -229,6 +231,47 @@ TEST_F(AxisGrid, CellsShowTheBarsTextsAndTheCurrentCellIsHighlightedOnlyWithFocu
     EXPECT_EQ(kind->CheckboxState(), cbGrayed);
 }
 
+TEST_F(AxisGrid, APictureIsFittedIntoItsCellKeepingItsProportionsAndABadOneIsShownAsText) {
+    TOwned<TMemTableVz> pics = NewOwned<TMemTableVz>(nullptr);
+    pics->FieldDefs()->Add(u"Pic"_S, ftGraphic);
+    pics->CreateDataSet();
+    TBitmap big;
+    big.SetSize(64, 64);
+    big.Canvas()->Brush()->SetColor(clRed);
+    big.Canvas()->FillRect(TRect(0, 0, 64, 64));
+    TMemoryStream bytes;
+    big.SaveToStream(&bytes);
+    const auto* p = static_cast<const Byte*>(bytes.Memory());
+    pics->Append();
+    pics->FieldByName(u"Pic"_S)->SetAsBytes(TBytes(p, p + bytes.Size()));
+    pics->Post();
+    TOwned<TDataSource> src = NewOwned<TDataSource>(nullptr);
+    src->SetDataSet(pics.get());
+    G->SetDrawGraphicData(true);
+    G->SetDataSource(src.get());
+    TAxisBarVz* bar = G->AxisBars()->AxisBar(0);
+    EXPECT_EQ(bar->GetBarType(), ctGraphicData);
+    EXPECT_TRUE(bar->UseInCellEditButtons());  // no text editing: its buttons would sit in the cell
+
+    TBitmap cell;
+    cell.SetSize(32, 48);
+    cell.Canvas()->Brush()->SetColor(clWhite);
+    G->DrawGraphicCellData(cell.Canvas(), bar, TRect(0, 0, 32, 48), clWhite, true, 1.0);
+    QImage img = cell.ToImage();
+    EXPECT_EQ(img.pixel(16, 7), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(16, 8), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(16, 39), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(16, 40), qRgb(255, 255, 255));
+
+    pics->Edit();
+    pics->FieldByName(u"Pic"_S)->SetAsBytes(TBytes{'t', 'e', 'x', 't', ' ', 'b', 'y', 't', 'e', 's'});
+    pics->Post();
+    cell.SetSize(200, 60);
+    EXPECT_NO_THROW(G->DrawGraphicCellData(cell.Canvas(), bar, TRect(0, 0, 200, 60), clWhite, true, 1.0));
+    EXPECT_THROW(G->LoadPictureFromBlobField(bar), EInvalidGraphic);
+    G->SetDataSource(nullptr);
+}
+
 TEST_F(AxisGrid, ScalingScalesABarsOwnFontByItsOwnSize) {
     G->SetDataSource(Src);
     G->AxisBars()->AddAllBars(true);
@@ -307,6 +350,16 @@ TEST_F(AxisGrid, TypingIntoACellAndMovingOffWritesTheRecord) {
     EXPECT_EQ(T->RecNo(), 2);
     T->First();
     EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"Винт"_S);
+}
+
+TEST_F(AxisGrid, EscapeBelongsToTheGridWhileTheRecordHasUnsavedChanges) {
+    G->SetDataSource(Src);
+    G->HandleNeeded();
+    EXPECT_EQ(G->Perform(CM_WANTSPECIALKEY, VK_ESCAPE, 0), 0);
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"Винт"_S);
+    EXPECT_EQ(G->Perform(CM_WANTSPECIALKEY, VK_ESCAPE, 0), 1);
+    T->Cancel();
 }
 
 TEST_F(AxisGrid, WhileALayoutLevelIsHeldTheEditorNeverShows) {

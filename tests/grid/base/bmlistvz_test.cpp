@@ -2,7 +2,7 @@
 #include "grid/core/datalinkvz.h"
 #include "grid/base/mrulistvz.h"
 
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/messages.h"
 

@@ -7,10 +7,11 @@
 #include "grid/base/popupformvz.h"
 
 #include "platform/db/datasource.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/filer.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <QDir>
 #include <QFile>

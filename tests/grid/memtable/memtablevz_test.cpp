@@ -4,7 +4,7 @@
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
 #include "platform/db/datasource.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/apphooks.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
