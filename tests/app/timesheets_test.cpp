@@ -467,6 +467,7 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
         if (Form27->Busy() && !Form27->Button2->Enabled() && !Form27->Button3->Enabled() &&
             !Form27->ComboBox1->Enabled() && !Form27->CloseQuery())
             ++busy;
+        return true;
     });
     Start();
     SignIn(AdminWord2, [&] {
@@ -479,8 +480,10 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
             Responder.AnswerModal([&](TCustomForm*) {
                 TADOQuery* q = Form27->ModeQuery;
                 q->SetRecNo(2);
+                Responder.Clear();
                 Click(Form27->Button2);
-                EXPECT_TRUE(Messages().empty());
+                ASSERT_FALSE(opened.empty());
+                EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Microsoft Excel|Книга открыта в Microsoft Excel. Она записана в файл:\n") + opened.back()});
                 EXPECT_EQ(q->RecNo(), 2);
                 EXPECT_TRUE(Form27->Button2->Enabled());
                 const int n = q->RecordCount();
@@ -537,7 +540,7 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
 
 TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
     std::vector<String> opened;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); });
+    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); return true; });
     Start();
     SignIn(AdminWord2, [&] {
         const TDateTime first = PreviousMonth();
@@ -546,7 +549,8 @@ TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
         Responder.AnswerModal([&](TCustomForm*) {
             Form19->FormActivate(Form19);
             Click(Form19->Button2);
-            EXPECT_TRUE(Messages().empty());
+            ASSERT_FALSE(opened.empty());
+            EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Microsoft Excel|Книга открыта в Microsoft Excel. Она записана в файл:\n") + opened.back()});
             EXPECT_FALSE(Form15->H_Dizuv->Active());
             ASSERT_EQ(opened.size(), 1u);
             const std::vector<std::string> sheet = ReadWorkbook(Python(), opened[0], 33);
