@@ -199,6 +199,17 @@ TEST_F(TimesheetWindowTest, GroupTimesheetAndWageSummaryOpenOnTodaysMonth) {
                     EXPECT_EQ(Form30->ComboBox1->ItemIndex(), MonthOf(first) - 1);
                     EXPECT_EQ(Form30->cb_year->Text(), QString::number(YearOf(first)));
                 }
+                // no table yet: the window says why, and "Выход" closes it
+                TLabel* why = i.Form == Form31 ? Form31->Label1 : Form30->Label1;
+                TButton* exit = i.Form == Form31 ? Form31->Button8 : Form30->Button8;
+                EXPECT_TRUE(why->Visible());
+                EXPECT_TRUE(why->Caption().contains(QStringLiteral("сеткой данных")));
+                EXPECT_GT(why->Width(), 500);  // the sentence on one line, not a column of words
+                EXPECT_EQ(exit->Caption(), QStringLiteral("Выход"));
+                EXPECT_TRUE(exit->Cancel());
+                F->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_%1.png").arg(F->Name()));
+                ClickWindow(exit->Handle());
+                EXPECT_EQ(F->ModalResult(), mrCancel);
             });
             (Form1->*i.Click)(nullptr);
             EXPECT_FALSE((i.Form == Form31 ? Form31->q_year : Form30->q_year)->Active());
