@@ -11,8 +11,10 @@
 #pragma once
 
 #include "platform/gui/forms.h"
+#include "report/rpcomposite.h"
 #include "report/rpprintable.h"
 #include "report/rpprinter.h"
+#include "report/rpprintersettings.h"
 #include "report/rptypes.h"
 #include "report/rpunits.h"
 
@@ -41,11 +43,6 @@ using TRpReportOptions = TSet<TRpReportOption>;
 // The caption shown on a band of the type at design time, and the stem new bands are named by.
 String RpBandTypeCaption(TRpBandType Type);
 String RpBandNameStem(TRpBandType Type);
-
-// Run state of the report engine, read by the bands and the export filters: a page or column break
-// caused by a detail band is in progress; the running report is part of a composite report.
-extern bool DetailBreak;
-extern bool CompositeRun;
 
 using TRpBandBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintBand)>;
 using TRpBandAfterPrintEvent = TEvent<void(TObject* Sender, bool BandPrinted)>;
@@ -482,6 +479,8 @@ public:
     int RecordNumber() override { return 0; }
     TRpDataSetList* AllDataSets() override { return FAllDataSets; }
     TRpEvEnvironment* Functions() override { return FFunctions; }
+    // The state of the report's run, which its bands, printables and export filter read.
+    TRpRunState& RunState() override { return FRunState; }
     // IRpPrinterReport
     TRpPrinterSettings* PrinterSettings() override;
     TRpPage* PageSetup() override { return FPage; }
@@ -518,6 +517,15 @@ public:
     void PreviewInBackground(bool Modal);
     // Generates through an export filter; the pages of the run are discarded.
     void ExportToFilter(TRpExportFilter* AFilter);
+    // Exports as a member of a composite report: through AFilter into the composite's printer,
+    // the report's own printer set aside for the run.
+    void ExportComposite(TRpExportFilter* AFilter, TRpPrinter* ExportPrinter);
+    // The document viewer's preview of the report (the export library installs the viewer).
+    void PreviewXML(bool Modal);
+    // The report as a member of a composite report.
+    IRpCompositeMember* CompositeMember();
+    // In a composite report the report begins a new page.
+    bool StartNewPageInComposite = false;
     // Exports into an HTML filter as a web form: scripts on, the web controls made interactive;
     // any other filter is left alone.
     void ExportWebForm(TRpExportFilter* AFilter);
@@ -603,6 +611,10 @@ public:
     // The composite report this report belongs to; none when standalone.
     TObject* ParentComposite = nullptr;
     TRpStandPrevEvent OnStandPrevEvent;
+    // Raised with the device mode when the page printer reads the device's settings and when it
+    // writes the report's wishes into them before a job; Cancel keeps the device mode as it was.
+    TRpPrinterSettingsEvent OnGetPrinterSettings;
+    TRpPrinterSettingsEvent OnApplyPrinterSettings;
     TNotifyEvent BeforePreview;
     TRpAfterPreviewEvent AfterPreview;
     TRpAfterPreviewEvent OnPreviewShowing;
@@ -631,8 +643,11 @@ protected:
     void ForEachPrintable(const std::function<void(TRpPrintable*)>& Fn);
     // Starts a report thread that generates into the report's printer.
     void StartReportThread();
+    // On the UI thread, once the last report thread of the report has ended.
+    virtual void BackgroundRunEnded() {}
 
     TRpPage* FPage = nullptr;
+    TRpRunState FRunState;
     TRpReportBands* FBands = nullptr;
     TRpCustomController* FController = nullptr;
     TList* FBandList = nullptr;
@@ -665,7 +680,16 @@ protected:
     int FPreviewHeight = 0;
     TRpPreviewController* FPreviewSetup = nullptr;
     TRpPrinterSettings* FUserPrinterSettings = nullptr;
+    // As a member of a composite: the adapter, and the report's own printer set aside meanwhile.
+    friend class TRpReportCompositeMember;
+    std::unique_ptr<IRpCompositeMember> FCompositeMember;
+    TRpPrinter* FOwnPrinter = nullptr;
+    bool FInComposite = false;
 };
+
+// The XML document viewer's preview of a report; the export library installs it
+// (RpRegisterExportFilters). Without it PreviewXML shows nothing.
+extern std::function<void(TCustomRpReport* Report, bool Modal)> RpPreviewReportXML;
 
 // The report bound to one dataset: its title, detail and summary bands are the header, detail and
 // footer of its data controller.

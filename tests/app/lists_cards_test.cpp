@@ -5,6 +5,7 @@
 #include "app/lists.h"
 #include "app/recordcard.h"
 #include "app_fixture.h"
+#include "platform/gui/dialogs.h"
 #include "support/input.h"
 
 #include <QPixmap>

@@ -21,7 +21,9 @@
 #include "report/rpreport.h"
 
 #include <QCoreApplication>
+#include <QColor>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -191,7 +193,16 @@ TEST_F(PeriodReportsTest, ReportByWorkersPrintsEachWorkersTotalsAndTheGrandTotal
         EXPECT_EQ(Form18->DTPicker1->Date(), PreviousMonth());
         EXPECT_EQ(Form18->DTPicker2->Date(), CurrentMonth());
         // the preview opens maximised on the page's width with every page of the run
-        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers", [](TRpStandardPreview* W) {
+        const QString saved = QDir(QString::fromStdString(::testing::TempDir())).filePath(QStringLiteral("sdelka_report_workers_saved.pdf"));
+        QFile::remove(saved);
+        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers", [&](TRpStandardPreview* W) {
+            // saved as PDF from the preview's own save button
+            Responder.AnswerDialog([&](TCommonDialog* D) {
+                static_cast<TSaveDialog*>(D)->SetFileName(saved);
+                return true;
+            });
+            TToolButton* save = W->SaveReport;
+            Click(save->Parent()->Handle(), QPointF(save->Left() + save->Width() / 2.0, save->Top() + save->Height() / 2.0));
             EXPECT_EQ(W->WindowState(), wsMaximized);
             EXPECT_EQ(W->InitZoom, rpZoomToWidth);
             EXPECT_EQ(W->PreviewReport(), Form16->RpReport1);
@@ -202,6 +213,22 @@ TEST_F(PeriodReportsTest, ReportByWorkersPrintsEachWorkersTotalsAndTheGrandTotal
         });
         EXPECT_TRUE(Messages().empty());
         EXPECT_FALSE(Form16->t_Report->Active());
+        // The saved PDF draws the table's lines: a rule across most of the page's width.
+        {
+            const QString png = QDir(QString::fromStdString(::testing::TempDir())).filePath(QStringLiteral("sdelka_report_workers_saved"));
+            ToolText(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                   QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-png"),
+                                                   QStringLiteral("-singlefile"), saved, png}, 60000);
+            const QImage page(png + QStringLiteral(".png"));
+            ASSERT_FALSE(page.isNull());
+            int rules = 0;
+            for (int y = 0; y < page.height(); ++y) {
+                int dark = 0;
+                for (int x = 0; x < page.width(); ++x) dark += QColor(page.pixel(x, y)).lightness() < 128;
+                rules += dark > page.width() / 2;
+            }
+            EXPECT_GT(rules, 3);
+        }
         EXPECT_TRUE(text.contains(QStringLiteral("Отчет по рабочим за период с ") + DateToStr(PreviousMonth()) +
                                   QStringLiteral(" по ") + DateToStr(CurrentMonth())));
         // per worker id: the piece-work sum of the lines, and the same with all auxiliary and

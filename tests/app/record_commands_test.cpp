@@ -6,6 +6,7 @@
 #include "app/lists.h"
 #include "app/recorddelete.h"
 #include "app_fixture.h"
+#include "platform/gui/dialogs.h"
 #include "support/input.h"
 
 namespace sdelka::test {

@@ -8,6 +8,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
 #include "support/pg_fixture.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 
@@ -307,6 +308,23 @@ TEST_F(RecordSaveTest, DayWithoutHoursWritesNullAndKeepsTheMonthRowWhileOtherDay
     // nothing to write and no row: no row is made
     RecomputeDayCell(Conn, ProductionDayCell(7, 2, Mar5));
     EXPECT_EQ(Count("accounts_dep.h_dizuv"), "0");
+}
+
+TEST_F(RecordSaveTest, RecordWithoutHoursKeepsTheWorkersRow) {
+    // a worker who books his work without hours has his month row, with 0 on the day
+    ASSERT_TRUE(SaveProductionRecord(Conn, Rec(9, Mar5, 0), 0, Mar5).Saved);
+    EXPECT_EQ(Cell(9, 2, 5), "0");
+    EXPECT_EQ(Cell(9, 2, 6), "");
+    // a row whose days hold only zeros stays; it goes with the day's last record
+    const auto second = SaveProductionRecord(Conn, Rec(9, Mar6, 0, 101), 0, Mar6);
+    EXPECT_EQ(Cell(9, 2, 6), "0");
+    Db().Exec("delete from accounts_dep.smena where id=" + std::to_string(second.Id));
+    RecomputeDayCell(Conn, ProductionDayCell(9, 2, Mar6));
+    EXPECT_EQ(Cell(9, 2, 6), "");
+    EXPECT_EQ(Cell(9, 2, 5), "0");
+    Db().Exec("delete from accounts_dep.smena");
+    RecomputeDayCell(Conn, ProductionDayCell(9, 2, Mar5));
+    EXPECT_EQ(Cell(9, 2, 5), "none");
 }
 
 TEST_F(RecordSaveTest, WorkerNamesAreStoredAsTyped) {

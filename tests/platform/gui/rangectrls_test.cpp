@@ -6,6 +6,7 @@
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/dateutils.h"
 #include "support/input.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

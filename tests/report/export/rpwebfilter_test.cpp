@@ -1,9 +1,10 @@
+#include "platform/testing/scriptedresponder.h"
 #include "report/export/rpwebfilter.h"
 
 #include "report/export/rpwebcontrols.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/imaging.h"
 #include "platform/rtl/lists.h"
@@ -39,8 +40,6 @@ struct SharedSettings {
     bool Scripts = HTMLScriptsEnabled;
     TTextEncoding Encoding = TRpGHTMLDocumentFilter::TextEncoding;
     bool FirstLast = TRpGHTMLDocumentFilter::FirstLastLinks;
-    // The band name a report run leaves behind is not these tests' band.
-    SharedSettings() { RpCurrentBandName.clear(); }
     ~SharedSettings() {
         HTMLScriptsEnabled = Scripts;
         TRpGHTMLDocumentFilter::TextEncoding = Encoding;
