@@ -587,7 +587,7 @@ TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
         Form1->N13Click(nullptr);
 
         // the spreadsheet application closed while a sheet is written: one message, the rest is
-        // not tried and nothing is shown
+        // not tried, and the showing of what was written finds nothing to show
         for (const String& f : opened) QFile::remove(f);
         opened.clear();
         Responder.Clear();
