@@ -376,3 +376,13 @@ bool TQtResponder::ExecuteDialog(TCommonDialog* Dialog) {
     }
     return false;
 }
+
+bool TQtResponder::PrintFileName(const String& Title, String& FileName) {
+    TOwned<TSaveDialog> dlg = NewOwned<TSaveDialog>(nullptr);
+    dlg->SetFilter(QStringLiteral("PDF (*.pdf)|*.pdf"));
+    dlg->SetDefaultExt(QStringLiteral("pdf"));
+    dlg->SetFileName(FileName);
+    if (!ExecuteDialog(dlg.get())) return false;
+    FileName = dlg->FileName();
+    return true;
+}
