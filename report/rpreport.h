@@ -54,6 +54,13 @@ using TRpExportEvent = TEvent<void(TObject* Sender, bool& ExportHandled)>;
 // The preview window's default save type, and the events it raises through the report.
 enum TPrevSaveType { stRpP, stPDF, stXL, stHTML, stRTF, stCSV, stASCII, stXML, stXLSX };
 enum TStandPrevEventType : int { spOpen, spClose, spCopy, spPrint, spPrintSetup, spLoad, spSave, spCancel };
+// The XML document viewer's clicks on controls and bands, mouse movement over them, and its print
+// and save buttons, raised on the report of the document.
+enum TPrevEventType {
+    etPrintButton, etSaveButton, etControlClick, etLoadButton, etPrintSetup, etMouseOver, etMouseOut, etBandClick
+};
+using TRpPreviewXEvent =
+    TEvent<void(TObject* Sender, TPrevEventType eventNum, const String& cName, const String& CText, int rec)>;
 // Sender is the preview window; a handler that sets Handled vetoes the command.
 using TRpStandPrevEvent = TEvent<void(TObject* Sender, TStandPrevEventType EventType, const String& Name, bool& Handled)>;
 // The extension (with the dot) of a save type: ".RPP", ".PDF", ...
@@ -611,6 +618,8 @@ public:
     // The composite report this report belongs to; none when standalone.
     TObject* ParentComposite = nullptr;
     TRpStandPrevEvent OnStandPrevEvent;
+    // The XML document viewer's events (Sender: the document).
+    TRpPreviewXEvent OnPrevXEvent;
     // Raised with the device mode when the page printer reads the device's settings and when it
     // writes the report's wishes into them before a job; Cancel keeps the device mode as it was.
     TRpPrinterSettingsEvent OnGetPrinterSettings;
