@@ -10,7 +10,7 @@
 //   BENCH_PROFILE=<case number, from 1>: only the evaluator's side of that case, repeated, for
 //   a profiler.
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/sysutils.h"
 #include "report/rpevaluator.h"

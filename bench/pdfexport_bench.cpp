@@ -4,7 +4,7 @@
 //
 //   bench_pdfexport [pages]     (default 1000; six workers a page)
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/printers.h"

@@ -3,7 +3,7 @@
 //
 //   bench_report [records]     (default 20000; 100 records a group)
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/printers.h"
 #include "report/rpdbtexts.h"

@@ -1,10 +1,14 @@
 # Checks the includes of every source and test file against the layering table that
-# sdelka_layering() writes (cmake/Sdelka.cmake):
-#   cmake -DSOURCE_DIR=<repository> -DTABLE=<build>/layering.txt -P cmake/CheckLayering.cmake
+# sdelka_layering() writes (cmake/Sdelka.cmake), and with LIBDIR the symbols of the built static
+# libraries (cmake/checklinks.py: a symbol a library needs is defined by itself, by a library it
+# depends on, or by no library of the project):
+#   cmake -DSOURCE_DIR=<repository> -DTABLE=<build>/layering.txt [-DLIBDIR=<build> [-DNM=nm]]
+#         -P cmake/CheckLayering.cmake
 #
 # A header belongs to the library of its folder. A file of a library may include headers of its own
 # library and of the libraries it depends on, directly or not; a test file also those of its own
-# test folder and of tests/support (whose files serve every test and are not checked). A library
+# test folder, of tests/support (whose files serve every test and are not checked) and of the
+# libraries named as its test dependencies and of the test doubles (platform/testing). A library
 # with a WITHOUT list must not reach those libraries' headers even through the headers it includes.
 # Quoted includes are resolved like the compiler does (the file's folder, the repository, tests/);
 # angle-bracket includes and generated files are not project headers.
@@ -21,6 +25,15 @@ foreach(row IN LISTS rows)
   list(GET f 1 dir)
   list(GET f 2 allowed)
   list(GET f 3 banned)
+  list(LENGTH f nf)
+  set(testallowed "-")
+  if(nf GREATER 4)
+    list(GET f 4 testallowed)
+  endif()
+  string(REPLACE "," ";" testallowed "${testallowed}")
+  if(testallowed STREQUAL "-")
+    set(testallowed "")
+  endif()
   string(REPLACE "," ";" allowed "${allowed}")
   string(REPLACE "," ";" banned "${banned}")
   if(banned STREQUAL "-")
@@ -30,7 +43,7 @@ foreach(row IN LISTS rows)
   set(ALLOWED_${dir} ${allowed})
   set(BANNED_${dir} ${banned})
   set(LIB_OF_tests/${dir} "the tests of ${lib}")
-  set(ALLOWED_tests/${dir} ${allowed} tests/${dir} tests/support)
+  set(ALLOWED_tests/${dir} ${allowed} ${testallowed} tests/${dir} tests/support platform/testing)
   set(BANNED_tests/${dir} ${banned})
   list(APPEND folders ${dir} tests/${dir})
 endforeach()
@@ -115,7 +128,21 @@ foreach(dir IN LISTS folders)
   endforeach()
 endforeach()
 
+set(link_failed OFF)
+if(LIBDIR)
+  if(NOT NM)
+    set(NM nm)
+  endif()
+  execute_process(COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/checklinks.py ${TABLE} ${LIBDIR} ${NM}
+                  RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    set(link_failed ON)
+  endif()
+endif()
 if(violations GREATER 0)
   message(FATAL_ERROR "layering: ${violations} include(s) against the dependencies declared in CMakeLists.txt")
+endif()
+if(link_failed)
+  message(FATAL_ERROR "layering: symbols needed against the dependencies declared in CMakeLists.txt")
 endif()
 message("layering: ${checked} files follow the declared dependencies")

@@ -1,5 +1,6 @@
 #include "report/rpprnsu.h"
 
+#include "platform/gui/dialogs.h"
 #include "platform/gui/printers.h"
 
 void TRpPrintDialog::SetCopies(int Value) {

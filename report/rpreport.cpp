@@ -860,9 +860,19 @@ void TRpController::RegisterBands(TList* List) {
 void TRpController::PrintEmpty() {
     TCustomRpReport* R = FParentReport;
     if (Header) R->PrintBand(Header);
+    // A group without an expression spans the whole run (a report header with its summary): it
+    // opens and closes once with no record too; a group over values has none to print.
+    std::vector<TRpGroup*> whole;
+    for (int i = 0; i < FGroupList->Count(); ++i) {
+        auto G = static_cast<TRpGroup*>(FGroupList->Items(i));
+        if (!Trim(G->Expression()).isEmpty()) continue;
+        whole.push_back(G);
+        G->PrintHeader();
+    }
     RunBeforeControllers();
     if (Detail) R->PrintBand(Detail);
     RunAfterControllers();
+    for (auto it = whole.rbegin(); it != whole.rend(); ++it) (*it)->PrintFooter();
     if (Footer) R->PrintBand(Footer);
 }
 

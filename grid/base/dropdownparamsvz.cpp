@@ -1,7 +1,7 @@
 #include "grid/base/dropdownparamsvz.h"
 
 #include "grid/base/buttonsvz.h"
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 #include "grid/base/popupformvz.h"
 #include "platform/db/datasource.h"
 #include "platform/gui/forms.h"

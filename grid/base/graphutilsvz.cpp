@@ -1,7 +1,7 @@
 #include "grid/base/graphutilsvz.h"
 
 #include "grid/base/toolsvz.h"
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "platform/gui/drawtext.h"
 #include "platform/rtl/rtlmath.h"
 

@@ -1,6 +1,6 @@
 #include "grid/base/specrowvz.h"
 
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/messages.h"
 #include "platform/rtl/sysutils.h"

@@ -1,5 +1,9 @@
 #include "grid/base/toolsvz.h"
 
+#include "platform/gui/maskutils.h"
+
+#include <cmath>
+
 // ---- windows, messages and controls ------------------------------------------------------------
 
 void RecreateWndVz(TCustomControlVz* Control) {
@@ -169,4 +173,17 @@ void PolyPolylineVz(TCanvas* Canvas, const TPointArrayVz& Points, const std::vec
                                              Points.begin() + static_cast<std::ptrdiff_t>(at + n)));
         at += n;
     }
+}
+
+String FormatMaskTextVz(const String& EditMask, const String& Value) {
+    return FormatMaskText(EditMask, Value);
+}
+
+TPoint InterpolatePointVz(const TPoint& P1, const TPoint& P2, double Fraction) {
+    return TPoint(P1.X + static_cast<int>(std::trunc((P2.X - P1.X) * Fraction)),
+                  P1.Y + static_cast<int>(std::trunc((P2.Y - P1.Y) * Fraction)));
+}
+
+bool PointInRectVz(const TRect& R, const TPoint& P) {
+    return R.Left <= P.X && P.X < R.Right && R.Top <= P.Y && P.Y < R.Bottom;
 }

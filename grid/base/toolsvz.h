@@ -2,10 +2,10 @@
 // (object list, field list, custom control, memory stream) and the small free routines that put
 // one stable name in front of a framework call or a small computation, so the rest of the
 // library calls these instead of the platform directly. What needs no control is in
-// grid/base/coretoolsvz.h, which this header includes.
+// grid/core/coretoolsvz.h, which this header includes.
 #pragma once
 
-#include "grid/base/coretoolsvz.h"
+#include "grid/core/coretoolsvz.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/drawtext.h"
@@ -50,6 +50,9 @@ bool IsRectEmptyVz(const TRect& R);
 TRect OffsetRectSidesVz(const TRect& R, int DLeft, int DTop, int DRight, int DBottom);
 void MoveRectToVz(TRect& R, int X, int Y);
 void MoveRectToPointVz(TRect& R, const TPoint& P);
+TPoint InterpolatePointVz(const TPoint& P1, const TPoint& P2, double Fraction);
+// Left <= X < Right and Top <= Y < Bottom.
+bool PointInRectVz(const TRect& R, const TPoint& P);
 // X the low 16 bits, Y the high 16 bits, both sign-extended.
 void SmallPointToPointVz(std::uint32_t SmallPoint, TPoint& P);
 inline std::uint32_t SmallPointToLParamVz(std::uint32_t SmallPoint) { return SmallPoint; }
@@ -88,3 +91,5 @@ void DrawTextInRectVz(TCanvas* Canvas, const String& Text, const TRect& R);
 void ExtTextOutVz(HDC DC, int X, int Y, unsigned Options, const TRect* R, const String& Text, int Length);
 void PolyPolylineVz(TCanvas* Canvas, const TPointArrayVz& Points, const std::vector<int>& Counts, int PolylineCount);
 constexpr COLORREF RGBVz(Byte R, Byte G, Byte B) { return RGB(R, G, B); }
+// The value laid out by an edit mask (the mask engine is the window framework's).
+String FormatMaskTextVz(const String& EditMask, const String& Value);

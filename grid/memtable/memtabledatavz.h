@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/rtl/blocklistvz.h"
-#include "grid/base/coretoolsvz.h"
+#include "grid/core/coretoolsvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/classes.h"
@@ -912,6 +912,17 @@ public:
     // the same number, drawn once.
     virtual void SetAutoIncValue(TMemoryRecordVz* Rec);
 
+    // Computes the internal-calculated fields (those whose Calculated is set): given a record and
+    // one empty value per field, it fills the calculated ones (an element left empty stores
+    // Null). It runs before anyone hears of a record added or changed, and over every record
+    // when a bulk update ends and when the handler is set, so the values are stored values that
+    // filters, sorts and indexes read.
+    using TFieldCalculationEventVz = TEvent<void(TMemoryRecordVz* MemRec, std::vector<Variant>& FieldValues)>;
+    const TFieldCalculationEventVz& OnFieldCalculation() const { return FOnFieldCalculation; }
+    void SetOnFieldCalculation(const TFieldCalculationEventVz& Value);
+    void CalcRecordFields(TMemoryRecordVz* MemRec);
+    void CalcAllRecordFields();
+
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 
     void DefineProperties(TFiler* Filer) override;
@@ -927,6 +938,7 @@ public:
     }
 
 private:
+    TFieldCalculationEventVz FOnFieldCalculation;
     const void* FViewTagOwner = nullptr;  // only compared, never read through
     TOwned<TAutoIncrementVz> FAutoIncrement = NewOwned<TAutoIncrementVz>();
     bool FStoreStructInStream = false;

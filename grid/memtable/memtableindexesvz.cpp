@@ -1,6 +1,6 @@
 #include "grid/memtable/memtableindexesvz.h"
 
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 #include "platform/db/db.h"
 #include "platform/rtl/exceptions.h"
 

@@ -7,7 +7,7 @@
 // and its multi-level titles build their trees on it.
 #pragma once
 
-#include "grid/base/coretoolsvz.h"
+#include "grid/core/coretoolsvz.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/events.h"
 

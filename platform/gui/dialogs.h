@@ -1,73 +1,22 @@
 // The responder and the standard dialogs.
 //
 // Every modal interaction — message boxes (MessageBox, MessageDlg, ShowMessage), ShowModal,
-// input boxes, file, print, printer-setup and font dialogs — goes through one replaceable
-// responder. The default one shows real Qt dialogs (ended by Application->Terminate like every
-// nested loop); a scripted responder records what was asked (caption, text, icon, buttons) and
-// returns scripted answers, so tests never block.
+// input boxes, file, print, printer-setup and font dialogs, the output file of a printer that
+// writes files — goes through one replaceable responder. The default one shows real Qt dialogs
+// (ended by Application->Terminate like every nested loop); tests install the scripted responder
+// of the testing library (platform/testing/scriptedresponder.h), which records what was asked and
+// returns scripted answers, so they never block.
 #pragma once
 
 #include "platform/gui/graphics.h"
 #include "platform/gui/messages.h"
+#include "platform/gui/modalresults.h"
 #include "platform/rtl/classes.h"
 
-#include <deque>
-#include <functional>
 #include <memory>
 #include <vector>
 
 class TCustomForm;
-
-// ---- results and flags -------------------------------------------------------------------------
-constexpr int mrNone = 0;
-constexpr int mrOk = 1;
-constexpr int mrCancel = 2;
-constexpr int mrAbort = 3;
-constexpr int mrRetry = 4;
-constexpr int mrIgnore = 5;
-constexpr int mrYes = 6;
-constexpr int mrNo = 7;
-constexpr int mrClose = 8;
-constexpr int mrHelp = 9;
-constexpr int mrAll = 12;
-constexpr int mrNoToAll = 13;
-constexpr int mrYesToAll = 14;
-using TModalResult = int;
-
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDABORT = 3;
-constexpr int IDRETRY = 4;
-constexpr int IDIGNORE = 5;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
-constexpr int IDCLOSE = 8;
-constexpr int IDHELP = 9;
-
-constexpr unsigned MB_OK = 0x0;
-constexpr unsigned MB_OKCANCEL = 0x1;
-constexpr unsigned MB_ABORTRETRYIGNORE = 0x2;
-constexpr unsigned MB_YESNOCANCEL = 0x3;
-constexpr unsigned MB_YESNO = 0x4;
-constexpr unsigned MB_RETRYCANCEL = 0x5;
-constexpr unsigned MB_TYPEMASK = 0xF;
-constexpr unsigned MB_ICONHAND = 0x10;
-constexpr unsigned MB_ICONQUESTION = 0x20;
-constexpr unsigned MB_ICONEXCLAMATION = 0x30;
-constexpr unsigned MB_ICONASTERISK = 0x40;
-constexpr unsigned MB_ICONERROR = MB_ICONHAND;
-constexpr unsigned MB_ICONSTOP = MB_ICONHAND;
-constexpr unsigned MB_ICONWARNING = MB_ICONEXCLAMATION;
-constexpr unsigned MB_ICONINFORMATION = MB_ICONASTERISK;
-constexpr unsigned MB_ICONMASK = 0xF0;
-constexpr unsigned MB_DEFBUTTON1 = 0x000;
-constexpr unsigned MB_DEFBUTTON2 = 0x100;
-constexpr unsigned MB_DEFBUTTON3 = 0x200;
-constexpr unsigned MB_DEFMASK = 0xF00;
-constexpr unsigned MB_APPLMODAL = 0x0000;
-constexpr unsigned MB_SYSTEMMODAL = 0x1000;
-constexpr unsigned MB_TASKMODAL = 0x2000;
-constexpr unsigned MB_TOPMOST = 0x40000;
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp, mbClose };
@@ -283,55 +232,6 @@ public:
     void ShowModal(TCustomForm* Form) override;
     bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
     bool ExecuteDialog(TCommonDialog* Dialog) override;
-};
-
-// Records each request and answers from a script, in order. With no answer left: a message box
-// returns its default button's result, ShowModal mrCancel, an input box and a dialog false.
-class TScriptedResponder : public TResponder {
-public:
-    enum TCallKind { ckMessage, ckShowModal, ckInput, ckDialog };
-    struct TCall {
-        TCallKind Kind = ckMessage;
-        String Caption;
-        String Text;   // message text, input prompt, or the form's / dialog's class name
-        TMsgDlgType DlgType = mtCustom;
-        TMsgDlgButtons Buttons;
-        TComponent* Target = nullptr;  // the form or dialog
-    };
-    using TFormAction = std::function<void(TCustomForm* Form)>;
-    using TDialogAction = std::function<bool(TCommonDialog* Dialog)>;
-
-    // The next message box or ShowModal returns Result.
-    TScriptedResponder& Answer(int Result);
-    // The next ShowModal runs Action while the form is shown (it may set ModalResult, click
-    // buttons, show further forms); Result is used when the form's ModalResult is still mrNone.
-    TScriptedResponder& AnswerModal(TFormAction Action, int Result = mrCancel);
-    TScriptedResponder& AnswerInput(bool Ok, const String& Value = String());
-    TScriptedResponder& AnswerDialog(TDialogAction Action);
-
-    const std::vector<TCall>& Calls() const { return FCalls; }
-    int CallCount() const { return static_cast<int>(FCalls.size()); }
-    const TCall& LastCall() const { return FCalls.back(); }
-    int MessageCount() const;
-    void Clear() { FCalls.clear(); FScript.clear(); }
-    int PendingAnswers() const { return static_cast<int>(FScript.size()); }
-
-    int Message(const TMessageRequest& Request) override;
-    void ShowModal(TCustomForm* Form) override;
-    bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
-    bool ExecuteDialog(TCommonDialog* Dialog) override;
-
-private:
-    struct TAnswer {
-        int Result = mrNone;
-        bool Ok = false;
-        String Value;
-        TFormAction FormAction;
-        TDialogAction DialogAction;
-    };
-    bool Next(TAnswer& A);
-    std::vector<TCall> FCalls;
-    std::deque<TAnswer> FScript;
 };
 
 // The current responder (the Qt one unless replaced).

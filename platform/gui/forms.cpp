@@ -1,4 +1,5 @@
 #include "platform/gui/forms.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/qthost.h"
 #include "platform/rtl/apphooks.h"
 
@@ -70,8 +71,24 @@ TScreen* Screen = New<TScreen>(nullptr);
 TApplication* Application = New<TApplication>(nullptr);
 
 namespace {
+// Sends the message to every component owned by Component, at any depth, that is a control.
+void PerformOnOwned(TComponent* Component, UINT Msg) {
+    for (int i = 0; i < Component->ComponentCount(); ++i) {
+        TComponent* c = Component->Components(i);
+        if (c->Is<TControl>()) static_cast<TControl*>(c)->Perform(Msg, 0, 0);
+        PerformOnOwned(c, Msg);
+    }
+}
+
 const bool gApplicationHandlesExceptions = [] {
     ApplicationHandleException = [](TObject* Sender) { Application->HandleException(Sender); };
+    ApplicationBroadcastToForms = [](unsigned Msg) {
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            TCustomForm* form = Screen->Forms(i);
+            form->Perform(Msg, 0, 0);
+            PerformOnOwned(form, Msg);
+        }
+    };
     return true;
 }();
 }  // namespace

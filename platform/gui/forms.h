@@ -12,7 +12,7 @@
 #pragma once
 
 #include "platform/gui/controls.h"
-#include "platform/gui/dialogs.h"
+#include "platform/gui/modalresults.h"
 
 #include <functional>
 #include <memory>

@@ -35,8 +35,7 @@ constexpr TPaperRow PaperTable[68] = {
     {210, 148},     {257, 182},     {322, 445},     {174, 235},     {201, 276},     {420, 594},
     {420, 297},     {445, 322}};
 
-constexpr unsigned AllFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES |
-                               DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_DUPLEX | DM_COLLATE;
+constexpr unsigned AllFields = AllDeviceModeFields;
 
 // The paper of a device mode in millimetres, portrait.
 void ModePaper(const TDeviceMode& Mode, double& W, double& L) {
@@ -205,48 +204,6 @@ public:
 TPrinterBackend* GBackend = nullptr;
 TPrinter* GPrinter = nullptr;
 
-// ---- the fake backend's job --------------------------------------------------------------------
-
-class TFakePrintJob : public TPrintJob {
-public:
-    TFakePrintJob(TFakePrinterBackend* ABackend, size_t AIndex, TPrinterGeometry AGeometry)
-        : FBackend(ABackend), FIndex(AIndex), FGeometry(AGeometry) {
-        Open();
-    }
-    HDC DC() override { return FRecorder.get(); }
-    void NewPage() override {
-        Close();
-        Open();
-        if (FBackend->OnNewSheet) FBackend->OnNewSheet(static_cast<int>(FBackend->Jobs[FIndex].Sheets.size()));
-    }
-    bool End() override {
-        Close();
-        FBackend->Jobs[FIndex].Ended = true;
-        return true;
-    }
-    void Abort() override {
-        FRecorder.reset();
-        FBackend->Jobs[FIndex].Aborted = true;
-    }
-
-private:
-    void Open() {
-        FRecorder = std::make_unique<TMetafileDC>(FGeometry.DpiX, FGeometry.DpiY, FGeometry.Printable);
-    }
-    void Close() {
-        if (!FRecorder) return;
-        const TRect frame(0, 0, static_cast<int>(std::lround(FGeometry.Printable.cx * 2540.0 / FGeometry.DpiX)),
-                          static_cast<int>(std::lround(FGeometry.Printable.cy * 2540.0 / FGeometry.DpiY)));
-        FBackend->Jobs[FIndex].Sheets.push_back(FRecorder->Finish(&frame));
-        FRecorder.reset();
-    }
-
-    TFakePrinterBackend* FBackend;
-    size_t FIndex;
-    TPrinterGeometry FGeometry;
-    std::unique_ptr<TMetafileDC> FRecorder;
-};
-
 }  // namespace
 
 bool DevicePaperDimensions(int Code, double& Width, double& Length) {
@@ -283,30 +240,6 @@ TPrinterBackend* SetPrinterBackend(TPrinterBackend* Backend) {
     TPrinterBackend* old = PrinterBackend();
     GBackend = Backend;
     return old;
-}
-
-TPrinterDevice TFakePrinterBackend::Device(const String& Name, std::vector<int> Papers, std::vector<int> Bins) {
-    TPrinterDevice d;
-    d.Name = Name;
-    d.Driver = QStringLiteral("Fake");
-    d.Port = QStringLiteral("FAKE:");
-    d.Fields = AllFields;
-    d.Papers = std::move(Papers);
-    d.Bins = std::move(Bins);
-    d.MarginX = d.MarginY = 40;
-    return d;
-}
-
-std::unique_ptr<TPrintJob> TFakePrinterBackend::BeginJob(const TPrinterDevice& Device, const TDeviceMode& Mode,
-                                                         const String& Title, const String& FileName) {
-    if (RefuseJobs) return nullptr;
-    TJob job;
-    job.Device = Device.Name;
-    job.Title = Title;
-    job.FileName = FileName;
-    job.Mode = Mode;
-    Jobs.push_back(job);
-    return std::make_unique<TFakePrintJob>(this, Jobs.size() - 1, PrinterGeometry(Device, Mode));
 }
 
 // ---- TPrinter ----------------------------------------------------------------------------------

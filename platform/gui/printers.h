@@ -2,8 +2,8 @@
 //
 // A printer backend lists the devices and runs the jobs. The standard backend is Qt print support
 // (the CUPS printers of the machine) plus a built-in "PDF file" printer, always present, that writes
-// each job to a PDF file; so printing works on a machine with no printer. TFakePrinterBackend, with
-// a table of devices and their capabilities, records every job's sheets as metafiles for tests.
+// each job to a PDF file; so printing works on a machine with no printer. Tests install the fake
+// backend of the testing library (platform/testing/fakeprinter.h).
 //
 // Each device keeps a device mode: the driver's settings of paper, orientation, copies, bin,
 // duplex, quality, colour and collation, with the mask of the fields the device supports. Code
@@ -132,6 +132,10 @@ public:
                                                 const String& Title, const String& FileName) = 0;
 };
 
+// Every device-mode field the printer object knows.
+constexpr unsigned AllDeviceModeFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES |
+                                         DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_DUPLEX | DM_COLLATE;
+
 // The standard backend: Qt print support over CUPS, then the "PDF file" printer.
 TPrinterBackend* QtPrinterBackend();
 // The name of the built-in PDF printer.
@@ -141,36 +145,6 @@ TPrinterBackend* PrinterBackend();
 // Installs a backend (nullptr: the standard one); returns the previous one. Existing printer
 // objects refresh their list on their next Refresh.
 TPrinterBackend* SetPrinterBackend(TPrinterBackend* Backend);
-
-// A backend for tests: the devices of its table; every job's sheets recorded as metafiles.
-class TFakePrinterBackend : public TPrinterBackend {
-public:
-    struct TJob {
-        String Device;
-        String Title;
-        String FileName;
-        TDeviceMode Mode;
-        std::vector<QByteArray> Sheets;  // one enhanced metafile per sheet, at the device resolution
-        bool Ended = false;
-        bool Aborted = false;
-    };
-    std::vector<TPrinterDevice> Table;
-    int Default = 0;
-    bool RefuseJobs = false;        // BeginJob fails
-    // Called after each sheet a job finished by moving to the next one, with the job's sheet count.
-    std::function<void(int Sheets)> OnNewSheet;
-    std::vector<TJob> Jobs;
-
-    // A device of the table with every field supported, the given papers and bins, 600 dpi and
-    // margins of 4 mm.
-    static TPrinterDevice Device(const String& Name, std::vector<int> Papers = {1, 9, 11, 8},
-                                 std::vector<int> Bins = {DMBIN_AUTO, DMBIN_UPPER, DMBIN_LOWER, DMBIN_CASSETTE});
-
-    std::vector<TPrinterDevice> Devices() override { return Table; }
-    int DefaultDevice() override { return Table.empty() ? -1 : Default; }
-    std::unique_ptr<TPrintJob> BeginJob(const TPrinterDevice& Device, const TDeviceMode& Mode, const String& Title,
-                                        const String& FileName) override;
-};
 
 // Sheet geometry of a device with a device mode, in device pixels.
 struct TPrinterGeometry {

@@ -59,6 +59,13 @@ String DisplayText(const TExcelCellData& C) {
     }
 }
 
+// The width of a cell's text in characters of the default font: bold type is a little wider, plus
+// the cell's inner margins; 0 for a cell that shows nothing.
+double TextWidth(const TExcelCellData& C) {
+    const String T = DisplayText(C);
+    return T.isEmpty() ? 0 : T.size() * (C.Bold ? 1.1 : 1.0) + 0.71;
+}
+
 // A text typed into a General cell that reads as a number in the local notation: an optional sign,
 // digits, and optionally the decimal separator with more digits.
 bool ReadsAsNumber(const String& Text, double& Value) {
@@ -185,7 +192,11 @@ bool TExcelFont::Bold() const {
 }
 
 void TExcelFont::SetBold(bool Value) {
-    FSheet->Cell(FRow, FCol).Bold = Value;
+    TExcelCellData& C = FSheet->Cell(FRow, FCol);
+    const bool Fitted = FSheet->FFits.count(FCol) != 0;
+    const double Before = Fitted ? TextWidth(C) : 0;
+    C.Bold = Value;
+    if (Fitted) FSheet->Refit(FCol, Before, TextWidth(C));
     FSheet->Changed();
 }
 
@@ -196,6 +207,8 @@ Variant TExcelRange::Value() const {
 
 void TExcelRange::SetValue(const Variant& V) {
     TExcelCellData& C = FSheet->Cell(FRow, FCol);
+    const bool Fitted = FSheet->FFits.count(FCol) != 0;
+    const double Before = Fitted ? TextWidth(C) : 0;
     switch (V.VType()) {
         case varEmpty:
         case varNull: C.Value = Variant(); break;
@@ -214,6 +227,7 @@ void TExcelRange::SetValue(const Variant& V) {
                 C.Value = S;
         }
     }
+    if (Fitted) FSheet->Refit(FCol, Before, TextWidth(C));
     FSheet->Changed();
 }
 
@@ -233,15 +247,7 @@ void TExcelRange::SetNumberFormat(const String& Format) {
 }
 
 void TExcelColumn::AutoFit() {
-    double Width = 0;
-    for (const auto& [Key, C] : FSheet->FCells) {
-        if (Key.second != FCol) continue;
-        const String T = DisplayText(C);
-        if (T.isEmpty()) continue;
-        // One character of the default font per character; bold type is a little wider; plus the
-        // cell's inner margins.
-        Width = std::max(Width, T.size() * (C.Bold ? 1.1 : 1.0) + 0.71);
-    }
+    const double Width = FSheet->FitWidth(FCol);
     if (Width > 0)
         FSheet->FWidths[FCol] = std::min(255.0, std::round(Width * 100) / 100);
     else
@@ -279,6 +285,25 @@ TExcelCellData& TExcelWorksheet::Cell(int Row, int Col) {
 }
 
 void TExcelWorksheet::Changed() { FBook->FDirty = true; }
+
+void TExcelWorksheet::Refit(int Col, double Before, double After) {
+    TFit& F = FFits[Col];
+    if (F.Stale) return;
+    if (After >= F.Widest)
+        F.Widest = After;
+    else if (Before >= F.Widest)
+        F.Stale = true;  // the widest text got narrower: the next fit looks at the column again
+}
+
+double TExcelWorksheet::FitWidth(int Col) {
+    TFit& F = FFits[Col];
+    if (F.Stale || F.Widest == 0) {
+        F = TFit();
+        for (const auto& [Key, C] : FCells)
+            if (Key.second == Col) F.Widest = std::max(F.Widest, TextWidth(C));
+    }
+    return F.Widest;
+}
 
 // ---- workbook ----------------------------------------------------------------------------------
 TExcelWorkbook::TExcelWorkbook(TExcelApplication* App, const String& Name) : FApp(App), FName(Name) {}

@@ -105,10 +105,22 @@ private:
     TExcelCellData* Find(int Row, int Col);
     TExcelCellData& Cell(int Row, int Col);
     void Changed();
+    // Keeps the widest text of a column fitted before (one in FFits) as its cells are written: a
+    // cell of the column went from a text of width Before to After.
+    void Refit(int Col, double Before, double After);
+    // The width the texts of a column need (0 for none): kept since the column was first fitted,
+    // found by a walk over the cells otherwise.
+    double FitWidth(int Col);
     TExcelWorkbook* FBook;
     String FName;
     std::map<std::pair<int, int>, TExcelCellData> FCells;
     std::map<int, double> FWidths;
+    // Per column fitted once: its widest text, or Stale when that cell became narrower.
+    struct TFit {
+        double Widest = 0;
+        bool Stale = false;
+    };
+    std::map<int, TFit> FFits;
 };
 
 class TExcelWorkbook {

@@ -14,6 +14,7 @@
 #include "platform/rtl/dateutils.h"
 #include "support/pg_fixture.h"
 #include "support/input.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

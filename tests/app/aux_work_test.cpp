@@ -9,6 +9,7 @@
 #include "app/roles.h"
 #include "app_fixture.h"
 #include "support/input.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <QPixmap>
 #include <QWidget>

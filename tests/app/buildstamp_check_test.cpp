@@ -1,6 +1,7 @@
 // The build-stamp check against the database's stamp row.
 #include "app_fixture.h"
 #include "support/tools.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -3,6 +3,7 @@
 // directory mode, exactly as the user does, with the modal windows scripted.
 #include "app/directories.h"
 #include "app/excelhelper.h"
+#include "platform/gui/dialogs.h"
 #include "platform/office/zipfile.h"
 #include "app/lists.h"
 #include "app_fixture.h"

@@ -3,6 +3,7 @@
 #include "app/dirstore.h"
 #include "platform/gui/dialogs.h"
 #include "support/pg_fixture.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "app/excelhelper.h"
 #include "platform/gui/dialogs.h"
 #include "platform/office/zipfile.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <QFile>
 

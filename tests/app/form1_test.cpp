@@ -1,6 +1,7 @@
 // The login window and the main work window: roles, the weekend flag, the shift choice, the
 // acceptance toggle and the refresh.
 #include "app_fixture.h"
+#include "platform/gui/dialogs.h"
 #include "support/input.h"
 
 namespace sdelka::test {

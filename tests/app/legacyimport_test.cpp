@@ -2,6 +2,7 @@
 // connection service of a service file the test writes; the client's database by another.
 #include "app/legacyimport.h"
 #include "app_fixture.h"
+#include "platform/gui/dialogs.h"
 
 #include <cstdlib>
 #include <fstream>

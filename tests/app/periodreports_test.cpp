@@ -400,11 +400,32 @@ TEST_F(PeriodReportsTest, AFailedRunLeavesNoQueryOpenAndAnEmptyPeriodStillPrints
         EXPECT_FALSE(Form16->t_Report->Active());
         EXPECT_EQ(Messages().size(), 1u);
 
-        // a period of no days: a page with its number and no line of a worker
+        // a period of no days: one page with the title, the summary at zero and the page number,
+        // and no line of a worker, in every report
         Form18->DTPicker2->SetDate(Form18->DTPicker1->Date());
-        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers_empty",
-                                                [](TRpStandardPreview* W) { EXPECT_EQ(W->RpPrinter()->PageCount(), 1); });
-        EXPECT_EQ(text.simplified(), QStringLiteral("1"));
+        const struct {
+            TCustomRpReport* Report;
+            TButton* Button;
+            const char* File;
+        } reports[] = {{Form16->RpReport1, Form18->Button4, "sdelka_report_workers_empty"},
+                       {Form17->RpReport1, Form18->Button2, "sdelka_report_products_empty"},
+                       {Form20->RpReport1, Form18->Button1, "sdelka_report_workers_detailed_empty"},
+                       {Form21->RpReport1, Form18->Button3, "sdelka_report_products_detailed_empty"}};
+        for (const auto& r : reports) {
+            const QString text = PrintedFromPreview(r.Report, r.Button, r.File,
+                                                    [](TRpStandardPreview* W) { EXPECT_EQ(W->RpPrinter()->PageCount(), 1); });
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_TRUE(text.contains(QStringLiteral(" за период с %1 по %1").arg(DateToStr(Form18->DTPicker1->Date()))));
+            const qsizetype total = text.indexOf(QStringLiteral("Итого:"));
+            ASSERT_GE(total, 0);
+            // every figure after the summary's label is a zero, the page number last
+            QStringList figures = text.mid(total + 6).simplified().split(u' ', Qt::SkipEmptyParts);
+            ASSERT_GE(figures.size(), 2);
+            EXPECT_EQ(figures.takeLast(), QStringLiteral("1"));
+            for (const QString& f : figures)
+                if (f.front().isDigit()) EXPECT_TRUE(QRegularExpression(QStringLiteral("^0([,.]0+)?$")).match(f).hasMatch()) << f.toStdString();
+        }
+        EXPECT_EQ(Messages().size(), 1u);
     });
 }
 

@@ -1,6 +1,7 @@
 // Start-up: the windows in their order, the login window as the main window, the connection from
 // the command line and a refused connection; the shared datasets of the data module.
 #include "app_fixture.h"
+#include "platform/gui/dialogs.h"
 
 namespace sdelka::test {
 namespace {

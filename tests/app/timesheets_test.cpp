@@ -7,6 +7,7 @@
 #include "app_fixture.h"
 #include "platform/dbctrls/dbgrids.h"
 #include "platform/gui/comctrls.h"
+#include "platform/gui/dialogs.h"
 #include "support/tools.h"
 
 #include <QFile>

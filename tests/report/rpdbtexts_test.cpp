@@ -3,7 +3,7 @@
 #include "report/rpevfunctions.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/formatsettings.h"
 #include "report/rpevaluator.h"

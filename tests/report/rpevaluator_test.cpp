@@ -1,6 +1,6 @@
 // The expression compiler and evaluator: precedence, operand kinds, literals, compile faults as
 // error results, field references and aggregation passes.
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/rtlmath.h"

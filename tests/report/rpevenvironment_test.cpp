@@ -1,6 +1,6 @@
 // Named expressions: lookups, references between entries, self-reference, settable constants,
 // preparation counting, the global environment and the "DATA" stream form.
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"

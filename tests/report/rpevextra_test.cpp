@@ -1,6 +1,6 @@
 // The additional functions: day-number arithmetic, date and time texts, conversions, INI files
 // and the registry, and lookups on the open forms and data modules.
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/fileutils.h"

@@ -1,6 +1,7 @@
+#include "platform/testing/scriptedresponder.h"
 #include "report/rpexpbld.h"
 
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/buttons.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/extctrls.h"

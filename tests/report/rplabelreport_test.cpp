@@ -1,6 +1,6 @@
 #include "report/rplabelreport.h"
 
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/metafile.h"

@@ -1,6 +1,6 @@
 #include "report/rppctrls.h"
 
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/metafile.h"

@@ -1,6 +1,8 @@
 // The preview control, the dialogs and the standard preview window, driven offscreen through their
 // controls: paging, zoom, search, page files, printing to the PDF file printer, closing through the
 // report, and a background run shown while it grows.
+#include "platform/testing/fakeprinter.h"
+#include "platform/testing/scriptedresponder.h"
 #include "report/rpprev.h"
 
 #include "../support/input.h"

@@ -4,6 +4,7 @@
 
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
+#include "platform/testing/fakeprinter.h"
 
 #include <QStringList>
 

@@ -2,6 +2,7 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/metafile.h"
 #include "platform/rtl/lists.h"
+#include "platform/testing/fakeprinter.h"
 #include "report/rppages.h"
 #include "report/rpprinter.h"
 #include "report/rpprintersettings.h"

@@ -1,4 +1,5 @@
 #include "platform/rtl/lists.h"
+#include "platform/testing/fakeprinter.h"
 #include "report/rpprinter.h"
 #include "report/rpprintersettings.h"
 #include "rpprinter_support.h"

@@ -2,6 +2,7 @@
 // printer: the preview's Print button, the report's own Print (all pages or a range), the stored
 // pages, a page file loaded back, and stored pages printed straight to the application's printer.
 // The height and width of a word are read back from the PDF with pdftotext -bbox.
+#include "platform/testing/scriptedresponder.h"
 #include "report/rpprev.h"
 
 #include "../support/input.h"

@@ -1,8 +1,8 @@
 #include "report/rpreport.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
-#include "platform/gui/dialogs.h"
+#include "platform/testing/memdata.h"
+#include "platform/testing/scriptedresponder.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/lists.h"
 #include "platform/gui/metafile.h"

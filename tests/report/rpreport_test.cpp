@@ -1,7 +1,8 @@
+#include "platform/testing/scriptedresponder.h"
 #include "report/rpreport.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/graphics.h"
@@ -159,6 +160,32 @@ TEST(RpReport, EmptyDataAndOnNeedData) {
             F.Report->OnNeedData = [&Left](TObject*, bool& More) { More = Left-- > 0; };
         EXPECT_EQ(F.Run(), C.Expected);
     }
+}
+
+// A group without an expression is the report's header and summary: over no records it prints
+// once, its totals at zero; a group over a field has nothing to print.
+TEST(RpReport, EmptyDataPrintsTheWholeRunsGroupWithZeroTotals) {
+    ReportFixture F;
+    F.Report->SetDataSet(F.Data);
+    F.Band(rbPageHeader, u"PH"_s);
+    auto Group = [&F](const String& Expression, const String& Head, const String& Total) {
+        auto G = New<TRpGroup>(F.Root.get());
+        G->SetParent(F.Report);
+        G->SetNativeHeight(100);
+        G->SetExpression(Expression);
+        F.AddLabel(G, Head);
+        TRpBand* Foot = F.Band(rbGroupFooter, String());
+        F.AddExpr(Foot, Total);
+        G->SetFooterBand(Foot);
+    };
+    Group(String(), u"Header"_s, u"'Total '+STR(SUM(1))"_s);
+    Group(u"GRP"_s, u"Group"_s, u"'Group total'"_s);
+    TRpBand* Detail = F.Band(rbDetail, u"D"_s);
+    Detail->BeforePrint = [&F](TObject*, bool& PrintIt) { PrintIt = !F.Data->IsEmpty(); };
+    F.AddExpr(F.Band(rbPageFooter, String()), u"'P'+STR(PAGENUMBER)"_s);
+    EXPECT_EQ(F.Run(), (Pages{L({u"PH", u"Header", u"Total 0", u"P1"})}));
+    F.AddRecords(2);
+    EXPECT_EQ(F.Run(), (Pages{L({u"PH", u"Header", u"Group", u"D", u"D", u"Group total", u"Total 2", u"P1"})}));
 }
 
 TEST(RpReport, FirstAndLastPageOptions) {

@@ -1,7 +1,7 @@
 #include "report/rpshapes.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/imaging.h"
 #include "platform/rtl/streams.h"
 #include "rpprintables_support.h"

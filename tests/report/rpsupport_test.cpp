@@ -1,4 +1,4 @@
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/metafile.h"
 #include "platform/gui/stdctrls.h"

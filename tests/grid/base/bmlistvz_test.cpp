@@ -1,8 +1,8 @@
-#include "grid/base/bmlistvz.h"
-#include "grid/base/datalinkvz.h"
+#include "grid/core/bmlistvz.h"
+#include "grid/core/datalinkvz.h"
 #include "grid/base/mrulistvz.h"
 
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/messages.h"
 

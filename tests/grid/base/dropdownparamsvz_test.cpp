@@ -3,14 +3,15 @@
 // close-up marker posted to the editor, and failures that leave no edit open.
 #include "grid/base/buttonsvz.h"
 #include "grid/base/dropdownparamsvz.h"
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 #include "grid/base/popupformvz.h"
 
 #include "platform/db/datasource.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/stdctrls.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

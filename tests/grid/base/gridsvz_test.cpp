@@ -7,6 +7,7 @@
 #include "platform/gui/imaging.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
-#include "grid/base/langmanvz.h"
-#include "grid/base/uitextsvz.h"
+#include "grid/core/langmanvz.h"
+#include "grid/core/uitextsvz.h"
 
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/filer.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <QDir>
 #include <QFile>

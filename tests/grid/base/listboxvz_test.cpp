@@ -7,6 +7,7 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/stdctrls.h"
+#include "platform/testing/scriptedresponder.h"
 #include "tests/support/input.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "grid/base/orderbyvz.h"
+#include "grid/core/orderbyvz.h"
 
 #include "grid/base/vizevmanagervz.h"
 #include "platform/rtl/dateutils.h"

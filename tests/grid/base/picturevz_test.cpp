@@ -4,7 +4,7 @@
 #include "grid/base/picturevz.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/streams.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "grid/base/toolsvz.h"
 
 #include "platform/db/datasource.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/graphics.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 
 #include "grid/base/toolsvz.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/formatsettings.h"
 

@@ -1,6 +1,6 @@
 #include "grid/memtable/memtableindexesvz.h"
 
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The tool controls' data lists against the private cluster: the value list of a field holds what
 // the server counts as distinct values ignoring case, and a bookmark list built with inserts and
 // deletes inside an update bracket deletes exactly the rows it holds.
-#include "grid/base/bmlistvz.h"
-#include "grid/base/datalinkvz.h"
+#include "grid/core/bmlistvz.h"
+#include "grid/core/datalinkvz.h"
 #include "platform/ado/adodb.h"
 
 #include "support/pg_fixture.h"

@@ -1,7 +1,7 @@
 // The dataset protocol as callers and data links see it, run on the layer's test dataset.
 #include "platform/db/db.h"
 #include "platform/db/dbfilter.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
 

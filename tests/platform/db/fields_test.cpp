@@ -1,6 +1,6 @@
 // Field conversions and texts, parameters and the ":name" scan.
 #include "platform/db/db.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
 

@@ -1,9 +1,10 @@
 // Data-aware standard controls on the layer's test dataset: edits, labels, check boxes, combo
 // boxes and the lookup combo box, shown offscreen and driven by keys and the mouse.
 #include "platform/dbctrls/dbctrls.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

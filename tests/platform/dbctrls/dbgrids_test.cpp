@@ -2,9 +2,10 @@
 // moves it, cells draw through OnDrawColumnCell with the selection colours, cells edit in place,
 // and the keyboard moves, appends, cancels and deletes.
 #include "platform/dbctrls/dbgrids.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "platform/gui/buttons.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

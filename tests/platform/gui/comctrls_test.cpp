@@ -4,6 +4,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/menus.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "platform/gui/listctrls.h"
 #include "platform/gui/stdctrls.h"
 #include "support/input.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/imaging.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

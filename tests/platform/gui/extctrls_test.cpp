@@ -6,6 +6,7 @@
 #include "platform/gui/listctrls.h"
 #include "platform/gui/memo.h"
 #include "platform/rtl/dateutils.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

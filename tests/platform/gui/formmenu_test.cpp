@@ -5,6 +5,7 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/menus.h"
 #include "platform/gui/stdctrls.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/grids.h"
 #include "platform/gui/stdctrls.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/hints.h"
 #include "platform/gui/stdctrls.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/listctrls.h"
 #include "support/input.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

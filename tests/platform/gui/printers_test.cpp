@@ -3,6 +3,8 @@
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
 #include "platform/rtl/lists.h"
+#include "platform/testing/fakeprinter.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

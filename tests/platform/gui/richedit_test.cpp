@@ -7,6 +7,7 @@
 #include "platform/gui/rtf.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/streams.h"
+#include "platform/testing/scriptedresponder.h"
 
 #include <gtest/gtest.h>
 

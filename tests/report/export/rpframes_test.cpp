@@ -4,7 +4,7 @@
 #include "report/export/rppdffilt.h"
 
 #include "../../support/tools.h"
-#include "platform/gui/dialogs.h"
+#include "platform/testing/scriptedresponder.h"
 #include "platform/gui/printers.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/fileutils.h"

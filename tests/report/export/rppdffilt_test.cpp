@@ -1,7 +1,7 @@
 #include "report/export/rppdffilt.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/imaging.h"
 #include "platform/rtl/exceptions.h"

@@ -1,9 +1,10 @@
+#include "platform/testing/scriptedresponder.h"
 #include "report/export/rpwebfilter.h"
 
 #include "report/export/rpwebcontrols.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/imaging.h"
 #include "platform/rtl/lists.h"

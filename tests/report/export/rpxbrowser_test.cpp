@@ -1,8 +1,9 @@
+#include "platform/testing/scriptedresponder.h"
 #include "report/export/rpxbrowser.h"
 
 #include "../../support/input.h"
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/buttons.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/clipbrd.h"

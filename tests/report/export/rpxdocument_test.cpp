@@ -1,7 +1,8 @@
+#include "platform/testing/fakeprinter.h"
 #include "report/export/rpxdocument.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/extctrls.h"
 #include "platform/gui/imaging.h"

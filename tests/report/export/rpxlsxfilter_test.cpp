@@ -1,7 +1,8 @@
+#include "platform/testing/scriptedresponder.h"
 #include "report/export/rpxlsxfilter.h"
 
 #include "platform/db/fields.h"
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 #include "platform/gui/dialogs.h"
 #include "platform/office/zipfile.h"
 #include "platform/rtl/dateutils.h"

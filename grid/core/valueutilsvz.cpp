@@ -1,7 +1,6 @@
-#include "grid/base/valueutilsvz.h"
+#include "grid/core/valueutilsvz.h"
 
-#include "grid/base/toolsvz.h"
-#include "platform/gui/maskutils.h"
+#include "grid/core/coretoolsvz.h"
 #include "platform/rtl/currency.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/formatsettings.h"
@@ -183,7 +182,6 @@ Variant InvariantStrToVarVz(const String& S, TVarType VarType) {
 
 String FloatToStrDotVz(Extended Value) { return FloatToStr(Value, InvariantSettingsVz()); }
 
-String FormatMaskTextVz(const String& EditMask, const String& Value) { return FormatMaskText(EditMask, Value); }
 
 bool VarIsNumericVz(const Variant& V) {
     const TVarType t = VarType(V) & varTypeMask;
@@ -401,15 +399,4 @@ bool IsStringFieldTypeVz(TFieldType FieldType) {
     case ftVariant: case ftGuid: case ftFixedWideChar: case ftWideMemo: return true;
     default: return false;
     }
-}
-
-// ---- geometry ---------------------------------------------------------------------------------------
-
-TPoint InterpolatePointVz(const TPoint& P1, const TPoint& P2, double Fraction) {
-    return TPoint(P1.X + static_cast<int>(std::trunc((P2.X - P1.X) * Fraction)),
-                  P1.Y + static_cast<int>(std::trunc((P2.Y - P1.Y) * Fraction)));
-}
-
-bool PointInRectVz(const TRect& R, const TPoint& P) {
-    return R.Left <= P.X && P.X < R.Right && R.Top <= P.Y && P.Y < R.Bottom;
 }

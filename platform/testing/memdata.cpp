@@ -1,4 +1,4 @@
-#include "platform/db/memdata.h"
+#include "platform/testing/memdata.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "grid/base/coretoolsvz.h"
+#include "grid/core/coretoolsvz.h"
 
 #include "platform/db/datasource.h"
 #include "platform/rtl/collation.h"

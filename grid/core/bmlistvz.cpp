@@ -1,6 +1,6 @@
-#include "grid/base/bmlistvz.h"
+#include "grid/core/bmlistvz.h"
 
-#include "grid/base/toolsvz.h"
+#include "grid/core/coretoolsvz.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // (Russian); the language resource manager may later replace them with another language's.
 #pragma once
 
-#include "grid/base/langmanvz.h"
+#include "grid/core/langmanvz.h"
 #include "platform/rtl/classes.h"
 
 #include <array>
@@ -19,7 +19,7 @@ protected:
 public:
     enum TTextIndex {
 #define VZ_TEXT(Name, Text) ti##Name,
-#include "grid/base/uitextsvz.inc"
+#include "grid/core/uitextsvz.inc"
 #undef VZ_TEXT
         TextCount
     };
@@ -32,7 +32,7 @@ public:
 #define VZ_TEXT(Name, Text)                                                   \
     const String& Name() const { return FTexts[ti##Name]; }                  \
     void Set##Name(const String& Value) { FTexts[ti##Name] = Value; }
-#include "grid/base/uitextsvz.inc"
+#include "grid/core/uitextsvz.inc"
 #undef VZ_TEXT
 
 private:

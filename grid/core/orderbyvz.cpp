@@ -1,4 +1,4 @@
-#include "grid/base/orderbyvz.h"
+#include "grid/core/orderbyvz.h"
 
 #include "platform/rtl/exceptions.h"
 

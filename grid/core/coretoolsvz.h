@@ -1,7 +1,7 @@
 // Foundation of the grid library, the part without controls: the object list, the field list, the
 // memory stream, and the small routines for text, data sets and Variants that put one stable name
 // in front of a framework call. The in-memory record store stands on this part only; the controls,
-// drawing and message routines are in grid/base/toolsvz.h.
+// drawing and message routines are in grid/base/toolsvz.h (the visual foundation).
 #pragma once
 
 #include "platform/db/db.h"

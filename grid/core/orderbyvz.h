@@ -3,7 +3,7 @@
 // (the records view's and the tree list's order lists) resolve the names and store the index.
 #pragma once
 
-#include "grid/base/coretoolsvz.h"
+#include "grid/core/coretoolsvz.h"
 #include "platform/db/db.h"
 
 class TOrderByItemVz : public TObject {

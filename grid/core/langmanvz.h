@@ -9,7 +9,7 @@
 // or binary form; names compare without regard to case, as resource names do.
 #pragma once
 
-#include "grid/base/toolsvz.h"
+#include "grid/core/coretoolsvz.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/lists.h"
 

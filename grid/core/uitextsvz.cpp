@@ -1,10 +1,10 @@
-#include "grid/base/uitextsvz.h"
+#include "grid/core/uitextsvz.h"
 
 namespace {
 // The texts built into this program.
 const char16_t* const BuiltInTexts[TViZevLanguageConsts::TextCount] = {
 #define VZ_TEXT(Name, Text) Text,
-#include "grid/base/uitextsvz.inc"
+#include "grid/core/uitextsvz.inc"
 #undef VZ_TEXT
 };
 
@@ -24,7 +24,7 @@ TViZevLanguageConsts::TViZevLanguageConsts(TComponent* AOwner) : TComponent(AOwn
 
 void TViZevLanguageConsts::Published(TPublished<TViZevLanguageConsts>& P) {
 #define VZ_TEXT(Name, Text) P.String(#Name, &TViZevLanguageConsts::Name, &TViZevLanguageConsts::Set##Name);
-#include "grid/base/uitextsvz.inc"
+#include "grid/core/uitextsvz.inc"
 #undef VZ_TEXT
 }
 

@@ -1,6 +1,6 @@
-#include "grid/base/langmanvz.h"
+#include "grid/core/langmanvz.h"
 
-#include "platform/gui/forms.h"
+#include "platform/rtl/apphooks.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr UINT WM_WININICHANGE_VZ = 26;
+constexpr unsigned WM_WININICHANGE_VZ = 26;
 
 // ---- locales known to the system: id, abbreviation, name in the language itself ----------------
 struct TLocaleEntry {
@@ -83,15 +83,6 @@ String FindFileAnyCase(const String& Folder, const String& FileName) {
     for (const String& n : names)
         if (n.compare(FileName, Qt::CaseInsensitive) == 0) return QDir(Folder).filePath(n);
     return String();
-}
-
-// Sends the message to every component owned by Component, at any depth, that is a control.
-void PerformOnOwned(TComponent* Component, UINT Msg) {
-    for (int i = 0; i < Component->ComponentCount(); ++i) {
-        TComponent* c = Component->Components(i);
-        if (c->Is<TControl>()) static_cast<TControl*>(c)->Perform(Msg, 0, 0);
-        PerformOnOwned(c, Msg);
-    }
 }
 
 }  // namespace
@@ -182,7 +173,7 @@ void TLanguageResourceManagerVz::ReadComponentFromStream(TComponent* Component, 
         try {
             ::ReadComponentFromStream(&binary, Component);
         } catch (const EReadError&) {
-            Application->HandleException(this);
+            if (ApplicationHandleException) ApplicationHandleException(this);
         }
         return;
     }
@@ -262,11 +253,7 @@ void TLanguageResourceManagerVz::NotifyConsumerChange(TComponent* Component) {
 void TLanguageResourceManagerVz::NotifyAllConsumersChange() {
     for (int i = 0; i < FChangeNotifyConsumers->Count(); ++i)
         NotifyConsumerChange(static_cast<TComponent*>(FChangeNotifyConsumers->Items(i)));
-    for (int i = 0; i < Screen->FormCount(); ++i) {
-        TCustomForm* form = Screen->Forms(i);
-        form->Perform(WM_WININICHANGE_VZ, 0, 0);
-        PerformOnOwned(form, WM_WININICHANGE_VZ);
-    }
+    if (ApplicationBroadcastToForms) ApplicationBroadcastToForms(WM_WININICHANGE_VZ);
 }
 
 TLanguageResourceManagerVz* GetLanguageResourceManagerVz() {

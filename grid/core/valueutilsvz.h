@@ -11,8 +11,6 @@
 
 #include <vector>
 
-struct TPoint;
-struct TRect;
 
 class TComponent;
 class TField;
@@ -46,7 +44,6 @@ String VarToInvariantStrVz(const Variant& V);
 Variant InvariantStrToVarVz(const String& S, TVarType VarType);
 // FloatToStr with "." as the decimal separator.
 String FloatToStrDotVz(Extended Value);
-String FormatMaskTextVz(const String& EditMask, const String& Value);
 bool VarIsNumericVz(const Variant& V);
 
 // ---- dates ------------------------------------------------------------------------------------------
@@ -94,9 +91,5 @@ bool FieldsArrayCanModifyVz(const TFieldsArrVz& Fields);
 bool IsNumericFieldTypeVz(TFieldType FieldType);
 bool IsStringFieldTypeVz(TFieldType FieldType);
 
-// ---- geometry ---------------------------------------------------------------------------------------
-TPoint InterpolatePointVz(const TPoint& P1, const TPoint& P2, double Fraction);
-// Left <= X < Right and Top <= Y < Bottom.
-bool PointInRectVz(const TRect& R, const TPoint& P);
 inline int IfThenIntVz(bool Condition, int TrueValue, int FalseValue) { return Condition ? TrueValue : FalseValue; }
 inline void SwapIntegersVz(int& A, int& B) { const int t = A; A = B; B = t; }

@@ -1,4 +1,4 @@
-#include "grid/base/datalinkvz.h"
+#include "grid/core/datalinkvz.h"
 
 void TDataLinkVz::DataEvent(TDataEvent Event, NativeInt Info) {
     TDataLink::DataEvent(Event, Info);

@@ -1,4 +1,4 @@
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"

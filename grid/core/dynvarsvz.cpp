@@ -1,6 +1,6 @@
-#include "grid/base/dynvarsvz.h"
+#include "grid/core/dynvarsvz.h"
 
-#include "grid/base/uitextsvz.h"
+#include "grid/core/uitextsvz.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/sysutils.h"
