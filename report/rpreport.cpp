@@ -449,7 +449,8 @@ void TRpCustomBand::DoPrint() {
 
     if (AfterPrint && !Designing) AfterPrint(this, PrintIt);
 
-    if (PrintIt) {
+    // The child printed after the band prints also when the band's BeforePrint vetoed the band.
+    if (FEnabled) {
         TRpChildBand* Child = ChildBand();
         if (Child && (Child->PrintOrder == cboAfterParent || Child->PrintOrder == cboBeforeAndAfter)) {
             if (FRpBandType == rbGroupFooter) Child->FRpBandType = rbGroupFooter;

@@ -10,6 +10,7 @@
 #include "platform/gui/printers.h"
 #include "platform/rtl/rtlmath.h"
 #include "report/rpdbtexts.h"
+#include "report/rprichtext.h"
 #include "report/rpevenvironment.h"
 #include "report/rpexportfilter.h"
 #include "report/rplabels.h"
@@ -252,6 +253,47 @@ TEST(RpReport, ForcedPageBreaksAndChildBands) {
         F.AddLabel(C, u"C"_s);
         EXPECT_EQ(F.Run(), Expected);
     }
+    // A band that its BeforePrint vetoes still has its after-child printed.
+    {
+        ReportFixture F;
+        F.AddRecords(2);
+        F.Report->SetDataSet(F.Data);
+        TRpBand* D = F.Band(rbDetail, String());
+        F.AddField(D, u"NAME"_s);
+        D->SetHasChild(true);
+        TRpChildBand* C = D->ChildBand();
+        C->SetNativeHeight(100);
+        F.AddLabel(C, u"C"_s);
+        D->BeforePrint = [&F](TObject*, bool& PrintBand) { PrintBand = F.Data->FieldByName(u"NAME"_s)->AsString() != u"R1"_s; };
+        EXPECT_EQ(F.Run(), (Pages{L({u"C", u"R2", u"C"})}));
+    }
+}
+
+// A band kept on one page measures its rich text: a text taller than the room left moves the band
+// whole to the next page.
+TEST(RpReport, KeepOnOnePageMovesARichTextBandWhole) {
+    ReportFixture F;
+    F.Report->SetDataSet(F.Data);
+    F.AddRecords(1);
+    TRpBand* Title = F.Band(rbTitle, u"T"_s);
+    Title->SetNativeHeight(600);
+    TRpBand* D = F.Band(rbDetail, String());
+    D->KeepOnOnePage = true;
+    auto* Rich = New<TRpCustomRichText>(F.Root.get());
+    Rich->SetParent(D);
+    QByteArray Rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    for (int i = 1; i <= 12; ++i) Rtf += "Line" + QByteArray::number(i) + "\\par ";
+    Rtf += "}";
+    Rich->RichEdit()->LoadText(QString::fromLatin1(Rtf));
+    Rich->SetAutoStretch(true);
+    Rich->Size()->SetUnits(Native);
+    Rich->Size()->SetWidth(1500);
+    Rich->Size()->SetHeight(80);
+    const Pages P = F.Run();
+    ASSERT_GE(P.size(), 2u);
+    EXPECT_EQ(P[0], L({u"T"}));
+    EXPECT_EQ(P[1].front(), u"Line1"_s);
+    EXPECT_EQ(P[1].back(), u"Line12"_s);
 }
 
 TEST(RpReport, NestedGroupsCloseInnerFirst) {
