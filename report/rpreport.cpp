@@ -1006,6 +1006,7 @@ void TCustomRpReport::AfterConstruction() {
     FBands = New<TRpReportBands>(this);
     FUnits = FPage->Units();
     FCurrLinkPage = New<TRpLinkPage>();
+    FPageLinkInfoList = New<TRpPageInfoList>();
     FDescription = New<TStringList>();
     SetColor(TColor(0xFFFFFF));
     Font()->SetName(u"Arial"_s);
@@ -1033,7 +1034,11 @@ void TCustomRpReport::BeforeDestruction() {
     FreeAndNil(FBands);
     FreeAndNil(FBandList);
     FreeAndNil(FController);
-    FreeAndNil(FCurrLinkPage);
+    if (FCurrLinkListed)
+        FCurrLinkPage = nullptr;  // the list's
+    else
+        FreeAndNil(FCurrLinkPage);
+    FreeAndNil(FPageLinkInfoList);
     FreeAndNil(FDescription);
 }
 
@@ -1824,6 +1829,12 @@ void TCustomRpReport::NewColumn() {
 
 void TCustomRpReport::NewPage(bool PrintColHeaders) {
     EndPage();
+    // The page's link record: where its printables are, for the preview's mouse.
+    if (FUsePreviewLinks) {
+        if (!FCurrLinkListed) FCurrLinkPage->Free();
+        FCurrLinkPage = New<TRpLinkPage>();
+        FCurrLinkListed = false;
+    }
     ++FPageNumber;
     if (FExportFilter) FExportFilter->NewPage();
     if (FRunState.CompositeRun)
@@ -1899,6 +1910,12 @@ void TCustomRpReport::EndPage() {
         }
         if (OnEndPage && !ComponentState().Contains(csDesigning)) OnEndPage(this);
     }
+    // The link record of the page goes to the list (the record of no page first, so that page N
+    // has index N).
+    if (FUsePreviewLinks && !FCurrLinkListed) {
+        FPageLinkInfoList->addPageRec(FCurrLinkPage);
+        FCurrLinkListed = true;
+    }
     if (FExportFilter) FExportFilter->EndPage();
 }
 
@@ -1924,6 +1941,14 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
     NoForceNewPage = false;
     UserCancel = false;
     FRunState.DetailBreak = false;
+    if (FUsePreviewLinks && !PartOfComposite) {
+        // A fresh list; the current record leaves it first when it is the list's.
+        if (FCurrLinkListed) {
+            FCurrLinkPage = New<TRpLinkPage>();
+            FCurrLinkListed = false;
+        }
+        FPageLinkInfoList->pilist->Clear();
+    }
     if (BeforePrint && !ComponentState().Contains(csDesigning)) {
         bool PrintReport = true;
         BeforePrint(this, PrintReport);

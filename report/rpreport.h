@@ -30,6 +30,7 @@ class TRpGroup;
 class TCustomRpReport;
 class TRpReport;
 class TRpProgressForm;
+class TRpPageInfoList;
 struct TRpEvResult;
 
 enum TRpBandType : Byte {
@@ -477,7 +478,10 @@ public:
     int TextHeight(TFont* Font, const String& Text) override;
     void Modify() override;
     bool PreparingDesignTime() override { return FPreparingDesignTime; }
-    bool UsePreviewLinks() override { return false; }
+    // Page-link records are collected while generating (PageLinkInfoList: page N at index N).
+    bool UsePreviewLinks() override { return FUsePreviewLinks; }
+    void SetUsePreviewLinks(bool Value) { FUsePreviewLinks = Value; }
+    TRpPageInfoList* PageLinkInfoList() const { return FPageLinkInfoList; }
     TRpLinkPage* CurrLinkPage() override { return FCurrLinkPage; }
     int PageNumber() override { return FPageNumber; }
     String ReportTitle() override { return FReportTitle; }
@@ -666,6 +670,10 @@ protected:
     TRpExportFilter* FExportFilter = nullptr;
     TRpDataSetList* FAllDataSets = nullptr;
     TRpLinkPage* FCurrLinkPage = nullptr;
+    // The current link record is the list's once EndPage added it.
+    bool FCurrLinkListed = false;
+    bool FUsePreviewLinks = false;
+    TRpPageInfoList* FPageLinkInfoList = nullptr;
     // The picture named by BackImageControl, found when a run starts.
     TRpPrintable* FBackgroundControl = nullptr;
     TRpEvElement* EvPageNum = nullptr;

@@ -10,6 +10,7 @@
 #include "platform/gui/printers.h"
 #include "platform/rtl/rtlmath.h"
 #include "report/rpdbtexts.h"
+#include "report/rppageinfo.h"
 #include "report/rprichtext.h"
 #include "report/rpevenvironment.h"
 #include "report/rpexportfilter.h"
@@ -294,6 +295,32 @@ TEST(RpReport, KeepOnOnePageMovesARichTextBandWhole) {
     EXPECT_EQ(P[0], L({u"T"}));
     EXPECT_EQ(P[1].front(), u"Line1"_s);
     EXPECT_EQ(P[1].back(), u"Line12"_s);
+}
+
+// With preview links a run keeps one link record per page (page N at index N) with the texts the
+// page shows, their records, and the same again on the next run.
+TEST(RpReport, PreviewLinksRecordEachPagesTexts) {
+    ReportFixture F;
+    F.AddRecords(10);
+    F.Report->SetDataSet(F.Data);
+    TRpDBText* T = F.AddField(F.Band(rbDetail, String()), u"NAME"_s);
+    T->SetName(u"NameText"_s);
+    T->SetActiveInPreview(true);
+    F.Report->SetUsePreviewLinks(true);
+    for (int Run = 0; Run < 2; ++Run) {
+        const Pages P = F.Run();
+        ASSERT_EQ(P.size(), 2u);
+        TRpPageInfoList* Links = F.Report->PageLinkInfoList();
+        ASSERT_EQ(Links->Count(), 3);
+        EXPECT_EQ(Links->getPageRec(0)->linkitems->Count(), 0);
+        TRpLinkPage* Second = Links->getPageRec(2);
+        ASSERT_EQ(Second->linkitems->Count(), 2);
+        TPageItemRec* Item = Second->getItemRec(0);
+        EXPECT_EQ(Item->controlname, u"NameText"_s);
+        EXPECT_EQ(Item->textcontent, u"R9"_s);
+        EXPECT_EQ(Item->recordnumber, 8);
+        EXPECT_EQ(Links->getPageRec(1)->linkitems->Count(), 8);
+    }
 }
 
 TEST(RpReport, NestedGroupsCloseInnerFirst) {
