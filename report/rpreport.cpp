@@ -663,7 +663,37 @@ void TRpControllerBand::Notification(TComponent* AComponent, TOperation Operatio
     if (Operation == opRemove && AComponent == FMaster) FMaster = nullptr;
 }
 
-TRpSubDetail::TRpSubDetail(TComponent* AOwner) : TRpControllerBand(AOwner) { FRpBandType = rbSubDetail; }
+TRpSubDetail::TRpSubDetail(TComponent* AOwner) : TRpControllerBand(AOwner) {
+    FRpBandType = rbSubDetail;
+    FBands = New<TRpSubDetailGroupBands>(this);
+}
+void TRpSubDetail::BeforeDestruction() {
+    inherited::BeforeDestruction();
+    FreeAndNil(FBands);
+}
+
+bool TRpSubDetailGroupBands::HasHeader() const { return FOwner && FOwner->HeaderBand(); }
+bool TRpSubDetailGroupBands::HasFooter() const { return FOwner && FOwner->FooterBand(); }
+void TRpSubDetailGroupBands::SetHasHeader(bool Value) {
+    if (!FOwner || !FOwner->ParentReport() || Value == HasHeader()) return;
+    if (Value) {
+        FOwner->SetHeaderBand(FOwner->ParentReport()->CreateBand(rbGroupHeader));
+    } else {
+        TRpCustomBand* B = FOwner->HeaderBand();
+        FOwner->SetHeaderBand(nullptr);
+        B->Free();
+    }
+}
+void TRpSubDetailGroupBands::SetHasFooter(bool Value) {
+    if (!FOwner || !FOwner->ParentReport() || Value == HasFooter()) return;
+    if (Value) {
+        FOwner->SetFooterBand(FOwner->ParentReport()->CreateBand(rbGroupFooter));
+    } else {
+        TRpCustomBand* B = FOwner->FooterBand();
+        FOwner->SetFooterBand(nullptr);
+        B->Free();
+    }
+}
 TDataSet* TRpSubDetail::DataSet() const { return FController->DataSet(); }
 void TRpSubDetail::SetDataSet(TDataSet* Value) { FController->SetDataSet(Value); }
 TRpCustomBand* TRpSubDetail::HeaderBand() const { return FController->Header; }

@@ -315,6 +315,23 @@ protected:
     TComponent* FMaster = nullptr;
 };
 
+class TRpSubDetail;
+
+// The band switches of a sub-detail: whether it has a header and a footer band. Writing true
+// creates the band through the report's CreateBand; writing false frees it.
+class TRpSubDetailGroupBands : public TPersistent {
+    SDELKA_CLASS(TRpSubDetailGroupBands, TPersistent)
+public:
+    explicit TRpSubDetailGroupBands(TRpSubDetail* AOwner = nullptr) : FOwner(AOwner) {}
+    bool HasHeader() const;
+    void SetHasHeader(bool Value);
+    bool HasFooter() const;
+    void SetHasFooter(bool Value);
+
+private:
+    TRpSubDetail* FOwner;
+};
+
 // A sub-detail: prints once per record of its own dataset, between optional header and footer.
 class TRpSubDetail : public TRpControllerBand {
     SDELKA_CLASS(TRpSubDetail, TRpControllerBand)
@@ -323,6 +340,8 @@ protected:
     ~TRpSubDetail() override = default;
 
 public:
+    void BeforeDestruction() override;
+    TRpSubDetailGroupBands* Bands() const { return FBands; }
     TDataSet* DataSet() const;
     void SetDataSet(TDataSet* Value);
     TRpCustomBand* HeaderBand() const;
@@ -330,6 +349,9 @@ public:
     TRpCustomBand* FooterBand() const;
     void SetFooterBand(TRpCustomBand* Value);
     void SetOnNeedData(const TRpOnNeedDataEvent& Value);
+
+private:
+    TRpSubDetailGroupBands* FBands = nullptr;
 };
 
 // ---- controllers --------------------------------------------------------------------------------

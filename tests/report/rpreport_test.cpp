@@ -389,6 +389,21 @@ TEST(RpReport, SubDetailRunsPerMasterRecord) {
     T->SetDataSet(Lines);
     T->SetDataField(u"LINE"_s);
     EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"L1", u"L2", u"R2", u"L1", u"L2"})}));
+    // the band switches make a header and a footer around each record's lines, and take them away
+    Sub->Bands()->SetHasHeader(true);
+    Sub->Bands()->SetHasFooter(true);
+    ASSERT_TRUE(Sub->Bands()->HasHeader() && Sub->Bands()->HasFooter());
+    EXPECT_EQ(Sub->HeaderBand()->BandType(), rbGroupHeader);
+    EXPECT_EQ(Sub->FooterBand()->BandType(), rbGroupFooter);
+    Sub->HeaderBand()->SetNativeHeight(100);
+    Sub->FooterBand()->SetNativeHeight(100);
+    F.AddLabel(Sub->HeaderBand(), u"H"_s);
+    F.AddLabel(Sub->FooterBand(), u"F"_s);
+    EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"H", u"L1", u"L2", u"F", u"R2", u"H", u"L1"}), L({u"L2", u"F"})}));
+    Sub->Bands()->SetHasHeader(false);
+    Sub->Bands()->SetHasFooter(false);
+    EXPECT_FALSE(Sub->Bands()->HasHeader() || Sub->Bands()->HasFooter());
+    EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"L1", u"L2", u"R2", u"L1", u"L2"})}));
     // an empty sub-detail that is not printed when empty prints nothing for its master records
     Lines->First();
     while (!Lines->Eof()) Lines->Delete();
