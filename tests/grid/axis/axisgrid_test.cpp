@@ -455,6 +455,72 @@ TEST_F(AxisGrid, APlaceBoxPutsLeftButtonsBeforeTheTextAndEditButtonsAfterIt) {
     EXPECT_EQ(narrow[0].ClientRect.Width(), 0);
 }
 
+TEST_F(AxisGrid, AMainButtonWithoutAHandlerRunsTheDefaultActionAndAHandlerThatHandlesStopsIt) {
+    G->SetDataSource(Src);
+    G->AxisBars()->AddAllBars(true);
+    TAxisBarVz* b = G->AxisBars()->AxisBar(2);
+    b->SetButtonStyle(cbsEllipsis);
+    b->EditButton()->SetDefaultAction(true);
+    int gridClicks = 0;
+    G->OnEditButtonClick = [&](TObject*) { ++gridClicks; };
+    b->CellEditButtonClick(b->EditButton(), nullptr);
+    EXPECT_EQ(G->DefaultActions, 1);
+    EXPECT_EQ(gridClicks, 1);
+    b->EditButton()->OnEditButtonClick = [](TObject*, bool& Handled) { Handled = true; };
+    b->CellEditButtonClick(b->EditButton(), nullptr);
+    EXPECT_EQ(G->DefaultActions, 1);
+    EXPECT_EQ(gridClicks, 2);
+    // An up/down press steps the value by the bar's increment through the default action.
+    b->SetButtonStyle(cbsUpDown);
+    b->SetIncrement(0.5);
+    bool repeat = false, handled = false;
+    b->CellEditButtonDown(b->EditButton(), nullptr, true, repeat, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(T->FieldByName(u"Price"_S)->AsFloat(), 2.0);
+    T->Cancel();
+}
+
+TEST_F(AxisGrid, ALookupFieldBarShowsTheListTextAndRefusesATextThatNamesNoRow) {
+    TOwned<TMemTableVz> depts = NewOwned<TMemTableVz>(nullptr);
+    depts->FieldDefs()->Add(u"Code"_S, ftString, 5);
+    depts->FieldDefs()->Add(u"Title"_S, ftWideString, 20);
+    depts->CreateDataSet();
+    depts->AppendRecord({Variant(u"1"_S), Variant(u"Резка"_S)});
+    depts->AppendRecord({Variant(u"2"_S), Variant(u"Сварка"_S)});
+    T->Close();
+    for (int i = 0; i < T->FieldDefs()->Count(); ++i) T->FieldDefs()->Items(i)->CreateField(T);
+    TField* look = New<TWideStringField>(T);
+    look->SetFieldName(u"KindTitle"_S);
+    look->SetFieldKind(fkLookup);
+    look->SetSize(20);
+    look->SetKeyFields(u"Kind"_S);
+    look->SetLookupDataSet(depts.get());
+    look->SetLookupKeyFields(u"Code"_S);
+    look->SetLookupResultField(u"Title"_S);
+    look->SetDataSet(T);
+    T->Open();
+    G->SetDataSource(Src);
+    G->AxisBars()->AddAllBars(true);
+    TAxisBarVz* bar = G->FindFieldColumn(u"KindTitle"_S);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->GetBarType(), ctLookupField);
+    EXPECT_TRUE(bar->LimitTextToListValues());
+    T->First();  // Kind 1
+    EXPECT_EQ(bar->DisplayText(), u"Резка"_S);
+    bar->SetLimitTextToListValues(false);
+    G->SetCol(bar->Index() + 1);
+    T->Edit();
+    G->EditText() = u"Покраска"_S;
+    G->EditKeyValue() = Null();
+    G->UpdateData();
+    EXPECT_EQ(T->FieldByName(u"Kind"_S)->AsString(), u"1"_S);
+    G->EditText() = u"сварка"_S;
+    G->UpdateData();
+    EXPECT_EQ(T->FieldByName(u"Kind"_S)->AsString(), u"2"_S);
+    T->Cancel();
+    G->SetDataSource(nullptr);
+}
+
 TEST_F(AxisGrid, ARightAlignedLinkIsHotOnlyOverItsText) {
     G->SetDataSource(Src);
     G->AxisBars()->AddAllBars(true);
