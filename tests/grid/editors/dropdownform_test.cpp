@@ -194,6 +194,25 @@ TEST_F(EditButtonDropDown, ThePressThatClosedTheFormDoesNotReopenIt) {
     Application->ProcessMessages();
 }
 
+TEST_F(EditButtonDropDown, LosingTheActivationClosesTheFormUnlessKeptVisible) {
+    ASSERT_TRUE(Open());
+    TTestDropDownFormVz* f = TTestDropDownFormVz::Last;
+    Application->ProcessMessages();
+    ASSERT_TRUE(f->Active());
+    f->SetKeepFormVisible(true);
+    Edit->SetFocus();  // the editor's form takes the activation back
+    Application->ProcessMessages();
+    EXPECT_TRUE(f->Visible());
+    EXPECT_EQ(Closes, 0);
+    f->SetKeepFormVisible(false);
+    f->SetFocus();
+    Application->ProcessMessages();
+    Edit->SetFocus();
+    Application->ProcessMessages();
+    EXPECT_EQ(Closes, 1);  // closed as cancelled
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"Болт"_S);
+}
+
 TEST_F(EditButtonDropDown, PassedFieldsAreTheOnesNamedToPass) {
     TDropDownFormCallParamsVz* p = Button->DropDownFormParams();
     p->SetPassFieldNames(u"ID;Name"_S);
