@@ -61,7 +61,7 @@ public:
     bool DataSetActive() const;
     int FieldCount() const { return FDataLink->FieldCount(); }
     TField* Fields(int I) const { return FDataLink->Fields(I); }
-    bool ValidFieldIndex(int I) const { return FDataLink->Fields(I) != nullptr; }
+    bool ValidFieldIndex(int I) const { return FDataLink->GetMappedFieldIndex(I) >= 0; }
     TAxisBarVz* FindFieldColumn(const String& FieldName) const;
     TAxisBarVz* GetFieldAxisBars(const String& FieldName) const;
     TDBGridVzAllowedOperations AllowedOperations() const { return FAllowedOperations; }
@@ -227,6 +227,9 @@ public:
     void DataLinkEditingChanged() override;
     void DataLinkRecordChanged(TField* Field) override;
     void DataLinkUpdateData() override { UpdateData(); }
+    bool DataLinkFocusControl(TField* Field) override;
+    void DataLinkCancelEditing() override { CancelEditing(); }
+    TComponent* DataLinkNotifiedComponent() override { return this; }
 
     // ---- base-grid overrides
     void Invalidate() override;
