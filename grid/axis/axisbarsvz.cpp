@@ -1,6 +1,7 @@
 #include "grid/axis/axisbarsvz.h"
 
 #include "grid/axis/axisbardefvaluesvz.h"
+#include "grid/axis/axisbartitlevz.h"
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/core/dynvarsvz.h"
 #include "grid/base/specrowvz.h"
@@ -67,6 +68,7 @@ void TAxisBarDefValuesVz::Assign(TPersistent* Source) {
         TPersistent::Assign(Source);
         return;
     }
+    FTitle.Assign(&s->FTitle);
     FAlwaysShowEditButton = s->FAlwaysShowEditButton;
     FAutoDropDown = s->FAutoDropDown;
     FDblClickNextVal = s->FDblClickNextVal;
@@ -116,6 +118,7 @@ void TAxisBarVz::AfterConstruction() {
             if (FGrid && FImageChangeLink->Sender() == FImageList) FGrid->InvalidateAxisGrid();
         };
         FLookupParams = CreateLookupParams();
+        FTitle = New<TAxisBarTitleVz>(this);
         TCollectionItem::AfterConstruction();
     } catch (...) {
         if (bracket) FGrid->EndLayout();
@@ -142,6 +145,7 @@ void TAxisBarVz::BeforeDestruction() {
     if (FImageList && FImageChangeLink) FImageList->UnRegisterChanges(FImageChangeLink);
     release(FImageChangeLink);
     release(FLookupParams);
+    release(FTitle);
     release(FSystemPopupMenu);
 }
 
@@ -631,6 +635,7 @@ void TAxisBarVz::Assign(TPersistent* Source) {
         SetEditMask(s->FEditMask);
         SetShowImageAndText(s->FShowImageAndText);
         SetLayout(s->Layout());
+        FTitle->Assign(s->FTitle);
     } catch (...) {
         if (c) c->EndUpdate();
         throw;

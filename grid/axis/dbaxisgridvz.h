@@ -55,6 +55,7 @@ public:
     TGridAxisBarsVz* AxisBars() const { return FAxisBars; }
     void SetAxisBars(TGridAxisBarsVz* Value);
     TAxisBarDefValuesVz* AxisBarDefValues() override { return FColumnDefValues; }
+    TColor AxisGridTitleColor() override { return FixedColor(); }
     TAxisGridDataLinkVz* DataLink() const { return FDataLink; }
     TDataSource* DataSource() const;
     virtual void SetDataSource(TDataSource* Value);

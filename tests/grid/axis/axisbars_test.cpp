@@ -3,6 +3,7 @@
 // link into an in-memory dataset.
 #include "grid/axis/axisbardefvaluesvz.h"
 #include "grid/axis/axisbarsvz.h"
+#include "grid/axis/axisbartitlevz.h"
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/base/specrowvz.h"
 #include "grid/memtable/memtablevz.h"
@@ -419,6 +420,54 @@ TEST_F(BarsFixture, ATextFilterDoublesApostrophesAndWrapsContainsInWildcards) {
     b->DefaultDropDownBoxApplyTextFilter(T.get(), u"Name"_S, lsftBeginsWithVz, u"Б"_S);
     EXPECT_EQ(T->Filter(), u"[Name] like 'Б%'"_S);
     T->SetFiltered(false);
+}
+
+TEST_F(BarsFixture, ATitleFollowsTheGridsTitleDefaultsUntilItsOwnValueIsSet) {
+    TAxisBarVz* b = Bar(u"Name"_S);
+    TAxisBarTitleVz* t = b->Title();
+    EXPECT_EQ(t->Color(), clBtnFace);
+    EXPECT_EQ(t->Alignment(), taLeftJustify);
+    EXPECT_EQ(t->Caption(), u"Name"_S);
+    G.DefValues.Title()->SetColor(clYellow);
+    G.DefValues.Title()->SetTitleButton(true);
+    EXPECT_EQ(t->Color(), clYellow);
+    EXPECT_TRUE(t->TitleButton());
+    // Setting the value it already shows still marks it: a later grid default no longer reaches it.
+    t->SetColor(clYellow);
+    EXPECT_TRUE(b->AssignedValues().Contains(cvTitleColor));
+    EXPECT_FALSE(t->IsColorStored());
+    G.DefValues.Title()->SetColor(clAqua);
+    EXPECT_EQ(t->Color(), clYellow);
+    EXPECT_TRUE(t->IsColorStored());
+    t->SetCaption(u"Наименование"_S);
+    EXPECT_EQ(t->Caption(), u"Наименование"_S);
+    EXPECT_TRUE(t->IsCaptionStored());
+
+    // Copying takes the assigned values and the effective ones of the rest.
+    TAxisBarVz* c = Bar(u"Price"_S);
+    c->Title()->Assign(t);
+    EXPECT_EQ(c->Title()->Caption(), u"Наименование"_S);
+    EXPECT_EQ(c->Title()->Color(), clYellow);
+    EXPECT_TRUE(c->AssignedValues().Contains(cvTitleButton));
+
+    const int layouts = G.Layouts;
+    t->Font()->SetSize(14);
+    EXPECT_TRUE(b->AssignedValues().Contains(cvTitleFont));
+    t->RestoreDefaults();
+    for (TAxisBarVzValue v : {cvTitleColor, cvTitleCaption, cvTitleFont}) EXPECT_FALSE(b->AssignedValues().Contains(v));
+    EXPECT_EQ(t->Color(), clAqua);
+    EXPECT_EQ(t->Caption(), u"Name"_S);
+    EXPECT_EQ(t->Font()->Size(), b->Font()->Size());
+    EXPECT_GE(G.Layouts, layouts);
+}
+
+TEST_F(BarsFixture, TheCaptionOfABarMadeFromTheFieldsGoesToTheFieldsLabel) {
+    TAxisBarVz* b = Bar(u"Name"_S);
+    b->SetStored(false);
+    b->Title()->SetCaption(u"Изделие"_S);
+    EXPECT_FALSE(b->AssignedValues().Contains(cvTitleCaption));
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->DisplayLabel(), u"Изделие"_S);
+    EXPECT_EQ(b->Title()->Caption(), u"Изделие"_S);
 }
 
 }  // namespace
