@@ -4,6 +4,7 @@
 #include "grid/axis/axisbartitlevz.h"
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/core/dynvarsvz.h"
+#include "grid/base/dropdownparamsvz.h"
 #include "grid/base/specrowvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
@@ -29,26 +30,80 @@ bool BarFontsDiffer(const TFont& A, const TFont& B) { return !(A.LogFont() == B.
 // Buttons and defaults
 
 void TAxisBarMainEditButtonVz::Assign(TPersistent* Source) {
-    if (auto* s = dynamic_cast<TAxisBarMainEditButtonVz*>(Source)) {
-        FButtonStyle = s->FButtonStyle;
+    auto* s = dynamic_cast<TAxisBarMainEditButtonVz*>(Source);
+    if (s) {
         OnEditButtonClick = s->OnEditButtonClick;
         OnEditButtonDown = s->OnEditButtonDown;
     }
     TEditButtonVz::Assign(Source);
+    if (s) {
+        FVisibleStored = s->FVisibleStored;
+        FVisible = s->FVisible;
+    }
+}
+
+TCellButtonStyleVz TAxisBarMainEditButtonVz::ButtonStyle() const {
+    if (!FVisibleStored) return cbsAuto;
+    if (!Visible()) return cbsNone;
+    switch (Style()) {
+    case ebsDropDownVz: return cbsDropDown;
+    case ebsEllipsisVz: return cbsEllipsis;
+    case ebsUpDownVz: return cbsUpDown;
+    case ebsAltDropDownVz: return cbsAltDropDown;
+    case ebsAltUpDownVz: return cbsAltUpDown;
+    default: return cbsAuto;
+    }
 }
 
 void TAxisBarMainEditButtonVz::SetButtonStyle(TCellButtonStyleVz Value) {
-    if (FButtonStyle == Value) return;
-    FButtonStyle = Value;
+    if (ButtonStyle() == Value) return;
     switch (Value) {
+    case cbsAuto:
+        SetVisibleStored(false);
+        NotifyChanged();
+        return;
+    case cbsNone:
+        SetVisible(false);
+        SetStyle(ebsDropDownVz);
+        break;
     case cbsEllipsis: SetStyle(ebsEllipsisVz); break;
     case cbsUpDown: SetStyle(ebsUpDownVz); break;
     case cbsDropDown: SetStyle(ebsDropDownVz); break;
     case cbsAltUpDown: SetStyle(ebsAltUpDownVz); break;
     case cbsAltDropDown: SetStyle(ebsAltDropDownVz); break;
-    default: break;
     }
+    if (Value != cbsNone) SetVisible(true);
     NotifyChanged();
+}
+
+void TAxisBarMainEditButtonVz::SetVisibleStored(bool Value) {
+    FVisibleStored = Value;
+    FVisible = DefaultVisible();
+}
+
+void TAxisBarMainEditButtonVz::DoSetVisible(bool Value) {
+    if (FVisibleStored && FVisible == Value) return;
+    FVisibleStored = true;
+    FVisible = Value;
+    NotifyChanged();
+}
+
+bool TAxisBarMainEditButtonVz::DefaultVisible() const {
+    TAxisBarVz* bar = FAxisBar;
+    if (!bar) return false;
+    if (bar->LookupParams() && bar->LookupParams()->Active()) return true;
+    const TAxisBarVzType t = bar->GetBarType();
+    if ((t == ctPickList || t == ctKeyPickList) && !bar->ReadOnly()) return true;
+    if (t == ctDataList) return true;
+    if (TField* f = bar->Field())
+        if ((f->DataType() == ftDate || f->DataType() == ftDateTime || f->DataType() == ftTimeStamp) && !bar->ReadOnly())
+            return true;
+    TDropDownFormCallParamsVz* p = DropDownFormParams();
+    return p && (p->DropDownForm() || !p->DropDownFormClassName().isEmpty());
+}
+
+TEditButtonDrawBackTimeVz TAxisBarMainEditButtonVz::DefaultDrawBackTime() const {
+    return FAxisBar ? FAxisBar->GetDefaultEditButtonDrawBackTime() : TEditButtonVz::DefaultDrawBackTime();
 }
 
 void TCellButtonVz::Assign(TPersistent* Source) {
@@ -104,6 +159,7 @@ void TAxisBarVz::AfterConstruction() {
         FFontSyncing = false;
         FFont.OnChange = [this](TObject*) { FontChanged(); };
         FEditButton = CreateMainEditButton();
+        FEditButton->SetAxisBar(this);
         FEditButton->OnChanged = [this](TObject*) { NotifyChanged(false); };
         FEditButtons = CreateEditButtons();
         FEditButtons->OnChanged = [this](TObject*) { NotifyChanged(false); };

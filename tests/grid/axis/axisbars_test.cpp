@@ -470,4 +470,30 @@ TEST_F(BarsFixture, TheCaptionOfABarMadeFromTheFieldsGoesToTheFieldsLabel) {
     EXPECT_EQ(b->Title()->Caption(), u"Изделие"_S);
 }
 
+TEST_F(BarsFixture, TheMainButtonShowsForWhatCanDropDownUntilTheBarsButtonStyleSaysOtherwise) {
+    TAxisBarVz* name = Bar(u"Name"_S);
+    TAxisBarMainEditButtonVz* btn = name->EditButton();
+    EXPECT_EQ(name->ButtonStyle(), cbsAuto);
+    EXPECT_FALSE(btn->Visible());
+    name->PickList()->Add(u"Болт"_S);
+    EXPECT_TRUE(btn->Visible());
+    name->SetReadOnly(true);
+    EXPECT_FALSE(btn->Visible());
+    name->SetReadOnly(false);
+    name->SetButtonStyle(cbsNone);
+    EXPECT_FALSE(btn->Visible());
+    EXPECT_EQ(name->ButtonStyle(), cbsNone);
+    name->SetButtonStyle(cbsAuto);
+    EXPECT_FALSE(btn->VisibleStored());
+    EXPECT_TRUE(btn->Visible());
+    TAxisBarVz* price = Bar(u"Price"_S);
+    price->SetButtonStyle(cbsUpDown);
+    EXPECT_TRUE(price->EditButton()->Visible());
+    EXPECT_EQ(price->EditButton()->Style(), ebsUpDownVz);
+    EXPECT_EQ(price->ButtonStyle(), cbsUpDown);
+    TAxisBarVz* copy = Bar(u"Price"_S);
+    copy->Assign(price);
+    EXPECT_EQ(copy->ButtonStyle(), cbsUpDown);
+}
+
 }  // namespace
