@@ -247,6 +247,9 @@ protected:
     virtual void InternalLayout();
     virtual void DefineFieldMap();
     virtual void BindBarFields();
+    // An ellipsis on a text or picture bar, through the installed editing routine.
+    bool EditTextWithRoutine(TAxisBarVz* Bar, TField* Field);
+    void EditPictureWithRoutine(TAxisBarVz* Bar, TField* Field);
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Dispatch(TMessage& Message) override;
