@@ -17,3 +17,7 @@ using TEditPictureRoutineVz = std::function<bool(TPicture* Picture)>;
 
 TEditMemoRoutineVz& EditMemoRoutine();
 TEditPictureRoutineVz& EditPictureRoutine();
+
+// The value a calculator drops down with for an editor's text: the number it holds, or 0 while the
+// text is empty or not yet a number ("-", "1e", a lone separator).
+double CalculatorStartValueVz(const String& Text);

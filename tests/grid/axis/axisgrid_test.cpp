@@ -575,4 +575,12 @@ TEST_F(AxisGrid, AnEllipsisEditsATextThroughTheMemoRoutineOnlyWhenOneIsInstalled
     G->SetDataSource(nullptr);
 }
 
+TEST(AxisGridRoutines, TheCalculatorOpensWithZeroUntilTheTextIsANumber) {
+    const String sep(FormatSettings.DecimalSeparator);
+    const std::vector<std::pair<String, double>> cases = {
+        {String(), 0}, {u"-"_S, 0}, {u" "_S, 0}, {sep, 0}, {u"1e"_S, 0}, {u"-"_S + sep, 0}, {u"абв"_S, 0},
+        {u"12"_S, 12}, {u"-7"_S, -7}, {u"2"_S + sep + u"5"_S, 2.5}, {u" 3 "_S, 3}};
+    for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(CalculatorStartValueVz(text), value) << text.toStdString();
+}
+
 }  // namespace
