@@ -4,6 +4,7 @@
 #include "grid/axis/axisbardefvaluesvz.h"
 #include "grid/axis/axisbarsvz.h"
 #include "grid/axis/axisbartitlevz.h"
+#include "grid/axis/axiseditstylevz.h"
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/base/specrowvz.h"
 #include "grid/memtable/memtablevz.h"
@@ -494,6 +495,43 @@ TEST_F(BarsFixture, TheMainButtonShowsForWhatCanDropDownUntilTheBarsButtonStyleS
     TAxisBarVz* copy = Bar(u"Price"_S);
     copy->Assign(price);
     EXPECT_EQ(copy->ButtonStyle(), cbsUpDown);
+}
+
+TEST(AxisBarEditStyle, FollowsTheButtonStyleTheListsAndTheFieldType) {
+    FakeBarsGrid g;
+    TOwned<TMemTableVz> t = NewOwned<TMemTableVz>(nullptr);
+    TOwned<TDataSource> src = NewOwned<TDataSource>(nullptr);
+    t->FieldDefs()->Add(u"Name"_S, ftWideString, 20);
+    t->FieldDefs()->Add(u"Day"_S, ftDate);
+    t->FieldDefs()->Add(u"At"_S, ftTime);
+    t->CreateDataSet();
+    src->SetDataSet(t.get());
+    g.Link->SetDataSource(src.get());
+    auto bar = [&](const String& Name, TCellButtonStyleVz Style) {
+        TAxisBarVz* b = g.Bars->Add();
+        b->SetFieldName(Name);
+        b->SetButtonStyle(Style);
+        return b;
+    };
+    TAxisBarVz* pick = bar(u"Name"_S, cbsAuto);
+    pick->PickList()->Add(u"Болт"_S);
+    const std::vector<std::tuple<TAxisBarVz*, TEditStyle>> cases = {
+        {bar(u"Name"_S, cbsAuto), esSimple},
+        {bar(u"Name"_S, cbsEllipsis), esEllipsis},
+        {bar(u"Name"_S, cbsUpDown), esUpDown},
+        {bar(u"Name"_S, cbsDropDown), esDropDown},
+        {bar(u"Name"_S, cbsAltDropDown), esAltDropDown},
+        {pick, esPickList},
+        {bar(u"Day"_S, cbsAuto), esDateCalendar},
+        {bar(u"At"_S, cbsAuto), esSimple},  // only dates get the calendar by themselves
+        {bar(u"At"_S, cbsAltDropDown), esAltCalendar},
+        {bar(u"Day"_S, cbsNone), esSimple},
+    };
+    for (const auto& [b, style] : cases) EXPECT_EQ(GetAxisBarEditStyleVz(b), style) << b->FieldName().toStdString();
+    pick->SetReadOnly(true);
+    EXPECT_EQ(GetAxisBarEditStyleVz(pick), esSimple);
+    g.Bars.reset();
+    g.Link->SetDataSource(nullptr);
 }
 
 }  // namespace
