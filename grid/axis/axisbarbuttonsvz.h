@@ -14,7 +14,8 @@ using TAxisBarEditButtonClickEventVz = TEvent<void(TObject* Sender, bool& Handle
 using TAxisBarEditButtonDownEventVz =
     TEvent<void(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled)>;
 
-// The main edit button: its style follows the bar's ButtonStyle.
+// The main edit button: its visibility and style make the bar's ButtonStyle. Until its visibility is
+// set (VisibleStored) it is visible exactly when the bar has something to drop down or step.
 class TAxisBarMainEditButtonVz : public TEditButtonVz {
     SDELKA_CLASS(TAxisBarMainEditButtonVz, TEditButtonVz)
 protected:
@@ -23,14 +24,30 @@ protected:
 
 public:
     void Assign(TPersistent* Source) override;
-    TCellButtonStyleVz ButtonStyle() const { return FButtonStyle; }
+    TAxisBarVz* AxisBar() const { return FAxisBar; }
+    void SetAxisBar(TAxisBarVz* Value) { FAxisBar = Value; }
+    // cbsAuto while the visibility follows the bar, cbsNone when hidden, else by the button's style.
+    TCellButtonStyleVz ButtonStyle() const;
     void SetButtonStyle(TCellButtonStyleVz Value);
+    TCellButtonStyleVz AxisBarButtonStyle() const { return ButtonStyle(); }
+    void SetAxisBarButtonStyle(TCellButtonStyleVz Value) { SetButtonStyle(Value); }
+    bool VisibleStored() const { return FVisibleStored; }
+    // Either way the stored visibility becomes the default one, without notification.
+    void SetVisibleStored(bool Value);
+    // A lookup, an editable pick list, a data list, an editable date, or a drop-down form to open.
+    virtual bool DefaultVisible() const;
 
     TAxisBarEditButtonClickEventVz OnEditButtonClick;
     TAxisBarEditButtonDownEventVz OnEditButtonDown;
 
+protected:
+    bool GetVisible() const override { return FVisibleStored ? FVisible : DefaultVisible(); }
+    void DoSetVisible(bool Value) override;
+    TEditButtonDrawBackTimeVz DefaultDrawBackTime() const override;
+
 private:
-    TCellButtonStyleVz FButtonStyle = cbsAuto;
+    TAxisBarVz* FAxisBar = nullptr;
+    bool FVisibleStored = false;
 };
 
 // The additional edit buttons of a bar (visible by default).

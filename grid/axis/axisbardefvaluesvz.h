@@ -6,6 +6,44 @@
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/classes.h"
 
+// The grid's defaults for the bars' titles. Alignment and colour follow the grid (left-justified, the
+// grid's title colour) until they are set here.
+class TAxisBarCaptionDefValuesVz : public TPersistent {
+    SDELKA_CLASS(TAxisBarCaptionDefValuesVz, TPersistent)
+public:
+    TAxisBarCaptionDefValuesVz() = default;
+    void Assign(TPersistent* Source) override;
+
+    bool AlignmentAssigned() const { return FAlignmentAssigned; }
+    bool ColorAssigned() const { return FColorAssigned; }
+    // The own values; a reader that knows the grid falls back to it while they are not assigned.
+    TAlignment Alignment() const { return FAlignmentAssigned ? FAlignment : taLeftJustify; }
+    void SetAlignment(TAlignment Value);
+    TColor Color(TColor GridTitleColor) const { return FColorAssigned ? FColor : GridTitleColor; }
+    void SetColor(TColor Value);
+    bool EndEllipsis() const { return FEndEllipsis; }
+    void SetEndEllipsis(bool Value);
+    bool TitleButton() const { return FTitleButton; }
+    void SetTitleButton(bool Value) { FTitleButton = Value; }
+    bool ToolTips() const { return FToolTips; }
+    void SetToolTips(bool Value) { FToolTips = Value; }
+
+    // A value changed (the grid repaints or lays out again).
+    TNotifyEvent OnChanged;
+
+private:
+    void Changed() {
+        if (OnChanged) OnChanged(this);
+    }
+    TAlignment FAlignment = taLeftJustify;
+    bool FAlignmentAssigned = false;
+    TColor FColor = clBtnFace;
+    bool FColorAssigned = false;
+    bool FEndEllipsis = false;
+    bool FTitleButton = false;
+    bool FToolTips = false;
+};
+
 class TAxisBarDefValuesVz : public TPersistent {
     SDELKA_CLASS(TAxisBarDefValuesVz, TPersistent)
 public:
@@ -33,6 +71,8 @@ public:
     TEditButtonDrawBackTimeVz EditButtonDrawBackTime() const { return FEditButtonDrawBackTime; }
     void SetEditButtonDrawBackTime(TEditButtonDrawBackTimeVz Value) { Store(FEditButtonDrawBackTime, Value); }
 
+    TAxisBarCaptionDefValuesVz* Title() { return &FTitle; }
+
     // A value changed (the grid repaints).
     TNotifyEvent OnChanged;
 
@@ -53,4 +93,5 @@ private:
     TTextLayout FLayout = tlTop;
     bool FToolTips = false;
     TEditButtonDrawBackTimeVz FEditButtonDrawBackTime = edbtWhenHotVz;
+    TAxisBarCaptionDefValuesVz FTitle;
 };

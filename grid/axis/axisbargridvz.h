@@ -35,6 +35,9 @@ public:
     virtual bool DrawGraphicData() = 0;
     virtual bool DrawMemoText() = 0;
     virtual TAxisBarDefValuesVz* AxisBarDefValues() = 0;
+    // The colour and font of the titles (the fixed colour; none: the bars' own font).
+    virtual TColor AxisGridTitleColor() { return clBtnFace; }
+    virtual TFont* AxisGridTitleFont() { return nullptr; }
     virtual TAxisGridDataLinkVz* AxisGridDataLink() = 0;
     // The component that hears the free notifications of menus, image lists and fields.
     virtual TComponent* AxisGridComponent() = 0;

@@ -1,8 +1,10 @@
 #include "grid/axis/axisbarsvz.h"
 
 #include "grid/axis/axisbardefvaluesvz.h"
+#include "grid/axis/axisbartitlevz.h"
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/core/dynvarsvz.h"
+#include "grid/base/dropdownparamsvz.h"
 #include "grid/base/specrowvz.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
@@ -28,26 +30,80 @@ bool BarFontsDiffer(const TFont& A, const TFont& B) { return !(A.LogFont() == B.
 // Buttons and defaults
 
 void TAxisBarMainEditButtonVz::Assign(TPersistent* Source) {
-    if (auto* s = dynamic_cast<TAxisBarMainEditButtonVz*>(Source)) {
-        FButtonStyle = s->FButtonStyle;
+    auto* s = dynamic_cast<TAxisBarMainEditButtonVz*>(Source);
+    if (s) {
         OnEditButtonClick = s->OnEditButtonClick;
         OnEditButtonDown = s->OnEditButtonDown;
     }
     TEditButtonVz::Assign(Source);
+    if (s) {
+        FVisibleStored = s->FVisibleStored;
+        FVisible = s->FVisible;
+    }
+}
+
+TCellButtonStyleVz TAxisBarMainEditButtonVz::ButtonStyle() const {
+    if (!FVisibleStored) return cbsAuto;
+    if (!Visible()) return cbsNone;
+    switch (Style()) {
+    case ebsDropDownVz: return cbsDropDown;
+    case ebsEllipsisVz: return cbsEllipsis;
+    case ebsUpDownVz: return cbsUpDown;
+    case ebsAltDropDownVz: return cbsAltDropDown;
+    case ebsAltUpDownVz: return cbsAltUpDown;
+    default: return cbsAuto;
+    }
 }
 
 void TAxisBarMainEditButtonVz::SetButtonStyle(TCellButtonStyleVz Value) {
-    if (FButtonStyle == Value) return;
-    FButtonStyle = Value;
+    if (ButtonStyle() == Value) return;
     switch (Value) {
+    case cbsAuto:
+        SetVisibleStored(false);
+        NotifyChanged();
+        return;
+    case cbsNone:
+        SetVisible(false);
+        SetStyle(ebsDropDownVz);
+        break;
     case cbsEllipsis: SetStyle(ebsEllipsisVz); break;
     case cbsUpDown: SetStyle(ebsUpDownVz); break;
     case cbsDropDown: SetStyle(ebsDropDownVz); break;
     case cbsAltUpDown: SetStyle(ebsAltUpDownVz); break;
     case cbsAltDropDown: SetStyle(ebsAltDropDownVz); break;
-    default: break;
     }
+    if (Value != cbsNone) SetVisible(true);
     NotifyChanged();
+}
+
+void TAxisBarMainEditButtonVz::SetVisibleStored(bool Value) {
+    FVisibleStored = Value;
+    FVisible = DefaultVisible();
+}
+
+void TAxisBarMainEditButtonVz::DoSetVisible(bool Value) {
+    if (FVisibleStored && FVisible == Value) return;
+    FVisibleStored = true;
+    FVisible = Value;
+    NotifyChanged();
+}
+
+bool TAxisBarMainEditButtonVz::DefaultVisible() const {
+    TAxisBarVz* bar = FAxisBar;
+    if (!bar) return false;
+    if (bar->LookupParams() && bar->LookupParams()->Active()) return true;
+    const TAxisBarVzType t = bar->GetBarType();
+    if ((t == ctPickList || t == ctKeyPickList) && !bar->ReadOnly()) return true;
+    if (t == ctDataList) return true;
+    if (TField* f = bar->Field())
+        if ((f->DataType() == ftDate || f->DataType() == ftDateTime || f->DataType() == ftTimeStamp) && !bar->ReadOnly())
+            return true;
+    TDropDownFormCallParamsVz* p = DropDownFormParams();
+    return p && (p->DropDownForm() || !p->DropDownFormClassName().isEmpty());
+}
+
+TEditButtonDrawBackTimeVz TAxisBarMainEditButtonVz::DefaultDrawBackTime() const {
+    return FAxisBar ? FAxisBar->GetDefaultEditButtonDrawBackTime() : TEditButtonVz::DefaultDrawBackTime();
 }
 
 void TCellButtonVz::Assign(TPersistent* Source) {
@@ -67,6 +123,7 @@ void TAxisBarDefValuesVz::Assign(TPersistent* Source) {
         TPersistent::Assign(Source);
         return;
     }
+    FTitle.Assign(&s->FTitle);
     FAlwaysShowEditButton = s->FAlwaysShowEditButton;
     FAutoDropDown = s->FAutoDropDown;
     FDblClickNextVal = s->FDblClickNextVal;
@@ -102,6 +159,7 @@ void TAxisBarVz::AfterConstruction() {
         FFontSyncing = false;
         FFont.OnChange = [this](TObject*) { FontChanged(); };
         FEditButton = CreateMainEditButton();
+        FEditButton->SetAxisBar(this);
         FEditButton->OnChanged = [this](TObject*) { NotifyChanged(false); };
         FEditButtons = CreateEditButtons();
         FEditButtons->OnChanged = [this](TObject*) { NotifyChanged(false); };
@@ -116,6 +174,7 @@ void TAxisBarVz::AfterConstruction() {
             if (FGrid && FImageChangeLink->Sender() == FImageList) FGrid->InvalidateAxisGrid();
         };
         FLookupParams = CreateLookupParams();
+        FTitle = New<TAxisBarTitleVz>(this);
         TCollectionItem::AfterConstruction();
     } catch (...) {
         if (bracket) FGrid->EndLayout();
@@ -142,6 +201,7 @@ void TAxisBarVz::BeforeDestruction() {
     if (FImageList && FImageChangeLink) FImageList->UnRegisterChanges(FImageChangeLink);
     release(FImageChangeLink);
     release(FLookupParams);
+    release(FTitle);
     release(FSystemPopupMenu);
 }
 
@@ -631,6 +691,7 @@ void TAxisBarVz::Assign(TPersistent* Source) {
         SetEditMask(s->FEditMask);
         SetShowImageAndText(s->FShowImageAndText);
         SetLayout(s->Layout());
+        FTitle->Assign(s->FTitle);
     } catch (...) {
         if (c) c->EndUpdate();
         throw;

@@ -86,6 +86,7 @@ struct TCellPlaceBoxChildVz {
     TRect AreaRect;    // the area it owns, cell coordinates
 };
 
+class TAxisBarTitleVz;
 class TAxisBarVz : public TCollectionItem, public ILookupDataOwnerVz, public IEditButtonsOwnerVz {
     SDELKA_CLASS(TAxisBarVz, TCollectionItem)
 protected:
@@ -205,6 +206,7 @@ public:
     void SetButtonStyle(TCellButtonStyleVz Value);
 
     TAxisBarMainEditButtonVz* EditButton() const { return FEditButton; }
+    TAxisBarTitleVz* Title() const { return FTitle; }
     TAxisBarEditButtonsVz* EditButtons() const { return FEditButtons; }
     TCellButtonsVz* CellButtons() const { return FCellButtons; }
     TSpecRowVz* DropDownSpecRow() const { return FDropDownSpecRow; }
@@ -319,6 +321,7 @@ protected:
     TDataSet* GridDataSet() const;
 
     TAlignment FAlignment = taLeftJustify;
+    friend class TAxisBarTitleVz;
     TAxisBarVzValues FAssignedValues;
     TBiDiMode FBiDiMode = bdLeftToRight;
     bool FCaseInsensitiveTextSearch = true;
@@ -347,6 +350,7 @@ protected:
     bool FLimitTextToListValues = false;
     bool FLimitTextToListValuesStored = false;
     TDBLookupDataVz* FLookupParams = nullptr;
+    TAxisBarTitleVz* FTitle = nullptr;
     TMRUListVz* FMRUList = nullptr;
     int FNotInKeyListIndex = -1;
     TStrings* FPickList = nullptr;

@@ -3,7 +3,9 @@
 // and the hot tracking of link texts and images under the pointer.
 #include "grid/axis/dbaxisgridvz.h"
 
+#include "grid/axis/axisgridroutinesvz.h"
 #include "grid/base/buttonpaintvz.h"
+#include "grid/base/picturevz.h"
 #include "grid/core/uitextsvz.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/menus.h"
@@ -112,14 +114,52 @@ void TCustomDBAxisGridVz::DoEditButtonClick() {
 
 void TCustomDBAxisGridVz::EditButtonDefaultAction(TAxisBarVz* Bar, TEditButtonVz* Button, TEditButtonControlVz*,
                                                   bool IsMouseDown, bool& Handled) {
-    // The default actions of the up/down styles step the value; the drop-down forms are the editors'.
-    if (!Bar || Handled) return;
-    if (IsMouseDown && (Button->Style() == ebsUpDownVz || Button->Style() == ebsAltUpDownVz ||
-                        Button->Style() == ebsPlusVz || Button->Style() == ebsMinusVz)) {
-        const bool down = Button->Style() == ebsMinusVz;
+    // The default actions of the up/down styles step the value; an ellipsis edits a picture or a
+    // text through the installed routines; the drop-down forms are the editors'.
+    if (!Bar || !Button || Handled) return;
+    const TEditButtonStyleVz style = Button->Style();
+    if (IsMouseDown && (style == ebsUpDownVz || style == ebsAltUpDownVz || style == ebsPlusVz || style == ebsMinusVz)) {
+        const bool down = style == ebsMinusVz;
         Bar->SetNextFieldValue(down ? -Bar->Increment() : Bar->Increment());
         Handled = true;
+        return;
     }
+    if (IsMouseDown || style != ebsEllipsisVz) return;
+    TField* f = Bar->Field();
+    if (Bar->GetBarType() == ctGraphicData && !Bar->TextEditing()) {
+        if (f) EditPictureWithRoutine(Bar, f);
+        return;
+    }
+    static const TSet<TFieldType, FieldTypeCount> textTypes{ftString,  ftMemo,   ftFmtMemo,       ftFixedChar, ftWideString,
+                                                             ftOraClob, ftGuid, ftFixedWideChar, ftWideMemo};
+    if (Bar->GetBarType() == ctCommon && f && textTypes.Contains(f->DataType()))
+        Handled = EditTextWithRoutine(Bar, f);
+}
+
+bool TCustomDBAxisGridVz::EditTextWithRoutine(TAxisBarVz* Bar, TField* Field) {
+    TEditMemoRoutineVz& routine = EditMemoRoutine();
+    if (!routine) return false;
+    const bool withEditor = InplaceEditor() && IsEditorVisible() && SelectedBar() == Bar;
+    String text = withEditor ? InplaceEditor()->Text() : Bar->DisplayText();
+    if (!routine(text, TRect(), !Bar->CanModify(false))) return true;
+    if (!Bar->CanModify(true)) return true;
+    FDataLink->Edit();
+    if (withEditor) {
+        InplaceEditor()->SetText(text);
+        EditText() = text;
+        FDataLink->SetModified();
+        UpdateText();
+        UpdateData();
+    } else Field->SetText(text);
+    return true;
+}
+
+void TCustomDBAxisGridVz::EditPictureWithRoutine(TAxisBarVz* Bar, TField* Field) {
+    TEditPictureRoutineVz& routine = EditPictureRoutine();
+    if (!routine) return;
+    TOwned<TPicture> picture = NewOwned<TPicture>();
+    AssignPictureFromFieldVz(Field, picture.get());
+    if (routine(picture.get()) && Bar->CanModify(true) && FDataLink->Edit()) Field->Assign(picture->Graphic());
 }
 
 void TCustomDBAxisGridVz::FormSystemPopupMenuForBar(TAxisBarVz* Bar, TPopupMenu* Menu) {

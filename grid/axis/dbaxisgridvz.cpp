@@ -339,6 +339,13 @@ void TCustomDBAxisGridVz::DataLinkLayoutChanged() {
     FLayoutFromDataset = false;
 }
 
+bool TCustomDBAxisGridVz::DataLinkFocusControl(TField* Field) {
+    SetSelectedField(Field);
+    if (SelectedField() != Field || !AcquireFocus()) return false;
+    ShowEditor();
+    return true;
+}
+
 void TCustomDBAxisGridVz::DataLinkEditingChanged() {
     if (ComponentState().Contains(csDestroying) || !DataSource() || !FDataLink->DataSet()) return;
     const bool posted = FDataLink->DataSet()->State() == dsBrowse && FDataLink->WasEditingAtLastBrowseCheck();

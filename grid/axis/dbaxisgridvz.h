@@ -55,13 +55,14 @@ public:
     TGridAxisBarsVz* AxisBars() const { return FAxisBars; }
     void SetAxisBars(TGridAxisBarsVz* Value);
     TAxisBarDefValuesVz* AxisBarDefValues() override { return FColumnDefValues; }
+    TColor AxisGridTitleColor() override { return FixedColor(); }
     TAxisGridDataLinkVz* DataLink() const { return FDataLink; }
     TDataSource* DataSource() const;
     virtual void SetDataSource(TDataSource* Value);
     bool DataSetActive() const;
     int FieldCount() const { return FDataLink->FieldCount(); }
     TField* Fields(int I) const { return FDataLink->Fields(I); }
-    bool ValidFieldIndex(int I) const { return FDataLink->Fields(I) != nullptr; }
+    bool ValidFieldIndex(int I) const { return FDataLink->GetMappedFieldIndex(I) >= 0; }
     TAxisBarVz* FindFieldColumn(const String& FieldName) const;
     TAxisBarVz* GetFieldAxisBars(const String& FieldName) const;
     TDBGridVzAllowedOperations AllowedOperations() const { return FAllowedOperations; }
@@ -227,6 +228,9 @@ public:
     void DataLinkEditingChanged() override;
     void DataLinkRecordChanged(TField* Field) override;
     void DataLinkUpdateData() override { UpdateData(); }
+    bool DataLinkFocusControl(TField* Field) override;
+    void DataLinkCancelEditing() override { CancelEditing(); }
+    TComponent* DataLinkNotifiedComponent() override { return this; }
 
     // ---- base-grid overrides
     void Invalidate() override;
@@ -243,6 +247,9 @@ protected:
     virtual void InternalLayout();
     virtual void DefineFieldMap();
     virtual void BindBarFields();
+    // An ellipsis on a text or picture bar, through the installed editing routine.
+    bool EditTextWithRoutine(TAxisBarVz* Bar, TField* Field);
+    void EditPictureWithRoutine(TAxisBarVz* Bar, TField* Field);
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Dispatch(TMessage& Message) override;

@@ -3,6 +3,8 @@
 // link into an in-memory dataset.
 #include "grid/axis/axisbardefvaluesvz.h"
 #include "grid/axis/axisbarsvz.h"
+#include "grid/axis/axisbartitlevz.h"
+#include "grid/axis/axiseditstylevz.h"
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/base/specrowvz.h"
 #include "grid/memtable/memtablevz.h"
@@ -419,6 +421,117 @@ TEST_F(BarsFixture, ATextFilterDoublesApostrophesAndWrapsContainsInWildcards) {
     b->DefaultDropDownBoxApplyTextFilter(T.get(), u"Name"_S, lsftBeginsWithVz, u"Б"_S);
     EXPECT_EQ(T->Filter(), u"[Name] like 'Б%'"_S);
     T->SetFiltered(false);
+}
+
+TEST_F(BarsFixture, ATitleFollowsTheGridsTitleDefaultsUntilItsOwnValueIsSet) {
+    TAxisBarVz* b = Bar(u"Name"_S);
+    TAxisBarTitleVz* t = b->Title();
+    EXPECT_EQ(t->Color(), clBtnFace);
+    EXPECT_EQ(t->Alignment(), taLeftJustify);
+    EXPECT_EQ(t->Caption(), u"Name"_S);
+    G.DefValues.Title()->SetColor(clYellow);
+    G.DefValues.Title()->SetTitleButton(true);
+    EXPECT_EQ(t->Color(), clYellow);
+    EXPECT_TRUE(t->TitleButton());
+    // Setting the value it already shows still marks it: a later grid default no longer reaches it.
+    t->SetColor(clYellow);
+    EXPECT_TRUE(b->AssignedValues().Contains(cvTitleColor));
+    EXPECT_FALSE(t->IsColorStored());
+    G.DefValues.Title()->SetColor(clAqua);
+    EXPECT_EQ(t->Color(), clYellow);
+    EXPECT_TRUE(t->IsColorStored());
+    t->SetCaption(u"Наименование"_S);
+    EXPECT_EQ(t->Caption(), u"Наименование"_S);
+    EXPECT_TRUE(t->IsCaptionStored());
+
+    // Copying takes the assigned values and the effective ones of the rest.
+    TAxisBarVz* c = Bar(u"Price"_S);
+    c->Title()->Assign(t);
+    EXPECT_EQ(c->Title()->Caption(), u"Наименование"_S);
+    EXPECT_EQ(c->Title()->Color(), clYellow);
+    EXPECT_TRUE(c->AssignedValues().Contains(cvTitleButton));
+
+    const int layouts = G.Layouts;
+    t->Font()->SetSize(14);
+    EXPECT_TRUE(b->AssignedValues().Contains(cvTitleFont));
+    t->RestoreDefaults();
+    for (TAxisBarVzValue v : {cvTitleColor, cvTitleCaption, cvTitleFont}) EXPECT_FALSE(b->AssignedValues().Contains(v));
+    EXPECT_EQ(t->Color(), clAqua);
+    EXPECT_EQ(t->Caption(), u"Name"_S);
+    EXPECT_EQ(t->Font()->Size(), b->Font()->Size());
+    EXPECT_GE(G.Layouts, layouts);
+}
+
+TEST_F(BarsFixture, TheCaptionOfABarMadeFromTheFieldsGoesToTheFieldsLabel) {
+    TAxisBarVz* b = Bar(u"Name"_S);
+    b->SetStored(false);
+    b->Title()->SetCaption(u"Изделие"_S);
+    EXPECT_FALSE(b->AssignedValues().Contains(cvTitleCaption));
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->DisplayLabel(), u"Изделие"_S);
+    EXPECT_EQ(b->Title()->Caption(), u"Изделие"_S);
+}
+
+TEST_F(BarsFixture, TheMainButtonShowsForWhatCanDropDownUntilTheBarsButtonStyleSaysOtherwise) {
+    TAxisBarVz* name = Bar(u"Name"_S);
+    TAxisBarMainEditButtonVz* btn = name->EditButton();
+    EXPECT_EQ(name->ButtonStyle(), cbsAuto);
+    EXPECT_FALSE(btn->Visible());
+    name->PickList()->Add(u"Болт"_S);
+    EXPECT_TRUE(btn->Visible());
+    name->SetReadOnly(true);
+    EXPECT_FALSE(btn->Visible());
+    name->SetReadOnly(false);
+    name->SetButtonStyle(cbsNone);
+    EXPECT_FALSE(btn->Visible());
+    EXPECT_EQ(name->ButtonStyle(), cbsNone);
+    name->SetButtonStyle(cbsAuto);
+    EXPECT_FALSE(btn->VisibleStored());
+    EXPECT_TRUE(btn->Visible());
+    TAxisBarVz* price = Bar(u"Price"_S);
+    price->SetButtonStyle(cbsUpDown);
+    EXPECT_TRUE(price->EditButton()->Visible());
+    EXPECT_EQ(price->EditButton()->Style(), ebsUpDownVz);
+    EXPECT_EQ(price->ButtonStyle(), cbsUpDown);
+    TAxisBarVz* copy = Bar(u"Price"_S);
+    copy->Assign(price);
+    EXPECT_EQ(copy->ButtonStyle(), cbsUpDown);
+}
+
+TEST(AxisBarEditStyle, FollowsTheButtonStyleTheListsAndTheFieldType) {
+    FakeBarsGrid g;
+    TOwned<TMemTableVz> t = NewOwned<TMemTableVz>(nullptr);
+    TOwned<TDataSource> src = NewOwned<TDataSource>(nullptr);
+    t->FieldDefs()->Add(u"Name"_S, ftWideString, 20);
+    t->FieldDefs()->Add(u"Day"_S, ftDate);
+    t->FieldDefs()->Add(u"At"_S, ftTime);
+    t->CreateDataSet();
+    src->SetDataSet(t.get());
+    g.Link->SetDataSource(src.get());
+    auto bar = [&](const String& Name, TCellButtonStyleVz Style) {
+        TAxisBarVz* b = g.Bars->Add();
+        b->SetFieldName(Name);
+        b->SetButtonStyle(Style);
+        return b;
+    };
+    TAxisBarVz* pick = bar(u"Name"_S, cbsAuto);
+    pick->PickList()->Add(u"Болт"_S);
+    const std::vector<std::tuple<TAxisBarVz*, TEditStyle>> cases = {
+        {bar(u"Name"_S, cbsAuto), esSimple},
+        {bar(u"Name"_S, cbsEllipsis), esEllipsis},
+        {bar(u"Name"_S, cbsUpDown), esUpDown},
+        {bar(u"Name"_S, cbsDropDown), esDropDown},
+        {bar(u"Name"_S, cbsAltDropDown), esAltDropDown},
+        {pick, esPickList},
+        {bar(u"Day"_S, cbsAuto), esDateCalendar},
+        {bar(u"At"_S, cbsAuto), esSimple},  // only dates get the calendar by themselves
+        {bar(u"At"_S, cbsAltDropDown), esAltCalendar},
+        {bar(u"Day"_S, cbsNone), esSimple},
+    };
+    for (const auto& [b, style] : cases) EXPECT_EQ(GetAxisBarEditStyleVz(b), style) << b->FieldName().toStdString();
+    pick->SetReadOnly(true);
+    EXPECT_EQ(GetAxisBarEditStyleVz(pick), esSimple);
+    g.Bars.reset();
+    g.Link->SetDataSource(nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "testaxisgrid.h"
 
 #include "grid/axis/axisbardefvaluesvz.h"
+#include "grid/axis/axisgridroutinesvz.h"
 #include "grid/base/specrowvz.h"
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
@@ -533,6 +534,53 @@ TEST_F(AxisGrid, ARightAlignedLinkIsHotOnlyOverItsText) {
     EXPECT_TRUE(G->IsHotTrackTextLink());
     SendMouse(G->Handle(), QEvent::MouseMove, QPointF(r.Left + 4, r.Top + 8));
     EXPECT_FALSE(G->IsHotTrackTextLink());
+}
+
+TEST_F(AxisGrid, AnEllipsisEditsATextThroughTheMemoRoutineOnlyWhenOneIsInstalled) {
+    G->SetDataSource(Src);
+    G->AxisBars()->AddAllBars(true);
+    TAxisBarVz* name = G->FindFieldColumn(u"Name"_S);
+    ASSERT_NE(name, nullptr);
+    name->SetButtonStyle(cbsEllipsis);
+    TEditButtonVz* button = name->EditButton();
+    bool handled = false;
+    EditMemoRoutine() = nullptr;
+    EXPECT_NO_THROW(G->EditButtonDefaultAction(name, button, nullptr, false, handled));
+    EXPECT_FALSE(handled);
+
+    String seen;
+    bool accept = false;
+    EditMemoRoutine() = [&](String& Text, const TRect&, bool ReadOnly) {
+        seen = Text;
+        EXPECT_FALSE(ReadOnly);
+        Text = u"Болт М8"_S;
+        return accept;
+    };
+    G->EditButtonDefaultAction(name, button, nullptr, false, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(seen, u"Болт"_S);
+    EXPECT_EQ(T->State(), dsBrowse);  // cancelled: nothing written
+    accept = true;
+    handled = false;
+    G->EditButtonDefaultAction(name, button, nullptr, false, handled);
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"Болт М8"_S);
+    T->Cancel();
+    // A number bar is not edited as text.
+    handled = false;
+    TAxisBarVz* price = G->FindFieldColumn(u"Price"_S);
+    price->SetButtonStyle(cbsEllipsis);
+    G->EditButtonDefaultAction(price, price->EditButton(), nullptr, false, handled);
+    EXPECT_FALSE(handled);
+    EditMemoRoutine() = nullptr;
+    G->SetDataSource(nullptr);
+}
+
+TEST(AxisGridRoutines, TheCalculatorOpensWithZeroUntilTheTextIsANumber) {
+    const String sep(FormatSettings.DecimalSeparator);
+    const std::vector<std::pair<String, double>> cases = {
+        {String(), 0}, {u"-"_S, 0}, {u" "_S, 0}, {sep, 0}, {u"1e"_S, 0}, {u"-"_S + sep, 0}, {u"абв"_S, 0},
+        {u"12"_S, 12}, {u"-7"_S, -7}, {u"2"_S + sep + u"5"_S, 2.5}, {u" 3 "_S, 3}};
+    for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(CalculatorStartValueVz(text), value) << text.toStdString();
 }
 
 }  // namespace
