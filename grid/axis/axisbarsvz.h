@@ -95,6 +95,7 @@ protected:
 public:
     void AfterConstruction() override;
     void BeforeDestruction() override;
+    static void Published(TPublished<TAxisBarVz>& P);
     void Assign(TPersistent* Source) override;
     void SetCollection(TCollection* Value) override;
     void SetIndex(int Value) override;
@@ -445,6 +446,10 @@ protected:
 public:
     TBaseColumnVz* Columns(int Index) const { return ItemsAs<TBaseColumnVz>(Index); }
 };
+
+// A field's value by an explicit display format: numbers and dates formatted, Null and other
+// kinds empty; an empty format gives the field's own display text.
+String FormatFieldTextVz(TField* Field, const String& Format);
 
 // Memo types whose text the grid shows when it draws memo texts.
 bool IsMemoFieldTypeVz(int DataType);

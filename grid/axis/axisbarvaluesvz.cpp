@@ -63,20 +63,11 @@ int TAxisBarVz::KeyListIndexOf(const String& Text) {
 String FormatFieldTextVz(TField* Field, const String& Format) {
     if (Format.isEmpty()) return Field->DisplayText();
     if (Field->IsNull()) return String();
-    switch (Field->DataType()) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd:
-    case ftLargeint:
-    case ftSingle:
-    case ftExtended:
-    case ftLongWord:
-    case ftShortint:
-    case ftByte: return FormatFloat(Format, Field->AsFloat());
+    const TFieldType t = Field->DataType();
+    if (IsBarNumericStepType(t) || t == ftLargeint || t == ftExtended || t == ftLongWord || t == ftShortint ||
+        t == ftByte)
+        return FormatFloat(Format, Field->AsFloat());
+    switch (t) {
     case ftDate:
     case ftTime:
     case ftDateTime:

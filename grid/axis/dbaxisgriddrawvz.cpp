@@ -207,14 +207,9 @@ void TCustomDBAxisGridVz::DrawDataCellContent(const TGridCoord& Cell, const TGri
         PaintCheckBox(Canvas(), box, Canvas()->Brush()->Color(), Flat(), Params->FCheckboxState);
         break;
     }
-    case ctGraphicData: {
-        // The field's text centred; the picture itself is left to the data grid's graphic cells.
-        if (!Params->FIsCellFilled) Canvas()->FillRect(R);
-        TField* f = AxisBar->Field();
-        WriteCellTextVz(Canvas(), R, false, 0, 0, f ? f->DisplayText() : String(), taCenter, tlCenter, false, false, 0,
-                        0, false, true);
+    case ctGraphicData:
+        DrawGraphicCellData(Canvas(), AxisBar, R, Canvas()->Brush()->Color(), !Params->FIsCellFilled, 1.0);
         break;
-    }
     }
 }
 
@@ -288,6 +283,72 @@ void TCustomDBAxisGridVz::Draw3DCellFrame(TCanvas* ACanvas, const TRect& ARect, 
         ACanvas->LineTo(ARect.Right, ARect.Bottom - 1);
     }
     DrawEdge(ACanvas->Handle(), r, edge, LeadingEdges ? BF_TOPLEFT : BF_TOP);
+}
+
+// ---- pictures ----------------------------------------------------------------------------------
+
+TOwned<TPicture> TCustomDBAxisGridVz::LoadPictureFromBlobField(TAxisBarVz* AxisBar) {
+    TOwned<TPicture> pic = NewOwned<TPicture>();
+    TField* f = AxisBar ? AxisBar->Field() : nullptr;
+    if (!f || !f->IsBlob() || f->IsNull()) return pic;
+    const TBytes bytes = f->AsBytes();
+    auto load = [&pic](const TBytes& B, size_t From) {
+        TMemoryStream s;
+        if (B.size() > From) s.WriteBuffer(B.data() + From, static_cast<Integer>(B.size() - From));
+        s.SetPosition(0);
+        pic->LoadFromStream(&s);
+    };
+    try {
+        load(bytes, 0);
+    } catch (const EInvalidGraphic&) {
+        // The framework's graphic header before the picture's own bytes.
+        int header = 0;
+        if (!HasGraphicHeader(bytes, header)) throw;
+        load(bytes, static_cast<size_t>(header));
+    }
+    return pic;
+}
+
+void TCustomDBAxisGridVz::DrawGraphicCellData(TCanvas* ACanvas, TAxisBarVz* AxisBar, const TRect& ARect, TColor,
+                                              bool FillBack, double Scale) {
+    if (!FDrawGraphicData) {
+        if (FillBack) ACanvas->FillRect(ARect);
+        TField* f = AxisBar ? AxisBar->Field() : nullptr;
+        WriteCellTextVz(ACanvas, ARect, false, 0, 0, f ? f->DisplayText() : String(), taCenter, tlCenter, false, false,
+                        0, 0, false, true);
+        return;
+    }
+    TOwned<TPicture> pic;
+    try {
+        pic = LoadPictureFromBlobField(AxisBar);
+    } catch (const EInvalidGraphic& E) {
+        if (FillBack) ACanvas->FillRect(ARect);
+        ACanvas->Font()->Assign(Font());
+        WriteCellTextVz(ACanvas, ARect, false, 0, 0, E.Message() + u" - Incorrect image format."_S, taCenter, tlCenter,
+                        true, false, 0, 0, false, false);
+        return;
+    }
+    TGraphic* g = pic->Graphic();
+    if (!g || g->Empty()) {
+        if (FillBack) ACanvas->FillRect(ARect);
+        return;
+    }
+    const int w = static_cast<int>(std::trunc(pic->Width() * Scale));
+    const int h = static_cast<int>(std::trunc(pic->Height() * Scale));
+    int tw = w, th = h;
+    if (w > ARect.Width() || h > ARect.Height()) {
+        const double rx = double(w) / std::max(1, ARect.Width()), ry = double(h) / std::max(1, ARect.Height());
+        if (ry >= rx) {
+            th = ARect.Height();
+            tw = static_cast<int>(std::nearbyint(w / ry));
+        } else {
+            tw = ARect.Width();
+            th = static_cast<int>(std::nearbyint(h / rx));
+        }
+    }
+    const int x = ARect.Left + (ARect.Width() - tw) / 2, y = ARect.Top + (ARect.Height() - th) / 2;
+    if (FillBack) ACanvas->FillRect(ARect);
+    ACanvas->StretchDraw(TRect(x, y, x + tw, y + th), g);
 }
 
 // ---- data hint ---------------------------------------------------------------------------------

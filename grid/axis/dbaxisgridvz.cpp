@@ -220,6 +220,10 @@ void TCustomDBAxisGridVz::Dispatch(TMessage& Message) {
         return;
     }
     TCustomGridVz::Dispatch(Message);
+    // Unsaved changes: Escape belongs to the grid (it cancels the record's edit), not to the form.
+    if (Message.Msg == CM_WANTSPECIALKEY && Message.WParam == VK_ESCAPE && FDataLink && FDataLink->DataSet() &&
+        FDataLink->DataSet()->Modified())
+        Message.Result = 1;
 }
 
 // ---- the rebuild -------------------------------------------------------------------------------

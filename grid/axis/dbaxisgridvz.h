@@ -20,6 +20,7 @@
 class TAxisBarDefValuesVz;
 class TDataSource;
 class TDynVarsVz;
+class TPicture;
 
 enum TDBGridVzAllowedOperation { alopInsertVz, alopUpdateVz, alopDeleteVz, alopAppendVz };
 using TDBGridVzAllowedOperations = TSet<TDBGridVzAllowedOperation, 4>;
@@ -135,6 +136,13 @@ public:
     void PaintCheckBox(TCanvas* ACanvas, const TRect& ARect, TColor LineColor, bool Flat, TCheckBoxState State);
     void PaintListImage(TCustomImageList* ImageList, TCanvas* ACanvas, const TRect& ARect, int ImageIndex,
                         TAlignment Alignment, const TRect& ClipRect);
+    // The picture in the bar's blob field (empty without one); the caller owns it. An invalid picture
+    // raises the framework's graphic error.
+    TOwned<TPicture> LoadPictureFromBlobField(TAxisBarVz* AxisBar);
+    // The bar's picture fitted into ARect keeping its proportions (its text when pictures are off);
+    // an invalid picture is shown as the error's text, never raised.
+    virtual void DrawGraphicCellData(TCanvas* ACanvas, TAxisBarVz* AxisBar, const TRect& ARect, TColor BackColor,
+                                     bool FillBack, double Scale);
     virtual void FillFixedCellBackground(TCanvas* ACanvas, int StyleKind, const TRect& ARect, bool Pressed, bool Hot,
                                          const TRect& ClipRect, bool Is3D, bool Focused, TColor Color);
     virtual void DrawTitleCellBackground(const TRect& ARect, bool Highlight, bool Is3D, TAxisColCellParamsVz* Params);

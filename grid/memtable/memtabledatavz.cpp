@@ -11,6 +11,7 @@
 #include <new>
 #include <random>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -2490,7 +2491,22 @@ void TMemTableDataVz::AfterConstruction() {
     FRecordsList = New<TRecordsListVz>(this);
 }
 
+TMTDataStructVz* TMemTableDataVz::BeginRestruct() {
+    if (FRestructStruct) throw Exception(u"MemTableData already in RestructMode."_S);
+    FRestructStruct = FDataStruct->BeginRestructure();
+    return FRestructStruct;
+}
+
+void TMemTableDataVz::CancelRestruct() {
+    if (TMTDataStructVz* s = std::exchange(FRestructStruct, nullptr)) FDataStruct->EndRestructure(s, false);
+}
+
+void TMemTableDataVz::CommitRestruct() {
+    if (TMTDataStructVz* s = std::exchange(FRestructStruct, nullptr)) FDataStruct->EndRestructure(s, true);
+}
+
 void TMemTableDataVz::BeforeDestruction() {
+    CancelRestruct();
     // Receivers let go one at a time before anything is freed.
     while (FNotificators->Count() > 0)
         static_cast<TRecordsListNotificatorVz*>(FNotificators->Last())->SetDataObject(nullptr);

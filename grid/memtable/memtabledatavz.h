@@ -898,6 +898,14 @@ public:
     void DestroyTable();
     // Drops the records and resets the counter; the structure stays.
     void ResetRecords();
+    // The restructure mode: BeginRestruct hands out a working copy of the structure for the
+    // caller to change ("MemTableData already in RestructMode." when the mode is on);
+    // CommitRestruct gives the store that structure, the stored records keeping their values
+    // field by field (as EndRestructure does); CancelRestruct drops the copy.
+    TMTDataStructVz* BeginRestruct();
+    void CancelRestruct();
+    void CommitRestruct();
+    bool RestructMode() const { return FRestructStruct != nullptr; }
     // The sum of what every receiver's DoFetchRecords answers.
     virtual int FetchRecords(int Count);
     // Each of these tells every attached receiver, in attach order.
@@ -939,6 +947,7 @@ public:
 
 private:
     TFieldCalculationEventVz FOnFieldCalculation;
+    TMTDataStructVz* FRestructStruct = nullptr;  // the working structure of the restructure mode
     const void* FViewTagOwner = nullptr;  // only compared, never read through
     TOwned<TAutoIncrementVz> FAutoIncrement = NewOwned<TAutoIncrementVz>();
     bool FStoreStructInStream = false;

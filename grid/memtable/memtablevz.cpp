@@ -1814,6 +1814,8 @@ void TCustomMemTableVz::SortWithExternalProc(const std::vector<bool>& DescDirect
     ResyncView();
 }
 
+void TCustomMemTableVz::SetFilterAborted() { FRecordsView->SetFilterAborted(true); }
+
 // ---- instant reads and view events --------------------------------------------------------------
 
 int TCustomMemTableVz::GetInstantReadCurRow() {

@@ -208,7 +208,54 @@ struct TFieldValueListDeleterVz {
 };
 using TFieldValueListPtrVz = std::unique_ptr<IMemTableDataFieldValueListVz, TFieldValueListDeleterVz>;
 
-class TCustomMemTableVz : public TDataSet {
+class TMemTableFilterItemVz;
+
+// How grids, lookups and grouping read an in-memory dataset beside the dataset protocol:
+// instant reads of any row, read-ahead, tree nodes, record moving, range aggregates, value
+// lists and view-event receivers. The Boolean tree queries answer False without a current row.
+class IMemTableVz {
+public:
+    virtual int FetchRecords(int Count) = 0;
+    virtual int GetInstantReadCurRow() = 0;
+    virtual bool GetReservedFlagA() = 0;
+    virtual bool GetTreeNodeExpanded() = 0;
+    virtual bool GetTreeNodeHasVisibleChildren() = 0;
+    virtual int GetTreeNodeLevel() = 0;
+    virtual int GetPriorRowTreeNodeLevel() = 0;
+    virtual int GetNextRowTreeNodeLevel() = 0;
+    virtual TMemoryRecordVz* GetRec() = 0;
+    virtual int InstantReadIndexOfBookmark(const TBookmark& Bookmark) = 0;
+    virtual int InstantReadRowCount() = 0;
+    virtual int InstantReadViewRow() = 0;
+    virtual bool GetReservedFlagB() = 0;
+    virtual bool GetViewAsTreeList() const = 0;
+    virtual TMemTableFilterItemVz* AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc) = 0;
+    virtual bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc) = 0;
+    virtual bool DeleteFilter(TMemTableFilterItemVz* Item) = 0;
+    virtual bool AncestorHasNextSibling(int Level) = 0;
+    virtual bool AncestorHasPriorSibling(int Level) = 0;
+    virtual bool GotoRec(TMemoryRecordVz* Rec) = 0;
+    virtual int SetRowTreeNodeExpanded(int RowNum, bool Expanded) = 0;
+    virtual TFieldValueListPtrVz GetFieldValueList(const String& FieldName) = 0;
+    virtual bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly) = 0;
+    virtual String GetLikeWildcardOneChar() = 0;
+    virtual String GetLikeWildcardAnyChars() = 0;
+    virtual bool BookmarkInVisibleView(const TBookmark& Bookmark) = 0;
+    virtual void GetAggregatedValuesForRange(const TBookmark& FromBM, const TBookmark& ToBM, const String& FieldName,
+                                             TAggrResultsVz& Results, TAggrFunctionsVz Functions) = 0;
+    virtual void MTDisableControls() = 0;
+    virtual void MTEnableControls(bool ForceUpdateState) = 0;
+    virtual void InstantReadEnter(int RowNum) = 0;
+    virtual void InstantReadLeave() = 0;
+    virtual void RegisterEventReceiver(TComponent* Receiver) = 0;
+    virtual int UnregisterEventReceiver(TComponent* Receiver) = 0;
+    virtual void SetFilterAborted() = 0;
+
+protected:
+    ~IMemTableVz() = default;
+};
+
+class TCustomMemTableVz : public TDataSet, public IMemTableVz {
     SDELKA_CLASS(TCustomMemTableVz, TDataSet)
 protected:
     explicit TCustomMemTableVz(TComponent* AOwner);
@@ -262,9 +309,9 @@ public:
     TBookmark RecToBookmark(TMemoryRecordVz* Rec) const;
     TMemoryRecordVz* BookmarkToRec(const TBookmark& Bookmark) const;
     int BookmarkToRecNo(const TBookmark& Bookmark);
-    bool BookmarkInVisibleView(const TBookmark& Bookmark);
-    int InstantReadIndexOfBookmark(const TBookmark& Bookmark);
-    bool GotoRec(TMemoryRecordVz* Rec);
+    bool BookmarkInVisibleView(const TBookmark& Bookmark) override;
+    int InstantReadIndexOfBookmark(const TBookmark& Bookmark) override;
+    bool GotoRec(TMemoryRecordVz* Rec) override;
 
     // ---- filters, search and sort
     void SetFiltered(bool Value) override;
@@ -292,9 +339,9 @@ public:
     virtual void RefreshFilteredView();
     TMemTableFiltersVz* ExtraFilters() const { return FExtraFilters.get(); }
     // Adds an active filter item with the text and the event; the item stays the collection's.
-    TMemTableFilterItemVz* AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc);
-    bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc);
-    bool DeleteFilter(TMemTableFilterItemVz* Item);
+    TMemTableFilterItemVz* AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc) override;
+    bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc) override;
+    bool DeleteFilter(TMemTableFilterItemVz* Item) override;
     bool IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* ViewItem);
     // IsRecordAccepted over many records at once, where only the filter text decides (no event,
     // no record buffer, no further filter): the records view's OnFilterRecords.
@@ -336,7 +383,7 @@ public:
     void SetDataDriver(TDataDriverVz* Value);
     // The driver's structure settings changed: the property-change data event.
     void DriverStructChanged() { DataEvent(dePropertyChange, 0); }
-    int FetchRecords(int Count);
+    int FetchRecords(int Count) override;
     int FetchFromDriver(int Count);
     TAutoIncrementVz* AutoIncrement() const;
 
@@ -349,26 +396,36 @@ public:
     void SaveToFile(const String& FileName, TDfmStreamFormatVz Format = dfmBinaryVz);
     void LoadFromFile(const String& FileName);
 
-    // ---- the grid's side (instant reads, view events)
-    int GetInstantReadCurRow();
-    void InstantReadEnter(int RowNum);
+    // ---- the grid's side (IMemTableVz: instant reads, view events)
+    bool GetReservedFlagA() override { return false; }
+    bool GetReservedFlagB() override { return true; }
+    bool GetTreeNodeExpanded() override { return TreeNodeExpanded(); }
+    bool GetTreeNodeHasVisibleChildren() override { return TreeNodeHasVisibleChildren(); }
+    int GetTreeNodeLevel() override { return TreeNodeLevel(); }
+    TMemoryRecordVz* GetRec() override { return Rec(); }
+    String GetLikeWildcardOneChar() override { return u"_"_S; }
+    String GetLikeWildcardAnyChars() override { return u"%"_S; }
+    // The view stops filtering (a long filter pass given up).
+    void SetFilterAborted() override;
+    int GetInstantReadCurRow() override;
+    void InstantReadEnter(int RowNum) override;
     // The internal entry forms: a stored record with its view item (or none) and a row number.
     void InstantReadEnter(TMemoryRecordVz* Rec, TMemRecViewVz* Item, int RowNum);
-    void InstantReadLeave();
-    int InstantReadViewRow();
-    int InstantReadRowCount();
+    void InstantReadLeave() override;
+    int InstantReadViewRow() override;
+    int InstantReadRowCount() override;
     bool InstantReadMode() const { return !FInstantBuffers.empty(); }
-    void RegisterEventReceiver(TComponent* Receiver);
-    int UnregisterEventReceiver(TComponent* Receiver);
-    void MTDisableControls() { DisableControls(); }
-    void MTEnableControls(bool ForceUpdateState);
+    void RegisterEventReceiver(TComponent* Receiver) override;
+    int UnregisterEventReceiver(TComponent* Receiver) override;
+    void MTDisableControls() override { DisableControls(); }
+    void MTEnableControls(bool ForceUpdateState) override;
     virtual void MTViewDataEvent(int RowNum, TMTViewEventTypeVz Event, int OldRowNum);
     void BeginViewUpdate() { ++FRecordsViewUpdating; }
     void EndViewUpdate(bool Resync);
 
     // ---- tree mode
     TMemTableTreeListVz* TreeList() const { return FTreeList.get(); }
-    bool GetViewAsTreeList() const;
+    bool GetViewAsTreeList() const override;
     TMemRecViewVz* TreeNode();
     int TreeNodeLevel();
     bool TreeNodeExpanded();
@@ -376,13 +433,13 @@ public:
     bool TreeNodeHasChildren();
     bool TreeNodeHasVisibleChildren();
     int TreeNodeChildCount();
-    int GetPriorRowTreeNodeLevel();
-    int GetNextRowTreeNodeLevel();
-    bool AncestorHasNextSibling(int Level);
-    bool AncestorHasPriorSibling(int Level);
+    int GetPriorRowTreeNodeLevel() override;
+    int GetNextRowTreeNodeLevel() override;
+    bool AncestorHasNextSibling(int Level) override;
+    bool AncestorHasPriorSibling(int Level) override;
     // Expands or collapses the node of a row; when that hides the current record, the row + 1 of
     // its nearest shown ancestor, else -1.
-    int SetRowTreeNodeExpanded(int RowNum, bool Expanded);
+    int SetRowTreeNodeExpanded(int RowNum, bool Expanded) override;
     // Before a collapsed node expands (the node's record is what the fields show: the current
     // record, or an instant read of the node's row) and after; OnRecordsViewTreeNodeExpanding
     // is asked first, with the node itself.
@@ -397,12 +454,12 @@ public:
     // node, its place in the store follows that node. False when OnRecordsViewCheckMoveNode
     // refuses or the new parent would make the node its own ancestor (CheckOnly: only asks).
     bool MoveRecord(int FromIndex, int ToIndex, int TreeLevel, bool CheckOnly);
-    bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
+    bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly) override;
     void GetAggregatedValuesForRange(const TBookmark& FromBM, const TBookmark& ToBM, const String& FieldName,
-                                     TAggrResultsVz& Results, TAggrFunctionsVz Functions);
+                                     TAggrResultsVz& Results, TAggrFunctionsVz Functions) override;
     // The distinct values of a field as texts (the column filter drop-downs); nullptr for a field
     // the dataset does not have.
-    TFieldValueListPtrVz GetFieldValueList(const String& FieldName);
+    TFieldValueListPtrVz GetFieldValueList(const String& FieldName) override;
 
     // ---- field values
     bool GetFieldData(TField* Field, Variant& Value) override;

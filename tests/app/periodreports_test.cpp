@@ -151,10 +151,7 @@ protected:
                 ++shown;
                 EXPECT_TRUE(w->Visible());
                 if (Check) Check(w);
-                Responder.AnswerDialog([&](TCommonDialog* D) {
-                    static_cast<TSaveDialog*>(D)->SetFileName(file);
-                    return true;
-                });
+                Responder.AnswerPrintFile(true, file);
                 TToolButton* print = w->Print;
                 Click(print->Parent()->Handle(), QPointF(print->Left() + print->Width() / 2.0, print->Top() + print->Height() / 2.0));
                 w->Close();

@@ -8,6 +8,7 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/fields.h"
 #include "platform/gui/imaging.h"
+#include "platform/rtl/streams.h"
 
 #include <gtest/gtest.h>
 
@@ -260,6 +261,44 @@ TEST_F(BarsFixture, ABarBindsLazilyOnlyToAnOpenDataSetOrPersistentFields) {
     EXPECT_EQ(b->Field(), T->FieldByName(u"Price"_S));
     TAxisBarVz* none = Bar(u"Missing"_S);
     EXPECT_EQ(none->Field(), nullptr);
+}
+
+TEST_F(BarsFixture, SavedBarsLoadIntoAnotherCollectionWithTheirOrderAndAssignedValues) {
+    TAxisBarVz* a = Bar(u"Price"_S);
+    a->SetColor(clYellow);
+    a->SetDisplayFormat(u"0.00"_S);
+    a->PickList()->Add(u"x"_S);
+    TAxisBarVz* b = Bar(u"ID"_S);
+    b->SetEndEllipsis(true);
+    b->SetIncrement(0.5);
+    TMemoryStream s;
+    G.Bars->SaveToStream(&s);
+
+    FakeBarsGrid other;
+    other.Link->SetDataSource(Src.get());
+    for (auto n : {u"Name"_S, u"Kind"_S, u"ID"_S}) other.Bars->Add()->SetFieldName(n);
+    s.SetPosition(0);
+    other.Bars->LoadFromStream(&s);
+    ASSERT_EQ(other.Bars->Count(), 2);
+    TAxisBarVz* la = other.Bars->AxisBar(0);
+    TAxisBarVz* lb = other.Bars->AxisBar(1);
+    EXPECT_EQ(la->FieldName(), u"Price"_S);
+    EXPECT_EQ(la->Color(), clYellow);
+    EXPECT_EQ(la->DisplayFormat(), u"0.00"_S);
+    EXPECT_EQ(la->PickList()->Count(), 1);
+    EXPECT_EQ(lb->FieldName(), u"ID"_S);
+    EXPECT_TRUE(lb->EndEllipsis());
+    EXPECT_TRUE(lb->AssignedValues().Contains(cvEndEllipsis));
+    EXPECT_FALSE(lb->AssignedValues().Contains(cvColor));
+    EXPECT_EQ(static_cast<double>(lb->Increment()), 0.5);
+
+    TMemoryStream junk;
+    junk.Write("not a stream", 12);
+    junk.SetPosition(0);
+    EXPECT_ANY_THROW(other.Bars->LoadFromStream(&junk));
+    EXPECT_EQ(other.Bars->Count(), 2);  // the bars it had stay
+    other.Bars.reset();
+    other.Link->SetDataSource(nullptr);
 }
 
 // ---- values ------------------------------------------------------------------------------------

@@ -8,7 +8,9 @@
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/menus.h"
+#include "platform/gui/imaging.h"
 #include "platform/gui/messages.h"
+#include "platform/rtl/streams.h"
 #include "support/input.h"
 
 #include <gtest/gtest.h>
@@ -229,6 +231,47 @@ TEST_F(AxisGrid, CellsShowTheBarsTextsAndTheCurrentCellIsHighlightedOnlyWithFocu
     EXPECT_EQ(kind->CheckboxState(), cbGrayed);
 }
 
+TEST_F(AxisGrid, APictureIsFittedIntoItsCellKeepingItsProportionsAndABadOneIsShownAsText) {
+    TOwned<TMemTableVz> pics = NewOwned<TMemTableVz>(nullptr);
+    pics->FieldDefs()->Add(u"Pic"_S, ftGraphic);
+    pics->CreateDataSet();
+    TBitmap big;
+    big.SetSize(64, 64);
+    big.Canvas()->Brush()->SetColor(clRed);
+    big.Canvas()->FillRect(TRect(0, 0, 64, 64));
+    TMemoryStream bytes;
+    big.SaveToStream(&bytes);
+    const auto* p = static_cast<const Byte*>(bytes.Memory());
+    pics->Append();
+    pics->FieldByName(u"Pic"_S)->SetAsBytes(TBytes(p, p + bytes.Size()));
+    pics->Post();
+    TOwned<TDataSource> src = NewOwned<TDataSource>(nullptr);
+    src->SetDataSet(pics.get());
+    G->SetDrawGraphicData(true);
+    G->SetDataSource(src.get());
+    TAxisBarVz* bar = G->AxisBars()->AxisBar(0);
+    EXPECT_EQ(bar->GetBarType(), ctGraphicData);
+    EXPECT_TRUE(bar->UseInCellEditButtons());  // no text editing: its buttons would sit in the cell
+
+    TBitmap cell;
+    cell.SetSize(32, 48);
+    cell.Canvas()->Brush()->SetColor(clWhite);
+    G->DrawGraphicCellData(cell.Canvas(), bar, TRect(0, 0, 32, 48), clWhite, true, 1.0);
+    QImage img = cell.ToImage();
+    EXPECT_EQ(img.pixel(16, 7), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(16, 8), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(16, 39), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(16, 40), qRgb(255, 255, 255));
+
+    pics->Edit();
+    pics->FieldByName(u"Pic"_S)->SetAsBytes(TBytes{'t', 'e', 'x', 't', ' ', 'b', 'y', 't', 'e', 's'});
+    pics->Post();
+    cell.SetSize(200, 60);
+    EXPECT_NO_THROW(G->DrawGraphicCellData(cell.Canvas(), bar, TRect(0, 0, 200, 60), clWhite, true, 1.0));
+    EXPECT_THROW(G->LoadPictureFromBlobField(bar), EInvalidGraphic);
+    G->SetDataSource(nullptr);
+}
+
 TEST_F(AxisGrid, ScalingScalesABarsOwnFontByItsOwnSize) {
     G->SetDataSource(Src);
     G->AxisBars()->AddAllBars(true);
@@ -307,6 +350,16 @@ TEST_F(AxisGrid, TypingIntoACellAndMovingOffWritesTheRecord) {
     EXPECT_EQ(T->RecNo(), 2);
     T->First();
     EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"Винт"_S);
+}
+
+TEST_F(AxisGrid, EscapeBelongsToTheGridWhileTheRecordHasUnsavedChanges) {
+    G->SetDataSource(Src);
+    G->HandleNeeded();
+    EXPECT_EQ(G->Perform(CM_WANTSPECIALKEY, VK_ESCAPE, 0), 0);
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"Винт"_S);
+    EXPECT_EQ(G->Perform(CM_WANTSPECIALKEY, VK_ESCAPE, 0), 1);
+    T->Cancel();
 }
 
 TEST_F(AxisGrid, WhileALayoutLevelIsHeldTheEditorNeverShows) {
@@ -400,6 +453,72 @@ TEST_F(AxisGrid, APlaceBoxPutsLeftButtonsBeforeTheTextAndEditButtonsAfterIt) {
     std::vector<TCellPlaceBoxChildVz> narrow;
     G->BuildCellPlaceBox(2, 1, TRect(0, 0, 30, 18), b, narrow);
     EXPECT_EQ(narrow[0].ClientRect.Width(), 0);
+}
+
+TEST_F(AxisGrid, AMainButtonWithoutAHandlerRunsTheDefaultActionAndAHandlerThatHandlesStopsIt) {
+    G->SetDataSource(Src);
+    G->AxisBars()->AddAllBars(true);
+    TAxisBarVz* b = G->AxisBars()->AxisBar(2);
+    b->SetButtonStyle(cbsEllipsis);
+    b->EditButton()->SetDefaultAction(true);
+    int gridClicks = 0;
+    G->OnEditButtonClick = [&](TObject*) { ++gridClicks; };
+    b->CellEditButtonClick(b->EditButton(), nullptr);
+    EXPECT_EQ(G->DefaultActions, 1);
+    EXPECT_EQ(gridClicks, 1);
+    b->EditButton()->OnEditButtonClick = [](TObject*, bool& Handled) { Handled = true; };
+    b->CellEditButtonClick(b->EditButton(), nullptr);
+    EXPECT_EQ(G->DefaultActions, 1);
+    EXPECT_EQ(gridClicks, 2);
+    // An up/down press steps the value by the bar's increment through the default action.
+    b->SetButtonStyle(cbsUpDown);
+    b->SetIncrement(0.5);
+    bool repeat = false, handled = false;
+    b->CellEditButtonDown(b->EditButton(), nullptr, true, repeat, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(T->FieldByName(u"Price"_S)->AsFloat(), 2.0);
+    T->Cancel();
+}
+
+TEST_F(AxisGrid, ALookupFieldBarShowsTheListTextAndRefusesATextThatNamesNoRow) {
+    TOwned<TMemTableVz> depts = NewOwned<TMemTableVz>(nullptr);
+    depts->FieldDefs()->Add(u"Code"_S, ftString, 5);
+    depts->FieldDefs()->Add(u"Title"_S, ftWideString, 20);
+    depts->CreateDataSet();
+    depts->AppendRecord({Variant(u"1"_S), Variant(u"Резка"_S)});
+    depts->AppendRecord({Variant(u"2"_S), Variant(u"Сварка"_S)});
+    T->Close();
+    for (int i = 0; i < T->FieldDefs()->Count(); ++i) T->FieldDefs()->Items(i)->CreateField(T);
+    TField* look = New<TWideStringField>(T);
+    look->SetFieldName(u"KindTitle"_S);
+    look->SetFieldKind(fkLookup);
+    look->SetSize(20);
+    look->SetKeyFields(u"Kind"_S);
+    look->SetLookupDataSet(depts.get());
+    look->SetLookupKeyFields(u"Code"_S);
+    look->SetLookupResultField(u"Title"_S);
+    look->SetDataSet(T);
+    T->Open();
+    G->SetDataSource(Src);
+    G->AxisBars()->AddAllBars(true);
+    TAxisBarVz* bar = G->FindFieldColumn(u"KindTitle"_S);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->GetBarType(), ctLookupField);
+    EXPECT_TRUE(bar->LimitTextToListValues());
+    T->First();  // Kind 1
+    EXPECT_EQ(bar->DisplayText(), u"Резка"_S);
+    bar->SetLimitTextToListValues(false);
+    G->SetCol(bar->Index() + 1);
+    T->Edit();
+    G->EditText() = u"Покраска"_S;
+    G->EditKeyValue() = Null();
+    G->UpdateData();
+    EXPECT_EQ(T->FieldByName(u"Kind"_S)->AsString(), u"1"_S);
+    G->EditText() = u"сварка"_S;
+    G->UpdateData();
+    EXPECT_EQ(T->FieldByName(u"Kind"_S)->AsString(), u"2"_S);
+    T->Cancel();
+    G->SetDataSource(nullptr);
 }
 
 TEST_F(AxisGrid, ARightAlignedLinkIsHotOnlyOverItsText) {

@@ -43,6 +43,12 @@ public:
     // This grid relays out when a bar changes (a bar's field, visibility, a bar added).
     void AxisBarChanged(TAxisBarVz*) override { LayoutChanged(); }
     bool CanModifyCellText() override { return TryEditSelectedField(); }
+    int DefaultActions = 0;
+    void EditButtonDefaultAction(TAxisBarVz* Bar, TEditButtonVz* Button, TEditButtonControlVz* Control, bool IsMouseDown,
+                                 bool& Handled) override {
+        ++DefaultActions;
+        TCustomDBAxisGridVz::EditButtonDefaultAction(Bar, Button, Control, IsMouseDown, Handled);
+    }
 
     void LayoutChanged() override {
         TCustomDBAxisGridVz::LayoutChanged();

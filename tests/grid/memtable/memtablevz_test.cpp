@@ -1304,6 +1304,30 @@ TEST_F(MemTreeFixture, ExpandAndCollapseChangeTheNodesRowsAsARebuildWould) {
     EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {5, 1}, {6, 1}}));
 }
 
+TEST_F(MemTreeFixture, TheGridInterfaceAnswersForTheCurrentRow) {
+    T->TreeList()->SetDefaultNodeExpanded(true);
+    T->TreeList()->SetActive(true);
+    IMemTableVz* m = T.get();
+    T->SetRecNo(2);  // node 2: level 2, child 3
+    EXPECT_EQ(m->GetRec()->Value(0).AsInteger(), 2);
+    EXPECT_EQ(m->GetTreeNodeLevel(), 2);
+    EXPECT_TRUE(m->GetTreeNodeExpanded());
+    EXPECT_TRUE(m->GetTreeNodeHasVisibleChildren());
+    EXPECT_EQ(m->GetPriorRowTreeNodeLevel(), 1);
+    EXPECT_EQ(m->GetNextRowTreeNodeLevel(), 3);
+    EXPECT_TRUE(m->GetViewAsTreeList());
+    EXPECT_EQ(m->InstantReadRowCount(), 7);
+    m->InstantReadEnter(6);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 7);
+    m->InstantReadLeave();
+    EXPECT_EQ(m->GetLikeWildcardOneChar(), u"_"_S);
+    EXPECT_EQ(m->GetLikeWildcardAnyChars(), u"%"_S);
+    EXPECT_FALSE(m->GetReservedFlagA());
+    EXPECT_TRUE(m->GetReservedFlagB());
+    EXPECT_EQ(m->SetRowTreeNodeExpanded(0, false), 1);
+    EXPECT_EQ(m->GetRec()->Value(0).AsInteger(), 1);
+}
+
 TEST_F(MemTreeFixture, ExpandingEventsSeeTheNodeBeingExpanded) {
     T->TreeList()->SetActive(true);
     T->First();  // the current record is 1; node 6 expands
