@@ -110,6 +110,7 @@ struct TQuietResponder : TResponder {
     void ShowModal(TCustomForm*) override {}
     bool InputQuery(const String&, const String&, String&) override { return false; }
     bool ExecuteDialog(TCommonDialog*) override { return false; }
+    bool PrintFileName(const String&, String&) override { return false; }
 };
 
 TSum SumOf(TExcelWorksheet* Sheet) {
