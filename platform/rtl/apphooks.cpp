@@ -1,3 +1,6 @@
 #include "platform/rtl/apphooks.h"
 
 void (*ApplicationHandleException)(TObject* Sender) = nullptr;
+void (*LongWaitBegin)() = nullptr;
+bool (*LongWaitPoll)() = nullptr;
+void (*LongWaitEnd)() = nullptr;

@@ -7,3 +7,12 @@ class TObject;
 // Reports the exception being handled (call it inside a catch block) on behalf of Sender the way
 // the application does (TApplication::HandleException). Unset, the exception is dropped.
 extern void (*ApplicationHandleException)(TObject* Sender);
+
+// A long wait of code below the window framework (a statement on the server), on the UI thread.
+// LongWaitBegin shows the wait cursor and starts holding back the user's input, watching for
+// Escape; LongWaitPoll keeps the windows painted (it handles what is pending and returns at once)
+// and answers true once the user has pressed Escape; LongWaitEnd puts things back. Waits may
+// nest. Unset (no window framework), a wait simply waits.
+extern void (*LongWaitBegin)();
+extern bool (*LongWaitPoll)();
+extern void (*LongWaitEnd)();

@@ -11,6 +11,9 @@
 #include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
 #include "report/export/rpencoders.h"
+#include "report/export/rppdffilt.h"
+#include "report/export/rpwebfilter.h"
+#include "report/export/rpxlsxfilter.h"
 #include "report/export/rpxmlfilter.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
@@ -20,6 +23,7 @@
 
 #include "../../support/tools.h"
 #include "support/report_page.h"
+#include "support/safefile_check.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -736,6 +740,57 @@ TEST(RpXDocument, PrintsTheSettingsRange) {
     EXPECT_EQ(SheetTexts(Job.Sheets[0]), QStringList{u"Лист 2"_s});
     EXPECT_EQ(SheetTexts(Job.Sheets[1]), QStringList{u"Лист 3"_s});
     EXPECT_EQ(D->ZoomFactor(), 100);
+}
+
+// ---- a disk that fails under the savers ---------------------------------------------------------
+
+TEST(RpXDocument, EverySaverKeepsTheOldFileWhenTheDiskFails) {
+    using sdelka::test::ExpectSaverKeepsOldFile;
+    QTemporaryDir Dir;
+    const String File = Dir.filePath(u"report.rpx"_s);
+    ReportFixture R;
+    R.Export(File);
+    TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
+    D->LoadFromFile(File);
+    ASSERT_TRUE(D->DocumentLoaded());
+
+    {
+        SCOPED_TRACE("the XML document filter");
+        ExpectSaverKeepsOldFile([&](const String& Name) { R.Export(Name); }, u"export.rpx"_s);
+    }
+    {
+        SCOPED_TRACE("the XML document");
+        ExpectSaverKeepsOldFile([&](const String& Name) { D->SaveToFile(Name); }, u"saved.rpx"_s);
+    }
+    {
+        SCOPED_TRACE("PDF from the XML document");
+        ExpectSaverKeepsOldFile([&](const String& Name) { D->SaveAsPDFFile(Name); }, u"doc.pdf"_s);
+    }
+    {
+        SCOPED_TRACE("HTML from the XML document");
+        ExpectSaverKeepsOldFile([&](const String& Name) { D->SaveAsHTMLFile(Name); }, u"doc.html"_s);
+    }
+    {
+        SCOPED_TRACE("PDF from the report");
+        ExpectSaverKeepsOldFile([&](const String& Name) {
+            TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(Name);
+            R.Report->ExportToFilter(F.get());
+        }, u"report.pdf"_s);
+    }
+    {
+        SCOPED_TRACE("HTML from the report");
+        ExpectSaverKeepsOldFile([&](const String& Name) {
+            TOwned<TRpGHTMLDocumentFilter> F = NewOwned<TRpGHTMLDocumentFilter>(Name);
+            R.Report->ExportToFilter(F.get());
+        }, u"report.html"_s);
+    }
+    {
+        SCOPED_TRACE("a workbook from the report");
+        ExpectSaverKeepsOldFile([&](const String& Name) {
+            TOwned<TRpXLSXDocumentFilter> F = NewOwned<TRpXLSXDocumentFilter>(Name);
+            R.Report->ExportToFilter(F.get());
+        }, u"report.xlsx"_s);
+    }
 }
 
 }  // namespace
