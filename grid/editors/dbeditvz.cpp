@@ -5,6 +5,7 @@
 #include "platform/db/fields.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 
 // ---- the empty-data hint
@@ -290,6 +291,11 @@ void TCustomDBEditVz::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
+    if ((Key == 'V' && Shift == TShiftState{ssCtrl}) || (Key == VK_INSERT && Shift == TShiftState{ssShift})) {
+        PasteFromClipboard();
+        Key = 0;
+        return;
+    }
     if ((Key == VK_DELETE || (Key == VK_INSERT && Shift.Contains(ssShift))) && !FReadOnly && !FDataLink->Edit())
         Key = 0;
     else if (Key == VK_RETURN && FDataLink->Active() && Modified())
@@ -350,4 +356,33 @@ void TCustomDBEditVz::InitWidget() {
 void TCustomDBEditVz::UpdateEmptyHint() {
     if (!HandleAllocated() || !FEmptyDataInfo) return;
     if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->setPlaceholderText(FEmptyDataInfo->Text());
+}
+
+// ---- clipboard
+
+String TCustomDBEditVz::PreparePasteText(const String& AText) const {
+    String r = AText;
+    while (r.endsWith(u'\r') || r.endsWith(u'\n')) r.chop(1);
+    for (const char16_t* br : {u"\r\n", u"\n\r", u"\n", u"\r"}) r.replace(String::fromUtf16(br), u" "_S);
+    return r;
+}
+
+void TCustomDBEditVz::PasteFromClipboard() {
+    if (!EditCanModify()) return;
+    const String clip = QApplication::clipboard()->text();
+    if (IsMasked() || clip.isEmpty()) {
+        if (!clip.isEmpty()) SetSelText(clip);
+        return;
+    }
+    String insert = PreparePasteText(clip);
+    const String text = Text();
+    const int start = SelStart();
+    const int len = SelLength();
+    if (MaxLength() > 0) {
+        const int room = MaxLength() - (static_cast<int>(text.size()) - len);
+        if (room < static_cast<int>(insert.size())) insert.truncate(std::max(0, room));
+    }
+    TCustomMaskEdit::SetText(text.left(start) + insert + text.mid(start + len));
+    SetSelStart(start + static_cast<int>(insert.size()));
+    SetSelLength(0);
 }

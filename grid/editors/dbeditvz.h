@@ -74,6 +74,9 @@ public:
     virtual void UpdateData();
     // The editor is enabled and its link active.
     virtual bool CanDropDown() const;
+    // Pastes the clipboard's text when the data can be modified; text of several lines goes in as
+    // one line, the breaks turned into blanks.
+    void PasteFromClipboard();
 
     TUpdateDataEventVz OnUpdateData;
     TGetFieldDataEventVz OnGetFieldData;
@@ -82,6 +85,8 @@ protected:
     virtual TAlignment DefaultAlignment() const;
     virtual String DefaultEditMask() const;
     virtual bool IsValidChar(Char InputChar) const;
+    // Drops trailing line breaks and turns each remaining one into a blank.
+    virtual String PreparePasteText(const String& AText) const;
     virtual Variant InternalGetValue() const;
     virtual void InternalSetText(const String& AText);
     virtual void InternalSetValue(const Variant& AValue);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 
 namespace {
@@ -160,6 +161,25 @@ TEST_F(DBEdit, UnboundKeepsItsOwnValueAndOnUpdateDataCanTakeTheWrite) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"Иванов"_S);
     EXPECT_FALSE(Ed->Modified());
+}
+
+TEST_F(DBEdit, PastedLinesBecomeOneLineWithinTheLengthAndOnlyWhenEditable) {
+    Bind(u"Name"_S);
+    Ed->SetFocus();
+    Application->ProcessMessages();
+    SendKeyToWindow(Ed->Handle(), Qt::Key_End);
+    QApplication::clipboard()->setText(u"\r\nСын\nОтец\r\n"_S);
+    SendKeyToWindow(Ed->Handle(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Ed->Text(), u"Иванов Сын Отец"_S);
+    EXPECT_EQ(Ed->SelStart(), 15);
+    EXPECT_EQ(T->State(), dsEdit);
+    QApplication::clipboard()->setText(u"0123456789\n"_S);  // 20 characters at most
+    SendKeyToWindow(Ed->Handle(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Ed->Text(), u"Иванов Сын Отец01234"_S);
+    T->Cancel();
+    T->SetReadOnly(true);
+    SendKeyToWindow(Ed->Handle(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Ed->Text(), u"Иванов"_S);
 }
 
 TEST_F(DBEdit, EmptyEditorShowsTheHint) {
