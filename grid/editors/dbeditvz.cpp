@@ -3,9 +3,11 @@
 #include "grid/base/toolsvz.h"
 #include "grid/core/dynvarsvz.h"
 #include "platform/db/fields.h"
+#include "platform/gui/hints.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QLineEdit>
 
 // ---- the empty-data hint
@@ -385,4 +387,40 @@ void TCustomDBEditVz::PasteFromClipboard() {
     TCustomMaskEdit::SetText(text.left(start) + insert + text.mid(start + len));
     SetSelStart(start + static_cast<int>(insert.size()));
     SetSelLength(0);
+}
+
+// ---- hints
+
+void TCustomDBEditVz::SetShowHint(bool Value) {
+    FShowHint = Value;
+    UpdateShowHint();
+}
+
+void TCustomDBEditVz::SetTooltips(bool Value) {
+    FTooltips = Value;
+    UpdateShowHint();
+}
+
+void TCustomDBEditVz::UpdateShowHint() { TCustomMaskEdit::SetShowHint(FTooltips || FShowHint); }
+
+bool TCustomDBEditVz::TextClipped() {
+    auto* line = qobject_cast<QLineEdit*>(Handle());
+    if (!line) return false;
+    // The text area: the client area less the frame and the line edit's own margins.
+    const QMargins m = line->textMargins();
+    const int width = ClientWidth() - 4 - m.left() - m.right();
+    const int height = ClientHeight() - m.top() - m.bottom();
+    const QFontMetrics fm(line->font());
+    return fm.horizontalAdvance(Text()) > width - 2 || fm.height() > height;
+}
+
+void TCustomDBEditVz::CMHintShow(TMessage& Message) {
+    auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
+    if (FTooltips && info && TextClipped()) {
+        info->HintStr = Text();
+        info->HintPos = ClientToScreen(TPoint(0, Height()));
+        Message.Result = 0;
+    } else if (!FShowHint) {
+        Message.Result = 1;
+    }
 }

@@ -59,6 +59,14 @@ public:
     TDBEditEmptyDataInfoVz* EmptyDataInfo() const { return FEmptyDataInfo; }
     TDynVarsVz* DynProps() const { return FDynProps; }
     bool Focused() const { return FFocused; }
+    // The hint shows when ShowHint is on; with Tooltips on a text that does not fit shows whole
+    // under the editor.
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool Value);
+    bool Tooltips() const { return FTooltips; }
+    void SetTooltips(bool Value);
+    // The text is wider or taller than the text area.
+    bool TextClipped();
 
     // Shows the text and writes it at once (a bound editor puts its dataset into edit first); a
     // failing write makes the editor read the data again and raises.
@@ -101,6 +109,8 @@ protected:
 
     void InitWidget() override;
     void Change() override;
+    void CMHintShow(TMessage& Message) override;
+    virtual void UpdateShowHint();
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(Char& Key) override;
     void DoEnter() override;
@@ -121,6 +131,8 @@ private:
     TDBEditVzValues FAssignedValues;
     TAlignment FAlignment = taLeftJustify;
     bool FReadOnly = false;
+    bool FShowHint = false;
+    bool FTooltips = false;
     bool FFocused = false;
     bool FDataPosting = false;
     bool FInternalTextSetting = false;

@@ -5,6 +5,7 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/hints.h"
 #include "support/input.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +181,29 @@ TEST_F(DBEdit, PastedLinesBecomeOneLineWithinTheLengthAndOnlyWhenEditable) {
     T->SetReadOnly(true);
     SendKeyToWindow(Ed->Handle(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Ed->Text(), u"Иванов"_S);
+}
+
+TEST_F(DBEdit, TooltipsShowAClippedTextWholeUnderTheEditor) {
+    Bind(u"Name"_S);
+    Ed->SetTooltips(true);
+    EXPECT_TRUE(Ed->TControl::ShowHint());
+    const auto hint = [&](THintInfo& Info) { return Ed->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&Info)); };
+    THintInfo fits;
+    EXPECT_NE(hint(fits), 0);  // fits, and ShowHint is off: no hint
+    Ed->SetShowHint(true);
+    fits.HintStr = u"подсказка"_S;
+    EXPECT_EQ(hint(fits), 0);
+    EXPECT_EQ(fits.HintStr, u"подсказка"_S);
+
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"Константинопольский"_S);
+    Ed->SetBounds(10, 10, 60, 22);
+    THintInfo clipped;
+    EXPECT_EQ(hint(clipped), 0);
+    EXPECT_EQ(clipped.HintStr, u"Константинопольский"_S);
+    const TPoint corner = Ed->ClientToScreen(TPoint(0, Ed->Height()));
+    EXPECT_EQ(clipped.HintPos.X, corner.X);
+    EXPECT_EQ(clipped.HintPos.Y, corner.Y);
 }
 
 TEST_F(DBEdit, EmptyEditorShowsTheHint) {
