@@ -170,8 +170,6 @@ void TCustomDBEditVz::UpdateControlReadOnly() {
         TDataSet* ds = FDataLink->DataSet();
         readOnly = !(ds && ds->State() == dsEdit && OnUpdateData);
     }
-    // The window stays writable while the data can be modified: the first key starts the edit.
-    if (!FReadOnly && FDataLink->CanModify()) readOnly = false;
     TCustomMaskEdit::SetReadOnly(readOnly);
 }
 

@@ -91,8 +91,11 @@ TEST_F(DBEdit, TypingEditsTheDatasetAndLeavingWritesTheValue) {
     Ed->SetFocus();
     Application->ProcessMessages();
     EXPECT_EQ(T->State(), dsBrowse);
+    auto* line = qobject_cast<QLineEdit*>(Ed->Handle());
+    EXPECT_TRUE(line->isReadOnly());  // the line edit's own menu cannot change a browsed record
     Type(u"Сидоров"_S);  // all was selected on entry
     EXPECT_EQ(T->State(), dsEdit);
+    EXPECT_FALSE(line->isReadOnly());
     EXPECT_EQ(Ed->Text(), u"Сидоров"_S);
     EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"Иванов"_S);  // not written yet
     Other->SetFocus();
@@ -204,6 +207,25 @@ TEST_F(DBEdit, TooltipsShowAClippedTextWholeUnderTheEditor) {
     const TPoint corner = Ed->ClientToScreen(TPoint(0, Ed->Height()));
     EXPECT_EQ(clipped.HintPos.X, corner.X);
     EXPECT_EQ(clipped.HintPos.Y, corner.Y);
+}
+
+TEST_F(DBEdit, AMaskedEditorKeepsTheEditTextUnboundAndTheTextBound) {
+    Ed->SetEditMask(u"000-00;0;_"_S);
+    Ed->SetFocus();
+    Application->ProcessMessages();
+    Type(u"12345"_S);
+    EXPECT_EQ(Ed->EditText(), u"123-45"_S);
+    Other->SetFocus();
+    Application->ProcessMessages();
+    EXPECT_EQ(SafeVarToStrVz(Ed->DataLink()->DataIndependentValue), u"123-45"_S);
+
+    Bind(u"Name"_S);
+    Ed->SetFocus();
+    Application->ProcessMessages();
+    Type(u"67890"_S);
+    Other->SetFocus();
+    Application->ProcessMessages();
+    EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"67890"_S);
 }
 
 TEST_F(DBEdit, EmptyEditorShowsTheHint) {
