@@ -230,6 +230,18 @@ bool TCustomDBEditVz::IsEmpty() const {
     return Text().isEmpty();
 }
 
+void TCustomDBEditVz::Undo() {
+    if (!DataIndepended() && FDataLink->DataSet()) FDataLink->DataSet()->Edit();
+    if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->undo();
+    if (FDataPosting || FFocused) return;
+    try {
+        UpdateData();
+    } catch (...) {
+        FDataLink->Reset();
+        throw;
+    }
+}
+
 void TCustomDBEditVz::Reset() {
     FDataLink->Reset();
     SelectAll();

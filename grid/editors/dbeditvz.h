@@ -76,6 +76,9 @@ public:
     // With an edit mask: the edit text is the mask applied to nothing; otherwise Text is empty.
     virtual bool IsEmpty() const;
     void Clear() { SetText(String()); }
+    // Takes back the last change of the text (a bound editor puts its dataset into edit first);
+    // when not focused, writes the result at once.
+    void Undo();
     // Reads the data again and selects all.
     void Reset();
     // Validates, then writes the text into the data unless OnUpdateData handles it.

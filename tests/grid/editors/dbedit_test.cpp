@@ -228,6 +228,24 @@ TEST_F(DBEdit, AMaskedEditorKeepsTheEditTextUnboundAndTheTextBound) {
     EXPECT_EQ(T->FieldByName(u"Name"_S)->AsString(), u"67890"_S);
 }
 
+TEST_F(DBEdit, UndoTakesBackTypingAndOnGetFieldDataSuppliesTheShownValue) {
+    Bind(u"Name"_S);
+    Ed->SetFocus();
+    Application->ProcessMessages();
+    SendKeyToWindow(Ed->Handle(), Qt::Key_End);
+    Type(u"а"_S);
+    EXPECT_EQ(Ed->Text(), u"Иванова"_S);
+    Ed->Undo();
+    EXPECT_EQ(Ed->Text(), u"Иванов"_S);
+
+    Ed->OnGetFieldData = [](TObject*, Variant& Value, bool& Handled) {
+        Value = Variant(u"скрыто"_S);
+        Handled = true;
+    };
+    T->Next();
+    EXPECT_EQ(Ed->Text(), u"скрыто"_S);
+}
+
 TEST_F(DBEdit, EmptyEditorShowsTheHint) {
     Ed->EmptyDataInfo()->SetText(u"Фамилия"_S);
     Bind(u"Name"_S);
