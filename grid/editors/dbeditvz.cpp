@@ -102,9 +102,16 @@ TAlignment TCustomDBEditVz::Alignment() const {
 void TCustomDBEditVz::SetAlignment(TAlignment Value) {
     FAlignment = Value;
     FAssignedValues.Include(evAlignmentVz);
-    if (auto* line = qobject_cast<QLineEdit*>(HandleAllocated() ? Handle() : nullptr))
-        line->setAlignment(Value == taRightJustify ? Qt::AlignRight : Value == taCenter ? Qt::AlignHCenter : Qt::AlignLeft);
+    ApplyAlignment();
     Invalidate();
+}
+
+void TCustomDBEditVz::ApplyAlignment() {
+    if (!HandleAllocated()) return;
+    const TAlignment a = Alignment();
+    if (auto* line = qobject_cast<QLineEdit*>(Handle()))
+        line->setAlignment((a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft) |
+                           Qt::AlignVCenter);
 }
 
 void TCustomDBEditVz::SetEditMask(const String& Value) {
@@ -155,6 +162,7 @@ void TCustomDBEditVz::DataLinkDataChanged() {
         if (!given) TCustomMaskEdit::SetEditMask(String());
         InternalSetText(String());
     }
+    ApplyAlignment();
     UpdateControlReadOnly();
     SetModified(false);
     FDataLink->SetModified(false);
@@ -362,6 +370,7 @@ void TCustomDBEditVz::SetFocused(bool Value) {
 
 void TCustomDBEditVz::InitWidget() {
     TCustomMaskEdit::InitWidget();
+    ApplyAlignment();
     UpdateEmptyHint();
 }
 

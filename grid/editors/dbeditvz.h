@@ -127,6 +127,7 @@ private:
     void LinkActiveChange(TObject* Sender);
     void DoOnUpdateData(bool& Handled);
     void UpdateEmptyHint();
+    void ApplyAlignment();
 
     TOwned<TFieldDataLinkVz> FDataLink;
     TDBEditEmptyDataInfoVz* FEmptyDataInfo = nullptr;

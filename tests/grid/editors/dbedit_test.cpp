@@ -66,9 +66,14 @@ TEST_F(DBEdit, ShowsTheFieldFollowsTheCursorAndTakesTheStringSize) {
     EXPECT_EQ(Ed->MaxLength(), 20);
     T->Next();
     EXPECT_EQ(Ed->Text(), u"Петров"_S);
+    auto* line = qobject_cast<QLineEdit*>(Ed->Handle());
+    EXPECT_TRUE(line->alignment() & Qt::AlignLeft);
     Ed->SetDataField(u"Qty"_S);  // the length taken from Name goes
     EXPECT_EQ(Ed->MaxLength(), 0);
     EXPECT_EQ(Ed->Text(), u"7"_S);
+    EXPECT_TRUE(line->alignment() & Qt::AlignRight);  // a number stands at the right, as its field says
+    Ed->SetAlignment(taCenter);
+    EXPECT_TRUE(line->alignment() & Qt::AlignHCenter);
 }
 
 TEST_F(DBEdit, FocusedShowsEditTextOtherwiseDisplayText) {
