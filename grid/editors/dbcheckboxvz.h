@@ -12,8 +12,6 @@
 
 class TDynVarsVz;
 
-using TUpdateDataEventVz = TEvent<void(TObject* Sender, bool& Handled)>;
-
 class TCustomDBCheckBoxVz : public TCustomControl {
     SDELKA_CLASS(TCustomDBCheckBoxVz, TCustomControl)
 protected:

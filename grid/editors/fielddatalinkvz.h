@@ -9,6 +9,11 @@
 #include "platform/rtl/events.h"
 #include "platform/rtl/variant.h"
 
+// The editors' events: OnUpdateData may take the write over (Handled), OnGetFieldData may supply the
+// value shown instead of the field's.
+using TUpdateDataEventVz = TEvent<void(TObject* Sender, bool& Handled)>;
+using TGetFieldDataEventVz = TEvent<void(TObject* Sender, Variant& Value, bool& Handled)>;
+
 class TFieldDataLinkVz : public TDataLink {
     SDELKA_CLASS(TFieldDataLinkVz, TDataLink)
 public:
