@@ -1,6 +1,7 @@
 // A started client whose server goes away under it: a session ended between two saves, a session
 // ended in the middle of a month's rebuild, a server that stops answering during a save, and the
 // build-stamp check while the server is away. Driven through the windows, as the user does.
+#include "app/daycell.h"
 #include "app/timesheetrebuild.h"
 #include "app_fixture.h"
 #include "platform/ado/adodb.h"
@@ -13,6 +14,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -103,19 +105,28 @@ TEST_F(ConnectionLoss, ASessionEndedDuringAMonthsRebuildLeavesTheMonthAsItWas) {
               "(5, 1, '2024-03-05', 7, 1, 0, 1, 1)");
     Db().Exec("insert into accounts_dep.h_dizuv(w_id, smena, month, year, d5) values (5, 1, 3, 2024, 3)");
     const std::string before = Db().Value(rows);
-    // the rebuild's session ends on its tenth day, as a restarted server ends it
+    // the rebuild's session ends inside its transaction, while it waits for the month that another
+    // session holds, as a restarted server ends it
     const std::string pid = ClientPid();
-    int days = 0;
+    const std::string key = "hashtextextended('" + TimesheetMonthLockName(3, 2024).toStdString() + "', 0)";
+    Db().Exec("select pg_advisory_lock(" + key + ")");
+    std::thread ender([&] {
+        for (int i = 0; i < 500 && Db().Value("select count(*) from pg_stat_activity where pid = " + pid +
+                                              " and wait_event_type = 'Lock'") == "0";
+             ++i)
+            usleep(10000);
+        Terminate(pid);
+    });
     try {
-        RebuildShiftTimesheet(DataModule6->ADO_DB, 3, 2024, [&](int Day, int) {
-            if (++days == 10) Terminate(pid);
-        });
+        RebuildShiftTimesheet(DataModule6->ADO_DB, 3, 2024);
         ADD_FAILURE() << "the rebuild went through";
     } catch (const EPgError& E) {
         EXPECT_TRUE(E.ConnectionLost());
         EXPECT_TRUE(E.Message().startsWith(QStringLiteral("Связь с сервером базы данных потеряна, действие не выполнено.")))
             << E.Message().toStdString();
     }
+    ender.join();
+    Db().Exec("select pg_advisory_unlock(" + key + ")");
     EXPECT_EQ(Db().Value(rows), before);
     EXPECT_FALSE(DataModule6->ADO_DB->InTransaction());
     // the next rebuild works on a new session
