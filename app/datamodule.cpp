@@ -49,9 +49,15 @@ String ShiftListSql(int Shift) {
         "round((kol_vo-brak)*smena.cena::numeric, 2) as summa, smena.prize, color,time, smena.ok, vvod, "
         "smena.id_doc, smena.id_doc_item, smena.f_gds_qty_use, smena.id_gds_use, smena.id_cons_use");
     lines << QStringLiteral(
-        "from cmn_contractor.person person, accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper ");
+        "from cmn_contractor.person person, accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper,");
+    // A record's worker is the person of its id or of its code: the pairs of person and key are
+    // listed once (a person whose code is his id once) and joined by key, so the join is hashed
+    // instead of testing every person against every record.
     lines << QStringLiteral(
-        "where smena.i_id=izdel.id and smena.o_id=oper.id and (w_id=person.id or s_code::t_id=w_id) and ");
+        "(select id, id::t_id as code from cmn_contractor.person union select id, s_code::t_id from cmn_contractor.person) "
+        "person_code ");
+    lines << QStringLiteral(
+        "where smena.i_id=izdel.id and smena.o_id=oper.id and person_code.code=w_id and person.id=person_code.id and ");
     lines << QStringLiteral("oper.vid=vid_oper.id and smena.smena=%1 and smena.data=:data and %2 order by ")
                  .arg(Shift)
                  .arg(first ? QStringLiteral("ok!=:ok") : QStringLiteral("ok<>:ok"));

@@ -77,7 +77,7 @@ TDayCell ProductionDayCell(int WorkerId, int Shift, TDateTime Date) {
                  {QStringLiteral("year"), static_cast<int>(YearOf(Date))}};
     cell.Day = DayOf(Date);
     cell.HoursSql = QStringLiteral(
-        "select sum(time) as tim from accounts_dep.smena where w_id=:w_id and smena=:smena and data=:data");
+        "select sum(coalesce(time,0)) as tim from accounts_dep.smena where w_id=:w_id and smena=:smena and data=:data");
     cell.HoursParams = {{QStringLiteral("w_id"), WorkerId},
                         {QStringLiteral("smena"), Shift},
                         {QStringLiteral("data"), VarFromDateTime(DateOf(Date))}};
@@ -94,7 +94,7 @@ TDayCell AuxiliaryDayCell(int WorkerId, int Kind, const Variant& GroupId, int Ni
                  {QStringLiteral("i_night"), Night}};
     cell.Day = DayOf(Date);
     cell.HoursSql = QStringLiteral(
-        "select sum(f.cnt) as tim from accounts_dep.fatigue f where f.id_p=:id_p and f.id_o=:id_o and "
+        "select sum(coalesce(f.cnt,0)) as tim from accounts_dep.fatigue f where f.id_p=:id_p and f.id_o=:id_o and "
         "f.i_night=:i_night and f.id_nom=:id_nom and f.d_date=:d_date");
     cell.HoursParams = {{QStringLiteral("id_p"), WorkerId},
                         {QStringLiteral("id_o"), Kind},
@@ -106,7 +106,7 @@ TDayCell AuxiliaryDayCell(int WorkerId, int Kind, const Variant& GroupId, int Ni
 
 Variant DayCellHours(TADOConnection* Connection, const TDayCell& Cell) {
     const Variant sum = SqlSelectValue(Connection, Cell.HoursSql, Cell.HoursParams);
-    if (VarIsNull(sum) || VarIsEmpty(sum) || sum.AsInteger() == 0) return Null();
+    if (VarIsNull(sum) || VarIsEmpty(sum)) return Null();
     return sum.AsInteger();
 }
 
@@ -139,9 +139,10 @@ void WriteDayCell(TADOConnection* Connection, const TDayCell& Cell, const Varian
                QStringLiteral("update accounts_dep.h_dizuv set ") + day + QStringLiteral("=:hours where ") + where,
                update, {{QStringLiteral("hours"), ftSmallint}});
     if (!none) return;
-    // The month row goes only when none of its days holds hours any more.
+    // The month row goes only when none of its days has a cell any more (a day whose records carry
+    // no hours keeps a 0, and with it the worker's row).
     QStringList empty;
-    for (int d = 1; d <= 31; ++d) empty << QStringLiteral("coalesce(d%1,0)=0").arg(d);
+    for (int d = 1; d <= 31; ++d) empty << QStringLiteral("d%1 is null").arg(d);
     SqlExecute(Connection,
                QStringLiteral("delete from accounts_dep.h_dizuv where ") + where + QStringLiteral(" and ") +
                    empty.join(QStringLiteral(" and ")),

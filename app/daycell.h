@@ -1,7 +1,9 @@
 // The timesheet's day cells: the hours of a worker on one day, kept in the day columns d1..d31 of
 // the worker's month row of accounts_dep.h_dizuv. After a change of the source rows a day is
 // summed again and its cell rewritten: the month row is inserted when it is missing, a day
-// without hours gets a null cell, and a month row is deleted once none of its days holds hours.
+// without source rows gets a null cell (a day whose rows carry no hours a 0, so a worker who books
+// his work without hours has his row), and a month row is deleted once none of its days has a
+// cell.
 //
 // Two kinds of month rows:
 //   production rows (w_id, smena, month, year), summed from accounts_dep.smena (time);
@@ -67,12 +69,12 @@ TDayCell ProductionDayCell(int WorkerId, int Shift, TDateTime Date);
 // The auxiliary cell of a worker, kind (7777, 7778), nomenclature group, night flag and date.
 TDayCell AuxiliaryDayCell(int WorkerId, int Kind, const Variant& GroupId, int Night, TDateTime Date);
 
-// The day's hours from the source rows: Null when the day has none (no rows, or a sum of 0).
+// The day's hours from the source rows: Null when the day has no rows, 0 when they carry none.
 Variant DayCellHours(TADOConnection* Connection, const TDayCell& Cell);
 
 // Writes Hours (Null: none) into the cell: updates the month row, or inserts it when it is
-// missing and there are hours; deletes the month row when afterwards none of its days holds
-// hours. Runs in the caller's transaction; takes no lock.
+// missing and there are hours (0 included); deletes the month row when afterwards none of its days
+// has a cell. Runs in the caller's transaction; takes no lock.
 void WriteDayCell(TADOConnection* Connection, const TDayCell& Cell, const Variant& Hours);
 
 // Sums the cells' days again and writes them, in one transaction (the caller's or its own), under

@@ -4,6 +4,7 @@
 #include "app/datamodule.h"
 #include "app/form23.h"
 #include "app/legacyimport.h"
+#include "app/longwork.h"
 #include "app/lists.h"
 #include "app/recordcard.h"
 #include "app/recorddelete.h"
@@ -669,7 +670,8 @@ void CheckBuildStamp() { CheckBuildStamp(BuildDateText(), BuildTimeText()); }
 void CheckBuildStamp(const char* DateText, const char* TimeText) {
     // The refusal's message box runs a loop in which the timer ticks on: one check at a time.
     static bool checking = false;
-    if (checking || !Form1 || !DataModule6) return;
+    // nor while long work has the connection
+    if (checking || !Form1 || !DataModule6 || LongWorkRunning()) return;
     checking = true;
     struct TReset {
         ~TReset() { checking = false; }

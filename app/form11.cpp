@@ -241,7 +241,7 @@ void TForm11::Button1Click(TObject*) {
     const int editId = insert ? 0 : shiftQuery->FieldByName(QStringLiteral("id"))->AsInteger();
     const TRecordSaveResult saved = SaveProductionRecord(DataModule6->ADO_DB, rec, editId);
     if (!saved.Saved) {
-        MessageBox(Handle(), DuplicateRecordMessage, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
+        MessageBox(Handle(), saved.Refusal, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
         return;
     }
     // the helper rows of this card belong to the record just saved, new or edited

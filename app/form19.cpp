@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "app/excelhelper.h"
 #include "app/form27.h"
+#include "app/longwork.h"
 #include "app/periodreports.h"
 #include "app/timesheetdata.h"
 #include "app/timesheetexcel.h"
@@ -150,7 +151,7 @@ void TForm19::ComboBox1Change(TObject*) {
         TADOQuery* q = ShiftQuery(s);
         q->Close();
         BindMonth(q->Parameters(), m, y);
-        q->Open();
+        RunLongOpen(q, q->Connection(), QStringLiteral("Табель: выполняется запрос…"));
         // weekends red; the days past the month's end stay, empty and with grey titles
         TDBGridColumns* columns = ShiftGrid(s)->Columns();
         for (int d = 1; d <= 31; ++d) {
@@ -172,7 +173,7 @@ void TForm19::ComboBox1Change(TObject*) {
 void TForm19::Button5Click(TObject*) {
     if (FBusy) return;
     for (int s = 1; s <= 3; ++s) ShiftQuery(s)->Close();
-    for (int s = 1; s <= 3; ++s) ShiftQuery(s)->Open();
+    for (int s = 1; s <= 3; ++s) RunLongOpen(ShiftQuery(s), ShiftQuery(s)->Connection(), QStringLiteral("Табель: выполняется запрос…"));
 }
 
 void TForm19::Button4Click(TObject*) { Close(); }
@@ -210,11 +211,10 @@ void TForm19::Button1Click(TObject*) {
             }
         }
     } restore{this, open};
-    RebuildShiftTimesheet(DataModule6->ADO_DB, m, y, [this](int Day, int) {
-        PB->SetPosition(Day);
-        // painted at once: no other event runs on the connection inside the rebuild's transaction
-        PB->Update();
-    });
+    // one statement on the server: the window goes on while it runs, and Escape cancels it
+    if (RunLongWork(DataModule6->ADO_DB, QStringLiteral("Перестроение табеля…"),
+                    [m, y] { RebuildShiftTimesheet(DataModule6->ADO_DB, m, y); }))
+        PB->SetPosition(PB->Max());
 }
 
 void TForm19::Button2Click(TObject*) {

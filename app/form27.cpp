@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/excelhelper.h"
+#include "app/longwork.h"
 #include "app/timesheetdata.h"
 #include "app/timesheetexcel.h"
 #include "app/timesheetrebuild.h"
@@ -40,10 +41,11 @@ TDataSource* NewSource(TForm* Form, const char* Name, TDataSet* DataSet) {
     return s;
 }
 
+// The month's query opens without stopping the window (Escape cancels it, and it stays closed).
 void Reopen(TADOQuery* Query, int Month, int Year) {
     Query->Close();
     BindMonth(Query->Parameters(), Month, Year);
-    Query->Open();
+    RunLongOpen(Query, Query->Connection(), QStringLiteral("Табель: выполняется запрос…"));
 }
 
 }  // namespace
@@ -236,7 +238,7 @@ void TForm27::ComboBox1Change(TObject*) {
 void TForm27::Button5Click(TObject*) {
     if (FBusy) return;
     ModeQuery->Close();
-    ModeQuery->Open();
+    RunLongOpen(ModeQuery, ModeQuery->Connection(), QStringLiteral("Табель: выполняется запрос…"));
 }
 
 void TForm27::Button1Click(TObject*) { Close(); }
@@ -288,11 +290,10 @@ void TForm27::Button3Click(TObject*) {
             }
         }
     } restore{this, wasOpen};
-    RebuildAuxiliaryTimesheet(DataModule6->ADO_DB, m, y, [this](int Day, int) {
-        PB->SetPosition(Day);
-        // painted at once: no other event runs on the connection inside the rebuild's transaction
-        PB->Update();
-    });
+    // one statement on the server: the window goes on while it runs, and Escape cancels it
+    if (RunLongWork(DataModule6->ADO_DB, QStringLiteral("Перестроение табеля…"),
+                    [m, y] { RebuildAuxiliaryTimesheet(DataModule6->ADO_DB, m, y); }))
+        PB->SetPosition(PB->Max());
 }
 
 // ---- Excel -------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/excelhelper.h"
+#include "app/longwork.h"
 #include "app/timesheetdata.h"
 #include "app/timesheets.h"
 #include "platform/ado/adodb.h"
@@ -15,25 +16,35 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 // ---- queries -------------------------------------------------------------------------------------
 
+// The auxiliary and average-rate sums of the period are computed once per worker (and group, kind
+// and night) and joined to the report's lines, not once per line.
 String WorkersReportSql() {
     // one block per worker id and nomenclature group id; the names are printed
     return QStringLiteral(
-        "select person.s_caption fio, smena.w_id, izdel.id_nom as nom_id, "
+        "with r as (select person.s_caption fio, smena.w_id, izdel.id_nom as nom_id, "
         "sum(smena.kol_vo-smena.brak)::numeric(10,2) as kolvo,vid_oper.vid, \n"
-        "sum((kol_vo-brak)*smena.cena)::numeric(10,2) as summa,izdel.nom, oper.naimen, color,\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7 from accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7777),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8 from accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 and f.id_p=smena.w_id and f.id_nom=izdel.id_nom and f.id_o=7778),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum78 from accounts_dep.fatigue f where f.d_date<:data8 and f.d_date>=:data7 and f.id_p=smena.w_id),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7_all from accounts_dep.fatigue f where f.d_date<:data10 and f.d_date>=:data9 and f.id_o=7777),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8_all from accounts_dep.fatigue f where f.d_date<:data12 and f.d_date>=:data11 and f.id_o=7778)\n"
+        "sum((kol_vo-brak)*smena.cena)::numeric(10,2) as summa,izdel.nom, oper.naimen, color\n"
         "from cmn_contractor.person person,accounts_dep.smena,accounts_dep.izdel,accounts_dep.vid_oper,\n"
         "accounts_dep.oper where w_id=s_code::integer and izdel.id=smena.i_id and vid_oper.id=oper.vid\n"
         "and oper.id=smena.o_id and smena.data<:data2 and smena.data>=:data1\n"
-        "group by fio, izdel.nom, vid_oper.vid, smena.w_id, izdel.id_nom, oper.naimen, color\n"
-        "order by fio, smena.w_id, izdel.nom, izdel.id_nom");
+        "group by fio, izdel.nom, vid_oper.vid, smena.w_id, izdel.id_nom, oper.naimen, color),\n"
+        "g as (select f.id_p, f.id_nom, sum(f.cnt*f.price) filter (where f.id_o=7777) s7, "
+        "sum(f.cnt*f.price) filter (where f.id_o=7778) s8\n"
+        "from accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and f.id_o in (7777, 7778) group by f.id_p, f.id_nom),\n"
+        "w as (select f.id_p, sum(f.cnt*f.price) s78 from accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 "
+        "group by f.id_p),\n"
+        "t as (select sum(f.cnt*f.price) filter (where f.id_o=7777) s7, sum(f.cnt*f.price) filter (where f.id_o=7778) s8\n"
+        "from accounts_dep.fatigue f where f.d_date<:data8 and f.d_date>=:data7 and f.id_o in (7777, 7778))\n"
+        "select r.fio, r.w_id, r.nom_id, r.kolvo, r.vid, r.summa, r.nom, r.naimen, r.color,\n"
+        "coalesce(g.s7,0)::numeric(10,2) f_sum7, coalesce(g.s8,0)::numeric(10,2) f_sum8, coalesce(w.s78,0)::numeric(10,2) f_sum78,\n"
+        "coalesce(t.s7,0)::numeric(10,2) f_sum7_all, coalesce(t.s8,0)::numeric(10,2) f_sum8_all\n"
+        "from r left join g on g.id_p=r.w_id and g.id_nom=r.nom_id left join w on w.id_p=r.w_id cross join t\n"
+        "order by r.fio, r.w_id, r.nom, r.nom_id");
 }
 
 String ProductsReportSql() {
@@ -47,25 +58,30 @@ String ProductsReportSql() {
 
 String DetailedWorkersReportSql() {
     return QStringLiteral(
-        "select s_caption fio, w_id, izdel.marka, vid_oper.vid, oper.naimen, sum(time) as sum_time,\n"
+        "with r as (select s_caption fio, w_id, izdel.marka, vid_oper.vid, oper.naimen, sum(time) as sum_time,\n"
         "sum(smena.kol_vo)::numeric(10,2) as kolvo, sum(smena.brak) as brk, sum((kol_vo-brak)*\n"
-        "smena.cena)::numeric(10,2) as summa, color, sum(prize*(kol_vo-brak)*smena.cena/100)::numeric(10,2) as s_prize,\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7 from accounts_dep.fatigue f where f.d_date<:data2 and f.d_date>=:data1 and f.id_p=smena.w_id and f.id_o=7777 and f.i_night=0),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7_n from accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and f.id_p=smena.w_id and f.id_o=7777 and f.i_night=1),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8 from accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 and f.id_p=smena.w_id and f.id_o=7778 and f.i_night=0),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8_n from accounts_dep.fatigue f where f.d_date<:data8 and f.d_date>=:data7 and f.id_p=smena.w_id and f.id_o=7778 and f.i_night=1),\n"
-        "(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum7h from accounts_dep.fatigue f where f.d_date<:data12 and f.d_date>=:data11 and f.id_p=smena.w_id and f.id_o=7777 and f.i_night=0),\n"
-        "(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum7h_n from accounts_dep.fatigue f where f.d_date<:data14 and f.d_date>=:data13 and f.id_p=smena.w_id and f.id_o=7777 and f.i_night=1),\n"
-        "(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum8h from accounts_dep.fatigue f where f.d_date<:data16 and f.d_date>=:data15 and f.id_p=smena.w_id and f.id_o=7778 and f.i_night=0),\n"
-        "(select coalesce(sum(f.cnt),0)::numeric(10,2) f_sum8h_n from accounts_dep.fatigue f where f.d_date<:data18 and f.d_date>=:data17 and f.id_p=smena.w_id and f.id_o=7778 and f.i_night=1),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum7_all from accounts_dep.fatigue f where f.d_date<:data20 and f.d_date>=:data19 and f.id_o=7777),\n"
-        "(select coalesce(sum(f.cnt*f.price),0)::numeric(10,2) f_sum8_all from accounts_dep.fatigue f where f.d_date<:data22 and f.d_date>=:data21 and f.id_o=7778)\n"
+        "smena.cena)::numeric(10,2) as summa, color, sum(prize*(kol_vo-brak)*smena.cena/100)::numeric(10,2) as s_prize\n"
         "from cmn_contractor.person person,accounts_dep.izdel,accounts_dep.oper,accounts_dep.smena,accounts_dep.vid_oper \n"
         "where smena.o_id=oper.id and smena.w_id=s_code::integer and smena.i_id=izdel.id \n"
-        "and smena.o_id=oper.id and w_id=s_code::integer and oper.vid=vid_oper.id \n"
-        "and smena.data<:data10 and smena.data>=:data9 \n"
-        "group by fio, marka,vid_oper.vid, oper.naimen, color, w_id \n"
-        "order by fio, w_id, marka, vid_oper.vid, oper.naimen");
+        "and oper.vid=vid_oper.id and smena.data<:data2 and smena.data>=:data1 \n"
+        "group by fio, marka,vid_oper.vid, oper.naimen, color, w_id),\n"
+        "a as (select f.id_p,\n"
+        "sum(f.cnt*f.price) filter (where f.id_o=7777 and f.i_night=0) s7, sum(f.cnt*f.price) filter (where f.id_o=7777 and f.i_night=1) s7n,\n"
+        "sum(f.cnt*f.price) filter (where f.id_o=7778 and f.i_night=0) s8, sum(f.cnt*f.price) filter (where f.id_o=7778 and f.i_night=1) s8n,\n"
+        "sum(f.cnt) filter (where f.id_o=7777 and f.i_night=0) h7, sum(f.cnt) filter (where f.id_o=7777 and f.i_night=1) h7n,\n"
+        "sum(f.cnt) filter (where f.id_o=7778 and f.i_night=0) h8, sum(f.cnt) filter (where f.id_o=7778 and f.i_night=1) h8n\n"
+        "from accounts_dep.fatigue f where f.d_date<:data4 and f.d_date>=:data3 and f.id_o in (7777, 7778) and f.i_night in (0, 1) "
+        "group by f.id_p),\n"
+        "t as (select sum(f.cnt*f.price) filter (where f.id_o=7777) s7, sum(f.cnt*f.price) filter (where f.id_o=7778) s8\n"
+        "from accounts_dep.fatigue f where f.d_date<:data6 and f.d_date>=:data5 and f.id_o in (7777, 7778))\n"
+        "select r.fio, r.w_id, r.marka, r.vid, r.naimen, r.sum_time, r.kolvo, r.brk, r.summa, r.color, r.s_prize,\n"
+        "coalesce(a.s7,0)::numeric(10,2) f_sum7, coalesce(a.s7n,0)::numeric(10,2) f_sum7_n,\n"
+        "coalesce(a.s8,0)::numeric(10,2) f_sum8, coalesce(a.s8n,0)::numeric(10,2) f_sum8_n,\n"
+        "coalesce(a.h7,0)::numeric(10,2) f_sum7h, coalesce(a.h7n,0)::numeric(10,2) f_sum7h_n,\n"
+        "coalesce(a.h8,0)::numeric(10,2) f_sum8h, coalesce(a.h8n,0)::numeric(10,2) f_sum8h_n,\n"
+        "coalesce(t.s7,0)::numeric(10,2) f_sum7_all, coalesce(t.s8,0)::numeric(10,2) f_sum8_all\n"
+        "from r left join a on a.id_p=r.w_id cross join t\n"
+        "order by r.fio, r.w_id, r.marka, r.vid, r.naimen");
 }
 
 String DetailedProductsReportSql() {
@@ -639,7 +655,8 @@ void TForm18::RunReport(TADOQuery* Query, TRpLabel* Title, TRpReport* Report, co
     Query->Close();
     BindPeriod(Query->Parameters(), DTPicker1->Date(), DTPicker2->Date());
     ApplyProductKind(Query, RadioGroup1->ItemIndex());
-    Query->Open();
+    // the server's part runs under a small window with "Отмена", then the report's own progress
+    if (!RunLongOpen(Query, Query->Connection(), QStringLiteral("Отчет: выполняется запрос…"))) return;
     Title->SetCaption(PeriodTitle(Prefix));
     RunOver(Query, Report);
 }
@@ -668,7 +685,7 @@ void TForm18::Button6Click(TObject*) {
     XLS_Rep->Close();
     BindPeriod(XLS_Rep->Parameters(), DTPicker1->Date(), DTPicker2->Date());
     ApplyProductKind(XLS_Rep, RadioGroup1->ItemIndex());
-    XLS_Rep->Open();
+    if (!RunLongOpen(XLS_Rep, XLS_Rep->Connection(), QStringLiteral("Выпуск: выполняется запрос…"))) return;
     struct TClose {
         TADOQuery* Q;
         ~TClose() {
@@ -683,9 +700,21 @@ void TForm18::Button6Click(TObject*) {
         Screen->SetCursor(crDefault);
         return;
     }
+    // the window repaints while the rows go out, its commands resting until the export is done
+    struct TRest {
+        std::vector<std::pair<TControl*, bool>> Kept;
+        ~TRest() {
+            for (auto& [c, enabled] : Kept) c->SetEnabled(enabled);
+        }
+    } rest;
+    for (TControl* c : std::initializer_list<TControl*>{RadioGroup1, GroupBox1, Button1, Button2, Button3, Button4, Button5, Button6}) {
+        rest.Kept.emplace_back(c, c->Enabled());
+        c->SetEnabled(false);
+    }
     const int total = XLS_Rep->RecordCount();
     auto progress = [this, total](int Done) {
         Button6->SetCaption(QStringLiteral("Excel (%1 из %2)").arg(Done).arg(total));
+        Application->ProcessMessages();
     };
     progress(0);
     XLS_Rep->First();

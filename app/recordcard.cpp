@@ -22,7 +22,9 @@ String OperationText(const String& Mark, const String& Kind, int Naimen) {
 
 bool IsPaintOperation(const String& OperationText) { return OperationText.toUpper().contains(QStringLiteral("КРАСКА")); }
 
-bool DigitKeyAccepted(Char Key) { return Key == Char(8) || (Key >= u'0' && Key <= u'9'); }
+bool DigitKeyAccepted(Char Key) {
+    return Key == Char(8) || (Key >= u'0' && Key <= u'9') || Key == u',' || Key == u'.';
+}
 
 String CardNumberText(double Value) { return FloatToStr(RoundTo(Value, -4)); }
 
@@ -42,20 +44,22 @@ String RecordCardNumberError(const String& Operation, const String& Quantity, co
     struct TField {
         const char* Caption;
         const String& Text;
-        Integer Max;  // defects go to a small-integer column
+        Integer Max;  // defects go to a small-integer column; hours are those of one shift
         bool Checked;
     } const fields[] = {{"Кол-во", Quantity, 2147483647, true},
                         {"Брак", Defects, 32767, true},
                         {"Цвет", Colour, 2147483647, IsPaintOperation(Operation)},
-                        {"Время", Hours, 2147483647, true}};
-    for (const auto& f : fields) {
+                        {"Время", Hours, 24, true}};
+    Integer values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const TField& f = fields[i];
         if (!f.Checked) continue;
         const String t = Trim(f.Text);
-        Integer v = 0;
         const bool digits = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-        if (!digits || !TryStrToInt(t, v) || v > f.Max)
+        if (!digits || !TryStrToInt(t, values[i]) || values[i] > f.Max)
             return QStringLiteral("В поле «%1» должно быть целое число от 0 до %2!").arg(QString::fromUtf8(f.Caption)).arg(f.Max);
     }
+    if (values[1] > values[0]) return DefectsOverQuantityMessage;
     return String();
 }
 

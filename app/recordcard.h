@@ -12,7 +12,9 @@ double PickedPrice(double Cena, bool Weekend, int Shift);
 String OperationText(const String& Mark, const String& Kind, int Naimen);
 // Painting operations carry "КРАСКА" in their upper-cased text; only they need a colour.
 bool IsPaintOperation(const String& OperationText);
-// The digit filter of the number fields: backspace and 0..9 pass, every other key is swallowed.
+// The key filter of the number fields: backspace, 0..9 and the decimal separators pass, every other
+// key is swallowed. A separator is kept so that "7,5" stays what was typed and the save refuses it
+// as no whole number, rather than the field silently reading 75.
 bool DigitKeyAccepted(Char Key);
 // A number as the card shows it: rounded to 4 decimals (ties to even), general number text with
 // up to 15 significant digits and the system's decimal separator.
@@ -24,10 +26,13 @@ bool TypedNumber(const String& Text, double& Value);
 // for a paint operation) and hours must not be empty ("0" is filled).
 bool RecordCardFilled(const String& Worker, const String& Operation, const String& Quantity, const String& Defects,
                       const String& Colour, const String& Hours);
-// The card's number fields hold whole numbers the record's columns take (a pasted text passes the
-// digit filter): the message for the first field that does not, or an empty text. Colour counts
-// only for a paint operation.
+// The card's number fields hold whole numbers the record's columns take (a fraction or a pasted
+// text passes the key filter), hours at most those of one shift (24), and defects no more than the
+// quantity: the message for the first field that does not, or an empty text. Colour counts only
+// for a paint operation.
 String RecordCardNumberError(const String& Operation, const String& Quantity, const String& Defects,
                              const String& Colour, const String& Hours);
+// The message of defects above the quantity.
+inline const String DefectsOverQuantityMessage = QStringLiteral("Брак не может быть больше количества!");
 // The message of a refused card.
 inline const String CardNotFilledMessage = QStringLiteral("Все поля должны быть заполнены!");

@@ -19,6 +19,27 @@ String IdentityLockName(const TProductionRecord& Rec) {
         .arg(Rec.Colour);
 }
 
+// Serialises the saves that add hours to one worker's date and shift, so that two clients cannot
+// both stay under the limit and together pass it.
+String ShiftHoursLockName(const TProductionRecord& Rec) {
+    return QStringLiteral("accounts_dep.smena hours|w_id=%1|data=%2|smena=%3")
+        .arg(Rec.WorkerId)
+        .arg(static_cast<qint64>(DateOf(Rec.Date)))
+        .arg(Rec.Shift);
+}
+
+// The hours of the worker's other records of the record's date and shift.
+int OtherShiftHours(TADOConnection* Connection, const TProductionRecord& Rec, int EditId) {
+    return SqlSelectValue(Connection,
+                          QStringLiteral("select coalesce(sum(time),0) from accounts_dep.smena where w_id=:w_id and "
+                                         "data=:data and smena=:smena and id<>:id"),
+                          {{QStringLiteral("w_id"), Rec.WorkerId},
+                           {QStringLiteral("data"), VarFromDateTime(DateOf(Rec.Date))},
+                           {QStringLiteral("smena"), Rec.Shift},
+                           {QStringLiteral("id"), EditId}})
+        .AsInteger();
+}
+
 // The price rounded to 4 decimals (ties to even) as general number text of up to 15 significant
 // digits with "." (the server reads it as the nearest double, so 1.2346 stays 1.2346).
 String PriceText(double Price) {
@@ -58,13 +79,27 @@ int DuplicateCount(TADOConnection* Connection, const TProductionRecord& Rec, int
 
 }  // namespace
 
+String ShiftHoursMessage(int Others, int Total) {
+    return QStringLiteral("У работника за эту дату и смену уже записано %1 ч., с этой позицией было бы %2 ч.: "
+                          "больше %3 ч. в смену не бывает!")
+        .arg(Others)
+        .arg(Total)
+        .arg(MaxShiftHours);
+}
+
 TRecordSaveResult SaveProductionRecord(TADOConnection* Connection, const TProductionRecord& Rec, int EditId,
                                        TDateTime Today) {
     TRecordSaveResult result;
     {
         TTransactionScope transaction(Connection);
         LockForTransaction(Connection, IdentityLockName(Rec));
-        if (DuplicateCount(Connection, Rec, EditId) == 0) {
+        LockForTransaction(Connection, ShiftHoursLockName(Rec));
+        const int others = OtherShiftHours(Connection, Rec, EditId);
+        if (DuplicateCount(Connection, Rec, EditId) != 0) {
+            result.Refusal = DuplicateRecordMessage;
+        } else if (Rec.Hours < 0 || static_cast<qint64>(others) + Rec.Hours > MaxShiftHours) {
+            result.Refusal = ShiftHoursMessage(others, others + Rec.Hours);
+        } else {
             std::vector<TDayCell> cells{ProductionDayCell(Rec.WorkerId, Rec.Shift, Rec.Date)};
             TSqlValues values = RecordValues(Rec, Today);
             if (EditId == 0) {

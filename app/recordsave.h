@@ -9,6 +9,11 @@
 
 // The message of a refused duplicate.
 inline const String DuplicateRecordMessage = QStringLiteral("Позиция с такими параметрами уже заведена!");
+// The most hours a worker can have on one date in one shift, all his records together.
+constexpr int MaxShiftHours = 24;
+// The message of a record whose hours would take its worker's date and shift past MaxShiftHours:
+// the hours the other records hold, and the total with this record.
+String ShiftHoursMessage(int Others, int Total);
 
 // One record as the record card gives it.
 struct TProductionRecord {
@@ -26,14 +31,17 @@ struct TProductionRecord {
 
 // What a save did.
 struct TRecordSaveResult {
-    bool Saved = false;     // false: refused as a duplicate, nothing written
+    bool Saved = false;     // false: refused, nothing written
+    String Refusal;         // why it was refused: DuplicateRecordMessage or ShiftHoursMessage
     int Id = 0;             // the record's id (the new one after an insert)
 };
 
 // Saves Rec: EditId 0 inserts a new record (new and copy) with ok "no"; any other id updates that
 // record (its ok stays). A duplicate (another record with the same worker, operation, product,
 // date, shift and colour) is refused: nothing is written and Saved is false (the window shows
-// DuplicateRecordMessage). The day cells of the record's worker, shift and date are
+// DuplicateRecordMessage), and so is a record whose hours, with those of the worker's other records
+// of that date and shift (helper rows included, as the day cell counts them), come to more than
+// MaxShiftHours. The day cells of the record's worker, shift and date are
 // recomputed, and for an update those the record had before as well. vvod gets Today.
 TRecordSaveResult SaveProductionRecord(TADOConnection* Connection, const TProductionRecord& Rec, int EditId,
                                        TDateTime Today);

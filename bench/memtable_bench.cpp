@@ -5,7 +5,9 @@
 //
 //   bench_memtable [rows] [--growth] [--big]     (BENCH_MALLOC_DEFAULT=1: see main)
 //     rows      rows of the side-by-side table (default 100000)
-//     --growth  also the per-operation figures at 10 000 and 100 000 rows (and 1 000 000 with --big)
+//     --growth  also the per-operation figures at 10 000 and 100 000 rows (and 1 000 000 with --big),
+//               AppendRecord per row at 10 000, 100 000 and 1 000 000 rows, and one tree node's
+//               expand and collapse at 300 000 rows against a rebuild of the tree
 //     --growth-only  only those
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/memtablevz.h"
@@ -227,7 +229,7 @@ void Print(const char* What, double Ours, double Limit, double Peer, long long C
                 C1, C2, C3, (C1 == C2 && C2 == C3) ? "" : "  MISMATCH");
 }
 
-// BENCH_PROFILE=load|loadvariants|copy|sort|filter|sortedfilter|index|lookup|randomlookup|keylookup|gotobookmark|editsorted|delete|loadsorted: only the project's side of one operation,
+// BENCH_PROFILE=append (2000 appends at [rows]) or load|loadvariants|copy|sort|filter|sortedfilter|index|lookup|randomlookup|keylookup|gotobookmark|editsorted|delete|loadsorted: only the project's side of one operation,
 // repeated, for a profiler.
 void ProfileOne(const char* What, int N) {
     const Source S = Generate(N);
@@ -669,6 +671,91 @@ void Growth(const std::vector<int>& Sizes) {
     std::printf("checksums %s\n", allMatch ? "agree" : "MISMATCH");
 }
 
+// Appends through the dataset (Append, the values, Post) into an open table of Start rows; the
+// figure is the time per row. Kept out of line so that a profiler can count this part alone
+// (valgrind --tool=callgrind --toggle-collect='*AppendRows*').
+[[gnu::noinline]] void AppendRows(TMemTableVz* T, const Source& S, int From, int Count) {
+    for (int i = From; i < From + Count; ++i)
+        T->AppendRecord({Variant(S.Id[i]), Variant(S.Name[i]), VarFromDateTime(S.Date[i]), Variant(S.Amount[i]),
+                         Variant(S.Qty[i]), Variant(S.Code[i]), Variant(static_cast<bool>(S.Flag[i])),
+                         Variant(Currency::FromRaw(S.Price[i]))});
+}
+
+// AppendRecord per row at each size, beside a std::vector's push_back of the same rows; the
+// checksum is the sum of the appended Ids read back from the view's last rows.
+void AppendGrowth(const std::vector<int>& Sizes) {
+    constexpr int kAppends = 2000;
+    std::printf("== AppendRecord per row into a table of N rows (microseconds; limit = std::vector push_back)\n");
+    std::vector<double> per;
+    for (int n : Sizes) {
+        const Source S = Generate(n + kAppends);
+        auto T = MakeTable();
+        T->Close();
+        LoadTable(T.get(), S, 0, n);
+        T->Open();
+        T->Last();
+        const auto a = Clock::now();
+        AppendRows(T.get(), S, n, kAppends);
+        const double ours = Ms(a, Clock::now()) * 1000.0 / kAppends;
+        long long cOurs = 0, cLimit = 0;
+        for (int i = n; i < n + kAppends; ++i) cOurs += T->RecordsView()->GetRec(i)->Value(0).AsInteger();
+        std::vector<Row> rows;
+        rows.reserve(static_cast<size_t>(n + kAppends));
+        for (int i = 0; i < n; ++i)
+            rows.push_back({S.Id[i], S.Name[i], S.Date[i], S.Amount[i], S.Qty[i], S.Code[i], static_cast<bool>(S.Flag[i]), S.Price[i]});
+        const auto b = Clock::now();
+        for (int i = n; i < n + kAppends; ++i)
+            rows.push_back({S.Id[i], S.Name[i], S.Date[i], S.Amount[i], S.Qty[i], S.Code[i], static_cast<bool>(S.Flag[i]), S.Price[i]});
+        const double limit = Ms(b, Clock::now()) * 1000.0 / kAppends;
+        for (size_t i = static_cast<size_t>(n); i < rows.size(); ++i) cLimit += rows[i].Id;
+        std::printf("%-10d %10.2f us/row %10.3f us/row   x%8.1f of limit   checksums %lld %lld%s\n", n, ours, limit,
+                    limit > 0 ? ours / limit : 0.0, cOurs, cLimit, cOurs == cLimit ? "" : "  MISMATCH");
+        per.push_back(ours);
+    }
+    if (per.size() > 1)
+        std::printf("growth %dk/%dk: x%.2f (flat is x1)\n", Sizes.back() / 1000, Sizes.front() / 1000,
+                    per.front() > 0 ? per.back() / per.front() : 0.0);
+}
+
+// A tree of N records (Groups top nodes, the rest their children), every node collapsed: one
+// node's expand and collapse against a rebuild of the whole tree. The checksum is the row count
+// after the expand, which a rebuild with that node expanded must give too.
+void TreeExpand(int N) {
+    constexpr int kGroups = 1000;
+    auto T = NewOwned<TMemTableVz>(nullptr);
+    T->FieldDefs()->Add(u"Id"_S, ftInteger);
+    T->FieldDefs()->Add(u"Parent"_S, ftInteger);
+    T->FieldDefs()->Add(u"Name"_S, ftWideString, 20);
+    T->CreateDataSet();
+    T->Close();
+    TRecordsListVz* list = T->MemTableData()->RecordsList();
+    list->BeginUpdate();
+    for (int i = 1; i <= N; ++i) {
+        TMemoryRecordVz* r = list->NewRecord();
+        r->SetIntegerValue(0, i);
+        if (i <= kGroups) r->SetNullValue(1);
+        else r->SetIntegerValue(1, 1 + (i - kGroups - 1) % kGroups);
+        r->SetTextValue(2, u"node "_S + String::number(i));
+        list->FetchRecord(r);
+    }
+    list->EndUpdate();
+    T->Open();
+    T->TreeList()->SetKeyFieldName(u"Id"_S);
+    T->TreeList()->SetRefParentFieldName(u"Parent"_S);
+    T->TreeList()->SetActive(true);
+    const int row = kGroups / 2;
+    const double tExpand = Median(5, [&] { T->SetRowTreeNodeExpanded(row, true); }, [&] { T->SetRowTreeNodeExpanded(row, false); });
+    const long long cExpand = T->RecordCount();
+    const double tCollapse = Median(5, [&] { T->SetRowTreeNodeExpanded(row, false); }, [&] { T->SetRowTreeNodeExpanded(row, true); });
+    T->SetRowTreeNodeExpanded(row, true);
+    const double tRebuild = Median(5, [&] { T->RecordsView()->RefreshFilteredRecsList(true); });
+    const long long cRebuild = T->RecordCount();
+    std::printf("== one tree node of %d records (%d top nodes, %d children each)\n", N, kGroups, (N - kGroups) / kGroups);
+    std::printf("%-28s %10.3f ms %10.3f ms (collapse)   whole-tree rebuild %10.2f ms   x%8.1f faster   checksums %lld %lld%s\n",
+                "expand", tExpand, tCollapse, tRebuild, tExpand > 0 ? tRebuild / tExpand : 0.0, cExpand, cRebuild,
+                cExpand == cRebuild ? "" : "  MISMATCH");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -693,6 +780,17 @@ int main(int argc, char** argv) {
         else rows = std::max(1000, std::atoi(argv[i]));
     }
     if (const char* p = std::getenv("BENCH_PROFILE")) {
+        if (std::strcmp(p, "append") == 0) {
+            // The appends alone at the given size: instructions per row through callgrind.
+            const Source S = Generate(rows + 2000);
+            auto T = MakeTable();
+            T->Close();
+            LoadTable(T.get(), S, 0, rows);
+            T->Open();
+            T->Last();
+            AppendRows(T.get(), S, rows, 2000);
+            return 0;
+        }
         ProfileOne(p, rows);
         return 0;
     }
@@ -701,6 +799,8 @@ int main(int argc, char** argv) {
         std::vector<int> sizes{10000, 100000};
         if (big) sizes.push_back(1000000);
         Growth(sizes);
+        AppendGrowth({10000, 100000, 1000000});
+        TreeExpand(300000);
     }
     return 0;
 }

@@ -8,7 +8,7 @@
 # A header belongs to the library of its folder. A file of a library may include headers of its own
 # library and of the libraries it depends on, directly or not; a test file also those of its own
 # test folder, of tests/support (whose files serve every test and are not checked) and of the
-# test doubles (platform/testing). A library
+# libraries named as its test dependencies and of the test doubles (platform/testing). A library
 # with a WITHOUT list must not reach those libraries' headers even through the headers it includes.
 # Quoted includes are resolved like the compiler does (the file's folder, the repository, tests/);
 # angle-bracket includes and generated files are not project headers.
@@ -25,6 +25,15 @@ foreach(row IN LISTS rows)
   list(GET f 1 dir)
   list(GET f 2 allowed)
   list(GET f 3 banned)
+  list(LENGTH f nf)
+  set(testallowed "-")
+  if(nf GREATER 4)
+    list(GET f 4 testallowed)
+  endif()
+  string(REPLACE "," ";" testallowed "${testallowed}")
+  if(testallowed STREQUAL "-")
+    set(testallowed "")
+  endif()
   string(REPLACE "," ";" allowed "${allowed}")
   string(REPLACE "," ";" banned "${banned}")
   if(banned STREQUAL "-")
@@ -34,7 +43,7 @@ foreach(row IN LISTS rows)
   set(ALLOWED_${dir} ${allowed})
   set(BANNED_${dir} ${banned})
   set(LIB_OF_tests/${dir} "the tests of ${lib}")
-  set(ALLOWED_tests/${dir} ${allowed} tests/${dir} tests/support platform/testing)
+  set(ALLOWED_tests/${dir} ${allowed} ${testallowed} tests/${dir} tests/support platform/testing)
   set(BANNED_tests/${dir} ${banned})
   list(APPEND folders ${dir} tests/${dir})
 endforeach()

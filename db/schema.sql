@@ -196,6 +196,8 @@ CREATE TABLE accounts_dep.fatigue (
 );
 ALTER SEQUENCE accounts_dep.fatigue_id_seq OWNED BY accounts_dep.fatigue.id;
 CREATE INDEX fatigue_d_date_idx ON accounts_dep.fatigue (d_date);
+-- A worker's hours of a period (the monthly timesheets' sums per worker and kind).
+CREATE INDEX fatigue_id_p_d_date_idx ON accounts_dep.fatigue (id_p, d_date);
 
 -- Helper workers of one record while the record card is open.
 CREATE SEQUENCE accounts_dep.person_temp_id_seq;

@@ -5,8 +5,10 @@
 #include "report/rperror.h"
 #include "report/rpexportfilter.h"
 #include "report/rpprinter.h"
+#include "report/rpprnsu.h"
+#include "report/rpreport.h"
 
-int GlobalPageCount = 0;
+std::function<void(TRpCompositeReport* Composite)> RpPreviewCompositeXML;
 
 // ---- TRpCompositePrinterSettings -----------------------------------------------------------------
 
@@ -70,7 +72,10 @@ void TRpCompositeReport::FreePrinter() { FreeAndNil(FRpPrinter); }
 std::vector<IRpCompositeMember*> TRpCompositeReport::Members() {
     std::vector<IRpCompositeMember*> R;
     for (int i = 0; i < FReports->Count(); ++i) {
-        auto M = dynamic_cast<IRpCompositeMember*>(FReports->Items(i));
+        TComponent* C = FReports->Items(i);
+        auto M = dynamic_cast<IRpCompositeMember*>(C);
+        if (!M)
+            if (auto* Report = dynamic_cast<TCustomRpReport*>(C)) M = Report->CompositeMember();
         if (!M) throw ERpError(QStringLiteral("Only reports can be part of a composite report"));
         R.push_back(M);
     }
@@ -82,24 +87,8 @@ void TRpCompositeReport::ApplySettings(TRpPrinter* P) {
     if (P->PrinterIndex() != S->PrinterIndex() && S->PrinterIndex() >= 0) P->SetPrinterIndex(S->PrinterIndex());
     P->SetPaperSize(S->PaperSize());
     P->SetOrientation(S->Orientation());
-    P->SetCopies(S->Copies());
-    P->SetOutputBin(S->OutputBin());
-    P->SetFirstPage(S->FirstPage());
-    P->SetLastPage(S->LastPage());
     P->SetTitle(S->Title());
-    P->SetPrintMetafile(S->PrintMetafile());
-    if (TPrinterSettings* D = P->PrinterSettings()) {
-        D->SetUseCustomBinCode(S->UseCustomBinCode());
-        D->SetCustomBinCode(S->CustomBinCode());
-        D->SetUseCustomPaperCode(S->UseCustomPaperCode());
-        D->SetCustomPaperCode(S->CustomPaperCode());
-        D->SetUseExtendedDuplex(S->UseExtendedDuplex());
-        D->SetExtendedDuplex(S->ExtendedDuplex());
-        D->SetPrintQuality(S->PrintQuality());
-        D->SetCollate(S->Collate());
-        D->SetColorOption(S->ColorOption());
-    }
-    P->SetDuplex(S->Duplex());
+    S->ApplyDeviceSettings(P);
 }
 
 // Runs one member report inside the composite: the last one is tagged 999 so it closes the
@@ -143,6 +132,9 @@ void TRpCompositeReport::Generate() {
         GlobalPageCount = 0;
         FGenerating = true;
         bool Cancelled = false;
+        auto EndMembers = [&List] {
+            for (auto M : List) M->EndComposite();
+        };
         try {
             for (size_t i = 0; i < List.size(); ++i) {
                 IRpCompositeMember* R = List[i];
@@ -159,10 +151,12 @@ void TRpCompositeReport::Generate() {
                 }
             }
         } catch (...) {
+            EndMembers();
             FGenerating = false;
             aReport = nullptr;
             throw;
         }
+        EndMembers();
         aReport = nullptr;
         if (Cancelled)
             FreePrinter();
@@ -221,8 +215,9 @@ void TRpCompositeReport::Preview() {
         // A cancelled run has freed the printer.
         if (FRpPrinter == P) {
             P->SetReportLoaded(true);
+            // Blocking on the message queue: a message at a time, no busy loop.
             while (FRpPrinter == P && P->ShowingPreview() && Application && !Application->Terminated())
-                Application->ProcessMessages();
+                Application->HandleMessage();
         }
     } catch (...) {
         Restore();
@@ -240,7 +235,9 @@ void TRpCompositeReport::ExportToFilter(TRpExportFilter* AFilter) {
     FReports->Clear();
     if (aWinControl && Owner() && Owner()->Is<TWinControl>()) aWinControl->SetParent(static_cast<TWinControl*>(Owner()));
     if (FPrinterSettings->PrinterIndex() >= 0) FRpPrinter->SetPrinterIndex(FPrinterSettings->PrinterIndex());
-    auto Restore = [this, Saved] {
+    std::vector<IRpCompositeMember*> List;
+    auto Restore = [this, Saved, &List] {
+        for (auto M : List) M->EndComposite();
         FGenerating = false;
         aReport = nullptr;
         FreePrinter();
@@ -248,7 +245,7 @@ void TRpCompositeReport::ExportToFilter(TRpExportFilter* AFilter) {
     };
     try {
         if (OnAddReports) OnAddReports(this);
-        std::vector<IRpCompositeMember*> List = Members();
+        List = Members();
         for (auto M : List) M->SetParentComposite(this);
         if (!List.empty()) {
             ApplySettings(FRpPrinter);
@@ -285,4 +282,48 @@ void TRpCompositeReport::ExportToFilter(TRpExportFilter* AFilter) {
     }
     Restore();
     if (OnFinished) OnFinished(this);
+}
+
+void TRpCompositeReport::PrinterSetup() {
+    TPrinter* Pr = ::Printer();
+    Pr->Refresh();
+    TOwned<TRpPrintDialog> D = NewOwned<TRpPrintDialog>(Application);
+    D->MinPage = 0;
+    D->MaxPage = 9999;
+    if (FRpPrinter && FRpPrinter->Status() == mpFinished) {
+        D->MinPage = 1;
+        D->MaxPage = FRpPrinter->PageCount();
+        D->FromPage = 1;
+        D->ToPage = FRpPrinter->PageCount();
+    }
+    D->Options = {poPageNums, poWarning};
+    Pr->SetOrientation(FPrinterSettings->Orientation());
+    D->SetCopies(FPrinterSettings->Copies());
+    if (!D->Execute()) {
+        SetTag(1);
+        return;
+    }
+    TRpCompositePrinterSettings* S = FPrinterSettings;
+    S->SetCopies(D->Copies());
+    S->SetPrinterIndex(Pr->PrinterIndex());
+    S->SetCustomBinCode(D->OutputBin);
+    S->SetExtendedDuplex(D->DuplexCode);
+    const int BinCode = D->OutputBin > 255 ? D->OutputBin - 256 : D->OutputBin;
+    for (int b = int(First); b <= int(Last); ++b)
+        if (RpBinCode(TRpBin(b)) == BinCode) {
+            S->SetOutputBin(TRpBin(b));
+            break;
+        }
+    if (D->PrintRange == prPageNums) {
+        S->SetFirstPage(D->FromPage);
+        S->SetLastPage(D->ToPage);
+    } else {
+        S->SetFirstPage(0);
+        S->SetLastPage(0);
+    }
+    SetTag(0);
+}
+
+void TRpCompositeReport::PreviewXML() {
+    if (RpPreviewCompositeXML) RpPreviewCompositeXML(this);
 }

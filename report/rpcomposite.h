@@ -11,6 +11,8 @@
 #include "platform/rtl/lists.h"
 #include "report/rpprintersettings.h"
 
+#include <functional>
+
 class TRpPrinter;
 class TRpExportFilter;
 class TRpCompositeReport;
@@ -46,10 +48,13 @@ public:
     virtual void DoAfterPrint() = 0;
     virtual bool Cancelled() = 0;
     virtual void Cancel() = 0;
+    // The composite's run is over (also after an error): the report lets go of its printer.
+    virtual void EndComposite() {}
 };
 
-// Pages begun by the reports of the running composite document.
-extern int GlobalPageCount;
+// The XML document viewer's preview of a composite report; the export library installs it
+// (RpRegisterExportFilters). Without it PreviewXML shows nothing.
+extern std::function<void(TRpCompositeReport* Composite)> RpPreviewCompositeXML;
 
 using TCompositeEvent = TEvent<void(TObject* Sender, TObject* Report, int reportNumber)>;
 
@@ -91,6 +96,14 @@ public:
     // its export runs ExportToFilter.
     void Preview();
     void ExportToFilter(TRpExportFilter* AFilter);
+    // Asks for the printer, copies, bin and page range (Tag 1 when the dialog is cancelled, 0
+    // when confirmed); the choices go to PrinterSettings.
+    void PrinterSetup();
+    // The document viewer's preview of the composite.
+    void PreviewXML();
+
+    // Pages begun by the reports of the running document.
+    int GlobalPageCount = 0;
 
     TListT<TComponent>* Reports() const { return FReports; }
     TRpCompositePrinterSettings* PrinterSettings() const { return FPrinterSettings; }

@@ -6,6 +6,11 @@
 
 TRpExportFilter::TRpExportFilter(const String& AFilename) : FFilename(AFilename), finalDoc(NewOwned<TStringList>()) {}
 
+const TRpRunState& TRpExportFilter::NoRun() {
+    static const TRpRunState None;
+    return None;
+}
+
 TRpExportFilter::~TRpExportFilter() = default;
 
 // ---- the registry ---------------------------------------------------------------------------------

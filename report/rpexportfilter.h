@@ -48,6 +48,19 @@ struct TExportInfoRec {
     TTextLayout VAlignment = tlTop;
 };
 
+// The state of the report run that drives a filter: the band and text printable being printed and
+// the record number of the data loop. Each run owns its own; a filter reads the one of the run
+// that drives it (RunState).
+struct TRpRunState {
+    // A page or column break caused by a detail band is in progress.
+    bool DetailBreak = false;
+    // The run is part of a composite report.
+    bool CompositeRun = false;
+    String CurrentBandName;
+    String CurrentControlName;
+    int CurrentRecordNumber = 0;
+};
+
 class TRpExportFilter : public TObject {
     SDELKA_CLASS(TRpExportFilter, TObject)
 protected:
@@ -73,6 +86,28 @@ public:
                          const String& Text) {}
     virtual void TextOutRec(TExportInfoRec ExportInfo) {}
 
+    // Optional parts of the protocol, which the filter families that have them answer:
+    // text lines go as TextOutRec with the printable's extra data (HTML, XML document, workbook);
+    virtual bool TakesExportInfo() { return false; }
+    // the grid printable's cells go as TextOutRec (workbook);
+    virtual bool TakesGridCells() { return false; }
+    // rules are handed over as graphics (HTML, PDF); PDF shapes too (PDF);
+    virtual bool TakesRules() { return false; }
+    virtual bool TakesPDFShapes() { return false; }
+    // the link label's placeholder text and the band placeholders (acceptHTMLTag: the element's
+    // text with "!xx!" for its top, and the band's top in pixels) (HTML);
+    virtual bool TakesHTMLTags() { return false; }
+    virtual void AcceptHTMLTag(const String& Tag, int Top) {}
+    // an HTML image's reference at its device position (HTML);
+    virtual void AcceptImageURL(TControl* Image, int XPos, int YPos) {}
+    // the switch to a web form for the report (scripts on, its web controls looked up); false
+    // when the filter makes no web forms.
+    virtual bool EnableWebForm(TComponent* Report) { return false; }
+
+    // The state of the run that drives the filter; an empty one outside a run.
+    const TRpRunState& RunState() const { return FRunState ? *FRunState : NoRun(); }
+    void SetRunState(const TRpRunState* Value) { FRunState = Value; }
+
     String Description() { return GetDescription(); }
     String FileExtension() { return GetFileExtension(); }
     String Name() { return GetName(); }
@@ -95,6 +130,10 @@ protected:
     String FFilename;
     TComponent* FOwner = nullptr;
     TOwned<TStringList> finalDoc;
+
+private:
+    static const TRpRunState& NoRun();
+    const TRpRunState* FRunState = nullptr;
 };
 
 // A filter class reference: the class and its virtual constructor taking the file name.

@@ -3,6 +3,12 @@
 #include "platform/gui/canvas.h"
 #include "platform/gui/controls.h"
 #include "platform/rtl/rtlmath.h"
+#include "report/rpprinter.h"
+#include "report/rpreport.h"
+#include "report/rpshapes.h"
+
+#include <cmath>
+#include <vector>
 
 void TRpFrame::Published(TPublished<TRpFrame>& P) {
     P.Integer("Color", &TRpFrame::Color, &TRpFrame::SetColor)
@@ -92,9 +98,60 @@ int TRpFrame::Thickness(Extended Factor) const {
     return T < 1 ? 1 : T;
 }
 
+namespace {
+
+// A guide of the band's frame: where it runs, how thick, in which colour.
+struct TFrameLine {
+    int X;
+    int Thickness;
+    TColor Color;
+};
+
+// The frame lines of a band for a frame rectangle: each enabled TRpFrameline (its own frame's
+// width and colour) and each enabled vertical-line shape tagged 1000 (its pen), at the guide's
+// horizontal centre scaled from band pixels to the rectangle.
+std::vector<TFrameLine> BandFrameLines(TRpCustomBand* Band, const TRect& Rect, Extended XFactor) {
+    std::vector<TFrameLine> Lines;
+    const int BandWidth = Band->Width();
+    if (BandWidth <= 0) return Lines;
+    for (int i = 0; i < Band->ControlCount(); ++i) {
+        TControl* C = Band->Controls(i);
+        if (!C->Enabled()) continue;
+        TFrameLine L{};
+        if (auto* FL = dynamic_cast<TRpFrameline*>(C)) {
+            L.Thickness = FL->Frame()->Thickness(XFactor);
+            L.Color = FL->Frame()->Color();
+        } else if (auto* S = dynamic_cast<TRpShape*>(C); S && S->Tag() == 1000 && S->Shape() == rpsVertLine) {
+            L.Thickness = std::max(S->Pen()->Width(), 1);
+            L.Color = S->Pen()->Color();
+        } else {
+            continue;
+        }
+        if (L.Thickness <= 0) continue;
+        L.X = Rect.Left + int(Round(Extended(Rect.Right - Rect.Left) * (C->Left() + C->Width() / 2) / BandWidth));
+        Lines.push_back(L);
+    }
+    return Lines;
+}
+
+// Hands a temporary shape to the filter at its device position. Sizes are screen pixels (device
+// pixels divided by the scale), as the filters read a control's size.
+void ExportShape(TRpExportFilter* Filter, TRpShapeType Type, int X, int Y, int W, int H, int PenWidth, TColor Color) {
+    TOwned<TRpShape> Shape = NewOwned<TRpShape>(nullptr);
+    Shape->SetShape(Type);
+    Shape->Brush()->SetStyle(bsClear);
+    Shape->Pen()->SetStyle(psSolid);
+    Shape->Pen()->SetWidth(PenWidth);
+    Shape->Pen()->SetColor(Color);
+    Shape->SetBounds(X, Y, std::max(W, 0), std::max(H, 0));
+    Filter->AcceptGraphic(X, Y, Shape.get());
+}
+
+}  // namespace
+
 void TRpFrame::PaintIt(TCanvas* Canvas, const TRect& Rect, Extended XFactor, Extended YFactor) {
-    int TX = Thickness(XFactor);
-    int TY = Thickness(YFactor);
+    const int TX = Thickness(XFactor);
+    const int TY = Thickness(YFactor);
     Canvas->Brush()->SetStyle(bsSolid);
     Canvas->Brush()->SetColor(FColor);
     SetPen(Canvas->Pen());
@@ -106,5 +163,43 @@ void TRpFrame::PaintIt(TCanvas* Canvas, const TRect& Rect, Extended XFactor, Ext
         if (FLeft) Canvas->FillRect(TRect(Rect.Left, Rect.Top, Rect.Left + TX, Rect.Bottom));
         if (FRight) Canvas->FillRect(TRect(Rect.Right - TX, Rect.Top, Rect.Right, Rect.Bottom));
     }
+
+    // The report the frame prints in, and for a band its frame lines.
+    IRpReport* Report = nullptr;
+    std::vector<TFrameLine> Lines;
+    if (auto* Pr = dynamic_cast<TRpPrintable*>(FParent)) {
+        Report = Pr->ParentReport();
+    } else if (auto* Band = dynamic_cast<TRpCustomBand*>(FParent)) {
+        Report = Band->ParentReport();
+        Lines = BandFrameLines(Band, Rect, XFactor);
+        for (const TFrameLine& L : Lines) {
+            Canvas->Brush()->SetColor(L.Color);
+            const int X0 = L.X - L.Thickness / 2;
+            Canvas->FillRect(TRect(X0, Rect.Top, X0 + L.Thickness, Rect.Bottom));
+        }
+    } else if (auto* R = dynamic_cast<TCustomRpReport*>(FParent)) {
+        Report = R;
+    }
     Canvas->Brush()->SetStyle(bsClear);
+    if (!Report || !Report->Exporting() || !Report->ExportFilter()) return;
+
+    // The export: the sides and frame lines as shapes. A shape's size is read in screen pixels,
+    // so device sizes are divided by the page printer's scale over the screen.
+    TRpExportFilter* Filter = Report->ExportFilter();
+    Extended S = 1;
+    if (TRpPrinter* P = Report->RpPrinter(); P && P->XFactor() > 0) S = P->XFactor() / (ScreenDC()->LogPixelsX() / 254.0L);
+    auto Screen = [S](int Device) { return int(std::trunc(Device / S)); };
+    const int W = Screen(Rect.Right - Rect.Left), H = Screen(Rect.Bottom - Rect.Top);
+    if (TX > 0 && TY > 0 && FTop && FBottom && FLeft && FRight) {
+        // The outline runs through the middle of the painted sides.
+        ExportShape(Filter, rpsRectangle, Rect.Left + TX / 2, Rect.Top + TY / 2, Screen(Rect.Right - Rect.Left - TX),
+                    Screen(Rect.Bottom - Rect.Top - TY), TX, FColor);
+    } else {
+        if (FTop && TY > 0) ExportShape(Filter, rpsHorLine, Rect.Left, Rect.Top, W, Screen(TY), TY, FColor);
+        if (FBottom && TY > 0) ExportShape(Filter, rpsHorLine, Rect.Left, Rect.Bottom - TY, W, Screen(TY), TY, FColor);
+        if (FLeft && TX > 0) ExportShape(Filter, rpsVertLine, Rect.Left, Rect.Top, Screen(TX), H, TX, FColor);
+        if (FRight && TX > 0) ExportShape(Filter, rpsVertLine, Rect.Right - TX, Rect.Top, Screen(TX), H, TX, FColor);
+    }
+    for (const TFrameLine& L : Lines)
+        ExportShape(Filter, rpsVertLine, L.X - L.Thickness / 2, Rect.Top, Screen(L.Thickness), H, L.Thickness, L.Color);
 }

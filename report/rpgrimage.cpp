@@ -116,7 +116,7 @@ void TRpHRule::Print(int OfsX, int OfsY) {
     const Extended L = FSize->NativeLeft() + OfsX;
     const Extended T = FSize->NativeTop() + OfsY;
     TRpExportFilter* F = FParentReport->Exporting() ? FParentReport->ExportFilter() : nullptr;
-    if (RpFilterIs(F, "TRpGHTMLDocumentFilter") || RpFilterIs(F, "TRpPDFDocumentFilter"))
+    if (F && F->TakesRules())
         F->AcceptGraphic(P->XPos(L), P->YPos(T), this);
     if (!FParentReport->FinalPass() || !IsPrintEnabled() || !P->Canvas()) return;
     TCanvas* C = P->Canvas();
@@ -188,7 +188,7 @@ void TRpPDFShape::Print(int OfsX, int OfsY) {
     const Extended W = FSize->NativeWidth();
     const Extended H = FSize->NativeHeight();
     TRpExportFilter* F = FParentReport->Exporting() ? FParentReport->ExportFilter() : nullptr;
-    if (IsPrintEnabled() && RpFilterIs(F, "TRpPDFDocumentFilter")) F->AcceptGraphic(P->XPos(L), P->YPos(T), this);
+    if (IsPrintEnabled() && F && F->TakesPDFShapes()) F->AcceptGraphic(P->XPos(L), P->YPos(T), this);
     if (!FParentReport->FinalPass() || !IsPrintEnabled() || !P->Canvas()) return;
     TCanvas* C = P->Canvas();
     C->SetBrush(FBrush);

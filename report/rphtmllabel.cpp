@@ -271,7 +271,7 @@ void TRpHTMLLabel::DrawHTMLText(TCanvas* C, bool MayGrow, Extended LH, Extended 
     if (Fits) {
         if (FinalPass && !FCaption.isEmpty() && FShowOnDocs)
             ExtTextOut(C->Handle(), P->XPos(X), P->YPos(ATop), 0, nullptr, FCaption);
-        if (RpFilterIs(Filter, "TRpGHTMLDocumentFilter"))
+        if (Filter && Filter->TakesHTMLTags())
             Filter->TextOut(X, ATop, Font(), Color(), FAlignment, u"%!"_s + Name() + u"!%"_s);
         FPrintFinished = true;
     }

@@ -81,14 +81,17 @@ void TRpPRpReport::SetLabelSettings(TLabelSettings* Value) {
 
 template <class Fn>
 void TRpPRpReport::Run(Fn Operation) {
+    // A run in a report thread uses the skip bands until it ends: the label run ends then
+    // (BackgroundRunEnded), and no other operation starts meanwhile.
+    if (RunningInBackground()) return;
     if (!PrepareReportPrint()) return;
     try {
         Operation();
     } catch (...) {
-        DoneReportPrint();
+        if (!RunningInBackground()) DoneReportPrint();
         throw;
     }
-    DoneReportPrint();
+    if (!RunningInBackground()) DoneReportPrint();
 }
 
 void TRpPRpReport::Print() {
@@ -110,6 +113,8 @@ void TRpPRpReport::ExportToFilter(TRpExportFilter* AFilter) {
 void TRpPRpReport::Prepare() {
     if (PrepareReportPrint()) inherited::Prepare();
 }
+
+void TRpPRpReport::BackgroundRunEnded() { DoneReportPrint(); }
 
 int TRpPRpReport::LabelsPerColumn(TRpCustomBand* LabelBand, TRpCustomBand* RowSpace) {
     if (!LabelBand) return 0;

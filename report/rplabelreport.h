@@ -54,6 +54,11 @@ public:
     virtual bool PrepareReportPrint();
     virtual void DoneReportPrint();
 
+protected:
+    void BackgroundRunEnded() override;
+
+public:
+
     TLabelSettings* LabelSettings() const { return FLabelSettings; }
     void SetLabelSettings(TLabelSettings* Value);
     bool PrepareAutomatically() const { return FPrepareAutomatically; }

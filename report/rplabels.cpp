@@ -12,8 +12,6 @@
 
 #include <cmath>
 
-String CurrentControlName;
-int CurrentRecordNumber = 0;
 
 namespace {
 
@@ -374,7 +372,7 @@ void TRpCustomLabel::PrintLines(TCanvas* C, Extended ALeft, Extended ATop, Exten
     TRpPrinter* P = FRpPrinter;
     const bool FinalPass = FParentReport && FParentReport->FinalPass();
     const bool Exporting = FParentReport && FParentReport->Exporting();
-    CurrentControlName = Name();
+    if (FParentReport) FParentReport->RunState().CurrentControlName = Name();
 
     // The host may change the text just before it prints.
     bool TextChanged = false;
@@ -531,7 +529,7 @@ void TRpCustomLabel::PrintOneLine(TCanvas* C, const String& Line, Extended X, Ex
             auto Item = New<TPageItemRec>();
             Item->controlname = Name();
             Item->controlclass = ClassName();
-            Item->recordnumber = CurrentRecordNumber;
+            Item->recordnumber = FParentReport->RunState().CurrentRecordNumber;
             Item->textcontent = Line;
             double XL = double(X);
             if (EffectiveAlignment() == taRightJustify)
@@ -549,7 +547,7 @@ void TRpCustomLabel::PrintOneLine(TCanvas* C, const String& Line, Extended X, Ex
         TRpExportFilter* F = FParentReport->ExportFilter();
         if (FFullJustify) {
             PrintJustified(C, Line, X, Y);
-        } else if (RpFilterTakesExportInfo(F)) {
+        } else if (F->TakesExportInfo()) {
             TExportInfoRec R;
             R.Xpos = X;
             R.Ypos = Y;

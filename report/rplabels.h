@@ -20,11 +20,6 @@ enum TWrapStyle { BreakOnSpaces, BreakAnywhere };
 
 using TRpLabelOnPrintEvent = TEvent<void(TObject* Sender, String& Value)>;
 
-// Set while a text printable prints: the component name of the label being printed, for the
-// export side; and the record number the data loop sets before each detail.
-extern String CurrentControlName;
-extern int CurrentRecordNumber;
-
 class TRpCustomLabel : public TRpPrintable {
     SDELKA_CLASS(TRpCustomLabel, TRpPrintable)
 protected:

@@ -342,9 +342,9 @@ void TRpPGrid::ExportRectangle(Extended X, Extended Y, TColor Color, int W, int 
 void TRpPGrid::ExportLine(Extended X, Extended Y, bool Horizontal, int W, int H) {
     TOwned<TRpShape> S = NewOwned<TRpShape>(this);
     S->SetShape(Horizontal ? rpsHorLine : rpsVertLine);
-    S->Pen()->SetStyle(psSolid);
-    S->Pen()->SetWidth(1);
-    S->Pen()->SetColor(clBlack);
+    // The grid's own pen, as the printed lines have it.
+    S->Pen()->Assign(FPen);
+    if (S->Pen()->Width() < 1) S->Pen()->SetWidth(1);
     S->Brush()->SetStyle(bsClear);
     S->SetBounds(0, 0, W, H);
     FParentReport->ExportFilter()->AcceptGraphic(X, Y, S.get());
@@ -514,7 +514,7 @@ void TRpPGrid::Print(int OfsX, int OfsY) {
                 TextDC->SetTextAlign(Align);
                 ExtTextOut(TextDC, P->XPos(A), P->YPos(B), ETO_CLIPPED, &K, Cell->Caption);
                 if (Exporting) {
-                    if (RpFilterIs(Filter, "TRpXLSXDocumentFilter")) {
+                    if (Filter->TakesGridCells()) {
                         TExportInfoRec Rec;
                         Rec.Xpos = P->XPos(A);
                         Rec.Ypos = P->YPos(B) + Top();
@@ -710,7 +710,7 @@ void TRpPCheckBox::Print(int OfsX, int OfsY) {
             DrawGlyph(FGlyphUnchecked);
         }
     }
-    if (FParentReport->FinalPass() && FFrame->AnyFrame())
+    if ((FParentReport->FinalPass() || FParentReport->Exporting()) && FFrame->AnyFrame())
         FFrame->PaintIt(C, TRect(P->XPos(L), P->YPos(T), P->XPos(L + W), P->YPos(T + H)), P->XFactor(),
                         P->YFactor());
 }

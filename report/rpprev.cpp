@@ -487,7 +487,9 @@ void TRpStandardPreview::ShowZoomInStatus() {
 void TRpStandardPreview::UpdateInfo() {
     if (TRpPrinter* p = RpPrinter())
         StatusBar->Panels()->Items(1)->SetText(QStringLiteral("Page %1 of %2").arg(RpPreview->PageNumber()).arg(p->PageCount()));
-    StatusBar->Panels()->Items(3)->SetText(FPreviewTitle);
+    const String Error = RpPrinter() ? RpPrinter()->RunError() : String();
+    StatusBar->Panels()->Items(3)->SetText(Error.isEmpty() ? FPreviewTitle
+                                                           : QStringLiteral("The document is incomplete: ") + Error);
     ShowZoomInStatus();
 }
 

@@ -192,7 +192,9 @@ TRect TRpPrintable::PrintRect(int OfsX, int OfsY) const {
 }
 
 void TRpPrintable::Print(int OfsX, int OfsY) {
-    if (!FParentReport || !FParentReport->FinalPass() || !FFrame->AnyFrame() || !FRpPrinter) return;
+    if (!FParentReport || !(FParentReport->FinalPass() || FParentReport->Exporting()) || !FFrame->AnyFrame() ||
+        !FRpPrinter || !FRpPrinter->Canvas())
+        return;
     FFrame->PaintIt(FRpPrinter->Canvas(), PrintRect(OfsX, OfsY), FRpPrinter->XFactor(), FRpPrinter->YFactor());
 }
 
@@ -332,25 +334,6 @@ void TRpPrintable::Paint() {
     R.Right -= 1;
     R.Bottom -= 1;
     FFrame->PaintIt(C, R, F, F);
-}
-
-// ---- export filters ------------------------------------------------------------------------------
-
-std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int YP)> RpAcceptImageURL;
-std::function<void(TRpExportFilter* Filter, TComponent* Report)> RpEnableWebForm;
-std::function<void(TRpExportFilter* Filter, const String& Tag, int Top)> RpAcceptHTMLTag;
-String RpCurrentBandName;
-
-bool RpFilterIs(TRpExportFilter* Filter, const char* ClassName) {
-    if (!Filter) return false;
-    for (TClass C = Filter->ClassType(); C; C = C->ClassParent())
-        if (qstrcmp(C->Name, ClassName) == 0) return true;
-    return false;
-}
-
-bool RpFilterTakesExportInfo(TRpExportFilter* Filter) {
-    return RpFilterIs(Filter, "TRpGHTMLDocumentFilter") || RpFilterIs(Filter, "TRpXDocumentFilter") ||
-           RpFilterIs(Filter, "TRpXLSXDocumentFilter");
 }
 
 // ---- the report unit's start-up ------------------------------------------------------------------

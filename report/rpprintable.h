@@ -79,6 +79,8 @@ public:
     virtual TRpDataSetList* AllDataSets() = 0;
     // The report's expression environment.
     virtual TRpEvEnvironment* Functions() = 0;
+    // The state of the report's current run.
+    virtual TRpRunState& RunState() = 0;
 };
 
 // What a printable asks of the band it sits on. The band implements it.
@@ -260,26 +262,6 @@ public:
 protected:
     TRpPrintable* FControl;
 };
-
-// ---- export filters the printables single out ---------------------------------------------------
-
-// True when the filter's class is, or descends from, the class of that name. The printables tell
-// the filter families apart this way, so that they do not depend on the export library.
-bool RpFilterIs(TRpExportFilter* Filter, const char* ClassName);
-// The HTML, XML-document and spreadsheet filters take each text line with its extra data
-// (TextOutRec); the others take plain TextOut.
-bool RpFilterTakesExportInfo(TRpExportFilter* Filter);
-// The HTML filter's image reference (acceptImageURL): the HTML export installs it. An HTML image
-// hands itself and its band offsets over; without an installed hook nothing is written.
-extern std::function<void(TRpExportFilter* Filter, TControl* Image, int XP, int YP)> RpAcceptImageURL;
-// The HTML filter's switch to a web form (scripts on, the report's web controls looked up): the
-// HTML export installs it; ExportWebForm calls it before the run.
-extern std::function<void(TRpExportFilter* Filter, TComponent* Report)> RpEnableWebForm;
-// The HTML filter's band placeholder (acceptHTMLTag): the element's text with "!xx!" for its top,
-// and the band's top in pixels. The HTML export installs it.
-extern std::function<void(TRpExportFilter* Filter, const String& Tag, int Top)> RpAcceptHTMLTag;
-// The name of the band being printed, set as each band prints.
-extern String RpCurrentBandName;
 
 // ---- the report unit's start-up -----------------------------------------------------------------
 

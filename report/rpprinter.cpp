@@ -11,6 +11,13 @@
 #include "report/rpprintersettings.h"
 #include "report/rpunits.h"
 
+#include <mutex>
+
+namespace {
+// Guards the run errors of every page printer (set from report threads).
+std::mutex RunErrorLock;
+}  // namespace
+
 TComponentClass PreviewInterfaceClass = TRpPreviewInterface::StaticClass();
 std::atomic<bool> PrintFromPagesFlag{false};
 
@@ -114,6 +121,10 @@ Extended TRpPrinter::CurrentScreenDPI() const {
 void TRpPrinter::BeginDoc() {
     if (FMetafile) CloseMetafilePage(false);
     FAvailablePages = 0;
+    {
+        std::lock_guard<std::mutex> Lock(RunErrorLock);
+        FRunError.clear();
+    }
     FMasterProgressStart = 0;
     FMasterProgressEnd = 0;
     FCancelled = false;
@@ -288,6 +299,19 @@ void TRpPrinter::SetAvailablePages(int Value) {
     PostToClient(RP_WM_PAGES, static_cast<WPARAM>(Value));
 }
 
+String TRpPrinter::RunError() const {
+    std::lock_guard<std::mutex> Lock(RunErrorLock);
+    return FRunError;
+}
+
+void TRpPrinter::SetRunError(const String& Value) {
+    {
+        std::lock_guard<std::mutex> Lock(RunErrorLock);
+        FRunError = Value;
+    }
+    PostToClient(RP_WM_PAGES, static_cast<WPARAM>(FAvailablePages.load()));
+}
+
 void TRpPrinter::SetProgress(int Value) {
     FProgress = Value;
     PostToClient(RP_WM_PROGRESS, static_cast<WPARAM>(Value));
@@ -350,6 +374,7 @@ void TRpPrinter::SetPaperLength(int Value) { aPrinterSettings->SetPaperLength(Va
 bool TRpPrinter::PrintMetafile() const { return aPrinterSettings->PrintMetafile(); }
 void TRpPrinter::SetPrintMetafile(bool Value) { aPrinterSettings->SetPrintMetafile(Value); }
 bool TRpPrinter::UseStandardPrinter() const { return aPrinterSettings->UseStandardprinter(); }
+void TRpPrinter::SetUseStandardPrinter(bool Value) { aPrinterSettings->SetUseStandardprinter(Value); }
 bool TRpPrinter::UseExtendedDuplex() const { return aPrinterSettings->UseExtendedDuplex(); }
 void TRpPrinter::SetUseExtendedDuplex(bool Value) { aPrinterSettings->SetUseExtendedDuplex(Value); }
 int TRpPrinter::ExtendedDuplex() const { return aPrinterSettings->ExtendedDuplex(); }

@@ -56,6 +56,7 @@ constexpr UINT RP_WM_PROGRESS = WM_USER;             // posted to the client: pe
 constexpr UINT RP_WM_PAGES = WM_USER + 1;            // posted to the client: available pages
 constexpr UINT RP_WM_PRINT = WM_USER + 2;            // posted to the master: print the report again
 constexpr UINT RP_WM_PREVIEWCLOSED = WM_USER + 4;    // sent to the master: lParam the report printer
+constexpr UINT RP_WM_BACKGROUNDENDED = WM_USER + 5;  // posted to a report: its report thread ended
 
 // What the report printer asks of the report (or composite report) that made it. The report
 // component implements it; a report printer without a parent works with its own defaults.
@@ -176,6 +177,10 @@ public:
     TRpPrinterStatus Status() const { return FStatus; }
     bool Cancelled() const { return FCancelled; }
     void SetCancelled(bool Value) { FCancelled = Value; }
+    // The error that cut a run in a report thread short: the document is incomplete. Empty for a
+    // whole document. Setting it (from any thread) notifies the client as a page count does.
+    String RunError() const;
+    void SetRunError(const String& Value);
     int FirstPage() const { return FFirstPage; }
     void SetFirstPage(int Value) { FFirstPage = Value; }
     int LastPage() const { return FLastpage; }
@@ -232,6 +237,7 @@ public:
     bool PrintMetafile() const;
     void SetPrintMetafile(bool Value);
     bool UseStandardPrinter() const;
+    void SetUseStandardPrinter(bool Value);
     // Plain reads and writes of the device settings' raw values (see TPrinterSettings).
     bool UseExtendedDuplex() const;
     void SetUseExtendedDuplex(bool Value);
@@ -298,6 +304,7 @@ private:
     int FMasterProgressStart = 0;
     int FMasterProgressEnd = 0;
     String FTitle;
+    String FRunError;
     int FTopWaste = 0;
     std::atomic<bool> FShowingPreview{false};
     std::atomic<TRpPrinterStatus> FStatus{mpReady};

@@ -227,3 +227,23 @@ void TRpPrinterSettings::ApplySettings(TRpPrinter* APrinter) {
     APrinter->SetOutputBin(FOutputBin);
     APrinter->SetTitle(FTitle);
 }
+
+void TRpPrinterSettings::ApplyDeviceSettings(TRpPrinter* APrinter) const {
+    if (!APrinter) return;
+    APrinter->SetCopies(FCopies);
+    APrinter->SetOutputBin(FOutputBin);
+    APrinter->SetFirstPage(FFirstPage);
+    APrinter->SetLastPage(FLastPage);
+    APrinter->SetDuplex(FDuplex);
+    APrinter->SetUseStandardPrinter(FUseStandardPrinter);
+    APrinter->SetPrintMetafile(FPrintMetafile);
+    APrinter->SetUseCustomBinCode(FUseCustomBinCode);
+    APrinter->SetCustomBinCode(FCustomBinCode);
+    APrinter->SetUseCustomPaperCode(FUseCustomPaperCode);
+    APrinter->SetCustomPaperCode(FCustomPaperCode);
+    APrinter->SetPrintQuality(FPrintQuality);
+    APrinter->SetCollate(FCollate);
+    APrinter->SetColorOption(FColorOption);
+    APrinter->SetUseExtendedDuplex(FUseExtendedDuplex);
+    APrinter->SetExtendedDuplex(FExtendedDuplex);
+}

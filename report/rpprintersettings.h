@@ -160,6 +160,10 @@ public:
     // Selects the printer index when it differs, then sets paper, copies, duplex, orientation, bin
     // and title of the report printer.
     void ApplySettings(TRpPrinter* APrinter);
+    // The device wishes to a report printer, in this order: copies, output bin, page range, duplex,
+    // standard printer, metafile printing, custom bin and paper codes, print quality, collate,
+    // colour and extended duplex.
+    void ApplyDeviceSettings(TRpPrinter* APrinter) const;
 
     int Copies() const { return FCopies; }
     void SetCopies(int Value) { FCopies = Value; }

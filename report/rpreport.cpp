@@ -17,6 +17,7 @@
 #include "report/rppageinfo.h"
 #include "report/rpprgres.h"
 #include "report/rpprintersettings.h"
+#include "report/rprichtext.h"
 #include "report/rpshapes.h"
 #include "report/rpprnsu.h"
 #include "platform/rtl/threads.h"
@@ -26,8 +27,6 @@
 
 using namespace Qt::StringLiterals;
 
-bool DetailBreak = false;
-bool CompositeRun = false;
 
 namespace {
 
@@ -226,7 +225,11 @@ void TRpCustomBand::ExpandedHeight(Extended& NewHeight) {
     for (int i = 0; i < ControlCount(); ++i) {
         auto P = dynamic_cast<TRpPrintable*>(Controls(i));
         if (!P || !P->Enabled()) continue;
-        if (!P->InheritsFrom(TRpCustomLabel::StaticClass())) continue;
+        // The stretching printables: texts (data texts and memos among them), rich texts and
+        // pictures read from a field.
+        if (!P->InheritsFrom(TRpCustomLabel::StaticClass()) && !P->InheritsFrom(TRpCustomRichText::StaticClass()) &&
+            !P->InheritsFrom(TRpDBImage::StaticClass()))
+            continue;
         Extended H = P->Height();
         P->GetExpandedHeight(H);
         const Extended Bottom = (P->Top() + H) / 0.37795;
@@ -248,10 +251,10 @@ void TRpCustomBand::MakeSpace() {
     const bool PageExists = R->PageNumber() > 0;
     const bool Fits = FRpBandType == rbPageFooter || Needed <= R->AvailableSpace() || Needed > Printable;
     if (Fits && PageExists) {
-        if (FRpBandType == rbDetail) DetailBreak = false;
+        if (FRpBandType == rbDetail) R->RunState().DetailBreak = false;
         return;
     }
-    DetailBreak = FRpBandType == rbDetail;
+    R->RunState().DetailBreak = FRpBandType == rbDetail;
     if (!(Pg->Continuous() && PageExists)) R->NewColumn();
 }
 
@@ -308,7 +311,7 @@ void TRpCustomBand::DoPrint() {
                 R->NewPage(true);
             else
                 R->NewColumn();
-        } else if (ForceNewPage && !DetailBreak && BreakType && DetailNumber > 1 &&
+        } else if (ForceNewPage && !R->RunState().DetailBreak && BreakType && DetailNumber > 1 &&
                    !(FRpBandType == rbGroupHeader && Group && Group->InGroup())) {
             SuppressBeforePrint = true;
             try {
@@ -318,7 +321,7 @@ void TRpCustomBand::DoPrint() {
                 throw;
             }
             SuppressBeforePrint = false;
-            DetailBreak = false;
+            R->RunState().DetailBreak = false;
             EndsHere = IsColHeader;
         } else if (ForceNewColumn && BreakType && R->PageNumber() > 0) {
             SuppressBeforePrint = true;
@@ -335,7 +338,7 @@ void TRpCustomBand::DoPrint() {
             EndsHere = (FRpBandType == rbGroupHeader && PrintedInHeader) || R->Cancelled();
         }
         if (EndsHere) {
-            DetailBreak = false;
+            R->RunState().DetailBreak = false;
             return;
         }
 
@@ -354,10 +357,20 @@ void TRpCustomBand::DoPrint() {
             return TRect(P->XPos(R->CurrentX), P->YPos(R->CurrentY), P->XPos(FSize->NativeWidth() + R->CurrentX),
                          P->YPos(H + R->CurrentY));
         };
-        if (!TransparentBand) {
+        if (!TransparentBand && FEnabled) {
             Extended H = SavedHeight;
             if (PreCaluculateBandHeight) ExpandedHeight(H);
             BandFrameRect = FrameRect(H);
+            // An export gets the band's background as a filled rectangle.
+            if (R->Exporting() && R->ExportFilter()) {
+                TOwned<TRpShape> Shape = NewOwned<TRpShape>(nullptr);
+                Shape->Brush()->SetStyle(bsSolid);
+                Shape->Brush()->SetColor(Color());
+                Shape->Pen()->SetStyle(psClear);
+                Shape->SetBounds(BandFrameRect.Left, BandFrameRect.Top, BandFrameRect.Right - BandFrameRect.Left,
+                                 BandFrameRect.Bottom - BandFrameRect.Top);
+                R->ExportFilter()->AcceptGraphic(BandFrameRect.Left, BandFrameRect.Top, Shape.get());
+            }
         }
 
         // Printables
@@ -392,6 +405,8 @@ void TRpCustomBand::DoPrint() {
                 FExpanded = MaxExpanded;
                 if (FinalOrExport && P->Canvas()) {
                     BandFrameRect = FrameRect(SavedHeight + FExpanded + 1);
+                    // The frame and its frame lines, on the page and to an export.
+                    FFrame->PaintIt(P->Canvas(), BandFrameRect, P->XFactor(), P->YFactor());
                 }
                 if (!AllFinished) {
                     // nothing moved on a fresh page: the rest can never fit, the control is finished
@@ -405,9 +420,9 @@ void TRpCustomBand::DoPrint() {
                     } else {
                         FreshPagesWithoutProgress = 0;
                     }
-                    DetailBreak = true;
+                    R->RunState().DetailBreak = true;
                     R->NewColumn();
-                    DetailBreak = false;
+                    R->RunState().DetailBreak = false;
                     FExpanded = 0;
                     MaxExpanded = 0;
                 }
@@ -415,16 +430,16 @@ void TRpCustomBand::DoPrint() {
             } while (!AllFinished);
         }
         // An HTML export marks where the band lies on the page with a hidden element.
-        if (R->Exporting() && RpAcceptHTMLTag && RpFilterIs(R->ExportFilter(), "TRpGHTMLDocumentFilter")) {
+        if (R->Exporting() && R->ExportFilter()->TakesHTMLTags()) {
             const TRect Box = FrameRect(SavedHeight + FExpanded);
-            RpAcceptHTMLTag(R->ExportFilter(),
-                            QStringLiteral("<DIV id=\"%1\" name=\"%2\" class=\"rpband\" style=\"visibility:hidden;position:absolute;"
-                                           "left:%3px;top:!xx!px;width:%4px;height:%5px;\"></div>")
-                                .arg(Name(), RpBandTypeCaption(FRpBandType).toHtmlEscaped())
-                                .arg(Box.Left)
-                                .arg(Box.Right - Box.Left)
-                                .arg(Box.Bottom - Box.Top),
-                            Box.Top);
+            R->ExportFilter()->AcceptHTMLTag(
+                QStringLiteral("<DIV id=\"%1\" name=\"%2\" class=\"rpband\" style=\"visibility:hidden;position:absolute;"
+                               "left:%3px;top:!xx!px;width:%4px;height:%5px;\"></div>")
+                    .arg(Name(), RpBandTypeCaption(FRpBandType).toHtmlEscaped())
+                    .arg(Box.Left)
+                    .arg(Box.Right - Box.Left)
+                    .arg(Box.Bottom - Box.Top),
+                Box.Top);
         }
         R->CurrentY += RoundToInt(SavedHeight + FExpanded);
     }
@@ -432,18 +447,19 @@ void TRpCustomBand::DoPrint() {
 
     if (AfterPrint && !Designing) AfterPrint(this, PrintIt);
 
-    if (PrintIt) {
+    // The child printed after the band prints also when the band's BeforePrint vetoed the band.
+    if (FEnabled) {
         TRpChildBand* Child = ChildBand();
         if (Child && (Child->PrintOrder == cboAfterParent || Child->PrintOrder == cboBeforeAndAfter)) {
             if (FRpBandType == rbGroupFooter) Child->FRpBandType = rbGroupFooter;
             if (FRpBandType == rbPageFooter) Child->FRpBandType = rbPageFooter;
-            DetailBreak = false;
+            R->RunState().DetailBreak = false;
             R->PrintBand(Child);
             Child->FRpBandType = rbChild;
             if (AutoActivateChild) Child->SetBandEnabled(false);
         }
     }
-    DetailBreak = false;
+    R->RunState().DetailBreak = false;
 }
 
 void TRpCustomBand::Paint() {
@@ -454,6 +470,8 @@ void TRpCustomBand::Paint() {
     C->Pen()->SetWidth(1);
     const int W = Width(), H = Height();
     C->Polyline({TPoint(0, 0), TPoint(W - 1, 0), TPoint(W - 1, H - 1), TPoint(0, H - 1), TPoint(0, 0)});
+    const Extended F = ScreenDC()->LogPixelsX() / 254.0L;
+    FFrame->PaintIt(C, TRect(0, 0, W - 1, H - 1), F, F);
     C->Brush()->SetStyle(bsClear);
     C->Font()->SetName(String::fromLatin1(DesignPalette().RulerFontName));
     C->Font()->SetSize(DesignPalette().RulerFontSize);
@@ -643,7 +661,37 @@ void TRpControllerBand::Notification(TComponent* AComponent, TOperation Operatio
     if (Operation == opRemove && AComponent == FMaster) FMaster = nullptr;
 }
 
-TRpSubDetail::TRpSubDetail(TComponent* AOwner) : TRpControllerBand(AOwner) { FRpBandType = rbSubDetail; }
+TRpSubDetail::TRpSubDetail(TComponent* AOwner) : TRpControllerBand(AOwner) {
+    FRpBandType = rbSubDetail;
+    FBands = New<TRpSubDetailGroupBands>(this);
+}
+void TRpSubDetail::BeforeDestruction() {
+    inherited::BeforeDestruction();
+    FreeAndNil(FBands);
+}
+
+bool TRpSubDetailGroupBands::HasHeader() const { return FOwner && FOwner->HeaderBand(); }
+bool TRpSubDetailGroupBands::HasFooter() const { return FOwner && FOwner->FooterBand(); }
+void TRpSubDetailGroupBands::SetHasHeader(bool Value) {
+    if (!FOwner || !FOwner->ParentReport() || Value == HasHeader()) return;
+    if (Value) {
+        FOwner->SetHeaderBand(FOwner->ParentReport()->CreateBand(rbGroupHeader));
+    } else {
+        TRpCustomBand* B = FOwner->HeaderBand();
+        FOwner->SetHeaderBand(nullptr);
+        B->Free();
+    }
+}
+void TRpSubDetailGroupBands::SetHasFooter(bool Value) {
+    if (!FOwner || !FOwner->ParentReport() || Value == HasFooter()) return;
+    if (Value) {
+        FOwner->SetFooterBand(FOwner->ParentReport()->CreateBand(rbGroupFooter));
+    } else {
+        TRpCustomBand* B = FOwner->FooterBand();
+        FOwner->SetFooterBand(nullptr);
+        B->Free();
+    }
+}
 TDataSet* TRpSubDetail::DataSet() const { return FController->DataSet(); }
 void TRpSubDetail::SetDataSet(TDataSet* Value) { FController->SetDataSet(Value); }
 TRpCustomBand* TRpSubDetail::HeaderBand() const { return FController->Header; }
@@ -841,9 +889,19 @@ void TRpController::RegisterBands(TList* List) {
 void TRpController::PrintEmpty() {
     TCustomRpReport* R = FParentReport;
     if (Header) R->PrintBand(Header);
+    // A group without an expression spans the whole run (a report header with its summary): it
+    // opens and closes once with no record too; a group over values has none to print.
+    std::vector<TRpGroup*> whole;
+    for (int i = 0; i < FGroupList->Count(); ++i) {
+        auto G = static_cast<TRpGroup*>(FGroupList->Items(i));
+        if (!Trim(G->Expression()).isEmpty()) continue;
+        whole.push_back(G);
+        G->PrintHeader();
+    }
     RunBeforeControllers();
     if (Detail) R->PrintBand(Detail);
     RunAfterControllers();
+    for (auto it = whole.rbegin(); it != whole.rend(); ++it) (*it)->PrintFooter();
     if (Footer) R->PrintBand(Footer);
 }
 
@@ -884,7 +942,7 @@ void TRpController::RunDataLoop() {
     if (R->Cancelled()) return;
     R->PrintBand(Header);
     if (FSelfCheck == R) R->NoForceNewPage = true;
-    if ((R->PageNumber() <= 1 || CompositeRun) && FSelfCheck == R) {
+    if ((R->PageNumber() <= 1 || R->RunState().CompositeRun) && FSelfCheck == R) {
         R->PrintColumnHeaders();
         R->NoForceNewPage = true;
     }
@@ -895,7 +953,7 @@ void TRpController::RunDataLoop() {
         Application->ProcessMessages();
         if (P->Cancelled() || R->Cancelled()) return;
         if (R->PreparingDesignTime() && R->PageNumber() > 1) return;
-        CurrentRecordNumber = DetailNumber;
+        R->RunState().CurrentRecordNumber = DetailNumber;
         ++DetailNumber;
         PrintGroupHeaders();
         RunBeforeControllers();
@@ -976,6 +1034,7 @@ void TCustomRpReport::AfterConstruction() {
     FBands = New<TRpReportBands>(this);
     FUnits = FPage->Units();
     FCurrLinkPage = New<TRpLinkPage>();
+    FPageLinkInfoList = New<TRpPageInfoList>();
     FDescription = New<TStringList>();
     SetColor(TColor(0xFFFFFF));
     Font()->SetName(u"Arial"_s);
@@ -1003,7 +1062,11 @@ void TCustomRpReport::BeforeDestruction() {
     FreeAndNil(FBands);
     FreeAndNil(FBandList);
     FreeAndNil(FController);
-    FreeAndNil(FCurrLinkPage);
+    if (FCurrLinkListed)
+        FCurrLinkPage = nullptr;  // the list's
+    else
+        FreeAndNil(FCurrLinkPage);
+    FreeAndNil(FPageLinkInfoList);
     FreeAndNil(FDescription);
 }
 
@@ -1037,6 +1100,10 @@ String PrevSaveTypeExtension(TPrevSaveType Type) {
 void TCustomRpReport::Dispatch(TMessage& Message) {
     if (Message.Msg == RP_WM_PRINT) {
         Print();
+        return;
+    }
+    if (Message.Msg == RP_WM_BACKGROUNDENDED) {
+        if (!RunningInBackground()) BackgroundRunEnded();
         return;
     }
     if (Message.Msg == RP_WM_PREVIEWCLOSED) {
@@ -1253,6 +1320,16 @@ void TCustomRpReport::HookPrinter() {
 
 void TCustomRpReport::ApplyPrinterSettings() {
     TRpPrinter* P = FRpPrinter;
+    // The report's printer-settings events, raised with the report as sender when the device's
+    // settings are read and when they are written before a job.
+    if (TPrinterSettings* D = P->PrinterSettings()) {
+        D->OnGetPrinterSettings = [this](TObject*, bool& Cancel, TDeviceMode* Mode) {
+            if (OnGetPrinterSettings) OnGetPrinterSettings(this, Cancel, Mode);
+        };
+        D->OnApplyPrinterSettings = [this](TObject*, bool& Cancel, TDeviceMode* Mode) {
+            if (OnApplyPrinterSettings) OnApplyPrinterSettings(this, Cancel, Mode);
+        };
+    }
     P->SetPrinterIndex(FPrinterSettings->PrinterIndex());
     P->SetPaperSize(FPage->PaperSize());
     P->SetOrientation(FPage->Orientation());
@@ -1262,10 +1339,7 @@ void TCustomRpReport::ApplyPrinterSettings() {
         P->SetPaperWidth(W);
         P->SetPaperLength(L);
     }
-    P->SetCopies(FPrinterSettings->Copies());
-    P->SetDuplex(FPrinterSettings->Duplex());
-    P->SetFirstPage(FPrinterSettings->FirstPage());
-    P->SetLastPage(FPrinterSettings->LastPage());
+    FPrinterSettings->ApplyDeviceSettings(P);
 }
 
 void TCustomRpReport::Prepare() {
@@ -1427,15 +1501,31 @@ protected:
     TRpCreateReportThread(TCustomRpReport* Report, TRpPrinter* Printer, std::atomic<int>* Runs)
         : TThread(true), FRpReport(Report), FRpPrinter(Printer), FRuns(Runs) {
         SetFreeOnTerminate(true);
+        if (Report->HandleAllocated()) FHandle = Report->Handle();
     }
     ~TRpCreateReportThread() override = default;
 
     void Execute() override {
+        String Error;
         try {
             FRpReport->GenerateReport(false);
+        } catch (const Exception& E) {
+            Error = E.Message();
+        } catch (const std::exception& E) {
+            Error = String::fromLocal8Bit(E.what());
         } catch (...) {
-            // The document ends where the error stopped it; the preview shows what was made.
+            Error = u"The report run failed"_s;
         }
+        if (!Error.isEmpty()) {
+            // The document ends where the error stopped it: the preview shows what was made and
+            // says it is incomplete, and the user is told why on the UI thread.
+            FRpPrinter->SetRunError(Error);
+            TThread::Queue(nullptr, [Error] {
+                if (Application) Application->ShowException(Exception(Error));
+            });
+        }
+        // The report hears of the end on the UI thread (a report already gone has no window).
+        if (FHandle) PostMessage(FHandle, RP_WM_BACKGROUNDENDED, 0, 0);
         --*FRuns;
     }
 
@@ -1443,11 +1533,13 @@ private:
     TCustomRpReport* FRpReport;
     TRpPrinter* FRpPrinter;
     std::atomic<int>* FRuns;
+    HWND FHandle = nullptr;
 };
 
 }  // namespace
 
 void TCustomRpReport::StartReportThread() {
+    if (IsUIThread()) HandleNeeded();
     TThread* T = New<TRpCreateReportThread>(this, FRpPrinter, &FBackgroundRuns);
     ++FBackgroundRuns;
     try {
@@ -1491,6 +1583,11 @@ bool TCustomRpReport::ReplacePrinterForPrinting(TRpPrinter*& Saved) {
 }
 
 void TCustomRpReport::Print() {
+    // A report of a composite report prints the whole composite.
+    if (auto* Composite = dynamic_cast<TRpCompositeReport*>(ParentComposite)) {
+        Composite->Print();
+        return;
+    }
     if (!FAvailable) return;
     TRpPrinter* Saved = nullptr;
     if (!ReplacePrinterForPrinting(Saved)) return;
@@ -1554,8 +1651,10 @@ void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     }
     TRpPrinter* Saved = FRpPrinter;
     FExportFilter = AFilter;
-    // The filter reads the report (page size, page count, the run's printer) through its owner.
+    // The filter reads the report (page size, page count, the run's printer) through its owner,
+    // and the run's state from the run.
     AFilter->SetOwner(this);
+    AFilter->SetRunState(&FRunState);
     AFilter->SetOriginalRpPrinter(Saved);
     FFinalPass = false;
     FRpPrinter = nullptr;
@@ -1563,12 +1662,14 @@ void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     auto Restore = [&] {
         FreeAndNil(FRpPrinter);
         if (Progress) Progress->Free();
+        AFilter->SetRunState(nullptr);
         FExportFilter = nullptr;
         FFinalPass = true;
         FRpPrinter = Saved;
     };
     try {
-        CreatePrinter();
+        // A report still generating (in a report thread, say) cannot export meanwhile.
+        if (!CreatePrinter()) throw ERpError(u"The report is being generated and cannot be exported"_s);
         Progress = ShowProgressWindow(u"Export Progress"_s);
         GenerateReport(false);
     } catch (...) {
@@ -1579,16 +1680,103 @@ void TCustomRpReport::ExportToFilter(TRpExportFilter* AFilter) {
 }
 
 void TCustomRpReport::ExportWebForm(TRpExportFilter* AFilter) {
-    if (!RpFilterIs(AFilter, "TRpGHTMLDocumentFilter") || !RpEnableWebForm) return;
+    if (!AFilter || !AFilter->EnableWebForm(this)) return;
     g_lob = true;
     try {
-        RpEnableWebForm(AFilter, this);
         ExportToFilter(AFilter);
     } catch (...) {
         g_lob = false;
         throw;
     }
     g_lob = false;
+}
+
+// ---- the report as a member of a composite report ------------------------------------------------
+
+std::function<void(TCustomRpReport* Report, bool Modal)> RpPreviewReportXML;
+
+class TRpReportCompositeMember : public IRpCompositeMember {
+public:
+    explicit TRpReportCompositeMember(TCustomRpReport* Report) : R(Report) {}
+    TComponent* MemberComponent() override { return R; }
+    void SetParentComposite(TRpCompositeReport* Composite) override { R->ParentComposite = Composite; }
+    // The report reads its page in native units whatever units it shows, so the designer's units
+    // stay as they are.
+    void SwitchToNativeUnits() override {}
+    Extended PageLength() override { return R->FPage->NativeValue(pgLength); }
+    Extended PageLeftMargin() override { return R->FPage->NativeValue(pgLeft); }
+    int PageColumns() override { return std::max(1, R->FPage->Columns()); }
+    bool StartNewPageInComposite() override { return R->StartNewPageInComposite; }
+    void SetExportFilter(TRpExportFilter* Filter) override { R->FExportFilter = Filter; }
+    // The composite's printer for the run; the report's own one comes back at EndComposite.
+    void SetRpPrinter(TRpPrinter* Printer) override {
+        if (!R->FInComposite) {
+            R->FOwnPrinter = R->FRpPrinter;
+            R->FInComposite = true;
+        }
+        R->FRpPrinter = Printer;
+    }
+    void EndComposite() override {
+        if (!R->FInComposite) return;
+        R->FRpPrinter = R->FOwnPrinter;
+        R->FOwnPrinter = nullptr;
+        R->FInComposite = false;
+    }
+    void SetZoom(int Value) override { R->SetZoom(Value); }
+    int CurrentY() override { return R->CurrentY; }
+    void SetCurrentY(int Value) override { R->CurrentY = Value; }
+    void SetCurrentX(int Value) override { R->CurrentX = Value; }
+    int PageCount() override { return R->FPageNumber; }
+    void SetPageCount(int Value) override { R->FPageNumber = Value; }
+    int CurrentColumn() override { return R->CurrentColumn; }
+    void SetCurrentColumn(int Value) override { R->CurrentColumn = Value; }
+    void GenerateReport(bool PartOfComposite) override { R->GenerateReport(PartOfComposite); }
+    void ExportComposite(TRpExportFilter* Filter, TRpPrinter* Printer) override { R->ExportComposite(Filter, Printer); }
+    void DoAfterPrint() override { R->DoAfterPrint(); }
+    bool Cancelled() override { return R->FCancelled; }
+    void Cancel() override { R->Cancel(); }
+
+private:
+    TCustomRpReport* R;
+};
+
+IRpCompositeMember* TCustomRpReport::CompositeMember() {
+    if (!FCompositeMember) FCompositeMember = std::make_unique<TRpReportCompositeMember>(this);
+    return FCompositeMember.get();
+}
+
+void TCustomRpReport::ExportComposite(TRpExportFilter* AFilter, TRpPrinter* ExportPrinter) {
+    TRpPrinter* Saved = FRpPrinter;
+    FExportFilter = AFilter;
+    AFilter->SetOwner(this);
+    AFilter->SetOriginalRpPrinter(Saved);
+    AFilter->SetRunState(&FRunState);
+    FFinalPass = false;
+    FRpPrinter = ExportPrinter;
+    TRpProgressForm* Progress = nullptr;
+    auto Restore = [&] {
+        if (Progress) {
+            ExportPrinter->SetClient(nullptr);
+            Progress->Free();
+        }
+        AFilter->SetRunState(nullptr);
+        FExportFilter = nullptr;
+        FFinalPass = true;
+        FRpPrinter = Saved;
+    };
+    try {
+        Progress = ShowProgressWindow(u"Export Progress"_s);
+        GenerateReport(true);
+    } catch (...) {
+        Restore();
+        throw;
+    }
+    Restore();
+}
+
+void TCustomRpReport::PreviewXML(bool Modal) {
+    if (BeforePreview) BeforePreview(this);
+    if (RpPreviewReportXML) RpPreviewReportXML(this, Modal);
 }
 
 void TCustomRpReport::Cancel() {
@@ -1623,7 +1811,7 @@ void TCustomRpReport::PrintBand(TRpCustomBand* Band) {
         if (Paper - CurrentY >= Needed)
             CurrentY = Paper - RoundToInt(Band->NativeHeight()) - RoundToInt(FPage->NativeValue(pgBottom) + PageFooterSize);
     }
-    RpCurrentBandName = Band->Name();
+    FRunState.CurrentBandName = Band->Name();
     Band->DoPrint();
 }
 
@@ -1669,9 +1857,16 @@ void TCustomRpReport::NewColumn() {
 
 void TCustomRpReport::NewPage(bool PrintColHeaders) {
     EndPage();
+    // The page's link record: where its printables are, for the preview's mouse.
+    if (FUsePreviewLinks) {
+        if (!FCurrLinkListed) FCurrLinkPage->Free();
+        FCurrLinkPage = New<TRpLinkPage>();
+        FCurrLinkListed = false;
+    }
     ++FPageNumber;
     if (FExportFilter) FExportFilter->NewPage();
-    ++GlobalPageCount;
+    if (FRunState.CompositeRun)
+        if (auto* C = dynamic_cast<TRpCompositeReport*>(ParentComposite)) ++C->GlobalPageCount;
     if (EvPageNum) TRpEvEnvironment::SetIntegerConstant(EvPageNum, FPageNumber);
     if (FFinalPass || FPageNumber == 1) FRpPrinter->NewPage();
     CurrentY = RoundToInt(FPage->NativeValue(pgTop));
@@ -1743,6 +1938,12 @@ void TCustomRpReport::EndPage() {
         }
         if (OnEndPage && !ComponentState().Contains(csDesigning)) OnEndPage(this);
     }
+    // The link record of the page goes to the list (the record of no page first, so that page N
+    // has index N).
+    if (FUsePreviewLinks && !FCurrLinkListed) {
+        FPageLinkInfoList->addPageRec(FCurrLinkPage);
+        FCurrLinkListed = true;
+    }
     if (FExportFilter) FExportFilter->EndPage();
 }
 
@@ -1767,7 +1968,15 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
     FLastPage = false;
     NoForceNewPage = false;
     UserCancel = false;
-    DetailBreak = false;
+    FRunState.DetailBreak = false;
+    if (FUsePreviewLinks && !PartOfComposite) {
+        // A fresh list; the current record leaves it first when it is the list's.
+        if (FCurrLinkListed) {
+            FCurrLinkPage = New<TRpLinkPage>();
+            FCurrLinkListed = false;
+        }
+        FPageLinkInfoList->pilist->Clear();
+    }
     if (BeforePrint && !ComponentState().Contains(csDesigning)) {
         bool PrintReport = true;
         BeforePrint(this, PrintReport);
@@ -1823,7 +2032,7 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
         FController->BeginRun();
         Prepared = true;
         ForEachPrintable([](TRpPrintable* P) { P->Prepare(); });
-        CompositeRun = PartOfComposite;
+        FRunState.CompositeRun = PartOfComposite;
         RunController();
         if (!PartOfComposite) {
             CurrentX = RoundToInt(FPage->NativeValue(pgLeft));

@@ -11,8 +11,10 @@
 #pragma once
 
 #include "platform/gui/forms.h"
+#include "report/rpcomposite.h"
 #include "report/rpprintable.h"
 #include "report/rpprinter.h"
+#include "report/rpprintersettings.h"
 #include "report/rptypes.h"
 #include "report/rpunits.h"
 
@@ -28,6 +30,7 @@ class TRpGroup;
 class TCustomRpReport;
 class TRpReport;
 class TRpProgressForm;
+class TRpPageInfoList;
 struct TRpEvResult;
 
 enum TRpBandType : Byte {
@@ -42,11 +45,6 @@ using TRpReportOptions = TSet<TRpReportOption>;
 String RpBandTypeCaption(TRpBandType Type);
 String RpBandNameStem(TRpBandType Type);
 
-// Run state of the report engine, read by the bands and the export filters: a page or column break
-// caused by a detail band is in progress; the running report is part of a composite report.
-extern bool DetailBreak;
-extern bool CompositeRun;
-
 using TRpBandBeforePrintEvent = TEvent<void(TObject* Sender, bool& PrintBand)>;
 using TRpBandAfterPrintEvent = TEvent<void(TObject* Sender, bool BandPrinted)>;
 using TRpOnNeedDataEvent = TEvent<void(TObject* Sender, bool& MoreData)>;
@@ -57,6 +55,13 @@ using TRpExportEvent = TEvent<void(TObject* Sender, bool& ExportHandled)>;
 // The preview window's default save type, and the events it raises through the report.
 enum TPrevSaveType { stRpP, stPDF, stXL, stHTML, stRTF, stCSV, stASCII, stXML, stXLSX };
 enum TStandPrevEventType : int { spOpen, spClose, spCopy, spPrint, spPrintSetup, spLoad, spSave, spCancel };
+// The XML document viewer's clicks on controls and bands, mouse movement over them, and its print
+// and save buttons, raised on the report of the document.
+enum TPrevEventType {
+    etPrintButton, etSaveButton, etControlClick, etLoadButton, etPrintSetup, etMouseOver, etMouseOut, etBandClick
+};
+using TRpPreviewXEvent =
+    TEvent<void(TObject* Sender, TPrevEventType eventNum, const String& cName, const String& CText, int rec)>;
 // Sender is the preview window; a handler that sets Handled vetoes the command.
 using TRpStandPrevEvent = TEvent<void(TObject* Sender, TStandPrevEventType EventType, const String& Name, bool& Handled)>;
 // The extension (with the dot) of a save type: ".RPP", ".PDF", ...
@@ -310,6 +315,23 @@ protected:
     TComponent* FMaster = nullptr;
 };
 
+class TRpSubDetail;
+
+// The band switches of a sub-detail: whether it has a header and a footer band. Writing true
+// creates the band through the report's CreateBand; writing false frees it.
+class TRpSubDetailGroupBands : public TPersistent {
+    SDELKA_CLASS(TRpSubDetailGroupBands, TPersistent)
+public:
+    explicit TRpSubDetailGroupBands(TRpSubDetail* AOwner = nullptr) : FOwner(AOwner) {}
+    bool HasHeader() const;
+    void SetHasHeader(bool Value);
+    bool HasFooter() const;
+    void SetHasFooter(bool Value);
+
+private:
+    TRpSubDetail* FOwner;
+};
+
 // A sub-detail: prints once per record of its own dataset, between optional header and footer.
 class TRpSubDetail : public TRpControllerBand {
     SDELKA_CLASS(TRpSubDetail, TRpControllerBand)
@@ -318,6 +340,8 @@ protected:
     ~TRpSubDetail() override = default;
 
 public:
+    void BeforeDestruction() override;
+    TRpSubDetailGroupBands* Bands() const { return FBands; }
     TDataSet* DataSet() const;
     void SetDataSet(TDataSet* Value);
     TRpCustomBand* HeaderBand() const;
@@ -325,6 +349,9 @@ public:
     TRpCustomBand* FooterBand() const;
     void SetFooterBand(TRpCustomBand* Value);
     void SetOnNeedData(const TRpOnNeedDataEvent& Value);
+
+private:
+    TRpSubDetailGroupBands* FBands = nullptr;
 };
 
 // ---- controllers --------------------------------------------------------------------------------
@@ -473,7 +500,10 @@ public:
     int TextHeight(TFont* Font, const String& Text) override;
     void Modify() override;
     bool PreparingDesignTime() override { return FPreparingDesignTime; }
-    bool UsePreviewLinks() override { return false; }
+    // Page-link records are collected while generating (PageLinkInfoList: page N at index N).
+    bool UsePreviewLinks() override { return FUsePreviewLinks; }
+    void SetUsePreviewLinks(bool Value) { FUsePreviewLinks = Value; }
+    TRpPageInfoList* PageLinkInfoList() const { return FPageLinkInfoList; }
     TRpLinkPage* CurrLinkPage() override { return FCurrLinkPage; }
     int PageNumber() override { return FPageNumber; }
     String ReportTitle() override { return FReportTitle; }
@@ -482,6 +512,8 @@ public:
     int RecordNumber() override { return 0; }
     TRpDataSetList* AllDataSets() override { return FAllDataSets; }
     TRpEvEnvironment* Functions() override { return FFunctions; }
+    // The state of the report's run, which its bands, printables and export filter read.
+    TRpRunState& RunState() override { return FRunState; }
     // IRpPrinterReport
     TRpPrinterSettings* PrinterSettings() override;
     TRpPage* PageSetup() override { return FPage; }
@@ -518,6 +550,15 @@ public:
     void PreviewInBackground(bool Modal);
     // Generates through an export filter; the pages of the run are discarded.
     void ExportToFilter(TRpExportFilter* AFilter);
+    // Exports as a member of a composite report: through AFilter into the composite's printer,
+    // the report's own printer set aside for the run.
+    void ExportComposite(TRpExportFilter* AFilter, TRpPrinter* ExportPrinter);
+    // The document viewer's preview of the report (the export library installs the viewer).
+    void PreviewXML(bool Modal);
+    // The report as a member of a composite report.
+    IRpCompositeMember* CompositeMember();
+    // In a composite report the report begins a new page.
+    bool StartNewPageInComposite = false;
     // Exports into an HTML filter as a web form: scripts on, the web controls made interactive;
     // any other filter is left alone.
     void ExportWebForm(TRpExportFilter* AFilter);
@@ -603,6 +644,12 @@ public:
     // The composite report this report belongs to; none when standalone.
     TObject* ParentComposite = nullptr;
     TRpStandPrevEvent OnStandPrevEvent;
+    // The XML document viewer's events (Sender: the document).
+    TRpPreviewXEvent OnPrevXEvent;
+    // Raised with the device mode when the page printer reads the device's settings and when it
+    // writes the report's wishes into them before a job; Cancel keeps the device mode as it was.
+    TRpPrinterSettingsEvent OnGetPrinterSettings;
+    TRpPrinterSettingsEvent OnApplyPrinterSettings;
     TNotifyEvent BeforePreview;
     TRpAfterPreviewEvent AfterPreview;
     TRpAfterPreviewEvent OnPreviewShowing;
@@ -631,8 +678,11 @@ protected:
     void ForEachPrintable(const std::function<void(TRpPrintable*)>& Fn);
     // Starts a report thread that generates into the report's printer.
     void StartReportThread();
+    // On the UI thread, once the last report thread of the report has ended.
+    virtual void BackgroundRunEnded() {}
 
     TRpPage* FPage = nullptr;
+    TRpRunState FRunState;
     TRpReportBands* FBands = nullptr;
     TRpCustomController* FController = nullptr;
     TList* FBandList = nullptr;
@@ -642,6 +692,10 @@ protected:
     TRpExportFilter* FExportFilter = nullptr;
     TRpDataSetList* FAllDataSets = nullptr;
     TRpLinkPage* FCurrLinkPage = nullptr;
+    // The current link record is the list's once EndPage added it.
+    bool FCurrLinkListed = false;
+    bool FUsePreviewLinks = false;
+    TRpPageInfoList* FPageLinkInfoList = nullptr;
     // The picture named by BackImageControl, found when a run starts.
     TRpPrintable* FBackgroundControl = nullptr;
     TRpEvElement* EvPageNum = nullptr;
@@ -665,7 +719,16 @@ protected:
     int FPreviewHeight = 0;
     TRpPreviewController* FPreviewSetup = nullptr;
     TRpPrinterSettings* FUserPrinterSettings = nullptr;
+    // As a member of a composite: the adapter, and the report's own printer set aside meanwhile.
+    friend class TRpReportCompositeMember;
+    std::unique_ptr<IRpCompositeMember> FCompositeMember;
+    TRpPrinter* FOwnPrinter = nullptr;
+    bool FInComposite = false;
 };
+
+// The XML document viewer's preview of a report; the export library installs it
+// (RpRegisterExportFilters). Without it PreviewXML shows nothing.
+extern std::function<void(TCustomRpReport* Report, bool Modal)> RpPreviewReportXML;
 
 // The report bound to one dataset: its title, detail and summary bands are the header, detail and
 // footer of its data controller.

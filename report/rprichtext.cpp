@@ -113,9 +113,13 @@ void TRpCustomRichText::Print(int OfsX, int OfsY) {
     IRpBand* Band = ParentBand();
     if (Next < Length && FAutoStretch && Band && Length > 0) {
         FPrintFinished = false;
-        // The band grows step by step until the rest fits or the page is full.
-        while (Next < Length && Band->CanExpand(FYIncrement)) {
-            Expansion = Band->ExpandBand(FYIncrement);
+        // The band grows step by step until the rest fits or the page is full; a step below 1
+        // counts as 1, and a band that does not grow ends the growing.
+        const Extended Step = std::max<Extended>(FYIncrement, 1);
+        while (Next < Length && Band->CanExpand(Step)) {
+            const Extended Grown = Band->ExpandBand(Step);
+            if (Grown <= Expansion) break;
+            Expansion = Grown;
             Box.Bottom = P->YPos(T + H + Expansion);
             Next = Measure(Box);
         }

@@ -24,7 +24,7 @@ void AddImageLink(IRpReport* Report, TRpPrintable* Control, const TRect& R) {
     auto Item = New<TPageItemRec>();
     Item->controlname = Control->Name();
     Item->controlclass = Control->ClassName();
-    Item->recordnumber = CurrentRecordNumber;
+    Item->recordnumber = Report->RunState().CurrentRecordNumber;
     Item->left = R.Left;
     Item->top = R.Top;
     Item->width = R.Width();
@@ -453,7 +453,8 @@ void TRpHTMLImage::Published(TPublished<TRpHTMLImage>& P) {
 void TRpHTMLImage::Print(int OfsX, int OfsY) {
     if (!FParentReport || !FParentReport->Exporting()) return;
     TRpExportFilter* F = FParentReport->ExportFilter();
-    if (RpFilterIs(F, "TRpGHTMLDocumentFilter") && RpAcceptImageURL) RpAcceptImageURL(F, this, OfsX, OfsY);
+    TRpPrinter* P = FRpPrinter ? FRpPrinter : FParentReport->RpPrinter();
+    if (F && P) F->AcceptImageURL(this, P->XPos(Size()->NativeLeft() + OfsX), P->YPos(Size()->NativeTop() + OfsY));
 }
 
 void TRpFrameline::Published(TPublished<TRpFrameline>& P) {

@@ -321,45 +321,30 @@ int TADODataDriverVz::ReadData(TMemTableDataVz* MemTableData, int Count) {
     return added;
 }
 
-void TADODataDriverVz::BeginApplyUpdates() { FApply.Begin(ResolveToDataSet() ? nullptr : Connection()); }
-void TADODataDriverVz::EndApplyUpdates(bool Commit) { FApply.End(Commit); }
-void TADODataDriverVz::BeginRecordUpdate() { FApply.BeginRecord(); }
-void TADODataDriverVz::EndRecordUpdate(bool Success) { FApply.EndRecord(Success); }
-
-// ---- TADOApplyTransactionVz ---------------------------------------------------------------------
-
-void TADOApplyTransactionVz::Begin(TADOConnection* Connection) {
-    FConnection = Connection;
-    FOwnTransaction = false;
-    if (!FConnection) return;
-    FConnection->Open();
-    if (!FConnection->InTransaction()) {
-        FConnection->BeginTrans();
-        FOwnTransaction = true;
-    }
+// The transaction is where the writes go: the provider dataset's connection when resolving to
+// it, else the connection provider's, else the driver's own connection.
+void TADODataDriverVz::BeginApplyUpdates() {
+    if (ResolveToDataSet() && ProviderDataSet()) TCustomSQLDataDriverVz::BeginApplyUpdates();
+    else if (FConnectionProvider) FProviderApply.Begin(FConnectionProvider, this);
+    else FApply.Begin(Connection());
 }
 
-void TADOApplyTransactionVz::End(bool Commit) {
-    TADOConnection* c = std::exchange(FConnection, nullptr);
-    if (!c || !std::exchange(FOwnTransaction, false)) return;
-    if (Commit) {
-        c->CommitTrans();
-    } else {
-        try {
-            c->RollbackTrans();
-        } catch (...) {
-        }
-    }
+void TADODataDriverVz::EndApplyUpdates(bool Commit) {
+    FApply.End(Commit);
+    FProviderApply.End(Commit);
+    TCustomSQLDataDriverVz::EndApplyUpdates(Commit);
 }
 
-void TADOApplyTransactionVz::BeginRecord() {
-    if (FConnection) FConnection->Execute(u"savepoint sdelka_record"_S);
+void TADODataDriverVz::BeginRecordUpdate() {
+    FApply.BeginRecord();
+    FProviderApply.BeginRecord();
+    TCustomSQLDataDriverVz::BeginRecordUpdate();
 }
 
-void TADOApplyTransactionVz::EndRecord(bool Success) {
-    if (!FConnection) return;
-    if (Success) FConnection->Execute(u"release savepoint sdelka_record"_S);
-    else FConnection->Execute(u"rollback to savepoint sdelka_record"_S);
+void TADODataDriverVz::EndRecordUpdate(bool Success) {
+    FApply.EndRecord(Success);
+    FProviderApply.EndRecord(Success);
+    TCustomSQLDataDriverVz::EndRecordUpdate(Success);
 }
 
 // ---- TADOInlineConnectionVz ---------------------------------------------------------------------
@@ -474,6 +459,41 @@ TADOConnection* TADOConnectionProviderVz::CurrentTimeConnection() const {
 
 String TADOConnectionProviderVz::UnmacrosConnectionString(const String& MacrosedString) const {
     return String(MacrosedString).replace(u"%PROJECT_PATH%"_S, Path(), Qt::CaseSensitive);
+}
+
+bool TADOConnectionProviderVz::StartTransaction(TCustomSQLDataDriverVz*) {
+    TADOConnection* c = CurrentTimeConnection();
+    if (!c || FTransactionConnection) return false;
+    c->Open();
+    if (c->InTransaction()) return false;
+    c->BeginTrans();
+    FTransactionConnection = c;
+    return true;
+}
+
+void TADOConnectionProviderVz::CommitTransaction(TCustomSQLDataDriverVz*) {
+    TADOConnection* c = std::exchange(FTransactionConnection, nullptr);
+    if (c) c->CommitTrans();
+}
+
+void TADOConnectionProviderVz::RollbackTransaction(TCustomSQLDataDriverVz*) {
+    TADOConnection* c = std::exchange(FTransactionConnection, nullptr);
+    if (c) c->RollbackTrans();
+}
+
+void TADOConnectionProviderVz::SetSavepoint(TCustomSQLDataDriverVz*, const String& Name) {
+    TADOConnection* c = CurrentTimeConnection();
+    if (c && c->InTransaction()) c->Execute(u"savepoint "_S + Name);
+}
+
+void TADOConnectionProviderVz::ReleaseSavepoint(TCustomSQLDataDriverVz*, const String& Name) {
+    TADOConnection* c = CurrentTimeConnection();
+    if (c && c->InTransaction()) c->Execute(u"release savepoint "_S + Name);
+}
+
+void TADOConnectionProviderVz::RollbackToSavepoint(TCustomSQLDataDriverVz*, const String& Name) {
+    TADOConnection* c = CurrentTimeConnection();
+    if (c && c->InTransaction()) c->Execute(u"rollback to savepoint "_S + Name);
 }
 
 int TADOConnectionProviderVz::DefaultExecuteCommand(TCustomSQLDataDriverVz* SQLDataDriver, TCustomSQLCommandVz* Command,

@@ -27,20 +27,6 @@ class TParameters;
 int ExecuteSQLCommandOnADOConnection(TADOConnection* Connection, TCustomSQLCommandVz* Command, TDataSet*& Cursor,
                                      bool& FreeOnEof, int CommandTimeout = -1);
 
-// One apply of cached updates on an ADO connection: one transaction (unless the caller holds one
-// already), each record behind a savepoint of its own so that a failing record is undone alone.
-class TADOApplyTransactionVz {
-public:
-    void Begin(TADOConnection* Connection);
-    void End(bool Commit);
-    void BeginRecord();
-    void EndRecord(bool Success);
-
-private:
-    TADOConnection* FConnection = nullptr;
-    bool FOwnTransaction = false;
-};
-
 using TAssignParameterVzEvent =
     TEvent<void(TADODataDriverVz* DataDriver, TADOCommandVz* Command, TMemoryRecordVz* MemRecord,
                 TDataValueVersionVz DataValueVersion, TParameter* Parameter)>;
@@ -136,6 +122,7 @@ private:
     TADOConnectionProviderVz* FConnectionProvider = nullptr;
     TADOConnection* FOwnConnection = nullptr;
     TADOApplyTransactionVz FApply;
+    TProviderApplyTransactionVz FProviderApply;
 };
 
 // The ADO connection a provider owns. Its connection string may hold "%PROJECT_PATH%", replaced
@@ -218,6 +205,13 @@ public:
     bool ConnectionIsPostponed() override;
     void AddPostponedActivationDataSet(TDataSet* DataSet) override;
     IDatabaseSchemaInfoVz* GetDatabaseSchemaInfo() override { return this; }
+    // On the current connection (opened first): BeginTrans unless one runs already.
+    bool StartTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void CommitTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void RollbackTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void SetSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
+    void ReleaseSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
+    void RollbackToSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
     void GetTableFieldNames(const String& TableName, TStrings* List) override;
     void Loaded() override;
 
@@ -229,4 +223,5 @@ protected:
 private:
     TADOConnection* FConnection = nullptr;
     TADOInlineConnectionVz* FInlineConnection = nullptr;
+    TADOConnection* FTransactionConnection = nullptr;  // the connection of the transaction begun here
 };

@@ -5,6 +5,7 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/fields.h"
+#include "platform/rtl/filer.h"
 
 #include <QStringList>
 
@@ -53,11 +54,38 @@ void TDataDriverVz::SetProviderDataSet(TDataSet* Value) {
     if (FProviderDataSet) FProviderDataSet->RemoveFreeNotification(this);
     FProviderDataSet = Value;
     if (Value) Value->FreeNotification(this);
+    StructChanged();
+}
+
+void TDataDriverVz::StructChanged() {
+    if (auto* t = dynamic_cast<TCustomMemTableVz*>(FConsumer)) t->DriverStructChanged();
+}
+
+void TDataDriverVz::SetSideParent(TComponent* AComponent) {
+    if (!FSideParentable || AComponent == FSideParent) return;
+    if (FSideParent) FSideParent->RemoveFreeNotification(this);
+    FSideParent = AComponent;
+    if (AComponent) AComponent->FreeNotification(this);
+}
+
+void TDataDriverVz::DefineProperties(TFiler* Filer) {
+    TComponent::DefineProperties(Filer);
+    if (!FSideParentable) return;
+    Filer->DefineProperty(
+        u"SideParentName"_S, [this](TReader* R) { FSideParentName = R->ReadString(); },
+        [this](TWriter* W) { W->WriteString(FSideParent ? FSideParent->Name() : String()); }, FSideParent != nullptr);
+}
+
+void TDataDriverVz::Loaded() {
+    TComponent::Loaded();
+    if (!FSideParentName.isEmpty() && Owner()) SetSideParent(Owner()->FindComponent(FSideParentName));
+    FSideParentName.clear();
 }
 
 void TDataDriverVz::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (AComponent == FSideParent) FSideParent = nullptr;
     if (AComponent == FProviderDataSet) SetProviderDataSet(nullptr);
     if (AComponent == FReaderDataSet) {
         FReaderDataSet = nullptr;
@@ -231,6 +259,63 @@ int TDataDriverVz::ApplyUpdates(TMemTableDataVz* MemTableData) {
     list->CleanupChangedRecs();
     return result;
 }
+
+// ---- TADOApplyTransactionVz ---------------------------------------------------------------------
+
+void TADOApplyTransactionVz::Begin(TADOConnection* Connection) {
+    FConnection = Connection;
+    FOwnTransaction = false;
+    if (!FConnection) return;
+    FConnection->Open();
+    if (!FConnection->InTransaction()) {
+        FConnection->BeginTrans();
+        FOwnTransaction = true;
+    }
+}
+
+void TADOApplyTransactionVz::End(bool Commit) {
+    TADOConnection* c = std::exchange(FConnection, nullptr);
+    if (!c || !std::exchange(FOwnTransaction, false)) return;
+    if (Commit) {
+        c->CommitTrans();
+    } else {
+        try {
+            c->RollbackTrans();
+        } catch (...) {
+        }
+    }
+}
+
+void TADOApplyTransactionVz::BeginRecord() {
+    if (FConnection) FConnection->Execute(u"savepoint sdelka_record"_S);
+}
+
+void TADOApplyTransactionVz::EndRecord(bool Success) {
+    if (!FConnection) return;
+    if (Success) FConnection->Execute(u"release savepoint sdelka_record"_S);
+    else FConnection->Execute(u"rollback to savepoint sdelka_record"_S);
+}
+
+// ---- the resolve-to-dataset path's transaction --------------------------------------------------
+
+void TDataDriverVz::BeginApplyUpdates() {
+    auto* p = FResolveToDataSet ? dynamic_cast<TCustomADODataSet*>(FProviderDataSet) : nullptr;
+    FResolveApply.Begin(p ? p->Connection() : nullptr);
+}
+
+void TDataDriverVz::EndApplyUpdates(bool Commit) {
+    const bool own = FResolveApply.OwnTransaction();
+    FResolveApply.End(Commit);
+    if (!Commit && own && FProviderDataSet && FProviderDataSet->Active()) {
+        try {
+            FProviderDataSet->Refresh();
+        } catch (...) {
+        }
+    }
+}
+
+void TDataDriverVz::BeginRecordUpdate() { FResolveApply.BeginRecord(); }
+void TDataDriverVz::EndRecordUpdate(bool Success) { FResolveApply.EndRecord(Success); }
 
 void TDataDriverVz::UpdateRecord(TMemTableDataVz* MemTableData, TMemoryRecordVz* MemRec) {
     if (OnUpdateRecord.Assigned()) OnUpdateRecord(this, MemTableData, MemRec);

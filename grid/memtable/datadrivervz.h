@@ -18,7 +18,22 @@ class TMTDataStructVz;
 class TMemTableDataVz;
 class TMemoryRecordVz;
 class TDataDriverVz;
+class TADOConnection;
 
+// One apply of cached updates on an ADO connection: one transaction (unless the caller holds one
+// already), each record behind a savepoint of its own so that a failing record is undone alone.
+class TADOApplyTransactionVz {
+public:
+    void Begin(TADOConnection* Connection);
+    void End(bool Commit);
+    void BeginRecord();
+    void EndRecord(bool Success);
+    bool OwnTransaction() const { return FOwnTransaction; }
+
+private:
+    TADOConnection* FConnection = nullptr;
+    bool FOwnTransaction = false;
+};
 
 enum TUpdateErrorActionVz { ueaBreakAbortVz, ueaBreakRaiseVz, ueaCountinueVz, ueaRetryVz, ueaCountinueSkip };
 
@@ -35,7 +50,27 @@ using TDataDriverRecordVzEvent =
 using TDataDriverUpdateErrorVzEvent = TEvent<void(TDataDriverVz* DataDriver, TMemTableDataVz* MemTableData,
                                                   TMemoryRecordVz* MemRec, TUpdateErrorActionVz& Action)>;
 
-class TDataDriverVz : public TComponent {
+// What a data driver offers its consumer: the dataset it serves (one at a time).
+class IDataDriverConsumerVz {
+public:
+    virtual void SetDataDriverConsumer(TObject* Consumer) = 0;
+    virtual TObject* GetDataDriverConsumer() = 0;
+
+protected:
+    ~IDataDriverConsumerVz() = default;
+};
+
+// A component that another component owns on the designer's side (its side parent).
+class ISideOwnedComponentVz {
+public:
+    virtual bool IsSideParent(TComponent* AComponent) = 0;
+    virtual void SetSideParent(TComponent* AComponent) = 0;
+
+protected:
+    ~ISideOwnedComponentVz() = default;
+};
+
+class TDataDriverVz : public TComponent, public IDataDriverConsumerVz, public ISideOwnedComponentVz {
     SDELKA_CLASS(TDataDriverVz, TComponent)
 protected:
     explicit TDataDriverVz(TComponent* AOwner) : TComponent(AOwner) {}
@@ -45,6 +80,19 @@ public:
     // The dataset this driver serves (one at a time), or nullptr.
     TDataSet* ConsumerDataSet() const { return FConsumer; }
     void SetConsumerDataSet(TDataSet* Value) { FConsumer = Value; }
+    void SetDataDriverConsumer(TObject* Consumer) override { FConsumer = dynamic_cast<TDataSet*>(Consumer); }
+    TObject* GetDataDriverConsumer() override { return FConsumer; }
+    // The side owner: only while SideParentable is set (nothing here sets it). It is streamed
+    // by name ("SideParentName") and found among the owner's components after loading.
+    bool SideParentable() const { return FSideParentable; }
+    void SetSideParentable(bool Value) { FSideParentable = Value; }
+    TComponent* SideParent() const { return FSideParent; }
+    bool IsSideParent(TComponent* AComponent) override { return FSideParentable && AComponent == FSideParent; }
+    void SetSideParent(TComponent* AComponent) override;
+    void DefineProperties(TFiler* Filer) override;
+    void Loaded() override;
+    // The consumer hears that the structure the driver gives may have changed.
+    void StructChanged();
 
     // Key field names separated by ";" (used to locate records in the provider dataset).
     const String& KeyFields() const { return FKeyFields; }
@@ -114,10 +162,13 @@ protected:
     // The frame of one apply: a driver writing to a server opens its transaction in
     // BeginApplyUpdates, makes each record atomic in the record hooks, and commits or rolls back
     // in EndApplyUpdates. Records are merged only once EndApplyUpdates(true) returned.
-    virtual void BeginApplyUpdates() {}
-    virtual void EndApplyUpdates(bool /*Commit*/) {}
-    virtual void BeginRecordUpdate() {}
-    virtual void EndRecordUpdate(bool /*Success*/) {}
+    // Here the resolve-to-dataset path: the writes go into ProviderDataSet, so the transaction is
+    // its connection's (an ADO dataset's); a rolled back apply reads the provider dataset again,
+    // whose rows would otherwise show what the server undid.
+    virtual void BeginApplyUpdates();
+    virtual void EndApplyUpdates(bool Commit);
+    virtual void BeginRecordUpdate();
+    virtual void EndRecordUpdate(bool Success);
     // KeyFields, or the provider's key-capable fields joined with ";".
     String ProviderKeyFields() const;
 
@@ -131,4 +182,8 @@ private:
     TDataSet* FReaderDataSet = nullptr;
     bool FReaderDataSetFreeOnEof = false;
     bool FResolveToDataSet = true;
+    TADOApplyTransactionVz FResolveApply;
+    bool FSideParentable = false;
+    TComponent* FSideParent = nullptr;
+    String FSideParentName;
 };

@@ -30,11 +30,21 @@ struct TServerTypeRegistry {
     TServerTypeRegistry() {
         Items.emplace_back(TServerSpecOperationsVz::GetServerTypeName(),
                            [] { return New<TServerSpecOperationsVz>(); });
-        Items.emplace_back(TPostgreSQLSpecOperationsVz::GetServerTypeName(),
-                           [] { return static_cast<TServerSpecOperationsVz*>(New<TPostgreSQLSpecOperationsVz>()); });
+        Add<TOracleSpecOperationsVz>();
+        Add<TMSSQLSpecOperationsVz>();
+        Add<TInterbaseSpecOperationsVz>();
+        Add<TInfromixSpecOperationsVz>();
+        Add<TDB2SpecOperationsVz>();
+        Add<TSybaseSpecOperationsVz>();
+        Add<TMSAccessSpecOperationsVz>();
+        Add<TPostgreSQLSpecOperationsVz>();
         Default = New<TServerSpecOperationsVz>();
     }
     ~TServerTypeRegistry() { Default->Free(); }
+    template <class T>
+    void Add() {
+        Items.emplace_back(T::GetServerTypeName(), [] { return static_cast<TServerSpecOperationsVz*>(New<T>()); });
+    }
     int IndexOf(const String& Name) const {
         for (size_t i = 0; i < Items.size(); ++i)
             if (QString::compare(Items[i].first, Name, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
@@ -115,7 +125,13 @@ void TServerSpecOperationsVz::GenerateDynaSQLCommand(TMemoryRecordVz* MemRec, TC
     QStringList fields;
     d->GetUpdateFields(fields, MemRec);
     if (d->SkipUnchangedFields && status == usModified) fields = GetChangedFields(fields, MemRec);
-    const QStringList keys = CommaList(d->KeyFields);
+    QStringList keys = CommaList(d->KeyFields);
+    // A name written in another case than the record's field (KeyFields "ID" over a field "id")
+    // is quoted as the field is spelled: a quoted name is matched by the server exactly.
+    TMTDataStructVz* ds = MemRec->DataStruct();
+    for (QStringList* names : {&keys, &fields})
+        for (String& n : *names)
+            if (TMTDataFieldVz* f = ds ? ds->FindField(n) : nullptr) n = f->FieldName();
     // Never a statement that would touch every row of the table.
     if ((status == usModified || status == usDeleted) && keys.isEmpty())
         DatabaseError(QString::fromLatin1(SNoKeyFields), drv);
@@ -186,6 +202,50 @@ void TServerSpecOperationsVz::StoreRecordValue(TMemoryRecordVz* MemRec, const St
     MemRec->Edit();
     MemRec->SetDataValue(fi, dvvValueVz, Value);
     MemRec->Post();
+}
+
+void TServerSpecOperationsVz::QueryIntoField(TCustomSQLDataDriverVz* Driver, TMemoryRecordVz* MemRec,
+                                             const String& NameParam, const String& Format, const String& FieldParam) {
+    if (MemRec->UpdateStatus() != usInserted) return;
+    TStrings* sp = Driver->SpecParams();
+    const String name = NameParam.isEmpty() ? String() : sp->Values(NameParam).trimmed();
+    if (!NameParam.isEmpty() && name.isEmpty()) return;
+    const String field = sp->Values(FieldParam);
+    if (field.isEmpty() || MemRec->DataStruct()->FieldIndex(field) < 0) return;
+    if (!name.isEmpty()) QuotedSQLName(name, true, Driver);  // refuses what is not a plain name
+    const Variant v = ServiceQueryValue(Driver, name.isEmpty() ? Format : Format.arg(name), nullptr);
+    if (!VarIsEmpty(v)) StoreRecordValue(MemRec, field, v);
+}
+
+// ---- the other server types ---------------------------------------------------------------------
+
+bool TOracleSpecOperationsVz::UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                                           TMemoryRecordVz* MemRec) {
+    QueryIntoField(SQLDataDriver, MemRec, u"SEQUENCE"_S, u"SELECT %1.curval FROM dual"_S, u"SEQUENCE_FIELD"_S);
+    return SQLDataDriver->DoUpdateRecord(MemTableData, MemRec);
+}
+
+void TMSSQLSpecOperationsVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet*) {
+    QueryIntoField(Command->DataDriver(), MemRec, String(), u"SELECT @@IDENTITY"_S, u"AUTO_INCREMENT_FIELD"_S);
+}
+
+bool TInterbaseSpecOperationsVz::UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                                              TMemoryRecordVz* MemRec) {
+    QueryIntoField(SQLDataDriver, MemRec, u"GENERATOR"_S, u"SELECT GEN_ID(%1, 1) FROM RDB$DATABASE"_S,
+                   u"GENERATOR_FIELD"_S);
+    return SQLDataDriver->DoUpdateRecord(MemTableData, MemRec);
+}
+
+void TInterbaseSpecOperationsVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command,
+                                                      TDataSet*) {
+    QueryIntoField(Command->DataDriver(), MemRec, u"GENERATOR"_S, u"SELECT GEN_ID(%1, 0) FROM RDB$DATABASE"_S,
+                   u"GENERATOR_FIELD"_S);
+}
+
+void TInfromixSpecOperationsVz::GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command,
+                                                     TDataSet*) {
+    QueryIntoField(Command->DataDriver(), MemRec, String(),
+                   u"select DBINFO(\"sqlca.sqlerrd1\") from systables where tabid=1"_S, u"AUTO_INCREMENT_FIELD"_S);
 }
 
 // ---- PostgreSQL ---------------------------------------------------------------------------------
@@ -329,6 +389,79 @@ int TConnectionProviderVz::ExecuteCommand(TCustomSQLDataDriverVz* SQLDataDriver,
                                           TDataSet*& Cursor, bool& FreeOnEof, bool& Processed) {
     if (OnExecuteCommand.Assigned()) return OnExecuteCommand(SQLDataDriver, Command, Cursor, FreeOnEof, Processed);
     return DefaultExecuteCommand(SQLDataDriver, Command, Cursor, FreeOnEof, Processed);
+}
+
+bool TConnectionProviderVz::ExecuteTransactionStatement(TCustomSQLDataDriverVz* SQLDataDriver, const String& SQLText) {
+    TCustomSQLCommandVz* cmd = SQLDataDriver ? SQLDataDriver->ServiceCommand() : nullptr;
+    if (!cmd) return false;
+    cmd->SetCommandType(cthUpdateQuery);
+    cmd->SetCommandText(SQLText);
+    TDataSet* cursor = nullptr;
+    bool freeOnEof = false, processed = false;
+    ExecuteCommand(SQLDataDriver, cmd, cursor, freeOnEof, processed);
+    if (cursor && freeOnEof) cursor->Free();
+    return processed;
+}
+
+bool TConnectionProviderVz::StartTransaction(TCustomSQLDataDriverVz* SQLDataDriver) {
+    if (FInTransaction) return false;
+    FInTransaction = ExecuteTransactionStatement(SQLDataDriver, u"begin"_S);
+    return FInTransaction;
+}
+
+void TConnectionProviderVz::CommitTransaction(TCustomSQLDataDriverVz* SQLDataDriver) {
+    if (!FInTransaction) return;
+    ExecuteTransactionStatement(SQLDataDriver, u"commit"_S);
+    FInTransaction = false;
+}
+
+void TConnectionProviderVz::RollbackTransaction(TCustomSQLDataDriverVz* SQLDataDriver) {
+    if (!FInTransaction) return;
+    FInTransaction = false;
+    ExecuteTransactionStatement(SQLDataDriver, u"rollback"_S);
+}
+
+void TConnectionProviderVz::SetSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) {
+    if (FInTransaction) ExecuteTransactionStatement(SQLDataDriver, u"savepoint "_S + Name);
+}
+
+void TConnectionProviderVz::ReleaseSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) {
+    if (FInTransaction) ExecuteTransactionStatement(SQLDataDriver, u"release savepoint "_S + Name);
+}
+
+void TConnectionProviderVz::RollbackToSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) {
+    if (FInTransaction) ExecuteTransactionStatement(SQLDataDriver, u"rollback to savepoint "_S + Name);
+}
+
+// ---- TProviderApplyTransactionVz ----------------------------------------------------------------
+
+void TProviderApplyTransactionVz::Begin(IConnectionProviderVz* Provider, TCustomSQLDataDriverVz* Driver) {
+    FProvider = Provider;
+    FDriver = Driver;
+    FOwnTransaction = Provider && Provider->StartTransaction(Driver);
+}
+
+void TProviderApplyTransactionVz::End(bool Commit) {
+    IConnectionProviderVz* p = std::exchange(FProvider, nullptr);
+    if (!p || !std::exchange(FOwnTransaction, false)) return;
+    if (Commit) {
+        p->CommitTransaction(FDriver);
+    } else {
+        try {
+            p->RollbackTransaction(FDriver);
+        } catch (...) {
+        }
+    }
+}
+
+void TProviderApplyTransactionVz::BeginRecord() {
+    if (FProvider) FProvider->SetSavepoint(FDriver, u"sdelka_record"_S);
+}
+
+void TProviderApplyTransactionVz::EndRecord(bool Success) {
+    if (!FProvider) return;
+    if (Success) FProvider->ReleaseSavepoint(FDriver, u"sdelka_record"_S);
+    else FProvider->RollbackToSavepoint(FDriver, u"sdelka_record"_S);
 }
 
 int TConnectionProviderVz::DefaultExecuteCommand(TCustomSQLDataDriverVz*, TCustomSQLCommandVz*, TDataSet*&, bool&,

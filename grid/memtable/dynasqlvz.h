@@ -7,8 +7,8 @@
 // A driver asks, in this order: its connection provider, the resolver, its own server-specific
 // operations, and finally its own commands.
 //
-// The one server here is PostgreSQL: besides the plain "AnsiServer" operations the registry holds
-// "PostgreSQL", whose operations take a key from a sequence before an insert ("SEQUENCE",
+// Besides the plain "AnsiServer" operations the registry holds one class per server type (see the
+// classes below), "PostgreSQL" last, whose operations take a key from a sequence before an insert ("SEQUENCE",
 // "SEQUENCE_FIELD") and read the generated key of a serial or identity column back after it
 // ("AUTO_INCREMENT_FIELD"), with the server's own sequence functions.
 #pragma once
@@ -56,6 +56,11 @@ public:
 protected:
     // Runs a one-value query in the driver's service command; Empty when it gives no row.
     static Variant ServiceQueryValue(TCustomSQLDataDriverVz* Driver, const String& SQL, TParams* Params);
+    // For an inserted record with SpecParams' NameParam set: the query made from Format (with
+    // the name for %1) is run and a value it gives goes into the data field FieldParam names.
+    // The name must be a plain identifier (dotted parts allowed): it stands in the SQL text.
+    static void QueryIntoField(TCustomSQLDataDriverVz* Driver, TMemoryRecordVz* MemRec, const String& NameParam,
+                               const String& Format, const String& FieldParam);
     // Stores Value into the record's field FieldName (nothing when there is no such field).
     static void StoreRecordValue(TMemoryRecordVz* MemRec, const String& FieldName, const Variant& Value);
 };
@@ -72,6 +77,78 @@ public:
     // An inserted record reads the value the server gave its "AUTO_INCREMENT_FIELD": the
     // current value of that column's sequence in UpdateTable, or the session's last one.
     void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+// The other server types. Their key queries name a sequence or generator from the driver's
+// SpecParams in the SQL text (a name that is not a plain identifier is refused); what they read
+// goes into the field SpecParams names, for inserted records only.
+//   Oracle     before the insert: "SELECT <SEQUENCE>.curval FROM dual" into "SEQUENCE_FIELD"
+//   MSSQL      after it: "SELECT @@IDENTITY" into "AUTO_INCREMENT_FIELD" (MSAccess the same)
+//   Interbase  before: "SELECT GEN_ID(<GENERATOR>, 1) FROM RDB$DATABASE" into "GENERATOR_FIELD",
+//              after: the same with 0
+//   Infromix   after: the DBINFO query into "AUTO_INCREMENT_FIELD"
+//   DB2, Sybase nothing of their own
+class TOracleSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TOracleSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TOracleSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Oracle"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    bool UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                      TMemoryRecordVz* MemRec) override;
+};
+
+class TMSSQLSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TMSSQLSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TMSSQLSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"MSSQL"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+class TInterbaseSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TInterbaseSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TInterbaseSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Interbase"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    bool UpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
+                      TMemoryRecordVz* MemRec) override;
+    void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+class TInfromixSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TInfromixSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TInfromixSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Infromix"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+    void GetBackUpdatedValues(TMemoryRecordVz* MemRec, TCustomSQLCommandVz* Command, TDataSet* ResDataSet) override;
+};
+
+class TDB2SpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TDB2SpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TDB2SpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"DB2"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+};
+
+class TSybaseSpecOperationsVz : public TServerSpecOperationsVz {
+    SDELKA_CLASS(TSybaseSpecOperationsVz, TServerSpecOperationsVz)
+public:
+    TSybaseSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"Sybase"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
+};
+
+class TMSAccessSpecOperationsVz : public TMSSQLSpecOperationsVz {
+    SDELKA_CLASS(TMSAccessSpecOperationsVz, TMSSQLSpecOperationsVz)
+public:
+    TMSAccessSpecOperationsVz() = default;
+    static String GetServerTypeName() { return u"MSAccess"_S; }
+    String ServerTypeName() const override { return GetServerTypeName(); }
 };
 
 using TServerSpecOperationsFactoryVz = TServerSpecOperationsVz* (*)();
@@ -159,9 +236,35 @@ public:
     virtual void AddPostponedActivationDataSet(TDataSet* DataSet) = 0;
     virtual bool ConnectionIsPostponed() = 0;
     virtual IDatabaseSchemaInfoVz* GetDatabaseSchemaInfo() = 0;
+    // The transaction of one apply of cached updates on the provider's connection. Start answers
+    // False when a transaction runs there already (the caller's own), which the apply then joins
+    // without ending it. Savepoints make each record of the apply atomic on its own.
+    virtual bool StartTransaction(TCustomSQLDataDriverVz* SQLDataDriver) = 0;
+    virtual void CommitTransaction(TCustomSQLDataDriverVz* SQLDataDriver) = 0;
+    virtual void RollbackTransaction(TCustomSQLDataDriverVz* SQLDataDriver) = 0;
+    virtual void SetSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) = 0;
+    virtual void ReleaseSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) = 0;
+    virtual void RollbackToSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) = 0;
 
 protected:
     ~IConnectionProviderVz() = default;
+};
+
+// One apply of cached updates through a connection provider: one transaction (unless the caller
+// holds one already), each record behind a savepoint of its own, so that a failing record is
+// undone alone and a failing apply leaves nothing written.
+class TProviderApplyTransactionVz {
+public:
+    void Begin(IConnectionProviderVz* Provider, TCustomSQLDataDriverVz* Driver);
+    void End(bool Commit);
+    void BeginRecord();
+    void EndRecord(bool Success);
+    bool Active() const { return FProvider != nullptr; }
+
+private:
+    IConnectionProviderVz* FProvider = nullptr;
+    TCustomSQLDataDriverVz* FDriver = nullptr;
+    bool FOwnTransaction = false;
 };
 
 class TConnectionProviderVz;
@@ -227,6 +330,15 @@ public:
     void AddPostponedActivationDataSet(TDataSet*) override {}
     bool ConnectionIsPostponed() override { return false; }
     IDatabaseSchemaInfoVz* GetDatabaseSchemaInfo() override { return nullptr; }
+    // Here the statements ("begin", "commit", "rollback", "savepoint ...") run as the provider
+    // runs any command (its OnExecuteCommand): a provider that executes nothing has no
+    // transaction to keep, and the apply then runs without one.
+    bool StartTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void CommitTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void RollbackTransaction(TCustomSQLDataDriverVz* SQLDataDriver) override;
+    void SetSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
+    void ReleaseSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
+    void RollbackToSavepoint(TCustomSQLDataDriverVz* SQLDataDriver, const String& Name) override;
 
     virtual TServerSpecOperationsVz* GetServerSpecOperations();
 
@@ -238,6 +350,10 @@ protected:
     virtual void DefaultUpdateRecord(TCustomSQLDataDriverVz* SQLDataDriver, TMemTableDataVz* MemTableData,
                                      TMemoryRecordVz* MemRec, bool& Processed);
 
+    // Runs one transaction statement through ExecuteCommand; False when nothing ran it.
+    bool ExecuteTransactionStatement(TCustomSQLDataDriverVz* SQLDataDriver, const String& SQLText);
+
 private:
     TServerSpecOperationsVz* FServerSpecOperations = nullptr;
+    bool FInTransaction = false;
 };

@@ -11,6 +11,7 @@
 #include <new>
 #include <random>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -2184,6 +2185,8 @@ TMemoryRecordVz* TRecordsListVz::NewRecord() {
 
 void TRecordsListVz::Notify(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
     if (FUpdateCount > 0) return;
+    if (MemRec && FMemTableData && (Action == rlnRecAddedVz || Action == rlnRecChangedVz))
+        FMemTableData->CalcRecordFields(MemRec);
     if (FIndexes) FIndexes->Notify(MemRec, Index, Action);
     if (FMemTableData) FMemTableData->NotifyDataEvent(MemRec, Index, Action);
 }
@@ -2413,7 +2416,10 @@ void TRecordsListVz::RefreshRecord(int Index, TMemoryRecordVz* FromRec) { Rec(In
 
 void TRecordsListVz::EndUpdate() {
     if (FUpdateCount == 0) return;
-    if (--FUpdateCount == 0) Notify(nullptr, -1, rlnListChangedVz);
+    if (--FUpdateCount == 0) {
+        if (FMemTableData) FMemTableData->CalcAllRecordFields();
+        Notify(nullptr, -1, rlnListChangedVz);
+    }
 }
 
 void TRecordsListVz::MergeChangeLog() {
@@ -2485,7 +2491,22 @@ void TMemTableDataVz::AfterConstruction() {
     FRecordsList = New<TRecordsListVz>(this);
 }
 
+TMTDataStructVz* TMemTableDataVz::BeginRestruct() {
+    if (FRestructStruct) throw Exception(u"MemTableData already in RestructMode."_S);
+    FRestructStruct = FDataStruct->BeginRestructure();
+    return FRestructStruct;
+}
+
+void TMemTableDataVz::CancelRestruct() {
+    if (TMTDataStructVz* s = std::exchange(FRestructStruct, nullptr)) FDataStruct->EndRestructure(s, false);
+}
+
+void TMemTableDataVz::CommitRestruct() {
+    if (TMTDataStructVz* s = std::exchange(FRestructStruct, nullptr)) FDataStruct->EndRestructure(s, true);
+}
+
 void TMemTableDataVz::BeforeDestruction() {
+    CancelRestruct();
     // Receivers let go one at a time before anything is freed.
     while (FNotificators->Count() > 0)
         static_cast<TRecordsListNotificatorVz*>(FNotificators->Last())->SetDataObject(nullptr);
@@ -2541,6 +2562,31 @@ void TMemTableDataVz::DataStructChanged() {
     NotifyAll(*FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoStructChanged(this); });
 }
 
+
+void TMemTableDataVz::SetOnFieldCalculation(const TFieldCalculationEventVz& Value) {
+    FOnFieldCalculation = Value;
+    CalcAllRecordFields();
+}
+
+void TMemTableDataVz::CalcRecordFields(TMemoryRecordVz* MemRec) {
+    if (!FOnFieldCalculation.Assigned() || !FDataStruct) return;
+    const int n = FDataStruct->Count();
+    bool any = false;
+    for (int i = 0; i < n && !any; ++i) any = FDataStruct->GetDataField(i)->Calculated();
+    if (!any) return;
+    std::vector<Variant> values(static_cast<size_t>(n));
+    FOnFieldCalculation(MemRec, values);
+    for (int i = 0; i < n; ++i)
+        if (FDataStruct->GetDataField(i)->Calculated()) {
+            Variant& v = values[static_cast<size_t>(i)];
+            MemRec->SetDataValue(i, dvvValueVz, VarIsEmpty(v) ? Variant::Null() : std::move(v));
+        }
+}
+
+void TMemTableDataVz::CalcAllRecordFields() {
+    if (!FOnFieldCalculation.Assigned() || !FRecordsList) return;
+    for (int i = 0; i < FRecordsList->Count(); ++i) CalcRecordFields(FRecordsList->Rec(i));
+}
 
 void TMemTableDataVz::NotifyDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action) {
     NotifyAll(*FNotificators, [&](TRecordsListNotificatorVz* r) { r->DoDataEvent(MemRec, Index, Action); });

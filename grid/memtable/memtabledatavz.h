@@ -898,6 +898,14 @@ public:
     void DestroyTable();
     // Drops the records and resets the counter; the structure stays.
     void ResetRecords();
+    // The restructure mode: BeginRestruct hands out a working copy of the structure for the
+    // caller to change ("MemTableData already in RestructMode." when the mode is on);
+    // CommitRestruct gives the store that structure, the stored records keeping their values
+    // field by field (as EndRestructure does); CancelRestruct drops the copy.
+    TMTDataStructVz* BeginRestruct();
+    void CancelRestruct();
+    void CommitRestruct();
+    bool RestructMode() const { return FRestructStruct != nullptr; }
     // The sum of what every receiver's DoFetchRecords answers.
     virtual int FetchRecords(int Count);
     // Each of these tells every attached receiver, in attach order.
@@ -911,6 +919,17 @@ public:
     // Fills the auto-increment fields of a record about to be attached: every such field gets
     // the same number, drawn once.
     virtual void SetAutoIncValue(TMemoryRecordVz* Rec);
+
+    // Computes the internal-calculated fields (those whose Calculated is set): given a record and
+    // one empty value per field, it fills the calculated ones (an element left empty stores
+    // Null). It runs before anyone hears of a record added or changed, and over every record
+    // when a bulk update ends and when the handler is set, so the values are stored values that
+    // filters, sorts and indexes read.
+    using TFieldCalculationEventVz = TEvent<void(TMemoryRecordVz* MemRec, std::vector<Variant>& FieldValues)>;
+    const TFieldCalculationEventVz& OnFieldCalculation() const { return FOnFieldCalculation; }
+    void SetOnFieldCalculation(const TFieldCalculationEventVz& Value);
+    void CalcRecordFields(TMemoryRecordVz* MemRec);
+    void CalcAllRecordFields();
 
     void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
 
@@ -927,6 +946,8 @@ public:
     }
 
 private:
+    TFieldCalculationEventVz FOnFieldCalculation;
+    TMTDataStructVz* FRestructStruct = nullptr;  // the working structure of the restructure mode
     const void* FViewTagOwner = nullptr;  // only compared, never read through
     TOwned<TAutoIncrementVz> FAutoIncrement = NewOwned<TAutoIncrementVz>();
     bool FStoreStructInStream = false;

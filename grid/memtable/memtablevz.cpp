@@ -24,6 +24,9 @@ const char* const SSortInInstantRead = "Sort data in InstantReadMode is not allo
 const char* const SAppendBeforeEOF = "Attempt to append a record before all records have been read from DataDriver.";
 const char* const SInvalidStreamFormat = "Invalid stream format.";
 const char* const SBcdOverflow = "BCD overflow";
+const char* const SCircularDataLink = "Circular datalinks are not allowed";
+const char* const SExternalWithDriver = "Assigning to ExternalMemData is not allowed if DataDriver is assigned";
+const char* const SDriverWithExternalData = "Assigning to DataDriver is not allowed if ExternalMemData is assigned";
 
 String L1(const char* s) { return QString::fromLatin1(s); }
 
@@ -145,6 +148,7 @@ void TCustomMemTableVz::AfterConstruction() {
         return AcceptRecords(Recs, Count, Passes);
     };
     v->OnCompareRecords = [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) { return CompareRecords(a, b, p); };
+    v->OnGetSortValue = [this](TMemoryRecordVz* r, const TOrderByItemVz* i) { return SortValue(r, i); };
     v->OnViewDataEvent = [this](TMemoryRecordVz* r, int i, TRecordsListNotification a) { ViewDataEvent(r, i, a); };
     v->OnViewRecordMovedEvent = [this](TMemoryRecordVz* r, int o, int n) { ViewRecordMoved(r, o, n); };
     v->SetMemTableData(FInternMemTableData.get());
@@ -154,11 +158,28 @@ void TCustomMemTableVz::AfterConstruction() {
     v->SetStandardCompare(true);
     v->OnTreeNodeExpanding = [this](TMemRecViewVz* Node) {
         bool allow = true;
-        if (Active() && OnTreeNodeExpanding.Assigned()) {
+        if (Node->NodeExpanded()) return allow;
+        if (OnRecordsViewTreeNodeExpanding.Assigned()) OnRecordsViewTreeNodeExpanding(this, Node, allow);
+        if (allow && Active() && OnTreeNodeExpanding.Assigned()) {
             const int row = FRecordsView->IndexOfLiveRec(Node->Rec());
-            OnTreeNodeExpanding(this, row + 1, allow);
+            if (TreeNode() == Node) {
+                OnTreeNodeExpanding(this, row + 1, allow);
+            } else {
+                // The event reads the node's fields.
+                InstantReadEnter(Node->Rec(), Node, row);
+                try {
+                    OnTreeNodeExpanding(this, row + 1, allow);
+                } catch (...) {
+                    InstantReadLeave();
+                    throw;
+                }
+                InstantReadLeave();
+            }
         }
         return allow;
+    };
+    v->OnTreeNodeExpanded = [this](TMemRecViewVz* Node) {
+        if (OnRecordsViewTreeNodeExpanded.Assigned()) OnRecordsViewTreeNodeExpanded(this, Node);
     };
     FTreeList = NewOwned<TMemTableTreeListVz>(this);
     FExtraFilters = NewOwned<TMemTableFiltersVz>(this);
@@ -184,6 +205,14 @@ void TCustomMemTableVz::Notification(TComponent* AComponent, TOperation Operatio
     TDataSet::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     if (AComponent == FDataDriver) FDataDriver = nullptr;
+    if (AComponent == FExternalMemData) {
+        // Shown again over its own store, which may hold nothing to show.
+        const bool was = Active();
+        if (was) Close();
+        FExternalMemData = nullptr;
+        FRecordsView->SetMemTableData(FInternMemTableData.get());
+        if (was && !FInternMemTableData->IsEmpty() && !ComponentState().Contains(csDestroying)) Open();
+    }
     if (AComponent == FDataSetReader) FDataSetReader = nullptr;
     auto it = std::find(FEventReceivers.begin(), FEventReceivers.end(), AComponent);
     if (it != FEventReceivers.end()) FEventReceivers.erase(it);
@@ -225,7 +254,46 @@ void TCustomMemTableVz::CreateDataSet() {
     store->DataStruct()->BuildStructFromFieldDefs(FieldDefs());
     if (!FAutoIncrementFieldName.isEmpty())
         if (TMTDataFieldVz* f = store->DataStruct()->FindField(FAutoIncrementFieldName)) f->SetAutoIncrement(true);
+    CreateIndexesFromDefs();
     Open();
+}
+
+void TCustomMemTableVz::SetExternalMemData(TCustomMemTableVz* Value) {
+    if (Value == FExternalMemData) return;
+    if (Value == this) throw Exception(L1(SCircularDataLink));
+    if (FDataDriver) throw Exception(L1(SExternalWithDriver));
+    const bool was = Active();
+    if (!ComponentState().Contains(csLoading)) Close();
+    if (FExternalMemData) FExternalMemData->RemoveFreeNotification(this);
+    FExternalMemData = Value;
+    FRecordsView->SetMemTableData(MemTableData());
+    if (Value) Value->FreeNotification(this);
+    if (was && !ComponentState().Contains(csDestroying)) Open();
+}
+
+TIndexDefs* TCustomMemTableVz::IndexDefs() {
+    if (!FIndexDefs) FIndexDefs = NewOwned<TIndexDefs>(this);
+    return FIndexDefs.get();
+}
+
+void TCustomMemTableVz::SetIndexDefs(TIndexDefs* Value) { IndexDefs()->Assign(Value); }
+
+void TCustomMemTableVz::CreateIndexesFromDefs() {
+    TMTIndexesVz* indexes = MemTableData()->RecordsList()->Indexes();
+    if (FIndexDefs)
+        for (int i = 0; i < FIndexDefs->Count(); ++i) {
+            TIndexDef* d = FIndexDefs->Items(i);
+            // Made once: opening again finds the index of the definition there.
+            bool there = false;
+            for (int k = 0; k < indexes->Count() && !there; ++k)
+                there = QString::compare(indexes->Items(k)->Fields(), d->Fields(), Qt::CaseInsensitive) == 0;
+            if (there) continue;
+            TMTIndexVz* ix = indexes->Add();
+            ix->SetFields(d->Fields());
+            ix->SetUnical(d->Options().Contains(ixUnique));
+            ix->SetPrimary(d->Options().Contains(ixPrimary));
+        }
+    for (int i = 0; i < indexes->Count(); ++i) indexes->Items(i)->SetActive(true);
 }
 
 void TCustomMemTableVz::DestroyTable() {
@@ -287,6 +355,7 @@ void TCustomMemTableVz::OpenCursor(bool InfoQuery) {
     if (!InfoQuery) {
         TMemTableDataVz* store = MemTableData();
         if (FDataDriver) {
+            if (MasterSource() && ProviderSide()) SetReaderParamsFromMaster();
             FDataSetReader = FDataDriver->GetDataReader();
             if (FDataSetReader) FDataSetReader->FreeNotification(this);
             if (FOptions.Contains(mtoPersistentStructVz) && store->DataStruct()->Count() > 0) {
@@ -305,6 +374,7 @@ void TCustomMemTableVz::OpenCursor(bool InfoQuery) {
         } else if (store->IsEmpty()) {
             DatabaseError(L1(SMemTableNoData), this);
         }
+        if (FIndexDefs && FIndexDefs->Count() > 0 && !FExternalMemData) CreateIndexesFromDefs();
         FActive = true;
     }
     try {
@@ -333,8 +403,21 @@ void TCustomMemTableVz::InternalOpen() {
     FRecordPos = -1;
     FInstantReadCurRowNum = 0;
     UpdateDetailMode(false);
+    // The master may have moved (or the side changed) while this dataset was closed.
+    if (FDetailMode && FMasterDetailSide != mdsOnProviderVz) {
+        FMasterValues = CurrentMasterValues();
+        FMasterKeysStale = true;
+    }
     ParseFilterExpr();
     FRecordsView->UpdateFields();
+    // The store computes internal-calculated fields into its records (on every post and load).
+    bool internalCalc = false;
+    for (TField* f : *Fields()) internalCalc = internalCalc || f->FieldKind() == fkInternalCalc;
+    if (internalCalc && !FExternalMemData)
+        FInternMemTableData->SetOnFieldCalculation(
+            [this](TMemoryRecordVz* r, std::vector<Variant>& v) { CalcInternalFields(r, v); });
+    else if (FInternMemTableData->OnFieldCalculation().Assigned())
+        FInternMemTableData->SetOnFieldCalculation({});
     FRecordsView->SetSortOrder(FSortOrder);
     BeginViewUpdate();
     try {
@@ -354,7 +437,29 @@ void TCustomMemTableVz::SetActive(bool Value) {
     if (Value && !was && Active()) FRecordsView->Aggregates()->Reset();
 }
 
+void TCustomMemTableVz::CalcInternalFields(TMemoryRecordVz* MemRec, std::vector<Variant>& FieldValues) {
+    if (!FActive) return;
+    const TDataSetState old = SetTempState(dsInternalCalc);
+    InstantReadEnter(MemRec, nullptr, -1);
+    try {
+        TRecordBuffer h = FInstantBuffers.back();
+        GetRecBuf(h)->NeedUpdateCalcFields = true;
+        CalculateFields(h);
+        for (TField* f : *Fields())
+            if (f->FieldKind() == fkInternalCalc && f->FieldNo() > 0 && static_cast<size_t>(f->FieldNo()) <= FieldValues.size())
+                FieldValues[static_cast<size_t>(f->FieldNo() - 1)] = f->AsVariant();
+    } catch (...) {
+        InstantReadLeave();
+        RestoreState(old);
+        throw;
+    }
+    InstantReadLeave();
+    RestoreState(old);
+}
+
 void TCustomMemTableVz::InternalClose() {
+    FInternMemTableData->SetOnFieldCalculation({});
+    FMasterValList->Clear();
     FActive = false;
     FFilterExpr.reset();
     FRecordsView->Aggregates()->Clear();
@@ -991,7 +1096,7 @@ void TCustomMemTableVz::InternalPost() {
                 FRecordsView->SetIndexHint(rec, FRecordPos);
                 rec->Post();
             });
-            FRecordPos = FRecordsView->IndexOfRec(rec);
+            FRecordPos = FRecordsView->IndexOfLiveRec(rec);
         } else {
             InternalAddRecord(ActiveBuffer(), b->BookmarkFlag == bfEOF);
         }
@@ -1020,7 +1125,7 @@ void TCustomMemTableVz::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
         if (!rec->Attached()) rec->Free();
         throw;
     }
-    FRecordPos = FRecordsView->IndexOfRec(rec);
+    FRecordPos = FRecordsView->IndexOfLiveRec(rec);
 }
 
 void TCustomMemTableVz::InternalDelete() {
@@ -1059,6 +1164,10 @@ void TCustomMemTableVz::InternalRefresh() {
     try {
         if (FDataDriver) {
             FDataDriver->RefreshReader();
+            if (MasterSource() && ProviderSide()) {
+                FMasterValList->Clear();
+                SetReaderParamsFromMaster();
+            }
             FDataSetReader = FDataDriver->GetDataReader();
             if (FDataSetReader) FDataSetReader->FreeNotification(this);
             BeginViewUpdate();
@@ -1185,17 +1294,20 @@ void TCustomMemTableVz::SetStatusFilter(TUpdateStatusSet Value) {
 
 void TCustomMemTableVz::SetDataDriver(TDataDriverVz* Value) {
     if (Value == FDataDriver) return;
+    if (Value && FExternalMemData) throw Exception(L1(SDriverWithExternalData));
     if (FDataDriver) {
-        if (FDataDriver->ConsumerDataSet() == this) FDataDriver->SetConsumerDataSet(nullptr);
+        IDataDriverConsumerVz* c = FDataDriver;
+        if (c->GetDataDriverConsumer() == this) c->SetDataDriverConsumer(nullptr);
         FDataDriver->RemoveFreeNotification(this);
     }
     FDataDriver = Value;
     if (Value) {
-        if (auto* other = dynamic_cast<TCustomMemTableVz*>(Value->ConsumerDataSet()); other && other != this)
+        IDataDriverConsumerVz* c = Value;
+        if (auto* other = dynamic_cast<TCustomMemTableVz*>(c->GetDataDriverConsumer()); other && other != this)
             other->SetDataDriver(nullptr);
-        Value->SetConsumerDataSet(this);
+        c->SetDataDriverConsumer(this);
         Value->FreeNotification(this);
-        DataEvent(dePropertyChange, 0);
+        DriverStructChanged();
     }
 }
 
@@ -1568,14 +1680,41 @@ void TCustomMemTableVz::SetSortOrder(const String& Value) {
     }
 }
 
+Variant TCustomMemTableVz::SortValue(TMemoryRecordVz* Rec, const TOrderByItemVz* Item) {
+    if (FGetOrderVarValueProc && Rec && Item->ExtObjIndex >= 0) {
+        const auto it = FSortingValues.find(Rec);
+        if (it == FSortingValues.end()) return Null();
+        const Variant& v = it->second;
+        return VarIsArray(v) ? v.GetElement(Item->ExtObjIndex) : v;
+    }
+    if (!Rec || Item->FieldIndex < 0 || Item->FieldIndex >= FieldCount()) return Null();
+    InstantReadEnter(Rec, FRecordsView->ItemOfLiveRec(Rec), -1);
+    Variant v;
+    try {
+        v = Fields()->Fields(Item->FieldIndex)->AsVariant();
+    } catch (...) {
+        InstantReadLeave();
+        throw;
+    }
+    InstantReadLeave();
+    return v;
+}
+
 int TCustomMemTableVz::CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort) {
     auto* list = dynamic_cast<TOrderByList*>(ParamSort);
     if (list) {
         for (int i = 0; i < list->Count(); ++i) {
             const TOrderByItemVz* item = list->Items(i);
             const int idx = item->MTFieldIndex;
+            int c;
+            if (idx < 0 && (item->FieldIndex >= 0 || item->ExtObjIndex >= 0)) {
+                c = CompareValuesVz(SortValue(Rec1, item), SortValue(Rec2, item), item->CaseIns);
+                if (item->Desc) c = -c;
+                if (c != 0) return c;
+                continue;
+            }
             if (idx < 0 || idx >= Rec1->ValueCount() || idx >= Rec2->ValueCount()) continue;
-            int c = CompareValuesVz(Rec1->Value(idx), Rec2->Value(idx), item->CaseIns);
+            c = CompareValuesVz(Rec1->Value(idx), Rec2->Value(idx), item->CaseIns);
             if (item->Desc) c = -c;
             if (c != 0) return c;
         }
@@ -1591,7 +1730,7 @@ void TCustomMemTableVz::SortByFields(const String& SortText) {
     auto list = NewOwned<TRecordsViewOrderByList>(FRecordsView.get());
     list->ParseOrderByStr(SortText);
     const bool ci = FOptions.Contains(mtoTextFieldsCaseInsensitive);
-    for (int i = 0; i < list->Count(); ++i) list->Items(i)->CaseIns = ci;
+    for (int i = 0; i < list->Count(); ++i) list->Items(i)->CaseIns = ci && IsTextSortTypeVz(list->Items(i)->DataType);
     BeginViewUpdate();
     try {
         MemTableData()->RecordsList()->SortData(list.get(), [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) {
@@ -1607,6 +1746,75 @@ void TCustomMemTableVz::SortByFields(const String& SortText) {
     UpdateCursorPos();
     ResyncView();
 }
+
+void TCustomMemTableVz::SortWithExternalProc(const std::vector<bool>& DescDirections, const TGetOrderVarValueProcVz& Proc) {
+    if (!Active() || RecordCount() == 0 || DescDirections.empty()) return;
+    CheckBrowseMode();
+    if (InstantReadMode()) throw Exception(L1(SSortInInstantRead));
+    auto list = NewOwned<TRecordsViewOrderByList>(FRecordsView.get());
+    const bool ci = FOptions.Contains(mtoTextFieldsCaseInsensitive);
+    for (size_t i = 0; i < DescDirections.size(); ++i) {
+        auto* item = New<TOrderByItemVz>();
+        item->FieldIndex = -1;
+        item->MTFieldIndex = -1;
+        item->Desc = DescDirections[i];
+        item->CaseIns = ci;
+        item->ExtObjIndex = static_cast<int>(i);
+        list->Add(item);
+    }
+    // Every stored record's keys.
+    TRecordsListVz* records = MemTableData()->RecordsList();
+    FSortingValues.reserve(static_cast<size_t>(records->Count()));
+    const int n = static_cast<int>(DescDirections.size());
+    auto release = [&] {
+        FGetOrderVarValueProc = nullptr;
+        std::unordered_map<const TMemoryRecordVz*, Variant>().swap(FSortingValues);
+    };
+    try {
+        for (int r = 0; r < records->Count(); ++r) {
+            TMemoryRecordVz* rec = records->Rec(r);
+            InstantReadEnter(rec, FRecordsView->ItemOfLiveRec(rec), -1);
+            try {
+                Variant& key = FSortingValues[rec];
+                if (n < 2) {
+                    Proc(key, 0);
+                } else {
+                    key = VarArrayCreate({0, n - 1}, varVariant);
+                    for (int i = 0; i < n; ++i) {
+                        Variant v;
+                        Proc(v, i);
+                        key.PutElement(i, v);
+                    }
+                }
+            } catch (...) {
+                InstantReadLeave();
+                throw;
+            }
+            InstantReadLeave();
+        }
+        FGetOrderVarValueProc = Proc;
+        BeginViewUpdate();
+        try {
+            records->SortData(list.get(), [this](TMemoryRecordVz* a, TMemoryRecordVz* b, TObject* p) {
+                return CompareRecords(a, b, p);
+            });
+        } catch (...) {
+            EndViewUpdate(false);
+            throw;
+        }
+        EndViewUpdate(false);
+    } catch (...) {
+        release();
+        throw;
+    }
+    release();
+    FRecordsViewUpdated = false;
+    ClearBuffers();
+    UpdateCursorPos();
+    ResyncView();
+}
+
+void TCustomMemTableVz::SetFilterAborted() { FRecordsView->SetFilterAborted(true); }
 
 // ---- instant reads and view events --------------------------------------------------------------
 
@@ -1662,6 +1870,15 @@ void TCustomMemTableVz::InstantReadEnter(int RowNum) {
     b->MemRec = nullptr;
     b->UseMemRec = false;
     b->RecordNumber = -1;
+}
+
+void TCustomMemTableVz::InstantReadEnter(TMemoryRecordVz* Rec, TMemRecViewVz* Item, int RowNum) {
+    TRecordBuffer h = AllocRecordBuffer();
+    FInstantBuffers.push_back(h);
+    TMTRecBuf* b = GetRecBuf(h);
+    FillBufferFromRecord(Rec, RowNum, b);
+    b->RecView = Item;
+    if (CalcFieldsCount() > 0) CalculateFields(h);
 }
 
 void TCustomMemTableVz::InstantReadLeave() {
@@ -1795,9 +2012,10 @@ void TCustomMemTableVz::DataEventHook(TDataEvent Event, NativeInt /*Info*/) {
 
 // ---- record moving and range aggregates ---------------------------------------------------------
 
-bool TCustomMemTableVz::MoveRecord(int FromIndex, int ToIndex, int /*TreeLevel*/, bool CheckOnly) {
+bool TCustomMemTableVz::MoveRecord(int FromIndex, int ToIndex, int TreeLevel, bool CheckOnly) {
     const int n = Active() ? RecordCount() : 0;
     if (!Active() || FromIndex < 0 || ToIndex < 0 || FromIndex >= n || ToIndex >= n) return true;
+    if (FRecordsView->ViewAsTreeList()) return MoveTreeNode(FromIndex, ToIndex, TreeLevel, CheckOnly);
     if (CheckOnly) return true;
     TMemoryRecordVz* cur = Rec();
     TRecordsListVz* list = MemTableData()->RecordsList();
@@ -1811,7 +2029,94 @@ bool TCustomMemTableVz::MoveRecord(int FromIndex, int ToIndex, int /*TreeLevel*/
     EndViewUpdate(false);
     FRecordsViewUpdated = false;
     if (cur) {
-        const int row = FRecordsView->IndexOfRec(cur);
+        const int row = FRecordsView->IndexOfLiveRec(cur);
+        if (row >= 0) FRecordPos = row;
+    }
+    ClearBuffers();
+    Resync({});
+    return true;
+}
+
+bool TCustomMemTableVz::MoveTreeNode(int FromIndex, int ToIndex, int TreeLevel, bool CheckOnly) {
+    const int n = RecordCount();
+    TRecordsViewVz* v = FRecordsView.get();
+    TMemRecViewVz* src = v->GetRecordView(FromIndex);
+    // The rows around the gap the node is dropped into.
+    TMemRecViewVz* above = nullptr;
+    TMemRecViewVz* below = nullptr;
+    if (FromIndex < ToIndex) {
+        above = v->GetRecordView(ToIndex);
+        if (ToIndex + 1 < n) below = v->GetRecordView(ToIndex + 1);
+    } else {
+        if (ToIndex > 0) above = v->GetRecordView(ToIndex - 1);
+        below = v->GetRecordView(ToIndex);
+    }
+    enum { kNone, kAfter, kBefore, kUnder } place = kNone;
+    TMemRecViewVz* node = nullptr;
+    if (above && above->NodeLevel() == TreeLevel) {
+        place = kAfter;
+        node = above;
+    } else if (below && below->NodeLevel() == TreeLevel) {
+        place = kBefore;
+        node = below;
+    } else if (above && above->NodeLevel() < TreeLevel) {
+        place = kUnder;
+        node = above;
+    } else if (above && above->NodeLevel() > TreeLevel) {
+        node = above;
+        while (node && node->NodeLevel() > TreeLevel) node = node->NodeParent();
+        if (!node) return true;  // climbed past the top level
+        place = kAfter;
+    }
+    if (place == kNone) return true;
+    if (node == src) return place != kUnder;  // beside itself: nothing changes; under itself: refused
+    // The new parent reference: the node's own parent's (beside it) or the node's key (under it).
+    TMemoryRecordVz* rec = src->Rec();
+    const TIntArrayVz& refFields = v->TreeViewRefParentFields();
+    const TIntArrayVz& from = place == kUnder ? v->TreeViewKeyFields() : refFields;
+    if (refFields.empty() || from.size() != refFields.size()) return true;
+    Variant ref;
+    if (from.size() == 1) {
+        ref = node->Rec()->Value(from[0]);
+    } else {
+        ref = VarArrayCreate({0, static_cast<int>(from.size()) - 1}, varVariant);
+        for (size_t i = 0; i < from.size(); ++i) ref.PutElement(static_cast<int>(i), node->Rec()->Value(from[i]));
+    }
+    TRecordsListVz* list = MemTableData()->RecordsList();
+    const int at = rec->Index(), nodeAt = node->Rec()->Index();
+    int target = at;
+    if (place == kAfter) target = at < nodeAt ? nodeAt : nodeAt + 1;
+    else if (place == kBefore) target = at < nodeAt ? nodeAt - 1 : nodeAt;
+    if (OnRecordsViewCheckMoveNode.Assigned() &&
+        !OnRecordsViewCheckMoveNode(this, src, place == kUnder ? node : node->NodeParent(), place == kUnder ? 0 : target))
+        return false;
+    // A Null reference (a top-level neighbour) is no loop; Empty would mean the record's own.
+    const bool loop = !VarIsNull(ref) && v->CheckReferenceLoop(rec, ref);
+    if (CheckOnly || loop) return !loop;
+    TMemoryRecordVz* cur = Rec();
+    BeginViewUpdate();
+    try {
+        WriteThrough(this, FDataDriver, [&] {
+            rec->Edit();
+            try {
+                for (size_t i = 0; i < refFields.size(); ++i)
+                    rec->SetDataValue(refFields[i], dvvValueVz,
+                                      refFields.size() == 1 ? ref : ref.GetElement(static_cast<int>(i)));
+            } catch (...) {
+                rec->Cancel();
+                throw;
+            }
+            rec->Post();
+        });
+        if (place != kUnder && rec->Index() != target) list->Move(rec->Index(), target);
+    } catch (...) {
+        EndViewUpdate(false);
+        throw;
+    }
+    EndViewUpdate(false);
+    FRecordsViewUpdated = false;
+    if (cur) {
+        const int row = FRecordsView->IndexOfLiveRec(cur);
         if (row >= 0) FRecordPos = row;
     }
     ClearBuffers();
@@ -2323,11 +2628,11 @@ int TCustomMemTableVz::SetRowTreeNodeExpanded(int RowNum, bool Expanded) {
     TMemRecViewVz* node = FRecordsView->GetRecordView(RowNum);
     FRecordsView->SetNodeExpanded(node, Expanded);
     int answer = -1;
-    if (current && FRecordsView->IndexOfRec(current->Rec()) < 0) {
+    if (current && FRecordsView->IndexOfLiveRec(current->Rec()) < 0) {
         TMemRecViewVz* p = current->NodeParent();
-        while (p && FRecordsView->IndexOfRec(p->Rec()) < 0) p = p->NodeParent();
+        while (p && FRecordsView->IndexOfLiveRec(p->Rec()) < 0) p = p->NodeParent();
         if (p) {
-            answer = FRecordsView->IndexOfRec(p->Rec()) + 1;
+            answer = FRecordsView->IndexOfLiveRec(p->Rec()) + 1;
             FRecordPos = answer - 1;
         }
     }
@@ -2601,8 +2906,95 @@ void TCustomMemTableVz::SetMasterDetailSide(TMasterDetailSideVz Value) {
     if (Value == FMasterDetailSide) return;
     FMasterDetailSide = Value;
     UpdateDetailMode(false);
-    if (FDetailMode && Active()) RefreshFilteredView();
+    if (!FDetailMode || !Active()) return;
+    if (FMasterDetailSide == mdsOnProviderVz) {
+        Close();
+        Open();
+    } else {
+        RefreshFilteredView();
+    }
 }
+
+void TCustomMemTableVz::SetReaderParamsFromMaster() {
+    TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+    if (!master || !master->Active() || master->State() == dsSetKey || !FDataDriver) return;
+    FDataDriver->SetReaderParamsFromCursor(master);
+    if (FMasterDetailSide == mdsOnSelfAfterProviderVz) {
+        int at = 0;
+        const Variant values = CurrentMasterValues();
+        if (!FMasterValList->FindKeyValueIndex(values, at)) FMasterValList->Add(New<TSortedVarItemVz>(values));
+    }
+}
+
+void TCustomMemTableVz::ProviderMasterChanged() {
+    TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
+    if (!master || !master->Active() || master->State() == dsSetKey || !FDataDriver) return;
+    DisableControls();
+    try {
+        if (FMasterDetailSide == mdsOnProviderVz) {
+            if (FDataDriver->RefreshReaderParamsFromCursor(master)) {
+                Close();
+                Open();
+            }
+        } else if (FMasterDetailSide == mdsOnSelfAfterProviderVz && Active()) {
+            int at = 0;
+            if (!FMasterValList->FindKeyValueIndex(CurrentMasterValues(), at)) {
+                // What the last master's reader still holds is read first; then the new master's.
+                BeginViewUpdate();
+                try {
+                    FetchFromDriver(-1);
+                } catch (...) {
+                    EndViewUpdate(false);
+                    throw;
+                }
+                EndViewUpdate(false);
+                FDataDriver->ConsumerClosed(this);
+                SetReaderParamsFromMaster();
+                FDataSetReader = FDataDriver->GetDataReader();
+                if (FDataSetReader) FDataSetReader->FreeNotification(this);
+            }
+            RefreshFilteredView();
+        }
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+bool TSortedVarlistVz::FindKeyValueIndex(const Variant& Value, int& Index) const {
+    int lo = 0, hi = Count() - 1;
+    bool found = false;
+    while (lo <= hi) {
+        const int mid = (lo + hi) / 2;
+        switch (CompareVarValuesVz(Items(mid)->Value, Value)) {
+            case vrLessThan: lo = mid + 1; break;
+            case vrGreaterThan: hi = mid - 1; break;
+            case vrEqual:
+                hi = mid - 1;
+                lo = mid;
+                found = true;
+                break;
+            default: throw Exception(u"TSortedVarlistVz.FindKeyValueIndex: values is not comparable."_S);
+        }
+    }
+    Index = lo;
+    return found;
+}
+
+int TSortedVarlistVz::Add(TSortedVarItemVz* Item) {
+    int at = 0;
+    try {
+        FindKeyValueIndex(Item->Value, at);
+    } catch (...) {
+        Item->Free();
+        throw;
+    }
+    TObjectListVz::Insert(at, Item);
+    return at;
+}
+
+int TSortedVarlistVz::Insert(int, TSortedVarItemVz* Item) { return Add(Item); }
 
 Variant TCustomMemTableVz::CurrentMasterValues() const {
     TDataSet* master = MasterSource() ? MasterSource()->DataSet() : nullptr;
@@ -2625,19 +3017,27 @@ void TCustomMemTableVz::UpdateDetailMode(bool Refresh) {
     if (mode != FDetailMode) {
         FDetailMode = mode;
         FMasterValues = mode && FMasterDetailSide != mdsOnProviderVz ? CurrentMasterValues() : Null();
-        if (Refresh && Active()) RefreshFilteredView();
+        if (Refresh && Active()) {
+            if (ProviderSide()) ProviderMasterChanged();
+            else RefreshFilteredView();
+        }
     }
 }
 
 void TCustomMemTableVz::MasterChanged() {
     const bool was = FDetailMode;
     UpdateDetailMode(false);
-    if (!Active() || FMasterDetailSide == mdsOnProviderVz) return;
+    if (!Active()) return;
+    if (FMasterDetailSide == mdsOnProviderVz) {
+        ProviderMasterChanged();
+        return;
+    }
     const Variant values = FDetailMode ? CurrentMasterValues() : Null();
     if (was != FDetailMode || (FDetailMode && !VarEqualsVz(values, FMasterValues))) {
         FMasterValues = values;
         FMasterKeysStale = true;
-        RefreshFilteredView();
+        if (FMasterDetailSide == mdsOnSelfAfterProviderVz) ProviderMasterChanged();
+        else RefreshFilteredView();
     }
 }
 

@@ -19,13 +19,16 @@
 #include "platform/rtl/collections.h"
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TRecordsViewVz;
 class TMemRecViewVz;
 class TCustomMemTableVz;
 class TBMListVz;
+class TOrderByItemVz;
 
 enum TMemTableOptionVz { mtoPersistentStructVz, mtoTextFieldsCaseInsensitive };
 using TMemTableOptionsVz = TSet<TMemTableOptionVz>;
@@ -85,6 +88,11 @@ public:
 };
 
 using TMTTreeNodeExpandingEventVz = TEvent<void(TObject* Sender, int RecNo, bool& AllowExpansion)>;
+using TRecordsViewTreeNodeExpandingEventVz = TEvent<void(TObject* Sender, TMemRecViewVz* Node, bool& AllowExpansion)>;
+using TRecordsViewTreeNodeExpandedEventVz = TEvent<void(TObject* Sender, TMemRecViewVz* Node)>;
+// Asked before a tree-mode move: False refuses it.
+using TRecordsViewCheckMoveNodeEventVz =
+    TEvent<bool(TObject* Sender, TMemRecViewVz* SourceNode, TMemRecViewVz* AppointedParent, int AppointedIndex)>;
 
 // Tree-mode settings of the dataset, kept in its records view.
 class TMemTableTreeListVz : public TPersistent {
@@ -168,13 +176,86 @@ private:
     std::vector<TMemTableFilterItemVz*> FActiveItems;
 };
 
+// A list of values kept in ascending order by CompareVarValuesVz (the master values whose detail
+// records were already read from the provider).
+class TSortedVarItemVz : public TObject {
+    SDELKA_CLASS(TSortedVarItemVz, TObject)
+public:
+    TSortedVarItemVz() = default;
+    explicit TSortedVarItemVz(const Variant& AValue) : Value(AValue) {}
+    Variant Value;
+};
+
+class TSortedVarlistVz : public TObjectListVz {
+    SDELKA_CLASS(TSortedVarlistVz, TObjectListVz)
+protected:
+    TSortedVarlistVz() : TObjectListVz(true) {}
+    ~TSortedVarlistVz() override = default;
+
+public:
+    TSortedVarItemVz* Items(int Index) const { return static_cast<TSortedVarItemVz*>(TObjectListVz::Items(Index)); }
+    // Binary search: True when found (Index: the first equal item), else Index is where the
+    // value would go. Values that do not compare raise.
+    bool FindKeyValueIndex(const Variant& Value, int& Index) const;
+    // Insert at the sorted place (the index given to Insert is not used); the list owns the item.
+    int Add(TSortedVarItemVz* Item);
+    int Insert(int Index, TSortedVarItemVz* Item);
+};
+
 // A value list is a framework object: the pointer frees it through Free.
 struct TFieldValueListDeleterVz {
     void operator()(IMemTableDataFieldValueListVz* P) const;
 };
 using TFieldValueListPtrVz = std::unique_ptr<IMemTableDataFieldValueListVz, TFieldValueListDeleterVz>;
 
-class TCustomMemTableVz : public TDataSet {
+class TMemTableFilterItemVz;
+
+// How grids, lookups and grouping read an in-memory dataset beside the dataset protocol:
+// instant reads of any row, read-ahead, tree nodes, record moving, range aggregates, value
+// lists and view-event receivers. The Boolean tree queries answer False without a current row.
+class IMemTableVz {
+public:
+    virtual int FetchRecords(int Count) = 0;
+    virtual int GetInstantReadCurRow() = 0;
+    virtual bool GetReservedFlagA() = 0;
+    virtual bool GetTreeNodeExpanded() = 0;
+    virtual bool GetTreeNodeHasVisibleChildren() = 0;
+    virtual int GetTreeNodeLevel() = 0;
+    virtual int GetPriorRowTreeNodeLevel() = 0;
+    virtual int GetNextRowTreeNodeLevel() = 0;
+    virtual TMemoryRecordVz* GetRec() = 0;
+    virtual int InstantReadIndexOfBookmark(const TBookmark& Bookmark) = 0;
+    virtual int InstantReadRowCount() = 0;
+    virtual int InstantReadViewRow() = 0;
+    virtual bool GetReservedFlagB() = 0;
+    virtual bool GetViewAsTreeList() const = 0;
+    virtual TMemTableFilterItemVz* AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc) = 0;
+    virtual bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc) = 0;
+    virtual bool DeleteFilter(TMemTableFilterItemVz* Item) = 0;
+    virtual bool AncestorHasNextSibling(int Level) = 0;
+    virtual bool AncestorHasPriorSibling(int Level) = 0;
+    virtual bool GotoRec(TMemoryRecordVz* Rec) = 0;
+    virtual int SetRowTreeNodeExpanded(int RowNum, bool Expanded) = 0;
+    virtual TFieldValueListPtrVz GetFieldValueList(const String& FieldName) = 0;
+    virtual bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly) = 0;
+    virtual String GetLikeWildcardOneChar() = 0;
+    virtual String GetLikeWildcardAnyChars() = 0;
+    virtual bool BookmarkInVisibleView(const TBookmark& Bookmark) = 0;
+    virtual void GetAggregatedValuesForRange(const TBookmark& FromBM, const TBookmark& ToBM, const String& FieldName,
+                                             TAggrResultsVz& Results, TAggrFunctionsVz Functions) = 0;
+    virtual void MTDisableControls() = 0;
+    virtual void MTEnableControls(bool ForceUpdateState) = 0;
+    virtual void InstantReadEnter(int RowNum) = 0;
+    virtual void InstantReadLeave() = 0;
+    virtual void RegisterEventReceiver(TComponent* Receiver) = 0;
+    virtual int UnregisterEventReceiver(TComponent* Receiver) = 0;
+    virtual void SetFilterAborted() = 0;
+
+protected:
+    ~IMemTableVz() = default;
+};
+
+class TCustomMemTableVz : public TDataSet, public IMemTableVz {
     SDELKA_CLASS(TCustomMemTableVz, TDataSet)
 protected:
     explicit TCustomMemTableVz(TComponent* AOwner);
@@ -191,7 +272,20 @@ public:
     void DestroyTable();
     void EmptyTable();
     void CopyStructure(TDataSet* Source);
-    TMemTableDataVz* MemTableData() const { return FInternMemTableData.get(); }
+    // The store the dataset shows: its own, or ExternalMemData's.
+    TMemTableDataVz* MemTableData() const {
+        return FExternalMemData ? FExternalMemData->FInternMemTableData.get() : FInternMemTableData.get();
+    }
+    // Shows the records of another dataset's store (nullptr: its own again); the dataset closes
+    // and reopens around the change. Refused for the dataset itself and while a data driver is
+    // attached; the other dataset's freeing detaches it.
+    TCustomMemTableVz* ExternalMemData() const { return FExternalMemData; }
+    void SetExternalMemData(TCustomMemTableVz* Value);
+    // Index definitions: made into the store's indexes (CreateIndexesFromDefs) on open and by
+    // CreateDataSet.
+    TIndexDefs* IndexDefs();
+    void SetIndexDefs(TIndexDefs* Value);
+    virtual void CreateIndexesFromDefs();
     TRecordsViewVz* RecordsView() const { return FRecordsView.get(); }
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value);
@@ -215,9 +309,9 @@ public:
     TBookmark RecToBookmark(TMemoryRecordVz* Rec) const;
     TMemoryRecordVz* BookmarkToRec(const TBookmark& Bookmark) const;
     int BookmarkToRecNo(const TBookmark& Bookmark);
-    bool BookmarkInVisibleView(const TBookmark& Bookmark);
-    int InstantReadIndexOfBookmark(const TBookmark& Bookmark);
-    bool GotoRec(TMemoryRecordVz* Rec);
+    bool BookmarkInVisibleView(const TBookmark& Bookmark) override;
+    int InstantReadIndexOfBookmark(const TBookmark& Bookmark) override;
+    bool GotoRec(TMemoryRecordVz* Rec) override;
 
     // ---- filters, search and sort
     void SetFiltered(bool Value) override;
@@ -233,13 +327,21 @@ public:
     void SetSortOrder(const String& Value);
     // Reorders the store once by the text (the new physical order).
     void SortByFields(const String& SortText);
+    // Reorders the store once by values Proc computes: for every record (read through an
+    // instant read) Proc(Value, i) gives the value of the i-th key, one key per direction
+    // (True: descending); texts compare without case under mtoTextFieldsCaseInsensitive.
+    using TGetOrderVarValueProcVz = std::function<void(Variant& VarValue, int Index)>;
+    void SortWithExternalProc(const std::vector<bool>& DescDirections, const TGetOrderVarValueProcVz& Proc);
     virtual int CompareRecords(TMemoryRecordVz* Rec1, TMemoryRecordVz* Rec2, TObject* ParamSort);
+    // The value a record sorts by for an item whose field is not stored (a calculated or lookup
+    // field): read through an instant read of the record.
+    Variant SortValue(TMemoryRecordVz* Rec, const TOrderByItemVz* Item);
     virtual void RefreshFilteredView();
     TMemTableFiltersVz* ExtraFilters() const { return FExtraFilters.get(); }
     // Adds an active filter item with the text and the event; the item stays the collection's.
-    TMemTableFilterItemVz* AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc);
-    bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc);
-    bool DeleteFilter(TMemTableFilterItemVz* Item);
+    TMemTableFilterItemVz* AddFilter(const String& FilterText, const TFilterRecordEvent& FilterProc) override;
+    bool UpdateFilter(TMemTableFilterItemVz* Item, const String& FilterText, const TFilterRecordEvent& FilterProc) override;
+    bool DeleteFilter(TMemTableFilterItemVz* Item) override;
     bool IsRecordAccepted(TMemoryRecordVz* Rec, TMemRecViewVz* ViewItem);
     // IsRecordAccepted over many records at once, where only the filter text decides (no event,
     // no record buffer, no further filter): the records view's OnFilterRecords.
@@ -267,13 +369,21 @@ public:
     void SetMasterFields(const String& Value);
     const String& DetailFields() const { return FDetailFields; }
     void SetDetailFields(const String& Value);
+    // mdsOnSelfVz: the view shows the store's records that match the master. mdsOnProviderVz:
+    // the driver reads the master's details alone (its reader's parameters from the master's
+    // fields of the same names) and the dataset reopens when they change. mdsOnSelfAfterProviderVz:
+    // each new master's details are read once and added to the store, which is then filtered.
     TMasterDetailSideVz MasterDetailSide() const { return FMasterDetailSide; }
     void SetMasterDetailSide(TMasterDetailSideVz Value);
     bool DetailMode() const { return FDetailMode; }
     TDataSource* DataSource() const override { return MasterSource(); }
     TDataDriverVz* DataDriver() const { return FDataDriver; }
+    // One driver serves one dataset: a driver another dataset consumes leaves that one first.
+    // Refused while ExternalMemData is set.
     void SetDataDriver(TDataDriverVz* Value);
-    int FetchRecords(int Count);
+    // The driver's structure settings changed: the property-change data event.
+    void DriverStructChanged() { DataEvent(dePropertyChange, 0); }
+    int FetchRecords(int Count) override;
     int FetchFromDriver(int Count);
     TAutoIncrementVz* AutoIncrement() const;
 
@@ -286,24 +396,36 @@ public:
     void SaveToFile(const String& FileName, TDfmStreamFormatVz Format = dfmBinaryVz);
     void LoadFromFile(const String& FileName);
 
-    // ---- the grid's side (instant reads, view events)
-    int GetInstantReadCurRow();
-    void InstantReadEnter(int RowNum);
-    void InstantReadLeave();
-    int InstantReadViewRow();
-    int InstantReadRowCount();
+    // ---- the grid's side (IMemTableVz: instant reads, view events)
+    bool GetReservedFlagA() override { return false; }
+    bool GetReservedFlagB() override { return true; }
+    bool GetTreeNodeExpanded() override { return TreeNodeExpanded(); }
+    bool GetTreeNodeHasVisibleChildren() override { return TreeNodeHasVisibleChildren(); }
+    int GetTreeNodeLevel() override { return TreeNodeLevel(); }
+    TMemoryRecordVz* GetRec() override { return Rec(); }
+    String GetLikeWildcardOneChar() override { return u"_"_S; }
+    String GetLikeWildcardAnyChars() override { return u"%"_S; }
+    // The view stops filtering (a long filter pass given up).
+    void SetFilterAborted() override;
+    int GetInstantReadCurRow() override;
+    void InstantReadEnter(int RowNum) override;
+    // The internal entry forms: a stored record with its view item (or none) and a row number.
+    void InstantReadEnter(TMemoryRecordVz* Rec, TMemRecViewVz* Item, int RowNum);
+    void InstantReadLeave() override;
+    int InstantReadViewRow() override;
+    int InstantReadRowCount() override;
     bool InstantReadMode() const { return !FInstantBuffers.empty(); }
-    void RegisterEventReceiver(TComponent* Receiver);
-    int UnregisterEventReceiver(TComponent* Receiver);
-    void MTDisableControls() { DisableControls(); }
-    void MTEnableControls(bool ForceUpdateState);
+    void RegisterEventReceiver(TComponent* Receiver) override;
+    int UnregisterEventReceiver(TComponent* Receiver) override;
+    void MTDisableControls() override { DisableControls(); }
+    void MTEnableControls(bool ForceUpdateState) override;
     virtual void MTViewDataEvent(int RowNum, TMTViewEventTypeVz Event, int OldRowNum);
     void BeginViewUpdate() { ++FRecordsViewUpdating; }
     void EndViewUpdate(bool Resync);
 
     // ---- tree mode
     TMemTableTreeListVz* TreeList() const { return FTreeList.get(); }
-    bool GetViewAsTreeList() const;
+    bool GetViewAsTreeList() const override;
     TMemRecViewVz* TreeNode();
     int TreeNodeLevel();
     bool TreeNodeExpanded();
@@ -311,23 +433,33 @@ public:
     bool TreeNodeHasChildren();
     bool TreeNodeHasVisibleChildren();
     int TreeNodeChildCount();
-    int GetPriorRowTreeNodeLevel();
-    int GetNextRowTreeNodeLevel();
-    bool AncestorHasNextSibling(int Level);
-    bool AncestorHasPriorSibling(int Level);
+    int GetPriorRowTreeNodeLevel() override;
+    int GetNextRowTreeNodeLevel() override;
+    bool AncestorHasNextSibling(int Level) override;
+    bool AncestorHasPriorSibling(int Level) override;
     // Expands or collapses the node of a row; when that hides the current record, the row + 1 of
     // its nearest shown ancestor, else -1.
-    int SetRowTreeNodeExpanded(int RowNum, bool Expanded);
+    int SetRowTreeNodeExpanded(int RowNum, bool Expanded) override;
+    // Before a collapsed node expands (the node's record is what the fields show: the current
+    // record, or an instant read of the node's row) and after; OnRecordsViewTreeNodeExpanding
+    // is asked first, with the node itself.
     TMTTreeNodeExpandingEventVz OnTreeNodeExpanding;
+    TRecordsViewTreeNodeExpandingEventVz OnRecordsViewTreeNodeExpanding;
+    TRecordsViewTreeNodeExpandedEventVz OnRecordsViewTreeNodeExpanded;
+    TRecordsViewCheckMoveNodeEventVz OnRecordsViewCheckMoveNode;
 
     // ---- record moving, range aggregates, value lists
+    // Moves the row FromIndex to the row ToIndex (0-based). In tree mode the row goes to level
+    // TreeLevel beside or under the rows around the gap: its parent field changes and, beside a
+    // node, its place in the store follows that node. False when OnRecordsViewCheckMoveNode
+    // refuses or the new parent would make the node its own ancestor (CheckOnly: only asks).
     bool MoveRecord(int FromIndex, int ToIndex, int TreeLevel, bool CheckOnly);
-    bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
+    bool MoveRecords(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly) override;
     void GetAggregatedValuesForRange(const TBookmark& FromBM, const TBookmark& ToBM, const String& FieldName,
-                                     TAggrResultsVz& Results, TAggrFunctionsVz Functions);
+                                     TAggrResultsVz& Results, TAggrFunctionsVz Functions) override;
     // The distinct values of a field as texts (the column filter drop-downs); nullptr for a field
     // the dataset does not have.
-    TFieldValueListPtrVz GetFieldValueList(const String& FieldName);
+    TFieldValueListPtrVz GetFieldValueList(const String& FieldName) override;
 
     // ---- field values
     bool GetFieldData(TField* Field, Variant& Value) override;
@@ -390,10 +522,18 @@ private:
     void AfterTreeChange();
     void UpdateDetailMode(bool Refresh);
     void MasterChanged();
+    // The driver's reader parameters from the master's current record (master-detail on the
+    // provider's side).
+    void SetReaderParamsFromMaster();
+    void ProviderMasterChanged();
+    bool ProviderSide() const { return FMasterDetailSide == mdsOnProviderVz || FMasterDetailSide == mdsOnSelfAfterProviderVz; }
     Variant CurrentMasterValues() const;
     void ParseFilterExpr();
     void ViewDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsListNotification Action);
     void ViewRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex);
+    bool MoveTreeNode(int FromIndex, int ToIndex, int TreeLevel, bool CheckOnly);
+    // The store's field-calculation hook while open with internal-calculated fields.
+    void CalcInternalFields(TMemoryRecordVz* MemRec, std::vector<Variant>& FieldValues);
     int GridRowOfViewIndex(int Index) const;
     // The row of a bookmark's record after checking (and refreshing) its hints; -1 when hidden.
     // The bookmark's row (-1 when the view hides the record); its hints are brought up to date,
@@ -435,6 +575,7 @@ private:
     TMasterDetailSideVz FMasterDetailSide = mdsOnSelfVz;
     bool FDetailMode = false;
     Variant FMasterValues;
+    TOwned<TSortedVarlistVz> FMasterValList = NewOwned<TSortedVarlistVz>();
     TOwned<TMemTableDataVz> FInternMemTableData;
     int FRecordsViewUpdating = 0;
     bool FRecordsViewUpdated = false;
@@ -447,6 +588,11 @@ private:
     TMemTableOptionsVz FOptions;
     String FAutoIncrementFieldName;
     bool FInViewEvent = false;
+    TCustomMemTableVz* FExternalMemData = nullptr;
+    TOwned<TIndexDefs> FIndexDefs;
+    // While SortWithExternalProc runs: the routine and each stored record's key.
+    TGetOrderVarValueProcVz FGetOrderVarValueProc;
+    std::unordered_map<const TMemoryRecordVz*, Variant> FSortingValues;
 };
 
 // The distinct values of one field of a store (or of the rows of a records view) as texts: texts

@@ -84,10 +84,44 @@ const std::vector<TMemRecViewVz*>& TMemRecViewVz::NodeItems() const {
 
 // ---- TRecordsViewOrderByList --------------------------------------------------------------------
 
+namespace {
+// FindFieldIndex answers a dataset-only field as this plus its index in the dataset.
+constexpr int kDataSetFieldBaseVz = 1 << 24;
+}  // namespace
+
+bool IsTextSortTypeVz(TFieldType T) {
+    switch (T) {
+        case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftWideString: case ftOraClob:
+        case ftFixedWideChar: case ftWideMemo:
+            return true;
+        default:
+            return false;
+    }
+}
+
 int TRecordsViewOrderByList::FindFieldIndex(const String& FieldName) {
     TMemTableDataVz* store = FRecordsView->MemTableData();
-    if (!store || !store->DataStruct()) return -1;
-    return store->DataStruct()->FieldIndex(FieldName);
+    const int i = store && store->DataStruct() ? store->DataStruct()->FieldIndex(FieldName) : -1;
+    if (i >= 0) return i;
+    if (TDataSet* ds = FRecordsView->DataSet())
+        if (TField* f = ds->FindField(FieldName); f && f->FieldKind() != fkData && f->FieldKind() != fkAggregate)
+            return kDataSetFieldBaseVz + f->Index();
+    return -1;
+}
+
+void TRecordsViewOrderByList::SetItemFieldIndex(TOrderByItemVz* Item, int FieldIndex) {
+    TDataSet* ds = FRecordsView->DataSet();
+    if (FieldIndex >= kDataSetFieldBaseVz) {
+        Item->MTFieldIndex = -1;
+        Item->FieldIndex = FieldIndex - kDataSetFieldBaseVz;
+        Item->DataType = ds->Fields()->Fields(Item->FieldIndex)->DataType();
+        return;
+    }
+    Item->MTFieldIndex = FieldIndex;
+    TMTDataFieldVz* df = FRecordsView->MemTableData()->DataStruct()->GetDataField(FieldIndex);
+    Item->DataType = df->DataType();
+    TField* f = ds ? ds->FindField(df->FieldName()) : nullptr;
+    Item->FieldIndex = f ? f->Index() : -1;
 }
 
 // ---- TRecordsViewVz -----------------------------------------------------------------------------
@@ -423,7 +457,8 @@ int TRecordsViewVz::IndexOfSortedListRec(TMemoryRecordVz* Rec) const {
 void TRecordsViewVz::SetSortOrder(const String& Value) {
     if (Value == FSortOrder) return;
     FOrderByList->ParseOrderByStr(Value);  // an unknown name raises and keeps the old order
-    for (int i = 0; i < FOrderByList->Count(); ++i) FOrderByList->Items(i)->CaseIns = FSortOrderCaseInsensitive;
+    for (int i = 0; i < FOrderByList->Count(); ++i)
+        FOrderByList->Items(i)->CaseIns = FSortOrderCaseInsensitive && IsTextSortTypeVz(FOrderByList->Items(i)->DataType);
     FSortOrder = Value;
     SortChanged();
 }
@@ -431,7 +466,8 @@ void TRecordsViewVz::SetSortOrder(const String& Value) {
 void TRecordsViewVz::SetSortOrderCaseInsensitive(bool Value) {
     if (Value == FSortOrderCaseInsensitive) return;
     FSortOrderCaseInsensitive = Value;
-    for (int i = 0; i < FOrderByList->Count(); ++i) FOrderByList->Items(i)->CaseIns = Value;
+    for (int i = 0; i < FOrderByList->Count(); ++i)
+        FOrderByList->Items(i)->CaseIns = Value && IsTextSortTypeVz(FOrderByList->Items(i)->DataType);
     SortChanged();
 }
 
@@ -845,7 +881,7 @@ void TRecordsViewVz::RefreshFilteredRecsList(bool NotifyListChanged) {
         FItemsStale = false;
         FSortedInOrder = FSortOrder.isEmpty();
     }
-    if (!FViewAsTreeList && !FSortedInOrder) {
+    if (!FSortedInOrder) {
         SortSortedList();
         FSortedInOrder = true;
     }
@@ -1037,13 +1073,21 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
     std::vector<TSortPartVz> keys(n * np);
     std::vector<String> texts;  // shared copies: no text is duplicated
     texts.reserve(n);
+    // The values of parts that are not stored (calculated and lookup fields), read once a record.
+    bool computed = false;
+    for (size_t k = 0; k < np; ++k) computed = computed || (fields[k] < 0 && OnGetSortValue.Assigned());
+    std::vector<Variant> values(computed ? n * np : 0);
+    auto valueOf = [&](size_t i, size_t k) -> Variant {
+        return fields[k] < 0 ? values[i * np + k] : Items[i]->Rec()->Value(fields[k]);
+    };
     for (size_t i = 0; i < n; ++i) {
-        const TMemoryRecordVz* rec = Items[i]->Rec();
+        TMemoryRecordVz* rec = Items[i]->Rec();
         for (size_t k = 0; k < np; ++k) {
             TSortPartVz& p = keys[i * np + k];
             const int f = fields[k];
-            if (f < 0 || f >= rec->ValueCount()) continue;
-            const Variant v = rec->Value(f);
+            if (f < 0 && computed) values[i * np + k] = OnGetSortValue(rec, FOrderByList->Items(static_cast<int>(k)));
+            else if (f < 0 || f >= rec->ValueCount()) continue;
+            const Variant v = valueOf(i, k);
             switch (VarType(v)) {
                 case varEmpty: case varNull: p.Kind = 0; break;
                 case varString: case varUString: case varOleStr:
@@ -1070,7 +1114,7 @@ void TRecordsViewVz::KeyedSort(std::vector<TMemRecViewVz*>& Items) const {
             if (x.Kind == 0 || y.Kind == 0) c = x.Kind == y.Kind ? 0 : (x.Kind == 0 ? -1 : 1);
             else if (x.Kind == 1 && y.Kind == 1) c = CollateCompare(texts[static_cast<size_t>(x.Text)], texts[static_cast<size_t>(y.Text)], caseIns[k] != 0);
             else if (x.Kind == 2 && y.Kind == 2) c = x.Num < y.Num ? -1 : (x.Num > y.Num ? 1 : 0);
-            else c = CompareOneValueVz(Items[a]->Rec()->Value(fields[k]), Items[b]->Rec()->Value(fields[k]), caseIns[k]);
+            else c = CompareOneValueVz(valueOf(a, k), valueOf(b, k), caseIns[k]);
             if (c != 0) return desc[k] ? c > 0 : c < 0;
         }
         return Items[a]->Rec()->Index() < Items[b]->Rec()->Index();
@@ -1290,6 +1334,17 @@ void TRecordsViewVz::DoDataEvent(TMemoryRecordVz* MemRec, int Index, TRecordsLis
 // the visible ones (in storage order, or by the sort order whose ties go by storage position).
 void TRecordsViewVz::DoRecordMoved(TMemoryRecordVz* Item, int OldIndex, int NewIndex) {
     TRecordsListNotificatorVz::DoRecordMoved(Item, OldIndex, NewIndex);
+    if (FViewAsTreeList) {
+        // Siblings follow the storage order (unless sorted): the tree is built again.
+        if (FSortOrder.isEmpty()) {
+            MaterializeSorted();
+            SortSortedList();
+            FSortedInOrder = true;
+        }
+        RebuildTree();
+        DoViewDataEvent(nullptr, -1, rlnListChangedVz);
+        return;
+    }
     // Ties go by storage position: the record may now sort elsewhere among its equals.
     if (!FSortOrder.isEmpty() && FSortedInOrder)
         if (TMemRecViewVz* v = ItemOfLiveRec(Item)) KeepSortedPlace(v);
@@ -1576,7 +1631,28 @@ bool TRecordsViewVz::SetNodeExpanded(TMemRecViewVz* Node, bool Value) {
     if (Value && OnTreeNodeExpanding.Assigned() && !OnTreeNodeExpanding(Node)) return false;
     if (Value != FDefaultNodeExpanded) FToggledNodes.insert(Node->Rec());
     else FToggledNodes.remove(Node->Rec());
-    RebuildTree();
+    ExtraOf(Node).NodeExpanded = Value;
+    // Only the rows of the node's subtree change, and only when the node itself is a row.
+    const int row = Ext(Node)->NodeVisible ? IndexOfItem(Node) : -1;
+    if (row >= 0) {
+        if (Value) {
+            // The visible descendants under expanded nodes, depth first, go in after the node.
+            int at = row + 1;
+            std::vector<TMemRecViewVz*> stack(Node->NodeItems().rbegin(), Node->NodeItems().rend());
+            while (!stack.empty()) {
+                TMemRecViewVz* n = stack.back();
+                stack.pop_back();
+                if (!Ext(n)->NodeVisible) continue;
+                ViewInsert(at++, n);
+                CalcLookupBuffer(n);
+                if (Ext(n)->NodeExpanded) stack.insert(stack.end(), Ext(n)->NodeItems.rbegin(), Ext(n)->NodeItems.rend());
+            }
+        } else {
+            // The rows after the node that lie deeper than it are its subtree.
+            const int level = Ext(Node)->NodeLevel;
+            while (row + 1 < FMemoryViewList.Count() && Ext(GetRecordView(row + 1))->NodeLevel > level) ViewDelete(row + 1);
+        }
+    }
     DoViewDataEvent(nullptr, -1, rlnListChangedVz);
     if (Value && OnTreeNodeExpanded.Assigned()) OnTreeNodeExpanded(Node);
     return true;

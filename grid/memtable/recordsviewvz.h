@@ -147,6 +147,10 @@ using TViewRowsListVz = TViewItemListVz<TViewSlotTrackerVz>;
 using TViewSortedListVz = TViewItemListVz<TSortedSlotTrackerVz>;
 
 // The view's sort list: names resolve in the store's structure.
+// ftString, ftMemo, ftFmtMemo, ftFixedChar, ftWideString, ftOraClob and the other text kinds:
+// the only sort parts that compare without case when asked to.
+bool IsTextSortTypeVz(TFieldType T);
+
 class TRecordsViewOrderByList : public TOrderByList {
     SDELKA_CLASS(TRecordsViewOrderByList, TOrderByList)
 protected:
@@ -154,8 +158,12 @@ protected:
     ~TRecordsViewOrderByList() override = default;
 
 protected:
+    // A stored field, else a field of the view's dataset (calculated and lookup fields sort
+    // too: their values come from OnGetSortValue). An item gets the stored field's index
+    // (MTFieldIndex, -1 for a dataset-only field), the dataset field's index (FieldIndex) and the
+    // data type; it compares texts without case only for a text type.
     int FindFieldIndex(const String& FieldName) override;
-    void SetItemFieldIndex(TOrderByItemVz* Item, int FieldIndex) override { Item->MTFieldIndex = FieldIndex; }
+    void SetItemFieldIndex(TOrderByItemVz* Item, int FieldIndex) override;
 
 private:
     TRecordsViewVz* FRecordsView;
@@ -204,6 +212,9 @@ public:
     TRecordsListNotificatorDataEventVz OnViewDataEvent;
     TRecordsListRecordMovedEventVz OnViewRecordMovedEvent;
     TRecordsListCalcLookupBufferEventVz OnCalcLookupBuffer;
+    // The value of a sort item whose field is not stored (a calculated or lookup field of the
+    // dataset) for a record.
+    TEvent<Variant(TMemoryRecordVz* Rec, const TOrderByItemVz* Item)> OnGetSortValue;
 
     // ---- positions ----
     int Count() const { return FMemoryViewList.Count(); }

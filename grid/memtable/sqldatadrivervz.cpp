@@ -351,6 +351,10 @@ void TCustomSQLCommandVz::SetCommandText(const String& Value) {
     TextChanged();
 }
 
+void TCustomSQLDataDriverVz::CommandTextChanged(TCustomSQLCommandVz* Command) {
+    if (Command && Command == FSelectCommand) StructChanged();
+}
+
 void TCustomSQLCommandVz::TextChanged() {
     if (FDataDriver) FDataDriver->CommandTextChanged(this);
 }
@@ -775,16 +779,28 @@ void TSQLDataDriverVz::Notification(TComponent* AComponent, TOperation Operation
     if (Operation == opRemove && AComponent == FConnectionProvider) FConnectionProvider = nullptr;
 }
 
-TSQLDataDriverVz::TSQLDataDriverVz(TComponent* AOwner)
-    : TBaseSQLDataDriverVz(AOwner), FApply(std::make_unique<TADOApplyTransactionVz>()) {}
+TSQLDataDriverVz::TSQLDataDriverVz(TComponent* AOwner) : TBaseSQLDataDriverVz(AOwner) {}
 
 TSQLDataDriverVz::~TSQLDataDriverVz() = default;
 
+// The transaction is where the writes go: the provider dataset's connection when resolving to
+// it, else the connection provider's (of any kind).
 void TSQLDataDriverVz::BeginApplyUpdates() {
-    auto* ado = dynamic_cast<TADOConnectionProviderVz*>(FConnectionProvider);
-    FApply->Begin(ado && !ResolveToDataSet() ? ado->CurrentTimeConnection() : nullptr);
+    if (ResolveToDataSet() && ProviderDataSet()) TBaseSQLDataDriverVz::BeginApplyUpdates();
+    else FProviderApply.Begin(FConnectionProvider, this);
 }
 
-void TSQLDataDriverVz::EndApplyUpdates(bool Commit) { FApply->End(Commit); }
-void TSQLDataDriverVz::BeginRecordUpdate() { FApply->BeginRecord(); }
-void TSQLDataDriverVz::EndRecordUpdate(bool Success) { FApply->EndRecord(Success); }
+void TSQLDataDriverVz::EndApplyUpdates(bool Commit) {
+    FProviderApply.End(Commit);
+    TBaseSQLDataDriverVz::EndApplyUpdates(Commit);
+}
+
+void TSQLDataDriverVz::BeginRecordUpdate() {
+    FProviderApply.BeginRecord();
+    TBaseSQLDataDriverVz::BeginRecordUpdate();
+}
+
+void TSQLDataDriverVz::EndRecordUpdate(bool Success) {
+    FProviderApply.EndRecord(Success);
+    TBaseSQLDataDriverVz::EndRecordUpdate(Success);
+}

@@ -25,7 +25,6 @@ class TParam;
 class TStringVarsVz;
 class TCustomSQLDataDriverVz;
 class TBaseSQLDataDriverVz;
-class TADOApplyTransactionVz;
 
 enum TSQLCommandTypeVz { cthSelectQuery, cthUpdateQuery, cthTable, cthStoredProc };
 enum TDynaSQLOptionVz { dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz };
@@ -293,7 +292,8 @@ protected:
 
 public:
     virtual TSQLCommandTypeVz DefaultCommandTypeFor(const TCustomSQLCommandVz* Command) const;
-    virtual void CommandTextChanged(TCustomSQLCommandVz* /*Command*/) {}
+    // A new select text gives the consumer another structure.
+    virtual void CommandTextChanged(TCustomSQLCommandVz* Command);
 
 protected:
     void AdjustDataStruct(TFields* Fields, TMTDataStructVz* DataStruct) override;
@@ -378,5 +378,5 @@ protected:
 
 private:
     TConnectionProviderVz* FConnectionProvider = nullptr;
-    std::unique_ptr<TADOApplyTransactionVz> FApply;
+    TProviderApplyTransactionVz FProviderApply;
 };

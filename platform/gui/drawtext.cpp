@@ -431,8 +431,10 @@ bool DrawFrameControl(HDC DC, const TRect& Rect, unsigned Type, unsigned State) 
             return true;
         }
         TRect box = MarkBox(r);
-        COLORREF face = GetSysColor(inactive || pushed ? COLOR_BTNFACE : COLOR_WINDOW);
-        COLORREF mark = GetSysColor(inactive ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
+        // A three-state box that is checked shows its third state: a grey mark on the button face.
+        const bool third = (kind & DFCS_BUTTON3STATE) && checked;
+        COLORREF face = GetSysColor(inactive || pushed || third ? COLOR_BTNFACE : COLOR_WINDOW);
+        COLORREF mark = GetSysColor(inactive || third ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
         if (kind & DFCS_BUTTONRADIO) {
             // A circle: shadow on the upper-left half, highlight on the lower-right, then the face.
             DC->SaveDC();

@@ -1,6 +1,7 @@
 #include "platform/gui/rangectrls.h"
 #include "platform/gui/qthost.h"
 
+#include "platform/gui/dialogs.h"
 #include "platform/gui/drawtext.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/dateutils.h"
@@ -11,6 +12,9 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QSignalBlocker>
+#include <QValidator>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSlider>
@@ -427,6 +431,7 @@ protected:
         if (!link || !link->Control) return QObject::eventFilter(W, E);
         if (E->type() == QEvent::Show && !FPicker->FDroppedDown) {
             FPicker->FDroppedDown = true;
+            FPicker->DropTyping();
             GuardedCall(FPicker, [this] { FPicker->DropDown(); });
         } else if (E->type() == QEvent::Hide && FPicker->FDroppedDown) {
             FPicker->FDroppedDown = false;
@@ -485,6 +490,7 @@ String TDateTimePicker::QtDisplayFormat(const String& Format) {
 
 void TDateTimePicker::UpdateWidget() {
     if (!FHandle) return;
+    DropTyping();
     ++FSyncing;
     QDateTimeEdit* e = Edit();
     QDateTime q = DateTimeToQDateTime(FDateTime);
@@ -615,6 +621,281 @@ void TDateTimePicker::Dispatch(TMessage& Message) {
         return;
     }
     TWinControl::Dispatch(Message);
+}
+
+// ---- typing a date section by section
+
+namespace {
+int DaysInMonth(int Month, int Year) {
+    if (Month < 1 || Month > 12) return 31;
+    const QDate d(Year >= 1 ? Year : 2000, Month, 1);
+    return d.isValid() ? d.daysInMonth() : 31;
+}
+}  // namespace
+
+bool TDateTimePicker::TypesSections() const {
+    if (FKind != dtkDate || FDateFormat != dfShort || !FHandle) return false;
+    QDateTimeEdit* e = Edit();
+    const String fmt = e->displayFormat();
+    if (fmt.contains(QStringLiteral("ddd")) || fmt.contains(QStringLiteral("MMM"))) return false;
+    for (int i = 0; i < e->sectionCount(); ++i) {
+        const QDateTimeEdit::Section k = e->sectionAt(i);
+        if (k != QDateTimeEdit::DaySection && k != QDateTimeEdit::MonthSection && k != QDateTimeEdit::YearSection) return false;
+    }
+    return e->sectionCount() > 0;
+}
+
+bool TDateTimePicker::HostEvent(QEvent* Event) {
+    if (!TypesSections()) return TWinControl::HostEvent(Event);
+    switch (Event->type()) {
+    case QEvent::KeyPress: {
+        auto* k = static_cast<QKeyEvent*>(Event);
+        // Enter with a date that does not exist: refused here, the default button is not pressed
+        if ((k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) && FTyping) {
+            RefuseTyped();
+            return true;
+        }
+        if (TWinControl::HostEvent(Event)) return true;
+        return TypeKey(k);
+    }
+    case QEvent::KeyRelease:
+        // the edit would read a date that does not exist back into one of its own
+        if (TWinControl::HostEvent(Event)) return true;
+        return FTyping;
+    case QEvent::FocusOut:
+        // before the edit reads its own text back
+        if (FTyping) RefuseTyped();
+        FDigits.clear();
+        FRun = false;
+        return TWinControl::HostEvent(Event);
+    case QEvent::FocusIn:
+        FDigits.clear();
+        FRun = false;
+        return TWinControl::HostEvent(Event);
+    default: return TWinControl::HostEvent(Event);
+    }
+}
+
+void TDateTimePicker::StartTyping() {
+    if (!FRun) {
+        FRun = true;
+        FRunFrom = Edit()->date().toJulianDay();
+    }
+    if (FTyping) return;
+    const QDate d = Edit()->date();
+    FTypedDay = d.day();
+    FTypedMonth = d.month();
+    FTypedYear = d.year();
+    FYearPartial = false;
+    if (FDigits.isEmpty()) FSection = std::max(0, Edit()->currentSectionIndex());
+}
+
+bool TDateTimePicker::TypeKey(QKeyEvent* E) {
+    if (E->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    QDateTimeEdit* e = Edit();
+    const int key = E->key();
+    const int last = e->sectionCount() - 1;
+    StartTyping();
+    FSection = std::clamp(FSection, 0, last);
+    const QDateTimeEdit::Section kind = e->sectionAt(FSection);
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        FDigits += QChar(u'0' + (key - Qt::Key_0));
+        const int n = FDigits.toInt();
+        bool done;
+        if (kind == QDateTimeEdit::YearSection) {
+            FTypedYear = n;
+            done = FDigits.size() >= 4;
+            FYearPartial = !done;
+        } else {
+            const int max = kind == QDateTimeEdit::DaySection ? 31 : 12;
+            (kind == QDateTimeEdit::DaySection ? FTypedDay : FTypedMonth) = n;
+            done = FDigits.size() >= 2 || n * 10 > max;
+        }
+        const bool lastDone = done && FSection == last;
+        if (done) {
+            FDigits.clear();
+            FSection = std::min(FSection + 1, last);
+        }
+        Settle(lastDone);
+        return true;
+    }
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int step = key == Qt::Key_Up ? 1 : -1;
+        if (FYearPartial) {
+            FTypedYear = e->date().year();
+            FYearPartial = false;
+        }
+        FDigits.clear();
+        if (kind == QDateTimeEdit::DaySection) {
+            const int days = DaysInMonth(FTypedMonth, FTypedYear);
+            const int d = std::clamp(FTypedDay, 1, days);
+            FTypedDay = (d - 1 + step + days) % days + 1;
+        } else if (kind == QDateTimeEdit::MonthSection) {
+            const int m = std::clamp(FTypedMonth, 1, 12);
+            FTypedMonth = (m - 1 + step + 12) % 12 + 1;
+            FTypedDay = std::clamp(FTypedDay, 1, DaysInMonth(FTypedMonth, FTypedYear));
+        } else {
+            const int y = FTypedYear + step;
+            if (y < e->minimumDate().year() || y > e->maximumDate().year()) return true;
+            FTypedYear = y;
+            FTypedDay = std::clamp(FTypedDay, 1, DaysInMonth(FTypedMonth, FTypedYear));
+        }
+        Settle(false);
+        return true;
+    }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        FDigits.clear();
+        FSection = std::clamp(FSection + (key == Qt::Key_Right ? 1 : -1), 0, last);
+        Settle(false);
+        return true;
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete: {
+        const int section = FSection;
+        DropTyping();
+        FSection = section;
+        Settle(false);
+        return true;
+    }
+    default: break;
+    }
+    const String text = E->text();
+    if (text.isEmpty() || text[0] < QChar(32)) return false;  // Home, End, Escape … as the edit has them
+    // a separator ends the section typed into; any other character is not part of a date
+    if (!FDigits.isEmpty() && !text[0].isLetterOrNumber()) {
+        FDigits.clear();
+        const bool lastDone = FSection == last;
+        FSection = std::min(FSection + 1, last);
+        Settle(lastDone);
+    }
+    return true;
+}
+
+bool TDateTimePicker::TypedDateValid() const {
+    if (FYearPartial || !QDate::isValid(FTypedYear, FTypedMonth, FTypedDay)) return false;
+    const QDate d(FTypedYear, FTypedMonth, FTypedDay);
+    return d >= Edit()->minimumDate() && d <= Edit()->maximumDate();
+}
+
+void TDateTimePicker::Settle(bool Last) {
+    QDateTimeEdit* e = Edit();
+    if (!TypedDateValid()) {
+        if (Last) {
+            RefuseTyped();
+            return;
+        }
+        FTyping = true;
+        ShowTyped();
+        return;
+    }
+    const bool was = FTyping;
+    FTyping = false;
+    if (Last) FRun = false;
+    const QDate d(FTypedYear, FTypedMonth, FTypedDay);
+    auto* line = static_cast<TPickerHost*>(e)->Line();
+    if (was) {
+        QPalette p = line->palette();
+        p.setColor(QPalette::Text, e->palette().color(QPalette::Text));
+        line->setPalette(p);
+    }
+    if (e->date() != d) {
+        e->setDate(d);  // the user's edit: OnChange through the edit's own signal
+    } else if (was) {
+        const QSignalBlocker block(line);
+        line->setText(e->locale().toString(d, e->displayFormat()));
+    }
+    if (!FHandle) return;  // an OnChange handler may have taken the window away
+    e->setCurrentSectionIndex(FSection);
+    e->setSelectedSection(e->sectionAt(FSection));
+}
+
+String TDateTimePicker::TypedText(int* SectionStart, int* SectionLength) const {
+    const String fmt = Edit()->displayFormat();
+    String out;
+    int section = 0;
+    for (int i = 0; i < fmt.size();) {
+        const QChar c = fmt[i];
+        if (c == u'\'') {
+            int j = static_cast<int>(fmt.indexOf(u'\'', i + 1));
+            if (j < 0) j = static_cast<int>(fmt.size());
+            out += fmt.mid(i + 1, j - i - 1);
+            i = j + 1;
+            continue;
+        }
+        int n = 1;
+        while (i + n < fmt.size() && fmt[i + n] == c) ++n;
+        String part;
+        if (c == u'd') part = QString::number(FTypedDay).rightJustified(n >= 2 ? 2 : 1, u'0');
+        else if (c == u'M') part = QString::number(FTypedMonth).rightJustified(n >= 2 ? 2 : 1, u'0');
+        else if (c == u'y') {
+            if (FYearPartial) part = FDigits;
+            else if (n >= 4) part = QString::number(FTypedYear).rightJustified(4, u'0');
+            else part = QString::number(FTypedYear % 100).rightJustified(2, u'0');
+        } else {
+            out += String(n, c);
+            i += n;
+            continue;
+        }
+        if (section == FSection) {
+            if (SectionStart) *SectionStart = static_cast<int>(out.size());
+            if (SectionLength) *SectionLength = static_cast<int>(part.size());
+        }
+        out += part;
+        ++section;
+        i += n;
+    }
+    return out;
+}
+
+void TDateTimePicker::ShowTyped() {
+    auto* line = static_cast<TPickerHost*>(Edit())->Line();
+    int start = 0, length = 0;
+    const String text = TypedText(&start, &length);
+    // the edit must neither read a half-typed date as its value nor mend it into one of its own
+    const QSignalBlocker block(line);
+    const QValidator* validator = line->validator();
+    line->setValidator(nullptr);
+    line->setText(text);
+    line->setValidator(validator);
+    QPalette p = line->palette();
+    p.setColor(QPalette::Text, Qt::red);
+    line->setPalette(p);
+    line->setSelection(start, length);
+}
+
+void TDateTimePicker::DropTyping() {
+    FDigits.clear();
+    FRun = false;
+    if (!FTyping && !FYearPartial) return;
+    FTyping = false;
+    FYearPartial = false;
+    if (!FHandle) return;
+    QDateTimeEdit* e = Edit();
+    auto* line = static_cast<TPickerHost*>(e)->Line();
+    const QSignalBlocker block(line);
+    QPalette p = line->palette();
+    p.setColor(QPalette::Text, e->palette().color(QPalette::Text));
+    line->setPalette(p);
+    line->setText(e->locale().toString(e->date(), e->displayFormat()));
+    const QDate d = e->date();
+    FTypedDay = d.day();
+    FTypedMonth = d.month();
+    FTypedYear = d.year();
+}
+
+void TDateTimePicker::RefuseTyped() {
+    const String typed = TypedText();
+    const bool run = FRun;
+    DropTyping();
+    // the date from before the typing comes back (a change again when a part was taken meanwhile)
+    if (run && FHandle && Edit()->date().toJulianDay() != FRunFrom) Edit()->setDate(QDate::fromJulianDay(FRunFrom));
+    if (FHandle) {
+        Edit()->setCurrentSectionIndex(FSection);
+        Edit()->setSelectedSection(Edit()->sectionAt(FSection));
+    }
+    MessageBox(nullptr, QStringLiteral("Неверная дата: %1").arg(typed), QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
 }
 
 void TDateTimePicker::Change() {

@@ -193,6 +193,17 @@ enum TDTDateFormat { dfShort, dfLong };
 // The display follows FormatSettings (ShortDateFormat or LongDateFormat, LongTimeFormat) at the
 // time the window is made. OnChange: a user edit or a calendar pick that changes the value;
 // OnCloseUp: the calendar closed (also when the same day was picked); Enter reaches OnKeyPress.
+//
+// Keys of a short-format date, section by section (day, month, year in the format's order): typed
+// digits fill the focused section, which is done after two digits (four for the year) or after one
+// that no second can follow (a day from 4, a month from 2), or at a separator, and the next
+// section takes the focus; Up and Down step the section, the day within its month and the month
+// within its year, a day past the new month's end coming back to that end; Left and Right move
+// between sections; Backspace and Delete drop what was typed. What is shown is the value: a typed
+// date becomes the value as soon as it is a whole valid date. A date that does not exist (31.02,
+// 29.02 of a common year, a month 13, a year not yet typed whole) stays shown in red with the value
+// unchanged while the other sections are typed; when the last section is done, on Enter or when
+// the focus leaves, it is refused with a message and the date from before the typing comes back.
 class TDateTimePicker : public TWinControl {
     SDELKA_CLASS(TDateTimePicker, TWinControl)
 protected:
@@ -236,6 +247,7 @@ protected:
     QWidget* CreateWidget(QWidget* ParentWidget) override;
     void InitWidget() override;
     void Dispatch(TMessage& Message) override;
+    bool HostEvent(QEvent* Event) override;
     virtual void Change();
     virtual void CloseUp();
     virtual void DropDown();
@@ -244,6 +256,23 @@ private:
     friend class TPickerPopupWatch;
     QDateTimeEdit* Edit() const;
     void UpdateWidget();
+    // Typing of a short-format date (see above).
+    bool TypesSections() const;
+    bool TypeKey(QKeyEvent* E);
+    void StartTyping();
+    bool TypedDateValid() const;
+    void Settle(bool Last);
+    void ShowTyped();
+    void DropTyping();
+    void RefuseTyped();
+    String TypedText(int* SectionStart = nullptr, int* SectionLength = nullptr) const;
+    int FTypedDay = 0, FTypedMonth = 0, FTypedYear = 0;
+    bool FTyping = false;       // the sections shown are not the value (a date that does not exist)
+    bool FYearPartial = false;  // the year section holds fewer digits than it takes
+    int FSection = 0;           // the focused section, by its place in the format
+    String FDigits;             // digits typed into the focused section so far
+    bool FRun = false;          // a date is being typed: it began from FRunFrom (a day number)
+    qint64 FRunFrom = 0;
     void CheckRange(TDateTime Value) const;
     void WidgetChanged();
     TDateTime FDateTime = 0;

@@ -30,12 +30,12 @@ TServer& Server() {
     return S;
 }
 
-void DefaultOpener(const String& FileName) {
+bool DefaultOpener(const String& FileName) {
     auto* App = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!App) return;
+    if (!App) return false;
     const String Platform = QGuiApplication::platformName();
-    if (Platform == u"offscreen" || Platform == u"minimal") return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
+    if (Platform == u"offscreen" || Platform == u"minimal") return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
 }
 
 bool IsExcelClass(const String& ClassName) {
@@ -57,6 +57,13 @@ String DisplayText(const TExcelCellData& C) {
         }
         default: return C.Value.AsString();
     }
+}
+
+// The width of a cell's text in characters of the default font: bold type is a little wider, plus
+// the cell's inner margins; 0 for a cell that shows nothing.
+double TextWidth(const TExcelCellData& C) {
+    const String T = DisplayText(C);
+    return T.isEmpty() ? 0 : T.size() * (C.Bold ? 1.1 : 1.0) + 0.71;
 }
 
 // A text typed into a General cell that reads as a number in the local notation: an optional sign,
@@ -185,7 +192,11 @@ bool TExcelFont::Bold() const {
 }
 
 void TExcelFont::SetBold(bool Value) {
-    FSheet->Cell(FRow, FCol).Bold = Value;
+    TExcelCellData& C = FSheet->Cell(FRow, FCol);
+    const bool Fitted = FSheet->FFits.count(FCol) != 0;
+    const double Before = Fitted ? TextWidth(C) : 0;
+    C.Bold = Value;
+    if (Fitted) FSheet->Refit(FCol, Before, TextWidth(C));
     FSheet->Changed();
 }
 
@@ -196,6 +207,8 @@ Variant TExcelRange::Value() const {
 
 void TExcelRange::SetValue(const Variant& V) {
     TExcelCellData& C = FSheet->Cell(FRow, FCol);
+    const bool Fitted = FSheet->FFits.count(FCol) != 0;
+    const double Before = Fitted ? TextWidth(C) : 0;
     switch (V.VType()) {
         case varEmpty:
         case varNull: C.Value = Variant(); break;
@@ -214,6 +227,7 @@ void TExcelRange::SetValue(const Variant& V) {
                 C.Value = S;
         }
     }
+    if (Fitted) FSheet->Refit(FCol, Before, TextWidth(C));
     FSheet->Changed();
 }
 
@@ -233,15 +247,7 @@ void TExcelRange::SetNumberFormat(const String& Format) {
 }
 
 void TExcelColumn::AutoFit() {
-    double Width = 0;
-    for (const auto& [Key, C] : FSheet->FCells) {
-        if (Key.second != FCol) continue;
-        const String T = DisplayText(C);
-        if (T.isEmpty()) continue;
-        // One character of the default font per character; bold type is a little wider; plus the
-        // cell's inner margins.
-        Width = std::max(Width, T.size() * (C.Bold ? 1.1 : 1.0) + 0.71);
-    }
+    const double Width = FSheet->FitWidth(FCol);
     if (Width > 0)
         FSheet->FWidths[FCol] = std::min(255.0, std::round(Width * 100) / 100);
     else
@@ -279,6 +285,25 @@ TExcelCellData& TExcelWorksheet::Cell(int Row, int Col) {
 }
 
 void TExcelWorksheet::Changed() { FBook->FDirty = true; }
+
+void TExcelWorksheet::Refit(int Col, double Before, double After) {
+    TFit& F = FFits[Col];
+    if (F.Stale) return;
+    if (After >= F.Widest)
+        F.Widest = After;
+    else if (Before >= F.Widest)
+        F.Stale = true;  // the widest text got narrower: the next fit looks at the column again
+}
+
+double TExcelWorksheet::FitWidth(int Col) {
+    TFit& F = FFits[Col];
+    if (F.Stale || F.Widest == 0) {
+        F = TFit();
+        for (const auto& [Key, C] : FCells)
+            if (Key.second == Col) F.Widest = std::max(F.Widest, TextWidth(C));
+    }
+    return F.Widest;
+}
 
 // ---- workbook ----------------------------------------------------------------------------------
 TExcelWorkbook::TExcelWorkbook(TExcelApplication* App, const String& Name) : FApp(App), FName(Name) {}
@@ -590,6 +615,7 @@ void TExcelApplication::SetVisible(bool Value) {
 }
 
 void TExcelApplication::ShowWorkbooks() {
+    FLastShown.clear();
     for (auto& Book : FBooks) {
         if (!Book->FDirty) continue;
         QTemporaryFile Tmp(QDir::tempPath() + QStringLiteral("/%1-XXXXXX.xlsx").arg(Book->Name().section(u'.', 0, 0)));
@@ -601,10 +627,8 @@ void TExcelApplication::ShowWorkbooks() {
         Book->FShownFile = Name;
         Book->FDirty = false;
         const TExcelFileOpener& Opener = Server().Opener;
-        if (Opener)
-            Opener(Name);
-        else
-            DefaultOpener(Name);
+        Book->FShownOpened = Opener ? Opener(Name) : DefaultOpener(Name);
+        FLastShown.push_back(Book.get());
     }
 }
 
@@ -613,6 +637,7 @@ void TExcelApplication::Quit() {
     FQuit = true;
     FVisible = false;
     FActive = nullptr;
+    FLastShown.clear();
     FBooks.clear();
     auto& Running = Server().Running;
     Running.erase(std::remove_if(Running.begin(), Running.end(), [this](const TExcelApplicationRef& A) { return A.get() == this; }),

@@ -113,6 +113,8 @@ public:
     void TextOut(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
                  const String& Text) override;
     void AcceptGraphic(Extended Xoff, Extended Yoff, TControl* GControl) override;
+    bool TakesRules() override { return true; }
+    bool TakesPDFShapes() override { return true; }
     // Writes the document (unless concatenating) and raises what the font writer raises; nothing
     // is saved then.
     void Finish() override;

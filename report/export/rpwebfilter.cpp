@@ -375,27 +375,19 @@ TRpGHTMLDocumentFilter::TRpGHTMLDocumentFilter(const String& AFilename) : TRpGAb
     LinkFontSize = 12;
     ConcatCount = 1;
     HTMLPixelsPerMM = 96.0L / 25.4L;
-    // The engine's web-form export, its band placeholders and its HTML image reach the filter
-    // through these hooks.
-    RpAcceptHTMLTag = [](TRpExportFilter* F, const String& Tag, int Top) {
-        if (auto* H = dynamic_cast<TRpGHTMLDocumentFilter*>(F)) H->acceptHTMLTag(Tag, Top);
-    };
-    RpEnableWebForm = [](TRpExportFilter* F, TComponent* Report) {
-        if (auto* H = dynamic_cast<TRpGHTMLDocumentFilter*>(F)) {
-            HTMLScriptsEnabled = true;
-            H->EnableJavascript(dynamic_cast<TCustomRpReport*>(Report));
-        }
-    };
-    RpAcceptImageURL = [](TRpExportFilter* F, TControl* Image, int OfsX, int OfsY) {
-        auto* H = dynamic_cast<TRpGHTMLDocumentFilter*>(F);
-        auto* I = dynamic_cast<TRpHTMLImage*>(Image);
-        TRpPrinter* P = I ? I->RpPrinter() : nullptr;
-        if (!H || !P) return;
-        H->acceptImageURL(I, P->XPos(I->Size()->NativeLeft() + OfsX), P->YPos(I->Size()->NativeTop() + OfsY));
-    };
 }
 
 TRpGHTMLDocumentFilter::~TRpGHTMLDocumentFilter() = default;
+
+void TRpGHTMLDocumentFilter::AcceptImageURL(TControl* Image, int XPos, int YPos) {
+    if (auto* I = dynamic_cast<TRpHTMLImage*>(Image)) acceptImageURL(I, XPos, YPos);
+}
+
+bool TRpGHTMLDocumentFilter::EnableWebForm(TComponent* Report) {
+    HTMLScriptsEnabled = true;
+    EnableJavascript(dynamic_cast<TCustomRpReport*>(Report));
+    return true;
+}
 
 int TRpGHTMLDocumentFilter::PageOffset() const {
     const Extended L = HTMLPixelsPerMM * FPaperHeight / 10;
@@ -733,7 +725,7 @@ void TRpGHTMLDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor
         FEnableJavascript ? u" class=\"rpcontrol\" onclick=\"elemClick('%1')\" onmouseenter=\"elemMouseEnter('%1')\" "
                             "onmouseleave=\"elemMouseLeave('%1')\" "_s.arg(EscapeHTML(EscapeJS(FControlName)))
                           : String();
-    String Tag = u"<div "_s + Id + u"name=\""_s + EscapeHTML(RpCurrentBandName) + u"\" "_s + Events +
+    String Tag = u"<div "_s + Id + u"name=\""_s + EscapeHTML(RunState().CurrentBandName) + u"\" "_s + Events +
                  u"style=\"cursor:default;position:absolute;top:"_s + String::number(y) + u"px;left:"_s + String::number(x) +
                  u"px;"_s;
     if (Font) {
@@ -792,7 +784,7 @@ void TRpGHTMLDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TContro
     const int x = int(Xoff);
     const int y = int(Round(HTMLPixelsPerMM * FPaperHeight / 10 * (FPageNumber - 1) + Round(Yoff)));
     int W = GControl->Width(), H = GControl->Height();
-    const String Band = EscapeHTML(RpCurrentBandName);
+    const String Band = EscapeHTML(RunState().CurrentBandName);
 
     // Rules and shapes: DIV bars and HR rules.
     auto Shape = [&](TRpShapeType Type, TPen* Pen, TBrush* Brush, int VertAdjust, int HorLineLift) {

@@ -90,6 +90,13 @@ public:
     void TextOut(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment, const String& Text) override;
     void TextOutRec(TExportInfoRec ExportInfo) override;
     void AcceptGraphic(Extended Xoff, Extended Yoff, TControl* GControl) override;
+    bool TakesExportInfo() override { return true; }
+    bool TakesRules() override { return true; }
+    bool TakesHTMLTags() override { return true; }
+    void AcceptHTMLTag(const String& Tag, int Top) override { acceptHTMLTag(Tag, Top); }
+    void AcceptImageURL(TControl* Image, int XPos, int YPos) override;
+    // Scripts on, the report's web controls looked up.
+    bool EnableWebForm(TComponent* Report) override;
 
     void CreateStream(const String& FileName) override;
     void CloseStream() override;

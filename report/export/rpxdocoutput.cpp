@@ -220,26 +220,7 @@ void TRpXDocument::HTMLImage(const QDomElement& E, const TGeometry& G, int pagen
     const int Top = Nearest(pagenum * P * FPageheight + G.Y * P - 5);
     const int Left = Nearest(G.X * P);
 
-    const String Cmp = FDom->Attr(E, u"Cmp"_s).toLower();
-    QByteArray Data;
-    if (Cmp == u"none"_s) {
-        Data = HexToBytes(E.text());
-    } else if (Cmp == u"rle"_s) {
-        TMemoryStream Packed, Plain;
-        const QByteArray B = HexToBytes(E.text());
-        Packed.WriteBuffer(B.constData(), Integer(B.size()));
-        RLEDecode(&Packed, &Plain);
-        Data = QByteArray(static_cast<const char*>(Plain.Memory()), qsizetype(Plain.Size()));
-    } else if (Cmp == u"lzw"_s) {
-        TMemoryStream Packed, Plain;
-        const QByteArray B = HexToBytes(E.text());
-        Packed.WriteBuffer(B.constData(), Integer(B.size()));
-        try {
-            LZWDecode(&Packed, &Plain);
-        } catch (const std::exception&) {
-        }
-        Data = QByteArray(static_cast<const char*>(Plain.Memory()), qsizetype(Plain.Size()));
-    }
+    const QByteArray Data = ItemPictureData(FDom->Attr(E, u"Cmp"_s), E.text());
     TBitmap Target;
     Target.SetPixelFormat(pf24bit);
     Target.SetSize(Tw, Th);

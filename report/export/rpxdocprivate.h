@@ -58,6 +58,17 @@ String ColorHex(TColor C);
 // dropped.
 QByteArray HexToBytes(const String& Text);
 
+// Pages larger than this (pixels) are not drawn: a damaged header must not exhaust the memory.
+constexpr qint64 MaxPagePixels = 80'000'000;
+// The largest picture a document item may unpack to: a bitmap of the largest page at 32 bits a
+// pixel and its headers. Anything beyond is a damaged or hostile stream.
+constexpr Int64 MaxPictureBytes = MaxPagePixels * 4 + 65536;
+
+// The picture bytes of an image item: its hexadecimal text as it is ("None"), run-length ("RLE")
+// or LZW packed ("LZW"), any case. An LZW stream stops at MaxBytes of output (what was decoded
+// so far stays) and at its first fault. Empty for another packing.
+QByteArray ItemPictureData(const String& Cmp, const String& Text, Int64 MaxBytes = MaxPictureBytes);
+
 // The item's geometry at the document's zoom and printer offsets; reading stops silently at the
 // first bad attribute.
 struct TGeometry {

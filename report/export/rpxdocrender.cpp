@@ -15,12 +15,6 @@ using namespace rpxdoc;
 
 namespace {
 
-// Pages larger than this (pixels) are not drawn: a damaged header must not exhaust the memory.
-constexpr qint64 MaxPagePixels = 80'000'000;
-// The largest picture a document item may unpack to: a bitmap of the largest page at 32 bits a
-// pixel and its headers. Anything beyond is a damaged or hostile stream.
-constexpr Int64 MaxPictureBytes = MaxPagePixels * 4 + 65536;
-
 enum TItemKind { ikNone, ikText, ikGraphic, ikImage, ikBand, ikVector };
 
 TItemKind KindOf(const TRpXDocument::TDom& Dom, const QDomElement& E) {
@@ -183,21 +177,7 @@ struct TPagePainter {
 
     // The picture of an image item: empty when there is no data; false when the data is no bitmap.
     bool LoadPicture(const QDomElement& E, TBitmap& Bmp) {
-        const String Cmp = Dom.Attr(E, u"Cmp"_s).toLower();
-        QByteArray Data;
-        if (Cmp == u"none"_s) {
-            Data = HexToBytes(E.text());
-        } else if (Cmp == u"lzw"_s) {
-            TMemoryStream Packed, Plain;
-            const QByteArray P = HexToBytes(E.text());
-            Packed.WriteBuffer(P.constData(), Integer(P.size()));
-            try {
-                LZWDecode(&Packed, &Plain, MaxPictureBytes);
-            } catch (const std::exception&) {
-                // what was decoded so far stays
-            }
-            Data = QByteArray(static_cast<const char*>(Plain.Memory()), qsizetype(Plain.Size()));
-        }
+        const QByteArray Data = ItemPictureData(Dom.Attr(E, u"Cmp"_s), E.text());
         if (Data.isEmpty()) return true;
         try {
             TMemoryStream S;

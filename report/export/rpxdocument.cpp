@@ -6,6 +6,7 @@
 #include "platform/rtl/fileutils.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
+#include "report/export/rpencoders.h"
 #include "report/export/rpxdocprivate.h"
 #include "report/export/rpxmlfilter.h"
 #include "report/rpcomposite.h"
@@ -149,6 +150,25 @@ TGeometry ItemGeometry(const TRpXDocument::TDom& Dom, const QDomElement& E, doub
     } catch (const Exception&) {
     }
     return G;
+}
+
+QByteArray ItemPictureData(const String& Cmp, const String& Text, Int64 MaxBytes) {
+    const String Kind = Cmp.toLower();
+    if (Kind == u"none"_s) return HexToBytes(Text);
+    if (Kind != u"rle"_s && Kind != u"lzw"_s) return QByteArray();
+    TMemoryStream Packed, Plain;
+    const QByteArray B = HexToBytes(Text);
+    Packed.WriteBuffer(B.constData(), Integer(B.size()));
+    if (Kind == u"rle"_s) {
+        TRpXDocument::RLEDecode(&Packed, &Plain);
+    } else {
+        try {
+            LZWDecode(&Packed, &Plain, MaxBytes);
+        } catch (const std::exception&) {
+            // what was decoded so far stays
+        }
+    }
+    return QByteArray(static_cast<const char*>(Plain.Memory()), qsizetype(Plain.Size()));
 }
 
 String ItemText(const QDomElement& E) {
@@ -495,6 +515,8 @@ String TRpXDocument::GetHint(const String& cName) const {
 }
 
 void TRpXDocument::FireEvent(TPrevEventType eventNum, const String& cName, const String& CText, int rec) {
+    // The report of the document hears the viewer's events; the document's own handler too.
+    if (FCurrentRp && FCurrentRp->OnPrevXEvent) FCurrentRp->OnPrevXEvent(this, eventNum, cName, CText, rec);
     if (OnPrevXEvent) OnPrevXEvent(this, eventNum, cName, CText, rec);
 }
 

@@ -72,6 +72,8 @@ public:
     void EndPage() override {}
     void Finish() override;
     void TextOutRec(TExportInfoRec ExportInfo) override;
+    bool TakesExportInfo() override { return true; }
+    bool TakesGridCells() override { return true; }
 
     // With a file name the workbook goes to the file; without one into a memory stream of the
     // filter's own, which Stream returns after Finish.

@@ -433,8 +433,8 @@ void TRpXDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor BGC
     AddLine(u"<Item Type=\"Text\" LY=\"0\" Font=\""_s + Escape(Font->Name()) + u"\" X=\""_s + F42(XX) +
             u"\" Y=\""_s + F42(YY) + u"\" Height=\""_s + String::number(Font->Size()) + u"\" Color=\""_s +
             ColorText(Font->Color()) + u"\" FR=\""_s + String::asprintf("%3d", Font->Orientation()) +
-            u"\" FW=\""_s + FW + u"\" Dec=\""_s + Dec + u"\" CID=\""_s + Escape(CurrentControlName) +
-            u"\" DBR=\""_s + String::number(CurrentRecordNumber) + u"\" HA=\""_s + HA + u"\" VA=\""_s + VA +
+            u"\" FW=\""_s + FW + u"\" Dec=\""_s + Dec + u"\" CID=\""_s + Escape(RunState().CurrentControlName) +
+            u"\" DBR=\""_s + String::number(RunState().CurrentRecordNumber) + u"\" HA=\""_s + HA + u"\" VA=\""_s + VA +
             u"\" OX=\""_s + F42(FOX) + u"\" OY=\""_s + F42(FOY) + u"\" IW=\""_s + F42(FIW) + u"\" IH=\""_s +
             F42(FIH) + u"\">"_s);
     AddLine(Escape(Text));
@@ -470,7 +470,7 @@ void TRpXDocumentFilter::AcceptGraphic(Extended Xoff, Extended Yoff, TControl* G
             F42(PixelsToMM(Shape->Pen()->Width())) + u"\" SP=\""_s + String::number(SP) + u"\" Width=\""_s + F42(W) +
             u"\" Height=\""_s + F42(H) + u"\" Color=\""_s + ColorText(Shape->Pen()->Color()) + u"\" BC=\""_s +
             ColorText(Shape->Brush()->Color()) + u"\" FT=\""_s + FT + u"\" CID=\""_s + Escape(GControl->Name()) +
-            u"\" DBR=\""_s + String::number(CurrentRecordNumber) + u"\">"_s);
+            u"\" DBR=\""_s + String::number(RunState().CurrentRecordNumber) + u"\">"_s);
     AddLine(u"</Item>"_s);
 }
 
@@ -536,7 +536,7 @@ void TRpXDocumentFilter::AddImage(Extended X, Extended Y, TControl* GControl) {
     if (ByRef) {
         AddLine(Tag + u" ImageFile=\""_s + Escape(URL) + u"\">"_s);
     } else {
-        AddLine(Tag + u" CID=\""_s + Escape(GControl->Name()) + u"\" DBR=\""_s + String::number(CurrentRecordNumber) +
+        AddLine(Tag + u" CID=\""_s + Escape(GControl->Name()) + u"\" DBR=\""_s + String::number(RunState().CurrentRecordNumber) +
                 u"\">"_s);
         if (DoImages) {
             TMemoryStream Raw;
@@ -556,7 +556,7 @@ void TRpXDocumentFilter::AcceptBand(TControl* aBand, Extended Xoff, Extended Yof
             String::number(aBand->Width()) + u"\" Height=\""_s +
             String::number(int(Round(Expanded)) + aBand->Height()) +
             u"\" LY=\"1\" XS=\" 1.000\" YS=\" 1.000\" Cmp=\"none\" CID=\""_s + Escape(aBand->Name()) +
-            u"\" DBR=\""_s + String::number(CurrentRecordNumber) + u"\"></Item>\r\n"_s);
+            u"\" DBR=\""_s + String::number(RunState().CurrentRecordNumber) + u"\"></Item>\r\n"_s);
 }
 
 void TRpXDocumentFilter::AcceptVector(TStringList* comms) {

@@ -110,6 +110,7 @@ public:
     void TextOutRec(TExportInfoRec ExportInfo) override;
     void AcceptGraphic(Extended Xoff, Extended Yoff, TControl* GControl) override;
     void AcceptBand(TControl* aBand, Extended Xoff, Extended Yoff, Extended Expanded) override;
+    bool TakesExportInfo() override { return true; }
     // Closes the document and saves it (nothing while Concatenating). The filter stays Active, so a
     // further report run into it does not start a second document.
     void Finish() override;

@@ -395,8 +395,8 @@ TEST_F(ListAndCardWindows, RecordCardRefusesNumberFieldsThatHoldNoNumber) {
     } const cases[] = {
         {"1O", "0", "5", "СТ-100; Резка; Заготовки", "В поле «Кол-во» должно быть целое число от 0 до 2147483647!"},
         {"4", "40000", "5", "СТ-100; Резка; Заготовки", "В поле «Брак» должно быть целое число от 0 до 32767!"},
-        {"4", "0", "-5", "СТ-100; Резка; Заготовки", "В поле «Время» должно быть целое число от 0 до 2147483647!"},
-        {"4", "0", "99999999999", "СТ-100; Резка; Заготовки", "В поле «Время» должно быть целое число от 0 до 2147483647!"},
+        {"4", "0", "-5", "СТ-100; Резка; Заготовки", "В поле «Время» должно быть целое число от 0 до 24!"},
+        {"4", "0", "99999999999", "СТ-100; Резка; Заготовки", "В поле «Время» должно быть целое число от 0 до 24!"},
         {"4", "0", "5", "СТ-100; Краска; Заготовки", "В поле «Цвет» должно быть целое число от 0 до 2147483647!"},
         {"4", "0", "5", "СТ-100; Резка; Заготовки", ""},
     };
@@ -458,9 +458,13 @@ TEST_F(ListAndCardWindows, SearchFieldKeysAndCardKeyFilters) {
     Char c = u'7';
     Form11->Edit3KeyPress(Form11->Edit3, c);
     EXPECT_EQ(c, QChar(u'7'));
-    c = u',';
+    c = u'x';
     Form11->Edit4KeyPress(Form11->Edit4, c);
     EXPECT_EQ(c, QChar(0));
+    // a decimal separator stays, so that a fraction is refused by the save, not read as tens
+    c = u',';
+    Form11->Edit4KeyPress(Form11->Edit4, c);
+    EXPECT_EQ(c, QChar(u','));
 
     // the colour rule: an operation without paint clears and disables the colour field
     Form11->Edit5->SetText(QStringLiteral("1015"));

@@ -21,7 +21,9 @@
 #include "report/rpreport.h"
 
 #include <QCoreApplication>
+#include <QColor>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -188,7 +190,16 @@ TEST_F(PeriodReportsTest, ReportByWorkersPrintsEachWorkersTotalsAndTheGrandTotal
         EXPECT_EQ(Form18->DTPicker1->Date(), PreviousMonth());
         EXPECT_EQ(Form18->DTPicker2->Date(), CurrentMonth());
         // the preview opens maximised on the page's width with every page of the run
-        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers", [](TRpStandardPreview* W) {
+        const QString saved = QDir(QString::fromStdString(::testing::TempDir())).filePath(QStringLiteral("sdelka_report_workers_saved.pdf"));
+        QFile::remove(saved);
+        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers", [&](TRpStandardPreview* W) {
+            // saved as PDF from the preview's own save button
+            Responder.AnswerDialog([&](TCommonDialog* D) {
+                static_cast<TSaveDialog*>(D)->SetFileName(saved);
+                return true;
+            });
+            TToolButton* save = W->SaveReport;
+            Click(save->Parent()->Handle(), QPointF(save->Left() + save->Width() / 2.0, save->Top() + save->Height() / 2.0));
             EXPECT_EQ(W->WindowState(), wsMaximized);
             EXPECT_EQ(W->InitZoom, rpZoomToWidth);
             EXPECT_EQ(W->PreviewReport(), Form16->RpReport1);
@@ -199,6 +210,22 @@ TEST_F(PeriodReportsTest, ReportByWorkersPrintsEachWorkersTotalsAndTheGrandTotal
         });
         EXPECT_TRUE(Messages().empty());
         EXPECT_FALSE(Form16->t_Report->Active());
+        // The saved PDF draws the table's lines: a rule across most of the page's width.
+        {
+            const QString png = QDir(QString::fromStdString(::testing::TempDir())).filePath(QStringLiteral("sdelka_report_workers_saved"));
+            ToolText(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                   QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-png"),
+                                                   QStringLiteral("-singlefile"), saved, png}, 60000);
+            const QImage page(png + QStringLiteral(".png"));
+            ASSERT_FALSE(page.isNull());
+            int rules = 0;
+            for (int y = 0; y < page.height(); ++y) {
+                int dark = 0;
+                for (int x = 0; x < page.width(); ++x) dark += QColor(page.pixel(x, y)).lightness() < 128;
+                rules += dark > page.width() / 2;
+            }
+            EXPECT_GT(rules, 3);
+        }
         EXPECT_TRUE(text.contains(QStringLiteral("Отчет по рабочим за период с ") + DateToStr(PreviousMonth()) +
                                   QStringLiteral(" по ") + DateToStr(CurrentMonth())));
         // per worker id: the piece-work sum of the lines, and the same with all auxiliary and
@@ -370,11 +397,32 @@ TEST_F(PeriodReportsTest, AFailedRunLeavesNoQueryOpenAndAnEmptyPeriodStillPrints
         EXPECT_FALSE(Form16->t_Report->Active());
         EXPECT_EQ(Messages().size(), 1u);
 
-        // a period of no days: a page with its number and no line of a worker
+        // a period of no days: one page with the title, the summary at zero and the page number,
+        // and no line of a worker, in every report
         Form18->DTPicker2->SetDate(Form18->DTPicker1->Date());
-        const QString text = PrintedFromPreview(Form16->RpReport1, Form18->Button4, "sdelka_report_workers_empty",
-                                                [](TRpStandardPreview* W) { EXPECT_EQ(W->RpPrinter()->PageCount(), 1); });
-        EXPECT_EQ(text.simplified(), QStringLiteral("1"));
+        const struct {
+            TCustomRpReport* Report;
+            TButton* Button;
+            const char* File;
+        } reports[] = {{Form16->RpReport1, Form18->Button4, "sdelka_report_workers_empty"},
+                       {Form17->RpReport1, Form18->Button2, "sdelka_report_products_empty"},
+                       {Form20->RpReport1, Form18->Button1, "sdelka_report_workers_detailed_empty"},
+                       {Form21->RpReport1, Form18->Button3, "sdelka_report_products_detailed_empty"}};
+        for (const auto& r : reports) {
+            const QString text = PrintedFromPreview(r.Report, r.Button, r.File,
+                                                    [](TRpStandardPreview* W) { EXPECT_EQ(W->RpPrinter()->PageCount(), 1); });
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_TRUE(text.contains(QStringLiteral(" за период с %1 по %1").arg(DateToStr(Form18->DTPicker1->Date()))));
+            const qsizetype total = text.indexOf(QStringLiteral("Итого:"));
+            ASSERT_GE(total, 0);
+            // every figure after the summary's label is a zero, the page number last
+            QStringList figures = text.mid(total + 6).simplified().split(u' ', Qt::SkipEmptyParts);
+            ASSERT_GE(figures.size(), 2);
+            EXPECT_EQ(figures.takeLast(), QStringLiteral("1"));
+            for (const QString& f : figures)
+                if (f.front().isDigit()) EXPECT_TRUE(QRegularExpression(QStringLiteral("^0([,.]0+)?$")).match(f).hasMatch()) << f.toStdString();
+        }
+        EXPECT_EQ(Messages().size(), 1u);
     });
 }
 
@@ -452,12 +500,34 @@ TEST_F(PeriodReportsTest, AReportSavesItsPagesAndExportsThroughTheRegisteredFilt
 
 TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
     std::vector<String> opened;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); });
+    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); return true; });
     InPeriodWindow([&] {
         Form18->RadioGroup1->SetItemIndex(1);  // finished products only
+        // the window's messages are handled while the rows go out: the caption is seen moving, and
+        // the commands rest meanwhile
+        QStringList seen;
+        bool restedMeanwhile = true;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const QString caption = Form18->Button6->Caption();
+            if (seen.isEmpty() || seen.back() != caption) seen << caption;
+            if (caption != QStringLiteral("Excel (0 из 0)") && (Form18->Button6->Enabled() || Form18->Button5->Enabled()))
+                restedMeanwhile = false;
+        });
+        watch.start();
         Click(Form18->Button6);
+        watch.stop();
+        ASSERT_FALSE(seen.isEmpty());
+        const int written = Form18->Button6->Caption().section(u' ', 3).chopped(1).toInt();
+        ASSERT_GT(written, 2);
+        EXPECT_TRUE(seen.contains(QStringLiteral("Excel (1 из %1)").arg(written))) << seen.join(u';').toStdString();
+        EXPECT_TRUE(seen.contains(QStringLiteral("Excel (%1 из %2)").arg(written - 1).arg(written))) << seen.join(u';').toStdString();
+        EXPECT_TRUE(restedMeanwhile);
+        EXPECT_TRUE(Form18->Button6->Enabled() && Form18->Button5->Enabled());
         Form18->RadioGroup1->SetItemIndex(0);
-        EXPECT_TRUE(Messages().empty());
+        ASSERT_FALSE(opened.empty());
+        EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Microsoft Excel|Книга открыта в Microsoft Excel. Она записана в файл:\n") + opened.back()});
         EXPECT_FALSE(Form18->XLS_Rep->Active());
         ASSERT_EQ(opened.size(), 1u);
         // the system interpreter, which has the workbook reader

@@ -188,6 +188,76 @@ TEST_F(RecordCommandsTest, DeleteOfARecordGoneMeanwhileWritesNothing) {
     });
 }
 
+// Types Text into the focused field of W's window, key by key, as the keyboard gives it.
+void Type(QWidget* W, const QString& Text) {
+    for (const QChar c : Text) {
+        int key = c.unicode();
+        if (c == u',') key = Qt::Key_Comma;
+        else if (c == u'.') key = Qt::Key_Period;
+        SendKeyToWindow(W, key, Qt::NoModifier, QString(c));
+    }
+}
+
+// Hours and defects typed into the card: a fraction of an hour, more than a shift's hours in one
+// record or together with the worker's other records of the date and shift, and defects above the
+// quantity are each refused with a message before anything is written.
+TEST_F(RecordCommandsTest, TypedHoursAndDefectsThatCannotBeAreRefused) {
+    // 20 hours of worker 15 already on June 3, shift 1
+    Db().Exec("insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, \"time\", vvod, ok, prize) values "
+              "(15, 1, 2, 20, 4, 0, '2025-06-03', 1, 0, 20, '2025-06-03', 'no', 0)");
+    Start();
+    SignIn(AdminWord2, [&] {
+        struct Case {
+            const char* Quantity;
+            const char* Defects;
+            const char* Hours;
+            const char* Message;  // empty: saved
+        } const cases[] = {
+            {"4", "0", "7,5", "В поле «Время» должно быть целое число от 0 до 24!"},
+            {"4", "0", "7.5", "В поле «Время» должно быть целое число от 0 до 24!"},
+            {"4", "0", "75", "В поле «Время» должно быть целое число от 0 до 24!"},
+            {"4", "0", "25", "В поле «Время» должно быть целое число от 0 до 24!"},
+            {"4", "5", "2", "Брак не может быть больше количества!"},
+            {"1,5", "0", "2", "В поле «Кол-во» должно быть целое число от 0 до 2147483647!"},
+            {"4", "0", "5", "У работника за эту дату и смену уже записано 20 ч., с этой позицией было бы 25 ч.: больше 24 ч. в смену не бывает!"},
+            {"4", "4", "4", ""},
+        };
+        for (const auto& c : cases) {
+            Responder.Clear();
+            String shown;
+            Responder.AnswerModal([&](TCustomForm*) {
+                Form11->WorkerId = Worker;
+                Form11->Edit1->SetText(QStringLiteral("Семёнова Наталья Игоревна"));
+                Form11->OperationId = 1;
+                Form11->ProductId = 1;
+                Form11->Price = 20;
+                Form11->Edit2->SetText(QStringLiteral("СТ-100; Резка; Заготовки"));
+                for (auto [edit, text] : {std::pair{Form11->Edit3, c.Quantity}, {Form11->Edit4, c.Defects}, {Form11->Edit6, c.Hours}}) {
+                    edit->SetText(String());
+                    Form11->SetActiveControl(edit);
+                    Type(edit->Handle(), QString::fromUtf8(text));
+                }
+                shown = Form11->Edit6->Text();
+                ClickWindow(Form11->Button1->Handle());
+            });
+            Click(Form1->Button1);
+            EXPECT_EQ(shown, QString::fromUtf8(c.Hours)) << "what was typed stays as typed";
+            const std::string saved = Db().Value("select count(*) from accounts_dep.smena where w_id=15 and data='2025-06-03'");
+            if (*c.Message) {
+                EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Ошибка|") + QString::fromUtf8(c.Message)}) << c.Hours;
+                EXPECT_EQ(saved, "1") << c.Hours;
+                EXPECT_EQ(Cell(3), "none");
+            } else {
+                EXPECT_EQ(Messages(), std::vector<String>());
+                EXPECT_EQ(saved, "2");
+                EXPECT_EQ(Db().Value("select time || '/' || kol_vo || '/' || brak from accounts_dep.smena where w_id=15 and "
+                                     "data='2025-06-03' and o_id=1"), "4/4/4");
+                EXPECT_EQ(Cell(3), "24");
+            }
+        }
+    });
+}
+
 TEST_F(RecordCommandsTest, EditFillsTheCardAndKeepsTheRow) {
     // quantity 3 at 1.23456 of a paint operation (16: product 3, "Покраска"), and two other records
     Db().Exec("insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, \"time\", vvod, ok, prize) values "

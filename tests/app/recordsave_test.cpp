@@ -180,6 +180,40 @@ TEST_F(RecordSaveTest, DuplicateIsRefusedAndNothingWritten) {
     EXPECT_FALSE(Conn->InTransaction());
 }
 
+// A worker's date and shift hold at most a shift's hours, his helper rows included; an edit counts
+// the other records only, and another shift or date is a fresh count.
+TEST_F(RecordSaveTest, HoursPastAShiftAreRefusedAndNothingWritten) {
+    const auto a = SaveProductionRecord(Conn, Rec(7, Mar5, 16), 0, Mar5);
+    ASSERT_TRUE(a.Saved);
+    Db().Exec("insert into accounts_dep.smena (w_id, i_id, o_id, cena, kol_vo, brak, data, smena, color, \"time\") "
+              "values (7, 10, 7779, 1, 1, 0, '2024-03-05', 2, 0, 4)");  // a helper row: 20 hours in all
+    struct Case {
+        const char* What;
+        TProductionRecord Rec;
+        bool Edit;
+        const char* Refusal;  // empty: saved
+    } cases[] = {
+        {"five more", Rec(7, Mar5, 5, 101), false, "уже записано 20 ч., с этой позицией было бы 25 ч."},
+        {"the edited record's own hours do not count", Rec(7, Mar5, 21), true, "уже записано 4 ч., с этой позицией было бы 25 ч."},
+        {"edit up to the limit", Rec(7, Mar5, 20), true, ""},
+        {"another date", Rec(7, Mar6, 24, 101), false, ""},
+        {"negative", Rec(7, Mar6, -1, 102), false, "было бы 23 ч."},
+    };
+    for (const auto& c : cases) {
+        const std::string before = Db().Value("select string_agg(id || ':' || time, ',' order by id) from accounts_dep.smena");
+        const auto r = SaveProductionRecord(Conn, c.Rec, c.Edit ? a.Id : 0, Mar5);
+        EXPECT_EQ(r.Saved, !*c.Refusal) << c.What;
+        if (*c.Refusal) {
+            EXPECT_TRUE(r.Refusal.contains(QString::fromUtf8(c.Refusal))) << c.What << ": " << r.Refusal.toStdString();
+            EXPECT_EQ(Db().Value("select string_agg(id || ':' || time, ',' order by id) from accounts_dep.smena"), before) << c.What;
+        }
+    }
+    EXPECT_EQ(Cell(7, 2, 5), "24");
+    EXPECT_EQ(Cell(7, 2, 6), "24");
+    EXPECT_EQ(SaveProductionRecord(Conn, Rec(7, Mar5, 5), 0, Mar5).Refusal, DuplicateRecordMessage);
+    EXPECT_FALSE(Conn->InTransaction());
+}
+
 TEST_F(RecordSaveTest, ServerFailureLeavesNoPartialWrite) {
     const auto a = SaveProductionRecord(Conn, Rec(7, Mar5, 5), 0, Mar5);
     // the day cell statement fails after the record statement has run
@@ -220,7 +254,7 @@ TEST_F(RecordSaveTest, EditOfARecordDeletedMeanwhileSavesNothing) {
 TEST_F(RecordSaveTest, SecondStatementFailingInsideTheCellRollsBackTheFirst) {
     // a constraint that the month row's insert breaks: the record statement before it is undone
     Db().Exec("alter table accounts_dep.h_dizuv add constraint few_hours check (coalesce(d5,0) < 20)");
-    EXPECT_THROW(SaveProductionRecord(Conn, Rec(7, Mar5, 25), 0, Mar5), EDatabaseError);
+    EXPECT_THROW(SaveProductionRecord(Conn, Rec(7, Mar5, 22), 0, Mar5), EDatabaseError);
     Db().Exec("alter table accounts_dep.h_dizuv drop constraint few_hours");
     EXPECT_EQ(Count("accounts_dep.smena"), "0");
     EXPECT_EQ(Count("accounts_dep.h_dizuv"), "0");
@@ -274,6 +308,23 @@ TEST_F(RecordSaveTest, DayWithoutHoursWritesNullAndKeepsTheMonthRowWhileOtherDay
     // nothing to write and no row: no row is made
     RecomputeDayCell(Conn, ProductionDayCell(7, 2, Mar5));
     EXPECT_EQ(Count("accounts_dep.h_dizuv"), "0");
+}
+
+TEST_F(RecordSaveTest, RecordWithoutHoursKeepsTheWorkersRow) {
+    // a worker who books his work without hours has his month row, with 0 on the day
+    ASSERT_TRUE(SaveProductionRecord(Conn, Rec(9, Mar5, 0), 0, Mar5).Saved);
+    EXPECT_EQ(Cell(9, 2, 5), "0");
+    EXPECT_EQ(Cell(9, 2, 6), "");
+    // a row whose days hold only zeros stays; it goes with the day's last record
+    const auto second = SaveProductionRecord(Conn, Rec(9, Mar6, 0, 101), 0, Mar6);
+    EXPECT_EQ(Cell(9, 2, 6), "0");
+    Db().Exec("delete from accounts_dep.smena where id=" + std::to_string(second.Id));
+    RecomputeDayCell(Conn, ProductionDayCell(9, 2, Mar6));
+    EXPECT_EQ(Cell(9, 2, 6), "");
+    EXPECT_EQ(Cell(9, 2, 5), "0");
+    Db().Exec("delete from accounts_dep.smena");
+    RecomputeDayCell(Conn, ProductionDayCell(9, 2, Mar5));
+    EXPECT_EQ(Cell(9, 2, 5), "none");
 }
 
 TEST_F(RecordSaveTest, WorkerNamesAreStoredAsTyped) {

@@ -79,7 +79,7 @@ TEST_F(TimesheetRebuildTest, RowsFollowTheRecordsAndLeaveTheOtherKindAlone) {
         EXPECT_EQ(Days, 31);
         days.push_back(Day);
     });
-    EXPECT_EQ(days.size(), 31u);
+    EXPECT_EQ(days, std::vector<int>{31});
     EXPECT_EQ(Rows(), "1 1 0 - -: 5=7; 1 2 0 - -: 5=3; 1 4 0 - -: 9=6; 2 3 0 - -: 31=8; "
                       "7 0 7777 0 3: 5=1; 9 0 7778 0 3: 5=5");
     EXPECT_EQ(Rows(4), "1 1 0 - -: 5=8");
@@ -98,6 +98,27 @@ TEST_F(TimesheetRebuildTest, RowsFollowTheRecordsAndLeaveTheOtherKindAlone) {
     RebuildShiftTimesheet(Conn.get(), 2, 2024, [&](int Day, int) { last = Day; });
     EXPECT_EQ(last, 29);
     EXPECT_FALSE(Conn->InTransaction());
+}
+
+// A worker whose records carry no hours keeps his row, with 0 on the days he has records, as the
+// save of a record leaves it; a day without records stays empty.
+TEST_F(TimesheetRebuildTest, RecordsWithoutHoursKeepTheWorkersRow) {
+    Records({{5, 1, 3, 0}, {5, 1, 3, 0}, {5, 1, 7, 0},  // no hours at all in the month
+             {6, 2, 4, 0}, {6, 2, 4, 3}, {6, 2, 8, 0}});  // hours on one day, none on another
+    Hours({{7, 7777, 0, 3, 5, 0}});
+    RebuildShiftTimesheet(Conn.get(), 3, 2024);
+    RebuildAuxiliaryTimesheet(Conn.get(), 3, 2024);
+    const std::string rebuilt = Rows();
+    EXPECT_EQ(rebuilt, "5 1 0 - -: 3=0 7=0; 6 2 0 - -: 4=3 8=0; 7 0 7777 0 3: 5=0");
+
+    // the record save path leaves the same cells
+    Db().Exec("delete from accounts_dep.h_dizuv");
+    std::vector<TDayCell> cells;
+    for (auto [worker, shift, day] : {std::array<int, 3>{5, 1, 3}, {5, 1, 7}, {6, 2, 4}, {6, 2, 8}})
+        cells.push_back(ProductionDayCell(worker, shift, EncodeDate(2024, 3, day)));
+    cells.push_back(AuxiliaryDayCell(7, 7777, 3, 0, EncodeDate(2024, 3, 5)));
+    RecomputeDayCells(Conn.get(), cells);
+    EXPECT_EQ(Rows(), rebuilt);
 }
 
 TEST_F(TimesheetRebuildTest, FailureOnALateDayLeavesTheMonthAsItWas) {

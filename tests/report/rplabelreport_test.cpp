@@ -14,11 +14,14 @@
 #include "report/rppages.h"
 #include "report/rppctrls.h"
 
+#include "platform/rtl/threads.h"
+#include "rpprinter_support.h"
 #include "support/tools.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -149,6 +152,45 @@ TEST(RpPRpReport, PrintingStartsAtTheFirstLabelOfTheSettingsColumnByColumn) {
         EXPECT_EQ(F.Report->SkipLabelsBand3(), nullptr);
         EXPECT_FALSE(F.Report->ReportPrintPrepared());
     }
+}
+
+// Printed in a report thread, the sheet starts at the first label too, and the skip bands stay
+// until the thread is done.
+TEST(RpPRpReport, APrintInTheBackgroundStartsAtTheFirstLabelAndEndsTheLabelRunWhenDone) {
+    TFakePrinterScope Device;
+    LabelFixture F(12);
+    F.Report->SetShowProgress(false);
+    F.Report->LabelSettings()->SetFirstLabel(4);
+    auto FirstText = [&Device](size_t Job) {
+        TPlaced R1{String(), -1, -1};
+        EnumEnhMetaFile(Device.Backend.Jobs.at(Job).Sheets.at(0), [&R1](const TEnhMetaRecord& R) {
+            TEnhMetaText T;
+            if (DecodeExtTextOutW(R, T) && T.Text == u"R1"_s) R1 = {T.Text, T.Reference.X, T.Reference.Y};
+            return true;
+        });
+        return R1;
+    };
+    F.Report->Print();
+    ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+    const TPlaced Foreground = FirstText(0);
+    ASSERT_GE(Foreground.Y, 0);
+
+    F.Report->PrintBackground();
+    EXPECT_TRUE(F.Report->ReportPrintPrepared() || !F.Report->RunningInBackground());
+    QElapsedTimer T;
+    T.start();
+    while ((F.Report->RunningInBackground() || F.Report->ReportPrintPrepared()) && T.elapsed() < 20000) {
+        Application->ProcessMessages();
+        CheckSynchronize(1);
+    }
+    EXPECT_FALSE(F.Report->RunningInBackground());
+    EXPECT_FALSE(F.Report->ReportPrintPrepared());
+    EXPECT_EQ(F.Report->SkipLabelsBand1(), nullptr);
+    ASSERT_EQ(Device.Backend.Jobs.size(), 2u);
+    EXPECT_TRUE(Device.Backend.Jobs[1].Ended);
+    const TPlaced Background = FirstText(1);
+    EXPECT_EQ(Background.X, Foreground.X);
+    EXPECT_EQ(Background.Y, Foreground.Y);
 }
 
 TEST(RpPRpReport, ABandTooHighForOneLabelSkipsNoColumnsAndDoesNotHang) {

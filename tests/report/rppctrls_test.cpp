@@ -27,8 +27,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Records what printables hand to an export filter. The printables tell filter families apart by
-// class name, so the families below carry the names of the real ones.
+// Records what printables hand to an export filter. The families below answer the optional parts
+// of the protocol as the real ones do.
 class TGridRecordingFilter : public TRpExportFilter {
     SDELKA_CLASS(TGridRecordingFilter, TRpExportFilter)
 public:
@@ -54,12 +54,22 @@ public:
 };
 class TRpXLSXDocumentFilter : public TGridRecordingFilter {
     SDELKA_CLASS(TRpXLSXDocumentFilter, TGridRecordingFilter)
+public:
+    bool TakesExportInfo() override { return true; }
+    bool TakesGridCells() override { return true; }
 };
 class TRpGHTMLDocumentFilter : public TGridRecordingFilter {
     SDELKA_CLASS(TRpGHTMLDocumentFilter, TGridRecordingFilter)
+public:
+    bool TakesExportInfo() override { return true; }
+    bool TakesRules() override { return true; }
+    bool TakesHTMLTags() override { return true; }
 };
 class TRpPDFDocumentFilter : public TGridRecordingFilter {
     SDELKA_CLASS(TRpPDFDocumentFilter, TGridRecordingFilter)
+public:
+    bool TakesRules() override { return true; }
+    bool TakesPDFShapes() override { return true; }
 };
 
 TOwned<TStringList> Lines(std::initializer_list<const char*> L) {
@@ -398,7 +408,7 @@ TEST(RpPCheckBox, SymbolsByStateAndKind) {
     }
 }
 
-TEST(RpPCheckBox, AGlyphGoesToTheFilterEvenWhenThePictureIsEmptyAndTheFrameOnlyToPages) {
+TEST(RpPCheckBox, AGlyphGoesToTheFilterEvenWhenThePictureIsEmptyAndTheFrameAsAnOutline) {
     TPrintableFixture F;
     auto B = F.Add<TRpPCheckBox>("B");
     B->SetCheckmarkType(cmGlyph);
@@ -410,9 +420,9 @@ TEST(RpPCheckBox, AGlyphGoesToTheFilterEvenWhenThePictureIsEmptyAndTheFrameOnlyT
     B->Prepare();
     B->Print(0, 0);
     F.Report->EndDocument();
-    ASSERT_EQ(Filter->Graphics.size(), 1u);
+    ASSERT_EQ(Filter->Graphics.size(), 2u);
     EXPECT_EQ(Filter->Graphics[0].Class, u"TRpImage"_s);
-    EXPECT_EQ(F.Report->CountRecords(0, EMR_LINETO), 0);  // no frame outside the final pass
+    EXPECT_EQ(Filter->Graphics[1].Class, u"TRpShape"_s);  // the frame, all four sides
 
     B->SetEnabled(false);
     F.Report->IsExporting = false;
@@ -420,7 +430,7 @@ TEST(RpPCheckBox, AGlyphGoesToTheFilterEvenWhenThePictureIsEmptyAndTheFrameOnlyT
     B->Prepare();
     B->Print(0, 0);
     F.Report->EndDocument();
-    EXPECT_EQ(Filter->Graphics.size(), 1u);
+    EXPECT_EQ(Filter->Graphics.size(), 2u);
     EXPECT_GT(F.Report->CountRecords(1, EMR_LINETO) + F.Report->CountRecords(1, EMR_POLYLINE16) +
                   F.Report->CountRecords(1, EMR_RECTANGLE) + F.Report->CountRecords(1, EMR_FILLRGN) +
                   F.Report->CountRecords(1, EMR_BITBLT),

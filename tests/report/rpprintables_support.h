@@ -76,6 +76,8 @@ public:
     int RecordNumber() override { return RecordNo; }
     TRpDataSetList* AllDataSets() override { return FDataSets; }
     TRpEvEnvironment* Functions() override { return FEnv; }
+    TRpRunState& RunState() override { return Run; }
+    TRpRunState Run;
     // IRpPanel
     int PanelZoom() const override { return ZoomValue; }
 

@@ -2,6 +2,7 @@
 
 #include "platform/db/fields.h"
 #include "platform/testing/memdata.h"
+#include "platform/testing/scriptedresponder.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/lists.h"
 #include "platform/gui/metafile.h"
@@ -11,6 +12,7 @@
 #include "report/rpframe.h"
 #include "report/rplabels.h"
 #include "report/rpprgres.h"
+#include "report/rpprintersettings.h"
 #include "rpprinter_support.h"
 #include "support/report_page.h"
 
@@ -121,6 +123,149 @@ TEST(RpReportPrint, PrintBackgroundRunsInAReportThreadWhileTheUIThreadGoesOn) {
     F.OnRecord = nullptr;
     F.Report->Print();
     EXPECT_EQ(Device.Backend.Jobs.size(), 2u);
+}
+
+// A run in a report thread that fails: the user is told why on the UI thread, and the page printer
+// says its document is incomplete.
+TEST(RpReportPrint, AFailedBackgroundRunReachesTheUserAndMarksTheDocumentIncomplete) {
+    TFakePrinterScope Device;
+    TScriptedResponder Answers;
+    TResponderScope Scope(&Answers);
+    PrintFixture F;
+    F.Report->SetShowProgress(false);
+    const auto UI = std::this_thread::get_id();
+    std::atomic<bool> ToldOnUI{false};
+    F.OnRecord = [&] {
+        if (F.Records == 10) throw ERpError(u"Нет связи с сервером"_s);
+    };
+    F.Report->PrintBackground();
+    ASSERT_TRUE(PumpUntil([&] {
+        CheckSynchronize(0);
+        if (Answers.MessageCount() > 0 && std::this_thread::get_id() == UI) ToldOnUI = true;
+        return !F.Report->RunningInBackground() && Answers.MessageCount() > 0;
+    }));
+    EXPECT_TRUE(ToldOnUI);
+    EXPECT_TRUE(Answers.LastCall().Text.contains(u"Нет связи с сервером"_s)) << Answers.LastCall().Text.toStdString();
+    ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+    EXPECT_FALSE(Device.Backend.Jobs[0].Ended);
+    EXPECT_TRUE(F.Report->Available());
+
+    // A preview generated in the background keeps the pages made and says the rest is missing.
+    Answers.Clear();
+    F.Report->PreviewModeless();
+    ASSERT_TRUE(PumpUntil([&] {
+        CheckSynchronize(0);
+        return !F.Report->RunningInBackground() && Answers.MessageCount() > 0;
+    }));
+    ASSERT_NE(F.Report->RpPrinter(), nullptr);
+    EXPECT_EQ(F.Report->RpPrinter()->RunError(), u"Нет связи с сервером"_s);
+    EXPECT_GE(F.Report->RpPrinter()->PageCount(), 1);
+}
+
+// An export asked for while the report generates in a report thread is refused aloud, not
+// skipped in silence.
+TEST(RpReportPrint, AnExportWhileTheReportRunsInTheBackgroundRaises) {
+    TFakePrinterScope Device;
+    PrintFixture F;
+    F.Report->SetShowProgress(false);
+    std::atomic<bool> Release{false};
+    F.OnRecord = [&] {
+        QElapsedTimer T;
+        T.start();
+        while (F.Records == 2 && !Release && T.elapsed() < 5000) QThread::msleep(1);
+    };
+    F.Report->PrintBackground();
+    ASSERT_TRUE(PumpUntil([&] { return F.Records >= 2; }));
+    TOwned<TRpExportFilter> Filter = NewOwned<TRpExportFilter>();
+    EXPECT_THROW(F.Report->ExportToFilter(Filter.get()), ERpError);
+    EXPECT_FALSE(Filter->Active());
+    EXPECT_FALSE(F.Report->Exporting());
+    Release = true;
+    ASSERT_TRUE(PumpUntil([&] { return !F.Report->RunningInBackground(); }));
+    ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+    EXPECT_TRUE(Device.Backend.Jobs[0].Ended);
+}
+
+// Each printer setting of the report reaches the page printer and the device mode of the job, and
+// the report's printer-settings events are raised with the report as sender.
+TEST(RpReportPrint, EveryPrinterSettingReachesThePagePrinterAndTheJob) {
+    using TSet = std::function<void(TRpPrinterSettings*)>;
+    using TModeCheck = std::function<bool(const TDeviceMode&)>;
+    using TPrinterCheck = std::function<bool(TRpPrinter*)>;
+    struct TCase {
+        const char* Name;
+        TSet Set;
+        TModeCheck Mode;        // on the job's device mode (none: nothing to see there)
+        TPrinterCheck Printer;  // on the page printer while the job starts
+    };
+    const TCase Cases[] = {
+        {"copies", [](TRpPrinterSettings* S) { S->SetCopies(3); }, [](const TDeviceMode& M) { return M.dmCopies == 3; },
+         [](TRpPrinter* P) { return P->Copies() == 3; }},
+        {"bin", [](TRpPrinterSettings* S) { S->SetOutputBin(Lower); },
+         [](const TDeviceMode& M) { return M.dmDefaultSource == DMBIN_LOWER; }, [](TRpPrinter* P) { return P->OutputBin() == Lower; }},
+        {"custom bin",
+         [](TRpPrinterSettings* S) {
+             S->SetUseCustomBinCode(true);
+             S->SetCustomBinCode(DMBIN_CASSETTE);
+         },
+         [](const TDeviceMode& M) { return M.dmDefaultSource == DMBIN_CASSETTE; },
+         [](TRpPrinter* P) { return P->UseCustomBinCode() && P->CustomBinCode() == DMBIN_CASSETTE; }},
+        {"duplex", [](TRpPrinterSettings* S) { S->SetDuplex(true); },
+         [](const TDeviceMode& M) { return M.dmDuplex == DMDUP_HORIZONTAL; }, [](TRpPrinter* P) { return P->Duplex(); }},
+        {"extended duplex",
+         [](TRpPrinterSettings* S) {
+             S->SetUseExtendedDuplex(true);
+             S->SetExtendedDuplex(DMDUP_VERTICAL);
+         },
+         [](const TDeviceMode& M) { return M.dmDuplex == DMDUP_VERTICAL; },
+         [](TRpPrinter* P) { return P->UseExtendedDuplex() && P->ExtendedDuplex() == DMDUP_VERTICAL; }},
+        {"custom paper",
+         [](TRpPrinterSettings* S) {
+             S->SetUseCustomPaperCode(true);
+             S->SetCustomPaperCode(11);
+         },
+         [](const TDeviceMode& M) { return M.dmPaperSize == 11; },
+         [](TRpPrinter* P) { return P->UseCustomPaperCode() && P->CustomPaperCode() == 11; }},
+        {"quality", [](TRpPrinterSettings* S) { S->SetPrintQuality(300); },
+         [](const TDeviceMode& M) { return M.dmPrintQuality == 300; }, [](TRpPrinter* P) { return P->PrintQuality() == 300; }},
+        {"collate", [](TRpPrinterSettings* S) { S->SetCollate(DMCOLLATE_TRUE); },
+         [](const TDeviceMode& M) { return M.dmCollate == DMCOLLATE_TRUE; }, [](TRpPrinter* P) { return P->Collate() == 1; }},
+        {"colour", [](TRpPrinterSettings* S) { S->SetColorOption(DMCOLOR_MONOCHROME); },
+         [](const TDeviceMode& M) { return M.dmColor == DMCOLOR_MONOCHROME; },
+         [](TRpPrinter* P) { return P->ColorOption() == DMCOLOR_MONOCHROME; }},
+        {"metafile printing", [](TRpPrinterSettings* S) { S->SetPrintMetafile(true); }, nullptr,
+         [](TRpPrinter* P) { return P->PrintMetafile(); }},
+        {"page range",
+         [](TRpPrinterSettings* S) {
+             S->SetFirstPage(2);
+             S->SetLastPage(3);
+         },
+         nullptr, [](TRpPrinter* P) { return P->FirstPage() == 2 && P->LastPage() == 3; }},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TFakePrinterScope Device;
+        PrintFixture F;
+        F.Report->SetShowProgress(false);
+        C.Set(F.Report->ReportPrinterSettings());
+        int Applied = 0, Read = 0;
+        bool Held = false;
+        F.Report->OnGetPrinterSettings = [&](TObject* Sender, bool&, TDeviceMode*) {
+            EXPECT_EQ(Sender, F.Report);
+            ++Read;
+        };
+        F.Report->OnApplyPrinterSettings = [&](TObject* Sender, bool&, TDeviceMode*) {
+            EXPECT_EQ(Sender, F.Report);
+            ++Applied;
+            Held = C.Printer(F.Report->RpPrinter());
+        };
+        F.Report->Print();
+        EXPECT_GT(Read, 0);
+        EXPECT_EQ(Applied, 1);
+        EXPECT_TRUE(Held);
+        ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
+        if (C.Mode) EXPECT_TRUE(C.Mode(Device.Backend.Jobs[0].Mode));
+    }
 }
 
 TEST(RpReportPrint, PrintShowsAProgressWindowThatCancelsTheRun) {

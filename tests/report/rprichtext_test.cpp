@@ -75,6 +75,31 @@ TEST(RpRichText, ContinuesAcrossPagesWithoutLosingACharacter) {
     EXPECT_EQ(F.Report->PageStrings(0).at(1), u"оплата"_s);
 }
 
+// A step of 0 or less counts as 1: the text stretches, and a page that cannot take more ends the
+// growing instead of looping for ever.
+TEST(RpRichText, AStretchStepOfZeroOrLessStillEnds) {
+    for (int Step : {0, -5}) {
+        SCOPED_TRACE(Step);
+        TPrintableFixture F;
+        auto* R = F.Add<TRpCustomRichText>("Rich1");
+        R->RichEdit()->LoadText(QString::fromLatin1(SampleRtf(6)));
+        R->SetAutoStretch(true);
+        R->SetYIncrement(Step);
+        R->Size()->SetUnits(Native);
+        R->Size()->SetWidth(1500);
+        R->Size()->SetHeight(100);
+        F.Band->MaxExpansion = 40;
+        F.Report->BeginDocument();
+        R->Prepare();
+        R->Print(0, 0);
+        EXPECT_FALSE(R->PrintFinished());
+        EXPECT_GE(F.Band->Expansion, 39);  // grown in steps of one as far as the page allows
+        EXPECT_LE(F.Band->Expansion, 40);
+        R->Unprepare();
+        F.Report->EndDocument();
+    }
+}
+
 TEST(RpRichText, WithoutStretchPrintsWhatFitsAndFinishes) {
     TPrintableFixture F;
     auto* R = F.Add<TRpCustomRichText>("Rich1");

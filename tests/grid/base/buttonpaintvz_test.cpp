@@ -176,7 +176,7 @@ TEST_F(ButtonPaintVz, CheckBoxStates) {
     } cases[] = {
         {cbUnchecked, true, clWindow, clWindow},
         {cbChecked, true, clWindow, clWindowText},
-        {cbGrayed, true, clWindow, clWindowText},
+        {cbGrayed, true, clBtnFace, clGrayText},
         {cbChecked, false, clBtnFace, clGrayText},
         {cbUnchecked, false, clBtnFace, clBtnFace},
     };

@@ -299,6 +299,71 @@ TEST_F(AdoDriverTest, RefreshingARecordReadsTheServersRow) {
     }
 }
 
+// Key and update field names written in another case than the server's columns (which the
+// dataset's fields spell as the server does) reach the server as it spells them.
+TEST_F(AdoDriverTest, GeneratedStatementsSpellNamesAsTheFields) {
+    for (TCustomSQLCommandVz* c : {Drv->UpdateCommand(), Drv->InsertCommand(), Drv->DeleteCommand()})
+        c->SetCommandText(String());
+    TDynaSQLParamsVz* d = Drv->DynaSQLParams();
+    d->UpdateTable = u"drv_t"_S;
+    d->UpdateFields = u"NAME,Qty"_S;
+    d->KeyFields = u"ID"_S;
+    d->Options = TDynaSQLOptionsVz{dsoDynamicSQLInsertVz, dsoDynamicSQLUpdateVz, dsoDynamicSQLDeleteVz};
+    T->Open();
+    ASSERT_TRUE(Goto(1));
+    T->Edit();
+    T->FieldByName(u"name"_S)->SetAsString(u"Петров"_S);
+    T->Post();
+    auto* rec = static_cast<TMemoryRecordVz*>(T->MemTableData()->RecordsList()->DeltaList()->Items(0));
+    Drv->GenerateDynamicSQLCommand(rec, Drv->ServiceCommand());
+    EXPECT_EQ(Drv->ServiceCommand()->CommandText(),
+              u"update \"drv_t\"\nset\n \"name\" = :name,\n \"qty\" = :qty\nwhere\n \"id\" = :OLD_id"_S);
+    ASSERT_TRUE(Goto(2));
+    T->Delete();
+    T->Append();
+    T->FieldByName(u"id"_S)->SetAsInteger(4);
+    T->FieldByName(u"qty"_S)->SetAsInteger(1);
+    T->Post();
+    EXPECT_EQ(T->ApplyUpdates(-1), 3);
+    EXPECT_EQ(Rows(), "1|Петров|5;3|ёлкин Пётр|7;4|<null>|1");
+}
+
+// An apply is all or nothing on every path: here the driver resolves into its provider dataset
+// (an ADO query) and the last change fails on the server, so none of the changes before it stay,
+// and the provider dataset shows the server's rows again.
+TEST_F(AdoDriverTest, AFailedApplyIntoTheProviderDataSetLeavesNothingWritten) {
+    auto q = NewOwned<TADOQuery>(nullptr);
+    q->SetConnection(Conn.get());
+    q->SQL()->SetText(u"select id, name, qty from drv_t order by id"_S);
+    auto base = NewOwned<TDataDriverVz>(nullptr);
+    base->SetProviderDataSet(q.get());
+    base->SetKeyFields(u"id"_S);
+    T->SetDataDriver(base.get());
+    T->Open();
+    ASSERT_TRUE(Goto(3));
+    T->Edit();
+    T->FieldByName(u"qty"_S)->SetAsInteger(8);
+    T->Post();
+    ASSERT_TRUE(Goto(2));
+    T->Delete();
+    T->Append();
+    T->FieldByName(u"id"_S)->SetAsInteger(1);  // the server's key: refused
+    T->Post();
+    EXPECT_THROW(T->ApplyUpdates(-1), EDatabaseError);
+    EXPECT_EQ(Rows(), "1|Иванов|5;2|<null>|<null>;3|ёлкин Пётр|7");
+    EXPECT_EQ(T->MemTableData()->RecordsList()->DeltaList()->Count(), 3);
+    EXPECT_FALSE(Conn->InTransaction());
+    ASSERT_TRUE(q->Locate(u"id"_S, Variant(3), {}));
+    EXPECT_EQ(q->FieldByName(u"qty"_S)->AsInteger(), 7);
+    EXPECT_EQ(q->RecordCount(), 3);
+    // Without the failing record the rest goes through.
+    T->Last();
+    T->Delete();
+    EXPECT_EQ(T->ApplyUpdates(-1), 2);
+    EXPECT_EQ(Rows(), "1|Иванов|5;3|ёлкин Пётр|8");
+    T->SetDataDriver(nullptr);
+}
+
 TEST_F(AdoDriverTest, TheBaseDriverReadsAndResolvesIntoItsProviderDataSet) {
     auto q = NewOwned<TADOQuery>(nullptr);
     q->SetConnection(Conn.get());

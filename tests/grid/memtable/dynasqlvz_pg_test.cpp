@@ -4,6 +4,7 @@
 #include "grid/memtable/adodatadrivervz.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/ado/adodb.h"
+#include "platform/db/datasource.h"
 #include "platform/db/fields.h"
 #include "platform/db/params.h"
 #include "platform/rtl/lists.h"
@@ -44,18 +45,22 @@ TEST(SqlFilter, FilterTextBecomesQuotedNamesAndBoundValues) {
 }
 
 TEST(SqlServerTypes, RegistryNamesTypesIgnoringCase) {
-    EXPECT_EQ(TConnectionProviderVz::ServerTypesCount(), 2);
-    EXPECT_EQ(TConnectionProviderVz::ServerTypes(0), u"AnsiServer"_S);
+    const QStringList names{u"AnsiServer"_S, u"Oracle"_S, u"MSSQL"_S, u"Interbase"_S, u"Infromix"_S,
+                            u"DB2"_S, u"Sybase"_S, u"MSAccess"_S, u"PostgreSQL"_S};
+    ASSERT_EQ(TConnectionProviderVz::ServerTypesCount(), names.size());
+    for (int i = 0; i < names.size(); ++i) EXPECT_EQ(TConnectionProviderVz::ServerTypes(i), names[i]);
     auto p = NewOwned<TConnectionProviderVz>(nullptr);
     EXPECT_EQ(p->ServerType(), String());
     p->SetServerType(u"postgresql"_S);
     EXPECT_EQ(p->ServerType(), u"PostgreSQL"_S);
     EXPECT_NE(dynamic_cast<TPostgreSQLSpecOperationsVz*>(p->ServerSpecOperations()), nullptr);
+    p->SetServerType(u"oracle"_S);
+    EXPECT_EQ(p->ServerType(), u"Oracle"_S);
     try {
-        p->SetServerType(u"Oracle"_S);
+        p->SetServerType(u"Informix"_S);
         ADD_FAILURE() << "an unknown server type was taken";
     } catch (const Exception& E) {
-        EXPECT_EQ(E.Message(), u"Server type w ith name \"Oracle\" does not exist."_S);
+        EXPECT_EQ(E.Message(), u"Server type w ith name \"Informix\" does not exist."_S);
     }
     EXPECT_EQ(p->ServerSpecOperations(), nullptr);
     try {
@@ -64,6 +69,81 @@ TEST(SqlServerTypes, RegistryNamesTypesIgnoringCase) {
     } catch (const Exception& E) {
         EXPECT_EQ(E.Message(), u"Server type w ith name: \"AnsiServer\" is already registered"_S);
     }
+}
+
+// Each server type's operations for an inserted record: the key queries they run around the
+// insert (texts as each server wants them) and the value they put into the key field. The
+// provider answers every query with 77 and records what ran.
+TEST(SqlServerTypes, KeyQueriesOfEveryServerType) {
+    auto answer = NewOwned<TMemTableVz>(nullptr);
+    answer->FieldDefs()->Add(u"v"_S, ftInteger);
+    answer->CreateDataSet();
+    answer->AppendRecord({Variant(77)});
+    auto prov = NewOwned<TConnectionProviderVz>(nullptr);
+    std::vector<String> ran;
+    prov->OnExecuteCommand = [&](TCustomSQLDataDriverVz*, TCustomSQLCommandVz* C, TDataSet*& Cursor, bool& FreeOnEof,
+                                 bool& Processed) {
+        ran.push_back(C->CommandText());
+        Processed = true;
+        Cursor = C->CommandType() == cthSelectQuery ? static_cast<TDataSet*>(answer.get()) : nullptr;
+        FreeOnEof = false;
+        return 1;
+    };
+    auto drv = NewOwned<TSQLDataDriverVz>(nullptr);
+    drv->SetConnectionProvider(prov.get());
+    drv->InsertCommand()->SetCommandText(u"insert into t (id, name) values (:id, :name)"_S);
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"ID"_S, ftInteger);
+    t->FieldDefs()->Add(u"name"_S, ftString, 10);
+    t->CreateDataSet();
+    t->SetCachedUpdates(true);
+    t->AppendRecord({Null(), Variant(u"a"_S)});
+    TMemoryRecordVz* rec = t->MemTableData()->RecordsList()->Rec(0);
+    ASSERT_EQ(rec->UpdateStatus(), usInserted);
+    const String insert = drv->InsertCommand()->CommandText();
+    struct Case {
+        const char16_t* Type;
+        const char16_t* SpecParams;
+        std::vector<String> Ran;
+    };
+    const std::vector<Case> cases = {
+        {u"AnsiServer", u"AUTO_INCREMENT_FIELD=ID", {insert}},
+        {u"Oracle", u"SEQUENCE=ord_seq\nSEQUENCE_FIELD=ID", {u"SELECT ord_seq.curval FROM dual"_S, insert}},
+        {u"MSSQL", u"AUTO_INCREMENT_FIELD=ID", {insert, u"SELECT @@IDENTITY"_S}},
+        {u"MSAccess", u"AUTO_INCREMENT_FIELD=ID", {insert, u"SELECT @@IDENTITY"_S}},
+        {u"Interbase", u"GENERATOR=gen_t\nGENERATOR_FIELD=ID",
+         {u"SELECT GEN_ID(gen_t, 1) FROM RDB$DATABASE"_S, insert, u"SELECT GEN_ID(gen_t, 0) FROM RDB$DATABASE"_S}},
+        {u"Infromix", u"AUTO_INCREMENT_FIELD=ID",
+         {insert, u"select DBINFO(\"sqlca.sqlerrd1\") from systables where tabid=1"_S}},
+        {u"DB2", u"AUTO_INCREMENT_FIELD=ID", {insert}},
+        {u"Sybase", u"SEQUENCE=s\nGENERATOR=g\nAUTO_INCREMENT_FIELD=ID", {insert}},
+        // A key field the record does not have: no query.
+        {u"MSSQL", u"AUTO_INCREMENT_FIELD=NOPE", {insert}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.Type).toStdString() + " " + QString::fromUtf16(c.SpecParams).toStdString());
+        drv->SpecParams()->SetText(QString::fromUtf16(c.SpecParams));
+        rec->SetDataValue(0, dvvValueVz, Null());
+        TServerSpecOperationsVz* ops = CreateServerSpecOperations(QString::fromUtf16(c.Type));
+        ran.clear();
+        try {
+            ops->UpdateRecord(drv.get(), t->MemTableData(), rec);
+            ops->GetBackUpdatedValues(rec, drv->InsertCommand(), nullptr);
+        } catch (...) {
+            ops->Free();
+            throw;
+        }
+        ops->Free();
+        EXPECT_EQ(ran, c.Ran);
+        EXPECT_EQ(VarToStr(rec->Value(0)), c.Ran.size() > 1 ? u"77"_S : String());
+    }
+    // A sequence name stands in the SQL text: anything but a plain name is refused unrun.
+    drv->SpecParams()->SetText(u"SEQUENCE=s; drop table t\nSEQUENCE_FIELD=ID"_S);
+    TServerSpecOperationsVz* ops = CreateServerSpecOperations(u"Oracle"_S);
+    ran.clear();
+    EXPECT_THROW(ops->UpdateRecord(drv.get(), t->MemTableData(), rec), EDatabaseError);
+    ops->Free();
+    EXPECT_TRUE(ran.empty());
 }
 
 TEST(SqlInlineConnection, RunTimeUseFollowsTheProviderUntilStored) {
@@ -225,6 +305,133 @@ TEST_F(SqlProviderTest, ThePlainSqlDriverWorksThroughTheProviderAndNowhereElse) 
     T->RefreshRecord();
     EXPECT_EQ(T->FieldByName(u"name"_S)->AsString(), u"Новое"_S);
     T->SetDataDriver(nullptr);
+}
+
+// A provider of the plain kind, whose event runs the commands somewhere (here on an ADO
+// connection), keeps an apply in one transaction too: a failing record undoes the others.
+TEST_F(SqlProviderTest, AnyProviderAppliesAllOrNothing) {
+    auto prov = NewOwned<TConnectionProviderVz>(nullptr);
+    std::vector<String> ran;
+    prov->OnExecuteCommand = [&](TCustomSQLDataDriverVz*, TCustomSQLCommandVz* Command, TDataSet*& Cursor,
+                                 bool& FreeOnEof, bool& Processed) {
+        Processed = true;
+        ran.push_back(Command->CommandText().section(u' ', 0, 0).toLower());
+        return ExecuteSQLCommandOnADOConnection(Conn.get(), Command, Cursor, FreeOnEof);
+    };
+    auto drv = NewOwned<TSQLDataDriverVz>(nullptr);
+    drv->SelectCommand()->SetCommandText(u"select id, name, qty from prv_t order by id"_S);
+    drv->UpdateCommand()->SetCommandText(u"update prv_t set name = :name, qty = :qty where id = :OLD_id"_S);
+    drv->InsertCommand()->SetCommandText(u"insert into prv_t (id, name, qty) values (:id, :name, :qty)"_S);
+    drv->SetConnectionProvider(prov.get());
+    T->SetDataDriver(drv.get());
+    T->Open();
+    ASSERT_EQ(T->RecordCount(), 3);
+    T->First();
+    T->Edit();
+    T->FieldByName(u"qty"_S)->SetAsInteger(50);
+    T->Post();
+    T->Append();
+    T->FieldByName(u"id"_S)->SetAsInteger(3);  // taken: the server refuses it
+    T->Post();
+    ran.clear();
+    EXPECT_THROW(T->ApplyUpdates(-1), EDatabaseError);
+    EXPECT_EQ(Rows(), "1|Иванов|5;2|<null>|<null>;3|ёлкин Пётр|7");
+    EXPECT_EQ(ran, (std::vector<String>{u"begin"_S, u"savepoint"_S, u"update"_S, u"release"_S, u"savepoint"_S,
+                                         u"insert"_S, u"rollback"_S, u"rollback"_S}));
+    EXPECT_FALSE(Conn->InTransaction());
+    EXPECT_EQ(T->MemTableData()->RecordsList()->DeltaList()->Count(), 2);
+    // The failing record skipped: the other one is written and committed.
+    drv->OnUpdateError = [](TDataDriverVz*, TMemTableDataVz*, TMemoryRecordVz*, TUpdateErrorActionVz& A) {
+        A = ueaCountinueSkip;
+    };
+    EXPECT_EQ(T->ApplyUpdates(-1), 1);
+    EXPECT_EQ(Rows(), "1|Иванов|50;2|<null>|<null>;3|ёлкин Пётр|7");
+    EXPECT_FALSE(Conn->InTransaction());
+    T->SetDataDriver(nullptr);
+}
+
+// A detail read by the provider follows its master: in mdsOnProviderVz it holds exactly the
+// current master's rows, read again on each change; in mdsOnSelfAfterProviderVz each master's rows
+// are read once, kept, and shown filtered.
+TEST_F(SqlProviderTest, ProviderSideDetailsFollowTheirMaster) {
+    Db().Exec("create table prv_dep (dep int primary key, title text);"
+              "insert into prv_dep values (1, 'Цех 1'), (2, 'Цех 2'), (3, 'Склад');"
+              "create table prv_emp (id int primary key, dep int, fio text);"
+              "insert into prv_emp values (10, 1, 'Иванов'), (11, 1, 'Петров'), (20, 2, 'Сидоров'),"
+              " (21, 2, 'Орлов'), (22, 2, 'Ёлкин');");
+    auto mq = NewOwned<TADOQuery>(nullptr);
+    mq->SetConnection(Conn.get());
+    mq->SQL()->SetText(u"select dep, title from prv_dep order by dep"_S);
+    mq->Open();
+    auto src = NewOwned<TDataSource>(nullptr);
+    src->SetDataSet(mq.get());
+    int selects = 0;
+    Prov->OnExecuteCommand = [&](TCustomSQLDataDriverVz* D, TCustomSQLCommandVz* C, TDataSet*& Cursor, bool& Free,
+                                 bool& Processed) {
+        if (C->CommandType() == cthSelectQuery && C->CommandText().contains(u"prv_emp"_S)) ++selects;
+        Processed = true;
+        return ExecuteSQLCommandOnADOConnection(Conn.get(), C, Cursor, Free);
+    };
+    auto drv = NewOwned<TSQLDataDriverVz>(nullptr);
+    drv->SetConnectionProvider(Prov.get());
+    drv->SelectCommand()->SetCommandText(u"select id, dep, fio from prv_emp where dep = :dep order by id"_S);
+    auto ids = [&] {
+        std::vector<int> r;
+        T->First();
+        while (!T->Eof()) {
+            r.push_back(T->FieldByName(u"id"_S)->AsInteger());
+            T->Next();
+        }
+        return r;
+    };
+    auto serverIds = [&] {
+        std::vector<int> r;
+        const std::string list = Db().Value("select coalesce(string_agg(id::text, ',' order by id), '') from prv_emp"
+                                            " where dep = " + std::to_string(mq->FieldByName(u"dep"_S)->AsInteger()));
+        for (const QString& p : QString::fromStdString(list).split(u',', Qt::SkipEmptyParts)) r.push_back(p.toInt());
+        return r;
+    };
+
+    T->SetMasterDetailSide(mdsOnProviderVz);
+    T->SetMasterSource(src.get());
+    T->SetDataDriver(drv.get());
+    T->Open();
+    EXPECT_EQ(ids(), serverIds());
+    EXPECT_EQ(ids(), (std::vector<int>{10, 11}));
+    for (int step = 0; step < 2; ++step) {
+        mq->Next();
+        EXPECT_EQ(ids(), serverIds()) << "master row " << mq->RecNo();
+    }
+    EXPECT_TRUE(ids().empty());
+    mq->First();
+    EXPECT_EQ(ids(), (std::vector<int>{10, 11}));
+    EXPECT_EQ(selects, 4);
+    T->Close();
+
+    // Kept after reading: going back to a master already read reads nothing.
+    T->SetMasterFields(u"dep"_S);
+    T->SetDetailFields(u"dep"_S);
+    T->SetMasterDetailSide(mdsOnSelfAfterProviderVz);
+    selects = 0;
+    T->Open();
+    EXPECT_EQ(ids(), (std::vector<int>{10, 11}));
+    mq->Next();
+    EXPECT_EQ(ids(), serverIds());
+    EXPECT_EQ(ids(), (std::vector<int>{20, 21, 22}));
+    mq->First();
+    EXPECT_EQ(ids(), (std::vector<int>{10, 11}));
+    mq->Next();
+    EXPECT_EQ(ids(), (std::vector<int>{20, 21, 22}));
+    EXPECT_EQ(selects, 2);
+    EXPECT_EQ(T->MemTableData()->RecordsList()->Count(), 5);
+    // A new detail row takes its master's key.
+    T->Append();
+    T->FieldByName(u"id"_S)->SetAsInteger(23);
+    T->Post();
+    EXPECT_EQ(T->FieldByName(u"dep"_S)->AsInteger(), 2);
+    T->Close();
+    T->SetDataDriver(nullptr);
+    Prov->OnExecuteCommand = {};
 }
 
 TEST_F(SqlProviderTest, ReaderParametersComeFromAMasterDataSet) {

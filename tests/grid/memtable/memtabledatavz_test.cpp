@@ -324,6 +324,33 @@ TEST_F(StoreFixture, ValuesByNameAndByPositions) {
 
 // ---- restructuring ------------------------------------------------------------------------------
 
+TEST_F(StoreFixture, RestructModeChangesAWorkingCopyUntilCommitted) {
+    TwoFields();
+    Fetch(1, u"one"_S);
+    TMTDataStructVz* work = Store->BeginRestruct();
+    EXPECT_TRUE(Store->RestructMode());
+    try {
+        Store->BeginRestruct();
+        ADD_FAILURE() << "a second restructure began";
+    } catch (const Exception& E) {
+        EXPECT_EQ(E.Message(), u"MemTableData already in RestructMode."_S);
+    }
+    work->BuildDataFieldForDef("Qty", ftInteger, 0, 0);
+    EXPECT_EQ(S->Count(), 2);  // the store keeps its structure meanwhile
+    Store->CancelRestruct();
+    EXPECT_FALSE(Store->RestructMode());
+    EXPECT_EQ(S->Count(), 2);
+    work = Store->BeginRestruct();
+    work->BuildDataFieldForDef("Qty", ftInteger, 0, 0);
+    Store->CommitRestruct();
+    EXPECT_FALSE(Store->RestructMode());
+    ASSERT_EQ(S->Count(), 3);
+    EXPECT_EQ(L->Rec(0)->GetDataValue(1, dvvValueVz), Variant(u"one"_S));
+    EXPECT_TRUE(VarIsNull(L->Rec(0)->GetDataValue(2, dvvValueVz)));
+    // A copy left in the mode goes with the store.
+    Store->BeginRestruct();
+}
+
 TEST_F(StoreFixture, RestructureCarriesValuesByIdentity) {
     TwoFields();
     S->BuildDataFieldForDef("Gone", ftInteger, 0, 0);

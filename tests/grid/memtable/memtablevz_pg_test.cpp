@@ -108,6 +108,61 @@ TEST_F(MemTablePgTest, TwoKeySortEqualsOrderByNullsLast) {
     for (int i = 0; i < ours.size(); ++i) ASSERT_EQ(ours[i].toStdString(), server[i].toStdString()) << "row " << i;
 }
 
+// With texts compared without case, every other kind still sorts by its value: integers,
+// numerics and dates beside Nulls come in the server's order, not as texts (9 before 10, dates by
+// day, not as dd.mm.yyyy text). Half the names are upper-cased so that case decides nothing.
+TEST_F(MemTablePgTest, CaseInsensitiveSortsEqualOrderByForEveryKind) {
+    Db().Exec("update mt_src set name = upper(name) where id % 2 = 0;"
+              "create collation if not exists ru_latin_first_ci"
+              " (provider = icu, locale = 'ru-u-kr-latn-cyrl-ks-level2', deterministic = false);");
+    auto q = NewOwned<TADOQuery>(nullptr);
+    q->SetConnection(Conn.get());
+    q->SQL()->SetText(u"select id, name, d, amount, qty, parent from mt_src order by id"_S);
+    T = NewOwned<TMemTableVz>(nullptr);
+    ASSERT_EQ(T->LoadFromDataSet(q.get(), 0, lmCopy, false), Rows);
+    T->SetOptions({mtoTextFieldsCaseInsensitive});
+    struct Case {
+        const char16_t* SortOrder;
+        const char* OrderBy;
+    };
+    const Case cases[] = {
+        {u"qty; id", "qty, id"},
+        {u"qty DESC; id", "qty desc, id"},
+        {u"amount; id", "amount nulls first, id"},
+        {u"amount DESC; id", "amount desc nulls last, id"},
+        {u"d; id", "d nulls first, id"},
+        {u"d DESC; id", "d desc nulls last, id"},
+        {u"name; id", "name collate ru_latin_first_ci nulls first, id"},
+        {u"name DESC; qty; id", "name collate ru_latin_first_ci desc nulls last, qty, id"},
+        {u"parent DESC; amount; id", "parent desc nulls last, amount nulls first, id"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.SortOrder).toStdString());
+        T->SetSortOrder(QString::fromUtf16(c.SortOrder));
+        const QStringList ours = Dump();
+        const QStringList server =
+            Psql(std::string("select id, name, d, amount, qty, parent from mt_src order by ") + c.OrderBy);
+        ASSERT_EQ(ours.size(), server.size());
+        for (int i = 0; i < ours.size(); ++i) ASSERT_EQ(ours[i].toStdString(), server[i].toStdString()) << "row " << i;
+        // The one-time sort of the store gives the same order.
+        T->SetSortOrder(String());
+        T->SortByFields(QString::fromUtf16(c.SortOrder));
+        const QStringList once = Dump();
+        for (int i = 0; i < once.size(); ++i) ASSERT_EQ(once[i].toStdString(), server[i].toStdString()) << "row " << i;
+    }
+    // An edited row takes its place among the others by its value.
+    T->SetSortOrder(u"qty; id"_S);
+    ASSERT_TRUE(T->Locate(u"id"_S, Variant(17), {}));
+    T->Edit();
+    T->FieldByName(u"qty"_S)->SetAsInteger(10);
+    T->Post();
+    Db().Exec("update mt_src set qty = 10 where id = 17");
+    const QStringList ours = Dump();
+    const QStringList server = Psql("select id, name, d, amount, qty, parent from mt_src order by qty, id");
+    ASSERT_EQ(ours.size(), server.size());
+    for (int i = 0; i < ours.size(); ++i) ASSERT_EQ(ours[i].toStdString(), server[i].toStdString()) << "row " << i;
+}
+
 TEST_F(MemTablePgTest, FilteredViewAndRangeAggregatesEqualTheServers) {
     T->SetFilter(u"qty > 3 and name like '%ё%'"_S);
     T->SetFiltered(true);

@@ -3,6 +3,7 @@
 #include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
+#include "platform/db/datasource.h"
 #include "platform/testing/memdata.h"
 #include "platform/rtl/apphooks.h"
 #include "platform/rtl/filer.h"
@@ -1054,6 +1055,107 @@ TEST_F(MemTableFixture, EmptyTableKeepsStructure) {
     EXPECT_EQ(T->RecordCount(), 1);
 }
 
+TEST_F(MemTableFixture, ExternalStoreShowsAnotherTablesRecords) {
+    for (int i = 1; i <= 3; ++i) Add(i, String(QChar(u'a' + i - 1)), Variant(i * 1.5));
+    auto view = NewOwned<TMemTableVz>(nullptr);
+    EXPECT_THROW(view->SetExternalMemData(view.get()), Exception);
+    view->SetExternalMemData(T.get());
+    view->Open();
+    EXPECT_EQ(view->RecordCount(), 3);
+    // Each keeps its own cursor, filter and order over the one store; a change shows in both.
+    view->SetSortOrder(u"Id DESC"_S);
+    view->First();
+    EXPECT_EQ(view->FieldByName(u"Id"_S)->AsInteger(), 3);
+    T->SetRecNo(2);
+    T->Edit();
+    T->FieldByName(u"Name"_S)->SetAsString(u"B"_S);
+    T->Post();
+    ASSERT_TRUE(view->Locate(u"Id"_S, Variant(2), {}));
+    EXPECT_EQ(view->FieldByName(u"Name"_S)->AsString(), u"B"_S);
+    view->Append();
+    view->FieldByName(u"Id"_S)->SetAsInteger(4);
+    view->Post();
+    EXPECT_EQ(Ids(), (std::vector<int>{1, 2, 3, 4}));
+    // No driver beside an external store, either way round.
+    auto drv = NewOwned<TRecordingDriver>(nullptr);
+    EXPECT_THROW(view->SetDataDriver(drv.get()), Exception);
+    // The other table freed: the view is detached (its own store is empty: it stays closed).
+    T.reset();
+    EXPECT_EQ(view->ExternalMemData(), nullptr);
+    EXPECT_FALSE(view->Active());
+    view->SetDataDriver(drv.get());
+    EXPECT_THROW(view->SetExternalMemData(view.get()), Exception);
+    view->SetDataDriver(nullptr);
+    T = NewOwned<TMemTableVz>(nullptr);
+}
+
+TEST_F(MemTableFixture, IndexDefsBecomeStoreIndexes) {
+    T->Close();
+    T->IndexDefs()->Add(u"ByName"_S, u"Name"_S, {});
+    T->IndexDefs()->Add(u"ById"_S, u"Id"_S, {ixUnique, ixPrimary});
+    T->CreateDataSet();
+    // Made once, however often the table opens.
+    T->Close();
+    T->Open();
+    TMTIndexesVz* ix = T->MemTableData()->RecordsList()->Indexes();
+    ASSERT_EQ(ix->Count(), 2);
+    EXPECT_EQ(ix->Items(1)->Fields(), u"Id"_S);
+    EXPECT_TRUE(ix->Items(1)->Unical());
+    EXPECT_TRUE(ix->Items(1)->Primary());
+    EXPECT_TRUE(ix->Items(0)->Active() && ix->Items(1)->Active());
+    Add(2, Variant(u"b"_S));
+    Add(1, Variant(u"a"_S));
+    int at = -1;
+    EXPECT_TRUE(ix->Items(1)->FindRecordIndexByKey(Variant(1), at));
+    EXPECT_EQ(at, 1);
+}
+
+TEST_F(MemTableFixture, SortWithExternalProcOrdersByComputedKeys) {
+    for (auto [id, name] : std::vector<std::pair<int, const char16_t*>>{{1, u"bb"}, {2, u"A"}, {3, u"ccc"}, {4, u"b"}, {5, u"a"}})
+        Add(id, Variant(String::fromUtf16(name)));
+    // Length of the name descending, then the name itself (lower case first, as the collation
+    // orders it).
+    T->SortWithExternalProc({true, false}, [&](Variant& V, int Index) {
+        const String n = T->FieldByName(u"Name"_S)->AsString();
+        V = Index == 0 ? Variant(static_cast<int>(n.size())) : Variant(n);
+    });
+    EXPECT_EQ(Ids(), (std::vector<int>{3, 1, 5, 2, 4}));
+    // One key; texts without case: equal keys keep the store order (which the sort above made).
+    T->SetOptions({mtoTextFieldsCaseInsensitive});
+    T->SortWithExternalProc({false}, [&](Variant& V, int) { V = Variant(T->FieldByName(u"Name"_S)->AsString()); });
+    EXPECT_EQ(Ids(), (std::vector<int>{5, 2, 4, 1, 3}));
+    T->InstantReadEnter(0);
+    EXPECT_THROW(T->SortWithExternalProc({false}, [](Variant&, int) {}), Exception);
+    T->InstantReadLeave();
+}
+
+TEST(SortedVarlist, KeepsValuesInOrderAndFindsTheFirstEqual) {
+    auto l = NewOwned<TSortedVarlistVz>();
+    for (int v : {5, 1, 3, 3, 9}) l->Add(New<TSortedVarItemVz>(Variant(v)));
+    l->Insert(0, New<TSortedVarItemVz>(Null()));
+    std::vector<String> got;
+    for (int i = 0; i < l->Count(); ++i) got.push_back(VarToStr(l->Items(i)->Value));
+    EXPECT_EQ(got, (std::vector<String>{String(), u"1"_S, u"3"_S, u"3"_S, u"5"_S, u"9"_S}));
+    int at = -1;
+    EXPECT_TRUE(l->FindKeyValueIndex(Variant(3), at));
+    EXPECT_EQ(at, 2);
+    EXPECT_FALSE(l->FindKeyValueIndex(Variant(4), at));
+    EXPECT_EQ(at, 4);
+    EXPECT_THROW(l->FindKeyValueIndex(Variant(u"x"_S), at), Exception);
+}
+
+TEST_F(MemTableFixture, ADriverServesOneTable) {
+    auto drv = NewOwned<TRecordingDriver>(nullptr);
+    auto other = NewOwned<TMemTableVz>(nullptr);
+    other->SetDataDriver(drv.get());
+    T->SetDataDriver(drv.get());
+    EXPECT_EQ(other->DataDriver(), nullptr);
+    IDataDriverConsumerVz* c = drv.get();
+    EXPECT_EQ(c->GetDataDriverConsumer(), T.get());
+    T->SetDataDriver(nullptr);
+    EXPECT_EQ(c->GetDataDriverConsumer(), nullptr);
+}
+
 // ---- tree mode ------------------------------------------------------------------------------------
 
 struct MemTreeFixture : ::testing::Test {
@@ -1152,6 +1254,244 @@ TEST_F(MemTreeFixture, SortFilterAndReferenceLoops) {
     T->TreeList()->Locate(u"Id"_S, Variant(6), {});
     T->Delete();
     EXPECT_EQ(Rows(), (IdLevel{{1, 1}, {4, 2}, {2, 1}, {3, 2}, {5, 1}, {7, 1}}));
+}
+
+// Ids and levels of the view's rows as they are now, and after the whole tree is built again from
+// the records: an expand, a collapse or a move that changes only part of the rows must leave the
+// same rows as a rebuild.
+struct TreeRows {
+    TMemTableVz* T;
+    IdLevel Now() const {
+        IdLevel r;
+        TRecordsViewVz* v = T->RecordsView();
+        for (int i = 0; i < v->Count(); ++i)
+            r.emplace_back(v->GetRecordView(i)->Rec()->Value(0).AsInteger(), v->GetRecordView(i)->NodeLevel());
+        return r;
+    }
+    IdLevel Checked() const {
+        const IdLevel now = Now();
+        T->RecordsView()->RefreshFilteredRecsList(true);
+        EXPECT_EQ(Now(), now) << "rows differ from a rebuilt tree";
+        return now;
+    }
+};
+
+TEST_F(MemTreeFixture, ExpandAndCollapseChangeTheNodesRowsAsARebuildWould) {
+    T->TreeList()->SetActive(true);
+    TreeRows rows{T.get()};
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {5, 1}, {6, 1}}));
+    T->SetRowTreeNodeExpanded(0, true);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {4, 2}, {5, 1}, {6, 1}}));
+    T->SetRowTreeNodeExpanded(1, true);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {4, 2}, {5, 1}, {6, 1}}));
+    // Collapsing the top node hides its whole subtree; expanding it again shows the expanded
+    // child's rows too.
+    T->SetRowTreeNodeExpanded(0, false);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {5, 1}, {6, 1}}));
+    T->SetRowTreeNodeExpanded(0, true);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {4, 2}, {5, 1}, {6, 1}}));
+    // A node under a collapsed parent changes no row.
+    T->SetRowTreeNodeExpanded(0, false);
+    T->RecordsView()->SetNodeExpanded(T->RecordsView()->TreeFlatItems()[1], false);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {5, 1}, {6, 1}}));
+    T->SetRowTreeNodeExpanded(0, true);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {4, 2}, {5, 1}, {6, 1}}));
+    // With a filter the hidden nodes stay hidden.
+    T->SetFilter(u"Id <> 4"_S);
+    T->SetFiltered(true);
+    T->SetRowTreeNodeExpanded(0, false);
+    T->SetRowTreeNodeExpanded(0, true);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {5, 1}, {6, 1}}));
+}
+
+TEST_F(MemTreeFixture, TheGridInterfaceAnswersForTheCurrentRow) {
+    T->TreeList()->SetDefaultNodeExpanded(true);
+    T->TreeList()->SetActive(true);
+    IMemTableVz* m = T.get();
+    T->SetRecNo(2);  // node 2: level 2, child 3
+    EXPECT_EQ(m->GetRec()->Value(0).AsInteger(), 2);
+    EXPECT_EQ(m->GetTreeNodeLevel(), 2);
+    EXPECT_TRUE(m->GetTreeNodeExpanded());
+    EXPECT_TRUE(m->GetTreeNodeHasVisibleChildren());
+    EXPECT_EQ(m->GetPriorRowTreeNodeLevel(), 1);
+    EXPECT_EQ(m->GetNextRowTreeNodeLevel(), 3);
+    EXPECT_TRUE(m->GetViewAsTreeList());
+    EXPECT_EQ(m->InstantReadRowCount(), 7);
+    m->InstantReadEnter(6);
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 7);
+    m->InstantReadLeave();
+    EXPECT_EQ(m->GetLikeWildcardOneChar(), u"_"_S);
+    EXPECT_EQ(m->GetLikeWildcardAnyChars(), u"%"_S);
+    EXPECT_FALSE(m->GetReservedFlagA());
+    EXPECT_TRUE(m->GetReservedFlagB());
+    EXPECT_EQ(m->SetRowTreeNodeExpanded(0, false), 1);
+    EXPECT_EQ(m->GetRec()->Value(0).AsInteger(), 1);
+}
+
+TEST_F(MemTreeFixture, ExpandingEventsSeeTheNodeBeingExpanded) {
+    T->TreeList()->SetActive(true);
+    T->First();  // the current record is 1; node 6 expands
+    std::vector<std::string> seen;
+    T->OnRecordsViewTreeNodeExpanding = [&](TObject*, TMemRecViewVz* Node, bool& Allow) {
+        seen.push_back("node " + std::to_string(Node->Rec()->Value(0).AsInteger()));
+        Allow = true;
+    };
+    T->OnTreeNodeExpanding = [&](TObject*, int RecNo, bool&) {
+        seen.push_back("row " + std::to_string(RecNo) + " " + T->FieldByName(u"Name"_S)->AsString().toStdString());
+    };
+    T->OnRecordsViewTreeNodeExpanded = [&](TObject*, TMemRecViewVz* Node) {
+        seen.push_back("expanded " + std::to_string(Node->Rec()->Value(0).AsInteger()));
+    };
+    T->SetRowTreeNodeExpanded(2, true);
+    EXPECT_EQ(seen, (std::vector<std::string>{"node 6", "row 3 c", "expanded 6"}));
+    EXPECT_EQ(T->FieldByName(u"Id"_S)->AsInteger(), 1);  // the cursor did not move
+    // The current record's own node is read as it stands.
+    seen.clear();
+    T->SetTreeNodeExpanded(true);
+    EXPECT_EQ(seen, (std::vector<std::string>{"node 1", "row 1 a", "expanded 1"}));
+}
+
+TEST_F(MemTreeFixture, TreeMovesPlaceTheNodeByLevelAndMatchARebuild) {
+    T->TreeList()->SetDefaultNodeExpanded(true);
+    T->TreeList()->SetActive(true);
+    TreeRows rows{T.get()};
+    auto parentOf = [&](int Id) {
+        EXPECT_TRUE(T->Lookup(u"Id"_S, Variant(Id), u"Parent"_S).VType() != varEmpty);
+        const Variant v = T->Lookup(u"Id"_S, Variant(Id), u"Parent"_S);
+        return VarIsNull(v) ? 0 : v.AsInteger();
+    };
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {4, 2}, {5, 1}, {6, 1}, {7, 2}}));
+    // Up to the first row at level 1: before node 1, on the top level.
+    EXPECT_TRUE(T->MoveRecord(6, 0, 1, false));
+    EXPECT_EQ(rows.Checked(), (IdLevel{{7, 1}, {1, 1}, {2, 2}, {3, 3}, {4, 2}, {5, 1}, {6, 1}}));
+    EXPECT_EQ(parentOf(7), 0);
+    // Down below node 3, one level deeper than it: its child.
+    EXPECT_TRUE(T->MoveRecord(0, 3, 4, false));
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {7, 4}, {4, 2}, {5, 1}, {6, 1}}));
+    EXPECT_EQ(parentOf(7), 3);
+    // Node 2 under its own descendant 7: refused, asked or done, and nothing changes.
+    EXPECT_FALSE(T->MoveRecord(1, 3, 5, true));
+    EXPECT_FALSE(T->MoveRecord(1, 3, 5, false));
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {7, 4}, {4, 2}, {5, 1}, {6, 1}}));
+    // Node 5 up between 3 and 7 at level 2: the rows there are deeper, so it follows their
+    // ancestor on level 2 (node 2), as 2's next sibling.
+    EXPECT_TRUE(T->MoveRecord(5, 3, 2, false));
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {7, 4}, {5, 2}, {4, 2}, {6, 1}}));
+    EXPECT_EQ(parentOf(5), 1);
+    // The check event sees the node, the parent it would get and its place, and may refuse.
+    int asked = 0;
+    T->OnRecordsViewCheckMoveNode = [&](TObject*, TMemRecViewVz* Source, TMemRecViewVz* Parent, int) {
+        ++asked;
+        EXPECT_EQ(Source->Rec()->Value(0).AsInteger(), 6);
+        EXPECT_EQ(Parent->Rec()->Value(0).AsInteger(), 1);
+        return false;
+    };
+    EXPECT_FALSE(T->MoveRecord(6, 1, 2, false));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {2, 2}, {3, 3}, {7, 4}, {5, 2}, {4, 2}, {6, 1}}));
+    T->OnRecordsViewCheckMoveNode = {};
+    // Moving a node takes its subtree along: 2 (with 3 and 7) dropped on the last row at level 1
+    // follows node 6 on the top level.
+    EXPECT_TRUE(T->MoveRecord(1, 6, 1, false));
+    EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {5, 2}, {4, 2}, {6, 1}, {2, 1}, {3, 2}, {7, 3}}));
+    EXPECT_EQ(parentOf(2), 0);
+}
+
+// Calculated, internal-calculated and lookup fields sort and filter as stored ones do.
+TEST(MemTableComputedFields, SortAndFilterByCalculatedInternalAndLookupFields) {
+    auto cats = NewOwned<TMemTableVz>(nullptr);
+    cats->FieldDefs()->Add(u"Id"_S, ftInteger);
+    cats->FieldDefs()->Add(u"Title"_S, ftString, 10);
+    cats->CreateDataSet();
+    cats->AppendRecord({Variant(1), Variant(u"zeta"_S)});
+    cats->AppendRecord({Variant(2), Variant(u"alpha"_S)});
+    cats->AppendRecord({Variant(3), Variant(u"Mid"_S)});
+
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    auto field = [&](TField* f, const char16_t* Name, TFieldKind Kind) {
+        f->SetFieldName(String::fromUtf16(Name));
+        f->SetFieldKind(Kind);
+        f->SetDataSet(t.get());
+        return f;
+    };
+    field(New<TIntegerField>(t.get()), u"Id", fkData);
+    field(New<TFloatField>(t.get()), u"Price", fkData);
+    field(New<TIntegerField>(t.get()), u"CatId", fkData);
+    field(New<TFloatField>(t.get()), u"Neg", fkCalculated);
+    field(New<TFloatField>(t.get()), u"Tax", fkInternalCalc);
+    auto* title = static_cast<TStringField*>(field(New<TStringField>(t.get()), u"Cat", fkLookup));
+    title->SetSize(10);
+    title->SetLookupDataSet(cats.get());
+    title->SetKeyFields(u"CatId"_S);
+    title->SetLookupKeyFields(u"Id"_S);
+    title->SetLookupResultField(u"Title"_S);
+    int taxRuns = 0;
+    t->OnCalcFields = [&](TDataSet* d) {
+        d->FieldByName(u"Neg"_S)->SetAsFloat(-d->FieldByName(u"Price"_S)->AsFloat());
+        if (d->State() == dsInternalCalc || d->FieldByName(u"Tax"_S)->IsNull()) ++taxRuns;
+        d->FieldByName(u"Tax"_S)->SetAsFloat(d->FieldByName(u"Price"_S)->AsFloat() * 10 + d->FieldByName(u"CatId"_S)->AsInteger());
+    };
+    t->CreateDataSet();
+    t->SetOptions({mtoTextFieldsCaseInsensitive});
+    for (auto [id, price, cat] : std::vector<std::tuple<int, double, int>>{{1, 5, 1}, {2, 9, 2}, {3, 10, 3}, {4, 100, 2}, {5, 1, 1}})
+        t->AppendRecord({Variant(id), Variant(price), Variant(cat)});
+    auto ids = [&] {
+        std::vector<int> r;
+        t->First();
+        while (!t->Eof()) {
+            r.push_back(t->FieldByName(u"Id"_S)->AsInteger());
+            t->Next();
+        }
+        return r;
+    };
+    // The internal-calculated values are in the store, as stored values.
+    const int taxField = t->MemTableData()->DataStruct()->FieldIndex(u"Tax"_S);
+    ASSERT_GE(taxField, 0);
+    EXPECT_DOUBLE_EQ(t->MemTableData()->RecordsList()->Rec(3)->Value(taxField).AsDouble(), 1002);
+    EXPECT_GT(taxRuns, 0);
+
+    t->SetSortOrder(u"Neg"_S);
+    EXPECT_EQ(ids(), (std::vector<int>{4, 3, 2, 1, 5}));
+    t->SetSortOrder(u"Tax DESC"_S);
+    EXPECT_EQ(ids(), (std::vector<int>{4, 3, 2, 1, 5}));
+    // Lookup texts sort without case (alpha, Mid, zeta), ties by the store's order.
+    t->SetSortOrder(u"Cat; Id DESC"_S);
+    EXPECT_EQ(ids(), (std::vector<int>{4, 2, 3, 5, 1}));
+    // An edit moves the row by its computed values.
+    ASSERT_TRUE(t->Locate(u"Id"_S, Variant(3), {}));
+    t->Edit();
+    t->FieldByName(u"CatId"_S)->SetAsInteger(1);
+    t->Post();
+    EXPECT_EQ(ids(), (std::vector<int>{4, 2, 5, 3, 1}));
+    t->SetSortOrder(u"Tax"_S);
+    EXPECT_EQ(ids(), (std::vector<int>{5, 1, 2, 3, 4}));
+    t->SetSortOrder(String());
+    t->SortByFields(u"Neg"_S);
+    EXPECT_EQ(ids(), (std::vector<int>{4, 3, 2, 1, 5}));
+
+    t->SetFilter(u"Tax > 60"_S);
+    t->SetFiltered(true);
+    EXPECT_EQ(t->RecordCount(), 3);
+    t->SetFilter(u"Neg < -9.5"_S);
+    EXPECT_EQ(t->RecordCount(), 2);
+    t->SetFilter(u"Cat = 'alpha'"_S);
+    EXPECT_EQ(ids(), (std::vector<int>{4, 2}));
+    t->SetFiltered(false);
+    t->SetFilter(String());
+    EXPECT_TRUE(t->Locate(u"Tax"_S, Variant(1002.0), {}));
+    EXPECT_EQ(t->FieldByName(u"Id"_S)->AsInteger(), 4);
+    // Records loaded in bulk get their values too.
+    t->Close();
+    TRecordsListVz* list = t->MemTableData()->RecordsList();
+    list->BeginUpdate();
+    TMemoryRecordVz* r = list->NewRecord();
+    r->SetIntegerValue(0, 6);
+    r->SetFloatValue(1, 2);
+    r->SetIntegerValue(2, 3);
+    list->FetchRecord(r);
+    list->EndUpdate();
+    t->Open();
+    EXPECT_DOUBLE_EQ(r->Value(taxField).AsDouble(), 23);
 }
 
 // ---- the stream ---------------------------------------------------------------------------------

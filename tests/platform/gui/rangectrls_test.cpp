@@ -241,4 +241,125 @@ TEST_F(RangeCtrlsTest, PickerEnterReachesOnKeyPressAndRangeIsChecked) {
     EXPECT_EQ(dt->Date(), EncodeDate(2024, 1, 10));
 }
 
+// Keys of the date sections, as the user gives them: each case starts from a date with a section
+// focused and gives its keys ('0'..'9', '.', '<' '>' for Left and Right, '^' 'v' for Up and
+// Down, '!' for Enter, '#' for the focus leaving); the date and text shown after them must be the
+// value, and a date that does not exist is refused with a message.
+TEST_F(RangeCtrlsTest, PickerTypingAndStepsGiveTheDateShown) {
+    struct Case {
+        const char* From;
+        int Section;  // 0 day, 1 month, 2 year
+        const char* Keys;
+        const char* Shown;     // the value, shown as the text
+        const char* Refused;   // the message's date, or empty
+    } const cases[] = {
+        {"11.12.2026", 0, "15", "15.12.2026", ""},
+        {"11.12.2026", 0, "15012027", "15.01.2027", ""},
+        {"11.12.2026", 1, "12", "11.12.2026", ""},   // not 11.01.2026
+        {"11.12.2026", 1, "1#", "11.01.2026", ""},   // a month of one digit is what it says
+        {"11.12.2026", 0, "4>", "04.12.2026", ""},   // a day from 4 is done, the month focused
+        {"11.12.2026", 0, "403", "04.03.2026", ""},
+        {"11.12.2026", 0, "5.3.", "05.03.2026", ""},
+        {"11.12.2026", 0, ">05", "11.05.2026", ""},
+        {"31.12.2026", 0, "29022024", "29.02.2024", ""},  // 29.02.2026 on the way, not refused
+        {"31.12.2026", 0, "29022025", "31.12.2026", "29.02.2025"},
+        {"31.12.2026", 0, "3102", "31.12.2026", ""},       // not taken yet: still the value
+        {"31.12.2026", 0, "3102#", "31.12.2026", "31.02.2026"},
+        {"31.12.2026", 0, "3102!", "31.12.2026", "31.02.2026"},
+        {"31.12.2026", 0, "311320", "31.12.2026", ""},
+        {"31.12.2026", 0, "311320#", "31.12.2026", "31.13.20"},
+        {"31.12.2026", 2, "20#", "31.12.2026", "31.12.20"},
+        {"31.12.2026", 0, "3102<<^", "01.02.2026", ""},    // the day stepped in a February
+        {"31.12.2026", 0, "3102^", "28.02.2027", ""},      // the year stepped
+        {"31.01.2026", 1, "^", "28.02.2026", ""},
+        {"31.01.2024", 1, "^", "29.02.2024", ""},
+        {"29.02.2024", 2, "^", "28.02.2025", ""},
+        {"29.02.2024", 2, "vvvv", "28.02.2020", ""},
+        {"31.12.2026", 0, "^", "01.12.2026", ""},
+        {"01.03.2026", 0, "v", "31.03.2026", ""},
+        {"15.12.2026", 1, "^", "15.01.2026", ""},
+        {"28.02.2026", 0, "^", "01.02.2026", ""},
+        {"28.02.2024", 0, "^", "29.02.2024", ""},
+        {"11.12.2026", 2, "2027", "11.12.2027", ""},
+    };
+    auto* dt = Add<TDateTimePicker>(10, 10, 120, 21);
+    auto* other = Add<TEdit>(10, 40, 120, 21);
+    Form->Show();
+    QApplication::setActiveWindow(Form->Handle());
+    auto* q = static_cast<QDateTimeEdit*>(dt->Handle());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.From) + " section " + std::to_string(c.Section) + " keys " + c.Keys);
+        Resp.Clear();
+        dt->SetDate(StrToDate(QString::fromLatin1(c.From)));
+        dt->SetFocus();
+        q->setCurrentSectionIndex(c.Section);
+        int changes = 0;
+        dt->OnChange = [&](TObject*) { ++changes; };
+        for (const char* k = c.Keys; *k; ++k) {
+            switch (*k) {
+            case '<': SendKey(q, Qt::Key_Left); break;
+            case '>': SendKey(q, Qt::Key_Right); break;
+            case '^': SendKey(q, Qt::Key_Up); break;
+            case 'v': SendKey(q, Qt::Key_Down); break;
+            case '!': SendKey(q, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r")); break;
+            case '#': other->SetFocus(); break;
+            case '.': SendKey(q, Qt::Key_Period, Qt::NoModifier, QStringLiteral(".")); break;
+            default: SendKey(q, Qt::Key_0 + (*k - '0'), Qt::NoModifier, QString(QChar(*k))); break;
+            }
+        }
+        const String shown = QString::fromLatin1(c.Shown);
+        if (c.Keys == std::string("3102") || c.Keys == std::string("311320")) {
+            // a date that does not exist yet: shown as typed, the value not taken from it
+            EXPECT_NE(q->text(), DateToStr(dt->Date()));
+            EXPECT_TRUE(q->text().startsWith(QStringLiteral("31.")));
+            other->SetFocus();  // leaving refuses it, and the date from before comes back
+            EXPECT_EQ(Resp.MessageCount(), 1);
+            EXPECT_EQ(DateToStr(dt->Date()), shown);
+        } else {
+            EXPECT_EQ(DateToStr(dt->Date()), shown);
+            EXPECT_EQ(q->text(), shown);
+            if (*c.Refused) {
+                ASSERT_EQ(Resp.MessageCount(), 1);
+                EXPECT_EQ(Resp.LastCall().Text, QStringLiteral("Неверная дата: ") + QString::fromLatin1(c.Refused));
+                EXPECT_EQ(Resp.LastCall().DlgType, mtError);
+            } else {
+                EXPECT_EQ(Resp.MessageCount(), 0);
+            }
+            if (shown != QString::fromLatin1(c.From)) EXPECT_GT(changes, 0);
+        }
+        EXPECT_EQ(q->text(), DateToStr(dt->Date()));
+    }
+}
+
+// A click on the default button while a typed date does not exist: Enter is refused in the picker,
+// and leaving it shows the value again before the click is handled.
+TEST_F(RangeCtrlsTest, PickerRefusesADateThatDoesNotExistBeforeTheDefaultButton) {
+    auto* dt = Add<TDateTimePicker>(10, 10, 120, 21);
+    auto* ok = Add<TButton>(10, 40, 80, 24);
+    ok->SetDefault(true);
+    int clicks = 0;
+    ok->OnClick = [&](TObject*) { ++clicks; };
+    dt->SetDate(EncodeDate(2026, 4, 10));
+    Form->Show();
+    QApplication::setActiveWindow(Form->Handle());
+    dt->SetFocus();
+    auto* q = static_cast<QDateTimeEdit*>(dt->Handle());
+    q->setCurrentSectionIndex(0);
+    for (char k : std::string("31")) SendKey(q, Qt::Key_0 + (k - '0'), Qt::NoModifier, QString(QChar(k)));
+    EXPECT_EQ(q->text(), QStringLiteral("31.04.2026"));
+    SendKey(q, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(Resp.MessageCount(), 1);
+    EXPECT_EQ(q->text(), QStringLiteral("10.04.2026"));
+    EXPECT_EQ(dt->Date(), EncodeDate(2026, 4, 10));
+    // a whole valid date and Enter: the button is pressed with it
+    // (the month stays focused after the refusal)
+    SendKey(q, Qt::Key_Left);
+    for (char k : std::string("3005")) SendKey(q, Qt::Key_0 + (k - '0'), Qt::NoModifier, QString(QChar(k)));
+    EXPECT_EQ(dt->Date(), EncodeDate(2026, 5, 30));
+    SendKey(q, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(Resp.MessageCount(), 1);
+}
+
 }  // namespace

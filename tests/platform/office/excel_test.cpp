@@ -15,7 +15,7 @@ class Spreadsheet : public ::testing::Test {
 protected:
     void SetUp() override {
         QuitAll();
-        FOld = SetExcelFileOpener([this](const String& Name) { Opened.push_back(Name); });
+        FOld = SetExcelFileOpener([this](const String& Name) { Opened.push_back(Name); return true; });
     }
     void TearDown() override {
         QuitAll();
@@ -48,6 +48,35 @@ protected:
 private:
     TExcelFileOpener FOld;
 };
+
+// A fitted column follows its cells' texts when it is fitted again: wider texts, a narrower
+// widest text, bold type, cleared cells, other columns untouched.
+TEST_F(Spreadsheet, ColumnFitFollowsTheTextsWrittenSinceTheLastFit) {
+    auto App = CreateOleObject(QStringLiteral("Excel.Application"));
+    App->Workbooks()->Add();
+    TExcelWorksheet* Sheet = App->Worksheets(1);
+    auto fit = [&](int Col) {
+        Sheet->Columns(Col).AutoFit();
+        return Sheet->Columns(Col).ColumnWidth();
+    };
+    EXPECT_EQ(fit(1), 0);  // nothing in it: the default width
+    Sheet->Cells(1, 1).SetValue(QStringLiteral("abc"));
+    Sheet->Cells(1, 2).SetValue(QStringLiteral("much wider text"));
+    EXPECT_DOUBLE_EQ(fit(1), 3.71);
+    Sheet->Cells(2, 1).SetValue(QStringLiteral("abcdef"));
+    EXPECT_DOUBLE_EQ(fit(1), 6.71);
+    Sheet->Cells(2, 1).SetValue(QStringLiteral("ab"));  // the widest text got narrower
+    EXPECT_DOUBLE_EQ(fit(1), 3.71);
+    Sheet->Cells(1, 1).Font().SetBold(true);
+    EXPECT_DOUBLE_EQ(fit(1), 4.01);
+    Sheet->Cells(1, 1).SetValue(Variant());
+    EXPECT_DOUBLE_EQ(fit(1), 2.71);
+    Sheet->Cells(2, 1).SetValue(Variant());
+    EXPECT_EQ(fit(1), 0);
+    Sheet->Cells(3, 1).SetValue(12.5);  // a number by its shown text, "12,5"
+    EXPECT_DOUBLE_EQ(fit(1), 4.71);
+    EXPECT_DOUBLE_EQ(fit(2), 15.71);
+}
 
 TEST_F(Spreadsheet, WorkbookIsWrittenAsXlsxAndReadsBack) {
     auto App = CreateOleObject(QStringLiteral("Excel.Application"));

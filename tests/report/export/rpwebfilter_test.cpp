@@ -40,8 +40,6 @@ struct SharedSettings {
     bool Scripts = HTMLScriptsEnabled;
     TTextEncoding Encoding = TRpGHTMLDocumentFilter::TextEncoding;
     bool FirstLast = TRpGHTMLDocumentFilter::FirstLastLinks;
-    // The band name a report run leaves behind is not these tests' band.
-    SharedSettings() { RpCurrentBandName.clear(); }
     ~SharedSettings() {
         HTMLScriptsEnabled = Scripts;
         TRpGHTMLDocumentFilter::TextEncoding = Encoding;

@@ -12,6 +12,8 @@
 #include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
 #include "report/export/rpencoders.h"
+#include "report/export/rpxbrowser.h"
+#include "report/export/rpxdocprivate.h"
 #include "report/export/rpxmlfilter.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
@@ -442,6 +444,63 @@ TEST(RpXDocument, ImagesStoredPlainOrCompressed) {
     EXPECT_EQ(CountColour(I, qRgb(0, 0, 255)), 2 * 30 * 20);  // drawn at their own size
 }
 
+// An LZW stream of zeros at the packing's best: each table of 4,096 codes unpacks to about 7.4 MB,
+// so a few kilobytes stand for megabytes. Cycles tables, then the end code.
+QByteArray LzwBomb(int Cycles) {
+    QByteArray Out;
+    uint32_t Bits = 0;
+    int Count = 0;
+    auto Put = [&](int Code, int Width) {
+        Bits = (Bits << Width) | uint32_t(Code);
+        Count += Width;
+        while (Count >= 8) {
+            Count -= 8;
+            Out.append(char((Bits >> Count) & 0xFF));
+        }
+        Bits &= (1u << Count) - 1;
+    };
+    auto Grow = [](int Code, int Width) { return (Code == 511 || Code == 1023 || Code == 2047) ? Width + 1 : Width; };
+    int Width = 9;
+    for (int c = 0; c < Cycles; ++c) {
+        Put(256, Width);  // clear
+        Width = 9;
+        Put(0, Width);
+        int Next = 258;
+        Width = Grow(Next++, Width);
+        for (int Code = 258; Code <= 4094; ++Code) {
+            Put(Code, Width);
+            Width = Grow(Next++, Width);
+        }
+    }
+    Put(257, Width);
+    if (Count > 0) Out.append(char((Bits << (8 - Count)) & 0xFF));
+    return Out;
+}
+
+// A picture that would unpack beyond what any page can show stops at the cap, in the document's
+// HTML output as on its pages.
+TEST(RpXDocument, ALzwPictureStopsUnpackingAtTheCap) {
+    const QByteArray Bomb = LzwBomb(3);
+    const String Hex = String::fromLatin1(Bomb.toHex().toUpper());
+    const QByteArray Whole = rpxdoc::ItemPictureData(u"LZW"_s, Hex);
+    EXPECT_GT(Whole.size(), 20'000'000);  // under the cap: all of it
+    EXPECT_EQ(Whole.count('\0'), Whole.size());
+    const QByteArray Cut = rpxdoc::ItemPictureData(u"lzw"_s, Hex, 1'000'000);
+    EXPECT_LE(Cut.size(), 1'000'000);
+    EXPECT_GT(Cut.size(), 990'000);
+    EXPECT_LT(rpxdoc::MaxPictureBytes, Int64(Bomb.size()) * 20'000);  // a 2.7 MB file cannot ask for 2 GB
+
+    const String Item = u"<Item Type=\"Image\" X=\"5\" Y=\"10\" Width=\"30\" Height=\"20\" LY=\"1\" XS=\" 0.265\" "
+                        "YS=\" 0.265\" Cmp=\"lzw\" CID=\"I\" DBR=\"0\">\r\n"_s + Hex + u"\r\n</Item>\r\n"_s;
+    TOwned<TRpXDocument> D = Loaded(Doc({Item}));
+    ASSERT_NE(D.get(), nullptr);
+    TMemoryStream S;
+    QTemporaryDir Dir;
+    D->SaveAsHTMLStream(&S, Dir.path());
+    EXPECT_GT(S.Size(), 0);
+    PageImage(D.get(), 0);  // drawn without the picture, which is no bitmap
+}
+
 TEST(RpXDocument, ThumbnailsOfADocumentStillArriving) {
     TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
     ASSERT_TRUE(D->InitialiseDoc(u"Т"_s, 100, 50, u"paper"_s, u"portrait"_s, String()));
@@ -737,6 +796,56 @@ TEST(RpXDocument, PrintsTheSettingsRange) {
     EXPECT_EQ(SheetTexts(Job.Sheets[0]), QStringList{u"Лист 2"_s});
     EXPECT_EQ(SheetTexts(Job.Sheets[1]), QStringList{u"Лист 3"_s});
     EXPECT_EQ(D->ZoomFactor(), 100);
+}
+
+// The viewer's Print writes the report's printer settings into the printer's device mode and
+// raises the report's OnApplyPrinterSettings with the viewer as sender; the viewer's events reach
+// the report.
+TEST(RpXDocument, TheViewerPrintsWithTheReportsSettingsAndRaisesItsEventsOnTheReport) {
+    TFakePrinter Fake;
+    const TRpXMLPreviewInterfaceClass Previous = RpXMLPreviewInterfaceClass;
+    RpInstallXMLViewer();
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    TRpReport* R = NewReportOnCustomPage(Root.get());
+    TRpBand* Title = R->CreateBand(rbTitle);
+    Title->SetNativeHeight(100);
+    auto* L = New<TRpLabel>(Root.get());
+    L->SetParent(Title);
+    L->SetCaption(u"Наряд"_s);
+    TRpPrinterSettings* S = R->PrinterSettings();
+    S->SetCopies(2);
+    S->SetOutputBin(Lower);
+    S->SetCollate(DMCOLLATE_TRUE);
+    S->SetColorOption(DMCOLOR_MONOCHROME);
+    S->SetPrintQuality(300);
+    std::vector<TPrevEventType> Events;
+    TObject* EventSender = nullptr;
+    R->OnPrevXEvent = [&](TObject* Sender, TPrevEventType E, const String&, const String&, int) {
+        Events.push_back(E);
+        EventSender = Sender;
+    };
+    TObject* ApplySender = nullptr;
+    R->OnApplyPrinterSettings = [&](TObject* Sender, bool&, TDeviceMode*) { ApplySender = Sender; };
+
+    auto* D = New<TRpXDocument>(Root.get());
+    D->ViewReport(R);
+    auto* W = D->ImageControl() ? dynamic_cast<TRpXStandardViewer*>(D->ImageControl()->Owner()) : nullptr;
+    ASSERT_NE(W, nullptr);
+    W->PrintClick(nullptr);
+    EXPECT_EQ(Events, std::vector<TPrevEventType>{etPrintButton});
+    EXPECT_EQ(EventSender, D);
+    EXPECT_EQ(ApplySender, W);
+    ASSERT_EQ(Fake.Backend.Jobs.size(), 1u);
+    const TDeviceMode& M = Fake.Backend.Jobs[0].Mode;
+    EXPECT_EQ(M.dmCopies, 2);
+    EXPECT_EQ(M.dmDefaultSource, DMBIN_LOWER);
+    EXPECT_EQ(M.dmCollate, DMCOLLATE_TRUE);
+    EXPECT_EQ(M.dmColor, DMCOLOR_MONOCHROME);
+    EXPECT_EQ(M.dmPrintQuality, 300);
+    EXPECT_EQ(SheetTexts(Fake.Backend.Jobs[0].Sheets.at(0)), QStringList{u"Наряд"_s});
+    W->Close();
+    Application->ProcessMessages();
+    RpXMLPreviewInterfaceClass = Previous;
 }
 
 }  // namespace

@@ -251,8 +251,10 @@ TEST(RpXDocumentFilter, HeaderItemsNumbersAndEscapes) {
     F->Start(2159, 2794, &Font);  // Letter paper
     F->NewPage();
 
-    CurrentControlName = u"Lbl\"<&>"_s;
-    CurrentRecordNumber = 7;
+    TRpRunState Run;
+    Run.CurrentControlName = u"Lbl\"<&>"_s;
+    Run.CurrentRecordNumber = 7;
+    F->SetRunState(&Run);
     TExportInfoRec R;
     R.Xpos = 250;
     R.Ypos = 125;
@@ -498,7 +500,9 @@ TEST(RpXDocumentFilter, BandAndVectorItems) {
     auto* S = New<TRpShape>(Root.get());
     S->SetName(u"Band1"_s);
     S->SetBounds(0, 0, 700, 40);
-    CurrentRecordNumber = 3;
+    TRpRunState Run;
+    Run.CurrentRecordNumber = 3;
+    F->SetRunState(&Run);
     F->AcceptBand(S, 12.5, 30, 4.5);
     TOwned<TStringList> Commands = NewOwned<TStringList>();
     F->AcceptVector(Commands.get());
