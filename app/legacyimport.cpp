@@ -104,12 +104,6 @@ std::vector<TLegacyStep> MakeSteps() {
     return steps;
 }
 
-template <class T>
-struct TFreeing {
-    void operator()(T* p) const { p->Free(); }
-};
-template <class T>
-using TOwn = std::unique_ptr<T, TFreeing<T>>;
 
 // Binds one source value as the column's copy kind says.
 void BindValue(TParameter* P, const TLegacyColumn& Column, TField* Field) {
@@ -147,7 +141,7 @@ ELegacyImportError::ELegacyImportError(const TLegacyStep& Step, int Number, cons
 
 int ImportLegacyStep(TADOConnection* Source, TADOConnection* Target, const TLegacyStep& Step,
                      const TLegacyProgress& Progress) {
-    TOwn<TADOTable> source(New<TADOTable>(nullptr));
+    TOwned<TADOTable> source(New<TADOTable>(nullptr));
     source->SetConnection(Source);
     source->SetTableName(Step.Source);
     source->SetReadOnly(true);
@@ -158,10 +152,10 @@ int ImportLegacyStep(TADOConnection* Source, TADOConnection* Target, const TLega
     std::vector<TField*> fields;
     for (const auto& c : Step.Columns) fields.push_back(source->FieldByName(c.Name));
 
-    TOwn<TADOCommand> clear(New<TADOCommand>(nullptr));
+    TOwned<TADOCommand> clear(New<TADOCommand>(nullptr));
     clear->SetConnection(Target);
     clear->SetCommandText(Step.ClearSql);
-    TOwn<TADOCommand> insert(New<TADOCommand>(nullptr));
+    TOwned<TADOCommand> insert(New<TADOCommand>(nullptr));
     insert->SetConnection(Target);
     insert->SetCommandText(Step.InsertSql);
 
@@ -177,7 +171,7 @@ int ImportLegacyStep(TADOConnection* Source, TADOConnection* Target, const TLega
         if (Progress) Progress(Step.Source, count, total);
     }
     if (!Step.SequenceSql.isEmpty()) {
-        TOwn<TADOQuery> seq(New<TADOQuery>(nullptr));
+        TOwned<TADOQuery> seq(New<TADOQuery>(nullptr));
         seq->SetConnection(Target);
         seq->SQL()->SetText(Step.SequenceSql);
         seq->Open();

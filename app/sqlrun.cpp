@@ -4,17 +4,6 @@
 
 #include <memory>
 
-namespace {
-
-template <class T>
-struct TFreeing {
-    void operator()(T* p) const { p->Free(); }
-};
-template <class T>
-using TOwn = std::unique_ptr<T, TFreeing<T>>;
-
-}  // namespace
-
 void BindSqlValues(TParameters* Parameters, const TSqlValues& Values, const TSqlTypes& Types) {
     for (const auto& [name, value] : Values) {
         TParameter* p = Parameters->ParamByName(name);
@@ -33,7 +22,7 @@ Variant SqlSelectValue(TADOConnection* Connection, const String& Sql, const TSql
 
 std::vector<Variant> SqlSelectRow(TADOConnection* Connection, const String& Sql, const TSqlValues& Values,
                                   const TSqlTypes& Types) {
-    TOwn<TADOQuery> q(New<TADOQuery>(nullptr));
+    TOwned<TADOQuery> q(New<TADOQuery>(nullptr));
     q->SetConnection(Connection);
     q->SQL()->SetText(Sql);
     BindSqlValues(q->Parameters(), Values, Types);
@@ -46,7 +35,7 @@ std::vector<Variant> SqlSelectRow(TADOConnection* Connection, const String& Sql,
 }
 
 int SqlExecute(TADOConnection* Connection, const String& Sql, const TSqlValues& Values, const TSqlTypes& Types) {
-    TOwn<TADOCommand> c(New<TADOCommand>(nullptr));
+    TOwned<TADOCommand> c(New<TADOCommand>(nullptr));
     c->SetConnection(Connection);
     c->SetCommandText(Sql);
     BindSqlValues(c->Parameters(), Values, Types);

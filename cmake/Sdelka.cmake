@@ -61,6 +61,42 @@ function(sdelka_links_to target lib out)
 endfunction()
 
 set_property(GLOBAL PROPERTY SDELKA_LIBRARIES "")
+
+# Unity builds (option SDELKA_UNITY, on by default): the sources of a library or a test executable
+# are compiled in batches of 8, one translation unit per batch, so the headers they share are read
+# and their inline code generated once per batch instead of once per file. A file must therefore
+# not clash with the other files of its folder: helpers in an anonymous namespace with a name
+# another file of the library also uses (a function, a constant, a type), file-level `using`
+# declarations or macros left defined. A helper two files need goes to one home (a header of the
+# library); a name of one file only gets a name of its own. A file that cannot share a batch is
+# listed with sdelka_unity_exclude(<file>...), which compiles it on its own, and a library whose
+# files do not batch yet with sdelka_unity_exclude_library(<library>...).
+option(SDELKA_UNITY "Compile each library's sources in batches (unity build)" ON)
+set_property(GLOBAL PROPERTY SDELKA_UNITY_EXCLUDED "")
+function(sdelka_unity_exclude)
+  foreach(f IN LISTS ARGN)
+    set_property(GLOBAL APPEND PROPERTY SDELKA_UNITY_EXCLUDED ${CMAKE_SOURCE_DIR}/${f})
+  endforeach()
+endfunction()
+set_property(GLOBAL PROPERTY SDELKA_UNITY_EXCLUDED_LIBRARIES "")
+function(sdelka_unity_exclude_library)
+  set_property(GLOBAL APPEND PROPERTY SDELKA_UNITY_EXCLUDED_LIBRARIES ${ARGN})
+endfunction()
+function(sdelka_unity target)
+  get_property(skip GLOBAL PROPERTY SDELKA_UNITY_EXCLUDED_LIBRARIES)
+  if(NOT SDELKA_UNITY OR target IN_LIST skip)
+    return()
+  endif()
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8
+                                             UNITY_BUILD_UNIQUE_ID SDELKA_UNITY_ID)
+  get_property(excluded GLOBAL PROPERTY SDELKA_UNITY_EXCLUDED)
+  get_target_property(srcs ${target} SOURCES)
+  foreach(f IN LISTS srcs)
+    if(f IN_LIST excluded)
+      set_source_files_properties(${f} TARGET_DIRECTORY ${target} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    endif()
+  endforeach()
+endfunction()
 option(SDELKA_PCH "Precompiled headers per library" ON)
 
 # Headers for the precompiled header of the library and of every library that stands on it:
@@ -174,6 +210,7 @@ function(sdelka_library target dir)
   file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h)
   add_library(${target} STATIC ${srcs} ${hdrs})
   set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  sdelka_unity(${target})
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
   _sdelka_link_deps(link ${target})
   target_link_libraries(${target} PUBLIC ${link})

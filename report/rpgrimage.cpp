@@ -15,8 +15,6 @@ namespace {
 
 int ScreenDpi() { return Screen ? Screen->PixelsPerInch() : 96; }
 
-int Nearest(Extended X) { return int(Round(X)); }
-
 void MoveRect(TRect& R, int DX, int DY) {
     R.Left += DX;
     R.Right += DX;
@@ -27,8 +25,8 @@ void MoveRect(TRect& R, int DX, int DY) {
 // The picture at its natural size on the page, centred in the control's box when asked.
 void ClipToNaturalSize(TRpPrinter* P, TRect& R, Extended W, Extended H, int Pw, int Ph, bool Center) {
     const int Dpi = ScreenDpi();
-    const int NW = Nearest(Extended(Pw) * 254 / Dpi * P->XFactor());
-    const int NH = Nearest(Extended(Ph) * 254 / Dpi * P->YFactor());
+    const int NW = RoundToInt(Extended(Pw) * 254 / Dpi * P->XFactor());
+    const int NH = RoundToInt(Extended(Ph) * 254 / Dpi * P->YFactor());
     R.Right = R.Left + NW;
     R.Bottom = R.Top + NH;
     if (Center) MoveRect(R, (P->XSize(W) - NW) / 2, (P->YSize(H) - NH) / 2);
@@ -51,11 +49,11 @@ TRect RpFitPicture(TRpPrinter* P, const TRect& Box, Extended L, Extended T, Exte
             // The picture's aspect inside the page rectangle, in page units.
             if (Wider) {
                 const int Old = R.Height();
-                R.Bottom = R.Top + Nearest(Extended(R.Width()) * Ph / Pw);
+                R.Bottom = R.Top + RoundToInt(Extended(R.Width()) * Ph / Pw);
                 MoveRect(R, 0, (Old - R.Height()) / 2);
             } else {
                 const int Old = R.Width();
-                R.Right = R.Left + Nearest(Extended(R.Height()) * Pw / Ph);
+                R.Right = R.Left + RoundToInt(Extended(R.Height()) * Pw / Ph);
                 MoveRect(R, (Old - R.Width()) / 2, 0);
             }
             break;
@@ -68,10 +66,10 @@ TRect RpFitPicture(TRpPrinter* P, const TRect& Box, Extended L, Extended T, Exte
     }
     if (KeepWidth) {
         R.Bottom = P->YPos(T + W / Aspect);
-        if (Center) MoveRect(R, 0, -Nearest((Ph - Ch) / 2.0L));
+        if (Center) MoveRect(R, 0, -RoundToInt((Ph - Ch) / 2.0L));
     } else if (KeepHeight) {
         R.Right = P->XPos(L + H * Aspect);
-        if (Center) MoveRect(R, -Nearest((Pw - Cw) / 2.0L), 0);
+        if (Center) MoveRect(R, -RoundToInt((Pw - Cw) / 2.0L), 0);
     }
     return R;
 }

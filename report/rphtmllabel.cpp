@@ -12,8 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-int Nearest(Extended X) { return int(Round(X)); }
-
 int ScreenMeasure(TFont* Font, const String& Text, bool Height) {
     thread_local TMeasureDC DC(96);
     DC.SelectFont(Font->LogFont());
@@ -200,7 +198,7 @@ void TRpCustomHTMLLabel::Paint() {
     TCanvas* C = Canvas();
     TOwned<TFont> F = NewOwned<TFont>();
     F->Assign(Font());
-    F->SetSize(Nearest(Extended(Font()->Size()) * Zoom() / 100));
+    F->SetSize(RoundToInt(Extended(Font()->Size()) * Zoom() / 100));
     inherited::Paint();
     C->SetFont(F.get());
     const int LineHeight = C->TextHeight(u"W"_s);
@@ -245,7 +243,7 @@ void TRpHTMLLabel::DrawHTMLText(TCanvas* C, bool MayGrow, Extended LH, Extended 
         C->FillRect(TRect(P->XPos(ALeft), P->YPos(Y1), P->XPos(ALeft + Ww), P->YPos(Y2)));
     };
     if (FinalPass && !Transparent()) Fill(ATop, ATop + Hh);
-    const int Fw = Nearest(Extended(std::max(FFrame->Width(), 0)) / 72 * 254);
+    const int Fw = RoundToInt(Extended(std::max(FFrame->Width(), 0)) / 72 * 254);
     const Extended Top0 = ATop, Left0 = ALeft;
     if (FFrame->DrawTop()) ATop += Fw;
     if (FFrame->DrawLeft()) ALeft += Fw;

@@ -16,8 +16,6 @@ namespace {
 // Page values by index, in native units.
 enum { pgBottom = 0, pgLength = 1, pgTop = 2 };
 
-int Nearest(Extended X) { return int(Round(X)); }
-
 TRpCustomBand* OwnedBand(TComponent* Owner, const String& Name) {
     if (!Owner) return nullptr;
     return dynamic_cast<TRpCustomBand*>(Owner->FindComponent(Name));
@@ -27,7 +25,7 @@ TRpCustomBand* OwnedBand(TComponent* Owner, const String& Name) {
 // even one fits (or the heights are no heights at all).
 int FitCount(Extended Printable, Extended LabelHeight, Extended Space) {
     if (LabelHeight + Space <= 0) return 0;
-    return std::max(0, Nearest((Printable + Space) / (LabelHeight + Space)));
+    return std::max(0, RoundToInt((Printable + Space) / (LabelHeight + Space)));
 }
 
 }  // namespace

@@ -19,8 +19,6 @@ namespace {
 
 int ScreenDpi() { return Screen ? Screen->PixelsPerInch() : 96; }
 
-int Nearest(Extended X) { return int(Round(X)); }
-
 // The frame's width taken as screen pixels (a one-pixel frame is stored as -1).
 int FramePixels(const TRpFrame* F) { return F->Width() < 0 ? 1 : F->Width(); }
 
@@ -46,9 +44,9 @@ private:
 void FollowBand(TRpPrintable* C, bool FixBottom, bool Stretch, int& OfsY) {
     TRpCustomBand* Band = BandOf(C);
     if (!Band) return;
-    if (FixBottom) OfsY += Nearest(Band->Expanded());
+    if (FixBottom) OfsY += RoundToInt(Band->Expanded());
     if (Stretch && C->RpPrinter()) {
-        const int Grow = Nearest(Band->Expanded() * C->RpPrinter()->YFactor());
+        const int Grow = RoundToInt(Band->Expanded() * C->RpPrinter()->YFactor());
         if (Grow != 0) C->SetHeight(C->Height() + Grow);
     }
 }
@@ -193,7 +191,7 @@ int TRpPGrid::DesignSize(TStringList* List, int Count, int Available, int i) con
     for (int k = 0; k < List->Count(); ++k) Listed += StrToInt(List->Strings(k).trimmed());
     if (i < List->Count()) return StrToInt(List->Strings(i).trimmed());
     if (List->Count() == 0) return Available / Count;
-    return Nearest(Extended(Available - Listed) / (Count - List->Count()));
+    return RoundToInt(Extended(Available - Listed) / (Count - List->Count()));
 }
 
 int TRpPGrid::ColumnWidth(int i) const {
@@ -411,8 +409,8 @@ void TRpPGrid::Print(int OfsX, int OfsY) {
                     TRect R = CellRect(c, r);
                     C->FillRect(R);
                     if (Exporting && C->Brush()->Color() != TColor(0xFFFFFF))
-                        ExportRectangle(R.Left, R.Top, C->Brush()->Color(), Nearest(Cw[size_t(c)] * XF),
-                                        Nearest(Rh[size_t(r)] * YF));
+                        ExportRectangle(R.Left, R.Top, C->Brush()->Color(), RoundToInt(Cw[size_t(c)] * XF),
+                                        RoundToInt(Rh[size_t(r)] * YF));
                     if (OnPrintImage) OnPrintImage(Cell, c, r, R, C);
                     TGraphic* G = Cell->Picture ? Cell->Picture->Graphic() : nullptr;
                     if (G && !G->Empty()) {
@@ -452,7 +450,7 @@ void TRpPGrid::Print(int OfsX, int OfsY) {
                 if (Exporting) ExportImage(S.X, S.Y, u"LineImage_H"_s, Bmp);
             } else if (!Done) {
                 C->LineTo(P->XPos(L + W), LY);
-                if (Exporting) ExportLine(S.X, S.Y, true, Nearest(Wa * XF) + Nearest(Dpi / 254.0L / XF), 1);
+                if (Exporting) ExportLine(S.X, S.Y, true, RoundToInt(Wa * XF) + RoundToInt(Dpi / 254.0L / XF), 1);
             }
         }
         // Column lines

@@ -16,9 +16,6 @@ int RoundTenths(double Pixels, int Dpi) {
     return static_cast<int>(Round(Pixels / Dpi * 254.0L));
 }
 
-void ProcessPendingMessages() {
-    if (Application) Application->ProcessMessages();
-}
 
 }  // namespace
 
@@ -49,7 +46,7 @@ void TPrinterSettings::ReadDeviceSettings() {
     FHaveDeviceMode = false;
     TDeviceMode* mode = nullptr;
     try {
-        ProcessPendingMessages();
+        if (Application) Application->ProcessMessages();
         FPrinter->GetPrinter(FDevice, FDriver, FPort, mode);
         if (!mode) FPrinter->GetPrinter(FDevice, FDriver, FPort, mode);
     } catch (...) {

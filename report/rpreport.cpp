@@ -33,8 +33,6 @@ namespace {
 // One report run at a time in the process: the run state above is shared by all reports.
 std::atomic<bool> RunInProgress{false};
 
-int Nearest(Extended X) { return static_cast<int>(Round(X)); }
-
 // Page values by index, in native units.
 enum { pgBottom = 0, pgLength = 1, pgTop = 2, pgWidth = 3, pgLeft = 4, pgRight = 5, pgColSpace = 6 };
 
@@ -123,7 +121,7 @@ void TRpCustomBand::SetSize(TRpBandSize* Value) {
 
 bool TRpCustomBand::CanExpand(Extended Height) {
     if (!FParentReport) return false;
-    return Int64(Nearest(NativeHeight() + FExpanded + Height)) <= Int64(FParentReport->AvailableSpace());
+    return Int64(RoundToInt(NativeHeight() + FExpanded + Height)) <= Int64(FParentReport->AvailableSpace());
 }
 
 Extended TRpCustomBand::ExpandBand(Extended Height) {
@@ -248,7 +246,7 @@ void TRpCustomBand::MakeSpace() {
     TCustomRpReport* R = FParentReport;
     TRpPage* Pg = R->Page();
     if (Pg->PrintOrder() == RowByRow && Pg->Columns() > 1) return;
-    const int Needed = Nearest(LinkedHeight());
+    const int Needed = RoundToInt(LinkedHeight());
     const Extended Printable = Pg->NativeValue(pgLength) - Pg->NativeValue(pgTop) - Pg->NativeValue(pgBottom);
     const bool PageExists = R->PageNumber() > 0;
     const bool Fits = FRpBandType == rbPageFooter || Needed <= R->AvailableSpace() || Needed > Printable;
@@ -279,8 +277,8 @@ void TRpCustomBand::DoPrint() {
                 const int Cols = Pg->Columns();
                 const Extended CW = (Pg->NativeValue(pgWidth) - (Pg->NativeValue(pgLeft) + Pg->NativeValue(pgRight)) -
                                      Pg->NativeValue(pgColSpace) * (Cols - 1)) / Cols;
-                R->CurrentX = Nearest(Pg->NativeValue(pgLeft) + (R->CurrentColumn - 1) * CW) +
-                              Nearest(Pg->NativeValue(pgColSpace) * (R->CurrentColumn - 1));
+                R->CurrentX = RoundToInt(Pg->NativeValue(pgLeft) + (R->CurrentColumn - 1) * CW) +
+                              RoundToInt(Pg->NativeValue(pgColSpace) * (R->CurrentColumn - 1));
                 const TRpUnit U = FSize->Units();
                 FSize->SetUnits(Native);
                 FSize->SetWidth(CW);
@@ -443,7 +441,7 @@ void TRpCustomBand::DoPrint() {
                     .arg(Box.Bottom - Box.Top),
                 Box.Top);
         }
-        R->CurrentY += Nearest(SavedHeight + FExpanded);
+        R->CurrentY += RoundToInt(SavedHeight + FExpanded);
     }
     if (!PrintIt && NotifyController && !FEnabled) NotifyController->NotifyClients(0);
 
@@ -1256,10 +1254,10 @@ void TCustomRpReport::RebuildBandList() {
 void TCustomRpReport::SetBandValues() {
     if (!FPage || !FBandList || FDestroying || ComponentState().Contains(csLoading)) return;
     const Extended PxPer = FPage->Resolution() / 254.0 * FZoom / 100.0;
-    int y = Nearest(FPage->NativeValue(pgTop) * PxPer);
-    const int W = Width() - Nearest((FPage->NativeValue(pgLeft) + FPage->NativeValue(pgRight)) * PxPer);
+    int y = RoundToInt(FPage->NativeValue(pgTop) * PxPer);
+    const int W = Width() - RoundToInt((FPage->NativeValue(pgLeft) + FPage->NativeValue(pgRight)) * PxPer);
     const int Cols = std::max(1, FPage->Columns());
-    const int CW = (W - Nearest(FPage->NativeValue(pgColSpace) * PxPer) * (Cols - 1)) / Cols;
+    const int CW = (W - RoundToInt(FPage->NativeValue(pgColSpace) * PxPer) * (Cols - 1)) / Cols;
     for (int i = 0; i < FBandList->Count(); ++i) {
         auto B = static_cast<TRpCustomBand*>(FBandList->Items(i));
         if (B->ComponentState().Contains(csDestroying)) continue;
@@ -1276,8 +1274,8 @@ void TCustomRpReport::SetBandValues() {
         B->Size()->SwitchToPixels();
         B->Size()->SetWidth(BW);
         B->Size()->RestoreUnits();
-        B->SetBounds(Nearest(FPage->NativeValue(pgLeft) * PxPer),
-                     FHideBands ? Nearest(FPage->NativeValue(pgLength) * PxPer) : y, BW, B->Height());
+        B->SetBounds(RoundToInt(FPage->NativeValue(pgLeft) * PxPer),
+                     FHideBands ? RoundToInt(FPage->NativeValue(pgLength) * PxPer) : y, BW, B->Height());
         y += B->Height();
         B->Size()->SetParentUpdating(false);
     }
@@ -1291,9 +1289,9 @@ void TCustomRpReport::Paint() {
     C->Pen()->SetColor(DesignPalette().MarginPenColor);
     C->Pen()->SetStyle(DesignPalette().MarginPenStyle);
     C->Brush()->SetStyle(bsClear);
-    C->Rectangle(TRect(Nearest(FPage->NativeValue(pgLeft) * PxPer), Nearest(FPage->NativeValue(pgTop) * PxPer),
-                       Width() - Nearest(FPage->NativeValue(pgRight) * PxPer),
-                       Height() - Nearest(FPage->NativeValue(pgBottom) * PxPer)));
+    C->Rectangle(TRect(RoundToInt(FPage->NativeValue(pgLeft) * PxPer), RoundToInt(FPage->NativeValue(pgTop) * PxPer),
+                       Width() - RoundToInt(FPage->NativeValue(pgRight) * PxPer),
+                       Height() - RoundToInt(FPage->NativeValue(pgBottom) * PxPer)));
 }
 
 void TCustomRpReport::ForEachPrintable(const std::function<void(TRpPrintable*)>& Fn) {
@@ -1345,7 +1343,7 @@ void TCustomRpReport::ApplyPrinterSettings() {
     P->SetPaperSize(FPage->PaperSize());
     P->SetOrientation(FPage->Orientation());
     if (P->PaperSize() == Custom) {
-        int W = Nearest(FPage->NativeValue(pgWidth)), L = Nearest(FPage->NativeValue(pgLength));
+        int W = RoundToInt(FPage->NativeValue(pgWidth)), L = RoundToInt(FPage->NativeValue(pgLength));
         if (FPage->Orientation() == poLandscape) std::swap(W, L);
         P->SetPaperWidth(W);
         P->SetPaperLength(L);
@@ -1817,10 +1815,10 @@ void TCustomRpReport::PrintBand(TRpCustomBand* Band) {
     if (!Band) return;
     if (Band->AlignToBottom) {
         if (Band->BandType() == rbSummary && !Options.Contains(LastPageFooter)) PageFooterSize = 0;
-        const int Needed = Nearest(Band->NativeHeight() + FPage->NativeValue(pgBottom) + PageFooterSize);
+        const int Needed = RoundToInt(Band->NativeHeight() + FPage->NativeValue(pgBottom) + PageFooterSize);
         const int Paper = FRpPrinter->PaperLengthValue();
         if (Paper - CurrentY >= Needed)
-            CurrentY = Paper - Nearest(Band->NativeHeight()) - Nearest(FPage->NativeValue(pgBottom) + PageFooterSize);
+            CurrentY = Paper - RoundToInt(Band->NativeHeight()) - RoundToInt(FPage->NativeValue(pgBottom) + PageFooterSize);
     }
     FRunState.CurrentBandName = Band->Name();
     Band->DoPrint();
@@ -1836,29 +1834,29 @@ void TCustomRpReport::ResetPageFooterSize() {
         for (TRpChildBand* C = B->ChildBand(); C && Guard < 1000; C = C->ChildBand(), ++Guard)
             if (C->BandEnabled()) Size += C->NativeHeight();
     }
-    PageFooterSize = Nearest(Size);
+    PageFooterSize = RoundToInt(Size);
 }
 
 int TCustomRpReport::AvailableSpace() {
     if (FAvailable || CurrentY == -1 || !FRpPrinter) return 0;
     if (FExportFilter && FExportFilter->Streaming()) return FRpPrinter->PaperLengthValue();
-    return Nearest(FRpPrinter->PaperLengthValue() - FPage->NativeValue(pgBottom) - PageFooterSize - CurrentY);
+    return RoundToInt(FRpPrinter->PaperLengthValue() - FPage->NativeValue(pgBottom) - PageFooterSize - CurrentY);
 }
 
 void TCustomRpReport::NewColumn() {
     const int Cols = std::max(1, FPage->Columns());
     if (CurrentColumn >= Cols) {
         CurrentColumn = 1;
-        CurrentX = Nearest(FPage->NativeValue(pgLeft));
+        CurrentX = RoundToInt(FPage->NativeValue(pgLeft));
         NewPage(false);
     } else {
         Int64 CW;
         if (TRpCustomBand* D = FirstBand(rbDetail))
-            CW = Nearest(D->Size()->NativeWidth());
+            CW = RoundToInt(D->Size()->NativeWidth());
         else
-            CW = (Int64(Nearest(FPage->NativeValue(pgWidth) - (FPage->NativeValue(pgLeft) + FPage->NativeValue(pgRight)))) -
-                  Int64(Nearest(FPage->NativeValue(pgColSpace))) * (Cols - 1)) / Cols;
-        CurrentX = int(CurrentX + CW + Nearest(FPage->NativeValue(pgColSpace)));
+            CW = (Int64(RoundToInt(FPage->NativeValue(pgWidth) - (FPage->NativeValue(pgLeft) + FPage->NativeValue(pgRight)))) -
+                  Int64(RoundToInt(FPage->NativeValue(pgColSpace))) * (Cols - 1)) / Cols;
+        CurrentX = int(CurrentX + CW + RoundToInt(FPage->NativeValue(pgColSpace)));
         CurrentY = ColumnTopPosition;
         ++CurrentColumn;
     }
@@ -1880,7 +1878,7 @@ void TCustomRpReport::NewPage(bool PrintColHeaders) {
         if (auto* C = dynamic_cast<TRpCompositeReport*>(ParentComposite)) ++C->GlobalPageCount;
     if (EvPageNum) TRpEvEnvironment::SetIntegerConstant(EvPageNum, FPageNumber);
     if (FFinalPass || FPageNumber == 1) FRpPrinter->NewPage();
-    CurrentY = Nearest(FPage->NativeValue(pgTop));
+    CurrentY = RoundToInt(FPage->NativeValue(pgTop));
     if (OnStartPage && !ComponentState().Contains(csDesigning)) OnStartPage(this);
     PrintPageBackground();
     if (FPageNumber > 1 || Options.Contains(FirstPageHeader)) {
@@ -1892,15 +1890,15 @@ void TCustomRpReport::NewPage(bool PrintColHeaders) {
     ColumnTopPosition = CurrentY;
     CurrentColumn = 1;
     if (FPageNumber == 1)
-        if (TRpCustomBand* T = FirstBand(rbTitle)) ColumnTopPosition += Nearest(T->NativeHeight());
+        if (TRpCustomBand* T = FirstBand(rbTitle)) ColumnTopPosition += RoundToInt(T->NativeHeight());
     if (FPageNumber > 1 && PrintColHeaders) PrintColumnHeaders();
 }
 
 void TCustomRpReport::PrintPageBackground() {
     TRpPrinter* P = FRpPrinter;
     if (BackgroundColor != TColor(0xFFFFFF)) {
-        const TRect Sheet(0, 0, Nearest(FPage->NativeValue(pgWidth) * P->XFactor()),
-                          Nearest(FPage->NativeValue(pgLength) * P->YFactor()));
+        const TRect Sheet(0, 0, RoundToInt(FPage->NativeValue(pgWidth) * P->XFactor()),
+                          RoundToInt(FPage->NativeValue(pgLength) * P->YFactor()));
         if (FFinalPass && P->Canvas()) {
             TCanvas* C = P->Canvas();
             C->Brush()->SetColor(BackgroundColor);
@@ -1923,15 +1921,15 @@ void TCustomRpReport::PrintPageBackground() {
     if (FExportFilter) FExportFilter->AcceptGraphic(L, T, Image);
     TGraphic* G = Image->Picture()->Graphic();
     if ((FFinalPass || FPageNumber == 1) && P->Canvas() && G && !G->Empty())
-        P->Canvas()->StretchDraw(TRect(L, T, L + Nearest(S->NativeWidth() * P->XFactor()),
-                                       T + Nearest(S->NativeHeight() * P->YFactor())),
+        P->Canvas()->StretchDraw(TRect(L, T, L + RoundToInt(S->NativeWidth() * P->XFactor()),
+                                       T + RoundToInt(S->NativeHeight() * P->YFactor())),
                                  G);
 }
 
 void TCustomRpReport::EndPage() {
     if (FPageNumber > 0) {
-        CurrentY = Nearest(FPage->NativeValue(pgLength) - FPage->NativeValue(pgBottom) - PageFooterSize);
-        CurrentX = Nearest(FPage->NativeValue(pgLeft));
+        CurrentY = RoundToInt(FPage->NativeValue(pgLength) - FPage->NativeValue(pgBottom) - PageFooterSize);
+        CurrentX = RoundToInt(FPage->NativeValue(pgLeft));
         if (!(FLastPage && !Options.Contains(LastPageFooter))) {
             for (int i = 0; i < FBandList->Count(); ++i) {
                 auto B = static_cast<TRpCustomBand*>(FBandList->Items(i));
@@ -2027,13 +2025,13 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
         }
         CurrentColumn = std::max(1, FPage->Columns());
         if (FExportFilter && !FExportFilter->Active())
-            FExportFilter->Start(Nearest(FPage->NativeValue(pgWidth)), Nearest(FPage->NativeValue(pgLength)), Font());
+            FExportFilter->Start(RoundToInt(FPage->NativeValue(pgWidth)), RoundToInt(FPage->NativeValue(pgLength)), Font());
         ResetPageFooterSize();
         for (int i = 0; i < ControlCount(); ++i) {
             if (auto B = dynamic_cast<TRpCustomBand*>(Controls(i))) B->SetParentReport(this);
             if (auto P = dynamic_cast<TRpPrintable*>(Controls(i))) P->AttachReport(this);
         }
-        CurrentX = Nearest(FPage->NativeValue(pgLeft));
+        CurrentX = RoundToInt(FPage->NativeValue(pgLeft));
         RebuildBandList();
         FFunctions->SetDatasets(FAllDataSets);
         FFunctions->Prepare();
@@ -2046,7 +2044,7 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
         FRunState.CompositeRun = PartOfComposite;
         RunController();
         if (!PartOfComposite) {
-            CurrentX = Nearest(FPage->NativeValue(pgLeft));
+            CurrentX = RoundToInt(FPage->NativeValue(pgLeft));
             FLastPage = true;
             if (!FCancelled) EndPage();
             if (FExportFilter) FExportFilter->Finish();

@@ -70,6 +70,39 @@ bool ExprCursorOpen(TDataSet* DataSet) { return DataSet && DataSet->State() != d
 
 }  // namespace
 
+// The compiled filter's pieces, complete before the constructor, whose members hold them.
+// A value as the compiled filter compares it; each class compares as the general rules compare
+// the Variant it stands for.
+struct TDataSetExprParserVz::TFastVal {
+    enum TClass : unsigned char { fvOther, fvNull, fvInt, fvCurr, fvFloat, fvDate, fvText };
+    TClass Cls = fvOther;
+    Int64 I = 0;                // fvInt (a Boolean as -1 or 0), fvCurr (the raw value, scaled by 10 000)
+    double F = 0;               // fvFloat, fvDate
+    const String* S = nullptr;  // fvText: the stored text itself, or a text kept by whoever read it
+};
+
+struct TDataSetExprParserVz::TFastOperand {
+    int Node = 0;                // the field's or the constant's node
+    int Pos = -1;                // a field's structure position; -1 for a constant
+    TVarType Kind = varVariant;  // the kind the field is read as (varVariant: as stored)
+    TFastVal Const;
+    String ConstText;            // a text constant's text (Const.S points here)
+};
+
+struct TDataSetExprParserVz::TFastNode {
+    enum TKind : unsigned char { fnGeneral, fnAnd, fnOr, fnNot, fnCmp, fnIn, fnBlank, fnLike, fnPartial };
+    TKind Kind = fnGeneral;
+    int Op = 0;                       // the operator of the byte form
+    int Node = 0;                     // the node of the byte form (what the general evaluation runs)
+    int A = -1, B = -1;               // children (AND, OR, NOT) or operands
+    int ListFrom = 0, ListCount = 0;  // IN: the list's operands in FLists
+    int Len = 0;                      // partial compare: the prefix length
+    bool CaseInsens = false;          // partial compare: ignores case
+    // A comparison of a stored field with a constant number: 1 when the field is A, -1 when it
+    // is B (0 otherwise); the usual values are then compared without building either side.
+    signed char FieldConst = 0;
+};
+
 struct TDataSetExprParserVz::TEvalCtx {
     TMemoryRecordVz* Rec = nullptr;
     TRecordsViewVz* View = nullptr;
@@ -507,38 +540,6 @@ Variant TDataSetExprParserVz::EvalAggregate(int Kind, int ArgList, TEvalCtx& Ctx
 }
 
 // ---- the compiled filter ------------------------------------------------------------------------
-
-// A value as the compiled filter compares it; each class compares as the general rules compare
-// the Variant it stands for.
-struct TDataSetExprParserVz::TFastVal {
-    enum TClass : unsigned char { fvOther, fvNull, fvInt, fvCurr, fvFloat, fvDate, fvText };
-    TClass Cls = fvOther;
-    Int64 I = 0;                // fvInt (a Boolean as -1 or 0), fvCurr (the raw value, scaled by 10 000)
-    double F = 0;               // fvFloat, fvDate
-    const String* S = nullptr;  // fvText: the stored text itself, or a text kept by whoever read it
-};
-
-struct TDataSetExprParserVz::TFastOperand {
-    int Node = 0;                // the field's or the constant's node
-    int Pos = -1;                // a field's structure position; -1 for a constant
-    TVarType Kind = varVariant;  // the kind the field is read as (varVariant: as stored)
-    TFastVal Const;
-    String ConstText;            // a text constant's text (Const.S points here)
-};
-
-struct TDataSetExprParserVz::TFastNode {
-    enum TKind : unsigned char { fnGeneral, fnAnd, fnOr, fnNot, fnCmp, fnIn, fnBlank, fnLike, fnPartial };
-    TKind Kind = fnGeneral;
-    int Op = 0;                       // the operator of the byte form
-    int Node = 0;                     // the node of the byte form (what the general evaluation runs)
-    int A = -1, B = -1;               // children (AND, OR, NOT) or operands
-    int ListFrom = 0, ListCount = 0;  // IN: the list's operands in FLists
-    int Len = 0;                      // partial compare: the prefix length
-    bool CaseInsens = false;          // partial compare: ignores case
-    // A comparison of a stored field with a constant number: 1 when the field is A, -1 when it
-    // is B (0 otherwise); the usual values are then compared without building either side.
-    signed char FieldConst = 0;
-};
 
 namespace {
 

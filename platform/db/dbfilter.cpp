@@ -399,7 +399,6 @@ bool Truth(const Variant& v) {
     }
 }
 
-bool IsNullish(const Variant& v) { return VarIsNull(v) || VarIsEmpty(v); }
 
 }  // namespace
 
@@ -494,7 +493,7 @@ Variant Coerce(const Variant& Text, TFieldType Type) {
 
 bool TFilterExpr::Compare(TCANOperator Op, const TExprNode* L, const TExprNode* R) const {
     Variant a = Eval(L), b = Eval(R);
-    if (IsNullish(a) || IsNullish(b)) return false;
+    if (VarIsNullish(a) || VarIsNullish(b)) return false;
     if (R->Kind == enConst && R->TextConst && L->Kind == enField) b = Coerce(b, FieldTypeOf(L));
     if (L->Kind == enConst && L->TextConst && R->Kind == enField) a = Coerce(a, FieldTypeOf(R));
     if (VarType(a) == varSQLTimeStamp || VarType(a) == varSQLTimeStampOffset) a = VarFromDateTime(a.AsDateTime());
@@ -549,7 +548,7 @@ Variant TFilterExpr::Eval(const TExprNode* Node) const {
             auto arg = [&](size_t i) { return i < a.size() ? a[i] : Null(); };
             const String& f = Node->Name;
             if (f == QLatin1String("GETDATE")) return VarFromDateTime(Now());
-            if (IsNullish(arg(0))) return Null();
+            if (VarIsNullish(arg(0))) return Null();
             if (f == QLatin1String("UPPER")) return AnsiUpperCase(VarToStr(arg(0)));
             if (f == QLatin1String("LOWER")) return AnsiLowerCase(VarToStr(arg(0)));
             if (f == QLatin1String("TRIM")) return Trim(VarToStr(arg(0)));
@@ -557,8 +556,8 @@ Variant TFilterExpr::Eval(const TExprNode* Node) const {
             if (f == QLatin1String("TRIMRIGHT")) return TrimRight(VarToStr(arg(0)));
             if (f == QLatin1String("SUBSTRING")) {
                 String s = VarToStr(arg(0));
-                int from = IsNullish(arg(1)) ? 1 : arg(1).AsInteger();
-                return a.size() > 2 && !IsNullish(arg(2)) ? Copy(s, from, arg(2).AsInteger()) : Copy(s, from);
+                int from = VarIsNullish(arg(1)) ? 1 : arg(1).AsInteger();
+                return a.size() > 2 && !VarIsNullish(arg(2)) ? Copy(s, from, arg(2).AsInteger()) : Copy(s, from);
             }
             TDateTime d = VarToDateTime(arg(0));
             if (f == QLatin1String("YEAR")) return static_cast<int>(YearOf(d));
@@ -579,13 +578,13 @@ Variant TFilterExpr::Eval(const TExprNode* Node) const {
         case coAND: return Truth(Eval(args[0].get())) && Truth(Eval(args[1].get()));
         case coOR: return Truth(Eval(args[0].get())) || Truth(Eval(args[1].get()));
         case coNOT: return !Truth(Eval(args[0].get()));
-        case coISBLANK: return IsNullish(Eval(args[0].get()));
-        case coNOTBLANK: return !IsNullish(Eval(args[0].get()));
+        case coISBLANK: return VarIsNullish(Eval(args[0].get()));
+        case coNOTBLANK: return !VarIsNullish(Eval(args[0].get()));
         case coEQ: case coNE: case coLT: case coGT: case coLE: case coGE:
             return Compare(Node->Operator, args[0].get(), args[1].get());
         case coLIKE: {
             Variant a = Eval(args[0].get()), b = Eval(args[1].get());
-            if (IsNullish(a) || IsNullish(b)) return false;
+            if (VarIsNullish(a) || VarIsNullish(b)) return false;
             return MatchLike(VarToStr(a), VarToStr(b), FOptions.Contains(foCaseInsensitive));
         }
         case coIN: {
@@ -595,11 +594,11 @@ Variant TFilterExpr::Eval(const TExprNode* Node) const {
         }
         case coMINUS: {
             Variant a = Eval(args[0].get());
-            return IsNullish(a) ? Null() : -a;
+            return VarIsNullish(a) ? Null() : -a;
         }
         case coADD: case coSUB: case coMUL: case coDIV: {
             Variant a = Eval(args[0].get()), b = Eval(args[1].get());
-            if (IsNullish(a) || IsNullish(b)) return Null();
+            if (VarIsNullish(a) || VarIsNullish(b)) return Null();
             switch (Node->Operator) {
                 case coADD: return a + b;
                 case coSUB: return a - b;

@@ -21,7 +21,6 @@ const char* const TypeNames[] = {
 
 String S(const char* s) { return QString::fromLatin1(s); }
 
-bool IsNullish(const Variant& v) { return VarIsNull(v) || VarIsEmpty(v); }
 }  // namespace
 
 String FieldTypeName(TFieldType Type) {
@@ -76,7 +75,7 @@ void TLookupList::Add(const Variant& AKey, const Variant& AValue) { FList.emplac
 void TLookupList::Clear() { FList.clear(); }
 
 Variant TLookupList::ValueOfKey(const Variant& AKey) const {
-    if (IsNullish(AKey)) return Null();
+    if (VarIsNullish(AKey)) return Null();
     for (auto& [k, v] : FList) {
         try {
             if (VarIsArray(AKey) || VarIsArray(k)) {
@@ -226,12 +225,12 @@ bool TField::CanModify() const {
 bool TField::GetData(Variant& Value) const {
     if (FValidating) {
         Value = FValidateValue;
-        return !IsNullish(Value);
+        return !VarIsNullish(Value);
     }
     if (!FDataSet) DatabaseErrorFmt(S(DbConsts::SFieldHasNoDataSet), {DisplayName()});
     if (FFieldKind == fkAggregate) {
         Value = FDataSet->GetAggregateValue(const_cast<TField*>(this));
-        return !IsNullish(Value);
+        return !VarIsNullish(Value);
     }
     if (Value.VType() != varEmpty) Value = Variant();
     bool r = FDataSet->GetFieldData(const_cast<TField*>(this), Value);
@@ -241,7 +240,7 @@ bool TField::GetData(Variant& Value) const {
 
 void TField::SetData(const Variant& Value) {
     if (!FDataSet) DatabaseErrorFmt(S(DbConsts::SFieldHasNoDataSet), {DisplayName()});
-    FDataSet->SetFieldData(this, IsNullish(Value) ? Null() : NativeValue(Value));
+    FDataSet->SetFieldData(this, VarIsNullish(Value) ? Null() : NativeValue(Value));
 }
 
 void TField::Validate(const Variant& Value) {
@@ -315,7 +314,7 @@ Variant TField::AsVariant() const {
 }
 
 void TField::SetAsVariant(const Variant& Value) {
-    if (IsNullish(Value)) {
+    if (VarIsNullish(Value)) {
         SetData(Null());
         return;
     }
@@ -457,7 +456,7 @@ Variant TStringField::AsVariant() const {
 }
 
 Variant TStringField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     String s = VarToStr(Value);
     if (FSize > 0 && s.size() > FSize) s.truncate(FSize);
     return Variant(s);
@@ -546,7 +545,7 @@ void TIntegerField::CheckRange(Int64 Value) const {
 }
 
 Variant TIntegerField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     Int64 v;
     if (VarIsStr(Value)) {
         String s = Trim(VarToStr(Value));
@@ -634,7 +633,7 @@ void TFloatField::SetPrecision(int Value) {
 }
 
 Variant TFloatField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     double d;
     if (VarIsStr(Value)) {
         String s = VarToStr(Value);
@@ -702,7 +701,7 @@ void TBCDField::SetCurrency(bool Value) {
 }
 
 Variant TBCDField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     ::Currency c;
     if (VarIsStr(Value)) {
         String s = VarToStr(Value);
@@ -773,7 +772,7 @@ void TFMTBCDField::SetCurrency(bool Value) {
 }
 
 Variant TFMTBCDField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     TBcd b;
     if (VarIsStr(Value)) {
         String s = VarToStr(Value);
@@ -848,7 +847,7 @@ void TBooleanField::SetDisplayValues(const String& Value) {
 }
 
 Variant TBooleanField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     if (VarIsStr(Value)) {
         String s = Trim(VarToStr(Value));
         auto starts = [&](const String& t) { return !t.isEmpty() && AnsiCompareText(s, t.left(s.size())) == 0; };
@@ -905,7 +904,7 @@ String TDateField::DefaultFormat() const { return FormatSettings.ShortDateFormat
 String TTimeField::DefaultFormat() const { return FormatSettings.LongTimeFormat; }
 
 Variant TDateTimeField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     TDateTime d;
     if (VarIsStr(Value)) {
         String s = VarToStr(Value);
@@ -971,7 +970,7 @@ void TSQLTimeStampField::SetDisplayFormat(const String& Value) {
 }
 
 Variant TSQLTimeStampField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     if (VarIsSQLTimeStamp(Value)) return Value;
     if (VarIsStr(Value)) {
         TDateTime d;
@@ -982,7 +981,7 @@ Variant TSQLTimeStampField::NativeValue(const Variant& Value) const {
 }
 
 Variant TSQLTimeStampOffsetField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     if (VarIsSQLTimeStampOffset(Value)) return Value;
     if (VarIsStr(Value)) {
         TDateTime d;
@@ -1039,7 +1038,7 @@ void TSQLTimeStampField::GetText(String& Text, bool DisplayText) const {
 
 namespace {
 TBytes BytesOf(const Variant& v) {
-    if (IsNullish(v)) return {};
+    if (VarIsNullish(v)) return {};
     if (VarIsArray(v)) {
         QByteArray a = VarByteArrayToBytes(v);
         return TBytes(a.begin(), a.end());
@@ -1060,7 +1059,7 @@ TBytesField::TBytesField(TComponent* AOwner) : TBinaryField(AOwner) {
 TVarBytesField::TVarBytesField(TComponent* AOwner) : TBytesField(AOwner) { FDataType = ftVarBytes; }
 
 Variant TBinaryField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     TBytes b = BytesOf(Value);
     if (FSize > 0 && static_cast<int>(b.size()) > FSize) b.resize(FSize);
     if (FDataType == ftBytes && FSize > 0 && static_cast<int>(b.size()) < FSize) b.resize(FSize, 0);
@@ -1101,7 +1100,7 @@ void TBlobField::SetBlobType(TBlobType Value) {
 }
 
 Variant TBlobField::NativeValue(const Variant& Value) const {
-    if (IsNullish(Value)) return Null();
+    if (VarIsNullish(Value)) return Null();
     if (FieldTypeVarMap(FDataType) == varUString) {
         if (VarIsArray(Value)) {
             QByteArray a = VarByteArrayToBytes(Value);

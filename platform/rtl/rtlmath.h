@@ -5,6 +5,8 @@
 
 // Nearest integer, ties to even (banker's rounding): Round(2.5) = 2, Round(3.5) = 4.
 Int64 Round(Extended value);
+// Round, as an int (a length in pixels or units).
+inline int RoundToInt(Extended value) { return static_cast<int>(Round(value)); }
 // Integer part, towards zero.
 Int64 Trunc(Extended value);
 // Integer part as a float, towards zero; Frac is the rest with the sign of the value.

@@ -311,6 +311,8 @@ bool VarIsType(const Variant& V, std::initializer_list<TVarType> AVarTypes);
 bool VarIsNull(const Variant& V);
 bool VarIsEmpty(const Variant& V);
 bool VarIsClear(const Variant& V);  // Empty (nothing else in this runtime is "clear")
+// Null or Empty: no value at all, as filters and field reads treat both.
+inline bool VarIsNullish(const Variant& V) { return VarIsNull(V) || VarIsEmpty(V); }
 bool VarIsNumeric(const Variant& V);  // ordinal, float, Currency, FMT-BCD
 bool VarIsOrdinal(const Variant& V);  // integers and Boolean
 bool VarIsFloat(const Variant& V);    // Single, Double, Currency, FMT-BCD

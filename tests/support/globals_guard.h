@@ -1,7 +1,8 @@
 // The process-wide settings a test may replace, saved when a test starts and put back when it
 // ends, so no test sees what another one left behind: the format settings and the clock, and in
 // the executables with windows the modal responder, the system metrics, the double-click time,
-// the hint pause and the screen's work area. The test entry point keeps one guard around every
+// the hint pause, the screen's work area, the printer backend and the application's printer object
+// (freed, so the next test that prints starts from a fresh one). The test entry point keeps one guard around every
 // test; a test that changes a setting for part of its body may keep one of its own.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/hints.h"
+#include "platform/gui/printers.h"
 #endif
 
 namespace sdelka::test {
@@ -20,7 +22,8 @@ public:
     TGlobalsGuard()
         : FFormat(FormatSettings)
 #ifdef SDELKA_TEST_WINDOWS
-        , FResponder(Responder()), FDoubleClickTime(GetDoubleClickTime()), FHintHidePause(HintHidePause())
+        , FResponder(Responder()), FDoubleClickTime(GetDoubleClickTime()), FHintHidePause(HintHidePause()),
+          FPrinterBackend(PrinterBackend())
 #endif
     {
     }
@@ -33,6 +36,8 @@ public:
         SetDoubleClickTime(FDoubleClickTime);
         SetHintHidePause(FHintHidePause);
         if (Screen) Screen->ResetWorkAreaRect();
+        SetPrinter(nullptr);
+        SetPrinterBackend(FPrinterBackend == QtPrinterBackend() ? nullptr : FPrinterBackend);
 #endif
     }
     TGlobalsGuard(const TGlobalsGuard&) = delete;
@@ -44,6 +49,7 @@ private:
     TResponder* FResponder;
     unsigned FDoubleClickTime;
     int FHintHidePause;
+    TPrinterBackend* FPrinterBackend;
 #endif
 };
 

@@ -23,11 +23,9 @@ protected:
         narrow.MarginY = 30;
         Backend.Table = {TFakePrinterBackend::Device(QStringLiteral("Office")), narrow};
         Backend.Default = 1;
-        Previous = SetPrinterBackend(&Backend);
+        SetPrinterBackend(&Backend);  // the test guard puts the standard one back
     }
-    void TearDown() override { SetPrinterBackend(Previous == QtPrinterBackend() ? nullptr : Previous); }
     TFakePrinterBackend Backend;
-    TPrinterBackend* Previous = nullptr;
 };
 
 }  // namespace
