@@ -1,6 +1,7 @@
 #include "app/excelhelper.h"
 
 #include "platform/gui/dialogs.h"
+#include "platform/rtl/fileutils.h"
 
 TExcelApplicationRef ExcelApp;
 TExcelApplicationRef SheetExcelApp;
@@ -43,6 +44,40 @@ int WriteCell(TExcelApplicationRef& App, int Sheet, int Col, int Row, const Stri
     return 1;
 }
 
+// Tells the user where each workbook just shown lies; one that nothing on this computer could
+// open is offered for saving where the user wants it.
+void TellWhereShown(TExcelApplication* App) {
+    const String caption = QStringLiteral("Microsoft Excel");
+    for (TExcelWorkbook* Book : App->LastShown()) {
+        const String file = Book->ShownFileName();
+        if (Book->ShownFileOpened()) {
+            MessageBox(nullptr, QStringLiteral("Книга открыта в Microsoft Excel. Она записана в файл:\n%1").arg(file), caption,
+                       MB_OK | MB_ICONINFORMATION);
+            continue;
+        }
+        TOwned<TSaveDialog> dialog = NewOwned<TSaveDialog>(nullptr);
+        dialog->SetTitle(QStringLiteral("Книгу нечем открыть. Сохранить книгу как"));
+        dialog->SetFilter(QStringLiteral("Книга Excel (*.xlsx)|*.xlsx"));
+        dialog->SetDefaultExt(QStringLiteral("xlsx"));
+        dialog->SetFileName(ExtractFileName(file));
+        dialog->SetOptions({ofOverwritePrompt, ofHideReadOnly, ofPathMustExist, ofEnableSizing});
+        if (!dialog->Execute()) {
+            MessageBox(nullptr, QStringLiteral("Книгу нечем открыть. Она осталась в файле:\n%1").arg(file), caption,
+                       MB_OK | MB_ICONWARNING);
+            continue;
+        }
+        const String target = dialog->FileName();
+        try {
+            Book->SaveAs(target);
+            MessageBox(nullptr, QStringLiteral("Книга сохранена в файл:\n%1").arg(target), caption, MB_OK | MB_ICONINFORMATION);
+        } catch (const Exception& E) {
+            MessageBox(nullptr,
+                       QStringLiteral("Книгу не удалось сохранить в файл %1: %2\nОна осталась в файле:\n%3").arg(target, E.Message(), file),
+                       ErrorCaption, MB_OK | MB_ICONERROR);
+        }
+    }
+}
+
 }  // namespace
 
 int ExcelOpen(TExcelApplicationRef& App, const String& FileName) {
@@ -71,7 +106,9 @@ int ExcelOpen(TExcelApplicationRef& App, const String& FileName) {
 }
 
 int ExcelShow(TExcelApplicationRef& App, bool Visible) {
-    if (App) App->SetVisible(Visible);
+    if (!App) return 1;
+    App->SetVisible(Visible);
+    if (Visible) TellWhereShown(App.get());
     return 1;
 }
 

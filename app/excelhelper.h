@@ -20,7 +20,9 @@ extern TExcelApplicationRef SheetExcelApp;
 // or a new one (when neither works, App keeps what it held). 1 on success; -1 when no workbook
 // could be opened or added (after the messages).
 int ExcelOpen(TExcelApplicationRef& App, const String& FileName);
-// Sets the application's visibility; does nothing while App is empty. Returns 1.
+// Sets the application's visibility; does nothing while App is empty. Returns 1. Each workbook that
+// becoming visible shows, the user is told the file of, or, when nothing could open it, asked where
+// to save it (a cancel leaves it in its temporary file, which the user is told too).
 int ExcelShow(TExcelApplicationRef& App, bool Visible);
 // Writes Text into Cells[Row, Col] of worksheet Sheet (all from 1): with AsText the cell gets the
 // text format first, with AutoFit its column is fitted afterwards, and its type is made bold or

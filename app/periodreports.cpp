@@ -16,6 +16,8 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 // ---- queries -------------------------------------------------------------------------------------
 
@@ -698,9 +700,21 @@ void TForm18::Button6Click(TObject*) {
         Screen->SetCursor(crDefault);
         return;
     }
+    // the window repaints while the rows go out, its commands resting until the export is done
+    struct TRest {
+        std::vector<std::pair<TControl*, bool>> Kept;
+        ~TRest() {
+            for (auto& [c, enabled] : Kept) c->SetEnabled(enabled);
+        }
+    } rest;
+    for (TControl* c : std::initializer_list<TControl*>{RadioGroup1, GroupBox1, Button1, Button2, Button3, Button4, Button5, Button6}) {
+        rest.Kept.emplace_back(c, c->Enabled());
+        c->SetEnabled(false);
+    }
     const int total = XLS_Rep->RecordCount();
     auto progress = [this, total](int Done) {
         Button6->SetCaption(QStringLiteral("Excel (%1 из %2)").arg(Done).arg(total));
+        Application->ProcessMessages();
     };
     progress(0);
     XLS_Rep->First();

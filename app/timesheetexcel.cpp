@@ -36,6 +36,17 @@ bool Begin(TExcelApplicationRef& App) {
     return true;
 }
 
+// After a cell that could not be written (its message said once, no further cell tried): the
+// cells written so far are shown, when the application is still there to show them.
+bool ShowWhatWasWritten(TExcelApplicationRef& App) {
+    try {
+        ExcelShow(App, true);
+    } catch (const Exception&) {
+        // the application is gone with its workbook: the cell's message has said so
+    }
+    return false;
+}
+
 }  // namespace
 
 bool WriteMonthlySheet(TExcelApplicationRef& App, TDataSet* Data, int Mode, const String& Title,
@@ -80,7 +91,7 @@ bool WriteMonthlySheet(TExcelApplicationRef& App, TDataSet* Data, int Mode, cons
         ++row;
         if (Progress && w.Ok()) Progress(row - 3, total);
     }
-    if (!w.Ok()) return false;
+    if (!w.Ok()) return ShowWhatWasWritten(App);
     ExcelShow(App, true);
     return true;
 }
@@ -110,7 +121,7 @@ bool WriteAllShiftSheet(TExcelApplicationRef& App, TDataSet* Data, const String&
         ++row;
         if (Progress && w.Ok()) Progress(row - 3, total);
     }
-    if (!w.Ok()) return false;
+    if (!w.Ok()) return ShowWhatWasWritten(App);
     ExcelShow(App, true);
     return true;
 }

@@ -6,8 +6,9 @@
 //
 // Both writers open the workbook, keep the application hidden while they fill it, tell Progress
 // after the header and after every row (rows done, rows in all) and show the application at the
-// end. They stop early when the workbook cannot be opened or a cell cannot be written (the helper
-// has shown its message) and then answer false.
+// end. They stop early when the workbook cannot be opened, and at the first cell that cannot be
+// written (the helper has shown its message, once), showing the cells written so far; then they
+// answer false.
 #pragma once
 
 #include "app/excelhelper.h"

@@ -132,15 +132,19 @@ private:
 };
 
 // "Общий табель ЗП (30)": the monthly wage summary.
+// Until the data grid exists it has no table: a label says so, and "Выход" (Esc) closes it.
 class TForm30 : public TForm {
     SDELKA_APP_FORM(TForm30)
     TComboBox* ComboBox1 = nullptr;
     TDBLookupComboBox* cb_year = nullptr;
     TADOQuery* q_year = nullptr;
     TADOQuery* H_Dizuv = nullptr;
+    TLabel* Label1 = nullptr;    // why the window is empty
+    TButton* Button8 = nullptr;  // "Выход"
+    void Button8Click(TObject* Sender);
 };
 
-// "Табель по номенклатурным группам (31)".
+// "Табель по номенклатурным группам (31)". Empty like TForm30 until the data grid exists.
 class TForm31 : public TForm {
     SDELKA_APP_FORM(TForm31)
     TComboBox* ComboBox1 = nullptr;
@@ -149,6 +153,9 @@ class TForm31 : public TForm {
     TADOQuery* H_Dizuv_7777 = nullptr;
     TADOQuery* H_Dizuv_7778 = nullptr;
     TADOQuery* ShownQuery = nullptr;
+    TLabel* Label1 = nullptr;    // why the window is empty
+    TButton* Button8 = nullptr;  // "Выход"
+    void Button8Click(TObject* Sender);
 };
 
 extern TForm12* Form12;

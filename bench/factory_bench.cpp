@@ -310,7 +310,7 @@ int main(int argc, char** argv) {
     conn->Open();
     GConn = conn.get();
     conn->Execute(QStringLiteral("set statement_timeout = '%1s'").arg(timeout));
-    SetExcelFileOpener([](const String&) {});
+    SetExcelFileOpener([](const String&) { return true; });
 
     // warm the caches
     PQclear(Exec("select count(*), sum(kol_vo) from accounts_dep.smena"));

@@ -452,7 +452,8 @@ void TRpCustomBand::DoPrint() {
 
     if (AfterPrint && !Designing) AfterPrint(this, PrintIt);
 
-    if (PrintIt) {
+    // The child printed after the band prints also when the band's BeforePrint vetoed the band.
+    if (FEnabled) {
         TRpChildBand* Child = ChildBand();
         if (Child && (Child->PrintOrder == cboAfterParent || Child->PrintOrder == cboBeforeAndAfter)) {
             if (FRpBandType == rbGroupFooter) Child->FRpBandType = rbGroupFooter;
@@ -665,7 +666,37 @@ void TRpControllerBand::Notification(TComponent* AComponent, TOperation Operatio
     if (Operation == opRemove && AComponent == FMaster) FMaster = nullptr;
 }
 
-TRpSubDetail::TRpSubDetail(TComponent* AOwner) : TRpControllerBand(AOwner) { FRpBandType = rbSubDetail; }
+TRpSubDetail::TRpSubDetail(TComponent* AOwner) : TRpControllerBand(AOwner) {
+    FRpBandType = rbSubDetail;
+    FBands = New<TRpSubDetailGroupBands>(this);
+}
+void TRpSubDetail::BeforeDestruction() {
+    inherited::BeforeDestruction();
+    FreeAndNil(FBands);
+}
+
+bool TRpSubDetailGroupBands::HasHeader() const { return FOwner && FOwner->HeaderBand(); }
+bool TRpSubDetailGroupBands::HasFooter() const { return FOwner && FOwner->FooterBand(); }
+void TRpSubDetailGroupBands::SetHasHeader(bool Value) {
+    if (!FOwner || !FOwner->ParentReport() || Value == HasHeader()) return;
+    if (Value) {
+        FOwner->SetHeaderBand(FOwner->ParentReport()->CreateBand(rbGroupHeader));
+    } else {
+        TRpCustomBand* B = FOwner->HeaderBand();
+        FOwner->SetHeaderBand(nullptr);
+        B->Free();
+    }
+}
+void TRpSubDetailGroupBands::SetHasFooter(bool Value) {
+    if (!FOwner || !FOwner->ParentReport() || Value == HasFooter()) return;
+    if (Value) {
+        FOwner->SetFooterBand(FOwner->ParentReport()->CreateBand(rbGroupFooter));
+    } else {
+        TRpCustomBand* B = FOwner->FooterBand();
+        FOwner->SetFooterBand(nullptr);
+        B->Free();
+    }
+}
 TDataSet* TRpSubDetail::DataSet() const { return FController->DataSet(); }
 void TRpSubDetail::SetDataSet(TDataSet* Value) { FController->SetDataSet(Value); }
 TRpCustomBand* TRpSubDetail::HeaderBand() const { return FController->Header; }
@@ -1008,6 +1039,7 @@ void TCustomRpReport::AfterConstruction() {
     FBands = New<TRpReportBands>(this);
     FUnits = FPage->Units();
     FCurrLinkPage = New<TRpLinkPage>();
+    FPageLinkInfoList = New<TRpPageInfoList>();
     FDescription = New<TStringList>();
     SetColor(TColor(0xFFFFFF));
     Font()->SetName(u"Arial"_s);
@@ -1035,7 +1067,11 @@ void TCustomRpReport::BeforeDestruction() {
     FreeAndNil(FBands);
     FreeAndNil(FBandList);
     FreeAndNil(FController);
-    FreeAndNil(FCurrLinkPage);
+    if (FCurrLinkListed)
+        FCurrLinkPage = nullptr;  // the list's
+    else
+        FreeAndNil(FCurrLinkPage);
+    FreeAndNil(FPageLinkInfoList);
     FreeAndNil(FDescription);
 }
 
@@ -1863,6 +1899,12 @@ void TCustomRpReport::NewColumn() {
 
 void TCustomRpReport::NewPage(bool PrintColHeaders) {
     EndPage();
+    // The page's link record: where its printables are, for the preview's mouse.
+    if (FUsePreviewLinks) {
+        if (!FCurrLinkListed) FCurrLinkPage->Free();
+        FCurrLinkPage = New<TRpLinkPage>();
+        FCurrLinkListed = false;
+    }
     ++FPageNumber;
     if (FExportFilter) FExportFilter->NewPage();
     if (FRunState.CompositeRun)
@@ -1938,6 +1980,12 @@ void TCustomRpReport::EndPage() {
         }
         if (OnEndPage && !ComponentState().Contains(csDesigning)) OnEndPage(this);
     }
+    // The link record of the page goes to the list (the record of no page first, so that page N
+    // has index N).
+    if (FUsePreviewLinks && !FCurrLinkListed) {
+        FPageLinkInfoList->addPageRec(FCurrLinkPage);
+        FCurrLinkListed = true;
+    }
     if (FExportFilter) FExportFilter->EndPage();
 }
 
@@ -1963,6 +2011,14 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
     NoForceNewPage = false;
     UserCancel = false;
     FRunState.DetailBreak = false;
+    if (FUsePreviewLinks && !PartOfComposite) {
+        // A fresh list; the current record leaves it first when it is the list's.
+        if (FCurrLinkListed) {
+            FCurrLinkPage = New<TRpLinkPage>();
+            FCurrLinkListed = false;
+        }
+        FPageLinkInfoList->pilist->Clear();
+    }
     if (BeforePrint && !ComponentState().Contains(csDesigning)) {
         bool PrintReport = true;
         BeforePrint(this, PrintReport);

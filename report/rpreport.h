@@ -30,6 +30,7 @@ class TRpGroup;
 class TCustomRpReport;
 class TRpReport;
 class TRpProgressForm;
+class TRpPageInfoList;
 struct TRpEvResult;
 
 enum TRpBandType : Byte {
@@ -54,6 +55,13 @@ using TRpExportEvent = TEvent<void(TObject* Sender, bool& ExportHandled)>;
 // The preview window's default save type, and the events it raises through the report.
 enum TPrevSaveType { stRpP, stPDF, stXL, stHTML, stRTF, stCSV, stASCII, stXML, stXLSX };
 enum TStandPrevEventType : int { spOpen, spClose, spCopy, spPrint, spPrintSetup, spLoad, spSave, spCancel };
+// The XML document viewer's clicks on controls and bands, mouse movement over them, and its print
+// and save buttons, raised on the report of the document.
+enum TPrevEventType {
+    etPrintButton, etSaveButton, etControlClick, etLoadButton, etPrintSetup, etMouseOver, etMouseOut, etBandClick
+};
+using TRpPreviewXEvent =
+    TEvent<void(TObject* Sender, TPrevEventType eventNum, const String& cName, const String& CText, int rec)>;
 // Sender is the preview window; a handler that sets Handled vetoes the command.
 using TRpStandPrevEvent = TEvent<void(TObject* Sender, TStandPrevEventType EventType, const String& Name, bool& Handled)>;
 // The extension (with the dot) of a save type: ".RPP", ".PDF", ...
@@ -307,6 +315,23 @@ protected:
     TComponent* FMaster = nullptr;
 };
 
+class TRpSubDetail;
+
+// The band switches of a sub-detail: whether it has a header and a footer band. Writing true
+// creates the band through the report's CreateBand; writing false frees it.
+class TRpSubDetailGroupBands : public TPersistent {
+    SDELKA_CLASS(TRpSubDetailGroupBands, TPersistent)
+public:
+    explicit TRpSubDetailGroupBands(TRpSubDetail* AOwner = nullptr) : FOwner(AOwner) {}
+    bool HasHeader() const;
+    void SetHasHeader(bool Value);
+    bool HasFooter() const;
+    void SetHasFooter(bool Value);
+
+private:
+    TRpSubDetail* FOwner;
+};
+
 // A sub-detail: prints once per record of its own dataset, between optional header and footer.
 class TRpSubDetail : public TRpControllerBand {
     SDELKA_CLASS(TRpSubDetail, TRpControllerBand)
@@ -315,6 +340,8 @@ protected:
     ~TRpSubDetail() override = default;
 
 public:
+    void BeforeDestruction() override;
+    TRpSubDetailGroupBands* Bands() const { return FBands; }
     TDataSet* DataSet() const;
     void SetDataSet(TDataSet* Value);
     TRpCustomBand* HeaderBand() const;
@@ -322,6 +349,9 @@ public:
     TRpCustomBand* FooterBand() const;
     void SetFooterBand(TRpCustomBand* Value);
     void SetOnNeedData(const TRpOnNeedDataEvent& Value);
+
+private:
+    TRpSubDetailGroupBands* FBands = nullptr;
 };
 
 // ---- controllers --------------------------------------------------------------------------------
@@ -474,7 +504,10 @@ public:
     static void SetSharedMeasuring(bool On);
     void Modify() override;
     bool PreparingDesignTime() override { return FPreparingDesignTime; }
-    bool UsePreviewLinks() override { return false; }
+    // Page-link records are collected while generating (PageLinkInfoList: page N at index N).
+    bool UsePreviewLinks() override { return FUsePreviewLinks; }
+    void SetUsePreviewLinks(bool Value) { FUsePreviewLinks = Value; }
+    TRpPageInfoList* PageLinkInfoList() const { return FPageLinkInfoList; }
     TRpLinkPage* CurrLinkPage() override { return FCurrLinkPage; }
     int PageNumber() override { return FPageNumber; }
     String ReportTitle() override { return FReportTitle; }
@@ -615,6 +648,8 @@ public:
     // The composite report this report belongs to; none when standalone.
     TObject* ParentComposite = nullptr;
     TRpStandPrevEvent OnStandPrevEvent;
+    // The XML document viewer's events (Sender: the document).
+    TRpPreviewXEvent OnPrevXEvent;
     // Raised with the device mode when the page printer reads the device's settings and when it
     // writes the report's wishes into them before a job; Cancel keeps the device mode as it was.
     TRpPrinterSettingsEvent OnGetPrinterSettings;
@@ -661,6 +696,10 @@ protected:
     TRpExportFilter* FExportFilter = nullptr;
     TRpDataSetList* FAllDataSets = nullptr;
     TRpLinkPage* FCurrLinkPage = nullptr;
+    // The current link record is the list's once EndPage added it.
+    bool FCurrLinkListed = false;
+    bool FUsePreviewLinks = false;
+    TRpPageInfoList* FPageLinkInfoList = nullptr;
     // The picture named by BackImageControl, found when a run starts.
     TRpPrintable* FBackgroundControl = nullptr;
     TRpEvElement* EvPageNum = nullptr;

@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev libpq-dev postgresql zlib1g-dev libjpeg-dev
           libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation poppler-utils
-          python3 libxml2-utils python3-openpyxl nodejs libfreetype-dev libfontconfig-dev qpdf)
+          python3 libxml2-utils python3-openpyxl nodejs libfreetype-dev libfontconfig-dev qpdf
+          xvfb xauth xdotool x11-utils x11-apps openbox)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

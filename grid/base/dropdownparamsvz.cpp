@@ -178,6 +178,20 @@ void TDropDownFormCallParamsVz::PrepareDropDownForm(TCustomForm* Form, TDynVarsV
 }
 
 void TDropDownFormCallParamsVz::CheckShowDropDownForm(bool& Handled) {
+    ShowDropDownForm(Handled, [this](TCustomForm* F, bool Accept, TDynVarsVz* D, TDropDownFormSysParams* S) {
+        DropDownFormCallbackProc(F, Accept, D, S);
+    });
+}
+
+void TDropDownFormCallParamsVz::KeepFormSize(TCustomForm* Form) {
+    if (!FSaveFormSize || !Form) return;
+    FFormWidth = Form->Width();
+    if (FOldFormWidth > 0) Form->SetWidth(FOldFormWidth);
+    FFormHeight = Form->Height();
+    if (FOldFormHeight > 0) Form->SetHeight(FOldFormHeight);
+}
+
+void TDropDownFormCallParamsVz::ShowDropDownForm(bool& Handled, TDropDownFormCallbackProcVz CloseCallback) {
     bool freeFormOnClose = false;
     TCustomForm* form = GetActualDropDownForm(freeFormOnClose);
     TDynVarsVz* dynParams = New<TDynVarsVz>(GetEditControl());
@@ -208,10 +222,7 @@ void TDropDownFormCallParamsVz::CheckShowDropDownForm(bool& Handled) {
         TDropDownFormSysParams* handedSys = sysParams;
         dynParams = nullptr;
         sysParams = nullptr;
-        dd->ExecuteNomodal(r, nullptr, FAlign, handedParams, handedSys,
-                           [this](TCustomForm* F, bool Accept, TDynVarsVz* D, TDropDownFormSysParams* S) {
-                               DropDownFormCallbackProc(F, Accept, D, S);
-                           });
+        dd->ExecuteNomodal(r, nullptr, FAlign, handedParams, handedSys, std::move(CloseCallback));
         Handled = true;
     } catch (...) {
         if (dynParams) dynParams->Free();
@@ -225,12 +236,7 @@ void TDropDownFormCallParamsVz::DropDownFormCallbackProc(TCustomForm* DropDownFo
     try {
         if (Accept) AssignBackParams(DynParams);
         if (DropDownForm) DropDownForm->Hide();
-        if (FSaveFormSize && DropDownForm) {
-            FFormWidth = DropDownForm->Width();
-            if (FOldFormWidth > 0) DropDownForm->SetWidth(FOldFormWidth);
-            FFormHeight = DropDownForm->Height();
-            if (FOldFormHeight > 0) DropDownForm->SetHeight(FOldFormHeight);
-        }
+        KeepFormSize(DropDownForm);
         TWinControl* edit = GetEditControl();
         if (FOnCloseDropDownFormProc) FOnCloseDropDownFormProc(edit, nullptr, Accept, DropDownForm, DynParams);
         DoCloseDropDownForm(Accept, DropDownForm, DynParams, SysParams);

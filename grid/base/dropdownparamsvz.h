@@ -130,6 +130,11 @@ public:
     // Opens the form; Handled becomes True only when a form was shown. An unregistered class name
     // raises "Class 'NAME' is not registered" before anything is made.
     virtual void CheckShowDropDownForm(bool& Handled);
+    // The same with a close callback of the caller's instead of DropDownFormCallbackProc.
+    virtual void ShowDropDownForm(bool& Handled, TDropDownFormCallbackProcVz CloseCallback);
+    // After the form closed: keeps its size for the next opening (SaveFormSize) and gives it back
+    // the size it had before.
+    void KeepFormSize(TCustomForm* Form);
     // The form's call when it closes.
     virtual void DropDownFormCallbackProc(TCustomForm* DropDownForm, bool Accept, TDynVarsVz* DynParams,
                                           TDropDownFormSysParams* SysParams);

@@ -3,6 +3,7 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/imaging.h"
 #include "platform/gui/printers.h"
+#include "platform/gui/qthost.h"
 #include "platform/rtl/lists.h"
 
 #include <QEventLoop>
@@ -213,6 +214,7 @@ bool RunDialog(QDialog& Dialog) {
     // until it is answered (open() would make it modal to its parent window only, and a box has
     // none, so it blocked nothing).
     Dialog.setWindowModality(Qt::ApplicationModal);
+    AttachToOwnerWindow(&Dialog, true);
     Dialog.show();
     Application->ExecLoop(loop);
     if (!finished) Dialog.hide();
@@ -373,4 +375,14 @@ bool TQtResponder::ExecuteDialog(TCommonDialog* Dialog) {
         return true;
     }
     return false;
+}
+
+bool TQtResponder::PrintFileName(const String& Title, String& FileName) {
+    TOwned<TSaveDialog> dlg = NewOwned<TSaveDialog>(nullptr);
+    dlg->SetFilter(QStringLiteral("PDF (*.pdf)|*.pdf"));
+    dlg->SetDefaultExt(QStringLiteral("pdf"));
+    dlg->SetFileName(FileName);
+    if (!ExecuteDialog(dlg.get())) return false;
+    FileName = dlg->FileName();
+    return true;
 }

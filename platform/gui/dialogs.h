@@ -223,6 +223,9 @@ public:
     virtual bool InputQuery(const String& Caption, const String& Prompt, String& Value) = 0;
     // File, font, print and printer-setup dialogs: fills the dialog and returns true on OK.
     virtual bool ExecuteDialog(TCommonDialog* Dialog) = 0;
+    // Where a printer that writes files (the "PDF file" printer) puts the job titled Title:
+    // FileName comes in as the suggestion and goes out as the choice; false when the user cancels.
+    virtual bool PrintFileName(const String& Title, String& FileName) = 0;
 };
 
 // Real Qt dialogs; the form's own modal loop for ShowModal.
@@ -232,6 +235,8 @@ public:
     void ShowModal(TCustomForm* Form) override;
     bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
     bool ExecuteDialog(TCommonDialog* Dialog) override;
+    // A save dialog for PDF files.
+    bool PrintFileName(const String& Title, String& FileName) override;
 };
 
 // The current responder (the Qt one unless replaced).

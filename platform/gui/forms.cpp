@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QWindow>
 
 #include <algorithm>
 #include <map>
@@ -52,6 +53,12 @@ bool gPostRoutineAdded = false;
 void RaiseWindow(QWidget* W) {
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) W->raise();
     W->activateWindow();
+}
+
+// The visible top-level window of W, or nullptr.
+QWidget* ShownWindow(QWidget* W) {
+    W = W ? W->window() : nullptr;
+    return W && W->isVisible() ? W : nullptr;
 }
 
 void QtApplicationGoing() {
@@ -108,6 +115,39 @@ void SetSystemMetric(int Index, int Value) { gMetricOverrides[Index] = Value; }
 void ResetSystemMetrics() { gMetricOverrides.clear(); }
 unsigned GetDoubleClickTime() { return gDoubleClickTime; }
 void SetDoubleClickTime(unsigned Milliseconds) { gDoubleClickTime = Milliseconds; }
+
+// ---- owner windows -----------------------------------------------------------------------------
+
+static QWidget* OwnerWindowFor(QWidget* Window, bool Modal) {
+    QWidget* owner = ShownWindow(QApplication::activeModalWidget());
+    if (!owner && Modal) {
+        owner = ShownWindow(QApplication::activeWindow());
+        if (!owner && Screen->ActiveForm() && Screen->ActiveForm()->HandleAllocated())
+            owner = ShownWindow(Screen->ActiveForm()->Handle());
+    }
+    if (!owner || owner == Window) return nullptr;
+    // Never a loop of owners: a window that this one already owns cannot own it.
+    for (QWindow* p = owner->windowHandle(); p; p = p->transientParent())
+        if (p == Window->windowHandle()) return nullptr;
+    return owner;
+}
+
+static void SetOwnerWindow(QWidget* Window, QWidget* Owner) {
+    // A transient parent is given to the native window of a top-level widget.
+    Window->winId();
+    if (Owner) Owner->winId();
+    if (QWindow* self = Window->windowHandle()) self->setTransientParent(Owner ? Owner->windowHandle() : nullptr);
+}
+
+QWidget* AttachToOwnerWindow(QWidget* Window, bool Modal) {
+    QWidget* owner = OwnerWindowFor(Window, Modal);
+    SetOwnerWindow(Window, owner);
+    return owner;
+}
+
+void ReleaseOwnerWindow(QWidget* Window) {
+    if (QWindow* self = Window->windowHandle()) self->setTransientParent(nullptr);
+}
 
 // ================================================================================================
 // TCustomForm
@@ -384,6 +424,7 @@ void TCustomForm::VisibleChanged() {
         }
         FFormState.Exclude(fsShowing);
         if (!FVisible || !FHandle) return;  // OnShow hid or freed the form
+        JoinOwnerWindow();
         switch (FWindowState) {
         case wsMinimized: FHandle->showMinimized(); break;
         case wsMaximized: FHandle->showMaximized(); break;
@@ -406,6 +447,7 @@ void TCustomForm::VisibleChanged() {
             FFormState.Exclude(fsShowing);
             if (FHandle) FHandle->hide();
         }
+        LeaveOwnerWindow();
         FActivatedThisShowing = false;
         if (Screen->ActiveForm() == this) {
             // The activation goes back to the form shown before; it does not run its OnActivate.
@@ -424,6 +466,35 @@ void TCustomForm::VisibleChanged() {
                     next->FFocusedControl->Handle()->setFocus();
             }
         }
+    }
+}
+
+void TCustomForm::JoinOwnerWindow() {
+    const bool modal = FFormState.Contains(fsModal);
+    QWidget* owner = OwnerWindowFor(FHandle, modal);
+    // Under X11 the window manager learns a window's owner (WM_TRANSIENT_FOR) only for dialog
+    // windows: an owned plain window shows as a dialog while it is owned.
+    if (owner && (FHandle->windowFlags() & Qt::WindowType_Mask) == Qt::Window) {
+        FHandle->setWindowFlags((FHandle->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+        FOwnedAsDialog = true;
+    }
+    SetOwnerWindow(FHandle, owner);
+    // Shown from a modal window, the form is modal in its turn: the window beneath waits for it
+    // (its handler may be waiting for this form to close), as a modal form shown over it would.
+    if (owner && !modal && FHandle->windowModality() == Qt::NonModal) {
+        FHandle->setWindowModality(Qt::ApplicationModal);
+        FJoinedModality = true;
+    }
+}
+
+void TCustomForm::LeaveOwnerWindow() {
+    if (!FHandle) return;
+    if (FJoinedModality) FHandle->setWindowModality(Qt::NonModal);
+    FJoinedModality = false;
+    ReleaseOwnerWindow(FHandle);
+    if (FOwnedAsDialog) {
+        FOwnedAsDialog = false;
+        ApplyWindowFlags();
     }
 }
 

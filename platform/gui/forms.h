@@ -152,6 +152,10 @@ private:
     void SetWindowFocus();
     void ActivateOnce();
     void SetActive(bool Value);
+    // Gives the window its owner before it shows (AttachToOwnerWindow) and, shown from a modal
+    // window, modality of its own; LeaveOwnerWindow undoes both when it hides.
+    void JoinOwnerWindow();
+    void LeaveOwnerWindow();
 
     TMainMenu* FMenu = nullptr;
     TFormBorderStyle FBorderStyle = bsSizeable;
@@ -165,6 +169,8 @@ private:
     int FModalResult = 0;
     bool FActive = false;
     bool FActivatedThisShowing = false;
+    bool FJoinedModality = false;  // made modal by JoinOwnerWindow for this showing
+    bool FOwnedAsDialog = false;   // shown as a dialog window by JoinOwnerWindow
     TWinControl* FActiveControl = nullptr;   // the control that has or will get the focus
     TWinControl* FFocusedControl = nullptr;  // the control that was last entered (DoEnter)
     QEventLoop* FModalLoop = nullptr;

@@ -407,12 +407,9 @@ void TPrinter::BeginDoc() {
     if (!d) throw EPrinter(QStringLiteral("No printers installed"));
     String file = FFileName;
     if (d->WritesFile && file.isEmpty()) {
-        TOwned<TSaveDialog> dlg = NewOwned<TSaveDialog>(nullptr);
-        dlg->SetFilter(QStringLiteral("PDF (*.pdf)|*.pdf"));
-        dlg->SetDefaultExt(QStringLiteral("pdf"));
-        dlg->SetFileName(FTitle.isEmpty() ? QStringLiteral("document.pdf") : FTitle + QStringLiteral(".pdf"));
-        if (!dlg->Execute()) ::Abort();  // silent
-        file = dlg->FileName();
+        // The device opens no window: the responder asks the user where the file goes.
+        file = FTitle.isEmpty() ? QStringLiteral("document.pdf") : FTitle + QStringLiteral(".pdf");
+        if (!Responder()->PrintFileName(FTitle, file)) ::Abort();  // silent
     }
     FAborted = false;
     if (FCanvas) FCanvas->SetHandle(nullptr);

@@ -175,8 +175,8 @@ public:
 
     String Title() const { return FTitle; }
     void SetTitle(const String& Value) { FTitle = Value; }
-    // Output file of a device that writes files. Empty: BeginDoc asks for one with a save dialog
-    // (through the responder); cancelling it raises EAbort.
+    // Output file of a device that writes files. Empty: BeginDoc asks the responder for one
+    // (PrintFileName, with "<title>.pdf" suggested); cancelling raises EAbort.
     String FileName() const { return FFileName; }
     void SetFileName(const String& Value) { FFileName = Value; }
 

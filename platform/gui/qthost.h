@@ -43,3 +43,12 @@ protected:
 
 // The link of a widget, if it is a host.
 inline THostLink* HostLink(QWidget* W) { return dynamic_cast<THostLink*>(W); }
+
+// Owner windows. A top-level window shown while a modal window runs belongs to the innermost
+// modal window: it becomes transient for it, so that a window manager keeps it above its owner,
+// and Qt lets input reach it. A window that is modal itself (a modal form, a message box, a
+// common dialog) belongs to the active window when no modal window runs. Call it before the
+// window is shown; it returns the owner (nullptr: none). ReleaseOwnerWindow undoes it when the
+// window hides.
+QWidget* AttachToOwnerWindow(QWidget* Window, bool Modal);
+void ReleaseOwnerWindow(QWidget* Window);

@@ -30,12 +30,12 @@ TServer& Server() {
     return S;
 }
 
-void DefaultOpener(const String& FileName) {
+bool DefaultOpener(const String& FileName) {
     auto* App = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!App) return;
+    if (!App) return false;
     const String Platform = QGuiApplication::platformName();
-    if (Platform == u"offscreen" || Platform == u"minimal") return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
+    if (Platform == u"offscreen" || Platform == u"minimal") return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
 }
 
 bool IsExcelClass(const String& ClassName) {
@@ -615,6 +615,7 @@ void TExcelApplication::SetVisible(bool Value) {
 }
 
 void TExcelApplication::ShowWorkbooks() {
+    FLastShown.clear();
     for (auto& Book : FBooks) {
         if (!Book->FDirty) continue;
         QTemporaryFile Tmp(QDir::tempPath() + QStringLiteral("/%1-XXXXXX.xlsx").arg(Book->Name().section(u'.', 0, 0)));
@@ -626,10 +627,8 @@ void TExcelApplication::ShowWorkbooks() {
         Book->FShownFile = Name;
         Book->FDirty = false;
         const TExcelFileOpener& Opener = Server().Opener;
-        if (Opener)
-            Opener(Name);
-        else
-            DefaultOpener(Name);
+        Book->FShownOpened = Opener ? Opener(Name) : DefaultOpener(Name);
+        FLastShown.push_back(Book.get());
     }
 }
 
@@ -638,6 +637,7 @@ void TExcelApplication::Quit() {
     FQuit = true;
     FVisible = false;
     FActive = nullptr;
+    FLastShown.clear();
     FBooks.clear();
     auto& Running = Server().Running;
     Running.erase(std::remove_if(Running.begin(), Running.end(), [this](const TExcelApplicationRef& A) { return A.get() == this; }),

@@ -137,8 +137,9 @@ public:
     void SaveAs(const String& FileName);
     // Reads an .xlsx file: the sheets with their values, text format and bold type.
     void LoadFromFile(const String& FileName);
-    // The file last written for showing (empty until then).
+    // The file last written for showing (empty until then), and whether something showed it.
     const String& ShownFileName() const { return FShownFile; }
+    bool ShownFileOpened() const { return FShownOpened; }
 
 private:
     friend class TExcelWorksheet;
@@ -148,6 +149,7 @@ private:
     std::vector<std::unique_ptr<TExcelWorksheet>> FSheets;
     bool FDirty = true;
     String FShownFile;
+    bool FShownOpened = false;
 };
 
 class TExcelWorkbooks {
@@ -181,6 +183,9 @@ public:
     // Becoming visible shows each workbook changed since it was last shown: it is written to a new
     // temporary .xlsx file and handed to the file opener.
     void SetVisible(bool Value);
+    // The workbooks the last SetVisible(true) wrote and handed to the opener (none when nothing had
+    // changed): what the application tells its user about them.
+    const std::vector<TExcelWorkbook*>& LastShown() const { return FLastShown; }
     // Closes the application and its workbooks (unsaved); it leaves the running-object table, and
     // every later call on it fails.
     void Quit();
@@ -194,6 +199,7 @@ private:
     void ShowWorkbooks();
     std::vector<std::unique_ptr<TExcelWorkbook>> FBooks;
     TExcelWorkbook* FActive = nullptr;
+    std::vector<TExcelWorkbook*> FLastShown;
     std::unique_ptr<TExcelWorkbooks> FWorkbooks;
     int FNextBook = 1;
     bool FVisible = false;
@@ -210,9 +216,10 @@ TExcelApplicationRef CreateOleObject(const String& ClassName);
 // GetActiveOleObject: the running instance; EOleSysError "Operation unavailable" when none runs.
 TExcelApplicationRef GetActiveOleObject(const String& ClassName);
 
-// What shows a written workbook. The default hands the file to the desktop's handler, and does
-// nothing without a display (offscreen or minimal platform).
-using TExcelFileOpener = std::function<void(const String& FileName)>;
+// What shows a written workbook: true when something opened it. The default hands the file to the
+// desktop's handler (false when the desktop has none for it), and opens nothing without a display
+// (offscreen or minimal platform).
+using TExcelFileOpener = std::function<bool(const String& FileName)>;
 // Installs an opener (an empty one puts the default back); returns the previous one.
 TExcelFileOpener SetExcelFileOpener(TExcelFileOpener Opener);
 // Whether the spreadsheet application can be started at all (true unless switched off, e.g. by a

@@ -107,3 +107,19 @@ bool TScriptedResponder::ExecuteDialog(TCommonDialog* Dialog) {
     if (a.DialogAction) return a.DialogAction(Dialog);
     return a.Ok;
 }
+
+TScriptedResponder& TScriptedResponder::AnswerPrintFile(bool Ok, const String& FileName) {
+    return AnswerInput(Ok, FileName);
+}
+
+bool TScriptedResponder::PrintFileName(const String& Title, String& FileName) {
+    TCall c;
+    c.Kind = ckPrintFile;
+    c.Caption = Title;
+    c.Text = FileName;
+    FCalls.push_back(c);
+    TAnswer a;
+    if (!Next(a) || !a.Ok) return false;
+    FileName = a.Value;
+    return true;
+}

@@ -8,14 +8,16 @@
 #include <vector>
 
 // Records each request and answers from a script, in order. With no answer left: a message box
-// returns its default button's result, ShowModal mrCancel, an input box and a dialog false.
+// returns its default button's result, ShowModal mrCancel, an input box, a dialog and a printer's
+// file question false.
 class TScriptedResponder : public TResponder {
 public:
-    enum TCallKind { ckMessage, ckShowModal, ckInput, ckDialog };
+    enum TCallKind { ckMessage, ckShowModal, ckInput, ckDialog, ckPrintFile };
     struct TCall {
         TCallKind Kind = ckMessage;
         String Caption;
-        String Text;   // message text, input prompt, or the form's / dialog's class name
+        String Text;   // message text, input prompt, the form's / dialog's class name, or the
+                       // file name suggested to a printer that writes files
         TMsgDlgType DlgType = mtCustom;
         TMsgDlgButtons Buttons;
         TComponent* Target = nullptr;  // the form or dialog
@@ -30,6 +32,9 @@ public:
     TScriptedResponder& AnswerModal(TFormAction Action, int Result = mrCancel);
     TScriptedResponder& AnswerInput(bool Ok, const String& Value = String());
     TScriptedResponder& AnswerDialog(TDialogAction Action);
+    // The next question of a printer that writes files: Ok false cancels, else FileName is the
+    // file chosen.
+    TScriptedResponder& AnswerPrintFile(bool Ok, const String& FileName = String());
 
     const std::vector<TCall>& Calls() const { return FCalls; }
     int CallCount() const { return static_cast<int>(FCalls.size()); }
@@ -42,6 +47,7 @@ public:
     void ShowModal(TCustomForm* Form) override;
     bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
     bool ExecuteDialog(TCommonDialog* Dialog) override;
+    bool PrintFileName(const String& Title, String& FileName) override;
 
 private:
     struct TAnswer {

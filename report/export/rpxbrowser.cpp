@@ -14,6 +14,7 @@
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/lists.h"
 #include "report/rpprintersettings.h"
+#include "report/rpprnsu.h"
 #include "report/rpreport.h"
 
 #include <cmath>
@@ -797,19 +798,56 @@ void TRpXStandardViewer::PrintClick(TObject*) {
     TPrinter* Prn = Printer();
     const int Index = Rep->PrinterSettings()->PrinterIndex();
     if (Index >= 0 && Index < Prn->Printers()->Count()) Prn->SetPrinterIndex(Index);
+    ApplyPrinterSettings();
     FRpXDocument->Print(Prn);
 }
 
+void TRpXStandardViewer::ApplyPrinterSettings() {
+    TCustomRpReport* Rep = FRpXDocument ? FRpXDocument->RpReport() : nullptr;
+    TPrinter* Prn = Printer();
+    if (!Rep || Prn->Printers()->Count() == 0) return;
+    TRpPrinterSettings* S = Rep->PrinterSettings();
+    if (S->PrinterIndex() >= 0 && S->PrinterIndex() < Prn->Printers()->Count()) Prn->SetPrinterIndex(S->PrinterIndex());
+    // The device settings write the wishes into the device mode, each as the device allows.
+    TOwned<TPrinterSettings> D = NewOwned<TPrinterSettings>();
+    D->SetPrinter(Prn);
+    TRpPage* Pg = Rep->Page();
+    D->SetPaperSize(Pg->PaperSize());
+    D->SetPaperWidth(int(std::lround(double(Pg->NativeValue(3)))));
+    D->SetPaperLength(int(std::lround(double(Pg->NativeValue(1)))));
+    D->SetOrientation(Pg->Orientation());
+    D->SetCopies(S->Copies());
+    D->SetDuplex(S->Duplex());
+    D->SetUseExtendedDuplex(S->UseExtendedDuplex());
+    D->SetExtendedDuplex(S->ExtendedDuplex());
+    D->SetOutputBin(S->OutputBin());
+    D->SetUseCustomBinCode(S->UseCustomBinCode());
+    D->SetCustomBinCode(S->CustomBinCode());
+    D->SetUseCustomPaperCode(S->UseCustomPaperCode());
+    D->SetCustomPaperCode(S->CustomPaperCode());
+    D->SetCollate(S->Collate());
+    D->SetPrintQuality(S->PrintQuality());
+    D->SetColorOption(S->ColorOption());
+    D->OnApplyPrinterSettings = [this, Rep](TObject*, bool& Cancel, TDeviceMode* Mode) {
+        if (Rep->OnApplyPrinterSettings) Rep->OnApplyPrinterSettings(this, Cancel, Mode);
+    };
+    D->ApplySettings();
+}
+
 void TRpXStandardViewer::PrintSetupClick(TObject*) {
-    if (!FRpXDocument || !reportFinished) return;
+    if (!FRpXDocument) return;
     TCustomRpReport* Rep = FRpXDocument->RpReport();
     if (!Rep) return;
-    TOwned<TPrintDialog> Dlg = NewOwned<TPrintDialog>(nullptr);
-    Dlg->SetMinPage(1);
-    Dlg->SetMaxPage(FRpXDocument->Pagecount());
-    Dlg->SetFromPage(1);
-    Dlg->SetToPage(FRpXDocument->Pagecount());
-    Dlg->SetOptions({poPageNums, poWarning});
+    TPrinter* Prn = Printer();
+    Prn->Refresh();
+    if (!reportFinished) return;
+    TOwned<TRpPrintDialog> Dlg = NewOwned<TRpPrintDialog>(Application);
+    Dlg->MinPage = 1;
+    Dlg->MaxPage = FRpXDocument->Pagecount();
+    Dlg->FromPage = 1;
+    Dlg->ToPage = FRpXDocument->Pagecount();
+    Dlg->Options = {poPageNums, poWarning};
+    Prn->SetOrientation(Rep->Page()->Orientation());
     Dlg->SetCopies(Rep->PrinterSettings()->Copies());
     if (!Dlg->Execute()) {
         SetTag(1);
@@ -817,9 +855,22 @@ void TRpXStandardViewer::PrintSetupClick(TObject*) {
     }
     TRpPrinterSettings* S = Rep->PrinterSettings();
     S->SetCopies(Dlg->Copies());
-    S->SetPrinterIndex(Printer()->PrinterIndex());
-    S->SetFirstPage(Dlg->FromPage());
-    S->SetLastPage(Dlg->ToPage());
+    S->SetPrinterIndex(Prn->PrinterIndex());
+    const TPrinterOrientation O = Dlg->Orientation == DMORIENT_LANDSCAPE ? poLandscape : poPortrait;
+    Rep->Page()->SetOrientation(O);
+    S->SetCustomBinCode(Dlg->OutputBin);
+    S->SetExtendedDuplex(Dlg->DuplexCode);
+    S->SetPrintQuality(Dlg->PrintQuality);
+    S->SetCollate(Dlg->Collate);
+    S->SetColorOption(Dlg->ColorOption);
+    S->SetOrientation(O);
+    S->SetFirstPage(Dlg->FromPage);
+    S->SetLastPage(Dlg->ToPage);
+    const int BinCode = Dlg->OutputBin > 255 ? Dlg->OutputBin - 256 : Dlg->OutputBin;
+    for (int b = int(First); b <= int(Last); ++b)
+        if (RpBinCode(TRpBin(b)) == BinCode) S->SetOutputBin(TRpBin(b));
+    S->SetCustomPaperCode(Dlg->PaperSize);
+    S->SetDuplex(Dlg->Duplex);
     SetTag(0);
 }
 

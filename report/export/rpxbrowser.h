@@ -127,6 +127,9 @@ public:
     void FindButtonClick(TObject* Sender);
     void PrintSetupClick(TObject* Sender);
     void PrintClick(TObject* Sender);
+    // The report's printer settings into the printer's device mode (raising the report's
+    // OnApplyPrinterSettings with the viewer as sender); nothing without printers.
+    void ApplyPrinterSettings();
     void SaveClick(TObject* Sender);
     void LoadClick(TObject* Sender);
     void copybuttonClick(TObject* Sender);

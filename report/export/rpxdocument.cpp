@@ -515,6 +515,8 @@ String TRpXDocument::GetHint(const String& cName) const {
 }
 
 void TRpXDocument::FireEvent(TPrevEventType eventNum, const String& cName, const String& CText, int rec) {
+    // The report of the document hears the viewer's events; the document's own handler too.
+    if (FCurrentRp && FCurrentRp->OnPrevXEvent) FCurrentRp->OnPrevXEvent(this, eventNum, cName, CText, rec);
     if (OnPrevXEvent) OnPrevXEvent(this, eventNum, cName, CText, rec);
 }
 

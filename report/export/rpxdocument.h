@@ -31,6 +31,7 @@
 #include "platform/rtl/classes.h"
 #include "report/export/rpxmlfilter.h"  // IRpXPageReceiver
 #include "report/rpprinter.h"            // TRpZoomState
+#include "report/rpreport.h"             // TPrevEventType
 
 #include <memory>
 
@@ -67,14 +68,8 @@ public:
     String controlID, hint;
 };
 
-enum TPrevEventType {
-    etPrintButton, etSaveButton, etControlClick, etLoadButton, etPrintSetup, etMouseOver, etMouseOut, etBandClick
-};
 enum THTMLMode { hmSinglePage, hmMultipage };
 
-// The viewer's clicks, mouse movement and print and save buttons.
-using TRpPreviewXEvent =
-    TEvent<void(TObject* Sender, TPrevEventType eventNum, const String& cName, const String& CText, int rec)>;
 using TButtonEvent = TEvent<void(TObject* sender)>;
 
 // What the document talks to while it is viewed; the base does nothing.

@@ -15,7 +15,7 @@ protected:
     void SetUp() override {
         QuitAll();
         ExcelApp.reset();
-        FOld = SetExcelFileOpener([this](const String& Name) { Opened.push_back(Name); });
+        FOld = SetExcelFileOpener([this](const String& Name) { Opened.push_back(Name); return true; });
     }
     void TearDown() override {
         QuitAll();
@@ -61,8 +61,13 @@ TEST_F(ExcelHelper, PriceListExportReachesTheFile) {
     EXPECT_EQ(ExcelWriteCell(1, 4, 2, QStringLiteral("Готовая продукция")), 1);
     EXPECT_TRUE(Opened.empty());
     EXPECT_EQ(ExcelShow(true), 1);
-    EXPECT_EQ(Responder.CallCount(), 0);
     ASSERT_EQ(Opened.size(), 1u);
+    // the user is told where the workbook lies
+    ASSERT_EQ(Responder.CallCount(), 1);
+    EXPECT_EQ(Responder.LastCall().Text, QStringLiteral("Книга открыта в Microsoft Excel. Она записана в файл:\n") + Opened[0]);
+    EXPECT_EQ(Responder.LastCall().DlgType, mtInformation);
+    EXPECT_EQ(ExcelShow(true), 1);  // nothing new to show: nothing said
+    EXPECT_EQ(Responder.CallCount(), 1);
 
     TZipFile Zip;
     Zip.Open(Opened[0], zmRead);
@@ -71,6 +76,44 @@ TEST_F(ExcelHelper, PriceListExportReachesTheFile) {
     EXPECT_TRUE(Xml.contains(QStringLiteral("<c r=\"D1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">Вид</t></is></c>")));
     EXPECT_TRUE(Xml.contains(QStringLiteral("<c r=\"C2\"><v>12.5</v></c>")));
     EXPECT_FALSE(Xml.contains(QStringLiteral("B2")));
+}
+
+// With nothing on the computer that opens a workbook, the user is asked where to save it: the
+// workbook is written there; a cancel leaves it in its temporary file, which the user is told.
+TEST_F(ExcelHelper, AWorkbookNothingCanOpenIsSavedWhereTheUserSays) {
+    SetExcelFileOpener([this](const String& Name) { Opened.push_back(Name); return false; });
+    const QString target = QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_прайс.xlsx");
+    QFile::remove(target);
+    for (const bool save : {true, false}) {
+        Responder.Clear();
+        ASSERT_EQ(ExcelOpen(String()), 1);
+        EXPECT_EQ(ExcelWriteCell(1, 1, 1, QStringLiteral("Марка")), 1);
+        String asked;
+        Responder.AnswerDialog([&](TCommonDialog* D) {
+            auto* dialog = dynamic_cast<TSaveDialog*>(D);
+            if (!dialog) return false;
+            asked = dialog->FileName();
+            EXPECT_TRUE(dialog->Options().Contains(ofOverwritePrompt));
+            dialog->SetFileName(target);
+            return save;
+        });
+        EXPECT_EQ(ExcelShow(true), 1);
+        ASSERT_FALSE(Opened.empty());
+        EXPECT_TRUE(Opened.back().endsWith(asked)) << asked.toStdString();
+        ASSERT_EQ(Responder.CallCount(), 2);
+        EXPECT_EQ(Responder.Calls()[0].Kind, TScriptedResponder::ckDialog);
+        EXPECT_EQ(Responder.Calls()[1].Text, save ? QStringLiteral("Книга сохранена в файл:\n") + target
+                                                  : QStringLiteral("Книгу нечем открыть. Она осталась в файле:\n") + Opened.back());
+        EXPECT_TRUE(QFile::exists(Opened.back()));
+        if (save) {
+            TZipFile Zip;
+            Zip.Open(target, zmRead);
+            const TZipBytes B = Zip.Read(QStringLiteral("xl/worksheets/sheet1.xml"));
+            EXPECT_TRUE(String::fromUtf8(reinterpret_cast<const char*>(B.data()), static_cast<qsizetype>(B.size()))
+                            .contains(QStringLiteral("Марка")));
+            QFile::remove(target);
+        }
+    }
 }
 
 TEST_F(ExcelHelper, OpenAttachesToTheRunningInstance) {

@@ -150,10 +150,7 @@ protected:
                 ++shown;
                 EXPECT_TRUE(w->Visible());
                 if (Check) Check(w);
-                Responder.AnswerDialog([&](TCommonDialog* D) {
-                    static_cast<TSaveDialog*>(D)->SetFileName(file);
-                    return true;
-                });
+                Responder.AnswerPrintFile(true, file);
                 TToolButton* print = w->Print;
                 Click(print->Parent()->Handle(), QPointF(print->Left() + print->Width() / 2.0, print->Top() + print->Height() / 2.0));
                 w->Close();
@@ -503,12 +500,34 @@ TEST_F(PeriodReportsTest, AReportSavesItsPagesAndExportsThroughTheRegisteredFilt
 
 TEST_F(PeriodReportsTest, PeriodOutputGoesToASpreadsheet) {
     std::vector<String> opened;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); });
+    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); return true; });
     InPeriodWindow([&] {
         Form18->RadioGroup1->SetItemIndex(1);  // finished products only
+        // the window's messages are handled while the rows go out: the caption is seen moving, and
+        // the commands rest meanwhile
+        QStringList seen;
+        bool restedMeanwhile = true;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const QString caption = Form18->Button6->Caption();
+            if (seen.isEmpty() || seen.back() != caption) seen << caption;
+            if (caption != QStringLiteral("Excel (0 из 0)") && (Form18->Button6->Enabled() || Form18->Button5->Enabled()))
+                restedMeanwhile = false;
+        });
+        watch.start();
         Click(Form18->Button6);
+        watch.stop();
+        ASSERT_FALSE(seen.isEmpty());
+        const int written = Form18->Button6->Caption().section(u' ', 3).chopped(1).toInt();
+        ASSERT_GT(written, 2);
+        EXPECT_TRUE(seen.contains(QStringLiteral("Excel (1 из %1)").arg(written))) << seen.join(u';').toStdString();
+        EXPECT_TRUE(seen.contains(QStringLiteral("Excel (%1 из %2)").arg(written - 1).arg(written))) << seen.join(u';').toStdString();
+        EXPECT_TRUE(restedMeanwhile);
+        EXPECT_TRUE(Form18->Button6->Enabled() && Form18->Button5->Enabled());
         Form18->RadioGroup1->SetItemIndex(0);
-        EXPECT_TRUE(Messages().empty());
+        ASSERT_FALSE(opened.empty());
+        EXPECT_EQ(Messages(), std::vector<String>{QStringLiteral("Microsoft Excel|Книга открыта в Microsoft Excel. Она записана в файл:\n") + opened.back()});
         EXPECT_FALSE(Form18->XLS_Rep->Active());
         ASSERT_EQ(opened.size(), 1u);
         // the system interpreter, which has the workbook reader

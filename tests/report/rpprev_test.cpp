@@ -467,10 +467,7 @@ TEST_F(RpPreviewWindow, PagesZoomSearchFilesPrintAndClose) {
     F.Report->ReportPrinterSettings()->SetFirstPage(2);
     F.Report->ReportPrinterSettings()->SetLastPage(3);
     const String out = NewFile(u"print.pdf"_s);
-    R.AnswerDialog([&](TCommonDialog* D) {
-        static_cast<TSaveDialog*>(D)->SetFileName(out);
-        return true;
-    });
+    R.AnswerPrintFile(true, out);
     const int callsBefore = R.CallCount();
     int printEvents = 0;
     F.Report->OnStandPrevEvent = [&](TObject*, TStandPrevEventType T, const String&, bool&) { printEvents += T == spPrint; };

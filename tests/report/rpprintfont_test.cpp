@@ -108,12 +108,9 @@ String PdfTempFile(const String& Name) {
     return QDir::temp().filePath(u"rpprintfont_%1_%2.pdf"_s.arg(QCoreApplication::applicationPid()).arg(Name));
 }
 
-// Answers the save dialog of the "PDF file" printer with Out.
+// Answers the "PDF file" printer's question for its file with Out.
 void AnswerPdfFile(TScriptedResponder& R, const String& Out) {
-    R.AnswerDialog([Out](TCommonDialog* D) {
-        static_cast<TSaveDialog*>(D)->SetFileName(Out);
-        return true;
-    });
+    R.AnswerPrintFile(true, Out);
 }
 
 int PdfPrinterIndex() { return Printer()->Printers()->IndexOf(PdfFilePrinterName()); }

@@ -10,6 +10,8 @@
 #include "platform/gui/printers.h"
 #include "platform/rtl/rtlmath.h"
 #include "report/rpdbtexts.h"
+#include "report/rppageinfo.h"
+#include "report/rprichtext.h"
 #include "report/rpevenvironment.h"
 #include "report/rpexportfilter.h"
 #include "report/rplabels.h"
@@ -252,6 +254,73 @@ TEST(RpReport, ForcedPageBreaksAndChildBands) {
         F.AddLabel(C, u"C"_s);
         EXPECT_EQ(F.Run(), Expected);
     }
+    // A band that its BeforePrint vetoes still has its after-child printed.
+    {
+        ReportFixture F;
+        F.AddRecords(2);
+        F.Report->SetDataSet(F.Data);
+        TRpBand* D = F.Band(rbDetail, String());
+        F.AddField(D, u"NAME"_s);
+        D->SetHasChild(true);
+        TRpChildBand* C = D->ChildBand();
+        C->SetNativeHeight(100);
+        F.AddLabel(C, u"C"_s);
+        D->BeforePrint = [&F](TObject*, bool& PrintBand) { PrintBand = F.Data->FieldByName(u"NAME"_s)->AsString() != u"R1"_s; };
+        EXPECT_EQ(F.Run(), (Pages{L({u"C", u"R2", u"C"})}));
+    }
+}
+
+// A band kept on one page measures its rich text: a text taller than the room left moves the band
+// whole to the next page.
+TEST(RpReport, KeepOnOnePageMovesARichTextBandWhole) {
+    ReportFixture F;
+    F.Report->SetDataSet(F.Data);
+    F.AddRecords(1);
+    TRpBand* Title = F.Band(rbTitle, u"T"_s);
+    Title->SetNativeHeight(600);
+    TRpBand* D = F.Band(rbDetail, String());
+    D->KeepOnOnePage = true;
+    auto* Rich = New<TRpCustomRichText>(F.Root.get());
+    Rich->SetParent(D);
+    QByteArray Rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    for (int i = 1; i <= 12; ++i) Rtf += "Line" + QByteArray::number(i) + "\\par ";
+    Rtf += "}";
+    Rich->RichEdit()->LoadText(QString::fromLatin1(Rtf));
+    Rich->SetAutoStretch(true);
+    Rich->Size()->SetUnits(Native);
+    Rich->Size()->SetWidth(1500);
+    Rich->Size()->SetHeight(80);
+    const Pages P = F.Run();
+    ASSERT_GE(P.size(), 2u);
+    EXPECT_EQ(P[0], L({u"T"}));
+    EXPECT_EQ(P[1].front(), u"Line1"_s);
+    EXPECT_EQ(P[1].back(), u"Line12"_s);
+}
+
+// With preview links a run keeps one link record per page (page N at index N) with the texts the
+// page shows, their records, and the same again on the next run.
+TEST(RpReport, PreviewLinksRecordEachPagesTexts) {
+    ReportFixture F;
+    F.AddRecords(10);
+    F.Report->SetDataSet(F.Data);
+    TRpDBText* T = F.AddField(F.Band(rbDetail, String()), u"NAME"_s);
+    T->SetName(u"NameText"_s);
+    T->SetActiveInPreview(true);
+    F.Report->SetUsePreviewLinks(true);
+    for (int Run = 0; Run < 2; ++Run) {
+        const Pages P = F.Run();
+        ASSERT_EQ(P.size(), 2u);
+        TRpPageInfoList* Links = F.Report->PageLinkInfoList();
+        ASSERT_EQ(Links->Count(), 3);
+        EXPECT_EQ(Links->getPageRec(0)->linkitems->Count(), 0);
+        TRpLinkPage* Second = Links->getPageRec(2);
+        ASSERT_EQ(Second->linkitems->Count(), 2);
+        TPageItemRec* Item = Second->getItemRec(0);
+        EXPECT_EQ(Item->controlname, u"NameText"_s);
+        EXPECT_EQ(Item->textcontent, u"R9"_s);
+        EXPECT_EQ(Item->recordnumber, 8);
+        EXPECT_EQ(Links->getPageRec(1)->linkitems->Count(), 8);
+    }
 }
 
 TEST(RpReport, NestedGroupsCloseInnerFirst) {
@@ -319,6 +388,21 @@ TEST(RpReport, SubDetailRunsPerMasterRecord) {
     ReportFixture::Place(T);
     T->SetDataSet(Lines);
     T->SetDataField(u"LINE"_s);
+    EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"L1", u"L2", u"R2", u"L1", u"L2"})}));
+    // the band switches make a header and a footer around each record's lines, and take them away
+    Sub->Bands()->SetHasHeader(true);
+    Sub->Bands()->SetHasFooter(true);
+    ASSERT_TRUE(Sub->Bands()->HasHeader() && Sub->Bands()->HasFooter());
+    EXPECT_EQ(Sub->HeaderBand()->BandType(), rbGroupHeader);
+    EXPECT_EQ(Sub->FooterBand()->BandType(), rbGroupFooter);
+    Sub->HeaderBand()->SetNativeHeight(100);
+    Sub->FooterBand()->SetNativeHeight(100);
+    F.AddLabel(Sub->HeaderBand(), u"H"_s);
+    F.AddLabel(Sub->FooterBand(), u"F"_s);
+    EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"H", u"L1", u"L2", u"F", u"R2", u"H", u"L1"}), L({u"L2", u"F"})}));
+    Sub->Bands()->SetHasHeader(false);
+    Sub->Bands()->SetHasFooter(false);
+    EXPECT_FALSE(Sub->Bands()->HasHeader() || Sub->Bands()->HasFooter());
     EXPECT_EQ(F.Run(), (Pages{L({u"R1", u"L1", u"L2", u"R2", u"L1", u"L2"})}));
     // an empty sub-detail that is not printed when empty prints nothing for its master records
     Lines->First();

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -245,6 +246,81 @@ TEST_F(FormsTest, AModalFormBlocksEveryOtherWindowUntilItCloses) {
     EXPECT_EQ(clicks, 1);
     dialog->Free();
     form->Free();
+}
+
+// A window shown from a modal form's handler (a report preview the handler waits for) belongs to
+// that form: it is transient for it, takes input while the form does not, and ends its
+// modality when it hides; the form takes input again.
+TEST_F(FormsTest, AWindowShownFromAModalFormIsModalOverIt) {
+    TForm* dialog = New<TForm>(nullptr);
+    dialog->SetBounds(50, 50, 200, 100);
+    auto* open = New<TButton>(dialog);
+    open->SetParent(dialog);
+    open->SetBounds(10, 10, 90, 25);
+    int dialogClicks = 0, previewClicks = 0;
+    TForm* preview = New<TForm>(nullptr);
+    preview->SetBounds(0, 0, 400, 300);
+    auto* next = New<TButton>(preview);
+    next->SetParent(preview);
+    next->SetBounds(10, 10, 90, 25);
+    next->OnClick = [&](TObject*) { ++previewClicks; };
+    QWindow* owner = nullptr;
+    Qt::WindowModality modality = Qt::NonModal;
+    bool waitEnded = false;
+    open->OnClick = [&](TObject*) {
+        if (++dialogClicks > 1) return;
+        preview->Show();
+        owner = preview->Handle()->windowHandle()->transientParent();
+        modality = preview->Handle()->windowModality();
+        QTimer::singleShot(0, [&] {
+            ClickWindow(next->Handle());   // the preview takes input
+            ClickWindow(open->Handle());   // the dialog beneath waits
+            SendKeyToWindow(preview->Handle(), Qt::Key_Escape);
+            preview->Close();
+        });
+        // the handler waits for the preview, as a report's preview wait does
+        while (preview->Visible() && !Application->Terminated()) Application->HandleMessage();
+        waitEnded = true;
+    };
+    QTimer::singleShot(0, [&] {
+        ClickWindow(open->Handle());
+        QTimer::singleShot(0, [&] {
+            ClickWindow(open->Handle());  // after the preview: the dialog takes input again
+            dialog->SetModalResult(mrOk);
+        });
+    });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(owner, dialog->Handle()->windowHandle());
+    EXPECT_EQ(modality, Qt::ApplicationModal);
+    EXPECT_TRUE(waitEnded);
+    EXPECT_EQ(previewClicks, 1);
+    EXPECT_EQ(dialogClicks, 2);
+    // Shown again with no modal window running, it is a plain window of its own.
+    preview->Show();
+    EXPECT_EQ(preview->Handle()->windowHandle()->transientParent(), nullptr);
+    EXPECT_EQ(preview->Handle()->windowModality(), Qt::NonModal);
+    preview->Free();
+    dialog->Free();
+}
+
+// A message box asked from a modal form belongs to it.
+TEST_F(FormsTest, AMessageBoxFromAModalFormIsTransientForIt) {
+    TForm* dialog = New<TForm>(nullptr);
+    dialog->SetBounds(50, 50, 200, 100);
+    QWindow* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                owner = box->windowHandle()->transientParent();
+                SendKeyToWindow(box, Qt::Key_Escape);
+            }
+        });
+        ShowMessage(u"Готово"_S);
+        dialog->SetModalResult(mrOk);
+    });
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(owner, dialog->Handle()->windowHandle());
+    dialog->Free();
 }
 
 // ---- Terminate ---------------------------------------------------------------------------------

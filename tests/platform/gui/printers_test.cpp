@@ -159,15 +159,18 @@ TEST(Printers, ThePdfFilePrinterAsksForItsFile) {
     p->SetPrinterIndex(p->Printers()->IndexOf(PdfFilePrinterName()));
     TScriptedResponder responder;
     TResponderScope scope(&responder);
-    responder.AnswerDialog([](TCommonDialog*) { return false; });
+    p->SetTitle(QStringLiteral("Наряд"));
+    responder.AnswerPrintFile(false);
     EXPECT_THROW(p->BeginDoc(), EAbort);
     EXPECT_FALSE(p->Printing());
+    // The printer asks the responder, with the title's file suggested; it opens no dialog itself.
+    ASSERT_EQ(responder.CallCount(), 1);
+    EXPECT_EQ(responder.LastCall().Kind, TScriptedResponder::ckPrintFile);
+    EXPECT_EQ(responder.LastCall().Caption, QStringLiteral("Наряд"));
+    EXPECT_EQ(responder.LastCall().Text, QStringLiteral("Наряд.pdf"));
 
     const String file = QDir::temp().filePath(QStringLiteral("printers_test_%1.pdf").arg(QCoreApplication::applicationPid()));
-    responder.AnswerDialog([file](TCommonDialog* d) {
-        static_cast<TSaveDialog*>(d)->SetFileName(file);
-        return true;
-    });
+    responder.AnswerPrintFile(true, file);
     p->BeginDoc();
     ASSERT_TRUE(p->Printing());
     p->Canvas()->TextOut(100, 100, QStringLiteral("Проба"));

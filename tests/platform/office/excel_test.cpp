@@ -15,7 +15,7 @@ class Spreadsheet : public ::testing::Test {
 protected:
     void SetUp() override {
         QuitAll();
-        FOld = SetExcelFileOpener([this](const String& Name) { Opened.push_back(Name); });
+        FOld = SetExcelFileOpener([this](const String& Name) { Opened.push_back(Name); return true; });
     }
     void TearDown() override {
         QuitAll();

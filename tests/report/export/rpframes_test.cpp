@@ -211,10 +211,7 @@ TEST_P(RpFrames, ExportAndPrinterGiveTheSameLines) {
     const String Printed = Dir.filePath(u"printed.pdf"_s);
     TScriptedResponder Answers;
     TResponderScope Scope(&Answers);
-    Answers.AnswerDialog([Printed](TCommonDialog* D) {
-        static_cast<TSaveDialog*>(D)->SetFileName(Printed);
-        return true;
-    });
+    Answers.AnswerPrintFile(true, Printed);
     R->ReportPrinterSettings()->SetPrinterIndex(Pdf);
     R->Print();
     ASSERT_TRUE(FileExists(Printed));

@@ -12,6 +12,7 @@
 #include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
 #include "report/export/rpencoders.h"
+#include "report/export/rpxbrowser.h"
 #include "report/export/rpxdocprivate.h"
 #include "report/export/rpxmlfilter.h"
 #include "report/rpdbtexts.h"
@@ -795,6 +796,56 @@ TEST(RpXDocument, PrintsTheSettingsRange) {
     EXPECT_EQ(SheetTexts(Job.Sheets[0]), QStringList{u"Лист 2"_s});
     EXPECT_EQ(SheetTexts(Job.Sheets[1]), QStringList{u"Лист 3"_s});
     EXPECT_EQ(D->ZoomFactor(), 100);
+}
+
+// The viewer's Print writes the report's printer settings into the printer's device mode and
+// raises the report's OnApplyPrinterSettings with the viewer as sender; the viewer's events reach
+// the report.
+TEST(RpXDocument, TheViewerPrintsWithTheReportsSettingsAndRaisesItsEventsOnTheReport) {
+    TFakePrinter Fake;
+    const TRpXMLPreviewInterfaceClass Previous = RpXMLPreviewInterfaceClass;
+    RpInstallXMLViewer();
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    TRpReport* R = NewReportOnCustomPage(Root.get());
+    TRpBand* Title = R->CreateBand(rbTitle);
+    Title->SetNativeHeight(100);
+    auto* L = New<TRpLabel>(Root.get());
+    L->SetParent(Title);
+    L->SetCaption(u"Наряд"_s);
+    TRpPrinterSettings* S = R->PrinterSettings();
+    S->SetCopies(2);
+    S->SetOutputBin(Lower);
+    S->SetCollate(DMCOLLATE_TRUE);
+    S->SetColorOption(DMCOLOR_MONOCHROME);
+    S->SetPrintQuality(300);
+    std::vector<TPrevEventType> Events;
+    TObject* EventSender = nullptr;
+    R->OnPrevXEvent = [&](TObject* Sender, TPrevEventType E, const String&, const String&, int) {
+        Events.push_back(E);
+        EventSender = Sender;
+    };
+    TObject* ApplySender = nullptr;
+    R->OnApplyPrinterSettings = [&](TObject* Sender, bool&, TDeviceMode*) { ApplySender = Sender; };
+
+    auto* D = New<TRpXDocument>(Root.get());
+    D->ViewReport(R);
+    auto* W = D->ImageControl() ? dynamic_cast<TRpXStandardViewer*>(D->ImageControl()->Owner()) : nullptr;
+    ASSERT_NE(W, nullptr);
+    W->PrintClick(nullptr);
+    EXPECT_EQ(Events, std::vector<TPrevEventType>{etPrintButton});
+    EXPECT_EQ(EventSender, D);
+    EXPECT_EQ(ApplySender, W);
+    ASSERT_EQ(Fake.Backend.Jobs.size(), 1u);
+    const TDeviceMode& M = Fake.Backend.Jobs[0].Mode;
+    EXPECT_EQ(M.dmCopies, 2);
+    EXPECT_EQ(M.dmDefaultSource, DMBIN_LOWER);
+    EXPECT_EQ(M.dmCollate, DMCOLLATE_TRUE);
+    EXPECT_EQ(M.dmColor, DMCOLOR_MONOCHROME);
+    EXPECT_EQ(M.dmPrintQuality, 300);
+    EXPECT_EQ(SheetTexts(Fake.Backend.Jobs[0].Sheets.at(0)), QStringList{u"Наряд"_s});
+    W->Close();
+    Application->ProcessMessages();
+    RpXMLPreviewInterfaceClass = Previous;
 }
 
 }  // namespace

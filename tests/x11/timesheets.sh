@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Табель: the timesheet windows open modal over the main window and close with Escape, giving the
+# activation back. (Обновить, Перестроить and Excel in each mode are still to come.)
+source "$(dirname "$0")/driver.sh"
+x11_can_run || exit 77
+x11_start
+client_start
+sign_in
+
+check_timesheet() {
+  local title=$1 win; shift
+  menu 1 "$@"
+  win=$(wait_window "^$title\$" 60) || fail "no window $title"
+  modal_over "$win" "$X11_MAIN" "$title"
+  key Escape
+  wait_gone "$win" 30 || fail "$title did not close with Escape"
+  wait_active "$X11_MAIN" || fail "the main window did not get the activation back from $title"
+  only_windows "Табель"
+}
+
+check_timesheet "Табель сделка \(27\)" 0
+check_timesheet "Табель по времени" 1
+check_timesheet "Табель хоз. работы \(27\)" 2 0
+echo "timesheets: passed"
