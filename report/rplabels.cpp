@@ -28,10 +28,10 @@ int ScreenTextWidth(TFont* Font, const String& Text) {
     return DC->GetTextExtent(Text).cx;
 }
 
-int ScreenTextHeight(TFont* Font, const String& Text) {
+int ScreenTextHeight(TFont* Font, const String&) {
     TDeviceContext* DC = MeasureDC();
     DC->SelectFont(Font->LogFont());
-    return DC->GetTextExtent(Text).cy;
+    return DC->LineHeight();
 }
 
 bool IsBlank(const String& S) { return S.trimmed().isEmpty(); }

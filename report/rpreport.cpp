@@ -23,6 +23,9 @@
 #include "platform/rtl/threads.h"
 
 #include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -1161,16 +1164,53 @@ void TCustomRpReport::SetUnits(TRpUnit Value) {
         if (auto P = dynamic_cast<TRpPrintable*>(Controls(j))) P->Size()->SetUnits(Value);
 }
 
+// The measuring contexts of a run, one per font; a report thread and the screen may measure at once.
+struct TCustomRpReport::TMeasuring {
+    std::mutex Lock;
+    std::vector<std::unique_ptr<TMeasureDC>> Contexts;
+    std::vector<TLogFont> Fonts;
+
+    template <class Fn>
+    auto With(TFont* Font, Fn&& Measure) {
+        const TLogFont LF = Font->LogFont();
+        std::lock_guard<std::mutex> Hold(Lock);
+        size_t i = 0;
+        while (i < Fonts.size() && !(Fonts[i] == LF)) ++i;
+        if (i == Fonts.size()) {
+            Fonts.push_back(LF);
+            Contexts.push_back(std::make_unique<TMeasureDC>(96));
+            Contexts.back()->SelectFont(LF);
+        }
+        return Measure(*Contexts[i]);
+    }
+};
+
+namespace {
+std::atomic<bool> SharedMeasuring{true};
+}
+
+void TCustomRpReport::SetSharedMeasuring(bool On) { SharedMeasuring = On; }
+
+TCustomRpReport::~TCustomRpReport() = default;
+
 int TCustomRpReport::TextWidth(TFont* Font, const String& Text) {
-    TMeasureDC DC(96);
-    DC.SelectFont(Font->LogFont());
-    return DC.GetTextExtent(Text).cx + 1;
+    if (!SharedMeasuring) {
+        TMeasureDC DC(96);
+        DC.SelectFont(Font->LogFont());
+        return DC.GetTextExtent(Text).cx + 1;
+    }
+    if (!FMeasuring) FMeasuring = std::make_unique<TMeasuring>();
+    return FMeasuring->With(Font, [&](TMeasureDC& DC) { return DC.GetTextExtent(Text).cx + 1; });
 }
 
 int TCustomRpReport::TextHeight(TFont* Font, const String&) {
-    TMeasureDC DC(96);
-    DC.SelectFont(Font->LogFont());
-    return DC.GetTextExtent(u"A"_s).cy;
+    if (!SharedMeasuring) {
+        TMeasureDC DC(96);
+        DC.SelectFont(Font->LogFont());
+        return DC.GetTextExtent(u"A"_s).cy;
+    }
+    if (!FMeasuring) FMeasuring = std::make_unique<TMeasuring>();
+    return FMeasuring->With(Font, [](TMeasureDC& DC) { return DC.LineHeight(); });
 }
 
 void TCustomRpReport::Modify() {

@@ -475,7 +475,7 @@ class TCustomRpReport : public TRpBasePanel, public IRpReport, public IRpPrinter
     SDELKA_CLASS(TCustomRpReport, TRpBasePanel)
 protected:
     explicit TCustomRpReport(TComponent* AOwner);
-    ~TCustomRpReport() override = default;
+    ~TCustomRpReport() override;
 
 public:
     void AfterConstruction() override;
@@ -498,8 +498,12 @@ public:
     bool Exporting() override { return FExportFilter != nullptr; }
     TRpExportFilter* ExportFilter() override { return FExportFilter; }
     TRpPrinter* RpPrinter() override { return FRpPrinter; }
+    // Measured at 96 dpi through one measuring context per font, kept while the report lives; the height is
+    // the font's line height (ascent and descent), whatever the text.
     int TextWidth(TFont* Font, const String& Text) override;
     int TextHeight(TFont* Font, const String& Text) override;
+    // Off: every measure takes a fresh context, as reports once did (a reference for comparisons).
+    static void SetSharedMeasuring(bool On);
     void Modify() override;
     bool PreparingDesignTime() override { return FPreparingDesignTime; }
     // Page-link records are collected while generating (PageLinkInfoList: page N at index N).
@@ -726,6 +730,8 @@ protected:
     std::unique_ptr<IRpCompositeMember> FCompositeMember;
     TRpPrinter* FOwnPrinter = nullptr;
     bool FInComposite = false;
+    struct TMeasuring;
+    std::unique_ptr<TMeasuring> FMeasuring;
 };
 
 // The XML document viewer's preview of a report; the export library installs it

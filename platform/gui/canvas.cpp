@@ -190,6 +190,11 @@ TSize TDeviceContext::GetTextExtent(const String& Text) const {
     return TSize(w, CeilMetric(fm.ascent()) + CeilMetric(fm.descent()));
 }
 
+int TDeviceContext::LineHeight() const {
+    const QFontMetricsF& fm = FontMetrics();
+    return CeilMetric(fm.ascent()) + CeilMetric(fm.descent());
+}
+
 bool TDeviceContext::GetTextMetrics(TTextMetric& TM) const {
     const QFontMetricsF& fm = FontMetrics();
     const QFont& f = QtFont();
@@ -819,7 +824,10 @@ TSize TCanvas::TextExtent(const String& Text) {
 }
 
 int TCanvas::TextWidth(const String& Text) { return TextExtent(Text).cx; }
-int TCanvas::TextHeight(const String& Text) { return TextExtent(Text).cy; }
+int TCanvas::TextHeight(const String&) {
+    RequiredState({csHandleValid, csFontValid});
+    return FHandle->LineHeight();
+}
 
 void TCanvas::Draw(int X, int Y, TGraphic* Graphic) {
     if (!Graphic || Graphic->Empty()) return;

@@ -189,7 +189,10 @@ public:
     virtual QImage GrabImage(const TRect& R) const = 0;
 
     // Measuring, with the selected font at the device's resolution.
+    // The height is the font's line height (ascent and descent), whatever the text.
     virtual TSize GetTextExtent(const String& Text) const;
+    // That line height, without measuring a text.
+    int LineHeight() const;
     virtual bool GetTextMetrics(TTextMetric& TM) const;
     // The realised Qt font of the selected logical font and its metrics.
     const QFont& QtFont() const;
