@@ -11,6 +11,7 @@
 #include "app/roles.h"
 #include "app/timesheetdata.h"
 #include "app/timesheets.h"
+#include "platform/ado/pgclient.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
@@ -663,7 +664,21 @@ void TForm1::DBGrid2DrawColumnCell(TObject*, const TRect& Rect, int DataCol, TCo
 
 // ---- build stamp -------------------------------------------------------------------------------
 
-void TForm1::Timer1Timer(TObject*) { CheckBuildStamp(); }
+void TForm1::Timer1Timer(TObject*) {
+    // The check runs beside the user's work: it does not queue behind a statement the window is
+    // waiting for, and while the server is away it says so once, not every 30 s.
+    if (PgStatementRunning()) return;
+    static bool serverAway = false;
+    try {
+        CheckBuildStamp();
+        serverAway = false;
+    } catch (const EPgError& E) {
+        if (!E.ConnectionLost()) throw;
+        if (serverAway) return;
+        serverAway = true;
+        throw;
+    }
+}
 
 void CheckBuildStamp() { CheckBuildStamp(BuildDateText(), BuildTimeText()); }
 

@@ -1,10 +1,15 @@
 #include "app/form23.h"
 
+#include "app/buildstamp.h"
 #include "app/datamodule.h"
 #include "app/form1.h"
 #include "app/timesheets.h"
+#include "platform/gui/canvas.h"
 #include "platform/gui/dialogs.h"
+#include "platform/gui/imaging.h"
 #include "platform/rtl/sysutils.h"
+
+#include <algorithm>
 
 TForm23* Form23 = nullptr;
 
@@ -47,14 +52,38 @@ void TForm23::AfterConstruction() {
     Timer1->SetInterval(5000);
     Timer1->OnTimer = TNotifyEvent(this, &TForm23::Timer1Timer);
 
+    // the build shown in the caption once the window is up must not be cut by the title bar: the
+    // window is made wide enough before it shows (a window manager keeps a shown dialog's size),
+    // the access word's field taking the room and the buttons staying at the right
+    FitCaption(QStringLiteral("Авторизация (build: %1.86399)").arg(CurrentBuildStamp().Date));
     OnActivate = TNotifyEvent(this, &TForm23::FormActivate);
     inherited::AfterConstruction();
+}
+
+int TitleBarWidth(const String& Caption) {
+    TBitmap measure;
+    measure.SetSize(1, 1);
+    TCanvas* canvas = measure.Canvas();
+    canvas->Font()->Assign(Screen->MenuFont());
+    // window managers draw titles larger and wider than menus (bold with spacing): 12 points at least
+    canvas->Font()->SetSize(std::max(canvas->Font()->Size(), 12));
+    canvas->Font()->SetStyle({fsBold});
+    return canvas->TextWidth(Caption) + 5 * GetSystemMetrics(SM_CYCAPTION) + 16;
 }
 
 void TForm23::FormActivate(TObject*) {
     CheckBuildStamp();
     if (Form1)
         SetCaption(QStringLiteral("Авторизация (build: %1.%2)").arg(Form1->BuildDate).arg(Form1->BuildSeconds));
+    FitCaption(Caption());
+}
+
+void TForm23::FitCaption(const String& Text) {
+    const int grow = TitleBarWidth(Text) - Width();
+    if (grow <= 0) return;
+    SetClientWidth(ClientWidth() + grow);
+    Edit1->SetWidth(Edit1->Width() + grow);
+    for (TButton* b : {Button1, Button2}) b->SetLeft(b->Left() + grow);
 }
 
 void ApplyRoleRestrictions(TRole Role) {

@@ -25,9 +25,15 @@ public:
     void Button1Click(TObject* Sender);
     void Button2Click(TObject* Sender);
     void Timer1Timer(TObject* Sender);
+    // Widens the window, when Text needs it, so that the title bar holds Text whole.
+    void FitCaption(const String& Text);
 };
 
 extern TForm23* Form23;
+
+// The width a window needs for its whole caption in the title bar: the caption in the title's
+// type (the menu font, bold) beside the window's icon and its three buttons.
+int TitleBarWidth(const String& Caption);
 
 // Switches off what the role may not use in the main work window and the reports window.
 void ApplyRoleRestrictions(TRole Role);

@@ -542,10 +542,10 @@ void TForm21::AfterConstruction() {
     TRpBand* detail = b.Band(rbDetail, "RpBand5", 4.2);
     b.Add(detail, {{'F', "RpDBText4", "marka", 1.1, 0.3, 52.1, 'l', kMs, 9, false},
                    {'F', "RpDBText5", "vid", 52.9, 0.3, 27.8, 'l', kMs, 9, false},
-                   {'F', "RpDBText8", "color", 81.2, 0.3, 16.7, 'c', kMs, 9, false},
-                   // starts where the colour's box ends, so that "Готовая продукция" fits whole
-                   // before the defects
-                   {'E', "RpExpr2", kKindText, 98.0, 0.3, 28.8, 'l', kMs, 9, false},
+                   // the colour number is short: its box leaves "Готовая продукция" room to
+                   // stand whole before the defects' box (which would paint over its end)
+                   {'F', "RpDBText8", "color", 81.2, 0.3, 10.5, 'c', kMs, 9, false},
+                   {'E', "RpExpr2", kKindText, 92.0, 0.3, 33.0, 'l', kMs, 9, false},
                    {'F', "RpDBText7", "brk", 125.4, 0.3, 6.6, 'c', kMs, 9, false},
                    {'F', "RpDBText6", "mass", 133.6, 0.0, 18.8, 'c', kMs, 9, false},
                    {'F', "RpDBText2", "kolvo", 152.1, 0.3, 16.7, 'c', kMs, 9, false},

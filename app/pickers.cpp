@@ -9,7 +9,12 @@ String FilterQuoted(const String& Text) {
 }
 
 String SearchFilterText(const String& Field, const String& Text, TSearchMatch Match) {
-    const String pattern = (Match == smContains ? QStringLiteral("%") : String()) + Text + QStringLiteral("%");
+    // What the user typed is matched as it stands: its "%", "_" and "\" are no wildcards.
+    String typed = Text;
+    typed.replace(QStringLiteral("\\"), QStringLiteral("\\\\"));
+    typed.replace(QStringLiteral("%"), QStringLiteral("\\%"));
+    typed.replace(QStringLiteral("_"), QStringLiteral("\\_"));
+    const String pattern = (Match == smContains ? QStringLiteral("%") : String()) + typed + QStringLiteral("%");
     return Field + QStringLiteral(" like ") + FilterQuoted(pattern);
 }
 

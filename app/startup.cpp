@@ -5,7 +5,10 @@
 #include "app/directories.h"
 #include "app/form1.h"
 #include "app/form23.h"
+#include "app/longwork.h"
 #include "app/timesheets.h"
+#include "platform/ado/adodb.h"
+#include "platform/ado/pgclient.h"
 #include "platform/db/db.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
@@ -17,7 +20,10 @@ namespace {
 // What the user sees of an error that ended an action.
 void ShowActionError(TObject*, const Exception& E) {
     String text = E.Message();
-    if (dynamic_cast<const EDatabaseError*>(&E)) text = DatabaseErrorLead + u'\n' + text;
+    // a lost connection, a time-out and a cancel say in their own first line what became of the action
+    const auto* pg = dynamic_cast<const EPgError*>(&E);
+    const bool saysItself = pg && (pg->ConnectionLost() || pg->SqlState() == u"57014");
+    if (dynamic_cast<const EDatabaseError*>(&E) && !saysItself) text = DatabaseErrorLead + u'\n' + text;
     Application->MessageBox(text, QStringLiteral("Ошибка"), MB_OK | MB_ICONERROR);
 }
 
@@ -27,6 +33,11 @@ void CreateApplicationForms() {
     Application->OnException = TExceptionEvent(&ShowActionError);
     // the preview's save command offers every export filter
     RpRegisterExportFilters();
+    // Отмена of long database work cancels its statement on the server
+    SetStatementCanceller([](TADOConnection* Connection) {
+        PgCancelRunningStatement();
+        if (Connection) Connection->Client().Cancel();
+    });
     // reports preview in the standard preview window
     RpInstallStandardPreview();
     Application->CreateForm(Form1);

@@ -21,6 +21,7 @@
 #include "app/timesheetexcel.h"
 #include "app/timesheetrebuild.h"
 #include "platform/ado/adodb.h"
+#include "platform/gui/dialogs.h"
 #include "platform/office/excel.h"
 #include "platform/rtl/dateutils.h"
 
@@ -102,6 +103,15 @@ TSum SumOf(TDataSet* D) {
     }
     return s;
 }
+
+// Answers every box at once with its default button, and every dialog with a cancel.
+struct TQuietResponder : TResponder {
+    int Message(const TMessageRequest& Request) override { return ButtonResult(Request.DefaultButton); }
+    void ShowModal(TCustomForm*) override {}
+    bool InputQuery(const String&, const String&, String&) override { return false; }
+    bool ExecuteDialog(TCommonDialog*) override { return false; }
+    bool PrintFileName(const String&, String&) override { return false; }
+};
 
 TSum SumOf(TExcelWorksheet* Sheet) {
     TSum s;
@@ -310,7 +320,10 @@ int main(int argc, char** argv) {
     conn->Open();
     GConn = conn.get();
     conn->Execute(QStringLiteral("set statement_timeout = '%1s'").arg(timeout));
+    // the workbooks are shown to nobody, and the box that tells their file is answered at once
     SetExcelFileOpener([](const String&) { return true; });
+    static TQuietResponder quiet;
+    SetResponder(&quiet);
 
     // warm the caches
     PQclear(Exec("select count(*), sum(kol_vo) from accounts_dep.smena"));

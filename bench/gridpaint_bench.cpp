@@ -1,7 +1,10 @@
 // How long the base grid takes to lay out ten million rows, scroll to the last one and paint one
-// screen, beside the practical limit (plain QPainter drawing the same cells: fill, two lines, a
-// text) and the peer (Qt's QTableView over a model of as many rows) painting the same area.
-// Each contender reports how many cells it painted: the same number means the same work.
+// screen, beside the practical limit (plain QPainter drawing the cells the grid painted, at the
+// grid's places: fill, two lines, the cell's "column:row" text) and the peer (Qt's QTableView over
+// a model of as many rows, its headers standing for the fixed row and column, every cell and
+// header showing the same "column:row" text in the same sizes). Each contender reports how many
+// cells it painted and a checksum over the cells it painted (column and row of each data cell):
+// the same figures mean the same cells.
 //   scripts/build.sh release bench_gridpaint && build/release/bench/bench_gridpaint [rows] [paints]
 #include "grid/base/gridsvz.h"
 #include "platform/gui/forms.h"
@@ -14,6 +17,8 @@
 #include <QPainter>
 #include <QTableView>
 
+#include <vector>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,19 +26,33 @@ namespace {
 
 constexpr int Cols = 8, ColWidth = 50, RowHeight = 20, Width = 800, Height = 600;
 
+// A data cell (past the fixed row and column) in a checksum that does not depend on the order.
+long long CellSum(int Col, int Row) { return Col >= 1 && Row >= 1 ? Col * 1000003LL + Row : 0; }
+
+struct PaintedCell {
+    int Col, Row;
+    QRect Rect;
+};
+
 class TCountingGrid : public TCustomGridVz {
     SDELKA_CLASS(TCountingGrid, TCustomGridVz)
 public:
     explicit TCountingGrid(TComponent* AOwner) : TCustomGridVz(AOwner) {}
     long Cells = 0;
+    long long Sum = 0;
+    std::vector<PaintedCell>* Record = nullptr;
 
 protected:
     void PaintCell(int ACol, int ARow, TGridDrawState State, TRect ARect) override {
         ++Cells;
+        Sum += CellSum(ACol, ARow);
+        if (Record) Record->push_back({ACol, ARow, QRect(ARect.Left, ARect.Top, ARect.Width(), ARect.Height())});
         TCustomGridVz::PaintCell(ACol, ARow, State, ARect);
     }
 };
 
+// The peer's model: its cells are the grid's data cells (columns and rows from 1), its headers the
+// grid's fixed column and row, with the grid's texts.
 class TModel : public QAbstractTableModel {
 public:
     explicit TModel(int Rows) : FRows(Rows) {}
@@ -42,9 +61,16 @@ public:
     QVariant data(const QModelIndex& I, int Role) const override {
         if (Role != Qt::DisplayRole) return QVariant();
         ++Cells;
-        return QString::number(I.column()) + QLatin1Char(':') + QString::number(I.row());
+        Sum += CellSum(I.column() + 1, I.row() + 1);
+        return QString::number(I.column() + 1) + QLatin1Char(':') + QString::number(I.row() + 1);
+    }
+    QVariant headerData(int Section, Qt::Orientation O, int Role) const override {
+        if (Role != Qt::DisplayRole) return QAbstractTableModel::headerData(Section, O, Role);
+        return O == Qt::Horizontal ? QString::number(Section + 1) + QLatin1String(":0")
+                                   : QLatin1String("0:") + QString::number(Section + 1);
     }
     mutable long Cells = 0;
+    mutable long long Sum = 0;
 
 private:
     int FRows;
@@ -82,40 +108,52 @@ int main(int argc, char** argv) {
     QImage img(Width, Height, QImage::Format_RGB32);
     g->Handle()->render(&img);  // warm-up
     g->Cells = 0;
+    g->Sum = 0;
     t.restart();
     for (int i = 0; i < paints; ++i) g->Handle()->render(&img);
     const double gridPaint = Ms(t) / paints;
     const long gridCells = g->Cells / paints;
+    const long long gridSum = g->Sum / paints;
+    std::vector<PaintedCell> painted;  // the cells of one screen, for the limit
+    g->Record = &painted;
+    g->Handle()->render(&img);
+    g->Record = nullptr;
 
-    // The practical limit: the same cells straight through QPainter.
-    const int visRows = (Height - 17 + RowHeight - 1) / RowHeight;
+    // The practical limit: the cells the grid painted, at its places, straight through QPainter.
     long plainCells = 0;
+    long long plainSum = 0;
     t.restart();
     for (int i = 0; i < paints; ++i) {
         QPainter p(&img);
-        for (int r = 0; r < visRows; ++r)
-            for (int c = 0; c <= Cols; ++c) {
-                QRect rc(c * ColWidth, r * RowHeight, ColWidth, RowHeight);
-                p.setPen(QColor(192, 192, 192));
-                p.drawLine(rc.right(), rc.top(), rc.right(), rc.bottom());
-                p.drawLine(rc.left(), rc.bottom(), rc.right(), rc.bottom());
-                p.fillRect(rc.adjusted(0, 0, -1, -1), c == 0 || r == 0 ? QColor(192, 220, 192) : Qt::white);
-                p.setPen(Qt::black);
-                p.drawText(rc.adjusted(2, 2, -1, -1), Qt::AlignLeft | Qt::AlignTop,
-                           QString::number(c) + QLatin1Char(':') + QString::number(rows - visRows + r));
-                ++plainCells;
-            }
+        for (const PaintedCell& pc : painted) {
+            const QRect& rc = pc.Rect;
+            p.setPen(QColor(192, 192, 192));
+            p.drawLine(rc.right(), rc.top(), rc.right(), rc.bottom());
+            p.drawLine(rc.left(), rc.bottom(), rc.right(), rc.bottom());
+            p.fillRect(rc.adjusted(0, 0, -1, -1), pc.Col == 0 || pc.Row == 0 ? QColor(192, 220, 192) : Qt::white);
+            p.setPen(Qt::black);
+            p.drawText(rc.adjusted(2, 2, -1, -1), Qt::AlignLeft | Qt::AlignTop,
+                       QString::number(pc.Col) + QLatin1Char(':') + QString::number(pc.Row));
+            ++plainCells;
+            plainSum += CellSum(pc.Col, pc.Row);
+        }
     }
     const double plainPaint = Ms(t) / paints;
     plainCells /= paints;
+    plainSum /= paints;
 
     // The peer: QTableView over a model of as many rows.
     TModel model(rows);
     QTableView view;
     view.setModel(&model);
+    view.verticalHeader()->setMinimumSectionSize(RowHeight);  // the style's minimum is taller than the grid's rows
     view.verticalHeader()->setDefaultSectionSize(RowHeight);
     view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view.horizontalHeader()->setDefaultSectionSize(ColWidth);
+    view.horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view.horizontalHeader()->setFixedHeight(RowHeight);
+    view.verticalHeader()->setFixedWidth(ColWidth);
+    view.setFrameShape(QFrame::NoFrame);
     view.resize(Width, Height);
     t.restart();
     view.show();
@@ -124,18 +162,21 @@ int main(int argc, char** argv) {
     const double viewScroll = Ms(t);
     view.render(&img);
     model.Cells = 0;
+    model.Sum = 0;
     t.restart();
     for (int i = 0; i < paints; ++i) view.render(&img);
     const double viewPaint = Ms(t) / paints;
     const long viewCells = model.Cells / paints;
+    const long long viewSum = model.Sum / paints;
 
     std::printf("rows %d, %d columns, %dx%d pixels, %d paints each\n", rows, Cols + 1, Width, Height, paints);
-    std::printf("base grid:  layout %.1f ms, scroll to the last row %.2f ms, one screen %.2f ms (%ld cells)\n", layout,
-                scroll, gridPaint, gridCells);
-    std::printf("QPainter:   one screen %.2f ms (%ld cells)  grid/limit %.2f\n", plainPaint, plainCells,
-                gridPaint / plainPaint);
-    std::printf("QTableView: show and scroll %.1f ms, one screen %.2f ms (%ld data cells, headers apart)  grid/peer %.2f\n", viewScroll,
-                viewPaint, viewCells, gridPaint / viewPaint);
+    std::printf("base grid:  layout %.1f ms, scroll to the last row %.2f ms, one screen %.2f ms (%ld cells, data cells' checksum %lld)\n",
+                layout, scroll, gridPaint, gridCells, gridSum);
+    std::printf("QPainter:   one screen %.2f ms (%ld cells, data cells' checksum %lld)  grid/limit %.2f\n", plainPaint, plainCells,
+                plainSum, gridPaint / plainPaint);
+    std::printf("QTableView: show and scroll %.1f ms, one screen %.2f ms (%ld data cells, headers apart, checksum %lld)  grid/peer %.2f%s\n",
+                viewScroll, viewPaint, viewCells, viewSum, gridPaint / viewPaint,
+                gridSum == plainSum && plainSum == viewSum ? "" : "  MISMATCH");
     view.hide();
     DoneApplication();
     return 0;

@@ -549,14 +549,9 @@ void TRpPageList::LoadFromStream(TStream* Source) {
 
 void TRpPageList::SaveToFile(const String& FileName) {
     TLockGuard guard(FLock);
-    TFileStream* file = New<TFileStream>(FileName, fmCreate);
-    try {
-        if (FStream) FStream->SaveToStream(file);
-    } catch (...) {
-        file->Free();
-        throw;
-    }
-    file->Free();
+    TSafeFileStream file(FileName);
+    if (FStream) FStream->SaveToStream(&file);
+    file.Commit();
 }
 
 void TRpPageList::SaveToStream(TStream* Target) {

@@ -614,7 +614,7 @@ void TRpGroup::PrintFooter() {
 TRpControllerBand::TRpControllerBand(TComponent* AOwner) : TRpCustomBand(AOwner) {}
 
 void TRpControllerBand::AfterConstruction() {
-    FController = New<TRpController>(this);
+    FController = static_cast<TRpController*>(TRpCustomController::NewFor(this, true));
     FController->Detail = this;
     FController->SetSelfCheck(this);
     FController->PrintBefore = false;
@@ -716,7 +716,16 @@ void TRpSubDetail::SetOnNeedData(const TRpOnNeedDataEvent& Value) { FController-
 
 // ---- TRpCustomController ------------------------------------------------------------------------
 
-TRpCustomController::TRpCustomController(TComponent* AOwner) : TComponent(nullptr), FOrgOwner(AOwner) {}
+// A controller made by a band or a report for itself has no owner (its maker frees it and keeps
+// it out of component streams); one made with an owner, as a component stream makes it, belongs
+// to that owner.
+TRpCustomController::TRpCustomController(TComponent* AOwner) : TComponent(AOwner), FOrgOwner(AOwner) {}
+
+TRpCustomController* TRpCustomController::NewFor(TComponent* AMaker, bool AWithDataSet) {
+    TRpCustomController* c = AWithDataSet ? New<TRpController>(nullptr) : New<TRpCustomController>(nullptr);
+    c->FOrgOwner = AMaker;
+    return c;
+}
 
 void TRpCustomController::AfterConstruction() {
     inherited::AfterConstruction();
@@ -1022,7 +1031,7 @@ TCustomRpReport::TCustomRpReport(TComponent* AOwner) : TRpBasePanel(AOwner) {}
 
 void TCustomRpReport::AfterConstruction() {
     inherited::AfterConstruction();
-    FController = New<TRpCustomController>(this);
+    FController = TRpCustomController::NewFor(this, false);
     FController->SetParentReport(this);
     FController->SetSelfCheck(this);
     FBandList = New<TList>();
@@ -2092,7 +2101,7 @@ void TCustomRpReport::GenerateReport(bool PartOfComposite) {
 void TRpReport::AfterConstruction() {
     inherited::AfterConstruction();
     FreeAndNil(FController);
-    FController = New<TRpController>(this);
+    FController = TRpCustomController::NewFor(this, true);
     FController->SetParentReport(this);
     FController->SetSelfCheck(this);
 }

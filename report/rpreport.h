@@ -384,6 +384,8 @@ public:
     void InvertGroupChanges();
 
     TComponent* OrgOwner() const { return FOrgOwner; }
+    // The controller of a band or a report (AMaker), owned by no component: the maker frees it.
+    static TRpCustomController* NewFor(TComponent* AMaker, bool AWithDataSet);
     TComponent* Master() const { return FMaster; }
     void SetMaster(TComponent* Value);
     TComponent* SelfCheck() const { return FSelfCheck; }

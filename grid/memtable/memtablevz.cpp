@@ -2445,8 +2445,9 @@ void TCustomMemTableVz::LoadFromStream(TStream* Stream) {
 }
 
 void TCustomMemTableVz::SaveToFile(const String& FileName, TDfmStreamFormatVz Format) {
-    auto f = NewOwned<TFileStream>(FileName, fmCreate);
+    auto f = NewOwned<TSafeFileStream>(FileName);
     SaveToStream(f.get(), Format);
+    f->Commit();
 }
 
 void TCustomMemTableVz::LoadFromFile(const String& FileName) {

@@ -391,9 +391,9 @@ void TADOConnection::DoDisconnect() {
 }
 
 TPgConnection& TADOConnection::Client() {
-    // A connection the server dropped is not silently replaced (a transaction would be lost
-    // unnoticed): its statements raise until the caller closes and opens it again.
-    if (!FClient.Handle()) DoConnect();
+    // A connection the server dropped is opened again by the client connection itself, and only
+    // where no transaction was lost with it (see TPgConnection::Execute).
+    if (!FClient.Opened()) DoConnect();
     return FClient;
 }
 

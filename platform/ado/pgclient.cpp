@@ -3,12 +3,18 @@
 #include "platform/ado/pgsqltext.h"
 #include "platform/rtl/bcd.h"
 #include "platform/rtl/dateutils.h"
+#include "platform/rtl/apphooks.h"
 #include "platform/rtl/formatsettings.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <mutex>
 
 // ---- errors ------------------------------------------------------------------------------------
 
@@ -26,17 +32,89 @@ String ConnectionMessage(PGconn* conn) {
     return m;
 }
 
-[[noreturn]] void RaiseResultError(PGconn* conn, PGresult* res) {
+// The error of a failed statement (res may be null); res is cleared.
+EPgError ResultError(PGconn* conn, PGresult* res) {
     String message = res ? FromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY)) : String();
     if (message.isEmpty()) message = ConnectionMessage(conn);
     const String state = res ? FromUtf8(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : String();
     const String detail = res ? FromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_DETAIL)) : String();
     const String hint = res ? FromUtf8(PQresultErrorField(res, PG_DIAG_MESSAGE_HINT)) : String();
     if (res) PQclear(res);
-    throw EPgError(message, state, detail, hint);
+    return EPgError(message, state, detail, hint);
 }
 
-void IgnoreNotice(void*, const char*) {}
+// The texts the user reads when an action was not done for a reason of the connection.
+const char16_t* const SConnectionLost = u"Связь с сервером базы данных потеряна, действие не выполнено.";
+const char16_t* const SStatementCancelled = u"Запрос отменён, действие не выполнено.";
+const char16_t* const SStatementTimedOut = u"Сервер не выполнил запрос за %1 с, действие не выполнено.";
+const char16_t* const SServerNotAnswering = u"Сервер базы данных не отвечает (нет ответа %1 с).";
+
+String WithReason(const String& AFirstLine, const String& AReason) {
+    return AReason.isEmpty() ? AFirstLine : AFirstLine + u'\n' + AReason;
+}
+String WithReason(const char16_t* AFirstLine, const String& AReason) {
+    return WithReason(QString::fromUtf16(AFirstLine), AReason);
+}
+
+String Seconds(int AMilliseconds) { return QString::number((AMilliseconds + 999) / 1000); }
+
+// The statement the UI thread waits for: a cancel request from anywhere reaches it.
+std::atomic<int> gWaiting{0};
+std::atomic<bool> gCancelRequested{false};
+
+using TClock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// One wait for the server: after the delay the application shows the wait cursor and keeps its
+// windows painted while the socket is watched in short steps; the user's Escape, or a cancel
+// asked from elsewhere, is reported once.
+class TServerWait {
+public:
+    TServerWait() : FStart(TClock::now()) {
+        ++gWaiting;
+        gCancelRequested = false;
+    }
+    ~TServerWait() {
+        if (FShown && LongWaitEnd) LongWaitEnd();
+        --gWaiting;
+    }
+    TServerWait(const TServerWait&) = delete;
+    TServerWait& operator=(const TServerWait&) = delete;
+
+    // Waits up to one step for the socket; returns its events.
+    short Poll(int ASocket, short AEvents) {
+        pollfd p{ASocket, AEvents, 0};
+        if (ASocket < 0 || ::poll(&p, 1, FShown ? 20 : 50) <= 0) return 0;
+        return p.revents;
+    }
+    // After each step: true once the user (or PgCancelRunningStatement) asked to cancel.
+    bool CancelAsked() {
+        if (!FShown && TClock::now() - FStart >= milliseconds(PgWaitLimits().WaitCursorDelay)) {
+            FShown = true;
+            if (LongWaitBegin) LongWaitBegin();
+        }
+        const bool escape = FShown && LongWaitPoll && LongWaitPoll();
+        return gCancelRequested.exchange(false) || escape;
+    }
+    TClock::time_point Start() const { return FStart; }
+    int Elapsed() const {
+        return static_cast<int>(std::chrono::duration_cast<milliseconds>(TClock::now() - FStart).count());
+    }
+
+private:
+    TClock::time_point FStart;
+    bool FShown = false;
+};
+
+const char16_t* const SConnectCancelled = u"Подключение к серверу базы данных отменено.";
+
+// Notices are not shown; a FATAL message that arrives while the session is idle (the server
+// ending it: restart, terminate) marks the session ended.
+void ReceiveNotice(void* AEnded, const PGresult* ANotice) {
+    const char* severity = PQresultErrorField(ANotice, PG_DIAG_SEVERITY_NONLOCALIZED);
+    if (severity && (std::strcmp(severity, "FATAL") == 0 || std::strcmp(severity, "PANIC") == 0))
+        *static_cast<bool*>(AEnded) = true;
+}
 
 const TFormatSettings& DotSettings() {
     static const TFormatSettings fs = [] {
@@ -494,13 +572,70 @@ Variant TPgResult::Value(int ARow, int ACol) const {
 
 // ---- connection --------------------------------------------------------------------------------
 
-TPgConnection::TPgConnection() = default;
+TPgWaitLimits& PgWaitLimits() {
+    static TPgWaitLimits limits;
+    return limits;
+}
+
+void PgCancelRunningStatement() {
+    if (gWaiting.load() > 0) gCancelRequested = true;
+}
+
+bool PgStatementRunning() { return gWaiting.load() > 0; }
+
+struct TPgConnection::TCancelHandle {
+    std::mutex Lock;
+    PGcancel* Cancel = nullptr;
+};
+
+TPgConnection::TPgConnection() : FCancel(std::make_unique<TCancelHandle>()) {}
 
 TPgConnection::~TPgConnection() { Close(); }
 
 void TPgConnection::Open(const String& AConnectionString) {
     Close();
-    const auto params = PgConnectionParams(AConnectionString);
+    FConnectionString = AConnectionString;
+    Connect();
+    FOpened = true;
+}
+
+namespace {
+
+// The keywords that the environment or the service file (PGSERVICE) already give a value.
+QStringList KeywordsGivenOutside() {
+    QStringList given;
+    if (PQconninfoOption* defaults = PQconndefaults()) {
+        for (PQconninfoOption* o = defaults; o->keyword; ++o)
+            if (o->val && *o->val) given << QString::fromLatin1(o->keyword);
+        PQconninfoFree(defaults);
+    }
+    return given;
+}
+
+}  // namespace
+
+void TPgConnection::Connect() {
+    // Windows keep painting while the server is reached: no statement may come in meanwhile.
+    FBusy = true;
+    struct TNotBusy {
+        bool& Busy;
+        ~TNotBusy() { Busy = false; }
+    } notBusy{FBusy};
+    auto params = PgConnectionParams(FConnectionString);
+    const TPgWaitLimits& limits = PgWaitLimits();
+    const QStringList outside = KeywordsGivenOutside();
+    auto add = [&](const char* AKey, int AValue) {
+        const String key = QString::fromLatin1(AKey);
+        if (outside.contains(key)) return;
+        for (const auto& kv : params)
+            if (kv.first == key) return;
+        params.emplace_back(key, QString::number(AValue));
+    };
+    add("connect_timeout", limits.ConnectTimeout);
+    add("keepalives", 1);
+    add("keepalives_idle", limits.KeepalivesIdle);
+    add("keepalives_interval", limits.KeepalivesInterval);
+    add("keepalives_count", limits.KeepalivesCount);
     std::vector<QByteArray> store;
     store.reserve(params.size() * 2);
     std::vector<const char*> keys, values;
@@ -512,57 +647,267 @@ void TPgConnection::Open(const String& AConnectionString) {
     }
     keys.push_back(nullptr);
     values.push_back(nullptr);
-    FConn = PQconnectdbParams(keys.data(), values.data(), 0);
-    if (!FConn || PQstatus(FConn) != CONNECTION_OK) RaiseConnectionError();
-    PQsetNoticeProcessor(FConn, &IgnoreNotice, nullptr);
+    // The connection is made step by step, so the windows keep painting and Escape gives up.
+    FConn = PQconnectStartParams(keys.data(), values.data(), 0);
+    if (!FConn || PQstatus(FConn) == CONNECTION_BAD) RaiseConnectionError();
+    int timeout = 0;
+    if (PQconninfoOption* used = PQconninfo(FConn)) {
+        for (PQconninfoOption* o = used; o->keyword; ++o)
+            if (std::strcmp(o->keyword, "connect_timeout") == 0 && o->val) timeout = std::atoi(o->val);
+        PQconninfoFree(used);
+    }
+    if (timeout > 0 && timeout < 2) timeout = 2;  // as the library does
+    {
+        TServerWait wait;
+        PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+        for (;;) {
+            if (state == PGRES_POLLING_OK) break;
+            if (state == PGRES_POLLING_FAILED) RaiseConnectionError();
+            const short events = wait.Poll(PQsocket(FConn), state == PGRES_POLLING_READING ? POLLIN : POLLOUT);
+            if (events) {
+                state = PQconnectPoll(FConn);
+                continue;
+            }
+            if (wait.CancelAsked()) {
+                DropConnection();
+                throw EPgError(QString::fromUtf16(SConnectCancelled));
+            }
+            if (timeout > 0 && wait.Elapsed() >= timeout * 1000) {
+                DropConnection();
+                throw EPgError(QStringLiteral("timeout expired"));
+            }
+        }
+    }
+    if (PQstatus(FConn) != CONNECTION_OK) RaiseConnectionError();
+    FServerEnded = false;
+    PQsetNoticeReceiver(FConn, &ReceiveNotice, &FServerEnded);
+    {
+        std::lock_guard<std::mutex> g(FCancel->Lock);
+        FCancel->Cancel = PQgetCancel(FConn);
+    }
+    try {
+        ApplySessionLimits();
+    } catch (...) {
+        DropConnection();
+        throw;
+    }
+}
+
+void TPgConnection::ApplySessionLimits() {
+    // The statement timeout goes to the session unless the server already has one from the
+    // client's options (PGOPTIONS, the service), the role, the database or its configuration.
+    const QByteArray value = QByteArray::number(PgWaitLimits().StatementTimeout);
+    const char* values[] = {value.constData()};
+    PGresult* r = PQexecParams(FConn,
+                               "select set_config('statement_timeout', $1, false) from pg_catalog.pg_settings "
+                               "where name = 'statement_timeout' and source = 'default'",
+                               1, nullptr, values, nullptr, nullptr, 0);
+    if (PQresultStatus(r) != PGRES_TUPLES_OK) throw ResultError(FConn, r);
+    PQclear(r);
+    r = PQexec(FConn, "select setting from pg_catalog.pg_settings where name = 'statement_timeout'");
+    if (PQresultStatus(r) != PGRES_TUPLES_OK) throw ResultError(FConn, r);
+    FStatementTimeout = PQntuples(r) ? std::atoi(PQgetvalue(r, 0, 0)) : 0;
+    PQclear(r);
 }
 
 void TPgConnection::RaiseConnectionError() {
     const String message = ConnectionMessage(FConn);
-    if (FConn) PQfinish(FConn);
-    FConn = nullptr;
+    DropConnection();
     throw EPgError(message);
 }
 
-void TPgConnection::Close() {
+void TPgConnection::DropConnection() {
+    {
+        std::lock_guard<std::mutex> g(FCancel->Lock);
+        if (FCancel->Cancel) PQfreeCancel(FCancel->Cancel);
+        FCancel->Cancel = nullptr;
+    }
     if (FConn) PQfinish(FConn);
     FConn = nullptr;
+}
+
+void TPgConnection::Close() {
+    DropConnection();
+    FOpened = false;
+    FLostInTransaction = false;
 }
 
 bool TPgConnection::Connected() const { return FConn && PQstatus(FConn) == CONNECTION_OK; }
 
 void TPgConnection::CheckConnected() const {
-    if (!FConn) throw EPgError(QStringLiteral("Connection is not open"));
+    if (!FOpened) throw EPgError(QStringLiteral("Connection is not open"));
+}
+
+void TPgConnection::Cancel() {
+    std::lock_guard<std::mutex> g(FCancel->Lock);
+    if (!FCancel->Cancel) return;
+    char buffer[256];
+    PQcancel(FCancel->Cancel, buffer, sizeof buffer);
+}
+
+void TPgConnection::GiveUpSession() {
+    // A stopped server would run what it has already received once it resumes, however long
+    // after: a new session asks the server to end the old one, which then ends before it reads on.
+    const QByteArray pid = QByteArray::number(PQbackendPID(FConn));
+    DropConnection();
+    try {
+        Connect();
+        const char* values[] = {pid.constData()};
+        PQclear(PQexecParams(FConn, "select pg_catalog.pg_terminate_backend($1::int, 0)", 1, nullptr, values, nullptr,
+                             nullptr, 0));
+    } catch (const EPgError&) {
+        DropConnection();  // the next statement tries again
+    }
+}
+
+void TPgConnection::RaiseLost(const String& AReason) {
+    EPgError e(WithReason(SConnectionLost, AReason), QStringLiteral("08006"));
+    e.SetConnectionLost(true);
+    throw e;
+}
+
+void TPgConnection::EnsureAlive() {
+    CheckConnected();
+    if (FBusy) throw EPgError(QStringLiteral("The connection is busy with another statement"));
+    if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) == PQTRANS_IDLE) {
+        // A session the server ended while it was idle has left its last words in the socket.
+        for (int i = 0; i < 8 && PQstatus(FConn) == CONNECTION_OK; ++i) {
+            pollfd p{PQsocket(FConn), POLLIN, 0};
+            if (::poll(&p, 1, 0) <= 0 || !PQconsumeInput(FConn)) break;
+            while (PGnotify* n = PQnotifies(FConn)) PQfreemem(n);
+        }
+    }
+    if (FConn && PQstatus(FConn) == CONNECTION_OK && !FServerEnded) return;
+    if (FConn && PQstatus(FConn) == CONNECTION_OK && PQtransactionStatus(FConn) != PQTRANS_IDLE) FLostInTransaction = true;
+    if (FLostInTransaction) RaiseLost(QStringLiteral("The transaction was rolled back by the server"));
+    // Nothing is in flight: connect again, once.
+    DropConnection();
+    try {
+        Connect();
+    } catch (const EPgError& e) {
+        RaiseLost(e.Message());
+    }
+}
+
+bool TPgConnection::SendStatement(const QByteArray& ASql, const std::vector<TPgParam>& AParams) {
+    if (AParams.empty()) return PQsendQuery(FConn, ASql.constData()) == 1;
+    const int n = static_cast<int>(AParams.size());
+    std::vector<Oid> types(AParams.size());
+    std::vector<const char*> values(AParams.size());
+    std::vector<int> lengths(AParams.size()), formats(AParams.size());
+    for (int i = 0; i < n; ++i) {
+        const TPgParam& p = AParams[static_cast<size_t>(i)];
+        types[i] = p.Type;
+        values[i] = p.IsNull ? nullptr : p.Data.constData();
+        lengths[i] = static_cast<int>(p.Data.size());
+        formats[i] = p.Binary ? 1 : 0;
+    }
+    return PQsendQueryParams(FConn, ASql.constData(), n, types.data(), values.data(), lengths.data(),
+                             formats.data(), 0) == 1;
+}
+
+PGresult* TPgConnection::AwaitResult() {
+    const TPgWaitLimits& limits = PgWaitLimits();
+    TServerWait wait;
+    const TClock::time_point deadline = FStatementTimeout > 0
+                                            ? wait.Start() + milliseconds(FStatementTimeout + limits.ServerGrace)
+                                            : TClock::time_point::max();
+    TClock::time_point cancelDeadline = TClock::time_point::max();
+    bool cancelled = false;
+
+    PGresult* kept = nullptr;
+    auto keep = [&](PGresult* r) {
+        // The first error stands, as a single statement's would; otherwise the last result.
+        if (kept && PQresultStatus(kept) == PGRES_FATAL_ERROR) {
+            PQclear(r);
+            return;
+        }
+        if (kept) PQclear(kept);
+        kept = r;
+    };
+    for (;;) {
+        if (!PQisBusy(FConn) || PQstatus(FConn) == CONNECTION_BAD) {
+            PGresult* r = PQgetResult(FConn);
+            if (!r) break;
+            keep(r);
+            continue;
+        }
+        const int flush = PQflush(FConn);
+        if (flush < 0) continue;  // the connection went: the next round collects its error
+        if (wait.Poll(PQsocket(FConn), static_cast<short>(POLLIN | (flush ? POLLOUT : 0))) & (POLLIN | POLLERR | POLLHUP))
+            PQconsumeInput(FConn);
+        if (wait.CancelAsked() && !cancelled) {
+            cancelled = true;
+            cancelDeadline = TClock::now() + milliseconds(limits.ServerGrace);
+            Cancel();
+        }
+        const TClock::time_point now = TClock::now();
+        if (now >= deadline || now >= cancelDeadline) {
+            // The server does not answer at all (stopped, or the network is cut): give the
+            // statement up with its connection; the server rolls back what it did.
+            if (!cancelled) Cancel();
+            if (kept) PQclear(kept);
+            GiveUpSession();
+            EPgError e(WithReason(cancelled ? SStatementCancelled : SConnectionLost,
+                                  QString::fromUtf16(SServerNotAnswering).arg(Seconds(wait.Elapsed()))),
+                       QStringLiteral("57014"));
+            e.SetConnectionLost(true);
+            throw e;
+        }
+    }
+    if (cancelled && kept && PQresultStatus(kept) == PGRES_FATAL_ERROR) {
+        EPgError e = ResultError(FConn, kept);
+        if (e.SqlState() == u"57014") throw EPgError(WithReason(SStatementCancelled, e.Message()), e.SqlState());
+        throw e;
+    }
+    return kept;
 }
 
 TPgResult TPgConnection::Execute(const String& ASql, const std::vector<TPgParam>& AParams) {
-    CheckConnected();
+    EnsureAlive();
     const QByteArray sql = ASql.toUtf8();
-    PGresult* res;
-    if (AParams.empty()) {
-        res = PQexec(FConn, sql.constData());
-    } else {
-        const int n = static_cast<int>(AParams.size());
-        std::vector<Oid> types(AParams.size());
-        std::vector<const char*> values(AParams.size());
-        std::vector<int> lengths(AParams.size()), formats(AParams.size());
-        for (int i = 0; i < n; ++i) {
-            const TPgParam& p = AParams[static_cast<size_t>(i)];
-            types[i] = p.Type;
-            values[i] = p.IsNull ? nullptr : p.Data.constData();
-            lengths[i] = static_cast<int>(p.Data.size());
-            formats[i] = p.Binary ? 1 : 0;
+    const bool inTransaction = PQtransactionStatus(FConn) != PQTRANS_IDLE;
+    if (!SendStatement(sql, AParams)) {
+        // Nothing went out: outside a transaction the statement can go again on a new connection.
+        if (PQstatus(FConn) != CONNECTION_BAD) throw ResultError(FConn, nullptr);
+        const String reason = ConnectionMessage(FConn);
+        DropConnection();
+        if (inTransaction) {
+            FLostInTransaction = true;
+            RaiseLost(reason);
         }
-        res = PQexecParams(FConn, sql.constData(), n, types.data(), values.data(), lengths.data(), formats.data(), 0);
+        EnsureAlive();
+        if (!SendStatement(sql, AParams)) {
+            const String again = ConnectionMessage(FConn);
+            DropConnection();
+            RaiseLost(again);
+        }
     }
-    if (!res) RaiseResultError(FConn, nullptr);
+    PGresult* res;
+    FBusy = true;
+    try {
+        res = AwaitResult();
+    } catch (const EPgError& e) {
+        FBusy = false;
+        if (e.ConnectionLost() && inTransaction) FLostInTransaction = true;
+        throw;
+    }
+    FBusy = false;
+    if (!FConn || PQstatus(FConn) == CONNECTION_BAD) {
+        // The connection went with the statement in flight.
+        EPgError e = ResultError(FConn, res);
+        DropConnection();
+        if (inTransaction) FLostInTransaction = true;
+        RaiseLost(e.Message());
+    }
+    if (!res) throw ResultError(FConn, nullptr);
     const ExecStatusType st = PQresultStatus(res);
     if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK && st != PGRES_EMPTY_QUERY) {
-        if (PQstatus(FConn) == CONNECTION_BAD && !PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY)) {
-            PQclear(res);
-            throw EPgError(ConnectionMessage(FConn));
-        }
-        RaiseResultError(FConn, res);
+        EPgError e = ResultError(FConn, res);
+        if (e.SqlState() == u"57014")
+            throw EPgError(WithReason(QString::fromUtf16(SStatementTimedOut).arg(Seconds(FStatementTimeout)), e.Message()),
+                           e.SqlState());
+        throw e;
     }
     TPgResult r;
     r.FResult.reset(res);
@@ -584,15 +929,26 @@ TPgResult TPgConnection::Execute(const String& ASql, const std::vector<TPgParam>
 
 void TPgConnection::BeginTransaction() {
     CheckConnected();
+    if (FLostInTransaction) RaiseLost(QStringLiteral("The transaction was rolled back by the server"));
     if (InTransaction()) throw EPgError(QStringLiteral("A transaction is already in progress"), QStringLiteral("25001"));
     Execute(QStringLiteral("BEGIN"));
 }
 
 void TPgConnection::Commit() {
     CheckConnected();
+    if (FLostInTransaction) {
+        FLostInTransaction = false;
+        RaiseLost(QStringLiteral("The transaction was rolled back by the server"));
+    }
     if (!InTransaction()) throw EPgError(QStringLiteral("No transaction is active"), QStringLiteral("25P01"));
-    const bool failed = PQtransactionStatus(FConn) == PQTRANS_INERROR;
-    const TPgResult r = Execute(QStringLiteral("COMMIT"));
+    const bool failed = FConn && PQtransactionStatus(FConn) == PQTRANS_INERROR;
+    TPgResult r;
+    try {
+        r = Execute(QStringLiteral("COMMIT"));
+    } catch (const EPgError& e) {
+        if (e.ConnectionLost()) FLostInTransaction = false;  // the transaction went with the session
+        throw;
+    }
     // COMMIT of a failed transaction answers ROLLBACK without an error: that is no success.
     if (failed || r.CommandStatus() == u"ROLLBACK")
         throw EPgError(QStringLiteral("The transaction was rolled back because a statement in it failed"),
@@ -601,11 +957,21 @@ void TPgConnection::Commit() {
 
 void TPgConnection::Rollback() {
     CheckConnected();
+    if (FLostInTransaction) {  // the server has rolled it back with the session
+        FLostInTransaction = false;
+        return;
+    }
     if (!InTransaction()) throw EPgError(QStringLiteral("No transaction is active"), QStringLiteral("25P01"));
-    Execute(QStringLiteral("ROLLBACK"));
+    try {
+        Execute(QStringLiteral("ROLLBACK"));
+    } catch (const EPgError& e) {
+        if (!e.ConnectionLost()) throw;
+        FLostInTransaction = false;  // the server rolls it back with the session
+    }
 }
 
 bool TPgConnection::InTransaction() const {
+    if (FLostInTransaction) return true;
     if (!FConn) return false;
     const PGTransactionStatusType s = PQtransactionStatus(FConn);
     return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;

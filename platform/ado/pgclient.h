@@ -52,7 +52,9 @@ inline constexpr TPgOid Uuid = 2950;
 
 // An error of the server or of the connection: a database error whose Message() is the server's
 // primary message (for a connection failure, libpq's text); SqlState() the five-character
-// SQLSTATE, empty when the failure is not the server's.
+// SQLSTATE, empty when the failure is not the server's. A statement the user cancelled, one the
+// server or the client gave up on after the statement timeout, and a lost connection carry a
+// Russian first line that says the action was not done, with the server's text below it.
 class EPgError : public EDatabaseError {
 public:
     EPgError(const String& AMessage, const String& ASqlState = String(), const String& ADetail = String(),
@@ -61,10 +63,39 @@ public:
     const String& SqlState() const { return FSqlState; }
     const String& Detail() const { return FDetail; }
     const String& Hint() const { return FHint; }
+    // The connection was lost with the statement (server restarted, session terminated, network
+    // cut, a server that did not answer): the statement's outcome on the server is rolled back.
+    bool ConnectionLost() const { return FConnectionLost; }
+    void SetConnectionLost(bool Value) { FConnectionLost = Value; }
 
 private:
     String FSqlState, FDetail, FHint;
+    bool FConnectionLost = false;
 };
+
+// The limits on the client's waits, in one place. A value that the PostgreSQL settings of the
+// environment or of the service file give (PGCONNECT_TIMEOUT, keepalives in the service,
+// statement_timeout in PGOPTIONS or the service's options, or set for the role or the database)
+// wins over the value here.
+struct TPgWaitLimits {
+    int ConnectTimeout = 10;            // seconds to reach the server
+    int KeepalivesIdle = 30;            // TCP keepalives: seconds idle, seconds between probes, probes
+    int KeepalivesInterval = 10;
+    int KeepalivesCount = 3;
+    int StatementTimeout = 120000;      // milliseconds a statement may run on the server
+    int ServerGrace = 3000;             // milliseconds the client waits beyond the statement timeout, and
+                                        // after a cancel, for a server that does not answer at all
+    int WaitCursorDelay = 1000;         // milliseconds before a wait shows the wait cursor and listens for Escape
+};
+// The process's limits; tests shorten them. A change reaches connections opened after it.
+TPgWaitLimits& PgWaitLimits();
+
+// Asks the statement that the UI thread is waiting for to be cancelled on the server, as Escape
+// does (callable from any thread; a cancel button of a progress window calls it). Nothing happens
+// when no statement is running.
+void PgCancelRunningStatement();
+// True while the UI thread waits for a statement (a timer that would reach the server skips its turn).
+bool PgStatementRunning();
 
 // How a value should be sent. Auto takes the kind from the Variant's type.
 enum class TPgValueKind {
@@ -168,15 +199,35 @@ public:
 
     // Connects with an ODBC-form connection string (see PgConnectionParams). Raises EPgError
     // with the library's message when the server cannot be reached or refuses. An open
-    // connection is closed first.
+    // connection is closed first. The connection uses the wait limits (PgWaitLimits): a connect
+    // timeout, TCP keepalives and the session's statement timeout.
     void Open(const String& AConnectionString);
     void Close();
     bool Connected() const;
+    // Open was called and Close was not (the connection may have been lost since).
+    bool Opened() const { return FOpened; }
+    // The statement timeout of the session in milliseconds (0: none), as the server has it.
+    int StatementTimeout() const { return FStatementTimeout; }
 
     // Runs one statement. With parameters, "$1" … "$n" in the text take them in order; without,
     // the text may hold several statements and the last one's result is returned. Raises EPgError
     // with the server's message.
+    //
+    // The wait never blocks the UI for good: after WaitCursorDelay the wait hooks of the
+    // application show the wait cursor and keep the windows painted, and Escape (or
+    // PgCancelRunningStatement) cancels the statement on the server; a server that does not
+    // answer within the statement timeout and ServerGrace is given up, and the connection with it.
+    //
+    // A lost connection: found before a statement outside a transaction (the server closed the
+    // idle session, or an earlier statement lost it), the connection is opened again once and the
+    // statement runs as if nothing happened. Lost with a statement in flight, the statement raises
+    // an EPgError with ConnectionLost(); inside a transaction every later statement raises the
+    // same until Rollback (which then succeeds: the server has rolled the transaction back) or
+    // Commit (which raises it once more), and only then does the next statement connect again.
     TPgResult Execute(const String& ASql, const std::vector<TPgParam>& AParams = {});
+
+    // Asks the server to cancel the statement running on this connection (any thread).
+    void Cancel();
 
     // Transactions. Begin inside a transaction, and Commit or Rollback outside one, raise
     // EPgError; Commit of a transaction that failed rolls it back on the server and raises.
@@ -211,5 +262,21 @@ public:
 private:
     [[noreturn]] void RaiseConnectionError();
     void CheckConnected() const;
+    void Connect();
+    void ApplySessionLimits();
+    void EnsureAlive();
+    bool SendStatement(const QByteArray& ASql, const std::vector<TPgParam>& AParams);
+    pg_result* AwaitResult();
+    [[noreturn]] void RaiseLost(const String& AReason);
+    void DropConnection();
+    void GiveUpSession();
     pg_conn* FConn = nullptr;
+    struct TCancelHandle;
+    std::unique_ptr<TCancelHandle> FCancel;  // made at connect, usable from any thread
+    String FConnectionString;
+    bool FOpened = false;
+    bool FLostInTransaction = false;  // the connection went with a transaction the caller has not ended
+    bool FBusy = false;
+    bool FServerEnded = false;  // the server said it ends the session
+    int FStatementTimeout = 0;
 };

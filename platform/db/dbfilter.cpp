@@ -410,10 +410,19 @@ bool MatchLike(const String& Text, const String& Pattern, bool CaseInsensitive) 
     int ti = 0, pi = 0, star = -1, mark = 0;
     const int tn = static_cast<int>(t.size()), pn = static_cast<int>(p.size());
     while (ti < tn) {
-        if (pi < pn && (p[pi] == QLatin1Char('_') || p[pi] == t[ti])) {
+        if (pi + 1 < pn && p[pi] == QLatin1Char('\\')) {
+            // an escaped character stands for itself, as in SQL's LIKE
+            if (p[pi + 1] == t[ti]) {
+                ++ti;
+                pi += 2;
+                continue;
+            }
+        } else if (pi < pn && (p[pi] == QLatin1Char('_') || p[pi] == t[ti])) {
             ++ti;
             ++pi;
-        } else if (pi < pn && p[pi] == QLatin1Char('%')) {
+            continue;
+        }
+        if (pi < pn && p[pi] == QLatin1Char('%')) {
             star = pi++;
             mark = ti;
         } else if (star >= 0) {

@@ -18,7 +18,7 @@
 // NULL; any other comparison with Null is false. Texts compare case-insensitively with
 // foCaseInsensitive; unless foNoPartialCompare, a text constant ending in '*' compared with
 // = or <> matches texts that start with what comes before the '*'. LIKE takes % (any run) and
-// _ (one character).
+// _ (one character); "\%", "\_" and "\\" stand for themselves.
 #pragma once
 
 #include "platform/db/db.h"
@@ -80,7 +80,8 @@ private:
     std::vector<String> FFieldNames;
 };
 
-// LIKE matching: % any run, _ one character.
+// LIKE matching: % any run, _ one character, a backslash makes the next character stand for itself
+// (as SQL's LIKE with its default escape does).
 bool MatchLike(const String& Text, const String& Pattern, bool CaseInsensitive);
 
 // ---- parsed-expression bytes ---------------------------------------------------------------------

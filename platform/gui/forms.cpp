@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyleFactory>
@@ -87,6 +88,68 @@ void PerformOnOwned(TComponent* Component, UINT Msg) {
     }
 }
 
+// A long wait below the framework (a statement on the server): the windows keep painting, the
+// user's input is held back except in windows marked live for waits (a progress window with its
+// own Cancel button), and Escape asks for the wait to be cancelled.
+class TLongWaitFilter : public QObject {
+public:
+    bool Escape = false;
+
+    bool eventFilter(QObject* Object, QEvent* Event) override {
+        switch (Event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::Close:
+                break;
+            default:
+                return false;
+        }
+        if (auto* w = qobject_cast<QWidget*>(Object); w && w->window()->property(LiveInLongWaitsProperty).toBool())
+            return false;
+        if (Event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape)
+            Escape = true;
+        Event->ignore();
+        return true;
+    }
+};
+
+int gLongWaitDepth = 0;
+TLongWaitFilter* gLongWaitFilter = nullptr;
+
+void BeginLongWait() {
+    if (!IsUIThread() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    if (gLongWaitDepth++ == 0) {
+        gLongWaitFilter = new TLongWaitFilter;
+        QCoreApplication::instance()->installEventFilter(gLongWaitFilter);
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+bool PollLongWait() {
+    if (!gLongWaitFilter || !IsUIThread()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // the filter may have gone with a wait that nested and ended inside the processing
+    if (!gLongWaitFilter) return false;
+    const bool escape = gLongWaitFilter->Escape;
+    gLongWaitFilter->Escape = false;
+    return escape;
+}
+
+void EndLongWait() {
+    if (!gLongWaitFilter || !IsUIThread()) return;
+    QApplication::restoreOverrideCursor();
+    if (--gLongWaitDepth == 0) {
+        delete gLongWaitFilter;
+        gLongWaitFilter = nullptr;
+    }
+}
+
 const bool gApplicationHandlesExceptions = [] {
     ApplicationHandleException = [](TObject* Sender) { Application->HandleException(Sender); };
     ApplicationBroadcastToForms = [](unsigned Msg) {
@@ -96,6 +159,9 @@ const bool gApplicationHandlesExceptions = [] {
             PerformOnOwned(form, Msg);
         }
     };
+    LongWaitBegin = &BeginLongWait;
+    LongWaitPoll = &PollLongWait;
+    LongWaitEnd = &EndLongWait;
     return true;
 }();
 }  // namespace

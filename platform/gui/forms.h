@@ -285,6 +285,12 @@ private:
 // data modules) and then the Qt application that Initialize(argc, argv) made.
 void DoneApplication();
 
+// During a long wait below the framework (a statement on the server, see LongWaitBegin in
+// platform/rtl/apphooks.h) the application shows the wait cursor, keeps painting and holds back
+// the user's input, watching for Escape; a top-level window whose widget has this property set
+// to true (a progress window with a Cancel button) keeps its input during such waits.
+inline constexpr const char* LiveInLongWaitsProperty = "sdelkaLiveInLongWaits";
+
 class TScreen : public TComponent {
     SDELKA_CLASS(TScreen, TComponent)
 protected:

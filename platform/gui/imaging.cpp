@@ -70,8 +70,9 @@ void TGraphic::LoadFromFile(const String& FileName) {
 }
 
 void TGraphic::SaveToFile(const String& FileName) {
-    TFileStream fs(FileName, fmCreate);
+    TSafeFileStream fs(FileName);
     SaveToStream(&fs);
+    fs.Commit();
 }
 
 // ---------------------------------------------------------------------------------------------

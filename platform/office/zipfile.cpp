@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
 
 #include <zlib.h>
 
@@ -15,7 +14,7 @@
 // leaves a half archive under the final name. An archive written into a caller's stream goes there
 // directly.
 struct TZipFile::TSink {
-    QSaveFile File;
+    TOwned<TSafeFileStream> File;
     TStream* Stream = nullptr;
 };
 
@@ -128,9 +127,11 @@ void TZipFile::Open(const String& ZipFileName, TZipMode OpenMode) {
     if (FMode != zmClosed) Close();
     if (OpenMode == zmWrite) {
         auto Sink = std::make_unique<TSink>();
-        Sink->File.setFileName(ZipFileName);
-        if (!Sink->File.open(QIODevice::WriteOnly))
-            throw EZipException(QStringLiteral("Cannot create file \"%1\". %2").arg(ZipFileName, Sink->File.errorString()));
+        try {
+            Sink->File = NewOwned<TSafeFileStream>(ZipFileName);
+        } catch (const Exception& E) {
+            throw EZipException(E.Message());
+        }
         FSink = std::move(Sink);
         FFileName = ZipFileName;
         FEntries.clear();
@@ -216,9 +217,11 @@ void TZipFile::WriteBytes(const TZipBytes& Bytes) {
         FOffset += Bytes.size();
         return;
     }
-    if (FSink->File.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<qint64>(Bytes.size())) !=
-        static_cast<qint64>(Bytes.size()))
-        throw EZipException(QStringLiteral("Cannot write file \"%1\". %2").arg(FFileName, FSink->File.errorString()));
+    try {
+        FSink->File->WriteBuffer(Bytes.data(), static_cast<Integer>(Bytes.size()));
+    } catch (const Exception& E) {
+        throw EZipException(E.Message());
+    }
     FOffset += Bytes.size();
 }
 
@@ -306,8 +309,13 @@ void TZipFile::Close() {
         std::unique_ptr<TSink> Sink = std::move(FSink);
         FMode = zmClosed;
         FEntries.clear();
-        if (!Sink->Stream && !Sink->File.commit())
-            throw EZipException(QStringLiteral("Cannot write file \"%1\". %2").arg(FFileName, Sink->File.errorString()));
+        if (!Sink->Stream) {
+            try {
+                Sink->File->Commit();
+            } catch (const Exception& E) {
+                throw EZipException(E.Message());
+            }
+        }
         return;
     }
     FArchive.clear();

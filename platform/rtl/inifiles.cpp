@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 // ---- TIniLines ---------------------------------------------------------------------------------
 
@@ -160,9 +159,6 @@ void TIniLines::LoadFromFile(const String& FileName) {
 void TIniLines::SaveToFile(const String& FileName) const {
     QFileInfo info(FileName);
     QDir().mkpath(info.absolutePath());
-    QSaveFile f(FileName);
-    if (!f.open(QIODevice::WriteOnly))
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, f.errorString()));
     const String br = QString::fromLatin1(LineBreak);
     String text;
     for (size_t i = 0; i < Lines.size(); ++i) {
@@ -170,9 +166,8 @@ void TIniLines::SaveToFile(const String& FileName) const {
         if (i + 1 < Lines.size() || FinalLineBreak) text += br;
     }
     TTextFileEncoding encoding = Encoding;
-    f.write(EncodeTextFile(text, encoding));
-    if (!f.commit())
-        throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, f.errorString()));
+    const QByteArray bytes = EncodeTextFile(text, encoding);
+    SaveBytesToFileSafely(FileName, bytes.constData(), bytes.size());
 }
 
 // ---- TCustomIniFile ----------------------------------------------------------------------------

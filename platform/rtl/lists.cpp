@@ -459,8 +459,9 @@ void TStrings::LoadFromFile(const String& FileName) {
 }
 
 void TStrings::SaveToFile(const String& FileName) {
-    TFileStream stream(FileName, fmCreate);
+    TSafeFileStream stream(FileName);
     SaveToStream(&stream);
+    stream.Commit();
 }
 
 int TStrings::CompareStrings(const String& S1, const String& S2) const { return AnsiCompareText(S1, S2); }

@@ -123,6 +123,115 @@ TFileStream::~TFileStream() {
     if (FHandle >= 0) ::close(FHandle);
 }
 
+// ---- TSafeFileStream ----------------------------------------------------------------------------
+
+namespace {
+TSafeFileFault gSafeFileFault;
+}  // namespace
+
+void SetSafeFileFault(const TSafeFileFault& Fault) { gSafeFileFault = Fault; }
+void ClearSafeFileFault() { gSafeFileFault = TSafeFileFault(); }
+
+TSafeFileStream::TSafeFileStream(const String& AFileName) : THandleStream(-1), FFileName(AFileName) {
+    const String full = ExpandFileName(AFileName);
+    const QByteArray target = QFile::encodeName(full);
+    const qsizetype slash = target.lastIndexOf('/');
+    FTempPath = target.left(slash + 1) + '.' + target.mid(slash + 1) + ".XXXXXX";
+    int err = 0;
+    if (gSafeFileFault.FailCreate) {
+        err = gSafeFileFault.Error;
+    } else {
+        FHandle = ::mkostemp(FTempPath.data(), O_CLOEXEC);
+        if (FHandle < 0) err = errno;
+    }
+    if (FHandle < 0)
+        throw EFCreateError(QStringLiteral("Cannot create file \"%s\". %s"), {full, SystemErrorMessage(err)});
+    // The new file gets the old one's permissions, else those of any new file.
+    struct stat st;
+    mode_t mode;
+    if (::stat(target.constData(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(FHandle, mode);
+}
+
+TSafeFileStream::~TSafeFileStream() { Discard(); }
+
+void TSafeFileStream::Discard() {
+    if (FHandle < 0) return;
+    ::close(FHandle);
+    FHandle = -1;
+    ::unlink(FTempPath.constData());
+}
+
+void TSafeFileStream::RaiseWriteError(int Error) {
+    // The first failure is the one to tell, also to a writer that carried on after it.
+    if (!FError) FError = Error;
+    Error = FError;
+    Discard();
+    throw EWriteError(QStringLiteral("Cannot write file \"%s\". %s"), {ExpandFileName(FFileName), SystemErrorMessage(Error)});
+}
+
+Integer TSafeFileStream::Write(const void* Buffer, Integer Count) {
+    if (Count <= 0) return 0;
+    if (FHandle < 0) RaiseWriteError(EBADF);
+    Integer allowed = Count;
+    const Int64 limit = gSafeFileFault.FailAfter;
+    if (limit >= 0) allowed = static_cast<Integer>(std::clamp<Int64>(limit - FWritten, 0, Count));
+    Integer done = 0;
+    while (done < allowed) {
+        ssize_t n = ::write(FHandle, static_cast<const char*>(Buffer) + done, static_cast<std::size_t>(allowed - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) RaiseWriteError(errno);
+        if (n == 0) RaiseWriteError(ENOSPC);
+        done += static_cast<Integer>(n);
+    }
+    FWritten += done;
+    if (done < Count) RaiseWriteError(gSafeFileFault.Error);
+    return Count;
+}
+
+void TSafeFileStream::SetSize(Int64 NewSize) {
+    if (FHandle < 0) RaiseWriteError(EBADF);
+    Seek(NewSize, soBeginning);
+    if (::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0) RaiseWriteError(errno);
+}
+
+void TSafeFileStream::Commit() {
+    if (FHandle < 0) RaiseWriteError(EBADF);
+    if (gSafeFileFault.FailCommit) RaiseWriteError(gSafeFileFault.Error);
+    if (::fsync(FHandle) != 0) RaiseWriteError(errno);
+    const int handle = FHandle;
+    FHandle = -1;
+    if (::close(handle) != 0) {
+        const int err = errno;
+        ::unlink(FTempPath.constData());
+        throw EWriteError(QStringLiteral("Cannot write file \"%s\". %s"), {ExpandFileName(FFileName), SystemErrorMessage(err)});
+    }
+    const QByteArray target = QFile::encodeName(ExpandFileName(FFileName));
+    if (::rename(FTempPath.constData(), target.constData()) != 0) {
+        const int err = errno;
+        ::unlink(FTempPath.constData());
+        throw EWriteError(QStringLiteral("Cannot write file \"%s\". %s"), {ExpandFileName(FFileName), SystemErrorMessage(err)});
+    }
+}
+
+void SaveBytesToFileSafely(const String& FileName, const void* Data, Int64 Size) {
+    TSafeFileStream file(FileName);
+    const char* p = static_cast<const char*>(Data);
+    while (Size > 0) {
+        const Integer n = static_cast<Integer>(std::min<Int64>(Size, 1 << 30));
+        file.WriteBuffer(p, n);
+        p += n;
+        Size -= n;
+    }
+    file.Commit();
+}
+
 // ---- TMemoryStream -----------------------------------------------------------------------------
 
 Integer TMemoryStream::Read(void* Buffer, Integer Count) {

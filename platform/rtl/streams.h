@@ -5,6 +5,7 @@
 #include "platform/rtl/classes.h"
 #include "platform/rtl/system.h"
 
+#include <QByteArray>
 #include <vector>
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -78,6 +79,50 @@ public:
 private:
     String FFileName;
 };
+
+// A file written safely: the bytes go to a new temporary file in the target's folder, and only
+// Commit (flushed to the disk and closed, every step checked) renames it over the target. A stream
+// freed without Commit, or whose Commit failed, removes its temporary file and leaves the old
+// target as it was, byte for byte. Errors name the target and the system's reason: EFCreateError
+// "Cannot create file "%s". %s" when the temporary file cannot be made, EWriteError
+// "Cannot write file "%s". %s" (for example "No space left on device") from a write or Commit.
+// The one way the system writes a file that a user or a later run reads.
+class TSafeFileStream : public THandleStream {
+    SDELKA_CLASS(TSafeFileStream, THandleStream)
+public:
+    explicit TSafeFileStream(const String& AFileName);
+    ~TSafeFileStream() override;
+    // Writes all Count bytes or raises EWriteError.
+    Integer Write(const void* Buffer, Integer Count) override;
+    void SetSize(Int64 NewSize) override;
+    void Commit();
+    const String& FileName() const { return FFileName; }
+
+private:
+    [[noreturn]] void RaiseWriteError(int Error);
+    void Discard();
+    String FFileName;
+    QByteArray FTempPath;
+    Int64 FWritten = 0;
+    int FError = 0;
+};
+
+// Writes the whole of Data to FileName through a TSafeFileStream.
+void SaveBytesToFileSafely(const String& FileName, const void* Data, Int64 Size);
+
+// A test seam of TSafeFileStream: a fault to inject into the files it writes from now on, so that
+// tests can play a full disk or a folder the user may not write to wherever they run (as root a
+// read-only folder is still writable). FailCreate makes the temporary file's creation fail;
+// FailAfter >= 0 makes writes fail once that many bytes of a file went out (those bytes are
+// written); FailCommit makes the flush at Commit fail. Error is the system's error code reported.
+struct TSafeFileFault {
+    bool FailCreate = false;
+    Int64 FailAfter = -1;
+    bool FailCommit = false;
+    int Error = 0;
+};
+void SetSafeFileFault(const TSafeFileFault& Fault);
+void ClearSafeFileFault();
 
 // A stream in memory. Memory() is valid until the next size change. Seeking past the end is
 // allowed; a write there fills the gap with zeros.

@@ -770,8 +770,7 @@ void TRpPDFDocumentFilter::EndConcat() {
 
 void TRpPDFDocumentFilter::SaveDocument(const QByteArray& Doc) {
     if (!FFilename.isEmpty()) {
-        TOwned<TFileStream> F = NewOwned<TFileStream>(FFilename, fmCreate);
-        F->WriteBuffer(Doc.constData(), Integer(Doc.size()));
+        SaveBytesToFileSafely(FFilename, Doc.constData(), Doc.size());
     } else if (FStream) {
         FStream->WriteBuffer(Doc.constData(), Integer(Doc.size()));
     }

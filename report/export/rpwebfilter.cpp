@@ -17,12 +17,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -574,17 +574,13 @@ void TRpGHTMLDocumentFilter::SaveLines(const QStringList& Doc, const String& Fil
         FStream->WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
         return;
     }
-    QSaveFile F(FileName);
-    if (!F.open(QIODevice::WriteOnly) || F.write(Bytes) != Bytes.size() || !F.commit())
-        throw EFCreateError(u"Cannot create file \"%1\". %2"_s.arg(FileName, F.errorString()));
+    SaveBytesToFileSafely(FileName, Bytes.constData(), Bytes.size());
 }
 
 void TRpGHTMLDocumentFilter::WriteFinder() {
     if (!SearchCode || Filename().isEmpty()) return;
     const String Path = OutputFolder() + u"/rphilitor.js"_s;
-    QSaveFile F(Path);
-    if (!F.open(QIODevice::WriteOnly) || F.write(HilitorScript) < 0 || !F.commit())
-        throw EFCreateError(u"Cannot create file \"%1\". %2"_s.arg(Path, F.errorString()));
+    SaveBytesToFileSafely(Path, HilitorScript, Int64(std::strlen(HilitorScript)));
 }
 
 void TRpGHTMLDocumentFilter::FinishPages() {
@@ -772,9 +768,7 @@ void SaveJpeg(const QImage& Image, const String& Path) {
     if (Image.isNull()) I.fill(Qt::white);
     TJPEGImage Jpeg;
     const QByteArray Bytes = TJPEGImage::Encode(I.convertToFormat(QImage::Format_RGB32), Jpeg.CompressionQuality());
-    QSaveFile F(Path);
-    if (!F.open(QIODevice::WriteOnly) || F.write(Bytes) != Bytes.size() || !F.commit())
-        throw EFCreateError(u"Cannot create file \"%1\". %2"_s.arg(Path, F.errorString()));
+    SaveBytesToFileSafely(Path, Bytes.constData(), Bytes.size());
 }
 
 }  // namespace

@@ -38,8 +38,9 @@ String Num(int V) { return String::number(V); }
 // ---- PDF ------------------------------------------------------------------------------------------
 
 void TRpXDocument::SaveAsPDFFile(const String& pdffile) {
-    TFileStream F(pdffile, fmCreate);
+    TSafeFileStream F(pdffile);
     SaveAsPDFStream(&F);
+    F.Commit();
 }
 
 void TRpXDocument::SaveAsPDFStream(TStream* pdfstream) {
@@ -63,6 +64,8 @@ void TRpXDocument::SaveAsPDFStream(TStream* pdfstream) {
     F->SetOwner(this);
     // The filter takes positions in tenths of a millimetre; the pages are the document's size.
     F->Start(Nearest(FPagewidth * 10), Nearest(FPageheight * 10), nullptr);
+    // The PDF the filter builds in memory is ours, and goes whatever fails on the way.
+    const TOwned<TStream> Out(F->Stream());
     const Extended W = FPagewidth * PointsPerMM, H = FPageheight * PointsPerMM;
     for (int i = 0; i < N; ++i) {
         F->NewPage();
@@ -71,11 +74,9 @@ void TRpXDocument::SaveAsPDFStream(TStream* pdfstream) {
         F->EndPage();
     }
     F->Finish();
-    TStream* Out = F->Stream();
     if (Out) {
         Out->SetPosition(0);
-        pdfstream->CopyFrom(Out, 0);
-        Out->Free();
+        pdfstream->CopyFrom(Out.get(), 0);
     }
 }
 
@@ -106,7 +107,7 @@ void TRpXDocument::PDFOnePage(int pagenum) {
 // ---- HTML -----------------------------------------------------------------------------------------
 
 void TRpXDocument::SaveAsHTMLFile(const String& htmfile) {
-    TFileStream F(htmfile, fmCreate);
+    TSafeFileStream F(htmfile);
     const QFileInfo Info(htmfile);
     FImageBase = Info.completeBaseName() + u'_';
     struct TReset {
@@ -114,6 +115,7 @@ void TRpXDocument::SaveAsHTMLFile(const String& htmfile) {
         ~TReset() { B.clear(); }
     } Reset{FImageBase};
     SaveAsHTMLStream(&F, Info.absolutePath());
+    F.Commit();
 }
 
 void TRpXDocument::SaveAsHTMLStream(TStream* htmstream, const String& ImageFolder) {

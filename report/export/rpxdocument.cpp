@@ -440,8 +440,7 @@ void TRpXDocument::SaveToFile(const String& filename) {
     // The prolog with the type definition, then the document, in the writer's encoding.
     const QByteArray Bytes = RpXEncodeDocument(HeadText() + WithLineEnds(RootText(FDom->Doc.documentElement())),
                                                TRpXDocumentFilter::TextEncoding());
-    TFileStream F(filename, fmCreate);
-    F.WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
+    SaveBytesToFileSafely(filename, Bytes.constData(), Bytes.size());
 }
 
 void TRpXDocument::SaveToStream(TStream* outstr) {

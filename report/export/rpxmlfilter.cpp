@@ -236,10 +236,14 @@ void TRpXAbstractExportFilter::Finish() {
 }
 
 void TRpXAbstractExportFilter::CreateStream(const String& FileName) {
-    FStream.reset(New<TFileStream>(FileName, fmCreate));
+    FStream.reset(New<TSafeFileStream>(FileName));
 }
 
-void TRpXAbstractExportFilter::CloseStream() { FStream.reset(); }
+void TRpXAbstractExportFilter::CloseStream() {
+    // A file replaces the old one only when finished; freed unfinished, it leaves the old one be.
+    if (auto* file = dynamic_cast<TSafeFileStream*>(FStream.get())) file->Commit();
+    FStream.reset();
+}
 
 void TRpXAbstractExportFilter::ProcessPage() {
     FPageProcessed = true;
@@ -595,15 +599,7 @@ void TRpXDocumentFilter::Save() {
     for (int i = 0; i < finalDoc->Count(); ++i) Text += finalDoc->Strings(i) + u"\r\n"_s;
     const QByteArray Bytes = RpXEncodeDocument(Text, GTextEncoding);
     if (!FFilename.isEmpty()) {
-        // A document that cannot be written completely is not left behind half-written.
-        TFileStream File(FFilename, fmCreate);
-        try {
-            File.WriteBuffer(Bytes.constData(), Integer(Bytes.size()));
-        } catch (...) {
-            File.SetSize(0);
-            QFile::remove(FFilename);
-            throw;
-        }
+        SaveBytesToFileSafely(FFilename, Bytes.constData(), Bytes.size());
         return;
     }
     if (!FStream) CreateStream(String());

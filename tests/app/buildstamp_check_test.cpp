@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 
 namespace sdelka::test {
 namespace {
@@ -118,6 +119,12 @@ TEST_F(BuildStampCheckTest, LoginWindowShowsTheBuild) {
     const TBuildStamp build = CurrentBuildStamp();
     EXPECT_EQ(Form23->Caption(), QStringLiteral("Авторизация (build: %1.%2)").arg(build.Date).arg(build.Seconds));
     EXPECT_EQ(Row(), std::to_string(build.Date) + "/" + std::to_string(build.Seconds) + "/.");
+    // the window is wide enough for its whole caption in the title bar, its controls inside
+    EXPECT_GE(Form23->Width(), TitleBarWidth(Form23->Caption()));
+    EXPECT_GT(TitleBarWidth(Form23->Caption()), 330);  // wider than the window was
+    EXPECT_LE(Form23->Button2->Left() + Form23->Button2->Width() + 8, Form23->ClientWidth());
+    EXPECT_GE(Form23->Button1->Left(), Form23->Edit1->Left() + Form23->Edit1->Width());
+    Form23->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_form23.png"));
     EXPECT_TRUE(Messages().empty());
 }
 

@@ -17,6 +17,7 @@
 #include "report/rpexportfilter.h"
 #include "report/rppages.h"
 #include "report/rpprev.h"
+#include "report/rpprintable.h"
 #include "report/rpprintersettings.h"
 #include "report/rpreport.h"
 
@@ -348,8 +349,26 @@ TEST_F(PeriodReportsTest, ReportsByProductsPrintEachProductsQuantityAndMass) {
         const QString detailed = PrintedFromPreview(Form21->RpReport1, Form18->Button3, "sdelka_report_products_detailed");
         EXPECT_FALSE(Form21->i_Report->Active());
         ExpectInOrder(detailed, blocks);
-        // the product kind is printed whole, before the defects
+        // the product kind is printed whole, before the defects: the words end inside the kind's
+        // box, left of the defects' box, which would paint over them
         EXPECT_TRUE(detailed.contains(QStringLiteral("Готовая продукция")));
+        const auto edge = [](TComponent* C) {  // the printable's left and right, in points on the page
+            auto* p = static_cast<TRpPrintable*>(C);
+            const double left = (100 + p->Size()->Left()) / 254.0 * 72;
+            return std::pair<double, double>{left, left + p->Size()->Width() / 254.0 * 72};
+        };
+        const auto [kindLeft, kindRight] = edge(Form21->FindComponent(QStringLiteral("RpExpr2")));
+        const double defectsLeft = edge(Form21->FindComponent(QStringLiteral("RpDBText7"))).first;
+        const QString boxes = ToolText(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"),
+            QDir(QString::fromStdString(::testing::TempDir())).filePath(QStringLiteral("sdelka_report_products_detailed.pdf")), QStringLiteral("-")}, 120000);
+        const QRegularExpression word(QStringLiteral("xMin=\"([\\d.]+)\"[^>]*xMax=\"([\\d.]+)\"[^>]*>продукция<"));
+        int words = 0;
+        for (auto it = word.globalMatch(boxes); it.hasNext(); ++words) {
+            const QRegularExpressionMatch m = it.next();
+            EXPECT_GE(m.captured(1).toDouble(), kindLeft);
+            EXPECT_LE(m.captured(2).toDouble(), std::min(kindRight, defectsLeft)) << "cut off";
+        }
+        EXPECT_GT(words, 3);
         EXPECT_TRUE(detailed.contains(QStringLiteral("Заготовки")));
         EXPECT_TRUE(Messages().empty());
     });

@@ -82,6 +82,8 @@ TEST(ListSearch, FilterTextsQuoteTheTypedText) {
               QStringLiteral("marka like '%12%'"));
     EXPECT_EQ(SearchFilterText(QStringLiteral("fio"), QStringLiteral("О'Б"), smPrefix),
               QStringLiteral("fio like 'О''Б%'"));
+    EXPECT_EQ(SearchFilterText(QStringLiteral("marka"), QStringLiteral("a%b_c\\"), smPrefix),
+              QStringLiteral("marka like 'a\\%b\\_c\\\\%'"));
 }
 
 class ListSearchDb : public sdelka::test::PgSuite<true> {
@@ -131,6 +133,18 @@ TEST_F(ListSearchDb, QuoteInTheSearchTextFilters) {
     ApplySearch(Query, workers, String());
     EXPECT_FALSE(Query->Filtered());
     EXPECT_GE(Query->RecordCount(), 3);
+}
+
+TEST_F(ListSearchDb, PercentAndUnderscoreTypedByTheUserAreThemselves) {
+    OpenSql("select 'ab%cd' as marka union all select 'abXXcd' union all select 'a_b' union all select 'aXb'"
+            " union all select 'c\\d' union all select 'cd' order by 1");
+    const TListSearch prices{QStringLiteral("marka"), smContains, true};
+    ApplySearch(Query, prices, QStringLiteral("ab%cd"));
+    EXPECT_EQ(Column("marka"), std::vector<String>{QStringLiteral("ab%cd")});
+    ApplySearch(Query, prices, QStringLiteral("a_b"));
+    EXPECT_EQ(Column("marka"), std::vector<String>{QStringLiteral("a_b")});
+    ApplySearch(Query, prices, QStringLiteral("c\\d"));
+    EXPECT_EQ(Column("marka"), std::vector<String>{QStringLiteral("c\\d")});
 }
 
 TEST_F(ListSearchDb, PricesFindAnywhereAndIgnoreBlanks) {

@@ -3,6 +3,7 @@
 #include "report/rpcompress.h"
 #include "report/rppages.h"
 #include "report/rppages_support.h"
+#include "support/safefile_check.h"
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -546,5 +547,16 @@ TEST_F(RpPages, GenerationThreadStoresWhileTheViewerReads) {
         for (int n = N; n >= 1; --n) EXPECT_EQ(l->GetPage(n), pages[n - 1]);
         EXPECT_EQ(LE32(Bytes(l->Stream()), 8), N);
         l->Free();
+    }
+}
+
+TEST_F(RpPages, AFailedSaveKeepsTheOldPageFile) {
+    for (bool onDisk : {false, true}) {
+        TRpPageList* src = New<TRpPageList>();
+        src->SetStream(New<TRpStream>(onDisk ? 200 : 1000000));
+        for (const QByteArray& p : Pages) src->AddPage(p);
+        src->Finish();
+        sdelka::test::ExpectSaverKeepsOldFile([&](const String& Name) { src->SaveToFile(Name); }, QStringLiteral("pages.rpp"));
+        src->Free();
     }
 }

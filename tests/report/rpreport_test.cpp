@@ -8,7 +8,9 @@
 #include "platform/gui/graphics.h"
 #include "platform/gui/metafile.h"
 #include "platform/gui/printers.h"
+#include "platform/rtl/filer.h"
 #include "platform/rtl/rtlmath.h"
+#include "platform/rtl/streams.h"
 #include "report/rpdbtexts.h"
 #include "report/rppageinfo.h"
 #include "report/rprichtext.h"
@@ -890,3 +892,23 @@ TEST(RpReport, AnExportShowsAProgressWindowThatCancelsTheRun) {
 }
 
 } // namespace
+
+TEST(RpReport, AControllerReadFromAComponentStreamBelongsToItsOwner) {
+    RegisterClassesOf<TComponent, TRpController>();
+    TStringStream ts(QStringLiteral("object Root: TComponent\n  object Ctl: TRpController\n  end\nend\n"));
+    TMemoryStream bin;
+    ObjectTextToBinary(&ts, &bin);
+    bin.SetPosition(0);
+    TOwned<TComponent> root = NewOwned<TComponent>(nullptr);
+    TReader r(&bin);
+    r.ReadRootComponent(root.get());
+    ASSERT_EQ(root->ComponentCount(), 1);
+    auto* c = dynamic_cast<TRpController*>(root->Components(0));
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->Owner(), root.get());
+    EXPECT_EQ(c->OrgOwner(), root.get());
+    // a report's and a band's own controllers stay out of their components
+    TOwned<TRpReport> report = NewOwned<TRpReport>(nullptr);
+    EXPECT_EQ(report->ComponentCount(), 0);
+    EXPECT_EQ(report->Controller()->OrgOwner(), report.get());
+}

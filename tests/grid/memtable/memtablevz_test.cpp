@@ -8,6 +8,7 @@
 #include "platform/rtl/apphooks.h"
 #include "platform/rtl/filer.h"
 #include "platform/rtl/streams.h"
+#include "support/safefile_check.h"
 
 #include <gtest/gtest.h>
 
@@ -1524,6 +1525,16 @@ TEST(MemTableStream, OneIntegerFieldWritesTheExactRecordBytes) {
         EXPECT_TRUE(text.contains(line)) << line << "\n" << text.toStdString();
     EXPECT_FALSE(text.contains("Alignment")) << text.toStdString();
     EXPECT_FALSE(text.contains("Scale")) << text.toStdString();
+}
+
+TEST(MemTableStream, AFailedSaveKeepsTheOldFile) {
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"Id"_S, ftInteger);
+    t->FieldDefs()->Add(u"Name"_S, ftWideString, 30);
+    t->CreateDataSet();
+    for (int i = 0; i < 50; ++i) t->AppendRecord({Variant(i), Variant(u"Работник %1"_S.arg(i))});
+    for (TDfmStreamFormatVz fmt : {dfmBinaryVz, dfmTextVz})
+        sdelka::test::ExpectSaverKeepsOldFile([&](const String& Name) { t->SaveToFile(Name, fmt); }, u"table.dat"_S);
 }
 
 TEST(MemTableStream, RoundTripInBothFormsAndBadFilesKeepTheRecords) {

@@ -8,6 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 
 class PgClientTest : public sdelka::test::PgSuite<> {
@@ -193,6 +199,144 @@ TEST_F(PgClientTest, ReadsTheCatalogAndCountsAffectedRows) {
     EXPECT_EQ(Conn.PrimaryKey(two), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
     EXPECT_TRUE(Conn.PrimaryKey(Conn.TableOid(QStringLiteral("pgc_s.nokey"))).isEmpty());
     EXPECT_TRUE(Conn.TableNames().contains(QStringLiteral("pgc_s.nokey")));
+}
+
+// ---- lost connections, statement timeouts, cancels ----------------------------------------------
+
+// Shortened waits for one test, put back when it ends.
+struct TShortWaits {
+    TPgWaitLimits Saved = PgWaitLimits();
+    TShortWaits(int AStatementTimeout, int AGrace) {
+        PgWaitLimits().StatementTimeout = AStatementTimeout;
+        PgWaitLimits().ServerGrace = AGrace;
+    }
+    ~TShortWaits() { PgWaitLimits() = Saved; }
+};
+
+class PgLostConnectionTest : public PgClientTest {
+protected:
+    std::string Pid() { return Conn.Execute(QStringLiteral("select pg_backend_pid()")).Text(0, 0).toStdString(); }
+    void Terminate(const std::string& APid) {
+        Db().Exec("select pg_terminate_backend(" + APid + ")");
+        // the session is gone once the server no longer lists it
+        for (int i = 0; i < 200 && Db().Value("select count(*) from pg_stat_activity where pid = " + APid) != "0"; ++i)
+            usleep(10000);
+    }
+};
+
+TEST_F(PgLostConnectionTest, AnIdleSessionTheServerEndedIsOpenedAgainForTheNextStatement) {
+    const std::string before = Pid();
+    Terminate(before);
+    // nothing was in flight: the statement runs on a new session as if nothing happened
+    Conn.Execute(QStringLiteral("insert into pgc_t (name) values ('after')"));
+    EXPECT_NE(Pid(), before);
+    EXPECT_EQ(Q("select count(*) from pgc_t where name = 'after'"), "1");
+    EXPECT_EQ(Conn.StatementTimeout(), PgWaitLimits().StatementTimeout);  // the new session has its limits
+}
+
+TEST_F(PgLostConnectionTest, ATransactionLostWithItsSessionRaisesUntilTheCallerEndsIt) {
+    Conn.BeginTransaction();
+    Conn.Execute(QStringLiteral("insert into pgc_t (name) values ('half')"));
+    Terminate(Pid());
+    for (int i = 0; i < 2; ++i) {
+        try {
+            Conn.Execute(QStringLiteral("insert into pgc_t (name) values ('other half')"));
+            FAIL() << "the statement ran outside the lost transaction";
+        } catch (const EPgError& e) {
+            EXPECT_TRUE(e.ConnectionLost());
+            EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Связь с сервером базы данных потеряна, действие не выполнено.\n")))
+                << e.what();
+        }
+    }
+    EXPECT_TRUE(Conn.InTransaction());
+    EXPECT_NO_THROW(Conn.Rollback());  // the server has rolled it back with the session
+    EXPECT_FALSE(Conn.InTransaction());
+    Conn.BeginTransaction();
+    Conn.Execute(QStringLiteral("insert into pgc_t (name) values ('next')"));
+    Conn.Commit();
+    EXPECT_EQ(Q("select string_agg(name, ',') from pgc_t"), "next");
+
+    // Commit of a lost transaction says so, once
+    Conn.BeginTransaction();
+    Terminate(Pid());
+    try {
+        Conn.Commit();
+        FAIL() << "a lost transaction committed";
+    } catch (const EPgError& e) {
+        EXPECT_TRUE(e.ConnectionLost());
+    }
+    EXPECT_EQ(Conn.Execute(QStringLiteral("select 2")).Text(0, 0), QByteArray("2"));
+}
+
+TEST_F(PgLostConnectionTest, AStatementEndsAtTheStatementTimeoutAndOnACancel) {
+    TShortWaits waits(300, 2000);
+    Conn.Open(QString::fromStdString(Db().OdbcConnectionString()));
+    EXPECT_EQ(Conn.StatementTimeout(), 300);
+    try {
+        Conn.Execute(QStringLiteral("select pg_sleep(5)"));
+        FAIL() << "no timeout";
+    } catch (const EPgError& e) {
+        EXPECT_EQ(e.SqlState(), QStringLiteral("57014"));
+        EXPECT_FALSE(e.ConnectionLost());
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Сервер не выполнил запрос за 1 с, действие не выполнено.\n")))
+            << e.what();
+    }
+    EXPECT_EQ(Conn.Execute(QStringLiteral("select 3")).Text(0, 0), QByteArray("3"));
+
+    // a cancel asked from another thread (a progress window's button) reaches the server
+    PgWaitLimits().StatementTimeout = 0;
+    Conn.Open(QString::fromStdString(Db().OdbcConnectionString()));
+    EXPECT_EQ(Conn.StatementTimeout(), 0);
+    std::atomic<bool> stop{false};
+    std::thread canceller([&] {
+        while (!stop && !PgStatementRunning()) usleep(1000);
+        usleep(100000);
+        PgCancelRunningStatement();
+    });
+    try {
+        Conn.Execute(QStringLiteral("select pg_sleep(20)"));
+        FAIL() << "not cancelled";
+    } catch (const EPgError& e) {
+        EXPECT_EQ(e.SqlState(), QStringLiteral("57014"));
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("Запрос отменён, действие не выполнено.\n"))) << e.what();
+    }
+    stop = true;
+    canceller.join();
+    EXPECT_FALSE(PgStatementRunning());
+    EXPECT_EQ(Conn.Execute(QStringLiteral("select 4")).Text(0, 0), QByteArray("4"));
+}
+
+TEST_F(PgLostConnectionTest, AServerThatDoesNotAnswerIsGivenUpAfterTheTimeoutAndItsGrace) {
+    TShortWaits waits(300, 700);
+    Conn.Open(QString::fromStdString(Db().OdbcConnectionString()));
+    const pid_t backend = static_cast<pid_t>(std::stoi(Pid()));
+    ASSERT_EQ(::kill(backend, SIGSTOP), 0);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        Conn.Execute(QStringLiteral("insert into pgc_t (name) values ('frozen')"));
+        ADD_FAILURE() << "a stopped server answered";
+    } catch (const EPgError& e) {
+        EXPECT_TRUE(e.ConnectionLost());
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("Сервер базы данных не отвечает"))) << e.what();
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    ::kill(backend, SIGCONT);
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    // the stopped session ends once it runs again, before it reads the statement it was sent
+    for (int i = 0; i < 300 && Db().Value("select count(*) from pg_stat_activity where pid = " + std::to_string(backend)) != "0"; ++i)
+        usleep(10000);
+    // the next statement runs on a new session; the frozen one wrote nothing
+    EXPECT_EQ(Conn.Execute(QStringLiteral("select count(*) from pgc_t where name = 'frozen'")).Text(0, 0), QByteArray("0"));
+}
+
+TEST_F(PgLostConnectionTest, TheEnvironmentsStatementTimeoutWins) {
+    const char* old = std::getenv("PGOPTIONS");
+    const std::string saved = old ? old : "";
+    setenv("PGOPTIONS", "-c statement_timeout=4321", 1);
+    TPgConnection c;
+    c.Open(QString::fromStdString(Db().OdbcConnectionString()));
+    if (old) setenv("PGOPTIONS", saved.c_str(), 1); else unsetenv("PGOPTIONS");
+    EXPECT_EQ(c.StatementTimeout(), 4321);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/office/excel.h"
 #include "platform/office/zipfile.h"
 #include "platform/rtl/formatsettings.h"
+#include "support/safefile_check.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -121,6 +122,14 @@ TEST_F(Spreadsheet, WorkbookIsWrittenAsXlsxAndReadsBack) {
     EXPECT_FALSE(S->Cells(2, 2).Font().Bold());
     EXPECT_DOUBLE_EQ(S->Columns(1).ColumnWidth(), 6.21);
     EXPECT_EQ(App->Workbooks()->Count(), 2);
+}
+
+TEST_F(Spreadsheet, AFailedSaveKeepsTheOldWorkbook) {
+    auto App = CreateOleObject(QStringLiteral("Excel.Application"));
+    TExcelWorkbook* Book = App->Workbooks()->Add();
+    TExcelWorksheet* Sheet = App->Worksheets(1);
+    for (int r = 1; r <= 30; ++r) Sheet->Cells(r, 1).SetValue(QStringLiteral("Строка %1").arg(r));
+    sdelka::test::ExpectSaverKeepsOldFile([&](const String& Name) { Book->SaveAs(Name); }, QStringLiteral("book.xlsx"));
 }
 
 TEST_F(Spreadsheet, TextIsReadAsTyped) {

@@ -2,6 +2,7 @@
 
 #include "platform/rtl/lists.h"
 #include "platform/rtl/streams.h"
+#include "support/safefile_check.h"
 
 #include <QDir>
 #include <QFile>
@@ -327,4 +328,19 @@ TEST(Registry, StorageFileFollowsTheEnvironment) {
     EXPECT_EQ(TRegistry::StorageFileName(), path);
     qunsetenv("SDELKA_REGISTRY_FILE");
     EXPECT_TRUE(TRegistry::StorageFileName().endsWith("/sdelka/registry.ini"));
+}
+
+TEST(IniFiles, AnIniFileAndTheRegistrysFileKeepTheirOldBytesWhenTheDiskFails) {
+    sdelka::test::ExpectSaverKeepsOldFile([](const String& Name) {
+        TOwned<TMemIniFile> ini = NewOwned<TMemIniFile>(Name);
+        ini->WriteString("Section", "Key", "a value long enough to pass the fault's limit");
+        ini->UpdateFile();
+    }, QStringLiteral("settings.ini"), 10);
+    sdelka::test::ExpectSaverKeepsOldFile([](const String& Name) {
+        TRegistry::SetStorageFileName(Name);
+        struct TReset { ~TReset() { TRegistry::SetStorageFileName(String()); } } reset;
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("Software\\Sdelka", true));
+        reg.WriteString("Caption", "a value long enough to pass the fault's limit");
+    }, QStringLiteral("registry.ini"), 10);
 }

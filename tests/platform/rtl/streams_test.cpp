@@ -2,6 +2,8 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/fileutils.h"
+#include "platform/rtl/lists.h"
+#include "support/safefile_check.h"
 
 #include <QDir>
 #include <QFile>
@@ -231,3 +233,63 @@ TEST(BytesStreamTest, BytesAlwaysHaveTheStreamSize) {
     s.SetSize(2);
     EXPECT_EQ(s.Bytes(), (TBytes{1, 2}));
 }
+
+// ---- files written safely ---------------------------------------------------------------------
+
+
+namespace {
+
+TEST(SafeFileStream, ReplacesTheFileOnlyWhenWholeAndKeepsItsPermissions) {
+    QTemporaryDir dir;
+    const String name = dir.filePath("data.bin");
+    {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    QFile::setPermissions(name, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        TSafeFileStream s(name);
+        s.WriteBuffer("new contents", 12);
+        s.SetPosition(0);
+        s.WriteBuffer("N", 1);  // a saver may go back and patch
+        // nothing is replaced before the commit
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray("old"));
+        f.close();
+        s.Commit();
+    }
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("New contents"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    {
+        TSafeFileStream abandoned(name);  // freed without a commit: the file stays
+        abandoned.WriteBuffer("xyz", 3);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("data.bin")});
+
+    // a folder that does not exist: the reason and the name
+    try {
+        TSafeFileStream s(dir.filePath("no/such/folder/x.bin"));
+        FAIL();
+    } catch (const EFCreateError& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("x.bin")));
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("No such file or directory"))) << e.Message().toStdString();
+    }
+}
+
+TEST(SafeFileStream, SaversKeepTheOldFileOnAFullDiskOrAReadOnlyFolder) {
+    const QByteArray big(5000, 'n');
+    sdelka::test::ExpectSaverKeepsOldFile([&](const String& Name) { SaveBytesToFileSafely(Name, big.constData(), big.size()); });
+    sdelka::test::ExpectSaverKeepsOldFile([&](const String& Name) {
+        TOwned<TStringList> l = NewOwned<TStringList>();
+        for (int i = 0; i < 200; ++i) l->Add(QStringLiteral("строка %1").arg(i));
+        l->SaveToFile(Name);
+    }, QStringLiteral("lines.txt"));
+}
+
+}  // namespace

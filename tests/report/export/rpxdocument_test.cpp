@@ -14,6 +14,9 @@
 #include "report/export/rpencoders.h"
 #include "report/export/rpxbrowser.h"
 #include "report/export/rpxdocprivate.h"
+#include "report/export/rppdffilt.h"
+#include "report/export/rpwebfilter.h"
+#include "report/export/rpxlsxfilter.h"
 #include "report/export/rpxmlfilter.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
@@ -23,6 +26,7 @@
 
 #include "../../support/tools.h"
 #include "support/report_page.h"
+#include "support/safefile_check.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -846,6 +850,57 @@ TEST(RpXDocument, TheViewerPrintsWithTheReportsSettingsAndRaisesItsEventsOnTheRe
     W->Close();
     Application->ProcessMessages();
     RpXMLPreviewInterfaceClass = Previous;
+}
+
+// ---- a disk that fails under the savers ---------------------------------------------------------
+
+TEST(RpXDocument, EverySaverKeepsTheOldFileWhenTheDiskFails) {
+    using sdelka::test::ExpectSaverKeepsOldFile;
+    QTemporaryDir Dir;
+    const String File = Dir.filePath(u"report.rpx"_s);
+    ReportFixture R;
+    R.Export(File);
+    TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
+    D->LoadFromFile(File);
+    ASSERT_TRUE(D->DocumentLoaded());
+
+    {
+        SCOPED_TRACE("the XML document filter");
+        ExpectSaverKeepsOldFile([&](const String& Name) { R.Export(Name); }, u"export.rpx"_s);
+    }
+    {
+        SCOPED_TRACE("the XML document");
+        ExpectSaverKeepsOldFile([&](const String& Name) { D->SaveToFile(Name); }, u"saved.rpx"_s);
+    }
+    {
+        SCOPED_TRACE("PDF from the XML document");
+        ExpectSaverKeepsOldFile([&](const String& Name) { D->SaveAsPDFFile(Name); }, u"doc.pdf"_s);
+    }
+    {
+        SCOPED_TRACE("HTML from the XML document");
+        ExpectSaverKeepsOldFile([&](const String& Name) { D->SaveAsHTMLFile(Name); }, u"doc.html"_s);
+    }
+    {
+        SCOPED_TRACE("PDF from the report");
+        ExpectSaverKeepsOldFile([&](const String& Name) {
+            TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(Name);
+            R.Report->ExportToFilter(F.get());
+        }, u"report.pdf"_s);
+    }
+    {
+        SCOPED_TRACE("HTML from the report");
+        ExpectSaverKeepsOldFile([&](const String& Name) {
+            TOwned<TRpGHTMLDocumentFilter> F = NewOwned<TRpGHTMLDocumentFilter>(Name);
+            R.Report->ExportToFilter(F.get());
+        }, u"report.html"_s);
+    }
+    {
+        SCOPED_TRACE("a workbook from the report");
+        ExpectSaverKeepsOldFile([&](const String& Name) {
+            TOwned<TRpXLSXDocumentFilter> F = NewOwned<TRpXLSXDocumentFilter>(Name);
+            R.Report->ExportToFilter(F.get());
+        }, u"report.xlsx"_s);
+    }
 }
 
 }  // namespace
