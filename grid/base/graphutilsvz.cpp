@@ -127,6 +127,37 @@ void WriteCellTextVz(TCanvas* ACanvas, const TRect& ARect, bool FillRect, int DX
                      RightToLeftReading, SingleLine);
 }
 
+int WriteVerticalTextVz(TCanvas* ACanvas, const TRect& ARect, bool FillRect, int DX, int DY, const String& Text,
+                        TAlignment Alignment, TTextLayout Layout, bool MultyL, bool EndEllipsis) {
+    HDC dc = ACanvas->Handle();
+    const int saved = SaveDC(dc);
+    try {
+        // cos and sin of -90 degrees
+        XFORM turn;
+        turn.eM11 = 0;
+        turn.eM12 = -1;
+        turn.eM21 = 1;
+        turn.eM22 = 0;
+        XFORM current;
+        GetWorldTransform(dc, &current);
+        if (current.eM11 == 1 && current.eM12 == 0 && current.eM21 == 0 && current.eM22 == 1) {
+            SetGraphicsMode(dc, GM_ADVANCED);
+            SetWorldTransform(dc, &turn);
+        } else {
+            ModifyWorldTransform(dc, &turn, MWT_LEFTMULTIPLY);
+        }
+        const int w = ARect.Right - ARect.Left, h = ARect.Bottom - ARect.Top;
+        const TRect turned(-(ARect.Top + h), ARect.Left, -ARect.Top, ARect.Left + w);
+        WriteCellTextVz(ACanvas, turned, FillRect, DX, DY, Text, Alignment, Layout, MultyL, EndEllipsis, 0, 0, false,
+                        false);
+    } catch (...) {
+        RestoreDC(dc, saved);
+        throw;
+    }
+    RestoreDC(dc, saved);
+    return 0;
+}
+
 void WriteClippedTextVz(TCanvas* ACanvas, const TRect& ARect, int DX, int DY, const String& Text,
                         TAlignment Alignment) {
     int x;

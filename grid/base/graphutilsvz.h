@@ -20,6 +20,12 @@ void WriteCellTextVz(TCanvas* ACanvas, const TRect& ARect, bool FillRect, int DX
                      TAlignment Alignment, TTextLayout Layout, bool MultyL, bool EndEllipsis, int LeftMarg,
                      int RightMarg, bool RightToLeftReading, bool SingleLine);
 
+// WriteCellTextVz for a text turned 90 degrees (reading upward) inside ARect: the device context
+// writes through a world rotation of -90 degrees, laid over any transform already set, and comes
+// back as it was, also on failure. Answers 0.
+int WriteVerticalTextVz(TCanvas* ACanvas, const TRect& ARect, bool FillRect, int DX, int DY, const String& Text,
+                        TAlignment Alignment, TTextLayout Layout, bool MultyL, bool EndEllipsis);
+
 // One opaque line of text clipped to ARect (ExtTextOut with ETO_CLIPPED | ETO_OPAQUE). Right
 // alignment ignores DX and ends 3 pixels inside the rectangle.
 void WriteClippedTextVz(TCanvas* ACanvas, const TRect& ARect, int DX, int DY, const String& Text,

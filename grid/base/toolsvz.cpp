@@ -1,5 +1,6 @@
 #include "grid/base/toolsvz.h"
 
+#include "platform/gui/forms.h"
 #include "platform/gui/maskutils.h"
 
 #include <cmath>
@@ -182,6 +183,26 @@ String FormatMaskTextVz(const String& EditMask, const String& Value) {
 TPoint InterpolatePointVz(const TPoint& P1, const TPoint& P2, double Fraction) {
     return TPoint(P1.X + static_cast<int>(std::trunc((P2.X - P1.X) * Fraction)),
                   P1.Y + static_cast<int>(std::trunc((P2.Y - P1.Y) * Fraction)));
+}
+
+TRect GetControlScreenRectVz(TControl* Control) {
+    const TPoint o = Control->ClientOrigin();
+    return TRect(o.X, o.Y, o.X + Control->Width(), o.Y + Control->Height());
+}
+
+bool IsWithinDoubleClickVz(const TPoint& FirstClick, const TPoint& SecondClick, unsigned ElapsedMs) {
+    return ElapsedMs <= GetDoubleClickTime() &&
+           std::abs(SecondClick.X - FirstClick.X) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+           std::abs(SecondClick.Y - FirstClick.Y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+}
+
+void PerformOnComponentsVz(TComponent* Component, TClass Class, UINT Msg, WPARAM WParam, LPARAM LParam) {
+    for (int i = 0; i < Component->ComponentCount(); ++i) {
+        TComponent* c = Component->Components(i);
+        if (c->InheritsFrom(Class))
+            if (auto* control = dynamic_cast<TControl*>(c)) control->Perform(Msg, WParam, LParam);
+        PerformOnComponentsVz(c, Class, Msg, WParam, LParam);
+    }
 }
 
 bool PointInRectVz(const TRect& R, const TPoint& P) {

@@ -53,6 +53,14 @@ void MoveRectToPointVz(TRect& R, const TPoint& P);
 TPoint InterpolatePointVz(const TPoint& P1, const TPoint& P2, double Fraction);
 // Left <= X < Right and Top <= Y < Bottom.
 bool PointInRectVz(const TRect& R, const TPoint& P);
+// The control's client origin on the screen, extended by its Width and Height.
+TRect GetControlScreenRectVz(TControl* Control);
+// True when the second click came within the double-click time of the first and no farther from
+// it than the double-click distances.
+bool IsWithinDoubleClickVz(const TPoint& FirstClick, const TPoint& SecondClick, unsigned ElapsedMs);
+// Every component that Component owns, to any depth, which is a control of class Class (or derives
+// from it) receives the message through Perform.
+void PerformOnComponentsVz(TComponent* Component, TClass Class, UINT Msg, WPARAM WParam, LPARAM LParam);
 // X the low 16 bits, Y the high 16 bits, both sign-extended.
 void SmallPointToPointVz(std::uint32_t SmallPoint, TPoint& P);
 inline std::uint32_t SmallPointToLParamVz(std::uint32_t SmallPoint) { return SmallPoint; }

@@ -56,10 +56,81 @@ TPoint TDeviceContext::SetWindowOrg(const TPoint& P) { return std::exchange(S.Wi
 TPoint TDeviceContext::SetViewportOrg(const TPoint& P) { return std::exchange(S.ViewportOrg, P); }
 unsigned TDeviceContext::SetLayout(unsigned Layout) { return std::exchange(S.Layout, Layout); }
 
+XFORM CombineXForm(const XFORM& A, const XFORM& B) {
+    XFORM r;
+    r.eM11 = A.eM11 * B.eM11 + A.eM12 * B.eM21;
+    r.eM12 = A.eM11 * B.eM12 + A.eM12 * B.eM22;
+    r.eM21 = A.eM21 * B.eM11 + A.eM22 * B.eM21;
+    r.eM22 = A.eM21 * B.eM12 + A.eM22 * B.eM22;
+    r.eDx = A.eDx * B.eM11 + A.eDy * B.eM21 + B.eDx;
+    r.eDy = A.eDx * B.eM12 + A.eDy * B.eM22 + B.eDy;
+    return r;
+}
+
+int TDeviceContext::SetGraphicsMode(int Mode) {
+    if (Mode != GM_COMPATIBLE && Mode != GM_ADVANCED) return 0;
+    if (Mode == GM_COMPATIBLE && !S.World.IsIdentity()) return 0;
+    return std::exchange(S.GraphicsMode, Mode);
+}
+
+bool TDeviceContext::SetWorldTransform(const XFORM& X) {
+    if (S.GraphicsMode != GM_ADVANCED) return false;
+    if (X.eM11 * X.eM22 - X.eM12 * X.eM21 == 0) return false;
+    S.World = X;
+    return true;
+}
+
+bool TDeviceContext::ModifyWorldTransform(const XFORM* X, unsigned Mode) {
+    if (S.GraphicsMode != GM_ADVANCED) return false;
+    if (Mode == MWT_IDENTITY) {
+        S.World = XFORM();
+        return true;
+    }
+    if (!X || (Mode != MWT_LEFTMULTIPLY && Mode != MWT_RIGHTMULTIPLY)) return false;
+    XFORM r = Mode == MWT_LEFTMULTIPLY ? CombineXForm(*X, S.World) : CombineXForm(S.World, *X);
+    if (r.eM11 * r.eM22 - r.eM12 * r.eM21 == 0) return false;
+    S.World = r;
+    return true;
+}
+
+namespace {
+
+TPoint WorldToPage(const XFORM& W, long long X, long long Y) {
+    if (W.IsIdentity()) return {SatInt(X), SatInt(Y)};
+    double x = double(X) * W.eM11 + double(Y) * W.eM21 + W.eDx;
+    double y = double(X) * W.eM12 + double(Y) * W.eM22 + W.eDy;
+    return {SatInt(std::llround(x)), SatInt(std::llround(y))};
+}
+
+TPoint PageToWorld(const XFORM& W, long long X, long long Y) {
+    if (W.IsIdentity()) return {SatInt(X), SatInt(Y)};
+    double det = W.eM11 * W.eM22 - W.eM12 * W.eM21;
+    double px = double(X) - W.eDx, py = double(Y) - W.eDy;
+    double x = (px * W.eM22 - py * W.eM21) / det;
+    double y = (py * W.eM11 - px * W.eM12) / det;
+    return {SatInt(std::llround(x)), SatInt(std::llround(y))};
+}
+
+// The bounding box of a rectangle's four corners carried through Map.
+template <class F> TRect MapRectCorners(const TRect& R, F Map) {
+    TPoint c[4] = {Map(R.Left, R.Top), Map(R.Right, R.Top), Map(R.Left, R.Bottom), Map(R.Right, R.Bottom)};
+    TRect b(c[0].X, c[0].Y, c[0].X, c[0].Y);
+    for (const TPoint& p : c) {
+        b.Left = std::min(b.Left, p.X);
+        b.Top = std::min(b.Top, p.Y);
+        b.Right = std::max(b.Right, p.X);
+        b.Bottom = std::max(b.Bottom, p.Y);
+    }
+    return b;
+}
+
+}  // namespace
+
 TPoint TDeviceContext::LPtoDP(const TPoint& P) const {
+    TPoint w = WorldToPage(S.World, P.X, P.Y);
     long long dx = (long long)S.ViewportOrg.X - S.WindowOrg.X, dy = (long long)S.ViewportOrg.Y - S.WindowOrg.Y;
-    int x = SatInt(P.X + dx);
-    int y = SatInt(P.Y + dy);
+    int x = SatInt(w.X + dx);
+    int y = SatInt(w.Y + dy);
     if (S.Layout & LAYOUT_RTL) x = SatInt((long long)DeviceSize().cx - 1 - x);
     return {x, y};
 }
@@ -68,11 +139,13 @@ TPoint TDeviceContext::DPtoLP(const TPoint& P) const {
     long long x = P.X;
     if (S.Layout & LAYOUT_RTL) x = (long long)DeviceSize().cx - 1 - x;
     long long dx = (long long)S.WindowOrg.X - S.ViewportOrg.X, dy = (long long)S.WindowOrg.Y - S.ViewportOrg.Y;
-    return {SatInt(x + dx), SatInt(P.Y + dy)};
+    return PageToWorld(S.World, x + dx, P.Y + dy);
 }
 
 TRect TDeviceContext::LPtoDP(const TRect& R) const {
     TRect n = Normalized(R);
+    if (!S.World.IsIdentity())
+        n = MapRectCorners(n, [this](long long X, long long Y) { return WorldToPage(S.World, X, Y); });
     long long dx = (long long)S.ViewportOrg.X - S.WindowOrg.X, dy = (long long)S.ViewportOrg.Y - S.WindowOrg.Y;
     TRect d(SatInt(n.Left + dx), SatInt(n.Top + dy), SatInt(n.Right + dx), SatInt(n.Bottom + dy));
     if (S.Layout & LAYOUT_RTL) {
@@ -89,7 +162,9 @@ TRect TDeviceContext::DPtoLP(const TRect& R) const {
         d = TRect(SatInt(w - d.Right), d.Top, SatInt(w - d.Left), d.Bottom);
     }
     long long dx = (long long)S.WindowOrg.X - S.ViewportOrg.X, dy = (long long)S.WindowOrg.Y - S.ViewportOrg.Y;
-    return TRect(SatInt(d.Left + dx), SatInt(d.Top + dy), SatInt(d.Right + dx), SatInt(d.Bottom + dy));
+    TRect p(SatInt(d.Left + dx), SatInt(d.Top + dy), SatInt(d.Right + dx), SatInt(d.Bottom + dy));
+    if (S.World.IsIdentity()) return p;
+    return MapRectCorners(p, [this](long long X, long long Y) { return PageToWorld(S.World, X, Y); });
 }
 
 QRegion TDeviceContext::DeviceRegion(const TRect& LogicalRect) const {
@@ -547,6 +622,8 @@ void TPainterDC::ExtTextOut(int X, int Y, unsigned Options, const TRect* Rect, c
     int ox = h == TA_CENTER ? -tw / 2 : h == TA_RIGHT ? -tw : 0;
     int oy = v == TA_BASELINE ? -tm.tmAscent : v == TA_BOTTOM ? -tm.tmHeight : 0;
     FPainter->translate(ref.X, ref.Y);
+    if (!S.World.IsIdentity())
+        FPainter->setTransform(QTransform(S.World.eM11, S.World.eM12, S.World.eM21, S.World.eM22, 0, 0), true);
     if (S.Font.lfEscapement % 3600 != 0) FPainter->rotate(-S.Font.lfEscapement / 10.0);
     QRect box(ox, oy, tw, tm.tmHeight);
     if (S.BkMode == OPAQUE && !(Rect && (Options & ETO_OPAQUE))) FPainter->fillRect(box, ToQColor(S.BkColor));

@@ -49,6 +49,13 @@ constexpr unsigned ETO_CLIPPED = 0x0004;
 constexpr unsigned ETO_RTLREADING = 0x0080;
 
 constexpr unsigned LAYOUT_RTL = 0x00000001;
+
+// Graphics modes and the world transform's modify modes.
+constexpr int GM_COMPATIBLE = 1;
+constexpr int GM_ADVANCED = 2;
+constexpr unsigned MWT_IDENTITY = 1;
+constexpr unsigned MWT_LEFTMULTIPLY = 2;
+constexpr unsigned MWT_RIGHTMULTIPLY = 3;
 constexpr unsigned LAYOUT_BITMAPORIENTATIONPRESERVED = 0x00000008;
 
 // Region results of the clip operations.
@@ -87,6 +94,14 @@ struct TTextMetric {
     Byte tmPitchAndFamily = 0;
     TFontCharset tmCharSet = DEFAULT_CHARSET;
 };
+
+// A world transform: (x, y) maps to (x eM11 + y eM21 + eDx, x eM12 + y eM22 + eDy).
+struct XFORM {
+    double eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0;
+    bool IsIdentity() const { return eM11 == 1 && eM12 == 0 && eM21 == 0 && eM22 == 1 && eDx == 0 && eDy == 0; }
+};
+// First applies A, then B.
+XFORM CombineXForm(const XFORM& A, const XFORM& B);
 
 // A clip region: a list of rectangles (logical units when given to a device context).
 class TRegion {
@@ -142,6 +157,15 @@ public:
     TPoint WindowOrg() const { return S.WindowOrg; }
     TPoint ViewportOrg() const { return S.ViewportOrg; }
     unsigned Layout() const { return S.Layout; }
+    // The world transform stands before the window/viewport mapping. It can be set only in the
+    // advanced graphics mode, and that mode can be left only with an identity transform. Shapes
+    // and rectangles map to the bounding box of their turned corners (exact for quarter turns);
+    // text turns with the transform.
+    virtual int SetGraphicsMode(int Mode);  // the previous mode, 0 when refused
+    int GraphicsMode() const { return S.GraphicsMode; }
+    virtual bool SetWorldTransform(const XFORM& X);
+    virtual bool ModifyWorldTransform(const XFORM* X, unsigned Mode);
+    const XFORM& WorldTransform() const { return S.World; }
     TPoint LPtoDP(const TPoint& P) const;
     TPoint DPtoLP(const TPoint& P) const;
     TRect LPtoDP(const TRect& R) const;  // normalised (mirroring swaps left and right)
@@ -215,6 +239,8 @@ protected:
         TPoint WindowOrg;
         TPoint ViewportOrg;
         unsigned Layout = 0;
+        int GraphicsMode = GM_COMPATIBLE;
+        XFORM World;
         bool HasClip = false;
         QRegion Clip;  // device pixels
     };
@@ -323,6 +349,15 @@ inline int SetBkMode(HDC DC, int Mode) { return DC->SetBkMode(Mode); }
 inline COLORREF SetBkColor(HDC DC, COLORREF C) { return DC->SetBkColor(C); }
 inline COLORREF SetTextColor(HDC DC, COLORREF C) { return DC->SetTextColor(C); }
 inline int SetROP2(HDC DC, int Rop) { return DC->SetROP2(Rop); }
+inline int SetGraphicsMode(HDC DC, int Mode) { return DC->SetGraphicsMode(Mode); }
+inline int GetGraphicsMode(HDC DC) { return DC->GraphicsMode(); }
+inline bool SetWorldTransform(HDC DC, const XFORM* X) { return X && DC->SetWorldTransform(*X); }
+inline bool ModifyWorldTransform(HDC DC, const XFORM* X, unsigned Mode) { return DC->ModifyWorldTransform(X, Mode); }
+inline bool GetWorldTransform(HDC DC, XFORM* X) {
+    if (!X) return false;
+    *X = DC->WorldTransform();
+    return true;
+}
 inline int SaveDC(HDC DC) { return DC->SaveDC(); }
 inline bool RestoreDC(HDC DC, int Saved) { return DC->RestoreDC(Saved); }
 inline int IntersectClipRect(HDC DC, int L, int T, int R, int B) { return DC->IntersectClipRect(TRect(L, T, R, B)); }

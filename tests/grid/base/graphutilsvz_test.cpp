@@ -192,3 +192,81 @@ TEST(GraphUtilsVzColors, Arithmetic) {
     EXPECT_EQ(SetColorLightnessVz(RGB(10, 10, 10), 128), TColor(RGB(128, 128, 128)));
     EXPECT_EQ(BlendColorsVz(clWindow, clWindow, 10), TColor(ColorToRGB(clWindow)));  // system colours resolve
 }
+
+namespace {
+
+// The ink box of the whole bitmap: left, top, right, bottom (inclusive), or -1s when blank.
+TRect InkBox(TCanvas* C, int W, int H) {
+    TRect b(-1, -1, -1, -1);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            if (GetRValue(ColorToRGB(C->Pixels(x, y))) < 128) {
+                if (b.Left < 0 || x < b.Left) b.Left = x;
+                if (b.Top < 0) b.Top = y;
+                b.Right = std::max(b.Right, x);
+                b.Bottom = y;
+            }
+    return b;
+}
+
+}  // namespace
+
+TEST_F(GraphUtilsVz, VerticalTextReadsUpwardInsideTheCell) {
+    const int w = Canvas()->TextWidth(Block + Block + Block), h = Canvas()->TextHeight(Block);
+    const TRect r(5, 2, 25, 38);
+    HDC dc = Canvas()->Handle();
+    EXPECT_EQ(WriteVerticalTextVz(Canvas(), r, false, 2, 1, Block + Block + Block, taLeftJustify, tlTop, false, false),
+              0);
+    // Turned: the text's top lies at the cell's left (plus DY), its start at the cell's bottom (minus DX).
+    const TRect ink = InkBox(Canvas(), 60, 40);
+    EXPECT_NEAR(ink.Left, r.Left + 1, 1);
+    EXPECT_LE(ink.Right, r.Left + 1 + h);
+    EXPECT_GE(ink.Right, r.Left + h / 2);
+    EXPECT_NEAR(ink.Bottom, r.Bottom - 2 - 1, 1);
+    EXPECT_NEAR(ink.Top, r.Bottom - 2 - w, 1);
+    // The device context comes back unturned.
+    EXPECT_TRUE(dc->WorldTransform().IsIdentity());
+    EXPECT_EQ(GetGraphicsMode(dc), GM_COMPATIBLE);
+
+    // Centred both ways in a tall cell; the fill covers exactly the cell.
+    Canvas()->Brush()->SetColor(clWhite);
+    Canvas()->FillRect(TRect(0, 0, 60, 40));
+    Canvas()->Brush()->SetColor(clYellow);
+    const TRect c(30, 0, 50, 40);
+    WriteVerticalTextVz(Canvas(), c, true, 0, 0, Block, taCenter, tlCenter, false, false);
+    const TRect ink2 = InkBox(Canvas(), 60, 40);
+    EXPECT_NEAR((ink2.Top + ink2.Bottom + 1) / 2, 20, 1);
+    EXPECT_NEAR((ink2.Left + ink2.Right + 1) / 2, 40, 2);
+    EXPECT_EQ(ColorToRGB(Canvas()->Pixels(30, 0)), ColorToRGB(clYellow));
+    EXPECT_EQ(ColorToRGB(Canvas()->Pixels(49, 39)), ColorToRGB(clYellow));
+    EXPECT_EQ(ColorToRGB(Canvas()->Pixels(29, 20)), ColorToRGB(clWhite));
+    EXPECT_EQ(ColorToRGB(Canvas()->Pixels(50, 20)), ColorToRGB(clWhite));
+    EXPECT_EQ(Canvas()->Brush()->Color(), clYellow);
+}
+
+TEST_F(GraphUtilsVz, VerticalTextOverAnExistingTurnIsTurnedAgain) {
+    // A half turn already set about the bitmap's centre: the vertical text then reads downward
+    // and sits at the mirrored place.
+    HDC dc = Canvas()->Handle();
+    SetGraphicsMode(dc, GM_ADVANCED);
+    XFORM half;
+    half.eM11 = -1;
+    half.eM22 = -1;
+    half.eDx = 60;
+    half.eDy = 40;
+    ASSERT_TRUE(SetWorldTransform(dc, &half));
+    const int w = Canvas()->TextWidth(Block + Block);
+    WriteVerticalTextVz(Canvas(), TRect(5, 2, 25, 38), false, 2, 1, Block + Block, taLeftJustify, tlTop, false, false);
+    // The caller's transform is back.
+    EXPECT_EQ(dc->WorldTransform().eM11, -1);
+    EXPECT_EQ(dc->WorldTransform().eDx, 60);
+    EXPECT_EQ(SetGraphicsMode(dc, GM_COMPATIBLE), 0);  // refused while a transform is set
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    EXPECT_EQ(SetGraphicsMode(dc, GM_COMPATIBLE), GM_ADVANCED);
+    const TRect ink = InkBox(Canvas(), 60, 40);
+    // Mirrored through the centre: the start is at 40 - (38 - 2) = 4, running down for w.
+    EXPECT_NEAR(ink.Top, 40 - (38 - 2), 1);
+    EXPECT_NEAR(ink.Bottom, 40 - (38 - 2) + w - 1, 1);
+    EXPECT_GE(ink.Left, 60 - 5 - 1 - Canvas()->TextHeight(Block));
+    EXPECT_NEAR(ink.Right, 60 - 5 - 1 - 1, 1);
+}

@@ -1,6 +1,7 @@
 #include "grid/core/valueutilsvz.h"
 
 #include "grid/base/toolsvz.h"
+#include "platform/gui/forms.h"
 #include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/formatsettings.h"
@@ -198,4 +199,53 @@ TEST(ValueUtilsVz, Geometry) {
     SwapIntegersVz(a, b);
     EXPECT_EQ(a * 10 + b, 21);
     EXPECT_EQ(IfThenIntVz(false, 1, 2), 2);
+}
+
+TEST(ValueUtilsVz, DoubleClickDistanceAndTime) {
+    const unsigned t = GetDoubleClickTime();
+    const int dx = GetSystemMetrics(SM_CXDOUBLECLK), dy = GetSystemMetrics(SM_CYDOUBLECLK);
+    struct {
+        TPoint Second;
+        unsigned Elapsed;
+        bool Within;
+    } const cases[] = {
+        {TPoint(10, 10), 0, true},           {TPoint(10 + dx, 10 - dy), t, true},
+        {TPoint(10 + dx + 1, 10), 0, false}, {TPoint(10, 10 - dy - 1), 0, false},
+        {TPoint(10, 10), t + 1, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsWithinDoubleClickVz(TPoint(10, 10), c.Second, c.Elapsed), c.Within) << c.Second.X << "," << c.Elapsed;
+}
+
+namespace {
+
+// A panel that counts one test message.
+class TCountingPanelVzTest : public TPanel {
+public:
+    using TPanel::TPanel;
+    int Hits = 0;
+
+protected:
+    void WndProc(TMessage& M) override {
+        if (M.Msg == WM_USER + 7) ++Hits;
+        TPanel::WndProc(M);
+    }
+};
+
+}  // namespace
+
+TEST(ValueUtilsVz, PerformReachesOwnedControlsOfTheClassAtAnyDepth) {
+    auto* root = New<TPanel>(nullptr);
+    auto* a = New<TCountingPanelVzTest>(root);
+    auto* b = New<TCountingPanelVzTest>(a);  // owned by a, not by root
+    New<TLabel>(root);                       // not a panel: skipped without harm
+    PerformOnComponentsVz(root, TPanel::StaticClass(), WM_USER + 7, 0, 0);
+    EXPECT_EQ(a->Hits, 1);
+    EXPECT_EQ(b->Hits, 1);
+    PerformOnComponentsVz(root, TLabel::StaticClass(), WM_USER + 7, 0, 0);
+    EXPECT_EQ(a->Hits, 1);
+    root->SetBounds(3, 4, 30, 20);
+    const TPoint o = root->ClientOrigin();
+    EXPECT_EQ(GetControlScreenRectVz(root), TRect(o.X, o.Y, o.X + 30, o.Y + 20));
+    root->Free();
 }
