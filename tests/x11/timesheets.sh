@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Табель: the timesheet windows open modal over the main window and close with Escape, giving the
-# activation back. (Обновить, Перестроить and Excel in each mode are still to come.)
+# activation back, the nomenclature-group and wage windows too. (Обновить, Перестроить and Excel in each mode are still to come.)
 source "$(dirname "$0")/driver.sh"
 x11_can_run || exit 77
 x11_start
@@ -21,4 +21,10 @@ check_timesheet() {
 check_timesheet "Табель сделка \(27\)" 0
 check_timesheet "Табель по времени" 1
 check_timesheet "Табель хоз. работы \(27\)" 2 0
+check_timesheet "Табель ср. сдельная \(27\)" 3 0
+check_timesheet "Общий табель \(27\)" 4
+# The windows whose tables wait for the data grid say so; Esc presses their Выход.
+check_timesheet "Табель по ном. гр. хоз. работы \(31\)" 2 1
+check_timesheet "Табель по ном. гр. ср. сдельная \(31\)" 3 1
+check_timesheet "Общий табель ЗП \(30\)" 5
 echo "timesheets: passed"
