@@ -308,12 +308,7 @@ void TRpCompositeReport::PrinterSetup() {
     S->SetPrinterIndex(Pr->PrinterIndex());
     S->SetCustomBinCode(D->OutputBin);
     S->SetExtendedDuplex(D->DuplexCode);
-    const int BinCode = D->OutputBin > 255 ? D->OutputBin - 256 : D->OutputBin;
-    for (int b = int(First); b <= int(Last); ++b)
-        if (RpBinCode(TRpBin(b)) == BinCode) {
-            S->SetOutputBin(TRpBin(b));
-            break;
-        }
+    if (TRpBin bin; RpBinOfDeviceCode(D->OutputBin, bin)) S->SetOutputBin(bin);
     if (D->PrintRange == prPageNums) {
         S->SetFirstPage(D->FromPage);
         S->SetLastPage(D->ToPage);

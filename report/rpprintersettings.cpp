@@ -26,6 +26,16 @@ int RpBinCode(TRpBin Bin) {
     return i >= 0 && i < RpBinCount ? BinCodes[i] : BinCodes[int(Auto)];
 }
 
+bool RpBinOfDeviceCode(int DeviceBin, TRpBin& Bin) {
+    const int code = DeviceBin > 255 ? DeviceBin - 256 : DeviceBin;
+    for (int b = 0; b < RpBinCount; ++b)
+        if (BinCodes[b] == code) {
+            Bin = TRpBin(b);
+            return true;
+        }
+    return false;
+}
+
 int RpPaperWidthNative(TRpPaperSize Size) { return int(Round(RpPaperDimensions(Size).Width * 10)); }
 int RpPaperLengthNative(TRpPaperSize Size) { return int(Round(RpPaperDimensions(Size).Length * 10)); }
 

@@ -29,6 +29,9 @@ constexpr int RpBinCount = int(Last) + 1;
 // The device codes of papers and bins.
 int RpPaperCode(TRpPaperSize Size);
 int RpBinCode(TRpBin Bin);
+// The first bin whose code a device's bin code names (a code above 255 is a custom one, 256 more
+// than the bin's); false when none does.
+bool RpBinOfDeviceCode(int DeviceBin, TRpBin& Bin);
 
 // Width and length of a paper in 0.1 mm, portrait: round(millimetres x 10); 0 for Default, Custom.
 int RpPaperWidthNative(TRpPaperSize Size);

@@ -1518,12 +1518,7 @@ void TCustomRpReport::PrinterSetup() {
     U->SetLastPage(D->ToPage);
     // The bin of the report's settings, unless the device's code names one of ours.
     U->SetOutputBin(FPrinterSettings->OutputBin());
-    const int BinCode = D->OutputBin > 255 ? D->OutputBin - 256 : D->OutputBin;
-    for (int b = int(First); b <= int(Last); ++b)
-        if (RpBinCode(TRpBin(b)) == BinCode) {
-            U->SetOutputBin(TRpBin(b));
-            break;
-        }
+    if (TRpBin bin; RpBinOfDeviceCode(D->OutputBin, bin)) U->SetOutputBin(bin);
     U->SetCustomPaperCode(D->PaperSize);
     U->SetPrinterIndex(Pr->PrinterIndex());
     U->SetDuplex(D->Duplex);

@@ -866,9 +866,7 @@ void TRpXStandardViewer::PrintSetupClick(TObject*) {
     S->SetOrientation(O);
     S->SetFirstPage(Dlg->FromPage);
     S->SetLastPage(Dlg->ToPage);
-    const int BinCode = Dlg->OutputBin > 255 ? Dlg->OutputBin - 256 : Dlg->OutputBin;
-    for (int b = int(First); b <= int(Last); ++b)
-        if (RpBinCode(TRpBin(b)) == BinCode) S->SetOutputBin(TRpBin(b));
+    if (TRpBin bin; RpBinOfDeviceCode(Dlg->OutputBin, bin)) S->SetOutputBin(bin);
     S->SetCustomPaperCode(Dlg->PaperSize);
     S->SetDuplex(Dlg->Duplex);
     SetTag(0);
