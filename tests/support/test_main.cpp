@@ -27,7 +27,12 @@ namespace {
 // One guard per test, from its start to its end (after the fixture is gone).
 class TGlobalsListener : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { FGuard = std::make_unique<sdelka::test::TGlobalsGuard>(); }
-    void OnTestEnd(const ::testing::TestInfo&) override { FGuard.reset(); }
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        // a window left showing would take part in the next test (and stays on the screen)
+        const std::string Open = sdelka::test::TGlobalsGuard::LeftOpen();
+        if (!Open.empty()) ADD_FAILURE() << "The test left windows showing: " << Open;
+        FGuard.reset();
+    }
     std::unique_ptr<sdelka::test::TGlobalsGuard> FGuard;
 };
 
