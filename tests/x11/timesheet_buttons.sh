@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The buttons of the monthly timesheet in each of its modes: Обновить shows what the database
-# holds now, Перестроить writes the month's auxiliary rows again from their source rows, and Excel
-# writes the workbook of the rows shown, which the desktop is asked to open (here a stand-in that
-# keeps a copy) and whose path the user is told. Esc closes the window.
+# The buttons of the monthly timesheet in each of its modes and of the timesheet by shifts:
+# Обновить shows what the database holds now, Перестроить writes the month's rows of its kind again
+# from their source rows (the auxiliary rows for the monthly timesheet, the shifts' rows for the
+# timesheet by shifts) and leaves the others alone, and Excel writes the workbook of the rows
+# shown, which the desktop is asked to open (here a stand-in that keeps a copy) and whose path the
+# user is told. Esc closes the window.
 source "$(dirname "$0")/driver.sh"
 x11_can_run || exit 77
 x11_start
@@ -22,8 +24,11 @@ sign_in
 
 month=$((10#$(date +%m))) year=$(date +%Y)
 of_month="month = $month and year = $year"
-# Places in the window (client 1130 × 560): the grid, and the buttons under it.
-GRID=(0 0 1130 490) EXCEL=(60 543) REFRESH=(168 543) REBUILD=(269 543)
+# Places in the monthly timesheet (client 1130 × 560): the grid, and the buttons under it.
+MONTHLY=(0 0 1130 490 60 543 168 543 269 543)
+# In the timesheet by shifts (958 × 577): the first shift's grid, Excel and Перестроить under it,
+# Обновить at the bottom.
+BY_SHIFTS=(4 24 950 470 64 517 363 559 174 517)
 
 days=""
 for d in $(seq 1 31); do days+="${days:+,}coalesce(d$d,0)"; done
@@ -32,8 +37,11 @@ rows() { sql "select string_agg(concat_ws(':', w_id, smena, i_type, i_night, id_
 # The names of the workers whose rows the mode shows.
 names() { sql "select distinct p.s_caption from cmn_contractor.person p join accounts_dep.h_dizuv h on h.w_id = p.id where h.$of_month and $1 order by 1"; }
 
+# check_mode TITLE ROWS-SHOWN REBUILT KEPT PLACES... MENU-STEPS...: REBUILT are the rows that
+# Перестроить writes, KEPT those it must leave alone.
 check_mode() {
-  local title=$1 kinds=$2 win shown now auxiliary others; shift 2
+  local title=$1 kinds=$2 rebuilt=$3 kept=$4 win shown now before others; shift 4
+  local GRID=("$1" "$2" "$3" "$4") EXCEL=("$5" "$6") REFRESH=("$7" "$8") REBUILD=("$9" "${10}"); shift 10
   menu 1 "$@"
   win=$(wait_window "^$title\$" 60) || fail "no window $title"
   modal_over "$win" "$X11_MAIN" "$title"
@@ -48,16 +56,16 @@ check_mode() {
   click "$win" "${REFRESH[@]}"
   wait_pixels_change "$win" "$now" "${GRID[@]}" >/dev/null || fail "$title: Обновить did not show the hours put back"
 
-  # Перестроить: the auxiliary rows (shift 0) come back from their sources; the rest is untouched
-  auxiliary=$(rows "smena = 0") others=$(rows "smena > 0")
-  [ -n "$auxiliary" ] || fail "the demo month has no auxiliary rows"
-  sql "delete from accounts_dep.h_dizuv where $of_month and smena = 0" >/dev/null
+  # Перестроить: its rows come back from their sources; the others are untouched
+  before=$(rows "$rebuilt") others=$(rows "$kept")
+  [ -n "$before" ] || fail "the demo month has no rows ($rebuilt)"
+  sql "delete from accounts_dep.h_dizuv where $of_month and $rebuilt" >/dev/null
   click "$win" "${REBUILD[@]}"
-  wait_for 60 sh -c "[ \"\$(psql -qXAt -d $X11_DB -c \"select count(*) from accounts_dep.h_dizuv where $of_month and smena = 0\")\" -gt 0 ]" \
-    || fail "$title: Перестроить wrote no auxiliary rows"
+  wait_for 60 sh -c "[ \"\$(psql -qXAt -d $X11_DB -c \"select count(*) from accounts_dep.h_dizuv where $of_month and $rebuilt\")\" -gt 0 ]" \
+    || fail "$title: Перестроить wrote no rows"
   wait_for 30 sh -c "! xdotool search --onlyvisible --name '^Перестроение' | grep -q ." || fail "$title: the rebuild did not end"
-  [ "$(rows "smena = 0")" = "$auxiliary" ] || fail "$title: Перестроить did not write the auxiliary rows as they were"
-  [ "$(rows "smena > 0")" = "$others" ] || fail "$title: Перестроить changed the shifts' rows"
+  [ "$(rows "$rebuilt")" = "$before" ] || fail "$title: Перестроить did not write the rows as they were"
+  [ "$(rows "$kept")" = "$others" ] || fail "$title: Перестроить changed rows of another kind"
   wait_active "$win" || fail "$title: the window did not get the activation back after the rebuild"
 
   # Excel: the workbook holds the workers the mode shows and the month's name
@@ -91,8 +99,10 @@ PY
   only_windows "Табель"
 }
 
-check_mode "Табель сделка \(27\)" "i_type = 0" 0
-check_mode "Табель хоз. работы \(27\)" "i_type = 7777" 2 0
-check_mode "Табель ср. сдельная \(27\)" "i_type = 7778" 3 0
-check_mode "Общий табель \(27\)" "true" 4
+aux="smena = 0" shifts="smena > 0"
+check_mode "Табель сделка \(27\)" "i_type = 0" "$aux" "$shifts" "${MONTHLY[@]}" 0
+check_mode "Табель хоз. работы \(27\)" "i_type = 7777" "$aux" "$shifts" "${MONTHLY[@]}" 2 0
+check_mode "Табель ср. сдельная \(27\)" "i_type = 7778" "$aux" "$shifts" "${MONTHLY[@]}" 3 0
+check_mode "Общий табель \(27\)" "true" "$aux" "$shifts" "${MONTHLY[@]}" 4
+check_mode "Табель по времени" "smena > 0" "$shifts" "$aux" "${BY_SHIFTS[@]}" 1
 echo "timesheet_buttons: passed"
