@@ -529,9 +529,14 @@ void TGridDataGroupFooterVz::SetRunTimeCustomizableStored(bool Value) {
 
 bool TGridDataGroupFooterVz::UpdateColumnItems(TCollection* Columns) {
     if (!Columns) return false;
-    for (int I = FColumnItems->Count() - 1; I >= 0; --I)
-        if (!ColumnInCollection(Columns, FColumnItems->Items(I)->Column())) FColumnItems->Delete(I);
+    // A deleted item moves the items after it, so the footer values must be laid out again: a
+    // deletion is a change too.
     bool Changed = false;
+    for (int I = FColumnItems->Count() - 1; I >= 0; --I)
+        if (!ColumnInCollection(Columns, FColumnItems->Items(I)->Column())) {
+            FColumnItems->Delete(I);
+            Changed = true;
+        }
     for (int I = 0; I < Columns->Count(); ++I) {
         TPersistent* Column = Columns->Items(I);
         const String FieldName = ColumnFieldName(Column);
@@ -636,9 +641,24 @@ void TGridDataGroupsVz::ColumnsLoaded() {
 }
 
 void TGridDataGroupsVz::ColumnsChanged() {
-    if (!FColumsLoaded || !FActive || !FFooters) return;
     TCollection* Columns = GridColumns();
-    if (!Columns) return;
+    if (!Columns || !FFooters) return;
+    // An item never keeps a column the grid has freed: the items that are not aligned below (the
+    // levels' own footers, or all while grouping is off) forget it and keep their places.
+    auto Forget = [Columns](TGridDataGroupFootersVz* Footers) {
+        for (int F = 0; F < Footers->Count(); ++F) {
+            TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(F)->ColumnItems();
+            for (int I = 0; I < Items->Count(); ++I)
+                if (Items->Items(I)->Column() && !ColumnInCollection(Columns, Items->Items(I)->Column()))
+                    Items->Items(I)->SetColumn(nullptr);
+        }
+    };
+    if (FGroupLevels)
+        for (int L = 0; L < FGroupLevels->Count(); ++L) Forget(FGroupLevels->Items(L)->Footers());
+    if (!FColumsLoaded || !FActive) {
+        Forget(FFooters.get());
+        return;
+    }
     bool Changed = false;
     for (int F = 0; F < FFooters->Count(); ++F)
         if (FFooters->Items(F)->UpdateColumnItems(Columns)) Changed = true;

@@ -213,8 +213,8 @@ public:
     TFont* DefaultFont() const;
     bool DefaultShowFunctionName() const;
 
-    // Aligns the items with the grid's columns; True when an item was added, moved or given a new
-    // field name.
+    // Aligns the items with the grid's columns; True when an item was deleted, added, moved or
+    // given a new field name.
     virtual bool UpdateColumnItems(TCollection* Columns);
     virtual void InvalidateGrid();
     virtual void FooterValuesChanged();
