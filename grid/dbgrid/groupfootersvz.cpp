@@ -52,7 +52,23 @@ bool CopyParentFontVz(TFont* Own, TFont* Default) {
     return true;
 }
 
+void GroupColorIdentsVz(TPropBuilder Builder) {
+    Builder.Idents([](Int64 V, String& S) { return ColorToIdent(TColor(V), S); },
+                   [](const String& S, Int64& V) {
+                       TColor C;
+                       if (!IdentToColor(S, C)) return false;
+                       V = C;
+                       return true;
+                   });
+}
+
 // ---- TGridDataGroupFootersDefValuesVz ----
+
+void TGridDataGroupFootersDefValuesVz::Published(TPublished<TGridDataGroupFootersDefValuesVz>& P) {
+    using C = TGridDataGroupFootersDefValuesVz;
+    P.Boolean("ShowFunctionName", &C::ShowFunctionName, &C::SetShowFunctionName).Default(false);
+    P.Boolean("RunTimeCustomizable", &C::RunTimeCustomizable, &C::SetRunTimeCustomizable).Default(false);
+}
 
 void TGridDataGroupFootersDefValuesVz::Assign(TPersistent* Source) {
     if (auto* S = dynamic_cast<TGridDataGroupFootersDefValuesVz*>(Source)) {
@@ -70,6 +86,29 @@ void TGridDataGroupFootersDefValuesVz::SetShowFunctionName(bool Value) {
 }
 
 // ---- TGridDataGroupFooterColumnItemVz ----
+
+void TGridDataGroupFooterColumnItemVz::Published(TPublished<TGridDataGroupFooterColumnItemVz>& P) {
+    using C = TGridDataGroupFooterColumnItemVz;
+    P.Enum("Alignment", &C::Alignment, &C::SetAlignment, {"taLeftJustify", "taRightJustify", "taCenter"})
+        .Default(taRightJustify);
+    GroupColorIdentsVz(P.Integer("Color", &C::Color, &C::SetColor).Stored(TGroupStoredFnVz([](TObject* O) {
+        return !static_cast<C*>(O)->ParentColor();
+    })));
+    P.String("DisplayFormat", &C::DisplayFormat, &C::SetDisplayFormat);
+    P.Object("Font", &C::Font, &C::SetFont).Stored(TGroupStoredFnVz([](TObject* O) { return !static_cast<C*>(O)->ParentFont(); }));
+    P.Boolean("ParentColor", &C::ParentColor, &C::SetParentColor).Default(true);
+    P.Boolean("ParentFont", &C::ParentFont, &C::SetParentFont).Default(true);
+    P.Boolean("RunTimeCustomizable", &C::RunTimeCustomizable, &C::SetRunTimeCustomizable)
+        .Stored(TGroupStoredFnVz([](TObject* O) { return static_cast<C*>(O)->RunTimeCustomizableStored(); }));
+    P.Boolean("RunTimeCustomizableStored", &C::RunTimeCustomizableStored, &C::SetRunTimeCustomizableStored).Default(false);
+    P.Boolean("ShowFunctionName", &C::ShowFunctionName, &C::SetShowFunctionName)
+        .Stored(TGroupStoredFnVz([](TObject* O) { return static_cast<C*>(O)->ShowFunctionNameStored(); }));
+    P.Boolean("ShowFunctionNameStored", &C::ShowFunctionNameStored, &C::SetShowFunctionNameStored).Default(false);
+    P.String("Text", &C::Text, &C::SetText);
+    P.Enum("ValueType", &C::ValueType, &C::SetValueType,
+           {"gfvNonVz", "gfvSumVz", "gfvAvgVz", "gfvCountVz", "gfvMaxVz", "gfvMinVz", "gfvStaticTextVz", "gfvCustomVz"})
+        .Default(gfvNonVz);
+}
 
 TGridDataGroupFooterColumnItemVz::TGridDataGroupFooterColumnItemVz(TCollection* Collection)
     : TCollectionItem(Collection), FFont(NewOwned<TFont>()) {
@@ -379,6 +418,26 @@ void TGridDataGroupFooterColumnItemsVz::FooterValuesChanged() {
 }
 
 // ---- TGridDataGroupFooterVz ----
+
+void TGridDataGroupFooterVz::Published(TPublished<TGridDataGroupFooterVz>& P) {
+    using C = TGridDataGroupFooterVz;
+    GroupColorIdentsVz(P.Integer("Color", &C::Color, &C::SetColor).Stored(TGroupStoredFnVz([](TObject* O) {
+        return !static_cast<C*>(O)->ParentColor();
+    })));
+    P.Object("ColumnItems", &C::ColumnItems, &C::SetColumnItems).Stored(TGroupStoredFnVz([](TObject* O) {
+        return static_cast<C*>(O)->ColumnItems()->Count() > 0;
+    }));
+    P.Object("Font", &C::Font, &C::SetFont).Stored(TGroupStoredFnVz([](TObject* O) { return !static_cast<C*>(O)->ParentFont(); }));
+    P.Boolean("ParentColor", &C::ParentColor, &C::SetParentColor).Default(true);
+    P.Boolean("ParentFont", &C::ParentFont, &C::SetParentFont).Default(true);
+    P.Boolean("RunTimeCustomizable", &C::RunTimeCustomizable, &C::SetRunTimeCustomizable)
+        .Stored(TGroupStoredFnVz([](TObject* O) { return static_cast<C*>(O)->RunTimeCustomizableStored(); }));
+    P.Boolean("RunTimeCustomizableStored", &C::RunTimeCustomizableStored, &C::SetRunTimeCustomizableStored).Default(false);
+    P.Boolean("ShowFunctionName", &C::ShowFunctionName, &C::SetShowFunctionName)
+        .Stored(TGroupStoredFnVz([](TObject* O) { return static_cast<C*>(O)->ShowFunctionNameStored(); }));
+    P.Boolean("ShowFunctionNameStored", &C::ShowFunctionNameStored, &C::SetShowFunctionNameStored).Default(false);
+    P.Boolean("Visible", &C::Visible, &C::SetVisible).Default(false);
+}
 
 TGridDataGroupFooterVz::TGridDataGroupFooterVz(TCollection* Collection)
     : TCollectionItem(Collection), FFont(NewOwned<TFont>()) {

@@ -10,6 +10,7 @@
 #include "platform/rtl/collections.h"
 #include "platform/rtl/variant.h"
 
+#include <functional>
 #include <vector>
 
 class TGridDataGroupsVz;
@@ -21,6 +22,10 @@ class TGroupDataTreeNodeVz;
 // Copies Default into Own when they differ, without Own's change notification (so that a font that
 // follows its parent does not take the copy for a change of its own). True when it copied.
 bool CopyParentFontVz(TFont* Own, TFont* Default);
+// The stored-test of a published property that depends on the object.
+using TGroupStoredFnVz = std::function<bool(TObject*)>;
+// Lets a published colour property stream the colours' names (clWindow ...).
+void GroupColorIdentsVz(TPropBuilder Builder);
 
 // The defaults of ShowFunctionName and RunTimeCustomizable for every footer of a grouping object.
 class TGridDataGroupFootersDefValuesVz : public TPersistent {
@@ -30,6 +35,7 @@ protected:
     ~TGridDataGroupFootersDefValuesVz() override = default;
 
 public:
+    static void Published(TPublished<TGridDataGroupFootersDefValuesVz>& P);
     void Assign(TPersistent* Source) override;
 
     bool ShowFunctionName() const { return FShowFunctionName; }
@@ -53,6 +59,7 @@ protected:
     ~TGridDataGroupFooterColumnItemVz() override;
 
 public:
+    static void Published(TPublished<TGridDataGroupFooterColumnItemVz>& P);
     // Copies the appearance, the value type and the stored flags; not Text, Column or FieldName.
     void Assign(TPersistent* Source) override;
 
@@ -175,6 +182,7 @@ protected:
     ~TGridDataGroupFooterVz() override;
 
 public:
+    static void Published(TPublished<TGridDataGroupFooterVz>& P);
     void AfterConstruction() override;
     void BeforeDestruction() override;
     void Assign(TPersistent* Source) override;

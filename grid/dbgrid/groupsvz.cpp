@@ -20,6 +20,12 @@ String GroupsGridName(TComponent* Grid) { return Grid ? Grid->Name() : String();
 
 // ---- TGridGroupLinePenVz ----
 
+void TGridGroupLinePenVz::Published(TPublished<TGridGroupLinePenVz>& P) {
+    using C = TGridGroupLinePenVz;
+    GroupColorIdentsVz(P.Integer("Color", &C::Color, &C::SetColor).Default(clDefault));
+    P.Integer("Width", &C::Width, &C::SetWidth).Default(1);
+}
+
 void TGridGroupLinePenVz::Assign(TPersistent* Source) {
     if (auto* S = dynamic_cast<TGridGroupLinePenVz*>(Source)) {
         SetColor(S->GetColor());
@@ -44,6 +50,14 @@ void TGridGroupLinePenVz::SetWidth(Integer Value) {
 }
 
 // ---- TGridDataGroupRowDefValuesVz ----
+
+void TGridDataGroupRowDefValuesVz::Published(TPublished<TGridDataGroupRowDefValuesVz>& P) {
+    using C = TGridDataGroupRowDefValuesVz;
+    P.Object("BottomLine", &C::BottomLine, &C::SetBottomLine);
+    P.Boolean("FooterInGroupRow", &C::FooterInGroupRow, &C::SetFooterInGroupRow).Default(false);
+    P.Integer("RowHeight", &C::RowHeight, &C::SetRowHeight).Default(0);
+    P.Integer("RowLines", &C::RowLines, &C::SetRowLines).Default(0);
+}
 
 TGridDataGroupRowDefValuesVz::TGridDataGroupRowDefValuesVz(TGridDataGroupsVz* ADataGroups)
     : FDataGroups(ADataGroups), FBottomLine(NewOwned<TGridGroupLinePenVz>(this)) {}
@@ -317,6 +331,26 @@ void TGridDataGroupLevelsVz::SortOrderChanged(TGridDataGroupLevelVz* Level) {
 }
 
 // ---- TGridDataGroupsVz ----
+
+void TGridDataGroupsVz::Published(TPublished<TGridDataGroupsVz>& P) {
+    using C = TGridDataGroupsVz;
+    P.Boolean("Active", &C::Active, &C::SetActive).Default(false);
+    GroupColorIdentsVz(P.Integer("Color", &C::Color, &C::SetColor).Stored(TGroupStoredFnVz([](TObject* O) {
+        return !static_cast<C*>(O)->ParentColor();
+    })));
+    P.Boolean("DefaultStateExpanded", &C::DefaultStateExpanded, &C::SetDefaultStateExpanded).Default(false);
+    P.Object("Font", &C::Font, &C::SetFont).Stored(TGroupStoredFnVz([](TObject* O) { return !static_cast<C*>(O)->ParentFont(); }));
+    P.Object("Footers", &C::Footers, &C::SetFooters).Stored(TGroupStoredFnVz([](TObject* O) { return static_cast<C*>(O)->Footers()->Count() > 0; }));
+    P.Object("FootersDefValues", &C::FootersDefValues, &C::SetFootersDefValues);
+    P.Object("GroupLevels", &C::GroupLevels, &C::SetGroupLevels).Stored(TGroupStoredFnVz([](TObject* O) {
+        return static_cast<C*>(O)->GroupLevels()->Count() > 0;
+    }));
+    P.Boolean("GroupPanelVisible", &C::GroupPanelVisible, &C::SetGroupPanelVisible).Default(false);
+    P.Object("GroupRowDefValues", &C::GroupRowDefValues, &C::SetGroupRowDefValues);
+    P.Boolean("ParentColor", &C::ParentColor, &C::SetParentColor).Default(true);
+    P.Boolean("ParentFont", &C::ParentFont, &C::SetParentFont).Default(true);
+    P.Boolean("ShiftFolldataGroupRow", &C::ShiftFolldataGroupRow, &C::SetShiftFolldataGroupRow).Default(true);
+}
 
 TGridDataGroupsVz::TGridDataGroupsVz(TComponent* AGrid)
     : FFont(NewOwned<TFont>()), FGrid(AGrid) {

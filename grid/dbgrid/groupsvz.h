@@ -26,6 +26,7 @@ protected:
     ~TGridGroupLinePenVz() override = default;
 
 public:
+    static void Published(TPublished<TGridGroupLinePenVz>& P);
     // Copies Color and Width from another pen.
     void Assign(TPersistent* Source) override;
     TPersistent* GetOwner() override;
@@ -51,6 +52,7 @@ protected:
     ~TGridDataGroupRowDefValuesVz() override = default;
 
 public:
+    static void Published(TPublished<TGridDataGroupRowDefValuesVz>& P);
     // Copies the bottom line, FooterInGroupRow, RowHeight and RowLines from other row defaults.
     void Assign(TPersistent* Source) override;
     TPersistent* GetOwner() override;
@@ -200,6 +202,7 @@ protected:
     ~TGridDataGroupsVz() override;
 
 public:
+    static void Published(TPublished<TGridDataGroupsVz>& P);
     void AfterConstruction() override;
     void BeforeDestruction() override;
     // From another grouping object: Active, GroupLevels and GroupPanelVisible only.

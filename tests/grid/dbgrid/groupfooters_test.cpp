@@ -2,6 +2,8 @@
 // columns, and the configuration objects around them.
 #include "groupstestgrid.h"
 
+#include "platform/rtl/filer.h"
+#include "platform/rtl/streams.h"
 #include "platform/rtl/sysutils.h"
 
 #include <gtest/gtest.h>
@@ -245,6 +247,55 @@ TEST_F(GroupFootersFixture, AssignCopiesWhatEachObjectOwns) {
     EXPECT_EQ(F2->ColumnItems()->Items(1)->DisplayFormat(), u"0.00"_S);
     EXPECT_EQ(F2->ColumnItems()->Items(1)->Text(), u""_S);
     EXPECT_EQ(F2->ColumnItems()->Items(1)->Column(), nullptr);
+}
+
+TEST_F(GroupFootersFixture, SettingsTravelThroughAComponentStream) {
+    TGridDataGroupsVz* A = G->Groups.get();
+    A->GroupLevels()->Add();
+    TGridDataGroupFooterVz* F = A->Footers()->Add();
+    F->SetVisible(true);
+    Item(F, 0)->SetValueType(gfvStaticTextVz);
+    Item(F, 0)->SetText(u"ИТОГО:"_S);
+    Item(F, 1)->SetValueType(gfvSumVz);
+    Item(F, 1)->SetDisplayFormat(u"0.00"_S);
+    Item(F, 1)->SetShowFunctionName(true);
+    A->SetDefaultStateExpanded(true);
+    A->SetShiftFolldataGroupRow(false);
+    A->SetColor(clInfoBk);
+    A->GroupRowDefValues()->SetRowHeight(24);
+    A->GroupRowDefValues()->BottomLine()->SetColor(clRed);
+    A->FootersDefValues()->SetRunTimeCustomizable(true);
+
+    auto Stream = NewOwned<TMemoryStream>();
+    WriteComponentToStream(Stream.get(), G.get());
+    auto Text = NewOwned<TMemoryStream>();
+    Stream->SetPosition(0);
+    ObjectBinaryToText(Stream.get(), Text.get());
+    const QByteArray Dfm(static_cast<const char*>(Text->Memory()), int(Text->Size()));
+    EXPECT_TRUE(Dfm.contains("ValueType = gfvSumVz")) << Dfm.toStdString();
+    EXPECT_TRUE(Dfm.contains("Color = clInfoBk")) << Dfm.toStdString();
+
+    auto Copy = NewOwned<TTestGroupGrid>(nullptr);
+    Stream->SetPosition(0);
+    ReadComponentFromStream(Stream.get(), Copy.get());
+    TGridDataGroupsVz* B = Copy->Groups.get();
+    EXPECT_EQ(B->GroupLevels()->Count(), 1);
+    ASSERT_EQ(B->Footers()->Count(), 1);
+    TGridDataGroupFooterVz* F2 = B->Footers()->Items(0);
+    EXPECT_TRUE(F2->Visible());
+    ASSERT_EQ(F2->ColumnItems()->Count(), 4);
+    EXPECT_EQ(F2->ColumnItems()->Items(0)->Text(), u"ИТОГО:"_S);
+    EXPECT_EQ(F2->ColumnItems()->Items(1)->ValueType(), gfvSumVz);
+    EXPECT_EQ(F2->ColumnItems()->Items(1)->DisplayFormat(), u"0.00"_S);
+    EXPECT_TRUE(F2->ColumnItems()->Items(1)->ShowFunctionName());
+    EXPECT_FALSE(F2->ColumnItems()->Items(2)->ShowFunctionNameStored());
+    EXPECT_TRUE(B->DefaultStateExpanded());
+    EXPECT_FALSE(B->ShiftFolldataGroupRow());
+    EXPECT_EQ(B->Color(), clInfoBk);
+    EXPECT_TRUE(B->ParentFont());
+    EXPECT_EQ(B->GroupRowDefValues()->RowHeight(), 24);
+    EXPECT_EQ(B->GroupRowDefValues()->BottomLine()->Color(), clRed);
+    EXPECT_TRUE(B->FootersDefValues()->RunTimeCustomizable());
 }
 
 TEST_F(GroupFootersFixture, AppearanceFollowsTheParentUntilSet) {

@@ -83,6 +83,9 @@ public:
     TOwned<TTestDataGroups> Groups;
     int FullRebuilds = 0;
 
+    static void Published(TPublished<TTestGroupGrid>& P) { P.Object("DataGrouping", &TTestGroupGrid::DataGrouping); }
+    TGridDataGroupsVz* DataGrouping() const { return Groups.get(); }
+
     void AfterConstruction() override {
         inherited::AfterConstruction();
         Groups = NewOwned<TTestDataGroups>(this);
