@@ -8,7 +8,18 @@
 #include "platform/db/db.h"
 
 #include <memory>
+#include <ostream>
 #include <vector>
+
+// Texts in test failures as text.
+inline void PrintTo(const QString& S, std::ostream* Os) { *Os << '"' << S.toStdString() << '"'; }
+
+// The strings of a list joined by "|".
+inline String JoinedVz(TStrings* L) {
+    QStringList r;
+    for (int i = 0; i < L->Count(); ++i) r << L->Strings(i);
+    return r.join(u'|');
+}
 
 class TTestFilterGrid;
 
@@ -50,7 +61,7 @@ public:
 class TTestFilterGrid : public ISTFilterGridVz {
 public:
     explicit TTestFilterGrid(TDataSet* ADataSet, std::initializer_list<const char16_t*> Fields = {})
-        : DataSet(ADataSet), Settings(NewOwned<TSTDBGridVzFilter>(this)) {
+        : DataSet(ADataSet), GridFont(NewOwned<TFont>()), Settings(NewOwned<TSTDBGridVzFilter>(this)) {
         for (auto f : Fields) AddColumn(String::fromUtf16(f));
     }
     TTestFilterColumn* AddColumn(const String& FieldName) {
@@ -78,7 +89,7 @@ public:
     }
     String STFilterSortText() override { return SortText; }
     bool STFilterSortItemsAllowed(ISTFilterColumnVz*) override { return SortItems; }
-    TFont* STFilterGridFont() override { return nullptr; }
+    TFont* STFilterGridFont() override { return GridFont.get(); }
     bool STFilterFontChanging() override { return false; }
     void STFilterLayoutChanged() override { ++Layouts; }
     void STFilterEndFilterEditing() override {}
@@ -110,6 +121,7 @@ public:
 
     TDataSet* DataSet;
     TDBGridVzCenter* Center = DBGridVzCenter();
+    TOwned<TFont> GridFont;
     TOwned<TSTDBGridVzFilter> Settings;
     std::vector<std::unique_ptr<TTestFilterColumn>> Columns;
     String SortText;
