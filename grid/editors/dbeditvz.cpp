@@ -1,9 +1,11 @@
 #include "grid/editors/dbeditvz.h"
 
+#include "grid/base/listboxvz.h"
 #include "grid/base/toolsvz.h"
 #include "grid/core/dynvarsvz.h"
 #include "platform/db/fields.h"
 #include "platform/gui/hints.h"
+#include "platform/gui/messages.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,6 +24,29 @@ bool TDBEditEmptyDataInfoVz::ControlIsEmpty() const { return FEdit->IsEmpty(); }
 // The line edit draws the hint itself while it holds no text.
 void TDBEditEmptyDataInfoVz::PaintEmptyDataInfo() {}
 
+// ---- the red line under an empty required value
+
+namespace {
+
+// A one-pixel strip along the editor's bottom edge, shown while the value is required and empty.
+class TEditRequiredLineVz : public TCustomControl {
+    SDELKA_CLASS(TEditRequiredLineVz, TCustomControl)
+protected:
+    explicit TEditRequiredLineVz(TComponent* AOwner) : TCustomControl(AOwner) {}
+    ~TEditRequiredLineVz() override = default;
+
+public:
+    TCustomDBEditVz* Editor = nullptr;
+    std::function<void(TCanvas*)> PaintProc;
+
+protected:
+    void Paint() override {
+        if (PaintProc) PaintProc(Canvas());
+    }
+};
+
+}  // namespace
+
 // ---- the edit
 
 TCustomDBEditVz::TCustomDBEditVz(TComponent* AOwner)
@@ -37,12 +62,49 @@ TCustomDBEditVz::TCustomDBEditVz(TComponent* AOwner)
     FDataLink->OnActiveChange = TNotifyEvent(this, &TCustomDBEditVz::LinkActiveChange);
     FDynProps = New<TDynVarsVz>(this);
     FEmptyDataInfo = New<TDBEditEmptyDataInfoVz>(this);
+    FMRUList = NewOwned<TMRUListVz>(this);
+    FMRUList->OnSetDropDown = [this](TObject* S) { MRUListDropDown(S); };
+    FMRUList->OnSetCloseUp = [this](TObject* S, bool A) { MRUListCloseUp(S, A); };
+    FMRUList->OnFillAutogenItems = [this](TMRUListVz* S, TStrings* I) { FillMRUAutogenItems(S, I); };
+    FControlLabelLocation = NewOwned<TControlLabelLocationVz>(static_cast<IControlLabelOwnerVz*>(this));
     UpdateControlReadOnly();
 }
 
 TCustomDBEditVz::~TCustomDBEditVz() = default;
 
+void TCustomDBEditVz::AfterConstruction() {
+    TCustomMaskEdit::AfterConstruction();
+    FEditButton = CreateEditButton();
+    FEditButton->OnChanged = TNotifyEvent(this, &TCustomDBEditVz::EditButtonsChanged);
+    FEditButtons = CreateEditButtons();
+    FEditButtons->OnChanged = TNotifyEvent(this, &TCustomDBEditVz::EditButtonsChanged);
+    FButtonsBox = New<TEditButtonsBoxVz>(this);
+    FButtonsBox->SetBounds(0, 0, 0, 0);
+    FButtonsBox->SetVisible(false);
+    FButtonsBox->SetParent(this);
+    FButtonsBox->OnDown = [this](TObject* S, bool T, bool& A, bool& H) { EditButtonDown(S, T, A, H); };
+    FButtonsBox->OnClick = TNotifyEvent(this, &TCustomDBEditVz::EditButtonClick);
+    FButtonsBox->OnMouseMove = [this](TObject* S, TShiftState Sh, int X, int Y) { EditButtonMouseMove(S, Sh, X, Y); };
+    FButtonsBox->OnMouseUp = [this](TObject* S, TMouseButton B, TShiftState Sh, int X, int Y) {
+        EditButtonMouseUp(S, B, Sh, X, Y);
+    };
+    FButtonsBox->OnCreateEditButtonControl = [this] { return CreateEditButtonControl(); };
+    auto* line = New<TEditRequiredLineVz>(this);
+    line->SetVisible(false);
+    line->SetParent(this);
+    line->PaintProc = [this](TCanvas* C) { PaintRequiredState(C); };
+    FRequiredLine = line;
+    FControlLabel = New<TControlLabelVz>(static_cast<TWinControl*>(this), static_cast<IControlLabelOwnerVz*>(this));
+    FControlLabel->FreeNotification(this);
+}
+
 void TCustomDBEditVz::BeforeDestruction() {
+    if (FMRUList && FMRUList->DroppedDown()) FMRUList->SetDroppedDown(false);
+    if (FMRUList) {
+        FMRUList->OnSetDropDown = nullptr;
+        FMRUList->OnSetCloseUp = nullptr;
+        FMRUList->OnFillAutogenItems = nullptr;
+    }
     FDataLink->SetDataSource(nullptr);
     FDataLink->OnDataChange = nullptr;
     FDataLink->OnEditingChange = nullptr;
@@ -51,6 +113,8 @@ void TCustomDBEditVz::BeforeDestruction() {
     if (FEmptyDataInfo) FreeAndNil(FEmptyDataInfo);
     if (FDynProps) FreeAndNil(FDynProps);
     TCustomMaskEdit::BeforeDestruction();
+    if (FEditButton) FreeAndNil(FEditButton);
+    if (FEditButtons) FreeAndNil(FEditButtons);
 }
 
 // ---- binding
@@ -69,12 +133,22 @@ void TCustomDBEditVz::SetDataSource(TDataSource* Value) {
 void TCustomDBEditVz::SetDataField(const String& Value) {
     if (!ComponentState().Contains(csDesigning)) ResetMaxLength();
     FDataLink->SetFieldName(Value);
+    UpdateEditButtonsState();
+    if (FControlLabel) FControlLabel->UpdateCaption();
     Invalidate();
 }
 
 void TCustomDBEditVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomMaskEdit::Notification(AComponent, Operation);
-    if (Operation == opRemove && FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
+    if (Operation != opRemove) return;
+    if (FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
+    if (AComponent == FControlLabel) FControlLabel = nullptr;
+    if (AComponent == FButtonsBox) FButtonsBox = nullptr;
+    if (AComponent == FMRUListControl) FMRUListControl = nullptr;
+    if (AComponent == FRequiredLine) FRequiredLine = nullptr;
+    if (FEditButton && AComponent == FEditButton->DropdownMenu()) FEditButton->SetDropdownMenu(nullptr);
+    for (int i = 0; FEditButtons && i < FEditButtons->Count(); ++i)
+        if (AComponent == FEditButtons->Items(i)->DropdownMenu()) FEditButtons->Items(i)->SetDropdownMenu(nullptr);
 }
 
 // A length taken from a string field goes when the editor moves to another field.
@@ -87,7 +161,10 @@ void TCustomDBEditVz::ResetMaxLength() {
 
 void TCustomDBEditVz::LinkActiveChange(TObject*) { ActiveChanged(); }
 
-void TCustomDBEditVz::ActiveChanged() { ResetMaxLength(); }
+void TCustomDBEditVz::ActiveChanged() {
+    ResetMaxLength();
+    UpdateEditButtonsState();
+}
 
 bool TCustomDBEditVz::CanDropDown() const { return Enabled() && FDataLink->Active(); }
 
@@ -129,6 +206,9 @@ void TCustomDBEditVz::SetEditMask(const String& Value) {
 void TCustomDBEditVz::DataChange(TObject*) {
     if (ComponentState().Contains(csDestroying)) return;
     DataLinkDataChanged();
+    UpdateEditButtonsState();
+    if (FControlLabel) FControlLabel->UpdateCaption();
+    UpdateRequiredLine();
 }
 
 void TCustomDBEditVz::DataLinkDataChanged() {
@@ -170,7 +250,10 @@ void TCustomDBEditVz::DataLinkDataChanged() {
 
 void TCustomDBEditVz::EditingChange(TObject*) { DataLinkEditingChanged(); }
 
-void TCustomDBEditVz::DataLinkEditingChanged() { UpdateControlReadOnly(); }
+void TCustomDBEditVz::DataLinkEditingChanged() {
+    UpdateControlReadOnly();
+    UpdateRequiredLine();
+}
 
 void TCustomDBEditVz::UpdateControlReadOnly() {
     bool readOnly = FReadOnly;
@@ -178,6 +261,8 @@ void TCustomDBEditVz::UpdateControlReadOnly() {
         TDataSet* ds = FDataLink->DataSet();
         readOnly = !(ds && ds->State() == dsEdit && OnUpdateData);
     }
+    // A grid may let its in-place editor write where the link alone would not.
+    if (readOnly && FIntfInplaceEditHolder && FIntfInplaceEditHolder->CheckEditorCanModify(this)) readOnly = false;
     TCustomMaskEdit::SetReadOnly(readOnly);
 }
 
@@ -278,6 +363,7 @@ void TCustomDBEditVz::UpdateData() {
     if (!handled) InternalUpdateData();
     SetModified(false);
     FDataLink->SetModified(false);
+    if (FMRUList->AutoAdd() && FMRUList->Active() && Showing()) FMRUList->Add(Text());
 }
 
 void TCustomDBEditVz::InternalUpdateData() {
@@ -297,6 +383,8 @@ void TCustomDBEditVz::Change() {
     }
     UpdateEmptyHint();
     TCustomMaskEdit::Change();
+    UpdateRequiredLine();
+    if (!FInternalTextSetting && !ComponentState().Contains(csDestroying)) UserTextChanged();
 }
 
 // ---- keys and focus
@@ -304,8 +392,20 @@ void TCustomDBEditVz::Change() {
 bool TCustomDBEditVz::IsValidChar(Char InputChar) const { return !Field() || Field()->IsValidChar(InputChar); }
 
 void TCustomDBEditVz::KeyDown(Word& Key, TShiftState Shift) {
+    if (FIntfInplaceEditHolder) {
+        FIntfInplaceEditHolder->HandleEditorKeyDown(this, Key, Shift);
+        if (Key == 0) return;
+    }
+    if (MRUListKey(Key, Shift)) {
+        Key = 0;
+        return;
+    }
     TCustomMaskEdit::KeyDown(Key, Shift);
     if (Key == 0) return;
+    if (ButtonShortCut(Key, Shift)) {
+        Key = 0;
+        return;
+    }
     if (Key == 'A' && Shift == TShiftState{ssCtrl}) {
         SelectAll();
         Key = 0;
@@ -322,8 +422,47 @@ void TCustomDBEditVz::KeyDown(Word& Key, TShiftState Shift) {
         UpdateData();
 }
 
+void TCustomDBEditVz::KeyUp(Word& Key, TShiftState Shift) {
+    if (FIntfInplaceEditHolder) {
+        FIntfInplaceEditHolder->HandleEditorKeyUp(this, Key, Shift);
+        if (Key == 0) return;
+    }
+    TCustomMaskEdit::KeyUp(Key, Shift);
+}
+
+bool TCustomDBEditVz::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+    if (FMRUList->DroppedDown() && FMRUListControl && FMRUListControl->ListGrid()->WheelFromOwner(Shift, WheelDelta, MousePos))
+        return true;
+    return TCustomMaskEdit::DoMouseWheel(Shift, WheelDelta, MousePos);
+}
+
+void TCustomDBEditVz::WndProc(TMessage& Message) {
+    if (FIntfInplaceEditHolder) {
+        Message.Result = 0;
+        FIntfInplaceEditHolder->HandleEditorMessage(this, Message);
+        if (Message.Result != 0) return;
+    }
+    TCustomMaskEdit::WndProc(Message);
+}
+
+void TCustomDBEditVz::CMCancelMode(TMessage& Message) {
+    TCustomMaskEdit::CMCancelMode(Message);
+    auto* sender = reinterpret_cast<TControl*>(Message.LParam);
+    if (!FMRUList->DroppedDown() || !FMRUListControl) return;
+    if (sender == this || (sender && ContainsControl(sender))) return;
+    if (sender == FMRUListControl || (sender && FMRUListControl->ContainsControl(sender))) return;
+    FMRUList->CloseUp(false);
+}
+
 void TCustomDBEditVz::KeyPress(Char& Key) {
+    if (FIntfInplaceEditHolder) {
+        FIntfInplaceEditHolder->HandleEditorKeyPress(this, Key);
+        if (Key.isNull()) return;
+    }
     const ushort k = Key.unicode();
+    if (k == 8 && Text().isEmpty() && Showing() && FMRUList->Active() && !FMRUList->DroppedDown() && !FDroppedDown) {
+        FMRUList->DropDown();
+    }
     if (k >= 32 && !DataIndepended() && Field() && !IsValidChar(Key)) {
         QApplication::beep();
         Key = Char();
@@ -344,11 +483,13 @@ void TCustomDBEditVz::KeyPress(Char& Key) {
 
 void TCustomDBEditVz::DoEnter() {
     SetFocused(true);
+    UpdateBorderActive();
     TCustomMaskEdit::DoEnter();
     if (AutoSelect() && !(QApplication::mouseButtons() & Qt::LeftButton)) SelectAll();
 }
 
 void TCustomDBEditVz::DoExit() {
+    if (FMRUList->DroppedDown()) FMRUList->CloseUp(false);
     if (IsMasked() && !ComponentState().Contains(csDesigning)) ValidateEdit();
     TCustomMaskEdit::DoExit();
     try {
@@ -359,6 +500,7 @@ void TCustomDBEditVz::DoExit() {
         throw;
     }
     SetFocused(false);
+    UpdateBorderActive();
 }
 
 void TCustomDBEditVz::SetFocused(bool Value) {
@@ -370,9 +512,83 @@ void TCustomDBEditVz::SetFocused(bool Value) {
 
 void TCustomDBEditVz::InitWidget() {
     TCustomMaskEdit::InitWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->setFrame(FBorderStyle != bsNone);
+    UpdateBorderActive();
+    UpdateEditButtons();
+    UpdateEditButtonsState();
+    SetEditRect();
+    UpdateControlReadOnly();
     ApplyAlignment();
     UpdateEmptyHint();
+    UpdateRequiredLine();
 }
+
+void TCustomDBEditVz::Resize() {
+    TCustomMaskEdit::Resize();
+    UpdateEditButtons();
+    SetEditRect();
+    UpdateRequiredLine();
+}
+
+void TCustomDBEditVz::FontChanged() {
+    TCustomMaskEdit::FontChanged();
+    if (FControlLabel) AdjustLabelBounds();
+}
+
+// ---- required state and the copy painted into a grid
+
+void TCustomDBEditVz::SetHighlightRequired(bool Value) {
+    if (FHighlightRequired == Value) return;
+    FHighlightRequired = Value;
+    UpdateRequiredLine();
+}
+
+bool TCustomDBEditVz::NeedsRequiredState() {
+    bool draw = false;
+    if (FHighlightRequired && FDataLink->Active()) {
+        if (DataIndepended()) {
+            draw = VarIsNull(Value()) || Text().isEmpty();
+        } else if (TField* f = Field()) {
+            TDataSet* ds = f->DataSet();
+            draw = ds && (ds->State() == dsEdit || ds->State() == dsInsert) && f->Required() && f->IsNull();
+        }
+    }
+    if (OnCheckDrawRequiredState) OnCheckDrawRequiredState(this, draw);
+    return draw;
+}
+
+void TCustomDBEditVz::UpdateRequiredLine() {
+    if (!FRequiredLine || ComponentState().Contains(csDestroying)) return;
+    const bool show = NeedsRequiredState();
+    if (show) {
+        const TRect er = EditRect();
+        const int inset = FBorderStyle == bsNone ? 0 : 2;
+        FRequiredLine->SetBounds(er.Left + 2, Height() - inset - 1, std::max(0, er.Width() - 5), 1);
+        FRequiredLine->Invalidate();
+    }
+    FRequiredLine->SetVisible(show);
+}
+
+void TCustomDBEditVz::PaintRequiredState(TCanvas* ACanvas) {
+    ACanvas->Brush()->SetColor(GetActualColor());
+    ACanvas->FillRect(TRect(0, 0, FRequiredLine->Width(), FRequiredLine->Height()));
+    ACanvas->Pen()->SetColor(clRed);
+    ACanvas->Pen()->SetStyle(psDot);
+    ACanvas->MoveTo(0, 0);
+    ACanvas->LineTo(FRequiredLine->Width(), 0);
+}
+
+String TCustomDBEditVz::GetDisplayTextForPaintCopy() {
+    if (ComponentState().Contains(csDesigning) && !FDataLink->Active()) return Name();
+    if (ControlState().Contains(csPaintCopy) && Field()) {
+        return Field()->DisplayText();
+    }
+    return EditText();
+}
+
+TColor TCustomDBEditVz::GetActualColor() { return ColorToRGB(Color()); }
+
+TColor TCustomDBEditVz::GetActualFontColor() { return Enabled() ? Font()->Color() : clGrayText; }
 
 void TCustomDBEditVz::UpdateEmptyHint() {
     if (!HandleAllocated() || !FEmptyDataInfo) return;
