@@ -467,12 +467,10 @@ bool TCustomDBEditVz::MRUListKey(Word Key, TShiftState Shift) {
     if (!FMRUList->DroppedDown() || !FMRUListControl) return false;
     const bool alt = Shift.Contains(ssAlt);
     const bool ctrl = Shift.Contains(ssCtrl);
-    if (Key == VK_RETURN) {
-        FMRUList->CloseUp(true);
-        return true;
-    }
-    if (Key == VK_ESCAPE) {
-        FMRUList->CloseUp(false);
+    if (Key == VK_RETURN || Key == VK_ESCAPE) {
+        // The character of the same key stroke belongs to the list too.
+        FMRUCharPending = true;
+        FMRUList->CloseUp(Key == VK_RETURN);
         return true;
     }
     const bool toList = ((Key == VK_PRIOR || Key == VK_NEXT || Key == VK_UP || Key == VK_DOWN) && !alt) ||

@@ -396,6 +396,7 @@ void TCustomDBEditVz::KeyDown(Word& Key, TShiftState Shift) {
         FIntfInplaceEditHolder->HandleEditorKeyDown(this, Key, Shift);
         if (Key == 0) return;
     }
+    FMRUCharPending = false;
     if (MRUListKey(Key, Shift)) {
         Key = 0;
         return;
@@ -460,6 +461,13 @@ void TCustomDBEditVz::KeyPress(Char& Key) {
         if (Key.isNull()) return;
     }
     const ushort k = Key.unicode();
+    if (FMRUCharPending) {
+        FMRUCharPending = false;
+        if (k == 13 || k == 27) {
+            Key = Char();
+            return;
+        }
+    }
     if (k == 8 && Text().isEmpty() && Showing() && FMRUList->Active() && !FMRUList->DroppedDown() && !FDroppedDown) {
         FMRUList->DropDown();
     }

@@ -341,6 +341,7 @@ private:
     TEditButtonVz* FDroppedDownButton = nullptr;
     TEditButtonControlVz* FDroppedDownButtonControl = nullptr;
     bool FUserTextChanged = false;
+    bool FMRUCharPending = false;
     TFormBorderStyle FBorderStyle = bsSingle;
     TWinControl* FInplaceEditHolder = nullptr;
     IInplaceEditHolderVz* FIntfInplaceEditHolder = nullptr;
