@@ -209,7 +209,7 @@ public:
     void SetValue(const Variant& Value);
     // With an edit mask: the edit text is the mask applied to nothing; otherwise Text is empty.
     virtual bool IsEmpty() const;
-    void Clear() { SetText(String()); }
+    virtual void Clear() { SetText(String()); }
     // Takes back the last change of the text (a bound editor puts its dataset into edit first);
     // when not focused, writes the result at once.
     void Undo();
