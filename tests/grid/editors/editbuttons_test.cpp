@@ -1,7 +1,7 @@
 // The edit's buttons over an in-memory dataset: their row at the right edge, which buttons take
 // the default action, what a press and a click of each style run (the shared memo window as a
 // drop-down and as a dialog, a drop-down menu, the editor's and the buttons' own events, short
-// cuts), and the buttons of a flat editor.
+// cuts), the buttons of a flat editor, and the edit hosted in place by a grid.
 #include "grid/base/listboxvz.h"
 #include "grid/core/dynvarsvz.h"
 #include "grid/editors/dbeditvz.h"
@@ -212,6 +212,111 @@ TEST_F(EditButtons, DropDownMenuOpensUnderTheButtonWhichDoesNotStayDown) {
     EXPECT_TRUE(clicked);
     EXPECT_FALSE(c->IsPressed());
     EXPECT_EQ(Resp.CallCount(), 0);  // no memo dialog either
+}
+
+}  // namespace
+
+namespace {
+
+// A grid stand-in: it sees the editor's keys and messages first and may let it write.
+class TTestHolder : public TCustomControl, public IInplaceEditHolderVz {
+    SDELKA_CLASS(TTestHolder, TCustomControl)
+protected:
+    explicit TTestHolder(TComponent* AOwner) : TCustomControl(AOwner) {}
+    ~TTestHolder() override = default;
+
+public:
+    std::vector<std::string> Seen;
+    Word EatKey = 0;
+    bool CanModify = false;
+    UINT AnswerMessage = 0;
+
+    bool CheckEditorCanModify(TWinControl*) override { return CanModify; }
+    void TakeMouseDownPoint(TPoint& Pos, int& Time) override {
+        Pos = TPoint();
+        Time = 0;
+    }
+    void HandleEditorMessage(TWinControl*, TMessage& Message) override {
+        if (AnswerMessage && Message.Msg == AnswerMessage) {
+            Seen.push_back("message");
+            Message.Result = 1;
+        }
+    }
+    void HandleEditorKeyDown(TWinControl*, Word& Key, TShiftState) override {
+        Seen.push_back("down " + std::to_string(Key));
+        if (Key == EatKey) Key = 0;
+    }
+    void HandleEditorKeyPress(TWinControl*, Char& Key) override {
+        Seen.push_back("press " + QString(Key).toStdString());
+    }
+    void HandleEditorKeyUp(TWinControl*, Word& Key, TShiftState) override {
+        Seen.push_back("up " + std::to_string(Key));
+    }
+};
+
+TEST(InplaceEdit, TheHolderSeesKeysFirstAndPlacesTheEditor) {
+    TForm* form = New<TForm>(nullptr);
+    form->SetBounds(0, 0, 300, 200);
+    auto* holder = New<TTestHolder>(form);
+    holder->SetParent(form);
+    holder->SetBounds(0, 0, 300, 200);
+    TDBEditVz* ed = New<TDBEditVz>(form);
+    ed->SetParent(holder);
+    EXPECT_THROW(ed->SetInplaceEditHolder(form), Exception);  // a form is no holder
+    EXPECT_FALSE(ed->InplaceMode());
+    ed->SetInplaceEditHolder(holder);
+    EXPECT_TRUE(ed->InplaceMode());
+    ed->SetBorderStyle(bsNone);
+    form->Show();
+    holder->SetFocus();
+    Application->ProcessMessages();
+
+    ed->Move(TRect(20, 30, 120, 48));  // shows over the cell and takes the holder's focus
+    EXPECT_TRUE(ed->Visible());
+    EXPECT_EQ(ed->BoundsRect(), TRect(20, 30, 120, 48));
+    EXPECT_TRUE(ed->TWinControl::Focused());
+
+    ed->SetReadOnly(false);
+    SendKeyToWindow(ed->Handle(), 0, Qt::NoModifier, u"ж"_S);
+    EXPECT_EQ(ed->Text(), u"ж"_S);
+    holder->EatKey = VK_LEFT;
+    holder->Seen.clear();
+    SendKeyToWindow(ed->Handle(), Qt::Key_Left);
+    EXPECT_EQ(holder->Seen, (std::vector<std::string>{"down 37", "up 37"}));
+    EXPECT_EQ(qobject_cast<QLineEdit*>(ed->Handle())->cursorPosition(), 1);  // the grid took the key
+
+    holder->AnswerMessage = WM_USER + 7;  // a message the holder answers goes no further
+    holder->Seen.clear();
+    ed->Perform(WM_USER + 7, 0, 0);
+    EXPECT_EQ(holder->Seen, std::vector<std::string>{"message"});
+
+    ed->Move(TRect());  // an empty place hides it and the focus goes back to the grid
+    EXPECT_FALSE(ed->Visible());
+    EXPECT_TRUE(holder->TWinControl::Focused());
+    FreeAndNil(form);
+}
+
+TEST(InplaceEdit, TheHolderMayLetAReadOnlyLinkWrite) {
+    TForm* form = New<TForm>(nullptr);
+    auto* holder = New<TTestHolder>(form);
+    holder->SetParent(form);
+    TMemTableVz* t = New<TMemTableVz>(form);
+    t->FieldDefs()->Add(u"Name"_S, ftString, 10);
+    t->CreateDataSet();
+    t->AppendRecord({Variant(u"a"_S)});
+    TDataSource* src = New<TDataSource>(form);
+    src->SetDataSet(t);
+    TDBEditVz* ed = New<TDBEditVz>(form);
+    ed->SetParent(holder);
+    ed->SetDataSource(src);
+    ed->SetDataField(u"Name"_S);
+    ed->HandleNeeded();
+    auto* line = qobject_cast<QLineEdit*>(ed->Handle());
+    EXPECT_TRUE(line->isReadOnly());  // browsing: the link is not editing
+    holder->CanModify = true;
+    ed->SetInplaceEditHolder(holder);
+    EXPECT_FALSE(line->isReadOnly());
+    FreeAndNil(form);
 }
 
 }  // namespace
