@@ -111,10 +111,14 @@ TRect TCustomDBEditVz::EditRect() const {
     const int inset = FBorderStyle == bsNone ? 0 : 2;
     TRect r(inset, inset, Width() - inset, Height() - inset);
     const int w = FButtonsBox ? FButtonsBox->ButtonsWidth() : 0;
-    if (UseRightToLeftAlignment())
+    const int iw = FEditImage ? FEditImage->DrawWidth() : 0;
+    if (UseRightToLeftAlignment()) {
         r.Left += w;
-    else
+        r.Right -= iw;
+    } else {
         r.Right -= w;
+        r.Left += iw;
+    }
     return r;
 }
 
@@ -172,10 +176,11 @@ void TCustomDBEditVz::SetEditRect() {
     auto* line = qobject_cast<QLineEdit*>(Handle());
     if (!line || !FButtonsBox) return;
     const int w = FButtonsBox->ButtonsWidth();
+    const int iw = FEditImage ? FEditImage->DrawWidth() : 0;
     if (UseRightToLeftAlignment())
-        line->setTextMargins(w, 0, 0, 0);
+        line->setTextMargins(w, 0, iw, 0);
     else
-        line->setTextMargins(0, 0, w, 0);
+        line->setTextMargins(iw, 0, w, 0);
 }
 
 void TCustomDBEditVz::SetFlat(bool Value) {
@@ -505,6 +510,9 @@ void TCustomDBEditVz::AdjustLabelBounds() {
 void TCustomDBEditVz::LabelLocationChanged() { AdjustLabelBounds(); }
 
 void TCustomDBEditVz::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    // An auto-sized editor with a border takes the height of its font (or its image).
+    if (FAutoSize && FBorderStyle == bsSingle && FEditImage && !ComponentState().Contains(csLoading))
+        AHeight = AutoHeight();
     TCustomMaskEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
     AdjustLabelBounds();
 }

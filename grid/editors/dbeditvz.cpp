@@ -1,5 +1,6 @@
 #include "grid/editors/dbeditvz.h"
 
+#include "grid/base/buttonpaintvz.h"
 #include "grid/base/listboxvz.h"
 #include "grid/base/toolsvz.h"
 #include "grid/core/dynvarsvz.h"
@@ -27,6 +28,27 @@ void TDBEditEmptyDataInfoVz::PaintEmptyDataInfo() {}
 // ---- the red line under an empty required value
 
 namespace {
+
+// The image at the left of the text, drawn centred.
+class TEditImageBoxVz : public TCustomControl {
+    SDELKA_CLASS(TEditImageBoxVz, TCustomControl)
+protected:
+    explicit TEditImageBoxVz(TComponent* AOwner) : TCustomControl(AOwner) {}
+    ~TEditImageBoxVz() override = default;
+
+public:
+    TEditImageVz* Image = nullptr;
+
+protected:
+    void Paint() override {
+        Canvas()->Brush()->SetColor(Color());
+        Canvas()->FillRect(ClientRect());
+        if (!Image || !Image->Images()) return;
+        TRect r = ClientRect();
+        r.Inflate(-2, -1);
+        DrawImageCenteredVz(Canvas(), r, Image->Images(), Image->ImageIndex(), false);
+    }
+};
 
 // A one-pixel strip along the editor's bottom edge, shown while the value is required and empty.
 class TEditRequiredLineVz : public TCustomControl {
@@ -67,6 +89,7 @@ TCustomDBEditVz::TCustomDBEditVz(TComponent* AOwner)
     FMRUList->OnSetCloseUp = [this](TObject* S, bool A) { MRUListCloseUp(S, A); };
     FMRUList->OnFillAutogenItems = [this](TMRUListVz* S, TStrings* I) { FillMRUAutogenItems(S, I); };
     FControlLabelLocation = NewOwned<TControlLabelLocationVz>(static_cast<IControlLabelOwnerVz*>(this));
+    FEditImage = NewOwned<TEditImageVz>(static_cast<TWinControl*>(this));
     UpdateControlReadOnly();
 }
 
@@ -94,6 +117,11 @@ void TCustomDBEditVz::AfterConstruction() {
     line->SetParent(this);
     line->PaintProc = [this](TCanvas* C) { PaintRequiredState(C); };
     FRequiredLine = line;
+    auto* imageBox = New<TEditImageBoxVz>(this);
+    imageBox->SetVisible(false);
+    imageBox->SetParent(this);
+    imageBox->Image = FEditImage.get();
+    FImageBox = imageBox;
     FControlLabel = New<TControlLabelVz>(static_cast<TWinControl*>(this), static_cast<IControlLabelOwnerVz*>(this));
     FControlLabel->FreeNotification(this);
 }
@@ -146,6 +174,8 @@ void TCustomDBEditVz::Notification(TComponent* AComponent, TOperation Operation)
     if (AComponent == FButtonsBox) FButtonsBox = nullptr;
     if (AComponent == FMRUListControl) FMRUListControl = nullptr;
     if (AComponent == FRequiredLine) FRequiredLine = nullptr;
+    if (AComponent == FImageBox) FImageBox = nullptr;
+    if (FEditImage && AComponent == FEditImage->Images()) FEditImage->SetImages(nullptr);
     if (FEditButton && AComponent == FEditButton->DropdownMenu()) FEditButton->SetDropdownMenu(nullptr);
     for (int i = 0; FEditButtons && i < FEditButtons->Count(); ++i)
         if (AComponent == FEditButtons->Items(i)->DropdownMenu()) FEditButtons->Items(i)->SetDropdownMenu(nullptr);
@@ -382,6 +412,7 @@ void TCustomDBEditVz::Change() {
         SetModified(true);
     }
     UpdateEmptyHint();
+    UpdateImageIndex();
     TCustomMaskEdit::Change();
     UpdateRequiredLine();
     if (!FInternalTextSetting && !ComponentState().Contains(csDestroying)) UserTextChanged();
@@ -442,6 +473,10 @@ void TCustomDBEditVz::WndProc(TMessage& Message) {
         Message.Result = 0;
         FIntfInplaceEditHolder->HandleEditorMessage(this, Message);
         if (Message.Result != 0) return;
+    }
+    if (Message.Msg == CM_EDITIMAGECHANGEDVz) {
+        ImageChanged();
+        return;
     }
     TCustomMaskEdit::WndProc(Message);
 }
@@ -520,6 +555,7 @@ void TCustomDBEditVz::SetFocused(bool Value) {
 
 void TCustomDBEditVz::InitWidget() {
     TCustomMaskEdit::InitWidget();
+    UpdateHeight();
     if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->setFrame(FBorderStyle != bsNone);
     UpdateBorderActive();
     UpdateEditButtons();
@@ -528,6 +564,7 @@ void TCustomDBEditVz::InitWidget() {
     UpdateControlReadOnly();
     ApplyAlignment();
     UpdateEmptyHint();
+    UpdateImageIndex();
     UpdateRequiredLine();
 }
 
@@ -540,7 +577,78 @@ void TCustomDBEditVz::Resize() {
 
 void TCustomDBEditVz::FontChanged() {
     TCustomMaskEdit::FontChanged();
+    if (!ComponentState().Contains(csLoading)) UpdateHeight();
+    SetEditRect();
     if (FControlLabel) AdjustLabelBounds();
+}
+
+// ---- image and height
+
+void TCustomDBEditVz::SetImages(TCustomImageList* Value) {
+    FEditImage->SetImages(Value);
+    if (Value) FEditImage->SetVisible(true);
+}
+
+TRect TCustomDBEditVz::ImageRect() const {
+    const int inset = FBorderStyle == bsNone ? 0 : 2;
+    const int w = FEditImage ? FEditImage->DrawWidth() : 0;
+    if (UseRightToLeftAlignment()) return TRect(Width() - inset - w, inset, Width() - inset, Height() - inset);
+    return TRect(inset, inset, inset + w, Height() - inset);
+}
+
+void TCustomDBEditVz::ImageChanged() {
+    UpdateHeight();
+    UpdateEditButtons();
+    SetEditRect();
+    UpdateImageIndex();
+    UpdateRequiredLine();
+    Invalidate();
+}
+
+void TCustomDBEditVz::UpdateImageIndex() {
+    if (!FEditImage || !FImageBox) return;
+    const bool showing = FEditImage->Visible() && FEditImage->Images() && HandleAllocated();
+    if (showing) {
+        int index = DefaultImageIndex();
+        const Variant v = Value();
+        switch (VarType(v)) {
+        case varSmallint:
+        case varInteger:
+        case varSingle:
+        case varDouble:
+        case varCurrency: index = static_cast<int>(std::lround(v.AsDouble())); break;
+        default: break;
+        }
+        if (OnGetImageIndex) OnGetImageIndex(this, index);
+        FEditImage->SetImageIndex(index);
+        FImageBox->SetBoundsRect(ImageRect());
+        FImageBox->SetColor(Color());
+        FImageBox->Invalidate();
+    }
+    FImageBox->SetVisible(showing);
+}
+
+void TCustomDBEditVz::SetAutoSize(bool Value) {
+    if (FAutoSize == Value) return;
+    FAutoSize = Value;
+    UpdateHeight();
+}
+
+void TCustomDBEditVz::UpdateHeight() {
+    if (FAutoSize && FBorderStyle == bsSingle) AdjustHeight();
+}
+
+int TCustomDBEditVz::AutoHeight() const {
+    int textHeight = GetFontTextHeightVz(nullptr, Font(), false);
+    if (FEditImage && FEditImage->UseImageHeight() && FEditImage->Visible() && FEditImage->Images())
+        textHeight = std::max(textHeight, FEditImage->Images()->Height());
+    return GetSystemMetrics(SM_CYBORDER) * (FFlat ? 6 : 8) + textHeight;
+}
+
+void TCustomDBEditVz::AdjustHeight() {
+    if (FAdjustingHeight || (ComponentState().Contains(csLoading) && ComponentState().Contains(csDesigning))) return;
+    // SetBounds keeps the height of an auto-sized editor.
+    if (AutoHeight() != Height()) SetBounds(Left(), Top(), Width(), Height());
 }
 
 // ---- required state and the copy painted into a grid

@@ -128,6 +128,14 @@ public:
     bool AlwaysShowBorder() const { return FAlwaysShowBorder; }
     void SetAlwaysShowBorder(bool Value);
     bool BorderActive() const { return FBorderActive; }
+    // The image at the left of the text: Images writes the list and makes the image visible.
+    TEditImageVz* EditImage() const { return FEditImage.get(); }
+    TCustomImageList* Images() const { return FEditImage->Images(); }
+    void SetImages(TCustomImageList* Value);
+    TRect ImageRect() const;
+    // The height follows the font (or a taller image with UseImageHeight).
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
     bool HighlightRequired() const { return FHighlightRequired; }
     void SetHighlightRequired(bool Value);
     // The text area between the image and the buttons, in client coordinates.
@@ -230,6 +238,8 @@ public:
     TEditOpenDropDownFormEventVz OnOpenDropDownForm;
     TEditCloseDropDownFormEventVz OnCloseDropDownForm;
     TCheckDrawRequiredStateEventVz OnCheckDrawRequiredState;
+    // Which image of Images the edit shows (a numeric value is its own index by default).
+    TGetImageIndexEventVz OnGetImageIndex;
 
 protected:
     virtual TEditButtonVz* CreateEditButton();
@@ -258,6 +268,12 @@ protected:
                                TDynVarsVz* DynParams);
     void DropDownFormCallbackProc(TCustomForm* Form, bool Accept, TDynVarsVz* DynParams,
                                   TDropDownFormSysParams* SysParams);
+    virtual int DefaultImageIndex() const { return -1; }
+    virtual void UpdateImageIndex();
+    virtual void AdjustHeight();
+    int AutoHeight() const;
+    void UpdateHeight();
+    void ImageChanged();
     virtual void FillMRUAutogenItems(TMRUListVz* Sender, TStrings* AutogenItems);
     virtual void UserTextChanged();
     virtual void PaintRequiredState(TCanvas* ACanvas);
@@ -332,6 +348,10 @@ private:
     TControlLabelVz* FControlLabel = nullptr;
     TOwned<TControlLabelLocationVz> FControlLabelLocation;
     TWinControl* FRequiredLine = nullptr;
+    TOwned<TEditImageVz> FEditImage;
+    TWinControl* FImageBox = nullptr;
+    bool FAutoSize = true;
+    bool FAdjustingHeight = false;
     bool FFlat = false;
     bool FAlwaysShowBorder = false;
     bool FBorderActive = false;

@@ -80,9 +80,10 @@ TEST_F(EditButtons, TheRowStandsAtTheRightEdgeAndTheTextEndsBeforeIt) {
     EXPECT_TRUE(box->Visible());
     EXPECT_EQ(box->ButtonsCount(), 3);
     EXPECT_EQ(box->ButtonsWidth(), scroll + 20);
-    EXPECT_EQ(box->BoundsRect(), TRect(200 - 2 - scroll - 20, 2, 198, 22));
-    EXPECT_EQ(Control(Ed->EditButton())->BoundsRect(), TRect(0, 0, scroll, 20));
-    EXPECT_EQ(Control(second)->BoundsRect(), TRect(scroll, 0, scroll + 20, 20));
+    const int h = Ed->Height() - 4;  // within the frame
+    EXPECT_EQ(box->BoundsRect(), TRect(200 - 2 - scroll - 20, 2, 198, 2 + h));
+    EXPECT_EQ(Control(Ed->EditButton())->BoundsRect(), TRect(0, 0, scroll, h));
+    EXPECT_EQ(Control(second)->BoundsRect(), TRect(scroll, 0, scroll + 20, h));
     EXPECT_EQ(Control(hidden)->Width(), 0);
     EXPECT_EQ(line->textMargins().right(), scroll + 20);
     EXPECT_EQ(Ed->EditRect().Right, box->Left());

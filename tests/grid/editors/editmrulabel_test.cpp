@@ -173,7 +173,7 @@ TEST(ControlLabel, FollowsTheEditorAndTakesTheFieldsName) {
     EXPECT_EQ(label->Left() + 3, 120);
     ed->SetBounds(150, 80, 150, 24);  // the label moves with the editor
     EXPECT_EQ(label->Left() + 3, 150);
-    EXPECT_EQ(label->Top(), 80 + (24 - label->Height()) / 2);
+    EXPECT_EQ(label->Top(), 80 + (ed->Height() - label->Height()) / 2);
 
     label->SetCaption(u"Кто"_S);  // a caption of its own stays
     t->FieldByName(u"Name"_S)->SetDisplayLabel(u"Ф.И.О."_S);
