@@ -470,7 +470,7 @@ struct WebForm : WebReport {
         Frame2->SetAutoLoad(true);
         Frame2->SetRequestURL(u"list.htm?a=1&b=\"x\""_s);
         Frame2->SetRoundedCorners(true);
-        Frame2->SetFrameMode(subForm);
+        Frame2->SetFrameMode(TRpFrameMode::subForm);
         auto* Status = Add<TRpWebLabel>("Status", 1600, 0);
         Status->SetCaption(u"<b>status</b>"_s);
         auto* Input = Add<TRpWebInput>("Input1", 1600, 100);
