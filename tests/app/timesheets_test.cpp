@@ -475,7 +475,7 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
     // while the sheet is written (the workbook is shown at its end) the window takes no other
     // command and does not close
     int busy = 0;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) {
+    SetExcelFileOpener([&](const String& Name) {
         opened.push_back(Name);
         if (Form27->Busy() && !Form27->Button2->Enabled() && !Form27->Button3->Enabled() &&
             !Form27->ComboBox1->Enabled() && !Form27->CloseQuery())
@@ -547,13 +547,12 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
         });
         Form1->N9Click(nullptr);
     });
-    SetExcelFileOpener(old);
     for (const String& f : opened) QFile::remove(f);
 }
 
 TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
     std::vector<String> opened;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); return true; });
+    SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); return true; });
     Start();
     SignIn(AdminWord2, [&] {
         const TDateTime first = PreviousMonth();
@@ -608,7 +607,6 @@ TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
                                   "Ошибочный номер листа Microsoft Excel|Ошибка при записи: лист 1, столбец 1, строка 5")});
         EXPECT_TRUE(opened.empty());
     });
-    SetExcelFileOpener(old);
     for (const String& f : opened) QFile::remove(f);
 }
 
