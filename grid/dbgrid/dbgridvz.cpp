@@ -3,6 +3,9 @@
 #include "grid/dbgrid/dbgridvz.h"
 
 #include "grid/core/uitextsvz.h"
+#include "grid/dbgrid/columnfiltervz.h"
+#include "grid/dbgrid/dbgridfilterhostvz.h"
+#include "grid/dbgrid/gridcentervz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -43,6 +46,9 @@ void TCustomDBGridVz::AfterConstruction() {
     UseGlobalStyle();
     FHeadTree = New<TDBGridMultiTitleTreeListVz>();
     FSelectedRows = New<TBookmarkListVz>(this);
+    FFilterHost = std::make_unique<TDBGridFilterHostVz>(this);
+    FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
+    DBGridVzCenter()->AddChangeNotification(FFilterHost.get());
     TCustomGridVz::SetOptions(TGridOptionsVz{goColSizingVz, goColMovingVz, goEditingVz, goTabsVz, goThumbTrackingVz,
                                              goExtendVertLinesVz, goContraVertBoundaryLineVz,
                                              goContraHorzBoundaryLineVz});
@@ -62,6 +68,7 @@ void TCustomDBGridVz::AfterConstruction() {
 void TCustomDBGridVz::BeforeDestruction() {
     if (FStyle) FStyle->RemoveChangeNotification(this);
     FStyle = nullptr;
+    if (FFilterHost && !FFilterHost->CenterGone()) DBGridVzCenter()->RemoveChangeNotification(FFilterHost.get());
     if (DataLink()) SetDataSource(nullptr);
     if (FIntMemTable) {
         FIntMemTable->UnregisterEventReceiver(this);
@@ -74,6 +81,9 @@ void TCustomDBGridVz::BeforeDestruction() {
     FHeadTree = nullptr;
     if (FSelectedRows) FSelectedRows->Free();
     FSelectedRows = nullptr;
+    if (FSTFilter) FSTFilter->Free();
+    FSTFilter = nullptr;
+    FFilterHost.reset();
 }
 
 TGridAxisBarsVz* TCustomDBGridVz::CreateAxisBars() {
@@ -85,6 +95,8 @@ TAxisBarDefValuesVz* TCustomDBGridVz::CreateColumnDefValues() {
     d->ColumnTitle()->OnChanged = [this](TObject*) { Invalidate(); };
     return d;
 }
+
+ISTFilterGridVz* TCustomDBGridVz::FilterHost() const { return FFilterHost.get(); }
 
 TColumnDefValuesVz* TCustomDBGridVz::ColumnDefValues() const {
     return static_cast<TColumnDefValuesVz*>(const_cast<TCustomDBGridVz*>(this)->AxisBarDefValues());

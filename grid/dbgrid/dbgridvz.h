@@ -22,6 +22,9 @@
 #include <vector>
 
 class IMemTableVz;
+class ISTFilterGridVz;
+class TDBGridFilterHostVz;
+class TSTDBGridVzFilter;
 class TCustomIniFile;
 class TSettingsKeeperVz;
 
@@ -255,6 +258,9 @@ public:
 
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
+    // The grid's filter settings, and the grid as the filter models and the centre see it.
+    TSTDBGridVzFilter* STFilter() const { return FSTFilter; }
+    ISTFilterGridVz* FilterHost() const;
     void SetDataSource(TDataSource* Value) override;
     bool HighlightDataCellColor(int DataCol, int DataRow, const String& Value, TGridDrawState AState, TColor& AColor,
                                 TFont* AFont) override;
@@ -381,6 +387,8 @@ private:
     std::vector<TDBGridMultiTitleNodeVz*> FLeafFieldArr;
     TColumnsVzList FSortMarkedColumns;
     TBookmarkListVz* FSelectedRows = nullptr;
+    std::unique_ptr<TDBGridFilterHostVz> FFilterHost;
+    TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;
     std::vector<int> FSavedReadRows;
 };
