@@ -5,6 +5,7 @@
 // drop-down list opens from the main button, Alt+Down, or a click into a list-only combo.
 #pragma once
 
+#include "grid/base/listboxvz.h"
 #include "grid/base/popupformvz.h"
 #include "grid/editors/dbeditvz.h"
 
@@ -92,6 +93,8 @@ public:
     TNotifyEvent OnDropDown;
     TNotifyEvent OnGetItemsList;
     TNotInListEventVz OnNotInList;
+    // The image of an item in the list and, for the chosen item, in the edit.
+    TListGetImageIndexEventVz OnGetItemImageIndex;
 
 protected:
     TEditButtonVz* CreateEditButton() override;
@@ -105,6 +108,8 @@ protected:
     void UpdateControlReadOnly() override;
     void ResetMaxLength() override;
     String GetDisplayTextForPaintCopy() override;
+    int DefaultImageIndex() const override { return FDefaultItemIndex; }
+    void UpdateImageIndex() override;
     void EditButtonDropDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl) override;
     void EditButtonDefaultActionDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl, bool& Handled) override;
     void EditButtonDefaultActionClick(TEditButtonVz*, TEditButtonControlVz*, bool&) override {}
@@ -147,6 +152,7 @@ private:
     bool FListVisible = false;
     TPopupListboxFormVz* FPopupListbox = nullptr;
     int FItemIndex = -1;
+    int FDefaultItemIndex = -1;
     int FItemsCount = 0;
     bool FKeyBased = false;
     Variant FVarValue;

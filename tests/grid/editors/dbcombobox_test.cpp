@@ -6,11 +6,14 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/imaging.h"
 #include "support/input.h"
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QWidget>
 
 namespace {
 
@@ -231,6 +234,33 @@ TEST_F(DBComboBox, ListOnlyComboOpensOnAClickAndPicksWithTheMouse) {
     Cb->Items()->Add(u"очень длинный пункт списка, шире самого поля со списком"_S);
     Cb->DropDown();
     EXPECT_GT(Cb->PopupListbox()->Width(), Cb->Width());
+    Cb->CloseUp(false);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBComboBox, ItemImagesShowInTheListAndTheEdit) {
+    SetItems({u"ок", u"брак", u"в работе"});
+    TImageList* images = New<TImageList>(Form);
+    images->SetWidth(16);
+    images->SetHeight(16);
+    Cb->SetImages(images);
+    Cb->OnGetItemImageIndex = [](TObject*, int Item, int& Image) { Image = Item >= 0 ? 10 + Item : -1; };
+    Focus();
+    Cb->SetItemIndex(1);
+    EXPECT_EQ(Cb->EditImage()->ImageIndex(), 11);  // the edit shows the chosen item's image
+    Cb->SetItemIndex(-1);
+    EXPECT_EQ(Cb->EditImage()->ImageIndex(), -1);
+    Cb->DropDownBox()->SetWidth(-1);
+    Cb->Items()->Add(u"очень длинный пункт списка, шире самого поля со списком"_S);
+    Cb->DropDown();
+    TPopupListboxFormVz* list = Cb->PopupListbox();
+    EXPECT_EQ(list->ListGrid()->ImageList(), images);
+    const QFontMetrics fm(Cb->Handle()->font());
+    const int widest = fm.horizontalAdvance(Cb->Items()->Strings(3));
+    EXPECT_EQ(list->ListGrid()->ClientWidth(), widest + 16 + 9);  // the widest text and its image
     Cb->CloseUp(false);
 }
 
