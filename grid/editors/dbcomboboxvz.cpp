@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
 
@@ -291,7 +292,29 @@ bool TCustomDBComboBoxVz::IsValidChar(Char InputChar) const {
 void TCustomDBComboBoxVz::UpdateControlReadOnly() {
     TCustomDBEditVz::UpdateControlReadOnly();
     // A list-only combo types through its own search, never into the edit line.
-    if (FItems && LimitTextToListValues()) TCustomMaskEdit::SetReadOnly(true);
+    const bool limited = FItems && LimitTextToListValues();
+    if (limited) TCustomMaskEdit::SetReadOnly(true);
+    SetCursor(limited ? crArrow : crDefault);
+}
+
+void TCustomDBComboBoxVz::PasteFromClipboard() {
+    if (!LimitTextToListValues()) {
+        TCustomDBEditVz::PasteFromClipboard();
+        return;
+    }
+    if (!ReadOnly()) PasteSearch();
+}
+
+bool TCustomDBComboBoxVz::HostEvent(QEvent* Event) {
+    const bool handled = TCustomDBEditVz::HostEvent(Event);
+    // The mouse of a list-only combo opens its list; it places no caret and selects no text.
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: return handled || LimitTextToListValues();
+    default: return handled;
+    }
 }
 
 void TCustomDBComboBoxVz::ResetMaxLength() {
@@ -548,9 +571,6 @@ void TCustomDBComboBoxVz::KeyDown(Word& Key, TShiftState Shift) {
     } else if (Key == VK_DELETE && limited && !ReadOnly() && EditCanModify() &&
                (DataIndepended() || !Field() || !Field()->Required())) {
         InternalSetValue(Variant::Null());
-        Key = 0;
-    } else if (Key == 'V' && Shift == TShiftState{ssCtrl} && limited && !ReadOnly()) {
-        PasteSearch();
         Key = 0;
     }
 }

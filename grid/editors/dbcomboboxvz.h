@@ -9,6 +9,7 @@
 #include "grid/base/popupformvz.h"
 #include "grid/editors/dbeditvz.h"
 
+class QEvent;
 class TPopupListboxFormVz;
 
 // How the drop-down list of a combo box is sized and placed.
@@ -87,6 +88,8 @@ public:
     // Key-based: the value becomes Null; else the text is cleared.
     void Clear() override;
     void UpdateData() override;
+    // A list-only combo takes the item the clipboard's text completes to.
+    void PasteFromClipboard() override;
 
     TCloseUpEventVz OnCloseUp;
     TAcceptEventVz OnClosingUp;
@@ -133,6 +136,7 @@ protected:
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
     void DoExit() override;
     void CMCancelMode(TMessage& Message) override;
+    bool HostEvent(QEvent* Event) override;
 
 private:
     void ItemsChanged(TObject* Sender);

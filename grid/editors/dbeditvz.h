@@ -229,7 +229,7 @@ public:
     virtual bool CanDropDown() const;
     // Pastes the clipboard's text when the data can be modified; text of several lines goes in as
     // one line, the breaks turned into blanks.
-    void PasteFromClipboard();
+    virtual void PasteFromClipboard();
 
     TUpdateDataEventVz OnUpdateData;
     TGetFieldDataEventVz OnGetFieldData;

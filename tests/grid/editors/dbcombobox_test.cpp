@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QWidget>
@@ -89,6 +91,15 @@ TEST_F(DBComboBox, ListOnlySearchPrefersTheExactCaseAndNeverTakesOtherText) {
     Cb->SelectAll();
     Type(u"b"_S);  // without the retry nothing is found
     EXPECT_EQ(Cb->Text(), u"Banana"_S);
+    // A paste selects the item its text completes to, and nothing when there is none.
+    Cb->SelectAll();
+    QApplication::clipboard()->setText(u"App"_S);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Cb->Text(), u"Apple"_S);
+    Cb->SelectAll();
+    QApplication::clipboard()->setText(u"Груша"_S);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Cb->Text(), u"Apple"_S);
 }
 
 TEST_F(DBComboBox, ArrowsAndWheelStepThroughTheUsableItems) {
@@ -223,6 +234,7 @@ TEST_F(DBComboBox, ListOnlyComboOpensOnAClickAndPicksWithTheMouse) {
     Cb->SetLimitTextToListValues(true);
     Click(Cb->Handle(), QPointF(20, 10));
     ASSERT_TRUE(Cb->ListVisible());  // the click that opened it does not close it
+    EXPECT_EQ(Cb->Cursor(), crArrow);
     TPopupListboxFormVz* list = Cb->PopupListbox();
     const int h = list->ItemHeight();
     Click(list->ListGrid()->Handle(), QPointF(10, h + h / 2));
