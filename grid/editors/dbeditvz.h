@@ -284,6 +284,8 @@ protected:
     virtual TColor GetActualFontColor();
     void UpdateEditButtons();
     void UpdateBorderActive();
+    // A flat editor's border: sunken while active (focus, hover or AlwaysShowBorder), else flat.
+    void PaintFlatBorder();
     void SetEditRect();
     void ReleaseButtonControls();
     void UpdateRequiredLine();
