@@ -377,7 +377,12 @@ void TPopupCalculatorFormVz::Show(const TPoint& Pos, std::function<void(TObject*
     if (FCalculator->CanFocus()) SetActiveControl(FCalculator);
 }
 
-void TPopupCalculatorFormVz::Hide() { SetVisible(false); }
+void TPopupCalculatorFormVz::Hide() {
+    // Closing (not just hiding) lets the close callback run and free the opening's parameters.
+    if (!Visible()) return;
+    if (ModalResult() == mrNone) SetModalResult(mrCancel);
+    Close();
+}
 
 namespace {
 

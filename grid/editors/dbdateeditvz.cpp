@@ -10,6 +10,10 @@
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/formatsettings.h"
+#include "platform/rtl/sysutils.h"
+
+#include <QApplication>
+#include <QCursor>
 
 TCustomDBDateTimeEditVz::TCustomDBDateTimeEditVz(TComponent* AOwner) : TCustomDBEditVz(AOwner) {}
 
@@ -221,13 +225,18 @@ void TCustomDBDateTimeEditVz::KeyDown(Word& Key, TShiftState Shift) {
             }
         }
     }
-    if (Key == VK_DOWN && Shift == TShiftState{ssAlt}) {
-        if (FCalendarVisible) CloseUp(false);
-        else if (CanDropDown()) DropDown();
+    if (Key == VK_DOWN && Shift == TShiftState{ssAlt} && FCalendarVisible) {
+        CloseUp(false);
         Key = 0;
         return;
     }
-    if (IsMasked() && Shift.Empty()) {
+    const bool arrow = Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT;
+    if (IsMasked() && Shift.Empty() && arrow) {
+        // The holder of an in-place editor sees these keys first.
+        if (auto* holder = dynamic_cast<IInplaceEditHolderVz*>(InplaceEditHolder())) {
+            holder->HandleEditorKeyDown(this, Key, Shift);
+            if (Key == 0) return;
+        }
         if ((Key == VK_UP || Key == VK_DOWN) && !ReadOnly()) {
             if (DataLink()->Edit()) IncrementElementAtCaret(Key == VK_UP);
             Key = 0;
@@ -287,6 +296,43 @@ void TCustomDBDateTimeEditVz::DoEnter() {
 
 // ---- the calendar
 
+// ---- buttons
+
+TEditButtonVz* TCustomDBDateTimeEditVz::CreateEditButton() { return NewEditButtonVz<TVisibleEditButtonVz>(this); }
+
+void TCustomDBDateTimeEditVz::EditButtonDropDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl) {
+    if (AControl) AControl->SetAlwaysDown(true);
+    TCustomDBEditVz::EditButtonDropDown(AEditButton, AControl);
+    FIgnoreMouseScreenRect = AControl ? TRect(AControl->ClientToScreen(TPoint(0, 0)),
+                                              AControl->ClientToScreen(TPoint(AControl->Width(), AControl->Height())))
+                                      : TRect();
+    DropDown();
+    if (FCalendarVisible) SetDroppedDownState(AEditButton, AControl);
+    else if (AControl) AControl->SetAlwaysDown(false);
+}
+
+void TCustomDBDateTimeEditVz::EditButtonDefaultActionDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl,
+                                                          bool& Handled) {
+    if (IsUpDownStyleVz(AEditButton->Style())) {
+        if (IsMasked() && !ReadOnly() && DataLink()->Edit())
+            IncrementElementAtCaret(AControl && AControl->ButtonNum() == 1);
+        Handled = true;
+        return;
+    }
+    if (FCalendarVisible) return;
+    EditButtonDropDown(AEditButton, AControl);
+    FNoClickCloseUp = true;
+    Handled = true;
+}
+
+void TCustomDBDateTimeEditVz::FilterMRUItem(const String& AText, bool& Accept) {
+    String prefix = EditText();
+    while (!prefix.isEmpty() && (prefix.back() == u' ' || prefix.back() == FormatSettings.DateSeparator))
+        prefix.chop(1);
+    Accept = AnsiCompareText(AText.left(prefix.size()), prefix) == 0;
+    if (MRUList()->OnFilterItem) MRUList()->OnFilterItem(this, Accept);
+}
+
 TWinControl* TCustomDBDateTimeEditVz::GetDropDownCalendar() {
     TClass cls = GetViZevManager()->PopupDateTimePickerClass();
     if (!cls) cls = TPopupDateTimeCalendarFormVz::StaticClass();
@@ -325,6 +371,9 @@ void TCustomDBDateTimeEditVz::DropDown() {
 }
 
 void TCustomDBDateTimeEditVz::PickerClosed(bool Accept) {
+    // The press on the drop-down button that closed the calendar must not open it again.
+    if (QApplication::mouseButtons() != Qt::NoButton && FIgnoreMouseScreenRect.Contains(TPoint::FromQPoint(QCursor::pos())))
+        FIgnoreNextDropDown = true;
     FClosingFromPicker = true;
     try {
         CloseUp(Accept);
@@ -350,5 +399,6 @@ void TCustomDBDateTimeEditVz::CloseUp(bool Accept) {
             if (Focused()) SelectAll();
         }
     }
+    ClearDroppedDownState();
     if (OnCloseUp) OnCloseUp(this, Accept);
 }

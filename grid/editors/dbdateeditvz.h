@@ -7,6 +7,7 @@
 // value that the mask does not show (a date-only edit over a date-time field) are kept.
 #pragma once
 
+#include "grid/base/buttonsvz.h"
 #include "grid/base/dropdownparamsvz.h"
 #include "grid/editors/dbdateeditvzroutines.h"
 #include "grid/editors/dbeditvz.h"
@@ -39,7 +40,9 @@ public:
     // Opens the calendar with the value (today when empty); nothing when it is open.
     virtual void DropDown();
     // Closes the calendar; with Accept the picked parts of the value go into it.
-    virtual void CloseUp(bool Accept);
+    void CloseUp(bool Accept) override;
+    // An MRU item matches when it starts with the text less its trailing blanks and separators.
+    void FilterMRUItem(const String& AText, bool& Accept) override;
     // Steps the element under the caret by one (wrapping within its range) and selects it.
     virtual void IncrementElementAtCaret(bool Increment);
     virtual bool TryTextToValue(const String& AText, Variant& Value, bool Correct);
@@ -64,6 +67,12 @@ protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(Char& Key) override;
     void DoEnter() override;
+    // The main button: visible, Alt+Down.
+    TEditButtonVz* CreateEditButton() override;
+    void EditButtonDropDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl) override;
+    void EditButtonDefaultActionDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl,
+                                     bool& Handled) override;
+    void EditButtonDefaultActionClick(TEditButtonVz*, TEditButtonControlVz*, bool&) override {}
     // Writes the control's own display text (the text is then not parsed).
     virtual void InternalSetDisplayText(const String& AText);
 
@@ -79,6 +88,7 @@ private:
     bool FEditValidating = false;
     bool FInternalTextSetting = false;
     TDateTimeKindVz FKind = dtkDateVz;
+    TRect FIgnoreMouseScreenRect;
     bool FIgnoreNextDropDown = false;
     bool FClosingFromPicker = false;
     TDateTimeElementsMaskPosVz FDateTimeMaskPos;

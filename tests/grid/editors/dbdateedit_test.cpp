@@ -16,7 +16,7 @@
 
 #include <QApplication>
 
-namespace {
+namespace dbdateedit_test {
 
 using namespace sdelka::test;
 
@@ -188,6 +188,31 @@ TEST_F(DBDateEdit, PickingFromTheCalendarMergesTheDateAndKeepsTheTime) {
     Ed->CloseUp(false);
     EXPECT_FALSE(Ed->CalendarVisible());
     EXPECT_EQ(Ed->EditText(), u"29.02.2024"_S);
+}
+
+TEST_F(DBDateEdit, TheMainButtonDropsDownOrStepsAsItsStyleSays) {
+    Make(DT(2024, 2, 29, 9));
+    TEditButtonControlVz* button = Ed->GetEditButtonControlByEditButton(Ed->EditButton());
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(Ed->EditButton()->Visible());
+    button->DoMouseDown(mbLeft, {}, 2, 2);
+    button->DoMouseUp(mbLeft, {}, 2, 2);
+    EXPECT_TRUE(Ed->CalendarVisible());
+    EXPECT_EQ(Ed->DroppedDownButton(), Ed->EditButton());
+    Ed->CloseUp(false);
+    EXPECT_FALSE(Ed->DroppedDown());
+    // As an up-down button it steps the element at the caret: the year of 29 February.
+    Ed->EditButton()->SetStyle(ebsUpDownVz);
+    button = Ed->GetEditButtonControlByEditButton(Ed->EditButton());
+    Ed->SetSelStart(8);
+    Ed->SetSelLength(0);
+    button->DoMouseDown(mbLeft, {}, 2, 1);
+    button->DoMouseUp(mbLeft, {}, 2, 1);
+    EXPECT_EQ(Ed->EditText(), u"29.02.2025"_S);
+    EXPECT_FALSE(Ed->CalendarVisible());
+    Leave();
+    T->Post();
+    EXPECT_EQ(Str(Made()), Str(DT(2025, 2, 28, 9)));
 }
 
 TEST_F(DBDateEdit, BadFormatsAndTextsRaiseAndChangeNothing) {
