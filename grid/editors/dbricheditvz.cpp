@@ -1,0 +1,417 @@
+#include "grid/editors/dbricheditvz.h"
+
+#include "grid/core/dynvarsvz.h"
+#include "grid/editors/richeditformvz.h"
+#include "platform/db/fields.h"
+#include "platform/gui/forms.h"
+#include "platform/gui/menus.h"
+#include "platform/gui/messages.h"
+
+#include <QApplication>
+
+namespace {
+
+struct TDBRichEditUnitVz {
+    TDBRichEditUnitVz() { DBRichEditVzDefaultButtonActionProc() = DefaultDBRichEditVzButtonAction; }
+} DBRichEditUnitVz;
+
+
+}  // namespace
+
+TDBRichEditVzButtonActionProc& DBRichEditVzDefaultButtonActionProc() {
+    static TDBRichEditVzButtonActionProc proc;
+    return proc;
+}
+
+TCustomDBRichEditVz::TCustomDBRichEditVz(TComponent* AOwner)
+    : TCustomRichEdit(AOwner), FDataLink(NewOwned<TFieldDataLinkVz>()) {
+    TCustomRichEdit::SetReadOnly(true);
+    FDataLink->SetControl(this);
+    FDataLink->OnDataChange = TNotifyEvent(this, &TCustomDBRichEditVz::DataChange);
+    FDataLink->OnEditingChange = TNotifyEvent(this, &TCustomDBRichEditVz::EditingChange);
+    FDataLink->OnUpdateData = TNotifyEvent(this, &TCustomDBRichEditVz::LinkUpdateData);
+    FDynProps = New<TDynVarsVz>(this);
+    FEditButtons = New<TEditButtonsVz>(this, TVisibleEditButtonVz::StaticClass());
+    FEditButtons->OnChanged = TNotifyEvent(this, &TCustomDBRichEditVz::EditButtonsChanged);
+    DataLinkEditingChanged();
+}
+
+TCustomDBRichEditVz::~TCustomDBRichEditVz() = default;
+
+void TCustomDBRichEditVz::BeforeDestruction() {
+    FDataLink->SetDataSource(nullptr);
+    FDataLink->OnDataChange = nullptr;
+    FDataLink->OnEditingChange = nullptr;
+    FDataLink->OnUpdateData = nullptr;
+    if (FEditButtons) {
+        FEditButtons->OnChanged = nullptr;
+        FreeAndNil(FEditButtons);
+    }
+    if (FDynProps) FreeAndNil(FDynProps);
+    TCustomRichEdit::BeforeDestruction();
+}
+
+void TCustomDBRichEditVz::SetDataSource(TDataSource* Value) {
+    if (Value == FDataLink->DataSource()) return;
+    if (FDataLink->DataSourceFixed() &&
+        (ComponentState().Contains(csLoading) || ComponentState().Contains(csDestroying)))
+        return;
+    if (FDataLink->DataSource()) FDataLink->DataSource()->RemoveFreeNotification(this);
+    FDataLink->SetDataSource(Value);
+    if (Value) Value->FreeNotification(this);
+}
+
+void TCustomDBRichEditVz::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomRichEdit::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    if (FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
+    auto it = std::find(FButtonControls.begin(), FButtonControls.end(), AComponent);
+    if (it != FButtonControls.end()) FButtonControls.erase(it);
+}
+
+void TCustomDBRichEditVz::SetReadOnly(bool Value) {
+    FDataLink->SetReadOnly(Value);
+    DataLinkEditingChanged();
+}
+
+void TCustomDBRichEditVz::SetAutoDisplay(bool Value) {
+    if (FAutoDisplay == Value) return;
+    FAutoDisplay = Value;
+    if (Value) LoadMemo();
+}
+
+// ---- the text
+
+String TCustomDBRichEditVz::RtfText() { return GetRichEditRtfTextVz(this); }
+
+void TCustomDBRichEditVz::SetRtfText(const String& Value) {
+    if (ComponentState().Contains(csDesigning) && !DataIndepended()) return;
+    if (!DataIndepended() && FDataLink->DataSet()) FDataLink->DataSet()->Edit();
+    SetRichEditRtfTextVz(this, Value);
+    FMemoLoaded = true;
+    try {
+        DataLinkUpdateData();
+    } catch (...) {
+        FDataLink->Reset();
+        throw;
+    }
+}
+
+void TCustomDBRichEditVz::LoadMemo() {
+    TField* f = Field();
+    if (FMemoLoaded || !f || !f->IsBlob()) return;
+    SetRichEditRtfTextVz(this, f->AsString());
+    SetModified(false);
+    FMemoLoaded = true;
+    DataLinkEditingChanged();
+}
+
+void TCustomDBRichEditVz::ShowPlaceholder(const String& Text) {
+    // A placeholder is not the field's content: it is never marked modified nor written back.
+    FMemoLoaded = false;
+    SetRichEditRtfTextVz(this, Text);
+    FMemoLoaded = false;
+    FDataLink->SetModified(false);
+}
+
+bool TCustomDBRichEditVz::BeginEditing() {
+    if (FDataLink->Editing()) return true;
+    TField* f = Field();
+    if (f && f->IsBlob()) FDataSave = f->AsString();
+    bool ok = false;
+    try {
+        ok = FDataLink->Edit();
+    } catch (...) {
+        FDataSave.clear();
+        throw;
+    }
+    FDataSave.clear();
+    return ok;
+}
+
+// ---- the data link
+
+void TCustomDBRichEditVz::DataChange(TObject*) {
+    if (ComponentState().Contains(csDestroying)) return;
+    DataLinkDataChanged();
+}
+
+void TCustomDBRichEditVz::EditingChange(TObject*) { DataLinkEditingChanged(); }
+
+void TCustomDBRichEditVz::LinkUpdateData(TObject*) { DataLinkUpdateData(); }
+
+void TCustomDBRichEditVz::DataLinkDataChanged() {
+    TField* f = Field();
+    if (f && !f->IsBlob()) {
+        SetRichEditRtfTextVz(this, FFocused && FDataLink->CanModify() ? f->Text() : f->DisplayText());
+        FMemoLoaded = true;
+    } else if (f) {
+        if (FAutoDisplay || (FDataLink->Editing() && FMemoLoaded)) {
+            // Entering edit mode re-reads the record: a blob that did not change is not reloaded.
+            if (!FDataSave.isEmpty() && FDataSave == f->AsString()) return;
+            FMemoLoaded = false;
+            LoadMemo();
+        } else {
+            ShowPlaceholder(u"("_S + f->DisplayLabel() + u")"_S);
+        }
+    } else if (!DataIndepended()) {
+        ShowPlaceholder(ComponentState().Contains(csDesigning) ? Name() : String());
+    }
+    SetModified(false);
+    DataLinkEditingChanged();
+    Invalidate();
+}
+
+void TCustomDBRichEditVz::DataLinkEditingChanged() {
+    if (DataIndepended())
+        TCustomRichEdit::SetReadOnly(ReadOnly());
+    else
+        TCustomRichEdit::SetReadOnly(!(FDataLink->Editing() && FMemoLoaded));
+}
+
+void TCustomDBRichEditVz::DataLinkUpdateData() {
+    if (DataIndepended()) return;
+    TField* f = Field();
+    if (!f) return;
+    if (f->IsBlob()) {
+        // "(label)" and other placeholders never reach the blob.
+        if (!FMemoLoaded) return;
+        f->SetAsString(RtfText());
+    } else {
+        f->SetAsString(Text());
+    }
+}
+
+// ---- typing
+
+void TCustomDBRichEditVz::Change() {
+    if (FMemoLoaded) FDataLink->Modified();
+    FMemoLoaded = true;
+    TCustomRichEdit::Change();
+}
+
+void TCustomDBRichEditVz::KeyDown(Word& Key, TShiftState Shift) {
+    TCustomRichEdit::KeyDown(Key, Shift);
+    if (Key == 0 || DataIndepended() || !FMemoLoaded) return;
+    const bool edits = Key == VK_DELETE || Key == VK_BACK || (Key == VK_INSERT && Shift == TShiftState{ssShift}) ||
+                       ((Key == 'V' || Key == 'X') && Shift == TShiftState{ssCtrl});
+    if (edits && !BeginEditing()) Key = 0;
+}
+
+void TCustomDBRichEditVz::KeyPress(Char& Key) {
+    TCustomRichEdit::KeyPress(Key);
+    if (Key.isNull() || DataIndepended()) return;
+    const char16_t k = Key.unicode();
+    if (!FMemoLoaded) {
+        if (k == 13) LoadMemo();
+        Key = Char();
+        return;
+    }
+    TField* f = Field();
+    if (k >= 32 && f && !f->IsValidChar(Key)) {
+        QApplication::beep();
+        Key = Char();
+        return;
+    }
+    const bool passes = k <= 7 || k == 11 || k == 12 || (k >= 14 && k <= 21) || k == 23 || k == 25 || k == 26 ||
+                        (k >= 28 && k <= 31);
+    if (passes) return;
+    if (k == 27) {
+        FDataLink->Reset();
+        return;
+    }
+    if (!BeginEditing()) Key = Char();
+}
+
+void TCustomDBRichEditVz::DblClick() {
+    if (!FMemoLoaded)
+        LoadMemo();
+    else
+        TCustomRichEdit::DblClick();
+}
+
+void TCustomDBRichEditVz::SetFocused(bool Value) {
+    if (FFocused == Value) return;
+    FFocused = Value;
+    FDataLink->Reset();
+}
+
+void TCustomDBRichEditVz::DoEnter() {
+    SetFocused(true);
+    TCustomRichEdit::DoEnter();
+}
+
+void TCustomDBRichEditVz::DoExit() {
+    try {
+        FDataLink->UpdateRecord();
+    } catch (...) {
+        SetFocus();
+        throw;
+    }
+    SetFocused(false);
+    TCustomRichEdit::DoExit();
+}
+
+// ---- edit buttons
+
+TEditButtonControlVz* TCustomDBRichEditVz::ControlOf(TEditButtonVz* Button) const {
+    for (TEditButtonControlVz* c : FButtonControls)
+        if (ButtonOf(c) == Button) return c;
+    return nullptr;
+}
+
+TEditButtonVz* TCustomDBRichEditVz::ButtonOf(TEditButtonControlVz* Control) const {
+    const int i = Control ? Control->Tag() : -1;
+    return i >= 0 && i < FEditButtons->Count() ? FEditButtons->Items(i) : nullptr;
+}
+
+int TCustomDBRichEditVz::ButtonsWidth() const {
+    int w = 0;
+    for (TEditButtonControlVz* c : FButtonControls) w += c->Width();
+    return w;
+}
+
+TRect TCustomDBRichEditVz::GetButtonsRect() const {
+    TRect r(ClientWidth() - ButtonsWidth(), 0, ClientWidth(), ClientHeight());
+    if (UseRightToLeftAlignment()) r.Offset(-(ClientWidth() - ButtonsWidth()), 0);
+    return r;
+}
+
+TRect TCustomDBRichEditVz::CalcEditRect() const {
+    if (UseRightToLeftAlignment()) return TRect(ButtonsWidth(), 0, ClientWidth(), ClientHeight());
+    return TRect(0, 0, ClientWidth() - ButtonsWidth(), ClientHeight());
+}
+
+void TCustomDBRichEditVz::EditButtonsChanged(TObject*) {
+    for (TEditButtonControlVz* c : FButtonControls) {
+        c->RemoveFreeNotification(this);
+        c->Free();
+    }
+    FButtonControls.clear();
+    bool defaultGiven = false;
+    const TRect box(ClientWidth(), 0, ClientWidth(), ClientHeight());
+    int right = box.Right;
+    for (int i = 0; i < FEditButtons->Count(); ++i) {
+        TEditButtonVz* b = FEditButtons->Items(i);
+        const bool bare = !b->OnClick && !b->OnDown && !b->DropDownFormParams()->DropDownForm() &&
+                          b->DropDownFormParams()->DropDownFormClassName().isEmpty();
+        b->SetParentDefinedDefaultAction(bare && !defaultGiven);
+        if (bare) defaultGiven = true;
+        if (!b->Visible()) continue;
+        TEditButtonControlVz* c = New<TEditButtonControlVz>(this);
+        c->SetControlStyle(c->ControlStyle() + TControlStyle{csReplicatable});
+        c->SetTag(i);
+        c->SetStyle(b->Style());
+        c->SetEnabled(b->Enabled());
+        c->SetHint(b->Hint());
+        const int w = b->Width() > 0 ? b->Width() : DefaultEditButtonWidthVz();
+        right -= w;
+        c->SetBounds(right, 0, w, std::min(ClientHeight(), GetEditButtonHeightVz(w, true)));
+        c->SetParent(this);
+        c->OnDown = TButtonDownEventVz(this, &TCustomDBRichEditVz::ButtonControlDown);
+        c->OnClick = TNotifyEvent(this, &TCustomDBRichEditVz::ButtonControlClick);
+        c->FreeNotification(this);
+        FButtonControls.push_back(c);
+    }
+    if (HandleAllocated()) {
+        const TRect r = CalcEditRect();
+        Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&r));
+    }
+    Invalidate();
+}
+
+void TCustomDBRichEditVz::Resize() {
+    TCustomRichEdit::Resize();
+    if (FEditButtons && !FButtonControls.empty()) EditButtonsChanged(this);
+}
+
+void TCustomDBRichEditVz::ButtonControlDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled) {
+    EditButtonDown(static_cast<TEditButtonControlVz*>(Sender), TopButton, AutoRepeat, Handled);
+}
+
+void TCustomDBRichEditVz::ButtonControlClick(TObject* Sender) {
+    EditButtonClick(static_cast<TEditButtonControlVz*>(Sender));
+}
+
+void TCustomDBRichEditVz::EditButtonDown(TEditButtonControlVz* Control, bool TopButton, bool& AutoRepeat,
+                                         bool& Handled) {
+    if (CanFocus()) SetFocus();
+    Handled = false;
+    TEditButtonVz* b = ButtonOf(Control);
+    if (!b) return;
+    if (b->OnDown) b->OnDown(b, TopButton, AutoRepeat, Handled);
+    if (!Handled) EditButtonDropDown(b, Control, Handled);
+    if (!Handled && b->DropdownMenu()) {
+        const TPoint p = ClientToScreen(TPoint(0, Height()));
+        b->DropdownMenu()->Popup(p.X, p.Y);
+        Handled = true;
+    }
+    if (!Handled && b->DefaultAction() && DBRichEditVzDefaultButtonActionProc())
+        DBRichEditVzDefaultButtonActionProc()(this, b, Control, Handled, true);
+}
+
+void TCustomDBRichEditVz::EditButtonClick(TEditButtonControlVz* Control) {
+    TEditButtonVz* b = ButtonOf(Control);
+    if (!b) return;
+    bool handled = false;
+    b->Click(b, handled);
+    if (!handled && b->DefaultAction() && DBRichEditVzDefaultButtonActionProc())
+        DBRichEditVzDefaultButtonActionProc()(this, b, Control, handled, false);
+}
+
+void TCustomDBRichEditVz::PrepareDropDownParams(TEditButtonVz* Button, TEditButtonControlVz* Control) {
+    TDropDownFormCallParamsVz* p = Button->DropDownFormParams();
+    p->FEditButton = Button;
+    p->FEditButtonControl = Control;
+    p->FEditControl = this;
+    p->FOnOpenDropDownFormProc = OnOpenDropDownForm;
+    p->FOnCloseDropDownFormProc = [this](TWinControl* Edit, TEditButtonVz* B, bool Accept, TCustomForm* Form,
+                                         TDynVarsVz* D) {
+        for (TEditButtonControlVz* c : FButtonControls) c->SetAlwaysDown(false);
+        if (OnCloseDropDownForm) OnCloseDropDownForm(Edit, B, Accept, Form, D);
+    };
+    p->FDataLink = FDataLink.get();
+    p->FField = Field();
+    p->FOnSetVarValueProc = [this](const Variant& V) { SetRtfText(SafeVarToStrVz(V)); };
+    p->FOnGetVarValueProc = [this](Variant& V) { V = Variant(RtfText()); };
+    p->FOnGetActualDropDownFormProc = nullptr;
+}
+
+void TCustomDBRichEditVz::EditButtonDropDown(TEditButtonVz* Button, TEditButtonControlVz* Control, bool& Handled) {
+    PrepareDropDownParams(Button, Control);
+    Button->DropDownFormParams()->CheckShowDropDownForm(Handled);
+}
+
+void TCustomDBRichEditVz::CloseUp(bool) {
+    if (!FButtonControls.empty()) FButtonControls.front()->SetAlwaysDown(false);
+}
+
+void DefaultDBRichEditVzButtonAction(TCustomDBRichEditVz* Control, TEditButtonVz* Button,
+                                     TEditButtonControlVz* ButtonControl, bool& Handled, bool IsDown) {
+    const TEditButtonStyleVz style = Button->Style();
+    if (IsDown && (style == ebsDropDownVz || style == ebsAltDropDownVz)) {
+        Control->PrepareDropDownParams(Button, ButtonControl);
+        Button->DropDownFormParams()->FOnGetActualDropDownFormProc = [](TCustomForm*& Form, bool& FreeFormOnClose) {
+            Form = TRichEditWinVz::GetGlobalRef();
+            if (Form) FreeFormOnClose = false;
+        };
+        Button->DropDownFormParams()->CheckShowDropDownForm(Handled);
+    } else if (!IsDown && style == ebsEllipsisVz) {
+        TRichEditWinVz* win = TRichEditWinVz::GetGlobalRef();
+        TOwned<TDynVarsVz> params = NewOwned<TDynVarsVz>(nullptr);
+        params->CreateDynVar(String(), Variant(Control->RtfText()));
+        win->SetInDynParams(params.get());
+        try {
+            if (win->ShowModal() == mrOk) {
+                TDynVarsVz* out = nullptr;
+                win->GetOutDynParams(out);
+                if (out && out->Count() > 0) Control->SetRtfText(out->GetItem(0)->AsString());
+            }
+        } catch (...) {
+            win->SetInDynParams(nullptr);
+            throw;
+        }
+        win->SetInDynParams(nullptr);
+        Handled = true;
+    }
+}
