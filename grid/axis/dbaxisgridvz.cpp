@@ -3,6 +3,7 @@
 #include "grid/axis/dbaxisgridvz.h"
 
 #include "grid/axis/axisbardefvaluesvz.h"
+#include "grid/axis/dbaxisgridinplacevz.h"
 #include "grid/core/dynvarsvz.h"
 #include "grid/core/uitextsvz.h"
 #include "platform/db/db.h"
@@ -57,6 +58,7 @@ TGridAxisBarsVz* TCustomDBAxisGridVz::CreateAxisBars() {
 }
 
 TAxisGridDataLinkVz* TCustomDBAxisGridVz::CreateDataLink() { return New<TAxisGridDataLinkVz>(this); }
+GridsVz::TInplaceEdit* TCustomDBAxisGridVz::CreateEditor() { return New<TDBAxisGridInplaceEdit>(this); }
 
 bool TCustomDBAxisGridVz::AxisGridLoading() { return ComponentState().Contains(csLoading); }
 

@@ -43,6 +43,8 @@ struct TDBAxisGridDataHintParamsVz {
 
 class TCustomDBAxisGridVz : public TCustomGridVz, public IAxisBarsGridVz, public IAxisGridLinkOwnerVz {
     SDELKA_CLASS(TCustomDBAxisGridVz, TCustomGridVz)
+    friend class TDBAxisGridInplaceEdit;
+
 protected:
     explicit TCustomDBAxisGridVz(TComponent* AOwner);
     ~TCustomDBAxisGridVz() override;
@@ -244,6 +246,8 @@ public:
 protected:
     virtual TAxisBarDefValuesVz* CreateColumnDefValues();
     virtual TAxisGridDataLinkVz* CreateDataLink();
+    // The data-aware in-place editor (dbaxisgridinplacevz.h).
+    GridsVz::TInplaceEdit* CreateEditor() override;
     virtual void InternalLayout();
     virtual void DefineFieldMap();
     virtual void BindBarFields();

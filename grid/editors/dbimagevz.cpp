@@ -1,5 +1,6 @@
 #include "grid/editors/dbimagevz.h"
 
+#include "grid/base/buttonpaintvz.h"
 #include "grid/base/buttonsvz.h"
 #include "grid/base/graphutilsvz.h"
 #include "grid/core/dynvarsvz.h"
