@@ -31,6 +31,13 @@ TCustomDBRichEditVz::TCustomDBRichEditVz(TComponent* AOwner)
     FDataLink->OnEditingChange = TNotifyEvent(this, &TCustomDBRichEditVz::EditingChange);
     FDataLink->OnUpdateData = TNotifyEvent(this, &TCustomDBRichEditVz::LinkUpdateData);
     FDynProps = New<TDynVarsVz>(this);
+    FButtonsBox = New<TEditButtonsBoxVz>(this);
+    FButtonsBox->SetVisible(false);
+    FButtonsBox->SetBounds(0, 0, 0, 0);
+    FButtonsBox->SetParent(this);
+    FButtonsBox->OnDown = TButtonDownEventVz(this, &TCustomDBRichEditVz::ButtonControlDown);
+    FButtonsBox->OnClick = TNotifyEvent(this, &TCustomDBRichEditVz::ButtonControlClick);
+    FButtonsBox->OnCreateEditButtonControl = [this] { return CreateEditButtonControl(); };
     FEditButtons = New<TEditButtonsVz>(this, TVisibleEditButtonVz::StaticClass());
     FEditButtons->OnChanged = TNotifyEvent(this, &TCustomDBRichEditVz::EditButtonsChanged);
     DataLinkEditingChanged();
@@ -65,8 +72,7 @@ void TCustomDBRichEditVz::Notification(TComponent* AComponent, TOperation Operat
     TCustomRichEdit::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     if (FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
-    auto it = std::find(FButtonControls.begin(), FButtonControls.end(), AComponent);
-    if (it != FButtonControls.end()) FButtonControls.erase(it);
+    if (AComponent == FButtonsBox) FButtonsBox = nullptr;
 }
 
 void TCustomDBRichEditVz::SetReadOnly(bool Value) {
@@ -254,21 +260,9 @@ void TCustomDBRichEditVz::DoExit() {
 
 // ---- edit buttons
 
-TEditButtonControlVz* TCustomDBRichEditVz::ControlOf(TEditButtonVz* Button) const {
-    for (TEditButtonControlVz* c : FButtonControls)
-        if (ButtonOf(c) == Button) return c;
-    return nullptr;
-}
-
 TEditButtonVz* TCustomDBRichEditVz::ButtonOf(TEditButtonControlVz* Control) const {
-    const int i = Control ? Control->Tag() : -1;
-    return i >= 0 && i < FEditButtons->Count() ? FEditButtons->Items(i) : nullptr;
-}
-
-int TCustomDBRichEditVz::ButtonsWidth() const {
-    int w = 0;
-    for (TEditButtonControlVz* c : FButtonControls) w += c->Width();
-    return w;
+    const int i = FButtonsBox ? FButtonsBox->IndexOfControl(Control) : -1;
+    return i >= 0 ? FButtonsBox->Entry(i).EditButton : nullptr;
 }
 
 TRect TCustomDBRichEditVz::GetButtonsRect() const {
@@ -282,37 +276,47 @@ TRect TCustomDBRichEditVz::CalcEditRect() const {
     return TRect(0, 0, ClientWidth() - ButtonsWidth(), ClientHeight());
 }
 
-void TCustomDBRichEditVz::EditButtonsChanged(TObject*) {
-    for (TEditButtonControlVz* c : FButtonControls) {
-        c->RemoveFreeNotification(this);
-        c->Free();
+TEditButtonControlVz* TCustomDBRichEditVz::CreateEditButtonControl() {
+    TEditButtonControlVz* c = New<TEditButtonControlVz>(this);
+    c->SetControlStyle(c->ControlStyle() + TControlStyle{csReplicatable});
+    c->SetBounds(0, 0, 10, 17);
+    c->SetVisible(true);
+    return c;
+}
+
+void TCustomDBRichEditVz::UpdateEditButtons() {
+    if (!FButtonsBox || !FEditButtons) return;
+    FButtonsBox->BeginLayout();
+    FButtonsBox->SetButtonsCount(FEditButtons->Count());
+    FButtonsBox->SetMaxButtonHeight(ClientHeight());
+    for (int i = 0; i < FEditButtons->Count(); ++i) FButtonsBox->Entry(i).EditButton = FEditButtons->Items(i);
+    FButtonsBox->EndLayout();
+    if (FButtonsBox->ButtonsWidth() <= 0) {
+        FButtonsBox->SetVisible(false);
+    } else {
+        const TRect r = GetButtonsRect();
+        FButtonsBox->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+        FButtonsBox->SetVisible(true);
     }
-    FButtonControls.clear();
-    bool defaultGiven = false;
-    const TRect box(ClientWidth(), 0, ClientWidth(), ClientHeight());
-    int right = box.Right;
+}
+
+void TCustomDBRichEditVz::UpdateEditButtonsState() {
+    if (!FButtonsBox || !FEditButtons) return;
+    FButtonsBox->SetBorderActive(true);
+    FButtonsBox->UpdateEditButtonControlsState();
+    bool given = false;
     for (int i = 0; i < FEditButtons->Count(); ++i) {
         TEditButtonVz* b = FEditButtons->Items(i);
         const bool bare = !b->OnClick && !b->OnDown && !b->DropDownFormParams()->DropDownForm() &&
                           b->DropDownFormParams()->DropDownFormClassName().isEmpty();
-        b->SetParentDefinedDefaultAction(bare && !defaultGiven);
-        if (bare) defaultGiven = true;
-        if (!b->Visible()) continue;
-        TEditButtonControlVz* c = New<TEditButtonControlVz>(this);
-        c->SetControlStyle(c->ControlStyle() + TControlStyle{csReplicatable});
-        c->SetTag(i);
-        c->SetStyle(b->Style());
-        c->SetEnabled(b->Enabled());
-        c->SetHint(b->Hint());
-        const int w = b->Width() > 0 ? b->Width() : DefaultEditButtonWidthVz();
-        right -= w;
-        c->SetBounds(right, 0, w, std::min(ClientHeight(), GetEditButtonHeightVz(w, true)));
-        c->SetParent(this);
-        c->OnDown = TButtonDownEventVz(this, &TCustomDBRichEditVz::ButtonControlDown);
-        c->OnClick = TNotifyEvent(this, &TCustomDBRichEditVz::ButtonControlClick);
-        c->FreeNotification(this);
-        FButtonControls.push_back(c);
+        b->SetParentDefinedDefaultAction(bare && !given);
+        if (bare) given = true;
     }
+}
+
+void TCustomDBRichEditVz::EditButtonsChanged(TObject*) {
+    UpdateEditButtons();
+    UpdateEditButtonsState();
     if (HandleAllocated()) {
         const TRect r = CalcEditRect();
         Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&r));
@@ -322,7 +326,7 @@ void TCustomDBRichEditVz::EditButtonsChanged(TObject*) {
 
 void TCustomDBRichEditVz::Resize() {
     TCustomRichEdit::Resize();
-    if (FEditButtons && !FButtonControls.empty()) EditButtonsChanged(this);
+    UpdateEditButtons();
 }
 
 void TCustomDBRichEditVz::ButtonControlDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled) {
@@ -367,7 +371,9 @@ void TCustomDBRichEditVz::PrepareDropDownParams(TEditButtonVz* Button, TEditButt
     p->FOnOpenDropDownFormProc = OnOpenDropDownForm;
     p->FOnCloseDropDownFormProc = [this](TWinControl* Edit, TEditButtonVz* B, bool Accept, TCustomForm* Form,
                                          TDynVarsVz* D) {
-        for (TEditButtonControlVz* c : FButtonControls) c->SetAlwaysDown(false);
+        if (FButtonsBox)
+            for (const TEditButtonControlLineRec& r : FButtonsBox->BtnCtlList())
+                if (r.EditButtonControl) r.EditButtonControl->SetAlwaysDown(false);
         if (OnCloseDropDownForm) OnCloseDropDownForm(Edit, B, Accept, Form, D);
     };
     p->FDataLink = FDataLink.get();
@@ -383,7 +389,8 @@ void TCustomDBRichEditVz::EditButtonDropDown(TEditButtonVz* Button, TEditButtonC
 }
 
 void TCustomDBRichEditVz::CloseUp(bool) {
-    if (!FButtonControls.empty()) FButtonControls.front()->SetAlwaysDown(false);
+    if (FButtonsBox && FButtonsBox->ButtonsCount() > 0 && FButtonsBox->Entry(0).EditButtonControl)
+        FButtonsBox->Entry(0).EditButtonControl->SetAlwaysDown(false);
 }
 
 void DefaultDBRichEditVzButtonAction(TCustomDBRichEditVz* Control, TEditButtonVz* Button,

@@ -8,10 +8,9 @@
 
 #include "grid/base/buttonsvz.h"
 #include "grid/base/dropdownparamsvz.h"
+#include "grid/editors/editbuttonsvz.h"
 #include "grid/editors/fielddatalinkvz.h"
 #include "platform/gui/richedit.h"
-
-#include <vector>
 
 class TDynVarsVz;
 class TCustomDBRichEditVz;
@@ -40,8 +39,8 @@ public:
     bool MemoLoaded() const { return FMemoLoaded; }
     TDynVarsVz* DynProps() const { return FDynProps; }
     TEditButtonsVz* EditButtons() const { return FEditButtons; }
-    // The controls of the visible edit buttons, right to left from the control's right edge.
-    const std::vector<TEditButtonControlVz*>& EditButtonControls() const { return FButtonControls; }
+    // The row of button controls at the right edge: entry i draws EditButtons()[i].
+    TEditButtonsBoxVz* ButtonsBox() const { return FButtonsBox; }
 
     // ---- the text
     // The text in Rich Text Format.
@@ -56,11 +55,14 @@ public:
     TEditControlCloseDropDownFormEventVz OnCloseDropDownForm;
 
     // The room the buttons take at the right edge.
-    int ButtonsWidth() const;
+    int ButtonsWidth() const { return FButtonsBox->ButtonsWidth(); }
     TRect GetButtonsRect() const;
     TRect CalcEditRect() const;
-    // Lays the buttons out and gives the first button without handlers or form the default action.
+    // Lays the buttons out, gives the first button without handlers or form the default action,
+    // and keeps the text out of the buttons' room.
     void EditButtonsChanged(TObject* Sender);
+    void UpdateEditButtons();
+    void UpdateEditButtonsState();
 
 protected:
     // True when the data link edits, or could be put into edit.
@@ -72,6 +74,7 @@ protected:
     virtual void EditButtonClick(TEditButtonControlVz* Control);
     virtual void EditButtonDropDown(TEditButtonVz* Button, TEditButtonControlVz* Control, bool& Handled);
     virtual void CloseUp(bool Accept);
+    virtual TEditButtonControlVz* CreateEditButtonControl();
 
     void Change() override;
     void KeyDown(Word& Key, TShiftState Shift) override;
@@ -93,13 +96,12 @@ private:
     void ButtonControlDown(TObject* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
     void ButtonControlClick(TObject* Sender);
     void PrepareDropDownParams(TEditButtonVz* Button, TEditButtonControlVz* Control);
-    TEditButtonControlVz* ControlOf(TEditButtonVz* Button) const;
     TEditButtonVz* ButtonOf(TEditButtonControlVz* Control) const;
 
     TOwned<TFieldDataLinkVz> FDataLink;
     TDynVarsVz* FDynProps = nullptr;
     TEditButtonsVz* FEditButtons = nullptr;
-    std::vector<TEditButtonControlVz*> FButtonControls;
+    TEditButtonsBoxVz* FButtonsBox = nullptr;
     bool FAutoDisplay = true;
     bool FFocused = false;
     bool FMemoLoaded = false;

@@ -5,6 +5,7 @@
 #include "grid/base/buttonsvz.h"
 #include "grid/core/dynvarsvz.h"
 #include "grid/editors/dbricheditvz.h"
+#include "grid/editors/editbuttonsvz.h"
 #include "grid/editors/richeditformvz.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/fields.h"
@@ -174,7 +175,9 @@ TEST_F(DBRichEdit, TheModalEditorWritesBackOnOkAndLeavesTheTextOnCancel) {
     SetResponder(&resp);
     TEditButtonVz* b = Ed->EditButtons()->Add();
     b->SetStyle(ebsEllipsisVz);
-    ASSERT_EQ(Ed->EditButtonControls().size(), 1u);
+    ASSERT_EQ(Ed->ButtonsBox()->ButtonsCount(), 1);
+    TEditButtonControlVz* control = Ed->ButtonsBox()->Entry(0).EditButtonControl;
+    EXPECT_TRUE(Ed->ButtonsBox()->Visible());
     EXPECT_TRUE(b->DefaultAction());
     const TRect r = Ed->GetButtonsRect();
     EXPECT_EQ(r.Right, Ed->ClientWidth());
@@ -185,7 +188,7 @@ TEST_F(DBRichEdit, TheModalEditorWritesBackOnOkAndLeavesTheTextOnCancel) {
         win->Editor()->SetText(u"отменено"_S);
         win->CancelButton()->Click();
     });
-    Ed->EditButtonControls()[0]->Click();
+    control->Click();
     EXPECT_EQ(Ed->Text(), u"Приказ № 5"_S);
     EXPECT_EQ(T->State(), dsBrowse);
 
@@ -210,7 +213,7 @@ TEST_F(DBRichEdit, TheModalEditorWritesBackOnOkAndLeavesTheTextOnCancel) {
             win->Handle()->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(u"richeditwin.png"_S));
         win->OKButton()->Click();
     });
-    Ed->EditButtonControls()[0]->Click();
+    control->Click();
     SetResponder(nullptr);
     EXPECT_EQ(T->State(), dsEdit);  // written into the field; nothing posts it
     T->Post();
