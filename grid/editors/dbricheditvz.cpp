@@ -40,6 +40,9 @@ TCustomDBRichEditVz::TCustomDBRichEditVz(TComponent* AOwner)
     FButtonsBox->OnCreateEditButtonControl = [this] { return CreateEditButtonControl(); };
     FEditButtons = New<TEditButtonsVz>(this, TVisibleEditButtonVz::StaticClass());
     FEditButtons->OnChanged = TNotifyEvent(this, &TCustomDBRichEditVz::EditButtonsChanged);
+    FControlLabelLocation = NewOwned<TControlLabelLocationVz>(static_cast<IControlLabelOwnerVz*>(this));
+    FControlLabel = New<TControlLabelVz>(static_cast<TWinControl*>(this), static_cast<IControlLabelOwnerVz*>(this));
+    FControlLabel->FreeNotification(this);
     DataLinkEditingChanged();
 }
 
@@ -71,6 +74,7 @@ void TCustomDBRichEditVz::SetDataSource(TDataSource* Value) {
 void TCustomDBRichEditVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomRichEdit::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (AComponent == FControlLabel) FControlLabel = nullptr;
     if (FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
     if (AComponent == FButtonsBox) FButtonsBox = nullptr;
 }
@@ -140,6 +144,7 @@ bool TCustomDBRichEditVz::BeginEditing() {
 void TCustomDBRichEditVz::DataChange(TObject*) {
     if (ComponentState().Contains(csDestroying)) return;
     DataLinkDataChanged();
+    if (FControlLabel) FControlLabel->UpdateCaption();
 }
 
 void TCustomDBRichEditVz::EditingChange(TObject*) { DataLinkEditingChanged(); }
@@ -421,4 +426,46 @@ void DefaultDBRichEditVzButtonAction(TCustomDBRichEditVz* Control, TEditButtonVz
         win->SetInDynParams(nullptr);
         Handled = true;
     }
+}
+
+// ---- caption label
+
+void TCustomDBRichEditVz::GetControlLabelCaption(String& Caption) {
+    Caption = Field() ? Field()->DisplayName() : Name();
+}
+
+int TCustomDBRichEditVz::GetControlTextBaseLine() { return ControlTextBaseLineVz(Font()); }
+
+void TCustomDBRichEditVz::AdjustLabelBounds() {
+    if (ComponentState().Contains(csLoading)) return;
+    PlaceControlLabelVz(this, FControlLabel, FControlLabelLocation.get(), GetControlTextBaseLine());
+}
+
+void TCustomDBRichEditVz::LabelLocationChanged() { AdjustLabelBounds(); }
+
+void TCustomDBRichEditVz::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    TCustomRichEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
+    AdjustLabelBounds();
+}
+
+void TCustomDBRichEditVz::SetParent(TWinControl* AParent) {
+    TCustomRichEdit::SetParent(AParent);
+    if (FControlLabel) {
+        FControlLabel->UpdateParent();
+        FControlLabel->UpdateVisibility();
+        AdjustLabelBounds();
+    }
+}
+
+void TCustomDBRichEditVz::SetName(const String& NewName) {
+    TCustomRichEdit::SetName(NewName);
+    if (FControlLabel) {
+        FControlLabel->UpdateCaption();
+        AdjustLabelBounds();
+    }
+}
+
+void TCustomDBRichEditVz::VisibleChanged() {
+    TCustomRichEdit::VisibleChanged();
+    if (FControlLabel) FControlLabel->UpdateVisibility();
 }

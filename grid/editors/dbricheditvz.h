@@ -9,13 +9,14 @@
 #include "grid/base/buttonsvz.h"
 #include "grid/base/dropdownparamsvz.h"
 #include "grid/editors/editbuttonsvz.h"
+#include "grid/editors/editlabelvz.h"
 #include "grid/editors/fielddatalinkvz.h"
 #include "platform/gui/richedit.h"
 
 class TDynVarsVz;
 class TCustomDBRichEditVz;
 
-class TCustomDBRichEditVz : public TCustomRichEdit {
+class TCustomDBRichEditVz : public TCustomRichEdit, public IControlLabelOwnerVz {
     SDELKA_CLASS(TCustomDBRichEditVz, TCustomRichEdit)
 protected:
     explicit TCustomDBRichEditVz(TComponent* AOwner);
@@ -23,6 +24,19 @@ protected:
 
 public:
     void BeforeDestruction() override;
+
+    // ---- caption label
+    TControlLabelVz* ControlLabel() const { return FControlLabel; }
+    TControlLabelLocationVz* ControlLabelLocation() const { return FControlLabelLocation.get(); }
+    void SetControlLabelLocation(TControlLabelLocationVz* Value) { FControlLabelLocation->Assign(Value); }
+    // The field's display name, else the control's name.
+    void GetControlLabelCaption(String& Caption) override;
+    int GetControlTextBaseLine() override;
+    void AdjustLabelBounds() override;
+    void LabelLocationChanged() override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void SetParent(TWinControl* AParent) override;
+    void SetName(const String& NewName) override;
 
     // ---- binding
     const String& DataField() const { return FDataLink->FieldName(); }
@@ -84,6 +98,7 @@ protected:
     void DoExit() override;
     void Resize() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    void VisibleChanged() override;
 
 private:
     friend void DefaultDBRichEditVzButtonAction(TCustomDBRichEditVz*, TEditButtonVz*, TEditButtonControlVz*, bool&,
@@ -102,6 +117,8 @@ private:
     TDynVarsVz* FDynProps = nullptr;
     TEditButtonsVz* FEditButtons = nullptr;
     TEditButtonsBoxVz* FButtonsBox = nullptr;
+    TControlLabelVz* FControlLabel = nullptr;
+    TOwned<TControlLabelLocationVz> FControlLabelLocation;
     bool FAutoDisplay = true;
     bool FFocused = false;
     bool FMemoLoaded = false;

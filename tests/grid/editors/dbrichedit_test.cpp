@@ -280,3 +280,17 @@ TEST(RichEditWin, TheRulerFollowsTheParagraphIndents) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBRichEdit, TheCaptionLabelNamesTheFieldAndFollowsTheControl) {
+    Bind();
+    TControlLabelVz* label = Ed->ControlLabel();
+    label->SetLabelVisible(true);
+    EXPECT_EQ(label->Caption(), u"Note"_S);
+    Ed->SetBounds(30, 50, 300, 100);
+    EXPECT_EQ(label->Left(), 30);
+    EXPECT_EQ(label->Top() + label->Height() + 3, 50);
+}
+
+}  // namespace
