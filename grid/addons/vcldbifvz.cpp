@@ -78,6 +78,10 @@ void TDBGridVzExportAsVCLDBIF::WriteValue(QByteArray& Out, const Variant& Value)
         PutBytes(Out, vtBinaryVz, VarByteArrayToBytes(Value));
         return;
     }
+    if (Value.VType() & varArray) {  // no encoding for other arrays
+        Out += char(vtNoValueVz);
+        return;
+    }
     const String Text = Value.AsString();
     if (FitsCodePage(Text)) {
         PutBytes(Out, vtTextVz, StringToCodePage(Text, GridExchangeCodePageVz));

@@ -93,7 +93,11 @@ void TDBGridVzExportAsXMLSpreadsheet::CellValueAndType(const Variant& Value, con
             IsDate = true;
             return;
         }
-        default: CellValue = Value.AsString(); return;
+        default:
+            // binary data has no place in a cell
+            if (Value.VType() & varArray) CellValue.clear();
+            else CellValue = Value.AsString();
+            return;
     }
     if (PlainNumberFormat) CellType = u"Number"_S;
 }
