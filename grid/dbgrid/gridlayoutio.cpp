@@ -5,6 +5,7 @@
 #include "grid/dbgrid/dbgridvz.h"
 
 #include "grid/core/settingskeepervz.h"
+#include "grid/dbgrid/columnfiltervz.h"
 #include "platform/db/datasource.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/sysutils.h"
@@ -266,6 +267,7 @@ void TCustomDBGridVz::WriteColumnSettings(TSettingsKeeperVz* Keeper, TColumnVz* 
         Keeper->Add(u"InRowLinePos"_S, Column->InRowLinePos());
         Keeper->Add(u"InRowLineHeight"_S, Column->InRowLineHeight());
     }
+    if (O.Contains(cskoColSTFilterVz)) Keeper->Add(u"STFilterExpressionStr"_S, Column->GetSTFilter()->ExpressionStr());
 }
 
 void TCustomDBGridVz::ReadSettings(TSettingsKeeperVz* Keeper, TDBGridVzSettingsKeeperOptions GridOptions,
@@ -292,13 +294,18 @@ void TCustomDBGridVz::ReadColumnsSettings(TSettingsKeeperVz* Keeper, TColumnVzSe
     const auto* cmp = TSettingsKeeperVzCollectionByIndexComparer::Ordinal();
     std::stable_sort(pairs.begin(), pairs.end(),
                      [cmp](const TSettingsPairVz& a, const TSettingsPairVz& b) { return cmp->Compare(a, b) < 0; });
+    bool filterChanged = false;
     for (const TSettingsPairVz& p : pairs) {
         auto* c = static_cast<TColumnVz*>(FindFieldColumn(p.Key));
         TSettingsKeeperVz* sub = nullptr;
         if (!c || !Keeper->TryGetSubsettingsValue(p.Key, sub)) continue;
+        const String before = c->GetSTFilter()->ExpressionStr();
         ReadColumnSettings(sub, c, ColumnOptions);
+        if (c->GetSTFilter()->ExpressionStr() != before) filterChanged = true;
     }
     SetSortMarkedColumns();
+    // The filters read are applied once, after every column has its own.
+    if (filterChanged && DataLink()->Active()) FilterHost()->STFilterApply();
 }
 
 void TCustomDBGridVz::ReadColumnSettings(TSettingsKeeperVz* Keeper, TColumnVz* Column,
@@ -321,5 +328,13 @@ void TCustomDBGridVz::ReadColumnSettings(TSettingsKeeperVz* Keeper, TColumnVz* C
     if (O.Contains(cskoRowPanelColPlacementVz)) {
         if (Keeper->TryGetIntegerValue(u"InRowLinePos"_S, v)) Column->SetInRowLinePos(v);
         if (Keeper->TryGetIntegerValue(u"InRowLineHeight"_S, v)) Column->SetInRowLineHeight(v);
+    }
+    if (O.Contains(cskoColSTFilterVz) && Keeper->TryGetStringValue(u"STFilterExpressionStr"_S, s)) {
+        // A filter text that no longer parses (a changed field type, a hand-edited store) is
+        // skipped: the rest of the layout still comes back.
+        try {
+            Column->GetSTFilter()->SetExpressionStr(s);
+        } catch (const Exception&) {
+        }
     }
 }
