@@ -525,10 +525,8 @@ int TCustomDBEditVz::GetControlTextBaseLine() {
 }
 
 void TCustomDBEditVz::AdjustLabelBounds() {
-    if (!FControlLabel || !FControlLabelLocation || ComponentState().Contains(csLoading)) return;
-    const TPoint p = CalcLabelPosVz(BoundsRect(), FControlLabel->Width(), FControlLabel->Height(),
-                                    FControlLabelLocation.get(), GetControlTextBaseLine());
-    FControlLabel->SetBounds(p.X, p.Y, FControlLabel->Width(), FControlLabel->Height());
+    if (ComponentState().Contains(csLoading)) return;
+    PlaceControlLabelVz(this, FControlLabel, FControlLabelLocation.get(), GetControlTextBaseLine());
 }
 
 void TCustomDBEditVz::LabelLocationChanged() { AdjustLabelBounds(); }
