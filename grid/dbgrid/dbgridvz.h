@@ -18,6 +18,7 @@
 #include "grid/dbgrid/gridstylevz.h"
 #include "grid/dbgrid/titlesvz.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,7 @@ class ISTFilterGridVz;
 class TDBGridFilterHostVz;
 class TSTDBGridVzFilter;
 class TCustomIniFile;
+class TRegIniFile;
 class TSettingsKeeperVz;
 
 enum TDBGridOption {
@@ -301,6 +303,11 @@ public:
     void RestoreGridLayoutIni(const String& IniFileName, const String& Section, TDBGridVzRestoreParams P);
     void SaveGridLayout(TCustomIniFile* ACustIni, const String& Section);
     void RestoreGridLayout(TCustomIniFile* ACustIni, const String& Section, TDBGridVzRestoreParams P);
+    // The registry forms: the section is the grid's component path, erased before saving.
+    void SaveColumnsLayout(TRegIniFile* ARegIni);
+    void RestoreColumnsLayout(TRegIniFile* ARegIni, TColumnVzRestoreParams P);
+    void SaveGridLayout(TRegIniFile* ARegIni);
+    void RestoreGridLayout(TRegIniFile* ARegIni, TDBGridVzRestoreParams P);
     // The section the registry forms use: the grid's component path.
     String DefaultLayoutSection() { return GetComponentPathNameVz(this); }
     virtual TSettingsKeeperVz* WriteSettings(TSettingsKeeperVz* Keeper, TDBGridVzSettingsKeeperOptions GridOptions,
@@ -354,7 +361,12 @@ protected:
     void AdjustColForIndicator(TDBGridOptions OldOptions);
     void CalcStdDataRowHeight();
     void CalcTitleRowHeight();
-    void RestoreColumnRecords(TCustomIniFile* Ini, const String& Section, TColumnVzRestoreParams P);
+    // The column records through a store's reader and writer (an INI file or the registry).
+    using TLayoutReadVz = std::function<String(const String& Key)>;
+    using TLayoutWriteVz = std::function<void(const String& Key, const String& Value)>;
+    void SaveColumnRecords(const TLayoutWriteVz& Write);
+    void RestoreColumnRecords(const TLayoutReadVz& Read, TColumnVzRestoreParams P);
+    void RestoreGridRecord(const String& Record, TDBGridVzRestoreParams P);
 
 private:
     TDBGridOptions FOptions;

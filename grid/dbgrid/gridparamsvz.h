@@ -40,11 +40,13 @@ protected:
     bool FFontSyncing = false;
 };
 
-class TDBGridTitleParamsVz : public TDBGridParamsBaseVz {
-    SDELKA_CLASS(TDBGridTitleParamsVz, TDBGridParamsBaseVz)
+// The part titles and the indicator share: a colour that follows the grid's fixed colour until
+// set, a fill style, line colours that follow the grid lines' dark colour, and horizontal and
+// vertical lines that follow dgRowLines and dgColLines until set.
+class TDBGridLinedParamsVz : public TDBGridParamsBaseVz {
+    SDELKA_CLASS(TDBGridLinedParamsVz, TDBGridParamsBaseVz)
 public:
-    explicit TDBGridTitleParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
-    void Assign(TPersistent* Source) override;
+    explicit TDBGridLinedParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
 
     TColor Color();
     void SetColor(TColor Value);
@@ -52,7 +54,6 @@ public:
     void SetColorStored(bool Value);
     TCellFillStyleVz FillStyle() const { return FFillStyle; }
     void SetFillStyle(TCellFillStyleVz Value);
-    TCellFillStyleVz GetActualFillStyle();
     TColor HorzLineColor() const { return FHorzLineColor; }
     void SetHorzLineColor(TColor Value);
     TColor VertLineColor() const { return FVertLineColor; }
@@ -63,6 +64,31 @@ public:
     void SetHorzLines(bool Value);
     bool VertLines();
     void SetVertLines(bool Value);
+
+protected:
+    void AssignLined(TDBGridLinedParamsVz* Source);
+    // A line setting changed: a repaint here.
+    virtual void LinesChanged() { Repaint(); }
+
+private:
+    TColor FColor = clDefault;
+    bool FColorStored = false;
+    TCellFillStyleVz FFillStyle = cfstDefaultVz;
+    TColor FHorzLineColor = clDefault;
+    TColor FVertLineColor = clDefault;
+    bool FHorzLines = true;
+    bool FHorzLinesStored = false;
+    bool FVertLines = true;
+    bool FVertLinesStored = false;
+};
+
+class TDBGridTitleParamsVz : public TDBGridLinedParamsVz {
+    SDELKA_CLASS(TDBGridTitleParamsVz, TDBGridLinedParamsVz)
+public:
+    explicit TDBGridTitleParamsVz(TCustomDBGridVz* AGrid) : TDBGridLinedParamsVz(AGrid) {}
+    void Assign(TPersistent* Source) override;
+
+    TCellFillStyleVz GetActualFillStyle();
     bool MultiTitle() const { return FMultiTitle; }
     void SetMultiTitle(bool Value);
     int RowHeight() const { return FRowHeight; }
@@ -78,17 +104,10 @@ public:
 
 protected:
     void OwnFontChanged() override;
+    // The multi-level titles lay their lines out: a relayout then.
+    void LinesChanged() override;
 
 private:
-    TColor FColor = clDefault;
-    bool FColorStored = false;
-    TCellFillStyleVz FFillStyle = cfstDefaultVz;
-    TColor FHorzLineColor = clDefault;
-    TColor FVertLineColor = clDefault;
-    bool FHorzLines = true;
-    bool FHorzLinesStored = false;
-    bool FVertLines = true;
-    bool FVertLinesStored = false;
     bool FMultiTitle = false;
     int FRowHeight = 0;
     int FRowLines = 0;
@@ -98,42 +117,17 @@ private:
     bool FBorderInFillStyle = false;
 };
 
-class TDBGridIndicatorParamsVz : public TDBGridParamsBaseVz {
-    SDELKA_CLASS(TDBGridIndicatorParamsVz, TDBGridParamsBaseVz)
+class TDBGridIndicatorParamsVz : public TDBGridLinedParamsVz {
+    SDELKA_CLASS(TDBGridIndicatorParamsVz, TDBGridLinedParamsVz)
 public:
-    explicit TDBGridIndicatorParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
+    explicit TDBGridIndicatorParamsVz(TCustomDBGridVz* AGrid) : TDBGridLinedParamsVz(AGrid) {}
     void Assign(TPersistent* Source) override;
 
-    TColor Color();
-    void SetColor(TColor Value);
-    bool ColorStored() const { return FColorStored; }
-    void SetColorStored(bool Value);
-    TCellFillStyleVz FillStyle() const { return FFillStyle; }
-    void SetFillStyle(TCellFillStyleVz Value);
-    TColor HorzLineColor() const { return FHorzLineColor; }
-    void SetHorzLineColor(TColor Value);
-    TColor VertLineColor() const { return FVertLineColor; }
-    void SetVertLineColor(TColor Value);
-    TColor GetHorzLineColor();
-    TColor GetVertLineColor();
-    bool HorzLines();
-    void SetHorzLines(bool Value);
-    bool VertLines();
-    void SetVertLines(bool Value);
     // Every how many records a row number is shown; a step below 1 counts as 1.
     int RecNoShowStep() const { return FRecNoShowStep; }
     void SetRecNoShowStep(int Value);
 
 private:
-    TColor FColor = clDefault;
-    bool FColorStored = false;
-    TCellFillStyleVz FFillStyle = cfstDefaultVz;
-    TColor FHorzLineColor = clDefault;
-    TColor FVertLineColor = clDefault;
-    bool FHorzLines = true;
-    bool FHorzLinesStored = false;
-    bool FVertLines = true;
-    bool FVertLinesStored = false;
     int FRecNoShowStep = 1;
 };
 

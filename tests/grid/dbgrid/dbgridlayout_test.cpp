@@ -6,6 +6,7 @@
 #include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/gridcentervz.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/rtl/registry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -280,6 +281,32 @@ TEST_F(GridLayout, SettingsKeeperRoundTrip) {
     G2->ReadSettings(keeper.get(), TDBGridVzSettingsKeeperOptions{gskoRowHeightVz}, all);
     EXPECT_EQ(State(G2), State(G));
     EXPECT_EQ(G2->RowLines(), 2);
+}
+
+TEST_F(GridLayout, RegistryFormUsesTheComponentPathAndErasesFirst) {
+    TRegistry::SetStorageFileName(Dir.filePath(u"reg/registry.ini"_S));
+    struct Reset {
+        ~Reset() { TRegistry::SetStorageFileName(String()); }
+    } reset;
+    // A grid on a frame on a form: the form's class, the frame's name, the grid's name.
+    auto* frame = New<TComponent>(Form2);
+    frame->SetName(u"Frame1"_S);
+    auto* g = New<TDBGridVz>(frame);
+    g->SetName(u"G"_S);
+    EXPECT_EQ(g->DefaultLayoutSection(), u"TFormFrame1.G"_S);
+    EXPECT_EQ(G2->DefaultLayoutSection(), u"TFormGrid1"_S);
+
+    Arrange(G);
+    G->SetRowHeight(21);
+    TRegIniFile reg(u"Software\\Sdelka\\Layouts"_S);
+    reg.WriteString(u"TFormGrid1"_S, u"Grid1.Stale"_S, u"1,2"_S);
+    G->SaveGridLayout(&reg);
+    EXPECT_FALSE(reg.ValueExists(u"TFormGrid1"_S, u"Grid1.Stale"_S));
+    EXPECT_EQ(reg.ReadString(u"TFormGrid1"_S, String(), String()), u"21,0"_S);
+    G2->SetOptionsVz(G2->OptionsVz() + dghMultiSortMarking);
+    G2->RestoreGridLayout(&reg, AllGrid);
+    EXPECT_EQ(State(G2), State(G));
+    EXPECT_EQ(G2->RowHeight(), 21);
 }
 
 TEST_F(GridLayout, ColumnFiltersComeBackAndApplyOnce) {
