@@ -344,6 +344,43 @@ void TGridDataGroupFooterColumnItemVz::AggregateFieldValue(Variant& AValue, cons
     }
 }
 
+void TGridDataGroupFooterColumnItemVz::CombineValue(Variant& AValue, const Variant& Part) const {
+    if (VarIsEmpty(Part)) return;
+    if (VarIsEmpty(AValue)) {
+        AValue = Part;
+        return;
+    }
+    switch (FValueType) {
+    case gfvNonVz: AValue = Variant(String()); break;
+    case gfvSumVz:
+        if (VarIsNull(Part)) break;
+        if (VarIsNull(AValue))
+            AValue = Part;
+        else
+            AValue += Part;
+        break;
+    case gfvAvgVz: {
+        if (!VarIsArray(Part) || !VarIsArray(AValue)) break;
+        const Variant PartSum = Part.GetElement(0);
+        if (!VarIsNull(PartSum)) {
+            const Variant Sum = AValue.GetElement(0);
+            AValue.PutElement(0, VarIsNull(Sum) ? PartSum : Sum + PartSum);
+        }
+        AValue.PutElement(1, AValue.GetElement(1) + Part.GetElement(1));
+        break;
+    }
+    case gfvCountVz: AValue += Part; break;
+    case gfvMaxVz:
+        if (!VarIsNull(Part) && (VarIsNull(AValue) || AValue < Part)) AValue = Part;
+        break;
+    case gfvMinVz:
+        if (!VarIsNull(Part) && (VarIsNull(AValue) || AValue > Part)) AValue = Part;
+        break;
+    case gfvStaticTextVz: AValue = Variant(FText); break;
+    case gfvCustomVz: AValue = Variant(u"Custom"_S); break;
+    }
+}
+
 void TGridDataGroupFooterColumnItemVz::FinalizeValue(Variant& AValue) {
     if (FValueType != gfvNonVz && CheckCustomFinalizeValue(AValue)) return;
     if (FValueType == gfvAvgVz && VarIsArray(AValue)) {
@@ -779,10 +816,94 @@ void TGridGroupDataTreeVz::RecalculateFootersValues() {
 
     for (TGroupDataTreeNodeVz* F : FooterNodes) {
         TGridDataGroupFooterColumnItemsVz* Items = F->DataGroupFooter()->ColumnItems();
-        std::vector<Variant>& Acc = F->FooterValue();
-        const int N2 = std::min(Items->Count(), static_cast<int>(Acc.size()));
-        for (int J = 0; J < N2; ++J) Items->Items(J)->FinalizeValue(Acc[std::size_t(J)]);
+        F->FooterAcc() = F->FooterValue();
+        std::vector<Variant>& Values = F->FooterValue();
+        const int N2 = std::min(Items->Count(), static_cast<int>(Values.size()));
+        for (int J = 0; J < N2; ++J) Items->Items(J)->FinalizeValue(Values[std::size_t(J)]);
     }
     UpdateAllDataRowHeights();
     RebuildFlatVisibleList();
+}
+
+void TGridGroupDataTreeVz::RecalculateFootersOnPaths(std::initializer_list<TGroupDataTreeNodeVz*> From) {
+    std::vector<TGroupDataTreeNodeVz*> Dirty;
+    for (TGroupDataTreeNodeVz* N : From)
+        for (; N; N = N->Parent())
+            if (std::find(Dirty.begin(), Dirty.end(), N) == Dirty.end()) Dirty.push_back(N);
+    if (!RecalculateFooterPaths(std::move(Dirty))) RecalculateFootersValues();
+}
+
+bool TGridGroupDataTreeVz::RecalculateFooterPaths(std::vector<TGroupDataTreeNodeVz*> Dirty) {
+    TGridDataGroupsVz* G = FGridDataGroups;
+    if (!G || !G->Footers() || G->FooterAggregateEventsAssigned()) return false;
+    // Every group must show the grouping object's footers, so that a parent's footer k is the
+    // same definition as its groups' footer k.
+    for (int I = 0; I < G->ActiveGroupLevelsCount(); ++I)
+        if (G->ActiveGroupLevels(I)->UsedFooters() != G->Footers()) return false;
+    TGridDataGroupFootersVz* Footers = G->Footers();
+    std::vector<TField*> Fields;
+    for (int K = 0; K < Footers->Count(); ++K) {
+        TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+        for (int J = 0; J < Items->Count(); ++J) {
+            TGridDataGroupFooterColumnItemVz* Item = Items->Items(J);
+            TField* F = Item->Field();
+            auto It = std::find(Fields.begin(), Fields.end(), F);
+            Item->FAggrSlot = static_cast<int>(It - Fields.begin());
+            if (It == Fields.end()) Fields.push_back(F);
+        }
+    }
+    // The children's footers must have been summed for them to be combined.
+    auto Summed = [Footers](TGroupDataTreeNodeVz* N) {
+        if (N->FooterItemCount() != Footers->Count()) return false;
+        for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+            TGroupDataTreeNodeVz* F = N->FooterItems(K);
+            if (F->DataGroupFooter() != Footers->Items(K) ||
+                F->FooterAcc().size() != std::size_t(Footers->Items(K)->ColumnItems()->Count()))
+                return false;
+        }
+        return true;
+    };
+    // Deepest first: a group is summed after the groups in it.
+    std::stable_sort(Dirty.begin(), Dirty.end(),
+                     [](TGroupDataTreeNodeVz* A, TGroupDataTreeNodeVz* B) { return A->Level() > B->Level(); });
+    for (TGroupDataTreeNodeVz* N : Dirty)
+        if (N->FooterItemCount() != Footers->Count()) return false;
+    IMemTableVz* MT = G->GridMemTable();
+    std::vector<Variant> Values(Fields.size());
+    for (TGroupDataTreeNodeVz* N : Dirty) {
+        for (Integer K = 0; K < N->FooterItemCount(); ++K)
+            N->FooterItems(K)->FooterAcc().assign(std::size_t(Footers->Items(K)->ColumnItems()->Count()), Variant());
+        for (Integer C = 0; C < N->Count(); ++C) {
+            TGroupDataTreeNodeVz* Child = N->Items(C);
+            if (Child->NodeType() == dntDataSetRecordVz) {
+                if (MT) MT->InstantReadEnter(Child->DataSetRecordViewNo());
+                TGroupFinallyVz Leave([MT] {
+                    if (MT) MT->InstantReadLeave();
+                });
+                for (std::size_t S = 0; S < Fields.size(); ++S) Values[S] = Fields[S] ? Fields[S]->AsVariant() : Null();
+                for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+                    TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+                    std::vector<Variant>& Acc = N->FooterItems(K)->FooterAcc();
+                    for (int J = 0; J < Items->Count(); ++J)
+                        Items->Items(J)->AggregateFieldValue(Acc[std::size_t(J)], Values[std::size_t(Items->Items(J)->FAggrSlot)], Child);
+                }
+            } else {
+                if (!Summed(Child)) return false;
+                for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+                    TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+                    std::vector<Variant>& Acc = N->FooterItems(K)->FooterAcc();
+                    const std::vector<Variant>& Part = Child->FooterItems(K)->FooterAcc();
+                    for (int J = 0; J < Items->Count(); ++J) Items->Items(J)->CombineValue(Acc[std::size_t(J)], Part[std::size_t(J)]);
+                }
+            }
+        }
+        for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+            TGroupDataTreeNodeVz* F = N->FooterItems(K);
+            TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+            F->FooterValue() = F->FooterAcc();
+            for (int J = 0; J < Items->Count(); ++J) Items->Items(J)->FinalizeValue(F->FooterValue()[std::size_t(J)]);
+            F->RowDataChanged();
+        }
+    }
+    return true;
 }

@@ -108,6 +108,9 @@ public:
 
     // The step with the record's value V already read (AggregateValue reads it from the field).
     void AggregateFieldValue(Variant& AValue, const Variant& V, TGroupDataTreeNodeVz* Node);
+    // Adds to AValue the value Part accumulated over other records (before the last step), as if
+    // those records had been aggregated into AValue one by one.
+    void CombineValue(Variant& AValue, const Variant& Part) const;
     // The footer node's value of this item's column (the node's value at the column's index in
     // the grid's columns); Unassigned when the column is not found.
     Variant AggrValue(TGroupDataTreeNodeVz* FooterNode) const;

@@ -292,6 +292,9 @@ public:
     virtual bool DoFooterAggregateValue(TGridDataGroupFooterColumnItemVz*, Variant&, TGroupDataTreeNodeVz*) { return false; }
     virtual bool DoFooterFinalizeValue(TGridDataGroupFooterColumnItemVz*, Variant&) { return false; }
     virtual bool DoFooterToDisplayText(TGridDataGroupFooterColumnItemVz*, Variant&, String&) { return false; }
+    // Whether an aggregate event of the grid or of a column may take a value: while it may, the
+    // footers are always summed over every record. The grid answers False when none is assigned.
+    virtual bool FooterAggregateEventsAssigned() { return true; }
     // The guard the grid keeps while it moves its data set itself, and what it does after a group
     // append moved it: make the node of the data set's current row its current group node.
     virtual bool InternalUpdatingDatasetPos() const { return false; }

@@ -496,7 +496,8 @@ void TDaysCalendarViewVz::DrawDayCell(int ACol, int ARow, TGridDrawState State, 
     const bool outside = MonthOf(date) != MonthOf(FDate);
     const TCustomCalendarViewPaintBufferVz& b = *FPaintBuffer;
     TColor outsideColor = b.OutsidePeriodCellFontColor, insideColor = clNone;
-    if (GetViZevManager()->DateTimeCalendarPickerHighlightHolidays() && FDatesInfoList[index]->IsHoliday) {
+    if (GetViZevManager()->DateTimeCalendarPickerHighlightHolidays() && index >= 0 &&
+        index < int(FDatesInfoList.size()) && FDatesInfoList[index]->IsHoliday) {
         outsideColor = b.HolidayOutsidePeriodFontColor;
         insideColor = selected ? b.HolidaySelectedFontColor : b.HolidayFontColor;
     }

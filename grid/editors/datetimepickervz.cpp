@@ -66,7 +66,7 @@ void TDateTimePickCalendarButtonVz::Paint() {
     c->Pen()->SetStyle(psSolid);
     c->Pen()->SetWidth(1);
     for (int i = 0; i < 4; ++i) {
-        const int x = FStyle == cmpsPriorPeriodVz ? left + i : left + 3 - i;
+        const int x = FStyle == cmpsPriorPeriodVz ? left + 3 - i : left + i;
         c->MoveTo(x, top + i);
         c->LineTo(x, top + 7 - i);
     }

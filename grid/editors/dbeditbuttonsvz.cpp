@@ -186,7 +186,25 @@ void TCustomDBEditVz::SetEditRect() {
 void TCustomDBEditVz::SetFlat(bool Value) {
     if (FFlat == Value) return;
     FFlat = Value;
+    UpdateHeight();
+    PaintFlatBorder();
     EditButtonsChanged(this);
+}
+
+void TCustomDBEditVz::PaintFlatBorder() {
+    auto* line = qobject_cast<QLineEdit*>(Handle());
+    if (!line) return;
+    if (!FFlat || FBorderStyle != bsSingle) {
+        if (!line->styleSheet().isEmpty()) line->setStyleSheet(QString());
+        return;
+    }
+    // Active: a sunken edge; inactive: a frame in the face colour that hides the edge.
+    const auto name = [](TColor C) { return ColorToQColor(C).name(); };
+    const QString topLeft = name(FBorderActive ? clBtnShadow : clBtnFace);
+    const QString bottomRight = name(FBorderActive ? clBtnHighlight : clBtnFace);
+    line->setStyleSheet(QStringLiteral("QLineEdit { border-style: solid; border-width: 2px; "
+                                       "border-color: %1 %2 %2 %1; background: %3; }")
+                            .arg(topLeft, bottomRight, name(GetActualColor())));
 }
 
 void TCustomDBEditVz::SetAlwaysShowBorder(bool Value) {
@@ -201,6 +219,7 @@ void TCustomDBEditVz::UpdateBorderActive() {
     if (active == FBorderActive) return;
     FBorderActive = active;
     UpdateEditButtonsState();
+    PaintFlatBorder();
     Invalidate();
 }
 
@@ -501,10 +520,8 @@ int TCustomDBEditVz::GetControlTextBaseLine() {
 }
 
 void TCustomDBEditVz::AdjustLabelBounds() {
-    if (!FControlLabel || !FControlLabelLocation || ComponentState().Contains(csLoading)) return;
-    const TPoint p = CalcLabelPosVz(BoundsRect(), FControlLabel->Width(), FControlLabel->Height(),
-                                    FControlLabelLocation.get(), GetControlTextBaseLine());
-    FControlLabel->SetBounds(p.X, p.Y, FControlLabel->Width(), FControlLabel->Height());
+    if (ComponentState().Contains(csLoading)) return;
+    PlaceControlLabelVz(this, FControlLabel, FControlLabelLocation.get(), GetControlTextBaseLine());
 }
 
 void TCustomDBEditVz::LabelLocationChanged() { AdjustLabelBounds(); }
@@ -548,6 +565,7 @@ void TCustomDBEditVz::SetBorderStyle(TFormBorderStyle Value) {
     if (FBorderStyle == Value) return;
     FBorderStyle = Value;
     if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->setFrame(Value != bsNone);
+    PaintFlatBorder();
     EditButtonsChanged(this);
 }
 

@@ -229,7 +229,7 @@ public:
     virtual bool CanDropDown() const;
     // Pastes the clipboard's text when the data can be modified; text of several lines goes in as
     // one line, the breaks turned into blanks.
-    void PasteFromClipboard();
+    virtual void PasteFromClipboard();
 
     TUpdateDataEventVz OnUpdateData;
     TGetFieldDataEventVz OnGetFieldData;
@@ -284,6 +284,8 @@ protected:
     virtual TColor GetActualFontColor();
     void UpdateEditButtons();
     void UpdateBorderActive();
+    // A flat editor's border: sunken while active (focus, hover or AlwaysShowBorder), else flat.
+    void PaintFlatBorder();
     void SetEditRect();
     void ReleaseButtonControls();
     void UpdateRequiredLine();

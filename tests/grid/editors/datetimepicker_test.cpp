@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace datetimepicker_test {
 
 TDateTime DT(int Y, int M, int D, int H = 0, int N = 0, int S = 0) { return EncodeDateTime(Y, M, D, H, N, S, 0); }
 

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace dbdateeditroutines_test {
 
 class DateEditRoutines : public ::testing::Test {
 protected:
