@@ -52,6 +52,52 @@ bool CopyParentFontVz(TFont* Own, TFont* Default) {
     return true;
 }
 
+TGroupAppearanceVz::TGroupAppearanceVz(std::function<void()> Invalidate)
+    : FInvalidate(std::move(Invalidate)), FFont(NewOwned<TFont>()) {
+    FFont->OnChange = [this](TObject*) {
+        if (FCopyingFont) return;
+        FParentFont = false;
+        FInvalidate();
+    };
+}
+
+void TGroupAppearanceVz::SetColor(TColor Value) {
+    FColor = Value;
+    FParentColor = false;
+    FInvalidate();
+}
+
+void TGroupAppearanceVz::SetParentColor(bool Value) {
+    if (FParentColor == Value) return;
+    FParentColor = Value;
+    FInvalidate();
+}
+
+TFont* TGroupAppearanceVz::Font(TFont* Default) {
+    if (FParentFont && Default) {
+        FCopyingFont = true;
+        TGroupFinallyVz Done([this] { FCopyingFont = false; });
+        CopyParentFontVz(FFont.get(), Default);
+    }
+    return FFont.get();
+}
+
+void TGroupAppearanceVz::SetParentFont(bool Value, TFont* Default) {
+    if (FParentFont == Value) return;
+    FParentFont = Value;
+    if (Value) Font(Default);
+    FInvalidate();
+}
+
+void TGroupAppearanceVz::Assign(const TGroupAppearanceVz& Source) {
+    FColor = Source.FColor;
+    FParentColor = Source.FParentColor;
+    FCopyingFont = true;
+    TGroupFinallyVz Done([this] { FCopyingFont = false; });
+    FFont->Assign(Source.FFont.get());
+    FParentFont = Source.FParentFont;
+}
+
 void GroupColorIdentsVz(TPropBuilder Builder) {
     Builder.Idents([](Int64 V, String& S) { return ColorToIdent(TColor(V), S); },
                    [](const String& S, Int64& V) {
@@ -111,9 +157,15 @@ void TGridDataGroupFooterColumnItemVz::Published(TPublished<TGridDataGroupFooter
 }
 
 TGridDataGroupFooterColumnItemVz::TGridDataGroupFooterColumnItemVz(TCollection* Collection)
-    : TCollectionItem(Collection), FFont(NewOwned<TFont>()) {
-    FFont->OnChange = [this](TObject*) { FontChanged(); };
-}
+    : TCollectionItem(Collection), FLook([this] { InvalidateGrid(); }) {}
+
+TColor TGridDataGroupFooterColumnItemVz::Color() const { return FLook.Color(Footer() ? Footer()->Color() : FLook.OwnColor()); }
+
+void TGridDataGroupFooterColumnItemVz::SetColor(TColor Value) { FLook.SetColor(Value); }
+
+TFont* TGridDataGroupFooterColumnItemVz::Font() { return FLook.Font(Footer() ? Footer()->Font() : nullptr); }
+
+void TGridDataGroupFooterColumnItemVz::SetParentFont(bool Value) { FLook.SetParentFont(Value, Footer() ? Footer()->Font() : nullptr); }
 
 TGridDataGroupFooterColumnItemVz::~TGridDataGroupFooterColumnItemVz() = default;
 
@@ -124,13 +176,8 @@ void TGridDataGroupFooterColumnItemVz::Assign(TPersistent* Source) {
         return;
     }
     FAlignment = S->FAlignment;
-    FColor = S->FColor;
+    FLook.Assign(S->FLook);
     FDisplayFormat = S->FDisplayFormat;
-    FCopyingFont = true;
-    FFont->Assign(S->FFont.get());
-    FCopyingFont = false;
-    FParentColor = S->FParentColor;
-    FParentFont = S->FParentFont;
     FValueType = S->FValueType;
     FShowFunctionName = S->FShowFunctionName;
     FShowFunctionNameStored = S->FShowFunctionNameStored;
@@ -151,47 +198,6 @@ TGridDataGroupsVz* TGridDataGroupFooterColumnItemVz::MasterGroups() const {
 void TGridDataGroupFooterColumnItemVz::SetAlignment(TAlignment Value) {
     if (FAlignment == Value) return;
     FAlignment = Value;
-    InvalidateGrid();
-}
-
-TColor TGridDataGroupFooterColumnItemVz::Color() const {
-    if (FParentColor && Footer()) return Footer()->Color();
-    return FColor;
-}
-
-void TGridDataGroupFooterColumnItemVz::SetColor(TColor Value) {
-    FColor = Value;
-    FParentColor = false;
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterColumnItemVz::SetParentColor(bool Value) {
-    if (FParentColor == Value) return;
-    FParentColor = Value;
-    InvalidateGrid();
-}
-
-TFont* TGridDataGroupFooterColumnItemVz::Font() {
-    if (FParentFont && Footer()) {
-        FCopyingFont = true;
-        CopyParentFontVz(FFont.get(), Footer()->Font());
-        FCopyingFont = false;
-    }
-    return FFont.get();
-}
-
-void TGridDataGroupFooterColumnItemVz::SetFont(TFont* Value) { FFont->Assign(Value); }
-
-void TGridDataGroupFooterColumnItemVz::SetParentFont(bool Value) {
-    if (FParentFont == Value) return;
-    FParentFont = Value;
-    if (Value) Font();
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterColumnItemVz::FontChanged() {
-    if (FCopyingFont) return;
-    FParentFont = false;
     InvalidateGrid();
 }
 
@@ -477,10 +483,17 @@ void TGridDataGroupFooterVz::Published(TPublished<TGridDataGroupFooterVz>& P) {
 }
 
 TGridDataGroupFooterVz::TGridDataGroupFooterVz(TCollection* Collection)
-    : TCollectionItem(Collection), FFont(NewOwned<TFont>()) {
+    : TCollectionItem(Collection), FLook([this] { InvalidateGrid(); }) {
     FColumnItems = NewOwned<TGridDataGroupFooterColumnItemsVz>(this, TGridDataGroupFooterColumnItemVz::StaticClass());
-    FFont->OnChange = [this](TObject*) { FontChanged(); };
 }
+
+TColor TGridDataGroupFooterVz::Color() const { return FLook.Color(DefaultColor()); }
+
+void TGridDataGroupFooterVz::SetColor(TColor Value) { FLook.SetColor(Value); }
+
+TFont* TGridDataGroupFooterVz::Font() { return FLook.Font(DefaultFont()); }
+
+void TGridDataGroupFooterVz::SetParentFont(bool Value) { FLook.SetParentFont(Value, DefaultFont()); }
 
 TGridDataGroupFooterVz::~TGridDataGroupFooterVz() = default;
 
@@ -499,14 +512,9 @@ void TGridDataGroupFooterVz::Assign(TPersistent* Source) {
         inherited::Assign(Source);
         return;
     }
-    FColor = S->FColor;
-    FCopyingFont = true;
-    FFont->Assign(S->FFont.get());
-    FCopyingFont = false;
+    FLook.Assign(S->FLook);
     FVisible = S->FVisible;
     FColumnItems->Assign(S->ColumnItems());
-    FParentColor = S->FParentColor;
-    FParentFont = S->FParentFont;
     FShowFunctionName = S->FShowFunctionName;
     FShowFunctionNameStored = S->FShowFunctionNameStored;
     FRunTimeCustomizable = S->FRunTimeCustomizable;
@@ -534,44 +542,6 @@ TFont* TGridDataGroupFooterVz::DefaultFont() const {
     if (C && C->GroupLevel()) return C->GroupLevel()->GetDefaultFooterFont();
     if (TGridDataGroupsVz* G = MasterGroups()) return G->GetDefaultFooterFont();
     return nullptr;
-}
-
-TColor TGridDataGroupFooterVz::Color() const { return FParentColor ? DefaultColor() : FColor; }
-
-void TGridDataGroupFooterVz::SetColor(TColor Value) {
-    FColor = Value;
-    FParentColor = false;
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterVz::SetParentColor(bool Value) {
-    if (FParentColor == Value) return;
-    FParentColor = Value;
-    InvalidateGrid();
-}
-
-TFont* TGridDataGroupFooterVz::Font() {
-    if (FParentFont) {
-        FCopyingFont = true;
-        CopyParentFontVz(FFont.get(), DefaultFont());
-        FCopyingFont = false;
-    }
-    return FFont.get();
-}
-
-void TGridDataGroupFooterVz::SetFont(TFont* Value) { FFont->Assign(Value); }
-
-void TGridDataGroupFooterVz::SetParentFont(bool Value) {
-    if (FParentFont == Value) return;
-    FParentFont = Value;
-    if (Value) Font();
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterVz::FontChanged() {
-    if (FCopyingFont) return;
-    FParentFont = false;
-    InvalidateGrid();
 }
 
 void TGridDataGroupFooterVz::SetVisible(bool Value) {
