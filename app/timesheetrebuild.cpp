@@ -16,7 +16,7 @@ String DayColumns() {
 
 // ", sum(Hours) filter (where extract(day from Date)=1), ..." up to 31: the hours of each day of a
 // key, null on a day without rows, 0 on a day whose rows carry no hours.
-String DaySums(const String& Hours, const String& Date) {
+String HourSumsByDay(const String& Hours, const String& Date) {
     QStringList days;
     for (int d = 1; d <= 31; ++d)
         days << QStringLiteral("sum(coalesce(%1,0)) filter (where extract(day from %2)=%3)").arg(Hours, Date).arg(d);
@@ -49,7 +49,7 @@ void RebuildShiftTimesheet(TADOConnection* Connection, int Month, int Year, cons
     Rebuild(Connection, Month, Year,
             QStringLiteral("delete from accounts_dep.h_dizuv where smena>0 and month=:month and year=:year"),
             QStringLiteral("insert into accounts_dep.h_dizuv(smena, w_id, month, year") + DayColumns() +
-                QStringLiteral(") select smena, w_id, :month, :year") + DaySums(QStringLiteral("time"), QStringLiteral("data")) +
+                QStringLiteral(") select smena, w_id, :month, :year") + HourSumsByDay(QStringLiteral("time"), QStringLiteral("data")) +
                 QStringLiteral(" from accounts_dep.smena where data>=:first and data<:next group by smena, w_id "
                                "order by min(data), w_id, smena"),
             Progress);
@@ -61,7 +61,7 @@ void RebuildAuxiliaryTimesheet(TADOConnection* Connection, int Month, int Year, 
             QStringLiteral("delete from accounts_dep.h_dizuv where smena=0 and month=:month and year=:year"),
             QStringLiteral("insert into accounts_dep.h_dizuv(i_type, w_id, i_night, month, year, id_nom") + DayColumns() +
                 QStringLiteral(") select f.id_o, f.id_p, f.i_night, :month, :year, f.id_nom") +
-                DaySums(QStringLiteral("f.cnt"), QStringLiteral("f.d_date")) +
+                HourSumsByDay(QStringLiteral("f.cnt"), QStringLiteral("f.d_date")) +
                 QStringLiteral(" from accounts_dep.fatigue f where f.d_date>=:first and f.d_date<:next and f.id_o in (7777, 7778) "
                                "group by f.id_p, f.id_o, f.i_night, f.id_nom order by min(f.d_date), f.id_p, f.id_o, f.i_night, f.id_nom"),
             Progress);

@@ -2,7 +2,7 @@
 # built from the mirror folder under tests/.
 #
 #   sdelka_library(<target> <folder> DEPS <deps...> [WITHOUT <libraries...>] [EXCLUDE <files...>]
-#                  [PCH <headers...>] [TEST_DEPS <libraries...>])
+#                  [PCH <headers...>] [TEST_DEPS <libraries...>] [SHARDS <n>])
 #
 # Sources are the folder's own *.cpp (not its sub-folders).
 #
@@ -20,6 +20,9 @@
 #
 # TEST_DEPS names libraries (declared earlier) that only the library's tests link and include besides
 # the library itself (a grid layer tested over a dataset of a side branch of the layering).
+#
+# SHARDS: how many CTest tests the library's test executable runs as (each a share of its suites);
+# by default one per four test files, at most eight.
 #
 # Precompiled headers (option SDELKA_PCH): every library and every test executable compiles one
 # header of its own, made of what sdelka_pch() gave to the libraries it stands on and to itself,
@@ -169,7 +172,7 @@ function(_sdelka_all_deps out lib)
 endfunction()
 
 function(sdelka_library target dir)
-  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE;WITHOUT;PCH;TEST_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SHARDS" "DEPS;EXCLUDE;WITHOUT;PCH;TEST_DEPS" ${ARGN})
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "sdelka_library(${target}): unexpected arguments ${ARG_UNPARSED_ARGUMENTS}")
   endif()
@@ -259,14 +262,41 @@ function(sdelka_library target dir)
       if(windows)
         target_compile_definitions(${t} PRIVATE SDELKA_TEST_WINDOWS=1)
       endif()
+      sdelka_links_to(${target} platform_office office)
+      if(office)
+        target_compile_definitions(${t} PRIVATE SDELKA_TEST_OFFICE=1)
+      endif()
     else()
       target_link_libraries(${t} PRIVATE GTest::gtest_main)
     endif()
     if(pch)
       target_precompile_headers(${t} PRIVATE ${pch} <gtest/gtest.h>)
     endif()
-    add_test(NAME ${target} COMMAND ${t})
-    set_tests_properties(${target} PROPERTIES ENVIRONMENT "${SDELKA_TEST_ENV}" TIMEOUT 900)
+    sdelka_unity(${t})
+    # A large executable runs as several CTest tests, each a share of its suites (see
+    # tests/support/test_main.cpp), so that ctest -j spreads it over the cores: one share per four
+    # test files, at most eight, unless SHARDS says. A process costs a fraction of a CPU-second,
+    # so not one per case.
+    list(LENGTH tsrcs nfiles)
+    math(EXPR shards "(${nfiles} + 3) / 4")
+    if(shards GREATER 8)
+      set(shards 8)
+    endif()
+    if(ARG_SHARDS)
+      set(shards ${ARG_SHARDS})
+    endif()
+    if(shards LESS 2 OR NOT EXISTS ${CMAKE_SOURCE_DIR}/tests/support/test_main.cpp)
+      add_test(NAME ${target} COMMAND ${t})
+      set_tests_properties(${target} PROPERTIES ENVIRONMENT "${SDELKA_TEST_ENV}" TIMEOUT 900)
+    else()
+      math(EXPR last "${shards} - 1")
+      foreach(i RANGE ${last})
+        math(EXPR n "${i} + 1")
+        add_test(NAME ${target}:${n}/${shards} COMMAND ${t})
+        set_tests_properties(${target}:${n}/${shards} PROPERTIES
+                             ENVIRONMENT "${SDELKA_TEST_ENV};SDELKA_TEST_SHARD=${i}/${shards}" TIMEOUT 900)
+      endforeach()
+    endif()
   endif()
 endfunction()
 

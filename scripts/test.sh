@@ -13,4 +13,11 @@ if [ -x scripts/pg-cluster.sh ]; then
 fi
 jobs=$(nproc 2>/dev/null || echo 2)
 cd build/asan
-ctest --output-on-failure -j "$jobs" "$@"
+# The ten slowest tests of the run, after its result.
+status=0
+mkdir -p Testing
+ctest --output-on-failure -j "$jobs" "$@" | tee Testing/ci-run.log || status=$?
+echo "The ten slowest tests:"
+grep -E '^ *[0-9]+/[0-9]+ Test +#' Testing/ci-run.log | sed -E 's/^.*Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/' |
+  sort -rn | head -10 | awk '{printf "  %8.2f s  %s\n", $1, $2}'
+exit "$status"

@@ -174,7 +174,7 @@ void TAxisBarVz::AfterConstruction() {
             if (FGrid && FImageChangeLink->Sender() == FImageList) FGrid->InvalidateAxisGrid();
         };
         FLookupParams = CreateLookupParams();
-        FTitle = New<TAxisBarTitleVz>(this);
+        FTitle = CreateTitle();
         TCollectionItem::AfterConstruction();
     } catch (...) {
         if (bracket) FGrid->EndLayout();
@@ -204,6 +204,8 @@ void TAxisBarVz::BeforeDestruction() {
     release(FTitle);
     release(FSystemPopupMenu);
 }
+
+TAxisBarTitleVz* TAxisBarVz::CreateTitle() { return New<TAxisBarTitleVz>(this); }
 
 TAxisBarMainEditButtonVz* TAxisBarVz::CreateMainEditButton() { return New<TAxisBarMainEditButtonVz>(nullptr); }
 

@@ -311,6 +311,7 @@ protected:
     virtual TAxisBarEditButtonsVz* CreateEditButtons();
     virtual TCellButtonsVz* CreateCellButtons();
     virtual TDBLookupDataVz* CreateLookupParams();
+    virtual TAxisBarTitleVz* CreateTitle();
     virtual TField* GetField();
     virtual void SetField(TField* Value);
     virtual void FillMRUAutogenItems(TMRUListVz* Sender, TStrings* Items) {}

@@ -6,6 +6,7 @@
 // the call context (edit control, button, data link, field, value callbacks) before each opening.
 #pragma once
 
+#include "grid/core/valueutilsvz.h"
 #include "platform/db/db.h"
 #include "platform/gui/types.h"
 #include "platform/rtl/classes.h"
@@ -16,6 +17,7 @@
 class TControl;
 class TCustomForm;
 class TDataLink;
+class TFont;
 class TDynVarsVz;
 class TEditButtonControlVz;
 class TEditButtonVz;
@@ -67,6 +69,26 @@ public:
     virtual void SetReadOnly(bool Value) = 0;
     // While set, the form stays visible (around the report of a failure while it closes).
     virtual void SetKeepFormVisible(bool) {}
+};
+
+// How editors talk to their drop-down calendar. The picker calls CloseCallback once when it
+// closes, with Accept set when a value was chosen.
+using TPopupDateTimePickerCloseProcVz = std::function<void(TObject* Picker, bool Accept, TObject* CallbackData)>;
+class IPopupDateTimePickerVz {
+public:
+    virtual ~IPopupDateTimePickerVz() = default;
+    virtual TDateTime GetDateTime() = 0;
+    virtual TCalendarDateTimeUnitsVz GetTimeUnits() = 0;
+    virtual bool IsDropDownPicker() = 0;
+    // The picker keeps the focus while it is open.
+    virtual bool GetWantFocus() = 0;
+    virtual void ClosePicker() = 0;
+    virtual void SetTimeUnits(TCalendarDateTimeUnitsVz Units) = 0;
+    virtual void SetPickerFont(TFont* Font) = 0;
+    // Opens the picker at the screen point Pos with ADateTime.
+    virtual void ShowPicker(const TPoint& Pos, TPopupDateTimePickerCloseProcVz CloseCallback, TObject* CallbackData,
+                            TDateTime ADateTime) = 0;
+    virtual void UpdatePickerSize() = 0;
 };
 
 // The shared instance of a drop-down form class, installed by the editors' layer (none here).

@@ -2,6 +2,7 @@
 
 #include "platform/db/datasource.h"
 #include "platform/rtl/collation.h"
+#include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 
 #include <QDebug>
@@ -111,7 +112,8 @@ Integer CompareStringsLocaleVz(const String& S1, const String& S2, Integer Lengt
 }
 
 Integer GetLocaleFirstDayOfWeekVz() {
-    return 0;  // the Russian locale's week starts on Monday
+    // The format settings count from Sunday (the Russian default, 1, is Monday); the result from Monday.
+    return (FormatSettings.FirstDayOfWeek + 6) % 7;
 }
 
 void VarToStrNullAsEmptyVz(const Variant& V, String& S) {

@@ -31,6 +31,9 @@ protected:
     TFieldListVz() = default;
 };
 
+// A sort direction (of a grouping level, a sorted column).
+enum TSortOrderVz { soAscVz, soDescVz };
+
 // The library's object list. Unlike the framework's default, a list made without arguments does
 // not own its objects: deleting, clearing or freeing the list leaves them alive.
 class TObjectListVz : public TObjectList {

@@ -6,6 +6,7 @@
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
 
+#include <algorithm>
 #include <cmath>
 
 TTextPosFuncVz TextPosFuncVz = nullptr;
@@ -244,9 +245,11 @@ TCalendarDateTimeUnitsVz GetDateTimeFormatElementsVz(const String& Format) {
 }
 
 void GetLocaleTimeFormatVz(bool& Is24Hour, bool& IsAmPmFirst) {
-    // The user's locale of this system is Russian: a 24-hour clock, no designator.
-    Is24Hour = true;
-    IsAmPmFirst = false;
+    // The clock of the short time format (the Russian one has 24 hours and no designator).
+    const String f = FormatSettings.ShortTimeFormat.toUpper();
+    const int ampm = std::max(f.indexOf(u"AM/PM"_S), std::max(f.indexOf(u"A/P"_S), f.indexOf(u"AMPM"_S)));
+    Is24Hour = ampm < 0;
+    IsAmPmFirst = ampm >= 0 && ampm < f.indexOf(u'H');
 }
 
 // ---- texts ------------------------------------------------------------------------------------------

@@ -1,9 +1,12 @@
 #include "grid/editors/dbeditvz.h"
 
+#include "grid/base/buttonpaintvz.h"
+#include "grid/base/listboxvz.h"
 #include "grid/base/toolsvz.h"
 #include "grid/core/dynvarsvz.h"
 #include "platform/db/fields.h"
 #include "platform/gui/hints.h"
+#include "platform/gui/messages.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,6 +25,50 @@ bool TDBEditEmptyDataInfoVz::ControlIsEmpty() const { return FEdit->IsEmpty(); }
 // The line edit draws the hint itself while it holds no text.
 void TDBEditEmptyDataInfoVz::PaintEmptyDataInfo() {}
 
+// ---- the red line under an empty required value
+
+namespace {
+
+// The image at the left of the text, drawn centred.
+class TEditImageBoxVz : public TCustomControl {
+    SDELKA_CLASS(TEditImageBoxVz, TCustomControl)
+protected:
+    explicit TEditImageBoxVz(TComponent* AOwner) : TCustomControl(AOwner) {}
+    ~TEditImageBoxVz() override = default;
+
+public:
+    TEditImageVz* Image = nullptr;
+
+protected:
+    void Paint() override {
+        Canvas()->Brush()->SetColor(Color());
+        Canvas()->FillRect(ClientRect());
+        if (!Image || !Image->Images()) return;
+        TRect r = ClientRect();
+        r.Inflate(-2, -1);
+        DrawImageCenteredVz(Canvas(), r, Image->Images(), Image->ImageIndex(), false);
+    }
+};
+
+// A one-pixel strip along the editor's bottom edge, shown while the value is required and empty.
+class TEditRequiredLineVz : public TCustomControl {
+    SDELKA_CLASS(TEditRequiredLineVz, TCustomControl)
+protected:
+    explicit TEditRequiredLineVz(TComponent* AOwner) : TCustomControl(AOwner) {}
+    ~TEditRequiredLineVz() override = default;
+
+public:
+    TCustomDBEditVz* Editor = nullptr;
+    std::function<void(TCanvas*)> PaintProc;
+
+protected:
+    void Paint() override {
+        if (PaintProc) PaintProc(Canvas());
+    }
+};
+
+}  // namespace
+
 // ---- the edit
 
 TCustomDBEditVz::TCustomDBEditVz(TComponent* AOwner)
@@ -37,12 +84,55 @@ TCustomDBEditVz::TCustomDBEditVz(TComponent* AOwner)
     FDataLink->OnActiveChange = TNotifyEvent(this, &TCustomDBEditVz::LinkActiveChange);
     FDynProps = New<TDynVarsVz>(this);
     FEmptyDataInfo = New<TDBEditEmptyDataInfoVz>(this);
+    FMRUList = NewOwned<TMRUListVz>(this);
+    FMRUList->OnSetDropDown = [this](TObject* S) { MRUListDropDown(S); };
+    FMRUList->OnSetCloseUp = [this](TObject* S, bool A) { MRUListCloseUp(S, A); };
+    FMRUList->OnFillAutogenItems = [this](TMRUListVz* S, TStrings* I) { FillMRUAutogenItems(S, I); };
+    FControlLabelLocation = NewOwned<TControlLabelLocationVz>(static_cast<IControlLabelOwnerVz*>(this));
+    FEditImage = NewOwned<TEditImageVz>(static_cast<TWinControl*>(this));
     UpdateControlReadOnly();
 }
 
 TCustomDBEditVz::~TCustomDBEditVz() = default;
 
+void TCustomDBEditVz::AfterConstruction() {
+    TCustomMaskEdit::AfterConstruction();
+    FEditButton = CreateEditButton();
+    FEditButton->OnChanged = TNotifyEvent(this, &TCustomDBEditVz::EditButtonsChanged);
+    FEditButtons = CreateEditButtons();
+    FEditButtons->OnChanged = TNotifyEvent(this, &TCustomDBEditVz::EditButtonsChanged);
+    FButtonsBox = New<TEditButtonsBoxVz>(this);
+    FButtonsBox->SetBounds(0, 0, 0, 0);
+    FButtonsBox->SetVisible(false);
+    FButtonsBox->SetParent(this);
+    FButtonsBox->OnDown = [this](TObject* S, bool T, bool& A, bool& H) { EditButtonDown(S, T, A, H); };
+    FButtonsBox->OnClick = TNotifyEvent(this, &TCustomDBEditVz::EditButtonClick);
+    FButtonsBox->OnMouseMove = [this](TObject* S, TShiftState Sh, int X, int Y) { EditButtonMouseMove(S, Sh, X, Y); };
+    FButtonsBox->OnMouseUp = [this](TObject* S, TMouseButton B, TShiftState Sh, int X, int Y) {
+        EditButtonMouseUp(S, B, Sh, X, Y);
+    };
+    FButtonsBox->OnCreateEditButtonControl = [this] { return CreateEditButtonControl(); };
+    auto* line = New<TEditRequiredLineVz>(this);
+    line->SetVisible(false);
+    line->SetParent(this);
+    line->PaintProc = [this](TCanvas* C) { PaintRequiredState(C); };
+    FRequiredLine = line;
+    auto* imageBox = New<TEditImageBoxVz>(this);
+    imageBox->SetVisible(false);
+    imageBox->SetParent(this);
+    imageBox->Image = FEditImage.get();
+    FImageBox = imageBox;
+    FControlLabel = New<TControlLabelVz>(static_cast<TWinControl*>(this), static_cast<IControlLabelOwnerVz*>(this));
+    FControlLabel->FreeNotification(this);
+}
+
 void TCustomDBEditVz::BeforeDestruction() {
+    if (FMRUList && FMRUList->DroppedDown()) FMRUList->SetDroppedDown(false);
+    if (FMRUList) {
+        FMRUList->OnSetDropDown = nullptr;
+        FMRUList->OnSetCloseUp = nullptr;
+        FMRUList->OnFillAutogenItems = nullptr;
+    }
     FDataLink->SetDataSource(nullptr);
     FDataLink->OnDataChange = nullptr;
     FDataLink->OnEditingChange = nullptr;
@@ -51,6 +141,8 @@ void TCustomDBEditVz::BeforeDestruction() {
     if (FEmptyDataInfo) FreeAndNil(FEmptyDataInfo);
     if (FDynProps) FreeAndNil(FDynProps);
     TCustomMaskEdit::BeforeDestruction();
+    if (FEditButton) FreeAndNil(FEditButton);
+    if (FEditButtons) FreeAndNil(FEditButtons);
 }
 
 // ---- binding
@@ -69,12 +161,24 @@ void TCustomDBEditVz::SetDataSource(TDataSource* Value) {
 void TCustomDBEditVz::SetDataField(const String& Value) {
     if (!ComponentState().Contains(csDesigning)) ResetMaxLength();
     FDataLink->SetFieldName(Value);
+    UpdateEditButtonsState();
+    if (FControlLabel) FControlLabel->UpdateCaption();
     Invalidate();
 }
 
 void TCustomDBEditVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomMaskEdit::Notification(AComponent, Operation);
-    if (Operation == opRemove && FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
+    if (Operation != opRemove) return;
+    if (FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
+    if (AComponent == FControlLabel) FControlLabel = nullptr;
+    if (AComponent == FButtonsBox) FButtonsBox = nullptr;
+    if (AComponent == FMRUListControl) FMRUListControl = nullptr;
+    if (AComponent == FRequiredLine) FRequiredLine = nullptr;
+    if (AComponent == FImageBox) FImageBox = nullptr;
+    if (FEditImage && AComponent == FEditImage->Images()) FEditImage->SetImages(nullptr);
+    if (FEditButton && AComponent == FEditButton->DropdownMenu()) FEditButton->SetDropdownMenu(nullptr);
+    for (int i = 0; FEditButtons && i < FEditButtons->Count(); ++i)
+        if (AComponent == FEditButtons->Items(i)->DropdownMenu()) FEditButtons->Items(i)->SetDropdownMenu(nullptr);
 }
 
 // A length taken from a string field goes when the editor moves to another field.
@@ -87,7 +191,10 @@ void TCustomDBEditVz::ResetMaxLength() {
 
 void TCustomDBEditVz::LinkActiveChange(TObject*) { ActiveChanged(); }
 
-void TCustomDBEditVz::ActiveChanged() { ResetMaxLength(); }
+void TCustomDBEditVz::ActiveChanged() {
+    ResetMaxLength();
+    UpdateEditButtonsState();
+}
 
 bool TCustomDBEditVz::CanDropDown() const { return Enabled() && FDataLink->Active(); }
 
@@ -129,6 +236,9 @@ void TCustomDBEditVz::SetEditMask(const String& Value) {
 void TCustomDBEditVz::DataChange(TObject*) {
     if (ComponentState().Contains(csDestroying)) return;
     DataLinkDataChanged();
+    UpdateEditButtonsState();
+    if (FControlLabel) FControlLabel->UpdateCaption();
+    UpdateRequiredLine();
 }
 
 void TCustomDBEditVz::DataLinkDataChanged() {
@@ -170,7 +280,10 @@ void TCustomDBEditVz::DataLinkDataChanged() {
 
 void TCustomDBEditVz::EditingChange(TObject*) { DataLinkEditingChanged(); }
 
-void TCustomDBEditVz::DataLinkEditingChanged() { UpdateControlReadOnly(); }
+void TCustomDBEditVz::DataLinkEditingChanged() {
+    UpdateControlReadOnly();
+    UpdateRequiredLine();
+}
 
 void TCustomDBEditVz::UpdateControlReadOnly() {
     bool readOnly = FReadOnly;
@@ -178,6 +291,8 @@ void TCustomDBEditVz::UpdateControlReadOnly() {
         TDataSet* ds = FDataLink->DataSet();
         readOnly = !(ds && ds->State() == dsEdit && OnUpdateData);
     }
+    // A grid may let its in-place editor write where the link alone would not.
+    if (readOnly && FIntfInplaceEditHolder && FIntfInplaceEditHolder->CheckEditorCanModify(this)) readOnly = false;
     TCustomMaskEdit::SetReadOnly(readOnly);
 }
 
@@ -278,6 +393,7 @@ void TCustomDBEditVz::UpdateData() {
     if (!handled) InternalUpdateData();
     SetModified(false);
     FDataLink->SetModified(false);
+    if (FMRUList->AutoAdd() && FMRUList->Active() && Showing()) FMRUList->Add(Text());
 }
 
 void TCustomDBEditVz::InternalUpdateData() {
@@ -296,7 +412,10 @@ void TCustomDBEditVz::Change() {
         SetModified(true);
     }
     UpdateEmptyHint();
+    UpdateImageIndex();
     TCustomMaskEdit::Change();
+    UpdateRequiredLine();
+    if (!FInternalTextSetting && !ComponentState().Contains(csDestroying)) UserTextChanged();
 }
 
 // ---- keys and focus
@@ -304,8 +423,21 @@ void TCustomDBEditVz::Change() {
 bool TCustomDBEditVz::IsValidChar(Char InputChar) const { return !Field() || Field()->IsValidChar(InputChar); }
 
 void TCustomDBEditVz::KeyDown(Word& Key, TShiftState Shift) {
+    if (FIntfInplaceEditHolder) {
+        FIntfInplaceEditHolder->HandleEditorKeyDown(this, Key, Shift);
+        if (Key == 0) return;
+    }
+    FMRUCharPending = false;
+    if (MRUListKey(Key, Shift)) {
+        Key = 0;
+        return;
+    }
     TCustomMaskEdit::KeyDown(Key, Shift);
     if (Key == 0) return;
+    if (ButtonShortCut(Key, Shift)) {
+        Key = 0;
+        return;
+    }
     if (Key == 'A' && Shift == TShiftState{ssCtrl}) {
         SelectAll();
         Key = 0;
@@ -322,8 +454,58 @@ void TCustomDBEditVz::KeyDown(Word& Key, TShiftState Shift) {
         UpdateData();
 }
 
+void TCustomDBEditVz::KeyUp(Word& Key, TShiftState Shift) {
+    if (FIntfInplaceEditHolder) {
+        FIntfInplaceEditHolder->HandleEditorKeyUp(this, Key, Shift);
+        if (Key == 0) return;
+    }
+    TCustomMaskEdit::KeyUp(Key, Shift);
+}
+
+bool TCustomDBEditVz::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+    if (FMRUList->DroppedDown() && FMRUListControl && FMRUListControl->ListGrid()->WheelFromOwner(Shift, WheelDelta, MousePos))
+        return true;
+    return TCustomMaskEdit::DoMouseWheel(Shift, WheelDelta, MousePos);
+}
+
+void TCustomDBEditVz::WndProc(TMessage& Message) {
+    if (FIntfInplaceEditHolder) {
+        Message.Result = 0;
+        FIntfInplaceEditHolder->HandleEditorMessage(this, Message);
+        if (Message.Result != 0) return;
+    }
+    if (Message.Msg == CM_EDITIMAGECHANGEDVz) {
+        ImageChanged();
+        return;
+    }
+    TCustomMaskEdit::WndProc(Message);
+}
+
+void TCustomDBEditVz::CMCancelMode(TMessage& Message) {
+    TCustomMaskEdit::CMCancelMode(Message);
+    auto* sender = reinterpret_cast<TControl*>(Message.LParam);
+    if (!FMRUList->DroppedDown() || !FMRUListControl) return;
+    if (sender == this || (sender && ContainsControl(sender))) return;
+    if (sender == FMRUListControl || (sender && FMRUListControl->ContainsControl(sender))) return;
+    FMRUList->CloseUp(false);
+}
+
 void TCustomDBEditVz::KeyPress(Char& Key) {
+    if (FIntfInplaceEditHolder) {
+        FIntfInplaceEditHolder->HandleEditorKeyPress(this, Key);
+        if (Key.isNull()) return;
+    }
     const ushort k = Key.unicode();
+    if (FMRUCharPending) {
+        FMRUCharPending = false;
+        if (k == 13 || k == 27) {
+            Key = Char();
+            return;
+        }
+    }
+    if (k == 8 && Text().isEmpty() && Showing() && FMRUList->Active() && !FMRUList->DroppedDown() && !FDroppedDown) {
+        FMRUList->DropDown();
+    }
     if (k >= 32 && !DataIndepended() && Field() && !IsValidChar(Key)) {
         QApplication::beep();
         Key = Char();
@@ -344,11 +526,13 @@ void TCustomDBEditVz::KeyPress(Char& Key) {
 
 void TCustomDBEditVz::DoEnter() {
     SetFocused(true);
+    UpdateBorderActive();
     TCustomMaskEdit::DoEnter();
     if (AutoSelect() && !(QApplication::mouseButtons() & Qt::LeftButton)) SelectAll();
 }
 
 void TCustomDBEditVz::DoExit() {
+    if (FMRUList->DroppedDown()) FMRUList->CloseUp(false);
     if (IsMasked() && !ComponentState().Contains(csDesigning)) ValidateEdit();
     TCustomMaskEdit::DoExit();
     try {
@@ -359,6 +543,7 @@ void TCustomDBEditVz::DoExit() {
         throw;
     }
     SetFocused(false);
+    UpdateBorderActive();
 }
 
 void TCustomDBEditVz::SetFocused(bool Value) {
@@ -370,9 +555,156 @@ void TCustomDBEditVz::SetFocused(bool Value) {
 
 void TCustomDBEditVz::InitWidget() {
     TCustomMaskEdit::InitWidget();
+    UpdateHeight();
+    if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->setFrame(FBorderStyle != bsNone);
+    UpdateBorderActive();
+    UpdateEditButtons();
+    UpdateEditButtonsState();
+    SetEditRect();
+    UpdateControlReadOnly();
     ApplyAlignment();
     UpdateEmptyHint();
+    UpdateImageIndex();
+    UpdateRequiredLine();
 }
+
+void TCustomDBEditVz::Resize() {
+    TCustomMaskEdit::Resize();
+    UpdateEditButtons();
+    SetEditRect();
+    UpdateRequiredLine();
+}
+
+void TCustomDBEditVz::FontChanged() {
+    TCustomMaskEdit::FontChanged();
+    if (!ComponentState().Contains(csLoading)) UpdateHeight();
+    SetEditRect();
+    if (FControlLabel) AdjustLabelBounds();
+}
+
+// ---- image and height
+
+void TCustomDBEditVz::SetImages(TCustomImageList* Value) {
+    FEditImage->SetImages(Value);
+    if (Value) FEditImage->SetVisible(true);
+}
+
+TRect TCustomDBEditVz::ImageRect() const {
+    const int inset = FBorderStyle == bsNone ? 0 : 2;
+    const int w = FEditImage ? FEditImage->DrawWidth() : 0;
+    if (UseRightToLeftAlignment()) return TRect(Width() - inset - w, inset, Width() - inset, Height() - inset);
+    return TRect(inset, inset, inset + w, Height() - inset);
+}
+
+void TCustomDBEditVz::ImageChanged() {
+    UpdateHeight();
+    UpdateEditButtons();
+    SetEditRect();
+    UpdateImageIndex();
+    UpdateRequiredLine();
+    Invalidate();
+}
+
+void TCustomDBEditVz::UpdateImageIndex() {
+    if (!FEditImage || !FImageBox) return;
+    const bool showing = FEditImage->Visible() && FEditImage->Images() && HandleAllocated();
+    if (showing) {
+        int index = DefaultImageIndex();
+        const Variant v = Value();
+        switch (VarType(v)) {
+        case varSmallint:
+        case varInteger:
+        case varSingle:
+        case varDouble:
+        case varCurrency: index = static_cast<int>(std::lround(v.AsDouble())); break;
+        default: break;
+        }
+        if (OnGetImageIndex) OnGetImageIndex(this, index);
+        FEditImage->SetImageIndex(index);
+        FImageBox->SetBoundsRect(ImageRect());
+        FImageBox->SetColor(Color());
+        FImageBox->Invalidate();
+    }
+    FImageBox->SetVisible(showing);
+}
+
+void TCustomDBEditVz::SetAutoSize(bool Value) {
+    if (FAutoSize == Value) return;
+    FAutoSize = Value;
+    UpdateHeight();
+}
+
+void TCustomDBEditVz::UpdateHeight() {
+    if (FAutoSize && FBorderStyle == bsSingle) AdjustHeight();
+}
+
+int TCustomDBEditVz::AutoHeight() const {
+    int textHeight = GetFontTextHeightVz(nullptr, Font(), false);
+    if (FEditImage && FEditImage->UseImageHeight() && FEditImage->Visible() && FEditImage->Images())
+        textHeight = std::max(textHeight, FEditImage->Images()->Height());
+    return GetSystemMetrics(SM_CYBORDER) * (FFlat ? 6 : 8) + textHeight;
+}
+
+void TCustomDBEditVz::AdjustHeight() {
+    if (FAdjustingHeight || (ComponentState().Contains(csLoading) && ComponentState().Contains(csDesigning))) return;
+    // SetBounds keeps the height of an auto-sized editor.
+    if (AutoHeight() != Height()) SetBounds(Left(), Top(), Width(), Height());
+}
+
+// ---- required state and the copy painted into a grid
+
+void TCustomDBEditVz::SetHighlightRequired(bool Value) {
+    if (FHighlightRequired == Value) return;
+    FHighlightRequired = Value;
+    UpdateRequiredLine();
+}
+
+bool TCustomDBEditVz::NeedsRequiredState() {
+    bool draw = false;
+    if (FHighlightRequired && FDataLink->Active()) {
+        if (DataIndepended()) {
+            draw = VarIsNull(Value()) || Text().isEmpty();
+        } else if (TField* f = Field()) {
+            TDataSet* ds = f->DataSet();
+            draw = ds && (ds->State() == dsEdit || ds->State() == dsInsert) && f->Required() && f->IsNull();
+        }
+    }
+    if (OnCheckDrawRequiredState) OnCheckDrawRequiredState(this, draw);
+    return draw;
+}
+
+void TCustomDBEditVz::UpdateRequiredLine() {
+    if (!FRequiredLine || ComponentState().Contains(csDestroying)) return;
+    const bool show = NeedsRequiredState();
+    if (show) {
+        const TRect er = EditRect();
+        const int inset = FBorderStyle == bsNone ? 0 : 2;
+        FRequiredLine->SetBounds(er.Left + 2, Height() - inset - 1, std::max(0, er.Width() - 5), 1);
+        FRequiredLine->Invalidate();
+    }
+    FRequiredLine->SetVisible(show);
+}
+
+void TCustomDBEditVz::PaintRequiredState(TCanvas* ACanvas) {
+    ACanvas->Brush()->SetColor(GetActualColor());
+    ACanvas->FillRect(TRect(0, 0, FRequiredLine->Width(), FRequiredLine->Height()));
+    ACanvas->Pen()->SetColor(clRed);
+    ACanvas->Pen()->SetStyle(psDot);
+    ACanvas->MoveTo(0, 0);
+    ACanvas->LineTo(FRequiredLine->Width(), 0);
+}
+
+String TCustomDBEditVz::GetDisplayTextForPaintCopy() {
+    if (ComponentState().Contains(csDesigning) && !FDataLink->Active()) return Name();
+    if (ControlState().Contains(csPaintCopy) && Field()) {
+        return Field()->DisplayText();
+    }
+    return EditText();
+}
+
+TColor TCustomDBEditVz::GetActualColor() { return ColorToRGB(Color()); }
+
+TColor TCustomDBEditVz::GetActualFontColor() { return Enabled() ? Font()->Color() : clGrayText; }
 
 void TCustomDBEditVz::UpdateEmptyHint() {
     if (!HandleAllocated() || !FEmptyDataInfo) return;

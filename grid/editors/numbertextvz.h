@@ -20,3 +20,16 @@ bool NumberTextIsAmbiguousVz(const String& Text);
 // Clamps X into the limits (equal limits: none; MaxValue below MinValue: only the non-zero one
 // applies, or none) and rounds it to DecimalPlaces, halves to even.
 Extended ClampAndRoundNumberVz(Extended X, Extended MinValue, Extended MaxValue, unsigned DecimalPlaces);
+
+// Only "+", "-", digits, "E" or "e" and the decimal separator; a lone sign reads as 0; the first
+// 127 characters are converted.
+bool TryNumberTextToFloatVz(const String& Text, Extended& Value);
+// The integer part (before the decimal separator or the exponent) in groups of three digits
+// separated by the thousand separator when UseSeparators; a sign stays in front.
+String InsertThousandSeparatorsVz(const String& Text, bool UseSeparators);
+// ",#." and as many "0" as the currency's decimals.
+String DefaultCurrencyFormatVz();
+// The format a number is edited in, from the display format's first section: the placeholders
+// '#', ',', '.' and '0' stay, quoted text goes, an exponent keeps its letter and sign. With no
+// display format and Currency, DefaultCurrencyFormatVz.
+String EditFormatFromDisplayFormatVz(const String& DisplayFormat, bool Currency);

@@ -1106,6 +1106,21 @@ void TWinControl::PaintHandler(QEvent*) {
     PaintControls(&dc);
 }
 
+void TWinControl::PaintTo(HDC DC) {
+    int saved = DC->SaveDC();
+    try {
+        TLogBrush b;
+        b.lbColor = ColorToRGB(FColor);
+        DC->FillRect(TRect(0, 0, FWidth, FHeight), b);
+        PaintWindow(DC);
+        PaintControls(DC);
+    } catch (...) {
+        DC->RestoreDC(saved);
+        throw;
+    }
+    DC->RestoreDC(saved);
+}
+
 void TWinControl::PaintControls(HDC DC) {
     for (TControl* c : std::vector<TControl*>(FControls)) {
         auto* g = dynamic_cast<TGraphicControl*>(c);

@@ -298,6 +298,9 @@ protected:
 public:
     void BeforeDestruction() override;
 
+    // Paints the control as it looks (background, its own painting, graphic children) into DC
+    // with the control's corner at the DC's origin; works for a hidden control too.
+    void PaintTo(HDC DC);
     // ---- window handle
     bool HandleAllocated() const { return FHandle != nullptr; }
     // The widget, created (with its parents') when needed.

@@ -753,6 +753,11 @@ String TPicture::GraphicFilter(TClass GraphicClass) {
     return parts.join(QLatin1Char('|'));
 }
 
+String TPicture::GraphicExtension(TClass GraphicClass) {
+    const FileFormat* f = FindByClass(GraphicClass);
+    return f ? f->Extension : String();
+}
+
 TPicture::TPicture() = default;
 TPicture::~TPicture() {
     if (FGraphic) FGraphic->OnChange.Clear();

@@ -225,6 +225,8 @@ public:
     static void UnregisterGraphicClass(TClass GraphicClass);
     // A filter for open/save dialogs: "All (*.bmp;*.jpg)|*.bmp;*.jpg|Bitmaps (*.bmp)|*.bmp|...".
     static String GraphicFilter(TClass GraphicClass = nullptr);
+    // The registered extension of the graphic class ("bmp"), empty when it has none.
+    static String GraphicExtension(TClass GraphicClass);
 
 protected:
     void AssignTo(TPersistent* Dest) override;

@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr Extended PointsPerMM = 72.0L / 25.4L;
 constexpr int NativeWidth = 3, NativeLength = 1;  // TRpPage value indexes
 
 // ---- the process-wide settings ------------------------------------------------------------------

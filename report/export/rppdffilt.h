@@ -35,6 +35,9 @@ class TRpReport;
 class TRpPrinter;
 class TDictionary;
 
+// PDF points (1/72 inch) in a millimetre.
+constexpr Extended PointsPerMM = 72.0L / 25.4L;
+
 // The base of the PDF family: an output stream, the page-processed flag and the page geometry.
 class TRpPAbstractExportFilter : public TRpExportFilter {
     SDELKA_CLASS(TRpPAbstractExportFilter, TRpExportFilter)

@@ -317,7 +317,7 @@ void TRpReportFrame::Published(TPublished<TRpReportFrame>& P) {
     P.String("RequestURL", &TRpReportFrame::RequestURL, &TRpReportFrame::SetRequestURL);
     P.String("IndexKeyname", &TRpReportFrame::IndexKeyname, &TRpReportFrame::SetIndexKeyname);
     P.String("ContentFrame", &TRpReportFrame::ContentFrame, &TRpReportFrame::SetContentFrame);
-    P.Enum("FrameMode", &TRpReportFrame::FrameMode, &TRpReportFrame::SetFrameMode, {"asNormal", "subForm"}).Default(asNormal);
+    P.Enum("FrameMode", &TRpReportFrame::FrameMode, &TRpReportFrame::SetFrameMode, {"asNormal", "subForm"}).Default(static_cast<Int64>(TRpFrameMode::asNormal));
     P.Integer("MinimumWidth", &TRpReportFrame::MinimumWidth, &TRpReportFrame::SetMinimumWidth).Default(0);
     P.Integer("MinimumHeight", &TRpReportFrame::MinimumHeight, &TRpReportFrame::SetMinimumHeight).Default(0);
     P.Boolean("RoundedCorners", &TRpReportFrame::RoundedCorners, &TRpReportFrame::SetRoundedCorners).Default(0);
@@ -1666,7 +1666,7 @@ void TRpGHTMLDocumentFilter::AcceptControl(Extended Xoff, Extended Yoff, TContro
             if (R->CornerRadius() < 5) R->SetCornerRadius(5);
             FStylesheet << RoundedRule(N, R->CornerRadius(), R->UseShadow());
         }
-        const String Tag = R->FrameMode() == subForm ? u"IFRAME"_s : u"DIV"_s;
+        const String Tag = R->FrameMode() == TRpFrameMode::subForm ? u"IFRAME"_s : u"DIV"_s;
         AddLine(u"<"_s + Tag + u" ID=\""_s + N + u"\""_s + DataCont(R) + u" class=\"rpcontrol\" style=\""_s + FontText + u"visibility: "_s + Vis +
                 u" ;border-style:"_s + WebBorderStyleText(R->BorderStyle()) + u";border-color:"_s + HTMLColor(R->BorderColor()) +
                 u";overflow:auto;cursor:"_s + Cursor + u";position:absolute;left:%1px;top:%2px;width:%3px;height:%4px;border-width:"_s.arg(x).arg(y).arg(W).arg(H) +

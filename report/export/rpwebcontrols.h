@@ -29,7 +29,8 @@ enum class TRpButtonAction { null, get, post, inWindow, first, prev, next, last,
 enum TRpButtonDrawType { standard, canvas };
 enum TRpWebMenuMode { mainMenu, subMenu };
 enum TLoadContentMethod { lm_text, lm_get, lm_fromFile, lm_none };
-enum TRpFrameMode { asNormal, subForm };
+// Scoped: the action lists of the window framework have an enumerator asNormal of their own.
+enum class TRpFrameMode { asNormal, subForm };
 enum TRpCheckBoxStyle { cbHtml, cbText, cbImage };
 enum TRpWebSplitterAction { marker, toSplitter, drag, click };
 enum TRpWebSplitterInitState { isOpen, isClosed };
@@ -238,7 +239,7 @@ public:
     RPWEB_PROP(String, RequestURL, String())
     RPWEB_PROP(String, IndexKeyname, String())
     RPWEB_REF(ContentFrame)
-    RPWEB_PROP(TRpFrameMode, FrameMode, asNormal)
+    RPWEB_PROP(TRpFrameMode, FrameMode, TRpFrameMode::asNormal)
     RPWEB_PROP(int, MinimumWidth, 0)
     RPWEB_PROP(int, MinimumHeight, 0)
     RPWEB_PROP(bool, RoundedCorners, false)

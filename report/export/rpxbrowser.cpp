@@ -13,6 +13,7 @@
 #include "platform/gui/printers.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/lists.h"
+#include "platform/rtl/rtlmath.h"
 #include "report/rpprintersettings.h"
 #include "report/rpprnsu.h"
 #include "report/rpreport.h"
@@ -22,8 +23,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-int Nearest(double V) { return int(std::nearbyint(V)); }
 
 TRpXMLPreviewInterface* StandardPreview(TComponent* AOwner) {
     return New<TRpXMLStandardPreviewInterface>(AOwner);
@@ -678,9 +677,9 @@ void TRpXStandardViewer::ResizeThumb(TObject*) {
     ThumbDrawWidth = std::max(ColWidth - 20, 1);
     const double W = FRpXDocument->Pagewidth(), H = FRpXDocument->Pageheight();
     if (W > 0 && H > 0)
-        ThumbDrawHeight = FReportOrientation == poLandscape ? Nearest(ThumbDrawWidth / H * W) : Nearest(ThumbDrawWidth / W * H);
+        ThumbDrawHeight = FReportOrientation == poLandscape ? RoundToInt(ThumbDrawWidth / H * W) : RoundToInt(ThumbDrawWidth / W * H);
     ThumbGrid->SetDefaultRowHeight(std::max(ThumbDrawHeight, 1));
-    ThumbLeftMargin = Nearest((ColWidth - ThumbDrawWidth) / 2.0);
+    ThumbLeftMargin = RoundToInt((ColWidth - ThumbDrawWidth) / 2.0);
     ThumbTopMargin = 0;
     switch (FZoomState) {
         case rpZoomToFit: ZoomToFitClick(this); break;
@@ -746,11 +745,11 @@ void TRpXStandardViewer::SearchResultBoxClick(TObject*) {
     auto* Item = dynamic_cast<TPageItem*>(SearchResultBox->Items()->Objects(i));
     if (!Item) return;
     const double Z = FRpXDocument->GetZoom(), P = TRpXDocument::PixelsPerMM;
-    const int Y = Nearest(Z * Item->ypos * P / 100);
-    const int H = Nearest(Z * P * FRpXDocument->Pageheight() / 100);
+    const int Y = RoundToInt(Z * Item->ypos * P / 100);
+    const int H = RoundToInt(Z * P * FRpXDocument->Pageheight() / 100);
     SelectPage(Item->DBRecord + 1);
     if (H > 0) {
-        const int V = Nearest(double(Y - ScrollBox1->Height()) * 150 / H);
+        const int V = RoundToInt(double(Y - ScrollBox1->Height()) * 150 / H);
         if (V > 1) ScrollBox1->VertScrollBar()->SetPosition(V);
     }
 }

@@ -18,7 +18,6 @@ using namespace rpxdoc;
 
 namespace {
 
-constexpr double PointsPerMM = 72.0 / 25.4;
 // Pictures larger than this (pixels a side) are left out of the HTML output.
 constexpr int MaxImageSide = 10000;
 

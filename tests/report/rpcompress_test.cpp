@@ -6,7 +6,7 @@
 
 namespace {
 
-QByteArray Code(const QByteArray& Plain) {
+QByteArray Encode(const QByteArray& Plain) {
     TMemoryStream out;
     {
         TRpCompress coder(&out, true);
@@ -44,7 +44,7 @@ TEST(RpCompress, KnownCodes) {
         {QByteArray(), QByteArray()},                       // nothing coded, nothing written
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Code(c.plain).toHex(), c.coded.toHex()) << c.plain.constData();
+        EXPECT_EQ(Encode(c.plain).toHex(), c.coded.toHex()) << c.plain.constData();
         EXPECT_EQ(Decode(c.coded, static_cast<int>(c.plain.size())), c.plain);
     }
 }
@@ -59,7 +59,7 @@ TEST(RpCompress, RoundTripStopsJustPastTheCode) {
     for (int i = 0; i < 5000; ++i) skewed.append(static_cast<char>("\x00\x00\x00\xFF\x01"[rnd() % 5]));
 
     for (const QByteArray& plain : {all, random, skewed, all + all}) {
-        const QByteArray coded = Code(plain);
+        const QByteArray coded = Encode(plain);
         Int64 consumed = -1;
         bool ended = true;
         // Bytes after the code belong to the next field and must not be consumed.
@@ -68,7 +68,7 @@ TEST(RpCompress, RoundTripStopsJustPastTheCode) {
         EXPECT_EQ(consumed, coded.size());
         EXPECT_FALSE(ended);
     }
-    EXPECT_LT(Code(skewed).size(), skewed.size() / 2);
+    EXPECT_LT(Encode(skewed).size(), skewed.size() / 2);
 }
 
 TEST(RpCompress, DecoderReadsZerosPastTheEnd) {

@@ -172,10 +172,10 @@ private:
     String FCaption;
 };
 
-class TFakeReport : public TComponent {
-    SDELKA_CLASS(TFakeReport, TComponent)
+class TFakeEventReport : public TComponent {
+    SDELKA_CLASS(TFakeEventReport, TComponent)
 public:
-    explicit TFakeReport(TComponent* AOwner) : TComponent(AOwner) {}
+    explicit TFakeEventReport(TComponent* AOwner) : TComponent(AOwner) {}
     Integer Pages = 0, Records = 0, RecNo = 0, Column = 0;
 };
 
@@ -249,23 +249,23 @@ TEST_F(RpEvExtraFormTest, NamedComponentSearchOrderAndFieldCondition) {
 }
 
 TEST_F(RpEvExtraFormTest, ReportFunctionsReadTheReportThroughItsAccess) {
-    auto* onModule = New<TFakeReport>(Module);
+    auto* onModule = New<TFakeEventReport>(Module);
     onModule->SetName(QStringLiteral("RpReport"));
     onModule->Pages = 12;
-    auto* onForm = New<TFakeReport>(Form);
+    auto* onForm = New<TFakeEventReport>(Form);
     onForm->SetName(QStringLiteral("Report1"));
     onForm->Records = 40;
     onForm->RecNo = 7;
     onForm->Column = 2;
 
     TRpEvReportAccess& a = RpEvReportAccess();
-    a.ReportClass = TFakeReport::StaticClass();
-    a.PageCountReportClass = TFakeReport::StaticClass();
-    a.PageCount = [](TComponent* c) { return static_cast<TFakeReport*>(c)->Pages; };
-    a.RecordCount = [](TComponent* c) { return static_cast<TFakeReport*>(c)->Records; };
-    a.RecordNumber = [](TComponent* c) { return static_cast<TFakeReport*>(c)->RecNo; };
-    a.CurrentColumn = [](TComponent* c) { return static_cast<TFakeReport*>(c)->Column; };
-    a.ExprClass = TFakeReport::StaticClass();
+    a.ReportClass = TFakeEventReport::StaticClass();
+    a.PageCountReportClass = TFakeEventReport::StaticClass();
+    a.PageCount = [](TComponent* c) { return static_cast<TFakeEventReport*>(c)->Pages; };
+    a.RecordCount = [](TComponent* c) { return static_cast<TFakeEventReport*>(c)->Records; };
+    a.RecordNumber = [](TComponent* c) { return static_cast<TFakeEventReport*>(c)->RecNo; };
+    a.CurrentColumn = [](TComponent* c) { return static_cast<TFakeEventReport*>(c)->Column; };
+    a.ExprClass = TFakeEventReport::StaticClass();
     a.ExprCaption = [](TComponent* c) { return u"expr of "_S + c->Name(); };
 
     EXPECT_EQ(FindFirstReport(), onForm);

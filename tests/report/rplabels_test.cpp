@@ -464,10 +464,10 @@ TEST(RpLabelPrint, FrameAndBackgroundInTheFinalPass) {
 namespace {
 
 // Records what a report run hands to an export filter.
-class TRecordingFilter : public TRpExportFilter {
-    SDELKA_CLASS(TRecordingFilter, TRpExportFilter)
+class TLabelRecordingFilter : public TRpExportFilter {
+    SDELKA_CLASS(TLabelRecordingFilter, TRpExportFilter)
 public:
-    TRecordingFilter() = default;
+    TLabelRecordingFilter() = default;
     void AcceptGraphic(Extended X, Extended Y, TControl* C) override { Graphics.push_back(C->ClassName()); }
     void TextOut(Extended X, Extended Y, TFont*, TColor, TAlignment, const String& Text) override {
         Texts.push_back(Text);
@@ -480,7 +480,7 @@ public:
 
 TEST(RpLabelExport, LinesAndBackgroundGoToTheFilterNotToThePage) {
     TPrintableFixture F;
-    TOwned<TRecordingFilter> Filter = NewOwned<TRecordingFilter>();
+    TOwned<TLabelRecordingFilter> Filter = NewOwned<TLabelRecordingFilter>();
     F.Report->IsExporting = true;
     F.Report->Filter = Filter.get();
     auto* L = F.Add<TRpLabel>("L1");

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 // A grouped report of 120 records on A5 pages: left, right-aligned and centred fields, auto-sized
 // and word-wrapped texts, money under a mask, group sums in a bold font, page numbers.
-std::vector<QByteArray> Pages(bool Shared) {
+std::vector<QByteArray> MeasuredPages(bool Shared) {
     TCustomRpReport::SetSharedMeasuring(Shared);
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
     auto Data = New<TTestTableDataSet>(Root.get());
@@ -96,8 +96,8 @@ std::vector<QByteArray> Pages(bool Shared) {
 }
 
 TEST(RpMeasuring, SharedMeasuringContextsLeaveThePageStreamByteForByte) {
-    const std::vector<QByteArray> Reference = Pages(false);
-    const std::vector<QByteArray> Shared = Pages(true);
+    const std::vector<QByteArray> Reference = MeasuredPages(false);
+    const std::vector<QByteArray> Shared = MeasuredPages(true);
     ASSERT_GE(Reference.size(), 3u);
     ASSERT_EQ(Shared.size(), Reference.size());
     for (size_t i = 0; i < Reference.size(); ++i) EXPECT_EQ(Shared[i], Reference[i]) << "page " << i + 1;

@@ -620,11 +620,11 @@ TEST_F(RpPreviewWindow, BackgroundRunShowsPagesAsTheyComeAndCancels) {
 namespace {
 
 // A filter of the registry that records what it was given.
-class TRecordingFilter : public TRpExportFilter {
-    SDELKA_CLASS(TRecordingFilter, TRpExportFilter)
+class TPreviewRecordingFilter : public TRpExportFilter {
+    SDELKA_CLASS(TPreviewRecordingFilter, TRpExportFilter)
 protected:
-    explicit TRecordingFilter(const String& AFilename = String()) : TRpExportFilter(AFilename) { LastFile = AFilename; }
-    ~TRecordingFilter() override = default;
+    explicit TPreviewRecordingFilter(const String& AFilename = String()) : TRpExportFilter(AFilename) { LastFile = AFilename; }
+    ~TPreviewRecordingFilter() override = default;
 
 public:
     String GetFileExtension() override { return u"TST"_s; }
@@ -640,11 +640,11 @@ TEST_F(RpPreviewWindow, SavesThroughRegisteredFiltersAndPagesByWheel) {
     TFakePrinterScope fake;
     TScriptedResponder R;
     TResponderScope scope(&R);
-    RpExportFilterLibrary()->AddFilter(RpExportFilterClass<TRecordingFilter>());
+    RpExportFilterLibrary()->AddFilter(RpExportFilterClass<TPreviewRecordingFilter>());
     struct TUnregister {
-        ~TUnregister() { RpExportFilterLibrary()->RemoveFilter(RpExportFilterClass<TRecordingFilter>()); }
+        ~TUnregister() { RpExportFilterLibrary()->RemoveFilter(RpExportFilterClass<TPreviewRecordingFilter>()); }
     } unregister;
-    TRecordingFilter::Pages = 0;
+    TPreviewRecordingFilter::Pages = 0;
     PreviewFixture F;
     F.Report->Prepare();
     TRpStandardPreview* W = TRpStandardPreview::CreatePreview(nullptr, F.Report->RpPrinter());
@@ -661,8 +661,8 @@ TEST_F(RpPreviewWindow, SavesThroughRegisteredFiltersAndPagesByWheel) {
         return true;
     });
     ClickTool(W->SaveReport);
-    EXPECT_EQ(TRecordingFilter::LastFile, file + u".TST"_s);
-    EXPECT_EQ(TRecordingFilter::Pages, 5);
+    EXPECT_EQ(TPreviewRecordingFilter::LastFile, file + u".TST"_s);
+    EXPECT_EQ(TPreviewRecordingFilter::Pages, 5);
     EXPECT_EQ(W->RpPrinter(), F.Report->RpPrinter());  // the preview keeps its document
 
     // The wheel turns pages like the arrow keys when the page fits.

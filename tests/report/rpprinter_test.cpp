@@ -30,7 +30,7 @@ void MakePages(TRpPrinter* P, int Count) {
     P->EndDoc();
 }
 
-QByteArray PageBytes(TRpPrinter* P, int N) {
+QByteArray PrinterPageBytes(TRpPrinter* P, int N) {
     TOwned<TMetafile> m(P->GetPage(N));
     return m ? m->Data() : QByteArray();
 }
@@ -94,7 +94,7 @@ TEST(RpPrinter, DocumentStates) {
     MakePages(p.get(), 3);
     EXPECT_EQ(p->AvailablePages(), 3);
     EXPECT_EQ(p->PageList()->PageCount(), 3);
-    for (int i = 1; i <= 3; ++i) EXPECT_EQ(MetafileTexts(PageBytes(p.get(), i)), QStringList{QStringLiteral("Страница %1").arg(i)});
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(MetafileTexts(PrinterPageBytes(p.get(), i)), QStringList{QStringLiteral("Страница %1").arg(i)});
     EXPECT_EQ(p->GetPage(0), nullptr);
     EXPECT_EQ(p->GetPage(4), nullptr);
 }
@@ -123,7 +123,7 @@ TEST(RpPrinter, AbortKeepsTheOpenPageAndCleanupDropsAll) {
     p->AbortDoc();
     EXPECT_EQ(p->Status(), mpFinished);
     EXPECT_EQ(p->PageList()->PageCount(), 2);
-    EXPECT_EQ(MetafileTexts(PageBytes(p.get(), 2)), QStringList{QStringLiteral("x")});
+    EXPECT_EQ(MetafileTexts(PrinterPageBytes(p.get(), 2)), QStringList{QStringLiteral("x")});
     // A busy document cleaned up is cancelled and its open page dropped.
     p->Cleanup();
     p->BeginDoc();
@@ -352,7 +352,7 @@ TEST_F(RpPrinterFiles, SavedPagesLoadBackIdentical) {
         EXPECT_TRUE(PrintFromPagesFlag);
         EXPECT_EQ(q->Compression(), compressed);
         ASSERT_EQ(q->PageCount(), 3);
-        for (int i : {3, 1, 2}) EXPECT_EQ(PageBytes(q.get(), i), PageBytes(p.get(), i)) << compressed << i;
+        for (int i : {3, 1, 2}) EXPECT_EQ(PrinterPageBytes(q.get(), i), PrinterPageBytes(p.get(), i)) << compressed << i;
         const String again = NewFile();
         q->Save(again);
         EXPECT_EQ(ReadAll(again), ReadAll(file));
@@ -362,7 +362,7 @@ TEST_F(RpPrinterFiles, SavedPagesLoadBackIdentical) {
         m.WriteBuffer(bytes.constData(), static_cast<Integer>(bytes.size()));
         TOwned<TRpPrinter> r = NewOwned<TRpPrinter>();
         r->LoadFromStream(&m);
-        EXPECT_EQ(PageBytes(r.get(), 2), PageBytes(p.get(), 2));
+        EXPECT_EQ(PrinterPageBytes(r.get(), 2), PrinterPageBytes(p.get(), 2));
     }
 }
 
@@ -394,7 +394,7 @@ TEST_F(RpPrinterFiles, DamagedFilesAreRefusedAndThePagesShownStay) {
             EXPECT_THROW(p->Load(bad), Exception) << compressed << " " << n;
             ASSERT_EQ(p->PageCount(), 3);
         }
-        EXPECT_EQ(PageBytes(p.get(), 3), PageBytes(source.get(), 3));
+        EXPECT_EQ(PrinterPageBytes(p.get(), 3), PrinterPageBytes(source.get(), 3));
         // Corrupted bytes: a load either refuses the file or gives pages that read or raise.
         quint32 seed = 12345;
         auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
@@ -577,9 +577,9 @@ TEST(RpPrinterMessages, PagesAndProgressArePostedToTheClient) {
 
 namespace {
 
-class TFakeReport : public TObject, public IRpPrinterReport {
+class TFakePrinterReport : public TObject, public IRpPrinterReport {
 public:
-    TFakeReport() {
+    TFakePrinterReport() {
         Page->SetUnits(Native);
         Page->SetWidth(2100);
         Page->SetLength(2970);
@@ -633,7 +633,7 @@ public:
 
 TEST(RpPrinterReport, StoredPagesCoverTheWholeSheet) {
     TFakePrinterScope fake;
-    TFakeReport report;
+    TFakePrinterReport report;
     TOwned<TRpPrinter> p = NewOwned<TRpPrinter>(&report);
     EXPECT_EQ(p->ParentReport(), &report);
     MakePages(p.get(), 3);
@@ -661,7 +661,7 @@ TEST(RpPrinterReport, StoredPagesCoverTheWholeSheet) {
 
 TEST(RpPrinterReport, AnAbortedExportStoresNoOpenPage) {
     TFakePrinterScope fake;
-    TFakeReport report;
+    TFakePrinterReport report;
     TOwned<TRpPrinter> p = NewOwned<TRpPrinter>(&report);
     report.IsExporting = true;
     p->BeginDoc();

@@ -33,7 +33,7 @@ namespace {
 using namespace Qt::StringLiterals;
 using namespace sdelka::test;
 
-void Pump() {
+void PumpMessages() {
     Application->ProcessMessages();
     DispatchPostedMessages();
 }
@@ -135,14 +135,14 @@ const PrintPath Paths[] = {
          TRpStandardPreview* W = TRpStandardPreview::CreatePreview(nullptr, F.Report->RpPrinter());
          W->SetBounds(0, 0, 900, 700);
          W->Show();
-         Pump();
+         PumpMessages();
          ASSERT_TRUE(W->Print->Enabled());
          AnswerPdfFile(R, Out);
          TWinControl* bar = W->Print->Parent();
          Click(bar->Handle(), QPointF(W->Print->Left() + W->Print->Width() / 2.0, W->Print->Top() + W->Print->Height() / 2.0));
-         Pump();
+         PumpMessages();
          W->Free();
-         Pump();
+         PumpMessages();
      }},
     {"ReportPrint", 1, 3,
      [](FontFixture& F, TScriptedResponder& R, const String& Out) {
@@ -216,7 +216,7 @@ protected:
         PreviewInterfaceClass = Saved;
         PrintFromPagesFlag = false;
         SetPrinter(nullptr);
-        Pump();
+        PumpMessages();
     }
     TComponentClass Saved = nullptr;
 };

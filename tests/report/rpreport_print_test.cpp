@@ -59,7 +59,7 @@ struct PrintFixture {
 };
 
 // Handles the UI thread's messages until Done holds or the time is up.
-bool PumpUntil(const std::function<bool()>& Done, int Ms = 20000) {
+bool PumpUntilDone(const std::function<bool()>& Done, int Ms = 20000) {
     QElapsedTimer T;
     T.start();
     while (!Done()) {
@@ -94,7 +94,7 @@ TEST(RpReportPrint, PrintBackgroundRunsInAReportThreadWhileTheUIThreadGoesOn) {
     F.Report->PrintBackground();
     const bool ReturnedWhileRunning = !Release && F.Report->RunningInBackground();
     EXPECT_TRUE(ReturnedWhileRunning);
-    ASSERT_TRUE(PumpUntil([&] { return F.Records >= 3; }));
+    ASSERT_TRUE(PumpUntilDone([&] { return F.Records >= 3; }));
     EXPECT_FALSE(F.Report->Available());
     // One run at a time: this report refuses a second one, another report is told why.
     F.Report->PrintBackground();
@@ -109,7 +109,7 @@ TEST(RpReportPrint, PrintBackgroundRunsInAReportThreadWhileTheUIThreadGoesOn) {
         EXPECT_TRUE(Other.Report->Available());
     }
     Release = true;
-    ASSERT_TRUE(PumpUntil([&] { return !F.Report->RunningInBackground(); }));
+    ASSERT_TRUE(PumpUntilDone([&] { return !F.Report->RunningInBackground(); }));
     EXPECT_TRUE(F.Report->Available());
     EXPECT_FALSE(OnUI);
     ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
@@ -139,7 +139,7 @@ TEST(RpReportPrint, AFailedBackgroundRunReachesTheUserAndMarksTheDocumentIncompl
         if (F.Records == 10) throw ERpError(u"Нет связи с сервером"_s);
     };
     F.Report->PrintBackground();
-    ASSERT_TRUE(PumpUntil([&] {
+    ASSERT_TRUE(PumpUntilDone([&] {
         CheckSynchronize(0);
         if (Answers.MessageCount() > 0 && std::this_thread::get_id() == UI) ToldOnUI = true;
         return !F.Report->RunningInBackground() && Answers.MessageCount() > 0;
@@ -153,7 +153,7 @@ TEST(RpReportPrint, AFailedBackgroundRunReachesTheUserAndMarksTheDocumentIncompl
     // A preview generated in the background keeps the pages made and says the rest is missing.
     Answers.Clear();
     F.Report->PreviewModeless();
-    ASSERT_TRUE(PumpUntil([&] {
+    ASSERT_TRUE(PumpUntilDone([&] {
         CheckSynchronize(0);
         return !F.Report->RunningInBackground() && Answers.MessageCount() > 0;
     }));
@@ -175,13 +175,13 @@ TEST(RpReportPrint, AnExportWhileTheReportRunsInTheBackgroundRaises) {
         while (F.Records == 2 && !Release && T.elapsed() < 5000) QThread::msleep(1);
     };
     F.Report->PrintBackground();
-    ASSERT_TRUE(PumpUntil([&] { return F.Records >= 2; }));
+    ASSERT_TRUE(PumpUntilDone([&] { return F.Records >= 2; }));
     TOwned<TRpExportFilter> Filter = NewOwned<TRpExportFilter>();
     EXPECT_THROW(F.Report->ExportToFilter(Filter.get()), ERpError);
     EXPECT_FALSE(Filter->Active());
     EXPECT_FALSE(F.Report->Exporting());
     Release = true;
-    ASSERT_TRUE(PumpUntil([&] { return !F.Report->RunningInBackground(); }));
+    ASSERT_TRUE(PumpUntilDone([&] { return !F.Report->RunningInBackground(); }));
     ASSERT_EQ(Device.Backend.Jobs.size(), 1u);
     EXPECT_TRUE(Device.Backend.Jobs[0].Ended);
 }
@@ -313,7 +313,7 @@ TEST(RpReportPrint, AReportFreedWhileItsThreadRunsStopsAndWaitsForIt) {
         PrintFixture F;
         F.Limit = 0;  // records without end: only a stop ends the run
         F.Report->PrintBackground();
-        ASSERT_TRUE(PumpUntil([&] { return F.Records > 20; }));
+        ASSERT_TRUE(PumpUntilDone([&] { return F.Records > 20; }));
         F.Report->Free();
         // Freed only once the thread let go of it; the job never reached the printer.
         ASSERT_EQ(Device.Backend.Jobs.size(), 1u);

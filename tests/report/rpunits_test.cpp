@@ -21,11 +21,11 @@ struct Measurement {
 };
 
 // A report stand-in that records what the page asks of it.
-class TFakeReport : public TComponent, public IRpUnitsReport {
-    SDELKA_CLASS(TFakeReport, TComponent)
+class TFakeUnitsReport : public TComponent, public IRpUnitsReport {
+    SDELKA_CLASS(TFakeUnitsReport, TComponent)
 protected:
-    explicit TFakeReport(TComponent* AOwner) : TComponent(AOwner) {}
-    ~TFakeReport() override = default;
+    explicit TFakeUnitsReport(TComponent* AOwner) : TComponent(AOwner) {}
+    ~TFakeUnitsReport() override = default;
 
 public:
     void AfterConstruction() override {
@@ -40,10 +40,10 @@ public:
         FreeAndNil(FSize);
         inherited::BeforeDestruction();
     }
-    static void Published(TPublished<TFakeReport>& P) {
-        P.Object("Page", &TFakeReport::Page);
-        P.Object("Frame", &TFakeReport::Frame);
-        P.Object("Size", &TFakeReport::Size);
+    static void Published(TPublished<TFakeUnitsReport>& P) {
+        P.Object("Page", &TFakeUnitsReport::Page);
+        P.Object("Frame", &TFakeUnitsReport::Frame);
+        P.Object("Size", &TFakeUnitsReport::Size);
     }
     TRpPage* Page() const { return FPage; }
     TRpFrame* Frame() const { return FFrame; }
@@ -122,7 +122,7 @@ TEST(RpTypes, DeviceUnitsAndFactors) {
 
 TEST(RpUnitBase, ConversionsBothWays) {
     Measurement m(false);
-    TFakeReport* report = New<TFakeReport>(nullptr);
+    TFakeUnitsReport* report = New<TFakeUnitsReport>(nullptr);
     TRpUnitBase* u = report->Size();
     u->SetParentReport(report);
     u->SetResolution(96);
@@ -204,7 +204,7 @@ TEST(RpPage, DefaultsFollowTheMeasurementSystem) {
 
 TEST(RpPage, ValuesPaperAndOrientation) {
     Measurement m(false);
-    TFakeReport* report = New<TFakeReport>(nullptr);
+    TFakeUnitsReport* report = New<TFakeUnitsReport>(nullptr);
     TRpPage* page = report->Page();
     page->SetResolution(96);
 
@@ -277,7 +277,7 @@ TEST(RpPage, ValuesPaperAndOrientation) {
 
 TEST(RpPage, StreamsItsValuesAndProperties) {
     Measurement m(false);
-    TFakeReport* report = New<TFakeReport>(nullptr);
+    TFakeUnitsReport* report = New<TFakeUnitsReport>(nullptr);
     report->SetName("Report1");
     TRpPage* page = report->Page();
     page->SetOrientation(poLandscape);
@@ -298,7 +298,7 @@ TEST(RpPage, StreamsItsValuesAndProperties) {
     EXPECT_TRUE(text.contains("Frame.Color = clRed")) << text.toStdString();
     EXPECT_FALSE(text.contains("Frame.DrawBottom")) << text.toStdString();
 
-    TFakeReport* copy = New<TFakeReport>(nullptr);
+    TFakeUnitsReport* copy = New<TFakeUnitsReport>(nullptr);
     TextToComponent(text, copy);
     TRpPage* p2 = copy->Page();
     EXPECT_EQ(p2->Orientation(), poLandscape);

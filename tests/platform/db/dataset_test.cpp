@@ -4,6 +4,7 @@
 #include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 
 namespace {
 
-std::string U(const String& s) { return s.toStdString(); }
+using sdelka::test::S;
 
 // A data link that writes every notification it receives into a shared log.
 class TRecordingLink : public TDataLink {
@@ -28,7 +29,7 @@ protected:
     void DataSetChanged() override { Add("DataSetChanged"); }
     void DataSetScrolled(int Distance) override { Add("DataSetScrolled(" + std::to_string(Distance) + ")"); }
     void LayoutChanged() override { Add("LayoutChanged"); }
-    void RecordChanged(TField* Field) override { Add("RecordChanged(" + (Field ? U(Field->FieldName()) : std::string("nil")) + ")"); }
+    void RecordChanged(TField* Field) override { Add("RecordChanged(" + (Field ? S(Field->FieldName()) : std::string("nil")) + ")"); }
     void UpdateData() override { Add("UpdateData"); }
     void CheckBrowseMode() override { Add("CheckBrowseMode"); }
 
@@ -162,7 +163,7 @@ TEST_F(DataSetTest, EventOrderOfEditPostCancelInsertDelete) {
     log.clear();
     ds->Post();
     EXPECT_EQ(log, (Log{"UpdateData", "CheckBrowseMode", "BeforePost", "EditingChanged(0)", "DataSetChanged", "AfterPost"}));
-    EXPECT_EQ(U(ds->FieldByName(QStringLiteral("NAME"))->AsString()), "Орлов");
+    EXPECT_EQ(S(ds->FieldByName(QStringLiteral("NAME"))->AsString()), "Орлов");
 
     log.clear();
     ds->Edit();
@@ -170,7 +171,7 @@ TEST_F(DataSetTest, EventOrderOfEditPostCancelInsertDelete) {
     log.clear();
     ds->Cancel();
     EXPECT_EQ(log, (Log{"CheckBrowseMode", "BeforeCancel", "EditingChanged(0)", "DataSetChanged", "AfterCancel"}));
-    EXPECT_EQ(U(ds->FieldByName(QStringLiteral("NAME"))->AsString()), "Орлов");
+    EXPECT_EQ(S(ds->FieldByName(QStringLiteral("NAME"))->AsString()), "Орлов");
 
     log.clear();
     ds->Insert();
@@ -310,11 +311,11 @@ TEST_F(DataSetTest, LocateAndLookup) {
     for (const Case& c : cases) {
         ds->SetRecNo(9);
         bool found = ds->Locate(QString::fromLatin1(c.fields), c.key, c.opt);
-        EXPECT_EQ(found, c.found) << c.fields << " " << U(VarToStr(c.key.VType() & varArray ? c.key.GetElement(1) : c.key));
+        EXPECT_EQ(found, c.found) << c.fields << " " << S(VarToStr(c.key.VType() & varArray ? c.key.GetElement(1) : c.key));
         EXPECT_EQ(Id(), c.found ? c.id : 9);
     }
     ds->SetRecNo(3);
-    EXPECT_EQ(U(VarToStr(ds->Lookup(QStringLiteral("ID"), 5, QStringLiteral("NAME")))), "Кузнецов");
+    EXPECT_EQ(S(VarToStr(ds->Lookup(QStringLiteral("ID"), 5, QStringLiteral("NAME")))), "Кузнецов");
     EXPECT_TRUE(VarIsEmpty(ds->Lookup(QStringLiteral("ID"), 55, QStringLiteral("NAME"))));
     EXPECT_EQ(Id(), 3);
     EXPECT_THROW(ds->Locate(QStringLiteral("NOPE"), 1, {}), EDatabaseError);
@@ -421,7 +422,7 @@ TEST_F(DataSetTest, ErrorsOfTheProtocol) {
         try {
             f();
         } catch (const Exception& e) {
-            return U(e.Message());
+            return S(e.Message());
         }
         return std::string("no error");
     };
@@ -469,7 +470,7 @@ TEST_F(DataSetTest, PostErrorEventCanAbortOrRetry) {
 TEST_F(DataSetTest, EmptyDatasetAndOldValues) {
     ds->Edit();
     ds->FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("Новое"));
-    EXPECT_EQ(U(VarToStr(ds->FieldByName(QStringLiteral("NAME"))->OldValue())), "Иванов");
+    EXPECT_EQ(S(VarToStr(ds->FieldByName(QStringLiteral("NAME"))->OldValue())), "Иванов");
     ds->Cancel();
     ds->SetFilter(QStringLiteral("ID > 100"));
     ds->SetFiltered(true);

@@ -3,12 +3,13 @@
 #include "platform/testing/memdata.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/sysutils.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::string U(const String& s) { return s.toStdString(); }
+using sdelka::test::S;
 
 class FieldTest : public ::testing::Test {
 protected:
@@ -38,7 +39,7 @@ std::string Error(const std::function<void()>& f) {
     try {
         f();
     } catch (const Exception& e) {
-        return U(e.Message());
+        return S(e.Message());
     }
     return "no error";
 }
@@ -54,7 +55,7 @@ TEST_F(FieldTest, DefaultFieldClassesFollowTheTypes) {
     EXPECT_EQ(F("F")->Index(), 2);
     EXPECT_EQ(F("I")->Alignment(), taRightJustify);
     EXPECT_EQ(FieldTypeVarMap(ftBCD), varCurrency);
-    EXPECT_EQ(U(FieldTypeName(ftWideMemo)), "WideMemo");
+    EXPECT_EQ(S(FieldTypeName(ftWideMemo)), "WideMemo");
 }
 
 TEST_F(FieldTest, ConversionsAsATable) {
@@ -83,8 +84,8 @@ TEST_F(FieldTest, ConversionsAsATable) {
         if (auto* n = dynamic_cast<TNumericField*>(f)) n->SetDisplayFormat(QString::fromLatin1(c.fmt));
         if (auto* d = dynamic_cast<TDateTimeField*>(f)) d->SetDisplayFormat(QString::fromLatin1(c.fmt));
         f->SetAsVariant(c.in);
-        EXPECT_EQ(U(f->AsString()), c.asString) << c.field << " " << U(VarToStr(c.in));
-        EXPECT_EQ(U(f->DisplayText()), c.display) << c.field << " " << U(VarToStr(c.in));
+        EXPECT_EQ(S(f->AsString()), c.asString) << c.field << " " << S(VarToStr(c.in));
+        EXPECT_EQ(S(f->DisplayText()), c.display) << c.field << " " << S(VarToStr(c.in));
     }
     F("I")->SetAsString(QStringLiteral("12"));
     EXPECT_EQ(F("I")->AsInteger(), 12);
@@ -105,7 +106,7 @@ TEST_F(FieldTest, NullHandling) {
         f->Clear();
         EXPECT_TRUE(f->IsNull()) << n;
         EXPECT_TRUE(VarIsNull(f->AsVariant())) << n;
-        EXPECT_EQ(U(f->AsString()), "") << n;
+        EXPECT_EQ(S(f->AsString()), "") << n;
     }
     EXPECT_EQ(F("I")->AsInteger(), 0);
     EXPECT_EQ(F("F")->AsFloat(), 0);
@@ -155,7 +156,7 @@ TEST(FieldMemoText, PlaceholdersNameTheTypeInCapitalsWhenThereIsText) {
     for (const Case& c : cases) {
         TField* f = ds->FieldByName(QString::fromLatin1(c.field));
         f->SetAsVariant(c.value);
-        EXPECT_EQ(U(f->DisplayText()), c.text) << c.field << " " << U(VarToStr(c.value));
+        EXPECT_EQ(S(f->DisplayText()), c.text) << c.field << " " << S(VarToStr(c.value));
     }
     ds->Cancel();
 }
@@ -167,9 +168,9 @@ TEST_F(FieldTest, TextEventsValidationAndBlobStreams) {
     };
     s->OnSetText = [](TField* Sender, const String& Text) { Sender->SetAsString(Text.toUpper()); };
     s->SetText(QStringLiteral("ab"));
-    EXPECT_EQ(U(s->AsString()), "AB");
-    EXPECT_EQ(U(s->DisplayText()), "<AB");
-    EXPECT_EQ(U(s->Text()), "[AB");
+    EXPECT_EQ(S(s->AsString()), "AB");
+    EXPECT_EQ(S(s->DisplayText()), "<AB");
+    EXPECT_EQ(S(s->Text()), "[AB");
 
     // OnValidate sees the new value and can refuse it.
     String seen;
@@ -178,7 +179,7 @@ TEST_F(FieldTest, TextEventsValidationAndBlobStreams) {
         if (Sender->AsInteger() < 0) throw EDatabaseError(QStringLiteral("negative"));
     };
     F("I")->SetAsInteger(8);
-    EXPECT_EQ(U(seen), "8");
+    EXPECT_EQ(S(seen), "8");
     EXPECT_THROW(F("I")->SetAsInteger(-1), EDatabaseError);
     EXPECT_EQ(F("I")->AsInteger(), 8);
 
@@ -186,7 +187,7 @@ TEST_F(FieldTest, TextEventsValidationAndBlobStreams) {
     QByteArray text = QStringLiteral("строка").toUtf8();
     w->WriteBuffer(text.constData(), static_cast<Integer>(text.size()));
     w->Free();
-    EXPECT_EQ(U(F("M")->AsString()), "строка");
+    EXPECT_EQ(S(F("M")->AsString()), "строка");
     TStream* r = ds->CreateBlobStream(F("M"), bmRead);
     EXPECT_EQ(r->Size(), text.size());
     r->Free();
@@ -199,9 +200,9 @@ TEST(ParamsTest, ParseSQLSkipsQuotesAndCasts) {
     String sql = p->ParseSQL(
         QStringLiteral("select ':no', \"col:x\" from t where a = :A and b::date = :b -- :c\n and d = :a or e = :\"my name\" /* :z */"),
         true, &names);
-    EXPECT_EQ(U(sql), "select ':no', \"col:x\" from t where a = ? and b::date = ? -- :c\n and d = ? or e = ? /* :z */");
+    EXPECT_EQ(S(sql), "select ':no', \"col:x\" from t where a = ? and b::date = ? -- :c\n and d = ? or e = ? /* :z */");
     ASSERT_EQ(names.size(), 4u);
-    EXPECT_EQ(U(names[3]), "my name");
+    EXPECT_EQ(S(names[3]), "my name");
     EXPECT_EQ(p->Count(), 3);  // A and a are one parameter
     p->ParamByName(QStringLiteral("a"))->SetValue(5);
     EXPECT_EQ(p->ParamByName(QStringLiteral("A"))->DataType(), ftInteger);

@@ -5,6 +5,8 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/testing/scriptedresponder.h"
+#include "support/testutil.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +21,12 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
+using sdelka::test::SendKey;
+
+using sdelka::test::ProcessEvents;
 
 void TypeText(QWidget* W, const QString& Text) {
     for (QChar c : Text) SendKey(W, c.isLetter() ? Qt::Key_A : Qt::Key_0, Qt::NoModifier, QString(c));
-}
-
-void ProcessEvents() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
 class DBCtrlsTest : public ::testing::Test {

@@ -6,6 +6,8 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/forms.h"
 #include "platform/testing/scriptedresponder.h"
+#include "support/testutil.h"
+#include "support/input.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +22,12 @@
 
 namespace {
 
-void SendKey(QWidget* W, int Key, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-    QKeyEvent press(QEvent::KeyPress, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &press);
-    QKeyEvent release(QEvent::KeyRelease, Key, Mods, Text);
-    QCoreApplication::sendEvent(W, &release);
-}
+using sdelka::test::SendKey;
+
+using sdelka::test::ProcessEvents;
 
 // Types into the widget that has the focus (the grid's editor once it opens), or into W.
-void TypeText(QWidget* W, const QString& Text) {
+void TypeIntoFocus(QWidget* W, const QString& Text) {
     for (QChar c : Text) {
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : W;
         SendKey(target, c.isDigit() ? Qt::Key_0 + c.digitValue() : Qt::Key_A, Qt::NoModifier, QString(c));
@@ -46,10 +45,6 @@ void Click(QWidget* W, const TRect& R, bool Double = false) {
         QCoreApplication::sendEvent(W, &dbl);
         QCoreApplication::sendEvent(W, &release);
     }
-}
-
-void ProcessEvents() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }
 
 // One OnDrawColumnCell call as the handler saw it.
@@ -299,7 +294,7 @@ TEST_F(DBGridTest, TypingEditsTheCellAndPostingWritesTheField) {
     ShowAndFocus();
     Grid->SetSelectedIndex(1);
     Table->Next();  // record 2
-    TypeText(Grid->Handle(), u"Новый"_S);
+    TypeIntoFocus(Grid->Handle(), u"Новый"_S);
     ASSERT_TRUE(Grid->EditorMode());
     TDBGridInplaceEdit* ed = Grid->InplaceEditor();
     ASSERT_TRUE(ed->Visible());
@@ -313,7 +308,7 @@ TEST_F(DBGridTest, TypingEditsTheCellAndPostingWritesTheField) {
     // In the editor: type, then Down writes the text and moves on (the move posts).
     QWidget* ew = ed->Handle();
     static_cast<QLineEdit*>(ew)->end(false);
-    TypeText(ew, u"2"_S);
+    TypeIntoFocus(ew, u"2"_S);
     SendKey(ew, Qt::Key_Down);
     EXPECT_EQ(CurrentId(), 3);
     Table->Prior();
@@ -325,7 +320,7 @@ TEST_F(DBGridTest, TypingEditsTheCellAndPostingWritesTheField) {
     ASSERT_TRUE(Grid->EditorMode());
     ew = ed->Handle();
     static_cast<QLineEdit*>(ew)->selectAll();
-    TypeText(ew, u"7"_S);
+    TypeIntoFocus(ew, u"7"_S);
     EXPECT_EQ(ed->Text(), u"7"_S);
     SendKey(ew, Qt::Key_Escape);
     EXPECT_EQ(ed->Text(), u"1"_S);  // HOURS of record 2 (1,0 shown as "1")
@@ -339,7 +334,7 @@ TEST_F(DBGridTest, TypingEditsTheCellAndPostingWritesTheField) {
     ASSERT_TRUE(Grid->EditorMode());
     ew = ed->Handle();
     static_cast<QLineEdit*>(ew)->selectAll();
-    TypeText(ew, u"12,5"_S);
+    TypeIntoFocus(ew, u"12,5"_S);
     SendKey(ew, Qt::Key_Return);
     EXPECT_DOUBLE_EQ(Table->FieldByName(u"HOURS"_S)->AsFloat(), 12.5);
     Table->Post();
@@ -352,7 +347,7 @@ TEST_F(DBGridTest, LeavingTheGridWritesTheEditAndDropsAnUntouchedNewRecord) {
     other->SetParent(Form);
     ShowAndFocus();
     Grid->SetSelectedIndex(1);
-    TypeText(Grid->Handle(), u"Иванов"_S);
+    TypeIntoFocus(Grid->Handle(), u"Иванов"_S);
     ASSERT_TRUE(Grid->EditorMode());
     other->SetFocus();
     ProcessEvents();
@@ -376,7 +371,7 @@ TEST_F(DBGridTest, TypingIntoAnEmptyDatasetInsertsTheFirstRecord) {
     ShowAndFocus();
     EXPECT_EQ(Grid->RowCount(), 2);  // titles and one empty row
     Grid->Handle()->grab();          // paints without records
-    TypeText(Grid->Handle(), u"5"_S);
+    TypeIntoFocus(Grid->Handle(), u"5"_S);
     EXPECT_EQ(Table->State(), dsInsert);
     Table->Post();
     EXPECT_EQ(Table->RecordCount(), 1);
@@ -388,16 +383,16 @@ TEST_F(DBGridTest, ReadOnlyColumnsAndGridRefuseEditing) {
     Grid->SetSelectedIndex(0);
     TColumn* c = Grid->Columns()->Items(0);
     c->SetReadOnly(true);
-    TypeText(Grid->Handle(), u"9"_S);
+    TypeIntoFocus(Grid->Handle(), u"9"_S);
     EXPECT_FALSE(Grid->EditorMode());
     EXPECT_EQ(Table->State(), dsBrowse);
     c->SetReadOnly(false);
     Grid->SetOptions(Grid->Options() - dgEditing);
-    TypeText(Grid->Handle(), u"9"_S);
+    TypeIntoFocus(Grid->Handle(), u"9"_S);
     EXPECT_EQ(Table->State(), dsBrowse);
     Grid->SetOptions(Grid->Options() + dgEditing);
     Grid->SetReadOnly(true);
-    TypeText(Grid->Handle(), u"9"_S);
+    TypeIntoFocus(Grid->Handle(), u"9"_S);
     EXPECT_EQ(Table->State(), dsBrowse);
     EXPECT_EQ(CurrentId(), 1);
 }
@@ -418,7 +413,7 @@ TEST_F(DBGridTest, DownPastTheLastRowAppendsAndUpCancelsTheEmptyRecord) {
     // Typed into the new record and moved away: it is posted.
     SendKey(Grid->Handle(), Qt::Key_Down);
     Grid->SetSelectedIndex(0);
-    TypeText(Grid->Handle(), u"31"_S);
+    TypeIntoFocus(Grid->Handle(), u"31"_S);
     SendKey(Grid->InplaceEditor()->Handle(), Qt::Key_Up);
     EXPECT_EQ(Table->State(), dsBrowse);
     EXPECT_EQ(Table->RecordCount(), 31);

@@ -1,6 +1,7 @@
 #include "platform/gui/clipbrd.h"
 
 #include "platform/gui/imaging.h"
+#include "support/testutil.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -11,7 +12,7 @@
 
 namespace {
 
-std::string S(const String& s) { return s.toStdString(); }
+using sdelka::test::S;
 
 class ClipboardTest : public ::testing::Test {
 protected:

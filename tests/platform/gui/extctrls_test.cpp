@@ -18,7 +18,7 @@
 
 namespace {
 
-void Mouse(QWidget* W, QEvent::Type T, QPoint P, Qt::MouseButtons Buttons) {
+void SendButtons(QWidget* W, QEvent::Type T, QPoint P, Qt::MouseButtons Buttons) {
     QMouseEvent e(T, P, W->mapToGlobal(P), Qt::LeftButton, Buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(W, &e);
 }
@@ -73,8 +73,8 @@ TEST_F(ExtCtrlsTest, RadioGroupItemsButtonsAndClicks) {
     Form->Show();
     QWidget* b1 = rg->Buttons(1)->Handle();
     QPoint p(8, b1->height() / 2);
-    Mouse(b1, QEvent::MouseButtonPress, p, Qt::LeftButton);
-    Mouse(b1, QEvent::MouseButtonRelease, p, Qt::NoButton);
+    SendButtons(b1, QEvent::MouseButtonPress, p, Qt::LeftButton);
+    SendButtons(b1, QEvent::MouseButtonRelease, p, Qt::NoButton);
     EXPECT_EQ(rg->ItemIndex(), 1);
     EXPECT_FALSE(rg->Buttons(0)->Checked());
     EXPECT_EQ(clicks, (std::vector<int>{0, 1}));
@@ -182,9 +182,9 @@ TEST_F(ExtCtrlsTest, SplitterResizesTheControlBeforeItWithinLimits) {
     EXPECT_EQ(sp->FindControl(), left);
     QWidget* w = Form->Handle();
     auto drag = [&](int FromX, int ToX) {
-        Mouse(w, QEvent::MouseButtonPress, QPoint(FromX, 50), Qt::LeftButton);
-        Mouse(w, QEvent::MouseMove, QPoint(ToX, 50), Qt::LeftButton);
-        Mouse(w, QEvent::MouseButtonRelease, QPoint(ToX, 50), Qt::NoButton);
+        SendButtons(w, QEvent::MouseButtonPress, QPoint(FromX, 50), Qt::LeftButton);
+        SendButtons(w, QEvent::MouseMove, QPoint(ToX, 50), Qt::LeftButton);
+        SendButtons(w, QEvent::MouseButtonRelease, QPoint(ToX, 50), Qt::NoButton);
     };
     drag(101, 151);  // resized when released (the default style)
     EXPECT_EQ(left->Width(), 150);
@@ -197,10 +197,10 @@ TEST_F(ExtCtrlsTest, SplitterResizesTheControlBeforeItWithinLimits) {
     EXPECT_EQ(left->Width(), 40);
     EXPECT_EQ(moved, 3);
     sp->SetResizeStyle(rsUpdate);  // follows the mouse
-    Mouse(w, QEvent::MouseButtonPress, QPoint(41, 50), Qt::LeftButton);
-    Mouse(w, QEvent::MouseMove, QPoint(61, 50), Qt::LeftButton);
+    SendButtons(w, QEvent::MouseButtonPress, QPoint(41, 50), Qt::LeftButton);
+    SendButtons(w, QEvent::MouseMove, QPoint(61, 50), Qt::LeftButton);
     EXPECT_EQ(left->Width(), 60);
-    Mouse(w, QEvent::MouseButtonRelease, QPoint(61, 50), Qt::NoButton);
+    SendButtons(w, QEvent::MouseButtonRelease, QPoint(61, 50), Qt::NoButton);
 }
 
 TEST_F(ExtCtrlsTest, ScrollBoxRangesFollowChildrenAndPositionsMoveThem) {

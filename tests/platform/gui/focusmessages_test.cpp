@@ -14,7 +14,7 @@
 
 namespace {
 
-QStringList gLog;
+QStringList gFocusLog;
 
 // Like a masked or data-aware edit: it checks its text when the focus leaves it.
 class TCheckedEdit : public TEdit {
@@ -28,11 +28,11 @@ public:
 
 protected:
     void DoEnter() override {
-        gLog << QStringLiteral("DoEnter %1").arg(Name());
+        gFocusLog << QStringLiteral("DoEnter %1").arg(Name());
         TEdit::DoEnter();
     }
     void DoExit() override {
-        gLog << QStringLiteral("DoExit %1").arg(Name());
+        gFocusLog << QStringLiteral("DoExit %1").arg(Name());
         if (Text().isEmpty()) throw Exception(u"Поле %s должно быть заполнено"_S, {Name()});
         TEdit::DoExit();
     }
@@ -51,10 +51,10 @@ public:
 
     void WndProc(TMessage& Message) override {
         if (Message.Msg == CM_ENTER) {
-            gLog << QStringLiteral("CM_ENTER %1").arg(Name());
+            gFocusLog << QStringLiteral("CM_ENTER %1").arg(Name());
             if (SwallowEnter) return;
         }
-        if (Message.Msg == CM_EXIT) gLog << QStringLiteral("CM_EXIT %1").arg(Name());
+        if (Message.Msg == CM_EXIT) gFocusLog << QStringLiteral("CM_EXIT %1").arg(Name());
         TEdit::WndProc(Message);
     }
 };
@@ -62,7 +62,7 @@ public:
 class FocusMessagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gLog.clear();
+        gFocusLog.clear();
         SetResponder(&Resp);
         Form = New<TForm>(nullptr);
         Form->SetBorderStyle(bsNone);
@@ -80,8 +80,8 @@ protected:
         c->SetText(u"x"_S);
         c->SetBounds(10, Top, 100, 21);
         c->SetParent(Form);
-        c->OnEnter = [Name](TObject*) { gLog << QStringLiteral("OnEnter %1").arg(QString::fromLatin1(Name)); };
-        c->OnExit = [Name](TObject*) { gLog << QStringLiteral("OnExit %1").arg(QString::fromLatin1(Name)); };
+        c->OnEnter = [Name](TObject*) { gFocusLog << QStringLiteral("OnEnter %1").arg(QString::fromLatin1(Name)); };
+        c->OnExit = [Name](TObject*) { gFocusLog << QStringLiteral("OnExit %1").arg(QString::fromLatin1(Name)); };
         return c;
     }
     TScriptedResponder Resp;
@@ -92,8 +92,8 @@ TEST_F(FocusMessagesTest, AnOverriddenDoExitRefusesAndTheFocusStays) {
     auto* checked = Add<TCheckedEdit>("Checked", 10);
     auto* other = Add<TEdit>("Other", 40);
     Form->Show();
-    EXPECT_EQ(gLog, QStringList({"DoEnter Checked", "OnEnter Checked"}));
-    gLog.clear();
+    EXPECT_EQ(gFocusLog, QStringList({"DoEnter Checked", "OnEnter Checked"}));
+    gFocusLog.clear();
 
     // Through the program: SetFocus raises and the focus stays.
     checked->SetText(String());
@@ -104,10 +104,10 @@ TEST_F(FocusMessagesTest, AnOverriddenDoExitRefusesAndTheFocusStays) {
         EXPECT_EQ(E.Message(), u"Поле Checked должно быть заполнено"_S);
     }
     EXPECT_EQ(Form->ActiveControl(), checked);
-    EXPECT_EQ(gLog, QStringList({"DoExit Checked"}));
+    EXPECT_EQ(gFocusLog, QStringList({"DoExit Checked"}));
 
     // Through the user: a click into the other edit shows the message and the focus comes back.
-    gLog.clear();
+    gFocusLog.clear();
     QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
     QCoreApplication::sendEvent(other->Handle(), &in);
     EXPECT_EQ(Form->ActiveControl(), checked);
@@ -115,31 +115,31 @@ TEST_F(FocusMessagesTest, AnOverriddenDoExitRefusesAndTheFocusStays) {
     EXPECT_EQ(Resp.LastCall().Text, u"Поле Checked должно быть заполнено."_S);
 
     // Filled in: it lets the focus go, and the inherited DoExit still runs OnExit.
-    gLog.clear();
+    gFocusLog.clear();
     checked->SetText(u"12"_S);
     other->SetFocus();
     EXPECT_EQ(Form->ActiveControl(), other);
-    EXPECT_EQ(gLog, QStringList({"DoExit Checked", "OnExit Checked", "OnEnter Other"}));
+    EXPECT_EQ(gFocusLog, QStringList({"DoExit Checked", "OnExit Checked", "OnEnter Other"}));
 }
 
 TEST_F(FocusMessagesTest, TheFormSendsCmEnterAndCmExitThroughTheWindowProcedure) {
     auto* a = Add<TWatchingEdit>("A", 10);
     auto* b = Add<TWatchingEdit>("B", 40);
     Form->Show();
-    gLog.clear();
+    gFocusLog.clear();
     b->SetFocus();
-    EXPECT_EQ(gLog, QStringList({"CM_EXIT A", "OnExit A", "CM_ENTER B", "OnEnter B"}));
+    EXPECT_EQ(gFocusLog, QStringList({"CM_EXIT A", "OnExit A", "CM_ENTER B", "OnEnter B"}));
 
     // Perform reaches the same handlers.
-    gLog.clear();
+    gFocusLog.clear();
     a->Perform(CM_EXIT);
-    EXPECT_EQ(gLog, QStringList({"CM_EXIT A", "OnExit A"}));
+    EXPECT_EQ(gFocusLog, QStringList({"CM_EXIT A", "OnExit A"}));
 
     // A window procedure that keeps CM_ENTER keeps DoEnter (and OnEnter) from running.
-    gLog.clear();
+    gFocusLog.clear();
     a->SwallowEnter = true;
     a->SetFocus();
-    EXPECT_EQ(gLog, QStringList({"CM_EXIT B", "OnExit B", "CM_ENTER A"}));
+    EXPECT_EQ(gFocusLog, QStringList({"CM_EXIT B", "OnExit B", "CM_ENTER A"}));
     EXPECT_EQ(Form->ActiveControl(), a);
 }
 

@@ -29,27 +29,27 @@ void Key(QWidget* W, int QtKey, Qt::KeyboardModifiers Mods = Qt::NoModifier, con
     QCoreApplication::sendEvent(W, &release);
 }
 
-void Type(QWidget* W, const QString& Text) {
+void TypeKeys(QWidget* W, const QString& Text) {
     for (QChar c : Text) Key(W, c.toUpper().unicode(), Qt::NoModifier, QString(c));
 }
 
-void Mouse(QWidget* W, QEvent::Type T, QPoint P, Qt::MouseButtons Buttons, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+void MouseWith(QWidget* W, QEvent::Type T, QPoint P, Qt::MouseButtons Buttons, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
     QMouseEvent e(T, P, W->mapToGlobal(P), Qt::LeftButton, Buttons, Mods);
     QCoreApplication::sendEvent(W, &e);
 }
 
 QPoint Center(const TRect& R) { return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
 
-void Click(QWidget* W, QPoint P, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
-    Mouse(W, QEvent::MouseButtonPress, P, Qt::LeftButton, Mods);
-    Mouse(W, QEvent::MouseButtonRelease, P, Qt::NoButton, Mods);
+void ClickAt(QWidget* W, QPoint P, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+    MouseWith(W, QEvent::MouseButtonPress, P, Qt::LeftButton, Mods);
+    MouseWith(W, QEvent::MouseButtonRelease, P, Qt::NoButton, Mods);
 }
 
 void Drag(QWidget* W, QPoint From, QPoint To) {
-    Mouse(W, QEvent::MouseButtonPress, From, Qt::LeftButton);
-    Mouse(W, QEvent::MouseMove, (From + To) / 2, Qt::LeftButton);
-    Mouse(W, QEvent::MouseMove, To, Qt::LeftButton);
-    Mouse(W, QEvent::MouseButtonRelease, To, Qt::NoButton);
+    MouseWith(W, QEvent::MouseButtonPress, From, Qt::LeftButton);
+    MouseWith(W, QEvent::MouseMove, (From + To) / 2, Qt::LeftButton);
+    MouseWith(W, QEvent::MouseMove, To, Qt::LeftButton);
+    MouseWith(W, QEvent::MouseButtonRelease, To, Qt::NoButton);
 }
 
 class GridsTest : public ::testing::Test {
@@ -180,7 +180,7 @@ TEST_F(GridsTest, MouseSelectsACellAndDragsARange) {
     QWidget* w = g->Handle();
     int clicks = 0;
     g->OnClick = [&](TObject*) { ++clicks; };
-    Click(w, Center(g->CellRect(3, 2)));
+    ClickAt(w, Center(g->CellRect(3, 2)));
     EXPECT_EQ(g->Col(), 3);
     EXPECT_EQ(g->Row(), 2);
     EXPECT_GE(clicks, 1);
@@ -192,11 +192,11 @@ TEST_F(GridsTest, MouseSelectsACellAndDragsARange) {
     EXPECT_EQ(g->Selection(), (TGridRect{2, 2, 3, 5}));
 
     // Shift+click extends from the current cell.
-    Click(w, Center(g->CellRect(1, 1)), Qt::ShiftModifier);
+    ClickAt(w, Center(g->CellRect(1, 1)), Qt::ShiftModifier);
     EXPECT_EQ(g->Selection(), (TGridRect{1, 1, 2, 2}));
 
     // A click on a fixed cell does not move.
-    Click(w, Center(g->CellRect(0, 3)));
+    ClickAt(w, Center(g->CellRect(0, 3)));
     EXPECT_EQ(g->Row(), 2);
 
     int c = 0, r = 0;
@@ -221,7 +221,7 @@ TEST_F(GridsTest, OnSelectCellRefusingKeepsTheOldCell) {
     Key(w, Qt::Key_Right);
     EXPECT_EQ(g->Col(), 2);
     // A refused click neither moves nor drags a range to the refused cell.
-    Click(w, Center(g->CellRect(3, 4)));
+    ClickAt(w, Center(g->CellRect(3, 4)));
     EXPECT_EQ(g->Col(), 2);
     EXPECT_EQ(g->Row(), 1);
     EXPECT_EQ(g->Selection(), (TGridRect{2, 1, 2, 1}));
@@ -356,7 +356,7 @@ TEST_F(GridsTest, EditingACellThroughTheInplaceEditor) {
     EXPECT_EQ(ed->Text(), "abc");
     EXPECT_EQ(ed->BoundsRect(), g->CellRect(1, 1));
     QWidget* ew = ed->Handle();
-    Type(ew, "xy");  // the text was all selected: typing replaces it
+    TypeKeys(ew, "xy");  // the text was all selected: typing replaces it
     EXPECT_EQ(g->Cells(1, 1), "xy");
     Key(ew, Qt::Key_Return, Qt::NoModifier, "\r");
     EXPECT_FALSE(g->EditorMode());
@@ -366,7 +366,7 @@ TEST_F(GridsTest, EditingACellThroughTheInplaceEditor) {
     EXPECT_EQ(set.back(), "xy");
 
     // A character typed on the grid opens the editor with it; Down ends the edit and moves.
-    Type(w, "q");
+    TypeKeys(w, "q");
     EXPECT_TRUE(ed->Visible());
     EXPECT_EQ(ed->Text(), "q");
     Key(ed->Handle(), Qt::Key_Down);
@@ -378,7 +378,7 @@ TEST_F(GridsTest, EditingACellThroughTheInplaceEditor) {
     Key(w, Qt::Key_Return, Qt::NoModifier, "\r");
     ASSERT_TRUE(ed->Visible());
     EXPECT_EQ(ed->Text(), "second");
-    Type(ed->Handle(), "zzz");
+    TypeKeys(ed->Handle(), "zzz");
     EXPECT_EQ(g->Cells(1, 2), "zzz");
     Key(ed->Handle(), Qt::Key_Escape, Qt::NoModifier, QString(QChar(27)));
     EXPECT_FALSE(ed->Visible());
@@ -389,7 +389,7 @@ TEST_F(GridsTest, EditingACellThroughTheInplaceEditor) {
     // Without goEditing the keys do not open it.
     g->SetOptions(DefaultGridOptions);
     Key(w, Qt::Key_F2);
-    Type(w, "k");
+    TypeKeys(w, "k");
     EXPECT_FALSE(ed->Visible());
     EXPECT_EQ(g->Cells(1, 2), "second");
 }
@@ -403,7 +403,7 @@ TEST_F(GridsTest, AlwaysShowEditorFollowsTheCurrentCell) {
     EXPECT_TRUE(ed->Visible());
     EXPECT_EQ(g->Row(), 2);
     EXPECT_EQ(ed->Text(), "two");
-    Type(ed->Handle(), "2");
+    TypeKeys(ed->Handle(), "2");
     Key(ed->Handle(), Qt::Key_Down);
     EXPECT_EQ(g->Cells(1, 2), "2");
     EXPECT_EQ(g->Row(), 3);
@@ -411,7 +411,7 @@ TEST_F(GridsTest, AlwaysShowEditorFollowsTheCurrentCell) {
     EXPECT_EQ(ed->BoundsRect(), g->CellRect(1, 3));
 
     // Rows removed under the editor: the grid carries on with a cell that exists.
-    Type(ed->Handle(), "x");
+    TypeKeys(ed->Handle(), "x");
     g->SetRowCount(3);
     EXPECT_EQ(g->Row(), 2);
     EXPECT_EQ(g->Cells(1, 2), "2");
@@ -428,7 +428,7 @@ TEST_F(GridsTest, EditMaskFromOnGetEditMaskDrivesTheEditor) {
     ASSERT_NE(ed, nullptr);
     EXPECT_TRUE(ed->IsMasked());
     EXPECT_EQ(ed->EditText(), "__.__");
-    Type(ed->Handle(), "12a34");  // the letter is refused by the mask
+    TypeKeys(ed->Handle(), "12a34");  // the letter is refused by the mask
     EXPECT_EQ(g->Cells(2, 1), "12.34");
     Key(ed->Handle(), Qt::Key_Return, Qt::NoModifier, "\r");
     EXPECT_EQ(g->Cells(2, 1), "12.34");

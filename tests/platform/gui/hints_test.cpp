@@ -5,6 +5,7 @@
 #include "platform/gui/hints.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/testing/scriptedresponder.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,7 @@
 
 namespace {
 
-void Wait(int Ms) {
-    QEventLoop loop;
-    QTimer::singleShot(Ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using sdelka::test::Wait;
 
 void MoveMouse(QWidget* W, QPointF P) {
     QMouseEvent e(QEvent::MouseMove, P, W->mapToGlobal(P), Qt::NoButton, Qt::NoButton, Qt::NoModifier);

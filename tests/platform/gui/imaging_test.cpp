@@ -7,7 +7,7 @@
 namespace {
 
 // A 16x8 bitmap: left half red, right half blue.
-void Paint(TBitmap& b) {
+void PaintStripes(TBitmap& b) {
     b.SetSize(16, 8);
     b.Canvas()->Brush()->SetColor(clRed);
     b.Canvas()->FillRect(Rect(0, 0, 8, 8));
@@ -26,7 +26,7 @@ bool Near(TColor a, TColor b, int tol) {
 TEST(ImagingBitmap, ResizeKeepsThePictureAndFillsWhite) {
     TBitmap b;
     EXPECT_TRUE(b.Empty());
-    Paint(b);
+    PaintStripes(b);
     b.SetSize(20, 10);
     EXPECT_EQ(b.Canvas()->Pixels(0, 0), clRed);
     EXPECT_EQ(b.Canvas()->Pixels(15, 7), clBlue);
@@ -41,7 +41,7 @@ TEST(ImagingBitmap, BmpRoundTripKeepsPixelsAndFormat) {
     for (TPixelFormat pf : {pf24bit, pf32bit}) {
         TBitmap b;
         b.SetPixelFormat(pf);
-        Paint(b);
+        PaintStripes(b);
         b.SaveToFile(file);
         TBitmap c;
         c.LoadFromFile(file);
@@ -185,7 +185,7 @@ TEST(ImagingJpeg, DamagedFilesAreRefusedAndThePictureStays) {
 
 TEST(ImagingBitmap, HeaderClaimsBeyondTheFileAreRefused) {
     auto b = NewOwned<TBitmap>();
-    Paint(*b);
+    PaintStripes(*b);
     auto ms = NewOwned<TMemoryStream>();
     b->SaveToStream(ms.get());
     QByteArray bmp(static_cast<const char*>(ms->Memory()), int(ms->Size()));
@@ -208,7 +208,7 @@ TEST(ImagingBitmap, HeaderClaimsBeyondTheFileAreRefused) {
 TEST(ImagingPicture, LoadChoosesTheKindBySignature) {
     QTemporaryDir dir;
     TBitmap b;
-    Paint(b);
+    PaintStripes(b);
     TJPEGImage j;
     j.Assign(&b);
     const String misnamed = dir.filePath("photo.bmp");  // JPEG bytes under a .bmp name
@@ -245,7 +245,7 @@ TEST(ImagingPicture, LoadChoosesTheKindBySignature) {
 
 TEST(ImagingPicture, AssignCopiesAndRegistryAcceptsNewKinds) {
     TBitmap b;
-    Paint(b);
+    PaintStripes(b);
     TPicture a, c;
     a.SetGraphic(&b);
     EXPECT_NE(a.Graphic(), &b);  // a copy

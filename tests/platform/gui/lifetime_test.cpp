@@ -24,7 +24,7 @@ static_assert(!Deletable<TForm> && !Deletable<TDataModule> && !Deletable<TButton
 static_assert(!std::is_constructible_v<TForm, TComponent*> && !std::is_constructible_v<TList>);
 static_assert(!std::is_destructible_v<TComponent> && !std::is_destructible_v<TCustomForm>);
 
-QStringList gLog;
+QStringList gLifeLog;
 
 // A component that reports its destruction (steps and the destructor itself) under the name of
 // the owner it was made for (an owner takes its children out of its list before freeing them).
@@ -32,12 +32,12 @@ class TProbe : public TComponent {
     SDELKA_CLASS(TProbe, TComponent)
 protected:
     explicit TProbe(TComponent* AOwner) : TComponent(AOwner), FMadeFor(AOwner) {}
-    ~TProbe() override { gLog << "delete " + FOwnerName + ".probe"; }
+    ~TProbe() override { gLifeLog << "delete " + FOwnerName + ".probe"; }
 
 public:
     void BeforeDestruction() override {
         FOwnerName = FMadeFor ? FMadeFor->Name() : QString();
-        gLog << "free " + FOwnerName + ".probe";
+        gLifeLog << "free " + FOwnerName + ".probe";
         inherited::BeforeDestruction();
     }
 
@@ -52,7 +52,7 @@ protected:
     explicit TProbeForm(TComponent* AOwner) : TForm(AOwner) {
         OnDestroy = [this](TObject*) {
             // The form and its children are whole here, and a Free from the handler is harmless.
-            gLog << "OnDestroy " + Name() + " with " + QString::number(ComponentCount());
+            gLifeLog << "OnDestroy " + Name() + " with " + QString::number(ComponentCount());
             Free();
         };
     }
@@ -71,7 +71,7 @@ class TProbeModule : public TDataModule {
 protected:
     explicit TProbeModule(TComponent* AOwner) : TDataModule(AOwner) {
         OnDestroy = [this](TObject*) {
-            gLog << "OnDestroy " + Name() + " with " + QString::number(ComponentCount());
+            gLifeLog << "OnDestroy " + Name() + " with " + QString::number(ComponentCount());
             Free();
         };
     }
@@ -94,7 +94,7 @@ template <class T>
 TComponent* MakeNamed(TComponent* Owner) {
     T* x = New<T>(Owner);
     x->SetName(QStringLiteral("X"));
-    gLog.clear();
+    gLifeLog.clear();
     return x;
 }
 
@@ -110,12 +110,12 @@ class LifetimeTest : public ::testing::TestWithParam<LifetimeCase> {};
 // OnDestroy of X once, while its children are all there (Children of them), then its probe is
 // freed and deleted once.
 void ExpectOneDestruction(int Children) {
-    const std::string log = gLog.join(" | ").toStdString();
-    EXPECT_EQ(gLog.filter("OnDestroy X ").size(), 1) << log;
-    EXPECT_EQ(gLog.count("OnDestroy X with " + QString::number(Children)), 1) << log;
-    EXPECT_EQ(gLog.count("free X.probe"), 1) << log;
-    EXPECT_EQ(gLog.count("delete X.probe"), 1) << log;
-    EXPECT_LT(gLog.indexOf("OnDestroy X with " + QString::number(Children)), gLog.indexOf("free X.probe")) << log;
+    const std::string log = gLifeLog.join(" | ").toStdString();
+    EXPECT_EQ(gLifeLog.filter("OnDestroy X ").size(), 1) << log;
+    EXPECT_EQ(gLifeLog.count("OnDestroy X with " + QString::number(Children)), 1) << log;
+    EXPECT_EQ(gLifeLog.count("free X.probe"), 1) << log;
+    EXPECT_EQ(gLifeLog.count("delete X.probe"), 1) << log;
+    EXPECT_LT(gLifeLog.indexOf("OnDestroy X with " + QString::number(Children)), gLifeLog.indexOf("free X.probe")) << log;
 }
 
 const LifetimeCase kCases[] = {
@@ -163,16 +163,16 @@ TEST(LifetimeShutdownTest, ApplicationShutdownRunsOnDestroyOnceForEachFormAndDat
     MakeByApplication<TProbeModule>(QStringLiteral("X"));
     MakeByApplication<TProbeForm>(QStringLiteral("Y"));
     EXPECT_NE(Application->MainForm(), nullptr);
-    gLog.clear();
+    gLifeLog.clear();
     DoneApplication();
-    const std::string log = gLog.join(" | ").toStdString();
-    EXPECT_EQ(gLog.filter("OnDestroy").size(), 2) << log;
-    EXPECT_EQ(gLog.count("OnDestroy X with 1"), 1) << log;
-    EXPECT_EQ(gLog.count("OnDestroy Y with 2"), 1) << log;
-    EXPECT_EQ(gLog.count("delete X.probe"), 1) << log;
-    EXPECT_EQ(gLog.count("delete Y.probe"), 1) << log;
+    const std::string log = gLifeLog.join(" | ").toStdString();
+    EXPECT_EQ(gLifeLog.filter("OnDestroy").size(), 2) << log;
+    EXPECT_EQ(gLifeLog.count("OnDestroy X with 1"), 1) << log;
+    EXPECT_EQ(gLifeLog.count("OnDestroy Y with 2"), 1) << log;
+    EXPECT_EQ(gLifeLog.count("delete X.probe"), 1) << log;
+    EXPECT_EQ(gLifeLog.count("delete Y.probe"), 1) << log;
     // The form, made last, goes first.
-    EXPECT_LT(gLog.indexOf("OnDestroy Y with 2"), gLog.indexOf("OnDestroy X with 1")) << log;
+    EXPECT_LT(gLifeLog.indexOf("OnDestroy Y with 2"), gLifeLog.indexOf("OnDestroy X with 1")) << log;
     EXPECT_EQ(Application->ComponentCount(), 0);
     EXPECT_EQ(Application->MainForm(), nullptr);
 }

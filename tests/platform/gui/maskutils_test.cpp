@@ -1,15 +1,16 @@
 #include "platform/gui/maskutils.h"
 
 #include "platform/rtl/formatsettings.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::string S(const String& s) { return s.toStdString(); }
+using sdelka::test::S;
 
 // Types each character of Keys as a keystroke; returns the characters that were refused.
-String Type(TMaskEngine& e, const String& Keys) {
+String TypeChars(TMaskEngine& e, const String& Keys) {
     String refused;
     for (Char c : Keys)
         if (!e.InputChar(c)) refused += c;
@@ -147,7 +148,7 @@ TEST_F(MaskTest, TypingTable) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.Mask) + " <- " + S(String::fromUtf16(c.Keys)));
         TMaskEngine e(c.Mask);
-        EXPECT_EQ(S(Type(e, String::fromUtf16(c.Keys))), S(String::fromUtf16(c.Refused)));
+        EXPECT_EQ(S(TypeChars(e, String::fromUtf16(c.Keys))), S(String::fromUtf16(c.Refused)));
         EXPECT_EQ(S(e.EditText()), S(String::fromUtf16(c.EditText)));
         EXPECT_EQ(S(e.Text()), S(String::fromUtf16(c.Text)));
     }
@@ -174,7 +175,7 @@ TEST_F(MaskTest, EmptyTextAndSettingText) {
     TMaskEngine d("!99/99/0000;1;_");
     EXPECT_EQ(S(d.EditText()), "__/__/____");
     TMaskEngine t("!90:00;1;_");
-    Type(t, "1230");
+    TypeChars(t, "1230");
     EXPECT_EQ(S(t.EditText()), "12.30");
     EXPECT_EQ(S(t.Text()), "12.30");
 
@@ -192,7 +193,7 @@ TEST_F(MaskTest, CaretAndDeleting) {
     TMaskEngine e("000-000");
     EXPECT_EQ(e.SelStart(), 0);
     EXPECT_EQ(e.SelLength(), 1);   // overwrite caret: one character selected
-    Type(e, "123456");
+    TypeChars(e, "123456");
     EXPECT_EQ(S(e.EditText()), "123-456");
     EXPECT_EQ(e.SelStart(), 7);    // past the end
     EXPECT_EQ(e.SelLength(), 0);
@@ -339,7 +340,7 @@ TEST_F(MaskTest, ChangeEventAndPlainMode) {
 
     TMaskEngine p;
     EXPECT_FALSE(p.IsMasked());
-    Type(p, "abc");
+    TypeChars(p, "abc");
     EXPECT_EQ(S(p.Text()), "abc");
     Word k = VK_LEFT;
     EXPECT_FALSE(p.KeyDown(k, {}));   // the plain edit's own keys

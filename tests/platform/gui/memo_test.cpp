@@ -19,7 +19,7 @@ namespace {
 using sdelka::test::SendKey;
 
 // Types text character by character as key events.
-void Type(QWidget* W, const QString& S) {
+void TypeLetters(QWidget* W, const QString& S) {
     for (QChar c : S) {
         int key = c.isLetter() ? Qt::Key_A + (c.toUpper().unicode() - 'A') : c.unicode();
         if (c.isDigit()) key = Qt::Key_0 + (c.unicode() - '0');
@@ -113,9 +113,9 @@ TEST_F(MemoTest, TypingReturnsTabsAndMaxLength) {
     ok->OnClick = [&](TObject*) { ++okClicks; };
     Form->Show();
     m->SetFocus();
-    Type(m->Handle(), u"ab"_S);
+    TypeLetters(m->Handle(), u"ab"_S);
     SendKey(m->Handle(), Qt::Key_Return, Qt::NoModifier, u"\r"_S);  // the memo keeps Enter
-    Type(m->Handle(), u"c"_S);
+    TypeLetters(m->Handle(), u"c"_S);
     EXPECT_EQ(m->Text(), u"ab\r\nc"_S);
     EXPECT_EQ(okClicks, 0);
     m->SetWantReturns(false);  // now Enter is the form's
@@ -126,12 +126,12 @@ TEST_F(MemoTest, TypingReturnsTabsAndMaxLength) {
     SendKey(m->Handle(), Qt::Key_Tab, Qt::NoModifier, u"\t"_S);
     EXPECT_EQ(m->Text(), u"ab\r\nc\t"_S);
     m->SetMaxLength(7);
-    Type(m->Handle(), u"xyz"_S);
+    TypeLetters(m->Handle(), u"xyz"_S);
     EXPECT_EQ(m->Text(), u"ab\r\nc\tx"_S);
     m->SetText(u"longer than seven"_S);  // code is not limited
     EXPECT_EQ(m->Text().size(), 17);
     m->SetReadOnly(true);
-    Type(m->Handle(), u"q"_S);
+    TypeLetters(m->Handle(), u"q"_S);
     EXPECT_EQ(m->Text(), u"longer than seven"_S);
 }
 
@@ -160,7 +160,7 @@ TEST_F(MemoTest, MaskedEditTypingTable) {
         e->SetEditMask(QString::fromUtf8(c.Mask));
         Form->Show();
         e->SetFocus();
-        Type(e->Handle(), QString::fromUtf8(c.Typed));
+        TypeLetters(e->Handle(), QString::fromUtf8(c.Typed));
         EXPECT_EQ(e->EditText(), QString::fromUtf8(c.EditText)) << c.Mask;
         EXPECT_EQ(static_cast<QLineEdit*>(e->Handle())->text(), QString::fromUtf8(c.EditText)) << c.Mask;
         EXPECT_EQ(e->Text(), QString::fromUtf8(c.Text)) << c.Mask;
@@ -179,7 +179,7 @@ TEST_F(MemoTest, MaskedEditEventsValidationAndEscape) {
     Form->Show();
     e->SetFocus();
     static_cast<QLineEdit*>(e->Handle())->setCursorPosition(0);
-    Type(e->Handle(), u"1"_S);
+    TypeLetters(e->Handle(), u"1"_S);
     EXPECT_EQ(e->EditText(), u"15.03.2024"_S);
     SendKey(e->Handle(), Qt::Key_Escape, Qt::NoModifier, u"\x1b"_S);  // back to the text it had
     EXPECT_EQ(e->EditText(), u"05.03.2024"_S);
@@ -197,7 +197,7 @@ TEST_F(MemoTest, MaskedEditEventsValidationAndEscape) {
     EXPECT_FALSE(e->IsMasked());
     EXPECT_EQ(e->Text(), u"05032024"_S);
     static_cast<QLineEdit*>(e->Handle())->end(false);
-    Type(e->Handle(), u"x"_S);
+    TypeLetters(e->Handle(), u"x"_S);
     EXPECT_EQ(e->Text(), u"05032024x"_S);
 }
 

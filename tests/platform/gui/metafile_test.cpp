@@ -35,7 +35,7 @@ TLogFont Arial(int Height) {
 
 // A drawing that uses every kind of shape and state the recorder writes, through a canvas and
 // its handle. Text is left out: its pixels depend on the glyph-by-glyph placement.
-void Paint(TCanvas* C) {
+void PaintScene(TCanvas* C) {
     C->Brush()->SetColor(clYellow);
     C->FillRect(Rect(0, 0, 200, 100));
     C->Pen()->SetColor(clRed);
@@ -77,7 +77,7 @@ void Paint(TCanvas* C) {
 QImage Direct() {
     TBitmap b;
     b.SetSize(200, 100);
-    Paint(b.Canvas());
+    PaintScene(b.Canvas());
     return b.Image();
 }
 
@@ -87,7 +87,7 @@ void Record(TMetafile& Mf) {
     Mf.SetWidth(200);
     Mf.SetHeight(100);
     TMetafileCanvas c(&Mf, &ref);
-    Paint(&c);
+    PaintScene(&c);
 }
 
 }  // namespace

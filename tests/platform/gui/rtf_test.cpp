@@ -1,6 +1,7 @@
 #include "platform/gui/rtf.h"
 
 #include "platform/gui/metafile.h"
+#include "support/testutil.h"
 
 #include <QImage>
 #include <QPainter>
@@ -14,7 +15,7 @@
 
 namespace {
 
-std::string S(const String& s) { return s.toStdString(); }
+using sdelka::test::S;
 
 QTextCharFormat CharFmt(const char* Family, double Points, bool Bold = false, bool Italic = false,
                         bool Underline = false, bool Strike = false, QColor Color = QColor()) {

@@ -5,6 +5,7 @@
 #include "platform/gui/stdctrls.h"
 #include "support/input.h"
 #include "platform/testing/scriptedresponder.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,10 @@
 
 namespace {
 
+using sdelka::test::Wait;
+
 using sdelka::test::Click;
 using sdelka::test::SendKey;
-
-// Waits in an event loop for Ms milliseconds.
-void Wait(int Ms) {
-    QEventLoop loop;
-    QTimer::singleShot(Ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 class StdCtrlsTest : public ::testing::Test {
 protected:

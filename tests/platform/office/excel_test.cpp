@@ -1,6 +1,7 @@
 #include "platform/office/excel.h"
 #include "platform/office/zipfile.h"
 #include "platform/rtl/formatsettings.h"
+#include "support/globals_guard.h"
 #include "support/safefile_check.h"
 
 #include <QFile>
@@ -235,3 +236,20 @@ TEST_F(Spreadsheet, RunningInstanceVisibilityAndQuit) {
 }
 
 }  // namespace
+
+// The test entry point's guard puts back the opener and the availability a test changed.
+TEST(SpreadsheetGuard, PutsBackTheOpenerAndTheAvailability) {
+    int Calls = 0;
+    const TExcelFileOpener Mine = [&Calls](const String&) { ++Calls; return true; };
+    const TExcelFileOpener Before = SetExcelFileOpener(Mine);
+    {
+        sdelka::test::TGlobalsGuard Guard;
+        SetExcelFileOpener(nullptr);
+        SetExcelAvailable(false);
+    }
+    EXPECT_TRUE(SetExcelAvailable(true));
+    const TExcelFileOpener After = SetExcelFileOpener(Before);
+    ASSERT_TRUE(After);
+    After(u"x.xlsx"_S);
+    EXPECT_EQ(Calls, 1);
+}

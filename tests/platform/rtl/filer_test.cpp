@@ -10,8 +10,8 @@
 namespace {
 
 enum TShape { shCircle, shSquare, shTriangle };
-enum TMark { mkA, mkB, mkC };
-using TMarks = TSet<TMark>;
+enum TTinyMark { tmA, tmB, tmC };
+using TTinyMarks = TSet<TTinyMark>;
 
 class TTinyItem : public TCollectionItem {
     SDELKA_CLASS(TTinyItem, TCollectionItem)
@@ -68,8 +68,8 @@ public:
     void SetFlag(bool v) { FFlag = v; }
     TShape Shape() const { return FShape; }
     void SetShape(TShape v) { FShape = v; }
-    TMarks Marks() const { return FMarks; }
-    void SetMarks(TMarks v) { FMarks = v; }
+    TTinyMarks Marks() const { return FMarks; }
+    void SetMarks(TTinyMarks v) { FMarks = v; }
     Extended Ratio() const { return FRatio; }
     void SetRatio(Extended v) { FRatio = v; }
     Currency Amount() const { return FAmount; }
@@ -82,7 +82,7 @@ private:
     String FText, FNote, FLabel;
     bool FFlag = false;
     TShape FShape = shCircle;
-    TMarks FMarks;
+    TTinyMarks FMarks;
     Extended FRatio = 0;
     Currency FAmount;
     TOwned<TOwnedCollection> FItems;
@@ -148,8 +148,8 @@ public:
     }
     TShape Shape() const { return FShape; }
     void SetShape(TShape v) { FShape = v; }
-    TMarks Marks() const { return FMarks; }
-    void SetMarks(TMarks v) { FMarks = v; }
+    TTinyMarks Marks() const { return FMarks; }
+    void SetMarks(TTinyMarks v) { FMarks = v; }
     TFontish* Font() { return &FFont; }
     void SetFont(TFontish* v) {
         FFont.SetName(v->Name());
@@ -225,7 +225,7 @@ protected:
 
 private:
     TShape FShape = shCircle;
-    TMarks FMarks;
+    TTinyMarks FMarks;
     TFontish FFont;
     TStreamedStrings FLines;
     TOwned<TOwnedCollection> FItems;
@@ -245,7 +245,7 @@ TGadget* BuildTree() {
     auto* root = New<TGadget>(nullptr);
     root->SetName("Root");
     root->SetShape(shTriangle);
-    root->SetMarks({mkA, mkC});
+    root->SetMarks({tmA, tmC});
     root->Font()->SetName("Arial");
     root->Font()->SetSize(12);
     root->Lines()->Add("first");
@@ -289,7 +289,7 @@ TEST(Filer, BinaryFormIsByteExactAgainstAHandComputedFixture) {
     t->SetLabel(u"é1"_S);
     t->SetFlag(true);
     t->SetShape(shSquare);
-    t->SetMarks({mkA, mkC});
+    t->SetMarks({tmA, tmC});
     t->SetRatio(1.5L);
     t->SetAmount(Currency(1.5));
     static_cast<TTinyItem*>(t->Items()->Add())->SetCaption("x");
@@ -340,7 +340,7 @@ TEST(Filer, BinaryFormIsByteExactAgainstAHandComputedFixture) {
     EXPECT_EQ(r->Big(), 300);
     EXPECT_EQ(r->Note(), u"Кот"_S);
     EXPECT_EQ(r->Label(), u"é1"_S);
-    EXPECT_TRUE(r->Marks() == (TMarks{mkA, mkC}));
+    EXPECT_TRUE(r->Marks() == (TTinyMarks{tmA, tmC}));
     EXPECT_EQ(r->Ratio(), 1.5L);
     EXPECT_EQ(r->Amount(), Currency(1.5));
     ASSERT_EQ(r->Items()->Count(), 1);
@@ -420,7 +420,7 @@ TEST(Filer, ComponentTreeRoundTripsThroughBinaryAndTextAndFixesUpReferences) {
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->Name(), "Root");
     EXPECT_EQ(copy->Shape(), shTriangle);
-    EXPECT_TRUE(copy->Marks() == (TMarks{mkA, mkC}));
+    EXPECT_TRUE(copy->Marks() == (TTinyMarks{tmA, tmC}));
     EXPECT_EQ(copy->Font()->Name(), "Arial");
     EXPECT_EQ(copy->Font()->Size(), 12);
     ASSERT_EQ(copy->Lines()->Count(), 3);

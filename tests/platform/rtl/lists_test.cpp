@@ -2,6 +2,7 @@
 
 #include "platform/rtl/exceptions.h"
 #include "platform/rtl/streams.h"
+#include "support/testutil.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <vector>
 
 namespace {
+
+using sdelka::test::MessageOf;
 
 // Counts its own destructions.
 class TTracked : public TObject {
@@ -52,16 +55,6 @@ std::vector<String> Strs(std::initializer_list<const char16_t*> items) {
 void Fill(TStrings& L, const std::vector<String>& items) {
     L.Clear();
     for (const String& s : items) L.Add(s);
-}
-
-template <class E>
-String MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no exception>");
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ TFormatSettings Ru() { return TFormatSettings::Create(); }
 
 // Runs f and returns the EConvertError message, or "<no error>".
 template <class F>
-std::string ConvertErrorOf(F f) {
+std::string ConvertErrorText(F f) {
     try {
         f();
     } catch (const EConvertError& e) {
@@ -216,7 +216,7 @@ TEST(SysUtilsIntegers, StrToIntAcceptsDecimalAndHex) {
     for (const auto& c : ok) EXPECT_EQ(StrToInt(c.in), c.out) << c.in;
 
     for (const char* bad : {"", " ", "12 ", "2147483648", "-2147483649", "1.5", "abc", "$", "-", "0x", "$100000000", "1 000"}) {
-        EXPECT_EQ(ConvertErrorOf([&] { StrToInt(bad); }), "'" + std::string(bad) + "' is not a valid integer value") << bad;
+        EXPECT_EQ(ConvertErrorText([&] { StrToInt(bad); }), "'" + std::string(bad) + "' is not a valid integer value") << bad;
         Integer v = 99;
         EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
         EXPECT_EQ(v, 99) << bad;
@@ -235,7 +235,7 @@ TEST(SysUtilsIntegers, StrToBool) {
     EXPECT_FALSE(StrToBool("FALSE"));
     EXPECT_FALSE(StrToBool("0"));
     EXPECT_TRUE(StrToBool("-1"));
-    EXPECT_EQ(ConvertErrorOf([] { StrToBool("yes"); }), "'yes' is not a valid boolean value");
+    EXPECT_EQ(ConvertErrorText([] { StrToBool("yes"); }), "'yes' is not a valid boolean value");
     EXPECT_TRUE(StrToBoolDef("?", true));
 }
 
@@ -452,7 +452,7 @@ TEST(SysUtilsStrToFloat, Accepts) {
 TEST(SysUtilsStrToFloat, RejectsMalformedText) {
     const auto ru = Ru();
     for (const char* bad : {"", "  ", "1.5", "1 000", "1,5E", "E5", "1,5x", ",", "-", "1,2,3", "1E5000", "0x10", "1e+"}) {
-        EXPECT_EQ(ConvertErrorOf([&] { StrToFloat(bad, ru); }), "'" + std::string(bad) + "' is not a valid floating point value") << bad;
+        EXPECT_EQ(ConvertErrorText([&] { StrToFloat(bad, ru); }), "'" + std::string(bad) + "' is not a valid floating point value") << bad;
         Extended v = 7;
         EXPECT_FALSE(TryStrToFloat(bad, v, ru)) << bad;
         EXPECT_EQ(v, 7) << bad;
@@ -540,18 +540,18 @@ TEST(SysUtilsFormat, Floats) {
 TEST(SysUtilsFormat, MismatchRaisesConvertError) {
     const auto ru = Ru();
     auto invalid = [](const char* fmt) { return "Format '" + std::string(fmt) + "' invalid or incompatible with argument"; };
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%d", {"x"}, ru); }), invalid("%d"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%d", {1.5}, ru); }), invalid("%d"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%d", {TVarRec::FromCurrencyRaw(10000)}, ru); }), invalid("%d"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%s", {1}, ru); }), invalid("%s"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%f", {1}, ru); }), invalid("%f"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%x", {true}, ru); }), invalid("%x"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%z", {1}, ru); }), invalid("%z"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("a %", {1}, ru); }), invalid("a %"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%5", {1}, ru); }), invalid("%5"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%*d", {"5", 1}, ru); }), invalid("%*d"));
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%d %d", {1}, ru); }), "No argument for format '%d %d'");
-    EXPECT_EQ(ConvertErrorOf([&] { Format("%2:d", {1, 2}, ru); }), "No argument for format '%2:d'");
+    EXPECT_EQ(ConvertErrorText([&] { Format("%d", {"x"}, ru); }), invalid("%d"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%d", {1.5}, ru); }), invalid("%d"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%d", {TVarRec::FromCurrencyRaw(10000)}, ru); }), invalid("%d"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%s", {1}, ru); }), invalid("%s"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%f", {1}, ru); }), invalid("%f"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%x", {true}, ru); }), invalid("%x"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%z", {1}, ru); }), invalid("%z"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("a %", {1}, ru); }), invalid("a %"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%5", {1}, ru); }), invalid("%5"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%*d", {"5", 1}, ru); }), invalid("%*d"));
+    EXPECT_EQ(ConvertErrorText([&] { Format("%d %d", {1}, ru); }), "No argument for format '%d %d'");
+    EXPECT_EQ(ConvertErrorText([&] { Format("%2:d", {1, 2}, ru); }), "No argument for format '%2:d'");
 }
 
 TEST(SysUtilsFormat, ExceptionCreateFmtUsesFormat) {

@@ -4,6 +4,7 @@
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/formatsettings.h"
 #include "platform/rtl/sysutils.h"
+#include "support/testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -13,22 +14,13 @@
 
 namespace {
 
+using sdelka::test::MessageOf;
+
 class VariantTest : public ::testing::Test {
 protected:
     // the entry point's guard puts the settings back after each test
     void SetUp() override { FormatSettings = TFormatSettings::Create(); }
 };
-
-// The message of the exception of type E that f raises ("" when it raises none).
-template <class E>
-String MessageOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no exception>");
-}
 
 TEST_F(VariantTest, ConstructionPicksTheFrameworkKinds) {
     struct Case { Variant v; TVarType type; };

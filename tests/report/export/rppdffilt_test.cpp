@@ -315,14 +315,14 @@ TEST(RpPDFDocumentFilter, PicturesAreInlineImagesOfTheirCapture) {
 // A report of three pages (2100 × 1000 tenths of a millimetre, margins 100): a page header with a
 // bold Cyrillic title in one font and an italic note in another, a detail band per worker with the
 // name, a filled rectangle, a rule, a JPEG and a BMP picture, and a page footer with the page number.
-struct ReportFixture {
+struct PdfReportFixture {
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
     TRpReport* Report = nullptr;
     TTestTableDataSet* Data = nullptr;
     static inline const String Title = u"Табель учёта «Цех №1»"_s;
     static inline const String Note = u"сдельная оплата"_s;
 
-    ReportFixture() {
+    PdfReportFixture() {
         Report = NewReportOnCustomPage(Root.get());
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 40);
@@ -403,7 +403,7 @@ struct ReportFixture {
 
 TEST(RpPDFDocumentFilter, AThreePageReportReadsBackInEveryReader) {
     QTemporaryDir Dir;
-    ReportFixture R;
+    PdfReportFixture R;
     for (TFontHandling H : {fhNoEmbedding, fhAutoEmbed, fhSubstitute}) {
         SCOPED_TRACE(int(H));
         const String File = Dir.filePath(u"report%1.pdf"_s.arg(int(H)));
@@ -411,8 +411,8 @@ TEST(RpPDFDocumentFilter, AThreePageReportReadsBackInEveryReader) {
         ExpectSound(File);
         EXPECT_EQ(PdfPages(File), 3);
         const String Text = PdfText(File);
-        EXPECT_EQ(Text.count(ReportFixture::Title), 3) << Text.toStdString();
-        EXPECT_EQ(Text.count(ReportFixture::Note), 3);
+        EXPECT_EQ(Text.count(PdfReportFixture::Title), 3) << Text.toStdString();
+        EXPECT_EQ(Text.count(PdfReportFixture::Note), 3);
         for (int i = 1; i <= 15; ++i) EXPECT_TRUE(Text.contains(u"Рабочий Пётр №%1\n"_s.arg(i))) << i;
         for (int i = 1; i <= 3; ++i) EXPECT_TRUE(Text.contains(u"Страница %1"_s.arg(i))) << i;
 
@@ -453,7 +453,7 @@ TEST(RpPDFDocumentFilter, AThreePageReportReadsBackInEveryReader) {
 TEST(RpPDFDocumentFilter, PageRangeConcatenationAndEmptyReports) {
     QTemporaryDir Dir;
     {
-        ReportFixture R;
+        PdfReportFixture R;
         R.Report->PrinterSettings()->SetFirstPage(2);
         R.Report->PrinterSettings()->SetLastPage(3);
         const String File = Dir.filePath(u"range.pdf"_s);
@@ -465,7 +465,7 @@ TEST(RpPDFDocumentFilter, PageRangeConcatenationAndEmptyReports) {
         EXPECT_TRUE(Text.contains(u"Страница 2"_s) && Text.contains(u"Страница 3"_s));
     }
     {
-        ReportFixture A, B;
+        PdfReportFixture A, B;
         const String File = Dir.filePath(u"concat.pdf"_s);
         TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(File);
         F->SetConcatenating(true);
@@ -487,7 +487,7 @@ TEST(RpPDFDocumentFilter, PageRangeConcatenationAndEmptyReports) {
 TEST(RpPDFDocumentFilter, StoredPagesExportAsPicturesOfThePages) {
     RpRegisterExportFilters();
     QTemporaryDir Dir;
-    ReportFixture R;
+    PdfReportFixture R;
     R.Report->Prepare();
     const String File = Dir.filePath(u"pages.pdf"_s);
     R.Report->RpPrinter()->ExportMetafile(File, 2, 3);

@@ -36,11 +36,11 @@ namespace {
 using namespace Qt::StringLiterals;
 
 // The filter's process-wide settings are put back after each test.
-struct SharedSettings {
+struct HtmlSharedSettings {
     bool Scripts = HTMLScriptsEnabled;
     TTextEncoding Encoding = TRpGHTMLDocumentFilter::TextEncoding;
     bool FirstLast = TRpGHTMLDocumentFilter::FirstLastLinks;
-    ~SharedSettings() {
+    ~HtmlSharedSettings() {
         HTMLScriptsEnabled = Scripts;
         TRpGHTMLDocumentFilter::TextEncoding = Encoding;
         TRpGHTMLDocumentFilter::FirstLastLinks = FirstLast;
@@ -98,7 +98,7 @@ TEST(RpWebFilter, UnitFunctions) {
 }
 
 TEST(RpWebFilter, TextsAreEscapedAndPlacedPageBelowPage) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     auto F = NewOwned<TRpGHTMLDocumentFilter>();
     Drive(F.get(), {{u"one"_s}, {u"two"_s}, {u"<script>alert('x & y')</script>  end"_s}});
     const String Doc = StreamText(F.get());
@@ -125,7 +125,7 @@ TEST(RpWebFilter, TextsAreEscapedAndPlacedPageBelowPage) {
 }
 
 TEST(RpWebFilter, TheHeadNamesTheEncodingWritten) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     QTemporaryDir Dir;
     const String Name = Dir.filePath(u"a.htm"_s);
     TRpGHTMLDocumentFilter::TextEncoding = AnsiEncoding;
@@ -141,7 +141,7 @@ TEST(RpWebFilter, TheHeadNamesTheEncodingWritten) {
 }
 
 TEST(RpWebFilter, ConcatenatedReportsMakeOneDocument) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     auto F = NewOwned<TRpGHTMLDocumentFilter>();
     TRpGHTMLDocumentFilter::Concat = true;
     Drive(F.get(), {{u"first"_s}});
@@ -165,7 +165,7 @@ TEST(RpWebFilter, ConcatenatedReportsMakeOneDocument) {
 }
 
 TEST(RpWebFilter, PageFilesLinkOnlyToPagesThatExist) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     QTemporaryDir Dir;
     const String Name = Dir.filePath(u"rep.htm"_s);
     struct Case {
@@ -205,9 +205,9 @@ TEST(RpWebFilter, PageFilesLinkOnlyToPagesThatExist) {
     }
 }
 
-// ---- a report exported as a web form, read by Python's html.parser and node -----------------------
+// ---- a report exported as a web form, read by PythonProgram's html.parser and node -----------------------
 
-String Python() { return QFile::exists(u"/usr/bin/python3"_s) ? u"/usr/bin/python3"_s : u"python3"_s; }
+String PythonProgram() { return QFile::exists(u"/usr/bin/python3"_s) ? u"/usr/bin/python3"_s : u"python3"_s; }
 
 // Reads every page: tags must nest and close, scripts are checked by node, texts are collected.
 const char* const PageReader = R"PY(
@@ -259,7 +259,7 @@ print(json.dumps(out, ensure_ascii=False))
 )PY";
 
 QJsonObject ReadPages(const QStringList& Pages) {
-    const sdelka::test::TRun R = sdelka::test::RunTool(Python(), QStringList{u"-c"_s, QString::fromLatin1(PageReader)} + Pages, 120000);
+    const sdelka::test::TRun R = sdelka::test::RunTool(PythonProgram(), QStringList{u"-c"_s, QString::fromLatin1(PageReader)} + Pages, 120000);
     EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
     return QJsonDocument::fromJson(R.Out).object();
 }
@@ -322,7 +322,7 @@ struct WebReport {
 };
 
 TEST(RpWebFilter, AWebFormReadsBackWithValidScriptsAndPictures) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     WebReport R;
     for (int i = 1; i <= 12; ++i) R.Data->AppendRecord({u"Рабочий №%1 & сын"_s.arg(i), Variant()});
     R.Data->First();
@@ -365,7 +365,7 @@ TEST(RpWebFilter, AWebFormReadsBackWithValidScriptsAndPictures) {
 }
 
 TEST(RpWebFilter, ADataBoundPictureFitsInsideItsBox) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     WebReport R;
     auto* DB = New<TRpDBImage>(R.Root.get());
     DB->SetName(u"Photo"_s);
@@ -398,7 +398,7 @@ TEST(RpWebFilter, ADataBoundPictureFitsInsideItsBox) {
 }
 
 TEST(RpWebFilter, LinkLabelsRulesAndAddOnShapes) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     WebReport R;
     auto* Title = static_cast<TRpBand*>(R.Report->Controls(0));
     auto* Link = New<TRpHTMLLabel>(R.Root.get());
@@ -470,7 +470,7 @@ struct WebForm : WebReport {
         Frame2->SetAutoLoad(true);
         Frame2->SetRequestURL(u"list.htm?a=1&b=\"x\""_s);
         Frame2->SetRoundedCorners(true);
-        Frame2->SetFrameMode(subForm);
+        Frame2->SetFrameMode(TRpFrameMode::subForm);
         auto* Status = Add<TRpWebLabel>("Status", 1600, 0);
         Status->SetCaption(u"<b>status</b>"_s);
         auto* Input = Add<TRpWebInput>("Input1", 1600, 100);
@@ -590,7 +590,7 @@ struct WebForm : WebReport {
 };
 
 TEST(RpWebControls, EveryWebControlGivesParsableElementsAndValidScripts) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     TScriptedResponder Responder;
     TResponderScope Scope(&Responder);
     WebForm R;
@@ -631,7 +631,7 @@ TEST(RpWebControls, EveryWebControlGivesParsableElementsAndValidScripts) {
 }
 
 TEST(RpWebControls, PageFilesOfAWebFormEachCarryTheirOwnScripts) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     TScriptedResponder Responder;
     TResponderScope Scope(&Responder);
     WebForm R;
@@ -664,7 +664,7 @@ TEST(RpWebControls, PageFilesOfAWebFormEachCarryTheirOwnScripts) {
 }
 
 TEST(RpWebControls, AStreamedButtonKeepsItsSettingsAndNamesResolveAfterLoading) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     WebReport R;
     auto* Title = static_cast<TRpBand*>(R.Report->Controls(0));
     // A stream names controls it has not read yet: references are taken while loading.
@@ -698,7 +698,7 @@ TEST(RpWebControls, AStreamedButtonKeepsItsSettingsAndNamesResolveAfterLoading) 
 }
 
 TEST(RpWebControls, ReferencesAndColoursAreCheckedAsTheyAreSet) {
-    SharedSettings Keep;
+    HtmlSharedSettings Keep;
     TScriptedResponder Responder;
     TResponderScope Scope(&Responder);
     WebReport R;

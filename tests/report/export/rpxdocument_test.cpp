@@ -47,13 +47,13 @@ using sdelka::test::TRun;
 
 // A report of three pages on a small page (210 × 100 mm): a Cyrillic page header, a detail band
 // per worker with the name, a filled rectangle, a line and a picture, and a page footer.
-struct ReportFixture {
+struct XDocReportFixture {
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
     TRpReport* Report = nullptr;
     TTestTableDataSet* Data = nullptr;
     static inline const String Title = u"Табель «Цех №1» & <итоги>"_s;
 
-    ReportFixture() {
+    XDocReportFixture() {
         Report = NewReportOnCustomPage(Root.get());
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 40);
@@ -174,7 +174,7 @@ TEST(RpXDocument, AnExportedReportLoadsBackAndDrawsItsPages) {
     QTemporaryDir Dir;
     const String File = Dir.filePath(u"report.rpx"_s);
     FormatSettings.DecimalSeparator = u',';
-    ReportFixture R;
+    XDocReportFixture R;
     R.Export(File);
 
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
@@ -223,7 +223,7 @@ TEST(RpXDocument, AnExportedReportLoadsBackAndDrawsItsPages) {
 TEST(RpXDocument, DamagedDocumentsFailCleanly) {
     QTemporaryDir Dir;
     const String File = Dir.filePath(u"report.rpx"_s);
-    ReportFixture R;
+    XDocReportFixture R;
     R.Export(File);
     QFile F(File);
     ASSERT_TRUE(F.open(QIODevice::ReadOnly));
@@ -594,7 +594,7 @@ TEST(RpXDocument, PagesAreNumberedAndTokensReplacedInTextsOnly) {
 TEST(RpXDocument, PdfHoldsEveryPageWithItsTexts) {
     QTemporaryDir Dir;
     const String File = Dir.filePath(u"report.rpx"_s);
-    ReportFixture R;
+    XDocReportFixture R;
     R.Export(File);
     TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
     D->LoadFromFile(File);
@@ -613,7 +613,7 @@ TEST(RpXDocument, PdfHoldsEveryPageWithItsTexts) {
         const TRun T = RunTool(u"pdftotext"_s, {u"-f"_s, String::number(Page), u"-l"_s, String::number(Page),
                                                 u"-layout"_s, Pdf, u"-"_s});
         const String Text = String::fromUtf8(T.Out);
-        EXPECT_TRUE(Text.contains(ReportFixture::Title)) << Text.toStdString();
+        EXPECT_TRUE(Text.contains(XDocReportFixture::Title)) << Text.toStdString();
         EXPECT_TRUE(Text.contains(u"Страница %1"_s.arg(Page))) << Text.toStdString();
         EXPECT_TRUE(Text.contains(u"Рабочий Пётр №"_s)) << Text.toStdString();
     }
@@ -623,7 +623,7 @@ TEST(RpXDocument, PdfHoldsEveryPageWithItsTexts) {
 
 TEST(RpXDocument, AReportSavedAsADocumentFile) {
     QTemporaryDir Dir;
-    ReportFixture R;
+    XDocReportFixture R;
     TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
     const String File = Dir.filePath(u"saved.rpx"_s);
     D->SaveReportAsXML(R.Report, File);
@@ -670,7 +670,7 @@ TEST(RpXDocument, HtmlIsReadByAParserWithItsPicturesBesideIt) {
     QTemporaryDir Dir;
     const String File = Dir.filePath(u"report.rpx"_s);
     FormatSettings.DecimalSeparator = u',';
-    ReportFixture R;
+    XDocReportFixture R;
     R.Export(File);
     TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
     D->LoadFromFile(File);
@@ -692,7 +692,7 @@ TEST(RpXDocument, HtmlIsReadByAParserWithItsPicturesBesideIt) {
     EXPECT_EQ(O[u"charset"_s].toString(), u"utf-8"_s);
     QStringList Texts;
     for (const QJsonValue& V : O[u"texts"_s].toArray()) Texts << V.toString();
-    EXPECT_EQ(Texts.count(ReportFixture::Title), 3);
+    EXPECT_EQ(Texts.count(XDocReportFixture::Title), 3);
     for (int i = 1; i <= 15; ++i) EXPECT_TRUE(Texts.contains(u"Рабочий Пётр №%1"_s.arg(i))) << i;
     const QJsonArray Imgs = O[u"imgs"_s].toArray();
     ASSERT_EQ(Imgs.size(), 15);
@@ -858,7 +858,7 @@ TEST(RpXDocument, EverySaverKeepsTheOldFileWhenTheDiskFails) {
     using sdelka::test::ExpectSaverKeepsOldFile;
     QTemporaryDir Dir;
     const String File = Dir.filePath(u"report.rpx"_s);
-    ReportFixture R;
+    XDocReportFixture R;
     R.Export(File);
     TOwned<TRpXDocument> D = NewOwned<TRpXDocument>(nullptr);
     D->LoadFromFile(File);

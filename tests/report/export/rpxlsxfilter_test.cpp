@@ -34,11 +34,11 @@ const QStringList PartOrder{u"[Content_Types].xml"_s,       u"_rels/.rels"_s,   
                             u"xl/workbook.xml"_s, u"xl/styles.xml"_s, u"xl/worksheets/sheet.xml"_s};
 
 // The filter's settings shared by the process are put back after each test.
-struct SharedSettings {
+struct XlsxSharedSettings {
     String Name = TRpXLSXDocumentFilter::WorkSheetname();
     int Margin = TRpXLSXDocumentFilter::sheetLeftMargin();
     bool Compat = TRpXLSXDocumentFilter::Rp506Compat();
-    ~SharedSettings() {
+    ~XlsxSharedSettings() {
         TRpXLSXDocumentFilter::SetWorkSheetname(Name);
         TRpXLSXDocumentFilter::SetsheetLeftMargin(Margin);
         TRpXLSXDocumentFilter::SetRp506Compat(Compat);
@@ -123,7 +123,7 @@ TOwned<TRpXLSXDocumentFilter> Export(std::initializer_list<Line> Lines, const St
 }
 
 TEST(RpXLSXFilter, CellsArePlacedByColumnAndByTheWholeUnitsOfTheirTop) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     auto F = Export({{205.9, 2, u"c"}, {200.2, 1, u"b"}, {210, 1, u"next"}, {210.7, 3, u"same row"}, {50, 0, u"left out"}});
     Workbook W(F.get());
     ASSERT_TRUE(W.Written());
@@ -133,7 +133,7 @@ TEST(RpXLSXFilter, CellsArePlacedByColumnAndByTheWholeUnitsOfTheirTop) {
 }
 
 TEST(RpXLSXFilter, TheLeftMarginAndTheCompatibleMode) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     // The preview's "+++" keeps the shared margin (0 here): column 1 is A; the name loses the prefix.
     TRpXLSXDocumentFilter::SetsheetLeftMargin(0);
     auto Plus = NewOwned<TRpXLSXDocumentFilter>(u"+++/tmp/a+++b.xlsx"_s);
@@ -156,7 +156,7 @@ TEST(RpXLSXFilter, TheLeftMarginAndTheCompatibleMode) {
 }
 
 TEST(RpXLSXFilter, TwoLinesInOneCellWriteNothingAndNameThePrintable) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     TScriptedResponder Responder;
     TResponderScope Scope(&Responder);
     QTemporaryDir Dir;
@@ -168,7 +168,7 @@ TEST(RpXLSXFilter, TwoLinesInOneCellWriteNothingAndNameThePrintable) {
 }
 
 TEST(RpXLSXFilter, AnExportWithoutCellsWritesAnEmptySheet) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     auto F = Export({{0, 0, u"no column"}});
     Workbook W(F.get());
     ASSERT_TRUE(W.Written());
@@ -180,7 +180,7 @@ TEST(RpXLSXFilter, AnExportWithoutCellsWritesAnEmptySheet) {
 }
 
 TEST(RpXLSXFilter, ASecondPageContinuesBelowTheFirst) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     auto F = NewOwned<TRpXLSXDocumentFilter>();
     TFont Font;
     F->Start(2100, 2970, &Font);
@@ -201,7 +201,7 @@ TEST(RpXLSXFilter, ASecondPageContinuesBelowTheFirst) {
 }
 
 TEST(RpXLSXFilter, StylesAreSharedAndColoursResolved) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     auto F = NewOwned<TRpXLSXDocumentFilter>();
     TFont Font;
     Font.SetName(u"Arial"_s);
@@ -240,7 +240,7 @@ TEST(RpXLSXFilter, StylesAreSharedAndColoursResolved) {
 }
 
 TEST(RpXLSXFilter, NumberCellsHoldInvariantNumbersAndFormatsTheirIds) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     FormatSettings = TFormatSettings::Create();
     struct Case {
         const char16_t* Text;
@@ -284,7 +284,7 @@ TEST(RpXLSXFilter, NumberCellsHoldInvariantNumbersAndFormatsTheirIds) {
 }
 
 TEST(RpXLSXFilter, TextsSheetNamesAndColumnLetters) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     TRpXLSXDocumentFilter::SetWorkSheetname(u"Табель [март] <1>"_s);
     auto F = Export({{0, 1, u"Цена & \"кол-во\" <b>"}, {10, 1, u" отступ"}, {20, 1, u"a\u0001b"}});
     Workbook W(F.get());
@@ -305,7 +305,7 @@ TEST(RpXLSXFilter, TextsSheetNamesAndColumnLetters) {
 }
 
 TEST(RpXLSXFilter, PartsAreSignedCrLfTextInTheirOrder) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     auto F = Export({{0, 1, u"x"}});
     Workbook W(F.get());
     ASSERT_EQ(W.Zip.FileNames(), std::vector<String>(PartOrder.begin(), PartOrder.end()));
@@ -329,7 +329,7 @@ TEST(RpXLSXFilter, PartsAreSignedCrLfTextInTheirOrder) {
 }
 
 TEST(RpXLSXFilter, IsRegisteredForTheSaveCommand) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     RpRegisterExportFilters();
     TRpExportFilterLibraryEntry* E = RpExportFilterLibrary()->GetFilterByExtension(u"XLSX"_s);
     ASSERT_NE(E, nullptr);
@@ -371,7 +371,7 @@ print(json.dumps(out, ensure_ascii=False))
 )PY";
 
 TEST(RpXLSXFilter, AReportReadsBackWithTextsNumbersAndDatesInTheirCells) {
-    SharedSettings Keep;
+    XlsxSharedSettings Keep;
     FormatSettings = TFormatSettings::Create();
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
     TRpReport* Report = NewReportOnCustomPage(Root.get(), -1);

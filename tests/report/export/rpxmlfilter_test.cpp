@@ -82,13 +82,13 @@ TOwned<TBitmap> Picture(int W, int H) {
 // A report of three pages on a small page (2100 × 1000 tenths of a millimetre, margins 100): a page
 // header with a Cyrillic title, a detail band per worker with the name, a filled rectangle, a
 // line shape and a rule, and a picture, and a page footer with the page number.
-struct ReportFixture {
+struct XmlReportFixture {
     TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
     TRpReport* Report = nullptr;
     TTestTableDataSet* Data = nullptr;
     static inline const String Title = u"Табель учёта «Цех №1» & <итоги> \"сдельно\""_s;
 
-    ReportFixture() {
+    XmlReportFixture() {
         Report = NewReportOnCustomPage(Root.get());
         Data = New<TTestTableDataSet>(Root.get());
         Data->FieldDefs()->Add(u"NAME"_s, ftString, 40);
@@ -156,7 +156,7 @@ struct ReportFixture {
 TEST(RpXDocumentFilter, AThreePageReportIsAValidDocumentWithItsTextsVerbatim) {
     QTemporaryDir Dir;
     const String File = Dir.filePath(u"report.rpx"_s);
-    ReportFixture R;
+    XmlReportFixture R;
     FormatSettings.DecimalSeparator = u',';
     R.Export(File);
 
@@ -165,10 +165,10 @@ TEST(RpXDocumentFilter, AThreePageReportIsAValidDocumentWithItsTextsVerbatim) {
 
     const QJsonObject Doc = Minidom(File);
     EXPECT_EQ(Strings(Doc[u"numbers"_s]), (std::vector<String>{u"1"_s, u"2"_s, u"3"_s}));
-    EXPECT_EQ(Doc[u"title"_s].toString(), ReportFixture::Title);
+    EXPECT_EQ(Doc[u"title"_s].toString(), XmlReportFixture::Title);
     const std::vector<String> Texts = Strings(Doc[u"texts"_s]);
     auto Has = [&Texts](const String& S) { return std::find(Texts.begin(), Texts.end(), S) != Texts.end(); };
-    EXPECT_EQ(std::count(Texts.begin(), Texts.end(), ReportFixture::Title), 3);
+    EXPECT_EQ(std::count(Texts.begin(), Texts.end(), XmlReportFixture::Title), 3);
     for (int i = 1; i <= 15; ++i) EXPECT_TRUE(Has(u"Рабочий Пётр №%1"_s.arg(i))) << i;
     for (int i = 1; i <= 3; ++i) EXPECT_TRUE(Has(u"Страница %1"_s.arg(i))) << i;
     const std::vector<String> Types = Strings(Doc[u"types"_s]);
@@ -381,7 +381,7 @@ public:
 };
 
 TEST(RpXDocumentFilter, SinglePageModeHandsOverEachPage) {
-    ReportFixture R;
+    XmlReportFixture R;
     TPageCollector C;
     TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(String());
     F->SetSinglePageMode(true);
@@ -472,7 +472,7 @@ TEST(RpXDocumentFilter, EveryEncodingIsDeclaredAndKeepsTheText) {
 TEST(RpXDocumentFilter, ConcatenatedReportsMakeOneDocument) {
     QTemporaryDir Dir;
     const String File = Dir.filePath(u"both.rpx"_s);
-    ReportFixture A, B;
+    XmlReportFixture A, B;
     TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(File);
     F->Concatenating = true;
     A.Report->ExportToFilter(F.get());
@@ -553,7 +553,7 @@ TEST(RpXDocumentFilter, PicturesFromAFieldAreFittedOrStoredAsTheyAre) {
         auto* I = New<TRpDBImage>(Root.get());
         I->SetName(Stretch ? u"Stretched"_s : u"Fitted"_s);
         I->SetParent(Detail);
-        ReportFixture::Place(I, Stretch ? 300 : 0, 0, 265, 265);  // 100 × 100 screen pixels
+        XmlReportFixture::Place(I, Stretch ? 300 : 0, 0, 265, 265);  // 100 × 100 screen pixels
         I->SetDataSet(Data);
         I->SetDataField(u"PIC"_s);
         I->SetStretch(Stretch);
@@ -563,19 +563,19 @@ TEST(RpXDocumentFilter, PicturesFromAFieldAreFittedOrStoredAsTheyAre) {
     auto* Gr = New<TRpGrImage>(Root.get());
     Gr->SetName(u"GrFit"_s);
     Gr->SetParent(Detail);
-    ReportFixture::Place(Gr, 600, 0, 265, 265);
+    XmlReportFixture::Place(Gr, 600, 0, 265, 265);
     Gr->Picture()->SetGraphic(Pic.get());
     Gr->SetFitMode(fmInsideProp);
     auto* GrDB = New<TRpGrDBImage>(Root.get());
     GrDB->SetName(u"GrField"_s);
     GrDB->SetParent(Detail);
-    ReportFixture::Place(GrDB, 900, 0, 265, 265);
+    XmlReportFixture::Place(GrDB, 900, 0, 265, 265);
     GrDB->SetDataSet(Data);
     GrDB->SetDataField(u"PIC"_s);
     auto* Rule = New<TRpHRule>(Root.get());
     Rule->SetName(u"Rule"_s);
     Rule->SetParent(Detail);
-    ReportFixture::Place(Rule, 1200, 0, 265, 21);
+    XmlReportFixture::Place(Rule, 1200, 0, 265, 21);
     TOwned<TRpXDocumentFilter> F = NewOwned<TRpXDocumentFilter>(String());
     F->CompressImages = false;
     Report->ExportToFilter(F.get());

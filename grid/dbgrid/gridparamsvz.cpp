@@ -1,0 +1,345 @@
+#include "grid/dbgrid/gridparamsvz.h"
+
+#include "grid/dbgrid/dbgridvz.h"
+
+// ---- the common part ---------------------------------------------------------------------------
+
+TDBGridParamsBaseVz::TDBGridParamsBaseVz(TCustomDBGridVz* AGrid) : FGrid(AGrid) {
+    RefreshDefaultFont();
+    FFont.OnChange = [this](TObject*) {
+        if (FFontSyncing) return;
+        if (!GridLoading()) FParentFont = false;
+        OwnFontChanged();
+    };
+}
+
+bool TDBGridParamsBaseVz::GridLoading() const { return FGrid && FGrid->ComponentState().Contains(csLoading); }
+
+void TDBGridParamsBaseVz::Repaint() {
+    if (FGrid) FGrid->Invalidate();
+}
+
+void TDBGridParamsBaseVz::Relayout() {
+    if (FGrid) FGrid->LayoutChanged();
+}
+
+void TDBGridParamsBaseVz::SetParentFont(bool Value) {
+    if (FParentFont == Value) return;
+    FParentFont = Value;
+    RefreshDefaultFont();
+    Relayout();
+}
+
+void TDBGridParamsBaseVz::RefreshDefaultFont() {
+    if (!FParentFont || !FGrid) return;
+    FFontSyncing = true;
+    FFont.Assign(FGrid->Font());
+    FFontSyncing = false;
+}
+
+// ---- titles ------------------------------------------------------------------------------------
+
+void TDBGridTitleParamsVz::Assign(TPersistent* Source) {
+    auto* s = dynamic_cast<TDBGridTitleParamsVz*>(Source);
+    if (!s) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    FColor = s->FColor;
+    FColorStored = s->FColorStored;
+    FFillStyle = s->FFillStyle;
+    FHorzLineColor = s->FHorzLineColor;
+    FVertLineColor = s->FVertLineColor;
+    FHorzLines = s->FHorzLines;
+    FHorzLinesStored = s->FHorzLinesStored;
+    FVertLines = s->FVertLines;
+    FVertLinesStored = s->FVertLinesStored;
+    FMultiTitle = s->FMultiTitle;
+    FRowHeight = s->FRowHeight;
+    FRowLines = s->FRowLines;
+    FVTitleMargin = s->FVTitleMargin;
+    FSortMarkerStyle = s->FSortMarkerStyle;
+    FSortMarkerStyleStored = s->FSortMarkerStyleStored;
+    FBorderInFillStyle = s->FBorderInFillStyle;
+    FParentFont = s->FParentFont;
+    if (!FParentFont) FFont.Assign(s->Font());
+    else RefreshDefaultFont();
+    Relayout();
+}
+
+TColor TDBGridTitleParamsVz::Color() { return FColorStored ? FColor : (FGrid ? FGrid->FixedColor() : clBtnFace); }
+
+void TDBGridTitleParamsVz::SetColor(TColor Value) {
+    if (FColorStored && FColor == Value) return;
+    FColor = Value;
+    FColorStored = true;
+    Repaint();
+}
+
+void TDBGridTitleParamsVz::SetColorStored(bool Value) {
+    if (Value) FColor = Color();
+    FColorStored = Value;
+    if (!Value) FColor = Color();
+    Repaint();
+}
+
+void TDBGridTitleParamsVz::SetFillStyle(TCellFillStyleVz Value) {
+    if (FFillStyle == Value) return;
+    FFillStyle = Value;
+    Repaint();
+}
+
+// Classic drawing: no visual themes, so every fill ends solid unless the style allows gradients.
+TCellFillStyleVz TDBGridTitleParamsVz::GetActualFillStyle() {
+    TCellFillStyleVz s = FFillStyle;
+    const bool fixed3D = FGrid && FGrid->OptionsVz().Contains(dghFixed3D);
+    if (s == cfstDefaultVz) s = cfstSolidVz;
+    else if (s == cfstThemedVz) s = fixed3D ? cfstGradientVz : cfstSolidVz;
+    if (s == cfstGradientVz && !(FGrid && FGrid->Style() && FGrid->Style()->GradientEnabledInClassicTheme()))
+        s = cfstSolidVz;
+    return s;
+}
+
+void TDBGridTitleParamsVz::SetHorzLineColor(TColor Value) {
+    if (FHorzLineColor == Value) return;
+    FHorzLineColor = Value;
+    Repaint();
+}
+
+void TDBGridTitleParamsVz::SetVertLineColor(TColor Value) {
+    if (FVertLineColor == Value) return;
+    FVertLineColor = Value;
+    Repaint();
+}
+
+TColor TDBGridTitleParamsVz::GetHorzLineColor() {
+    return FHorzLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FHorzLineColor;
+}
+
+TColor TDBGridTitleParamsVz::GetVertLineColor() {
+    return FVertLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FVertLineColor;
+}
+
+bool TDBGridTitleParamsVz::HorzLines() {
+    return FHorzLinesStored ? FHorzLines : (FGrid && FGrid->Options().Contains(dgRowLines));
+}
+
+void TDBGridTitleParamsVz::SetHorzLines(bool Value) {
+    if (FHorzLinesStored && FHorzLines == Value) return;
+    FHorzLines = Value;
+    FHorzLinesStored = true;
+    if (FMultiTitle) Relayout();
+    else Repaint();
+}
+
+bool TDBGridTitleParamsVz::VertLines() {
+    return FVertLinesStored ? FVertLines : (FGrid && FGrid->Options().Contains(dgColLines));
+}
+
+void TDBGridTitleParamsVz::SetVertLines(bool Value) {
+    if (FVertLinesStored && FVertLines == Value) return;
+    FVertLines = Value;
+    FVertLinesStored = true;
+    if (FMultiTitle) Relayout();
+    else Repaint();
+}
+
+void TDBGridTitleParamsVz::SetMultiTitle(bool Value) {
+    if (FMultiTitle == Value) return;
+    FMultiTitle = Value;
+    Relayout();
+}
+
+void TDBGridTitleParamsVz::SetRowHeight(int Value) {
+    if (FRowHeight == Value) return;
+    FRowHeight = Value;
+    Relayout();
+}
+
+void TDBGridTitleParamsVz::SetRowLines(int Value) {
+    if (FRowLines == Value) return;
+    FRowLines = Value;
+    Relayout();
+}
+
+void TDBGridTitleParamsVz::SetVTitleMargin(int Value) {
+    if (FVTitleMargin == Value) return;
+    FVTitleMargin = Value;
+    Relayout();
+}
+
+TSortMarkerStyleVz TDBGridTitleParamsVz::SortMarkerStyle() {
+    if (FSortMarkerStyleStored) return static_cast<TSortMarkerStyleVz>(FSortMarkerStyle);
+    return FGrid && FGrid->Style() ? FGrid->Style()->SortMarkerStyle() : smstDefaultVz;
+}
+
+void TDBGridTitleParamsVz::SetSortMarkerStyle(TSortMarkerStyleVz Value) {
+    if (FSortMarkerStyleStored && FSortMarkerStyle == Value) return;
+    FSortMarkerStyle = Value;
+    FSortMarkerStyleStored = true;
+    Repaint();
+}
+
+void TDBGridTitleParamsVz::SetBorderInFillStyle(bool Value) {
+    if (FBorderInFillStyle == Value) return;
+    FBorderInFillStyle = Value;
+    Relayout();
+}
+
+void TDBGridTitleParamsVz::OwnFontChanged() {
+    if (FGrid && FGrid->Options().Contains(dgTitles)) Relayout();
+    else Repaint();
+}
+
+// ---- indicator ---------------------------------------------------------------------------------
+
+void TDBGridIndicatorParamsVz::Assign(TPersistent* Source) {
+    auto* s = dynamic_cast<TDBGridIndicatorParamsVz*>(Source);
+    if (!s) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    FColor = s->FColor;
+    FColorStored = s->FColorStored;
+    FFillStyle = s->FFillStyle;
+    FHorzLineColor = s->FHorzLineColor;
+    FVertLineColor = s->FVertLineColor;
+    FHorzLines = s->FHorzLines;
+    FHorzLinesStored = s->FHorzLinesStored;
+    FVertLines = s->FVertLines;
+    FVertLinesStored = s->FVertLinesStored;
+    FRecNoShowStep = s->FRecNoShowStep;
+    Repaint();
+}
+
+TColor TDBGridIndicatorParamsVz::Color() {
+    return FColorStored ? FColor : (FGrid ? FGrid->FixedColor() : clBtnFace);
+}
+
+void TDBGridIndicatorParamsVz::SetColor(TColor Value) {
+    if (FColorStored && FColor == Value) return;
+    FColor = Value;
+    FColorStored = true;
+    Repaint();
+}
+
+void TDBGridIndicatorParamsVz::SetColorStored(bool Value) {
+    if (Value) FColor = Color();
+    FColorStored = Value;
+    if (!Value) FColor = Color();
+    Repaint();
+}
+
+void TDBGridIndicatorParamsVz::SetFillStyle(TCellFillStyleVz Value) {
+    if (FFillStyle == Value) return;
+    FFillStyle = Value;
+    Repaint();
+}
+
+void TDBGridIndicatorParamsVz::SetHorzLineColor(TColor Value) {
+    if (FHorzLineColor == Value) return;
+    FHorzLineColor = Value;
+    Repaint();
+}
+
+void TDBGridIndicatorParamsVz::SetVertLineColor(TColor Value) {
+    if (FVertLineColor == Value) return;
+    FVertLineColor = Value;
+    Repaint();
+}
+
+TColor TDBGridIndicatorParamsVz::GetHorzLineColor() {
+    return FHorzLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FHorzLineColor;
+}
+
+TColor TDBGridIndicatorParamsVz::GetVertLineColor() {
+    return FVertLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FVertLineColor;
+}
+
+bool TDBGridIndicatorParamsVz::HorzLines() {
+    return FHorzLinesStored ? FHorzLines : (FGrid && FGrid->Options().Contains(dgRowLines));
+}
+
+void TDBGridIndicatorParamsVz::SetHorzLines(bool Value) {
+    if (FHorzLinesStored && FHorzLines == Value) return;
+    FHorzLines = Value;
+    FHorzLinesStored = true;
+    Repaint();
+}
+
+bool TDBGridIndicatorParamsVz::VertLines() {
+    return FVertLinesStored ? FVertLines : (FGrid && FGrid->Options().Contains(dgColLines));
+}
+
+void TDBGridIndicatorParamsVz::SetVertLines(bool Value) {
+    if (FVertLinesStored && FVertLines == Value) return;
+    FVertLines = Value;
+    FVertLinesStored = true;
+    Repaint();
+}
+
+void TDBGridIndicatorParamsVz::SetRecNoShowStep(int Value) {
+    // A step of 0 (or less) would divide by zero when row numbers are picked.
+    if (Value < 1) Value = 1;
+    if (FRecNoShowStep == Value) return;
+    FRecNoShowStep = Value;
+    Repaint();
+}
+
+// ---- footers -----------------------------------------------------------------------------------
+
+void TDBGridFooterParamsVz::Assign(TPersistent* Source) {
+    auto* s = dynamic_cast<TDBGridFooterParamsVz*>(Source);
+    if (!s) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    FColor = s->FColor;
+    FFillStyle = s->FFillStyle;
+    FHorzLineColor = s->FHorzLineColor;
+    FVertLineColor = s->FVertLineColor;
+    FRowHeight = s->FRowHeight;
+    FRowLines = s->FRowLines;
+    FParentFont = s->FParentFont;
+    if (!FParentFont) FFont.Assign(s->Font());
+    else RefreshDefaultFont();
+    Relayout();
+}
+
+TColor TDBGridFooterParamsVz::Color() { return FColor == clDefault && FGrid ? FGrid->Color() : FColor; }
+
+void TDBGridFooterParamsVz::SetColor(TColor Value) {
+    if (FColor == Value) return;
+    FColor = Value;
+    Repaint();
+}
+
+void TDBGridFooterParamsVz::SetFillStyle(TCellFillStyleVz Value) {
+    if (FFillStyle == Value) return;
+    FFillStyle = Value;
+    Repaint();
+}
+
+void TDBGridFooterParamsVz::SetHorzLineColor(TColor Value) {
+    if (FHorzLineColor == Value) return;
+    FHorzLineColor = Value;
+    Repaint();
+}
+
+void TDBGridFooterParamsVz::SetVertLineColor(TColor Value) {
+    if (FVertLineColor == Value) return;
+    FVertLineColor = Value;
+    Repaint();
+}
+
+void TDBGridFooterParamsVz::SetRowHeight(int Value) {
+    if (FRowHeight == Value) return;
+    FRowHeight = Value;
+    Relayout();
+}
+
+void TDBGridFooterParamsVz::SetRowLines(int Value) {
+    if (FRowLines == Value) return;
+    FRowLines = Value;
+    Relayout();
+}

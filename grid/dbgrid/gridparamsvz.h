@@ -1,0 +1,170 @@
+// The appearance objects of the data grid: the titles, the indicator column and the footers. Each
+// value follows the grid until it is set: a colour of clDefault reads as the grid's colour, a value
+// with a stored flag reads as the grid's rule while not stored, and an owned font follows the
+// grid's font while ParentFont is on (a change made to it by anything else turns ParentFont off).
+#pragma once
+
+#include "platform/gui/graphics.h"
+#include "platform/rtl/classes.h"
+
+#include <vector>
+
+class TCustomDBGridVz;
+enum TSortMarkerStyleVz : int;
+
+enum TCellFillStyleVz { cfstDefaultVz, cfstSolidVz, cfstGradientVz, cfstThemedVz };
+
+// The common part: the grid, a repaint or relayout of it, and the owned font with ParentFont.
+class TDBGridParamsBaseVz : public TPersistent {
+    SDELKA_CLASS(TDBGridParamsBaseVz, TPersistent)
+public:
+    explicit TDBGridParamsBaseVz(TCustomDBGridVz* AGrid);
+    TCustomDBGridVz* Grid() const { return FGrid; }
+
+    TFont* Font() { return &FFont; }
+    void SetFont(TFont* Value) { FFont.Assign(Value); }
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool Value);
+    // The grid's font changed: a font that follows it takes the new one silently.
+    void RefreshDefaultFont();
+
+protected:
+    void Repaint();
+    void Relayout();
+    virtual void OwnFontChanged() { Relayout(); }
+    bool GridLoading() const;
+
+    TCustomDBGridVz* FGrid;
+    TFont FFont;
+    bool FParentFont = true;
+    bool FFontSyncing = false;
+};
+
+class TDBGridTitleParamsVz : public TDBGridParamsBaseVz {
+    SDELKA_CLASS(TDBGridTitleParamsVz, TDBGridParamsBaseVz)
+public:
+    explicit TDBGridTitleParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
+    void Assign(TPersistent* Source) override;
+
+    TColor Color();
+    void SetColor(TColor Value);
+    bool ColorStored() const { return FColorStored; }
+    void SetColorStored(bool Value);
+    TCellFillStyleVz FillStyle() const { return FFillStyle; }
+    void SetFillStyle(TCellFillStyleVz Value);
+    TCellFillStyleVz GetActualFillStyle();
+    TColor HorzLineColor() const { return FHorzLineColor; }
+    void SetHorzLineColor(TColor Value);
+    TColor VertLineColor() const { return FVertLineColor; }
+    void SetVertLineColor(TColor Value);
+    TColor GetHorzLineColor();
+    TColor GetVertLineColor();
+    bool HorzLines();
+    void SetHorzLines(bool Value);
+    bool VertLines();
+    void SetVertLines(bool Value);
+    bool MultiTitle() const { return FMultiTitle; }
+    void SetMultiTitle(bool Value);
+    int RowHeight() const { return FRowHeight; }
+    void SetRowHeight(int Value);
+    int RowLines() const { return FRowLines; }
+    void SetRowLines(int Value);
+    int VTitleMargin() const { return FVTitleMargin; }
+    void SetVTitleMargin(int Value);
+    TSortMarkerStyleVz SortMarkerStyle();
+    void SetSortMarkerStyle(TSortMarkerStyleVz Value);
+    bool BorderInFillStyle() const { return FBorderInFillStyle; }
+    void SetBorderInFillStyle(bool Value);
+
+protected:
+    void OwnFontChanged() override;
+
+private:
+    TColor FColor = clDefault;
+    bool FColorStored = false;
+    TCellFillStyleVz FFillStyle = cfstDefaultVz;
+    TColor FHorzLineColor = clDefault;
+    TColor FVertLineColor = clDefault;
+    bool FHorzLines = true;
+    bool FHorzLinesStored = false;
+    bool FVertLines = true;
+    bool FVertLinesStored = false;
+    bool FMultiTitle = false;
+    int FRowHeight = 0;
+    int FRowLines = 0;
+    int FVTitleMargin = 10;
+    int FSortMarkerStyle = 0;
+    bool FSortMarkerStyleStored = false;
+    bool FBorderInFillStyle = false;
+};
+
+class TDBGridIndicatorParamsVz : public TDBGridParamsBaseVz {
+    SDELKA_CLASS(TDBGridIndicatorParamsVz, TDBGridParamsBaseVz)
+public:
+    explicit TDBGridIndicatorParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
+    void Assign(TPersistent* Source) override;
+
+    TColor Color();
+    void SetColor(TColor Value);
+    bool ColorStored() const { return FColorStored; }
+    void SetColorStored(bool Value);
+    TCellFillStyleVz FillStyle() const { return FFillStyle; }
+    void SetFillStyle(TCellFillStyleVz Value);
+    TColor HorzLineColor() const { return FHorzLineColor; }
+    void SetHorzLineColor(TColor Value);
+    TColor VertLineColor() const { return FVertLineColor; }
+    void SetVertLineColor(TColor Value);
+    TColor GetHorzLineColor();
+    TColor GetVertLineColor();
+    bool HorzLines();
+    void SetHorzLines(bool Value);
+    bool VertLines();
+    void SetVertLines(bool Value);
+    // Every how many records a row number is shown; a step below 1 counts as 1.
+    int RecNoShowStep() const { return FRecNoShowStep; }
+    void SetRecNoShowStep(int Value);
+
+private:
+    TColor FColor = clDefault;
+    bool FColorStored = false;
+    TCellFillStyleVz FFillStyle = cfstDefaultVz;
+    TColor FHorzLineColor = clDefault;
+    TColor FVertLineColor = clDefault;
+    bool FHorzLines = true;
+    bool FHorzLinesStored = false;
+    bool FVertLines = true;
+    bool FVertLinesStored = false;
+    int FRecNoShowStep = 1;
+};
+
+class TDBGridFooterParamsVz : public TDBGridParamsBaseVz {
+    SDELKA_CLASS(TDBGridFooterParamsVz, TDBGridParamsBaseVz)
+public:
+    explicit TDBGridFooterParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
+    void Assign(TPersistent* Source) override;
+
+    // The grid's colour while not set.
+    TColor Color();
+    void SetColor(TColor Value);
+    TCellFillStyleVz FillStyle() const { return FFillStyle; }
+    void SetFillStyle(TCellFillStyleVz Value);
+    TColor HorzLineColor() const { return FHorzLineColor; }
+    void SetHorzLineColor(TColor Value);
+    TColor VertLineColor() const { return FVertLineColor; }
+    void SetVertLineColor(TColor Value);
+    int RowHeight() const { return FRowHeight; }
+    void SetRowHeight(int Value);
+    int RowLines() const { return FRowLines; }
+    void SetRowLines(int Value);
+    // The heights the layout computed for each footer row.
+    std::vector<int>& CalculatedRowHeights() { return FCalculatedRowHeights; }
+
+private:
+    TColor FColor = clDefault;
+    TCellFillStyleVz FFillStyle = cfstDefaultVz;
+    TColor FHorzLineColor = clDefault;
+    TColor FVertLineColor = clDefault;
+    int FRowHeight = 0;
+    int FRowLines = 0;
+    std::vector<int> FCalculatedRowHeights;
+};

@@ -1,0 +1,102 @@
+// Reading the record of any data row without moving the data set, and the memory-table row mode:
+// a data set that offers the memory-table interface gets one grid row per record, and painting
+// reads each row on screen through the table's instant reads.
+#include "grid/dbgrid/dbgridvz.h"
+
+#include "grid/memtable/memtablevz.h"
+#include "platform/db/datasource.h"
+#include "platform/db/db.h"
+
+#include <algorithm>
+
+void TCustomDBGridVz::UpdateIntMemTable() {
+    IMemTableVz* t = nullptr;
+    TDataSet* ds = DataLink() ? DataLink()->DataSet() : nullptr;
+    if (FTryUseMemTableInt && DataLink() && DataLink()->Active() && ds &&
+        !ds->ComponentState().Contains(csDestroying))
+        t = dynamic_cast<IMemTableVz*>(ds);
+    if (t == FIntMemTable) return;
+    if (FIntMemTable) FIntMemTable->UnregisterEventReceiver(this);
+    FIntMemTable = t;
+    if (t) t->RegisterEventReceiver(this);
+}
+
+void TCustomDBGridVz::InstantReadEnterRow(int DataRow) {
+    if (FIntMemTable) {
+        FSavedReadRows.push_back(FIntMemTable->GetInstantReadCurRow());
+        FIntMemTable->InstantReadEnter(DataRow);
+    } else {
+        FSavedReadRows.push_back(DataLink()->ActiveRecord());
+        DataLink()->SetActiveRecord(DataRow);
+    }
+}
+
+void TCustomDBGridVz::InstantReadLeaveRow() {
+    if (FSavedReadRows.empty()) return;
+    const int saved = FSavedReadRows.back();
+    FSavedReadRows.pop_back();
+    if (FIntMemTable) FIntMemTable->InstantReadLeave();
+    else DataLink()->SetActiveRecord(saved);
+}
+
+int TCustomDBGridVz::InstantReadRecordCount() {
+    if (FIntMemTable && DataSetActive()) return FIntMemTable->InstantReadRowCount();
+    return DataLink() ? DataLink()->RecordCount() : 0;
+}
+
+bool TCustomDBGridVz::IsCurrentDataRow(int DataRow) {
+    TDataSet* ds = DataLink() ? DataLink()->DataSet() : nullptr;
+    if (!ds || !ds->Active() || ds->IsEmpty()) return false;
+    if (FIntMemTable) return DataRow == FIntMemTable->GetInstantReadCurRow();
+    return DataRow == DataLink()->ActiveRecord();
+}
+
+void TCustomDBGridVz::UpdateMemTableRowCount() {
+    if (!DataLink()) return;
+    DataLink()->SetBufferCount(1);
+    const int top = TopDataOffset();
+    SetFrozenRowCount(0);
+    if (RowCount() <= top) SetRowCount(top + 1);
+    SetFixedRowCount(top);
+    SetFrozenRowCount(FilterRowCount());
+    SetDefaultRowHeight(FStdDefaultRowHeight);
+    if (TitleRowCount() > 0) SetRowHeights(0, FTitleRowHeight);
+    SetContraRowCount(FullFooterRowCount());
+    const int rows = FIntMemTable ? std::max(1, FIntMemTable->InstantReadRowCount()) : 1;
+    const int want = top + rows + FullFooterRowCount();
+    if (Row() >= want - FullFooterRowCount()) MoveCurrentCell(Col(), std::max(top, want - FullFooterRowCount() - 1), false, false);
+    SetRowCount(want);
+    if (HandleAllocated() && FIntMemTable && DataLink()->Active()) {
+        SyncCurrentCellWithData(0);
+        FetchRecordsForView();
+    }
+    UpdateScrollBars();
+}
+
+void TCustomDBGridVz::FetchRecordsForView() {
+    if (!HandleAllocated() || !FIntMemTable) return;
+    const int shown = VisibleRowCount() + TopRow();
+    if (shown >= RowCount() - FullFooterRowCount()) FIntMemTable->FetchRecords(1);
+}
+
+void TCustomDBGridVz::SyncCurrentCellWithData(int Distance) {
+    if (!FIntMemTable || !DataLink()->Active() || !HandleAllocated() || ComponentState().Contains(csLoading)) return;
+    if (Distance != 0) RepaintRow(Row());
+    const int top = TopDataOffset();
+    int target = FIntMemTable->GetInstantReadCurRow() + top;
+    if (target < top || target >= RowCount() - FullFooterRowCount()) target = top;
+    const int col = std::max(Col(), FixedColCount());
+    if (target != Row() || col != Col()) {
+        const bool was = FSyncing;
+        FSyncing = true;
+        try {
+            if (!FOptions.Contains(dgAlwaysShowEditor)) HideInplaceEditor();
+            MoveCurrentCell(col, target, false, true);
+        } catch (...) {
+            FSyncing = was;
+            throw;
+        }
+        FSyncing = was;
+        RepaintRow(Row());
+    }
+}
