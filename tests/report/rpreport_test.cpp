@@ -537,6 +537,36 @@ TEST(RpReport, DefaultsSwitchesAndZoom) {
     EXPECT_EQ(R->BandList()->Count(), 0);
 }
 
+// A new report takes the paper the current printer holds; a paper of no known size, or a device
+// that does not tell its paper, leaves the page's default.
+TEST(RpReport, ANewReportTakesThePrintersCurrentPaper) {
+    struct Case {
+        int DevicePaper;
+        bool TellsPaper;
+        TRpPaperSize Expected;
+        int WidthMM, LengthMM;  // 0: not checked
+    } Cases[] = {
+        {DMPAPER_LETTER, true, Letter, 216, 279},
+        {8 /* A3 */, true, A3, 297, 420},
+        {9999, true, Default, 0, 0},
+        {DMPAPER_LETTER, false, Default, 0, 0},
+    };
+    for (const Case& C : Cases) {
+        TPrinterDevice D = TFakePrinterBackend::Device(u"Fake A"_s, {DMPAPER_LETTER, 8, DMPAPER_A4, 9999});
+        D.Defaults.dmPaperSize = C.DevicePaper;
+        if (!C.TellsPaper) D.Fields &= ~unsigned(DM_PAPERSIZE);
+        TFakePrinterScope Device({D});
+        TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+        auto* R = New<TRpReport>(Root.get());
+        EXPECT_EQ(R->Page()->PaperSize(), C.Expected) << C.DevicePaper;
+        if (C.WidthMM) {
+            R->Page()->SetUnits(MM);
+            EXPECT_NEAR(double(R->Page()->Width()), C.WidthMM, 1.0) << C.DevicePaper;
+            EXPECT_NEAR(double(R->Page()->Length()), C.LengthMM, 1.0) << C.DevicePaper;
+        }
+    }
+}
+
 TEST(RpReport, TheDesignSurfaceStacksTheBandsInsideTheMargins) {
     ReportFixture F;
     F.Report->Page()->SetColumns(2);
