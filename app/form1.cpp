@@ -349,8 +349,13 @@ void TForm1::CBox1Click(TObject*) {
 
 void TForm1::Button8Click(TObject*) {
     THourGlass hourGlass;
+    // the lists are read for the date shown, which may have been typed without Enter; a new date
+    // sets the weekend flag as a date picked does, an unchanged one leaves the flag as it is
+    const Variant shown = DataModule6->ShiftQuery(1)->Parameters()->ParamByName(QStringLiteral("data"))->Value();
+    const bool newDate = VarIsNullish(shown) || shown.AsDateTime() != DateT->Date();
     for (int s = 1; s <= 4; ++s) DataModule6->ShiftQuery(s)->Close();
-    for (int s = 1; s <= 4; ++s) DataModule6->ShiftQuery(s)->Open();
+    OpenShiftQueries();
+    if (newDate) CBox1->SetChecked(IsWeekendDay(DateT->Date()));
 }
 
 void TForm1::Button4Click(TObject*) { Close(); }

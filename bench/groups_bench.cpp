@@ -133,6 +133,7 @@ public:
     TDataSet* GridDataSet() override { return Table; }
     TCollection* GridColumns() override { return Columns; }
     bool IsGroupingWorks() override { return Active() && Table && Table->Active(); }
+    bool FooterAggregateEventsAssigned() override { return false; }
     void ActiveChanged() override {
         if (IsGroupingWorks()) GroupDataTree()->RebuildDataTreeEx(Table);
     }

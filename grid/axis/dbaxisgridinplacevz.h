@@ -14,6 +14,7 @@
 
 #include "grid/axis/axiseditstylevz.h"
 #include "grid/base/gridsvz.h"
+#include "platform/gui/shortcuts.h"
 
 #include <vector>
 

@@ -1,6 +1,8 @@
 #include "grid/dbgrid/columnsvz.h"
 
+#include "grid/base/specrowvz.h"
 #include "grid/base/toolsvz.h"
+#include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/dbgridvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/fields.h"
@@ -162,6 +164,7 @@ void TColumnVz::AfterConstruction() {
     if (bracket) g->BeginLayout();
     try {
         TBaseColumnVz::AfterConstruction();
+        FSTFilter = New<TSTColumnFilterVz>(static_cast<ISTFilterColumnVz*>(this));
         FAutoFitColWidth = true;
         FInitWidth = Width();
     } catch (...) {
@@ -177,6 +180,33 @@ void TColumnVz::BeforeDestruction() {
         if (cols->FUpDownBaseColumn == this) cols->FUpDownBaseColumn = nullptr;
     }
     TBaseColumnVz::BeforeDestruction();
+    if (FSTFilter) FSTFilter->Free();
+    FSTFilter = nullptr;
+}
+
+void TColumnVz::SetSTFilter(TSTColumnFilterVz* Value) { FSTFilter->Assign(Value); }
+
+ISTFilterGridVz* TColumnVz::STFilterGrid() { return Grid() ? Grid()->FilterHost() : nullptr; }
+
+bool TColumnVz::STFilterLookupActive() { return LookupParams() && LookupParams()->Active(); }
+
+String TColumnVz::STFilterLookupKeyFieldNames() { return LookupParams() ? LookupParams()->KeyFieldNames() : String(); }
+
+TDataSet* TColumnVz::STFilterLookupDataSet() { return LookupParams() ? LookupParams()->LookupDataSet() : nullptr; }
+
+String TColumnVz::STFilterLookupDisplayFieldName() {
+    return LookupParams() ? LookupParams()->LookupDisplayFieldName() : String();
+}
+
+bool TColumnVz::STFilterSpecRowVisible() { return DropDownSpecRow() && DropDownSpecRow()->Visible(); }
+
+String TColumnVz::STFilterSpecRowCellText() { return DropDownSpecRow() ? DropDownSpecRow()->GetCellText(0) : String(); }
+
+Variant TColumnVz::STFilterSpecRowValue() { return DropDownSpecRow() ? DropDownSpecRow()->Value() : Variant(); }
+
+bool TColumnVz::STFilterShowsKeysByPickList() {
+    const TAxisBarVzType t = GetBarType();
+    return t == ctKeyPickList || t == ctKeyImageList || t == ctCheckboxes;
 }
 
 TCustomDBGridVz* TColumnVz::Grid() const {
@@ -201,6 +231,7 @@ void TColumnVz::Assign(TPersistent* Source) {
         FMinWidth = s->FMinWidth;
         FMaxWidth = s->FMaxWidth;
         OnGetCellParams = s->OnGetCellParams;
+        FSTFilter->Assign(s->FSTFilter);
         FHideDuplicates = s->FHideDuplicates;
         FInRowLinePos = s->FInRowLinePos;
         FInRowLineHeight = s->FInRowLineHeight;

@@ -8,6 +8,8 @@
 #include "grid/axis/axisbardefvaluesvz.h"
 #include "grid/axis/axisbarsvz.h"
 #include "grid/axis/axisbartitlevz.h"
+#include "grid/dbgrid/columnfilterhostvz.h"
+#include "grid/dbgrid/groupsintfvz.h"
 
 #include <vector>
 
@@ -79,7 +81,10 @@ private:
     TColumnTitleDefValuesVz FColumnTitle;
 };
 
-class TColumnVz : public TBaseColumnVz {
+class TSTColumnFilterVz;
+
+// The column is what the filter and grouping models see of a column (their interfaces).
+class TColumnVz : public TBaseColumnVz, public ISTFilterColumnVz, public IDataGroupsColumnVz {
     SDELKA_CLASS(TColumnVz, TBaseColumnVz)
 protected:
     explicit TColumnVz(TCollection* Collection);
@@ -129,6 +134,38 @@ public:
     void GetColCellParams(bool EditMode, TAxisColCellParamsVz* Params) override;
     int GetCellHeight(int Row) override;
 
+    // ---- the column's filter
+    TSTColumnFilterVz* GetSTFilter() const { return FSTFilter; }
+    void SetSTFilter(TSTColumnFilterVz* Value);
+
+    // ---- ISTFilterColumnVz
+    ISTFilterGridVz* STFilterGrid() override;
+    TSTColumnFilterVz* STFilter() override { return FSTFilter; }
+    int STFilterColumnIndex() override { return Index(); }
+    String STFilterFieldName() override { return FieldName(); }
+    TField* STFilterField() override { return Field(); }
+    bool STFilterVisible() override { return Visible(); }
+    String STFilterTitleCaption() override { return Title()->Caption(); }
+    bool STFilterLookupActive() override;
+    String STFilterLookupKeyFieldNames() override;
+    TDataSet* STFilterLookupDataSet() override;
+    String STFilterLookupDisplayFieldName() override;
+    bool STFilterSpecRowVisible() override;
+    String STFilterSpecRowCellText() override;
+    Variant STFilterSpecRowValue() override;
+    TStrings* STFilterKeyList() override { return HasKeyListItems() ? KeyList() : nullptr; }
+    TStrings* STFilterPickList() override { return HasPickListItems() ? PickList() : nullptr; }
+    bool STFilterShowsKeysByPickList() override;
+    String STFilterDisplayText() override { return DisplayText(); }
+    String STFilterEditText() override { return EditText(); }
+    void STFilterNotifyChanged() override { NotifyChanged(false); }
+    void STFilterDropValueList() override {}
+
+    // ---- IDataGroupsColumnVz
+    TField* GroupingField() override { return Field(); }
+    String GroupingFieldName() override { return FieldName(); }
+    String GroupingDisplayFormat() override { return DisplayFormat(); }
+
     TColumnGetCellParamsEventVz OnGetCellParams;
 
 protected:
@@ -146,6 +183,7 @@ private:
     bool FHideDuplicates = false;
     int FInRowLinePos = 0;
     int FInRowLineHeight = 1;
+    TSTColumnFilterVz* FSTFilter = nullptr;
 };
 
 // The column class the grid's collection makes.

@@ -98,7 +98,7 @@ bool TCustomDBGridVz::CheckIndicatorColWidthChanged() {
 }
 
 int TCustomDBGridVz::VisibleDataRowCount() {
-    const int rows = RowCount() - TopDataOffset() - ContraRowCount();
+    const int rows = RowCount() - TopDataOffset();
     return std::max(0, std::min(rows, VisibleRowCount()));
 }
 
@@ -111,6 +111,7 @@ void TCustomDBGridVz::InternalLayout() {
     FSyncing = true;
     try {
         UpdateIntMemTable();
+        if (FSelectedRows) FSelectedRows->SetLinkActive(DataLink()->Active());
         FIndicatorOffset = IsIndicatorColumnShown() ? 1 : 0;
         const int n = std::max(1, Columns()->Count());
         // Frozen columns never take the last column: the grid keeps one that scrolls. The fixed
@@ -209,11 +210,11 @@ void TCustomDBGridVz::UpdateRowCount() {
         const int buf = std::max(1, (GridClientHeight() - above - below) / std::max(1, FStdDefaultRowHeight));
         DataLink()->SetBufferCount(buf);
         const int recs = std::max(1, DataLink()->RecordCount());
-        SetRowCount(top + recs + FullFooterRowCount());
+        SetRowCount(top + recs);
         SetContraRowCount(FullFooterRowCount());
         SyncActiveRecord();
     } else {
-        SetRowCount(top + 1 + FullFooterRowCount());
+        SetRowCount(top + 1);
         SetContraRowCount(FullFooterRowCount());
     }
     if (old != RowCount()) Invalidate();
@@ -295,7 +296,22 @@ void TCustomDBGridVz::NotifyColumnMoved(int FromIndex, int ToIndex) {
 
 // ---- data link reactions -----------------------------------------------------------------------
 
+void TCustomDBGridVz::CreateWnd() {
+    BeginUpdate();
+    try {
+        TCustomDBAxisGridVz::CreateWnd();
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    // The window's size now decides the row count and what the current record scrolls to.
+    LayoutChanged();
+    SyncActiveRecord();
+}
+
 void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
+    if (FSelectedRows) FSelectedRows->SetLinkActive(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
 }

@@ -3,6 +3,9 @@
 #include "grid/dbgrid/dbgridvz.h"
 
 #include "grid/core/uitextsvz.h"
+#include "grid/dbgrid/columnfiltervz.h"
+#include "grid/dbgrid/dbgridfilterhostvz.h"
+#include "grid/dbgrid/gridcentervz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -42,6 +45,10 @@ void TCustomDBGridVz::AfterConstruction() {
     TCustomDBAxisGridVz::AfterConstruction();
     UseGlobalStyle();
     FHeadTree = New<TDBGridMultiTitleTreeListVz>();
+    FSelectedRows = New<TBookmarkListVz>(this);
+    FFilterHost = std::make_unique<TDBGridFilterHostVz>(this);
+    FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
+    DBGridVzCenter()->AddChangeNotification(FFilterHost.get());
     TCustomGridVz::SetOptions(TGridOptionsVz{goColSizingVz, goColMovingVz, goEditingVz, goTabsVz, goThumbTrackingVz,
                                              goExtendVertLinesVz, goContraVertBoundaryLineVz,
                                              goContraHorzBoundaryLineVz});
@@ -61,6 +68,7 @@ void TCustomDBGridVz::AfterConstruction() {
 void TCustomDBGridVz::BeforeDestruction() {
     if (FStyle) FStyle->RemoveChangeNotification(this);
     FStyle = nullptr;
+    if (FFilterHost && !FFilterHost->CenterGone()) DBGridVzCenter()->RemoveChangeNotification(FFilterHost.get());
     if (DataLink()) SetDataSource(nullptr);
     if (FIntMemTable) {
         FIntMemTable->UnregisterEventReceiver(this);
@@ -71,6 +79,11 @@ void TCustomDBGridVz::BeforeDestruction() {
     FLeafFieldArr.clear();
     if (FHeadTree) FHeadTree->Free();
     FHeadTree = nullptr;
+    if (FSelectedRows) FSelectedRows->Free();
+    FSelectedRows = nullptr;
+    if (FSTFilter) FSTFilter->Free();
+    FSTFilter = nullptr;
+    FFilterHost.reset();
 }
 
 TGridAxisBarsVz* TCustomDBGridVz::CreateAxisBars() {
@@ -82,6 +95,8 @@ TAxisBarDefValuesVz* TCustomDBGridVz::CreateColumnDefValues() {
     d->ColumnTitle()->OnChanged = [this](TObject*) { Invalidate(); };
     return d;
 }
+
+ISTFilterGridVz* TCustomDBGridVz::FilterHost() const { return FFilterHost.get(); }
 
 TColumnDefValuesVz* TCustomDBGridVz::ColumnDefValues() const {
     return static_cast<TColumnDefValuesVz*>(const_cast<TCustomDBGridVz*>(this)->AxisBarDefValues());
@@ -400,4 +415,93 @@ void TCustomDBGridVz::FontChanged() {
     if (FEmptyDataInfo) FEmptyDataInfo->RefreshDefaultFont();
     CalcStdDataRowHeight();
     LayoutChanged();
+}
+
+// ---- selected rows -----------------------------------------------------------------------------
+
+TDataSet* TBookmarkListVz::GetDataSet() {
+    return FGrid && FGrid->DataLink() ? FGrid->DataLink()->DataSet() : nullptr;
+}
+
+void TBookmarkListVz::SetCurrentRowSelected(bool Value) {
+    TDataSet* ds = GetDataSet();
+    if (!ds || !ds->Active() || ds->IsEmpty()) return;
+    TBMListVz::SetCurrentRowSelected(Value);
+    FGrid->RepaintRow(FGrid->Row());
+}
+
+void TBookmarkListVz::Invalidate() {
+    if (FGrid) FGrid->Invalidate();
+}
+
+void TBookmarkListVz::Changed() {
+    TBMListVz::Changed();
+    Invalidate();
+}
+
+void TBookmarkListVz::ItemChanged(const TBookmark& Item, TListNotification Action) {
+    if (FGrid && !FGrid->ComponentState().Contains(csDestroying) && FGrid->OnSelectedRowsItemChanged)
+        FGrid->OnSelectedRowsItemChanged(FGrid, Item, Action);
+}
+
+void TBookmarkListVz::AppendItem(const TBookmark& Item) {
+    TBMListVz::AppendItem(Item);
+    ItemChanged(Item, lnAdded);
+}
+
+void TBookmarkListVz::InsertItem(int Index, const TBookmark& Item) {
+    TBMListVz::InsertItem(Index, Item);
+    ItemChanged(Item, lnAdded);
+}
+
+void TBookmarkListVz::DeleteItem(int Index) {
+    const TBookmark item = Items(Index);
+    TBMListVz::DeleteItem(Index);
+    ItemChanged(item, lnDeleted);
+}
+
+void TBookmarkListVz::Assign(TBookmarkListVz* Rows) {
+    Clear();
+    for (int i = 0; i < Rows->Count(); ++i) AppendItem(Rows->Items(i));
+}
+
+void TCustomDBGridVz::SetDataSource(TDataSource* Value) {
+    if (Value == DataSource()) return;
+    if (FSelectedRows && FOptions.Contains(dgMultiSelect)) FSelectedRows->Clear();
+    TCustomDBAxisGridVz::SetDataSource(Value);
+}
+
+// The current cell takes the selection colour while the grid has the focus; the rows of a
+// multi-selection keep theirs, in the inactive colour, when the focus is elsewhere.
+bool TCustomDBGridVz::HighlightDataCellColor(int, int, const String&, TGridDrawState AState, TColor& AColor,
+                                             TFont* AFont) {
+    if (!AState.Contains(gdSelected)) return false;
+    const bool focus = Focused() || ContainsFocus();
+    const bool rowSelected = AState.Contains(gdRowSelected);
+    if (!focus && !rowSelected && !FOptions.Contains(dgAlwaysShowSelection)) return false;
+    if (focus) {
+        AColor = FStyle ? FStyle->GetSelectionColor() : clHighlight;
+        if (AFont) AFont->SetColor(FStyle ? FStyle->GetSelectionFontColor() : clHighlightText);
+    } else {
+        AColor = FStyle ? FStyle->GetSelectionInactiveColor() : clBtnFace;
+        if (AFont) AFont->SetColor(FStyle ? FStyle->GetSelectionFontColor() : clHighlightText);
+    }
+    return true;
+}
+
+void TCustomDBGridVz::DoExit() {
+    TDataSet* ds = DataLink() && DataLink()->Active() ? DataLink()->DataSet() : nullptr;
+    if (ds) {
+        try {
+            // A new record nobody typed into is dropped when the focus leaves; anything else is posted.
+            if (FOptions.Contains(dgCancelOnExit) && ds->State() == dsInsert && !ds->Modified() && !DataLink()->Modified())
+                ds->Cancel();
+            else
+                DataLink()->UpdateRecord();
+        } catch (...) {
+            SetFocus();
+            throw;
+        }
+    }
+    TCustomDBAxisGridVz::DoExit();
 }

@@ -12,16 +12,22 @@
 #pragma once
 
 #include "grid/axis/dbaxisgridvz.h"
+#include "grid/core/bmlistvz.h"
 #include "grid/dbgrid/columnsvz.h"
 #include "grid/dbgrid/gridparamsvz.h"
 #include "grid/dbgrid/gridstylevz.h"
 #include "grid/dbgrid/titlesvz.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class IMemTableVz;
+class ISTFilterGridVz;
+class TDBGridFilterHostVz;
+class TSTDBGridVzFilter;
 class TCustomIniFile;
+class TRegIniFile;
 class TSettingsKeeperVz;
 
 enum TDBGridOption {
@@ -109,6 +115,33 @@ private:
     TFont FFont;
     bool FParentFont = true;
     bool FFontSyncing = false;
+};
+
+using TDBGridVzSelectedRowsItemChangedEvent =
+    TEvent<void(TCustomDBGridVz* Sender, const TBookmark& Item, TListNotification Action)>;
+
+// The bookmarks of the records selected in a grid with dgMultiSelect; a change repaints the grid.
+class TBookmarkListVz : public TBMListVz {
+    SDELKA_CLASS(TBookmarkListVz, TBMListVz)
+protected:
+    explicit TBookmarkListVz(TCustomDBGridVz* AGrid) : FGrid(AGrid) {}
+    ~TBookmarkListVz() override = default;
+
+public:
+    TCustomDBGridVz* Grid() const { return FGrid; }
+    TDataSet* GetDataSet() override;
+    // Selecting the current row of an empty data set does nothing.
+    void SetCurrentRowSelected(bool Value) override;
+    void Invalidate() override;
+    void Changed() override;
+    void AppendItem(const TBookmark& Item) override;
+    void InsertItem(int Index, const TBookmark& Item) override;
+    void DeleteItem(int Index) override;
+    void Assign(TBookmarkListVz* Rows);
+
+private:
+    void ItemChanged(const TBookmark& Item, TListNotification Action);
+    TCustomDBGridVz* FGrid;
 };
 
 class TCustomDBGridVz : public TCustomDBAxisGridVz {
@@ -226,6 +259,13 @@ public:
     void SyncCurrentCellWithData(int Distance);
 
     // ---- selection and columns
+    TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
+    // The grid's filter settings, and the grid as the filter models and the centre see it.
+    TSTDBGridVzFilter* STFilter() const { return FSTFilter; }
+    ISTFilterGridVz* FilterHost() const;
+    void SetDataSource(TDataSource* Value) override;
+    bool HighlightDataCellColor(int DataCol, int DataRow, const String& Value, TGridDrawState AState, TColor& AColor,
+                                TFont* AFont) override;
     int GetSelectedIndex() override;
     void SetSelectedIndex(int Value) override;
     void GetAxisBarCell(TAxisBarVz* Bar, int& ACol, int& ARow) override;
@@ -263,6 +303,11 @@ public:
     void RestoreGridLayoutIni(const String& IniFileName, const String& Section, TDBGridVzRestoreParams P);
     void SaveGridLayout(TCustomIniFile* ACustIni, const String& Section);
     void RestoreGridLayout(TCustomIniFile* ACustIni, const String& Section, TDBGridVzRestoreParams P);
+    // The registry forms: the section is the grid's component path, erased before saving.
+    void SaveColumnsLayout(TRegIniFile* ARegIni);
+    void RestoreColumnsLayout(TRegIniFile* ARegIni, TColumnVzRestoreParams P);
+    void SaveGridLayout(TRegIniFile* ARegIni);
+    void RestoreGridLayout(TRegIniFile* ARegIni, TDBGridVzRestoreParams P);
     // The section the registry forms use: the grid's component path.
     String DefaultLayoutSection() { return GetComponentPathNameVz(this); }
     virtual TSettingsKeeperVz* WriteSettings(TSettingsKeeperVz* Keeper, TDBGridVzSettingsKeeperOptions GridOptions,
@@ -290,6 +335,7 @@ public:
     TNotifyEvent OnSortMarkingChanged;
     TDrawColumnVzCellEvent OnDrawColumnCell;
     TGetBtnVzParamsEvent OnGetBtnParams;
+    TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
 
 protected:
     TAxisBarDefValuesVz* CreateColumnDefValues() override;
@@ -297,6 +343,8 @@ protected:
     void Paint() override;
     void DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) override;
     void CurrentCellMoved(const TGridCoord& Old) override;
+    void DoExit() override;
+    void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void FontChanged() override;
     void Resize() override;
@@ -313,7 +361,12 @@ protected:
     void AdjustColForIndicator(TDBGridOptions OldOptions);
     void CalcStdDataRowHeight();
     void CalcTitleRowHeight();
-    void RestoreColumnRecords(TCustomIniFile* Ini, const String& Section, TColumnVzRestoreParams P);
+    // The column records through a store's reader and writer (an INI file or the registry).
+    using TLayoutReadVz = std::function<String(const String& Key)>;
+    using TLayoutWriteVz = std::function<void(const String& Key, const String& Value)>;
+    void SaveColumnRecords(const TLayoutWriteVz& Write);
+    void RestoreColumnRecords(const TLayoutReadVz& Read, TColumnVzRestoreParams P);
+    void RestoreGridRecord(const String& Record, TDBGridVzRestoreParams P);
 
 private:
     TDBGridOptions FOptions;
@@ -345,6 +398,9 @@ private:
     TDBGridMultiTitleTreeListVz* FHeadTree = nullptr;
     std::vector<TDBGridMultiTitleNodeVz*> FLeafFieldArr;
     TColumnsVzList FSortMarkedColumns;
+    TBookmarkListVz* FSelectedRows = nullptr;
+    std::unique_ptr<TDBGridFilterHostVz> FFilterHost;
+    TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;
     std::vector<int> FSavedReadRows;
 };

@@ -5,8 +5,10 @@
 #include "grid/dbgrid/dbgridvz.h"
 
 #include "grid/core/settingskeepervz.h"
+#include "grid/dbgrid/columnfiltervz.h"
 #include "platform/db/datasource.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/rtl/registry.h"
 #include "platform/rtl/sysutils.h"
 
 #include <algorithm>
@@ -100,22 +102,26 @@ static std::vector<TColumnVz*> KeyedColumnsVz(TDBGridColumnsVz* Cols) {
     return r;
 }
 
-void TCustomDBGridVz::SaveColumnsLayout(TCustomIniFile* ACustIni, const String& Section) {
+void TCustomDBGridVz::SaveColumnRecords(const TLayoutWriteVz& Write) {
     for (TColumnVz* c : KeyedColumnsVz(Columns())) {
         const String v = Format(u"%d,%d,%d,%d,%d,%d,%d,%d,%d"_S,
                                 {c->Index(), c->Width(), static_cast<int>(c->Title()->SortMarker()), c->Visible() ? 1 : 0,
                                  c->Title()->SortIndex(), static_cast<int>(c->DropDownRows()), c->DropDownWidth(),
                                  c->InRowLinePos(), c->InRowLineHeight()});
-        ACustIni->WriteString(Section, Name() + u"."_S + c->FieldName(), v);
+        Write(Name() + u"."_S + c->FieldName(), v);
     }
 }
 
-void TCustomDBGridVz::RestoreColumnRecords(TCustomIniFile* Ini, const String& Section, TColumnVzRestoreParams P) {
+void TCustomDBGridVz::SaveColumnsLayout(TCustomIniFile* ACustIni, const String& Section) {
+    SaveColumnRecords([&](const String& Key, const String& Value) { ACustIni->WriteString(Section, Key, Value); });
+}
+
+void TCustomDBGridVz::RestoreColumnRecords(const TLayoutReadVz& Read, TColumnVzRestoreParams P) {
     const std::vector<TColumnVz*> keyed = KeyedColumnsVz(Columns());
     std::map<TColumnVz*, int> target, pendingSort;
     for (int i = 0; i < Columns()->Count(); ++i) target[Columns()->Items(i)] = i;
     for (TColumnVz* c : keyed) {
-        const String rec = Ini->ReadString(Section, Name() + u"."_S + c->FieldName(), String());
+        const String rec = Read(Name() + u"."_S + c->FieldName());
         if (rec.isEmpty()) {
             pendingSort[c] = 0;
             continue;
@@ -172,7 +178,7 @@ void TCustomDBGridVz::RestoreColumnRecords(TCustomIniFile* Ini, const String& Se
 
 void TCustomDBGridVz::RestoreColumnsLayout(TCustomIniFile* ACustIni, const String& Section, TColumnVzRestoreParams P) {
     TLayoutRestoreScopeVz scope(this);
-    RestoreColumnRecords(ACustIni, Section, P);
+    RestoreColumnRecords([&](const String& Key) { return ACustIni->ReadString(Section, Key, String()); }, P);
 }
 
 void TCustomDBGridVz::SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection) {
@@ -195,12 +201,44 @@ void TCustomDBGridVz::SaveGridLayout(TCustomIniFile* ACustIni, const String& Sec
 
 void TCustomDBGridVz::RestoreGridLayout(TCustomIniFile* ACustIni, const String& Section, TDBGridVzRestoreParams P) {
     TLayoutRestoreScopeVz scope(this);
-    RestoreColumnRecords(ACustIni, Section, GridToColumnRestoreParamsVz(P));
-    if (P.Contains(grpRowHeightVz)) {
-        const auto w = SplitLayoutRecordVz(ACustIni->ReadString(Section, GridRecordKey, String()));
-        SetRowHeight(WordAt(w, 0).value_or(0));
-        SetRowLines(WordAt(w, 1).value_or(0));
-    }
+    RestoreColumnRecords([&](const String& Key) { return ACustIni->ReadString(Section, Key, String()); },
+                         GridToColumnRestoreParamsVz(P));
+    RestoreGridRecord(ACustIni->ReadString(Section, GridRecordKey, String()), P);
+}
+
+void TCustomDBGridVz::RestoreGridRecord(const String& Record, TDBGridVzRestoreParams P) {
+    if (!P.Contains(grpRowHeightVz)) return;
+    const auto w = SplitLayoutRecordVz(Record);
+    SetRowHeight(WordAt(w, 0).value_or(0));
+    SetRowLines(WordAt(w, 1).value_or(0));
+}
+
+// ---- the registry ------------------------------------------------------------------------------
+
+void TCustomDBGridVz::SaveColumnsLayout(TRegIniFile* ARegIni) {
+    const String section = DefaultLayoutSection();
+    ARegIni->EraseSection(section);
+    SaveColumnRecords([&](const String& Key, const String& Value) { ARegIni->WriteString(section, Key, Value); });
+}
+
+void TCustomDBGridVz::RestoreColumnsLayout(TRegIniFile* ARegIni, TColumnVzRestoreParams P) {
+    const String section = DefaultLayoutSection();
+    TLayoutRestoreScopeVz scope(this);
+    RestoreColumnRecords([&](const String& Key) { return ARegIni->ReadString(section, Key, String()); }, P);
+}
+
+// The grid's record is the section's unnamed value.
+void TCustomDBGridVz::SaveGridLayout(TRegIniFile* ARegIni) {
+    SaveColumnsLayout(ARegIni);
+    ARegIni->WriteString(DefaultLayoutSection(), String(), Format(u"%d,%d"_S, {FRowHeight, FRowLines}));
+}
+
+void TCustomDBGridVz::RestoreGridLayout(TRegIniFile* ARegIni, TDBGridVzRestoreParams P) {
+    const String section = DefaultLayoutSection();
+    TLayoutRestoreScopeVz scope(this);
+    RestoreColumnRecords([&](const String& Key) { return ARegIni->ReadString(section, Key, String()); },
+                         GridToColumnRestoreParamsVz(P));
+    RestoreGridRecord(ARegIni->ReadString(section, String(), String()), P);
 }
 
 void TCustomDBGridVz::SaveGridLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection) {
@@ -266,6 +304,7 @@ void TCustomDBGridVz::WriteColumnSettings(TSettingsKeeperVz* Keeper, TColumnVz* 
         Keeper->Add(u"InRowLinePos"_S, Column->InRowLinePos());
         Keeper->Add(u"InRowLineHeight"_S, Column->InRowLineHeight());
     }
+    if (O.Contains(cskoColSTFilterVz)) Keeper->Add(u"STFilterExpressionStr"_S, Column->GetSTFilter()->ExpressionStr());
 }
 
 void TCustomDBGridVz::ReadSettings(TSettingsKeeperVz* Keeper, TDBGridVzSettingsKeeperOptions GridOptions,
@@ -292,13 +331,18 @@ void TCustomDBGridVz::ReadColumnsSettings(TSettingsKeeperVz* Keeper, TColumnVzSe
     const auto* cmp = TSettingsKeeperVzCollectionByIndexComparer::Ordinal();
     std::stable_sort(pairs.begin(), pairs.end(),
                      [cmp](const TSettingsPairVz& a, const TSettingsPairVz& b) { return cmp->Compare(a, b) < 0; });
+    bool filterChanged = false;
     for (const TSettingsPairVz& p : pairs) {
         auto* c = static_cast<TColumnVz*>(FindFieldColumn(p.Key));
         TSettingsKeeperVz* sub = nullptr;
         if (!c || !Keeper->TryGetSubsettingsValue(p.Key, sub)) continue;
+        const String before = c->GetSTFilter()->ExpressionStr();
         ReadColumnSettings(sub, c, ColumnOptions);
+        if (c->GetSTFilter()->ExpressionStr() != before) filterChanged = true;
     }
     SetSortMarkedColumns();
+    // The filters read are applied once, after every column has its own.
+    if (filterChanged && DataLink()->Active()) FilterHost()->STFilterApply();
 }
 
 void TCustomDBGridVz::ReadColumnSettings(TSettingsKeeperVz* Keeper, TColumnVz* Column,
@@ -321,5 +365,13 @@ void TCustomDBGridVz::ReadColumnSettings(TSettingsKeeperVz* Keeper, TColumnVz* C
     if (O.Contains(cskoRowPanelColPlacementVz)) {
         if (Keeper->TryGetIntegerValue(u"InRowLinePos"_S, v)) Column->SetInRowLinePos(v);
         if (Keeper->TryGetIntegerValue(u"InRowLineHeight"_S, v)) Column->SetInRowLineHeight(v);
+    }
+    if (O.Contains(cskoColSTFilterVz) && Keeper->TryGetStringValue(u"STFilterExpressionStr"_S, s)) {
+        // A filter text that no longer parses (a changed field type, a hand-edited store) is
+        // skipped: the rest of the layout still comes back.
+        try {
+            Column->GetSTFilter()->SetExpressionStr(s);
+        } catch (const Exception&) {
+        }
     }
 }

@@ -72,7 +72,7 @@ void TCustomDBGridVz::Paint() {
 bool TCustomDBGridVz::IsCellDraw3D(int ACol, int ARow, TGridDrawState State) {
     if (ARow < TitleRowCount() || ACol < FIndicatorOffset) return FOptionsVz.Contains(dghFixed3D);
     if (ACol < FixedColCount()) return FOptionsVz.Contains(dghFrozen3D);
-    if (ARow >= RowCount() - ContraRowCount()) return FOptionsVz.Contains(dghFooter3D);
+    if (ARow >= RowCount()) return FOptionsVz.Contains(dghFooter3D);
     return FOptionsVz.Contains(dghData3D) && !State.Contains(gdSelected);
 }
 
@@ -107,7 +107,7 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     }
     TCanvas* c = Canvas();
     const int dataRow = ARow - top;
-    const bool footer = ARow >= RowCount() - ContraRowCount();
+    const bool footer = ARow >= RowCount();  // footer rows lie past the rows, pinned at the bottom
     if (footer || !col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
         DataLink()->DataSet()->IsEmpty()) {
         c->Brush()->SetColor(footer ? FFooterParams->Color() : Color());
@@ -122,6 +122,10 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         p.FCol = ACol;
         p.FRow = ARow;
         p.FState = State;
+        if (FOptions.Contains(dgMultiSelect) && FSelectedRows->Count() > 0) {
+            int at = 0;
+            if (FSelectedRows->Find(DataLink()->DataSet()->Bookmark(), at)) p.FState += TGridDrawState{gdSelected, gdRowSelected};
+        }
         col->GetColCellParams(false, &p);
         DefaultDrawDataCell(TGridCoord{ACol, ARow}, TGridCoord{dataCol, dataRow}, col, ARect, &p);
         if (OnDrawColumnCell) OnDrawColumnCell(this, ARect, dataCol, col, State);
@@ -258,7 +262,7 @@ void TCustomDBGridVz::DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGr
         c->LineTo(ARect.Left - 1, ARect.Bottom - 1);
     }
     const int dataRow = ARow - TopDataOffset();
-    if (ARow < TopDataOffset() || ARow >= RowCount() - ContraRowCount() || !DataSetActive() ||
+    if (ARow < TopDataOffset() || ARow >= RowCount() || !DataSetActive() ||
         dataRow >= InstantReadRecordCount() || DataLink()->DataSet()->IsEmpty())
         return;
     int textRight = ARect.Right;

@@ -37,6 +37,87 @@ void TDBGridParamsBaseVz::RefreshDefaultFont() {
     FFontSyncing = false;
 }
 
+void TDBGridParamsBaseVz::SetFillStyle(TCellFillStyleVz Value) {
+    if (FFillStyle == Value) return;
+    FFillStyle = Value;
+    Repaint();
+}
+
+void TDBGridParamsBaseVz::SetHorzLineColor(TColor Value) {
+    if (FHorzLineColor == Value) return;
+    FHorzLineColor = Value;
+    Repaint();
+}
+
+void TDBGridParamsBaseVz::SetVertLineColor(TColor Value) {
+    if (FVertLineColor == Value) return;
+    FVertLineColor = Value;
+    Repaint();
+}
+
+// ---- what titles and the indicator share -------------------------------------------------------
+
+void TDBGridLinedParamsVz::AssignLined(TDBGridLinedParamsVz* S) {
+    FColor = S->FColor;
+    FColorStored = S->FColorStored;
+    FFillStyle = S->FFillStyle;
+    FHorzLineColor = S->FHorzLineColor;
+    FVertLineColor = S->FVertLineColor;
+    FHorzLines = S->FHorzLines;
+    FHorzLinesStored = S->FHorzLinesStored;
+    FVertLines = S->FVertLines;
+    FVertLinesStored = S->FVertLinesStored;
+    FParentFont = S->FParentFont;
+    if (!FParentFont) FFont.Assign(S->Font());
+    else RefreshDefaultFont();
+}
+
+TColor TDBGridLinedParamsVz::Color() { return FColorStored ? FColor : (FGrid ? FGrid->FixedColor() : clBtnFace); }
+
+void TDBGridLinedParamsVz::SetColor(TColor Value) {
+    if (FColorStored && FColor == Value) return;
+    FColor = Value;
+    FColorStored = true;
+    Repaint();
+}
+
+void TDBGridLinedParamsVz::SetColorStored(bool Value) {
+    if (Value) FColor = Color();
+    FColorStored = Value;
+    if (!Value) FColor = Color();
+    Repaint();
+}
+
+TColor TDBGridLinedParamsVz::GetHorzLineColor() {
+    return FHorzLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FHorzLineColor;
+}
+
+TColor TDBGridLinedParamsVz::GetVertLineColor() {
+    return FVertLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FVertLineColor;
+}
+
+bool TDBGridLinedParamsVz::HorzLines() {
+    return FHorzLinesStored ? FHorzLines : (FGrid && FGrid->Options().Contains(dgRowLines));
+}
+
+void TDBGridLinedParamsVz::SetHorzLines(bool Value) {
+    if (FHorzLinesStored && FHorzLines == Value) return;
+    FHorzLines = Value;
+    FHorzLinesStored = true;
+    LinesChanged();
+}
+
+bool TDBGridLinedParamsVz::VertLines() {
+    return FVertLinesStored ? FVertLines : (FGrid && FGrid->Options().Contains(dgColLines));
+}
+
+void TDBGridLinedParamsVz::SetVertLines(bool Value) {
+    if (FVertLinesStored && FVertLines == Value) return;
+    FVertLines = Value;
+    FVertLinesStored = true;
+    LinesChanged();
+}
+
 // ---- titles ------------------------------------------------------------------------------------
 
 void TDBGridTitleParamsVz::Assign(TPersistent* Source) {
@@ -45,15 +126,7 @@ void TDBGridTitleParamsVz::Assign(TPersistent* Source) {
         TPersistent::Assign(Source);
         return;
     }
-    FColor = s->FColor;
-    FColorStored = s->FColorStored;
-    FFillStyle = s->FFillStyle;
-    FHorzLineColor = s->FHorzLineColor;
-    FVertLineColor = s->FVertLineColor;
-    FHorzLines = s->FHorzLines;
-    FHorzLinesStored = s->FHorzLinesStored;
-    FVertLines = s->FVertLines;
-    FVertLinesStored = s->FVertLinesStored;
+    AssignLined(s);
     FMultiTitle = s->FMultiTitle;
     FRowHeight = s->FRowHeight;
     FRowLines = s->FRowLines;
@@ -61,87 +134,23 @@ void TDBGridTitleParamsVz::Assign(TPersistent* Source) {
     FSortMarkerStyle = s->FSortMarkerStyle;
     FSortMarkerStyleStored = s->FSortMarkerStyleStored;
     FBorderInFillStyle = s->FBorderInFillStyle;
-    FParentFont = s->FParentFont;
-    if (!FParentFont) FFont.Assign(s->Font());
-    else RefreshDefaultFont();
     Relayout();
 }
 
-TColor TDBGridTitleParamsVz::Color() { return FColorStored ? FColor : (FGrid ? FGrid->FixedColor() : clBtnFace); }
-
-void TDBGridTitleParamsVz::SetColor(TColor Value) {
-    if (FColorStored && FColor == Value) return;
-    FColor = Value;
-    FColorStored = true;
-    Repaint();
-}
-
-void TDBGridTitleParamsVz::SetColorStored(bool Value) {
-    if (Value) FColor = Color();
-    FColorStored = Value;
-    if (!Value) FColor = Color();
-    Repaint();
-}
-
-void TDBGridTitleParamsVz::SetFillStyle(TCellFillStyleVz Value) {
-    if (FFillStyle == Value) return;
-    FFillStyle = Value;
-    Repaint();
+void TDBGridTitleParamsVz::LinesChanged() {
+    if (FMultiTitle) Relayout();
+    else Repaint();
 }
 
 // Classic drawing: no visual themes, so every fill ends solid unless the style allows gradients.
 TCellFillStyleVz TDBGridTitleParamsVz::GetActualFillStyle() {
-    TCellFillStyleVz s = FFillStyle;
+    TCellFillStyleVz s = FillStyle();
     const bool fixed3D = FGrid && FGrid->OptionsVz().Contains(dghFixed3D);
     if (s == cfstDefaultVz) s = cfstSolidVz;
     else if (s == cfstThemedVz) s = fixed3D ? cfstGradientVz : cfstSolidVz;
     if (s == cfstGradientVz && !(FGrid && FGrid->Style() && FGrid->Style()->GradientEnabledInClassicTheme()))
         s = cfstSolidVz;
     return s;
-}
-
-void TDBGridTitleParamsVz::SetHorzLineColor(TColor Value) {
-    if (FHorzLineColor == Value) return;
-    FHorzLineColor = Value;
-    Repaint();
-}
-
-void TDBGridTitleParamsVz::SetVertLineColor(TColor Value) {
-    if (FVertLineColor == Value) return;
-    FVertLineColor = Value;
-    Repaint();
-}
-
-TColor TDBGridTitleParamsVz::GetHorzLineColor() {
-    return FHorzLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FHorzLineColor;
-}
-
-TColor TDBGridTitleParamsVz::GetVertLineColor() {
-    return FVertLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FVertLineColor;
-}
-
-bool TDBGridTitleParamsVz::HorzLines() {
-    return FHorzLinesStored ? FHorzLines : (FGrid && FGrid->Options().Contains(dgRowLines));
-}
-
-void TDBGridTitleParamsVz::SetHorzLines(bool Value) {
-    if (FHorzLinesStored && FHorzLines == Value) return;
-    FHorzLines = Value;
-    FHorzLinesStored = true;
-    if (FMultiTitle) Relayout();
-    else Repaint();
-}
-
-bool TDBGridTitleParamsVz::VertLines() {
-    return FVertLinesStored ? FVertLines : (FGrid && FGrid->Options().Contains(dgColLines));
-}
-
-void TDBGridTitleParamsVz::SetVertLines(bool Value) {
-    if (FVertLinesStored && FVertLines == Value) return;
-    FVertLines = Value;
-    FVertLinesStored = true;
-    if (FMultiTitle) Relayout();
-    else Repaint();
 }
 
 void TDBGridTitleParamsVz::SetMultiTitle(bool Value) {
@@ -199,82 +208,8 @@ void TDBGridIndicatorParamsVz::Assign(TPersistent* Source) {
         TPersistent::Assign(Source);
         return;
     }
-    FColor = s->FColor;
-    FColorStored = s->FColorStored;
-    FFillStyle = s->FFillStyle;
-    FHorzLineColor = s->FHorzLineColor;
-    FVertLineColor = s->FVertLineColor;
-    FHorzLines = s->FHorzLines;
-    FHorzLinesStored = s->FHorzLinesStored;
-    FVertLines = s->FVertLines;
-    FVertLinesStored = s->FVertLinesStored;
+    AssignLined(s);
     FRecNoShowStep = s->FRecNoShowStep;
-    Repaint();
-}
-
-TColor TDBGridIndicatorParamsVz::Color() {
-    return FColorStored ? FColor : (FGrid ? FGrid->FixedColor() : clBtnFace);
-}
-
-void TDBGridIndicatorParamsVz::SetColor(TColor Value) {
-    if (FColorStored && FColor == Value) return;
-    FColor = Value;
-    FColorStored = true;
-    Repaint();
-}
-
-void TDBGridIndicatorParamsVz::SetColorStored(bool Value) {
-    if (Value) FColor = Color();
-    FColorStored = Value;
-    if (!Value) FColor = Color();
-    Repaint();
-}
-
-void TDBGridIndicatorParamsVz::SetFillStyle(TCellFillStyleVz Value) {
-    if (FFillStyle == Value) return;
-    FFillStyle = Value;
-    Repaint();
-}
-
-void TDBGridIndicatorParamsVz::SetHorzLineColor(TColor Value) {
-    if (FHorzLineColor == Value) return;
-    FHorzLineColor = Value;
-    Repaint();
-}
-
-void TDBGridIndicatorParamsVz::SetVertLineColor(TColor Value) {
-    if (FVertLineColor == Value) return;
-    FVertLineColor = Value;
-    Repaint();
-}
-
-TColor TDBGridIndicatorParamsVz::GetHorzLineColor() {
-    return FHorzLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FHorzLineColor;
-}
-
-TColor TDBGridIndicatorParamsVz::GetVertLineColor() {
-    return FVertLineColor == clDefault && FGrid ? FGrid->GridLineColors()->GetDarkColor() : FVertLineColor;
-}
-
-bool TDBGridIndicatorParamsVz::HorzLines() {
-    return FHorzLinesStored ? FHorzLines : (FGrid && FGrid->Options().Contains(dgRowLines));
-}
-
-void TDBGridIndicatorParamsVz::SetHorzLines(bool Value) {
-    if (FHorzLinesStored && FHorzLines == Value) return;
-    FHorzLines = Value;
-    FHorzLinesStored = true;
-    Repaint();
-}
-
-bool TDBGridIndicatorParamsVz::VertLines() {
-    return FVertLinesStored ? FVertLines : (FGrid && FGrid->Options().Contains(dgColLines));
-}
-
-void TDBGridIndicatorParamsVz::SetVertLines(bool Value) {
-    if (FVertLinesStored && FVertLines == Value) return;
-    FVertLines = Value;
-    FVertLinesStored = true;
     Repaint();
 }
 
@@ -311,24 +246,6 @@ TColor TDBGridFooterParamsVz::Color() { return FColor == clDefault && FGrid ? FG
 void TDBGridFooterParamsVz::SetColor(TColor Value) {
     if (FColor == Value) return;
     FColor = Value;
-    Repaint();
-}
-
-void TDBGridFooterParamsVz::SetFillStyle(TCellFillStyleVz Value) {
-    if (FFillStyle == Value) return;
-    FFillStyle = Value;
-    Repaint();
-}
-
-void TDBGridFooterParamsVz::SetHorzLineColor(TColor Value) {
-    if (FHorzLineColor == Value) return;
-    FHorzLineColor = Value;
-    Repaint();
-}
-
-void TDBGridFooterParamsVz::SetVertLineColor(TColor Value) {
-    if (FVertLineColor == Value) return;
-    FVertLineColor = Value;
     Repaint();
 }
 

@@ -27,6 +27,13 @@ public:
     void SetParentFont(bool Value);
     // The grid's font changed: a font that follows it takes the new one silently.
     void RefreshDefaultFont();
+    // The fill and the line colours (clDefault: the grid lines' dark colour).
+    TCellFillStyleVz FillStyle() const { return FFillStyle; }
+    void SetFillStyle(TCellFillStyleVz Value);
+    TColor HorzLineColor() const { return FHorzLineColor; }
+    void SetHorzLineColor(TColor Value);
+    TColor VertLineColor() const { return FVertLineColor; }
+    void SetVertLineColor(TColor Value);
 
 protected:
     void Repaint();
@@ -38,31 +45,51 @@ protected:
     TFont FFont;
     bool FParentFont = true;
     bool FFontSyncing = false;
+    TCellFillStyleVz FFillStyle = cfstDefaultVz;
+    TColor FHorzLineColor = clDefault;
+    TColor FVertLineColor = clDefault;
 };
 
-class TDBGridTitleParamsVz : public TDBGridParamsBaseVz {
-    SDELKA_CLASS(TDBGridTitleParamsVz, TDBGridParamsBaseVz)
+// The part titles and the indicator share: a colour that follows the grid's fixed colour until
+// set, a fill style, line colours that follow the grid lines' dark colour, and horizontal and
+// vertical lines that follow dgRowLines and dgColLines until set.
+class TDBGridLinedParamsVz : public TDBGridParamsBaseVz {
+    SDELKA_CLASS(TDBGridLinedParamsVz, TDBGridParamsBaseVz)
 public:
-    explicit TDBGridTitleParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
-    void Assign(TPersistent* Source) override;
+    explicit TDBGridLinedParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
 
     TColor Color();
     void SetColor(TColor Value);
     bool ColorStored() const { return FColorStored; }
     void SetColorStored(bool Value);
-    TCellFillStyleVz FillStyle() const { return FFillStyle; }
-    void SetFillStyle(TCellFillStyleVz Value);
-    TCellFillStyleVz GetActualFillStyle();
-    TColor HorzLineColor() const { return FHorzLineColor; }
-    void SetHorzLineColor(TColor Value);
-    TColor VertLineColor() const { return FVertLineColor; }
-    void SetVertLineColor(TColor Value);
     TColor GetHorzLineColor();
     TColor GetVertLineColor();
     bool HorzLines();
     void SetHorzLines(bool Value);
     bool VertLines();
     void SetVertLines(bool Value);
+
+protected:
+    void AssignLined(TDBGridLinedParamsVz* Source);
+    // A line setting changed: a repaint here.
+    virtual void LinesChanged() { Repaint(); }
+
+private:
+    TColor FColor = clDefault;
+    bool FColorStored = false;
+    bool FHorzLines = true;
+    bool FHorzLinesStored = false;
+    bool FVertLines = true;
+    bool FVertLinesStored = false;
+};
+
+class TDBGridTitleParamsVz : public TDBGridLinedParamsVz {
+    SDELKA_CLASS(TDBGridTitleParamsVz, TDBGridLinedParamsVz)
+public:
+    explicit TDBGridTitleParamsVz(TCustomDBGridVz* AGrid) : TDBGridLinedParamsVz(AGrid) {}
+    void Assign(TPersistent* Source) override;
+
+    TCellFillStyleVz GetActualFillStyle();
     bool MultiTitle() const { return FMultiTitle; }
     void SetMultiTitle(bool Value);
     int RowHeight() const { return FRowHeight; }
@@ -78,17 +105,10 @@ public:
 
 protected:
     void OwnFontChanged() override;
+    // The multi-level titles lay their lines out: a relayout then.
+    void LinesChanged() override;
 
 private:
-    TColor FColor = clDefault;
-    bool FColorStored = false;
-    TCellFillStyleVz FFillStyle = cfstDefaultVz;
-    TColor FHorzLineColor = clDefault;
-    TColor FVertLineColor = clDefault;
-    bool FHorzLines = true;
-    bool FHorzLinesStored = false;
-    bool FVertLines = true;
-    bool FVertLinesStored = false;
     bool FMultiTitle = false;
     int FRowHeight = 0;
     int FRowLines = 0;
@@ -98,42 +118,17 @@ private:
     bool FBorderInFillStyle = false;
 };
 
-class TDBGridIndicatorParamsVz : public TDBGridParamsBaseVz {
-    SDELKA_CLASS(TDBGridIndicatorParamsVz, TDBGridParamsBaseVz)
+class TDBGridIndicatorParamsVz : public TDBGridLinedParamsVz {
+    SDELKA_CLASS(TDBGridIndicatorParamsVz, TDBGridLinedParamsVz)
 public:
-    explicit TDBGridIndicatorParamsVz(TCustomDBGridVz* AGrid) : TDBGridParamsBaseVz(AGrid) {}
+    explicit TDBGridIndicatorParamsVz(TCustomDBGridVz* AGrid) : TDBGridLinedParamsVz(AGrid) {}
     void Assign(TPersistent* Source) override;
 
-    TColor Color();
-    void SetColor(TColor Value);
-    bool ColorStored() const { return FColorStored; }
-    void SetColorStored(bool Value);
-    TCellFillStyleVz FillStyle() const { return FFillStyle; }
-    void SetFillStyle(TCellFillStyleVz Value);
-    TColor HorzLineColor() const { return FHorzLineColor; }
-    void SetHorzLineColor(TColor Value);
-    TColor VertLineColor() const { return FVertLineColor; }
-    void SetVertLineColor(TColor Value);
-    TColor GetHorzLineColor();
-    TColor GetVertLineColor();
-    bool HorzLines();
-    void SetHorzLines(bool Value);
-    bool VertLines();
-    void SetVertLines(bool Value);
     // Every how many records a row number is shown; a step below 1 counts as 1.
     int RecNoShowStep() const { return FRecNoShowStep; }
     void SetRecNoShowStep(int Value);
 
 private:
-    TColor FColor = clDefault;
-    bool FColorStored = false;
-    TCellFillStyleVz FFillStyle = cfstDefaultVz;
-    TColor FHorzLineColor = clDefault;
-    TColor FVertLineColor = clDefault;
-    bool FHorzLines = true;
-    bool FHorzLinesStored = false;
-    bool FVertLines = true;
-    bool FVertLinesStored = false;
     int FRecNoShowStep = 1;
 };
 
@@ -146,12 +141,6 @@ public:
     // The grid's colour while not set.
     TColor Color();
     void SetColor(TColor Value);
-    TCellFillStyleVz FillStyle() const { return FFillStyle; }
-    void SetFillStyle(TCellFillStyleVz Value);
-    TColor HorzLineColor() const { return FHorzLineColor; }
-    void SetHorzLineColor(TColor Value);
-    TColor VertLineColor() const { return FVertLineColor; }
-    void SetVertLineColor(TColor Value);
     int RowHeight() const { return FRowHeight; }
     void SetRowHeight(int Value);
     int RowLines() const { return FRowLines; }
@@ -161,9 +150,6 @@ public:
 
 private:
     TColor FColor = clDefault;
-    TCellFillStyleVz FFillStyle = cfstDefaultVz;
-    TColor FHorzLineColor = clDefault;
-    TColor FVertLineColor = clDefault;
     int FRowHeight = 0;
     int FRowLines = 0;
     std::vector<int> FCalculatedRowHeights;

@@ -52,6 +52,52 @@ bool CopyParentFontVz(TFont* Own, TFont* Default) {
     return true;
 }
 
+TGroupAppearanceVz::TGroupAppearanceVz(std::function<void()> Invalidate)
+    : FInvalidate(std::move(Invalidate)), FFont(NewOwned<TFont>()) {
+    FFont->OnChange = [this](TObject*) {
+        if (FCopyingFont) return;
+        FParentFont = false;
+        FInvalidate();
+    };
+}
+
+void TGroupAppearanceVz::SetColor(TColor Value) {
+    FColor = Value;
+    FParentColor = false;
+    FInvalidate();
+}
+
+void TGroupAppearanceVz::SetParentColor(bool Value) {
+    if (FParentColor == Value) return;
+    FParentColor = Value;
+    FInvalidate();
+}
+
+TFont* TGroupAppearanceVz::Font(TFont* Default) {
+    if (FParentFont && Default) {
+        FCopyingFont = true;
+        TGroupFinallyVz Done([this] { FCopyingFont = false; });
+        CopyParentFontVz(FFont.get(), Default);
+    }
+    return FFont.get();
+}
+
+void TGroupAppearanceVz::SetParentFont(bool Value, TFont* Default) {
+    if (FParentFont == Value) return;
+    FParentFont = Value;
+    if (Value) Font(Default);
+    FInvalidate();
+}
+
+void TGroupAppearanceVz::Assign(const TGroupAppearanceVz& Source) {
+    FColor = Source.FColor;
+    FParentColor = Source.FParentColor;
+    FCopyingFont = true;
+    TGroupFinallyVz Done([this] { FCopyingFont = false; });
+    FFont->Assign(Source.FFont.get());
+    FParentFont = Source.FParentFont;
+}
+
 void GroupColorIdentsVz(TPropBuilder Builder) {
     Builder.Idents([](Int64 V, String& S) { return ColorToIdent(TColor(V), S); },
                    [](const String& S, Int64& V) {
@@ -111,9 +157,15 @@ void TGridDataGroupFooterColumnItemVz::Published(TPublished<TGridDataGroupFooter
 }
 
 TGridDataGroupFooterColumnItemVz::TGridDataGroupFooterColumnItemVz(TCollection* Collection)
-    : TCollectionItem(Collection), FFont(NewOwned<TFont>()) {
-    FFont->OnChange = [this](TObject*) { FontChanged(); };
-}
+    : TCollectionItem(Collection), FLook([this] { InvalidateGrid(); }) {}
+
+TColor TGridDataGroupFooterColumnItemVz::Color() const { return FLook.Color(Footer() ? Footer()->Color() : FLook.OwnColor()); }
+
+void TGridDataGroupFooterColumnItemVz::SetColor(TColor Value) { FLook.SetColor(Value); }
+
+TFont* TGridDataGroupFooterColumnItemVz::Font() { return FLook.Font(Footer() ? Footer()->Font() : nullptr); }
+
+void TGridDataGroupFooterColumnItemVz::SetParentFont(bool Value) { FLook.SetParentFont(Value, Footer() ? Footer()->Font() : nullptr); }
 
 TGridDataGroupFooterColumnItemVz::~TGridDataGroupFooterColumnItemVz() = default;
 
@@ -124,13 +176,8 @@ void TGridDataGroupFooterColumnItemVz::Assign(TPersistent* Source) {
         return;
     }
     FAlignment = S->FAlignment;
-    FColor = S->FColor;
+    FLook.Assign(S->FLook);
     FDisplayFormat = S->FDisplayFormat;
-    FCopyingFont = true;
-    FFont->Assign(S->FFont.get());
-    FCopyingFont = false;
-    FParentColor = S->FParentColor;
-    FParentFont = S->FParentFont;
     FValueType = S->FValueType;
     FShowFunctionName = S->FShowFunctionName;
     FShowFunctionNameStored = S->FShowFunctionNameStored;
@@ -151,47 +198,6 @@ TGridDataGroupsVz* TGridDataGroupFooterColumnItemVz::MasterGroups() const {
 void TGridDataGroupFooterColumnItemVz::SetAlignment(TAlignment Value) {
     if (FAlignment == Value) return;
     FAlignment = Value;
-    InvalidateGrid();
-}
-
-TColor TGridDataGroupFooterColumnItemVz::Color() const {
-    if (FParentColor && Footer()) return Footer()->Color();
-    return FColor;
-}
-
-void TGridDataGroupFooterColumnItemVz::SetColor(TColor Value) {
-    FColor = Value;
-    FParentColor = false;
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterColumnItemVz::SetParentColor(bool Value) {
-    if (FParentColor == Value) return;
-    FParentColor = Value;
-    InvalidateGrid();
-}
-
-TFont* TGridDataGroupFooterColumnItemVz::Font() {
-    if (FParentFont && Footer()) {
-        FCopyingFont = true;
-        CopyParentFontVz(FFont.get(), Footer()->Font());
-        FCopyingFont = false;
-    }
-    return FFont.get();
-}
-
-void TGridDataGroupFooterColumnItemVz::SetFont(TFont* Value) { FFont->Assign(Value); }
-
-void TGridDataGroupFooterColumnItemVz::SetParentFont(bool Value) {
-    if (FParentFont == Value) return;
-    FParentFont = Value;
-    if (Value) Font();
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterColumnItemVz::FontChanged() {
-    if (FCopyingFont) return;
-    FParentFont = false;
     InvalidateGrid();
 }
 
@@ -344,6 +350,43 @@ void TGridDataGroupFooterColumnItemVz::AggregateFieldValue(Variant& AValue, cons
     }
 }
 
+void TGridDataGroupFooterColumnItemVz::CombineValue(Variant& AValue, const Variant& Part) const {
+    if (VarIsEmpty(Part)) return;
+    if (VarIsEmpty(AValue)) {
+        AValue = Part;
+        return;
+    }
+    switch (FValueType) {
+    case gfvNonVz: AValue = Variant(String()); break;
+    case gfvSumVz:
+        if (VarIsNull(Part)) break;
+        if (VarIsNull(AValue))
+            AValue = Part;
+        else
+            AValue += Part;
+        break;
+    case gfvAvgVz: {
+        if (!VarIsArray(Part) || !VarIsArray(AValue)) break;
+        const Variant PartSum = Part.GetElement(0);
+        if (!VarIsNull(PartSum)) {
+            const Variant Sum = AValue.GetElement(0);
+            AValue.PutElement(0, VarIsNull(Sum) ? PartSum : Sum + PartSum);
+        }
+        AValue.PutElement(1, AValue.GetElement(1) + Part.GetElement(1));
+        break;
+    }
+    case gfvCountVz: AValue += Part; break;
+    case gfvMaxVz:
+        if (!VarIsNull(Part) && (VarIsNull(AValue) || AValue < Part)) AValue = Part;
+        break;
+    case gfvMinVz:
+        if (!VarIsNull(Part) && (VarIsNull(AValue) || AValue > Part)) AValue = Part;
+        break;
+    case gfvStaticTextVz: AValue = Variant(FText); break;
+    case gfvCustomVz: AValue = Variant(u"Custom"_S); break;
+    }
+}
+
 void TGridDataGroupFooterColumnItemVz::FinalizeValue(Variant& AValue) {
     if (FValueType != gfvNonVz && CheckCustomFinalizeValue(AValue)) return;
     if (FValueType == gfvAvgVz && VarIsArray(AValue)) {
@@ -440,10 +483,17 @@ void TGridDataGroupFooterVz::Published(TPublished<TGridDataGroupFooterVz>& P) {
 }
 
 TGridDataGroupFooterVz::TGridDataGroupFooterVz(TCollection* Collection)
-    : TCollectionItem(Collection), FFont(NewOwned<TFont>()) {
+    : TCollectionItem(Collection), FLook([this] { InvalidateGrid(); }) {
     FColumnItems = NewOwned<TGridDataGroupFooterColumnItemsVz>(this, TGridDataGroupFooterColumnItemVz::StaticClass());
-    FFont->OnChange = [this](TObject*) { FontChanged(); };
 }
+
+TColor TGridDataGroupFooterVz::Color() const { return FLook.Color(DefaultColor()); }
+
+void TGridDataGroupFooterVz::SetColor(TColor Value) { FLook.SetColor(Value); }
+
+TFont* TGridDataGroupFooterVz::Font() { return FLook.Font(DefaultFont()); }
+
+void TGridDataGroupFooterVz::SetParentFont(bool Value) { FLook.SetParentFont(Value, DefaultFont()); }
 
 TGridDataGroupFooterVz::~TGridDataGroupFooterVz() = default;
 
@@ -462,14 +512,9 @@ void TGridDataGroupFooterVz::Assign(TPersistent* Source) {
         inherited::Assign(Source);
         return;
     }
-    FColor = S->FColor;
-    FCopyingFont = true;
-    FFont->Assign(S->FFont.get());
-    FCopyingFont = false;
+    FLook.Assign(S->FLook);
     FVisible = S->FVisible;
     FColumnItems->Assign(S->ColumnItems());
-    FParentColor = S->FParentColor;
-    FParentFont = S->FParentFont;
     FShowFunctionName = S->FShowFunctionName;
     FShowFunctionNameStored = S->FShowFunctionNameStored;
     FRunTimeCustomizable = S->FRunTimeCustomizable;
@@ -497,44 +542,6 @@ TFont* TGridDataGroupFooterVz::DefaultFont() const {
     if (C && C->GroupLevel()) return C->GroupLevel()->GetDefaultFooterFont();
     if (TGridDataGroupsVz* G = MasterGroups()) return G->GetDefaultFooterFont();
     return nullptr;
-}
-
-TColor TGridDataGroupFooterVz::Color() const { return FParentColor ? DefaultColor() : FColor; }
-
-void TGridDataGroupFooterVz::SetColor(TColor Value) {
-    FColor = Value;
-    FParentColor = false;
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterVz::SetParentColor(bool Value) {
-    if (FParentColor == Value) return;
-    FParentColor = Value;
-    InvalidateGrid();
-}
-
-TFont* TGridDataGroupFooterVz::Font() {
-    if (FParentFont) {
-        FCopyingFont = true;
-        CopyParentFontVz(FFont.get(), DefaultFont());
-        FCopyingFont = false;
-    }
-    return FFont.get();
-}
-
-void TGridDataGroupFooterVz::SetFont(TFont* Value) { FFont->Assign(Value); }
-
-void TGridDataGroupFooterVz::SetParentFont(bool Value) {
-    if (FParentFont == Value) return;
-    FParentFont = Value;
-    if (Value) Font();
-    InvalidateGrid();
-}
-
-void TGridDataGroupFooterVz::FontChanged() {
-    if (FCopyingFont) return;
-    FParentFont = false;
-    InvalidateGrid();
 }
 
 void TGridDataGroupFooterVz::SetVisible(bool Value) {
@@ -779,10 +786,94 @@ void TGridGroupDataTreeVz::RecalculateFootersValues() {
 
     for (TGroupDataTreeNodeVz* F : FooterNodes) {
         TGridDataGroupFooterColumnItemsVz* Items = F->DataGroupFooter()->ColumnItems();
-        std::vector<Variant>& Acc = F->FooterValue();
-        const int N2 = std::min(Items->Count(), static_cast<int>(Acc.size()));
-        for (int J = 0; J < N2; ++J) Items->Items(J)->FinalizeValue(Acc[std::size_t(J)]);
+        F->FooterAcc() = F->FooterValue();
+        std::vector<Variant>& Values = F->FooterValue();
+        const int N2 = std::min(Items->Count(), static_cast<int>(Values.size()));
+        for (int J = 0; J < N2; ++J) Items->Items(J)->FinalizeValue(Values[std::size_t(J)]);
     }
     UpdateAllDataRowHeights();
     RebuildFlatVisibleList();
+}
+
+void TGridGroupDataTreeVz::RecalculateFootersOnPaths(std::initializer_list<TGroupDataTreeNodeVz*> From) {
+    std::vector<TGroupDataTreeNodeVz*> Dirty;
+    for (TGroupDataTreeNodeVz* N : From)
+        for (; N; N = N->Parent())
+            if (std::find(Dirty.begin(), Dirty.end(), N) == Dirty.end()) Dirty.push_back(N);
+    if (!RecalculateFooterPaths(std::move(Dirty))) RecalculateFootersValues();
+}
+
+bool TGridGroupDataTreeVz::RecalculateFooterPaths(std::vector<TGroupDataTreeNodeVz*> Dirty) {
+    TGridDataGroupsVz* G = FGridDataGroups;
+    if (!G || !G->Footers() || G->FooterAggregateEventsAssigned()) return false;
+    // Every group must show the grouping object's footers, so that a parent's footer k is the
+    // same definition as its groups' footer k.
+    for (int I = 0; I < G->ActiveGroupLevelsCount(); ++I)
+        if (G->ActiveGroupLevels(I)->UsedFooters() != G->Footers()) return false;
+    TGridDataGroupFootersVz* Footers = G->Footers();
+    std::vector<TField*> Fields;
+    for (int K = 0; K < Footers->Count(); ++K) {
+        TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+        for (int J = 0; J < Items->Count(); ++J) {
+            TGridDataGroupFooterColumnItemVz* Item = Items->Items(J);
+            TField* F = Item->Field();
+            auto It = std::find(Fields.begin(), Fields.end(), F);
+            Item->FAggrSlot = static_cast<int>(It - Fields.begin());
+            if (It == Fields.end()) Fields.push_back(F);
+        }
+    }
+    // The children's footers must have been summed for them to be combined.
+    auto Summed = [Footers](TGroupDataTreeNodeVz* N) {
+        if (N->FooterItemCount() != Footers->Count()) return false;
+        for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+            TGroupDataTreeNodeVz* F = N->FooterItems(K);
+            if (F->DataGroupFooter() != Footers->Items(K) ||
+                F->FooterAcc().size() != std::size_t(Footers->Items(K)->ColumnItems()->Count()))
+                return false;
+        }
+        return true;
+    };
+    // Deepest first: a group is summed after the groups in it.
+    std::stable_sort(Dirty.begin(), Dirty.end(),
+                     [](TGroupDataTreeNodeVz* A, TGroupDataTreeNodeVz* B) { return A->Level() > B->Level(); });
+    for (TGroupDataTreeNodeVz* N : Dirty)
+        if (N->FooterItemCount() != Footers->Count()) return false;
+    IMemTableVz* MT = G->GridMemTable();
+    std::vector<Variant> Values(Fields.size());
+    for (TGroupDataTreeNodeVz* N : Dirty) {
+        for (Integer K = 0; K < N->FooterItemCount(); ++K)
+            N->FooterItems(K)->FooterAcc().assign(std::size_t(Footers->Items(K)->ColumnItems()->Count()), Variant());
+        for (Integer C = 0; C < N->Count(); ++C) {
+            TGroupDataTreeNodeVz* Child = N->Items(C);
+            if (Child->NodeType() == dntDataSetRecordVz) {
+                if (MT) MT->InstantReadEnter(Child->DataSetRecordViewNo());
+                TGroupFinallyVz Leave([MT] {
+                    if (MT) MT->InstantReadLeave();
+                });
+                for (std::size_t S = 0; S < Fields.size(); ++S) Values[S] = Fields[S] ? Fields[S]->AsVariant() : Null();
+                for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+                    TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+                    std::vector<Variant>& Acc = N->FooterItems(K)->FooterAcc();
+                    for (int J = 0; J < Items->Count(); ++J)
+                        Items->Items(J)->AggregateFieldValue(Acc[std::size_t(J)], Values[std::size_t(Items->Items(J)->FAggrSlot)], Child);
+                }
+            } else {
+                if (!Summed(Child)) return false;
+                for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+                    TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+                    std::vector<Variant>& Acc = N->FooterItems(K)->FooterAcc();
+                    const std::vector<Variant>& Part = Child->FooterItems(K)->FooterAcc();
+                    for (int J = 0; J < Items->Count(); ++J) Items->Items(J)->CombineValue(Acc[std::size_t(J)], Part[std::size_t(J)]);
+                }
+            }
+        }
+        for (Integer K = 0; K < N->FooterItemCount(); ++K) {
+            TGroupDataTreeNodeVz* F = N->FooterItems(K);
+            TGridDataGroupFooterColumnItemsVz* Items = Footers->Items(K)->ColumnItems();
+            F->FooterValue() = F->FooterAcc();
+            for (int J = 0; J < Items->Count(); ++J) Items->Items(J)->FinalizeValue(F->FooterValue()[std::size_t(J)]);
+            F->RowDataChanged();
+        }
+    }
+    return true;
 }

@@ -27,6 +27,35 @@ using TGroupStoredFnVz = std::function<bool(TObject*)>;
 // Lets a published colour property stream the colours' names (clWindow ...).
 void GroupColorIdentsVz(TPropBuilder Builder);
 
+// The colour and font of a grouping object, a level, a footer or a column item: its own, or its
+// parent's while ParentColor / ParentFont. Setting the colour or changing the font clears the
+// parent flag and repaints; a font that follows its parent is copied again when read.
+class TGroupAppearanceVz {
+public:
+    explicit TGroupAppearanceVz(std::function<void()> Invalidate);
+    TColor Color(TColor Default) const { return FParentColor ? Default : FColor; }
+    TColor OwnColor() const { return FColor; }
+    void SetColor(TColor Value);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value);
+    // The own font, first copied from Default while ParentFont (a nil Default leaves it).
+    TFont* Font(TFont* Default);
+    TFont* OwnFont() const { return FFont.get(); }
+    void SetFont(TFont* Value) { FFont->Assign(Value); }
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool Value, TFont* Default);
+    // Copies colour, font and both flags, without repainting.
+    void Assign(const TGroupAppearanceVz& Source);
+
+private:
+    std::function<void()> FInvalidate;
+    TOwned<TFont> FFont;
+    TColor FColor = clWindow;
+    bool FParentColor = true;
+    bool FParentFont = true;
+    bool FCopyingFont = false;
+};
+
 // The defaults of ShowFunctionName and RunTimeCustomizable for every footer of a grouping object.
 class TGridDataGroupFootersDefValuesVz : public TPersistent {
     SDELKA_CLASS(TGridDataGroupFootersDefValuesVz, TPersistent)
@@ -67,11 +96,11 @@ public:
     void SetAlignment(TAlignment Value);
     TColor Color() const;
     void SetColor(TColor Value);
-    bool ParentColor() const { return FParentColor; }
-    void SetParentColor(bool Value);
+    bool ParentColor() const { return FLook.ParentColor(); }
+    void SetParentColor(bool Value) { FLook.SetParentColor(Value); }
     TFont* Font();
-    void SetFont(TFont* Value);
-    bool ParentFont() const { return FParentFont; }
+    void SetFont(TFont* Value) { FLook.SetFont(Value); }
+    bool ParentFont() const { return FLook.ParentFont(); }
     void SetParentFont(bool Value);
     const String& DisplayFormat() const { return FDisplayFormat; }
     void SetDisplayFormat(const String& Value);
@@ -108,6 +137,9 @@ public:
 
     // The step with the record's value V already read (AggregateValue reads it from the field).
     void AggregateFieldValue(Variant& AValue, const Variant& V, TGroupDataTreeNodeVz* Node);
+    // Adds to AValue the value Part accumulated over other records (before the last step), as if
+    // those records had been aggregated into AValue one by one.
+    void CombineValue(Variant& AValue, const Variant& Part) const;
     // The footer node's value of this item's column (the node's value at the column's index in
     // the grid's columns); Unassigned when the column is not found.
     Variant AggrValue(TGroupDataTreeNodeVz* FooterNode) const;
@@ -123,14 +155,10 @@ protected:
 
 private:
     bool EventsEnabled() const;
-    void FontChanged();
     void ValuesChanged();
 
     TAlignment FAlignment = taRightJustify;
-    TOwned<TFont> FFont;
-    TColor FColor = clWindow;
-    bool FParentColor = true;
-    bool FParentFont = true;
+    TGroupAppearanceVz FLook;
     TGroupFooterValueTypeVz FValueType = gfvNonVz;
     TPersistent* FColumn = nullptr;
     String FFieldName;
@@ -140,7 +168,6 @@ private:
     bool FRunTimeCustomizable = false;
     bool FRunTimeCustomizableStored = false;
     String FText;
-    bool FCopyingFont = false;
     // The item's place among the fields read once per record while the tree sums its footers.
     int FAggrSlot = -1;
     friend class TGridGroupDataTreeVz;
@@ -189,11 +216,11 @@ public:
 
     TColor Color() const;
     void SetColor(TColor Value);
-    bool ParentColor() const { return FParentColor; }
-    void SetParentColor(bool Value);
+    bool ParentColor() const { return FLook.ParentColor(); }
+    void SetParentColor(bool Value) { FLook.SetParentColor(Value); }
     TFont* Font();
-    void SetFont(TFont* Value);
-    bool ParentFont() const { return FParentFont; }
+    void SetFont(TFont* Value) { FLook.SetFont(Value); }
+    bool ParentFont() const { return FLook.ParentFont(); }
     void SetParentFont(bool Value);
     bool Visible() const { return FVisible; }
     void SetVisible(bool Value);
@@ -232,13 +259,8 @@ protected:
     String GetDisplayName() override;
 
 private:
-    void FontChanged();
-
     TOwned<TGridDataGroupFooterColumnItemsVz> FColumnItems;
-    TOwned<TFont> FFont;
-    TColor FColor = clWindow;
-    bool FParentColor = true;
-    bool FParentFont = true;
+    TGroupAppearanceVz FLook;
     bool FVisible = false;
     bool FRowHeightNeedUpdate = false;
     bool FShowFunctionName = false;
@@ -246,7 +268,6 @@ private:
     bool FRunTimeCustomizableStored = false;
     bool FShowFunctionNameStored = false;
     Integer FAutoCalcHeight = 0;
-    bool FCopyingFont = false;
 };
 
 // The footers of a level or of the grouping object.

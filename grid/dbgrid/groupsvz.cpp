@@ -96,10 +96,15 @@ void TGridDataGroupRowDefValuesVz::SetRowLines(Integer Value) {
 // ---- TGridDataGroupLevelVz ----
 
 TGridDataGroupLevelVz::TGridDataGroupLevelVz(TCollection* Collection)
-    : TCollectionItem(Collection), FFont(NewOwned<TFont>()) {
+    : TCollectionItem(Collection), FLook([this] { InvalidateGrid(); }) {
     FFooters = NewOwned<TGridDataGroupFootersVz>(this, TGridDataGroupFooterVz::StaticClass());
-    FFont->OnChange = [this](TObject*) { FontChanged(); };
 }
+
+TColor TGridDataGroupLevelVz::Color() const { return FLook.Color(DataGroups() ? DataGroups()->Color() : FLook.OwnColor()); }
+
+TFont* TGridDataGroupLevelVz::Font() { return FLook.Font(DataGroups() ? DataGroups()->Font() : nullptr); }
+
+void TGridDataGroupLevelVz::SetParentFont(bool Value) { FLook.SetParentFont(Value, DataGroups() ? DataGroups()->Font() : nullptr); }
 
 TGridDataGroupLevelVz::~TGridDataGroupLevelVz() = default;
 
@@ -116,12 +121,7 @@ void TGridDataGroupLevelVz::Assign(TPersistent* Source) {
     });
     FColumn = S->FColumn;
     FSortOrder = S->FSortOrder;
-    FColor = S->FColor;
-    FParentColor = S->FParentColor;
-    FCopyingFont = true;
-    FFont->Assign(S->FFont.get());
-    FCopyingFont = false;
-    FParentFont = S->FParentFont;
+    FLook.Assign(S->FLook);
     FParentFooters = S->FParentFooters;
     FFooters->Assign(S->FFooters.get());
     FFooterInGroupRow = S->FFooterInGroupRow;
@@ -139,47 +139,6 @@ TGridDataGroupLevelsVz* TGridDataGroupLevelVz::GridDataGroupLevels() const {
 
 TGridDataGroupsVz* TGridDataGroupLevelVz::DataGroups() const {
     return GridDataGroupLevels() ? GridDataGroupLevels()->DataGroup() : nullptr;
-}
-
-TColor TGridDataGroupLevelVz::Color() const {
-    if (FParentColor && DataGroups()) return DataGroups()->Color();
-    return FColor;
-}
-
-void TGridDataGroupLevelVz::SetColor(TColor Value) {
-    FColor = Value;
-    FParentColor = false;
-    InvalidateGrid();
-}
-
-void TGridDataGroupLevelVz::SetParentColor(bool Value) {
-    if (FParentColor == Value) return;
-    FParentColor = Value;
-    InvalidateGrid();
-}
-
-TFont* TGridDataGroupLevelVz::Font() {
-    if (FParentFont && DataGroups()) {
-        FCopyingFont = true;
-        CopyParentFontVz(FFont.get(), DataGroups()->Font());
-        FCopyingFont = false;
-    }
-    return FFont.get();
-}
-
-void TGridDataGroupLevelVz::SetFont(TFont* Value) { FFont->Assign(Value); }
-
-void TGridDataGroupLevelVz::SetParentFont(bool Value) {
-    if (FParentFont == Value) return;
-    FParentFont = Value;
-    if (Value) Font();
-    InvalidateGrid();
-}
-
-void TGridDataGroupLevelVz::FontChanged() {
-    if (FCopyingFont) return;
-    FParentFont = false;
-    InvalidateGrid();
 }
 
 void TGridDataGroupLevelVz::SetColumn(TPersistent* Value) {
@@ -352,8 +311,7 @@ void TGridDataGroupsVz::Published(TPublished<TGridDataGroupsVz>& P) {
     P.Boolean("ShiftFolldataGroupRow", &C::ShiftFolldataGroupRow, &C::SetShiftFolldataGroupRow).Default(true);
 }
 
-TGridDataGroupsVz::TGridDataGroupsVz(TComponent* AGrid)
-    : FFont(NewOwned<TFont>()), FGrid(AGrid) {
+TGridDataGroupsVz::TGridDataGroupsVz(TComponent* AGrid) : FLook([this] { InvalidateGrid(); }), FGrid(AGrid) {
     FFootersDefValues = NewOwned<TGridDataGroupFootersDefValuesVz>(this);
     FGroupRowDefValues = NewOwned<TGridDataGroupRowDefValuesVz>(this);
 }
@@ -365,10 +323,7 @@ void TGridDataGroupsVz::AfterConstruction() {
     FGroupLevels.reset(CreateGroupLevels());
     FGroupDataTree = NewOwned<TGridGroupDataTreeVz>(this, TGroupDataTreeNodeVz::StaticClass());
     FFooters = NewOwned<TGridDataGroupFootersVz>(this, TGridDataGroupFooterVz::StaticClass());
-    FCopyingFont = true;
-    if (TFont* D = GetDefaultFont(); D && D != FFont.get()) FFont->Assign(D);
-    FCopyingFont = false;
-    FFont->OnChange = [this](TObject*) { FontChanged(); };
+    Font();
 }
 
 void TGridDataGroupsVz::BeforeDestruction() {
@@ -379,7 +334,6 @@ void TGridDataGroupsVz::BeforeDestruction() {
     FFooters.reset();
     FActiveGroupColumns.clear();
     FActiveGroupLevels.clear();
-    FFont.reset();
     FFootersDefValues.reset();
     FGroupRowDefValues.reset();
     inherited::BeforeDestruction();
@@ -401,48 +355,6 @@ void TGridDataGroupsVz::SetActive(bool Value) {
     if (FActive == Value) return;
     FActive = Value;
     ActiveChanged();
-}
-
-TColor TGridDataGroupsVz::Color() const { return FParentColor ? GetDefaultColor() : FColor; }
-
-void TGridDataGroupsVz::SetColor(TColor Value) {
-    FColor = Value;
-    FParentColor = false;
-    InvalidateGrid();
-}
-
-void TGridDataGroupsVz::SetParentColor(bool Value) {
-    if (FParentColor == Value) return;
-    FParentColor = Value;
-    InvalidateGrid();
-}
-
-TFont* TGridDataGroupsVz::Font() {
-    if (FParentFont) {
-        TFont* D = GetDefaultFont();
-        if (D && D != FFont.get()) {
-            FCopyingFont = true;
-            CopyParentFontVz(FFont.get(), D);
-            FCopyingFont = false;
-        }
-    }
-    return FFont.get();
-}
-
-void TGridDataGroupsVz::SetFont(TFont* Value) { FFont->Assign(Value); }
-
-void TGridDataGroupsVz::SetParentFont(bool Value) {
-    if (FParentFont == Value) return;
-    FParentFont = Value;
-    if (Value) Font();
-    InvalidateGrid();
-}
-
-void TGridDataGroupsVz::FontChanged() {
-    if (FCopyingFont) return;
-    FParentFont = false;
-    // The levels and footers that follow this font take it on their next read.
-    InvalidateGrid();
 }
 
 void TGridDataGroupsVz::SetGroupPanelVisible(bool Value) {
@@ -492,12 +404,12 @@ TGridDataGroupLevelsVz* TGridDataGroupsVz::CreateGroupLevels() {
 
 TColor TGridDataGroupsVz::GetDefaultColor() const {
     if (auto* C = dynamic_cast<TControl*>(FGrid)) return C->Color();
-    return FColor;
+    return FLook.OwnColor();
 }
 
 TFont* TGridDataGroupsVz::GetDefaultFont() const {
     if (auto* C = dynamic_cast<TControl*>(FGrid)) return C->Font();
-    return FFont.get();
+    return FLook.OwnFont();
 }
 
 void TGridDataGroupsVz::InvalidateGrid() {

@@ -90,12 +90,12 @@ public:
     void Assign(TPersistent* Source) override;
 
     TColor Color() const;
-    void SetColor(TColor Value);
-    bool ParentColor() const { return FParentColor; }
-    void SetParentColor(bool Value);
+    void SetColor(TColor Value) { FLook.SetColor(Value); }
+    bool ParentColor() const { return FLook.ParentColor(); }
+    void SetParentColor(bool Value) { FLook.SetParentColor(Value); }
     TFont* Font();
-    void SetFont(TFont* Value);
-    bool ParentFont() const { return FParentFont; }
+    void SetFont(TFont* Value) { FLook.SetFont(Value); }
+    bool ParentFont() const { return FLook.ParentFont(); }
     void SetParentFont(bool Value);
     // The grid column whose field gives the key; a level without one takes no part in grouping.
     TPersistent* Column() const { return FColumn; }
@@ -149,25 +149,20 @@ protected:
     String GetDisplayName() override;
 
 private:
-    void FontChanged();
     void SetNodesExpanded(bool Value);
 
-    TColor FColor = clWindow;
+    TGroupAppearanceVz FLook;
     TPersistent* FColumn = nullptr;
-    TOwned<TFont> FFont;
     bool FFooterInGroupRow = false;
     bool FFooterInGroupRowStored = false;
     TOwned<TGridDataGroupFootersVz> FFooters;
     TRect FGroupPanelRect{};
-    bool FParentColor = true;
-    bool FParentFont = true;
     bool FParentFooters = true;
     Integer FRowHeight = 0;
     bool FRowHeightStored = false;
     Integer FRowLines = 0;
     bool FRowLinesStored = false;
     TSortOrderVz FSortOrder = soAscVz;
-    bool FCopyingFont = false;
 };
 
 // The grouping levels, outermost first.
@@ -212,14 +207,14 @@ public:
     TComponent* Grid() const { return FGrid; }
     bool Active() const { return FActive; }
     void SetActive(bool Value);
-    TColor Color() const;
-    void SetColor(TColor Value);
-    bool ParentColor() const { return FParentColor; }
-    void SetParentColor(bool Value);
-    TFont* Font();
-    void SetFont(TFont* Value);
-    bool ParentFont() const { return FParentFont; }
-    void SetParentFont(bool Value);
+    TColor Color() const { return FLook.Color(GetDefaultColor()); }
+    void SetColor(TColor Value) { FLook.SetColor(Value); }
+    bool ParentColor() const { return FLook.ParentColor(); }
+    void SetParentColor(bool Value) { FLook.SetParentColor(Value); }
+    TFont* Font() { return FLook.Font(GetDefaultFont()); }
+    void SetFont(TFont* Value) { FLook.SetFont(Value); }
+    bool ParentFont() const { return FLook.ParentFont(); }
+    void SetParentFont(bool Value) { FLook.SetParentFont(Value, GetDefaultFont()); }
     bool DefaultStateExpanded() const { return FDefaultStateExpanded; }
     void SetDefaultStateExpanded(bool Value) { FDefaultStateExpanded = Value; }
     TGridDataGroupFootersVz* Footers() const { return FFooters.get(); }
@@ -292,6 +287,9 @@ public:
     virtual bool DoFooterAggregateValue(TGridDataGroupFooterColumnItemVz*, Variant&, TGroupDataTreeNodeVz*) { return false; }
     virtual bool DoFooterFinalizeValue(TGridDataGroupFooterColumnItemVz*, Variant&) { return false; }
     virtual bool DoFooterToDisplayText(TGridDataGroupFooterColumnItemVz*, Variant&, String&) { return false; }
+    // Whether an aggregate event of the grid or of a column may take a value: while it may, the
+    // footers are always summed over every record. The grid answers False when none is assigned.
+    virtual bool FooterAggregateEventsAssigned() { return true; }
     // The guard the grid keeps while it moves its data set itself, and what it does after a group
     // append moved it: make the node of the data set's current row its current group node.
     virtual bool InternalUpdatingDatasetPos() const { return false; }
@@ -299,15 +297,12 @@ public:
     virtual void CurrentGroupNodeToDataSetRow() {}
 
 private:
-    void FontChanged();
-
     bool FActive = false;
     std::vector<TPersistent*> FActiveGroupColumns;
     std::vector<TGridDataGroupLevelVz*> FActiveGroupLevels;
-    TColor FColor = clWindow;
     bool FColumsLoaded = false;
     bool FDefaultStateExpanded = false;
-    TOwned<TFont> FFont;
+    TGroupAppearanceVz FLook;
     TOwned<TGridDataGroupFootersVz> FFooters;
     TOwned<TGridDataGroupFootersDefValuesVz> FFootersDefValues;
     TComponent* FGrid;
@@ -316,8 +311,5 @@ private:
     bool FGroupPanelVisible = false;
     TOwned<TGridDataGroupRowDefValuesVz> FGroupRowDefValues;
     Variant FInsertingKeyValue;
-    bool FParentColor = true;
-    bool FParentFont = true;
     bool FShiftFolldataGroupRow = true;
-    bool FCopyingFont = false;
 };

@@ -99,6 +99,7 @@ void TGroupDataTreeNodeVz::ResetFooters() {
         F->SetNodeType(dntDataGroupFooterVz);
         F->SetDataGroupFooter(Footer);
         F->FooterValue().assign(std::size_t(Footer->ColumnItems()->Count()), Variant());
+        F->FooterAcc().clear();
         F->RowDataChanged();
     }
 }
@@ -465,6 +466,7 @@ void TGridGroupDataTreeVz::DeleteRecordNode(TGroupDataTreeNodeVz* RecNode) {
         DeleteNode(P, true);
         P = Up;
     }
+    FSurvivingParent = P;
 }
 
 void TGridGroupDataTreeVz::DeleteRecordNodesUpToLevel(Integer Level) {
@@ -573,7 +575,7 @@ void TGridGroupDataTreeVz::RecordInserted(Integer RecNum) {
     }
     if (FRecordNodesValid) FRecordNodes[std::size_t(RecNum)] = Node;
     if (UserInsert) ExpandNodePathToView(Node);
-    RecalculateFootersValues();
+    RecalculateFootersOnPaths({Node->Parent()});
     RebuildFlatVisibleList();
     G->UpdateGroupingRowCount();
 }
@@ -586,13 +588,15 @@ void TGridGroupDataTreeVz::RecordChanged(Integer RecNum) {
     if (CompareVarValuesVz(Key, Node->FullKey()) != vrEqual) {
         Node->SetFullKey(Key);
         UpdateRecordNodePosInTree(Node);
+        TGroupDataTreeNodeVz* Moved = GetNodeByRecordViewNo(RecNum);
+        RecalculateFootersOnPaths({FSurvivingParent, Moved ? Moved->Parent() : nullptr});
         RebuildFlatVisibleList();
         G->UpdateGroupingRowCount();
     } else {
         const Integer I = IndexOfVisibleNode(Node);
         if (I >= 0) G->UpdateDataRowHeight(I);
+        RecalculateFootersOnPaths({Node->Parent()});
     }
-    RecalculateFootersValues();
 }
 
 void TGridGroupDataTreeVz::UpdateRecordNodePosInTree(TGroupDataTreeNodeVz* RecNode) {
@@ -611,11 +615,15 @@ void TGridGroupDataTreeVz::UpdateRecordNodePosInTree(TGroupDataTreeNodeVz* RecNo
 
 void TGridGroupDataTreeVz::RecordDeleted(Integer RecNum) {
     TGridDataGroupsVz* G = FGridDataGroups;
-    if (TGroupDataTreeNodeVz* Node = GetNodeByRecordViewNo(RecNum)) DeleteRecordNode(Node);
+    TGroupDataTreeNodeVz* Survivor = nullptr;
+    if (TGroupDataTreeNodeVz* Node = GetNodeByRecordViewNo(RecNum)) {
+        DeleteRecordNode(Node);
+        Survivor = FSurvivingParent;
+    }
     if (FRecordNodesValid && RecNum >= 0 && std::size_t(RecNum) < FRecordNodes.size())
         FRecordNodes.erase(FRecordNodes.begin() + RecNum);
     ShiftViewNumbers(RecNum + 1, -1);
-    RecalculateFootersValues();
+    RecalculateFootersOnPaths({Survivor});
     RebuildFlatVisibleList();
     G->UpdateGroupingRowCount();
 }

@@ -10,6 +10,7 @@
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/variant.h"
 
+#include <initializer_list>
 #include <vector>
 
 class IMemTableVz;
@@ -50,6 +51,9 @@ public:
     bool RowHeightNeedUpdate() const { return FRowHeightNeedUpdate; }
     void SetRowHeightNeedUpdate(bool Value) { FRowHeightNeedUpdate = Value; }
     std::vector<Variant>& FooterValue() { return FFooterValue; }
+    // The values as they stood before their last step (a sum and a count for an average): what
+    // the footers of a parent group are combined from.
+    std::vector<Variant>& FooterAcc() { return FFooterAcc; }
     // A copy of footer value Index (Unassigned out of range).
     Variant FooterValues(int Index) const;
 
@@ -84,6 +88,7 @@ private:
     String FDisplayValue;
     Integer FFooterItemCount = 0;
     std::vector<Variant> FFooterValue;
+    std::vector<Variant> FFooterAcc;
     Variant FFullKey;
     TGroupDataTreeNodeTypeVz FGroupDataTreeNodeType = dntDataSetRecordVz;
     Variant FKeyValue;
@@ -146,6 +151,11 @@ public:
     void ResortLevel(Integer LevelIndex, TSortOrderVz SortOrder);
     void RebuildFooters();
     void RecalculateFootersValues();
+    // After a record came, went or changed: the footers of the groups on the paths from the given
+    // nodes up to the root are summed again, the deepest from their records and the others from
+    // their groups' footers. Every footer when that cannot give the same values (event handlers
+    // that aggregate, levels with footers of their own, footers not summed yet).
+    void RecalculateFootersOnPaths(std::initializer_list<TGroupDataTreeNodeVz*> From);
     void UpdateAllDataRowHeights();
     void DeleteEmptyNodes();
     void DeleteRecordNodes();
@@ -173,6 +183,7 @@ private:
     void FillRecordNode(TGroupDataTreeNodeVz* Node, Integer ViewNo, const Variant& FullKey);
     void ShiftViewNumbers(Integer From, Integer Delta);
     void IndexRecordNodes();
+    bool RecalculateFooterPaths(std::vector<TGroupDataTreeNodeVz*> Dirty);
     Integer ActiveCount() const;
 
     TGridDataGroupsVz* FGridDataGroups;
@@ -181,4 +192,6 @@ private:
     // The record node of each view number (a look-up kept beside the tree).
     std::vector<TGroupDataTreeNodeVz*> FRecordNodes;
     bool FRecordNodesValid = false;
+    // The nearest ancestor that DeleteRecordNode left standing.
+    TGroupDataTreeNodeVz* FSurvivingParent = nullptr;
 };

@@ -63,8 +63,8 @@ void TCustomDBGridVz::UpdateMemTableRowCount() {
     if (TitleRowCount() > 0) SetRowHeights(0, FTitleRowHeight);
     SetContraRowCount(FullFooterRowCount());
     const int rows = FIntMemTable ? std::max(1, FIntMemTable->InstantReadRowCount()) : 1;
-    const int want = top + rows + FullFooterRowCount();
-    if (Row() >= want - FullFooterRowCount()) MoveCurrentCell(Col(), std::max(top, want - FullFooterRowCount() - 1), false, false);
+    const int want = top + rows;
+    if (Row() >= want) MoveCurrentCell(Col(), std::max(top, want - 1), false, false);
     SetRowCount(want);
     if (HandleAllocated() && FIntMemTable && DataLink()->Active()) {
         SyncCurrentCellWithData(0);
@@ -76,7 +76,7 @@ void TCustomDBGridVz::UpdateMemTableRowCount() {
 void TCustomDBGridVz::FetchRecordsForView() {
     if (!HandleAllocated() || !FIntMemTable) return;
     const int shown = VisibleRowCount() + TopRow();
-    if (shown >= RowCount() - FullFooterRowCount()) FIntMemTable->FetchRecords(1);
+    if (shown >= RowCount()) FIntMemTable->FetchRecords(1);
 }
 
 void TCustomDBGridVz::SyncCurrentCellWithData(int Distance) {
@@ -84,7 +84,7 @@ void TCustomDBGridVz::SyncCurrentCellWithData(int Distance) {
     if (Distance != 0) RepaintRow(Row());
     const int top = TopDataOffset();
     int target = FIntMemTable->GetInstantReadCurRow() + top;
-    if (target < top || target >= RowCount() - FullFooterRowCount()) target = top;
+    if (target < top || target >= RowCount()) target = top;
     const int col = std::max(Col(), FixedColCount());
     if (target != Row() || col != Col()) {
         const bool was = FSyncing;

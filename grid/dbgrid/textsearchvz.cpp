@@ -347,9 +347,9 @@ void RegisterDataSetHandler(TDataSetHandlerVz* Handler) {
     auto& r = DataSetHandlersVz();
     for (TDataSetHandlerVz* h : r.Handlers)
         if (h->DataSetClass() == Handler->DataSetClass()) {
+            const String name = Handler->DataSetClass() ? Handler->DataSetClass()->ClassName() : String();
             Handler->Free();
-            throw EListError(QStringLiteral("A dataset handler for %1 is already registered")
-                                 .arg(Handler->DataSetClass() ? Handler->DataSetClass()->ClassName() : String()));
+            throw EListError(QStringLiteral("A dataset handler for %1 is already registered").arg(name));
         }
     r.Handlers.push_back(Handler);
 }

@@ -97,6 +97,8 @@ TCalculatorVz::TCalculatorVz(TComponent* AOwner) : TCustomControlVz(AOwner) {
         b->SetStyle(ebsGlyphVz);
         b->SetAdvancedPaint(false);
         b->SetFlat(FFlat);
+        // Flat: the caption on the calculator's face, the button's look only under the mouse.
+        b->SetDrawBackTime(edbtWhenHotVz);
         b->SetParentFont(false);
         b->Font()->Assign(Font());
         const bool red = d.Key == u'A' || d.Key == u'+' || d.Key == u'-' || d.Key == u'*' || d.Key == u'/' ||
@@ -105,8 +107,8 @@ TCalculatorVz::TCalculatorVz(TComponent* AOwner) : TCustomControlVz(AOwner) {
         b->OnClick = TNotifyEvent(this, &TCalculatorVz::SpeedButtonClick);
         FButtons[i] = b;
     }
-    // "Cancel" lies under "C".
-    FButtons[5]->BringToFront();
+    // "Cancel" lies under "C", out of sight.
+    FButtons[11]->SetVisible(false);
 }
 
 void TCalculatorVz::SetBorderStyle(TFormBorderStyle Value) {

@@ -4,10 +4,12 @@
 #include "grid/base/popupformvz.h"
 #include "grid/core/valueutilsvz.h"
 #include "platform/db/fields.h"
+#include "platform/gui/imaging.h"
 #include "platform/gui/messages.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
 
@@ -112,6 +114,12 @@ void TCustomDBComboBoxVz::RequestItemsList() {
     if (FItems->Count() == 0 && OnGetItemsList) OnGetItemsList(this);
 }
 
+void TCustomDBComboBoxVz::UpdateImageIndex() {
+    FDefaultItemIndex = FItemIndex;
+    if (OnGetItemImageIndex) OnGetItemImageIndex(this, FItemIndex, FDefaultItemIndex);
+    TCustomDBEditVz::UpdateImageIndex();
+}
+
 void TCustomDBComboBoxVz::UpdateListItemIndex() {
     if (FListVisible && FPopupListbox) FPopupListbox->SetItemIndex(FItemIndex);
 }
@@ -119,6 +127,7 @@ void TCustomDBComboBoxVz::UpdateListItemIndex() {
 void TCustomDBComboBoxVz::UpdateItemIndex() {
     FItemIndex = FItems->IndexOf(Text());
     UpdateListItemIndex();
+    UpdateImageIndex();
 }
 
 void TCustomDBComboBoxVz::InternalSetItemIndex(int Index) {
@@ -129,11 +138,13 @@ void TCustomDBComboBoxVz::InternalSetItemIndex(int Index) {
         if (Index < 0 || Index >= FItemsCount) {
             FItemIndex = -1;
             FVarValue = Variant::Null();
+            UpdateImageIndex();
             UpdateListItemIndex();
             TCustomDBEditVz::InternalSetText(String());
         } else {
             FItemIndex = Index;
             if (FKeyBased) FVarValue = Variant(FKeyItems->Strings(Index));
+            UpdateImageIndex();
             UpdateListItemIndex();
             TCustomMaskEdit::SetText(FItems->Strings(Index));
         }
@@ -187,6 +198,7 @@ void TCustomDBComboBoxVz::InternalSetValue(const Variant& AValue) {
         throw;
     }
     FSettingItem = false;
+    UpdateImageIndex();
     UpdateListItemIndex();
 }
 
@@ -280,7 +292,29 @@ bool TCustomDBComboBoxVz::IsValidChar(Char InputChar) const {
 void TCustomDBComboBoxVz::UpdateControlReadOnly() {
     TCustomDBEditVz::UpdateControlReadOnly();
     // A list-only combo types through its own search, never into the edit line.
-    if (FItems && LimitTextToListValues()) TCustomMaskEdit::SetReadOnly(true);
+    const bool limited = FItems && LimitTextToListValues();
+    if (limited) TCustomMaskEdit::SetReadOnly(true);
+    SetCursor(limited ? crArrow : crDefault);
+}
+
+void TCustomDBComboBoxVz::PasteFromClipboard() {
+    if (!LimitTextToListValues()) {
+        TCustomDBEditVz::PasteFromClipboard();
+        return;
+    }
+    if (!ReadOnly()) PasteSearch();
+}
+
+bool TCustomDBComboBoxVz::HostEvent(QEvent* Event) {
+    const bool handled = TCustomDBEditVz::HostEvent(Event);
+    // The mouse of a list-only combo opens its list; it places no caret and selects no text.
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: return handled || LimitTextToListValues();
+    default: return handled;
+    }
 }
 
 void TCustomDBComboBoxVz::ResetMaxLength() {
@@ -403,6 +437,9 @@ TPopupListboxFormVz* TCustomDBComboBoxVz::PopupListbox() {
         FPopupListbox->OnMouseUp = [this](TObject* S, TMouseButton B, TShiftState Sh, int X, int Y) {
             ListMouseUp(S, B, Sh, X, Y);
         };
+        FPopupListbox->ListGrid()->OnGetImageIndex = [this](TObject*, int Index, int& ImageIndex) {
+            if (OnGetItemImageIndex) OnGetItemImageIndex(this, Index, ImageIndex);
+        };
     }
     return FPopupListbox;
 }
@@ -419,7 +456,11 @@ void TCustomDBComboBoxVz::DropDown(TEditButtonVz* AEditButton) {
     list->SetFont(GetListFont());
     list->ListGrid()->SetColor(GetListColor());
     list->ListGrid()->SetFont(GetListFont());
-    list->SetItemHeight(list->GetTextHeight());
+    TCustomImageList* images = EditImage()->Images();
+    list->ListGrid()->SetImageList(images);
+    int itemHeight = list->GetTextHeight();
+    if (images && EditImage()->UseImageHeight() && itemHeight < images->Height()) itemHeight = images->Height();
+    list->SetItemHeight(itemHeight);
     list->SetExtItems(FItems.get());
     list->SetCount(FItems->Count());
     list->SetItemIndex(FItemIndex < FItems->Count() ? FItemIndex : -1);
@@ -429,7 +470,7 @@ void TCustomDBComboBoxVz::DropDown(TEditButtonVz* AEditButton) {
         const QFontMetrics fm(qobject_cast<QWidget*>(Handle()) ? qobject_cast<QWidget*>(Handle())->font() : QFont());
         int widest = 0;
         for (int i = 0; i < FItemsCount; ++i) widest = std::max(widest, fm.horizontalAdvance(FItems->Strings(i)));
-        width = widest + 5 + list->GetBorderSize() + 2 * list->BorderWidth();
+        width = widest + 5 + (images ? images->Width() + 4 : 0) + list->GetBorderSize() + 2 * list->BorderWidth();
     } else if (FDropDownBox->Width() <= 0) {
         width = Width();
     } else {
@@ -530,9 +571,6 @@ void TCustomDBComboBoxVz::KeyDown(Word& Key, TShiftState Shift) {
     } else if (Key == VK_DELETE && limited && !ReadOnly() && EditCanModify() &&
                (DataIndepended() || !Field() || !Field()->Required())) {
         InternalSetValue(Variant::Null());
-        Key = 0;
-    } else if (Key == 'V' && Shift == TShiftState{ssCtrl} && limited && !ReadOnly()) {
-        PasteSearch();
         Key = 0;
     }
 }

@@ -5,9 +5,11 @@
 // drop-down list opens from the main button, Alt+Down, or a click into a list-only combo.
 #pragma once
 
+#include "grid/base/listboxvz.h"
 #include "grid/base/popupformvz.h"
 #include "grid/editors/dbeditvz.h"
 
+class QEvent;
 class TPopupListboxFormVz;
 
 // How the drop-down list of a combo box is sized and placed.
@@ -86,12 +88,16 @@ public:
     // Key-based: the value becomes Null; else the text is cleared.
     void Clear() override;
     void UpdateData() override;
+    // A list-only combo takes the item the clipboard's text completes to.
+    void PasteFromClipboard() override;
 
     TCloseUpEventVz OnCloseUp;
     TAcceptEventVz OnClosingUp;
     TNotifyEvent OnDropDown;
     TNotifyEvent OnGetItemsList;
     TNotInListEventVz OnNotInList;
+    // The image of an item in the list and, for the chosen item, in the edit.
+    TListGetImageIndexEventVz OnGetItemImageIndex;
 
 protected:
     TEditButtonVz* CreateEditButton() override;
@@ -105,6 +111,8 @@ protected:
     void UpdateControlReadOnly() override;
     void ResetMaxLength() override;
     String GetDisplayTextForPaintCopy() override;
+    int DefaultImageIndex() const override { return FDefaultItemIndex; }
+    void UpdateImageIndex() override;
     void EditButtonDropDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl) override;
     void EditButtonDefaultActionDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl, bool& Handled) override;
     void EditButtonDefaultActionClick(TEditButtonVz*, TEditButtonControlVz*, bool&) override {}
@@ -128,6 +136,7 @@ protected:
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
     void DoExit() override;
     void CMCancelMode(TMessage& Message) override;
+    bool HostEvent(QEvent* Event) override;
 
 private:
     void ItemsChanged(TObject* Sender);
@@ -147,6 +156,7 @@ private:
     bool FListVisible = false;
     TPopupListboxFormVz* FPopupListbox = nullptr;
     int FItemIndex = -1;
+    int FDefaultItemIndex = -1;
     int FItemsCount = 0;
     bool FKeyBased = false;
     Variant FVarValue;

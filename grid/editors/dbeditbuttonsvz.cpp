@@ -10,7 +10,12 @@
 #include "platform/gui/menus.h"
 #include "platform/gui/messages.h"
 
+#include "platform/rtl/dateutils.h"
+
 #include <QLineEdit>
+#include <QMouseEvent>
+
+#include <cmath>
 
 // ---- process-wide defaults
 
@@ -186,7 +191,25 @@ void TCustomDBEditVz::SetEditRect() {
 void TCustomDBEditVz::SetFlat(bool Value) {
     if (FFlat == Value) return;
     FFlat = Value;
+    UpdateHeight();
+    PaintFlatBorder();
     EditButtonsChanged(this);
+}
+
+void TCustomDBEditVz::PaintFlatBorder() {
+    auto* line = qobject_cast<QLineEdit*>(Handle());
+    if (!line) return;
+    if (!FFlat || FBorderStyle != bsSingle) {
+        if (!line->styleSheet().isEmpty()) line->setStyleSheet(QString());
+        return;
+    }
+    // Active: a sunken edge; inactive: a frame in the face colour that hides the edge.
+    const auto name = [](TColor C) { return ColorToQColor(C).name(); };
+    const QString topLeft = name(FBorderActive ? clBtnShadow : clBtnFace);
+    const QString bottomRight = name(FBorderActive ? clBtnHighlight : clBtnFace);
+    line->setStyleSheet(QStringLiteral("QLineEdit { border-style: solid; border-width: 2px; "
+                                       "border-color: %1 %2 %2 %1; background: %3; }")
+                            .arg(topLeft, bottomRight, name(GetActualColor())));
 }
 
 void TCustomDBEditVz::SetAlwaysShowBorder(bool Value) {
@@ -201,6 +224,7 @@ void TCustomDBEditVz::UpdateBorderActive() {
     if (active == FBorderActive) return;
     FBorderActive = active;
     UpdateEditButtonsState();
+    PaintFlatBorder();
     Invalidate();
 }
 
@@ -501,10 +525,8 @@ int TCustomDBEditVz::GetControlTextBaseLine() {
 }
 
 void TCustomDBEditVz::AdjustLabelBounds() {
-    if (!FControlLabel || !FControlLabelLocation || ComponentState().Contains(csLoading)) return;
-    const TPoint p = CalcLabelPosVz(BoundsRect(), FControlLabel->Width(), FControlLabel->Height(),
-                                    FControlLabelLocation.get(), GetControlTextBaseLine());
-    FControlLabel->SetBounds(p.X, p.Y, FControlLabel->Width(), FControlLabel->Height());
+    if (ComponentState().Contains(csLoading)) return;
+    PlaceControlLabelVz(this, FControlLabel, FControlLabelLocation.get(), GetControlTextBaseLine());
 }
 
 void TCustomDBEditVz::LabelLocationChanged() { AdjustLabelBounds(); }
@@ -544,10 +566,37 @@ void TCustomDBEditVz::SetInplaceEditHolder(TWinControl* Holder) {
     UpdateControlReadOnly();
 }
 
+bool TCustomDBEditVz::HostEvent(QEvent* Event) {
+    // The press that opened the editor in place and this one make a double click when they are
+    // close enough in time and place: the word under the pointer is selected.
+    if (FIntfInplaceEditHolder && Event->type() == QEvent::MouseButtonPress) {
+        auto* e = static_cast<QMouseEvent*>(Event);
+        if (e->button() == Qt::LeftButton) {
+            TPoint pos;
+            unsigned time = 0;
+            FIntfInplaceEditHolder->TakeMouseDownPoint(pos, time);
+            const auto now = static_cast<unsigned>(std::fmod(Now() * 86400000.0, 4294967296.0));
+            const TPoint here = TPoint::FromQPoint(e->globalPosition().toPoint());
+            auto* line = qobject_cast<QLineEdit*>(Handle());
+            if (time != 0 && line && IsWithinDoubleClickVz(pos, here, now - time)) {
+                line->setCursorPosition(line->cursorPositionAt(e->position().toPoint()));
+                line->cursorWordBackward(false);
+                line->cursorWordForward(true);
+                const TPoint p = TPoint::FromQPoint(e->position().toPoint());
+                DoMouseDown(mbLeft, TShiftState{ssLeft, ssDouble}, p.X, p.Y);
+                DblClick();
+                return true;
+            }
+        }
+    }
+    return TCustomMaskEdit::HostEvent(Event);
+}
+
 void TCustomDBEditVz::SetBorderStyle(TFormBorderStyle Value) {
     if (FBorderStyle == Value) return;
     FBorderStyle = Value;
     if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->setFrame(Value != bsNone);
+    PaintFlatBorder();
     EditButtonsChanged(this);
 }
 

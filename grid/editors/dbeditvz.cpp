@@ -558,6 +558,7 @@ void TCustomDBEditVz::InitWidget() {
     UpdateHeight();
     if (auto* line = qobject_cast<QLineEdit*>(Handle())) line->setFrame(FBorderStyle != bsNone);
     UpdateBorderActive();
+    PaintFlatBorder();
     UpdateEditButtons();
     UpdateEditButtonsState();
     SetEditRect();

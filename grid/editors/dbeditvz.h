@@ -35,8 +35,9 @@ class IInplaceEditHolderVz {
 public:
     virtual ~IInplaceEditHolderVz() = default;
     virtual bool CheckEditorCanModify(TWinControl* Editor) = 0;
-    // The grid's last mouse press (screen point, time in ms); the time is cleared once taken.
-    virtual void TakeMouseDownPoint(TPoint& Pos, int& Time) = 0;
+    // The grid's last mouse press (screen point, time in ms of the day; 0 when none); the time is
+    // cleared once taken.
+    virtual void TakeMouseDownPoint(TPoint& Pos, unsigned& Time) = 0;
     virtual void HandleEditorMessage(TWinControl* Editor, TMessage& Message) = 0;
     virtual void HandleEditorKeyDown(TWinControl* Editor, Word& Key, TShiftState Shift) = 0;
     virtual void HandleEditorKeyPress(TWinControl* Editor, Char& Key) = 0;
@@ -229,7 +230,7 @@ public:
     virtual bool CanDropDown() const;
     // Pastes the clipboard's text when the data can be modified; text of several lines goes in as
     // one line, the breaks turned into blanks.
-    void PasteFromClipboard();
+    virtual void PasteFromClipboard();
 
     TUpdateDataEventVz OnUpdateData;
     TGetFieldDataEventVz OnGetFieldData;
@@ -284,6 +285,8 @@ protected:
     virtual TColor GetActualFontColor();
     void UpdateEditButtons();
     void UpdateBorderActive();
+    // A flat editor's border: sunken while active (focus, hover or AlwaysShowBorder), else flat.
+    void PaintFlatBorder();
     void SetEditRect();
     void ReleaseButtonControls();
     void UpdateRequiredLine();
@@ -308,6 +311,7 @@ protected:
 
     void InitWidget() override;
     void WndProc(TMessage& Message) override;
+    bool HostEvent(QEvent* Event) override;
     void Resize() override;
     void FontChanged() override;
     void VisibleChanged() override;

@@ -116,6 +116,9 @@ TCustomDBImageVz::TCustomDBImageVz(TComponent* AOwner)
     FEditButtonControl->OnClick = TNotifyEvent(this, &TCustomDBImageVz::ButtonControlClick);
     FEditButtonControl->OnDown = TButtonDownEventVz(this, &TCustomDBImageVz::ButtonControlDown);
     FEmptyDataInfo = New<TDBImageEmptyDataInfoVz>(this);
+    FControlLabelLocation = NewOwned<TControlLabelLocationVz>(static_cast<IControlLabelOwnerVz*>(this));
+    FControlLabel = New<TControlLabelVz>(static_cast<TWinControl*>(this), static_cast<IControlLabelOwnerVz*>(this));
+    FControlLabel->FreeNotification(this);
     UpdateEditButtonControl();
 }
 
@@ -145,6 +148,7 @@ void TCustomDBImageVz::SetDataSource(TDataSource* Value) {
 void TCustomDBImageVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomControlVz::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (AComponent == FControlLabel) FControlLabel = nullptr;
     if (FDataLink && AComponent == FDataLink->DataSource()) SetDataSource(nullptr);
     if (AComponent == FDefaultPopupMenu) FDefaultPopupMenu = nullptr;
     if (AComponent == FEditButtonControl) FEditButtonControl = nullptr;
@@ -204,6 +208,7 @@ void TCustomDBImageVz::DataChange(TObject*) {
     FPictureLoaded = false;
     if (FAutoDisplay) LoadPicture();
     Invalidate();
+    if (FControlLabel) FControlLabel->UpdateCaption();
 }
 
 void TCustomDBImageVz::LinkUpdateData(TObject*) {
@@ -563,4 +568,46 @@ void DefaultDBImageVzButtonAction(TCustomDBImageVz* Control, TEditButtonVz* Edit
         }
         Handled = true;
     }
+}
+
+// ---- caption label
+
+void TCustomDBImageVz::GetControlLabelCaption(String& Caption) {
+    Caption = Field() ? Field()->DisplayName() : Name();
+}
+
+int TCustomDBImageVz::GetControlTextBaseLine() { return ControlTextBaseLineVz(Font()); }
+
+void TCustomDBImageVz::AdjustLabelBounds() {
+    if (ComponentState().Contains(csLoading)) return;
+    PlaceControlLabelVz(this, FControlLabel, FControlLabelLocation.get(), GetControlTextBaseLine());
+}
+
+void TCustomDBImageVz::LabelLocationChanged() { AdjustLabelBounds(); }
+
+void TCustomDBImageVz::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    TCustomControlVz::SetBounds(ALeft, ATop, AWidth, AHeight);
+    AdjustLabelBounds();
+}
+
+void TCustomDBImageVz::SetParent(TWinControl* AParent) {
+    TCustomControlVz::SetParent(AParent);
+    if (FControlLabel) {
+        FControlLabel->UpdateParent();
+        FControlLabel->UpdateVisibility();
+        AdjustLabelBounds();
+    }
+}
+
+void TCustomDBImageVz::SetName(const String& NewName) {
+    TCustomControlVz::SetName(NewName);
+    if (FControlLabel) {
+        FControlLabel->UpdateCaption();
+        AdjustLabelBounds();
+    }
+}
+
+void TCustomDBImageVz::VisibleChanged() {
+    TCustomControlVz::VisibleChanged();
+    if (FControlLabel) FControlLabel->UpdateVisibility();
 }

@@ -12,6 +12,7 @@
 #include "grid/base/picturevz.h"
 #include "grid/base/toolsvz.h"
 #include "grid/editors/editimagevz.h"
+#include "grid/editors/editlabelvz.h"
 #include "grid/editors/fielddatalinkvz.h"
 
 class TCustomDBImageVz;
@@ -48,7 +49,7 @@ private:
     TCustomDBImageVz* FImage;
 };
 
-class TCustomDBImageVz : public TCustomControlVz {
+class TCustomDBImageVz : public TCustomControlVz, public IControlLabelOwnerVz {
     SDELKA_CLASS(TCustomDBImageVz, TCustomControlVz)
 protected:
     explicit TCustomDBImageVz(TComponent* AOwner);
@@ -56,6 +57,19 @@ protected:
 
 public:
     void BeforeDestruction() override;
+
+    // ---- caption label
+    TControlLabelVz* ControlLabel() const { return FControlLabel; }
+    TControlLabelLocationVz* ControlLabelLocation() const { return FControlLabelLocation.get(); }
+    void SetControlLabelLocation(TControlLabelLocationVz* Value) { FControlLabelLocation->Assign(Value); }
+    // The field's display name, else the control's name.
+    void GetControlLabelCaption(String& Caption) override;
+    int GetControlTextBaseLine() override;
+    void AdjustLabelBounds() override;
+    void LabelLocationChanged() override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void SetParent(TWinControl* AParent) override;
+    void SetName(const String& NewName) override;
 
     // ---- binding
     const String& DataField() const { return FDataLink->FieldName(); }
@@ -150,6 +164,7 @@ protected:
     void DoEnter() override;
     void DoExit() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    void VisibleChanged() override;
     void TextChanged() override;
 
 private:
@@ -167,6 +182,8 @@ private:
     TEditButtonControlVz* FEditButtonControl = nullptr;
     TDBImageEmptyDataInfoVz* FEmptyDataInfo = nullptr;
     TPopupMenu* FDefaultPopupMenu = nullptr;
+    TControlLabelVz* FControlLabel = nullptr;
+    TOwned<TControlLabelLocationVz> FControlLabelLocation;
     bool FAutoDisplay = true;
     TFormBorderStyle FBorderStyle = bsSingle;
     bool FPictureLoaded = false;

@@ -301,6 +301,35 @@ void TCustomDBNumberEditVz::DoExit() {
 
 // ---- the calculator
 
+TEditButtonVz* TCustomDBNumberEditVz::CreateEditButton() {
+    TEditButtonVz* b = NewEditButtonVz<TDropDownEditButtonVz>(this);
+    b->SetShortCut(ShortCut(VK_DOWN, {ssAlt}));
+    return b;
+}
+
+void TCustomDBNumberEditVz::EditButtonDefaultActionDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl,
+                                                        bool& Handled) {
+    if (IsUpDownStyleVz(AEditButton->Style())) {
+        if (!ReadOnly() && DataLink()->Edit()) IncrementValue(AControl && AControl->ButtonNum() == 1);
+        Handled = true;
+        return;
+    }
+    if (FCalculatorVisible) return;
+    EditButtonDropDown(AEditButton, AControl);
+    FNoClickCloseUp = true;
+    Handled = true;
+}
+
+void TCustomDBNumberEditVz::EditButtonDropDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl) {
+    if (AControl) AControl->SetAlwaysDown(true);
+    TCustomDBEditVz::EditButtonDropDown(AEditButton, AControl);
+    DropDown();
+    if (FCalculatorVisible)
+        SetDroppedDownState(AEditButton, AControl);
+    else if (AControl)
+        AControl->SetAlwaysDown(false);
+}
+
 IPopupCalculatorVz* TCustomDBNumberEditVz::GetDropDownCalculator() {
     if (!FCalculator) {
         TClass cls = GetViZevManager()->PopupCalculatorClass();
@@ -339,4 +368,5 @@ void TCustomDBNumberEditVz::CloseUp(bool Accept) {
         }
     }
     if (OnCloseUp) OnCloseUp(this, Accept);
+    ClearDroppedDownState();
 }

@@ -2,7 +2,7 @@
 // lets only numeric input through, inserts thousand separators while the user types (when the edit
 // format asks for them), shows the display format when not focused, clamps and rounds the value
 // to MinValue/MaxValue and DecimalPlaces, steps it by Increment with the arrow keys and the wheel,
-// and drops the popup calculator down with Alt+Down. A text whose decimal point cannot be told
+// and drops the popup calculator down from its button (or Alt+Down). A text whose decimal point cannot be told
 // ("1.5.2") is refused and the old value stays.
 #pragma once
 
@@ -46,7 +46,7 @@ public:
     // The popup calculator, made on first use with the editor as owner.
     virtual IPopupCalculatorVz* GetDropDownCalculator();
     virtual void DropDown();
-    virtual void CloseUp(bool Accept);
+    void CloseUp(bool Accept) override;
     // Clamped into the limits and rounded to DecimalPlaces.
     Extended ClampAndRound(Extended X) const;
 
@@ -66,6 +66,12 @@ protected:
     void KeyPress(Char& Key) override;
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
     void DoExit() override;
+    // The main button: a drop-down button (Alt+Down) that opens the calculator; the up-down
+    // styles step the value instead.
+    TEditButtonVz* CreateEditButton() override;
+    void EditButtonDropDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl) override;
+    void EditButtonDefaultActionDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl, bool& Handled) override;
+    void EditButtonDefaultActionClick(TEditButtonVz*, TEditButtonControlVz*, bool&) override {}
 
     void UpdateEditText(String S);
     void UpdateValueFromText();

@@ -1,5 +1,7 @@
 #include "grid/editors/editlabelvz.h"
 
+#include "grid/base/toolsvz.h"
+
 // ---- position
 
 TPoint CalcLabelPosVz(const TRect& E, int LW, int LH, const TControlLabelLocationVz* L, int BL) {
@@ -145,4 +147,15 @@ void TControlLabelVz::TextChanged() {
 void TControlLabelVz::FontChanged() {
     TLabel::FontChanged();
     AdjustLabelBounds();
+}
+
+void PlaceControlLabelVz(TControl* Editor, TControlLabelVz* Label, const TControlLabelLocationVz* Location,
+                         int BaseLine) {
+    if (!Label || !Location) return;
+    const TPoint p = CalcLabelPosVz(Editor->BoundsRect(), Label->Width(), Label->Height(), Location, BaseLine);
+    Label->SetBounds(p.X, p.Y, Label->Width(), Label->Height());
+}
+
+int ControlTextBaseLineVz(TFont* Font) {
+    return 2 * GetSystemMetrics(SM_CYBORDER) + 1 + GetFontTextHeightVz(nullptr, Font, false);
 }

@@ -30,6 +30,13 @@ public:
 TPoint CalcLabelPosVz(const TRect& Editor, int LabelWidth, int LabelHeight, const TControlLabelLocationVz* Location,
                       int BaseLine);
 
+class TControlLabelVz;
+// Moves Label to where Location puts it beside Editor (nothing without a label or a location).
+void PlaceControlLabelVz(TControl* Editor, TControlLabelVz* Label, const TControlLabelLocationVz* Location,
+                         int BaseLine);
+// The base line of a one-line text in Font inside a sunken single border.
+int ControlTextBaseLineVz(TFont* Font);
+
 class TControlLabelLocationVz : public TPersistent {
     SDELKA_CLASS(TControlLabelLocationVz, TPersistent)
 public:

@@ -1,6 +1,9 @@
 #include "platform/gui/fontfiles.h"
 
 #include "platform/gui/graphics.h"
+#include "platform/rtl/lists.h"
+
+#include <QFontDatabase>
 
 #include <QFile>
 #include <QMutex>
@@ -142,4 +145,9 @@ int TFontFile::CharWidth(char32_t Ch) const {
     FT_Fixed Advance = 0;
     if (FT_Get_Advance(FFace->Face, G, FT_LOAD_NO_SCALE, &Advance) != 0) return 0;
     return FFace->Scale(Advance);
+}
+
+void GetScreenFontNames(TStrings* List) {
+    const QStringList families = QFontDatabase::families();
+    for (const QString& f : families) List->Add(f);
 }

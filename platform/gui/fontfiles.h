@@ -12,6 +12,11 @@
 #include <QByteArray>
 #include <memory>
 
+class TStrings;
+
+// The face names of the installed fonts (the screen's fonts), added to List.
+void GetScreenFontNames(TStrings* List);
+
 class TFontFile {
 public:
     TFontFile();

@@ -2,6 +2,7 @@
 #include "platform/gui/qthost.h"
 
 #include "platform/gui/forms.h"
+#include "platform/gui/printers.h"
 #include "platform/gui/rtf.h"
 #include "platform/rtl/streams.h"
 
@@ -866,4 +867,25 @@ int TCustomRichEdit::FindText(const String& SearchStr, int StartPos, int Length,
     if (found.isNull()) return -1;
     if (Length >= 0 && found.selectionEnd() > StartPos + Length) return -1;
     return found.selectionStart();
+}
+
+void TCustomRichEdit::Print(const String& Caption) {
+    TPrinter* p = Printer();
+    p->SetTitle(Caption);
+    p->BeginDoc();
+    try {
+        const int length = DocumentTextLength(*FDoc);
+        const TRect page(0, 0, p->PageWidth(), p->PageHeight());
+        int from = 0;
+        while (from < length) {
+            const int next = RichTextFormatRangeDC(*FDoc, from, -1, page, p->Handle());
+            if (next <= from) break;  // not even one line fits a page
+            from = next;
+            if (from < length) p->NewPage();
+        }
+    } catch (...) {
+        p->Abort();
+        throw;
+    }
+    p->EndDoc();
 }

@@ -214,6 +214,9 @@ public:
     // The position of the first match in [StartPos, StartPos + Length), or -1.
     int FindText(const String& SearchStr, int StartPos, int Length, TSearchTypes Options) const;
 
+    // Prints the document on the printer, page after page, as a job titled Caption.
+    void Print(const String& Caption);
+
     // The document (for printing and export); the control keeps it.
     QTextDocument* Document() const { return FDoc.get(); }
 

@@ -4,6 +4,9 @@
 #include "platform/gui/dialogs.h"
 #include "support/input.h"
 
+#include <QApplication>
+#include <QDateTimeEdit>
+
 namespace sdelka::test {
 namespace {
 
@@ -123,6 +126,41 @@ TEST_F(MainWindowTest, WeekendFlagFollowsTheDate) {
     EXPECT_TRUE(IsWeekendDay(EncodeDate(2026, 12, 12)));
     EXPECT_TRUE(IsWeekendDay(EncodeDate(2026, 12, 13)));
     EXPECT_FALSE(IsWeekendDay(EncodeDate(2026, 12, 14)));
+}
+
+// A date typed into the picker (no Enter, no calendar) is the one Обновить shows; the weekend flag
+// follows a new date, and a flag set by hand stays while the date does not change.
+TEST_F(MainWindowTest, RefreshShowsTheDateTypedIntoThePicker) {
+    const TDateTime busy = BusyDay();
+    SetToday(busy);
+    Start();
+    SignIn(QStringLiteral("0583"), [&] {
+        TADOQuery* q = Shift1();
+        ASSERT_TRUE(q->Active());
+        const int busyRows = q->RecordCount();
+        ASSERT_GE(busyRows, 3);
+        Form1->CBox1->SetChecked(!IsWeekendDay(busy));
+        Click(Form1->Button8);
+        EXPECT_EQ(q->RecordCount(), busyRows);
+        EXPECT_EQ(Form1->CBox1->Checked(), !IsWeekendDay(busy)) << "the flag set by hand was lost";
+
+        // Sunday 05.01.2025, a day without records, typed over the day, month and year
+        QApplication::setActiveWindow(Form1->Handle());
+        Form1->DateT->SetFocus();
+        static_cast<QDateTimeEdit*>(Form1->DateT->Handle())->setCurrentSectionIndex(0);
+        for (QChar c : QStringLiteral("05012025")) SendKeyToWindow(Form1->DateT->Handle(), Qt::Key_0 + (c.unicode() - '0'), Qt::NoModifier, QString(c));
+        ASSERT_EQ(Form1->DateT->Date(), EncodeDate(2025, 1, 5));
+        Click(Form1->Button8);
+        EXPECT_EQ(q->RecordCount(), 0);
+        EXPECT_EQ(q->Parameters()->ParamByName(QStringLiteral("data"))->Value().AsDateTime(), EncodeDate(2025, 1, 5));
+        EXPECT_TRUE(Form1->CBox1->Checked());
+
+        // and back to the busy day
+        Form1->DateT->SetDate(busy);
+        Click(Form1->Button8);
+        EXPECT_EQ(q->RecordCount(), busyRows);
+        EXPECT_EQ(Form1->CBox1->Checked(), IsWeekendDay(busy));
+    });
 }
 
 TEST_F(MainWindowTest, ShiftChoice) {

@@ -9,6 +9,7 @@
 #include "platform/gui/comctrls.h"
 #include "platform/gui/dialogs.h"
 #include "support/tools.h"
+#include "support/windowcheck.h"
 
 #include <QFile>
 
@@ -474,7 +475,7 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
     // while the sheet is written (the workbook is shown at its end) the window takes no other
     // command and does not close
     int busy = 0;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) {
+    SetExcelFileOpener([&](const String& Name) {
         opened.push_back(Name);
         if (Form27->Busy() && !Form27->Button2->Enabled() && !Form27->Button3->Enabled() &&
             !Form27->ComboBox1->Enabled() && !Form27->CloseQuery())
@@ -546,13 +547,12 @@ TEST_F(TimesheetWindowTest, MonthlySheetReadsBackWithTheSameNumbers) {
         });
         Form1->N9Click(nullptr);
     });
-    SetExcelFileOpener(old);
     for (const String& f : opened) QFile::remove(f);
 }
 
 TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
     std::vector<String> opened;
-    const TExcelFileOpener old = SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); return true; });
+    SetExcelFileOpener([&](const String& Name) { opened.push_back(Name); return true; });
     Start();
     SignIn(AdminWord2, [&] {
         const TDateTime first = PreviousMonth();
@@ -607,24 +607,25 @@ TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
                                   "Ошибочный номер листа Microsoft Excel|Ошибка при записи: лист 1, столбец 1, строка 5")});
         EXPECT_TRUE(opened.empty());
     });
-    SetExcelFileOpener(old);
     for (const String& f : opened) QFile::remove(f);
 }
 
-TEST_F(TimesheetWindowTest, WindowGrab) {
+TEST_F(TimesheetWindowTest, TheWindowsArePaintedWholeWithTheirControlsInside) {
     Start();
     SignIn(AdminWord2, [&] {
         SetToday(PreviousMonth());
         Responder.AnswerModal([&](TCustomForm*) {
             Form27->Show();
-            Form27->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_form27.png"));
+            Application->ProcessMessages();
+            ExpectWindowPaintedWhole(Form27, QStringLiteral("sdelka_form27"));
             Form27->Hide();
         });
         Form1->N9Click(nullptr);
         Form1->DateT->SetDate(PreviousMonth());
         Responder.AnswerModal([&](TCustomForm*) {
             Form19->Show();
-            Form19->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_form19.png"));
+            Application->ProcessMessages();
+            ExpectWindowPaintedWhole(Form19, QStringLiteral("sdelka_form19"));
             Form19->Hide();
         });
         Form1->N13Click(nullptr);

@@ -37,4 +37,15 @@ inline QString ToolText(const QString& Program, const QStringList& Args, int Tim
     return QString::fromUtf8(P.readAllStandardOutput());
 }
 
+// psql's unaligned, tuples-only lines for one statement (ON_ERROR_STOP), and the run itself, so
+// that a test can check Code and show Err.
+inline QStringList PsqlLines(const QString& ConnInfo, const QString& Sql, TRun* Run = nullptr) {
+    const TRun R = RunTool(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-At"), QStringLiteral("-v"),
+                                                    QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-c"), Sql, ConnInfo});
+    if (Run) *Run = R;
+    QStringList Lines = QString::fromUtf8(R.Out).split(u'\n');
+    if (!Lines.isEmpty() && Lines.back().isEmpty()) Lines.removeLast();
+    return Lines;
+}
+
 }  // namespace sdelka::test

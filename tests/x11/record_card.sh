@@ -2,7 +2,7 @@
 # The production record through its card: a worker and an operation picked by searching their
 # lists, the quantity, the hours and a typed date. Hours that cannot be (7,5 and 75) are refused
 # with a message and nothing is written; 8 hours are saved with the date typed. The main window's
-# first record is then edited and deleted.
+# first record is then edited and deleted; a card closed with Escape writes nothing.
 source "$(dirname "$0")/driver.sh"
 x11_can_run || exit 77
 x11_start
@@ -70,6 +70,18 @@ wait_for 20 sh -c "[ \"\$(psql -qXAt -d $X11_DB -c \"select count(*) from accoun
 click "$card" "${QUIT[@]}"
 wait_gone "$card" || fail "the record card did not close"
 wait_active "$X11_MAIN" || fail "the main window did not get the activation back"
+only_windows "Табель"
+
+# Escape closes a card with something typed into it, and nothing is written.
+before=$(count)
+click "$X11_MAIN" "${ADD[@]}"
+card=$(wait_window '^Заведение новой позиции') || fail "no record card"
+modal_over "$card" "$X11_MAIN" "the record card"
+set_text "$card" "${QTY[@]}" 5
+key Escape
+wait_gone "$card" || fail "the record card did not close with Escape"
+wait_active "$X11_MAIN" || fail "the main window did not get the activation back after Escape"
+[ "$(count)" = "$before" ] || fail "closing the card with Escape wrote a record"
 only_windows "Табель"
 
 # The main window's first record edited to 77 pieces (a quantity the demo data has nowhere),

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Табель: the timesheet windows open modal over the main window and close with Escape, giving the
-# activation back, the nomenclature-group and wage windows too. (Обновить, Перестроить and Excel in each mode are still to come.)
+# activation back, the nomenclature-group and wage windows too (the monthly timesheet's buttons:
+# timesheet_buttons.sh).
 source "$(dirname "$0")/driver.sh"
 x11_can_run || exit 77
 x11_start

@@ -196,6 +196,33 @@ TEST_F(DBGridFixture, EmptyTableKeepsOneDataRow) {
     EXPECT_NE(G->EmptyDataInfo()->Font()->Size(), 20);
 }
 
+TEST_F(DBGridFixture, AppearanceFollowsTheGridUntilSet) {
+    TDBGridTitleParamsVz* t = G->TitleParams();
+    G->SetFixedColor(clSilver);
+    EXPECT_EQ(t->Color(), clSilver);
+    t->SetColor(clAqua);
+    G->SetFixedColor(clGray);
+    EXPECT_EQ(t->Color(), clAqua);
+    t->SetColorStored(false);
+    EXPECT_EQ(t->Color(), clGray);
+    // Lines follow the grid's options until set.
+    EXPECT_TRUE(G->IndicatorParams()->HorzLines());
+    G->SetOptions(G->Options() - dgRowLines);
+    EXPECT_FALSE(G->IndicatorParams()->HorzLines());
+    G->IndicatorParams()->SetHorzLines(true);
+    EXPECT_TRUE(G->IndicatorParams()->HorzLines());
+    // The title font follows the grid's font until it is changed on its own.
+    G->Font()->SetSize(11);
+    EXPECT_EQ(t->Font()->Size(), 11);
+    EXPECT_TRUE(t->ParentFont());
+    const int before = G->TitleRowHeight();
+    t->Font()->SetSize(16);
+    EXPECT_FALSE(t->ParentFont());
+    EXPECT_GT(G->TitleRowHeight(), before);
+    G->Font()->SetSize(9);
+    EXPECT_EQ(t->Font()->Size(), 16);
+}
+
 TEST_F(DBGridFixture, StyleRegistrationLeavesNothingBehind) {
     TDBGridVzStyle* st = DBGridVzDefaultStyle();
     EXPECT_TRUE(st->GridInChangeNotification(G));

@@ -3,7 +3,10 @@
 #include "dbgridfixture.h"
 
 #include "grid/core/settingskeepervz.h"
+#include "grid/dbgrid/columnfiltervz.h"
+#include "grid/dbgrid/gridcentervz.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/rtl/registry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -278,6 +281,67 @@ TEST_F(GridLayout, SettingsKeeperRoundTrip) {
     G2->ReadSettings(keeper.get(), TDBGridVzSettingsKeeperOptions{gskoRowHeightVz}, all);
     EXPECT_EQ(State(G2), State(G));
     EXPECT_EQ(G2->RowLines(), 2);
+}
+
+TEST_F(GridLayout, RegistryFormUsesTheComponentPathAndErasesFirst) {
+    TRegistry::SetStorageFileName(Dir.filePath(u"reg/registry.ini"_S));
+    struct Reset {
+        ~Reset() { TRegistry::SetStorageFileName(String()); }
+    } reset;
+    // A grid on a frame on a form: the form's class, the frame's name, the grid's name.
+    auto* frame = New<TComponent>(Form2);
+    frame->SetName(u"Frame1"_S);
+    auto* g = New<TDBGridVz>(frame);
+    g->SetName(u"G"_S);
+    EXPECT_EQ(g->DefaultLayoutSection(), u"TFormFrame1.G"_S);
+    EXPECT_EQ(G2->DefaultLayoutSection(), u"TFormGrid1"_S);
+
+    Arrange(G);
+    G->SetRowHeight(21);
+    TRegIniFile reg(u"Software\\Sdelka\\Layouts"_S);
+    reg.WriteString(u"TFormGrid1"_S, u"Grid1.Stale"_S, u"1,2"_S);
+    G->SaveGridLayout(&reg);
+    EXPECT_FALSE(reg.ValueExists(u"TFormGrid1"_S, u"Grid1.Stale"_S));
+    EXPECT_EQ(reg.ReadString(u"TFormGrid1"_S, String(), String()), u"21,0"_S);
+    G2->SetOptionsVz(G2->OptionsVz() + dghMultiSortMarking);
+    G2->RestoreGridLayout(&reg, AllGrid);
+    EXPECT_EQ(State(G2), State(G));
+    EXPECT_EQ(G2->RowHeight(), 21);
+}
+
+TEST_F(GridLayout, ColumnFiltersComeBackAndApplyOnce) {
+    G->FindColumn(u"C2"_S)->GetSTFilter()->SetExpressionStr(u"=5"_S);
+    auto keeper = NewOwned<TSettingsKeeperVz>();
+    const TColumnVzSettingsKeeperOptions filters{cskoColSTFilterVz};
+    G->WriteSettings(keeper.get(), TDBGridVzSettingsKeeperOptions{}, filters);
+    TSettingsKeeperVz* cols = nullptr;
+    ASSERT_TRUE(keeper->TryGetSubsettingsValue(u"Columns"_S, cols));
+    TSettingsKeeperVz* c2 = nullptr;
+    ASSERT_TRUE(cols->TryGetSubsettingsValue(u"C2"_S, c2));
+    String text;
+    ASSERT_TRUE(c2->TryGetStringValue(u"STFilterExpressionStr"_S, text));
+    EXPECT_EQ(text, u"=5"_S);
+    // A text that no longer parses (the field's type changed since) is skipped, not raised.
+    auto read = NewOwned<TSettingsKeeperVz>();
+    auto* readCols = New<TSettingsKeeperVz>();
+    read->Add(u"Columns"_S, readCols);
+    auto* good = New<TSettingsKeeperVz>();
+    good->Add(u"STFilterExpressionStr"_S, u"=5");
+    readCols->Add(u"C2"_S, good);
+    auto* bad = New<TSettingsKeeperVz>();
+    bad->Add(u"STFilterExpressionStr"_S, u"=abc");
+    readCols->Add(u"C3"_S, bad);
+    int applied = 0;
+    TDBGridVzCenter* center = DBGridVzCenter();
+    center->OnApplyFilter = [&](ISTFilterGridVz* Grid) {
+        EXPECT_EQ(Grid, G2->FilterHost());
+        ++applied;
+    };
+    G2->ReadSettings(read.get(), TDBGridVzSettingsKeeperOptions{}, filters);
+    center->OnApplyFilter = nullptr;
+    EXPECT_EQ(G2->FindColumn(u"C2"_S)->GetSTFilter()->ExpressionStr(), u"=5"_S);
+    EXPECT_EQ(G2->FindColumn(u"C3"_S)->GetSTFilter()->ExpressionStr(), String());
+    EXPECT_EQ(applied, 1);
 }
 
 }  // namespace

@@ -52,6 +52,9 @@ public:
     TCustomMemTableVz* Table = nullptr;
     TTestGroupColumns* Columns = nullptr;
     int RowCountUpdates = 0;
+    // As a grid with an aggregate event assigned: every change sums every footer again.
+    bool AggregateEvents = false;
+    bool FooterAggregateEventsAssigned() override { return AggregateEvents; }
     int StructRebuilds = 0;
     std::function<bool(TGridDataGroupFooterColumnItemVz*, Variant&)> OnFinalize;
 

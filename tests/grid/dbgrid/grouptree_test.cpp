@@ -120,9 +120,13 @@ TEST_F(GroupTreeFixture, DescendingLevelReversesItsGroupsOnly) {
 
 // Every change of the table reaches the tree one record at a time; after each the tree equals a
 // tree built from scratch over the same rows, and an edit that keeps the keys keeps every node.
-TEST_F(GroupTreeFixture, IncrementalChangesMatchAFullRebuild) {
+// The footers are summed again along the changed paths, or, with an aggregate event, all of them.
+class GroupTreeChanges : public GroupTreeFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(GroupTreeChanges, MatchAFullRebuild) {
     AddSample();
     TTestGroupGrid* G = MakeGrid();
+    G->Groups->AggregateEvents = GetParam();
     std::mt19937 Rnd(55);
     auto Pick = [&](int N) { return int(Rnd() % unsigned(N)); };
     const Variant Shops[] = {Variant(u"A"_S), Variant(u"B"_S), Variant(u"C"_S), Null()};
@@ -176,6 +180,9 @@ TEST_F(GroupTreeFixture, IncrementalChangesMatchAFullRebuild) {
         ASSERT_FALSE(HasFailure()) << "step " << Step << ": " << What;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Footers, GroupTreeChanges, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& I) { return I.param ? "SummedOverAll" : "SummedAlongPaths"; });
 
 TEST_F(GroupTreeFixture, FlatListFollowsExpansionAndFooterSettings) {
     AddSample();

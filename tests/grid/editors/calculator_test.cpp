@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QWidget>
+
 namespace {
 
 class Calculator : public ::testing::Test {
@@ -144,6 +147,8 @@ TEST(PopupCalculator, EnterClosesOnlyWithoutAPendingOperation) {
     });
     EXPECT_TRUE(popup->Visible());
     for (char16_t k : {u'*', u'2'}) popup->Calculator()->ProcessKey(Char(k));
+    if (const QByteArray dir = qgetenv("SDELKA_SHOTS"); !dir.isEmpty())
+        popup->Handle()->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(u"calculator.png"_S));
     EXPECT_FALSE(intf->GetEnterCanClose());
     popup->Calculator()->ProcessKey(Char(u'\r'));  // shows the result, stays open
     EXPECT_EQ(closes, 0);

@@ -6,11 +6,16 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/imaging.h"
 #include "support/input.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QWidget>
 
 namespace {
 
@@ -86,6 +91,15 @@ TEST_F(DBComboBox, ListOnlySearchPrefersTheExactCaseAndNeverTakesOtherText) {
     Cb->SelectAll();
     Type(u"b"_S);  // without the retry nothing is found
     EXPECT_EQ(Cb->Text(), u"Banana"_S);
+    // A paste selects the item its text completes to, and nothing when there is none.
+    Cb->SelectAll();
+    QApplication::clipboard()->setText(u"App"_S);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Cb->Text(), u"Apple"_S);
+    Cb->SelectAll();
+    QApplication::clipboard()->setText(u"Груша"_S);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Cb->Text(), u"Apple"_S);
 }
 
 TEST_F(DBComboBox, ArrowsAndWheelStepThroughTheUsableItems) {
@@ -220,6 +234,7 @@ TEST_F(DBComboBox, ListOnlyComboOpensOnAClickAndPicksWithTheMouse) {
     Cb->SetLimitTextToListValues(true);
     Click(Cb->Handle(), QPointF(20, 10));
     ASSERT_TRUE(Cb->ListVisible());  // the click that opened it does not close it
+    EXPECT_EQ(Cb->Cursor(), crArrow);
     TPopupListboxFormVz* list = Cb->PopupListbox();
     const int h = list->ItemHeight();
     Click(list->ListGrid()->Handle(), QPointF(10, h + h / 2));
@@ -231,6 +246,33 @@ TEST_F(DBComboBox, ListOnlyComboOpensOnAClickAndPicksWithTheMouse) {
     Cb->Items()->Add(u"очень длинный пункт списка, шире самого поля со списком"_S);
     Cb->DropDown();
     EXPECT_GT(Cb->PopupListbox()->Width(), Cb->Width());
+    Cb->CloseUp(false);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DBComboBox, ItemImagesShowInTheListAndTheEdit) {
+    SetItems({u"ок", u"брак", u"в работе"});
+    TImageList* images = New<TImageList>(Form);
+    images->SetWidth(16);
+    images->SetHeight(16);
+    Cb->SetImages(images);
+    Cb->OnGetItemImageIndex = [](TObject*, int Item, int& Image) { Image = Item >= 0 ? 10 + Item : -1; };
+    Focus();
+    Cb->SetItemIndex(1);
+    EXPECT_EQ(Cb->EditImage()->ImageIndex(), 11);  // the edit shows the chosen item's image
+    Cb->SetItemIndex(-1);
+    EXPECT_EQ(Cb->EditImage()->ImageIndex(), -1);
+    Cb->DropDownBox()->SetWidth(-1);
+    Cb->Items()->Add(u"очень длинный пункт списка, шире самого поля со списком"_S);
+    Cb->DropDown();
+    TPopupListboxFormVz* list = Cb->PopupListbox();
+    EXPECT_EQ(list->ListGrid()->ImageList(), images);
+    const QFontMetrics fm(Cb->Handle()->font());
+    const int widest = fm.horizontalAdvance(Cb->Items()->Strings(3));
+    EXPECT_EQ(list->ListGrid()->ClientWidth(), widest + 16 + 9);  // the widest text and its image
     Cb->CloseUp(false);
 }
 

@@ -339,3 +339,24 @@ TEST_F(PictureEditor, ZoomOutStopsAtZeroAndResetReturns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DBImage, TheCaptionLabelNamesTheFieldAndFollowsTheControl) {
+    TControlLabelVz* label = Img->ControlLabel();
+    label->SetLabelVisible(true);
+    EXPECT_TRUE(label->Visible());
+    EXPECT_EQ(label->Caption(), u"pic"_S);
+    EXPECT_EQ(label->Parent(), Form);
+    EXPECT_EQ(label->Top() + label->Height() + 3, Img->Top());  // above, 3 pixels apart
+    Img->SetBounds(40, 60, 200, 150);
+    EXPECT_EQ(label->Left(), 40);
+    EXPECT_EQ(label->Top() + label->Height() + 3, 60);
+    Img->SetDataSource(nullptr);
+    Img->SetName(u"Фото"_S);
+    EXPECT_EQ(label->Caption(), u"Фото"_S);
+    Img->SetVisible(false);
+    EXPECT_FALSE(label->Visible());
+}
+
+}  // namespace

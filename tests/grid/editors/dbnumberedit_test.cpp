@@ -1,7 +1,9 @@
 // The number edit over an in-memory dataset and unbound: typing with the alternative separator,
 // refused input, limits and rounding, thousand separators while editing, stepping, an ambiguous
 // text that keeps the old value, and the popup calculator that hands its result back.
+#include "grid/base/buttonsvz.h"
 #include "grid/editors/calculatorvz.h"
+#include "grid/editors/editbuttonsvz.h"
 #include "grid/editors/dbnumbereditvz.h"
 #include "grid/editors/numbertextvz.h"
 #include "grid/memtable/memtablevz.h"
@@ -189,12 +191,20 @@ TEST_F(DBNumberEdit, TheCalculatorDropsDownWithTheValueAndHandsTheResultBack) {
     Other->SetFocus();
     EXPECT_EQ(Price(), Variant(25.0));
 
-    // Esc closes without taking the value.
+    // Esc closes without taking the value. The main button opens the calculator too, and stays
+    // down while it is open.
     Ed->SetFocus();
-    Key(Qt::Key_Down, Qt::AltModifier);
+    Ed->EditButton()->SetVisible(true);
+    Application->ProcessMessages();
+    TEditButtonControlVz* c = Ed->GetEditButtonControlByEditButton(Ed->EditButton());
+    ASSERT_NE(c, nullptr);
+    Click(Ed->ButtonsBox()->Handle(), QPointF(c->Left() + c->Width() / 2, c->Top() + c->Height() / 2));
+    ASSERT_TRUE(Ed->CalculatorVisible());
+    EXPECT_TRUE(c->AlwaysDown());
     Type(u"9"_S);
     Key(Qt::Key_Escape);
     EXPECT_FALSE(Ed->CalculatorVisible());
+    EXPECT_FALSE(c->AlwaysDown());
     EXPECT_EQ(Ed->Value(), Variant(25.0));
 }
 

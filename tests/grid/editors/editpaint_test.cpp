@@ -1,6 +1,7 @@
 // What the edit draws besides its text: the red line under an empty required value (looked for in
 // the grabbed window), the image at the left of the text chosen by the value or an event, and the
 // height that follows the font or a taller image.
+#include "grid/base/toolsvz.h"
 #include "grid/editors/dbeditvz.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/fields.h"
@@ -127,6 +128,37 @@ TEST_F(EditPaint, ImageStandsLeftOfTheTextAndFollowsTheValue) {
     Ed->SetBounds(10, 10, 200, 40);
     Ed->EditImage()->SetUseImageHeight(true);
     EXPECT_EQ(Ed->Height(), 40);  // no longer follows
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EditPaint, FlatBorderIsSunkenOnlyWhileActive) {
+    TDBEditVz* other = New<TDBEditVz>(Form);
+    other->SetParent(Form);
+    other->SetBounds(10, 60, 200, 24);
+    other->SetFocus();
+    Ed->SetFlat(true);
+    auto at = [&](int X, int Y) {
+        Application->ProcessMessages();
+        return Ed->Handle()->grab().toImage().pixelColor(X, Y);
+    };
+    const QColor face = ColorToQColor(clBtnFace);
+    const int h = Ed->Height(), w = Ed->Width();
+    EXPECT_EQ(at(0, h / 2), face);  // not focused: flat, in the face colour
+    EXPECT_EQ(at(w - 1, h / 2), face);
+    Ed->SetAlwaysShowBorder(true);
+    EXPECT_TRUE(Ed->BorderActive());
+    EXPECT_EQ(at(0, h / 2), ColorToQColor(clBtnShadow));
+    EXPECT_EQ(at(w - 1, h / 2), ColorToQColor(clBtnHighlight));
+    Ed->SetAlwaysShowBorder(false);
+    EXPECT_FALSE(Ed->BorderActive());
+    Ed->SetFocus();  // focus makes it active too
+    Application->ProcessMessages();
+    EXPECT_TRUE(Ed->BorderActive());
+    EXPECT_EQ(at(0, h / 2), ColorToQColor(clBtnShadow));
+    EXPECT_EQ(Ed->Height(), GetSystemMetrics(SM_CYBORDER) * 6 + GetFontTextHeightVz(nullptr, Ed->Font(), false));
 }
 
 }  // namespace

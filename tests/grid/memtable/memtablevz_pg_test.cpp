@@ -48,13 +48,10 @@ protected:
 
     // psql's unaligned, tuples-only lines.
     QStringList Psql(const std::string& Sql) {
-        const sdelka::test::TRun R = sdelka::test::RunTool(
-            u"psql"_S, {u"-X"_S, u"-At"_S, u"-v"_S, u"ON_ERROR_STOP=1"_S, u"-c"_S, QString::fromStdString(Sql),
-                        QString::fromStdString(Db().ConnInfo())});
+        sdelka::test::TRun R;
+        QStringList Lines = sdelka::test::PsqlLines(QString::fromStdString(Db().ConnInfo()), QString::fromStdString(Sql), &R);
         EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
-        QStringList lines = QString::fromUtf8(R.Out).split(u'\n');
-        if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
-        return lines;
+        return Lines;
     }
     // The current record as psql prints it: "|" between fields, Null as nothing.
     String DumpLine() {

@@ -255,8 +255,7 @@ TEST_F(DBGridTest, CellsDrawThroughOnDrawColumnCellWithTheSelectionColours) {
     };
     Table->Last();
     QImage img = Grid->Handle()->grab().toImage();
-    const char* dir = std::getenv("SDELKA_GRAB_DIR");
-    img.save(QString::fromLocal8Bit(dir ? dir : "/tmp") + QStringLiteral("/dbgrid.png"));
+    if (const char* dir = std::getenv("SDELKA_SHOTS")) img.save(QString::fromLocal8Bit(dir) + QStringLiteral("/dbgrid.png"));
     TRect last = Grid->CellRect(3, Grid->Row() - 1);  // HOURS of the record before the last: 14.5
     EXPECT_EQ(img.pixelColor(last.Right - 2, last.Top + 1), QColor(192, 220, 192));
     TRect cur = Grid->CellRect(1, Grid->Row());

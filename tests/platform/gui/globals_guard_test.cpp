@@ -1,9 +1,11 @@
 // The test entry point's guard: what a test changed comes back, and a window a test left showing
-// is named (the entry point then fails the test) and hidden.
+// is named (the entry point then fails the test) and hidden; and the check of a window's picture.
 #include "support/globals_guard.h"
+#include "support/windowcheck.h"
 
 #include "platform/gui/clipbrd.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/stdctrls.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +14,7 @@
 #include <clocale>
 #include <memory>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 using sdelka::test::TGlobalsGuard;
@@ -66,4 +69,32 @@ TEST(GlobalsGuard, PutsBackTheClipboardAndTheLocales) {
         Clipboard()->SetAsText(u"during"_S);
     }
     EXPECT_EQ(Clipboard()->AsText(), String());
+}
+
+// The check that tests of whole windows make on the window's picture.
+TEST(WindowCheck, CatchesAControlOutsideItsWindowAndAnUnpaintedArea) {
+    TOwned<TForm> Form = NewOwned<TForm>(nullptr);
+    Form->SetBounds(10, 10, 300, 200);
+    auto* Button = New<TButton>(Form.get());
+    Button->SetParent(Form.get());
+    Button->SetName(u"Save"_S);
+    Button->SetBounds(10, 10, 90, 25);
+    Form->Show();
+    sdelka::test::ExpectWindowPaintedWhole(Form.get(), QStringLiteral("check_whole"));
+
+    Button->SetLeft(Form->ClientWidth() - 20);
+    EXPECT_NONFATAL_FAILURE(sdelka::test::ExpectWindowPaintedWhole(Form.get(), QStringLiteral("check_outside")),
+                            "controls outside the window");
+    Button->SetLeft(10);
+
+    // a child that says it paints every pixel and paints none
+    QWidget Blank(Form->Handle());
+    Blank.setAttribute(Qt::WA_OpaquePaintEvent);
+    Blank.setGeometry(150, 50, 40, 40);
+    Blank.show();
+    EXPECT_NONFATAL_FAILURE(sdelka::test::ExpectWindowPaintedWhole(Form.get(), QStringLiteral("check_blank")),
+                            "pixels not painted");
+    Blank.hide();
+    Blank.setParent(nullptr);
+    Form->Hide();
 }
