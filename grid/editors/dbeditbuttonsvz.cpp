@@ -10,7 +10,12 @@
 #include "platform/gui/menus.h"
 #include "platform/gui/messages.h"
 
+#include "platform/rtl/dateutils.h"
+
 #include <QLineEdit>
+#include <QMouseEvent>
+
+#include <cmath>
 
 // ---- process-wide defaults
 
@@ -559,6 +564,32 @@ void TCustomDBEditVz::SetInplaceEditHolder(TWinControl* Holder) {
     FInplaceEditHolder = Holder;
     FIntfInplaceEditHolder = intf;
     UpdateControlReadOnly();
+}
+
+bool TCustomDBEditVz::HostEvent(QEvent* Event) {
+    // The press that opened the editor in place and this one make a double click when they are
+    // close enough in time and place: the word under the pointer is selected.
+    if (FIntfInplaceEditHolder && Event->type() == QEvent::MouseButtonPress) {
+        auto* e = static_cast<QMouseEvent*>(Event);
+        if (e->button() == Qt::LeftButton) {
+            TPoint pos;
+            unsigned time = 0;
+            FIntfInplaceEditHolder->TakeMouseDownPoint(pos, time);
+            const auto now = static_cast<unsigned>(std::fmod(Now() * 86400000.0, 4294967296.0));
+            const TPoint here = TPoint::FromQPoint(e->globalPosition().toPoint());
+            auto* line = qobject_cast<QLineEdit*>(Handle());
+            if (time != 0 && line && IsWithinDoubleClickVz(pos, here, now - time)) {
+                line->setCursorPosition(line->cursorPositionAt(e->position().toPoint()));
+                line->cursorWordBackward(false);
+                line->cursorWordForward(true);
+                const TPoint p = TPoint::FromQPoint(e->position().toPoint());
+                DoMouseDown(mbLeft, TShiftState{ssLeft, ssDouble}, p.X, p.Y);
+                DblClick();
+                return true;
+            }
+        }
+    }
+    return TCustomMaskEdit::HostEvent(Event);
 }
 
 void TCustomDBEditVz::SetBorderStyle(TFormBorderStyle Value) {

@@ -35,8 +35,9 @@ class IInplaceEditHolderVz {
 public:
     virtual ~IInplaceEditHolderVz() = default;
     virtual bool CheckEditorCanModify(TWinControl* Editor) = 0;
-    // The grid's last mouse press (screen point, time in ms); the time is cleared once taken.
-    virtual void TakeMouseDownPoint(TPoint& Pos, int& Time) = 0;
+    // The grid's last mouse press (screen point, time in ms of the day; 0 when none); the time is
+    // cleared once taken.
+    virtual void TakeMouseDownPoint(TPoint& Pos, unsigned& Time) = 0;
     virtual void HandleEditorMessage(TWinControl* Editor, TMessage& Message) = 0;
     virtual void HandleEditorKeyDown(TWinControl* Editor, Word& Key, TShiftState Shift) = 0;
     virtual void HandleEditorKeyPress(TWinControl* Editor, Char& Key) = 0;
@@ -310,6 +311,7 @@ protected:
 
     void InitWidget() override;
     void WndProc(TMessage& Message) override;
+    bool HostEvent(QEvent* Event) override;
     void Resize() override;
     void FontChanged() override;
     void VisibleChanged() override;

@@ -16,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/rtl/dateutils.h"
+
 #include <QLineEdit>
+
+#include <cmath>
 
 namespace {
 
@@ -233,9 +237,12 @@ public:
     UINT AnswerMessage = 0;
 
     bool CheckEditorCanModify(TWinControl*) override { return CanModify; }
-    void TakeMouseDownPoint(TPoint& Pos, int& Time) override {
-        Pos = TPoint();
-        Time = 0;
+    TPoint DownPos;
+    unsigned DownTime = 0;
+    void TakeMouseDownPoint(TPoint& Pos, unsigned& Time) override {
+        Pos = DownPos;
+        Time = DownTime;
+        DownTime = 0;
     }
     void HandleEditorMessage(TWinControl*, TMessage& Message) override {
         if (AnswerMessage && Message.Msg == AnswerMessage) {
@@ -290,6 +297,17 @@ TEST(InplaceEdit, TheHolderSeesKeysFirstAndPlacesTheEditor) {
     holder->Seen.clear();
     ed->Perform(WM_USER + 7, 0, 0);
     EXPECT_EQ(holder->Seen, std::vector<std::string>{"message"});
+
+    // A press right after the grid's own press on the cell is a double click: it selects a word.
+    ed->SetText(u"два слова"_S);
+    const TPoint at = ed->ClientToScreen(TPoint(10, 9));
+    holder->DownPos = at;
+    holder->DownTime = static_cast<unsigned>(std::fmod(Now() * 86400000.0, 4294967296.0));
+    Click(ed->Handle(), QPointF(10, 9));
+    EXPECT_EQ(qobject_cast<QLineEdit*>(ed->Handle())->selectedText().trimmed(), u"два"_S);
+    EXPECT_EQ(holder->DownTime, 0u);  // taken
+    Click(ed->Handle(), QPointF(10, 9));  // no grid press before it: an ordinary click
+    EXPECT_FALSE(qobject_cast<QLineEdit*>(ed->Handle())->hasSelectedText());
 
     ed->Move(TRect());  // an empty place hides it and the focus goes back to the grid
     EXPECT_FALSE(ed->Visible());
