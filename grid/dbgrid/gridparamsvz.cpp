@@ -37,6 +37,24 @@ void TDBGridParamsBaseVz::RefreshDefaultFont() {
     FFontSyncing = false;
 }
 
+void TDBGridParamsBaseVz::SetFillStyle(TCellFillStyleVz Value) {
+    if (FFillStyle == Value) return;
+    FFillStyle = Value;
+    Repaint();
+}
+
+void TDBGridParamsBaseVz::SetHorzLineColor(TColor Value) {
+    if (FHorzLineColor == Value) return;
+    FHorzLineColor = Value;
+    Repaint();
+}
+
+void TDBGridParamsBaseVz::SetVertLineColor(TColor Value) {
+    if (FVertLineColor == Value) return;
+    FVertLineColor = Value;
+    Repaint();
+}
+
 // ---- what titles and the indicator share -------------------------------------------------------
 
 void TDBGridLinedParamsVz::AssignLined(TDBGridLinedParamsVz* S) {
@@ -67,24 +85,6 @@ void TDBGridLinedParamsVz::SetColorStored(bool Value) {
     if (Value) FColor = Color();
     FColorStored = Value;
     if (!Value) FColor = Color();
-    Repaint();
-}
-
-void TDBGridLinedParamsVz::SetFillStyle(TCellFillStyleVz Value) {
-    if (FFillStyle == Value) return;
-    FFillStyle = Value;
-    Repaint();
-}
-
-void TDBGridLinedParamsVz::SetHorzLineColor(TColor Value) {
-    if (FHorzLineColor == Value) return;
-    FHorzLineColor = Value;
-    Repaint();
-}
-
-void TDBGridLinedParamsVz::SetVertLineColor(TColor Value) {
-    if (FVertLineColor == Value) return;
-    FVertLineColor = Value;
     Repaint();
 }
 
@@ -246,24 +246,6 @@ TColor TDBGridFooterParamsVz::Color() { return FColor == clDefault && FGrid ? FG
 void TDBGridFooterParamsVz::SetColor(TColor Value) {
     if (FColor == Value) return;
     FColor = Value;
-    Repaint();
-}
-
-void TDBGridFooterParamsVz::SetFillStyle(TCellFillStyleVz Value) {
-    if (FFillStyle == Value) return;
-    FFillStyle = Value;
-    Repaint();
-}
-
-void TDBGridFooterParamsVz::SetHorzLineColor(TColor Value) {
-    if (FHorzLineColor == Value) return;
-    FHorzLineColor = Value;
-    Repaint();
-}
-
-void TDBGridFooterParamsVz::SetVertLineColor(TColor Value) {
-    if (FVertLineColor == Value) return;
-    FVertLineColor = Value;
     Repaint();
 }
 

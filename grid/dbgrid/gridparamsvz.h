@@ -27,6 +27,13 @@ public:
     void SetParentFont(bool Value);
     // The grid's font changed: a font that follows it takes the new one silently.
     void RefreshDefaultFont();
+    // The fill and the line colours (clDefault: the grid lines' dark colour).
+    TCellFillStyleVz FillStyle() const { return FFillStyle; }
+    void SetFillStyle(TCellFillStyleVz Value);
+    TColor HorzLineColor() const { return FHorzLineColor; }
+    void SetHorzLineColor(TColor Value);
+    TColor VertLineColor() const { return FVertLineColor; }
+    void SetVertLineColor(TColor Value);
 
 protected:
     void Repaint();
@@ -38,6 +45,9 @@ protected:
     TFont FFont;
     bool FParentFont = true;
     bool FFontSyncing = false;
+    TCellFillStyleVz FFillStyle = cfstDefaultVz;
+    TColor FHorzLineColor = clDefault;
+    TColor FVertLineColor = clDefault;
 };
 
 // The part titles and the indicator share: a colour that follows the grid's fixed colour until
@@ -52,12 +62,6 @@ public:
     void SetColor(TColor Value);
     bool ColorStored() const { return FColorStored; }
     void SetColorStored(bool Value);
-    TCellFillStyleVz FillStyle() const { return FFillStyle; }
-    void SetFillStyle(TCellFillStyleVz Value);
-    TColor HorzLineColor() const { return FHorzLineColor; }
-    void SetHorzLineColor(TColor Value);
-    TColor VertLineColor() const { return FVertLineColor; }
-    void SetVertLineColor(TColor Value);
     TColor GetHorzLineColor();
     TColor GetVertLineColor();
     bool HorzLines();
@@ -73,9 +77,6 @@ protected:
 private:
     TColor FColor = clDefault;
     bool FColorStored = false;
-    TCellFillStyleVz FFillStyle = cfstDefaultVz;
-    TColor FHorzLineColor = clDefault;
-    TColor FVertLineColor = clDefault;
     bool FHorzLines = true;
     bool FHorzLinesStored = false;
     bool FVertLines = true;
@@ -140,12 +141,6 @@ public:
     // The grid's colour while not set.
     TColor Color();
     void SetColor(TColor Value);
-    TCellFillStyleVz FillStyle() const { return FFillStyle; }
-    void SetFillStyle(TCellFillStyleVz Value);
-    TColor HorzLineColor() const { return FHorzLineColor; }
-    void SetHorzLineColor(TColor Value);
-    TColor VertLineColor() const { return FVertLineColor; }
-    void SetVertLineColor(TColor Value);
     int RowHeight() const { return FRowHeight; }
     void SetRowHeight(int Value);
     int RowLines() const { return FRowLines; }
@@ -155,9 +150,6 @@ public:
 
 private:
     TColor FColor = clDefault;
-    TCellFillStyleVz FFillStyle = cfstDefaultVz;
-    TColor FHorzLineColor = clDefault;
-    TColor FVertLineColor = clDefault;
     int FRowHeight = 0;
     int FRowLines = 0;
     std::vector<int> FCalculatedRowHeights;

@@ -1,6 +1,7 @@
 #include "grid/memtable/memtablevz.h"
 
 #include "grid/core/bmlistvz.h"
+#include "grid/core/coretoolsvz.h"
 #include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
@@ -964,6 +965,11 @@ void TCustomMemTableVz::SetFieldData(TField* Field, const Variant& Value) {
             }
         }
     }
+    StoreFieldValue(b, Field, std::move(v), st);
+}
+
+void TCustomMemTableVz::StoreFieldValue(TMTRecBuf* b, TField* Field, Variant v, TDataSetState st) {
+    const bool dataField = IsDataField(Field);
     if (OnSetFieldValue.Assigned()) OnSetFieldValue(this, Field, v);
     const size_t idx = static_cast<size_t>(Field->Index());
     if (b->Values.size() <= idx) b->Values.resize(static_cast<size_t>(FieldCount()) > idx ? FieldCount() : idx + 1);
@@ -982,6 +988,79 @@ void TCustomMemTableVz::SetFieldData(TField* Field, const Variant& Value) {
     }
     if (st != dsCalcFields && st != dsFilter && st != dsNewValue && st != dsInternalCalc)
         DataEvent(deFieldChange, reinterpret_cast<NativeInt>(Field));
+}
+
+bool TCustomMemTableVz::GetFieldDataAsObject(TField* Field, TObject*& Value) {
+    Value = nullptr;
+    Variant v;
+    if (!GetFieldData(Field, v)) return false;
+    Value = VarToRefObjectVz(v);
+    return true;
+}
+
+void TCustomMemTableVz::SetFieldDataAsObject(TField* Field, TObject* Value) {
+    const TDataSetState st = State();
+    if ((IsDataField(Field) || Field->FieldKind() == fkAggregate) && !dsWriteModes.Contains(st))
+        DatabaseError(L1(DbConsts::SNotEditing), this);
+    TMTRecBuf* b;
+    if (!GetActiveRecBuf(b, true)) return;
+    Variant v = Null();
+    if (Value) RefObjectToVarVz(Value, v);
+    StoreFieldValue(b, Field, std::move(v), st);
+}
+
+TClass TCustomMemTableVz::GetFieldClass(TFieldType FieldType) const {
+    if (FieldType == ftUnknown) return TRefObjectField::StaticClass();
+    return TDataSet::GetFieldClass(FieldType);
+}
+
+// ---- TRefObjectField ----------------------------------------------------------------------------
+
+TRefObjectField::TRefObjectField(TComponent* AOwner) : TField(AOwner) { FDataType = ftUnknown; }
+
+namespace {
+TCustomMemTableVz* RefObjectFieldDataSet(const TField* Field) {
+    if (!Field->DataSet()) DatabaseErrorFmt(L1(DbConsts::SFieldHasNoDataSet), {Field->DisplayName()});
+    return dynamic_cast<TCustomMemTableVz*>(Field->DataSet());
+}
+}  // namespace
+
+TObject* TRefObjectField::Value() const {
+    TObject* r = nullptr;
+    if (TCustomMemTableVz* t = RefObjectFieldDataSet(this)) {
+        t->GetFieldDataAsObject(const_cast<TRefObjectField*>(this), r);
+        return r;
+    }
+    Variant v;
+    if (GetData(v)) r = VarToRefObjectVz(v);
+    return r;
+}
+
+void TRefObjectField::SetValue(TObject* Value) {
+    if (TCustomMemTableVz* t = RefObjectFieldDataSet(this)) {
+        t->SetFieldDataAsObject(this, Value);
+        return;
+    }
+    Variant v = Null();
+    if (Value) RefObjectToVarVz(Value, v);
+    SetData(v);
+}
+
+Variant TRefObjectField::AsVariant() const {
+    TObject* o = Value();
+    if (!o) return Null();
+    Variant v;
+    RefObjectToVarVz(o, v);
+    return v;
+}
+
+void TRefObjectField::SetAsVariant(const Variant& Value) {
+    SetValue(VarIsNull(Value) || VarIsEmpty(Value) ? nullptr : VarToRefObjectVz(Value));
+}
+
+String TRefObjectField::AsString() const {
+    TObject* o = Value();
+    return o ? o->ClassName() : String();
 }
 
 void TCustomMemTableVz::ClearCalcFields(TRecordBuffer Buffer) {

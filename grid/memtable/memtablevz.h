@@ -255,6 +255,24 @@ protected:
     ~IMemTableVz() = default;
 };
 
+// A field whose value is an object reference (the store's object-reference fields, of the
+// unknown type). Value reads and writes the object through its dataset; the Variant form keeps the
+// reference as an object Variant. Without a dataset the field raises "Field '%s' has no dataset".
+class TRefObjectField : public TField {
+    SDELKA_CLASS(TRefObjectField, TField)
+protected:
+    explicit TRefObjectField(TComponent* AOwner);
+    ~TRefObjectField() override = default;
+
+public:
+    TObject* Value() const;
+    void SetValue(TObject* Value);
+    Variant AsVariant() const override;
+    void SetAsVariant(const Variant& Value) override;
+    String AsString() const override;
+    Variant NativeValue(const Variant& Value) const override { return Value; }
+};
+
 class TCustomMemTableVz : public TDataSet, public IMemTableVz {
     SDELKA_CLASS(TCustomMemTableVz, TDataSet)
 protected:
@@ -468,6 +486,14 @@ public:
     // The aggregate of the field takes the field's definition and is recalculated.
     void ResetAggField(TField* Field) override;
     void SetFieldData(TField* Field, const Variant& Value) override;
+    // The object a field's value references (after OnGetFieldValue); nil and false for Null or
+    // no current buffer.
+    virtual bool GetFieldDataAsObject(TField* Field, TObject*& Value);
+    // Stores an object reference as the field's value (nil stores Null): the edit-state check,
+    // OnSetFieldValue and the field-change event as for any write, without the field's validation.
+    virtual void SetFieldDataAsObject(TField* Field, TObject* Value);
+    // TRefObjectField for the unknown type (the store's object-reference fields).
+    TClass GetFieldClass(TFieldType FieldType) const override;
     TMemTableChangeFieldValueEventVz OnGetFieldValue;
     TMemTableChangeFieldValueEventVz OnSetFieldValue;
 
@@ -514,6 +540,9 @@ protected:
 
 private:
     friend class TMemTableTreeListVz;
+    // OnSetFieldValue, then the value into the buffer and the field-change event (the state
+    // checks and validation are the caller's).
+    void StoreFieldValue(TMTRecBuf* Buf, TField* Field, Variant Value, TDataSetState State);
     friend class TMemTableFilterItemVz;
     // A filter expression over this dataset that reads the record *Current points to.
     TOwned<TDataSetExprParserVz> MakeRecordFilter(const String& Text);

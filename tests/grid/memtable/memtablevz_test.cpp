@@ -1,5 +1,6 @@
 #include "grid/memtable/memtablevz.h"
 
+#include "grid/core/coretoolsvz.h"
 #include "grid/core/valueutilsvz.h"
 #include "grid/memtable/memtableindexesvz.h"
 #include "grid/memtable/recordsviewvz.h"
@@ -1396,6 +1397,91 @@ TEST_F(MemTreeFixture, TreeMovesPlaceTheNodeByLevelAndMatchARebuild) {
     EXPECT_TRUE(T->MoveRecord(1, 6, 1, false));
     EXPECT_EQ(rows.Checked(), (IdLevel{{1, 1}, {5, 2}, {4, 2}, {6, 1}, {2, 1}, {3, 2}, {7, 3}}));
     EXPECT_EQ(parentOf(2), 0);
+}
+
+// A store field of the unknown type is an object-reference field: it keeps the object itself (not
+// a copy, not owned), finds rows by the object and obeys the dataset's write rules.
+TEST(MemTableRefObjectField, KeepsFindsAndWritesObjectReferences) {
+    TObject a, b, c;
+    auto t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"Id"_S, ftInteger);
+    t->FieldDefs()->Add(u"Ref"_S, ftUnknown);
+    t->CreateDataSet();
+    auto* ref = dynamic_cast<TRefObjectField*>(t->FieldByName(u"Ref"_S));
+    ASSERT_NE(ref, nullptr);
+    auto objVar = [](TObject* o) {
+        Variant v;
+        RefObjectToVarVz(o, v);
+        return v;
+    };
+    t->AppendRecord({Variant(1), objVar(&a)});
+    t->AppendRecord({Variant(2), Null()});
+    t->AppendRecord({Variant(3), objVar(&b)});
+
+    t->First();
+    EXPECT_EQ(ref->Value(), &a);
+    EXPECT_EQ(VarToRefObjectVz(ref->AsVariant()), &a);
+    TObject* got = &c;
+    EXPECT_TRUE(t->GetFieldDataAsObject(ref, got));
+    EXPECT_EQ(got, &a);
+    t->Next();
+    EXPECT_EQ(ref->Value(), nullptr);
+    EXPECT_TRUE(ref->IsNull());
+    EXPECT_FALSE(t->GetFieldDataAsObject(ref, got));
+    EXPECT_EQ(got, nullptr);
+
+    // Rows are found by the object they reference.
+    EXPECT_TRUE(t->Locate(u"Ref"_S, objVar(&b), {}));
+    EXPECT_EQ(t->FieldByName(u"Id"_S)->AsInteger(), 3);
+    EXPECT_FALSE(t->Locate(u"Ref"_S, objVar(&c), {}));
+
+    // Writes need an edit state; the write skips the field's validation but not OnSetFieldValue,
+    // and a cancel brings the old object back.
+    EXPECT_THROW(ref->SetValue(&c), EDatabaseError);
+    int validated = 0;
+    ref->OnValidate = [&](TField*) { ++validated; };
+    std::vector<TObject*> seen;
+    t->OnSetFieldValue = [&](TCustomMemTableVz*, TField*, Variant& V) {
+        seen.push_back(VarIsNull(V) ? nullptr : VarToRefObjectVz(V));
+    };
+    t->Edit();
+    ref->SetValue(&c);
+    EXPECT_EQ(ref->Value(), &c);
+    t->Cancel();
+    EXPECT_EQ(ref->Value(), &b);
+    t->Edit();
+    ref->SetAsVariant(objVar(&a));
+    t->Post();
+    t->Edit();
+    ref->SetValue(nullptr);
+    EXPECT_TRUE(ref->IsNull());
+    t->Post();
+    EXPECT_EQ(seen, (std::vector<TObject*>{&c, &a, nullptr}));
+    EXPECT_EQ(validated, 0);
+    EXPECT_TRUE(t->Locate(u"Id"_S, Variant(3), {}));
+    EXPECT_EQ(ref->Value(), nullptr);
+
+    // A read may be replaced on its way out.
+    t->OnGetFieldValue = [&](TCustomMemTableVz*, TField* F, Variant& V) {
+        if (F == ref) RefObjectToVarVz(&c, V);
+    };
+    EXPECT_EQ(ref->Value(), &c);
+    t->OnGetFieldValue = {};
+    // A Variant that holds no object is refused.
+    t->Edit();
+    EXPECT_THROW(ref->SetAsVariant(Variant(5)), EInvalidCast);
+    t->Cancel();
+
+    // A field that belongs to no dataset says so.
+    auto loose = NewOwned<TRefObjectField>(nullptr);
+    loose->SetFieldName(u"Loose"_S);
+    try {
+        (void)loose->Value();
+        ADD_FAILURE() << "no error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), u"Field 'Loose' has no dataset"_S);
+    }
+    EXPECT_THROW(loose->SetValue(&a), EDatabaseError);
 }
 
 // Calculated, internal-calculated and lookup fields sort and filter as stored ones do.
