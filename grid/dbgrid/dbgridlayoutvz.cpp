@@ -143,7 +143,7 @@ void TCustomDBGridVz::UpdateBarExtents() {
     const bool wasChanging = FColumnWidthsChanging;
     FColumnWidthsChanging = true;
     try {
-        FExtraFirstColumnWidth = 0;
+        FExtraFirstColumnWidth = CalcExtraFirstColumnWidth();
         const int line = LineWidthOf(this, false);
         TColumnVz* first = FirstVisibleColumn();
         // Auto-fit: visible columns share the client width in proportion to their initial widths.
