@@ -294,6 +294,8 @@ public:
     bool AllowsAutoShowEditor() override { return true; }
     bool CanModifyCellText() override;
     void AxisBarChanged(TAxisBarVz* Bar) override;
+    // A column being deleted leaves the grouping levels that group by it.
+    void AxisBarDeleting(TAxisBarVz* Bar) override;
     TGridAxisBarsVz* CreateAxisBars() override;
     TColCellParamsVz* CreateColCellParams() override { return new TColCellParamsVz(); }
 
@@ -369,6 +371,10 @@ protected:
     void Paint() override;
     void DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) override;
     void CurrentCellMoved(const TGridCoord& Old) override;
+    // On a group row Right / Add expand the group and Left / Subtract collapse it; a press on a
+    // group row's sign expands or collapses it (with Ctrl: every group of its level).
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void DoExit() override;
     void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -203,3 +203,54 @@ int TCustomDBGridVz::CalcExtraFirstColumnWidth() const {
     const int n = FDataGrouping->ActiveGroupLevelsCount();
     return GroupIndentStepVz * (FDataGrouping->ShiftFolldataGroupRow() ? n : n - 1);
 }
+
+void TCustomDBGridVz::AxisBarDeleting(TAxisBarVz* Bar) {
+    TCustomDBAxisGridVz::AxisBarDeleting(Bar);
+    if (FDataGrouping && !ComponentState().Contains(csDestroying))
+        FDataGrouping->ClearColumnReferences(dynamic_cast<TColumnVz*>(Bar));
+}
+
+void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
+    TGroupDataTreeNodeVz* node = CurGroupDataNode();
+    if (node && node->NodeType() == dntDataGroupVz && !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) &&
+        !Shift.Contains(ssAlt)) {
+        if ((Key == VK_RIGHT || Key == VK_ADD) && !node->Expanded()) {
+            node->SetExpanded(true);
+            Key = 0;
+            return;
+        }
+        if ((Key == VK_LEFT || Key == VK_SUBTRACT) && node->Expanded()) {
+            node->SetExpanded(false);
+            Key = 0;
+            return;
+        }
+    }
+    TCustomDBAxisGridVz::KeyDown(Key, Shift);
+}
+
+void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (Button == mbLeft && GroupingWorks()) {
+        const TGridCoord cell = MouseCoord(X, Y);
+        const int dataCol = GridColToDataCol(cell.X);
+        TGroupDataTreeNodeVz* node = dataCol >= 0 ? GroupDataNodeOfRow(cell.Y - TopDataOffset()) : nullptr;
+        TColumnVz* first = FirstVisibleColumn();
+        if (node && first && node->NodeType() == dntDataGroupVz) {
+            // The sign lies one indent step per enclosing group right of the row's left edge.
+            int depth = 0;
+            for (TGroupDataTreeNodeVz* p = node->Parent(); p && p->Parent(); p = p->Parent()) ++depth;
+            const TRect r = CellRect(DataColToGridCol(first->Index()), cell.Y);
+            const int signLeft = r.Left + GroupIndentStepVz * depth;
+            if (r.Right > r.Left && X >= signLeft && X <= signLeft + GroupIndentStepVz) {
+                TGridDataGroupLevelVz* level = node->DataGroupLevel();
+                if (Shift.Contains(ssCtrl) && level) {
+                    if (node->Expanded()) level->CollapseNodes();
+                    else level->ExpandNodes();
+                } else {
+                    node->SetExpanded(!node->Expanded());
+                }
+                return;
+            }
+        }
+    }
+    TCustomDBAxisGridVz::MouseDown(Button, Shift, X, Y);
+}

@@ -108,8 +108,14 @@ void TCustomDBGridVz::SyncCurrentCellWithData(int Distance) {
     if (GroupingWorks()) {
         // The current record's row in the group tree; a record inside a collapsed group keeps
         // the grid where it is.
-        const int at = FDataGrouping->GroupDataTree()->IndexOfVisibleRecordViewNo(FIntMemTable->GetInstantReadCurRow());
-        target = at >= 0 ? at + top : Row();
+        const int cur = FIntMemTable->GetInstantReadCurRow();
+        TGroupDataTreeNodeVz* here = CurGroupDataNode();
+        if (here && here->NodeType() != dntDataGroupFooterVz && here->DataSetRecordViewNo() == cur) {
+            target = Row();  // a group row and its first record share the record: stay
+        } else {
+            const int at = FDataGrouping->GroupDataTree()->IndexOfVisibleRecordViewNo(cur);
+            target = at >= 0 ? at + top : Row();
+        }
     }
     if (target < top || target >= RowCount()) target = top;
     const int col = std::max(Col(), FixedColCount());

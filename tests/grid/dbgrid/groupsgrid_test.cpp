@@ -144,3 +144,35 @@ TEST_F(GroupsGridFixture, PaintsGroupAndFooterRows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GroupsGridFixture, KeysExpandAndCollapseTheCurrentGroup) {
+    const int top = G->TopDataOffset();
+    G->MoveCurrentCell(G->Col(), top, false, false);
+    // The grid's move puts the data set on the record that started the group.
+    EXPECT_EQ(T->FieldByName(u"NAME"_S)->AsString(), u"Вал 40"_S);
+    struct Case {
+        Word Key;
+        TShiftState Shift;
+        int Rows;
+    } Cases[] = {
+        {VK_RIGHT, {}, 6}, {VK_RIGHT, {}, 6}, {VK_SUBTRACT, {}, 2}, {VK_ADD, {}, 6}, {VK_LEFT, {}, 2},
+        {VK_RIGHT, TShiftState{ssCtrl}, 2},  // not a group key: the grid's own
+    };
+    for (const Case& c : Cases) {
+        Word key = c.Key;
+        G->GridKeyDown(key, c.Shift);
+        EXPECT_EQ(G->RowCount() - top, c.Rows) << c.Key;
+    }
+}
+
+TEST_F(GroupsGridFixture, DeletingTheGroupedColumnLeavesTheLevel) {
+    TGridDataGroupLevelVz* level = G->DataGrouping()->GroupLevels()->Items(0);
+    G->Columns()->Delete(0);
+    EXPECT_EQ(level->Column(), nullptr);
+    EXPECT_FALSE(G->GroupingWorks());
+    EXPECT_EQ(G->RowCount(), G->TopDataOffset() + 5);
+}
+
+}  // namespace
