@@ -110,6 +110,14 @@ void TRpPRpReport::ExportToFilter(TRpExportFilter* AFilter) {
     Run([this, AFilter] { inherited::ExportToFilter(AFilter); });
 }
 
+void TRpPRpReport::PreviewModal() {
+    Run([this] { inherited::PreviewModal(); });
+}
+
+void TRpPRpReport::PreviewModeless() {
+    Run([this] { inherited::PreviewModeless(); });
+}
+
 void TRpPRpReport::Prepare() {
     if (PrepareReportPrint()) inherited::Prepare();
 }

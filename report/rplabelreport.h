@@ -48,6 +48,9 @@ public:
     void Preview();
     void PrintBackground();
     void ExportToFilter(TRpExportFilter* AFilter);
+    void PreviewModal();
+    // Generates in a report thread; the label run ends when the thread is done.
+    void PreviewModeless();
     // Prepares the label run and the report; the skip bands stay until a later operation ends it.
     void Prepare();
 

@@ -141,7 +141,23 @@ void TRpCustomLabel::SetVerticalAlignment(TTextLayout Value) {
     Invalidate();
 }
 
-void TRpCustomLabel::SetAlignment(TAlignment Value) { inherited::SetAlignment(Value); }
+void TRpCustomLabel::SetAlignment(TAlignment Value) {
+    const bool Changed = Value != Alignment();
+    inherited::SetAlignment(Value);
+    // An auto-sized text is anchored again in its placed box.
+    if (Changed && FAutoSize && FFormattedLines) {
+        DoneFormat = false;
+        FormatLines();
+    }
+}
+
+void TRpCustomLabel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+    if (UpdatingBounds) return;
+    HasPlacedBox = true;
+    PlacedLeft = Left();
+    PlacedWidth = Width();
+}
 
 void TRpCustomLabel::SetName(const String& Value) {
     if (FCaption.isEmpty() || FCaption == Name()) SetCaption(Value);
@@ -317,10 +333,14 @@ void TRpCustomLabel::FormatLines() {
         }
         UpdatingBounds = true;
         try {
-            int L = Left();
+            // Anchored in the placed box, not in the box an earlier fit left behind: a text that
+            // was fitted before its alignment was set would otherwise drift off its edge.
+            const int BoxLeft = HasPlacedBox ? PlacedLeft : Left();
+            const int BoxWidth = HasPlacedBox ? PlacedWidth : Width();
+            int L = BoxLeft;
             switch (EffectiveAlignment()) {
-                case taRightJustify: L += Width() - W; break;
-                case taCenter: L += (Width() - W) / 2; break;
+                case taRightJustify: L += BoxWidth - W; break;
+                case taCenter: L += (BoxWidth - W) / 2; break;
                 default: break;
             }
             int H = MeasureHeight(QStringLiteral("W")) + 1;
@@ -374,6 +394,7 @@ void TRpCustomLabel::PrintLines(TCanvas* C, Extended ALeft, Extended ATop, Exten
     const bool Exporting = FParentReport && FParentReport->Exporting();
     if (FParentReport) FParentReport->RunState().CurrentControlName = Name();
 
+    const Extended LeftBefore = FSize->NativeLeft();
     // The host may change the text just before it prints.
     bool TextChanged = false;
     String SavedCaption;
@@ -392,9 +413,14 @@ void TRpCustomLabel::PrintLines(TCanvas* C, Extended ALeft, Extended ATop, Exten
         }
     }
 
-    const Extended W0 = AWidth;
+    Extended W0 = AWidth;
     FormatLines();
     AWidth = FSize->NativeWidth();
+    if (FAutoSize) {
+        // The fit may have moved the control: the text follows it to the edge it is anchored to.
+        ALeft += FSize->NativeLeft() - LeftBefore;
+        W0 = AWidth;
+    }
     const bool Opaque = !Transparent();
     const Extended CaptionWidth = C->TextWidth(FPrintCaption) / P->XFactor();
 

@@ -37,6 +37,7 @@ public:
     void Prepare() override;
     void Print(int OfsX, int OfsY) override;
     void SetAlignment(TAlignment Value) override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void GetExpandedHeight(Extended& NewHeight) override;
     void SetParent(TWinControl* AParent) override;
     void SetName(const String& Value) override;
@@ -115,6 +116,11 @@ protected:
     int FMaxBreakChars = 5;
     TTextLayout FVerticalAlignment = tlTop;
     bool UpdatingBounds = false;
+    // The box the control was placed in (pixels), before auto-size fitted it to its text: the
+    // fitted text keeps this box's right edge or centre whatever the order of the changes.
+    bool HasPlacedBox = false;
+    int PlacedLeft = 0;
+    int PlacedWidth = 0;
 
 private:
     // One formatted line at (X, Y), native units, with the text calls' options and alignment.

@@ -90,7 +90,54 @@ void TRpCustomBand::AfterConstruction() {
     FSize = New<TRpBandSize>();
     FSize->SetParent(this);
     SetColor(TColor(0xFFFFFF));
-    SetBounds(0, 0, 100, 40);
+    inherited::SetBounds(0, 0, 100, 40);
+}
+
+void TRpCustomBand::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    if (ComponentState().Contains(csLoading)) {
+        if (AHeight != 40) LoadedHeight = AHeight;
+        return;
+    }
+    if (!FParentReport) inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+    if (!FSize) return;
+    if (FSize->ParentUpdating()) {
+        inherited::SetBounds(ALeft, ATop, AWidth, AHeight);
+        if (!FParentUpdating && FParentReport) FParentReport->SetBandValues();
+        for (int i = 0; i < ControlCount(); ++i)
+            if (auto P = dynamic_cast<TRpPrintable*>(Controls(i)); P && P->AlignToBand()) P->ControllerNotify(2);
+        return;
+    }
+    FSize->SwitchToPixels();
+    try {
+        if (RoundToInt(FSize->GetValue(0)) != AHeight) FSize->SetValue(0, AHeight);
+        if (ALeft != Left() || ATop != Top()) inherited::SetBounds(ALeft, ATop, Width(), Height());
+    } catch (...) {
+        FSize->RestoreUnits();
+        throw;
+    }
+    FSize->RestoreUnits();
+    if (FParentReport) FParentReport->Modify();
+}
+
+void TRpCustomBand::Loaded() {
+    inherited::Loaded();
+    if (FSize) FSize->AfterLoad();
+    if (LoadedHeight != 40 && Height() == 40) SetBounds(Left(), Top(), Width(), LoadedHeight);
+}
+
+TRpPrintable* TRpCustomBand::AddPrintable(TClass PrintableClass) {
+    auto P = dynamic_cast<TRpPrintable*>(PrintableClass->CreateObject(Owner()));
+    if (!P) return nullptr;
+    int X = 1;
+    bool Any = false;
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto Q = dynamic_cast<TRpPrintable*>(Controls(i)); Q && Q != P) {
+            if (!Any || Q->Left() + Q->Width() > X) X = Q->Left() + Q->Width() + 10;
+            Any = true;
+        }
+    P->SetParent(this);
+    P->SetLeft(X);
+    return P;
 }
 
 void TRpCustomBand::BeforeDestruction() {
@@ -1049,6 +1096,12 @@ void TCustomRpReport::AfterConstruction() {
     FPageLinkInfoList = New<TRpPageInfoList>();
     FDescription = New<TStringList>();
     SetColor(TColor(0xFFFFFF));
+    // A new report starts on the paper the printer holds now.
+    try {
+        FPage->SetPaperSize(GetPrinterPaperSize());
+    } catch (...) {
+        FPage->SetPaperSize(Default);
+    }
     Font()->SetName(u"Arial"_s);
     Font()->SetSize(10);
     FPage->ApplyToParent();
@@ -1302,6 +1355,7 @@ void TCustomRpReport::SetBandValues() {
         auto B = static_cast<TRpCustomBand*>(FBandList->Items(i));
         if (B->ComponentState().Contains(csDestroying)) continue;
         B->Size()->SetParentUpdating(true);
+        B->FParentUpdating = true;
         TRpBandType E = B->BandType();
         for (const TRpCustomBand* X = B; X && X->BandType() == rbChild;) {
             auto C = dynamic_cast<const TRpChildBand*>(X);
@@ -1317,6 +1371,7 @@ void TCustomRpReport::SetBandValues() {
         B->SetBounds(RoundToInt(FPage->NativeValue(pgLeft) * PxPer),
                      FHideBands ? RoundToInt(FPage->NativeValue(pgLength) * PxPer) : y, BW, B->Height());
         y += B->Height();
+        B->FParentUpdating = false;
         B->Size()->SetParentUpdating(false);
     }
 }

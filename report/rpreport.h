@@ -165,6 +165,13 @@ public:
     void SetHasChild(bool Value);
     // The height the band needs for its stretching printables, native units.
     void ExpandedHeight(Extended& NewHeight);
+    // A new printable of the class on the band, owned by the band's owner, 10 pixels right of the
+    // rightmost printable (at 1 on an empty band).
+    TRpPrintable* AddPrintable(TClass PrintableClass);
+    // The size decides the height; the report lays the bands out. A change from code or the
+    // designer goes through the size; while loading only a height other than 40 is remembered.
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void Loaded() override;
     // Prints the band at the report's position (the report's PrintBand calls it).
     virtual void DoPrint();
 
@@ -202,6 +209,8 @@ protected:
     Extended FExpanded = 0;
     Extended FExpandedHeight = 0;
     bool FEnabled = true;
+    bool FParentUpdating = false;  // set while the report lays the band out
+    int LoadedHeight = 40;
     TRect BandFrameRect;
 };
 

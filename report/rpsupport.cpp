@@ -7,6 +7,9 @@
 #include "platform/gui/rtf.h"
 #include "platform/rtl/lists.h"
 #include "platform/rtl/sysutils.h"
+#include "report/rpdbtexts.h"
+#include "report/rpreport.h"
+#include "report/rpshapes.h"
 
 #include <atomic>
 
@@ -40,6 +43,14 @@ void AddDataSets(TStringList* List, TComponent* Owner, bool Recursive) {
             AddDataSets(List, c, true);
     }
 }
+
+// Form streams create the report's own classes by name.
+const bool ReportClassesRegistered = [] {
+    RegisterClasses({TRpReport::StaticClass(), TRpBand::StaticClass(), TRpGroup::StaticClass(),
+                     TRpSubDetail::StaticClass(), TRpExpr::StaticClass(), TRpShape::StaticClass(),
+                     TRpChildBand::StaticClass()});
+    return true;
+}();
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include "platform/gui/forms.h"
 #include "platform/gui/maskutils.h"
 
+#include <QCursor>
+
 #include <cmath>
 
 // ---- windows, messages and controls ------------------------------------------------------------
@@ -194,6 +196,63 @@ bool IsWithinDoubleClickVz(const TPoint& FirstClick, const TPoint& SecondClick, 
     return ElapsedMs <= GetDoubleClickTime() &&
            std::abs(SecondClick.X - FirstClick.X) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
            std::abs(SecondClick.Y - FirstClick.Y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+}
+
+bool IsMouseButtonDownVz(TMouseButton Button) {
+    const TShiftState s = GetAsyncShiftState();
+    switch (Button) {
+        case mbLeft: return s.Contains(ssLeft);
+        case mbRight: return s.Contains(ssRight);
+        case mbMiddle: return s.Contains(ssMiddle);
+    }
+    return false;
+}
+
+TShiftState GetShiftStateVz() {
+    const TShiftState s = GetAsyncShiftState();
+    TShiftState r;
+    for (TShiftStateItem i : {ssShift, ssAlt, ssCtrl})
+        if (s.Contains(i)) r.Include(i);
+    return r;
+}
+
+void GetCursorPosVz(TPoint& P) {
+    const QPoint p = QCursor::pos();
+    P = TPoint(p.x(), p.y());
+}
+
+namespace {
+// The queued click of the control's window, tested by Passes(window, point in the window).
+template <class Test>
+bool RemoveQueuedClickVz(TControl* Control, Test Passes) {
+    if (!Control) return false;
+    auto* w = dynamic_cast<TWinControl*>(Control);
+    if (!w) w = Control->Parent();
+    if (!w || !w->HandleAllocated()) return false;
+    const HWND wnd = w->Handle();
+    TMsg m;
+    if (!PeekMessage(m, wnd, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, PM_NOREMOVE)) return false;
+    if (m.message != WM_LBUTTONDOWN && m.message != WM_LBUTTONDBLCLK) return false;
+    TPoint p;
+    SmallPointToPointVz(static_cast<std::uint32_t>(m.lParam), p);
+    if (!Passes(w, p)) return false;
+    PeekMessage(m, wnd, m.message, m.message, PM_REMOVE);
+    return true;
+}
+}  // namespace
+
+bool RemoveQueuedClickInControlVz(TControl* Control) {
+    return RemoveQueuedClickVz(Control, [Control](TWinControl* W, const TPoint& P) {
+        if (Control != W && W->ControlAtPos(P, true, false) != Control) return false;
+        const TPoint c = Control == W ? P : Control->ScreenToClient(W->ClientToScreen(P));
+        return PointInRectVz(Control->ClientRect(), c);
+    });
+}
+
+bool RemoveQueuedClickOnControlVz(TControl* Control) {
+    return RemoveQueuedClickVz(Control, [Control](TWinControl* W, const TPoint& P) {
+        return W->ControlAtPos(P, true, false) == Control;
+    });
 }
 
 void PerformOnComponentsVz(TComponent* Component, TClass Class, UINT Msg, WPARAM WParam, LPARAM LParam) {

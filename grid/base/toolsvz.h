@@ -58,6 +58,19 @@ TRect GetControlScreenRectVz(TControl* Control);
 // True when the second click came within the double-click time of the first and no farther from
 // it than the double-click distances.
 bool IsWithinDoubleClickVz(const TPoint& FirstClick, const TPoint& SecondClick, unsigned ElapsedMs);
+// Whether the button is held down right now (asked of the window system, not of a message).
+bool IsMouseButtonDownVz(TMouseButton Button);
+// Shift, Alt and Ctrl as they are held right now.
+TShiftState GetShiftStateVz();
+// The mouse position on the screen.
+void GetCursorPosVz(TPoint& P);
+// Swallow the click that closed a drop-down over the same control. Both look at the first queued
+// left-button message of the control's window (its own, or its parent's for a graphic control);
+// only a press or a double click counts. In: the click's point lies in the control's client area
+// (for a graphic control it must also be the graphic child at that point). On: the control is the
+// graphic child at that point. When it passes, that message leaves the queue and the answer is true.
+bool RemoveQueuedClickInControlVz(TControl* Control);
+bool RemoveQueuedClickOnControlVz(TControl* Control);
 // Every component that Component owns, to any depth, which is a control of class Class (or derives
 // from it) receives the message through Perform.
 void PerformOnComponentsVz(TComponent* Component, TClass Class, UINT Msg, WPARAM WParam, LPARAM LParam);

@@ -3,6 +3,7 @@
 #include "platform/gui/controls.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QThread>
 
 #include <deque>
@@ -163,6 +164,25 @@ TShiftState QtToShiftState(unsigned Modifiers, unsigned Buttons) {
     if (Buttons & Qt::MiddleButton) s.Include(ssMiddle);
     return s;
 }
+
+namespace {
+bool gAsyncShiftStateFixed = false;
+TShiftState gAsyncShiftState;
+}  // namespace
+
+TShiftState GetAsyncShiftState() {
+    if (gAsyncShiftStateFixed) return gAsyncShiftState;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return {};
+    return QtToShiftState(static_cast<unsigned>(QGuiApplication::queryKeyboardModifiers().toInt()),
+                          static_cast<unsigned>(QGuiApplication::mouseButtons().toInt()));
+}
+
+void SetAsyncShiftState(TShiftState Value) {
+    gAsyncShiftState = Value;
+    gAsyncShiftStateFixed = true;
+}
+
+void ResetAsyncShiftState() { gAsyncShiftStateFixed = false; }
 
 // ---- handles and the queue ---------------------------------------------------------------------
 

@@ -208,6 +208,12 @@ Word QtKeyToVirtualKey(int QtKey, unsigned Modifiers = 0);
 Char KeyToChar(int QtKey, TShiftState Shift, const String& Text);
 // Shift state of Qt keyboard modifiers and mouse buttons (Qt flag values).
 TShiftState QtToShiftState(unsigned Modifiers, unsigned Buttons);
+// The keyboard modifiers and mouse buttons down right now, asked of the window system (not taken
+// from the message being handled). SetAsyncShiftState fixes the answer (tests);
+// ResetAsyncShiftState asks the window system again.
+TShiftState GetAsyncShiftState();
+void SetAsyncShiftState(TShiftState Value);
+void ResetAsyncShiftState();
 
 // ---- window handles and posted messages --------------------------------------------------------
 

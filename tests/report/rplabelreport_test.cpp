@@ -85,18 +85,19 @@ struct LabelFixture {
     std::vector<std::vector<TPlaced>> Run() {
         Report->Prepare();
         std::vector<std::vector<TPlaced>> Pages;
-        TRpPrinter* P = Report->RpPrinter();
-        for (int i = 1; i <= P->PageList()->PageCount(); ++i) {
-            TOwned<TMetafile> Page(P->GetPage(i));
-            std::vector<TPlaced> Texts;
-            EnumEnhMetaFile(Page->Data(), [&Texts](const TEnhMetaRecord& R) {
-                TEnhMetaText T;
-                if (DecodeExtTextOutW(R, T)) Texts.push_back({T.Text, T.Reference.X, T.Reference.Y});
-                return true;
-            });
-            Pages.push_back(Texts);
-        }
+        for (int i = 1; i <= Report->RpPrinter()->PageList()->PageCount(); ++i) Pages.push_back(PageTexts(i));
         return Pages;
+    }
+    // The texts of one page of the report's page printer.
+    std::vector<TPlaced> PageTexts(int Number) {
+        TOwned<TMetafile> Page(Report->RpPrinter()->GetPage(Number));
+        std::vector<TPlaced> Texts;
+        EnumEnhMetaFile(Page->Data(), [&Texts](const TEnhMetaRecord& R) {
+            TEnhMetaText T;
+            if (DecodeExtTextOutW(R, T)) Texts.push_back({T.Text, T.Reference.X, T.Reference.Y});
+            return true;
+        });
+        return Texts;
     }
     int Y(int Native) { return Report->RpPrinter()->YPos(Native); }
     int X(int Native) { return Report->RpPrinter()->XPos(Native); }
@@ -191,6 +192,49 @@ TEST(RpPRpReport, APrintInTheBackgroundStartsAtTheFirstLabelAndEndsTheLabelRunWh
     const TPlaced Background = FirstText(1);
     EXPECT_EQ(Background.X, Foreground.X);
     EXPECT_EQ(Background.Y, Foreground.Y);
+}
+
+// Both previews start the sheet at the first label: the modal one holds the label run until its
+// window closes, the one generated in a report thread until the thread is done.
+TEST(RpPRpReport, BothPreviewsStartAtTheFirstLabelAndEndTheLabelRun) {
+    TFakePrinterScope Device;
+    LabelFixture F(12);
+    F.Report->SetShowProgress(false);
+    F.Report->LabelSettings()->SetFirstLabel(4);
+    // the fourth slot of the first column
+    auto SlotY = [&F]() { return F.Y(100 + 100 * 3); };
+    auto FirstY = [&F]() {
+        for (const TPlaced& T : F.PageTexts(1))
+            if (T.Text == u"R1"_s) return T.Y;
+        return -1;
+    };
+
+    int ShownY = -1, ShownSlotY = -2;
+    bool RunDuringPreview = false;
+    F.Report->OnPreviewShowing = [&](TObject*) {
+        ShownY = FirstY();
+        ShownSlotY = SlotY();
+        RunDuringPreview = F.Report->ReportPrintPrepared();
+    };
+    F.Report->PreviewModal();
+    F.Report->OnPreviewShowing = nullptr;
+    EXPECT_TRUE(RunDuringPreview);
+    EXPECT_EQ(ShownY, ShownSlotY);
+    EXPECT_FALSE(F.Report->ReportPrintPrepared());
+    EXPECT_EQ(F.Report->SkipLabelsBand1(), nullptr);
+
+    F.Report->PreviewModeless();
+    QElapsedTimer T;
+    T.start();
+    while ((F.Report->RunningInBackground() || F.Report->ReportPrintPrepared()) && T.elapsed() < 20000) {
+        Application->ProcessMessages();
+        CheckSynchronize(1);
+    }
+    EXPECT_FALSE(F.Report->RunningInBackground());
+    EXPECT_FALSE(F.Report->ReportPrintPrepared());
+    EXPECT_EQ(F.Report->SkipLabelsBand1(), nullptr);
+    ASSERT_NE(F.Report->RpPrinter(), nullptr);
+    EXPECT_EQ(FirstY(), SlotY());
 }
 
 TEST(RpPRpReport, ABandTooHighForOneLabelSkipsNoColumnsAndDoesNotHang) {

@@ -221,10 +221,11 @@ TEST(RpLabelLayout, AutoSizeKeepsOneLineAndItsAnchor) {
     EXPECT_EQ(LinesOf(L), S({"a long caption"}));
     EXPECT_EQ(L->Width(), 140);
     EXPECT_EQ(L->Left() + L->Width(), 250);  // the right edge stays
+    // Centred, it keeps the centre of the box it was placed in (200..250), not of the last fit.
     L->SetAlignment(taCenter);
     L->SetCaption(QStringLiteral("ab"));
     EXPECT_EQ(L->Width(), 20);
-    EXPECT_EQ(L->Left(), 110 + 60);
+    EXPECT_EQ(L->Left(), 215);
     // At least one line of height.
     EXPECT_GE(L->Height(), F.Report->CharHeight + 1);
 }
@@ -503,6 +504,46 @@ TEST(RpLabelExport, LinesAndBackgroundGoToTheFilterNotToThePage) {
     EXPECT_GT(Filter->Ys[1], Filter->Ys[0]);
     EXPECT_EQ(Filter->Graphics, S({"TRpShape", "TRpShape"}));  // the label's background, the shape
     EXPECT_TRUE(F.Report->PageStrings(0).empty());
+}
+
+}  // namespace
+
+namespace {
+
+// An auto-sized text stays on the edge it is anchored to, whether its alignment was set before or
+// after the control was fitted to its design-time text, and whatever width the printed text has.
+TEST(RpLabelExport, AutoSizedTextKeepsItsPlacedEdge) {
+    struct Case {
+        TAlignment Alignment;
+        bool AlignFirst;
+    } Cases[] = {{taRightJustify, true}, {taRightJustify, false}, {taCenter, true}, {taCenter, false}};
+    for (const Case& C : Cases) {
+        TPrintableFixture F;
+        F.Report->CharWidth = 10;
+        TOwned<TLabelRecordingFilter> Filter = NewOwned<TLabelRecordingFilter>();
+        F.Report->IsExporting = true;
+        F.Report->Filter = Filter.get();
+        auto* L = F.Add<TRpLabel>("L1");
+        if (C.AlignFirst) L->SetAlignment(C.Alignment);
+        L->SetBounds(200, 0, 300, 20);
+        const Extended Left = L->Size()->NativeLeft(), Width = L->Size()->NativeWidth();
+        const Extended Anchor = C.Alignment == taRightJustify ? Left + Width : Left + Width / 2;
+        L->SetCaption(QStringLiteral("[SUM]"));
+        if (!C.AlignFirst) L->SetAlignment(C.Alignment);
+        const int Right = L->Left() + L->Width();
+        if (C.Alignment == taRightJustify) EXPECT_EQ(Right, 500) << C.AlignFirst;
+        F.Report->BeginDocument();
+        L->Prepare();
+        for (const char* Text : {"1", "12 345,67", "a much longer printed text than the box"}) {
+            L->SetCaption(QString::fromLatin1(Text));
+            L->Print(0, 0);
+        }
+        F.Report->EndDocument();
+        ASSERT_EQ(Filter->Xs.size(), 3u);
+        // Within a pixel of the placed edge (15 native units).
+        for (Extended X : Filter->Xs)
+            EXPECT_NEAR(double(X), double(Anchor), 15.0) << C.Alignment << " " << C.AlignFirst;
+    }
 }
 
 }  // namespace

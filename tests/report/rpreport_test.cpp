@@ -537,6 +537,36 @@ TEST(RpReport, DefaultsSwitchesAndZoom) {
     EXPECT_EQ(R->BandList()->Count(), 0);
 }
 
+// A new report takes the paper the current printer holds; a paper of no known size, or a device
+// that does not tell its paper, leaves the page's default.
+TEST(RpReport, ANewReportTakesThePrintersCurrentPaper) {
+    struct Case {
+        int DevicePaper;
+        bool TellsPaper;
+        TRpPaperSize Expected;
+        int WidthMM, LengthMM;  // 0: not checked
+    } Cases[] = {
+        {DMPAPER_LETTER, true, Letter, 216, 279},
+        {8 /* A3 */, true, A3, 297, 420},
+        {9999, true, Default, 0, 0},
+        {DMPAPER_LETTER, false, Default, 0, 0},
+    };
+    for (const Case& C : Cases) {
+        TPrinterDevice D = TFakePrinterBackend::Device(u"Fake A"_s, {DMPAPER_LETTER, 8, DMPAPER_A4, 9999});
+        D.Defaults.dmPaperSize = C.DevicePaper;
+        if (!C.TellsPaper) D.Fields &= ~unsigned(DM_PAPERSIZE);
+        TFakePrinterScope Device({D});
+        TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+        auto* R = New<TRpReport>(Root.get());
+        EXPECT_EQ(R->Page()->PaperSize(), C.Expected) << C.DevicePaper;
+        if (C.WidthMM) {
+            R->Page()->SetUnits(MM);
+            EXPECT_NEAR(double(R->Page()->Width()), C.WidthMM, 1.0) << C.DevicePaper;
+            EXPECT_NEAR(double(R->Page()->Length()), C.LengthMM, 1.0) << C.DevicePaper;
+        }
+    }
+}
+
 TEST(RpReport, TheDesignSurfaceStacksTheBandsInsideTheMargins) {
     ReportFixture F;
     F.Report->Page()->SetColumns(2);
@@ -550,6 +580,55 @@ TEST(RpReport, TheDesignSurfaceStacksTheBandsInsideTheMargins) {
     const int Inner = F.Report->Width() - int(Round(200 * 96 / 254.0));
     EXPECT_EQ(Title->Width(), Inner);       // page-wide bands span the page
     EXPECT_EQ(Detail->Width(), Inner / 2);  // detail bands one column
+}
+
+// A band's height lives in its size: bounds set from code or by the designer go through the size,
+// the width stays the report's, and the bands below move with every change of height.
+TEST(RpReport, ABandsHeightGoesThroughItsSizeAndTheBandsBelowFollow) {
+    ReportFixture F;
+    TRpBand* Title = F.Band(rbTitle, String());
+    TRpBand* Detail = F.Band(rbDetail, String());
+    const int Width = Title->Width();
+    Title->SetBounds(Title->Left(), Title->Top(), Width + 50, 80);
+    EXPECT_EQ(Title->Height(), 80);
+    EXPECT_EQ(Title->Width(), Width);
+    EXPECT_NEAR(double(Title->NativeHeight()), 80 * 254 / 96.0, 1.0);
+    EXPECT_EQ(Detail->Top(), Title->Top() + 80);
+    Title->SetNativeHeight(300);
+    EXPECT_EQ(Title->Height(), int(Round(300 * 96 / 254.0)));
+    EXPECT_EQ(Detail->Top(), Title->Top() + Title->Height());
+
+    // a printable added from code goes right of the rightmost one, owned with the band
+    auto* First = static_cast<TRpLabel*>(Detail->AddPrintable(TRpLabel::StaticClass()));
+    ASSERT_NE(First, nullptr);
+    EXPECT_EQ(First->Parent(), Detail);
+    EXPECT_EQ(First->Owner(), Detail->Owner());
+    EXPECT_EQ(First->Left(), 1);
+    First->SetBounds(40, 0, 30, 10);
+    auto* Near = F.AddLabel(Detail, u"x"_s);
+    Near->SetBounds(5, 0, 20, 10);
+    TRpPrintable* Next = Detail->AddPrintable(TRpShape::StaticClass());
+    ASSERT_NE(dynamic_cast<TRpShape*>(Next), nullptr);
+    EXPECT_EQ(Next->Left(), 40 + 30 + 10);
+    EXPECT_EQ(Detail->AddPrintable(TRpBand::StaticClass()), nullptr);
+}
+
+// While a band loads, only a height other than the default 40 pixels is kept; once loaded, a
+// band whose size still gives 40 takes it, and its size follows.
+TEST(RpReport, ALoadedBandTakesTheHeightSeenWhileLoading) {
+    for (int H : {80, 40}) {
+        TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+        auto* B = New<TRpBand>(Root.get());
+        B->SetBounds(0, 0, 100, 40);  // the size of 40 pixels that a stream without a height gives
+        B->SetLoading(true);
+        B->SetBounds(3, 4, 500, H);
+        EXPECT_EQ(B->Height(), 40);
+        EXPECT_EQ(B->Left(), 0);
+        B->SetLoading(false);
+        B->Loaded();
+        EXPECT_EQ(B->Height(), H);
+        EXPECT_NEAR(double(B->NativeHeight()), H * 254 / 96.0, 1.0) << H;
+    }
 }
 
 TEST(RpReport, AFailedRunLeavesTheReportUsable) {

@@ -3,11 +3,17 @@
 #include "platform/gui/metafile.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/rtl/lists.h"
+#include "platform/rtl/filer.h"
+#include "report/rpdbtexts.h"
 #include "report/rpprinter.h"
+#include "report/rpreport.h"
+#include "report/rpshapes.h"
 #include "report/rpsupport.h"
 #include "rpprinter_support.h"
 
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -117,4 +123,31 @@ TEST(RpSupport, FindSubstringAndListDataSets) {
     EXPECT_EQ(all->IndexOf(QStringLiteral("Workers")), 2);
     EXPECT_EQ(all->Objects(2), c);
     module->Free();
+}
+
+// A form stream names the report's classes; reading it creates them.
+TEST(RpSupport, FormStreamsCreateTheReportClassesByName) {
+    const char* Names[] = {"TRpReport", "TRpBand", "TRpGroup", "TRpSubDetail", "TRpExpr", "TRpShape", "TRpChildBand"};
+    for (const char* Name : Names) {
+        TClass C = GetClass(String::fromLatin1(Name));
+        ASSERT_NE(C, nullptr) << Name;
+        EXPECT_EQ(C->ClassName(), String::fromLatin1(Name));
+    }
+    const String Text = u"object Report1: TRpReport\n"
+                        u"  object Detail1: TRpBand\n"
+                        u"    object Expr1: TRpExpr\n"
+                        u"    end\n"
+                        u"    object Shape1: TRpShape\n"
+                        u"    end\n"
+                        u"  end\n"
+                        u"  object Child1: TRpChildBand\n"
+                        u"  end\n"
+                        u"end\n"_s;
+    TOwned<TComponent> Root(TextToComponent(Text, nullptr));
+    auto* R = dynamic_cast<TRpReport*>(Root.get());
+    ASSERT_NE(R, nullptr);
+    EXPECT_NE(dynamic_cast<TRpBand*>(R->FindComponent(u"Detail1"_s)), nullptr);
+    EXPECT_NE(dynamic_cast<TRpExpr*>(R->FindComponent(u"Expr1"_s)), nullptr);
+    EXPECT_NE(dynamic_cast<TRpShape*>(R->FindComponent(u"Shape1"_s)), nullptr);
+    EXPECT_NE(dynamic_cast<TRpChildBand*>(R->FindComponent(u"Child1"_s)), nullptr);
 }

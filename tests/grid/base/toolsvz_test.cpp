@@ -2,7 +2,9 @@
 
 #include "platform/db/datasource.h"
 #include "platform/testing/memdata.h"
+#include "platform/gui/extctrls.h"
 #include "platform/gui/graphics.h"
+#include "platform/gui/stdctrls.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +142,86 @@ TEST(ToolsVzRoutines, RectanglesAndPoints) {
     SmallPointToPointVz(0x7FFF8000u, p);
     EXPECT_EQ(p, TPoint(-32768, 32767));
     EXPECT_EQ(LParamToSmallPointVz(SmallPointToLParamVz(0xFFFF0001u)), 0xFFFF0001u);
+}
+
+// The held buttons and keys come from the window system's current state, not from a message.
+TEST(ToolsVzRoutines, HeldButtonsAndShiftKeys) {
+    // Nothing is held on a display nobody uses.
+    EXPECT_FALSE(IsMouseButtonDownVz(mbLeft));
+    EXPECT_TRUE(GetShiftStateVz().Empty());
+    struct Case {
+        TShiftState Held;
+        bool Left, Right, Middle;
+        TShiftState Keys;
+    };
+    const Case cases[] = {
+        {{ssLeft}, true, false, false, {}},
+        {{ssRight, ssMiddle}, false, true, true, {}},
+        {{ssShift, ssCtrl, ssLeft, ssDouble}, true, false, false, {ssShift, ssCtrl}},
+        {{ssAlt}, false, false, false, {ssAlt}},
+    };
+    for (const Case& c : cases) {
+        SetAsyncShiftState(c.Held);
+        EXPECT_EQ(IsMouseButtonDownVz(mbLeft), c.Left);
+        EXPECT_EQ(IsMouseButtonDownVz(mbRight), c.Right);
+        EXPECT_EQ(IsMouseButtonDownVz(mbMiddle), c.Middle);
+        EXPECT_TRUE(GetShiftStateVz() == c.Keys);
+    }
+    ResetAsyncShiftState();
+    EXPECT_FALSE(IsMouseButtonDownVz(mbRight));
+}
+
+// The click that closed a drop-down is swallowed only when it is the first left-button message of
+// the control's window and lands on the control.
+TEST(ToolsVzRoutines, QueuedClicksOnAControlAreRemoved) {
+    Owned<TPanel> panel(New<TPanel>(nullptr));
+    panel->SetBounds(0, 0, 200, 100);
+    TImage* a = New<TImage>(panel.get());
+    a->SetParent(panel.get());
+    a->SetBounds(10, 10, 40, 30);
+    TImage* b = New<TImage>(panel.get());
+    b->SetParent(panel.get());
+    b->SetBounds(100, 10, 40, 30);
+    const HWND wnd = panel->Handle();
+    Owned<TPanel> other(New<TPanel>(nullptr));
+    const HWND otherWnd = other->Handle();
+    auto at = [](int X, int Y) { return static_cast<LPARAM>((static_cast<unsigned>(Y) << 16) | static_cast<unsigned>(X)); };
+    struct Msg {
+        HWND Wnd;
+        UINT Number;
+        LPARAM Point;
+    };
+    struct Case {
+        const char* Name;
+        std::vector<Msg> Queued;
+        TControl* Control;
+        bool In, On;
+    };
+    const Case cases[] = {
+        {"press on A", {{wnd, WM_LBUTTONDOWN, at(20, 20)}}, a, true, true},
+        {"double click on A", {{wnd, WM_LBUTTONDBLCLK, at(49, 39)}}, a, true, true},
+        {"press on B", {{wnd, WM_LBUTTONDOWN, at(110, 20)}}, a, false, false},
+        {"release first", {{wnd, WM_LBUTTONUP, at(20, 20)}, {wnd, WM_LBUTTONDOWN, at(20, 20)}}, a, false, false},
+        {"another window's press", {{otherWnd, WM_LBUTTONDOWN, at(20, 20)}}, a, false, false},
+        {"nothing queued", {}, a, false, false},
+        // The windowed control itself: inside its client area, but no graphic child of itself.
+        {"press on the panel", {{wnd, WM_LBUTTONDOWN, at(70, 60)}}, panel.get(), true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        for (bool in : {true, false}) {
+            for (UINT n : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK}) PurgeMessages(n);
+            for (const Msg& m : c.Queued) ASSERT_TRUE(PostMessage(m.Wnd, m.Number, 0, m.Point));
+            const bool want = in ? c.In : c.On;
+            EXPECT_EQ(in ? RemoveQueuedClickInControlVz(c.Control) : RemoveQueuedClickOnControlVz(c.Control), want) << in;
+            EXPECT_EQ(PostedMessageCount(), static_cast<int>(c.Queued.size()) - (want ? 1 : 0));
+            if (want) {
+                TMsg left;
+                EXPECT_FALSE(PeekMessage(left, wnd, c.Queued[0].Number, c.Queued[0].Number, PM_NOREMOVE));
+            }
+        }
+    }
+    for (UINT n : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK}) PurgeMessages(n);
 }
 
 TEST(ToolsVzRoutines, CharactersAndComparison) {

@@ -379,8 +379,10 @@ struct PdfReportFixture {
         auto* E = New<TRpExpr>(Root.get());
         E->SetParent(Footer);
         Place(E, 0, 0, 1900, 80);
-        E->SetAlignment(taRightJustify);
+        // Fitted to the expression's text first, right-aligned afterwards: the printed number
+        // still ends on the box's right edge.
         E->SetExpression(u"'Страница '+STR(PAGENUMBER)"_s);
+        E->SetAlignment(taRightJustify);
     }
     TRpBand* Band(TRpBandType Type) {
         TRpBand* B = Report->CreateBand(Type);
@@ -448,6 +450,12 @@ TEST(RpPDFDocumentFilter, AThreePageReportReadsBackInEveryReader) {
     EXPECT_LT(Green.red(), 60);
     EXPECT_LT(At(100 + 1250, 200 + 45).lightness(), 100);  // the rule
     EXPECT_GT(At(100 + 1250, 200 + 20).lightness(), 240);
+
+    // The page number ends where its box ends: 100 + 1900 tenths of a millimetre from the left.
+    const String Boxes = String::fromUtf8(RunTool(u"pdftotext"_s, {u"-bbox"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, File, u"-"_s}).Out);
+    const auto Number = QRegularExpression(u"xMax=\"([0-9.]+)\"[^>]*>1</word>"_s).match(Boxes);
+    ASSERT_TRUE(Number.hasMatch()) << Boxes.toStdString();
+    EXPECT_NEAR(Number.captured(1).toDouble(), 2000 / 254.0 * 72, 1.5) << Boxes.toStdString();
 }
 
 TEST(RpPDFDocumentFilter, PageRangeConcatenationAndEmptyReports) {
