@@ -2,6 +2,7 @@
 // row (one level or several), the row count, and the reactions to the data link that keep them in
 // step with the data set; the loading overlay.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/grouptreevz.h"
 #include "platform/rtl/rtlmath.h"
 
 #include "grid/base/toolsvz.h"
@@ -143,7 +144,7 @@ void TCustomDBGridVz::UpdateBarExtents() {
     const bool wasChanging = FColumnWidthsChanging;
     FColumnWidthsChanging = true;
     try {
-        FExtraFirstColumnWidth = 0;
+        FExtraFirstColumnWidth = CalcExtraFirstColumnWidth();
         const int line = LineWidthOf(this, false);
         TColumnVz* first = FirstVisibleColumn();
         // Auto-fit: visible columns share the client width in proportion to their initial widths.
@@ -352,7 +353,10 @@ void TCustomDBGridVz::CurrentCellMoved(const TGridCoord& Old) {
     TDataSet* ds = DataLink()->DataSet();
     FSyncing = true;
     try {
-        if (MemTableRowMode()) {
+        if (TGroupDataTreeNodeVz* node = GroupDataNodeOfRow(dataRow)) {
+            // A group row stands on the record that started the group; a footer row moves nothing.
+            if (node->NodeType() != dntDataGroupFooterVz) ds->SetRecNo(node->DataSetRecordViewNo() + 1);
+        } else if (MemTableRowMode()) {
             if (dataRow < FIntMemTable->InstantReadRowCount()) ds->SetRecNo(dataRow + 1);
         } else {
             ds->MoveBy(dataRow - DataLink()->ActiveRecord());

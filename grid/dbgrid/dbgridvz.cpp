@@ -1,6 +1,7 @@
 // The data grid object: its option sets and the rules that tie them together, construction and
 // destruction, the mapping of columns to grid columns and the event relays.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/groupsgridvz.h"
 
 #include "grid/core/uitextsvz.h"
 #include "grid/dbgrid/columnfiltervz.h"
@@ -48,6 +49,7 @@ void TCustomDBGridVz::AfterConstruction() {
     FSelectedRows = New<TBookmarkListVz>(this);
     FFilterHost = std::make_unique<TDBGridFilterHostVz>(this);
     FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
+    FDataGrouping = New<TDBGridVzDataGroupsVz>(this);
     DBGridVzCenter()->AddChangeNotification(FFilterHost.get());
     TCustomGridVz::SetOptions(TGridOptionsVz{goColSizingVz, goColMovingVz, goEditingVz, goTabsVz, goThumbTrackingVz,
                                              goExtendVertLinesVz, goContraVertBoundaryLineVz,
@@ -72,6 +74,7 @@ void TCustomDBGridVz::BeforeDestruction() {
     if (DataLink()) SetDataSource(nullptr);
     if (FIntMemTable) {
         FIntMemTable->UnregisterEventReceiver(this);
+        if (FDataGrouping) FDataGrouping->MemTableChanged(FIntMemTable, nullptr);
         FIntMemTable = nullptr;
     }
     TCustomDBAxisGridVz::BeforeDestruction();
@@ -84,6 +87,9 @@ void TCustomDBGridVz::BeforeDestruction() {
     if (FSTFilter) FSTFilter->Free();
     FSTFilter = nullptr;
     FFilterHost.reset();
+    FInstantReadDataNodes.clear();
+    if (FDataGrouping) FDataGrouping->Free();
+    FDataGrouping = nullptr;
 }
 
 TGridAxisBarsVz* TCustomDBGridVz::CreateAxisBars() {

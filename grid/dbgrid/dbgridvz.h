@@ -6,6 +6,8 @@
 //   dbgridlayoutvz.cpp  geometry: row count, column extents, indicator width, data-link reactions
 //   rowreadvz.cpp       reading any data row's record, the memory-table row mode
 //   gridpaintvz.cpp     painting of data, title (one or more levels) and indicator cells
+//   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
+//   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
 //                       appearance objects and the shared draw style
@@ -29,6 +31,8 @@ class TSTDBGridVzFilter;
 class TCustomIniFile;
 class TRegIniFile;
 class TSettingsKeeperVz;
+class TDBGridVzDataGroupsVz;
+class TGroupDataTreeNodeVz;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -258,6 +262,23 @@ public:
     void FetchRecordsForView();
     void SyncCurrentCellWithData(int Distance);
 
+    // ---- data grouping (groupsgridvz.cpp, groupspaintvz.cpp)
+    TDBGridVzDataGroupsVz* DataGrouping() const { return FDataGrouping; }
+    void SetDataGrouping(TDBGridVzDataGroupsVz* Value);
+    // True while the grid shows the rows of the group tree (grouping works with a level).
+    bool GroupingWorks() const;
+    // The row count follows the group tree's visible rows.
+    virtual void UpdateGroupingRowCount();
+    // The group tree's node of a data row, nil outside the rows or without grouping.
+    TGroupDataTreeNodeVz* GroupDataNodeOfRow(int DataRow) const;
+    // The node of the data row being read (InstantReadEnterRow), nil when none.
+    TGroupDataTreeNodeVz* InstantReadCurDataNode() const;
+    // The node of the current row, nil when none.
+    TGroupDataTreeNodeVz* CurGroupDataNode() const;
+    int CalcGroupDataNodeRowHeight(TGroupDataTreeNodeVz* Node);
+    // The group indent's width at the left of the first visible column.
+    int CalcExtraFirstColumnWidth() const;
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // The grid's filter settings, and the grid as the filter models and the centre see it.
@@ -273,6 +294,8 @@ public:
     bool AllowsAutoShowEditor() override { return true; }
     bool CanModifyCellText() override;
     void AxisBarChanged(TAxisBarVz* Bar) override;
+    // A column being deleted leaves the grouping levels that group by it.
+    void AxisBarDeleting(TAxisBarVz* Bar) override;
     TGridAxisBarsVz* CreateAxisBars() override;
     TColCellParamsVz* CreateColCellParams() override { return new TColCellParamsVz(); }
 
@@ -293,6 +316,11 @@ public:
     void DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGridDrawState State);
     bool GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz BorderType, bool& Extends, TColor& Color) override;
     bool IsCellDraw3D(int ACol, int ARow, TGridDrawState State) override;
+    void DrawGroupRowCell(int ACol, int ARow, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
+    void DrawGroupFooterRowCell(int DataCol, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
+    // Paints the indent of a record row into the left of the first visible column's cell and
+    // answers the rest of the cell.
+    TRect DrawDataRowGroupIndent(const TRect& ARect, TGroupDataTreeNodeVz* Node);
 
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);
@@ -343,6 +371,10 @@ protected:
     void Paint() override;
     void DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) override;
     void CurrentCellMoved(const TGridCoord& Old) override;
+    // On a group row Right / Add expand the group and Left / Subtract collapse it; a press on a
+    // group row's sign expands or collapses it (with Ctrl: every group of its level).
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void DoExit() override;
     void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -403,6 +435,8 @@ private:
     TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;
     std::vector<int> FSavedReadRows;
+    TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
+    std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
 };
 
 class TDBGridVz : public TCustomDBGridVz {

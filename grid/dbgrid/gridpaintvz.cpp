@@ -2,6 +2,7 @@
 // markers (on one level or as a tree of super-titles over the column titles), the indicator column
 // with the current-row arrow and row numbers, the empty-data text and the loading overlay.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/grouptreevz.h"
 
 #include "grid/base/graphutilsvz.h"
 #include "grid/core/uitextsvz.h"
@@ -114,7 +115,16 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         c->FillRect(ARect);
         return;
     }
-    const bool current = IsCurrentDataRow(dataRow);
+    TGroupDataTreeNodeVz* node = GroupDataNodeOfRow(dataRow);
+    if (node && node->NodeType() != dntDataSetRecordVz) {
+        InstantReadEnterRow(dataRow);
+        TGroupFinallyVz leave([this] { InstantReadLeaveRow(); });
+        if (node->NodeType() == dntDataGroupVz) DrawGroupRowCell(ACol, ARow, ARect, node, State);
+        else DrawGroupFooterRowCell(dataCol, ARect, node, State);
+        return;
+    }
+    if (node && col == FirstVisibleColumn() && FExtraFirstColumnWidth > 0) ARect = DrawDataRowGroupIndent(ARect, node);
+    const bool current = !node && IsCurrentDataRow(dataRow);
     if (!current) InstantReadEnterRow(dataRow);
     try {
         TColCellParamsVz p;
