@@ -18,12 +18,14 @@
 #include "platform/rtl/sysutils.h"
 #include "report/rpcomposite.h"
 #include "report/rpexportfilter.h"
+#include "report/rppageinfo.h"
 #include "report/rppreview.h"
 #include "report/rpprintersettings.h"
 #include "report/rpreport.h"
 #include "report/rpsearchdlg.h"
 #include "report/rpsupport.h"
 
+#include <cmath>
 #include <cstdint>
 
 // ---- the interface -----------------------------------------------------------------------------
@@ -342,6 +344,9 @@ void TRpStandardPreview::BuildLayout() {
     RpPreview->OnProgressUpdate = TRpProgressUpdateEvent(this, &TRpStandardPreview::RpPreviewProgressUpdate);
     // The wheel pages through the document as the arrow keys do.
     RpPreview->OnMouseWheel = TMouseWheelEvent(this, &TRpStandardPreview::RpPreviewMouseWheel);
+    // Clicks and moves over the page reach the report's link handler.
+    RpPreview->OnMouseDown = TMouseEvent(this, &TRpStandardPreview::RpPreviewMouseDown);
+    RpPreview->OnMouseMove = TMouseMoveEvent(this, &TRpStandardPreview::RpPreviewMouseMove);
 
     Zoommenu = New<TPopupMenu>(this);
     Zoommenu->SetName(QStringLiteral("Zoommenu"));
@@ -469,6 +474,30 @@ bool TRpStandardPreview::DocumentFinished() const {
 bool TRpStandardPreview::DocumentBusy() const {
     TRpPrinter* p = RpPrinter();
     return p && p->Status() == mpBusy;
+}
+
+TRpLinkPage* TRpStandardPreview::MouseLinkPage(int X, int Y, double& PageX, double& PageY) const {
+    TCustomRpReport* r = FPreviewReport;
+    if (!r || !r->UsePreviewLinks() || !r->onStandPrevMouseEvent || !r->PageLinkInfoList()) return nullptr;
+    const double scale = RpPreview->Zoom() * udpifact;
+    if (scale <= 0) return nullptr;
+    PageX = std::round(X * 100.0 / scale);
+    PageY = std::round(Y * 100.0 / scale);
+    return r->PageLinkInfoList()->getPageRec(RpPreview->PageNumber());
+}
+
+void TRpStandardPreview::RpPreviewMouseDown(TObject*, TMouseButton, TShiftState, int X, int Y) {
+    double px = 0, py = 0;
+    if (TRpLinkPage* page = MouseLinkPage(X, Y, px, py))
+        if (TPageItemRec* item = page->HitTest(px, py)) FPreviewReport->onStandPrevMouseEvent(this, meMouseClick, item);
+}
+
+void TRpStandardPreview::RpPreviewMouseMove(TObject*, TShiftState, int X, int Y) {
+    double px = 0, py = 0;
+    if (TRpLinkPage* page = MouseLinkPage(X, Y, px, py)) {
+        TPageItemRec* item = page->HitTest(px, py);
+        FPreviewReport->onStandPrevMouseEvent(this, item ? meMouseOver : meMouseOut, item);
+    }
 }
 
 bool TRpStandardPreview::RaiseEvent(TStandPrevEventType Type, const String& Name) {

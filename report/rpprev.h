@@ -32,6 +32,7 @@ class TSplitter;
 class TImageList;
 class TRpPreview;
 class TCustomRpReport;
+class TRpLinkPage;
 enum TStandPrevEventType : int;
 
 // Opens the standard preview window for a printer (the application is the owner).
@@ -96,6 +97,8 @@ public:
     void RpPreviewPageAvailable(TObject* Sender, int PageNum);
     void RpPreviewProgressUpdate(TObject* Sender, int Progress);
     void RpPreviewMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled);
+    void RpPreviewMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void RpPreviewMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     void FormResize(TObject* Sender);
     void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
     void FormCloseQuery(TObject* Sender, bool& CanClose);
@@ -157,6 +160,9 @@ private:
     void Setup(TRpPrinter* aRpPrinter);
     // Raises the report's OnStandPrevEvent; true when a handler vetoed the command.
     bool RaiseEvent(TStandPrevEventType Type, const String& Name);
+    // The link page of the shown page when the report keeps preview links and listens to the
+    // mouse; (X, Y) in the page image becomes page coordinates at 96 pixels per inch.
+    TRpLinkPage* MouseLinkPage(int X, int Y, double& PageX, double& PageY) const;
     bool DocumentFinished() const;
     bool DocumentBusy() const;
     void ShowZoomInStatus();

@@ -64,6 +64,11 @@ using TRpPreviewXEvent =
     TEvent<void(TObject* Sender, TPrevEventType eventNum, const String& cName, const String& CText, int rec)>;
 // Sender is the preview window; a handler that sets Handled vetoes the command.
 using TRpStandPrevEvent = TEvent<void(TObject* Sender, TStandPrevEventType EventType, const String& Name, bool& Handled)>;
+// The mouse over the preview's page, for a report that keeps preview links: a click on a printed
+// control, the mouse over one, or off every control of the page (Item nullptr).
+enum TStandPrevMouseEventType { meMouseClick, meMouseOver, meMouseOut };
+class TPageItemRec;
+using TRpStandPrevMouseEvent = TEvent<void(TObject* Sender, TStandPrevMouseEventType EventType, TPageItemRec* Item)>;
 // The extension (with the dot) of a save type: ".RPP", ".PDF", ...
 String PrevSaveTypeExtension(TPrevSaveType Type);
 
@@ -659,6 +664,7 @@ public:
     // The composite report this report belongs to; none when standalone.
     TObject* ParentComposite = nullptr;
     TRpStandPrevEvent OnStandPrevEvent;
+    TRpStandPrevMouseEvent onStandPrevMouseEvent;
     // The XML document viewer's events (Sender: the document).
     TRpPreviewXEvent OnPrevXEvent;
     // Raised with the device mode when the page printer reads the device's settings and when it

@@ -5,6 +5,7 @@
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
 #include "platform/rtl/formatsettings.h"
+#include "platform/rtl/lists.h"
 
 TDBGridExchangeVz::TDBGridExchangeVz(TCustomDBGridVz* Grid) : FGrid(Grid), FCols(Grid->VisibleColumns()) {
     if (Grid->DataSource()) FDataSet = Grid->DataSource()->DataSet();
@@ -57,6 +58,14 @@ void TDBGridExchangeVz::SetText(int Col, const String& Text) {
     if (!Writable(Col)) return;
     TColumnVz* Column = FCols.Items(Col);
     TField* Field = Column->Field();
+    if (Column->GetBarType() == ctKeyPickList) {
+        // the shown text stands for its key; a text that is not in the list leaves the cell as it was
+        int Index = Column->PickList()->IndexOf(Text);
+        if (Index < 0 || Index >= Column->KeyList()->Count())
+            throw Exception(u"Значение \""_S + Text + u"\" отсутствует в списке"_S);
+        Column->SetValueAsText(Column->KeyList()->Strings(Index));
+        return;
+    }
     // a number keeps every character but blanks and grouping, so that a wrong one is refused
     Column->SetValueAsText(dynamic_cast<TNumericField*>(Field) ? ImportedNumberTextVz(Text)
                                                                : Column->GetAcceptableEditText(Text));

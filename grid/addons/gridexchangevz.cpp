@@ -9,6 +9,32 @@
 #include "platform/gui/modalresults.h"
 #include "platform/rtl/streams.h"
 
+QByteArray StringToUtf16LEVz(const String& Text) {
+    QByteArray Bytes;
+    Bytes.reserve(Text.size() * 2);
+    for (QChar C : Text) {
+        Bytes += char(C.unicode() & 0xFF);
+        Bytes += char(C.unicode() >> 8);
+    }
+    return Bytes;
+}
+
+String Utf16LEToStringVz(const QByteArray& Bytes) {
+    String Text(Bytes.size() / 2, QChar());
+    for (qsizetype I = 0; I < Text.size(); ++I)
+        Text[I] = QChar(char16_t(Byte(Bytes[2 * I]) | (Byte(Bytes[2 * I + 1]) << 8)));
+    return Text;
+}
+
+QByteArray ReadRemainingBytesVz(TStream* Stream) {
+    Int64 Count = Stream->Size() - Stream->Position();
+    QByteArray Bytes;
+    if (Count <= 0) return Bytes;
+    Bytes.resize(Count);
+    Stream->ReadBuffer(Bytes.data(), static_cast<Integer>(Count));
+    return Bytes;
+}
+
 void TDBGridVzExport::ExportToStream(TStream* Stream, IGridExchangeSourceVz* Source) {
     FStream = Stream;
     FSource = Source;

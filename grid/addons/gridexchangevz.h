@@ -7,6 +7,7 @@
 #include "platform/rtl/classes.h"
 #include "platform/rtl/variant.h"
 
+#include <QByteArray>
 #include <functional>
 #include <vector>
 
@@ -51,6 +52,13 @@ public:
 
 // The ANSI code page of the exchange formats' 8-bit texts.
 constexpr int GridExchangeCodePageVz = 1251;
+
+// Text as UTF-16 little-endian code units without a byte-order signature, and back (a trailing
+// odd byte is not read).
+QByteArray StringToUtf16LEVz(const String& Text);
+String Utf16LEToStringVz(const QByteArray& Bytes);
+// The bytes from the stream's position to its end.
+QByteArray ReadRemainingBytesVz(TStream* Stream);
 
 class TDBGridVzExport : public TObject {
     SDELKA_CLASS(TDBGridVzExport, TObject)

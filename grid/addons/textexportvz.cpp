@@ -53,15 +53,7 @@ void TDBGridVzExportAsText::ExportFooterCell(int, int, const String& Text) {
     WriteText(Text);
 }
 
-void TDBGridVzExportAsUnicodeText::WriteText(const String& Text) {
-    QByteArray Bytes;
-    Bytes.reserve(Text.size() * 2);
-    for (QChar C : Text) {
-        Bytes += char(C.unicode() & 0xFF);
-        Bytes += char(C.unicode() >> 8);
-    }
-    WriteBytes(Bytes);
-}
+void TDBGridVzExportAsUnicodeText::WriteText(const String& Text) { WriteBytes(StringToUtf16LEVz(Text)); }
 
 TDBGridVzExportAsCSV::TDBGridVzExportAsCSV() : FSeparator(DefaultCsvSeparator), FQuoteChar(DefaultCsvQuoteChar) {}
 

@@ -4,31 +4,14 @@
 #include "platform/rtl/codepages.h"
 #include "platform/rtl/streams.h"
 
-namespace {
-QByteArray RemainingBytes(TStream* Stream) {
-    Int64 Count = Stream->Size() - Stream->Position();
-    QByteArray Bytes;
-    if (Count <= 0) return Bytes;
-    Bytes.resize(Count);
-    Stream->ReadBuffer(Bytes.data(), static_cast<Integer>(Count));
-    return Bytes;
-}
-}  // namespace
-
 String TDBGridVzImportAsText::DecodeSource(const QByteArray& Bytes) {
     return CodePageToString(Bytes, GridExchangeCodePageVz);
 }
 
-String TDBGridVzImportAsUnicodeText::DecodeSource(const QByteArray& Bytes) {
-    String Text;
-    Text.resize(Bytes.size() / 2);
-    for (qsizetype I = 0; I < Text.size(); ++I)
-        Text[I] = QChar(char16_t(Byte(Bytes[2 * I]) | (Byte(Bytes[2 * I + 1]) << 8)));
-    return Text;
-}
+String TDBGridVzImportAsUnicodeText::DecodeSource(const QByteArray& Bytes) { return Utf16LEToStringVz(Bytes); }
 
 void TDBGridVzImportAsText::ReadPrefix() {
-    FText = DecodeSource(RemainingBytes(FStream));
+    FText = DecodeSource(ReadRemainingBytesVz(FStream));
     FPos = 0;
     FLastChar = QChar();
     FLastString.clear();

@@ -86,9 +86,7 @@ void TDBGridVzExportAsVCLDBIF::WriteValue(QByteArray& Out, const Variant& Value)
     if (FitsCodePage(Text)) {
         PutBytes(Out, vtTextVz, StringToCodePage(Text, GridExchangeCodePageVz));
     } else {
-        QByteArray Utf16;
-        for (QChar C : Text) Put<uint16_t>(Utf16, C.unicode());
-        PutBytes(Out, vtWideTextVz, Utf16);
+        PutBytes(Out, vtWideTextVz, StringToUtf16LEVz(Text));
     }
 }
 
@@ -112,12 +110,7 @@ void TDBGridVzExportAsVCLDBIF::ExportDataCell(int Row, int Col) {
 void TDBGridVzExportAsVCLDBIF::EndExport() { WriteBytes(QByteArray(1, char(vtEndVz))); }
 
 TDBGridVzImportAsVCLDBIF::TContents TDBGridVzImportAsVCLDBIF::ReadContents(TStream* Stream) {
-    QByteArray Data;
-    Int64 Count = Stream->Size() - Stream->Position();
-    if (Count > 0) {
-        Data.resize(Count);
-        Stream->ReadBuffer(Data.data(), static_cast<Integer>(Count));
-    }
+    const QByteArray Data = ReadRemainingBytesVz(Stream);
     TByteCursor R{Data};
     TContents C;
     if (std::memcmp(R.Take(7), Signature, 7) != 0) FormatError();
@@ -148,10 +141,7 @@ TDBGridVzImportAsVCLDBIF::TContents TDBGridVzImportAsVCLDBIF::ReadContents(TStre
             case vtWideTextVz: {
                 QByteArray Bytes = R.TakeCounted();
                 if (Bytes.size() % 2 != 0) FormatError();
-                String Text(Bytes.size() / 2, QChar());
-                for (qsizetype I = 0; I < Text.size(); ++I)
-                    Text[I] = QChar(char16_t(Byte(Bytes[2 * I]) | (Byte(Bytes[2 * I + 1]) << 8)));
-                C.Values.push_back(Variant(Text));
+                C.Values.push_back(Variant(Utf16LEToStringVz(Bytes)));
                 break;
             }
             default:

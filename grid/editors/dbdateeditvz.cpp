@@ -13,7 +13,9 @@
 #include "platform/rtl/sysutils.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
+#include <QWidget>
 
 TCustomDBDateTimeEditVz::TCustomDBDateTimeEditVz(TComponent* AOwner) : TCustomDBEditVz(AOwner) {}
 
@@ -197,6 +199,16 @@ void TCustomDBDateTimeEditVz::MarkModified() {
     SetModified(true);
 }
 
+String TCustomDBDateTimeEditVz::GetDisplayTextForPaintCopy() {
+    if (ComponentState().Contains(csDesigning) && !DataLink()->Active()) return Name();
+    if (ControlState().Contains(csPaintCopy) && Field()) {
+        if (Field()->IsNull()) return String();
+        const TDateTime d = Field()->AsDateTime();
+        return IsMasked() ? FormatDateTime(FDateTimeFormat, d) : DateTimeToStr(d);
+    }
+    return EditText();
+}
+
 // ---- stepping and keys
 
 void TCustomDBDateTimeEditVz::IncrementElementAtCaret(bool Increment) {
@@ -230,6 +242,10 @@ void TCustomDBDateTimeEditVz::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
+    // A paste over the first character alone takes the whole text.
+    if (((Key == 'V' && Shift == TShiftState{ssCtrl}) || (Key == VK_INSERT && Shift == TShiftState{ssShift})) &&
+        SelStart() == 0 && SelLength() == 1 && !QApplication::clipboard()->text().isEmpty())
+        SelectAll();
     const bool arrow = Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT;
     if (IsMasked() && Shift.Empty() && arrow) {
         // The holder of an in-place editor sees these keys first.
@@ -292,6 +308,32 @@ bool TCustomDBDateTimeEditVz::DoMouseWheel(TShiftState Shift, int WheelDelta, TP
 void TCustomDBDateTimeEditVz::DoEnter() {
     UpdateFourDigitYear();
     TCustomDBEditVz::DoEnter();
+}
+
+namespace {
+// The control is the form or one of its direct children.
+bool IsFormOrChild(TControl* Control, TWinControl* Form) {
+    return Control && Form && (Control == Form || Control->Parent() == Form);
+}
+} // namespace
+
+void TCustomDBDateTimeEditVz::DoExit() {
+    if (FCalendarVisible) {
+        QWidget* focus = QApplication::focusWidget();
+        QWidget* calendar = FDropDownCalendar && FDropDownCalendar->HandleAllocated()
+                                ? static_cast<QWidget*>(FDropDownCalendar->Handle())
+                                : nullptr;
+        if (!(focus && calendar && (focus == calendar || calendar->isAncestorOf(focus)))) CloseUp(false);
+    }
+    TCustomDBEditVz::DoExit();
+}
+
+void TCustomDBDateTimeEditVz::CMCancelMode(TMessage& Message) {
+    TCustomDBEditVz::CMCancelMode(Message);
+    if (!FCalendarVisible) return;
+    auto* sender = reinterpret_cast<TControl*>(Message.LParam);
+    if (sender == this || (sender && ContainsControl(sender)) || IsFormOrChild(sender, FDropDownCalendar)) return;
+    CloseUp(false);
 }
 
 // ---- the calendar

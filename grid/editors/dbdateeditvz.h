@@ -67,12 +67,18 @@ protected:
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(Char& Key) override;
     void DoEnter() override;
+    // Leaving closes the calendar unless the focus went into it.
+    void DoExit() override;
+    // A press elsewhere closes the calendar.
+    void CMCancelMode(TMessage& Message) override;
     // The main button: visible, Alt+Down.
     TEditButtonVz* CreateEditButton() override;
     void EditButtonDropDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl) override;
     void EditButtonDefaultActionDown(TEditButtonVz* AEditButton, TEditButtonControlVz* AControl,
                                      bool& Handled) override;
     void EditButtonDefaultActionClick(TEditButtonVz*, TEditButtonControlVz*, bool&) override {}
+    // A copy painted for a field shows its value in the edit's display format.
+    String GetDisplayTextForPaintCopy() override;
     // Writes the control's own display text (the text is then not parsed).
     virtual void InternalSetDisplayText(const String& AText);
 

@@ -22,6 +22,8 @@
 
 #include <QMap>
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -793,9 +795,15 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
 
     // The fonts' object numbers, which the page tree's resources name.
     const int FirstFont = 2 * PageCount + 4;
+    // A face in one style is one installed file, loaded once and embedded once: the resources of
+    // its code pages (each with its own widths and encoding) share the file's stream object.
     std::vector<int> FontObjects;
     std::vector<bool> FontEmbedded, FontBase14;
-    std::vector<std::unique_ptr<TFontFile>> FontFiles;
+    std::vector<std::unique_ptr<TFontFile>> LoadedFiles;
+    std::vector<const TFontFile*> FontFiles;
+    std::vector<int> FileObjects;    // per resource: the embedded file's stream object, or 0
+    std::vector<bool> WritesFile;    // per resource: the file's objects follow this resource's
+    std::map<std::tuple<String, bool, bool>, std::pair<const TFontFile*, int>> FileByFace;
     int Next = FirstFont;
     for (int i = 0; i < FReportFonts->Count(); ++i) {
         const TKeyParts K = SplitKey(FReportFonts->Strings(i));
@@ -805,21 +813,37 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
         FontBase14.push_back(Base14);
         if (Base14) {
             FontEmbedded.push_back(false);
-            FontFiles.emplace_back();
+            FontFiles.push_back(nullptr);
+            FileObjects.push_back(0);
+            WritesFile.push_back(false);
             ++Next;
             continue;
         }
-        auto File = std::make_unique<TFontFile>();
-        if (!File->Load(K.Name, K.Bold, K.Italic))
-            throw ERangeError(QStringLiteral("Font widths for \"%1\" not obtainable (%2)")
-                                  .arg(K.Name, QStringLiteral("no installed font file")));
+        const auto Face = std::make_tuple(K.Name.toLower(), K.Bold, K.Italic);
+        auto Known = FileByFace.find(Face);
+        if (Known == FileByFace.end()) {
+            auto File = std::make_unique<TFontFile>();
+            if (!File->Load(K.Name, K.Bold, K.Italic))
+                throw ERangeError(QStringLiteral("Font widths for \"%1\" not obtainable (%2)")
+                                      .arg(K.Name, QStringLiteral("no installed font file")));
+            Known = FileByFace.emplace(Face, std::make_pair(File.get(), 0)).first;
+            LoadedFiles.push_back(std::move(File));
+        }
+        const TFontFile* File = Known->second.first;
         bool Embed = FFontHandling == fhAutoEmbed || FFontHandling == fhSubstitute;
         for (int e = 0; e < FEmbedFonts->Count(); ++e)
             if (FEmbedFonts->Strings(e).compare(K.Name, Qt::CaseInsensitive) == 0) Embed = true;
         Embed = Embed && File->IsTrueType();
         FontEmbedded.push_back(Embed);
-        FontFiles.push_back(std::move(File));
-        Next += Embed ? 4 : 2;
+        FontFiles.push_back(File);
+        Next += 2;
+        const bool FirstOfFile = Embed && Known->second.second == 0;
+        if (FirstOfFile) {
+            Known->second.second = Next;
+            Next += 2;
+        }
+        FileObjects.push_back(Embed ? Known->second.second : 0);
+        WritesFile.push_back(FirstOfFile);
     }
     const int InfoObject = Next, ProcSetObject = Next + 1;
 
@@ -962,10 +986,10 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
         Line(Doc, "/FontName /" + FontRes(i));
         Line(Doc, "/ItalicAngle " + Fixed(F.ItalicAngle(), 0));
         Line(Doc, "/StemV " + Int(K.Bold ? 120 : 80));
-        if (Embed) Line(Doc, "/FontFile2 " + Int(m + 2) + " 0 R");
+        if (Embed) Line(Doc, "/FontFile2 " + Int(FileObjects[size_t(i)]) + " 0 R");
         Line(Doc, ">>");
         Line(Doc, "endobj");
-        if (Embed) {
+        if (WritesFile[size_t(i)]) {
             Entry();
             Line(Doc, Int(m + 2) + " 0 obj");
             Line(Doc, "<<");

@@ -13,7 +13,8 @@
 // same page. With FontHandling fhSubstitute, Western text uses a standard base-14 font through the
 // font map; any other text, and every font in the other modes, is a TrueType font measured from the
 // installed file that stands for the layout's face (TFontFile), embedded with fhAutoEmbed, for the
-// faces named with AddTTFont, and always for text a base-14 font cannot show.
+// faces named with AddTTFont, and always for text a base-14 font cannot show. A file is embedded
+// once: the resources of one face and style in several code pages share its stream.
 //
 // Pictures are captured as RGB bitmaps, compressed with LZW (CompressionOn) and written as inline
 // images in ASCII85.

@@ -21,6 +21,7 @@
 #include "report/rpcomposite.h"
 #include "report/rpdbtexts.h"
 #include "report/rplabels.h"
+#include "report/rppageinfo.h"
 #include "report/rppages.h"
 #include "report/rppreview.h"
 #include "report/rpprgres.h"
@@ -493,6 +494,70 @@ TEST_F(RpPreviewWindow, PagesZoomSearchFilesPrintAndClose) {
     Pump();
     EXPECT_TRUE(closedEvent);
     EXPECT_EQ(F.Report->RpPrinter(), nullptr);
+}
+
+// With preview links kept, the mouse over the page tells the report which printed control it is
+// over, off, or clicked; without them the report hears nothing.
+TEST_F(RpPreviewWindow, TheMouseOverThePageReachesTheReportsLinkHandler) {
+    TFakePrinterScope fake;
+    TScriptedResponder R;
+    TResponderScope scope(&R);
+    PreviewFixture F;
+    auto* Linked = New<TRpLabel>(F.Root.get());
+    Linked->SetName(u"Shift1"_s);
+    Linked->SetParent(static_cast<TRpCustomBand*>(F.Report->BandList()->Items(0)));
+    PreviewFixture::Place(Linked, 100, 700);
+    Linked->SetCaption(u"Смена"_s);
+    Linked->SetActiveInPreview(true);
+    F.Report->SetUsePreviewLinks(true);
+    F.Report->Prepare();
+    TRpPrinter* P = F.Report->RpPrinter();
+    TRpLinkPage* Links = F.Report->PageLinkInfoList()->getPageRec(1);
+    ASSERT_NE(Links, nullptr);
+    ASSERT_GE(Links->Count(), 1);
+    TPageItemRec* Item = Links->getItemRec(0);
+    EXPECT_EQ(Item->controlname, u"Shift1"_s);
+
+    struct THeard {
+        TStandPrevMouseEventType Type;
+        TPageItemRec* Item;
+    };
+    std::vector<THeard> Heard;
+    F.Report->onStandPrevMouseEvent = [&](TObject*, TStandPrevMouseEventType T, TPageItemRec* I) { Heard.push_back({T, I}); };
+    TRpStandardPreview* W = TRpStandardPreview::CreatePreview(nullptr, P);
+    W->Show();
+    Pump();
+    W->RpPreview->SetZoom(150);
+    Pump();
+    const double Scale = W->RpPreview->Zoom() / 100.0 * double(P->CurrentScreenDPI());
+    TRpPreviewImage* Image = W->RpPreview->PreviewImage();
+    auto Send = [&](QEvent::Type Type, double PageX, double PageY) {
+        const QPointF At(Image->Left() + PageX * Scale, Image->Top() + PageY * Scale);
+        SendMouse(Image->Parent()->Handle(), Type, At);
+    };
+    const double MidX = Item->left + Item->width / 2, MidY = Item->top + Item->height / 2;
+    Send(QEvent::MouseMove, MidX, MidY);
+    Send(QEvent::MouseMove, Item->left + Item->width + 40, MidY);
+    Send(QEvent::MouseButtonPress, MidX, MidY);
+    Send(QEvent::MouseButtonRelease, MidX, MidY);
+    ASSERT_EQ(Heard.size(), 3u);
+    EXPECT_EQ(Heard[0].Type, meMouseOver);
+    EXPECT_EQ(Heard[0].Item, Item);
+    EXPECT_EQ(Heard[1].Type, meMouseOut);
+    EXPECT_EQ(Heard[1].Item, nullptr);
+    EXPECT_EQ(Heard[2].Type, meMouseClick);
+    EXPECT_EQ(Heard[2].Item, Item);
+    // a click beside every control, and any mouse without preview links, say nothing
+    Heard.clear();
+    Send(QEvent::MouseButtonPress, Item->left + Item->width + 40, MidY);
+    Send(QEvent::MouseButtonRelease, Item->left + Item->width + 40, MidY);
+    F.Report->SetUsePreviewLinks(false);
+    Send(QEvent::MouseMove, MidX, MidY);
+    Send(QEvent::MouseButtonPress, MidX, MidY);
+    Send(QEvent::MouseButtonRelease, MidX, MidY);
+    EXPECT_TRUE(Heard.empty());
+    W->Close();
+    Pump();
 }
 
 TEST_F(RpPreviewWindow, VetoesProgressAndWindowsOfTheirOwn) {

@@ -106,6 +106,29 @@ TEST_F(DBGridExchange, PastedNumbersLoseOnlyBlanksAndGrouping) {
     EXPECT_EQ(Target->FieldByName(u"Qty"_S)->AsInteger(), 2000);
 }
 
+TEST_F(DBGridExchange, KeyPickListTakesTheKeyOfAListedTextOnly) {
+    TColumnVz* Qty = TargetGrid->Columns()->Items(3);
+    Qty->PickList()->Add(u"сто"_S);
+    Qty->PickList()->Add(u"двести"_S);
+    Qty->KeyList()->Add(u"100"_S);
+    Qty->KeyList()->Add(u"200"_S);
+    ASSERT_EQ(Qty->GetBarType(), ctKeyPickList);
+    TScriptedResponder Resp;
+    TResponderScope Scope(&Resp);
+    Resp.Answer(mrYes);
+    QByteArray Text = StringToCodePage(u"\t\t\tДвести\r\n\t\t\tтриста"_S, 1251);
+    TBytesStream Bytes(TBytes(Text.begin(), Text.end()));
+    auto In = NewOwned<TDBGridVzImportAsText>();
+    ImportDBGridVz(In.get(), TargetGrid, &Bytes);
+    EXPECT_EQ(Resp.MessageCount(), 1);
+    EXPECT_TRUE(Resp.LastCall().Text.contains(u"триста"_S));
+    ASSERT_EQ(Target->RecordCount(), 2);
+    Target->First();
+    EXPECT_EQ(Target->FieldByName(u"Qty"_S)->AsInteger(), 200);
+    Target->Next();
+    EXPECT_TRUE(Target->FieldByName(u"Qty"_S)->IsNull());  // a new record, left empty
+}
+
 TEST_F(DBGridExchange, TextExportShowsTheGridsTitlesAndTexts) {
     auto Out = NewOwned<TDBGridVzExportAsText>();
     TBytesStream Bytes;

@@ -7,6 +7,7 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/datasource.h"
 #include "platform/db/fields.h"
+#include "platform/gui/dialogs.h"
 #include "platform/testing/scriptedresponder.h"
 #include "tests/support/input.h"
 
@@ -25,6 +26,7 @@ struct FindDialog : ::testing::Test {
     TDBGridVzFindDlg* Dlg = nullptr;
 
     void SetUp() override {
+        SetResponder(&Resp);
         Form = New<TForm>(nullptr);
         Form->SetBounds(0, 0, 400, 200);
         T = New<TMemTableVz>(Form);
@@ -48,6 +50,7 @@ struct FindDialog : ::testing::Test {
         if (Dlg->Showing()) Dlg->Close();
         FreeAndNil(Form);
         Application->ProcessMessages();
+        SetResponder(nullptr);
     }
     int Current() { return T->FieldByName(u"Id"_S)->AsInteger(); }
     void Open(const String& Text) {

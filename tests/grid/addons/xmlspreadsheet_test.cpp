@@ -100,6 +100,23 @@ TEST(XMLSpreadsheetGridExport, ThousandRecordWorkbookIsWellFormed) {
     sdelka::test::TRun Count = sdelka::test::RunTool(
         u"xmllint"_S, {u"--xpath"_S, u"count(//*[local-name()='Row'])"_S, File});
     EXPECT_EQ(Count.Out.trimmed(), QByteArray("1002"));
+
+    // the cells read back as the grid holds them: names and counts as texts, Nulls empty
+    const char* Script =
+        "import sys, xml.etree.ElementTree as ET\n"
+        "ns = {'ss': 'urn:schemas-microsoft-com:office:spreadsheet'}\n"
+        "rows = ET.parse(sys.argv[1]).getroot().findall('.//ss:Row', ns)\n"
+        "for r in rows[1:-1]:\n"
+        "    d = [c.find('ss:Data', ns) for c in r.findall('ss:Cell', ns)]\n"
+        "    print((d[0].text or '') + '|' + (d[3].text or ''))\n";
+    sdelka::test::TRun Cells = sdelka::test::RunTool(u"python3"_S, {u"-c"_S, String::fromUtf8(Script), File});
+    ASSERT_EQ(Cells.Code, 0) << Cells.Err.constData();
+    QStringList Lines = String::fromUtf8(Cells.Out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(Lines.size(), 1000);
+    for (int R = 0; R < 1000; ++R) {
+        String Name = R == 1 ? u"управляющийсимвол <b>"_S : S.Texts[R][0];
+        ASSERT_EQ(Lines[R], Name + u'|' + S.Texts[R][3]) << R;
+    }
 }
 
 }  // namespace

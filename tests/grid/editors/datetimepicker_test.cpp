@@ -6,7 +6,9 @@
 #include "grid/editors/datetimepickervz.h"
 #include "grid/editors/pickerstylevz.h"
 #include "grid/editors/timeviewsvz.h"
+#include "platform/gui/canvas.h"
 #include "platform/gui/forms.h"
+#include "platform/gui/imaging.h"
 #include "platform/gui/messages.h"
 #include "platform/rtl/dateutils.h"
 #include "platform/rtl/formatsettings.h"
@@ -376,6 +378,27 @@ TEST_F(PickerTest, PopupFormReportsTheChosenValueOnce) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_FALSE(calls[1].first);
     form->Free();
+}
+
+// The days view painted into a bitmap: the chosen day on the highlight colour, today framed.
+TEST_F(PickerTest, DaysViewPaintsTheChosenDayHighlightedAndTodayFramed) {
+    Picker->SetDateTime(DT(2026, 12, 5, 10));
+    TDaysCalendarViewVz* days = Picker->DaysView();
+    TBitmap bmp;
+    bmp.SetSize(days->Width(), days->Height());
+    days->PaintTo(bmp.Canvas()->Handle());
+    const TGridCoord sel = days->SelectedCell();
+    const TRect s = days->CellRect(sel.X, sel.Y);
+    EXPECT_EQ(bmp.Canvas()->Pixels(s.Left + 1, s.Top + 1), ColorToRGB(clHighlight));
+    // 11 December is six days after the 5th, in the next row.
+    const TRect t = days->CellRect(sel.X - 1, sel.Y + 1);
+    EXPECT_EQ(days->CellText(sel.X - 1, sel.Y + 1), String("11"));
+    TDateTimeCalendarPickerDrawStyleVz* style = GetDateTimeCalendarPickerDrawStyleVz();
+    EXPECT_EQ(bmp.Canvas()->Pixels(t.Left, t.Top), ColorToRGB(style->GetTodayCellFrameColor()));
+    EXPECT_EQ(bmp.Canvas()->Pixels(t.Left + 2, t.Top + 2), ColorToRGB(clWindow));
+    // A plain day has neither.
+    const TRect p = days->CellRect(sel.X, sel.Y + 2);
+    EXPECT_EQ(bmp.Canvas()->Pixels(p.Left, p.Top), ColorToRGB(clWindow));
 }
 
 TEST(PickerDrawStyle, ClassicColoursAndFonts) {

@@ -188,6 +188,13 @@ TEST_F(DBDateEdit, PickingFromTheCalendarMergesTheDateAndKeepsTheTime) {
     Ed->CloseUp(false);
     EXPECT_FALSE(Ed->CalendarVisible());
     EXPECT_EQ(Ed->EditText(), u"29.02.2024"_S);
+    // Leaving for another control closes the calendar without taking its value.
+    Key(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(Ed->CalendarVisible());
+    picker->SetDateTime(DT(2031, 1, 1));
+    Leave();
+    EXPECT_FALSE(Ed->CalendarVisible());
+    EXPECT_EQ(Ed->EditText(), u"29.02.2024"_S);
 }
 
 TEST_F(DBDateEdit, TheMainButtonDropsDownOrStepsAsItsStyleSays) {

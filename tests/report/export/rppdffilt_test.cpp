@@ -193,6 +193,46 @@ TEST(RpPDFDocumentFilter, CyrillicTakesTheTrueTypePathWithDifferencesOfItsCodePa
     EXPECT_STREQ(PDFGlyphName(0x0410), "afii10017");
 }
 
+// Western and Cyrillic runs of one face are two font resources (their own widths and encodings)
+// over one embedded file; another style is another file.
+TEST(RpPDFDocumentFilter, AFontFileIsEmbeddedOnceForAllItsCodePages) {
+    QTemporaryDir Dir;
+    const String File = Dir.filePath(u"fonts.pdf"_s);
+    {
+        TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(File);
+        TOwned<TFont> Font = NewOwned<TFont>();
+        Font->SetName(u"Arial"_s);
+        Font->SetSize(10);
+        F->SetFontHandling(fhAutoEmbed);
+        F->Start(2100, 2970, Font.get());
+        F->TextOut(100, 200, Font.get(), clWhite, taLeftJustify, u"Piece rate"_s);
+        F->TextOut(100, 400, Font.get(), clWhite, taLeftJustify, u"Сдельная оплата"_s);
+        F->TextOut(100, 300, Font.get(), clWhite, taLeftJustify, u"Наряд на смену"_s);
+        Font->SetStyle({fsBold});
+        F->TextOut(100, 600, Font.get(), clWhite, taLeftJustify, u"Итого"_s);
+        F->TextOut(100, 800, Font.get(), clWhite, taLeftJustify, u"Total"_s);
+        F->Finish();
+    }
+    ExpectSound(File);
+    QFile In(File);
+    ASSERT_TRUE(In.open(QIODevice::ReadOnly));
+    const String Doc = String::fromLatin1(In.readAll());
+    QStringList Refs;
+    for (const auto& M : QRegularExpression(u"/FontFile2 (\\d+) 0 R"_s).globalMatch(Doc)) Refs << M.captured(1);
+    ASSERT_EQ(Refs.size(), 4) << Doc.count(u"/Subtype /TrueType"_s);  // two styles in two code pages
+    EXPECT_EQ(Refs[0], Refs[1]);
+    EXPECT_EQ(Refs[2], Refs[3]);
+    EXPECT_NE(Refs[0], Refs[2]);
+    EXPECT_EQ(Doc.count(u"/Length1 "_s), 2);
+
+    const QStringList Rows = String::fromUtf8(RunTool(u"pdffonts"_s, {File}).Out).split(u'\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_EQ(Rows.size(), 4);
+    for (const String& Row : Rows) EXPECT_TRUE(Row.contains(u" TrueType "_s) && Row.contains(u" yes "_s)) << Row.toStdString();
+    const String Text = PdfText(File);
+    for (const String& T : {u"Piece rate"_s, u"Сдельная оплата"_s, u"Наряд на смену"_s, u"Итого"_s, u"Total"_s})
+        EXPECT_TRUE(Text.contains(T)) << T.toStdString() << "\n" << Text.toStdString();
+}
+
 TEST(RpPDFDocumentFilter, TrueTypeWidthsAreInThousandthsOfTheEm) {
     Driven D;
     D.F->TextOut(100, 200, D.Font.get(), clWhite, taLeftJustify, u"Ab"_s);
