@@ -410,7 +410,11 @@ void TCustomDBGridVz::SortMarkingChanged() {
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomDBAxisGridVz::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
-    if (FIntMemTable && dynamic_cast<IMemTableVz*>(AComponent) == FIntMemTable) FIntMemTable = nullptr;
+    if (FIntMemTable && dynamic_cast<IMemTableVz*>(AComponent) == FIntMemTable) {
+        FIntMemTable = nullptr;
+        // The table is going: the grouping's receiver must not reach it any more.
+        if (FDataGrouping) FDataGrouping->MemTableChanged(nullptr, nullptr);
+    }
 }
 
 void TCustomDBGridVz::FontChanged() {

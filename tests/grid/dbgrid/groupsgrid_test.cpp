@@ -176,3 +176,15 @@ TEST_F(GroupsGridFixture, DeletingTheGroupedColumnLeavesTheLevel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The table freed before the grid: the grouping stops listening to it and the grid still closes.
+TEST_F(GroupsGridFixture, TableFreedBeforeTheGrid) {
+    Tree()->Root()->Items(0)->SetExpanded(true);
+    FreeAndNil(T);
+    Application->ProcessMessages();
+    EXPECT_FALSE(G->GroupingWorks());
+}
+
+}  // namespace
