@@ -15,6 +15,7 @@
 
 class TCustomDBGridVz;
 class TStringList;
+class TPopupMenu;
 
 enum TNavigateBtnVz {
     nbFirstVz, nbPriorVz, nbNextVz, nbLastVz, nbInsertVz, nbDeleteVz, nbEditVz, nbPostVz, nbCancelVz, nbRefreshVz

@@ -4,6 +4,7 @@
 // replaces the default; most defaults ask the dataset handler of the grid's dataset first.
 #pragma once
 
+#include "grid/dbgrid/filterexprvz.h"
 #include "grid/dbgrid/textsearchvz.h"
 #include "platform/rtl/events.h"
 

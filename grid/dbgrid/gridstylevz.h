@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/gui/graphics.h"
+#include "platform/gui/types.h"
 #include "platform/rtl/classes.h"
 
 #include <vector>
