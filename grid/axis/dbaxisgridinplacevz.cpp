@@ -3,6 +3,7 @@
 #include "grid/axis/dbaxisgridinplacevz.h"
 
 #include "grid/axis/axisbarsvz.h"
+#include "grid/axis/axisgridroutinesvz.h"
 #include "grid/axis/dbaxisgridvz.h"
 #include "grid/base/buttonpaintvz.h"
 #include "grid/base/dropdownparamsvz.h"
@@ -353,12 +354,8 @@ void TDBAxisGridInplaceEdit::UpdateImageIndex() {
     if (!bar || !bar->ImageList()) return;
     int i = -1;
     TField* f = bar->Field();
-    if (!bar->HasPickListItems()) {
-        if (f && !f->IsNull() &&
-            (f->DataType() == ftSmallint || f->DataType() == ftInteger || f->DataType() == ftWord ||
-             f->DataType() == ftLargeint || f->DataType() == ftAutoInc))
-            i = f->AsInteger();
-    } else i = bar->PickList()->IndexOf(Text());
+    if (!bar->HasPickListItems()) i = GetFieldIntegerValueVz(f, -1);
+    else i = bar->PickList()->IndexOf(Text());
     if (i == -1) i = bar->NotInKeyListIndex();
     if (i != FImageIndex) {
         FImageIndex = i;

@@ -583,4 +583,33 @@ TEST(AxisGridRoutines, TheCalculatorOpensWithZeroUntilTheTextIsANumber) {
     for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(CalculatorStartValueVz(text), value) << text.toStdString();
 }
 
+TEST(AxisGridRoutines, MixingBlackAndWhiteLightensToTheSameGreyAndUngrayPushesItFurther) {
+    EXPECT_EQ(MixAndLightenColor(clBlack, clWhite, false), static_cast<TColor>(186 * 65536 + 186 * 256 + 186));
+    EXPECT_EQ(MixAndLightenColor(clBlack, clWhite, true), static_cast<TColor>(202 * 65536 + 202 * 256 + 202));
+    // Channels keep their places: pure red mixed with itself stays reddest.
+    const TColor red = MixAndLightenColor(clRed, clRed, false);
+    EXPECT_GT(red & 0xFF, (red >> 16) & 0xFF);
+}
+
+TEST(AxisGridRoutines, AFieldGivesItsIntegerOnlyWhenItsTypeHoldsOneThatFits) {
+    TOwned<TMemTableVz> t = NewOwned<TMemTableVz>(nullptr);
+    t->FieldDefs()->Add(u"I"_S, ftInteger);
+    t->FieldDefs()->Add(u"L"_S, ftLargeint);
+    t->FieldDefs()->Add(u"F"_S, ftFloat);
+    t->FieldDefs()->Add(u"S"_S, ftWideString, 10);
+    t->CreateDataSet();
+    t->AppendRecord({Variant(7), Variant(Int64(5000000000LL)), Variant(3.0), Variant(u"4"_S)});
+    EXPECT_EQ(GetFieldIntegerValueVz(t->FieldByName(u"I"_S), -1), 7);
+    EXPECT_EQ(GetFieldIntegerValueVz(t->FieldByName(u"L"_S), -1), -1);  // out of range
+    EXPECT_EQ(GetFieldIntegerValueVz(t->FieldByName(u"F"_S), -1), 3);
+    EXPECT_EQ(GetFieldIntegerValueVz(t->FieldByName(u"S"_S), -1), -1);  // a text is no integer
+    t->Edit();
+    t->FieldByName(u"L"_S)->SetAsLargeInt(-12);
+    t->FieldByName(u"F"_S)->SetAsFloat(1e12);
+    EXPECT_EQ(GetFieldIntegerValueVz(t->FieldByName(u"L"_S), -1), -12);
+    EXPECT_EQ(GetFieldIntegerValueVz(t->FieldByName(u"F"_S), -1), -1);
+    t->Cancel();
+    EXPECT_EQ(GetFieldIntegerValueVz(nullptr, 9), 9);
+}
+
 }  // namespace
