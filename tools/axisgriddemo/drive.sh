@@ -10,6 +10,8 @@ trap 'rm -f "$out"' EXIT
 export ASAN_OPTIONS=detect_leaks=0
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   set -e
+  # A window manager, as a user has one: drop-downs and dialogs are stacked and focused by it.
+  if command -v openbox >/dev/null; then openbox --sm-disable >/dev/null 2>&1 & wm=$!; sleep 0.5; fi
   "$0"/axisgriddemo --shot "$0"/axisgriddemo-shot.png > "$1" 2>&1 &
   pid=$!
   for i in $(seq 50); do win=$(xdotool search --name "^Axis grid$" 2>/dev/null | head -1) && [ -n "$win" ] && break; sleep 0.2; done
@@ -34,6 +36,7 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   key F11; shot picked
   key Up
   kill $pid; wait $pid 2>/dev/null || true
+  [ -n "${wm:-}" ] && kill $wm 2>/dev/null || true
 ' "$build" "$out"
 cat "$out"
 fail=0

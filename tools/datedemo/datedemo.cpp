@@ -151,10 +151,21 @@ int main(int argc, char** argv) {
 
     form->Show();
     edit->SetFocus();
-    const TPoint e = edit->ClientToScreen(TPoint(0, 0));
-    Out(QStringLiteral("edit %1 %2 %3 %4").arg(e.X).arg(e.Y).arg(edit->Width()).arg(edit->Height()));
-    const TPoint te = timeEdit->ClientToScreen(TPoint(0, 0));
-    Out(QStringLiteral("timeedit %1 %2 %3 %4").arg(te.X).arg(te.Y).arg(timeEdit->Width()).arg(timeEdit->Height()));
+    // The window manager may place the window after it shows: say where the edits are whenever
+    // that changes (the script takes the last position).
+    TPoint editAt(-1, -1);
+    auto placed = [&] {
+        const TPoint e = edit->ClientToScreen(TPoint(0, 0));
+        if (e.X == editAt.X && e.Y == editAt.Y) return;
+        editAt = e;
+        Out(QStringLiteral("edit %1 %2 %3 %4").arg(e.X).arg(e.Y).arg(edit->Width()).arg(edit->Height()));
+        const TPoint te = timeEdit->ClientToScreen(TPoint(0, 0));
+        Out(QStringLiteral("timeedit %1 %2 %3 %4").arg(te.X).arg(te.Y).arg(timeEdit->Width()).arg(timeEdit->Height()));
+    };
+    placed();
+    QTimer where;
+    QObject::connect(&where, &QTimer::timeout, placed);
+    where.start(50);
     Application->Run();
     return 0;
 }

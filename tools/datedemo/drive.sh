@@ -13,6 +13,8 @@ export ASAN_OPTIONS=detect_leaks=0
 rm -f "$build"/datedemo-*.png
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   set -e
+  # A window manager, as a user has one: drop-downs and dialogs are stacked and focused by it.
+  if command -v openbox >/dev/null; then openbox --sm-disable >/dev/null 2>&1 & wm=$!; sleep 0.5; fi
   DATEDEMO_SHOT="$0"/datedemo "$0"/datedemo > "$1" 2>&1 &
   pid=$!
   for i in $(seq 50); do win=$(xdotool search --name "^Dates$" 2>/dev/null | head -1) && [ -n "$win" ] && break; sleep 0.2; done
@@ -49,6 +51,7 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   p=($(cell 2 1 "$1")); xdotool mousemove "${p[0]}" "${p[1]}"; sleep 0.3; xdotool click 1; sleep 0.8
   p=($(cell 5 5 "$1")); xdotool mousemove "${p[0]}" "${p[1]}"; sleep 0.3; xdotool click 1; sleep 0.6
   kill $pid; wait $pid 2>/dev/null || true
+  [ -n "${wm:-}" ] && kill $wm 2>/dev/null || true
 ' "$build" "$out"
 cat "$out"
 fail=0

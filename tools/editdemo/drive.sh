@@ -12,6 +12,8 @@ trap 'rm -f "$out"' EXIT
 export ASAN_OPTIONS=detect_leaks=0
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   set -e
+  # A window manager, as a user has one: drop-downs and dialogs are stacked and focused by it.
+  if command -v openbox >/dev/null; then openbox --sm-disable >/dev/null 2>&1 & wm=$!; sleep 0.5; fi
   EDITDEMO_SHOT="$0"/editdemo-%1.png "$0"/editdemo > "$1" 2>&1 &
   pid=$!
   for i in $(seq 50); do win=$(xdotool search --name "^Editors$" 2>/dev/null | head -1) && [ -n "$win" ] && break; sleep 0.2; done
@@ -29,6 +31,7 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   xdotool mousemove "$x" "$y"; sleep 0.3; xdotool click 1; sleep 0.5
   xdotool key ctrl+s; sleep 0.5
   kill $pid; wait $pid 2>/dev/null || true
+  [ -n "${wm:-}" ] && kill $wm 2>/dev/null || true
 ' "$build" "$out"
 cat "$out"
 fail=0

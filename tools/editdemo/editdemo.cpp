@@ -119,7 +119,15 @@ int main(int argc, char** argv) {
     auto* watch = New<TTimer>(form);
     watch->SetInterval(50);
     bool mruOpen = false, listOpen = false;
+    TPoint buttonAt(-1, -1);
     watch->OnTimer = [&, edit, combo](TObject*) {
+        // The window manager may place the window after it was activated: say where the combo's
+        // button is whenever that changes (the script takes the last position).
+        TEditButtonControlVz* b = combo->GetEditButtonControlByEditButton(combo->EditButton());
+        if (const TPoint c = b->ClientToScreen(TPoint(b->Width() / 2, b->Height() / 2)); c.X != buttonAt.X || c.Y != buttonAt.Y) {
+            buttonAt = c;
+            Out(QStringLiteral("button %1 %2").arg(c.X).arg(c.Y));
+        }
         if (bool open = edit->MRUList()->DroppedDown(); open != mruOpen) {
             mruOpen = open;
             if (open) {
