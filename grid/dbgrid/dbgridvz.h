@@ -9,6 +9,7 @@
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
+//   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
 //                       appearance objects and the shared draw style
 #pragma once
@@ -33,6 +34,7 @@ class TRegIniFile;
 class TSettingsKeeperVz;
 class TDBGridVzDataGroupsVz;
 class TGroupDataTreeNodeVz;
+class TDBGridVzSelection;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -138,6 +140,7 @@ public:
     void SetCurrentRowSelected(bool Value) override;
     void Invalidate() override;
     void Changed() override;
+    void UpdateState() override;
     void AppendItem(const TBookmark& Item) override;
     void InsertItem(int Index, const TBookmark& Item) override;
     void DeleteItem(int Index) override;
@@ -150,6 +153,10 @@ private:
 
 class TCustomDBGridVz : public TCustomDBAxisGridVz {
     SDELKA_CLASS(TCustomDBGridVz, TCustomDBAxisGridVz)
+    friend class TDBGridVzSelection;
+    friend class TDBGridVzSelectionRect;
+    friend class TDBGridVzSelectionCols;
+
 protected:
     explicit TCustomDBGridVz(TComponent* AOwner);
     ~TCustomDBGridVz() override;
@@ -166,7 +173,8 @@ public:
     TDBGridVzIndicatorOptions IndicatorOptions() const { return FIndicatorOptions; }
     void SetIndicatorOptions(TDBGridVzIndicatorOptions Value);
     TDBGridVzAllowedSelections AllowedSelections() const { return FAllowedSelections; }
-    void SetAllowedSelections(TDBGridVzAllowedSelections Value) { FAllowedSelections = Value; }
+    // Narrowing the set drops a selection of a kind it no longer holds.
+    void SetAllowedSelections(TDBGridVzAllowedSelections Value);
     TGridOptionsVz EngineOptions() const { return TCustomGridVz::Options(); }
 
     // ---- columns
@@ -281,6 +289,17 @@ public:
 
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
+    // What is selected: records, a rectangle, columns or everything (gridselectvz.*).
+    TDBGridVzSelection* Selection() const { return FSelection; }
+    // gstNon always; the others need dgMultiSelect and AllowedSelections, rectangles and columns
+    // also a grid without dgRowSelect.
+    bool IsSelectionTypeAllowed(TDBGridVzSelectionType Kind) const;
+    // The selection announces a change: OnSelectionChanged, and a repaint of a grouped grid's records.
+    virtual void SelectionChanged();
+    // The cells of the selected records among the rows the grid can place.
+    TGridRect SelectedRowsToGridRect();
+    // Whether the data cell being painted (the record being read) is selected.
+    bool DataCellSelectedForPaint(int DataCol);
     // The grid's filter settings, and the grid as the filter models and the centre see it.
     TSTDBGridVzFilter* STFilter() const { return FSTFilter; }
     ISTFilterGridVz* FilterHost() const;
@@ -364,6 +383,7 @@ public:
     TDrawColumnVzCellEvent OnDrawColumnCell;
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
+    TNotifyEvent OnSelectionChanged;
 
 protected:
     TAxisBarDefValuesVz* CreateColumnDefValues() override;
@@ -431,6 +451,15 @@ private:
     std::vector<TDBGridMultiTitleNodeVz*> FLeafFieldArr;
     TColumnsVzList FSortMarkedColumns;
     TBookmarkListVz* FSelectedRows = nullptr;
+    TDBGridVzSelection* FSelection = nullptr;
+    // A Shift range of records being extended: where it started, whether that record was
+    // selected before, and whether the range unselects.
+    bool FSelecting = false;
+    TBookmark FSelectionAnchor;
+    bool FSelectionAnchorSelected = false;
+    bool FAntiSelection = false;
+    // While above 0 the grid keeps its row when the data set scrolls.
+    int FLockRowPosFromDatasetPos = 0;
     std::unique_ptr<TDBGridFilterHostVz> FFilterHost;
     TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;

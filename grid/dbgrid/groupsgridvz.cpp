@@ -1,6 +1,7 @@
 // The data grid's grouping object and levels, and the grid's side of grouping: its row count
 // over the group tree's visible rows, the node of a row and the group indent's width.
 #include "grid/dbgrid/groupsgridvz.h"
+#include "grid/dbgrid/gridselectvz.h"
 
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/grouptreevz.h"
@@ -206,6 +207,7 @@ int TCustomDBGridVz::CalcExtraFirstColumnWidth() const {
 
 void TCustomDBGridVz::AxisBarDeleting(TAxisBarVz* Bar) {
     TCustomDBAxisGridVz::AxisBarDeleting(Bar);
+    if (FSelection) FSelection->Columns()->ColumnDeleting(static_cast<TColumnVz*>(Bar));
     if (FDataGrouping && !ComponentState().Contains(csDestroying))
         FDataGrouping->ClearColumnReferences(dynamic_cast<TColumnVz*>(Bar));
 }
