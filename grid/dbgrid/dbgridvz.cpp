@@ -408,7 +408,9 @@ void TCustomDBGridVz::ColExit() {
 }
 
 void TCustomDBGridVz::SortMarkingChanged() {
+    if (!FOptionsVz.Contains(dghAutoSortMarking)) return;
     if (OnSortMarkingChanged) OnSortMarkingChanged(this);
+    else DBGridVzCenter()->ApplySorting(FilterHost());
 }
 
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {

@@ -103,6 +103,7 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     const int dataCol = GridColToDataCol(ACol);
     TColumnVz* col = dataCol >= 0 ? Columns()->Items(dataCol) : nullptr;
     if (ARow < TitleRowCount()) {
+        if (TitlePressed(ACol)) State += gdPressed;
         DefaultDrawTitleCell(ACol, ARect, col, State);
         return;
     }

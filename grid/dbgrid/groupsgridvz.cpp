@@ -213,6 +213,11 @@ void TCustomDBGridVz::AxisBarDeleting(TAxisBarVz* Bar) {
 }
 
 void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
+    if (Key == 'C' && Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) && !Shift.Contains(ssAlt) && !EditorMode()) {
+        CopySelectionToClipboard();
+        Key = 0;
+        return;
+    }
     TGroupDataTreeNodeVz* node = CurGroupDataNode();
     if (node && node->NodeType() == dntDataGroupVz && !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) &&
         !Shift.Contains(ssAlt)) {
@@ -230,7 +235,7 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
     TCustomDBAxisGridVz::KeyDown(Key, Shift);
 }
 
-void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+bool TCustomDBGridVz::GroupRowSignMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (Button == mbLeft && GroupingWorks()) {
         const TGridCoord cell = MouseCoord(X, Y);
         const int dataCol = GridColToDataCol(cell.X);
@@ -250,9 +255,9 @@ void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
                 } else {
                     node->SetExpanded(!node->Expanded());
                 }
-                return;
+                return true;
             }
         }
     }
-    TCustomDBAxisGridVz::MouseDown(Button, Shift, X, Y);
+    return false;
 }
