@@ -7,6 +7,7 @@
 #include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/dbgridfilterhostvz.h"
 #include "grid/dbgrid/gridcentervz.h"
+#include "grid/dbgrid/gridselectvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -47,6 +48,7 @@ void TCustomDBGridVz::AfterConstruction() {
     UseGlobalStyle();
     FHeadTree = New<TDBGridMultiTitleTreeListVz>();
     FSelectedRows = New<TBookmarkListVz>(this);
+    FSelection = New<TDBGridVzSelection>(this);
     FFilterHost = std::make_unique<TDBGridFilterHostVz>(this);
     FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
     FDataGrouping = New<TDBGridVzDataGroupsVz>(this);
@@ -82,6 +84,8 @@ void TCustomDBGridVz::BeforeDestruction() {
     FLeafFieldArr.clear();
     if (FHeadTree) FHeadTree->Free();
     FHeadTree = nullptr;
+    if (FSelection) FSelection->Free();
+    FSelection = nullptr;
     if (FSelectedRows) FSelectedRows->Free();
     FSelectedRows = nullptr;
     if (FSTFilter) FSTFilter->Free();
@@ -404,7 +408,9 @@ void TCustomDBGridVz::ColExit() {
 }
 
 void TCustomDBGridVz::SortMarkingChanged() {
+    if (!FOptionsVz.Contains(dghAutoSortMarking)) return;
     if (OnSortMarkingChanged) OnSortMarkingChanged(this);
+    else DBGridVzCenter()->ApplySorting(FilterHost());
 }
 
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {
@@ -446,7 +452,20 @@ void TBookmarkListVz::Invalidate() {
 
 void TBookmarkListVz::Changed() {
     TBMListVz::Changed();
+    // Marking records makes the grid's selection a record selection.
+    if (TDBGridVzSelection* sel = FGrid ? FGrid->Selection() : nullptr) {
+        if (sel->SelectionType() != gstRecordBookmarks && Count() > 0) {
+            sel->Clear();
+            sel->SetSelectionType(gstRecordBookmarks);
+        }
+        sel->UpdateState();
+        sel->SelectionChanged();
+    }
     Invalidate();
+}
+
+void TBookmarkListVz::UpdateState() {
+    if (TDBGridVzSelection* sel = FGrid ? FGrid->Selection() : nullptr) sel->UpdateState();
 }
 
 void TBookmarkListVz::ItemChanged(const TBookmark& Item, TListNotification Action) {

@@ -103,6 +103,7 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     const int dataCol = GridColToDataCol(ACol);
     TColumnVz* col = dataCol >= 0 ? Columns()->Items(dataCol) : nullptr;
     if (ARow < TitleRowCount()) {
+        if (TitlePressed(ACol)) State += gdPressed;
         DefaultDrawTitleCell(ACol, ARect, col, State);
         return;
     }
@@ -132,10 +133,7 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         p.FCol = ACol;
         p.FRow = ARow;
         p.FState = State;
-        if (FOptions.Contains(dgMultiSelect) && FSelectedRows->Count() > 0) {
-            int at = 0;
-            if (FSelectedRows->Find(DataLink()->DataSet()->Bookmark(), at)) p.FState += TGridDrawState{gdSelected, gdRowSelected};
-        }
+        if (DataCellSelectedForPaint(dataCol)) p.FState += TGridDrawState{gdSelected, gdRowSelected};
         col->GetColCellParams(false, &p);
         DefaultDrawDataCell(TGridCoord{ACol, ARow}, TGridCoord{dataCol, dataRow}, col, ARect, &p);
         if (OnDrawColumnCell) OnDrawColumnCell(this, ARect, dataCol, col, State);
