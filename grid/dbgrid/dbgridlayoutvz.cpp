@@ -3,6 +3,7 @@
 // step with the data set; the loading overlay.
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/grouptreevz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
 
 #include "grid/base/toolsvz.h"
@@ -315,6 +316,7 @@ void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
     if (FSelectedRows) FSelectedRows->SetLinkActive(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
+    if (FSumList) FSumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
 }
 
 void TCustomDBGridVz::DataLinkDataChanged() {
