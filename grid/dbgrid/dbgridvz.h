@@ -8,6 +8,7 @@
 //   gridpaintvz.cpp     painting of data, title (one or more levels) and indicator cells
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
+//   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
@@ -296,6 +297,14 @@ public:
     void InvalidateFooter();
     void InvalidateTitle();
 
+    // ---- value copy and column widths (valuecopyvz.cpp)
+    // Copies the selected column's value of the previous record of the view into the current one.
+    void SetValueFromPrevRecord();
+    // Fits the listed columns to their titles, data (CheckRowCount records, -1 all; for at most
+    // MaxWaitingTime ms, 0 or less no limit) and footers.
+    void OptimizeColsWidth(const TColumnsVzList& ColumnsList, int CheckRowCount, int MaxWaitingTime);
+    void OptimizeAllColsWidth(int CheckRowCount, int MaxWaitingTime);
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // The grid's filter settings, and the grid as the filter models and the centre see it.
@@ -412,6 +421,8 @@ protected:
     // A cell of the footer area: a grand total of the grouping or a column footer.
     void DrawFooterAreaCell(int ACol, int ARow, TRect ARect, TGridDrawState State);
     bool FooterWordWrapAllowed();
+    // The current record's row in the table's view (the data link's active record without one).
+    int CurrentRecordPosition();
     void SumListChanged(TObject* Sender);
     void SumListRecalcAll(TObject* Sender);
     void SumListAfterRecalcAll(TObject* Sender);
