@@ -4,6 +4,7 @@
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/grouptreevz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
 
 #include "grid/base/toolsvz.h"
@@ -317,6 +318,7 @@ void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
     if (FSelection) FSelection->LinkActiveChanged(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
+    if (FSumList) FSumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
 }
 
 void TCustomDBGridVz::DataLinkDataChanged() {

@@ -8,6 +8,7 @@
 #include "grid/dbgrid/dbgridfilterhostvz.h"
 #include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/gridselectvz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -52,6 +53,10 @@ void TCustomDBGridVz::AfterConstruction() {
     FFilterHost = std::make_unique<TDBGridFilterHostVz>(this);
     FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
     FDataGrouping = New<TDBGridVzDataGroupsVz>(this);
+    FSumList = New<TDBGridVzSumList>(this);
+    FSumList->SumListChanged = [this](TObject* Sender) { SumListChanged(Sender); };
+    FSumList->OnRecalcAll = [this](TObject* Sender) { SumListRecalcAll(Sender); };
+    FSumList->OnAfterRecalcAll = [this](TObject* Sender) { SumListAfterRecalcAll(Sender); };
     DBGridVzCenter()->AddChangeNotification(FFilterHost.get());
     TCustomGridVz::SetOptions(TGridOptionsVz{goColSizingVz, goColMovingVz, goEditingVz, goTabsVz, goThumbTrackingVz,
                                              goExtendVertLinesVz, goContraVertBoundaryLineVz,
@@ -70,6 +75,12 @@ void TCustomDBGridVz::AfterConstruction() {
 }
 
 void TCustomDBGridVz::BeforeDestruction() {
+    if (FSumList) {
+        FSumList->SumListChanged.Clear();
+        FSumList->OnRecalcAll.Clear();
+        FSumList->OnAfterRecalcAll.Clear();
+        FSumList->SetActive(false);
+    }
     if (FStyle) FStyle->RemoveChangeNotification(this);
     FStyle = nullptr;
     if (FFilterHost && !FFilterHost->CenterGone()) DBGridVzCenter()->RemoveChangeNotification(FFilterHost.get());
@@ -94,6 +105,9 @@ void TCustomDBGridVz::BeforeDestruction() {
     FInstantReadDataNodes.clear();
     if (FDataGrouping) FDataGrouping->Free();
     FDataGrouping = nullptr;
+    // The columns and their footers' sum definitions are gone by now.
+    if (FSumList) FSumList->Free();
+    FSumList = nullptr;
 }
 
 TGridAxisBarsVz* TCustomDBGridVz::CreateAxisBars() {
@@ -498,6 +512,7 @@ void TCustomDBGridVz::SetDataSource(TDataSource* Value) {
     if (Value == DataSource()) return;
     if (FSelectedRows && FOptions.Contains(dgMultiSelect)) FSelectedRows->Clear();
     TCustomDBAxisGridVz::SetDataSource(Value);
+    if (FSumList) FSumList->SetDataSet(Value ? Value->DataSet() : nullptr);
 }
 
 // The current cell takes the selection colour while the grid has the focus; the rows of a

@@ -8,6 +8,8 @@
 //   gridpaintvz.cpp     painting of data, title (one or more levels) and indicator cells
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
+//   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
+//   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
 //   gridmousevz.cpp     the mouse: title clicks and sorting, selecting by clicks and drags, copying
@@ -36,6 +38,7 @@ class TSettingsKeeperVz;
 class TDBGridVzDataGroupsVz;
 class TGroupDataTreeNodeVz;
 class TDBGridVzSelection;
+class TDBGridVzSumList;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -232,7 +235,7 @@ public:
     virtual int TitleRowCount() { return FOptions.Contains(dgTitles) ? 1 : 0; }
     virtual int FilterRowCount() { return 0; }
     int TopDataOffset() { return TitleRowCount() + FilterRowCount(); }
-    int FullFooterRowCount() { return FFooterRowCount; }
+    int FullFooterRowCount() { return GetFullFooterRowCount(); }
     int StdDataRowHeight() const { return FStdDefaultRowHeight; }
     int TitleRowHeight() const { return FTitleRowHeight; }
     virtual bool IsIndicatorColumnShown();
@@ -287,6 +290,29 @@ public:
     int CalcGroupDataNodeRowHeight(TGroupDataTreeNodeVz* Node);
     // The group indent's width at the left of the first visible column.
     int CalcExtraFirstColumnWidth() const;
+
+    // ---- column footers and the sum list (footersvz.cpp)
+    TDBGridVzSumList* SumList() const { return FSumList; }
+    void SetSumList(TDBGridVzSumList* Value);
+    // The column-footer rows plus the grouping's visible grand-total footers.
+    int GetFullFooterRowCount();
+    // The text of a column-footer cell (Row counts the column-footer rows only).
+    String GetFooterValue(int Row, TColumnVz* Column);
+    void DefaultDrawFooterCell(const TRect& Rect, int DataCol, int Row, TColumnVz* Column, TGridDrawState State);
+    virtual void DoGetFooterParams(int DataCol, int Row, TColumnVz* Column, TFont* AFont, TColor& Background,
+                                   TAlignment& Alignment, TGridDrawState State, String& Text);
+    virtual void GetCellParams(TColumnVz* Column, TFont* AFont, TColor& Background, TGridDrawState State);
+    // Repaints the footer rows, or the rows above the data.
+    void InvalidateFooter();
+    void InvalidateTitle();
+
+    // ---- value copy and column widths (valuecopyvz.cpp)
+    // Copies the selected column's value of the previous record of the view into the current one.
+    void SetValueFromPrevRecord();
+    // Fits the listed columns to their titles, data (CheckRowCount records, -1 all; for at most
+    // MaxWaitingTime ms, 0 or less no limit) and footers.
+    void OptimizeColsWidth(const TColumnsVzList& ColumnsList, int CheckRowCount, int MaxWaitingTime);
+    void OptimizeAllColsWidth(int CheckRowCount, int MaxWaitingTime);
 
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
@@ -403,6 +429,11 @@ public:
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
     TNotifyEvent OnSelectionChanged;
+    TGetFooterParamsEvent OnGetFooterParams;
+    TDrawFooterCellEvent OnDrawFooterCell;
+    TGetCellVzParamsEvent OnGetCellParams;
+    TNotifyEvent OnSumListRecalcAll;
+    TNotifyEvent OnSumListAfterRecalcAll;
 
 protected:
     TAxisBarDefValuesVz* CreateColumnDefValues() override;
@@ -435,6 +466,14 @@ protected:
     void ColumnWidthsChanged() override;
     void NotifyColumnMoved(int FromIndex, int ToIndex) override;
     void SyncActiveRecord();
+    // A cell of the footer area: a grand total of the grouping or a column footer.
+    void DrawFooterAreaCell(int ACol, int ARow, TRect ARect, TGridDrawState State);
+    bool FooterWordWrapAllowed();
+    // The current record's row in the table's view (the data link's active record without one).
+    int CurrentRecordPosition();
+    void SumListChanged(TObject* Sender);
+    void SumListRecalcAll(TObject* Sender);
+    void SumListAfterRecalcAll(TObject* Sender);
     // The engine's options derived from Options, OptionsVz and RowSizingAllowed.
     void UpdateEngineOptions();
     void ApplyColumnResizeRule(TDBGridOptions O, TDBGridVzOptions E);
@@ -507,6 +546,7 @@ private:
     std::vector<int> FSavedReadRows;
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
+    TDBGridVzSumList* FSumList = nullptr;
 };
 
 class TDBGridVz : public TCustomDBGridVz {

@@ -110,9 +110,13 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     TCanvas* c = Canvas();
     const int dataRow = ARow - top;
     const bool footer = ARow >= RowCount();  // footer rows lie past the rows, pinned at the bottom
-    if (footer || !col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
+    if (footer) {
+        DrawFooterAreaCell(ACol, ARow, ARect, State);
+        return;
+    }
+    if (!col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
         DataLink()->DataSet()->IsEmpty()) {
-        c->Brush()->SetColor(footer ? FFooterParams->Color() : Color());
+        c->Brush()->SetColor(Color());
         c->FillRect(ARect);
         return;
     }
