@@ -4,6 +4,7 @@
 #include "grid/base/toolsvz.h"
 #include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/gridcentervz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/fields.h"
 #include "platform/gui/graphics.h"
@@ -84,7 +85,12 @@ void TColumnTitleVz::SetSortIndex(int Value) {
     }
 }
 
-TSortMarkerVz TColumnTitleVz::GetFirstSortMarkerState() { return smDownVz; }
+TSortMarkerVz TColumnTitleVz::GetFirstSortMarkerState() {
+    TColumnVz* col = Column();
+    TCustomDBGridVz* g = col ? col->Grid() : nullptr;
+    TDBGridVzCenter* center = g ? g->FilterHost()->STFilterCenter() : nullptr;
+    return center ? center->GetFirstSortMarkerState(g->FilterHost(), col) : smDownVz;
+}
 
 void TColumnTitleVz::SetNextSortMarkerValue(bool KeepMulti) {
     TColumnVz* col = Column();

@@ -208,6 +208,7 @@ void TCustomDBGridVz::UpdateRowCount() {
     SetFrozenRowCount(FilterRowCount());
     SetDefaultRowHeight(FStdDefaultRowHeight);
     if (TitleRowCount() > 0) SetRowHeights(0, FTitleRowHeight);
+    if (FilterRowCount() > 0) SetRowHeights(TitleRowCount(), CalcFilterRowHeight());
     const int above = (TitleRowCount() > 0 ? FTitleRowHeight : 0);
     const int below = FullFooterRowCount() * FStdDefaultRowHeight;
     if (DataLink()->Active() && DataLink()->DataSet() && HandleAllocated()) {

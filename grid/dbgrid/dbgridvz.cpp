@@ -1,6 +1,7 @@
 // The data grid object: its option sets and the rules that tie them together, construction and
 // destruction, the mapping of columns to grid columns and the event relays.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/filterrowvz.h"
 #include "grid/dbgrid/groupsgridvz.h"
 
 #include "grid/core/uitextsvz.h"
@@ -84,6 +85,8 @@ void TCustomDBGridVz::BeforeDestruction() {
     if (FStyle) FStyle->RemoveChangeNotification(this);
     FStyle = nullptr;
     if (FFilterHost && !FFilterHost->CenterGone()) DBGridVzCenter()->RemoveChangeNotification(FFilterHost.get());
+    if (FFilterEdit) FFilterEdit->Free();
+    FFilterEdit = nullptr;
     if (DataLink()) SetDataSource(nullptr);
     if (FIntMemTable) {
         FIntMemTable->UnregisterEventReceiver(this);
@@ -424,7 +427,7 @@ void TCustomDBGridVz::ColExit() {
 void TCustomDBGridVz::SortMarkingChanged() {
     if (!FOptionsVz.Contains(dghAutoSortMarking)) return;
     if (OnSortMarkingChanged) OnSortMarkingChanged(this);
-    else DBGridVzCenter()->ApplySorting(FilterHost());
+    else if (TDBGridVzCenter* c = FFilterHost ? FFilterHost->STFilterCenter() : nullptr) c->ApplySorting(FFilterHost.get());
 }
 
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {

@@ -39,6 +39,8 @@ class TDBGridVzDataGroupsVz;
 class TGroupDataTreeNodeVz;
 class TDBGridVzSelection;
 class TDBGridVzSumList;
+class TInplaceFilterEditVz;
+class TSTColumnFilterVz;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -97,6 +99,8 @@ using TTitleVzBtnClickEvent = TEvent<void(TObject* Sender, int ACol, TColumnVz* 
 using TGetBtnVzParamsEvent = TEvent<void(TObject* Sender, TColumnVz* Column, TFont* AFont, TColor& Background,
                                          TSortMarkerVz& SortMarker, bool IsDown)>;
 using TMovedEvent = TEvent<void(TObject* Sender, int FromIndex, int ToIndex)>;
+using TDBGridVzFillFilterListEvent =
+    TEvent<void(TCustomDBGridVz* Sender, TColumnVz* Column, TStrings* Items, bool& Processed)>;
 
 // The text shown in the middle of a grid whose data set is empty.
 class TGridEmptyDataInfoVz : public TPersistent {
@@ -233,7 +237,8 @@ public:
     // ---- geometry (dbgridlayoutvz.cpp)
     int IndicatorOffset() const { return FIndicatorOffset; }
     virtual int TitleRowCount() { return FOptions.Contains(dgTitles) ? 1 : 0; }
-    virtual int FilterRowCount() { return 0; }
+    // One row under the titles while the filter row is shown there.
+    virtual int FilterRowCount();
     int TopDataOffset() { return TitleRowCount() + FilterRowCount(); }
     int FullFooterRowCount() { return GetFullFooterRowCount(); }
     int StdDataRowHeight() const { return FStdDefaultRowHeight; }
@@ -385,6 +390,42 @@ public:
     // Paints the indent of a record row into the left of the first visible column's cell and
     // answers the rest of the cell.
     TRect DrawDataRowGroupIndent(const TRect& ARect, TGroupDataTreeNodeVz* Node);
+
+    // ---- the filter row (filterrowgridvz.cpp)
+    int CalcFilterRowHeight();
+    bool CanEditColumnFilter(int Index);
+    String GetColumnFilterText(int Index);
+    bool IsFilterRow(int ARow) { return ARow == TopDataOffset() - 1 && FilterRowCount() > 0; }
+    TInplaceFilterEditVz* FilterEdit() const { return FFilterEdit; }
+    int FilterCol() const { return FFilterCol; }
+    bool FilterEditMode() const { return FFilterEditMode; }
+    void SetFilterEditMode(bool Value);
+    void StartFilterEdit(int Index);
+    void StopFilterEdit();
+    void UpdateFilterEditor(bool Activate);
+    void HideFilterEditor();
+    void CommitFilterEditorText(int Index);
+    void CommitCurrentFilterEditorText();
+    void InitFilterEditorForColumn(int Index);
+    bool IsFilterEditModeActive();
+    virtual TInplaceFilterEditVz* CreateFilterEditor();
+    // The grid's, the column's and the centre's events, else DefaultFillSTFilterListValues.
+    void FillSTFilterListValues(TSTColumnFilterVz* Filter, TStrings* Items);
+    virtual void DefaultFillSTFilterListValues(TColumnVz* Column, TStrings* Items);
+    // Commits the edited text, then OnApplyFilter or the centre's filter; refreshes even on error.
+    void ApplyFilter() { InternalApplyFilter(); }
+    virtual void InternalApplyFilter();
+    virtual void DefaultApplyFilter();
+    // Empties every column's filter without applying.
+    void ClearFilter();
+    // The filter editor's keys before the editor's own: Tab, Home/End, Left/Right, Up, Down, F2.
+    void FilterEditorKeyDown(Word& Key, TShiftState Shift);
+    void FilterEditorKeyPress(Char& Key, TShiftState Shift);
+    void DrawFilterRowCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
+    // The filter row's drop-down button in a cell (cell-relative point).
+    bool FilterButtonAtPos(int ACol, int X, int Y);
+    TNotifyEvent OnApplyFilter;
+    TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
 
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);
@@ -547,6 +588,13 @@ private:
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
     TDBGridVzSumList* FSumList = nullptr;
+    TInplaceFilterEditVz* FFilterEdit = nullptr;
+    int FFilterCol = -1;
+    bool FFilterEditMode = false;
+    void FilterEditorGetItemsList(TObject* Sender);
+    void FilterEditorClosingUp(TObject* Sender, bool& Accept);
+    void FilterEditorCloseUp(TObject* Sender, bool Accept);
+    void MoveFilterEditTo(int Index);
 };
 
 class TDBGridVz : public TCustomDBGridVz {

@@ -96,6 +96,10 @@ bool TCustomDBGridVz::GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz Bo
 
 void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) {
     const int top = TopDataOffset();
+    if (IsFilterRow(ARow)) {
+        DrawFilterRowCell(ACol, ARow, ARect, State);
+        return;
+    }
     if (ACol < FIndicatorOffset) {
         DefaultDrawIndicatorCell(ARow, ARect, State);
         return;
