@@ -382,6 +382,9 @@ public:
     // ---- painting (gridpaintvz.cpp)
     void DefaultDrawColumnDataCell(const TRect& Rect, int DataCol, TColumnVz* Column, TGridDrawState State);
     void DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumnVz* Column, TGridDrawState State);
+    // The column's own title cell (its leaf caption under multi-level titles) drawn into any canvas:
+    // the floating title of a column being moved.
+    void DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column);
     void DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGridDrawState State);
     bool GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz BorderType, bool& Extends, TColor& Color) override;
     bool IsCellDraw3D(int ACol, int ARow, TGridDrawState State) override;

@@ -261,6 +261,14 @@ void TCustomDBGridVz::DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumn
     rightLine(r);
 }
 
+void TCustomDBGridVz::DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column) {
+    const int dataCol = Column->Index();
+    const bool multi = IsUseMultiTitle() && dataCol < static_cast<int>(FLeafFieldArr.size()) &&
+                       FLeafFieldArr[static_cast<std::size_t>(dataCol)];
+    const String text = multi ? FLeafFieldArr[static_cast<std::size_t>(dataCol)]->Text() : Column->Title()->Caption();
+    PaintTitleBoxVz(this, C, ARect, text, Column, true, false);
+}
+
 // ---- indicator ---------------------------------------------------------------------------------
 
 void TCustomDBGridVz::DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGridDrawState) {
