@@ -7,6 +7,7 @@
 #include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/dbgridfilterhostvz.h"
 #include "grid/dbgrid/gridcentervz.h"
+#include "grid/dbgrid/gridnavvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -410,6 +411,7 @@ void TCustomDBGridVz::SortMarkingChanged() {
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomDBAxisGridVz::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (FNav) FNav->IndicatorTitle->MenuRemoved(AComponent);
     if (FIntMemTable && dynamic_cast<IMemTableVz*>(AComponent) == FIntMemTable) {
         FIntMemTable = nullptr;
         // The table is going: the grouping's receiver must not reach it any more.

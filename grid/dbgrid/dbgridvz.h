@@ -18,6 +18,7 @@
 #include "grid/dbgrid/columnsvz.h"
 #include "grid/dbgrid/gridparamsvz.h"
 #include "grid/dbgrid/gridstylevz.h"
+#include "grid/dbgrid/textsearchvz.h"
 #include "grid/dbgrid/titlesvz.h"
 
 #include <functional>
@@ -33,6 +34,9 @@ class TRegIniFile;
 class TSettingsKeeperVz;
 class TDBGridVzDataGroupsVz;
 class TGroupDataTreeNodeVz;
+class TDBGridVzIndicatorTitle;
+class TDBGridVzPopupMenuParams;
+struct TDBGridVzNavStateVz;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -53,6 +57,9 @@ using TDBGridVzIndicatorOptions = TSet<TDBGridVzIndicatorOption, 8>;
 
 enum TDBGridVzSelectionType { gstRecordBookmarks, gstRectangle, gstColumns, gstAll, gstNon };
 using TDBGridVzAllowedSelections = TSet<TDBGridVzSelectionType, 8>;
+
+enum TDBGridVzEditAction { geaCutVz, geaCopyVz, geaPasteVz, geaDeleteVz, geaSelectAllVz };
+using TDBGridVzEditActions = TSet<TDBGridVzEditAction, 8>;
 
 enum TDBGridVzState {
     dgsNormal, dgsRowSelecting, dgsColSelecting, dgsRectSelecting, dgsPosTracing, dgsTitleDown, dgsColSizing,
@@ -322,6 +329,51 @@ public:
     // answers the rest of the cell.
     TRect DrawDataRowGroupIndent(const TRect& ARect, TGroupDataTreeNodeVz* Node);
 
+    // ---- navigation, keyboard, edit actions, kept positions, recalculation (gridnavvz.cpp,
+    //      gridkeysvz.cpp, grideditvz.cpp, gridrecalcvz.cpp)
+    TAxisGridDataLinkVz* GetDataLink() const { return DataLink(); }
+    // Moves over the records (over the visible group rows with grouping); the distance moved.
+    virtual int MoveBy(int Distance);
+    void CancelEditing() override;
+    bool Eof();
+    bool Bof();
+    TDBGridVzIndicatorTitle* IndicatorTitle();
+    TDBGridVzPopupMenuParams* PopupMenuParams();
+    int OriginCol() { return Col(); }
+    void SetOriginCol(int Value) { SetCol(Value); }
+    // The filter drop-down button at the right of a title cell; whether P lies on it.
+    bool GetTitleFilterButtonRect(const TPoint& P, TRect CellRect, TRect& ButtonRect);
+    TDBGridVzEditActions EditActions();
+    void SetEditActions(TDBGridVzEditActions Value);
+    bool InplaceSearching();
+    String InplaceSearchText();
+    void StartInplaceSearch(const String& S, int TimeOut, TLocateTextDirectionVz Direction);
+    void StopInplaceSearch();
+    void InplaceSearchTimeout();
+    String GetCompleteKeyPress();
+    void ResetSelection();
+    void ClearSelectionIfAllowed();
+    void MoveAndSelect(bool Select, int Distance, bool RowMode, bool ToEnd);
+    void SelectDataColumn(int Index, int Step, bool Extend);
+    bool ConfirmDelete();
+    bool CheckCopyAction();
+    bool CheckPasteAction();
+    bool CheckCutAction();
+    bool CheckSelectAllAction();
+    bool CheckDeleteAction();
+    void SaveBookmark();
+    void RestoreBookmark();
+    void SaveVertPos(const String& KeyFieldName);
+    void RestoreVertPos(const String& KeyFieldNames);
+    bool BookmarkInVisibleView(const TBookmark& Bookmark);
+    int DataRowCount() { return RowCount() - TitleRowCount(); }
+    int DataRowToRecNo(int DataRow);
+    TRect DataRect();
+    TGridRect DataBox();
+    virtual void ClearSortMarkers();
+    // Scales fonts and widths (the widths cumulatively, so rounding never adds up).
+    void ChangeScale(int M, int D);
+
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);
     void RestoreColumnsLayoutIni(const String& IniFileName, const String& Section, TColumnVzRestoreParams P);
@@ -371,9 +423,13 @@ protected:
     void Paint() override;
     void DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) override;
     void CurrentCellMoved(const TGridCoord& Old) override;
-    // On a group row Right / Add expand the group and Left / Subtract collapse it; a press on a
-    // group row's sign expands or collapses it (with Ctrl: every group of its level).
+    // The whole key map (gridkeysvz.cpp); on a group row Right / Add expand the group and Left /
+    // Subtract collapse it (GroupRowKeyDown, true when it took the key).
     void KeyDown(Word& Key, TShiftState Shift) override;
+    bool GroupRowKeyDown(Word& Key, TShiftState Shift);
+    void TabStep(bool Forward);
+    void KeyPress(Char& Key) override;
+    // A press on a group row's sign expands or collapses it (with Ctrl: every group of its level).
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void DoExit() override;
     void CreateWnd() override;
@@ -437,6 +493,8 @@ private:
     std::vector<int> FSavedReadRows;
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
+    std::unique_ptr<TDBGridVzNavStateVz> FNav;
+    TDBGridVzNavStateVz* Nav();
 };
 
 class TDBGridVz : public TCustomDBGridVz {
