@@ -3,6 +3,7 @@
 // step with the data set; the loading overlay.
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/gridselectvz.h"
+#include "grid/dbgrid/gridrecalcvz.h"
 #include "grid/dbgrid/grouptreevz.h"
 #include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
@@ -30,6 +31,8 @@ void TCustomDBGridVz::CalcStdDataRowHeight() {
     int h = th + (Flat() ? 1 : 3);
     if (FRowHeight > 0 || FRowLines > 0) h = std::max(FRowHeight, FRowLines * th + (Flat() ? 1 : 3));
     FStdDefaultRowHeight = h + LineWidthOf(this, true);
+    if (FOptionsVz.Contains(dghFitRowHeightToText))
+        FStdDefaultRowHeight = FitRowHeightToTextVz(FStdDefaultRowHeight, th, (Flat() ? 1 : 3) + LineWidthOf(this, true));
 }
 
 void TCustomDBGridVz::CalcTitleRowHeight() {

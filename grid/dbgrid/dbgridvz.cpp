@@ -10,6 +10,7 @@
 #include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/sumlistvz.h"
+#include "grid/dbgrid/gridnavvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -433,6 +434,7 @@ void TCustomDBGridVz::SortMarkingChanged() {
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomDBAxisGridVz::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (FNav) FNav->IndicatorTitle->MenuRemoved(AComponent);
     if (FIntMemTable && dynamic_cast<IMemTableVz*>(AComponent) == FIntMemTable) {
         FIntMemTable = nullptr;
         // The table is going: the grouping's receiver must not reach it any more.

@@ -22,6 +22,7 @@
 #include "grid/dbgrid/columnsvz.h"
 #include "grid/dbgrid/gridparamsvz.h"
 #include "grid/dbgrid/gridstylevz.h"
+#include "grid/dbgrid/textsearchvz.h"
 #include "grid/dbgrid/titlesvz.h"
 
 #include <functional>
@@ -41,6 +42,9 @@ class TDBGridVzSelection;
 class TDBGridVzSumList;
 class TInplaceFilterEditVz;
 class TSTColumnFilterVz;
+class TDBGridVzIndicatorTitle;
+class TDBGridVzPopupMenuParams;
+struct TDBGridVzNavStateVz;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -61,6 +65,9 @@ using TDBGridVzIndicatorOptions = TSet<TDBGridVzIndicatorOption, 8>;
 
 enum TDBGridVzSelectionType { gstRecordBookmarks, gstRectangle, gstColumns, gstAll, gstNon };
 using TDBGridVzAllowedSelections = TSet<TDBGridVzSelectionType, 8>;
+
+enum TDBGridVzEditAction { geaCutVz, geaCopyVz, geaPasteVz, geaDeleteVz, geaSelectAllVz };
+using TDBGridVzEditActions = TSet<TDBGridVzEditAction, 8>;
 
 enum TDBGridVzState {
     dgsNormal, dgsRowSelecting, dgsColSelecting, dgsRectSelecting, dgsPosTracing, dgsTitleDown, dgsColSizing,
@@ -429,6 +436,50 @@ public:
     bool FilterButtonAtPos(int ACol, int X, int Y);
     TNotifyEvent OnApplyFilter;
     TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
+    // ---- navigation, keyboard, edit actions, kept positions, recalculation (gridnavvz.cpp,
+    //      gridkeysvz.cpp, grideditvz.cpp, gridrecalcvz.cpp)
+    TAxisGridDataLinkVz* GetDataLink() const { return DataLink(); }
+    // Moves over the records (over the visible group rows with grouping); the distance moved.
+    virtual int MoveBy(int Distance);
+    void CancelEditing() override;
+    bool Eof();
+    bool Bof();
+    TDBGridVzIndicatorTitle* IndicatorTitle();
+    TDBGridVzPopupMenuParams* PopupMenuParams();
+    int OriginCol() { return Col(); }
+    void SetOriginCol(int Value) { SetCol(Value); }
+    // The filter drop-down button at the right of a title cell; whether P lies on it.
+    bool GetTitleFilterButtonRect(const TPoint& P, TRect CellRect, TRect& ButtonRect);
+    TDBGridVzEditActions EditActions();
+    void SetEditActions(TDBGridVzEditActions Value);
+    bool InplaceSearching();
+    String InplaceSearchText();
+    void StartInplaceSearch(const String& S, int TimeOut, TLocateTextDirectionVz Direction);
+    void StopInplaceSearch();
+    void InplaceSearchTimeout();
+    String GetCompleteKeyPress();
+    void ResetSelection();
+    void ClearSelectionIfAllowed();
+    void MoveAndSelect(bool Select, int Distance, bool RowMode, bool ToEnd);
+    void SelectDataColumn(int Index, int Step, bool Extend);
+    bool ConfirmDelete();
+    bool CheckCopyAction();
+    bool CheckPasteAction();
+    bool CheckCutAction();
+    bool CheckSelectAllAction();
+    bool CheckDeleteAction();
+    void SaveBookmark();
+    void RestoreBookmark();
+    void SaveVertPos(const String& KeyFieldName);
+    void RestoreVertPos(const String& KeyFieldNames);
+    bool BookmarkInVisibleView(const TBookmark& Bookmark);
+    int DataRowCount() { return RowCount() - TitleRowCount(); }
+    int DataRowToRecNo(int DataRow);
+    TRect DataRect();
+    TGridRect DataBox();
+    virtual void ClearSortMarkers();
+    // Scales fonts and widths (the widths cumulatively, so rounding never adds up).
+    void ChangeScale(int M, int D);
 
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);
@@ -485,9 +536,13 @@ protected:
     void Paint() override;
     void DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) override;
     void CurrentCellMoved(const TGridCoord& Old) override;
-    // On a group row Right / Add expand the group and Left / Subtract collapse it; a press on a
-    // group row's sign expands or collapses it (with Ctrl: every group of its level).
+    // The whole key map (gridkeysvz.cpp); on a group row Right / Add expand the group and Left /
+    // Subtract collapse it (GroupRowKeyDown, true when it took the key).
     void KeyDown(Word& Key, TShiftState Shift) override;
+    bool GroupRowKeyDown(Word& Key, TShiftState Shift);
+    void TabStep(bool Forward);
+    void KeyPress(Char& Key) override;
+    // A press on a group row's sign expands or collapses it (with Ctrl: every group of its level).
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -598,6 +653,8 @@ private:
     void FilterEditorClosingUp(TObject* Sender, bool& Accept);
     void FilterEditorCloseUp(TObject* Sender, bool Accept);
     void MoveFilterEditTo(int Index);
+    std::unique_ptr<TDBGridVzNavStateVz> FNav;
+    TDBGridVzNavStateVz* Nav();
 };
 
 class TDBGridVz : public TCustomDBGridVz {
