@@ -4,6 +4,7 @@
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/grouptreevz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
 
 #include "grid/base/toolsvz.h"
@@ -207,6 +208,7 @@ void TCustomDBGridVz::UpdateRowCount() {
     SetFrozenRowCount(FilterRowCount());
     SetDefaultRowHeight(FStdDefaultRowHeight);
     if (TitleRowCount() > 0) SetRowHeights(0, FTitleRowHeight);
+    if (FilterRowCount() > 0) SetRowHeights(TitleRowCount(), CalcFilterRowHeight());
     const int above = (TitleRowCount() > 0 ? FTitleRowHeight : 0);
     const int below = FullFooterRowCount() * FStdDefaultRowHeight;
     if (DataLink()->Active() && DataLink()->DataSet() && HandleAllocated()) {
@@ -317,6 +319,7 @@ void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
     if (FSelection) FSelection->LinkActiveChanged(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
+    if (FSumList) FSumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
 }
 
 void TCustomDBGridVz::DataLinkDataChanged() {

@@ -1,6 +1,7 @@
 // The data grid object: its option sets and the rules that tie them together, construction and
 // destruction, the mapping of columns to grid columns and the event relays.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/filterrowvz.h"
 #include "grid/dbgrid/groupsgridvz.h"
 
 #include "grid/core/uitextsvz.h"
@@ -8,6 +9,7 @@
 #include "grid/dbgrid/dbgridfilterhostvz.h"
 #include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/gridselectvz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -52,6 +54,10 @@ void TCustomDBGridVz::AfterConstruction() {
     FFilterHost = std::make_unique<TDBGridFilterHostVz>(this);
     FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
     FDataGrouping = New<TDBGridVzDataGroupsVz>(this);
+    FSumList = New<TDBGridVzSumList>(this);
+    FSumList->SumListChanged = [this](TObject* Sender) { SumListChanged(Sender); };
+    FSumList->OnRecalcAll = [this](TObject* Sender) { SumListRecalcAll(Sender); };
+    FSumList->OnAfterRecalcAll = [this](TObject* Sender) { SumListAfterRecalcAll(Sender); };
     DBGridVzCenter()->AddChangeNotification(FFilterHost.get());
     TCustomGridVz::SetOptions(TGridOptionsVz{goColSizingVz, goColMovingVz, goEditingVz, goTabsVz, goThumbTrackingVz,
                                              goExtendVertLinesVz, goContraVertBoundaryLineVz,
@@ -70,9 +76,17 @@ void TCustomDBGridVz::AfterConstruction() {
 }
 
 void TCustomDBGridVz::BeforeDestruction() {
+    if (FSumList) {
+        FSumList->SumListChanged.Clear();
+        FSumList->OnRecalcAll.Clear();
+        FSumList->OnAfterRecalcAll.Clear();
+        FSumList->SetActive(false);
+    }
     if (FStyle) FStyle->RemoveChangeNotification(this);
     FStyle = nullptr;
     if (FFilterHost && !FFilterHost->CenterGone()) DBGridVzCenter()->RemoveChangeNotification(FFilterHost.get());
+    if (FFilterEdit) FFilterEdit->Free();
+    FFilterEdit = nullptr;
     if (DataLink()) SetDataSource(nullptr);
     if (FIntMemTable) {
         FIntMemTable->UnregisterEventReceiver(this);
@@ -94,6 +108,9 @@ void TCustomDBGridVz::BeforeDestruction() {
     FInstantReadDataNodes.clear();
     if (FDataGrouping) FDataGrouping->Free();
     FDataGrouping = nullptr;
+    // The columns and their footers' sum definitions are gone by now.
+    if (FSumList) FSumList->Free();
+    FSumList = nullptr;
 }
 
 TGridAxisBarsVz* TCustomDBGridVz::CreateAxisBars() {
@@ -410,7 +427,7 @@ void TCustomDBGridVz::ColExit() {
 void TCustomDBGridVz::SortMarkingChanged() {
     if (!FOptionsVz.Contains(dghAutoSortMarking)) return;
     if (OnSortMarkingChanged) OnSortMarkingChanged(this);
-    else DBGridVzCenter()->ApplySorting(FilterHost());
+    else if (TDBGridVzCenter* c = FFilterHost ? FFilterHost->STFilterCenter() : nullptr) c->ApplySorting(FFilterHost.get());
 }
 
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {
@@ -498,6 +515,7 @@ void TCustomDBGridVz::SetDataSource(TDataSource* Value) {
     if (Value == DataSource()) return;
     if (FSelectedRows && FOptions.Contains(dgMultiSelect)) FSelectedRows->Clear();
     TCustomDBAxisGridVz::SetDataSource(Value);
+    if (FSumList) FSumList->SetDataSet(Value ? Value->DataSet() : nullptr);
 }
 
 // The current cell takes the selection colour while the grid has the focus; the rows of a

@@ -8,6 +8,8 @@
 //   gridpaintvz.cpp     painting of data, title (one or more levels) and indicator cells
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
+//   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
+//   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
 //   gridmousevz.cpp     the mouse: title clicks and sorting, selecting by clicks and drags, copying
@@ -36,6 +38,9 @@ class TSettingsKeeperVz;
 class TDBGridVzDataGroupsVz;
 class TGroupDataTreeNodeVz;
 class TDBGridVzSelection;
+class TDBGridVzSumList;
+class TInplaceFilterEditVz;
+class TSTColumnFilterVz;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -94,6 +99,8 @@ using TTitleVzBtnClickEvent = TEvent<void(TObject* Sender, int ACol, TColumnVz* 
 using TGetBtnVzParamsEvent = TEvent<void(TObject* Sender, TColumnVz* Column, TFont* AFont, TColor& Background,
                                          TSortMarkerVz& SortMarker, bool IsDown)>;
 using TMovedEvent = TEvent<void(TObject* Sender, int FromIndex, int ToIndex)>;
+using TDBGridVzFillFilterListEvent =
+    TEvent<void(TCustomDBGridVz* Sender, TColumnVz* Column, TStrings* Items, bool& Processed)>;
 
 // The text shown in the middle of a grid whose data set is empty.
 class TGridEmptyDataInfoVz : public TPersistent {
@@ -230,9 +237,10 @@ public:
     // ---- geometry (dbgridlayoutvz.cpp)
     int IndicatorOffset() const { return FIndicatorOffset; }
     virtual int TitleRowCount() { return FOptions.Contains(dgTitles) ? 1 : 0; }
-    virtual int FilterRowCount() { return 0; }
+    // One row under the titles while the filter row is shown there.
+    virtual int FilterRowCount();
     int TopDataOffset() { return TitleRowCount() + FilterRowCount(); }
-    int FullFooterRowCount() { return FFooterRowCount; }
+    int FullFooterRowCount() { return GetFullFooterRowCount(); }
     int StdDataRowHeight() const { return FStdDefaultRowHeight; }
     int TitleRowHeight() const { return FTitleRowHeight; }
     virtual bool IsIndicatorColumnShown();
@@ -287,6 +295,29 @@ public:
     int CalcGroupDataNodeRowHeight(TGroupDataTreeNodeVz* Node);
     // The group indent's width at the left of the first visible column.
     int CalcExtraFirstColumnWidth() const;
+
+    // ---- column footers and the sum list (footersvz.cpp)
+    TDBGridVzSumList* SumList() const { return FSumList; }
+    void SetSumList(TDBGridVzSumList* Value);
+    // The column-footer rows plus the grouping's visible grand-total footers.
+    int GetFullFooterRowCount();
+    // The text of a column-footer cell (Row counts the column-footer rows only).
+    String GetFooterValue(int Row, TColumnVz* Column);
+    void DefaultDrawFooterCell(const TRect& Rect, int DataCol, int Row, TColumnVz* Column, TGridDrawState State);
+    virtual void DoGetFooterParams(int DataCol, int Row, TColumnVz* Column, TFont* AFont, TColor& Background,
+                                   TAlignment& Alignment, TGridDrawState State, String& Text);
+    virtual void GetCellParams(TColumnVz* Column, TFont* AFont, TColor& Background, TGridDrawState State);
+    // Repaints the footer rows, or the rows above the data.
+    void InvalidateFooter();
+    void InvalidateTitle();
+
+    // ---- value copy and column widths (valuecopyvz.cpp)
+    // Copies the selected column's value of the previous record of the view into the current one.
+    void SetValueFromPrevRecord();
+    // Fits the listed columns to their titles, data (CheckRowCount records, -1 all; for at most
+    // MaxWaitingTime ms, 0 or less no limit) and footers.
+    void OptimizeColsWidth(const TColumnsVzList& ColumnsList, int CheckRowCount, int MaxWaitingTime);
+    void OptimizeAllColsWidth(int CheckRowCount, int MaxWaitingTime);
 
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
@@ -360,6 +391,42 @@ public:
     // answers the rest of the cell.
     TRect DrawDataRowGroupIndent(const TRect& ARect, TGroupDataTreeNodeVz* Node);
 
+    // ---- the filter row (filterrowgridvz.cpp)
+    int CalcFilterRowHeight();
+    bool CanEditColumnFilter(int Index);
+    String GetColumnFilterText(int Index);
+    bool IsFilterRow(int ARow) { return ARow == TopDataOffset() - 1 && FilterRowCount() > 0; }
+    TInplaceFilterEditVz* FilterEdit() const { return FFilterEdit; }
+    int FilterCol() const { return FFilterCol; }
+    bool FilterEditMode() const { return FFilterEditMode; }
+    void SetFilterEditMode(bool Value);
+    void StartFilterEdit(int Index);
+    void StopFilterEdit();
+    void UpdateFilterEditor(bool Activate);
+    void HideFilterEditor();
+    void CommitFilterEditorText(int Index);
+    void CommitCurrentFilterEditorText();
+    void InitFilterEditorForColumn(int Index);
+    bool IsFilterEditModeActive();
+    virtual TInplaceFilterEditVz* CreateFilterEditor();
+    // The grid's, the column's and the centre's events, else DefaultFillSTFilterListValues.
+    void FillSTFilterListValues(TSTColumnFilterVz* Filter, TStrings* Items);
+    virtual void DefaultFillSTFilterListValues(TColumnVz* Column, TStrings* Items);
+    // Commits the edited text, then OnApplyFilter or the centre's filter; refreshes even on error.
+    void ApplyFilter() { InternalApplyFilter(); }
+    virtual void InternalApplyFilter();
+    virtual void DefaultApplyFilter();
+    // Empties every column's filter without applying.
+    void ClearFilter();
+    // The filter editor's keys before the editor's own: Tab, Home/End, Left/Right, Up, Down, F2.
+    void FilterEditorKeyDown(Word& Key, TShiftState Shift);
+    void FilterEditorKeyPress(Char& Key, TShiftState Shift);
+    void DrawFilterRowCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
+    // The filter row's drop-down button in a cell (cell-relative point).
+    bool FilterButtonAtPos(int ACol, int X, int Y);
+    TNotifyEvent OnApplyFilter;
+    TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
+
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);
     void RestoreColumnsLayoutIni(const String& IniFileName, const String& Section, TColumnVzRestoreParams P);
@@ -403,6 +470,11 @@ public:
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
     TNotifyEvent OnSelectionChanged;
+    TGetFooterParamsEvent OnGetFooterParams;
+    TDrawFooterCellEvent OnDrawFooterCell;
+    TGetCellVzParamsEvent OnGetCellParams;
+    TNotifyEvent OnSumListRecalcAll;
+    TNotifyEvent OnSumListAfterRecalcAll;
 
 protected:
     TAxisBarDefValuesVz* CreateColumnDefValues() override;
@@ -437,6 +509,14 @@ protected:
     void ColumnWidthsChanged() override;
     void NotifyColumnMoved(int FromIndex, int ToIndex) override;
     void SyncActiveRecord();
+    // A cell of the footer area: a grand total of the grouping or a column footer.
+    void DrawFooterAreaCell(int ACol, int ARow, TRect ARect, TGridDrawState State);
+    bool FooterWordWrapAllowed();
+    // The current record's row in the table's view (the data link's active record without one).
+    int CurrentRecordPosition();
+    void SumListChanged(TObject* Sender);
+    void SumListRecalcAll(TObject* Sender);
+    void SumListAfterRecalcAll(TObject* Sender);
     // The engine's options derived from Options, OptionsVz and RowSizingAllowed.
     void UpdateEngineOptions();
     void ApplyColumnResizeRule(TDBGridOptions O, TDBGridVzOptions E);
@@ -509,6 +589,14 @@ private:
     std::vector<int> FSavedReadRows;
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
+    TDBGridVzSumList* FSumList = nullptr;
+    TInplaceFilterEditVz* FFilterEdit = nullptr;
+    int FFilterCol = -1;
+    bool FFilterEditMode = false;
+    void FilterEditorGetItemsList(TObject* Sender);
+    void FilterEditorClosingUp(TObject* Sender, bool& Accept);
+    void FilterEditorCloseUp(TObject* Sender, bool Accept);
+    void MoveFilterEditTo(int Index);
 };
 
 class TDBGridVz : public TCustomDBGridVz {

@@ -96,6 +96,10 @@ bool TCustomDBGridVz::GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz Bo
 
 void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) {
     const int top = TopDataOffset();
+    if (IsFilterRow(ARow)) {
+        DrawFilterRowCell(ACol, ARow, ARect, State);
+        return;
+    }
     if (ACol < FIndicatorOffset) {
         DefaultDrawIndicatorCell(ARow, ARect, State);
         return;
@@ -110,9 +114,13 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     TCanvas* c = Canvas();
     const int dataRow = ARow - top;
     const bool footer = ARow >= RowCount();  // footer rows lie past the rows, pinned at the bottom
-    if (footer || !col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
+    if (footer) {
+        DrawFooterAreaCell(ACol, ARow, ARect, State);
+        return;
+    }
+    if (!col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
         DataLink()->DataSet()->IsEmpty()) {
-        c->Brush()->SetColor(footer ? FFooterParams->Color() : Color());
+        c->Brush()->SetColor(Color());
         c->FillRect(ARect);
         return;
     }
