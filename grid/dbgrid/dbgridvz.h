@@ -547,6 +547,8 @@ protected:
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void GridTimerEvent(TObject* Sender) override;
+    // The text bounds of the data cell under the mouse, read through its row.
+    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
     // A press on a group row's sign expands or collapses it; True when it took the press.
     bool GroupRowSignMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     // The data cells' area in client coordinates: right of the fixed columns, below the titles.

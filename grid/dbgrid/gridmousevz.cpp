@@ -184,6 +184,22 @@ TCursor TCustomDBGridVz::GetCursorAt(const TPoint& P) {
     return base;
 }
 
+void TCustomDBGridVz::UpdateCellTextBoundsAtPos(int ACol, int ARow) {
+    const int dataCol = GridColToDataCol(ACol);
+    const int dataRow = ARow - TopDataOffset();
+    if (!DataSetActive() || dataCol < 0 || dataCol >= Columns()->Count() || dataRow < 0 ||
+        dataRow >= InstantReadRecordCount() || ARow >= RowCount())
+        return;
+    InstantReadEnterRow(dataRow);
+    try {
+        UpdateCellTextBounds(ACol, ARow, Columns()->Items(dataCol));
+    } catch (...) {
+        InstantReadLeaveRow();
+        throw;
+    }
+    InstantReadLeaveRow();
+}
+
 // ---- press -------------------------------------------------------------------------------------
 
 void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
