@@ -68,6 +68,12 @@ String TDBGridVzDataGroupLevelVz::GetGroupRowText(TGroupDataTreeNodeVz* GroupDat
     return s + GroupDataTreeNode->DisplayValue() + u" ("_S + IntToStr(GroupDataTreeNode->Count()) + u")"_S;
 }
 
+Variant TDBGridVzDataGroupLevelVz::GetKeyValue() {
+    Variant key = inherited::GetKeyValue();
+    if (OnGetKeyValue && GridColumn()) OnGetKeyValue(Grid(), this, key);
+    return key;
+}
+
 String TDBGridVzDataGroupLevelVz::GetKeyValueAsText(TGroupDataTreeNodeVz* GroupDataTreeNode) {
     if (TColumnVz* c = GridColumn()) return c->DisplayText();
     return inherited::GetKeyValueAsText(GroupDataTreeNode);
