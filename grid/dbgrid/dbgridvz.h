@@ -9,6 +9,7 @@
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
 //   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
+//   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
@@ -94,6 +95,8 @@ using TTitleVzBtnClickEvent = TEvent<void(TObject* Sender, int ACol, TColumnVz* 
 using TGetBtnVzParamsEvent = TEvent<void(TObject* Sender, TColumnVz* Column, TFont* AFont, TColor& Background,
                                          TSortMarkerVz& SortMarker, bool IsDown)>;
 using TMovedEvent = TEvent<void(TObject* Sender, int FromIndex, int ToIndex)>;
+using TGridMoveRecordsEventVz =
+    TEvent<bool(TObject* Sender, TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly)>;
 
 // The text shown in the middle of a grid whose data set is empty.
 class TGridEmptyDataInfoVz : public TPersistent {
@@ -305,6 +308,24 @@ public:
     void OptimizeColsWidth(const TColumnsVzList& ColumnsList, int CheckRowCount, int MaxWaitingTime);
     void OptimizeAllColsWidth(int CheckRowCount, int MaxWaitingTime);
 
+    // ---- tree area and moving records (treeareavz.cpp)
+    // The grid shows an in-memory table viewed as a tree (and no grouping).
+    bool TreeViewMode() const;
+    // 18 pixels a level of the node being read; 0 outside tree mode.
+    int GetCellTreeElmentsAreaWidth();
+    // Paints the tree area at the left of ARect for the row being read; the rest of the cell.
+    TRect DrawCellTreeArea(const TRect& ARect, TGridDrawState State);
+    // Paints the steps and the node's element; the right end of the area.
+    int DrawTreeArea(TCanvas* C, const TRect& ARect, bool LinesOnly, bool WithRowLines);
+    // Whether the point lies in a data row's tree area; unless CheckOnly, a point on the node's
+    // button expands or collapses it.
+    bool CellTreeElementMouseDown(int X, int Y, bool CheckOnly);
+    void CenterCurRowInView();
+    // Moves the listed records to the data row (and tree level, -1 without a tree): the
+    // application's OnMoveRecords, else DefaultMoveDataRows.
+    bool MoveDataRows(TBMListVz* BookmarkList, int DataRow, int TreeLevel, bool CheckOnly);
+    virtual bool DefaultMoveDataRows(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // The grid's filter settings, and the grid as the filter models and the centre see it.
@@ -390,6 +411,7 @@ public:
     TDrawColumnVzCellEvent OnDrawColumnCell;
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
+    TGridMoveRecordsEventVz OnMoveRecords;
     TGetFooterParamsEvent OnGetFooterParams;
     TDrawFooterCellEvent OnDrawFooterCell;
     TGetCellVzParamsEvent OnGetCellParams;

@@ -131,6 +131,7 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     const bool current = !node && IsCurrentDataRow(dataRow);
     if (!current) InstantReadEnterRow(dataRow);
     try {
+        if (col == FirstVisibleColumn() && TreeViewMode()) ARect = DrawCellTreeArea(ARect, State);
         TColCellParamsVz p;
         col->FillColCellParams(&p);
         p.FCol = ACol;
