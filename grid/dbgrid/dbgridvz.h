@@ -10,6 +10,7 @@
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
 //   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
 //   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
+//   detailpanelvz.*     the row detail panel under the current record
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
@@ -19,6 +20,7 @@
 #include "grid/axis/dbaxisgridvz.h"
 #include "grid/core/bmlistvz.h"
 #include "grid/dbgrid/columnsvz.h"
+#include "grid/dbgrid/detailpanelvz.h"
 #include "grid/dbgrid/gridparamsvz.h"
 #include "grid/dbgrid/gridstylevz.h"
 #include "grid/dbgrid/titlesvz.h"
@@ -326,6 +328,21 @@ public:
     bool MoveDataRows(TBMListVz* BookmarkList, int DataRow, int TreeLevel, bool CheckOnly);
     virtual bool DefaultMoveDataRows(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
 
+    // ---- row detail panel (detailpanelvz.cpp)
+    TRowDetailPanelVz* RowDetailPanel() const { return FRowDetailPanel; }
+    void SetRowDetailPanel(TRowDetailPanelVz* Value);
+    TRowDetailPanelControlVz* RowDetailPanelControl() const { return FRowDetailControl; }
+    // Places and sizes the control under the current record, or hides it.
+    void UpdateRowDetailPanelControl();
+    void RowDetailPanelVisibleChanged();
+    // Hides the panel once its record is no longer the current one (or the data is gone).
+    void CheckRowDetailPanelRecord();
+    bool RowHaveDetailPanel();
+    // Paints the expand sign at the left of the first column's cell; the width it took.
+    int DrawRowDetailPanelSign(int DataRow, const TRect& ARect, TGridDrawState State);
+    bool IsPosInRowDetailPanelSign(int InCellX, TColumnVz* Column);
+    bool RowDetailPanelSignAtPos(int X, int Y);
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // The grid's filter settings, and the grid as the filter models and the centre see it.
@@ -412,6 +429,9 @@ public:
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
     TGridMoveRecordsEventVz OnMoveRecords;
+    TDBGridVzRowDetailPanelShowEvent OnRowDetailPanelShow;
+    TDBGridVzRowDetailPanelHideEvent OnRowDetailPanelHide;
+    TDBGridVzCheckRowHaveDetailPanelEvent OnCheckRowHaveDetailPanel;
     TGetFooterParamsEvent OnGetFooterParams;
     TDrawFooterCellEvent OnDrawFooterCell;
     TGetCellVzParamsEvent OnGetCellParams;
@@ -445,6 +465,7 @@ protected:
     bool FooterWordWrapAllowed();
     // The current record's row in the table's view (the data link's active record without one).
     int CurrentRecordPosition();
+    int CurrentDetailGridRow();
     void SumListChanged(TObject* Sender);
     void SumListRecalcAll(TObject* Sender);
     void SumListAfterRecalcAll(TObject* Sender);
@@ -499,6 +520,10 @@ private:
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
     TDBGridVzSumList* FSumList = nullptr;
+    TRowDetailPanelVz* FRowDetailPanel = nullptr;
+    TRowDetailPanelControlVz* FRowDetailControl = nullptr;
+    int FRowDetailGridRow = -1;
+    TBookmark FRowDetailBookmark;
 };
 
 class TDBGridVz : public TCustomDBGridVz {

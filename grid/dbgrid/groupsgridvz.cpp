@@ -230,6 +230,13 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
 
 void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (Button == mbLeft && CellTreeElementMouseDown(X, Y, false)) return;
+    if (Button == mbLeft && RowDetailPanelSignAtPos(X, Y)) {
+        // The sign opens the panel under its row (made current first) or closes it.
+        const bool wasCurrent = MouseCoord(X, Y).Y == Row();
+        if (!wasCurrent) TCustomDBAxisGridVz::MouseDown(Button, Shift, X, Y);
+        FRowDetailPanel->SetVisible(!(wasCurrent && FRowDetailPanel->Visible()));
+        return;
+    }
     if (Button == mbLeft && GroupingWorks()) {
         const TGridCoord cell = MouseCoord(X, Y);
         const int dataCol = GridColToDataCol(cell.X);
