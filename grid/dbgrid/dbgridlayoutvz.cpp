@@ -225,6 +225,7 @@ void TCustomDBGridVz::UpdateRowCount() {
         SetRowCount(top + 1);
         SetContraRowCount(FullFooterRowCount());
     }
+    if (FRowDetailPanel && FRowDetailPanel->Visible()) UpdateRowDetailPanelControl();
     if (old != RowCount()) Invalidate();
 }
 
@@ -322,6 +323,7 @@ void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
     if (FSelection) FSelection->LinkActiveChanged(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
+    if (!Active && FRowDetailPanel) FRowDetailPanel->SetVisible(false);
     if (FSumList) FSumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
 }
 
@@ -331,10 +333,12 @@ void TCustomDBGridVz::DataLinkDataChanged() {
     if (CheckIndicatorColWidthChanged()) LayoutChanged();
     else UpdateRowCount();
     if (UpdateLock() == 0 && LayoutLock() == 0) SyncActiveRecord();
+    CheckRowDetailPanelRecord();
     Invalidate();
 }
 
 void TCustomDBGridVz::DataLinkScrolled(int Distance) {
+    CheckRowDetailPanelRecord();
     if (MemTableRowMode()) {
         SyncCurrentCellWithData(Distance);
         return;

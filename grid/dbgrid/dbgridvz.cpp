@@ -56,6 +56,11 @@ void TCustomDBGridVz::AfterConstruction() {
     FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
     FDataGrouping = New<TDBGridVzDataGroupsVz>(this);
     FSumList = New<TDBGridVzSumList>(this);
+    FRowDetailControl = New<TRowDetailPanelControlVz>(this);
+    FRowDetailControl->SetName(u"RowDetailData"_S);
+    FRowDetailControl->SetVisible(false);
+    FRowDetailControl->SetParent(this);
+    FRowDetailPanel = New<TRowDetailPanelVz>(this);
     FSumList->SumListChanged = [this](TObject* Sender) { SumListChanged(Sender); };
     FSumList->OnRecalcAll = [this](TObject* Sender) { SumListRecalcAll(Sender); };
     FSumList->OnAfterRecalcAll = [this](TObject* Sender) { SumListAfterRecalcAll(Sender); };
@@ -109,6 +114,8 @@ void TCustomDBGridVz::BeforeDestruction() {
     FInstantReadDataNodes.clear();
     if (FDataGrouping) FDataGrouping->Free();
     FDataGrouping = nullptr;
+    if (FRowDetailPanel) FRowDetailPanel->Free();
+    FRowDetailPanel = nullptr;
     // The columns and their footers' sum definitions are gone by now.
     if (FSumList) FSumList->Free();
     FSumList = nullptr;

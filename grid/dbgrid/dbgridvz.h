@@ -9,6 +9,8 @@
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
 //   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
+//   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
+//   detailpanelvz.*     the row detail panel under the current record
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
@@ -20,6 +22,7 @@
 #include "grid/axis/dbaxisgridvz.h"
 #include "grid/core/bmlistvz.h"
 #include "grid/dbgrid/columnsvz.h"
+#include "grid/dbgrid/detailpanelvz.h"
 #include "grid/dbgrid/gridparamsvz.h"
 #include "grid/dbgrid/gridstylevz.h"
 #include "grid/dbgrid/textsearchvz.h"
@@ -108,6 +111,8 @@ using TGetBtnVzParamsEvent = TEvent<void(TObject* Sender, TColumnVz* Column, TFo
 using TMovedEvent = TEvent<void(TObject* Sender, int FromIndex, int ToIndex)>;
 using TDBGridVzFillFilterListEvent =
     TEvent<void(TCustomDBGridVz* Sender, TColumnVz* Column, TStrings* Items, bool& Processed)>;
+using TGridMoveRecordsEventVz =
+    TEvent<bool(TObject* Sender, TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly)>;
 
 // The text shown in the middle of a grid whose data set is empty.
 class TGridEmptyDataInfoVz : public TPersistent {
@@ -326,6 +331,39 @@ public:
     void OptimizeColsWidth(const TColumnsVzList& ColumnsList, int CheckRowCount, int MaxWaitingTime);
     void OptimizeAllColsWidth(int CheckRowCount, int MaxWaitingTime);
 
+    // ---- tree area and moving records (treeareavz.cpp)
+    // The grid shows an in-memory table viewed as a tree (and no grouping).
+    bool TreeViewMode() const;
+    // 18 pixels a level of the node being read; 0 outside tree mode.
+    int GetCellTreeElmentsAreaWidth();
+    // Paints the tree area at the left of ARect for the row being read; the rest of the cell.
+    TRect DrawCellTreeArea(const TRect& ARect, TGridDrawState State);
+    // Paints the steps and the node's element; the right end of the area.
+    int DrawTreeArea(TCanvas* C, const TRect& ARect, bool LinesOnly, bool WithRowLines);
+    // Whether the point lies in a data row's tree area; unless CheckOnly, a point on the node's
+    // button expands or collapses it.
+    bool CellTreeElementMouseDown(int X, int Y, bool CheckOnly);
+    void CenterCurRowInView();
+    // Moves the listed records to the data row (and tree level, -1 without a tree): the
+    // application's OnMoveRecords, else DefaultMoveDataRows.
+    bool MoveDataRows(TBMListVz* BookmarkList, int DataRow, int TreeLevel, bool CheckOnly);
+    virtual bool DefaultMoveDataRows(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
+
+    // ---- row detail panel (detailpanelvz.cpp)
+    TRowDetailPanelVz* RowDetailPanel() const { return FRowDetailPanel; }
+    void SetRowDetailPanel(TRowDetailPanelVz* Value);
+    TRowDetailPanelControlVz* RowDetailPanelControl() const { return FRowDetailControl; }
+    // Places and sizes the control under the current record, or hides it.
+    void UpdateRowDetailPanelControl();
+    void RowDetailPanelVisibleChanged();
+    // Hides the panel once its record is no longer the current one (or the data is gone).
+    void CheckRowDetailPanelRecord();
+    bool RowHaveDetailPanel();
+    // Paints the expand sign at the left of the first column's cell; the width it took.
+    int DrawRowDetailPanelSign(int DataRow, const TRect& ARect, TGridDrawState State);
+    bool IsPosInRowDetailPanelSign(int InCellX, TColumnVz* Column);
+    bool RowDetailPanelSignAtPos(int X, int Y);
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // What is selected: records, a rectangle, columns or everything (gridselectvz.*).
@@ -524,6 +562,10 @@ public:
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
     TNotifyEvent OnSelectionChanged;
+    TGridMoveRecordsEventVz OnMoveRecords;
+    TDBGridVzRowDetailPanelShowEvent OnRowDetailPanelShow;
+    TDBGridVzRowDetailPanelHideEvent OnRowDetailPanelHide;
+    TDBGridVzCheckRowHaveDetailPanelEvent OnCheckRowHaveDetailPanel;
     TGetFooterParamsEvent OnGetFooterParams;
     TDrawFooterCellEvent OnDrawFooterCell;
     TGetCellVzParamsEvent OnGetCellParams;
@@ -572,6 +614,7 @@ protected:
     bool FooterWordWrapAllowed();
     // The current record's row in the table's view (the data link's active record without one).
     int CurrentRecordPosition();
+    int CurrentDetailGridRow();
     void SumListChanged(TObject* Sender);
     void SumListRecalcAll(TObject* Sender);
     void SumListAfterRecalcAll(TObject* Sender);
@@ -657,6 +700,10 @@ private:
     void MoveFilterEditTo(int Index);
     std::unique_ptr<TDBGridVzNavStateVz> FNav;
     TDBGridVzNavStateVz* Nav();
+    TRowDetailPanelVz* FRowDetailPanel = nullptr;
+    TRowDetailPanelControlVz* FRowDetailControl = nullptr;
+    int FRowDetailGridRow = -1;
+    TBookmark FRowDetailBookmark;
 };
 
 class TDBGridVz : public TCustomDBGridVz {
