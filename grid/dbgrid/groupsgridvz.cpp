@@ -225,6 +225,13 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
             return;
         }
     }
+    // Enter with dghEnterAsTab steps as Tab does.
+    if (Key == VK_RETURN && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt) && FOptionsVz.Contains(dghEnterAsTab))
+        Key = VK_TAB;
+    if (Key == VK_ESCAPE && Shift.Empty() && EscapeEditing()) {
+        Key = 0;
+        return;
+    }
     TCustomDBAxisGridVz::KeyDown(Key, Shift);
 }
 
