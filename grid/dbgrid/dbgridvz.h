@@ -6,6 +6,7 @@
 //   dbgridlayoutvz.cpp  geometry: row count, column extents, indicator width, data-link reactions
 //   rowreadvz.cpp       reading any data row's record, the memory-table row mode
 //   gridpaintvz.cpp     painting of data, title (one or more levels) and indicator cells
+//   gridinplacevz.cpp   the in-place editor, and the editing keys Enter and Escape
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
 //   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
@@ -397,6 +398,13 @@ public:
     bool IsBarEditable(int Index) override;
     bool AllowsAutoShowEditor() override { return true; }
     bool CanModifyCellText() override;
+    // Escape: an edited cell gets its field's value back, an untouched one cancels the record's
+    // edit; the editor closes unless it is always shown. False with an inactive data link.
+    bool EscapeEditing();
+    // Writes the current cell's pending edit into its field (the record stays in edit).
+    void PostCellEdit();
+    // Leaving a column writes its pending edit first, so the text never lands in the next column.
+    void MoveFocusToCell(int ACol, int ARow, bool MoveAnchor) override;
     void AxisBarChanged(TAxisBarVz* Bar) override;
     // A column being deleted leaves the grouping levels that group by it.
     void AxisBarDeleting(TAxisBarVz* Bar) override;
@@ -584,6 +592,8 @@ protected:
     bool GroupRowKeyDown(Word& Key, TShiftState Shift);
     void TabStep(bool Forward);
     void KeyPress(Char& Key) override;
+    // The grid's in-place editor (gridinplacevz.h).
+    GridsVz::TInplaceEdit* CreateEditor() override;
     // A press on a group row's sign expands or collapses it (with Ctrl: every group of its level).
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
