@@ -229,6 +229,7 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (FilterRowMouseDown(Button, Shift, X, Y)) return;
     if (Button == mbLeft && GroupingWorks()) {
         const TGridCoord cell = MouseCoord(X, Y);
         const int dataCol = GridColToDataCol(cell.X);

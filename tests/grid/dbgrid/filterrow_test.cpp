@@ -326,3 +326,26 @@ TEST_F(FilterRowTest, TheCentresSortMarkerRules) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(FilterRowTest, APressOnAFilterCellStartsEditingItAndOnItsButtonOpensTheList) {
+    const TRect r = G->CellRect(G->DataColToGridCol(0), 1);
+    SendMouseToWindow(G->Handle(), QEvent::MouseButtonPress, QPointF(r.Left + 10, (r.Top + r.Bottom) / 2.0));
+    SendMouseToWindow(G->Handle(), QEvent::MouseButtonRelease, QPointF(r.Left + 10, (r.Top + r.Bottom) / 2.0));
+    ProcessEvents();
+    EXPECT_TRUE(G->FilterEditMode());
+    EXPECT_EQ(G->FilterCol(), 0);
+    ASSERT_NE(G->FilterEdit(), nullptr);
+    EXPECT_TRUE(G->FilterEdit()->Focused());
+    const TRect b = G->CellRect(G->DataColToGridCol(2), 1);
+    Click(G->Handle(), QPointF(b.Right - 5, (b.Top + b.Bottom) / 2.0));
+    ProcessEvents();
+    EXPECT_EQ(G->FilterCol(), 2);
+    EXPECT_TRUE(G->FilterEdit()->ListVisible());
+    G->FilterEdit()->CloseUp(false);
+    const TRect d = G->CellRect(G->DataColToGridCol(1), 3);
+    Click(G->Handle(), QPointF(d.Left + 5, (d.Top + d.Bottom) / 2.0));
+    ProcessEvents();
+    EXPECT_FALSE(G->FilterEditMode());
+}
+}  // namespace
