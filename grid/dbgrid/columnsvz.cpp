@@ -156,7 +156,10 @@ void TColumnTitleDefValuesVz::SetShowImageAndText(bool Value) {
 
 void TColumnDefValuesVz::Assign(TPersistent* Source) {
     TAxisBarDefValuesVz::Assign(Source);
-    if (auto* s = dynamic_cast<TColumnDefValuesVz*>(Source)) FColumnTitle.Assign(&s->FColumnTitle);
+    if (auto* s = dynamic_cast<TColumnDefValuesVz*>(Source)) {
+        FColumnTitle.Assign(&s->FColumnTitle);
+        FFooter.Assign(&s->FFooter);
+    }
 }
 
 // ---- the column --------------------------------------------------------------------------------
@@ -170,6 +173,8 @@ void TColumnVz::AfterConstruction() {
     if (bracket) g->BeginLayout();
     try {
         TBaseColumnVz::AfterConstruction();
+        FFooter = CreateFooter();
+        FFooters = CreateFooters();
         FSTFilter = New<TSTColumnFilterVz>(static_cast<ISTFilterColumnVz*>(this));
         FAutoFitColWidth = true;
         FInitWidth = Width();
@@ -186,6 +191,10 @@ void TColumnVz::BeforeDestruction() {
         if (cols->FUpDownBaseColumn == this) cols->FUpDownBaseColumn = nullptr;
     }
     TBaseColumnVz::BeforeDestruction();
+    if (FFooter) FFooter->Free();
+    FFooter = nullptr;
+    if (FFooters) FFooters->Free();
+    FFooters = nullptr;
     if (FSTFilter) FSTFilter->Free();
     FSTFilter = nullptr;
 }
@@ -237,6 +246,8 @@ void TColumnVz::Assign(TPersistent* Source) {
         FMinWidth = s->FMinWidth;
         FMaxWidth = s->FMaxWidth;
         OnGetCellParams = s->OnGetCellParams;
+        FFooter->Assign(s->FFooter);
+        FFooters->Assign(s->FFooters);
         FSTFilter->Assign(s->FSTFilter);
         FHideDuplicates = s->FHideDuplicates;
         FInRowLinePos = s->FInRowLinePos;
