@@ -440,6 +440,8 @@ public:
     void DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column);
     void DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGridDrawState State);
     bool GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz BorderType, bool& Extends, TColor& Color) override;
+    // The text bounds of the cell under the mouse: a data cell's column, nothing elsewhere.
+    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
     bool IsCellDraw3D(int ACol, int ARow, TGridDrawState State) override;
     void DrawGroupRowCell(int ACol, int ARow, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
     void DrawGroupFooterRowCell(int DataCol, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
@@ -480,6 +482,9 @@ public:
     void DrawFilterRowCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
     // The filter row's drop-down button in a cell (cell-relative point).
     bool FilterButtonAtPos(int ACol, int X, int Y);
+    // A press on an editable filter cell starts editing it (on its button the list opens); a press
+    // on the data ends filter editing. True when the press was the filter row's.
+    bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     TNotifyEvent OnApplyFilter;
     TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
     // ---- navigation, keyboard, edit actions, kept positions, recalculation (gridnavvz.cpp,
