@@ -2,7 +2,9 @@
 // row (one level or several), the row count, and the reactions to the data link that keep them in
 // step with the data set; the loading overlay.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/grouptreevz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
 
 #include "grid/base/toolsvz.h"
@@ -113,6 +115,7 @@ void TCustomDBGridVz::InternalLayout() {
     try {
         UpdateIntMemTable();
         if (FSelectedRows) FSelectedRows->SetLinkActive(DataLink()->Active());
+        if (FSelection && FSelection->SelectionType() == gstColumns) FSelection->Columns()->Refresh();
         FIndicatorOffset = IsIndicatorColumnShown() ? 1 : 0;
         const int n = std::max(1, Columns()->Count());
         // Frozen columns never take the last column: the grid keeps one that scrolls. The fixed
@@ -205,6 +208,7 @@ void TCustomDBGridVz::UpdateRowCount() {
     SetFrozenRowCount(FilterRowCount());
     SetDefaultRowHeight(FStdDefaultRowHeight);
     if (TitleRowCount() > 0) SetRowHeights(0, FTitleRowHeight);
+    if (FilterRowCount() > 0) SetRowHeights(TitleRowCount(), CalcFilterRowHeight());
     const int above = (TitleRowCount() > 0 ? FTitleRowHeight : 0);
     const int below = FullFooterRowCount() * FStdDefaultRowHeight;
     if (DataLink()->Active() && DataLink()->DataSet() && HandleAllocated()) {
@@ -312,9 +316,10 @@ void TCustomDBGridVz::CreateWnd() {
 }
 
 void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
-    if (FSelectedRows) FSelectedRows->SetLinkActive(Active);
+    if (FSelection) FSelection->LinkActiveChanged(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
+    if (FSumList) FSumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
 }
 
 void TCustomDBGridVz::DataLinkDataChanged() {

@@ -96,6 +96,10 @@ bool TCustomDBGridVz::GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz Bo
 
 void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) {
     const int top = TopDataOffset();
+    if (IsFilterRow(ARow)) {
+        DrawFilterRowCell(ACol, ARow, ARect, State);
+        return;
+    }
     if (ACol < FIndicatorOffset) {
         DefaultDrawIndicatorCell(ARow, ARect, State);
         return;
@@ -103,15 +107,20 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     const int dataCol = GridColToDataCol(ACol);
     TColumnVz* col = dataCol >= 0 ? Columns()->Items(dataCol) : nullptr;
     if (ARow < TitleRowCount()) {
+        if (TitlePressed(ACol)) State += gdPressed;
         DefaultDrawTitleCell(ACol, ARect, col, State);
         return;
     }
     TCanvas* c = Canvas();
     const int dataRow = ARow - top;
     const bool footer = ARow >= RowCount();  // footer rows lie past the rows, pinned at the bottom
-    if (footer || !col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
+    if (footer) {
+        DrawFooterAreaCell(ACol, ARow, ARect, State);
+        return;
+    }
+    if (!col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
         DataLink()->DataSet()->IsEmpty()) {
-        c->Brush()->SetColor(footer ? FFooterParams->Color() : Color());
+        c->Brush()->SetColor(Color());
         c->FillRect(ARect);
         return;
     }
@@ -132,10 +141,7 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         p.FCol = ACol;
         p.FRow = ARow;
         p.FState = State;
-        if (FOptions.Contains(dgMultiSelect) && FSelectedRows->Count() > 0) {
-            int at = 0;
-            if (FSelectedRows->Find(DataLink()->DataSet()->Bookmark(), at)) p.FState += TGridDrawState{gdSelected, gdRowSelected};
-        }
+        if (DataCellSelectedForPaint(dataCol)) p.FState += TGridDrawState{gdSelected, gdRowSelected};
         col->GetColCellParams(false, &p);
         DefaultDrawDataCell(TGridCoord{ACol, ARow}, TGridCoord{dataCol, dataRow}, col, ARect, &p);
         if (OnDrawColumnCell) OnDrawColumnCell(this, ARect, dataCol, col, State);

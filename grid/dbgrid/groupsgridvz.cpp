@@ -1,6 +1,7 @@
 // The data grid's grouping object and levels, and the grid's side of grouping: its row count
 // over the group tree's visible rows, the node of a row and the group indent's width.
 #include "grid/dbgrid/groupsgridvz.h"
+#include "grid/dbgrid/gridselectvz.h"
 
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/grouptreevz.h"
@@ -206,11 +207,17 @@ int TCustomDBGridVz::CalcExtraFirstColumnWidth() const {
 
 void TCustomDBGridVz::AxisBarDeleting(TAxisBarVz* Bar) {
     TCustomDBAxisGridVz::AxisBarDeleting(Bar);
+    if (FSelection) FSelection->Columns()->ColumnDeleting(static_cast<TColumnVz*>(Bar));
     if (FDataGrouping && !ComponentState().Contains(csDestroying))
         FDataGrouping->ClearColumnReferences(dynamic_cast<TColumnVz*>(Bar));
 }
 
 void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
+    if (Key == 'C' && Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) && !Shift.Contains(ssAlt) && !EditorMode()) {
+        CopySelectionToClipboard();
+        Key = 0;
+        return;
+    }
     TGroupDataTreeNodeVz* node = CurGroupDataNode();
     if (node && node->NodeType() == dntDataGroupVz && !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) &&
         !Shift.Contains(ssAlt)) {
@@ -228,7 +235,7 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
     TCustomDBAxisGridVz::KeyDown(Key, Shift);
 }
 
-void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+bool TCustomDBGridVz::GroupRowSignMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (Button == mbLeft && GroupingWorks()) {
         const TGridCoord cell = MouseCoord(X, Y);
         const int dataCol = GridColToDataCol(cell.X);
@@ -248,9 +255,9 @@ void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
                 } else {
                     node->SetExpanded(!node->Expanded());
                 }
-                return;
+                return true;
             }
         }
     }
-    TCustomDBAxisGridVz::MouseDown(Button, Shift, X, Y);
+    return false;
 }
