@@ -15,7 +15,8 @@
 //   bench_report [rows...]     (default 20000 100000; 1000000 is worth a run of its own)
 //
 // BENCH_CASES=gen,pdf,qt,limit,limitpdf runs only the cases named; BENCH_KEEP_PDF=<file> keeps the
-// PDF our export wrote (for qpdf --check and pdftotext) instead of removing it.
+// PDF our export wrote (for qpdf --check and pdftotext) instead of removing it; BENCH_COMPRESS=1
+// turns on the report's Compression option (the page file's own coding of its pages).
 #include "platform/db/fields.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/gui/canvas.h"
@@ -112,6 +113,7 @@ struct OurReport {
 OurReport MakeReport(TComponent* Root, TDataSet* Data) {
     auto Report = New<TRpReport>(Root);
     Report->SetUnits(Native);
+    if (const char* C = std::getenv("BENCH_COMPRESS"); C && *C == '1') Report->Options.Include(Compression);
     TRpPage* Pg = Report->Page();
     Pg->SetPaperSize(Custom);
     Pg->SetUnits(Native);
@@ -420,13 +422,24 @@ Result LimitRun(int Rows, bool Pdf) {
     return R;
 }
 
+// The rows made and nothing else: the memory every case starts from.
+Result RowsOnly(int Rows) {
+    Result R;
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto t0 = Clock::now();
+    TDataSet* Data = MakeData(Root.get(), Rows);
+    R.Seconds = Seconds(t0, Clock::now());
+    CopyTotal(R, QString::number(Data->RecordCount()) + QStringLiteral(" rows"));
+    return R;
+}
+
 // ---- running the cases ---------------------------------------------------------------------------
 
-enum Case { cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf };
+enum Case { cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf, cRowsOnly };
 const char* const CaseNames[] = {"ours: generate pages", "ours: generate + PDF", "ours: pages via Qt PDF printer",
-                                 "limit: generate pages", "limit: generate + PDF"};
-const char* const BytesNames[] = {"page file", "PDF", "PDF", "held", "PDF"};
-const char* const CaseKeys[] = {"gen", "pdf", "qt", "limit", "limitpdf"};
+                                 "limit: generate pages", "limit: generate + PDF", "the rows alone (every case's base)"};
+const char* const BytesNames[] = {"page file", "PDF", "PDF", "held", "PDF", "none"};
+const char* const CaseKeys[] = {"gen", "pdf", "qt", "limit", "limitpdf", "rows"};
 
 // Whether BENCH_CASES (a comma-separated list of case keys) asks for the case; all when unset.
 bool Wanted(Case C) {
@@ -452,6 +465,7 @@ bool RunCase(Case C, int Rows, int argc, char** argv, Result& R, long& PeakKb) {
             case cOursQt: Out = OursQtPrinter(Rows); break;
             case cLimitGenerate: Out = LimitRun(Rows, false); break;
             case cLimitPdf: Out = LimitRun(Rows, true); break;
+            case cRowsOnly: Out = RowsOnly(Rows); break;
         }
         DoneApplication();
         const bool Ok = write(Fd[1], &Out, sizeof Out) == ssize_t(sizeof Out);
@@ -486,7 +500,7 @@ int main(int argc, char** argv) {
         std::printf("%-32s %9s %7s %9s %10s %14s %8s  %s\n", "", "seconds", "pages", "pages/s", "peak MB", "bytes",
                     "B/page", "grand total");
         double LimitGen = 0, LimitPdf = 0, OurGen = 0, OurPdf = 0;
-        for (Case C : {cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf}) {
+        for (Case C : {cRowsOnly, cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf}) {
             if (!Wanted(C)) continue;
             Result R;
             long Peak = 0;
