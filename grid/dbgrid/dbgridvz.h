@@ -440,8 +440,6 @@ public:
     void DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column);
     void DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGridDrawState State);
     bool GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz BorderType, bool& Extends, TColor& Color) override;
-    // The text bounds of the cell under the mouse: a data cell's column, nothing elsewhere.
-    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
     bool IsCellDraw3D(int ACol, int ARow, TGridDrawState State) override;
     void DrawGroupRowCell(int ACol, int ARow, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
     void DrawGroupFooterRowCell(int DataCol, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
@@ -510,8 +508,6 @@ public:
     void InplaceSearchTimeout();
     String GetCompleteKeyPress();
     void ResetSelection();
-    void ClearSelectionIfAllowed();
-    void MoveAndSelect(bool Select, int Distance, bool RowMode, bool ToEnd);
     void SelectDataColumn(int Index, int Step, bool Extend);
     bool ConfirmDelete();
     bool CheckCopyAction();
@@ -526,7 +522,6 @@ public:
     bool BookmarkInVisibleView(const TBookmark& Bookmark);
     int DataRowCount() { return RowCount() - TitleRowCount(); }
     int DataRowToRecNo(int DataRow);
-    TRect DataRect();
     TGridRect DataBox();
     virtual void ClearSortMarkers();
     // Scales fonts and widths (the widths cumulatively, so rounding never adds up).

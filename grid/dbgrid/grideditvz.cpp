@@ -150,11 +150,6 @@ TGridRect TCustomDBGridVz::DataBox() {
                      RowCount() - 1};
 }
 
-TRect TCustomDBGridVz::DataRect() {
-    const TGridRect b = DataBox();
-    return CellRangeRect(b.Left, b.Top, b.Right, b.Bottom);
-}
-
 int TCustomDBGridVz::DataRowToRecNo(int DataRow) {
     if (!DataLink() || !DataLink()->Active()) return 0;
     if (FIntMemTable) return DataRow + 1;

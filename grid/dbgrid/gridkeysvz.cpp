@@ -48,74 +48,7 @@ static bool KeysRectSelectionAllowed(TCustomDBGridVz* G) {
 
 void TCustomDBGridVz::ResetSelection() {
     if (FOptions.Contains(dgMultiSelect) && FSelectedRows) FSelectedRows->Clear();
-    Nav()->Selecting = false;
-}
-
-void TCustomDBGridVz::ClearSelectionIfAllowed() {
-    if (FOptionsVz.Contains(dghClearSelection)) ResetSelection();
-    Nav()->Selecting = false;
-}
-
-void TCustomDBGridVz::MoveAndSelect(bool Select, int Distance, bool RowMode, bool ToEnd) {
-    TDBGridVzNavStateVz* n = Nav();
-    TDataSet* ds = DataLink() && DataLink()->Active() ? DataLink()->DataSet() : nullptr;
-    if (!ds) return;
-    const int step = Distance < 0 ? -1 : 1;
-    if (!RowMode && !FOptions.Contains(dgRowSelect)) {
-        // Rectangles belong to the selection object; without it the keys move the record only.
-        if (!ToEnd) MoveBy(Distance);
-        else if (Distance == 1) MoveBy(INT_MAX / 2);
-        else MoveBy(-(INT_MAX / 2));
-        return;
-    }
-    const bool extending = Select && FOptions.Contains(dgMultiSelect) && FAllowedSelections.Contains(gstRecordBookmarks);
-    const bool multi = FOptions.Contains(dgMultiSelect);
-    bool disabled = false;
-    BeginUpdate();
-    FSelectedRows->BeginUpdate();
-    ++n->LockRowPosFromDatasetPos;
-    auto release = [&] {
-        if (disabled) ds->EnableControls();
-        disabled = false;
-        --n->LockRowPosFromDatasetPos;
-        FSelectedRows->EndUpdate();
-        EndUpdate();
-    };
-    try {
-        if (extending && !DataLink()->Modified() && (ToEnd || std::abs(Distance) >= DataLink()->RecordCount()) &&
-            !(step > 0 ? Eof() : Bof())) {
-            ds->DisableControls();
-            disabled = true;
-        }
-        int left = ToEnd ? INT_MAX : std::abs(Distance);
-        while (left-- > 0) {
-            bool backToAnchor = false;
-            if (multi) {
-                if (!extending) {
-                    ClearSelectionIfAllowed();
-                } else if (n->Selecting) {
-                    const int order = ds->CompareBookmarks(ds->Bookmark(), n->SelectionAnchor);
-                    if (order != 0 && (order > 0) != (step > 0)) {
-                        FSelectedRows->SetCurrentRowSelected(n->AntiSelection ? n->SelectionAnchorSelected : false);
-                        backToAnchor = true;
-                    }
-                } else {
-                    n->SelectionAnchor = ds->Bookmark();
-                    n->SelectionAnchorSelected = FSelectedRows->CurrentRowSelected();
-                    FSelectedRows->SetCurrentRowSelected(n->AntiSelection ? !n->SelectionAnchorSelected : true);
-                    n->Selecting = true;
-                }
-            }
-            if (MoveBy(step) == 0) break;
-            if (extending && multi && !backToAnchor)
-                FSelectedRows->SetCurrentRowSelected(n->AntiSelection ? !n->SelectionAnchorSelected : true);
-        }
-    } catch (...) {
-        release();
-        throw;
-    }
-    release();
-    Invalidate();
+    FSelecting = false;
 }
 
 // ---- row and column steps ------------------------------------------------------------------------
@@ -261,7 +194,7 @@ void TCustomDBGridVz::InplaceSearchTimeout() { StopInplaceSearch(); }
 
 void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
     TDBGridVzNavStateVz* n = Nav();
-    n->AntiSelection = Shift.Contains(ssCtrl) || !FOptionsVz.Contains(dghClearSelection);
+    FAntiSelection = Shift.Contains(ssCtrl) || !FOptionsVz.Contains(dghClearSelection);
     if (OnKeyDown) OnKeyDown(this, Key, Shift);
     if (Key == 0) return;
     if (UseRightToLeftAlignment()) {

@@ -100,11 +100,6 @@ struct TDBGridVzNavStateVz {
     bool InplaceSearchTimerActive = false;
     String CompleteKeyPress;
     // Record-range selection by the keyboard.
-    bool AntiSelection = false;
-    bool Selecting = false;
-    TBookmark SelectionAnchor;
-    bool SelectionAnchorSelected = false;
-    int LockRowPosFromDatasetPos = 0;
     bool InColExit = false;
     bool InternalUpdatingDatasetPos = false;
     // Kept positions.

@@ -94,12 +94,6 @@ bool TCustomDBGridVz::GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz Bo
     return v;
 }
 
-void TCustomDBGridVz::UpdateCellTextBoundsAtPos(int ACol, int ARow) {
-    const int dataCol = GridColToDataCol(ACol);
-    if (dataCol < 0 || dataCol >= Columns()->Count() || ARow < TopDataOffset() || ARow >= RowCount()) return;
-    UpdateCellTextBounds(ACol, ARow, Columns()->Items(dataCol));
-}
-
 void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) {
     const int top = TopDataOffset();
     if (IsFilterRow(ARow)) {
