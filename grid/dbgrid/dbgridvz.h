@@ -373,6 +373,8 @@ public:
     virtual void ClearSortMarkers();
     // Scales fonts and widths (the widths cumulatively, so rounding never adds up).
     void ChangeScale(int M, int D);
+    // The text bounds of the cell under the mouse, read from its row's record (gridhotvz.cpp).
+    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
 
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);
