@@ -1,5 +1,6 @@
 #include "grid/base/toolsvz.h"
 
+#include "platform/gui/cursors.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/maskutils.h"
 
@@ -266,4 +267,26 @@ void PerformOnComponentsVz(TComponent* Component, TClass Class, UINT Msg, WPARAM
 
 bool PointInRectVz(const TRect& R, const TPoint& P) {
     return R.Left <= P.X && P.X < R.Right && R.Top <= P.Y && P.Y < R.Bottom;
+}
+
+TCursorHandle* LoadCursorOrRaiseVz(void* Instance, const char* Name) {
+    HCURSOR h = LoadCursor(Instance, Name);
+    if (!h) throw EOutOfResources(QStringLiteral("Cannot load cursor resource"));
+    return h;
+}
+
+TCursor LoadRegisterCursorVz(const char* Name) {
+    HCURSOR def = Screen->Cursors(0);
+    for (int i = 1; i <= 32767; ++i) {
+        if (Screen->Cursors(i) != def) continue;
+        Screen->SetCursors(i, LoadCursorOrRaiseVz(HInstance, Name));
+        return static_cast<TCursor>(i);
+    }
+    throw Exception(QStringLiteral("LoadRegisterCursorVz could not register cursor - \"%1\"").arg(QString::fromLatin1(Name)));
+}
+
+void PostApplicationMessageOnceVz(UINT Msg, WPARAM WParam, LPARAM LParam) {
+    TMsg waiting;
+    if (PeekMessage(waiting, nullptr, Msg, Msg, PM_NOREMOVE)) return;
+    if (HWND app = Application ? Application->Handle() : nullptr) PostMessage(app, Msg, WParam, LParam);
 }

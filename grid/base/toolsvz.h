@@ -16,6 +16,8 @@
 
 #include <vector>
 
+struct TCursorHandle;
+
 // How a picture is placed in a rectangle (TPictureVz, the grid's background picture).
 enum TImagePlacementVz {
     ipTopLeftVz, ipTopCenterVz, ipTopRightVz, ipCenterLeftVz, ipCenterCenterVz, ipCenterRightVz, ipBottomLeftVz,
@@ -64,6 +66,15 @@ bool IsMouseButtonDownVz(TMouseButton Button);
 TShiftState GetShiftStateVz();
 // The mouse position on the screen.
 void GetCursorPosVz(TPoint& P);
+// The named cursor of the module (platform/gui/cursors.h); raises EOutOfResources "Cannot load
+// cursor resource" when there is none.
+TCursorHandle* LoadCursorOrRaiseVz(void* Instance, const char* Name);
+// Loads the program's named cursor into the first free index (1 to 32 767) of the screen's cursor
+// table and returns that index. A free index answers the default cursor. Each call takes a new
+// index, even for a name registered before; raises when every index is taken.
+TCursor LoadRegisterCursorVz(const char* Name);
+// Posts the message to the application window unless one of that number is already waiting.
+void PostApplicationMessageOnceVz(UINT Msg, WPARAM WParam, LPARAM LParam);
 // Swallow the click that closed a drop-down over the same control. Both look at the first queued
 // left-button message of the control's window (its own, or its parent's for a graphic control);
 // only a press or a double click counts. In: the click's point lies in the control's client area

@@ -1,5 +1,6 @@
 #include "grid/base/vizevmanagervz.h"
 
+#include "grid/base/toolsvz.h"
 #include "platform/rtl/dateutils.h"
 
 #include <memory>
@@ -7,9 +8,8 @@
 namespace {
 
 // Open controls that draw with these settings (the date pickers) repaint on WM_THEMECHANGED
-// posted once to the application window. The framework has no application window yet, so there
-// is nobody to tell: the pickers read the settings on their next paint.
-void PostThemeChangedOnce() {}
+// posted once to the application window.
+void PostThemeChangedOnce() { PostApplicationMessageOnceVz(WM_THEMECHANGED, 0, 0); }
 
 TOwned<TViZevManager> OwnManager;
 TViZevManager* CurrentManager = nullptr;

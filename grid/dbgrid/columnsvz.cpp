@@ -4,6 +4,7 @@
 #include "grid/base/toolsvz.h"
 #include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/gridcentervz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/fields.h"
 #include "platform/gui/graphics.h"
@@ -84,7 +85,12 @@ void TColumnTitleVz::SetSortIndex(int Value) {
     }
 }
 
-TSortMarkerVz TColumnTitleVz::GetFirstSortMarkerState() { return smDownVz; }
+TSortMarkerVz TColumnTitleVz::GetFirstSortMarkerState() {
+    TColumnVz* col = Column();
+    TCustomDBGridVz* g = col ? col->Grid() : nullptr;
+    TDBGridVzCenter* center = g ? g->FilterHost()->STFilterCenter() : nullptr;
+    return center ? center->GetFirstSortMarkerState(g->FilterHost(), col) : smDownVz;
+}
 
 void TColumnTitleVz::SetNextSortMarkerValue(bool KeepMulti) {
     TColumnVz* col = Column();
@@ -150,7 +156,10 @@ void TColumnTitleDefValuesVz::SetShowImageAndText(bool Value) {
 
 void TColumnDefValuesVz::Assign(TPersistent* Source) {
     TAxisBarDefValuesVz::Assign(Source);
-    if (auto* s = dynamic_cast<TColumnDefValuesVz*>(Source)) FColumnTitle.Assign(&s->FColumnTitle);
+    if (auto* s = dynamic_cast<TColumnDefValuesVz*>(Source)) {
+        FColumnTitle.Assign(&s->FColumnTitle);
+        FFooter.Assign(&s->FFooter);
+    }
 }
 
 // ---- the column --------------------------------------------------------------------------------
@@ -164,6 +173,8 @@ void TColumnVz::AfterConstruction() {
     if (bracket) g->BeginLayout();
     try {
         TBaseColumnVz::AfterConstruction();
+        FFooter = CreateFooter();
+        FFooters = CreateFooters();
         FSTFilter = New<TSTColumnFilterVz>(static_cast<ISTFilterColumnVz*>(this));
         FAutoFitColWidth = true;
         FInitWidth = Width();
@@ -180,6 +191,10 @@ void TColumnVz::BeforeDestruction() {
         if (cols->FUpDownBaseColumn == this) cols->FUpDownBaseColumn = nullptr;
     }
     TBaseColumnVz::BeforeDestruction();
+    if (FFooter) FFooter->Free();
+    FFooter = nullptr;
+    if (FFooters) FFooters->Free();
+    FFooters = nullptr;
     if (FSTFilter) FSTFilter->Free();
     FSTFilter = nullptr;
 }
@@ -231,6 +246,8 @@ void TColumnVz::Assign(TPersistent* Source) {
         FMinWidth = s->FMinWidth;
         FMaxWidth = s->FMaxWidth;
         OnGetCellParams = s->OnGetCellParams;
+        FFooter->Assign(s->FFooter);
+        FFooters->Assign(s->FFooters);
         FSTFilter->Assign(s->FSTFilter);
         FHideDuplicates = s->FHideDuplicates;
         FInRowLinePos = s->FInRowLinePos;

@@ -9,6 +9,7 @@
 #include "grid/axis/axisbarsvz.h"
 #include "grid/axis/axisbartitlevz.h"
 #include "grid/dbgrid/columnfilterhostvz.h"
+#include "grid/dbgrid/footersvz.h"
 #include "grid/dbgrid/groupsintfvz.h"
 
 #include <vector>
@@ -76,9 +77,11 @@ public:
     TColumnDefValuesVz() = default;
     void Assign(TPersistent* Source) override;
     TColumnTitleDefValuesVz* ColumnTitle() { return &FColumnTitle; }
+    TColumnFooterDefValuesVz* Footer() { return &FFooter; }
 
 private:
     TColumnTitleDefValuesVz FColumnTitle;
+    TColumnFooterDefValuesVz FFooter;
 };
 
 class TSTColumnFilterVz;
@@ -134,6 +137,15 @@ public:
     void GetColCellParams(bool EditMode, TAxisColCellParamsVz* Params) override;
     int GetCellHeight(int Row) override;
 
+    // ---- footers (footersvz.cpp): the single Footer, or the item of Footers for a footer row
+    TColumnFooterVz* Footer() const { return FFooter; }
+    void SetFooter(TColumnFooterVz* Value);
+    TColumnFootersVz* Footers() const { return FFooters; }
+    void SetFooters(TColumnFootersVz* Value);
+    TColumnFooterVz* UsedFooter(int Index) const;
+    // Every footer makes sure its sum definition matches its value type.
+    void EnsureFooterSumValues();
+
     // ---- the column's filter
     TSTColumnFilterVz* GetSTFilter() const { return FSTFilter; }
     void SetSTFilter(TSTColumnFilterVz* Value);
@@ -170,6 +182,11 @@ public:
 
 protected:
     TAxisBarTitleVz* CreateTitle() override { return New<TColumnTitleVz>(this); }
+    virtual TColumnFooterVz* CreateFooter() { return TColumnFooterVz::CreateApart(this); }
+    virtual TColumnFootersVz* CreateFooters() { return New<TColumnFootersVz>(this, TColumnFooterVz::StaticClass()); }
+    // Binding a field makes the footers' sum definitions follow it.
+    TField* GetField() override;
+    void SetField(TField* Value) override;
     // Keeps the last measured width inside the bounds (the minimum wins).
     int ClampWidth(int Value) const;
 
@@ -184,6 +201,8 @@ private:
     int FInRowLinePos = 0;
     int FInRowLineHeight = 1;
     TSTColumnFilterVz* FSTFilter = nullptr;
+    TColumnFooterVz* FFooter = nullptr;
+    TColumnFootersVz* FFooters = nullptr;
 };
 
 // The column class the grid's collection makes.

@@ -1,6 +1,7 @@
 #include "grid/dbgrid/dbgridfilterhostvz.h"
 
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/filterrowvz.h"
 #include "grid/dbgrid/gridcentervz.h"
 #include "platform/db/datasource.h"
 
@@ -26,9 +27,17 @@ void TDBGridFilterHostVz::STFilterInvalidateTitle() {
     if (FGrid->TitleRowCount() > 0) FGrid->RepaintRow(0);
 }
 
-void TDBGridFilterHostVz::STFilterApply() {
-    if (TDBGridVzCenter* c = STFilterCenter()) c->ApplyFilter(this);
+void TDBGridFilterHostVz::STFilterApply() { FGrid->InternalApplyFilter(); }
+
+bool TDBGridFilterHostVz::STFilterEditorVisible() { return FGrid->FilterEdit() && FGrid->FilterEdit()->Visible(); }
+
+void TDBGridFilterHostVz::STFilterUpdateEditor(bool Refresh) { FGrid->UpdateFilterEditor(Refresh); }
+
+void TDBGridFilterHostVz::STFilterSetEditorText(const String& Text) {
+    if (FGrid->FilterEdit()) FGrid->FilterEdit()->SetText(Text);
 }
+
+void TDBGridFilterHostVz::STFilterEndFilterEditing() { FGrid->StopFilterEdit(); }
 
 bool TDBGridFilterHostVz::STFilterSortItemsAllowed(ISTFilterColumnVz* Column) {
     auto* c = dynamic_cast<TColumnVz*>(Column);

@@ -28,16 +28,16 @@ public:
     bool STFilterLoading() override;
     void STFilterInvalidate() override;
     void STFilterInvalidateTitle() override;
-    bool STFilterEditorVisible() override { return false; }
-    void STFilterUpdateEditor(bool) override {}
-    void STFilterSetEditorText(const String&) override {}
+    bool STFilterEditorVisible() override;
+    void STFilterUpdateEditor(bool Refresh) override;
+    void STFilterSetEditorText(const String& Text) override;
     void STFilterApply() override;
     bool STFilterSortItemsAllowed(ISTFilterColumnVz* Column) override;
     String STFilterSortText() override;
     TFont* STFilterGridFont() override;
     bool STFilterFontChanging() override { return false; }
     void STFilterLayoutChanged() override;
-    void STFilterEndFilterEditing() override {}
+    void STFilterEndFilterEditing() override;
     void STFilterRepaintInplaceEditor() override;
     int STFilterColumnOfField(const String& FieldName) override;
     int SelectedIndex() override;

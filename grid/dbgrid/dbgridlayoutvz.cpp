@@ -2,8 +2,10 @@
 // row (one level or several), the row count, and the reactions to the data link that keep them in
 // step with the data set; the loading overlay.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/gridrecalcvz.h"
 #include "grid/dbgrid/grouptreevz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
 
 #include "grid/base/toolsvz.h"
@@ -116,6 +118,7 @@ void TCustomDBGridVz::InternalLayout() {
     try {
         UpdateIntMemTable();
         if (FSelectedRows) FSelectedRows->SetLinkActive(DataLink()->Active());
+        if (FSelection && FSelection->SelectionType() == gstColumns) FSelection->Columns()->Refresh();
         FIndicatorOffset = IsIndicatorColumnShown() ? 1 : 0;
         const int n = std::max(1, Columns()->Count());
         // Frozen columns never take the last column: the grid keeps one that scrolls. The fixed
@@ -208,6 +211,7 @@ void TCustomDBGridVz::UpdateRowCount() {
     SetFrozenRowCount(FilterRowCount());
     SetDefaultRowHeight(FStdDefaultRowHeight);
     if (TitleRowCount() > 0) SetRowHeights(0, FTitleRowHeight);
+    if (FilterRowCount() > 0) SetRowHeights(TitleRowCount(), CalcFilterRowHeight());
     const int above = (TitleRowCount() > 0 ? FTitleRowHeight : 0);
     const int below = FullFooterRowCount() * FStdDefaultRowHeight;
     if (DataLink()->Active() && DataLink()->DataSet() && HandleAllocated()) {
@@ -221,6 +225,7 @@ void TCustomDBGridVz::UpdateRowCount() {
         SetRowCount(top + 1);
         SetContraRowCount(FullFooterRowCount());
     }
+    if (FRowDetailPanel && FRowDetailPanel->Visible()) UpdateRowDetailPanelControl();
     if (old != RowCount()) Invalidate();
 }
 
@@ -315,9 +320,11 @@ void TCustomDBGridVz::CreateWnd() {
 }
 
 void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
-    if (FSelectedRows) FSelectedRows->SetLinkActive(Active);
+    if (FSelection) FSelection->LinkActiveChanged(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
+    if (!Active && FRowDetailPanel) FRowDetailPanel->SetVisible(false);
+    if (FSumList) FSumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
 }
 
 void TCustomDBGridVz::DataLinkDataChanged() {
@@ -326,10 +333,12 @@ void TCustomDBGridVz::DataLinkDataChanged() {
     if (CheckIndicatorColWidthChanged()) LayoutChanged();
     else UpdateRowCount();
     if (UpdateLock() == 0 && LayoutLock() == 0) SyncActiveRecord();
+    CheckRowDetailPanelRecord();
     Invalidate();
 }
 
 void TCustomDBGridVz::DataLinkScrolled(int Distance) {
+    CheckRowDetailPanelRecord();
     if (MemTableRowMode()) {
         SyncCurrentCellWithData(Distance);
         return;

@@ -1,12 +1,15 @@
 // The data grid object: its option sets and the rules that tie them together, construction and
 // destruction, the mapping of columns to grid columns and the event relays.
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/filterrowvz.h"
 #include "grid/dbgrid/groupsgridvz.h"
 
 #include "grid/core/uitextsvz.h"
 #include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/dbgridfilterhostvz.h"
 #include "grid/dbgrid/gridcentervz.h"
+#include "grid/dbgrid/gridselectvz.h"
+#include "grid/dbgrid/sumlistvz.h"
 #include "grid/dbgrid/gridnavvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
@@ -48,9 +51,19 @@ void TCustomDBGridVz::AfterConstruction() {
     UseGlobalStyle();
     FHeadTree = New<TDBGridMultiTitleTreeListVz>();
     FSelectedRows = New<TBookmarkListVz>(this);
+    FSelection = New<TDBGridVzSelection>(this);
     FFilterHost = std::make_unique<TDBGridFilterHostVz>(this);
     FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
     FDataGrouping = New<TDBGridVzDataGroupsVz>(this);
+    FSumList = New<TDBGridVzSumList>(this);
+    FRowDetailControl = New<TRowDetailPanelControlVz>(this);
+    FRowDetailControl->SetName(u"RowDetailData"_S);
+    FRowDetailControl->SetVisible(false);
+    FRowDetailControl->SetParent(this);
+    FRowDetailPanel = New<TRowDetailPanelVz>(this);
+    FSumList->SumListChanged = [this](TObject* Sender) { SumListChanged(Sender); };
+    FSumList->OnRecalcAll = [this](TObject* Sender) { SumListRecalcAll(Sender); };
+    FSumList->OnAfterRecalcAll = [this](TObject* Sender) { SumListAfterRecalcAll(Sender); };
     DBGridVzCenter()->AddChangeNotification(FFilterHost.get());
     TCustomGridVz::SetOptions(TGridOptionsVz{goColSizingVz, goColMovingVz, goEditingVz, goTabsVz, goThumbTrackingVz,
                                              goExtendVertLinesVz, goContraVertBoundaryLineVz,
@@ -69,9 +82,17 @@ void TCustomDBGridVz::AfterConstruction() {
 }
 
 void TCustomDBGridVz::BeforeDestruction() {
+    if (FSumList) {
+        FSumList->SumListChanged.Clear();
+        FSumList->OnRecalcAll.Clear();
+        FSumList->OnAfterRecalcAll.Clear();
+        FSumList->SetActive(false);
+    }
     if (FStyle) FStyle->RemoveChangeNotification(this);
     FStyle = nullptr;
     if (FFilterHost && !FFilterHost->CenterGone()) DBGridVzCenter()->RemoveChangeNotification(FFilterHost.get());
+    if (FFilterEdit) FFilterEdit->Free();
+    FFilterEdit = nullptr;
     if (DataLink()) SetDataSource(nullptr);
     if (FIntMemTable) {
         FIntMemTable->UnregisterEventReceiver(this);
@@ -83,6 +104,8 @@ void TCustomDBGridVz::BeforeDestruction() {
     FLeafFieldArr.clear();
     if (FHeadTree) FHeadTree->Free();
     FHeadTree = nullptr;
+    if (FSelection) FSelection->Free();
+    FSelection = nullptr;
     if (FSelectedRows) FSelectedRows->Free();
     FSelectedRows = nullptr;
     if (FSTFilter) FSTFilter->Free();
@@ -91,6 +114,11 @@ void TCustomDBGridVz::BeforeDestruction() {
     FInstantReadDataNodes.clear();
     if (FDataGrouping) FDataGrouping->Free();
     FDataGrouping = nullptr;
+    if (FRowDetailPanel) FRowDetailPanel->Free();
+    FRowDetailPanel = nullptr;
+    // The columns and their footers' sum definitions are gone by now.
+    if (FSumList) FSumList->Free();
+    FSumList = nullptr;
 }
 
 TGridAxisBarsVz* TCustomDBGridVz::CreateAxisBars() {
@@ -405,7 +433,9 @@ void TCustomDBGridVz::ColExit() {
 }
 
 void TCustomDBGridVz::SortMarkingChanged() {
+    if (!FOptionsVz.Contains(dghAutoSortMarking)) return;
     if (OnSortMarkingChanged) OnSortMarkingChanged(this);
+    else if (TDBGridVzCenter* c = FFilterHost ? FFilterHost->STFilterCenter() : nullptr) c->ApplySorting(FFilterHost.get());
 }
 
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {
@@ -448,7 +478,20 @@ void TBookmarkListVz::Invalidate() {
 
 void TBookmarkListVz::Changed() {
     TBMListVz::Changed();
+    // Marking records makes the grid's selection a record selection.
+    if (TDBGridVzSelection* sel = FGrid ? FGrid->Selection() : nullptr) {
+        if (sel->SelectionType() != gstRecordBookmarks && Count() > 0) {
+            sel->Clear();
+            sel->SetSelectionType(gstRecordBookmarks);
+        }
+        sel->UpdateState();
+        sel->SelectionChanged();
+    }
     Invalidate();
+}
+
+void TBookmarkListVz::UpdateState() {
+    if (TDBGridVzSelection* sel = FGrid ? FGrid->Selection() : nullptr) sel->UpdateState();
 }
 
 void TBookmarkListVz::ItemChanged(const TBookmark& Item, TListNotification Action) {
@@ -481,6 +524,7 @@ void TCustomDBGridVz::SetDataSource(TDataSource* Value) {
     if (Value == DataSource()) return;
     if (FSelectedRows && FOptions.Contains(dgMultiSelect)) FSelectedRows->Clear();
     TCustomDBAxisGridVz::SetDataSource(Value);
+    if (FSumList) FSumList->SetDataSet(Value ? Value->DataSet() : nullptr);
 }
 
 // The current cell takes the selection colour while the grid has the focus; the rows of a

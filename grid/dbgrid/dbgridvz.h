@@ -6,9 +6,16 @@
 //   dbgridlayoutvz.cpp  geometry: row count, column extents, indicator width, data-link reactions
 //   rowreadvz.cpp       reading any data row's record, the memory-table row mode
 //   gridpaintvz.cpp     painting of data, title (one or more levels) and indicator cells
+//   gridinplacevz.cpp   the in-place editor, and the editing keys Enter and Escape
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
+//   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
+//   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
+//   detailpanelvz.*     the row detail panel under the current record
+//   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
+//   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
+//   gridmousevz.cpp     the mouse: title clicks and sorting, selecting by clicks and drags, copying
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
 //                       appearance objects and the shared draw style
 #pragma once
@@ -16,6 +23,7 @@
 #include "grid/axis/dbaxisgridvz.h"
 #include "grid/core/bmlistvz.h"
 #include "grid/dbgrid/columnsvz.h"
+#include "grid/dbgrid/detailpanelvz.h"
 #include "grid/dbgrid/gridparamsvz.h"
 #include "grid/dbgrid/gridstylevz.h"
 #include "grid/dbgrid/textsearchvz.h"
@@ -34,6 +42,10 @@ class TRegIniFile;
 class TSettingsKeeperVz;
 class TDBGridVzDataGroupsVz;
 class TGroupDataTreeNodeVz;
+class TDBGridVzSelection;
+class TDBGridVzSumList;
+class TInplaceFilterEditVz;
+class TSTColumnFilterVz;
 class TDBGridVzIndicatorTitle;
 class TDBGridVzPopupMenuParams;
 struct TDBGridVzNavStateVz;
@@ -98,6 +110,10 @@ using TTitleVzBtnClickEvent = TEvent<void(TObject* Sender, int ACol, TColumnVz* 
 using TGetBtnVzParamsEvent = TEvent<void(TObject* Sender, TColumnVz* Column, TFont* AFont, TColor& Background,
                                          TSortMarkerVz& SortMarker, bool IsDown)>;
 using TMovedEvent = TEvent<void(TObject* Sender, int FromIndex, int ToIndex)>;
+using TDBGridVzFillFilterListEvent =
+    TEvent<void(TCustomDBGridVz* Sender, TColumnVz* Column, TStrings* Items, bool& Processed)>;
+using TGridMoveRecordsEventVz =
+    TEvent<bool(TObject* Sender, TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly)>;
 
 // The text shown in the middle of a grid whose data set is empty.
 class TGridEmptyDataInfoVz : public TPersistent {
@@ -145,6 +161,7 @@ public:
     void SetCurrentRowSelected(bool Value) override;
     void Invalidate() override;
     void Changed() override;
+    void UpdateState() override;
     void AppendItem(const TBookmark& Item) override;
     void InsertItem(int Index, const TBookmark& Item) override;
     void DeleteItem(int Index) override;
@@ -157,6 +174,10 @@ private:
 
 class TCustomDBGridVz : public TCustomDBAxisGridVz {
     SDELKA_CLASS(TCustomDBGridVz, TCustomDBAxisGridVz)
+    friend class TDBGridVzSelection;
+    friend class TDBGridVzSelectionRect;
+    friend class TDBGridVzSelectionCols;
+
 protected:
     explicit TCustomDBGridVz(TComponent* AOwner);
     ~TCustomDBGridVz() override;
@@ -173,7 +194,8 @@ public:
     TDBGridVzIndicatorOptions IndicatorOptions() const { return FIndicatorOptions; }
     void SetIndicatorOptions(TDBGridVzIndicatorOptions Value);
     TDBGridVzAllowedSelections AllowedSelections() const { return FAllowedSelections; }
-    void SetAllowedSelections(TDBGridVzAllowedSelections Value) { FAllowedSelections = Value; }
+    // Narrowing the set drops a selection of a kind it no longer holds.
+    void SetAllowedSelections(TDBGridVzAllowedSelections Value);
     TGridOptionsVz EngineOptions() const { return TCustomGridVz::Options(); }
 
     // ---- columns
@@ -228,9 +250,10 @@ public:
     // ---- geometry (dbgridlayoutvz.cpp)
     int IndicatorOffset() const { return FIndicatorOffset; }
     virtual int TitleRowCount() { return FOptions.Contains(dgTitles) ? 1 : 0; }
-    virtual int FilterRowCount() { return 0; }
+    // One row under the titles while the filter row is shown there.
+    virtual int FilterRowCount();
     int TopDataOffset() { return TitleRowCount() + FilterRowCount(); }
-    int FullFooterRowCount() { return FFooterRowCount; }
+    int FullFooterRowCount() { return GetFullFooterRowCount(); }
     int StdDataRowHeight() const { return FStdDefaultRowHeight; }
     int TitleRowHeight() const { return FTitleRowHeight; }
     virtual bool IsIndicatorColumnShown();
@@ -286,8 +309,83 @@ public:
     // The group indent's width at the left of the first visible column.
     int CalcExtraFirstColumnWidth() const;
 
+    // ---- column footers and the sum list (footersvz.cpp)
+    TDBGridVzSumList* SumList() const { return FSumList; }
+    void SetSumList(TDBGridVzSumList* Value);
+    // The column-footer rows plus the grouping's visible grand-total footers.
+    int GetFullFooterRowCount();
+    // The text of a column-footer cell (Row counts the column-footer rows only).
+    String GetFooterValue(int Row, TColumnVz* Column);
+    void DefaultDrawFooterCell(const TRect& Rect, int DataCol, int Row, TColumnVz* Column, TGridDrawState State);
+    virtual void DoGetFooterParams(int DataCol, int Row, TColumnVz* Column, TFont* AFont, TColor& Background,
+                                   TAlignment& Alignment, TGridDrawState State, String& Text);
+    virtual void GetCellParams(TColumnVz* Column, TFont* AFont, TColor& Background, TGridDrawState State);
+    // Repaints the footer rows, or the rows above the data.
+    void InvalidateFooter();
+    void InvalidateTitle();
+
+    // ---- value copy and column widths (valuecopyvz.cpp)
+    // Copies the selected column's value of the previous record of the view into the current one.
+    void SetValueFromPrevRecord();
+    // Fits the listed columns to their titles, data (CheckRowCount records, -1 all; for at most
+    // MaxWaitingTime ms, 0 or less no limit) and footers.
+    void OptimizeColsWidth(const TColumnsVzList& ColumnsList, int CheckRowCount, int MaxWaitingTime);
+    void OptimizeAllColsWidth(int CheckRowCount, int MaxWaitingTime);
+
+    // ---- tree area and moving records (treeareavz.cpp)
+    // The grid shows an in-memory table viewed as a tree (and no grouping).
+    bool TreeViewMode() const;
+    // 18 pixels a level of the node being read; 0 outside tree mode.
+    int GetCellTreeElmentsAreaWidth();
+    // Paints the tree area at the left of ARect for the row being read; the rest of the cell.
+    TRect DrawCellTreeArea(const TRect& ARect, TGridDrawState State);
+    // Paints the steps and the node's element; the right end of the area.
+    int DrawTreeArea(TCanvas* C, const TRect& ARect, bool LinesOnly, bool WithRowLines);
+    // Whether the point lies in a data row's tree area; unless CheckOnly, a point on the node's
+    // button expands or collapses it.
+    bool CellTreeElementMouseDown(int X, int Y, bool CheckOnly);
+    void CenterCurRowInView();
+    // Moves the listed records to the data row (and tree level, -1 without a tree): the
+    // application's OnMoveRecords, else DefaultMoveDataRows.
+    bool MoveDataRows(TBMListVz* BookmarkList, int DataRow, int TreeLevel, bool CheckOnly);
+    virtual bool DefaultMoveDataRows(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
+
+    // ---- row detail panel (detailpanelvz.cpp)
+    TRowDetailPanelVz* RowDetailPanel() const { return FRowDetailPanel; }
+    void SetRowDetailPanel(TRowDetailPanelVz* Value);
+    TRowDetailPanelControlVz* RowDetailPanelControl() const { return FRowDetailControl; }
+    // Places and sizes the control under the current record, or hides it.
+    void UpdateRowDetailPanelControl();
+    void RowDetailPanelVisibleChanged();
+    // Hides the panel once its record is no longer the current one (or the data is gone).
+    void CheckRowDetailPanelRecord();
+    bool RowHaveDetailPanel();
+    // Paints the expand sign at the left of the first column's cell; the width it took.
+    int DrawRowDetailPanelSign(int DataRow, const TRect& ARect, TGridDrawState State);
+    bool IsPosInRowDetailPanelSign(int InCellX, TColumnVz* Column);
+    bool RowDetailPanelSignAtPos(int X, int Y);
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
+    // What is selected: records, a rectangle, columns or everything (gridselectvz.*).
+    TDBGridVzSelection* Selection() const { return FSelection; }
+    // gstNon always; the others need dgMultiSelect and AllowedSelections, rectangles and columns
+    // also a grid without dgRowSelect.
+    bool IsSelectionTypeAllowed(TDBGridVzSelectionType Kind) const;
+    // The selection announces a change: OnSelectionChanged, and a repaint of a grouped grid's records.
+    virtual void SelectionChanged();
+    // Extends a record selection (RowMode) or a rectangle while the current record moves by
+    // Distance (ToEnd: to the end in Distance's direction), or just moves without Select.
+    void MoveAndSelect(bool Select, int Distance, bool RowMode, bool ToEnd);
+    // Drops the selection when dghClearSelection allows it and ends a Shift range of records.
+    void ClearSelectionIfAllowed();
+    // Puts the display texts of the selected cells (the current cell without a selection) on the
+    // clipboard, tab between cells, a line per record.
+    void CopySelectionToClipboard();
+    // The cells of the selected records among the rows the grid can place.
+    TGridRect SelectedRowsToGridRect();
+    // Whether the data cell being painted (the record being read) is selected.
+    bool DataCellSelectedForPaint(int DataCol);
     // The grid's filter settings, and the grid as the filter models and the centre see it.
     TSTDBGridVzFilter* STFilter() const { return FSTFilter; }
     ISTFilterGridVz* FilterHost() const;
@@ -300,6 +398,13 @@ public:
     bool IsBarEditable(int Index) override;
     bool AllowsAutoShowEditor() override { return true; }
     bool CanModifyCellText() override;
+    // Escape: an edited cell gets its field's value back, an untouched one cancels the record's
+    // edit; the editor closes unless it is always shown. False with an inactive data link.
+    bool EscapeEditing();
+    // Writes the current cell's pending edit into its field (the record stays in edit).
+    void PostCellEdit();
+    // Leaving a column writes its pending edit first, so the text never lands in the next column.
+    void MoveFocusToCell(int ACol, int ARow, bool MoveAnchor) override;
     void AxisBarChanged(TAxisBarVz* Bar) override;
     // A column being deleted leaves the grouping levels that group by it.
     void AxisBarDeleting(TAxisBarVz* Bar) override;
@@ -317,9 +422,22 @@ public:
     // A column announces that its sort marker changed.
     void ColumnSortMarkerChanged(TColumnVz* Column);
 
+    // ---- mouse (gridmousevz.cpp)
+    TDBGridVzState DBGridVzState() const { return FDBGridVzState; }
+    // Ends every mouse operation: sizing, selecting, a held title button.
+    void CancelMode() override;
+    TCursor GetCursorAt(const TPoint& P) override;
+    // Whether the point lies in the strip at the bottom of a column's title that selects columns.
+    bool InColumnSelectionStrip(int X, int Y);
+    // Whether the title cell (grid column) is shown pressed.
+    bool TitlePressed(int ACol) const { return FTracking && FTitlePressedLook && ACol == FPressedCol; }
+
     // ---- painting (gridpaintvz.cpp)
     void DefaultDrawColumnDataCell(const TRect& Rect, int DataCol, TColumnVz* Column, TGridDrawState State);
     void DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumnVz* Column, TGridDrawState State);
+    // The column's own title cell (its leaf caption under multi-level titles) drawn into any canvas:
+    // the floating title of a column being moved.
+    void DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column);
     void DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGridDrawState State);
     bool GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz BorderType, bool& Extends, TColor& Color) override;
     bool IsCellDraw3D(int ACol, int ARow, TGridDrawState State) override;
@@ -329,6 +447,41 @@ public:
     // answers the rest of the cell.
     TRect DrawDataRowGroupIndent(const TRect& ARect, TGroupDataTreeNodeVz* Node);
 
+    // ---- the filter row (filterrowgridvz.cpp)
+    int CalcFilterRowHeight();
+    bool CanEditColumnFilter(int Index);
+    String GetColumnFilterText(int Index);
+    bool IsFilterRow(int ARow) { return ARow == TopDataOffset() - 1 && FilterRowCount() > 0; }
+    TInplaceFilterEditVz* FilterEdit() const { return FFilterEdit; }
+    int FilterCol() const { return FFilterCol; }
+    bool FilterEditMode() const { return FFilterEditMode; }
+    void SetFilterEditMode(bool Value);
+    void StartFilterEdit(int Index);
+    void StopFilterEdit();
+    void UpdateFilterEditor(bool Activate);
+    void HideFilterEditor();
+    void CommitFilterEditorText(int Index);
+    void CommitCurrentFilterEditorText();
+    void InitFilterEditorForColumn(int Index);
+    bool IsFilterEditModeActive();
+    virtual TInplaceFilterEditVz* CreateFilterEditor();
+    // The grid's, the column's and the centre's events, else DefaultFillSTFilterListValues.
+    void FillSTFilterListValues(TSTColumnFilterVz* Filter, TStrings* Items);
+    virtual void DefaultFillSTFilterListValues(TColumnVz* Column, TStrings* Items);
+    // Commits the edited text, then OnApplyFilter or the centre's filter; refreshes even on error.
+    void ApplyFilter() { InternalApplyFilter(); }
+    virtual void InternalApplyFilter();
+    virtual void DefaultApplyFilter();
+    // Empties every column's filter without applying.
+    void ClearFilter();
+    // The filter editor's keys before the editor's own: Tab, Home/End, Left/Right, Up, Down, F2.
+    void FilterEditorKeyDown(Word& Key, TShiftState Shift);
+    void FilterEditorKeyPress(Char& Key, TShiftState Shift);
+    void DrawFilterRowCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
+    // The filter row's drop-down button in a cell (cell-relative point).
+    bool FilterButtonAtPos(int ACol, int X, int Y);
+    TNotifyEvent OnApplyFilter;
+    TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
     // ---- navigation, keyboard, edit actions, kept positions, recalculation (gridnavvz.cpp,
     //      gridkeysvz.cpp, grideditvz.cpp, gridrecalcvz.cpp)
     TAxisGridDataLinkVz* GetDataLink() const { return DataLink(); }
@@ -418,6 +571,16 @@ public:
     TDrawColumnVzCellEvent OnDrawColumnCell;
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
+    TNotifyEvent OnSelectionChanged;
+    TGridMoveRecordsEventVz OnMoveRecords;
+    TDBGridVzRowDetailPanelShowEvent OnRowDetailPanelShow;
+    TDBGridVzRowDetailPanelHideEvent OnRowDetailPanelHide;
+    TDBGridVzCheckRowHaveDetailPanelEvent OnCheckRowHaveDetailPanel;
+    TGetFooterParamsEvent OnGetFooterParams;
+    TDrawFooterCellEvent OnDrawFooterCell;
+    TGetCellVzParamsEvent OnGetCellParams;
+    TNotifyEvent OnSumListRecalcAll;
+    TNotifyEvent OnSumListAfterRecalcAll;
 
 protected:
     TAxisBarDefValuesVz* CreateColumnDefValues() override;
@@ -431,8 +594,21 @@ protected:
     bool GroupRowKeyDown(Word& Key, TShiftState Shift);
     void TabStep(bool Forward);
     void KeyPress(Char& Key) override;
+    // The grid's in-place editor (gridinplacevz.h).
+    GridsVz::TInplaceEdit* CreateEditor() override;
     // A press on a group row's sign expands or collapses it (with Ctrl: every group of its level).
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void GridTimerEvent(TObject* Sender) override;
+    // The text bounds of the data cell under the mouse, read through its row.
+    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
+    // A press on a group row's sign expands or collapses it; True when it took the press.
+    bool GroupRowSignMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // The data cells' area in client coordinates: right of the fixed columns, below the titles.
+    TRect DataRect();
+    // One scrolling step while the pointer is outside the data area during a selection drag.
+    void AutoScrollSelecting();
     void DoExit() override;
     void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -445,6 +621,15 @@ protected:
     void ColumnWidthsChanged() override;
     void NotifyColumnMoved(int FromIndex, int ToIndex) override;
     void SyncActiveRecord();
+    // A cell of the footer area: a grand total of the grouping or a column footer.
+    void DrawFooterAreaCell(int ACol, int ARow, TRect ARect, TGridDrawState State);
+    bool FooterWordWrapAllowed();
+    // The current record's row in the table's view (the data link's active record without one).
+    int CurrentRecordPosition();
+    int CurrentDetailGridRow();
+    void SumListChanged(TObject* Sender);
+    void SumListRecalcAll(TObject* Sender);
+    void SumListAfterRecalcAll(TObject* Sender);
     // The engine's options derived from Options, OptionsVz and RowSizingAllowed.
     void UpdateEngineOptions();
     void ApplyColumnResizeRule(TDBGridOptions O, TDBGridVzOptions E);
@@ -489,14 +674,48 @@ private:
     std::vector<TDBGridMultiTitleNodeVz*> FLeafFieldArr;
     TColumnsVzList FSortMarkedColumns;
     TBookmarkListVz* FSelectedRows = nullptr;
+    TDBGridVzSelection* FSelection = nullptr;
+    // A Shift range of records being extended: where it started, whether that record was
+    // selected before, and whether the range unselects.
+    bool FSelecting = false;
+    TBookmark FSelectionAnchor;
+    bool FSelectionAnchorSelected = false;
+    bool FAntiSelection = false;
+    // While above 0 the grid keeps its row when the data set scrolls.
+    int FLockRowPosFromDatasetPos = 0;
+    // The mouse: the operation running, the press, a held title button, tracking of a selection drag.
+    TDBGridVzState FDBGridVzState = dgsNormal;
+    TPoint FDownMousePos;
+    TPoint FMoveMousePos;
+    TShiftState FStartShiftState;
+    TShiftState FMouseShift;
+    bool FTracking = false;
+    bool FTitlePressedLook = false;
+    int FPressedCol = -1;
+    int FPressedDataCol = -1;
+    bool FDataTracking = false;
+    bool FIndicatorPressed = false;
+    bool FSortMarking = false;
     std::unique_ptr<TDBGridFilterHostVz> FFilterHost;
     TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;
     std::vector<int> FSavedReadRows;
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
+    TDBGridVzSumList* FSumList = nullptr;
+    TInplaceFilterEditVz* FFilterEdit = nullptr;
+    int FFilterCol = -1;
+    bool FFilterEditMode = false;
+    void FilterEditorGetItemsList(TObject* Sender);
+    void FilterEditorClosingUp(TObject* Sender, bool& Accept);
+    void FilterEditorCloseUp(TObject* Sender, bool Accept);
+    void MoveFilterEditTo(int Index);
     std::unique_ptr<TDBGridVzNavStateVz> FNav;
     TDBGridVzNavStateVz* Nav();
+    TRowDetailPanelVz* FRowDetailPanel = nullptr;
+    TRowDetailPanelControlVz* FRowDetailControl = nullptr;
+    int FRowDetailGridRow = -1;
+    TBookmark FRowDetailBookmark;
 };
 
 class TDBGridVz : public TCustomDBGridVz {

@@ -2,9 +2,12 @@
 
 #include "grid/core/uitextsvz.h"
 #include "grid/dbgrid/columnfiltervz.h"
+#include "grid/dbgrid/columnsvz.h"
+#include "grid/dbgrid/filterrowvz.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
+#include "platform/db/fields.h"
 
 #include <algorithm>
 
@@ -122,6 +125,22 @@ TSTFilterDefaultOperatorVz TDBGridVzCenter::GetSTFilterDefaultOperator(ISTFilter
     }
 }
 
+TSortMarkerVz TDBGridVzCenter::GetFirstSortMarkerState(ISTFilterGridVz*, ISTFilterColumnVz* Column) {
+    TField* f = Column ? Column->STFilterField() : nullptr;
+    if (f && (dynamic_cast<TStringField*>(f) || f->DataType() == ftMemo || f->DataType() == ftFmtMemo ||
+              f->DataType() == ftWideMemo))
+        return smUpVz;
+    return smDownVz;
+}
+
+TSortOrderVz TDBGridVzCenter::GetSortOrderForSortMarker(ISTFilterGridVz*, ISTFilterColumnVz*, TSortMarkerVz SortMarker) {
+    switch (SortMarker) {
+        case smUpVz: return soAscVz;
+        case smDownVz: return soDescVz;
+        default: throw Exception(u"SortOrder for SortMarker None is not defined."_S);
+    }
+}
+
 bool TDBGridVzCenter::CanColumnValueReadAsText(ISTFilterGridVz*, ISTFilterColumnVz* Column) {
     TField* f = Column ? Column->STFilterField() : nullptr;
     if (!f) return true;
@@ -167,17 +186,18 @@ void TDBGridVzCenter::StandardFillSTFilterListCommandValues(ISTFilterGridVz* Gri
     Items->BeginUpdate();
     try {
         if (Grid->STFilterSortItemsAllowed(Column)) {
-            Items->Add(u'(' + t->STFilterListItem_SortingByAscend() + u')');
-            Items->Add(u'(' + t->STFilterListItem_SortingByDescend() + u')');
-            Items->Add(QStringLiteral("-"));
+            Items->AddObject(u'(' + t->STFilterListItem_SortingByAscend() + u')', STFilterListItemSortVz(smUpVz));
+            Items->AddObject(u'(' + t->STFilterListItem_SortingByDescend() + u')', STFilterListItemSortVz(smDownVz));
+            Items->AddObject(QStringLiteral("-"), STFilterListItemLineVz());
         }
-        Items->Add(t->STFilterListItem_ClearFilter());
+        Items->AddObject(t->STFilterListItem_ClearFilter(), STFilterListItemSpecVz(ptFilterSpecItemClearFilter));
         if (!(Grid->STFilterSettings() && Grid->STFilterSettings()->InstantApply()))
-            Items->Add(u'(' + t->STFilterListItem_ApplyFilter() + u')');
-        Items->Add(t->STFilterListItem_CustomFilter());
-        Items->Add(t->STFilterListItem_All());
-        if (AddNotEmpties) Items->Add(t->STFilterListItem_NotEmpties());
-        if (AddEmpties) Items->Add(t->STFilterListItem_Empties());
+            Items->AddObject(u'(' + t->STFilterListItem_ApplyFilter() + u')', STFilterListItemSpecVz(ptFilterApply));
+        Items->AddObject(t->STFilterListItem_CustomFilter(), STFilterListItemSpecVz(ptFilterSpecItemDialog));
+        Items->AddObject(t->STFilterListItem_All(), STFilterListItemSpecVz(ptFilterSpecItemAll));
+        if (AddNotEmpties)
+            Items->AddObject(t->STFilterListItem_NotEmpties(), STFilterListItemSpecVz(ptFilterSpecItemNotEmties));
+        if (AddEmpties) Items->AddObject(t->STFilterListItem_Empties(), STFilterListItemSpecVz(ptFilterSpecItemEmpties));
     } catch (...) {
         Items->EndUpdate();
         throw;

@@ -4,6 +4,7 @@
 // replaces the default; most defaults ask the dataset handler of the grid's dataset first.
 #pragma once
 
+#include "grid/core/coretoolsvz.h"
 #include "grid/dbgrid/filterexprvz.h"
 #include "grid/dbgrid/textsearchvz.h"
 #include "platform/rtl/events.h"
@@ -14,6 +15,7 @@ enum TDBGridVzStyleIndicatorTitleMenuVz { itmVisibleColumnsVz, itmCut, itmCopy, 
 using TDBGridVzStyleIndicatorTitleMenusVz = TSet<TDBGridVzStyleIndicatorTitleMenuVz>;
 
 struct TSTFilterExpressionVz;
+enum TSortMarkerVz : int;
 
 using TDBGridVzGridEventVz = TEvent<void(ISTFilterGridVz* Grid)>;
 using TLocateTextEventVz =
@@ -69,6 +71,11 @@ public:
     virtual void ApplySorting(ISTFilterGridVz* Grid);
     virtual TSTFilterDefaultOperatorVz GetSTFilterDefaultOperator(ISTFilterGridVz* Grid, ISTFilterColumnVz* Column,
                                                                   const TSTFilterExpressionVz& Expression);
+    // The marker a first click on a title gives: up for text and memo fields, down for the rest.
+    virtual TSortMarkerVz GetFirstSortMarkerState(ISTFilterGridVz* Grid, ISTFilterColumnVz* Column);
+    // Up sorts ascending, down descending; no marker has no order and raises.
+    virtual TSortOrderVz GetSortOrderForSortMarker(ISTFilterGridVz* Grid, ISTFilterColumnVz* Column,
+                                                   TSortMarkerVz SortMarker);
     virtual bool CanColumnValueReadAsText(ISTFilterGridVz* Grid, ISTFilterColumnVz* Column);
     virtual bool ColumnValueTypeIsComparable(ISTFilterGridVz* Grid, ISTFilterColumnVz* Column);
     virtual String GetColumnMenuCaption(ISTFilterGridVz* Grid, ISTFilterColumnVz* Column);

@@ -354,7 +354,11 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
             case VK_RIGHT: SelectDataColumn(Columns()->Count() - 1, -1, false); break;
             case VK_INSERT:
             case Word('C'):
-                if (CheckCopyAction() && EditActions().Contains(geaCopyVz)) run(DBGridVzCopySelectionRoutine);
+                if (CheckCopyAction() && EditActions().Contains(geaCopyVz)) {
+                    // The add-ons' clipboard when installed, else the selection's texts.
+                    if (DBGridVzCopySelectionRoutine) run(DBGridVzCopySelectionRoutine);
+                    else CopySelectionToClipboard();
+                }
                 break;
             case VK_DELETE:
                 if (!EditActions().Contains(geaDeleteVz) || KeysSelectionKind(this) == gstNon ||
@@ -396,9 +400,8 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
             TabStep(!shift);
             break;
         case VK_ESCAPE:
-            DataLink()->Reset();
+            EscapeEditing();
             ResetSelection();
-            if (!FOptions.Contains(dgAlwaysShowEditor)) HideInplaceEditor();
             break;
         case VK_PRIOR:
         case VK_NEXT: {
@@ -511,7 +514,8 @@ void TCustomDBGridVz::KeyPress(Char& Key) {
     } clear{n->CompleteKeyPress};
 
     if (FOptionsVz.Contains(dghEnterAsTab) && Key == Char(VK_RETURN)) Key = Char(VK_TAB);
-    if (!FOptions.Contains(dgAlwaysShowEditor) && Key == Char(VK_RETURN) && DataLink()) DataLink()->UpdateRecord();
+    // Enter writes the edited text into the field before the editor closes.
+    if (!FOptions.Contains(dgAlwaysShowEditor) && Key == Char(VK_RETURN) && DataLink()) PostCellEdit();
 
     TDataSet* ds = DataLink() && DataLink()->Active() ? DataLink()->DataSet() : nullptr;
     const bool browsing = ds && ds->State() != dsEdit && ds->State() != dsInsert && ds->State() != dsSetKey;

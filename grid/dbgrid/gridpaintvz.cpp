@@ -96,6 +96,10 @@ bool TCustomDBGridVz::GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz Bo
 
 void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) {
     const int top = TopDataOffset();
+    if (IsFilterRow(ARow)) {
+        DrawFilterRowCell(ACol, ARow, ARect, State);
+        return;
+    }
     if (ACol < FIndicatorOffset) {
         DefaultDrawIndicatorCell(ARow, ARect, State);
         return;
@@ -103,15 +107,20 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     const int dataCol = GridColToDataCol(ACol);
     TColumnVz* col = dataCol >= 0 ? Columns()->Items(dataCol) : nullptr;
     if (ARow < TitleRowCount()) {
+        if (TitlePressed(ACol)) State += gdPressed;
         DefaultDrawTitleCell(ACol, ARect, col, State);
         return;
     }
     TCanvas* c = Canvas();
     const int dataRow = ARow - top;
     const bool footer = ARow >= RowCount();  // footer rows lie past the rows, pinned at the bottom
-    if (footer || !col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
+    if (footer) {
+        DrawFooterAreaCell(ACol, ARow, ARect, State);
+        return;
+    }
+    if (!col || !DataSetActive() || dataRow < 0 || dataRow >= InstantReadRecordCount() ||
         DataLink()->DataSet()->IsEmpty()) {
-        c->Brush()->SetColor(footer ? FFooterParams->Color() : Color());
+        c->Brush()->SetColor(Color());
         c->FillRect(ARect);
         return;
     }
@@ -127,15 +136,21 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     const bool current = !node && IsCurrentDataRow(dataRow);
     if (!current) InstantReadEnterRow(dataRow);
     try {
+        if (FRowDetailPanel->Visible() && ARow == FRowDetailGridRow && ARect.Height() > FStdDefaultRowHeight) {
+            // Under the record's cells the panel's control; the strip left of it takes the grid colour.
+            c->Brush()->SetColor(Color());
+            c->FillRect(TRect{ARect.Left, ARect.Top + FStdDefaultRowHeight, ARect.Right, ARect.Bottom});
+            ARect.Bottom = ARect.Top + FStdDefaultRowHeight;
+        }
+        if (col == FirstVisibleColumn() && TreeViewMode()) ARect = DrawCellTreeArea(ARect, State);
+        if (col == FirstVisibleColumn() && FRowDetailPanel->Active())
+            ARect.Left += DrawRowDetailPanelSign(dataRow, ARect, State);
         TColCellParamsVz p;
         col->FillColCellParams(&p);
         p.FCol = ACol;
         p.FRow = ARow;
         p.FState = State;
-        if (FOptions.Contains(dgMultiSelect) && FSelectedRows->Count() > 0) {
-            int at = 0;
-            if (FSelectedRows->Find(DataLink()->DataSet()->Bookmark(), at)) p.FState += TGridDrawState{gdSelected, gdRowSelected};
-        }
+        if (DataCellSelectedForPaint(dataCol)) p.FState += TGridDrawState{gdSelected, gdRowSelected};
         col->GetColCellParams(false, &p);
         DefaultDrawDataCell(TGridCoord{ACol, ARow}, TGridCoord{dataCol, dataRow}, col, ARect, &p);
         if (OnDrawColumnCell) OnDrawColumnCell(this, ARect, dataCol, col, State);
@@ -253,6 +268,14 @@ void TCustomDBGridVz::DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumn
     if (vlines) box.Right -= 1;
     PaintTitleBoxVz(this, c, box, leaf->Text(), Column, true, pressed);
     rightLine(r);
+}
+
+void TCustomDBGridVz::DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column) {
+    const int dataCol = Column->Index();
+    const bool multi = IsUseMultiTitle() && dataCol < static_cast<int>(FLeafFieldArr.size()) &&
+                       FLeafFieldArr[static_cast<std::size_t>(dataCol)];
+    const String text = multi ? FLeafFieldArr[static_cast<std::size_t>(dataCol)]->Text() : Column->Title()->Caption();
+    PaintTitleBoxVz(this, C, ARect, text, Column, true, false);
 }
 
 // ---- indicator ---------------------------------------------------------------------------------

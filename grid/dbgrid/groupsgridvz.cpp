@@ -1,6 +1,7 @@
 // The data grid's grouping object and levels, and the grid's side of grouping: its row count
 // over the group tree's visible rows, the node of a row and the group indent's width.
 #include "grid/dbgrid/groupsgridvz.h"
+#include "grid/dbgrid/gridselectvz.h"
 
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/grouptreevz.h"
@@ -65,6 +66,12 @@ String TDBGridVzDataGroupLevelVz::GetGroupRowText(TGroupDataTreeNodeVz* GroupDat
     String s;
     if (TColumnVz* c = GridColumn()) s = c->Title()->Caption() + u": "_S;
     return s + GroupDataTreeNode->DisplayValue() + u" ("_S + IntToStr(GroupDataTreeNode->Count()) + u")"_S;
+}
+
+Variant TDBGridVzDataGroupLevelVz::GetKeyValue() {
+    Variant key = inherited::GetKeyValue();
+    if (OnGetKeyValue && GridColumn()) OnGetKeyValue(Grid(), this, key);
+    return key;
 }
 
 String TDBGridVzDataGroupLevelVz::GetKeyValueAsText(TGroupDataTreeNodeVz* GroupDataTreeNode) {
@@ -206,6 +213,7 @@ int TCustomDBGridVz::CalcExtraFirstColumnWidth() const {
 
 void TCustomDBGridVz::AxisBarDeleting(TAxisBarVz* Bar) {
     TCustomDBAxisGridVz::AxisBarDeleting(Bar);
+    if (FSelection) FSelection->Columns()->ColumnDeleting(static_cast<TColumnVz*>(Bar));
     if (FDataGrouping && !ComponentState().Contains(csDestroying))
         FDataGrouping->ClearColumnReferences(dynamic_cast<TColumnVz*>(Bar));
 }
@@ -228,7 +236,7 @@ bool TCustomDBGridVz::GroupRowKeyDown(Word& Key, TShiftState Shift) {
     return false;
 }
 
-void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+bool TCustomDBGridVz::GroupRowSignMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (Button == mbLeft && GroupingWorks()) {
         const TGridCoord cell = MouseCoord(X, Y);
         const int dataCol = GridColToDataCol(cell.X);
@@ -248,9 +256,9 @@ void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
                 } else {
                     node->SetExpanded(!node->Expanded());
                 }
-                return;
+                return true;
             }
         }
     }
-    TCustomDBAxisGridVz::MouseDown(Button, Shift, X, Y);
+    return false;
 }

@@ -80,6 +80,7 @@ void TCustomDBGridVz::UpdateMemTableRowCount() {
     SetFrozenRowCount(FilterRowCount());
     SetDefaultRowHeight(FStdDefaultRowHeight);
     if (TitleRowCount() > 0) SetRowHeights(0, FTitleRowHeight);
+    if (FilterRowCount() > 0) SetRowHeights(TitleRowCount(), CalcFilterRowHeight());
     SetContraRowCount(FullFooterRowCount());
     const int rows = GroupingWorks() ? std::max(1, FDataGrouping->GroupDataTree()->FlatVisibleCount())
                      : FIntMemTable ? std::max(1, FIntMemTable->InstantReadRowCount())
@@ -91,6 +92,7 @@ void TCustomDBGridVz::UpdateMemTableRowCount() {
         SyncCurrentCellWithData(0);
         FetchRecordsForView();
     }
+    if (FRowDetailPanel && FRowDetailPanel->Visible()) UpdateRowDetailPanelControl();
     UpdateScrollBars();
 }
 

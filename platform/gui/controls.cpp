@@ -4,6 +4,7 @@
 #include "platform/gui/menus.h"
 
 #include "platform/gui/forms.h"
+#include "platform/gui/cursors.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -480,7 +481,7 @@ void TWinControl::InitWidget() {
     w->setEnabled(FEnabled);
     w->setFont(FFont->QtFont(Screen ? Screen->PixelsPerInch() : 96));
     ApplyPalette();
-    if (FCursor != crDefault) w->setCursor(QCursor(static_cast<Qt::CursorShape>(CursorToQtShape(FCursor))));
+    if (FCursor != crDefault) w->setCursor(CursorToQCursor(FCursor));
     if (FShowHint && !FHint.isEmpty()) w->setToolTip(FHint);
     w->setMouseTracking(true);  // moves without a button are reported, as the framework does
     // Qt widgets take the focus as usual; a self-painted control only when it is a tab stop
@@ -890,7 +891,7 @@ void TWinControl::VisibleChanged() {
 void TWinControl::CursorChanged() {
     if (!FHandle) return;
     if (FCursor == crDefault) FHandle->unsetCursor();
-    else FHandle->setCursor(QCursor(static_cast<Qt::CursorShape>(CursorToQtShape(FCursor))));
+    else FHandle->setCursor(CursorToQCursor(FCursor));
 }
 
 void TWinControl::HintChanged() {

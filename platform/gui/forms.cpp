@@ -1,4 +1,5 @@
 #include "platform/gui/forms.h"
+#include "platform/gui/cursors.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/qthost.h"
 #include "platform/rtl/apphooks.h"
@@ -785,6 +786,16 @@ void TCustomForm::Dispatch(TMessage& Message) {
         return;
     }
     case CM_RELEASE: Free(); return;
+    case WM_THEMECHANGED:
+        if (Application && Application->MainForm() == this && Screen)
+            for (int i = 0; i < Screen->FormCount(); ++i) {
+                TCustomForm* f = Screen->Forms(i);
+                if (!f->HandleAllocated()) continue;
+                f->Handle()->update();
+                for (QWidget* w : f->Handle()->findChildren<QWidget*>()) w->update();
+            }
+        TWinControl::Dispatch(Message);
+        return;
     default: TWinControl::Dispatch(Message); return;
     }
 }
@@ -970,9 +981,49 @@ void HandleGuardedException(TObject* Sender) {
 // ================================================================================================
 // TScreen
 
+HWND TApplication::Handle() const {
+    return FMainForm && FMainForm->HandleAllocated() ? const_cast<TCustomForm*>(FMainForm)->Handle() : nullptr;
+}
+
 TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
 
-TScreen::~TScreen() = default;
+TScreen::~TScreen() {
+    for (auto& [index, handle] : FCursorTable) DestroyCursor(handle);
+    DestroyCursor(FDefaultCursor);
+}
+
+TCursorHandle* TScreen::Cursors(int Index) const {
+    auto it = std::lower_bound(FCursorTable.begin(), FCursorTable.end(), Index,
+                               [](const auto& e, int i) { return e.first < i; });
+    if (it != FCursorTable.end() && it->first == Index) return it->second;
+    // Made on first use: the screen exists before the Qt application does.
+    if (!FDefaultCursor) FDefaultCursor = LoadCursor(nullptr, IDC_ARROW);
+    return FDefaultCursor;
+}
+
+void TScreen::SetCursors(int Index, TCursorHandle* Handle) {
+    auto it = std::lower_bound(FCursorTable.begin(), FCursorTable.end(), Index,
+                               [](const auto& e, int i) { return e.first < i; });
+    bool found = it != FCursorTable.end() && it->first == Index;
+    if (found && it->second == Handle) return;
+    if (Index == 0 || (!found && !Handle)) {
+        if (Index == 0 && Handle) {
+            DestroyCursor(FDefaultCursor);
+            FDefaultCursor = Handle;
+        }
+    } else if (found) {
+        DestroyCursor(it->second);
+        if (Handle) it->second = Handle;
+        else FCursorTable.erase(it);
+    } else {
+        FCursorTable.insert(it, {Index, Handle});
+    }
+    // Windows showing this number (or, for the default, any registered-free number) change now.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        for (QWidget* w : QApplication::allWidgets())
+            if (auto* c = FindControl(w); c && c->Cursor() > 0 && (Index == 0 || c->Cursor() == Index))
+                w->setCursor(CursorToQCursor(c->Cursor()));
+}
 
 TCustomForm* TScreen::Forms(int Index) const {
     if (Index < 0 || Index >= FormCount()) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
@@ -1021,7 +1072,7 @@ void TScreen::SetCursor(TCursor Value) {
     if (gui && FCursor != crDefault) QGuiApplication::restoreOverrideCursor();
     FCursor = Value;
     if (gui && Value != crDefault)
-        QGuiApplication::setOverrideCursor(QCursor(static_cast<Qt::CursorShape>(CursorToQtShape(Value))));
+        QGuiApplication::setOverrideCursor(CursorToQCursor(Value));
 }
 
 int TScreen::Width() const {

@@ -21,6 +21,7 @@
 class QApplication;
 class QEventLoop;
 class TMainMenu;
+struct TCursorHandle;
 
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
@@ -248,6 +249,9 @@ public:
     const String& Title() const { return FTitle; }
     void SetTitle(const String& Value) { FTitle = Value; }
     TCustomForm* MainForm() const { return FMainForm; }
+    // The application window: the main form's window stands for it on this platform (nullptr until
+    // the main form has one). WM_THEMECHANGED there repaints every open form.
+    HWND Handle() const;
     bool MainFormOnTaskBar() const { return FMainFormOnTaskBar; }
     void SetMainFormOnTaskBar(bool Value) { FMainFormOnTaskBar = Value; }
     bool ShowMainForm() const { return FShowMainForm; }
@@ -314,6 +318,12 @@ public:
     // set back to crDefault.
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+    // The table of numbered cursors (platform/gui/cursors.h): index 0 is the default arrow, and
+    // every index nobody registered answers that same handle. Setting an index hands the handle to
+    // the screen, which destroys the one it replaces (and its own at the end); setting nullptr puts
+    // the default back. Controls showing that number pick up the new cursor.
+    TCursorHandle* Cursors(int Index) const;
+    void SetCursors(int Index, TCursorHandle* Handle);
 
     int PixelsPerInch() const { return FPixelsPerInch; }
     void SetPixelsPerInch(int Value) { FPixelsPerInch = Value; }
@@ -339,6 +349,8 @@ private:
     std::vector<TDataModule*> FDataModules;
     TCustomForm* FActiveForm = nullptr;
     TCursor FCursor = crDefault;
+    std::vector<std::pair<int, TCursorHandle*>> FCursorTable;  // sorted by index
+    mutable TCursorHandle* FDefaultCursor = nullptr;
     int FPixelsPerInch = 96;
     TRect FWorkArea;
     bool FWorkAreaSet = false;

@@ -147,17 +147,62 @@ void Line(QByteArray& Doc, const QByteArray& L) {
 // ---- the document's pages ------------------------------------------------------------------------
 
 struct TRpPDFDocumentFilter::TDoc {
+    // The page being drawn; it goes out whole when the next page starts or the document ends.
     struct TPage {
         Extended PageWidth = 0, PageHeight = 0;
         QByteArray Text, Graphics;  // lines, each ending in CR LF
     };
-    std::vector<TPage> pages;
+    TPage Page;
+    bool HasPage = false;
+    // Pages begun so far (the one being drawn included): page i (from 0) is object 2i+4, its
+    // content stream 2i+5.
+    int PageCount = 0;
+    Extended FirstPageWidth = 0, FirstPageHeight = 0;
     // The code page of each font resource's text, by font number.
     std::vector<int> FontCodePages;
     // The screen bitmap texts are measured on.
     TOwned<TBitmap> Measure;
 
-    TPage& Current() { return pages.back(); }
+    // The output: a file written safely (committed only once the document is whole) or the
+    // caller's memory stream from the position it had when the document began.
+    TOwned<TSafeFileStream> File;
+    TStream* Out = nullptr;
+    Int64 OutBase = 0;
+    bool Begun = false;
+    // Bytes not yet handed to the output, and the bytes handed so far.
+    QByteArray Buffer;
+    Int64 Written = 0;
+    // The byte offset of every object by its number; -1 for one not written (yet).
+    std::vector<Int64> Offsets;
+
+    Int64 Position() const { return Written + Buffer.size(); }
+    void BeginObject(int Number) {
+        if (Offsets.size() <= size_t(Number)) Offsets.resize(size_t(Number) + 1, -1);
+        Offsets[size_t(Number)] = Position();
+    }
+    void Flush() {
+        if (Buffer.isEmpty()) return;
+        Out->WriteBuffer(Buffer.constData(), Integer(Buffer.size()));
+        Written += Buffer.size();
+        Buffer.resize(0);
+    }
+    // Writes out what is buffered once it is worth a system call.
+    void FlushSome() {
+        if (Buffer.size() >= (64 << 10)) Flush();
+    }
+    // Drops what was written of an unfinished document: the file's temporary copy is removed
+    // (the target keeps its old bytes), the memory stream is cut back to where the document began.
+    void Discard() {
+        if (File) {
+            File.reset();
+        } else if (Out && Begun) {
+            Out->SetSize(OutBase);
+            Out->SetPosition(OutBase);
+        }
+        Buffer.clear();
+        Out = nullptr;
+        Begun = false;
+    }
 };
 
 // ---- construction and settings -------------------------------------------------------------------
@@ -226,9 +271,9 @@ void TRpPDFDocumentFilter::SetPageParams(Extended w, Extended h, Extended tm, Ex
     FPageHeight = h;
     FAdjustTM = tma;
     FAdjustLM = lma;
-    if (!FPDF->pages.empty()) {
-        FPDF->Current().PageWidth = w;
-        FPDF->Current().PageHeight = h;
+    if (FPDF->HasPage) {
+        FPDF->Page.PageWidth = w;
+        FPDF->Page.PageHeight = h;
     }
 }
 
@@ -346,16 +391,86 @@ void TRpPDFDocumentFilter::MakePageFiles() {
         FPageWidth = std::round(R->Page()->NativeValue(NativeWidth)) * 0.1L * PointsPerMM;
         FPageHeight = std::round(R->Page()->NativeValue(NativeLength)) * 0.1L * PointsPerMM;
     }
-    TDoc::TPage Pg;
-    Pg.PageWidth = FPageWidth;
-    Pg.PageHeight = FPageHeight;
-    FPDF->pages.push_back(std::move(Pg));
+    BeginDocument();
+    WritePage();
+    FPDF->Page.PageWidth = FPageWidth;
+    FPDF->Page.PageHeight = FPageHeight;
+    FPDF->HasPage = true;
+    if (FPDF->PageCount++ == 0) {
+        FPDF->FirstPageWidth = FPageWidth;
+        FPDF->FirstPageHeight = FPageHeight;
+    }
     FMadeFirstPageFiles = true;
 }
 
 void TRpPDFDocumentFilter::ClosePageText() {
-    if (!pageInRange() || FPDF->pages.empty()) return;
-    Line(FPDF->Current().Text, "ET");
+    if (!pageInRange() || !FPDF->HasPage) return;
+    Line(FPDF->Page.Text, "ET");
+}
+
+// The header, the catalog and the outlines, written once the output is open. The catalog names the
+// page tree, which is written at the end when all pages are known.
+void TRpPDFDocumentFilter::BeginDocument() {
+    if (FPDF->Begun) return;
+    if (!FFilename.isEmpty()) {
+        FPDF->File = NewOwned<TSafeFileStream>(FFilename);
+        FPDF->Out = FPDF->File.get();
+        FPDF->OutBase = 0;
+    } else {
+        CreateStream(FFilename);
+        FPDF->Out = FStream;
+        FPDF->OutBase = FStream->Position();
+    }
+    FPDF->Begun = true;
+    FPDF->Written = 0;
+    FPDF->Offsets.clear();
+    FPDF->PageCount = 0;
+    QByteArray& Doc = FPDF->Buffer;
+    Line(Doc, "%PDF-1.3");
+    Line(Doc, QByteArray("%\xC5\xAD\x6F\x81"));
+    FPDF->BeginObject(1);
+    for (const char* L : {"1 0 obj", "<<", "/Type /Catalog", "/Pages 3 0 R", "/Outlines 2 0 R",
+                          "/ViewerPreferences << /HideToolbar false /FitWindow true >>", ">>", "endobj"})
+        Line(Doc, L);
+    FPDF->BeginObject(2);
+    for (const char* L : {"2 0 obj", "<<", "/Type /Outlines", "/Count 0", ">>", "endobj"}) Line(Doc, L);
+}
+
+// Writes the finished page, its page object and then its content stream, and forgets it.
+void TRpPDFDocumentFilter::WritePage() {
+    if (!FPDF->HasPage) return;
+    TDoc::TPage& Pg = FPDF->Page;
+    QByteArray& Doc = FPDF->Buffer;
+    const int i = FPDF->PageCount - 1;
+    FPDF->BeginObject(2 * i + 4);
+    Line(Doc, Int(2 * i + 4) + " 0 obj");
+    Line(Doc, "<<");
+    Line(Doc, "/Type /Page");
+    Line(Doc, "/Parent 3 0 R");
+    Line(Doc, "/Contents " + Int(2 * i + 5) + " 0 R");
+    Line(Doc, "/MediaBox [0 0 " + Trunc(Pg.PageWidth) + " " + Trunc(Pg.PageHeight) + "]");
+    Line(Doc, ">>");
+    Line(Doc, "endobj");
+    FPDF->BeginObject(2 * i + 5);
+    Line(Doc, Int(2 * i + 5) + " 0 obj");
+    Line(Doc, "<< /Length " + Int(Pg.Graphics.size() + 4 + Pg.Text.size()) + " >>");
+    Line(Doc, "stream");
+    if (FTextFirst) {
+        Line(Doc, "BT");
+        Doc += Pg.Text;
+        Doc += Pg.Graphics;
+    } else {
+        Doc += Pg.Graphics;
+        Line(Doc, "BT");
+        Doc += Pg.Text;
+    }
+    Line(Doc, "endstream");
+    Line(Doc, "endobj");
+    // The blocks keep their room for the next page.
+    Pg.Text.resize(0);
+    Pg.Graphics.resize(0);
+    FPDF->HasPage = false;
+    FPDF->FlushSome();
 }
 
 void TRpPDFDocumentFilter::NewPage() {
@@ -654,7 +769,7 @@ void TRpPDFDocumentFilter::WriteText(TPDFItemRec& Item) {
         n = FReportFonts->Add(Key);
         FPDF->FontCodePages.push_back(CodePage);
     }
-    QByteArray& T = FPDF->Current().Text;
+    QByteArray& T = FPDF->Page.Text;
     Line(T, ColorText(Item.RGBFColor) + " rg");
     Line(T, "/" + FontRes(n) + " " + Int(Item.FontSize) + " Tf");
     Line(T, " 1 0 0 1 " + Trunc(Item.XPos) + " " + Trunc(Item.YPos) + " Tm (" +
@@ -662,7 +777,7 @@ void TRpPDFDocumentFilter::WriteText(TPDFItemRec& Item) {
 }
 
 void TRpPDFDocumentFilter::WriteGraphic(TPDFItemRec& Item) {
-    QByteArray& G = FPDF->Current().Graphics;
+    QByteArray& G = FPDF->Page.Graphics;
     const Extended X = Item.XPos, Y = Item.YPos, W = Item.Width, H = Item.Height;
     auto Seg = [&G](Extended x1, Extended y1, Extended x2, Extended y2) {
         Line(G, Trunc(x1) + " " + Trunc(y1) + " m " + Trunc(x2) + " " + Trunc(y2) + " l s");
@@ -735,7 +850,7 @@ void TRpPDFDocumentFilter::WriteGraphic(TPDFItemRec& Item) {
 }
 
 void TRpPDFDocumentFilter::WriteImage(TPDFItemRec& Item) {
-    QByteArray& G = FPDF->Current().Graphics;
+    QByteArray& G = FPDF->Page.Graphics;
     Line(G, "q " + Trunc(Item.Width * Item.xscale) + " 0 0 " + Trunc(Item.Height * Item.yscale) + " " +
                 Trunc(Item.XPos) + " " + Trunc(Item.YPos) + " cm");
     Line(G, "BI");
@@ -756,10 +871,22 @@ void TRpPDFDocumentFilter::WriteImage(TPDFItemRec& Item) {
 void TRpPDFDocumentFilter::Finish() {
     FReportFinished = true;
     if (FPDFConcatenating) return;
-    if (!FMadeFirstPageFiles) MakePageFiles();
-    ClosePageText();
-    const QByteArray Doc = BuildDocument();
-    SaveDocument(Doc);
+    try {
+        if (!FMadeFirstPageFiles) MakePageFiles();
+        ClosePageText();
+        WritePage();
+        WriteDocumentEnd();
+        FPDF->Flush();
+        if (FPDF->File) {
+            FPDF->File->Commit();
+            FPDF->File.reset();
+        }
+        FPDF->Out = nullptr;
+        FPDF->Begun = false;
+    } catch (...) {
+        FPDF->Discard();
+        throw;
+    }
     CloseStream();
     TRpPAbstractExportFilter::Finish();
 }
@@ -769,29 +896,12 @@ void TRpPDFDocumentFilter::EndConcat() {
     Finish();
 }
 
-void TRpPDFDocumentFilter::SaveDocument(const QByteArray& Doc) {
-    if (!FFilename.isEmpty()) {
-        SaveBytesToFileSafely(FFilename, Doc.constData(), Doc.size());
-    } else if (FStream) {
-        FStream->WriteBuffer(Doc.constData(), Integer(Doc.size()));
-    }
-}
-
-QByteArray TRpPDFDocumentFilter::BuildDocument() {
-    QByteArray Doc;
-    std::vector<qint64> XRef;
-    auto Entry = [&] { XRef.push_back(Doc.size()); };
-    const int PageCount = int(FPDF->pages.size());
-
-    Line(Doc, "%PDF-1.3");
-    Line(Doc, QByteArray("%\xC5\xAD\x6F\x81"));
-
-    Entry();
-    for (const char* L : {"1 0 obj", "<<", "/Type /Catalog", "/Pages 3 0 R", "/Outlines 2 0 R",
-                          "/ViewerPreferences << /HideToolbar false /FitWindow true >>", ">>", "endobj"})
-        Line(Doc, L);
-    Entry();
-    for (const char* L : {"2 0 obj", "<<", "/Type /Outlines", "/Count 0", ">>", "endobj"}) Line(Doc, L);
+// The page tree, the fonts, the document information and the procedure set, then the
+// cross-reference table by object number and the trailer.
+void TRpPDFDocumentFilter::WriteDocumentEnd() {
+    QByteArray& Doc = FPDF->Buffer;
+    auto Entry = [this](int Number) { FPDF->BeginObject(Number); };
+    const int PageCount = FPDF->PageCount;
 
     // The fonts' object numbers, which the page tree's resources name.
     const int FirstFont = 2 * PageCount + 4;
@@ -847,15 +957,19 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
     }
     const int InfoObject = Next, ProcSetObject = Next + 1;
 
-    Entry();
+    Entry(3);
     Line(Doc, "3 0 obj");
     Line(Doc, "<<");
     Line(Doc, "/Type /Pages");
     Line(Doc, "/Count " + Int(PageCount));
-    QByteArray Kids = "/Kids [";
-    for (int i = 0; i < PageCount; ++i) Kids += (i ? " " : "") + Int(2 * i + 4) + " 0 R";
-    Line(Doc, Kids + "]");
-    Line(Doc, "/MediaBox [0 0 " + Trunc(FPDF->pages[0].PageWidth) + " " + Trunc(FPDF->pages[0].PageHeight) + "]");
+    Doc += "/Kids [";
+    for (int i = 0; i < PageCount; ++i) {
+        if (i) Doc += ' ';
+        Doc += Int(2 * i + 4) + " 0 R";
+        FPDF->FlushSome();
+    }
+    Line(Doc, "]");
+    Line(Doc, "/MediaBox [0 0 " + Trunc(FPDF->FirstPageWidth) + " " + Trunc(FPDF->FirstPageHeight) + "]");
     Line(Doc, "/Resources << ");
     Line(Doc, "/Font << ");
     for (int i = 0; i < FReportFonts->Count(); ++i)
@@ -866,41 +980,11 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
     Line(Doc, ">>");
     Line(Doc, "endobj");
 
-    for (int i = 0; i < PageCount; ++i) {
-        const TDoc::TPage& Pg = FPDF->pages[size_t(i)];
-        Entry();
-        Line(Doc, Int(2 * i + 4) + " 0 obj");
-        Line(Doc, "<<");
-        Line(Doc, "/Type /Page");
-        Line(Doc, "/Parent 3 0 R");
-        Line(Doc, "/Contents " + Int(2 * i + 5) + " 0 R");
-        Line(Doc, "/MediaBox [0 0 " + Trunc(Pg.PageWidth) + " " + Trunc(Pg.PageHeight) + "]");
-        Line(Doc, ">>");
-        Line(Doc, "endobj");
-        QByteArray Content;
-        if (FTextFirst) {
-            Line(Content, "BT");
-            if (!Pg.Text.isEmpty()) Content += Pg.Text;
-            if (!Pg.Graphics.isEmpty()) Content += Pg.Graphics;
-        } else {
-            if (!Pg.Graphics.isEmpty()) Content += Pg.Graphics;
-            Line(Content, "BT");
-            if (!Pg.Text.isEmpty()) Content += Pg.Text;
-        }
-        Entry();
-        Line(Doc, Int(2 * i + 5) + " 0 obj");
-        Line(Doc, "<< /Length " + Int(Content.size()) + " >>");
-        Line(Doc, "stream");
-        Doc += Content;
-        Line(Doc, "endstream");
-        Line(Doc, "endobj");
-    }
-
     for (int i = 0; i < FReportFonts->Count(); ++i) {
         const int m = FontObjects[size_t(i)];
         const String Key = FReportFonts->Strings(i);
         if (FontBase14[size_t(i)]) {
-            Entry();
+            Entry(m);
             Line(Doc, Int(m) + " 0 obj");
             Line(Doc, "<<");
             Line(Doc, "/Type /Font");
@@ -945,7 +1029,7 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
             }
             Encoding += "]>>";
         }
-        Entry();
+        Entry(m);
         Line(Doc, Int(m) + " 0 obj");
         Line(Doc, "<<");
         Line(Doc, "/Type /Font");
@@ -973,7 +1057,7 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
             case 12: Flags = 4; break;
         }
         const bool Embed = FontEmbedded[size_t(i)];
-        Entry();
+        Entry(m + 1);
         Line(Doc, Int(m + 1) + " 0 obj");
         Line(Doc, "<<");
         Line(Doc, "/Type /FontDescriptor");
@@ -990,7 +1074,7 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
         Line(Doc, ">>");
         Line(Doc, "endobj");
         if (WritesFile[size_t(i)]) {
-            Entry();
+            Entry(m + 2);
             Line(Doc, Int(m + 2) + " 0 obj");
             Line(Doc, "<<");
             Line(Doc, "/Length " + Int(m + 3) + " 0 R /Length1 " + Int(m + 3) + " 0 R ");
@@ -999,14 +1083,15 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
             Doc += F.Data();
             Line(Doc, "\r\nendstream");
             Line(Doc, "endobj");
-            Entry();
+            Entry(m + 3);
             Line(Doc, Int(m + 3) + " 0 obj");
             Line(Doc, "   " + Int(F.Data().size()));
             Line(Doc, "endobj");
         }
+        FPDF->FlushSome();
     }
 
-    Entry();
+    Entry(InfoObject);
     Line(Doc, Int(InfoObject) + " 0 obj");
     Line(Doc, "<<");
     if (!GSuppressDateTime) {
@@ -1034,26 +1119,34 @@ QByteArray TRpPDFDocumentFilter::BuildDocument() {
     }
     Line(Doc, ">>");
     Line(Doc, "endobj");
-    Entry();
+    Entry(ProcSetObject);
     Line(Doc, Int(ProcSetObject) + " 0 obj");
     Line(Doc, "[/PDF /Text]");
     Line(Doc, "endobj");
 
-    const qint64 XRefAt = Doc.size();
+    // Every number up to the procedure set is an object written above.
+    const std::vector<Int64>& XRef = FPDF->Offsets;
+    const int Size = ProcSetObject + 1;
+    for (int n = 1; n < Size; ++n)
+        if (size_t(n) >= XRef.size() || XRef[size_t(n)] < 0)
+            throw ERpError(QStringLiteral("Internal error: PDF object %1 not written").arg(n));
+    const Int64 XRefAt = FPDF->Position();
     Line(Doc, "xref");
-    Line(Doc, "0 " + Int(qint64(XRef.size()) + 1));
+    Line(Doc, "0 " + Int(Size));
     Line(Doc, "0000000000 65535 f");
-    for (qint64 Off : XRef) Line(Doc, QByteArray::number(Off).rightJustified(10, '0') + " 00000 n");
+    for (int n = 1; n < Size; ++n) {
+        Line(Doc, QByteArray::number(XRef[size_t(n)]).rightJustified(10, '0') + " 00000 n");
+        FPDF->FlushSome();
+    }
     Line(Doc, "trailer");
     Line(Doc, "<<");
-    Line(Doc, "/Size " + Int(qint64(XRef.size()) + 1));
+    Line(Doc, "/Size " + Int(Size));
     Line(Doc, "/Root 1 0 R");
     Line(Doc, "/Info " + Int(InfoObject) + " 0 R");
     Line(Doc, ">>");
     Line(Doc, "startxref");
     Line(Doc, Int(XRefAt));
     Line(Doc, "%%EOF");
-    return Doc;
 }
 
 // ---- stored pages as a document ------------------------------------------------------------------

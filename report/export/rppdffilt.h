@@ -1,10 +1,14 @@
 // The PDF export filter: turns a report run into a PDF 1.3 document.
 //
 // Every text line and graphic of the run becomes a page item, written at once as content-stream
-// operators into the page's text or graphics block. Finish assembles the document as bytes:
-// catalog, outlines, the page tree, one page and one content stream per page, the fonts, the
-// document information and the procedure set, then the cross-reference table with the exact byte
-// offset of every object, and the trailer. Positions are in points from the page's bottom left.
+// operators into the page's text or graphics block. The document goes out as the run goes: the
+// header, catalog and outlines with the first page; each page, as soon as the next one starts, as
+// its page object (2i+4 for page i from 0) and its content stream (2i+5), after which only its
+// offsets are kept. Finish writes the page tree (object 3), the fonts, the document information
+// and the procedure set, then the cross-reference table by object number and the trailer. A file
+// is written through a TSafeFileStream and committed by Finish, so a run that fails or a Finish
+// that raises leaves the old file as it was and no part of the new one; a memory stream is cut
+// back to where the document began. Positions are in points from the page's bottom left.
 //
 // Text: each distinct font (face, bold, italic, code page) is one font resource. A text run is
 // written in one single-byte code page, the one its font's character set names; a font with the
@@ -188,9 +192,9 @@ private:
     void AddOffsets(TPDFItemRec& Item);
     void CaptureImage(Extended Xoff, Extended Yoff, TControl* GControl);
     void ComputeFactors();
-    QByteArray BuildDocument();
-    void WriteFonts(QByteArray& Doc, std::vector<qint64>& XRef, int FirstObject);
-    void SaveDocument(const QByteArray& Doc);
+    void BeginDocument();
+    void WritePage();
+    void WriteDocumentEnd();
 
     bool FFreeStream = false;
     bool FFirstPage = true;

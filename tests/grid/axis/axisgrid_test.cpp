@@ -4,6 +4,8 @@
 #include "testaxisgrid.h"
 
 #include "grid/axis/axisbardefvaluesvz.h"
+#include "grid/axis/axisgridcursorsvz.h"
+#include "platform/gui/cursors.h"
 #include "grid/axis/axisgridroutinesvz.h"
 #include "grid/base/specrowvz.h"
 #include "platform/db/fields.h"
@@ -13,6 +15,9 @@
 #include "platform/gui/messages.h"
 #include "platform/rtl/streams.h"
 #include "support/input.h"
+
+#include <QCursor>
+#include <QPixmap>
 
 #include <gtest/gtest.h>
 
@@ -613,3 +618,16 @@ TEST(AxisGridRoutines, AFieldGivesItsIntegerOnlyWhenItsTypeHoldsOneThatFits) {
 }
 
 }  // namespace
+
+TEST(AxisGridCursors, ArrowsTakeOneSlotEachAndKeepIt) {
+    const TCursor down = DownCursorVz();
+    EXPECT_GT(down, 0);
+    EXPECT_EQ(DownCursorVz(), down);
+    EXPECT_NE(RightCursorVz(), down);
+    EXPECT_NE(LeftCursorVz(), RightCursorVz());
+    for (TCursor c : {down, RightCursorVz(), LeftCursorVz()}) {
+        EXPECT_NE(Screen->Cursors(c), Screen->Cursors(0));
+        EXPECT_FALSE(CursorHandleToQCursor(Screen->Cursors(c)).pixmap().isNull());
+    }
+    EXPECT_FALSE(DragWinNoDoubleBuffering);
+}

@@ -1,10 +1,18 @@
 #include "grid/base/toolsvz.h"
 
+#include "grid/base/vizevmanagervz.h"
+#include "platform/gui/cursors.h"
+#include "platform/gui/forms.h"
+
 #include "platform/db/datasource.h"
 #include "platform/testing/memdata.h"
 #include "platform/gui/extctrls.h"
 #include "platform/gui/graphics.h"
 #include "platform/gui/stdctrls.h"
+
+#include <QCursor>
+#include <QPixmap>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -318,4 +326,72 @@ TEST(ToolsVzRoutines, DataSetHelpers) {
     EXPECT_EQ(GetDataSetFromSourcePropVz(holder, GetPropInfo(holder, u"Width"_S)), nullptr);  // not of class type
     EXPECT_EQ(GetDataSetFromSourcePropVz(holder, nullptr), nullptr);
     holder->Free();
+}
+
+TEST(ToolsVzCursors, NamedCursorsLoadAndRegisterInFreeSlots) {
+    RegisterCursorResource("TESTCURVZ", [] { return QCursor(QPixmap(16, 16), 3, 4); });
+    // Names are found without case; unknown names and a standard number asked of the module fail.
+    HCURSOR h = LoadCursorOrRaiseVz(HInstance, "TestCurVz");
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(CursorHandleToQCursor(h).hotSpot(), QPoint(3, 4));
+    DestroyCursor(h);
+    for (auto [instance, name] : {std::pair<HINSTANCE, const char*>{HInstance, "NOSUCHCURVZ"},
+                                  {reinterpret_cast<HINSTANCE>(1), IDC_ARROW}}) {
+        try {
+            LoadCursorOrRaiseVz(instance, name);
+            ADD_FAILURE() << "no exception";
+        } catch (const EOutOfResources& E) {
+            EXPECT_EQ(E.Message(), u"Cannot load cursor resource"_S);
+        }
+    }
+
+    // Two registrations of one name take two slots; a control showing the number gets the picture.
+    const TCursor a = LoadRegisterCursorVz("TESTCURVZ");
+    const TCursor b = LoadRegisterCursorVz("TESTCURVZ");
+    EXPECT_GT(a, 0);
+    EXPECT_NE(a, b);
+    EXPECT_NE(Screen->Cursors(a), Screen->Cursors(0));
+    EXPECT_EQ(Screen->Cursors(32000), Screen->Cursors(0));
+    TOwned<TPanel> panel(New<TPanel>(nullptr));
+    panel->SetCursor(a);
+    EXPECT_EQ(panel->Handle()->cursor().hotSpot(), QPoint(3, 4));
+    Screen->SetCursors(a, nullptr);  // the default comes back, and the slot is free again
+    EXPECT_EQ(Screen->Cursors(a), Screen->Cursors(0));
+    EXPECT_EQ(panel->Handle()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(LoadRegisterCursorVz("TESTCURVZ"), a);
+
+    // A full table refuses in its own words and stays as it was.
+    for (int i = 1; i <= 32767; ++i)
+        if (Screen->Cursors(i) == Screen->Cursors(0)) Screen->SetCursors(i, LoadCursor(nullptr, IDC_ARROW));
+    HCURSOR before = Screen->Cursors(a);
+    try {
+        LoadRegisterCursorVz("TESTCURVZ");
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& E) {
+        EXPECT_EQ(E.Message(), u"LoadRegisterCursorVz could not register cursor - \"TESTCURVZ\""_S);
+    }
+    EXPECT_EQ(Screen->Cursors(a), before);
+    for (int i = 1; i <= 32767; ++i) Screen->SetCursors(i, nullptr);
+}
+
+TEST(ToolsVzMessages, ApplicationMessageIsPostedOnceToTheMainWindow) {
+    PurgeMessages(WM_THEMECHANGED);
+    PostApplicationMessageOnceVz(WM_THEMECHANGED, 0, 0);  // no main window yet: nobody to tell
+    EXPECT_EQ(PostedMessageCount(), 0);
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    ASSERT_EQ(Application->MainForm(), main);
+    main->Handle();
+    PostApplicationMessageOnceVz(WM_THEMECHANGED, 0, 0);
+    PostApplicationMessageOnceVz(WM_THEMECHANGED, 0, 0);
+    TMsg m;
+    ASSERT_TRUE(PeekMessage(m, nullptr, WM_THEMECHANGED, WM_THEMECHANGED, PM_REMOVE));
+    EXPECT_EQ(m.hwnd, main->Handle());
+    EXPECT_FALSE(PeekMessage(m, nullptr, WM_THEMECHANGED, WM_THEMECHANGED, PM_NOREMOVE));
+    // The date settings tell the open windows through it.
+    const TWeekDaysVz days = GetViZevManager()->WeekWorkingDays();
+    GetViZevManager()->SetWeekWorkingDays(TWeekDaysVz{});
+    GetViZevManager()->SetWeekWorkingDays(days);
+    EXPECT_EQ(PurgeMessages(WM_THEMECHANGED), 1);
+    FreeAndNil(main);
 }

@@ -20,8 +20,10 @@
 
 #include "../../support/tools.h"
 #include "support/report_page.h"
+#include "support/safefile_check.h"
 
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -529,6 +531,128 @@ TEST(RpPDFDocumentFilter, PageRangeConcatenationAndEmptyReports) {
         const QByteArray Doc = D.Finish();
         EXPECT_TRUE(Doc.contains("/Count 1\r\n/Kids [4 0 R]\r\n/MediaBox [0 0 595 840]"));
         EXPECT_EQ(Content(Doc, 0), QByteArray("BT\r\nET\r\n"));
+    }
+}
+
+// Pages of many lines driven by hand, each opened by NewPage as a report run does: line L of page P
+// reads "Page P line L".
+void DrivePages(TRpPDFDocumentFilter* F, TFont* Font, int FirstPage, int LastPage, int Lines = 60) {
+    for (int P = FirstPage; P <= LastPage; ++P) {
+        F->NewPage();
+        for (int L = 1; L <= Lines; ++L)
+            F->TextOut(100, 40 * L, Font, clWhite, taLeftJustify, u"Page %1 line %2"_s.arg(P).arg(L));
+    }
+}
+
+TEST(RpPDFDocumentFilter, PagesGoOutAsTheyFinishAndTheTreeAndTableFollow) {
+    QTemporaryDir Dir;
+    const String File = Dir.filePath(u"long.pdf"_s);
+    {
+        QFile Old(File);
+        ASSERT_TRUE(Old.open(QIODevice::WriteOnly));
+        Old.write("old bytes");
+    }
+    auto Temporary = [&] {
+        const QStringList L = QDir(Dir.path()).entryList({u".long.pdf.*"_s}, QDir::Files | QDir::Hidden);
+        return L.size() == 1 ? Dir.filePath(L[0]) : String();
+    };
+    TOwned<TFont> Font = NewOwned<TFont>();
+    Font->SetName(u"Arial"_s);
+    Font->SetSize(10);
+    TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(File);
+    F->SetSuppressDateTime(true);
+    F->Start(2100, 2970, Font.get());
+    DrivePages(F.get(), Font.get(), 1, 30);
+    // Mid-run the early pages are in the temporary file already; the target keeps its old bytes.
+    {
+        const String T = Temporary();
+        ASSERT_FALSE(T.isEmpty());
+        QFile Part(T);
+        ASSERT_TRUE(Part.open(QIODevice::ReadOnly));
+        const QByteArray Head = Part.readAll();
+        EXPECT_TRUE(Head.startsWith("%PDF-1.3\r\n")) << Head.left(20).toStdString();
+        EXPECT_TRUE(Head.contains("4 0 obj\r\n") && Head.contains("5 0 obj\r\n") && Head.contains("(Page 1 line 60) Tj"));
+        EXPECT_FALSE(Head.contains("\n3 0 obj\r\n"));
+    }
+    QFile Target(File);
+    ASSERT_TRUE(Target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(Target.readAll(), QByteArray("old bytes"));
+    Target.close();
+    F->Finish();
+    F->SetSuppressDateTime(false);
+    EXPECT_TRUE(Temporary().isEmpty());
+
+    ExpectSound(File);
+    EXPECT_EQ(PdfPages(File), 30);
+    const String Text = PdfText(File);
+    for (int P : {1, 2, 17, 30}) {
+        EXPECT_TRUE(Text.contains(u"Page %1 line 1\n"_s.arg(P))) << P;
+        EXPECT_TRUE(Text.contains(u"Page %1 line 60\n"_s.arg(P))) << P;
+    }
+    EXPECT_LT(Text.indexOf(u"Page 2 line 1\n"_s), Text.indexOf(u"Page 3 line 1\n"_s));
+
+    // The cross-reference table is by object number: each entry points at its own object, the page
+    // tree (3) comes after the last page's content (63), and the tree lists the pages in order.
+    ASSERT_TRUE(Target.open(QIODevice::ReadOnly));
+    const QByteArray Doc = Target.readAll();
+    const qsizetype X = Doc.lastIndexOf("\r\nxref\r\n") + 2;
+    const QList<QByteArray> Lines = Doc.mid(X).split('\n');
+    const int Count = Lines[1].trimmed().split(' ')[1].toInt();
+    ASSERT_GT(Count, 64);
+    std::vector<qint64> At(size_t(Count), 0);
+    for (int i = 1; i < Count; ++i) {
+        At[size_t(i)] = Lines[2 + i].left(10).toLongLong();
+        EXPECT_TRUE(Doc.mid(At[size_t(i)]).startsWith(QByteArray::number(i) + " 0 obj\r\n")) << i;
+    }
+    EXPECT_GT(At[3], At[63]);
+    EXPECT_LT(At[4], At[62]);
+    EXPECT_TRUE(Doc.contains("/Count 30\r\n/Kids [4 0 R 6 0 R 8 0 R "));
+    EXPECT_TRUE(Doc.contains(" 62 0 R]\r\n/MediaBox [0 0 595 840]"));
+}
+
+// A run that fails or a document that cannot be finished leaves no part of itself: the old file
+// keeps its bytes and no temporary file stays, whether the disk fills while the pages go out (the
+// run raises), at the end, or at the final flush; a memory stream is cut back to where it was.
+TEST(RpPDFDocumentFilter, AFailedExportLeavesNothingHalfWritten) {
+    TOwned<TFont> Font = NewOwned<TFont>();
+    Font->SetName(u"Arial"_s);
+    Font->SetSize(10);
+    {
+        SCOPED_TRACE("many pages: the disk fills during the run");
+        bool RaisedInRun = false;
+        sdelka::test::ExpectSaverKeepsOldFile([&](const String& Name) {
+            TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(Name);
+            F->Start(2100, 2970, Font.get());
+            try {
+                DrivePages(F.get(), Font.get(), 1, 40);
+            } catch (const EWriteError&) {
+                RaisedInRun = true;
+                throw;
+            }
+            F->Finish();
+        }, u"long.pdf"_s);
+        EXPECT_TRUE(RaisedInRun);
+    }
+    {
+        SCOPED_TRACE("a report: the disk fills at the end");
+        PdfReportFixture R;
+        sdelka::test::ExpectSaverKeepsOldFile([&](const String& Name) { R.Export(Name, fhAutoEmbed); }, u"report.pdf"_s);
+    }
+    {
+        SCOPED_TRACE("a memory stream");
+        TOwned<TRpPDFDocumentFilter> F = NewOwned<TRpPDFDocumentFilter>(String());
+        F->CreateStream(String());
+        TStream* Own = F->Stream();
+        ASSERT_NE(Own, nullptr);
+        Own->WriteBuffer("kept", 4);
+        F->Start(2100, 2970, Font.get());
+        F->AddCustomWidths(u"Arial"_s, u"500"_s);
+        DrivePages(F.get(), Font.get(), 1, 40);
+        EXPECT_GT(Own->Size(), 64 << 10);  // the early pages went out
+        EXPECT_THROW(F->Finish(), ERangeError);
+        EXPECT_EQ(Own->Size(), 4);
+        EXPECT_EQ(Own->Position(), 4);
+        Own->Free();
     }
 }
 
