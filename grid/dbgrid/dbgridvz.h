@@ -505,8 +505,6 @@ public:
     void InplaceSearchTimeout();
     String GetCompleteKeyPress();
     void ResetSelection();
-    void ClearSelectionIfAllowed();
-    void MoveAndSelect(bool Select, int Distance, bool RowMode, bool ToEnd);
     void SelectDataColumn(int Index, int Step, bool Extend);
     bool ConfirmDelete();
     bool CheckCopyAction();
@@ -521,13 +519,10 @@ public:
     bool BookmarkInVisibleView(const TBookmark& Bookmark);
     int DataRowCount() { return RowCount() - TitleRowCount(); }
     int DataRowToRecNo(int DataRow);
-    TRect DataRect();
     TGridRect DataBox();
     virtual void ClearSortMarkers();
     // Scales fonts and widths (the widths cumulatively, so rounding never adds up).
     void ChangeScale(int M, int D);
-    // The text bounds of the cell under the mouse, read from its row's record (gridhotvz.cpp).
-    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
 
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);

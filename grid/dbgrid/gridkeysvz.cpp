@@ -4,6 +4,8 @@
 
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/gridcentervz.h"
+#include "grid/dbgrid/gridinplacevz.h"
+#include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/grouptreevz.h"
 #include "platform/db/datasource.h"
 #include "platform/db/fields.h"
@@ -35,87 +37,16 @@ struct TKeysFlagRestore {
 
 // ---- selection steps ---------------------------------------------------------------------------
 
-// Until the grid's selection object holds rectangles and columns, the keyboard sees the selected
-// records only: they are the selection whenever there are any.
-static TDBGridVzSelectionType KeysSelectionKind(TCustomDBGridVz* G) {
-    return G->SelectedRows() && G->SelectedRows()->Count() > 0 ? gstRecordBookmarks : gstNon;
-}
-
-static bool KeysRectSelectionAllowed(TCustomDBGridVz* G) {
-    return G->Options().Contains(dgMultiSelect) && G->AllowedSelections().Contains(gstRectangle) &&
-           !G->Options().Contains(dgRowSelect);
-}
+static bool KeysRectSelectionAllowed(TCustomDBGridVz* G) { return G->IsSelectionTypeAllowed(gstRectangle); }
 
 void TCustomDBGridVz::ResetSelection() {
     if (FOptions.Contains(dgMultiSelect) && FSelectedRows) FSelectedRows->Clear();
-    Nav()->Selecting = false;
-}
-
-void TCustomDBGridVz::ClearSelectionIfAllowed() {
-    if (FOptionsVz.Contains(dghClearSelection)) ResetSelection();
-    Nav()->Selecting = false;
-}
-
-void TCustomDBGridVz::MoveAndSelect(bool Select, int Distance, bool RowMode, bool ToEnd) {
-    TDBGridVzNavStateVz* n = Nav();
-    TDataSet* ds = DataLink() && DataLink()->Active() ? DataLink()->DataSet() : nullptr;
-    if (!ds) return;
-    const int step = Distance < 0 ? -1 : 1;
-    if (!RowMode && !FOptions.Contains(dgRowSelect)) {
-        // Rectangles belong to the selection object; without it the keys move the record only.
-        if (!ToEnd) MoveBy(Distance);
-        else if (Distance == 1) MoveBy(INT_MAX / 2);
-        else MoveBy(-(INT_MAX / 2));
-        return;
+    FSelecting = false;
+    if (FSelection->SelectionType() != gstNon) {
+        FSelection->Clear();
+        Invalidate();
+        if (IsEditorVisible()) RepaintInplaceEditor();
     }
-    const bool extending = Select && FOptions.Contains(dgMultiSelect) && FAllowedSelections.Contains(gstRecordBookmarks);
-    const bool multi = FOptions.Contains(dgMultiSelect);
-    bool disabled = false;
-    BeginUpdate();
-    FSelectedRows->BeginUpdate();
-    ++n->LockRowPosFromDatasetPos;
-    auto release = [&] {
-        if (disabled) ds->EnableControls();
-        disabled = false;
-        --n->LockRowPosFromDatasetPos;
-        FSelectedRows->EndUpdate();
-        EndUpdate();
-    };
-    try {
-        if (extending && !DataLink()->Modified() && (ToEnd || std::abs(Distance) >= DataLink()->RecordCount()) &&
-            !(step > 0 ? Eof() : Bof())) {
-            ds->DisableControls();
-            disabled = true;
-        }
-        int left = ToEnd ? INT_MAX : std::abs(Distance);
-        while (left-- > 0) {
-            bool backToAnchor = false;
-            if (multi) {
-                if (!extending) {
-                    ClearSelectionIfAllowed();
-                } else if (n->Selecting) {
-                    const int order = ds->CompareBookmarks(ds->Bookmark(), n->SelectionAnchor);
-                    if (order != 0 && (order > 0) != (step > 0)) {
-                        FSelectedRows->SetCurrentRowSelected(n->AntiSelection ? n->SelectionAnchorSelected : false);
-                        backToAnchor = true;
-                    }
-                } else {
-                    n->SelectionAnchor = ds->Bookmark();
-                    n->SelectionAnchorSelected = FSelectedRows->CurrentRowSelected();
-                    FSelectedRows->SetCurrentRowSelected(n->AntiSelection ? !n->SelectionAnchorSelected : true);
-                    n->Selecting = true;
-                }
-            }
-            if (MoveBy(step) == 0) break;
-            if (extending && multi && !backToAnchor)
-                FSelectedRows->SetCurrentRowSelected(n->AntiSelection ? !n->SelectionAnchorSelected : true);
-        }
-    } catch (...) {
-        release();
-        throw;
-    }
-    release();
-    Invalidate();
 }
 
 // ---- row and column steps ------------------------------------------------------------------------
@@ -165,6 +96,9 @@ struct TKeysRowSteps {
 
 void TCustomDBGridVz::SelectDataColumn(int Index, int Step, bool Extend) {
     if (!DataLink() || Columns()->Count() == 0) return;
+    const bool extend = Extend && KeysRectSelectionAllowed(this);
+    if (extend && FSelection->SelectionType() != gstRectangle && DataLink()->Active())
+        FSelection->Rect()->Select(std::max(0, SelectedIndex()), DataLink()->DataSet()->Bookmark(), false);
     DataLink()->UpdateRecord();
     Index = std::clamp(Index, 0, std::max(0, Columns()->Count() - ContraColCount() - 1));
     const int last = Columns()->Count() - ContraColCount() - 1;
@@ -172,11 +106,12 @@ void TCustomDBGridVz::SelectDataColumn(int Index, int Step, bool Extend) {
         while (Index >= 0 && Index <= last && !Columns()->Items(Index)->Visible()) Index += Step;
         if (Index < 0 || Index > last) return;
     }
-    (void)Extend;  // extending a rectangle is the selection object's
-    if (Index == SelectedIndex() || FOptions.Contains(dgRowSelect)) return;
-    if (!FOptions.Contains(dgAlwaysShowEditor)) HideInplaceEditor();
-    SetSelectedIndex(Index);
-    if (FOptions.Contains(dgAlwaysShowEditor) && !KeysValueCyclingColumn(Columns()->Items(Index))) ShowEditor();
+    if (Index != SelectedIndex() && !FOptions.Contains(dgRowSelect)) {
+        if (!FOptions.Contains(dgAlwaysShowEditor)) HideInplaceEditor();
+        SetSelectedIndex(Index);
+        if (FOptions.Contains(dgAlwaysShowEditor) && !KeysValueCyclingColumn(Columns()->Items(Index))) ShowEditor();
+    }
+    if (extend && DataLink()->Active()) FSelection->Rect()->Select(SelectedIndex(), DataLink()->DataSet()->Bookmark(), true);
 }
 
 bool TCustomDBGridVz::ConfirmDelete() {
@@ -261,7 +196,7 @@ void TCustomDBGridVz::InplaceSearchTimeout() { StopInplaceSearch(); }
 
 void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
     TDBGridVzNavStateVz* n = Nav();
-    n->AntiSelection = Shift.Contains(ssCtrl) || !FOptionsVz.Contains(dghClearSelection);
+    FAntiSelection = Shift.Contains(ssCtrl) || !FOptionsVz.Contains(dghClearSelection);
     if (OnKeyDown) OnKeyDown(this, Key, Shift);
     if (Key == 0) return;
     if (UseRightToLeftAlignment()) {
@@ -297,8 +232,8 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
     };
 
     // Short cuts, the first that matches.
-    if (sc == DBGridVzInplaceSearchKey && FOptionsVz.Contains(dghIncSearch)) {
-        if (n->InplaceSearching && FOptionsVz.Contains(dghDialogFind) && DBGridVzFindDialogKey == DBGridVzInplaceSearchKey) {
+    if (sc == DBGridVzInplaceSearchKey() && FOptionsVz.Contains(dghIncSearch)) {
+        if (n->InplaceSearching && FOptionsVz.Contains(dghDialogFind) && DBGridVzFindDialogKey() == DBGridVzInplaceSearchKey()) {
             StopInplaceSearch();
             run(DBGridVzShowFindDialogRoutine);
         } else {
@@ -307,7 +242,7 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
-    if (sc == DBGridVzFindDialogKey && FOptionsVz.Contains(dghDialogFind)) {
+    if (sc == DBGridVzFindDialogKey() && FOptionsVz.Contains(dghDialogFind)) {
         run(DBGridVzShowFindDialogRoutine);
         Key = 0;
         return;
@@ -320,9 +255,9 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
             if (!t.isEmpty()) t.chop(t.size() >= 2 && t.back().isLowSurrogate() ? 2 : 1);
             RepaintRow(Row());
             KeysRestartSearchTimer(n);
-        } else if (sc == DBGridVzInplaceSearchNextKey) {
+        } else if (sc == DBGridVzInplaceSearchNextKey()) {
             StartInplaceSearch(String(), n->InplaceSearchTimeOut, ltdDownVz);
-        } else if (sc == DBGridVzInplaceSearchPriorKey) {
+        } else if (sc == DBGridVzInplaceSearchPriorKey()) {
             StartInplaceSearch(String(), n->InplaceSearchTimeOut, ltdUpVz);
         }
     }
@@ -361,8 +296,7 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
                 }
                 break;
             case VK_DELETE:
-                if (!EditActions().Contains(geaDeleteVz) || KeysSelectionKind(this) == gstNon ||
-                    (FSelectedRows && FSelectedRows->Count() > 0)) {
+                if (!EditActions().Contains(geaDeleteVz) || FSelection->SelectionType() == gstNon) {
                     if (!ReadOnly() && !ds->IsEmpty() && ds->CanModify() && AllowedOperations().Contains(alopDeleteVz) &&
                         ConfirmDelete()) {
                         if (FSelectedRows->Count() == 0) ds->Delete();
@@ -373,9 +307,12 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
                 }
                 break;
             case Word('A'):
-                if (Shift == TShiftState{ssCtrl} && DataLink()->Active() &&
-                    FAllowedSelections.Contains(gstRecordBookmarks) && multi)
-                    FSelectedRows->SelectAll();
+                if (Shift == TShiftState{ssCtrl}) {
+                    if (CheckSelectAllAction() && EditActions().Contains(geaSelectAllVz))
+                        FSelection->SelectAll();
+                    else if (DataLink()->Active() && FAllowedSelections.Contains(gstRecordBookmarks))
+                        FSelectedRows->SelectAll();
+                }
                 break;
             case Word('V'):
                 if (n->InplaceSearching) StartInplaceSearch(Clipboard()->AsText(), n->InplaceSearchTimeOut, ltdAllVz);

@@ -4,6 +4,7 @@
 
 #include "grid/dbgrid/gridnavvz.h"
 #include "grid/dbgrid/gridrecalcvz.h"
+#include "grid/dbgrid/gridselectvz.h"
 #include "platform/testing/scriptedresponder.h"
 #include "tests/support/input.h"
 
@@ -83,11 +84,16 @@ TEST_F(GridKeys, ShiftArrowsGrowAndShrinkARangeOfRecords) {
     Key(Qt::Key_End, Qt::ShiftModifier | Qt::ControlModifier);
     EXPECT_EQ(T->RecNo(), 30);
     EXPECT_EQ(SelectedCount(), 29);
-    // Ctrl+A with Ctrl alone marks every record; with Shift as well it does nothing.
+    // Ctrl+A with Ctrl alone selects everything (every record where "everything" is not allowed);
+    // with Shift as well it does nothing.
     Key(Qt::Key_Escape);
     EXPECT_EQ(SelectedCount(), 0);
     Key(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(SelectedCount(), 0);
+    EXPECT_EQ(G->Selection()->SelectionType(), gstNon);
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(G->Selection()->SelectionType(), gstAll);
+    Key(Qt::Key_Escape);
+    G->SetAllowedSelections(G->AllowedSelections() - TDBGridVzAllowedSelections{gstAll});
     Key(Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(SelectedCount(), 30);
 }
