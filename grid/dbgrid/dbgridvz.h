@@ -480,6 +480,9 @@ public:
     void DrawFilterRowCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
     // The filter row's drop-down button in a cell (cell-relative point).
     bool FilterButtonAtPos(int ACol, int X, int Y);
+    // A press on an editable filter cell starts editing it (on its button the list opens); a press
+    // on the data ends filter editing. True when the press was the filter row's.
+    bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     TNotifyEvent OnApplyFilter;
     TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
     // ---- navigation, keyboard, edit actions, kept positions, recalculation (gridnavvz.cpp,

@@ -208,6 +208,7 @@ void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     FPressedDataCol = -1;
     FDownMousePos = TPoint(X, Y);
     FMoveMousePos = TPoint(X, Y);
+    if (FilterRowMouseDown(Button, Shift, X, Y)) return;
     if (GroupRowSignMouseDown(Button, Shift, X, Y)) return;
     if (Button == mbLeft && CellTreeElementMouseDown(X, Y, false)) return;
     if (Button == mbLeft && RowDetailPanelSignAtPos(X, Y)) {
