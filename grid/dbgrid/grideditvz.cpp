@@ -3,6 +3,7 @@
 #include "grid/dbgrid/gridnavvz.h"
 
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/gridselectvz.h"
 #include "grid/memtable/memtablevz.h"
 #include "platform/db/datasource.h"
 #include "platform/gui/clipbrd.h"
@@ -32,9 +33,14 @@ bool TCustomDBGridVz::CheckDeleteAction() {
     if (!CheckCopyAction() || ReadOnly()) return false;
     TDataSet* ds = DataLink()->DataSet();
     if (ds->IsEmpty() || !ds->CanModify()) return false;
-    // The selected records are the selection while there are any (see the key map).
-    const bool rows = FSelectedRows && FSelectedRows->Count() > 0;
-    return rows && AllowedOperations().Contains(alopDeleteVz);
+    switch (FSelection->SelectionType()) {
+        case gstRecordBookmarks:
+        case gstAll: return AllowedOperations().Contains(alopDeleteVz);
+        case gstRectangle:
+        case gstColumns: return AllowedOperations().Contains(alopUpdateVz);
+        case gstNon: return false;
+    }
+    return false;
 }
 
 // ---- kept positions ----------------------------------------------------------------------------

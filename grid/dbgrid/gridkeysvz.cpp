@@ -4,6 +4,8 @@
 
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/gridcentervz.h"
+#include "grid/dbgrid/gridinplacevz.h"
+#include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/grouptreevz.h"
 #include "platform/db/datasource.h"
 #include "platform/db/fields.h"
@@ -35,20 +37,16 @@ struct TKeysFlagRestore {
 
 // ---- selection steps ---------------------------------------------------------------------------
 
-// Until the grid's selection object holds rectangles and columns, the keyboard sees the selected
-// records only: they are the selection whenever there are any.
-static TDBGridVzSelectionType KeysSelectionKind(TCustomDBGridVz* G) {
-    return G->SelectedRows() && G->SelectedRows()->Count() > 0 ? gstRecordBookmarks : gstNon;
-}
-
-static bool KeysRectSelectionAllowed(TCustomDBGridVz* G) {
-    return G->Options().Contains(dgMultiSelect) && G->AllowedSelections().Contains(gstRectangle) &&
-           !G->Options().Contains(dgRowSelect);
-}
+static bool KeysRectSelectionAllowed(TCustomDBGridVz* G) { return G->IsSelectionTypeAllowed(gstRectangle); }
 
 void TCustomDBGridVz::ResetSelection() {
     if (FOptions.Contains(dgMultiSelect) && FSelectedRows) FSelectedRows->Clear();
     FSelecting = false;
+    if (FSelection->SelectionType() != gstNon) {
+        FSelection->Clear();
+        Invalidate();
+        if (IsEditorVisible()) RepaintInplaceEditor();
+    }
 }
 
 // ---- row and column steps ------------------------------------------------------------------------
@@ -98,6 +96,9 @@ struct TKeysRowSteps {
 
 void TCustomDBGridVz::SelectDataColumn(int Index, int Step, bool Extend) {
     if (!DataLink() || Columns()->Count() == 0) return;
+    const bool extend = Extend && KeysRectSelectionAllowed(this);
+    if (extend && FSelection->SelectionType() != gstRectangle && DataLink()->Active())
+        FSelection->Rect()->Select(std::max(0, SelectedIndex()), DataLink()->DataSet()->Bookmark(), false);
     DataLink()->UpdateRecord();
     Index = std::clamp(Index, 0, std::max(0, Columns()->Count() - ContraColCount() - 1));
     const int last = Columns()->Count() - ContraColCount() - 1;
@@ -105,11 +106,12 @@ void TCustomDBGridVz::SelectDataColumn(int Index, int Step, bool Extend) {
         while (Index >= 0 && Index <= last && !Columns()->Items(Index)->Visible()) Index += Step;
         if (Index < 0 || Index > last) return;
     }
-    (void)Extend;  // extending a rectangle is the selection object's
-    if (Index == SelectedIndex() || FOptions.Contains(dgRowSelect)) return;
-    if (!FOptions.Contains(dgAlwaysShowEditor)) HideInplaceEditor();
-    SetSelectedIndex(Index);
-    if (FOptions.Contains(dgAlwaysShowEditor) && !KeysValueCyclingColumn(Columns()->Items(Index))) ShowEditor();
+    if (Index != SelectedIndex() && !FOptions.Contains(dgRowSelect)) {
+        if (!FOptions.Contains(dgAlwaysShowEditor)) HideInplaceEditor();
+        SetSelectedIndex(Index);
+        if (FOptions.Contains(dgAlwaysShowEditor) && !KeysValueCyclingColumn(Columns()->Items(Index))) ShowEditor();
+    }
+    if (extend && DataLink()->Active()) FSelection->Rect()->Select(SelectedIndex(), DataLink()->DataSet()->Bookmark(), true);
 }
 
 bool TCustomDBGridVz::ConfirmDelete() {
@@ -230,8 +232,8 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
     };
 
     // Short cuts, the first that matches.
-    if (sc == DBGridVzInplaceSearchKey && FOptionsVz.Contains(dghIncSearch)) {
-        if (n->InplaceSearching && FOptionsVz.Contains(dghDialogFind) && DBGridVzFindDialogKey == DBGridVzInplaceSearchKey) {
+    if (sc == DBGridVzInplaceSearchKey() && FOptionsVz.Contains(dghIncSearch)) {
+        if (n->InplaceSearching && FOptionsVz.Contains(dghDialogFind) && DBGridVzFindDialogKey() == DBGridVzInplaceSearchKey()) {
             StopInplaceSearch();
             run(DBGridVzShowFindDialogRoutine);
         } else {
@@ -240,7 +242,7 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
-    if (sc == DBGridVzFindDialogKey && FOptionsVz.Contains(dghDialogFind)) {
+    if (sc == DBGridVzFindDialogKey() && FOptionsVz.Contains(dghDialogFind)) {
         run(DBGridVzShowFindDialogRoutine);
         Key = 0;
         return;
@@ -253,9 +255,9 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
             if (!t.isEmpty()) t.chop(t.size() >= 2 && t.back().isLowSurrogate() ? 2 : 1);
             RepaintRow(Row());
             KeysRestartSearchTimer(n);
-        } else if (sc == DBGridVzInplaceSearchNextKey) {
+        } else if (sc == DBGridVzInplaceSearchNextKey()) {
             StartInplaceSearch(String(), n->InplaceSearchTimeOut, ltdDownVz);
-        } else if (sc == DBGridVzInplaceSearchPriorKey) {
+        } else if (sc == DBGridVzInplaceSearchPriorKey()) {
             StartInplaceSearch(String(), n->InplaceSearchTimeOut, ltdUpVz);
         }
     }
@@ -294,8 +296,7 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
                 }
                 break;
             case VK_DELETE:
-                if (!EditActions().Contains(geaDeleteVz) || KeysSelectionKind(this) == gstNon ||
-                    (FSelectedRows && FSelectedRows->Count() > 0)) {
+                if (!EditActions().Contains(geaDeleteVz) || FSelection->SelectionType() == gstNon) {
                     if (!ReadOnly() && !ds->IsEmpty() && ds->CanModify() && AllowedOperations().Contains(alopDeleteVz) &&
                         ConfirmDelete()) {
                         if (FSelectedRows->Count() == 0) ds->Delete();
@@ -306,9 +307,12 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
                 }
                 break;
             case Word('A'):
-                if (Shift == TShiftState{ssCtrl} && DataLink()->Active() &&
-                    FAllowedSelections.Contains(gstRecordBookmarks) && multi)
-                    FSelectedRows->SelectAll();
+                if (Shift == TShiftState{ssCtrl}) {
+                    if (CheckSelectAllAction() && EditActions().Contains(geaSelectAllVz))
+                        FSelection->SelectAll();
+                    else if (DataLink()->Active() && FAllowedSelections.Contains(gstRecordBookmarks))
+                        FSelectedRows->SelectAll();
+                }
                 break;
             case Word('V'):
                 if (n->InplaceSearching) StartInplaceSearch(Clipboard()->AsText(), n->InplaceSearchTimeOut, ltdAllVz);

@@ -14,12 +14,6 @@
 
 #include <algorithm>
 
-TShortCut DBGridVzInplaceSearchKey = ShortCut(Word('F'), TShiftState{ssCtrl});
-TShortCut DBGridVzInplaceSearchNextKey = ShortCut(VK_RETURN, TShiftState{ssCtrl});
-TShortCut DBGridVzInplaceSearchPriorKey = ShortCut(VK_RETURN, TShiftState{ssCtrl, ssShift});
-TShortCut DBGridVzFindDialogKey = ShortCut(Word('F'), TShiftState{ssCtrl});
-TShortCut DBGridVzSetValueFromPrevRecordKey = ShortCut(222, TShiftState{ssCtrl});
-TShortCut DBGridVzFilterDropDownKey = ShortCut(Word('T'), TShiftState{ssCtrl});
 int DBGridVzInplaceSearchTimeOut = 1500;
 TColor DBGridVzInplaceSearchColor = clYellow;
 TColor DBGridVzInplaceSearchTextColor = clBlack;

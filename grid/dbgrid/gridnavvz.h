@@ -64,21 +64,15 @@ private:
     bool FBuildMenuOnPopup = false;
 };
 
-// Key settings of all data grids (short cuts as key code plus the Shift, Ctrl and Alt bits).
-extern TShortCut DBGridVzInplaceSearchKey;       // Ctrl+F: a search without time-out
-extern TShortCut DBGridVzInplaceSearchNextKey;   // Ctrl+Enter: the next match
-extern TShortCut DBGridVzInplaceSearchPriorKey;  // Ctrl+Shift+Enter: the previous match
-extern TShortCut DBGridVzFindDialogKey;          // Ctrl+F: the find dialog
-extern TShortCut DBGridVzSetValueFromPrevRecordKey;
-extern TShortCut DBGridVzFilterDropDownKey;      // Ctrl+T
+// The in-place search of all data grids (its short cuts are with the grid's editor, gridinplacevz.h).
 extern int DBGridVzInplaceSearchTimeOut;         // 1500 ms
 extern TColor DBGridVzInplaceSearchColor;
 extern TColor DBGridVzInplaceSearchTextColor;
 
-// The grid's clipboard and selection routines live with the grid add-ons, above this library: they
-// set these at start-up. A key whose routine is not set does nothing.
+// Copying, cutting, pasting and deleting a selection and the find dialog live with the grid add-ons, above
+// this library: they set these at start-up. A key whose routine is not set does nothing.
 using TDBGridVzSelectionRoutine = std::function<void(TCustomDBGridVz* Grid)>;
-extern TDBGridVzSelectionRoutine DBGridVzCopySelectionRoutine;
+extern TDBGridVzSelectionRoutine DBGridVzCopySelectionRoutine;  // unset: the grid's own texts
 extern TDBGridVzSelectionRoutine DBGridVzCutSelectionRoutine;
 extern TDBGridVzSelectionRoutine DBGridVzPasteSelectionRoutine;
 extern TDBGridVzSelectionRoutine DBGridVzDeleteSelectionRoutine;
@@ -99,8 +93,6 @@ struct TDBGridVzNavStateVz {
     TTimer* InplaceSearchTimer = nullptr;  // owned by the grid
     bool InplaceSearchTimerActive = false;
     String CompleteKeyPress;
-    // Record-range selection by the keyboard.
-    bool InColExit = false;
     bool InternalUpdatingDatasetPos = false;
     // Kept positions.
     TBookmark LockedBookmark;
