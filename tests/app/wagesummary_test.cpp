@@ -3,8 +3,6 @@
 // (the month's bounds, two groups of one caption, two workers of one name, the same amount in both
 // views); the timesheet by nomenclature group, its day colours and both workbooks read back with
 // openpyxl.
-#include "app/datamodule.h"
-#include "app/startup.h"
 #include "app/timesheetdata.h"
 #include "app/wagesummary.h"
 #include "grid/dbgrid/dbgridvz.h"
@@ -13,13 +11,11 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/ado/adodb.h"
 #include "platform/dbctrls/dbctrls.h"
-#include "platform/gui/dialogs.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/office/excel.h"
 #include "platform/rtl/dateutils.h"
-#include "platform/testing/scriptedresponder.h"
+#include "client_suite.h"
 #include "support/input.h"
-#include "support/pg_fixture.h"
 #include "workbook.h"
 
 #include <QFile>
@@ -64,32 +60,23 @@ std::vector<std::string> GridLines(TDBGridVz* G, std::initializer_list<int> Cols
 
 std::string Iso(TDateTime D) { return FormatDateTime(QStringLiteral("yyyy-mm-dd"), D).toStdString(); }
 
-class NomGroupWindowTest : public PgSuite<true> {
+class NomGroupWindowTest : public ClientSuite<true> {
 public:
     static void TearDownTestSuite() {
         G1.clear();
-        PgSuite<true>::TearDownTestSuite();
+        ClientSuite<true>::TearDownTestSuite();
     }
 
 protected:
     void SetUp() override {
-        PgSuite<true>::SetUp();
+        ClientSuite<true>::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        Application->CancelTerminate();
-        FScope = std::make_unique<TResponderScope>(&Responder);
-        SetCommandLineArguments({QStringLiteral("sdelka"), QString::fromStdString(Db().Name()),
-                                 QString::fromStdString(PgDatabase::Host())});
-        CreateApplicationForms();
+        Start();
     }
     void TearDown() override {
         SetExcelFileOpener(nullptr);
         for (const String& f : Opened) QFile::remove(f);
-        FreeApplicationForms();
-        FScope.reset();
-        SetClock(nullptr);
-        SetCommandLineArguments({});
-        Application->CancelTerminate();
-        Screen->SetCursor(crDefault);
+        ClientSuite<true>::TearDown();
     }
     // Shows a month in a window as its month box and year box do.
     static void ShowMonth(TNomGroupForm* Form, int Month, int Year) {
@@ -151,20 +138,9 @@ protected:
         row(G1, B2, 6, 1);
     }
 
-    std::vector<String> Messages() const {
-        std::vector<String> r;
-        for (const auto& c : Responder.Calls())
-            if (c.Kind == TScriptedResponder::ckMessage) r.push_back(c.Caption + u'|' + c.Text);
-        return r;
-    }
-
-    TScriptedResponder Responder;
     std::vector<String> Opened;
     bool BusyWhileShown = false;
     static inline std::string G1, G2, A, B1, B2;
-
-private:
-    std::unique_ptr<TResponderScope> FScope;
 };
 
 // The wage summary of the demo's current month against the two views summed by hand: one line per
