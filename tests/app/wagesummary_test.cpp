@@ -229,6 +229,39 @@ TEST_F(NomGroupWindowTest, WageSummaryOfDecemberAndItsWorkbook) {
                                                                                "= ИТОГО: 7000 5833,33"}));
 }
 
+// Excel cannot be started: the helper's two messages, then the window is live again with its
+// grid, rows and place unchanged.
+TEST_F(NomGroupWindowTest, AnExportWithoutExcelLeavesTheWindowAsItWas) {
+    MakeDecember();
+    ShowMonth(Form30, 12, 2025);
+    const std::vector<std::string> before = GridLines(Form30->DBGridVz1, {0, 1, 3});
+    Form30->H_Dizuv->SetRecNo(3);
+    // no spreadsheet application runs, and none can be started
+    for (int i = 0; i < 10; ++i) {
+        try {
+            GetActiveOleObject(u"Excel.Application"_S)->Quit();
+        } catch (const Exception&) {
+            break;
+        }
+    }
+    SetExcelFileOpener([this](const String& Name) {
+        Opened.push_back(Name);
+        return true;
+    });
+    SetExcelAvailable(false);
+    Responder.Clear();
+    Form30->Button2Click(Form30->Button2);
+    SetExcelAvailable(true);
+    EXPECT_EQ(Messages(), (std::vector<String>{u"Ошибка|Невозможно открыть Microsoft Excel."_S,
+                                               u"Ошибка|Ошибка открытия файла Microsoft Excel."_S}));
+    EXPECT_FALSE(Form30->Busy());
+    EXPECT_TRUE(Form30->Button2->Enabled() && Form30->DBGridVz1->Enabled() && Form30->ComboBox1->Enabled());
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_EQ(Form30->H_Dizuv->RecNo(), 3);
+    EXPECT_EQ(GridLines(Form30->DBGridVz1, {0, 1, 3}), before);
+    EXPECT_TRUE(Opened.empty());
+}
+
 // A month without pay: an empty grid; the sheet's row 3 stays empty, then the two total lines of 0.
 TEST_F(NomGroupWindowTest, WageSummaryOfAnEmptyMonth) {
     ShowMonth(Form30, 1, 2011);
