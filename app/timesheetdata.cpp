@@ -31,20 +31,28 @@ String PieceWorkSql() {
     return l.join(u'\n');
 }
 
-// The statement of modes 14 (Kind 7777) and 15 (Kind 7778): one row per worker and day/night.
-String AuxiliarySql(int Kind) {
-    const String kind = QString::number(Kind);
-    const String of = QStringLiteral("f.id_p=p.id and f.id_o=%1 and f.i_night=h.i_night").arg(kind);
+// The worker's hours i_time, earnings f_price (both only of the timesheet row's group when InGroup
+// is set) and hourly rate average_price of an operation (Kind), day or night as the timesheet row.
+String WorkerHourSums(int Kind, const String& InGroup) {
+    const String of = QStringLiteral("f.id_p=p.id and f.id_o=%1 and f.i_night=h.i_night").arg(Kind);
     QStringList l;
-    l << QStringLiteral("select p.s_caption fio, p.id, h.i_type, case when h.i_night=0 then 'дн.' else 'ноч.' end "
-                        "as s_night, h.i_night,");
     l << QStringLiteral("(select sum(f.cnt) from accounts_dep.fatigue f where f.d_date<:d_date1 and "
-                        "f.d_date>=:d_date2 and %1) i_time,").arg(of);
+                        "f.d_date>=:d_date2 and %1%2) i_time,").arg(of, InGroup);
     l << QStringLiteral("(select sum(f.cnt*f.price)::numeric(10,2) from accounts_dep.fatigue f where "
-                        "f.d_date<:d_date3 and f.d_date>=:d_date4 and %1) f_price,").arg(of);
+                        "f.d_date<:d_date3 and f.d_date>=:d_date4 and %1%2) f_price,").arg(of, InGroup);
     l << QStringLiteral("(select case when coalesce(sum(f.cnt),0)::numeric(10,2)=0 then 0 else "
                         "coalesce(sum((f.cnt*f.price))/sum(f.cnt),0)::numeric(10,2) end from accounts_dep.fatigue f "
                         "where f.d_date<:d_date5 and f.d_date>=:d_date6 and %1) average_price,").arg(of);
+    return l.join(u'\n');
+}
+
+// The statement of modes 14 (Kind 7777) and 15 (Kind 7778): one row per worker and day/night.
+String AuxiliarySql(int Kind) {
+    const String kind = QString::number(Kind);
+    QStringList l;
+    l << QStringLiteral("select p.s_caption fio, p.id, h.i_type, case when h.i_night=0 then 'дн.' else 'ноч.' end "
+                        "as s_night, h.i_night,");
+    l << WorkerHourSums(Kind, String());
     l << DaySums(QStringLiteral("h."), QStringLiteral("d"));
     l << QStringLiteral("from cmn_contractor.person p, accounts_dep.h_dizuv h");
     l << QStringLiteral("where h.year=:i_year and h.month=:i_month and h.w_id=p.id and i_type=%1").arg(kind);
@@ -128,17 +136,10 @@ String WageSummarySql() {
 
 String GroupTimesheetSql(int Operation) {
     const String op = QString::number(Operation);
-    const String worker = QStringLiteral("f.id_p=p.id and f.id_o=%1 and f.i_night=h.i_night").arg(op);
     QStringList l;
     l << QStringLiteral("select distinct Trim(i.s_caption) as s_nom, Trim(p.s_caption) as fio, h.id_nom,");
     l << QStringLiteral("case when h.i_night=0 then 'дн.' else 'ноч.' end as s_night, h.i_night,");
-    l << QStringLiteral("(select sum(f.cnt) from accounts_dep.fatigue f where f.d_date<:d_date1 and f.d_date>=:d_date2 "
-                        "and %1 and f.id_nom=h.id_nom) i_time,").arg(worker);
-    l << QStringLiteral("(select sum(f.cnt*f.price)::numeric(10,2) from accounts_dep.fatigue f where f.d_date<:d_date3 "
-                        "and f.d_date>=:d_date4 and %1 and f.id_nom=h.id_nom) f_price,").arg(worker);
-    l << QStringLiteral("(select case when coalesce(sum(f.cnt),0)::numeric(10,2)=0 then 0 else "
-                        "coalesce(sum((f.cnt*f.price))/sum(f.cnt),0)::numeric(10,2) end from accounts_dep.fatigue f "
-                        "where f.d_date<:d_date5 and f.d_date>=:d_date6 and %1) average_price,").arg(worker);
+    l << WorkerHourSums(Operation, QStringLiteral(" and f.id_nom=h.id_nom"));
     l << QStringLiteral("(select sum(coalesce(f3.cnt*f3.price,0))::numeric(10,2) from accounts_dep.fatigue f3 where "
                         "f3.d_date<:d_date7 and f3.d_date>=:d_date8 and f3.id_nom=h.id_nom and f3.id_o=%1) f_price_nom,")
              .arg(op);

@@ -76,14 +76,23 @@ Currency Money(TDataSet* Data, const String& Field) {
 // The walk of the group sheets (timesheetexcel.h). Line writes a record's row; GroupTotal writes
 // the total of the group that ends at a row, and Grand the grand total.
 struct TGroupSheet {
+    std::function<void(TSheetWriter&)> Header;  // row 2 past "Фамилия И.О."
     std::function<void(TSheetWriter&, int Row)> Line;
     std::function<void(TSheetWriter&, int Row)> GroupTotal;
     std::function<void(TSheetWriter&, int Row)> Grand;
 };
 
-bool WriteGroupSheet(TExcelApplicationRef& App, TDataSet* Data, TSheetWriter& W, const TGroupSheet& Sheet,
+bool WriteGroupSheet(TExcelApplicationRef& App, TDataSet* Data, const String& Title, const TGroupSheet& Sheet,
                      const TSheetProgress& Progress) {
+    TKeepPlace place(Data);
+    if (!Begin(App)) return false;
     const int total = Data->RecordCount();
+    if (Progress) Progress(0, total);
+    TSheetWriter W(App);
+    Data->First();
+    W.Write(1, 1, Title, "TFB");
+    W.Write(2, 2, QStringLiteral("Фамилия И.О."), "TFB");
+    Sheet.Header(W);
     const String caption = QStringLiteral("s_nom"), id = QStringLiteral("id_nom");
     W.Write(1, 3, Text(Data, caption).trimmed(), "TFB");
     Variant group = Data->Eof() ? Variant() : Data->FieldByName(id)->AsVariant();
@@ -115,19 +124,14 @@ bool WriteGroupSheet(TExcelApplicationRef& App, TDataSet* Data, TSheetWriter& W,
 }  // namespace
 
 bool WriteWageSummarySheet(TExcelApplicationRef& App, TDataSet* Data, const String& Title, const TSheetProgress& Progress) {
-    TKeepPlace place(Data);
-    if (!Begin(App)) return false;
-    if (Progress) Progress(0, Data->RecordCount());
-    TSheetWriter w(App);
-    Data->First();
-    w.Write(1, 1, Title, "TFB");
-    w.Write(2, 2, QStringLiteral("Фамилия И.О."), "TFB");
-    w.Write(1, 2, QStringLiteral("Общая ЗП"), "TFB");
-    w.Write(3, 2, QStringLiteral("Сумма (р.)"), "TFB");
-    w.Write(4, 2, QStringLiteral("Сумма без РК (р.)"), "TFB");
     Currency group, group12, grand, grand12;
     const String all = QStringLiteral("sum_all"), all12 = QStringLiteral("sum_all_12");
     TGroupSheet sheet;
+    sheet.Header = [](TSheetWriter& W) {
+        W.Write(1, 2, QStringLiteral("Общая ЗП"), "TFB");
+        W.Write(3, 2, QStringLiteral("Сумма (р.)"), "TFB");
+        W.Write(4, 2, QStringLiteral("Сумма без РК (р.)"), "TFB");
+    };
     sheet.Line = [&](TSheetWriter& W, int Row) {
         W.Write(2, Row, Text(Data, QStringLiteral("fio")).trimmed(), "TF");
         W.Write(3, Row, Text(Data, all), "F");
@@ -146,25 +150,20 @@ bool WriteWageSummarySheet(TExcelApplicationRef& App, TDataSet* Data, const Stri
         W.Write(3, Row, CurrToStr(grand), "FB");
         W.Write(4, Row, CurrToStr(grand12), "FB");
     };
-    return WriteGroupSheet(App, Data, w, sheet, Progress);
+    return WriteGroupSheet(App, Data, Title, sheet, Progress);
 }
 
 bool WriteGroupTimesheetSheet(TExcelApplicationRef& App, TDataSet* Data, const String& Title, const String& SheetTitle,
                               const TSheetProgress& Progress) {
-    TKeepPlace place(Data);
-    if (!Begin(App)) return false;
-    if (Progress) Progress(0, Data->RecordCount());
-    TSheetWriter w(App);
-    Data->First();
-    w.Write(1, 1, Title, "TFB");
-    w.Write(2, 2, QStringLiteral("Фамилия И.О."), "TFB");
-    w.Write(1, 2, SheetTitle, "TFB");
-    for (int d = 1; d <= 31; ++d) w.Write(d + 3, 2, QString::number(d), "FB");
-    w.Write(35, 2, QStringLiteral("Итого (ч.)"), "TFB");
-    w.Write(36, 2, QStringLiteral("Итого (р.)"), "TFB");
-    w.Write(37, 2, QStringLiteral("Час (р.)"), "TFB");
     Currency groupPay, grand;
     TGroupSheet sheet;
+    sheet.Header = [&SheetTitle](TSheetWriter& W) {
+        W.Write(1, 2, SheetTitle, "TFB");
+        for (int d = 1; d <= 31; ++d) W.Write(d + 3, 2, QString::number(d), "FB");
+        W.Write(35, 2, QStringLiteral("Итого (ч.)"), "TFB");
+        W.Write(36, 2, QStringLiteral("Итого (р.)"), "TFB");
+        W.Write(37, 2, QStringLiteral("Час (р.)"), "TFB");
+    };
     sheet.Line = [&](TSheetWriter& W, int Row) {
         W.Write(2, Row, Text(Data, QStringLiteral("fio")).trimmed(), "TF");
         W.Write(3, Row, Text(Data, QStringLiteral("s_night")), "TF");
@@ -180,7 +179,7 @@ bool WriteGroupTimesheetSheet(TExcelApplicationRef& App, TDataSet* Data, const S
         groupPay = Currency();
     };
     sheet.Grand = [&](TSheetWriter& W, int Row) { W.Write(36, Row, CurrToStr(grand), "FB"); };
-    return WriteGroupSheet(App, Data, w, sheet, Progress);
+    return WriteGroupSheet(App, Data, Title, sheet, Progress);
 }
 
 bool WriteMonthlySheet(TExcelApplicationRef& App, TDataSet* Data, int Mode, const String& Title,

@@ -22,16 +22,6 @@ TForm31* Form31 = nullptr;
 
 namespace {
 
-TADOQuery* NewQuery(TForm* Form, const char* Name, const String& Sql) {
-    auto* q = New<TADOQuery>(Form);
-    q->SetName(QString::fromLatin1(Name));
-    if (DataModule6) q->SetConnection(DataModule6->ADO_DB);
-    q->SetCursorLocation(clUseClient);
-    q->SetCursorType(ctStatic);
-    q->SQL()->SetText(Sql);
-    return q;
-}
-
 // Grid columns of TForm31 before the days: day d is column d + 2.
 constexpr int FirstDayColumn = 3;
 
@@ -47,7 +37,7 @@ void TNomGroupForm::BuildFrame(int Width, int Height) {
     OnCreate = TNotifyEvent(this, &TNomGroupForm::FormCreate);
     OnCloseQuery = TCloseQueryEvent(this, &TNomGroupForm::FormCloseQuery);
 
-    q_year = NewQuery(this, "q_year", TimesheetYearsSql());
+    q_year = NewWindowQuery(this, "q_year", TimesheetYearsSql());
     DS_year = New<TDataSource>(this);
     DS_year->SetName(QStringLiteral("DS_year"));
     DS_year->SetDataSet(q_year);
@@ -204,7 +194,7 @@ void TForm30::AfterConstruction() {
     SetName(QStringLiteral("Form30"));
     SetCaption(QStringLiteral("Общий табель ЗП (30)"));
     BuildFrame(790, 560);
-    H_Dizuv = NewQuery(this, "H_Dizuv", WageSummarySql());
+    H_Dizuv = NewWindowQuery(this, "H_Dizuv", WageSummarySql());
     H_Dizuv_Vz = New<TADODataDriverVz>(this);
     H_Dizuv_Vz->SetName(QStringLiteral("H_Dizuv_Vz"));
     H_Dizuv_Vz->SetProviderDataSet(H_Dizuv);
@@ -236,8 +226,8 @@ void TForm31::AfterConstruction() {
     SetCaption(QStringLiteral("Табель по номенклатурным группам (31)"));
     SetTag(7777);
     BuildFrame(1130, 560);
-    H_Dizuv_7777 = NewQuery(this, "H_Dizuv_7777", GroupTimesheetSql(7777));
-    H_Dizuv_7778 = NewQuery(this, "H_Dizuv_7778", GroupTimesheetSql(7778));
+    H_Dizuv_7777 = NewWindowQuery(this, "H_Dizuv_7777", GroupTimesheetSql(7777));
+    H_Dizuv_7778 = NewWindowQuery(this, "H_Dizuv_7778", GroupTimesheetSql(7778));
     SQLDataDriverVz1 = New<TSQLDataDriverVz>(this);
     SQLDataDriverVz1->SetName(QStringLiteral("SQLDataDriverVz1"));
     H_Dizuv_Vz = New<TMemTableVz>(this);

@@ -3,8 +3,6 @@
 // (the month's bounds, two groups of one caption, two workers of one name, the same amount in both
 // views); the timesheet by nomenclature group, its day colours and both workbooks read back with
 // openpyxl.
-#include "app/datamodule.h"
-#include "app/startup.h"
 #include "app/timesheetdata.h"
 #include "app/wagesummary.h"
 #include "grid/dbgrid/dbgridvz.h"
@@ -13,13 +11,11 @@
 #include "grid/memtable/memtablevz.h"
 #include "platform/ado/adodb.h"
 #include "platform/dbctrls/dbctrls.h"
-#include "platform/gui/dialogs.h"
 #include "platform/gui/stdctrls.h"
 #include "platform/office/excel.h"
 #include "platform/rtl/dateutils.h"
-#include "platform/testing/scriptedresponder.h"
+#include "client_suite.h"
 #include "support/input.h"
-#include "support/pg_fixture.h"
 #include "workbook.h"
 
 #include <QFile>
@@ -64,32 +60,23 @@ std::vector<std::string> GridLines(TDBGridVz* G, std::initializer_list<int> Cols
 
 std::string Iso(TDateTime D) { return FormatDateTime(QStringLiteral("yyyy-mm-dd"), D).toStdString(); }
 
-class NomGroupWindowTest : public PgSuite<true> {
+class NomGroupWindowTest : public ClientSuite<true> {
 public:
     static void TearDownTestSuite() {
         G1.clear();
-        PgSuite<true>::TearDownTestSuite();
+        ClientSuite<true>::TearDownTestSuite();
     }
 
 protected:
     void SetUp() override {
-        PgSuite<true>::SetUp();
+        ClientSuite<true>::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        Application->CancelTerminate();
-        FScope = std::make_unique<TResponderScope>(&Responder);
-        SetCommandLineArguments({QStringLiteral("sdelka"), QString::fromStdString(Db().Name()),
-                                 QString::fromStdString(PgDatabase::Host())});
-        CreateApplicationForms();
+        Start();
     }
     void TearDown() override {
         SetExcelFileOpener(nullptr);
         for (const String& f : Opened) QFile::remove(f);
-        FreeApplicationForms();
-        FScope.reset();
-        SetClock(nullptr);
-        SetCommandLineArguments({});
-        Application->CancelTerminate();
-        Screen->SetCursor(crDefault);
+        ClientSuite<true>::TearDown();
     }
     // Shows a month in a window as its month box and year box do.
     static void ShowMonth(TNomGroupForm* Form, int Month, int Year) {
@@ -151,20 +138,9 @@ protected:
         row(G1, B2, 6, 1);
     }
 
-    std::vector<String> Messages() const {
-        std::vector<String> r;
-        for (const auto& c : Responder.Calls())
-            if (c.Kind == TScriptedResponder::ckMessage) r.push_back(c.Caption + u'|' + c.Text);
-        return r;
-    }
-
-    TScriptedResponder Responder;
     std::vector<String> Opened;
     bool BusyWhileShown = false;
     static inline std::string G1, G2, A, B1, B2;
-
-private:
-    std::unique_ptr<TResponderScope> FScope;
 };
 
 // The wage summary of the demo's current month against the two views summed by hand: one line per
@@ -251,6 +227,39 @@ TEST_F(NomGroupWindowTest, WageSummaryOfDecemberAndItsWorkbook) {
     EXPECT_EQ(GridLines(Form30->DBGridVz1, {0, 1, 3}), (std::vector<std::string>{"# Номенкл. гр.: Двойник (1)",
                                                                                "Азбукин А.А.|7000|5833,33",
                                                                                "= ИТОГО: 7000 5833,33"}));
+}
+
+// Excel cannot be started: the helper's two messages, then the window is live again with its
+// grid, rows and place unchanged.
+TEST_F(NomGroupWindowTest, AnExportWithoutExcelLeavesTheWindowAsItWas) {
+    MakeDecember();
+    ShowMonth(Form30, 12, 2025);
+    const std::vector<std::string> before = GridLines(Form30->DBGridVz1, {0, 1, 3});
+    Form30->H_Dizuv->SetRecNo(3);
+    // no spreadsheet application runs, and none can be started
+    for (int i = 0; i < 10; ++i) {
+        try {
+            GetActiveOleObject(u"Excel.Application"_S)->Quit();
+        } catch (const Exception&) {
+            break;
+        }
+    }
+    SetExcelFileOpener([this](const String& Name) {
+        Opened.push_back(Name);
+        return true;
+    });
+    SetExcelAvailable(false);
+    Responder.Clear();
+    Form30->Button2Click(Form30->Button2);
+    SetExcelAvailable(true);
+    EXPECT_EQ(Messages(), (std::vector<String>{u"Ошибка|Невозможно открыть Microsoft Excel."_S,
+                                               u"Ошибка|Ошибка открытия файла Microsoft Excel."_S}));
+    EXPECT_FALSE(Form30->Busy());
+    EXPECT_TRUE(Form30->Button2->Enabled() && Form30->DBGridVz1->Enabled() && Form30->ComboBox1->Enabled());
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_EQ(Form30->H_Dizuv->RecNo(), 3);
+    EXPECT_EQ(GridLines(Form30->DBGridVz1, {0, 1, 3}), before);
+    EXPECT_TRUE(Opened.empty());
 }
 
 // A month without pay: an empty grid; the sheet's row 3 stays empty, then the two total lines of 0.
