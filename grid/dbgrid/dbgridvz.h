@@ -11,6 +11,7 @@
 //   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
 //   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
 //   detailpanelvz.*     the row detail panel under the current record
+//   rowpanelvz.*        row panel mode: each record one panel of columns on lines
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
@@ -343,6 +344,19 @@ public:
     bool IsPosInRowDetailPanelSign(int InCellX, TColumnVz* Column);
     bool RowDetailPanelSignAtPos(int X, int Y);
 
+    // ---- row panel mode (rowpanelvz.cpp)
+    TGridRowPanelVz* RowPanel() const { return FRowPanel; }
+    void SetRowPanel(TGridRowPanelVz* Value);
+    bool RowPanelMode() const;
+    int InRowPanelLineHeight();
+    int GridMasterCellWidth() const { return FGridMasterCellWidth; }
+    int GridMasterCellHeight() const { return FGridMasterCellHeight; }
+    void SetRowPanelMasterCellSize(int Width, int Height);
+    // A column's cell (or its data part) inside the panel at Panel.
+    TRect RowPanelCellRect(TColumnVz* Column, const TRect& Panel, bool Data);
+    TColumnVz* GetColumnInRowPanelAtPos(const TPoint& InCellPos, bool IsTitleTypeCell);
+    void SortColumnsByRowPanelPlacement();
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // The grid's filter settings, and the grid as the filter models and the centre see it.
@@ -466,6 +480,12 @@ protected:
     // The current record's row in the table's view (the data link's active record without one).
     int CurrentRecordPosition();
     int CurrentDetailGridRow();
+    void LayoutRowPanel();
+    void SyncDataRowHeights();
+    void DrawRowPanelCell(int ACol, int ARow, TGridDrawState State, TRect ARect);
+    void DrawRowPanelTitleAreaCell(const TRect& ARect, TGridDrawState State);
+    void DrawRowPanelDataAreaCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
+    void DrawRowPanelFooterAreaCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
     void SumListChanged(TObject* Sender);
     void SumListRecalcAll(TObject* Sender);
     void SumListAfterRecalcAll(TObject* Sender);
@@ -523,6 +543,9 @@ private:
     TRowDetailPanelVz* FRowDetailPanel = nullptr;
     TRowDetailPanelControlVz* FRowDetailControl = nullptr;
     int FRowDetailGridRow = -1;
+    TGridRowPanelVz* FRowPanel = nullptr;
+    int FGridMasterCellWidth = 0;
+    int FGridMasterCellHeight = 0;
     TBookmark FRowDetailBookmark;
 };
 
