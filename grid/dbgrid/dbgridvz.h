@@ -12,6 +12,7 @@
 //   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
 //   detailpanelvz.*     the row detail panel under the current record
 //   rowpanelvz.*        row panel mode: each record one panel of columns on lines
+//   gridoverridesvz.cpp answers to the base classes, values for sorting outside the data set
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
@@ -356,6 +357,15 @@ public:
     TRect RowPanelCellRect(TColumnVz* Column, const TRect& Panel, bool Data);
     TColumnVz* GetColumnInRowPanelAtPos(const TPoint& InCellPos, bool IsTitleTypeCell);
     void SortColumnsByRowPanelPlacement();
+
+    // ---- answers to the base classes (gridoverridesvz.cpp)
+    // Some sort-marked column shows values the data set cannot sort by (lookups, key pick lists).
+    bool RequireExternalSorting();
+    // The edit value of sort-marked column Index for the current record.
+    void GetSortValue(Variant& VarValue, int Index);
+    bool IsFixed3D() override;
+    // The column whose title lies under the point (customized columns only).
+    TAxisBarVz* GetTitleBarAtPos(const TPoint& Pos) override;
 
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
