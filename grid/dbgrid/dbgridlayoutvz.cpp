@@ -131,7 +131,8 @@ void TCustomDBGridVz::InternalLayout() {
         CalcStdDataRowHeight();
         CalcTitleRowHeight();
         UpdateBarExtents();
-        if (IsUseMultiTitle() && TitleRowCount() > 0) {
+        if (RowPanelMode()) LayoutRowPanel();
+        if (IsUseMultiTitle() && TitleRowCount() > 0 && !RowPanelMode()) {
             FHeadTree->CreateFieldTree(this, FLeafFieldArr);
             FTitleRowHeight = std::max(FTitleRowHeight, CalcMultiTitleHeight(FHeadTree->Root()));
         } else {
@@ -139,11 +140,22 @@ void TCustomDBGridVz::InternalLayout() {
             FLeafFieldArr.clear();
         }
         UpdateRowCount();
+        SyncDataRowHeights();
     } catch (...) {
         FSyncing = false;
         throw;
     }
     FSyncing = false;
+}
+
+// Rows made before the standard height changed (entering or leaving row panel mode) keep the
+// height they were made with: they take the new one, the detail panel's row keeping its own.
+void TCustomDBGridVz::SyncDataRowHeights() {
+    const int top = TopDataOffset();
+    if (RowCount() <= top || RowHeights(top) == FStdDefaultRowHeight && RowHeights(FullRowCount() - 1) == FStdDefaultRowHeight)
+        return;
+    for (int r = top; r < FullRowCount(); ++r)
+        if (r != FRowDetailGridRow && RowHeights(r) != FStdDefaultRowHeight) SetRowHeights(r, FStdDefaultRowHeight);
 }
 
 void TCustomDBGridVz::UpdateBarExtents() {

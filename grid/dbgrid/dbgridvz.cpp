@@ -61,6 +61,7 @@ void TCustomDBGridVz::AfterConstruction() {
     FRowDetailControl->SetVisible(false);
     FRowDetailControl->SetParent(this);
     FRowDetailPanel = New<TRowDetailPanelVz>(this);
+    FRowPanel = New<TGridRowPanelVz>(this);
     FSumList->SumListChanged = [this](TObject* Sender) { SumListChanged(Sender); };
     FSumList->OnRecalcAll = [this](TObject* Sender) { SumListRecalcAll(Sender); };
     FSumList->OnAfterRecalcAll = [this](TObject* Sender) { SumListAfterRecalcAll(Sender); };
@@ -116,6 +117,8 @@ void TCustomDBGridVz::BeforeDestruction() {
     FDataGrouping = nullptr;
     if (FRowDetailPanel) FRowDetailPanel->Free();
     FRowDetailPanel = nullptr;
+    if (FRowPanel) FRowPanel->Free();
+    FRowPanel = nullptr;
     // The columns and their footers' sum definitions are gone by now.
     if (FSumList) FSumList->Free();
     FSumList = nullptr;

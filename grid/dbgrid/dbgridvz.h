@@ -12,6 +12,8 @@
 //   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
 //   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
 //   detailpanelvz.*     the row detail panel under the current record
+//   rowpanelvz.*        row panel mode: each record one panel of columns on lines
+//   gridoverridesvz.cpp answers to the base classes, values for sorting outside the data set
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
@@ -365,6 +367,28 @@ public:
     bool IsPosInRowDetailPanelSign(int InCellX, TColumnVz* Column);
     bool RowDetailPanelSignAtPos(int X, int Y);
 
+    // ---- row panel mode (rowpanelvz.cpp)
+    TGridRowPanelVz* RowPanel() const { return FRowPanel; }
+    void SetRowPanel(TGridRowPanelVz* Value);
+    bool RowPanelMode() const;
+    int InRowPanelLineHeight();
+    int GridMasterCellWidth() const { return FGridMasterCellWidth; }
+    int GridMasterCellHeight() const { return FGridMasterCellHeight; }
+    void SetRowPanelMasterCellSize(int Width, int Height);
+    // A column's cell (or its data part) inside the panel at Panel.
+    TRect RowPanelCellRect(TColumnVz* Column, const TRect& Panel, bool Data);
+    TColumnVz* GetColumnInRowPanelAtPos(const TPoint& InCellPos, bool IsTitleTypeCell);
+    void SortColumnsByRowPanelPlacement();
+
+    // ---- answers to the base classes (gridoverridesvz.cpp)
+    // Some sort-marked column shows values the data set cannot sort by (lookups, key pick lists).
+    bool RequireExternalSorting();
+    // The edit value of sort-marked column Index for the current record.
+    void GetSortValue(Variant& VarValue, int Index);
+    bool IsFixed3D() override;
+    // The column whose title lies under the point (customized columns only).
+    TAxisBarVz* GetTitleBarAtPos(const TPoint& Pos) override;
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // What is selected: records, a rectangle, columns or everything (gridselectvz.*).
@@ -625,6 +649,12 @@ protected:
     // The current record's row in the table's view (the data link's active record without one).
     int CurrentRecordPosition();
     int CurrentDetailGridRow();
+    void LayoutRowPanel();
+    void SyncDataRowHeights();
+    void DrawRowPanelCell(int ACol, int ARow, TGridDrawState State, TRect ARect);
+    void DrawRowPanelTitleAreaCell(const TRect& ARect, TGridDrawState State);
+    void DrawRowPanelDataAreaCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
+    void DrawRowPanelFooterAreaCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
     void SumListChanged(TObject* Sender);
     void SumListRecalcAll(TObject* Sender);
     void SumListAfterRecalcAll(TObject* Sender);
@@ -713,6 +743,9 @@ private:
     TRowDetailPanelVz* FRowDetailPanel = nullptr;
     TRowDetailPanelControlVz* FRowDetailControl = nullptr;
     int FRowDetailGridRow = -1;
+    TGridRowPanelVz* FRowPanel = nullptr;
+    int FGridMasterCellWidth = 0;
+    int FGridMasterCellHeight = 0;
     TBookmark FRowDetailBookmark;
 };
 

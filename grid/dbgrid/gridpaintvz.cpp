@@ -104,6 +104,10 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         DefaultDrawIndicatorCell(ARow, ARect, State);
         return;
     }
+    if (RowPanelMode()) {
+        DrawRowPanelCell(ACol, ARow, State, ARect);
+        return;
+    }
     const int dataCol = GridColToDataCol(ACol);
     TColumnVz* col = dataCol >= 0 ? Columns()->Items(dataCol) : nullptr;
     if (ARow < TitleRowCount()) {

@@ -3,11 +3,11 @@
 // the lines before it only takes the click.
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/memtable/memtablevz.h"
-#include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
 
+#include "pgrows.h"
 #include "support/pg_fixture.h"
 
 #include <gtest/gtest.h>
@@ -29,18 +29,11 @@ protected:
             "create table ta_src (id int primary key, parent_id int, name text);"
             "insert into ta_src select g, case when g <= 3 then null else g / 3 end,"
             " 'узел ' || g from generate_series(1, 60) g;");
-        Conn = NewOwned<TADOConnection>(nullptr);
-        Conn->SetLoginPrompt(false);
-        Conn->SetConnectionString(QString::fromStdString(Db().OdbcConnectionString()));
-        Q = NewOwned<TADOQuery>(nullptr);
-        Q->SetConnection(Conn.get());
-        Q->SQL()->SetText(u"select id, parent_id, name from ta_src order by id"_S);
-        Q->Open();
         Form = New<TForm>(nullptr);
         Form->SetBorderStyle(bsNone);
         Form->SetBounds(0, 0, 420, 1300);
         T = New<TMemTableVz>(Form);
-        ASSERT_EQ(T->LoadFromDataSet(Q.get(), 0, lmCopy, false), 60);
+        ASSERT_EQ(PgRows.LoadInto(T, Db().OdbcConnectionString(), u"select id, parent_id, name from ta_src order by id"_S), 60);
         T->TreeList()->SetKeyFieldName(u"id"_S);
         T->TreeList()->SetRefParentFieldName(u"parent_id"_S);
         T->TreeList()->SetDefaultNodeExpanded(true);
@@ -63,8 +56,7 @@ protected:
     }
     void TearDown() override {
         FreeAndNil(Form);
-        Q.reset();
-        Conn.reset();
+        PgRows.Reset();
     }
     // The grid's rows as "id:level,...", read through the grid's reading window.
     std::string Rows() {
@@ -96,8 +88,7 @@ protected:
         return -1;
     }
 
-    TOwned<TADOConnection> Conn;
-    TOwned<TADOQuery> Q;
+    TPgRowsVz PgRows;
     TForm* Form = nullptr;
     TMemTableVz* T = nullptr;
     TDataSource* Src = nullptr;
