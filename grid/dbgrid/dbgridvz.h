@@ -728,6 +728,9 @@ private:
     TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;
     std::vector<int> FSavedReadRows;
+    // The data row painting holds entered while it paints the row's cells (-1: none).
+    int FPaintHeldRow = -1;
+    void ReleasePaintHeldRow();
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
     TDBGridVzSumList* FSumList = nullptr;

@@ -54,6 +54,12 @@ TEST_F(GridInplace, TypingEditsTheCellEnterWritesTheFieldAndMovingOffPosts) {
     EXPECT_EQ(QApplication::focusWidget(), Edit()->EditCoreControl()->Handle());
     EXPECT_EQ(T->State(), dsEdit);
     EXPECT_EQ(C1(), 1);  // not in the field before Enter
+    // The editor stands inside the current cell, right of the indicator and under the titles.
+    const TRect cell = G->CellRect(G->Col(), G->Row());
+    const TRect ed = Edit()->BoundsRect();
+    EXPECT_TRUE(ed.Left >= cell.Left && ed.Right <= cell.Right && ed.Top >= cell.Top && ed.Bottom <= cell.Bottom)
+        << ed.Left << "," << ed.Top << "," << ed.Right << "," << ed.Bottom;
+    Save(G->Handle()->grab().toImage(), "inplace-editor.png");
     Key(Qt::Key_Return);
     EXPECT_FALSE(EditorShown());
     EXPECT_EQ(C1(), 73);
