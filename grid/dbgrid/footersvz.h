@@ -7,6 +7,7 @@
 
 #include "platform/gui/graphics.h"
 #include "platform/gui/gridtypes.h"
+#include "platform/gui/types.h"
 #include "platform/rtl/collections.h"
 #include "platform/rtl/variant.h"
 

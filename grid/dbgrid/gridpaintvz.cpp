@@ -94,6 +94,12 @@ bool TCustomDBGridVz::GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz Bo
     return v;
 }
 
+void TCustomDBGridVz::UpdateCellTextBoundsAtPos(int ACol, int ARow) {
+    const int dataCol = GridColToDataCol(ACol);
+    if (dataCol < 0 || dataCol >= Columns()->Count() || ARow < TopDataOffset() || ARow >= RowCount()) return;
+    UpdateCellTextBounds(ACol, ARow, Columns()->Items(dataCol));
+}
+
 void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) {
     const int top = TopDataOffset();
     if (IsFilterRow(ARow)) {
@@ -136,6 +142,15 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
     const bool current = !node && IsCurrentDataRow(dataRow);
     if (!current) InstantReadEnterRow(dataRow);
     try {
+        if (FRowDetailPanel->Visible() && ARow == FRowDetailGridRow && ARect.Height() > FStdDefaultRowHeight) {
+            // Under the record's cells the panel's control; the strip left of it takes the grid colour.
+            c->Brush()->SetColor(Color());
+            c->FillRect(TRect{ARect.Left, ARect.Top + FStdDefaultRowHeight, ARect.Right, ARect.Bottom});
+            ARect.Bottom = ARect.Top + FStdDefaultRowHeight;
+        }
+        if (col == FirstVisibleColumn() && TreeViewMode()) ARect = DrawCellTreeArea(ARect, State);
+        if (col == FirstVisibleColumn() && FRowDetailPanel->Active())
+            ARect.Left += DrawRowDetailPanelSign(dataRow, ARect, State);
         TColCellParamsVz p;
         col->FillColCellParams(&p);
         p.FCol = ACol;
@@ -259,6 +274,14 @@ void TCustomDBGridVz::DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumn
     if (vlines) box.Right -= 1;
     PaintTitleBoxVz(this, c, box, leaf->Text(), Column, true, pressed);
     rightLine(r);
+}
+
+void TCustomDBGridVz::DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column) {
+    const int dataCol = Column->Index();
+    const bool multi = IsUseMultiTitle() && dataCol < static_cast<int>(FLeafFieldArr.size()) &&
+                       FLeafFieldArr[static_cast<std::size_t>(dataCol)];
+    const String text = multi ? FLeafFieldArr[static_cast<std::size_t>(dataCol)]->Text() : Column->Title()->Caption();
+    PaintTitleBoxVz(this, C, ARect, text, Column, true, false);
 }
 
 // ---- indicator ---------------------------------------------------------------------------------
