@@ -15,7 +15,8 @@
 //   bench_report [rows...]     (default 20000 100000; 1000000 is worth a run of its own)
 //
 // BENCH_CASES=gen,pdf,qt,limit,limitpdf runs only the cases named; BENCH_KEEP_PDF=<file> keeps the
-// PDF our export wrote (for qpdf --check and pdftotext) instead of removing it; BENCH_COMPRESS=1
+// PDF our export wrote (for qpdf --check and pdftotext) instead of removing it; BENCH_INPROCESS=1
+// runs a single case in the process itself (for a heap profiler); BENCH_COMPRESS=1
 // turns on the report's Compression option (the page file's own coding of its pages).
 #include "platform/db/fields.h"
 #include "grid/memtable/memtablevz.h"
@@ -451,22 +452,36 @@ bool Wanted(Case C) {
 }
 
 // Runs one case in a child process; its result comes back through a pipe.
+Result Run(Case C, int Rows) {
+    switch (C) {
+        case cOursGenerate: return OursGenerate(Rows);
+        case cOursPdf: return OursPdf(Rows);
+        case cOursQt: return OursQtPrinter(Rows);
+        case cLimitGenerate: return LimitRun(Rows, false);
+        case cLimitPdf: return LimitRun(Rows, true);
+        case cRowsOnly: return RowsOnly(Rows);
+    }
+    return Result();
+}
+
 bool RunCase(Case C, int Rows, int argc, char** argv, Result& R, long& PeakKb) {
+    // BENCH_INPROCESS=1 runs one case without a child, so that a heap profiler sees it.
+    if (const char* In = std::getenv("BENCH_INPROCESS"); In && *In == '1') {
+        Application->Initialize(argc, argv);
+        R = Run(C, Rows);
+        DoneApplication();
+        rusage U{};
+        getrusage(RUSAGE_SELF, &U);
+        PeakKb = U.ru_maxrss;
+        return true;
+    }
     int Fd[2];
     if (pipe(Fd) != 0) return false;
     const pid_t Pid = fork();
     if (Pid == 0) {
         close(Fd[0]);
         Application->Initialize(argc, argv);
-        Result Out;
-        switch (C) {
-            case cOursGenerate: Out = OursGenerate(Rows); break;
-            case cOursPdf: Out = OursPdf(Rows); break;
-            case cOursQt: Out = OursQtPrinter(Rows); break;
-            case cLimitGenerate: Out = LimitRun(Rows, false); break;
-            case cLimitPdf: Out = LimitRun(Rows, true); break;
-            case cRowsOnly: Out = RowsOnly(Rows); break;
-        }
+        Result Out = Run(C, Rows);
         DoneApplication();
         const bool Ok = write(Fd[1], &Out, sizeof Out) == ssize_t(sizeof Out);
         _exit(Ok ? 0 : 1);
