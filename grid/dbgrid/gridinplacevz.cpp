@@ -4,8 +4,37 @@
 
 #include "grid/base/mrulistvz.h"
 #include "grid/dbgrid/dbgridvz.h"
-#include "grid/dbgrid/gridnavvz.h"
 #include "platform/db/db.h"
+
+TShortCut& DBGridVzInplaceSearchKey() {
+    static TShortCut k = ShortCut('F', TShiftState{ssCtrl});
+    return k;
+}
+
+TShortCut& DBGridVzInplaceSearchNextKey() {
+    static TShortCut k = ShortCut(VK_RETURN, TShiftState{ssCtrl});
+    return k;
+}
+
+TShortCut& DBGridVzInplaceSearchPriorKey() {
+    static TShortCut k = ShortCut(VK_RETURN, TShiftState{ssCtrl, ssShift});
+    return k;
+}
+
+TShortCut& DBGridVzFindDialogKey() {
+    static TShortCut k = ShortCut('F', TShiftState{ssCtrl});
+    return k;
+}
+
+TShortCut& DBGridVzSetValueFromPrevRecordKey() {
+    static TShortCut k = ShortCut(VK_OEM_7, TShiftState{ssCtrl});
+    return k;
+}
+
+TShortCut& DBGridVzFilterDropDownKey() {
+    static TShortCut k = ShortCut('T', TShiftState{ssCtrl});
+    return k;
+}
 
 TCustomDBGridVz* TDBGridInplaceEdit::DBGrid() const { return dynamic_cast<TCustomDBGridVz*>(Grid()); }
 
@@ -24,10 +53,10 @@ void TDBGridInplaceEdit::EditKeyDown(Word& Key, TShiftState Shift) {
     };
     if (Key == VK_RETURN && !Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt) && o.Contains(dghEnterAsTab) && !mruOpen)
         return toGrid();
-    if (sc == DBGridVzSetValueFromPrevRecordKey) return toGrid();
+    if (sc == DBGridVzSetValueFromPrevRecordKey()) return toGrid();
     // The incremental search and the find dialog are the grid's: it hides the editor first.
-    if ((sc == DBGridVzInplaceSearchKey && o.Contains(dghIncSearch)) ||
-        (sc == DBGridVzFindDialogKey && o.Contains(dghDialogFind)))
+    if ((sc == DBGridVzInplaceSearchKey() && o.Contains(dghIncSearch)) ||
+        (sc == DBGridVzFindDialogKey() && o.Contains(dghDialogFind)))
         return toGrid();
     TDBAxisGridInplaceEdit::EditKeyDown(Key, Shift);
 }
