@@ -167,6 +167,37 @@ TEST_F(GroupsGridFixture, KeysExpandAndCollapseTheCurrentGroup) {
     }
 }
 
+// Cancelling a new record typed into at the end of a group cancels it: the move that ends the
+// insert never writes the typed record.
+TEST_F(GroupsGridFixture, CancellingATypedNewRecordAtTheEndOfAGroupWritesNothing) {
+    const int top = G->TopDataOffset();
+    G->MoveCurrentCell(G->Col(), top, false, false);
+    Word right = VK_RIGHT;
+    G->GridKeyDown(right, TShiftState{});  // open the first group
+    int last = -1;
+    for (int r = 0; r < G->RowCount() - top; ++r)
+        if (TGroupDataTreeNodeVz* n = G->GroupDataNodeOfRow(r); n && n->NodeType() == dntDataSetRecordVz &&
+                                                              n->RecordNodeLastInGroup() && last < 0)
+            last = r;
+    ASSERT_GE(last, 0);
+    G->MoveCurrentCell(G->Col(), top + last, false, false);
+    const String name = T->FieldByName(u"NAME"_S)->AsString();
+    T->Insert();
+    T->FieldByName(u"NAME"_S)->SetAsString(u"Новая"_S);
+    ASSERT_FALSE(T->Eof());
+    G->CancelEditing();
+    EXPECT_EQ(T->State(), dsBrowse);
+    EXPECT_EQ(T->RecordCount(), 5);
+    EXPECT_FALSE(T->Locate(u"NAME"_S, Variant(u"Новая"_S), TLocateOptions{}));
+    // The grid's row is the data set's record again.
+    TGroupDataTreeNodeVz* cur = G->CurGroupDataNode();
+    ASSERT_NE(cur, nullptr);
+    EXPECT_EQ(cur->NodeType(), dntDataSetRecordVz);
+    EXPECT_EQ(cur->DataSetRecordViewNo() + 1, T->RecNo());
+    // It stays in the group the new record was typed in.
+    EXPECT_EQ(T->FieldByName(u"NAME"_S)->AsString(), name);
+}
+
 TEST_F(GroupsGridFixture, DeletingTheGroupedColumnLeavesTheLevel) {
     TGridDataGroupLevelVz* level = G->DataGrouping()->GroupLevels()->Items(0);
     G->Columns()->Delete(0);
