@@ -406,6 +406,29 @@ void TCustomDBGridVz::ClearFilter() {
     Invalidate();
 }
 
+// ---- the mouse --------------------------------------------------------------------------------
+
+bool TCustomDBGridVz::FilterRowMouseDown(TMouseButton Button, TShiftState, int X, int Y) {
+    if (ComponentState().Contains(csDesigning) || FilterRowCount() == 0) return false;
+    const TGridCoord cell = MouseCoord(X, Y);
+    const int dataCol = GridColToDataCol(cell.X);
+    if (cell.Y != TopDataOffset() - 1) {
+        if (FFilterEditMode && cell.Y >= TopDataOffset()) StopFilterEdit();
+        return false;
+    }
+    if (dataCol < 0 || cell.X < FIndicatorOffset || !CanEditColumnFilter(dataCol) ||
+        (Button != mbLeft && Button != mbRight))
+        return false;
+    if (FSelectedRows) FSelectedRows->Clear();
+    StartFilterEdit(dataCol);
+    if (Button == mbLeft && FFilterEdit && FFilterEdit->Visible()) {
+        const TRect r = CellRect(cell.X, cell.Y);
+        if (FilterButtonAtPos(cell.X, X - r.Left, Y - r.Top)) FFilterEdit->DropDown();
+        else if (FFilterEdit->CanFocus()) FFilterEdit->SetFocus();
+    }
+    return true;
+}
+
 // ---- painting ----------------------------------------------------------------------------------
 
 

@@ -8,6 +8,7 @@
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
 #include "platform/db/fields.h"
+#include "platform/gui/menus.h"
 
 #include <algorithm>
 
@@ -31,6 +32,8 @@ TDBGridVzCenter* DBGridVzCenter() {
 
 TDBGridVzCenter::~TDBGridVzCenter() {
     if (GlobalDBGridVzCenter == this) GlobalDBGridVzCenter = nullptr;
+    if (FSearchPanelMenu) FSearchPanelMenu->Free();
+    if (FIndicatorTitleMenu) FIndicatorTitleMenu->Free();
     while (!FGrids.empty()) {
         ISTFilterGridVz* g = FGrids.back();
         FGrids.pop_back();

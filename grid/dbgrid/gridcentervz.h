@@ -15,6 +15,11 @@ enum TDBGridVzStyleIndicatorTitleMenuVz { itmVisibleColumnsVz, itmCut, itmCopy, 
 using TDBGridVzStyleIndicatorTitleMenusVz = TSet<TDBGridVzStyleIndicatorTitleMenuVz>;
 
 struct TSTFilterExpressionVz;
+class TCustomDBGridVz;
+class TColumnVz;
+class TDBGridSearchPanelVz;
+class TMenuItem;
+class TPopupMenu;
 enum TSortMarkerVz : int;
 
 using TDBGridVzGridEventVz = TEvent<void(ISTFilterGridVz* Grid)>;
@@ -92,8 +97,21 @@ public:
                                                     TStrings* Items);
     void Changed() {}
 
+    // ---- menus (gridcentermenusvz.cpp); the items belong to the menu they are built into
+    // The indicator title's menu: the columns to show or hide, each checked while shown. A menu
+    // nil is the shared one (emptied first); a menu with items gets a separator first.
+    virtual void BuildIndicatorTitleMenu(TCustomDBGridVz* Grid, TPopupMenu*& PopupMenu);
+    // Shows or hides the item's column; the last visible column is never hidden.
+    virtual void MenuVisibleColumnClick(TObject* Sender);
+    // The search panel's options: the scope (current column or whole grid), case, whole words,
+    // begins-with, then a close item; all but the close item keep the menu open.
+    virtual void BuildSearchPanelOptionsPopupMenu(TDBGridSearchPanelVz* Panel, TPopupMenu*& PopupMenu);
+    virtual void MenuSearchPanelOptionsClick(TObject* Sender);
+
 private:
     std::vector<ISTFilterGridVz*> FGrids;
+    TPopupMenu* FIndicatorTitleMenu = nullptr;
+    TPopupMenu* FSearchPanelMenu = nullptr;
 };
 
 // The centre every grid points to unless given another (made on first use, freed at exit).

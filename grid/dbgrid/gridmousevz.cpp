@@ -7,6 +7,7 @@
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/core/uitextsvz.h"
 #include "grid/dbgrid/dbgridfilterhostvz.h"
+#include "grid/dbgrid/detailpanelvz.h"
 #include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/gridselectvz.h"
 #include "platform/db/datasource.h"
@@ -207,7 +208,16 @@ void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     FPressedDataCol = -1;
     FDownMousePos = TPoint(X, Y);
     FMoveMousePos = TPoint(X, Y);
+    if (FilterRowMouseDown(Button, Shift, X, Y)) return;
     if (GroupRowSignMouseDown(Button, Shift, X, Y)) return;
+    if (Button == mbLeft && CellTreeElementMouseDown(X, Y, false)) return;
+    if (Button == mbLeft && RowDetailPanelSignAtPos(X, Y)) {
+        // The sign opens the panel under its row (made current first) or closes it.
+        const bool wasCurrent = MouseCoord(X, Y).Y == Row();
+        if (!wasCurrent) TCustomDBAxisGridVz::MouseDown(Button, Shift, X, Y);
+        FRowDetailPanel->SetVisible(!(wasCurrent && FRowDetailPanel->Visible()));
+        return;
+    }
     if (!ComponentState().Contains(csDesigning) && CanFocus() && !Focused()) {
         SetFocus();
         if (!Focused()) return;

@@ -6,6 +6,10 @@
 //        bottom of a title that selects columns), "border COL X Y" (a title's right edge)
 //   F11: "current ID", "selection KIND", "marked ID,ID,...", "width FIELD N" per column,
 //        "first ID QTY" (the table's first record), "sort FIELD MARKER" per sorted column
+//   F8:  the keyboard's report: "key current ID", "key column N" (the selected column),
+//        "key marked ID,ID,...", "key search TEXT" (the in-place search's text, "-" when none runs),
+//        "key page N" (the rows a page key moves)
+//   F9:  row selection on or off
 // With --shot FILE, F12 saves a screenshot of the whole screen to FILE (PNG).
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/gridselectvz.h"
@@ -67,7 +71,7 @@ int main(int argc, char** argv) {
     grid->SetParent(form);
     grid->SetAlign(alClient);
     grid->SetOptions(grid->Options() + dgMultiSelect - dgEditing);
-    grid->SetOptionsVz(grid->OptionsVz() + dghAutoSortMarking + dghMultiSortMarking);
+    grid->SetOptionsVz(grid->OptionsVz() + dghAutoSortMarking + dghMultiSortMarking + dghIncSearch);
     grid->SetDataSource(src);
     grid->Columns()->BeginUpdate();
     for (const char16_t* f : {u"ID", u"Name", u"Qty", u"Price"}) {
@@ -105,6 +109,26 @@ int main(int argc, char** argv) {
                 at("strip", c, grid->DataColToGridCol(c), 0, 0, 3);
                 at("border", c, grid->DataColToGridCol(c), 0, 1, -6);
             }
+        } else if (Key == VK_F9) {
+            Key = 0;
+            if (grid->Options().Contains(dgRowSelect)) grid->SetOptions(grid->Options() - dgRowSelect);
+            else grid->SetOptions(grid->Options() + dgRowSelect);
+        } else if (Key == VK_F8) {
+            Key = 0;
+            Print(u"key current "_S + id());
+            Print(QStringLiteral("key column %1").arg(grid->SelectedIndex()));
+            String marked;
+            const TBookmark back = table->Bookmark();
+            table->DisableControls();
+            for (int i = 0; i < grid->SelectedRows()->Count(); ++i) {
+                table->GotoBookmark(grid->SelectedRows()->Items(i));
+                marked += (i ? u","_S : String()) + id();
+            }
+            table->GotoBookmark(back);
+            table->EnableControls();
+            Print(u"key marked "_S + marked);
+            Print(u"key search "_S + (grid->InplaceSearching() ? grid->InplaceSearchText() : u"-"_S));
+            Print(QStringLiteral("key page %1").arg(grid->VisibleDataRowCount()));
         } else if (Key == VK_F11) {
             Key = 0;
             Print(u"current "_S + id());

@@ -3,7 +3,8 @@
 # what it puts on the clipboard: records marked by clicks in the indicator with Shift, a rectangle
 # of cells by Shift+click, Ctrl+C of each (the clipboard read back with xclip), columns selected in
 # the strip under the titles, a column sized by dragging its title border, and sorting by a title
-# click and back.
+# click and back; before that, the keyboard: arrows, a page down, Ctrl+End and Ctrl+Home, a search
+# typed in Cyrillic on the names, and a range of records marked with Shift+arrows.
 #   tools/dbgriddemo/drive.sh [build dir]     (screenshots go to build dir/dbgriddemo-*.png)
 set -euo pipefail
 build=$(cd "${1:-build/asan}" && pwd)
@@ -22,6 +23,21 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   sleep 0.8
   key() { xdotool key --window "$win" "$@"; sleep 0.3; }
   shot() { key F12; sleep 0.3; cp "$0"/dbgriddemo-shot.png "$0"/dbgriddemo-$1.png; }
+  # The keyboard first, reported by F8; it leaves the grid as it found it (first record, first
+  # column, nothing marked, no row selection).
+  key Down Down; key F8
+  key Next; key F8
+  key ctrl+End; key F8
+  key ctrl+Home; key F8
+  key Right
+  xdotool type --window "$win" --delay 150 "шп"; sleep 0.3
+  key F8; shot search
+  key Return; key F8                # Enter ends the search
+  key F9 ctrl+Home                  # row selection
+  key shift+Down shift+Down shift+Down; key F8; shot range
+  key shift+Up; key F8              # the step back unmarks the record it leaves
+  key Escape F9 ctrl+Home Home; key F8
+
   # Where the window manager put things: the last report of each place wins.
   key F10
   OUT="$1"
@@ -61,6 +77,26 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
 ' "$build" "$out"
 grep -v "^cell \|^title \|^strip \|^border " "$out"
 fail=0
+# The keyboard's reports, each a block of five lines starting at "key current".
+keyblock() { awk -v n="$1" '/^key current /{b++} b==n' "$out"; }
+inkey() { keyblock "$1" | grep -qxF "key $2" || { echo "MISSING in key report $1: key $2"; fail=1; }; }
+page=$(keyblock 1 | sed -n "s/^key page //p")
+inkey 1 "current 3"
+inkey 2 "current $((3 + page))"
+inkey 3 "current 30"
+inkey 4 "current 1"
+inkey 5 "current 5"                 # "шп" finds Шпилька, the first name that begins so
+inkey 5 "column 1"
+inkey 5 "search Шп"                 # the text takes the case of the name found
+inkey 6 "search -"
+inkey 6 "current 5"
+inkey 7 "marked 1,2,3,4"
+inkey 7 "current 4"
+inkey 8 "marked 1,2,3"
+inkey 8 "current 3"
+inkey 9 "marked "
+inkey 9 "current 1"
+inkey 9 "column 0"
 check() { grep -qxF "$1" "$out" || { echo "MISSING: $1"; fail=1; }; }
 # Each F11 report is a block; the checks name the lines each block must hold, in order.
 block() { awk -v n="$1" '/^current /{b++} b==n' "$out"; }

@@ -326,3 +326,80 @@ TEST_F(FilterRowTest, TheCentresSortMarkerRules) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(FilterRowTest, APressOnAFilterCellStartsEditingItAndOnItsButtonOpensTheList) {
+    const TRect r = G->CellRect(G->DataColToGridCol(0), 1);
+    SendMouseToWindow(G->Handle(), QEvent::MouseButtonPress, QPointF(r.Left + 10, (r.Top + r.Bottom) / 2.0));
+    SendMouseToWindow(G->Handle(), QEvent::MouseButtonRelease, QPointF(r.Left + 10, (r.Top + r.Bottom) / 2.0));
+    ProcessEvents();
+    EXPECT_TRUE(G->FilterEditMode());
+    EXPECT_EQ(G->FilterCol(), 0);
+    ASSERT_NE(G->FilterEdit(), nullptr);
+    EXPECT_TRUE(G->FilterEdit()->Focused());
+    const TRect b = G->CellRect(G->DataColToGridCol(2), 1);
+    Click(G->Handle(), QPointF(b.Right - 5, (b.Top + b.Bottom) / 2.0));
+    ProcessEvents();
+    EXPECT_EQ(G->FilterCol(), 2);
+    EXPECT_TRUE(G->FilterEdit()->ListVisible());
+    G->FilterEdit()->CloseUp(false);
+    const TRect d = G->CellRect(G->DataColToGridCol(1), 3);
+    Click(G->Handle(), QPointF(d.Left + 5, (d.Top + d.Bottom) / 2.0));
+    ProcessEvents();
+    EXPECT_FALSE(G->FilterEditMode());
+}
+}  // namespace
+
+#include "grid/dbgrid/searchpanelparamsvz.h"
+#include "platform/gui/menus.h"
+
+namespace {
+TEST_F(FilterRowTest, TheCentresMenus) {
+    TDBGridVzCenter* c = DBGridVzCenter();
+    // The indicator title's menu lists the columns; the last visible one cannot be hidden.
+    TPopupMenu* menu = nullptr;
+    c->BuildIndicatorTitleMenu(G, menu);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->Items()->Count(), 1);
+    TMenuItem* columns = menu->Items()->Items(0);
+    EXPECT_EQ(S(columns->Caption()), "Видимые столбцы");
+    ASSERT_EQ(columns->Count(), 3);
+    EXPECT_EQ(S(columns->Items(1)->Caption()), "Qty");
+    EXPECT_FALSE(columns->Items(1)->CloseMenuOnClickRequested());
+    columns->Items(1)->Click();
+    columns->Items(2)->Click();
+    EXPECT_FALSE(G->Columns()->Items(1)->Visible());
+    EXPECT_FALSE(columns->Items(2)->Checked());
+    columns->Items(0)->Click();  // the last one stays
+    EXPECT_TRUE(G->Columns()->Items(0)->Visible());
+    EXPECT_TRUE(columns->Items(0)->Checked());
+    columns->Items(1)->Click();
+    EXPECT_TRUE(G->Columns()->Items(1)->Visible());
+
+    // The search panel's options: clicking the checked scope switches to the other.
+    auto panel = NewOwned<TDBGridSearchPanelVz>(nullptr);
+    panel->SetSearchScope(gssCurrentColumnVz);
+    TPopupMenu* options = nullptr;
+    c->BuildSearchPanelOptionsPopupMenu(panel.get(), options);
+    TMenuItem* root = options->Items();
+    ASSERT_EQ(root->Count(), 5);
+    EXPECT_EQ(S(root->Items(4)->Caption()), "(Закрыть)");
+    EXPECT_TRUE(root->Items(4)->CloseMenuOnClickRequested());
+    TMenuItem* scope = root->Items(0);
+    ASSERT_EQ(scope->Count(), 2);
+    EXPECT_TRUE(scope->Items(0)->Checked());
+    scope->Items(0)->Click();
+    EXPECT_EQ(panel->SearchScope(), gssEntireGridVz);
+    EXPECT_TRUE(scope->Items(1)->Checked());
+    EXPECT_FALSE(scope->Items(0)->Checked());
+    root->Items(1)->Click();
+    EXPECT_TRUE(panel->CaseSensitive());
+    root->Items(3)->Click();
+    EXPECT_TRUE(panel->CellBeginsWithMode());
+    // Without options the menu stays empty (no close item alone).
+    panel->SetOptionsPopupMenuItems({});
+    options = nullptr;
+    c->BuildSearchPanelOptionsPopupMenu(panel.get(), options);
+    EXPECT_EQ(options->Items()->Count(), 0);
+}
+}  // namespace
