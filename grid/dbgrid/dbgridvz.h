@@ -18,6 +18,7 @@
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
 //   gridmousevz.cpp     the mouse: title clicks and sorting, selecting by clicks and drags, copying
+//   gridmenusvz.*       the popup menu of a cell, the group footer's aggregate menu
 //   columnsvz.*, titlesvz.*, gridparamsvz.*, gridstylevz.*  the columns, the title tree, the
 //                       appearance objects and the shared draw style
 #pragma once
@@ -45,6 +46,9 @@ class TSettingsKeeperVz;
 class TDBGridVzDataGroupsVz;
 class TGroupDataTreeNodeVz;
 class TDBGridVzSelection;
+class TGridDataGroupFooterColumnItemVz;
+class TPopupMenu;
+class TCustomPopupMenu;
 class TDBGridVzSumList;
 class TInplaceFilterEditVz;
 class TSTColumnFilterVz;
@@ -456,6 +460,21 @@ public:
     // Whether the title cell (grid column) is shown pressed.
     bool TitlePressed(int ACol) const { return FTracking && FTitlePressedLook && ACol == FPressedCol; }
 
+    // ---- popup menus (gridmenusvz.cpp)
+    // The menu of a cell: a customisable group footer's aggregate menu, the column title's menu on
+    // the titles, the column's menu, else the grid's own PopupMenu; nil when none.
+    virtual TCustomPopupMenu* GetCellPopupMenu(const TGridCoord& Cell, TColumnVz* AColumn,
+                                               TGroupDataTreeNodeVz* AGroupDataNode);
+    TCustomPopupMenu* InternalGetCellPopupMenu(const TGridCoord& Cell, TColumnVz* AColumn,
+                                               TGroupDataTreeNodeVz* AGroupDataNode);
+    // The aggregates the footer item's column allows, then "(Empty)", in PopupMenu (the grid's own
+    // footer menu, emptied, when nil).
+    TPopupMenu* BuildGroupFooterPopupMenu(TGridDataGroupFooterColumnItemVz* FooterColumnItem, TPopupMenu* PopupMenu);
+    void GroupFooterMenuItemClick(TObject* Sender);
+    // The footer column item under a cell of a group footer row that the user may customise, or nil.
+    TGridDataGroupFooterColumnItemVz* CustomizableFooterItemAt(TColumnVz* AColumn, TGroupDataTreeNodeVz* Node);
+    void DoContextPopup(const TPoint& MousePos, bool& Handled) override;
+
     // ---- painting (gridpaintvz.cpp)
     void DefaultDrawColumnDataCell(const TRect& Rect, int DataCol, TColumnVz* Column, TGridDrawState State);
     void DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumnVz* Column, TGridDrawState State);
@@ -724,6 +743,7 @@ private:
     bool FDataTracking = false;
     bool FIndicatorPressed = false;
     bool FSortMarking = false;
+    TPopupMenu* FGroupFooterMenu = nullptr;
     std::unique_ptr<TDBGridFilterHostVz> FFilterHost;
     TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;

@@ -145,6 +145,10 @@ public:
     void SetShowHint(bool Value);
     TCustomPopupMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TCustomPopupMenu* Value);
+    // A right click or the menu key on the control (MousePos in client coordinates): a control that
+    // picks its menu by what lies under the pointer shows it here and sets Handled; otherwise its
+    // PopupMenu (or a parent's) pops up.
+    virtual void DoContextPopup(const TPoint& MousePos, bool& Handled) {}
     TBiDiMode BiDiMode() const { return FBiDiMode; }
     void SetBiDiMode(TBiDiMode Value);
     bool UseRightToLeftReading() const { return FBiDiMode != bdLeftToRight; }

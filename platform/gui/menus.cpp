@@ -79,6 +79,11 @@ private:
         if (!c) return false;
         TControl* target = c->ControlAtPos(c->WidgetToClient(TPoint::FromQPoint(E->pos())), false, false);
         if (!target) target = c;
+        bool handled = false;
+        GuardedCall(target, [&] {
+            target->DoContextPopup(target->ScreenToClient(TPoint::FromQPoint(E->globalPos())), handled);
+        });
+        if (handled) return true;
         for (TControl* t = target; t; t = t->Parent()) {
             auto* pm = dynamic_cast<TCustomPopupMenu*>(t->PopupMenu());
             if (!pm || !pm->AutoPopup()) continue;
