@@ -461,15 +461,15 @@ void TDDFormListboxItemVzSpec::Execute(TCustomListboxVz* Sender, int, const TPoi
     TCustomDBGridVz* g = col ? col->Grid() : nullptr;
     if (!g) return;
     switch (FType) {
-    case ptFilterSpecItemClearFilter:
+    case ddsClearFilterVz:
         for (int i = 0; i < g->Columns()->Count(); ++i) g->Columns()->Items(i)->STFilter()->Clear();
         break;
-    case ptFilterSpecItemClearColumnFilter: col->STFilter()->SetExpressionStr(String()); break;
-    case ptFilterSpecItemDialog:
+    case ddsClearColumnFilterVz: col->STFilter()->SetExpressionStr(String()); break;
+    case ddsDialogVz:
         if (ShowSimpleFilterDialog(col) && g->STFilter()->InstantApply()) g->FilterHost()->STFilterApply();
         if (g->CanFocus()) g->SetFocus();
         return;
-    case ptFilterApply:
+    case ddsApplyVz:
         if (auto* f = dynamic_cast<TFilterDropDownForm*>(FormOf(Sender)))
             col->STFilter()->SetExpressionFromCheckedItems(f->BaseList(), f->ListValuesCheckingState());
         break;
@@ -487,11 +487,11 @@ TDDFormListboxItemVzSort* SortDownItem() {
     static auto* i = New<TDDFormListboxItemVzSort>(smDownVz);
     return i;
 }
-TDDFormListboxItemVzSpec* SpecItem(TPopupListboxItemVzSpecType T) {
-    static TDDFormListboxItemVzSpec* items[] = {New<TDDFormListboxItemVzSpec>(ptFilterSpecItemClearFilter),
-                                                New<TDDFormListboxItemVzSpec>(ptFilterSpecItemClearColumnFilter),
-                                                New<TDDFormListboxItemVzSpec>(ptFilterSpecItemDialog),
-                                                New<TDDFormListboxItemVzSpec>(ptFilterApply)};
+TDDFormListboxItemVzSpec* SpecItem(TDDFormSpecItemTypeVz T) {
+    static TDDFormListboxItemVzSpec* items[] = {New<TDDFormListboxItemVzSpec>(ddsClearFilterVz),
+                                                New<TDDFormListboxItemVzSpec>(ddsClearColumnFilterVz),
+                                                New<TDDFormListboxItemVzSpec>(ddsDialogVz),
+                                                New<TDDFormListboxItemVzSpec>(ddsApplyVz)};
     return items[T];
 }
 
@@ -528,11 +528,11 @@ TDBGridFilterDropDownForm::TDBGridFilterDropDownForm(TComponent* AOwner) : TFilt
     SortButton1 = MakeButton(Bracketed(t->STFilterListItem_SortingByAscend()), SortUpItem(), smUpVz);
     SortButton2 = MakeButton(Bracketed(t->STFilterListItem_SortingByDescend()), SortDownItem(), smDownVz);
     LineMenuButton1 = MakeButton(u"-"_S, nullptr, smNoneVz);
-    ClearFilterButton = MakeButton(Bracketed(t->STFilterListItem_ClearFilter()), SpecItem(ptFilterSpecItemClearFilter),
+    ClearFilterButton = MakeButton(Bracketed(t->STFilterListItem_ClearFilter()), SpecItem(ddsClearFilterVz),
                                    smNoneVz);
     ClearColumnFilterButton = MakeButton(Bracketed(t->STFilterListItem_ClearFilterInColumn()),
-                                         SpecItem(ptFilterSpecItemClearColumnFilter), smNoneVz);
-    CustomFilterButton = MakeButton(Bracketed(t->STFilterListItem_CustomFilter()), SpecItem(ptFilterSpecItemDialog),
+                                         SpecItem(ddsClearColumnFilterVz), smNoneVz);
+    CustomFilterButton = MakeButton(Bracketed(t->STFilterListItem_CustomFilter()), SpecItem(ddsDialogVz),
                                     smNoneVz);
     LineMenuButton2 = MakeButton(u"-"_S, nullptr, smNoneVz);
 }

@@ -191,8 +191,9 @@ private:
     TSortMarkerVz FSortState = smNoneVz;
 };
 
-enum TPopupListboxItemVzSpecType {
-    ptFilterSpecItemClearFilter, ptFilterSpecItemClearColumnFilter, ptFilterSpecItemDialog, ptFilterApply
+// The commands of the grid variant's buttons.
+enum TDDFormSpecItemTypeVz {
+    ddsClearFilterVz, ddsClearColumnFilterVz, ddsDialogVz, ddsApplyVz
 };
 
 // The column the command items act on: the grid variant's Column.
@@ -224,15 +225,15 @@ private:
 class TDDFormListboxItemVzSpec : public TDDFormGridFilterPopupListboxItemVz {
     SDELKA_CLASS(TDDFormListboxItemVzSpec, TDDFormGridFilterPopupListboxItemVz)
 protected:
-    explicit TDDFormListboxItemVzSpec(TPopupListboxItemVzSpecType Type) : FType(Type) {}
+    explicit TDDFormListboxItemVzSpec(TDDFormSpecItemTypeVz Type) : FType(Type) {}
     ~TDDFormListboxItemVzSpec() override = default;
 
 public:
-    TPopupListboxItemVzSpecType Type() const { return FType; }
+    TDDFormSpecItemTypeVz Type() const { return FType; }
     void Execute(TCustomListboxVz* Sender, int Index, const TPoint& Pos, TShiftState Shift) override;
 
 private:
-    TPopupListboxItemVzSpecType FType;
+    TDDFormSpecItemTypeVz FType;
 };
 
 class TDBGridFilterDropDownForm : public TFilterDropDownForm {
