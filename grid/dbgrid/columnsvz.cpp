@@ -188,6 +188,9 @@ void TColumnVz::AfterConstruction() {
 void TColumnVz::BeforeDestruction() {
     if (auto* cols = dynamic_cast<TDBGridColumnsVz*>(Collection())) {
         if (cols->Grid()) cols->Grid()->SortMarkedColumns().Remove(this);
+        // Highlighted texts forget the column.
+        if (cols->Grid())
+            for (TGridHighlightTextParamsVz* h : cols->Grid()->HighlightTextParams()) h->ColumnsList().Remove(this);
         if (cols->FUpDownBaseColumn == this) cols->FUpDownBaseColumn = nullptr;
     }
     TBaseColumnVz::BeforeDestruction();

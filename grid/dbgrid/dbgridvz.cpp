@@ -38,6 +38,7 @@ TCustomDBGridVz::TCustomDBGridVz(TComponent* AOwner) : TCustomDBAxisGridVz(AOwne
     FAllowedSelections = TDBGridVzAllowedSelections{gstRecordBookmarks, gstRectangle, gstColumns, gstAll};
     // The appearance objects exist before the axis grid asks for its title font and colour.
     FTitleParams = NewOwned<TDBGridTitleParamsVz>(this);
+    FTreeViewParams = NewOwned<TGridTreeViewParamsVz>(this);
     FIndicatorParams = NewOwned<TDBGridIndicatorParamsVz>(this);
     FFooterParams = NewOwned<TDBGridFooterParamsVz>(this);
     FEmptyDataInfo = NewOwned<TGridEmptyDataInfoVz>(this);

@@ -236,6 +236,12 @@ public:
     TDBGridIndicatorParamsVz* IndicatorParams() const { return FIndicatorParams.get(); }
     TDBGridFooterParamsVz* FooterParams() const { return FFooterParams.get(); }
     TGridEmptyDataInfoVz* EmptyDataInfo() const { return FEmptyDataInfo.get(); }
+    TGridTreeViewParamsVz* TreeViewParams() const { return FTreeViewParams.get(); }
+    TDBGridBackgroundDataVz* DBBackgroundData() const { return dynamic_cast<TDBGridBackgroundDataVz*>(BackgroundData()); }
+    // Texts the application has the grid highlight; the grid does not own them.
+    void AddHighlightTextParams(TGridHighlightTextParamsVz* Params);
+    void RemoveHighlightTextParams(TGridHighlightTextParamsVz* Params);
+    const std::vector<TGridHighlightTextParamsVz*>& HighlightTextParams() const { return FHighlightTextParams; }
     TFont* TitleFont() { return FTitleParams->Font(); }
     TFont* GetTitleFont() override { return TitleFont(); }
     void SetTitleFont(TFont* Value) override;
@@ -625,6 +631,7 @@ public:
 
 protected:
     TAxisBarDefValuesVz* CreateColumnDefValues() override;
+    TGridBackgroundDataVz* CreateBackgroundData() override;
     void InternalLayout() override;
     void Paint() override;
     void DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) override;
@@ -716,6 +723,8 @@ private:
     TOwned<TDBGridIndicatorParamsVz> FIndicatorParams;
     TOwned<TDBGridFooterParamsVz> FFooterParams;
     TOwned<TGridEmptyDataInfoVz> FEmptyDataInfo;
+    TOwned<TGridTreeViewParamsVz> FTreeViewParams;
+    std::vector<TGridHighlightTextParamsVz*> FHighlightTextParams;
     TDBGridVzStyle* FStyle = nullptr;
     TDBGridMultiTitleTreeListVz* FHeadTree = nullptr;
     std::vector<TDBGridMultiTitleNodeVz*> FLeafFieldArr;

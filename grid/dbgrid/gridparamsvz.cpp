@@ -2,6 +2,8 @@
 
 #include "grid/dbgrid/dbgridvz.h"
 
+#include <algorithm>
+
 // ---- the common part ---------------------------------------------------------------------------
 
 TDBGridParamsBaseVz::TDBGridParamsBaseVz(TCustomDBGridVz* AGrid) : FGrid(AGrid) {
@@ -259,4 +261,73 @@ void TDBGridFooterParamsVz::SetRowLines(int Value) {
     if (FRowLines == Value) return;
     FRowLines = Value;
     Relayout();
+}
+
+// ---- the tree view -----------------------------------------------------------------------------
+
+void TGridTreeViewParamsVz::SetGlyphStyle(TTreeViewGlyphStyleVz Value) {
+    if (FGlyphStyle == Value) return;
+    FGlyphStyle = Value;
+    if (FGrid) FGrid->Invalidate();
+}
+
+TTreeViewGlyphStyleVz TGridTreeViewParamsVz::GetActualGlyphStyle() const {
+    return FGlyphStyle == tvgsDefaultVz ? tvgsClassicVz : FGlyphStyle;
+}
+
+void TGridTreeViewParamsVz::SetShowTreeLines(bool Value) {
+    if (FShowTreeLines == Value) return;
+    FShowTreeLines = Value;
+    if (FGrid) FGrid->Invalidate();
+}
+
+void TGridTreeViewParamsVz::Assign(TPersistent* Source) {
+    if (auto* s = dynamic_cast<TGridTreeViewParamsVz*>(Source)) {
+        SetGlyphStyle(s->FGlyphStyle);
+        SetShowTreeLines(s->FShowTreeLines);
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+// ---- the background picture --------------------------------------------------------------------
+
+TDBGridBackgroundDataVz::TDBGridBackgroundDataVz(TCustomDBGridVz* AGrid)
+    : TGridBackgroundDataVz(AGrid), FDBGrid(AGrid) {}
+
+void TDBGridBackgroundDataVz::SetExclude(bool& Field, bool Value) {
+    if (Field == Value) return;
+    Field = Value;
+    PictureChanged();
+}
+
+void TDBGridBackgroundDataVz::SetExcludeTitle(bool Value) { SetExclude(FExcludeTitle, Value); }
+void TDBGridBackgroundDataVz::SetExcludeIndicator(bool Value) { SetExclude(FExcludeIndicator, Value); }
+void TDBGridBackgroundDataVz::SetExcludeFooter(bool Value) { SetExclude(FExcludeFooter, Value); }
+
+void TDBGridBackgroundDataVz::BoundRect(TRect& Rect) {
+    TGridBackgroundDataVz::BoundRect(Rect);
+    TGridAxisDataVz* h = FDBGrid->HorzAxis();
+    TGridAxisDataVz* v = FDBGrid->VertAxis();
+    if (FExcludeFooter) Rect.Bottom = v->ContraStart();
+    if (FExcludeIndicator) Rect.Left += h->FixedBoundary() - h->FrozenLen();
+    if (FExcludeTitle) Rect.Top += v->FixedBoundary();
+}
+
+// ---- the grid's side ---------------------------------------------------------------------------
+
+TGridBackgroundDataVz* TCustomDBGridVz::CreateBackgroundData() { return New<TDBGridBackgroundDataVz>(this); }
+
+void TCustomDBGridVz::AddHighlightTextParams(TGridHighlightTextParamsVz* Params) {
+    if (!Params || std::find(FHighlightTextParams.begin(), FHighlightTextParams.end(), Params) != FHighlightTextParams.end())
+        return;
+    FHighlightTextParams.push_back(Params);
+    Invalidate();
+}
+
+void TCustomDBGridVz::RemoveHighlightTextParams(TGridHighlightTextParamsVz* Params) {
+    auto i = std::find(FHighlightTextParams.begin(), FHighlightTextParams.end(), Params);
+    if (i == FHighlightTextParams.end()) return;
+    FHighlightTextParams.erase(i);
+    Invalidate();
 }

@@ -4,6 +4,9 @@
 // grid's font while ParentFont is on (a change made to it by anything else turns ParentFont off).
 #pragma once
 
+#include "grid/base/buttonpaintvz.h"
+#include "grid/base/gridsvz.h"
+#include "grid/dbgrid/columnsvz.h"
 #include "platform/gui/graphics.h"
 #include "platform/rtl/classes.h"
 
@@ -153,4 +156,70 @@ private:
     int FRowHeight = 0;
     int FRowLines = 0;
     std::vector<int> FCalculatedRowHeights;
+};
+
+// The tree of a tree-mode memory table shown in the grid: the glyph style of its expand signs and
+// whether the tree lines are drawn.
+class TGridTreeViewParamsVz : public TPersistent {
+    SDELKA_CLASS(TGridTreeViewParamsVz, TPersistent)
+public:
+    explicit TGridTreeViewParamsVz(TCustomDBGridVz* AGrid) : FGrid(AGrid) {}
+    TCustomDBGridVz* Grid() const { return FGrid; }
+    TTreeViewGlyphStyleVz GlyphStyle() const { return FGlyphStyle; }
+    void SetGlyphStyle(TTreeViewGlyphStyleVz Value);
+    // The style the signs are drawn in: the one set, or the classic one (no visual themes here).
+    TTreeViewGlyphStyleVz GetActualGlyphStyle() const;
+    bool ShowTreeLines() const { return FShowTreeLines; }
+    void SetShowTreeLines(bool Value);
+    void Assign(TPersistent* Source) override;
+
+private:
+    TCustomDBGridVz* FGrid;
+    TTreeViewGlyphStyleVz FGlyphStyle = tvgsDefaultVz;
+    bool FShowTreeLines = true;
+};
+
+// The grid's background picture, which can leave the titles, the indicator and the footers out.
+class TDBGridBackgroundDataVz : public TGridBackgroundDataVz {
+    SDELKA_CLASS(TDBGridBackgroundDataVz, TGridBackgroundDataVz)
+public:
+    explicit TDBGridBackgroundDataVz(TCustomDBGridVz* AGrid);
+    TCustomDBGridVz* DBGrid() const { return FDBGrid; }
+    bool ExcludeTitle() const { return FExcludeTitle; }
+    void SetExcludeTitle(bool Value);
+    bool ExcludeIndicator() const { return FExcludeIndicator; }
+    void SetExcludeIndicator(bool Value);
+    bool ExcludeFooter() const { return FExcludeFooter; }
+    void SetExcludeFooter(bool Value);
+    void BoundRect(TRect& Rect) override;
+
+private:
+    void SetExclude(bool& Field, bool Value);
+    TCustomDBGridVz* FDBGrid;
+    bool FExcludeTitle = false;
+    bool FExcludeIndicator = false;
+    bool FExcludeFooter = false;
+};
+
+// A text the application asks the grid to show highlighted in some of its columns; registered
+// with the grid's AddHighlightTextParams. The list of columns does not own them; a column that
+// is deleted leaves the lists of the grid's registered objects.
+class TGridHighlightTextParamsVz : public TPersistent {
+    SDELKA_CLASS(TGridHighlightTextParamsVz, TPersistent)
+public:
+    TGridHighlightTextParamsVz() = default;
+    const String& Text() const { return FText; }
+    void SetText(const String& Value) { FText = Value; }
+    bool CaseInsensitivity() const { return FCaseInsensitivity; }
+    void SetCaseInsensitivity(bool Value) { FCaseInsensitivity = Value; }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; }
+    TColumnsVzList& ColumnsList() { return FColumnsList; }
+    void SetColumnsList(const TColumnsVzList& Value) { FColumnsList = Value; }
+
+private:
+    String FText;
+    bool FCaseInsensitivity = false;
+    TColor FColor = clDefault;
+    TColumnsVzList FColumnsList;
 };
