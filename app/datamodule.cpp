@@ -118,6 +118,16 @@ TADOQuery* TDataModule6::NewQuery(const String& Name, const String& Sql) {
     return q;
 }
 
+TADOQuery* NewWindowQuery(TComponent* Owner, const char* Name, const String& Sql) {
+    auto* q = New<TADOQuery>(Owner);
+    q->SetName(QString::fromLatin1(Name));
+    if (DataModule6) q->SetConnection(DataModule6->ADO_DB);
+    q->SetCursorLocation(clUseClient);
+    q->SetCursorType(ctStatic);
+    q->SQL()->SetText(Sql);
+    return q;
+}
+
 TADOCommand* TDataModule6::NewCommand(const String& Name, const String& Text) {
     auto* c = New<TADOCommand>(this);
     c->SetName(Name);

@@ -81,6 +81,10 @@ private:
 
 extern TDataModule6* DataModule6;
 
+// A window's query: owned by Owner, on the data module's connection (when the module exists),
+// with a static cursor on the client.
+TADOQuery* NewWindowQuery(TComponent* Owner, const char* Name, const String& Sql);
+
 // The SQL texts of the shared lists.
 String ShiftListSql(int Shift);
 String OperListSql();

@@ -529,22 +529,30 @@ void TForm1::ShowGroupTimesheet(int Mode, const String& Caption, TADOQuery* Show
     const TDateTime today = Date();
     Form31->SetTag(Mode);
     Form31->SetCaption(Caption);
-    Form31->ShownQuery = Shown;
-    Form31->ComboBox1->SetItemIndex(MonthOf(today) - 1);
-    Form31->q_year->Open();
-    Form31->cb_year->SetKeyValue(static_cast<int>(YearOf(today)));
+    Form31->SetShownQuery(Shown);
+    ShowMonthByGroup(Form31, today);
+}
+
+// The windows by nomenclature group open on today's month with the day/night column narrowed;
+// afterwards their query, table and year list are closed.
+void TForm1::ShowMonthByGroup(TNomGroupForm* Form, TDateTime Today) {
+    Form->ComboBox1->SetItemIndex(MonthOf(Today) - 1);
+    Form->q_year->Open();
+    Form->cb_year->SetKeyValue(static_cast<int>(YearOf(Today)));
     struct TAfter {
-        TADOQuery* Shown;
+        TNomGroupForm* Form;
         ~TAfter() {
             try {
-                Shown->Close();
-                Form31->q_year->Close();
+                Form->CloseMonth();
+                Form->q_year->Close();
             } catch (const Exception&) {
                 // closing a query that failed to open
             }
         }
-    } after{Shown};
-    Form31->ShowModal();
+    } after{Form};
+    Form->ComboBox1Change(Form->ComboBox1);
+    Form->SetColumnWidth(2, 50);
+    Form->ShowModal();
 }
 
 void TForm1::N9Click(TObject*) { ShowTimesheet(tmPieceWork, QStringLiteral("Табель сделка (27)"), Form27->H_Dizuv0); }
@@ -586,23 +594,7 @@ void TForm1::N13Click(TObject*) {
     Form19->ShowModal();
 }
 
-void TForm1::N23Click(TObject*) {
-    const TDateTime today = Date();
-    Form30->ComboBox1->SetItemIndex(MonthOf(today) - 1);
-    Form30->q_year->Open();
-    Form30->cb_year->SetKeyValue(static_cast<int>(YearOf(today)));
-    struct TAfter {
-        ~TAfter() {
-            try {
-                Form30->H_Dizuv->Close();
-                Form30->q_year->Close();
-            } catch (const Exception&) {
-                // closing a query that failed to open
-            }
-        }
-    } after;
-    Form30->ShowModal();
-}
+void TForm1::N23Click(TObject*) { ShowMonthByGroup(Form30, Date()); }
 
 void TForm1::N10Click(TObject*) {
     const TReportPeriod period = PreviousMonthPeriod(Date());

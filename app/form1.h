@@ -12,6 +12,8 @@
 #include "platform/gui/rangectrls.h"
 #include "platform/gui/stdctrls.h"
 
+class TNomGroupForm;
+
 // Colours of the window's marks.
 inline constexpr TColor ShiftColor = RGB(0, 128, 0);      // the chosen shift button
 inline constexpr TColor WeekendColor = RGB(255, 0, 0);    // "Выходной" checked
@@ -166,6 +168,7 @@ private:
     // Opens the monthly timesheet window in a mode on today's month.
     void ShowTimesheet(int Mode, const String& Caption, TADOQuery* Shown);
     void ShowGroupTimesheet(int Mode, const String& Caption, TADOQuery* Shown);
+    void ShowMonthByGroup(TNomGroupForm* Form, TDateTime Today);
     void ShiftChosen(TRadioButton* Button, int Shift);
     void OpenShiftQueries();
     TRadioButton* ShiftButton(int Shift) const;

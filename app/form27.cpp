@@ -24,16 +24,6 @@ namespace {
 constexpr int FirstDayColumn = 2;
 constexpr int DayColumnWidth = 20;
 
-TADOQuery* NewQuery(TForm* Form, const char* Name, const String& Sql) {
-    auto* q = New<TADOQuery>(Form);
-    q->SetName(QString::fromLatin1(Name));
-    if (DataModule6) q->SetConnection(DataModule6->ADO_DB);
-    q->SetCursorLocation(clUseClient);
-    q->SetCursorType(ctStatic);
-    q->SQL()->SetText(Sql);
-    return q;
-}
-
 TDataSource* NewSource(TForm* Form, const char* Name, TDataSet* DataSet) {
     auto* s = New<TDataSource>(Form);
     s->SetName(QString::fromLatin1(Name));
@@ -67,16 +57,16 @@ void TForm27::BuildLayout() {
     SetClientWidth(1130);
     SetClientHeight(560);
 
-    q_year = NewQuery(this, "q_year", TimesheetYearsSql());
+    q_year = NewWindowQuery(this, "q_year", TimesheetYearsSql());
     DataSource2 = NewSource(this, "DataSource2", q_year);
-    H_Dizuv0 = NewQuery(this, "H_Dizuv0", MonthTimesheetSql(tmPieceWork));
-    H_Dizuv7777 = NewQuery(this, "H_Dizuv7777", MonthTimesheetSql(tmAuxiliary));
-    H_Dizuv7778 = NewQuery(this, "H_Dizuv7778", MonthTimesheetSql(tmAverageRate));
-    H_Dizuv_all = NewQuery(this, "H_Dizuv_all", MonthTimesheetSql(tmTotal));
-    price = NewQuery(this, "price", MonthTotalSql(mtPieceWork));
-    price7 = NewQuery(this, "price7", MonthTotalSql(mtAuxiliary));
-    price8 = NewQuery(this, "price8", MonthTotalSql(mtAverageRate));
-    all_price = NewQuery(this, "all_price", MonthTotalSql(mtAll));
+    H_Dizuv0 = NewWindowQuery(this, "H_Dizuv0", MonthTimesheetSql(tmPieceWork));
+    H_Dizuv7777 = NewWindowQuery(this, "H_Dizuv7777", MonthTimesheetSql(tmAuxiliary));
+    H_Dizuv7778 = NewWindowQuery(this, "H_Dizuv7778", MonthTimesheetSql(tmAverageRate));
+    H_Dizuv_all = NewWindowQuery(this, "H_Dizuv_all", MonthTimesheetSql(tmTotal));
+    price = NewWindowQuery(this, "price", MonthTotalSql(mtPieceWork));
+    price7 = NewWindowQuery(this, "price7", MonthTotalSql(mtAuxiliary));
+    price8 = NewWindowQuery(this, "price8", MonthTotalSql(mtAverageRate));
+    all_price = NewWindowQuery(this, "all_price", MonthTotalSql(mtAll));
     DS_price = NewSource(this, "DS_price", price);
     DS_price7 = NewSource(this, "DS_price7", price7);
     DS_price8 = NewSource(this, "DS_price8", price8);

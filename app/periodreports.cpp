@@ -333,16 +333,6 @@ struct TRpLayoutBuilder {
     }
 };
 
-TADOQuery* ReportQuery(TForm* Form, const char* Name, const String& Sql) {
-    auto* q = New<TADOQuery>(Form);
-    q->SetName(QString::fromLatin1(Name));
-    if (DataModule6) q->SetConnection(DataModule6->ADO_DB);
-    q->SetCursorLocation(clUseClient);
-    q->SetCursorType(ctStatic);
-    q->SQL()->SetText(Sql);
-    return q;
-}
-
 const char* const kMs = "MS Sans Serif";
 const char* const kArial = "Arial";
 constexpr int kGroupFill = 0xE0E0E0;
@@ -435,7 +425,7 @@ void PrintMonthHours(int Month, int Year, const String& Title) {
 
 void TForm16::AfterConstruction() {
     SetUpAppForm(this, "Form16", String());
-    t_Report = ReportQuery(this, "t_Report", WorkersReportSql());
+    t_Report = NewWindowQuery(this, "t_Report", WorkersReportSql());
     TRpLayoutBuilder b(this, t_Report, false);
     RpReport1 = b.Report;
     TRpBand* summary = nullptr;
@@ -493,7 +483,7 @@ void TForm16::AfterConstruction() {
 
 void TForm17::AfterConstruction() {
     SetUpAppForm(this, "Form17", String());
-    t_Report = ReportQuery(this, "t_Report", ProductsReportSql());
+    t_Report = NewWindowQuery(this, "t_Report", ProductsReportSql());
     TRpLayoutBuilder b(this, t_Report, false);
     RpReport1 = b.Report;
     TRpBand* summary = nullptr;
@@ -524,7 +514,7 @@ void TForm17::AfterConstruction() {
 
 void TForm21::AfterConstruction() {
     SetUpAppForm(this, "Form21", String());
-    i_Report = ReportQuery(this, "i_Report", DetailedProductsReportSql());
+    i_Report = NewWindowQuery(this, "i_Report", DetailedProductsReportSql());
     TRpLayoutBuilder b(this, i_Report, false);
     RpReport1 = b.Report;
     TRpBand* summary = nullptr;
@@ -568,7 +558,7 @@ void TForm21::AfterConstruction() {
 
 void TForm20::AfterConstruction() {
     SetUpAppForm(this, "Form20", String());
-    w_Report = ReportQuery(this, "w_Report", DetailedWorkersReportSql());
+    w_Report = NewWindowQuery(this, "w_Report", DetailedWorkersReportSql());
     TRpLayoutBuilder b(this, w_Report, false);
     RpReport1 = b.Report;
     TRpBand* summary = nullptr;

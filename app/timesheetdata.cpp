@@ -31,20 +31,28 @@ String PieceWorkSql() {
     return l.join(u'\n');
 }
 
-// The statement of modes 14 (Kind 7777) and 15 (Kind 7778): one row per worker and day/night.
-String AuxiliarySql(int Kind) {
-    const String kind = QString::number(Kind);
-    const String of = QStringLiteral("f.id_p=p.id and f.id_o=%1 and f.i_night=h.i_night").arg(kind);
+// The worker's hours i_time, earnings f_price (both only of the timesheet row's group when InGroup
+// is set) and hourly rate average_price of an operation (Kind), day or night as the timesheet row.
+String WorkerHourSums(int Kind, const String& InGroup) {
+    const String of = QStringLiteral("f.id_p=p.id and f.id_o=%1 and f.i_night=h.i_night").arg(Kind);
     QStringList l;
-    l << QStringLiteral("select p.s_caption fio, p.id, h.i_type, case when h.i_night=0 then 'дн.' else 'ноч.' end "
-                        "as s_night, h.i_night,");
     l << QStringLiteral("(select sum(f.cnt) from accounts_dep.fatigue f where f.d_date<:d_date1 and "
-                        "f.d_date>=:d_date2 and %1) i_time,").arg(of);
+                        "f.d_date>=:d_date2 and %1%2) i_time,").arg(of, InGroup);
     l << QStringLiteral("(select sum(f.cnt*f.price)::numeric(10,2) from accounts_dep.fatigue f where "
-                        "f.d_date<:d_date3 and f.d_date>=:d_date4 and %1) f_price,").arg(of);
+                        "f.d_date<:d_date3 and f.d_date>=:d_date4 and %1%2) f_price,").arg(of, InGroup);
     l << QStringLiteral("(select case when coalesce(sum(f.cnt),0)::numeric(10,2)=0 then 0 else "
                         "coalesce(sum((f.cnt*f.price))/sum(f.cnt),0)::numeric(10,2) end from accounts_dep.fatigue f "
                         "where f.d_date<:d_date5 and f.d_date>=:d_date6 and %1) average_price,").arg(of);
+    return l.join(u'\n');
+}
+
+// The statement of modes 14 (Kind 7777) and 15 (Kind 7778): one row per worker and day/night.
+String AuxiliarySql(int Kind) {
+    const String kind = QString::number(Kind);
+    QStringList l;
+    l << QStringLiteral("select p.s_caption fio, p.id, h.i_type, case when h.i_night=0 then 'дн.' else 'ноч.' end "
+                        "as s_night, h.i_night,");
+    l << WorkerHourSums(Kind, String());
     l << DaySums(QStringLiteral("h."), QStringLiteral("d"));
     l << QStringLiteral("from cmn_contractor.person p, accounts_dep.h_dizuv h");
     l << QStringLiteral("where h.year=:i_year and h.month=:i_month and h.w_id=p.id and i_type=%1").arg(kind);
@@ -108,6 +116,42 @@ String MonthTotalSql(TMonthTotal Total) {
     return String();
 }
 
+String WageSummarySql() {
+    // one select per view: the view's pay per group, worker and day of the month
+    const auto view = [](const char* View, const char* Alias, int From, int To) {
+        const String a = QString::fromLatin1(Alias);
+        return QStringLiteral("select p.id id_p, p.fio, i.s_caption, i.id, sum(%2.f_sum)::numeric(15,2) as sum, %2.d_date\n"
+                              "  from accounts_dep.%1 %2, cmn_classifier.item i, accounts_dep.person p\n"
+                              " where i.id::numeric = %2.id_nom::numeric and p.id::numeric = %2.id_p::numeric\n"
+                              "   and %2.d_date<:data%4 and %2.d_date>=:data%3\n"
+                              " group by i.id, i.s_caption, p.id, p.fio, %2.d_date")
+            .arg(QString::fromLatin1(View), a, QString::number(From), QString::number(To));
+    };
+    return QStringLiteral("select slct.fio, slct.s_caption s_nom, slct.id id_nom, sum(slct.sum)::numeric(15,2) sum_all, "
+                          "(sum(slct.sum)/1.2)::numeric(15,2) sum_all_12 from\n(") +
+           view("v_nom_f", "nf", 1, 2) + QStringLiteral("\nunion all\n") + view("v_nom_s", "ns", 3, 4) +
+           QStringLiteral(") slct\ngroup by slct.id_p, slct.fio, slct.s_caption, slct.id\n"
+                          "order by slct.s_caption, slct.id, slct.fio, slct.id_p");
+}
+
+String GroupTimesheetSql(int Operation) {
+    const String op = QString::number(Operation);
+    QStringList l;
+    l << QStringLiteral("select distinct Trim(i.s_caption) as s_nom, Trim(p.s_caption) as fio, h.id_nom,");
+    l << QStringLiteral("case when h.i_night=0 then 'дн.' else 'ноч.' end as s_night, h.i_night,");
+    l << WorkerHourSums(Operation, QStringLiteral(" and f.id_nom=h.id_nom"));
+    l << QStringLiteral("(select sum(coalesce(f3.cnt*f3.price,0))::numeric(10,2) from accounts_dep.fatigue f3 where "
+                        "f3.d_date<:d_date7 and f3.d_date>=:d_date8 and f3.id_nom=h.id_nom and f3.id_o=%1) f_price_nom,")
+             .arg(op);
+    l << DaySums(QStringLiteral("h."), QStringLiteral("d")) + u',';
+    l << QStringLiteral("p.id, h.i_type");
+    l << QStringLiteral("from cmn_contractor.person p, accounts_dep.h_dizuv h, cmn_classifier.item i");
+    l << QStringLiteral("where h.year=:i_year and h.month=:i_month and h.w_id=p.id and i_type=%1 and h.id_nom=i.id").arg(op);
+    l << QStringLiteral("group by p.id, p.s_caption, h.i_type, h.i_night, h.id_nom, i.s_caption");
+    l << QStringLiteral("order by s_nom, id_nom, fio, p.id, h.i_night");
+    return l.join(u'\n');
+}
+
 String TimesheetYearsSql() { return QStringLiteral("select distinct ht.year from accounts_dep.h_dizuv ht order by year"); }
 
 String AllShiftHoursSql() {
@@ -141,6 +185,12 @@ void BindMonth(TParameters* Parameters, int Month, int Year) {
         } else if (name == u"date1" || name == u"date2") {
             p->SetDataType(ftDate);
             p->SetValue(name == u"date1" ? first : next);
+        } else if (name.startsWith(QStringLiteral("data"))) {
+            bool ok = false;
+            const int n = name.mid(4).toInt(&ok);
+            if (!ok) continue;
+            p->SetDataType(ftDate);
+            p->SetValue(n % 2 == 1 ? first : next);
         } else if (name.startsWith(QStringLiteral("d_date"))) {
             bool ok = false;
             const int n = name.mid(6).toInt(&ok);

@@ -30,6 +30,20 @@ enum TMonthTotal {
 };
 String MonthTotalSql(TMonthTotal Total);
 
+// The wage summary of a month: per nomenclature group and worker the earnings of both views, the
+// auxiliary-work pay (data1/data2) and the piece-work pay (data3/data4), with the regional
+// coefficient (sum_all) and without it (sum_all_12); columns fio, s_nom, id_nom, sum_all,
+// sum_all_12, sorted by group caption, group id and worker name. Groups and workers are told
+// apart by their ids, and the same amount in both views counts twice.
+String WageSummarySql();
+
+// The monthly timesheet of an operation (7777 auxiliary works, 7778 average piece rate) by
+// nomenclature group: one row per group, worker and day/night with s_nom, fio, id_nom, s_night,
+// i_night, the worker's hours i_time and earnings f_price in the group, his hourly rate over all
+// groups average_price (0 without hours), everybody's earnings in the group f_price_nom, the day
+// sums d1..d31, the worker id and i_type; sorted by group caption, group id and worker name.
+String GroupTimesheetSql(int Operation);
+
 // The years that have timesheet rows (column year).
 String TimesheetYearsSql();
 
@@ -46,5 +60,6 @@ bool IsWeekendDayOfMonth(int Month, int Year, int Day);
 
 // Binds a month to the parameters a statement has, by their names: i_month and mnth the month,
 // i_year and yea the year (integers); d_date2, d_date4, ... and date1 the month's first day,
-// d_date1, d_date3, ... and date2 the first day of the next month (dates).
+// d_date1, d_date3, ... and date2 the first day of the next month, data1 and data3 the month's
+// first day, data2 and data4 the first day of the next month (dates).
 void BindMonth(TParameters* Parameters, int Month, int Year);

@@ -29,3 +29,19 @@ bool WriteMonthlySheet(TExcelApplicationRef& App, TDataSet* Data, int Mode, cons
 // their sum (written also when it is 0).
 bool WriteAllShiftSheet(TExcelApplicationRef& App, TDataSet* Data, const String& Title,
                         const TSheetProgress& Progress = {});
+
+// The nomenclature-group sheets. Row 1 holds the title, row 2 the header, row 3 the first group's
+// caption; then one row per record, and where the group id changes the group's "ИТОГО:" row and
+// the next group's caption; after the last record the last group's "ИТОГО:" row and, below it,
+// "ИТОГО:" with the grand total. Totals are summed exactly in kopecks.
+
+// The wage summary from an open query of WageSummarySql: "Фамилия И.О.", "Сумма (р.)" and
+// "Сумма без РК (р.)" in columns 2 to 4; a group's total sums its rows.
+bool WriteWageSummarySheet(TExcelApplicationRef& App, TDataSet* Data, const String& Title,
+                           const TSheetProgress& Progress = {});
+
+// The timesheet by nomenclature group from an open query of GroupTimesheetSql: name, day/night,
+// d1..d31 in columns 4 to 34, "Итого (ч.)", "Итого (р.)", "Час (р.)"; SheetTitle in cell A2. A
+// group's total is its f_price_nom, everybody's earnings in the group.
+bool WriteGroupTimesheetSheet(TExcelApplicationRef& App, TDataSet* Data, const String& Title,
+                              const String& SheetTitle, const TSheetProgress& Progress = {});

@@ -18,8 +18,6 @@ TForm18* Form18 = nullptr;
 TForm20* Form20 = nullptr;
 TForm21* Form21 = nullptr;
 TForm28* Form28 = nullptr;
-TForm30* Form30 = nullptr;
-TForm31* Form31 = nullptr;
 
 const std::vector<String>& MonthNames() {
     static const std::vector<String> names{
@@ -297,45 +295,3 @@ void TForm18::AfterConstruction() {
     XLS_Rep->SQL()->SetText(PeriodOutputSql());
     inherited::AfterConstruction();
 }
-
-namespace {
-// A window whose table needs the data grid: a label tells why it is empty, "Выход" (Esc) closes it.
-void NoTableYet(TForm* Form, TLabel*& Label, TButton*& Exit) {
-    Label = Control<TLabel>(Form, "Label1", 8, 48, Form->ClientWidth() - 16, 40);
-    Label->SetAutoSize(false);
-    Label->SetBounds(8, 48, Form->ClientWidth() - 16, 40);
-    Label->SetWordWrap(true);
-    Label->SetCaption(QStringLiteral("Таблицы этого окна пока нет: она появится вместе с сеткой данных, "
-                                     "которой в программе ещё нет."));
-    Exit = Button(Form, "Button8", QStringLiteral("Выход"), Form->ClientWidth() - 98, Form->ClientHeight() - 36, 90);
-    Exit->SetCancel(true);
-}
-}  // namespace
-
-void TForm30::AfterConstruction() {
-    SetUpAppForm(this, "Form30", QStringLiteral("Общий табель ЗП (30)"), 1000, 560);
-    ComboBox1 = MonthChoice(this);
-    q_year = Query(this, "q_year");
-    cb_year = YearChoice(this, q_year);
-    H_Dizuv = Query(this, "H_Dizuv");
-    NoTableYet(this, Label1, Button8);
-    Button8->OnClick = TNotifyEvent(this, &TForm30::Button8Click);
-    inherited::AfterConstruction();
-}
-
-void TForm30::Button8Click(TObject*) { Close(); }
-
-void TForm31::AfterConstruction() {
-    SetUpAppForm(this, "Form31", QStringLiteral("Табель по номенклатурным группам (31)"), 1000, 560);
-    ComboBox1 = MonthChoice(this);
-    q_year = Query(this, "q_year");
-    cb_year = YearChoice(this, q_year);
-    H_Dizuv_7777 = Query(this, "H_Dizuv_7777");
-    H_Dizuv_7778 = Query(this, "H_Dizuv_7778");
-    ShownQuery = H_Dizuv_7777;
-    NoTableYet(this, Label1, Button8);
-    Button8->OnClick = TNotifyEvent(this, &TForm31::Button8Click);
-    inherited::AfterConstruction();
-}
-
-void TForm31::Button8Click(TObject*) { Close(); }

@@ -5,6 +5,7 @@
 #include "app/form19.h"
 #include "app/form27.h"
 #include "app/thinform.h"
+#include "app/wagesummary.h"
 #include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
 #include "platform/dbctrls/dbctrls.h"
@@ -131,33 +132,6 @@ private:
     void RunReport(TADOQuery* Query, TRpLabel* Title, TRpReport* Report, const String& Prefix);
 };
 
-// "Общий табель ЗП (30)": the monthly wage summary.
-// Until the data grid exists it has no table: a label says so, and "Выход" (Esc) closes it.
-class TForm30 : public TForm {
-    SDELKA_APP_FORM(TForm30)
-    TComboBox* ComboBox1 = nullptr;
-    TDBLookupComboBox* cb_year = nullptr;
-    TADOQuery* q_year = nullptr;
-    TADOQuery* H_Dizuv = nullptr;
-    TLabel* Label1 = nullptr;    // why the window is empty
-    TButton* Button8 = nullptr;  // "Выход"
-    void Button8Click(TObject* Sender);
-};
-
-// "Табель по номенклатурным группам (31)". Empty like TForm30 until the data grid exists.
-class TForm31 : public TForm {
-    SDELKA_APP_FORM(TForm31)
-    TComboBox* ComboBox1 = nullptr;
-    TDBLookupComboBox* cb_year = nullptr;
-    TADOQuery* q_year = nullptr;
-    TADOQuery* H_Dizuv_7777 = nullptr;
-    TADOQuery* H_Dizuv_7778 = nullptr;
-    TADOQuery* ShownQuery = nullptr;
-    TLabel* Label1 = nullptr;    // why the window is empty
-    TButton* Button8 = nullptr;  // "Выход"
-    void Button8Click(TObject* Sender);
-};
-
 extern TForm12* Form12;
 extern TForm13* Form13;
 extern TForm14* Form14;
@@ -168,8 +142,6 @@ extern TForm18* Form18;
 extern TForm20* Form20;
 extern TForm21* Form21;
 extern TForm28* Form28;
-extern TForm30* Form30;
-extern TForm31* Form31;
 
 // The month names of the month choices, January first.
 const std::vector<String>& MonthNames();

@@ -13,8 +13,13 @@
 // grand total each case printed is shown as its checksum: they must agree.
 //
 //   bench_report [rows...]     (default 20000 100000; 1000000 is worth a run of its own)
+//
+// BENCH_CASES=gen,pdf,qt,limit,limitpdf runs only the cases named; BENCH_KEEP_PDF=<file> keeps the
+// PDF our export wrote (for qpdf --check and pdftotext) instead of removing it; BENCH_INPROCESS=1
+// runs a single case in the process itself (for a heap profiler); BENCH_COMPRESS=1
+// turns on the report's Compression option (the page file's own coding of its pages).
 #include "platform/db/fields.h"
-#include "platform/testing/memdata.h"
+#include "grid/memtable/memtablevz.h"
 #include "platform/gui/canvas.h"
 #include "platform/gui/forms.h"
 #include "platform/gui/printers.h"
@@ -63,8 +68,10 @@ String GroupKey(int Row, int Rows) {
     return QStringLiteral("Участок %1 %2").arg(QString::fromUtf16(Names[G % 5])).arg(G + 1, 2, 10, QLatin1Char('0'));
 }
 
-TTestTableDataSet* MakeData(TComponent* Owner, int Rows) {
-    auto Data = New<TTestTableDataSet>(Owner);
+// The rows in the grid library's in-memory table, which appends in constant time (a million rows
+// are a few seconds' work).
+TDataSet* MakeData(TComponent* Owner, int Rows) {
+    auto Data = New<TMemTableVz>(Owner);
     Data->FieldDefs()->Add(QStringLiteral("ID"), ftInteger);
     Data->FieldDefs()->Add(QStringLiteral("SHOP"), ftString, 40);
     Data->FieldDefs()->Add(QStringLiteral("NAME"), ftString, 40);
@@ -72,9 +79,19 @@ TTestTableDataSet* MakeData(TComponent* Owner, int Rows) {
     Data->FieldDefs()->Add(QStringLiteral("QTY"), ftInteger);
     Data->FieldDefs()->Add(QStringLiteral("PRICE"), ftFloat);
     Data->CreateDataSet();
-    for (int i = 0; i < Rows; ++i)
-        Data->AppendRecord({i + 1, GroupKey(i, Rows), QStringLiteral("Рабочий Пётр №%1").arg(i % 997 + 1),
-                            QStringLiteral("Операция %1").arg(i % 13), i % 7 + 1, (i % 101) * 1.25 + 10});
+    Data->DisableControls();
+    TFields* F = Data->Fields();
+    for (int i = 0; i < Rows; ++i) {
+        Data->Append();
+        F->Fields(0)->SetAsInteger(i + 1);
+        F->Fields(1)->SetAsString(GroupKey(i, Rows));
+        F->Fields(2)->SetAsString(QStringLiteral("Рабочий Пётр №%1").arg(i % 997 + 1));
+        F->Fields(3)->SetAsString(QStringLiteral("Операция %1").arg(i % 13));
+        F->Fields(4)->SetAsInteger(i % 7 + 1);
+        F->Fields(5)->SetAsFloat((i % 101) * 1.25 + 10);
+        Data->Post();
+    }
+    Data->EnableControls();
     Data->First();
     return Data;
 }
@@ -97,6 +114,7 @@ struct OurReport {
 OurReport MakeReport(TComponent* Root, TDataSet* Data) {
     auto Report = New<TRpReport>(Root);
     Report->SetUnits(Native);
+    if (const char* C = std::getenv("BENCH_COMPRESS"); C && *C == '1') Report->Options.Include(Compression);
     TRpPage* Pg = Report->Page();
     Pg->SetPaperSize(Custom);
     Pg->SetUnits(Native);
@@ -194,6 +212,10 @@ Result OursPdf(int Rows) {
     R.Pages = O.Report->PageNumber();
     R.Bytes = QFile(File).size();
     CopyTotal(R, *O.Grand);
+    if (const char* Keep = std::getenv("BENCH_KEEP_PDF"); Keep && *Keep) {
+        QFile::remove(QString::fromLocal8Bit(Keep));
+        QFile::rename(File, QString::fromLocal8Bit(Keep));
+    }
     QFile::remove(File);
     return R;
 }
@@ -401,29 +423,65 @@ Result LimitRun(int Rows, bool Pdf) {
     return R;
 }
 
+// The rows made and nothing else: the memory every case starts from.
+Result RowsOnly(int Rows) {
+    Result R;
+    TOwned<TComponent> Root = NewOwned<TComponent>(nullptr);
+    auto t0 = Clock::now();
+    TDataSet* Data = MakeData(Root.get(), Rows);
+    R.Seconds = Seconds(t0, Clock::now());
+    CopyTotal(R, QString::number(Data->RecordCount()) + QStringLiteral(" rows"));
+    return R;
+}
+
 // ---- running the cases ---------------------------------------------------------------------------
 
-enum Case { cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf };
+enum Case { cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf, cRowsOnly };
 const char* const CaseNames[] = {"ours: generate pages", "ours: generate + PDF", "ours: pages via Qt PDF printer",
-                                 "limit: generate pages", "limit: generate + PDF"};
-const char* const BytesNames[] = {"page file", "PDF", "PDF", "held", "PDF"};
+                                 "limit: generate pages", "limit: generate + PDF", "the rows alone (every case's base)"};
+const char* const BytesNames[] = {"page file", "PDF", "PDF", "held", "PDF", "none"};
+const char* const CaseKeys[] = {"gen", "pdf", "qt", "limit", "limitpdf", "rows"};
+
+// Whether BENCH_CASES (a comma-separated list of case keys) asks for the case; all when unset.
+bool Wanted(Case C) {
+    const char* Cases = std::getenv("BENCH_CASES");
+    if (!Cases || !*Cases) return true;
+    for (const QString& K : QString::fromLatin1(Cases).split(QLatin1Char(',')))
+        if (K.trimmed() == QLatin1String(CaseKeys[C])) return true;
+    return false;
+}
 
 // Runs one case in a child process; its result comes back through a pipe.
+Result Run(Case C, int Rows) {
+    switch (C) {
+        case cOursGenerate: return OursGenerate(Rows);
+        case cOursPdf: return OursPdf(Rows);
+        case cOursQt: return OursQtPrinter(Rows);
+        case cLimitGenerate: return LimitRun(Rows, false);
+        case cLimitPdf: return LimitRun(Rows, true);
+        case cRowsOnly: return RowsOnly(Rows);
+    }
+    return Result();
+}
+
 bool RunCase(Case C, int Rows, int argc, char** argv, Result& R, long& PeakKb) {
+    // BENCH_INPROCESS=1 runs one case without a child, so that a heap profiler sees it.
+    if (const char* In = std::getenv("BENCH_INPROCESS"); In && *In == '1') {
+        Application->Initialize(argc, argv);
+        R = Run(C, Rows);
+        DoneApplication();
+        rusage U{};
+        getrusage(RUSAGE_SELF, &U);
+        PeakKb = U.ru_maxrss;
+        return true;
+    }
     int Fd[2];
     if (pipe(Fd) != 0) return false;
     const pid_t Pid = fork();
     if (Pid == 0) {
         close(Fd[0]);
         Application->Initialize(argc, argv);
-        Result Out;
-        switch (C) {
-            case cOursGenerate: Out = OursGenerate(Rows); break;
-            case cOursPdf: Out = OursPdf(Rows); break;
-            case cOursQt: Out = OursQtPrinter(Rows); break;
-            case cLimitGenerate: Out = LimitRun(Rows, false); break;
-            case cLimitPdf: Out = LimitRun(Rows, true); break;
-        }
+        Result Out = Run(C, Rows);
         DoneApplication();
         const bool Ok = write(Fd[1], &Out, sizeof Out) == ssize_t(sizeof Out);
         _exit(Ok ? 0 : 1);
@@ -457,7 +515,8 @@ int main(int argc, char** argv) {
         std::printf("%-32s %9s %7s %9s %10s %14s %8s  %s\n", "", "seconds", "pages", "pages/s", "peak MB", "bytes",
                     "B/page", "grand total");
         double LimitGen = 0, LimitPdf = 0, OurGen = 0, OurPdf = 0;
-        for (Case C : {cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf}) {
+        for (Case C : {cRowsOnly, cOursGenerate, cOursPdf, cOursQt, cLimitGenerate, cLimitPdf}) {
+            if (!Wanted(C)) continue;
             Result R;
             long Peak = 0;
             if (!RunCase(C, Rows, 1, argv, R, Peak)) {
@@ -474,7 +533,7 @@ int main(int argc, char** argv) {
             if (C == cLimitGenerate) LimitGen = R.Seconds;
             if (C == cLimitPdf) LimitPdf = R.Seconds;
         }
-        if (LimitGen > 0 && LimitPdf > 0)
+        if (OurGen > 0 && LimitGen > 0 && OurPdf > 0 && LimitPdf > 0)
             std::printf("ratios to the limit: generate %.1fx, generate + PDF %.1fx\n", OurGen / LimitGen,
                         OurPdf / LimitPdf);
     }

@@ -84,6 +84,13 @@ public:
     virtual void AcceptBand(TControl* aBand, Extended Xoff, Extended Yoff, Extended Expanded) {}
     virtual void TextOut(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
                          const String& Text) {}
+    // A text line whose width the printable measured already: Width is in pixels at 96 dpi (the
+    // report's own measure, TCustomRpReport::TextWidth less its one pixel of slack). A filter that
+    // places text by its width takes it instead of measuring the text again; the others get TextOut.
+    virtual void TextOutMeasured(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
+                                 const String& Text, int Width) {
+        TextOut(X, Y, Font, BGColor, Alignment, Text);
+    }
     virtual void TextOutRec(TExportInfoRec ExportInfo) {}
 
     // Optional parts of the protocol, which the filter families that have them answer:

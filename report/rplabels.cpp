@@ -293,6 +293,7 @@ void TRpCustomLabel::FormatLines() {
         return;
     }
     FFormattedLines->Clear();
+    FMeasuredLines.clear();
     bool NoLines = false;
     auto RaiseHeight = [this](const String& Sample) {
         if (UpdatingBounds || !FParentReport) return;
@@ -326,7 +327,13 @@ void TRpCustomLabel::FormatLines() {
     }
     if (FAutoSize && !UpdatingBounds && FParentReport) {
         int W = 0;
-        for (int i = 0; i < FFormattedLines->Count(); ++i) W = std::max(W, MeasureWidth(FFormattedLines->Strings(i)));
+        for (int i = 0; i < FFormattedLines->Count(); ++i) {
+            const String L = FFormattedLines->Strings(i);
+            const int LW = FParentReport->TextWidth(Font(), L);
+            W = std::max(W, MulDiv(LW, Zoom(), 100));
+            // The report's measure is the text's extent and one pixel.
+            FMeasuredLines.emplace_back(L, LW - 1);
+        }
         if (FFrame->AnyFrame() && FFrame->Width() > 0) {
             if (FFrame->DrawLeft()) W += FFrame->Width();
             if (FFrame->DrawRight()) W += FFrame->Width();
@@ -422,7 +429,9 @@ void TRpCustomLabel::PrintLines(TCanvas* C, Extended ALeft, Extended ATop, Exten
         W0 = AWidth;
     }
     const bool Opaque = !Transparent();
-    const Extended CaptionWidth = C->TextWidth(FPrintCaption) / P->XFactor();
+    // Only an opaque right-aligned label needs the caption's width on the run's canvas.
+    const Extended CaptionWidth =
+        Opaque && FAlignment == taRightJustify ? C->TextWidth(FPrintCaption) / P->XFactor() : 0;
 
     // The background of an exported label goes to the filter as a filled shape.
     if (Exporting && Opaque && Color() != TColor(0xFFFFFF) && FParentReport->ExportFilter()) {
@@ -591,6 +600,10 @@ void TRpCustomLabel::PrintOneLine(TCanvas* C, const String& Line, Extended X, Ex
             R.XLNumFormat = FXLNumFormat;
             R.VAlignment = FVerticalAlignment;
             F->TextOutRec(R);
+        } else if (FCurrentLine >= 0 && size_t(FCurrentLine) < FMeasuredLines.size() &&
+                   FMeasuredLines[size_t(FCurrentLine)].first == Line) {
+            F->TextOutMeasured(X, Y, Font(), Color(), EffectiveAlignment(), Line,
+                               FMeasuredLines[size_t(FCurrentLine)].second);
         } else {
             F->TextOut(X, Y, Font(), Color(), EffectiveAlignment(), Line);
         }

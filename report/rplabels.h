@@ -11,6 +11,8 @@
 #include "report/rpprintable.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class TStrings;
 class TStringList;
@@ -121,6 +123,8 @@ protected:
     bool HasPlacedBox = false;
     int PlacedLeft = 0;
     int PlacedWidth = 0;
+    // The formatted lines auto-size measured, with their widths at 96 dpi, for the export filter.
+    std::vector<std::pair<String, int>> FMeasuredLines;
 
 private:
     // One formatted line at (X, Y), native units, with the text calls' options and alignment.

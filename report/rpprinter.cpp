@@ -174,6 +174,12 @@ void TRpPrinter::NewPage() {
         OpenPrinterPage();
 }
 
+void TRpPrinter::RestartScratchPage() {
+    if (FStatus != mpBusy || !FMetafile) return;
+    CloseMetafilePage(false);
+    OpenMetafilePage();
+}
+
 void TRpPrinter::OpenMetafilePage() {
     SetFactorsFromScreen();
     FMetafile = New<TMetafile>();

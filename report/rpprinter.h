@@ -162,6 +162,9 @@ public:
     bool ReportLoaded() const { return FReportLoaded; }
     void SetReportLoaded(bool Value) { FReportLoaded = Value; }
     TCanvas* Canvas() const { return FCanvas; }
+    // Starts the unstored page of a pass that keeps no pages (an export) afresh, so that what the
+    // printables drew on the pages before is let go; nothing when no such page is open.
+    void RestartScratchPage();
     TRpPrinterDestination Destination() const { return FDestination; }
     void SetDestination(TRpPrinterDestination Value) { FDestination = Value; }
     int AvailablePages() const { return FAvailablePages; }

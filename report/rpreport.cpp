@@ -1967,7 +1967,10 @@ void TCustomRpReport::NewPage(bool PrintColHeaders) {
     if (FRunState.CompositeRun)
         if (auto* C = dynamic_cast<TRpCompositeReport*>(ParentComposite)) ++C->GlobalPageCount;
     if (EvPageNum) TRpEvEnvironment::SetIntegerConstant(EvPageNum, FPageNumber);
-    if (FFinalPass || FPageNumber == 1) FRpPrinter->NewPage();
+    if (FFinalPass || FPageNumber == 1)
+        FRpPrinter->NewPage();
+    else if (FExportFilter)
+        FRpPrinter->RestartScratchPage();  // an export keeps no page: the last one's drawing goes
     CurrentY = RoundToInt(FPage->NativeValue(pgTop));
     if (OnStartPage && !ComponentState().Contains(csDesigning)) OnStartPage(this);
     PrintPageBackground();

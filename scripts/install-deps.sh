@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev libpq-dev postgresql zlib1g-dev libjpeg-dev
           libgtest-dev libgmock-dev fonts-dejavu-core fonts-liberation poppler-utils
           python3 libxml2-utils python3-openpyxl nodejs libfreetype-dev libfontconfig-dev qpdf lld
-          xvfb xauth xdotool x11-utils x11-apps openbox
+          xvfb xauth xdotool x11-utils x11-apps openbox xclip
           libqt6sql6-psql)  # the last: Qt's PostgreSQL driver, the peer of bench_ado
 missing=()
 for p in "${packages[@]}"; do

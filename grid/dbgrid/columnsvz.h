@@ -10,6 +10,7 @@
 #include "grid/axis/axisbartitlevz.h"
 #include "grid/dbgrid/columnfilterhostvz.h"
 #include "grid/dbgrid/footersvz.h"
+#include "grid/dbgrid/rowpanelvz.h"
 #include "grid/dbgrid/groupsintfvz.h"
 
 #include <vector>
@@ -133,6 +134,8 @@ public:
     void SetInRowLinePos(int Value);
     int InRowLineHeight() const { return FInRowLineHeight; }
     void SetInRowLineHeight(int Value);
+    // The column's cell inside a row panel (laid out by the collection).
+    TColumnVzInRowPanelPlacement& RowPlacement() { return FRowPlacement; }
 
     void GetColCellParams(bool EditMode, TAxisColCellParamsVz* Params) override;
     int GetCellHeight(int Row) override;
@@ -203,6 +206,7 @@ private:
     TSTColumnFilterVz* FSTFilter = nullptr;
     TColumnFooterVz* FFooter = nullptr;
     TColumnFootersVz* FFooters = nullptr;
+    TColumnVzInRowPanelPlacement FRowPlacement;
 };
 
 // The column class the grid's collection makes.
@@ -251,6 +255,13 @@ public:
     TColumnVz* GetNextTabColumn(TColumnVz* ForColumn, bool GoForward);
     TColumnVz* GetFirstTabColumn();
     TColumnVz* GetLastTabColumn();
+
+    // ---- row panel mode (rowpanelvz.cpp)
+    // Places every column inside a panel and gives the grid the panel's size.
+    void RelayoutCellsInRowPanel();
+    void ScaleWidths(int Divisor, int Denominator);
+    // Shares GridWidth among the auto-fit columns of every line.
+    void FixupAutoFitColWidths(int GridWidth);
     TColumnVz* UpDownBaseColumn() const { return FUpDownBaseColumn; }
     void SetUpDownBaseColumn(TColumnVz* Value) { FUpDownBaseColumn = Value; }
 

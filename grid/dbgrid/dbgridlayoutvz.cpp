@@ -3,6 +3,7 @@
 // step with the data set; the loading overlay.
 #include "grid/dbgrid/dbgridvz.h"
 #include "grid/dbgrid/gridselectvz.h"
+#include "grid/dbgrid/gridrecalcvz.h"
 #include "grid/dbgrid/grouptreevz.h"
 #include "grid/dbgrid/sumlistvz.h"
 #include "platform/rtl/rtlmath.h"
@@ -30,6 +31,8 @@ void TCustomDBGridVz::CalcStdDataRowHeight() {
     int h = th + (Flat() ? 1 : 3);
     if (FRowHeight > 0 || FRowLines > 0) h = std::max(FRowHeight, FRowLines * th + (Flat() ? 1 : 3));
     FStdDefaultRowHeight = h + LineWidthOf(this, true);
+    if (FOptionsVz.Contains(dghFitRowHeightToText))
+        FStdDefaultRowHeight = FitRowHeightToTextVz(FStdDefaultRowHeight, th, (Flat() ? 1 : 3) + LineWidthOf(this, true));
 }
 
 void TCustomDBGridVz::CalcTitleRowHeight() {
@@ -128,7 +131,8 @@ void TCustomDBGridVz::InternalLayout() {
         CalcStdDataRowHeight();
         CalcTitleRowHeight();
         UpdateBarExtents();
-        if (IsUseMultiTitle() && TitleRowCount() > 0) {
+        if (RowPanelMode()) LayoutRowPanel();
+        if (IsUseMultiTitle() && TitleRowCount() > 0 && !RowPanelMode()) {
             FHeadTree->CreateFieldTree(this, FLeafFieldArr);
             FTitleRowHeight = std::max(FTitleRowHeight, CalcMultiTitleHeight(FHeadTree->Root()));
         } else {
@@ -136,11 +140,22 @@ void TCustomDBGridVz::InternalLayout() {
             FLeafFieldArr.clear();
         }
         UpdateRowCount();
+        SyncDataRowHeights();
     } catch (...) {
         FSyncing = false;
         throw;
     }
     FSyncing = false;
+}
+
+// Rows made before the standard height changed (entering or leaving row panel mode) keep the
+// height they were made with: they take the new one, the detail panel's row keeping its own.
+void TCustomDBGridVz::SyncDataRowHeights() {
+    const int top = TopDataOffset();
+    if (RowCount() <= top || RowHeights(top) == FStdDefaultRowHeight && RowHeights(FullRowCount() - 1) == FStdDefaultRowHeight)
+        return;
+    for (int r = top; r < FullRowCount(); ++r)
+        if (r != FRowDetailGridRow && RowHeights(r) != FStdDefaultRowHeight) SetRowHeights(r, FStdDefaultRowHeight);
 }
 
 void TCustomDBGridVz::UpdateBarExtents() {
@@ -222,6 +237,7 @@ void TCustomDBGridVz::UpdateRowCount() {
         SetRowCount(top + 1);
         SetContraRowCount(FullFooterRowCount());
     }
+    if (FRowDetailPanel && FRowDetailPanel->Visible()) UpdateRowDetailPanelControl();
     if (old != RowCount()) Invalidate();
 }
 
@@ -319,6 +335,7 @@ void TCustomDBGridVz::DataLinkActiveChanged(bool Active) {
     if (FSelection) FSelection->LinkActiveChanged(Active);
     TCustomDBAxisGridVz::DataLinkActiveChanged(Active);
     if (!Active && FIntMemTable) UpdateIntMemTable();
+    if (!Active && FRowDetailPanel) FRowDetailPanel->SetVisible(false);
     if (FSumList) FSumList->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
 }
 
@@ -328,10 +345,12 @@ void TCustomDBGridVz::DataLinkDataChanged() {
     if (CheckIndicatorColWidthChanged()) LayoutChanged();
     else UpdateRowCount();
     if (UpdateLock() == 0 && LayoutLock() == 0) SyncActiveRecord();
+    CheckRowDetailPanelRecord();
     Invalidate();
 }
 
 void TCustomDBGridVz::DataLinkScrolled(int Distance) {
+    CheckRowDetailPanelRecord();
     if (MemTableRowMode()) {
         SyncCurrentCellWithData(Distance);
         return;

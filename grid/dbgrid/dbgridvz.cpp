@@ -10,6 +10,7 @@
 #include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/gridselectvz.h"
 #include "grid/dbgrid/sumlistvz.h"
+#include "grid/dbgrid/gridnavvz.h"
 #include "platform/rtl/rtlmath.h"
 #include "platform/db/datasource.h"
 #include "platform/db/db.h"
@@ -55,6 +56,12 @@ void TCustomDBGridVz::AfterConstruction() {
     FSTFilter = New<TSTDBGridVzFilter>(FFilterHost.get());
     FDataGrouping = New<TDBGridVzDataGroupsVz>(this);
     FSumList = New<TDBGridVzSumList>(this);
+    FRowDetailControl = New<TRowDetailPanelControlVz>(this);
+    FRowDetailControl->SetName(u"RowDetailData"_S);
+    FRowDetailControl->SetVisible(false);
+    FRowDetailControl->SetParent(this);
+    FRowDetailPanel = New<TRowDetailPanelVz>(this);
+    FRowPanel = New<TGridRowPanelVz>(this);
     FSumList->SumListChanged = [this](TObject* Sender) { SumListChanged(Sender); };
     FSumList->OnRecalcAll = [this](TObject* Sender) { SumListRecalcAll(Sender); };
     FSumList->OnAfterRecalcAll = [this](TObject* Sender) { SumListAfterRecalcAll(Sender); };
@@ -108,6 +115,10 @@ void TCustomDBGridVz::BeforeDestruction() {
     FInstantReadDataNodes.clear();
     if (FDataGrouping) FDataGrouping->Free();
     FDataGrouping = nullptr;
+    if (FRowDetailPanel) FRowDetailPanel->Free();
+    FRowDetailPanel = nullptr;
+    if (FRowPanel) FRowPanel->Free();
+    FRowPanel = nullptr;
     // The columns and their footers' sum definitions are gone by now.
     if (FSumList) FSumList->Free();
     FSumList = nullptr;
@@ -433,6 +444,7 @@ void TCustomDBGridVz::SortMarkingChanged() {
 void TCustomDBGridVz::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomDBAxisGridVz::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (FNav) FNav->IndicatorTitle->MenuRemoved(AComponent);
     if (FIntMemTable && dynamic_cast<IMemTableVz*>(AComponent) == FIntMemTable) {
         FIntMemTable = nullptr;
         // The table is going: the grouping's receiver must not reach it any more.

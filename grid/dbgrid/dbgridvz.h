@@ -6,9 +6,14 @@
 //   dbgridlayoutvz.cpp  geometry: row count, column extents, indicator width, data-link reactions
 //   rowreadvz.cpp       reading any data row's record, the memory-table row mode
 //   gridpaintvz.cpp     painting of data, title (one or more levels) and indicator cells
+//   gridinplacevz.cpp   the in-place editor, and the editing keys Enter and Escape
 //   groupsgridvz.cpp    the grid's grouping object: rows of the group tree instead of records
 //   groupspaintvz.cpp   painting of group rows, group footer rows and the group indent
 //   valuecopyvz.cpp     copying a value from the previous record, fitting column widths
+//   treeareavz.cpp      the tree area of a table viewed as a tree, moving records
+//   detailpanelvz.*     the row detail panel under the current record
+//   rowpanelvz.*        row panel mode: each record one panel of columns on lines
+//   gridoverridesvz.cpp answers to the base classes, values for sorting outside the data set
 //   footersvz.*         column footers, their texts, the footer area and the sum list's notices
 //   gridlayoutio.cpp    saving and restoring the column layout (INI files, settings keepers)
 //   gridselectvz.*      the selection: records, a rectangle of cells, columns or everything
@@ -20,8 +25,10 @@
 #include "grid/axis/dbaxisgridvz.h"
 #include "grid/core/bmlistvz.h"
 #include "grid/dbgrid/columnsvz.h"
+#include "grid/dbgrid/detailpanelvz.h"
 #include "grid/dbgrid/gridparamsvz.h"
 #include "grid/dbgrid/gridstylevz.h"
+#include "grid/dbgrid/textsearchvz.h"
 #include "grid/dbgrid/titlesvz.h"
 
 #include <functional>
@@ -41,6 +48,9 @@ class TDBGridVzSelection;
 class TDBGridVzSumList;
 class TInplaceFilterEditVz;
 class TSTColumnFilterVz;
+class TDBGridVzIndicatorTitle;
+class TDBGridVzPopupMenuParams;
+struct TDBGridVzNavStateVz;
 
 enum TDBGridOption {
     dgEditing, dgAlwaysShowEditor, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs,
@@ -61,6 +71,9 @@ using TDBGridVzIndicatorOptions = TSet<TDBGridVzIndicatorOption, 8>;
 
 enum TDBGridVzSelectionType { gstRecordBookmarks, gstRectangle, gstColumns, gstAll, gstNon };
 using TDBGridVzAllowedSelections = TSet<TDBGridVzSelectionType, 8>;
+
+enum TDBGridVzEditAction { geaCutVz, geaCopyVz, geaPasteVz, geaDeleteVz, geaSelectAllVz };
+using TDBGridVzEditActions = TSet<TDBGridVzEditAction, 8>;
 
 enum TDBGridVzState {
     dgsNormal, dgsRowSelecting, dgsColSelecting, dgsRectSelecting, dgsPosTracing, dgsTitleDown, dgsColSizing,
@@ -101,6 +114,8 @@ using TGetBtnVzParamsEvent = TEvent<void(TObject* Sender, TColumnVz* Column, TFo
 using TMovedEvent = TEvent<void(TObject* Sender, int FromIndex, int ToIndex)>;
 using TDBGridVzFillFilterListEvent =
     TEvent<void(TCustomDBGridVz* Sender, TColumnVz* Column, TStrings* Items, bool& Processed)>;
+using TGridMoveRecordsEventVz =
+    TEvent<bool(TObject* Sender, TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly)>;
 
 // The text shown in the middle of a grid whose data set is empty.
 class TGridEmptyDataInfoVz : public TPersistent {
@@ -319,6 +334,61 @@ public:
     void OptimizeColsWidth(const TColumnsVzList& ColumnsList, int CheckRowCount, int MaxWaitingTime);
     void OptimizeAllColsWidth(int CheckRowCount, int MaxWaitingTime);
 
+    // ---- tree area and moving records (treeareavz.cpp)
+    // The grid shows an in-memory table viewed as a tree (and no grouping).
+    bool TreeViewMode() const;
+    // 18 pixels a level of the node being read; 0 outside tree mode.
+    int GetCellTreeElmentsAreaWidth();
+    // Paints the tree area at the left of ARect for the row being read; the rest of the cell.
+    TRect DrawCellTreeArea(const TRect& ARect, TGridDrawState State);
+    // Paints the steps and the node's element; the right end of the area.
+    int DrawTreeArea(TCanvas* C, const TRect& ARect, bool LinesOnly, bool WithRowLines);
+    // Whether the point lies in a data row's tree area; unless CheckOnly, a point on the node's
+    // button expands or collapses it.
+    bool CellTreeElementMouseDown(int X, int Y, bool CheckOnly);
+    void CenterCurRowInView();
+    // Moves the listed records to the data row (and tree level, -1 without a tree): the
+    // application's OnMoveRecords, else DefaultMoveDataRows.
+    bool MoveDataRows(TBMListVz* BookmarkList, int DataRow, int TreeLevel, bool CheckOnly);
+    virtual bool DefaultMoveDataRows(TBMListVz* BookmarkList, int ToRecNo, int TreeLevel, bool CheckOnly);
+
+    // ---- row detail panel (detailpanelvz.cpp)
+    TRowDetailPanelVz* RowDetailPanel() const { return FRowDetailPanel; }
+    void SetRowDetailPanel(TRowDetailPanelVz* Value);
+    TRowDetailPanelControlVz* RowDetailPanelControl() const { return FRowDetailControl; }
+    // Places and sizes the control under the current record, or hides it.
+    void UpdateRowDetailPanelControl();
+    void RowDetailPanelVisibleChanged();
+    // Hides the panel once its record is no longer the current one (or the data is gone).
+    void CheckRowDetailPanelRecord();
+    bool RowHaveDetailPanel();
+    // Paints the expand sign at the left of the first column's cell; the width it took.
+    int DrawRowDetailPanelSign(int DataRow, const TRect& ARect, TGridDrawState State);
+    bool IsPosInRowDetailPanelSign(int InCellX, TColumnVz* Column);
+    bool RowDetailPanelSignAtPos(int X, int Y);
+
+    // ---- row panel mode (rowpanelvz.cpp)
+    TGridRowPanelVz* RowPanel() const { return FRowPanel; }
+    void SetRowPanel(TGridRowPanelVz* Value);
+    bool RowPanelMode() const;
+    int InRowPanelLineHeight();
+    int GridMasterCellWidth() const { return FGridMasterCellWidth; }
+    int GridMasterCellHeight() const { return FGridMasterCellHeight; }
+    void SetRowPanelMasterCellSize(int Width, int Height);
+    // A column's cell (or its data part) inside the panel at Panel.
+    TRect RowPanelCellRect(TColumnVz* Column, const TRect& Panel, bool Data);
+    TColumnVz* GetColumnInRowPanelAtPos(const TPoint& InCellPos, bool IsTitleTypeCell);
+    void SortColumnsByRowPanelPlacement();
+
+    // ---- answers to the base classes (gridoverridesvz.cpp)
+    // Some sort-marked column shows values the data set cannot sort by (lookups, key pick lists).
+    bool RequireExternalSorting();
+    // The edit value of sort-marked column Index for the current record.
+    void GetSortValue(Variant& VarValue, int Index);
+    bool IsFixed3D() override;
+    // The column whose title lies under the point (customized columns only).
+    TAxisBarVz* GetTitleBarAtPos(const TPoint& Pos) override;
+
     // ---- selection and columns
     TBookmarkListVz* SelectedRows() const { return FSelectedRows; }
     // What is selected: records, a rectangle, columns or everything (gridselectvz.*).
@@ -352,6 +422,13 @@ public:
     bool IsBarEditable(int Index) override;
     bool AllowsAutoShowEditor() override { return true; }
     bool CanModifyCellText() override;
+    // Escape: an edited cell gets its field's value back, an untouched one cancels the record's
+    // edit; the editor closes unless it is always shown. False with an inactive data link.
+    bool EscapeEditing();
+    // Writes the current cell's pending edit into its field (the record stays in edit).
+    void PostCellEdit();
+    // Leaving a column writes its pending edit first, so the text never lands in the next column.
+    void MoveFocusToCell(int ACol, int ARow, bool MoveAnchor) override;
     void AxisBarChanged(TAxisBarVz* Bar) override;
     // A column being deleted leaves the grouping levels that group by it.
     void AxisBarDeleting(TAxisBarVz* Bar) override;
@@ -382,10 +459,11 @@ public:
     // ---- painting (gridpaintvz.cpp)
     void DefaultDrawColumnDataCell(const TRect& Rect, int DataCol, TColumnVz* Column, TGridDrawState State);
     void DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumnVz* Column, TGridDrawState State);
+    // The column's own title cell (its leaf caption under multi-level titles) drawn into any canvas:
+    // the floating title of a column being moved.
+    void DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column);
     void DefaultDrawIndicatorCell(int ARow, const TRect& ARect, TGridDrawState State);
     bool GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz BorderType, bool& Extends, TColor& Color) override;
-    // The text bounds of the cell under the mouse: a data cell's column, nothing elsewhere.
-    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
     bool IsCellDraw3D(int ACol, int ARow, TGridDrawState State) override;
     void DrawGroupRowCell(int ACol, int ARow, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
     void DrawGroupFooterRowCell(int DataCol, const TRect& ARect, TGroupDataTreeNodeVz* Node, TGridDrawState State);
@@ -431,6 +509,47 @@ public:
     bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     TNotifyEvent OnApplyFilter;
     TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
+    // ---- navigation, keyboard, edit actions, kept positions, recalculation (gridnavvz.cpp,
+    //      gridkeysvz.cpp, grideditvz.cpp, gridrecalcvz.cpp)
+    TAxisGridDataLinkVz* GetDataLink() const { return DataLink(); }
+    // Moves over the records (over the visible group rows with grouping); the distance moved.
+    virtual int MoveBy(int Distance);
+    void CancelEditing() override;
+    bool Eof();
+    bool Bof();
+    TDBGridVzIndicatorTitle* IndicatorTitle();
+    TDBGridVzPopupMenuParams* PopupMenuParams();
+    int OriginCol() { return Col(); }
+    void SetOriginCol(int Value) { SetCol(Value); }
+    // The filter drop-down button at the right of a title cell; whether P lies on it.
+    bool GetTitleFilterButtonRect(const TPoint& P, TRect CellRect, TRect& ButtonRect);
+    TDBGridVzEditActions EditActions();
+    void SetEditActions(TDBGridVzEditActions Value);
+    bool InplaceSearching();
+    String InplaceSearchText();
+    void StartInplaceSearch(const String& S, int TimeOut, TLocateTextDirectionVz Direction);
+    void StopInplaceSearch();
+    void InplaceSearchTimeout();
+    String GetCompleteKeyPress();
+    void ResetSelection();
+    void SelectDataColumn(int Index, int Step, bool Extend);
+    bool ConfirmDelete();
+    bool CheckCopyAction();
+    bool CheckPasteAction();
+    bool CheckCutAction();
+    bool CheckSelectAllAction();
+    bool CheckDeleteAction();
+    void SaveBookmark();
+    void RestoreBookmark();
+    void SaveVertPos(const String& KeyFieldName);
+    void RestoreVertPos(const String& KeyFieldNames);
+    bool BookmarkInVisibleView(const TBookmark& Bookmark);
+    int DataRowCount() { return RowCount() - TitleRowCount(); }
+    int DataRowToRecNo(int DataRow);
+    TGridRect DataBox();
+    virtual void ClearSortMarkers();
+    // Scales fonts and widths (the widths cumulatively, so rounding never adds up).
+    void ChangeScale(int M, int D);
 
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);
@@ -475,6 +594,10 @@ public:
     TGetBtnVzParamsEvent OnGetBtnParams;
     TDBGridVzSelectedRowsItemChangedEvent OnSelectedRowsItemChanged;
     TNotifyEvent OnSelectionChanged;
+    TGridMoveRecordsEventVz OnMoveRecords;
+    TDBGridVzRowDetailPanelShowEvent OnRowDetailPanelShow;
+    TDBGridVzRowDetailPanelHideEvent OnRowDetailPanelHide;
+    TDBGridVzCheckRowHaveDetailPanelEvent OnCheckRowHaveDetailPanel;
     TGetFooterParamsEvent OnGetFooterParams;
     TDrawFooterCellEvent OnDrawFooterCell;
     TGetCellVzParamsEvent OnGetCellParams;
@@ -487,13 +610,21 @@ protected:
     void Paint() override;
     void DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) override;
     void CurrentCellMoved(const TGridCoord& Old) override;
-    // On a group row Right / Add expand the group and Left / Subtract collapse it; a press on a
-    // group row's sign expands or collapses it (with Ctrl: every group of its level).
+    // The whole key map (gridkeysvz.cpp); on a group row Right / Add expand the group and Left /
+    // Subtract collapse it (GroupRowKeyDown, true when it took the key).
     void KeyDown(Word& Key, TShiftState Shift) override;
+    bool GroupRowKeyDown(Word& Key, TShiftState Shift);
+    void TabStep(bool Forward);
+    void KeyPress(Char& Key) override;
+    // The grid's in-place editor (gridinplacevz.h).
+    GridsVz::TInplaceEdit* CreateEditor() override;
+    // A press on a group row's sign expands or collapses it (with Ctrl: every group of its level).
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void GridTimerEvent(TObject* Sender) override;
+    // The text bounds of the data cell under the mouse, read through its row.
+    void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
     // A press on a group row's sign expands or collapses it; True when it took the press.
     bool GroupRowSignMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     // The data cells' area in client coordinates: right of the fixed columns, below the titles.
@@ -517,6 +648,13 @@ protected:
     bool FooterWordWrapAllowed();
     // The current record's row in the table's view (the data link's active record without one).
     int CurrentRecordPosition();
+    int CurrentDetailGridRow();
+    void LayoutRowPanel();
+    void SyncDataRowHeights();
+    void DrawRowPanelCell(int ACol, int ARow, TGridDrawState State, TRect ARect);
+    void DrawRowPanelTitleAreaCell(const TRect& ARect, TGridDrawState State);
+    void DrawRowPanelDataAreaCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
+    void DrawRowPanelFooterAreaCell(int ACol, int ARow, const TRect& ARect, TGridDrawState State);
     void SumListChanged(TObject* Sender);
     void SumListRecalcAll(TObject* Sender);
     void SumListAfterRecalcAll(TObject* Sender);
@@ -590,6 +728,9 @@ private:
     TSTDBGridVzFilter* FSTFilter = nullptr;
     IMemTableVz* FIntMemTable = nullptr;
     std::vector<int> FSavedReadRows;
+    // The data row painting holds entered while it paints the row's cells (-1: none).
+    int FPaintHeldRow = -1;
+    void ReleasePaintHeldRow();
     TDBGridVzDataGroupsVz* FDataGrouping = nullptr;
     std::vector<TGroupDataTreeNodeVz*> FInstantReadDataNodes;
     TDBGridVzSumList* FSumList = nullptr;
@@ -600,6 +741,15 @@ private:
     void FilterEditorClosingUp(TObject* Sender, bool& Accept);
     void FilterEditorCloseUp(TObject* Sender, bool Accept);
     void MoveFilterEditTo(int Index);
+    std::unique_ptr<TDBGridVzNavStateVz> FNav;
+    TDBGridVzNavStateVz* Nav();
+    TRowDetailPanelVz* FRowDetailPanel = nullptr;
+    TRowDetailPanelControlVz* FRowDetailControl = nullptr;
+    int FRowDetailGridRow = -1;
+    TGridRowPanelVz* FRowPanel = nullptr;
+    int FGridMasterCellWidth = 0;
+    int FGridMasterCellHeight = 0;
+    TBookmark FRowDetailBookmark;
 };
 
 class TDBGridVz : public TCustomDBGridVz {

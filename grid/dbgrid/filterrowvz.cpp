@@ -5,6 +5,7 @@
 #include "grid/core/uitextsvz.h"
 #include "grid/dbgrid/columnfiltervz.h"
 #include "grid/dbgrid/dbgridvz.h"
+#include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/groupsvz.h"
 
 #include <QApplication>

@@ -7,6 +7,7 @@
 #include "grid/axis/axisgridlinkvz.h"
 #include "grid/core/uitextsvz.h"
 #include "grid/dbgrid/dbgridfilterhostvz.h"
+#include "grid/dbgrid/detailpanelvz.h"
 #include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/gridselectvz.h"
 #include "platform/db/datasource.h"
@@ -184,6 +185,22 @@ TCursor TCustomDBGridVz::GetCursorAt(const TPoint& P) {
     return base;
 }
 
+void TCustomDBGridVz::UpdateCellTextBoundsAtPos(int ACol, int ARow) {
+    const int dataCol = GridColToDataCol(ACol);
+    const int dataRow = ARow - TopDataOffset();
+    if (!DataSetActive() || dataCol < 0 || dataCol >= Columns()->Count() || dataRow < 0 ||
+        dataRow >= InstantReadRecordCount() || ARow >= RowCount())
+        return;
+    InstantReadEnterRow(dataRow);
+    try {
+        UpdateCellTextBounds(ACol, ARow, Columns()->Items(dataCol));
+    } catch (...) {
+        InstantReadLeaveRow();
+        throw;
+    }
+    InstantReadLeaveRow();
+}
+
 // ---- press -------------------------------------------------------------------------------------
 
 void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -193,6 +210,14 @@ void TCustomDBGridVz::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     FMoveMousePos = TPoint(X, Y);
     if (FilterRowMouseDown(Button, Shift, X, Y)) return;
     if (GroupRowSignMouseDown(Button, Shift, X, Y)) return;
+    if (Button == mbLeft && CellTreeElementMouseDown(X, Y, false)) return;
+    if (Button == mbLeft && RowDetailPanelSignAtPos(X, Y)) {
+        // The sign opens the panel under its row (made current first) or closes it.
+        const bool wasCurrent = MouseCoord(X, Y).Y == Row();
+        if (!wasCurrent) TCustomDBAxisGridVz::MouseDown(Button, Shift, X, Y);
+        FRowDetailPanel->SetVisible(!(wasCurrent && FRowDetailPanel->Visible()));
+        return;
+    }
     if (!ComponentState().Contains(csDesigning) && CanFocus() && !Focused()) {
         SetFocus();
         if (!Focused()) return;

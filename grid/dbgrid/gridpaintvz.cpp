@@ -45,9 +45,23 @@ TDBGridMultiTitleNodeVz* LastLeafOf(TDBGridMultiTitleNodeVz* N) {
 }
 }  // namespace
 
+// A row is entered once for all of its cells: it stays entered from its first cell until a cell of
+// another row, a group row or the end of the paint.
+void TCustomDBGridVz::ReleasePaintHeldRow() {
+    if (FPaintHeldRow < 0) return;
+    FPaintHeldRow = -1;
+    InstantReadLeaveRow();
+}
+
 void TCustomDBGridVz::Paint() {
     if (FHeadTree) FHeadTree->ResetDrawnFlags();
-    TCustomDBAxisGridVz::Paint();
+    try {
+        TCustomDBAxisGridVz::Paint();
+    } catch (...) {
+        ReleasePaintHeldRow();
+        throw;
+    }
+    ReleasePaintHeldRow();
     TCanvas* c = Canvas();
     if (FEmptyDataInfo->Showing()) FEmptyDataInfo->PaintEmptyDataInfo(c);
     if (FLoadingStatusCount > 0) {
@@ -94,20 +108,21 @@ bool TCustomDBGridVz::GetCellBorder(int ACol, int ARow, TGridCellBorderTypeVz Bo
     return v;
 }
 
-void TCustomDBGridVz::UpdateCellTextBoundsAtPos(int ACol, int ARow) {
-    const int dataCol = GridColToDataCol(ACol);
-    if (dataCol < 0 || dataCol >= Columns()->Count() || ARow < TopDataOffset() || ARow >= RowCount()) return;
-    UpdateCellTextBounds(ACol, ARow, Columns()->Items(dataCol));
-}
-
 void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRect ARect) {
     const int top = TopDataOffset();
+    const int heldRow = FPaintHeldRow;
+    // Only the held row's own data cells read it; every other cell sees the table as it is.
+    if (ACol < FIndicatorOffset || ARow - top != heldRow) ReleasePaintHeldRow();
     if (IsFilterRow(ARow)) {
         DrawFilterRowCell(ACol, ARow, ARect, State);
         return;
     }
     if (ACol < FIndicatorOffset) {
         DefaultDrawIndicatorCell(ARow, ARect, State);
+        return;
+    }
+    if (RowPanelMode()) {
+        DrawRowPanelCell(ACol, ARow, State, ARect);
         return;
     }
     const int dataCol = GridColToDataCol(ACol);
@@ -131,6 +146,7 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         return;
     }
     TGroupDataTreeNodeVz* node = GroupDataNodeOfRow(dataRow);
+    if (node) ReleasePaintHeldRow();
     if (node && node->NodeType() != dntDataSetRecordVz) {
         InstantReadEnterRow(dataRow);
         TGroupFinallyVz leave([this] { InstantReadLeaveRow(); });
@@ -139,9 +155,29 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         return;
     }
     if (node && col == FirstVisibleColumn() && FExtraFirstColumnWidth > 0) ARect = DrawDataRowGroupIndent(ARect, node);
-    const bool current = !node && IsCurrentDataRow(dataRow);
-    if (!current) InstantReadEnterRow(dataRow);
+    // A record row outside grouping stays entered for the rest of its cells (the current record
+    // is read where it is); a group-tree record is entered per cell.
+    bool leave = false;
+    if (node) {
+        InstantReadEnterRow(dataRow);
+        leave = true;
+    } else if (FPaintHeldRow != dataRow) {
+        ReleasePaintHeldRow();
+        if (!IsCurrentDataRow(dataRow)) {
+            InstantReadEnterRow(dataRow);
+            FPaintHeldRow = dataRow;
+        }
+    }
     try {
+        if (FRowDetailPanel->Visible() && ARow == FRowDetailGridRow && ARect.Height() > FStdDefaultRowHeight) {
+            // Under the record's cells the panel's control; the strip left of it takes the grid colour.
+            c->Brush()->SetColor(Color());
+            c->FillRect(TRect{ARect.Left, ARect.Top + FStdDefaultRowHeight, ARect.Right, ARect.Bottom});
+            ARect.Bottom = ARect.Top + FStdDefaultRowHeight;
+        }
+        if (col == FirstVisibleColumn() && TreeViewMode()) ARect = DrawCellTreeArea(ARect, State);
+        if (col == FirstVisibleColumn() && FRowDetailPanel->Active())
+            ARect.Left += DrawRowDetailPanelSign(dataRow, ARect, State);
         TColCellParamsVz p;
         col->FillColCellParams(&p);
         p.FCol = ACol;
@@ -152,10 +188,11 @@ void TCustomDBGridVz::DrawCellData(int ACol, int ARow, TGridDrawState State, TRe
         DefaultDrawDataCell(TGridCoord{ACol, ARow}, TGridCoord{dataCol, dataRow}, col, ARect, &p);
         if (OnDrawColumnCell) OnDrawColumnCell(this, ARect, dataCol, col, State);
     } catch (...) {
-        if (!current) InstantReadLeaveRow();
+        if (leave) InstantReadLeaveRow();
+        ReleasePaintHeldRow();
         throw;
     }
-    if (!current) InstantReadLeaveRow();
+    if (leave) InstantReadLeaveRow();
 }
 
 // ---- titles ------------------------------------------------------------------------------------
@@ -265,6 +302,14 @@ void TCustomDBGridVz::DefaultDrawTitleCell(int ACol, const TRect& ARect, TColumn
     if (vlines) box.Right -= 1;
     PaintTitleBoxVz(this, c, box, leaf->Text(), Column, true, pressed);
     rightLine(r);
+}
+
+void TCustomDBGridVz::DrawColumnTitleTo(TCanvas* C, const TRect& ARect, TColumnVz* Column) {
+    const int dataCol = Column->Index();
+    const bool multi = IsUseMultiTitle() && dataCol < static_cast<int>(FLeafFieldArr.size()) &&
+                       FLeafFieldArr[static_cast<std::size_t>(dataCol)];
+    const String text = multi ? FLeafFieldArr[static_cast<std::size_t>(dataCol)]->Text() : Column->Title()->Caption();
+    PaintTitleBoxVz(this, C, ARect, text, Column, true, false);
 }
 
 // ---- indicator ---------------------------------------------------------------------------------

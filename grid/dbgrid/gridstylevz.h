@@ -59,6 +59,8 @@ public:
     void SetSortMarkerStyle(TSortMarkerStyleVz Value);
     unsigned TitleStartColumnMovingAnimationTime() const { return FTitleStartColumnMovingAnimationTime; }
     unsigned TitleFinishColumnMovingAnimationTime() const { return FTitleFinishColumnMovingAnimationTime; }
+    void SetTitleStartColumnMovingAnimationTime(unsigned Value) { FTitleStartColumnMovingAnimationTime = Value; }
+    void SetTitleFinishColumnMovingAnimationTime(unsigned Value) { FTitleFinishColumnMovingAnimationTime = Value; }
 
     // ---- colours
     virtual TColor GetSelectionColor();

@@ -68,6 +68,12 @@ String TDBGridVzDataGroupLevelVz::GetGroupRowText(TGroupDataTreeNodeVz* GroupDat
     return s + GroupDataTreeNode->DisplayValue() + u" ("_S + IntToStr(GroupDataTreeNode->Count()) + u")"_S;
 }
 
+Variant TDBGridVzDataGroupLevelVz::GetKeyValue() {
+    Variant key = inherited::GetKeyValue();
+    if (OnGetKeyValue && GridColumn()) OnGetKeyValue(Grid(), this, key);
+    return key;
+}
+
 String TDBGridVzDataGroupLevelVz::GetKeyValueAsText(TGroupDataTreeNodeVz* GroupDataTreeNode) {
     if (TColumnVz* c = GridColumn()) return c->DisplayText();
     return inherited::GetKeyValueAsText(GroupDataTreeNode);
@@ -212,27 +218,22 @@ void TCustomDBGridVz::AxisBarDeleting(TAxisBarVz* Bar) {
         FDataGrouping->ClearColumnReferences(dynamic_cast<TColumnVz*>(Bar));
 }
 
-void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
-    if (Key == 'C' && Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) && !Shift.Contains(ssAlt) && !EditorMode()) {
-        CopySelectionToClipboard();
-        Key = 0;
-        return;
-    }
+bool TCustomDBGridVz::GroupRowKeyDown(Word& Key, TShiftState Shift) {
     TGroupDataTreeNodeVz* node = CurGroupDataNode();
     if (node && node->NodeType() == dntDataGroupVz && !Shift.Contains(ssShift) && !Shift.Contains(ssCtrl) &&
         !Shift.Contains(ssAlt)) {
         if ((Key == VK_RIGHT || Key == VK_ADD) && !node->Expanded()) {
             node->SetExpanded(true);
             Key = 0;
-            return;
+            return true;
         }
         if ((Key == VK_LEFT || Key == VK_SUBTRACT) && node->Expanded()) {
             node->SetExpanded(false);
             Key = 0;
-            return;
+            return true;
         }
     }
-    TCustomDBAxisGridVz::KeyDown(Key, Shift);
+    return false;
 }
 
 bool TCustomDBGridVz::GroupRowSignMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {

@@ -9,6 +9,12 @@
 class TCustomDBGridVz;
 class TColumnVz;
 class TComponent;
+class TDBGridVzDataGroupLevelVz;
+
+// Lets the application replace a level's key of the current record (for example, group by an id
+// while the level's column shows the name).
+using TDBGridVzDataGroupGetKeyValueEvent =
+    TEvent<void(TCustomDBGridVz* Sender, TDBGridVzDataGroupLevelVz* GroupLevel, Variant& KeyValue)>;
 
 // A grouping level of the data grid: its column is one of the grid's columns.
 class TDBGridVzDataGroupLevelVz : public TGridDataGroupLevelVz {
@@ -25,7 +31,12 @@ public:
     String ColumnName() const;
     void SetColumnName(const String& Value);
 
+    // Run after the column's field gave the key, when the level has a column.
+    TDBGridVzDataGroupGetKeyValueEvent OnGetKeyValue;
+
     void InvalidateGrid() override;
+    // The column field's value, then OnGetKeyValue.
+    Variant GetKeyValue() override;
     // "<column title>: <group value> (<record count>)".
     String GetGroupRowText(TGroupDataTreeNodeVz* GroupDataTreeNode) override;
     // The column's display text of the record that is being read.

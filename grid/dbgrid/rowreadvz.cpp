@@ -92,6 +92,7 @@ void TCustomDBGridVz::UpdateMemTableRowCount() {
         SyncCurrentCellWithData(0);
         FetchRecordsForView();
     }
+    if (FRowDetailPanel && FRowDetailPanel->Visible()) UpdateRowDetailPanelControl();
     UpdateScrollBars();
 }
 

@@ -491,6 +491,16 @@ void TRpPDFDocumentFilter::AddOffsets(TPDFItemRec& Item) {
 
 void TRpPDFDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
                                    const String& Text) {
+    PlaceText(X, Y, Font, Alignment, Text, -1);
+}
+
+void TRpPDFDocumentFilter::TextOutMeasured(Extended X, Extended Y, TFont* Font, TColor BGColor,
+                                           TAlignment Alignment, const String& Text, int Width) {
+    PlaceText(X, Y, Font, Alignment, Text, ScreenPPI() == 96 ? Width : -1);
+}
+
+void TRpPDFDocumentFilter::PlaceText(Extended X, Extended Y, TFont* Font, TAlignment Alignment,
+                                     const String& Text, int Width) {
     if (!pageInRange() || !Font) return;
     if (!FMadeFirstPageFiles) MakePageFiles();
     TRpPrinter* P = nullptr;
@@ -498,23 +508,27 @@ void TRpPDFDocumentFilter::TextOut(Extended X, Extended Y, TFont* Font, TColor B
     Extended px = P ? P->XPos(X) : std::round(X * FXFactor);
     const Extended py = P ? P->YPos(Y) : std::round(Y * FYFactor);
 
-    // The text measured on the screen, converted to device units.
-    if (!FPDF->Measure) {
-        FPDF->Measure = NewOwned<TBitmap>();
-        FPDF->Measure->SetSize(1, 1);
+    // The text measured on the screen (unless its printable did), converted to device units.
+    const TFontStyles St = Font->Style();
+    const bool Lined = St.Contains(fsUnderline) || St.Contains(fsStrikeOut);
+    int w = Width, th = 0;
+    if (w < 0 || Lined) {
+        if (!FPDF->Measure) {
+            FPDF->Measure = NewOwned<TBitmap>();
+            FPDF->Measure->SetSize(1, 1);
+        }
+        TBitmap* Measure = FPDF->Measure.get();
+        Measure->Canvas()->Font()->Assign(Font);
+        if (w < 0) w = Measure->Canvas()->TextWidth(Text);
+        th = Measure->Canvas()->TextHeight(Text);
     }
-    TBitmap* Measure = FPDF->Measure.get();
-    Measure->Canvas()->Font()->Assign(Font);
-    const int w = Measure->Canvas()->TextWidth(Text);
-    const int th = Measure->Canvas()->TextHeight(Text);
     const long long c = static_cast<long long>(std::trunc(FXFactor / (ScreenPPI() / 254.0L) * w));
     if (Alignment == taRightJustify)
         px -= c;
     else if (Alignment == taCenter)
         px -= c / 2;
 
-    const TFontStyles St = Font->Style();
-    if (St.Contains(fsUnderline) || St.Contains(fsStrikeOut)) {
+    if (Lined) {
         // One line, at the underline when both are asked for.
         const Extended ly = St.Contains(fsUnderline) ? py + th : py + th / 2;
         TPDFItemRec L;

@@ -120,6 +120,10 @@ public:
     void EndPage() override {}
     void TextOut(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
                  const String& Text) override;
+    // Places the text by the width handed over when the screen measures at 96 dpi (the width
+    // the filter would measure itself), and measures it otherwise.
+    void TextOutMeasured(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
+                         const String& Text, int Width) override;
     void AcceptGraphic(Extended Xoff, Extended Yoff, TControl* GControl) override;
     bool TakesRules() override { return true; }
     bool TakesPDFShapes() override { return true; }
@@ -185,6 +189,8 @@ private:
     struct TDoc;
     void MakePageFiles();
     void ClosePageText();
+    // Width: the text's width in screen pixels, or -1 to measure it here.
+    void PlaceText(Extended X, Extended Y, TFont* Font, TAlignment Alignment, const String& Text, int Width);
     void WriteItem(TPDFItemRec& Item);
     void WriteText(TPDFItemRec& Item);
     void WriteGraphic(TPDFItemRec& Item);

@@ -12,6 +12,7 @@
 #include "app/timesheets.h"
 #include "platform/gui/dialogs.h"
 #include "platform/rtl/dateutils.h"
+#include "client_suite.h"
 #include "support/pg_fixture.h"
 #include "support/input.h"
 #include "platform/testing/scriptedresponder.h"
@@ -26,30 +27,10 @@ inline void PrintTo(const QString& S, std::ostream* Os) { *Os << '"' << S.toStdS
 namespace sdelka::test {
 
 template <bool Demo = true>
-class AppSuite : public PgSuite<Demo> {
+class AppSuite : public ClientSuite<Demo> {
 protected:
-    using Base = PgSuite<Demo>;
-
-    void SetUp() override {
-        Base::SetUp();
-        if (this->IsSkipped() || this->HasFatalFailure()) return;
-        Application->CancelTerminate();
-        FScope = std::make_unique<TResponderScope>(&Responder);
-        SetCommandLineArguments({QStringLiteral("sdelka"), QString::fromStdString(Base::Db().Name()),
-                                 QString::fromStdString(PgDatabase::Host())});
-    }
-
-    void TearDown() override {
-        FreeApplicationForms();
-        FScope.reset();
-        SetClock(nullptr);
-        SetCommandLineArguments({});
-        Application->CancelTerminate();
-        Screen->SetCursor(crDefault);
-    }
-
-    // Starts the client as the entry point does.
-    void Start() { CreateApplicationForms(); }
+    using ClientSuite<Demo>::Responder;
+    using ClientSuite<Demo>::Messages;
 
     // Starts the client and signs in with a word; the main work window is shown while Action runs.
     void SignIn(const String& Word, std::function<void()> Action = {}) {
@@ -67,19 +48,6 @@ protected:
             ADD_FAILURE() << "the main window's action did not finish; messages:" << shown;
         }
     }
-
-    // The messages asked so far, as "caption|text".
-    std::vector<String> Messages() const {
-        std::vector<String> r;
-        for (const auto& c : Responder.Calls())
-            if (c.Kind == TScriptedResponder::ckMessage) r.push_back(c.Caption + u'|' + c.Text);
-        return r;
-    }
-
-    TScriptedResponder Responder;
-
-private:
-    std::unique_ptr<TResponderScope> FScope;
 };
 
 }  // namespace sdelka::test

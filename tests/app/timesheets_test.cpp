@@ -5,6 +5,8 @@
 #include "app/timesheetdata.h"
 #include "app/timesheetexcel.h"
 #include "app_fixture.h"
+#include "grid/memtable/memtablevz.h"
+#include "workbook.h"
 #include "platform/dbctrls/dbgrids.h"
 #include "platform/gui/comctrls.h"
 #include "platform/gui/dialogs.h"
@@ -17,21 +19,6 @@
 
 namespace sdelka::test {
 namespace {
-
-std::vector<std::string> Lines(const std::string& Text) {
-    std::vector<std::string> r;
-    std::string line;
-    for (char c : Text) {
-        if (c == '\n') {
-            r.push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) r.push_back(line);
-    return r;
-}
 
 std::vector<std::string> Sorted(std::vector<std::string> V) {
     std::sort(V.begin(), V.end());
@@ -116,7 +103,7 @@ protected:
     void SetToday(TDateTime Day) {
         SetClock([Day] { return Day + 0.5; });
     }
-    std::string Python() const { return QFile::exists(QStringLiteral("/usr/bin/python3")) ? "/usr/bin/python3" : "python3"; }
+    std::string Python() const { return PythonProgram(); }
 };
 
 TEST_F(TimesheetWindowTest, EveryModeShowsTheMonthOfTheRecords) {
@@ -150,7 +137,7 @@ TEST_F(TimesheetWindowTest, EveryModeShowsTheMonthOfTheRecords) {
                     EXPECT_EQ(Form27->DataSource1->DataSet(), Form27->ModeQuery);
                     const std::vector<std::string> rows = DataRows(Form27->ModeQuery);
                     EXPECT_FALSE(rows.empty());
-                    EXPECT_EQ(Sorted(rows), Sorted(Lines(Db().Value(ExpectedRows(m.Mode, first, next)))));
+                    EXPECT_EQ(Sorted(rows), Sorted(TextLines(Db().Value(ExpectedRows(m.Mode, first, next)))));
                     // the columns of the mode and the month
                     TDBGridColumns* c = Form27->DBGrid->Columns();
                     EXPECT_EQ(c->Items(0)->Width(), m.NameWidth + 20 * (31 - days));
@@ -185,7 +172,7 @@ TEST_F(TimesheetWindowTest, GroupTimesheetAndWageSummaryOpenOnTodaysMonth) {
         SetToday(first + 1);
         struct {
             void (TForm1::*Click)(TObject*);
-            TForm* Form;
+            TNomGroupForm* Form;
             int Tag;
         } const items[] = {{&TForm1::N22Click, Form31, 7777}, {&TForm1::N19Click, Form31, 7778}, {&TForm1::N23Click, Form30, -1}};
         for (const auto& i : items) {
@@ -195,18 +182,14 @@ TEST_F(TimesheetWindowTest, GroupTimesheetAndWageSummaryOpenOnTodaysMonth) {
                 if (F == Form31) {
                     EXPECT_EQ(Form31->Tag(), i.Tag);
                     EXPECT_EQ(Form31->ShownQuery, i.Tag == 7777 ? Form31->H_Dizuv_7777 : Form31->H_Dizuv_7778);
-                    EXPECT_EQ(Form31->ComboBox1->ItemIndex(), MonthOf(first) - 1);
-                    EXPECT_EQ(Form31->cb_year->Text(), QString::number(YearOf(first)));
-                } else {
-                    EXPECT_EQ(Form30->ComboBox1->ItemIndex(), MonthOf(first) - 1);
-                    EXPECT_EQ(Form30->cb_year->Text(), QString::number(YearOf(first)));
                 }
-                // no table yet: the window says why, and "Выход" closes it
-                TLabel* why = i.Form == Form31 ? Form31->Label1 : Form30->Label1;
-                TButton* exit = i.Form == Form31 ? Form31->Button8 : Form30->Button8;
-                EXPECT_TRUE(why->Visible());
-                EXPECT_TRUE(why->Caption().contains(QStringLiteral("сеткой данных")));
-                EXPECT_GT(why->Width(), 500);  // the sentence on one line, not a column of words
+                EXPECT_EQ(i.Form->ComboBox1->ItemIndex(), MonthOf(first) - 1);
+                EXPECT_EQ(i.Form->cb_year->Text(), QString::number(YearOf(first)));
+                // the month is read: its rows are in the grid's table
+                EXPECT_TRUE(i.Form->MonthQuery()->Active());
+                EXPECT_TRUE(i.Form->MonthTable()->Active());
+                EXPECT_EQ(i.Form->MonthTable()->RecordCount(), i.Form->MonthQuery()->RecordCount());
+                TButton* exit = i.Form->Button1;
                 EXPECT_EQ(exit->Caption(), QStringLiteral("Выход"));
                 EXPECT_TRUE(exit->Cancel());
                 F->Handle()->grab().save(QString::fromStdString(::testing::TempDir()) + QStringLiteral("sdelka_%1.png").arg(F->Name()));
@@ -214,7 +197,9 @@ TEST_F(TimesheetWindowTest, GroupTimesheetAndWageSummaryOpenOnTodaysMonth) {
                 EXPECT_EQ(F->ModalResult(), mrCancel);
             });
             (Form1->*i.Click)(nullptr);
-            EXPECT_FALSE((i.Form == Form31 ? Form31->q_year : Form30->q_year)->Active());
+            EXPECT_FALSE(i.Form->q_year->Active());
+            EXPECT_FALSE(i.Form->MonthQuery()->Active());
+            EXPECT_FALSE(i.Form->MonthTable()->Active());
         }
     });
 }
@@ -312,7 +297,7 @@ TEST_F(TimesheetWindowTest, ShiftTimesheetShowsEachShiftOfTheRecords) {
                         "from generate_series(1,31) g) || '|' || (select sum(h) from src where src.w=k.w), E'\\n') "
                         "from (select distinct w from src) k join cmn_contractor.person p on p.id=k.w");
                     EXPECT_FALSE(rows.empty());
-                    EXPECT_EQ(Sorted(rows), Sorted(Lines(expected)));
+                    EXPECT_EQ(Sorted(rows), Sorted(TextLines(expected)));
                 }
             });
             Form1->N13Click(nullptr);
@@ -435,32 +420,6 @@ TEST_F(TimesheetWindowTest, ShiftCellsStandOut) {
     });
 }
 
-// Reads a workbook: one line per row, the cells of columns 1..Cols joined by "|" (numbers as
-// numbers with up to two decimals, "" for an empty cell); then one line "bold:" with the bold
-// cells and one "text:" with the cells of the text format.
-std::vector<std::string> ReadWorkbook(const std::string& Python, const String& File, int Cols) {
-    static const char* Script = R"(
-import sys, openpyxl
-wb = openpyxl.load_workbook(sys.argv[1])
-ws = wb.worksheets[0]
-cols = int(sys.argv[2])
-def t(v):
-    if v is None: return ''
-    if isinstance(v, float):
-        return ('%.2f' % v).rstrip('0').rstrip('.') if v != int(v) else str(int(v))
-    return str(v)
-out = []
-for r in range(1, ws.max_row + 1):
-    out.append('|'.join(t(ws.cell(row=r, column=c).value) for c in range(1, cols + 1)))
-out.append('bold:' + ','.join(c.coordinate for row in ws.iter_rows() for c in row if c.value is not None and c.font.b))
-out.append('text:' + ','.join(c.coordinate for row in ws.iter_rows() for c in row if c.value is not None and c.number_format == '@'))
-sys.stdout.write('\n'.join(out))
-)";
-    const TRun R = RunTool(QString::fromStdString(Python), {QStringLiteral("-c"), QString::fromLatin1(Script), File, QString::number(Cols)});
-    EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
-    return Lines(R.Out.toStdString());
-}
-
 std::string Num(TField* F) {
     if (F->IsNull()) return "";
     const double v = F->AsFloat();
@@ -570,7 +529,7 @@ TEST_F(TimesheetWindowTest, AllShiftSheetAndAStoppedExport) {
             const std::string src = "select s.w_id w, extract(day from s.data)::int dd, s.time h from accounts_dep.smena s where " +
                                     Month(first, next, "s.data") + " union all select f.id_p::int, extract(day from f.d_date)::int, "
                                     "f.cnt from accounts_dep.fatigue f where " + Month(first, next, "f.d_date");
-            const std::vector<std::string> expected = Lines(Db().Value(
+            const std::vector<std::string> expected = TextLines(Db().Value(
                 "with src as (" + src + ") select string_agg(line, E'\\n' order by fio, w) from (select p.s_caption fio, k.w, "
                 "p.s_caption || '|' || (select string_agg(coalesce((select sum(h) from src where src.w=k.w and src.dd=g)::text, ''), '|' order by g) "
                 "from generate_series(1,31) g) || '|' || (select sum(h) from src where src.w=k.w) line "

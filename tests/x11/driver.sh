@@ -76,6 +76,19 @@ x11_stop() {
   [ "${X11_KEEP:-0}" = 1 ] || rm -rf "$X11_WORK"
 }
 
+# The desktop's opener for the case: a stand-in first on PATH that keeps a copy of each workbook
+# it is given as $X11_WORK/opened.xlsx.
+keep_opened_workbooks() {
+  mkdir -p "$X11_WORK/bin"
+  cat >"$X11_WORK/bin/xdg-open" <<'SH'
+#!/bin/sh
+f=$(python3 -c 'import sys, urllib.parse; print(urllib.parse.unquote(sys.argv[1].removeprefix("file://")))' "$1")
+cp "$f" "$(dirname "$0")/../opened.xlsx"
+SH
+  chmod +x "$X11_WORK/bin/xdg-open"
+  export PATH="$X11_WORK/bin:$PATH"
+}
+
 # Starts the client against the case's database.
 client_start() {
   env -u QT_QPA_PLATFORM ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" \

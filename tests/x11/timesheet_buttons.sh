@@ -8,16 +8,7 @@
 source "$(dirname "$0")/driver.sh"
 x11_can_run || exit 77
 x11_start
-
-# The desktop's opener: keeps each workbook it is given
-mkdir -p "$X11_WORK/bin"
-cat >"$X11_WORK/bin/xdg-open" <<'SH'
-#!/bin/sh
-f=$(python3 -c 'import sys, urllib.parse; print(urllib.parse.unquote(sys.argv[1].removeprefix("file://")))' "$1")
-cp "$f" "$(dirname "$0")/../opened.xlsx"
-SH
-chmod +x "$X11_WORK/bin/xdg-open"
-export PATH="$X11_WORK/bin:$PATH"
+keep_opened_workbooks
 
 client_start
 sign_in

@@ -24,7 +24,7 @@ check_timesheet "Табель по времени" 1
 check_timesheet "Табель хоз. работы \(27\)" 2 0
 check_timesheet "Табель ср. сдельная \(27\)" 3 0
 check_timesheet "Общий табель \(27\)" 4
-# The windows whose tables wait for the data grid say so; Esc presses their Выход.
+# The windows by nomenclature group show the month in the data grid; Esc presses their Выход.
 check_timesheet "Табель по ном. гр. хоз. работы \(31\)" 2 1
 check_timesheet "Табель по ном. гр. ср. сдельная \(31\)" 3 1
 check_timesheet "Общий табель ЗП \(30\)" 5

@@ -7,12 +7,12 @@
 #include "grid/dbgrid/grouptreevz.h"
 #include "grid/dbgrid/sumlistvz.h"
 #include "grid/memtable/memtablevz.h"
-#include "platform/ado/adodb.h"
 #include "platform/db/datasource.h"
 #include "platform/db/fields.h"
 #include "platform/gui/forms.h"
 #include "platform/rtl/exceptions.h"
 
+#include "pgrows.h"
 #include "support/pg_fixture.h"
 
 #include <gtest/gtest.h>
@@ -30,19 +30,12 @@ protected:
             "insert into ft_src select g, g % 7 + 1,"
             " case when g % 6 = 0 then null else ((g * 37) % 100000) / 100.0 - 150 end"
             " from generate_series(1, 10000) g;");
-        Conn = NewOwned<TADOConnection>(nullptr);
-        Conn->SetLoginPrompt(false);
-        Conn->SetConnectionString(QString::fromStdString(Db().OdbcConnectionString()));
-        Q = NewOwned<TADOQuery>(nullptr);
-        Q->SetConnection(Conn.get());
-        Q->SQL()->SetText(u"select id, ws, amount from ft_src order by id"_S);
-        Q->Open();
 
         Form = New<TForm>(nullptr);
         Form->SetBorderStyle(bsNone);
         Form->SetBounds(0, 0, 640, 300);
         T = New<TMemTableVz>(Form);
-        ASSERT_EQ(T->LoadFromDataSet(Q.get(), 0, lmCopy, false), 10000);
+        ASSERT_EQ(PgRows.LoadInto(T, Db().OdbcConnectionString(), u"select id, ws, amount from ft_src order by id"_S), 10000);
         Src = New<TDataSource>(Form);
         Src->SetDataSet(T);
         G = New<TDBGridVz>(Form);
@@ -75,8 +68,7 @@ protected:
     }
     void TearDown() override {
         FreeAndNil(Form);
-        Q.reset();
-        Conn.reset();
+        PgRows.Reset();
     }
     static std::string Num(double V) {
         char buf[64];
@@ -107,8 +99,7 @@ protected:
         return Db().Value(sql);
     }
 
-    TOwned<TADOConnection> Conn;
-    TOwned<TADOQuery> Q;
+    TPgRowsVz PgRows;
     TForm* Form = nullptr;
     TMemTableVz* T = nullptr;
     TDataSource* Src = nullptr;

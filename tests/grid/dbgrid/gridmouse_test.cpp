@@ -20,6 +20,7 @@ protected:
         DBGridFixture::SetUp();
         Customise(G);
         G->SetOptions(G->Options() + dgMultiSelect - dgEditing);
+        G->SetEditActions({geaCopyVz});  // Ctrl+C copies only when the grid allows it
         Show();
         W = G->Handle();
     }
@@ -76,6 +77,18 @@ TEST_F(GridMouse, IndicatorClicksMarkRecordsAndShiftExtendsFromTheAnchor) {
     DragTo(At(-1, 5));
     SendMouse(W, QEvent::MouseButtonRelease, At(-1, 5));
     EXPECT_EQ(Marked(), u"30,40,50"_S);
+}
+
+TEST_F(GridMouse, MovingThePointerOverCellsTracksTheTextUnderIt) {
+    TScriptedResponder resp;
+    SetResponder(&resp);
+    SendMouse(W, QEvent::MouseMove, At(1, 2), Qt::NoButton);
+    SendMouse(W, QEvent::MouseMove, At(2, 3), Qt::NoButton);
+    SendMouse(W, QEvent::MouseMove, At(2, -1), Qt::NoButton);
+    SetResponder(nullptr);
+    EXPECT_EQ(resp.MessageCount(), 0) << "no error for a pointer passing over the grid";
+    SendMouse(W, QEvent::MouseMove, At(2, 3), Qt::NoButton);
+    EXPECT_FALSE(G->MouseCellTextBounds().empty());
 }
 
 TEST_F(GridMouse, ShiftClickAndDraggingSelectARectangleThatCtrlCCopies) {

@@ -191,3 +191,30 @@ TEST_F(GridPaint, LeavingTheGridDropsOnlyAnUntouchedNewRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+// A row is entered once for all its cells: every cell still shows its own record's value, the
+// current record's row included, through the memory-table rows and through the link's buffer.
+TEST_F(GridPaint, EachCellShowsItsOwnRecordWithRowsEnteredOnce) {
+    for (bool memTable : {true, false}) {
+        SCOPED_TRACE(memTable);
+        G->SetTryUseMemTableInt(memTable);
+        T->SetRecNo(3);
+        Show();
+        int cells = 0, wrong = 0;
+        G->OnDrawColumnCell = [&](TObject*, const TRect& Rect, int DataCol, TColumnVz* Column, TGridDrawState) {
+            const int dataRow = G->MouseCoord(Rect.Left + 1, Rect.Top + 1).Y - G->TopDataOffset();
+            ++cells;
+            if (Column->Field()->AsInteger() != dataRow * 10 + DataCol) ++wrong;
+        };
+        Grab(G);
+        G->OnDrawColumnCell = nullptr;
+        EXPECT_GE(cells, Records * 5);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(T->RecNo(), 3);
+        EXPECT_EQ(T->FieldByName(u"C0"_S)->AsInteger(), 20);
+    }
+}
+
+}  // namespace

@@ -188,3 +188,27 @@ TEST_F(GroupsGridFixture, TableFreedBeforeTheGrid) {
 }
 
 }  // namespace
+
+namespace {
+
+// The level's key event replaces the column's value: records of the same caption fall into two
+// groups, each shown by the caption of the record that starts it.
+TEST_F(GroupsGridFixture, KeyEventSplitsGroupsOfTheSameCaption) {
+    auto* level = G->DataGrouping()->Level(0);
+    int calls = 0;
+    level->OnGetKeyValue = [this, &calls](TCustomDBGridVz* Sender, TDBGridVzDataGroupLevelVz*, Variant& Key) {
+        EXPECT_EQ(Sender, G);
+        EXPECT_EQ(VarToStr(Key), T->FieldByName(u"NG"_S)->AsString());  // the column's value comes in
+        ++calls;
+        Key = T->FieldByName(u"SUMMA"_S)->AsInteger() >= 100 ? 1 : 0;
+    };
+    // the level set again: its groups are made anew with the event's keys
+    level->SetColumn(nullptr);
+    level->SetColumn(G->Columns()->Items(0));
+    EXPECT_GT(calls, 0);
+    EXPECT_EQ(Rows(), "Номенкл. гр.: Втулки (3) / Номенкл. гр.: Втулки (2)");
+    Tree()->Root()->Items(0)->SetExpanded(true);
+    EXPECT_EQ(Rows(), "Номенкл. гр.: Втулки (3) / r / r / r / ИТОГО:|55 / Номенкл. гр.: Втулки (2)");
+}
+
+}  // namespace

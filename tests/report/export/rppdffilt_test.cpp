@@ -534,6 +534,52 @@ TEST(RpPDFDocumentFilter, PageRangeConcatenationAndEmptyReports) {
     }
 }
 
+// The filter that is handed a printable's width may measure it itself instead.
+class TSelfMeasuringPDF : public TRpPDFDocumentFilter {
+    SDELKA_CLASS(TSelfMeasuringPDF, TRpPDFDocumentFilter)
+protected:
+    explicit TSelfMeasuringPDF(const String& AFilename) : TRpPDFDocumentFilter(AFilename) {}
+
+public:
+    bool MeasureHere = false;
+    int Handed = 0;
+    void TextOutMeasured(Extended X, Extended Y, TFont* Font, TColor BGColor, TAlignment Alignment,
+                         const String& Text, int Width) override {
+        ++Handed;
+        if (MeasureHere)
+            TextOut(X, Y, Font, BGColor, Alignment, Text);
+        else
+            TRpPDFDocumentFilter::TextOutMeasured(X, Y, Font, BGColor, Alignment, Text, Width);
+    }
+};
+
+// A label's text is measured once: the width its auto-size measured goes to the filter, and the
+// document is the one the filter writes when it measures every text itself, byte for byte.
+TEST(RpPDFDocumentFilter, TextsPlacedByTheHandedWidthLandWhereMeasuredOnesDo) {
+    QTemporaryDir Dir;
+    PdfReportFixture R;
+    auto Export = [&](bool MeasureHere, int& Handed) {
+        const String File = Dir.filePath(MeasureHere ? u"self.pdf"_s : u"handed.pdf"_s);
+        TOwned<TSelfMeasuringPDF> F = NewOwned<TSelfMeasuringPDF>(File);
+        F->MeasureHere = MeasureHere;
+        F->SetSuppressDateTime(true);
+        R.Report->ExportToFilter(F.get());
+        F->SetSuppressDateTime(false);
+        Handed = F->Handed;
+        QFile In(File);
+        EXPECT_TRUE(In.open(QIODevice::ReadOnly));
+        return In.readAll();
+    };
+    int HandedOver = 0, SelfMeasured = 0;
+    const QByteArray Handed = Export(false, HandedOver);
+    const QByteArray Self = Export(true, SelfMeasured);
+    // Three pages: the title, the note and the page number on each, and the fifteen names.
+    EXPECT_EQ(HandedOver, 3 * 3 + 15);
+    EXPECT_EQ(SelfMeasured, HandedOver);
+    ASSERT_FALSE(Handed.isEmpty());
+    EXPECT_TRUE(Handed == Self) << "the documents differ";
+}
+
 // Pages of many lines driven by hand, each opened by NewPage as a report run does: line L of page P
 // reads "Page P line L".
 void DrivePages(TRpPDFDocumentFilter* F, TFont* Font, int FirstPage, int LastPage, int Lines = 60) {
