@@ -131,6 +131,7 @@ int main(int argc, char** argv) {
     std::printf("bench_filterrowkey: %d rows; Enter in a filter cell to the repainted grid, ms (median of 5)\n", n);
     std::printf("%-12s %12s %12s %12s   %-20s %-20s %-20s\n", "typed", "grid", "limit", "Qt peer", "checksum grid",
                 "checksum limit", "checksum Qt peer");
+    std::fflush(stdout);
     for (const char* typed : {"5", ">=15", "in (1,2)"}) {
         const String text = QString::fromUtf8(typed);
         const double tGrid = Median(
@@ -228,6 +229,7 @@ int main(int argc, char** argv) {
                           theirs.Ids == limit.Ids;
         std::printf("%-12s %12.1f %12.1f %12.1f   %-20s %-20s %-20s%s\n", typed, tGrid, tLimit, tPeer, a, b, c,
                     same ? "" : "  CHECKSUMS DIFFER");
+        std::fflush(stdout);
     }
     form->Free();
     DoneApplication();
