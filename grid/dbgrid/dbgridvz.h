@@ -575,6 +575,8 @@ public:
     virtual void ClearSortMarkers();
     // Scales fonts and widths (the widths cumulatively, so rounding never adds up).
     void ChangeScale(int M, int D);
+    // The indicator of the current row follows the edit state (the pencil or the insert mark).
+    void DataLinkEditingChanged() override;
 
     // ---- layout persistence (gridlayoutio.cpp)
     void SaveColumnsLayoutIni(const String& IniFileName, const String& Section, bool DeleteSection);

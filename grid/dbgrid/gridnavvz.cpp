@@ -161,3 +161,9 @@ bool TCustomDBGridVz::GetTitleFilterButtonRect(const TPoint& P, TRect CellRect, 
     }
     return P.X >= ButtonRect.Left && P.X < ButtonRect.Right && P.Y >= ButtonRect.Top && P.Y < ButtonRect.Bottom;
 }
+
+void TCustomDBGridVz::DataLinkEditingChanged() {
+    TCustomDBAxisGridVz::DataLinkEditingChanged();
+    if (FOptions.Contains(dgIndicator) && FIndicatorOffset > 0 && HandleAllocated() && Row() < RowCount())
+        RepaintCell(0, Row());
+}
