@@ -532,6 +532,9 @@ public:
     // A press on an editable filter cell starts editing it (on its button the list opens); a press
     // on the data ends filter editing. True when the press was the filter row's.
     bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Up at the first record (or with Ctrl) enters the filter row in the selected column; true when
+    // it did.
+    bool FilterRowUpKey(TShiftState Shift);
     TNotifyEvent OnApplyFilter;
     TDBGridVzFillFilterListEvent OnFillSTFilterListValues;
     // ---- navigation, keyboard, edit actions, kept positions, recalculation (gridnavvz.cpp,

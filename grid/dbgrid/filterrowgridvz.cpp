@@ -429,6 +429,24 @@ bool TCustomDBGridVz::FilterRowMouseDown(TMouseButton Button, TShiftState, int X
     return true;
 }
 
+bool TCustomDBGridVz::FilterRowUpKey(TShiftState Shift) {
+    if (FilterRowCount() == 0 || !DataLink() || !DataLink()->Active() || !DataLink()->DataSet()) return false;
+    if (!DataLink()->DataSet()->Bof() && !Shift.Contains(ssCtrl)) return false;
+    const int count = Columns()->Count();
+    // With whole-row selection: the first editable filter cell from the last one edited onward.
+    int index = FOptions.Contains(dgRowSelect) ? std::max(FFilterCol, 0) : SelectedIndex();
+    if (!CanEditColumnFilter(index)) {
+        int found = -1;
+        for (int i = std::max(index, 0); i < count && found < 0; ++i)
+            if (CanEditColumnFilter(i)) found = i;
+        for (int i = std::max(0, GridColToDataCol(LeftCol())); i < count && found < 0; ++i)
+            if (CanEditColumnFilter(i)) found = i;
+        index = found;
+    }
+    if (index >= 0) StartFilterEdit(index);
+    return true;
+}
+
 // ---- painting ----------------------------------------------------------------------------------
 
 

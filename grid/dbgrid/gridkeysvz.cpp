@@ -204,6 +204,10 @@ void TCustomDBGridVz::KeyDown(Word& Key, TShiftState Shift) {
         else if (Key == VK_RIGHT) Key = VK_LEFT;
     }
     if (!DataLink() || !DataLink()->Active() || !CanGridAcceptKey(Key, Shift)) return;
+    if (Key == VK_UP && FilterRowUpKey(Shift)) {
+        Key = 0;
+        return;
+    }
     if (GroupingWorks() && GroupRowKeyDown(Key, Shift)) return;
     TDataSet* ds = DataLink()->DataSet();
     TKeysRowSteps rows{this, ds};

@@ -403,3 +403,25 @@ TEST_F(FilterRowTest, TheCentresMenus) {
     EXPECT_EQ(options->Items()->Count(), 0);
 }
 }  // namespace
+
+namespace {
+TEST_F(FilterRowTest, UpAtTheFirstRecordEntersTheFilterRow) {
+    G->SetSelectedIndex(2);
+    T->Last();
+    SendKey(G->Handle(), Qt::Key_Up);
+    ProcessEvents();
+    EXPECT_FALSE(G->FilterEditMode());  // not at the first record: the cursor moves
+    SendKey(G->Handle(), Qt::Key_Up, Qt::ControlModifier);
+    ProcessEvents();
+    EXPECT_TRUE(G->FilterEditMode());  // Ctrl enters from anywhere
+    EXPECT_EQ(G->FilterCol(), 2);
+    Key(Qt::Key_Down);
+    EXPECT_FALSE(G->FilterEditMode());
+    EXPECT_TRUE(T->Bof());
+    G->SetFocus();
+    SendKey(G->Handle(), Qt::Key_Up);
+    ProcessEvents();
+    EXPECT_TRUE(G->FilterEditMode());
+    EXPECT_EQ(G->FilterCol(), 2);
+}
+}  // namespace
