@@ -654,6 +654,10 @@ protected:
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void GridTimerEvent(TObject* Sender) override;
+    // A column being moved shows its title in the floating title window (titledragwinvz.h) above
+    // the titles, following the pointer; dropped, the title flies into its new cell.
+    void DrawMove() override;
+    void HideMove() override;
     // The text bounds of the data cell under the mouse, read through its row.
     void UpdateCellTextBoundsAtPos(int ACol, int ARow) override;
     // A press on a group row's sign expands or collapses it; True when it took the press.
@@ -739,6 +743,7 @@ private:
     // A Shift range of records being extended: where it started, whether that record was
     // selected before, and whether the range unselects.
     bool FSelecting = false;
+    bool FTitleDragShown = false;
     TBookmark FSelectionAnchor;
     bool FSelectionAnchorSelected = false;
     bool FAntiSelection = false;

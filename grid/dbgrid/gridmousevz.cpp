@@ -10,6 +10,7 @@
 #include "grid/dbgrid/detailpanelvz.h"
 #include "grid/dbgrid/gridcentervz.h"
 #include "grid/dbgrid/gridselectvz.h"
+#include "grid/dbgrid/titledragwinvz.h"
 #include "platform/db/datasource.h"
 #include "platform/gui/clipbrd.h"
 
@@ -550,4 +551,50 @@ void TCustomDBGridVz::CancelMode() {
     FDBGridVzState = dgsNormal;
     if (old != dgsNormal) SetGridTimer(false, 0);
     TCustomDBAxisGridVz::CancelMode();
+}
+
+// ---- the floating title of a moved column ------------------------------------------------------
+
+void TCustomDBGridVz::DrawMove() {
+    TCustomDBAxisGridVz::DrawMove();  // the marker line at the destination
+    if (GridState() != gsColMovingVz || !HandleAllocated()) return;
+    const int dataCol = GridColToDataCol(FMoveFromIndex);
+    if (dataCol < 0 || dataCol >= Columns()->Count()) return;
+    TColumnVz* column = Columns()->Items(dataCol);
+    TDBGridTitleDragWin* win = TDBGridTitleDragWin::GetTitleDragWin();
+    if (!win) return;
+    const TRect cell = CellRect(FMoveFromIndex, 0);
+    const int w = column->Width(), h = cell.Height();
+    // One title height plus 5 pixels above the titles, at the grab offset from the pointer.
+    const TPoint pos = ClientToScreen(TPoint(FMouseMovePos.X - FMoveFromCellOriginDistance, cell.Top - h - 5));
+    const int idx = std::min(FMoveToIndex, ColCount() - 1);
+    const TRect dest = CellRect(idx, 0);
+    const bool after = FMovePosRightSite || FMoveToIndex > idx;
+    const int markerX = ClientToScreen(TPoint(after ? dest.Right : dest.Left, 0)).X;
+    const int markerSize = std::max(0, ClientHeight() - cell.Top);
+    if (!FTitleDragShown) {
+        FTitleDragShown = true;
+        const TPoint from = ClientToScreen(TPoint(cell.Left, cell.Top));
+        win->StartShowAnimated(column->Title(), TRect(from.X, from.Y, from.X + cell.Width(), from.Y + h), pos, w, h,
+                               markerX, markerSize);
+    } else {
+        win->SetBounds(pos.X, pos.Y, w, h, markerX, markerSize);
+    }
+}
+
+void TCustomDBGridVz::HideMove() {
+    if (FTitleDragShown) {
+        FTitleDragShown = false;
+        if (TDBGridTitleDragWin* win = TDBGridTitleDragWin::GetTitleDragWin()) {
+            // Into the destination cell, as wide as the moved column.
+            const int idx = std::clamp(std::min(FMoveToIndex, ColCount() - 1), 0, std::max(0, ColCount() - 1));
+            TRect r = CellRect(idx, 0);
+            const int w = win->Width();
+            if (FMoveToIndex > FMoveFromIndex) r.Left = r.Right - w;
+            else r.Right = r.Left + w;
+            const TPoint tl = ClientToScreen(TPoint(r.Left, r.Top));
+            win->HideAnimated(TRect(tl.X, tl.Y, tl.X + r.Width(), tl.Y + r.Height()));
+        }
+    }
+    TCustomDBAxisGridVz::HideMove();
 }

@@ -3,6 +3,7 @@
 // click, sizing and moving columns.
 #include "dbgridfixture.h"
 #include "grid/dbgrid/gridselectvz.h"
+#include "grid/dbgrid/titledragwinvz.h"
 #include "platform/gui/clipbrd.h"
 #include "support/input.h"
 #include "support/testutil.h"
@@ -256,7 +257,13 @@ TEST_F(GridMouse, DraggingATitleBorderSizesTheColumnAndDraggingATitleMovesIt) {
     DragTo(QPoint(from.x() + 10, from.y()));
     DragTo(to);
     sdelka::test::Wait(150);  // the grid's timer follows the pointer while a column moves
+    // The moved title floats above the titles meanwhile, and is gone once dropped.
+    TDBGridTitleDragWin* floating = TDBGridTitleDragWin::GetTitleDragWin();
+    EXPECT_TRUE(floating->Visible());
+    EXPECT_EQ(floating->DrawObject(), G->Columns()->Items(1)->Title());
+    EXPECT_LT(floating->Top(), G->ClientToScreen(TPoint(0, 0)).Y);
     SendMouse(W, QEvent::MouseButtonRelease, to);
+    EXPECT_FALSE(floating->Visible());
     EXPECT_NE(G->Columns()->Items(1)->FieldName(), u"C1"_S) << "the column moved";
     EXPECT_EQ(G->DBGridVzState(), dgsNormal);
     EXPECT_EQ(G->GridState(), gsNormalVz);
