@@ -124,25 +124,37 @@ void TGridMoveLineVz::UpdateShape() {
 namespace {
 TGridMoveLineVz* GGridMoveLine = nullptr;
 
-// Forgets the shared line when the application frees it.
-class TGridMoveLineWatch : public TComponent {
-    SDELKA_CLASS(TGridMoveLineWatch, TComponent)
+// Calls Forget when the watched component is freed.
+class TSharedInstanceWatchVz : public TComponent {
+    SDELKA_CLASS(TSharedInstanceWatchVz, TComponent)
 protected:
-    explicit TGridMoveLineWatch(TComponent* AOwner) : TComponent(AOwner) {}
-    ~TGridMoveLineWatch() override = default;
+    TSharedInstanceWatchVz(TComponent* AOwner, TComponent* AInstance, std::function<void()> AForget)
+        : TComponent(AOwner), FInstance(AInstance), FForget(std::move(AForget)) {}
+    ~TSharedInstanceWatchVz() override = default;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override {
         TComponent::Notification(AComponent, Operation);
-        if (Operation == opRemove && AComponent == GGridMoveLine) GGridMoveLine = nullptr;
+        if (Operation == opRemove && AComponent == FInstance) {
+            FInstance = nullptr;
+            FForget();
+        }
     }
+
+private:
+    TComponent* FInstance;
+    std::function<void()> FForget;
 };
 }  // namespace
+
+void ForgetWhenFreedVz(TComponent* Instance, std::function<void()> Forget) {
+    Instance->FreeNotification(New<TSharedInstanceWatchVz>(Application, Instance, std::move(Forget)));
+}
 
 TGridMoveLineVz* GetGridMoveLine() {
     if (!GGridMoveLine && Application) {
         GGridMoveLine = New<TGridMoveLineVz>(Application);
-        GGridMoveLine->FreeNotification(New<TGridMoveLineWatch>(Application));
+        ForgetWhenFreedVz(GGridMoveLine, [] { GGridMoveLine = nullptr; });
     }
     return GGridMoveLine;
 }
@@ -153,26 +165,13 @@ TGridMoveLineVz* GetGridMoveLine() {
 namespace {
 TGridDragBoxVz* GGridDragBox = nullptr;
 
-// Forgets the shared box when the application frees it.
-class TGridDragBoxWatch : public TComponent {
-    SDELKA_CLASS(TGridDragBoxWatch, TComponent)
-protected:
-    explicit TGridDragBoxWatch(TComponent* AOwner) : TComponent(AOwner) {}
-    ~TGridDragBoxWatch() override = default;
-
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override {
-        TComponent::Notification(AComponent, Operation);
-        if (Operation == opRemove && AComponent == GGridDragBox) GGridDragBox = nullptr;
-    }
-};
 }  // namespace
 
 TGridDragBoxVz* GetGridDragBox() {
     if (!GGridDragBox && Application) {
         GGridDragBox = New<TGridDragBoxVz>(Application);
         GGridDragBox->SetTransparentColorValue(clNone);
-        GGridDragBox->FreeNotification(New<TGridDragBoxWatch>(Application));
+        ForgetWhenFreedVz(GGridDragBox, [] { GGridDragBox = nullptr; });
     }
     return GGridDragBox;
 }

@@ -5,6 +5,8 @@
 
 #include "grid/base/popupformvz.h"
 
+#include <functional>
+
 class TGridDragWinVz : public TCustomControl {
     SDELKA_CLASS(TGridDragWinVz, TCustomControl)
 protected:
@@ -107,6 +109,10 @@ private:
     TColor FLineColor = clRed;
     bool FIsVert = true;
 };
+
+// The process-wide windows are owned by the application: Forget runs when the application (or
+// anyone) frees Instance, so the getter makes a new one next time.
+void ForgetWhenFreedVz(TComponent* Instance, std::function<void()> Forget);
 
 // The process's insertion line, made on the first call and freed with the application.
 TGridMoveLineVz* GetGridMoveLine();

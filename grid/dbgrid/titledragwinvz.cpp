@@ -52,20 +52,6 @@ namespace {
 
 TDBGridTitleDragWin* GTitleDragWin = nullptr;
 
-// Forgets the shared window when the application frees it.
-class TTitleDragWinWatchVz : public TComponent {
-    SDELKA_CLASS(TTitleDragWinWatchVz, TComponent)
-protected:
-    explicit TTitleDragWinWatchVz(TComponent* AOwner) : TComponent(AOwner) {}
-    ~TTitleDragWinWatchVz() override = default;
-
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override {
-        TComponent::Notification(AComponent, Operation);
-        if (Operation == opRemove && AComponent == GTitleDragWin) GTitleDragWin = nullptr;
-    }
-};
-
 TPoint RectTopLeft(const TRect& R) { return {R.Left, R.Top}; }
 TPoint RectBottomRight(const TRect& R) { return {R.Right, R.Bottom}; }
 
@@ -81,7 +67,7 @@ TDBGridTitleDragWin::TDBGridTitleDragWin(TComponent* AOwner) : TGridDragFormVz(A
 TDBGridTitleDragWin* TDBGridTitleDragWin::GetTitleDragWin() {
     if (!GTitleDragWin && Application) {
         GTitleDragWin = New<TDBGridTitleDragWin>(Application);
-        GTitleDragWin->FreeNotification(New<TTitleDragWinWatchVz>(Application));
+        ForgetWhenFreedVz(GTitleDragWin, [] { GTitleDragWin = nullptr; });
     }
     return GTitleDragWin;
 }
