@@ -72,6 +72,13 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
   key F11; shot sorted
   click $(place title 2)
   key F11
+
+  t=($(place title 1)); u=($(place title 3))   # move Name past Price by its title
+  xdotool mousemove ${t[0]} ${t[1]}; sleep 0.2; xdotool mousedown 1; sleep 0.2
+  xdotool mousemove $((t[0] + 12)) ${t[1]}; sleep 0.3; xdotool mousemove ${u[0]} ${u[1]}; sleep 0.6
+  shot moving                       # the floating title above the titles, its arrow at the target
+  xdotool mouseup 1; sleep 0.8
+  key F11
   kill $pid; wait $pid 2>/dev/null || true
   [ -n "${wm:-}" ] && kill $wm 2>/dev/null || true
 ' "$build" "$out"
@@ -114,5 +121,8 @@ inblock 5 "sort Qty down"
 inblock 5 "first 3 10"                # down: the largest quantity first
 inblock 6 "sort Qty up"
 inblock 6 "first 11 0"
+# The moved column is no longer second; its width went with it.
+[ "$(block 7 | grep "^width" | sed -n 2p)" != "width Name 140" ] || { echo "MISSING: Name moved by its title"; fail=1; }
+inblock 7 "width Name 140"
 [ $fail = 0 ] && echo "dbgriddemo: all checks passed"
 exit $fail
